@@ -1,0 +1,43 @@
+# Quillet: `make run` starts the program, `make test` builds and runs every test.
+# Both install the Debian packages they need first (tools/debian-packages.txt).
+
+BUILD_DIR ?= build
+ASAN_DIR  ?= build-asan
+CTEST_JOBS ?= 2
+
+.PHONY: all deps configure build run test asan bench format clean
+
+all: build
+
+deps:
+	@bash tools/install-deps.sh
+
+$(BUILD_DIR)/build.ninja:
+	@$(MAKE) --no-print-directory deps
+	cmake --preset default
+
+configure: deps $(BUILD_DIR)/build.ninja
+
+build: configure
+	cmake --build $(BUILD_DIR)
+
+run: build
+	@test -n "$$DISPLAY" || { echo "make run needs an X11 desktop (DISPLAY is not set)." >&2; exit 1; }
+	./$(BUILD_DIR)/src/quillet
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(CTEST_JOBS)
+
+asan: deps
+	cmake --preset asan
+	cmake --build $(ASAN_DIR)
+	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(CTEST_JOBS)
+
+bench: build
+	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; "$$b"; done
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_DIR)

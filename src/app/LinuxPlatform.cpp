@@ -1,0 +1,22 @@
+#include <QCoreApplication>
+
+#include "app/Platform.h"
+#include "platform/linux/AutostartLoginItem.h"
+#include "platform/linux/IniDefaults.h"
+#include "platform/linux/LibsecretStore.h"
+#include "platform/linux/QtScheduler.h"
+#include "platform/linux/SyslogSystemLog.h"
+
+namespace quillet {
+
+Platform makeLinuxPlatform() {
+    Platform p;
+    p.scheduler = std::make_unique<QtScheduler>();
+    p.secrets = std::make_unique<LibsecretStore>();
+    p.defaults = std::make_unique<IniDefaults>();
+    p.loginItem = std::make_unique<AutostartLoginItem>(QCoreApplication::applicationFilePath());
+    p.log = std::make_unique<SyslogSystemLog>();
+    return p;
+}
+
+}  // namespace quillet

@@ -1,0 +1,25 @@
+// The platform services the program runs on, chosen once by the composition root.
+#pragma once
+
+#include <memory>
+
+#include "platform/Defaults.h"
+#include "platform/LoginItem.h"
+#include "platform/Scheduler.h"
+#include "platform/SecretStore.h"
+#include "platform/SystemLog.h"
+
+namespace quillet {
+
+struct Platform {
+    std::unique_ptr<Scheduler> scheduler;
+    std::unique_ptr<SecretStore> secrets;
+    std::unique_ptr<Defaults> defaults;
+    std::unique_ptr<LoginItem> loginItem;
+    std::unique_ptr<SystemLog> log;
+};
+
+/// The real services of a Linux X11 desktop. Needs a QApplication.
+Platform makeLinuxPlatform();
+
+}  // namespace quillet

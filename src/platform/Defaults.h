@@ -1,0 +1,30 @@
+// The per-user preferences database: strings, 64-bit integers, booleans and lists of strings.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace quillet {
+
+class Defaults {
+public:
+    Defaults() = default;
+    Defaults(const Defaults&) = delete;
+    Defaults& operator=(const Defaults&) = delete;
+    virtual ~Defaults() = default;
+
+    // Reads: empty when the key is absent or holds a value of another type.
+    virtual std::optional<QString> string(const QString& key) const = 0;
+    virtual std::optional<qint64> integer(const QString& key) const = 0;
+    virtual std::optional<bool> boolean(const QString& key) const = 0;
+    virtual std::optional<QStringList> stringList(const QString& key) const = 0;
+
+    // Writes are stored at once; failures are silent.
+    virtual void setString(const QString& key, const QString& value) = 0;
+    virtual void setInteger(const QString& key, qint64 value) = 0;
+    virtual void setBoolean(const QString& key, bool value) = 0;
+    virtual void setStringList(const QString& key, const QStringList& value) = 0;
+};
+
+}  // namespace quillet

@@ -1,0 +1,106 @@
+#include "platform/linux/IniDefaults.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+namespace quillet {
+
+namespace {
+// A plain INI value reads back as a string, or as a list when it holds unquoted commas.
+std::optional<QString> plainString(const QVariant& v) {
+    if (v.metaType() != QMetaType::fromType<QString>()) return std::nullopt;
+    return v.toString();
+}
+}  // namespace
+
+QString IniDefaults::defaultPath() {
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/quillet/quillet.conf");
+}
+
+IniDefaults::IniDefaults() : IniDefaults(defaultPath()) {}
+
+IniDefaults::IniDefaults(const QString& path) : m_settings(path, QSettings::IniFormat) {}
+
+std::optional<QString> IniDefaults::string(const QString& key) const {
+    if (!m_settings.contains(key)) return std::nullopt;
+    return plainString(m_settings.value(key));
+}
+
+std::optional<qint64> IniDefaults::integer(const QString& key) const {
+    if (!m_settings.contains(key)) return std::nullopt;
+    const QVariant v = m_settings.value(key);
+    // Values written by this process are cached with their type; values read from the file are text.
+    switch (v.metaType().id()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+            return v.toLongLong();
+        case QMetaType::QString: {
+            bool ok = false;
+            const qint64 value = v.toString().trimmed().toLongLong(&ok);
+            return ok ? std::optional<qint64>(value) : std::nullopt;
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<bool> IniDefaults::boolean(const QString& key) const {
+    if (!m_settings.contains(key)) return std::nullopt;
+    const QVariant v = m_settings.value(key);
+    if (v.metaType() == QMetaType::fromType<bool>()) return v.toBool();
+    const std::optional<QString> text = plainString(v);
+    if (text == QLatin1String("true")) return true;
+    if (text == QLatin1String("false")) return false;
+    return std::nullopt;
+}
+
+// Lists are kept in QSettings' array form ([key] size=N, 1\value=...), which tells an empty list
+// apart from no list and a one-item list apart from a string.
+std::optional<QStringList> IniDefaults::stringList(const QString& key) const {
+    const std::optional<qint64> size = integer(key + QStringLiteral("/size"));
+    if (!size || *size < 0 || *size > 100000) return std::nullopt;
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(*size));
+    for (qint64 i = 1; i <= *size; ++i) {
+        const std::optional<QString> item = string(key + QLatin1Char('/') + QString::number(i) + QStringLiteral("/value"));
+        if (!item) return std::nullopt;
+        list << *item;
+    }
+    return list;
+}
+
+void IniDefaults::setString(const QString& key, const QString& value) {
+    m_settings.remove(key);
+    m_settings.setValue(key, value);
+    store();
+}
+
+void IniDefaults::setInteger(const QString& key, qint64 value) {
+    m_settings.remove(key);
+    m_settings.setValue(key, value);
+    store();
+}
+
+void IniDefaults::setBoolean(const QString& key, bool value) {
+    m_settings.remove(key);
+    m_settings.setValue(key, value);
+    store();
+}
+
+void IniDefaults::setStringList(const QString& key, const QStringList& value) {
+    m_settings.remove(key);
+    m_settings.beginWriteArray(key, static_cast<int>(value.size()));
+    for (int i = 0; i < value.size(); ++i) {
+        m_settings.setArrayIndex(i);
+        m_settings.setValue(QStringLiteral("value"), value.at(i));
+    }
+    m_settings.endArray();
+    store();
+}
+
+void IniDefaults::store() { m_settings.sync(); }
+
+}  // namespace quillet
