@@ -1,0 +1,20 @@
+// Synthetic key presses sent to the frontmost application.
+#pragma once
+
+namespace quillet {
+
+class KeySynth {
+public:
+    KeySynth() = default;
+    KeySynth(const KeySynth&) = delete;
+    KeySynth& operator=(const KeySynth&) = delete;
+    virtual ~KeySynth() = default;
+
+    // Each posts the platform's shortcut (Control+A / C / V on Linux) after the user's own
+    // modifiers are out of the way. False when nothing could be posted.
+    virtual bool selectAll() = 0;
+    virtual bool copy() = 0;
+    virtual bool paste() = 0;
+};
+
+}  // namespace quillet

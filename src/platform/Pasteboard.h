@@ -1,0 +1,39 @@
+// The general clipboard: items, each a map from a type (MIME name) to bytes.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <optional>
+
+namespace quillet {
+
+using PasteboardItem = QMap<QString, QByteArray>;
+
+class Pasteboard {
+public:
+    Pasteboard() = default;
+    Pasteboard(const Pasteboard&) = delete;
+    Pasteboard& operator=(const Pasteboard&) = delete;
+    virtual ~Pasteboard() = default;
+
+    /// Every item with every type it offers, bytes as offered. Empty when the clipboard is empty.
+    virtual QList<PasteboardItem> items() = 0;
+    /// Empties the clipboard.
+    virtual void clear() = 0;
+    /// Replaces the clipboard's contents with `items` in one step.
+    virtual void write(const QList<PasteboardItem>& items) = 0;
+    /// The plain text on the clipboard, if any.
+    virtual std::optional<QString> plainText() = 0;
+    /// A number that changes every time anyone changes the clipboard.
+    virtual qint64 changeCount() = 0;
+};
+
+namespace PasteboardType {
+inline const QString plainText = QStringLiteral("text/plain;charset=utf-8");
+/// Tells clipboard managers not to record what is on the clipboard; the value is "secret".
+inline const QString passwordManagerHint = QStringLiteral("x-kde-passwordManagerHint");
+}  // namespace PasteboardType
+
+}  // namespace quillet

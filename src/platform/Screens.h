@@ -1,0 +1,30 @@
+// The screens, in screen coordinates (origin bottom-left of the primary screen, y up).
+#pragma once
+
+#include <QList>
+#include <optional>
+
+#include "platform/Geometry.h"
+
+namespace quillet {
+
+struct ScreenInfo {
+    Rect frame;
+    /// The frame without panels and docks.
+    Rect visibleFrame;
+};
+
+class Screens {
+public:
+    Screens() = default;
+    Screens(const Screens&) = delete;
+    Screens& operator=(const Screens&) = delete;
+    virtual ~Screens() = default;
+
+    /// Every screen in the platform's order; the primary screen (origin (0,0)) first where there is one.
+    virtual QList<ScreenInfo> screens() = 0;
+    /// The screen the program treats as main; empty when there is no screen at all.
+    virtual std::optional<ScreenInfo> mainScreen() = 0;
+};
+
+}  // namespace quillet

@@ -1,0 +1,37 @@
+// The running applications, the frontmost one, and activation changes.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace quillet {
+
+struct RunningApplication {
+    qint32 pid = 0;
+    /// Desktop-entry id such as "org.xfce.mousepad"; empty when none is known.
+    std::optional<QString> bundleIdentifier;
+    /// The name a person knows the application by; empty when none is known.
+    std::optional<QString> localizedName;
+};
+
+class Workspace {
+public:
+    Workspace() = default;
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+    virtual ~Workspace() = default;
+
+    /// The active application, if any.
+    virtual std::optional<RunningApplication> frontmostApplication() = 0;
+    /// The running application with process id `pid`; empty for 0 or an unknown process.
+    virtual std::optional<RunningApplication> runningApplication(qint32 pid) = 0;
+    /// Brings the application's top-level window to the front. False when it could not.
+    virtual bool activate(qint32 pid) = 0;
+    /// The program's own process id.
+    virtual qint32 ownPid() = 0;
+    /// Called on the main thread whenever an application becomes active. One handler; empty clears it.
+    virtual void setActivationHandler(std::function<void(const RunningApplication&)> handler) = 0;
+};
+
+}  // namespace quillet
