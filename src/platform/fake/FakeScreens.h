@@ -1,0 +1,68 @@
+// Screens, workspace and beep doubles: plain data the test sets, calls the test can count.
+#pragma once
+
+#include <QMap>
+
+#include "platform/Beep.h"
+#include "platform/Screens.h"
+#include "platform/Workspace.h"
+
+namespace quillet {
+
+class FakeScreens final : public Screens {
+public:
+    QList<ScreenInfo> screens() override { return list; }
+    std::optional<ScreenInfo> mainScreen() override {
+        if (mainIndex < 0 || mainIndex >= list.size()) return std::nullopt;
+        return list.at(mainIndex);
+    }
+
+    /// One 1440x900 screen with a 25-point top bar, like a small laptop.
+    static QList<ScreenInfo> laptop() { return {ScreenInfo{Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875)}}; }
+
+    QList<ScreenInfo> list = laptop();
+    int mainIndex = 0;  // -1: no main screen
+};
+
+class FakeWorkspace final : public Workspace {
+public:
+    std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
+    std::optional<RunningApplication> runningApplication(qint32 pid) override {
+        if (pid == 0 || !apps.contains(pid)) return std::nullopt;
+        return apps.value(pid);
+    }
+    bool activate(qint32 pid) override {
+        activations << pid;
+        if (!apps.contains(pid)) return false;
+        activateApp(apps.value(pid));
+        return true;
+    }
+    qint32 ownPid() override { return myPid; }
+    void setActivationHandler(std::function<void(const RunningApplication&)> handler) override {
+        m_handler = std::move(handler);
+    }
+
+    /// Adds (or replaces) a running application.
+    void addApp(const RunningApplication& app) { apps.insert(app.pid, app); }
+    /// Makes `app` frontmost and tells the handler, as the desktop would.
+    void activateApp(const RunningApplication& app) {
+        frontmost = app;
+        if (m_handler) m_handler(app);
+    }
+
+    QMap<qint32, RunningApplication> apps;
+    std::optional<RunningApplication> frontmost;
+    QList<qint32> activations;
+    qint32 myPid = 4242;
+
+private:
+    std::function<void(const RunningApplication&)> m_handler;
+};
+
+class FakeBeep final : public Beep {
+public:
+    void beep() override { ++count; }
+    int count = 0;
+};
+
+}  // namespace quillet
