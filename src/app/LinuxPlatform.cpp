@@ -3,8 +3,10 @@
 #include "app/Platform.h"
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/AutostartLoginItem.h"
+#include "platform/linux/Cld2LanguageRecognizer.h"
 #include "platform/linux/IniDefaults.h"
 #include "platform/linux/LibsecretStore.h"
+#include "platform/linux/QtHttpTransport.h"
 #include "platform/linux/QtScheduler.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/SyslogSystemLog.h"
@@ -29,6 +31,8 @@ Platform makeLinuxPlatform() {
     p.workspace = std::move(workspace);
     p.accessibility = std::move(accessibility);
     p.screens = std::make_unique<QtScreens>();
+    p.http = std::make_unique<QtHttpTransport>();
+    p.languages = std::make_unique<Cld2LanguageRecognizer>();
     return p;
 }
 

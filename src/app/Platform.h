@@ -5,6 +5,8 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Defaults.h"
+#include "platform/HttpTransport.h"
+#include "platform/LanguageRecognizer.h"
 #include "platform/LoginItem.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
@@ -23,6 +25,8 @@ struct Platform {
     std::unique_ptr<Workspace> workspace;
     std::unique_ptr<Accessibility> accessibility;
     std::unique_ptr<Screens> screens;
+    std::unique_ptr<HttpTransport> http;
+    std::unique_ptr<LanguageRecognizer> languages;
 };
 
 /// The real services of a Linux X11 desktop. Needs a QApplication.
