@@ -4,8 +4,12 @@
 #include "platform/linux/AutostartLoginItem.h"
 #include "platform/linux/IniDefaults.h"
 #include "platform/linux/LibsecretStore.h"
+#include "platform/linux/QtBeep.h"
+#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScheduler.h"
 #include "platform/linux/SyslogSystemLog.h"
+#include "platform/linux/X11GlobalHotkey.h"
+#include "platform/linux/XTestKeySynth.h"
 
 namespace quillet {
 
@@ -16,6 +20,10 @@ Platform makeLinuxPlatform() {
     p.defaults = std::make_unique<IniDefaults>();
     p.loginItem = std::make_unique<AutostartLoginItem>(QCoreApplication::applicationFilePath());
     p.log = std::make_unique<SyslogSystemLog>();
+    p.pasteboard = std::make_unique<QtPasteboard>();
+    p.keys = std::make_unique<XTestKeySynth>();
+    p.hotkey = std::make_unique<X11GlobalHotkey>(*p.scheduler);
+    p.beep = std::make_unique<QtBeep>();
     return p;
 }
 

@@ -3,8 +3,12 @@
 
 #include <memory>
 
+#include "platform/Beep.h"
 #include "platform/Defaults.h"
+#include "platform/GlobalHotkey.h"
+#include "platform/KeySynth.h"
 #include "platform/LoginItem.h"
+#include "platform/Pasteboard.h"
 #include "platform/Scheduler.h"
 #include "platform/SecretStore.h"
 #include "platform/SystemLog.h"
@@ -17,6 +21,10 @@ struct Platform {
     std::unique_ptr<Defaults> defaults;
     std::unique_ptr<LoginItem> loginItem;
     std::unique_ptr<SystemLog> log;
+    std::unique_ptr<Pasteboard> pasteboard;
+    std::unique_ptr<KeySynth> keys;
+    std::unique_ptr<GlobalHotkey> hotkey;
+    std::unique_ptr<Beep> beep;
 };
 
 /// The real services of a Linux X11 desktop. Needs a QApplication.
