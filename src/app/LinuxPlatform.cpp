@@ -21,7 +21,7 @@ Platform makeLinuxPlatform() {
     p.loginItem = std::make_unique<AutostartLoginItem>(QCoreApplication::applicationFilePath());
     p.log = std::make_unique<SyslogSystemLog>();
     p.pasteboard = std::make_unique<QtPasteboard>();
-    p.keys = std::make_unique<XTestKeySynth>();
+    p.keys = std::make_unique<XTestKeySynth>(*p.scheduler);
     p.hotkey = std::make_unique<X11GlobalHotkey>(*p.scheduler);
     p.beep = std::make_unique<QtBeep>();
     return p;

@@ -8,6 +8,14 @@ namespace quillet {
 
 namespace {
 
+// Targets of the X selection protocol itself, which Qt lists among the formats of another
+// program's clipboard: they describe the transfer, not the data, and are never saved.
+bool isProtocolTarget(const QString& format) {
+    static const QStringList targets{"TARGETS", "MULTIPLE",         "TIMESTAMP",      "SAVE_TARGETS",
+                                     "DELETE",  "INSERT_SELECTION", "INSERT_PROPERTY"};
+    return targets.contains(format);
+}
+
 QClipboard* clipboard() {
     return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard()
                                                                         : nullptr;
@@ -35,6 +43,10 @@ QList<PasteboardItem> QtPasteboard::items() {
         return {};
     PasteboardItem item;
     for (const QString& format : data->formats()) {
+        // Qt's private name for image data: offering it back would make Qt add a dozen image
+        // formats the owner never offered. Qt programs read the image as image/png as well.
+        if (isProtocolTarget(format) || format == QLatin1String("application/x-qt-image"))
+            continue;
         const QByteArray bytes = data->data(format);
         // A format that yields nothing (the owner refused it, or timed out) is left out.
         if (!bytes.isEmpty())

@@ -17,4 +17,9 @@ KeyCode keycodeFor(Display* display, KeySym keysym, KeyCode usFallback);
 /// The modifier mask a key with `keysym` is bound to, else `fallback`.
 unsigned int modifierMaskFor(Display* display, KeySym keysym, unsigned int fallback);
 
+/// Binds `keysym` (and its capital) to a keycode that has no symbols; 0 when there is none.
+KeyCode bindToSpareKeycode(Display* display, KeySym keysym);
+/// Takes a binding made by bindToSpareKeycode away again.
+void unbindKeycode(Display* display, KeyCode keycode);
+
 }  // namespace quillet::x11keys

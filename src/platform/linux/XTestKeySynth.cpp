@@ -9,23 +9,28 @@
 
 namespace quillet {
 
-XTestKeySynth::~XTestKeySynth() {
-    if (m_display)
-        XCloseDisplay(m_display);
-}
+namespace {
 
-Display* XTestKeySynth::display() {
-    if (m_display || m_unavailable)
-        return m_display;
-    m_display = XOpenDisplay(nullptr);
-    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
-    if (m_display && !XTestQueryExtension(m_display, &eventBase, &errorBase, &major, &minor)) {
-        XCloseDisplay(m_display);
-        m_display = nullptr;
+// A connection of its own for each press: one that reads no events would keep the keyboard
+// mapping it saw first and miss a change of layout.
+struct Connection {
+    Connection() : display(XOpenDisplay(nullptr)) {
+        int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+        if (display && !XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) {
+            XCloseDisplay(display);
+            display = nullptr;
+        }
     }
-    m_unavailable = !m_display;
-    return m_display;
-}
+    ~Connection() {
+        if (display)
+            XCloseDisplay(display);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    Display* display;
+};
+
+}  // namespace
 
 bool XTestKeySynth::selectAll() {
     return pressWithControl(XK_a, x11keys::usA);
@@ -37,14 +42,52 @@ bool XTestKeySynth::paste() {
     return pressWithControl(XK_v, x11keys::usV);
 }
 
+XTestKeySynth::~XTestKeySynth() {
+    while (!m_bindings.empty()) {
+        m_scheduler.cancel(m_bindings.begin()->second.unbindTimer);
+        unbind(m_bindings.begin()->first);
+    }
+}
+
+void XTestKeySynth::unbind(unsigned long keysym) {
+    const auto bound = m_bindings.find(keysym);
+    if (bound == m_bindings.end())
+        return;
+    const KeyCode keycode = bound->second.keycode;
+    m_bindings.erase(bound);
+    Connection connection;
+    if (connection.display)
+        x11keys::unbindKeycode(connection.display, keycode);
+}
+
 bool XTestKeySynth::pressWithControl(unsigned long keysym, unsigned char usFallback) {
-    Display* dpy = display();
+    Connection connection;
+    Display* dpy = connection.display;
     if (!dpy)
         return false;
-    const KeyCode key = x11keys::keycodeFor(dpy, keysym, usFallback);
     const KeyCode control = XKeysymToKeycode(dpy, XK_Control_L);
     if (control == 0)
         return false;
+
+    KeyCode key = 0;
+    if (auto bound = m_bindings.find(keysym); bound != m_bindings.end()) {
+        key = bound->second.keycode;
+        m_scheduler.cancel(bound->second.unbindTimer);
+    } else if ((key = XKeysymToKeycode(dpy, keysym)) == 0) {
+        // The layout has no such letter (Serbian Cyrillic, Russian...). GTK matches Control+V
+        // only against a key that gives the Latin letter, so the letter is bound to an unused
+        // keycode; with none free, the US layout's physical key is the best guess.
+        key = x11keys::bindToSpareKeycode(dpy, keysym);
+        if (key != 0)
+            m_bindings[keysym] = Binding{key, 0};
+        else
+            key = usFallback;
+    }
+    if (auto bound = m_bindings.find(keysym); bound != m_bindings.end()) {
+        // The target reads the new mapping lazily, possibly after it has received the press:
+        // the binding stays a moment longer than the press.
+        bound->second.unbindTimer = m_scheduler.after(bindingLifetime, [this, keysym] { unbind(keysym); });
+    }
 
     // The user may still hold the hotkey's Super and Shift: release every held modifier key (the
     // locks aside) so that the target sees Control+key and nothing else.

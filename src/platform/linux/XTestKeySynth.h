@@ -1,15 +1,16 @@
 // Control+A / C / V posted to the focused window through the XTest extension.
 #pragma once
 
-#include "platform/KeySynth.h"
+#include <map>
 
-typedef struct _XDisplay Display;
+#include "platform/KeySynth.h"
+#include "platform/Scheduler.h"
 
 namespace quillet {
 
 class XTestKeySynth final : public KeySynth {
 public:
-    XTestKeySynth() = default;
+    explicit XTestKeySynth(Scheduler& scheduler) : m_scheduler(scheduler) {}
     ~XTestKeySynth() override;
 
     bool selectAll() override;
@@ -18,10 +19,16 @@ public:
 
 private:
     bool pressWithControl(unsigned long keysym, unsigned char usFallback);
-    Display* display();
+    void unbind(unsigned long keysym);
 
-    Display* m_display = nullptr;  // a connection of its own, opened on first use
-    bool m_unavailable = false;
+    struct Binding {
+        unsigned char keycode;
+        TimerId unbindTimer;
+    };
+    static constexpr std::chrono::milliseconds bindingLifetime{500};
+    Scheduler& m_scheduler;
+    // Letters the layout lacks, bound to spare keycodes until shortly after their last press.
+    std::map<unsigned long, Binding> m_bindings;
 };
 
 }  // namespace quillet
