@@ -5,14 +5,20 @@
 
 namespace quillet {
 
-QColor Brand::teal() { return QColor::fromRgbF(0.12f, 0.57f, 0.64f, 1.0f); }
+QColor Brand::teal() {
+    return QColor::fromRgbF(0.12f, 0.57f, 0.64f, 1.0f);
+}
 
-QColor Brand::deep() { return QColor::fromRgbF(0.04f, 0.14f, 0.26f, 1.0f); }
+QColor Brand::deep() {
+    return QColor::fromRgbF(0.04f, 0.14f, 0.26f, 1.0f);
+}
 
 const QSvgRenderer* BrandAssets::loadSVG(const QString& path) {
-    if (!QFile::exists(path)) return nullptr;
+    if (!QFile::exists(path))
+        return nullptr;
     auto* renderer = new QSvgRenderer(path);
-    if (renderer->isValid()) return renderer;
+    if (renderer->isValid())
+        return renderer;
     delete renderer;
     return nullptr;
 }
