@@ -3,6 +3,11 @@
 #include <QFile>
 #include <QSvgRenderer>
 
+// The resources live in a static library: nothing would pull their registration in otherwise.
+static void registerResources() {
+    Q_INIT_RESOURCE(quillet);
+}
+
 namespace quillet {
 
 QColor Brand::teal() {
@@ -14,6 +19,8 @@ QColor Brand::deep() {
 }
 
 const QSvgRenderer* BrandAssets::loadSVG(const QString& path) {
+    static const bool registered = (registerResources(), true);
+    Q_UNUSED(registered);
     if (!QFile::exists(path))
         return nullptr;
     auto* renderer = new QSvgRenderer(path);
