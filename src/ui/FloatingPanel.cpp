@@ -65,9 +65,8 @@ void FloatingPanel::orderFront() {
     raise();
     if (m_focus == Focus::onShow) {
         activateWindow();
-        // The content's first focusable widget (or the panel itself) gets the keys.
-        if (!focusWidget())
-            setFocus(Qt::ActiveWindowFocusReason);
+        // The panel itself takes the keys: no button wears a focus ring until the user tabs to it.
+        setFocus(Qt::ActiveWindowFocusReason);
     }
 }
 

@@ -139,16 +139,23 @@ void Style::makeProminent(QPushButton& button, const QColor& tint, bool small) {
     button.setCursor(Qt::PointingHandCursor);
 }
 
+namespace {
+// The text colour laid over the button colour at `alpha`, as one opaque colour: style sheets draw
+// translucent borders unevenly.
+QColor blend(const QWidget& w, double alpha) {
+    const QColor a = w.palette().color(QPalette::Button);
+    const QColor b = w.palette().color(QPalette::ButtonText);
+    auto mix = [&](double x, double y) { return x + (y - x) * alpha; };
+    return QColor::fromRgbF(mix(a.redF(), b.redF()), mix(a.greenF(), b.greenF()), mix(a.blueF(), b.blueF()));
+}
+}  // namespace
+
 void Style::makeBordered(QPushButton& button) {
     button.setFont(font(13));
-    const QColor border = withAlpha(primary(button), 0.25);
-    button.setStyleSheet(QStringLiteral("QPushButton { background: %1; border: 1px solid rgba(%2,%3,%4,%5);"
-                                        " border-radius: 6px; padding: 4px 13px; }")
-                             .arg(button.palette().color(QPalette::Button).name())
-                             .arg(border.red())
-                             .arg(border.green())
-                             .arg(border.blue())
-                             .arg(border.alphaF()));
+    button.setStyleSheet(
+        QStringLiteral("QPushButton { background: %1; border: 1px solid %2; border-radius: 6px;"
+                       " padding: 4px 13px; }")
+            .arg(button.palette().color(QPalette::Button).name(), blend(button, 0.25).name()));
 }
 
 void Style::makePlainIconButton(QPushButton& button, const QIcon& icon, double size, const QString& name) {

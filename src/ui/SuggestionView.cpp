@@ -1,5 +1,6 @@
 #include "ui/SuggestionView.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -41,11 +42,8 @@ QString segmentStyle(const QWidget& w) {
                " background: transparent; color: %1; }"
                "QPushButton:checked { background: %2; }")
                .arg(text.name(), selected.name()) +
-           QStringLiteral("QFrame#segments { background: rgba(%1,%2,%3,%4); border-radius: 8px; }")
-               .arg(track.red())
-               .arg(track.green())
-               .arg(track.blue())
-               .arg(track.alphaF());
+           QStringLiteral("QFrame#segments { background: %1; border-radius: 8px; }")
+               .arg(track.name(QColor::HexArgb));
 }
 
 }  // namespace
@@ -122,10 +120,9 @@ QWidget* SuggestionView::header() {
     row->addStretch(1);
 
     m_close = new QPushButton;
-    const QString tip = m_loc.text(QStringLiteral("Close (Esc)"), QStringLiteral("Zatvori (Esc)"));
-    Style::makePlainIconButton(
-        *m_close, Style::symbolIcon(Style::Symbol::xmarkCircleFill, 16, Style::secondary(*this)), 16, tip);
-    m_close->setToolTip(tip);
+    Style::makePlainIconButton(*m_close,
+                               Style::symbolIcon(Style::Symbol::xmarkCircleFill, 16, Style::secondary(*this)),
+                               16, QString());
     m_close->setObjectName(QStringLiteral("closeButton"));
     connect(m_close, &QPushButton::clicked, this, [this] {
         if (m_vm)
@@ -151,6 +148,9 @@ void SuggestionView::refresh() {
 
     m_correctionTab->setText(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
     m_rephraseTab->setText(m_loc.text(QStringLiteral("Rephrase"), QStringLiteral("Refraza")));
+    const QString closeTip = m_loc.text(QStringLiteral("Close (Esc)"), QStringLiteral("Zatvori (Esc)"));
+    m_close->setToolTip(closeTip);
+    m_close->setAccessibleName(closeTip);
     const int tab = m_vm->selectedTab() != 0 ? 1 : 0;
     m_correctionTab->setChecked(tab == 0);
     m_rephraseTab->setChecked(tab == 1);
@@ -169,6 +169,9 @@ void SuggestionView::refresh() {
 void SuggestionView::replaceContent(QWidget* page, QWidget* content) {
     while (QLayoutItem* item = page->layout()->takeAt(0)) {
         if (QWidget* old = item->widget()) {
+            // Keep the keyboard on the panel rather than let Qt hand it to the next button.
+            if (old->isAncestorOf(QApplication::focusWidget()))
+                window()->setFocus(Qt::OtherFocusReason);
             old->hide();
             // A button of the old content may be the one whose click brought us here.
             old->deleteLater();
@@ -176,6 +179,10 @@ void SuggestionView::replaceContent(QWidget* page, QWidget* content) {
         delete item;
     }
     page->layout()->addWidget(content);
+    // Drawn now, not at the next turn of the event loop (a layout shows new children only then).
+    if (page->isVisible())
+        content->show();
+    page->layout()->activate();
 }
 
 QWidget* SuggestionView::correctionTab() {
