@@ -1,0 +1,42 @@
+// Where the floating surfaces go: the overlay icon, the toast and the suggestion panel, in screen
+// frames (bottom-left origin, y up). Pure arithmetic, shared by the controllers and their tests.
+#pragma once
+
+#include <QList>
+#include <QPointF>
+#include <QSizeF>
+#include <optional>
+
+#include "platform/Geometry.h"
+#include "platform/Screens.h"
+
+namespace quillet::SurfacePlacement {
+
+inline constexpr double iconSize = 24;
+/// Inset of the icon from the field's right and bottom edges.
+inline constexpr double iconMargin = 8;
+inline constexpr QSizeF toastSize{220, 40};
+/// Gap between the toast's bottom edge and the anchor's top edge.
+inline constexpr double toastOffset = 8;
+inline constexpr QSizeF panelSize{400, 340};
+/// Gap between the panel and its anchor, below or above it.
+inline constexpr double panelGap = 6;
+/// Least distance between the panel and the left or right edge of the visible area.
+inline constexpr double panelScreenMargin = 8;
+/// The visible area assumed when there is no main screen at all.
+inline const Rect fallbackVisibleFrame{0, 0, 800, 600};
+
+/// The icon inside the field's bottom-right corner; not clamped to the field or any screen.
+Rect overlayIconFrame(const Rect& fieldFrame);
+
+/// The toast's bottom-left corner: right edges aligned just above `anchor`, or near the top-right
+/// corner of the main screen's visible area without one. Never clamped.
+QPointF toastOrigin(const std::optional<Rect>& anchor, const std::optional<ScreenInfo>& mainScreen);
+
+/// The suggestion panel's bottom-left corner for `anchor`: below it with right edges aligned, above
+/// it when below would leave the visible area of the screen the anchor is on, kept 8 points inside
+/// that area's left and right edges.
+QPointF suggestionPanelOrigin(const Rect& anchor, const QList<ScreenInfo>& screens,
+                              const std::optional<ScreenInfo>& mainScreen);
+
+}  // namespace quillet::SurfacePlacement

@@ -1,0 +1,86 @@
+#include "ui/FloatingPanel.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "core/ScreenSpace.h"
+#include "ui/NativeWindowHints.h"
+
+namespace quillet {
+
+FloatingPanel::FloatingPanel(Focus focus, Shadow shadow, QWidget* parent) : QWidget(parent), m_focus(focus) {
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    if (focus == Focus::never)
+        flags |= Qt::WindowDoesNotAcceptFocus;
+    if (shadow == Shadow::none)
+        flags |= Qt::NoDropShadowWindowHint;
+    setWindowFlags(flags);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating, focus == Focus::never);
+    // Tooltips of a window that is never active would otherwise stay hidden.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    // Closing is ordering out: the owner decides when the panel is gone.
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+}
+
+void FloatingPanel::setContent(QWidget* content) {
+    if (m_content) {
+        layout()->removeWidget(m_content);
+        m_content->deleteLater();
+    }
+    m_content = content;
+    if (content)
+        layout()->addWidget(content);
+}
+
+QRectF FloatingPanel::primaryGlobalGeometry() {
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        return QRectF(primary->geometry());
+    return {};
+}
+
+void FloatingPanel::setScreenFrame(const Rect& frame) {
+    const QRect global = ScreenSpace::toGlobal(frame, primaryGlobalGeometry()).toRect();
+    setFixedSize(global.size());
+    setGeometry(global);
+}
+
+void FloatingPanel::setScreenOrigin(const QPointF& origin) {
+    setScreenFrame(Rect(origin, QSizeF(size())));
+}
+
+Rect FloatingPanel::screenFrame() const {
+    return ScreenSpace::fromGlobal(QRectF(geometry()), primaryGlobalGeometry());
+}
+
+void FloatingPanel::orderFront() {
+    if (!m_hintsApplied)
+        applyNativeHints();
+    show();
+    raise();
+    if (m_focus == Focus::onShow) {
+        activateWindow();
+        // The panel itself takes the keys: no button wears a focus ring until the user tabs to it.
+        setFocus(Qt::ActiveWindowFocusReason);
+    }
+}
+
+void FloatingPanel::orderOut() {
+    hide();
+}
+
+void FloatingPanel::paintEvent(QPaintEvent* /*event*/) {
+    // Nothing: whatever the content does not cover stays transparent.
+}
+
+void FloatingPanel::applyNativeHints() {
+    // The window must exist before it is mapped for the desktop to read the hints at mapping time.
+    m_hintsApplied = NativeWindowHints::showOnAllWorkspaces(winId());
+}
+
+}  // namespace quillet

@@ -1,0 +1,53 @@
+// The floating window every surface lives in: frameless, above ordinary and floating windows, on every
+// workspace, with a transparent background; it either never takes focus or takes it when shown.
+#pragma once
+
+#include <QPointF>
+#include <QWidget>
+
+#include "platform/Geometry.h"
+
+namespace quillet {
+
+class FloatingPanel : public QWidget {
+    Q_OBJECT
+public:
+    enum class Focus {
+        never,   ///< clicks and showing leave the other application active
+        onShow,  ///< takes keyboard focus when brought to the front
+    };
+    enum class Shadow { none, desktop };
+
+    FloatingPanel(Focus focus, Shadow shadow, QWidget* parent = nullptr);
+
+    /// Makes `content` fill the panel; the panel owns it.
+    void setContent(QWidget* content);
+    QWidget* content() const { return m_content; }
+
+    /// Moves and resizes the panel to `frame`, a screen frame (bottom-left origin, y up).
+    void setScreenFrame(const Rect& frame);
+    /// Moves the panel's bottom-left corner to `origin` (screen coordinates), keeping its size.
+    void setScreenOrigin(const QPointF& origin);
+    /// Where the panel is, as a screen frame.
+    Rect screenFrame() const;
+
+    /// Brings the panel to the front, taking keyboard focus only for Focus::onShow.
+    void orderFront();
+    /// Removes the panel from the screen; it can be brought back.
+    void orderOut();
+
+    /// The primary screen's rectangle in global coordinates: the origin of every screen frame.
+    static QRectF primaryGlobalGeometry();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void applyNativeHints();
+
+    Focus m_focus;
+    QWidget* m_content = nullptr;
+    bool m_hintsApplied = false;
+};
+
+}  // namespace quillet

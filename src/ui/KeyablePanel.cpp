@@ -1,0 +1,23 @@
+#include "ui/KeyablePanel.h"
+
+#include <QKeyEvent>
+
+namespace quillet {
+
+KeyablePanel::KeyablePanel(QWidget* parent) : FloatingPanel(Focus::onShow, Shadow::desktop, parent) {
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void KeyablePanel::keyPressEvent(QKeyEvent* event) {
+    // Escape arrives here from whichever child has the focus, as none of them uses it.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        orderOut();
+        if (onCancel)
+            onCancel();
+        return;
+    }
+    FloatingPanel::keyPressEvent(event);
+}
+
+}  // namespace quillet

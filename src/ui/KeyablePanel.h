@@ -1,0 +1,23 @@
+// The suggestion panel's window: floating like the others, but it takes the keyboard when shown so
+// that Return and Escape reach it.
+#pragma once
+
+#include <functional>
+
+#include "ui/FloatingPanel.h"
+
+namespace quillet {
+
+class KeyablePanel : public FloatingPanel {
+    Q_OBJECT
+public:
+    explicit KeyablePanel(QWidget* parent = nullptr);
+
+    /// Called after Escape has removed the panel from the screen.
+    std::function<void()> onCancel;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+}  // namespace quillet

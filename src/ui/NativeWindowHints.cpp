@@ -1,0 +1,25 @@
+#include "ui/NativeWindowHints.h"
+
+#include <QGuiApplication>
+
+// Xlib last: its macros (None, Bool, Status...) clash with Qt's names.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace quillet {
+
+bool NativeWindowHints::showOnAllWorkspaces(WId window) {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->display() || !window)
+        return false;
+    Display* display = x11->display();
+    // _NET_WM_DESKTOP 0xFFFFFFFF: "all desktops" in the window-manager conventions (EWMH).
+    const unsigned long allDesktops = 0xFFFFFFFFul;
+    XChangeProperty(display, static_cast<Window>(window), XInternAtom(display, "_NET_WM_DESKTOP", False),
+                    XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&allDesktops),
+                    1);
+    XFlush(display);
+    return true;
+}
+
+}  // namespace quillet

@@ -1,0 +1,12 @@
+// Window-manager hints Qt has no flag for, set on the native window before it is first shown.
+#pragma once
+
+#include <QWidget>
+
+namespace quillet::NativeWindowHints {
+
+/// Asks the window manager to show the window on every workspace. True when the hint was set (an X11
+/// display); false elsewhere (the off-screen platform), where there is nothing to ask.
+bool showOnAllWorkspaces(WId window);
+
+}  // namespace quillet::NativeWindowHints

@@ -1,0 +1,54 @@
+// The floating icon over the focused field's bottom-right corner: one panel for the whole run.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+#include "core/SurfacePlacement.h"
+#include "ui/FloatingPanel.h"
+#include "ui/OverlayIconView.h"
+
+namespace quillet {
+
+class OverlayController : public QObject {
+    Q_OBJECT
+public:
+    using IconState = quillet::IconState;
+    static constexpr double iconSize = SurfacePlacement::iconSize;
+    static constexpr double margin = SurfacePlacement::iconMargin;
+
+    explicit OverlayController(QObject* parent = nullptr);
+    ~OverlayController() override;
+
+    /// Called when the badge is clicked.
+    std::function<void()> onClick;
+
+    /// Places the icon inside the bottom-right corner of `nearFieldFrame` (a screen frame) and shows it
+    /// without taking focus. The first call makes the panel; later calls move it.
+    void show(const Rect& nearFieldFrame);
+    /// Orders the icon's panel out; it keeps its state.
+    void hide();
+    bool isVisible() const;
+
+    /// The badge's state. Set before the first show, it is kept for the badge when it is made.
+    IconState state() const;
+    void setState(IconState state);
+
+    /// The panel and its badge; null until the first show.
+    FloatingPanel* panel() const { return m_panel.get(); }
+    OverlayIconView* iconView() const { return m_iconView; }
+
+    /// The tooltip in the interface language of the moment.
+    static QString tooltipText();
+
+private:
+    void createPanel();
+
+    std::unique_ptr<FloatingPanel> m_panel;
+    QPointer<OverlayIconView> m_iconView;
+    IconState m_pendingState = IconState::ready;
+};
+
+}  // namespace quillet

@@ -1,0 +1,38 @@
+// The overlay icon's badge: a white disc with a coloured ring and the emblem, reporting clicks.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+namespace quillet {
+
+enum class IconState {
+    ready,    ///< a click starts a correction
+    loading,  ///< a correction request is running
+    error,    ///< no API key stored, or the last replacement failed
+};
+
+class OverlayIconView : public QWidget {
+    Q_OBJECT
+public:
+    explicit OverlayIconView(QWidget* parent = nullptr);
+
+    /// Called on the button press (not the release), also when the program is not active.
+    std::function<void()> onClick;
+
+    IconState state() const { return m_state; }
+    /// Changes the state and redraws.
+    void setState(IconState state);
+
+    /// The ring's colour in `state`.
+    static QColor ringColor(IconState state);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    IconState m_state = IconState::ready;
+};
+
+}  // namespace quillet

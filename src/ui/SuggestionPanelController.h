@@ -1,0 +1,43 @@
+// The suggestion panel beside the field or the icon: places it, shows it with the keyboard, and
+// reports Escape. One controller and one panel per suggestion request.
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+#include "platform/Geometry.h"
+
+namespace quillet {
+
+class KeyablePanel;
+class Pasteboard;
+class Screens;
+class SuggestionView;
+class SuggestionViewModel;
+
+class SuggestionPanelController : public QObject {
+    Q_OBJECT
+public:
+    /// Builds the panel for `viewModel` (not shown yet). Pasteboard and screens must outlive it.
+    SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel, Pasteboard& pasteboard,
+                              Screens& screens, QObject* parent = nullptr);
+    ~SuggestionPanelController() override;
+
+    /// Called after the user pressed Escape in the panel (it has already left the screen).
+    std::function<void()> onClose;
+
+    /// Places the panel beside `near` (a screen frame) and shows it with the keyboard focus.
+    void show(const Rect& near);
+
+    KeyablePanel* panel() const { return m_panel.get(); }
+    SuggestionView* view() const;
+    const std::shared_ptr<SuggestionViewModel>& viewModel() const { return m_viewModel; }
+
+private:
+    std::shared_ptr<SuggestionViewModel> m_viewModel;
+    Screens& m_screens;
+    std::unique_ptr<KeyablePanel, void (*)(KeyablePanel*)> m_panel;
+};
+
+}  // namespace quillet

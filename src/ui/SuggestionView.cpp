@@ -1,0 +1,364 @@
+#include "ui/SuggestionView.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "core/DiffHighlighter.h"
+#include "core/SurfacePlacement.h"
+#include "platform/Pasteboard.h"
+#include "ui/Brand.h"
+#include "ui/SurfaceWidgets.h"
+#include "ui/VariantCard.h"
+
+namespace quillet {
+
+namespace {
+
+QLabel* secondaryLabel(const QString& text, const QFont& font, const QWidget& colours) {
+    auto* label = new QLabel(text);
+    label->setFont(font);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, Style::secondary(colours));
+    label->setPalette(pal);
+    return label;
+}
+
+// A two-segment control: checkable buttons side by side on one rounded track.
+QString segmentStyle(const QWidget& w) {
+    const QColor text = Style::primary(w);
+    const QColor track = Style::withAlpha(text, 0.08);
+    const QColor selected = w.palette().color(QPalette::Base);
+    return QStringLiteral(
+               "QPushButton { border: none; border-radius: 6px; padding: 3px 12px; margin: 2px;"
+               " background: transparent; color: %1; }"
+               "QPushButton:checked { background: %2; }")
+               .arg(text.name(), selected.name()) +
+           QStringLiteral("QFrame#segments { background: %1; border-radius: 8px; }")
+               .arg(track.name(QColor::HexArgb));
+}
+
+}  // namespace
+
+SuggestionView::SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, QWidget* parent)
+    : QWidget(parent), m_vm(&vm), m_pasteboard(pasteboard), m_loc(L10n::current()) {
+    setFixedSize(SurfacePlacement::panelSize.toSize());
+    setAttribute(Qt::WA_TranslucentBackground);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(header());
+
+    auto* divider = new QFrame;
+    divider->setFixedHeight(1);
+    divider->setAutoFillBackground(true);
+    QPalette pal = divider->palette();
+    pal.setColor(QPalette::Window, Style::withAlpha(palette().color(QPalette::Mid), 0.5));
+    divider->setPalette(pal);
+    column->addWidget(divider);
+
+    m_stack = new QStackedWidget;
+    m_correctionPage = new QWidget;
+    m_rephrasePage = new QWidget;
+    for (QWidget* page : {m_correctionPage, m_rephrasePage}) {
+        auto* layout = new QVBoxLayout(page);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        m_stack->addWidget(page);
+    }
+    column->addWidget(m_stack, 1);
+
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, &SuggestionView::triggerDefault);
+    }
+
+    connect(&vm, &SuggestionViewModel::changed, this, &SuggestionView::refresh);
+    refresh();
+}
+
+QWidget* SuggestionView::header() {
+    auto* bar = new QWidget;
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(14, 11, 14, 11);
+    row->setSpacing(10);
+    row->addWidget(new EmblemBadge, 0, Qt::AlignVCenter);
+
+    auto* segments = new QFrame;
+    segments->setObjectName(QStringLiteral("segments"));
+    auto* segRow = new QHBoxLayout(segments);
+    segRow->setContentsMargins(0, 0, 0, 0);
+    segRow->setSpacing(0);
+    auto* group = new QButtonGroup(bar);
+    group->setExclusive(true);
+    m_correctionTab = new QPushButton;
+    m_rephraseTab = new QPushButton;
+    int value = 0;
+    for (QPushButton* tab : {m_correctionTab, m_rephraseTab}) {
+        tab->setCheckable(true);
+        tab->setFont(Style::font(12.5, QFont::Medium));
+        tab->setFocusPolicy(Qt::TabFocus);
+        segRow->addWidget(tab);
+        group->addButton(tab, value++);
+    }
+    segments->setStyleSheet(segmentStyle(*this));
+    connect(group, &QButtonGroup::idClicked, this, [this](int id) {
+        if (m_vm)
+            m_vm->setSelectedTab(id);
+    });
+    row->addWidget(segments, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+
+    m_close = new QPushButton;
+    Style::makePlainIconButton(*m_close,
+                               Style::symbolIcon(Style::Symbol::xmarkCircleFill, 16, Style::secondary(*this)),
+                               16, QString());
+    m_close->setObjectName(QStringLiteral("closeButton"));
+    connect(m_close, &QPushButton::clicked, this, [this] {
+        if (m_vm)
+            m_vm->requestClose();
+    });
+    row->addWidget(m_close, 0, Qt::AlignVCenter);
+    return bar;
+}
+
+QWidget* SuggestionView::currentContent() const {
+    QWidget* page = m_stack->currentWidget();
+    return page && page->layout()->count() > 0 ? page->layout()->itemAt(0)->widget() : nullptr;
+}
+
+void SuggestionView::refresh() {
+    if (!m_vm)
+        return;
+    // Texts follow the interface language of the moment they are drawn.
+    const L10n now = L10n::current();
+    const bool languageChanged = m_drawnLanguage != now.lang;
+    m_loc = now;
+    m_drawnLanguage = now.lang;
+
+    m_correctionTab->setText(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
+    m_rephraseTab->setText(m_loc.text(QStringLiteral("Rephrase"), QStringLiteral("Refraza")));
+    const QString closeTip = m_loc.text(QStringLiteral("Close (Esc)"), QStringLiteral("Zatvori (Esc)"));
+    m_close->setToolTip(closeTip);
+    m_close->setAccessibleName(closeTip);
+    const int tab = m_vm->selectedTab() != 0 ? 1 : 0;
+    m_correctionTab->setChecked(tab == 0);
+    m_rephraseTab->setChecked(tab == 1);
+
+    if (languageChanged || m_drawnCorrection != m_vm->correction()) {
+        m_drawnCorrection = m_vm->correction();
+        replaceContent(m_correctionPage, correctionTab());
+    }
+    if (languageChanged || m_drawnRephrase != m_vm->rephrase()) {
+        m_drawnRephrase = m_vm->rephrase();
+        replaceContent(m_rephrasePage, rephraseTab());
+    }
+    m_stack->setCurrentIndex(tab);
+}
+
+void SuggestionView::replaceContent(QWidget* page, QWidget* content) {
+    while (QLayoutItem* item = page->layout()->takeAt(0)) {
+        if (QWidget* old = item->widget()) {
+            // Keep the keyboard on the panel rather than let Qt hand it to the next button.
+            if (old->isAncestorOf(QApplication::focusWidget()))
+                window()->setFocus(Qt::OtherFocusReason);
+            old->hide();
+            // A button of the old content may be the one whose click brought us here.
+            old->deleteLater();
+        }
+        delete item;
+    }
+    page->layout()->addWidget(content);
+    // Drawn now, not at the next turn of the event loop (a layout shows new children only then).
+    if (page->isVisible())
+        content->show();
+    page->layout()->activate();
+}
+
+QWidget* SuggestionView::correctionTab() {
+    const SuggestionViewModel::CorrectionLoad& load = m_vm->correction();
+    if (load.isLoading())
+        return loadingView(
+            m_loc.text(QStringLiteral("Polishing your text…"), QStringLiteral("Ispravljam tekst…")));
+    if (load.isFailed())
+        return errorView(load.message());
+    const CorrectionResult& result = *load.result();
+    if (!result.changes.isEmpty() && result.corrected != m_vm->originalText())
+        return correctionView(result);
+    return successState();
+}
+
+QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("correctionView"));
+    auto* column = new QVBoxLayout(view);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* box = new RoundedBox(10, Style::withAlpha(Style::textBackground(*this), 0.55),
+                               Style::withAlpha(Style::primary(*this), 0.07));
+    auto* boxLayout = new QVBoxLayout(box);
+    boxLayout->setContentsMargins(0, 0, 0, 0);
+    auto* text = new TextBlock(TextBlock::Sizing::scroll, 13, 3, 12);
+    text->setObjectName(QStringLiteral("correctionText"));
+    text->setAccessibleName(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
+    text->setRuns(DiffHighlighter::attributed(m_vm->originalText(), result.corrected));
+    boxLayout->addWidget(text);
+    auto* boxMargin = new QVBoxLayout;
+    boxMargin->setContentsMargins(12, 12, 12, 0);
+    boxMargin->addWidget(box);
+    column->addLayout(boxMargin, 1);
+
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(12, 12, 12, 12);
+    row->setSpacing(8);
+    auto* count = secondaryLabel(m_loc.changesCount(result.changes.size()), Style::caption(), *this);
+    count->setObjectName(QStringLiteral("changesCount"));
+    row->addWidget(count);
+    row->addStretch(1);
+
+    auto* copy = new QPushButton(m_loc.text(QStringLiteral("Copy"), QStringLiteral("Kopiraj")));
+    copy->setObjectName(QStringLiteral("copyButton"));
+    Style::makeBordered(*copy);
+    const QString corrected = result.corrected;
+    connect(copy, &QPushButton::clicked, this, [this, corrected] {
+        // The panel stays open and the field is left alone.
+        m_pasteboard.write({PasteboardItem{{PasteboardType::plainText, corrected.toUtf8()}}});
+    });
+    row->addWidget(copy);
+
+    auto* replace = new QPushButton(m_loc.text(QStringLiteral("Replace"), QStringLiteral("Zameni")));
+    replace->setObjectName(QStringLiteral("replaceButton"));
+    Style::makeProminent(*replace, palette().color(QPalette::Highlight));
+    connect(replace, &QPushButton::clicked, this, [this, corrected] {
+        if (m_vm)
+            m_vm->replace(corrected);
+    });
+    row->addWidget(replace);
+    m_defaultButton = replace;
+    column->addLayout(row);
+    return view;
+}
+
+QWidget* SuggestionView::successState() {
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("successState"));
+    auto* column = new QVBoxLayout(view);
+    column->setSpacing(12);
+    column->addStretch(1);
+    column->addWidget(new SymbolBadge(52, Style::withAlpha(Style::green(), 0.14), Style::Symbol::checkmark,
+                                      22, Style::green(), true),
+                      0, Qt::AlignHCenter);
+    auto* message = secondaryLabel(m_loc.text(QStringLiteral("Your text is already flawless"),
+                                              QStringLiteral("Tekst je već gramatički ispravan")),
+                                   Style::font(13, QFont::Medium), *this);
+    message->setObjectName(QStringLiteral("successMessage"));
+    column->addWidget(message, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    return view;
+}
+
+QWidget* SuggestionView::rephraseTab() {
+    const SuggestionViewModel::RephraseLoad& load = m_vm->rephrase();
+    if (load.isLoading())
+        return loadingView(
+            m_loc.text(QStringLiteral("Crafting alternatives…"), QStringLiteral("Pripremam alternative…")));
+    if (load.isFailed())
+        return errorView(load.message());
+
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("variants"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    auto* list = new QWidget;
+    list->setAutoFillBackground(false);
+    auto* column = new QVBoxLayout(list);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(8);
+    for (const RephraseVariant& variant : load.result()->variants) {
+        const QString text = variant.text;
+        column->addWidget(new VariantCard(variant, m_loc, [self = QPointer<SuggestionView>(this), text] {
+            if (self && self->m_vm)
+                self->m_vm->replace(text);
+        }));
+    }
+    column->addStretch(1);
+    scroll->setWidget(list);
+    scroll->viewport()->setAutoFillBackground(false);
+    return scroll;
+}
+
+QWidget* SuggestionView::loadingView(const QString& message) {
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("loadingView"));
+    auto* column = new QVBoxLayout(view);
+    column->setSpacing(12);
+    column->addStretch(1);
+    column->addWidget(new Spinner(Brand::teal()), 0, Qt::AlignHCenter);
+    auto* label = secondaryLabel(message, Style::font(13), *this);
+    label->setObjectName(QStringLiteral("loadingMessage"));
+    column->addWidget(label, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    return view;
+}
+
+QWidget* SuggestionView::errorView(const QString& message) {
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("errorView"));
+    auto* column = new QVBoxLayout(view);
+    column->setContentsMargins(24, 12, 24, 12);
+    column->setSpacing(12);
+    column->addStretch(1);
+    column->addWidget(new SymbolBadge(52, Style::withAlpha(Style::orange(), 0.14),
+                                      Style::Symbol::warningTriangleFill, 20, Style::orange(), false),
+                      0, Qt::AlignHCenter);
+    auto* label = secondaryLabel(message, Style::font(12.5), *this);
+    label->setObjectName(QStringLiteral("errorMessage"));
+    label->setAlignment(Qt::AlignHCenter);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addWidget(label);
+    auto* retry = new QPushButton(m_loc.text(QStringLiteral("Try again"), QStringLiteral("Pokušaj ponovo")));
+    retry->setObjectName(QStringLiteral("tryAgainButton"));
+    Style::makeProminent(*retry, palette().color(QPalette::Highlight));
+    connect(retry, &QPushButton::clicked, this, [this] {
+        if (m_vm)
+            m_vm->loadAll();
+    });
+    column->addWidget(retry, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    return view;
+}
+
+void SuggestionView::triggerDefault() {
+    // Return replaces only while the correction view is what the user sees.
+    if (!m_vm || m_vm->selectedTab() != 0 || !m_defaultButton || !m_defaultButton->isVisibleTo(this))
+        return;
+    m_defaultButton->click();
+}
+
+void SuggestionView::paintEvent(QPaintEvent* /*event*/) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect());
+    p.setPen(Qt::NoPen);
+    p.setBrush(Style::material(*this));
+    p.drawRoundedRect(r, 16, 16);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(Style::withAlpha(Style::primary(*this), 0.08), 1));
+    p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 15.5, 15.5);
+}
+
+}  // namespace quillet

@@ -1,0 +1,69 @@
+// The suggestion panel's content: header with tabs, the corrected text or the alternatives, and the
+// loading, failure and nothing-to-fix states. Draws the view model; sends choices back through it.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+
+#include "core/L10n.h"
+#include "core/SuggestionViewModel.h"
+
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+
+namespace quillet {
+
+class Pasteboard;
+class TextBlock;
+
+class SuggestionView : public QWidget {
+    Q_OBJECT
+public:
+    /// Both must outlive the view. "Copy" writes to `pasteboard`.
+    SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, QWidget* parent = nullptr);
+
+    SuggestionViewModel* vm() const { return m_vm; }
+    QPushButton* correctionTabButton() const { return m_correctionTab; }
+    QPushButton* rephraseTabButton() const { return m_rephraseTab; }
+    QPushButton* closeButton() const { return m_close; }
+    /// What the selected tab shows right now.
+    QWidget* currentContent() const;
+
+    /// Redraws from the view model; unchanged parts are kept (scroll position, selection).
+    void refresh();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QWidget* header();
+    QWidget* correctionTab();
+    QWidget* rephraseTab();
+    QWidget* correctionView(const CorrectionResult& result);
+    QWidget* successState();
+    QWidget* loadingView(const QString& message);
+    QWidget* errorView(const QString& message);
+    void replaceContent(QWidget* page, QWidget* content);
+    void triggerDefault();
+
+    QPointer<SuggestionViewModel> m_vm;
+    Pasteboard& m_pasteboard;
+    L10n m_loc;
+
+    QPushButton* m_correctionTab = nullptr;
+    QPushButton* m_rephraseTab = nullptr;
+    QPushButton* m_close = nullptr;
+    QStackedWidget* m_stack = nullptr;
+    QWidget* m_correctionPage = nullptr;
+    QWidget* m_rephrasePage = nullptr;
+    // The Replace of the correction view, the target of Return; null when that view is not shown.
+    QPointer<QPushButton> m_defaultButton;
+
+    std::optional<SuggestionViewModel::CorrectionLoad> m_drawnCorrection;
+    std::optional<SuggestionViewModel::RephraseLoad> m_drawnRephrase;
+    std::optional<AppLanguage> m_drawnLanguage;
+};
+
+}  // namespace quillet

@@ -1,0 +1,100 @@
+// Small drawn pieces the floating surfaces are built from: rounded boxes, symbol badges, a spinner
+// and a selectable text block. Everything a person reads stays a real text widget.
+#pragma once
+
+#include <QList>
+#include <QTextBrowser>
+#include <QVariantAnimation>
+#include <QWidget>
+
+#include "core/DiffHighlighter.h"
+#include "ui/Style.h"
+
+namespace quillet {
+
+/// A rounded rectangle (or a capsule when `radius` is negative) with a fill and a 1-point inner border.
+class RoundedBox : public QWidget {
+    Q_OBJECT
+public:
+    RoundedBox(double radius, QColor fill, QColor border, QWidget* parent = nullptr);
+    void setColors(QColor fill, QColor border);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    double m_radius;
+    QColor m_fill;
+    QColor m_border;
+};
+
+/// A filled circle with a symbol centred on it.
+class SymbolBadge : public QWidget {
+    Q_OBJECT
+public:
+    SymbolBadge(double diameter, QColor fill, Style::Symbol symbol, double symbolSize, QColor symbolColor,
+                bool bold, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor m_fill;
+    Style::Symbol m_symbol;
+    double m_symbolSize;
+    QColor m_symbolColor;
+    bool m_bold;
+};
+
+/// The brand emblem on a white disc with a thin teal outline; draws nothing without the emblem.
+class EmblemBadge : public QWidget {
+    Q_OBJECT
+public:
+    explicit EmblemBadge(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+/// An indeterminate progress ring; it turns only while it is on screen.
+class Spinner : public QWidget {
+    Q_OBJECT
+public:
+    Spinner(QColor tint, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    QColor m_tint;
+    QVariantAnimation m_turn;
+};
+
+/// Read-only, selectable text with a line spacing; either scrolls, or grows to fit its text.
+class TextBlock : public QTextBrowser {
+    Q_OBJECT
+public:
+    enum class Sizing { scroll, fitHeight };
+    TextBlock(Sizing sizing, double fontSize, double lineSpacing, double padding, QWidget* parent = nullptr);
+
+    void setPlain(const QString& text);
+    /// Highlighted runs get a green background at 25 % opacity and an underline.
+    void setRuns(const QList<DiffRun>& runs);
+
+    bool hasHeightForWidth() const override { return m_sizing == Sizing::fitHeight; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void applyLineSpacing();
+
+    Sizing m_sizing;
+    double m_lineSpacing;
+};
+
+}  // namespace quillet

@@ -1,0 +1,80 @@
+#include "ui/ToastController.h"
+
+#include "core/SurfacePlacement.h"
+#include "platform/Screens.h"
+#include "ui/FloatingPanel.h"
+#include "ui/ToastView.h"
+
+namespace quillet {
+
+namespace {
+// A toast may be dropped from inside its own button's click: delete it once the event is done.
+void deleteWhenIdle(FloatingPanel* panel) {
+    if (panel)
+        panel->deleteLater();
+}
+}  // namespace
+
+ToastController::ToastController(Scheduler& scheduler, Screens& screens, QObject* parent)
+    : QObject(parent), m_scheduler(scheduler), m_screens(screens), m_panel(nullptr, &deleteWhenIdle) {}
+
+ToastController::~ToastController() {
+    dismiss();
+}
+
+ToastView* ToastController::view() const {
+    return m_panel ? static_cast<ToastView*>(m_panel->content()) : nullptr;
+}
+
+void ToastController::show(const std::optional<Rect>& near, std::function<void()> undo) {
+    dismiss();
+    const quint64 generation = ++m_generation;
+    QPointer<ToastController> self(this);
+
+    auto* content = new ToastView;
+    // Shared by the button's closure, so a second press (or a press after the toast went) does nothing.
+    auto pendingUndo = std::make_shared<std::function<void()>>(std::move(undo));
+    content->onUndo = [self, generation, pendingUndo] {
+        if (!*pendingUndo)
+            return;
+        const std::function<void()> run = std::exchange(*pendingUndo, nullptr);
+        run();
+        if (self)
+            self->dismissIfCurrent(generation);
+    };
+    content->onClose = [self, generation] {
+        if (self)
+            self->dismissIfCurrent(generation);
+    };
+
+    m_panel.reset(new FloatingPanel(FloatingPanel::Focus::never, FloatingPanel::Shadow::desktop));
+    m_panel->setObjectName(QStringLiteral("QuilletToast"));
+    m_panel->setWindowTitle(QStringLiteral("Quillet"));
+    m_panel->setContent(content);
+    const QPointF origin = SurfacePlacement::toastOrigin(near, m_screens.mainScreen());
+    m_panel->setScreenFrame(Rect(origin, SurfacePlacement::toastSize));
+    m_panel->orderFront();
+
+    m_dismissTimer = m_scheduler.after(lifetime, [self, generation] {
+        if (!self)
+            return;
+        self->m_dismissTimer.reset();  // it has run: nothing left to cancel
+        self->dismissIfCurrent(generation);
+    });
+}
+
+void ToastController::dismissIfCurrent(quint64 generation) {
+    if (generation == m_generation)
+        dismiss();
+}
+
+void ToastController::dismiss() {
+    if (m_dismissTimer)
+        m_scheduler.cancel(*std::exchange(m_dismissTimer, std::nullopt));
+    if (m_panel) {
+        m_panel->orderOut();
+        m_panel.reset();
+    }
+}
+
+}  // namespace quillet

@@ -1,0 +1,50 @@
+// The notice after a replacement, with Undo: one at a time, gone by itself after 10 seconds.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "platform/Geometry.h"
+#include "platform/Scheduler.h"
+
+namespace quillet {
+
+class FloatingPanel;
+class Screens;
+class ToastView;
+
+class ToastController : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds lifetime{10000};
+
+    /// The references must outlive the controller.
+    ToastController(Scheduler& scheduler, Screens& screens, QObject* parent = nullptr);
+    ~ToastController() override;
+
+    /// Replaces any toast on screen by a new one just above `near` (a screen frame), or near the
+    /// top-right corner of the main screen without it. Undo runs `undo` once, then dismisses.
+    void show(const std::optional<Rect>& near, std::function<void()> undo);
+    /// Stops the timer and removes the toast; nothing happens when none is shown.
+    void dismiss();
+
+    /// The toast on screen; null when none is.
+    FloatingPanel* panel() const { return m_panel.get(); }
+    ToastView* view() const;
+
+private:
+    void dismissIfCurrent(quint64 generation);
+
+    Scheduler& m_scheduler;
+    Screens& m_screens;
+    std::unique_ptr<FloatingPanel, void (*)(FloatingPanel*)> m_panel;
+    std::optional<TimerId> m_dismissTimer;
+    // Which toast a button or timer belongs to, so an old one can never dismiss a newer toast.
+    quint64 m_generation = 0;
+};
+
+}  // namespace quillet

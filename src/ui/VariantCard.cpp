@@ -1,0 +1,94 @@
+#include "ui/VariantCard.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/Brand.h"
+
+namespace quillet {
+
+namespace {
+
+// The style's name on a tinted capsule.
+class StylePill : public QLabel {
+public:
+    StylePill(const QString& text, QColor color) : QLabel(text), m_color(color) {
+        setFont(Style::caption(QFont::DemiBold));
+        setContentsMargins(8, 3, 8, 3);
+        QPalette pal = palette();
+        pal.setColor(QPalette::WindowText, color);
+        setPalette(pal);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        {
+            QPainter p(this);
+            p.setRenderHint(QPainter::Antialiasing);
+            const QRectF r = QRectF(rect());
+            const double radius = r.height() / 2;
+            p.setPen(Qt::NoPen);
+            p.setBrush(Style::withAlpha(m_color, 0.13));
+            p.drawRoundedRect(r, radius, radius);
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(Style::withAlpha(m_color, 0.35), 1));
+            p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
+        }
+        QLabel::paintEvent(event);
+    }
+
+private:
+    QColor m_color;
+};
+
+}  // namespace
+
+QColor VariantCard::styleColor(const QString& style) {
+    const QString lower = style.toLower();
+    if (lower == QLatin1String("professional"))
+        return Style::indigo();
+    if (lower == QLatin1String("concise"))
+        return Style::orange();
+    return Brand::teal();
+}
+
+VariantCard::VariantCard(RephraseVariant variant, L10n loc, std::function<void()> onReplace, QWidget* parent)
+    : RoundedBox(12, QColor(), QColor(), parent),
+      m_variant(std::move(variant)),
+      m_loc(loc),
+      m_onReplace(std::move(onReplace)) {
+    setColors(Style::withAlpha(Style::textBackground(*this), 0.55),
+              Style::withAlpha(Style::primary(*this), 0.07));
+    const QColor color = styleColor(m_variant.style);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(11, 11, 11, 11);
+    column->setSpacing(8);
+
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    m_pill = new StylePill(m_variant.label(), color);
+    row->addWidget(m_pill, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+    m_replace = new QPushButton(m_loc.text(QStringLiteral("Replace"), QStringLiteral("Zameni")));
+    Style::makeProminent(*m_replace, color, true);
+    // The card's role for a screen reader: which variant this Replace puts in.
+    m_replace->setAccessibleDescription(m_variant.label());
+    connect(m_replace, &QPushButton::clicked, this, [this] {
+        if (m_onReplace)
+            m_onReplace();
+    });
+    row->addWidget(m_replace, 0, Qt::AlignVCenter);
+    column->addLayout(row);
+
+    m_text = new TextBlock(TextBlock::Sizing::fitHeight, 13, 2, 0);
+    m_text->setPlain(m_variant.text);
+    m_text->setAccessibleName(m_variant.label());
+    column->addWidget(m_text);
+}
+
+}  // namespace quillet

@@ -1,0 +1,79 @@
+#include <gmock/gmock.h>
+
+#include <QMouseEvent>
+#include <QTest>
+
+#include "core/ScreenSpace.h"
+#include "ui/Brand.h"
+#include "ui/OverlayController.h"
+#include "ui/Style.h"
+#include "ui/SurfaceTestSupport.h"
+
+using namespace quillet;
+using namespace quillet::test;
+
+// The ring is sampled at its top and right, where the 1.6-point stroke crosses the 24-point bounds.
+TEST(OverlayIconTest, EachStateDrawsItsRingColour) {
+    OverlayIconView view;
+    view.resize(24, 24);
+    const std::pair<IconState, QColor> cases[] = {{IconState::ready, Brand::teal()},
+                                                  {IconState::loading, Style::grey()},
+                                                  {IconState::error, Style::red()}};
+    QList<QColor> centres;
+    for (const auto& [state, colour] : cases) {
+        view.setState(state);
+        const QImage image = render(view, QStringLiteral("overlay-icon-%1").arg(int(state)));
+        EXPECT_TRUE(near(image.pixelColor(24, 2), colour))
+            << int(state) << " top " << image.pixelColor(24, 2).name().toStdString();
+        EXPECT_TRUE(near(image.pixelColor(45, 24), colour)) << int(state) << " right";
+        // Inside the ring the disc is white; outside the corners stay transparent.
+        EXPECT_EQ(image.pixelColor(6, 24).rgb(), QColor(Qt::white).rgb()) << int(state);
+        EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
+        centres << image.pixelColor(24, 24);
+    }
+    // Only `loading` dims the emblem; `error` draws it at full strength like `ready`.
+    EXPECT_EQ(centres[0], centres[2]);
+    EXPECT_NE(centres[0], centres[1]);
+}
+
+TEST(OverlayIconTest, ShowPlacesOnePanelInTheFieldsCornerAndKeepsItsState) {
+    OverlayController overlay;
+    overlay.setState(IconState::error);  // before the first show: the badge is made with it
+    overlay.show(Rect(100, 440, 300, 40));
+    ASSERT_NE(overlay.panel(), nullptr);
+    FloatingPanel* first = overlay.panel();
+    EXPECT_EQ(overlay.panel()->screenFrame(), Rect(368, 448, 24, 24));
+    EXPECT_EQ(QRectF(overlay.panel()->geometry()),
+              ScreenSpace::toGlobal(Rect(368, 448, 24, 24), FloatingPanel::primaryGlobalGeometry()));
+    EXPECT_EQ(overlay.iconView()->state(), IconState::error);
+
+    overlay.hide();
+    EXPECT_FALSE(overlay.isVisible());
+    overlay.show(Rect(10, 10, 200, 30));
+    EXPECT_EQ(overlay.panel(), first) << "a second show moves the one panel";
+    EXPECT_TRUE(overlay.isVisible());
+    EXPECT_EQ(overlay.panel()->screenFrame(), Rect(178, 18, 24, 24));
+    EXPECT_EQ(overlay.state(), IconState::error) << "showing again keeps the state";
+    EXPECT_TRUE(overlay.panel()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_TRUE(overlay.panel()->testAttribute(Qt::WA_ShowWithoutActivating));
+}
+
+TEST(OverlayIconTest, TooltipKeepsTheLanguageOfItsCreationAndAPressClicksOnce) {
+    LanguageScope language(AppLanguage::sr);
+    OverlayController overlay;
+    int clicks = 0;
+    overlay.onClick = [&] { ++clicks; };
+    overlay.show(Rect(100, 440, 300, 40));
+    EXPECT_EQ(overlay.iconView()->toolTip(), "Ispravi tekst (Super+Shift+G)");
+    language.store().setLanguage(AppLanguage::en);
+    overlay.show(Rect(100, 400, 300, 40));
+    EXPECT_EQ(overlay.iconView()->toolTip(), "Ispravi tekst (Super+Shift+G)");
+    EXPECT_EQ(OverlayController::tooltipText(), "Fix text (Super+Shift+G)");
+
+    // The press counts, not the release; a right-button press does nothing.
+    QTest::mousePress(overlay.iconView(), Qt::LeftButton, {}, QPoint(12, 12));
+    EXPECT_EQ(clicks, 1);
+    QTest::mouseRelease(overlay.iconView(), Qt::LeftButton, {}, QPoint(12, 12));
+    QTest::mousePress(overlay.iconView(), Qt::RightButton, {}, QPoint(12, 12));
+    EXPECT_EQ(clicks, 1);
+}

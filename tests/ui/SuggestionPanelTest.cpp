@@ -1,0 +1,272 @@
+#include <gmock/gmock.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextCursor>
+
+#include "core/SuggestionViewModel.h"
+#include "platform/fake/FakeHttpTransport.h"
+#include "platform/fake/FakeLanguageRecognizer.h"
+#include "platform/fake/FakeScheduler.h"
+#include "platform/fake/FakeScreens.h"
+#include "ui/Brand.h"
+#include "ui/KeyablePanel.h"
+#include "ui/Style.h"
+#include "ui/SuggestionPanelController.h"
+#include "ui/SuggestionView.h"
+#include "ui/SurfaceTestSupport.h"
+#include "ui/VariantCard.h"
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+const QString original = QStringLiteral("I has went to the store yesterday and buyed two apple.");
+const QString corrected = QStringLiteral("I went to the store yesterday and bought two apples.");
+
+CorrectionResult correction(QString text, int changes) {
+    CorrectionResult r{std::move(text), {}};
+    for (int i = 0; i < changes; ++i)
+        r.changes << CorrectionChange{QStringLiteral("a"), QStringLiteral("b"), {}};
+    return r;
+}
+
+class SuggestionPanelTest : public testing::Test {
+protected:
+    void SetUp() override {
+        vm = std::make_shared<SuggestionViewModel>(
+            original, OpenAIClient(QStringLiteral("sk-test"), QStringLiteral("gpt-4o-mini"), transport,
+                                   scheduler, recognizer));
+        vm->onReplace = [this](const QString& text) { replaced << text; };
+        vm->onCloseRequested = [this] { ++closeRequests; };
+        controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens);
+        controller->onClose = [this] { ++closes; };
+        controller->show(Rect(300, 400, 24, 24));
+    }
+    void TearDown() override {
+        controller.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    SuggestionView& view() { return *controller->view(); }
+    QWidget* content() { return view().currentContent(); }
+    template <typename T = QWidget>
+    T* find(const char* name) {
+        return content() ? content()->findChild<T*>(QLatin1String(name)) : nullptr;
+    }
+    QImage snapshot(const QString& name) {
+        return render(*controller->panel(), QStringLiteral("panel-") + name);
+    }
+    void activate() {
+        controller->panel()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
+    }
+
+    FakeScheduler scheduler;
+    FakeHttpTransport transport{scheduler};
+    FakeLanguageRecognizer recognizer;
+    FakeScreens screens;
+    MemoryPasteboard pasteboard;
+    std::shared_ptr<SuggestionViewModel> vm;
+    std::unique_ptr<SuggestionPanelController> controller;
+    QStringList replaced;
+    int closeRequests = 0;
+    int closes = 0;
+};
+
+}  // namespace
+
+TEST_F(SuggestionPanelTest, IsPlacedBelowTheAnchorAndTakesTheKeyboard) {
+    EXPECT_EQ(controller->panel()->screenFrame(), Rect(8, 54, 400, 340));
+    EXPECT_TRUE(controller->panel()->isVisible());
+    EXPECT_FALSE(controller->panel()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    controller->show(Rect(700, 100, 24, 24));
+    EXPECT_EQ(controller->panel()->screenFrame(), Rect(324, 130, 400, 340))
+        << "flipped above near the bottom";
+}
+
+TEST_F(SuggestionPanelTest, LoadingOnBothTabsInBothLanguages) {
+    EXPECT_EQ(find<QLabel>("loadingMessage")->text(), "Polishing your text…");
+    EXPECT_TRUE(view().correctionTabButton()->isChecked());
+    snapshot(QStringLiteral("loading"));
+    view().rephraseTabButton()->click();
+    EXPECT_EQ(vm->selectedTab(), 1);
+    EXPECT_EQ(find<QLabel>("loadingMessage")->text(), "Crafting alternatives…");
+
+    LanguageScope language(AppLanguage::sr);
+    vm->setSelectedTab(1);  // any notification redraws in the language of the moment
+    EXPECT_EQ(find<QLabel>("loadingMessage")->text(), "Pripremam alternative…");
+    EXPECT_EQ(view().correctionTabButton()->text(), "Ispravka");
+    EXPECT_EQ(view().rephraseTabButton()->text(), "Refraza");
+    EXPECT_EQ(view().closeButton()->toolTip(), "Zatvori (Esc)");
+    vm->setSelectedTab(0);
+    EXPECT_EQ(find<QLabel>("loadingMessage")->text(), "Ispravljam tekst…");
+}
+
+TEST_F(SuggestionPanelTest, FailureShowsTheMessageAndTryAgainRestartsBothRequests) {
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    vm->setRephrase(
+        SuggestionViewModel::RephraseLoad::failed(QStringLiteral("Invalid API key. Check Settings.")));
+    vm->setSelectedTab(1);
+    ASSERT_NE(find<QLabel>("errorMessage"), nullptr);
+    EXPECT_EQ(find<QLabel>("errorMessage")->text(), "Invalid API key. Check Settings.");
+    EXPECT_EQ(find<QPushButton>("tryAgainButton")->text(), "Try again");
+    snapshot(QStringLiteral("rephrase-failed"));
+
+    find<QPushButton>("tryAgainButton")->click();
+    EXPECT_TRUE(vm->correction().isLoading()) << "both requests start again";
+    EXPECT_TRUE(vm->rephrase().isLoading());
+    EXPECT_EQ(vm->selectedTab(), 1) << "the user stays on the tab";
+    EXPECT_EQ(find<QLabel>("loadingMessage")->text(), "Crafting alternatives…");
+    scheduler.runPending();
+    EXPECT_EQ(transport.requests.size(), 2);
+}
+
+TEST_F(SuggestionPanelTest, NothingToFixShowsTheSuccessView) {
+    // No changes listed, or a text equal to the user's although changes are listed.
+    for (const CorrectionResult& result : {correction(corrected, 0), correction(original, 2)}) {
+        vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(result));
+        ASSERT_NE(find<QLabel>("successMessage"), nullptr);
+        EXPECT_EQ(find<QLabel>("successMessage")->text(), "Your text is already flawless");
+        EXPECT_EQ(find("replaceButton"), nullptr);
+    }
+    snapshot(QStringLiteral("success"));
+    LanguageScope language(AppLanguage::sr);
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(original, 2)));
+    EXPECT_EQ(find<QLabel>("successMessage")->text(), "Tekst je već gramatički ispravan");
+}
+
+TEST_F(SuggestionPanelTest, CorrectionViewMarksTheChangedWordsAndCountsChanges) {
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    auto* text = find<QTextBrowser>("correctionText");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->toPlainText(), corrected);
+    EXPECT_EQ(find<QLabel>("changesCount")->text(), "3 changes");
+    EXPECT_EQ(find<QPushButton>("copyButton")->text(), "Copy");
+    EXPECT_EQ(find<QPushButton>("replaceButton")->text(), "Replace");
+    snapshot(QStringLiteral("correction"));
+
+    // "bought" is marked; "went" is not.
+    auto formatAt = [&](const QString& word) {
+        QTextCursor c(text->document());
+        c.setPosition(corrected.indexOf(word) + 1);
+        return c.charFormat();
+    };
+    const QTextCharFormat bought = formatAt(QStringLiteral("bought"));
+    EXPECT_TRUE(bought.fontUnderline());
+    EXPECT_TRUE(near(bought.background().color(), Style::green(), 0));
+    EXPECT_NEAR(bought.background().color().alphaF(), 0.25, 0.01);
+    EXPECT_FALSE(formatAt(QStringLiteral("went")).fontUnderline());
+    EXPECT_EQ(formatAt(QStringLiteral("went")).background().style(), Qt::NoBrush);
+
+    LanguageScope language(AppLanguage::sr);
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 1)));
+    EXPECT_EQ(find<QLabel>("changesCount")->text(), "1 izmena");
+    EXPECT_EQ(find<QPushButton>("copyButton")->text(), "Kopiraj");
+    EXPECT_EQ(find<QPushButton>("replaceButton")->text(), "Zameni");
+    snapshot(QStringLiteral("correction-sr"));
+}
+
+TEST_F(SuggestionPanelTest, CopyPutsTheCorrectionOnTheClipboardAndReplaceSendsIt) {
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    find<QPushButton>("copyButton")->click();
+    EXPECT_EQ(pasteboard.plainText(), corrected);
+    EXPECT_EQ(pasteboard.writes, 1);
+    EXPECT_TRUE(replaced.isEmpty()) << "copying leaves the field alone";
+    EXPECT_TRUE(controller->panel()->isVisible());
+    find<QPushButton>("replaceButton")->click();
+    EXPECT_EQ(replaced, QStringList{corrected});
+}
+
+TEST_F(SuggestionPanelTest, VariantCardsShowTheirStyleColoursAndLabels) {
+    vm->setRephrase(SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{
+        {QStringLiteral("neutral"), QStringLiteral("I went to the store yesterday and bought two apples.")},
+        {QStringLiteral("PROFESSIONAL"),
+         QStringLiteral("Yesterday, I visited the store and purchased two apples.")},
+        {QStringLiteral("concise"), QStringLiteral("Bought two apples yesterday.")},
+        {QStringLiteral("formal tone"),
+         QStringLiteral("I made a purchase of two apples at the store yesterday.")},
+    }}));
+    vm->setSelectedTab(1);
+    const QList<VariantCard*> cards = content()->findChildren<VariantCard*>();
+    ASSERT_EQ(cards.size(), 4);
+    const QStringList labels{"Neutral", "Professional", "Concise", "Formal Tone"};
+    const QList<QColor> colours{Brand::teal(), Style::indigo(), Style::orange(), Brand::teal()};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(cards[i]->pill()->text(), labels[i]);
+        EXPECT_EQ(cards[i]->pill()->palette().color(QPalette::WindowText), colours[i]) << i;
+        EXPECT_EQ(VariantCard::styleColor(cards[i]->variant().style), colours[i]) << i;
+        EXPECT_EQ(cards[i]->replaceButton()->text(), "Replace");
+        EXPECT_EQ(cards[i]->textBlock()->toPlainText(), cards[i]->variant().text);
+    }
+    snapshot(QStringLiteral("rephrase"));
+    cards[2]->replaceButton()->click();
+    EXPECT_EQ(replaced, QStringList{"Bought two apples yesterday."});
+
+    LanguageScope language(AppLanguage::sr);
+    vm->setSelectedTab(1);
+    const QList<VariantCard*> serbian = content()->findChildren<VariantCard*>();
+    ASSERT_EQ(serbian.size(), 4);
+    EXPECT_EQ(serbian[2]->pill()->text(), "Kraće");
+    EXPECT_EQ(serbian[3]->pill()->text(), "Formal Tone");
+    EXPECT_EQ(serbian[0]->replaceButton()->text(), "Zameni");
+}
+
+TEST_F(SuggestionPanelTest, EscapeWhileLoadingOrdersThePanelOutThenCloses) {
+    activate();
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : controller->panel(),
+                    Qt::Key_Escape);
+    EXPECT_FALSE(controller->panel()->isVisible());
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(closeRequests, 0);
+}
+
+TEST_F(SuggestionPanelTest, EscapeFromInsideTheTextAlsoCloses) {
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    activate();
+    auto* text = find<QTextBrowser>("correctionText");
+    text->setFocus();
+    QTest::keyClick(text, Qt::Key_Escape);
+    EXPECT_FALSE(controller->panel()->isVisible());
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(SuggestionPanelTest, ReturnReplacesOnTheCorrectionTabOnly) {
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    vm->setRephrase(
+        SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{{"neutral", "Something else."}}}));
+    activate();
+    vm->setSelectedTab(1);
+    QTest::keyClick(controller->panel(), Qt::Key_Return);
+    EXPECT_TRUE(replaced.isEmpty());
+    vm->setSelectedTab(0);
+    auto* text = find<QTextBrowser>("correctionText");
+    text->setFocus();
+    QTest::keyClick(text, Qt::Key_Return);
+    EXPECT_EQ(replaced, QStringList{corrected});
+}
+
+TEST_F(SuggestionPanelTest, TheCloseButtonAsksToClose) {
+    view().closeButton()->click();
+    EXPECT_EQ(closeRequests, 1);
+    EXPECT_EQ(closes, 0) << "closing is the owner's decision";
+    EXPECT_EQ(view().closeButton()->toolTip(), "Close (Esc)");
+    EXPECT_EQ(view().closeButton()->accessibleName(), "Close (Esc)");
+}
+
+// The owner may drop the controller from inside a click of the panel's own buttons.
+TEST_F(SuggestionPanelTest, DroppingTheControllerFromItsOwnClickIsSafe) {
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    vm->onReplace = [this](const QString& text) {
+        replaced << text;
+        controller.reset();
+    };
+    find<QPushButton>("replaceButton")->click();
+    EXPECT_EQ(replaced, QStringList{corrected});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}

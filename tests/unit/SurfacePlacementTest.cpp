@@ -1,0 +1,83 @@
+#include <gmock/gmock.h>
+
+#include "core/ScreenSpace.h"
+#include "core/SurfacePlacement.h"
+#include "platform/fake/FakeScreens.h"
+
+using namespace quillet;
+using namespace quillet::SurfacePlacement;
+
+namespace {
+const ScreenInfo laptop = FakeScreens::laptop().first();
+// A 1920x1080 monitor to the right of the laptop, its bottom edge level with the laptop's, with a
+// 40-point panel along its bottom.
+const ScreenInfo rightMonitor{Rect(1440, 0, 1920, 1080), Rect(1440, 40, 1920, 1040)};
+}  // namespace
+
+TEST(SurfacePlacementTest, IconSitsInsideTheFieldsBottomRightCornerUnclamped) {
+    EXPECT_EQ(overlayIconFrame(Rect(100, 840, 300, 40)), Rect(368, 848, 24, 24));
+    // A field smaller than the badge: the badge overhangs its left and top edges, and the screen's.
+    EXPECT_EQ(overlayIconFrame(Rect(-5, 890, 20, 10)), Rect(-17, 898, 24, 24));
+}
+
+TEST(SurfacePlacementTest, ToastGoesAboveTheAnchorOrNearTheTopRightCorner) {
+    EXPECT_EQ(toastOrigin(Rect(100, 840, 300, 40), laptop), QPointF(180, 888));
+    // Near the top of the screen the toast runs off it; nothing moves it back.
+    EXPECT_EQ(toastOrigin(Rect(1200, 870, 240, 30), laptop), QPointF(1220, 908));
+    EXPECT_EQ(toastOrigin(std::nullopt, laptop), QPointF(1200, 815));
+    EXPECT_EQ(toastOrigin(std::nullopt, rightMonitor), QPointF(3120, 1020));
+    EXPECT_EQ(toastOrigin(std::nullopt, std::nullopt), QPointF(560, 540));
+}
+
+TEST(SurfacePlacementTest, PanelGoesBelowTheAnchorFlipsAboveNearTheBottomAndKeepsOffTheEdges) {
+    const QList<ScreenInfo> screens{laptop};
+    EXPECT_EQ(suggestionPanelOrigin(Rect(900, 500, 24, 24), screens, laptop), QPointF(524, 154));
+    // Too close to the bottom: 6 points above the anchor instead.
+    EXPECT_EQ(suggestionPanelOrigin(Rect(700, 100, 24, 24), screens, laptop), QPointF(324, 130));
+    // Only the bottom is tested: a panel flipped near the top may leave the screen.
+    EXPECT_EQ(suggestionPanelOrigin(Rect(700, 10, 24, 880), screens, laptop), QPointF(324, 896));
+    // 8 points from the left and right edges of the visible area.
+    EXPECT_EQ(suggestionPanelOrigin(Rect(0, 600, 24, 24), screens, laptop), QPointF(8, 254));
+    EXPECT_EQ(suggestionPanelOrigin(Rect(1430, 600, 24, 24), screens, laptop), QPointF(1032, 254));
+    // A screen narrower than the panel: the left margin wins.
+    const ScreenInfo narrow{Rect(0, 0, 300, 900), Rect(0, 0, 300, 900)};
+    EXPECT_EQ(suggestionPanelOrigin(Rect(100, 600, 24, 24), {narrow}, narrow), QPointF(8, 254));
+}
+
+TEST(SurfacePlacementTest, PanelUsesTheScreenTheAnchorIsOnElseTheMainScreen) {
+    const QList<ScreenInfo> screens{laptop, rightMonitor};
+    // On the second screen: its visible area (above its bottom panel) decides the flip and the clamp.
+    EXPECT_EQ(suggestionPanelOrigin(Rect(2000, 300, 24, 24), screens, laptop), QPointF(1624, 330));
+    EXPECT_EQ(suggestionPanelOrigin(Rect(1450, 600, 24, 24), screens, laptop), QPointF(1448, 254));
+    // An anchor across both screens belongs to the first one in the list.
+    EXPECT_EQ(suggestionPanelOrigin(Rect(1400, 20, 100, 24), screens, laptop), QPointF(1032, 50));
+    // On no screen: clamped to the main screen's visible area.
+    EXPECT_EQ(suggestionPanelOrigin(Rect(5000, 5000, 24, 24), screens, laptop), QPointF(1032, 4654));
+    // A zero-size anchor (the main screen's centre) intersects nothing, so the main screen is used
+    // even when another screen comes first.
+    EXPECT_EQ(suggestionPanelOrigin(Rect(720, 450, 0, 0), {rightMonitor, laptop}, laptop), QPointF(320, 104));
+    // No screen at all: the provisional origin, unclamped.
+    EXPECT_EQ(suggestionPanelOrigin(Rect(5000, 5000, 24, 24), {}, std::nullopt), QPointF(4624, 4654));
+}
+
+TEST(ScreenSpaceTest, ConvertsScreenFramesToGlobalCoordinatesOnTwoScreens) {
+    // The laptop is primary at the global origin; the monitor to its right is bottom-aligned with
+    // it, so in global coordinates (y down) its top is 180 points above the laptop's.
+    const QRectF primary(0, 0, 1440, 900);
+    EXPECT_EQ(ScreenSpace::toGlobal(laptop.frame, primary), QRectF(0, 0, 1440, 900));
+    EXPECT_EQ(ScreenSpace::toGlobal(rightMonitor.frame, primary), QRectF(1440, -180, 1920, 1080));
+    EXPECT_EQ(ScreenSpace::toGlobal(Rect(368, 848, 24, 24), primary), QRectF(368, 28, 24, 24));
+    EXPECT_EQ(ScreenSpace::toGlobal(Rect(1624, 330, 400, 340), primary), QRectF(1624, 230, 400, 340));
+    // A field on the monitor above the laptop's top edge has a negative global y.
+    EXPECT_EQ(ScreenSpace::toGlobal(Rect(2000, 1000, 300, 40), primary), QRectF(2000, -140, 300, 40));
+
+    // The primary screen need not sit at the global origin: here the monitor is left of it.
+    const QRectF shifted(1920, 180, 1440, 900);
+    EXPECT_EQ(ScreenSpace::toGlobal(laptop.frame, shifted), shifted);
+    EXPECT_EQ(ScreenSpace::toGlobal(Rect(-1920, 0, 1920, 1080), shifted), QRectF(0, 0, 1920, 1080));
+
+    for (const QRectF& p : {primary, shifted}) {
+        for (const Rect& r : {Rect(368, 848, 24, 24), Rect(-1920, 0, 1920, 1080), Rect(1.5, -3.25, 7, 0)})
+            EXPECT_EQ(ScreenSpace::fromGlobal(ScreenSpace::toGlobal(r, p), p), r);
+    }
+}
