@@ -3,6 +3,7 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "app/AppCoordinator.h"
 #include "app/Platform.h"
 #include "core/LaunchMode.h"
 #include "core/SelfCheck.h"
@@ -45,5 +46,7 @@ int main(int argc, char** argv) {
     Platform platform = makeLinuxPlatform();
     SettingsStore settings(*platform.defaults, *platform.secrets, *platform.loginItem, *platform.log);
     SettingsStore::install(&settings);
+    AppCoordinator coordinator(settings, CoordinatorServices::from(platform));
+    coordinator.start();
     return QApplication::exec();
 }

@@ -1,0 +1,117 @@
+// Ties focus tracking, the icon, the requests, the panel and the replacement together.
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "core/AXMonitor.h"
+#include "core/FocusedField.h"
+#include "core/HistoryEntry.h"
+#include "core/HotkeyManager.h"
+#include "core/TextIO.h"
+#include "platform/Scheduler.h"
+#include "ui/OverlayController.h"
+#include "ui/ToastController.h"
+
+namespace quillet {
+
+class Accessibility;
+class Beep;
+class GlobalHotkey;
+class HttpTransport;
+class KeySynth;
+class LanguageRecognizer;
+class Pasteboard;
+class Screens;
+class SettingsStore;
+class SuggestionPanelController;
+class SuggestionViewModel;
+class Workspace;
+struct Platform;
+
+/// The services the coordinator drives; all must outlive it.
+struct CoordinatorServices {
+    Accessibility& ax;
+    Workspace& workspace;
+    Screens& screens;
+    Scheduler& scheduler;
+    Pasteboard& pasteboard;
+    KeySynth& keys;
+    GlobalHotkey& hotkey;
+    Beep& beep;
+    HttpTransport& http;
+    LanguageRecognizer& languages;
+
+    static CoordinatorServices from(Platform& platform);
+};
+
+class AppCoordinator : public QObject {
+    Q_OBJECT
+public:
+    AppCoordinator(SettingsStore& settings, CoordinatorServices services, QObject* parent = nullptr);
+    ~AppCoordinator() override;
+
+    /// Wires the parts, registers the hotkey and starts focus tracking once the permission is there.
+    void start();
+    /// Hides the icon and pauses for `seconds`, or until restart without a duration.
+    void pause(std::optional<qint64> seconds);
+    /// Whether a pause is in force now (a past date means active again).
+    bool isPaused() const;
+    /// Opens the suggestion panel for the current (or the focused) field.
+    void presentSuggestions();
+    /// The global hotkey: the field path when a field can be read, else copy and paste.
+    void hotkeyTriggered();
+    /// Orders the panel out and returns the icon to `ready`.
+    void closeSuggestions();
+
+    SettingsStore& settings() { return m_settings; }
+    const QList<HistoryEntry>& history() const { return m_history; }
+    std::optional<QDateTime> pausedUntil;
+    /// Called after every insertion into the history.
+    std::function<void()> onHistoryChanged;
+    /// Called when suggestions are asked for and no API key is stored.
+    std::function<void()> onNeedsSettings;
+    /// Wall-clock time for the pause; tests replace it.
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
+
+    AXMonitor& monitor() { return m_monitor; }
+    OverlayController& overlay() { return m_overlay; }
+    ToastController& toast() { return m_toast; }
+    HotkeyManager& hotkey() { return m_hotkey; }
+    TextIO& textIO() { return m_textIO; }
+    const std::optional<FocusedField>& currentField() const { return m_currentField; }
+    SuggestionPanelController* suggestionController() const { return m_suggestionController.get(); }
+    bool isWaitingForPermission() const { return m_trustPollTimer.has_value(); }
+
+    /// How often the permission is checked until it is granted.
+    static constexpr std::chrono::milliseconds trustPollInterval{2000};
+
+private:
+    void handleFocus(const std::optional<FocusedField>& field);
+    void startMonitorWhenTrusted();
+    void performReplace(const FocusedField& field, const QString& newText, bool selectionOnly,
+                        const QString& originalFullValue, const QString& originalShown);
+    std::shared_ptr<SuggestionViewModel> makeViewModel(const QString& text);
+    std::optional<FocusedField> focusedFieldNow();
+    /// Drops the panel controller; it is deleted once the event that led here has finished.
+    void releaseController();
+    QString applicationName(const FocusedField& field);
+
+    SettingsStore& m_settings;
+    CoordinatorServices m_services;
+    AXMonitor m_monitor;
+    OverlayController m_overlay;
+    TextIO m_textIO;
+    HotkeyManager m_hotkey;
+    ToastController m_toast;
+    QList<HistoryEntry> m_history;
+    std::optional<FocusedField> m_currentField;
+    std::unique_ptr<SuggestionPanelController, void (*)(SuggestionPanelController*)> m_suggestionController;
+    std::optional<TimerId> m_trustPollTimer;
+};
+
+}  // namespace quillet

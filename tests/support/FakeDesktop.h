@@ -1,0 +1,48 @@
+// Every platform double the coordinator drives, on one virtual clock, with a settings store.
+#pragma once
+
+#include "app/AppCoordinator.h"
+#include "core/SettingsStore.h"
+#include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeDefaults.h"
+#include "platform/fake/FakeGlobalHotkey.h"
+#include "platform/fake/FakeHttpTransport.h"
+#include "platform/fake/FakeKeySynth.h"
+#include "platform/fake/FakeLanguageRecognizer.h"
+#include "platform/fake/FakeLoginItem.h"
+#include "platform/fake/FakePasteboard.h"
+#include "platform/fake/FakeScheduler.h"
+#include "platform/fake/FakeScreens.h"
+#include "platform/fake/FakeSecretStore.h"
+
+namespace quillet::test {
+
+struct FakeDesktop {
+    FakeDesktop() : http(scheduler), settings(defaults, secrets, loginItem, log) {
+        SettingsStore::install(&settings);
+    }
+    ~FakeDesktop() { SettingsStore::install(nullptr); }
+
+    CoordinatorServices services() {
+        return CoordinatorServices{ax, workspace, screens, scheduler, pasteboard, keys, hotkey, beep, http, languages};
+    }
+    void storeKey(const QString& key = QStringLiteral("sk-test")) { settings.setApiKey(key); }
+
+    FakeScheduler scheduler;
+    FakeAccessibility ax;
+    FakeWorkspace workspace;
+    FakeScreens screens;
+    FakePasteboard pasteboard;
+    FakeKeySynth keys;
+    FakeGlobalHotkey hotkey;
+    FakeBeep beep;
+    FakeHttpTransport http;
+    FakeLanguageRecognizer languages;
+    FakeDefaults defaults;
+    FakeSecretStore secrets;
+    FakeLoginItem loginItem;
+    FakeSystemLog log;
+    SettingsStore settings;
+};
+
+}  // namespace quillet::test

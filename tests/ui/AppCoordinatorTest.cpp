@@ -1,0 +1,307 @@
+// The road from a focused field to a corrected one, on the platform doubles and virtual time.
+#include <gmock/gmock.h>
+
+#include "core/AX.h"
+#include "core/SuggestionViewModel.h"
+#include "core/SurfacePlacement.h"
+#include "support/FakeDesktop.h"
+#include "ui/FloatingPanel.h"
+#include "ui/KeyablePanel.h"
+#include "ui/SuggestionPanelController.h"
+
+using namespace quillet;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr qint32 kEditorPid = 501;
+const QString kEditorId = QStringLiteral("org.xfce.mousepad");
+
+class AppCoordinatorTest : public testing::Test {
+protected:
+    void SetUp() override {
+        desktop.workspace.addApp({kEditorPid, kEditorId, QStringLiteral("Mousepad")});
+        desktop.storeKey();
+        coordinator = std::make_unique<AppCoordinator>(desktop.settings, desktop.services());
+        coordinator->now = [this] { return clock; };
+        coordinator->start();
+    }
+
+    /// A field of the editor, focused and reported; its accessibility frame is top-left based.
+    AXElement focusField(const QString& value, const Rect& axFrame = Rect(100, 200, 600, 40)) {
+        AXElement field = desktop.ax.makeTextField(kEditorPid, value, axFrame);
+        desktop.ax.setFocused(field);
+        desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
+        desktop.scheduler.runPending();
+        return field;
+    }
+    bool iconShown() { return coordinator->overlay().isVisible(); }
+    SuggestionViewModel* openViewModel() {
+        auto* c = coordinator->suggestionController();
+        return c ? c->viewModel().get() : nullptr;
+    }
+    Rect panelFrame() { return coordinator->suggestionController()->panel()->screenFrame(); }
+    QString valueOf(const AXElement& e) {
+        return AX::attribute<QString>(desktop.ax, e, AXAttr::value).value_or(QStringLiteral("<none>"));
+    }
+
+    test::FakeDesktop desktop;
+    QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
+    std::unique_ptr<AppCoordinator> coordinator;
+};
+
+TEST_F(AppCoordinatorTest, IconFollowsTheFocusDecision) {
+    const AXElement field = focusField("one two three");
+    ASSERT_TRUE(iconShown()) << "exactly minWordCount words show the icon";
+    EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
+
+    desktop.ax.set(field, AXAttr::value, QStringLiteral("one\u00a0two"));
+    desktop.ax.notify(kEditorPid, field, AXNotification::valueChanged);
+    desktop.scheduler.runPending();
+    EXPECT_FALSE(iconShown()) << "one word fewer hides it";
+
+    desktop.ax.set(field, AXAttr::value, QStringLiteral("one two three four"));
+    desktop.settings.setBlocklist({kEditorId});
+    desktop.ax.notify(kEditorPid, field, AXNotification::valueChanged);
+    desktop.scheduler.runPending();
+    EXPECT_FALSE(iconShown()) << "blocked application";
+    ASSERT_TRUE(coordinator->currentField()) << "the blocked field is still the current one";
+
+    desktop.settings.setBlocklist({});
+    desktop.ax.set(field, AXAttr::role, QStringLiteral("AXSecureTextField"));
+    desktop.ax.notify(kEditorPid, field, AXNotification::valueChanged);
+    desktop.scheduler.runPending();
+    EXPECT_FALSE(iconShown()) << "secure field";
+}
+
+TEST_F(AppCoordinatorTest, MissingKeyShowsTheErrorStateAndClickAsksForSettings) {
+    desktop.settings.setApiKey("");
+    int needsSettings = 0;
+    coordinator->onNeedsSettings = [&] { ++needsSettings; };
+    focusField("a sentence with words");
+    ASSERT_TRUE(iconShown());
+    EXPECT_EQ(coordinator->overlay().state(), IconState::error);
+    coordinator->presentSuggestions();
+    EXPECT_EQ(needsSettings, 1);
+    EXPECT_EQ(desktop.beep.count, 0);
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+}
+
+TEST_F(AppCoordinatorTest, PauseHidesUntilItsDatePasses) {
+    focusField("a sentence with words");
+    coordinator->pause(900);
+    EXPECT_FALSE(iconShown());
+    EXPECT_TRUE(coordinator->isPaused());
+    clock = clock.addSecs(901);
+    EXPECT_FALSE(coordinator->isPaused()) << "a past date means active, though it is still stored";
+    EXPECT_TRUE(coordinator->pausedUntil.has_value());
+    desktop.scheduler.advance(AXMonitor::trackInterval);
+    focusField("another sentence with words");
+    EXPECT_TRUE(iconShown());
+    coordinator->pause(std::nullopt);
+    clock = clock.addYears(50);
+    EXPECT_TRUE(coordinator->isPaused()) << "until restart";
+}
+
+TEST_F(AppCoordinatorTest, NoFrameHidesTheIcon) {
+    AXElement field = desktop.ax.makeTextField(kEditorPid, "a sentence with words");
+    desktop.ax.remove(field, AXAttr::size);
+    desktop.ax.setFocused(field);
+    desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
+    desktop.scheduler.runPending();
+    EXPECT_TRUE(coordinator->currentField());
+    EXPECT_FALSE(iconShown());
+}
+
+TEST_F(AppCoordinatorTest, MonitorStartsWithinTwoSecondsOfTheGrant) {
+    test::FakeDesktop other;
+    other.ax.trusted = false;
+    other.storeKey();
+    AppCoordinator waiting(other.settings, other.services());
+    waiting.start();
+    EXPECT_TRUE(other.hotkey.isGrabbed()) << "the hotkey is registered before the wait";
+    EXPECT_TRUE(waiting.isWaitingForPermission());
+    other.scheduler.advance(5s);
+    other.ax.trusted = true;
+    other.scheduler.advance(2s);
+    EXPECT_FALSE(waiting.isWaitingForPermission());
+    other.workspace.addApp({kEditorPid, kEditorId, QStringLiteral("Mousepad")});
+    AXElement field = other.ax.makeTextField(kEditorPid, "words enough for an icon");
+    other.ax.setFocused(field);
+    other.workspace.activateApp(other.workspace.apps.value(kEditorPid));
+    other.scheduler.runPending();
+    EXPECT_TRUE(waiting.overlay().isVisible());
+}
+
+TEST_F(AppCoordinatorTest, ClickOpensOnePanelAnchoredToTheIcon) {
+    focusField("a sentence with words");
+    const Rect icon = coordinator->overlay().panel()->screenFrame();
+    coordinator->presentSuggestions();
+    auto* controller = coordinator->suggestionController();
+    ASSERT_NE(controller, nullptr);
+    EXPECT_EQ(coordinator->overlay().state(), IconState::loading);
+    EXPECT_TRUE(coordinator->monitor().suspendFocusTracking);
+    EXPECT_EQ(desktop.http.requests.size(), 2) << "both requests start at once";
+    const QPointF expected =
+        SurfacePlacement::suggestionPanelOrigin(icon, desktop.screens.list, desktop.screens.mainScreen());
+    EXPECT_EQ(panelFrame().topLeft(), expected);
+
+    coordinator->presentSuggestions();
+    EXPECT_EQ(coordinator->suggestionController(), controller) << "a second click does nothing";
+    EXPECT_EQ(desktop.http.requests.size(), 2);
+
+    focusField("focus moved elsewhere meanwhile");
+    EXPECT_EQ(coordinator->overlay().state(), IconState::loading) << "the icon is left alone while open";
+    coordinator->closeSuggestions();
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_FALSE(coordinator->monitor().suspendFocusTracking);
+    EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
+}
+
+TEST_F(AppCoordinatorTest, AnchorFallsBackToFieldThenScreenCentre) {
+    // The hotkey opens the panel for a blocked field, whose icon is hidden: the field is the anchor.
+    desktop.settings.setBlocklist({kEditorId});
+    const AXElement field = focusField("a sentence with words");
+    ASSERT_FALSE(iconShown());
+    coordinator->hotkeyTriggered();
+    const Rect fieldFrame = *AX::screenFrame(desktop.ax, desktop.screens, field);
+    EXPECT_EQ(panelFrame().topLeft(), SurfacePlacement::suggestionPanelOrigin(fieldFrame, desktop.screens.list,
+                                                                              desktop.screens.mainScreen()));
+    coordinator->closeSuggestions();
+
+    desktop.ax.remove(field, AXAttr::position);
+    coordinator->presentSuggestions();
+    const Rect centre(720, 450, 0, 0);
+    EXPECT_EQ(panelFrame().topLeft(),
+              SurfacePlacement::suggestionPanelOrigin(centre, desktop.screens.list, desktop.screens.mainScreen()));
+}
+
+TEST_F(AppCoordinatorTest, HotkeyIgnoresPauseBlocklistAndWordMinimum) {
+    coordinator->pause(std::nullopt);
+    desktop.settings.setMinWordCount(10);
+    focusField("two words");
+    coordinator->hotkeyTriggered();
+    ASSERT_NE(openViewModel(), nullptr);
+    EXPECT_EQ(openViewModel()->originalText(), "two words");
+}
+
+TEST_F(AppCoordinatorTest, SecureFieldIsNeverSent) {
+    const AXElement field = focusField("hunter2 is my password");
+    desktop.ax.set(field, AXAttr::role, QStringLiteral("AXSecureTextField"));
+    coordinator->hotkeyTriggered();
+    coordinator->presentSuggestions();
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(desktop.beep.count, 2);
+    EXPECT_TRUE(desktop.http.requests.isEmpty());
+}
+
+TEST_F(AppCoordinatorTest, BlankTextBeeps) {
+    focusField("   \n\t ");
+    coordinator->hotkeyTriggered();
+    EXPECT_EQ(desktop.beep.count, 1);
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+}
+
+TEST_F(AppCoordinatorTest, SelectionIsReplacedAndUndoRestoresTheWholeValue) {
+    const AXElement field = focusField("Their is a mistake here. Keep this.");
+    desktop.ax.set(field, AXAttr::selectedText, QStringLiteral("Their is a mistake here."));
+    desktop.ax.setSettable(field, AXAttr::selectedText, true);
+    desktop.ax.onSet = [&](const AXElement& e, const QString& attribute, const AXValue& value) {
+        if (attribute == AXAttr::selectedText)
+            desktop.ax.set(e, AXAttr::value, std::get<QString>(value) + QStringLiteral(" Keep this."));
+    };
+    int historyChanges = 0;
+    coordinator->onHistoryChanged = [&] { ++historyChanges; };
+    coordinator->presentSuggestions();
+    ASSERT_NE(openViewModel(), nullptr);
+    EXPECT_EQ(openViewModel()->originalText(), "Their is a mistake here.");
+    openViewModel()->replace(QStringLiteral("There is a mistake here."));
+    EXPECT_EQ(valueOf(field), "There is a mistake here. Keep this.");
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    ASSERT_EQ(coordinator->history().size(), 1);
+    EXPECT_EQ(historyChanges, 1);
+    const HistoryEntry& entry = coordinator->history().first();
+    EXPECT_EQ(entry.original, "Their is a mistake here.");
+    EXPECT_EQ(entry.replacement, "There is a mistake here.");
+    EXPECT_EQ(entry.appName, "Mousepad");
+
+    ASSERT_NE(coordinator->toast().panel(), nullptr);
+    desktop.ax.onSet = nullptr;
+    coordinator->toast().view()->findChild<QAbstractButton*>()->click();
+    EXPECT_EQ(valueOf(field), "Their is a mistake here. Keep this.") << "undo restores the whole value";
+}
+
+TEST_F(AppCoordinatorTest, HistoryKeepsTheTenNewestAndNamesUnknownApplications) {
+    AXElement field = desktop.ax.makeTextField(kEditorPid + 1, "a sentence with words");
+    desktop.ax.setFocused(field);
+    coordinator->hotkeyTriggered();  // a field of a process the workspace does not know
+    for (int i = 1; i <= 11; ++i) {
+        if (!openViewModel()) coordinator->presentSuggestions();
+        ASSERT_NE(openViewModel(), nullptr) << i;
+        openViewModel()->replace(QStringLiteral("replacement %1").arg(i));
+    }
+    ASSERT_EQ(coordinator->history().size(), 10);
+    EXPECT_EQ(coordinator->history().first().replacement, "replacement 11");
+    EXPECT_EQ(coordinator->history().last().replacement, "replacement 2");
+    EXPECT_EQ(coordinator->history().first().appName, "Nepoznata aplikacija");
+}
+
+TEST_F(AppCoordinatorTest, FailedWriteBeepsAndLeavesNoTrace) {
+    const AXElement field = focusField("a sentence with words");
+    desktop.ax.setSettable(field, AXAttr::value, false);
+    desktop.ax.secureInput = true;  // no clipboard fallback either
+    coordinator->presentSuggestions();
+    ASSERT_NE(openViewModel(), nullptr);
+    openViewModel()->replace(QStringLiteral("a better sentence"));
+    EXPECT_EQ(coordinator->overlay().state(), IconState::error);
+    EXPECT_EQ(desktop.beep.count, 1);
+    EXPECT_TRUE(coordinator->history().isEmpty());
+    EXPECT_EQ(coordinator->toast().panel(), nullptr);
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+}
+
+TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
+    // No readable field: the application is invisible to accessibility.
+    desktop.keys.onPress = [&](const QString& key) {
+        if (key == "copy") desktop.pasteboard.copyText("selected words in a hidden app");
+    };
+    desktop.pasteboard.copyText("the user's own clipboard");
+    coordinator->hotkeyTriggered();
+    desktop.scheduler.advance(TextIO::copyDelay);
+    ASSERT_NE(openViewModel(), nullptr);
+    EXPECT_EQ(openViewModel()->originalText(), "selected words in a hidden app");
+    EXPECT_FALSE(coordinator->monitor().suspendFocusTracking);
+    const ScreenInfo main = *desktop.screens.mainScreen();
+    const Rect anchor(midX(main.visibleFrame) + 190, midY(main.visibleFrame) + 150, 0, 0);
+    EXPECT_EQ(panelFrame().topLeft(),
+              SurfacePlacement::suggestionPanelOrigin(anchor, desktop.screens.list, desktop.screens.mainScreen()));
+
+    KeyablePanel* first = coordinator->suggestionController()->panel();
+    coordinator->hotkeyTriggered();
+    desktop.scheduler.advance(TextIO::copyDelay);
+    EXPECT_FALSE(first->isVisible()) << "the replaced panel leaves the screen";
+
+    openViewModel()->replace(QStringLiteral("better words"));
+    desktop.scheduler.advance(1s);
+    EXPECT_THAT(desktop.keys.presses, testing::Contains("paste"));
+    EXPECT_EQ(desktop.pasteboard.plainText(), "the user's own clipboard") << "restored after the paste";
+    EXPECT_TRUE(coordinator->history().isEmpty()) << "the clipboard path records nothing";
+    EXPECT_NE(coordinator->toast().panel(), nullptr);
+}
+
+TEST_F(AppCoordinatorTest, HotkeyWithNothingSelectedBeepsAndWithoutKeyAsksForSettings) {
+    coordinator->hotkeyTriggered();
+    desktop.scheduler.advance(TextIO::copyDelay);
+    EXPECT_EQ(desktop.beep.count, 1);
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+
+    desktop.settings.setApiKey("");
+    int needsSettings = 0;
+    coordinator->onNeedsSettings = [&] { ++needsSettings; };
+    desktop.keys.presses.clear();
+    coordinator->hotkeyTriggered();
+    EXPECT_EQ(needsSettings, 1);
+    EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "nothing is copied without a key";
+}
+
+}  // namespace
