@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "platform/Defaults.h"
+#include "platform/HttpTransport.h"
+#include "platform/LanguageRecognizer.h"
 #include "platform/LoginItem.h"
 #include "platform/Scheduler.h"
 #include "platform/SecretStore.h"
@@ -17,6 +19,8 @@ struct Platform {
     std::unique_ptr<Defaults> defaults;
     std::unique_ptr<LoginItem> loginItem;
     std::unique_ptr<SystemLog> log;
+    std::unique_ptr<HttpTransport> http;
+    std::unique_ptr<LanguageRecognizer> languages;
 };
 
 /// The real services of a Linux X11 desktop. Needs a QApplication.

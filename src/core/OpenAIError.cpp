@@ -1,0 +1,30 @@
+#include "core/OpenAIError.h"
+
+#include "core/L10n.h"
+
+namespace quillet {
+
+QString OpenAIError::message() const {
+    const L10n l10n = L10n::current();
+    switch (m_kind) {
+        case Kind::badResponse:
+            return l10n.text(QStringLiteral("Unexpected API response"),
+                             QStringLiteral("Neočekivan odgovor API-ja")) +
+                   QStringLiteral(": ") + m_detail;
+        case Kind::missingKey:
+            return l10n.text(QStringLiteral("OpenAI API key is not set. Open Settings."),
+                             QStringLiteral("OpenAI API ključ nije podešen. Otvori Podešavanja."));
+        case Kind::invalidKey:
+            return l10n.text(QStringLiteral("Invalid API key. Check it in Settings."),
+                             QStringLiteral("Nevažeći API ključ. Proveri ga u Podešavanjima."));
+        case Kind::quotaExceeded:
+            return l10n.text(QStringLiteral("No credit left or rate limit reached on your OpenAI account."),
+                             QStringLiteral("Nema kredita ili je dostignut limit na OpenAI nalogu."));
+        case Kind::offline:
+            return l10n.text(QStringLiteral("No internet connection. Please try again."),
+                             QStringLiteral("Nema internet konekcije. Pokušaj ponovo."));
+    }
+    return {};
+}
+
+}  // namespace quillet

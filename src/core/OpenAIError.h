@@ -1,0 +1,44 @@
+// Every way a language-model request can fail, each with its message in the interface language.
+#pragma once
+
+#include <QString>
+
+namespace quillet {
+
+class OpenAIError {
+public:
+    enum class Kind { badResponse, missingKey, invalidKey, quotaExceeded, offline };
+
+    // Fixed technical details of badResponse, the same in both languages.
+    static inline const QString notHttpDetail = QStringLiteral("nije HTTP odgovor");
+    static inline const QString emptyContentDetail = QStringLiteral("prazan sadržaj");
+    static inline const QString jsonDetail = QStringLiteral("JSON parsiranje nije uspelo");
+    static inline const QString tooLargeDetail = QStringLiteral("odgovor je prevelik");
+    static QString httpStatusDetail(int status) { return QStringLiteral("HTTP ") + QString::number(status); }
+
+    static OpenAIError badResponse(QString detail) {
+        return OpenAIError(Kind::badResponse, std::move(detail));
+    }
+    static OpenAIError missingKey() { return OpenAIError(Kind::missingKey); }
+    static OpenAIError invalidKey() { return OpenAIError(Kind::invalidKey); }
+    static OpenAIError quotaExceeded() { return OpenAIError(Kind::quotaExceeded); }
+    static OpenAIError offline() { return OpenAIError(Kind::offline); }
+
+    Kind kind() const { return m_kind; }
+    /// The detail text of badResponse; empty for the other kinds.
+    const QString& detail() const { return m_detail; }
+    /// Worth another attempt: the quota may recover and the network may come back.
+    bool isRetryable() const { return m_kind == Kind::quotaExceeded || m_kind == Kind::offline; }
+    /// The user-facing text, in the language the settings hold at the moment of the call.
+    QString message() const;
+
+    bool operator==(const OpenAIError&) const = default;
+
+private:
+    explicit OpenAIError(Kind kind, QString detail = {}) : m_kind(kind), m_detail(std::move(detail)) {}
+
+    Kind m_kind;
+    QString m_detail;
+};
+
+}  // namespace quillet

@@ -1,0 +1,72 @@
+#include "core/SuggestionViewModel.h"
+
+#include <QPointer>
+
+#include "core/Prompts.h"
+
+namespace quillet {
+
+SuggestionViewModel::SuggestionViewModel(QString text, OpenAIClient client, QObject* parent)
+    : QObject(parent), m_originalText(std::move(text)), m_client(std::move(client)) {}
+
+SuggestionViewModel::~SuggestionViewModel() = default;
+
+void SuggestionViewModel::setCorrection(CorrectionLoad value) {
+    m_correction = std::move(value);
+    Q_EMIT correctionChanged();
+    Q_EMIT changed();
+}
+
+void SuggestionViewModel::setRephrase(RephraseLoad value) {
+    m_rephrase = std::move(value);
+    Q_EMIT rephraseChanged();
+    Q_EMIT changed();
+}
+
+void SuggestionViewModel::setSelectedTab(int value) {
+    m_selectedTab = value;
+    Q_EMIT selectedTabChanged();
+    Q_EMIT changed();
+}
+
+void SuggestionViewModel::loadAll() {
+    setCorrection(CorrectionLoad::loading());
+    setRephrase(RephraseLoad::loading());
+
+    // The requests outlive nothing they need: a result arriving after the model is gone is dropped.
+    QPointer<SuggestionViewModel> self(this);
+    m_client.request<CorrectionResult>(
+        Prompts::proofreading(), m_originalText, proofreadingTemperature,
+        [self](Outcome<CorrectionResult> outcome) {
+            if (!self)
+                return;
+            if (auto* result = std::get_if<CorrectionResult>(&outcome)) {
+                self->setCorrection(CorrectionLoad::loaded(std::move(*result)));
+            } else {
+                self->setCorrection(CorrectionLoad::failed(std::get<OpenAIError>(outcome).message()));
+            }
+        });
+    m_client.request<RephraseResult>(
+        Prompts::rephrasing(), m_originalText, rephrasingTemperature,
+        [self](Outcome<RephraseResult> outcome) {
+            if (!self)
+                return;
+            if (auto* result = std::get_if<RephraseResult>(&outcome)) {
+                self->setRephrase(RephraseLoad::loaded(std::move(*result)));
+            } else {
+                self->setRephrase(RephraseLoad::failed(std::get<OpenAIError>(outcome).message()));
+            }
+        });
+}
+
+void SuggestionViewModel::replace(const QString& text) {
+    if (onReplace)
+        onReplace(text);
+}
+
+void SuggestionViewModel::requestClose() {
+    if (onCloseRequested)
+        onCloseRequested();
+}
+
+}  // namespace quillet

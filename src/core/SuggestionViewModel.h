@@ -1,0 +1,67 @@
+// The state of one suggestion request: the user's text and the two results as they arrive.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+#include "core/Load.h"
+#include "core/Models.h"
+#include "core/OpenAIClient.h"
+
+namespace quillet {
+
+class SuggestionViewModel : public QObject {
+    Q_OBJECT
+public:
+    using CorrectionLoad = Load<CorrectionResult>;
+    using RephraseLoad = Load<RephraseResult>;
+
+    static constexpr double proofreadingTemperature = 0.2;
+    static constexpr double rephrasingTemperature = 0.7;
+
+    /// Both results `loading`, tab 0, no callbacks. Sends nothing until loadAll().
+    SuggestionViewModel(QString text, OpenAIClient client, QObject* parent = nullptr);
+    ~SuggestionViewModel() override;
+
+    const CorrectionLoad& correction() const { return m_correction; }
+    const RephraseLoad& rephrase() const { return m_rephrase; }
+    /// 0 = correction, 1 = alternatives.
+    int selectedTab() const { return m_selectedTab; }
+    const QString& originalText() const { return m_originalText; }
+
+    // Every assignment notifies, an equal value included: its own signal, then changed().
+    void setCorrection(CorrectionLoad value);
+    void setRephrase(RephraseLoad value);
+    void setSelectedTab(int value);
+
+    /// Starts (or restarts) both requests side by side: both fields go back to `loading` and each
+    /// result is stored on the main thread when it arrives. The tab is left as it is.
+    void loadAll();
+
+    /// Set by the owner: called with the text the user chose to put into the field.
+    std::function<void(const QString&)> onReplace;
+    /// Set by the owner: called when the user asks to close the panel.
+    std::function<void()> onCloseRequested;
+
+    /// For the views: invokes onReplace if it is set.
+    void replace(const QString& text);
+    /// For the views: invokes onCloseRequested if it is set.
+    void requestClose();
+
+Q_SIGNALS:
+    void correctionChanged();
+    void rephraseChanged();
+    void selectedTabChanged();
+    /// After any of the three above: re-read the whole state.
+    void changed();
+
+private:
+    const QString m_originalText;
+    const OpenAIClient m_client;
+    CorrectionLoad m_correction;
+    RephraseLoad m_rephrase;
+    int m_selectedTab = 0;
+};
+
+}  // namespace quillet

@@ -1,0 +1,63 @@
+// One HTTP exchange at a time, answered on the main thread: the seam under the language-model client.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QUrl>
+#include <chrono>
+#include <functional>
+
+namespace quillet {
+
+struct HttpRequest {
+    QByteArray method = "GET";
+    QUrl url;
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+    /// The longest wait for data (an idle time-out, not a limit on the whole exchange).
+    std::chrono::milliseconds timeout{30000};
+    /// Replies whose body grows past this many bytes are abandoned and answered as `tooLarge`.
+    qint64 maxReplyBytes = 4 * 1024 * 1024;
+
+    /// The value of the first header named `name` (case-insensitive), or an empty array.
+    QByteArray header(const QByteArray& name) const;
+};
+
+struct HttpReply {
+    enum class Kind {
+        response,  // the server answered; status and body hold its answer
+        failure,   // no answer: no connection, time-out, TLS failure, cut-off transfer, bad URL
+        tooLarge,  // the body passed maxReplyBytes; the status is kept, the body is not
+    };
+    Kind kind = Kind::failure;
+    int status = 0;
+    QByteArray body;
+    /// A technical description of a failure, for tests and diagnostics; never shown to the user.
+    QString failure;
+
+    static HttpReply response(int status, QByteArray body) {
+        return {Kind::response, status, std::move(body), {}};
+    }
+    static HttpReply transportFailure(QString why) { return {Kind::failure, 0, {}, std::move(why)}; }
+    static HttpReply oversized(int status) {
+        return {Kind::tooLarge, status, {}, QStringLiteral("reply too large")};
+    }
+};
+
+class HttpTransport {
+public:
+    HttpTransport() = default;
+    HttpTransport(const HttpTransport&) = delete;
+    HttpTransport& operator=(const HttpTransport&) = delete;
+    virtual ~HttpTransport() = default;
+
+    /// Sends `request` and calls `done` exactly once, later, on the main thread, with the whole reply
+    /// or the failure. Only http and https URLs are fetched; TLS certificates are always verified, and a
+    /// request whose certificate fails is never sent. `done` may be called after the caller is gone, so
+    /// it must hold its owner weakly.
+    virtual void send(const HttpRequest& request, std::function<void(HttpReply)> done) = 0;
+};
+
+}  // namespace quillet
