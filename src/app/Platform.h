@@ -3,13 +3,16 @@
 
 #include <memory>
 
+#include "platform/Accessibility.h"
 #include "platform/Defaults.h"
 #include "platform/HttpTransport.h"
 #include "platform/LanguageRecognizer.h"
 #include "platform/LoginItem.h"
 #include "platform/Scheduler.h"
+#include "platform/Screens.h"
 #include "platform/SecretStore.h"
 #include "platform/SystemLog.h"
+#include "platform/Workspace.h"
 
 namespace quillet {
 
@@ -21,6 +24,9 @@ struct Platform {
     std::unique_ptr<SystemLog> log;
     std::unique_ptr<HttpTransport> http;
     std::unique_ptr<LanguageRecognizer> languages;
+    std::unique_ptr<Workspace> workspace;
+    std::unique_ptr<Accessibility> accessibility;
+    std::unique_ptr<Screens> screens;
 };
 
 /// The real services of a Linux X11 desktop. Needs a QApplication.
