@@ -47,6 +47,24 @@ QByteArray reasonPhrase(int status) {
     }
 }
 
+// Adds the time spent inside the server's handlers to `total`, counting nested calls once.
+class BusyClock {
+public:
+    BusyClock(qint64& total, int& depth) : m_total(total), m_depth(depth) {
+        if (m_depth++ == 0)
+            m_timer.start();
+    }
+    ~BusyClock() {
+        if (--m_depth == 0)
+            m_total += m_timer.nsecsElapsed();
+    }
+
+private:
+    qint64& m_total;
+    int& m_depth;
+    QElapsedTimer m_timer;
+};
+
 const QString hintOpening = QStringLiteral("\n\n(Text language: ");
 const QString hintClosing = QStringLiteral(" — respond in the same language.)");
 
@@ -158,6 +176,7 @@ void LoopbackHttpServer::incomingConnection(qintptr descriptor) {
 }
 
 void LoopbackHttpServer::readFrom(const std::shared_ptr<Connection>& connection) {
+    const BusyClock busy(m_busyNs, m_busyDepth);
     connection->buffer += connection->socket->readAll();
     while (true) {
         QByteArray& buffer = connection->buffer;
@@ -215,6 +234,7 @@ void LoopbackHttpServer::readFrom(const std::shared_ptr<Connection>& connection)
 
 void LoopbackHttpServer::answer(const std::shared_ptr<Connection>& connection, qsizetype index,
                                 const Response& response) {
+    const BusyClock busy(m_busyNs, m_busyDepth);
     QTcpSocket* socket = connection->socket;
     if (!socket || response.mode == Response::Mode::silent)
         return;

@@ -95,6 +95,8 @@ public:
     int failedHandshakes() const { return m_failedHandshakes; }
     /// The most requests that were waiting for their answer at the same moment.
     int peakConcurrent() const { return m_peakConcurrent; }
+    /// Time spent in the server's own code (reading, answering), for benchmarks that subtract it.
+    qint64 busyNanoseconds() const { return m_busyNs; }
     void clear();
 
     /// The user text of a chat request without the language hint; empty when the body is not one.
@@ -123,6 +125,8 @@ private:
     int m_failedHandshakes = 0;
     int m_concurrent = 0;
     int m_peakConcurrent = 0;
+    qint64 m_busyNs = 0;
+    int m_busyDepth = 0;
 };
 
 }  // namespace quillet::test

@@ -549,7 +549,8 @@ bool isEditableText(AtspiAccessible* a) {
 
 }  // namespace
 
-AXError AtspiAccessibility::copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) {
+AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QString& attribute,
+                                             AXValue& out) {
     if (element.isNull())
         return AXError::illegalArgument;
     if (!d->ensureInit())
@@ -649,8 +650,8 @@ AXError AtspiAccessibility::copyAttribute(const AXElement& element, const QStrin
     return AXError::attributeUnsupported;
 }
 
-AXError AtspiAccessibility::isAttributeSettable(const AXElement& element, const QString& attribute,
-                                                bool& settable) {
+AXError AtspiAccessibility::isAttributeSettableNow(const AXElement& element, const QString& attribute,
+                                                   bool& settable) {
     if (element.isNull())
         return AXError::illegalArgument;
     if (!d->ensureInit())
@@ -672,8 +673,8 @@ AXError AtspiAccessibility::isAttributeSettable(const AXElement& element, const 
     return AXError::success;
 }
 
-AXError AtspiAccessibility::setAttribute(const AXElement& element, const QString& attribute,
-                                         const AXValue& value) {
+AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QString& attribute,
+                                            const AXValue& value) {
     if (element.isNull())
         return AXError::illegalArgument;
     // Nothing to switch on per application here: every toolkit talks once the desktop switch is on.
@@ -756,6 +757,38 @@ AXError AtspiAccessibility::setAttribute(const AXElement& element, const QString
         return AXError::success;
     }
     return AXError::attributeUnsupported;
+}
+
+namespace {
+
+// Whatever part of an operation ran into the time-out (fetching an interface, a state, the value),
+// the application is treated as hung from then on, until it answers a ping.
+template <typename Operation>
+AXError timed(const AXElement& element, Operation operation) {
+    QElapsedTimer timer;
+    timer.start();
+    const AXError result = operation();
+    if (result != AXError::success && timer.elapsed() >= AtspiAccessibility::callTimeoutMs * 8 / 10) {
+        if (AtspiAccessible* a = accessibleOf(element))
+            markHung(a);
+    }
+    return result;
+}
+
+}  // namespace
+
+AXError AtspiAccessibility::copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) {
+    return timed(element, [&] { return copyAttributeNow(element, attribute, out); });
+}
+
+AXError AtspiAccessibility::isAttributeSettable(const AXElement& element, const QString& attribute,
+                                                bool& settable) {
+    return timed(element, [&] { return isAttributeSettableNow(element, attribute, settable); });
+}
+
+AXError AtspiAccessibility::setAttribute(const AXElement& element, const QString& attribute,
+                                         const AXValue& value) {
+    return timed(element, [&] { return setAttributeNow(element, attribute, value); });
 }
 
 AXError AtspiAccessibility::pid(const AXElement& element, qint32& pid) {

@@ -12,8 +12,9 @@ namespace quillet {
 
 class AtspiAccessibility final : public Accessibility {
 public:
-    /// Longest wait for one answer from another application, so a hung one cannot freeze the program.
-    static constexpr int callTimeoutMs = 500;
+    /// Wait for one answer from another application, so a hung one cannot freeze the program.
+    /// libatspi may wait up to twice this on an application's direct connection.
+    static constexpr int callTimeoutMs = 400;
 
     /// `activePid` names the process of the active window: 0 when no window is active, empty when
     /// the desktop does not say. The focused element is only ever an element of that process.
@@ -37,6 +38,10 @@ public:
     class Impl;
 
 private:
+    AXError copyAttributeNow(const AXElement& element, const QString& attribute, AXValue& out);
+    AXError isAttributeSettableNow(const AXElement& element, const QString& attribute, bool& settable);
+    AXError setAttributeNow(const AXElement& element, const QString& attribute, const AXValue& value);
+
     std::unique_ptr<Impl> d;
 };
 
