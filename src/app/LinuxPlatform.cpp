@@ -1,14 +1,17 @@
 #include <QCoreApplication>
 
 #include "app/Platform.h"
+#include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/AutostartLoginItem.h"
 #include "platform/linux/IniDefaults.h"
 #include "platform/linux/LibsecretStore.h"
 #include "platform/linux/QtBeep.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScheduler.h"
+#include "platform/linux/QtScreens.h"
 #include "platform/linux/SyslogSystemLog.h"
 #include "platform/linux/X11GlobalHotkey.h"
+#include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeySynth.h"
 
 namespace quillet {
@@ -24,6 +27,16 @@ Platform makeLinuxPlatform() {
     p.keys = std::make_unique<XTestKeySynth>(*p.scheduler);
     p.hotkey = std::make_unique<X11GlobalHotkey>(*p.scheduler);
     p.beep = std::make_unique<QtBeep>();
+
+    // The focused element belongs to the active window's process; a name missing from the desktop
+    // entries comes from the accessibility bus. Both live as long as the Platform.
+    auto workspace = std::make_unique<X11Workspace>();
+    auto accessibility =
+        std::make_unique<AtspiAccessibility>([ws = workspace.get()] { return ws->activePid(); });
+    workspace->setNameFallback([ax = accessibility.get()](qint32 pid) { return ax->applicationName(pid); });
+    p.workspace = std::move(workspace);
+    p.accessibility = std::move(accessibility);
+    p.screens = std::make_unique<QtScreens>();
     return p;
 }
 

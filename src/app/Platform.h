@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "platform/Accessibility.h"
 #include "platform/Beep.h"
 #include "platform/Defaults.h"
 #include "platform/GlobalHotkey.h"
@@ -10,8 +11,10 @@
 #include "platform/LoginItem.h"
 #include "platform/Pasteboard.h"
 #include "platform/Scheduler.h"
+#include "platform/Screens.h"
 #include "platform/SecretStore.h"
 #include "platform/SystemLog.h"
+#include "platform/Workspace.h"
 
 namespace quillet {
 
@@ -25,6 +28,9 @@ struct Platform {
     std::unique_ptr<KeySynth> keys;
     std::unique_ptr<GlobalHotkey> hotkey;
     std::unique_ptr<Beep> beep;
+    std::unique_ptr<Workspace> workspace;
+    std::unique_ptr<Accessibility> accessibility;
+    std::unique_ptr<Screens> screens;
 };
 
 /// The real services of a Linux X11 desktop. Needs a QApplication.
