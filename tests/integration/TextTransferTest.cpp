@@ -16,10 +16,10 @@
 
 #include "core/ClipboardSnapshot.h"
 #include "core/TextIO.h"
-#include "platform/fake/FakeAccessibility.h"
-#include "platform/fake/FakeScreens.h"
+#include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScheduler.h"
+#include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeySynth.h"
 #include "support/TestEnv.h"
 
@@ -116,6 +116,10 @@ struct ZenityEntry {
         process.setProcessEnvironment(env);
         process.start("zenity", {"--entry", "--title", "Quillet target", "--entry-text", text});
     }
+    bool shown() {
+        return test::runProgram("xdotool", {"search", "--sync", "--name", "Quillet target"}, nullptr, nullptr,
+                                10000) == 0;
+    }
     bool activate() {
         return test::runProgram("xdotool",
                                 {"search", "--sync", "--name", "Quillet target", "windowactivate", "--sync"},
@@ -146,9 +150,10 @@ protected:
 
         ASSERT_EQ(test::runProgram("setxkbmap", {layout}), 0);
         ZenityEntry target(QStringLiteral("teh old txt"));
-        ASSERT_TRUE(target.activate());
+        ASSERT_TRUE(target.shown());
 
-        // The entry is no accessible field: every accessibility write fails and the clipboard is used.
+        // TextIO brings the entry's window to the front itself. The entry is no accessible field: every
+        // accessibility write fails and the clipboard is used.
         FocusedField field{AXElement(), static_cast<qint32>(target.process.processId()), std::nullopt};
         ASSERT_EQ(io.replace(field, replacement, false), TextIO::Strategy::clipboard);
         const qint64 borrowed = board.changeCount();
@@ -162,8 +167,8 @@ protected:
     QtScheduler scheduler;
     QtPasteboard board;
     XTestKeySynth keys{scheduler};
-    FakeAccessibility ax;
-    FakeWorkspace workspace;
+    X11Workspace workspace;
+    AtspiAccessibility ax{[this] { return workspace.activePid(); }};
     TextIO io{ax, board, keys, workspace, scheduler};
 };
 
