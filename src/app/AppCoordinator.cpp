@@ -206,6 +206,11 @@ QString AppCoordinator::applicationName(const FocusedField& field) {
     return *app->localizedName;
 }
 
+void AppCoordinator::pasteInto(qint32 pid, const QString& text) {
+    if (pid != 0) m_services.workspace.activate(pid);
+    m_textIO.pasteReplacement(text);
+}
+
 void AppCoordinator::closeSuggestions() {
     if (m_suggestionController) {
         if (KeyablePanel* panel = m_suggestionController->panel()) panel->hide();
@@ -230,8 +235,11 @@ void AppCoordinator::hotkeyTriggered() {
         if (onNeedsSettings) onNeedsSettings();
         return;
     }
+    // The panel takes the keyboard, so the paste must first give it back to where the text came from.
+    const std::optional<RunningApplication> source = m_services.workspace.frontmostApplication();
+    const qint32 sourcePid = source && source->pid != m_services.workspace.ownPid() ? source->pid : 0;
     QPointer<AppCoordinator> self(this);
-    m_textIO.copyFocusedSelection([self](std::optional<QString> copied) {
+    m_textIO.copyFocusedSelection([self, sourcePid](std::optional<QString> copied) {
         if (!self) return;
         if (!copied || isBlank(*copied)) {
             self->m_services.beep.beep();
@@ -239,12 +247,12 @@ void AppCoordinator::hotkeyTriggered() {
         }
         const QString original = *copied;
         auto viewModel = self->makeViewModel(original);
-        viewModel->onReplace = [self, original](const QString& chosen) {
+        viewModel->onReplace = [self, original, sourcePid](const QString& chosen) {
             if (!self) return;
-            self->m_textIO.pasteReplacement(chosen);
+            self->pasteInto(sourcePid, chosen);
             self->closeSuggestions();
-            self->m_toast.show(std::nullopt, [self, original] {
-                if (self) self->m_textIO.pasteReplacement(original);
+            self->m_toast.show(std::nullopt, [self, original, sourcePid] {
+                if (self) self->pasteInto(sourcePid, original);
             });
         };
         viewModel->onCloseRequested = [self] {

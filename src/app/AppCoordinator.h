@@ -100,6 +100,8 @@ private:
     /// Drops the panel controller; it is deleted once the event that led here has finished.
     void releaseController();
     QString applicationName(const FocusedField& field);
+    /// Pastes into the application `pid` (brought to the front first), or into the frontmost one for 0.
+    void pasteInto(qint32 pid, const QString& text);
 
     SettingsStore& m_settings;
     CoordinatorServices m_services;

@@ -65,6 +65,7 @@ void FloatingPanel::orderFront() {
     raise();
     if (m_focus == Focus::onShow) {
         activateWindow();
+        NativeWindowHints::requestKeyboardFocus(winId());
         // The panel itself takes the keys: no button wears a focus ring until the user tabs to it.
         setFocus(Qt::ActiveWindowFocusReason);
     }

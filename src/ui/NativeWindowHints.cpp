@@ -22,4 +22,22 @@ bool NativeWindowHints::showOnAllWorkspaces(WId window) {
     return true;
 }
 
+bool NativeWindowHints::requestKeyboardFocus(WId window) {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->display() || !window)
+        return false;
+    Display* display = x11->display();
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = static_cast<Window>(window);
+    event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2;  // source indication: a pager, that is the user
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+    XFlush(display);
+    return true;
+}
+
 }  // namespace quillet

@@ -9,4 +9,10 @@ namespace quillet::NativeWindowHints {
 /// display); false elsewhere (the off-screen platform), where there is nothing to ask.
 bool showOnAllWorkspaces(WId window);
 
+/// Asks the window manager to give the keyboard to a window the user asked for (the suggestion
+/// panel opened by a click or the hotkey) although the program is in the background. Window
+/// managers refuse an ordinary application's request to steal focus; this one comes as the
+/// user's own, as from a task bar. False where there is no X11 display.
+bool requestKeyboardFocus(WId window);
+
 }  // namespace quillet::NativeWindowHints

@@ -79,7 +79,7 @@ SuggestionView::SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, 
 
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, &SuggestionView::triggerDefault);
     }
 

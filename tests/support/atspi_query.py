@@ -1,11 +1,12 @@
 #!/usr/bin/python3
 """Reads (and optionally presses) an application's widgets through AT-SPI, as a screen reader would.
 
-    atspi_query.py PID [--press NAME]
+    atspi_query.py PID [--press NAME | --press-described DESCRIPTION]
 
 Prints one line per accessible of the application with process id PID: role, a tab, name, a tab, and
 its text (Text interface) if it has one. With --press, performs the first action of the first push
-button named NAME and prints "pressed NAME". Exit status 1 when the application is not found.
+button named NAME and prints "pressed NAME"; --press-described picks the button by its description
+instead. Exit status 1 when the application is not found.
 """
 import sys
 import time
@@ -57,6 +58,7 @@ def text_of(node):
 def main():
     pid = int(sys.argv[1])
     press = sys.argv[3] if len(sys.argv) > 3 and sys.argv[2] == "--press" else None
+    described = sys.argv[3] if len(sys.argv) > 3 and sys.argv[2] == "--press-described" else None
     app = None
     for _ in range(100):
         app = find_app(pid)
@@ -77,6 +79,15 @@ def main():
             node.get_action_iface().do_action(0)
             print(f"pressed {press}")
             press = None
+        if described and role == "push button":
+            try:
+                description = node.get_description()
+            except Exception:
+                description = ""
+            if description == described:
+                node.get_action_iface().do_action(0)
+                print(f"pressed {described}")
+                described = None
     return 0
 
 

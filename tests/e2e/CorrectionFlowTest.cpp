@@ -1,0 +1,267 @@
+// The whole road with the real program on a private desktop: mousepad and zenity typed into as a
+// person would, the real keyring, and a loopback server that answers like the language model.
+#include <gmock/gmock.h>
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRect>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "core/KeychainManager.h"
+#include "platform/linux/IniDefaults.h"
+#include "platform/linux/LibsecretStore.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/TestEnv.h"
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+const QString kKey = QStringLiteral("sk-e2e-0123456789");
+const QString kOriginal = QStringLiteral("Their is a mistak in this sentence.");
+const QString kCorrected = QStringLiteral("There is a mistake in this sentence.");
+const QString kProfessional = QStringLiteral("This sentence contains an error.");
+
+/// Runs a program while this process keeps serving its events (the model server lives here).
+QString run(const QString& program, const QStringList& args, int timeoutMs = 20000) {
+    QProcess process;
+    process.start(program, args);
+    waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QString xdotool(const QStringList& args) { return run(QStringLiteral("xdotool"), args); }
+
+/// Lets the event loop run for a while, for things that have no signal to wait on.
+void settle(int ms) {
+    waitUntil([] { return false; }, ms);
+}
+
+/// The widgets of process `pid` as a screen reader reads them: "role\tname\ttext" lines.
+QString readAccessible(qint64 pid, const QStringList& extra = {}) {
+    return run(QStringLiteral("/usr/bin/python3"),
+               QStringList{sourcePath(QStringLiteral("tests/support/atspi_query.py")), QString::number(pid)} + extra);
+}
+
+/// The visible Quillet window of the given size (icon 24×24, panel 400×340, toast 220×40).
+std::optional<QRect> quilletWindow(QSize size) {
+    const QStringList ids =
+        xdotool({"search", "--onlyvisible", "--name", "^Quillet$"}).split('\n', Qt::SkipEmptyParts);
+    for (const QString& id : ids) {
+        const QString shell = xdotool({"getwindowgeometry", "--shell", id});
+        QMap<QString, int> g;
+        for (const QString& line : shell.split('\n')) {
+            const QStringList kv = line.split('=');
+            if (kv.size() == 2) g[kv[0]] = kv[1].toInt();
+        }
+        if (g.value("WIDTH") == size.width() && g.value("HEIGHT") == size.height())
+            return QRect(g.value("X"), g.value("Y"), size.width(), size.height());
+    }
+    return std::nullopt;
+}
+
+const QSize kIcon(24, 24), kPanel(400, 340), kToast(220, 40);
+
+class CorrectionFlowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        server.model.acceptedKey = kKey;
+        server.model.correct = [](const QString& text) {
+            QString t = text;
+            return t.replace("Their is", "There is").replace("mistak ", "mistake ");
+        };
+        server.model.rephrase = [](const QString&) {
+            return QList<QPair<QString, QString>>{{"neutral", "There is an error in this sentence."},
+                                                  {"professional", kProfessional},
+                                                  {"concise", "A mistake here."}};
+        };
+        LibsecretStore secrets;
+        ASSERT_TRUE(secrets.write(KeychainManager::service, KeychainManager::account, kKey.toUtf8()));
+        QFile::remove(IniDefaults::defaultPath());
+        IniDefaults().setString("apiBaseURL", server.baseUrl());
+    }
+
+    void TearDown() override {
+        for (QProcess* p : {&quillet, &app}) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished();
+            }
+        }
+        const QString errors = QString::fromUtf8(quillet.readAllStandardError()).trimmed();
+        EXPECT_EQ(errors, QString()) << "the program writes nothing to standard error";
+    }
+
+    void startMousepad() {
+        QFile file(dir.filePath("note.txt"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(kOriginal.toUtf8());
+        file.close();
+        app.start("mousepad", {"--disable-server", file.fileName()});
+        ASSERT_TRUE(app.waitForStarted());
+        ASSERT_TRUE(waitUntil([&] { return mousepadText() == kOriginal; }, 15000)) << "mousepad is readable";
+        activateApp();
+    }
+    void activateApp() {
+        QString window;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                window = xdotool({"search", "--onlyvisible", "--pid", QString::number(app.processId())})
+                             .section('\n', 0, 0);
+                return !window.isEmpty();
+            },
+            10000));
+        xdotool({"windowactivate", "--sync", window});
+    }
+    void startQuillet() {
+        quillet.start(quilletBinary(), {});
+        ASSERT_TRUE(quillet.waitForStarted());
+    }
+    /// The document text of mousepad, read through AT-SPI.
+    QString mousepadText() {
+        for (const QString& line : readAccessible(app.processId()).split('\n')) {
+            const QStringList cols = line.split('\t');
+            if (cols.size() == 3 && cols[0] == "text") return cols[2];
+        }
+        return QString();
+    }
+    bool panelShows(const QString& text) { return readAccessible(quillet.processId()).contains(text); }
+    void press(const QString& name, const QString& how = "--press") {
+        EXPECT_THAT(readAccessible(quillet.processId(), {how, name}).toStdString(),
+                    testing::HasSubstr(("pressed " + name).toStdString()));
+    }
+    int chatRequests() {
+        int n = 0;
+        for (const auto& r : server.requests()) n += r.path.endsWith("/chat/completions");
+        return n;
+    }
+
+    LoopbackHttpServer server;
+    QTemporaryDir dir;
+    QProcess app;
+    QProcess quillet;
+};
+
+TEST_F(CorrectionFlowTest, IconClickReplaceAndUndoInMousepad) {
+    startMousepad();
+    startQuillet();
+    std::optional<QRect> icon;
+    ASSERT_TRUE(waitUntil([&] { return (icon = quilletWindow(kIcon)).has_value(); }, 15000)) << "the icon appears";
+
+    // The icon sits inside the field's bottom-right corner, 8 points in from both edges.
+    const QString doctor = run(quilletBinary(), {"--doctor"});
+    const QRegularExpressionMatch m =
+        QRegularExpression(QString::fromUtf8("AX frame \\(top-left\\): \\((-?\\d+),(-?\\d+)\\) (\\d+)×(\\d+)"))
+            .match(doctor);
+    ASSERT_TRUE(m.hasMatch()) << doctor.toStdString();
+    const QRect field(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
+    EXPECT_NEAR(icon->x(), field.x() + field.width() - 32, 1);
+    EXPECT_NEAR(icon->y(), field.y() + field.height() - 8 - 24, 1);
+
+    const QPoint centre = icon->center();
+    xdotool({"mousemove", "--sync", QString::number(centre.x()), QString::number(centre.y()), "click", "1"});
+    ASSERT_TRUE(waitUntil([&] { return quilletWindow(kPanel).has_value(); }, 10000)) << "the panel opens";
+    ASSERT_TRUE(waitUntil([&] { return chatRequests() == 2; }, 10000));
+    EXPECT_EQ(LoopbackHttpServer::userText(server.requests().at(0).body), kOriginal);
+    ASSERT_TRUE(waitUntil([&] { return panelShows(kCorrected); }, 10000)) << "the correction arrives";
+
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return mousepadText() == kCorrected; }, 10000)) << mousepadText().toStdString();
+    EXPECT_FALSE(quilletWindow(kPanel).has_value());
+    ASSERT_TRUE(waitUntil([&] { return quilletWindow(kToast).has_value(); }, 5000)) << "the toast offers Undo";
+
+    press("Undo");
+    ASSERT_TRUE(waitUntil([&] { return mousepadText() == kOriginal; }, 10000)) << mousepadText().toStdString();
+}
+
+TEST_F(CorrectionFlowTest, HotkeyInMousepad) {
+    startMousepad();
+    startQuillet();
+    ASSERT_TRUE(waitUntil([&] { return quilletWindow(kIcon).has_value(); }, 15000));
+    xdotool({"key", "super+shift+g"});
+    ASSERT_TRUE(waitUntil([&] { return panelShows(kCorrected); }, 10000));
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return mousepadText() == kCorrected; }, 10000)) << mousepadText().toStdString();
+}
+
+TEST_F(CorrectionFlowTest, HotkeyInAnApplicationInvisibleToAccessibility) {
+    const QString usersClipboard = QStringLiteral("the user's own clipboard");
+    QGuiApplication::clipboard()->setText(usersClipboard);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NO_AT_BRIDGE", "1");
+    app.setProcessEnvironment(env);
+    app.start("zenity", {"--entry", "--title", "Invisible", "--entry-text", kOriginal});
+    ASSERT_TRUE(app.waitForStarted());
+    activateApp();
+    startQuillet();
+    settle(1500);  // the program starts and grabs its hotkey
+    xdotool({"key", "ctrl+a"});
+    xdotool({"key", "super+shift+g"});
+    ASSERT_TRUE(waitUntil([&] { return panelShows(kProfessional); }, 10000)) << "the copied text was sent";
+    EXPECT_EQ(LoopbackHttpServer::userText(server.requests().at(0).body), kOriginal);
+
+    press("Professional", "--press-described");
+    settle(1500);  // the paste, then the clipboard comes back
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), usersClipboard) << "the user's clipboard is restored";
+    xdotool({"key", "Return"});  // zenity prints the entry and ends
+    ASSERT_TRUE(waitUntil([&] { return app.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_EQ(QString::fromUtf8(app.readAllStandardOutput()).trimmed(), kProfessional);
+}
+
+TEST_F(CorrectionFlowTest, PasswordFieldGetsNoIconAndTheHotkeySendsNothing) {
+    app.start("zenity", {"--password", "--title", "Secret"});
+    ASSERT_TRUE(app.waitForStarted());
+    activateApp();
+    xdotool({"type", "--delay", "20", "hunter2 is my secret password"});
+    startQuillet();
+    settle(2500);
+    EXPECT_FALSE(quilletWindow(kIcon).has_value());
+    xdotool({"key", "super+shift+g"});
+    settle(2000);
+    EXPECT_TRUE(server.requests().isEmpty()) << "nothing of a password field reaches the network";
+    EXPECT_FALSE(quilletWindow(kPanel).has_value());
+}
+
+TEST_F(CorrectionFlowTest, BlockedApplicationHasNoIconButTheHotkeyWorks) {
+    IniDefaults().setStringList("blocklist", {"org.xfce.mousepad"});
+    startMousepad();
+    startQuillet();
+    settle(2500);
+    EXPECT_FALSE(quilletWindow(kIcon).has_value());
+    xdotool({"key", "super+shift+g"});
+    ASSERT_TRUE(waitUntil([&] { return panelShows(kCorrected); }, 10000));
+}
+
+TEST_F(CorrectionFlowTest, RefusedKeyAndExhaustedQuotaShowTheirMessages) {
+    startMousepad();
+    startQuillet();
+    ASSERT_TRUE(waitUntil([&] { return quilletWindow(kIcon).has_value(); }, 15000));
+    server.responder = [](const LoopbackHttpServer::Request&) {
+        return LoopbackHttpServer::Response::json(401, R"({"error":{"message":"bad key"}})");
+    };
+    xdotool({"key", "super+shift+g"});
+    ASSERT_TRUE(waitUntil([&] { return panelShows("Invalid API key. Check it in Settings."); }, 10000));
+    xdotool({"key", "Escape"});
+    ASSERT_TRUE(waitUntil([&] { return !quilletWindow(kPanel).has_value(); }, 5000));
+
+    server.responder = [](const LoopbackHttpServer::Request&) {
+        return LoopbackHttpServer::Response::json(429, R"({"error":{"message":"quota"}})");
+    };
+    activateApp();
+    xdotool({"key", "super+shift+g"});
+    ASSERT_TRUE(waitUntil(
+        [&] { return panelShows("No credit left or rate limit reached on your OpenAI account."); }, 15000))
+        << "after two retries";
+    EXPECT_EQ(mousepadText(), kOriginal) << "nothing is written";
+}
+
+}  // namespace
