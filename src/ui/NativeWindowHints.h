@@ -9,4 +9,8 @@ namespace quillet::NativeWindowHints {
 /// display); false elsewhere (the off-screen platform), where there is nothing to ask.
 bool showOnAllWorkspaces(WId window);
 
+/// Asks the X server to put the window at `deviceRect` (device pixels), whatever Qt believes about
+/// where it is. False where there is no X11 display.
+bool moveResize(WId window, const QRect& deviceRect);
+
 }  // namespace quillet::NativeWindowHints
