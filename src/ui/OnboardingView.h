@@ -1,6 +1,7 @@
 // The first-run setup: the accessibility switch, the API key and a sample text to try, in three steps.
 #pragma once
 
+#include <QPlainTextEdit>
 #include <QWidget>
 #include <functional>
 
@@ -10,7 +11,7 @@
 
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
+
 class QPushButton;
 class QStackedWidget;
 
