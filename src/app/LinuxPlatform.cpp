@@ -6,11 +6,15 @@
 #include "platform/linux/Cld2LanguageRecognizer.h"
 #include "platform/linux/IniDefaults.h"
 #include "platform/linux/LibsecretStore.h"
+#include "platform/linux/QtBeep.h"
 #include "platform/linux/QtHttpTransport.h"
+#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScheduler.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/SyslogSystemLog.h"
+#include "platform/linux/X11GlobalHotkey.h"
 #include "platform/linux/X11Workspace.h"
+#include "platform/linux/XTestKeySynth.h"
 
 namespace quillet {
 
@@ -21,8 +25,6 @@ Platform makeLinuxPlatform() {
     p.defaults = std::make_unique<IniDefaults>();
     p.loginItem = std::make_unique<AutostartLoginItem>(QCoreApplication::applicationFilePath());
     p.log = std::make_unique<SyslogSystemLog>();
-    p.http = std::make_unique<QtHttpTransport>();
-    p.languages = std::make_unique<Cld2LanguageRecognizer>();
 
     // The focused element belongs to the active window's process; a name missing from the desktop
     // entries comes from the accessibility bus. Both live as long as the Platform.
@@ -33,6 +35,12 @@ Platform makeLinuxPlatform() {
     p.workspace = std::move(workspace);
     p.accessibility = std::move(accessibility);
     p.screens = std::make_unique<QtScreens>();
+    p.http = std::make_unique<QtHttpTransport>();
+    p.languages = std::make_unique<Cld2LanguageRecognizer>();
+    p.pasteboard = std::make_unique<QtPasteboard>();
+    p.keys = std::make_unique<XTestKeySynth>(*p.scheduler);
+    p.hotkey = std::make_unique<X11GlobalHotkey>(*p.scheduler);
+    p.beep = std::make_unique<QtBeep>();
     return p;
 }
 
