@@ -1,11 +1,20 @@
 #include <QCoreApplication>
 
 #include "app/Platform.h"
+#include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/AutostartLoginItem.h"
+#include "platform/linux/Cld2LanguageRecognizer.h"
 #include "platform/linux/IniDefaults.h"
 #include "platform/linux/LibsecretStore.h"
+#include "platform/linux/QtBeep.h"
+#include "platform/linux/QtHttpTransport.h"
+#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScheduler.h"
+#include "platform/linux/QtScreens.h"
 #include "platform/linux/SyslogSystemLog.h"
+#include "platform/linux/X11GlobalHotkey.h"
+#include "platform/linux/X11Workspace.h"
+#include "platform/linux/XTestKeySynth.h"
 
 namespace quillet {
 
@@ -16,6 +25,22 @@ Platform makeLinuxPlatform() {
     p.defaults = std::make_unique<IniDefaults>();
     p.loginItem = std::make_unique<AutostartLoginItem>(QCoreApplication::applicationFilePath());
     p.log = std::make_unique<SyslogSystemLog>();
+
+    // The focused element belongs to the active window's process; a name missing from the desktop
+    // entries comes from the accessibility bus. Both live as long as the Platform.
+    auto workspace = std::make_unique<X11Workspace>();
+    auto accessibility =
+        std::make_unique<AtspiAccessibility>([ws = workspace.get()] { return ws->activePid(); });
+    workspace->setNameFallback([ax = accessibility.get()](qint32 pid) { return ax->applicationName(pid); });
+    p.workspace = std::move(workspace);
+    p.accessibility = std::move(accessibility);
+    p.screens = std::make_unique<QtScreens>();
+    p.http = std::make_unique<QtHttpTransport>();
+    p.languages = std::make_unique<Cld2LanguageRecognizer>();
+    p.pasteboard = std::make_unique<QtPasteboard>();
+    p.keys = std::make_unique<XTestKeySynth>(*p.scheduler);
+    p.hotkey = std::make_unique<X11GlobalHotkey>(*p.scheduler);
+    p.beep = std::make_unique<QtBeep>();
     return p;
 }
 

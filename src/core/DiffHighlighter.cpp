@@ -5,6 +5,18 @@
 
 namespace quillet {
 
+namespace {
+
+// Below U+0300 there are no combining marks, so such a word is already in its composed form.
+bool isPlainlyNormal(const QString& word) {
+    for (const QChar c : word)
+        if (c.unicode() >= 0x300)
+            return false;
+    return true;
+}
+
+}  // namespace
+
 QStringList DiffHighlighter::words(const QString& text) {
     return text.split(QLatin1Char(' '), Qt::KeepEmptyParts);
 }
@@ -75,11 +87,12 @@ QList<DiffRun> DiffHighlighter::attributed(const QString& original, const QStrin
 
     // One number per distinct word, canonically equivalent spellings sharing one.
     QHash<QString, int> ids;
+    ids.reserve(a.size() + b.size());
     auto numbered = [&ids](const QStringList& list) {
         QVector<int> out;
         out.reserve(list.size());
         for (const QString& word : list) {
-            const QString key = word.normalized(QString::NormalizationForm_C);
+            const QString key = isPlainlyNormal(word) ? word : word.normalized(QString::NormalizationForm_C);
             auto it = ids.constFind(key);
             if (it == ids.constEnd())
                 it = ids.insert(key, int(ids.size()));

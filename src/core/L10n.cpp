@@ -4,15 +4,19 @@
 
 namespace quillet {
 
-QList<AppLanguage> AppLanguages::allCases() { return {AppLanguage::en, AppLanguage::sr}; }
+QList<AppLanguage> AppLanguages::allCases() {
+    return {AppLanguage::en, AppLanguage::sr};
+}
 
 QString AppLanguages::rawValue(AppLanguage lang) {
     return lang == AppLanguage::sr ? QStringLiteral("sr") : QStringLiteral("en");
 }
 
 std::optional<AppLanguage> AppLanguages::fromRawValue(const QString& raw) {
-    if (raw == QLatin1String("en")) return AppLanguage::en;
-    if (raw == QLatin1String("sr")) return AppLanguage::sr;
+    if (raw == QLatin1String("en"))
+        return AppLanguage::en;
+    if (raw == QLatin1String("sr"))
+        return AppLanguage::sr;
     return std::nullopt;
 }
 
@@ -21,12 +25,14 @@ QString AppLanguages::displayName(AppLanguage lang) {
 }
 
 L10n L10n::current() {
-    if (SettingsStore* store = SettingsStore::sharedIfInstalled()) return L10n{store->language()};
+    if (SettingsStore* store = SettingsStore::sharedIfInstalled())
+        return L10n{store->language()};
     return L10n{};
 }
 
 QString L10n::changesCount(qint64 n) const {
-    if (n == 1) return text(QStringLiteral("1 change"), QStringLiteral("1 izmena"));
+    if (n == 1)
+        return text(QStringLiteral("1 change"), QStringLiteral("1 izmena"));
     const QString digits = QString::number(n);
     return text(digits + QStringLiteral(" changes"), digits + QStringLiteral(" izmene/a"));
 }

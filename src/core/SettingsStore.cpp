@@ -42,7 +42,8 @@ SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem
 }
 
 SettingsStore::~SettingsStore() {
-    if (g_shared == this) g_shared = nullptr;
+    if (g_shared == this)
+        g_shared = nullptr;
 }
 
 SettingsStore& SettingsStore::shared() {
@@ -53,9 +54,13 @@ SettingsStore& SettingsStore::shared() {
     return *g_shared;
 }
 
-SettingsStore* SettingsStore::sharedIfInstalled() { return g_shared; }
+SettingsStore* SettingsStore::sharedIfInstalled() {
+    return g_shared;
+}
 
-void SettingsStore::install(SettingsStore* store) { g_shared = store; }
+void SettingsStore::install(SettingsStore* store) {
+    g_shared = store;
+}
 
 void SettingsStore::setModel(const QString& value) {
     m_model = value;
@@ -94,9 +99,13 @@ void SettingsStore::setApiBaseURL(const QString& value) {
     Q_EMIT changed();
 }
 
-QString SettingsStore::apiKey() { return m_keychain.loadAPIKey().value_or(QString()); }
+QString SettingsStore::apiKey() {
+    return m_keychain.loadAPIKey().value_or(QString());
+}
 
-bool SettingsStore::hasAPIKey() { return !apiKey().isEmpty(); }
+bool SettingsStore::hasAPIKey() {
+    return !apiKey().isEmpty();
+}
 
 void SettingsStore::setApiKey(const QString& key) {
     if (!key.isEmpty()) {
@@ -110,7 +119,8 @@ void SettingsStore::setApiKey(const QString& key) {
 void SettingsStore::applyLaunchAtLogin() {
     const std::optional<QString> error =
         m_launchAtLogin ? m_loginItem.registerItem() : m_loginItem.unregisterItem();
-    if (error) m_log.write(QStringLiteral("Quillet: launch at login greška: ") + *error);
+    if (error)
+        m_log.write(QStringLiteral("Quillet: launch at login greška: ") + *error);
 }
 
 }  // namespace quillet

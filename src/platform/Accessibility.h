@@ -123,9 +123,11 @@ public:
     /// Copies an attribute. On success `out` holds the value.
     virtual AXError copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) = 0;
     /// Whether an attribute can be written. On failure `settable` is left false.
-    virtual AXError isAttributeSettable(const AXElement& element, const QString& attribute, bool& settable) = 0;
+    virtual AXError isAttributeSettable(const AXElement& element, const QString& attribute,
+                                        bool& settable) = 0;
     /// Writes an attribute (text, range or Boolean). Success means the write was accepted.
-    virtual AXError setAttribute(const AXElement& element, const QString& attribute, const AXValue& value) = 0;
+    virtual AXError setAttribute(const AXElement& element, const QString& attribute,
+                                 const AXValue& value) = 0;
     /// The process owning an element. On failure `pid` is left 0.
     virtual AXError pid(const AXElement& element, qint32& pid) = 0;
 

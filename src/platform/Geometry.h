@@ -11,11 +11,23 @@ namespace quillet {
 
 using Rect = QRectF;
 
-inline double minX(const Rect& r) { return r.x(); }
-inline double maxX(const Rect& r) { return r.x() + r.width(); }
-inline double midX(const Rect& r) { return r.x() + r.width() / 2; }
-inline double minY(const Rect& r) { return r.y(); }
-inline double maxY(const Rect& r) { return r.y() + r.height(); }
-inline double midY(const Rect& r) { return r.y() + r.height() / 2; }
+inline double minX(const Rect& r) {
+    return r.x();
+}
+inline double maxX(const Rect& r) {
+    return r.x() + r.width();
+}
+inline double midX(const Rect& r) {
+    return r.x() + r.width() / 2;
+}
+inline double minY(const Rect& r) {
+    return r.y();
+}
+inline double maxY(const Rect& r) {
+    return r.y() + r.height();
+}
+inline double midY(const Rect& r) {
+    return r.y() + r.height() / 2;
+}
 
 }  // namespace quillet

@@ -21,9 +21,10 @@ namespace {
 // Items as another program sees them, through secret-tool.
 int itemCount(const QString& service) {
     QString out;
-    test::runProgram("secret-tool", {"search", "--all", "service", service, "account", KeychainManager::account},
-                     &out);
-    return static_cast<int>(out.count(QRegularExpression(QStringLiteral("^\\[/"), QRegularExpression::MultilineOption)));
+    test::runProgram("secret-tool",
+                     {"search", "--all", "service", service, "account", KeychainManager::account}, &out);
+    return static_cast<int>(
+        out.count(QRegularExpression(QStringLiteral("^\\[/"), QRegularExpression::MultilineOption)));
 }
 
 class SecretStoreTest : public testing::Test {
@@ -56,7 +57,8 @@ TEST_F(SecretStoreTest, MigratesFromTheLegacyService) {
 }
 
 TEST_F(SecretStoreTest, NonUtf8ItemCountsAsMissing) {
-    ASSERT_TRUE(store.write(KeychainManager::service, KeychainManager::account, QByteArray("\xff\xfe\x00x", 4)));
+    ASSERT_TRUE(
+        store.write(KeychainManager::service, KeychainManager::account, QByteArray("\xff\xfe\x00x", 4)));
     EXPECT_EQ(keychain.loadAPIKey(), std::nullopt);
 }
 
@@ -124,8 +126,9 @@ TEST_F(PreferencesFileTest, WrongTypesAndGarbageLoadAsDefaultsAndAreRewritten) {
     QDir().mkpath(QFileInfo(iniPath()).absolutePath());
     QFile f(iniPath());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[General]\nminWordCount=lots\nblocklist=5\nlaunchAtLogin=maybe\n"
-            "this line is garbage\n=\n[[[\nlanguage=sr\nmodel=a, b\n\x01\x02\xff\n");
+    f.write(
+        "[General]\nminWordCount=lots\nblocklist=5\nlaunchAtLogin=maybe\n"
+        "this line is garbage\n=\n[[[\nlanguage=sr\nmodel=a, b\n\x01\x02\xff\n");
     f.close();
     FakeSecretStore secrets;
     FakeLoginItem login;

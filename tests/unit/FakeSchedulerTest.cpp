@@ -15,7 +15,8 @@ TEST(FakeSchedulerTest, RunsTimersInDeadlineOrderOnVirtualTime) {
     int ticks = 0;
     tick = s.every(150ms, [&] {
         seen.push_back("tick@" + std::to_string(s.now().count()));
-        if (++ticks == 3) s.cancel(tick);
+        if (++ticks == 3)
+            s.cancel(tick);
     });
     s.post([&] { seen.push_back("posted"); });
     s.advance(1000ms);

@@ -6,14 +6,21 @@ namespace {
 template <typename T>
 std::optional<T> typed(const QMap<QString, QVariant>& values, const QString& key) {
     const auto it = values.constFind(key);
-    if (it == values.constEnd() || it->metaType() != QMetaType::fromType<T>()) return std::nullopt;
+    if (it == values.constEnd() || it->metaType() != QMetaType::fromType<T>())
+        return std::nullopt;
     return it->value<T>();
 }
 }  // namespace
 
-std::optional<QString> FakeDefaults::string(const QString& key) const { return typed<QString>(values, key); }
-std::optional<qint64> FakeDefaults::integer(const QString& key) const { return typed<qint64>(values, key); }
-std::optional<bool> FakeDefaults::boolean(const QString& key) const { return typed<bool>(values, key); }
+std::optional<QString> FakeDefaults::string(const QString& key) const {
+    return typed<QString>(values, key);
+}
+std::optional<qint64> FakeDefaults::integer(const QString& key) const {
+    return typed<qint64>(values, key);
+}
+std::optional<bool> FakeDefaults::boolean(const QString& key) const {
+    return typed<bool>(values, key);
+}
 std::optional<QStringList> FakeDefaults::stringList(const QString& key) const {
     return typed<QStringList>(values, key);
 }

@@ -21,7 +21,9 @@ void FakeScheduler::post(std::function<void()> fn) {
     m_posted.push_back(std::move(fn));
 }
 
-void FakeScheduler::cancel(TimerId id) { m_timers.erase(id); }
+void FakeScheduler::cancel(TimerId id) {
+    m_timers.erase(id);
+}
 
 bool FakeScheduler::runPosted() {
     std::vector<std::function<void()>> batch;
@@ -29,7 +31,8 @@ bool FakeScheduler::runPosted() {
         std::lock_guard lock(m_postedMutex);
         batch.swap(m_posted);
     }
-    for (auto& fn : batch) fn();
+    for (auto& fn : batch)
+        fn();
     return !batch.empty();
 }
 
@@ -41,10 +44,12 @@ void FakeScheduler::advance(std::chrono::milliseconds by) {
         // The earliest due timer; ties go to the one created first (lower id).
         auto next = m_timers.end();
         for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
-            if (it->second.deadline <= end && (next == m_timers.end() || it->second.deadline < next->second.deadline))
+            if (it->second.deadline <= end &&
+                (next == m_timers.end() || it->second.deadline < next->second.deadline))
                 next = it;
         }
-        if (next == m_timers.end()) break;
+        if (next == m_timers.end())
+            break;
         m_now = std::max(m_now, next->second.deadline);
         std::function<void()> fn = next->second.fn;
         if (next->second.interval.count() > 0) {

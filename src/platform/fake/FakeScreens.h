@@ -13,7 +13,8 @@ class FakeScreens final : public Screens {
 public:
     QList<ScreenInfo> screens() override { return list; }
     std::optional<ScreenInfo> mainScreen() override {
-        if (mainIndex < 0 || mainIndex >= list.size()) return std::nullopt;
+        if (mainIndex < 0 || mainIndex >= list.size())
+            return std::nullopt;
         return list.at(mainIndex);
     }
 
@@ -28,12 +29,14 @@ class FakeWorkspace final : public Workspace {
 public:
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     std::optional<RunningApplication> runningApplication(qint32 pid) override {
-        if (pid == 0 || !apps.contains(pid)) return std::nullopt;
+        if (pid == 0 || !apps.contains(pid))
+            return std::nullopt;
         return apps.value(pid);
     }
     bool activate(qint32 pid) override {
         activations << pid;
-        if (!apps.contains(pid)) return false;
+        if (!apps.contains(pid))
+            return false;
         activateApp(apps.value(pid));
         return true;
     }
@@ -47,7 +50,8 @@ public:
     /// Makes `app` frontmost and tells the handler, as the desktop would.
     void activateApp(const RunningApplication& app) {
         frontmost = app;
-        if (m_handler) m_handler(app);
+        if (m_handler)
+            m_handler(app);
     }
 
     QMap<qint32, RunningApplication> apps;

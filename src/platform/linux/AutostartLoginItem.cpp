@@ -27,7 +27,8 @@ AutostartLoginItem::AutostartLoginItem(QString program, QString path)
 
 QString AutostartLoginItem::defaultPath() {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.config");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.config");
     return base + QStringLiteral("/autostart/quillet.desktop");
 }
 
@@ -46,17 +47,21 @@ QString AutostartLoginItem::entry() const {
 
 std::optional<QString> AutostartLoginItem::registerItem() {
     const QString dir = QFileInfo(m_path).absolutePath();
-    if (!QDir().mkpath(dir)) return QStringLiteral("cannot create the folder %1").arg(dir);
+    if (!QDir().mkpath(dir))
+        return QStringLiteral("cannot create the folder %1").arg(dir);
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) return QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
     file.write(entry().toUtf8());
-    if (!file.commit()) return QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
+    if (!file.commit())
+        return QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
     return std::nullopt;
 }
 
 std::optional<QString> AutostartLoginItem::unregisterItem() {
     QFile file(m_path);
-    if (!file.exists() || file.remove()) return std::nullopt;
+    if (!file.exists() || file.remove())
+        return std::nullopt;
     return QStringLiteral("cannot remove %1: %2").arg(m_path, file.errorString());
 }
 

@@ -8,14 +8,16 @@ namespace quillet {
 namespace {
 // A plain INI value reads back as a string, or as a list when it holds unquoted commas.
 std::optional<QString> plainString(const QVariant& v) {
-    if (v.metaType() != QMetaType::fromType<QString>()) return std::nullopt;
+    if (v.metaType() != QMetaType::fromType<QString>())
+        return std::nullopt;
     return v.toString();
 }
 }  // namespace
 
 QString IniDefaults::defaultPath() {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.config");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.config");
     return base + QStringLiteral("/quillet/quillet.conf");
 }
 
@@ -24,12 +26,14 @@ IniDefaults::IniDefaults() : IniDefaults(defaultPath()) {}
 IniDefaults::IniDefaults(const QString& path) : m_settings(path, QSettings::IniFormat) {}
 
 std::optional<QString> IniDefaults::string(const QString& key) const {
-    if (!m_settings.contains(key)) return std::nullopt;
+    if (!m_settings.contains(key))
+        return std::nullopt;
     return plainString(m_settings.value(key));
 }
 
 std::optional<qint64> IniDefaults::integer(const QString& key) const {
-    if (!m_settings.contains(key)) return std::nullopt;
+    if (!m_settings.contains(key))
+        return std::nullopt;
     const QVariant v = m_settings.value(key);
     // Values written by this process are cached with their type; values read from the file are text.
     switch (v.metaType().id()) {
@@ -48,12 +52,16 @@ std::optional<qint64> IniDefaults::integer(const QString& key) const {
 }
 
 std::optional<bool> IniDefaults::boolean(const QString& key) const {
-    if (!m_settings.contains(key)) return std::nullopt;
+    if (!m_settings.contains(key))
+        return std::nullopt;
     const QVariant v = m_settings.value(key);
-    if (v.metaType() == QMetaType::fromType<bool>()) return v.toBool();
+    if (v.metaType() == QMetaType::fromType<bool>())
+        return v.toBool();
     const std::optional<QString> text = plainString(v);
-    if (text == QLatin1String("true")) return true;
-    if (text == QLatin1String("false")) return false;
+    if (text == QLatin1String("true"))
+        return true;
+    if (text == QLatin1String("false"))
+        return false;
     return std::nullopt;
 }
 
@@ -61,12 +69,15 @@ std::optional<bool> IniDefaults::boolean(const QString& key) const {
 // apart from no list and a one-item list apart from a string.
 std::optional<QStringList> IniDefaults::stringList(const QString& key) const {
     const std::optional<qint64> size = integer(key + QStringLiteral("/size"));
-    if (!size || *size < 0 || *size > 100000) return std::nullopt;
+    if (!size || *size < 0 || *size > 100000)
+        return std::nullopt;
     QStringList list;
     list.reserve(static_cast<qsizetype>(*size));
     for (qint64 i = 1; i <= *size; ++i) {
-        const std::optional<QString> item = string(key + QLatin1Char('/') + QString::number(i) + QStringLiteral("/value"));
-        if (!item) return std::nullopt;
+        const std::optional<QString> item =
+            string(key + QLatin1Char('/') + QString::number(i) + QStringLiteral("/value"));
+        if (!item)
+            return std::nullopt;
         list << *item;
     }
     return list;
@@ -101,6 +112,8 @@ void IniDefaults::setStringList(const QString& key, const QStringList& value) {
     store();
 }
 
-void IniDefaults::store() { m_settings.sync(); }
+void IniDefaults::store() {
+    m_settings.sync();
+}
 
 }  // namespace quillet

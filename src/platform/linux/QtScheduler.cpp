@@ -9,7 +9,8 @@ namespace quillet {
 QtScheduler::QtScheduler() {
     m_clock.start();
     // Posted calls must land on the main thread even when the scheduler is made elsewhere.
-    if (QCoreApplication* app = QCoreApplication::instance()) m_context.moveToThread(app->thread());
+    if (QCoreApplication* app = QCoreApplication::instance())
+        m_context.moveToThread(app->thread());
 }
 
 QtScheduler::~QtScheduler() = default;
@@ -21,7 +22,8 @@ TimerId QtScheduler::start(std::chrono::milliseconds interval, bool repeating, s
     timer->setSingleShot(!repeating);
     timer->setInterval(interval);
     QObject::connect(timer, &QTimer::timeout, &m_context, [this, id, repeating, fn = std::move(fn)] {
-        if (!repeating) cancel(id);  // forget it before running, so fn may schedule afresh
+        if (!repeating)
+            cancel(id);  // forget it before running, so fn may schedule afresh
         fn();
     });
     m_timers[id] = timer;
@@ -43,12 +45,15 @@ void QtScheduler::post(std::function<void()> fn) {
 
 void QtScheduler::cancel(TimerId id) {
     const auto it = m_timers.find(id);
-    if (it == m_timers.end()) return;
+    if (it == m_timers.end())
+        return;
     it->second->stop();
     it->second->deleteLater();
     m_timers.erase(it);
 }
 
-std::chrono::milliseconds QtScheduler::now() const { return std::chrono::milliseconds(m_clock.elapsed()); }
+std::chrono::milliseconds QtScheduler::now() const {
+    return std::chrono::milliseconds(m_clock.elapsed());
+}
 
 }  // namespace quillet

@@ -1,0 +1,66 @@
+#include "core/AX.h"
+
+#include "platform/Screens.h"
+
+namespace quillet::AX {
+
+namespace {
+bool isGeometry(const AXValue& v) {
+    return std::holds_alternative<QPointF>(v) || std::holds_alternative<QSizeF>(v) ||
+           std::holds_alternative<AXTextRange>(v);
+}
+}  // namespace
+
+std::optional<AXElement> elementAttribute(Accessibility& ax, const AXElement& element, const QString& name) {
+    std::optional<AXElement> value = attribute<AXElement>(ax, element, name);
+    if (!value || value->isNull())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<Rect> axFrame(Accessibility& ax, const AXElement& element) {
+    if (element.isNull())
+        return std::nullopt;
+    AXValue position;
+    if (ax.copyAttribute(element, AXAttr::position, position) != AXError::success)
+        return std::nullopt;
+    AXValue size;
+    if (ax.copyAttribute(element, AXAttr::size, size) != AXError::success)
+        return std::nullopt;
+    if (!isGeometry(position) || !isGeometry(size))
+        return std::nullopt;
+    // A geometry value of the other kind unpacks as zeros, as the platform's unpacking does.
+    QPointF origin;
+    QSizeF extent(0, 0);
+    if (const auto* p = std::get_if<QPointF>(&position))
+        origin = *p;
+    if (const auto* s = std::get_if<QSizeF>(&size))
+        extent = *s;
+    return Rect(origin, extent);
+}
+
+std::optional<Rect> toScreenFrame(Screens& screens, const Rect& f) {
+    std::optional<Rect> reference;
+    for (const ScreenInfo& screen : screens.screens()) {
+        if (screen.frame.x() == 0 && screen.frame.y() == 0) {
+            reference = screen.frame;
+            break;
+        }
+    }
+    if (!reference) {
+        std::optional<ScreenInfo> main = screens.mainScreen();
+        if (!main)
+            return std::nullopt;
+        reference = main->frame;
+    }
+    return Rect(f.x(), maxY(*reference) - f.y() - f.height(), f.width(), f.height());
+}
+
+std::optional<Rect> screenFrame(Accessibility& ax, Screens& screens, const AXElement& element) {
+    std::optional<Rect> frame = axFrame(ax, element);
+    if (!frame)
+        return std::nullopt;
+    return toScreenFrame(screens, *frame);
+}
+
+}  // namespace quillet::AX

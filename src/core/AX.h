@@ -1,0 +1,41 @@
+// Typed reads of accessibility elements and their frames, in both coordinate conventions.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+#include "platform/Accessibility.h"
+#include "platform/Geometry.h"
+
+namespace quillet {
+
+class Screens;
+
+namespace AX {
+
+/// The attribute's value when it can be copied and holds a `T`; absent otherwise. An empty text is present.
+template <typename T = QString>
+std::optional<T> attribute(Accessibility& ax, const AXElement& element, const QString& name) {
+    AXValue value;
+    if (element.isNull() || ax.copyAttribute(element, name, value) != AXError::success)
+        return std::nullopt;
+    if (const T* typed = std::get_if<T>(&value))
+        return *typed;
+    return std::nullopt;
+}
+
+/// The attribute's value when it is itself a (non-null) element; absent otherwise.
+std::optional<AXElement> elementAttribute(Accessibility& ax, const AXElement& element, const QString& name);
+
+/// The element's frame in accessibility coordinates (origin top-left of the primary screen, y down).
+std::optional<Rect> axFrame(Accessibility& ax, const AXElement& element);
+
+/// The element's frame in screen coordinates (origin bottom-left of the primary screen, y up).
+std::optional<Rect> screenFrame(Accessibility& ax, Screens& screens, const AXElement& element);
+
+/// Flips an accessibility frame into screen coordinates against the primary screen (the first
+/// screen whose origin is (0, 0)), else the main screen; absent when there is neither.
+std::optional<Rect> toScreenFrame(Screens& screens, const Rect& axFrame);
+
+}  // namespace AX
+}  // namespace quillet

@@ -1,0 +1,155 @@
+#include "core/AXMonitor.h"
+
+#include <QHash>
+
+#include "core/AX.h"
+#include "platform/Accessibility.h"
+#include "platform/Screens.h"
+#include "platform/Workspace.h"
+
+namespace quillet {
+
+namespace {
+std::weak_ptr<AXMonitor*> weak(const std::shared_ptr<AXMonitor*>& self) {
+    return self;
+}
+
+// Exact comparison: QRectF's own operator== is fuzzy, and any change at all counts here.
+bool sameFrame(const std::optional<Rect>& a, const std::optional<Rect>& b) {
+    if (!a || !b)
+        return !a && !b;
+    return a->x() == b->x() && a->y() == b->y() && a->width() == b->width() && a->height() == b->height();
+}
+}  // namespace
+
+AXMonitor::AXMonitor(Accessibility& ax, Workspace& workspace, Screens& screens, Scheduler& scheduler)
+    : m_ax(ax),
+      m_workspace(workspace),
+      m_screens(screens),
+      m_scheduler(scheduler),
+      m_systemWide(ax.systemWide()),
+      m_self(std::make_shared<AXMonitor*>(this)) {}
+
+AXMonitor::~AXMonitor() {
+    m_self.reset();
+    if (m_started)
+        m_workspace.setActivationHandler({});
+    if (m_trackTimer)
+        m_scheduler.cancel(*m_trackTimer);
+    detachObserver();
+}
+
+void AXMonitor::start() {
+    if (m_started)
+        return;
+    m_started = true;
+    m_workspace.setActivationHandler([self = weak(m_self)](const RunningApplication& app) {
+        if (auto monitor = self.lock())
+            (*monitor)->attach(app);
+    });
+    if (std::optional<RunningApplication> front = m_workspace.frontmostApplication())
+        attach(*front);
+}
+
+void AXMonitor::attach(const RunningApplication& app) {
+    // The program's own windows (the suggestion panel) never take the focus away from the field.
+    if (app.pid == m_workspace.ownPid())
+        return;
+    detachObserver();
+
+    const AXElement application = m_ax.application(app.pid);
+    if (!application.isNull())
+        m_ax.setAttribute(application, AXAttr::manualAccessibility, true);
+
+    m_observer =
+        m_ax.createObserver(app.pid, [self = weak(m_self)](const AXElement& element, const QString& name) {
+            if (auto monitor = self.lock())
+                (*monitor)->handle(name, element);
+        });
+    if (m_observer) {
+        const AXElement target = m_ax.application(app.pid);
+        for (const QString& name :
+             {AXNotification::focusedUIElementChanged, AXNotification::valueChanged,
+              AXNotification::uiElementDestroyed, AXNotification::windowMoved, AXNotification::windowResized})
+            m_observer->addNotification(target, name);
+    }
+    if (!suspendFocusTracking)
+        readFocus();
+}
+
+void AXMonitor::detachObserver() {
+    m_observer.reset();
+}
+
+void AXMonitor::readFocus() {
+    std::optional<FocusedField> field;
+    if (std::optional<AXElement> focused = AX::elementAttribute(m_ax, m_systemWide, AXAttr::focusedUIElement))
+        field = FocusedField::from(m_ax, m_workspace, *focused);
+    setCurrent(field);
+}
+
+void AXMonitor::handle(const QString& notification, const AXElement& element) {
+    if (notification == AXNotification::focusedUIElementChanged) {
+        if (!suspendFocusTracking)
+            readFocus();
+    } else if (notification == AXNotification::uiElementDestroyed) {
+        if (m_current && m_current->element == element)
+            setCurrent(std::nullopt);
+    } else if (notification == AXNotification::valueChanged || notification == AXNotification::windowMoved ||
+               notification == AXNotification::windowResized) {
+        notifyUpdateIfNeeded();
+    }
+}
+
+void AXMonitor::setCurrent(const std::optional<FocusedField>& field) {
+    // A frozen focus is never cleared.
+    if (suspendFocusTracking && !field)
+        return;
+    m_current = field;
+    if (field) {
+        m_lastFrame = AX::screenFrame(m_ax, m_screens, field->element);
+        m_lastValueHash = valueHash(*field);
+    } else {
+        m_lastFrame.reset();
+        m_lastValueHash = 0;
+    }
+    // The callback may replace the field (or destroy the monitor); keep what it needs first.
+    const std::weak_ptr<AXMonitor*> self = m_self;
+    if (onFocusChanged)
+        onFocusChanged(field);
+    if (self.expired())
+        return;
+    startOrStopTracking();
+}
+
+void AXMonitor::notifyUpdateIfNeeded() {
+    if (!m_current)
+        return;
+    const std::optional<Rect> frame = AX::screenFrame(m_ax, m_screens, m_current->element);
+    const qint64 hash = valueHash(*m_current);
+    if (sameFrame(frame, m_lastFrame) && hash == m_lastValueHash)
+        return;
+    m_lastFrame = frame;
+    m_lastValueHash = hash;
+    const FocusedField field = *m_current;  // the callback may change m_current
+    if (onFieldUpdated)
+        onFieldUpdated(field);
+}
+
+void AXMonitor::startOrStopTracking() {
+    if (m_trackTimer)
+        m_scheduler.cancel(*m_trackTimer);
+    m_trackTimer.reset();
+    if (!m_current)
+        return;
+    m_trackTimer = m_scheduler.every(trackInterval, [self = weak(m_self)] {
+        if (auto monitor = self.lock())
+            (*monitor)->notifyUpdateIfNeeded();
+    });
+}
+
+qint64 AXMonitor::valueHash(const FocusedField& field) {
+    return qint64(qHash(AX::attribute(m_ax, field.element, AXAttr::value).value_or(QString())));
+}
+
+}  // namespace quillet

@@ -1,0 +1,39 @@
+// The user's clipboard saved before Quillet borrows it, and put back afterwards.
+#pragma once
+
+#include <QList>
+#include <optional>
+
+#include "platform/Pasteboard.h"
+
+namespace quillet {
+
+struct ClipboardSnapshot {
+    /// One map per clipboard item, in the clipboard's order: type to the bytes offered for it.
+    QList<PasteboardItem> items;
+
+    /// Reads every item and every type of the clipboard now.
+    static ClipboardSnapshot capture(Pasteboard& pasteboard);
+
+    /// Puts `text` on the clipboard as plain text, marked so that clipboard managers do not record
+    /// it, and remembers that what is on the clipboard now is Quillet's.
+    void lendText(Pasteboard& pasteboard, const QString& text);
+    /// Empties the clipboard for a copy by another program; until settle(), every change counts as
+    /// the answer to that copy, not as the user's.
+    void lendForCopy(Pasteboard& pasteboard);
+    /// Takes what is on the clipboard now as the end of the borrowed time.
+    void settle(Pasteboard& pasteboard);
+    /// Whether the clipboard still holds what Quillet put there (or the copy it is waiting for).
+    bool holdsBorrowedContents(Pasteboard& pasteboard) const;
+
+    /// Puts the saved items back, replacing the clipboard's contents (an empty snapshot leaves it
+    /// empty). When the clipboard was lent and someone changed it since, the newer contents are
+    /// kept and nothing happens. Returns whether the saved items were put back.
+    bool restore(Pasteboard& pasteboard) const;
+
+private:
+    std::optional<qint64> m_lentAt;  // the change count while the clipboard holds Quillet's data
+    bool m_awaitingCopy = false;
+};
+
+}  // namespace quillet

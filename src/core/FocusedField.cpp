@@ -1,0 +1,88 @@
+#include "core/FocusedField.h"
+
+#include <QSet>
+
+#include "core/AX.h"
+#include "platform/Workspace.h"
+
+namespace quillet {
+
+namespace {
+
+const QString secureTextField = QStringLiteral("AXSecureTextField");
+
+bool isEditableRole(const QString& role) {
+    static const QSet<QString> roles{QStringLiteral("AXTextField"), QStringLiteral("AXTextArea"),
+                                     QStringLiteral("AXComboBox"), QStringLiteral("AXSearchField")};
+    return roles.contains(role);
+}
+
+// The Unicode White_Space property, written out so the count does not depend on a library's
+// idea of "space". No White_Space character lies outside the Basic Multilingual Plane.
+bool isWhiteSpace(char16_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+           c == 0x3000;
+}
+
+}  // namespace
+
+bool FocusedField::isEditableTextElement(Accessibility& ax, const AXElement& element) {
+    const std::optional<QString> role = AX::attribute(ax, element, AXAttr::role);
+    if (!role)
+        return false;
+    if (isEditableRole(*role))
+        return true;
+    bool settable = false;
+    ax.isAttributeSettable(element, AXAttr::value, settable);
+    if (!settable)
+        return false;
+    return AX::attribute(ax, element, AXAttr::value).has_value();
+}
+
+std::optional<FocusedField> FocusedField::from(Accessibility& ax, Workspace& workspace,
+                                               const AXElement& element) {
+    if (!isEditableTextElement(ax, element))
+        return std::nullopt;
+    qint32 owner = 0;
+    ax.pid(element, owner);
+    std::optional<QString> bundle;
+    if (std::optional<RunningApplication> app = workspace.runningApplication(owner))
+        bundle = app->bundleIdentifier;
+    return FocusedField{element, owner, bundle};
+}
+
+bool FocusedField::isSecure(Accessibility& ax) const {
+    if (ax.isSecureEventInputEnabled())
+        return true;
+    const std::optional<QString> role = AX::attribute(ax, element, AXAttr::role);
+    const std::optional<QString> subrole = AX::attribute(ax, element, AXAttr::subrole);
+    return role == secureTextField || subrole == secureTextField;
+}
+
+std::optional<QString> FocusedField::selectedText(Accessibility& ax) const {
+    std::optional<QString> text = AX::attribute(ax, element, AXAttr::selectedText);
+    if (!text || text->isEmpty())
+        return std::nullopt;
+    return text;
+}
+
+int FocusedField::wordCount(Accessibility& ax) const {
+    return countWords(AX::attribute(ax, element, AXAttr::value).value_or(QString()));
+}
+
+int FocusedField::countWords(const QString& text) {
+    int words = 0;
+    bool inWord = false;
+    for (QChar c : text) {
+        if (isWhiteSpace(c.unicode())) {
+            inWord = false;
+        } else if (!inWord) {
+            inWord = true;
+            ++words;
+        }
+    }
+    return words;
+}
+
+}  // namespace quillet

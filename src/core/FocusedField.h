@@ -1,0 +1,39 @@
+// The focused editable text field, with the application that owns it.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+#include "platform/Accessibility.h"
+
+namespace quillet {
+
+class Workspace;
+
+struct FocusedField {
+    /// Shared handle; copies of the record share the element.
+    AXElement element;
+    /// The owning process; 0 when the desktop names none.
+    qint32 pid = 0;
+    /// Desktop-entry id of the owning application, when it is a known running application with one.
+    std::optional<QString> bundleID;
+
+    /// An element that is one of the editable roles, or any element whose value is settable text.
+    static bool isEditableTextElement(Accessibility& ax, const AXElement& element);
+    /// The record for `element` when it passes the editable test now; absent otherwise.
+    static std::optional<FocusedField> from(Accessibility& ax, Workspace& workspace,
+                                            const AXElement& element);
+
+    // Each of these asks the element afresh.
+    /// A password field, or any field while secure keyboard entry is on.
+    bool isSecure(Accessibility& ax) const;
+    /// The current selection; absent when there is none or it is empty.
+    std::optional<QString> selectedText(Accessibility& ax) const;
+    /// Words of the current value, split on Unicode white space; 0 for an unreadable value.
+    int wordCount(Accessibility& ax) const;
+
+    /// Number of pieces of `text` between runs of Unicode white space.
+    static int countWords(const QString& text);
+};
+
+}  // namespace quillet

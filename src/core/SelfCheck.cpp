@@ -1,0 +1,115 @@
+#include "core/SelfCheck.h"
+
+#include <cmath>
+
+#include "core/AX.h"
+#include "core/FocusedField.h"
+#include "platform/Accessibility.h"
+#include "platform/Screens.h"
+#include "platform/Workspace.h"
+
+namespace quillet::SelfCheck {
+
+namespace {
+
+// Truncated toward zero; never "-0". Numbers that are not finite print as "nan" or "inf".
+QString whole(double v) {
+    if (!std::isfinite(v))
+        return QString::number(v);
+    double t = std::trunc(v);
+    if (t == 0)
+        t = 0;
+    return QString::number(t, 'f', 0);
+}
+
+}  // namespace
+
+QString line(std::optional<bool> ok, const QString& label, const QString& detail) {
+    const QString mark = !ok   ? QStringLiteral("\u2022")
+                         : *ok ? QStringLiteral("\u2713")
+                               : QStringLiteral("\u2717");
+    QString text = QStringLiteral("  ") + mark + QLatin1Char(' ') + label;
+    if (!detail.isEmpty())
+        text += QStringLiteral(": ") + detail;
+    return text;
+}
+
+QString rect(const Rect& r) {
+    return QStringLiteral("(%1,%2) %3\u00D7%4")
+        .arg(whole(r.x()), whole(r.y()), whole(r.width()), whole(r.height()));
+}
+
+void run(Accessibility& ax, Workspace& workspace, Screens& screens,
+         const std::function<void(const QString&)>& print) {
+    print(QStringLiteral("Quillet doctor"));
+    print(QString(14, QChar(0x2500)));
+
+    const bool trusted = ax.isProcessTrusted();
+    print(line(
+        trusted, QStringLiteral("Accessibility permission"),
+        trusted ? QStringLiteral("granted")
+                : QStringLiteral("NOT granted \u2014 enable assistive technologies (accessibility) in your "
+                                 "desktop settings")));
+
+    print(line(std::nullopt, QStringLiteral("Displays")));
+    const QList<ScreenInfo> all = screens.screens();
+    for (const ScreenInfo& s : all) {
+        const bool primary = s.frame.x() == 0 && s.frame.y() == 0;
+        print(QStringLiteral("      %1 %2\u00D7%3 @ (%4,%5)")
+                  .arg(primary ? QStringLiteral("primary") : QStringLiteral("secondary"),
+                       whole(s.frame.width()), whole(s.frame.height()), whole(s.frame.x()),
+                       whole(s.frame.y())));
+    }
+
+    if (!trusted) {
+        print(QStringLiteral(
+            "\nGrant the permission, then run again. The app must be restarted after granting."));
+        return;
+    }
+
+    AXValue value;
+    const AXError err = ax.copyAttribute(ax.systemWide(), AXAttr::focusedUIElement, value);
+    const AXElement* focused = err == AXError::success ? std::get_if<AXElement>(&value) : nullptr;
+    if (!focused || focused->isNull()) {
+        print(line(
+            false, QStringLiteral("Focused element"),
+            QStringLiteral("none (err %1). Klikni u tekstualno polje pa pokreni ponovo.").arg(int(err))));
+        return;
+    }
+    const AXElement element = *focused;
+
+    qint32 owner = 0;
+    ax.pid(element, owner);
+    std::optional<QString> appName;
+    if (std::optional<RunningApplication> app = workspace.runningApplication(owner))
+        appName = app->localizedName;
+    const QString role = AX::attribute(ax, element, AXAttr::role).value_or(QStringLiteral("?"));
+    print(line(
+        true, QStringLiteral("Focused element"),
+        role + QStringLiteral(" in ") + (appName && !appName->isEmpty() ? *appName : QStringLiteral("?"))));
+
+    print(line(FocusedField::isEditableTextElement(ax, element),
+               QStringLiteral("Recognized as editable text field")));
+
+    if (std::optional<FocusedField> field = FocusedField::from(ax, workspace, element)) {
+        print(line(true, QStringLiteral("Word count"), QString::number(field->wordCount(ax))));
+        print(line(!field->isSecure(ax), QStringLiteral("Not a secure (password) field")));
+        const std::optional<Rect> axFrame = AX::axFrame(ax, element);
+        const std::optional<Rect> screenFrame = AX::screenFrame(ax, screens, element);
+        if (axFrame && screenFrame) {
+            print(line(std::nullopt, QStringLiteral("AX frame (top-left)"), rect(*axFrame)));
+            print(line(std::nullopt, QStringLiteral("Converted AppKit frame"), rect(*screenFrame)));
+            bool visible = false;
+            for (const ScreenInfo& s : all) {
+                if (s.frame.intersects(*screenFrame)) {
+                    visible = true;
+                    break;
+                }
+            }
+            print(line(visible, QStringLiteral("Overlay position lands on a visible screen")));
+        }
+    }
+    print(QStringLiteral("\nDone."));
+}
+
+}  // namespace quillet::SelfCheck

@@ -1,0 +1,29 @@
+// The diagnostic report of `quillet --doctor`: permission, displays, and the focused field.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "platform/Geometry.h"
+
+namespace quillet {
+
+class Accessibility;
+class Screens;
+class Workspace;
+
+namespace SelfCheck {
+
+/// Prints the report, one call of `print` per printed text (each ends a line). Changes nothing.
+void run(Accessibility& ax, Workspace& workspace, Screens& screens,
+         const std::function<void(const QString&)>& print);
+
+/// One report line: two spaces, the mark (✓ passed, ✗ failed, • information), the label, and
+/// ": " plus the detail when there is one.
+QString line(std::optional<bool> ok, const QString& label, const QString& detail = QString());
+/// "(x,y) w×h", each number truncated toward zero.
+QString rect(const Rect& r);
+
+}  // namespace SelfCheck
+}  // namespace quillet

@@ -1,0 +1,260 @@
+#include "platform/fake/FakeAccessibility.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+namespace {
+
+class FakeElementRef final : public AXElementRef {
+public:
+    explicit FakeElementRef(std::shared_ptr<FakeElementData> data) : m_data(std::move(data)) {}
+    const void* identity() const override { return m_data.get(); }
+    FakeElementData& data() const { return *m_data; }
+    std::shared_ptr<FakeElementData> shared() const { return m_data; }
+
+private:
+    std::shared_ptr<FakeElementData> m_data;
+};
+
+FakeElementRef* refOf(const AXElement& element) {
+    return dynamic_cast<FakeElementRef*>(element.ref());
+}
+
+// Writing the selection of a text field replaces the selected range, as a real field does.
+void applyWrite(FakeElementData& d, const QString& attribute, const AXValue& value) {
+    const QString* text = std::get_if<QString>(&value);
+    auto valueIt = d.attributes.find(AXAttr::value);
+    const QString* whole = valueIt == d.attributes.end() ? nullptr : std::get_if<QString>(&*valueIt);
+    if (attribute == AXAttr::selectedText && text && whole &&
+        d.attributes.contains(AXAttr::selectedTextRange)) {
+        if (const auto* r = std::get_if<AXTextRange>(&d.attributes[AXAttr::selectedTextRange])) {
+            if (r->location >= 0 && r->length >= 0 && r->location + r->length <= whole->size()) {
+                const QString next = whole->left(r->location) + *text + whole->mid(r->location + r->length);
+                const qint64 caret = r->location + text->size();
+                // `whole` points into the map: take the copy above before writing.
+                d.attributes[AXAttr::value] = next;
+                d.attributes[AXAttr::selectedTextRange] = AXTextRange{caret, 0};
+                d.attributes[AXAttr::selectedText] = QString();
+                return;
+            }
+        }
+    }
+    d.attributes[attribute] = value;
+    if (attribute == AXAttr::selectedTextRange && whole) {
+        if (const auto* r = std::get_if<AXTextRange>(&value))
+            d.attributes[AXAttr::selectedText] = whole->mid(r->location, r->length);
+    }
+}
+
+}  // namespace
+
+class FakeAccessibility::Observer final : public AXObserver {
+public:
+    Observer(FakeAccessibility& owner, qint32 pid, AXNotificationHandler handler)
+        : m_owner(owner), m_pid(pid), m_handler(std::move(handler)) {
+        m_owner.m_observers.push_back(this);
+    }
+    ~Observer() override { std::erase(m_owner.m_observers, this); }
+
+    AXError addNotification(const AXElement& element, const QString& notification) override {
+        if (element.isNull() || !refOf(element))
+            return AXError::illegalArgument;
+        if (FakeAccessibility::data(element).destroyed)
+            return AXError::invalidUIElement;
+        if (!m_names.contains(notification))
+            m_names << notification;
+        return AXError::success;
+    }
+
+    FakeAccessibility& m_owner;
+    qint32 m_pid;
+    AXNotificationHandler m_handler;
+    QStringList m_names;
+};
+
+FakeAccessibility::FakeAccessibility() {
+    m_systemWide = makeElement(0, {{AXAttr::role, QStringLiteral("AXSystemWide")}});
+}
+
+FakeAccessibility::~FakeAccessibility() = default;
+
+void FakeAccessibility::requestTrust() {
+    ++trustRequests;
+    if (trustOnRequest)
+        trusted = true;
+}
+
+AXElement FakeAccessibility::application(qint32 pid) {
+    if (pid <= 0)
+        return {};
+    auto it = m_applications.find(pid);
+    if (it == m_applications.end())
+        it = m_applications.insert(pid, makeElement(pid, {{AXAttr::role, QStringLiteral("AXApplication")}}));
+    return alias(*it);
+}
+
+AXError FakeAccessibility::copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) {
+    ++calls;
+    FakeElementRef* ref = refOf(element);
+    if (!ref)
+        return AXError::illegalArgument;
+    const FakeElementData& d = ref->data();
+    if (d.destroyed)
+        return AXError::invalidUIElement;
+    if (auto f = d.copyFailures.find(attribute); f != d.copyFailures.end())
+        return *f;
+    auto it = d.attributes.find(attribute);
+    if (it == d.attributes.end())
+        return AXError::noValue;
+    out = *it;
+    return AXError::success;
+}
+
+AXError FakeAccessibility::isAttributeSettable(const AXElement& element, const QString& attribute,
+                                               bool& settable) {
+    ++calls;
+    FakeElementRef* ref = refOf(element);
+    if (!ref)
+        return AXError::illegalArgument;
+    const FakeElementData& d = ref->data();
+    if (d.destroyed)
+        return AXError::invalidUIElement;
+    if (auto f = d.settableFailures.find(attribute); f != d.settableFailures.end())
+        return *f;
+    settable = d.settable.contains(attribute);
+    return AXError::success;
+}
+
+AXError FakeAccessibility::setAttribute(const AXElement& element, const QString& attribute,
+                                        const AXValue& value) {
+    ++calls;
+    setCalls.append(SetCall{element, attribute, value});
+    FakeElementRef* ref = refOf(element);
+    if (!ref)
+        return AXError::illegalArgument;
+    FakeElementData& d = ref->data();
+    if (d.destroyed)
+        return AXError::invalidUIElement;
+    if (auto f = d.setFailures.find(attribute); f != d.setFailures.end())
+        return *f;
+    // The desktop accepts this switch on every application without storing anything.
+    if (attribute == AXAttr::manualAccessibility)
+        return AXError::success;
+    if (!d.settable.contains(attribute))
+        return AXError::attributeUnsupported;
+    applyWrite(d, attribute, value);
+    if (auto rb = d.readBackAfterWrite.find(attribute); rb != d.readBackAfterWrite.end())
+        d.attributes[attribute] = *rb;
+    if (onSet)
+        onSet(element, attribute, value);
+    return AXError::success;
+}
+
+AXError FakeAccessibility::pid(const AXElement& element, qint32& pid) {
+    ++calls;
+    FakeElementRef* ref = refOf(element);
+    if (!ref)
+        return AXError::illegalArgument;
+    const FakeElementData& d = ref->data();
+    if (d.destroyed)
+        return AXError::invalidUIElement;
+    if (d.pidError != AXError::success)
+        return d.pidError;
+    pid = d.pid;
+    return AXError::success;
+}
+
+std::unique_ptr<AXObserver> FakeAccessibility::createObserver(qint32 pid, AXNotificationHandler handler) {
+    if (pid <= 0 || observerFailures.contains(pid) || !handler)
+        return nullptr;
+    ++observersCreated;
+    return std::make_unique<Observer>(*this, pid, std::move(handler));
+}
+
+AXElement FakeAccessibility::makeElement(qint32 pid, const QMap<QString, AXValue>& attributes) {
+    auto d = std::make_shared<FakeElementData>();
+    d->pid = pid;
+    d->attributes = attributes;
+    return AXElement(std::make_shared<FakeElementRef>(std::move(d)));
+}
+
+AXElement FakeAccessibility::makeTextField(qint32 pid, const QString& value, const Rect& frame) {
+    AXElement e = makeElement(pid, {{AXAttr::role, QStringLiteral("AXTextField")}, {AXAttr::value, value}});
+    setSettable(e, AXAttr::value, true);
+    setFrame(e, frame);
+    return e;
+}
+
+AXElement FakeAccessibility::alias(const AXElement& element) const {
+    FakeElementRef* ref = refOf(element);
+    if (!ref)
+        return {};
+    return AXElement(std::make_shared<FakeElementRef>(ref->shared()));
+}
+
+FakeElementData& FakeAccessibility::data(const AXElement& element) {
+    FakeElementRef* ref = refOf(element);
+    Q_ASSERT(ref);
+    return ref->data();
+}
+
+void FakeAccessibility::set(const AXElement& element, const QString& attribute, const AXValue& value) {
+    data(element).attributes[attribute] = value;
+}
+
+void FakeAccessibility::remove(const AXElement& element, const QString& attribute) {
+    data(element).attributes.remove(attribute);
+}
+
+void FakeAccessibility::setSettable(const AXElement& element, const QString& attribute, bool settable) {
+    if (settable) {
+        data(element).settable.insert(attribute);
+    } else {
+        data(element).settable.remove(attribute);
+    }
+}
+
+void FakeAccessibility::setFrame(const AXElement& element, const Rect& frame) {
+    set(element, AXAttr::position, frame.topLeft());
+    set(element, AXAttr::size, frame.size());
+}
+
+void FakeAccessibility::setFocused(const AXElement& element) {
+    if (element.isNull()) {
+        remove(m_systemWide, AXAttr::focusedUIElement);
+    } else {
+        set(m_systemWide, AXAttr::focusedUIElement, alias(element));
+    }
+}
+
+void FakeAccessibility::destroy(const AXElement& element) {
+    FakeElementData& d = data(element);
+    d.destroyed = true;
+    notify(d.pid, alias(element), AXNotification::uiElementDestroyed);
+}
+
+void FakeAccessibility::notify(qint32 pid, const AXElement& element, const QString& notification) {
+    // A handler may create or destroy observers; deliver only to those still alive.
+    const std::vector<Observer*> snapshot = m_observers;
+    for (Observer* o : snapshot) {
+        if (std::find(m_observers.begin(), m_observers.end(), o) == m_observers.end())
+            continue;
+        if (o->m_pid == pid && o->m_names.contains(notification))
+            o->m_handler(element, notification);
+    }
+}
+
+int FakeAccessibility::liveObservers(qint32 pid) const {
+    return int(std::count_if(m_observers.begin(), m_observers.end(),
+                             [pid](Observer* o) { return o->m_pid == pid; }));
+}
+
+QStringList FakeAccessibility::subscriptions(qint32 pid) const {
+    for (Observer* o : m_observers)
+        if (o->m_pid == pid)
+            return o->m_names;
+    return {};
+}
+
+}  // namespace quillet

@@ -1,0 +1,39 @@
+// An in-memory clipboard that counts changes and lets a test play another program copying.
+#pragma once
+
+#include "platform/Pasteboard.h"
+
+namespace quillet {
+
+class FakePasteboard final : public Pasteboard {
+public:
+    QList<PasteboardItem> items() override { return contents; }
+    void clear() override {
+        contents.clear();
+        ++count;
+    }
+    void write(const QList<PasteboardItem>& newItems) override {
+        contents = newItems;
+        ++count;
+    }
+    std::optional<QString> plainText() override {
+        for (const PasteboardItem& item : contents) {
+            for (const QString& type : {PasteboardType::plainText, QStringLiteral("text/plain")}) {
+                if (item.contains(type))
+                    return QString::fromUtf8(item.value(type));
+            }
+        }
+        return std::nullopt;
+    }
+    qint64 changeCount() override { return count; }
+
+    /// Another program (or the user) puts plain text on the clipboard.
+    void copyText(const QString& text) {
+        write({PasteboardItem{{PasteboardType::plainText, text.toUtf8()}}});
+    }
+
+    QList<PasteboardItem> contents;
+    qint64 count = 0;
+};
+
+}  // namespace quillet

@@ -1,0 +1,48 @@
+// The accessibility layer on AT-SPI (libatspi): roles, text, selection and extents translated to
+// the attribute names the program uses, events to per-process notifications on the main thread.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "platform/Accessibility.h"
+
+namespace quillet {
+
+class AtspiAccessibility final : public Accessibility {
+public:
+    /// Wait for one answer from another application, so a hung one cannot freeze the program.
+    /// libatspi may wait up to twice this on an application's direct connection.
+    static constexpr int callTimeoutMs = 400;
+
+    /// `activePid` names the process of the active window: 0 when no window is active, empty when
+    /// the desktop does not say. The focused element is only ever an element of that process.
+    explicit AtspiAccessibility(std::function<std::optional<qint32>()> activePid);
+    ~AtspiAccessibility() override;
+
+    bool isProcessTrusted() override;
+    void requestTrust() override;
+    bool isSecureEventInputEnabled() override;
+    AXElement systemWide() override;
+    AXElement application(qint32 pid) override;
+    AXError copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) override;
+    AXError isAttributeSettable(const AXElement& element, const QString& attribute, bool& settable) override;
+    AXError setAttribute(const AXElement& element, const QString& attribute, const AXValue& value) override;
+    AXError pid(const AXElement& element, qint32& pid) override;
+    std::unique_ptr<AXObserver> createObserver(qint32 pid, AXNotificationHandler handler) override;
+
+    /// The name the application of process `pid` gives itself on the accessibility bus.
+    std::optional<QString> applicationName(qint32 pid);
+
+    class Impl;
+
+private:
+    AXError copyAttributeNow(const AXElement& element, const QString& attribute, AXValue& out);
+    AXError isAttributeSettableNow(const AXElement& element, const QString& attribute, bool& settable);
+    AXError setAttributeNow(const AXElement& element, const QString& attribute, const AXValue& value);
+
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace quillet

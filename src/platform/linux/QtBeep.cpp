@@ -1,0 +1,12 @@
+#include "platform/linux/QtBeep.h"
+
+#include <QApplication>
+
+namespace quillet {
+
+void QtBeep::beep() {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        QApplication::beep();
+}
+
+}  // namespace quillet

@@ -1,0 +1,106 @@
+#include "platform/linux/QtHttpTransport.h"
+
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslConfiguration>
+#include <QTimer>
+#include <memory>
+
+namespace quillet {
+
+namespace {
+
+bool fetchable(const QUrl& url) {
+    const QString scheme = url.scheme();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
+}
+
+// Errors of the connection itself (refused, reset, cut off, timed out, TLS, proxy) and of the HTTP
+// framing: whatever status line came before them, the reply is not a whole answer.
+bool isTransportError(QNetworkReply::NetworkError error) {
+    if (error == QNetworkReply::NoError)
+        return false;
+    if (error < QNetworkReply::ContentAccessDenied)
+        return true;  // network and proxy layers
+    // The content, protocol and server classes also name plain statuses (400, 404, 429, 500): those
+    // are answers. Only a broken stream is not.
+    return error == QNetworkReply::ProtocolFailure;
+}
+
+}  // namespace
+
+QtHttpTransport::QtHttpTransport() {
+    // Redirects are not followed: the Authorization header must never travel to another address.
+    m_manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+}
+
+QtHttpTransport::~QtHttpTransport() = default;
+
+void QtHttpTransport::send(const HttpRequest& request, std::function<void(HttpReply)> done) {
+    if (!fetchable(request.url)) {
+        QTimer::singleShot(0, &m_manager, [done = std::move(done)] {
+            done(HttpReply::transportFailure(QStringLiteral("unsupported URL")));
+        });
+        return;
+    }
+
+    QNetworkRequest qrequest(request.url);
+    for (const auto& [name, value] : request.headers)
+        qrequest.setRawHeader(name, value);
+    qrequest.setTransferTimeout(int(request.timeout.count()));
+    qrequest.setAttribute(QNetworkRequest::Http2AllowedAttribute, true);
+    // Certificate checks stay on whatever the defaults say; no sslErrors handler ever ignores one,
+    // so a failed check ends the exchange during the handshake, before the request is written.
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    qrequest.setSslConfiguration(tls);
+
+    QNetworkReply* reply = m_manager.sendCustomRequest(qrequest, request.method, request.body);
+
+    struct State {
+        QByteArray body;
+        bool tooLarge = false;
+    };
+    auto state = std::make_shared<State>();
+    const qint64 cap = request.maxReplyBytes;
+
+    auto refuse = [reply, state] {
+        state->tooLarge = true;
+        state->body.clear();
+        reply->abort();
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, state, cap, refuse] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (!state->tooLarge && length.isValid() && length.toLongLong() > cap)
+            refuse();
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, state, cap, refuse] {
+        if (state->tooLarge)
+            return;
+        state->body += reply->readAll();
+        if (state->body.size() > cap)
+            refuse();
+    });
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, state, cap, done = std::move(done)] {
+        reply->deleteLater();
+        const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        const int status = statusAttribute.isValid() ? statusAttribute.toInt() : 0;
+        if (state->tooLarge) {
+            done(HttpReply::oversized(status));
+            return;
+        }
+        if (isTransportError(reply->error()) || status <= 0) {
+            done(HttpReply::transportFailure(reply->errorString()));
+            return;
+        }
+        state->body += reply->readAll();
+        if (state->body.size() > cap) {
+            done(HttpReply::oversized(status));
+            return;
+        }
+        done(HttpReply::response(status, std::move(state->body)));
+    });
+}
+
+}  // namespace quillet

@@ -1,0 +1,270 @@
+#include "platform/linux/X11Workspace.h"
+
+#include <unistd.h>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace quillet {
+
+struct X11Workspace::X {
+    Display* display = nullptr;
+    Window root = 0;
+    Atom activeWindow = 0, clientList = 0, wmPid = 0, gtkAppId = 0, utf8String = 0;
+
+    // The property's items, or nothing when it is missing or of another format.
+    std::vector<unsigned long> cardinals(Window w, Atom property, Atom type, long max = 4096) const {
+        Atom actualType = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        std::vector<unsigned long> result;
+        if (XGetWindowProperty(display, w, property, 0, max, False, type, &actualType, &format, &count,
+                               &after, &data) == Success &&
+            data && format == 32) {
+            auto* items = reinterpret_cast<unsigned long*>(data);
+            result.assign(items, items + count);
+        }
+        if (data)
+            XFree(data);
+        return result;
+    }
+
+    QString text(Window w, Atom property) const {
+        Atom actualType = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        QString result;
+        if (XGetWindowProperty(display, w, property, 0, 1024, False, AnyPropertyType, &actualType, &format,
+                               &count, &after, &data) == Success &&
+            data && format == 8)
+            result = QString::fromUtf8(reinterpret_cast<const char*>(data), int(count));
+        if (data)
+            XFree(data);
+        return result;
+    }
+};
+
+namespace {
+// A window that vanished between listing and reading raises BadWindow; that is an answer, not an error.
+int ignoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
+}  // namespace
+
+X11Workspace::X11Workspace() : m_x(std::make_unique<X>()) {
+    m_x->display = XOpenDisplay(nullptr);
+    if (!m_x->display)
+        return;
+    XSetErrorHandler(ignoreErrors);
+    m_x->root = DefaultRootWindow(m_x->display);
+    m_x->activeWindow = XInternAtom(m_x->display, "_NET_ACTIVE_WINDOW", False);
+    m_x->clientList = XInternAtom(m_x->display, "_NET_CLIENT_LIST", False);
+    m_x->wmPid = XInternAtom(m_x->display, "_NET_WM_PID", False);
+    m_x->gtkAppId = XInternAtom(m_x->display, "_GTK_APPLICATION_ID", False);
+    m_x->utf8String = XInternAtom(m_x->display, "UTF8_STRING", False);
+    XSelectInput(m_x->display, m_x->root, PropertyChangeMask);
+    XFlush(m_x->display);
+    m_lastActive = activeWindow();
+    m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(m_x->display), QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
+                     [this] { readEvents(); });
+}
+
+X11Workspace::~X11Workspace() {
+    m_notifier.reset();
+    if (m_x->display)
+        XCloseDisplay(m_x->display);
+}
+
+void X11Workspace::readEvents() {
+    bool activeChanged = false;
+    while (XPending(m_x->display) > 0) {
+        XEvent event;
+        XNextEvent(m_x->display, &event);
+        if (event.type == PropertyNotify && event.xproperty.atom == m_x->activeWindow)
+            activeChanged = true;
+    }
+    if (!activeChanged)
+        return;
+    const unsigned long window = activeWindow();
+    // Focus passing through "no window" during a switch is not an activation.
+    if (window == 0 || window == m_lastActive)
+        return;
+    m_lastActive = window;
+    const qint32 pid = pidOfWindow(window);
+    if (pid <= 0 || !m_handler)
+        return;
+    if (std::optional<RunningApplication> app = runningApplication(pid))
+        m_handler(*app);
+}
+
+unsigned long X11Workspace::activeWindow(bool* known) {
+    if (known)
+        *known = false;
+    if (!m_x->display)
+        return 0;
+    const std::vector<unsigned long> items = m_x->cardinals(m_x->root, m_x->activeWindow, XA_WINDOW, 1);
+    if (items.empty())
+        return 0;
+    if (known)
+        *known = true;
+    return items.front();
+}
+
+qint32 X11Workspace::pidOfWindow(unsigned long window) {
+    if (!m_x->display || window == 0)
+        return 0;
+    const std::vector<unsigned long> items = m_x->cardinals(window, m_x->wmPid, XA_CARDINAL, 1);
+    return items.empty() ? 0 : qint32(items.front());
+}
+
+unsigned long X11Workspace::windowOf(qint32 pid) {
+    if (!m_x->display || pid <= 0)
+        return 0;
+    // The active window first, so a process with several windows is found where the user is.
+    const unsigned long active = activeWindow();
+    if (active && pidOfWindow(active) == pid)
+        return active;
+    for (unsigned long w : m_x->cardinals(m_x->root, m_x->clientList, XA_WINDOW))
+        if (pidOfWindow(w) == pid)
+            return w;
+    return 0;
+}
+
+std::optional<qint32> X11Workspace::activePid() {
+    bool known = false;
+    const unsigned long window = activeWindow(&known);
+    if (!known)
+        return std::nullopt;
+    return pidOfWindow(window);
+}
+
+std::optional<RunningApplication> X11Workspace::frontmostApplication() {
+    const std::optional<qint32> pid = activePid();
+    if (!pid || *pid <= 0)
+        return std::nullopt;
+    return runningApplication(*pid);
+}
+
+std::optional<RunningApplication> X11Workspace::runningApplication(qint32 pid) {
+    if (pid <= 0 || !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)))
+        return std::nullopt;
+    RunningApplication app;
+    app.pid = pid;
+    std::optional<DesktopEntry> entry;
+    if (const unsigned long window = windowOf(pid)) {
+        const QString appId = m_x->text(window, m_x->gtkAppId);
+        if (!appId.isEmpty()) {
+            entry = desktopEntry(appId);
+            app.bundleIdentifier = appId;
+        }
+        if (!app.bundleIdentifier) {
+            XClassHint hint{nullptr, nullptr};
+            if (XGetClassHint(m_x->display, window, &hint)) {
+                const QString cls = QString::fromLocal8Bit(hint.res_class ? hint.res_class : "");
+                const QString instance = QString::fromLocal8Bit(hint.res_name ? hint.res_name : "");
+                entry = desktopEntryForClass(cls);
+                if (!entry)
+                    entry = desktopEntryForClass(instance);
+                if (entry)
+                    app.bundleIdentifier = entry->id;
+                if (hint.res_class)
+                    XFree(hint.res_class);
+                if (hint.res_name)
+                    XFree(hint.res_name);
+            }
+        }
+    }
+    if (!app.bundleIdentifier) {
+        const QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+        if (!exe.isEmpty())
+            app.bundleIdentifier = QFileInfo(exe).fileName();
+    }
+    if (entry && !entry->name.isEmpty()) {
+        app.localizedName = entry->name;
+    } else if (m_nameFallback) {
+        app.localizedName = m_nameFallback(pid);
+    }
+    return app;
+}
+
+bool X11Workspace::activate(qint32 pid) {
+    const unsigned long window = windowOf(pid);
+    if (!window)
+        return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = m_x->activeWindow;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2;  // from a pager: window managers honour it without focus-stealing rules
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(m_x->display, m_x->root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(m_x->display);
+    return true;
+}
+
+qint32 X11Workspace::ownPid() {
+    return qint32(::getpid());
+}
+
+void X11Workspace::setActivationHandler(std::function<void(const RunningApplication&)> handler) {
+    m_handler = std::move(handler);
+}
+
+void X11Workspace::loadDesktopEntries() {
+    if (m_entriesLoaded)
+        return;
+    m_entriesLoaded = true;
+    // Earlier folders win, as in the XDG lookup order.
+    const QStringList dirs = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+    for (const QString& dir : dirs) {
+        QDir folder(dir);
+        for (const QFileInfo& file : folder.entryInfoList({QStringLiteral("*.desktop")}, QDir::Files)) {
+            const QString id = file.completeBaseName();
+            if (m_entriesById.contains(id.toLower()))
+                continue;
+            QSettings ini(file.filePath(), QSettings::IniFormat);
+            ini.beginGroup(QStringLiteral("Desktop Entry"));
+            DesktopEntry entry{id, ini.value(QStringLiteral("Name")).toString()};
+            const QString wmClass = ini.value(QStringLiteral("StartupWMClass")).toString();
+            m_entriesById.insert(id.toLower(), entry);
+            if (!wmClass.isEmpty() && !m_entriesByWmClass.contains(wmClass.toLower()))
+                m_entriesByWmClass.insert(wmClass.toLower(), entry);
+        }
+    }
+}
+
+std::optional<X11Workspace::DesktopEntry> X11Workspace::desktopEntry(const QString& id) {
+    loadDesktopEntries();
+    auto it = m_entriesById.find(id.toLower());
+    if (it == m_entriesById.end())
+        return std::nullopt;
+    return *it;
+}
+
+std::optional<X11Workspace::DesktopEntry> X11Workspace::desktopEntryForClass(const QString& wmClass) {
+    if (wmClass.isEmpty())
+        return std::nullopt;
+    loadDesktopEntries();
+    const QString key = wmClass.toLower();
+    if (auto it = m_entriesByWmClass.find(key); it != m_entriesByWmClass.end())
+        return *it;
+    if (auto it = m_entriesById.find(key); it != m_entriesById.end())
+        return *it;
+    // Reverse-domain ids end in the class: "org.xfce.mousepad" for the class "Mousepad".
+    for (const DesktopEntry& entry : std::as_const(m_entriesById))
+        if (entry.id.toLower().endsWith(QLatin1Char('.') + key))
+            return entry;
+    return std::nullopt;
+}
+
+}  // namespace quillet

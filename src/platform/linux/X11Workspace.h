@@ -1,0 +1,59 @@
+// Running applications and the active one on an X11 desktop, from the window manager's EWMH
+// properties: _NET_ACTIVE_WINDOW, _NET_CLIENT_LIST, _NET_WM_PID.
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <functional>
+#include <memory>
+
+#include "platform/Workspace.h"
+
+class QSocketNotifier;
+
+namespace quillet {
+
+class X11Workspace final : public Workspace {
+public:
+    X11Workspace();
+    ~X11Workspace() override;
+
+    std::optional<RunningApplication> frontmostApplication() override;
+    std::optional<RunningApplication> runningApplication(qint32 pid) override;
+    bool activate(qint32 pid) override;
+    qint32 ownPid() override;
+    void setActivationHandler(std::function<void(const RunningApplication&)> handler) override;
+
+    /// The process of the active window: 0 when no window is active, empty when the window
+    /// manager does not say (no display, or no EWMH support).
+    std::optional<qint32> activePid();
+    /// Where the name of an application without a desktop entry comes from (the accessibility bus).
+    void setNameFallback(std::function<std::optional<QString>(qint32)> fallback) {
+        m_nameFallback = std::move(fallback);
+    }
+
+private:
+    struct DesktopEntry {
+        QString id;
+        QString name;
+    };
+    void readEvents();
+    unsigned long activeWindow(bool* known = nullptr);
+    unsigned long windowOf(qint32 pid);
+    qint32 pidOfWindow(unsigned long window);
+    std::optional<DesktopEntry> desktopEntry(const QString& id);
+    std::optional<DesktopEntry> desktopEntryForClass(const QString& wmClass);
+    void loadDesktopEntries();
+
+    struct X;
+    std::unique_ptr<X> m_x;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::function<void(const RunningApplication&)> m_handler;
+    std::function<std::optional<QString>(qint32)> m_nameFallback;
+    unsigned long m_lastActive = 0;
+    bool m_entriesLoaded = false;
+    QHash<QString, DesktopEntry> m_entriesById;       // lower-case id -> entry
+    QHash<QString, DesktopEntry> m_entriesByWmClass;  // lower-case StartupWMClass -> entry
+};
+
+}  // namespace quillet

@@ -1,0 +1,34 @@
+// Control+A / C / V posted to the focused window through the XTest extension.
+#pragma once
+
+#include <map>
+
+#include "platform/KeySynth.h"
+#include "platform/Scheduler.h"
+
+namespace quillet {
+
+class XTestKeySynth final : public KeySynth {
+public:
+    explicit XTestKeySynth(Scheduler& scheduler) : m_scheduler(scheduler) {}
+    ~XTestKeySynth() override;
+
+    bool selectAll() override;
+    bool copy() override;
+    bool paste() override;
+
+private:
+    bool pressWithControl(unsigned long keysym, unsigned char usFallback);
+    void unbind(unsigned long keysym);
+
+    struct Binding {
+        unsigned char keycode;
+        TimerId unbindTimer;
+    };
+    static constexpr std::chrono::milliseconds bindingLifetime{500};
+    Scheduler& m_scheduler;
+    // Letters the layout lacks, bound to spare keycodes until shortly after their last press.
+    std::map<unsigned long, Binding> m_bindings;
+};
+
+}  // namespace quillet

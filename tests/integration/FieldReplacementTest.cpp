@@ -1,0 +1,110 @@
+// TextIO against a real mousepad document over AT-SPI: the whole value, only the selection, the
+// secure-input refusals, and how long a replacement takes to be readable.
+#include <gmock/gmock.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "core/AX.h"
+#include "core/TextIO.h"
+#include "platform/linux/AtspiAccessibility.h"
+#include "platform/linux/QtPasteboard.h"
+#include "platform/linux/QtScheduler.h"
+#include "platform/linux/X11Workspace.h"
+#include "platform/linux/XTestKeySynth.h"
+#include "support/DesktopApps.h"
+#include "support/TestEnv.h"
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+class FieldReplacementTest : public testing::Test {
+protected:
+    // The focused field of `app` once its window is active and AT-SPI knows the field.
+    std::optional<FocusedField> focusedFieldOf(DesktopApp& app) {
+        if (app.window().isEmpty())
+            return std::nullopt;
+        std::optional<FocusedField> field;
+        waitUntil(
+            [&] {
+                std::optional<AXElement> e =
+                    AX::elementAttribute(ax, ax.systemWide(), AXAttr::focusedUIElement);
+                if (e)
+                    field = FocusedField::from(ax, workspace, *e);
+                return field && field->pid == app.pid();
+            },
+            10000);
+        return field;
+    }
+    QString valueOf(const FocusedField& field) {
+        return AX::attribute(ax, field.element, AXAttr::value).value_or("<unreadable>");
+    }
+
+    X11Workspace workspace;
+    AtspiAccessibility ax{[this] { return workspace.activePid(); }};
+    QtScheduler scheduler;
+    QtPasteboard board;
+    XTestKeySynth keys{scheduler};
+    TextIO io{ax, board, keys, workspace, scheduler};
+};
+
+}  // namespace
+
+TEST_F(FieldReplacementTest, WholeDocumentAndSelectionInMousepad) {
+    DesktopApp mousepad(QStringLiteral("mousepad"), {});
+    std::optional<FocusedField> field = focusedFieldOf(mousepad);
+    ASSERT_TRUE(field);
+
+    const QString whole = QString::fromUtf8("👋 one two three\nčetiri pet");
+    EXPECT_EQ(io.replace(*field, whole, false), TextIO::Strategy::axValue);
+    EXPECT_EQ(valueOf(*field), whole);
+
+    // "two", counted in UTF-16 code units past the emoji.
+    ASSERT_EQ(ax.setAttribute(field->element, AXAttr::selectedTextRange, AXTextRange{7, 3}),
+              AXError::success);
+    EXPECT_EQ(field->selectedText(ax), "two");
+    EXPECT_EQ(io.replace(*field, QString::fromUtf8("два"), true), TextIO::Strategy::axSelectedText);
+    EXPECT_EQ(valueOf(*field), QString::fromUtf8("👋 one два three\nčetiri pet"));
+}
+
+TEST_F(FieldReplacementTest, SecureInputRefusesEveryClipboardPath) {
+    DesktopApp password(QStringLiteral("zenity"), {"--password", "--title", "Quillet secret"});
+    ASSERT_FALSE(password.window().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return ax.isSecureEventInputEnabled(); }, 10000));
+
+    const qint64 before = board.changeCount();
+    io.pasteReplacement("must not be typed");
+    std::optional<std::optional<QString>> copied;
+    io.copyFocusedSelection([&](std::optional<QString> text) { copied = text; });
+    ASSERT_TRUE(copied.has_value());
+    EXPECT_EQ(*copied, std::nullopt);
+    EXPECT_EQ(
+        io.replace(FocusedField{AXElement(), static_cast<qint32>(password.pid()), std::nullopt}, "x", false),
+        std::nullopt);
+    waitUntil([] { return false; }, 500);
+    EXPECT_EQ(board.changeCount(), before);
+}
+
+// Time from replace() to the new text readable through AT-SPI, over the accessibility path.
+TEST_F(FieldReplacementTest, AccessibilityReplacementLatency) {
+    DesktopApp mousepad(QStringLiteral("mousepad"), {});
+    std::optional<FocusedField> field = focusedFieldOf(mousepad);
+    ASSERT_TRUE(field);
+    QList<qint64> micros;
+    for (int i = 0; i < 21; ++i) {
+        const QString text = QStringLiteral("replacement number %1 with a few more words in it").arg(i);
+        QElapsedTimer timer;
+        timer.start();
+        ASSERT_EQ(io.replace(*field, text, false), TextIO::Strategy::axValue);
+        ASSERT_TRUE(waitUntil([&] { return valueOf(*field) == text; }, 2000));
+        micros << timer.nsecsElapsed() / 1000;
+    }
+    std::sort(micros.begin(), micros.end());
+    std::printf(
+        "accessibility replace latency, replace() to text readable in mousepad (us): min %lld median %lld "
+        "max %lld over %lld\n",
+        micros.first(), micros.at(micros.size() / 2), micros.last(), static_cast<long long>(micros.size()));
+}

@@ -1,0 +1,225 @@
+// The language-model client over real sockets: Qt Network against a loopback server owned by the test.
+#include <gmock/gmock.h>
+
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+
+#include "core/Prompts.h"
+#include "core/SuggestionViewModel.h"
+#include "platform/fake/FakeScheduler.h"
+#include "platform/linux/Cld2LanguageRecognizer.h"
+#include "platform/linux/QtHttpTransport.h"
+#include "platform/linux/QtScheduler.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/ScopedSettings.h"
+#include "support/TestEnv.h"
+
+using namespace quillet;
+using namespace std::chrono_literals;
+using test::LoopbackHttpServer;
+using Response = LoopbackHttpServer::Response;
+using Mode = Response::Mode;
+
+namespace {
+
+class LanguageModelLoopbackTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.isListening());
+        settings.store.setApiBaseURL(server.baseUrl() + "/");
+    }
+
+    OpenAIClient client(Scheduler& clock, const QString& key = QStringLiteral("sk-loopback")) {
+        return OpenAIClient(key, QStringLiteral("gpt-4o-mini"), transport, clock, languages);
+    }
+
+    // One exchange through the real transport.
+    HttpReply fetch(const QByteArray& method, const QString& path, std::chrono::milliseconds timeout = 5s) {
+        HttpRequest request;
+        request.method = method;
+        request.url = QUrl(server.baseUrl() + path);
+        request.timeout = timeout;
+        request.maxReplyBytes = 4 * 1024 * 1024;
+        std::optional<HttpReply> reply;
+        transport.send(request, [&](HttpReply r) { reply = std::move(r); });
+        EXPECT_TRUE(test::waitUntil([&] { return reply.has_value(); }, 20000));
+        return reply.value_or(HttpReply::transportFailure("no answer"));
+    }
+
+    std::optional<bool> validate(const QString& key) {
+        std::optional<bool> valid;
+        client(scheduler, key).validateKey([&](bool ok) { valid = ok; });
+        test::waitUntil([&] { return valid.has_value(); }, 20000);
+        return valid;
+    }
+
+    test::ScopedSettings settings;
+    LoopbackHttpServer server;
+    QtScheduler scheduler;
+    QtHttpTransport transport;
+    Cld2LanguageRecognizer languages;
+};
+
+TEST_F(LanguageModelLoopbackTest, BothRequestsOverlapAndLandInTheModel) {
+    server.model.acceptedKey = QStringLiteral("sk-loopback");
+    server.model.delayMs = 250;
+    server.model.correct = [](const QString& text) { return QString(text).replace("teh", "the"); };
+    SuggestionViewModel model(QStringLiteral("I saw teh cat sitting on the warm mat today."),
+                              client(scheduler));
+    model.loadAll();
+    ASSERT_TRUE(
+        test::waitUntil([&] { return !model.correction().isLoading() && !model.rephrase().isLoading(); }));
+
+    ASSERT_TRUE(model.correction().isLoaded()) << model.correction().message().toStdString();
+    EXPECT_EQ(model.correction().result()->corrected, "I saw the cat sitting on the warm mat today.");
+    ASSERT_TRUE(model.rephrase().isLoaded()) << model.rephrase().message().toStdString();
+    EXPECT_EQ(model.rephrase().result()->variants.size(), 3);
+
+    ASSERT_EQ(server.requests().size(), 2);
+    EXPECT_EQ(server.peakConcurrent(), 2) << "the server saw both requests waiting at once";
+    for (const auto& request : server.requests()) {
+        EXPECT_EQ(request.method, "POST");
+        EXPECT_EQ(request.path, "/v1/chat/completions");
+        EXPECT_EQ(request.header("Authorization"), "Bearer sk-loopback");
+        EXPECT_EQ(request.header("Content-Type"), "application/json");
+        EXPECT_TRUE(QString::fromUtf8(request.body)
+                        .contains("(Text language: en \u2014 respond in the same language.)"));
+    }
+}
+
+TEST_F(LanguageModelLoopbackTest, ValidateKeyAgainstARealServer) {
+    server.model.acceptedKey = QStringLiteral("sk-good");
+    EXPECT_EQ(validate("sk-good"), true);
+    EXPECT_EQ(validate("sk-bad"), false);
+    server.enqueue(Response::json(500, "{}"));
+    EXPECT_EQ(validate("sk-good"), false);
+    ASSERT_EQ(server.requests().size(), 3);
+    EXPECT_EQ(server.requests()[0].method, "GET");
+    EXPECT_EQ(server.requests()[0].path, "/v1/models");
+    EXPECT_TRUE(server.requests()[0].body.isEmpty());
+    EXPECT_EQ(server.requests()[2].connection, server.requests()[0].connection)
+        << "the connection is kept alive";
+
+    // A port nobody listens on.
+    quint16 closedPort = 0;
+    {
+        LoopbackHttpServer gone;
+        closedPort = gone.serverPort();
+    }
+    settings.store.setApiBaseURL(QStringLiteral("http://127.0.0.1:%1").arg(closedPort));
+    EXPECT_EQ(validate("sk-good"), false);
+}
+
+TEST_F(LanguageModelLoopbackTest, BrokenRepliesAreFailuresNotAnswers) {
+    const QByteArray body = LoopbackHttpServer::chatEnvelope(R"({"corrected": "x", "changes": []})");
+
+    server.enqueue(Response{200, body, 0, Mode::cutOff, {}});
+    EXPECT_EQ(fetch("POST", "/v1/chat/completions").kind, HttpReply::Kind::failure) << "cut off mid-body";
+
+    // Qt sends a request again when a kept-alive connection closes under it, so these servers misbehave
+    // every time.
+    for (Mode mode : {Mode::closeAtOnce, Mode::notHttp}) {
+        server.responder = [mode](const LoopbackHttpServer::Request&) { return Response::of(mode); };
+        EXPECT_EQ(fetch("POST", "/v1/chat/completions").kind, HttpReply::Kind::failure) << int(mode);
+    }
+    server.responder = nullptr;
+
+    server.enqueue(Response::of(Mode::silent));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(fetch("POST", "/v1/chat/completions", 400ms).kind, HttpReply::Kind::failure);
+    EXPECT_GE(clock.elapsed(), 350);
+    EXPECT_LT(clock.elapsed(), 5000) << "the idle time-out ends a silent server";
+
+    // Statuses are answers, whatever Qt thinks of them.
+    for (int status : {400, 401, 404, 429, 503}) {
+        server.enqueue(Response::json(status, "{\"error\": {}}"));
+        const HttpReply reply = fetch("POST", "/v1/chat/completions");
+        EXPECT_EQ(reply.kind, HttpReply::Kind::response) << status;
+        EXPECT_EQ(reply.status, status);
+        EXPECT_EQ(reply.body, "{\"error\": {}}");
+    }
+
+    // A redirect is reported, not followed.
+    server.enqueue(Response{302, {}, 0, Mode::normal, {{"Location", "http://127.0.0.1:9/elsewhere"}}});
+    EXPECT_EQ(fetch("POST", "/v1/chat/completions").status, 302);
+}
+
+TEST_F(LanguageModelLoopbackTest, OversizedRepliesAreAbandoned) {
+    const QByteArray huge(5 * 1024 * 1024, 'x');
+    server.enqueue(Response::json(200, huge));
+    HttpReply reply = fetch("POST", "/v1/chat/completions");
+    EXPECT_EQ(reply.kind, HttpReply::Kind::tooLarge) << "announced length";
+    EXPECT_TRUE(reply.body.isEmpty());
+
+    server.enqueue(Response{200, huge, 0, Mode::unsized, {}});
+    reply = fetch("POST", "/v1/chat/completions");
+    EXPECT_EQ(reply.kind, HttpReply::Kind::tooLarge) << "counted while streaming";
+    EXPECT_EQ(reply.status, 200);
+
+    server.enqueue(Response{200, "{\"small\": true}", 0, Mode::unsized, {}});
+    reply = fetch("POST", "/v1/chat/completions");
+    EXPECT_EQ(reply.kind, HttpReply::Kind::response);
+    EXPECT_EQ(reply.body, "{\"small\": true}");
+}
+
+TEST_F(LanguageModelLoopbackTest, BadBodiesThroughTheWholeClient) {
+    FakeScheduler pauses;  // retry pauses on virtual time; the network is real
+    auto ask = [&](const Response& response) {
+        server.enqueue(response);
+        std::optional<Outcome<CorrectionResult>> out;
+        client(pauses).request<CorrectionResult>(Prompts::proofreading(), "Some text.", 0.2,
+                                                 [&](Outcome<CorrectionResult> o) { out = std::move(o); });
+        EXPECT_TRUE(test::waitUntil([&] { return out.has_value(); }));
+        return out ? std::get<OpenAIError>(*out) : OpenAIError::offline();
+    };
+    EXPECT_EQ(ask(Response::json(200, "{\"choices\": [{\"message\": {\"content\": \"\xc3\x28\"}}]}")),
+              OpenAIError::badResponse(OpenAIError::emptyContentDetail))
+        << "invalid UTF-8";
+    EXPECT_EQ(ask(Response::json(200, LoopbackHttpServer::chatEnvelope("```json\n{}\n```"))),
+              OpenAIError::badResponse(OpenAIError::jsonDetail));
+    EXPECT_EQ(ask(Response::json(200, QByteArray(5 * 1024 * 1024, ' '))),
+              OpenAIError::badResponse(OpenAIError::tooLargeDetail));
+    EXPECT_EQ(ask(Response::json(200, "{\"choices\": []}")),
+              OpenAIError::badResponse(OpenAIError::emptyContentDetail));
+}
+
+TEST(LanguageModelTlsTest, KeyNeverLeavesForAnUntrustedCertificate) {
+    test::ScopedSettings settings;
+    LoopbackHttpServer server(LoopbackHttpServer::Security::tls);
+    ASSERT_TRUE(server.tlsReady()) << "openssl could not make a certificate";
+    settings.store.setApiBaseURL(server.baseUrl());
+    QtHttpTransport transport;
+    Cld2LanguageRecognizer languages;
+    FakeScheduler pauses;
+    const OpenAIClient client("sk-secret", "gpt-4o-mini", transport, pauses, languages);
+
+    std::optional<bool> valid;
+    client.validateKey([&](bool ok) { valid = ok; });
+    ASSERT_TRUE(test::waitUntil([&] { return valid.has_value(); }, 20000));
+    EXPECT_FALSE(*valid);
+
+    std::optional<Outcome<CorrectionResult>> out;
+    client.request<CorrectionResult>(Prompts::proofreading(), "Hello there friend.", 0.2,
+                                     [&](Outcome<CorrectionResult> o) { out = std::move(o); });
+    for (int attempt = 2; attempt <= 3; ++attempt) {
+        ASSERT_TRUE(test::waitUntil([&] { return server.failedHandshakes() >= attempt; }, 20000));
+        pauses.advance(4s);
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return out.has_value(); }, 20000));
+    EXPECT_EQ(std::get<OpenAIError>(*out), OpenAIError::offline());
+    EXPECT_TRUE(server.requests().isEmpty()) << "not one request, so no key, reached the server";
+    EXPECT_EQ(server.failedHandshakes(), 4);
+
+    // The server itself is sound: a client that waives the check does get through.
+    QNetworkAccessManager careless;
+    QNetworkRequest request(QUrl(server.baseUrl() + "/v1/models"));
+    QNetworkReply* reply = careless.get(request);
+    QObject::connect(reply, &QNetworkReply::sslErrors, reply, [reply] { reply->ignoreSslErrors(); });
+    ASSERT_TRUE(test::waitUntil([&] { return reply->isFinished(); }, 20000));
+    EXPECT_EQ(server.requests().size(), 1);
+    delete reply;
+}
+
+}  // namespace

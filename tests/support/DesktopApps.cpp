@@ -1,0 +1,74 @@
+#include "support/DesktopApps.h"
+
+#include <QRegularExpression>
+#include <csignal>
+
+#include "support/TestEnv.h"
+
+namespace quillet::test {
+
+QString xdotool(const QStringList& args) {
+    // The event loop keeps running meanwhile, so what the keys cause is seen as it happens.
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(QStringLiteral("xdotool"), args);
+    if (!process.waitForStarted(5000))
+        return {};
+    if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+DesktopApp::DesktopApp(const QString& program, const QStringList& args) {
+    m_process.setProgram(program);
+    m_process.setArguments(args);
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(QProcess::nullDevice());
+    m_process.start();
+    m_process.waitForStarted(5000);
+}
+
+DesktopApp::~DesktopApp() {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    ::kill(pid_t(m_process.processId()), SIGCONT);
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+QString DesktopApp::window(int timeoutMs) {
+    if (!m_window.isEmpty())
+        return m_window;
+    waitUntil(
+        [&] {
+            const QString ids = xdotool({"search", "--onlyvisible", "--pid", QString::number(pid())});
+            m_window = ids.section('\n', 0, 0);
+            return !m_window.isEmpty();
+        },
+        timeoutMs);
+    return m_window;
+}
+
+QRect DesktopApp::windowGeometry() {
+    const QString out = xdotool({"getwindowgeometry", "--shell", window()});
+    QRect r;
+    for (const QString& line : out.split('\n')) {
+        const QString key = line.section('=', 0, 0), value = line.section('=', 1);
+        if (key == "X")
+            r.moveLeft(value.toInt());
+        if (key == "Y")
+            r.moveTop(value.toInt());
+        if (key == "WIDTH")
+            r.setWidth(value.toInt());
+        if (key == "HEIGHT")
+            r.setHeight(value.toInt());
+    }
+    return r;
+}
+
+}  // namespace quillet::test

@@ -1,0 +1,32 @@
+// Real applications for the tests that run in the private desktop session, driven as a person would.
+#pragma once
+
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace quillet::test {
+
+/// Runs xdotool with `args` while the event loop runs; returns its standard output (trimmed),
+/// empty on failure.
+QString xdotool(const QStringList& args);
+
+/// A GUI program started for one test and killed (with its whole process group) afterwards.
+class DesktopApp {
+public:
+    DesktopApp(const QString& program, const QStringList& args);
+    ~DesktopApp();
+    qint64 pid() const { return m_process.processId(); }
+    /// The X11 id of its first visible top-level window, waiting up to `timeoutMs` for it.
+    QString window(int timeoutMs = 10000);
+    /// The window's frame in root coordinates as X11 reports it (origin top-left).
+    QRect windowGeometry();
+
+private:
+    QProcess m_process;
+    QString m_window;
+};
+
+}  // namespace quillet::test

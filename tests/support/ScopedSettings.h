@@ -1,0 +1,25 @@
+// A settings store on in-memory fakes, installed as the shared one for the life of a test.
+#pragma once
+
+#include "core/SettingsStore.h"
+#include "platform/fake/FakeDefaults.h"
+#include "platform/fake/FakeLoginItem.h"
+#include "platform/fake/FakeSecretStore.h"
+
+namespace quillet::test {
+
+class ScopedSettings {
+public:
+    ScopedSettings() : store(defaults, secrets, loginItem, log) { SettingsStore::install(&store); }
+    ~ScopedSettings() { SettingsStore::install(nullptr); }
+    ScopedSettings(const ScopedSettings&) = delete;
+    ScopedSettings& operator=(const ScopedSettings&) = delete;
+
+    FakeDefaults defaults;
+    FakeSecretStore secrets;
+    FakeLoginItem loginItem;
+    FakeSystemLog log;
+    SettingsStore store;
+};
+
+}  // namespace quillet::test

@@ -1,0 +1,32 @@
+#include <gmock/gmock.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include "ui/Brand.h"
+
+using namespace quillet;
+
+TEST(BrandTest, ColoursAreTheBrandValues) {
+    EXPECT_EQ(Brand::teal().name(), "#1f91a3");
+    EXPECT_EQ(Brand::deep().name(), "#0a2442");
+}
+
+TEST(BrandTest, EmblemIsCompiledInAndDrawsSquare) {
+    const QSvgRenderer* emblem = BrandAssets::emblem();
+    ASSERT_NE(emblem, nullptr);
+    EXPECT_EQ(emblem, BrandAssets::emblem()) << "loaded once and shared";
+    EXPECT_EQ(emblem->defaultSize().width(), emblem->defaultSize().height());
+    QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    const_cast<QSvgRenderer*>(emblem)->render(&p);
+    p.end();
+    EXPECT_GT(qAlpha(image.pixel(32, 4)), 200) << "the emblem is drawn, not an empty image";
+}
+
+TEST(BrandTest, MissingOrBrokenEmblemIsAbsentNotFatal) {
+    EXPECT_EQ(BrandAssets::loadSVG(":/quillet/no-such.svg"), nullptr);
+    EXPECT_EQ(BrandAssets::loadSVG(":/quillet/quillet.qrc-does-not-exist"), nullptr);
+}

@@ -1,0 +1,201 @@
+#include <gmock/gmock.h>
+
+#include "core/AXMonitor.h"
+#include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeScheduler.h"
+#include "platform/fake/FakeScreens.h"
+
+using namespace quillet;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr qint32 editorPid = 100;
+constexpr qint32 browserPid = 200;
+
+class AXMonitorTest : public testing::Test {
+protected:
+    AXMonitorTest() {
+        workspace.addApp(editor);
+        workspace.addApp(browser);
+        workspace.addApp(self);
+        workspace.myPid = self.pid;
+        workspace.frontmost = editor;
+        monitor.onFocusChanged = [this](const std::optional<FocusedField>& f) {
+            focusChanges.push_back(f ? std::optional<AXElement>(f->element) : std::nullopt);
+        };
+        monitor.onFieldUpdated = [this](const FocusedField&) { ++updates; };
+    }
+    AXElement focusField(qint32 pid, const QString& text = QStringLiteral("some words here")) {
+        AXElement e = ax.makeTextField(pid, text);
+        ax.setFocused(e);
+        return e;
+    }
+
+    RunningApplication editor{editorPid, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")};
+    RunningApplication browser{browserPid, QStringLiteral("firefox"), QStringLiteral("Firefox")};
+    RunningApplication self{4242, QStringLiteral("com.lumenfold.quillet"), QStringLiteral("Quillet")};
+    FakeAccessibility ax;
+    FakeWorkspace workspace;
+    FakeScreens screens;
+    FakeScheduler scheduler;
+    AXMonitor monitor{ax, workspace, screens, scheduler};
+    std::vector<std::optional<AXElement>> focusChanges;
+    int updates = 0;
+};
+
+TEST_F(AXMonitorTest, StartWatchesTheFrontmostApplicationAndReportsItsField) {
+    AXElement field = focusField(editorPid);
+    monitor.start();
+    ASSERT_EQ(focusChanges.size(), 1u);
+    EXPECT_EQ(focusChanges[0], field);
+    EXPECT_EQ(monitor.current()->bundleID, QStringLiteral("org.xfce.mousepad"));
+    EXPECT_EQ(ax.liveObservers(editorPid), 1);
+    EXPECT_EQ(ax.subscriptions(editorPid),
+              QStringList({"AXFocusedUIElementChanged", "AXValueChanged", "AXUIElementDestroyed",
+                           "AXWindowMoved", "AXWindowResized"}));
+    ASSERT_FALSE(ax.setCalls.isEmpty());
+    EXPECT_EQ(ax.setCalls[0].attribute, AXAttr::manualAccessibility);
+    EXPECT_EQ(scheduler.pendingTimers(), 1u);
+}
+
+TEST_F(AXMonitorTest, EachChangeIsReportedOnceWhetherNotificationOrTickSeesIt) {
+    AXElement field = focusField(editorPid);
+    monitor.start();
+    scheduler.advance(1000ms);
+    EXPECT_EQ(updates, 0) << "ticks that change nothing report nothing";
+
+    // Three typed characters, each with its notification, then the ticks see nothing new.
+    for (const char* text : {"some words here!", "some words here!!", "some words here!!!"}) {
+        ax.set(field, AXAttr::value, QString::fromLatin1(text));
+        ax.notify(editorPid, field, AXNotification::valueChanged);
+        scheduler.advance(50ms);
+    }
+    scheduler.advance(1000ms);
+    EXPECT_EQ(updates, 3);
+
+    // A scroll with no notification at all is seen by the next tick, and only once.
+    ax.setFrame(field, Rect(100, 260, 300, 40));
+    scheduler.advance(150ms);
+    EXPECT_EQ(updates, 4);
+    ax.notify(editorPid, field, AXNotification::windowMoved);
+    scheduler.advance(600ms);
+    EXPECT_EQ(updates, 4);
+
+    // The smallest move counts; there is no threshold.
+    ax.setFrame(field, Rect(100, 260.25, 300, 40));
+    ax.notify(editorPid, field, AXNotification::windowResized);
+    EXPECT_EQ(updates, 5);
+}
+
+TEST_F(AXMonitorTest, FocusOnAButtonReportsNothingAndStopsTheTimer) {
+    focusField(editorPid);
+    monitor.start();
+    AXElement button = ax.makeElement(editorPid, {{AXAttr::role, QStringLiteral("push button")}});
+    ax.setFocused(button);
+    ax.notify(editorPid, button, AXNotification::focusedUIElementChanged);
+    ASSERT_EQ(focusChanges.size(), 2u);
+    EXPECT_EQ(focusChanges[1], std::nullopt);
+    EXPECT_EQ(scheduler.pendingTimers(), 0u);
+    EXPECT_EQ(monitor.current(), std::nullopt);
+}
+
+TEST_F(AXMonitorTest, OwnActivationIsIgnoredAndOthersReplaceTheObserver) {
+    AXElement field = focusField(editorPid);
+    monitor.start();
+    workspace.activateApp(self);
+    EXPECT_EQ(focusChanges.size(), 1u);
+    EXPECT_EQ(ax.liveObservers(editorPid), 1);
+    EXPECT_EQ(monitor.current()->element, field);
+
+    // Reactivating the same application reports the same field again.
+    workspace.activateApp(editor);
+    EXPECT_EQ(focusChanges.size(), 2u);
+    EXPECT_EQ(focusChanges[1], field);
+    EXPECT_EQ(ax.liveObservers(editorPid), 1) << "the new observer replaced the old one";
+
+    AXElement other = focusField(browserPid);
+    workspace.activateApp(browser);
+    EXPECT_EQ(ax.liveObservers(editorPid), 0);
+    EXPECT_EQ(ax.liveObservers(browserPid), 1);
+    EXPECT_EQ(focusChanges.back(), other);
+    ax.notify(editorPid, field, AXNotification::uiElementDestroyed);
+    EXPECT_EQ(monitor.current()->element, other) << "the old application is no longer heard";
+}
+
+TEST_F(AXMonitorTest, DestroyedCurrentElementIsDroppedOthersAreNot) {
+    AXElement field = focusField(editorPid);
+    monitor.start();
+    AXElement stranger = ax.makeElement(editorPid);
+    ax.destroy(stranger);
+    EXPECT_TRUE(monitor.current());
+    ax.destroy(field);  // delivered with a different handle to the same element
+    EXPECT_EQ(monitor.current(), std::nullopt);
+    EXPECT_EQ(focusChanges.back(), std::nullopt);
+    EXPECT_EQ(scheduler.pendingTimers(), 0u);
+}
+
+TEST_F(AXMonitorTest, SuspensionKeepsTheFieldButNotTheUpdates) {
+    AXElement field = focusField(editorPid);
+    monitor.start();
+    monitor.suspendFocusTracking = true;
+
+    AXElement second = focusField(editorPid);
+    ax.notify(editorPid, second, AXNotification::focusedUIElementChanged);
+    ax.destroy(field);
+    FakeAccessibility::data(field).destroyed = false;  // the window closed, the handle still answers
+    workspace.activateApp(browser);
+    EXPECT_EQ(focusChanges.size(), 1u);
+    EXPECT_EQ(monitor.current()->element, field);
+    EXPECT_EQ(ax.liveObservers(browserPid), 1) << "application switches still replace the observer";
+
+    ax.setFrame(field, Rect(0, 0, 10, 10));
+    scheduler.advance(150ms);
+    EXPECT_EQ(updates, 1);
+
+    monitor.suspendFocusTracking = false;
+    ax.notify(browserPid, second, AXNotification::focusedUIElementChanged);
+    EXPECT_EQ(focusChanges.back(), second);
+}
+
+TEST_F(AXMonitorTest, AFrameThatBecomesReadableIsAnUpdate) {
+    AXElement field = focusField(editorPid);
+    ax.remove(field, AXAttr::size);
+    monitor.start();
+    ASSERT_TRUE(monitor.current());
+    scheduler.advance(300ms);
+    EXPECT_EQ(updates, 0);
+    ax.setFrame(field, Rect(1, 2, 3, 4));
+    scheduler.advance(150ms);
+    EXPECT_EQ(updates, 1);
+    ax.remove(field, AXAttr::position);
+    scheduler.advance(150ms);
+    EXPECT_EQ(updates, 2) << "losing the frame is a change too";
+}
+
+TEST_F(AXMonitorTest, WithoutAnObserverTheFocusAtActivationIsStillReported) {
+    ax.observerFailures.insert(editorPid);
+    AXElement field = focusField(editorPid);
+    monitor.start();
+    ASSERT_EQ(focusChanges.size(), 1u);
+    EXPECT_EQ(focusChanges[0], field);
+    ax.set(field, AXAttr::value, QStringLiteral("changed"));
+    scheduler.advance(150ms);
+    EXPECT_EQ(updates, 1) << "the timer still follows the field";
+}
+
+TEST_F(AXMonitorTest, NothingIsDeliveredOnceTheMonitorIsGone) {
+    auto owned = std::make_unique<AXMonitor>(ax, workspace, screens, scheduler);
+    int calls = 0;
+    owned->onFocusChanged = [&](const std::optional<FocusedField>&) { ++calls; };
+    AXElement field = focusField(editorPid);
+    owned->start();
+    owned.reset();
+    EXPECT_EQ(ax.liveObservers(editorPid), 0);
+    EXPECT_EQ(scheduler.pendingTimers(), 0u);
+    workspace.activateApp(editor);
+    scheduler.advance(1s);
+    EXPECT_EQ(calls, 1);
+}
+
+}  // namespace

@@ -1,0 +1,84 @@
+// Saving and restoring the user's clipboard around Quillet's own use of it.
+#include <gmock/gmock.h>
+
+#include "core/ClipboardSnapshot.h"
+#include "platform/fake/FakePasteboard.h"
+
+using namespace quillet;
+
+namespace {
+
+const PasteboardItem styled{{"text/plain;charset=utf-8", "Hello"}, {"text/html", "<b>Hello</b>"}};
+const PasteboardItem fileA{{"text/uri-list", "file:///tmp/a"}};
+const PasteboardItem fileB{{"text/uri-list", "file:///tmp/b"}, {"x-special/gnome-copied-files", "copy\n"}};
+
+}  // namespace
+
+TEST(ClipboardSnapshotTest, RestoresEveryItemAndTypeInOrderAndCanRestoreTwice) {
+    FakePasteboard board;
+    board.write({styled});
+    const ClipboardSnapshot one = ClipboardSnapshot::capture(board);
+    board.write({fileA, fileB});
+    const ClipboardSnapshot two = ClipboardSnapshot::capture(board);
+
+    board.copyText("something else");
+    EXPECT_TRUE(one.restore(board));
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{styled});
+
+    EXPECT_TRUE(two.restore(board));
+    EXPECT_EQ(board.contents, (QList<PasteboardItem>{fileA, fileB}));
+    board.copyText("again");
+    EXPECT_TRUE(two.restore(board));
+    EXPECT_EQ(board.contents, (QList<PasteboardItem>{fileA, fileB}));
+}
+
+TEST(ClipboardSnapshotTest, AnEmptyClipboardComesBackEmpty) {
+    FakePasteboard board;
+    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
+    EXPECT_TRUE(snapshot.items.isEmpty());
+    snapshot.lendText(board, "borrowed");
+    EXPECT_TRUE(snapshot.restore(board));
+    EXPECT_TRUE(board.contents.isEmpty());
+}
+
+TEST(ClipboardSnapshotTest, LentTextIsMarkedSecretForClipboardManagers) {
+    FakePasteboard board;
+    board.write({styled});
+    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
+    snapshot.lendText(board, QString::fromUtf8("Zdravo, svete 👋"));
+    ASSERT_EQ(board.contents.size(), 1);
+    EXPECT_EQ(board.contents[0].value(PasteboardType::plainText),
+              QString::fromUtf8("Zdravo, svete 👋").toUtf8());
+    EXPECT_EQ(board.contents[0].value(PasteboardType::passwordManagerHint), QByteArray("secret"));
+    EXPECT_EQ(board.plainText(), QString::fromUtf8("Zdravo, svete 👋"));
+
+    EXPECT_TRUE(snapshot.restore(board));
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{styled});  // the hint goes with Quillet's text
+}
+
+TEST(ClipboardSnapshotTest, KeepsWhatTheUserCopiedWhileTheClipboardWasLent) {
+    FakePasteboard board;
+    board.write({styled});
+    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
+    snapshot.lendText(board, "borrowed");
+    EXPECT_TRUE(snapshot.holdsBorrowedContents(board));
+
+    board.copyText("the user's newer copy");
+    EXPECT_FALSE(snapshot.holdsBorrowedContents(board));
+    EXPECT_FALSE(snapshot.restore(board));
+    EXPECT_EQ(board.plainText(), "the user's newer copy");
+}
+
+TEST(ClipboardSnapshotTest, TheAnswerToACopyIsNotMistakenForTheUsers) {
+    FakePasteboard board;
+    board.write({styled});
+    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
+    snapshot.lendForCopy(board);
+    EXPECT_TRUE(board.contents.isEmpty());
+
+    board.copyText("the selection");  // the frontmost application answers Control+C
+    EXPECT_TRUE(snapshot.holdsBorrowedContents(board));
+    snapshot.settle(board);
+    EXPECT_TRUE(snapshot.restore(board));
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{styled});
+}

@@ -1,0 +1,183 @@
+#include <gmock/gmock.h>
+
+#include "core/AX.h"
+#include "core/FocusedField.h"
+#include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeScreens.h"
+
+using namespace quillet;
+
+namespace {
+
+class FocusedFieldTest : public testing::Test {
+protected:
+    AXElement element(const QString& role) { return ax.makeElement(77, {{AXAttr::role, role}}); }
+    FakeAccessibility ax;
+    FakeWorkspace workspace;
+    FakeScreens screens;
+};
+
+TEST_F(FocusedFieldTest, EditableTestFollowsRoleThenSettableText) {
+    // One of the four roles is enough, even with a value that cannot be read.
+    for (const char* role : {"AXTextField", "AXTextArea", "AXComboBox", "AXSearchField"})
+        EXPECT_TRUE(FocusedField::isEditableTextElement(ax, element(QString::fromLatin1(role)))) << role;
+
+    // Any other role: a settable value that reads as text, even empty, qualifies...
+    AXElement custom = element(QStringLiteral("document text"));
+    ax.set(custom, AXAttr::value, QString());
+    EXPECT_FALSE(FocusedField::isEditableTextElement(ax, custom)) << "not settable";
+    ax.setSettable(custom, AXAttr::value, true);
+    EXPECT_TRUE(FocusedField::isEditableTextElement(ax, custom));
+    // ...a settable number or Boolean does not, nor does a settable value that cannot be read.
+    ax.set(custom, AXAttr::value, QPointF(3, 0));
+    EXPECT_FALSE(FocusedField::isEditableTextElement(ax, custom));
+    ax.set(custom, AXAttr::value, true);
+    EXPECT_FALSE(FocusedField::isEditableTextElement(ax, custom));
+    ax.remove(custom, AXAttr::value);
+    EXPECT_FALSE(FocusedField::isEditableTextElement(ax, custom));
+    ax.set(custom, AXAttr::value, QStringLiteral("x"));
+    FakeAccessibility::data(custom).settableFailures[AXAttr::value] = AXError::cannotComplete;
+    EXPECT_FALSE(FocusedField::isEditableTextElement(ax, custom)) << "a failed settable question is no";
+
+    // A role that cannot be read is never editable, settable text or not.
+    AXElement unreadable = ax.makeTextField(77, QStringLiteral("text"));
+    FakeAccessibility::data(unreadable).copyFailures[AXAttr::role] = AXError::cannotComplete;
+    EXPECT_FALSE(FocusedField::isEditableTextElement(ax, unreadable));
+    ax.set(unreadable, AXAttr::role, true);  // a role that is not text
+    FakeAccessibility::data(unreadable).copyFailures.clear();
+    EXPECT_FALSE(FocusedField::isEditableTextElement(ax, unreadable));
+    EXPECT_FALSE(FocusedField::isEditableTextElement(ax, AXElement()));
+}
+
+TEST_F(FocusedFieldTest, FromNamesTheProcessAndItsBundle) {
+    workspace.addApp({77, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")});
+    AXElement field = ax.makeTextField(77, QStringLiteral("hello"));
+    std::optional<FocusedField> f = FocusedField::from(ax, workspace, field);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->element, field);
+    EXPECT_EQ(f->pid, 77);
+    EXPECT_EQ(f->bundleID, QStringLiteral("org.xfce.mousepad"));
+
+    FakeAccessibility::data(field).pidError = AXError::cannotComplete;
+    f = FocusedField::from(ax, workspace, field);
+    ASSERT_TRUE(f) << "an unknown owner still makes a field";
+    EXPECT_EQ(f->pid, 0);
+    EXPECT_EQ(f->bundleID, std::nullopt);
+
+    EXPECT_EQ(FocusedField::from(ax, workspace, element(QStringLiteral("push button"))), std::nullopt);
+}
+
+TEST_F(FocusedFieldTest, SecureByRoleSubroleOrSystemWideSwitch) {
+    FocusedField plain{ax.makeTextField(77, QStringLiteral("x")), 77, {}};
+    EXPECT_FALSE(plain.isSecure(ax));
+    FocusedField bySubrole{ax.makeTextField(77, QStringLiteral("x")), 77, {}};
+    ax.set(bySubrole.element, AXAttr::subrole, QStringLiteral("AXSecureTextField"));
+    EXPECT_TRUE(bySubrole.isSecure(ax));
+    FocusedField byRole{element(QStringLiteral("AXSecureTextField")), 77, {}};
+    EXPECT_TRUE(byRole.isSecure(ax));
+    FocusedField unreadable{AXElement(), 0, {}};
+    EXPECT_FALSE(unreadable.isSecure(ax));
+    ax.secureInput = true;
+    EXPECT_TRUE(plain.isSecure(ax));
+    EXPECT_TRUE(unreadable.isSecure(ax));
+}
+
+TEST_F(FocusedFieldTest, EmptySelectionIsAbsent) {
+    FocusedField f{ax.makeTextField(77, QStringLiteral("one two")), 77, {}};
+    EXPECT_EQ(f.selectedText(ax), std::nullopt);
+    ax.set(f.element, AXAttr::selectedText, QString());
+    EXPECT_EQ(f.selectedText(ax), std::nullopt);
+    ax.set(f.element, AXAttr::selectedText, QStringLiteral("two"));
+    EXPECT_EQ(f.selectedText(ax), QStringLiteral("two"));
+}
+
+TEST_F(FocusedFieldTest, WordsAreSplitOnUnicodeWhiteSpaceOnly) {
+    EXPECT_EQ(FocusedField::countWords(QStringLiteral("  one\ttwo\n\nthree  ")), 3);
+    EXPECT_EQ(FocusedField::countWords(QString()), 0);
+    EXPECT_EQ(FocusedField::countWords(QStringLiteral(" \t\r\n")), 0);
+    EXPECT_EQ(FocusedField::countWords(QStringLiteral("one,two")), 1) << "punctuation joins";
+    // NEL, no-break space, ideographic space, line and paragraph separators, vertical tab.
+    EXPECT_EQ(FocusedField::countWords(QStringLiteral("a\u0085b\u00A0c\u3000d\u2028e\u2029f\u000Bg")), 7);
+    // Zero-width space is not white space; non-BMP letters are not split.
+    EXPECT_EQ(FocusedField::countWords(QStringLiteral("a\u200Bb \U0001F600\U0001F600")), 2);
+    EXPECT_EQ(FocusedField::countWords(QStringLiteral("Ово је ћирилица")), 3);
+
+    FocusedField f{ax.makeTextField(77, QStringLiteral("two words")), 77, {}};
+    EXPECT_EQ(f.wordCount(ax), 2);
+    ax.set(f.element, AXAttr::value, true);  // not text
+    EXPECT_EQ(f.wordCount(ax), 0);
+}
+
+TEST_F(FocusedFieldTest, FrameNeedsBothGeometryValues) {
+    AXElement e = ax.makeTextField(77, QString(), Rect(100, 200, 300, 40));
+    EXPECT_EQ(AX::axFrame(ax, e), Rect(100, 200, 300, 40));
+    ax.remove(e, AXAttr::size);
+    EXPECT_EQ(AX::axFrame(ax, e), std::nullopt) << "position without size is no frame";
+    EXPECT_EQ(AX::screenFrame(ax, screens, e), std::nullopt);
+    ax.set(e, AXAttr::size, QStringLiteral("300x40"));
+    EXPECT_EQ(AX::axFrame(ax, e), std::nullopt) << "a size that is not geometry";
+    // A geometry value of the wrong kind leaves zeros rather than failing.
+    ax.set(e, AXAttr::size, QPointF(7, 7));
+    EXPECT_EQ(AX::axFrame(ax, e), Rect(100, 200, 0, 0));
+}
+
+TEST_F(FocusedFieldTest, FrameFlipsAgainstThePrimaryScreen) {
+    const Rect f(100, 200, 300, 40);
+    screens.list = {ScreenInfo{Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050)}};
+    EXPECT_EQ(AX::toScreenFrame(screens, f), Rect(100, 840, 300, 40));
+
+    // A secondary display above the primary one: the field lies above y = 0 in AX terms.
+    screens.list = {ScreenInfo{Rect(-500, 1080, 1280, 1024), Rect()},
+                    ScreenInfo{Rect(0, 0, 1920, 1080), Rect()}};
+    screens.mainIndex = 0;
+    std::optional<Rect> above = AX::toScreenFrame(screens, Rect(-400, -600, 300, 40));
+    ASSERT_TRUE(above);
+    EXPECT_EQ(*above, Rect(-400, 1640, 300, 40));
+    EXPECT_GT(above->y(), 1080);
+
+    // No screen at the origin: the main screen is the reference; no main screen either: nothing.
+    screens.list = {ScreenInfo{Rect(10, 0, 800, 600), Rect()}, ScreenInfo{Rect(810, 0, 1000, 700), Rect()}};
+    screens.mainIndex = 1;
+    EXPECT_EQ(AX::toScreenFrame(screens, f), Rect(100, 460, 300, 40));
+    screens.mainIndex = -1;
+    EXPECT_EQ(AX::toScreenFrame(screens, f), std::nullopt);
+    screens.list.clear();
+    EXPECT_EQ(AX::toScreenFrame(screens, f), std::nullopt);
+}
+
+TEST_F(FocusedFieldTest, TypedReadsGiveAbsentForOtherTypesAndFailures) {
+    AXElement e = ax.makeTextField(77, QString());
+    EXPECT_EQ(AX::attribute(ax, e, AXAttr::value), QString()) << "empty text is present";
+    EXPECT_EQ(AX::attribute(ax, e, AXAttr::position), std::nullopt);
+    EXPECT_EQ(AX::elementAttribute(ax, e, AXAttr::value), std::nullopt);
+    AXElement child = ax.makeElement(77);
+    ax.set(e, AXAttr::focusedUIElement, child);
+    EXPECT_EQ(AX::elementAttribute(ax, e, AXAttr::focusedUIElement), child);
+    ax.set(e, AXAttr::focusedUIElement, AXElement());
+    EXPECT_EQ(AX::elementAttribute(ax, e, AXAttr::focusedUIElement), std::nullopt) << "a null element";
+    ax.destroy(e);
+    EXPECT_EQ(AX::attribute(ax, e, AXAttr::value), std::nullopt);
+}
+
+// Another helper's text transfer relies on these behaviours of the double.
+TEST(FakeAccessibilityTest, WritesAreRecordedAndSelectionWritesSplice) {
+    FakeAccessibility ax;
+    AXElement e = ax.makeTextField(5, QStringLiteral("hello world"));
+    ax.setSettable(e, AXAttr::selectedText, true);
+    ax.setSettable(e, AXAttr::selectedTextRange, true);
+    EXPECT_EQ(ax.setAttribute(e, AXAttr::selectedTextRange, AXTextRange{6, 5}), AXError::success);
+    EXPECT_EQ(AX::attribute(ax, e, AXAttr::selectedText), QStringLiteral("world"));
+    EXPECT_EQ(ax.setAttribute(e, AXAttr::selectedText, QStringLiteral("there")), AXError::success);
+    EXPECT_EQ(AX::attribute(ax, e, AXAttr::value), QStringLiteral("hello there"));
+    FakeAccessibility::data(e).readBackAfterWrite[AXAttr::value] = QStringLiteral("unchanged");
+    EXPECT_EQ(ax.setAttribute(e, AXAttr::value, QStringLiteral("new")), AXError::success);
+    EXPECT_EQ(AX::attribute(ax, e, AXAttr::value), QStringLiteral("unchanged"));
+    EXPECT_EQ(ax.setAttribute(e, AXAttr::subrole, QStringLiteral("x")), AXError::attributeUnsupported);
+    ASSERT_EQ(ax.setCalls.size(), 4);
+    EXPECT_EQ(ax.setCalls[1].attribute, AXAttr::selectedText);
+    EXPECT_EQ(std::get<QString>(ax.setCalls[2].value), QStringLiteral("new"));
+    EXPECT_EQ(ax.alias(e), e);
+    EXPECT_NE(ax.alias(e).ref(), e.ref());
+}
+
+}  // namespace

@@ -1,0 +1,352 @@
+#include <gmock/gmock.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include "core/OpenAIClient.h"
+#include "core/Prompts.h"
+#include "platform/fake/FakeHttpTransport.h"
+#include "platform/fake/FakeLanguageRecognizer.h"
+#include "platform/fake/FakeScheduler.h"
+#include "support/ScopedSettings.h"
+
+using namespace quillet;
+using namespace std::chrono_literals;
+using Script = FakeHttpTransport::Script;
+
+namespace {
+
+QByteArray chatReply(const QString& content) {
+    const QJsonObject message{{"role", "assistant"}, {"content", content}};
+    const QJsonObject choice{{"index", 0}, {"message", message}, {"finish_reason", "stop"}};
+    return QJsonDocument(QJsonObject{{"id", "x"}, {"choices", QJsonArray{choice}}, {"usage", QJsonObject{}}})
+        .toJson(QJsonDocument::Compact);
+}
+
+const QByteArray correctionJson = R"({"corrected": "I went.", "changes": [{"from": "goed", "to": "went"}]})";
+
+class OpenAIClientTest : public testing::Test {
+protected:
+    OpenAIClient client(const QString& key = QStringLiteral("sk-test")) {
+        return OpenAIClient(key, QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer);
+    }
+
+    // Starts a correction request and returns where its outcome lands.
+    std::shared_ptr<std::optional<Outcome<CorrectionResult>>> ask(
+        const OpenAIClient& c, const QString& text = QStringLiteral("I goed.")) {
+        auto out = std::make_shared<std::optional<Outcome<CorrectionResult>>>();
+        c.request<CorrectionResult>(Prompts::proofreading(), text, 0.2,
+                                    [out](Outcome<CorrectionResult> o) { *out = std::move(o); });
+        return out;
+    }
+
+    static OpenAIError errorOf(const std::optional<Outcome<CorrectionResult>>& outcome) {
+        EXPECT_TRUE(outcome.has_value());
+        EXPECT_TRUE(outcome && std::holds_alternative<OpenAIError>(*outcome));
+        return std::get<OpenAIError>(outcome.value());
+    }
+
+    OpenAIError failWith(int status, const QByteArray& body) {
+        transport.enqueue(Script::reply(status, body));
+        auto out = ask(client());
+        scheduler.advance(10s);
+        return errorOf(*out);
+    }
+
+    test::ScopedSettings settings;
+    FakeScheduler scheduler;
+    FakeHttpTransport transport{scheduler};
+    FakeLanguageRecognizer recognizer;
+};
+
+TEST_F(OpenAIClientTest, SendsExactlyTheChatRequest) {
+    transport.enqueue(Script::reply(200, chatReply(correctionJson)));
+    auto out = ask(client(), QStringLiteral("I goed."));
+    scheduler.runPending();
+
+    ASSERT_EQ(transport.requests.size(), 1);
+    const HttpRequest& sent = transport.requests[0];
+    EXPECT_EQ(sent.method, "POST");
+    EXPECT_EQ(sent.url, QUrl("https://api.openai.com/v1/chat/completions"));
+    EXPECT_EQ(sent.header("Authorization"), "Bearer sk-test");
+    EXPECT_EQ(sent.header("Content-Type"), "application/json");
+    EXPECT_EQ(sent.headers.size(), 2);
+    EXPECT_EQ(sent.timeout, 30s);
+
+    QJsonParseError error{};
+    const QJsonObject body = QJsonDocument::fromJson(sent.body, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError);
+    EXPECT_EQ(body.keys(), QStringList({"messages", "model", "response_format", "temperature"}));
+    EXPECT_EQ(body["model"].toString(), "gpt-4o-mini");
+    EXPECT_EQ(body["temperature"].toDouble(), 0.2);
+    EXPECT_EQ(body["response_format"].toObject(), QJsonObject({{"type", "json_object"}}));
+    const QJsonArray messages = body["messages"].toArray();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[0].toObject(),
+              QJsonObject({{"role", "system"}, {"content", Prompts::proofreading()}}));
+    EXPECT_EQ(messages[1].toObject(),
+              QJsonObject({{"role", "user"},
+                           {"content", "I goed.\n\n(Text language: en — respond in the same language.)"}}));
+
+    ASSERT_TRUE(out->has_value());
+    const auto* result = std::get_if<CorrectionResult>(&**out);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->corrected, "I went.");
+    EXPECT_EQ(result->changes.size(), 1);
+}
+
+TEST_F(OpenAIClientTest, EndpointFollowsTheConfiguredServer) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"https://api.openai.com", "https://api.openai.com/v1/models"},
+        {"https://api.openai.com/", "https://api.openai.com/v1/models"},
+        {" http://127.0.0.1:8080// ", "http://127.0.0.1:8080/v1/models"},
+        {"https://gateway.example/openai/", "https://gateway.example/openai/v1/models"},
+    };
+    for (const auto& [base, expected] : cases) {
+        settings.store.setApiBaseURL(QString::fromLatin1(base));
+        EXPECT_EQ(OpenAIClient::endpoint("/v1/models"), QUrl(expected)) << base;
+    }
+}
+
+TEST_F(OpenAIClientTest, EmptyKeyFailsWithoutTrafficButBlankKeyIsSent) {
+    auto out = ask(client(QString()));
+    EXPECT_FALSE(out->has_value()) << "never answered synchronously";
+    scheduler.runPending();
+    EXPECT_EQ(errorOf(*out), OpenAIError::missingKey());
+    EXPECT_TRUE(transport.requests.isEmpty());
+
+    transport.enqueue(Script::reply(401));
+    out = ask(client(QStringLiteral(" ")));
+    scheduler.runPending();
+    ASSERT_EQ(transport.requests.size(), 1);
+    EXPECT_EQ(transport.requests[0].header("Authorization"), "Bearer  ");
+    EXPECT_EQ(errorOf(*out), OpenAIError::invalidKey());
+}
+
+TEST_F(OpenAIClientTest, KeyThatWouldBreakTheHeaderIsNeverSent) {
+    auto out = ask(client(QStringLiteral("sk-abc\r\nX-Evil: 1")));
+    scheduler.runPending();
+    EXPECT_EQ(errorOf(*out), OpenAIError::invalidKey());
+    bool valid = true;
+    client(QStringLiteral("sk\n")).validateKey([&](bool ok) { valid = ok; });
+    scheduler.runPending();
+    EXPECT_FALSE(valid);
+    EXPECT_TRUE(transport.requests.isEmpty());
+}
+
+TEST_F(OpenAIClientTest, QuotaIsRetriedTwiceAfterTwoThenFourSeconds) {
+    for (int i = 0; i < 3; ++i)
+        transport.enqueue(Script::reply(429, "{}"));
+    auto out = ask(client());
+    scheduler.runPending();
+    EXPECT_EQ(transport.requests.size(), 1);
+    scheduler.advance(1999ms);
+    EXPECT_EQ(transport.requests.size(), 1);
+    scheduler.advance(1ms);
+    EXPECT_EQ(transport.requests.size(), 2);
+    scheduler.advance(3999ms);
+    EXPECT_EQ(transport.requests.size(), 2);
+    EXPECT_FALSE(out->has_value());
+    scheduler.advance(1ms);
+    EXPECT_EQ(transport.requests.size(), 3);
+    EXPECT_EQ(errorOf(*out), OpenAIError::quotaExceeded());
+    EXPECT_EQ(scheduler.now(), 6s);
+    scheduler.advance(60s);
+    EXPECT_EQ(transport.requests.size(), 3) << "no fourth attempt";
+    EXPECT_EQ(transport.requests[2].body, transport.requests[0].body) << "the same body every time";
+}
+
+TEST_F(OpenAIClientTest, ServerErrorsThenSuccessReturnsTheResult) {
+    transport.enqueue(Script::reply(503));
+    transport.enqueue(Script::fail());
+    transport.enqueue(Script::reply(200, chatReply(correctionJson)));
+    auto out = ask(client());
+    scheduler.advance(6s);
+    ASSERT_TRUE(out->has_value());
+    EXPECT_TRUE(std::holds_alternative<CorrectionResult>(**out));
+    EXPECT_EQ(transport.requests.size(), 3);
+}
+
+TEST_F(OpenAIClientTest, TransportFailureEndsOffline) {
+    auto out = ask(client());  // the fake fails every unscripted request
+    scheduler.advance(6s);
+    EXPECT_EQ(errorOf(*out), OpenAIError::offline());
+    EXPECT_EQ(transport.requests.size(), 3);
+}
+
+TEST_F(OpenAIClientTest, SilentServerTimesOutAfterThirtySecondsPerAttempt) {
+    for (int i = 0; i < 3; ++i)
+        transport.enqueue(Script::hang());
+    auto out = ask(client());
+    scheduler.advance(29999ms);
+    EXPECT_EQ(transport.requests.size(), 1);
+    scheduler.advance(1ms + 2s + 30s + 4s + 30s - 1ms);
+    EXPECT_FALSE(out->has_value());
+    scheduler.advance(1ms);
+    EXPECT_EQ(errorOf(*out), OpenAIError::offline());
+    EXPECT_EQ(transport.requests.size(), 3);
+}
+
+TEST_F(OpenAIClientTest, NonRetryableFailuresStopAtOnce) {
+    EXPECT_EQ(failWith(401, "{}"), OpenAIError::invalidKey());
+    EXPECT_EQ(transport.requests.size(), 1);
+    EXPECT_EQ(failWith(404, "{}"), OpenAIError::badResponse("HTTP 404"));
+    EXPECT_EQ(transport.requests.size(), 2);
+    for (int status : {201, 204, 302, 400, 418, 499, 600}) {
+        EXPECT_EQ(failWith(status, chatReply(correctionJson)),
+                  OpenAIError::badResponse(QStringLiteral("HTTP %1").arg(status)));
+    }
+    EXPECT_EQ(transport.requests.size(), 9) << "none of them retried";
+}
+
+TEST_F(OpenAIClientTest, BadRepliesEndInBadResponse) {
+    const QString empty = OpenAIError::emptyContentDetail;
+    const QString json = OpenAIError::jsonDetail;
+    const std::pair<QByteArray, QString> cases[] = {
+        {"not json at all", empty},
+        {"", empty},
+        {R"(["choices"])", empty},
+        {R"({"choices": []})", empty},
+        {R"({"choices": {}})", empty},
+        {R"({"object": "chat.completion"})", empty},
+        {R"({"choices": [{"message": {"content": null}}]})", empty},
+        {R"({"choices": [{"message": {"content": 42}}]})", empty},
+        {R"({"choices": [{"message": {}}]})", empty},
+        {R"({"choices": [{"text": "legacy"}]})", empty},
+        {R"({"choices": [{"message": {"content": "{}"}}, {"message": {"content": null}}]})", empty},
+        {"{\"choices\": [{\"message\": {\"content\": \"\xff\xfe\"}}]}", empty},        // invalid UTF-8
+        {R"({"choices": [{"message": {"content": "\ud800 lone"}}]})", empty},          // no UTF-8 form
+        {chatReply("```json\n" + QString::fromUtf8(correctionJson) + "\n```"), json},  // Markdown fence
+        {chatReply("Sure! Here it is: " + QString::fromUtf8(correctionJson)), json},
+        {chatReply(R"({"corrected": "x"})"), json},
+        {chatReply(R"({"variants": []})"), json},
+        {chatReply(""), json},
+        {chatReply(R"({"choices":)"), json},
+    };
+    for (const auto& [body, detail] : cases) {
+        EXPECT_EQ(failWith(200, body), OpenAIError::badResponse(detail)) << body.left(80).toStdString();
+    }
+}
+
+TEST_F(OpenAIClientTest, OversizedRepliesAreRefused) {
+    QByteArray huge = chatReply(QString::fromUtf8(correctionJson));
+    huge.insert(1, QByteArray("\"padding\": \"") + QByteArray(5 * 1024 * 1024, 'x') + "\", ");
+    EXPECT_EQ(failWith(200, huge), OpenAIError::badResponse("odgovor je prevelik"));
+    EXPECT_EQ(transport.requests.last().maxReplyBytes, 4 * 1024 * 1024);
+    // The client holds the line even when a transport hands over more than it was asked to keep.
+    EXPECT_EQ(OpenAIClient::decodeReply<CorrectionResult>(HttpReply::response(200, huge)),
+              Outcome<CorrectionResult>(OpenAIError::badResponse("odgovor je prevelik")));
+}
+
+TEST_F(OpenAIClientTest, RephraseRequestsDecodeVariants) {
+    transport.enqueue(Script::reply(
+        200, chatReply(
+                 R"({"variants": [{"style": "neutral", "text": "A"}, {"style": "concise", "text": "B"}]})")));
+    std::optional<Outcome<RephraseResult>> out;
+    client().request<RephraseResult>(Prompts::rephrasing(), "text", 0.7,
+                                     [&](Outcome<RephraseResult> o) { out = std::move(o); });
+    scheduler.runPending();
+    ASSERT_TRUE(out && std::holds_alternative<RephraseResult>(*out));
+    EXPECT_EQ(std::get<RephraseResult>(*out).variants.size(), 2);
+    const QJsonObject body = QJsonDocument::fromJson(transport.requests[0].body).object();
+    EXPECT_EQ(body["temperature"].toDouble(), 0.7);
+    EXPECT_TRUE(transport.requests[0].body.contains("\"temperature\":0.7"));
+}
+
+TEST_F(OpenAIClientTest, TextIsCutToFiveThousandCharactersBeforeTheHint) {
+    // "é" as e + combining accent: two UTF-16 units, one character.
+    const QString accent = QStringLiteral("e\u0301");
+    QString text;
+    for (int i = 0; i < 6000; ++i)
+        text += accent;
+    const QString cut = OpenAIClient::cutText(text);
+    EXPECT_EQ(cut.size(), 10000);
+    EXPECT_TRUE(cut.endsWith(accent)) << "a character is never split";
+
+    // A family emoji is one character of seven code points.
+    const QString family = QString::fromUtf8("\U0001F468\u200D\U0001F469\u200D\U0001F467");
+    EXPECT_EQ(OpenAIClient::cutText(QString(4999, 'a') + family + family), QString(4999, 'a') + family);
+    EXPECT_EQ(OpenAIClient::cutText(QString(5000, 'a')), QString(5000, 'a'));
+    EXPECT_EQ(OpenAIClient::cutText(QString()), QString());
+
+    transport.enqueue(Script::reply(200, chatReply(correctionJson)));
+    ask(client(), QString(5000, 'x') + QStringLiteral(" tail that is never sent"));
+    scheduler.runPending();
+    ASSERT_EQ(recognizer.asked.size(), 1);
+    EXPECT_EQ(recognizer.asked[0], QString(5000, 'x')) << "the hint is computed on the cut text";
+    const QJsonArray messages =
+        QJsonDocument::fromJson(transport.requests[0].body).object()["messages"].toArray();
+    EXPECT_EQ(messages[1].toObject()["content"].toString(),
+              QString(5000, 'x') + "\n\n(Text language: en — respond in the same language.)");
+}
+
+TEST_F(OpenAIClientTest, NoLanguageMeansNoHint) {
+    recognizer.answer.reset();
+    transport.enqueue(Script::reply(200, chatReply(correctionJson)));
+    ask(client(), QStringLiteral("12 + 34"));
+    scheduler.runPending();
+    const QJsonArray messages =
+        QJsonDocument::fromJson(transport.requests[0].body).object()["messages"].toArray();
+    EXPECT_EQ(messages[1].toObject()["content"].toString(), "12 + 34");
+}
+
+TEST_F(OpenAIClientTest, ValidateKeyIsOneGetWithoutRetries) {
+    const std::pair<Script, bool> cases[] = {
+        {Script::reply(200, "{\"data\": []}"), true},
+        {Script::reply(401), false},
+        {Script::reply(500), false},
+        {Script::reply(204), false},
+        {Script::fail(), false},
+    };
+    for (const auto& [script, expected] : cases) {
+        transport.enqueue(script);
+        std::optional<bool> valid;
+        client().validateKey([&](bool ok) { valid = ok; });
+        scheduler.advance(60s);
+        EXPECT_EQ(valid, expected) << script.status;
+    }
+    ASSERT_EQ(transport.requests.size(), 5);
+    const HttpRequest& sent = transport.requests[0];
+    EXPECT_EQ(sent.method, "GET");
+    EXPECT_EQ(sent.url, QUrl("https://api.openai.com/v1/models"));
+    EXPECT_EQ(sent.header("Authorization"), "Bearer sk-test");
+    EXPECT_TRUE(sent.header("Content-Type").isEmpty());
+    EXPECT_TRUE(sent.body.isEmpty());
+    EXPECT_EQ(sent.timeout, 60s);
+
+    // An empty key is simply sent.
+    transport.enqueue(Script::reply(401));
+    client(QString()).validateKey([](bool) {});
+    scheduler.runPending();
+    EXPECT_EQ(transport.requests.last().header("Authorization"), "Bearer ");
+}
+
+TEST_F(OpenAIClientTest, UnsupportedServerAddressIsOffline) {
+    settings.store.setApiBaseURL("file:///etc");
+    auto out = ask(client());
+    scheduler.advance(10s);
+    EXPECT_EQ(errorOf(*out), OpenAIError::offline());
+}
+
+TEST_F(OpenAIClientTest, MessagesInBothLanguages) {
+    const std::tuple<OpenAIError, const char*, const char*> cases[] = {
+        {OpenAIError::badResponse("HTTP 400"), "Unexpected API response: HTTP 400",
+         "Neočekivan odgovor API-ja: HTTP 400"},
+        {OpenAIError::missingKey(), "OpenAI API key is not set. Open Settings.",
+         "OpenAI API ključ nije podešen. Otvori Podešavanja."},
+        {OpenAIError::invalidKey(), "Invalid API key. Check it in Settings.",
+         "Nevažeći API ključ. Proveri ga u Podešavanjima."},
+        {OpenAIError::quotaExceeded(), "No credit left or rate limit reached on your OpenAI account.",
+         "Nema kredita ili je dostignut limit na OpenAI nalogu."},
+        {OpenAIError::offline(), "No internet connection. Please try again.",
+         "Nema internet konekcije. Pokušaj ponovo."},
+    };
+    for (const auto& [error, en, sr] : cases) {
+        settings.store.setLanguage(AppLanguage::en);
+        EXPECT_EQ(error.message(), QString::fromUtf8(en));
+        settings.store.setLanguage(AppLanguage::sr);
+        EXPECT_EQ(error.message(), QString::fromUtf8(sr));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+#include <gmock/gmock.h>
+
+#include "core/LaunchMode.h"
+#include "core/SelfCheck.h"
+#include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeScreens.h"
+
+using namespace quillet;
+using testing::ElementsAre;
+
+namespace {
+
+class SelfCheckTest : public testing::Test {
+protected:
+    SelfCheckTest() {
+        workspace.addApp({42, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")});
+        screens.list = {ScreenInfo{Rect(0, 0, 1512, 982), Rect(0, 0, 1512, 950)}};
+    }
+    QStringList report() {
+        QStringList lines;
+        SelfCheck::run(ax, workspace, screens, [&](const QString& text) { lines += text.split('\n'); });
+        return lines;
+    }
+    FakeAccessibility ax;
+    FakeWorkspace workspace;
+    FakeScreens screens;
+};
+
+TEST_F(SelfCheckTest, WithoutPermissionTheReportEndsWithTheInstruction) {
+    ax.trusted = false;
+    screens.list << ScreenInfo{Rect(1512, -100, 1920, 1080), Rect()};
+    EXPECT_THAT(
+        report(),
+        ElementsAre("Quillet doctor", "──────────────",
+                    "  ✗ Accessibility permission: NOT granted — enable assistive technologies "
+                    "(accessibility) in your desktop settings",
+                    "  • Displays", "      primary 1512×982 @ (0,0)",
+                    "      secondary 1920×1080 @ (1512,-100)", "",
+                    "Grant the permission, then run again. The app must be restarted after granting."));
+}
+
+TEST_F(SelfCheckTest, AFieldIsReportedWithBothFrames) {
+    screens.list = {ScreenInfo{Rect(0, 0, 1920, 1080), Rect()}};
+    ax.setFocused(ax.makeTextField(42, QStringLiteral("three little words"), Rect(100, 200, 300, 40)));
+    EXPECT_THAT(report(),
+                ElementsAre("Quillet doctor", "──────────────", "  ✓ Accessibility permission: granted",
+                            "  • Displays", "      primary 1920×1080 @ (0,0)",
+                            "  ✓ Focused element: AXTextField in Mousepad",
+                            "  ✓ Recognized as editable text field", "  ✓ Word count: 3",
+                            "  ✓ Not a secure (password) field", "  • AX frame (top-left): (100,200) 300×40",
+                            "  • Converted AppKit frame: (100,840) 300×40",
+                            "  ✓ Overlay position lands on a visible screen", "", "Done."));
+}
+
+TEST_F(SelfCheckTest, PasswordFieldOffScreenStillShowsItsFrames) {
+    AXElement field = ax.makeTextField(42, QString(), Rect(5000, 200, 300, 40));
+    ax.set(field, AXAttr::subrole, QStringLiteral("AXSecureTextField"));
+    ax.setFocused(field);
+    const QStringList lines = report();
+    EXPECT_THAT(lines, testing::Contains("  ✗ Not a secure (password) field"));
+    EXPECT_THAT(lines, testing::Contains("  ✓ Word count: 0"));
+    EXPECT_THAT(lines, testing::Contains("  ✗ Overlay position lands on a visible screen"));
+}
+
+TEST_F(SelfCheckTest, AButtonOrNothingEndsEarly) {
+    ax.setFocused(ax.makeElement(999, {{AXAttr::role, QStringLiteral("push button")}}));
+    QStringList lines = report();
+    EXPECT_THAT(lines.mid(5), ElementsAre("  ✓ Focused element: push button in ?",
+                                          "  ✗ Recognized as editable text field", "", "Done."));
+
+    ax.setFocused(AXElement());
+    lines = report();
+    EXPECT_THAT(lines.mid(5),
+                ElementsAre("  ✗ Focused element: none (err 6). Klikni u tekstualno polje pa pokreni "
+                            "ponovo."));
+    ax.set(ax.systemWide(), AXAttr::focusedUIElement, QStringLiteral("not an element"));
+    lines = report();
+    EXPECT_THAT(lines.mid(5),
+                ElementsAre("  ✗ Focused element: none (err 0). Klikni u tekstualno polje pa pokreni "
+                            "ponovo."));
+}
+
+TEST(SelfCheckFormatTest, NumbersAreTruncatedTowardZero) {
+    EXPECT_EQ(SelfCheck::rect(Rect(99.9, -0.5, 300.99, -12.7)), QStringLiteral("(99,0) 300×-12"));
+    EXPECT_EQ(SelfCheck::rect(Rect(-1e12, 0, 1, 1)), QStringLiteral("(-1000000000000,0) 1×1"));
+    EXPECT_EQ(SelfCheck::line(std::nullopt, QStringLiteral("Displays")), QStringLiteral("  • Displays"));
+}
+
+TEST(LaunchModeTest, ExactFlagsScreenshotsFirst) {
+    using K = LaunchMode::Kind;
+    auto mode = [](QStringList args) { return LaunchMode::fromArguments(QStringList{"quillet"} + args); };
+    EXPECT_EQ(mode({"--screenshots", "out", "--doctor"}).kind, K::screenshots);
+    EXPECT_EQ(mode({"--screenshots", "out", "--doctor"}).directory, QStringLiteral("out"));
+    EXPECT_EQ(mode({"--doctor", "--screenshots"}).kind, K::doctor);
+    EXPECT_EQ(mode({"--screenshots"}).kind, K::normal);
+    EXPECT_EQ(mode({"--screenshots", "--doctor"}).directory, QStringLiteral("--doctor"));
+    EXPECT_EQ(mode({"--screenshots", "--doctor"}).kind, K::screenshots);
+    EXPECT_EQ(mode({"--Doctor", "--doctor=yes", "--screenshots=out", "-doctor"}).kind, K::normal);
+    EXPECT_EQ(mode({}).kind, K::normal);
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+#include <gmock/gmock.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSignalSpy>
+
+#include "core/Prompts.h"
+#include "core/SuggestionViewModel.h"
+#include "platform/fake/FakeHttpTransport.h"
+#include "platform/fake/FakeLanguageRecognizer.h"
+#include "platform/fake/FakeScheduler.h"
+#include "support/ScopedSettings.h"
+
+using namespace quillet;
+using namespace std::chrono_literals;
+using Script = FakeHttpTransport::Script;
+
+namespace {
+
+QByteArray chatReply(const QByteArray& content) {
+    const QJsonObject choice{{"message", QJsonObject{{"content", QString::fromUtf8(content)}}}};
+    return QJsonDocument(QJsonObject{{"choices", QJsonArray{choice}}}).toJson(QJsonDocument::Compact);
+}
+
+const QByteArray correctionJson = R"({"corrected": "Fixed text.", "changes": []})";
+const QByteArray rephraseJson = R"({"variants": [{"style": "neutral", "text": "Other text."}]})";
+
+class SuggestionViewModelTest : public testing::Test {
+protected:
+    SuggestionViewModelTest() {
+        // Answer by prompt, as a model would; `statusFor` lets a test fail one kind.
+        transport.responder = [this](const HttpRequest& request) {
+            const bool proofreading = request.body.contains("You are a proofreader.");
+            const int status = proofreading ? correctionStatus : rephraseStatus;
+            return Script::reply(status, chatReply(proofreading ? correctionJson : rephraseJson),
+                                 proofreading ? correctionDelay : rephraseDelay);
+        };
+    }
+
+    std::unique_ptr<SuggestionViewModel> make(const QString& key = QStringLiteral("sk-test")) {
+        return std::make_unique<SuggestionViewModel>(
+            QStringLiteral("Fixd text."),
+            OpenAIClient(key, QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer));
+    }
+
+    test::ScopedSettings settings;
+    FakeScheduler scheduler;
+    FakeHttpTransport transport{scheduler};
+    FakeLanguageRecognizer recognizer;
+    int correctionStatus = 200;
+    int rephraseStatus = 200;
+    std::chrono::milliseconds correctionDelay{0};
+    std::chrono::milliseconds rephraseDelay{0};
+};
+
+TEST_F(SuggestionViewModelTest, StartsLoadingAndSendsNothingUntilAsked) {
+    auto model = make();
+    EXPECT_TRUE(model->correction().isLoading());
+    EXPECT_TRUE(model->rephrase().isLoading());
+    EXPECT_EQ(model->selectedTab(), 0);
+    EXPECT_EQ(model->originalText(), "Fixd text.");
+    model->replace("x");  // no callbacks yet: nothing happens
+    model->requestClose();
+    scheduler.advance(1min);
+    EXPECT_TRUE(transport.requests.isEmpty());
+}
+
+TEST_F(SuggestionViewModelTest, BothRequestsRunSideBySide) {
+    auto model = make();
+    correctionDelay = 300ms;
+    rephraseDelay = 100ms;
+    QStringList order;
+    QObject::connect(model.get(), &SuggestionViewModel::correctionChanged, model.get(), [&] {
+        if (!model->correction().isLoading())
+            order << "correction";
+    });
+    QObject::connect(model.get(), &SuggestionViewModel::rephraseChanged, model.get(), [&] {
+        if (!model->rephrase().isLoading())
+            order << "rephrase";
+    });
+    model->loadAll();
+    EXPECT_EQ(transport.requests.size(), 2) << "both sent before either answers";
+    scheduler.advance(300ms);
+    EXPECT_EQ(order, QStringList({"rephrase", "correction"})) << "stored in the order they finish";
+
+    ASSERT_TRUE(model->correction().isLoaded());
+    EXPECT_EQ(model->correction().result()->corrected, "Fixed text.");
+    ASSERT_TRUE(model->rephrase().isLoaded());
+    EXPECT_EQ(model->rephrase().result()->variants.at(0).text, "Other text.");
+
+    const QJsonObject first = QJsonDocument::fromJson(transport.requests[0].body).object();
+    const QJsonObject second = QJsonDocument::fromJson(transport.requests[1].body).object();
+    EXPECT_EQ(first["temperature"].toDouble(), 0.2);
+    EXPECT_EQ(first["messages"].toArray()[0].toObject()["content"].toString(), Prompts::proofreading());
+    EXPECT_EQ(second["temperature"].toDouble(), 0.7);
+    EXPECT_EQ(second["messages"].toArray()[0].toObject()["content"].toString(), Prompts::rephrasing());
+}
+
+TEST_F(SuggestionViewModelTest, OneFailureLeavesTheOtherResult) {
+    correctionStatus = 401;
+    auto model = make();
+    model->loadAll();
+    scheduler.advance(10s);
+    ASSERT_TRUE(model->correction().isFailed());
+    EXPECT_EQ(model->correction().message(), "Invalid API key. Check it in Settings.");
+    EXPECT_TRUE(model->rephrase().isLoaded());
+
+    correctionStatus = 200;
+    rephraseStatus = 404;
+    model->loadAll();
+    scheduler.advance(10s);
+    EXPECT_TRUE(model->correction().isLoaded());
+    ASSERT_TRUE(model->rephrase().isFailed());
+    EXPECT_EQ(model->rephrase().message(), "Unexpected API response: HTTP 404");
+}
+
+TEST_F(SuggestionViewModelTest, MissingKeyFailsBothWithoutTrafficInTheCurrentLanguage) {
+    auto model = make(QString());
+    model->loadAll();
+    scheduler.runPending();
+    EXPECT_EQ(model->correction().message(), "OpenAI API key is not set. Open Settings.");
+    EXPECT_EQ(model->rephrase().message(), "OpenAI API key is not set. Open Settings.");
+    settings.store.setLanguage(AppLanguage::sr);
+    model->loadAll();
+    scheduler.runPending();
+    EXPECT_EQ(model->correction().message(), "OpenAI API ključ nije podešen. Otvori Podešavanja.");
+    EXPECT_EQ(model->rephrase().message(), "OpenAI API ključ nije podešen. Otvori Podešavanja.");
+    EXPECT_TRUE(transport.requests.isEmpty());
+}
+
+TEST_F(SuggestionViewModelTest, LoadAllRestartsBothAndKeepsTheTab) {
+    correctionStatus = 429;
+    auto model = make();
+    model->loadAll();
+    scheduler.advance(10s);
+    ASSERT_TRUE(model->correction().isFailed());
+    ASSERT_TRUE(model->rephrase().isLoaded());
+    model->setSelectedTab(1);
+
+    QSignalSpy changed(model.get(), &SuggestionViewModel::changed);
+    correctionStatus = 200;
+    const auto sentBefore = transport.requests.size();
+    model->loadAll();
+    EXPECT_EQ(changed.count(), 2) << "one notification per field";
+    EXPECT_TRUE(model->correction().isLoading());
+    EXPECT_TRUE(model->rephrase().isLoading()) << "even the one that had succeeded";
+    EXPECT_EQ(model->selectedTab(), 1);
+    EXPECT_EQ(transport.requests.size(), sentBefore + 2);
+    scheduler.advance(1s);
+    EXPECT_TRUE(model->correction().isLoaded());
+    EXPECT_TRUE(model->rephrase().isLoaded());
+}
+
+TEST_F(SuggestionViewModelTest, EveryAssignmentNotifiesEvenWithAnEqualValue) {
+    auto model = make();
+    QSignalSpy changed(model.get(), &SuggestionViewModel::changed);
+    QSignalSpy tab(model.get(), &SuggestionViewModel::selectedTabChanged);
+    QSignalSpy correction(model.get(), &SuggestionViewModel::correctionChanged);
+    QSignalSpy rephrase(model.get(), &SuggestionViewModel::rephraseChanged);
+    model->setSelectedTab(0);
+    model->setSelectedTab(0);
+    model->setCorrection(SuggestionViewModel::CorrectionLoad::loading());
+    model->setRephrase(SuggestionViewModel::RephraseLoad::loaded(RephraseResult{}));
+    EXPECT_EQ(tab.count(), 2);
+    EXPECT_EQ(correction.count(), 1);
+    EXPECT_EQ(rephrase.count(), 1);
+    EXPECT_EQ(changed.count(), 4);
+    // Observers see the new value when notified.
+    bool sawLoaded = false;
+    QObject::connect(model.get(), &SuggestionViewModel::correctionChanged, model.get(),
+                     [&] { sawLoaded = model->correction().isLoaded(); });
+    model->setCorrection(SuggestionViewModel::CorrectionLoad::loaded({"x", {}}));
+    EXPECT_TRUE(sawLoaded);
+}
+
+TEST_F(SuggestionViewModelTest, CallbacksReachTheOwner) {
+    auto model = make();
+    QString replaced;
+    int closes = 0;
+    model->onReplace = [&](const QString& text) { replaced = text; };
+    model->onCloseRequested = [&] { ++closes; };
+    model->replace("chosen");
+    model->requestClose();
+    EXPECT_EQ(replaced, "chosen");
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(SuggestionViewModelTest, ResultsArrivingAfterTheModelIsGoneAreDropped) {
+    correctionDelay = 500ms;
+    rephraseStatus = 503;  // and one still waiting to retry
+    auto model = make();
+    model->loadAll();
+    model.reset();
+    scheduler.advance(1min);  // must not touch the destroyed model
+    EXPECT_EQ(transport.requests.size(), 4) << "the requests run to their end";
+}
+
+}  // namespace
