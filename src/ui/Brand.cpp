@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QSvgRenderer>
 
-// The resources live in a static library: nothing would pull their registration in otherwise.
-static void registerResources() {
+// The resources live in a static library; they must be registered before first use.
+static void initBrandResources() {
     Q_INIT_RESOURCE(quillet);
 }
 
@@ -19,8 +19,6 @@ QColor Brand::deep() {
 }
 
 const QSvgRenderer* BrandAssets::loadSVG(const QString& path) {
-    static const bool registered = (registerResources(), true);
-    Q_UNUSED(registered);
     if (!QFile::exists(path))
         return nullptr;
     auto* renderer = new QSvgRenderer(path);
@@ -32,7 +30,10 @@ const QSvgRenderer* BrandAssets::loadSVG(const QString& path) {
 
 const QSvgRenderer* BrandAssets::emblem() {
     // Kept for the run, also when absent: a failed load is not retried.
-    static const QSvgRenderer* const shared = loadSVG(emblemPath);
+    static const QSvgRenderer* const shared = [] {
+        initBrandResources();
+        return loadSVG(emblemPath);
+    }();
     return shared;
 }
 

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "core/ScreenSpace.h"
 #include "ui/NativeWindowHints.h"
@@ -48,6 +49,15 @@ void FloatingPanel::setScreenFrame(const Rect& frame) {
     const QRect global = ScreenSpace::toGlobal(frame, primaryGlobalGeometry()).toRect();
     setFixedSize(global.size());
     setGeometry(global);
+    // Qt skips the request when it believes the window is there already, and a late notice from the
+    // window manager about an earlier move can leave it believing so wrongly: the icon would then
+    // stay where the field was. The request is repeated to the X server, which costs no round trip.
+    if (testAttribute(Qt::WA_WState_Created) && windowHandle()) {
+        const qreal dpr = windowHandle()->devicePixelRatio();
+        const QRect device(QPoint(qRound(global.x() * dpr), qRound(global.y() * dpr)),
+                           QSize(qRound(global.width() * dpr), qRound(global.height() * dpr)));
+        NativeWindowHints::moveResize(winId(), device);
+    }
 }
 
 void FloatingPanel::setScreenOrigin(const QPointF& origin) {

@@ -40,4 +40,14 @@ bool NativeWindowHints::requestKeyboardFocus(WId window) {
     return true;
 }
 
+bool NativeWindowHints::moveResize(WId window, const QRect& deviceRect) {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->display() || !window || deviceRect.isEmpty())
+        return false;
+    XMoveResizeWindow(x11->display(), static_cast<Window>(window), deviceRect.x(), deviceRect.y(),
+                      static_cast<unsigned>(deviceRect.width()), static_cast<unsigned>(deviceRect.height()));
+    XFlush(x11->display());
+    return true;
+}
+
 }  // namespace quillet

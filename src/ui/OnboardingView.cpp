@@ -1,0 +1,539 @@
+#include "ui/OnboardingView.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadialGradient>
+#include <QStackedWidget>
+#include <QSvgRenderer>
+#include <QVBoxLayout>
+
+#include "core/L10n.h"
+#include "core/SettingsStore.h"
+#include "platform/Accessibility.h"
+#include "ui/Brand.h"
+#include "ui/FormStyle.h"
+
+namespace quillet {
+
+using FormStyle::Symbol;
+using FormStyle::SymbolLabel;
+
+// Three dots under the steps; the current one in teal.
+class OnboardingStepDots final : public QWidget {
+public:
+    explicit OnboardingStepDots(QWidget* parent) : QWidget(parent) { setFixedSize(3 * 7 + 2 * 6, 7); }
+    void setCurrent(int step) {
+        m_current = step;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        for (int i = 0; i < 3; ++i) {
+            p.setBrush(i == m_current ? Brand::teal()
+                                      : FormStyle::withAlpha(FormStyle::secondary(*this), 0.3 / 0.6));
+            p.drawEllipse(QRectF(i * 13, 0, 7, 7));
+        }
+    }
+
+private:
+    int m_current = 0;
+};
+
+namespace {
+
+// The deep-to-teal band at the top.
+class HeaderBand final : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        QLinearGradient g(rect().topLeft(), rect().bottomRight());
+        g.setColorAt(0, Brand::deep());
+        g.setColorAt(1, Brand::teal());
+        p.fillRect(rect(), g);
+    }
+};
+
+// The emblem on a white disc with a faint ring and a soft shadow below.
+class EmblemBadge final : public QWidget {
+public:
+    static constexpr double disc = 76;  // the 56-point emblem with 10 points around it
+    static constexpr int side = 4;      // room for the shadow
+    static constexpr int below = 8;
+
+    EmblemBadge(const QSvgRenderer* emblem, QWidget* parent) : QWidget(parent), m_emblem(emblem) {
+        setFixedSize(static_cast<int>(disc) + 2 * side, static_cast<int>(disc) + below);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF circle(side, 0, disc, disc);
+        const QPointF shadowCentre = circle.center() + QPointF(0, 3);
+        QRadialGradient shadow(shadowCentre, disc / 2 + 8);
+        const double edge = (disc / 2 - 4) / (disc / 2 + 8);
+        shadow.setColorAt(0, QColor(0, 0, 0, 46));
+        shadow.setColorAt(edge, QColor(0, 0, 0, 46));
+        shadow.setColorAt(1, QColor(0, 0, 0, 0));
+        p.setPen(Qt::NoPen);
+        p.setBrush(shadow);
+        p.drawEllipse(shadowCentre, disc / 2 + 8, disc / 2 + 8);
+        p.setBrush(Qt::white);
+        p.drawEllipse(circle);
+        const_cast<QSvgRenderer*>(m_emblem)->render(&p, circle.adjusted(10, 10, -10, -10));
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(255, 255, 255, 153), 1.5));
+        p.drawEllipse(circle.adjusted(0.75, 0.75, -0.75, -0.75));
+    }
+
+private:
+    const QSvgRenderer* m_emblem;
+};
+
+// The bar under the steps, set off from the window like a toolbar.
+class FooterBar final : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QColor window = palette().color(QPalette::Window);
+        p.fillRect(rect(), window.lightnessF() < 0.5 ? window.lighter(118) : window.darker(104));
+        p.fillRect(QRect(0, 0, width(), 1),
+                   FormStyle::withAlpha(palette().color(QPalette::WindowText), 0.12));
+    }
+};
+
+// The rounded, teal-edged box around the sample field.
+class SampleFrame final : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(FormStyle::withAlpha(Brand::teal(), 0.35), 1));
+        p.setBrush(palette().color(QPalette::Base));
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+    }
+};
+
+QLabel* headingLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setFont(FormStyle::font(13, true));
+    return label;
+}
+
+QWidget* heading(Symbol symbol, QLabel* label, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* h = new QHBoxLayout(row);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(7);
+    auto* icon = new SymbolLabel(symbol, 16, row);
+    icon->setSymbol(symbol, Brand::teal());
+    h->addWidget(icon);
+    h->addWidget(label);
+    h->addStretch(1);
+    return row;
+}
+
+QLabel* bodyLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setWordWrap(true);
+    label->setFont(FormStyle::font(12.5));
+    return label;
+}
+
+void setTextColor(QLabel* label, const QColor& color) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, color);
+    label->setPalette(pal);
+}
+
+QWidget* stepPage(QWidget* parent, QVBoxLayout** layout) {
+    auto* page = new QWidget(parent);
+    *layout = new QVBoxLayout(page);
+    (*layout)->setContentsMargins(0, 0, 0, 0);
+    (*layout)->setSpacing(12);
+    return page;
+}
+
+}  // namespace
+
+QString OnboardingView::sampleText() {
+    return L10n::current().text(
+        QStringLiteral("This is a sentense with a cuple of mistakes that needs fixing."),
+        QStringLiteral("Ovo je jedan recenica sa par greska koje treba ispraviti."));
+}
+
+OnboardingView::OnboardingView(SettingsStore& store, Accessibility& accessibility, Scheduler& scheduler,
+                               KeyValidator validateKey, std::function<void()> onFinished, QWidget* parent)
+    : QWidget(parent),
+      m_store(store),
+      m_accessibility(accessibility),
+      m_scheduler(scheduler),
+      m_validateKey(std::move(validateKey)),
+      m_onFinished(std::move(onFinished)) {
+    setObjectName(QStringLiteral("onboardingView"));
+    setFixedSize(width, height);
+    setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildHeader());
+
+    m_steps = new QStackedWidget(this);
+    m_steps->addWidget(buildPermissionStep());
+    m_steps->addWidget(buildKeyStep());
+    m_steps->addWidget(buildTestStep());
+    auto* band = new QWidget(this);
+    auto* bandLayout = new QVBoxLayout(band);
+    bandLayout->setContentsMargins(24, 20, 24, 16);
+    bandLayout->addWidget(m_steps);
+    bandLayout->addStretch(1);
+    layout->addWidget(band, 1);
+    layout->addWidget(buildFooter());
+
+    m_axTrusted = m_accessibility.isProcessTrusted();
+    QPointer<OnboardingView> self(this);
+    m_pollTimer = m_scheduler.every(permissionPollInterval, [self] {
+        if (self)
+            self->pollPermission();
+    });
+    m_sampleField->setPlainText(sampleText());
+    refresh();
+    connect(&m_store, &SettingsStore::changed, this, &OnboardingView::refresh);
+}
+
+OnboardingView::~OnboardingView() {
+    stopPolling();
+}
+
+void OnboardingView::stopPolling() {
+    if (m_pollTimer != 0)
+        m_scheduler.cancel(m_pollTimer);
+    m_pollTimer = 0;
+}
+
+QWidget* OnboardingView::buildHeader() {
+    auto* header = new HeaderBand(this);
+    auto* v = new QVBoxLayout(header);
+    v->setContentsMargins(20, 20, 20, 20);
+    v->setSpacing(0);
+    if (const QSvgRenderer* emblem = BrandAssets::emblem()) {
+        auto* badge = new EmblemBadge(emblem, header);
+        badge->setAccessibleName(QStringLiteral("Quillet"));
+        v->addWidget(badge, 0, Qt::AlignHCenter);
+        v->addSpacing(10 - EmblemBadge::below);
+    }
+    m_title = new QLabel(header);
+    m_title->setObjectName(QStringLiteral("onboardingTitle"));
+    m_title->setFont(FormStyle::font(21, true));
+    m_tagline = new QLabel(header);
+    m_tagline->setFont(FormStyle::font(12.5));
+    QPalette pal = m_title->palette();
+    pal.setColor(QPalette::WindowText, Qt::white);
+    m_title->setPalette(pal);
+    pal.setColor(QPalette::WindowText, QColor(255, 255, 255, 217));
+    m_tagline->setPalette(pal);
+    v->addWidget(m_title, 0, Qt::AlignHCenter);
+    v->addSpacing(8);
+    v->addWidget(m_tagline, 0, Qt::AlignHCenter);
+    return header;
+}
+
+QWidget* OnboardingView::buildPermissionStep() {
+    QVBoxLayout* v = nullptr;
+    QWidget* page = stepPage(this, &v);
+    m_permissionHeading = headingLabel(page);
+    v->addWidget(heading(Symbol::accessibility, m_permissionHeading, page));
+    m_permissionText = bodyLabel(page);
+    v->addWidget(m_permissionText);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(12);
+    m_requestButton = new QPushButton(page);
+    m_requestButton->setObjectName(QStringLiteral("requestPermissionButton"));
+    FormStyle::makeProminent(*m_requestButton);
+    connect(m_requestButton, &QPushButton::clicked, this, [this] {
+        // The answer comes through the poll, once the switch is really on.
+        m_accessibility.requestTrust();
+    });
+    row->addWidget(m_requestButton);
+    auto* status = new QHBoxLayout;
+    status->setSpacing(5);
+    m_permissionSymbol = new SymbolLabel(Symbol::hourglass, 14, page);
+    m_permissionStatus = new QLabel(page);
+    m_permissionStatus->setObjectName(QStringLiteral("permissionStatus"));
+    status->addWidget(m_permissionSymbol);
+    status->addWidget(m_permissionStatus);
+    row->addLayout(status);
+    row->addStretch(1);
+    v->addLayout(row);
+    v->addStretch(1);
+    return page;
+}
+
+QWidget* OnboardingView::buildKeyStep() {
+    QVBoxLayout* v = nullptr;
+    QWidget* page = stepPage(this, &v);
+    m_keyHeading = headingLabel(page);
+    v->addWidget(heading(Symbol::keyFill, m_keyHeading, page));
+    m_keyText = bodyLabel(page);
+    v->addWidget(m_keyText);
+    m_keyField = new QLineEdit(page);
+    m_keyField->setObjectName(QStringLiteral("apiKeyField"));
+    m_keyField->setEchoMode(QLineEdit::Password);
+    m_keyField->setPlaceholderText(QStringLiteral("sk-…"));
+    connect(m_keyField, &QLineEdit::textChanged, this,
+            [this] { m_saveButton->setEnabled(!m_keyField->text().isEmpty()); });
+    v->addWidget(m_keyField);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(12);
+    m_saveButton = new QPushButton(page);
+    m_saveButton->setObjectName(QStringLiteral("saveKeyButton"));
+    FormStyle::makeProminent(*m_saveButton);
+    connect(m_saveButton, &QPushButton::clicked, this, &OnboardingView::saveAndValidate);
+    m_keyStatusView = new KeyStatusView(page);
+    row->addWidget(m_saveButton);
+    row->addWidget(m_keyStatusView);
+    row->addStretch(1);
+    v->addLayout(row);
+    v->addStretch(1);
+    return page;
+}
+
+QWidget* OnboardingView::buildTestStep() {
+    QVBoxLayout* v = nullptr;
+    QWidget* page = stepPage(this, &v);
+    m_testHeading = headingLabel(page);
+    v->addWidget(heading(Symbol::sparkles, m_testHeading, page));
+    m_testText = bodyLabel(page);
+    v->addWidget(m_testText);
+    auto* frame = new SampleFrame(page);
+    frame->setFixedHeight(130);
+    auto* inner = new QVBoxLayout(frame);
+    inner->setContentsMargins(8, 8, 8, 8);
+    m_sampleField = new QPlainTextEdit(frame);
+    m_sampleField->setObjectName(QStringLiteral("sampleField"));
+    m_sampleField->setFrameShape(QFrame::NoFrame);
+    m_sampleField->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_sampleField->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // The frame draws the background; the field itself stays clear.
+    QPalette clear = m_sampleField->palette();
+    clear.setColor(QPalette::Base, Qt::transparent);
+    m_sampleField->setPalette(clear);
+    m_sampleField->viewport()->setAutoFillBackground(false);
+    m_sampleField->setFont(FormStyle::font(13));
+    m_sampleField->setTabChangesFocus(true);
+    inner->addWidget(m_sampleField);
+    v->addWidget(frame);
+    v->addStretch(1);
+    return page;
+}
+
+QWidget* OnboardingView::buildFooter() {
+    auto* footer = new FooterBar(this);
+    auto* h = new QHBoxLayout(footer);
+    h->setContentsMargins(20, 12, 20, 12);
+    m_backButton = new QPushButton(footer);
+    m_backButton->setObjectName(QStringLiteral("backButton"));
+    connect(m_backButton, &QPushButton::clicked, this, &OnboardingView::goBack);
+    m_dots = new OnboardingStepDots(footer);
+    m_forwardButton = new QPushButton(footer);
+    m_forwardButton->setObjectName(QStringLiteral("forwardButton"));
+    FormStyle::makeProminent(*m_forwardButton);
+    connect(m_forwardButton, &QPushButton::clicked, this, &OnboardingView::goForward);
+    h->addWidget(m_backButton);
+    h->addStretch(1);
+    h->addWidget(m_dots);
+    h->addStretch(1);
+    h->addWidget(m_forwardButton);
+    return footer;
+}
+
+QString OnboardingView::apiKeyInput() const {
+    return m_keyField->text();
+}
+
+QString OnboardingView::demoText() const {
+    return m_sampleField->toPlainText();
+}
+
+void OnboardingView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    m_sampleField->setPlainText(sampleText());
+    if (m_step == test)
+        Q_EMIT sampleFieldShown(m_sampleField);
+}
+
+void OnboardingView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Status and body colours are worked out from the palette: a new palette needs them again.
+    if (event->type() == QEvent::PaletteChange)
+        refresh();
+}
+
+void OnboardingView::keyPressEvent(QKeyEvent* event) {
+    // Return belongs to the forward button, as a dialog's default button; the sample field keeps its own.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (m_forwardButton->isEnabled())
+            goForward();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void OnboardingView::pollPermission() {
+    const bool trusted = m_accessibility.isProcessTrusted();
+    if (trusted == m_axTrusted)
+        return;
+    m_axTrusted = trusted;
+    refreshPermissionStatus();
+    updateButtons();
+}
+
+void OnboardingView::setStep(int step) {
+    m_step = std::clamp(step, int(permission), int(test));
+    m_steps->setCurrentIndex(m_step);
+    refresh();
+    if (m_step == apiKey)
+        m_keyField->setFocus();
+    if (m_step == test && isVisible())
+        Q_EMIT sampleFieldShown(m_sampleField);
+}
+
+bool OnboardingView::canGoForward() {
+    switch (m_step) {
+        case permission:
+            return m_axTrusted;
+        case apiKey:
+            // Any stored key will do, checked or not: the check may fail for reasons of its own.
+            return m_store.hasAPIKey();
+        default:
+            return true;
+    }
+}
+
+void OnboardingView::goForward() {
+    if (!canGoForward())
+        return;
+    if (m_step == test) {
+        if (m_onFinished)
+            m_onFinished();
+        return;
+    }
+    setStep(m_step + 1);
+}
+
+void OnboardingView::goBack() {
+    if (m_step > permission)
+        setStep(m_step - 1);
+}
+
+void OnboardingView::saveAndValidate() {
+    if (m_keyField->text().isEmpty())
+        return;
+    m_store.setApiKey(m_keyField->text());
+    m_keyStatus = KeyStatus::checking;
+    const quint64 generation = ++m_checkGeneration;
+    m_keyStatusView->display(m_keyStatus, false);
+    const QString key = m_store.apiKey();
+    QPointer<OnboardingView> self(this);
+    // A second press starts a second check; an answer to an earlier one would describe a key that
+    // is no longer the stored one, so it is dropped.
+    auto done = [self, generation](bool valid) {
+        if (!self || generation != self->m_checkGeneration)
+            return;
+        self->m_keyStatus = valid ? KeyStatus::valid : KeyStatus::invalid;
+        self->m_keyStatusView->display(self->m_keyStatus, false);
+    };
+    if (m_validateKey)
+        m_validateKey(key, std::move(done));
+    else
+        done(false);
+}
+
+void OnboardingView::refresh() {
+    const L10n l = L10n::current();
+    m_title->setText(l.text(QStringLiteral("Welcome to Quillet"), QStringLiteral("Dobrodošao u Quillet")));
+    m_tagline->setText(l.text(QStringLiteral("Your AI writing assistant, everywhere you type"),
+                              QStringLiteral("Tvoj AI asistent za pisanje, gde god da kucaš")));
+
+    m_permissionHeading->setText(
+        l.text(QStringLiteral("Accessibility permission"), QStringLiteral("Accessibility dozvola")));
+    m_permissionText->setText(l.text(
+        QStringLiteral("Quillet uses the desktop's accessibility interface to see text fields and write the "
+                       "corrected text back. The app cannot work without it.\n\nSettings → Accessibility → "
+                       "turn on assistive technologies."),
+        QStringLiteral("Quillet koristi interfejs pristupačnosti radne površine da vidi tekstualna polja i "
+                       "upiše ispravljen tekst. Bez njega aplikacija ne može da radi.\n\nPodešavanja → "
+                       "Pristupačnost → uključi pomoćne tehnologije.")));
+    FormStyle::setButtonText(*m_requestButton,
+                             l.text(QStringLiteral("Request permission"), QStringLiteral("Zatraži dozvolu")));
+    refreshPermissionStatus();
+
+    m_keyHeading->setText(l.text(QStringLiteral("OpenAI API key"), QStringLiteral("OpenAI API ključ")));
+    m_keyText->setText(
+        l.text(QStringLiteral("Quillet sends text straight to the OpenAI API using your own key "
+                              "(BYOK). The key is stored exclusively in the system keyring."),
+               QStringLiteral("Quillet šalje tekst direktno na OpenAI API tvojim ključem (BYOK). "
+                              "Ključ se čuva isključivo u sistemskom keyring-u.")));
+    m_keyField->setAccessibleName(m_keyHeading->text());
+    FormStyle::setButtonText(*m_saveButton,
+                             l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
+    m_keyStatusView->display(m_keyStatus, false);
+
+    m_testHeading->setText(l.text(QStringLiteral("Try it now"), QStringLiteral("Probaj odmah")));
+    m_testText->setText(
+        l.text(QStringLiteral("Click into the field below — the icon appears in its bottom-right "
+                              "corner. Click it to fix the text."),
+               QStringLiteral("Klikni u polje ispod — u donjem desnom uglu pojaviće se ikonica. "
+                              "Klikni na nju za ispravku.")));
+    m_sampleField->setAccessibleName(m_testHeading->text());
+    for (QLabel* body : {m_permissionText, m_keyText, m_testText})
+        setTextColor(body, FormStyle::secondary(*this));
+
+    FormStyle::setButtonText(*m_backButton, l.text(QStringLiteral("Back"), QStringLiteral("Nazad")));
+    FormStyle::setButtonText(*m_forwardButton,
+                             m_step == test ? l.text(QStringLiteral("Finish"), QStringLiteral("Završi"))
+                                            : l.text(QStringLiteral("Continue"), QStringLiteral("Dalje")));
+    m_dots->setCurrent(m_step);
+    m_dots->setAccessibleName(
+        l.text(QStringLiteral("Step %1 of 3"), QStringLiteral("Korak %1 od 3")).arg(m_step + 1));
+    updateButtons();
+}
+
+void OnboardingView::refreshPermissionStatus() {
+    const L10n l = L10n::current();
+    const QColor color = m_axTrusted ? FormStyle::green(*this) : FormStyle::orange(*this);
+    m_permissionSymbol->setSymbol(m_axTrusted ? Symbol::checkmarkCircleFill : Symbol::hourglass, color);
+    m_permissionStatus->setText(
+        m_axTrusted ? l.text(QStringLiteral("Permission granted"), QStringLiteral("Dozvola odobrena"))
+                    : l.text(QStringLiteral("Waiting for permission…"), QStringLiteral("Čekam dozvolu…")));
+    setTextColor(m_permissionStatus, color);
+}
+
+void OnboardingView::updateButtons() {
+    m_backButton->setVisible(m_step != permission);
+    m_forwardButton->setEnabled(canGoForward());
+    // Unlike the settings window's, this button stays usable while a check runs.
+    m_saveButton->setEnabled(!m_keyField->text().isEmpty());
+}
+
+}  // namespace quillet

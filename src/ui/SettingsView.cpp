@@ -1,0 +1,535 @@
+#include "ui/SettingsView.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "core/L10n.h"
+#include "core/SettingsStore.h"
+#include "ui/FormStyle.h"
+
+namespace quillet {
+
+using FormStyle::FormSection;
+
+namespace {
+
+const QStringList kModels = {QStringLiteral("gpt-4o-mini"), QStringLiteral("gpt-4o")};
+
+// Only spaces and tabs: a line break typed into the field is part of the identifier.
+QString trimSpacesAndTabs(const QString& s) {
+    auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    qsizetype begin = 0;
+    qsizetype end = s.size();
+    while (begin < end && blank(s[begin]))
+        ++begin;
+    while (end > begin && blank(s[end - 1]))
+        --end;
+    return s.mid(begin, end - begin);
+}
+
+// An http(s) address with a host, without trailing slashes; empty when the text is not one.
+std::optional<QString> endpointFrom(const QString& typed) {
+    QString text = typed.trimmed();
+    while (text.endsWith(u'/'))
+        text.chop(1);
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != u"http" && scheme != u"https") || url.host().isEmpty() ||
+        url.hasQuery() || url.hasFragment())
+        return std::nullopt;
+    return text;
+}
+
+QLabel* rowLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
+    return label;
+}
+
+// The first section's labels share one column, so its fields line up.
+QLabel* columnLabel(QWidget* parent) {
+    QLabel* label = rowLabel(parent);
+    label->setFixedWidth(128);
+    return label;
+}
+
+// The field takes the row's width after the label.
+QWidget* fieldRow(QLabel* label, const QList<QWidget*>& fields) {
+    auto* row = new QWidget;
+    auto* h = new QHBoxLayout(row);
+    h->setContentsMargins(12, 4, 10, 4);
+    h->setSpacing(8);
+    h->addWidget(label);
+    for (QWidget* field : fields)
+        h->addWidget(field, field == fields.first() ? 1 : 0);
+    row->setMinimumHeight(34);
+    return row;
+}
+
+}  // namespace
+
+SettingsView::SettingsView(SettingsStore& store, KeyValidator validateKey, HotkeyFailure hotkeyFailure,
+                           QWidget* parent)
+    : QWidget(parent),
+      m_store(store),
+      m_validateKey(std::move(validateKey)),
+      m_hotkeyFailure(std::move(hotkeyFailure)) {
+    setObjectName(QStringLiteral("settingsView"));
+    setFixedSize(width, height);
+    build();
+    m_keyField->setText(m_store.apiKey());
+    refresh();
+    connect(&m_store, &SettingsStore::changed, this, &SettingsView::refresh);
+}
+
+void SettingsView::build() {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scroll);
+    auto* form = new QWidget(scroll);
+    form->setObjectName(QStringLiteral("settingsForm"));
+    scroll->setWidget(form);
+    scroll->viewport()->setAutoFillBackground(false);
+    form->setAutoFillBackground(false);
+    auto* layout = new QVBoxLayout(form);
+    layout->setContentsMargins(16, 10, 16, 8);
+    layout->setSpacing(10);
+
+    // OpenAI API
+    m_apiSection = new FormSection(form);
+    m_keyLabel = columnLabel(this);
+    m_keyField = new QLineEdit(this);
+    m_keyField->setObjectName(QStringLiteral("apiKeyField"));
+    m_keyField->setEchoMode(QLineEdit::Password);
+    m_keyLabel->setBuddy(m_keyField);
+    connect(m_keyField, &QLineEdit::textChanged, this, &SettingsView::updateButtons);
+    m_apiSection->addRow(fieldRow(m_keyLabel, {m_keyField}));
+
+    m_saveButton = new QPushButton(this);
+    m_saveButton->setObjectName(QStringLiteral("saveKeyButton"));
+    FormStyle::makeProminent(*m_saveButton);
+    connect(m_saveButton, &QPushButton::clicked, this, &SettingsView::saveAndValidate);
+    m_keyStatusView = new KeyStatusView(this);
+    {
+        auto* row = new QWidget;
+        auto* h = new QHBoxLayout(row);
+        h->setContentsMargins(12, 5, 10, 5);
+        h->setSpacing(12);
+        h->addWidget(m_saveButton);
+        h->addWidget(m_keyStatusView);
+        h->addStretch(1);
+        m_apiSection->addRow(row);
+    }
+
+    m_modelLabel = columnLabel(this);
+    m_modelPicker = new QComboBox(this);
+    m_modelPicker->setObjectName(QStringLiteral("modelPicker"));
+    m_modelPicker->setEditable(true);
+    m_modelPicker->setInsertPolicy(QComboBox::NoInsert);
+    m_modelPicker->addItems(kModels);
+    m_modelLabel->setBuddy(m_modelPicker);
+    connect(m_modelPicker, &QComboBox::activated, this,
+            [this](int index) { commitModel(m_modelPicker->itemText(index)); });
+    connect(m_modelPicker->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { commitModel(m_modelPicker->currentText()); });
+    m_apiSection->addRow(fieldRow(m_modelLabel, {m_modelPicker}));
+    m_apiSection->addRow(buildEndpointRow());
+    layout->addWidget(m_apiSection);
+
+    // Behaviour
+    m_behaviorSection = new FormSection(form);
+    m_languageLabel = rowLabel(this);
+    m_languagePicker = new QComboBox(this);
+    m_languagePicker->setObjectName(QStringLiteral("languagePicker"));
+    for (AppLanguage lang : AppLanguages::allCases())
+        m_languagePicker->addItem(AppLanguages::displayName(lang));
+    m_languageLabel->setBuddy(m_languagePicker);
+    connect(m_languagePicker, &QComboBox::activated, this, [this](int index) {
+        const QList<AppLanguage> all = AppLanguages::allCases();
+        if (index >= 0 && index < all.size())
+            m_store.setLanguage(all[index]);
+    });
+    m_behaviorSection->addRow(FormSection::makeRow(m_languageLabel, {m_languagePicker}));
+
+    m_wordsLabel = rowLabel(this);
+    m_wordsStepper = new QSpinBox(this);
+    m_wordsStepper->setObjectName(QStringLiteral("minWordsStepper"));
+    m_wordsStepper->setRange(minWords, maxWords);
+    m_wordsStepper->setSingleStep(1);
+    m_wordsStepper->setKeyboardTracking(false);
+    m_wordsStepper->setMinimumWidth(64);
+    m_wordsLabel->setBuddy(m_wordsStepper);
+    connect(m_wordsStepper, &QSpinBox::valueChanged, this,
+            [this](int value) { m_store.setMinWordCount(value); });
+    m_behaviorSection->addRow(FormSection::makeRow(m_wordsLabel, {m_wordsStepper}));
+
+    m_loginLabel = rowLabel(this);
+    m_loginSwitch = new FormStyle::ToggleSwitch(this);
+    m_loginSwitch->setObjectName(QStringLiteral("launchAtLoginSwitch"));
+    m_loginLabel->setBuddy(m_loginSwitch);
+    connect(m_loginSwitch, &QCheckBox::clicked, this, [this](bool on) { m_store.setLaunchAtLogin(on); });
+    m_behaviorSection->addRow(FormSection::makeRow(m_loginLabel, {m_loginSwitch}));
+
+    m_shortcutLabel = rowLabel(this);
+    m_shortcutValue = new QLabel(shortcutText, this);
+    m_shortcutValue->setObjectName(QStringLiteral("shortcutValue"));
+    m_shortcutValue->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_shortcutUnavailable = new QLabel(this);
+    m_shortcutUnavailable->setObjectName(QStringLiteral("shortcutUnavailable"));
+    m_behaviorSection->addRow(
+        FormSection::makeRow(m_shortcutLabel, {m_shortcutUnavailable, m_shortcutValue}));
+    layout->addWidget(m_behaviorSection);
+
+    // Blocked applications: a scrolled list of entries above the row that adds one.
+    m_blockSection = new FormSection(form);
+    m_blockList = new QScrollArea(this);
+    m_blockList->setObjectName(QStringLiteral("blockList"));
+    m_blockList->setFrameShape(QFrame::NoFrame);
+    m_blockList->setWidgetResizable(true);
+    m_blockList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_blockList->viewport()->setAutoFillBackground(false);
+    m_blockList->setContentsMargins(0, 2, 6, 0);  // keeps the scroll bar inside the rounded panel
+    auto* body = new QWidget(m_blockList);
+    m_blockListLayout = new QVBoxLayout(body);
+    m_blockListLayout->setContentsMargins(0, 0, 0, 0);
+    m_blockListLayout->setSpacing(0);
+    m_blockListLayout->addStretch(1);
+    m_blockList->setWidget(body);
+    body->setAutoFillBackground(false);  // the panel behind draws the background
+    m_blockSection->addRow(m_blockList);
+    m_newAppField = new QLineEdit(this);
+    m_newAppField->setObjectName(QStringLiteral("newBlockedAppField"));
+    m_newAppField->setClearButtonEnabled(false);
+    connect(m_newAppField, &QLineEdit::textChanged, this, &SettingsView::updateButtons);
+    m_addButton = new QPushButton(this);
+    m_addButton->setObjectName(QStringLiteral("addBlockedAppButton"));
+    connect(m_addButton, &QPushButton::clicked, this, &SettingsView::addBlockedApp);
+    {
+        auto* row = new QWidget;
+        auto* h = new QHBoxLayout(row);
+        h->setContentsMargins(12, 6, 10, 6);
+        h->setSpacing(8);
+        h->addWidget(m_newAppField, 1);
+        h->addWidget(m_addButton);
+        m_blockSection->addRow(row);
+    }
+    layout->addWidget(m_blockSection);
+    layout->addStretch(1);
+}
+
+QWidget* SettingsView::buildEndpointRow() {
+    m_endpointLabel = columnLabel(this);
+    m_endpointField = new QLineEdit(this);
+    m_endpointField->setObjectName(QStringLiteral("endpointField"));
+    m_endpointField->setInputMethodHints(Qt::ImhUrlCharactersOnly | Qt::ImhNoAutoUppercase);
+    m_endpointLabel->setBuddy(m_endpointField);
+    connect(m_endpointField, &QLineEdit::textEdited, this, [this] {
+        m_endpointEdited = true;
+        updateButtons();
+    });
+    connect(m_endpointField, &QLineEdit::editingFinished, this, &SettingsView::commitEndpoint);
+    m_endpointReset = new QPushButton(this);
+    m_endpointReset->setObjectName(QStringLiteral("endpointResetButton"));
+    connect(m_endpointReset, &QPushButton::clicked, this, &SettingsView::resetEndpoint);
+    m_endpointError = new QLabel(this);
+    m_endpointError->setObjectName(QStringLiteral("endpointError"));
+    m_endpointError->setWordWrap(true);
+    m_endpointError->hide();
+
+    // The error goes under the field, so the row grows down instead of pushing the field aside.
+    auto* column = new QWidget;
+    auto* columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(0, 0, 0, 0);
+    columnLayout->setSpacing(2);
+    auto* fieldLine = new QHBoxLayout;
+    fieldLine->setSpacing(8);
+    fieldLine->addWidget(m_endpointField, 1);
+    fieldLine->addWidget(m_endpointReset);
+    columnLayout->addLayout(fieldLine);
+    columnLayout->addWidget(m_endpointError);
+    QWidget* row = fieldRow(m_endpointLabel, {column});
+    static_cast<QHBoxLayout*>(row->layout())->setAlignment(m_endpointLabel, Qt::AlignTop);
+    m_endpointLabel->setMinimumHeight(m_endpointField->sizeHint().height());
+    return row;
+}
+
+QString SettingsView::apiKeyInput() const {
+    return m_keyField->text();
+}
+
+QString SettingsView::newBlockedApp() const {
+    return m_newAppField->text();
+}
+
+void SettingsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The field shows what is stored, not what was typed and left unsaved last time.
+    m_keyField->setText(m_store.apiKey());
+    m_endpointEdited = false;
+    m_endpointError->hide();
+    refresh();
+}
+
+void SettingsView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Status colours are worked out from the palette: a new palette needs them again.
+    if (event->type() == QEvent::PaletteChange) {
+        m_blocklistLanguage.reset();
+        refresh();
+    }
+}
+
+void SettingsView::refresh() {
+    const L10n l = L10n::current();
+
+    m_apiSection->setTitle(QStringLiteral("OpenAI API"));
+    m_keyLabel->setText(l.text(QStringLiteral("API key (sk-…)"), QStringLiteral("API ključ (sk-…)")));
+    m_keyField->setAccessibleName(m_keyLabel->text());
+    FormStyle::setButtonText(*m_saveButton,
+                             l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
+    m_modelLabel->setText(QStringLiteral("Model"));
+    m_modelPicker->setAccessibleName(m_modelLabel->text());
+    if (!m_modelPicker->lineEdit()->hasFocus()) {
+        const QSignalBlocker block(m_modelPicker);
+        const int index = m_modelPicker->findText(m_store.model());
+        if (index >= 0)
+            m_modelPicker->setCurrentIndex(index);
+        // A name stored by other means stays in effect, and in view, until the user picks another.
+        m_modelPicker->setEditText(m_store.model());
+    }
+    m_endpointLabel->setText(l.text(QStringLiteral("Endpoint"), QStringLiteral("Adresa servera")));
+    m_endpointField->setAccessibleName(m_endpointLabel->text());
+    m_endpointField->setPlaceholderText(SettingsStore::defaultApiBaseURL);
+    if (!m_endpointEdited)
+        m_endpointField->setText(m_store.apiBaseURL());
+    FormStyle::setButtonText(*m_endpointReset, l.text(QStringLiteral("Reset"), QStringLiteral("Resetuj")));
+    m_endpointReset->setAccessibleName(
+        l.text(QStringLiteral("Reset endpoint"), QStringLiteral("Resetuj adresu servera")));
+    m_endpointError->setText(l.text(QStringLiteral("Enter an address that starts with http:// or https://"),
+                                    QStringLiteral("Unesi adresu koja počinje sa http:// ili https://")));
+    {
+        QPalette pal = m_endpointError->palette();
+        pal.setColor(QPalette::WindowText, FormStyle::red(*this));
+        m_endpointError->setPalette(pal);
+    }
+
+    m_behaviorSection->setTitle(l.text(QStringLiteral("Behavior"), QStringLiteral("Ponašanje")));
+    m_languageLabel->setText(l.text(QStringLiteral("Language"), QStringLiteral("Jezik")));
+    m_languagePicker->setAccessibleName(m_languageLabel->text());
+    {
+        const QSignalBlocker block(m_languagePicker);
+        m_languagePicker->setCurrentIndex(
+            static_cast<int>(AppLanguages::allCases().indexOf(m_store.language())));
+    }
+    const QString wordsText =
+        l.text(QStringLiteral("Min. words to show the icon"), QStringLiteral("Min. broj reči za ikonicu"));
+    m_wordsLabel->setText(wordsText + QStringLiteral(": ") + QString::number(m_store.minWordCount()));
+    m_wordsStepper->setAccessibleName(wordsText);
+    {
+        const QSignalBlocker block(m_wordsStepper);
+        m_wordsStepper->setValue(
+            static_cast<int>(std::clamp<qint64>(m_store.minWordCount(), minWords, maxWords)));
+    }
+    m_loginLabel->setText(
+        l.text(QStringLiteral("Launch at login"), QStringLiteral("Pokreni pri prijavljivanju")));
+    m_loginSwitch->setAccessibleName(m_loginLabel->text());
+    {
+        const QSignalBlocker block(m_loginSwitch);
+        m_loginSwitch->setChecked(m_store.launchAtLogin());
+    }
+    m_shortcutLabel->setText(l.text(QStringLiteral("Global shortcut"), QStringLiteral("Globalni shortcut")));
+    m_shortcutValue->setAccessibleName(m_shortcutLabel->text());
+    const std::optional<QString> hotkeyProblem = m_hotkeyFailure ? m_hotkeyFailure() : std::nullopt;
+    m_shortcutUnavailable->setVisible(hotkeyProblem.has_value());
+    m_shortcutUnavailable->setText(l.text(QStringLiteral("Unavailable"), QStringLiteral("Nedostupan")));
+    m_shortcutUnavailable->setToolTip(hotkeyProblem.value_or(QString()));
+    m_shortcutUnavailable->setAccessibleName(m_shortcutUnavailable->text());
+    m_shortcutUnavailable->setAccessibleDescription(hotkeyProblem.value_or(QString()));
+    m_shortcutValue->setToolTip(hotkeyProblem.value_or(QString()));
+    {
+        QPalette pal = m_shortcutUnavailable->palette();
+        pal.setColor(QPalette::WindowText, FormStyle::red(*this));
+        m_shortcutUnavailable->setPalette(pal);
+        QFont f = m_shortcutValue->font();
+        f.setStrikeOut(hotkeyProblem.has_value());
+        m_shortcutValue->setFont(f);
+        QPalette valuePal = m_shortcutValue->palette();
+        valuePal.setColor(QPalette::WindowText, hotkeyProblem ? FormStyle::secondary(*this)
+                                                              : palette().color(QPalette::WindowText));
+        m_shortcutValue->setPalette(valuePal);
+    }
+
+    m_blockSection->setTitle(l.text(QStringLiteral("Blocked apps (bundle ID)"),
+                                    QStringLiteral("Blokirane aplikacije (bundle ID)")));
+    m_newAppField->setPlaceholderText(
+        l.text(QStringLiteral("e.g. org.gnome.Terminal"), QStringLiteral("npr. org.gnome.Terminal")));
+    m_newAppField->setAccessibleName(
+        l.text(QStringLiteral("New blocked app"), QStringLiteral("Nova blokirana aplikacija")));
+    FormStyle::setButtonText(*m_addButton, l.text(QStringLiteral("Add"), QStringLiteral("Dodaj")));
+    refreshBlocklist();
+
+    showKeyStatus();
+    updateButtons();
+}
+
+void SettingsView::refreshBlocklist() {
+    const L10n l = L10n::current();
+    const QStringList list = m_store.blocklist();
+    if (m_blocklistLanguage == l.lang && list == m_shownBlocklist)
+        return;
+    m_blocklistLanguage = l.lang;
+    m_shownBlocklist = list;
+
+    // Later, not now: the remove button that led here is inside one of these rows.
+    while (m_blockListLayout->count() > 1) {
+        QLayoutItem* item = m_blockListLayout->takeAt(0);
+        if (QWidget* w = item->widget()) {
+            w->hide();
+            w->setParent(nullptr);
+            w->deleteLater();
+        }
+        delete item;
+    }
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPointSizeF(12 * 0.75);
+    const QColor dim = FormStyle::secondary(*this);
+    for (int i = 0; i < list.size(); ++i) {
+        const QString id = list[i];
+        if (i > 0)
+            m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, new FormStyle::Hairline);
+        auto* label = new QLabel(id);
+        label->setFont(mono);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        auto* remove = new QToolButton;
+        remove->setObjectName(QStringLiteral("removeBlockedApp"));
+        remove->setAutoRaise(true);
+        remove->setIcon(FormStyle::symbolIcon(FormStyle::Symbol::minusCircleFill, dim));
+        remove->setIconSize(QSize(16, 16));
+        remove->setCursor(Qt::PointingHandCursor);
+        remove->setAccessibleName(l.text(QStringLiteral("Remove %1"), QStringLiteral("Ukloni %1")).arg(id));
+        remove->setToolTip(remove->accessibleName());
+        connect(remove, &QToolButton::clicked, this, [this, id] { removeBlockedApp(id); });
+        QWidget* row = FormSection::makeRow(label, {remove});
+        row->setMinimumHeight(0);
+        row->setFixedHeight(blockRowHeight);
+        row->layout()->setContentsMargins(12, 0, 6, 0);
+        m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, row);
+    }
+    const int visibleRows = std::min<int>(static_cast<int>(list.size()), blockRowsVisible);
+    m_blockList->setFixedHeight(visibleRows * (blockRowHeight + 1));
+    m_blockList->setVisible(!list.isEmpty());
+    m_blockSection->updateHairlines();
+}
+
+void SettingsView::showKeyStatus() {
+    // Only the idle state needs the secret store; skip the read otherwise.
+    m_keyStatusView->display(m_keyStatus, m_keyStatus == KeyStatus::idle && m_store.hasAPIKey());
+}
+
+void SettingsView::updateButtons() {
+    m_saveButton->setEnabled(!m_keyField->text().isEmpty() && m_keyStatus != KeyStatus::checking);
+    m_addButton->setEnabled(!trimSpacesAndTabs(m_newAppField->text()).isEmpty());
+    m_endpointReset->setEnabled(m_endpointEdited || m_store.apiBaseURL() != SettingsStore::defaultApiBaseURL);
+}
+
+void SettingsView::saveAndValidate() {
+    if (m_keyField->text().isEmpty() || m_keyStatus == KeyStatus::checking)
+        return;
+    m_store.setApiKey(m_keyField->text());
+    m_keyStatus = KeyStatus::checking;
+    const quint64 generation = ++m_checkGeneration;
+    showKeyStatus();
+    updateButtons();
+    // What gets checked is what the store holds now: after a failed save, that is the old key.
+    const QString key = m_store.apiKey();
+    QPointer<SettingsView> self(this);
+    auto done = [self, generation](bool valid) {
+        if (!self || generation != self->m_checkGeneration)
+            return;
+        self->m_keyStatus = valid ? KeyStatus::valid : KeyStatus::invalid;
+        self->showKeyStatus();
+        self->updateButtons();
+    };
+    if (m_validateKey)
+        m_validateKey(key, std::move(done));
+    else
+        done(false);
+}
+
+void SettingsView::addBlockedApp() {
+    const QString id = trimSpacesAndTabs(m_newAppField->text());
+    m_newAppField->clear();
+    if (id.isEmpty())
+        return;
+    QStringList list = m_store.blocklist();
+    if (list.contains(id, Qt::CaseSensitive))
+        return;
+    list << id;
+    m_store.setBlocklist(list);
+}
+
+void SettingsView::removeBlockedApp(const QString& bundleId) {
+    QStringList list = m_store.blocklist();
+    list.removeAll(bundleId);
+    m_store.setBlocklist(list);
+}
+
+void SettingsView::commitModel(const QString& typed) {
+    const QString name = typed.trimmed();
+    if (name.isEmpty()) {
+        // No model is no choice: keep the one in effect.
+        const QSignalBlocker block(m_modelPicker);
+        m_modelPicker->setEditText(m_store.model());
+        return;
+    }
+    if (name != m_store.model())
+        m_store.setModel(name);
+    else if (name != typed)
+        m_modelPicker->setEditText(name);
+}
+
+void SettingsView::commitEndpoint() {
+    if (!m_endpointEdited)
+        return;
+    const QString typed = m_endpointField->text();
+    if (typed.trimmed().isEmpty()) {
+        resetEndpoint();
+        return;
+    }
+    const std::optional<QString> endpoint = endpointFrom(typed);
+    if (!endpoint) {
+        // Keep what was typed, so it can be corrected.
+        m_endpointError->show();
+        return;
+    }
+    m_endpointError->hide();
+    m_endpointEdited = false;
+    if (*endpoint != m_store.apiBaseURL())
+        m_store.setApiBaseURL(*endpoint);
+    else
+        updateButtons();
+}
+
+void SettingsView::resetEndpoint() {
+    m_endpointEdited = false;
+    m_endpointError->hide();
+    m_store.setApiBaseURL(SettingsStore::defaultApiBaseURL);
+}
+
+}  // namespace quillet

@@ -1,0 +1,58 @@
+#include "ui/SettingsWindowController.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "core/L10n.h"
+
+namespace quillet {
+
+void presentCentered(QWidget& window) {
+    QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        window.move(area.center() - QPoint(window.width() / 2, window.height() / 2));
+    }
+    if (window.isMinimized())
+        window.showNormal();
+    else
+        window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+SettingsWindowController::SettingsWindowController(SettingsStore& store, KeyValidator validateKey,
+                                                   SettingsView::HotkeyFailure hotkeyFailure, QObject* parent)
+    : QObject(parent) {
+    m_window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                        Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    m_window->setObjectName(QStringLiteral("settingsWindow"));
+    // Closing only hides it, and a tray program must not end when its last window closes.
+    m_window->setAttribute(Qt::WA_QuitOnClose, false);
+    m_view = new SettingsView(store, std::move(validateKey), std::move(hotkeyFailure), m_window);
+    auto* layout = new QVBoxLayout(m_window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    m_window->setFixedSize(SettingsView::width, SettingsView::height);
+}
+
+SettingsWindowController::~SettingsWindowController() {
+    // Later, not now: the controller may go while one of the window's own handlers is running.
+    if (m_window) {
+        m_window->hide();
+        m_window->deleteLater();
+    }
+}
+
+void SettingsWindowController::present() {
+    if (!m_window)
+        return;
+    const L10n l = L10n::current();
+    m_window->setWindowTitle(
+        l.text(QStringLiteral("Quillet — Settings"), QStringLiteral("Quillet — Podešavanja")));
+    presentCentered(*m_window);
+}
+
+}  // namespace quillet

@@ -1,0 +1,256 @@
+#include "WindowTestFixture.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include "ui/OnboardingWindowController.h"
+
+using namespace quillet;
+using namespace quillet::test;
+using testing::ElementsAre;
+
+namespace {
+
+class OnboardingViewTest : public WindowTest {
+protected:
+    // Shown, as a person sees it, but never mapped on a screen.
+    std::unique_ptr<OnboardingView> makeView() {
+        auto view = std::make_unique<OnboardingView>(store, accessibility, scheduler, checker.validator(),
+                                                     [this] { ++finished; });
+        view->setAttribute(Qt::WA_DontShowOnScreen);
+        view->show();
+        return view;
+    }
+    static QPushButton* forward(QWidget* root) { return child<QPushButton>(root, "forwardButton"); }
+    static QPushButton* back(QWidget* root) { return child<QPushButton>(root, "backButton"); }
+    static QString permissionStatus(QWidget* root) { return child<QLabel>(root, "permissionStatus")->text(); }
+    static QString keyStatusText(QWidget* root) { return root->findChild<KeyStatusView*>()->text(); }
+    void tick() { scheduler.advance(OnboardingView::permissionPollInterval); }
+
+    int finished = 0;
+};
+
+TEST_F(OnboardingViewTest, PermissionStepWaitsForTheSwitchAndSeesItWithinASecond) {
+    auto view = makeView();
+    EXPECT_EQ(view->step(), OnboardingView::permission);
+    EXPECT_EQ(permissionStatus(view.get()), "Waiting for permission…");
+    EXPECT_FALSE(forward(view.get())->isEnabled());
+    EXPECT_TRUE(back(view.get())->isHidden());
+    EXPECT_EQ(forward(view.get())->text(), "Continue");
+
+    QTest::mouseClick(child<QPushButton>(view.get(), "requestPermissionButton"), Qt::LeftButton);
+    EXPECT_EQ(accessibility.requests, 1);
+    EXPECT_FALSE(view->axTrusted()) << "the answer comes through the poll";
+
+    tick();
+    EXPECT_FALSE(forward(view.get())->isEnabled()) << "no time-out, no other message";
+    accessibility.trusted = true;
+    scheduler.advance(std::chrono::milliseconds(999));
+    EXPECT_FALSE(view->axTrusted());
+    scheduler.advance(std::chrono::milliseconds(1));
+    EXPECT_TRUE(view->axTrusted());
+    EXPECT_EQ(permissionStatus(view.get()), "Permission granted");
+    EXPECT_TRUE(forward(view.get())->isEnabled());
+
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(permissionStatus(view.get()), "Dozvola odobrena");
+    EXPECT_EQ(forward(view.get())->text(), "Dalje");
+}
+
+TEST_F(OnboardingViewTest, PermissionAlreadyOnShowsGrantedAtOnce) {
+    accessibility.trusted = true;
+    auto view = makeView();
+    EXPECT_EQ(permissionStatus(view.get()), "Permission granted");
+    EXPECT_TRUE(forward(view.get())->isEnabled());
+}
+
+TEST_F(OnboardingViewTest, KeyStepGoesOnOnceAnyKeyIsStoredWhateverTheCheckSays) {
+    accessibility.trusted = true;
+    auto view = makeView();
+    view->goForward();
+    ASSERT_EQ(view->step(), OnboardingView::apiKey);
+    EXPECT_FALSE(back(view.get())->isHidden());
+    EXPECT_FALSE(forward(view.get())->isEnabled()) << "no key stored";
+    auto* save = child<QPushButton>(view.get(), "saveKeyButton");
+    auto* field = child<QLineEdit>(view.get(), "apiKeyField");
+    EXPECT_FALSE(save->isEnabled());
+    EXPECT_EQ(field->placeholderText(), "sk-…");
+
+    // The keyring refuses the key: nothing is stored, so there is still no way on.
+    secrets.failWrites = true;
+    typeInto(field, QStringLiteral("sk-test"));
+    QTest::mouseClick(save, Qt::LeftButton);
+    checker.answerOldest(true);
+    EXPECT_FALSE(forward(view.get())->isEnabled());
+
+    secrets.failWrites = false;
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_EQ(view->keyStatus(), KeyStatus::checking);
+    EXPECT_TRUE(forward(view.get())->isEnabled()) << "stored is enough, checked or not";
+    checker.answerOldest(false);
+    EXPECT_EQ(keyStatusText(view.get()), "Key is invalid");
+    EXPECT_EQ(storedKey(), "sk-test");
+    EXPECT_TRUE(forward(view.get())->isEnabled());
+}
+
+TEST_F(OnboardingViewTest, OnlyTheLatestCheckSetsTheStatus) {
+    accessibility.trusted = true;
+    auto view = makeView();
+    view->goForward();
+    auto* save = child<QPushButton>(view.get(), "saveKeyButton");
+    auto* field = child<QLineEdit>(view.get(), "apiKeyField");
+    typeInto(field, QStringLiteral("sk-good"));
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_TRUE(save->isEnabled()) << "a second check may start while the first runs";
+    typeInto(field, QStringLiteral("sk-bad"));
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_THAT(checker.keys, ElementsAre("sk-good", "sk-bad"));
+
+    checker.answerNewest(false);
+    EXPECT_EQ(view->keyStatus(), KeyStatus::invalid);
+    checker.answerOldest(true);  // the stale answer about sk-good arrives last
+    EXPECT_EQ(view->keyStatus(), KeyStatus::invalid);
+    EXPECT_EQ(storedKey(), "sk-bad");
+}
+
+TEST_F(OnboardingViewTest, KeyStoredBeforehandLeavesTheFieldEmptyAndTheStatusBlank) {
+    accessibility.trusted = true;
+    storeKey(QStringLiteral("sk-earlier"));
+    auto view = makeView();
+    view->goForward();
+    EXPECT_EQ(view->apiKeyInput(), "");
+    EXPECT_EQ(keyStatusText(view.get()), "");
+    EXPECT_TRUE(forward(view.get())->isEnabled());
+}
+
+TEST_F(OnboardingViewTest, StepsRunForwardAndBackAndFinishCallsBack) {
+    accessibility.trusted = true;
+    storeKey(QStringLiteral("sk-1"));
+    auto view = makeView();
+    QSignalSpy shown(view.get(), &OnboardingView::sampleFieldShown);
+
+    // Return acts as the forward button, from the key field too.
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    EXPECT_EQ(view->step(), OnboardingView::apiKey);
+    QTest::keyClick(child<QLineEdit>(view.get(), "apiKeyField"), Qt::Key_Return);
+    EXPECT_EQ(view->step(), OnboardingView::test);
+    EXPECT_EQ(forward(view.get())->text(), "Finish");
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_EQ(shown.first().first().value<QPlainTextEdit*>(), view->sampleField());
+
+    QTest::mouseClick(back(view.get()), Qt::LeftButton);
+    EXPECT_EQ(view->step(), OnboardingView::apiKey);
+    EXPECT_EQ(forward(view.get())->text(), "Continue");
+    QTest::mouseClick(forward(view.get()), Qt::LeftButton);
+    EXPECT_EQ(finished, 0);
+    QTest::mouseClick(forward(view.get()), Qt::LeftButton);
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(storedKey(), "sk-1") << "finishing writes nothing";
+
+    // Return in the sample field is a line break, not Finish.
+    QTest::keyClick(view->sampleField(), Qt::Key_Return);
+    EXPECT_EQ(finished, 1);
+}
+
+TEST_F(OnboardingViewTest, SampleTextFollowsTheLanguageOfTheLastShowing) {
+    accessibility.trusted = true;
+    storeKey(QStringLiteral("sk-1"));
+    auto view = makeView();
+    view->goForward();
+    view->goForward();
+    EXPECT_EQ(view->demoText(), "This is a sentense with a cuple of mistakes that needs fixing.");
+    view->sampleField()->setPlainText(QStringLiteral("my own words"));
+
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(view->demoText(), "my own words") << "not while it is open";
+    EXPECT_TRUE(labelStartingWith(view.get(), QStringLiteral("Probaj odmah")));
+    EXPECT_TRUE(labelStartingWith(view.get(), QStringLiteral("Dobrodošao u Quillet")));
+    EXPECT_EQ(forward(view.get())->text(), "Završi");
+
+    view->hide();
+    view->show();
+    EXPECT_EQ(view->demoText(), "Ovo je jedan recenica sa par greska koje treba ispraviti.");
+}
+
+TEST_F(OnboardingViewTest, LinuxTextsNameTheDesktopSwitchAndTheKeyring) {
+    auto view = makeView();
+    EXPECT_TRUE(labelStartingWith(
+        view.get(),
+        QStringLiteral("Quillet uses the desktop's accessibility interface to see text fields and "
+                       "write the corrected text back. The app cannot work without it.\n\nSettings → "
+                       "Accessibility → turn on assistive technologies.")));
+    EXPECT_TRUE(
+        labelStartingWith(view.get(), QStringLiteral("Quillet sends text straight to the OpenAI API using "
+                                                     "your own key (BYOK). The key is stored exclusively "
+                                                     "in the system keyring.")));
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_TRUE(labelStartingWith(view.get(), QStringLiteral("Quillet koristi interfejs pristupačnosti")));
+    EXPECT_TRUE(
+        labelStartingWith(view.get(), QStringLiteral("Quillet šalje tekst direktno na OpenAI API tvojim "
+                                                     "ključem (BYOK). Ključ se čuva isključivo u "
+                                                     "sistemskom keyring-u.")));
+    EXPECT_EQ(permissionStatus(view.get()), "Čekam dozvolu…");
+}
+
+TEST_F(OnboardingViewTest, ThePollEndsWithTheView) {
+    auto view = makeView();
+    EXPECT_EQ(scheduler.pendingTimers(), 1u);
+    view.reset();
+    EXPECT_EQ(scheduler.pendingTimers(), 0u);
+}
+
+class OnboardingWindowTest : public OnboardingViewTest {
+protected:
+    // What the application delegate does: keep the controller until the setup finishes.
+    void open() {
+        if (!controller) {
+            controller = std::make_unique<OnboardingWindowController>(store, accessibility, scheduler,
+                                                                      checker.validator(), [this] {
+                                                                          ++finished;
+                                                                          controller.reset();
+                                                                      });
+            controller->window()->setAttribute(Qt::WA_DontShowOnScreen);
+        }
+        controller->present();
+    }
+    std::unique_ptr<OnboardingWindowController> controller;
+};
+
+TEST_F(OnboardingWindowTest, ClosingKeepsTheStepAndFinishingStartsAfresh) {
+    accessibility.trusted = true;
+    storeKey(QStringLiteral("sk-1"));
+    open();
+    QWidget* window = controller->window();
+    EXPECT_EQ(window->windowTitle(), "Quillet — Setup");
+    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
+    controller->view()->goForward();
+    typeInto(child<QLineEdit>(window, "apiKeyField"), QStringLiteral("sk-half"));
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+
+    store.setLanguage(AppLanguage::sr);
+    open();
+    EXPECT_EQ(controller->window(), window) << "the same window";
+    EXPECT_EQ(window->windowTitle(), "Quillet — Podešavanje");
+    EXPECT_EQ(controller->view()->step(), OnboardingView::apiKey);
+    EXPECT_EQ(controller->view()->apiKeyInput(), "sk-half");
+
+    controller->view()->goForward();
+    QPointer<QWidget> finishedWindow(window);
+    QTest::mouseClick(forward(window), Qt::LeftButton);  // Finish: the delegate drops the controller
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(controller, nullptr);
+    ASSERT_TRUE(finishedWindow) << "deleted only once the click has been handled";
+    EXPECT_FALSE(finishedWindow->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(finishedWindow);
+    EXPECT_EQ(scheduler.pendingTimers(), 0u) << "its poll went with it";
+
+    open();
+    EXPECT_NE(controller->window(), nullptr);
+    EXPECT_EQ(controller->view()->step(), OnboardingView::permission);
+    EXPECT_EQ(controller->view()->apiKeyInput(), "");
+}
+
+}  // namespace

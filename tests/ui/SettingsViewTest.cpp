@@ -1,0 +1,338 @@
+#include "WindowTestFixture.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QToolButton>
+
+#include "ui/FormStyle.h"
+#include "ui/SettingsWindowController.h"
+
+using namespace quillet;
+using namespace quillet::test;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+namespace {
+
+class SettingsViewTest : public WindowTest {
+protected:
+    // Shown, as a person sees it, but never mapped on a screen.
+    std::unique_ptr<SettingsView> makeView(SettingsView::HotkeyFailure hotkey = {}) {
+        auto view = std::make_unique<SettingsView>(store, checker.validator(), std::move(hotkey));
+        view->setAttribute(Qt::WA_DontShowOnScreen);
+        view->show();
+        return view;
+    }
+    static QString statusText(SettingsView& view) { return view.findChild<KeyStatusView*>()->text(); }
+    static bool spinning(SettingsView& view) { return view.findChild<KeyStatusView*>()->spinning(); }
+    QList<QToolButton*> removeButtons(SettingsView& view) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return view.findChildren<QToolButton*>(QStringLiteral("removeBlockedApp"));
+    }
+};
+
+TEST_F(SettingsViewTest, SaveChecksWhatIsStoredAndStaysOffWhileTheCheckRuns) {
+    auto view = makeView();
+    auto* field = child<QLineEdit>(view.get(), "apiKeyField");
+    auto* save = child<QPushButton>(view.get(), "saveKeyButton");
+    EXPECT_FALSE(save->isEnabled()) << "empty field";
+    EXPECT_EQ(statusText(*view), "") << "no key stored, nothing checked";
+
+    // Spaces are a key like any other: stored and checked exactly as typed.
+    typeInto(field, QStringLiteral("   "));
+    EXPECT_TRUE(save->isEnabled());
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_EQ(storedKey(), "   ");
+    EXPECT_THAT(checker.keys, ElementsAre("   "));
+    EXPECT_EQ(view->keyStatus(), KeyStatus::checking);
+    EXPECT_TRUE(spinning(*view));
+    EXPECT_FALSE(save->isEnabled()) << "one check at a time";
+    view->saveAndValidate();
+    EXPECT_EQ(checker.keys.size(), 1);
+
+    checker.answerOldest(true);
+    EXPECT_EQ(view->keyStatus(), KeyStatus::valid);
+    EXPECT_EQ(statusText(*view), "Key is valid");
+    EXPECT_FALSE(spinning(*view));
+    EXPECT_TRUE(save->isEnabled());
+
+    // A rejected key is still the stored key.
+    typeInto(field, QStringLiteral("sk-wrong"));
+    QTest::mouseClick(save, Qt::LeftButton);
+    checker.answerOldest(false);
+    EXPECT_EQ(statusText(*view), "Key is invalid");
+    EXPECT_EQ(storedKey(), "sk-wrong");
+    EXPECT_TRUE(store.hasAPIKey());
+
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(statusText(*view), "Ključ ne važi");
+}
+
+TEST_F(SettingsViewTest, AFailedSaveChecksTheKeyThatIsStillStored) {
+    storeKey(QStringLiteral("sk-old"));
+    secrets.failWrites = true;
+    auto view = makeView();
+    typeInto(child<QLineEdit>(view.get(), "apiKeyField"), QStringLiteral("sk-new"));
+    view->saveAndValidate();
+    EXPECT_THAT(checker.keys, ElementsAre("sk-old"));
+}
+
+TEST_F(SettingsViewTest, IdleStatusNamesTheKeyringOnlyWhenAKeyIsStored) {
+    auto view = makeView();
+    EXPECT_EQ(statusText(*view), "");
+    storeKey(QStringLiteral("sk-1"));
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(statusText(*view), "Ključ je sačuvan u sistemskom keyring-u");
+    store.setLanguage(AppLanguage::en);
+    EXPECT_EQ(statusText(*view), "Key is stored in the system keyring");
+}
+
+TEST_F(SettingsViewTest, AKeyTypedButNotSavedIsGoneWhenTheViewIsShownAgain) {
+    storeKey(QStringLiteral("sk-stored"));
+    auto view = makeView();
+    auto* field = child<QLineEdit>(view.get(), "apiKeyField");
+    EXPECT_EQ(field->text(), "sk-stored");
+    EXPECT_EQ(field->echoMode(), QLineEdit::Password);
+    typeInto(field, QStringLiteral("sk-typed"));
+    view->hide();
+    EXPECT_EQ(storedKey(), "sk-stored");
+    view->show();
+    EXPECT_EQ(field->text(), "sk-stored");
+}
+
+TEST_F(SettingsViewTest, BlockListAddsTrimmedNewEntriesAndRemovesEveryCopy) {
+    store.setBlocklist({QStringLiteral("a.b"), QStringLiteral("x.y"), QStringLiteral("a.b")});
+    auto view = makeView();
+    auto* field = child<QLineEdit>(view.get(), "newBlockedAppField");
+    auto* add = child<QPushButton>(view.get(), "addBlockedAppButton");
+    EXPECT_EQ(removeButtons(*view).size(), 3);
+
+    EXPECT_FALSE(add->isEnabled());
+    typeInto(field, QStringLiteral(" \t "));
+    EXPECT_FALSE(add->isEnabled()) << "spaces and tabs only";
+    typeInto(field, QStringLiteral("  org.gnome.gedit\t"));
+    EXPECT_TRUE(add->isEnabled());
+    QTest::mouseClick(add, Qt::LeftButton);
+    EXPECT_THAT(store.blocklist(), ElementsAre("a.b", "x.y", "a.b", "org.gnome.gedit"));
+    EXPECT_EQ(field->text(), "");
+
+    typeInto(field, QStringLiteral("org.gnome.gedit"));
+    view->addBlockedApp();
+    EXPECT_EQ(store.blocklist().size(), 4) << "already listed";
+    EXPECT_EQ(field->text(), "") << "emptied all the same";
+    typeInto(field, QStringLiteral("ORG.gnome.gedit"));
+    view->addBlockedApp();
+    EXPECT_EQ(store.blocklist().last(), "ORG.gnome.gedit") << "letter case matters";
+
+    // The first row's button removes both copies of "a.b", and the rows follow the list.
+    QTest::mouseClick(removeButtons(*view).first(), Qt::LeftButton);
+    EXPECT_THAT(store.blocklist(), ElementsAre("x.y", "org.gnome.gedit", "ORG.gnome.gedit"));
+    EXPECT_EQ(removeButtons(*view).size(), 3);
+    EXPECT_EQ(removeButtons(*view).first()->accessibleName(), "Remove x.y");
+
+    while (!removeButtons(*view).isEmpty())
+        QTest::mouseClick(removeButtons(*view).first(), Qt::LeftButton);
+    EXPECT_THAT(store.blocklist(), IsEmpty());
+    EXPECT_THAT(defaults.values.value(QStringLiteral("blocklist")).toStringList(), IsEmpty())
+        << "an empty list is stored, so the defaults do not come back";
+}
+
+TEST_F(SettingsViewTest, StepperStaysWithinOneToTwenty) {
+    auto view = makeView();
+    auto* stepper = child<QSpinBox>(view.get(), "minWordsStepper");
+    EXPECT_EQ(stepper->value(), 3);
+    for (int i = 0; i < 30; ++i)
+        stepper->stepUp();
+    EXPECT_EQ(store.minWordCount(), 20);
+    EXPECT_TRUE(labelStartingWith(view.get(), QStringLiteral("Min. words to show the icon: 20")));
+    for (int i = 0; i < 30; ++i)
+        stepper->stepDown();
+    EXPECT_EQ(store.minWordCount(), 1);
+    EXPECT_EQ(defaults.values.value(QStringLiteral("minWordCount")).toLongLong(), 1);
+}
+
+TEST_F(SettingsViewTest, ModelPickerOffersTwoModelsAndTakesATypedName) {
+    store.setModel(QStringLiteral("llama3.1:8b"));
+    auto view = makeView();
+    auto* picker = child<QComboBox>(view.get(), "modelPicker");
+    ASSERT_EQ(picker->count(), 2);
+    EXPECT_EQ(picker->itemText(0), "gpt-4o-mini");
+    EXPECT_EQ(picker->itemText(1), "gpt-4o");
+    EXPECT_EQ(picker->currentText(), "llama3.1:8b") << "a model set elsewhere stays in effect and in view";
+    const int writes = defaults.writes;
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(store.model(), "llama3.1:8b");
+    EXPECT_EQ(picker->currentText(), "llama3.1:8b");
+    EXPECT_EQ(defaults.writes, writes + 1) << "only the language was written";
+
+    picker->setCurrentIndex(1);
+    Q_EMIT picker->activated(1);
+    EXPECT_EQ(store.model(), "gpt-4o");
+
+    typeInto(picker->lineEdit(), QStringLiteral("  mistral-small "));
+    Q_EMIT picker->lineEdit()->editingFinished();
+    EXPECT_EQ(store.model(), "mistral-small");
+    EXPECT_EQ(picker->count(), 2) << "typed names are not added to the choices";
+
+    typeInto(picker->lineEdit(), QStringLiteral("   "));
+    Q_EMIT picker->lineEdit()->editingFinished();
+    EXPECT_EQ(store.model(), "mistral-small") << "a blank name changes nothing";
+    EXPECT_EQ(picker->currentText(), "mistral-small");
+}
+
+TEST_F(SettingsViewTest, EndpointTakesAnHttpAddressAndResetsToTheDefault) {
+    auto view = makeView();
+    auto* field = child<QLineEdit>(view.get(), "endpointField");
+    auto* reset = child<QPushButton>(view.get(), "endpointResetButton");
+    auto* error = child<QLabel>(view.get(), "endpointError");
+    EXPECT_EQ(field->text(), "https://api.openai.com");
+    EXPECT_FALSE(reset->isEnabled());
+
+    typeInto(field, QStringLiteral("localhost:11434"));
+    Q_EMIT field->editingFinished();
+    EXPECT_FALSE(error->isHidden());
+    EXPECT_EQ(error->text(), "Enter an address that starts with http:// or https://");
+    EXPECT_EQ(store.apiBaseURL(), "https://api.openai.com");
+    EXPECT_EQ(field->text(), "localhost:11434") << "kept, to be corrected";
+    EXPECT_TRUE(reset->isEnabled());
+
+    typeInto(field, QStringLiteral(" http://127.0.0.1:11434/ "));
+    Q_EMIT field->editingFinished();
+    EXPECT_TRUE(error->isHidden());
+    EXPECT_EQ(store.apiBaseURL(), "http://127.0.0.1:11434");
+    EXPECT_EQ(field->text(), "http://127.0.0.1:11434");
+    EXPECT_TRUE(reset->isEnabled());
+
+    QTest::mouseClick(reset, Qt::LeftButton);
+    EXPECT_EQ(store.apiBaseURL(), "https://api.openai.com");
+    EXPECT_EQ(field->text(), "https://api.openai.com");
+    EXPECT_FALSE(reset->isEnabled());
+
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_TRUE(labelStartingWith(view.get(), QStringLiteral("Adresa servera")));
+    EXPECT_EQ(reset->text(), "Resetuj");
+}
+
+TEST_F(SettingsViewTest, OtherControlsWriteAtOnce) {
+    auto view = makeView();
+    auto* login = child<QCheckBox>(view.get(), "launchAtLoginSwitch");
+    QTest::mouseClick(login, Qt::LeftButton);
+    EXPECT_TRUE(store.launchAtLogin());
+    EXPECT_THAT(loginItem.calls, ElementsAre("register"));
+    loginItem.failure = QStringLiteral("no autostart folder");
+    QTest::mouseClick(login, Qt::LeftButton);
+    EXPECT_FALSE(store.launchAtLogin());
+    EXPECT_FALSE(login->isChecked());
+
+    auto* language = child<QComboBox>(view.get(), "languagePicker");
+    ASSERT_EQ(language->count(), 2);
+    EXPECT_EQ(language->itemText(0), "English");
+    EXPECT_EQ(language->itemText(1), "Srpski");
+    Q_EMIT language->activated(1);
+    EXPECT_EQ(store.language(), AppLanguage::sr);
+}
+
+TEST_F(SettingsViewTest, EveryTextFollowsTheLanguageAtOnce) {
+    auto view = makeView();
+    const QStringList english = {"OpenAI API",
+                                 "API key (sk-…)",
+                                 "Model",
+                                 "Endpoint",
+                                 "Behavior",
+                                 "Language",
+                                 "Min. words to show the icon: 3",
+                                 "Launch at login",
+                                 "Global shortcut",
+                                 "Blocked apps (bundle ID)"};
+    for (const QString& text : english)
+        EXPECT_TRUE(labelStartingWith(view.get(), text)) << qPrintable(text);
+    EXPECT_EQ(child<QPushButton>(view.get(), "saveKeyButton")->accessibleName(), "Save & validate");
+
+    store.setLanguage(AppLanguage::sr);
+    const QStringList serbian = {"OpenAI API",
+                                 "API ključ (sk-…)",
+                                 "Model",
+                                 "Ponašanje",
+                                 "Jezik",
+                                 "Min. broj reči za ikonicu: 3",
+                                 "Pokreni pri prijavljivanju",
+                                 "Globalni shortcut",
+                                 "Blokirane aplikacije (bundle ID)"};
+    for (const QString& text : serbian)
+        EXPECT_TRUE(labelStartingWith(view.get(), text)) << qPrintable(text);
+    EXPECT_EQ(child<QPushButton>(view.get(), "saveKeyButton")->accessibleName(), "Sačuvaj i proveri");
+    EXPECT_EQ(child<QPushButton>(view.get(), "addBlockedAppButton")->text(), "Dodaj");
+    EXPECT_EQ(child<QLineEdit>(view.get(), "newBlockedAppField")->placeholderText(),
+              "npr. org.gnome.Terminal");
+    EXPECT_EQ(child<QComboBox>(view.get(), "languagePicker")->itemText(0), "English");
+    EXPECT_EQ(child<QLabel>(view.get(), "shortcutValue")->text(), "Super+Shift+G");
+
+    // Every control a person can reach has a name a screen reader can say.
+    for (QWidget* w : view->findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+            qobject_cast<QSpinBox*>(w)) {
+            if (w->parentWidget() &&
+                (qobject_cast<QComboBox*>(w->parentWidget()) || qobject_cast<QSpinBox*>(w->parentWidget())))
+                continue;  // the editor inside a picker or stepper
+            if (w->objectName().startsWith(QLatin1String("qt_")))
+                continue;  // scroll bar buttons
+            EXPECT_FALSE(w->accessibleName().isEmpty())
+                << w->metaObject()->className() << " " << qPrintable(w->objectName());
+        }
+    }
+}
+
+TEST_F(SettingsViewTest, ShortcutRowSaysWhenTheShortcutCouldNotBeTaken) {
+    std::optional<QString> failure;
+    auto view = makeView([&failure] { return failure; });
+    auto* unavailable = child<QLabel>(view.get(), "shortcutUnavailable");
+    EXPECT_TRUE(unavailable->isHidden());
+
+    failure = QStringLiteral("Another program holds Super+Shift+G");
+    store.setLanguage(AppLanguage::sr);  // any change of the store redraws the row
+    EXPECT_FALSE(unavailable->isHidden());
+    EXPECT_EQ(unavailable->text(), "Nedostupan");
+    EXPECT_EQ(unavailable->toolTip(), "Another program holds Super+Shift+G");
+    store.setLanguage(AppLanguage::en);
+    EXPECT_EQ(unavailable->text(), "Unavailable");
+}
+
+TEST_F(SettingsViewTest, WindowIsMadeOnceTitledAtEachOpeningAndKeepsItsStateWhenClosed) {
+    SettingsWindowController controller(store, checker.validator(), {});
+    QWidget* window = controller.window();
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
+    controller.present();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), "Quillet — Settings");
+
+    typeInto(child<QLineEdit>(window, "apiKeyField"), QStringLiteral("sk-new"));
+    controller.view()->saveAndValidate();
+    typeInto(child<QLineEdit>(window, "newBlockedAppField"), QStringLiteral("half typed"));
+
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(window->windowTitle(), "Quillet — Settings") << "an open window keeps its title";
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    checker.answerOldest(true);
+
+    controller.present();
+    EXPECT_EQ(controller.window(), window);
+    EXPECT_EQ(window->windowTitle(), "Quillet — Podešavanja");
+    EXPECT_EQ(controller.view()->keyStatus(), KeyStatus::valid);
+    EXPECT_EQ(controller.view()->newBlockedApp(), "half typed");
+    EXPECT_EQ(controller.view()->apiKeyInput(), "sk-new");
+}
+
+TEST_F(SettingsViewTest, AnAnswerAfterTheViewIsGoneIsIgnored) {
+    auto view = makeView();
+    typeInto(child<QLineEdit>(view.get(), "apiKeyField"), QStringLiteral("sk-1"));
+    view->saveAndValidate();
+    view.reset();
+    checker.answerOldest(true);  // must not touch the destroyed view
+    EXPECT_EQ(storedKey(), "sk-1");
+}
+
+}  // namespace

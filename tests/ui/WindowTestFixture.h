@@ -1,0 +1,133 @@
+// Shared set-up of the settings and setup window tests: a store on fakes, a key checker the test
+// answers by hand, and an accessibility switch the test flips.
+#pragma once
+
+#include <gmock/gmock.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <deque>
+#include <memory>
+
+#include "core/SettingsStore.h"
+#include "platform/Accessibility.h"
+#include "platform/fake/FakeDefaults.h"
+#include "platform/fake/FakeLoginItem.h"
+#include "platform/fake/FakeScheduler.h"
+#include "platform/fake/FakeSecretStore.h"
+#include "ui/SettingsView.h"
+
+namespace quillet::test {
+
+/// Records each key it is asked about; the test answers the checks in any order.
+class ManualKeyChecker {
+public:
+    KeyValidator validator() {
+        return [this](const QString& key, std::function<void(bool)> done) {
+            keys << key;
+            pending.push_back(std::move(done));
+        };
+    }
+    /// Answers the oldest open check.
+    void answerOldest(bool valid) {
+        ASSERT_FALSE(pending.empty());
+        auto done = std::move(pending.front());
+        pending.pop_front();
+        done(valid);
+    }
+    void answerNewest(bool valid) {
+        ASSERT_FALSE(pending.empty());
+        auto done = std::move(pending.back());
+        pending.pop_back();
+        done(valid);
+    }
+    QStringList keys;
+    std::deque<std::function<void(bool)>> pending;
+};
+
+/// Only the permission is used by the windows; everything else answers "nothing there".
+class SwitchAccessibility final : public Accessibility {
+public:
+    bool isProcessTrusted() override {
+        ++trustReads;
+        return trusted;
+    }
+    void requestTrust() override { ++requests; }
+    bool isSecureEventInputEnabled() override { return false; }
+    AXElement systemWide() override { return {}; }
+    AXElement application(qint32) override { return {}; }
+    AXError copyAttribute(const AXElement&, const QString&, AXValue&) override { return AXError::failure; }
+    AXError isAttributeSettable(const AXElement&, const QString&, bool&) override { return AXError::failure; }
+    AXError setAttribute(const AXElement&, const QString&, const AXValue&) override {
+        return AXError::failure;
+    }
+    AXError pid(const AXElement&, qint32&) override { return AXError::failure; }
+    std::unique_ptr<AXObserver> createObserver(qint32, AXNotificationHandler) override { return nullptr; }
+
+    bool trusted = false;
+    int trustReads = 0;
+    int requests = 0;
+};
+
+class WindowTest : public testing::Test {
+protected:
+    WindowTest() : store(defaults, secrets, loginItem, log) {
+        SettingsStore::install(&store);
+        // The off-screen platform cannot raise a window and says so each time a window is presented.
+        s_previousHandler = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (!message.contains(QLatin1String("does not support raise()")))
+                    s_previousHandler(type, context, message);
+            });
+    }
+    ~WindowTest() override {
+        qInstallMessageHandler(s_previousHandler);
+        // Windows handed to deleteLater must go while the services they use still exist.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        SettingsStore::install(nullptr);
+    }
+
+    void storeKey(const QString& key) {
+        secrets.items[{KeychainManager::service, KeychainManager::account}] = key.toUtf8();
+    }
+    std::optional<QString> storedKey() const {
+        const auto it = secrets.items.constFind({KeychainManager::service, KeychainManager::account});
+        if (it == secrets.items.constEnd())
+            return std::nullopt;
+        return QString::fromUtf8(*it);
+    }
+
+    template <typename T = QWidget>
+    static T* child(QWidget* root, const char* name) {
+        T* w = root->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    /// The visible label whose text starts with `prefix`, or null.
+    static QLabel* labelStartingWith(QWidget* root, const QString& prefix) {
+        for (QLabel* label : root->findChildren<QLabel*>())
+            if (label->text().startsWith(prefix))
+                return label;
+        return nullptr;
+    }
+    static void typeInto(QLineEdit* field, const QString& text) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+
+    static inline QtMessageHandler s_previousHandler = nullptr;
+    FakeDefaults defaults;
+    FakeSecretStore secrets;
+    FakeLoginItem loginItem;
+    FakeSystemLog log;
+    SettingsStore store;
+    FakeScheduler scheduler;
+    SwitchAccessibility accessibility;
+    ManualKeyChecker checker;
+};
+
+}  // namespace quillet::test
