@@ -95,9 +95,14 @@ if [ "$want_atspi" = yes ]; then
 fi
 
 if [ "$want_wm" = yes ]; then
-    openbox --sm-disable --config-file /dev/null >"$session/openbox.log" 2>&1 &
-    pids+=($!)
-    wait_for 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+    wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
+    for attempt in 1 2; do
+        openbox --sm-disable --config-file /dev/null >"$session/openbox.log" 2>&1 &
+        pids+=($!)
+        wait_for 20 wm_ready && break
+        kill "${pids[-1]}" 2>/dev/null
+    done
+    wm_ready || fail "openbox did not start: $(tail -n 5 "$session/openbox.log")"
 fi
 
 "$@" &

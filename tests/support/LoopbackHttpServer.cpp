@@ -240,8 +240,10 @@ void LoopbackHttpServer::answer(const std::shared_ptr<Connection>& connection, q
         return;
     --connection->waiting;
     --m_concurrent;
-    if (index < m_requests.size())
+    if (index < m_requests.size()) {
         m_requests[index].answeredMs = m_clock.elapsed();
+        m_requests[index].answeredAt = std::chrono::steady_clock::now();
+    }
 
     switch (response.mode) {
         case Response::Mode::closeAtOnce:

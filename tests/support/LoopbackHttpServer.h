@@ -3,6 +3,8 @@
 // certificate, and a mode that answers chat completions like a language model would.
 #pragma once
 
+#include <chrono>
+
 #include <QElapsedTimer>
 #include <QList>
 #include <QPair>
@@ -30,6 +32,8 @@ public:
         int connection = 0;    // 1, 2, ... in order of acceptance: equal numbers shared a connection
         qint64 arrivedMs = 0;  // on the server's clock, when the whole request was read
         qint64 answeredMs = -1;
+        /// When the answer was handed to the socket, on the clock every process shares.
+        std::chrono::steady_clock::time_point answeredAt{};
 
         /// First header of that name, case-insensitive; empty when absent.
         QByteArray header(const QByteArray& name) const;

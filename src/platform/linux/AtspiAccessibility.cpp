@@ -1,5 +1,7 @@
 #include "platform/linux/AtspiAccessibility.h"
 
+#include <unistd.h>
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -250,7 +252,7 @@ public:
         if (!ensureInit())
             return {};
         const std::optional<qint32> active = activePid ? activePid() : std::nullopt;
-        if (active && *active == 0)
+        if (active && (*active == 0 || *active == qint32(::getpid())))
             return {};
         if (AtspiAccessible* last = accessibleOf(lastFocused)) {
             if ((!active || lastFocusedPid == *active) && !hungBuses().contains(busNameOf(last)) &&
@@ -364,6 +366,10 @@ void AtspiAccessibility::Impl::flush() {
     for (Pending& p : batch) {
         AtspiAccessible* source = accessibleOf(p.source);
         const qint32 pid = pidOf(source);
+        // Our own windows answer on this very thread: asking them anything while we wait would
+        // stall until the call times out. The program never follows its own fields this way.
+        if (pid == qint32(::getpid()))
+            continue;
         if (p.type.startsWith("object:state-changed:focused")) {
             if (p.detail1 == 1) {
                 lastFocused = p.source;

@@ -1,0 +1,224 @@
+// The whole program against a real mousepad and a loopback model: how long from the click to the
+// panel on screen, from the server's last byte to the result drawn, and what memory the program
+// holds after start and after twenty corrections. Run inside a session:
+//   tests/session/run-in-session.sh -- build/bench/bench_CorrectionLoopbackBench
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <chrono>
+
+#include "app/AppCoordinator.h"
+#include "app/Platform.h"
+#include "core/SettingsStore.h"
+#include "core/SuggestionViewModel.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/TestEnv.h"
+#include "ui/KeyablePanel.h"
+#include "ui/SuggestionPanelController.h"
+
+using namespace quillet;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+/// Remembers the first paint of any widget in one window after it is armed.
+class PaintClock : public QObject {
+public:
+    void arm(QWidget* window) {
+        m_window = window;
+        painted.reset();
+        all.clear();
+    }
+    std::optional<Clock::time_point> painted;
+    std::vector<Clock::time_point> all;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Paint && m_window) {
+            auto* widget = qobject_cast<QWidget*>(object);
+            if (widget && widget->window() == m_window) {
+                all.push_back(Clock::now());
+                if (!painted)
+                    painted = all.back();
+            }
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_window;
+};
+
+double residentMiB() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+struct Rig {
+    test::LoopbackHttpServer server;
+    Platform platform = makeLinuxPlatform();
+    SettingsStore settings{*platform.defaults, *platform.secrets, *platform.loginItem, *platform.log};
+    std::unique_ptr<AppCoordinator> coordinator;
+    QTemporaryDir dir;
+    QProcess mousepad;
+    PaintClock paints;
+    double residentAfterStart = 0;
+    bool ready = false;
+
+    Rig() {
+        SettingsStore::install(&settings);
+        settings.setApiKey(QStringLiteral("sk-bench"));
+        settings.setApiBaseURL(server.baseUrl());
+        server.model.correct = [](const QString& text) { return QString(text).replace("Their", "There"); };
+        qApp->installEventFilter(&paints);
+        QFile file(dir.filePath(QStringLiteral("note.txt")));
+        file.open(QIODevice::WriteOnly);
+        file.write("Their is a small mistake in this sentence of ours.");
+        file.close();
+        mousepad.setStandardErrorFile(QProcess::nullDevice());
+        mousepad.start(QStringLiteral("mousepad"), {QStringLiteral("--disable-server"), file.fileName()});
+        coordinator = std::make_unique<AppCoordinator>(settings, CoordinatorServices::from(platform));
+        coordinator->start();
+        ready = test::waitUntil([&] { return coordinator->overlay().isVisible(); }, 20000);
+        test::waitUntil([] { return false; }, 500);
+        residentAfterStart = residentMiB();
+    }
+    ~Rig() {
+        coordinator.reset();
+        mousepad.kill();
+        mousepad.waitForFinished(3000);
+        SettingsStore::install(nullptr);
+    }
+    SuggestionViewModel* viewModel() {
+        auto* c = coordinator->suggestionController();
+        return c ? c->viewModel().get() : nullptr;
+    }
+    /// Opens the panel as the icon's click does; the time until its first paint.
+    double clickToPanelMs() {
+        server.clear();
+        paints.arm(nullptr);
+        const Clock::time_point start = Clock::now();
+        coordinator->overlay().onClick();
+        if (!coordinator->suggestionController())
+            return -1;
+        paints.arm(coordinator->suggestionController()->panel());
+        if (!test::waitUntil([&] { return paints.painted.has_value(); }, 5000))
+            return -1;
+        return std::chrono::duration<double, std::milli>(*paints.painted - start).count();
+    }
+    /// Waits for both answers; the time from the later one leaving the server to the panel's repaint.
+    double replyToDrawnMs() {
+        // The answers may come (and be drawn) before the panel's first paint: the paints since the
+        // click are all kept.
+        auto answered = [&] {
+            return server.requests().size() >= 2 && server.requests().at(0).answeredMs >= 0 &&
+                   server.requests().at(1).answeredMs >= 0;
+        };
+        if (!test::waitUntil(answered, 10000))
+            return -1;
+        const Clock::time_point last =
+            std::max(server.requests().at(0).answeredAt, server.requests().at(1).answeredAt);
+        SuggestionViewModel* vm = viewModel();
+        if (!test::waitUntil([&] { return vm && vm->correction().isLoaded() && vm->rephrase().isLoaded(); },
+                             10000))
+            return -1;
+        std::optional<Clock::time_point> drawn;
+        test::waitUntil(
+            [&] {
+                for (const Clock::time_point& t : paints.all)
+                    if (t >= last && !drawn)
+                        drawn = t;
+                return drawn.has_value();
+            },
+            2000);
+        if (!drawn)
+            return -1;
+        return std::chrono::duration<double, std::milli>(*drawn - last).count();
+    }
+    /// Chooses the correction; the panel closes and the text goes back into mousepad.
+    void replace() {
+        if (SuggestionViewModel* vm = viewModel()) {
+            const CorrectionResult* result = vm->correction().result();
+            vm->replace(result ? result->corrected : vm->originalText());
+        }
+        test::waitUntil([&] { return !coordinator->suggestionController(); }, 5000);
+        test::waitUntil([] { return false; }, 50);
+        // The program's event loop deletes closed panels; this bench has no running loop, so it
+        // does that step itself.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+Rig* rig = nullptr;
+
+void BM_ClickToPanel(benchmark::State& state) {
+    if (!rig->ready)
+        return state.SkipWithError("the icon never appeared over mousepad");
+    for (auto _ : state) {
+        const double ms = rig->clickToPanelMs();
+        if (ms < 0)
+            return state.SkipWithError("the panel did not paint");
+        state.SetIterationTime(ms / 1000.0);
+        state.PauseTiming();
+        rig->replyToDrawnMs();
+        rig->replace();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ClickToPanel)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+void BM_ReplyToDrawn(benchmark::State& state) {
+    if (!rig->ready)
+        return state.SkipWithError("the icon never appeared over mousepad");
+    for (auto _ : state) {
+        state.PauseTiming();
+        rig->clickToPanelMs();
+        state.ResumeTiming();
+        const double ms = rig->replyToDrawnMs();
+        if (ms < 0)
+            return state.SkipWithError("no result drawn");
+        state.SetIterationTime(ms / 1000.0);
+        state.PauseTiming();
+        rig->replace();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ReplyToDrawn)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+void BM_ResidentMemory(benchmark::State& state) {
+    if (!rig->ready)
+        return state.SkipWithError("the icon never appeared over mousepad");
+    for (auto _ : state) {
+        for (int i = 0; i < state.range(0); ++i) {
+            rig->clickToPanelMs();
+            rig->replyToDrawnMs();
+            rig->replace();
+        }
+    }
+    test::waitUntil([] { return false; }, 500);
+    state.counters["rss_after_start_MiB"] = rig->residentAfterStart;
+    state.counters["rss_after_more_corrections_MiB"] = residentMiB();
+    state.counters["corrections_so_far"] = double(rig->coordinator->history().size());
+}
+BENCHMARK(BM_ResidentMemory)->Arg(20)->Arg(40)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    benchmark::Initialize(&argc, argv);
+    Rig theRig;
+    rig = &theRig;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    rig = nullptr;
+    return 0;
+}
