@@ -17,7 +17,7 @@ namespace {
 
 // The two report modes must work without a desktop: the pictures are always drawn off screen, and
 // the self-check reports what it can when there is no X display (Qt would abort trying to open one).
-void chooseQtPlatform(int argc, char** argv) {
+LaunchMode::Kind chooseQtPlatform(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -28,6 +28,14 @@ void chooseQtPlatform(int argc, char** argv) {
     // The assistant works through X11 (XWayland on a Wayland desktop), whatever Qt would prefer.
     else if (!noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    return kind;
+}
+
+// The report modes print their own lines and nothing else; Qt's remarks about the environment
+// (a missing runtime folder, an off-screen platform's limits) are not part of the report.
+void quietQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
 // No X display means no screens, whatever the off-screen platform pretends.
@@ -60,7 +68,8 @@ int runDoctor() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    chooseQtPlatform(argc, argv);
+    if (chooseQtPlatform(argc, argv) != LaunchMode::Kind::normal)
+        qInstallMessageHandler(quietQtMessages);
     // The application object exists in every mode, before the arguments are looked at.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillet"));

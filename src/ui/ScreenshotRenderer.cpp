@@ -215,7 +215,7 @@ void settle(int ms) {
 }
 
 // Draws `view` at `size` points into `dir`/`name`.png at double density; prints its line.
-void snapshot(QWidget& view, QSize size, const QString& name, const QDir& dir) {
+void snapshot(QWidget& view, QSize size, const QString& name, const QDir& dir, bool clear) {
     const QSize pixels = size * pixelRatio;
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
@@ -226,8 +226,10 @@ void snapshot(QWidget& view, QSize size, const QString& name, const QDir& dir) {
     const int dotsPerMeter = qRound(72.0 * pixelRatio / 0.0254);
     image.setDotsPerMeterX(dotsPerMeter);
     image.setDotsPerMeterY(dotsPerMeter);
-    image.fill(Qt::transparent);
-    view.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    // A floating surface keeps its clear surroundings; a window's content sits on the window's colour.
+    image.fill(clear ? QColor(Qt::transparent) : view.palette().color(QPalette::Window));
+    view.render(&image, QPoint(), QRegion(),
+                clear ? QWidget::DrawChildren : QWidget::DrawWindowBackground | QWidget::DrawChildren);
 
     const QString file = name + QStringLiteral(".png");
     (void)image.convertToFormat(QImage::Format_ARGB32).save(dir.filePath(file), "PNG");
@@ -237,12 +239,11 @@ void snapshot(QWidget& view, QSize size, const QString& name, const QDir& dir) {
 // Lays a never-shown top-level view out as a window would, lets it settle, and takes its picture.
 void capture(QWidget& view, QSize size, const QString& name, const QDir& dir) {
     view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.setAttribute(Qt::WA_TranslucentBackground);
     view.resize(size);
     view.show();
     QCoreApplication::processEvents();
     settle(400);
-    snapshot(view, size, name, dir);
+    snapshot(view, size, name, dir, view.testAttribute(Qt::WA_TranslucentBackground));
     view.hide();
 }
 
@@ -327,7 +328,7 @@ void renderAll(const QString& directory, const Defaults* preferences) {
     OverlayIconView icon;
     icon.resize(96, 96);
     icon.setState(IconState::ready);
-    snapshot(icon, QSize(96, 96), QStringLiteral("overlay-icon"), dir);
+    snapshot(icon, QSize(96, 96), QStringLiteral("overlay-icon"), dir, true);
 
     print(QStringLiteral("Screenshots written to ") + dir.absolutePath());
 

@@ -107,7 +107,7 @@ public:
         xdotool({"windowsize", "--sync", window, "900", "520"});
         xdotool({"windowactivate", "--sync", window});
         xdotool({"key", "ctrl+End"});
-        shot("01-editor", "mousepad holds a sentence with mistakes; the cursor is in it.");
+        shot("01-editor", "Mousepad holds a sentence with mistakes; the cursor is in it.");
 
         m_program.setProcessChannelMode(QProcess::ForwardedChannels);
         m_program.start(m_quillet, {});
@@ -165,6 +165,9 @@ private:
         QFile::remove(IniDefaults::defaultPath());
         IniDefaults().setString("apiBaseURL", m_server.baseUrl());
 
+        // A desktop colour instead of X's black, so the pictures look like a desktop.
+        ::run(QStringLiteral("xsetroot"), {"-solid", "#3B4D5C"});
+
         QFile file(m_document.filePath("shopping.txt"));
         if (!file.open(QIODevice::WriteOnly))
             fail("cannot write the document");
@@ -181,8 +184,9 @@ private:
     }
 
     void pressInPanel(const QStringList& how) {
-        if (!accessible(m_program.processId(), how).contains("pressed " + how.last()))
-            fail("cannot press " + how.last());
+        const QString widgets = accessible(m_program.processId(), how);
+        if (!widgets.contains("pressed " + how.last()))
+            fail("cannot press " + how.last() + "; the program shows:\n" + widgets);
     }
 
     void expect(const std::function<bool()>& done, int timeoutMs, const QString& what) {
