@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QMap>
 #include <QPalette>
-#include <QPointer>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
