@@ -1,11 +1,13 @@
-# Quillet: `make run` starts the program, `make test` builds and runs every test.
-# Both install the Debian packages they need first (tools/debian-packages.txt).
+# Quillet: `make run` starts the program, `make test` builds and runs every test, `make demo` shows
+# one correction in a private desktop and saves pictures of it. All install the Debian packages they
+# need first (tools/debian-packages.txt).
 
 BUILD_DIR ?= build
 ASAN_DIR  ?= build-asan
 CTEST_JOBS ?= 2
+DEMO_DIR  ?= demo-output
 
-.PHONY: all deps configure build run test asan bench format clean
+.PHONY: all deps configure build run demo test asan bench format clean
 
 all: build
 
@@ -21,9 +23,16 @@ configure: deps $(BUILD_DIR)/build.ninja
 build: configure
 	cmake --build $(BUILD_DIR)
 
-run: build
+# Only the program itself: a first `make run` need not wait for the tests and benchmarks.
+run: configure
 	@test -n "$$DISPLAY" || { echo "make run needs an X11 desktop (DISPLAY is not set)." >&2; exit 1; }
+	cmake --build $(BUILD_DIR) --target quillet
 	./$(BUILD_DIR)/src/quillet
+
+# The views drawn with demonstration data, then the walkthrough on a private, invisible desktop.
+demo: build
+	./$(BUILD_DIR)/src/quillet --screenshots $(DEMO_DIR)/views
+	tests/session/run-in-session.sh -- ./$(BUILD_DIR)/tests/quillet_demo $(DEMO_DIR)/walkthrough
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(CTEST_JOBS)

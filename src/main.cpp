@@ -8,13 +8,54 @@
 #include "core/LaunchMode.h"
 #include "core/SelfCheck.h"
 #include "core/SettingsStore.h"
+#include "platform/linux/IniDefaults.h"
+#include "ui/ScreenshotRenderer.h"
 
 using namespace quillet;
 
 namespace {
 
+// The two report modes must work without a desktop: the pictures are always drawn off screen, and
+// the self-check reports what it can when there is no X display (Qt would abort trying to open one).
+LaunchMode::Kind chooseQtPlatform(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const LaunchMode::Kind kind = LaunchMode::fromArguments(arguments).kind;
+    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY");
+    if (kind == LaunchMode::Kind::screenshots || (kind == LaunchMode::Kind::doctor && noDisplay))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The assistant works through X11 (XWayland on a Wayland desktop), whatever Qt would prefer.
+    else if (!noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    return kind;
+}
+
+// The report modes print their own lines and nothing else; Qt's remarks about the environment
+// (a missing runtime folder, an off-screen platform's limits) are not part of the report.
+void quietQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+// No X display means no screens, whatever the off-screen platform pretends.
+class NoScreens final : public Screens {
+public:
+    QList<ScreenInfo> screens() override { return {}; }
+    std::optional<ScreenInfo> mainScreen() override { return std::nullopt; }
+};
+
+int runScreenshots(const QString& directory) {
+    // The user's preferences are shown as they are and never written; the key is the demonstration's.
+    const IniDefaults preferences;
+    ScreenshotRenderer::renderAll(directory, &preferences);
+    return 0;
+}
+
 int runDoctor() {
     Platform platform = makeLinuxPlatform();
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        platform.screens = std::make_unique<NoScreens>();
     QTextStream out(stdout);
     SelfCheck::run(*platform.accessibility, *platform.workspace, *platform.screens,
                    [&out](const QString& text) {
@@ -27,6 +68,8 @@ int runDoctor() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (chooseQtPlatform(argc, argv) != LaunchMode::Kind::normal)
+        qInstallMessageHandler(quietQtMessages);
     // The application object exists in every mode, before the arguments are looked at.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillet"));
@@ -35,8 +78,7 @@ int main(int argc, char** argv) {
     const LaunchMode mode = LaunchMode::fromArguments(QCoreApplication::arguments());
     switch (mode.kind) {
         case LaunchMode::Kind::screenshots:
-            // The screenshot renderer is wired here once it exists; until then this mode only ends.
-            return 0;
+            return runScreenshots(mode.directory);
         case LaunchMode::Kind::doctor:
             return runDoctor();
         case LaunchMode::Kind::normal:

@@ -5,8 +5,9 @@
 
 Prints one line per accessible of the application with process id PID: role, a tab, name, a tab, and
 its text (Text interface) if it has one. With --press, performs the first action of the first push
-button named NAME and prints "pressed NAME"; --press-described picks the button by its description
-instead. Exit status 1 when the application is not found.
+button (or toggle button or check box, as tabs are) named NAME and prints "pressed NAME";
+--press-described picks the button by its description instead. Exit status 1 when the application is
+not found.
 """
 import sys
 import time
@@ -75,7 +76,7 @@ def main():
             continue
         text = text_of(node).replace("\n", "\\n")
         print(f"{role}\t{name}\t{text}")
-        if press and role == "push button" and name == press:
+        if press and role in ("push button", "toggle button", "check box") and name == press:
             node.get_action_iface().do_action(0)
             print(f"pressed {press}")
             press = None
