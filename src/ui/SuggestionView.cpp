@@ -112,8 +112,9 @@ QWidget* SuggestionView::header() {
         group->addButton(tab, value++);
     }
     segments->setStyleSheet(segmentStyle(*this));
-    connect(group, &QButtonGroup::idClicked, this, [this](int id) {
-        if (m_vm)
+    // Toggled, not clicked: a screen reader's toggle action checks the button without a click.
+    connect(group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (m_vm && checked && m_vm->selectedTab() != id)
             m_vm->setSelectedTab(id);
     });
     row->addWidget(segments, 0, Qt::AlignVCenter);
