@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/AppCoordinator.h"
+#include "app/AppDelegate.h"
 #include "app/Platform.h"
 #include "core/LaunchMode.h"
 #include "core/SelfCheck.h"
@@ -88,7 +89,8 @@ int main(int argc, char** argv) {
     Platform platform = makeLinuxPlatform();
     SettingsStore settings(*platform.defaults, *platform.secrets, *platform.loginItem, *platform.log);
     SettingsStore::install(&settings);
-    AppCoordinator coordinator(settings, CoordinatorServices::from(platform));
-    coordinator.start();
+    // A tray program: no main window; Quit in the tray menu ends the loop.
+    AppDelegate delegate(settings, CoordinatorServices::from(platform));
+    delegate.applicationDidFinishLaunching();
     return QApplication::exec();
 }

@@ -136,6 +136,14 @@ void AXMonitor::notifyUpdateIfNeeded() {
         onFieldUpdated(field);
 }
 
+void AXMonitor::focusChangedInProcess(const std::optional<FocusedField>& field) {
+    if (suspendFocusTracking)
+        return;
+    if (!field && !(m_current && m_current->pid == m_workspace.ownPid()))
+        return;
+    setCurrent(field);
+}
+
 void AXMonitor::startOrStopTracking() {
     if (m_trackTimer)
         m_scheduler.cancel(*m_trackTimer);

@@ -44,6 +44,11 @@ public:
     const std::optional<FocusedField>& current() const { return m_current; }
     /// Re-checks the current field now, reporting an update if it changed (the timer's tick).
     void notifyUpdateIfNeeded();
+    /// A focus change inside the program's own windows, which the desktop never reports to it:
+    /// `field` of this process took the focus, or, with nothing, the one that had it lost it.
+    /// Ignored while focus tracking is suspended; a loss changes nothing while another process's
+    /// field is current.
+    void focusChangedInProcess(const std::optional<FocusedField>& field);
 
 private:
     void attach(const RunningApplication& app);

@@ -199,3 +199,33 @@ TEST_F(AXMonitorTest, NothingIsDeliveredOnceTheMonitorIsGone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AXMonitorTest, OwnFieldIsReportedByTheProgramAndTrackedLikeAnyOther) {
+    AXElement other = focusField(editorPid);
+    monitor.start();
+    AXElement own = ax.makeTextField(self.pid, QStringLiteral("a sample text"));
+    const FocusedField ownField{own, self.pid, self.bundleIdentifier};
+
+    monitor.focusChangedInProcess(std::nullopt);
+    EXPECT_EQ(monitor.current()->element, other) << "a loss in the program leaves another's field alone";
+
+    monitor.focusChangedInProcess(ownField);
+    EXPECT_EQ(focusChanges.back(), own);
+    ax.setFrame(own, Rect(10, 10, 200, 80));
+    scheduler.advance(AXMonitor::trackInterval);
+    EXPECT_EQ(updates, 1) << "moves of the own field are followed on the timer";
+
+    monitor.suspendFocusTracking = true;
+    monitor.focusChangedInProcess(std::nullopt);
+    EXPECT_EQ(monitor.current()->element, own) << "the panel took the focus: the field stays";
+    monitor.suspendFocusTracking = false;
+
+    monitor.focusChangedInProcess(std::nullopt);
+    EXPECT_EQ(monitor.current(), std::nullopt);
+    EXPECT_EQ(focusChanges.back(), std::nullopt);
+    EXPECT_EQ(scheduler.pendingTimers(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,357 @@
+// The tray menu, the launch and the windows it opens, and the setup's sample field, on the doubles.
+#include <gmock/gmock.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+#include "app/AppDelegate.h"
+#include "core/AX.h"
+#include "core/SuggestionViewModel.h"
+#include "core/SurfacePlacement.h"
+#include "support/FakeDesktop.h"
+#include "ui/FloatingPanel.h"
+#include "ui/OnboardingWindowController.h"
+#include "ui/SettingsWindowController.h"
+#include "ui/SuggestionPanelController.h"
+
+using namespace quillet;
+using namespace std::chrono_literals;
+using testing::ElementsAre;
+
+namespace {
+
+constexpr qint32 kEditorPid = 501;
+const QString kSeparator = QStringLiteral("---");
+
+class AppDelegateTest : public testing::Test {
+protected:
+    AppDelegateTest() {
+        // The off-screen platform cannot raise a window and says so each time a window is presented.
+        s_previousHandler = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                // Nor has it a tray for the icon to wait for.
+                if (!message.contains(QLatin1String("does not support raise()")) &&
+                    !message.contains(QLatin1String("systemTrayWindowChanged")))
+                    s_previousHandler(type, context, message);
+            });
+        desktop.workspace.addApp(
+            {kEditorPid, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")});
+        desktop.workspace.addApp(
+            {desktop.workspace.myPid, QStringLiteral("com.lumenfold.quillet"), QStringLiteral("Quillet")});
+    }
+    ~AppDelegateTest() override {
+        delegate.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        qInstallMessageHandler(s_previousHandler);
+    }
+
+    AppDelegate& launch() {
+        delegate = std::make_unique<AppDelegate>(desktop.settings, desktop.services());
+        delegate->coordinator().now = [this] { return clock; };
+        delegate->onQuit = [this] { ++quits; };
+        delegate->applicationDidFinishLaunching();
+        return *delegate;
+    }
+    /// The menu as it is about to open: item titles, "---" for separators.
+    QStringList openMenu() {
+        delegate->menuNeedsUpdate(*delegate->menu());
+        return titles(*delegate->menu());
+    }
+    static QStringList titles(const QMenu& menu) {
+        QStringList out;
+        for (QAction* a : menu.actions())
+            out << (a->isSeparator() ? kSeparator : a->text());
+        return out;
+    }
+    QAction* item(const QString& title) {
+        for (QAction* a : delegate->menu()->actions())
+            if (a->text() == title)
+                return a;
+        ADD_FAILURE() << "no item " << title.toStdString();
+        return nullptr;
+    }
+    QMenu* submenu(const QString& title) {
+        QAction* a = item(title);
+        return a ? a->menu() : nullptr;
+    }
+    /// One replacement through the whole flow, in a field of the editor.
+    void replaceInEditor(const QString& original, const QString& replacement) {
+        AppCoordinator& c = delegate->coordinator();
+        AXElement field = desktop.ax.makeTextField(kEditorPid, original);
+        desktop.ax.setFocused(field);
+        desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
+        desktop.scheduler.runPending();
+        c.presentSuggestions();
+        ASSERT_NE(c.suggestionController(), nullptr);
+        c.suggestionController()->viewModel()->replace(replacement);
+    }
+
+    /// Makes `window` the active one, as the window manager does when it is clicked. (The off-screen
+    /// platform also activates every window it shows, the icon's included, which no desktop does.)
+    static void activate(QWidget* window) {
+        QApplication::setActiveWindow(window);
+        ASSERT_TRUE(window->isActiveWindow());
+    }
+
+    static inline QtMessageHandler s_previousHandler = nullptr;
+    test::FakeDesktop desktop;
+    QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
+    std::unique_ptr<AppDelegate> delegate;
+    int quits = 0;
+};
+
+TEST_F(AppDelegateTest, MenuFollowsThePauseStateAtEachOpening) {
+    desktop.storeKey();
+    launch();
+    const QStringList active{"Quillet — active", kSeparator,         "Pause",    "History",     kSeparator,
+                             "Settings…",        "Run setup again…", kSeparator, "Quit Quillet"};
+    EXPECT_EQ(openMenu(), active);
+    EXPECT_FALSE(item("Quillet — active")->isEnabled());
+    EXPECT_EQ(item("Settings…")->shortcut(), QKeySequence(QStringLiteral("Ctrl+,")));
+    EXPECT_EQ(item("Quit Quillet")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_TRUE(item("Run setup again…")->shortcut().isEmpty());
+    QMenu* pause = submenu("Pause");
+    ASSERT_NE(pause, nullptr);
+    EXPECT_THAT(titles(*pause), ElementsAre("For 15 minutes", "For 1 hour", "Until restart"));
+
+    pause->actions()[0]->trigger();
+    EXPECT_EQ(delegate->coordinator().pausedUntil, clock.addSecs(900));
+    EXPECT_THAT(openMenu(), ElementsAre("Quillet — paused", kSeparator, "Resume", "History", kSeparator,
+                                        "Settings…", "Run setup again…", kSeparator, "Quit Quillet"));
+    clock = clock.addSecs(901);
+    EXPECT_EQ(openMenu(), active) << "an expired pause reads as active with nothing else done";
+
+    submenu("Pause")->actions()[1]->trigger();
+    EXPECT_EQ(delegate->coordinator().pausedUntil, clock.addSecs(3600));
+    openMenu();
+    item("Resume")->trigger();
+    EXPECT_FALSE(delegate->coordinator().pausedUntil.has_value());
+    EXPECT_EQ(openMenu(), active);
+
+    submenu("Pause")->actions()[2]->trigger();
+    clock = clock.addYears(50);
+    EXPECT_EQ(openMenu()[0], "Quillet — paused") << "until restart";
+
+    item("Quit Quillet")->trigger();
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(AppDelegateTest, LanguageSwitchChangesTheTitlesAtTheNextOpening) {
+    desktop.storeKey();
+    launch();
+    openMenu();
+    desktop.settings.setLanguage(AppLanguage::sr);
+    EXPECT_THAT(openMenu(), ElementsAre("Quillet — aktivan", kSeparator, "Pauziraj", "Istorija", kSeparator,
+                                        "Podešavanja…", "Podesi ispočetka…", kSeparator, "Zatvori Quillet"));
+    EXPECT_THAT(titles(*submenu("Pauziraj")), ElementsAre("15 minuta", "1 sat", "Do restarta"));
+    QMenu* history = submenu("Istorija");
+    EXPECT_THAT(titles(*history), ElementsAre("Nema ispravki u ovoj sesiji"));
+    EXPECT_FALSE(history->actions()[0]->isEnabled());
+
+    delegate->pauseForever();
+    EXPECT_THAT(openMenu().mid(0, 3), ElementsAre("Quillet — pauziran", kSeparator, "Nastavi"));
+}
+
+TEST_F(AppDelegateTest, HistoryListsReplacementsCutAtFortyCharactersAndCopiesTheReplacement) {
+    desktop.storeKey();
+    launch();
+    const QString forty = QStringLiteral("Exactly forty characters in this line!!!");
+    ASSERT_EQ(forty.size(), 40);
+    // 40 user-perceived characters, the last an emoji of four UTF-16 units, then one more.
+    const QString head =
+        QStringLiteral("Thirty-nine plain characters, and then ") + QStringLiteral("👍🏽");
+    const QString fortyOne = head + QStringLiteral("!");
+    replaceInEditor(QStringLiteral("the first original text"), forty);
+    replaceInEditor(QStringLiteral("the second original text"), fortyOne);
+    replaceInEditor(QStringLiteral("a third one here"), QStringLiteral("Tom & Jerry\tagain\nand again"));
+    ASSERT_EQ(delegate->coordinator().history().size(), 3);
+
+    openMenu();
+    QMenu* history = submenu("History");
+    ASSERT_NE(history, nullptr);
+    EXPECT_THAT(titles(*history), ElementsAre("Mousepad: Tom && Jerry again and again",
+                                              "Mousepad: " + head + "…", "Mousepad: " + forty))
+        << "newest first; a mnemonic, a tab or a line break is shown as text";
+
+    desktop.pasteboard.copyText(QStringLiteral("something else"));
+    history->actions()[1]->trigger();
+    EXPECT_EQ(desktop.pasteboard.plainText(), fortyOne) << "the replacement, whole, not the original";
+    history->actions()[2]->trigger();
+    EXPECT_EQ(desktop.pasteboard.plainText(), forty);
+    delegate->copyHistoryEntry(3);
+    delegate->copyHistoryEntry(-1);
+    EXPECT_EQ(desktop.pasteboard.plainText(), forty) << "out of range does nothing";
+}
+
+TEST_F(AppDelegateTest, LaunchOpensTheSetupUnlessPermissionAndKeyAreBothThere) {
+    desktop.ax.trusted = false;
+    desktop.storeKey();
+    launch();
+    ASSERT_NE(delegate->onboardingWindow(), nullptr) << "no permission, even with a key";
+    EXPECT_TRUE(delegate->onboardingWindow()->window()->isVisible());
+    EXPECT_EQ(delegate->settingsWindow(), nullptr);
+    EXPECT_TRUE(delegate->coordinator().isWaitingForPermission()) << "the coordinator was started";
+    ASSERT_NE(delegate->statusItem(), nullptr);
+    EXPECT_EQ(delegate->statusItem()->toolTip(), "Quillet");
+    EXPECT_FALSE(delegate->statusItem()->icon().isNull());
+
+    delegate.reset();
+    desktop.ax.trusted = true;
+    desktop.settings.setApiKey(QString());
+    launch();
+    EXPECT_NE(delegate->onboardingWindow(), nullptr) << "permission without a key";
+
+    delegate.reset();
+    desktop.storeKey();
+    launch();
+    EXPECT_EQ(delegate->onboardingWindow(), nullptr) << "both there: nothing opens";
+    EXPECT_EQ(delegate->settingsWindow(), nullptr);
+    EXPECT_FALSE(delegate->coordinator().isWaitingForPermission());
+}
+
+TEST_F(AppDelegateTest, SettingsIsOneWindowAndShowsWhyTheShortcutIsMissing) {
+    desktop.storeKey();
+    desktop.hotkey.failure = QStringLiteral("Super+Shift+G is taken by another program");
+    launch();
+    openMenu();
+    item("Settings…")->trigger();
+    SettingsWindowController* first = delegate->settingsWindow();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->window()->isVisible());
+    first->window()->close();
+    item("Settings…")->trigger();
+    EXPECT_EQ(delegate->settingsWindow(), first);
+    EXPECT_TRUE(first->window()->isVisible());
+    EXPECT_EQ(QApplication::topLevelWidgets().count(first->window()), 1);
+    auto* unavailable = first->window()->findChild<QWidget*>(QStringLiteral("shortcutUnavailable"));
+    ASSERT_NE(unavailable, nullptr);
+    EXPECT_FALSE(unavailable->isHidden());
+    EXPECT_EQ(unavailable->toolTip(), *desktop.hotkey.failure);
+
+    // The coordinator asks for it when there is no key: the same window again.
+    desktop.settings.setApiKey(QString());
+    first->window()->close();
+    delegate->coordinator().hotkeyTriggered();
+    EXPECT_EQ(delegate->settingsWindow(), first);
+    EXPECT_TRUE(first->window()->isVisible());
+}
+
+TEST_F(AppDelegateTest, KeyCheckAsksTheServerWithTheTypedKey) {
+    desktop.storeKey();
+    launch();
+    delegate->openSettings();
+    auto* field = delegate->settingsWindow()->window()->findChild<QLineEdit*>(QStringLiteral("apiKeyField"));
+    ASSERT_NE(field, nullptr);
+    field->setText(QStringLiteral("sk-new"));
+    desktop.http.enqueue(FakeHttpTransport::Script::reply(200, "{\"data\":[]}"));
+    delegate->settingsWindow()->view()->saveAndValidate();
+    EXPECT_EQ(delegate->settingsWindow()->view()->keyStatus(), KeyStatus::checking);
+    desktop.scheduler.runPending();
+    ASSERT_EQ(desktop.http.requests.size(), 1);
+    EXPECT_EQ(desktop.http.requests[0].url.path(), "/v1/models");
+    EXPECT_EQ(desktop.http.requests[0].header("Authorization"), "Bearer sk-new");
+    EXPECT_EQ(delegate->settingsWindow()->view()->keyStatus(), KeyStatus::valid);
+}
+
+TEST_F(AppDelegateTest, SetupIsKeptAfterACloseAndMadeAfreshAfterFinish) {
+    desktop.ax.trusted = false;
+    launch();
+    OnboardingWindowController* first = delegate->onboardingWindow();
+    ASSERT_NE(first, nullptr);
+    desktop.ax.trusted = true;
+    desktop.scheduler.advance(OnboardingView::permissionPollInterval);
+    first->view()->goForward();
+    first->window()->close();
+    openMenu();
+    item("Run setup again…")->trigger();
+    EXPECT_EQ(delegate->onboardingWindow(), first);
+    EXPECT_EQ(first->view()->step(), OnboardingView::apiKey) << "the same window, where it was left";
+
+    desktop.storeKey();
+    first->view()->goForward();
+    first->view()->goForward();  // Finish
+    EXPECT_EQ(delegate->onboardingWindow(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    delegate->openOnboarding();
+    ASSERT_NE(delegate->onboardingWindow(), nullptr);
+    EXPECT_EQ(delegate->onboardingWindow()->view()->step(), OnboardingView::permission);
+}
+
+TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsStayUntracked) {
+    desktop.storeKey();
+    launch();
+    delegate->openOnboarding();
+    OnboardingWindowController* setup = delegate->onboardingWindow();
+    setup->view()->goForward();
+    setup->view()->goForward();
+    ASSERT_EQ(setup->view()->step(), OnboardingView::test);
+    QWidget* window = setup->window();
+    activate(window);
+    QPlainTextEdit* sample = setup->view()->sampleField();
+    sample->setFocus();
+    ASSERT_TRUE(sample->hasFocus());
+
+    AppCoordinator& c = delegate->coordinator();
+    ASSERT_TRUE(c.currentField());
+    EXPECT_EQ(c.currentField()->pid, desktop.workspace.myPid);
+    ASSERT_TRUE(c.overlay().isVisible());
+    const AXElement element = c.currentField()->element;
+    const Rect fieldFrame = *AX::screenFrame(delegate->accessibility(), desktop.screens, element);
+    const Rect iconFrame = c.overlay().panel()->screenFrame();
+    const Rect expected = SurfacePlacement::overlayIconFrame(fieldFrame);
+    EXPECT_NEAR(iconFrame.x(), expected.x(), 1);
+    EXPECT_NEAR(iconFrame.y(), expected.y(), 1);
+    EXPECT_EQ(
+        AX::elementAttribute(delegate->accessibility(), c.monitor().systemWide(), AXAttr::focusedUIElement),
+        element)
+        << "the hotkey finds the sample field too";
+
+    // Typing is followed: the words fall under the minimum, then come back.
+    sample->setPlainText(QStringLiteral("two words"));
+    desktop.scheduler.advance(AXMonitor::trackInterval);
+    EXPECT_FALSE(c.overlay().isVisible());
+    sample->setPlainText(OnboardingView::sampleText());
+    desktop.scheduler.advance(AXMonitor::trackInterval);
+    ASSERT_TRUE(c.overlay().isVisible());
+
+    c.overlay().onClick();
+    ASSERT_NE(c.suggestionController(), nullptr);
+    EXPECT_EQ(c.suggestionController()->viewModel()->originalText(), OnboardingView::sampleText());
+    const QString fixed = QStringLiteral("This is a sentence with a couple of mistakes that need fixing.");
+    c.suggestionController()->viewModel()->replace(fixed);
+    EXPECT_EQ(sample->toPlainText(), fixed) << "written into the widget itself";
+    ASSERT_EQ(c.history().size(), 1);
+    EXPECT_EQ(c.history().first().appName, "Quillet");
+    EXPECT_EQ(c.history().first().original, OnboardingView::sampleText());
+    sample->undo();
+    EXPECT_EQ(sample->toPlainText(), OnboardingView::sampleText()) << "the field's own Undo takes it back";
+
+    // The settings window's fields are never reported, and the icon leaves with the focus.
+    delegate->openSettings();
+    QWidget* settings = delegate->settingsWindow()->window();
+    activate(settings);
+    settings->findChild<QLineEdit*>(QStringLiteral("apiKeyField"))->setFocus();
+    EXPECT_FALSE(c.currentField());
+    EXPECT_FALSE(c.overlay().isVisible());
+    EXPECT_EQ(
+        AX::elementAttribute(delegate->accessibility(), c.monitor().systemWide(), AXAttr::focusedUIElement),
+        std::nullopt);
+
+    // Finishing the setup takes the field away for good.
+    activate(window);
+    sample->setFocus();
+    EXPECT_TRUE(c.currentField());
+    setup->view()->goForward();
+    EXPECT_FALSE(c.currentField());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    AXValue value;
+    EXPECT_EQ(delegate->accessibility().copyAttribute(element, AXAttr::value, value),
+              AXError::invalidUIElement);
+}
+
+}  // namespace
