@@ -39,7 +39,9 @@ QString run(const QString& program, const QStringList& args, int timeoutMs = 200
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-QString xdotool(const QStringList& args) { return run(QStringLiteral("xdotool"), args); }
+QString xdotool(const QStringList& args) {
+    return run(QStringLiteral("xdotool"), args);
+}
 
 /// Lets the event loop run for a while, for things that have no signal to wait on.
 void settle(int ms) {
@@ -49,7 +51,8 @@ void settle(int ms) {
 /// The widgets of process `pid` as a screen reader reads them: "role\tname\ttext" lines.
 QString readAccessible(qint64 pid, const QStringList& extra = {}) {
     return run(QStringLiteral("/usr/bin/python3"),
-               QStringList{sourcePath(QStringLiteral("tests/support/atspi_query.py")), QString::number(pid)} + extra);
+               QStringList{sourcePath(QStringLiteral("tests/support/atspi_query.py")), QString::number(pid)} +
+                   extra);
 }
 
 /// The visible Quillet window of the given size (icon 24×24, panel 400×340, toast 220×40).
@@ -61,7 +64,8 @@ std::optional<QRect> quilletWindow(QSize size) {
         QMap<QString, int> g;
         for (const QString& line : shell.split('\n')) {
             const QStringList kv = line.split('=');
-            if (kv.size() == 2) g[kv[0]] = kv[1].toInt();
+            if (kv.size() == 2)
+                g[kv[0]] = kv[1].toInt();
         }
         if (g.value("WIDTH") == size.width() && g.value("HEIGHT") == size.height())
             return QRect(g.value("X"), g.value("Y"), size.width(), size.height());
@@ -125,12 +129,17 @@ protected:
     void startQuillet() {
         quillet.start(quilletBinary(), {});
         ASSERT_TRUE(quillet.waitForStarted());
+        // Up and listening: its widgets are on the accessibility bus and its shortcut is grabbed.
+        ASSERT_TRUE(waitUntil(
+            [&] { return readAccessible(quillet.processId()).contains("application\tQuillet"); }, 15000));
+        settle(300);
     }
     /// The document text of mousepad, read through AT-SPI.
     QString mousepadText() {
         for (const QString& line : readAccessible(app.processId()).split('\n')) {
             const QStringList cols = line.split('\t');
-            if (cols.size() == 3 && cols[0] == "text") return cols[2];
+            if (cols.size() == 3 && cols[0] == "text")
+                return cols[2];
         }
         return QString();
     }
@@ -141,7 +150,8 @@ protected:
     }
     int chatRequests() {
         int n = 0;
-        for (const auto& r : server.requests()) n += r.path.endsWith("/chat/completions");
+        for (const auto& r : server.requests())
+            n += r.path.endsWith("/chat/completions");
         return n;
     }
 
@@ -155,15 +165,18 @@ TEST_F(CorrectionFlowTest, IconClickReplaceAndUndoInMousepad) {
     startMousepad();
     startQuillet();
     std::optional<QRect> icon;
-    ASSERT_TRUE(waitUntil([&] { return (icon = quilletWindow(kIcon)).has_value(); }, 15000)) << "the icon appears";
+    ASSERT_TRUE(waitUntil([&] { return (icon = quilletWindow(kIcon)).has_value(); }, 15000))
+        << "the icon appears";
 
     // The icon sits inside the field's bottom-right corner, 8 points in from both edges.
     const QString doctor = run(quilletBinary(), {"--doctor"});
     const QRegularExpressionMatch m =
-        QRegularExpression(QString::fromUtf8("AX frame \\(top-left\\): \\((-?\\d+),(-?\\d+)\\) (\\d+)×(\\d+)"))
+        QRegularExpression(
+            QString::fromUtf8("AX frame \\(top-left\\): \\((-?\\d+),(-?\\d+)\\) (\\d+)×(\\d+)"))
             .match(doctor);
     ASSERT_TRUE(m.hasMatch()) << doctor.toStdString();
-    const QRect field(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
+    const QRect field(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                      m.captured(4).toInt());
     EXPECT_NEAR(icon->x(), field.x() + field.width() - 32, 1);
     EXPECT_NEAR(icon->y(), field.y() + field.height() - 8 - 24, 1);
 
@@ -175,12 +188,15 @@ TEST_F(CorrectionFlowTest, IconClickReplaceAndUndoInMousepad) {
     ASSERT_TRUE(waitUntil([&] { return panelShows(kCorrected); }, 10000)) << "the correction arrives";
 
     xdotool({"key", "Return"});
-    ASSERT_TRUE(waitUntil([&] { return mousepadText() == kCorrected; }, 10000)) << mousepadText().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return mousepadText() == kCorrected; }, 10000))
+        << mousepadText().toStdString();
     EXPECT_FALSE(quilletWindow(kPanel).has_value());
-    ASSERT_TRUE(waitUntil([&] { return quilletWindow(kToast).has_value(); }, 5000)) << "the toast offers Undo";
+    ASSERT_TRUE(waitUntil([&] { return quilletWindow(kToast).has_value(); }, 5000))
+        << "the toast offers Undo";
 
     press("Undo");
-    ASSERT_TRUE(waitUntil([&] { return mousepadText() == kOriginal; }, 10000)) << mousepadText().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return mousepadText() == kOriginal; }, 10000))
+        << mousepadText().toStdString();
 }
 
 TEST_F(CorrectionFlowTest, HotkeyInMousepad) {
@@ -190,7 +206,8 @@ TEST_F(CorrectionFlowTest, HotkeyInMousepad) {
     xdotool({"key", "super+shift+g"});
     ASSERT_TRUE(waitUntil([&] { return panelShows(kCorrected); }, 10000));
     xdotool({"key", "Return"});
-    ASSERT_TRUE(waitUntil([&] { return mousepadText() == kCorrected; }, 10000)) << mousepadText().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return mousepadText() == kCorrected; }, 10000))
+        << mousepadText().toStdString();
 }
 
 TEST_F(CorrectionFlowTest, HotkeyInAnApplicationInvisibleToAccessibility) {

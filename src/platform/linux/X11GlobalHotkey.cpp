@@ -126,6 +126,13 @@ bool X11GlobalHotkey::nativeEventFilter(const QByteArray& eventType, void* messa
         return false;
     // The release belongs to the same press; swallow it too.
     if (type == XCB_KEY_PRESS) {
+        // The press of a grabbed key gives us the whole keyboard until the key is released. A
+        // synthetic copy or paste sent in the meantime would come back to us instead of reaching
+        // the application, so hand the keyboard back at once.
+        if (Display* display = qtDisplay()) {
+            XUngrabKeyboard(display, key->time);
+            XFlush(display);
+        }
         // Run the callback after this filter has returned, from the event loop.
         m_scheduler.post([onPress = m_onPress] { onPress(); });
     }
