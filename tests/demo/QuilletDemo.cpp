@@ -49,28 +49,10 @@ struct Failure {
     throw Failure{why};
 }
 
-void settle(int ms) {
-    waitUntil([] { return false; }, ms);
-}
+using test::settle;
 
-/// Output of a program run while this process keeps serving the model.
-QString run(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(program, args);
-    waitUntil([&] { return process.state() == QProcess::NotRunning; }, 20000);
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-/// Widgets of process `pid` as a screen reader sees them; `extra` may press a button.
 QString accessible(qint64 pid, const QStringList& extra = {}) {
-    return run(QStringLiteral("/usr/bin/python3"),
-               QStringList{sourcePath(QStringLiteral("tests/support/atspi_query.py")), QString::number(pid)} +
-                   extra);
+    return test::readAccessible(pid, extra);
 }
 
 /// The visible Quillet window of `size` (the icon, the panel or the toast).
@@ -169,7 +151,7 @@ private:
         IniDefaults().setString("apiBaseURL", m_server.baseUrl());
 
         // A desktop colour instead of X's black, so the pictures look like a desktop.
-        ::run(QStringLiteral("xsetroot"), {"-solid", "#3B4D5C"});
+        test::runServing(QStringLiteral("xsetroot"), {"-solid", "#3B4D5C"});
 
         QFile file(m_document.filePath("shopping.txt"));
         if (!file.open(QIODevice::WriteOnly))

@@ -20,9 +20,7 @@ namespace {
 void press(const QString& keys) {
     ASSERT_EQ(test::runProgram("xdotool", {"key", keys}), 0);
 }
-void settle(int ms) {
-    test::waitUntil([] { return false; }, ms);
-}
+using test::settle;
 
 std::unique_ptr<QProcess> startHelper(const QString& name, const QString& dir) {
     auto process = std::make_unique<QProcess>();

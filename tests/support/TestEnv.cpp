@@ -26,6 +26,30 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
+void settle(int ms) {
+    waitUntil([] { return false; }, ms);
+}
+
+QString runServing(const QString& program, const QStringList& args, int timeoutMs) {
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, args);
+    waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QString readAccessible(qint64 pid, const QStringList& extra) {
+    // Debian's own interpreter: it has the GObject bindings the reader needs.
+    return runServing(
+        QStringLiteral("/usr/bin/python3"),
+        QStringList{sourcePath(QStringLiteral("tests/support/atspi_query.py")), QString::number(pid)} +
+            extra);
+}
+
 int runProgram(const QString& program, const QStringList& args, QString* out, QString* err, int timeoutMs) {
     QProcess process;
     process.start(program, args);

@@ -12,6 +12,14 @@ QString quilletBinary();
 QString sourcePath(const QString& relative);
 /// Runs the event loop until `done` holds or `timeoutMs` passes; returns whether it held.
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+/// Lets the event loop run for `ms`, for things that have no signal to wait on.
+void settle(int ms);
+/// Runs a program while this process keeps serving its own events (a model server or the clipboard
+/// may live here); returns its trimmed standard output, whatever its exit status.
+QString runServing(const QString& program, const QStringList& args, int timeoutMs = 20000);
+/// The widgets of process `pid` as a screen reader reads them, one "role\tname\ttext" line each;
+/// `extra` may press a button (see tests/support/atspi_query.py).
+QString readAccessible(qint64 pid, const QStringList& extra = {});
 /// Runs a program to completion; returns its exit code (-1 when it could not start or timed out).
 int runProgram(const QString& program, const QStringList& args, QString* out = nullptr,
                QString* err = nullptr, int timeoutMs = 30000);
