@@ -19,10 +19,13 @@ namespace quillet {
 namespace {
 void deleteLaterController(SuggestionPanelController* controller) {
     // A controller is often dropped from inside one of its own button handlers.
-    if (controller) controller->deleteLater();
+    if (controller)
+        controller->deleteLater();
 }
 
-bool isBlank(const QString& text) { return text.trimmed().isEmpty(); }
+bool isBlank(const QString& text) {
+    return text.trimmed().isEmpty();
+}
 }  // namespace
 
 CoordinatorServices CoordinatorServices::from(Platform& p) {
@@ -41,22 +44,27 @@ AppCoordinator::AppCoordinator(SettingsStore& settings, CoordinatorServices serv
       m_suggestionController(nullptr, &deleteLaterController) {}
 
 AppCoordinator::~AppCoordinator() {
-    if (m_trustPollTimer) m_services.scheduler.cancel(*m_trustPollTimer);
+    if (m_trustPollTimer)
+        m_services.scheduler.cancel(*m_trustPollTimer);
 }
 
 void AppCoordinator::start() {
     QPointer<AppCoordinator> self(this);
     m_monitor.onFocusChanged = [self](const std::optional<FocusedField>& field) {
-        if (self) self->handleFocus(field);
+        if (self)
+            self->handleFocus(field);
     };
     m_monitor.onFieldUpdated = [self](const FocusedField& field) {
-        if (self) self->handleFocus(field);
+        if (self)
+            self->handleFocus(field);
     };
     m_overlay.onClick = [self] {
-        if (self) self->presentSuggestions();
+        if (self)
+            self->presentSuggestions();
     };
     m_hotkey.onHotkey = [self] {
-        if (self) self->hotkeyTriggered();
+        if (self)
+            self->hotkeyTriggered();
     };
     // The hotkey works before the permission: without it, it takes the clipboard path.
     m_hotkey.registerHotkey();
@@ -70,14 +78,17 @@ void AppCoordinator::startMonitorWhenTrusted() {
     }
     QPointer<AppCoordinator> self(this);
     m_trustPollTimer = m_services.scheduler.every(trustPollInterval, [self] {
-        if (!self || !self->m_services.ax.isProcessTrusted()) return;
+        if (!self || !self->m_services.ax.isProcessTrusted())
+            return;
         self->m_services.scheduler.cancel(*self->m_trustPollTimer);
         self->m_trustPollTimer.reset();
         self->m_monitor.start();
     });
 }
 
-bool AppCoordinator::isPaused() const { return pausedUntil && *pausedUntil > now(); }
+bool AppCoordinator::isPaused() const {
+    return pausedUntil && *pausedUntil > now();
+}
 
 void AppCoordinator::pause(std::optional<qint64> seconds) {
     // "Until restart" is a date no run will reach.
@@ -87,7 +98,8 @@ void AppCoordinator::pause(std::optional<qint64> seconds) {
 
 void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     m_currentField = field;
-    if (m_suggestionController) return;
+    if (m_suggestionController)
+        return;
     Accessibility& ax = m_services.ax;
     if (!field || isPaused() || field->isSecure(ax) ||
         (field->bundleID && m_settings.blocklist().contains(*field->bundleID))) {
@@ -111,7 +123,8 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
 std::optional<FocusedField> AppCoordinator::focusedFieldNow() {
     const std::optional<AXElement> focused =
         AX::elementAttribute(m_services.ax, m_monitor.systemWide(), AXAttr::focusedUIElement);
-    if (!focused) return std::nullopt;
+    if (!focused)
+        return std::nullopt;
     return FocusedField::from(m_services.ax, m_services.workspace, *focused);
 }
 
@@ -121,10 +134,13 @@ std::shared_ptr<SuggestionViewModel> AppCoordinator::makeViewModel(const QString
     return std::make_shared<SuggestionViewModel>(text, std::move(client));
 }
 
-void AppCoordinator::releaseController() { m_suggestionController.reset(); }
+void AppCoordinator::releaseController() {
+    m_suggestionController.reset();
+}
 
 void AppCoordinator::presentSuggestions() {
-    if (m_suggestionController) return;
+    if (m_suggestionController)
+        return;
     Accessibility& ax = m_services.ax;
     std::optional<FocusedField> field = m_currentField ? m_currentField : focusedFieldNow();
     // A password field's text is never read, let alone sent.
@@ -133,13 +149,15 @@ void AppCoordinator::presentSuggestions() {
         return;
     }
     if (!m_settings.hasAPIKey()) {
-        if (onNeedsSettings) onNeedsSettings();
+        if (onNeedsSettings)
+            onNeedsSettings();
         return;
     }
     const std::optional<QString> selection = field->selectedText(ax);
     const bool selectionOnly = selection.has_value();
-    const QString text =
-        selectionOnly ? *selection : AX::attribute<QString>(ax, field->element, AXAttr::value).value_or(QString());
+    const QString text = selectionOnly
+                             ? *selection
+                             : AX::attribute<QString>(ax, field->element, AXAttr::value).value_or(QString());
     if (isBlank(text)) {
         m_services.beep.beep();
         return;
@@ -149,15 +167,20 @@ void AppCoordinator::presentSuggestions() {
 
     auto viewModel = makeViewModel(text);
     QPointer<AppCoordinator> self(this);
-    viewModel->onReplace = [self, field = *field, selectionOnly, originalFullValue, text](const QString& chosen) {
-        if (self) self->performReplace(field, chosen, selectionOnly, originalFullValue, text);
+    viewModel->onReplace = [self, field = *field, selectionOnly, originalFullValue,
+                            text](const QString& chosen) {
+        if (self)
+            self->performReplace(field, chosen, selectionOnly, originalFullValue, text);
     };
     viewModel->onCloseRequested = [self] {
-        if (self) self->closeSuggestions();
+        if (self)
+            self->closeSuggestions();
     };
-    m_suggestionController.reset(new SuggestionPanelController(viewModel, m_services.pasteboard, m_services.screens));
+    m_suggestionController.reset(
+        new SuggestionPanelController(viewModel, m_services.pasteboard, m_services.screens));
     m_suggestionController->onClose = [self] {
-        if (!self) return;
+        if (!self)
+            return;
         self->releaseController();
         self->m_monitor.suspendFocusTracking = false;
     };
@@ -189,32 +212,39 @@ void AppCoordinator::performReplace(const FocusedField& field, const QString& ne
     }
     HistoryEntry::insert(m_history, HistoryEntry{QUuid::createUuid(), originalShown, newText,
                                                  applicationName(field), QDateTime::currentDateTime()});
-    if (onHistoryChanged) onHistoryChanged();
+    if (onHistoryChanged)
+        onHistoryChanged();
 
     QPointer<AppCoordinator> self(this);
     m_toast.show(AX::screenFrame(m_services.ax, m_services.screens, field.element),
                  [self, field, originalFullValue] {
-                     if (self) self->m_textIO.replace(field, originalFullValue, false);
+                     if (self)
+                         self->m_textIO.replace(field, originalFullValue, false);
                  });
 }
 
 QString AppCoordinator::applicationName(const FocusedField& field) {
-    if (!field.bundleID) return HistoryEntry::unknownApplication;
+    if (!field.bundleID)
+        return HistoryEntry::unknownApplication;
     const std::optional<RunningApplication> app = m_services.workspace.runningApplication(field.pid);
-    if (!app || app->bundleIdentifier != field.bundleID || !app->localizedName || app->localizedName->isEmpty())
+    if (!app || app->bundleIdentifier != field.bundleID || !app->localizedName ||
+        app->localizedName->isEmpty())
         return HistoryEntry::unknownApplication;
     return *app->localizedName;
 }
 
 void AppCoordinator::pasteInto(qint32 pid, const QString& text) {
-    if (pid != 0) m_services.workspace.activate(pid);
+    if (pid != 0)
+        m_services.workspace.activate(pid);
     m_textIO.pasteReplacement(text);
 }
 
 void AppCoordinator::closeSuggestions() {
     if (m_suggestionController) {
-        if (KeyablePanel* panel = m_suggestionController->panel()) panel->hide();
-        if (m_suggestionController && m_suggestionController->onClose) m_suggestionController->onClose();
+        if (KeyablePanel* panel = m_suggestionController->panel())
+            panel->hide();
+        if (m_suggestionController && m_suggestionController->onClose)
+            m_suggestionController->onClose();
     }
     releaseController();
     m_monitor.suspendFocusTracking = false;
@@ -232,7 +262,8 @@ void AppCoordinator::hotkeyTriggered() {
         return;
     }
     if (!m_settings.hasAPIKey()) {
-        if (onNeedsSettings) onNeedsSettings();
+        if (onNeedsSettings)
+            onNeedsSettings();
         return;
     }
     // The panel takes the keyboard, so the paste must first give it back to where the text came from.
@@ -240,7 +271,8 @@ void AppCoordinator::hotkeyTriggered() {
     const qint32 sourcePid = source && source->pid != m_services.workspace.ownPid() ? source->pid : 0;
     QPointer<AppCoordinator> self(this);
     m_textIO.copyFocusedSelection([self, sourcePid](std::optional<QString> copied) {
-        if (!self) return;
+        if (!self)
+            return;
         if (!copied || isBlank(*copied)) {
             self->m_services.beep.beep();
             return;
@@ -248,15 +280,18 @@ void AppCoordinator::hotkeyTriggered() {
         const QString original = *copied;
         auto viewModel = self->makeViewModel(original);
         viewModel->onReplace = [self, original, sourcePid](const QString& chosen) {
-            if (!self) return;
+            if (!self)
+                return;
             self->pasteInto(sourcePid, chosen);
             self->closeSuggestions();
             self->m_toast.show(std::nullopt, [self, original, sourcePid] {
-                if (self) self->pasteInto(sourcePid, original);
+                if (self)
+                    self->pasteInto(sourcePid, original);
             });
         };
         viewModel->onCloseRequested = [self] {
-            if (self) self->closeSuggestions();
+            if (self)
+                self->closeSuggestions();
         };
         // A panel already open would otherwise stay on screen, orphaned, with live buttons.
         if (self->m_suggestionController && self->m_suggestionController->panel())
@@ -264,7 +299,8 @@ void AppCoordinator::hotkeyTriggered() {
         self->m_suggestionController.reset(
             new SuggestionPanelController(viewModel, self->m_services.pasteboard, self->m_services.screens));
         self->m_suggestionController->onClose = [self] {
-            if (self) self->releaseController();
+            if (self)
+                self->releaseController();
         };
         const std::optional<ScreenInfo> main = self->m_services.screens.mainScreen();
         const Rect visible = main ? main->visibleFrame : Rect();

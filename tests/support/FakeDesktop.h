@@ -24,7 +24,8 @@ struct FakeDesktop {
     ~FakeDesktop() { SettingsStore::install(nullptr); }
 
     CoordinatorServices services() {
-        return CoordinatorServices{ax, workspace, screens, scheduler, pasteboard, keys, hotkey, beep, http, languages};
+        return CoordinatorServices{ax,   workspace, screens, scheduler, pasteboard,
+                                   keys, hotkey,    beep,    http,      languages};
     }
     void storeKey(const QString& key = QStringLiteral("sk-test")) { settings.setApiKey(key); }
 

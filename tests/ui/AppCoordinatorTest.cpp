@@ -46,8 +46,8 @@ protected:
     Rect panelFrame() { return coordinator->suggestionController()->panel()->screenFrame(); }
     /// The panel is placed on whole pixels; the arithmetic may land on a half point.
     void expectPanelAt(const Rect& anchor) {
-        const QPointF expected =
-            SurfacePlacement::suggestionPanelOrigin(anchor, desktop.screens.list, desktop.screens.mainScreen());
+        const QPointF expected = SurfacePlacement::suggestionPanelOrigin(anchor, desktop.screens.list,
+                                                                         desktop.screens.mainScreen());
         EXPECT_NEAR(panelFrame().x(), expected.x(), 1);
         EXPECT_NEAR(panelFrame().y(), expected.y(), 1);
     }
@@ -241,7 +241,8 @@ TEST_F(AppCoordinatorTest, HistoryKeepsTheTenNewestAndNamesUnknownApplications) 
     desktop.ax.setFocused(field);
     coordinator->hotkeyTriggered();  // a field of a process the workspace does not know
     for (int i = 1; i <= 11; ++i) {
-        if (!openViewModel()) coordinator->presentSuggestions();
+        if (!openViewModel())
+            coordinator->presentSuggestions();
         ASSERT_NE(openViewModel(), nullptr) << i;
         openViewModel()->replace(QStringLiteral("replacement %1").arg(i));
     }
@@ -268,7 +269,8 @@ TEST_F(AppCoordinatorTest, FailedWriteBeepsAndLeavesNoTrace) {
 TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
     // No readable field: the application is invisible to accessibility.
     desktop.keys.onPress = [&](const QString& key) {
-        if (key == "copy") desktop.pasteboard.copyText("selected words in a hidden app");
+        if (key == "copy")
+            desktop.pasteboard.copyText("selected words in a hidden app");
     };
     desktop.pasteboard.copyText("the user's own clipboard");
     const RunningApplication hidden{777, QStringLiteral("org.example.Hidden"), QStringLiteral("Hidden")};
@@ -291,8 +293,7 @@ TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
     openViewModel()->replace(QStringLiteral("better words"));
     desktop.scheduler.advance(1s);
     EXPECT_THAT(desktop.keys.presses, testing::Contains("paste"));
-    EXPECT_TRUE(desktop.workspace.activations.contains(777))
-        << "the paste goes back to its source";
+    EXPECT_TRUE(desktop.workspace.activations.contains(777)) << "the paste goes back to its source";
     EXPECT_EQ(desktop.pasteboard.plainText(), "the user's own clipboard") << "restored after the paste";
     EXPECT_TRUE(coordinator->history().isEmpty()) << "the clipboard path records nothing";
     EXPECT_NE(coordinator->toast().panel(), nullptr);
