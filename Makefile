@@ -43,7 +43,7 @@ asan: deps
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(CTEST_JOBS)
 
 bench: build
-	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; "$$b"; done
+	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; tests/session/run-in-session.sh -- "$$b" || exit 1; done
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
