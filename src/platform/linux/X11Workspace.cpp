@@ -147,6 +147,17 @@ std::optional<qint32> X11Workspace::activePid() {
     return pidOfWindow(window);
 }
 
+std::optional<QPointF> X11Workspace::windowOrigin(qint32 pid) {
+    const unsigned long window = windowOf(pid);
+    if (!window)
+        return std::nullopt;
+    int x = 0, y = 0;
+    Window child = 0;
+    if (!XTranslateCoordinates(m_x->display, window, m_x->root, 0, 0, &x, &y, &child))
+        return std::nullopt;
+    return QPointF(x, y);
+}
+
 std::optional<RunningApplication> X11Workspace::frontmostApplication() {
     const std::optional<qint32> pid = activePid();
     if (!pid || *pid <= 0)
