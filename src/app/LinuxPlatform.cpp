@@ -31,7 +31,7 @@ Platform makeLinuxPlatform() {
     auto workspace = std::make_unique<X11Workspace>();
     auto accessibility = std::make_unique<AtspiAccessibility>(
         [ws = workspace.get()] { return ws->activePid(); },
-        [ws = workspace.get()](qint32 pid) { return ws->windowOrigin(pid); });
+        [ws = workspace.get()](qint32 pid) { return ws->windowFrame(pid); });
     workspace->setNameFallback([ax = accessibility.get()](qint32 pid) { return ax->applicationName(pid); });
     p.workspace = std::move(workspace);
     p.accessibility = std::move(accessibility);

@@ -28,6 +28,16 @@ std::optional<bool> answersWindowRelative(const std::optional<Rect>& screen,
     return *screen == *window && near(screen->topLeft(), QPointF(0, 0));
 }
 
+QPointF contentOrigin(const Rect& x11Frame, const std::optional<Rect>& windowExtents) {
+    if (!windowExtents || !isReal(*windowExtents))
+        return x11Frame.topLeft();
+    const double left = (x11Frame.width() - windowExtents->width()) / 2;
+    const double top = (x11Frame.height() - windowExtents->height()) / 2;
+    if (left < 0 || top < 0 || left > windowSlack || top > windowSlack)
+        return x11Frame.topLeft();
+    return x11Frame.topLeft() + QPointF(left, top);
+}
+
 std::optional<Rect> resolve(const std::optional<Rect>& screen, bool windowRelative,
                             const std::optional<QPointF>& x11Origin,
                             const std::function<std::optional<Rect>()>& textExtents) {

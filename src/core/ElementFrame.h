@@ -24,6 +24,11 @@ std::optional<bool> answersWindowRelative(const std::optional<Rect>& windowScree
                                           const std::optional<Rect>& windowWindowExtents,
                                           const std::optional<QPointF>& x11Origin);
 
+/// Where the contents of a window start on screen, for a toolkit that answers relative to them:
+/// X11's frame of the window, less the invisible border a window that draws its own frame keeps
+/// around its contents (taken as even on every side when the window does not declare it).
+QPointF contentOrigin(const Rect& x11Frame, const std::optional<Rect>& windowExtents);
+
 /// The element's frame in accessibility coordinates: its screen extents, moved by the window's X11
 /// origin when the toolkit answers relative to the window; when the extents are not real, the
 /// extents of its text (asked only then); absent when neither is real.

@@ -25,7 +25,7 @@ AXElement find(FocusTree& tree, const AXElement& root, const Limits& limits) {
         if (!node)
             continue;
         // Hidden pages, closed menus and spare dialogs keep their widgets in the tree.
-        if (limits.showingIsSet && !node->showing && entry.depth > 0)
+        if (!node->showing && entry.depth > 0)
             continue;
         if (node->focused) {
             if (node->editableText) {

@@ -47,8 +47,6 @@ struct Limits {
     std::chrono::milliseconds maxTime{50};
     /// Levels below the root looked at.
     int maxDepth = 64;
-    /// False for toolkits that never set the showing state: then no subtree is skipped for it.
-    bool showingIsSet = true;
 };
 
 /// The deepest element under `root` (the root included) that holds the focus, preferring an

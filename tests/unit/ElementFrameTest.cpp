@@ -58,3 +58,16 @@ TEST(ElementFrameTest, InvalidExtentsFallBackToTheTextThenToNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ElementFrameTest, TheContentsOfAWindowThatDrawsItsOwnFrameStartInsideItsBorder) {
+    // GTK 4 without a compositor: a 5-point invisible border on every side, declared nowhere.
+    EXPECT_EQ(ElementFrame::contentOrigin(Rect(740, 0, 700, 520), Rect(0, 0, 690, 510)), QPointF(745, 5));
+    EXPECT_EQ(ElementFrame::contentOrigin(Rect(740, 0, 700, 520), Rect(0, 0, 700, 520)), QPointF(740, 0));
+    EXPECT_EQ(ElementFrame::contentOrigin(Rect(740, 0, 700, 520), std::nullopt), QPointF(740, 0));
+    EXPECT_EQ(ElementFrame::contentOrigin(Rect(740, 0, 700, 520), Rect(0, 0, 200, 100)), QPointF(740, 0))
+        << "a window answer far from X11's size says nothing about a border";
+}
+
+}  // namespace

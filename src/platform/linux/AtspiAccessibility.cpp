@@ -171,8 +171,8 @@ class AtspiAccessibility::Impl {
 public:
     class Observer;
 
-    Impl(std::function<std::optional<qint32>()> active, std::function<std::optional<QPointF>(qint32)> origin)
-        : activePid(std::move(active)), windowOrigin(std::move(origin)) {}
+    Impl(std::function<std::optional<qint32>()> active, std::function<std::optional<QRectF>(qint32)> frame)
+        : activePid(std::move(active)), windowFrame(std::move(frame)) {}
     ~Impl() {
         if (listener) {
             for (const char* type : eventTypes)
@@ -376,7 +376,8 @@ public:
 
     // The element's frame in accessibility coordinates, mended where its toolkit answers wrongly.
     std::optional<Rect> frameOf(AtspiAccessible* a, AXError& err);
-    bool windowRelative(AtspiAccessible* a, qint32 pid);
+    // Where the window's contents start on screen when `a`'s toolkit answers relative to them.
+    std::optional<QPointF> relativeOrigin(AtspiAccessible* a, qint32 pid);
 
     static constexpr const char* eventTypes[] = {
         "object:state-changed:focused", "object:state-changed:defunct", "object:children-changed:remove",
@@ -390,7 +391,7 @@ public:
     };
 
     std::function<std::optional<qint32>()> activePid;
-    std::function<std::optional<QPointF>(qint32)> windowOrigin;
+    std::function<std::optional<QRectF>(qint32)> windowFrame;
     bool initialized = false;
     AtspiAccessible* desktop = nullptr;
     bool initFailed = false;
@@ -408,6 +409,7 @@ public:
     struct WindowAnswers {
         std::optional<bool> relative;
         std::optional<QPointF> triedAt;
+        AXElement window;  // the top-level element, once found
     };
     QHash<QByteArray, WindowAnswers> windowAnswersByBus;
     // The frame read for a position, kept for the size read right after it, so both halves of
@@ -502,7 +504,7 @@ void AtspiAccessibility::Impl::flush() {
 // stopped answering fail at once.
 class AtspiAccessibility::Impl::Tree final : public FocusTree {
 public:
-    Tree() { m_clock.start(); }
+    explicit Tree(bool setsShowing) : m_setsShowing(setsShowing) { m_clock.start(); }
     std::optional<FocusNode> node(const AXElement& element) override {
         AtspiAccessible* a = accessibleOf(element);
         if (!a || hungBuses().contains(busNameOf(a)))
@@ -512,7 +514,9 @@ public:
             return std::nullopt;
         FocusNode node;
         node.focused = atspi_state_set_contains(set.get(), ATSPI_STATE_FOCUSED);
-        node.showing = atspi_state_set_contains(set.get(), ATSPI_STATE_SHOWING);
+        // GTK 4 sets the showing state on the window alone; what it hides is not visible either.
+        node.showing =
+            atspi_state_set_contains(set.get(), m_setsShowing ? ATSPI_STATE_SHOWING : ATSPI_STATE_VISIBLE);
         node.managesDescendants = atspi_state_set_contains(set.get(), ATSPI_STATE_MANAGES_DESCENDANTS);
         // Only a focused element needs the further question.
         node.editableText = node.focused && atspi_state_set_contains(set.get(), ATSPI_STATE_EDITABLE) &&
@@ -535,6 +539,7 @@ public:
     std::chrono::milliseconds now() override { return std::chrono::milliseconds(m_clock.elapsed()); }
 
 private:
+    bool m_setsShowing;
     QElapsedTimer m_clock;
 };
 
@@ -543,39 +548,47 @@ AXElement AtspiAccessibility::Impl::searchFocus(const AXElement& root) {
     if (!a)
         return {};
     FocusSearch::Limits limits;
-    limits.showingIsSet = setsShowing(a);
-    Tree tree;
+    Tree tree(setsShowing(a));
     return FocusSearch::find(tree, root, limits);
 }
 
-bool AtspiAccessibility::Impl::windowRelative(AtspiAccessible* a, qint32 pid) {
-    if (!windowOrigin)
-        return false;
-    const QByteArray bus = busNameOf(a);
-    WindowAnswers& answers = windowAnswersByBus[bus];
-    if (answers.relative)
-        return *answers.relative;
-    const std::optional<QPointF> origin = windowOrigin(pid);
-    if (!origin || origin == answers.triedAt)
-        return false;
-    answers.triedAt = origin;
-    // The window is the ancestor just below the application.
-    GRef<AtspiAccessible> window(static_cast<AtspiAccessible*>(g_object_ref(a)));
-    for (int depth = 0; depth < 64; ++depth) {
-        GRef<AtspiAccessible> parent(atspi_accessible_get_parent(window.get(), nullptr));
-        if (!parent || atspi_accessible_get_role(parent.get(), nullptr) == ATSPI_ROLE_APPLICATION)
-            break;
-        window = std::move(parent);
+std::optional<QPointF> AtspiAccessibility::Impl::relativeOrigin(AtspiAccessible* a, qint32 pid) {
+    if (!windowFrame)
+        return std::nullopt;
+    WindowAnswers& answers = windowAnswersByBus[busNameOf(a)];
+    if (answers.relative == false)
+        return std::nullopt;
+    const std::optional<QRectF> x11 = windowFrame(pid);
+    if (!x11)
+        return std::nullopt;
+    const auto extents = [](AtspiAccessible* window, AtspiCoordType type) -> std::optional<Rect> {
+        GRef<AtspiComponent> component(atspi_accessible_get_component_iface(window));
+        if (!component)
+            return std::nullopt;
+        return rectOf(atspi_component_get_extents(component.get(), type, nullptr));
+    };
+    if (!answers.relative) {
+        if (x11->topLeft() == answers.triedAt)
+            return std::nullopt;
+        answers.triedAt = x11->topLeft();
+        // The window is the ancestor just below the application.
+        GRef<AtspiAccessible> window(static_cast<AtspiAccessible*>(g_object_ref(a)));
+        for (int depth = 0; depth < 64; ++depth) {
+            GRef<AtspiAccessible> parent(atspi_accessible_get_parent(window.get(), nullptr));
+            if (!parent || atspi_accessible_get_role(parent.get(), nullptr) == ATSPI_ROLE_APPLICATION)
+                break;
+            window = std::move(parent);
+        }
+        answers.relative = ElementFrame::answersWindowRelative(extents(window.get(), ATSPI_COORD_TYPE_SCREEN),
+                                                               extents(window.get(), ATSPI_COORD_TYPE_WINDOW),
+                                                               x11->topLeft());
+        if (answers.relative != true)
+            return std::nullopt;
+        answers.window = share(window.get());
     }
-    GRef<AtspiComponent> component(atspi_accessible_get_component_iface(window.get()));
-    if (!component)
-        return false;
-    const std::optional<Rect> screen =
-        rectOf(atspi_component_get_extents(component.get(), ATSPI_COORD_TYPE_SCREEN, nullptr));
-    const std::optional<Rect> relative =
-        rectOf(atspi_component_get_extents(component.get(), ATSPI_COORD_TYPE_WINDOW, nullptr));
-    answers.relative = ElementFrame::answersWindowRelative(screen, relative, origin);
-    return answers.relative.value_or(false);
+    AtspiAccessible* window = accessibleOf(answers.window);
+    return ElementFrame::contentOrigin(*x11,
+                                       window ? extents(window, ATSPI_COORD_TYPE_WINDOW) : std::nullopt);
 }
 
 std::optional<Rect> AtspiAccessibility::Impl::frameOf(AtspiAccessible* a, AXError& err) {
@@ -594,13 +607,9 @@ std::optional<Rect> AtspiAccessibility::Impl::frameOf(AtspiAccessible* a, AXErro
             return std::nullopt;
         }
     }
-    const qint32 pid = pidOf(a);
-    bool relative = false;
     std::optional<QPointF> origin;
-    if (screen && ElementFrame::isReal(*screen) && windowRelative(a, pid)) {
-        relative = true;
-        origin = windowOrigin(pid);
-    }
+    if (screen && ElementFrame::isReal(*screen))
+        origin = relativeOrigin(a, pidOf(a));
     // Where the element itself has no extents (Firefox, before its window first moves), its text
     // still has: the whole text's, else the caret's character.
     const auto textExtents = [&]() -> std::optional<Rect> {
@@ -617,15 +626,15 @@ std::optional<Rect> AtspiAccessibility::Impl::frameOf(AtspiAccessible* a, AXErro
         return rectOf(atspi_text_get_character_extents(text.get(), std::max(caret, 0),
                                                        ATSPI_COORD_TYPE_SCREEN, nullptr));
     };
-    std::optional<Rect> frame = ElementFrame::resolve(screen, relative, origin, textExtents);
+    std::optional<Rect> frame = ElementFrame::resolve(screen, origin.has_value(), origin, textExtents);
     if (!frame)
         err = AXError::noValue;
     return frame;
 }
 
 AtspiAccessibility::AtspiAccessibility(std::function<std::optional<qint32>()> activePid,
-                                       std::function<std::optional<QPointF>(qint32)> windowOrigin)
-    : d(std::make_unique<Impl>(std::move(activePid), std::move(windowOrigin))) {}
+                                       std::function<std::optional<QRectF>(qint32)> windowFrame)
+    : d(std::make_unique<Impl>(std::move(activePid), std::move(windowFrame))) {}
 
 AtspiAccessibility::~AtspiAccessibility() = default;
 
