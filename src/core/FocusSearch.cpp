@@ -2,24 +2,19 @@
 
 namespace quillet::FocusSearch {
 
-AXElement find(FocusTree& tree, const AXElement& root, const Limits& limits) {
-    if (root.isNull())
-        return {};
-    struct Entry {
-        AXElement element;
-        int depth;
-    };
+Walk::Walk(const AXElement& root) : m_root(root) {
+    if (!root.isNull())
+        m_stack.push_back({root, 0});
+}
+
+bool Walk::resume(FocusTree& tree, const Limits& limits) {
     const auto deadline = tree.now() + limits.maxTime;
-    std::vector<Entry> stack{{root, 0}};
-    AXElement text;
-    AXElement deepest;
-    int deepestDepth = -1;
     int visited = 0;
-    while (!stack.empty()) {
+    while (!m_stack.empty()) {
         if (visited >= limits.maxNodes || tree.now() > deadline)
-            break;
-        const Entry entry = std::move(stack.back());
-        stack.pop_back();
+            return false;
+        const Entry entry = std::move(m_stack.back());
+        m_stack.pop_back();
         ++visited;
         const std::optional<FocusNode> node = tree.node(entry.element);
         if (!node)
@@ -30,11 +25,11 @@ AXElement find(FocusTree& tree, const AXElement& root, const Limits& limits) {
         if (node->focused) {
             if (node->editableText) {
                 // Only a deeper text inside this one can still be the answer.
-                text = entry.element;
-                stack.clear();
-            } else if (entry.depth > deepestDepth) {
-                deepest = entry.element;
-                deepestDepth = entry.depth;
+                m_text = entry.element;
+                m_stack.clear();
+            } else if (entry.depth > m_deepestDepth) {
+                m_deepest = entry.element;
+                m_deepestDepth = entry.depth;
             }
         }
         if (node->managesDescendants || entry.depth >= limits.maxDepth)
@@ -42,9 +37,15 @@ AXElement find(FocusTree& tree, const AXElement& root, const Limits& limits) {
         std::vector<AXElement> children = tree.children(entry.element);
         // Reversed onto the stack, so the tree is read in its own order.
         for (auto it = children.rbegin(); it != children.rend(); ++it)
-            stack.push_back({std::move(*it), entry.depth + 1});
+            m_stack.push_back({std::move(*it), entry.depth + 1});
     }
-    return text.isNull() ? deepest : text;
+    return true;
+}
+
+AXElement find(FocusTree& tree, const AXElement& root, const Limits& limits) {
+    Walk walk(root);
+    walk.resume(tree, limits);
+    return walk.result();
 }
 
 }  // namespace quillet::FocusSearch

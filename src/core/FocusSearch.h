@@ -49,6 +49,29 @@ struct Limits {
     int maxDepth = 64;
 };
 
+/// A search that can be taken up again where its limits stopped it, so a slow application's tree is
+/// read over several attempts instead of never to the end.
+class Walk {
+public:
+    explicit Walk(const AXElement& root);
+    /// Goes on within `limits` (counted from this call); true once the whole tree was read.
+    bool resume(FocusTree& tree, const Limits& limits = {});
+    /// The deepest element that holds the focus among those read so far, an editable text first.
+    AXElement result() const { return m_text.isNull() ? m_deepest : m_text; }
+    const AXElement& root() const { return m_root; }
+
+private:
+    struct Entry {
+        AXElement element;
+        int depth;
+    };
+    AXElement m_root;
+    std::vector<Entry> m_stack;
+    AXElement m_text;
+    AXElement m_deepest;
+    int m_deepestDepth = -1;
+};
+
 /// The deepest element under `root` (the root included) that holds the focus, preferring an
 /// editable text to a container that claims the focus too; a null element when none does or the
 /// limits ran out before one was found.

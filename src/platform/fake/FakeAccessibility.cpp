@@ -98,6 +98,8 @@ AXElement FakeAccessibility::application(qint32 pid) {
 
 AXError FakeAccessibility::copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) {
     ++calls;
+    if (onCopy)
+        onCopy(element, attribute);
     FakeElementRef* ref = refOf(element);
     if (!ref)
         return AXError::illegalArgument;

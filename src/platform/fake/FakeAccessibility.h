@@ -102,6 +102,8 @@ public:
         AXValue value;
     };
     QList<SetCall> setCalls;
+    /// Called before each attribute copy, for answers that change from one read to the next.
+    std::function<void(const AXElement& element, const QString& attribute)> onCopy;
     /// Called after each accepted write, for behaviour a table cannot express.
     std::function<void(const AXElement& element, const QString& attribute, const AXValue& value)> onSet;
 

@@ -289,8 +289,12 @@ public:
                     return lastFocused;
                 // A container that claims the focus (a KDE editor's view, an office document's
                 // panel): the text inside it is where the user types.
-                if (AXElement inner = searchFocus(lastFocused); !inner.isNull())
+                if (AXElement inner = searchFocus(lastFocused); isTypedInto(accessibleOf(inner)))
                     return inner;
+                // Qt reports the focus on a child of its text view as well.
+                GRef<AtspiAccessible> parent(atspi_accessible_get_parent(last, nullptr));
+                if (parent && isTypedInto(parent.get()) && hasState(parent.get(), ATSPI_STATE_FOCUSED))
+                    return share(parent.get());
                 return lastFocused;
             }
         }
@@ -414,6 +418,8 @@ public:
     QHash<QByteArray, WindowAnswers> windowAnswersByBus;
     // The frame read for a position, kept for the size read right after it, so both halves of
     // one frame come from one reading.
+    std::optional<FocusSearch::Walk> walk;
+    QElapsedTimer walkStarted;
     AXElement framedElement;
     std::optional<Rect> framed;
     QElapsedTimer framedAt;
@@ -547,9 +553,18 @@ AXElement AtspiAccessibility::Impl::searchFocus(const AXElement& root) {
     AtspiAccessible* a = accessibleOf(root);
     if (!a)
         return {};
-    FocusSearch::Limits limits;
     Tree tree(setsShowing(a));
-    return FocusSearch::find(tree, root, limits);
+    // A search of the same window that ran out of time goes on where it stopped, so a slow
+    // application's window is read to the end over a few attempts.
+    if (!walk || !(walk->root() == root) || !walkStarted.isValid() || walkStarted.elapsed() > 3000) {
+        walk.emplace(root);
+        walkStarted.start();
+    }
+    const bool done = walk->resume(tree);
+    AXElement found = walk->result();
+    if (done || isTypedInto(accessibleOf(found)))
+        walk.reset();
+    return found;
 }
 
 std::optional<QPointF> AtspiAccessibility::Impl::relativeOrigin(AtspiAccessible* a, qint32 pid) {
