@@ -102,7 +102,7 @@ bool hasState(AtspiAccessible* a, AtspiStateType state) {
 
 // A text the user types into: editable, with text to read. (Chromium's fields have no EditableText.)
 bool isTypedInto(AtspiAccessible* a) {
-    if (!hasState(a, ATSPI_STATE_EDITABLE))
+    if (!a || !hasState(a, ATSPI_STATE_EDITABLE))
         return false;
     GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
     return bool(text);
@@ -282,6 +282,7 @@ public:
         const std::optional<qint32> active = activePid ? activePid() : std::nullopt;
         if (active && (*active == 0 || *active == qint32(::getpid())))
             return {};
+        AXElement claimed;
         if (AtspiAccessible* last = accessibleOf(lastFocused)) {
             if ((!active || lastFocusedPid == *active) && !hungBuses().contains(busNameOf(last)) &&
                 hasState(last, ATSPI_STATE_FOCUSED)) {
@@ -295,14 +296,15 @@ public:
                 GRef<AtspiAccessible> parent(atspi_accessible_get_parent(last, nullptr));
                 if (parent && isTypedInto(parent.get()) && hasState(parent.get(), ATSPI_STATE_FOCUSED))
                     return share(parent.get());
-                return lastFocused;
+                // Qt also leaves the focus claimed by a tab while the text in it has the keyboard.
+                claimed = lastFocused;
             }
         }
         if (!active)
-            return {};
+            return claimed;
         GRef<AtspiAccessible> app(appElement(*active));
         if (!app)
-            return {};
+            return claimed;
         // No usable focus event yet (the program or the application just started): ask the windows,
         // the active one first.
         const int count = atspi_accessible_get_child_count(app.get(), nullptr);
@@ -313,15 +315,18 @@ public:
                 continue;
             if (hasState(window.get(), ATSPI_STATE_ACTIVE)) {
                 windows.insert(windows.begin(), std::move(window));
-            } else {
+            } else if (claimed.isNull()) {
                 windows.push_back(std::move(window));
             }
         }
         for (const auto& window : windows) {
-            if (AXElement found = focusedDescendant(window.get()))
+            AXElement found = focusedDescendant(window.get());
+            if (!claimed.isNull())
+                return isTypedInto(accessibleOf(found)) ? found : claimed;
+            if (found)
                 return found;
         }
-        return {};
+        return claimed;
     }
 
     AXElement focusedDescendant(AtspiAccessible* window) {
@@ -418,8 +423,11 @@ public:
     QHash<QByteArray, WindowAnswers> windowAnswersByBus;
     // The frame read for a position, kept for the size read right after it, so both halves of
     // one frame come from one reading.
-    std::optional<FocusSearch::Walk> walk;
-    QElapsedTimer walkStarted;
+    struct PendingWalk {
+        FocusSearch::Walk walk;
+        QElapsedTimer started;
+    };
+    std::vector<PendingWalk> walks;
     AXElement framedElement;
     std::optional<Rect> framed;
     QElapsedTimer framedAt;
@@ -554,16 +562,20 @@ AXElement AtspiAccessibility::Impl::searchFocus(const AXElement& root) {
     if (!a)
         return {};
     Tree tree(setsShowing(a));
-    // A search of the same window that ran out of time goes on where it stopped, so a slow
-    // application's window is read to the end over a few attempts.
-    if (!walk || !(walk->root() == root) || !walkStarted.isValid() || walkStarted.elapsed() > 3000) {
-        walk.emplace(root);
-        walkStarted.start();
+    // A search of a window that ran out of time goes on where it stopped, so a slow application's
+    // window is read to the end over a few attempts.
+    std::erase_if(walks, [](const PendingWalk& w) { return w.started.elapsed() > 3000; });
+    auto it =
+        std::find_if(walks.begin(), walks.end(), [&](const PendingWalk& w) { return w.walk.root() == root; });
+    if (it == walks.end()) {
+        walks.push_back(PendingWalk{FocusSearch::Walk(root), {}});
+        walks.back().started.start();
+        it = std::prev(walks.end());
     }
-    const bool done = walk->resume(tree);
-    AXElement found = walk->result();
+    const bool done = it->walk.resume(tree);
+    AXElement found = it->walk.result();
     if (done || isTypedInto(accessibleOf(found)))
-        walk.reset();
+        walks.erase(it);
     return found;
 }
 
