@@ -4,8 +4,8 @@
 //
 //   compat_driver APP             prints one result row; exit 0 when every step passed or failed
 //                                 as tests/compat/known-issues.txt expects
-//   compat_driver --latency N APP starts the application N times and prints how long the icon took
-//                                 after the click into its text (median, p95, max)
+//   compat_driver --latency APP   prints how long the icon took after the click into the text, in ms
+//                                 (tools/icon-latency.sh runs it many times, each in its own session)
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -377,31 +377,17 @@ private:
     AppProfile m_app;
 };
 
-int latency(const AppProfile& profile, int times) {
+// Click into the text of the application, started after Quillet; prints how long the icon took, in
+// milliseconds, or -1 when it did not come within 10 s.
+int latency(const AppProfile& profile) {
     Run run(profile);
     run.writeDocuments();
-    if (!run.startQuillet())
+    if (!run.startQuillet() || !run.startApp())
         return 2;
-    QList<qint64> ms;
-    int missed = 0;
-    for (int i = 0; i < times; ++i) {
-        if (!run.startApp())
-            return 2;
-        qint64 took = -1;
-        run.iconStep(&took);
-        took < 0 ? ++missed : (ms << took, 0);
-        run.stopApp();
-        waitUntil([&] { return !quilletWindow(kIcon).has_value(); }, 5000);
-    }
-    std::sort(ms.begin(), ms.end());
-    const auto at = [&](double q) {
-        return ms.isEmpty() ? -1 : ms.at(qMin(ms.size() - 1, int(q * ms.size())));
-    };
-    std::printf(
-        "%s\t%s\tclick to icon: median %lld ms, p95 %lld ms, max %lld ms (%d runs, %d without icon)\n",
-        qPrintable(profile.name), qPrintable(profile.kind), at(0.5), at(0.95),
-        ms.isEmpty() ? -1LL : ms.last(), int(ms.size()), missed);
-    return missed == 0 && !ms.isEmpty() && ms.last() <= 1000 ? 0 : 1;
+    qint64 took = -1;
+    run.iconStep(&took);
+    std::printf("%lld\n", took);
+    return took < 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -409,16 +395,16 @@ int latency(const AppProfile& profile, int times) {
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
-    int times = 0;
-    if (args.size() == 3 && args[0] == "--latency")
-        times = args.takeAt(1).toInt(), args.removeFirst();
+    const bool measure = args.size() == 2 && args[0] == "--latency";
+    if (measure)
+        args.removeFirst();
     std::optional<AppProfile> app = args.size() == 1 ? profile(args[0]) : std::nullopt;
     if (!app) {
-        std::fprintf(stderr, "usage: compat_driver [--latency N] APP (one of tests/compat/apps.txt)\n");
+        std::fprintf(stderr, "usage: compat_driver [--latency] APP (one of tests/compat/apps.txt)\n");
         return 2;
     }
-    if (times > 0)
-        return latency(*app, times);
+    if (measure)
+        return latency(*app);
 
     Run run(*app);
     const QMap<QString, QString> results = run.runAll();
