@@ -133,7 +133,7 @@ public:
     // accessibility bus. Qt 5's bridge now and then fails to join the bus at start (its own race,
     // also without Quillet): such a start is tried again, as a person would.
     bool startApp() {
-        for (int attempt = 1; attempt <= 3; ++attempt) {
+        for (int attempt = 1; attempt <= 5; ++attempt) {
             restarts = attempt - 1;
             QStringList args;
             for (const QString& part : m_app.command.split(' ', Qt::SkipEmptyParts))
@@ -340,7 +340,8 @@ public:
 
         // The first paragraph selected from the keyboard, then the shortcut.
         xdotool({"windowactivate", "--sync", appWindow()});
-        xdotool({"key", "ctrl+Home", "shift+End"});
+        xdotool({"key", "--delay", "100", "ctrl+Home", "shift+End"});
+        settle(300);
         if (!pressShortcut()) {
             r["selection"] = "no panel after the shortcut";
         } else {
@@ -348,6 +349,8 @@ public:
                                      ? QString()
                                      : LoopbackHttpServer::userText(server.requests().constLast().body);
             r["selection"] = sent != kFirst ? "sent " + shown(sent) : chooseCorrection(whole);
+            if (quilletWindow(kPanel))
+                xdotool({"key", "Escape"});
             r["selection-undo"] = r["selection"].isEmpty() ? undo(original) : "nothing to undo";
         }
         waitToastGone();
@@ -356,6 +359,7 @@ public:
 
         xdotool({"windowactivate", "--sync", appWindow()});
         xdotool({"key", "ctrl+End"});
+        settle(300);
         if (!pressShortcut()) {
             r["whole"] = "no panel after the shortcut";
         } else {
