@@ -311,6 +311,7 @@ public:
             return r;
         }
         if (!startApp()) {
+            appMissing = true;
             for (const QString& s : kSteps)
                 r[s] = "the application did not start or never joined the accessibility bus";
             return r;
@@ -376,6 +377,7 @@ public:
     QString window;
     QRect iconRect;
     int restarts = 0;
+    bool appMissing = false;
 
 private:
     AppProfile m_app;
@@ -420,7 +422,8 @@ int main(int argc, char** argv) {
         const QString reason = results.value(step, "not reached");
         const QString& key = step;
         row += '\t' + (reason.isEmpty() ? QStringLiteral("\u2713") : QStringLiteral("\u2717 ") + reason);
-        if (!reason.isEmpty() && !known.contains(key))
+        // "start" in known-issues.txt: the application may fail to reach the accessibility bus at all.
+        if (!reason.isEmpty() && !known.contains(key) && !(run.appMissing && known.contains("start")))
             unexpected = true;
         if (reason.isEmpty() && known.contains(key))
             std::fprintf(stderr, "%s: \"%s\" passes now: remove it from tests/compat/known-issues.txt\n",
