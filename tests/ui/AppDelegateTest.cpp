@@ -50,11 +50,12 @@ protected:
         qInstallMessageHandler(s_previousHandler);
     }
 
-    AppDelegate& launch() {
+    AppDelegate& launch(std::optional<InstanceRequest> request = std::nullopt) {
         delegate = std::make_unique<AppDelegate>(desktop.settings, desktop.services());
         delegate->coordinator().now = [this] { return clock; };
         delegate->onQuit = [this] { ++quits; };
-        delegate->applicationDidFinishLaunching();
+        delegate->trayAvailable = [this] { return trayShown; };
+        delegate->applicationDidFinishLaunching(request);
         return *delegate;
     }
     /// The menu as it is about to open: item titles, "---" for separators.
@@ -103,6 +104,7 @@ protected:
     QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
     std::unique_ptr<AppDelegate> delegate;
     int quits = 0;
+    bool trayShown = true;
 };
 
 TEST_F(AppDelegateTest, MenuFollowsThePauseStateAtEachOpening) {
@@ -216,7 +218,7 @@ TEST_F(AppDelegateTest, LaunchOpensTheSetupUnlessPermissionAndKeyAreBothThere) {
 
 TEST_F(AppDelegateTest, SettingsIsOneWindowAndShowsWhyTheShortcutIsMissing) {
     desktop.storeKey();
-    desktop.hotkey.failure = QStringLiteral("Super+Shift+G is taken by another program");
+    desktop.hotkey.failure = GrabError{GrabError::Kind::taken};
     launch();
     openMenu();
     item("Settings…")->trigger();
@@ -231,7 +233,7 @@ TEST_F(AppDelegateTest, SettingsIsOneWindowAndShowsWhyTheShortcutIsMissing) {
     auto* unavailable = first->window()->findChild<QWidget*>(QStringLiteral("shortcutUnavailable"));
     ASSERT_NE(unavailable, nullptr);
     EXPECT_FALSE(unavailable->isHidden());
-    EXPECT_EQ(unavailable->toolTip(), *desktop.hotkey.failure);
+    EXPECT_EQ(unavailable->toolTip(), "Another program already uses Super+Shift+G.");
 
     // The coordinator asks for it when there is no key: the same window again.
     desktop.settings.setApiKey(QString());
