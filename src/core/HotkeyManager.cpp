@@ -91,15 +91,14 @@ std::optional<GrabError> HotkeyManager::grab(const Shortcut& shortcut) {
 }
 
 void HotkeyManager::keyEdge(HotkeyEdge edge) {
-    // While the keys are held the keyboard repeats the press; only the release ends it. Acting on
-    // the release also means the grab is over, so keys the action sends reach the application.
-    if (edge == HotkeyEdge::down) {
-        m_held = true;
+    // While the keys are held the keyboard repeats the press; only the release ends it.
+    if (edge == HotkeyEdge::up) {
+        m_held = false;
         return;
     }
-    if (!m_held)
+    if (m_held)
         return;
-    m_held = false;
+    m_held = true;
     // Copied first: the callback may replace itself.
     if (const std::function<void()> callback = onHotkey)
         callback();

@@ -22,9 +22,8 @@ public:
     HotkeyManager(const HotkeyManager&) = delete;
     HotkeyManager& operator=(const HotkeyManager&) = delete;
 
-    /// Called on the main thread once per press, when the key comes back up: holding the keys
-    /// (and the keyboard's repeat) makes no second call, and whatever the call types reaches the
-    /// application rather than the held shortcut. Read at the moment of the release.
+    /// Called on the main thread once per press, when the keys go down: holding them (and the
+    /// keyboard's repeat) makes no second call until they have come back up. Read at each press.
     std::function<void()> onHotkey;
 
     /// The shortcut registerHotkey() grabs; empty when the user turned it off. Set before it.

@@ -78,8 +78,8 @@ void ShortcutRecorder::retranslate() {
         setText(m_shortcut ? QString(m_shortcut->text()).replace(QLatin1Char('&'), QStringLiteral("&&"))
                            : l.text(QStringLiteral("Off"), QStringLiteral("Isključen")));
     }
-    setAccessibleName(l.text(QStringLiteral("Global shortcut"), QStringLiteral("Globalni shortcut")));
-    setAccessibleDescription(m_recording ? text() : m_shortcut ? m_shortcut->text() : text());
+    // Read out as what it shows; the row's label names it.
+    setAccessibleDescription(l.text(QStringLiteral("Global shortcut"), QStringLiteral("Globalni shortcut")));
     setToolTip(m_recording ? l.text(QStringLiteral("Escape cancels"), QStringLiteral("Escape odustaje"))
                            : l.text(QStringLiteral("Click, then press the new shortcut"),
                                     QStringLiteral("Klikni, pa pritisni novu prečicu")));

@@ -4,11 +4,11 @@
 #include <QGuiApplication>
 #include <array>
 
-#include "platform/Scheduler.h"
-
 // Xlib's macros (None, KeyPress, Bool...) clash with Qt's headers, so they come last.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XI2proto.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
 
@@ -38,6 +38,33 @@ int recordGrabError(Display*, XErrorEvent* event) {
 
 std::array<unsigned int, 4> lockVariants(unsigned int numLock) {
     return {0u, LockMask, numLock, LockMask | numLock};
+}
+
+// The X input extension's opcode when it offers raw events (version 2.0 or later), else -1.
+int rawEventsOpcode(Display* dpy) {
+    int opcode = 0, event = 0, error = 0;
+    if (!XQueryExtension(dpy, "XInputExtension", &opcode, &event, &error))
+        return -1;
+    // 2.2, the version Qt announces on the same connection: from 2.1 on, raw events arrive even
+    // while a grab (our own, of the shortcut) is active.
+    int major = 2, minor = 2;
+    XSync(dpy, False);
+    XErrorHandler previous = XSetErrorHandler(recordGrabError);
+    const Status status = XIQueryVersion(dpy, &major, &minor);
+    XSync(dpy, False);
+    XSetErrorHandler(previous);
+    s_grabError = 0;
+    if (status != Success || major < 2 || (major == 2 && minor < 1))
+        return -1;
+    return opcode;
+}
+
+void selectRawReleases(Display* dpy, bool on) {
+    unsigned char mask[XIMaskLen(XI_LASTEVENT)] = {};
+    if (on)
+        XISetMask(mask, XI_RawKeyRelease);
+    XIEventMask events{XIAllMasterDevices, sizeof mask, mask};
+    XISelectEvents(dpy, DefaultRootWindow(dpy), &events, 1);
 }
 
 }  // namespace
@@ -93,12 +120,14 @@ std::optional<GrabError> X11GlobalHotkey::registerHotkey(const KeyCombination& c
         if (m_grab)
             ungrab(*m_grab);
     }
+    stopWatchingRelease();
     m_grab = wanted;
     m_ignoredMasks = LockMask | numLock;
     m_onKey = std::move(onKey);
     m_down = false;
-    m_releasePending = false;
-    // Held keys then repeat as presses alone, not as release-and-press pairs.
+    if (m_xiOpcode < 0)
+        m_xiOpcode = rawEventsOpcode(dpy);
+    // A held key then repeats as presses alone: a release that reaches us is a real one.
     XkbSetDetectableAutoRepeat(dpy, True, nullptr);
     if (!m_filterInstalled) {
         QCoreApplication::instance()->installNativeEventFilter(this);
@@ -108,9 +137,9 @@ std::optional<GrabError> X11GlobalHotkey::registerHotkey(const KeyCombination& c
 }
 
 void X11GlobalHotkey::unregisterHotkey() {
+    stopWatchingRelease();
     m_onKey = nullptr;
     m_down = false;
-    m_releasePending = false;
     if (m_filterInstalled) {
         if (QCoreApplication* app = QCoreApplication::instance())
             app->removeNativeEventFilter(this);
@@ -123,9 +152,9 @@ void X11GlobalHotkey::unregisterHotkey() {
 }
 
 void X11GlobalHotkey::setSuspended(bool suspended) {
+    stopWatchingRelease();
     m_suspended = suspended;
     m_down = false;
-    m_releasePending = false;
 }
 
 void X11GlobalHotkey::ungrab(const Grab& grab) {
@@ -149,16 +178,35 @@ void X11GlobalHotkey::report(HotkeyEdge edge) {
         const auto self = weak.lock();
         if (!self)
             return;
-        X11GlobalHotkey* me = *self;
-        if (edge == HotkeyEdge::up) {
-            // A press with the release's own time came in meanwhile: that was the keyboard repeating.
-            if (!me->m_releasePending)
-                return;
-            me->m_releasePending = false;
-        }
-        if (const std::function<void(HotkeyEdge)> onKey = me->m_onKey)
+        if (const std::function<void(HotkeyEdge)> onKey = (*self)->m_onKey)
             onKey(edge);
     });
+}
+
+void X11GlobalHotkey::watchRelease() {
+    Display* dpy = qtDisplay();
+    if (!dpy || m_xiOpcode < 0)
+        return;
+    selectRawReleases(dpy, true);
+    m_rawSelected = true;
+}
+
+void X11GlobalHotkey::stopWatchingRelease() {
+    if (!m_rawSelected)
+        return;
+    m_rawSelected = false;
+    if (Display* dpy = qtDisplay()) {
+        selectRawReleases(dpy, false);
+        XFlush(dpy);
+    }
+}
+
+void X11GlobalHotkey::released() {
+    if (!m_down)
+        return;
+    m_down = false;
+    stopWatchingRelease();
+    report(HotkeyEdge::up);
 }
 
 bool X11GlobalHotkey::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
@@ -166,32 +214,49 @@ bool X11GlobalHotkey::nativeEventFilter(const QByteArray& eventType, void* messa
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     const uint8_t type = event->response_type & 0x7f;
+
+    // The raw release of our key: the press is over. (Raw events come once per physical press
+    // and release; the keyboard's repeat makes none.)
+    if (type == XCB_GE_GENERIC) {
+        const auto* raw = static_cast<const xXIRawEvent*>(message);
+        if (!m_rawSelected || int(raw->extension) != m_xiOpcode || raw->evtype != XI_RawKeyRelease)
+            return false;
+        if (raw->detail == m_grab->keycode)
+            released();
+        return true;
+    }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto* key = static_cast<const xcb_key_press_event_t*>(message);
     if (key->detail != m_grab->keycode)
         return false;
-
-    if (type == XCB_KEY_PRESS) {
-        if ((key->state & ~m_ignoredMasks & 0xff) != m_grab->modifiers)
+    // A release reaches us while the grab lasts (we have not handed the keyboard back yet) or
+    // when one of our own windows has the focus.
+    if (type == XCB_KEY_RELEASE) {
+        if (!m_down)
             return false;
-        // Without detectable repeat, X sends a held key as a release and a press with one time.
-        if (m_releasePending && key->time == m_releaseTime) {
-            m_releasePending = false;
-            m_down = true;
-            return true;
-        }
-        m_down = true;
-        report(HotkeyEdge::down);
+        released();
         return true;
     }
-    // The release belongs to our press whatever modifiers are still held by then.
-    if (!m_down)
+    if ((key->state & ~m_ignoredMasks & 0xff) != m_grab->modifiers)
         return false;
-    m_down = false;
-    m_releasePending = true;
-    m_releaseTime = key->time;
-    report(HotkeyEdge::up);
+
+    if (!m_down) {
+        m_down = true;
+        report(HotkeyEdge::down);
+        // Asked before the keyboard goes back: a release until then still comes to us as a key
+        // event, any later one as a raw event.
+        watchRelease();
+    }
+    // The press of a grabbed key gives us the whole keyboard until the key is released. A
+    // synthetic copy or paste sent in the meantime would come back to us instead of reaching the
+    // application, and the application would take the grab for a loss of focus: hand the keyboard
+    // back at once. The keyboard's repeat grabs it again for each repeated press; those go too.
+    // (Without raw events the grab stays until the release, which is then the only sign of it.)
+    if (Display* display = qtDisplay(); display && m_rawSelected) {
+        XUngrabKeyboard(display, key->time);
+        XFlush(display);
+    }
     return true;
 }
 

@@ -1,5 +1,5 @@
-// The global shortcut grabbed on the X11 root window; its key's presses and releases arrive through
-// Qt's native event filter.
+// The global shortcut grabbed on the X11 root window; its presses arrive through Qt's native event
+// filter, and the release that ends a press through the X input extension's raw events.
 #pragma once
 
 #include <QAbstractNativeEventFilter>
@@ -7,10 +7,9 @@
 #include <memory>
 
 #include "platform/GlobalHotkey.h"
+#include "platform/Scheduler.h"
 
 namespace quillet {
-
-class Scheduler;
 
 class X11GlobalHotkey final : public GlobalHotkey, private QAbstractNativeEventFilter {
 public:
@@ -33,6 +32,11 @@ private:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void report(HotkeyEdge edge);
     void ungrab(const Grab& grab);
+    /// From the press on: learn when the key comes up, which no core event tells once the keyboard
+    /// has been handed back.
+    void watchRelease();
+    void stopWatchingRelease();
+    void released();
 
     Scheduler& m_scheduler;
     std::function<void(HotkeyEdge)> m_onKey;
@@ -41,9 +45,8 @@ private:
     bool m_filterInstalled = false;
     bool m_suspended = false;
     bool m_down = false;
-    // A release whose report waits to see whether the keyboard's repeat sends a press right behind it.
-    bool m_releasePending = false;
-    unsigned int m_releaseTime = 0;
+    int m_xiOpcode = -1;  // the X input extension, when it has raw events; -1 without
+    bool m_rawSelected = false;
     // Calls posted to the event loop hold this weakly.
     std::shared_ptr<X11GlobalHotkey*> m_self;
 };
