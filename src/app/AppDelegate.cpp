@@ -182,10 +182,10 @@ void AppDelegate::menuNeedsUpdate(QMenu& menu) {
     QMenu* history = menu.addMenu(l.text(QStringLiteral("History"), QStringLiteral("Istorija")));
     // Built before the history's entries, so it follows the submenu in the menu.
     if (const std::optional<RunningApplication> app = blockCandidate()) {
-        QAction* block = menu.addAction(
-            menuText(l.text(QStringLiteral("Block %1"), QStringLiteral("Blokiraj %1"))
-                         .arg(app->localizedName.value_or(*app->bundleIdentifier))),
-            this, &AppDelegate::blockCurrentApplication);
+        QAction* block =
+            menu.addAction(menuText(l.text(QStringLiteral("Block %1"), QStringLiteral("Blokiraj %1"))
+                                        .arg(app->localizedName.value_or(*app->bundleIdentifier))),
+                           this, &AppDelegate::blockCurrentApplication);
         block->setObjectName(QStringLiteral("blockApplication"));
     }
     const QList<HistoryEntry>& entries = m_coordinator->history();

@@ -46,8 +46,8 @@ LaunchDecision start(LaunchMode::Kind kind, InstanceChannel& channel,
         if (request == InstanceRequest::quit) {
             channel.release();
             if (claim == InstanceChannel::Claim::unavailable)
-                return exitWith(1, QStringLiteral("quillet: no session bus, so no running copy can be reached"),
-                                true);
+                return exitWith(
+                    1, QStringLiteral("quillet: no session bus, so no running copy can be reached"), true);
             return exitWith(0, QStringLiteral("Quillet is not running."));
         }
         LaunchDecision run;

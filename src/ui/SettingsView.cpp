@@ -17,9 +17,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/HotkeyManager.h"
 #include "core/L10n.h"
 #include "core/SettingsStore.h"
-#include "core/HotkeyManager.h"
 #include "ui/FormStyle.h"
 #include "ui/ShortcutRecorder.h"
 #include "ui/StatusSection.h"
@@ -595,7 +595,8 @@ void SettingsView::refreshBlocklist() {
         label->setFont(mono);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         // The name a person knows the application by, beside the identifier that is stored.
-        const std::optional<QString> name = m_applications.nameFor ? m_applications.nameFor(id) : std::nullopt;
+        const std::optional<QString> name =
+            m_applications.nameFor ? m_applications.nameFor(id) : std::nullopt;
         QWidget* leading = label;
         if (name && !name->isEmpty() && *name != id) {
             auto* nameLabel = new QLabel(*name);

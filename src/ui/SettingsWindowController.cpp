@@ -1,5 +1,6 @@
 #include "ui/SettingsWindowController.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShortcut>
@@ -40,6 +41,15 @@ SettingsWindowController::SettingsWindowController(SettingsStore& store, KeyVali
     // Escape closes it, as it closes any settings window.
     auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), m_window);
     connect(close, &QShortcut::activated, m_window, &QWidget::close);
+    m_window->installEventFilter(this);
+}
+
+bool SettingsWindowController::eventFilter(QObject* watched, QEvent* event) {
+    // A pause may have ended, or another application come to the front, while the window was
+    // behind: what the tray's section shows is read again when it comes back.
+    if (watched == m_window && event->type() == QEvent::WindowActivate)
+        m_view->refreshStatus();
+    return QObject::eventFilter(watched, event);
 }
 
 SettingsWindowController::~SettingsWindowController() {

@@ -25,6 +25,9 @@ public:
     QWidget* window() const { return m_window; }
     SettingsView* view() const { return m_view; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QPointer<QWidget> m_window;
     SettingsView* m_view;

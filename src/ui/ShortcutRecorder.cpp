@@ -27,7 +27,8 @@ quint32 keysymOf(const QKeyEvent& event) {
     if (event.nativeVirtualKey() != 0)
         return event.nativeVirtualKey();
     const int key = event.key();
-    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Space)
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) ||
+        key == Qt::Key_Space)
         return quint32(key);
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return quint32(0xffbe + (key - Qt::Key_F1));

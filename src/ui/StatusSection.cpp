@@ -30,7 +30,8 @@ StatusSection::StatusSection(TrayCommands commands, QWidget* parent)
         };
         choices->addAction(l.text(QStringLiteral("For 15 minutes"), QStringLiteral("15 minuta")), this,
                            pause(shortPause));
-        choices->addAction(l.text(QStringLiteral("For 1 hour"), QStringLiteral("1 sat")), this, pause(longPause));
+        choices->addAction(l.text(QStringLiteral("For 1 hour"), QStringLiteral("1 sat")), this,
+                           pause(longPause));
         choices->addAction(l.text(QStringLiteral("Until restart"), QStringLiteral("Do restarta")), this,
                            pause(std::nullopt));
     });
@@ -88,8 +89,9 @@ void StatusSection::refresh() {
     const L10n l = L10n::current();
     const bool paused = m_commands.isPaused && m_commands.isPaused();
     setTitle(QStringLiteral("Quillet"));
-    m_state->setText(paused ? l.text(QStringLiteral("Quillet — paused"), QStringLiteral("Quillet — pauziran"))
-                            : l.text(QStringLiteral("Quillet — active"), QStringLiteral("Quillet — aktivan")));
+    m_state->setText(paused
+                         ? l.text(QStringLiteral("Quillet — paused"), QStringLiteral("Quillet — pauziran"))
+                         : l.text(QStringLiteral("Quillet — active"), QStringLiteral("Quillet — aktivan")));
     FormStyle::setButtonText(*m_pause, l.text(QStringLiteral("Pause"), QStringLiteral("Pauziraj")));
     FormStyle::setButtonText(*m_resume, l.text(QStringLiteral("Resume"), QStringLiteral("Nastavi")));
     m_pause->setVisible(!paused);
@@ -98,15 +100,18 @@ void StatusSection::refresh() {
     const std::optional<QString> candidate =
         m_commands.blockCandidate ? m_commands.blockCandidate() : std::nullopt;
     if (candidate)
-        FormStyle::setButtonText(*m_block, l.text(QStringLiteral("Block %1"), QStringLiteral("Blokiraj %1")).arg(*candidate));
+        FormStyle::setButtonText(
+            *m_block, l.text(QStringLiteral("Block %1"), QStringLiteral("Blokiraj %1")).arg(*candidate));
     m_blockRow->setVisible(candidate.has_value());
     updateHairlines();
 
     m_historyLabel->setText(l.text(QStringLiteral("History"), QStringLiteral("Istorija")));
     refreshHistory(m_commands.historyTitles ? m_commands.historyTitles() : QStringList());
 
-    FormStyle::setButtonText(*m_setup, l.text(QStringLiteral("Run setup again…"), QStringLiteral("Podesi ispočetka…")));
-    FormStyle::setButtonText(*m_quit, l.text(QStringLiteral("Quit Quillet"), QStringLiteral("Zatvori Quillet")));
+    FormStyle::setButtonText(*m_setup,
+                             l.text(QStringLiteral("Run setup again…"), QStringLiteral("Podesi ispočetka…")));
+    FormStyle::setButtonText(*m_quit,
+                             l.text(QStringLiteral("Quit Quillet"), QStringLiteral("Zatvori Quillet")));
 }
 
 void StatusSection::refreshHistory(const QStringList& titles) {
@@ -144,7 +149,8 @@ void StatusSection::refreshHistory(const QStringList& titles) {
         auto* copy = new QPushButton;
         copy->setObjectName(QStringLiteral("copyHistoryEntry"));
         copy->setText(l.text(QStringLiteral("Copy"), QStringLiteral("Kopiraj")));
-        copy->setAccessibleName(l.text(QStringLiteral("Copy %1"), QStringLiteral("Kopiraj %1")).arg(titles[i]));
+        copy->setAccessibleName(
+            l.text(QStringLiteral("Copy %1"), QStringLiteral("Kopiraj %1")).arg(titles[i]));
         copy->setToolTip(l.text(QStringLiteral("Puts the replacement on the clipboard"),
                                 QStringLiteral("Stavlja zamenu u clipboard")));
         connect(copy, &QPushButton::clicked, this, [this, i] {

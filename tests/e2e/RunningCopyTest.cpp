@@ -130,7 +130,8 @@ protected:
         xdotool({"windowactivate", "--sync", window});
     }
     bool iconShown() {
-        for (const QString& id : xdotool({"search", "--onlyvisible", "--name", "^Quillet$"}).split('\n', Qt::SkipEmptyParts))
+        for (const QString& id :
+             xdotool({"search", "--onlyvisible", "--name", "^Quillet$"}).split('\n', Qt::SkipEmptyParts))
             if (xdotool({"getwindowgeometry", "--shell", id}).contains("WIDTH=24\nHEIGHT=24"))
                 return true;
         return false;
@@ -200,7 +201,8 @@ TEST_F(RunningCopyTest, TriggerOpensThePanelForTheFocusedFieldWithOrWithoutARunn
     // No copy yet: --trigger becomes the running copy, which opens the panel and no settings window.
     quillet.start(quilletBinary(), {"--trigger"});
     ASSERT_TRUE(waitUntil([&] { return busOwner() == quillet.processId(); }, 15000));
-    ASSERT_TRUE(waitUntil([&] { return quilletShows(kCorrected); }, 20000)) << "the correction of mousepad's text";
+    ASSERT_TRUE(waitUntil([&] { return quilletShows(kCorrected); }, 20000))
+        << "the correction of mousepad's text";
     EXPECT_TRUE(visibleWindow(kSettingsTitle, 0).isEmpty());
     xdotool({"key", "Escape"});
     EXPECT_EQ(command({"--quit"}), 0);
@@ -271,7 +273,12 @@ TEST_F(RunningCopyTest, BlockingTheApplicationInFrontTakesItsIconAway) {
         << readAccessible(quillet.processId()).toStdString();
     press("Block Mousepad");
     ASSERT_TRUE(waitUntil(
-        [&] { return IniDefaults().stringList("blocklist").value_or(QStringList()).contains("org.xfce.mousepad"); },
+        [&] {
+            return IniDefaults()
+                .stringList("blocklist")
+                .value_or(QStringList())
+                .contains("org.xfce.mousepad");
+        },
         5000));
     EXPECT_TRUE(waitUntil([&] { return !iconShown(); }, 5000));
     EXPECT_TRUE(quilletShows("Mousepad")) << "the list names it beside its identifier";
@@ -286,7 +293,8 @@ TEST(HoldHelper, DISABLED_Hold) {
     const QString dir = qEnvironmentVariable("QUILLET_HELPER_DIR");
     QtScheduler scheduler;
     X11GlobalHotkey hotkey(scheduler);
-    const std::optional<Shortcut> shortcut = Shortcut::fromText(qEnvironmentVariable("QUILLET_HELPER_SHORTCUT"));
+    const std::optional<Shortcut> shortcut =
+        Shortcut::fromText(qEnvironmentVariable("QUILLET_HELPER_SHORTCUT"));
     ASSERT_TRUE(shortcut);
     ASSERT_EQ(hotkey.registerHotkey(shortcut->combination(), [](HotkeyEdge) {}), std::nullopt);
     QFile(dir + "/grabbed").open(QIODevice::WriteOnly);

@@ -153,8 +153,8 @@ TEST_F(GlobalHotkeyTest, TheUnavailableShortcutIsOneLineOnStandardError) {
 
 TEST_F(GlobalHotkeyTest, HeldDownWhileTheKeyboardRepeatsItIsOnePress) {
     auto hold = [](int ms) {
-        test::runProgram("xdotool", {"keydown", "super+shift+g", "sleep", QString::number(ms / 1000.0), "keyup",
-                                     "super+shift+g"});
+        test::runProgram("xdotool", {"keydown", "super+shift+g", "sleep", QString::number(ms / 1000.0),
+                                     "keyup", "super+shift+g"});
     };
     // The X server's own repeat, as a person holding the keys gets it: seen raw, many presses and
     // one release...
@@ -220,7 +220,8 @@ TEST(HotkeyHelper, DISABLED_Hold) {
     const QString dir = qEnvironmentVariable("QUILLET_HELPER_DIR");
     QtScheduler scheduler;
     X11GlobalHotkey hotkey(scheduler);
-    const std::optional<Shortcut> shortcut = Shortcut::fromText(qEnvironmentVariable("QUILLET_HELPER_SHORTCUT"));
+    const std::optional<Shortcut> shortcut =
+        Shortcut::fromText(qEnvironmentVariable("QUILLET_HELPER_SHORTCUT"));
     ASSERT_TRUE(shortcut);
     ASSERT_EQ(hotkey.registerHotkey(shortcut->combination(), [](HotkeyEdge) {}), std::nullopt);
     QFile(dir + "/grabbed").open(QIODevice::WriteOnly);

@@ -3,10 +3,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLineEdit>
-#include <QMenu>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -465,8 +465,9 @@ TEST_F(AppDelegateTest, BlockingTheApplicationInFrontHidesItsIconAtOnce) {
     desktop.scheduler.runPending();
     ASSERT_TRUE(c.overlay().isVisible());
 
-    EXPECT_THAT(openMenu(), ElementsAre("Quillet — active", kSeparator, "Pause", "History", "Block Mousepad",
-                                        kSeparator, "Settings…", "Run setup again…", kSeparator, "Quit Quillet"));
+    EXPECT_THAT(openMenu(),
+                ElementsAre("Quillet — active", kSeparator, "Pause", "History", "Block Mousepad", kSeparator,
+                            "Settings…", "Run setup again…", kSeparator, "Quit Quillet"));
     item("Block Mousepad")->trigger();
     EXPECT_EQ(desktop.settings.blocklist().last(), "org.xfce.mousepad");
     EXPECT_FALSE(c.overlay().isVisible()) << "at once, not at the field's next change";

@@ -392,9 +392,10 @@ TEST_F(SettingsViewTest, BlockedAppsShowTheirNamesAndNewOnesCompleteFromRunningA
             return std::nullopt;
         },
         [] {
-            return QList<RunningApplication>{{10, QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor")},
-                                             {11, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")},
-                                             {12, QStringLiteral("kwrite"), std::nullopt}};
+            return QList<RunningApplication>{
+                {10, QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor")},
+                {11, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")},
+                {12, QStringLiteral("kwrite"), std::nullopt}};
         }});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QStringList names, ids;

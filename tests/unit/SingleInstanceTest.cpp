@@ -114,7 +114,9 @@ TEST_F(SingleInstanceTest, WithoutASessionBusTheAssistantStillRuns) {
 }
 
 TEST(LaunchModeCommandsTest, ReportModesComeFirstThenHelpQuitSettingsTrigger) {
-    auto mode = [](QStringList args) { return LaunchMode::fromArguments(QStringList{"quillet"} + args).kind; };
+    auto mode = [](QStringList args) {
+        return LaunchMode::fromArguments(QStringList{"quillet"} + args).kind;
+    };
     EXPECT_EQ(mode({"--trigger"}), K::trigger);
     EXPECT_EQ(mode({"--settings"}), K::settings);
     EXPECT_EQ(mode({"--quit"}), K::quit);
@@ -129,6 +131,7 @@ TEST(LaunchModeCommandsTest, ReportModesComeFirstThenHelpQuitSettingsTrigger) {
     EXPECT_EQ(LaunchMode::fromArguments({"--trigger"}).kind, K::normal) << "the program's own path";
 
     const QString usage = LaunchMode::usage();
-    for (const char* option : {"--trigger", "--settings", "--quit", "--doctor", "--screenshots DIR", "--help"})
+    for (const char* option :
+         {"--trigger", "--settings", "--quit", "--doctor", "--screenshots DIR", "--help"})
         EXPECT_THAT(usage.toStdString(), testing::HasSubstr(option));
 }

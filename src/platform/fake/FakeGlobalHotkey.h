@@ -45,7 +45,7 @@ public:
         up();
     }
 
-    std::optional<GrabError> failure;      // while set, every registration fails with it
+    std::optional<GrabError> failure;     // while set, every registration fails with it
     QList<KeyCombination> heldElsewhere;  // combinations another program holds
     bool suspended = false;
     int registrations = 0;

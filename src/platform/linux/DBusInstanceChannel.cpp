@@ -89,9 +89,9 @@ InstanceChannel::Delivery DBusInstanceChannel::send(InstanceRequest request) {
     const char* method = request == InstanceRequest::trigger ? "Trigger"
                          : request == InstanceRequest::quit  ? "Quit"
                                                              : "ShowSettings";
-    const QDBusMessage call = QDBusMessage::createMethodCall(service(), QString::fromLatin1(objectPath),
-                                                             QString::fromLatin1(interfaceName),
-                                                             QString::fromLatin1(method));
+    const QDBusMessage call =
+        QDBusMessage::createMethodCall(service(), QString::fromLatin1(objectPath),
+                                       QString::fromLatin1(interfaceName), QString::fromLatin1(method));
     const QDBusMessage reply = bus.call(call, QDBus::Block, callTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage)
         return Delivery::delivered;
