@@ -180,7 +180,7 @@ void AppDelegate::menuNeedsUpdate(QMenu& menu) {
     }
 
     QMenu* history = menu.addMenu(l.text(QStringLiteral("History"), QStringLiteral("Istorija")));
-    // Built before the history's entries, so it follows the submenu in the menu.
+    // Right below the history (whose entries go into its submenu further down).
     if (const std::optional<RunningApplication> app = blockCandidate()) {
         QAction* block =
             menu.addAction(menuText(l.text(QStringLiteral("Block %1"), QStringLiteral("Blokiraj %1"))

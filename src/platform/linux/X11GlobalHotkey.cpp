@@ -45,9 +45,10 @@ int rawEventsOpcode(Display* dpy) {
     int opcode = 0, event = 0, error = 0;
     if (!XQueryExtension(dpy, "XInputExtension", &opcode, &event, &error))
         return -1;
-    // 2.2, the version Qt announces on the same connection: from 2.1 on, raw events arrive even
-    // while a grab (our own, of the shortcut) is active.
-    int major = 2, minor = 2;
+    // From 2.1 on, raw events arrive even while a grab (our own, of the shortcut) is active. Qt has
+    // announced its version on the same connection already; asking for a lower one would be an
+    // error, a higher one answers Qt's.
+    int major = 2, minor = 4;
     XSync(dpy, False);
     XErrorHandler previous = XSetErrorHandler(recordGrabError);
     const Status status = XIQueryVersion(dpy, &major, &minor);
