@@ -80,6 +80,7 @@ void ShortcutRecorder::retranslate() {
                            : l.text(QStringLiteral("Off"), QStringLiteral("Isključen")));
     }
     // Read out as what it shows; the row's label names it.
+    setAccessibleName(m_recording || !m_shortcut ? text() : m_shortcut->text());
     setAccessibleDescription(l.text(QStringLiteral("Global shortcut"), QStringLiteral("Globalni shortcut")));
     setToolTip(m_recording ? l.text(QStringLiteral("Escape cancels"), QStringLiteral("Escape odustaje"))
                            : l.text(QStringLiteral("Click, then press the new shortcut"),
