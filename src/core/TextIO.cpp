@@ -294,6 +294,25 @@ void TextIO::pasteReplacement(const QString& text, qint32 pid, std::function<voi
         });
 }
 
+namespace {
+
+// Editors that copy the caret's line when nothing is selected hand over that one line with its line
+// break, and leave the caret at the line's start: pasting over such a copy would add the line
+// again. A real selection is offered to the desktop's selection buffer as it is made, so a copy the
+// buffer does not vouch for, shaped like one whole line, is taken for nothing selected. Other copies
+// stand: some toolkits offer no buffer for a select-all.
+bool looksLikeCopiedLine(Pasteboard& pasteboard, const QString& copied) {
+    const QString text = TextIO::comparable(copied);
+    if (!text.endsWith(QLatin1Char('\n')) || text.indexOf(QLatin1Char('\n')) != text.size() - 1)
+        return false;
+    if (!pasteboard.supportsSelection())
+        return true;
+    const std::optional<QString> selected = pasteboard.selectionText();
+    return !selected || TextIO::comparable(*selected) != text;
+}
+
+}  // namespace
+
 void TextIO::copyFocusedSelection(std::function<void(std::optional<QString>)> completion) {
     if (m_shared->ax.isSecureEventInputEnabled()) {
         if (completion)
@@ -307,13 +326,8 @@ void TextIO::copyFocusedSelection(std::function<void(std::optional<QString>)> co
     shared->keys.copy();
     m_scheduler.after(copyDelay, [shared, snapshot, completion = std::move(completion)] {
         std::optional<QString> copied = shared->pasteboard.plainText();
-        // A selection is offered to the desktop as it is made; an editor that copies the caret's
-        // line instead offers nothing of the kind, and pasting over it would double that line.
-        if (copied && shared->pasteboard.supportsSelection()) {
-            const std::optional<QString> selected = shared->pasteboard.selectionText();
-            if (!selected || comparable(*selected) != comparable(*copied))
-                copied.reset();
-        }
+        if (copied && looksLikeCopiedLine(shared->pasteboard, *copied))
+            copied.reset();
         snapshot->settle(shared->pasteboard);
         shared->endLoan(snapshot);
         if (completion)

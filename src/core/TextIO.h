@@ -71,8 +71,9 @@ public:
     void pasteReplacement(const QString& text, qint32 pid, std::function<void(bool sent)> completion = {});
     /// Copies the frontmost application's selection; `completion` gets it on the main thread about
     /// 0.25 s later. It gets nothing when nothing was copied, when secure input is on (at once), or
-    /// when the copy was not the selection: some editors copy the caret's line when nothing is
-    /// selected, which the desktop's selection buffer, where there is one, gives away.
+    /// when the copy was no selection: one whole line with its line break, which some editors copy
+    /// when nothing is selected, counts as a selection only when the desktop's selection buffer
+    /// holds the same text.
     void copyFocusedSelection(std::function<void(std::optional<QString>)> completion);
     /// Undoes pasteReplacement() in a field that cannot be read: selects `pasted` back from the
     /// caret with the keyboard, checks through the desktop's selection buffer that exactly it is

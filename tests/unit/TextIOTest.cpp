@@ -248,11 +248,14 @@ TEST_F(TextIOTest, ACopyMadeByTheUserMeanwhileIsNotOverwritten) {
 
 TEST_F(TextIOTest, CopyHandsOverOnlyARealSelectionAndRestoresTheClipboard) {
     std::vector<std::optional<QString>> results;
-    auto collect = [&](std::optional<QString> text) { results.push_back(text); };
+    auto copy = [&] {
+        io.copyFocusedSelection([&](std::optional<QString> text) { results.push_back(text); });
+        scheduler.advance(TextIO::copyDelay);
+    };
     FakeEditor& e = editor("first line\nsecond line\nthird");
 
-    e.select(11, 6);
-    io.copyFocusedSelection(collect);
+    e.select(11, 12);  // "second line\n", vouched for by the desktop's selection buffer
+    io.copyFocusedSelection([&](std::optional<QString> text) { results.push_back(text); });
     scheduler.advance(TextIO::copyDelay - 1ms);
     EXPECT_TRUE(results.empty());
     scheduler.advance(1ms);
@@ -260,26 +263,29 @@ TEST_F(TextIOTest, CopyHandsOverOnlyARealSelectionAndRestoresTheClipboard) {
 
     // Nothing selected: the application leaves the emptied clipboard alone.
     e.placeCaret(14);
-    io.copyFocusedSelection(collect);
-    scheduler.advance(TextIO::copyDelay);
+    copy();
 
-    // An editor that copies the caret's line instead; the desktop still offers the old selection.
+    // An editor that copies the caret's line instead, while the buffer still holds an old selection.
     e.copiesLineWithoutSelection = true;
-    io.copyFocusedSelection(collect);
-    scheduler.advance(TextIO::copyDelay);
+    e.select(0, 5);
+    e.placeCaret(14);
+    copy();
     EXPECT_EQ(e.selection(), (AXTextRange{11, 0})) << "that editor moved its caret to the line's start";
+    board.hasSelectionBuffer = false;
+    copy();
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 
-    // Where the desktop keeps no selection buffer, the copy is all there is to go by.
-    board.hasSelectionBuffer = false;
-    io.copyFocusedSelection(collect);
-    scheduler.advance(TextIO::copyDelay);
+    // A select-all some toolkits never offer to the buffer: several lines are no copied line.
+    board.hasSelectionBuffer = true;
+    e.select(0, 17);
+    board.selection = "stale";
+    copy();
 
     ax.secureInput = true;
-    io.copyFocusedSelection(collect);
-    EXPECT_THAT(results, ElementsAre(QString("second"), std::nullopt, std::nullopt, QString("second line\n"),
-                                     std::nullopt));
-    EXPECT_THAT(keys.presses, ElementsAre("copy", "copy", "copy", "copy"));
+    io.copyFocusedSelection([&](std::optional<QString> text) { results.push_back(text); });
+    EXPECT_THAT(results, ElementsAre(QString("second line\n"), std::nullopt, std::nullopt, std::nullopt,
+                                     QString("first line\nsecond"), std::nullopt));
+    EXPECT_EQ(keys.presses.count("copy"), 5);
 }
 
 TEST_F(TextIOTest, UndoOfAPasteSelectsItBackChecksAndPastesTheOriginalOverIt) {
