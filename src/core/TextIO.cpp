@@ -326,6 +326,9 @@ void TextIO::copyFocusedSelection(std::function<void(std::optional<QString>)> co
     shared->keys.copy();
     m_scheduler.after(copyDelay, [shared, snapshot, completion = std::move(completion)] {
         std::optional<QString> copied = shared->pasteboard.plainText();
+        // GTK hands plain text over with CR LF line breaks; the document itself holds line feeds.
+        if (copied)
+            copied = comparable(*copied);
         if (copied && looksLikeCopiedLine(shared->pasteboard, *copied))
             copied.reset();
         snapshot->settle(shared->pasteboard);

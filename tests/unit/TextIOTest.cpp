@@ -275,10 +275,12 @@ TEST_F(TextIOTest, CopyHandsOverOnlyARealSelectionAndRestoresTheClipboard) {
     copy();
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 
-    // A select-all some toolkits never offer to the buffer: several lines are no copied line.
+    // A select-all some toolkits never offer to the buffer: several lines are no copied line. The
+    // line breaks come back as the document holds them.
     board.hasSelectionBuffer = true;
     e.select(0, 17);
     board.selection = "stale";
+    e.copiesCrLf = true;
     copy();
 
     ax.secureInput = true;

@@ -79,7 +79,10 @@ void FakeEditor::press(const QString& key) {
         m_caret = whole.size();
     } else if (key == QLatin1String("copy")) {
         if (range.length > 0) {
-            m_board.copyText(whole.mid(range.location, range.length));
+            QString copied = whole.mid(range.location, range.length);
+            if (copiesCrLf)
+                copied.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+            m_board.copyText(copied);
         } else if (copiesLineWithoutSelection) {
             const qint64 start = whole.lastIndexOf(QLatin1Char('\n'), m_caret - 1) + 1;
             qint64 end = whole.indexOf(QLatin1Char('\n'), m_caret);

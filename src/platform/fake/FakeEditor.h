@@ -29,6 +29,8 @@ public:
     /// Control+C with nothing selected copies the caret's line with its line break and moves the
     /// caret to the line's start, as some code editors do.
     bool copiesLineWithoutSelection = false;
+    /// Copies hand line breaks over as CR LF, as GTK does.
+    bool copiesCrLf = false;
     /// Control+V does nothing (a read-only view, or a paste that went elsewhere).
     bool ignoresPaste = false;
     /// Arrow keys step over code points rather than whole grapheme clusters, as some toolkits do
