@@ -76,8 +76,9 @@ protected:
         app = std::make_unique<DesktopApp>(program, args);
         qunsetenv("NO_AT_BRIDGE");
         ASSERT_FALSE(app->window().isEmpty());
-        if (!readyWhen.isEmpty())
+        if (!readyWhen.isEmpty()) {
             ASSERT_TRUE(waitUntil([&] { return readAccessible(app->pid()).contains(readyWhen); }, 10000));
+        }
         xdotool({"windowactivate", "--sync", app->window()});
     }
     void startTestEditor(const QStringList& options, bool invisible = false) {
@@ -89,9 +90,10 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == kOriginal.toUtf8(); }, 5000));
         // Into the text from the button the window opens with, as a person presses Tab.
         xdotool({"key", "Tab"});
-        if (!invisible)
+        if (!invisible) {
             ASSERT_TRUE(waitUntil([&] { return quilletWindow(kIcon).has_value(); }, 5000))
                 << "the icon comes";
+        }
         xdotool({"key", "ctrl+Home"});
     }
 
