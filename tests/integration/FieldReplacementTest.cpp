@@ -1,5 +1,6 @@
 // TextIO against a real mousepad document over AT-SPI: the whole value, only the selection, the
-// secure-input refusals, and how long a replacement takes to be readable.
+// secure-input refusals, a field that ignores accessibility writes, and how long a replacement takes
+// to be readable.
 #include <gmock/gmock.h>
 
 #include <QElapsedTimer>
@@ -42,12 +43,18 @@ protected:
     QString valueOf(const FocusedField& field) {
         return AX::attribute(ax, field.element, AXAttr::value).value_or("<unreadable>");
     }
-    /// The road a replacement took, once it is known; empty when it failed (or never finished).
-    std::optional<TextIO::Strategy> replace(const FocusedField& field, const QString& text,
-                                            bool selectionOnly) {
+    /// What became of a replacement, once it is known.
+    std::optional<TextIO::Outcome> outcomeOf(const FocusedField& field, const QString& text,
+                                             bool selectionOnly) {
         std::optional<TextIO::Outcome> outcome;
         io.replace(field, text, selectionOnly, [&](const TextIO::Outcome& o) { outcome = o; });
         waitUntil([&] { return outcome.has_value(); }, 5000);
+        return outcome;
+    }
+    /// The road a replacement took; empty when it failed (or never finished).
+    std::optional<TextIO::Strategy> replace(const FocusedField& field, const QString& text,
+                                            bool selectionOnly) {
+        const std::optional<TextIO::Outcome> outcome = outcomeOf(field, text, selectionOnly);
         return outcome ? outcome->strategy : std::nullopt;
     }
 
@@ -94,6 +101,45 @@ TEST_F(FieldReplacementTest, SecureInputRefusesEveryClipboardPath) {
         std::nullopt);
     waitUntil([] { return false; }, 500);
     EXPECT_EQ(board.changeCount(), before);
+}
+
+// A field that takes accessibility writes and ignores them, as a browser's text area does: the text
+// goes in by paste and counts once it reads back. Prints how long that takes, replace() to outcome.
+TEST_F(FieldReplacementTest, FieldThatIgnoresAccessibilityWritesTakesThePaste) {
+    // Listening before the editor starts, as Quillet does from login.
+    AX::elementAttribute(ax, ax.systemWide(), AXAttr::focusedUIElement);
+    QTemporaryDir dir;
+    QFile text(dir.filePath("text.txt"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("Their is a mistak here.\n\nA second paragraph.\n");
+    text.close();
+    DesktopApp editor(testEditorBinary(), {"--title", "Deaf editor", "--text-file", text.fileName(),
+                                           "--ignore-accessible-writes"});
+    ASSERT_FALSE(editor.window().isEmpty());
+    ASSERT_TRUE(
+        waitUntil([&] { return readAccessible(editor.pid()).contains("push button\tOptions"); }, 10000));
+    xdotool({"windowactivate", "--sync", editor.window(), "key", "Tab"});
+    std::optional<FocusedField> field = focusedFieldOf(editor);
+    ASSERT_TRUE(field);
+
+    QList<qint64> millis;
+    for (int i = 0; i < 5; ++i) {
+        const QString replacement =
+            QString::fromUtf8("Version %1 of the text, café.\n\nA second paragraph.\n").arg(i);
+        QElapsedTimer timer;
+        timer.start();
+        const std::optional<TextIO::Outcome> outcome = outcomeOf(*field, replacement, false);
+        millis << timer.elapsed();
+        ASSERT_TRUE(outcome);
+        EXPECT_EQ(outcome->strategy, TextIO::Strategy::clipboard);
+        EXPECT_TRUE(outcome->confirmed);
+        EXPECT_EQ(valueOf(*field), replacement);
+    }
+    std::sort(millis.begin(), millis.end());
+    std::printf(
+        "replace() into a field that ignores accessibility writes, to the paste read back (ms): min %lld "
+        "median %lld max %lld over 5\n",
+        millis.first(), millis.at(2), millis.last());
 }
 
 // Time from replace() to the new text readable through AT-SPI, over the accessibility path.
