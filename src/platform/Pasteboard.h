@@ -28,6 +28,12 @@ public:
     virtual std::optional<QString> plainText() = 0;
     /// A number that changes every time anyone changes the clipboard.
     virtual qint64 changeCount() = 0;
+
+    /// Whether the desktop also keeps a selection buffer (X11's PRIMARY): the text selected right now
+    /// in whichever program, offered without a copy.
+    virtual bool supportsSelection() { return false; }
+    /// The text of that selection; empty when nothing is selected anywhere or it offers no text.
+    virtual std::optional<QString> selectionText() { return std::nullopt; }
 };
 
 namespace PasteboardType {

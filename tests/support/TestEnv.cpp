@@ -11,6 +11,10 @@ QString quilletBinary() {
     return QStringLiteral(QUILLET_BINARY);
 }
 
+QString testEditorBinary() {
+    return QStringLiteral(QUILLET_TEST_EDITOR);
+}
+
 QString sourcePath(const QString& relative) {
     return QStringLiteral(QUILLET_SOURCE_DIR "/") + relative;
 }

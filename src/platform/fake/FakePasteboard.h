@@ -1,4 +1,5 @@
-// An in-memory clipboard that counts changes and lets a test play another program copying.
+// An in-memory clipboard that counts changes and lets a test play another program copying, with
+// the desktop's selection buffer beside it.
 #pragma once
 
 #include "platform/Pasteboard.h"
@@ -26,6 +27,8 @@ public:
         return std::nullopt;
     }
     qint64 changeCount() override { return count; }
+    bool supportsSelection() override { return hasSelectionBuffer; }
+    std::optional<QString> selectionText() override { return hasSelectionBuffer ? selection : std::nullopt; }
 
     /// Another program (or the user) puts plain text on the clipboard.
     void copyText(const QString& text) {
@@ -34,6 +37,9 @@ public:
 
     QList<PasteboardItem> contents;
     qint64 count = 0;
+    /// The desktop's selection buffer: what some program has selected now.
+    bool hasSelectionBuffer = true;
+    std::optional<QString> selection;
 };
 
 }  // namespace quillet

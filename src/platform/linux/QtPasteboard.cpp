@@ -89,4 +89,19 @@ std::optional<QString> QtPasteboard::plainText() {
     return data->text();
 }
 
+bool QtPasteboard::supportsSelection() {
+    QClipboard* board = clipboard();
+    return board && board->supportsSelection();
+}
+
+std::optional<QString> QtPasteboard::selectionText() {
+    QClipboard* board = clipboard();
+    if (!board || !board->supportsSelection())
+        return std::nullopt;
+    const QMimeData* data = board->mimeData(QClipboard::Selection);
+    if (!data || !data->hasText())
+        return std::nullopt;
+    return data->text();
+}
+
 }  // namespace quillet

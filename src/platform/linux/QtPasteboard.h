@@ -1,4 +1,5 @@
-// The X11 CLIPBOARD selection through QClipboard: one item, every MIME format byte for byte.
+// The X11 CLIPBOARD selection through QClipboard: one item, every MIME format byte for byte; and
+// the PRIMARY selection's text, read only.
 #pragma once
 
 #include <QObject>
@@ -17,6 +18,8 @@ public:
     void write(const QList<PasteboardItem>& items) override;
     std::optional<QString> plainText() override;
     qint64 changeCount() override { return m_changeCount; }
+    bool supportsSelection() override;
+    std::optional<QString> selectionText() override;
 
 private:
     QObject m_context;  // receiver of the clipboard's change signal
