@@ -16,7 +16,9 @@ struct WaylandFocusRuleTest : ::testing::Test {
     WaylandFocusRule rule{ax, self};
 
     AXElement window(qint32 pid) { return ax.makeElement(pid, {{AXAttr::role, QStringLiteral("frame")}}); }
-    AXElement button(qint32 pid) { return ax.makeElement(pid, {{AXAttr::role, QStringLiteral("push button")}}); }
+    AXElement button(qint32 pid) {
+        return ax.makeElement(pid, {{AXAttr::role, QStringLiteral("push button")}});
+    }
     bool send(Kind kind, const AXElement& element, qint32 pid) { return rule.handle({kind, element, pid}); }
 };
 
