@@ -1,5 +1,6 @@
 #include "core/SessionType.h"
 
+#include <QStringList>
 #include <QtGlobal>
 
 namespace quillet {
@@ -19,6 +20,18 @@ SessionType SessionTypes::current() {
 
 QString SessionTypes::name(SessionType type) {
     return type == SessionType::wayland ? QStringLiteral("Wayland") : QStringLiteral("X11");
+}
+
+Desktop SessionTypes::desktop(const Environment& environment) {
+    const QStringList names = environment("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString& raw : names) {
+        const QString name = raw.trimmed();
+        if (name.compare(QLatin1String("GNOME"), Qt::CaseInsensitive) == 0)
+            return Desktop::gnome;
+        if (name.compare(QLatin1String("KDE"), Qt::CaseInsensitive) == 0)
+            return Desktop::kde;
+    }
+    return Desktop::other;
 }
 
 }  // namespace quillet

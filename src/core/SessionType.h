@@ -8,6 +8,9 @@ namespace quillet {
 
 enum class SessionType { x11, wayland };
 
+/// The desktops whose own shortcut settings the program knows how to use.
+enum class Desktop { gnome, kde, other };
+
 namespace SessionTypes {
 
 /// Reads one environment variable; an unset variable reads as empty.
@@ -21,6 +24,10 @@ SessionType detect(const Environment& environment);
 SessionType current();
 /// "X11" or "Wayland", as the self-check reports the mode.
 QString name(SessionType type);
+
+/// From XDG_CURRENT_DESKTOP, a colon-separated list ("ubuntu:GNOME", "KDE"): the first entry
+/// naming GNOME or KDE decides; anything else is another desktop.
+Desktop desktop(const Environment& environment);
 
 }  // namespace SessionTypes
 }  // namespace quillet

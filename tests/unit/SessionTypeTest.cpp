@@ -29,3 +29,16 @@ TEST(SessionTypeTest, EitherSignOfWaylandIsEnough) {
     EXPECT_EQ(SessionTypes::name(SessionType::wayland), "Wayland");
     EXPECT_EQ(SessionTypes::name(SessionType::x11), "X11");
 }
+
+TEST(SessionTypeTest, DesktopFromTheFirstEntryItKnows) {
+    auto desktop = [](const QString& current) {
+        return SessionTypes::desktop([&](const char*) { return current; });
+    };
+    EXPECT_EQ(desktop(""), Desktop::other);
+    EXPECT_EQ(desktop("GNOME"), Desktop::gnome);
+    EXPECT_EQ(desktop("ubuntu:GNOME"), Desktop::gnome);
+    EXPECT_EQ(desktop("KDE"), Desktop::kde);
+    EXPECT_EQ(desktop("XFCE"), Desktop::other);
+    EXPECT_EQ(desktop("GNOME-Flashback:GNOME"), Desktop::gnome) << "whole entries only";
+    EXPECT_EQ(desktop("GNOME-Classic"), Desktop::other);
+}
