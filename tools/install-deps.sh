@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in tools/debian-packages.txt that are missing.
+# Installs the Debian packages listed in the given lists (tools/debian-packages.txt when none is
+# given) that are missing.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(grep -vE '^\s*(#|$)' "$here/debian-packages.txt")
+[ $# -gt 0 ] || set -- "$here/debian-packages.txt"
+mapfile -t wanted < <(cat "$@" | grep -vE '^\s*(#|$)')
 missing=()
 for p in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
