@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in the given lists (tools/debian-packages.txt when none is
-# given) that are missing.
+# Installs the Debian packages listed in tools/debian-packages.txt (or in the lists given) that are
+# missing.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 [ $# -gt 0 ] || set -- "$here/debian-packages.txt"

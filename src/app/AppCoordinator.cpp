@@ -98,6 +98,8 @@ void AppCoordinator::pause(std::optional<qint64> seconds) {
 
 void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     m_currentField = field;
+    if (field && field->pid != m_services.workspace.ownPid())
+        m_lastOtherField = field;
     if (m_suggestionController)
         return;
     Accessibility& ax = m_services.ax;
@@ -307,6 +309,25 @@ void AppCoordinator::hotkeyTriggered() {
         self->m_suggestionController->show(Rect(midX(visible) + 190, midY(visible) + 150, 0, 0));
         viewModel->loadAll();
     });
+}
+
+void AppCoordinator::reconsiderField() {
+    handleFocus(m_currentField);
+}
+
+std::optional<RunningApplication> AppCoordinator::fieldApplication() {
+    const qint32 own = m_services.workspace.ownPid();
+    const std::optional<FocusedField>& field =
+        m_currentField && m_currentField->pid != own ? m_currentField : m_lastOtherField;
+    if (!field || !field->bundleID)
+        return std::nullopt;
+    RunningApplication app{field->pid, field->bundleID, std::nullopt};
+    const std::optional<RunningApplication> running = m_services.workspace.runningApplication(field->pid);
+    if (running && running->bundleIdentifier == field->bundleID)
+        app.localizedName = running->localizedName;
+    if (!app.localizedName || app.localizedName->isEmpty())
+        app.localizedName = m_services.workspace.applicationName(*field->bundleID);
+    return app;
 }
 
 }  // namespace quillet

@@ -17,6 +17,7 @@ const QString kMinWordCount = QStringLiteral("minWordCount");
 const QString kBlocklist = QStringLiteral("blocklist");
 const QString kLaunchAtLogin = QStringLiteral("launchAtLogin");
 const QString kApiBaseURL = QStringLiteral("apiBaseURL");
+const QString kGlobalShortcut = QStringLiteral("globalShortcut");
 
 QString baseURLOrDefault(const std::optional<QString>& stored) {
     return stored && !stored->isEmpty() ? *stored : SettingsStore::defaultApiBaseURL;
@@ -39,6 +40,7 @@ SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem
     m_blocklist = m_defaults.stringList(kBlocklist).value_or(defaultBlocklist);
     m_launchAtLogin = m_defaults.boolean(kLaunchAtLogin).value_or(false);
     m_apiBaseURL = baseURLOrDefault(m_defaults.string(kApiBaseURL));
+    m_globalShortcut = m_defaults.string(kGlobalShortcut).value_or(defaultGlobalShortcut);
 }
 
 SettingsStore::~SettingsStore() {
@@ -96,6 +98,12 @@ void SettingsStore::setLaunchAtLogin(bool value) {
 void SettingsStore::setApiBaseURL(const QString& value) {
     m_apiBaseURL = baseURLOrDefault(value);
     m_defaults.setString(kApiBaseURL, value);
+    Q_EMIT changed();
+}
+
+void SettingsStore::setGlobalShortcut(const QString& value) {
+    m_globalShortcut = value;
+    m_defaults.setString(kGlobalShortcut, value);
     Q_EMIT changed();
 }
 

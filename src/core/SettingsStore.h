@@ -21,6 +21,7 @@ public:
     static inline const QString defaultModel = QStringLiteral("gpt-4o-mini");
     static inline const QString defaultApiBaseURL = QStringLiteral("https://api.openai.com");
     static constexpr qint64 defaultMinWordCount = 3;
+    static inline const QString defaultGlobalShortcut = QStringLiteral("Super+Shift+G");
     /// Password managers, the keyring viewer and terminals: fields there are never offered a correction.
     static const QStringList defaultBlocklist;
 
@@ -41,6 +42,8 @@ public:
     QStringList blocklist() const { return m_blocklist; }
     bool launchAtLogin() const { return m_launchAtLogin; }
     QString apiBaseURL() const { return m_apiBaseURL; }
+    /// The global shortcut as written ("Super+Shift+G"); "" when the user turned it off.
+    QString globalShortcut() const { return m_globalShortcut; }
 
     // Each write stores the value at once, changed or not, then emits changed().
     void setModel(const QString& value);
@@ -49,6 +52,7 @@ public:
     void setBlocklist(const QStringList& value);
     void setLaunchAtLogin(bool value);
     void setApiBaseURL(const QString& value);
+    void setGlobalShortcut(const QString& value);
 
     /// The key as the secret store holds it, read afresh every time; "" when there is none.
     QString apiKey();
@@ -76,6 +80,7 @@ private:
     QStringList m_blocklist;
     bool m_launchAtLogin = false;
     QString m_apiBaseURL;
+    QString m_globalShortcut;
 };
 
 }  // namespace quillet

@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QSettings>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -16,7 +17,7 @@ namespace quillet {
 struct X11Workspace::X {
     Display* display = nullptr;
     Window root = 0;
-    Atom activeWindow = 0, clientList = 0, wmPid = 0, gtkAppId = 0, utf8String = 0;
+    Atom activeWindow = 0, clientList = 0, wmPid = 0, gtkAppId = 0, utf8String = 0, gtkFrameExtents = 0;
 
     // The property's items, or nothing when it is missing or of another format.
     std::vector<unsigned long> cardinals(Window w, Atom property, Atom type, long max = 4096) const {
@@ -70,6 +71,7 @@ X11Workspace::X11Workspace() : m_x(std::make_unique<X>()) {
     m_x->wmPid = XInternAtom(m_x->display, "_NET_WM_PID", False);
     m_x->gtkAppId = XInternAtom(m_x->display, "_GTK_APPLICATION_ID", False);
     m_x->utf8String = XInternAtom(m_x->display, "UTF8_STRING", False);
+    m_x->gtkFrameExtents = XInternAtom(m_x->display, "_GTK_FRAME_EXTENTS", False);
     XSelectInput(m_x->display, m_x->root, PropertyChangeMask);
     XFlush(m_x->display);
     m_lastActive = activeWindow();
@@ -145,6 +147,24 @@ std::optional<qint32> X11Workspace::activePid() {
     if (!known)
         return std::nullopt;
     return pidOfWindow(window);
+}
+
+std::optional<QRectF> X11Workspace::windowFrame(qint32 pid) {
+    const unsigned long window = windowOf(pid);
+    if (!window)
+        return std::nullopt;
+    int x = 0, y = 0;
+    Window child = 0;
+    XWindowAttributes attributes;
+    if (!XTranslateCoordinates(m_x->display, window, m_x->root, 0, 0, &x, &y, &child) ||
+        !XGetWindowAttributes(m_x->display, window, &attributes))
+        return std::nullopt;
+    QRectF frame(x, y, attributes.width, attributes.height);
+    // A window that draws its own frame keeps an invisible border for its shadow and resize handles.
+    const std::vector<unsigned long> border = m_x->cardinals(window, m_x->gtkFrameExtents, XA_CARDINAL, 4);
+    if (border.size() == 4)
+        frame.adjust(long(border[0]), long(border[2]), -long(border[1]), -long(border[3]));
+    return frame;
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() {
@@ -265,6 +285,34 @@ std::optional<X11Workspace::DesktopEntry> X11Workspace::desktopEntryForClass(con
         if (entry.id.toLower().endsWith(QLatin1Char('.') + key))
             return entry;
     return std::nullopt;
+}
+
+QList<RunningApplication> X11Workspace::runningApplications() {
+    QList<RunningApplication> apps;
+    if (!m_x->display)
+        return apps;
+    QSet<qint32> seenPids;
+    QSet<QString> seenIds;
+    const qint32 own = ownPid();
+    for (unsigned long w : m_x->cardinals(m_x->root, m_x->clientList, XA_WINDOW)) {
+        const qint32 pid = pidOfWindow(w);
+        if (pid <= 0 || pid == own || seenPids.contains(pid))
+            continue;
+        seenPids.insert(pid);
+        std::optional<RunningApplication> app = runningApplication(pid);
+        if (!app || !app->bundleIdentifier || seenIds.contains(*app->bundleIdentifier))
+            continue;
+        seenIds.insert(*app->bundleIdentifier);
+        apps << *app;
+    }
+    return apps;
+}
+
+std::optional<QString> X11Workspace::applicationName(const QString& bundleIdentifier) {
+    const std::optional<DesktopEntry> entry = desktopEntry(bundleIdentifier);
+    if (!entry || entry->name.isEmpty())
+        return std::nullopt;
+    return entry->name;
 }
 
 }  // namespace quillet
