@@ -4,7 +4,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 [ $# -gt 0 ] || set -- "$here/debian-packages.txt"
-mapfile -t wanted < <(cat "$@" | grep -vE '^\s*(#|$)')
+mapfile -t wanted < <(cat -- "$@" | grep -vE '^\s*(#|$)')
 missing=()
 for p in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
