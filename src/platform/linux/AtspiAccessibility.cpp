@@ -729,6 +729,11 @@ AXElement AtspiAccessibility::systemWide() {
     return AXElement(d->systemWide);
 }
 
+void AtspiAccessibility::startListening() {
+    // Registering the event listeners is part of joining the bus.
+    d->ensureInit();
+}
+
 AXElement AtspiAccessibility::application(qint32 pid) {
     return adopt(d->appElement(pid));
 }
