@@ -306,6 +306,15 @@ public:
 
     // The focused element of the active application, or null.
     AXElement focusedElement() {
+        AXElement found = findFocusedElement();
+        if (isTypedInto(accessibleOf(found))) {
+            lastTyped = found;
+            pidOfLastTyped = pidOf(accessibleOf(found));
+        }
+        return found;
+    }
+
+    AXElement findFocusedElement() {
         if (!ensureInit())
             return {};
         const std::optional<qint32> active = activePid ? activePid() : std::nullopt;
@@ -317,6 +326,12 @@ public:
                 hasState(last, ATSPI_STATE_FOCUSED)) {
                 if (isTypedInto(last))
                     return lastFocused;
+                // Qt also claims the focus for the current item of a list that does not have it,
+                // while the text keeps the keyboard and says so.
+                if (AtspiAccessible* typed = accessibleOf(lastTyped);
+                    typed && pidOfLastTyped == lastFocusedPid && !hungBuses().contains(busNameOf(typed)) &&
+                    hasState(typed, ATSPI_STATE_FOCUSED) && isTypedInto(typed))
+                    return lastTyped;
                 // A container that claims the focus (a KDE editor's view, an office document's
                 // panel): the text inside it is where the user types.
                 if (AXElement inner = searchFocus(lastFocused); isTypedInto(accessibleOf(inner)))
@@ -466,6 +481,9 @@ public:
     bool flushPosted = false;
     AXElement lastFocused;
     qint32 lastFocusedPid = 0;
+    // The text last found holding the focus.
+    AXElement lastTyped;
+    qint32 pidOfLastTyped = 0;
     QHash<QByteArray, qint32> pidByBus;
     QHash<QByteArray, bool> showingByBus;
     QHash<QByteArray, bool> geckoByBus;
