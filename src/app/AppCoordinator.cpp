@@ -18,9 +18,11 @@ namespace quillet {
 
 namespace {
 void deleteLaterController(SuggestionPanelController* controller) {
-    // A controller is often dropped from inside one of its own button handlers.
-    if (controller)
+    // A controller is often dropped from inside one of its own button handlers. Its requests stop now.
+    if (controller) {
+        controller->viewModel()->cancel();
         controller->deleteLater();
+    }
 }
 
 bool isBlank(const QString& text) {

@@ -97,7 +97,8 @@ public:
 
 class OfflineTransport final : public HttpTransport {
 public:
-    void send(const HttpRequest&, std::function<void(HttpReply)>) override {}
+    HttpRequestId send(const HttpRequest&, std::function<void(HttpReply)>) override { return 0; }
+    void cancel(HttpRequestId) override {}
 };
 
 // Timers never fire: every picture is taken before anything would be due.
