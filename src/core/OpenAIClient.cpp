@@ -258,7 +258,7 @@ PendingRequest OpenAIClient::request(const QString& system, const QString& user,
 
     // The key is read only now, and the deadline starts once it is in: an unlock prompt of the
     // keyring is the user's time, not the server's.
-    m_apiKey([exchange](const QString& key) {
+    m_apiKey([exchange, deadline = m_deadline](const QString& key) {
         if (exchange->over)
             return;
         if (key.isEmpty() || !fitsHeader(key)) {
@@ -267,7 +267,7 @@ PendingRequest OpenAIClient::request(const QString& system, const QString& user,
         }
         exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()},
                                   {"Content-Type", "application/json"}};
-        exchange->begin(requestDeadline);
+        exchange->begin(deadline);
     });
     return PendingRequest(exchange);
 }
@@ -288,7 +288,7 @@ PendingRequest OpenAIClient::validateKey(std::function<void(bool)> done) const {
     exchange->http.url = endpoint(QStringLiteral("/v1/models"));
     exchange->http.timeout = keyCheckTimeout;
     exchange->http.maxReplyBytes = maxReplyBytes;
-    m_apiKey([exchange](const QString& key) {
+    m_apiKey([exchange, deadline = m_deadline](const QString& key) {
         if (exchange->over)
             return;
         // An empty key is sent like any other and refused by the server.
@@ -297,7 +297,7 @@ PendingRequest OpenAIClient::validateKey(std::function<void(bool)> done) const {
             return;
         }
         exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()}};
-        exchange->begin(requestDeadline);
+        exchange->begin(deadline);
     });
     return PendingRequest(exchange);
 }

@@ -66,6 +66,9 @@ public:
                  LanguageRecognizer& recognizer);
 
     const QString& model() const { return m_model; }
+    /// The longest a request may take from the moment it goes out; requestDeadline unless changed.
+    std::chrono::milliseconds deadline() const { return m_deadline; }
+    void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
 
     /// Asks the model, retrying quota, network and server failures twice (after 2 s, then 4 s), within
     /// requestDeadline, and calls `done` once on the main thread, never synchronously. T is
@@ -91,6 +94,7 @@ public:
 private:
     KeySource m_apiKey;
     QString m_model;
+    std::chrono::milliseconds m_deadline = requestDeadline;
     HttpTransport* m_transport;
     Scheduler* m_scheduler;
     LanguageRecognizer* m_recognizer;

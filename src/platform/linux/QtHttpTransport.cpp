@@ -65,7 +65,9 @@ HttpRequestId QtHttpTransport::send(const HttpRequest& request, std::function<vo
     qrequest.setSslConfiguration(tls);
 
     QNetworkReply* reply = m_manager.sendCustomRequest(qrequest, request.method, request.body);
-    m_open[id] = reply;
+    // Receives this transport's signals, so that cancel() drops them without touching Qt's own.
+    auto* watcher = new QObject(reply);
+    m_open[id] = watcher;
 
     struct State {
         QByteArray body;
@@ -81,13 +83,13 @@ HttpRequestId QtHttpTransport::send(const HttpRequest& request, std::function<vo
         reply->abort();
     };
     // Only noted: the errors are never ignored, so the handshake fails right after.
-    QObject::connect(reply, &QNetworkReply::sslErrors, reply, [state] { state->untrusted = true; });
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, state, cap, refuse] {
+    QObject::connect(reply, &QNetworkReply::sslErrors, watcher, [state] { state->untrusted = true; });
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, watcher, [reply, state, cap, refuse] {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (!state->tooLarge && length.isValid() && length.toLongLong() > cap)
             refuse();
     });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, state, cap, refuse] {
+    QObject::connect(reply, &QNetworkReply::readyRead, watcher, [reply, state, cap, refuse] {
         if (state->tooLarge)
             return;
         state->body += reply->readAll();
@@ -126,15 +128,17 @@ void QtHttpTransport::cancel(HttpRequestId id) {
     const auto it = m_open.find(id);
     if (it == m_open.end())
         return;
-    const QPointer<QObject> object = it->second;
+    const QPointer<QObject> watcher = it->second;
     m_open.erase(it);
-    if (!object)
+    if (!watcher)
         return;
-    // Disconnected first: the abort would otherwise report itself as finished.
-    QObject::disconnect(object, nullptr, nullptr, nullptr);
-    if (auto* reply = qobject_cast<QNetworkReply*>(object.data()))
+    auto* reply = qobject_cast<QNetworkReply*>(watcher->parent());
+    // The watcher goes first: the abort would otherwise report itself as finished.
+    delete watcher;
+    if (reply) {
         reply->abort();
-    object->deleteLater();
+        reply->deleteLater();
+    }
 }
 
 }  // namespace quillet
