@@ -1,5 +1,6 @@
 #include "core/SettingsStore.h"
 
+#include <QUrl>
 #include <cstdio>
 
 #include "platform/Defaults.h"
@@ -18,9 +19,6 @@ const QString kBlocklist = QStringLiteral("blocklist");
 const QString kLaunchAtLogin = QStringLiteral("launchAtLogin");
 const QString kApiBaseURL = QStringLiteral("apiBaseURL");
 
-QString baseURLOrDefault(const std::optional<QString>& stored) {
-    return stored && !stored->isEmpty() ? *stored : SettingsStore::defaultApiBaseURL;
-}
 }  // namespace
 
 const QStringList SettingsStore::defaultBlocklist = {
@@ -38,7 +36,15 @@ SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem
     m_minWordCount = words > 0 ? words : defaultMinWordCount;
     m_blocklist = m_defaults.stringList(kBlocklist).value_or(defaultBlocklist);
     m_launchAtLogin = m_defaults.boolean(kLaunchAtLogin).value_or(false);
-    m_apiBaseURL = baseURLOrDefault(m_defaults.string(kApiBaseURL));
+    m_apiBaseURL = defaultApiBaseURL;
+    if (const std::optional<QString> stored = m_defaults.string(kApiBaseURL); stored && !stored->isEmpty()) {
+        // Edited by hand into something no request could use: every request would fail as if offline.
+        if (const std::optional<QString> url = apiBaseURLFrom(*stored))
+            m_apiBaseURL = *url;
+        else
+            m_log.write(QStringLiteral("Quillet: apiBaseURL is not an http or https address; using ") +
+                        defaultApiBaseURL);
+    }
 }
 
 SettingsStore::~SettingsStore() {
@@ -93,10 +99,26 @@ void SettingsStore::setLaunchAtLogin(bool value) {
     applyLaunchAtLogin();
 }
 
-void SettingsStore::setApiBaseURL(const QString& value) {
-    m_apiBaseURL = baseURLOrDefault(value);
-    m_defaults.setString(kApiBaseURL, value);
+bool SettingsStore::setApiBaseURL(const QString& value) {
+    const std::optional<QString> url = apiBaseURLFrom(value);
+    if (!url)
+        return false;
+    m_apiBaseURL = *url;
+    m_defaults.setString(kApiBaseURL, *url);
     Q_EMIT changed();
+    return true;
+}
+
+std::optional<QString> SettingsStore::apiBaseURLFrom(const QString& typed) {
+    QString text = typed.trimmed();
+    while (text.endsWith(u'/'))
+        text.chop(1);
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != u"http" && scheme != u"https") || url.host().isEmpty() ||
+        url.hasQuery() || url.hasFragment())
+        return std::nullopt;
+    return text;
 }
 
 QString SettingsStore::apiKey() {

@@ -48,7 +48,13 @@ public:
     void setMinWordCount(qint64 value);
     void setBlocklist(const QStringList& value);
     void setLaunchAtLogin(bool value);
-    void setApiBaseURL(const QString& value);
+    /// Takes an http or https address (see apiBaseURLFrom); anything else is refused, and nothing is
+    /// stored or announced. Returns whether it was taken.
+    bool setApiBaseURL(const QString& value);
+
+    /// The server address `typed` names, trimmed and without trailing slashes; empty when it is not
+    /// an http or https address with a host (no query, no fragment).
+    static std::optional<QString> apiBaseURLFrom(const QString& typed);
 
     /// The key as the secret store holds it, read afresh every time; "" when there is none.
     QString apiKey();

@@ -12,7 +12,6 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "core/L10n.h"
@@ -37,19 +36,6 @@ QString trimSpacesAndTabs(const QString& s) {
     while (end > begin && blank(s[end - 1]))
         --end;
     return s.mid(begin, end - begin);
-}
-
-// An http(s) address with a host, without trailing slashes; empty when the text is not one.
-std::optional<QString> endpointFrom(const QString& typed) {
-    QString text = typed.trimmed();
-    while (text.endsWith(u'/'))
-        text.chop(1);
-    const QUrl url(text, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != u"http" && scheme != u"https") || url.host().isEmpty() ||
-        url.hasQuery() || url.hasFragment())
-        return std::nullopt;
-    return text;
 }
 
 QLabel* rowLabel(QWidget* parent) {
@@ -512,7 +498,7 @@ void SettingsView::commitEndpoint() {
         resetEndpoint();
         return;
     }
-    const std::optional<QString> endpoint = endpointFrom(typed);
+    const std::optional<QString> endpoint = SettingsStore::apiBaseURLFrom(typed);
     if (!endpoint) {
         // Keep what was typed, so it can be corrected.
         m_endpointError->show();

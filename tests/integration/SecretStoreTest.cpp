@@ -3,8 +3,16 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/SettingsStore.h"
 #include "platform/fake/FakeLoginItem.h"
@@ -147,6 +155,61 @@ TEST_F(PreferencesFileTest, WrongTypesAndGarbageLoadAsDefaultsAndAreRewritten) {
     SettingsStore store(defaults, secrets, login, log);
     EXPECT_EQ(store.minWordCount(), 5);
     EXPECT_EQ(store.blocklist(), QStringList({"x"}));
+}
+
+TEST_F(PreferencesFileTest, AFifoOrADeviceIsNeverOpened) {
+    QDir().mkpath(QFileInfo(iniPath()).absolutePath());
+    ASSERT_EQ(::mkfifo(iniPath().toLocal8Bit().constData(), 0600), 0);
+    const auto guard = qScopeGuard([this] { QFile::remove(iniPath()); });
+
+    // Opening the FIFO for reading would wait for a writer for ever; the watchdog plays that writer,
+    // so a regression fails here instead of hanging the suite.
+    std::atomic<bool> loaded = false;
+    std::thread watchdog([&] {
+        for (int i = 0; i < 100 && !loaded; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!loaded) {
+            const int fd = ::open(iniPath().toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    FakeSecretStore secrets;
+    FakeLoginItem login;
+    FakeSystemLog log;
+    {
+        IniDefaults defaults(iniPath(), &log);
+        SettingsStore store(defaults, secrets, login, log);
+        loaded = true;
+        EXPECT_LT(clock.elapsed(), 1000);
+        EXPECT_TRUE(defaults.refused());
+        EXPECT_EQ(store.model(), "gpt-4o-mini");
+        store.setModel("gpt-4o");  // kept for the run, never written
+        EXPECT_EQ(store.model(), "gpt-4o");
+    }
+    watchdog.join();
+    struct stat info {};
+    EXPECT_TRUE(::stat(iniPath().toLocal8Bit().constData(), &info) == 0 && S_ISFIFO(info.st_mode))
+        << "nothing was written in its place";
+    EXPECT_THAT(log.lines, testing::ElementsAre(QStringLiteral("Quillet: the preferences file %1 is not a "
+                                                               "regular file; using the defaults")
+                                                    .arg(iniPath())));
+
+    // A link to a device, and a folder, are refused the same way; a link to a file is read.
+    QFile::remove(iniPath());
+    ASSERT_TRUE(QFile::link("/dev/zero", iniPath()));
+    EXPECT_TRUE(IniDefaults(iniPath()).refused());
+    QFile::remove(iniPath());
+    ASSERT_TRUE(QDir().mkpath(iniPath()));
+    EXPECT_TRUE(IniDefaults(iniPath()).refused());
+    QDir(iniPath()).removeRecursively();
+    const QString real = configDir() + "/real.conf";
+    { IniDefaults(real).setString("model", "linked"); }
+    ASSERT_TRUE(QFile::link(real, iniPath()));
+    EXPECT_EQ(IniDefaults(iniPath()).string("model"), "linked");
+    QFile::remove(real);
 }
 
 TEST_F(PreferencesFileTest, AutostartEntryFollowsLaunchAtLogin) {

@@ -414,13 +414,6 @@ TEST_F(OpenAIClientTest, ValidateKeyIsOneGetWithoutRetries) {
     EXPECT_EQ(transport.requests.last().header("Authorization"), "Bearer ");
 }
 
-TEST_F(OpenAIClientTest, UnsupportedServerAddressIsOffline) {
-    settings.store.setApiBaseURL("file:///etc");
-    auto out = ask(client());
-    scheduler.advance(10s);
-    EXPECT_EQ(errorOf(*out), OpenAIError::offline());
-}
-
 TEST_F(OpenAIClientTest, MessagesInBothLanguages) {
     const std::tuple<OpenAIError, const char*, const char*> cases[] = {
         {OpenAIError::badResponse("HTTP 400"), "Unexpected API response: HTTP 400",

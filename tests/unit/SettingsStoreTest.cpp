@@ -77,14 +77,35 @@ TEST_F(SettingsStoreTest, WrongTypesCountAsAbsent) {
     EXPECT_FALSE(store->launchAtLogin());
 }
 
-TEST_F(SettingsStoreTest, EmptyBaseURLGivesTheDefault) {
+TEST_F(SettingsStoreTest, ServerAddressIsAnHttpAddressOrTheDefault) {
     defaults.values["apiBaseURL"] = QString();
     EXPECT_EQ(load()->apiBaseURL(), "https://api.openai.com");
-    defaults.values["apiBaseURL"] = QStringLiteral("http://127.0.0.1:8080");
+    defaults.values["apiBaseURL"] = QStringLiteral("http://127.0.0.1:8080/");
     auto store = load();
     EXPECT_EQ(store->apiBaseURL(), "http://127.0.0.1:8080");
-    store->setApiBaseURL(QString());
-    EXPECT_EQ(store->apiBaseURL(), "https://api.openai.com");
+    EXPECT_TRUE(log.lines.isEmpty());
+
+    // Hand-edited into something no request could reach: the default, and one line saying so.
+    for (const char* stored : {"localhost:11434", "htps://api.openai.com", "file:///etc", "https://",
+                               "http://exa mple.com", "https://api.openai.com/?key=1"}) {
+        log.lines.clear();
+        defaults.values["apiBaseURL"] = QString::fromLatin1(stored);
+        EXPECT_EQ(load()->apiBaseURL(), "https://api.openai.com") << stored;
+        EXPECT_THAT(log.lines, ElementsAre("Quillet: apiBaseURL is not an http or https address; using "
+                                           "https://api.openai.com"));
+    }
+
+    // Refused when set, too: nothing stored, nothing announced.
+    QSignalSpy spy(store.get(), &SettingsStore::changed);
+    const int writes = defaults.writes;
+    EXPECT_FALSE(store->setApiBaseURL(QString()));
+    EXPECT_FALSE(store->setApiBaseURL(QStringLiteral("ftp://files.example")));
+    EXPECT_EQ(store->apiBaseURL(), "http://127.0.0.1:8080");
+    EXPECT_EQ(defaults.writes, writes);
+    EXPECT_EQ(spy.count(), 0);
+    EXPECT_TRUE(store->setApiBaseURL(QStringLiteral(" https://gateway.example/openai// ")));
+    EXPECT_EQ(store->apiBaseURL(), "https://gateway.example/openai");
+    EXPECT_EQ(defaults.values["apiBaseURL"].toString(), "https://gateway.example/openai");
 }
 
 TEST_F(SettingsStoreTest, EveryWriteStoresAndAnnounces) {
