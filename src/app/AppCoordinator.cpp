@@ -68,6 +68,11 @@ void AppCoordinator::start() {
         if (self)
             self->hotkeyTriggered();
     };
+    // The keyring answers after the start: the icon already shown follows its answer.
+    connect(&m_settings, &SettingsStore::keyPresenceChanged, this, [this] {
+        if (m_currentField)
+            handleFocus(m_currentField);
+    });
     // The hotkey works before the permission: without it, it takes the clipboard path.
     m_hotkey.registerHotkey();
     startMonitorWhenTrusted();
@@ -131,7 +136,8 @@ std::optional<FocusedField> AppCoordinator::focusedFieldNow() {
 }
 
 std::shared_ptr<SuggestionViewModel> AppCoordinator::makeViewModel(const QString& text) {
-    OpenAIClient client(m_settings.apiKey(), m_settings.model(), m_services.http, m_services.scheduler,
+    // The key is read from the keyring only when the requests go out, never here.
+    OpenAIClient client(m_settings.apiKeySource(), m_settings.model(), m_services.http, m_services.scheduler,
                         m_services.languages);
     return std::make_shared<SuggestionViewModel>(text, std::move(client));
 }

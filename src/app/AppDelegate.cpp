@@ -69,9 +69,15 @@ void AppDelegate::applicationDidFinishLaunching() {
             self->openSettings();
     };
     m_coordinator->start();
-    // The key is only looked at (a keyring read) when the permission is there.
-    if (!m_accessibility.isProcessTrusted() || !m_settings.hasAPIKey())
+    if (!m_accessibility.isProcessTrusted()) {
         openOnboarding();
+        return;
+    }
+    // Whether a key is stored comes from the keyring a moment after the start (within a second).
+    m_settings.whenKeyPresenceKnown([self] {
+        if (self && !self->m_settings.hasAPIKey())
+            self->openOnboarding();
+    });
 }
 
 void AppDelegate::setupStatusItem() {

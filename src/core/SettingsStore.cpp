@@ -1,5 +1,6 @@
 #include "core/SettingsStore.h"
 
+#include <QPointer>
 #include <QUrl>
 #include <cstdio>
 
@@ -27,8 +28,13 @@ const QStringList SettingsStore::defaultBlocklist = {
     QStringLiteral("org.kde.konsole")};
 
 SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem& loginItem, SystemLog& log,
-                             QObject* parent)
-    : QObject(parent), m_defaults(defaults), m_loginItem(loginItem), m_log(log), m_keychain(secrets) {
+                             Scheduler& scheduler, QObject* parent)
+    : QObject(parent),
+      m_defaults(defaults),
+      m_loginItem(loginItem),
+      m_log(log),
+      m_scheduler(scheduler),
+      m_keychain(secrets, scheduler) {
     m_model = m_defaults.string(kModel).value_or(defaultModel);
     m_language = AppLanguages::fromRawValue(m_defaults.string(kLanguage).value_or(QString()))
                      .value_or(AppLanguage::en);
@@ -45,9 +51,12 @@ SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem
             m_log.write(QStringLiteral("Quillet: apiBaseURL is not an http or https address; using ") +
                         defaultApiBaseURL);
     }
+    refreshKeyPresence();
 }
 
 SettingsStore::~SettingsStore() {
+    if (m_presenceRetry)
+        m_scheduler.cancel(*m_presenceRetry);
     if (g_shared == this)
         g_shared = nullptr;
 }
@@ -121,21 +130,118 @@ std::optional<QString> SettingsStore::apiBaseURLFrom(const QString& typed) {
     return text;
 }
 
-QString SettingsStore::apiKey() {
-    return m_keychain.loadAPIKey().value_or(QString());
+void SettingsStore::refreshKeyPresence() {
+    const quint64 probe = ++m_presenceProbe;
+    m_keychain.loadAPIKey(KeychainManager::Access::quiet,
+                          [this, probe](const KeychainManager::Lookup& lookup) {
+                              // A later question's answer is the one that counts.
+                              if (probe == m_presenceProbe)
+                                  learnKeyPresence(lookup);
+                          });
 }
 
-bool SettingsStore::hasAPIKey() {
-    return !apiKey().isEmpty();
-}
-
-void SettingsStore::setApiKey(const QString& key) {
-    if (!key.isEmpty()) {
-        m_keychain.saveAPIKey(key);
-    } else {
-        m_keychain.deleteAPIKey();
+void SettingsStore::learnKeyPresence(const KeychainManager::Lookup& lookup) {
+    if (lookup.state != KeychainManager::Lookup::State::unavailable) {
+        setKeyPresence(lookup.keyStored() ? KeyPresence::stored : KeyPresence::none);
+        return;
     }
-    Q_EMIT changed();
+    // A keyring that does not answer changes nothing known; it is asked again a little later, so one
+    // restarted by the desktop is found again.
+    if (!m_presenceRetry) {
+        m_presenceRetry = m_scheduler.after(keyPresenceRetry, [this] {
+            m_presenceRetry.reset();
+            refreshKeyPresence();
+        });
+    }
+    if (m_keyPresence == KeyPresence::unknown)
+        setKeyPresence(KeyPresence::unreachable);
+}
+
+void SettingsStore::setKeyPresence(KeyPresence presence) {
+    const bool wasKnown = keyPresenceKnown();
+    const bool had = hasAPIKey();
+    m_keyPresence = presence;
+    if (!wasKnown) {
+        const QList<std::function<void()>> waiting = std::exchange(m_whenPresenceKnown, {});
+        for (const auto& fn : waiting)
+            fn();
+    }
+    if (had != hasAPIKey()) {
+        Q_EMIT keyPresenceChanged();
+        Q_EMIT changed();
+    }
+}
+
+void SettingsStore::whenKeyPresenceKnown(std::function<void()> fn) {
+    if (keyPresenceKnown())
+        fn();
+    else
+        m_whenPresenceKnown << std::move(fn);
+}
+
+void SettingsStore::readAPIKey(KeychainManager::Access access, std::function<void(QString)> done) {
+    QList<std::function<void(QString)>>& readers = m_keyReaders[int(access)];
+    readers << std::move(done);
+    if (readers.size() > 1)
+        return;  // joins the read under way
+    m_keychain.loadAPIKey(access, [this, access](const KeychainManager::Lookup& lookup) {
+        ++m_presenceProbe;  // fresher than any presence question still on its way
+        learnKeyPresence(lookup);
+        const QString key = lookup.state == KeychainManager::Lookup::State::found ? lookup.key : QString();
+        const QList<std::function<void(QString)>> waiting = std::exchange(m_keyReaders[int(access)], {});
+        for (const auto& give : waiting)
+            give(key);
+    });
+}
+
+std::function<void(std::function<void(QString)>)> SettingsStore::apiKeySource() {
+    // One read for all the requests of one user action, whenever each of them asks.
+    struct Shared {
+        std::optional<QString> key;
+        bool asked = false;
+        QList<std::function<void(QString)>> waiting;
+    };
+    auto shared = std::make_shared<Shared>();
+    QPointer<SettingsStore> self(this);
+    return [self, shared](std::function<void(QString)> give) {
+        if (shared->key) {
+            give(*shared->key);
+            return;
+        }
+        shared->waiting << std::move(give);
+        if (shared->asked)
+            return;
+        shared->asked = true;
+        auto answer = [shared](const QString& key) {
+            shared->key = key;
+            const QList<std::function<void(QString)>> waiting = std::exchange(shared->waiting, {});
+            for (const auto& fn : waiting)
+                fn(key);
+        };
+        if (self)
+            self->readAPIKey(KeychainManager::Access::mayPrompt, answer);
+        else
+            answer(QString());
+    };
+}
+
+void SettingsStore::setApiKey(const QString& key, std::function<void(SecretStore::Status)> done) {
+    auto finished = [this, stored = !key.isEmpty(), done = std::move(done)](SecretStore::Status status) {
+        if (status == SecretStore::Status::ok && stored) {
+            ++m_presenceProbe;
+            setKeyPresence(KeyPresence::stored);
+        } else {
+            // After a deletion a legacy key may still be there; after a failure nothing changed.
+            refreshKeyPresence();
+        }
+        Q_EMIT changed();
+        if (done)
+            done(status);
+    };
+    if (!key.isEmpty())
+        m_keychain.saveAPIKey(key, std::move(finished));
+    else
+        m_keychain.deleteAPIKey(std::move(finished));
 }
 
 void SettingsStore::applyLaunchAtLogin() {

@@ -4,9 +4,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 #include "core/KeychainManager.h"
 #include "core/L10n.h"
+#include "platform/Scheduler.h"
 
 namespace quillet {
 
@@ -24,9 +27,13 @@ public:
     /// Password managers, the keyring viewer and terminals: fields there are never offered a correction.
     static const QStringList defaultBlocklist;
 
-    /// Loads every preference from `defaults`. The references must outlive the store.
+    /// How long after a keyring that did not answer the key's presence is asked for again.
+    static constexpr std::chrono::milliseconds keyPresenceRetry{30000};
+
+    /// Loads every preference from `defaults` and asks the keyring, without a prompt, whether a key
+    /// is stored. The references must outlive the store.
     SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem& loginItem, SystemLog& log,
-                  QObject* parent = nullptr);
+                  Scheduler& scheduler, QObject* parent = nullptr);
     ~SettingsStore() override;
 
     /// The program's one store. Installed by the composition root (or a test) before first use.
@@ -56,11 +63,24 @@ public:
     /// an http or https address with a host (no query, no fragment).
     static std::optional<QString> apiBaseURLFrom(const QString& typed);
 
-    /// The key as the secret store holds it, read afresh every time; "" when there is none.
-    QString apiKey();
-    /// Saves a non-empty key, deletes the current item for an empty one, then emits changed().
-    void setApiKey(const QString& key);
-    bool hasAPIKey();
+    /// Whether a key is stored, as the keyring last told: never a keyring call of its own, so it can
+    /// be asked at every focus change. False until the first answer, which comes within a second.
+    bool hasAPIKey() const { return m_keyPresence == KeyPresence::stored; }
+    bool keyPresenceKnown() const { return m_keyPresence != KeyPresence::unknown; }
+    /// Runs `fn` once hasAPIKey() has its first answer (at once when it has).
+    void whenKeyPresenceKnown(std::function<void()> fn);
+    /// Asks the keyring again, without a prompt, whether a key is stored.
+    void refreshKeyPresence();
+
+    /// Hands the key to `done`, later or at once; "" when there is none or the keyring cannot give
+    /// it. Reads that overlap share one keyring read, so one request brings at most one prompt.
+    void readAPIKey(KeychainManager::Access access, std::function<void(QString)> done);
+    /// For the client of one user action: the key, read once (with at most one prompt) when the first
+    /// of its requests goes out, and handed to every request after.
+    std::function<void(std::function<void(QString)>)> apiKeySource();
+    /// Saves a non-empty key, untrimmed, or deletes the current item for an empty one; then emits
+    /// changed() and hands `done` the keyring's answer.
+    void setApiKey(const QString& key, std::function<void(SecretStore::Status)> done = {});
 
     /// Makes the login-item registration follow launchAtLogin; a failure is logged, nothing else.
     void applyLaunchAtLogin();
@@ -69,12 +89,25 @@ public:
 
 Q_SIGNALS:
     void changed();
+    /// hasAPIKey() changed; changed() follows.
+    void keyPresenceChanged();
 
 private:
+    enum class KeyPresence { unknown, stored, none, unreachable };
+    void learnKeyPresence(const KeychainManager::Lookup& lookup);
+    void setKeyPresence(KeyPresence presence);
+
     Defaults& m_defaults;
     LoginItem& m_loginItem;
     SystemLog& m_log;
+    Scheduler& m_scheduler;
     KeychainManager m_keychain;
+
+    KeyPresence m_keyPresence = KeyPresence::unknown;
+    quint64 m_presenceProbe = 0;
+    std::optional<TimerId> m_presenceRetry;
+    QList<std::function<void()>> m_whenPresenceKnown;
+    QList<std::function<void(QString)>> m_keyReaders[2];  // by Access
 
     QString m_model;
     AppLanguage m_language = AppLanguage::en;

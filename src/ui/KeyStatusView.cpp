@@ -52,6 +52,18 @@ void KeyStatusView::display(KeyStatus status, bool keyStored) {
             color = FormStyle::red(*this);
             symbol = Symbol::xmarkCircleFill;
             break;
+        case KeyStatus::keyringUnavailable:
+            text = l.text(QStringLiteral("Not saved: no system keyring is available"),
+                          QStringLiteral("Nije sačuvan: sistemski keyring nije dostupan"));
+            color = FormStyle::red(*this);
+            symbol = Symbol::xmarkCircleFill;
+            break;
+        case KeyStatus::keyringLocked:
+            text = l.text(QStringLiteral("Not saved: the system keyring stayed locked"),
+                          QStringLiteral("Nije sačuvan: sistemski keyring je ostao zaključan"));
+            color = FormStyle::red(*this);
+            symbol = Symbol::xmarkCircleFill;
+            break;
     }
     m_spinner->setVisible(status == KeyStatus::checking);
     m_symbol->setVisible(!text.isEmpty());
