@@ -195,25 +195,29 @@ void SettingsStore::readAPIKey(KeychainManager::Access access, std::function<voi
 }
 
 std::function<void(std::function<void(QString)>)> SettingsStore::apiKeySource() {
-    // One read for all the requests of one user action, whenever each of them asks.
+    // The requests that ask together (both of one click, or of one "Try again") share one read, and
+    // so at most one prompt; a later ask is a later request of the user and reads again.
     struct Shared {
-        std::optional<QString> key;
-        bool asked = false;
+        std::optional<QString> answer;
+        bool asking = false;
         QList<std::function<void(QString)>> waiting;
     };
     auto shared = std::make_shared<Shared>();
     QPointer<SettingsStore> self(this);
     return [self, shared](std::function<void(QString)> give) {
-        if (shared->key) {
-            give(*shared->key);
+        if (shared->answer) {
+            give(*shared->answer);
             return;
         }
         shared->waiting << std::move(give);
-        if (shared->asked)
+        if (shared->asking)
             return;
-        shared->asked = true;
-        auto answer = [shared](const QString& key) {
-            shared->key = key;
+        shared->asking = true;
+        auto answer = [self, shared](const QString& key) {
+            shared->asking = false;
+            shared->answer = key;
+            if (self)
+                self->m_scheduler.post([shared] { shared->answer.reset(); });
             const QList<std::function<void(QString)>> waiting = std::exchange(shared->waiting, {});
             for (const auto& fn : waiting)
                 fn(key);

@@ -75,8 +75,8 @@ public:
     /// Hands the key to `done`, later or at once; "" when there is none or the keyring cannot give
     /// it. Reads that overlap share one keyring read, so one request brings at most one prompt.
     void readAPIKey(KeychainManager::Access access, std::function<void(QString)> done);
-    /// For the client of one user action: the key, read once (with at most one prompt) when the first
-    /// of its requests goes out, and handed to every request after.
+    /// For a client's requests: the key, read when they go out. Requests that go out together share
+    /// one read, so one user action brings at most one prompt.
     std::function<void(std::function<void(QString)>)> apiKeySource();
     /// Saves a non-empty key, untrimmed, or deletes the current item for an empty one; then emits
     /// changed() and hands `done` the keyring's answer.

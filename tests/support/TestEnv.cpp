@@ -12,7 +12,8 @@
 namespace quillet::test {
 
 QString quilletBinary() {
-    return QStringLiteral(QUILLET_BINARY);
+    // Another build may be put under the same tests, to compare two versions of the program.
+    return qEnvironmentVariable("QUILLET_BINARY_UNDER_TEST", QStringLiteral(QUILLET_BINARY));
 }
 
 QString sourcePath(const QString& relative) {

@@ -6,7 +6,7 @@
 
 namespace quillet::test {
 
-/// The quillet program built beside the tests.
+/// The quillet program built beside the tests, or the one QUILLET_BINARY_UNDER_TEST names.
 QString quilletBinary();
 /// A path inside the source tree.
 QString sourcePath(const QString& relative);
