@@ -7,7 +7,7 @@ namespace quillet {
 
 class FakePasteboard final : public Pasteboard {
 public:
-    QList<PasteboardItem> items() override { return contents; }
+    QList<PasteboardItem> items() override { return frozenOwner ? QList<PasteboardItem>() : contents; }
     void clear() override {
         contents.clear();
         ++count;
@@ -17,6 +17,8 @@ public:
         ++count;
     }
     std::optional<QString> plainText() override {
+        if (frozenOwner)
+            return std::nullopt;
         for (const PasteboardItem& item : contents) {
             for (const QString& type : {PasteboardType::plainText, QStringLiteral("text/plain")}) {
                 if (item.contains(type))
@@ -26,6 +28,7 @@ public:
         return std::nullopt;
     }
     qint64 changeCount() override { return count; }
+    bool lastReadTimedOut() const override { return frozenOwner; }
 
     /// Another program (or the user) puts plain text on the clipboard.
     void copyText(const QString& text) {
@@ -34,6 +37,8 @@ public:
 
     QList<PasteboardItem> contents;
     qint64 count = 0;
+    /// The clipboard's owner does not answer: reads time out with nothing.
+    bool frozenOwner = false;
 };
 
 }  // namespace quillet
