@@ -310,8 +310,7 @@ QWidget* OnboardingView::buildKeyStep() {
     connect(m_saveButton, &QPushButton::clicked, this, &OnboardingView::saveAndValidate);
     m_keyStatusView = new KeyStatusView(page);
     row->addWidget(m_saveButton);
-    row->addWidget(m_keyStatusView);
-    row->addStretch(1);
+    row->addWidget(m_keyStatusView, 1);
     v->addLayout(row);
     v->addStretch(1);
     return page;

@@ -120,8 +120,7 @@ void SettingsView::build() {
         h->setContentsMargins(12, 5, 10, 5);
         h->setSpacing(12);
         h->addWidget(m_saveButton);
-        h->addWidget(m_keyStatusView);
-        h->addStretch(1);
+        h->addWidget(m_keyStatusView, 1);
         m_apiSection->addRow(row);
     }
 

@@ -83,7 +83,7 @@ TEST_F(OnboardingViewTest, KeyStepGoesOnOnceAnyKeyIsStoredWhateverTheCheckSays) 
     typeInto(field, QStringLiteral("sk-test"));
     QTest::mouseClick(save, Qt::LeftButton);
     EXPECT_TRUE(checker.keys.isEmpty());
-    EXPECT_EQ(keyStatusText(view.get()), "Not saved: no system keyring is available");
+    EXPECT_EQ(keyStatusText(view.get()), "Not saved: no keyring available");
     EXPECT_EQ(field->text(), "sk-test");
     EXPECT_FALSE(forward(view.get())->isEnabled());
 

@@ -81,12 +81,12 @@ TEST_F(SettingsViewTest, AKeyTheKeyringDidNotTakeIsSaidSoKeptInTheFieldAndNeverC
     typeInto(field, QStringLiteral("sk-new"));
     QTest::mouseClick(save, Qt::LeftButton);
     EXPECT_EQ(view->keyStatus(), KeyStatus::keyringUnavailable);
-    EXPECT_EQ(statusText(*view), "Not saved: no system keyring is available");
+    EXPECT_EQ(statusText(*view), "Not saved: no keyring available");
     EXPECT_EQ(field->text(), "sk-new") << "the typed key is not lost";
     EXPECT_TRUE(checker.keys.isEmpty()) << "neither the old key nor an empty one is checked";
     EXPECT_TRUE(save->isEnabled()) << "it can be tried again";
     store.setLanguage(AppLanguage::sr);
-    EXPECT_EQ(statusText(*view), "Nije sačuvan: sistemski keyring nije dostupan");
+    EXPECT_EQ(statusText(*view), "Nije sačuvan: keyring nije dostupan");
     store.setLanguage(AppLanguage::en);
 
     // A locked keyring the user leaves locked.
@@ -94,7 +94,7 @@ TEST_F(SettingsViewTest, AKeyTheKeyringDidNotTakeIsSaidSoKeptInTheFieldAndNeverC
     secrets.locked = true;
     secrets.promptAnswer = FakeSecretStore::PromptAnswer::dismiss;
     QTest::mouseClick(save, Qt::LeftButton);
-    EXPECT_EQ(statusText(*view), "Not saved: the system keyring stayed locked");
+    EXPECT_EQ(statusText(*view), "Not saved: the keyring is locked");
     EXPECT_EQ(secrets.prompts, 1);
     EXPECT_EQ(field->text(), "sk-new");
 
