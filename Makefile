@@ -7,7 +7,7 @@ ASAN_DIR  ?= build-asan
 CTEST_JOBS ?= 2
 DEMO_DIR  ?= demo-output
 
-.PHONY: all deps configure build run demo test asan bench format clean
+.PHONY: all deps configure build run demo test compat asan bench format clean
 
 all: build
 
@@ -36,6 +36,12 @@ demo: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(CTEST_JOBS)
+
+# Every application of the compatibility suite, browsers, mail and office included (installed here
+# from tools/compat-packages.txt), as a table of what works where.
+compat: build
+	@PACKAGES=tools/compat-packages.txt bash tools/install-deps.sh
+	@bash tools/compat.sh $(BUILD_DIR)
 
 asan: deps
 	cmake --preset asan

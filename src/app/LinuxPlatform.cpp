@@ -29,8 +29,9 @@ Platform makeLinuxPlatform() {
     // The focused element belongs to the active window's process; a name missing from the desktop
     // entries comes from the accessibility bus. Both live as long as the Platform.
     auto workspace = std::make_unique<X11Workspace>();
-    auto accessibility =
-        std::make_unique<AtspiAccessibility>([ws = workspace.get()] { return ws->activePid(); });
+    auto accessibility = std::make_unique<AtspiAccessibility>(
+        [ws = workspace.get()] { return ws->activePid(); },
+        [ws = workspace.get()](qint32 pid) { return ws->windowFrame(pid); });
     workspace->setNameFallback([ax = accessibility.get()](qint32 pid) { return ax->applicationName(pid); });
     p.workspace = std::move(workspace);
     p.accessibility = std::move(accessibility);

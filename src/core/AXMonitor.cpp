@@ -36,6 +36,7 @@ AXMonitor::~AXMonitor() {
         m_workspace.setActivationHandler({});
     if (m_trackTimer)
         m_scheduler.cancel(*m_trackTimer);
+    stopLookingAgain();
     detachObserver();
 }
 
@@ -67,14 +68,68 @@ void AXMonitor::attach(const RunningApplication& app) {
                 (*monitor)->handle(name, element);
         });
     if (m_observer) {
-        const AXElement target = m_ax.application(app.pid);
-        for (const QString& name :
-             {AXNotification::focusedUIElementChanged, AXNotification::valueChanged,
-              AXNotification::uiElementDestroyed, AXNotification::windowMoved, AXNotification::windowResized})
+        // An application that is not on the accessibility bus yet still sends its notifications
+        // once it is; they must not be lost for want of its element now.
+        AXElement target = m_ax.application(app.pid);
+        if (target.isNull())
+            target = m_systemWide;
+        for (const QString& name : {AXNotification::focusedUIElementChanged, AXNotification::valueChanged,
+                                    AXNotification::uiElementDestroyed, AXNotification::windowMoved,
+                                    AXNotification::windowResized, AXNotification::applicationJoined})
             m_observer->addNotification(target, name);
     }
-    if (!suspendFocusTracking)
-        readFocus();
+    stopLookingAgain();
+    if (suspendFocusTracking)
+        return;
+    readFocus();
+    if (!m_current)
+        lookAgainForAWhile();
+}
+
+void AXMonitor::lookAgainForAWhile() {
+    if (!m_started)
+        return;
+    m_lookUntil = m_scheduler.now() + lateApplicationWait;
+    if (m_lookTimer)
+        return;
+    // Once as soon as the events already waiting are handled (the application's first focus may be
+    // among them), then on every tick.
+    m_scheduler.post([self = weak(m_self)] {
+        if (auto monitor = self.lock())
+            (*monitor)->lookAgain();
+    });
+    m_lookTimer = m_scheduler.every(trackInterval, [self = weak(m_self)] {
+        if (auto monitor = self.lock())
+            (*monitor)->lookAgain();
+    });
+}
+
+void AXMonitor::stopLookingAgain() {
+    if (m_lookTimer)
+        m_scheduler.cancel(*m_lookTimer);
+    m_lookTimer.reset();
+}
+
+void AXMonitor::lookAgain() {
+    if (!m_lookTimer)
+        return;
+    if (m_current || suspendFocusTracking || m_scheduler.now() > m_lookUntil) {
+        stopLookingAgain();
+        return;
+    }
+    // Nothing is reported until a field turns up: "no field" was reported already.
+    if (ownWindowIsFrontmost())
+        return;
+    std::optional<AXElement> focused = AX::elementAttribute(m_ax, m_systemWide, AXAttr::focusedUIElement);
+    if (!focused)
+        return;
+    if (std::optional<FocusedField> field = FocusedField::from(m_ax, m_workspace, *focused))
+        setCurrent(field);
+}
+
+bool AXMonitor::ownWindowIsFrontmost() {
+    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
+    return front && front->pid == m_workspace.ownPid();
 }
 
 void AXMonitor::detachObserver() {
@@ -90,11 +145,20 @@ void AXMonitor::readFocus() {
 
 void AXMonitor::handle(const QString& notification, const AXElement& element) {
     if (notification == AXNotification::focusedUIElementChanged) {
-        if (!suspendFocusTracking)
+        // With one of the program's own windows in front, the focus the application just lost went
+        // to that window: the application's field stays current.
+        if (!suspendFocusTracking && !ownWindowIsFrontmost())
             readFocus();
+    } else if (notification == AXNotification::applicationJoined) {
+        if (!suspendFocusTracking && !m_current)
+            lookAgainForAWhile();
     } else if (notification == AXNotification::uiElementDestroyed) {
-        if (m_current && m_current->element == element)
+        if (m_current && m_current->element == element) {
             setCurrent(std::nullopt);
+            // Some applications replace the field's element (an office document after an undo).
+            if (!m_current)
+                lookAgainForAWhile();
+        }
     } else if (notification == AXNotification::valueChanged || notification == AXNotification::windowMoved ||
                notification == AXNotification::windowResized) {
         notifyUpdateIfNeeded();
@@ -106,6 +170,8 @@ void AXMonitor::setCurrent(const std::optional<FocusedField>& field) {
     if (suspendFocusTracking && !field)
         return;
     m_current = field;
+    if (field)
+        stopLookingAgain();
     if (field) {
         m_lastFrame = AX::screenFrame(m_ax, m_screens, field->element);
         m_lastValueHash = valueHash(*field);

@@ -23,6 +23,10 @@ class AXMonitor {
 public:
     /// How often the current field is re-checked, for toolkits that send no notification.
     static constexpr std::chrono::milliseconds trackInterval{150};
+    /// How long the focus is looked for again, on the same tick, after an activation (or an
+    /// application joining the desktop) found no field: an application started just now may not be
+    /// on the accessibility bus yet, or not have said where its focus is.
+    static constexpr std::chrono::milliseconds lateApplicationWait{5000};
 
     AXMonitor(Accessibility& ax, Workspace& workspace, Screens& screens, Scheduler& scheduler);
     AXMonitor(const AXMonitor&) = delete;
@@ -58,6 +62,11 @@ private:
     void setCurrent(const std::optional<FocusedField>& field);
     void startOrStopTracking();
     qint64 valueHash(const FocusedField& field);
+    /// Looks for the focus again on the tick until a field turns up or the wait is over.
+    void lookAgainForAWhile();
+    void stopLookingAgain();
+    void lookAgain();
+    bool ownWindowIsFrontmost();
 
     Accessibility& m_ax;
     Workspace& m_workspace;
@@ -67,6 +76,8 @@ private:
     std::unique_ptr<AXObserver> m_observer;
     std::optional<FocusedField> m_current;
     std::optional<TimerId> m_trackTimer;
+    std::optional<TimerId> m_lookTimer;
+    std::chrono::milliseconds m_lookUntil{0};
     std::optional<Rect> m_lastFrame;
     qint64 m_lastValueHash = 0;
     bool m_started = false;

@@ -67,9 +67,16 @@ void run(Accessibility& ax, Workspace& workspace, Screens& screens,
         return;
     }
 
+    // A large or slow window is searched over several reads; the report asks a few times.
     AXValue value;
-    const AXError err = ax.copyAttribute(ax.systemWide(), AXAttr::focusedUIElement, value);
-    const AXElement* focused = err == AXError::success ? std::get_if<AXElement>(&value) : nullptr;
+    AXError err = AXError::noValue;
+    const AXElement* focused = nullptr;
+    for (int attempt = 0; attempt < focusReadAttempts && !focused; ++attempt) {
+        err = ax.copyAttribute(ax.systemWide(), AXAttr::focusedUIElement, value);
+        focused = err == AXError::success ? std::get_if<AXElement>(&value) : nullptr;
+        if (focused && focused->isNull())
+            focused = nullptr;
+    }
     if (!focused || focused->isNull()) {
         print(line(
             false, QStringLiteral("Focused element"),

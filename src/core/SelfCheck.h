@@ -15,6 +15,9 @@ class Workspace;
 
 namespace SelfCheck {
 
+/// How often the focused element is asked for before the report says there is none.
+constexpr int focusReadAttempts = 20;
+
 /// Prints the report, one call of `print` per printed text (each ends a line). Changes nothing.
 void run(Accessibility& ax, Workspace& workspace, Screens& screens,
          const std::function<void(const QString&)>& print);

@@ -84,6 +84,9 @@ inline const QString valueChanged = QStringLiteral("AXValueChanged");
 inline const QString uiElementDestroyed = QStringLiteral("AXUIElementDestroyed");
 inline const QString windowMoved = QStringLiteral("AXWindowMoved");
 inline const QString windowResized = QStringLiteral("AXWindowResized");
+/// The process's application has just appeared to the accessibility layer (it was not there when
+/// the observer was made, or came back).
+inline const QString applicationJoined = QStringLiteral("AXApplicationJoined");
 }  // namespace AXNotification
 
 /// Called on the main thread with the element concerned and the notification name.
@@ -97,7 +100,8 @@ public:
     AXObserver& operator=(const AXObserver&) = delete;
     virtual ~AXObserver() = default;
 
-    /// Subscribes to `notification` for `element` (normally the application element).
+    /// Subscribes to `notification` for `element`: the application element, or the system-wide
+    /// element while the application has none yet. Either way the process's notifications arrive.
     virtual AXError addNotification(const AXElement& element, const QString& notification) = 0;
 };
 

@@ -56,6 +56,9 @@ export XDG_CACHE_HOME=$session/cache XDG_RUNTIME_DIR=$session/runtime XDG_STATE_
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR" "$XDG_STATE_HOME"
 chmod 700 "$XDG_RUNTIME_DIR"
 export QUILLET_SESSION_DIR=$session LANG=C.UTF-8 LC_ALL=C.UTF-8 GSETTINGS_BACKEND=memory NO_AT_BRIDGE=
+# As a Debian login sets it (at-spi2-core's Xsession.d and environment.d): Qt 5 applications join
+# the accessibility bus only with it.
+export QT_ACCESSIBILITY=1
 unset NO_AT_BRIDGE SESSION_MANAGER GNOME_KEYRING_CONTROL SSH_AUTH_SOCK WAYLAND_DISPLAY
 
 if [ "$want_x" = yes ]; then

@@ -53,7 +53,7 @@ TEST_F(AXMonitorTest, StartWatchesTheFrontmostApplicationAndReportsItsField) {
     EXPECT_EQ(ax.liveObservers(editorPid), 1);
     EXPECT_EQ(ax.subscriptions(editorPid),
               QStringList({"AXFocusedUIElementChanged", "AXValueChanged", "AXUIElementDestroyed",
-                           "AXWindowMoved", "AXWindowResized"}));
+                           "AXWindowMoved", "AXWindowResized", "AXApplicationJoined"}));
     ASSERT_FALSE(ax.setCalls.isEmpty());
     EXPECT_EQ(ax.setCalls[0].attribute, AXAttr::manualAccessibility);
     EXPECT_EQ(scheduler.pendingTimers(), 1u);
@@ -132,7 +132,21 @@ TEST_F(AXMonitorTest, DestroyedCurrentElementIsDroppedOthersAreNot) {
     ax.destroy(field);  // delivered with a different handle to the same element
     EXPECT_EQ(monitor.current(), std::nullopt);
     EXPECT_EQ(focusChanges.back(), std::nullopt);
+
+    // The application may put a new element in its place; it is looked for a while, then no more.
+    scheduler.advance(AXMonitor::lateApplicationWait + AXMonitor::trackInterval * 2);
+    EXPECT_EQ(focusChanges.size(), 2u);
     EXPECT_EQ(scheduler.pendingTimers(), 0u);
+}
+
+TEST_F(AXMonitorTest, AReplacedFieldIsFoundAgain) {
+    AXElement field = focusField(editorPid);
+    monitor.start();
+    ax.destroy(field);
+    AXElement replacement = focusField(editorPid);  // no focus event of its own
+    scheduler.advance(AXMonitor::trackInterval);
+    EXPECT_EQ(focusChanges.back(), replacement);
+    EXPECT_EQ(scheduler.pendingTimers(), 1u) << "only the re-check of the new field";
 }
 
 TEST_F(AXMonitorTest, SuspensionKeepsTheFieldButNotTheUpdates) {
@@ -226,6 +240,80 @@ TEST_F(AXMonitorTest, OwnFieldIsReportedByTheProgramAndTrackedLikeAnyOther) {
     EXPECT_EQ(monitor.current(), std::nullopt);
     EXPECT_EQ(focusChanges.back(), std::nullopt);
     EXPECT_EQ(scheduler.pendingTimers(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Applications started after the program: their window is active before they are on the
+// accessibility bus, or before they say where their focus is.
+TEST_F(AXMonitorTest, AnApplicationThatJoinsTheBusAfterItsActivation) {
+    monitor.start();
+    ax.offBus.insert(browserPid);
+    workspace.activateApp(browser);
+    ASSERT_EQ(focusChanges.size(), 2u);
+    EXPECT_EQ(focusChanges.back(), std::nullopt);
+    EXPECT_EQ(ax.subscriptions(browserPid).size(), 6) << "subscribed before the application has an element";
+
+    // It joins, and its focus is readable a moment later: found on the next tick.
+    AXElement field = ax.makeTextField(browserPid, QStringLiteral("words typed early on"));
+    ax.joinBus(browserPid);
+    scheduler.advance(AXMonitor::lateApplicationWait - 1000ms);
+    ax.setFocused(field);
+    scheduler.advance(AXMonitor::trackInterval);
+    EXPECT_EQ(focusChanges.back(), field);
+    EXPECT_EQ(focusChanges.size(), 3u) << "nothing is reported while looking";
+
+    // Its later focus events arrive through the observer made before it joined.
+    AXElement other = focusField(browserPid);
+    ax.notify(browserPid, other, AXNotification::focusedUIElementChanged);
+    EXPECT_EQ(focusChanges.back(), other);
+}
+
+TEST_F(AXMonitorTest, AFocusEventBeforeTheObserverIsAttachedIsNotLost) {
+    monitor.start();
+    workspace.activateApp(browser);
+    // The focus event came and went before the observer existed; the element is readable now.
+    AXElement field = focusField(browserPid);
+    ax.notify(browserPid, field, AXNotification::valueChanged);
+    scheduler.runPending();
+    EXPECT_EQ(focusChanges.back(), field) << "read again right after attaching";
+}
+
+TEST_F(AXMonitorTest, LookingForALateFocusIsBounded) {
+    monitor.start();
+    workspace.activateApp(browser);
+    const int reads = ax.calls;
+    scheduler.advance(AXMonitor::lateApplicationWait + AXMonitor::trackInterval);
+    EXPECT_GT(ax.calls, reads);
+    EXPECT_EQ(scheduler.pendingTimers(), 0u);
+    focusField(browserPid);
+    scheduler.advance(1000ms);
+    EXPECT_EQ(focusChanges.back(), std::nullopt) << "after the wait only events and activations count";
+    EXPECT_EQ(focusChanges.size(), 2u);
+}
+
+TEST_F(AXMonitorTest, TheProgramsOwnWindowsKeepThePreviousField) {
+    AXElement field = focusField(editorPid);
+    monitor.start();
+    // Settings comes to the front: the editor's field loses the focus and says so.
+    workspace.activateApp(self);
+    ax.setFocused(AXElement());
+    ax.notify(editorPid, field, AXNotification::focusedUIElementChanged);
+    EXPECT_EQ(focusChanges.size(), 1u);
+    EXPECT_EQ(monitor.current()->element, field);
+    ax.set(field, AXAttr::value, QStringLiteral("the field is still followed"));
+    scheduler.advance(AXMonitor::trackInterval);
+    EXPECT_EQ(updates, 1);
+
+    // Back in the editor, its focus counts again.
+    ax.setFocused(field);
+    workspace.activateApp(editor);
+    EXPECT_EQ(focusChanges.back(), field);
+    ax.setFocused(AXElement());
+    ax.notify(editorPid, field, AXNotification::focusedUIElementChanged);
+    EXPECT_EQ(focusChanges.back(), std::nullopt);
 }
 
 }  // namespace

@@ -99,4 +99,21 @@ TEST(LaunchModeTest, ExactFlagsScreenshotsFirst) {
     EXPECT_EQ(mode({}).kind, K::normal);
 }
 
+TEST_F(SelfCheckTest, ASlowWindowIsAskedAgainBeforeTheReportSaysNone) {
+    const AXElement field = ax.makeTextField(42, QStringLiteral("found on the third read"));
+    int reads = 0;
+    ax.onCopy = [&](const AXElement& element, const QString& attribute) {
+        if (element == ax.systemWide() && attribute == AXAttr::focusedUIElement && ++reads == 3)
+            ax.setFocused(field);
+    };
+    EXPECT_THAT(report(), testing::Contains("  ✓ Focused element: AXTextField in Mousepad"));
+
+    ax.setFocused(AXElement());
+    reads = 100;
+    const QStringList lines = report();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const QString& l) { return l.contains("✗ Focused element: none"); }));
+    EXPECT_EQ(reads, 100 + SelfCheck::focusReadAttempts);
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/FocusedField.h"
+
 namespace quillet {
 
 namespace {
@@ -86,7 +88,7 @@ void FakeAccessibility::requestTrust() {
 }
 
 AXElement FakeAccessibility::application(qint32 pid) {
-    if (pid <= 0)
+    if (pid <= 0 || offBus.contains(pid))
         return {};
     auto it = m_applications.find(pid);
     if (it == m_applications.end())
@@ -96,6 +98,8 @@ AXElement FakeAccessibility::application(qint32 pid) {
 
 AXError FakeAccessibility::copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) {
     ++calls;
+    if (onCopy)
+        onCopy(element, attribute);
     FakeElementRef* ref = refOf(element);
     if (!ref)
         return AXError::illegalArgument;
@@ -234,6 +238,15 @@ void FakeAccessibility::destroy(const AXElement& element) {
     notify(d.pid, alias(element), AXNotification::uiElementDestroyed);
 }
 
+void FakeAccessibility::addChild(const AXElement& parent, const AXElement& child) {
+    data(parent).children.append(alias(child));
+}
+
+void FakeAccessibility::joinBus(qint32 pid) {
+    offBus.remove(pid);
+    notify(pid, application(pid), AXNotification::applicationJoined);
+}
+
 void FakeAccessibility::notify(qint32 pid, const AXElement& element, const QString& notification) {
     // A handler may create or destroy observers; deliver only to those still alive.
     const std::vector<Observer*> snapshot = m_observers;
@@ -255,6 +268,27 @@ QStringList FakeAccessibility::subscriptions(qint32 pid) const {
         if (o->m_pid == pid)
             return o->m_names;
     return {};
+}
+
+std::optional<FocusNode> FakeFocusTree::node(const AXElement& element) {
+    ++reads;
+    clock += costPerRead;
+    const FakeElementData& d = FakeAccessibility::data(element);
+    if (d.destroyed)
+        return std::nullopt;
+    FocusNode node;
+    node.focused = d.focused;
+    node.showing = d.showing;
+    node.managesDescendants = d.managesDescendants;
+    node.editableText = d.focused && FocusedField::isEditableTextElement(m_ax, element);
+    return node;
+}
+
+std::vector<AXElement> FakeFocusTree::children(const AXElement& element) {
+    const FakeElementData& d = FakeAccessibility::data(element);
+    if (d.destroyed)
+        return {};
+    return {d.children.begin(), d.children.end()};
 }
 
 }  // namespace quillet

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/FocusSearch.h"
 #include "platform/Accessibility.h"
 #include "platform/Geometry.h"
 
@@ -33,8 +34,12 @@ struct FakeElementData {
     QMap<QString, AXValue> readBackAfterWrite;
     /// A destroyed element answers every call with `invalidUIElement`.
     bool destroyed = false;
-    /// Children, for tests that walk a tree; not used by the fake itself.
+    /// Children, for tests that walk a tree (see FakeFocusTree).
     QList<AXElement> children;
+    /// States a tree walk reads.
+    bool focused = false;
+    bool showing = true;
+    bool managesDescendants = false;
 };
 
 class FakeAccessibility final : public Accessibility {
@@ -73,6 +78,13 @@ public:
     void setFocused(const AXElement& element);
     /// Marks the element destroyed and tells the observers of its process, as the desktop does.
     void destroy(const AXElement& element);
+    /// Makes `child` the last child of `parent`.
+    void addChild(const AXElement& parent, const AXElement& child);
+
+    /// Processes whose application is not on the accessibility bus (yet): no application element.
+    QSet<qint32> offBus;
+    /// The application of `pid` joins the bus: it gets its element and its observers are told.
+    void joinBus(qint32 pid);
 
     // Observers
     /// Delivers `notification` about `element` to every live observer of process `pid` that
@@ -90,6 +102,8 @@ public:
         AXValue value;
     };
     QList<SetCall> setCalls;
+    /// Called before each attribute copy, for answers that change from one read to the next.
+    std::function<void(const AXElement& element, const QString& attribute)> onCopy;
     /// Called after each accepted write, for behaviour a table cannot express.
     std::function<void(const AXElement& element, const QString& attribute, const AXValue& value)> onSet;
 
@@ -110,6 +124,23 @@ private:
     AXElement m_systemWide;
     QMap<qint32, AXElement> m_applications;
     std::vector<Observer*> m_observers;
+};
+
+/// The fake's tree as the focus search reads it. Every element read costs `costPerRead` of the
+/// tree's own clock, to stand for a slow application.
+class FakeFocusTree final : public FocusTree {
+public:
+    explicit FakeFocusTree(FakeAccessibility& ax) : m_ax(ax) {}
+    std::optional<FocusNode> node(const AXElement& element) override;
+    std::vector<AXElement> children(const AXElement& element) override;
+    std::chrono::milliseconds now() override { return clock; }
+
+    std::chrono::milliseconds clock{0};
+    std::chrono::milliseconds costPerRead{0};
+    int reads = 0;
+
+private:
+    FakeAccessibility& m_ax;
 };
 
 }  // namespace quillet

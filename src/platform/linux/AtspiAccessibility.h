@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 
+#include <QRectF>
+
 #include "platform/Accessibility.h"
 
 namespace quillet {
@@ -18,7 +20,10 @@ public:
 
     /// `activePid` names the process of the active window: 0 when no window is active, empty when
     /// the desktop does not say. The focused element is only ever an element of that process.
-    explicit AtspiAccessibility(std::function<std::optional<qint32>()> activePid);
+    /// `windowFrame` gives where the window of a process lies on the screen (X11's answer), for
+    /// toolkits that answer screen extents relative to their window; empty when unknown.
+    explicit AtspiAccessibility(std::function<std::optional<qint32>()> activePid,
+                                std::function<std::optional<QRectF>(qint32 pid)> windowFrame = {});
     ~AtspiAccessibility() override;
 
     bool isProcessTrusted() override;

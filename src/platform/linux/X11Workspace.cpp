@@ -16,7 +16,7 @@ namespace quillet {
 struct X11Workspace::X {
     Display* display = nullptr;
     Window root = 0;
-    Atom activeWindow = 0, clientList = 0, wmPid = 0, gtkAppId = 0, utf8String = 0;
+    Atom activeWindow = 0, clientList = 0, wmPid = 0, gtkAppId = 0, utf8String = 0, gtkFrameExtents = 0;
 
     // The property's items, or nothing when it is missing or of another format.
     std::vector<unsigned long> cardinals(Window w, Atom property, Atom type, long max = 4096) const {
@@ -70,6 +70,7 @@ X11Workspace::X11Workspace() : m_x(std::make_unique<X>()) {
     m_x->wmPid = XInternAtom(m_x->display, "_NET_WM_PID", False);
     m_x->gtkAppId = XInternAtom(m_x->display, "_GTK_APPLICATION_ID", False);
     m_x->utf8String = XInternAtom(m_x->display, "UTF8_STRING", False);
+    m_x->gtkFrameExtents = XInternAtom(m_x->display, "_GTK_FRAME_EXTENTS", False);
     XSelectInput(m_x->display, m_x->root, PropertyChangeMask);
     XFlush(m_x->display);
     m_lastActive = activeWindow();
@@ -145,6 +146,24 @@ std::optional<qint32> X11Workspace::activePid() {
     if (!known)
         return std::nullopt;
     return pidOfWindow(window);
+}
+
+std::optional<QRectF> X11Workspace::windowFrame(qint32 pid) {
+    const unsigned long window = windowOf(pid);
+    if (!window)
+        return std::nullopt;
+    int x = 0, y = 0;
+    Window child = 0;
+    XWindowAttributes attributes;
+    if (!XTranslateCoordinates(m_x->display, window, m_x->root, 0, 0, &x, &y, &child) ||
+        !XGetWindowAttributes(m_x->display, window, &attributes))
+        return std::nullopt;
+    QRectF frame(x, y, attributes.width, attributes.height);
+    // A window that draws its own frame keeps an invisible border for its shadow and resize handles.
+    const std::vector<unsigned long> border = m_x->cardinals(window, m_x->gtkFrameExtents, XA_CARDINAL, 4);
+    if (border.size() == 4)
+        frame.adjust(long(border[0]), long(border[2]), -long(border[1]), -long(border[3]));
+    return frame;
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() {

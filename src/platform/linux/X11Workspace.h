@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QRectF>
 #include <functional>
 #include <memory>
 
@@ -27,6 +28,10 @@ public:
     /// The process of the active window: 0 when no window is active, empty when the window
     /// manager does not say (no display, or no EWMH support).
     std::optional<qint32> activePid();
+    /// Where the top-level window of process `pid` (its active one, if it has several) lies on the
+    /// screen, without the invisible border a window that draws its own frame declares; empty when
+    /// it has no window.
+    std::optional<QRectF> windowFrame(qint32 pid);
     /// Where the name of an application without a desktop entry comes from (the accessibility bus).
     void setNameFallback(std::function<std::optional<QString>(qint32)> fallback) {
         m_nameFallback = std::move(fallback);

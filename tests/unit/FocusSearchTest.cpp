@@ -1,0 +1,112 @@
+#include <gmock/gmock.h>
+
+#include "core/FocusSearch.h"
+#include "platform/fake/FakeAccessibility.h"
+
+using namespace quillet;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr qint32 pid = 300;
+
+// A window as a Qt or KDE editor builds it: a tab bar, a panel that claims the focus, the text
+// view inside it (which reports a focused child of its own), and a hidden find bar.
+class FocusSearchTest : public testing::Test {
+protected:
+    FocusSearchTest() {
+        window = node("frame");
+        tabs = node("page tab list");
+        panel = node("panel", true);
+        text = ax.makeTextField(pid, QStringLiteral("several words of text"));
+        FakeAccessibility::data(text).focused = true;
+        caret = node("filler", true);
+        findBar = node("panel");
+        findText = ax.makeTextField(pid, QStringLiteral("needle"));
+        FakeAccessibility::data(findBar).showing = false;
+        ax.addChild(window, tabs);
+        ax.addChild(window, findBar);
+        ax.addChild(findBar, findText);
+        ax.addChild(window, panel);
+        ax.addChild(panel, text);
+        ax.addChild(text, caret);
+    }
+    AXElement node(const QString& role, bool focused = false) {
+        AXElement e = ax.makeElement(pid, {{AXAttr::role, role}});
+        FakeAccessibility::data(e).focused = focused;
+        return e;
+    }
+    AXElement find(const FocusSearch::Limits& limits = {}) { return FocusSearch::find(tree, window, limits); }
+
+    FakeAccessibility ax;
+    FakeFocusTree tree{ax};
+    AXElement window, tabs, panel, text, caret, findBar, findText;
+};
+
+TEST_F(FocusSearchTest, TheTextWinsOverTheContainersAroundAndInsideIt) {
+    EXPECT_EQ(find(), text);
+
+    // Without a text anywhere, the deepest element that claims the focus is the answer.
+    FakeAccessibility::data(text).focused = false;
+    EXPECT_EQ(find(), caret);
+    FakeAccessibility::data(caret).focused = false;
+    EXPECT_EQ(find(), panel);
+    FakeAccessibility::data(panel).focused = false;
+    EXPECT_TRUE(find().isNull());
+}
+
+TEST_F(FocusSearchTest, HiddenPartsAreSkipped) {
+    FakeAccessibility::data(text).focused = false;
+    FakeAccessibility::data(findText).focused = true;  // a stale claim inside a closed bar
+    EXPECT_EQ(find(), caret);
+    FakeAccessibility::data(findBar).showing = true;
+    EXPECT_EQ(find(), findText);
+}
+
+TEST_F(FocusSearchTest, ListsThatMakeTheirRowsOnDemandAreNotWalkedInto) {
+    AXElement list = node("table", true);
+    FakeAccessibility::data(list).managesDescendants = true;
+    AXElement cell = ax.makeTextField(pid, QStringLiteral("cell"));
+    FakeAccessibility::data(cell).focused = true;
+    ax.addChild(list, cell);
+    FakeAccessibility::data(window).children = {list};
+    EXPECT_EQ(find(), list);
+}
+
+TEST_F(FocusSearchTest, ASlowOrHugeTreeIsCutShort) {
+    // A hundred panes before the editor's panel.
+    QList<AXElement> children;
+    for (int i = 0; i < 100; ++i)
+        children << node("panel");
+    children << panel;
+    FakeAccessibility::data(window).children = children;
+
+    FocusSearch::Limits limits;
+    limits.maxNodes = 50;
+    EXPECT_TRUE(find(limits).isNull());
+    EXPECT_LE(tree.reads, 50);
+
+    tree.reads = 0;
+    tree.costPerRead = 2ms;
+    EXPECT_TRUE(find().isNull()) << "50 ms of 2 ms reads end before the editor";
+    EXPECT_LE(tree.reads, 27);
+
+    // Taken up again, the same slow search gets to the end over a few attempts.
+    FocusSearch::Walk walk(window);
+    int attempts = 1;
+    while (!walk.resume(tree))
+        ++attempts;
+    EXPECT_EQ(walk.result(), text);
+    EXPECT_EQ(attempts, 4);
+
+    tree.costPerRead = 0ms;
+    EXPECT_EQ(find(), text) << "an answering application is searched to the end";
+}
+
+TEST_F(FocusSearchTest, GoneElementsAreNoAnswer) {
+    ax.destroy(panel);
+    EXPECT_TRUE(find().isNull());
+    EXPECT_TRUE(FocusSearch::find(tree, AXElement()).isNull());
+}
+
+}  // namespace

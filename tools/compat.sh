@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# The compatibility suite over every application of tests/compat/apps.txt, each in its own private
+# desktop session, started after Quillet; prints the table the README carries.
+#   tools/compat.sh BUILD_DIR
+set -uo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-build}
+results=$(mktemp)
+trap 'rm -f "$results"' EXIT
+mapfile -t apps < <(grep -vE '^\s*(#|$)' "$here/tests/compat/apps.txt" | cut -f1)
+for app in "${apps[@]}"; do
+    QUILLET_COMPAT_RESULTS=$results "$here/tests/session/run-in-session.sh" -- \
+        "$build/tests/compat_driver" "$app" >/dev/null || true
+    grep -q "^$app	" "$results" || printf '%s\t?\tthe run did not finish\n' "$app" >>"$results"
+done
+echo "| Application | Toolkit | Icon at the field within 1 s | --doctor finds the field | Icon, Return | Undo | Shortcut with a selection | Undo | Shortcut without a selection | Undo |"
+echo "|---|---|---|---|---|---|---|---|---|---|"
+while IFS= read -r line; do
+    echo "| ${line//	/ | } |"
+done <"$results"
