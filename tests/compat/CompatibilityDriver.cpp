@@ -22,9 +22,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "core/KeychainManager.h"
 #include "platform/linux/IniDefaults.h"
-#include "platform/linux/LibsecretStore.h"
 #include "support/DesktopApps.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestEnv.h"
@@ -118,8 +116,7 @@ public:
     }
 
     bool startQuillet() {
-        LibsecretStore secrets;
-        secrets.write(KeychainManager::service, KeychainManager::account, kKey.toUtf8());
+        storeApiKey(kKey);
         QFile::remove(IniDefaults::defaultPath());
         IniDefaults().setString("apiBaseURL", server.baseUrl());
         quillet.setProcessChannelMode(QProcess::ForwardedErrorChannel);
