@@ -1,13 +1,13 @@
 # Quillet: `make run` starts the program, `make test` builds and runs every test, `make demo` shows
-# one correction in a private desktop and saves pictures of it. All install the Debian packages they
-# need first (tools/debian-packages.txt).
+# one correction in a private desktop and saves pictures of it, `make package` builds the Debian
+# package. All install the Debian packages they need first (tools/debian-packages.txt).
 
 BUILD_DIR ?= build
 ASAN_DIR  ?= build-asan
 CTEST_JOBS ?= 2
 DEMO_DIR  ?= demo-output
 
-.PHONY: all deps configure build run demo test compat asan bench format clean
+.PHONY: all deps configure build run demo test compat asan bench package lintian format clean
 
 all: build
 
@@ -40,7 +40,7 @@ test: build
 # Every application of the compatibility suite, browsers, mail and office included (installed here
 # from tools/compat-packages.txt), as a table of what works where.
 compat: build
-	@PACKAGES=tools/compat-packages.txt bash tools/install-deps.sh
+	@bash tools/install-deps.sh tools/compat-packages.txt
 	@bash tools/compat.sh $(BUILD_DIR)
 
 asan: deps
@@ -50,6 +50,15 @@ asan: deps
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; tests/session/run-in-session.sh -- "$$b" || exit 1; done
+
+# The Debian package, quillet_VERSION_ARCH.deb in the build folder; dependencies from dpkg-shlibdeps.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+# Debian's own check of the package; lintian is installed on first use (it is not needed otherwise).
+lintian: package
+	@bash tools/install-deps.sh tools/lintian-packages.txt
+	lintian --fail-on error $(BUILD_DIR)/quillet_*.deb
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -9,6 +9,8 @@
 #include "core/LaunchMode.h"
 #include "core/SelfCheck.h"
 #include "core/SettingsStore.h"
+#include "core/SingleInstance.h"
+#include "platform/linux/DBusInstanceChannel.h"
 #include "platform/linux/IniDefaults.h"
 #include "ui/ScreenshotRenderer.h"
 
@@ -16,15 +18,16 @@ using namespace quillet;
 
 namespace {
 
-// The two report modes must work without a desktop: the pictures are always drawn off screen, and
+// The report modes must work without a desktop: the pictures are always drawn off screen, and
 // the self-check reports what it can when there is no X display (Qt would abort trying to open one).
+// Without a display the other modes can still reach a running copy over the session bus.
 LaunchMode::Kind chooseQtPlatform(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const LaunchMode::Kind kind = LaunchMode::fromArguments(arguments).kind;
     const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY");
-    if (kind == LaunchMode::Kind::screenshots || (kind == LaunchMode::Kind::doctor && noDisplay))
+    if (kind == LaunchMode::Kind::screenshots || kind == LaunchMode::Kind::help || noDisplay)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The assistant works through X11 (XWayland on a Wayland desktop), whatever Qt would prefer.
     else if (!noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -69,7 +72,10 @@ int runDoctor() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (chooseQtPlatform(argc, argv) != LaunchMode::Kind::normal)
+    const LaunchMode::Kind kind = chooseQtPlatform(argc, argv);
+    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY");
+    if (kind == LaunchMode::Kind::screenshots || kind == LaunchMode::Kind::doctor ||
+        kind == LaunchMode::Kind::help || kind == LaunchMode::Kind::quit || noDisplay)
         qInstallMessageHandler(quietQtMessages);
     // The application object exists in every mode, before the arguments are looked at.
     QApplication app(argc, argv);
@@ -82,16 +88,43 @@ int main(int argc, char** argv) {
             return runScreenshots(mode.directory);
         case LaunchMode::Kind::doctor:
             return runDoctor();
-        case LaunchMode::Kind::normal:
+        case LaunchMode::Kind::help:
+            std::fputs(LaunchMode::usage().toUtf8().constData(), stdout);
+            return 0;
+        default:
             break;
+    }
+
+    // One copy at a time: a later start hands its request to the running one and ends.
+    AppDelegate* running = nullptr;
+    DBusInstanceChannel channel;
+    const LaunchDecision decision = SingleInstance::start(mode.kind, channel, [&running](InstanceRequest r) {
+        if (running)
+            running->handleRequest(r);
+    });
+    if (!decision.message.isEmpty()) {
+        std::FILE* stream = decision.messageIsError ? stderr : stdout;
+        std::fprintf(stream, "%s\n", decision.message.toUtf8().constData());
+    }
+    if (!decision.runHere)
+        return decision.exitCode;
+    if (noDisplay) {
+        channel.release();
+        std::fputs("quillet: needs an X11 display, and DISPLAY is not set\n", stderr);
+        return 1;
     }
 
     Platform platform = makeLinuxPlatform();
     SettingsStore settings(*platform.defaults, *platform.secrets, *platform.loginItem, *platform.log,
                            *platform.scheduler);
     SettingsStore::install(&settings);
-    // A tray program: no main window; Quit in the tray menu ends the loop.
+    // A tray program: no main window; Quit in the tray menu (or in the settings) ends the loop.
     AppDelegate delegate(settings, CoordinatorServices::from(platform));
-    delegate.applicationDidFinishLaunching();
-    return QApplication::exec();
+    running = &delegate;
+    delegate.applicationDidFinishLaunching(decision.firstRequest);
+    const int status = QApplication::exec();
+    running = nullptr;
+    // The name goes before anything else is torn down, so a start made now becomes the running copy.
+    channel.release();
+    return status;
 }

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in tools/debian-packages.txt (or the list named by PACKAGES)
-# that are missing.
+# Installs the Debian packages listed in tools/debian-packages.txt (or in the list given) that are missing.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-list=${PACKAGES:-$here/debian-packages.txt}
+list=${1:-$here/debian-packages.txt}
 mapfile -t wanted < <(grep -vE '^\s*(#|$)' "$list")
 missing=()
 for p in "${wanted[@]}"; do

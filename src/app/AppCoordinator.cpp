@@ -68,11 +68,6 @@ void AppCoordinator::start() {
         if (self)
             self->hotkeyTriggered();
     };
-    // The keyring answers after the start: the icon already shown follows its answer.
-    connect(&m_settings, &SettingsStore::keyPresenceChanged, this, [this] {
-        if (m_currentField)
-            handleFocus(m_currentField);
-    });
     // The hotkey works before the permission: without it, it takes the clipboard path.
     m_hotkey.registerHotkey();
     startMonitorWhenTrusted();
@@ -105,6 +100,8 @@ void AppCoordinator::pause(std::optional<qint64> seconds) {
 
 void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     m_currentField = field;
+    if (field && field->pid != m_services.workspace.ownPid())
+        m_lastOtherField = field;
     if (m_suggestionController)
         return;
     Accessibility& ax = m_services.ax;
@@ -315,6 +312,25 @@ void AppCoordinator::hotkeyTriggered() {
         self->m_suggestionController->show(Rect(midX(visible) + 190, midY(visible) + 150, 0, 0));
         viewModel->loadAll();
     });
+}
+
+void AppCoordinator::reconsiderField() {
+    handleFocus(m_currentField);
+}
+
+std::optional<RunningApplication> AppCoordinator::fieldApplication() {
+    const qint32 own = m_services.workspace.ownPid();
+    const std::optional<FocusedField>& field =
+        m_currentField && m_currentField->pid != own ? m_currentField : m_lastOtherField;
+    if (!field || !field->bundleID)
+        return std::nullopt;
+    RunningApplication app{field->pid, field->bundleID, std::nullopt};
+    const std::optional<RunningApplication> running = m_services.workspace.runningApplication(field->pid);
+    if (running && running->bundleIdentifier == field->bundleID)
+        app.localizedName = running->localizedName;
+    if (!app.localizedName || app.localizedName->isEmpty())
+        app.localizedName = m_services.workspace.applicationName(*field->bundleID);
+    return app;
 }
 
 }  // namespace quillet

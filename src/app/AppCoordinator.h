@@ -14,6 +14,7 @@
 #include "core/HotkeyManager.h"
 #include "core/TextIO.h"
 #include "platform/Scheduler.h"
+#include "platform/Workspace.h"
 #include "ui/OverlayController.h"
 #include "ui/ToastController.h"
 
@@ -67,6 +68,12 @@ public:
     void hotkeyTriggered();
     /// Orders the panel out and returns the icon to `ready`.
     void closeSuggestions();
+    /// Applies the icon's rules to the current field again, after a setting they read has changed.
+    void reconsiderField();
+    /// The application of the current field; while none is current (one of this program's own
+    /// windows is in front), that of the last field of another application. Empty when there is
+    /// none, or its application has no identifier.
+    std::optional<RunningApplication> fieldApplication();
 
     SettingsStore& settings() { return m_settings; }
     const QList<HistoryEntry>& history() const { return m_history; }
@@ -112,6 +119,7 @@ private:
     ToastController m_toast;
     QList<HistoryEntry> m_history;
     std::optional<FocusedField> m_currentField;
+    std::optional<FocusedField> m_lastOtherField;
     std::unique_ptr<SuggestionPanelController, void (*)(SuggestionPanelController*)> m_suggestionController;
     std::optional<TimerId> m_trustPollTimer;
 };

@@ -11,8 +11,10 @@
 #include "core/OpenAIClient.h"
 #include "core/SettingsStore.h"
 #include "platform/Pasteboard.h"
+#include "platform/Workspace.h"
 #include "ui/OnboardingWindowController.h"
 #include "ui/SettingsWindowController.h"
+#include "ui/StatusSection.h"
 #include "ui/TrayIcon.h"
 
 namespace quillet {
@@ -26,12 +28,14 @@ CoordinatorServices withAccessibility(const CoordinatorServices& s, Accessibilit
 
 // A menu title shows text as it is: "&" would become a mnemonic, a tab would split the item into
 // a title and a shortcut column, and a line break would make a two-line item.
-QString menuText(QString text) {
-    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+QString oneLine(QString text) {
     for (QChar c : {QChar('\t'), QChar('\n'), QChar('\r'), QChar(QChar::LineSeparator),
                     QChar(QChar::ParagraphSeparator)})
         text.replace(c, QLatin1Char(' '));
     return text;
+}
+QString menuText(QString text) {
+    return oneLine(text.replace(QLatin1Char('&'), QStringLiteral("&&")));
 }
 
 }  // namespace
@@ -44,6 +48,7 @@ AppDelegate::AppDelegate(SettingsStore& settings, CoordinatorServices services, 
       m_coordinator(
           std::make_unique<AppCoordinator>(settings, withAccessibility(services, m_accessibility))) {
     onQuit = [] { QCoreApplication::quit(); };
+    trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     QPointer<AppDelegate> self(this);
     m_accessibility.onFocusChanged = [self](bool focused) {
         if (self)
@@ -61,14 +66,37 @@ AppDelegate::~AppDelegate() {
         m_statusItem->hide();
 }
 
-void AppDelegate::applicationDidFinishLaunching() {
+void AppDelegate::applicationDidFinishLaunching(std::optional<InstanceRequest> firstRequest) {
     setupStatusItem();
     QPointer<AppDelegate> self(this);
     m_coordinator->onNeedsSettings = [self] {
         if (self)
             self->openSettings();
     };
+    // A stored text that names no combination leaves the default in force.
+    const QString stored = m_settings.globalShortcut();
+    m_coordinator->hotkey().setShortcut(
+        stored.isEmpty() ? std::nullopt
+                         : std::optional(Shortcut::fromText(stored).value_or(Shortcut::defaultShortcut())));
     m_coordinator->start();
+    // Blocking an application, or any other change the icon's rules read, shows at once.
+    connect(&m_settings, &SettingsStore::changed, this, [this] { m_coordinator->reconsiderField(); });
+
+    if (firstRequest) {
+        // A start made for a request does only that: a window opened now would take the focus
+        // from the field the request is about.
+        if (*firstRequest == InstanceRequest::trigger) {
+            m_services.scheduler.post([self] {
+                if (self)
+                    self->handleRequest(InstanceRequest::trigger);
+            });
+            return;
+        }
+        handleRequest(*firstRequest);
+    } else if (!trayAvailable || !trayAvailable()) {
+        // Without a tray the settings window is the only way in: Pause, the history and Quit are there.
+        openSettings();
+    }
     if (!m_accessibility.isProcessTrusted()) {
         openOnboarding();
         return;
@@ -80,6 +108,20 @@ void AppDelegate::applicationDidFinishLaunching() {
     });
 }
 
+void AppDelegate::handleRequest(InstanceRequest request) {
+    switch (request) {
+        case InstanceRequest::settings:
+            openSettings();
+            break;
+        case InstanceRequest::trigger:
+            m_coordinator->hotkeyTriggered();
+            break;
+        case InstanceRequest::quit:
+            quit();
+            break;
+    }
+}
+
 void AppDelegate::setupStatusItem() {
     if (m_statusItem)
         return;
@@ -88,8 +130,10 @@ void AppDelegate::setupStatusItem() {
     // Some tray hosts read the menu without announcing that they show it: keep it current as well.
     QPointer<AppDelegate> self(this);
     m_coordinator->onHistoryChanged = [self] {
-        if (self)
-            self->rebuildMenu();
+        if (!self)
+            return;
+        self->rebuildMenu();
+        self->refreshStatus();
     };
     connect(&m_settings, &SettingsStore::changed, this, &AppDelegate::rebuildMenu);
     rebuildMenu();
@@ -142,6 +186,14 @@ void AppDelegate::menuNeedsUpdate(QMenu& menu) {
     }
 
     QMenu* history = menu.addMenu(l.text(QStringLiteral("History"), QStringLiteral("Istorija")));
+    // Right below the history (whose entries go into its submenu further down).
+    if (const std::optional<RunningApplication> app = blockCandidate()) {
+        QAction* block =
+            menu.addAction(menuText(l.text(QStringLiteral("Block %1"), QStringLiteral("Blokiraj %1"))
+                                        .arg(app->localizedName.value_or(*app->bundleIdentifier))),
+                           this, &AppDelegate::blockCurrentApplication);
+        block->setObjectName(QStringLiteral("blockApplication"));
+    }
     const QList<HistoryEntry>& entries = m_coordinator->history();
     if (entries.isEmpty()) {
         QAction* none = history->addAction(l.text(QStringLiteral("No corrections this session"),
@@ -168,18 +220,49 @@ void AppDelegate::menuNeedsUpdate(QMenu& menu) {
 
 void AppDelegate::pause15() {
     m_coordinator->pause(shortPause);
+    refreshStatus();
 }
 
 void AppDelegate::pause60() {
     m_coordinator->pause(longPause);
+    refreshStatus();
 }
 
 void AppDelegate::pauseForever() {
     m_coordinator->pause(std::nullopt);
+    refreshStatus();
 }
 
 void AppDelegate::resumeNow() {
     m_coordinator->pausedUntil.reset();
+    // The icon comes back for the field in front without waiting for it to change.
+    m_coordinator->reconsiderField();
+    refreshStatus();
+}
+
+std::optional<RunningApplication> AppDelegate::blockCandidate() {
+    std::optional<RunningApplication> app = m_coordinator->fieldApplication();
+    if (!app || !app->bundleIdentifier || app->bundleIdentifier->isEmpty() ||
+        m_settings.blocklist().contains(*app->bundleIdentifier))
+        return std::nullopt;
+    return app;
+}
+
+void AppDelegate::blockCurrentApplication() {
+    const std::optional<RunningApplication> app = blockCandidate();
+    if (!app)
+        return;
+    QStringList list = m_settings.blocklist();
+    list << *app->bundleIdentifier;
+    // The store's change reaches the coordinator, which hides the icon.
+    m_settings.setBlocklist(list);
+}
+
+std::optional<GrabError> AppDelegate::changeShortcut(const std::optional<Shortcut>& shortcut) {
+    if (const std::optional<GrabError> failure = m_coordinator->hotkey().changeShortcut(shortcut))
+        return failure;
+    m_settings.setGlobalShortcut(shortcut ? shortcut->text() : QString());
+    return std::nullopt;
 }
 
 void AppDelegate::copyHistoryEntry(int index) {
@@ -193,14 +276,84 @@ void AppDelegate::copyHistoryEntry(int index) {
 
 void AppDelegate::openSettings() {
     if (!m_settingsWindow) {
-        QPointer<AppCoordinator> coordinator(m_coordinator.get());
-        auto hotkeyFailure = [coordinator]() -> std::optional<QString> {
-            return coordinator ? coordinator->hotkey().registrationError() : std::nullopt;
+        QPointer<AppDelegate> self(this);
+        SettingsView::ShortcutControl shortcut;
+        shortcut.startupFailure = [self]() -> std::optional<GrabError> {
+            return self ? self->m_coordinator->hotkey().registrationError() : std::nullopt;
         };
-        m_settingsWindow =
-            std::make_unique<SettingsWindowController>(m_settings, keyValidator(), hotkeyFailure);
+        shortcut.change = [self](const std::optional<Shortcut>& s) -> std::optional<GrabError> {
+            return self ? self->changeShortcut(s) : std::nullopt;
+        };
+        shortcut.suspend = [self](bool recording) {
+            if (self)
+                self->m_coordinator->hotkey().setSuspended(recording);
+        };
+        m_settingsWindow = std::make_unique<SettingsWindowController>(m_settings, keyValidator(), shortcut);
+        SettingsView* view = m_settingsWindow->view();
+        view->setTrayCommands(trayCommands());
+        Workspace* workspace = &m_services.workspace;
+        view->setApplicationDirectory(SettingsView::ApplicationDirectory{
+            [workspace](const QString& id) { return workspace->applicationName(id); },
+            [workspace] { return workspace->runningApplications(); }});
     }
+    // The tray may have come or gone since the window was last shown.
+    m_settingsWindow->view()->setTrayMissing(!trayAvailable || !trayAvailable());
     m_settingsWindow->present();
+}
+
+TrayCommands AppDelegate::trayCommands() {
+    QPointer<AppDelegate> self(this);
+    TrayCommands c;
+    c.isPaused = [self] { return self && self->m_coordinator->isPaused(); };
+    c.pause = [self](std::optional<qint64> seconds) {
+        if (!self)
+            return;
+        if (!seconds)
+            self->pauseForever();
+        else
+            self->m_coordinator->pause(*seconds);
+    };
+    c.resume = [self] {
+        if (self)
+            self->resumeNow();
+    };
+    c.historyTitles = [self] {
+        QStringList titles;
+        if (self)
+            for (const HistoryEntry& entry : self->m_coordinator->history())
+                titles << oneLine(entry.menuTitle());
+        return titles;
+    };
+    c.copyHistoryEntry = [self](int index) {
+        if (self)
+            self->copyHistoryEntry(index);
+    };
+    c.blockCandidate = [self]() -> std::optional<QString> {
+        if (!self)
+            return std::nullopt;
+        const std::optional<RunningApplication> app = self->blockCandidate();
+        if (!app)
+            return std::nullopt;
+        return app->localizedName.value_or(*app->bundleIdentifier);
+    };
+    c.blockCandidateApplication = [self] {
+        if (self)
+            self->blockCurrentApplication();
+    };
+    c.openSetup = [self] {
+        if (self)
+            self->openOnboarding();
+    };
+    c.quit = [self] {
+        if (self)
+            self->quit();
+    };
+    return c;
+}
+
+void AppDelegate::refreshStatus() {
+    if (m_settingsWindow)
+        m_settingsWindow->view()->refreshStatus();
 }
 
 void AppDelegate::openOnboarding() {

@@ -1,4 +1,5 @@
-// The normal launch: the tray icon and its menu, the coordinator, and the settings and setup windows.
+// The normal launch: the tray icon and its menu (or, without a tray, the same commands in the
+// settings window), the coordinator, the settings and setup windows, and the requests of later starts.
 #pragma once
 
 #include <QObject>
@@ -7,7 +8,9 @@
 
 #include "app/AppCoordinator.h"
 #include "app/OwnFieldAccessibility.h"
+#include "platform/InstanceChannel.h"
 #include "ui/SettingsView.h"
+#include "ui/StatusSection.h"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -28,9 +31,13 @@ public:
     AppDelegate(SettingsStore& settings, CoordinatorServices services, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    /// Shows the tray icon, lets the coordinator ask for the settings, starts it, and opens the setup
-    /// when the accessibility permission or the API key is missing. Called once.
-    void applicationDidFinishLaunching();
+    /// Shows the tray icon, lets the coordinator ask for the settings, takes the stored shortcut and
+    /// starts the coordinator. Then, for a plain start: opens the settings when the desktop has no
+    /// tray, and the setup when the accessibility permission or the API key is missing. A start
+    /// made for `firstRequest` carries out that request instead. Called once.
+    void applicationDidFinishLaunching(std::optional<InstanceRequest> firstRequest = std::nullopt);
+    /// A later start's request: the settings, the shortcut's action, or the end.
+    void handleRequest(InstanceRequest request);
     /// Empties `menu` and fills it for the language and the pause state of this moment; the tray
     /// menu runs it each time it is about to open.
     void menuNeedsUpdate(QMenu& menu);
@@ -47,9 +54,19 @@ public:
     /// Shows the setup window: the one left open or closed before, or a new one after a Finish.
     void openOnboarding();
     void quit();
+    /// Adds the application of the current field to the block list; its icon goes at once.
+    void blockCurrentApplication();
+    /// The application "Block <name>" offers: the current field's, unless it is blocked already
+    /// or has no identifier.
+    std::optional<RunningApplication> blockCandidate();
+    /// Makes `shortcut` (empty: none) the global shortcut and stores it; on failure nothing
+    /// changes and the reason comes back.
+    std::optional<GrabError> changeShortcut(const std::optional<Shortcut>& shortcut);
 
     /// Ends the program; tests replace it.
     std::function<void()> onQuit;
+    /// Whether the desktop shows tray icons now; tests replace it.
+    std::function<bool()> trayAvailable;
 
     AppCoordinator& coordinator() { return *m_coordinator; }
     QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
@@ -64,6 +81,8 @@ private:
     void rebuildMenu();
     KeyValidator keyValidator();
     void sampleFieldFocusChanged(bool focused);
+    TrayCommands trayCommands();
+    void refreshStatus();
 
     SettingsStore& m_settings;
     CoordinatorServices m_services;

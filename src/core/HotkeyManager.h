@@ -1,4 +1,5 @@
-// The one global shortcut, Super+Shift+G: registered once, each press handed to `onHotkey`.
+// The global shortcut (Super+Shift+G unless the user picks another): grabbed at start, changed from
+// the settings, and one call of `onHotkey` for each press, however long the keys are held.
 #pragma once
 
 #include <QString>
@@ -6,38 +7,56 @@
 #include <memory>
 #include <optional>
 
-namespace quillet {
+#include "core/L10n.h"
+#include "core/Shortcut.h"
+#include "platform/GlobalHotkey.h"
 
-class GlobalHotkey;
+namespace quillet {
 
 class HotkeyManager {
 public:
-    /// How the combination is written in texts and messages.
-    static inline const QString shortcutText = QStringLiteral("Super+Shift+G");
-
-    /// `writeErrorLine` receives the one line written when the combination cannot be had;
+    /// `writeErrorLine` receives the one line written when the shortcut cannot be had at start;
     /// by default it goes to standard error.
     explicit HotkeyManager(GlobalHotkey& hotkey, std::function<void(const QString&)> writeErrorLine = {});
     ~HotkeyManager();
     HotkeyManager(const HotkeyManager&) = delete;
     HotkeyManager& operator=(const HotkeyManager&) = delete;
 
-    /// Called on the main thread for each press; read at the moment of the press.
+    /// Called on the main thread once per press, when the keys go down: holding them (and the
+    /// keyboard's repeat) makes no second call until they have come back up. Read at each press.
     std::function<void()> onHotkey;
 
-    /// Grabs the combination. A failure is remembered (see registrationError) and reported once.
+    /// The shortcut registerHotkey() grabs; empty when the user turned it off. Set before it.
+    void setShortcut(std::optional<Shortcut> shortcut);
+    const std::optional<Shortcut>& shortcut() const { return m_shortcut; }
+
+    /// Grabs the shortcut. A failure is remembered (see registrationError) and reported in one line.
     void registerHotkey();
-    /// Whether the combination is held by this program.
+    /// Grabs `shortcut` in place of the current one (empty: releases it). On failure the current one
+    /// stays grabbed and in use, and the reason comes back.
+    std::optional<GrabError> changeShortcut(const std::optional<Shortcut>& shortcut);
+    /// While suspended, presses of the shortcut go to this program's focused window and start nothing.
+    void setSuspended(bool suspended);
+
+    /// Whether the shortcut is held by this program.
     bool isRegistered() const { return m_registered; }
-    /// Why the combination is unavailable, after a failed registration.
-    const std::optional<QString>& registrationError() const { return m_error; }
+    /// Why the shortcut is not held, after a failed registration at start.
+    const std::optional<GrabError>& registrationError() const { return m_error; }
+
+    /// The reason in a sentence of the interface language, naming the combination.
+    static QString describe(const GrabError& error, const Shortcut& shortcut, const L10n& l);
 
 private:
+    std::optional<GrabError> grab(const Shortcut& shortcut);
+    void keyEdge(HotkeyEdge edge);
+
     GlobalHotkey& m_hotkey;
     std::function<void(const QString&)> m_writeErrorLine;
-    std::shared_ptr<HotkeyManager*> m_self;  // held weakly by the press callback
+    std::shared_ptr<HotkeyManager*> m_self;  // held weakly by the key callback
+    std::optional<Shortcut> m_shortcut = Shortcut::defaultShortcut();
     bool m_registered = false;
-    std::optional<QString> m_error;
+    bool m_held = false;
+    std::optional<GrabError> m_error;
 };
 
 }  // namespace quillet

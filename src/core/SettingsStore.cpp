@@ -19,6 +19,7 @@ const QString kMinWordCount = QStringLiteral("minWordCount");
 const QString kBlocklist = QStringLiteral("blocklist");
 const QString kLaunchAtLogin = QStringLiteral("launchAtLogin");
 const QString kApiBaseURL = QStringLiteral("apiBaseURL");
+const QString kGlobalShortcut = QStringLiteral("globalShortcut");
 
 }  // namespace
 
@@ -51,6 +52,7 @@ SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem
             m_log.write(QStringLiteral("Quillet: apiBaseURL is not an http or https address; using ") +
                         defaultApiBaseURL);
     }
+    m_globalShortcut = m_defaults.string(kGlobalShortcut).value_or(defaultGlobalShortcut);
     refreshKeyPresence();
 }
 
@@ -128,6 +130,12 @@ std::optional<QString> SettingsStore::apiBaseURLFrom(const QString& typed) {
         url.hasQuery() || url.hasFragment())
         return std::nullopt;
     return text;
+}
+
+void SettingsStore::setGlobalShortcut(const QString& value) {
+    m_globalShortcut = value;
+    m_defaults.setString(kGlobalShortcut, value);
+    Q_EMIT changed();
 }
 
 void SettingsStore::refreshKeyPresence() {

@@ -24,6 +24,7 @@ public:
     static inline const QString defaultModel = QStringLiteral("gpt-4o-mini");
     static inline const QString defaultApiBaseURL = QStringLiteral("https://api.openai.com");
     static constexpr qint64 defaultMinWordCount = 3;
+    static inline const QString defaultGlobalShortcut = QStringLiteral("Super+Shift+G");
     /// Password managers, the keyring viewer and terminals: fields there are never offered a correction.
     static const QStringList defaultBlocklist;
 
@@ -48,6 +49,8 @@ public:
     QStringList blocklist() const { return m_blocklist; }
     bool launchAtLogin() const { return m_launchAtLogin; }
     QString apiBaseURL() const { return m_apiBaseURL; }
+    /// The global shortcut as written ("Super+Shift+G"); "" when the user turned it off.
+    QString globalShortcut() const { return m_globalShortcut; }
 
     // Each write stores the value at once, changed or not, then emits changed().
     void setModel(const QString& value);
@@ -58,6 +61,7 @@ public:
     /// Takes an http or https address (see apiBaseURLFrom); anything else is refused, and nothing is
     /// stored or announced. Returns whether it was taken.
     bool setApiBaseURL(const QString& value);
+    void setGlobalShortcut(const QString& value);
 
     /// The server address `typed` names, trimmed and without trailing slashes; empty when it is not
     /// an http or https address with a host (no query, no fragment).
@@ -115,6 +119,7 @@ private:
     QStringList m_blocklist;
     bool m_launchAtLogin = false;
     QString m_apiBaseURL;
+    QString m_globalShortcut;
 };
 
 }  // namespace quillet

@@ -1,6 +1,7 @@
 // The running applications, the frontmost one, and activation changes.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -32,6 +33,11 @@ public:
     virtual qint32 ownPid() = 0;
     /// Called on the main thread whenever an application becomes active. One handler; empty clears it.
     virtual void setActivationHandler(std::function<void(const RunningApplication&)> handler) = 0;
+    /// The applications with a window on the desktop, one entry per identifier, this program left out.
+    virtual QList<RunningApplication> runningApplications() = 0;
+    /// The name of the installed application with desktop-entry id `bundleIdentifier`, running or
+    /// not; empty when none is installed under that id.
+    virtual std::optional<QString> applicationName(const QString& bundleIdentifier) = 0;
 };
 
 }  // namespace quillet

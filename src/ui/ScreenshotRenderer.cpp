@@ -329,7 +329,7 @@ void renderAll(const QString& directory, const Defaults* preferences) {
         }
         const KeyValidator neverChecked = [](const QString&, std::function<void(bool)>) {};
         {
-            SettingsView view(store, neverChecked, [] { return std::optional<QString>(); });
+            SettingsView view(store, neverChecked);
             capture(view, QSize(SettingsView::width, SettingsView::height), QStringLiteral("settings"), dir);
         }
         {

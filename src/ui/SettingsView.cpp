@@ -1,6 +1,7 @@
 #include "ui/SettingsView.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -11,12 +12,16 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/HotkeyManager.h"
 #include "core/L10n.h"
 #include "core/SettingsStore.h"
 #include "ui/FormStyle.h"
+#include "ui/ShortcutRecorder.h"
+#include "ui/StatusSection.h"
 
 namespace quillet {
 
@@ -64,20 +69,67 @@ QWidget* fieldRow(QLabel* label, const QList<QWidget*>& fields) {
     return row;
 }
 
+// The completion list shows an application's name beside its identifier and matches either;
+// choosing one puts the identifier into the field.
+constexpr int kIdentifierRole = Qt::UserRole + 1;
+constexpr int kSearchRole = Qt::UserRole + 2;
+class IdentifierCompleter final : public QCompleter {
+public:
+    using QCompleter::QCompleter;
+    QString pathFromIndex(const QModelIndex& index) const override {
+        return index.data(kIdentifierRole).toString();
+    }
+};
+
 }  // namespace
 
-SettingsView::SettingsView(SettingsStore& store, KeyValidator validateKey, HotkeyFailure hotkeyFailure,
+SettingsView::SettingsView(SettingsStore& store, KeyValidator validateKey, ShortcutControl shortcut,
                            QWidget* parent)
     : QWidget(parent),
       m_store(store),
       m_validateKey(std::move(validateKey)),
-      m_hotkeyFailure(std::move(hotkeyFailure)) {
+      m_shortcutControl(std::move(shortcut)) {
     setObjectName(QStringLiteral("settingsView"));
     setFixedSize(width, height);
     build();
     fillKeyField();
     refresh();
     connect(&m_store, &SettingsStore::changed, this, &SettingsView::refresh);
+}
+
+SettingsView::~SettingsView() {
+    // A recording in progress holds the keyboard and the suspended shortcut: give both back.
+    if (m_shortcutRecorder->isRecording())
+        m_shortcutRecorder->cancelRecording();
+}
+
+void SettingsView::setTrayCommands(TrayCommands commands) {
+    if (m_statusSection) {
+        m_formLayout->removeWidget(m_statusSection);
+        m_statusSection->deleteLater();
+    }
+    m_statusSection = new StatusSection(std::move(commands), m_apiSection->parentWidget());
+    m_statusSection->hide();
+    m_formLayout->insertWidget(0, m_statusSection);
+}
+
+void SettingsView::setTrayMissing(bool missing) {
+    if (!m_statusSection)
+        return;
+    m_statusSection->setVisible(missing);
+    if (missing)
+        m_statusSection->refresh();
+}
+
+void SettingsView::refreshStatus() {
+    if (m_statusSection && m_statusSection->isVisibleTo(this))
+        m_statusSection->refresh();
+}
+
+void SettingsView::setApplicationDirectory(ApplicationDirectory directory) {
+    m_applications = std::move(directory);
+    m_blocklistLanguage.reset();
+    refreshBlocklist();
 }
 
 void SettingsView::build() {
@@ -94,6 +146,7 @@ void SettingsView::build() {
     scroll->viewport()->setAutoFillBackground(false);
     form->setAutoFillBackground(false);
     auto* layout = new QVBoxLayout(form);
+    m_formLayout = layout;
     layout->setContentsMargins(16, 10, 16, 8);
     layout->setSpacing(10);
 
@@ -173,14 +226,7 @@ void SettingsView::build() {
     connect(m_loginSwitch, &QCheckBox::clicked, this, [this](bool on) { m_store.setLaunchAtLogin(on); });
     m_behaviorSection->addRow(FormSection::makeRow(m_loginLabel, {m_loginSwitch}));
 
-    m_shortcutLabel = rowLabel(this);
-    m_shortcutValue = new QLabel(shortcutText, this);
-    m_shortcutValue->setObjectName(QStringLiteral("shortcutValue"));
-    m_shortcutValue->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_shortcutUnavailable = new QLabel(this);
-    m_shortcutUnavailable->setObjectName(QStringLiteral("shortcutUnavailable"));
-    m_behaviorSection->addRow(
-        FormSection::makeRow(m_shortcutLabel, {m_shortcutUnavailable, m_shortcutValue}));
+    m_behaviorSection->addRow(buildShortcutRow());
     layout->addWidget(m_behaviorSection);
 
     // Blocked applications: a scrolled list of entries above the row that adds one.
@@ -203,6 +249,13 @@ void SettingsView::build() {
     m_newAppField = new QLineEdit(this);
     m_newAppField->setObjectName(QStringLiteral("newBlockedAppField"));
     m_newAppField->setClearButtonEnabled(false);
+    m_newAppCompleter = new IdentifierCompleter(new QStandardItemModel(this), this);
+    m_newAppCompleter->setCompletionRole(kSearchRole);
+    m_newAppCompleter->setFilterMode(Qt::MatchContains);
+    m_newAppCompleter->setCaseSensitivity(Qt::CaseInsensitive);
+    m_newAppCompleter->setCompletionMode(QCompleter::PopupCompletion);
+    m_newAppField->setCompleter(m_newAppCompleter);
+    m_newAppField->installEventFilter(this);
     connect(m_newAppField, &QLineEdit::textChanged, this, &SettingsView::updateButtons);
     m_addButton = new QPushButton(this);
     m_addButton->setObjectName(QStringLiteral("addBlockedAppButton"));
@@ -254,6 +307,148 @@ QWidget* SettingsView::buildEndpointRow() {
     static_cast<QHBoxLayout*>(row->layout())->setAlignment(m_endpointLabel, Qt::AlignTop);
     m_endpointLabel->setMinimumHeight(m_endpointField->sizeHint().height());
     return row;
+}
+
+QWidget* SettingsView::buildShortcutRow() {
+    m_shortcutLabel = rowLabel(this);
+    m_shortcutRecorder = new ShortcutRecorder(this);
+    m_shortcutLabel->setBuddy(m_shortcutRecorder);
+    m_shortcutClear = new QPushButton(this);
+    m_shortcutClear->setObjectName(QStringLiteral("shortcutClearButton"));
+    m_shortcutUnavailable = new QLabel(this);
+    m_shortcutUnavailable->setObjectName(QStringLiteral("shortcutUnavailable"));
+    m_shortcutError = new QLabel(this);
+    m_shortcutError->setObjectName(QStringLiteral("shortcutError"));
+    m_shortcutError->setWordWrap(true);
+    m_shortcutError->hide();
+
+    connect(m_shortcutRecorder, &ShortcutRecorder::recordingChanged, this, [this](bool recording) {
+        if (recording)
+            m_shortcutError->hide();
+        if (m_shortcutControl.suspend)
+            m_shortcutControl.suspend(recording);
+    });
+    connect(m_shortcutRecorder, &ShortcutRecorder::recorded, this,
+            [this](const Shortcut& shortcut) { changeShortcut(shortcut); });
+    connect(m_shortcutRecorder, &ShortcutRecorder::refused, this,
+            [this](ShortcutRecorder::Refusal why, const std::optional<Shortcut>& pressed) {
+                const L10n l = L10n::current();
+                if (why == ShortcutRecorder::Refusal::needsModifier && pressed) {
+                    showShortcutError(
+                        l.text(QStringLiteral("Use Ctrl, Alt or Super with %1: alone it would stop working "
+                                              "in every other program."),
+                               QStringLiteral("Uz %1 koristi Ctrl, Alt ili Super: sam bi prestao da radi u "
+                                              "svim drugim programima."))
+                            .arg(pressed->text()));
+                } else {
+                    showShortcutError(l.text(QStringLiteral("This key cannot be part of a shortcut."),
+                                             QStringLiteral("Ovaj taster ne može biti deo prečice.")));
+                }
+            });
+    connect(m_shortcutClear, &QPushButton::clicked, this, [this] { changeShortcut(std::nullopt); });
+
+    // The reason for a refusal goes under the recorder, so the row grows down.
+    auto* column = new QWidget;
+    auto* columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(0, 0, 0, 0);
+    columnLayout->setSpacing(2);
+    auto* line = new QHBoxLayout;
+    line->setSpacing(8);
+    line->addStretch(1);
+    line->addWidget(m_shortcutUnavailable);
+    line->addWidget(m_shortcutRecorder);
+    line->addWidget(m_shortcutClear);
+    columnLayout->addLayout(line);
+    columnLayout->addWidget(m_shortcutError);
+    QWidget* row = FormSection::makeRow(m_shortcutLabel, {column});
+    static_cast<QHBoxLayout*>(row->layout())->setAlignment(m_shortcutLabel, Qt::AlignTop);
+    m_shortcutLabel->setMinimumHeight(m_shortcutRecorder->sizeHint().height());
+    return row;
+}
+
+std::optional<Shortcut> SettingsView::storedShortcut() const {
+    const QString text = m_store.globalShortcut();
+    if (text.isEmpty())
+        return std::nullopt;
+    // A text that names no combination leaves the default in force.
+    return Shortcut::fromText(text).value_or(Shortcut::defaultShortcut());
+}
+
+void SettingsView::changeShortcut(const std::optional<Shortcut>& shortcut) {
+    m_shortcutError->hide();
+    if (m_shortcutControl.change) {
+        if (const std::optional<GrabError> failure = m_shortcutControl.change(shortcut)) {
+            showShortcutError(HotkeyManager::describe(*failure, *shortcut, L10n::current()));
+            return;
+        }
+    } else {
+        m_store.setGlobalShortcut(shortcut ? shortcut->text() : QString());
+    }
+    refresh();
+}
+
+void SettingsView::showShortcutError(const QString& text) {
+    m_shortcutError->setText(text);
+    m_shortcutError->show();
+}
+
+void SettingsView::refreshShortcut(const L10n& l) {
+    m_shortcutLabel->setText(l.text(QStringLiteral("Global shortcut"), QStringLiteral("Globalni shortcut")));
+    const std::optional<Shortcut> shortcut = storedShortcut();
+    m_shortcutRecorder->setShortcut(shortcut);
+    m_shortcutRecorder->retranslate();
+    FormStyle::setButtonText(*m_shortcutClear, l.text(QStringLiteral("Clear"), QStringLiteral("Obriši")));
+    m_shortcutClear->setAccessibleName(
+        l.text(QStringLiteral("Clear the global shortcut"), QStringLiteral("Obriši globalni shortcut")));
+    m_shortcutClear->setEnabled(shortcut.has_value());
+
+    const std::optional<GrabError> failure =
+        shortcut && m_shortcutControl.startupFailure ? m_shortcutControl.startupFailure() : std::nullopt;
+    const QString reason = failure ? HotkeyManager::describe(*failure, *shortcut, l) : QString();
+    m_shortcutUnavailable->setVisible(failure.has_value());
+    m_shortcutUnavailable->setText(l.text(QStringLiteral("Unavailable"), QStringLiteral("Nedostupan")));
+    m_shortcutUnavailable->setToolTip(reason);
+    m_shortcutUnavailable->setAccessibleName(m_shortcutUnavailable->text());
+    m_shortcutUnavailable->setAccessibleDescription(reason);
+    QPalette pal = m_shortcutUnavailable->palette();
+    pal.setColor(QPalette::WindowText, FormStyle::red(*this));
+    m_shortcutUnavailable->setPalette(pal);
+    m_shortcutError->setPalette(pal);
+    QFont f = m_shortcutRecorder->font();
+    f.setStrikeOut(failure.has_value());
+    m_shortcutRecorder->setFont(f);
+}
+
+void SettingsView::fillCompletions() {
+    auto* model = static_cast<QStandardItemModel*>(m_newAppCompleter->model());
+    model->clear();
+    if (!m_applications.running)
+        return;
+    const QStringList blocked = m_store.blocklist();
+    QList<QStandardItem*> items;
+    for (const RunningApplication& app : m_applications.running()) {
+        if (!app.bundleIdentifier || blocked.contains(*app.bundleIdentifier))
+            continue;
+        const QString id = *app.bundleIdentifier;
+        const QString name = app.localizedName.value_or(QString());
+        auto* item = new QStandardItem(name.isEmpty() || name == id ? id : name + QStringLiteral(" — ") + id);
+        item->setData(id, kIdentifierRole);
+        item->setData(name + QLatin1Char(' ') + id, kSearchRole);
+        items << item;
+    }
+    // In the order a person reads them, whatever the letter case.
+    std::sort(items.begin(), items.end(), [](const QStandardItem* a, const QStandardItem* b) {
+        return a->text().compare(b->text(), Qt::CaseInsensitive) < 0;
+    });
+    for (QStandardItem* item : items)
+        model->appendRow(item);
+}
+
+bool SettingsView::eventFilter(QObject* watched, QEvent* event) {
+    // The running applications as they are when the person starts typing a new entry.
+    if (watched == m_newAppField && event->type() == QEvent::FocusIn)
+        fillCompletions();
+    return QWidget::eventFilter(watched, event);
 }
 
 QString SettingsView::apiKeyInput() const {
@@ -340,27 +535,7 @@ void SettingsView::refresh() {
         const QSignalBlocker block(m_loginSwitch);
         m_loginSwitch->setChecked(m_store.launchAtLogin());
     }
-    m_shortcutLabel->setText(l.text(QStringLiteral("Global shortcut"), QStringLiteral("Globalni shortcut")));
-    m_shortcutValue->setAccessibleName(m_shortcutLabel->text());
-    const std::optional<QString> hotkeyProblem = m_hotkeyFailure ? m_hotkeyFailure() : std::nullopt;
-    m_shortcutUnavailable->setVisible(hotkeyProblem.has_value());
-    m_shortcutUnavailable->setText(l.text(QStringLiteral("Unavailable"), QStringLiteral("Nedostupan")));
-    m_shortcutUnavailable->setToolTip(hotkeyProblem.value_or(QString()));
-    m_shortcutUnavailable->setAccessibleName(m_shortcutUnavailable->text());
-    m_shortcutUnavailable->setAccessibleDescription(hotkeyProblem.value_or(QString()));
-    m_shortcutValue->setToolTip(hotkeyProblem.value_or(QString()));
-    {
-        QPalette pal = m_shortcutUnavailable->palette();
-        pal.setColor(QPalette::WindowText, FormStyle::red(*this));
-        m_shortcutUnavailable->setPalette(pal);
-        QFont f = m_shortcutValue->font();
-        f.setStrikeOut(hotkeyProblem.has_value());
-        m_shortcutValue->setFont(f);
-        QPalette valuePal = m_shortcutValue->palette();
-        valuePal.setColor(QPalette::WindowText, hotkeyProblem ? FormStyle::secondary(*this)
-                                                              : palette().color(QPalette::WindowText));
-        m_shortcutValue->setPalette(valuePal);
-    }
+    refreshShortcut(l);
 
     m_blockSection->setTitle(l.text(QStringLiteral("Blocked apps (bundle ID)"),
                                     QStringLiteral("Blokirane aplikacije (bundle ID)")));
@@ -370,6 +545,8 @@ void SettingsView::refresh() {
         l.text(QStringLiteral("New blocked app"), QStringLiteral("Nova blokirana aplikacija")));
     FormStyle::setButtonText(*m_addButton, l.text(QStringLiteral("Add"), QStringLiteral("Dodaj")));
     refreshBlocklist();
+    if (m_statusSection && m_statusSection->isVisibleTo(this))
+        m_statusSection->refresh();
 
     showKeyStatus();
     updateButtons();
@@ -401,8 +578,27 @@ void SettingsView::refreshBlocklist() {
         if (i > 0)
             m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, new FormStyle::Hairline);
         auto* label = new QLabel(id);
+        label->setObjectName(QStringLiteral("blockedAppId"));
         label->setFont(mono);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // The name a person knows the application by, beside the identifier that is stored.
+        const std::optional<QString> name =
+            m_applications.nameFor ? m_applications.nameFor(id) : std::nullopt;
+        QWidget* leading = label;
+        if (name && !name->isEmpty() && *name != id) {
+            auto* nameLabel = new QLabel(*name);
+            nameLabel->setObjectName(QStringLiteral("blockedAppName"));
+            nameLabel->setTextFormat(Qt::PlainText);
+            QPalette pal = label->palette();
+            pal.setColor(QPalette::WindowText, dim);
+            label->setPalette(pal);
+            leading = new QWidget;
+            auto* pair = new QHBoxLayout(leading);
+            pair->setContentsMargins(0, 0, 0, 0);
+            pair->setSpacing(8);
+            pair->addWidget(nameLabel);
+            pair->addWidget(label);
+        }
         auto* remove = new QToolButton;
         remove->setObjectName(QStringLiteral("removeBlockedApp"));
         remove->setAutoRaise(true);
@@ -412,7 +608,7 @@ void SettingsView::refreshBlocklist() {
         remove->setAccessibleName(l.text(QStringLiteral("Remove %1"), QStringLiteral("Ukloni %1")).arg(id));
         remove->setToolTip(remove->accessibleName());
         connect(remove, &QToolButton::clicked, this, [this, id] { removeBlockedApp(id); });
-        QWidget* row = FormSection::makeRow(label, {remove});
+        QWidget* row = FormSection::makeRow(leading, {remove});
         row->setMinimumHeight(0);
         row->setFixedHeight(blockRowHeight);
         row->layout()->setContentsMargins(12, 0, 6, 0);

@@ -8,9 +8,12 @@
 #include <optional>
 
 #include "core/L10n.h"
+#include "core/Shortcut.h"
+#include "platform/Workspace.h"
 #include "ui/KeyStatusView.h"
 
 class QComboBox;
+class QCompleter;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -21,6 +24,9 @@ class QVBoxLayout;
 namespace quillet {
 
 class SettingsStore;
+class ShortcutRecorder;
+class StatusSection;
+struct TrayCommands;
 
 namespace FormStyle {
 class FormSection;
@@ -34,21 +40,45 @@ class SettingsView : public QWidget {
     Q_OBJECT
 public:
     using KeyStatus = quillet::KeyStatus;
-    /// Why the global shortcut could not be taken; empty while it works.
-    using HotkeyFailure = std::function<std::optional<QString>()>;
+    /// The global shortcut behind the recorder. Without `change`, a new combination is only stored.
+    struct ShortcutControl {
+        /// Why the stored shortcut could not be taken at start; empty while it works.
+        std::function<std::optional<GrabError>()> startupFailure;
+        /// Takes `shortcut` (empty: none) as the global shortcut and stores it; on failure nothing
+        /// changes and the reason comes back.
+        std::function<std::optional<GrabError>(const std::optional<Shortcut>& shortcut)> change;
+        /// While recording, presses of the current shortcut reach the recorder.
+        std::function<void(bool recording)> suspend;
+    };
+    /// Where the block list finds the names of applications.
+    struct ApplicationDirectory {
+        /// The installed application's name for an identifier.
+        std::function<std::optional<QString>(const QString& bundleId)> nameFor;
+        /// The applications running now, offered while typing a new entry.
+        std::function<QList<RunningApplication>()> running;
+    };
 
     static constexpr int width = 480;
     static constexpr int height = 560;
     static constexpr int minWords = 1;
     static constexpr int maxWords = 20;
-    static inline const QString shortcutText = QStringLiteral("Super+Shift+G");
     /// Entries shown before the block list scrolls.
     static constexpr int blockRowsVisible = 4;
     static constexpr int blockRowHeight = 28;
 
     /// `store` must outlive the view. Reads the stored key into the key field (when the keyring answers).
-    SettingsView(SettingsStore& store, KeyValidator validateKey, HotkeyFailure hotkeyFailure,
+    SettingsView(SettingsStore& store, KeyValidator validateKey, ShortcutControl shortcut = {},
                  QWidget* parent = nullptr);
+    ~SettingsView() override;
+
+    /// Adds the tray menu's commands, as a first section shown while setTrayMissing(true).
+    void setTrayCommands(TrayCommands commands);
+    /// Shows or hides the tray menu's section (see setTrayCommands).
+    void setTrayMissing(bool missing);
+    /// Redraws the tray menu's section, after something it shows changed elsewhere.
+    void refreshStatus();
+    StatusSection* statusSection() const { return m_statusSection; }
+    void setApplicationDirectory(ApplicationDirectory directory);
 
     KeyStatus keyStatus() const { return m_keyStatus; }
     QString apiKeyInput() const;
@@ -61,10 +91,13 @@ public:
     void addBlockedApp();
     /// Removes every entry equal to `bundleId`.
     void removeBlockedApp(const QString& bundleId);
+    /// Makes `shortcut` (empty: none) the global shortcut; a refusal is shown under the row.
+    void changeShortcut(const std::optional<Shortcut>& shortcut);
 
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build();
@@ -78,10 +111,16 @@ private:
     void commitModel(const QString& typed);
     void commitEndpoint();
     void resetEndpoint();
+    QWidget* buildShortcutRow();
+    void refreshShortcut(const L10n& l);
+    void showShortcutError(const QString& text);
+    void fillCompletions();
+    std::optional<Shortcut> storedShortcut() const;
 
     SettingsStore& m_store;
     KeyValidator m_validateKey;
-    HotkeyFailure m_hotkeyFailure;
+    ShortcutControl m_shortcutControl;
+    ApplicationDirectory m_applications;
     KeyStatus m_keyStatus = KeyStatus::idle;
     quint64 m_checkGeneration = 0;
     quint64 m_fillGeneration = 0;
@@ -89,6 +128,8 @@ private:
     QStringList m_shownBlocklist;
     std::optional<AppLanguage> m_blocklistLanguage;
 
+    QVBoxLayout* m_formLayout;
+    StatusSection* m_statusSection = nullptr;
     FormStyle::FormSection* m_apiSection;
     FormStyle::FormSection* m_behaviorSection;
     FormStyle::FormSection* m_blockSection;
@@ -111,12 +152,15 @@ private:
     QLabel* m_loginLabel;
     FormStyle::ToggleSwitch* m_loginSwitch;
     QLabel* m_shortcutLabel;
-    QLabel* m_shortcutValue;
+    ShortcutRecorder* m_shortcutRecorder;
+    QPushButton* m_shortcutClear;
     QLabel* m_shortcutUnavailable;
+    QLabel* m_shortcutError;
 
     QScrollArea* m_blockList;
     QVBoxLayout* m_blockListLayout;
     QLineEdit* m_newAppField;
+    QCompleter* m_newAppCompleter;
     QPushButton* m_addButton;
 };
 

@@ -1,7 +1,9 @@
 #include "ui/SettingsWindowController.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -24,18 +26,30 @@ void presentCentered(QWidget& window) {
 }
 
 SettingsWindowController::SettingsWindowController(SettingsStore& store, KeyValidator validateKey,
-                                                   SettingsView::HotkeyFailure hotkeyFailure, QObject* parent)
+                                                   SettingsView::ShortcutControl shortcut, QObject* parent)
     : QObject(parent) {
     m_window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                         Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     m_window->setObjectName(QStringLiteral("settingsWindow"));
     // Closing only hides it, and a tray program must not end when its last window closes.
     m_window->setAttribute(Qt::WA_QuitOnClose, false);
-    m_view = new SettingsView(store, std::move(validateKey), std::move(hotkeyFailure), m_window);
+    m_view = new SettingsView(store, std::move(validateKey), std::move(shortcut), m_window);
     auto* layout = new QVBoxLayout(m_window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     m_window->setFixedSize(SettingsView::width, SettingsView::height);
+    // Escape closes it, as it closes any settings window.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), m_window);
+    connect(close, &QShortcut::activated, m_window, &QWidget::close);
+    m_window->installEventFilter(this);
+}
+
+bool SettingsWindowController::eventFilter(QObject* watched, QEvent* event) {
+    // A pause may have ended, or another application come to the front, while the window was
+    // behind: what the tray's section shows is read again when it comes back.
+    if (watched == m_window && event->type() == QEvent::WindowActivate)
+        m_view->refreshStatus();
+    return QObject::eventFilter(watched, event);
 }
 
 SettingsWindowController::~SettingsWindowController() {

@@ -15,7 +15,7 @@ class SettingsWindowController : public QObject {
 public:
     /// Builds the hidden window and its view on `store`, which must outlive the controller.
     SettingsWindowController(SettingsStore& store, KeyValidator validateKey,
-                             SettingsView::HotkeyFailure hotkeyFailure, QObject* parent = nullptr);
+                             SettingsView::ShortcutControl shortcut = {}, QObject* parent = nullptr);
     ~SettingsWindowController() override;
 
     /// Titles the window in the current language, centres it on its screen, shows it and brings it
@@ -24,6 +24,9 @@ public:
 
     QWidget* window() const { return m_window; }
     SettingsView* view() const { return m_view; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QPointer<QWidget> m_window;

@@ -186,9 +186,11 @@ public:
         const QPoint c = windowGeometry().center();
         xdotool({"mousemove", "--sync", QString::number(c.x()), QString::number(c.y()), "click", "1"});
     }
-    std::optional<QString> text() {
-        const QString out = runServing(
-            "/usr/bin/python3", {sourcePath("tests/compat/read_text.py"), QString::number(app.processId())});
+    std::optional<QString> text(bool selection = false) {
+        QStringList args{sourcePath("tests/compat/read_text.py"), QString::number(app.processId())};
+        if (selection)
+            args.insert(1, "--selection");
+        const QString out = runServing("/usr/bin/python3", args);
         const QJsonDocument json = QJsonDocument::fromJson("[" + out.toUtf8() + "]");
         if (!json.isArray() || !json.array().at(0).isString())
             return std::nullopt;
@@ -339,7 +341,8 @@ public:
         // The first paragraph selected from the keyboard, then the shortcut.
         xdotool({"windowactivate", "--sync", appWindow()});
         xdotool({"key", "--delay", "100", "ctrl+Home", "shift+End"});
-        settle(300);
+        // The application takes the keys in its own time; the shortcut must find the selection made.
+        waitUntil([&] { return text(true) == kFirst; }, 3000);
         if (!pressShortcut()) {
             r["selection"] = "no panel after the shortcut";
         } else {

@@ -1,10 +1,11 @@
 #!/usr/bin/python3
 """Prints, as JSON, the text a person is writing in the application with process id PID.
 
-    read_text.py PID
+    read_text.py [--selection] PID
 
 That is the text of its focused editable text element, else of its longest editable text that is
-showing. Read through AT-SPI, as a screen reader reads it. Prints null when there is none.
+showing; with --selection, the text selected in it. Read through AT-SPI, as a screen reader reads
+it. Prints null when there is none.
 """
 import json
 import sys
@@ -45,8 +46,16 @@ def walk(node, depth=0):
             continue
 
 
+def selected(text):
+    if text.get_n_selections() < 1:
+        return ""
+    r = text.get_selection(0)
+    return text.get_text(min(r.start_offset, r.end_offset), max(r.start_offset, r.end_offset))
+
+
 def main():
-    app = find_app(int(sys.argv[1]))
+    want_selection = sys.argv[1] == "--selection"
+    app = find_app(int(sys.argv[-1]))
     focused, longest = None, None
     for node in walk(app) if app else []:
         try:
@@ -54,7 +63,7 @@ def main():
             text = node.get_text_iface()
             if text is None or not states.contains(Atspi.StateType.EDITABLE):
                 continue
-            value = text.get_text(0, text.get_character_count())
+            value = selected(text) if want_selection else text.get_text(0, text.get_character_count())
         except Exception:
             continue
         if states.contains(Atspi.StateType.FOCUSED):

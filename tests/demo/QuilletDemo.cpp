@@ -93,6 +93,10 @@ public:
         m_program.start(m_quillet, {});
         if (!m_program.waitForStarted())
             fail("cannot start " + m_quillet);
+        // A desktop without a tray gets the settings at start: closed, and back to the editor.
+        if (!closeStartupSettings())
+            fail("the settings window did not come and go");
+        xdotool({"windowactivate", "--sync", window});
         std::optional<QRect> icon;
         expect([&] { return (icon = quilletWindow(kIcon)).has_value(); }, 20000, "the icon appears");
         shot("02-icon", "Quillet is running: its icon sits in the field's bottom-right corner.");

@@ -106,6 +106,10 @@ protected:
         // Up and listening: its widgets are on the accessibility bus and its shortcut is grabbed.
         ASSERT_TRUE(waitUntil(
             [&] { return readAccessible(quillet.processId()).contains("application\tQuillet"); }, 15000));
+        // The session has no tray, so the settings come up first; closed, and back to the application.
+        ASSERT_TRUE(closeStartupSettings());
+        if (app.state() != QProcess::NotRunning)
+            activateApp();
         settle(300);
     }
     /// The document text of mousepad, read through AT-SPI.

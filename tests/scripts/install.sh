@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # `cmake --install` into a fresh prefix, as a user or a packager runs it: the program, its desktop
-# entry and its emblem land in the usual places, and the installed program runs from there.
+# entry with its actions, its emblem, manual page, licence and changelog land in the usual places,
+# and the installed program runs from there.
 # Runs inside a session; $1 is the quillet binary of the build folder.
 set -u
 build=$(cd "$(dirname "$1")/.." && pwd)
@@ -20,17 +21,22 @@ check "the emblem" cmp -s "$prefix/share/icons/hicolor/scalable/apps/com.lumenfo
 entry="$prefix/share/applications/com.lumenfold.quillet.desktop"
 check "the desktop entry" test -f "$entry"
 check "it starts the installed program by its full path" grep -qxF "Exec=\"$prefix/bin/quillet\"" "$entry"
+check "so do its actions" test "$(grep '^Exec=' "$entry" | tail -n +2)" = "$(printf '%s\n' \
+    "Exec=\"$prefix/bin/quillet\" --settings" "Exec=\"$prefix/bin/quillet\" --quit")"
 check "it names the installed emblem" grep -qxF "Icon=com.lumenfold.quillet" "$entry"
 check "its other lines are kept" test "$(grep -v '^Exec=' "$entry")" = \
     "$(grep -v '^Exec=' "$here/../../resources/quillet.desktop")"
+check "the licence" cmp -s "$prefix/share/doc/quillet/copyright" "$here/../../LICENSE"
 check "nothing else is installed" test "$(cd "$prefix" && find . -type f | sort)" = "$(printf '%s\n' \
-    ./bin/quillet ./share/applications/com.lumenfold.quillet.desktop \
-    ./share/icons/hicolor/scalable/apps/com.lumenfold.quillet.svg)"
+    ./bin/quillet ./share/applications/com.lumenfold.quillet.desktop ./share/doc/quillet/changelog.gz \
+    ./share/doc/quillet/copyright ./share/icons/hicolor/scalable/apps/com.lumenfold.quillet.svg \
+    ./share/man/man1/quillet.1.gz)"
 
 # A plain prefix gets a plain Exec line.
 plain=$QUILLET_SESSION_DIR/plain
 cmake --install "$build" --prefix "$plain" >/dev/null 2>&1
 check "plain prefix: unquoted Exec" grep -qxF "Exec=$plain/bin/quillet" "$plain/share/applications/com.lumenfold.quillet.desktop"
+check "plain prefix: unquoted in the actions too" grep -qxF "Exec=$plain/bin/quillet --quit" "$plain/share/applications/com.lumenfold.quillet.desktop"
 
 # The installed program runs on its own, found through the PATH, from another folder.
 cd "$QUILLET_SESSION_DIR" || exit 1

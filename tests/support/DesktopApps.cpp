@@ -24,6 +24,28 @@ QString xdotool(const QStringList& args) {
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
+QString visibleWindow(const QString& title, int timeoutMs) {
+    QString id;
+    waitUntil(
+        [&] {
+            const QString pattern = QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
+            id = xdotool({"search", "--onlyvisible", "--name", pattern}).section('\n', 0, 0);
+            return !id.isEmpty();
+        },
+        timeoutMs);
+    return id;
+}
+
+bool closeStartupSettings(int timeoutMs) {
+    const QString title = QStringLiteral("Quillet — Settings");
+    const QString window = visibleWindow(title, timeoutMs);
+    if (window.isEmpty())
+        return false;
+    xdotool({"windowactivate", "--sync", window});
+    xdotool({"key", "Escape"});
+    return waitUntil([&] { return visibleWindow(title, 0).isEmpty(); }, 5000);
+}
+
 DesktopApp::DesktopApp(const QString& program, const QStringList& args) {
     m_process.setProgram(program);
     m_process.setArguments(args);

@@ -13,6 +13,12 @@ namespace quillet::test {
 /// empty on failure.
 QString xdotool(const QStringList& args);
 
+/// The X11 id of the visible window titled exactly `title`, waiting up to `timeoutMs`; empty if none.
+QString visibleWindow(const QString& title, int timeoutMs = 10000);
+/// Quillet opens its settings at start on a desktop without a tray (as the test session is): waits
+/// for that window and closes it with Escape, as a person would. False when it never came or stayed.
+bool closeStartupSettings(int timeoutMs = 15000);
+
 /// A GUI program started for one test and killed (with its whole process group) afterwards.
 class DesktopApp {
 public:

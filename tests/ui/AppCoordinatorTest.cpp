@@ -366,23 +366,6 @@ TEST_F(AppCoordinatorTest, ALockedKeyringPromptsOnlyForAClick) {
     EXPECT_EQ(desktop.http.requests[0].header("Authorization"), "Bearer sk-test");
 }
 
-TEST_F(AppCoordinatorTest, TheIconFollowsAKeyringThatAnswersAfterTheStart) {
-    test::FakeDesktop slow;
-    slow.storeKey();
-    slow.secrets.deferred = true;
-    slow.workspace.addApp({kEditorPid, kEditorId, QStringLiteral("Mousepad")});
-    slow.settings.refreshKeyPresence();  // as at a start, the answer is still out
-    AppCoordinator late(slow.settings, slow.services());
-    late.start();
-    AXElement field = slow.ax.makeTextField(kEditorPid, "words enough for an icon");
-    slow.ax.setFocused(field);
-    slow.workspace.activateApp(slow.workspace.apps.value(kEditorPid));
-    slow.scheduler.runPending();
-    ASSERT_TRUE(late.overlay().isVisible());
-    slow.secrets.answerPending();
-    EXPECT_EQ(late.overlay().state(), IconState::ready);
-}
-
 TEST_F(AppCoordinatorTest, EscapeStopsEveryRequestRetriesIncluded) {
     desktop.http.responder = [](const HttpRequest&) { return FakeHttpTransport::Script::reply(503); };
     focusField("a sentence with words");

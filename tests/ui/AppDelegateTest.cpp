@@ -3,9 +3,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
 
@@ -17,6 +20,8 @@
 #include "ui/FloatingPanel.h"
 #include "ui/OnboardingWindowController.h"
 #include "ui/SettingsWindowController.h"
+#include "ui/ShortcutRecorder.h"
+#include "ui/StatusSection.h"
 #include "ui/SuggestionPanelController.h"
 
 using namespace quillet;
@@ -50,11 +55,12 @@ protected:
         qInstallMessageHandler(s_previousHandler);
     }
 
-    AppDelegate& launch() {
+    AppDelegate& launch(std::optional<InstanceRequest> request = std::nullopt) {
         delegate = std::make_unique<AppDelegate>(desktop.settings, desktop.services());
         delegate->coordinator().now = [this] { return clock; };
         delegate->onQuit = [this] { ++quits; };
-        delegate->applicationDidFinishLaunching();
+        delegate->trayAvailable = [this] { return trayShown; };
+        delegate->applicationDidFinishLaunching(request);
         return *delegate;
     }
     /// The menu as it is about to open: item titles, "---" for separators.
@@ -74,6 +80,12 @@ protected:
                 return a;
         ADD_FAILURE() << "no item " << title.toStdString();
         return nullptr;
+    }
+    static bool labelIn(QWidget* root, const QString& text) {
+        for (QLabel* label : root->findChildren<QLabel*>())
+            if (label->text() == text && !label->isHidden())
+                return true;
+        return false;
     }
     QMenu* submenu(const QString& title) {
         QAction* a = item(title);
@@ -103,6 +115,7 @@ protected:
     QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
     std::unique_ptr<AppDelegate> delegate;
     int quits = 0;
+    bool trayShown = true;
 };
 
 TEST_F(AppDelegateTest, MenuFollowsThePauseStateAtEachOpening) {
@@ -214,9 +227,47 @@ TEST_F(AppDelegateTest, LaunchOpensTheSetupUnlessPermissionAndKeyAreBothThere) {
     EXPECT_FALSE(delegate->coordinator().isWaitingForPermission());
 }
 
+TEST_F(AppDelegateTest, AKeyringThatAnswersLateDecidesTheSetupAndTheIconWhenItAnswers) {
+    desktop.secrets.items[{KeychainManager::service, KeychainManager::account}] = "sk-late";
+    desktop.secrets.deferred = true;
+    {
+        SettingsStore late(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log,
+                           desktop.scheduler);
+        SettingsStore::install(&late);
+        AppDelegate app(late, desktop.services());
+        app.trayAvailable = [] { return true; };
+        app.applicationDidFinishLaunching();
+        EXPECT_EQ(app.onboardingWindow(), nullptr) << "nothing is decided before the keyring answers";
+        AXElement field = desktop.ax.makeTextField(kEditorPid, QStringLiteral("Some words to check here"));
+        desktop.ax.setFocused(field);
+        desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
+        desktop.scheduler.runPending();
+        ASSERT_TRUE(app.coordinator().overlay().isVisible()) << "fields are followed meanwhile";
+        EXPECT_EQ(app.coordinator().overlay().state(), IconState::error);
+
+        desktop.secrets.answerPending();
+        EXPECT_EQ(app.onboardingWindow(), nullptr) << "a key is stored: no setup";
+        EXPECT_EQ(app.coordinator().overlay().state(), IconState::ready) << "the icon already shown follows";
+    }
+    // A keyring that never answers is no keyring, a second after the start.
+    desktop.secrets.deferred = false;
+    desktop.secrets.hang = true;
+    SettingsStore silent(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log,
+                         desktop.scheduler);
+    SettingsStore::install(&silent);
+    AppDelegate app(silent, desktop.services());
+    app.trayAvailable = [] { return true; };
+    app.applicationDidFinishLaunching();
+    desktop.scheduler.advance(999ms);
+    EXPECT_EQ(app.onboardingWindow(), nullptr);
+    desktop.scheduler.advance(1ms);
+    EXPECT_NE(app.onboardingWindow(), nullptr);
+    SettingsStore::install(&desktop.settings);
+}
+
 TEST_F(AppDelegateTest, SettingsIsOneWindowAndShowsWhyTheShortcutIsMissing) {
     desktop.storeKey();
-    desktop.hotkey.failure = QStringLiteral("Super+Shift+G is taken by another program");
+    desktop.hotkey.failure = GrabError{GrabError::Kind::taken};
     launch();
     openMenu();
     item("Settings…")->trigger();
@@ -231,7 +282,7 @@ TEST_F(AppDelegateTest, SettingsIsOneWindowAndShowsWhyTheShortcutIsMissing) {
     auto* unavailable = first->window()->findChild<QWidget*>(QStringLiteral("shortcutUnavailable"));
     ASSERT_NE(unavailable, nullptr);
     EXPECT_FALSE(unavailable->isHidden());
-    EXPECT_EQ(unavailable->toolTip(), *desktop.hotkey.failure);
+    EXPECT_EQ(unavailable->toolTip(), "Another program already uses Super+Shift+G.");
 
     // The coordinator asks for it when there is no key: the same window again.
     desktop.settings.setApiKey(QString());
@@ -352,6 +403,192 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     AXValue value;
     EXPECT_EQ(delegate->accessibility().copyAttribute(element, AXAttr::value, value),
               AXError::invalidUIElement);
+}
+
+TEST_F(AppDelegateTest, WithoutATrayEveryStartShowsSettingsWithTheMenusCommands) {
+    trayShown = false;
+    desktop.storeKey();
+    launch();
+    ASSERT_NE(delegate->settingsWindow(), nullptr) << "the only way in";
+    QWidget* window = delegate->settingsWindow()->window();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(delegate->onboardingWindow(), nullptr) << "permission and key are there";
+    StatusSection* status = delegate->settingsWindow()->view()->statusSection();
+    ASSERT_NE(status, nullptr);
+    EXPECT_FALSE(status->isHidden());
+    auto* line = window->findChild<QLabel*>(QStringLiteral("statusLine"));
+    EXPECT_EQ(line->text(), "Quillet — active");
+    EXPECT_TRUE(labelIn(window, "No corrections this session"));
+
+    // Pause, with the menu's three choices, and Resume.
+    auto* pause = window->findChild<QPushButton*>(QStringLiteral("pauseButton"));
+    ASSERT_NE(pause, nullptr);
+    Q_EMIT pause->menu()->aboutToShow();
+    EXPECT_THAT(titles(*pause->menu()), ElementsAre("For 15 minutes", "For 1 hour", "Until restart"));
+    pause->menu()->actions()[1]->trigger();
+    EXPECT_EQ(delegate->coordinator().pausedUntil, clock.addSecs(3600));
+    EXPECT_EQ(line->text(), "Quillet — paused");
+    EXPECT_TRUE(pause->isHidden());
+    auto* resume = window->findChild<QPushButton*>(QStringLiteral("resumeButton"));
+    QTest::mouseClick(resume, Qt::LeftButton);
+    EXPECT_FALSE(delegate->coordinator().isPaused());
+    EXPECT_EQ(line->text(), "Quillet — active");
+
+    // The replacements of the run, each copied by its own button, as they come.
+    replaceInEditor(QStringLiteral("first original text"), QStringLiteral("First & replacement"));
+    replaceInEditor(QStringLiteral("second original text"), QStringLiteral("Second\treplacement"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(labelIn(window, "Mousepad: Second replacement"));
+    EXPECT_TRUE(labelIn(window, "Mousepad: First & replacement"));
+    const QList<QPushButton*> copies = window->findChildren<QPushButton*>(QStringLiteral("copyHistoryEntry"));
+    ASSERT_EQ(copies.size(), 2);
+    QTest::mouseClick(copies[1], Qt::LeftButton);
+    EXPECT_EQ(desktop.pasteboard.plainText(), "First & replacement");
+
+    desktop.settings.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(line->text(), "Quillet — aktivan");
+    EXPECT_EQ(window->findChild<QPushButton*>(QStringLiteral("quitButton"))->text(), "Zatvori Quillet");
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("quitButton")), Qt::LeftButton);
+    EXPECT_EQ(quits, 1);
+
+    // With a tray the section stays out of the way, and a start opens nothing.
+    delegate.reset();
+    trayShown = true;
+    launch();
+    EXPECT_EQ(delegate->settingsWindow(), nullptr);
+    delegate->openSettings();
+    EXPECT_TRUE(delegate->settingsWindow()->view()->statusSection()->isHidden());
+}
+
+TEST_F(AppDelegateTest, LaterStartsRequestsAndAStartMadeForOne) {
+    desktop.storeKey();
+    launch();
+    delegate->handleRequest(InstanceRequest::settings);
+    ASSERT_NE(delegate->settingsWindow(), nullptr);
+    EXPECT_TRUE(delegate->settingsWindow()->window()->isVisible());
+
+    AXElement field = desktop.ax.makeTextField(kEditorPid, QStringLiteral("Some words to check here"));
+    desktop.ax.setFocused(field);
+    delegate->handleRequest(InstanceRequest::trigger);
+    ASSERT_NE(delegate->coordinator().suggestionController(), nullptr) << "as the shortcut does";
+    delegate->coordinator().closeSuggestions();
+    delegate->handleRequest(InstanceRequest::quit);
+    EXPECT_EQ(quits, 1);
+
+    // Started by `--trigger` on a desktop without a tray: no window takes the field's focus, and
+    // the panel opens once the program is running.
+    delegate.reset();
+    trayShown = false;
+    launch(InstanceRequest::trigger);
+    EXPECT_EQ(delegate->settingsWindow(), nullptr);
+    EXPECT_EQ(delegate->coordinator().suggestionController(), nullptr);
+    desktop.scheduler.runPending();
+    EXPECT_NE(delegate->coordinator().suggestionController(), nullptr);
+    EXPECT_EQ(delegate->settingsWindow(), nullptr);
+
+    delegate.reset();
+    trayShown = true;
+    launch(InstanceRequest::settings);
+    ASSERT_NE(delegate->settingsWindow(), nullptr);
+    EXPECT_TRUE(delegate->settingsWindow()->window()->isVisible());
+}
+
+TEST_F(AppDelegateTest, BlockingTheApplicationInFrontHidesItsIconAtOnce) {
+    desktop.storeKey();
+    launch();
+    AppCoordinator& c = delegate->coordinator();
+    AXElement field = desktop.ax.makeTextField(kEditorPid, QStringLiteral("Some words to check here"));
+    desktop.ax.setFocused(field);
+    desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
+    desktop.scheduler.runPending();
+    ASSERT_TRUE(c.overlay().isVisible());
+
+    EXPECT_THAT(openMenu(),
+                ElementsAre("Quillet — active", kSeparator, "Pause", "History", "Block Mousepad", kSeparator,
+                            "Settings…", "Run setup again…", kSeparator, "Quit Quillet"));
+    item("Block Mousepad")->trigger();
+    EXPECT_EQ(desktop.settings.blocklist().last(), "org.xfce.mousepad");
+    EXPECT_FALSE(c.overlay().isVisible()) << "at once, not at the field's next change";
+    EXPECT_FALSE(openMenu().contains("Block Mousepad")) << "blocked already";
+    EXPECT_EQ(desktop.settings.blocklist().count("org.xfce.mousepad"), 1);
+
+    // Unblocked from the settings, the icon is back; then the settings window offers the block
+    // for the application that was in front before it.
+    desktop.settings.setBlocklist({});
+    EXPECT_TRUE(c.overlay().isVisible());
+    trayShown = false;
+    delegate->openSettings();
+    desktop.ax.setFocused(AXElement());
+    desktop.ax.notify(kEditorPid, field, AXNotification::focusedUIElementChanged);
+    desktop.scheduler.runPending();
+    ASSERT_FALSE(c.currentField());
+    QWidget* window = delegate->settingsWindow()->window();
+    delegate->settingsWindow()->view()->refreshStatus();
+    auto* block = window->findChild<QPushButton*>(QStringLiteral("blockApplicationButton"));
+    ASSERT_NE(block, nullptr);
+    EXPECT_TRUE(block->isVisibleTo(window));
+    EXPECT_EQ(block->text(), "Block Mousepad");
+    QTest::mouseClick(block, Qt::LeftButton);
+    EXPECT_THAT(desktop.settings.blocklist(), ElementsAre("org.xfce.mousepad"));
+    EXPECT_FALSE(block->isVisibleTo(window));
+
+    // Quillet itself (the setup's sample field) is never offered.
+    desktop.settings.setBlocklist({});
+    AXElement own = desktop.ax.makeTextField(desktop.workspace.myPid, QStringLiteral("our own sample field"));
+    desktop.ax.setFocused(own);
+    desktop.workspace.activateApp(desktop.workspace.apps.value(desktop.workspace.myPid));
+    desktop.scheduler.runPending();
+    EXPECT_EQ(delegate->blockCandidate()->bundleIdentifier, "org.xfce.mousepad");
+}
+
+TEST_F(AppDelegateTest, TheShortcutIsTheStoredOneAndAChangeIsKeptOnlyOnceItIsHeld) {
+    desktop.defaults.setString(QStringLiteral("globalShortcut"), QStringLiteral("Ctrl+Alt+K"));
+    SettingsStore settings(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log,
+                           desktop.scheduler);
+    EXPECT_EQ(settings.globalShortcut(), "Ctrl+Alt+K");
+    desktop.settings.setGlobalShortcut(QStringLiteral("Ctrl+Alt+K"));
+    desktop.storeKey();
+    launch();
+    EXPECT_EQ(desktop.hotkey.grabbed(), Shortcut::fromText("Ctrl+Alt+K")->combination());
+
+    delegate->openSettings();
+    QWidget* window = delegate->settingsWindow()->window();
+    auto* recorder = window->findChild<ShortcutRecorder*>(QStringLiteral("shortcutRecorder"));
+    ASSERT_NE(recorder, nullptr);
+    EXPECT_EQ(recorder->text(), "Ctrl+Alt+K");
+    QTest::mouseClick(recorder, Qt::LeftButton);
+    EXPECT_TRUE(desktop.hotkey.suspended) << "the recorder gets the keys";
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_H, Qt::MetaModifier | Qt::ShiftModifier, 43, 'H', 0);
+    QApplication::sendEvent(recorder, &press);
+    EXPECT_FALSE(desktop.hotkey.suspended);
+    EXPECT_EQ(desktop.hotkey.grabbed(), Shortcut::fromText("Super+Shift+H")->combination());
+    EXPECT_EQ(desktop.defaults.values.value(QStringLiteral("globalShortcut")).toString(), "Super+Shift+H");
+
+    int triggered = 0;
+    delegate->coordinator().onNeedsSettings = [&] { ++triggered; };  // no field: asks for the settings
+    desktop.settings.setApiKey(QString());
+    desktop.hotkey.press();
+    EXPECT_EQ(triggered, 1) << "the new combination works at once";
+
+    // Refused: the previous one stays held and stored, and the reason is shown.
+    desktop.hotkey.heldElsewhere << Shortcut::fromText("Super+J")->combination();
+    EXPECT_EQ(delegate->changeShortcut(Shortcut::fromText("Super+J")), GrabError{GrabError::Kind::taken});
+    EXPECT_EQ(desktop.settings.globalShortcut(), "Super+Shift+H");
+    EXPECT_EQ(desktop.hotkey.grabbed(), Shortcut::fromText("Super+Shift+H")->combination());
+
+    // Clear turns it off, and a later start grabs nothing.
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("shortcutClearButton")), Qt::LeftButton);
+    EXPECT_FALSE(desktop.hotkey.isGrabbed());
+    EXPECT_EQ(desktop.settings.globalShortcut(), "");
+    delegate.reset();
+    launch();
+    EXPECT_FALSE(desktop.hotkey.isGrabbed());
+
+    // A stored text that names no combination leaves the default in force.
+    delegate.reset();
+    desktop.settings.setGlobalShortcut(QStringLiteral("Hyper+Nothing"));
+    launch();
+    EXPECT_EQ(desktop.hotkey.grabbed(), Shortcut::defaultShortcut().combination());
 }
 
 }  // namespace

@@ -5,8 +5,13 @@
 #include <QSpinBox>
 #include <QToolButton>
 
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QKeyEvent>
+
 #include "ui/FormStyle.h"
 #include "ui/SettingsWindowController.h"
+#include "ui/ShortcutRecorder.h"
 
 using namespace quillet;
 using namespace quillet::test;
@@ -19,8 +24,8 @@ namespace {
 class SettingsViewTest : public WindowTest {
 protected:
     // Shown, as a person sees it, but never mapped on a screen.
-    std::unique_ptr<SettingsView> makeView(SettingsView::HotkeyFailure hotkey = {}) {
-        auto view = std::make_unique<SettingsView>(store, checker.validator(), std::move(hotkey));
+    std::unique_ptr<SettingsView> makeView(SettingsView::ShortcutControl shortcut = {}) {
+        auto view = std::make_unique<SettingsView>(store, checker.validator(), std::move(shortcut));
         view->setAttribute(Qt::WA_DontShowOnScreen);
         view->show();
         return view;
@@ -317,7 +322,8 @@ TEST_F(SettingsViewTest, EveryTextFollowsTheLanguageAtOnce) {
     EXPECT_EQ(child<QLineEdit>(view.get(), "newBlockedAppField")->placeholderText(),
               "npr. org.gnome.Terminal");
     EXPECT_EQ(child<QComboBox>(view.get(), "languagePicker")->itemText(0), "English");
-    EXPECT_EQ(child<QLabel>(view.get(), "shortcutValue")->text(), "Super+Shift+G");
+    EXPECT_EQ(child<QPushButton>(view.get(), "shortcutRecorder")->text(), "Super+Shift+G");
+    EXPECT_EQ(child<QPushButton>(view.get(), "shortcutClearButton")->text(), "Obriši");
 
     // Every control a person can reach has a name a screen reader can say.
     for (QWidget* w : view->findChildren<QWidget*>()) {
@@ -335,18 +341,138 @@ TEST_F(SettingsViewTest, EveryTextFollowsTheLanguageAtOnce) {
 }
 
 TEST_F(SettingsViewTest, ShortcutRowSaysWhenTheShortcutCouldNotBeTaken) {
-    std::optional<QString> failure;
-    auto view = makeView([&failure] { return failure; });
+    std::optional<GrabError> failure;
+    SettingsView::ShortcutControl control;
+    control.startupFailure = [&failure] { return failure; };
+    auto view = makeView(control);
     auto* unavailable = child<QLabel>(view.get(), "shortcutUnavailable");
     EXPECT_TRUE(unavailable->isHidden());
 
-    failure = QStringLiteral("Another program holds Super+Shift+G");
+    failure = GrabError{GrabError::Kind::taken};
     store.setLanguage(AppLanguage::sr);  // any change of the store redraws the row
     EXPECT_FALSE(unavailable->isHidden());
     EXPECT_EQ(unavailable->text(), "Nedostupan");
-    EXPECT_EQ(unavailable->toolTip(), "Another program holds Super+Shift+G");
+    EXPECT_EQ(unavailable->toolTip(), "Drugi program već koristi Super+Shift+G.");
     store.setLanguage(AppLanguage::en);
     EXPECT_EQ(unavailable->text(), "Unavailable");
+    EXPECT_EQ(unavailable->toolTip(), "Another program already uses Super+Shift+G.");
+}
+
+namespace {
+// A key as the X11 platform delivers it: Qt's key and modifiers, and the keysym and keycode.
+void pressKey(QWidget* w, Qt::Key key, Qt::KeyboardModifiers modifiers, quint32 keycode, quint32 keysym) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, keycode, keysym, 0);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, keycode, keysym, 0);
+    QApplication::sendEvent(w, &release);
+}
+}  // namespace
+
+TEST_F(SettingsViewTest, TheRecorderTakesAPressedCombinationOrSaysWhyNot) {
+    QList<std::optional<Shortcut>> asked;
+    QList<bool> suspensions;
+    SettingsView::ShortcutControl control;
+    control.change = [&](const std::optional<Shortcut>& s) -> std::optional<GrabError> {
+        asked << s;
+        if (s && s->text() == "Super+J")
+            return GrabError{GrabError::Kind::taken};
+        store.setGlobalShortcut(s ? s->text() : QString());
+        return std::nullopt;
+    };
+    control.suspend = [&](bool on) { suspensions << on; };
+    auto view = makeView(control);
+    auto* recorder = child<ShortcutRecorder>(view.get(), "shortcutRecorder");
+    auto* error = child<QLabel>(view.get(), "shortcutError");
+    EXPECT_EQ(recorder->text(), "Super+Shift+G") << "the default";
+
+    QTest::mouseClick(recorder, Qt::LeftButton);
+    ASSERT_TRUE(recorder->isRecording());
+    EXPECT_EQ(recorder->text(), "Press a shortcut…");
+    EXPECT_THAT(suspensions, ElementsAre(true)) << "the current shortcut lets its keys through";
+    pressKey(recorder, Qt::Key_Control, Qt::ControlModifier, 37, 0xffe3);
+    pressKey(recorder, Qt::Key_G, Qt::ShiftModifier, 42, 'G');
+    EXPECT_TRUE(recorder->isRecording()) << "Shift alone is not enough";
+    EXPECT_FALSE(error->isHidden());
+    EXPECT_EQ(error->text(),
+              "Use Ctrl, Alt or Super with Shift+G: alone it would stop working in every other program.");
+    pressKey(recorder, Qt::Key_Enter, Qt::ControlModifier, 104, 0xff8d);
+    EXPECT_EQ(error->text(), "This key cannot be part of a shortcut.");
+    EXPECT_TRUE(asked.isEmpty());
+
+    // Under a Cyrillic layout the K key gives "к": the physical key is recorded.
+    pressKey(recorder, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, 45, 0x6cb);
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_THAT(suspensions, ElementsAre(true, false));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0]->text(), "Ctrl+Alt+K");
+    EXPECT_EQ(store.globalShortcut(), "Ctrl+Alt+K");
+    EXPECT_EQ(recorder->text(), "Ctrl+Alt+K");
+    EXPECT_TRUE(error->isHidden());
+
+    // Refused by the desktop: the reason shows and the previous combination stays.
+    QTest::mouseClick(recorder, Qt::LeftButton);
+    pressKey(recorder, Qt::Key_J, Qt::MetaModifier, 44, 'j');
+    EXPECT_EQ(error->text(), "Another program already uses Super+J.");
+    EXPECT_EQ(recorder->text(), "Ctrl+Alt+K");
+    EXPECT_EQ(store.globalShortcut(), "Ctrl+Alt+K");
+
+    // Escape gives up; the window's own Escape does not get it.
+    QTest::mouseClick(recorder, Qt::LeftButton);
+    EXPECT_TRUE(error->isHidden()) << "a new try clears the old reason";
+    pressKey(recorder, Qt::Key_Escape, Qt::NoModifier, 9, 0xff1b);
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(asked.size(), 2);
+
+    auto* clear = child<QPushButton>(view.get(), "shortcutClearButton");
+    QTest::mouseClick(clear, Qt::LeftButton);
+    EXPECT_EQ(asked.last(), std::nullopt);
+    EXPECT_EQ(store.globalShortcut(), "");
+    EXPECT_EQ(recorder->text(), "Off");
+    EXPECT_FALSE(clear->isEnabled());
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(recorder->text(), "Isključen");
+}
+
+TEST_F(SettingsViewTest, BlockedAppsShowTheirNamesAndNewOnesCompleteFromRunningApps) {
+    store.setBlocklist({QStringLiteral("org.xfce.mousepad"), QStringLiteral("1password")});
+    auto view = makeView();
+    view->setApplicationDirectory(SettingsView::ApplicationDirectory{
+        [](const QString& id) -> std::optional<QString> {
+            if (id == "org.xfce.mousepad")
+                return QStringLiteral("Mousepad");
+            return std::nullopt;
+        },
+        [] {
+            return QList<RunningApplication>{
+                {10, QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor")},
+                {11, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")},
+                {12, QStringLiteral("kwrite"), std::nullopt}};
+        }});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QStringList names, ids;
+    for (QLabel* l : view->findChildren<QLabel*>(QStringLiteral("blockedAppName")))
+        names << l->text();
+    for (QLabel* l : view->findChildren<QLabel*>(QStringLiteral("blockedAppId")))
+        ids << l->text();
+    EXPECT_THAT(names, ElementsAre("Mousepad")) << "an unknown application shows its identifier alone";
+    EXPECT_THAT(ids, ElementsAre("org.xfce.mousepad", "1password"));
+
+    auto* field = child<QLineEdit>(view.get(), "newBlockedAppField");
+    QCompleter* completer = field->completer();
+    ASSERT_NE(completer, nullptr);
+    field->setFocus();
+    QFocusEvent focusIn(QEvent::FocusIn);
+    QApplication::sendEvent(field, &focusIn);
+    QStringList offered;
+    for (int i = 0; i < completer->model()->rowCount(); ++i)
+        offered << completer->model()->index(i, 0).data().toString();
+    EXPECT_THAT(offered, ElementsAre("kwrite", "Text Editor — org.gnome.TextEditor"))
+        << "what is blocked already is not offered";
+
+    // Typing part of the name finds it; choosing it fills in the identifier.
+    completer->setCompletionPrefix(QStringLiteral("text ed"));
+    ASSERT_EQ(completer->completionCount(), 1);
+    EXPECT_EQ(completer->pathFromIndex(completer->currentIndex()), "org.gnome.TextEditor");
 }
 
 TEST_F(SettingsViewTest, WindowIsMadeOnceTitledAtEachOpeningAndKeepsItsStateWhenClosed) {

@@ -65,11 +65,13 @@ TEST_F(WindowSnapshotTest, SettingsAndSetupDrawAtTheirSizes) {
         const QString suffix = lang == AppLanguage::en ? QStringLiteral("-en") : QStringLiteral("-sr");
         for (bool dark : {false, true}) {
             const QString tone = dark ? QStringLiteral("-dark") : QStringLiteral("");
-            SettingsView settings(store, checker.validator(), [dark]() -> std::optional<QString> {
+            SettingsView::ShortcutControl shortcut;
+            shortcut.startupFailure = [dark]() -> std::optional<GrabError> {
                 if (dark)
-                    return QStringLiteral("Super+Shift+G is taken by another program");
+                    return GrabError{GrabError::Kind::taken};
                 return std::nullopt;
-            });
+            };
+            SettingsView settings(store, checker.validator(), shortcut);
             if (dark)
                 settings.setPalette(darkPalette());
             const QImage s = snapshot(settings, QStringLiteral("settings") + suffix + tone);

@@ -1,4 +1,5 @@
-// The global shortcut's registration, its failure report and the press callback.
+// The global shortcut: one action per press however long it is held, the choice of combination
+// with its refusals, and the one line written when it cannot be had at start.
 #include <gmock/gmock.h>
 
 #include "core/HotkeyManager.h"
@@ -15,44 +16,144 @@ struct Lines {
     }
 };
 
+const Shortcut kCtrlAltK{HotkeyModifier::ctrl | HotkeyModifier::alt, QStringLiteral("K")};
+
 }  // namespace
 
-TEST(HotkeyManagerTest, EachPressCallsTheCallbackReadAtThatMoment) {
+TEST(HotkeyManagerTest, OnePressIsOneCallHowEverLongTheKeysAreHeld) {
     FakeGlobalHotkey hotkey;
     Lines errors;
     HotkeyManager manager(hotkey, errors.sink());
     EXPECT_FALSE(manager.isRegistered());
-
     manager.registerHotkey();
     EXPECT_TRUE(manager.isRegistered());
-    EXPECT_EQ(manager.registrationError(), std::nullopt);
+    EXPECT_EQ(hotkey.grabbed(), Shortcut::defaultShortcut().combination());
     hotkey.press();  // no callback yet: ignored
 
     int first = 0, second = 0;
     manager.onHotkey = [&] { ++first; };
-    hotkey.press();
-    hotkey.press();
+    hotkey.down();
+    EXPECT_EQ(first, 1) << "at once, as the keys go down";
+    hotkey.down();
+    hotkey.down();
+    hotkey.up();
+    EXPECT_EQ(first, 1) << "the keyboard's repeat is the same press";
+    hotkey.hold(25);  // about a second of repeat
+    EXPECT_EQ(first, 2);
+    hotkey.up();
+    hotkey.up();
+    EXPECT_EQ(first, 2) << "releases alone do nothing";
+
     manager.onHotkey = [&] { ++second; };
     hotkey.press();
     EXPECT_EQ(first, 2);
-    EXPECT_EQ(second, 1);
+    EXPECT_EQ(second, 1) << "the callback in place at the press";
     EXPECT_TRUE(errors.lines.isEmpty());
 }
 
 TEST(HotkeyManagerTest, AnUnavailableShortcutIsRecordedAndReportedInOneLine) {
     FakeGlobalHotkey hotkey;
-    hotkey.failure = QStringLiteral("another program already uses it");
+    hotkey.failure = GrabError{GrabError::Kind::taken};
     Lines errors;
     HotkeyManager manager(hotkey, errors.sink());
     manager.onHotkey = [] { FAIL() << "no press can arrive"; };
     manager.registerHotkey();
 
     EXPECT_FALSE(manager.isRegistered());
-    EXPECT_EQ(manager.registrationError(), "another program already uses it");
+    EXPECT_EQ(manager.registrationError(), GrabError{GrabError::Kind::taken});
     ASSERT_EQ(errors.lines.size(), 1);
     EXPECT_EQ(errors.lines[0],
               "quillet: the global shortcut Super+Shift+G is unavailable: another program already uses it");
     hotkey.press();
+
+    // The user's own combination is the one named, and other reasons are told apart.
+    hotkey.failure = GrabError{GrabError::Kind::refused, 10};
+    manager.setShortcut(kCtrlAltK);
+    manager.registerHotkey();
+    EXPECT_EQ(errors.lines.value(1),
+              "quillet: the global shortcut Ctrl+Alt+K is unavailable: the X server refused the key grab "
+              "(error 10)");
+}
+
+TEST(HotkeyManagerTest, ANewShortcutReplacesTheOldOneOnlyOnceItIsHeld) {
+    FakeGlobalHotkey hotkey;
+    Lines errors;
+    HotkeyManager manager(hotkey, errors.sink());
+    int calls = 0;
+    manager.onHotkey = [&] { ++calls; };
+    manager.registerHotkey();
+
+    EXPECT_EQ(manager.changeShortcut(kCtrlAltK), std::nullopt);
+    EXPECT_EQ(manager.shortcut(), kCtrlAltK);
+    EXPECT_EQ(hotkey.grabbed(), kCtrlAltK.combination()) << "the new one is held, the old one released";
+    hotkey.press();
+    EXPECT_EQ(calls, 1) << "at once";
+
+    // Held by another program: refused with the reason, and the previous one stays in use.
+    const Shortcut taken{HotkeyModifier::super, QStringLiteral("J")};
+    hotkey.heldElsewhere << taken.combination();
+    EXPECT_EQ(manager.changeShortcut(taken), GrabError{GrabError::Kind::taken});
+    EXPECT_EQ(manager.shortcut(), kCtrlAltK);
+    EXPECT_EQ(hotkey.grabbed(), kCtrlAltK.combination());
+    hotkey.press();
+    EXPECT_EQ(calls, 2);
+
+    // Clear: nothing is grabbed and nothing fires, without a complaint.
+    EXPECT_EQ(manager.changeShortcut(std::nullopt), std::nullopt);
+    EXPECT_EQ(manager.shortcut(), std::nullopt);
+    EXPECT_FALSE(hotkey.isGrabbed());
+    EXPECT_FALSE(manager.isRegistered());
+    hotkey.press();
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(errors.lines.isEmpty()) << "changes answer the settings, not standard error";
+}
+
+TEST(HotkeyManagerTest, AShortcutUnavailableAtStartCanBeTakenLaterOrTurnedOff) {
+    FakeGlobalHotkey hotkey;
+    hotkey.failure = GrabError{GrabError::Kind::taken};
+    Lines errors;
+    HotkeyManager manager(hotkey, errors.sink());
+    manager.registerHotkey();
+    ASSERT_TRUE(manager.registrationError());
+
+    hotkey.failure.reset();  // the other program has gone
+    EXPECT_EQ(manager.changeShortcut(Shortcut::defaultShortcut()), std::nullopt);
+    EXPECT_TRUE(manager.isRegistered());
+    EXPECT_EQ(manager.registrationError(), std::nullopt) << "no longer unavailable";
+
+    // Turned off in the preferences: nothing is grabbed at start and nothing is said.
+    FakeGlobalHotkey other;
+    Lines quiet;
+    HotkeyManager off(other, quiet.sink());
+    off.setShortcut(std::nullopt);
+    off.registerHotkey();
+    EXPECT_FALSE(other.isGrabbed());
+    EXPECT_EQ(off.registrationError(), std::nullopt);
+    EXPECT_TRUE(quiet.lines.isEmpty());
+}
+
+TEST(HotkeyManagerTest, WhileSuspendedPressesStartNothingAndAHeldPressIsForgotten) {
+    FakeGlobalHotkey hotkey;
+    HotkeyManager manager(hotkey);
+    int calls = 0;
+    manager.onHotkey = [&] { ++calls; };
+    manager.registerHotkey();
+
+    manager.setSuspended(true);
+    EXPECT_TRUE(hotkey.suspended);
+    hotkey.press();
+    EXPECT_EQ(calls, 0) << "the recorder has the keys";
+    manager.setSuspended(false);
+    hotkey.press();
+    EXPECT_EQ(calls, 1);
+
+    // Keys still held when a recording starts: their release is never seen, and must not stop
+    // the next press from counting.
+    hotkey.down();
+    manager.setSuspended(true);
+    manager.setSuspended(false);
+    hotkey.down();
+    EXPECT_EQ(calls, 3);
 }
 
 TEST(HotkeyManagerTest, ReleasesTheShortcutAndIgnoresPressesOnceGone) {
@@ -63,8 +164,21 @@ TEST(HotkeyManagerTest, ReleasesTheShortcutAndIgnoresPressesOnceGone) {
         manager.onHotkey = [&] { ++calls; };
         manager.registerHotkey();
         EXPECT_TRUE(hotkey.isGrabbed());
+        hotkey.press();
     }
     EXPECT_FALSE(hotkey.isGrabbed());
     hotkey.press();
-    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(HotkeyManagerTest, ReasonsNameTheCombinationInBothLanguages) {
+    const L10n en{AppLanguage::en}, sr{AppLanguage::sr};
+    EXPECT_EQ(HotkeyManager::describe({GrabError::Kind::taken}, kCtrlAltK, en),
+              "Another program already uses Ctrl+Alt+K.");
+    EXPECT_EQ(HotkeyManager::describe({GrabError::Kind::taken}, kCtrlAltK, sr),
+              "Drugi program već koristi Ctrl+Alt+K.");
+    EXPECT_EQ(HotkeyManager::describe({GrabError::Kind::refused, 2}, kCtrlAltK, en),
+              "The X server refused Ctrl+Alt+K (error 2).");
+    EXPECT_EQ(HotkeyManager::describe({GrabError::Kind::noDisplay}, kCtrlAltK, sr),
+              "Nema X11 ekrana na kome bi se zauzeo Ctrl+Alt+K.");
 }

@@ -45,6 +45,19 @@ public:
         m_handler = std::move(handler);
     }
 
+    QList<RunningApplication> runningApplications() override {
+        QList<RunningApplication> list;
+        for (const RunningApplication& app : std::as_const(apps))
+            if (app.pid != myPid)
+                list << app;
+        return list;
+    }
+    std::optional<QString> applicationName(const QString& bundleIdentifier) override {
+        if (installedNames.contains(bundleIdentifier))
+            return installedNames.value(bundleIdentifier);
+        return std::nullopt;
+    }
+
     /// Adds (or replaces) a running application.
     void addApp(const RunningApplication& app) { apps.insert(app.pid, app); }
     /// Makes `app` frontmost and tells the handler, as the desktop would.
@@ -58,6 +71,8 @@ public:
     std::optional<RunningApplication> frontmost;
     QList<qint32> activations;
     qint32 myPid = 4242;
+    /// Installed applications' names by identifier, running or not.
+    QMap<QString, QString> installedNames;
 
 private:
     std::function<void(const RunningApplication&)> m_handler;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QSettings>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -284,6 +285,34 @@ std::optional<X11Workspace::DesktopEntry> X11Workspace::desktopEntryForClass(con
         if (entry.id.toLower().endsWith(QLatin1Char('.') + key))
             return entry;
     return std::nullopt;
+}
+
+QList<RunningApplication> X11Workspace::runningApplications() {
+    QList<RunningApplication> apps;
+    if (!m_x->display)
+        return apps;
+    QSet<qint32> seenPids;
+    QSet<QString> seenIds;
+    const qint32 own = ownPid();
+    for (unsigned long w : m_x->cardinals(m_x->root, m_x->clientList, XA_WINDOW)) {
+        const qint32 pid = pidOfWindow(w);
+        if (pid <= 0 || pid == own || seenPids.contains(pid))
+            continue;
+        seenPids.insert(pid);
+        std::optional<RunningApplication> app = runningApplication(pid);
+        if (!app || !app->bundleIdentifier || seenIds.contains(*app->bundleIdentifier))
+            continue;
+        seenIds.insert(*app->bundleIdentifier);
+        apps << *app;
+    }
+    return apps;
+}
+
+std::optional<QString> X11Workspace::applicationName(const QString& bundleIdentifier) {
+    const std::optional<DesktopEntry> entry = desktopEntry(bundleIdentifier);
+    if (!entry || entry->name.isEmpty())
+        return std::nullopt;
+    return entry->name;
 }
 
 }  // namespace quillet

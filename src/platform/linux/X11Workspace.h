@@ -24,6 +24,8 @@ public:
     bool activate(qint32 pid) override;
     qint32 ownPid() override;
     void setActivationHandler(std::function<void(const RunningApplication&)> handler) override;
+    QList<RunningApplication> runningApplications() override;
+    std::optional<QString> applicationName(const QString& bundleIdentifier) override;
 
     /// The process of the active window: 0 when no window is active, empty when the window
     /// manager does not say (no display, or no EWMH support).

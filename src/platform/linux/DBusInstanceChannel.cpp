@@ -1,0 +1,137 @@
+#include "platform/linux/DBusInstanceChannel.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDeadlineTimer>
+#include <QObject>
+#include <QThread>
+
+namespace quillet {
+
+namespace {
+
+QString service() {
+    return QString::fromLatin1(DBusInstanceChannel::serviceName);
+}
+
+bool nameIsHeld(QDBusConnection& bus) {
+    QDBusConnectionInterface* iface = bus.interface();
+    if (!iface)
+        return false;
+    const QDBusReply<bool> held = iface->isServiceRegistered(service());
+    return held.isValid() && held.value();
+}
+
+}  // namespace
+
+/// The object later starts call. Each request is handled after its answer has gone out, so a
+/// request to quit is answered before the program ends.
+class DBusInstanceReceiver : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.lumenfold.quillet")
+public:
+    explicit DBusInstanceReceiver(std::function<void(InstanceRequest)> onRequest)
+        : m_onRequest(std::move(onRequest)) {}
+
+public Q_SLOTS:
+    Q_SCRIPTABLE void ShowSettings() { handleLater(InstanceRequest::settings); }
+    Q_SCRIPTABLE void Trigger() { handleLater(InstanceRequest::trigger); }
+    Q_SCRIPTABLE void Quit() { handleLater(InstanceRequest::quit); }
+
+private:
+    void handleLater(InstanceRequest request) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, request] {
+                if (m_onRequest)
+                    m_onRequest(request);
+            },
+            Qt::QueuedConnection);
+    }
+    std::function<void(InstanceRequest)> m_onRequest;
+};
+
+DBusInstanceChannel::DBusInstanceChannel() = default;
+
+DBusInstanceChannel::~DBusInstanceChannel() {
+    release();
+}
+
+InstanceChannel::Claim DBusInstanceChannel::claim(std::function<void(InstanceRequest)> onRequest) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface())
+        return Claim::unavailable;
+    if (m_owned)
+        return Claim::owned;
+    // The object is there before the name, so no call can find the name without it.
+    m_receiver = std::make_unique<DBusInstanceReceiver>(std::move(onRequest));
+    bus.unregisterObject(QString::fromLatin1(objectPath));
+    bus.registerObject(QString::fromLatin1(objectPath), m_receiver.get(),
+                       QDBusConnection::ExportScriptableSlots);
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        bus.interface()->registerService(service(), QDBusConnectionInterface::DontQueueService,
+                                         QDBusConnectionInterface::DontAllowReplacement);
+    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+        m_owned = true;
+        return Claim::owned;
+    }
+    bus.unregisterObject(QString::fromLatin1(objectPath));
+    m_receiver.reset();
+    return reply.isValid() ? Claim::heldElsewhere : Claim::unavailable;
+}
+
+InstanceChannel::Delivery DBusInstanceChannel::send(InstanceRequest request) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return Delivery::noCopy;
+    const char* method = request == InstanceRequest::trigger ? "Trigger"
+                         : request == InstanceRequest::quit  ? "Quit"
+                                                             : "ShowSettings";
+    const QDBusMessage call =
+        QDBusMessage::createMethodCall(service(), QString::fromLatin1(objectPath),
+                                       QString::fromLatin1(interfaceName), QString::fromLatin1(method));
+    const QDBusMessage reply = bus.call(call, QDBus::Block, callTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        return Delivery::delivered;
+    const QString error = reply.errorName();
+    if (error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
+        error == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
+        return Delivery::noCopy;
+    // A copy asked to quit may be gone before its answer reached us: it did what was asked.
+    if (!nameIsHeld(bus))
+        return request == InstanceRequest::quit ? Delivery::delivered : Delivery::noCopy;
+    return Delivery::noAnswer;
+}
+
+bool DBusInstanceChannel::waitUntilReleased(std::chrono::milliseconds timeout) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return true;
+    QDeadlineTimer deadline(timeout);
+    while (nameIsHeld(bus)) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(25);
+    }
+    return true;
+}
+
+void DBusInstanceChannel::release() {
+    if (!m_owned)
+        return;
+    m_owned = false;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        bus.unregisterObject(QString::fromLatin1(objectPath));
+        // A blocking call: answers queued before it (to a request to quit) go out first.
+        if (QDBusConnectionInterface* iface = bus.interface())
+            iface->unregisterService(service());
+    }
+    m_receiver.reset();
+}
+
+}  // namespace quillet
+
+#include "DBusInstanceChannel.moc"

@@ -1,0 +1,166 @@
+#include "ui/StatusSection.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quillet {
+
+StatusSection::StatusSection(TrayCommands commands, QWidget* parent)
+    : FormStyle::FormSection(parent), m_commands(std::move(commands)) {
+    setObjectName(QStringLiteral("statusSection"));
+
+    m_state = new QLabel(this);
+    m_state->setObjectName(QStringLiteral("statusLine"));
+    m_pause = new QPushButton(this);
+    m_pause->setObjectName(QStringLiteral("pauseButton"));
+    auto* choices = new QMenu(m_pause);
+    m_pause->setMenu(choices);
+    connect(choices, &QMenu::aboutToShow, this, [this, choices] {
+        const L10n l = L10n::current();
+        choices->clear();
+        auto pause = [this](std::optional<qint64> seconds) {
+            return [this, seconds] {
+                if (m_commands.pause)
+                    m_commands.pause(seconds);
+                refresh();
+            };
+        };
+        choices->addAction(l.text(QStringLiteral("For 15 minutes"), QStringLiteral("15 minuta")), this,
+                           pause(shortPause));
+        choices->addAction(l.text(QStringLiteral("For 1 hour"), QStringLiteral("1 sat")), this,
+                           pause(longPause));
+        choices->addAction(l.text(QStringLiteral("Until restart"), QStringLiteral("Do restarta")), this,
+                           pause(std::nullopt));
+    });
+    m_resume = new QPushButton(this);
+    m_resume->setObjectName(QStringLiteral("resumeButton"));
+    connect(m_resume, &QPushButton::clicked, this, [this] {
+        if (m_commands.resume)
+            m_commands.resume();
+        refresh();
+    });
+    addRow(makeRow(m_state, {m_pause, m_resume}));
+
+    m_block = new QPushButton(this);
+    m_block->setObjectName(QStringLiteral("blockApplicationButton"));
+    connect(m_block, &QPushButton::clicked, this, [this] {
+        if (m_commands.blockCandidateApplication)
+            m_commands.blockCandidateApplication();
+        refresh();
+    });
+    m_blockRow = makeRow(m_block, {});
+    addRow(m_blockRow);
+
+    m_historyLabel = new QLabel(this);
+    m_historyBox = new QWidget(this);
+    m_historyLayout = new QVBoxLayout(m_historyBox);
+    m_historyLayout->setContentsMargins(0, 0, 0, 0);
+    m_historyLayout->setSpacing(0);
+    {
+        auto* row = new QWidget;
+        auto* column = new QVBoxLayout(row);
+        column->setContentsMargins(12, 6, 10, 4);
+        column->setSpacing(2);
+        column->addWidget(m_historyLabel);
+        column->addWidget(m_historyBox);
+        addRow(row);
+    }
+
+    m_setup = new QPushButton(this);
+    m_setup->setObjectName(QStringLiteral("setupAgainButton"));
+    connect(m_setup, &QPushButton::clicked, this, [this] {
+        if (m_commands.openSetup)
+            m_commands.openSetup();
+    });
+    m_quit = new QPushButton(this);
+    m_quit->setObjectName(QStringLiteral("quitButton"));
+    connect(m_quit, &QPushButton::clicked, this, [this] {
+        if (m_commands.quit)
+            m_commands.quit();
+    });
+    addRow(makeRow(m_setup, {m_quit}));
+    refresh();
+}
+
+void StatusSection::refresh() {
+    const L10n l = L10n::current();
+    const bool paused = m_commands.isPaused && m_commands.isPaused();
+    setTitle(QStringLiteral("Quillet"));
+    m_state->setText(paused
+                         ? l.text(QStringLiteral("Quillet — paused"), QStringLiteral("Quillet — pauziran"))
+                         : l.text(QStringLiteral("Quillet — active"), QStringLiteral("Quillet — aktivan")));
+    FormStyle::setButtonText(*m_pause, l.text(QStringLiteral("Pause"), QStringLiteral("Pauziraj")));
+    FormStyle::setButtonText(*m_resume, l.text(QStringLiteral("Resume"), QStringLiteral("Nastavi")));
+    m_pause->setVisible(!paused);
+    m_resume->setVisible(paused);
+
+    const std::optional<QString> candidate =
+        m_commands.blockCandidate ? m_commands.blockCandidate() : std::nullopt;
+    if (candidate)
+        FormStyle::setButtonText(
+            *m_block, l.text(QStringLiteral("Block %1"), QStringLiteral("Blokiraj %1")).arg(*candidate));
+    m_blockRow->setVisible(candidate.has_value());
+    updateHairlines();
+
+    m_historyLabel->setText(l.text(QStringLiteral("History"), QStringLiteral("Istorija")));
+    refreshHistory(m_commands.historyTitles ? m_commands.historyTitles() : QStringList());
+
+    FormStyle::setButtonText(*m_setup,
+                             l.text(QStringLiteral("Run setup again…"), QStringLiteral("Podesi ispočetka…")));
+    FormStyle::setButtonText(*m_quit,
+                             l.text(QStringLiteral("Quit Quillet"), QStringLiteral("Zatvori Quillet")));
+}
+
+void StatusSection::refreshHistory(const QStringList& titles) {
+    const L10n l = L10n::current();
+    if (titles == m_shownHistory && m_historyLanguage == l.lang)
+        return;
+    m_shownHistory = titles;
+    m_historyLanguage = l.lang;
+    // Later, not now: the copy button that led here may be one of them.
+    while (QLayoutItem* item = m_historyLayout->takeAt(0)) {
+        if (QWidget* w = item->widget()) {
+            w->hide();
+            w->deleteLater();
+        }
+        delete item;
+    }
+    if (titles.isEmpty()) {
+        auto* none = new QLabel(l.text(QStringLiteral("No corrections this session"),
+                                       QStringLiteral("Nema ispravki u ovoj sesiji")));
+        QPalette pal = none->palette();
+        pal.setColor(QPalette::WindowText, FormStyle::secondary(*this));
+        none->setPalette(pal);
+        m_historyLayout->addWidget(none);
+        return;
+    }
+    for (int i = 0; i < titles.size(); ++i) {
+        auto* row = new QWidget;
+        auto* h = new QHBoxLayout(row);
+        h->setContentsMargins(0, 0, 0, 0);
+        h->setSpacing(8);
+        auto* title = new QLabel(titles[i]);
+        title->setTextFormat(Qt::PlainText);
+        title->setMinimumWidth(0);
+        title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        auto* copy = new QPushButton;
+        copy->setObjectName(QStringLiteral("copyHistoryEntry"));
+        copy->setText(l.text(QStringLiteral("Copy"), QStringLiteral("Kopiraj")));
+        copy->setAccessibleName(
+            l.text(QStringLiteral("Copy %1"), QStringLiteral("Kopiraj %1")).arg(titles[i]));
+        copy->setToolTip(l.text(QStringLiteral("Puts the replacement on the clipboard"),
+                                QStringLiteral("Stavlja zamenu u clipboard")));
+        connect(copy, &QPushButton::clicked, this, [this, i] {
+            if (m_commands.copyHistoryEntry)
+                m_commands.copyHistoryEntry(i);
+        });
+        h->addWidget(title, 1);
+        h->addWidget(copy);
+        m_historyLayout->addWidget(row);
+    }
+}
+
+}  // namespace quillet

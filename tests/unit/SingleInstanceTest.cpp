@@ -1,0 +1,137 @@
+// One running copy: what a start does when a copy runs, when none does, when the copy does not
+// answer or has just gone, and without a session bus.
+#include <gmock/gmock.h>
+
+#include "core/SingleInstance.h"
+#include "platform/fake/FakeInstanceChannel.h"
+
+using namespace quillet;
+using testing::ElementsAre;
+using K = LaunchMode::Kind;
+using R = InstanceRequest;
+
+namespace {
+
+class SingleInstanceTest : public testing::Test {
+protected:
+    /// One start of the program with `kind`; what it decided, and what reached it later.
+    struct Start {
+        std::unique_ptr<FakeInstanceChannel> channel;
+        LaunchDecision decision;
+        QList<R> handled;
+    };
+    std::unique_ptr<Start> start(K kind) {
+        auto s = std::make_unique<Start>();
+        s->channel = std::make_unique<FakeInstanceChannel>(bus);
+        Start* raw = s.get();
+        s->decision = SingleInstance::start(kind, *s->channel, [raw](R r) { raw->handled << r; });
+        return s;
+    }
+    std::shared_ptr<FakeBus> bus = std::make_shared<FakeBus>();
+};
+
+}  // namespace
+
+TEST_F(SingleInstanceTest, ALaterStartHandsItsRequestToTheRunningCopyAndEnds) {
+    auto first = start(K::normal);
+    EXPECT_TRUE(first->decision.runHere);
+    EXPECT_EQ(first->decision.firstRequest, std::nullopt) << "a plain start opens nothing by request";
+    EXPECT_TRUE(first->channel->owns());
+
+    for (K kind : {K::normal, K::settings, K::trigger}) {
+        auto later = start(kind);
+        EXPECT_FALSE(later->decision.runHere);
+        EXPECT_EQ(later->decision.exitCode, 0);
+        EXPECT_EQ(later->decision.message, "");
+    }
+    EXPECT_THAT(first->handled, ElementsAre(R::settings, R::settings, R::trigger))
+        << "a second plain start shows the first copy's settings";
+    EXPECT_TRUE(first->channel->owns()) << "still the one copy";
+}
+
+TEST_F(SingleInstanceTest, WithNoCopyRunningTriggerAndSettingsStartOneThatCarriesThemOut) {
+    auto trigger = start(K::trigger);
+    EXPECT_TRUE(trigger->decision.runHere);
+    EXPECT_EQ(trigger->decision.firstRequest, R::trigger);
+    trigger->channel->release();
+    auto settings = start(K::settings);
+    EXPECT_TRUE(settings->decision.runHere);
+    EXPECT_EQ(settings->decision.firstRequest, R::settings);
+}
+
+TEST_F(SingleInstanceTest, QuitEndsTheRunningCopyAndWaitsForItsName) {
+    auto first = start(K::normal);
+    auto quit = start(K::quit);
+    EXPECT_FALSE(quit->decision.runHere);
+    EXPECT_EQ(quit->decision.exitCode, 0);
+    EXPECT_THAT(first->handled, ElementsAre(R::quit));
+    EXPECT_TRUE(start(K::normal)->decision.runHere) << "the name is free again";
+}
+
+TEST_F(SingleInstanceTest, QuitWithNothingRunningSaysSoAndStartsNothing) {
+    auto quit = start(K::quit);
+    EXPECT_FALSE(quit->decision.runHere);
+    EXPECT_EQ(quit->decision.exitCode, 0);
+    EXPECT_EQ(quit->decision.message, "Quillet is not running.");
+    EXPECT_FALSE(quit->decision.messageIsError);
+    EXPECT_FALSE(bus->owner) << "the name it took to find out is given back";
+}
+
+TEST_F(SingleInstanceTest, ACopyThatDoesNotQuitOrDoesNotAnswerIsAnError) {
+    auto first = start(K::normal);
+    bus->ownerQuits = false;
+    auto quit = start(K::quit);
+    EXPECT_EQ(quit->decision.exitCode, 1);
+    EXPECT_EQ(quit->decision.message, "quillet: the running copy did not quit");
+    EXPECT_TRUE(quit->decision.messageIsError);
+
+    bus->ownerAnswers = false;
+    auto settings = start(K::settings);
+    EXPECT_FALSE(settings->decision.runHere) << "no second copy beside a hung one";
+    EXPECT_EQ(settings->decision.exitCode, 1);
+    EXPECT_EQ(settings->decision.message, "quillet: the running copy does not answer");
+}
+
+TEST_F(SingleInstanceTest, ACopyThatJustWentLeavesItsPlaceToThisStart) {
+    auto first = start(K::normal);
+    bus->beforeDelivery = [this] { bus->owner = nullptr; };  // it quits as our call goes out
+    auto second = start(K::trigger);
+    EXPECT_TRUE(second->decision.runHere);
+    EXPECT_EQ(second->decision.firstRequest, R::trigger);
+    EXPECT_TRUE(second->channel->owns());
+}
+
+TEST_F(SingleInstanceTest, WithoutASessionBusTheAssistantStillRuns) {
+    bus->reachable = false;
+    auto plain = start(K::normal);
+    EXPECT_TRUE(plain->decision.runHere);
+    EXPECT_EQ(plain->decision.message, "");
+    EXPECT_TRUE(start(K::trigger)->decision.runHere);
+    auto quit = start(K::quit);
+    EXPECT_FALSE(quit->decision.runHere);
+    EXPECT_EQ(quit->decision.exitCode, 1);
+    EXPECT_EQ(quit->decision.message, "quillet: no session bus, so no running copy can be reached");
+}
+
+TEST(LaunchModeCommandsTest, ReportModesComeFirstThenHelpQuitSettingsTrigger) {
+    auto mode = [](QStringList args) {
+        return LaunchMode::fromArguments(QStringList{"quillet"} + args).kind;
+    };
+    EXPECT_EQ(mode({"--trigger"}), K::trigger);
+    EXPECT_EQ(mode({"--settings"}), K::settings);
+    EXPECT_EQ(mode({"--quit"}), K::quit);
+    EXPECT_EQ(mode({"--help"}), K::help);
+    EXPECT_EQ(mode({"-h"}), K::help);
+    EXPECT_EQ(mode({"--trigger", "--settings", "--quit"}), K::quit);
+    EXPECT_EQ(mode({"--trigger", "--settings"}), K::settings);
+    EXPECT_EQ(mode({"--quit", "--help"}), K::help);
+    EXPECT_EQ(mode({"--trigger", "--doctor"}), K::doctor);
+    EXPECT_EQ(mode({"--quit", "--screenshots", "out"}), K::screenshots);
+    EXPECT_EQ(mode({"--Trigger", "--quit=now", "trigger", "-q"}), K::normal) << "only exact options";
+    EXPECT_EQ(LaunchMode::fromArguments({"--trigger"}).kind, K::normal) << "the program's own path";
+
+    const QString usage = LaunchMode::usage();
+    for (const char* option :
+         {"--trigger", "--settings", "--quit", "--doctor", "--screenshots DIR", "--help"})
+        EXPECT_THAT(usage.toStdString(), testing::HasSubstr(option));
+}
