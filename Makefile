@@ -11,8 +11,9 @@ DEMO_DIR  ?= demo-output
 
 all: build
 
+# The Wayland tests' compositors run in `make test` too (ctest -LE wayland leaves them out).
 deps:
-	@bash tools/install-deps.sh
+	@bash tools/install-deps.sh tools/debian-packages.txt tools/wayland-packages.txt
 
 $(BUILD_DIR)/build.ninja:
 	@$(MAKE) --no-print-directory deps

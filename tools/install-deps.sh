@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in tools/debian-packages.txt (or in the list given) that are missing.
+# Installs the Debian packages listed in tools/debian-packages.txt (or in the lists given) that are
+# missing.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-list=${1:-$here/debian-packages.txt}
-mapfile -t wanted < <(grep -vE '^\s*(#|$)' "$list")
+[ $# -gt 0 ] || set -- "$here/debian-packages.txt"
+mapfile -t wanted < <(cat -- "$@" | grep -vE '^\s*(#|$)')
 missing=()
 for p in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

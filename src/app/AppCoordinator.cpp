@@ -167,8 +167,9 @@ void AppCoordinator::presentSuggestions() {
         m_services.beep.beep();
         return;
     }
-    const QString originalFullValue =
-        AX::attribute<QString>(ax, field->element, AXAttr::value).value_or(QString());
+    // Unknown when the field cannot be read: Undo then takes back only what was pasted.
+    const std::optional<QString> originalFullValue =
+        AX::attribute<QString>(ax, field->element, AXAttr::value);
 
     auto viewModel = makeViewModel(text);
     QPointer<AppCoordinator> self(this);
@@ -207,14 +208,28 @@ void AppCoordinator::presentSuggestions() {
 }
 
 void AppCoordinator::performReplace(const FocusedField& field, const QString& newText, bool selectionOnly,
-                                    const QString& originalFullValue, const QString& originalShown) {
-    const std::optional<TextIO::Strategy> strategy = m_textIO.replace(field, newText, selectionOnly);
+                                    const std::optional<QString>& originalFullValue,
+                                    const QString& originalShown) {
     closeSuggestions();
-    if (!strategy) {
-        m_overlay.setState(IconState::error);
-        m_services.beep.beep();
-        return;
-    }
+    QPointer<AppCoordinator> self(this);
+    // The notice and the history wait until the field reads back with the text, or, where it cannot
+    // be read, until the paste was sent.
+    m_textIO.replace(
+        field, newText, selectionOnly,
+        [self, field, newText, originalFullValue, originalShown](const TextIO::Outcome& outcome) {
+            if (!self)
+                return;
+            if (!outcome.strategy) {
+                self->reportFailedWrite();
+                return;
+            }
+            self->recordReplacement(field, newText, originalFullValue, originalShown);
+        });
+}
+
+void AppCoordinator::recordReplacement(const FocusedField& field, const QString& newText,
+                                       const std::optional<QString>& originalFullValue,
+                                       const QString& originalShown) {
     HistoryEntry::insert(m_history, HistoryEntry{QUuid::createUuid(), originalShown, newText,
                                                  applicationName(field), QDateTime::currentDateTime()});
     if (onHistoryChanged)
@@ -222,10 +237,29 @@ void AppCoordinator::performReplace(const FocusedField& field, const QString& ne
 
     QPointer<AppCoordinator> self(this);
     m_toast.show(AX::screenFrame(m_services.ax, m_services.screens, field.element),
-                 [self, field, originalFullValue] {
-                     if (self)
-                         self->m_textIO.replace(field, originalFullValue, false);
+                 [self, field, newText, originalFullValue, originalShown] {
+                     if (!self)
+                         return;
+                     auto reportFailure = [self](bool done) {
+                         if (self && !done)
+                             self->reportFailedWrite();
+                     };
+                     // The whole value read when the panel opened goes back, whichever road the
+                     // replacement took: every road of a whole-value write replaces all of it.
+                     if (originalFullValue) {
+                         self->m_textIO.replace(field, *originalFullValue, false,
+                                                [reportFailure](const TextIO::Outcome& outcome) {
+                                                    reportFailure(outcome.strategy.has_value());
+                                                });
+                     } else {
+                         self->m_textIO.undoPaste(field.pid, newText, originalShown, reportFailure);
+                     }
                  });
+}
+
+void AppCoordinator::reportFailedWrite() {
+    m_overlay.setState(IconState::error);
+    m_services.beep.beep();
 }
 
 QString AppCoordinator::applicationName(const FocusedField& field) {
@@ -236,12 +270,6 @@ QString AppCoordinator::applicationName(const FocusedField& field) {
         app->localizedName->isEmpty())
         return HistoryEntry::unknownApplication;
     return *app->localizedName;
-}
-
-void AppCoordinator::pasteInto(qint32 pid, const QString& text) {
-    if (pid != 0)
-        m_services.workspace.activate(pid);
-    m_textIO.pasteReplacement(text);
 }
 
 void AppCoordinator::closeSuggestions() {
@@ -287,12 +315,26 @@ void AppCoordinator::hotkeyTriggered() {
         viewModel->onReplace = [self, original, sourcePid](const QString& chosen) {
             if (!self)
                 return;
-            self->pasteInto(sourcePid, chosen);
+            // The paste goes over the selection that was copied, so the notice comes once it is
+            // sent; Undo selects the pasted text back before the original goes over it.
+            self->m_textIO.pasteReplacement(
+                chosen, sourcePid, [self, original, chosen, sourcePid](bool sent) {
+                    if (!self)
+                        return;
+                    if (!sent) {
+                        self->m_services.beep.beep();
+                        return;
+                    }
+                    self->m_toast.show(std::nullopt, [self, original, chosen, sourcePid] {
+                        if (!self)
+                            return;
+                        self->m_textIO.undoPaste(sourcePid, chosen, original, [self](bool done) {
+                            if (self && !done)
+                                self->m_services.beep.beep();
+                        });
+                    });
+                });
             self->closeSuggestions();
-            self->m_toast.show(std::nullopt, [self, original, sourcePid] {
-                if (self)
-                    self->pasteInto(sourcePid, original);
-            });
         };
         viewModel->onCloseRequested = [self] {
             if (self)

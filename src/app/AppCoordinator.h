@@ -101,14 +101,17 @@ private:
     void handleFocus(const std::optional<FocusedField>& field);
     void startMonitorWhenTrusted();
     void performReplace(const FocusedField& field, const QString& newText, bool selectionOnly,
-                        const QString& originalFullValue, const QString& originalShown);
+                        const std::optional<QString>& originalFullValue, const QString& originalShown);
+    /// The history entry and the notice with Undo, once a replacement is in the field.
+    void recordReplacement(const FocusedField& field, const QString& newText,
+                           const std::optional<QString>& originalFullValue, const QString& originalShown);
+    /// A write that did not land: the icon's error state and the beep.
+    void reportFailedWrite();
     std::shared_ptr<SuggestionViewModel> makeViewModel(const QString& text);
     std::optional<FocusedField> focusedFieldNow();
     /// Drops the panel controller; it is deleted once the event that led here has finished.
     void releaseController();
     QString applicationName(const FocusedField& field);
-    /// Pastes into the application `pid` (brought to the front first), or into the frontmost one for 0.
-    void pasteInto(qint32 pid, const QString& text);
 
     SettingsStore& m_settings;
     CoordinatorServices m_services;

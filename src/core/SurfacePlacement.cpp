@@ -35,8 +35,17 @@ QPointF SurfacePlacement::suggestionPanelOrigin(const Rect& anchor, const QList<
         return {x, y};
 
     const Rect& visible = screen->visibleFrame;
-    if (y < minY(visible))
-        y = maxY(anchor) + panelGap;
+    if (y < minY(visible)) {
+        const double above = maxY(anchor) + panelGap;
+        // With no room above either (a field about as tall as the screen), the panel stays on the
+        // anchor's lower side and is pulled inside the visible area below.
+        if (above + panelSize.height() <= maxY(visible))
+            y = above;
+    }
+    // Bottom edge first, so the top edge wins on a screen shorter than the panel: its tabs and the
+    // start of the text stay in sight.
+    y = std::max(y, minY(visible));
+    y = std::min(y, maxY(visible) - panelSize.height());
     // Right margin first, so the left margin wins on a screen narrower than the panel.
     x = std::min(x, maxX(visible) - panelSize.width() - panelScreenMargin);
     x = std::max(x, minX(visible) + panelScreenMargin);

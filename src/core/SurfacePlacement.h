@@ -34,8 +34,9 @@ Rect overlayIconFrame(const Rect& fieldFrame);
 QPointF toastOrigin(const std::optional<Rect>& anchor, const std::optional<ScreenInfo>& mainScreen);
 
 /// The suggestion panel's bottom-left corner for `anchor`: below it with right edges aligned, above
-/// it when below would leave the visible area of the screen the anchor is on, kept 8 points inside
-/// that area's left and right edges.
+/// it when below would leave the visible area of the screen the anchor is on; when neither fits, on
+/// the anchor's lower side pulled inside that area. Always whole inside the area's top and bottom
+/// edges and 8 points inside its left and right edges (the top and left win on a smaller area).
 QPointF suggestionPanelOrigin(const Rect& anchor, const QList<ScreenInfo>& screens,
                               const std::optional<ScreenInfo>& mainScreen);
 

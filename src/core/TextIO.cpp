@@ -1,5 +1,8 @@
 #include "core/TextIO.h"
 
+#include <QTextBoundaryFinder>
+#include <utility>
+
 #include "core/AX.h"
 #include "core/ClipboardSnapshot.h"
 #include "platform/Accessibility.h"
@@ -10,9 +13,14 @@
 
 namespace quillet {
 
+using std::chrono::milliseconds;
+
 struct TextIO::Shared {
+    Accessibility& ax;
     Pasteboard& pasteboard;
     KeySynth& keys;
+    Workspace& workspace;
+    Scheduler& scheduler;
     // The latest borrowing of the clipboard whose restore is still pending.
     std::shared_ptr<ClipboardSnapshot> loan;
 
@@ -36,82 +44,277 @@ struct TextIO::Shared {
         loan.reset();
         snapshot->restore(pasteboard);
     }
+
+    // Puts `text` on the clipboard and, after the paste delay, pastes it (after a select-all when
+    // asked). `sent` learns whether the keys went out; the clipboard is the caller's to give back
+    // through endLoan() from then on.
+    static void lendAndPaste(const std::shared_ptr<Shared>& self, const QString& text, bool selectAll,
+                             qint32 pid,
+                             std::function<void(bool sent, std::shared_ptr<ClipboardSnapshot>)> sent) {
+        auto snapshot = self->beginLoan();
+        snapshot->lendText(self->pasteboard, text);
+        if (pid != 0)
+            self->workspace.activate(pid);
+        self->scheduler.after(pasteDelay, [self, snapshot, selectAll, sent = std::move(sent)] {
+            // Without the select-all the paste would go in beside the old text, not over it.
+            const bool ok = (!selectAll || self->keys.selectAll()) && self->keys.paste();
+            sent(ok, snapshot);
+        });
+    }
+
+    // Gives the clipboard back `restoreDelay` after a paste nothing can confirm.
+    static void endLoanLater(const std::shared_ptr<Shared>& self,
+                             std::shared_ptr<ClipboardSnapshot> snapshot) {
+        self->scheduler.after(restoreDelay, [self, snapshot] { self->endLoan(snapshot); });
+    }
+
+    // Asks `check` now and then every readBackInterval until it holds or `timeout` has passed;
+    // `done` learns whether it held.
+    static void waitFor(const std::shared_ptr<Shared>& self, milliseconds timeout,
+                        std::function<bool()> check, std::function<void(bool)> done) {
+        poll(self, self->scheduler.now() + timeout, std::move(check), std::move(done));
+    }
+
+    static void poll(const std::shared_ptr<Shared>& self, milliseconds deadline, std::function<bool()> check,
+                     std::function<void(bool)> done) {
+        if (check()) {
+            done(true);
+            return;
+        }
+        if (self->scheduler.now() >= deadline) {
+            done(false);
+            return;
+        }
+        self->scheduler.after(readBackInterval,
+                              [self, deadline, check = std::move(check), done = std::move(done)]() mutable {
+                                  poll(self, deadline, std::move(check), std::move(done));
+                              });
+    }
+};
+
+// One replacement on its way through the roads, read back after each write.
+struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
+    enum class Road { value, selection, selectAllThenSelection };
+
+    std::shared_ptr<Shared> io;
+    AXElement element;
+    qint32 pid = 0;
+    QString text;
+    bool selectionOnly = false;
+    // The field before the write, and what it must read afterwards; either may be unknown.
+    std::optional<QString> before;
+    std::optional<QString> expected;
+    QList<Road> roads;
+    std::function<void(const Outcome&)> completion;
+
+    std::optional<QString> value() const { return AX::attribute(io->ax, element, AXAttr::value); }
+
+    bool landed() const {
+        const std::optional<QString> now = value();
+        if (!now || !before)
+            return false;
+        if (expected)
+            return comparable(*now) == comparable(*expected);
+        // Where the selection was, is not known: the text must be there, and something changed.
+        return comparable(*now) != comparable(*before) && comparable(*now).contains(comparable(text));
+    }
+
+    bool untouched() const {
+        const std::optional<QString> now = value();
+        return now && before && comparable(*now) == comparable(*before);
+    }
+
+    void finish(std::optional<Strategy> strategy, bool confirmed) {
+        if (auto done = std::exchange(completion, nullptr))
+            done(Outcome{strategy, confirmed});
+    }
+
+    bool settable(const QString& attribute) const {
+        bool settable = false;
+        if (element.isNull() || io->ax.isAttributeSettable(element, attribute, settable) != AXError::success)
+            return false;
+        return settable;
+    }
+
+    bool set(const QString& attribute, const AXValue& newValue) const {
+        return io->ax.setAttribute(element, attribute, newValue) == AXError::success;
+    }
+
+    bool selectAllViaAX() const {
+        const std::optional<QString> whole = value();
+        if (!whole)
+            return false;
+        // QString counts UTF-16 code units, the unit accessibility ranges are measured in.
+        return set(AXAttr::selectedTextRange, AXTextRange{0, whole->size()});
+    }
+
+    // Sends the write of one road; the strategy it stands for when the field accepted it.
+    std::optional<Strategy> send(Road road) const {
+        switch (road) {
+            case Road::value:
+                if (settable(AXAttr::value) && set(AXAttr::value, text))
+                    return Strategy::axValue;
+                break;
+            case Road::selection:
+                if (settable(AXAttr::selectedText) && set(AXAttr::selectedText, text))
+                    return Strategy::axSelectedText;
+                break;
+            case Road::selectAllThenSelection:
+                if (selectAllViaAX() && settable(AXAttr::selectedText) && set(AXAttr::selectedText, text))
+                    return Strategy::axSelectedText;
+                break;
+        }
+        return std::nullopt;
+    }
+
+    void next() {
+        while (!roads.isEmpty()) {
+            const std::optional<Strategy> strategy = send(roads.takeFirst());
+            if (!strategy)
+                continue;
+            auto self = shared_from_this();
+            Shared::waitFor(
+                io, writeCheckTimeout, [self] { return self->landed(); },
+                [self, strategy](bool landed) {
+                    if (landed) {
+                        self->finish(strategy, true);
+                    } else if (!self->untouched()) {
+                        // The field changed, though not into the text: a further write on top of
+                        // whatever it holds now could double it.
+                        self->finish(std::nullopt, false);
+                    } else {
+                        self->next();
+                    }
+                });
+            return;
+        }
+        paste();
+    }
+
+    void paste() {
+        if (io->ax.isSecureEventInputEnabled()) {
+            finish(std::nullopt, false);
+            return;
+        }
+        auto self = shared_from_this();
+        Shared::lendAndPaste(
+            io, text, !selectionOnly, pid, [self](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot) {
+                if (!sent) {
+                    self->io->endLoan(snapshot);
+                    self->finish(std::nullopt, false);
+                } else if (!self->before) {
+                    Shared::endLoanLater(self->io, snapshot);
+                    self->finish(Strategy::clipboard, false);
+                } else {
+                    // Once the field shows the text, it has taken the paste, and
+                    // the clipboard can go back to the user.
+                    Shared::waitFor(
+                        self->io, pasteCheckTimeout, [self] { return self->landed(); },
+                        [self, snapshot](bool landed) {
+                            self->io->endLoan(snapshot);
+                            self->finish(landed ? std::optional(Strategy::clipboard) : std::nullopt, landed);
+                        });
+                }
+            });
+    }
 };
 
 TextIO::TextIO(Accessibility& ax, Pasteboard& pasteboard, KeySynth& keys, Workspace& workspace,
                Scheduler& scheduler)
-    : m_ax(ax),
-      m_workspace(workspace),
+    : m_workspace(workspace),
       m_scheduler(scheduler),
-      m_shared(std::make_shared<Shared>(Shared{pasteboard, keys, nullptr})) {}
+      m_shared(std::make_shared<Shared>(Shared{ax, pasteboard, keys, workspace, scheduler, nullptr})) {}
 
 TextIO::~TextIO() = default;
 
-bool TextIO::isSettable(const AXElement& element, const QString& attribute) {
-    bool settable = false;
-    if (element.isNull() || m_ax.isAttributeSettable(element, attribute, settable) != AXError::success)
-        return false;
-    return settable;
+QString TextIO::comparable(const QString& text) {
+    QString result = text;
+    result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return result;
 }
 
-std::optional<TextIO::Strategy> TextIO::replace(const FocusedField& field, const QString& text,
-                                                bool selectionOnly) {
-    const AXElement& element = field.element;
-    if (selectionOnly) {
-        if (isSettable(element, AXAttr::selectedText) &&
-            m_ax.setAttribute(element, AXAttr::selectedText, text) == AXError::success)
-            return Strategy::axSelectedText;
-        if (m_ax.isSecureEventInputEnabled())
-            return std::nullopt;
-        pasteViaClipboard(text, false, field.pid);
-        return Strategy::clipboard;
+int TextIO::caretStops(const QString& text) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int stops = 0;
+    while (finder.toNextBoundary() != -1)
+        ++stops;
+    return stops;
+}
+
+void TextIO::replace(const FocusedField& field, const QString& text, bool selectionOnly,
+                     std::function<void(const Outcome&)> completion) {
+    auto write = std::make_shared<Write>();
+    write->io = m_shared;
+    write->element = field.element;
+    write->pid = field.pid;
+    write->text = text;
+    write->selectionOnly = selectionOnly;
+    write->completion = std::move(completion);
+    write->before = write->value();
+    if (!selectionOnly) {
+        write->expected = text;
+    } else if (write->before) {
+        const std::optional<AXTextRange> range =
+            AX::attribute<AXTextRange>(m_shared->ax, field.element, AXAttr::selectedTextRange);
+        if (range && range->location >= 0 && range->length >= 0 &&
+            range->location + range->length <= write->before->size())
+            write->expected = write->before->left(range->location) + text +
+                              write->before->mid(range->location + range->length);
     }
-
-    if (isSettable(element, AXAttr::value) &&
-        m_ax.setAttribute(element, AXAttr::value, text) == AXError::success &&
-        AX::attribute(m_ax, element, AXAttr::value) == text)
-        return Strategy::axValue;
-    if (selectAllViaAX(element) && isSettable(element, AXAttr::selectedText) &&
-        m_ax.setAttribute(element, AXAttr::selectedText, text) == AXError::success)
-        return Strategy::axSelectedText;
-    if (m_ax.isSecureEventInputEnabled())
-        return std::nullopt;
-    pasteViaClipboard(text, true, field.pid);
-    return Strategy::clipboard;
+    // An accessibility write into a field that cannot be read back could never be counted, and a
+    // paste after it might double the text: such a field only gets the paste.
+    if (write->before) {
+        if (selectionOnly) {
+            write->roads = {Write::Road::selection};
+        } else {
+            write->roads = {Write::Road::value, Write::Road::selectAllThenSelection};
+        }
+    }
+    write->next();
 }
 
-bool TextIO::selectAllViaAX(const AXElement& element) {
-    const std::optional<QString> value = AX::attribute(m_ax, element, AXAttr::value);
-    if (!value)
-        return false;
-    // QString counts UTF-16 code units, the unit accessibility ranges are measured in.
-    const AXTextRange all{0, value->size()};
-    return m_ax.setAttribute(element, AXAttr::selectedTextRange, all) == AXError::success;
-}
-
-void TextIO::pasteViaClipboard(const QString& text, bool selectAll, qint32 pid) {
-    auto shared = m_shared;
-    auto snapshot = shared->beginLoan();
-    snapshot->lendText(shared->pasteboard, text);
-    if (pid != 0)
-        m_workspace.activate(pid);
-    Scheduler* scheduler = &m_scheduler;
-    scheduler->after(pasteDelay, [shared, snapshot, selectAll, scheduler] {
-        if (selectAll)
-            shared->keys.selectAll();
-        shared->keys.paste();
-        scheduler->after(restoreDelay, [shared, snapshot] { shared->endLoan(snapshot); });
-    });
-}
-
-void TextIO::pasteReplacement(const QString& text) {
-    if (m_ax.isSecureEventInputEnabled())
+void TextIO::pasteReplacement(const QString& text, qint32 pid, std::function<void(bool sent)> completion) {
+    if (m_shared->ax.isSecureEventInputEnabled()) {
+        if (completion)
+            completion(false);
         return;
-    pasteViaClipboard(text, false, 0);
+    }
+    auto shared = m_shared;
+    Shared::lendAndPaste(
+        shared, text, false, pid,
+        [shared, completion = std::move(completion)](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot) {
+            if (sent) {
+                Shared::endLoanLater(shared, snapshot);
+            } else {
+                shared->endLoan(snapshot);
+            }
+            if (completion)
+                completion(sent);
+        });
 }
+
+namespace {
+
+// Editors that copy the caret's line when nothing is selected hand over that one line with its line
+// break, and leave the caret at the line's start: pasting over such a copy would add the line
+// again. A real selection is offered to the desktop's selection buffer as it is made, so a copy the
+// buffer does not vouch for, shaped like one whole line, is taken for nothing selected. Other copies
+// stand: some toolkits offer no buffer for a select-all.
+bool looksLikeCopiedLine(Pasteboard& pasteboard, const QString& copied) {
+    const QString text = TextIO::comparable(copied);
+    if (!text.endsWith(QLatin1Char('\n')) || text.indexOf(QLatin1Char('\n')) != text.size() - 1)
+        return false;
+    if (!pasteboard.supportsSelection())
+        return true;
+    const std::optional<QString> selected = pasteboard.selectionText();
+    return !selected || TextIO::comparable(*selected) != text;
+}
+
+}  // namespace
 
 void TextIO::copyFocusedSelection(std::function<void(std::optional<QString>)> completion) {
-    if (m_ax.isSecureEventInputEnabled()) {
+    if (m_shared->ax.isSecureEventInputEnabled()) {
         if (completion)
             completion(std::nullopt);
         return;
@@ -122,11 +325,103 @@ void TextIO::copyFocusedSelection(std::function<void(std::optional<QString>)> co
     snapshot->lendForCopy(shared->pasteboard);
     shared->keys.copy();
     m_scheduler.after(copyDelay, [shared, snapshot, completion = std::move(completion)] {
-        const std::optional<QString> copied = shared->pasteboard.plainText();
+        std::optional<QString> copied = shared->pasteboard.plainText();
+        // GTK hands plain text over with CR LF line breaks; the document itself holds line feeds.
+        if (copied)
+            copied = comparable(*copied);
+        if (copied && looksLikeCopiedLine(shared->pasteboard, *copied))
+            copied.reset();
         snapshot->settle(shared->pasteboard);
         shared->endLoan(snapshot);
         if (completion)
             completion(copied);
+    });
+}
+
+namespace {
+
+// Grows or shrinks a keyboard selection that stopped short of `want` or ran past it. False when
+// what is selected is not part of `want` (or the other way round): nothing then can be mended.
+bool mendSelection(Pasteboard& pasteboard, KeySynth& keys, const QString& want) {
+    const std::optional<QString> got = pasteboard.selectionText();
+    if (!got)
+        return false;
+    const QString have = TextIO::comparable(*got);
+    if (have.size() < want.size() && want.endsWith(have))
+        return keys.selectBackward(TextIO::caretStops(want.left(want.size() - have.size())));
+    if (have.size() > want.size() && have.endsWith(want))
+        return keys.selectForward(TextIO::caretStops(have.left(have.size() - want.size())));
+    return false;
+}
+
+}  // namespace
+
+void TextIO::undoPaste(qint32 pid, const QString& pasted, const QString& original,
+                       std::function<void(bool sent)> completion) {
+    auto shared = m_shared;
+    auto report = [completion](bool sent) {
+        if (completion)
+            completion(sent);
+    };
+    if (pasted == original) {
+        report(true);
+        return;
+    }
+    // Without the desktop's selection buffer there is no telling what the keys selected.
+    if (shared->ax.isSecureEventInputEnabled() || !shared->pasteboard.supportsSelection()) {
+        report(false);
+        return;
+    }
+    auto pasteOriginal = [shared, original, report](bool selected) {
+        if (!selected) {
+            report(false);
+            return;
+        }
+        Shared::lendAndPaste(shared, original, false, 0,
+                             [shared, report](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot) {
+                                 if (sent) {
+                                     Shared::endLoanLater(shared, snapshot);
+                                 } else {
+                                     shared->endLoan(snapshot);
+                                 }
+                                 report(sent);
+                             });
+    };
+    if (pid != 0)
+        m_workspace.activate(pid);
+    if (pasted.isEmpty()) {
+        // The paste took the selection away and left the caret where it was: nothing to select.
+        pasteOriginal(true);
+        return;
+    }
+    const QString want = comparable(pasted);
+    auto isSelected = [shared, want] {
+        const std::optional<QString> selected = shared->pasteboard.selectionText();
+        return selected && comparable(*selected) == want;
+    };
+    const int stops = caretStops(pasted);
+    // The application handles one key press after the other; a long text takes a while.
+    const milliseconds timeout = pasteCheckTimeout + milliseconds(2 * stops);
+    // The application comes to the front first, as before a paste.
+    m_scheduler.after(pasteDelay, [shared, stops, timeout, want, isSelected, pasteOriginal] {
+        if (!shared->keys.selectBackward(stops)) {
+            pasteOriginal(false);
+            return;
+        }
+        Shared::waitFor(shared, timeout, isSelected,
+                        [shared, timeout, want, isSelected, pasteOriginal](bool ok) {
+                            if (ok) {
+                                pasteOriginal(true);
+                                return;
+                            }
+                            // Toolkits disagree on a few caret stops (some emoji sequences): make up the
+                            // difference once, then look again.
+                            if (!mendSelection(shared->pasteboard, shared->keys, want)) {
+                                pasteOriginal(false);
+                                return;
+                            }
+                            Shared::waitFor(shared, timeout, isSelected, pasteOriginal);
+                        });
     });
 }
 

@@ -1,5 +1,6 @@
 // Writes text into another application's field (accessibility first, else clipboard and a
-// synthetic paste), pastes into and copies from the frontmost application.
+// synthetic paste) and counts a write only once the field reads back with it; pastes into, copies
+// from and undoes a paste in the frontmost application.
 #pragma once
 
 #include <QString>
@@ -23,17 +24,34 @@ class TextIO {
 public:
     /// How a replacement was written.
     enum class Strategy {
-        axValue,         // the whole value written and read back equal
-        axSelectedText,  // written through the selected text
-        clipboard,       // put on the clipboard, synthetic paste scheduled
+        axValue,         // the whole value written through accessibility
+        axSelectedText,  // the selected text written through accessibility
+        clipboard,       // put on the clipboard and pasted with a synthetic key press
+    };
+
+    /// What became of a replacement.
+    struct Outcome {
+        /// How the text went in; empty when it is not in the field: nothing could be tried, or the
+        /// field still read back without it when the wait was over.
+        std::optional<Strategy> strategy;
+        /// Read back from the field. False only for a paste into a field that cannot be read.
+        bool confirmed = false;
     };
 
     /// From filling the clipboard to the synthetic paste.
     static constexpr std::chrono::milliseconds pasteDelay{100};
-    /// From the synthetic paste to restoring the user's clipboard.
+    /// From the synthetic paste to restoring the user's clipboard, where the field cannot tell
+    /// when it took the paste.
     static constexpr std::chrono::milliseconds restoreDelay{300};
     /// From the synthetic copy to reading the clipboard.
     static constexpr std::chrono::milliseconds copyDelay{250};
+    /// How long an accessibility write may take to show in the field.
+    static constexpr std::chrono::milliseconds writeCheckTimeout{200};
+    /// How long a readable field, or the desktop's selection, is watched for a paste or a
+    /// keyboard selection to show.
+    static constexpr std::chrono::milliseconds pasteCheckTimeout{1000};
+    /// How often the field or the desktop's selection is read while waiting.
+    static constexpr std::chrono::milliseconds readBackInterval{50};
 
     TextIO(Accessibility& ax, Pasteboard& pasteboard, KeySynth& keys, Workspace& workspace,
            Scheduler& scheduler);
@@ -41,25 +59,38 @@ public:
     TextIO(const TextIO&) = delete;
     TextIO& operator=(const TextIO&) = delete;
 
-    /// Writes `text` over the selection (`selectionOnly`) or over the whole value. Returns at
-    /// once; with `clipboard` the paste follows about 0.1 s later. Empty when nothing could be
-    /// attempted (secure input forbids the clipboard).
-    std::optional<Strategy> replace(const FocusedField& field, const QString& text, bool selectionOnly);
-    /// Pastes `text` over the frontmost application's selection through the clipboard; does
-    /// nothing while secure input is on.
-    void pasteReplacement(const QString& text);
-    /// Copies the frontmost application's selection; `completion` gets it (or nothing) on the
-    /// main thread about 0.25 s later, at once while secure input is on.
+    /// Writes `text` over the selection (`selectionOnly`) or over the whole value, and tells
+    /// `completion` (on the main thread, possibly before returning) what became of it. Where the
+    /// field can be read, every write is read back, and a road whose write did not show moves on to
+    /// the next; a field that changed in some other way is not written again.
+    void replace(const FocusedField& field, const QString& text, bool selectionOnly,
+                 std::function<void(const Outcome&)> completion);
+    /// Pastes `text` through the clipboard over the selection of the application `pid` (brought to
+    /// the front first), or of the frontmost one for 0. `completion` learns whether the paste was
+    /// sent; nothing is sent while secure input is on.
+    void pasteReplacement(const QString& text, qint32 pid, std::function<void(bool sent)> completion = {});
+    /// Copies the frontmost application's selection; `completion` gets it on the main thread about
+    /// 0.25 s later. It gets nothing when nothing was copied, when secure input is on (at once), or
+    /// when the copy was no selection: one whole line with its line break, which some editors copy
+    /// when nothing is selected, counts as a selection only when the desktop's selection buffer
+    /// holds the same text.
     void copyFocusedSelection(std::function<void(std::optional<QString>)> completion);
+    /// Undoes pasteReplacement() in a field that cannot be read: selects `pasted` back from the
+    /// caret with the keyboard, checks through the desktop's selection buffer that exactly it is
+    /// selected, and pastes `original` over it. `completion` learns whether that paste was sent;
+    /// nothing is pasted when the selection cannot be checked, so nothing is ever doubled.
+    void undoPaste(qint32 pid, const QString& pasted, const QString& original,
+                   std::function<void(bool sent)> completion);
+
+    /// Text as fields hand it back: line breaks as line feeds, whatever they were written as.
+    static QString comparable(const QString& text);
+    /// Caret stops in `text`: one per grapheme cluster, as arrow keys move.
+    static int caretStops(const QString& text);
 
 private:
     struct Shared;
+    struct Write;
 
-    bool selectAllViaAX(const AXElement& element);
-    void pasteViaClipboard(const QString& text, bool selectAll, qint32 pid);
-    bool isSettable(const AXElement& element, const QString& attribute);
-
-    Accessibility& m_ax;
     Workspace& m_workspace;
     Scheduler& m_scheduler;
     // What the delayed steps need; they hold it, so they run even after this object is gone.

@@ -15,6 +15,10 @@ public:
     virtual bool selectAll() = 0;
     virtual bool copy() = 0;
     virtual bool paste() = 0;
+    // Shift+Left (backward) or Shift+Right (forward) `count` times in one go: the selection grows
+    // from the caret by as many caret stops. False when nothing could be posted.
+    virtual bool selectBackward(int count) = 0;
+    virtual bool selectForward(int count) = 0;
 };
 
 }  // namespace quillet

@@ -32,6 +32,12 @@ public:
     /// frozen program): what it returned is then only what came before, possibly nothing, and not
     /// the whole clipboard.
     virtual bool lastReadTimedOut() const { return false; }
+
+    /// Whether the desktop also keeps a selection buffer (X11's PRIMARY): the text selected right now
+    /// in whichever program, offered without a copy.
+    virtual bool supportsSelection() { return false; }
+    /// The text of that selection; empty when nothing is selected anywhere or it offers no text.
+    virtual std::optional<QString> selectionText() { return std::nullopt; }
 };
 
 namespace PasteboardType {

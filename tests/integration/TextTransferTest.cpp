@@ -155,7 +155,11 @@ protected:
         // TextIO brings the entry's window to the front itself. The entry is no accessible field: every
         // accessibility write fails and the clipboard is used.
         FocusedField field{AXElement(), static_cast<qint32>(target.process.processId()), std::nullopt};
-        ASSERT_EQ(io.replace(field, replacement, false), TextIO::Strategy::clipboard);
+        std::optional<TextIO::Outcome> outcome;
+        io.replace(field, replacement, false, [&](const TextIO::Outcome& o) { outcome = o; });
+        ASSERT_TRUE(test::waitUntil([&] { return outcome.has_value(); }, 3000));
+        EXPECT_EQ(outcome->strategy, TextIO::Strategy::clipboard);
+        EXPECT_FALSE(outcome->confirmed) << "a field that cannot be read cannot confirm the paste";
         const qint64 borrowed = board.changeCount();
         ASSERT_TRUE(test::waitUntil([&] { return board.changeCount() > borrowed; }, 3000))
             << "never restored";
@@ -194,7 +198,7 @@ TEST_F(TextTransferTest, TextLentToTheClipboardIsMarkedSecretForClipboardManager
 }
 
 TEST_F(TextTransferTest, ACopyByAnotherProgramDuringTheBorrowIsKept) {
-    io.pasteReplacement("borrowed for a moment");
+    io.pasteReplacement("borrowed for a moment", 0);
     {
         ClipboardOwner owner;  // another program copies while the paste is pending
         ASSERT_TRUE(test::waitUntil([&] { return board.plainText() == userText; }, 3000));
@@ -231,7 +235,7 @@ TEST_F(TextTransferTest, PasteLatencyIntoAnotherProgram) {
     for (int i = 0; i < 5; ++i) {
         const QString text = QStringLiteral("pasted %1").arg(i);
         const qint64 start = monotonicMs();
-        io.pasteReplacement(text);
+        io.pasteReplacement(text, 0);
         QByteArray seen;
         ASSERT_TRUE(test::waitUntil(
             [&] {

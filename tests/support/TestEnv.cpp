@@ -16,6 +16,10 @@ QString quilletBinary() {
     return qEnvironmentVariable("QUILLET_BINARY_UNDER_TEST", QStringLiteral(QUILLET_BINARY));
 }
 
+QString testEditorBinary() {
+    return QStringLiteral(QUILLET_TEST_EDITOR);
+}
+
 QString sourcePath(const QString& relative) {
     return QStringLiteral(QUILLET_SOURCE_DIR "/") + relative;
 }

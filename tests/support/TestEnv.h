@@ -8,6 +8,8 @@ namespace quillet::test {
 
 /// The quillet program built beside the tests, or the one QUILLET_BINARY_UNDER_TEST names.
 QString quilletBinary();
+/// The test editor built beside the tests (tests/apps/TestEditor.cpp).
+QString testEditorBinary();
 /// A path inside the source tree.
 QString sourcePath(const QString& relative);
 /// Runs the event loop until `done` holds or `timeoutMs` passes; returns whether it held.

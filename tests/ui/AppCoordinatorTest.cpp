@@ -4,6 +4,7 @@
 #include "core/AX.h"
 #include "core/SuggestionViewModel.h"
 #include "core/SurfacePlacement.h"
+#include "platform/fake/FakeEditor.h"
 #include "support/FakeDesktop.h"
 #include "ui/FloatingPanel.h"
 #include "ui/KeyablePanel.h"
@@ -269,18 +270,17 @@ TEST_F(AppCoordinatorTest, FailedWriteBeepsAndLeavesNoTrace) {
 
 TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
     // No readable field: the application is invisible to accessibility.
-    desktop.keys.onPress = [&](const QString& key) {
-        if (key == "copy")
-            desktop.pasteboard.copyText("selected words in a hidden app");
-    };
-    desktop.pasteboard.copyText("the user's own clipboard");
     const RunningApplication hidden{777, QStringLiteral("org.example.Hidden"), QStringLiteral("Hidden")};
     desktop.workspace.addApp(hidden);
     desktop.workspace.frontmost = hidden;
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, hidden.pid,
+                      "Before. selected words in a hidden app. After.");
+    editor.select(8, 31);
+    desktop.pasteboard.copyText("the user's own clipboard");
     coordinator->hotkeyTriggered();
     desktop.scheduler.advance(TextIO::copyDelay);
     ASSERT_NE(openViewModel(), nullptr);
-    EXPECT_EQ(openViewModel()->originalText(), "selected words in a hidden app");
+    EXPECT_EQ(openViewModel()->originalText(), "selected words in a hidden app.");
     EXPECT_FALSE(coordinator->monitor().suspendFocusTracking);
     const ScreenInfo main = *desktop.screens.mainScreen();
     const Rect anchor(midX(main.visibleFrame) + 190, midY(main.visibleFrame) + 150, 0, 0);
@@ -291,13 +291,108 @@ TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
     desktop.scheduler.advance(TextIO::copyDelay);
     EXPECT_FALSE(first->isVisible()) << "the replaced panel leaves the screen";
 
-    openViewModel()->replace(QStringLiteral("better words"));
+    openViewModel()->replace(QStringLiteral("better words."));
+    EXPECT_EQ(coordinator->toast().panel(), nullptr) << "no notice before the paste is sent";
     desktop.scheduler.advance(1s);
-    EXPECT_THAT(desktop.keys.presses, testing::Contains("paste"));
+    EXPECT_EQ(editor.text(), "Before. better words. After.");
     EXPECT_TRUE(desktop.workspace.activations.contains(777)) << "the paste goes back to its source";
     EXPECT_EQ(desktop.pasteboard.plainText(), "the user's own clipboard") << "restored after the paste";
     EXPECT_TRUE(coordinator->history().isEmpty()) << "the clipboard path records nothing";
-    EXPECT_NE(coordinator->toast().panel(), nullptr);
+    ASSERT_NE(coordinator->toast().panel(), nullptr);
+
+    coordinator->toast().view()->undoButton()->click();
+    desktop.scheduler.advance(2s);
+    EXPECT_EQ(editor.text(), "Before. selected words in a hidden app. After.") << "nothing doubled";
+    EXPECT_EQ(desktop.beep.count, 0);
+}
+
+// An editor that copies the caret's line when nothing is selected: pasting over that copy would
+// leave the line twice in the document.
+TEST_F(AppCoordinatorTest, ClipboardPathTakesOnlyARealSelection) {
+    const RunningApplication hidden{777, QStringLiteral("org.kde.kwrite"), QStringLiteral("KWrite")};
+    desktop.workspace.addApp(hidden);
+    desktop.workspace.frontmost = hidden;
+    const QString document = QStringLiteral("first line\nTheir is a mistak.\nlast line");
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, hidden.pid, document);
+    editor.copiesLineWithoutSelection = true;
+    editor.select(0, 5);  // an earlier selection, still offered to the desktop
+    editor.placeCaret(15);
+    coordinator->hotkeyTriggered();
+    desktop.scheduler.advance(1s);
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(desktop.beep.count, 1) << "treated as nothing selected";
+    EXPECT_TRUE(desktop.http.requests.isEmpty());
+    EXPECT_EQ(editor.text(), document);
+}
+
+// Return, then Undo, on each road a field can be written by: the document is the correction once,
+// then the original byte for byte.
+TEST_F(AppCoordinatorTest, UndoRestoresTheFieldExactlyWhicheverRoadTheReplacementTook) {
+    const QString original = QString::fromUtf8(
+        "Their is a mistak here. 👋\n\nSecond paragraph, cafe\xcc\x81 and more.\n\tThird line.\n");
+    const QString sentence = QStringLiteral("Their is a mistak here.");
+    const QString fixedSentence = QStringLiteral("There is a mistake here.");
+    struct Road {
+        const char* name;
+        bool selectionOnly;
+        QSet<QString> ignoredWrites;
+    };
+    for (const Road& road :
+         {Road{"accessibility value", false, {}}, Road{"accessibility selection", true, {}},
+          Road{"select-all and paste", false, {AXAttr::value, AXAttr::selectedText}},
+          Road{"paste over the selection", true, {AXAttr::value, AXAttr::selectedText}}}) {
+        SCOPED_TRACE(road.name);
+        FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, original);
+        FakeAccessibility::data(editor.element).ignoredWrites = road.ignoredWrites;
+        if (road.selectionOnly)
+            editor.select(0, sentence.size());
+        desktop.ax.setFocused(editor.element);
+        desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
+        desktop.scheduler.advance(1s);
+        const qsizetype entries = coordinator->history().size();
+
+        coordinator->hotkeyTriggered();
+        ASSERT_NE(openViewModel(), nullptr);
+        const QString sent = openViewModel()->originalText();
+        EXPECT_EQ(sent, road.selectionOnly ? sentence : original);
+        QString chosen = sent;
+        chosen.replace(sentence, fixedSentence);
+        openViewModel()->replace(chosen);
+        desktop.scheduler.advance(2s);
+        QString expected = original;
+        expected.replace(sentence, fixedSentence);
+        EXPECT_EQ(editor.text(), expected);
+        EXPECT_EQ(coordinator->history().size(), entries + 1);
+        ASSERT_NE(coordinator->toast().panel(), nullptr);
+
+        coordinator->toast().view()->undoButton()->click();
+        desktop.scheduler.advance(2s);
+        EXPECT_EQ(editor.text().toUtf8(), original.toUtf8());
+        EXPECT_EQ(desktop.beep.count, 0);
+        EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
+    }
+}
+
+// A browser's text area that takes every accessibility write without changing, and then a paste
+// that does not land either.
+TEST_F(AppCoordinatorTest, NoNoticeOverUnchangedText) {
+    const QString original = QStringLiteral("Their is a mistak here.");
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, original);
+    FakeAccessibility::data(editor.element).ignoredWrites = {AXAttr::value, AXAttr::selectedText};
+    editor.ignoresPaste = true;
+    desktop.ax.setFocused(editor.element);
+    desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
+    desktop.scheduler.runPending();
+    coordinator->presentSuggestions();
+    ASSERT_NE(openViewModel(), nullptr);
+    openViewModel()->replace(QStringLiteral("There is a mistake here."));
+    EXPECT_EQ(coordinator->suggestionController(), nullptr) << "the panel closes at once";
+    desktop.scheduler.advance(3s);
+    EXPECT_EQ(editor.text(), original);
+    EXPECT_EQ(coordinator->toast().panel(), nullptr);
+    EXPECT_TRUE(coordinator->history().isEmpty());
+    EXPECT_EQ(coordinator->overlay().state(), IconState::error);
+    EXPECT_EQ(desktop.beep.count, 1);
 }
 
 TEST_F(AppCoordinatorTest, HotkeyWithNothingSelectedBeepsAndWithoutKeyAsksForSettings) {

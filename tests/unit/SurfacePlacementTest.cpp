@@ -29,19 +29,28 @@ TEST(SurfacePlacementTest, ToastGoesAboveTheAnchorOrNearTheTopRightCorner) {
     EXPECT_EQ(toastOrigin(std::nullopt, std::nullopt), QPointF(560, 540));
 }
 
-TEST(SurfacePlacementTest, PanelGoesBelowTheAnchorFlipsAboveNearTheBottomAndKeepsOffTheEdges) {
+TEST(SurfacePlacementTest, PanelGoesBelowTheAnchorFlipsAboveNearTheBottomAndStaysWholeOnScreen) {
     const QList<ScreenInfo> screens{laptop};
     EXPECT_EQ(suggestionPanelOrigin(Rect(900, 500, 24, 24), screens, laptop), QPointF(524, 154));
-    // Too close to the bottom: 6 points above the anchor instead.
+    // Bottom edge: 6 points above the anchor instead.
     EXPECT_EQ(suggestionPanelOrigin(Rect(700, 100, 24, 24), screens, laptop), QPointF(324, 130));
-    // Only the bottom is tested: a panel flipped near the top may leave the screen.
-    EXPECT_EQ(suggestionPanelOrigin(Rect(700, 10, 24, 880), screens, laptop), QPointF(324, 896));
-    // 8 points from the left and right edges of the visible area.
+    // Top edge: an anchor in the top bar puts the panel's top at the visible area's top.
+    EXPECT_EQ(suggestionPanelOrigin(Rect(700, 885, 24, 10), screens, laptop), QPointF(324, 535));
+    // Left and right edges: 8 points inside the visible area.
     EXPECT_EQ(suggestionPanelOrigin(Rect(0, 600, 24, 24), screens, laptop), QPointF(8, 254));
     EXPECT_EQ(suggestionPanelOrigin(Rect(1430, 600, 24, 24), screens, laptop), QPointF(1032, 254));
-    // A screen narrower than the panel: the left margin wins.
-    const ScreenInfo narrow{Rect(0, 0, 300, 900), Rect(0, 0, 300, 900)};
-    EXPECT_EQ(suggestionPanelOrigin(Rect(100, 600, 24, 24), {narrow}, narrow), QPointF(8, 254));
+}
+
+TEST(SurfacePlacementTest, PanelStaysWholeOnScreenBesideAFieldAboutAsTallAsTheScreen) {
+    const QList<ScreenInfo> screens{laptop};
+    // Nearly as tall as the screen: no room below or above, so the panel sits at the bottom of
+    // the visible area over the field, its top well inside the screen.
+    EXPECT_EQ(suggestionPanelOrigin(Rect(700, 10, 24, 880), screens, laptop), QPointF(324, 0));
+    // Taller than the screen, past both edges.
+    EXPECT_EQ(suggestionPanelOrigin(Rect(700, -50, 300, 1000), screens, laptop), QPointF(600, 0));
+    // A screen shorter than the panel keeps its top edge, and a narrower one its left margin.
+    const ScreenInfo small{Rect(0, 0, 300, 300), Rect(0, 0, 300, 300)};
+    EXPECT_EQ(suggestionPanelOrigin(Rect(100, 100, 24, 24), {small}, small), QPointF(8, -40));
 }
 
 TEST(SurfacePlacementTest, PanelUsesTheScreenTheAnchorIsOnElseTheMainScreen) {
@@ -51,8 +60,8 @@ TEST(SurfacePlacementTest, PanelUsesTheScreenTheAnchorIsOnElseTheMainScreen) {
     EXPECT_EQ(suggestionPanelOrigin(Rect(1450, 600, 24, 24), screens, laptop), QPointF(1448, 254));
     // An anchor across both screens belongs to the first one in the list.
     EXPECT_EQ(suggestionPanelOrigin(Rect(1400, 20, 100, 24), screens, laptop), QPointF(1032, 50));
-    // On no screen: clamped to the main screen's visible area.
-    EXPECT_EQ(suggestionPanelOrigin(Rect(5000, 5000, 24, 24), screens, laptop), QPointF(1032, 4654));
+    // On no screen: pulled inside the main screen's visible area.
+    EXPECT_EQ(suggestionPanelOrigin(Rect(5000, 5000, 24, 24), screens, laptop), QPointF(1032, 535));
     // A zero-size anchor (the main screen's centre) intersects nothing, so the main screen is used
     // even when another screen comes first.
     EXPECT_EQ(suggestionPanelOrigin(Rect(720, 450, 0, 0), {rightMonitor, laptop}, laptop), QPointF(320, 104));

@@ -1,9 +1,11 @@
-// Writing into fields: the order of strategies, the secure-input refusals, and the clipboard's
-// timing on virtual time.
+// Writing into fields: the order of roads, the read-back that decides whether a write counts, the
+// secure-input refusals, the clipboard's timing, the copy that was no selection, and taking back a
+// paste in a field that cannot be read, all on virtual time.
 #include <gmock/gmock.h>
 
 #include "core/TextIO.h"
 #include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeEditor.h"
 #include "platform/fake/FakeKeySynth.h"
 #include "platform/fake/FakePasteboard.h"
 #include "platform/fake/FakeScheduler.h"
@@ -19,27 +21,34 @@ namespace {
 const PasteboardItem userItem{{"text/plain;charset=utf-8", "user's copy"},
                               {"image/png", QByteArray("\x89PNG\r\n\x1a\n\0\0", 10)}};
 constexpr qint32 editorPid = 700;
+// Several paragraphs with an emoji outside the basic plane and a decomposed é.
+const QString document =
+    QString::fromUtf8("Their is a mistak here. 👋\n\nSecond paragraph, cafe\xcc\x81 and more.\nThird line.");
+const QString corrected =
+    QString::fromUtf8("There is a mistake here. 👋\n\nSecond paragraph, cafe\xcc\x81 and more.\nThird line.");
 
 class TextIOTest : public testing::Test {
 protected:
     TextIOTest() {
         board.write({userItem});
         workspace.addApp({editorPid, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")});
-        // The frontmost application pastes what is on the clipboard, and copies `selection`.
-        keys.onPress = [this](const QString& press) {
-            if (press == "paste")
-                pasted << board.plainText().value_or("<nothing>");
-            if (press == "copy" && selection)
-                board.copyText(*selection);
-        };
     }
 
-    FocusedField field(const QString& value) {
-        return FocusedField{ax.makeTextField(editorPid, value), editorPid,
-                            QStringLiteral("org.xfce.mousepad")};
+    /// An editor that is the frontmost application and answers the synthetic keys.
+    FakeEditor& editor(const QString& text) {
+        m_editor = std::make_unique<FakeEditor>(ax, keys, board, editorPid, text);
+        return *m_editor;
     }
-    QString valueOf(const FocusedField& f) {
-        return std::get<QString>(FakeAccessibility::data(f.element).attributes[AXAttr::value]);
+    FocusedField fieldOf(const AXElement& element) {
+        return FocusedField{element, editorPid, QStringLiteral("org.xfce.mousepad")};
+    }
+    /// Starts a replacement; its outcome lands in `outcome`.
+    void replace(const FocusedField& field, const QString& text, bool selectionOnly) {
+        outcome.reset();
+        io.replace(field, text, selectionOnly, [this](const TextIO::Outcome& o) { outcome = o; });
+    }
+    QString valueOf(const AXElement& e) {
+        return std::get<QString>(FakeAccessibility::data(e).attributes[AXAttr::value]);
     }
     QStringList attributesWritten() {
         QStringList names;
@@ -54,93 +63,169 @@ protected:
     FakeWorkspace workspace;
     FakeScheduler scheduler;
     TextIO io{ax, board, keys, workspace, scheduler};
-    QStringList pasted;
-    std::optional<QString> selection;
+    std::optional<TextIO::Outcome> outcome;
+
+private:
+    std::unique_ptr<FakeEditor> m_editor;
 };
 
 }  // namespace
 
-TEST_F(TextIOTest, WholeValueWrittenAndReadBackEqual) {
-    FocusedField f = field("teh old text");
-    EXPECT_EQ(io.replace(f, "the new text", false), Strategy::axValue);
-    EXPECT_EQ(valueOf(f), "the new text");
+TEST_F(TextIOTest, WholeValueWrittenAndReadBackCountsAtOnce) {
+    FakeEditor& e = editor(document);
+    replace(fieldOf(e.element), corrected, false);
+    ASSERT_TRUE(outcome) << "a write that reads back at once is reported at once";
+    EXPECT_EQ(outcome->strategy, Strategy::axValue);
+    EXPECT_TRUE(outcome->confirmed);
+    EXPECT_EQ(e.text(), corrected);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
     EXPECT_EQ(scheduler.pendingTimers(), 0u);
 }
 
-TEST_F(TextIOTest, ValueThatReadsBackDifferentIsReplacedBySelectingAll) {
-    FocusedField f = field(QString::fromUtf8("👋"));
-    FakeElementData& d = FakeAccessibility::data(f.element);
-    d.readBackAfterWrite[AXAttr::value] = QString::fromUtf8("👋");  // accepts the write, keeps its value
-    d.settable << AXAttr::selectedTextRange << AXAttr::selectedText;
+TEST_F(TextIOTest, ValueThatReadsBackUnchangedIsWrittenBySelectingAll) {
+    FakeEditor& e = editor(QString::fromUtf8("👋"));
+    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value;
 
-    EXPECT_EQ(io.replace(f, "hello", false), Strategy::axSelectedText);
+    replace(fieldOf(e.element), "hello", false);
+    EXPECT_FALSE(outcome) << "a write may take a moment to show";
+    scheduler.advance(TextIO::writeCheckTimeout);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->strategy, Strategy::axSelectedText);
     EXPECT_THAT(attributesWritten(),
                 ElementsAre(AXAttr::value, AXAttr::selectedTextRange, AXAttr::selectedText));
     // One emoji outside the basic plane is two UTF-16 code units.
     EXPECT_EQ(std::get<AXTextRange>(ax.setCalls[1].value), (AXTextRange{0, 2}));
-    EXPECT_EQ(valueOf(f), "hello");
+    EXPECT_EQ(e.text(), "hello");
     EXPECT_TRUE(keys.presses.isEmpty());
 }
 
-TEST_F(TextIOTest, WholeValueFallsBackToTheClipboardWithSelectAllUnlessInputIsSecure) {
-    FocusedField f = field("old");
-    FakeElementData& d = FakeAccessibility::data(f.element);
-    d.setFailures[AXAttr::value] = AXError::cannotComplete;
-    d.settable << AXAttr::selectedTextRange << AXAttr::selectedText;
-    d.setFailures[AXAttr::selectedTextRange] = AXError::failure;  // select-all refused
+// A browser's text area: both accessibility writes succeed and change nothing.
+TEST_F(TextIOTest, FieldThatIgnoresAccessibilityWritesGetsThePasteAndItIsReadBack) {
+    FakeEditor& e = editor(document);
+    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
 
-    ax.secureInput = true;
-    EXPECT_EQ(io.replace(f, "new", false), std::nullopt);
-    scheduler.advance(1s);
-    EXPECT_TRUE(keys.presses.isEmpty());
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
-    EXPECT_TRUE(workspace.activations.isEmpty());
-
-    ax.secureInput = false;
-    EXPECT_EQ(io.replace(f, "new", false), Strategy::clipboard);
-    scheduler.advance(1s);
+    replace(fieldOf(e.element), corrected, false);
+    scheduler.advance(2 * TextIO::writeCheckTimeout);
+    EXPECT_FALSE(outcome) << "no success before the paste";
+    EXPECT_EQ(board.plainText(), corrected);
+    scheduler.advance(TextIO::pasteDelay);
     EXPECT_THAT(keys.presses, ElementsAre("selectAll", "paste"));
-    EXPECT_THAT(pasted, ElementsAre("new"));
     EXPECT_THAT(workspace.activations, ElementsAre(editorPid));
-}
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->strategy, Strategy::clipboard);
+    EXPECT_TRUE(outcome->confirmed);
+    EXPECT_EQ(e.text(), corrected);
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem}) << "given back once the field took the paste";
 
-TEST_F(TextIOTest, SelectionGoesThroughSelectedTextEvenUnderSecureInputElseClipboardWithoutSelectAll) {
-    FocusedField f = field("one two three");
-    FakeAccessibility::data(f.element).settable << AXAttr::selectedText;
-    ax.secureInput = true;
-    EXPECT_EQ(io.replace(f, "2", true), Strategy::axSelectedText);
-
-    FakeAccessibility::data(f.element).settableFailures[AXAttr::selectedText] = AXError::cannotComplete;
-    EXPECT_EQ(io.replace(f, "2", true), std::nullopt);
-    ax.secureInput = false;
-    EXPECT_EQ(io.replace(f, "2", true), Strategy::clipboard);
+    // The same through the selection: the paste goes over the selection, without select-all.
+    FakeEditor& f = editor("one two three");
+    FakeAccessibility::data(f.element).ignoredWrites << AXAttr::selectedText;
+    f.select(4, 3);
+    keys.presses.clear();
+    replace(fieldOf(f.element), "2", true);
     scheduler.advance(1s);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->strategy, Strategy::clipboard);
     EXPECT_THAT(keys.presses, ElementsAre("paste"));
+    EXPECT_EQ(f.text(), "one 2 three");
 }
 
-TEST_F(TextIOTest, ClipboardHoldsTheReplacementForFourTenthsOfASecondThenTheUsersItems) {
-    FocusedField f = field("old");
-    FakeAccessibility::data(f.element).settable.clear();
-    ASSERT_EQ(io.replace(f, "new text", false), Strategy::clipboard);
+TEST_F(TextIOTest, PasteThatNeverShowsIsAFailureAndTheClipboardComesBack) {
+    FakeEditor& e = editor(document);
+    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    e.ignoresPaste = true;
+    replace(fieldOf(e.element), corrected, false);
+    scheduler.advance(2 * TextIO::writeCheckTimeout + TextIO::pasteDelay + TextIO::pasteCheckTimeout - 1ms);
+    EXPECT_FALSE(outcome);
+    EXPECT_EQ(board.plainText(), corrected) << "still lent while the paste may yet arrive";
+    scheduler.advance(1ms);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->strategy, std::nullopt);
+    EXPECT_EQ(e.text(), document);
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+}
 
+// A write that changed the field into something else must not be followed by a paste on top of it.
+TEST_F(TextIOTest, FieldChangedOtherwiseIsNotWrittenAgain) {
+    FakeEditor& e = editor("keep this. Their is. keep that");
+    e.select(11, 9);
+    // The selection write deletes the selection and drops the insertion.
+    ax.onSet = [&](const AXElement& element, const QString& attribute, const AXValue&) {
+        if (attribute == AXAttr::selectedText)
+            ax.set(element, AXAttr::value, QStringLiteral("keep this.  keep that"));
+    };
+    replace(fieldOf(e.element), "There is.", true);
+    scheduler.advance(1s);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->strategy, std::nullopt);
+    EXPECT_TRUE(keys.presses.isEmpty()) << "no paste that would land beside the text";
+}
+
+// The same letter elsewhere in the field does not make a misplaced paste count.
+TEST_F(TextIOTest, PasteThatLandsBesideTheSelectionIsNoSuccess) {
+    FakeEditor& e = editor("a b a b");
+    e.select(4, 1);
+    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::selectedText;
+    replace(fieldOf(e.element), "A", true);
+    scheduler.advance(TextIO::writeCheckTimeout);
+    e.placeCaret(0);  // the selection is gone before the paste arrives
+    scheduler.advance(2s);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->strategy, std::nullopt);
+    EXPECT_EQ(e.text(), "Aa b a b");
+}
+
+TEST_F(TextIOTest, UnreadableFieldGetsOnlyThePasteReportedOnceSent) {
+    FakeEditor& e = editor("old");
+    FakeAccessibility::data(e.element).copyFailures[AXAttr::value] = AXError::cannotComplete;
+    replace(fieldOf(e.element), "new text", false);
+    EXPECT_TRUE(ax.setCalls.isEmpty()) << "an accessibility write that cannot be read back never counts";
     ASSERT_EQ(board.contents.size(), 1);
     EXPECT_EQ(board.plainText(), "new text");
     EXPECT_EQ(board.contents[0].value(PasteboardType::passwordManagerHint), "secret");
-    scheduler.advance(99ms);
-    EXPECT_TRUE(keys.presses.isEmpty());
+    scheduler.advance(TextIO::pasteDelay - 1ms);
+    EXPECT_FALSE(outcome);
     scheduler.advance(1ms);
-    EXPECT_THAT(keys.presses, ElementsAre("selectAll", "paste"));
-    scheduler.advance(299ms);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->strategy, Strategy::clipboard);
+    EXPECT_FALSE(outcome->confirmed);
+    scheduler.advance(TextIO::restoreDelay - 1ms);
     EXPECT_EQ(board.plainText(), "new text");
     scheduler.advance(1ms);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 }
 
+TEST_F(TextIOTest, SecureInputRefusesTheClipboardButNotAnAccessibilityWrite) {
+    FakeEditor& e = editor("one two three");
+    e.select(4, 3);
+    ax.secureInput = true;
+    replace(fieldOf(e.element), "2", true);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->strategy, Strategy::axSelectedText);
+
+    FakeAccessibility::data(e.element).setFailures[AXAttr::value] = AXError::cannotComplete;
+    FakeAccessibility::data(e.element).setFailures[AXAttr::selectedTextRange] = AXError::failure;
+    replace(fieldOf(e.element), "new", false);
+    scheduler.advance(1s);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->strategy, std::nullopt);
+    std::optional<bool> sent;
+    io.pasteReplacement("typed", 0, [&](bool s) { sent = s; });
+    EXPECT_EQ(sent, false);
+    EXPECT_TRUE(keys.presses.isEmpty());
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_TRUE(workspace.activations.isEmpty());
+}
+
 TEST_F(TextIOTest, OverlappingPastesEachPasteTheirOwnTextAndTheUsersItemsComeBackLast) {
-    io.pasteReplacement("first");
+    QStringList pasted;
+    keys.onPress = [&](const QString& key) {
+        if (key == "paste")
+            pasted << board.plainText().value_or("<nothing>");
+    };
+    io.pasteReplacement("first", 0);
     scheduler.advance(350ms);
-    io.pasteReplacement("second");  // the first restore (at 400 ms) is still pending
+    io.pasteReplacement("second", 0);  // the first restore (at 400 ms) is still pending
     scheduler.advance(60ms);
     // The first restore must not put the user's items back under the second paste.
     EXPECT_EQ(board.plainText(), "second");
@@ -154,38 +239,119 @@ TEST_F(TextIOTest, OverlappingPastesEachPasteTheirOwnTextAndTheUsersItemsComeBac
 }
 
 TEST_F(TextIOTest, ACopyMadeByTheUserMeanwhileIsNotOverwritten) {
-    io.pasteReplacement("quillet's text");
+    io.pasteReplacement("quillet's text", 0);
     scheduler.advance(200ms);
     board.copyText("copied by the user");
     scheduler.advance(1s);
     EXPECT_EQ(board.plainText(), "copied by the user");
 }
 
-TEST_F(TextIOTest, CopyHandsOverTheSelectionOrNothingAndRestoresTheClipboard) {
+TEST_F(TextIOTest, CopyHandsOverOnlyARealSelectionAndRestoresTheClipboard) {
     std::vector<std::optional<QString>> results;
-    auto collect = [&](std::optional<QString> text) { results.push_back(text); };
+    auto copy = [&] {
+        io.copyFocusedSelection([&](std::optional<QString> text) { results.push_back(text); });
+        scheduler.advance(TextIO::copyDelay);
+    };
+    FakeEditor& e = editor("first line\nsecond line\nthird");
 
-    selection = "the selected words";
-    io.copyFocusedSelection(collect);
-    scheduler.advance(249ms);
+    e.select(11, 12);  // "second line\n", vouched for by the desktop's selection buffer
+    io.copyFocusedSelection([&](std::optional<QString> text) { results.push_back(text); });
+    scheduler.advance(TextIO::copyDelay - 1ms);
     EXPECT_TRUE(results.empty());
     scheduler.advance(1ms);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 
-    selection.reset();  // nothing selected: the application leaves the emptied clipboard alone
-    io.copyFocusedSelection(collect);
-    scheduler.advance(250ms);
+    // Nothing selected: the application leaves the emptied clipboard alone.
+    e.placeCaret(14);
+    copy();
+
+    // An editor that copies the caret's line instead, while the buffer still holds an old selection.
+    e.copiesLineWithoutSelection = true;
+    e.select(0, 5);
+    e.placeCaret(14);
+    copy();
+    EXPECT_EQ(e.selection(), (AXTextRange{11, 0})) << "that editor moved its caret to the line's start";
+    board.hasSelectionBuffer = false;
+    copy();
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 
+    // A select-all some toolkits never offer to the buffer: several lines are no copied line. The
+    // line breaks come back as the document holds them.
+    board.hasSelectionBuffer = true;
+    e.select(0, 17);
+    board.selection = "stale";
+    e.copiesCrLf = true;
+    copy();
+
     ax.secureInput = true;
-    io.copyFocusedSelection(collect);
-    EXPECT_THAT(results, ElementsAre(QString("the selected words"), std::nullopt, std::nullopt));
-    EXPECT_THAT(keys.presses, ElementsAre("copy", "copy"));
+    io.copyFocusedSelection([&](std::optional<QString> text) { results.push_back(text); });
+    EXPECT_THAT(results, ElementsAre(QString("second line\n"), std::nullopt, std::nullopt, std::nullopt,
+                                     QString("first line\nsecond"), std::nullopt));
+    EXPECT_EQ(keys.presses.count("copy"), 5);
+}
+
+TEST_F(TextIOTest, UndoOfAPasteSelectsItBackChecksAndPastesTheOriginalOverIt) {
+    // An application the accessibility layer cannot see: only keys and the clipboard reach it.
+    const QString before = QString::fromUtf8("Intro. ") + document + " Outro.";
+    FakeEditor& e = editor(before);
+    e.select(7, document.size());
+    std::optional<bool> sent;
+    io.pasteReplacement(corrected, editorPid, [&](bool s) { sent = s; });
+    scheduler.advance(1s);
+    ASSERT_EQ(sent, true);
+    ASSERT_EQ(e.text(), QString::fromUtf8("Intro. ") + corrected + " Outro.");
+
+    sent.reset();
+    io.undoPaste(editorPid, corrected, document, [&](bool s) { sent = s; });
+    scheduler.advance(2s);
+    EXPECT_EQ(sent, true);
+    EXPECT_EQ(e.text(), before) << "exactly the original, nothing doubled";
+    EXPECT_EQ(keys.presses.count("selectBackward"), TextIO::caretStops(corrected));
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+}
+
+TEST_F(TextIOTest, UndoMakesUpForCaretStopsCountedDifferently) {
+    FakeEditor& e = editor("x");
+    e.movesByCodePoint = true;
+    e.select(0, 1);
+    const QString pasted = QString::fromUtf8("e\xcc\x81t\xc3\xa9");  // a decomposed é first
+    io.pasteReplacement(pasted, editorPid);
+    scheduler.advance(1s);
+    std::optional<bool> sent;
+    io.undoPaste(editorPid, pasted, "x", [&](bool s) { sent = s; });
+    scheduler.advance(5s);
+    EXPECT_EQ(sent, true);
+    EXPECT_EQ(e.text(), "x");
+}
+
+TEST_F(TextIOTest, UndoPastesNothingWhenThePastedTextCannotBeSelectedBack) {
+    FakeEditor& e = editor("abc");
+    e.select(0, 3);
+    io.pasteReplacement("ABC", editorPid);
+    scheduler.advance(1s);
+    e.placeCaret(0);  // the user clicked elsewhere: the keys now select nothing of it
+    std::optional<bool> sent;
+    io.undoPaste(editorPid, "ABC", "abc", [&](bool s) { sent = s; });
+    scheduler.advance(5s);
+    EXPECT_EQ(sent, false);
+    EXPECT_EQ(e.text(), "ABC");
+
+    board.hasSelectionBuffer = false;
+    e.placeCaret(3);
+    sent.reset();
+    io.undoPaste(editorPid, "ABC", "abc", [&](bool s) { sent = s; });
+    EXPECT_EQ(sent, false) << "without the selection buffer there is no checking what the keys selected";
+    EXPECT_EQ(e.text(), "ABC");
 }
 
 TEST_F(TextIOTest, PendingStepsFinishAfterTheirOwnerIsGone) {
+    QStringList pasted;
+    keys.onPress = [&](const QString& key) {
+        if (key == "paste")
+            pasted << board.plainText().value_or("<nothing>");
+    };
     auto owner = std::make_unique<TextIO>(ax, board, keys, workspace, scheduler);
-    owner->pasteReplacement("late");
+    owner->pasteReplacement("late", 0);
     owner.reset();
     scheduler.advance(1s);
     EXPECT_THAT(pasted, ElementsAre("late"));

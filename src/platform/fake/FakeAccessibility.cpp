@@ -147,6 +147,8 @@ AXError FakeAccessibility::setAttribute(const AXElement& element, const QString&
         return AXError::success;
     if (!d.settable.contains(attribute))
         return AXError::attributeUnsupported;
+    if (d.ignoredWrites.contains(attribute))
+        return AXError::success;
     applyWrite(d, attribute, value);
     if (auto rb = d.readBackAfterWrite.find(attribute); rb != d.readBackAfterWrite.end())
         d.attributes[attribute] = *rb;

@@ -32,6 +32,8 @@ struct FakeElementData {
     /// After an accepted write of the attribute, it reads back as this instead of the written value
     /// (a field that rejects or reformats what it is given).
     QMap<QString, AXValue> readBackAfterWrite;
+    /// Writes that are accepted with success and change nothing at all (some browsers do this).
+    QSet<QString> ignoredWrites;
     /// A destroyed element answers every call with `invalidUIElement`.
     bool destroyed = false;
     /// Children, for tests that walk a tree (see FakeFocusTree).

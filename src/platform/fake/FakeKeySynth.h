@@ -13,7 +13,10 @@ public:
     bool selectAll() override { return press(QStringLiteral("selectAll")); }
     bool copy() override { return press(QStringLiteral("copy")); }
     bool paste() override { return press(QStringLiteral("paste")); }
+    bool selectBackward(int count) override { return pressTimes(QStringLiteral("selectBackward"), count); }
+    bool selectForward(int count) override { return pressTimes(QStringLiteral("selectForward"), count); }
 
+    /// One entry per key press; Shift+arrows count once per step.
     QStringList presses;
     bool fails = false;  // every press reports that nothing could be posted
     /// Called with each press that was posted, as the target application would react to it.
@@ -26,6 +29,13 @@ private:
         presses << name;
         if (onPress)
             onPress(name);
+        return true;
+    }
+    bool pressTimes(const QString& name, int count) {
+        if (fails)
+            return false;
+        for (int i = 0; i < count; ++i)
+            press(name);
         return true;
     }
 };

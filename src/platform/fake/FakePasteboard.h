@@ -1,4 +1,5 @@
-// An in-memory clipboard that counts changes and lets a test play another program copying.
+// An in-memory clipboard that counts changes and lets a test play another program copying, with
+// the desktop's selection buffer beside it.
 #pragma once
 
 #include "platform/Pasteboard.h"
@@ -29,6 +30,8 @@ public:
     }
     qint64 changeCount() override { return count; }
     bool lastReadTimedOut() const override { return frozenOwner; }
+    bool supportsSelection() override { return hasSelectionBuffer; }
+    std::optional<QString> selectionText() override { return hasSelectionBuffer ? selection : std::nullopt; }
 
     /// Another program (or the user) puts plain text on the clipboard.
     void copyText(const QString& text) {
@@ -39,6 +42,9 @@ public:
     qint64 count = 0;
     /// The clipboard's owner does not answer: reads time out with nothing.
     bool frozenOwner = false;
+    /// The desktop's selection buffer: what some program has selected now.
+    bool hasSelectionBuffer = true;
+    std::optional<QString> selection;
 };
 
 }  // namespace quillet

@@ -116,21 +116,50 @@ std::optional<Rect> rectOf(AtspiRect* r) {
     return result;
 }
 
-// AT-SPI counts text offsets in characters (code points); the program counts UTF-16 code units.
+// Firefox follows every character outside the Basic Multilingual Plane with a U+FEFF of its own, so
+// that its character offsets count like UTF-16 units. That padding is no part of the text: it is
+// never handed on, and it takes no room in the program's offsets.
+bool isPadding(const QString& text, qint64 i) {
+    return text.at(i) == QChar(0xFEFF) && i >= 2 && text.at(i - 1).isLowSurrogate() &&
+           text.at(i - 2).isHighSurrogate();
+}
+
+QString withoutPadding(const QString& text) {
+    QString result;
+    result.reserve(text.size());
+    for (qint64 i = 0; i < text.size(); ++i) {
+        if (!isPadding(text, i))
+            result.append(text.at(i));
+    }
+    return result;
+}
+
+// AT-SPI counts text offsets in characters (code points) of `text` as the application reads it; the
+// program counts UTF-16 code units of the text without padding.
 qint64 utf16Offset(const QString& text, qint64 characters) {
     qint64 units = 0;
-    for (qint64 seen = 0; seen < characters && units < text.size(); ++seen)
-        units += (text.at(units).isHighSurrogate() && units + 1 < text.size()) ? 2 : 1;
+    qint64 i = 0;
+    for (qint64 seen = 0; seen < characters && i < text.size(); ++seen) {
+        const qint64 width = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        if (!isPadding(text, i))
+            units += width;
+        i += width;
+    }
     return units;
 }
 
 qint64 characterOffset(const QString& text, qint64 units) {
-    units = std::clamp<qint64>(units, 0, text.size());
     qint64 characters = 0;
-    for (qint64 i = 0; i < units; ++i) {
-        if (!(text.at(i).isLowSurrogate() && i > 0 && text.at(i - 1).isHighSurrogate()))
-            ++characters;
+    qint64 i = 0;
+    for (qint64 seen = 0; seen < units && i < text.size(); ++characters) {
+        const qint64 width = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        if (!isPadding(text, i))
+            seen += width;
+        i += width;
     }
+    // A position just past a padded character lies past its padding too.
+    if (i < text.size() && isPadding(text, i))
+        ++characters;
     return characters;
 }
 
@@ -852,7 +881,7 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         std::optional<QString> text = readText(a, call, err);
         if (!text)
             return err;
-        out = *text;
+        out = withoutPadding(*text);
         return AXError::success;
     }
     if (attribute == AXAttr::selectedText || attribute == AXAttr::selectedTextRange) {
@@ -870,7 +899,7 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
             std::optional<QString> part = readText(a, call, err, sel->first, sel->second);
             if (!part)
                 return err;
-            out = *part;
+            out = withoutPadding(*part);
             return AXError::success;
         }
         if (!sel) {

@@ -203,13 +203,16 @@ struct QtPasteboard::X {
         QByteArray data;
     };
 
-    // Asks the owner for `target` and waits for the whole answer; every wait is bounded by
-    // answerTimeout since the owner's last sign of life, and by `limit` altogether.
-    Answer convert(Atom target, const QDeadlineTimer& limit) {
+    // Asks the owner of `selection` (the clipboard unless named) for `target` and waits for the
+    // whole answer; every wait is bounded by answerTimeout since the owner's last sign of life, and
+    // by `limit` altogether.
+    Answer convert(Atom target, const QDeadlineTimer& limit, Atom selection = None) {
+        if (selection == None)
+            selection = clipboard;
         Answer answer;
         const Atom property = properties[nextProperty++ % properties.size()];
         XDeleteProperty(display, window, property);
-        XConvertSelection(display, clipboard, target, property, window, CurrentTime);
+        XConvertSelection(display, selection, target, property, window, CurrentTime);
         auto step = [&] {
             const qint64 left = limit.remainingTime();
             return QDeadlineTimer(left < 0 ? answerTimeout.count()
@@ -220,7 +223,7 @@ struct QtPasteboard::X {
                 // An answer to an earlier question that was given up on names another property.
                 [&](const XEvent& e) {
                     return e.type == SelectionNotify && e.xselection.requestor == window &&
-                           e.xselection.selection == clipboard && e.xselection.target == target &&
+                           e.xselection.selection == selection && e.xselection.target == target &&
                            (e.xselection.property == property || e.xselection.property == None);
                 },
                 step(), &event)) {
@@ -605,36 +608,52 @@ void QtPasteboard::write(const QList<PasteboardItem>& items) {
 }
 
 std::optional<QString> QtPasteboard::plainText() {
+    return textOf(QClipboard::Clipboard);
+}
+
+bool QtPasteboard::supportsSelection() {
+    // X11 always keeps PRIMARY; off X11, Qt knows.
+    QClipboard* board = qtClipboard();
+    return m_x->display || (board && board->supportsSelection());
+}
+
+std::optional<QString> QtPasteboard::selectionText() {
+    return textOf(QClipboard::Selection);
+}
+
+std::optional<QString> QtPasteboard::textOf(int mode) {
     m_lastReadTimedOut = false;
     X& x = *m_x;
     QClipboard* board = qtClipboard();
-    auto fromItem = [](const PasteboardItem& item) -> std::optional<QString> {
-        for (const QString& type :
-             {PasteboardType::plainText, QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain")})
-            if (item.contains(type))
-                return QString::fromUtf8(item.value(type));
-        if (item.contains(QStringLiteral("STRING")))
-            return QString::fromLatin1(item.value(QStringLiteral("STRING")));
-        return std::nullopt;
-    };
-    if (!x.display) {
-        const QMimeData* data = board ? board->mimeData(QClipboard::Clipboard) : nullptr;
+    const auto qtMode = QClipboard::Mode(mode);
+    auto fromQt = [&]() -> std::optional<QString> {
+        const QMimeData* data = board ? board->mimeData(qtMode) : nullptr;
         return data && data->hasText() ? std::optional<QString>(data->text()) : std::nullopt;
-    }
+    };
+    if (!x.display)
+        return qtMode == QClipboard::Selection && !(board && board->supportsSelection()) ? std::nullopt
+                                                                                         : fromQt();
     x.drain();
-    const Window owner = XGetSelectionOwner(x.display, x.clipboard);
+    const Atom selection = qtMode == QClipboard::Selection ? Atom(XA_PRIMARY) : x.clipboard;
+    const Window owner = XGetSelectionOwner(x.display, selection);
     if (owner == None)
         return std::nullopt;
-    if (owner == x.window)
-        return x.owning ? fromItem(x.owned) : std::nullopt;
-    if (board && board->ownsClipboard()) {
-        const QMimeData* data = board->mimeData(QClipboard::Clipboard);
-        return data && data->hasText() ? std::optional<QString>(data->text()) : std::nullopt;
+    if (owner == x.window) {
+        for (const QString& type :
+             {PasteboardType::plainText, QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain")})
+            if (x.owned.contains(type))
+                return QString::fromUtf8(x.owned.value(type));
+        if (x.owned.contains(QStringLiteral("STRING")))
+            return QString::fromLatin1(x.owned.value(QStringLiteral("STRING")));
+        return std::nullopt;
     }
+    // Text selected or copied in one of Quillet's own windows: Qt answers from memory.
+    if (board && (qtMode == QClipboard::Selection ? board->ownsSelection() : board->ownsClipboard()))
+        return fromQt();
     const QDeadlineTimer limit(readLimit.count());
     for (const QString& type :
          {QStringLiteral("UTF8_STRING"), PasteboardType::plainText, QStringLiteral("STRING")}) {
-        const X::Answer answer = x.convert(x.atom(type), limit);
+        const X::Answer answer = x.convert(x.atom(type), limit, selection);
         if (answer.timedOut) {
             m_lastReadTimedOut = true;
             return std::nullopt;

@@ -1,5 +1,6 @@
 // The X11 CLIPBOARD selection, read and owned through a connection of its own: every target as its
-// owner offered it, byte for byte, and never a long wait for an owner that does not answer.
+// owner offered it, byte for byte, and never a long wait for an owner that does not answer; and the
+// PRIMARY selection's text, read the same way.
 #pragma once
 
 #include <QObject>
@@ -33,8 +34,13 @@ public:
     std::optional<QString> plainText() override;
     qint64 changeCount() override;
     bool lastReadTimedOut() const override { return m_lastReadTimedOut; }
+    bool supportsSelection() override;
+    /// Bounded like every read here.
+    std::optional<QString> selectionText() override;
 
 private:
+    std::optional<QString> textOf(int mode);
+
     struct X;
     std::unique_ptr<X> m_x;
     QObject m_context;  // receiver of the connection's notifications

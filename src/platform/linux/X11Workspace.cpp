@@ -75,6 +75,7 @@ X11Workspace::X11Workspace() : m_x(std::make_unique<X>()) {
     XSelectInput(m_x->display, m_x->root, PropertyChangeMask);
     XFlush(m_x->display);
     m_lastActive = activeWindow();
+    m_lastActivePid = pidOfWindow(m_lastActive);
     m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(m_x->display), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
                      [this] { readEvents(); });
@@ -97,11 +98,14 @@ void X11Workspace::readEvents() {
     if (!activeChanged)
         return;
     const unsigned long window = activeWindow();
-    // Focus passing through "no window" during a switch is not an activation.
-    if (window == 0 || window == m_lastActive)
+    // Focus passing through "no window" during a switch is not an activation. The X server hands a
+    // closed program's window id to the next program that connects: the same id with another
+    // process behind it is a new window.
+    const qint32 pid = pidOfWindow(window);
+    if (window == 0 || (window == m_lastActive && pid == m_lastActivePid))
         return;
     m_lastActive = window;
-    const qint32 pid = pidOfWindow(window);
+    m_lastActivePid = pid;
     if (pid <= 0 || !m_handler)
         return;
     if (std::optional<RunningApplication> app = runningApplication(pid))

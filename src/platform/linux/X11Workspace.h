@@ -58,6 +58,7 @@ private:
     std::function<void(const RunningApplication&)> m_handler;
     std::function<std::optional<QString>(qint32)> m_nameFallback;
     unsigned long m_lastActive = 0;
+    qint32 m_lastActivePid = 0;
     bool m_entriesLoaded = false;
     QHash<QString, DesktopEntry> m_entriesById;       // lower-case id -> entry
     QHash<QString, DesktopEntry> m_entriesByWmClass;  // lower-case StartupWMClass -> entry

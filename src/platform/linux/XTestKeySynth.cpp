@@ -30,6 +30,24 @@ struct Connection {
     Display* display;
 };
 
+// Releases every held modifier key, the locks aside.
+void releaseHeldModifiers(Display* dpy) {
+    char keys[32] = {};
+    XQueryKeymap(dpy, keys);
+    if (XModifierKeymap* map = XGetModifierMapping(dpy)) {
+        for (int modifier = 0; modifier < 8; ++modifier) {
+            if (modifier == LockMapIndex)
+                continue;
+            for (int i = 0; i < map->max_keypermod; ++i) {
+                const KeyCode code = map->modifiermap[modifier * map->max_keypermod + i];
+                if (code != 0 && (keys[code / 8] & (1 << (code % 8))))
+                    XTestFakeKeyEvent(dpy, code, False, 0);
+            }
+        }
+        XFreeModifiermap(map);
+    }
+}
+
 }  // namespace
 
 bool XTestKeySynth::selectAll() {
@@ -89,27 +107,44 @@ bool XTestKeySynth::pressWithControl(unsigned long keysym, unsigned char usFallb
         bound->second.unbindTimer = m_scheduler.after(bindingLifetime, [this, keysym] { unbind(keysym); });
     }
 
-    // The user may still hold the hotkey's Super and Shift: release every held modifier key (the
-    // locks aside) so that the target sees Control+key and nothing else.
-    char keys[32] = {};
-    XQueryKeymap(dpy, keys);
-    if (XModifierKeymap* map = XGetModifierMapping(dpy)) {
-        for (int modifier = 0; modifier < 8; ++modifier) {
-            if (modifier == LockMapIndex)
-                continue;
-            for (int i = 0; i < map->max_keypermod; ++i) {
-                const KeyCode code = map->modifiermap[modifier * map->max_keypermod + i];
-                if (code != 0 && (keys[code / 8] & (1 << (code % 8))))
-                    XTestFakeKeyEvent(dpy, code, False, 0);
-            }
-        }
-        XFreeModifiermap(map);
-    }
+    // The user may still hold the hotkey's Super and Shift: the target must see Control+key and
+    // nothing else.
+    releaseHeldModifiers(dpy);
 
     XTestFakeKeyEvent(dpy, control, True, 0);
     XTestFakeKeyEvent(dpy, key, True, 0);
     XTestFakeKeyEvent(dpy, key, False, 0);
     XTestFakeKeyEvent(dpy, control, False, 0);
+    XSync(dpy, False);
+    return true;
+}
+
+bool XTestKeySynth::selectBackward(int count) {
+    return pressWithShift(XK_Left, count);
+}
+bool XTestKeySynth::selectForward(int count) {
+    return pressWithShift(XK_Right, count);
+}
+
+bool XTestKeySynth::pressWithShift(unsigned long keysym, int count) {
+    if (count <= 0)
+        return true;
+    Connection connection;
+    Display* dpy = connection.display;
+    if (!dpy)
+        return false;
+    const KeyCode shift = XKeysymToKeycode(dpy, XK_Shift_L);
+    const KeyCode key = XKeysymToKeycode(dpy, keysym);
+    if (shift == 0 || key == 0)
+        return false;
+    // A Control still held would make every press jump a whole word.
+    releaseHeldModifiers(dpy);
+    XTestFakeKeyEvent(dpy, shift, True, 0);
+    for (int i = 0; i < count; ++i) {
+        XTestFakeKeyEvent(dpy, key, True, 0);
+        XTestFakeKeyEvent(dpy, key, False, 0);
+    }
+    XTestFakeKeyEvent(dpy, shift, False, 0);
     XSync(dpy, False);
     return true;
 }

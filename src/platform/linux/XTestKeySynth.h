@@ -1,4 +1,4 @@
-// Control+A / C / V posted to the focused window through the XTest extension.
+// Control+A / C / V and Shift+arrows posted to the focused window through the XTest extension.
 #pragma once
 
 #include <map>
@@ -16,9 +16,12 @@ public:
     bool selectAll() override;
     bool copy() override;
     bool paste() override;
+    bool selectBackward(int count) override;
+    bool selectForward(int count) override;
 
 private:
     bool pressWithControl(unsigned long keysym, unsigned char usFallback);
+    bool pressWithShift(unsigned long keysym, int count);
     void unbind(unsigned long keysym);
 
     struct Binding {

@@ -1,0 +1,23 @@
+#include "core/ClipboardHandOver.h"
+
+#include "platform/Pasteboard.h"
+
+namespace quillet {
+
+ClipboardHandOver::Road ClipboardHandOver::road(bool secureInput, bool canPressKeys) {
+    if (secureInput)
+        return Road::none;
+    return canPressKeys ? Road::paste : Road::copy;
+}
+
+void ClipboardHandOver::copy(Pasteboard& pasteboard, const QString& text) {
+    // Without the password managers' hint: a clipboard manager may keep it, like anything the
+    // user copies, so it can still be pasted after something else was copied.
+    pasteboard.write({PasteboardItem{{PasteboardType::plainText, text.toUtf8()}}});
+}
+
+QString ClipboardHandOver::notice(const L10n& l10n) {
+    return l10n.text(QStringLiteral("Copied — press Ctrl+V"), QStringLiteral("Kopirano — pritisnite Ctrl+V"));
+}
+
+}  // namespace quillet

@@ -1,0 +1,64 @@
+#include "core/CustomShortcutSteps.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace quillet {
+
+namespace {
+
+// GNOME splits the command as a POSIX shell would (g_shell_parse_argv).
+QString shellQuoted(const QString& word) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
+    if (plain.match(word).hasMatch())
+        return word;
+    QString quoted = word;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+}  // namespace
+
+QString CustomShortcutSteps::triggerCommand(const QString& programPath, const QStringList& searchPath) {
+    const QFileInfo program(programPath);
+    const QString self = program.canonicalFilePath();
+    QString word = program.absoluteFilePath();
+    // The first folder of the search path holding that name is the one the desktop will run.
+    for (const QString& dir : searchPath) {
+        if (dir.isEmpty())
+            continue;
+        const QFileInfo candidate(dir + QLatin1Char('/') + program.fileName());
+        if (!candidate.isFile() || !candidate.isExecutable())
+            continue;
+        if (!self.isEmpty() && candidate.canonicalFilePath() == self)
+            word = program.fileName();
+        break;
+    }
+    return shellQuoted(word) + QStringLiteral(" --trigger");
+}
+
+QStringList CustomShortcutSteps::gnomeSteps(const L10n& l10n, const QString& command,
+                                            const QString& combination) {
+    // The page and button names are GNOME Settings' own (version 43), in its Serbian Latin wording.
+    return {
+        l10n.text(QStringLiteral("GNOME lets no program hold a shortcut of its own. Add one for Quillet in "
+                                 "GNOME's settings:"),
+                  QStringLiteral("GNOME ne dozvoljava programima da sami drže prečicu. Dodajte je za Quillet "
+                                 "u podešavanjima GNOME-a:")),
+        l10n.text(QStringLiteral("1. Open Settings and choose “Keyboard”."),
+                  QStringLiteral("1. Otvorite Podešavanja i izaberite „Tastatura“.")),
+        l10n.text(QStringLiteral("2. Under “Keyboard Shortcuts”, click “View and Customize Shortcuts”."),
+                  QStringLiteral("2. U delu „Prečice tastature“ kliknite na „Pregled i prilagođavanje "
+                                 "prečica“.")),
+        l10n.text(QStringLiteral("3. Choose “Custom Shortcuts”, then “Add Shortcut”."),
+                  QStringLiteral("3. Izaberite „Proizvoljne prečice“, zatim „Dodaj prečicu“.")),
+        l10n.text(QStringLiteral("4. Name: Quillet. Command: %1").arg(command),
+                  QStringLiteral("4. Naziv: Quillet. Naredba: %1").arg(command)),
+        l10n.text(QStringLiteral("5. Click “Set Shortcut…”, press %1, then click “Add”.").arg(combination),
+                  QStringLiteral("5. Kliknite na „Postavi prečicu…“, pritisnite %1, zatim kliknite na "
+                                 "„Dodaj“.")
+                      .arg(combination)),
+    };
+}
+
+}  // namespace quillet

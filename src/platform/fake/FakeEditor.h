@@ -1,0 +1,53 @@
+// A text field of another application that answers the synthetic keys as real ones do: select all,
+// copy, paste and Shift+arrows, with the desktop's selection buffer following what is selected. Its
+// text lives in an element of the fake accessibility layer, so the same field can be read and
+// written through accessibility too, or kept out of its sight by never focusing it.
+#pragma once
+
+#include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeKeySynth.h"
+#include "platform/fake/FakePasteboard.h"
+
+namespace quillet {
+
+class FakeEditor {
+public:
+    /// Takes over `keys.onPress`: the editor is the frontmost application from now on.
+    FakeEditor(FakeAccessibility& ax, FakeKeySynth& keys, FakePasteboard& board, qint32 pid,
+               const QString& text);
+
+    /// The field: a settable value, selection and selected text.
+    AXElement element;
+
+    QString text() const;
+    /// The selection in UTF-16 code units; length 0 is the caret.
+    AXTextRange selection() const;
+    /// The user selects `length` code units from `location` (negative: backwards from it).
+    void select(qint64 location, qint64 length);
+    void placeCaret(qint64 position) { select(position, 0); }
+
+    /// Control+C with nothing selected copies the caret's line with its line break and moves the
+    /// caret to the line's start, as some code editors do.
+    bool copiesLineWithoutSelection = false;
+    /// Copies hand line breaks over as CR LF, as GTK does.
+    bool copiesCrLf = false;
+    /// Control+V does nothing (a read-only view, or a paste that went elsewhere).
+    bool ignoresPaste = false;
+    /// Arrow keys step over code points rather than whole grapheme clusters, as some toolkits do
+    /// with combining marks.
+    bool movesByCodePoint = false;
+
+private:
+    void press(const QString& key);
+    void syncFromElement();
+    void publish();
+    qint64 step(qint64 from, bool backward) const;
+
+    FakeAccessibility& m_ax;
+    FakePasteboard& m_board;
+    qint64 m_anchor = 0;  // the end of the selection that stays put
+    qint64 m_caret = 0;   // the end that moves
+    AXTextRange m_published;
+};
+
+}  // namespace quillet

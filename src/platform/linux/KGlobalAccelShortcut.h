@@ -1,0 +1,65 @@
+// The global shortcut on KDE Plasma, where no program may grab keys itself under Wayland: the
+// combination is registered with KDE's own shortcut service (KGlobalAccel, on the session bus),
+// which shows it in System Settings and reports each press.
+#pragma once
+
+#include <QDBusConnection>
+#include <QKeyCombination>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace quillet {
+
+class KGlobalAccelShortcut : public QObject {
+    Q_OBJECT
+public:
+    /// How the program and its one action are known to KDE (the names its settings file keeps).
+    static inline const QString componentName = QStringLiteral("quillet");
+    static inline const QString actionName = QStringLiteral("trigger");
+    static inline const QString serviceName = QStringLiteral("org.kde.kglobalaccel");
+
+    enum class Failure {
+        noService,  ///< KDE's shortcut service is not running on this session bus
+        taken,      ///< another program or KDE itself holds the combination
+        refused,    ///< the service did not answer, or answered something else
+    };
+
+    /// `componentTitle` and `actionTitle` are what KDE's shortcut settings show for the program.
+    KGlobalAccelShortcut(const QString& componentTitle, const QString& actionTitle,
+                         const QDBusConnection& bus = QDBusConnection::sessionBus(),
+                         QObject* parent = nullptr);
+    ~KGlobalAccelShortcut() override;
+
+    /// Whether KDE's shortcut service runs now. It is never started for the asking: started
+    /// outside Plasma it would hold combinations that no key can reach.
+    bool isAvailable() const;
+    /// Binds `combination` to the action in place of the one bound so far; on failure the previous
+    /// combination stays bound. `onPress` runs on the main thread for each press.
+    std::optional<Failure> bind(QKeyCombination combination, std::function<void()> onPress);
+    /// Leaves the action in KDE's settings with no live binding; harmless when nothing is bound.
+    void release();
+    /// The combination bound now, if any.
+    const std::optional<QKeyCombination>& bound() const { return m_bound; }
+
+private Q_SLOTS:
+    void onShortcutPressed(const QString& component, const QString& action, qlonglong timestamp);
+
+private:
+    QStringList actionId() const;
+    /// Calls a method of the service without starting it; empty on any failure.
+    std::optional<QList<QVariant>> call(const QString& method, const QList<QVariant>& arguments) const;
+    std::optional<QList<int>> setKeys(const QList<int>& keys, uint flags);
+    bool listen();
+
+    QDBusConnection m_bus;
+    QString m_componentTitle;
+    QString m_actionTitle;
+    std::function<void()> m_onPress;
+    std::optional<QKeyCombination> m_bound;
+    QString m_componentPath;
+};
+
+}  // namespace quillet

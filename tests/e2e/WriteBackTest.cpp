@@ -1,0 +1,212 @@
+// Writing the correction back, and Undo, with the real program against applications that make it
+// hard: one invisible to accessibility, a field that takes accessibility writes and ignores them,
+// a paste that never lands, and an editor that copies the caret's line when nothing is selected.
+// Every document has several paragraphs, an emoji and combining marks, and is compared byte for byte.
+#include <gmock/gmock.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "platform/linux/IniDefaults.h"
+#include "support/DesktopApps.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/TestEnv.h"
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+const QString kKey = QStringLiteral("sk-e2e-write-back");
+const QString kOriginal = QString::fromUtf8(
+    "Their is a mistak here. \xf0\x9f\x91\x8b Emoji and cafe\xcc\x81.\n\n"
+    "Second paragraph with nai\xcc\x88ve text: an\xcc\x83o.\n"
+    "Third line, \xe2\x80\x94 \xd0\x82\xd1\x83\xd1\x80\xd1\x92\xd0\xb5\xd0\xb2\xd0\xb4\xd0\xb0\xd0\xbd.\n");
+
+QString corrected(const QString& text) {
+    QString t = text;
+    return t.replace("Their is", "There is").replace("mistak ", "mistake ");
+}
+
+class WriteBackTest : public testing::Test {
+protected:
+    void SetUp() override {
+        server.model.acceptedKey = kKey;
+        server.model.correct = corrected;
+        ASSERT_TRUE(test::storeApiKey(kKey));
+        QFile::remove(IniDefaults::defaultPath());
+        IniDefaults().setString("apiBaseURL", server.baseUrl());
+        QFile file(documentPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(kOriginal.toUtf8());
+    }
+
+    void TearDown() override {
+        app.reset();
+        if (quillet.state() != QProcess::NotRunning) {
+            quillet.kill();
+            quillet.waitForFinished();
+        }
+        EXPECT_EQ(QString::fromUtf8(quillet.readAllStandardError()).trimmed(), QString());
+    }
+
+    QString documentPath() const { return dir.filePath("note.txt"); }
+    QString mirrorPath() const { return dir.filePath("mirror.txt"); }
+    static QByteArray contents(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    }
+
+    void startQuillet() {
+        quillet.start(quilletBinary(), {});
+        ASSERT_TRUE(quillet.waitForStarted());
+        ASSERT_TRUE(waitUntil(
+            [&] { return readAccessible(quillet.processId()).contains("application\tQuillet"); }, 15000));
+        settle(300);
+    }
+    /// Starts an application after Quillet, as at login, and brings its window to the front.
+    void startApp(const QString& program, const QStringList& args, bool invisible = false,
+                  const QString& readyWhen = QString()) {
+        if (invisible)
+            qputenv("NO_AT_BRIDGE", "1");
+        app = std::make_unique<DesktopApp>(program, args);
+        qunsetenv("NO_AT_BRIDGE");
+        ASSERT_FALSE(app->window().isEmpty());
+        if (!readyWhen.isEmpty()) {
+            ASSERT_TRUE(waitUntil([&] { return readAccessible(app->pid()).contains(readyWhen); }, 10000));
+        }
+        xdotool({"windowactivate", "--sync", app->window()});
+    }
+    void startTestEditor(const QStringList& options, bool invisible = false) {
+        startApp(
+            testEditorBinary(),
+            QStringList{"--title", "Test editor", "--text-file", documentPath(), "--mirror", mirrorPath()} +
+                options,
+            invisible, invisible ? QString() : QStringLiteral("push button\tOptions"));
+        ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == kOriginal.toUtf8(); }, 5000));
+        // Into the text from the button the window opens with, as a person presses Tab.
+        xdotool({"key", "Tab"});
+        if (!invisible) {
+            ASSERT_TRUE(waitUntil([&] { return quilletWindow(kIcon).has_value(); }, 5000))
+                << "the icon comes";
+        }
+        xdotool({"key", "ctrl+Home"});
+    }
+
+    std::optional<QRect> quilletWindow(QSize size) {
+        for (const QString& id :
+             xdotool({"search", "--onlyvisible", "--name", "^Quillet$"}).split('\n', Qt::SkipEmptyParts)) {
+            QMap<QString, int> g;
+            for (const QString& line : xdotool({"getwindowgeometry", "--shell", id}).split('\n')) {
+                const QStringList kv = line.split('=');
+                if (kv.size() == 2)
+                    g[kv[0]] = kv[1].toInt();
+            }
+            if (g.value("WIDTH") == size.width() && g.value("HEIGHT") == size.height())
+                return QRect(g.value("X"), g.value("Y"), size.width(), size.height());
+        }
+        return std::nullopt;
+    }
+    bool panelShows(const QString& text) { return readAccessible(quillet.processId()).contains(text); }
+    bool toastShown() { return quilletWindow(kToast).has_value(); }
+    /// Presses Super+Shift+G until the panel shows `text` (a program just started may miss it).
+    bool correctionShown(const QString& text) {
+        for (int i = 0; i < 3; ++i) {
+            xdotool({"key", "super+shift+g"});
+            if (waitUntil([&] { return panelShows(text); }, 8000))
+                return true;
+        }
+        return false;
+    }
+    void pressUndo() {
+        EXPECT_THAT(readAccessible(quillet.processId(), {"--press", "Undo"}).toStdString(),
+                    testing::HasSubstr("pressed Undo"));
+    }
+    int chatRequests() {
+        int n = 0;
+        for (const auto& r : server.requests())
+            n += r.path.endsWith("/chat/completions");
+        return n;
+    }
+
+    static constexpr QSize kToast{220, 40};
+    static constexpr QSize kIcon{24, 24};
+    LoopbackHttpServer server;
+    QTemporaryDir dir;
+    QProcess quillet;
+    std::unique_ptr<DesktopApp> app;
+};
+
+// The clipboard road: the paste goes over the selection that was copied, and Undo selects what went
+// in before the original goes over it.
+TEST_F(WriteBackTest, UndoAfterTheClipboardRoadInAnApplicationInvisibleToAccessibility) {
+    startQuillet();
+    startApp("mousepad", {"--disable-server", documentPath()}, true);
+    // The first paragraph, its blank line and the second: part of the document, not all of it.
+    xdotool({"key", "ctrl+Home", "shift+Down", "shift+Down", "shift+Down"});
+    const QString selection = kOriginal.section('\n', 0, 2) + '\n';
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_EQ(LoopbackHttpServer::userText(server.requests().at(0).body), selection);
+
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
+    xdotool({"windowactivate", "--sync", app->window(), "key", "ctrl+s"});
+    ASSERT_TRUE(waitUntil([&] { return contents(documentPath()) == corrected(kOriginal).toUtf8(); }, 5000))
+        << contents(documentPath()).toStdString();
+
+    pressUndo();
+    settle(1500);
+    xdotool({"windowactivate", "--sync", app->window(), "key", "ctrl+s"});
+    EXPECT_TRUE(waitUntil([&] { return contents(documentPath()) == kOriginal.toUtf8(); }, 5000))
+        << "exactly the original, nothing doubled:\n"
+        << contents(documentPath()).toStdString();
+}
+
+// As a browser's text area does: every accessibility write is accepted and changes nothing.
+TEST_F(WriteBackTest, FieldThatIgnoresAccessibilityWritesGetsTheCorrectionByPaste) {
+    startQuillet();
+    startTestEditor({"--ignore-accessible-writes"});
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == corrected(kOriginal).toUtf8(); }, 5000))
+        << contents(mirrorPath()).toStdString();
+    ASSERT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
+
+    pressUndo();
+    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == kOriginal.toUtf8(); }, 5000))
+        << contents(mirrorPath()).toStdString();
+}
+
+TEST_F(WriteBackTest, NoSuccessNoticeWhenNothingLands) {
+    startQuillet();
+    startTestEditor({"--ignore-accessible-writes", "--ignore-paste"});
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    xdotool({"key", "Return"});
+    // Two accessibility writes and the paste are each given their time to show.
+    EXPECT_FALSE(waitUntil([&] { return toastShown(); }, 4000));
+    EXPECT_EQ(contents(mirrorPath()), kOriginal.toUtf8());
+}
+
+// KDE's editor, among others, copies the caret's line when nothing is selected.
+TEST_F(WriteBackTest, CopiedLineIsNoSelectionAndARealOneIsReplacedOnce) {
+    startQuillet();
+    startTestEditor({"--copy-line-without-selection"}, true);
+    xdotool({"key", "End"});
+    xdotool({"key", "super+shift+g"});
+    settle(3000);
+    EXPECT_EQ(chatRequests(), 0) << "the copied line is not sent";
+    EXPECT_EQ(contents(mirrorPath()), kOriginal.toUtf8());
+
+    xdotool({"key", "Home", "shift+End"});
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == corrected(kOriginal).toUtf8(); }, 5000))
+        << contents(mirrorPath()).toStdString();
+    ASSERT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
+    pressUndo();
+    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == kOriginal.toUtf8(); }, 5000))
+        << contents(mirrorPath()).toStdString();
+}
+
+}  // namespace
