@@ -146,6 +146,8 @@ void AppCoordinator::releaseController() {
 void AppCoordinator::presentSuggestions() {
     if (m_suggestionController)
         return;
+    if (waitForKeyPresence(&AppCoordinator::presentSuggestions))
+        return;
     Accessibility& ax = m_services.ax;
     std::optional<FocusedField> field = m_currentField ? m_currentField : focusedFieldNow();
     // A password field's text is never read, let alone sent.
@@ -262,6 +264,19 @@ void AppCoordinator::reportFailedWrite() {
     m_services.beep.beep();
 }
 
+bool AppCoordinator::waitForKeyPresence(void (AppCoordinator::*retry)()) {
+    // Right after the start the keyring may not have said yet whether a key is stored (it has a
+    // second at most): the request goes on once it has.
+    if (m_settings.keyPresenceKnown())
+        return false;
+    QPointer<AppCoordinator> self(this);
+    m_settings.whenKeyPresenceKnown([self, retry] {
+        if (self)
+            (self.data()->*retry)();
+    });
+    return true;
+}
+
 QString AppCoordinator::applicationName(const FocusedField& field) {
     if (!field.bundleID)
         return HistoryEntry::unknownApplication;
@@ -285,6 +300,8 @@ void AppCoordinator::closeSuggestions() {
 }
 
 void AppCoordinator::hotkeyTriggered() {
+    if (waitForKeyPresence(&AppCoordinator::hotkeyTriggered))
+        return;
     if (m_currentField) {
         presentSuggestions();
         return;

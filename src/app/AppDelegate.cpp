@@ -101,8 +101,9 @@ void AppDelegate::applicationDidFinishLaunching(std::optional<InstanceRequest> f
         openOnboarding();
         return;
     }
-    // Whether a key is stored comes from the keyring a moment after the start (within a second).
-    m_settings.whenKeyPresenceKnown([self] {
+    // Whether a key is stored comes from the keyring a moment after the start; a slow keyring is
+    // waited for, so that the setup is not offered for a key that is there.
+    m_settings.whenKeyPresenceSettled([self] {
         if (self && !self->m_settings.hasAPIKey())
             self->openOnboarding();
     });

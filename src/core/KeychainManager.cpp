@@ -80,14 +80,14 @@ KeychainManager::~KeychainManager() {
     m_calls->pending.clear();
 }
 
-void KeychainManager::readService(const QString& name, Access access, const std::shared_ptr<bool>& prompted,
-                                  std::function<void(Lookup)> done) {
+void KeychainManager::readService(const QString& name, Access access, std::chrono::milliseconds timeout,
+                                  const std::shared_ptr<bool>& prompted, std::function<void(Lookup)> done) {
     m_calls->run<Reply>(
-        answerTimeout, Reply{},
+        timeout, Reply{},
         [this, name](std::function<void(Reply)> give) {
             return m_calls->store.read(name, account, std::move(give));
         },
-        [this, name, access, prompted, done](Reply reply) {
+        [this, name, access, timeout, prompted, done](Reply reply) {
             switch (reply.status) {
                 case Status::ok:
                     if (std::optional<QString> key = decodeUtf8(reply.secret))
@@ -115,43 +115,47 @@ void KeychainManager::readService(const QString& name, Access access, const std:
                 [this, name](std::function<void(bool)> give) {
                     return m_calls->store.unlock(name, account, std::move(give));
                 },
-                [this, name, prompted, done](bool unlocked) {
+                [this, name, timeout, prompted, done](bool unlocked) {
                     if (!unlocked)
                         done({State::locked, {}});
                     else
-                        readService(name, Access::quiet, prompted, done);
+                        readService(name, Access::quiet, timeout, prompted, done);
                 });
         });
 }
 
-void KeychainManager::loadAPIKey(Access access, std::function<void(Lookup)> done) {
+void KeychainManager::loadAPIKey(Access access, std::function<void(Lookup)> done,
+                                 std::chrono::milliseconds timeout) {
     if (previewKey) {
         done({State::found, *previewKey});
         return;
     }
     auto prompted = std::make_shared<bool>(false);
-    readService(service, access, prompted, [this, access, prompted, done](const Lookup& current) {
-        if (current.state != State::absent) {
-            done(current);
-            return;
-        }
-        readService(legacyService, access, prompted, [this, done](const Lookup& legacy) {
-            if (legacy.state != State::found) {
-                done(legacy);
-                return;
-            }
-            migrate(legacy.key, [done, legacy] { done(legacy); });
-        });
-    });
+    readService(service, access, timeout, prompted,
+                [this, access, timeout, prompted, done](const Lookup& current) {
+                    if (current.state != State::absent) {
+                        done(current);
+                        return;
+                    }
+                    readService(legacyService, access, timeout, prompted,
+                                [this, timeout, done](const Lookup& legacy) {
+                                    if (legacy.state != State::found) {
+                                        done(legacy);
+                                        return;
+                                    }
+                                    migrate(legacy.key, timeout, [done, legacy] { done(legacy); });
+                                });
+                });
 }
 
-void KeychainManager::migrate(const QString& key, std::function<void()> done) {
+void KeychainManager::migrate(const QString& key, std::chrono::milliseconds timeout,
+                              std::function<void()> done) {
     m_calls->run<Status>(
-        answerTimeout, Status::unavailable,
+        timeout, Status::unavailable,
         [this, key](std::function<void(Status)> give) {
             return m_calls->store.write(service, account, key.toUtf8(), std::move(give));
         },
-        [this, key, done](Status written) {
+        [this, key, timeout, done](Status written) {
             if (written != Status::ok) {
                 done();
                 return;
@@ -159,17 +163,17 @@ void KeychainManager::migrate(const QString& key, std::function<void()> done) {
             // The old item goes only once the key reads back under the new name, so a failed write
             // loses nothing.
             m_calls->run<Reply>(
-                answerTimeout, Reply{},
+                timeout, Reply{},
                 [this](std::function<void(Reply)> give) {
                     return m_calls->store.read(service, account, std::move(give));
                 },
-                [this, key, done](const Reply& reply) {
+                [this, key, timeout, done](const Reply& reply) {
                     if (reply.status != Status::ok || decodeUtf8(reply.secret) != key) {
                         done();
                         return;
                     }
                     m_calls->run<Status>(
-                        answerTimeout, Status::unavailable,
+                        timeout, Status::unavailable,
                         [this](std::function<void(Status)> give) {
                             return m_calls->store.remove(legacyService, account, std::move(give));
                         },
@@ -183,7 +187,7 @@ void KeychainManager::changeWithUnlock(
     std::function<void(Status)> done) {
     if (!done)
         done = [](Status) {};
-    m_calls->run<Status>(answerTimeout, Status::unavailable, change, [this, change, done](Status status) {
+    m_calls->run<Status>(changeTimeout, Status::unavailable, change, [this, change, done](Status status) {
         if (status != Status::locked) {
             done(status);
             return;
@@ -197,7 +201,7 @@ void KeychainManager::changeWithUnlock(
                 if (!unlocked)
                     done(Status::locked);
                 else
-                    m_calls->run<Status>(answerTimeout, Status::unavailable, change, done);
+                    m_calls->run<Status>(changeTimeout, Status::unavailable, change, done);
             });
     });
 }

@@ -20,8 +20,11 @@ public:
     static inline const QString legacyService = QStringLiteral("com.lumenfold.scrivet");
     static inline const QString account = QStringLiteral("openai-api-key");
 
-    /// The longest wait for the secret store; a hung keyring then counts as no keyring.
+    /// The longest wait for the secret store when someone waits for the answer; a hung keyring then
+    /// counts as no keyring.
     static constexpr std::chrono::milliseconds answerTimeout{1000};
+    /// The longest wait for a save or a deletion, which the user watches a spinner for.
+    static constexpr std::chrono::milliseconds changeTimeout{5000};
     /// The longest an unlock prompt may stay unanswered before it is taken away.
     static constexpr std::chrono::milliseconds promptTimeout{120000};
 
@@ -53,8 +56,10 @@ public:
 
     /// The preview key, else the current item, else a legacy item (moved to the current service on
     /// the way). With mayPrompt a locked keyring is offered for unlocking once; quiet never prompts.
-    /// `done` runs once, possibly before this returns.
-    void loadAPIKey(Access access, std::function<void(Lookup)> done);
+    /// `done` runs once, possibly before this returns; each exchange with the store may take
+    /// `timeout` (the prompt aside).
+    void loadAPIKey(Access access, std::function<void(Lookup)> done,
+                    std::chrono::milliseconds timeout = answerTimeout);
     /// Saves the key under the current service, replacing the stored one. A locked keyring is offered
     /// for unlocking once (saving is always the user's own request).
     void saveAPIKey(const QString& key, std::function<void(SecretStore::Status)> done = {});
@@ -63,9 +68,9 @@ public:
 
 private:
     struct Calls;
-    void readService(const QString& name, Access access, const std::shared_ptr<bool>& prompted,
-                     std::function<void(Lookup)> done);
-    void migrate(const QString& key, std::function<void()> done);
+    void readService(const QString& name, Access access, std::chrono::milliseconds timeout,
+                     const std::shared_ptr<bool>& prompted, std::function<void(Lookup)> done);
+    void migrate(const QString& key, std::chrono::milliseconds timeout, std::function<void()> done);
     void changeWithUnlock(
         const std::function<SecretStore::Ticket(std::function<void(SecretStore::Status)>)>& change,
         std::function<void(SecretStore::Status)> done);

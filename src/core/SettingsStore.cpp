@@ -57,8 +57,9 @@ SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem
 }
 
 SettingsStore::~SettingsStore() {
-    if (m_presenceRetry)
-        m_scheduler.cancel(*m_presenceRetry);
+    for (const std::optional<TimerId>& timer : {m_presenceGrace, m_presenceRetry})
+        if (timer)
+            m_scheduler.cancel(*timer);
     if (g_shared == this)
         g_shared = nullptr;
 }
@@ -140,12 +141,25 @@ void SettingsStore::setGlobalShortcut(const QString& value) {
 
 void SettingsStore::refreshKeyPresence() {
     const quint64 probe = ++m_presenceProbe;
-    m_keychain.loadAPIKey(KeychainManager::Access::quiet,
-                          [this, probe](const KeychainManager::Lookup& lookup) {
-                              // A later question's answer is the one that counts.
-                              if (probe == m_presenceProbe)
-                                  learnKeyPresence(lookup);
-                          });
+    // Nothing waits more than a second for the first answer; a slow keyring's answer still counts
+    // when it comes.
+    if (m_keyPresence == KeyPresence::unknown && !m_presenceGrace) {
+        m_presenceGrace = m_scheduler.after(KeychainManager::answerTimeout, [this] {
+            m_presenceGrace.reset();
+            if (m_keyPresence == KeyPresence::unknown)
+                setKeyPresence(KeyPresence::unreachable);
+        });
+    }
+    m_keychain.loadAPIKey(
+        KeychainManager::Access::quiet,
+        [this, probe](const KeychainManager::Lookup& lookup) {
+            // A later question's answer is the one that counts.
+            if (probe != m_presenceProbe)
+                return;
+            learnKeyPresence(lookup);
+            settleKeyPresence();
+        },
+        keyPresenceTimeout);
 }
 
 void SettingsStore::learnKeyPresence(const KeychainManager::Lookup& lookup) {
@@ -169,15 +183,30 @@ void SettingsStore::setKeyPresence(KeyPresence presence) {
     const bool wasKnown = keyPresenceKnown();
     const bool had = hasAPIKey();
     m_keyPresence = presence;
+    if (presence != KeyPresence::unreachable && m_presenceGrace) {
+        m_scheduler.cancel(*m_presenceGrace);
+        m_presenceGrace.reset();
+    }
     if (!wasKnown) {
         const QList<std::function<void()>> waiting = std::exchange(m_whenPresenceKnown, {});
         for (const auto& fn : waiting)
             fn();
     }
+    if (presence == KeyPresence::stored || presence == KeyPresence::none)
+        settleKeyPresence();
     if (had != hasAPIKey()) {
         Q_EMIT keyPresenceChanged();
         Q_EMIT changed();
     }
+}
+
+void SettingsStore::settleKeyPresence() {
+    if (m_presenceSettled)
+        return;
+    m_presenceSettled = true;
+    const QList<std::function<void()>> waiting = std::exchange(m_whenPresenceSettled, {});
+    for (const auto& fn : waiting)
+        fn();
 }
 
 void SettingsStore::whenKeyPresenceKnown(std::function<void()> fn) {
@@ -187,13 +216,23 @@ void SettingsStore::whenKeyPresenceKnown(std::function<void()> fn) {
         m_whenPresenceKnown << std::move(fn);
 }
 
+void SettingsStore::whenKeyPresenceSettled(std::function<void()> fn) {
+    if (m_presenceSettled)
+        fn();
+    else
+        m_whenPresenceSettled << std::move(fn);
+}
+
 void SettingsStore::readAPIKey(KeychainManager::Access access, std::function<void(QString)> done) {
     QList<std::function<void(QString)>>& readers = m_keyReaders[int(access)];
     readers << std::move(done);
     if (readers.size() > 1)
         return;  // joins the read under way
     m_keychain.loadAPIKey(access, [this, access](const KeychainManager::Lookup& lookup) {
-        ++m_presenceProbe;  // fresher than any presence question still on its way
+        // An answer is fresher than any presence question still on its way; a read that timed out
+        // tells nothing.
+        if (lookup.state != KeychainManager::Lookup::State::unavailable)
+            ++m_presenceProbe;
         learnKeyPresence(lookup);
         const QString key = lookup.state == KeychainManager::Lookup::State::found ? lookup.key : QString();
         const QList<std::function<void(QString)>> waiting = std::exchange(m_keyReaders[int(access)], {});

@@ -28,6 +28,10 @@ public:
     /// Password managers, the keyring viewer and terminals: fields there are never offered a correction.
     static const QStringList defaultBlocklist;
 
+    /// How long the look at whether a key is stored may take before the keyring counts as gone.
+    /// Nothing waits that long: after KeychainManager::answerTimeout the key counts as missing until
+    /// the keyring answers.
+    static constexpr std::chrono::milliseconds keyPresenceTimeout{20000};
     /// How long after a keyring that did not answer the key's presence is asked for again.
     static constexpr std::chrono::milliseconds keyPresenceRetry{30000};
 
@@ -68,11 +72,15 @@ public:
     static std::optional<QString> apiBaseURLFrom(const QString& typed);
 
     /// Whether a key is stored, as the keyring last told: never a keyring call of its own, so it can
-    /// be asked at every focus change. False until the first answer, which comes within a second.
+    /// be asked at every focus change. False until the keyring's first answer.
     bool hasAPIKey() const { return m_keyPresence == KeyPresence::stored; }
+    /// Whether the keyring has answered, or a second has passed without an answer.
     bool keyPresenceKnown() const { return m_keyPresence != KeyPresence::unknown; }
-    /// Runs `fn` once hasAPIKey() has its first answer (at once when it has).
+    /// Runs `fn` once keyPresenceKnown() (at once when it is): a second after the start at most.
     void whenKeyPresenceKnown(std::function<void()> fn);
+    /// Runs `fn` once the keyring has answered, or has been given up on (keyPresenceTimeout): for
+    /// what a slow keyring should not mislead, such as offering the setup at start.
+    void whenKeyPresenceSettled(std::function<void()> fn);
     /// Asks the keyring again, without a prompt, whether a key is stored.
     void refreshKeyPresence();
 
@@ -100,6 +108,7 @@ private:
     enum class KeyPresence { unknown, stored, none, unreachable };
     void learnKeyPresence(const KeychainManager::Lookup& lookup);
     void setKeyPresence(KeyPresence presence);
+    void settleKeyPresence();
 
     Defaults& m_defaults;
     LoginItem& m_loginItem;
@@ -108,9 +117,12 @@ private:
     KeychainManager m_keychain;
 
     KeyPresence m_keyPresence = KeyPresence::unknown;
+    bool m_presenceSettled = false;
     quint64 m_presenceProbe = 0;
+    std::optional<TimerId> m_presenceGrace;
     std::optional<TimerId> m_presenceRetry;
     QList<std::function<void()>> m_whenPresenceKnown;
+    QList<std::function<void()>> m_whenPresenceSettled;
     QList<std::function<void(QString)>> m_keyReaders[2];  // by Access
 
     QString m_model;

@@ -103,12 +103,12 @@ TEST_F(SettingsViewTest, AKeyTheKeyringDidNotTakeIsSaidSoKeptInTheFieldAndNeverC
     EXPECT_EQ(secrets.prompts, 1);
     EXPECT_EQ(field->text(), "sk-new");
 
-    // A keyring that hangs: the spinner for a second, then the same plain answer.
+    // A keyring that hangs: the spinner for a few seconds, then the same plain answer.
     secrets.locked = false;
     secrets.hang = true;
     QTest::mouseClick(save, Qt::LeftButton);
     EXPECT_TRUE(spinning(*view));
-    scheduler.advance(1s);
+    scheduler.advance(KeychainManager::changeTimeout);
     EXPECT_EQ(view->keyStatus(), KeyStatus::keyringUnavailable);
     EXPECT_TRUE(checker.keys.isEmpty());
     EXPECT_EQ(storedKey(), "sk-old");

@@ -186,6 +186,22 @@ TEST_F(SettingsStoreTest, ClearingTheKeyBringsBackALegacyOne) {
     EXPECT_EQ(keyOf(*store), "sk-old") << "the legacy item migrates back on the next read";
 }
 
+TEST_F(SettingsStoreTest, ASlowKeyringCountsAsNoKeyForASecondAndThenAsItAnswers) {
+    plant(KeychainManager::service, "sk-stored");
+    secrets.deferred = true;
+    auto store = load();
+    int settled = 0;
+    store->whenKeyPresenceSettled([&] { ++settled; });
+    scheduler.advance(KeychainManager::answerTimeout);
+    EXPECT_TRUE(store->keyPresenceKnown());
+    EXPECT_FALSE(store->hasAPIKey());
+    EXPECT_EQ(settled, 0) << "not given up on yet";
+    scheduler.advance(std::chrono::seconds(5));
+    secrets.answerPending();  // six seconds on a loaded machine
+    EXPECT_TRUE(store->hasAPIKey());
+    EXPECT_EQ(settled, 1);
+}
+
 TEST_F(SettingsStoreTest, KeyPresenceIsAskedOnceAndThenRemembered) {
     plant(KeychainManager::service, "sk-stored");
     secrets.deferred = true;  // a keyring that takes its time
@@ -232,7 +248,12 @@ TEST_F(SettingsStoreTest, AHungKeyringGivesNoKeyWithinASecondAndIsAskedAgainLate
     scheduler.advance(1s);
     EXPECT_EQ(key, QString()) << "a request goes on without a key";
 
-    // The desktop starts the keyring again: the next look finds the key.
+    // The look at the start is given up on, and the desktop starts the keyring again: the next look
+    // finds the key.
+    int settled = 0;
+    store->whenKeyPresenceSettled([&] { ++settled; });
+    scheduler.advance(SettingsStore::keyPresenceTimeout);
+    EXPECT_EQ(settled, 1);
     secrets.hang = false;
     scheduler.advance(SettingsStore::keyPresenceRetry);
     EXPECT_TRUE(store->hasAPIKey());

@@ -2,6 +2,8 @@
 
 #include <libsecret/secret.h>
 
+#include <thread>
+
 namespace quillet {
 
 namespace {
@@ -37,8 +39,40 @@ bool failed(GError* error) {
 
 }  // namespace
 
-// One call on its way through the service's asynchronous steps. Owned by the step under way; a
-// cancelled call still runs to its last callback, which frees it without answering.
+// A thread with its own main context, where every call to the Secret Service is made and every one
+// of its steps is handled.
+struct LibsecretStore::Worker {
+    Worker() : context(g_main_context_new()), loop(g_main_loop_new(context, FALSE)) {
+        thread = std::thread([this] {
+            g_main_context_push_thread_default(context);
+            g_main_loop_run(loop);
+            g_main_context_pop_thread_default(context);
+        });
+    }
+    ~Worker() {
+        run([this] { g_main_loop_quit(loop); });
+        thread.join();
+        g_main_loop_unref(loop);
+        g_main_context_unref(context);
+    }
+    void run(std::function<void()> fn) {
+        g_main_context_invoke_full(
+            context, G_PRIORITY_DEFAULT,
+            [](gpointer data) -> gboolean {
+                (*static_cast<std::function<void()>*>(data))();
+                return G_SOURCE_REMOVE;
+            },
+            new std::function<void()>(std::move(fn)),
+            [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
+    }
+
+    GMainContext* context;
+    GMainLoop* loop;
+    std::thread thread;
+};
+
+// One call on its way through the service's asynchronous steps, on the worker thread. Owned by the
+// step under way; a cancelled call still runs to its last callback, which frees it.
 struct LibsecretStore::Op {
     enum class Kind { read, write, remove, unlock };
 
@@ -56,35 +90,18 @@ struct LibsecretStore::Op {
     }
 
     Kind kind;
-    LibsecretStore* store = nullptr;
-    Ticket ticket = 0;
-    bool cancelled = false;
+    std::function<void(Reply)> post;  // hands the answer to the main thread
     GCancellable* cancellable;
     GHashTable* attributes;
     QByteArray secret;
     SecretService* service = nullptr;
     GList* items = nullptr;  // items still to delete
-    std::function<void(Reply)> readDone;
-    std::function<void(Status)> statusDone;
-    std::function<void(bool)> unlockDone;
+    bool cancelled() const { return g_cancellable_is_cancelled(cancellable); }
 
     // The last step: answers unless cancelled, and frees the call.
     void answer(Reply reply) {
-        if (!cancelled) {
-            store->m_open.erase(ticket);
-            switch (kind) {
-                case Kind::read:
-                    readDone(std::move(reply));
-                    break;
-                case Kind::write:
-                case Kind::remove:
-                    statusDone(reply.status);
-                    break;
-                case Kind::unlock:
-                    unlockDone(reply.status == Status::ok);
-                    break;
-            }
-        }
+        if (!cancelled())
+            post(std::move(reply));
         delete this;
     }
     void answer(Status status) { answer(Reply{status, {}}); }
@@ -104,7 +121,7 @@ void LibsecretStore::Op::serviceReady(GObject*, GAsyncResult* result, gpointer d
     auto* op = static_cast<Op*>(data);
     GError* error = nullptr;
     op->service = secret_service_get_finish(result, &error);
-    if (failed(error) || op->cancelled || !op->service) {
+    if (failed(error) || op->cancelled() || !op->service) {
         op->answer(Status::unavailable);
         return;
     }
@@ -124,7 +141,7 @@ void LibsecretStore::Op::searched(GObject* source, GAsyncResult* result, gpointe
     auto* op = static_cast<Op*>(data);
     GError* error = nullptr;
     GList* items = secret_service_search_finish(SECRET_SERVICE(source), result, &error);
-    if (failed(error) || op->cancelled) {
+    if (failed(error) || op->cancelled()) {
         g_list_free_full(items, g_object_unref);
         op->answer(Status::unavailable);
         return;
@@ -179,7 +196,7 @@ void LibsecretStore::Op::defaultCollection(GObject*, GAsyncResult* result, gpoin
     auto* op = static_cast<Op*>(data);
     GError* error = nullptr;
     SecretCollection* collection = secret_collection_for_alias_finish(result, &error);
-    if (failed(error) || op->cancelled) {
+    if (failed(error) || op->cancelled()) {
         if (collection)
             g_object_unref(collection);
         op->answer(Status::unavailable);
@@ -236,7 +253,7 @@ void LibsecretStore::Op::deleted(GObject* source, GAsyncResult* result, gpointer
     auto* op = static_cast<Op*>(data);
     GError* error = nullptr;
     const gboolean ok = secret_item_delete_finish(SECRET_ITEM(source), result, &error);
-    if (failed(error) || !ok || op->cancelled) {
+    if (failed(error) || !ok || op->cancelled()) {
         op->answer(Status::unavailable);
         return;
     }
@@ -268,56 +285,70 @@ void LibsecretStore::Op::created(GObject*, GAsyncResult* result, gpointer data) 
     op->answer(ok ? Status::ok : Status::locked);
 }
 
+LibsecretStore::LibsecretStore() : m_worker(std::make_unique<Worker>()) {}
+
 LibsecretStore::~LibsecretStore() {
     while (!m_open.empty())
         cancel(m_open.begin()->first);
+    m_worker.reset();
 }
 
-SecretStore::Ticket LibsecretStore::begin(Op* op) {
-    op->store = this;
-    op->ticket = ++m_next;
-    m_open[op->ticket] = op;
-    secret_service_get(SECRET_SERVICE_OPEN_SESSION, op->cancellable, &Op::serviceReady, op);
-    return op->ticket;
+SecretStore::Ticket LibsecretStore::begin(Op* op, std::function<void(Reply)> done) {
+    const Ticket ticket = ++m_next;
+    m_open[ticket] = Open{G_CANCELLABLE(g_object_ref(op->cancellable)), std::move(done)};
+    // The answer crosses back to the main thread, where the call is looked up again: one cancelled
+    // meanwhile is no longer there.
+    op->post = [this, ticket](Reply reply) {
+        QMetaObject::invokeMethod(
+            &m_context, [this, ticket, reply = std::move(reply)] { deliver(ticket, reply); },
+            Qt::QueuedConnection);
+    };
+    m_worker->run(
+        [op] { secret_service_get(SECRET_SERVICE_OPEN_SESSION, op->cancellable, &Op::serviceReady, op); });
+    return ticket;
+}
+
+void LibsecretStore::deliver(Ticket ticket, const Reply& reply) {
+    const auto it = m_open.find(ticket);
+    if (it == m_open.end())
+        return;
+    const Open open = it->second;
+    m_open.erase(it);
+    g_object_unref(open.cancellable);
+    open.done(reply);
 }
 
 void LibsecretStore::cancel(Ticket ticket) {
     const auto it = m_open.find(ticket);
     if (it == m_open.end())
         return;
-    Op* op = it->second;
+    g_cancellable_cancel(it->second.cancellable);
+    g_object_unref(it->second.cancellable);
     m_open.erase(it);
-    op->cancelled = true;
-    g_cancellable_cancel(op->cancellable);
 }
 
 SecretStore::Ticket LibsecretStore::read(const QString& service, const QString& account,
                                          std::function<void(Reply)> done) {
-    auto* op = new Op(Op::Kind::read, service, account);
-    op->readDone = std::move(done);
-    return begin(op);
+    return begin(new Op(Op::Kind::read, service, account), std::move(done));
 }
 
 SecretStore::Ticket LibsecretStore::write(const QString& service, const QString& account,
                                           const QByteArray& secret, std::function<void(Status)> done) {
     auto* op = new Op(Op::Kind::write, service, account);
     op->secret = secret;
-    op->statusDone = std::move(done);
-    return begin(op);
+    return begin(op, [done = std::move(done)](const Reply& reply) { done(reply.status); });
 }
 
 SecretStore::Ticket LibsecretStore::remove(const QString& service, const QString& account,
                                            std::function<void(Status)> done) {
-    auto* op = new Op(Op::Kind::remove, service, account);
-    op->statusDone = std::move(done);
-    return begin(op);
+    return begin(new Op(Op::Kind::remove, service, account),
+                 [done = std::move(done)](const Reply& reply) { done(reply.status); });
 }
 
 SecretStore::Ticket LibsecretStore::unlock(const QString& service, const QString& account,
                                            std::function<void(bool)> done) {
-    auto* op = new Op(Op::Kind::unlock, service, account);
-    op->unlockDone = std::move(done);
-    return begin(op);
+    return begin(new Op(Op::Kind::unlock, service, account),
+                 [done = std::move(done)](const Reply& reply) { done(reply.status == Status::ok); });
 }
 
 }  // namespace quillet

@@ -1,15 +1,21 @@
-// The secret store on the desktop's Secret Service, through libsecret's asynchronous calls.
+// The secret store on the desktop's Secret Service, through libsecret's asynchronous calls, made
+// from a thread of its own so that a busy main thread never slows the keyring's answers.
 #pragma once
 
+#include <QObject>
+#include <functional>
 #include <map>
+#include <memory>
 
 #include "platform/SecretStore.h"
+
+typedef struct _GCancellable GCancellable;
 
 namespace quillet {
 
 class LibsecretStore final : public SecretStore {
 public:
-    LibsecretStore() = default;
+    LibsecretStore();
     /// Calls still under way are cancelled; their answers are never given.
     ~LibsecretStore() override;
 
@@ -23,10 +29,18 @@ public:
     struct Op;
 
 private:
-    Ticket begin(Op* op);
+    struct Worker;
+    struct Open {
+        GCancellable* cancellable = nullptr;
+        std::function<void(Reply)> done;
+    };
+    Ticket begin(Op* op, std::function<void(Reply)> done);
+    void deliver(Ticket ticket, const Reply& reply);
 
+    QObject m_context;  // receives the worker's answers on the main thread
+    std::unique_ptr<Worker> m_worker;
     Ticket m_next = 0;
-    std::map<Ticket, Op*> m_open;
+    std::map<Ticket, Open> m_open;
 };
 
 }  // namespace quillet
