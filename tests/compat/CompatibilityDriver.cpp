@@ -343,9 +343,12 @@ public:
         xdotool({"key", "--delay", "100", "ctrl+Home", "shift+End"});
         // The application takes the keys in its own time; the shortcut must find the selection made.
         waitUntil([&] { return text(true) == kFirst; }, 3000);
+        const qsizetype asked = server.requests().size();
         if (!pressShortcut()) {
             r["selection"] = "no panel after the shortcut";
         } else {
+            // The panel shows before its requests go out: the key is read from the keyring first.
+            waitUntil([&] { return server.requests().size() > asked; }, 5000);
             const QString sent = server.requests().isEmpty()
                                      ? QString()
                                      : LoopbackHttpServer::userText(server.requests().constLast().body);
