@@ -22,9 +22,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "core/KeychainManager.h"
 #include "platform/linux/IniDefaults.h"
-#include "platform/linux/LibsecretStore.h"
 #include "support/DesktopApps.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestEnv.h"
@@ -118,8 +116,7 @@ public:
     }
 
     bool startQuillet() {
-        LibsecretStore secrets;
-        secrets.write(KeychainManager::service, KeychainManager::account, kKey.toUtf8());
+        storeApiKey(kKey);
         QFile::remove(IniDefaults::defaultPath());
         IniDefaults().setString("apiBaseURL", server.baseUrl());
         quillet.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -346,9 +343,12 @@ public:
         xdotool({"key", "--delay", "100", "ctrl+Home", "shift+End"});
         // The application takes the keys in its own time; the shortcut must find the selection made.
         waitUntil([&] { return text(true) == kFirst; }, 3000);
+        const qsizetype asked = server.requests().size();
         if (!pressShortcut()) {
             r["selection"] = "no panel after the shortcut";
         } else {
+            // The panel shows before its requests go out: the key is read from the keyring first.
+            waitUntil([&] { return server.requests().size() > asked; }, 5000);
             const QString sent = server.requests().isEmpty()
                                      ? QString()
                                      : LoopbackHttpServer::userText(server.requests().constLast().body);
