@@ -64,7 +64,8 @@ double residentMiB() {
 struct Rig {
     test::LoopbackHttpServer server;
     Platform platform = makeLinuxPlatform();
-    SettingsStore settings{*platform.defaults, *platform.secrets, *platform.loginItem, *platform.log};
+    SettingsStore settings{*platform.defaults, *platform.secrets, *platform.loginItem, *platform.log,
+                           *platform.scheduler};
     std::unique_ptr<AppCoordinator> coordinator;
     QTemporaryDir dir;
     QProcess mousepad;

@@ -115,7 +115,8 @@ int main(int argc, char** argv) {
     }
 
     Platform platform = makeLinuxPlatform();
-    SettingsStore settings(*platform.defaults, *platform.secrets, *platform.loginItem, *platform.log);
+    SettingsStore settings(*platform.defaults, *platform.secrets, *platform.loginItem, *platform.log,
+                           *platform.scheduler);
     SettingsStore::install(&settings);
     // A tray program: no main window; Quit in the tray menu (or in the settings) ends the loop.
     AppDelegate delegate(settings, CoordinatorServices::from(platform));

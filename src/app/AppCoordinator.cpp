@@ -18,9 +18,11 @@ namespace quillet {
 
 namespace {
 void deleteLaterController(SuggestionPanelController* controller) {
-    // A controller is often dropped from inside one of its own button handlers.
-    if (controller)
+    // A controller is often dropped from inside one of its own button handlers. Its requests stop now.
+    if (controller) {
+        controller->viewModel()->cancel();
         controller->deleteLater();
+    }
 }
 
 bool isBlank(const QString& text) {
@@ -131,7 +133,8 @@ std::optional<FocusedField> AppCoordinator::focusedFieldNow() {
 }
 
 std::shared_ptr<SuggestionViewModel> AppCoordinator::makeViewModel(const QString& text) {
-    OpenAIClient client(m_settings.apiKey(), m_settings.model(), m_services.http, m_services.scheduler,
+    // The key is read from the keyring only when the requests go out, never here.
+    OpenAIClient client(m_settings.apiKeySource(), m_settings.model(), m_services.http, m_services.scheduler,
                         m_services.languages);
     return std::make_shared<SuggestionViewModel>(text, std::move(client));
 }
@@ -142,6 +145,8 @@ void AppCoordinator::releaseController() {
 
 void AppCoordinator::presentSuggestions() {
     if (m_suggestionController)
+        return;
+    if (waitForKeyPresence(&AppCoordinator::presentSuggestions))
         return;
     Accessibility& ax = m_services.ax;
     std::optional<FocusedField> field = m_currentField ? m_currentField : focusedFieldNow();
@@ -259,6 +264,19 @@ void AppCoordinator::reportFailedWrite() {
     m_services.beep.beep();
 }
 
+bool AppCoordinator::waitForKeyPresence(void (AppCoordinator::*retry)()) {
+    // Right after the start the keyring may not have said yet whether a key is stored (it has a
+    // second at most): the request goes on once it has.
+    if (m_settings.keyPresenceKnown())
+        return false;
+    QPointer<AppCoordinator> self(this);
+    m_settings.whenKeyPresenceKnown([self, retry] {
+        if (self)
+            (self.data()->*retry)();
+    });
+    return true;
+}
+
 QString AppCoordinator::applicationName(const FocusedField& field) {
     if (!field.bundleID)
         return HistoryEntry::unknownApplication;
@@ -282,6 +300,8 @@ void AppCoordinator::closeSuggestions() {
 }
 
 void AppCoordinator::hotkeyTriggered() {
+    if (waitForKeyPresence(&AppCoordinator::hotkeyTriggered))
+        return;
     if (m_currentField) {
         presentSuggestions();
         return;

@@ -111,6 +111,8 @@ private:
     std::optional<FocusedField> focusedFieldNow();
     /// Drops the panel controller; it is deleted once the event that led here has finished.
     void releaseController();
+    /// True when the request was put off until the keyring has said whether a key is stored.
+    bool waitForKeyPresence(void (AppCoordinator::*retry)());
     QString applicationName(const FocusedField& field);
 
     SettingsStore& m_settings;

@@ -97,9 +97,16 @@ void AppDelegate::applicationDidFinishLaunching(std::optional<InstanceRequest> f
         // Without a tray the settings window is the only way in: Pause, the history and Quit are there.
         openSettings();
     }
-    // The key is only looked at (a keyring read) when the permission is there.
-    if (!m_accessibility.isProcessTrusted() || !m_settings.hasAPIKey())
+    if (!m_accessibility.isProcessTrusted()) {
         openOnboarding();
+        return;
+    }
+    // Whether a key is stored comes from the keyring a moment after the start; a slow keyring is
+    // waited for, so that the setup is not offered for a key that is there.
+    m_settings.whenKeyPresenceSettled([self] {
+        if (self && !self->m_settings.hasAPIKey())
+            self->openOnboarding();
+    });
 }
 
 void AppDelegate::handleRequest(InstanceRequest request) {

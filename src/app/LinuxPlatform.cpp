@@ -22,9 +22,9 @@ Platform makeLinuxPlatform() {
     Platform p;
     p.scheduler = std::make_unique<QtScheduler>();
     p.secrets = std::make_unique<LibsecretStore>();
-    p.defaults = std::make_unique<IniDefaults>();
-    p.loginItem = std::make_unique<AutostartLoginItem>(QCoreApplication::applicationFilePath());
     p.log = std::make_unique<SyslogSystemLog>();
+    p.defaults = std::make_unique<IniDefaults>(p.log.get());
+    p.loginItem = std::make_unique<AutostartLoginItem>(QCoreApplication::applicationFilePath());
 
     // The focused element belongs to the active window's process; a name missing from the desktop
     // entries comes from the accessibility bus. Both live as long as the Platform.

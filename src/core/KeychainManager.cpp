@@ -1,8 +1,9 @@
 #include "core/KeychainManager.h"
 
 #include <QStringDecoder>
+#include <map>
 
-#include "platform/SecretStore.h"
+#include "platform/Scheduler.h"
 
 namespace quillet {
 
@@ -16,40 +17,209 @@ std::optional<QString> decodeUtf8(const QByteArray& bytes) {
         return std::nullopt;
     return text;
 }
+
+using Status = SecretStore::Status;
+using Reply = SecretStore::Reply;
+using State = KeychainManager::Lookup::State;
 }  // namespace
 
-std::optional<QString> KeychainManager::load(const QString& serviceName) {
-    const std::optional<QByteArray> bytes = m_store.read(serviceName, account);
-    if (!bytes)
-        return std::nullopt;
-    return decodeUtf8(*bytes);
+// The store's calls still waiting for an answer, each with its deadline. Answers and deadlines hold
+// this weakly, so nothing arrives once the manager is gone.
+struct KeychainManager::Calls : std::enable_shared_from_this<Calls> {
+    Calls(SecretStore& s, Scheduler& c) : store(s), scheduler(c) {}
+
+    struct Call {
+        SecretStore::Ticket ticket = 0;
+        TimerId timer = 0;
+    };
+
+    // Starts one call; whichever comes first, its answer or `timeout` (answered with `late`), is
+    // handed to `done`, once.
+    template <typename Answer>
+    void run(std::chrono::milliseconds timeout, Answer late,
+             const std::function<SecretStore::Ticket(std::function<void(Answer)>)>& start,
+             std::function<void(Answer)> done) {
+        const std::uint64_t id = ++next;
+        auto finish = [weak = weak_from_this(), id, done = std::move(done)](Answer answer, bool timedOut) {
+            const std::shared_ptr<Calls> self = weak.lock();
+            if (!self)
+                return;
+            const auto it = self->pending.find(id);
+            if (it == self->pending.end())
+                return;
+            const Call call = it->second;
+            self->pending.erase(it);
+            if (timedOut)
+                self->store.cancel(call.ticket);
+            else
+                self->scheduler.cancel(call.timer);
+            done(std::move(answer));
+        };
+        pending[id].timer = scheduler.after(timeout, [finish, late] { finish(late, true); });
+        const SecretStore::Ticket ticket =
+            start([finish](Answer answer) { finish(std::move(answer), false); });
+        // The store may have answered already.
+        if (const auto it = pending.find(id); it != pending.end())
+            it->second.ticket = ticket;
+    }
+
+    SecretStore& store;
+    Scheduler& scheduler;
+    std::uint64_t next = 0;
+    std::map<std::uint64_t, Call> pending;
+};
+
+KeychainManager::KeychainManager(SecretStore& store, Scheduler& scheduler)
+    : m_calls(std::make_shared<Calls>(store, scheduler)) {}
+
+KeychainManager::~KeychainManager() {
+    for (const auto& [id, call] : m_calls->pending) {
+        m_calls->store.cancel(call.ticket);
+        m_calls->scheduler.cancel(call.timer);
+    }
+    m_calls->pending.clear();
 }
 
-void KeychainManager::remove(const QString& serviceName) {
-    m_store.remove(serviceName, account);
+void KeychainManager::readService(const QString& name, Access access, std::chrono::milliseconds timeout,
+                                  const std::shared_ptr<bool>& prompted, std::function<void(Lookup)> done) {
+    m_calls->run<Reply>(
+        timeout, Reply{},
+        [this, name](std::function<void(Reply)> give) {
+            return m_calls->store.read(name, account, std::move(give));
+        },
+        [this, name, access, timeout, prompted, done](Reply reply) {
+            switch (reply.status) {
+                case Status::ok:
+                    if (std::optional<QString> key = decodeUtf8(reply.secret))
+                        done({State::found, *key});
+                    else
+                        done({State::absent, {}});  // unreadable bytes are no key
+                    return;
+                case Status::absent:
+                    done({State::absent, {}});
+                    return;
+                case Status::unavailable:
+                    done({State::unavailable, {}});
+                    return;
+                case Status::locked:
+                    break;
+            }
+            // One prompt at most for the whole read: declined once is declined.
+            if (access == Access::quiet || *prompted) {
+                done({State::locked, {}});
+                return;
+            }
+            *prompted = true;
+            m_calls->run<bool>(
+                promptTimeout, false,
+                [this, name](std::function<void(bool)> give) {
+                    return m_calls->store.unlock(name, account, std::move(give));
+                },
+                [this, name, timeout, prompted, done](bool unlocked) {
+                    if (!unlocked)
+                        done({State::locked, {}});
+                    else
+                        readService(name, Access::quiet, timeout, prompted, done);
+                });
+        });
 }
 
-void KeychainManager::saveAPIKey(const QString& key) {
-    m_store.write(service, account, key.toUtf8());
+void KeychainManager::loadAPIKey(Access access, std::function<void(Lookup)> done,
+                                 std::chrono::milliseconds timeout) {
+    if (previewKey) {
+        done({State::found, *previewKey});
+        return;
+    }
+    auto prompted = std::make_shared<bool>(false);
+    readService(service, access, timeout, prompted,
+                [this, access, timeout, prompted, done](const Lookup& current) {
+                    if (current.state != State::absent) {
+                        done(current);
+                        return;
+                    }
+                    readService(legacyService, access, timeout, prompted,
+                                [this, timeout, done](const Lookup& legacy) {
+                                    if (legacy.state != State::found) {
+                                        done(legacy);
+                                        return;
+                                    }
+                                    migrate(legacy.key, timeout, [done, legacy] { done(legacy); });
+                                });
+                });
 }
 
-void KeychainManager::deleteAPIKey() {
-    remove(service);
+void KeychainManager::migrate(const QString& key, std::chrono::milliseconds timeout,
+                              std::function<void()> done) {
+    m_calls->run<Status>(
+        timeout, Status::unavailable,
+        [this, key](std::function<void(Status)> give) {
+            return m_calls->store.write(service, account, key.toUtf8(), std::move(give));
+        },
+        [this, key, timeout, done](Status written) {
+            if (written != Status::ok) {
+                done();
+                return;
+            }
+            // The old item goes only once the key reads back under the new name, so a failed write
+            // loses nothing.
+            m_calls->run<Reply>(
+                timeout, Reply{},
+                [this](std::function<void(Reply)> give) {
+                    return m_calls->store.read(service, account, std::move(give));
+                },
+                [this, key, timeout, done](const Reply& reply) {
+                    if (reply.status != Status::ok || decodeUtf8(reply.secret) != key) {
+                        done();
+                        return;
+                    }
+                    m_calls->run<Status>(
+                        timeout, Status::unavailable,
+                        [this](std::function<void(Status)> give) {
+                            return m_calls->store.remove(legacyService, account, std::move(give));
+                        },
+                        [done](Status) { done(); });
+                });
+        });
 }
 
-std::optional<QString> KeychainManager::loadAPIKey() {
-    if (previewKey)
-        return previewKey;
-    if (std::optional<QString> current = load(service))
-        return current;
-    std::optional<QString> legacy = load(legacyService);
-    if (!legacy)
-        return std::nullopt;
-    saveAPIKey(*legacy);
-    // The old item goes only once the key reads back under the new name, so a failed write loses nothing.
-    if (load(service) == legacy)
-        remove(legacyService);
-    return legacy;
+void KeychainManager::changeWithUnlock(
+    const std::function<SecretStore::Ticket(std::function<void(Status)>)>& change,
+    std::function<void(Status)> done) {
+    if (!done)
+        done = [](Status) {};
+    m_calls->run<Status>(changeTimeout, Status::unavailable, change, [this, change, done](Status status) {
+        if (status != Status::locked) {
+            done(status);
+            return;
+        }
+        m_calls->run<bool>(
+            promptTimeout, false,
+            [this](std::function<void(bool)> give) {
+                return m_calls->store.unlock(service, account, std::move(give));
+            },
+            [this, change, done](bool unlocked) {
+                if (!unlocked)
+                    done(Status::locked);
+                else
+                    m_calls->run<Status>(changeTimeout, Status::unavailable, change, done);
+            });
+    });
+}
+
+void KeychainManager::saveAPIKey(const QString& key, std::function<void(Status)> done) {
+    changeWithUnlock(
+        [this, bytes = key.toUtf8()](std::function<void(Status)> give) {
+            return m_calls->store.write(service, account, bytes, std::move(give));
+        },
+        std::move(done));
+}
+
+void KeychainManager::deleteAPIKey(std::function<void(Status)> done) {
+    changeWithUnlock(
+        [this](std::function<void(Status)> give) {
+            return m_calls->store.remove(service, account, std::move(give));
+        },
+        std::move(done));
 }
 
 }  // namespace quillet

@@ -1,12 +1,18 @@
-// The API key in the desktop's secret store, with the move from the old service name.
+// The API key in the desktop's secret store, with the move from the old service name. Nothing here
+// ever waits: every answer comes back later, and a store that does not answer in time counts as none.
 #pragma once
 
 #include <QString>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
+
+#include "platform/SecretStore.h"
 
 namespace quillet {
 
-class SecretStore;
+class Scheduler;
 
 class KeychainManager {
 public:
@@ -14,23 +20,62 @@ public:
     static inline const QString legacyService = QStringLiteral("com.lumenfold.scrivet");
     static inline const QString account = QStringLiteral("openai-api-key");
 
+    /// The longest wait for the secret store when someone waits for the answer; a hung keyring then
+    /// counts as no keyring.
+    static constexpr std::chrono::milliseconds answerTimeout{1000};
+    /// The longest wait for a save or a deletion, which the user watches a spinner for.
+    static constexpr std::chrono::milliseconds changeTimeout{5000};
+    /// The longest an unlock prompt may stay unanswered before it is taken away.
+    static constexpr std::chrono::milliseconds promptTimeout{120000};
+
     /// While set, every read of the key gives this value and the secret store is not consulted.
     static std::optional<QString> previewKey;
 
-    explicit KeychainManager(SecretStore& store) : m_store(store) {}
+    /// Whether a read may ask the user to unlock the keyring: only for a request the user just made.
+    enum class Access { quiet, mayPrompt };
 
-    /// Saves the key under the current service, replacing the stored one. Reports nothing.
-    void saveAPIKey(const QString& key);
-    /// The preview key, else the current item, else a migrated legacy item; empty when there is none.
-    std::optional<QString> loadAPIKey();
-    /// Deletes the item under the current service. Reports nothing.
-    void deleteAPIKey();
+    struct Lookup {
+        enum class State {
+            found,        // `key` holds the key (possibly empty)
+            absent,       // no key is stored
+            locked,       // a key is stored, behind a lock that stayed shut
+            unavailable,  // no keyring answered
+        };
+        State state = State::unavailable;
+        QString key;
+
+        /// Whether a key is stored, as far as can be told without opening the lock.
+        bool keyStored() const { return state == State::locked || (state == State::found && !key.isEmpty()); }
+    };
+
+    /// Both must outlive the manager.
+    KeychainManager(SecretStore& store, Scheduler& scheduler);
+    ~KeychainManager();
+    KeychainManager(const KeychainManager&) = delete;
+    KeychainManager& operator=(const KeychainManager&) = delete;
+
+    /// The preview key, else the current item, else a legacy item (moved to the current service on
+    /// the way). With mayPrompt a locked keyring is offered for unlocking once; quiet never prompts.
+    /// `done` runs once, possibly before this returns; each exchange with the store may take
+    /// `timeout` (the prompt aside).
+    void loadAPIKey(Access access, std::function<void(Lookup)> done,
+                    std::chrono::milliseconds timeout = answerTimeout);
+    /// Saves the key under the current service, replacing the stored one. A locked keyring is offered
+    /// for unlocking once (saving is always the user's own request).
+    void saveAPIKey(const QString& key, std::function<void(SecretStore::Status)> done = {});
+    /// Deletes the item under the current service, offering a locked keyring for unlocking once.
+    void deleteAPIKey(std::function<void(SecretStore::Status)> done = {});
 
 private:
-    std::optional<QString> load(const QString& service);
-    void remove(const QString& service);
+    struct Calls;
+    void readService(const QString& name, Access access, std::chrono::milliseconds timeout,
+                     const std::shared_ptr<bool>& prompted, std::function<void(Lookup)> done);
+    void migrate(const QString& key, std::chrono::milliseconds timeout, std::function<void()> done);
+    void changeWithUnlock(
+        const std::function<SecretStore::Ticket(std::function<void(SecretStore::Status)>)>& change,
+        std::function<void(SecretStore::Status)> done);
 
-    SecretStore& m_store;
+    std::shared_ptr<Calls> m_calls;
 };
 
 }  // namespace quillet

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QTextBoundaryFinder>
 #include <memory>
+#include <utility>
 
 #include "core/Prompts.h"
 #include "core/SettingsStore.h"
@@ -13,30 +14,99 @@ namespace quillet {
 
 namespace {
 
-// One request's attempts. Held by whatever waits for it (the transport's reply or the retry timer),
-// so it lives exactly as long as the request is under way.
-template <typename T>
-struct RequestRun : std::enable_shared_from_this<RequestRun<T>> {
+// A line break or other control character would split the Authorization header: such a key is
+// refused rather than sent malformed.
+bool fitsHeader(const QString& key) {
+    for (const QChar c : key)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+    return true;
+}
+
+// One exchange with the server, with its attempts, pauses and overall deadline. Held by whatever
+// waits for it (the key, the transport's reply, a timer), so it lives exactly as long as it is under
+// way; handles hold it weakly.
+template <typename Answer>
+struct Exchange : PendingRequest::Control, std::enable_shared_from_this<Exchange<Answer>> {
     HttpTransport* transport = nullptr;
     Scheduler* scheduler = nullptr;
     HttpRequest http;
-    std::function<void(Outcome<T>)> done;
-    int attempt = 0;
+    int maxAttempts = 1;
+    // What one reply comes to, and whether another attempt may change it.
+    std::function<Answer(const HttpReply&)> decode;
+    std::function<bool(const Answer&)> retryable;
+    // The answer when the deadline passes during an attempt.
+    Answer lateAnswer;
+    std::function<void(Answer)> done;
 
-    void start() {
-        ++attempt;
-        transport->send(http, [self = this->shared_from_this()](HttpReply reply) { self->finished(reply); });
+    int attempt = 0;
+    bool over = false;
+    std::optional<Answer> lastAnswer;
+    std::optional<HttpRequestId> inFlight;
+    std::optional<TimerId> pauseTimer;
+    std::optional<TimerId> deadlineTimer;
+
+    void begin(std::chrono::milliseconds deadline) {
+        deadlineTimer = scheduler->after(deadline, [self = this->shared_from_this()] {
+            self->deadlineTimer.reset();
+            // In a pause the last attempt's failure is what happened; during an attempt, the wait.
+            self->finish(self->pauseTimer && self->lastAnswer ? *self->lastAnswer : self->lateAnswer);
+        });
+        send();
     }
 
-    void finished(const HttpReply& reply) {
-        Outcome<T> outcome = OpenAIClient::decodeReply<T>(reply);
-        const auto* error = std::get_if<OpenAIError>(&outcome);
-        if (error && error->isRetryable() && attempt < OpenAIClient::maxAttempts) {
+    void send() {
+        pauseTimer.reset();
+        ++attempt;
+        inFlight = transport->send(http, [self = this->shared_from_this()](HttpReply reply) {
+            self->inFlight.reset();
+            self->received(reply);
+        });
+    }
+
+    void received(const HttpReply& reply) {
+        if (over)
+            return;
+        Answer answer = decode(reply);
+        if (attempt < maxAttempts && retryable(answer)) {
+            lastAnswer = std::move(answer);
             const std::chrono::milliseconds pause = std::chrono::seconds(1 << attempt);  // 2 s, then 4 s
-            scheduler->after(pause, [self = this->shared_from_this()] { self->start(); });
+            pauseTimer = scheduler->after(pause, [self = this->shared_from_this()] { self->send(); });
             return;
         }
-        done(std::move(outcome));
+        finish(std::move(answer));
+    }
+
+    // Answers on the main thread, never from inside the caller's own call.
+    template <typename Value>
+    void finishSoon(Value value) {
+        scheduler->post([self = this->shared_from_this(), value] { self->finish(Answer(value)); });
+    }
+
+    void finish(Answer answer) {
+        if (over)
+            return;
+        stop();
+        if (std::function<void(Answer)> callback = std::move(done))
+            callback(std::move(answer));
+    }
+
+    void cancel() override {
+        if (over)
+            return;
+        stop();
+        done = nullptr;
+    }
+
+    // Drops every wait, and with them every reference to this exchange.
+    void stop() {
+        over = true;
+        if (inFlight)
+            transport->cancel(*std::exchange(inFlight, std::nullopt));
+        if (pauseTimer)
+            scheduler->cancel(*std::exchange(pauseTimer, std::nullopt));
+        if (deadlineTimer)
+            scheduler->cancel(*std::exchange(deadlineTimer, std::nullopt));
     }
 };
 
@@ -68,7 +138,17 @@ std::optional<QString> firstChoiceContent(const QByteArray& body) {
 
 }  // namespace
 
+void PendingRequest::cancel() {
+    if (const std::shared_ptr<Control> control = m_control.lock())
+        control->cancel();
+}
+
 OpenAIClient::OpenAIClient(QString apiKey, QString model, HttpTransport& transport, Scheduler& scheduler,
+                           LanguageRecognizer& recognizer)
+    : OpenAIClient(KeySource([apiKey](const std::function<void(QString)>& give) { give(apiKey); }),
+                   std::move(model), transport, scheduler, recognizer) {}
+
+OpenAIClient::OpenAIClient(KeySource apiKey, QString model, HttpTransport& transport, Scheduler& scheduler,
                            LanguageRecognizer& recognizer)
     : m_apiKey(std::move(apiKey)),
       m_model(std::move(model)),
@@ -118,15 +198,6 @@ QJsonObject OpenAIClient::requestBody(const QString& system, const QString& user
     };
 }
 
-bool OpenAIClient::keyFitsHeader() const {
-    // A line break or other control character would split the Authorization header: such a key is
-    // refused here rather than sent malformed.
-    for (const QChar c : m_apiKey)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return false;
-    return true;
-}
-
 template <typename T>
 Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
     switch (reply.kind) {
@@ -134,6 +205,8 @@ Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
             return OpenAIError::offline();
         case HttpReply::Kind::tooLarge:
             return OpenAIError::badResponse(OpenAIError::tooLargeDetail);
+        case HttpReply::Kind::certificate:
+            return OpenAIError::certificate();
         case HttpReply::Kind::response:
             break;
     }
@@ -143,7 +216,7 @@ Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
     if (status == 429)
         return OpenAIError::quotaExceeded();
     if (status >= 500 && status <= 599)
-        return OpenAIError::offline();
+        return OpenAIError::serverError(status);
     if (status != 200)
         return OpenAIError::badResponse(OpenAIError::httpStatusDetail(status));
     if (reply.body.size() > maxReplyBytes)
@@ -160,51 +233,79 @@ Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
 }
 
 template <typename T>
-void OpenAIClient::request(const QString& system, const QString& user, double temperature,
-                           std::function<void(Outcome<T>)> done) const {
-    if (m_apiKey.isEmpty() || !keyFitsHeader()) {
-        const OpenAIError error = m_apiKey.isEmpty() ? OpenAIError::missingKey() : OpenAIError::invalidKey();
-        m_scheduler->post([done = std::move(done), error] { done(error); });
-        return;
-    }
+PendingRequest OpenAIClient::request(const QString& system, const QString& user, double temperature,
+                                     std::function<void(Outcome<T>)> done) const {
     const QString cut = cutText(user);
     const QString content = cut + Prompts::languageHint(cut, *m_recognizer);
 
-    auto run = std::make_shared<RequestRun<T>>();
-    run->transport = m_transport;
-    run->scheduler = m_scheduler;
-    run->done = std::move(done);
-    run->http.method = "POST";
-    run->http.url = endpoint(QStringLiteral("/v1/chat/completions"));
-    run->http.headers = {{"Authorization", "Bearer " + m_apiKey.toUtf8()},
-                         {"Content-Type", "application/json"}};
-    run->http.body = QJsonDocument(requestBody(system, content, temperature)).toJson(QJsonDocument::Compact);
-    run->http.timeout = chatTimeout;
-    run->http.maxReplyBytes = maxReplyBytes;
-    run->start();
-}
+    auto exchange = std::make_shared<Exchange<Outcome<T>>>();
+    exchange->transport = m_transport;
+    exchange->scheduler = m_scheduler;
+    exchange->maxAttempts = maxAttempts;
+    exchange->decode = [](const HttpReply& reply) { return decodeReply<T>(reply); };
+    exchange->retryable = [](const Outcome<T>& outcome) {
+        const auto* error = std::get_if<OpenAIError>(&outcome);
+        return error && error->isRetryable();
+    };
+    exchange->lateAnswer = OpenAIError::offline();
+    exchange->done = std::move(done);
+    exchange->http.method = "POST";
+    exchange->http.url = endpoint(QStringLiteral("/v1/chat/completions"));
+    exchange->http.body =
+        QJsonDocument(requestBody(system, content, temperature)).toJson(QJsonDocument::Compact);
+    exchange->http.timeout = chatTimeout;
+    exchange->http.maxReplyBytes = maxReplyBytes;
 
-void OpenAIClient::validateKey(std::function<void(bool)> done) const {
-    if (!keyFitsHeader()) {
-        m_scheduler->post([done = std::move(done)] { done(false); });
-        return;
-    }
-    HttpRequest http;
-    http.method = "GET";
-    http.url = endpoint(QStringLiteral("/v1/models"));
-    http.headers = {{"Authorization", "Bearer " + m_apiKey.toUtf8()}};
-    http.timeout = keyCheckTimeout;
-    http.maxReplyBytes = maxReplyBytes;
-    m_transport->send(http, [done = std::move(done)](const HttpReply& reply) {
-        // The body is not needed: a model list too long to keep still means the key was accepted.
-        done(reply.kind != HttpReply::Kind::failure && reply.status == 200);
+    // The key is read only now, and the deadline starts once it is in: an unlock prompt of the
+    // keyring is the user's time, not the server's.
+    m_apiKey([exchange, deadline = m_deadline](const QString& key) {
+        if (exchange->over)
+            return;
+        if (key.isEmpty() || !fitsHeader(key)) {
+            exchange->finishSoon(key.isEmpty() ? OpenAIError::missingKey() : OpenAIError::invalidKey());
+            return;
+        }
+        exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()},
+                                  {"Content-Type", "application/json"}};
+        exchange->begin(deadline);
     });
+    return PendingRequest(exchange);
 }
 
-template void OpenAIClient::request<CorrectionResult>(const QString&, const QString&, double,
-                                                      std::function<void(Outcome<CorrectionResult>)>) const;
-template void OpenAIClient::request<RephraseResult>(const QString&, const QString&, double,
-                                                    std::function<void(Outcome<RephraseResult>)>) const;
+PendingRequest OpenAIClient::validateKey(std::function<void(bool)> done) const {
+    auto exchange = std::make_shared<Exchange<bool>>();
+    exchange->transport = m_transport;
+    exchange->scheduler = m_scheduler;
+    // The body is not needed: a model list too long to keep still means the key was accepted.
+    exchange->decode = [](const HttpReply& reply) {
+        return (reply.kind == HttpReply::Kind::response || reply.kind == HttpReply::Kind::tooLarge) &&
+               reply.status == 200;
+    };
+    exchange->retryable = [](bool) { return false; };
+    exchange->lateAnswer = false;
+    exchange->done = std::move(done);
+    exchange->http.method = "GET";
+    exchange->http.url = endpoint(QStringLiteral("/v1/models"));
+    exchange->http.timeout = keyCheckTimeout;
+    exchange->http.maxReplyBytes = maxReplyBytes;
+    m_apiKey([exchange, deadline = m_deadline](const QString& key) {
+        if (exchange->over)
+            return;
+        // An empty key is sent like any other and refused by the server.
+        if (!fitsHeader(key)) {
+            exchange->finishSoon(false);
+            return;
+        }
+        exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()}};
+        exchange->begin(deadline);
+    });
+    return PendingRequest(exchange);
+}
+
+template PendingRequest OpenAIClient::request<CorrectionResult>(
+    const QString&, const QString&, double, std::function<void(Outcome<CorrectionResult>)>) const;
+template PendingRequest OpenAIClient::request<RephraseResult>(
+    const QString&, const QString&, double, std::function<void(Outcome<RephraseResult>)>) const;
 template Outcome<CorrectionResult> OpenAIClient::decodeReply<CorrectionResult>(const HttpReply&);
 template Outcome<RephraseResult> OpenAIClient::decodeReply<RephraseResult>(const HttpReply&);
 

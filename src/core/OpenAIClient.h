@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <variant>
 
 #include "core/Models.h"
@@ -21,30 +22,64 @@ class Scheduler;
 template <typename T>
 using Outcome = std::variant<T, OpenAIError>;
 
+/// Hands the API key to the callback, now or later, on the main thread; "" when there is none.
+using KeySource = std::function<void(std::function<void(QString)>)>;
+
+/// A request under way, for whoever may want to stop it. Holds the request weakly.
+class PendingRequest {
+public:
+    /// What a request shares with its handles.
+    struct Control {
+        virtual ~Control() = default;
+        virtual void cancel() = 0;
+    };
+
+    PendingRequest() = default;
+    explicit PendingRequest(std::weak_ptr<Control> control) : m_control(std::move(control)) {}
+
+    /// Stops the request: nothing more is sent, no retry follows, and its `done` is never called.
+    void cancel();
+    /// Whether the request still waits for its answer.
+    bool isActive() const { return !m_control.expired(); }
+
+private:
+    std::weak_ptr<Control> m_control;
+};
+
 class OpenAIClient {
 public:
     static constexpr int maxCharacters = 5000;
     static constexpr int maxAttempts = 3;
     static constexpr std::chrono::milliseconds chatTimeout{30000};
     static constexpr std::chrono::milliseconds keyCheckTimeout{60000};
+    /// The longest a request may take, every attempt and pause included: a server that never answers,
+    /// or sends a byte now and then, ends there.
+    static constexpr std::chrono::milliseconds requestDeadline{60000};
     /// Larger replies are refused: no chat answer to one field's text comes near this.
     static constexpr qint64 maxReplyBytes = 4 * 1024 * 1024;
 
     /// The services must outlive every request started through this client (they are the process's).
     OpenAIClient(QString apiKey, QString model, HttpTransport& transport, Scheduler& scheduler,
                  LanguageRecognizer& recognizer);
+    /// A client that asks `apiKey` for the key each time a request is about to go out.
+    OpenAIClient(KeySource apiKey, QString model, HttpTransport& transport, Scheduler& scheduler,
+                 LanguageRecognizer& recognizer);
 
-    const QString& apiKey() const { return m_apiKey; }
     const QString& model() const { return m_model; }
+    /// The longest a request may take from the moment it goes out; requestDeadline unless changed.
+    std::chrono::milliseconds deadline() const { return m_deadline; }
+    void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
 
-    /// Asks the model, retrying quota and network failures twice (after 2 s, then 4 s), and calls `done`
-    /// once on the main thread, never synchronously. T is CorrectionResult or RephraseResult.
+    /// Asks the model, retrying quota, network and server failures twice (after 2 s, then 4 s), within
+    /// requestDeadline, and calls `done` once on the main thread, never synchronously. T is
+    /// CorrectionResult or RephraseResult.
     template <typename T>
-    void request(const QString& system, const QString& user, double temperature,
-                 std::function<void(Outcome<T>)> done) const;
+    PendingRequest request(const QString& system, const QString& user, double temperature,
+                           std::function<void(Outcome<T>)> done) const;
 
-    /// Calls `done` once on the main thread with whether the server accepts the key (status 200).
-    void validateKey(std::function<void(bool)> done) const;
+    /// Calls `done` once on the main thread with whether the server accepts the key (status 200),
+    /// within requestDeadline.
+    PendingRequest validateKey(std::function<void(bool)> done) const;
 
     /// `path` on the configured server ("/v1/chat/completions", "/v1/models").
     static QUrl endpoint(const QString& path);
@@ -57,10 +92,9 @@ public:
     static Outcome<T> decodeReply(const HttpReply& reply);
 
 private:
-    bool keyFitsHeader() const;
-
-    QString m_apiKey;
+    KeySource m_apiKey;
     QString m_model;
+    std::chrono::milliseconds m_deadline = requestDeadline;
     HttpTransport* m_transport;
     Scheduler* m_scheduler;
     LanguageRecognizer* m_recognizer;

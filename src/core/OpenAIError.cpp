@@ -23,6 +23,14 @@ QString OpenAIError::message() const {
         case Kind::offline:
             return l10n.text(QStringLiteral("No internet connection. Please try again."),
                              QStringLiteral("Nema internet konekcije. Pokušaj ponovo."));
+        case Kind::certificate:
+            return l10n.text(QStringLiteral("The server's certificate could not be verified."),
+                             QStringLiteral("Sertifikat servera nije mogao da se proveri."));
+        case Kind::serverError:
+            return l10n
+                .text(QStringLiteral("The server had a problem (HTTP %1). Try again later."),
+                      QStringLiteral("Server je imao problem (HTTP %1). Pokušaj kasnije."))
+                .arg(m_status);
     }
     return {};
 }

@@ -7,7 +7,15 @@ namespace quillet {
 
 class OpenAIError {
 public:
-    enum class Kind { badResponse, missingKey, invalidKey, quotaExceeded, offline };
+    enum class Kind {
+        badResponse,
+        missingKey,
+        invalidKey,
+        quotaExceeded,
+        offline,
+        certificate,  // the server's TLS certificate did not verify; nothing was sent
+        serverError,  // HTTP 500 to 599, still so after the retries
+    };
 
     // Fixed technical details of badResponse, the same in both languages.
     static inline const QString notHttpDetail = QStringLiteral("nije HTTP odgovor");
@@ -23,22 +31,30 @@ public:
     static OpenAIError invalidKey() { return OpenAIError(Kind::invalidKey); }
     static OpenAIError quotaExceeded() { return OpenAIError(Kind::quotaExceeded); }
     static OpenAIError offline() { return OpenAIError(Kind::offline); }
+    static OpenAIError certificate() { return OpenAIError(Kind::certificate); }
+    static OpenAIError serverError(int status) { return OpenAIError(Kind::serverError, {}, status); }
 
     Kind kind() const { return m_kind; }
     /// The detail text of badResponse; empty for the other kinds.
     const QString& detail() const { return m_detail; }
-    /// Worth another attempt: the quota may recover and the network may come back.
-    bool isRetryable() const { return m_kind == Kind::quotaExceeded || m_kind == Kind::offline; }
+    /// The HTTP status of serverError; 0 for the other kinds.
+    int status() const { return m_status; }
+    /// Worth another attempt: the quota may recover, the network may come back, the server may mend.
+    bool isRetryable() const {
+        return m_kind == Kind::quotaExceeded || m_kind == Kind::offline || m_kind == Kind::serverError;
+    }
     /// The user-facing text, in the language the settings hold at the moment of the call.
     QString message() const;
 
     bool operator==(const OpenAIError&) const = default;
 
 private:
-    explicit OpenAIError(Kind kind, QString detail = {}) : m_kind(kind), m_detail(std::move(detail)) {}
+    explicit OpenAIError(Kind kind, QString detail = {}, int status = 0)
+        : m_kind(kind), m_detail(std::move(detail)), m_status(status) {}
 
     Kind m_kind;
     QString m_detail;
+    int m_status = 0;
 };
 
 }  // namespace quillet

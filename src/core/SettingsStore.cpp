@@ -1,5 +1,7 @@
 #include "core/SettingsStore.h"
 
+#include <QPointer>
+#include <QUrl>
 #include <cstdio>
 
 #include "platform/Defaults.h"
@@ -19,9 +21,6 @@ const QString kLaunchAtLogin = QStringLiteral("launchAtLogin");
 const QString kApiBaseURL = QStringLiteral("apiBaseURL");
 const QString kGlobalShortcut = QStringLiteral("globalShortcut");
 
-QString baseURLOrDefault(const std::optional<QString>& stored) {
-    return stored && !stored->isEmpty() ? *stored : SettingsStore::defaultApiBaseURL;
-}
 }  // namespace
 
 const QStringList SettingsStore::defaultBlocklist = {
@@ -30,8 +29,13 @@ const QStringList SettingsStore::defaultBlocklist = {
     QStringLiteral("org.kde.konsole")};
 
 SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem& loginItem, SystemLog& log,
-                             QObject* parent)
-    : QObject(parent), m_defaults(defaults), m_loginItem(loginItem), m_log(log), m_keychain(secrets) {
+                             Scheduler& scheduler, QObject* parent)
+    : QObject(parent),
+      m_defaults(defaults),
+      m_loginItem(loginItem),
+      m_log(log),
+      m_scheduler(scheduler),
+      m_keychain(secrets, scheduler) {
     m_model = m_defaults.string(kModel).value_or(defaultModel);
     m_language = AppLanguages::fromRawValue(m_defaults.string(kLanguage).value_or(QString()))
                      .value_or(AppLanguage::en);
@@ -39,11 +43,23 @@ SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem
     m_minWordCount = words > 0 ? words : defaultMinWordCount;
     m_blocklist = m_defaults.stringList(kBlocklist).value_or(defaultBlocklist);
     m_launchAtLogin = m_defaults.boolean(kLaunchAtLogin).value_or(false);
-    m_apiBaseURL = baseURLOrDefault(m_defaults.string(kApiBaseURL));
+    m_apiBaseURL = defaultApiBaseURL;
+    if (const std::optional<QString> stored = m_defaults.string(kApiBaseURL); stored && !stored->isEmpty()) {
+        // Edited by hand into something no request could use: every request would fail as if offline.
+        if (const std::optional<QString> url = apiBaseURLFrom(*stored))
+            m_apiBaseURL = *url;
+        else
+            m_log.write(QStringLiteral("Quillet: apiBaseURL is not an http or https address; using ") +
+                        defaultApiBaseURL);
+    }
     m_globalShortcut = m_defaults.string(kGlobalShortcut).value_or(defaultGlobalShortcut);
+    refreshKeyPresence();
 }
 
 SettingsStore::~SettingsStore() {
+    for (const std::optional<TimerId>& timer : {m_presenceGrace, m_presenceRetry})
+        if (timer)
+            m_scheduler.cancel(*timer);
     if (g_shared == this)
         g_shared = nullptr;
 }
@@ -95,10 +111,26 @@ void SettingsStore::setLaunchAtLogin(bool value) {
     applyLaunchAtLogin();
 }
 
-void SettingsStore::setApiBaseURL(const QString& value) {
-    m_apiBaseURL = baseURLOrDefault(value);
-    m_defaults.setString(kApiBaseURL, value);
+bool SettingsStore::setApiBaseURL(const QString& value) {
+    const std::optional<QString> url = apiBaseURLFrom(value);
+    if (!url)
+        return false;
+    m_apiBaseURL = *url;
+    m_defaults.setString(kApiBaseURL, *url);
     Q_EMIT changed();
+    return true;
+}
+
+std::optional<QString> SettingsStore::apiBaseURLFrom(const QString& typed) {
+    QString text = typed.trimmed();
+    while (text.endsWith(u'/'))
+        text.chop(1);
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != u"http" && scheme != u"https") || url.host().isEmpty() ||
+        url.hasQuery() || url.hasFragment())
+        return std::nullopt;
+    return text;
 }
 
 void SettingsStore::setGlobalShortcut(const QString& value) {
@@ -107,21 +139,160 @@ void SettingsStore::setGlobalShortcut(const QString& value) {
     Q_EMIT changed();
 }
 
-QString SettingsStore::apiKey() {
-    return m_keychain.loadAPIKey().value_or(QString());
-}
-
-bool SettingsStore::hasAPIKey() {
-    return !apiKey().isEmpty();
-}
-
-void SettingsStore::setApiKey(const QString& key) {
-    if (!key.isEmpty()) {
-        m_keychain.saveAPIKey(key);
-    } else {
-        m_keychain.deleteAPIKey();
+void SettingsStore::refreshKeyPresence() {
+    const quint64 probe = ++m_presenceProbe;
+    // Nothing waits more than a second for the first answer; a slow keyring's answer still counts
+    // when it comes.
+    if (m_keyPresence == KeyPresence::unknown && !m_presenceGrace) {
+        m_presenceGrace = m_scheduler.after(KeychainManager::answerTimeout, [this] {
+            m_presenceGrace.reset();
+            if (m_keyPresence == KeyPresence::unknown)
+                setKeyPresence(KeyPresence::unreachable);
+        });
     }
-    Q_EMIT changed();
+    m_keychain.loadAPIKey(
+        KeychainManager::Access::quiet,
+        [this, probe](const KeychainManager::Lookup& lookup) {
+            // A later question's answer is the one that counts.
+            if (probe != m_presenceProbe)
+                return;
+            learnKeyPresence(lookup);
+            settleKeyPresence();
+        },
+        keyPresenceTimeout);
+}
+
+void SettingsStore::learnKeyPresence(const KeychainManager::Lookup& lookup) {
+    if (lookup.state != KeychainManager::Lookup::State::unavailable) {
+        setKeyPresence(lookup.keyStored() ? KeyPresence::stored : KeyPresence::none);
+        return;
+    }
+    // A keyring that does not answer changes nothing known; it is asked again a little later, so one
+    // restarted by the desktop is found again.
+    if (!m_presenceRetry) {
+        m_presenceRetry = m_scheduler.after(keyPresenceRetry, [this] {
+            m_presenceRetry.reset();
+            refreshKeyPresence();
+        });
+    }
+    if (m_keyPresence == KeyPresence::unknown)
+        setKeyPresence(KeyPresence::unreachable);
+}
+
+void SettingsStore::setKeyPresence(KeyPresence presence) {
+    const bool wasKnown = keyPresenceKnown();
+    const bool had = hasAPIKey();
+    m_keyPresence = presence;
+    if (presence != KeyPresence::unreachable && m_presenceGrace) {
+        m_scheduler.cancel(*m_presenceGrace);
+        m_presenceGrace.reset();
+    }
+    if (!wasKnown) {
+        const QList<std::function<void()>> waiting = std::exchange(m_whenPresenceKnown, {});
+        for (const auto& fn : waiting)
+            fn();
+    }
+    if (presence == KeyPresence::stored || presence == KeyPresence::none)
+        settleKeyPresence();
+    if (had != hasAPIKey()) {
+        Q_EMIT keyPresenceChanged();
+        Q_EMIT changed();
+    }
+}
+
+void SettingsStore::settleKeyPresence() {
+    if (m_presenceSettled)
+        return;
+    m_presenceSettled = true;
+    const QList<std::function<void()>> waiting = std::exchange(m_whenPresenceSettled, {});
+    for (const auto& fn : waiting)
+        fn();
+}
+
+void SettingsStore::whenKeyPresenceKnown(std::function<void()> fn) {
+    if (keyPresenceKnown())
+        fn();
+    else
+        m_whenPresenceKnown << std::move(fn);
+}
+
+void SettingsStore::whenKeyPresenceSettled(std::function<void()> fn) {
+    if (m_presenceSettled)
+        fn();
+    else
+        m_whenPresenceSettled << std::move(fn);
+}
+
+void SettingsStore::readAPIKey(KeychainManager::Access access, std::function<void(QString)> done) {
+    QList<std::function<void(QString)>>& readers = m_keyReaders[int(access)];
+    readers << std::move(done);
+    if (readers.size() > 1)
+        return;  // joins the read under way
+    m_keychain.loadAPIKey(access, [this, access](const KeychainManager::Lookup& lookup) {
+        // An answer is fresher than any presence question still on its way; a read that timed out
+        // tells nothing.
+        if (lookup.state != KeychainManager::Lookup::State::unavailable)
+            ++m_presenceProbe;
+        learnKeyPresence(lookup);
+        const QString key = lookup.state == KeychainManager::Lookup::State::found ? lookup.key : QString();
+        const QList<std::function<void(QString)>> waiting = std::exchange(m_keyReaders[int(access)], {});
+        for (const auto& give : waiting)
+            give(key);
+    });
+}
+
+std::function<void(std::function<void(QString)>)> SettingsStore::apiKeySource() {
+    // The requests that ask together (both of one click, or of one "Try again") share one read, and
+    // so at most one prompt; a later ask is a later request of the user and reads again.
+    struct Shared {
+        std::optional<QString> answer;
+        bool asking = false;
+        QList<std::function<void(QString)>> waiting;
+    };
+    auto shared = std::make_shared<Shared>();
+    QPointer<SettingsStore> self(this);
+    return [self, shared](std::function<void(QString)> give) {
+        if (shared->answer) {
+            give(*shared->answer);
+            return;
+        }
+        shared->waiting << std::move(give);
+        if (shared->asking)
+            return;
+        shared->asking = true;
+        auto answer = [self, shared](const QString& key) {
+            shared->asking = false;
+            shared->answer = key;
+            if (self)
+                self->m_scheduler.post([shared] { shared->answer.reset(); });
+            const QList<std::function<void(QString)>> waiting = std::exchange(shared->waiting, {});
+            for (const auto& fn : waiting)
+                fn(key);
+        };
+        if (self)
+            self->readAPIKey(KeychainManager::Access::mayPrompt, answer);
+        else
+            answer(QString());
+    };
+}
+
+void SettingsStore::setApiKey(const QString& key, std::function<void(SecretStore::Status)> done) {
+    auto finished = [this, stored = !key.isEmpty(), done = std::move(done)](SecretStore::Status status) {
+        if (status == SecretStore::Status::ok && stored) {
+            ++m_presenceProbe;
+            setKeyPresence(KeyPresence::stored);
+        } else {
+            // After a deletion a legacy key may still be there; after a failure nothing changed.
+            refreshKeyPresence();
+        }
+        Q_EMIT changed();
+        if (done)
+            done(status);
+    };
+    if (!key.isEmpty())
+        m_keychain.saveAPIKey(key, std::move(finished));
+    else
+        m_keychain.deleteAPIKey(std::move(finished));
 }
 
 void SettingsStore::applyLaunchAtLogin() {

@@ -4,9 +4,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 #include "core/KeychainManager.h"
 #include "core/L10n.h"
+#include "platform/Scheduler.h"
 
 namespace quillet {
 
@@ -25,9 +28,17 @@ public:
     /// Password managers, the keyring viewer and terminals: fields there are never offered a correction.
     static const QStringList defaultBlocklist;
 
-    /// Loads every preference from `defaults`. The references must outlive the store.
+    /// How long the look at whether a key is stored may take before the keyring counts as gone.
+    /// Nothing waits that long: after KeychainManager::answerTimeout the key counts as missing until
+    /// the keyring answers.
+    static constexpr std::chrono::milliseconds keyPresenceTimeout{20000};
+    /// How long after a keyring that did not answer the key's presence is asked for again.
+    static constexpr std::chrono::milliseconds keyPresenceRetry{30000};
+
+    /// Loads every preference from `defaults` and asks the keyring, without a prompt, whether a key
+    /// is stored. The references must outlive the store.
     SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem& loginItem, SystemLog& log,
-                  QObject* parent = nullptr);
+                  Scheduler& scheduler, QObject* parent = nullptr);
     ~SettingsStore() override;
 
     /// The program's one store. Installed by the composition root (or a test) before first use.
@@ -51,14 +62,37 @@ public:
     void setMinWordCount(qint64 value);
     void setBlocklist(const QStringList& value);
     void setLaunchAtLogin(bool value);
-    void setApiBaseURL(const QString& value);
+    /// Takes an http or https address (see apiBaseURLFrom); anything else is refused, and nothing is
+    /// stored or announced. Returns whether it was taken.
+    bool setApiBaseURL(const QString& value);
     void setGlobalShortcut(const QString& value);
 
-    /// The key as the secret store holds it, read afresh every time; "" when there is none.
-    QString apiKey();
-    /// Saves a non-empty key, deletes the current item for an empty one, then emits changed().
-    void setApiKey(const QString& key);
-    bool hasAPIKey();
+    /// The server address `typed` names, trimmed and without trailing slashes; empty when it is not
+    /// an http or https address with a host (no query, no fragment).
+    static std::optional<QString> apiBaseURLFrom(const QString& typed);
+
+    /// Whether a key is stored, as the keyring last told: never a keyring call of its own, so it can
+    /// be asked at every focus change. False until the keyring's first answer.
+    bool hasAPIKey() const { return m_keyPresence == KeyPresence::stored; }
+    /// Whether the keyring has answered, or a second has passed without an answer.
+    bool keyPresenceKnown() const { return m_keyPresence != KeyPresence::unknown; }
+    /// Runs `fn` once keyPresenceKnown() (at once when it is): a second after the start at most.
+    void whenKeyPresenceKnown(std::function<void()> fn);
+    /// Runs `fn` once the keyring has answered, or has been given up on (keyPresenceTimeout): for
+    /// what a slow keyring should not mislead, such as offering the setup at start.
+    void whenKeyPresenceSettled(std::function<void()> fn);
+    /// Asks the keyring again, without a prompt, whether a key is stored.
+    void refreshKeyPresence();
+
+    /// Hands the key to `done`, later or at once; "" when there is none or the keyring cannot give
+    /// it. Reads that overlap share one keyring read, so one request brings at most one prompt.
+    void readAPIKey(KeychainManager::Access access, std::function<void(QString)> done);
+    /// For a client's requests: the key, read when they go out. Requests that go out together share
+    /// one read, so one user action brings at most one prompt.
+    std::function<void(std::function<void(QString)>)> apiKeySource();
+    /// Saves a non-empty key, untrimmed, or deletes the current item for an empty one; then emits
+    /// changed() and hands `done` the keyring's answer.
+    void setApiKey(const QString& key, std::function<void(SecretStore::Status)> done = {});
 
     /// Makes the login-item registration follow launchAtLogin; a failure is logged, nothing else.
     void applyLaunchAtLogin();
@@ -67,12 +101,29 @@ public:
 
 Q_SIGNALS:
     void changed();
+    /// hasAPIKey() changed; changed() follows.
+    void keyPresenceChanged();
 
 private:
+    enum class KeyPresence { unknown, stored, none, unreachable };
+    void learnKeyPresence(const KeychainManager::Lookup& lookup);
+    void setKeyPresence(KeyPresence presence);
+    void settleKeyPresence();
+
     Defaults& m_defaults;
     LoginItem& m_loginItem;
     SystemLog& m_log;
+    Scheduler& m_scheduler;
     KeychainManager m_keychain;
+
+    KeyPresence m_keyPresence = KeyPresence::unknown;
+    bool m_presenceSettled = false;
+    quint64 m_presenceProbe = 0;
+    std::optional<TimerId> m_presenceGrace;
+    std::optional<TimerId> m_presenceRetry;
+    QList<std::function<void()>> m_whenPresenceKnown;
+    QList<std::function<void()>> m_whenPresenceSettled;
+    QList<std::function<void(QString)>> m_keyReaders[2];  // by Access
 
     QString m_model;
     AppLanguage m_language = AppLanguage::en;

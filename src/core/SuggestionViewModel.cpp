@@ -9,7 +9,14 @@ namespace quillet {
 SuggestionViewModel::SuggestionViewModel(QString text, OpenAIClient client, QObject* parent)
     : QObject(parent), m_originalText(std::move(text)), m_client(std::move(client)) {}
 
-SuggestionViewModel::~SuggestionViewModel() = default;
+SuggestionViewModel::~SuggestionViewModel() {
+    cancel();
+}
+
+void SuggestionViewModel::cancel() {
+    m_correctionRequest.cancel();
+    m_rephraseRequest.cancel();
+}
 
 void SuggestionViewModel::setCorrection(CorrectionLoad value) {
     m_correction = std::move(value);
@@ -30,12 +37,13 @@ void SuggestionViewModel::setSelectedTab(int value) {
 }
 
 void SuggestionViewModel::loadAll() {
+    cancel();
     setCorrection(CorrectionLoad::loading());
     setRephrase(RephraseLoad::loading());
 
     // The requests outlive nothing they need: a result arriving after the model is gone is dropped.
     QPointer<SuggestionViewModel> self(this);
-    m_client.request<CorrectionResult>(
+    m_correctionRequest = m_client.request<CorrectionResult>(
         Prompts::proofreading(), m_originalText, proofreadingTemperature,
         [self](Outcome<CorrectionResult> outcome) {
             if (!self)
@@ -46,7 +54,7 @@ void SuggestionViewModel::loadAll() {
                 self->setCorrection(CorrectionLoad::failed(std::get<OpenAIError>(outcome).message()));
             }
         });
-    m_client.request<RephraseResult>(
+    m_rephraseRequest = m_client.request<RephraseResult>(
         Prompts::rephrasing(), m_originalText, rephrasingTemperature,
         [self](Outcome<RephraseResult> outcome) {
             if (!self)

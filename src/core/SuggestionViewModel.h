@@ -38,6 +38,9 @@ public:
     /// Starts (or restarts) both requests side by side: both fields go back to `loading` and each
     /// result is stored on the main thread when it arrives. The tab is left as it is.
     void loadAll();
+    /// Stops both requests, retries included; what has not arrived stays `loading`. Also done when
+    /// the model goes.
+    void cancel();
 
     /// Set by the owner: called with the text the user chose to put into the field.
     std::function<void(const QString&)> onReplace;
@@ -59,6 +62,8 @@ Q_SIGNALS:
 private:
     const QString m_originalText;
     const OpenAIClient m_client;
+    PendingRequest m_correctionRequest;
+    PendingRequest m_rephraseRequest;
     CorrectionLoad m_correction;
     RephraseLoad m_rephrase;
     int m_selectedTab = 0;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QUrl>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 
 namespace quillet {
@@ -27,9 +28,10 @@ struct HttpRequest {
 
 struct HttpReply {
     enum class Kind {
-        response,  // the server answered; status and body hold its answer
-        failure,   // no answer: no connection, time-out, TLS failure, cut-off transfer, bad URL
-        tooLarge,  // the body passed maxReplyBytes; the status is kept, the body is not
+        response,     // the server answered; status and body hold its answer
+        failure,      // no answer: no connection, time-out, cut-off transfer, bad URL
+        tooLarge,     // the body passed maxReplyBytes; the status is kept, the body is not
+        certificate,  // the server's TLS certificate could not be verified; nothing was sent
     };
     Kind kind = Kind::failure;
     int status = 0;
@@ -44,7 +46,11 @@ struct HttpReply {
     static HttpReply oversized(int status) {
         return {Kind::tooLarge, status, {}, QStringLiteral("reply too large")};
     }
+    static HttpReply untrusted(QString why) { return {Kind::certificate, 0, {}, std::move(why)}; }
 };
+
+/// Names one request given to a transport, for cancel().
+using HttpRequestId = std::uint64_t;
 
 class HttpTransport {
 public:
@@ -57,7 +63,10 @@ public:
     /// or the failure. Only http and https URLs are fetched; TLS certificates are always verified, and a
     /// request whose certificate fails is never sent. `done` may be called after the caller is gone, so
     /// it must hold its owner weakly.
-    virtual void send(const HttpRequest& request, std::function<void(HttpReply)> done) = 0;
+    virtual HttpRequestId send(const HttpRequest& request, std::function<void(HttpReply)> done) = 0;
+    /// Abandons a request: its transfer stops and its `done` is never called. Unknown and finished
+    /// requests are ignored.
+    virtual void cancel(HttpRequestId id) = 0;
 };
 
 }  // namespace quillet

@@ -28,6 +28,10 @@ public:
     virtual std::optional<QString> plainText() = 0;
     /// A number that changes every time anyone changes the clipboard.
     virtual qint64 changeCount() = 0;
+    /// Whether the last items() or plainText() gave up on an owner that did not answer in time (a
+    /// frozen program): what it returned is then only what came before, possibly nothing, and not
+    /// the whole clipboard.
+    virtual bool lastReadTimedOut() const { return false; }
 
     /// Whether the desktop also keeps a selection buffer (X11's PRIMARY): the text selected right now
     /// in whichever program, offered without a copy.

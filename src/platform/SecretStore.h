@@ -1,25 +1,49 @@
-// The desktop's secret store, addressed by service and account.
+// The desktop's secret store, addressed by service and account, asked without ever waiting for it.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
-#include <optional>
+#include <cstdint>
+#include <functional>
 
 namespace quillet {
 
 class SecretStore {
 public:
+    enum class Status {
+        ok,           // done; a read holds the secret
+        absent,       // no such item
+        locked,       // the item, or the collection a new one would go to, is locked
+        unavailable,  // no secret service to ask, or it failed
+    };
+    struct Reply {
+        Status status = Status::unavailable;
+        QByteArray secret;
+    };
+    /// Names one call, for cancel().
+    using Ticket = std::uint64_t;
+
     SecretStore() = default;
     SecretStore(const SecretStore&) = delete;
     SecretStore& operator=(const SecretStore&) = delete;
     virtual ~SecretStore() = default;
 
-    /// The secret stored for (service, account); empty when there is none or the store is unreachable.
-    virtual std::optional<QByteArray> read(const QString& service, const QString& account) = 0;
-    /// Stores the secret, replacing an existing item in place. False when it could not be stored.
-    virtual bool write(const QString& service, const QString& account, const QByteArray& secret) = 0;
-    /// Removes the item; removing a missing item succeeds. False when the store could not be reached.
-    virtual bool remove(const QString& service, const QString& account) = 0;
+    // Every call answers once, on the main thread, now or later (a stopped service never answers:
+    // the caller keeps its own deadline and cancels). Only unlock() ever shows the user anything.
+
+    /// The secret stored for (service, account).
+    virtual Ticket read(const QString& service, const QString& account, std::function<void(Reply)> done) = 0;
+    /// Stores the secret, replacing an existing item in place; `locked` when that needs an unlock first.
+    virtual Ticket write(const QString& service, const QString& account, const QByteArray& secret,
+                         std::function<void(Status)> done) = 0;
+    /// Removes the item; removing a missing item is `ok`.
+    virtual Ticket remove(const QString& service, const QString& account,
+                          std::function<void(Status)> done) = 0;
+    /// Asks the user to unlock what holds the item (or, when there is none, where a new one would go):
+    /// true once it is unlocked, false when the user declined.
+    virtual Ticket unlock(const QString& service, const QString& account, std::function<void(bool)> done) = 0;
+    /// Abandons a call: its answer is never given, and a prompt it showed is taken away.
+    virtual void cancel(Ticket ticket) = 0;
 };
 
 }  // namespace quillet

@@ -24,6 +24,11 @@ KeyStatusView::KeyStatusView(QWidget* parent)
     layout->addWidget(m_text);
     m_text->setTextInteractionFlags(Qt::NoTextInteraction);
     m_text->setFont(FormStyle::font(12));
+    // The row's room beside the button is the message's: a longer one goes on to a second line
+    // rather than off the edge.
+    m_text->setWordWrap(true);
+    m_text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     display(KeyStatus::idle, false);
 }
 
@@ -49,6 +54,18 @@ void KeyStatusView::display(KeyStatus status, bool keyStored) {
             break;
         case KeyStatus::invalid:
             text = l.text(QStringLiteral("Key is invalid"), QStringLiteral("Ključ ne važi"));
+            color = FormStyle::red(*this);
+            symbol = Symbol::xmarkCircleFill;
+            break;
+        case KeyStatus::keyringUnavailable:
+            text = l.text(QStringLiteral("Not saved: no keyring available"),
+                          QStringLiteral("Nije sačuvan: keyring nije dostupan"));
+            color = FormStyle::red(*this);
+            symbol = Symbol::xmarkCircleFill;
+            break;
+        case KeyStatus::keyringLocked:
+            text = l.text(QStringLiteral("Not saved: the keyring is locked"),
+                          QStringLiteral("Nije sačuvan: keyring je zaključan"));
             color = FormStyle::red(*this);
             symbol = Symbol::xmarkCircleFill;
             break;

@@ -12,8 +12,9 @@ class Spinner;
 class SymbolLabel;
 }  // namespace FormStyle
 
-/// The state of one API-key check.
-enum class KeyStatus { idle, checking, valid, invalid };
+/// The state of one API-key check. The last two end a save the keyring did not take: nothing was
+/// checked, and the key stays in the field.
+enum class KeyStatus { idle, checking, valid, invalid, keyringUnavailable, keyringLocked };
 
 class KeyStatusView : public QWidget {
     Q_OBJECT

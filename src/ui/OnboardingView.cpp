@@ -310,8 +310,7 @@ QWidget* OnboardingView::buildKeyStep() {
     connect(m_saveButton, &QPushButton::clicked, this, &OnboardingView::saveAndValidate);
     m_keyStatusView = new KeyStatusView(page);
     row->addWidget(m_saveButton);
-    row->addWidget(m_keyStatusView);
-    row->addStretch(1);
+    row->addWidget(m_keyStatusView, 1);
     v->addLayout(row);
     v->addStretch(1);
     return page;
@@ -447,26 +446,43 @@ void OnboardingView::goBack() {
 }
 
 void OnboardingView::saveAndValidate() {
-    if (m_keyField->text().isEmpty())
+    const QString typed = m_keyField->text();
+    if (typed.isEmpty())
         return;
-    m_store.setApiKey(m_keyField->text());
     m_keyStatus = KeyStatus::checking;
     const quint64 generation = ++m_checkGeneration;
     m_keyStatusView->display(m_keyStatus, false);
-    const QString key = m_store.apiKey();
     QPointer<OnboardingView> self(this);
     // A second press starts a second check; an answer to an earlier one would describe a key that
     // is no longer the stored one, so it is dropped.
-    auto done = [self, generation](bool valid) {
+    auto show = [self, generation](KeyStatus status) {
         if (!self || generation != self->m_checkGeneration)
             return;
-        self->m_keyStatus = valid ? KeyStatus::valid : KeyStatus::invalid;
-        self->m_keyStatusView->display(self->m_keyStatus, false);
+        self->m_keyStatus = status;
+        self->m_keyStatusView->display(status, false);
+        self->updateButtons();
     };
-    if (m_validateKey)
-        m_validateKey(key, std::move(done));
-    else
-        done(false);
+    m_store.setApiKey(typed, [self, generation, show](SecretStore::Status status) {
+        if (!self || generation != self->m_checkGeneration)
+            return;
+        // Not kept by the keyring: said so, the key stays in the field, and nothing is checked.
+        if (status != SecretStore::Status::ok) {
+            show(status == SecretStore::Status::locked ? KeyStatus::keyringLocked
+                                                       : KeyStatus::keyringUnavailable);
+            return;
+        }
+        self->m_store.readAPIKey(KeychainManager::Access::quiet, [self, show](const QString& key) {
+            if (!self)
+                return;
+            if (key.isEmpty())
+                show(KeyStatus::keyringUnavailable);
+            else if (self->m_validateKey)
+                self->m_validateKey(
+                    key, [show](bool valid) { show(valid ? KeyStatus::valid : KeyStatus::invalid); });
+            else
+                show(KeyStatus::invalid);
+        });
+    });
 }
 
 void OnboardingView::refresh() {

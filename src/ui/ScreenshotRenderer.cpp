@@ -77,11 +77,27 @@ private:
     QMap<QString, QVariant> m_written;
 };
 
+// Never asked while the preview key is set; answers "nothing there" all the same.
 class NoSecrets final : public SecretStore {
 public:
-    std::optional<QByteArray> read(const QString&, const QString&) override { return std::nullopt; }
-    bool write(const QString&, const QString&, const QByteArray&) override { return false; }
-    bool remove(const QString&, const QString&) override { return false; }
+    Ticket read(const QString&, const QString&, std::function<void(Reply)> done) override {
+        done({Status::unavailable, {}});
+        return 0;
+    }
+    Ticket write(const QString&, const QString&, const QByteArray&,
+                 std::function<void(Status)> done) override {
+        done(Status::unavailable);
+        return 0;
+    }
+    Ticket remove(const QString&, const QString&, std::function<void(Status)> done) override {
+        done(Status::unavailable);
+        return 0;
+    }
+    Ticket unlock(const QString&, const QString&, std::function<void(bool)> done) override {
+        done(false);
+        return 0;
+    }
+    void cancel(Ticket) override {}
 };
 
 class NoLoginItem final : public LoginItem {
@@ -97,7 +113,8 @@ public:
 
 class OfflineTransport final : public HttpTransport {
 public:
-    void send(const HttpRequest&, std::function<void(HttpReply)>) override {}
+    HttpRequestId send(const HttpRequest&, std::function<void(HttpReply)>) override { return 0; }
+    void cancel(HttpRequestId) override {}
 };
 
 // Timers never fire: every picture is taken before anything would be due.
@@ -279,12 +296,12 @@ void renderAll(const QString& directory, const Defaults* preferences) {
     NoSecrets secrets;
     NoLoginItem loginItem;
     SilentLog log;
+    StillScheduler scheduler;
     SettingsStore* const previousStore = SettingsStore::sharedIfInstalled();
-    SettingsStore store(defaults, secrets, loginItem, log);
+    SettingsStore store(defaults, secrets, loginItem, log, scheduler);
     SettingsStore::install(&store);
 
     OfflineTransport transport;
-    StillScheduler scheduler;
     NoLanguages languages;
     MemoryPasteboard pasteboard;
     NoAccessibility accessibility;

@@ -14,7 +14,6 @@
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "core/HotkeyManager.h"
@@ -42,19 +41,6 @@ QString trimSpacesAndTabs(const QString& s) {
     while (end > begin && blank(s[end - 1]))
         --end;
     return s.mid(begin, end - begin);
-}
-
-// An http(s) address with a host, without trailing slashes; empty when the text is not one.
-std::optional<QString> endpointFrom(const QString& typed) {
-    QString text = typed.trimmed();
-    while (text.endsWith(u'/'))
-        text.chop(1);
-    const QUrl url(text, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != u"http" && scheme != u"https") || url.host().isEmpty() ||
-        url.hasQuery() || url.hasFragment())
-        return std::nullopt;
-    return text;
 }
 
 QLabel* rowLabel(QWidget* parent) {
@@ -106,7 +92,7 @@ SettingsView::SettingsView(SettingsStore& store, KeyValidator validateKey, Short
     setObjectName(QStringLiteral("settingsView"));
     setFixedSize(width, height);
     build();
-    m_keyField->setText(m_store.apiKey());
+    fillKeyField();
     refresh();
     connect(&m_store, &SettingsStore::changed, this, &SettingsView::refresh);
 }
@@ -172,6 +158,8 @@ void SettingsView::build() {
     m_keyField->setEchoMode(QLineEdit::Password);
     m_keyLabel->setBuddy(m_keyField);
     connect(m_keyField, &QLineEdit::textChanged, this, &SettingsView::updateButtons);
+    // What the user types is never replaced by a keyring answer that comes after.
+    connect(m_keyField, &QLineEdit::textEdited, this, [this] { ++m_fillGeneration; });
     m_apiSection->addRow(fieldRow(m_keyLabel, {m_keyField}));
 
     m_saveButton = new QPushButton(this);
@@ -185,8 +173,7 @@ void SettingsView::build() {
         h->setContentsMargins(12, 5, 10, 5);
         h->setSpacing(12);
         h->addWidget(m_saveButton);
-        h->addWidget(m_keyStatusView);
-        h->addStretch(1);
+        h->addWidget(m_keyStatusView, 1);
         m_apiSection->addRow(row);
     }
 
@@ -475,7 +462,7 @@ QString SettingsView::newBlockedApp() const {
 void SettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The field shows what is stored, not what was typed and left unsaved last time.
-    m_keyField->setText(m_store.apiKey());
+    fillKeyField();
     m_endpointEdited = false;
     m_endpointError->hide();
     refresh();
@@ -644,16 +631,42 @@ void SettingsView::updateButtons() {
     m_endpointReset->setEnabled(m_endpointEdited || m_store.apiBaseURL() != SettingsStore::defaultApiBaseURL);
 }
 
+void SettingsView::fillKeyField() {
+    const quint64 generation = ++m_fillGeneration;
+    QPointer<SettingsView> self(this);
+    // Quietly: opening the settings is no reason for an unlock prompt. A locked keyring leaves the
+    // field empty.
+    m_store.readAPIKey(KeychainManager::Access::quiet, [self, generation](const QString& key) {
+        if (self && generation == self->m_fillGeneration)
+            self->m_keyField->setText(key);
+    });
+}
+
 void SettingsView::saveAndValidate() {
-    if (m_keyField->text().isEmpty() || m_keyStatus == KeyStatus::checking)
+    const QString typed = m_keyField->text();
+    if (typed.isEmpty() || m_keyStatus == KeyStatus::checking)
         return;
-    m_store.setApiKey(m_keyField->text());
     m_keyStatus = KeyStatus::checking;
     const quint64 generation = ++m_checkGeneration;
+    ++m_fillGeneration;  // the field now holds what is being saved
     showKeyStatus();
     updateButtons();
-    // What gets checked is what the store holds now: after a failed save, that is the old key.
-    const QString key = m_store.apiKey();
+    QPointer<SettingsView> self(this);
+    m_store.setApiKey(typed, [self, generation](SecretStore::Status status) {
+        if (!self || generation != self->m_checkGeneration)
+            return;
+        if (status != SecretStore::Status::ok) {
+            self->m_keyStatus = status == SecretStore::Status::locked ? KeyStatus::keyringLocked
+                                                                      : KeyStatus::keyringUnavailable;
+            self->showKeyStatus();
+            self->updateButtons();
+            return;
+        }
+        self->checkStoredKey(generation);
+    });
+}
+
+void SettingsView::checkStoredKey(quint64 generation) {
     QPointer<SettingsView> self(this);
     auto done = [self, generation](bool valid) {
         if (!self || generation != self->m_checkGeneration)
@@ -662,10 +675,21 @@ void SettingsView::saveAndValidate() {
         self->showKeyStatus();
         self->updateButtons();
     };
-    if (m_validateKey)
-        m_validateKey(key, std::move(done));
-    else
-        done(false);
+    // What gets checked is what the keyring holds now, read back; a keyring that cannot give it back
+    // has not kept it, and an empty key is never checked.
+    m_store.readAPIKey(KeychainManager::Access::quiet, [self, generation, done](const QString& key) {
+        if (!self || generation != self->m_checkGeneration)
+            return;
+        if (key.isEmpty()) {
+            self->m_keyStatus = KeyStatus::keyringUnavailable;
+            self->showKeyStatus();
+            self->updateButtons();
+        } else if (self->m_validateKey) {
+            self->m_validateKey(key, done);
+        } else {
+            done(false);
+        }
+    });
 }
 
 void SettingsView::addBlockedApp() {
@@ -708,7 +732,7 @@ void SettingsView::commitEndpoint() {
         resetEndpoint();
         return;
     }
-    const std::optional<QString> endpoint = endpointFrom(typed);
+    const std::optional<QString> endpoint = SettingsStore::apiBaseURLFrom(typed);
     if (!endpoint) {
         // Keep what was typed, so it can be corrected.
         m_endpointError->show();

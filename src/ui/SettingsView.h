@@ -66,7 +66,7 @@ public:
     static constexpr int blockRowsVisible = 4;
     static constexpr int blockRowHeight = 28;
 
-    /// `store` must outlive the view. Reads the stored key into the key field.
+    /// `store` must outlive the view. Reads the stored key into the key field (when the keyring answers).
     SettingsView(SettingsStore& store, KeyValidator validateKey, ShortcutControl shortcut = {},
                  QWidget* parent = nullptr);
     ~SettingsView() override;
@@ -84,7 +84,8 @@ public:
     QString apiKeyInput() const;
     QString newBlockedApp() const;
 
-    /// Stores the key field exactly as typed, then checks the key read back from the store.
+    /// Stores the key field exactly as typed, then checks the key read back from the store. When the
+    /// keyring does not take it, says so and checks nothing; the field keeps what was typed.
     void saveAndValidate();
     /// Appends the new-app field's text, trimmed of spaces and tabs, unless it is empty or listed.
     void addBlockedApp();
@@ -105,6 +106,8 @@ private:
     void refreshBlocklist();
     void updateButtons();
     void showKeyStatus();
+    void fillKeyField();
+    void checkStoredKey(quint64 generation);
     void commitModel(const QString& typed);
     void commitEndpoint();
     void resetEndpoint();
@@ -120,6 +123,7 @@ private:
     ApplicationDirectory m_applications;
     KeyStatus m_keyStatus = KeyStatus::idle;
     quint64 m_checkGeneration = 0;
+    quint64 m_fillGeneration = 0;
     bool m_endpointEdited = false;
     QStringList m_shownBlocklist;
     std::optional<AppLanguage> m_blocklistLanguage;

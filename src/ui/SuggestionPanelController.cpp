@@ -32,12 +32,18 @@ SuggestionPanelController::SuggestionPanelController(std::shared_ptr<SuggestionV
     m_panel->setContent(new SuggestionView(*m_viewModel, pasteboard));
     m_panel->setFixedSize(SurfacePlacement::panelSize.toSize());
     m_panel->onCancel = [self = QPointer<SuggestionPanelController>(this)] {
-        if (self && self->onClose)
+        if (!self)
+            return;
+        // Escape stops the requests at once, a retry waiting for its turn included.
+        self->m_viewModel->cancel();
+        if (self->onClose)
             self->onClose();
     };
 }
 
-SuggestionPanelController::~SuggestionPanelController() = default;
+SuggestionPanelController::~SuggestionPanelController() {
+    m_viewModel->cancel();
+}
 
 SuggestionView* SuggestionPanelController::view() const {
     return static_cast<SuggestionView*>(m_panel->content());

@@ -22,15 +22,12 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
-
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 
-#include "core/KeychainManager.h"
 #include "platform/linux/IniDefaults.h"
-#include "platform/linux/LibsecretStore.h"
 #include "support/DesktopApps.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestEnv.h"
@@ -199,8 +196,7 @@ public:
     }
 
     bool startQuillet() {
-        LibsecretStore secrets;
-        secrets.write(KeychainManager::service, KeychainManager::account, kKey.toUtf8());
+        storeApiKey(kKey);
         QFile::remove(IniDefaults::defaultPath());
         IniDefaults().setString("apiBaseURL", server.baseUrl());
         quillet.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -15,9 +15,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "core/KeychainManager.h"
 #include "platform/linux/IniDefaults.h"
-#include "platform/linux/LibsecretStore.h"
 #include "support/DesktopApps.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestEnv.h"
@@ -148,8 +146,7 @@ private:
                 {"professional", kProfessional},
                 {"concise", "Bought two apples at the store yesterday."}};
         };
-        LibsecretStore secrets;
-        if (!secrets.write(KeychainManager::service, KeychainManager::account, kKey.toUtf8()))
+        if (!test::storeApiKey(kKey))
             fail("the session's keyring does not take the key");
         QFile::remove(IniDefaults::defaultPath());
         IniDefaults().setString("apiBaseURL", m_server.baseUrl());

@@ -11,9 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "core/KeychainManager.h"
 #include "platform/linux/IniDefaults.h"
-#include "platform/linux/LibsecretStore.h"
 #include "support/DesktopApps.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestEnv.h"
@@ -65,8 +63,7 @@ protected:
                                                   {"professional", kProfessional},
                                                   {"concise", "A mistake here."}};
         };
-        LibsecretStore secrets;
-        ASSERT_TRUE(secrets.write(KeychainManager::service, KeychainManager::account, kKey.toUtf8()));
+        ASSERT_TRUE(test::storeApiKey(kKey));
         QFile::remove(IniDefaults::defaultPath());
         IniDefaults().setString("apiBaseURL", server.baseUrl());
     }

@@ -11,10 +11,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "core/KeychainManager.h"
 #include "core/Shortcut.h"
 #include "platform/linux/IniDefaults.h"
-#include "platform/linux/LibsecretStore.h"
 #include "platform/linux/QtScheduler.h"
 #include "platform/linux/X11GlobalHotkey.h"
 #include "support/DesktopApps.h"
@@ -66,8 +64,7 @@ protected:
                                                   {"professional", "This sentence contains an error."},
                                                   {"concise", "A mistake here."}};
         };
-        LibsecretStore secrets;
-        ASSERT_TRUE(secrets.write(KeychainManager::service, KeychainManager::account, kKey.toUtf8()));
+        ASSERT_TRUE(test::storeApiKey(kKey));
         QFile::remove(IniDefaults::defaultPath());
         IniDefaults().setString("apiBaseURL", server.baseUrl());
         ASSERT_EQ(busOwner(), 0) << "no copy left over from an earlier test";

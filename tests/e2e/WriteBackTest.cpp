@@ -8,9 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "core/KeychainManager.h"
 #include "platform/linux/IniDefaults.h"
-#include "platform/linux/LibsecretStore.h"
 #include "support/DesktopApps.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestEnv.h"
@@ -36,8 +34,7 @@ protected:
     void SetUp() override {
         server.model.acceptedKey = kKey;
         server.model.correct = corrected;
-        LibsecretStore secrets;
-        ASSERT_TRUE(secrets.write(KeychainManager::service, KeychainManager::account, kKey.toUtf8()));
+        ASSERT_TRUE(test::storeApiKey(kKey));
         QFile::remove(IniDefaults::defaultPath());
         IniDefaults().setString("apiBaseURL", server.baseUrl());
         QFile file(documentPath());

@@ -1,24 +1,43 @@
-// Without a reachable Secret Service the key is simply absent: no hang, no crash, nothing written.
+// Without a reachable Secret Service the key is simply absent: no hang, no crash, nothing written,
+// and a save says that nothing was kept.
 #include <gmock/gmock.h>
 
 #include <QElapsedTimer>
 
 #include "core/KeychainManager.h"
+#include "core/SettingsStore.h"
+#include "platform/fake/FakeDefaults.h"
+#include "platform/fake/FakeLoginItem.h"
 #include "platform/linux/LibsecretStore.h"
+#include "platform/linux/QtScheduler.h"
+#include "support/TestEnv.h"
 
 using namespace quillet;
 
-TEST(NoSecretServiceTest, ReadsGiveNothingAndWritesDoNothingQuickly) {
+TEST(NoSecretServiceTest, ReadsGiveNothingAndSavesSaySoQuickly) {
     // Before libsecret connects anywhere in this process, point it at a bus that does not exist.
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quillet-no-bus");
-    LibsecretStore store;
-    KeychainManager keychain(store);
+    LibsecretStore secrets;
+    QtScheduler scheduler;
+    FakeDefaults defaults;
+    FakeLoginItem login;
+    FakeSystemLog log;
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(keychain.loadAPIKey(), std::nullopt);
-    keychain.saveAPIKey("sk-nowhere");
-    EXPECT_FALSE(store.write(KeychainManager::service, KeychainManager::account, "x"));
-    keychain.deleteAPIKey();
-    EXPECT_EQ(keychain.loadAPIKey(), std::nullopt);
-    EXPECT_LT(timer.elapsed(), 10000) << "no hang waiting for a service that is not there";
+    SettingsStore store(defaults, secrets, login, log, scheduler);
+    ASSERT_TRUE(test::waitUntil([&] { return store.keyPresenceKnown(); }, 5000));
+    EXPECT_FALSE(store.hasAPIKey());
+
+    std::optional<SecretStore::Status> saved;
+    store.setApiKey("sk-nowhere", [&](SecretStore::Status s) { saved = s; });
+    ASSERT_TRUE(test::waitUntil([&] { return saved.has_value(); }, 5000));
+    EXPECT_EQ(*saved, SecretStore::Status::unavailable);
+    EXPECT_FALSE(store.hasAPIKey());
+
+    std::optional<QString> key;
+    store.readAPIKey(KeychainManager::Access::mayPrompt, [&](const QString& k) { key = k; });
+    ASSERT_TRUE(test::waitUntil([&] { return key.has_value(); }, 5000));
+    EXPECT_EQ(*key, QString());
+    EXPECT_LT(timer.elapsed(), 4000) << "no wait for a service that is not there";
+    EXPECT_TRUE(log.lines.isEmpty());
 }

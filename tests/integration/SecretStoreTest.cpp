@@ -3,15 +3,25 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/SettingsStore.h"
 #include "platform/fake/FakeLoginItem.h"
+#include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
 #include "platform/linux/AutostartLoginItem.h"
 #include "platform/linux/IniDefaults.h"
 #include "platform/linux/LibsecretStore.h"
+#include "platform/linux/QtScheduler.h"
 #include "support/TestEnv.h"
 
 using namespace quillet;
@@ -27,39 +37,74 @@ int itemCount(const QString& service) {
         out.count(QRegularExpression(QStringLiteral("^\\[/"), QRegularExpression::MultilineOption)));
 }
 
+// The session's keyring, asked and answered on the event loop.
 class SecretStoreTest : public testing::Test {
 protected:
     void SetUp() override {
-        store.remove(KeychainManager::service, KeychainManager::account);
-        store.remove(KeychainManager::legacyService, KeychainManager::account);
+        for (const QString& service : {KeychainManager::service, KeychainManager::legacyService})
+            EXPECT_EQ(remove(service), SecretStore::Status::ok);
     }
+    SecretStore::Status remove(const QString& service) {
+        std::optional<SecretStore::Status> status;
+        store.remove(service, KeychainManager::account, [&](SecretStore::Status s) { status = s; });
+        EXPECT_TRUE(test::waitUntil([&] { return status.has_value(); }));
+        return status.value_or(SecretStore::Status::unavailable);
+    }
+    SecretStore::Status write(const QString& service, const QByteArray& secret) {
+        std::optional<SecretStore::Status> status;
+        store.write(service, KeychainManager::account, secret, [&](SecretStore::Status s) { status = s; });
+        EXPECT_TRUE(test::waitUntil([&] { return status.has_value(); }));
+        return status.value_or(SecretStore::Status::unavailable);
+    }
+    SecretStore::Reply read(const QString& service) {
+        std::optional<SecretStore::Reply> reply;
+        store.read(service, KeychainManager::account, [&](SecretStore::Reply r) { reply = std::move(r); });
+        EXPECT_TRUE(test::waitUntil([&] { return reply.has_value(); }));
+        return reply.value_or(SecretStore::Reply{});
+    }
+    std::optional<QString> load() {
+        std::optional<KeychainManager::Lookup> lookup;
+        keychain.loadAPIKey(KeychainManager::Access::quiet,
+                            [&](const KeychainManager::Lookup& l) { lookup = l; });
+        EXPECT_TRUE(test::waitUntil([&] { return lookup.has_value(); }));
+        if (!lookup || lookup->state != KeychainManager::Lookup::State::found)
+            return std::nullopt;
+        return lookup->key;
+    }
+    SecretStore::Status save(const QString& key) {
+        std::optional<SecretStore::Status> status;
+        keychain.saveAPIKey(key, [&](SecretStore::Status s) { status = s; });
+        EXPECT_TRUE(test::waitUntil([&] { return status.has_value(); }));
+        return status.value_or(SecretStore::Status::unavailable);
+    }
+
+    QtScheduler scheduler;
     LibsecretStore store;
-    KeychainManager keychain{store};
+    KeychainManager keychain{store, scheduler};
 };
 
 TEST_F(SecretStoreTest, SaveReadUpdateInPlaceDelete) {
-    EXPECT_EQ(keychain.loadAPIKey(), std::nullopt);
-    keychain.saveAPIKey("sk-first");
-    keychain.saveAPIKey(QString::fromUtf8("sk-second-ž"));
-    EXPECT_EQ(keychain.loadAPIKey(), QString::fromUtf8("sk-second-ž"));
+    EXPECT_EQ(load(), std::nullopt);
+    EXPECT_EQ(save("sk-first"), SecretStore::Status::ok);
+    EXPECT_EQ(save(QString::fromUtf8("sk-second-ž")), SecretStore::Status::ok);
+    EXPECT_EQ(load(), QString::fromUtf8("sk-second-ž"));
     EXPECT_EQ(itemCount(KeychainManager::service), 1);
-    keychain.deleteAPIKey();
-    EXPECT_EQ(keychain.loadAPIKey(), std::nullopt);
+    EXPECT_EQ(remove(KeychainManager::service), SecretStore::Status::ok);
+    EXPECT_EQ(load(), std::nullopt);
     EXPECT_EQ(itemCount(KeychainManager::service), 0);
-    keychain.deleteAPIKey();  // deleting nothing is quiet
+    EXPECT_EQ(remove(KeychainManager::service), SecretStore::Status::ok) << "deleting nothing is quiet";
 }
 
 TEST_F(SecretStoreTest, MigratesFromTheLegacyService) {
-    ASSERT_TRUE(store.write(KeychainManager::legacyService, KeychainManager::account, "sk-legacy"));
-    EXPECT_EQ(keychain.loadAPIKey(), "sk-legacy");
-    EXPECT_EQ(store.read(KeychainManager::service, KeychainManager::account), QByteArray("sk-legacy"));
-    EXPECT_EQ(store.read(KeychainManager::legacyService, KeychainManager::account), std::nullopt);
+    ASSERT_EQ(write(KeychainManager::legacyService, "sk-legacy"), SecretStore::Status::ok);
+    EXPECT_EQ(load(), "sk-legacy");
+    EXPECT_EQ(read(KeychainManager::service).secret, QByteArray("sk-legacy"));
+    EXPECT_EQ(read(KeychainManager::legacyService).status, SecretStore::Status::absent);
 }
 
 TEST_F(SecretStoreTest, NonUtf8ItemCountsAsMissing) {
-    ASSERT_TRUE(
-        store.write(KeychainManager::service, KeychainManager::account, QByteArray("\xff\xfe\x00x", 4)));
-    EXPECT_EQ(keychain.loadAPIKey(), std::nullopt);
+    ASSERT_EQ(write(KeychainManager::service, QByteArray("\xff\xfe\x00x", 4)), SecretStore::Status::ok);
+    EXPECT_EQ(load(), std::nullopt);
 }
 
 class PreferencesFileTest : public testing::Test {
@@ -74,27 +119,38 @@ protected:
 
 TEST_F(PreferencesFileTest, ValuesSurviveARestartAndTheKeyNeverReachesAFile) {
     LibsecretStore secrets;
+    QtScheduler scheduler;
     FakeLoginItem login;
     FakeSystemLog log;
+    auto keyOf = [](SettingsStore& store) {
+        std::optional<QString> key;
+        store.readAPIKey(KeychainManager::Access::quiet, [&](const QString& k) { key = k; });
+        EXPECT_TRUE(test::waitUntil([&] { return key.has_value(); }));
+        return key.value_or(QString());
+    };
     {
         IniDefaults defaults;
-        SettingsStore store(defaults, secrets, login, log);
+        SettingsStore store(defaults, secrets, login, log, scheduler);
         store.setModel("gpt-4o");
         store.setLanguage(AppLanguage::sr);
         store.setMinWordCount(7);
         store.setBlocklist({"org.xfce.mousepad"});
         store.setApiBaseURL("http://127.0.0.1:9");
-        store.setApiKey("sk-never-in-a-file-1234");
+        std::optional<SecretStore::Status> saved;
+        store.setApiKey("sk-never-in-a-file-1234", [&](SecretStore::Status s) { saved = s; });
+        ASSERT_TRUE(test::waitUntil([&] { return saved.has_value(); }));
+        EXPECT_EQ(*saved, SecretStore::Status::ok);
     }
     EXPECT_TRUE(iniPath().startsWith(configDir() + "/quillet/"));
     IniDefaults defaults;
-    SettingsStore store(defaults, secrets, login, log);
+    SettingsStore store(defaults, secrets, login, log, scheduler);
     EXPECT_EQ(store.model(), "gpt-4o");
     EXPECT_EQ(store.language(), AppLanguage::sr);
     EXPECT_EQ(store.minWordCount(), 7);
     EXPECT_EQ(store.blocklist(), QStringList({"org.xfce.mousepad"}));
     EXPECT_EQ(store.apiBaseURL(), "http://127.0.0.1:9");
-    EXPECT_EQ(store.apiKey(), "sk-never-in-a-file-1234");
+    EXPECT_EQ(keyOf(store), "sk-never-in-a-file-1234");
+    EXPECT_TRUE(store.hasAPIKey());
 
     QDirIterator it(configDir(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     int files = 0;
@@ -105,7 +161,9 @@ TEST_F(PreferencesFileTest, ValuesSurviveARestartAndTheKeyNeverReachesAFile) {
         ++files;
     }
     EXPECT_GE(files, 1);
-    store.setApiKey("");
+    bool cleared = false;
+    store.setApiKey("", [&](SecretStore::Status) { cleared = true; });
+    test::waitUntil([&] { return cleared; });
 }
 
 TEST_F(PreferencesFileTest, EmptyAndOneItemListsKeepTheirShape) {
@@ -131,11 +189,12 @@ TEST_F(PreferencesFileTest, WrongTypesAndGarbageLoadAsDefaultsAndAreRewritten) {
         "this line is garbage\n=\n[[[\nlanguage=sr\nmodel=a, b\n\x01\x02\xff\n");
     f.close();
     FakeSecretStore secrets;
+    FakeScheduler clock;
     FakeLoginItem login;
     FakeSystemLog log;
     {
         IniDefaults defaults;
-        SettingsStore store(defaults, secrets, login, log);
+        SettingsStore store(defaults, secrets, login, log, clock);
         EXPECT_EQ(store.minWordCount(), 3);
         EXPECT_EQ(store.blocklist(), SettingsStore::defaultBlocklist);
         EXPECT_FALSE(store.launchAtLogin());
@@ -144,17 +203,74 @@ TEST_F(PreferencesFileTest, WrongTypesAndGarbageLoadAsDefaultsAndAreRewritten) {
         store.setBlocklist({"x"});
     }
     IniDefaults defaults;
-    SettingsStore store(defaults, secrets, login, log);
+    SettingsStore store(defaults, secrets, login, log, clock);
     EXPECT_EQ(store.minWordCount(), 5);
     EXPECT_EQ(store.blocklist(), QStringList({"x"}));
 }
 
+TEST_F(PreferencesFileTest, AFifoOrADeviceIsNeverOpened) {
+    QDir().mkpath(QFileInfo(iniPath()).absolutePath());
+    ASSERT_EQ(::mkfifo(iniPath().toLocal8Bit().constData(), 0600), 0);
+    const auto guard = qScopeGuard([this] { QFile::remove(iniPath()); });
+
+    // Opening the FIFO for reading would wait for a writer for ever; the watchdog plays that writer,
+    // so a regression fails here instead of hanging the suite.
+    std::atomic<bool> loaded = false;
+    std::thread watchdog([&] {
+        for (int i = 0; i < 100 && !loaded; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!loaded) {
+            const int fd = ::open(iniPath().toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    FakeSecretStore secrets;
+    FakeScheduler clock;
+    FakeLoginItem login;
+    FakeSystemLog log;
+    {
+        IniDefaults defaults(iniPath(), &log);
+        SettingsStore store(defaults, secrets, login, log, clock);
+        loaded = true;
+        EXPECT_LT(elapsed.elapsed(), 1000);
+        EXPECT_TRUE(defaults.refused());
+        EXPECT_EQ(store.model(), "gpt-4o-mini");
+        store.setModel("gpt-4o");  // kept for the run, never written
+        EXPECT_EQ(store.model(), "gpt-4o");
+    }
+    watchdog.join();
+    struct stat info {};
+    EXPECT_TRUE(::stat(iniPath().toLocal8Bit().constData(), &info) == 0 && S_ISFIFO(info.st_mode))
+        << "nothing was written in its place";
+    EXPECT_THAT(log.lines, testing::ElementsAre(QStringLiteral("Quillet: the preferences file %1 is not a "
+                                                               "regular file; using the defaults")
+                                                    .arg(iniPath())));
+
+    // A link to a device, and a folder, are refused the same way; a link to a file is read.
+    QFile::remove(iniPath());
+    ASSERT_TRUE(QFile::link("/dev/zero", iniPath()));
+    EXPECT_TRUE(IniDefaults(iniPath()).refused());
+    QFile::remove(iniPath());
+    ASSERT_TRUE(QDir().mkpath(iniPath()));
+    EXPECT_TRUE(IniDefaults(iniPath()).refused());
+    QDir(iniPath()).removeRecursively();
+    const QString real = configDir() + "/real.conf";
+    { IniDefaults(real).setString("model", "linked"); }
+    ASSERT_TRUE(QFile::link(real, iniPath()));
+    EXPECT_EQ(IniDefaults(iniPath()).string("model"), "linked");
+    QFile::remove(real);
+}
+
 TEST_F(PreferencesFileTest, AutostartEntryFollowsLaunchAtLogin) {
     FakeSecretStore secrets;
+    FakeScheduler clock;
     FakeSystemLog log;
     IniDefaults defaults;
     AutostartLoginItem login("/opt/My Apps/quillet");
-    SettingsStore store(defaults, secrets, login, log);
+    SettingsStore store(defaults, secrets, login, log, clock);
     const QString entry = configDir() + "/autostart/quillet.desktop";
     store.setLaunchAtLogin(true);
     QFile f(entry);

@@ -18,7 +18,7 @@
 namespace quillet::test {
 
 struct FakeDesktop {
-    FakeDesktop() : http(scheduler), settings(defaults, secrets, loginItem, log) {
+    FakeDesktop() : http(scheduler), settings(defaults, secrets, loginItem, log, scheduler) {
         SettingsStore::install(&settings);
     }
     ~FakeDesktop() { SettingsStore::install(nullptr); }

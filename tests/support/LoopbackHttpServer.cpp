@@ -277,6 +277,17 @@ void LoopbackHttpServer::answer(const std::shared_ptr<Connection>& connection, q
         socket->disconnectFromHost();
         return;
     }
+    if (response.mode == Response::Mode::trickle) {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 1000000\r\n\r\n");
+        ++m_trickling;
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [socket] { socket->write(" "); });
+        // The connection ends only when the client gives up on it.
+        connect(timer, &QObject::destroyed, this, [this] { --m_trickling; });
+        connect(socket, &QTcpSocket::disconnected, timer, &QObject::deleteLater);
+        timer->start(250);
+        return;
+    }
     socket->write(head + response.body);
 }
 

@@ -47,6 +47,7 @@ public:
             closeAtOnce,  // close the connection without a byte
             notHttp,      // answer bytes that are not HTTP, then close
             unsized,      // no Content-Length: the body ends when the connection closes
+            trickle,      // announce the body, then send one byte of it every 250 ms, never finishing
         };
         int status = 200;
         QByteArray body;
@@ -97,6 +98,8 @@ public:
     int connectionCount() const { return m_connections; }
     /// Connections that began a TLS handshake and never finished it.
     int failedHandshakes() const { return m_failedHandshakes; }
+    /// Trickling answers whose connection is still open.
+    int trickling() const { return m_trickling; }
     /// The most requests that were waiting for their answer at the same moment.
     int peakConcurrent() const { return m_peakConcurrent; }
     /// Time spent in the server's own code (reading, answering), for benchmarks that subtract it.
@@ -129,6 +132,7 @@ private:
     int m_failedHandshakes = 0;
     int m_concurrent = 0;
     int m_peakConcurrent = 0;
+    int m_trickling = 0;
     qint64 m_busyNs = 0;
     int m_busyDepth = 0;
 };

@@ -4,17 +4,21 @@
 #include "core/SettingsStore.h"
 #include "platform/fake/FakeDefaults.h"
 #include "platform/fake/FakeLoginItem.h"
+#include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
 
 namespace quillet::test {
 
 class ScopedSettings {
 public:
-    ScopedSettings() : store(defaults, secrets, loginItem, log) { SettingsStore::install(&store); }
+    ScopedSettings() : store(defaults, secrets, loginItem, log, keyringClock) {
+        SettingsStore::install(&store);
+    }
     ~ScopedSettings() { SettingsStore::install(nullptr); }
     ScopedSettings(const ScopedSettings&) = delete;
     ScopedSettings& operator=(const ScopedSettings&) = delete;
 
+    FakeScheduler keyringClock;  // the keyring's deadlines
     FakeDefaults defaults;
     FakeSecretStore secrets;
     FakeLoginItem loginItem;

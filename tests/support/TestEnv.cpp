@@ -4,11 +4,16 @@
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QThread>
+#include <optional>
+
+#include "core/KeychainManager.h"
+#include "platform/linux/LibsecretStore.h"
 
 namespace quillet::test {
 
 QString quilletBinary() {
-    return QStringLiteral(QUILLET_BINARY);
+    // Another build may be put under the same tests, to compare two versions of the program.
+    return qEnvironmentVariable("QUILLET_BINARY_UNDER_TEST", QStringLiteral(QUILLET_BINARY));
 }
 
 QString testEditorBinary() {
@@ -52,6 +57,14 @@ QString readAccessible(qint64 pid, const QStringList& extra) {
         QStringLiteral("/usr/bin/python3"),
         QStringList{sourcePath(QStringLiteral("tests/support/atspi_query.py")), QString::number(pid)} +
             extra);
+}
+
+bool storeApiKey(const QString& key) {
+    LibsecretStore secrets;
+    std::optional<SecretStore::Status> status;
+    secrets.write(KeychainManager::service, KeychainManager::account, key.toUtf8(),
+                  [&](SecretStore::Status s) { status = s; });
+    return waitUntil([&] { return status.has_value(); }, 10000) && *status == SecretStore::Status::ok;
 }
 
 int runProgram(const QString& program, const QStringList& args, QString* out, QString* err, int timeoutMs) {

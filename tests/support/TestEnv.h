@@ -6,7 +6,7 @@
 
 namespace quillet::test {
 
-/// The quillet program built beside the tests.
+/// The quillet program built beside the tests, or the one QUILLET_BINARY_UNDER_TEST names.
 QString quilletBinary();
 /// The test editor built beside the tests (tests/apps/TestEditor.cpp).
 QString testEditorBinary();
@@ -22,6 +22,9 @@ QString runServing(const QString& program, const QStringList& args, int timeoutM
 /// The widgets of process `pid` as a screen reader reads them, one "role\tname\ttext" line each;
 /// `extra` may press a button (see tests/support/atspi_query.py).
 QString readAccessible(qint64 pid, const QStringList& extra = {});
+/// Puts `key` into the session's keyring as the API key, waiting for the keyring; false when it did not
+/// take it.
+bool storeApiKey(const QString& key);
 /// Runs a program to completion; returns its exit code (-1 when it could not start or timed out).
 int runProgram(const QString& program, const QStringList& args, QString* out = nullptr,
                QString* err = nullptr, int timeoutMs = 30000);

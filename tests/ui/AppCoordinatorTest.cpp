@@ -12,6 +12,7 @@
 #include "ui/ToastView.h"
 
 #include <QPushButton>
+#include <QTest>
 
 using namespace quillet;
 using namespace std::chrono_literals;
@@ -407,6 +408,78 @@ TEST_F(AppCoordinatorTest, HotkeyWithNothingSelectedBeepsAndWithoutKeyAsksForSet
     coordinator->hotkeyTriggered();
     EXPECT_EQ(needsSettings, 1);
     EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "nothing is copied without a key";
+}
+
+TEST_F(AppCoordinatorTest, FocusChangesNeverAskTheKeyringAndAStoppedOneHoldsNothingUp) {
+    const int reads = desktop.secrets.reads;
+    for (int i = 0; i < 20; ++i)
+        focusField(QStringLiteral("sentence number %1 with words").arg(i));
+    EXPECT_EQ(desktop.secrets.reads, reads) << "the stored answer decides the icon";
+    EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
+
+    // The keyring daemon stops: fields are still followed, and a click still opens the panel, whose
+    // requests end with the missing-key message once the keyring has had its second.
+    desktop.secrets.hang = true;
+    focusField("another field with enough words");
+    EXPECT_TRUE(iconShown());
+    coordinator->presentSuggestions();
+    ASSERT_NE(openViewModel(), nullptr);
+    desktop.scheduler.advance(999ms);
+    EXPECT_TRUE(openViewModel()->correction().isLoading());
+    desktop.scheduler.advance(1ms);
+    EXPECT_EQ(openViewModel()->correction().message(), OpenAIError::missingKey().message());
+    EXPECT_EQ(openViewModel()->rephrase().message(), OpenAIError::missingKey().message());
+    EXPECT_TRUE(desktop.http.requests.isEmpty());
+    EXPECT_EQ(desktop.secrets.reads, reads + 1) << "one keyring read for both requests";
+}
+
+TEST_F(AppCoordinatorTest, ALockedKeyringPromptsOnlyForAClick) {
+    desktop.secrets.locked = true;
+    desktop.secrets.promptAnswer = FakeSecretStore::PromptAnswer::dismiss;
+    desktop.settings.refreshKeyPresence();
+    for (int i = 0; i < 5; ++i)
+        focusField(QStringLiteral("field %1 with a few words").arg(i));
+    EXPECT_EQ(coordinator->overlay().state(), IconState::ready) << "a locked key is a stored key";
+    EXPECT_EQ(desktop.secrets.prompts, 0);
+
+    coordinator->presentSuggestions();
+    desktop.scheduler.runPending();
+    EXPECT_EQ(desktop.secrets.prompts, 1) << "one prompt for the two requests of one click";
+    EXPECT_EQ(openViewModel()->correction().message(), OpenAIError::missingKey().message());
+    openViewModel()->loadAll();  // "Try again" is asking again
+    desktop.scheduler.runPending();
+    EXPECT_EQ(desktop.secrets.prompts, 2);
+    coordinator->closeSuggestions();
+    focusField("and a field after that one");
+    EXPECT_EQ(desktop.secrets.prompts, 2);
+
+    desktop.secrets.promptAnswer = FakeSecretStore::PromptAnswer::unlock;
+    coordinator->presentSuggestions();
+    desktop.scheduler.runPending();
+    EXPECT_EQ(desktop.secrets.prompts, 3);
+    EXPECT_EQ(desktop.http.requests.size(), 2);
+    EXPECT_EQ(desktop.http.requests[0].header("Authorization"), "Bearer sk-test");
+}
+
+TEST_F(AppCoordinatorTest, EscapeStopsEveryRequestRetriesIncluded) {
+    desktop.http.responder = [](const HttpRequest&) { return FakeHttpTransport::Script::reply(503); };
+    focusField("a sentence with words");
+    coordinator->presentSuggestions();
+    desktop.scheduler.advance(1s);  // both failed once; their retries wait for their turn
+    ASSERT_EQ(desktop.http.requests.size(), 2);
+    KeyablePanel* panel = coordinator->suggestionController()->panel();
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : panel, Qt::Key_Escape);
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    desktop.scheduler.advance(2min);
+    EXPECT_EQ(desktop.http.requests.size(), 2) << "no retry after Escape";
+
+    // Closing the panel otherwise does the same, an answer still on its way included.
+    desktop.http.responder = [](const HttpRequest&) { return FakeHttpTransport::Script::stall(); };
+    coordinator->presentSuggestions();
+    desktop.scheduler.runPending();
+    EXPECT_EQ(desktop.http.inFlight(), 2u);
+    coordinator->closeSuggestions();
+    EXPECT_EQ(desktop.http.inFlight(), 0u);
 }
 
 }  // namespace

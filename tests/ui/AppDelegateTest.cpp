@@ -227,6 +227,44 @@ TEST_F(AppDelegateTest, LaunchOpensTheSetupUnlessPermissionAndKeyAreBothThere) {
     EXPECT_FALSE(delegate->coordinator().isWaitingForPermission());
 }
 
+TEST_F(AppDelegateTest, AKeyringThatAnswersLateDecidesTheSetupAndTheIconWhenItAnswers) {
+    desktop.secrets.items[{KeychainManager::service, KeychainManager::account}] = "sk-late";
+    desktop.secrets.deferred = true;
+    {
+        SettingsStore late(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log,
+                           desktop.scheduler);
+        SettingsStore::install(&late);
+        AppDelegate app(late, desktop.services());
+        app.trayAvailable = [] { return true; };
+        app.applicationDidFinishLaunching();
+        EXPECT_EQ(app.onboardingWindow(), nullptr) << "nothing is decided before the keyring answers";
+        AXElement field = desktop.ax.makeTextField(kEditorPid, QStringLiteral("Some words to check here"));
+        desktop.ax.setFocused(field);
+        desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
+        desktop.scheduler.runPending();
+        ASSERT_TRUE(app.coordinator().overlay().isVisible()) << "fields are followed meanwhile";
+        EXPECT_EQ(app.coordinator().overlay().state(), IconState::error);
+
+        desktop.secrets.answerPending();
+        EXPECT_EQ(app.onboardingWindow(), nullptr) << "a key is stored: no setup";
+        EXPECT_EQ(app.coordinator().overlay().state(), IconState::ready) << "the icon already shown follows";
+    }
+    // A keyring that never answers is given up on, and the setup offered then.
+    desktop.secrets.deferred = false;
+    desktop.secrets.hang = true;
+    SettingsStore silent(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log,
+                         desktop.scheduler);
+    SettingsStore::install(&silent);
+    AppDelegate app(silent, desktop.services());
+    app.trayAvailable = [] { return true; };
+    app.applicationDidFinishLaunching();
+    desktop.scheduler.advance(SettingsStore::keyPresenceTimeout - 1ms);
+    EXPECT_EQ(app.onboardingWindow(), nullptr);
+    desktop.scheduler.advance(1ms);
+    EXPECT_NE(app.onboardingWindow(), nullptr);
+    SettingsStore::install(&desktop.settings);
+}
+
 TEST_F(AppDelegateTest, SettingsIsOneWindowAndShowsWhyTheShortcutIsMissing) {
     desktop.storeKey();
     desktop.hotkey.failure = GrabError{GrabError::Kind::taken};
@@ -505,7 +543,8 @@ TEST_F(AppDelegateTest, BlockingTheApplicationInFrontHidesItsIconAtOnce) {
 
 TEST_F(AppDelegateTest, TheShortcutIsTheStoredOneAndAChangeIsKeptOnlyOnceItIsHeld) {
     desktop.defaults.setString(QStringLiteral("globalShortcut"), QStringLiteral("Ctrl+Alt+K"));
-    SettingsStore settings(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log);
+    SettingsStore settings(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log,
+                           desktop.scheduler);
     EXPECT_EQ(settings.globalShortcut(), "Ctrl+Alt+K");
     desktop.settings.setGlobalShortcut(QStringLiteral("Ctrl+Alt+K"));
     desktop.storeKey();

@@ -15,6 +15,7 @@
 
 using namespace quillet;
 using namespace quillet::test;
+using namespace std::chrono_literals;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
@@ -74,13 +75,63 @@ TEST_F(SettingsViewTest, SaveChecksWhatIsStoredAndStaysOffWhileTheCheckRuns) {
     EXPECT_EQ(statusText(*view), "Ključ ne važi");
 }
 
-TEST_F(SettingsViewTest, AFailedSaveChecksTheKeyThatIsStillStored) {
+TEST_F(SettingsViewTest, AKeyTheKeyringDidNotTakeIsSaidSoKeptInTheFieldAndNeverChecked) {
     storeKey(QStringLiteral("sk-old"));
-    secrets.failWrites = true;
     auto view = makeView();
-    typeInto(child<QLineEdit>(view.get(), "apiKeyField"), QStringLiteral("sk-new"));
-    view->saveAndValidate();
-    EXPECT_THAT(checker.keys, ElementsAre("sk-old"));
+    auto* field = child<QLineEdit>(view.get(), "apiKeyField");
+    auto* save = child<QPushButton>(view.get(), "saveKeyButton");
+
+    // No Secret Service to keep it.
+    secrets.failWrites = true;
+    typeInto(field, QStringLiteral("sk-new"));
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_EQ(view->keyStatus(), KeyStatus::keyringUnavailable);
+    EXPECT_EQ(statusText(*view), "Not saved: no keyring available");
+    EXPECT_EQ(field->text(), "sk-new") << "the typed key is not lost";
+    EXPECT_TRUE(checker.keys.isEmpty()) << "neither the old key nor an empty one is checked";
+    EXPECT_TRUE(save->isEnabled()) << "it can be tried again";
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(statusText(*view), "Nije sačuvan: keyring nije dostupan");
+    store.setLanguage(AppLanguage::en);
+
+    // A locked keyring the user leaves locked.
+    secrets.failWrites = false;
+    secrets.locked = true;
+    secrets.promptAnswer = FakeSecretStore::PromptAnswer::dismiss;
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_EQ(statusText(*view), "Not saved: the keyring is locked");
+    EXPECT_EQ(secrets.prompts, 1);
+    EXPECT_EQ(field->text(), "sk-new");
+
+    // A keyring that hangs: the spinner for a few seconds, then the same plain answer.
+    secrets.locked = false;
+    secrets.hang = true;
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_TRUE(spinning(*view));
+    scheduler.advance(KeychainManager::changeTimeout);
+    EXPECT_EQ(view->keyStatus(), KeyStatus::keyringUnavailable);
+    EXPECT_TRUE(checker.keys.isEmpty());
+    EXPECT_EQ(storedKey(), "sk-old");
+
+    // Back to normal: saved, read back, checked.
+    secrets.hang = false;
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_THAT(checker.keys, ElementsAre("sk-new"));
+}
+
+TEST_F(SettingsViewTest, AKeyringThatAnswersLateNeverOverwritesWhatIsTyped) {
+    storeKey(QStringLiteral("sk-stored"));
+    secrets.deferred = true;
+    auto view = makeView();
+    auto* field = child<QLineEdit>(view.get(), "apiKeyField");
+    EXPECT_EQ(field->text(), "") << "nothing waits for the keyring";
+    typeInto(field, QStringLiteral("sk-typed"));
+    secrets.answerPending();
+    EXPECT_EQ(field->text(), "sk-typed");
+    view->hide();
+    view->show();
+    secrets.answerPending();
+    EXPECT_EQ(field->text(), "sk-stored") << "shown again, the field holds what is stored";
 }
 
 TEST_F(SettingsViewTest, IdleStatusNamesTheKeyringOnlyWhenAKeyIsStored) {

@@ -12,6 +12,7 @@
 #include "platform/Pasteboard.h"
 #include "platform/fake/FakeDefaults.h"
 #include "platform/fake/FakeLoginItem.h"
+#include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
 
 namespace quillet::test {
@@ -45,7 +46,7 @@ public:
 class LanguageScope {
 public:
     explicit LanguageScope(AppLanguage lang) {
-        m_store = std::make_unique<SettingsStore>(m_defaults, m_secrets, m_loginItem, m_log);
+        m_store = std::make_unique<SettingsStore>(m_defaults, m_secrets, m_loginItem, m_log, m_clock);
         m_store->setLanguage(lang);
         SettingsStore::install(m_store.get());
     }
@@ -53,6 +54,7 @@ public:
     SettingsStore& store() { return *m_store; }
 
 private:
+    FakeScheduler m_clock;
     FakeDefaults m_defaults;
     FakeSecretStore m_secrets;
     FakeLoginItem m_loginItem;

@@ -74,7 +74,7 @@ public:
 
 class WindowTest : public testing::Test {
 protected:
-    WindowTest() : store(defaults, secrets, loginItem, log) {
+    WindowTest() : store(defaults, secrets, loginItem, log, scheduler) {
         SettingsStore::install(&store);
         // The off-screen platform cannot raise a window and says so each time a window is presented.
         s_previousHandler = qInstallMessageHandler(
@@ -90,8 +90,10 @@ protected:
         SettingsStore::install(nullptr);
     }
 
+    /// Puts a key into the keyring behind the store's back, and lets the store find it.
     void storeKey(const QString& key) {
         secrets.items[{KeychainManager::service, KeychainManager::account}] = key.toUtf8();
+        store.refreshKeyPresence();
     }
     std::optional<QString> storedKey() const {
         const auto it = secrets.items.constFind({KeychainManager::service, KeychainManager::account});
@@ -120,12 +122,12 @@ protected:
     }
 
     static inline QtMessageHandler s_previousHandler = nullptr;
+    FakeScheduler scheduler;
     FakeDefaults defaults;
     FakeSecretStore secrets;
     FakeLoginItem loginItem;
     FakeSystemLog log;
     SettingsStore store;
-    FakeScheduler scheduler;
     SwitchAccessibility accessibility;
     ManualKeyChecker checker;
 };

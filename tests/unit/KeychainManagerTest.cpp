@@ -1,9 +1,14 @@
 #include <gmock/gmock.h>
 
 #include "core/KeychainManager.h"
+#include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
 
 using namespace quillet;
+using namespace std::chrono_literals;
+using Access = KeychainManager::Access;
+using State = KeychainManager::Lookup::State;
+using Status = SecretStore::Status;
 
 namespace {
 
@@ -21,85 +26,173 @@ protected:
     void plant(const QString& service, const QByteArray& bytes) {
         store.items[{service, KeychainManager::account}] = bytes;
     }
+    /// Starts a read; the answer lands in the returned slot whenever it comes.
+    std::shared_ptr<std::optional<KeychainManager::Lookup>> load(Access access = Access::quiet) {
+        auto out = std::make_shared<std::optional<KeychainManager::Lookup>>();
+        keychain.loadAPIKey(access, [out](const KeychainManager::Lookup& l) { *out = l; });
+        return out;
+    }
+    std::optional<QString> key(Access access = Access::quiet) {
+        const auto out = load(access);
+        EXPECT_TRUE(out->has_value()) << "the fake answers at once";
+        if (!*out || (*out)->state != State::found)
+            return std::nullopt;
+        return (*out)->key;
+    }
+    Status save(const QString& k) {
+        std::optional<Status> status;
+        keychain.saveAPIKey(k, [&](Status s) { status = s; });
+        EXPECT_TRUE(status.has_value());
+        return status.value_or(Status::unavailable);
+    }
+
+    FakeScheduler scheduler;
     FakeSecretStore store;
-    KeychainManager keychain{store};
+    KeychainManager keychain{store, scheduler};
 };
 
 TEST_F(KeychainManagerTest, NothingStoredGivesNoKeyAfterTwoQueries) {
-    EXPECT_EQ(keychain.loadAPIKey(), std::nullopt);
+    EXPECT_EQ(key(), std::nullopt);
     EXPECT_EQ(store.reads, 2);
     EXPECT_EQ(store.writes, 0);
+    EXPECT_EQ(scheduler.pendingTimers(), 0u) << "no deadline outlives its answer";
 }
 
-TEST_F(KeychainManagerTest, LegacyOnlyMigratesOnce) {
+TEST_F(KeychainManagerTest, LegacyOnlyMigratesOnceAndAFailedMigrationKeepsIt) {
     plant(KeychainManager::legacyService, "sk-legacy");
-    EXPECT_EQ(keychain.loadAPIKey(), "sk-legacy");
+    store.failWrites = true;
+    EXPECT_EQ(key(), "sk-legacy");
+    ASSERT_NE(legacy(), nullptr) << "the only copy of the key must survive a failed write";
+
+    store.failWrites = false;
+    EXPECT_EQ(key(), "sk-legacy");
     ASSERT_NE(current(), nullptr);
     EXPECT_EQ(*current(), "sk-legacy");
     EXPECT_EQ(legacy(), nullptr);
     store.reads = 0;
-    EXPECT_EQ(keychain.loadAPIKey(), "sk-legacy");
+    EXPECT_EQ(key(), "sk-legacy");
     EXPECT_EQ(store.reads, 1);
 }
 
-TEST_F(KeychainManagerTest, FailedMigrationKeepsTheLegacyItem) {
-    plant(KeychainManager::legacyService, "sk-legacy");
-    store.failWrites = true;
-    EXPECT_EQ(keychain.loadAPIKey(), "sk-legacy");
-    ASSERT_NE(legacy(), nullptr) << "the only copy of the key must survive a failed write";
-    EXPECT_EQ(*legacy(), "sk-legacy");
-}
-
-TEST_F(KeychainManagerTest, CurrentWinsAndLegacyIsLeftAlone) {
+TEST_F(KeychainManagerTest, CurrentItemWinsEvenEmptyButUnreadableBytesDoNot) {
     plant(KeychainManager::service, "sk-current");
     plant(KeychainManager::legacyService, "sk-legacy");
-    EXPECT_EQ(keychain.loadAPIKey(), "sk-current");
+    EXPECT_EQ(key(), "sk-current");
     EXPECT_NE(legacy(), nullptr);
-}
 
-TEST_F(KeychainManagerTest, EmptyCurrentItemIsAnEmptyKeyNotAMissingOne) {
     plant(KeychainManager::service, "");
-    plant(KeychainManager::legacyService, "sk-legacy");
-    EXPECT_EQ(keychain.loadAPIKey(), QString(""));
+    store.reads = 0;
+    const auto empty = load();
+    EXPECT_EQ((*empty)->state, State::found);
+    EXPECT_EQ((*empty)->key, QString(""));
+    EXPECT_FALSE((*empty)->keyStored());
     EXPECT_EQ(store.reads, 1) << "the legacy service is not consulted";
-}
 
-TEST_F(KeychainManagerTest, NonUtf8CurrentItemCountsAsMissing) {
     plant(KeychainManager::service, QByteArray("sk-\xff\xfe", 5));
-    plant(KeychainManager::legacyService, "sk-legacy");
-    EXPECT_EQ(keychain.loadAPIKey(), "sk-legacy");
+    EXPECT_EQ(key(), "sk-legacy");
     EXPECT_EQ(*current(), "sk-legacy") << "the migration replaces the unreadable item";
 }
 
-TEST_F(KeychainManagerTest, UnicodeKeyRoundTripsAsUtf8) {
-    keychain.saveAPIKey(QString::fromUtf8("ključ-✓"));
+TEST_F(KeychainManagerTest, SavingReplacesDeletingIsQuietAndUnicodeIsUtf8) {
+    EXPECT_EQ(save(QString::fromUtf8("ključ-✓")), Status::ok);
     EXPECT_EQ(*current(), QByteArray("klju\xc4\x8d-\xe2\x9c\x93"));
-    EXPECT_EQ(keychain.loadAPIKey(), QString::fromUtf8("ključ-✓"));
-}
-
-TEST_F(KeychainManagerTest, SaveTwiceLeavesOneItemDeleteMissingIsQuiet) {
-    keychain.saveAPIKey("one");
-    keychain.saveAPIKey("two");
+    EXPECT_EQ(key(), QString::fromUtf8("ključ-✓"));
+    save("two");
     EXPECT_EQ(store.items.size(), 1);
-    EXPECT_EQ(*current(), "two");
     keychain.deleteAPIKey();
     keychain.deleteAPIKey();
     EXPECT_TRUE(store.items.isEmpty());
-}
 
-TEST_F(KeychainManagerTest, UnreachableStoreMeansNoKey) {
-    plant(KeychainManager::service, "sk-current");
-    store.failReads = true;
-    EXPECT_EQ(keychain.loadAPIKey(), std::nullopt);
+    store.failWrites = true;
+    EXPECT_EQ(save("three"), Status::unavailable) << "the caller learns that nothing was kept";
 }
 
 TEST_F(KeychainManagerTest, PreviewKeyShadowsTheStore) {
     plant(KeychainManager::service, "sk-real");
     KeychainManager::previewKey = QStringLiteral("sk-demo");
-    EXPECT_EQ(keychain.loadAPIKey(), "sk-demo");
+    EXPECT_EQ(key(), "sk-demo");
     EXPECT_EQ(store.reads, 0);
-    keychain.saveAPIKey("sk-saved");
+    save("sk-saved");
     EXPECT_EQ(*current(), "sk-saved") << "saving is not affected by the preview";
+}
+
+TEST_F(KeychainManagerTest, AHungKeyringMeansNoKeyWithinASecond) {
+    plant(KeychainManager::service, "sk-current");
+    store.hang = true;
+    const auto out = load();
+    scheduler.advance(999ms);
+    EXPECT_FALSE(out->has_value());
+    scheduler.advance(1ms);
+    ASSERT_TRUE(out->has_value());
+    EXPECT_EQ((*out)->state, State::unavailable);
+    EXPECT_FALSE((*out)->keyStored());
+    EXPECT_EQ(store.pending(), 0u) << "the call given up on is cancelled";
+
+    // A save, which the user watches a spinner for, is given a little longer.
+    std::optional<Status> saved;
+    keychain.saveAPIKey("sk-new", [&](Status s) { saved = s; });
+    scheduler.advance(KeychainManager::changeTimeout - 1ms);
+    EXPECT_FALSE(saved.has_value());
+    scheduler.advance(1ms);
+    EXPECT_EQ(saved, Status::unavailable);
+
+    // Calls still out when the manager goes are cancelled and never answered.
+    std::optional<Status> late;
+    {
+        KeychainManager other(store, scheduler);
+        other.saveAPIKey("sk-x", [&](Status s) { late = s; });
+    }
+    EXPECT_EQ(store.pending(), 0u);
+    scheduler.advance(5s);
+    EXPECT_FALSE(late.has_value());
+}
+
+TEST_F(KeychainManagerTest, ALockedKeyringPromptsOnlyWhenAllowedAndOnlyOnce) {
+    plant(KeychainManager::service, "sk-current");
+    store.locked = true;
+
+    // Quietly: the key is known to be there, and nobody is asked.
+    auto out = load(Access::quiet);
+    EXPECT_EQ((*out)->state, State::locked);
+    EXPECT_TRUE((*out)->keyStored());
+    EXPECT_EQ(store.prompts, 0);
+
+    // The user declines: one prompt, even though the legacy service is locked too.
+    plant(KeychainManager::legacyService, "sk-legacy");
+    store.items.remove({KeychainManager::service, KeychainManager::account});
+    store.promptAnswer = FakeSecretStore::PromptAnswer::dismiss;
+    out = load(Access::mayPrompt);
+    EXPECT_EQ((*out)->state, State::locked);
+    EXPECT_EQ(store.prompts, 1);
+
+    // The user unlocks: the key comes, and the move to the current service needs no second prompt.
+    store.promptAnswer = FakeSecretStore::PromptAnswer::unlock;
+    EXPECT_EQ(key(Access::mayPrompt), "sk-legacy");
+    EXPECT_EQ(store.prompts, 2);
+    EXPECT_EQ(*current(), "sk-legacy");
+
+    // A prompt nobody answers is taken away after a while.
+    store.locked = true;
+    store.promptAnswer = FakeSecretStore::PromptAnswer::ignore;
+    out = load(Access::mayPrompt);
+    scheduler.advance(KeychainManager::promptTimeout - 1ms);
+    EXPECT_FALSE(out->has_value()) << "the user may still be typing the password";
+    scheduler.advance(1ms);
+    EXPECT_EQ((*out)->state, State::locked);
+    EXPECT_EQ(store.pending(), 0u);
+}
+
+TEST_F(KeychainManagerTest, SavingIntoALockedKeyringAsksOnce) {
+    store.locked = true;
+    store.promptAnswer = FakeSecretStore::PromptAnswer::dismiss;
+    EXPECT_EQ(save("sk-1"), Status::locked);
+    EXPECT_EQ(store.prompts, 1);
+    EXPECT_EQ(current(), nullptr);
+
+    store.promptAnswer = FakeSecretStore::PromptAnswer::unlock;
+    EXPECT_EQ(save("sk-1"), Status::ok);
+    EXPECT_EQ(store.prompts, 2);
+    EXPECT_EQ(*current(), "sk-1");
 }
 
 }  // namespace

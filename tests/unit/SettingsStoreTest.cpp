@@ -5,9 +5,11 @@
 #include "core/SettingsStore.h"
 #include "platform/fake/FakeDefaults.h"
 #include "platform/fake/FakeLoginItem.h"
+#include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
 
 using namespace quillet;
+using namespace std::chrono_literals;
 using testing::ElementsAre;
 
 namespace {
@@ -15,8 +17,19 @@ namespace {
 class SettingsStoreTest : public testing::Test {
 protected:
     std::unique_ptr<SettingsStore> load() {
-        return std::make_unique<SettingsStore>(defaults, secrets, loginItem, log);
+        return std::make_unique<SettingsStore>(defaults, secrets, loginItem, log, scheduler);
     }
+    /// The key as a request would get it; the fake keyring answers at once.
+    static QString keyOf(SettingsStore& store) {
+        std::optional<QString> key;
+        store.readAPIKey(KeychainManager::Access::mayPrompt, [&](const QString& k) { key = k; });
+        EXPECT_TRUE(key.has_value());
+        return key.value_or("<no answer>");
+    }
+    void plant(const QString& service, const QByteArray& key) {
+        secrets.items[{service, KeychainManager::account}] = key;
+    }
+    FakeScheduler scheduler;
     FakeDefaults defaults;
     FakeSecretStore secrets;
     FakeLoginItem loginItem;
@@ -33,7 +46,7 @@ TEST_F(SettingsStoreTest, EmptyDatabaseGivesEveryDefault) {
                             "org.gnome.Terminal", "org.kde.konsole"));
     EXPECT_FALSE(store->launchAtLogin());
     EXPECT_EQ(store->apiBaseURL(), "https://api.openai.com");
-    EXPECT_EQ(store->apiKey(), "");
+    EXPECT_EQ(keyOf(*store), "");
     EXPECT_FALSE(store->hasAPIKey());
     EXPECT_EQ(defaults.writes, 0) << "loading writes nothing";
     EXPECT_TRUE(loginItem.calls.isEmpty()) << "loading leaves the login item alone";
@@ -77,14 +90,35 @@ TEST_F(SettingsStoreTest, WrongTypesCountAsAbsent) {
     EXPECT_FALSE(store->launchAtLogin());
 }
 
-TEST_F(SettingsStoreTest, EmptyBaseURLGivesTheDefault) {
+TEST_F(SettingsStoreTest, ServerAddressIsAnHttpAddressOrTheDefault) {
     defaults.values["apiBaseURL"] = QString();
     EXPECT_EQ(load()->apiBaseURL(), "https://api.openai.com");
-    defaults.values["apiBaseURL"] = QStringLiteral("http://127.0.0.1:8080");
+    defaults.values["apiBaseURL"] = QStringLiteral("http://127.0.0.1:8080/");
     auto store = load();
     EXPECT_EQ(store->apiBaseURL(), "http://127.0.0.1:8080");
-    store->setApiBaseURL(QString());
-    EXPECT_EQ(store->apiBaseURL(), "https://api.openai.com");
+    EXPECT_TRUE(log.lines.isEmpty());
+
+    // Hand-edited into something no request could reach: the default, and one line saying so.
+    for (const char* stored : {"localhost:11434", "htps://api.openai.com", "file:///etc", "https://",
+                               "http://exa mple.com", "https://api.openai.com/?key=1"}) {
+        log.lines.clear();
+        defaults.values["apiBaseURL"] = QString::fromLatin1(stored);
+        EXPECT_EQ(load()->apiBaseURL(), "https://api.openai.com") << stored;
+        EXPECT_THAT(log.lines, ElementsAre("Quillet: apiBaseURL is not an http or https address; using "
+                                           "https://api.openai.com"));
+    }
+
+    // Refused when set, too: nothing stored, nothing announced.
+    QSignalSpy spy(store.get(), &SettingsStore::changed);
+    const int writes = defaults.writes;
+    EXPECT_FALSE(store->setApiBaseURL(QString()));
+    EXPECT_FALSE(store->setApiBaseURL(QStringLiteral("ftp://files.example")));
+    EXPECT_EQ(store->apiBaseURL(), "http://127.0.0.1:8080");
+    EXPECT_EQ(defaults.writes, writes);
+    EXPECT_EQ(spy.count(), 0);
+    EXPECT_TRUE(store->setApiBaseURL(QStringLiteral(" https://gateway.example/openai// ")));
+    EXPECT_EQ(store->apiBaseURL(), "https://gateway.example/openai");
+    EXPECT_EQ(defaults.values["apiBaseURL"].toString(), "https://gateway.example/openai");
 }
 
 TEST_F(SettingsStoreTest, EveryWriteStoresAndAnnounces) {
@@ -124,22 +158,133 @@ TEST_F(SettingsStoreTest, LaunchAtLoginFollowsEveryWriteAndLogsFailures) {
 TEST_F(SettingsStoreTest, ApiKeyGoesToTheSecretStoreOnly) {
     auto store = load();
     QSignalSpy spy(store.get(), &SettingsStore::changed);
-    store->setApiKey(" sk-untrimmed ");
-    EXPECT_EQ(store->apiKey(), " sk-untrimmed ");
+    std::optional<SecretStore::Status> saved;
+    store->setApiKey(" sk-untrimmed ", [&](SecretStore::Status s) { saved = s; });
+    EXPECT_EQ(saved, SecretStore::Status::ok);
+    EXPECT_EQ(keyOf(*store), " sk-untrimmed ");
     EXPECT_TRUE(store->hasAPIKey());
     EXPECT_EQ(defaults.writes, 0) << "the key never reaches the preferences";
     store->setApiKey("");
     EXPECT_FALSE(store->hasAPIKey());
-    EXPECT_EQ(spy.count(), 2);
+    EXPECT_GE(spy.count(), 2);
+
+    // A keyring that refuses: the caller hears it, and what was known stays known.
+    store->setApiKey("sk-kept");
+    secrets.failWrites = true;
+    store->setApiKey("sk-lost", [&](SecretStore::Status s) { saved = s; });
+    EXPECT_EQ(saved, SecretStore::Status::unavailable);
+    EXPECT_EQ(keyOf(*store), "sk-kept");
 }
 
 TEST_F(SettingsStoreTest, ClearingTheKeyBringsBackALegacyOne) {
-    secrets.items[{KeychainManager::service, KeychainManager::account}] = "sk-new";
-    secrets.items[{KeychainManager::legacyService, KeychainManager::account}] = "sk-old";
+    plant(KeychainManager::service, "sk-new");
+    plant(KeychainManager::legacyService, "sk-old");
     auto store = load();
-    EXPECT_EQ(store->apiKey(), "sk-new");
+    EXPECT_EQ(keyOf(*store), "sk-new");
     store->setApiKey("");
-    EXPECT_EQ(store->apiKey(), "sk-old") << "the legacy item migrates back on the next read";
+    EXPECT_TRUE(store->hasAPIKey()) << "the legacy key is still there";
+    EXPECT_EQ(keyOf(*store), "sk-old") << "the legacy item migrates back on the next read";
+}
+
+TEST_F(SettingsStoreTest, ASlowKeyringCountsAsNoKeyForASecondAndThenAsItAnswers) {
+    plant(KeychainManager::service, "sk-stored");
+    secrets.deferred = true;
+    auto store = load();
+    int settled = 0;
+    store->whenKeyPresenceSettled([&] { ++settled; });
+    scheduler.advance(KeychainManager::answerTimeout);
+    EXPECT_TRUE(store->keyPresenceKnown());
+    EXPECT_FALSE(store->hasAPIKey());
+    EXPECT_EQ(settled, 0) << "not given up on yet";
+    scheduler.advance(std::chrono::seconds(5));
+    secrets.answerPending();  // six seconds on a loaded machine
+    EXPECT_TRUE(store->hasAPIKey());
+    EXPECT_EQ(settled, 1);
+}
+
+TEST_F(SettingsStoreTest, KeyPresenceIsAskedOnceAndThenRemembered) {
+    plant(KeychainManager::service, "sk-stored");
+    secrets.deferred = true;  // a keyring that takes its time
+    auto store = load();
+    EXPECT_FALSE(store->keyPresenceKnown());
+    EXPECT_FALSE(store->hasAPIKey());
+    int whenKnown = 0;
+    store->whenKeyPresenceKnown([&] { ++whenKnown; });
+    EXPECT_EQ(whenKnown, 0);
+    secrets.answerPending();
+    EXPECT_TRUE(store->hasAPIKey());
+    EXPECT_EQ(whenKnown, 1);
+    store->whenKeyPresenceKnown([&] { ++whenKnown; });
+    EXPECT_EQ(whenKnown, 2) << "at once when known";
+
+    // Asked at every focus change, answered from memory.
+    const int reads = secrets.reads;
+    for (int i = 0; i < 1000; ++i)
+        store->hasAPIKey();
+    EXPECT_EQ(secrets.reads, reads);
+
+    // The key itself is read only for use, and reads that overlap share one keyring read.
+    QStringList keys;
+    store->readAPIKey(KeychainManager::Access::mayPrompt, [&](const QString& k) { keys << k; });
+    store->readAPIKey(KeychainManager::Access::mayPrompt, [&](const QString& k) { keys << k; });
+    EXPECT_EQ(secrets.reads, reads + 1);
+    secrets.answerPending();
+    EXPECT_THAT(keys, ElementsAre("sk-stored", "sk-stored"));
+}
+
+TEST_F(SettingsStoreTest, AHungKeyringGivesNoKeyWithinASecondAndIsAskedAgainLater) {
+    plant(KeychainManager::service, "sk-stored");
+    secrets.hang = true;
+    auto store = load();
+    QSignalSpy presence(store.get(), &SettingsStore::keyPresenceChanged);
+    scheduler.advance(999ms);
+    EXPECT_FALSE(store->keyPresenceKnown());
+    scheduler.advance(1ms);
+    EXPECT_TRUE(store->keyPresenceKnown());
+    EXPECT_FALSE(store->hasAPIKey());
+
+    std::optional<QString> key;
+    store->readAPIKey(KeychainManager::Access::mayPrompt, [&](const QString& k) { key = k; });
+    scheduler.advance(1s);
+    EXPECT_EQ(key, QString()) << "a request goes on without a key";
+
+    // The look at the start is given up on, and the desktop starts the keyring again: the next look
+    // finds the key.
+    int settled = 0;
+    store->whenKeyPresenceSettled([&] { ++settled; });
+    scheduler.advance(SettingsStore::keyPresenceTimeout);
+    EXPECT_EQ(settled, 1);
+    secrets.hang = false;
+    scheduler.advance(SettingsStore::keyPresenceRetry);
+    EXPECT_TRUE(store->hasAPIKey());
+    EXPECT_EQ(presence.count(), 1);
+}
+
+TEST_F(SettingsStoreTest, ALockedKeyringPromptsOncePerRequestAndNeverToLookAtPresence) {
+    plant(KeychainManager::service, "sk-stored");
+    secrets.locked = true;
+    secrets.promptAnswer = FakeSecretStore::PromptAnswer::dismiss;
+    auto store = load();
+    EXPECT_TRUE(store->hasAPIKey()) << "a locked key is still a stored key";
+    store->refreshKeyPresence();
+    EXPECT_EQ(secrets.prompts, 0);
+
+    // One click starts two requests; the user declines the one prompt they bring.
+    secrets.deferred = true;
+    QStringList keys;
+    for (int i = 0; i < 2; ++i)
+        store->readAPIKey(KeychainManager::Access::mayPrompt, [&](const QString& k) { keys << k; });
+    secrets.answerPending();
+    EXPECT_EQ(secrets.prompts, 1);
+    EXPECT_THAT(keys, ElementsAre("", ""));
+    EXPECT_TRUE(store->hasAPIKey());
+
+    // The next click may ask again; this time the user unlocks.
+    secrets.promptAnswer = FakeSecretStore::PromptAnswer::unlock;
+    store->readAPIKey(KeychainManager::Access::mayPrompt, [&](const QString& k) { keys << k; });
+    secrets.answerPending();
+    EXPECT_EQ(secrets.prompts, 2);
+    EXPECT_EQ(keys.last(), "sk-stored");
 }
 
 TEST_F(SettingsStoreTest, SharedStoreAndCurrentLanguage) {

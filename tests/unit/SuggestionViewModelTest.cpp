@@ -185,14 +185,17 @@ TEST_F(SuggestionViewModelTest, CallbacksReachTheOwner) {
     EXPECT_EQ(closes, 1);
 }
 
-TEST_F(SuggestionViewModelTest, ResultsArrivingAfterTheModelIsGoneAreDropped) {
+TEST_F(SuggestionViewModelTest, RequestsStopWithTheModel) {
     correctionDelay = 500ms;
-    rephraseStatus = 503;  // and one still waiting to retry
+    rephraseStatus = 503;
     auto model = make();
     model->loadAll();
+    scheduler.advance(100ms);  // one answer still on its way, one failure waiting to retry
     model.reset();
     scheduler.advance(1min);  // must not touch the destroyed model
-    EXPECT_EQ(transport.requests.size(), 4) << "the requests run to their end";
+    EXPECT_EQ(transport.requests.size(), 2) << "no retry after the model is gone";
+    EXPECT_EQ(transport.cancelled, 1);
+    EXPECT_EQ(scheduler.pendingTimers(), 0u);
 }
 
 }  // namespace

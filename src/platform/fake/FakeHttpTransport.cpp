@@ -1,11 +1,10 @@
 #include "platform/fake/FakeHttpTransport.h"
 
-#include "platform/Scheduler.h"
-
 namespace quillet {
 
-void FakeHttpTransport::send(const HttpRequest& request, std::function<void(HttpReply)> done) {
+HttpRequestId FakeHttpTransport::send(const HttpRequest& request, std::function<void(HttpReply)> done) {
     requests.append(request);
+    const HttpRequestId id = ++m_nextId;
     Script script;
     if (!m_queue.empty()) {
         script = std::move(m_queue.front());
@@ -22,17 +21,36 @@ void FakeHttpTransport::send(const HttpRequest& request, std::function<void(Http
     if (!request.url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
         reply = HttpReply::transportFailure(QStringLiteral("unsupported URL"));
         delay = {};
+    } else if (script.kind == Script::Kind::stall) {
+        m_open[id] = std::nullopt;
+        return id;
     } else if (script.kind == Script::Kind::hang) {
         reply = HttpReply::transportFailure(QStringLiteral("timed out"));
         delay = request.timeout;
     } else if (script.kind == Script::Kind::fail) {
         reply = HttpReply::transportFailure(QStringLiteral("connection refused"));
+    } else if (script.kind == Script::Kind::untrusted) {
+        reply = HttpReply::untrusted(QStringLiteral("self-signed certificate"));
     } else if (script.body.size() > request.maxReplyBytes) {
         reply = HttpReply::oversized(script.status);
     } else {
         reply = HttpReply::response(script.status, script.body);
     }
-    m_scheduler.after(delay, [done = std::move(done), reply = std::move(reply)] { done(reply); });
+    m_open[id] = m_scheduler.after(delay, [this, id, done = std::move(done), reply = std::move(reply)] {
+        m_open.erase(id);
+        done(reply);
+    });
+    return id;
+}
+
+void FakeHttpTransport::cancel(HttpRequestId id) {
+    const auto it = m_open.find(id);
+    if (it == m_open.end())
+        return;
+    if (it->second)
+        m_scheduler.cancel(*it->second);
+    m_open.erase(it);
+    ++cancelled;
 }
 
 }  // namespace quillet

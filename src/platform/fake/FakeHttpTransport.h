@@ -3,18 +3,18 @@
 
 #include <QList>
 #include <deque>
+#include <map>
 
 #include "platform/HttpTransport.h"
+#include "platform/Scheduler.h"
 
 namespace quillet {
-
-class Scheduler;
 
 class FakeHttpTransport final : public HttpTransport {
 public:
     /// What the next request gets.
     struct Script {
-        enum class Kind { reply, fail, hang };
+        enum class Kind { reply, fail, hang, stall, untrusted };
         Kind kind = Kind::reply;
         int status = 200;
         QByteArray body;
@@ -27,11 +27,16 @@ public:
         static Script fail() { return {Kind::fail, 0, {}, {}}; }
         /// Accepts and never answers: the request's own time-out ends it as a failure.
         static Script hang() { return {Kind::hang, 0, {}, {}}; }
+        /// Sends a byte now and then and never finishes: no idle time-out ever ends it.
+        static Script stall() { return {Kind::stall, 0, {}, {}}; }
+        /// Presents a certificate that does not verify.
+        static Script untrusted() { return {Kind::untrusted, 0, {}, {}}; }
     };
 
     explicit FakeHttpTransport(Scheduler& scheduler) : m_scheduler(scheduler) {}
 
-    void send(const HttpRequest& request, std::function<void(HttpReply)> done) override;
+    HttpRequestId send(const HttpRequest& request, std::function<void(HttpReply)> done) override;
+    void cancel(HttpRequestId id) override;
 
     /// Queued scripts answer requests in order; once they run out, `responder` answers (if set), else
     /// every request fails as if offline.
@@ -40,10 +45,15 @@ public:
 
     /// Every request sent, in order.
     QList<HttpRequest> requests;
+    /// Requests sent and neither answered nor cancelled yet.
+    std::size_t inFlight() const { return m_open.size(); }
+    int cancelled = 0;
 
 private:
     Scheduler& m_scheduler;
     std::deque<Script> m_queue;
+    HttpRequestId m_nextId = 0;
+    std::map<HttpRequestId, std::optional<TimerId>> m_open;  // the answer's timer, none for a stall
 };
 
 }  // namespace quillet

@@ -8,7 +8,7 @@ namespace quillet {
 
 class FakePasteboard final : public Pasteboard {
 public:
-    QList<PasteboardItem> items() override { return contents; }
+    QList<PasteboardItem> items() override { return frozenOwner ? QList<PasteboardItem>() : contents; }
     void clear() override {
         contents.clear();
         ++count;
@@ -18,6 +18,8 @@ public:
         ++count;
     }
     std::optional<QString> plainText() override {
+        if (frozenOwner)
+            return std::nullopt;
         for (const PasteboardItem& item : contents) {
             for (const QString& type : {PasteboardType::plainText, QStringLiteral("text/plain")}) {
                 if (item.contains(type))
@@ -27,6 +29,7 @@ public:
         return std::nullopt;
     }
     qint64 changeCount() override { return count; }
+    bool lastReadTimedOut() const override { return frozenOwner; }
     bool supportsSelection() override { return hasSelectionBuffer; }
     std::optional<QString> selectionText() override { return hasSelectionBuffer ? selection : std::nullopt; }
 
@@ -37,6 +40,8 @@ public:
 
     QList<PasteboardItem> contents;
     qint64 count = 0;
+    /// The clipboard's owner does not answer: reads time out with nothing.
+    bool frozenOwner = false;
     /// The desktop's selection buffer: what some program has selected now.
     bool hasSelectionBuffer = true;
     std::optional<QString> selection;

@@ -1,29 +1,96 @@
 #include "platform/fake/FakeSecretStore.h"
 
+#include <algorithm>
+
 namespace quillet {
 
-std::optional<QByteArray> FakeSecretStore::read(const QString& service, const QString& account) {
+SecretStore::Ticket FakeSecretStore::start(std::function<void()> answer) {
+    const Ticket ticket = ++m_next;
+    if (hang) {
+        m_pending[ticket] = nullptr;
+    } else if (deferred) {
+        m_pending[ticket] = std::move(answer);
+    } else {
+        answer();
+    }
+    return ticket;
+}
+
+void FakeSecretStore::answerPending() {
+    while (true) {
+        auto it =
+            std::find_if(m_pending.begin(), m_pending.end(), [](const auto& p) { return bool(p.second); });
+        if (it == m_pending.end())
+            return;
+        std::function<void()> answer = std::move(it->second);
+        m_pending.erase(it);
+        answer();
+    }
+}
+
+void FakeSecretStore::cancel(Ticket ticket) {
+    if (m_pending.erase(ticket))
+        ++cancelled;
+}
+
+SecretStore::Ticket FakeSecretStore::read(const QString& service, const QString& account,
+                                          std::function<void(Reply)> done) {
     ++reads;
-    const auto it = items.constFind({service, account});
-    if (failReads || it == items.constEnd())
-        return std::nullopt;
-    return *it;
+    return start([this, key = qMakePair(service, account), done = std::move(done)] {
+        const auto it = items.constFind(key);
+        if (failReads)
+            done({Status::unavailable, {}});
+        else if (it == items.constEnd())
+            done({Status::absent, {}});
+        else if (locked)
+            done({Status::locked, {}});
+        else
+            done({Status::ok, *it});
+    });
 }
 
-bool FakeSecretStore::write(const QString& service, const QString& account, const QByteArray& secret) {
+SecretStore::Ticket FakeSecretStore::write(const QString& service, const QString& account,
+                                           const QByteArray& secret, std::function<void(Status)> done) {
     ++writes;
-    if (failWrites)
-        return false;
-    items[{service, account}] = secret;
-    return true;
+    return start([this, key = qMakePair(service, account), secret, done = std::move(done)] {
+        if (failWrites) {
+            done(Status::unavailable);
+        } else if (locked) {
+            done(Status::locked);
+        } else {
+            items[key] = secret;
+            done(Status::ok);
+        }
+    });
 }
 
-bool FakeSecretStore::remove(const QString& service, const QString& account) {
+SecretStore::Ticket FakeSecretStore::remove(const QString& service, const QString& account,
+                                            std::function<void(Status)> done) {
     ++removes;
-    if (failRemoves)
-        return false;
-    items.remove({service, account});
-    return true;
+    return start([this, key = qMakePair(service, account), done = std::move(done)] {
+        if (failRemoves) {
+            done(Status::unavailable);
+        } else if (locked && items.contains(key)) {
+            done(Status::locked);
+        } else {
+            items.remove(key);
+            done(Status::ok);
+        }
+    });
+}
+
+SecretStore::Ticket FakeSecretStore::unlock(const QString&, const QString&, std::function<void(bool)> done) {
+    ++prompts;
+    if (promptAnswer == PromptAnswer::ignore) {
+        const Ticket ticket = ++m_next;
+        m_pending[ticket] = nullptr;
+        return ticket;
+    }
+    return start([this, done = std::move(done)] {
+        if (promptAnswer == PromptAnswer::unlock)
+            locked = false;
+        done(promptAnswer == PromptAnswer::unlock);
+    });
 }
 
 }  // namespace quillet

@@ -1,8 +1,10 @@
-// An in-memory secret store that counts its calls and can be told to fail.
+// An in-memory secret store that counts its calls and can be locked, stopped, slowed or broken.
 #pragma once
 
 #include <QMap>
 #include <QPair>
+#include <deque>
+#include <map>
 
 #include "platform/SecretStore.h"
 
@@ -10,17 +12,44 @@ namespace quillet {
 
 class FakeSecretStore final : public SecretStore {
 public:
-    std::optional<QByteArray> read(const QString& service, const QString& account) override;
-    bool write(const QString& service, const QString& account, const QByteArray& secret) override;
-    bool remove(const QString& service, const QString& account) override;
+    /// What the user does with an unlock prompt.
+    enum class PromptAnswer { unlock, dismiss, ignore };
+
+    Ticket read(const QString& service, const QString& account, std::function<void(Reply)> done) override;
+    Ticket write(const QString& service, const QString& account, const QByteArray& secret,
+                 std::function<void(Status)> done) override;
+    Ticket remove(const QString& service, const QString& account, std::function<void(Status)> done) override;
+    Ticket unlock(const QString& service, const QString& account, std::function<void(bool)> done) override;
+    void cancel(Ticket ticket) override;
+
+    /// Gives the answers held while `deferred` was set, oldest first.
+    void answerPending();
+    /// Calls neither answered nor cancelled.
+    std::size_t pending() const { return m_pending.size(); }
 
     QMap<QPair<QString, QString>, QByteArray> items;
-    bool failReads = false;
-    bool failWrites = false;
+    bool failReads = false;   // reads answer `unavailable`
+    bool failWrites = false;  // writes answer `unavailable`
     bool failRemoves = false;
+    /// The keyring is locked: existing items cannot be read or removed, and nothing can be written.
+    bool locked = false;
+    PromptAnswer promptAnswer = PromptAnswer::unlock;
+    /// A stopped service: no call is ever answered.
+    bool hang = false;
+    /// Answers wait for answerPending(), as a slow service's would.
+    bool deferred = false;
+
     int reads = 0;
     int writes = 0;
     int removes = 0;
+    int prompts = 0;
+    int cancelled = 0;
+
+private:
+    Ticket start(std::function<void()> answer);
+
+    Ticket m_next = 0;
+    std::map<Ticket, std::function<void()>> m_pending;  // empty functions never answer
 };
 
 }  // namespace quillet

@@ -1,7 +1,10 @@
 #include "platform/linux/IniDefaults.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
+
+#include "platform/SystemLog.h"
 
 namespace quillet {
 
@@ -12,6 +15,13 @@ std::optional<QString> plainString(const QVariant& v) {
         return std::nullopt;
     return v.toString();
 }
+
+// Nothing there yet, or a file (a link to one included): anything else could block a read for ever
+// (a FIFO without a writer), or never end (a device).
+bool safeToOpen(const QString& path) {
+    const QFileInfo info(path);
+    return !info.exists() ? !info.isSymLink() : info.isFile();
+}
 }  // namespace
 
 QString IniDefaults::defaultPath() {
@@ -21,20 +31,30 @@ QString IniDefaults::defaultPath() {
     return base + QStringLiteral("/quillet/quillet.conf");
 }
 
-IniDefaults::IniDefaults() : IniDefaults(defaultPath()) {}
+IniDefaults::IniDefaults(SystemLog* log) : IniDefaults(defaultPath(), log) {}
 
-IniDefaults::IniDefaults(const QString& path) : m_settings(path, QSettings::IniFormat) {}
+IniDefaults::IniDefaults(const QString& path, SystemLog* log) : m_path(path) {
+    if (safeToOpen(path)) {
+        m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    } else if (log) {
+        log->write(
+            QStringLiteral("Quillet: the preferences file %1 is not a regular file; using the defaults")
+                .arg(path));
+    }
+}
+
+IniDefaults::~IniDefaults() = default;
 
 std::optional<QString> IniDefaults::string(const QString& key) const {
-    if (!m_settings.contains(key))
+    if (!m_settings || !m_settings->contains(key))
         return std::nullopt;
-    return plainString(m_settings.value(key));
+    return plainString(m_settings->value(key));
 }
 
 std::optional<qint64> IniDefaults::integer(const QString& key) const {
-    if (!m_settings.contains(key))
+    if (!m_settings || !m_settings->contains(key))
         return std::nullopt;
-    const QVariant v = m_settings.value(key);
+    const QVariant v = m_settings->value(key);
     // Values written by this process are cached with their type; values read from the file are text.
     switch (v.metaType().id()) {
         case QMetaType::Int:
@@ -52,9 +72,9 @@ std::optional<qint64> IniDefaults::integer(const QString& key) const {
 }
 
 std::optional<bool> IniDefaults::boolean(const QString& key) const {
-    if (!m_settings.contains(key))
+    if (!m_settings || !m_settings->contains(key))
         return std::nullopt;
-    const QVariant v = m_settings.value(key);
+    const QVariant v = m_settings->value(key);
     if (v.metaType() == QMetaType::fromType<bool>())
         return v.toBool();
     const std::optional<QString> text = plainString(v);
@@ -84,36 +104,46 @@ std::optional<QStringList> IniDefaults::stringList(const QString& key) const {
 }
 
 void IniDefaults::setString(const QString& key, const QString& value) {
-    m_settings.remove(key);
-    m_settings.setValue(key, value);
+    if (!m_settings)
+        return;
+    m_settings->remove(key);
+    m_settings->setValue(key, value);
     store();
 }
 
 void IniDefaults::setInteger(const QString& key, qint64 value) {
-    m_settings.remove(key);
-    m_settings.setValue(key, value);
+    if (!m_settings)
+        return;
+    m_settings->remove(key);
+    m_settings->setValue(key, value);
     store();
 }
 
 void IniDefaults::setBoolean(const QString& key, bool value) {
-    m_settings.remove(key);
-    m_settings.setValue(key, value);
+    if (!m_settings)
+        return;
+    m_settings->remove(key);
+    m_settings->setValue(key, value);
     store();
 }
 
 void IniDefaults::setStringList(const QString& key, const QStringList& value) {
-    m_settings.remove(key);
-    m_settings.beginWriteArray(key, static_cast<int>(value.size()));
+    if (!m_settings)
+        return;
+    m_settings->remove(key);
+    m_settings->beginWriteArray(key, static_cast<int>(value.size()));
     for (int i = 0; i < value.size(); ++i) {
-        m_settings.setArrayIndex(i);
-        m_settings.setValue(QStringLiteral("value"), value.at(i));
+        m_settings->setArrayIndex(i);
+        m_settings->setValue(QStringLiteral("value"), value.at(i));
     }
-    m_settings.endArray();
+    m_settings->endArray();
     store();
 }
 
 void IniDefaults::store() {
-    m_settings.sync();
+    // Writing reads the file again first; one swapped for a FIFO since the start is left alone.
+    if (safeToOpen(m_path))
+        m_settings->sync();
 }
 
 }  // namespace quillet

@@ -2,20 +2,28 @@
 #pragma once
 
 #include <QSettings>
+#include <memory>
 
 #include "platform/Defaults.h"
 
 namespace quillet {
 
+class SystemLog;
+
 class IniDefaults final : public Defaults {
 public:
     /// The file under the user's configuration folder.
-    IniDefaults();
-    /// A file at `path`, for tests.
-    explicit IniDefaults(const QString& path);
+    explicit IniDefaults(SystemLog* log = nullptr);
+    /// A file at `path`. Something there that is not a regular file (a FIFO, a device, a folder) is
+    /// never opened, since reading it could block for ever: the preferences are then the defaults,
+    /// changes are not kept, and `log` (when given) gets one line about it.
+    explicit IniDefaults(const QString& path, SystemLog* log = nullptr);
+    ~IniDefaults() override;
 
     static QString defaultPath();
-    QString path() const { return m_settings.fileName(); }
+    QString path() const { return m_path; }
+    /// Whether the file was refused.
+    bool refused() const { return !m_settings; }
 
     std::optional<QString> string(const QString& key) const override;
     std::optional<qint64> integer(const QString& key) const override;
@@ -30,7 +38,8 @@ public:
 private:
     void store();
 
-    mutable QSettings m_settings;
+    QString m_path;
+    std::unique_ptr<QSettings> m_settings;
 };
 
 }  // namespace quillet

@@ -35,14 +35,22 @@ QtHttpTransport::QtHttpTransport() {
     m_manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
 }
 
-QtHttpTransport::~QtHttpTransport() = default;
+QtHttpTransport::~QtHttpTransport() {
+    while (!m_open.empty())
+        cancel(m_open.begin()->first);
+}
 
-void QtHttpTransport::send(const HttpRequest& request, std::function<void(HttpReply)> done) {
+HttpRequestId QtHttpTransport::send(const HttpRequest& request, std::function<void(HttpReply)> done) {
+    const HttpRequestId id = ++m_nextId;
     if (!fetchable(request.url)) {
-        QTimer::singleShot(0, &m_manager, [done = std::move(done)] {
+        auto* context = new QObject(&m_manager);
+        m_open[id] = context;
+        QTimer::singleShot(0, context, [this, id, context, done = std::move(done)] {
+            m_open.erase(id);
+            context->deleteLater();
             done(HttpReply::transportFailure(QStringLiteral("unsupported URL")));
         });
-        return;
+        return id;
     }
 
     QNetworkRequest qrequest(request.url);
@@ -57,10 +65,14 @@ void QtHttpTransport::send(const HttpRequest& request, std::function<void(HttpRe
     qrequest.setSslConfiguration(tls);
 
     QNetworkReply* reply = m_manager.sendCustomRequest(qrequest, request.method, request.body);
+    // Receives this transport's signals, so that cancel() drops them without touching Qt's own.
+    auto* watcher = new QObject(reply);
+    m_open[id] = watcher;
 
     struct State {
         QByteArray body;
         bool tooLarge = false;
+        bool untrusted = false;
     };
     auto state = std::make_shared<State>();
     const qint64 cap = request.maxReplyBytes;
@@ -70,37 +82,63 @@ void QtHttpTransport::send(const HttpRequest& request, std::function<void(HttpRe
         state->body.clear();
         reply->abort();
     };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, state, cap, refuse] {
+    // Only noted: the errors are never ignored, so the handshake fails right after.
+    QObject::connect(reply, &QNetworkReply::sslErrors, watcher, [state] { state->untrusted = true; });
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, watcher, [reply, state, cap, refuse] {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (!state->tooLarge && length.isValid() && length.toLongLong() > cap)
             refuse();
     });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, state, cap, refuse] {
+    QObject::connect(reply, &QNetworkReply::readyRead, watcher, [reply, state, cap, refuse] {
         if (state->tooLarge)
             return;
         state->body += reply->readAll();
         if (state->body.size() > cap)
             refuse();
     });
-    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, state, cap, done = std::move(done)] {
+    QObject::connect(
+        reply, &QNetworkReply::finished, reply, [this, id, reply, state, cap, done = std::move(done)] {
+            m_open.erase(id);
+            reply->deleteLater();
+            const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+            const int status = statusAttribute.isValid() ? statusAttribute.toInt() : 0;
+            if (state->tooLarge) {
+                done(HttpReply::oversized(status));
+                return;
+            }
+            if (state->untrusted) {
+                done(HttpReply::untrusted(reply->errorString()));
+                return;
+            }
+            if (isTransportError(reply->error()) || status <= 0) {
+                done(HttpReply::transportFailure(reply->errorString()));
+                return;
+            }
+            state->body += reply->readAll();
+            if (state->body.size() > cap) {
+                done(HttpReply::oversized(status));
+                return;
+            }
+            done(HttpReply::response(status, std::move(state->body)));
+        });
+    return id;
+}
+
+void QtHttpTransport::cancel(HttpRequestId id) {
+    const auto it = m_open.find(id);
+    if (it == m_open.end())
+        return;
+    const QPointer<QObject> watcher = it->second;
+    m_open.erase(it);
+    if (!watcher)
+        return;
+    auto* reply = qobject_cast<QNetworkReply*>(watcher->parent());
+    // The watcher goes first: the abort would otherwise report itself as finished.
+    delete watcher;
+    if (reply) {
+        reply->abort();
         reply->deleteLater();
-        const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        const int status = statusAttribute.isValid() ? statusAttribute.toInt() : 0;
-        if (state->tooLarge) {
-            done(HttpReply::oversized(status));
-            return;
-        }
-        if (isTransportError(reply->error()) || status <= 0) {
-            done(HttpReply::transportFailure(reply->errorString()));
-            return;
-        }
-        state->body += reply->readAll();
-        if (state->body.size() > cap) {
-            done(HttpReply::oversized(status));
-            return;
-        }
-        done(HttpReply::response(status, std::move(state->body)));
-    });
+    }
 }
 
 }  // namespace quillet

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QNetworkAccessManager>
+#include <QPointer>
+#include <map>
 
 #include "platform/HttpTransport.h"
 
@@ -14,10 +16,14 @@ public:
     ~QtHttpTransport() override;
 
     /// Replies in flight when the transport is destroyed are dropped without calling `done`.
-    void send(const HttpRequest& request, std::function<void(HttpReply)> done) override;
+    HttpRequestId send(const HttpRequest& request, std::function<void(HttpReply)> done) override;
+    void cancel(HttpRequestId id) override;
 
 private:
     QNetworkAccessManager m_manager;
+    HttpRequestId m_nextId = 0;
+    // The reply of each request under way, or the context of an answer about to be given without one.
+    std::map<HttpRequestId, QPointer<QObject>> m_open;
 };
 
 }  // namespace quillet

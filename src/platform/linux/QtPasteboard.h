@@ -1,8 +1,11 @@
-// The X11 CLIPBOARD selection through QClipboard: one item, every MIME format byte for byte; and
-// the PRIMARY selection's text, read only.
+// The X11 CLIPBOARD selection, read and owned through a connection of its own: every target as its
+// owner offered it, byte for byte, and never a long wait for an owner that does not answer; and the
+// PRIMARY selection's text, read the same way.
 #pragma once
 
 #include <QObject>
+#include <chrono>
+#include <memory>
 
 #include "platform/Pasteboard.h"
 
@@ -10,20 +13,38 @@ namespace quillet {
 
 class QtPasteboard final : public Pasteboard {
 public:
+    /// The longest wait for another program's answer: an owner silent for this long is taken as
+    /// frozen, and the read ends with what came before.
+    static constexpr std::chrono::milliseconds answerTimeout{1000};
+    /// The longest a whole read may take, however steadily a slow owner answers.
+    static constexpr std::chrono::milliseconds readLimit{3000};
+
     QtPasteboard();
+    /// Hands what Quillet owns to a clipboard manager when there is one, so it outlives the program.
     ~QtPasteboard() override;
 
+    /// Keyed by the X11 target names ("UTF8_STRING", "STRING", "text/html", "image/png"...), the
+    /// protocol's own targets left out.
     QList<PasteboardItem> items() override;
     void clear() override;
+    /// Offers exactly the targets of the first item, each with its bytes (and the type and format
+    /// its owner gave them when they were read here). Text that names no X11 text target (Quillet's
+    /// own) is also offered as UTF8_STRING and text/plain, which is what programs ask for.
     void write(const QList<PasteboardItem>& items) override;
     std::optional<QString> plainText() override;
-    qint64 changeCount() override { return m_changeCount; }
+    qint64 changeCount() override;
+    bool lastReadTimedOut() const override { return m_lastReadTimedOut; }
     bool supportsSelection() override;
+    /// Bounded like every read here.
     std::optional<QString> selectionText() override;
 
 private:
-    QObject m_context;  // receiver of the clipboard's change signal
-    qint64 m_changeCount = 0;
+    std::optional<QString> textOf(int mode);
+
+    struct X;
+    std::unique_ptr<X> m_x;
+    QObject m_context;  // receiver of the connection's notifications
+    bool m_lastReadTimedOut = false;
 };
 
 }  // namespace quillet

@@ -1,0 +1,214 @@
+// The real program with a keyring that misbehaves: a daemon stopped in its tracks, and a locked
+// keyring whose unlock prompt the user answers, or not.
+#include <gmock/gmock.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <csignal>
+
+#include "platform/linux/IniDefaults.h"
+#include "support/DesktopApps.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/TestEnv.h"
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+const QString kKey = QStringLiteral("sk-keyring-0123456789");
+const QString kMissingKey = QStringLiteral("OpenAI API key is not set. Open Settings.");
+const QSize kIcon(24, 24), kPanel(400, 340);
+
+/// The visible Quillet window of the given size.
+std::optional<QRect> quilletWindow(QSize size) {
+    const QStringList ids =
+        xdotool({"search", "--onlyvisible", "--name", "^Quillet$"}).split('\n', Qt::SkipEmptyParts);
+    for (const QString& id : ids) {
+        QMap<QString, int> g;
+        for (const QString& line : xdotool({"getwindowgeometry", "--shell", id}).split('\n'))
+            g[line.section('=', 0, 0)] = line.section('=', 1).toInt();
+        if (g.value("WIDTH") == size.width() && g.value("HEIGHT") == size.height())
+            return QRect(g.value("X"), g.value("Y"), size.width(), size.height());
+    }
+    return std::nullopt;
+}
+
+/// The keyring's unlock prompt, when one is on screen.
+QString promptWindow() {
+    return xdotool({"search", "--onlyvisible", "--class", "gcr-prompter"}).section('\n', 0, 0);
+}
+
+/// Counts the unlock prompts the keyring is asked to show, as the session bus carries them.
+class PromptCounter {
+public:
+    PromptCounter() {
+        m_monitor.start("dbus-monitor", {"--session",
+                                         "type='method_call',interface='org.freedesktop.Secret.Prompt',"
+                                         "member='Prompt'"});
+        m_monitor.waitForStarted();
+        waitUntil([&] { return read().contains("NameAcquired"); }, 5000);
+    }
+    ~PromptCounter() {
+        m_monitor.kill();
+        m_monitor.waitForFinished();
+    }
+    int count() { return int(read().count("member=Prompt")); }
+
+private:
+    QByteArray read() { return m_seen += m_monitor.readAllStandardOutput(); }
+    QProcess m_monitor;
+    QByteArray m_seen;
+};
+
+/// A GTK entry holding a few words, in a window of its own width (so that its field has a place of
+/// its own on the screen).
+struct Entry : DesktopApp {
+    Entry(const QString& title, const QString& text, int width)
+        : DesktopApp("zenity",
+                     {"--entry", "--title", title, "--entry-text", text, "--width", QString::number(width)}) {
+        activate();
+    }
+    /// Brings it to the front, as a click on its title would: a window manager may not give a new
+    /// window the focus.
+    void activate() { xdotool({"windowactivate", "--sync", window()}); }
+};
+
+class KeyringFaultsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        server.model.acceptedKey = kKey;
+        server.model.correct = [](const QString& text) { return QString(text).replace("wrds", "words"); };
+        ASSERT_TRUE(storeApiKey(kKey));
+        QFile::remove(IniDefaults::defaultPath());
+        IniDefaults().setString("apiBaseURL", server.baseUrl());
+    }
+    void TearDown() override {
+        if (m_stopped)
+            ::kill(pid_t(m_stopped), SIGCONT);
+        if (quillet.state() != QProcess::NotRunning) {
+            quillet.kill();
+            quillet.waitForFinished();
+        }
+    }
+
+    void startQuillet() {
+        quillet.setStandardOutputFile(QProcess::nullDevice());
+        quillet.setStandardErrorFile(QProcess::nullDevice());
+        quillet.start(quilletBinary(), {});
+        ASSERT_TRUE(quillet.waitForStarted());
+        ASSERT_TRUE(waitUntil(
+            [&] { return readAccessible(quillet.processId()).contains("application\tQuillet"); }, 15000))
+            << "Quillet answers its accessibility bus";
+    }
+    /// Waits until the icon stands somewhere other than `away` from; the place it took.
+    std::optional<QRect> iconMovedFrom(const std::optional<QRect>& away, int timeoutMs = 10000) {
+        std::optional<QRect> icon;
+        waitUntil([&] { return (icon = quilletWindow(kIcon)) && icon != away; }, timeoutMs);
+        return icon != away ? icon : std::nullopt;
+    }
+    void click(const QRect& r) {
+        // From elsewhere: a move onto the very point the pointer is at would wait for ever.
+        xdotool({"mousemove", "--sync", "0", "0"});
+        xdotool({"mousemove", "--sync", QString::number(r.center().x()), QString::number(r.center().y()),
+                 "click", "1"});
+    }
+    bool panelShows(const QString& text) { return readAccessible(quillet.processId()).contains(text); }
+    /// The process that answers for the Secret Service on the session bus.
+    qint64 keyringPid() {
+        QString out;
+        runProgram(
+            "gdbus",
+            {"call", "--session", "--dest", "org.freedesktop.DBus", "--object-path", "/org/freedesktop/DBus",
+             "--method", "org.freedesktop.DBus.GetConnectionUnixProcessID", "org.freedesktop.secrets"},
+            &out);
+        return out.section(' ', 1).section(',', 0, 0).toLongLong();
+    }
+    void lockKeyring() {
+        ASSERT_EQ(runProgram("gdbus",
+                             {"call", "--session", "--dest", "org.freedesktop.secrets", "--object-path",
+                              "/org/freedesktop/secrets", "--method", "org.freedesktop.Secret.Service.Lock",
+                              "['/org/freedesktop/secrets/collection/login']"}),
+                  0);
+    }
+
+    LoopbackHttpServer server;
+    QProcess quillet;
+    qint64 m_stopped = 0;
+};
+
+TEST_F(KeyringFaultsTest, AStoppedKeyringDaemonHoldsNothingUp) {
+    startQuillet();
+    Entry first("First field", "the first field has some wrds", 420);
+    const std::optional<QRect> firstIcon = iconMovedFrom(std::nullopt, 15000);
+    ASSERT_TRUE(firstIcon) << "the icon comes to the first field";
+
+    m_stopped = keyringPid();
+    ASSERT_GT(m_stopped, 0);
+    ASSERT_EQ(::kill(pid_t(m_stopped), SIGSTOP), 0);
+
+    // Fields are still followed: the icon goes to the next one at once.
+    QElapsedTimer clock;
+    clock.start();
+    Entry second("Second field", "another field with more wrds in it", 700);
+    const std::optional<QRect> secondIcon = iconMovedFrom(firstIcon, 15000);
+    ASSERT_TRUE(secondIcon) << "the icon follows the focus while the keyring is stopped";
+    std::printf("icon on the next field, keyring stopped: %lld ms after its window was opened\n",
+                static_cast<long long>(clock.elapsed()));
+
+    // A click still opens the panel, which says there is no key once the keyring has had its second.
+    clock.restart();
+    click(*secondIcon);
+    ASSERT_TRUE(waitUntil([&] { return quilletWindow(kPanel).has_value(); }, 5000)) << "the panel opens";
+    const qint64 opened = clock.elapsed();
+    ASSERT_TRUE(waitUntil([&] { return panelShows(kMissingKey); }, 10000));
+    std::printf("panel open %lld ms after the click, the missing-key message after %lld ms\n",
+                static_cast<long long>(opened), static_cast<long long>(clock.elapsed()));
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_TRUE(server.requests().isEmpty());
+}
+
+TEST_F(KeyringFaultsTest, ALockedKeyringAsksOncePerClickAndNeverForAFocusChange) {
+    lockKeyring();
+    PromptCounter prompts;
+    startQuillet();
+    Entry first("First field", "the first field has some wrds", 420);
+    const std::optional<QRect> firstIcon = iconMovedFrom(std::nullopt);
+    ASSERT_TRUE(firstIcon);
+    Entry second("Second field", "another field with more wrds in it", 700);
+    const std::optional<QRect> secondIcon = iconMovedFrom(firstIcon);
+    ASSERT_TRUE(secondIcon);
+    first.activate();
+    ASSERT_TRUE(iconMovedFrom(secondIcon));
+    settle(1000);
+    EXPECT_EQ(prompts.count(), 0) << "starting and following fields never ask for the keyring's password";
+    EXPECT_TRUE(promptWindow().isEmpty());
+
+    // The first click brings one prompt, which the user closes: the panel says there is no key.
+    click(*firstIcon);
+    ASSERT_TRUE(waitUntil([&] { return !promptWindow().isEmpty(); }, 10000)) << "the keyring asks";
+    EXPECT_EQ(prompts.count(), 1);
+    xdotool({"windowactivate", "--sync", promptWindow(), "key", "Escape"});
+    ASSERT_TRUE(waitUntil([&] { return panelShows(kMissingKey); }, 10000));
+    settle(1000);
+    EXPECT_EQ(prompts.count(), 1) << "one prompt for the click, not one per request";
+
+    // Closed, and clicked again: one more prompt, answered with the password this time.
+    readAccessible(quillet.processId(), {"--press", "Close (Esc)"});
+    ASSERT_TRUE(waitUntil([&] { return !quilletWindow(kPanel).has_value(); }, 5000));
+    const std::optional<QRect> icon = iconMovedFrom(std::nullopt);
+    ASSERT_TRUE(icon);
+    click(*icon);
+    ASSERT_TRUE(waitUntil([&] { return !promptWindow().isEmpty(); }, 10000));
+    EXPECT_EQ(prompts.count(), 2);
+    xdotool({"windowactivate", "--sync", promptWindow()});
+    xdotool({"type", qEnvironmentVariable("QUILLET_KEYRING_PASSWORD")});
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return panelShows("the first field has some words"); }, 15000))
+        << "unlocked, the request goes out with the key";
+    EXPECT_EQ(prompts.count(), 2);
+    EXPECT_EQ(server.requests().first().header("Authorization"), "Bearer " + kKey.toUtf8());
+}
+
+}  // namespace

@@ -1,0 +1,287 @@
+// The user's clipboard as X11 programs hold it: every target back byte for byte with its own type
+// (STRING and TEXT included), nothing added, large data in parts, and a bounded wait for an owner
+// that never answers. Another program's view is read with xclip.
+#include <gmock/gmock.h>
+
+#include <poll.h>
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <csignal>
+#include <map>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include "core/ClipboardSnapshot.h"
+#include "platform/linux/QtPasteboard.h"
+#include "support/TestEnv.h"
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+// What the owner role offers, target by target: type, format 8, bytes.
+struct Offer {
+    QByteArray type;
+    QByteArray bytes;
+};
+
+QByteArray bigImage() {
+    // Larger than one X request, so that it travels in parts both ways.
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    for (int i = 0; png.size() < 3 * 1024 * 1024; ++i)
+        png += char(i * 7 + (i >> 8));
+    return png;
+}
+
+std::map<QByteArray, Offer> offers(const QString& mode) {
+    if (mode == "utf8")
+        return {{"UTF8_STRING", {"UTF8_STRING", QString::fromUtf8("only UTF-8 — nothing else").toUtf8()}}};
+    // A program that offers its text in the old forms itself: Latin-1 where it can, and a TEXT
+    // answered as STRING, each with bytes no conversion of the UTF-8 form would give.
+    return {
+        {"UTF8_STRING", {"UTF8_STRING", QString::fromUtf8("café — “quoted” Ђурђевдан 👋").toUtf8()}},
+        {"STRING", {"STRING", QByteArray("caf\xe9 - \"quoted\" (Latin-1 of its own)")}},
+        {"TEXT", {"STRING", QByteArray("caf\xe9 as TEXT")}},
+        {"text/html", {"text/html", QByteArray("<b>caf\xc3\xa9</b>")}},
+        {"image/png", {"image/png", bigImage()}},
+    };
+}
+
+// xclip's view of the clipboard: the target list, or one target's bytes.
+QByteArray xclip(const QString& target) {
+    QProcess process;
+    process.start("xclip", {"-selection", "clipboard", "-o", "-t", target});
+    process.waitForStarted();
+    // This program may own the clipboard: its requests are served while xclip waits.
+    waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10000);
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return process.readAllStandardOutput();
+}
+
+QStringList targetsSeen() {
+    QStringList list = QString::fromUtf8(xclip("TARGETS")).split('\n', Qt::SkipEmptyParts);
+    list.removeAll("TARGETS");
+    list.removeAll("TIMESTAMP");
+    list.removeAll("MULTIPLE");
+    list.removeAll("SAVE_TARGETS");
+    list.sort();
+    return list;
+}
+
+// Another X client that owns the clipboard with `offers(mode)`, as a program would.
+struct RawOwner {
+    QTemporaryDir dir;
+    QProcess process;
+    explicit RawOwner(const QString& mode) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QUILLET_HELPER_DIR", dir.path());
+        env.insert("QUILLET_HELPER_MODE", mode);
+        process.setProcessEnvironment(env);
+        process.start(QCoreApplication::applicationFilePath(),
+                      {"--gtest_filter=ClipboardHelper.DISABLED_OwnRaw", "--gtest_also_run_disabled_tests"});
+        waitUntil([&] { return QFile::exists(dir.filePath("ready")); }, 10000);
+    }
+    void freeze() { ::kill(pid_t(process.processId()), SIGSTOP); }
+    ~RawOwner() {
+        ::kill(pid_t(process.processId()), SIGCONT);
+        process.kill();
+        process.waitForFinished();
+    }
+};
+
+class ClipboardFormatsTest : public testing::Test {
+protected:
+    QtPasteboard board;
+};
+
+TEST_F(ClipboardFormatsTest, EveryTargetComesBackAsItWasWithNothingAdded) {
+    RawOwner owner("full");
+    const auto offered = offers("full");
+    QStringList names;
+    for (const auto& [target, offer] : offered)
+        names << QString::fromLatin1(target);
+    names.sort();
+    ASSERT_EQ(targetsSeen(), names) << "the owner is in place";
+
+    QElapsedTimer clock;
+    clock.start();
+    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
+    std::printf("capture of %zu targets (one of 3 MB): %lld ms\n", offered.size(),
+                static_cast<long long>(clock.elapsed()));
+    EXPECT_FALSE(board.lastReadTimedOut());
+    snapshot.lendText(board, QString::fromUtf8("the correction — borrowed"));
+    EXPECT_EQ(xclip("UTF8_STRING"), QString::fromUtf8("the correction — borrowed").toUtf8());
+    ASSERT_TRUE(snapshot.restore(board));
+
+    EXPECT_EQ(targetsSeen(), names) << "nothing added, nothing lost";
+    for (const auto& [target, offer] : offered)
+        EXPECT_EQ(xclip(QString::fromLatin1(target)), offer.bytes) << target.constData();
+}
+
+TEST_F(ClipboardFormatsTest, AClipboardOfUtf8AloneStaysSo) {
+    RawOwner owner("utf8");
+    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
+    snapshot.lendText(board, "borrowed");
+    ASSERT_TRUE(snapshot.restore(board));
+    EXPECT_EQ(targetsSeen(), QStringList{"UTF8_STRING"});
+    EXPECT_EQ(xclip("UTF8_STRING"), QString::fromUtf8("only UTF-8 — nothing else").toUtf8());
+    EXPECT_EQ(board.plainText(), QString::fromUtf8("only UTF-8 — nothing else"));
+}
+
+TEST_F(ClipboardFormatsTest, AnOwnerThatNeverAnswersCostsAtMostASecond) {
+    RawOwner owner("full");
+    ASSERT_FALSE(board.items().isEmpty());
+    owner.freeze();
+
+    QElapsedTimer clock;
+    clock.start();
+    const QList<PasteboardItem> items = board.items();
+    const qint64 itemsMs = clock.elapsed();
+    EXPECT_TRUE(board.lastReadTimedOut());
+    EXPECT_TRUE(items.isEmpty());
+    clock.restart();
+    EXPECT_EQ(board.plainText(), std::nullopt);
+    const qint64 textMs = clock.elapsed();
+    EXPECT_TRUE(board.lastReadTimedOut());
+    std::printf("frozen owner: items() %lld ms, plainText() %lld ms\n", static_cast<long long>(itemsMs),
+                static_cast<long long>(textMs));
+    EXPECT_LT(itemsMs, 1300);
+    EXPECT_LT(textMs, 1300);
+
+    // Its answers may still come after the wait was given up on; they change nothing later.
+    ::kill(pid_t(owner.process.processId()), SIGCONT);
+    settle(300);
+    board.write({PasteboardItem{{PasteboardType::plainText, "after the thaw"}}});
+    EXPECT_EQ(board.plainText(), "after the thaw");
+    EXPECT_EQ(xclip("UTF8_STRING"), "after the thaw");
+}
+
+TEST_F(ClipboardFormatsTest, ACopyMadeInOneOfQuilletsOwnWindowsComesBackToo) {
+    const QString copied = QString::fromUtf8("copied in the settings — ćao");
+    QGuiApplication::clipboard()->setText(copied);  // as a line edit of this process does
+    const QStringList before = targetsSeen();
+    ASSERT_TRUE(before.contains("UTF8_STRING"));
+    QElapsedTimer clock;
+    clock.start();
+    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
+    EXPECT_LT(clock.elapsed(), 200) << "this process's own clipboard is never waited for";
+    snapshot.lendText(board, "borrowed");
+    ASSERT_TRUE(snapshot.restore(board));
+    EXPECT_EQ(targetsSeen(), before);
+    EXPECT_EQ(xclip("UTF8_STRING"), copied.toUtf8());
+    EXPECT_EQ(xclip("STRING"), copied.toLatin1()) << "offered as Qt offered it";
+}
+
+TEST_F(ClipboardFormatsTest, ChangesByOthersAreCountedAndQuilletsOwnOnlyOnce) {
+    const qint64 start = board.changeCount();
+    board.write({PasteboardItem{{PasteboardType::plainText, "mine"}}});
+    settle(200);
+    EXPECT_EQ(board.changeCount(), start + 1) << "Quillet's own write is one change, not two";
+    board.clear();
+    settle(200);
+    EXPECT_EQ(board.changeCount(), start + 2);
+    EXPECT_EQ(board.items(), QList<PasteboardItem>());
+
+    RawOwner owner("utf8");
+    EXPECT_TRUE(waitUntil([&] { return board.changeCount() == start + 3; }, 3000))
+        << "another program's copy";
+}
+
+}  // namespace
+
+// Helper role, run in a separate process by the tests above: owns the clipboard with raw Xlib and
+// serves each target with exactly the type and bytes given, large ones in parts.
+TEST(ClipboardHelper, DISABLED_OwnRaw) {
+    const QString dir = qEnvironmentVariable("QUILLET_HELPER_DIR");
+    const auto served = offers(qEnvironmentVariable("QUILLET_HELPER_MODE"));
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+    const Atom targets = XInternAtom(display, "TARGETS", False);
+    const Atom timestamp = XInternAtom(display, "TIMESTAMP", False);
+    const Atom incr = XInternAtom(display, "INCR", False);
+    const long chunk = 64 * 1024;
+    XSetSelectionOwner(display, clipboard, window, CurrentTime);
+    XFlush(display);
+    QFile(dir + "/ready").open(QIODevice::WriteOnly);
+
+    struct Part {
+        Window requestor;
+        Atom property, type;
+        QByteArray data;
+        long sent;
+    };
+    std::vector<Part> parts;
+    while (true) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == PropertyNotify && event.xproperty.state == PropertyDelete) {
+                for (auto it = parts.begin(); it != parts.end(); ++it) {
+                    if (it->requestor != event.xproperty.window || it->property != event.xproperty.atom)
+                        continue;
+                    const long n = std::min<long>(chunk, it->data.size() - it->sent);
+                    XChangeProperty(display, it->requestor, it->property, it->type, 8, PropModeReplace,
+                                    reinterpret_cast<const unsigned char*>(it->data.constData() + it->sent),
+                                    int(n));
+                    it->sent += n;
+                    if (n == 0)
+                        parts.erase(it);
+                    break;
+                }
+            }
+            if (event.type != SelectionRequest)
+                continue;
+            const XSelectionRequestEvent& request = event.xselectionrequest;
+            XEvent reply{};
+            reply.xselection.type = SelectionNotify;
+            reply.xselection.requestor = request.requestor;
+            reply.xselection.selection = request.selection;
+            reply.xselection.target = request.target;
+            reply.xselection.time = request.time;
+            reply.xselection.property = request.property;
+            char* name = XGetAtomName(display, request.target);
+            const QByteArray target(name);
+            XFree(name);
+            if (request.target == targets) {
+                std::vector<long> list{long(targets), long(timestamp)};
+                for (const auto& [t, offer] : served)
+                    list.push_back(long(XInternAtom(display, t.constData(), False)));
+                XChangeProperty(display, request.requestor, request.property, XA_ATOM, 32, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(list.data()), int(list.size()));
+            } else if (served.count(target)) {
+                const Offer& offer = served.at(target);
+                const Atom type = XInternAtom(display, offer.type.constData(), False);
+                if (offer.bytes.size() > chunk) {
+                    XSelectInput(display, request.requestor, PropertyChangeMask);
+                    const long size = long(offer.bytes.size());
+                    XChangeProperty(display, request.requestor, request.property, incr, 32, PropModeReplace,
+                                    reinterpret_cast<const unsigned char*>(&size), 1);
+                    parts.push_back({request.requestor, request.property, type, offer.bytes, 0});
+                } else {
+                    XChangeProperty(display, request.requestor, request.property, type, 8, PropModeReplace,
+                                    reinterpret_cast<const unsigned char*>(offer.bytes.constData()),
+                                    int(offer.bytes.size()));
+                }
+            } else {
+                reply.xselection.property = None;
+            }
+            XSendEvent(display, request.requestor, False, NoEventMask, &reply);
+            XFlush(display);
+        }
+        pollfd fd{ConnectionNumber(display), POLLIN, 0};
+        ::poll(&fd, 1, 100);
+    }
+}
