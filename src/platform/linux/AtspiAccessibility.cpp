@@ -306,6 +306,15 @@ public:
 
     // The focused element of the active application, or null.
     AXElement focusedElement() {
+        AXElement found = findFocusedElement();
+        if (isTypedInto(accessibleOf(found))) {
+            lastTyped = found;
+            pidOfLastTyped = pidOf(accessibleOf(found));
+        }
+        return found;
+    }
+
+    AXElement findFocusedElement() {
         if (!ensureInit())
             return {};
         const std::optional<qint32> active = activePid ? activePid() : std::nullopt;
@@ -317,6 +326,12 @@ public:
                 hasState(last, ATSPI_STATE_FOCUSED)) {
                 if (isTypedInto(last))
                     return lastFocused;
+                // Qt also claims the focus for the current item of a list that does not have it,
+                // while the text keeps the keyboard and says so.
+                if (AtspiAccessible* typed = accessibleOf(lastTyped);
+                    typed && pidOfLastTyped == lastFocusedPid && !hungBuses().contains(busNameOf(typed)) &&
+                    hasState(typed, ATSPI_STATE_FOCUSED) && isTypedInto(typed))
+                    return lastTyped;
                 // A container that claims the focus (a KDE editor's view, an office document's
                 // panel): the text inside it is where the user types.
                 if (AXElement inner = searchFocus(lastFocused); isTypedInto(accessibleOf(inner)))
@@ -412,6 +427,32 @@ public:
         return sets;
     }
 
+    // The text of `a` as the user has it, from what the application reads out of it.
+    QString textOf(AtspiAccessible* a, const QString& readOut) {
+        if (readOut.endsWith(QLatin1Char('\n')) && showsExtraFinalBreak(a))
+            return readOut.left(readOut.size() - 1);
+        return readOut;
+    }
+
+    // Whether `a` is text Gecko edits. Firefox and Thunderbird read a text that ends with a line break
+    // out with one more: the empty last line their editor keeps for the caret. It is no part of the
+    // text; left out of every read, a paste or an Undo puts back exactly what was there.
+    bool showsExtraFinalBreak(AtspiAccessible* a) {
+        const QByteArray bus = busNameOf(a);
+        auto it = geckoByBus.find(bus);
+        if (it == geckoByBus.end()) {
+            bool gecko = false;
+            GRef<AtspiAccessible> application(atspi_accessible_get_application(a, nullptr));
+            if (application) {
+                gchar* name = atspi_accessible_get_toolkit_name(application.get(), nullptr);
+                gecko = name && g_ascii_strcasecmp(name, "gecko") == 0;
+                g_free(name);
+            }
+            it = geckoByBus.insert(bus, gecko);
+        }
+        return *it && hasState(a, ATSPI_STATE_EDITABLE);
+    }
+
     // The element's frame in accessibility coordinates, mended where its toolkit answers wrongly.
     std::optional<Rect> frameOf(AtspiAccessible* a, AXError& err);
     // Where the window's contents start on screen when `a`'s toolkit answers relative to them.
@@ -440,8 +481,12 @@ public:
     bool flushPosted = false;
     AXElement lastFocused;
     qint32 lastFocusedPid = 0;
+    // The text last found holding the focus.
+    AXElement lastTyped;
+    qint32 pidOfLastTyped = 0;
     QHash<QByteArray, qint32> pidByBus;
     QHash<QByteArray, bool> showingByBus;
+    QHash<QByteArray, bool> geckoByBus;
     // Per application: whether it answers screen extents relative to its window, once that could be
     // told, and the window origin at the last attempt that could not tell.
     struct WindowAnswers {
@@ -729,6 +774,11 @@ AXElement AtspiAccessibility::systemWide() {
     return AXElement(d->systemWide);
 }
 
+void AtspiAccessibility::startListening() {
+    // Registering the event listeners is part of joining the bus.
+    d->ensureInit();
+}
+
 AXElement AtspiAccessibility::application(qint32 pid) {
     return adopt(d->appElement(pid));
 }
@@ -881,7 +931,7 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         std::optional<QString> text = readText(a, call, err);
         if (!text)
             return err;
-        out = withoutPadding(*text);
+        out = withoutPadding(d->textOf(a, *text));
         return AXError::success;
     }
     if (attribute == AXAttr::selectedText || attribute == AXAttr::selectedTextRange) {
@@ -894,6 +944,16 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
                 return err;
             if (sel->first == sel->second) {
                 out = QString();
+                return AXError::success;
+            }
+            if (d->showsExtraFinalBreak(a)) {
+                // A selection up to the end takes in the extra line break: cut from the text itself.
+                std::optional<QString> whole = readText(a, call, err);
+                if (!whole)
+                    return err;
+                const QString shown = d->textOf(a, *whole);
+                const qint64 start = utf16Offset(shown, sel->first);
+                out = withoutPadding(shown).mid(start, utf16Offset(shown, sel->second) - start);
                 return AXError::success;
             }
             std::optional<QString> part = readText(a, call, err, sel->first, sel->second);
@@ -914,8 +974,9 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         std::optional<QString> whole = readText(a, call, err);
         if (!whole)
             return err;
-        const qint64 start = utf16Offset(*whole, sel->first);
-        out = AXTextRange{start, utf16Offset(*whole, sel->second) - start};
+        const QString shown = d->textOf(a, *whole);
+        const qint64 start = utf16Offset(shown, sel->first);
+        out = AXTextRange{start, utf16Offset(shown, sel->second) - start};
         return AXError::success;
     }
     if (attribute == AXAttr::position || attribute == AXAttr::size) {

@@ -30,6 +30,7 @@ public:
     void requestTrust() override;
     bool isSecureEventInputEnabled() override;
     AXElement systemWide() override;
+    void startListening() override;
     AXElement application(qint32 pid) override;
     AXError copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) override;
     AXError isAttributeSettable(const AXElement& element, const QString& attribute, bool& settable) override;
