@@ -10,6 +10,7 @@
 #include "core/SelfCheck.h"
 #include "core/SettingsStore.h"
 #include "core/SingleInstance.h"
+#include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/DBusInstanceChannel.h"
 #include "platform/linux/IniDefaults.h"
 #include "ui/ScreenshotRenderer.h"
@@ -52,7 +53,9 @@ public:
 int runScreenshots(const QString& directory) {
     // The user's preferences are shown as they are and never written; the key is the demonstration's.
     const IniDefaults preferences;
-    ScreenshotRenderer::renderAll(directory, &preferences);
+    // The setup window as it would open on this desktop: with its accessibility switch as it is.
+    const bool accessibilityOn = AtspiAccessibility({}, {}).isProcessTrusted();
+    ScreenshotRenderer::renderAll(directory, &preferences, accessibilityOn);
     return 0;
 }
 
