@@ -1,6 +1,7 @@
 #include "app/AppCoordinator.h"
 
 #include <QPointer>
+#include <algorithm>
 
 #include "app/Platform.h"
 #include "core/AX.h"
@@ -280,9 +281,13 @@ bool AppCoordinator::waitForKeyPresence(void (AppCoordinator::*retry)()) {
 QString AppCoordinator::applicationName(const FocusedField& field) {
     if (!field.bundleID)
         return HistoryEntry::unknownApplication;
-    const std::optional<RunningApplication> app = m_services.workspace.runningApplication(field.pid);
-    if (!app || app->bundleIdentifier != field.bundleID || !app->localizedName ||
-        app->localizedName->isEmpty())
+    // A program of several processes (a browser's content process holds the field) is named by the
+    // first of them the workspace lists under the field's identifier.
+    const QList<RunningApplication> running = m_services.workspace.runningApplications();
+    const auto app = std::find_if(running.begin(), running.end(), [&field](const RunningApplication& a) {
+        return a.bundleIdentifier == field.bundleID;
+    });
+    if (app == running.end() || !app->localizedName || app->localizedName->isEmpty())
         return HistoryEntry::unknownApplication;
     return *app->localizedName;
 }

@@ -40,7 +40,7 @@ protected:
         p.setPen(Qt::NoPen);
         for (int i = 0; i < 3; ++i) {
             p.setBrush(i == m_current ? Brand::teal()
-                                      : FormStyle::withAlpha(FormStyle::secondary(*this), 0.3 / 0.6));
+                                      : FormStyle::withAlpha(FormStyle::secondary(*this), 0.3));
             p.drawEllipse(QRectF(i * 13, 0, 7, 7));
         }
     }
@@ -203,7 +203,7 @@ OnboardingView::OnboardingView(SettingsStore& store, Accessibility& accessibilit
     m_steps->addWidget(buildTestStep());
     auto* band = new QWidget(this);
     auto* bandLayout = new QVBoxLayout(band);
-    bandLayout->setContentsMargins(24, 20, 24, 16);
+    bandLayout->setContentsMargins(24, 24, 24, 24);
     bandLayout->addWidget(m_steps);
     bandLayout->addStretch(1);
     layout->addWidget(band, 1);
@@ -233,7 +233,7 @@ void OnboardingView::stopPolling() {
 QWidget* OnboardingView::buildHeader() {
     auto* header = new HeaderBand(this);
     auto* v = new QVBoxLayout(header);
-    v->setContentsMargins(20, 20, 20, 20);
+    v->setContentsMargins(20, 22, 20, 22);
     v->setSpacing(0);
     if (const QSvgRenderer* emblem = BrandAssets::emblem()) {
         auto* badge = new EmblemBadge(emblem, header);
@@ -252,7 +252,7 @@ QWidget* OnboardingView::buildHeader() {
     pal.setColor(QPalette::WindowText, QColor(255, 255, 255, 217));
     m_tagline->setPalette(pal);
     v->addWidget(m_title, 0, Qt::AlignHCenter);
-    v->addSpacing(8);
+    v->addSpacing(10);
     v->addWidget(m_tagline, 0, Qt::AlignHCenter);
     return header;
 }
@@ -348,7 +348,7 @@ QWidget* OnboardingView::buildTestStep() {
 QWidget* OnboardingView::buildFooter() {
     auto* footer = new FooterBar(this);
     auto* h = new QHBoxLayout(footer);
-    h->setContentsMargins(20, 12, 20, 12);
+    h->setContentsMargins(20, 14, 20, 14);
     m_backButton = new QPushButton(footer);
     m_backButton->setObjectName(QStringLiteral("backButton"));
     connect(m_backButton, &QPushButton::clicked, this, &OnboardingView::goBack);

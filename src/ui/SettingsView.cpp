@@ -229,22 +229,16 @@ void SettingsView::build() {
     m_behaviorSection->addRow(buildShortcutRow());
     layout->addWidget(m_behaviorSection);
 
-    // Blocked applications: a scrolled list of entries above the row that adds one.
+    // Blocked applications: one row per entry, above the row that adds one. The form around it
+    // scrolls; the list itself never does.
     m_blockSection = new FormSection(form);
-    m_blockList = new QScrollArea(this);
+    m_blockList = new QWidget(this);
     m_blockList->setObjectName(QStringLiteral("blockList"));
-    m_blockList->setFrameShape(QFrame::NoFrame);
-    m_blockList->setWidgetResizable(true);
-    m_blockList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_blockList->viewport()->setAutoFillBackground(false);
-    m_blockList->setContentsMargins(0, 2, 6, 0);  // keeps the scroll bar inside the rounded panel
-    auto* body = new QWidget(m_blockList);
-    m_blockListLayout = new QVBoxLayout(body);
+    m_blockList->setAutoFillBackground(false);  // the panel behind draws the background
+    m_blockListLayout = new QVBoxLayout(m_blockList);
     m_blockListLayout->setContentsMargins(0, 0, 0, 0);
     m_blockListLayout->setSpacing(0);
     m_blockListLayout->addStretch(1);
-    m_blockList->setWidget(body);
-    body->setAutoFillBackground(false);  // the panel behind draws the background
     m_blockSection->addRow(m_blockList);
     m_newAppField = new QLineEdit(this);
     m_newAppField->setObjectName(QStringLiteral("newBlockedAppField"));
@@ -614,8 +608,6 @@ void SettingsView::refreshBlocklist() {
         row->layout()->setContentsMargins(12, 0, 6, 0);
         m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, row);
     }
-    const int visibleRows = std::min<int>(static_cast<int>(list.size()), blockRowsVisible);
-    m_blockList->setFixedHeight(visibleRows * (blockRowHeight + 1));
     m_blockList->setVisible(!list.isEmpty());
     m_blockSection->updateHairlines();
 }

@@ -63,7 +63,6 @@ public:
     static constexpr int minWords = 1;
     static constexpr int maxWords = 20;
     /// Entries shown before the block list scrolls.
-    static constexpr int blockRowsVisible = 4;
     static constexpr int blockRowHeight = 28;
 
     /// `store` must outlive the view. Reads the stored key into the key field (when the keyring answers).
@@ -157,7 +156,7 @@ private:
     QLabel* m_shortcutUnavailable;
     QLabel* m_shortcutError;
 
-    QScrollArea* m_blockList;
+    QWidget* m_blockList;
     QVBoxLayout* m_blockListLayout;
     QLineEdit* m_newAppField;
     QCompleter* m_newAppCompleter;

@@ -284,7 +284,6 @@ QWidget* SuggestionView::rephraseTab() {
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
     auto* list = new QWidget;
-    list->setAutoFillBackground(false);
     auto* column = new QVBoxLayout(list);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);
@@ -297,6 +296,8 @@ QWidget* SuggestionView::rephraseTab() {
     }
     column->addStretch(1);
     scroll->setWidget(list);
+    // After setWidget, which turns the list's fill on: the tab's material shows through.
+    list->setAutoFillBackground(false);
     scroll->viewport()->setAutoFillBackground(false);
     return scroll;
 }

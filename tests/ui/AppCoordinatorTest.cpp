@@ -254,6 +254,18 @@ TEST_F(AppCoordinatorTest, HistoryKeepsTheTenNewestAndNamesUnknownApplications) 
     EXPECT_EQ(coordinator->history().first().appName, "Nepoznata aplikacija");
 }
 
+TEST_F(AppCoordinatorTest, HistoryNamesTheApplicationNotTheFieldsProcess) {
+    // A second, nameless process of the editor (as a browser's content process) holds the field.
+    desktop.workspace.addApp({kEditorPid + 1, kEditorId, std::nullopt});
+    AXElement field = desktop.ax.makeTextField(kEditorPid + 1, "a sentence with words");
+    desktop.ax.setFocused(field);
+    coordinator->hotkeyTriggered();
+    ASSERT_NE(openViewModel(), nullptr);
+    openViewModel()->replace(QStringLiteral("A sentence with words."));
+    ASSERT_EQ(coordinator->history().size(), 1);
+    EXPECT_EQ(coordinator->history().first().appName, "Mousepad");
+}
+
 TEST_F(AppCoordinatorTest, FailedWriteBeepsAndLeavesNoTrace) {
     const AXElement field = focusField("a sentence with words");
     desktop.ax.setSettable(field, AXAttr::value, false);

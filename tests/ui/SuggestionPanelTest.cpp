@@ -217,6 +217,21 @@ TEST_F(SuggestionPanelTest, VariantCardsShowTheirStyleColoursAndLabels) {
     EXPECT_EQ(serbian[0]->replaceButton()->text(), "Zameni");
 }
 
+TEST_F(SuggestionPanelTest, BothTabsKeepTheRoundedTranslucentCorners) {
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    vm->setRephrase(SuggestionViewModel::RephraseLoad::loaded(
+        RephraseResult{{{QStringLiteral("neutral"), corrected}, {QStringLiteral("concise"), corrected}}}));
+    for (int tab : {0, 1}) {
+        vm->setSelectedTab(tab);
+        const QImage image = render(*controller->panel(), QStringLiteral("corners-%1").arg(tab));
+        const int w = image.width(), h = image.height();
+        EXPECT_EQ(qAlpha(image.pixel(1, h - 2)), 0) << "bottom-left corner, tab " << tab;
+        EXPECT_EQ(qAlpha(image.pixel(w - 2, h - 2)), 0) << "bottom-right corner, tab " << tab;
+        // Along the bottom, the material is seen through the content, not painted over.
+        EXPECT_LT(qAlpha(image.pixel(w / 2, h - 6)), 255) << "bottom edge, tab " << tab;
+    }
+}
+
 TEST_F(SuggestionPanelTest, EscapeWhileLoadingOrdersThePanelOutThenCloses) {
     activate();
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : controller->panel(),
