@@ -283,7 +283,10 @@ QString AppCoordinator::applicationName(const FocusedField& field) {
         return HistoryEntry::unknownApplication;
     // A program of several processes (a browser's content process holds the field) is named by the
     // first of them the workspace lists under the field's identifier.
-    const QList<RunningApplication> running = m_services.workspace.runningApplications();
+    // The field's own process comes last: the list leaves this program out (the setup's sample field).
+    QList<RunningApplication> running = m_services.workspace.runningApplications();
+    if (const std::optional<RunningApplication> own = m_services.workspace.runningApplication(field.pid))
+        running << *own;
     const auto app = std::find_if(running.begin(), running.end(), [&field](const RunningApplication& a) {
         return a.bundleIdentifier == field.bundleID;
     });
