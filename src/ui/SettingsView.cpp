@@ -19,13 +19,13 @@
 #include "core/HotkeyManager.h"
 #include "core/L10n.h"
 #include "core/SettingsStore.h"
-#include "ui/FormStyle.h"
+#include "ui/Brand.h"
+#include "ui/FormSection.h"
 #include "ui/ShortcutRecorder.h"
 #include "ui/StatusSection.h"
+#include "ui/Style.h"
 
 namespace quillet {
-
-using FormStyle::FormSection;
 
 namespace {
 
@@ -164,7 +164,7 @@ void SettingsView::build() {
 
     m_saveButton = new QPushButton(this);
     m_saveButton->setObjectName(QStringLiteral("saveKeyButton"));
-    FormStyle::makeProminent(*m_saveButton);
+    Style::makeProminent(*m_saveButton, Brand::teal(), Style::windowActionFont());
     connect(m_saveButton, &QPushButton::clicked, this, &SettingsView::saveAndValidate);
     m_keyStatusView = new KeyStatusView(this);
     {
@@ -220,7 +220,7 @@ void SettingsView::build() {
     m_behaviorSection->addRow(FormSection::makeRow(m_wordsLabel, {m_wordsStepper}));
 
     m_loginLabel = rowLabel(this);
-    m_loginSwitch = new FormStyle::ToggleSwitch(this);
+    m_loginSwitch = new ToggleSwitch(this);
     m_loginSwitch->setObjectName(QStringLiteral("launchAtLoginSwitch"));
     m_loginLabel->setBuddy(m_loginSwitch);
     connect(m_loginSwitch, &QCheckBox::clicked, this, [this](bool on) { m_store.setLaunchAtLogin(on); });
@@ -391,7 +391,7 @@ void SettingsView::refreshShortcut(const L10n& l) {
     const std::optional<Shortcut> shortcut = storedShortcut();
     m_shortcutRecorder->setShortcut(shortcut);
     m_shortcutRecorder->retranslate();
-    FormStyle::setButtonText(*m_shortcutClear, l.text(QStringLiteral("Clear"), QStringLiteral("Obriši")));
+    Style::setButtonText(*m_shortcutClear, l.text(QStringLiteral("Clear"), QStringLiteral("Obriši")));
     m_shortcutClear->setAccessibleName(
         l.text(QStringLiteral("Clear the global shortcut"), QStringLiteral("Obriši globalni shortcut")));
     m_shortcutClear->setEnabled(shortcut.has_value());
@@ -405,7 +405,7 @@ void SettingsView::refreshShortcut(const L10n& l) {
     m_shortcutUnavailable->setAccessibleName(m_shortcutUnavailable->text());
     m_shortcutUnavailable->setAccessibleDescription(reason);
     QPalette pal = m_shortcutUnavailable->palette();
-    pal.setColor(QPalette::WindowText, FormStyle::red(*this));
+    pal.setColor(QPalette::WindowText, Style::statusRed(*this));
     m_shortcutUnavailable->setPalette(pal);
     m_shortcutError->setPalette(pal);
     QFont f = m_shortcutRecorder->font();
@@ -477,8 +477,8 @@ void SettingsView::refresh() {
     m_apiSection->setTitle(QStringLiteral("OpenAI API"));
     m_keyLabel->setText(l.text(QStringLiteral("API key (sk-…)"), QStringLiteral("API ključ (sk-…)")));
     m_keyField->setAccessibleName(m_keyLabel->text());
-    FormStyle::setButtonText(*m_saveButton,
-                             l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
+    Style::setButtonText(*m_saveButton,
+                         l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
     m_modelLabel->setText(QStringLiteral("Model"));
     m_modelPicker->setAccessibleName(m_modelLabel->text());
     if (!m_modelPicker->lineEdit()->hasFocus()) {
@@ -494,14 +494,14 @@ void SettingsView::refresh() {
     m_endpointField->setPlaceholderText(SettingsStore::defaultApiBaseURL);
     if (!m_endpointEdited)
         m_endpointField->setText(m_store.apiBaseURL());
-    FormStyle::setButtonText(*m_endpointReset, l.text(QStringLiteral("Reset"), QStringLiteral("Resetuj")));
+    Style::setButtonText(*m_endpointReset, l.text(QStringLiteral("Reset"), QStringLiteral("Resetuj")));
     m_endpointReset->setAccessibleName(
         l.text(QStringLiteral("Reset endpoint"), QStringLiteral("Resetuj adresu servera")));
     m_endpointError->setText(l.text(QStringLiteral("Enter an address that starts with http:// or https://"),
                                     QStringLiteral("Unesi adresu koja počinje sa http:// ili https://")));
     {
         QPalette pal = m_endpointError->palette();
-        pal.setColor(QPalette::WindowText, FormStyle::red(*this));
+        pal.setColor(QPalette::WindowText, Style::statusRed(*this));
         m_endpointError->setPalette(pal);
     }
 
@@ -537,7 +537,7 @@ void SettingsView::refresh() {
         l.text(QStringLiteral("e.g. org.gnome.Terminal"), QStringLiteral("npr. org.gnome.Terminal")));
     m_newAppField->setAccessibleName(
         l.text(QStringLiteral("New blocked app"), QStringLiteral("Nova blokirana aplikacija")));
-    FormStyle::setButtonText(*m_addButton, l.text(QStringLiteral("Add"), QStringLiteral("Dodaj")));
+    Style::setButtonText(*m_addButton, l.text(QStringLiteral("Add"), QStringLiteral("Dodaj")));
     refreshBlocklist();
     if (m_statusSection && m_statusSection->isVisibleTo(this))
         m_statusSection->refresh();
@@ -566,11 +566,11 @@ void SettingsView::refreshBlocklist() {
     }
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPointSizeF(12 * 0.75);
-    const QColor dim = FormStyle::secondary(*this);
+    const QColor dim = Style::secondary(*this);
     for (int i = 0; i < list.size(); ++i) {
         const QString id = list[i];
         if (i > 0)
-            m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, new FormStyle::Hairline);
+            m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, new Hairline);
         auto* label = new QLabel(id);
         label->setObjectName(QStringLiteral("blockedAppId"));
         label->setFont(mono);
@@ -596,7 +596,7 @@ void SettingsView::refreshBlocklist() {
         auto* remove = new QToolButton;
         remove->setObjectName(QStringLiteral("removeBlockedApp"));
         remove->setAutoRaise(true);
-        remove->setIcon(FormStyle::symbolIcon(FormStyle::Symbol::minusCircleFill, dim));
+        remove->setIcon(Style::symbolIcon(Style::Symbol::minusCircleFill, dim));
         remove->setIconSize(QSize(16, 16));
         remove->setCursor(Qt::PointingHandCursor);
         remove->setAccessibleName(l.text(QStringLiteral("Remove %1"), QStringLiteral("Ukloni %1")).arg(id));

@@ -28,10 +28,8 @@ class ShortcutRecorder;
 class StatusSection;
 struct TrayCommands;
 
-namespace FormStyle {
 class FormSection;
 class ToggleSwitch;
-}  // namespace FormStyle
 
 /// Checks `key` against the server; `done` runs once, later, on the main thread, with the answer.
 using KeyValidator = std::function<void(const QString& key, std::function<void(bool valid)> done)>;
@@ -129,9 +127,9 @@ private:
 
     QVBoxLayout* m_formLayout;
     StatusSection* m_statusSection = nullptr;
-    FormStyle::FormSection* m_apiSection;
-    FormStyle::FormSection* m_behaviorSection;
-    FormStyle::FormSection* m_blockSection;
+    FormSection* m_apiSection;
+    FormSection* m_behaviorSection;
+    FormSection* m_blockSection;
 
     QLabel* m_keyLabel;
     QLineEdit* m_keyField;
@@ -149,7 +147,7 @@ private:
     QLabel* m_wordsLabel;
     QSpinBox* m_wordsStepper;
     QLabel* m_loginLabel;
-    FormStyle::ToggleSwitch* m_loginSwitch;
+    ToggleSwitch* m_loginSwitch;
     QLabel* m_shortcutLabel;
     ShortcutRecorder* m_shortcutRecorder;
     QPushButton* m_shortcutClear;

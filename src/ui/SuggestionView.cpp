@@ -121,9 +121,8 @@ QWidget* SuggestionView::header() {
     row->addStretch(1);
 
     m_close = new QPushButton;
-    Style::makePlainIconButton(*m_close,
-                               Style::symbolIcon(Style::Symbol::xmarkCircleFill, 16, Style::secondary(*this)),
-                               16, QString());
+    Style::makePlainIconButton(
+        *m_close, Style::symbolIcon(Style::Symbol::xmarkCircleFill, Style::secondary(*this)), 16, QString());
     m_close->setObjectName(QStringLiteral("closeButton"));
     connect(m_close, &QPushButton::clicked, this, [this] {
         if (m_vm)
@@ -240,7 +239,7 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
 
     auto* replace = new QPushButton(m_loc.text(QStringLiteral("Replace"), QStringLiteral("Zameni")));
     replace->setObjectName(QStringLiteral("replaceButton"));
-    Style::makeProminent(*replace, palette().color(QPalette::Highlight));
+    Style::makeProminent(*replace, palette().color(QPalette::Highlight), Style::font(13, QFont::Medium));
     connect(replace, &QPushButton::clicked, this, [this, corrected] {
         if (m_vm)
             m_vm->replace(corrected);
@@ -308,7 +307,7 @@ QWidget* SuggestionView::loadingView(const QString& message) {
     auto* column = new QVBoxLayout(view);
     column->setSpacing(12);
     column->addStretch(1);
-    column->addWidget(new Spinner(Brand::teal()), 0, Qt::AlignHCenter);
+    column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
     auto* label = secondaryLabel(message, Style::font(13), *this);
     label->setObjectName(QStringLiteral("loadingMessage"));
     column->addWidget(label, 0, Qt::AlignHCenter);
@@ -334,7 +333,7 @@ QWidget* SuggestionView::errorView(const QString& message) {
     column->addWidget(label);
     auto* retry = new QPushButton(m_loc.text(QStringLiteral("Try again"), QStringLiteral("Pokušaj ponovo")));
     retry->setObjectName(QStringLiteral("tryAgainButton"));
-    Style::makeProminent(*retry, palette().color(QPalette::Highlight));
+    Style::makeProminent(*retry, palette().color(QPalette::Highlight), Style::font(13, QFont::Medium));
     connect(retry, &QPushButton::clicked, this, [this] {
         if (m_vm)
             m_vm->loadAll();

@@ -9,9 +9,10 @@
 #include <QCompleter>
 #include <QKeyEvent>
 
-#include "ui/FormStyle.h"
+#include "ui/FormSection.h"
 #include "ui/SettingsWindowController.h"
 #include "ui/ShortcutRecorder.h"
+#include "ui/Style.h"
 
 using namespace quillet;
 using namespace quillet::test;
