@@ -386,7 +386,8 @@ KeyValidator AppDelegate::keyValidator() {
     LanguageRecognizer* languages = &m_services.languages;
     return [settings, http, scheduler, languages](const QString& key, std::function<void(bool)> done) {
         // The client lives until its answer has been handed on.
-        auto client = std::make_shared<OpenAIClient>(key, settings->model(), *http, *scheduler, *languages);
+        auto client = std::make_shared<OpenAIClient>(settings->apiBaseURL(), key, settings->model(), *http,
+                                                     *scheduler, *languages);
         client->validateKey([client, done = std::move(done)](bool valid) {
             if (done)
                 done(valid);

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "core/Prompts.h"
-#include "core/SettingsStore.h"
 #include "platform/Scheduler.h"
 
 namespace quillet {
@@ -143,27 +142,31 @@ void PendingRequest::cancel() {
         control->cancel();
 }
 
-OpenAIClient::OpenAIClient(QString apiKey, QString model, HttpTransport& transport, Scheduler& scheduler,
-                           LanguageRecognizer& recognizer)
-    : OpenAIClient(KeySource([apiKey](const std::function<void(QString)>& give) { give(apiKey); }),
+OpenAIClient::OpenAIClient(QString baseURL, QString apiKey, QString model, HttpTransport& transport,
+                           Scheduler& scheduler, LanguageRecognizer& recognizer)
+    : OpenAIClient(std::move(baseURL),
+                   KeySource([apiKey](const std::function<void(QString)>& give) { give(apiKey); }),
                    std::move(model), transport, scheduler, recognizer) {}
 
-OpenAIClient::OpenAIClient(KeySource apiKey, QString model, HttpTransport& transport, Scheduler& scheduler,
-                           LanguageRecognizer& recognizer)
-    : m_apiKey(std::move(apiKey)),
+OpenAIClient::OpenAIClient(QString baseURL, KeySource apiKey, QString model, HttpTransport& transport,
+                           Scheduler& scheduler, LanguageRecognizer& recognizer)
+    : m_baseURL(std::move(baseURL)),
+      m_apiKey(std::move(apiKey)),
       m_model(std::move(model)),
       m_transport(&transport),
       m_scheduler(&scheduler),
       m_recognizer(&recognizer) {}
 
-QUrl OpenAIClient::endpoint(const QString& path) {
-    const SettingsStore* settings = SettingsStore::sharedIfInstalled();
-    const QString base = settings ? settings->apiBaseURL() : SettingsStore::defaultApiBaseURL;
-    QUrl url(base.trimmed(), QUrl::StrictMode);
+QUrl OpenAIClient::endpoint(const QString& baseURL, const QString& path) {
+    QUrl url(baseURL.trimmed(), QUrl::StrictMode);
     // "https://host/" and "https://host" name the same server; a path prefix (a gateway) is kept.
     QString prefix = url.path();
     while (prefix.endsWith(QLatin1Char('/')))
         prefix.chop(1);
+    // Local servers document their address with the version in it ("http://localhost:8080/v1").
+    const QLatin1String version("/v1");
+    if (prefix.endsWith(version) && path.startsWith(version + QLatin1Char('/')))
+        prefix.chop(version.size());
     url.setPath(prefix + path);
     url.setQuery(QString());
     url.setFragment(QString());
