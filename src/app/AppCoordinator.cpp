@@ -4,6 +4,7 @@
 
 #include "app/Platform.h"
 #include "core/AX.h"
+#include "core/KeyRequirement.h"
 #include "core/OpenAIClient.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
@@ -120,7 +121,9 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         m_overlay.hide();
         return;
     }
-    m_overlay.setState(m_settings.hasAPIKey() ? IconState::ready : IconState::error);
+    m_overlay.setState(KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())
+                           ? IconState::ready
+                           : IconState::error);
     m_overlay.show(*frame);
 }
 
@@ -155,7 +158,7 @@ void AppCoordinator::presentSuggestions() {
         m_services.beep.beep();
         return;
     }
-    if (!m_settings.hasAPIKey()) {
+    if (!KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())) {
         if (onNeedsSettings)
             onNeedsSettings();
         return;
@@ -267,7 +270,7 @@ void AppCoordinator::reportFailedWrite() {
 bool AppCoordinator::waitForKeyPresence(void (AppCoordinator::*retry)()) {
     // Right after the start the keyring may not have said yet whether a key is stored (it has a
     // second at most): the request goes on once it has.
-    if (m_settings.keyPresenceKnown())
+    if (m_settings.keyPresenceKnown() || !KeyRequirement::isRequired(m_settings.apiBaseURL()))
         return false;
     QPointer<AppCoordinator> self(this);
     m_settings.whenKeyPresenceKnown([self, retry] {
@@ -311,7 +314,7 @@ void AppCoordinator::hotkeyTriggered() {
         presentSuggestions();
         return;
     }
-    if (!m_settings.hasAPIKey()) {
+    if (!KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())) {
         if (onNeedsSettings)
             onNeedsSettings();
         return;

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 
+#include "core/KeyRequirement.h"
 #include "core/L10n.h"
 #include "core/OpenAIClient.h"
 #include "core/SettingsStore.h"
@@ -104,7 +105,7 @@ void AppDelegate::applicationDidFinishLaunching(std::optional<InstanceRequest> f
     // Whether a key is stored comes from the keyring a moment after the start; a slow keyring is
     // waited for, so that the setup is not offered for a key that is there.
     m_settings.whenKeyPresenceSettled([self] {
-        if (self && !self->m_settings.hasAPIKey())
+        if (self && !KeyRequirement::isSatisfied(self->m_settings.hasAPIKey(), self->m_settings.apiBaseURL()))
             self->openOnboarding();
     });
 }

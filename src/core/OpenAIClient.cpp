@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "core/KeyRequirement.h"
 #include "core/Prompts.h"
 #include "platform/Scheduler.h"
 
@@ -261,15 +262,18 @@ PendingRequest OpenAIClient::request(const QString& system, const QString& user,
 
     // The key is read only now, and the deadline starts once it is in: an unlock prompt of the
     // keyring is the user's time, not the server's.
-    m_apiKey([exchange, deadline = m_deadline](const QString& key) {
+    // A server of the user's own may need no key: then none is sent, and a 401 says it wants one.
+    m_apiKey([exchange, deadline = m_deadline,
+              keyRequired = KeyRequirement::isRequired(m_baseURL)](const QString& key) {
         if (exchange->over)
             return;
-        if (key.isEmpty() || !fitsHeader(key)) {
+        if ((key.isEmpty() && keyRequired) || !fitsHeader(key)) {
             exchange->finishSoon(key.isEmpty() ? OpenAIError::missingKey() : OpenAIError::invalidKey());
             return;
         }
-        exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()},
-                                  {"Content-Type", "application/json"}};
+        exchange->http.headers = {{"Content-Type", "application/json"}};
+        if (!key.isEmpty())
+            exchange->http.headers.prepend({"Authorization", "Bearer " + key.toUtf8()});
         exchange->begin(deadline);
     });
     return PendingRequest(exchange);
@@ -291,15 +295,17 @@ PendingRequest OpenAIClient::validateKey(std::function<void(bool)> done) const {
     exchange->http.url = endpoint(QStringLiteral("/v1/models"));
     exchange->http.timeout = keyCheckTimeout;
     exchange->http.maxReplyBytes = maxReplyBytes;
-    m_apiKey([exchange, deadline = m_deadline](const QString& key) {
+    m_apiKey([exchange, deadline = m_deadline,
+              keyRequired = KeyRequirement::isRequired(m_baseURL)](const QString& key) {
         if (exchange->over)
             return;
-        // An empty key is sent like any other and refused by the server.
+        // An empty key is sent like any other and refused by the server, unless the server needs none.
         if (!fitsHeader(key)) {
             exchange->finishSoon(false);
             return;
         }
-        exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()}};
+        if (!key.isEmpty() || keyRequired)
+            exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()}};
         exchange->begin(deadline);
     });
     return PendingRequest(exchange);
