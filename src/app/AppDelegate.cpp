@@ -297,6 +297,7 @@ void AppDelegate::openSettings() {
         view->setApplicationDirectory(SettingsView::ApplicationDirectory{
             [workspace](const QString& id) { return workspace->applicationName(id); },
             [workspace] { return workspace->runningApplications(); }});
+        view->setModelLister(modelLister());
     }
     // The tray may have come or gone since the window was last shown.
     m_settingsWindow->view()->setTrayMissing(!trayAvailable || !trayAvailable());
@@ -392,6 +393,26 @@ KeyValidator AppDelegate::keyValidator() {
         client->validateKey([client, done = std::move(done)](bool valid) {
             if (done)
                 done(valid);
+        });
+    };
+}
+
+ModelLister AppDelegate::modelLister() {
+    SettingsStore* settings = &m_settings;
+    HttpTransport* http = &m_services.http;
+    Scheduler* scheduler = &m_services.scheduler;
+    LanguageRecognizer* languages = &m_services.languages;
+    return [settings, http, scheduler, languages](std::function<void(QStringList, QString)> done) {
+        // The server and key in effect now; the client lives until its answer has been handed on.
+        auto client = std::make_shared<OpenAIClient>(settings->apiBaseURL(), settings->apiKeySource(),
+                                                     settings->model(), *http, *scheduler, *languages);
+        client->listModels([client, done = std::move(done)](Outcome<QStringList> outcome) {
+            if (!done)
+                return;
+            if (auto* names = std::get_if<QStringList>(&outcome))
+                done(*names, QString());
+            else
+                done({}, std::get<OpenAIError>(outcome).message());
         });
     };
 }

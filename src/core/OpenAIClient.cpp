@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/KeyRequirement.h"
+#include "core/ModelServers.h"
 #include "core/Prompts.h"
 #include "platform/Scheduler.h"
 
@@ -202,8 +203,10 @@ QJsonObject OpenAIClient::requestBody(const QString& system, const QString& user
     };
 }
 
-template <typename T>
-Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
+namespace {
+
+// What a reply that is not a usable 200 comes to; nullopt for one that is.
+std::optional<OpenAIError> failureOf(const HttpReply& reply) {
     switch (reply.kind) {
         case HttpReply::Kind::failure:
             return OpenAIError::offline();
@@ -223,8 +226,17 @@ Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
         return OpenAIError::serverError(status);
     if (status != 200)
         return OpenAIError::badResponse(OpenAIError::httpStatusDetail(status));
-    if (reply.body.size() > maxReplyBytes)
+    if (reply.body.size() > OpenAIClient::maxReplyBytes)
         return OpenAIError::badResponse(OpenAIError::tooLargeDetail);
+    return std::nullopt;
+}
+
+}  // namespace
+
+template <typename T>
+Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
+    if (std::optional<OpenAIError> failure = failureOf(reply))
+        return std::move(*failure);
 
     const std::optional<QString> content = firstChoiceContent(reply.body);
     // A lone surrogate (an escaped "\ud800") has no UTF-8 form.
@@ -305,6 +317,39 @@ PendingRequest OpenAIClient::validateKey(std::function<void(bool)> done) const {
             return;
         }
         if (!key.isEmpty() || keyRequired)
+            exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()}};
+        exchange->begin(deadline);
+    });
+    return PendingRequest(exchange);
+}
+
+PendingRequest OpenAIClient::listModels(std::function<void(Outcome<QStringList>)> done) const {
+    auto exchange = std::make_shared<Exchange<Outcome<QStringList>>>();
+    exchange->transport = m_transport;
+    exchange->scheduler = m_scheduler;
+    exchange->decode = [](const HttpReply& reply) -> Outcome<QStringList> {
+        if (std::optional<OpenAIError> failure = failureOf(reply))
+            return std::move(*failure);
+        if (std::optional<QStringList> names = ModelServers::parseModelList(reply.body))
+            return std::move(*names);
+        return OpenAIError::badResponse(OpenAIError::jsonDetail);
+    };
+    exchange->retryable = [](const Outcome<QStringList>&) { return false; };
+    exchange->lateAnswer = OpenAIError::offline();
+    exchange->done = std::move(done);
+    exchange->http.method = "GET";
+    exchange->http.url = endpoint(QStringLiteral("/v1/models"));
+    exchange->http.timeout = keyCheckTimeout;
+    exchange->http.maxReplyBytes = maxReplyBytes;
+    m_apiKey([exchange, deadline = m_deadline,
+              keyRequired = KeyRequirement::isRequired(m_baseURL)](const QString& key) {
+        if (exchange->over)
+            return;
+        if ((key.isEmpty() && keyRequired) || !fitsHeader(key)) {
+            exchange->finishSoon(key.isEmpty() ? OpenAIError::missingKey() : OpenAIError::invalidKey());
+            return;
+        }
+        if (!key.isEmpty())
             exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()}};
         exchange->begin(deadline);
     });

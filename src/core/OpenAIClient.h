@@ -3,6 +3,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <chrono>
 #include <functional>
@@ -82,6 +83,10 @@ public:
     /// Calls `done` once on the main thread with whether the server accepts the key (status 200),
     /// within requestDeadline.
     PendingRequest validateKey(std::function<void(bool)> done) const;
+
+    /// Asks the server once for the models it offers (GET /v1/models) and calls `done` once on the main
+    /// thread with their names, or with why there are none.
+    PendingRequest listModels(std::function<void(Outcome<QStringList>)> done) const;
 
     /// `path` ("/v1/chat/completions", "/v1/models") on the server at `baseURL`; a base that already
     /// ends in the path's "/v1" does not get it twice.
