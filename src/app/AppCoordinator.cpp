@@ -5,6 +5,7 @@
 
 #include "app/Platform.h"
 #include "core/AX.h"
+#include "core/KeyRequirement.h"
 #include "core/OpenAIClient.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
@@ -121,7 +122,9 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         m_overlay.hide();
         return;
     }
-    m_overlay.setState(m_settings.hasAPIKey() ? IconState::ready : IconState::error);
+    m_overlay.setState(KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())
+                           ? IconState::ready
+                           : IconState::error);
     m_overlay.show(*frame);
 }
 
@@ -135,8 +138,8 @@ std::optional<FocusedField> AppCoordinator::focusedFieldNow() {
 
 std::shared_ptr<SuggestionViewModel> AppCoordinator::makeViewModel(const QString& text) {
     // The key is read from the keyring only when the requests go out, never here.
-    OpenAIClient client(m_settings.apiKeySource(), m_settings.model(), m_services.http, m_services.scheduler,
-                        m_services.languages);
+    OpenAIClient client(m_settings.apiBaseURL(), m_settings.apiKeySource(), m_settings.model(),
+                        m_services.http, m_services.scheduler, m_services.languages);
     return std::make_shared<SuggestionViewModel>(text, std::move(client));
 }
 
@@ -156,7 +159,7 @@ void AppCoordinator::presentSuggestions() {
         m_services.beep.beep();
         return;
     }
-    if (!m_settings.hasAPIKey()) {
+    if (!KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())) {
         if (onNeedsSettings)
             onNeedsSettings();
         return;
@@ -268,7 +271,7 @@ void AppCoordinator::reportFailedWrite() {
 bool AppCoordinator::waitForKeyPresence(void (AppCoordinator::*retry)()) {
     // Right after the start the keyring may not have said yet whether a key is stored (it has a
     // second at most): the request goes on once it has.
-    if (m_settings.keyPresenceKnown())
+    if (m_settings.keyPresenceKnown() || !KeyRequirement::isRequired(m_settings.apiBaseURL()))
         return false;
     QPointer<AppCoordinator> self(this);
     m_settings.whenKeyPresenceKnown([self, retry] {
@@ -319,7 +322,7 @@ void AppCoordinator::hotkeyTriggered() {
         presentSuggestions();
         return;
     }
-    if (!m_settings.hasAPIKey()) {
+    if (!KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())) {
         if (onNeedsSettings)
             onNeedsSettings();
         return;

@@ -80,6 +80,7 @@ private:
     void setupStatusItem();
     void rebuildMenu();
     KeyValidator keyValidator();
+    ModelLister modelLister();
     void sampleFieldFocusChanged(bool focused);
     TrayCommands trayCommands();
     void refreshStatus();

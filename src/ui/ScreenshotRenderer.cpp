@@ -309,8 +309,8 @@ void renderAll(const QString& directory, const Defaults* preferences, bool acces
     NoLanguages languages;
     MemoryPasteboard pasteboard;
     NoAccessibility accessibility(accessibilityOn);
-    const OpenAIClient client(QStringLiteral("sk-mock"), QStringLiteral("gpt-4o-mini"), transport, scheduler,
-                              languages);
+    const OpenAIClient client(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-mock"),
+                              QStringLiteral("gpt-4o-mini"), transport, scheduler, languages);
     const QString text = QStringLiteral("I has went to the store yesterday and buyed two apple.");
 
     {

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -18,6 +19,7 @@
 
 #include "core/HotkeyManager.h"
 #include "core/L10n.h"
+#include "core/ModelServers.h"
 #include "core/SettingsStore.h"
 #include "ui/Brand.h"
 #include "ui/FormSection.h"
@@ -177,18 +179,7 @@ void SettingsView::build() {
         m_apiSection->addRow(row);
     }
 
-    m_modelLabel = columnLabel(this);
-    m_modelPicker = new QComboBox(this);
-    m_modelPicker->setObjectName(QStringLiteral("modelPicker"));
-    m_modelPicker->setEditable(true);
-    m_modelPicker->setInsertPolicy(QComboBox::NoInsert);
-    m_modelPicker->addItems(kModels);
-    m_modelLabel->setBuddy(m_modelPicker);
-    connect(m_modelPicker, &QComboBox::activated, this,
-            [this](int index) { commitModel(m_modelPicker->itemText(index)); });
-    connect(m_modelPicker->lineEdit(), &QLineEdit::editingFinished, this,
-            [this] { commitModel(m_modelPicker->currentText()); });
-    m_apiSection->addRow(fieldRow(m_modelLabel, {m_modelPicker}));
+    m_apiSection->addRow(buildModelRow());
     m_apiSection->addRow(buildEndpointRow());
     layout->addWidget(m_apiSection);
 
@@ -267,6 +258,91 @@ void SettingsView::build() {
     layout->addStretch(1);
 }
 
+QWidget* SettingsView::buildModelRow() {
+    m_modelLabel = columnLabel(this);
+    m_modelPicker = new QComboBox(this);
+    m_modelPicker->setObjectName(QStringLiteral("modelPicker"));
+    m_modelPicker->setEditable(true);
+    m_modelPicker->setInsertPolicy(QComboBox::NoInsert);
+    m_modelPicker->addItems(kModels);
+    m_modelLabel->setBuddy(m_modelPicker);
+    connect(m_modelPicker, &QComboBox::activated, this,
+            [this](int index) { commitModel(m_modelPicker->itemText(index)); });
+    connect(m_modelPicker->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { commitModel(m_modelPicker->currentText()); });
+    m_modelRefresh = new QPushButton(this);
+    m_modelRefresh->setObjectName(QStringLiteral("modelRefreshButton"));
+    m_modelRefresh->setEnabled(false);
+    connect(m_modelRefresh, &QPushButton::clicked, this, &SettingsView::refreshModels);
+    m_modelError = new QLabel(this);
+    m_modelError->setObjectName(QStringLiteral("modelError"));
+    m_modelError->setWordWrap(true);
+    m_modelError->hide();
+
+    auto* column = new QWidget;
+    auto* columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(0, 0, 0, 0);
+    columnLayout->setSpacing(2);
+    auto* pickerLine = new QHBoxLayout;
+    pickerLine->setSpacing(8);
+    pickerLine->addWidget(m_modelPicker, 1);
+    pickerLine->addWidget(m_modelRefresh);
+    columnLayout->addLayout(pickerLine);
+    columnLayout->addWidget(m_modelError);
+    QWidget* row = fieldRow(m_modelLabel, {column});
+    static_cast<QHBoxLayout*>(row->layout())->setAlignment(m_modelLabel, Qt::AlignTop);
+    m_modelLabel->setMinimumHeight(m_modelPicker->sizeHint().height());
+    return row;
+}
+
+void SettingsView::setModelLister(ModelLister lister) {
+    m_modelLister = std::move(lister);
+    m_modelRefresh->setEnabled(m_modelLister && !m_listingModels);
+}
+
+void SettingsView::refreshModels() {
+    if (!m_modelLister || m_listingModels)
+        return;
+    m_listingModels = true;
+    m_modelRefresh->setEnabled(false);
+    m_modelError->hide();
+    const quint64 generation = ++m_modelListGeneration;
+    const QString server = m_store.apiBaseURL();
+    QPointer<SettingsView> self(this);
+    m_modelLister([self, generation, server](QStringList names, QString failure) {
+        if (!self || generation != self->m_modelListGeneration)
+            return;
+        self->m_listingModels = false;
+        self->m_modelRefresh->setEnabled(bool(self->m_modelLister));
+        if (!failure.isEmpty()) {
+            self->m_modelError->setText(failure);
+            self->m_modelError->show();
+            return;
+        }
+        self->m_serverModels.insert(server, names);
+        self->fillModelItems();
+    });
+}
+
+void SettingsView::fillModelItems() {
+    const auto listed = m_serverModels.constFind(m_store.apiBaseURL());
+    const QStringList items =
+        listed != m_serverModels.constEnd()
+            ? *listed
+            : (m_store.apiBaseURL() == SettingsStore::defaultApiBaseURL ? kModels : QStringList());
+    QStringList shown;
+    for (int i = 0; i < m_modelPicker->count(); ++i)
+        shown << m_modelPicker->itemText(i);
+    if (shown == items)
+        return;
+    // The name in effect stays in the field whatever the list offers: any name may be typed.
+    const QSignalBlocker block(m_modelPicker);
+    const QString typed = m_modelPicker->currentText();
+    m_modelPicker->clear();
+    m_modelPicker->addItems(items);
+    m_modelPicker->setEditText(typed);
+}
+
 QWidget* SettingsView::buildEndpointRow() {
     m_endpointLabel = columnLabel(this);
     m_endpointField = new QLineEdit(this);
@@ -281,6 +357,20 @@ QWidget* SettingsView::buildEndpointRow() {
     m_endpointReset = new QPushButton(this);
     m_endpointReset->setObjectName(QStringLiteral("endpointResetButton"));
     connect(m_endpointReset, &QPushButton::clicked, this, &SettingsView::resetEndpoint);
+    m_endpointPresets = new QToolButton(this);
+    m_endpointPresets->setObjectName(QStringLiteral("endpointPresetsButton"));
+    m_endpointPresets->setPopupMode(QToolButton::InstantPopup);
+    auto* presets = new QMenu(m_endpointPresets);
+    for (const ModelServers::Preset& preset : ModelServers::presets()) {
+        QAction* action = presets->addAction(preset.name + QStringLiteral("  ") + preset.baseURL);
+        action->setData(preset.baseURL);
+        connect(action, &QAction::triggered, this, [this, url = preset.baseURL] {
+            m_endpointField->setText(url);
+            m_endpointEdited = true;
+            commitEndpoint();
+        });
+    }
+    m_endpointPresets->setMenu(presets);
     m_endpointError = new QLabel(this);
     m_endpointError->setObjectName(QStringLiteral("endpointError"));
     m_endpointError->setWordWrap(true);
@@ -295,6 +385,7 @@ QWidget* SettingsView::buildEndpointRow() {
     fieldLine->setSpacing(8);
     fieldLine->addWidget(m_endpointField, 1);
     fieldLine->addWidget(m_endpointReset);
+    fieldLine->addWidget(m_endpointPresets);
     columnLayout->addLayout(fieldLine);
     columnLayout->addWidget(m_endpointError);
     QWidget* row = fieldRow(m_endpointLabel, {column});
@@ -481,7 +572,16 @@ void SettingsView::refresh() {
                          l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
     m_modelLabel->setText(QStringLiteral("Model"));
     m_modelPicker->setAccessibleName(m_modelLabel->text());
+    Style::setButtonText(*m_modelRefresh, l.text(QStringLiteral("Refresh"), QStringLiteral("Osveži")));
+    m_modelRefresh->setAccessibleName(
+        l.text(QStringLiteral("Refresh the model list"), QStringLiteral("Osveži spisak modela")));
+    {
+        QPalette pal = m_modelError->palette();
+        pal.setColor(QPalette::WindowText, Style::red());
+        m_modelError->setPalette(pal);
+    }
     if (!m_modelPicker->lineEdit()->hasFocus()) {
+        fillModelItems();
         const QSignalBlocker block(m_modelPicker);
         const int index = m_modelPicker->findText(m_store.model());
         if (index >= 0)
@@ -495,6 +595,9 @@ void SettingsView::refresh() {
     if (!m_endpointEdited)
         m_endpointField->setText(m_store.apiBaseURL());
     Style::setButtonText(*m_endpointReset, l.text(QStringLiteral("Reset"), QStringLiteral("Resetuj")));
+    m_endpointPresets->setText(l.text(QStringLiteral("Presets"), QStringLiteral("Predlošci")));
+    m_endpointPresets->setAccessibleName(
+        l.text(QStringLiteral("Endpoint presets"), QStringLiteral("Predlošci adresa servera")));
     m_endpointReset->setAccessibleName(
         l.text(QStringLiteral("Reset endpoint"), QStringLiteral("Resetuj adresu servera")));
     m_endpointError->setText(l.text(QStringLiteral("Enter an address that starts with http:// or https://"),

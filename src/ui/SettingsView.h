@@ -2,6 +2,7 @@
 // login, the global shortcut and the block list. Every control but the key writes to the store at once.
 #pragma once
 
+#include <QHash>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -17,6 +18,7 @@ class QCompleter;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
 class QScrollArea;
 class QSpinBox;
 class QVBoxLayout;
@@ -33,6 +35,10 @@ class ToggleSwitch;
 
 /// Checks `key` against the server; `done` runs once, later, on the main thread, with the answer.
 using KeyValidator = std::function<void(const QString& key, std::function<void(bool valid)> done)>;
+
+/// Asks the configured server for its models; `done` runs once, later, on the main thread, with the
+/// names, or with none and the reason in the interface language.
+using ModelLister = std::function<void(std::function<void(QStringList names, QString failure)> done)>;
 
 class SettingsView : public QWidget {
     Q_OBJECT
@@ -76,6 +82,10 @@ public:
     void refreshStatus();
     StatusSection* statusSection() const { return m_statusSection; }
     void setApplicationDirectory(ApplicationDirectory directory);
+    /// Enables "Refresh" beside the model picker.
+    void setModelLister(ModelLister lister);
+    /// Asks the server for its models and offers them in the picker for as long as the view lives.
+    void refreshModels();
 
     KeyStatus keyStatus() const { return m_keyStatus; }
     QString apiKeyInput() const;
@@ -98,6 +108,8 @@ protected:
 
 private:
     void build();
+    QWidget* buildModelRow();
+    void fillModelItems();
     QWidget* buildEndpointRow();
     void refresh();
     void refreshBlocklist();
@@ -122,6 +134,11 @@ private:
     quint64 m_checkGeneration = 0;
     quint64 m_fillGeneration = 0;
     bool m_endpointEdited = false;
+    ModelLister m_modelLister;
+    quint64 m_modelListGeneration = 0;
+    bool m_listingModels = false;
+    // By server address: what each server listed this session.
+    QHash<QString, QStringList> m_serverModels;
     QStringList m_shownBlocklist;
     std::optional<AppLanguage> m_blocklistLanguage;
 
@@ -137,9 +154,12 @@ private:
     KeyStatusView* m_keyStatusView;
     QLabel* m_modelLabel;
     QComboBox* m_modelPicker;
+    QPushButton* m_modelRefresh;
+    QLabel* m_modelError;
     QLabel* m_endpointLabel;
     QLineEdit* m_endpointField;
     QPushButton* m_endpointReset;
+    QToolButton* m_endpointPresets;
     QLabel* m_endpointError;
 
     QLabel* m_languageLabel;

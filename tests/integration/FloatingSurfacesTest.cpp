@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "core/ScreenSpace.h"
+#include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeLanguageRecognizer.h"
@@ -243,7 +244,8 @@ TEST_F(FloatingSurfacesTest, PanelIsReadByAtSpiTakesEscapeAndAppearsQuickly) {
     const QString original = QStringLiteral("I has went to the store yesterday.");
     const QString corrected = QStringLiteral("I went to the store yesterday.");
     auto vm = std::make_shared<SuggestionViewModel>(
-        original, OpenAIClient("sk-test", "gpt-4o-mini", transport, scheduler, recognizer));
+        original, OpenAIClient(SettingsStore::defaultApiBaseURL, "sk-test", "gpt-4o-mini", transport,
+                               scheduler, recognizer));
     vm->setCorrection(Load<CorrectionResult>::loaded({corrected, {{"has went", "went", {}}}}));
     vm->setRephrase(Load<RephraseResult>::loaded({{{"concise", "I went shopping yesterday."}}}));
     SuggestionPanelController controller(vm, pasteboard, screens);

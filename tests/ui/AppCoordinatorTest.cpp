@@ -86,6 +86,23 @@ TEST_F(AppCoordinatorTest, IconFollowsTheFocusDecision) {
     EXPECT_FALSE(iconShown()) << "secure field";
 }
 
+TEST_F(AppCoordinatorTest, AServerOfTheUsersOwnNeedsNoKey) {
+    desktop.settings.setApiKey("");
+    desktop.settings.setApiBaseURL("http://127.0.0.1:11434");
+    int needsSettings = 0;
+    coordinator->onNeedsSettings = [&] { ++needsSettings; };
+    focusField("a sentence with words");
+    ASSERT_TRUE(iconShown());
+    EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
+    coordinator->presentSuggestions();
+    desktop.scheduler.runPending();
+    EXPECT_EQ(needsSettings, 0);
+    ASSERT_NE(coordinator->suggestionController(), nullptr);
+    ASSERT_FALSE(desktop.http.requests.isEmpty());
+    EXPECT_EQ(desktop.http.requests[0].url, QUrl("http://127.0.0.1:11434/v1/chat/completions"));
+    EXPECT_TRUE(desktop.http.requests[0].header("Authorization").isEmpty());
+}
+
 TEST_F(AppCoordinatorTest, MissingKeyShowsTheErrorStateAndClickAsksForSettings) {
     desktop.settings.setApiKey("");
     int needsSettings = 0;

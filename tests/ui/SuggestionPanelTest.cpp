@@ -8,6 +8,7 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 
+#include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeLanguageRecognizer.h"
@@ -40,8 +41,8 @@ class SuggestionPanelTest : public testing::Test {
 protected:
     void SetUp() override {
         vm = std::make_shared<SuggestionViewModel>(
-            original, OpenAIClient(QStringLiteral("sk-test"), QStringLiteral("gpt-4o-mini"), transport,
-                                   scheduler, recognizer));
+            original, OpenAIClient(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-test"),
+                                   QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer));
         vm->onReplace = [this](const QString& text) { replaced << text; };
         vm->onCloseRequested = [this] { ++closeRequests; };
         controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens);
