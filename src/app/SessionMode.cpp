@@ -1,0 +1,41 @@
+// What changes in the program's behaviour with the kind of session it runs in.
+#include "app/SessionMode.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include "app/AppDelegate.h"
+#include "app/Platform.h"
+#include "core/CustomShortcutSteps.h"
+#include "core/SessionType.h"
+#include "core/Shortcut.h"
+
+namespace quillet {
+
+void applySessionMode(AppDelegate& delegate, const Platform& platform) {
+    if (platform.session != SessionType::wayland)
+        return;
+    AppCoordinator& coordinator = delegate.coordinator();
+    coordinator.showsFieldIcon = false;
+    coordinator.canPressKeysIn = platform.canPressKeysIn;
+
+    const Desktop desktop =
+        SessionTypes::desktop([](const char* name) { return qEnvironmentVariable(name); });
+    // KDE's shortcut service takes the combination from the recorder as on X11.
+    if (desktop == Desktop::kde)
+        return;
+    const QString command = CustomShortcutSteps::triggerCommand(
+        QCoreApplication::applicationFilePath(), qEnvironmentVariable("PATH").split(QDir::listSeparator()));
+    delegate.desktopShortcutSteps = [command, desktop](const L10n& l) {
+        if (desktop == Desktop::gnome)
+            return CustomShortcutSteps::gnomeSteps(l, command, Shortcut::defaultShortcut().text());
+        return QStringList{
+            l.text(QStringLiteral("This desktop lets no program hold a shortcut of its own. In its keyboard "
+                                  "settings, bind a key to this command:"),
+                   QStringLiteral("Ovo okruženje ne dozvoljava programima da sami drže prečicu. U njegovim "
+                                  "podešavanjima tastature dodelite taster ovoj naredbi:")),
+            command};
+    };
+}
+
+}  // namespace quillet
