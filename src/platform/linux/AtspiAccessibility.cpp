@@ -256,17 +256,17 @@ public:
         // Windows that became active before anyone listened announce nothing more. Asked from the
         // event loop: this may run inside any call, and the sink's owner may call back in.
         QMetaObject::invokeMethod(
-            &context,
-            [this] {
-                GRef<AtspiAccessible> root(atspi_get_desktop(0));
-                const int count = root ? atspi_accessible_get_child_count(root.get(), nullptr) : 0;
-                for (int i = 0; i < count; ++i) {
-                    GRef<AtspiAccessible> app(atspi_accessible_get_child_at_index(root.get(), i, nullptr));
-                    if (app)
-                        announceActiveWindows(app.get());
-                }
-            },
-            Qt::QueuedConnection);
+            &context, [this] { announceAllActiveWindows(); }, Qt::QueuedConnection);
+    }
+
+    void announceAllActiveWindows() {
+        GRef<AtspiAccessible> root(atspi_get_desktop(0));
+        const int count = root ? atspi_accessible_get_child_count(root.get(), nullptr) : 0;
+        for (int i = 0; i < count; ++i) {
+            GRef<AtspiAccessible> app(atspi_accessible_get_child_at_index(root.get(), i, nullptr));
+            if (app)
+                announceActiveWindows(app.get());
+        }
     }
 
     // An application may join the bus after its window became active (a slow start, or an event
@@ -362,7 +362,15 @@ public:
             if (AXElement named = focusOverride(); !named.isNull())
                 return named;
         }
-        const std::optional<qint32> active = activePid ? activePid() : std::nullopt;
+        std::optional<qint32> active = activePid ? activePid() : std::nullopt;
+        if (windowSink && active == 0) {
+            // An activation lost under load would leave the desktop without a front window until
+            // the next one: the windows themselves say which is active.
+            announceAllActiveWindows();
+            active = activePid();
+            if (AXElement named = focusOverride ? focusOverride() : AXElement(); !named.isNull())
+                return named;
+        }
         if (active && (*active == 0 || *active == qint32(::getpid())))
             return {};
         AXElement claimed;

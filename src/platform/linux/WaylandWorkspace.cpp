@@ -24,10 +24,18 @@ void WaylandWorkspace::handle(const FocusEvent& event) {
     else if (event.pid > 0 && event.pid != ownPid())
         m_seen.insert(event.pid);
     const qint32 now = m_rule->activePid();
-    if (now == before || now == 0 || !m_handler)
+    if (now == before || now == 0)
         return;
-    if (std::optional<RunningApplication> app = runningApplication(now))
-        m_handler(*app);
+    // Told from the event loop: the event may have been found in the middle of a question about
+    // the focus, which the handler would ask again.
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this, now] {
+            if (m_handler && activePid() == now)
+                if (std::optional<RunningApplication> app = runningApplication(now))
+                    m_handler(*app);
+        },
+        Qt::QueuedConnection);
 }
 
 AXElement WaylandWorkspace::focusedElement() {

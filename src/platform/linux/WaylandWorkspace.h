@@ -3,6 +3,7 @@
 // entries as on X11, and programs under XWayland are still reached through their X11 windows.
 #pragma once
 
+#include <QObject>
 #include <QSet>
 #include <memory>
 
@@ -47,6 +48,7 @@ private:
     std::function<void(const RunningApplication&)> m_handler;
     // Processes seen on the bus, for the list of running applications.
     QSet<qint32> m_seen;
+    QObject m_context;  // queued calls die with it
 };
 
 }  // namespace quillet
