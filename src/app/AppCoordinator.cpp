@@ -250,25 +250,29 @@ void AppCoordinator::recordReplacement(const FocusedField& field, const QString&
         onHistoryChanged();
 
     QPointer<AppCoordinator> self(this);
-    m_toast.show(AX::screenFrame(m_services.ax, m_services.screens, field.element),
-                 [self, field, newText, originalFullValue, originalShown] {
-                     if (!self)
-                         return;
-                     auto reportFailure = [self](bool done) {
-                         if (self && !done)
-                             self->reportFailedWrite();
-                     };
-                     // The whole value read when the panel opened goes back, whichever road the
-                     // replacement took: every road of a whole-value write replaces all of it.
-                     if (originalFullValue) {
-                         self->m_textIO.replace(field, *originalFullValue, false,
-                                                [reportFailure](const TextIO::Outcome& outcome) {
-                                                    reportFailure(outcome.strategy.has_value());
-                                                });
-                     } else {
-                         self->m_textIO.undoPaste(field.pid, newText, originalShown, reportFailure);
-                     }
-                 });
+    const std::function<void()> undo = [self, field, newText, originalFullValue, originalShown] {
+        if (!self)
+            return;
+        auto reportFailure = [self](bool done) {
+            if (self && !done)
+                self->reportFailedWrite();
+        };
+        // The whole value read when the panel opened goes back, whichever road the
+        // replacement took: every road of a whole-value write replaces all of it.
+        if (originalFullValue) {
+            self->m_textIO.replace(field, *originalFullValue, false,
+                                   [reportFailure](const TextIO::Outcome& outcome) {
+                                       reportFailure(outcome.strategy.has_value());
+                                   });
+        } else {
+            self->m_textIO.undoPaste(field.pid, newText, originalShown, reportFailure);
+        }
+    };
+    const L10n l = L10n::current();
+    if (desktopNotice && desktopNotice(l.text(QStringLiteral("Replaced"), QStringLiteral("Zamenjeno")),
+                                       l.text(QStringLiteral("Undo"), QStringLiteral("Vrati")), undo))
+        return;
+    m_toast.show(AX::screenFrame(m_services.ax, m_services.screens, field.element), undo);
 }
 
 void AppCoordinator::reportFailedWrite() {
@@ -311,6 +315,8 @@ void AppCoordinator::handOver(const FocusedField& field, const QString& text) {
     }
     ClipboardHandOver::copy(m_services.pasteboard, text);
     // The notice offers no Undo: nothing in the field has changed.
+    if (desktopNotice && desktopNotice(ClipboardHandOver::notice(L10n::current()), QString(), {}))
+        return;
     m_toast.show(std::nullopt, [] {});
     if (ToastView* view = m_toast.view()) {
         view->messageLabel()->setText(ClipboardHandOver::notice(L10n::current()));

@@ -88,6 +88,10 @@ public:
     /// Whether synthetic keys reach the application of process `pid`; empty where they always do.
     /// Where they do not, a text that cannot be written into its field is left on the clipboard.
     std::function<bool(qint32 pid)> canPressKeysIn;
+    /// Where the notice after a write goes instead of the toast: `show(text, actionLabel, action)`
+    /// answers false when it cannot show it (then the toast appears). Empty: the toast always.
+    std::function<bool(const QString& text, const QString& actionLabel, std::function<void()> action)>
+        desktopNotice;
     /// Wall-clock time for the pause; tests replace it.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
 

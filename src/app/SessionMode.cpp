@@ -9,6 +9,7 @@
 #include "core/CustomShortcutSteps.h"
 #include "core/SessionType.h"
 #include "core/Shortcut.h"
+#include "platform/linux/DesktopNotice.h"
 
 namespace quillet {
 
@@ -18,6 +19,12 @@ void applySessionMode(AppDelegate& delegate, const Platform& platform) {
     AppCoordinator& coordinator = delegate.coordinator();
     coordinator.showsFieldIcon = false;
     coordinator.canPressKeysIn = platform.canPressKeysIn;
+    // A window of ours would take the keyboard from the field the notice is about.
+    auto* notice = new DesktopNotice(QDBusConnection::sessionBus(), &coordinator);
+    coordinator.desktopNotice = [notice](const QString& text, const QString& actionLabel,
+                                         std::function<void()> action) {
+        return notice->show(text, actionLabel, std::move(action));
+    };
 
     const Desktop desktop =
         SessionTypes::desktop([](const char* name) { return qEnvironmentVariable(name); });
