@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLoggingCategory>
 
 #include "app/AppDelegate.h"
 #include "app/Platform.h"
@@ -16,6 +17,9 @@ namespace quillet {
 void applySessionMode(AppDelegate& delegate, const Platform& platform) {
     if (platform.session != SessionType::wayland)
         return;
+    // Qt's X11 tray, tried where the desktop has no tray of its own, connects to a signal only its
+    // X11 platform has and says so on standard error at every start.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.core.qobject.connect.warning=false"));
     AppCoordinator& coordinator = delegate.coordinator();
     coordinator.showsFieldIcon = false;
     coordinator.canPressKeysIn = platform.canPressKeysIn;

@@ -109,7 +109,6 @@ protected:
         QFile::remove(IniDefaults::defaultPath());
         IniDefaults().setString("apiBaseURL", server.baseUrl());
         // Started first, as at login; with no tray it shows its settings, which the editor then covers.
-        quillet.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         quillet.start(quilletBinary(), {});
         ASSERT_TRUE(quillet.waitForStarted());
         ASSERT_TRUE(waitUntil([&] { return busOwner() == quillet.processId(); }, 15000));
@@ -117,6 +116,7 @@ protected:
     }
 
     void TearDown() override {
+        EXPECT_EQ(quillet.readAllStandardError().toStdString(), "") << "nothing in the logs";
         for (QProcess* p : {&editor, &quillet}) {
             if (p->state() != QProcess::NotRunning) {
                 p->kill();
