@@ -1,10 +1,13 @@
 #include "app/AppCoordinator.h"
 
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <algorithm>
 
 #include "app/Platform.h"
 #include "core/AX.h"
+#include "core/ClipboardHandOver.h"
 #include "core/KeyRequirement.h"
 #include "core/OpenAIClient.h"
 #include "core/SettingsStore.h"
@@ -15,6 +18,7 @@
 #include "ui/FloatingPanel.h"
 #include "ui/KeyablePanel.h"
 #include "ui/SuggestionPanelController.h"
+#include "ui/ToastView.h"
 
 namespace quillet {
 
@@ -106,6 +110,10 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         m_lastOtherField = field;
     if (m_suggestionController)
         return;
+    if (!showsFieldIcon) {
+        m_overlay.hide();
+        return;
+    }
     Accessibility& ax = m_services.ax;
     if (!field || isPaused() || field->isSecure(ax) ||
         (field->bundleID && m_settings.blocklist().contains(*field->bundleID))) {
@@ -216,6 +224,10 @@ void AppCoordinator::presentSuggestions() {
 void AppCoordinator::performReplace(const FocusedField& field, const QString& newText, bool selectionOnly,
                                     const std::optional<QString>& originalFullValue,
                                     const QString& originalShown) {
+    if (!canPressKeysFor(field)) {
+        replaceWithoutKeys(field, newText, selectionOnly, originalFullValue, originalShown);
+        return;
+    }
     closeSuggestions();
     QPointer<AppCoordinator> self(this);
     // The notice and the history wait until the field reads back with the text, or, where it cannot
@@ -242,30 +254,78 @@ void AppCoordinator::recordReplacement(const FocusedField& field, const QString&
         onHistoryChanged();
 
     QPointer<AppCoordinator> self(this);
-    m_toast.show(AX::screenFrame(m_services.ax, m_services.screens, field.element),
-                 [self, field, newText, originalFullValue, originalShown] {
-                     if (!self)
-                         return;
-                     auto reportFailure = [self](bool done) {
-                         if (self && !done)
-                             self->reportFailedWrite();
-                     };
-                     // The whole value read when the panel opened goes back, whichever road the
-                     // replacement took: every road of a whole-value write replaces all of it.
-                     if (originalFullValue) {
-                         self->m_textIO.replace(field, *originalFullValue, false,
-                                                [reportFailure](const TextIO::Outcome& outcome) {
-                                                    reportFailure(outcome.strategy.has_value());
-                                                });
-                     } else {
-                         self->m_textIO.undoPaste(field.pid, newText, originalShown, reportFailure);
-                     }
-                 });
+    const std::function<void()> undo = [self, field, newText, originalFullValue, originalShown] {
+        if (!self)
+            return;
+        auto reportFailure = [self](bool done) {
+            if (self && !done)
+                self->reportFailedWrite();
+        };
+        // The whole value read when the panel opened goes back, whichever road the
+        // replacement took: every road of a whole-value write replaces all of it.
+        if (originalFullValue) {
+            self->m_textIO.replace(field, *originalFullValue, false,
+                                   [reportFailure](const TextIO::Outcome& outcome) {
+                                       reportFailure(outcome.strategy.has_value());
+                                   });
+        } else {
+            self->m_textIO.undoPaste(field.pid, newText, originalShown, reportFailure);
+        }
+    };
+    const L10n l = L10n::current();
+    if (desktopNotice && desktopNotice(l.text(QStringLiteral("Replaced"), QStringLiteral("Zamenjeno")),
+                                       l.text(QStringLiteral("Undo"), QStringLiteral("Vrati")), undo))
+        return;
+    m_toast.show(AX::screenFrame(m_services.ax, m_services.screens, field.element), undo);
 }
 
 void AppCoordinator::reportFailedWrite() {
     m_overlay.setState(IconState::error);
     m_services.beep.beep();
+}
+
+void AppCoordinator::replaceWithoutKeys(const FocusedField& field, const QString& newText, bool selectionOnly,
+                                        const std::optional<QString>& originalFullValue,
+                                        const QString& originalShown) {
+    // The panel stays until the field has read back: a Wayland desktop lets a program set the
+    // clipboard only while one of its windows has the keyboard, and a text the field did not take
+    // goes there. Its buttons and keys do nothing meanwhile.
+    if (m_suggestionController && m_suggestionController->panel())
+        m_suggestionController->panel()->setEnabled(false);
+    QPointer<AppCoordinator> self(this);
+    m_textIO.replace(
+        field, newText, selectionOnly,
+        [self, field, newText, originalFullValue, originalShown](const TextIO::Outcome& outcome) {
+            if (!self)
+                return;
+            if (!outcome.strategy) {
+                self->handOver(field, newText);
+                self->closeSuggestions();
+                return;
+            }
+            self->closeSuggestions();
+            self->recordReplacement(field, newText, originalFullValue, originalShown);
+        });
+}
+
+bool AppCoordinator::canPressKeysFor(const FocusedField& field) const {
+    return !canPressKeysIn || canPressKeysIn(field.pid);
+}
+
+void AppCoordinator::handOver(const FocusedField& field, const QString& text) {
+    if (ClipboardHandOver::road(field.isSecure(m_services.ax), false) != ClipboardHandOver::Road::copy) {
+        reportFailedWrite();
+        return;
+    }
+    ClipboardHandOver::copy(m_services.pasteboard, text);
+    // The notice offers no Undo: nothing in the field has changed.
+    if (desktopNotice && desktopNotice(ClipboardHandOver::notice(L10n::current()), QString(), {}))
+        return;
+    m_toast.show(std::nullopt, [] {});
+    if (ToastView* view = m_toast.view()) {
+        view->messageLabel()->setText(ClipboardHandOver::notice(L10n::current()));
+        view->undoButton()->hide();
+    }
 }
 
 bool AppCoordinator::waitForKeyPresence(void (AppCoordinator::*retry)()) {

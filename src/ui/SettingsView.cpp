@@ -406,6 +406,12 @@ QWidget* SettingsView::buildShortcutRow() {
     m_shortcutError->setObjectName(QStringLiteral("shortcutError"));
     m_shortcutError->setWordWrap(true);
     m_shortcutError->hide();
+    m_shortcutSteps = new QLabel(this);
+    m_shortcutSteps->setObjectName(QStringLiteral("shortcutSteps"));
+    m_shortcutSteps->setWordWrap(true);
+    // The command is there to be copied into the desktop's settings.
+    m_shortcutSteps->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_shortcutSteps->hide();
 
     connect(m_shortcutRecorder, &ShortcutRecorder::recordingChanged, this, [this](bool recording) {
         if (recording)
@@ -445,6 +451,7 @@ QWidget* SettingsView::buildShortcutRow() {
     line->addWidget(m_shortcutClear);
     columnLayout->addLayout(line);
     columnLayout->addWidget(m_shortcutError);
+    columnLayout->addWidget(m_shortcutSteps);
     QWidget* row = FormSection::makeRow(m_shortcutLabel, {column});
     static_cast<QHBoxLayout*>(row->layout())->setAlignment(m_shortcutLabel, Qt::AlignTop);
     m_shortcutLabel->setMinimumHeight(m_shortcutRecorder->sizeHint().height());
@@ -502,6 +509,15 @@ void SettingsView::refreshShortcut(const L10n& l) {
     QFont f = m_shortcutRecorder->font();
     f.setStrikeOut(failure.has_value());
     m_shortcutRecorder->setFont(f);
+
+    const bool desktopHolds = bool(m_shortcutControl.desktopSteps);
+    if (desktopHolds) {
+        m_shortcutSteps->setText(m_shortcutControl.desktopSteps(l).join(QLatin1Char('\n')));
+        m_shortcutUnavailable->hide();
+    }
+    m_shortcutSteps->setVisible(desktopHolds);
+    m_shortcutRecorder->setVisible(!desktopHolds);
+    m_shortcutClear->setVisible(!desktopHolds);
 }
 
 void SettingsView::fillCompletions() {

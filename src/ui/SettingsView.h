@@ -53,6 +53,9 @@ public:
         std::function<std::optional<GrabError>(const std::optional<Shortcut>& shortcut)> change;
         /// While recording, presses of the current shortcut reach the recorder.
         std::function<void(bool recording)> suspend;
+        /// Where the desktop holds the shortcut and runs `quillet --trigger` for it: the steps that
+        /// bind it there, one paragraph each, shown in place of the recorder.
+        std::function<QStringList(const L10n& l)> desktopSteps;
     };
     /// Where the block list finds the names of applications.
     struct ApplicationDirectory {
@@ -173,6 +176,7 @@ private:
     QPushButton* m_shortcutClear;
     QLabel* m_shortcutUnavailable;
     QLabel* m_shortcutError;
+    QLabel* m_shortcutSteps = nullptr;
 
     QWidget* m_blockList;
     QVBoxLayout* m_blockListLayout;

@@ -8,6 +8,7 @@
 
 #include <QRectF>
 
+#include "core/WaylandFocusRule.h"
 #include "platform/Accessibility.h"
 
 namespace quillet {
@@ -40,6 +41,11 @@ public:
 
     /// The name the application of process `pid` gives itself on the accessibility bus.
     std::optional<QString> applicationName(qint32 pid);
+
+    /// For a desktop that names no active window to other programs (Wayland): window activations
+    /// and focus changes go to `sink`, each batch before the notifications it causes, starting with
+    /// the windows already active; the focused element is the one `focused` names, when it names one.
+    void followWindowEvents(std::function<void(const FocusEvent&)> sink, std::function<AXElement()> focused);
 
     class Impl;
 
