@@ -90,7 +90,7 @@ protected:
         // Into the text from the button the window opens with, as a person presses Tab.
         xdotool({"key", "Tab"});
         if (!invisible) {
-            ASSERT_TRUE(waitUntil([&] { return quilletWindow(kIcon).has_value(); }, 5000))
+            ASSERT_TRUE(waitUntil([&] { return quilletWindow(kIcon).has_value(); }, 15000))
                 << "the icon comes";
         }
         xdotool({"key", "ctrl+Home"});
