@@ -934,6 +934,22 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         out = withoutPadding(d->textOf(a, *text));
         return AXError::success;
     }
+    if (attribute == AXAttr::numberOfCharacters || attribute == AXAttr::caretOffset) {
+        // One small answer each, whatever the text's length: what the focus monitor reads on every tick.
+        GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
+        if (!text)
+            return AXError::attributeUnsupported;
+        GErrorHolder error;
+        const int n = attribute == AXAttr::numberOfCharacters
+                          ? atspi_text_get_character_count(text.get(), &error)
+                          : atspi_text_get_caret_offset(text.get(), &error);
+        if (error)
+            return call.failed(error.error);
+        if (n < 0)
+            return AXError::noValue;
+        out = qint64(n);
+        return AXError::success;
+    }
     if (attribute == AXAttr::selectedText || attribute == AXAttr::selectedTextRange) {
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         if (!text)
