@@ -238,10 +238,16 @@ bool AXMonitor::textMayHaveChanged() {
     const AXElement& element = m_current->element;
     const std::optional<qint64> count = AX::attribute<qint64>(m_ax, element, AXAttr::numberOfCharacters);
     // Without a count there is nothing cheap to go by.
-    if (!count || m_valueChangedSinceRead || count != m_lastCharacterCount ||
-        m_scheduler.now() >= m_nextUnpromptedRead)
+    if (!count)
         return true;
-    return AX::attribute<qint64>(m_ax, element, AXAttr::caretOffset) != m_lastCaret;
+    const std::chrono::milliseconds now = m_scheduler.now();
+    if (now >= m_nextUnpromptedRead)
+        return true;
+    // A change waits while the last read is too recent for its cost; it stays pending meanwhile.
+    if (m_valueChangedSinceRead || count != m_lastCharacterCount)
+        return now >= m_nextPromptedRead;
+    return AX::attribute<qint64>(m_ax, element, AXAttr::caretOffset) != m_lastCaret &&
+           now >= m_nextPromptedRead;
 }
 
 void AXMonitor::readText() {
@@ -255,7 +261,9 @@ void AXMonitor::readText() {
     m_lastValueHash = qint64(qHash(text));
     m_lastWordCount = FocusedField::countWords(text);
     const std::chrono::milliseconds finished = m_scheduler.now();
-    m_nextUnpromptedRead = finished + std::max(fullReadInterval, (finished - started) * fullReadCostShare);
+    const std::chrono::milliseconds cost = finished - started;
+    m_nextUnpromptedRead = finished + std::max(fullReadInterval, cost * fullReadCostShare);
+    m_nextPromptedRead = finished + cost * editReadCostShare;
 }
 
 }  // namespace quillet

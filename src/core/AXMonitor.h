@@ -29,8 +29,11 @@ public:
     /// keeps the length and the caret.
     static constexpr std::chrono::milliseconds fullReadInterval{2000};
     /// A long text takes long to read: its unprompted reads are spaced so they cost at most about
-    /// one part in this many of the time.
+    /// one part in this many of the time,
     static constexpr int fullReadCostShare = 500;
+    /// and while the user types, the reads an edit prompts one part in this many: the icon follows
+    /// the word count a little later in a long document, but typing stays cheap.
+    static constexpr int editReadCostShare = 100;
     /// How long the focus is looked for again, on the same tick, after an activation (or an
     /// application joining the desktop) found no field: an application started just now may not be
     /// on the accessibility bus yet, or not have said where its focus is.
@@ -101,6 +104,7 @@ private:
     std::optional<qint64> m_lastCaret;
     bool m_valueChangedSinceRead = false;
     std::chrono::milliseconds m_nextUnpromptedRead{0};
+    std::chrono::milliseconds m_nextPromptedRead{0};
     bool m_started = false;
     // Callbacks handed to the desktop and the scheduler hold this weakly.
     std::shared_ptr<AXMonitor*> m_self;

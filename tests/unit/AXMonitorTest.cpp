@@ -183,12 +183,23 @@ TEST_F(AXMonitorTextReadTest, ASlowTextIsReadUnpromptedLessOften) {
     // Each unprompted read waits five hundred times its own cost: ten seconds.
     EXPECT_GE(textReads, 5);
     EXPECT_LE(textReads, 6);
-    // Typing is still seen on the next tick.
+    // The first edit after a pause is read on the next tick.
     type(field, QStringLiteral("a huge document grows"));
     const int before = textReads;
     scheduler.advance(AXMonitor::trackInterval);
     EXPECT_EQ(textReads, before + 1);
     EXPECT_EQ(updates, 1);
+    // Typing on, five characters a second: reads a hundred times their cost apart, two seconds, and
+    // the last word typed is counted once the reads catch up.
+    QString text = QStringLiteral("a huge document grows");
+    for (const QChar c : QStringLiteral(" by four more words")) {
+        text += c;
+        type(field, text);
+        scheduler.advance(200ms);
+    }
+    EXPECT_LE(textReads, before + 3);
+    scheduler.advance(AXMonitor::fullReadInterval);
+    EXPECT_EQ(monitor.currentWordCount(), 8);
 }
 
 TEST_F(AXMonitorTest, FocusOnAButtonReportsNothingAndStopsTheTimer) {
