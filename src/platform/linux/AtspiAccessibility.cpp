@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -784,6 +785,12 @@ AXElement AtspiAccessibility::application(qint32 pid) {
 }
 
 std::optional<QString> AtspiAccessibility::applicationName(qint32 pid) {
+    // Our own windows answer on this very thread: asking them would stall everything, painting
+    // included, until the call times out. The program knows its own name.
+    if (pid == qint32(::getpid())) {
+        const QString own = QCoreApplication::applicationName();
+        return own.isEmpty() ? std::nullopt : std::optional<QString>(own);
+    }
     GRef<AtspiAccessible> app(d->appElement(pid));
     if (!app)
         return std::nullopt;
