@@ -1,7 +1,9 @@
 // Focus tracking against real applications over AT-SPI in the private session.
 #include <gmock/gmock.h>
 
+#include <unistd.h>
 #include <QElapsedTimer>
+#include <QWidget>
 #include <csignal>
 
 #include "core/AX.h"
@@ -126,6 +128,21 @@ TEST_F(FocusTrackingTest, PasswordDialogIsSecureAndAButtonIsNoField) {
     ASSERT_TRUE(waitUntil([&] { return focusChanges > before; }, 3000));
     EXPECT_EQ(field, std::nullopt);
     EXPECT_FALSE(ax.isSecureEventInputEnabled());
+}
+
+// Our own windows answer AT-SPI on the thread that would be asking: a question to them stalls
+// everything until it times out. A window of ours coming to the front is named without one.
+TEST_F(FocusTrackingTest, TheProgramNamesItsOwnWindowsWithoutAskingThem) {
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Own window"));
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return !visibleWindow(QStringLiteral("Own window"), 0).isEmpty(); }, 5000));
+    waitUntil([] { return false; }, 300);
+    QElapsedTimer timer;
+    timer.start();
+    const std::optional<QString> own = ax.applicationName(qint32(::getpid()));
+    EXPECT_LT(timer.elapsed(), 100);
+    EXPECT_EQ(own, QCoreApplication::applicationName());
 }
 
 TEST_F(FocusTrackingTest, AHungApplicationCostsLessThanASecondPerCall) {
