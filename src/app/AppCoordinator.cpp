@@ -120,8 +120,14 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         m_overlay.hide();
         return;
     }
-    const QString value = AX::attribute<QString>(ax, field->element, AXAttr::value).value_or(QString());
-    if (FocusedField::countWords(value) < m_settings.minWordCount()) {
+    // The monitor has just read the text of the field it follows; only another field is read here.
+    std::optional<int> words = m_monitor.current() && m_monitor.current()->element == field->element
+                                   ? m_monitor.currentWordCount()
+                                   : std::nullopt;
+    if (!words)
+        words = FocusedField::countWords(
+            AX::attribute<QString>(ax, field->element, AXAttr::value).value_or(QString()));
+    if (*words < m_settings.minWordCount()) {
         m_overlay.hide();
         return;
     }
@@ -181,9 +187,11 @@ void AppCoordinator::presentSuggestions() {
         m_services.beep.beep();
         return;
     }
-    // Unknown when the field cannot be read: Undo then takes back only what was pasted.
+    // Unknown when the field cannot be read: Undo then takes back only what was pasted. The whole
+    // text read just now is not read twice.
     const std::optional<QString> originalFullValue =
-        AX::attribute<QString>(ax, field->element, AXAttr::value);
+        selectionOnly ? AX::attribute<QString>(ax, field->element, AXAttr::value)
+                      : std::optional<QString>(text);
 
     auto viewModel = makeViewModel(text);
     QPointer<AppCoordinator> self(this);

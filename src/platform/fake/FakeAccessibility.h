@@ -126,6 +126,7 @@ public:
 private:
     class Observer;
     friend class Observer;
+    static AXError derivedAttribute(const FakeElementData& d, const QString& attribute, AXValue& out);
     AXElement m_systemWide;
     QMap<qint32, AXElement> m_applications;
     std::vector<Observer*> m_observers;

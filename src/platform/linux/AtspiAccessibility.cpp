@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -895,6 +896,12 @@ AXElement AtspiAccessibility::application(qint32 pid) {
 }
 
 std::optional<QString> AtspiAccessibility::applicationName(qint32 pid) {
+    // Our own windows answer on this very thread: asking them would stall everything, painting
+    // included, until the call times out. The program knows its own name.
+    if (pid == qint32(::getpid())) {
+        const QString own = QCoreApplication::applicationName();
+        return own.isEmpty() ? std::nullopt : std::optional<QString>(own);
+    }
     GRef<AtspiAccessible> app(d->appElement(pid));
     if (!app)
         return std::nullopt;
@@ -1043,6 +1050,22 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         if (!text)
             return err;
         out = withoutPadding(d->textOf(a, *text));
+        return AXError::success;
+    }
+    if (attribute == AXAttr::numberOfCharacters || attribute == AXAttr::caretOffset) {
+        // One small answer each, whatever the text's length: what the focus monitor reads on every tick.
+        GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
+        if (!text)
+            return AXError::attributeUnsupported;
+        GErrorHolder error;
+        const int n = attribute == AXAttr::numberOfCharacters
+                          ? atspi_text_get_character_count(text.get(), &error)
+                          : atspi_text_get_caret_offset(text.get(), &error);
+        if (error)
+            return call.failed(error.error);
+        if (n < 0)
+            return AXError::noValue;
+        out = qint64(n);
         return AXError::success;
     }
     if (attribute == AXAttr::selectedText || attribute == AXAttr::selectedTextRange) {
