@@ -5,6 +5,7 @@
 
 #include "core/AX.h"
 #include "core/ClipboardSnapshot.h"
+#include "core/PartialReplacement.h"
 #include "platform/Accessibility.h"
 #include "platform/KeySynth.h"
 #include "platform/Pasteboard.h"
@@ -94,13 +95,15 @@ struct TextIO::Shared {
 
 // One replacement on its way through the roads, read back after each write.
 struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
-    enum class Road { value, selection, selectAllThenSelection };
+    enum class Road { value, selection, selectAllThenSelection, range };
 
     std::shared_ptr<Shared> io;
     AXElement element;
     qint32 pid = 0;
     QString text;
     bool selectionOnly = false;
+    // Set for a write over one part of the field only: `text` goes there, the rest stays.
+    std::optional<AXTextRange> range;
     // The field before the write, and what it must read afterwards; either may be unknown.
     std::optional<QString> before;
     std::optional<QString> expected;
@@ -152,7 +155,8 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     std::optional<Strategy> send(Road road) const {
         switch (road) {
             case Road::value:
-                if (settable(AXAttr::value) && set(AXAttr::value, text))
+                // Over a part, the whole value is what the field must read afterwards.
+                if (settable(AXAttr::value) && set(AXAttr::value, range ? expected.value_or(text) : text))
                     return Strategy::axValue;
                 break;
             case Road::selection:
@@ -161,6 +165,11 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
                 break;
             case Road::selectAllThenSelection:
                 if (selectAllViaAX() && settable(AXAttr::selectedText) && set(AXAttr::selectedText, text))
+                    return Strategy::axSelectedText;
+                break;
+            case Road::range:
+                if (set(AXAttr::selectedTextRange, *range) && settable(AXAttr::selectedText) &&
+                    set(AXAttr::selectedText, text))
                     return Strategy::axSelectedText;
                 break;
         }
@@ -197,8 +206,17 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
             return;
         }
         auto self = shared_from_this();
+        // A part is selected through accessibility and the paste goes over it; where the field will
+        // not take that selection, the whole text, its rest included, goes over everything.
+        QString pasted = text;
+        bool selectAll = !selectionOnly;
+        if (range) {
+            selectAll = !set(AXAttr::selectedTextRange, *range);
+            if (selectAll)
+                pasted = *expected;
+        }
         Shared::lendAndPaste(
-            io, text, !selectionOnly, pid, [self](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot) {
+            io, pasted, selectAll, pid, [self](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot) {
                 if (!sent) {
                     self->io->endLoan(snapshot);
                     self->finish(std::nullopt, false);
@@ -271,6 +289,28 @@ void TextIO::replace(const FocusedField& field, const QString& text, bool select
             write->roads = {Write::Road::value, Write::Road::selectAllThenSelection};
         }
     }
+    write->next();
+}
+
+void TextIO::replaceRange(const FocusedField& field, const PartialReplacement& part, qint64 location,
+                          const QString& text, std::function<void(const Outcome&)> completion) {
+    auto write = std::make_shared<Write>();
+    write->io = m_shared;
+    write->element = field.element;
+    write->pid = field.pid;
+    write->text = text;
+    write->selectionOnly = true;
+    write->completion = std::move(completion);
+    write->before = write->value();
+    write->range = write->before ? part.rangeIn(*write->before, location) : std::nullopt;
+    // Without the part in sight there is no telling where the text goes: nothing is written.
+    if (!write->range) {
+        write->finish(std::nullopt, false);
+        return;
+    }
+    write->expected = write->before->left(write->range->location) + text +
+                      write->before->mid(write->range->location + write->range->length);
+    write->roads = {Write::Road::range, Write::Road::value};
     write->next();
 }
 

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "core/PartialReplacement.h"
 #include "platform/linux/IniDefaults.h"
 #include "support/DesktopApps.h"
 #include "support/LoopbackHttpServer.h"
@@ -37,9 +38,14 @@ protected:
         ASSERT_TRUE(test::storeApiKey(kKey));
         QFile::remove(IniDefaults::defaultPath());
         IniDefaults().setString("apiBaseURL", server.baseUrl());
+        writeDocument(kOriginal);
+    }
+
+    void writeDocument(const QString& text) {
+        document = text;
         QFile file(documentPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(kOriginal.toUtf8());
+        file.write(text.toUtf8());
     }
 
     void TearDown() override {
@@ -84,7 +90,7 @@ protected:
             QStringList{"--title", "Test editor", "--text-file", documentPath(), "--mirror", mirrorPath()} +
                 options,
             invisible, invisible ? QString() : QStringLiteral("push button\tOptions"));
-        ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == kOriginal.toUtf8(); }, 5000));
+        ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == document.toUtf8(); }, 10000));
         // Into the text from the button the window opens with, as a person presses Tab.
         xdotool({"key", "Tab"});
         if (!invisible) {
@@ -130,6 +136,7 @@ protected:
         return n;
     }
 
+    QString document;
     static constexpr QSize kToast{220, 40};
     static constexpr QSize kIcon{24, 24};
     LoopbackHttpServer server;
@@ -207,6 +214,34 @@ TEST_F(WriteBackTest, CopiedLineIsNoSelectionAndARealOneIsReplacedOnce) {
     pressUndo();
     EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == kOriginal.toUtf8(); }, 5000))
         << contents(mirrorPath()).toStdString();
+}
+
+// A field far longer than what is sent: the correction goes over the part that was checked, and
+// everything after it stays byte for byte, emoji and combining marks included.
+TEST_F(WriteBackTest, LongFieldGetsOnlyItsCheckedPartReplaced) {
+    QString longText;
+    while (longText.size() < 200000)
+        longText += kOriginal + QLatin1Char('\n');
+    longText.truncate(200000);
+    writeDocument(longText);
+    const QString sent = PartialReplacement::of(longText).sent;
+    ASSERT_LT(sent.size(), longText.size());
+    startQuillet();
+    startTestEditor({});
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_TRUE(waitUntil([&] { return panelShows("only its first part was checked"); }, 2000));
+    EXPECT_EQ(LoopbackHttpServer::userText(server.requests().at(0).body), sent);
+
+    xdotool({"key", "Return"});
+    const QByteArray expected = (corrected(sent) + longText.mid(sent.size())).toUtf8();
+    const bool replaced = waitUntil([&] { return contents(mirrorPath()) == expected; }, 10000);
+    const QByteArray now = contents(mirrorPath());
+    ASSERT_TRUE(replaced) << "the first part corrected, the rest as it was; "
+                          << (now == longText.toUtf8() ? "unchanged" : "changed")
+                          << ", first difference at byte "
+                          << std::mismatch(expected.begin(), expected.end(), now.begin(), now.end()).first -
+                                 expected.begin();
+    EXPECT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
 }
 
 }  // namespace
