@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 
 #include <QFile>
+#include <csignal>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -136,6 +137,25 @@ protected:
         return n;
     }
 
+    /// Another program (xclip) copies `text`, as the user would in it; it owns the clipboard
+    /// until something else copies.
+    static void copyElsewhere(const QString& text) {
+        ASSERT_EQ(runProgram("bash", {"-c", "printf %s \"$1\" | xclip -selection clipboard >/dev/null 2>&1", "-",
+                                      text}),
+                  0);
+    }
+    static QString clipboardText() {
+        QString out;
+        runProgram("xclip", {"-o", "-selection", "clipboard"}, &out, nullptr, 3000);
+        return out;
+    }
+    bool anyRequestHolds(const QString& text) {
+        for (const auto& r : server.requests())
+            if (QString::fromUtf8(r.body).contains(text))
+                return true;
+        return false;
+    }
+
     QString document;
     static constexpr QSize kToast{220, 40};
     static constexpr QSize kIcon{24, 24};
@@ -242,6 +262,61 @@ TEST_F(WriteBackTest, LongFieldGetsOnlyItsCheckedPartReplaced) {
                           << std::mismatch(expected.begin(), expected.end(), now.begin(), now.end()).first -
                                  expected.begin();
     EXPECT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
+}
+
+// The application stops (SIGSTOP) while the correction goes in, and wakes seconds later: it then
+// pastes whatever the clipboard holds, which must be the correction, never the user's own copy.
+TEST_F(WriteBackTest, AnApplicationFrozenDuringTheReplaceGetsTheCorrectionNeverTheClipboard) {
+    startQuillet();
+    startTestEditor({});
+    copyElsewhere("the user's own clipboard");
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_EQ(::kill(pid_t(app->pid()), SIGSTOP), 0);
+    xdotool({"key", "Return"});
+    settle(3000);
+    ASSERT_EQ(::kill(pid_t(app->pid()), SIGCONT), 0);
+    const QByteArray fixedText = corrected(kOriginal).toUtf8();
+    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == fixedText; }, 10000))
+        << contents(mirrorPath()).toStdString();
+    settle(1000);
+    const QByteArray now = contents(mirrorPath());
+    EXPECT_TRUE(now == fixedText || now == kOriginal.toUtf8()) << now.toStdString();
+    EXPECT_FALSE(now.contains("the user's own clipboard"));
+    EXPECT_TRUE(waitUntil([&] { return clipboardText() == "the user's own clipboard"; }, 5000))
+        << "the clipboard is the user's again: " << clipboardText().toStdString();
+}
+
+// Another program copies (a password manager, say) right after the shortcut asked for a copy, with
+// nothing selected: its copy is not sent, and it is still on the clipboard afterwards.
+TEST_F(WriteBackTest, AnotherProgramsCopyDuringTheShortcutsCopyIsNotSentNorLost) {
+    startQuillet();
+    startTestEditor({}, true);
+    copyElsewhere("the user's own clipboard");
+    xdotool({"key", "ctrl+End"});
+    xdotool({"key", "super+shift+g"});
+    settle(60);
+    copyElsewhere("s3cret-from-a-password-manager");
+    settle(2500);
+    EXPECT_FALSE(anyRequestHolds("s3cret")) << "never sent";
+    EXPECT_EQ(clipboardText(), "s3cret-from-a-password-manager") << "never overwritten";
+}
+
+// A copy made in another program just after Return, while the chosen text waits on the clipboard for
+// its paste: that copy never goes into the field with a success notice, and it is kept.
+TEST_F(WriteBackTest, ACopyRightAfterReturnIsNeverPastedIntoTheField) {
+    startQuillet();
+    startTestEditor({}, true);
+    xdotool({"key", "ctrl+Home", "shift+End"});
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    xdotool({"key", "Return"});
+    copyElsewhere("s3cret copied meanwhile");
+    settle(1500);
+    const QByteArray now = contents(mirrorPath());
+    EXPECT_FALSE(now.contains("s3cret")) << now.toStdString();
+    if (toastShown()) {
+        EXPECT_EQ(now, corrected(kOriginal).toUtf8()) << "a success notice only for the correction";
+    }
+    EXPECT_EQ(clipboardText(), "s3cret copied meanwhile");
 }
 
 }  // namespace
