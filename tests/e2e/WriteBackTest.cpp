@@ -5,9 +5,9 @@
 #include <gmock/gmock.h>
 
 #include <QFile>
-#include <csignal>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 
 #include "core/PartialReplacement.h"
 #include "platform/linux/IniDefaults.h"
@@ -140,8 +140,8 @@ protected:
     /// Another program (xclip) copies `text`, as the user would in it; it owns the clipboard
     /// until something else copies.
     static void copyElsewhere(const QString& text) {
-        ASSERT_EQ(runProgram("bash", {"-c", "printf %s \"$1\" | xclip -selection clipboard >/dev/null 2>&1", "-",
-                                      text}),
+        ASSERT_EQ(runProgram("bash", {"-c", "printf %s \"$1\" | xclip -selection clipboard >/dev/null 2>&1",
+                                      "-", text}),
                   0);
     }
     static QString clipboardText() {
