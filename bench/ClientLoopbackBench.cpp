@@ -25,11 +25,10 @@ const QString fieldText = QStringLiteral(
 void BM_LoadAllToBothStored(benchmark::State& state) {
     test::ScopedSettings settings;
     test::LoopbackHttpServer server;
-    settings.store.setApiBaseURL(server.baseUrl());
     QtScheduler scheduler;
     QtHttpTransport transport;
     Cld2LanguageRecognizer languages;
-    const OpenAIClient client("sk-bench", "gpt-4o-mini", transport, scheduler, languages);
+    const OpenAIClient client(server.baseUrl(), "sk-bench", "gpt-4o-mini", transport, scheduler, languages);
 
     auto once = [&] {
         SuggestionViewModel model(fieldText, client);

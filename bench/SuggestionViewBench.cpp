@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/Pasteboard.h"
 #include "platform/fake/FakeHttpTransport.h"
@@ -45,7 +46,8 @@ struct Fixture {
     FakeLanguageRecognizer recognizer;
     NullPasteboard pasteboard;
     std::pair<QString, QString> t = texts();
-    SuggestionViewModel vm{t.first, OpenAIClient("k", "m", transport, scheduler, recognizer)};
+    SuggestionViewModel vm{
+        t.first, OpenAIClient(SettingsStore::defaultApiBaseURL, "k", "m", transport, scheduler, recognizer)};
     CorrectionResult result{t.second, {{"a", "b", {}}}};
     SuggestionView view{vm, pasteboard};
     Fixture() {

@@ -1,9 +1,14 @@
 #include "app/AppCoordinator.h"
 
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
+#include <algorithm>
 
 #include "app/Platform.h"
 #include "core/AX.h"
+#include "core/ClipboardHandOver.h"
+#include "core/KeyRequirement.h"
 #include "core/OpenAIClient.h"
 #include "core/PartialReplacement.h"
 #include "core/SettingsStore.h"
@@ -14,6 +19,7 @@
 #include "ui/FloatingPanel.h"
 #include "ui/KeyablePanel.h"
 #include "ui/SuggestionPanelController.h"
+#include "ui/ToastView.h"
 
 namespace quillet {
 
@@ -105,6 +111,10 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         m_lastOtherField = field;
     if (m_suggestionController)
         return;
+    if (!showsFieldIcon) {
+        m_overlay.hide();
+        return;
+    }
     Accessibility& ax = m_services.ax;
     if (!field || isPaused() || field->isSecure(ax) ||
         (field->bundleID && m_settings.blocklist().contains(*field->bundleID))) {
@@ -121,7 +131,9 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         m_overlay.hide();
         return;
     }
-    m_overlay.setState(m_settings.hasAPIKey() ? IconState::ready : IconState::error);
+    m_overlay.setState(KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())
+                           ? IconState::ready
+                           : IconState::error);
     m_overlay.show(*frame);
 }
 
@@ -135,8 +147,8 @@ std::optional<FocusedField> AppCoordinator::focusedFieldNow() {
 
 std::shared_ptr<SuggestionViewModel> AppCoordinator::makeViewModel(const QString& text) {
     // The key is read from the keyring only when the requests go out, never here.
-    OpenAIClient client(m_settings.apiKeySource(), m_settings.model(), m_services.http, m_services.scheduler,
-                        m_services.languages);
+    OpenAIClient client(m_settings.apiBaseURL(), m_settings.apiKeySource(), m_settings.model(),
+                        m_services.http, m_services.scheduler, m_services.languages);
     return std::make_shared<SuggestionViewModel>(text, std::move(client));
 }
 
@@ -156,7 +168,7 @@ void AppCoordinator::presentSuggestions() {
         m_services.beep.beep();
         return;
     }
-    if (!m_settings.hasAPIKey()) {
+    if (!KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())) {
         if (onNeedsSettings)
             onNeedsSettings();
         return;
@@ -220,6 +232,12 @@ void AppCoordinator::presentSuggestions() {
 void AppCoordinator::performReplace(const FocusedField& field, const QString& newText, bool selectionOnly,
                                     const std::optional<QString>& originalFullValue,
                                     const QString& originalShown, qint64 location) {
+    if (!canPressKeysFor(field)) {
+        // That road writes the whole text it was given: what followed the cut goes with it.
+        replaceWithoutKeys(field, PartialReplacement::of(originalShown).joined(newText), selectionOnly,
+                           originalFullValue, originalShown);
+        return;
+    }
     closeSuggestions();
     QPointer<AppCoordinator> self(this);
     // The notice and the history wait until the field reads back with the text, or, where it cannot
@@ -252,25 +270,29 @@ void AppCoordinator::recordReplacement(const FocusedField& field, const QString&
         onHistoryChanged();
 
     QPointer<AppCoordinator> self(this);
-    m_toast.show(AX::screenFrame(m_services.ax, m_services.screens, field.element),
-                 [self, field, newText, originalFullValue, originalShown] {
-                     if (!self)
-                         return;
-                     auto reportFailure = [self](bool done) {
-                         if (self && !done)
-                             self->reportFailedWrite();
-                     };
-                     // The whole value read when the panel opened goes back, whichever road the
-                     // replacement took: every road of a whole-value write replaces all of it.
-                     if (originalFullValue) {
-                         self->m_textIO.replace(field, *originalFullValue, false,
-                                                [reportFailure](const TextIO::Outcome& outcome) {
-                                                    reportFailure(outcome.strategy.has_value());
-                                                });
-                     } else {
-                         self->m_textIO.undoPaste(field.pid, newText, originalShown, reportFailure);
-                     }
-                 });
+    const std::function<void()> undo = [self, field, newText, originalFullValue, originalShown] {
+        if (!self)
+            return;
+        auto reportFailure = [self](bool done) {
+            if (self && !done)
+                self->reportFailedWrite();
+        };
+        // The whole value read when the panel opened goes back, whichever road the
+        // replacement took: every road of a whole-value write replaces all of it.
+        if (originalFullValue) {
+            self->m_textIO.replace(field, *originalFullValue, false,
+                                   [reportFailure](const TextIO::Outcome& outcome) {
+                                       reportFailure(outcome.strategy.has_value());
+                                   });
+        } else {
+            self->m_textIO.undoPaste(field.pid, newText, originalShown, reportFailure);
+        }
+    };
+    const L10n l = L10n::current();
+    if (desktopNotice && desktopNotice(l.text(QStringLiteral("Replaced"), QStringLiteral("Zamenjeno")),
+                                       l.text(QStringLiteral("Undo"), QStringLiteral("Vrati")), undo))
+        return;
+    m_toast.show(AX::screenFrame(m_services.ax, m_services.screens, field.element), undo);
 }
 
 void AppCoordinator::reportFailedWrite() {
@@ -278,10 +300,54 @@ void AppCoordinator::reportFailedWrite() {
     m_services.beep.beep();
 }
 
+void AppCoordinator::replaceWithoutKeys(const FocusedField& field, const QString& newText, bool selectionOnly,
+                                        const std::optional<QString>& originalFullValue,
+                                        const QString& originalShown) {
+    // The panel stays until the field has read back: a Wayland desktop lets a program set the
+    // clipboard only while one of its windows has the keyboard, and a text the field did not take
+    // goes there. Its buttons and keys do nothing meanwhile.
+    if (m_suggestionController && m_suggestionController->panel())
+        m_suggestionController->panel()->setEnabled(false);
+    QPointer<AppCoordinator> self(this);
+    m_textIO.replace(
+        field, newText, selectionOnly,
+        [self, field, newText, originalFullValue, originalShown](const TextIO::Outcome& outcome) {
+            if (!self)
+                return;
+            if (!outcome.strategy) {
+                self->handOver(field, newText);
+                self->closeSuggestions();
+                return;
+            }
+            self->closeSuggestions();
+            self->recordReplacement(field, newText, originalFullValue, originalShown);
+        });
+}
+
+bool AppCoordinator::canPressKeysFor(const FocusedField& field) const {
+    return !canPressKeysIn || canPressKeysIn(field.pid);
+}
+
+void AppCoordinator::handOver(const FocusedField& field, const QString& text) {
+    if (ClipboardHandOver::road(field.isSecure(m_services.ax), false) != ClipboardHandOver::Road::copy) {
+        reportFailedWrite();
+        return;
+    }
+    ClipboardHandOver::copy(m_services.pasteboard, text);
+    // The notice offers no Undo: nothing in the field has changed.
+    if (desktopNotice && desktopNotice(ClipboardHandOver::notice(L10n::current()), QString(), {}))
+        return;
+    m_toast.show(std::nullopt, [] {});
+    if (ToastView* view = m_toast.view()) {
+        view->messageLabel()->setText(ClipboardHandOver::notice(L10n::current()));
+        view->undoButton()->hide();
+    }
+}
+
 bool AppCoordinator::waitForKeyPresence(void (AppCoordinator::*retry)()) {
     // Right after the start the keyring may not have said yet whether a key is stored (it has a
     // second at most): the request goes on once it has.
-    if (m_settings.keyPresenceKnown())
+    if (m_settings.keyPresenceKnown() || !KeyRequirement::isRequired(m_settings.apiBaseURL()))
         return false;
     QPointer<AppCoordinator> self(this);
     m_settings.whenKeyPresenceKnown([self, retry] {
@@ -294,9 +360,16 @@ bool AppCoordinator::waitForKeyPresence(void (AppCoordinator::*retry)()) {
 QString AppCoordinator::applicationName(const FocusedField& field) {
     if (!field.bundleID)
         return HistoryEntry::unknownApplication;
-    const std::optional<RunningApplication> app = m_services.workspace.runningApplication(field.pid);
-    if (!app || app->bundleIdentifier != field.bundleID || !app->localizedName ||
-        app->localizedName->isEmpty())
+    // A program of several processes (a browser's content process holds the field) is named by the
+    // first of them the workspace lists under the field's identifier.
+    // The field's own process comes last: the list leaves this program out (the setup's sample field).
+    QList<RunningApplication> running = m_services.workspace.runningApplications();
+    if (const std::optional<RunningApplication> own = m_services.workspace.runningApplication(field.pid))
+        running << *own;
+    const auto app = std::find_if(running.begin(), running.end(), [&field](const RunningApplication& a) {
+        return a.bundleIdentifier == field.bundleID;
+    });
+    if (app == running.end() || !app->localizedName || app->localizedName->isEmpty())
         return HistoryEntry::unknownApplication;
     return *app->localizedName;
 }
@@ -325,7 +398,7 @@ void AppCoordinator::hotkeyTriggered() {
         presentSuggestions();
         return;
     }
-    if (!m_settings.hasAPIKey()) {
+    if (!KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())) {
         if (onNeedsSettings)
             onNeedsSettings();
         return;

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 
+#include "core/KeyRequirement.h"
 #include "core/L10n.h"
 #include "core/OpenAIClient.h"
 #include "core/SettingsStore.h"
@@ -104,7 +105,7 @@ void AppDelegate::applicationDidFinishLaunching(std::optional<InstanceRequest> f
     // Whether a key is stored comes from the keyring a moment after the start; a slow keyring is
     // waited for, so that the setup is not offered for a key that is there.
     m_settings.whenKeyPresenceSettled([self] {
-        if (self && !self->m_settings.hasAPIKey())
+        if (self && !KeyRequirement::isSatisfied(self->m_settings.hasAPIKey(), self->m_settings.apiBaseURL()))
             self->openOnboarding();
     });
 }
@@ -289,6 +290,7 @@ void AppDelegate::openSettings() {
             if (self)
                 self->m_coordinator->hotkey().setSuspended(recording);
         };
+        shortcut.desktopSteps = desktopShortcutSteps;
         m_settingsWindow = std::make_unique<SettingsWindowController>(m_settings, keyValidator(), shortcut);
         SettingsView* view = m_settingsWindow->view();
         view->setTrayCommands(trayCommands());
@@ -296,6 +298,7 @@ void AppDelegate::openSettings() {
         view->setApplicationDirectory(SettingsView::ApplicationDirectory{
             [workspace](const QString& id) { return workspace->applicationName(id); },
             [workspace] { return workspace->runningApplications(); }});
+        view->setModelLister(modelLister());
     }
     // The tray may have come or gone since the window was last shown.
     m_settingsWindow->view()->setTrayMissing(!trayAvailable || !trayAvailable());
@@ -386,10 +389,31 @@ KeyValidator AppDelegate::keyValidator() {
     LanguageRecognizer* languages = &m_services.languages;
     return [settings, http, scheduler, languages](const QString& key, std::function<void(bool)> done) {
         // The client lives until its answer has been handed on.
-        auto client = std::make_shared<OpenAIClient>(key, settings->model(), *http, *scheduler, *languages);
+        auto client = std::make_shared<OpenAIClient>(settings->apiBaseURL(), key, settings->model(), *http,
+                                                     *scheduler, *languages);
         client->validateKey([client, done = std::move(done)](bool valid) {
             if (done)
                 done(valid);
+        });
+    };
+}
+
+ModelLister AppDelegate::modelLister() {
+    SettingsStore* settings = &m_settings;
+    HttpTransport* http = &m_services.http;
+    Scheduler* scheduler = &m_services.scheduler;
+    LanguageRecognizer* languages = &m_services.languages;
+    return [settings, http, scheduler, languages](std::function<void(QStringList, QString)> done) {
+        // The server and key in effect now; the client lives until its answer has been handed on.
+        auto client = std::make_shared<OpenAIClient>(settings->apiBaseURL(), settings->apiKeySource(),
+                                                     settings->model(), *http, *scheduler, *languages);
+        client->listModels([client, done = std::move(done)](Outcome<QStringList> outcome) {
+            if (!done)
+                return;
+            if (auto* names = std::get_if<QStringList>(&outcome))
+                done(*names, QString());
+            else
+                done({}, std::get<OpenAIError>(outcome).message());
         });
     };
 }

@@ -44,6 +44,9 @@ void AXMonitor::start() {
     if (m_started)
         return;
     m_started = true;
+    // Before any application is looked at: one that starts at this moment asks the desktop once
+    // whether anyone listens, and sends no focus events ever after if nobody did.
+    m_ax.startListening();
     m_workspace.setActivationHandler([self = weak(m_self)](const RunningApplication& app) {
         if (auto monitor = self.lock())
             (*monitor)->attach(app);

@@ -6,8 +6,9 @@
 #include <memory>
 #include <utility>
 
+#include "core/KeyRequirement.h"
+#include "core/ModelServers.h"
 #include "core/Prompts.h"
-#include "core/SettingsStore.h"
 #include "platform/Scheduler.h"
 
 namespace quillet {
@@ -143,27 +144,31 @@ void PendingRequest::cancel() {
         control->cancel();
 }
 
-OpenAIClient::OpenAIClient(QString apiKey, QString model, HttpTransport& transport, Scheduler& scheduler,
-                           LanguageRecognizer& recognizer)
-    : OpenAIClient(KeySource([apiKey](const std::function<void(QString)>& give) { give(apiKey); }),
+OpenAIClient::OpenAIClient(QString baseURL, QString apiKey, QString model, HttpTransport& transport,
+                           Scheduler& scheduler, LanguageRecognizer& recognizer)
+    : OpenAIClient(std::move(baseURL),
+                   KeySource([apiKey](const std::function<void(QString)>& give) { give(apiKey); }),
                    std::move(model), transport, scheduler, recognizer) {}
 
-OpenAIClient::OpenAIClient(KeySource apiKey, QString model, HttpTransport& transport, Scheduler& scheduler,
-                           LanguageRecognizer& recognizer)
-    : m_apiKey(std::move(apiKey)),
+OpenAIClient::OpenAIClient(QString baseURL, KeySource apiKey, QString model, HttpTransport& transport,
+                           Scheduler& scheduler, LanguageRecognizer& recognizer)
+    : m_baseURL(std::move(baseURL)),
+      m_apiKey(std::move(apiKey)),
       m_model(std::move(model)),
       m_transport(&transport),
       m_scheduler(&scheduler),
       m_recognizer(&recognizer) {}
 
-QUrl OpenAIClient::endpoint(const QString& path) {
-    const SettingsStore* settings = SettingsStore::sharedIfInstalled();
-    const QString base = settings ? settings->apiBaseURL() : SettingsStore::defaultApiBaseURL;
-    QUrl url(base.trimmed(), QUrl::StrictMode);
+QUrl OpenAIClient::endpoint(const QString& baseURL, const QString& path) {
+    QUrl url(baseURL.trimmed(), QUrl::StrictMode);
     // "https://host/" and "https://host" name the same server; a path prefix (a gateway) is kept.
     QString prefix = url.path();
     while (prefix.endsWith(QLatin1Char('/')))
         prefix.chop(1);
+    // Local servers document their address with the version in it ("http://localhost:8080/v1").
+    const QLatin1String version("/v1");
+    if (prefix.endsWith(version) && path.startsWith(version + QLatin1Char('/')))
+        prefix.chop(version.size());
     url.setPath(prefix + path);
     url.setQuery(QString());
     url.setFragment(QString());
@@ -198,8 +203,10 @@ QJsonObject OpenAIClient::requestBody(const QString& system, const QString& user
     };
 }
 
-template <typename T>
-Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
+namespace {
+
+// What a reply that is not a usable 200 comes to; nullopt for one that is.
+std::optional<OpenAIError> failureOf(const HttpReply& reply) {
     switch (reply.kind) {
         case HttpReply::Kind::failure:
             return OpenAIError::offline();
@@ -219,8 +226,17 @@ Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
         return OpenAIError::serverError(status);
     if (status != 200)
         return OpenAIError::badResponse(OpenAIError::httpStatusDetail(status));
-    if (reply.body.size() > maxReplyBytes)
+    if (reply.body.size() > OpenAIClient::maxReplyBytes)
         return OpenAIError::badResponse(OpenAIError::tooLargeDetail);
+    return std::nullopt;
+}
+
+}  // namespace
+
+template <typename T>
+Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
+    if (std::optional<OpenAIError> failure = failureOf(reply))
+        return std::move(*failure);
 
     const std::optional<QString> content = firstChoiceContent(reply.body);
     // A lone surrogate (an escaped "\ud800") has no UTF-8 form.
@@ -258,15 +274,18 @@ PendingRequest OpenAIClient::request(const QString& system, const QString& user,
 
     // The key is read only now, and the deadline starts once it is in: an unlock prompt of the
     // keyring is the user's time, not the server's.
-    m_apiKey([exchange, deadline = m_deadline](const QString& key) {
+    // A server of the user's own may need no key: then none is sent, and a 401 says it wants one.
+    m_apiKey([exchange, deadline = m_deadline,
+              keyRequired = KeyRequirement::isRequired(m_baseURL)](const QString& key) {
         if (exchange->over)
             return;
-        if (key.isEmpty() || !fitsHeader(key)) {
+        if ((key.isEmpty() && keyRequired) || !fitsHeader(key)) {
             exchange->finishSoon(key.isEmpty() ? OpenAIError::missingKey() : OpenAIError::invalidKey());
             return;
         }
-        exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()},
-                                  {"Content-Type", "application/json"}};
+        exchange->http.headers = {{"Content-Type", "application/json"}};
+        if (!key.isEmpty())
+            exchange->http.headers.prepend({"Authorization", "Bearer " + key.toUtf8()});
         exchange->begin(deadline);
     });
     return PendingRequest(exchange);
@@ -288,15 +307,50 @@ PendingRequest OpenAIClient::validateKey(std::function<void(bool)> done) const {
     exchange->http.url = endpoint(QStringLiteral("/v1/models"));
     exchange->http.timeout = keyCheckTimeout;
     exchange->http.maxReplyBytes = maxReplyBytes;
-    m_apiKey([exchange, deadline = m_deadline](const QString& key) {
+    m_apiKey([exchange, deadline = m_deadline,
+              keyRequired = KeyRequirement::isRequired(m_baseURL)](const QString& key) {
         if (exchange->over)
             return;
-        // An empty key is sent like any other and refused by the server.
+        // An empty key is sent like any other and refused by the server, unless the server needs none.
         if (!fitsHeader(key)) {
             exchange->finishSoon(false);
             return;
         }
-        exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()}};
+        if (!key.isEmpty() || keyRequired)
+            exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()}};
+        exchange->begin(deadline);
+    });
+    return PendingRequest(exchange);
+}
+
+PendingRequest OpenAIClient::listModels(std::function<void(Outcome<QStringList>)> done) const {
+    auto exchange = std::make_shared<Exchange<Outcome<QStringList>>>();
+    exchange->transport = m_transport;
+    exchange->scheduler = m_scheduler;
+    exchange->decode = [](const HttpReply& reply) -> Outcome<QStringList> {
+        if (std::optional<OpenAIError> failure = failureOf(reply))
+            return std::move(*failure);
+        if (std::optional<QStringList> names = ModelServers::parseModelList(reply.body))
+            return std::move(*names);
+        return OpenAIError::badResponse(OpenAIError::jsonDetail);
+    };
+    exchange->retryable = [](const Outcome<QStringList>&) { return false; };
+    exchange->lateAnswer = OpenAIError::offline();
+    exchange->done = std::move(done);
+    exchange->http.method = "GET";
+    exchange->http.url = endpoint(QStringLiteral("/v1/models"));
+    exchange->http.timeout = keyCheckTimeout;
+    exchange->http.maxReplyBytes = maxReplyBytes;
+    m_apiKey([exchange, deadline = m_deadline,
+              keyRequired = KeyRequirement::isRequired(m_baseURL)](const QString& key) {
+        if (exchange->over)
+            return;
+        if ((key.isEmpty() && keyRequired) || !fitsHeader(key)) {
+            exchange->finishSoon(key.isEmpty() ? OpenAIError::missingKey() : OpenAIError::invalidKey());
+            return;
+        }
+        if (!key.isEmpty())
+            exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()}};
         exchange->begin(deadline);
     });
     return PendingRequest(exchange);

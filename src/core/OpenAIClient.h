@@ -3,6 +3,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <chrono>
 #include <functional>
@@ -58,13 +59,15 @@ public:
     /// Larger replies are refused: no chat answer to one field's text comes near this.
     static constexpr qint64 maxReplyBytes = 4 * 1024 * 1024;
 
+    /// A client of the server at `baseURL` ("https://api.openai.com", "http://127.0.0.1:11434/v1").
     /// The services must outlive every request started through this client (they are the process's).
-    OpenAIClient(QString apiKey, QString model, HttpTransport& transport, Scheduler& scheduler,
-                 LanguageRecognizer& recognizer);
+    OpenAIClient(QString baseURL, QString apiKey, QString model, HttpTransport& transport,
+                 Scheduler& scheduler, LanguageRecognizer& recognizer);
     /// A client that asks `apiKey` for the key each time a request is about to go out.
-    OpenAIClient(KeySource apiKey, QString model, HttpTransport& transport, Scheduler& scheduler,
-                 LanguageRecognizer& recognizer);
+    OpenAIClient(QString baseURL, KeySource apiKey, QString model, HttpTransport& transport,
+                 Scheduler& scheduler, LanguageRecognizer& recognizer);
 
+    const QString& baseURL() const { return m_baseURL; }
     const QString& model() const { return m_model; }
     /// The longest a request may take from the moment it goes out; requestDeadline unless changed.
     std::chrono::milliseconds deadline() const { return m_deadline; }
@@ -81,8 +84,15 @@ public:
     /// within requestDeadline.
     PendingRequest validateKey(std::function<void(bool)> done) const;
 
-    /// `path` on the configured server ("/v1/chat/completions", "/v1/models").
-    static QUrl endpoint(const QString& path);
+    /// Asks the server once for the models it offers (GET /v1/models) and calls `done` once on the main
+    /// thread with their names, or with why there are none.
+    PendingRequest listModels(std::function<void(Outcome<QStringList>)> done) const;
+
+    /// `path` ("/v1/chat/completions", "/v1/models") on the server at `baseURL`; a base that already
+    /// ends in the path's "/v1" does not get it twice.
+    static QUrl endpoint(const QString& baseURL, const QString& path);
+    /// `path` on this client's server.
+    QUrl endpoint(const QString& path) const { return endpoint(m_baseURL, path); }
     /// The first `limit` user-perceived characters of `text`; a cluster is never split.
     static QString cutText(const QString& text, int limit = maxCharacters);
     /// The chat request's JSON body for the already cut and hinted user content.
@@ -92,6 +102,7 @@ public:
     static Outcome<T> decodeReply(const HttpReply& reply);
 
 private:
+    QString m_baseURL;
     KeySource m_apiKey;
     QString m_model;
     std::chrono::milliseconds m_deadline = requestDeadline;

@@ -121,6 +121,10 @@ public:
 
     /// The element whose "AXFocusedUIElement" is the frontmost application's focused element.
     virtual AXElement systemWide() = 0;
+    /// Tells the desktop that the program follows focus from now on. Some toolkits send their
+    /// events only while someone has asked for them, and look only when they start: applications
+    /// started later must find the program already listening.
+    virtual void startListening() {}
     /// The application element of process `pid`; a null element when there is none.
     virtual AXElement application(qint32 pid) = 0;
 

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -18,14 +19,15 @@
 
 #include "core/HotkeyManager.h"
 #include "core/L10n.h"
+#include "core/ModelServers.h"
 #include "core/SettingsStore.h"
-#include "ui/FormStyle.h"
+#include "ui/Brand.h"
+#include "ui/FormSection.h"
 #include "ui/ShortcutRecorder.h"
 #include "ui/StatusSection.h"
+#include "ui/Style.h"
 
 namespace quillet {
-
-using FormStyle::FormSection;
 
 namespace {
 
@@ -164,7 +166,7 @@ void SettingsView::build() {
 
     m_saveButton = new QPushButton(this);
     m_saveButton->setObjectName(QStringLiteral("saveKeyButton"));
-    FormStyle::makeProminent(*m_saveButton);
+    Style::makeProminent(*m_saveButton, Brand::teal(), Style::windowActionFont());
     connect(m_saveButton, &QPushButton::clicked, this, &SettingsView::saveAndValidate);
     m_keyStatusView = new KeyStatusView(this);
     {
@@ -177,18 +179,7 @@ void SettingsView::build() {
         m_apiSection->addRow(row);
     }
 
-    m_modelLabel = columnLabel(this);
-    m_modelPicker = new QComboBox(this);
-    m_modelPicker->setObjectName(QStringLiteral("modelPicker"));
-    m_modelPicker->setEditable(true);
-    m_modelPicker->setInsertPolicy(QComboBox::NoInsert);
-    m_modelPicker->addItems(kModels);
-    m_modelLabel->setBuddy(m_modelPicker);
-    connect(m_modelPicker, &QComboBox::activated, this,
-            [this](int index) { commitModel(m_modelPicker->itemText(index)); });
-    connect(m_modelPicker->lineEdit(), &QLineEdit::editingFinished, this,
-            [this] { commitModel(m_modelPicker->currentText()); });
-    m_apiSection->addRow(fieldRow(m_modelLabel, {m_modelPicker}));
+    m_apiSection->addRow(buildModelRow());
     m_apiSection->addRow(buildEndpointRow());
     layout->addWidget(m_apiSection);
 
@@ -220,7 +211,7 @@ void SettingsView::build() {
     m_behaviorSection->addRow(FormSection::makeRow(m_wordsLabel, {m_wordsStepper}));
 
     m_loginLabel = rowLabel(this);
-    m_loginSwitch = new FormStyle::ToggleSwitch(this);
+    m_loginSwitch = new ToggleSwitch(this);
     m_loginSwitch->setObjectName(QStringLiteral("launchAtLoginSwitch"));
     m_loginLabel->setBuddy(m_loginSwitch);
     connect(m_loginSwitch, &QCheckBox::clicked, this, [this](bool on) { m_store.setLaunchAtLogin(on); });
@@ -229,22 +220,16 @@ void SettingsView::build() {
     m_behaviorSection->addRow(buildShortcutRow());
     layout->addWidget(m_behaviorSection);
 
-    // Blocked applications: a scrolled list of entries above the row that adds one.
+    // Blocked applications: one row per entry, above the row that adds one. The form around it
+    // scrolls; the list itself never does.
     m_blockSection = new FormSection(form);
-    m_blockList = new QScrollArea(this);
+    m_blockList = new QWidget(this);
     m_blockList->setObjectName(QStringLiteral("blockList"));
-    m_blockList->setFrameShape(QFrame::NoFrame);
-    m_blockList->setWidgetResizable(true);
-    m_blockList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_blockList->viewport()->setAutoFillBackground(false);
-    m_blockList->setContentsMargins(0, 2, 6, 0);  // keeps the scroll bar inside the rounded panel
-    auto* body = new QWidget(m_blockList);
-    m_blockListLayout = new QVBoxLayout(body);
+    m_blockList->setAutoFillBackground(false);  // the panel behind draws the background
+    m_blockListLayout = new QVBoxLayout(m_blockList);
     m_blockListLayout->setContentsMargins(0, 0, 0, 0);
     m_blockListLayout->setSpacing(0);
     m_blockListLayout->addStretch(1);
-    m_blockList->setWidget(body);
-    body->setAutoFillBackground(false);  // the panel behind draws the background
     m_blockSection->addRow(m_blockList);
     m_newAppField = new QLineEdit(this);
     m_newAppField->setObjectName(QStringLiteral("newBlockedAppField"));
@@ -273,6 +258,91 @@ void SettingsView::build() {
     layout->addStretch(1);
 }
 
+QWidget* SettingsView::buildModelRow() {
+    m_modelLabel = columnLabel(this);
+    m_modelPicker = new QComboBox(this);
+    m_modelPicker->setObjectName(QStringLiteral("modelPicker"));
+    m_modelPicker->setEditable(true);
+    m_modelPicker->setInsertPolicy(QComboBox::NoInsert);
+    m_modelPicker->addItems(kModels);
+    m_modelLabel->setBuddy(m_modelPicker);
+    connect(m_modelPicker, &QComboBox::activated, this,
+            [this](int index) { commitModel(m_modelPicker->itemText(index)); });
+    connect(m_modelPicker->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { commitModel(m_modelPicker->currentText()); });
+    m_modelRefresh = new QPushButton(this);
+    m_modelRefresh->setObjectName(QStringLiteral("modelRefreshButton"));
+    m_modelRefresh->setEnabled(false);
+    connect(m_modelRefresh, &QPushButton::clicked, this, &SettingsView::refreshModels);
+    m_modelError = new QLabel(this);
+    m_modelError->setObjectName(QStringLiteral("modelError"));
+    m_modelError->setWordWrap(true);
+    m_modelError->hide();
+
+    auto* column = new QWidget;
+    auto* columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(0, 0, 0, 0);
+    columnLayout->setSpacing(2);
+    auto* pickerLine = new QHBoxLayout;
+    pickerLine->setSpacing(8);
+    pickerLine->addWidget(m_modelPicker, 1);
+    pickerLine->addWidget(m_modelRefresh);
+    columnLayout->addLayout(pickerLine);
+    columnLayout->addWidget(m_modelError);
+    QWidget* row = fieldRow(m_modelLabel, {column});
+    static_cast<QHBoxLayout*>(row->layout())->setAlignment(m_modelLabel, Qt::AlignTop);
+    m_modelLabel->setMinimumHeight(m_modelPicker->sizeHint().height());
+    return row;
+}
+
+void SettingsView::setModelLister(ModelLister lister) {
+    m_modelLister = std::move(lister);
+    m_modelRefresh->setEnabled(m_modelLister && !m_listingModels);
+}
+
+void SettingsView::refreshModels() {
+    if (!m_modelLister || m_listingModels)
+        return;
+    m_listingModels = true;
+    m_modelRefresh->setEnabled(false);
+    m_modelError->hide();
+    const quint64 generation = ++m_modelListGeneration;
+    const QString server = m_store.apiBaseURL();
+    QPointer<SettingsView> self(this);
+    m_modelLister([self, generation, server](QStringList names, QString failure) {
+        if (!self || generation != self->m_modelListGeneration)
+            return;
+        self->m_listingModels = false;
+        self->m_modelRefresh->setEnabled(bool(self->m_modelLister));
+        if (!failure.isEmpty()) {
+            self->m_modelError->setText(failure);
+            self->m_modelError->show();
+            return;
+        }
+        self->m_serverModels.insert(server, names);
+        self->fillModelItems();
+    });
+}
+
+void SettingsView::fillModelItems() {
+    const auto listed = m_serverModels.constFind(m_store.apiBaseURL());
+    const QStringList items =
+        listed != m_serverModels.constEnd()
+            ? *listed
+            : (m_store.apiBaseURL() == SettingsStore::defaultApiBaseURL ? kModels : QStringList());
+    QStringList shown;
+    for (int i = 0; i < m_modelPicker->count(); ++i)
+        shown << m_modelPicker->itemText(i);
+    if (shown == items)
+        return;
+    // The name in effect stays in the field whatever the list offers: any name may be typed.
+    const QSignalBlocker block(m_modelPicker);
+    const QString typed = m_modelPicker->currentText();
+    m_modelPicker->clear();
+    m_modelPicker->addItems(items);
+    m_modelPicker->setEditText(typed);
+}
+
 QWidget* SettingsView::buildEndpointRow() {
     m_endpointLabel = columnLabel(this);
     m_endpointField = new QLineEdit(this);
@@ -287,6 +357,20 @@ QWidget* SettingsView::buildEndpointRow() {
     m_endpointReset = new QPushButton(this);
     m_endpointReset->setObjectName(QStringLiteral("endpointResetButton"));
     connect(m_endpointReset, &QPushButton::clicked, this, &SettingsView::resetEndpoint);
+    m_endpointPresets = new QToolButton(this);
+    m_endpointPresets->setObjectName(QStringLiteral("endpointPresetsButton"));
+    m_endpointPresets->setPopupMode(QToolButton::InstantPopup);
+    auto* presets = new QMenu(m_endpointPresets);
+    for (const ModelServers::Preset& preset : ModelServers::presets()) {
+        QAction* action = presets->addAction(preset.name + QStringLiteral("  ") + preset.baseURL);
+        action->setData(preset.baseURL);
+        connect(action, &QAction::triggered, this, [this, url = preset.baseURL] {
+            m_endpointField->setText(url);
+            m_endpointEdited = true;
+            commitEndpoint();
+        });
+    }
+    m_endpointPresets->setMenu(presets);
     m_endpointError = new QLabel(this);
     m_endpointError->setObjectName(QStringLiteral("endpointError"));
     m_endpointError->setWordWrap(true);
@@ -301,6 +385,7 @@ QWidget* SettingsView::buildEndpointRow() {
     fieldLine->setSpacing(8);
     fieldLine->addWidget(m_endpointField, 1);
     fieldLine->addWidget(m_endpointReset);
+    fieldLine->addWidget(m_endpointPresets);
     columnLayout->addLayout(fieldLine);
     columnLayout->addWidget(m_endpointError);
     QWidget* row = fieldRow(m_endpointLabel, {column});
@@ -321,6 +406,12 @@ QWidget* SettingsView::buildShortcutRow() {
     m_shortcutError->setObjectName(QStringLiteral("shortcutError"));
     m_shortcutError->setWordWrap(true);
     m_shortcutError->hide();
+    m_shortcutSteps = new QLabel(this);
+    m_shortcutSteps->setObjectName(QStringLiteral("shortcutSteps"));
+    m_shortcutSteps->setWordWrap(true);
+    // The command is there to be copied into the desktop's settings.
+    m_shortcutSteps->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_shortcutSteps->hide();
 
     connect(m_shortcutRecorder, &ShortcutRecorder::recordingChanged, this, [this](bool recording) {
         if (recording)
@@ -360,6 +451,7 @@ QWidget* SettingsView::buildShortcutRow() {
     line->addWidget(m_shortcutClear);
     columnLayout->addLayout(line);
     columnLayout->addWidget(m_shortcutError);
+    columnLayout->addWidget(m_shortcutSteps);
     QWidget* row = FormSection::makeRow(m_shortcutLabel, {column});
     static_cast<QHBoxLayout*>(row->layout())->setAlignment(m_shortcutLabel, Qt::AlignTop);
     m_shortcutLabel->setMinimumHeight(m_shortcutRecorder->sizeHint().height());
@@ -397,7 +489,7 @@ void SettingsView::refreshShortcut(const L10n& l) {
     const std::optional<Shortcut> shortcut = storedShortcut();
     m_shortcutRecorder->setShortcut(shortcut);
     m_shortcutRecorder->retranslate();
-    FormStyle::setButtonText(*m_shortcutClear, l.text(QStringLiteral("Clear"), QStringLiteral("Obriši")));
+    Style::setButtonText(*m_shortcutClear, l.text(QStringLiteral("Clear"), QStringLiteral("Obriši")));
     m_shortcutClear->setAccessibleName(
         l.text(QStringLiteral("Clear the global shortcut"), QStringLiteral("Obriši globalni shortcut")));
     m_shortcutClear->setEnabled(shortcut.has_value());
@@ -411,12 +503,21 @@ void SettingsView::refreshShortcut(const L10n& l) {
     m_shortcutUnavailable->setAccessibleName(m_shortcutUnavailable->text());
     m_shortcutUnavailable->setAccessibleDescription(reason);
     QPalette pal = m_shortcutUnavailable->palette();
-    pal.setColor(QPalette::WindowText, FormStyle::red(*this));
+    pal.setColor(QPalette::WindowText, Style::statusRed(*this));
     m_shortcutUnavailable->setPalette(pal);
     m_shortcutError->setPalette(pal);
     QFont f = m_shortcutRecorder->font();
     f.setStrikeOut(failure.has_value());
     m_shortcutRecorder->setFont(f);
+
+    const bool desktopHolds = bool(m_shortcutControl.desktopSteps);
+    if (desktopHolds) {
+        m_shortcutSteps->setText(m_shortcutControl.desktopSteps(l).join(QLatin1Char('\n')));
+        m_shortcutUnavailable->hide();
+    }
+    m_shortcutSteps->setVisible(desktopHolds);
+    m_shortcutRecorder->setVisible(!desktopHolds);
+    m_shortcutClear->setVisible(!desktopHolds);
 }
 
 void SettingsView::fillCompletions() {
@@ -483,11 +584,20 @@ void SettingsView::refresh() {
     m_apiSection->setTitle(QStringLiteral("OpenAI API"));
     m_keyLabel->setText(l.text(QStringLiteral("API key (sk-…)"), QStringLiteral("API ključ (sk-…)")));
     m_keyField->setAccessibleName(m_keyLabel->text());
-    FormStyle::setButtonText(*m_saveButton,
-                             l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
+    Style::setButtonText(*m_saveButton,
+                         l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
     m_modelLabel->setText(QStringLiteral("Model"));
     m_modelPicker->setAccessibleName(m_modelLabel->text());
+    Style::setButtonText(*m_modelRefresh, l.text(QStringLiteral("Refresh"), QStringLiteral("Osveži")));
+    m_modelRefresh->setAccessibleName(
+        l.text(QStringLiteral("Refresh the model list"), QStringLiteral("Osveži spisak modela")));
+    {
+        QPalette pal = m_modelError->palette();
+        pal.setColor(QPalette::WindowText, Style::red());
+        m_modelError->setPalette(pal);
+    }
     if (!m_modelPicker->lineEdit()->hasFocus()) {
+        fillModelItems();
         const QSignalBlocker block(m_modelPicker);
         const int index = m_modelPicker->findText(m_store.model());
         if (index >= 0)
@@ -500,14 +610,17 @@ void SettingsView::refresh() {
     m_endpointField->setPlaceholderText(SettingsStore::defaultApiBaseURL);
     if (!m_endpointEdited)
         m_endpointField->setText(m_store.apiBaseURL());
-    FormStyle::setButtonText(*m_endpointReset, l.text(QStringLiteral("Reset"), QStringLiteral("Resetuj")));
+    Style::setButtonText(*m_endpointReset, l.text(QStringLiteral("Reset"), QStringLiteral("Resetuj")));
+    m_endpointPresets->setText(l.text(QStringLiteral("Presets"), QStringLiteral("Predlošci")));
+    m_endpointPresets->setAccessibleName(
+        l.text(QStringLiteral("Endpoint presets"), QStringLiteral("Predlošci adresa servera")));
     m_endpointReset->setAccessibleName(
         l.text(QStringLiteral("Reset endpoint"), QStringLiteral("Resetuj adresu servera")));
     m_endpointError->setText(l.text(QStringLiteral("Enter an address that starts with http:// or https://"),
                                     QStringLiteral("Unesi adresu koja počinje sa http:// ili https://")));
     {
         QPalette pal = m_endpointError->palette();
-        pal.setColor(QPalette::WindowText, FormStyle::red(*this));
+        pal.setColor(QPalette::WindowText, Style::statusRed(*this));
         m_endpointError->setPalette(pal);
     }
 
@@ -543,7 +656,7 @@ void SettingsView::refresh() {
         l.text(QStringLiteral("e.g. org.gnome.Terminal"), QStringLiteral("npr. org.gnome.Terminal")));
     m_newAppField->setAccessibleName(
         l.text(QStringLiteral("New blocked app"), QStringLiteral("Nova blokirana aplikacija")));
-    FormStyle::setButtonText(*m_addButton, l.text(QStringLiteral("Add"), QStringLiteral("Dodaj")));
+    Style::setButtonText(*m_addButton, l.text(QStringLiteral("Add"), QStringLiteral("Dodaj")));
     refreshBlocklist();
     if (m_statusSection && m_statusSection->isVisibleTo(this))
         m_statusSection->refresh();
@@ -572,11 +685,11 @@ void SettingsView::refreshBlocklist() {
     }
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPointSizeF(12 * 0.75);
-    const QColor dim = FormStyle::secondary(*this);
+    const QColor dim = Style::secondary(*this);
     for (int i = 0; i < list.size(); ++i) {
         const QString id = list[i];
         if (i > 0)
-            m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, new FormStyle::Hairline);
+            m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, new Hairline);
         auto* label = new QLabel(id);
         label->setObjectName(QStringLiteral("blockedAppId"));
         label->setFont(mono);
@@ -602,7 +715,7 @@ void SettingsView::refreshBlocklist() {
         auto* remove = new QToolButton;
         remove->setObjectName(QStringLiteral("removeBlockedApp"));
         remove->setAutoRaise(true);
-        remove->setIcon(FormStyle::symbolIcon(FormStyle::Symbol::minusCircleFill, dim));
+        remove->setIcon(Style::symbolIcon(Style::Symbol::minusCircleFill, dim));
         remove->setIconSize(QSize(16, 16));
         remove->setCursor(Qt::PointingHandCursor);
         remove->setAccessibleName(l.text(QStringLiteral("Remove %1"), QStringLiteral("Ukloni %1")).arg(id));
@@ -614,8 +727,6 @@ void SettingsView::refreshBlocklist() {
         row->layout()->setContentsMargins(12, 0, 6, 0);
         m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, row);
     }
-    const int visibleRows = std::min<int>(static_cast<int>(list.size()), blockRowsVisible);
-    m_blockList->setFixedHeight(visibleRows * (blockRowHeight + 1));
     m_blockList->setVisible(!list.isEmpty());
     m_blockSection->updateHairlines();
 }

@@ -2,6 +2,7 @@
 // login, the global shortcut and the block list. Every control but the key writes to the store at once.
 #pragma once
 
+#include <QHash>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -17,6 +18,7 @@ class QCompleter;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
 class QScrollArea;
 class QSpinBox;
 class QVBoxLayout;
@@ -28,13 +30,15 @@ class ShortcutRecorder;
 class StatusSection;
 struct TrayCommands;
 
-namespace FormStyle {
 class FormSection;
 class ToggleSwitch;
-}  // namespace FormStyle
 
 /// Checks `key` against the server; `done` runs once, later, on the main thread, with the answer.
 using KeyValidator = std::function<void(const QString& key, std::function<void(bool valid)> done)>;
+
+/// Asks the configured server for its models; `done` runs once, later, on the main thread, with the
+/// names, or with none and the reason in the interface language.
+using ModelLister = std::function<void(std::function<void(QStringList names, QString failure)> done)>;
 
 class SettingsView : public QWidget {
     Q_OBJECT
@@ -49,6 +53,9 @@ public:
         std::function<std::optional<GrabError>(const std::optional<Shortcut>& shortcut)> change;
         /// While recording, presses of the current shortcut reach the recorder.
         std::function<void(bool recording)> suspend;
+        /// Where the desktop holds the shortcut and runs `quillet --trigger` for it: the steps that
+        /// bind it there, one paragraph each, shown in place of the recorder.
+        std::function<QStringList(const L10n& l)> desktopSteps;
     };
     /// Where the block list finds the names of applications.
     struct ApplicationDirectory {
@@ -63,7 +70,6 @@ public:
     static constexpr int minWords = 1;
     static constexpr int maxWords = 20;
     /// Entries shown before the block list scrolls.
-    static constexpr int blockRowsVisible = 4;
     static constexpr int blockRowHeight = 28;
 
     /// `store` must outlive the view. Reads the stored key into the key field (when the keyring answers).
@@ -79,6 +85,10 @@ public:
     void refreshStatus();
     StatusSection* statusSection() const { return m_statusSection; }
     void setApplicationDirectory(ApplicationDirectory directory);
+    /// Enables "Refresh" beside the model picker.
+    void setModelLister(ModelLister lister);
+    /// Asks the server for its models and offers them in the picker for as long as the view lives.
+    void refreshModels();
 
     KeyStatus keyStatus() const { return m_keyStatus; }
     QString apiKeyInput() const;
@@ -101,6 +111,8 @@ protected:
 
 private:
     void build();
+    QWidget* buildModelRow();
+    void fillModelItems();
     QWidget* buildEndpointRow();
     void refresh();
     void refreshBlocklist();
@@ -125,14 +137,19 @@ private:
     quint64 m_checkGeneration = 0;
     quint64 m_fillGeneration = 0;
     bool m_endpointEdited = false;
+    ModelLister m_modelLister;
+    quint64 m_modelListGeneration = 0;
+    bool m_listingModels = false;
+    // By server address: what each server listed this session.
+    QHash<QString, QStringList> m_serverModels;
     QStringList m_shownBlocklist;
     std::optional<AppLanguage> m_blocklistLanguage;
 
     QVBoxLayout* m_formLayout;
     StatusSection* m_statusSection = nullptr;
-    FormStyle::FormSection* m_apiSection;
-    FormStyle::FormSection* m_behaviorSection;
-    FormStyle::FormSection* m_blockSection;
+    FormSection* m_apiSection;
+    FormSection* m_behaviorSection;
+    FormSection* m_blockSection;
 
     QLabel* m_keyLabel;
     QLineEdit* m_keyField;
@@ -140,9 +157,12 @@ private:
     KeyStatusView* m_keyStatusView;
     QLabel* m_modelLabel;
     QComboBox* m_modelPicker;
+    QPushButton* m_modelRefresh;
+    QLabel* m_modelError;
     QLabel* m_endpointLabel;
     QLineEdit* m_endpointField;
     QPushButton* m_endpointReset;
+    QToolButton* m_endpointPresets;
     QLabel* m_endpointError;
 
     QLabel* m_languageLabel;
@@ -150,14 +170,15 @@ private:
     QLabel* m_wordsLabel;
     QSpinBox* m_wordsStepper;
     QLabel* m_loginLabel;
-    FormStyle::ToggleSwitch* m_loginSwitch;
+    ToggleSwitch* m_loginSwitch;
     QLabel* m_shortcutLabel;
     ShortcutRecorder* m_shortcutRecorder;
     QPushButton* m_shortcutClear;
     QLabel* m_shortcutUnavailable;
     QLabel* m_shortcutError;
+    QLabel* m_shortcutSteps = nullptr;
 
-    QScrollArea* m_blockList;
+    QWidget* m_blockList;
     QVBoxLayout* m_blockListLayout;
     QLineEdit* m_newAppField;
     QCompleter* m_newAppCompleter;

@@ -129,9 +129,8 @@ QWidget* SuggestionView::header() {
     row->addStretch(1);
 
     m_close = new QPushButton;
-    Style::makePlainIconButton(*m_close,
-                               Style::symbolIcon(Style::Symbol::xmarkCircleFill, 16, Style::secondary(*this)),
-                               16, QString());
+    Style::makePlainIconButton(
+        *m_close, Style::symbolIcon(Style::Symbol::xmarkCircleFill, Style::secondary(*this)), 16, QString());
     m_close->setObjectName(QStringLiteral("closeButton"));
     connect(m_close, &QPushButton::clicked, this, [this] {
         if (m_vm)
@@ -250,7 +249,7 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
 
     auto* replace = new QPushButton(m_loc.text(QStringLiteral("Replace"), QStringLiteral("Zameni")));
     replace->setObjectName(QStringLiteral("replaceButton"));
-    Style::makeProminent(*replace, palette().color(QPalette::Highlight));
+    Style::makeProminent(*replace, palette().color(QPalette::Highlight), Style::font(13, QFont::Medium));
     connect(replace, &QPushButton::clicked, this, [this, corrected] {
         if (m_vm)
             m_vm->replace(corrected);
@@ -294,7 +293,6 @@ QWidget* SuggestionView::rephraseTab() {
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
     auto* list = new QWidget;
-    list->setAutoFillBackground(false);
     auto* column = new QVBoxLayout(list);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);
@@ -307,6 +305,8 @@ QWidget* SuggestionView::rephraseTab() {
     }
     column->addStretch(1);
     scroll->setWidget(list);
+    // After setWidget, which turns the list's fill on: the tab's material shows through.
+    list->setAutoFillBackground(false);
     scroll->viewport()->setAutoFillBackground(false);
     return scroll;
 }
@@ -317,7 +317,7 @@ QWidget* SuggestionView::loadingView(const QString& message) {
     auto* column = new QVBoxLayout(view);
     column->setSpacing(12);
     column->addStretch(1);
-    column->addWidget(new Spinner(Brand::teal()), 0, Qt::AlignHCenter);
+    column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
     auto* label = secondaryLabel(message, Style::font(13), *this);
     label->setObjectName(QStringLiteral("loadingMessage"));
     column->addWidget(label, 0, Qt::AlignHCenter);
@@ -343,7 +343,7 @@ QWidget* SuggestionView::errorView(const QString& message) {
     column->addWidget(label);
     auto* retry = new QPushButton(m_loc.text(QStringLiteral("Try again"), QStringLiteral("Pokušaj ponovo")));
     retry->setObjectName(QStringLiteral("tryAgainButton"));
-    Style::makeProminent(*retry, palette().color(QPalette::Highlight));
+    Style::makeProminent(*retry, palette().color(QPalette::Highlight), Style::font(13, QFont::Medium));
     connect(retry, &QPushButton::clicked, this, [this] {
         if (m_vm)
             m_vm->loadAll();

@@ -27,11 +27,11 @@ class LanguageModelLoopbackTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(server.isListening());
-        settings.store.setApiBaseURL(server.baseUrl() + "/");
+        base = server.baseUrl() + "/";
     }
 
     OpenAIClient client(Scheduler& clock, const QString& key = QStringLiteral("sk-loopback")) {
-        return OpenAIClient(key, QStringLiteral("gpt-4o-mini"), transport, clock, languages);
+        return OpenAIClient(base, key, QStringLiteral("gpt-4o-mini"), transport, clock, languages);
     }
 
     // One exchange through the real transport.
@@ -56,6 +56,7 @@ protected:
 
     test::ScopedSettings settings;
     LoopbackHttpServer server;
+    QString base;
     QtScheduler scheduler;
     QtHttpTransport transport;
     Cld2LanguageRecognizer languages;
@@ -107,7 +108,7 @@ TEST_F(LanguageModelLoopbackTest, ValidateKeyAgainstARealServer) {
         LoopbackHttpServer gone;
         closedPort = gone.serverPort();
     }
-    settings.store.setApiBaseURL(QStringLiteral("http://127.0.0.1:%1").arg(closedPort));
+    base = QStringLiteral("http://127.0.0.1:%1").arg(closedPort);
     EXPECT_EQ(validate("sk-good"), false);
 }
 
@@ -212,11 +213,10 @@ TEST(LanguageModelTlsTest, KeyNeverLeavesForAnUntrustedCertificate) {
     test::ScopedSettings settings;
     LoopbackHttpServer server(LoopbackHttpServer::Security::tls);
     ASSERT_TRUE(server.tlsReady()) << "openssl could not make a certificate";
-    settings.store.setApiBaseURL(server.baseUrl());
     QtHttpTransport transport;
     Cld2LanguageRecognizer languages;
     FakeScheduler pauses;
-    const OpenAIClient client("sk-secret", "gpt-4o-mini", transport, pauses, languages);
+    const OpenAIClient client(server.baseUrl(), "sk-secret", "gpt-4o-mini", transport, pauses, languages);
 
     std::optional<bool> valid;
     client.validateKey([&](bool ok) { valid = ok; });

@@ -86,6 +86,23 @@ TEST_F(AppCoordinatorTest, IconFollowsTheFocusDecision) {
     EXPECT_FALSE(iconShown()) << "secure field";
 }
 
+TEST_F(AppCoordinatorTest, AServerOfTheUsersOwnNeedsNoKey) {
+    desktop.settings.setApiKey("");
+    desktop.settings.setApiBaseURL("http://127.0.0.1:11434");
+    int needsSettings = 0;
+    coordinator->onNeedsSettings = [&] { ++needsSettings; };
+    focusField("a sentence with words");
+    ASSERT_TRUE(iconShown());
+    EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
+    coordinator->presentSuggestions();
+    desktop.scheduler.runPending();
+    EXPECT_EQ(needsSettings, 0);
+    ASSERT_NE(coordinator->suggestionController(), nullptr);
+    ASSERT_FALSE(desktop.http.requests.isEmpty());
+    EXPECT_EQ(desktop.http.requests[0].url, QUrl("http://127.0.0.1:11434/v1/chat/completions"));
+    EXPECT_TRUE(desktop.http.requests[0].header("Authorization").isEmpty());
+}
+
 TEST_F(AppCoordinatorTest, MissingKeyShowsTheErrorStateAndClickAsksForSettings) {
     desktop.settings.setApiKey("");
     int needsSettings = 0;
@@ -252,6 +269,18 @@ TEST_F(AppCoordinatorTest, HistoryKeepsTheTenNewestAndNamesUnknownApplications) 
     EXPECT_EQ(coordinator->history().first().replacement, "replacement 11");
     EXPECT_EQ(coordinator->history().last().replacement, "replacement 2");
     EXPECT_EQ(coordinator->history().first().appName, "Nepoznata aplikacija");
+}
+
+TEST_F(AppCoordinatorTest, HistoryNamesTheApplicationNotTheFieldsProcess) {
+    // A second, nameless process of the editor (as a browser's content process) holds the field.
+    desktop.workspace.addApp({kEditorPid + 1, kEditorId, std::nullopt});
+    AXElement field = desktop.ax.makeTextField(kEditorPid + 1, "a sentence with words");
+    desktop.ax.setFocused(field);
+    coordinator->hotkeyTriggered();
+    ASSERT_NE(openViewModel(), nullptr);
+    openViewModel()->replace(QStringLiteral("A sentence with words."));
+    ASSERT_EQ(coordinator->history().size(), 1);
+    EXPECT_EQ(coordinator->history().first().appName, "Mousepad");
 }
 
 TEST_F(AppCoordinatorTest, FailedWriteBeepsAndLeavesNoTrace) {

@@ -8,10 +8,12 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QKeyEvent>
+#include <QMenu>
 
-#include "ui/FormStyle.h"
+#include "ui/FormSection.h"
 #include "ui/SettingsWindowController.h"
 #include "ui/ShortcutRecorder.h"
+#include "ui/Style.h"
 
 using namespace quillet;
 using namespace quillet::test;
@@ -157,6 +159,19 @@ TEST_F(SettingsViewTest, AKeyTypedButNotSavedIsGoneWhenTheViewIsShownAgain) {
     EXPECT_EQ(field->text(), "sk-stored");
 }
 
+TEST_F(SettingsViewTest, BlockListShowsEveryEntryAsARowOfTheForm) {
+    store.setBlocklist({"a.one", "b.two", "c.three", "d.four", "e.five", "f.six"});
+    auto view = makeView();
+    auto* list = child<QWidget>(view.get(), "blockList");
+    QCoreApplication::processEvents();
+    const QList<QToolButton*> buttons = removeButtons(*view);
+    ASSERT_EQ(buttons.size(), 6);
+    for (QToolButton* button : buttons) {
+        const QRect inList(button->mapTo(list, QPoint(0, 0)), button->size());
+        EXPECT_TRUE(list->rect().contains(inList)) << button->accessibleName().toStdString() << " is cut off";
+    }
+}
+
 TEST_F(SettingsViewTest, BlockListAddsTrimmedNewEntriesAndRemovesEveryCopy) {
     store.setBlocklist({QStringLiteral("a.b"), QStringLiteral("x.y"), QStringLiteral("a.b")});
     auto view = makeView();
@@ -268,6 +283,61 @@ TEST_F(SettingsViewTest, EndpointTakesAnHttpAddressAndResetsToTheDefault) {
     store.setLanguage(AppLanguage::sr);
     EXPECT_TRUE(labelStartingWith(view.get(), QStringLiteral("Adresa servera")));
     EXPECT_EQ(reset->text(), "Resetuj");
+}
+
+TEST_F(SettingsViewTest, RefreshOffersTheServersModelsAndAnyNameMayStillBeTyped) {
+    auto view = makeView();
+    auto* picker = child<QComboBox>(view.get(), "modelPicker");
+    auto* refresh = child<QPushButton>(view.get(), "modelRefreshButton");
+    auto* error = child<QLabel>(view.get(), "modelError");
+    EXPECT_FALSE(refresh->isEnabled()) << "nothing to ask yet";
+
+    std::vector<std::function<void(QStringList, QString)>> asks;
+    view->setModelLister([&](std::function<void(QStringList, QString)> done) { asks.push_back(done); });
+    store.setApiBaseURL("http://127.0.0.1:11434");
+    EXPECT_EQ(picker->count(), 0) << "the hosted service's names mean nothing to another server";
+    QTest::mouseClick(refresh, Qt::LeftButton);
+    ASSERT_EQ(asks.size(), 1u);
+    EXPECT_FALSE(refresh->isEnabled()) << "one question at a time";
+    asks[0]({}, QStringLiteral("No internet connection. Please try again."));
+    EXPECT_FALSE(error->isHidden());
+    EXPECT_EQ(error->text(), "No internet connection. Please try again.");
+    EXPECT_TRUE(refresh->isEnabled());
+
+    QTest::mouseClick(refresh, Qt::LeftButton);
+    asks[1]({"llama3:8b", "qwen2.5"}, QString());
+    EXPECT_TRUE(error->isHidden());
+    ASSERT_EQ(picker->count(), 2);
+    EXPECT_EQ(picker->itemText(1), "qwen2.5");
+    EXPECT_EQ(picker->currentText(), "gpt-4o-mini") << "the model in effect stays until another is picked";
+    picker->activated(1);
+    EXPECT_EQ(store.model(), "qwen2.5");
+
+    // The list is the server's: another server shows its own, and this one's comes back with it.
+    store.setApiBaseURL("https://api.openai.com");
+    EXPECT_EQ(picker->itemText(0), "gpt-4o-mini");
+    store.setApiBaseURL("http://127.0.0.1:11434");
+    EXPECT_EQ(picker->count(), 2);
+    typeInto(picker->lineEdit(), QStringLiteral("phi3"));
+    Q_EMIT picker->lineEdit()->editingFinished();
+    EXPECT_EQ(store.model(), "phi3");
+
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(refresh->text(), "Osveži");
+}
+
+TEST_F(SettingsViewTest, APresetFillsInTheEndpoint) {
+    auto view = makeView();
+    auto* presets = child<QToolButton>(view.get(), "endpointPresetsButton");
+    ASSERT_NE(presets->menu(), nullptr);
+    const QList<QAction*> actions = presets->menu()->actions();
+    ASSERT_GE(actions.size(), 2);
+    EXPECT_EQ(actions[0]->data().toString(), "https://api.openai.com");
+    actions[1]->trigger();
+    EXPECT_EQ(store.apiBaseURL(), actions[1]->data().toString());
+    EXPECT_EQ(child<QLineEdit>(view.get(), "endpointField")->text(), store.apiBaseURL());
+    actions[0]->trigger();
+    EXPECT_EQ(store.apiBaseURL(), "https://api.openai.com");
 }
 
 TEST_F(SettingsViewTest, OtherControlsWriteAtOnce) {

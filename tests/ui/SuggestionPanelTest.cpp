@@ -8,6 +8,7 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 
+#include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeLanguageRecognizer.h"
@@ -40,8 +41,8 @@ class SuggestionPanelTest : public testing::Test {
 protected:
     void SetUp() override {
         vm = std::make_shared<SuggestionViewModel>(
-            original, OpenAIClient(QStringLiteral("sk-test"), QStringLiteral("gpt-4o-mini"), transport,
-                                   scheduler, recognizer));
+            original, OpenAIClient(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-test"),
+                                   QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer));
         vm->onReplace = [this](const QString& text) { replaced << text; };
         vm->onCloseRequested = [this] { ++closeRequests; };
         controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens);
@@ -215,6 +216,21 @@ TEST_F(SuggestionPanelTest, VariantCardsShowTheirStyleColoursAndLabels) {
     EXPECT_EQ(serbian[2]->pill()->text(), "Kraće");
     EXPECT_EQ(serbian[3]->pill()->text(), "Formal Tone");
     EXPECT_EQ(serbian[0]->replaceButton()->text(), "Zameni");
+}
+
+TEST_F(SuggestionPanelTest, BothTabsKeepTheRoundedTranslucentCorners) {
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    vm->setRephrase(SuggestionViewModel::RephraseLoad::loaded(
+        RephraseResult{{{QStringLiteral("neutral"), corrected}, {QStringLiteral("concise"), corrected}}}));
+    for (int tab : {0, 1}) {
+        vm->setSelectedTab(tab);
+        const QImage image = render(*controller->panel(), QStringLiteral("corners-%1").arg(tab));
+        const int w = image.width(), h = image.height();
+        EXPECT_EQ(qAlpha(image.pixel(1, h - 2)), 0) << "bottom-left corner, tab " << tab;
+        EXPECT_EQ(qAlpha(image.pixel(w - 2, h - 2)), 0) << "bottom-right corner, tab " << tab;
+        // Along the bottom, the material is seen through the content, not painted over.
+        EXPECT_LT(qAlpha(image.pixel(w / 2, h - 6)), 255) << "bottom edge, tab " << tab;
+    }
 }
 
 TEST_F(SuggestionPanelTest, EscapeWhileLoadingOrdersThePanelOutThenCloses) {

@@ -271,6 +271,14 @@ TEST_F(AXMonitorTest, AnApplicationThatJoinsTheBusAfterItsActivation) {
     EXPECT_EQ(focusChanges.back(), other);
 }
 
+TEST_F(AXMonitorTest, StartListensBeforeAnyApplicationIsInFront) {
+    // At login nothing is in front yet; the first application comes later.
+    workspace.frontmost.reset();
+    monitor.start();
+    EXPECT_TRUE(ax.listening);
+    EXPECT_TRUE(focusChanges.empty());
+}
+
 TEST_F(AXMonitorTest, AFocusEventBeforeTheObserverIsAttachedIsNotLost) {
     monitor.start();
     workspace.activateApp(browser);

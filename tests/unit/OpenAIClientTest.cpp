@@ -29,7 +29,8 @@ const QByteArray correctionJson = R"({"corrected": "I went.", "changes": [{"from
 class OpenAIClientTest : public testing::Test {
 protected:
     OpenAIClient client(const QString& key = QStringLiteral("sk-test")) {
-        return OpenAIClient(key, QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer);
+        return OpenAIClient(SettingsStore::defaultApiBaseURL, key, QStringLiteral("gpt-4o-mini"), transport,
+                            scheduler, recognizer);
     }
 
     // Starts a correction request and returns where its outcome lands.
@@ -102,11 +103,22 @@ TEST_F(OpenAIClientTest, EndpointFollowsTheConfiguredServer) {
         {"https://api.openai.com/", "https://api.openai.com/v1/models"},
         {" http://127.0.0.1:8080// ", "http://127.0.0.1:8080/v1/models"},
         {"https://gateway.example/openai/", "https://gateway.example/openai/v1/models"},
+        // A base that already names the version keeps it once.
+        {"http://127.0.0.1:11434/v1", "http://127.0.0.1:11434/v1/models"},
+        {"http://127.0.0.1:8080/v1/", "http://127.0.0.1:8080/v1/models"},
+        {"https://gateway.example/v1/openai", "https://gateway.example/v1/openai/v1/models"},
     };
-    for (const auto& [base, expected] : cases) {
-        settings.store.setApiBaseURL(QString::fromLatin1(base));
-        EXPECT_EQ(OpenAIClient::endpoint("/v1/models"), QUrl(expected)) << base;
-    }
+    for (const auto& [base, expected] : cases)
+        EXPECT_EQ(OpenAIClient::endpoint(QString::fromLatin1(base), "/v1/models"), QUrl(expected)) << base;
+
+    // The client asks the server it was built with, whatever the settings say meanwhile.
+    settings.store.setApiBaseURL("http://127.0.0.1:9");
+    transport.enqueue(Script::reply(200, chatReply(correctionJson)));
+    const OpenAIClient local("http://127.0.0.1:1234/v1", "sk-test", "m", transport, scheduler, recognizer);
+    ask(local);
+    scheduler.advance(1s);
+    ASSERT_EQ(transport.requests.size(), 1);
+    EXPECT_EQ(transport.requests[0].url, QUrl("http://127.0.0.1:1234/v1/chat/completions"));
 }
 
 TEST_F(OpenAIClientTest, EmptyKeyFailsWithoutTrafficButBlankKeyIsSent) {
@@ -249,8 +261,10 @@ TEST_F(OpenAIClientTest, CancelStopsTheAttemptAndEveryRetry) {
 
 TEST_F(OpenAIClientTest, TheKeyIsAskedForOnlyWhenARequestIsAboutToGoOut) {
     std::deque<std::function<void(QString)>> asks;
-    OpenAIClient lazy([&](std::function<void(QString)> give) { asks.push_back(std::move(give)); },
-                      QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer);
+    OpenAIClient lazy(
+        SettingsStore::defaultApiBaseURL,
+        [&](std::function<void(QString)> give) { asks.push_back(std::move(give)); },
+        QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer);
     EXPECT_TRUE(asks.empty());
     transport.enqueue(Script::stall());
     auto out = ask(lazy);

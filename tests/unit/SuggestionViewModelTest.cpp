@@ -40,7 +40,8 @@ protected:
     std::unique_ptr<SuggestionViewModel> make(const QString& key = QStringLiteral("sk-test")) {
         return std::make_unique<SuggestionViewModel>(
             QStringLiteral("Fixd text."),
-            OpenAIClient(key, QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer));
+            OpenAIClient(SettingsStore::defaultApiBaseURL, key, QStringLiteral("gpt-4o-mini"), transport,
+                         scheduler, recognizer));
     }
 
     test::ScopedSettings settings;

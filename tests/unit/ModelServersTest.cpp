@@ -1,0 +1,78 @@
+// The model list a server gives, through the client and on its own.
+#include <gmock/gmock.h>
+
+#include "core/ModelServers.h"
+#include "core/OpenAIClient.h"
+#include "core/SettingsStore.h"
+#include "platform/fake/FakeHttpTransport.h"
+#include "platform/fake/FakeLanguageRecognizer.h"
+#include "platform/fake/FakeScheduler.h"
+#include "support/ScopedSettings.h"
+
+using namespace quillet;
+using namespace std::chrono_literals;
+using Script = FakeHttpTransport::Script;
+using testing::ElementsAre;
+
+namespace {
+
+TEST(ModelServersTest, ModelListKeepsTheServersOrderAndSkipsWhatIsNoName) {
+    EXPECT_THAT(*ModelServers::parseModelList(
+                    R"({"object": "list", "data": [{"id": "llama3:8b"}, {"id": "qwen2.5"}, {"id": " "},
+                       {"name": "no id"}, 7, {"id": "llama3:8b"}, {"id": "mistral"}]})"),
+                ElementsAre("llama3:8b", "qwen2.5", "mistral"));
+    EXPECT_THAT(*ModelServers::parseModelList(R"({"data": []})"), ElementsAre());
+    for (const char* body : {"", "[]", R"({"models": []})", R"({"data": {}})", "<html>"})
+        EXPECT_FALSE(ModelServers::parseModelList(body).has_value()) << body;
+}
+
+TEST(ModelServersTest, PresetsStartWithTheDefaultAndAreAllUsableAddresses) {
+    const QList<ModelServers::Preset>& presets = ModelServers::presets();
+    ASSERT_GE(presets.size(), 2);
+    EXPECT_EQ(presets.first().baseURL, SettingsStore::defaultApiBaseURL);
+    for (const ModelServers::Preset& preset : presets)
+        EXPECT_EQ(SettingsStore::apiBaseURLFrom(preset.baseURL), preset.baseURL) << preset.name.toStdString();
+}
+
+class ModelListRequestTest : public testing::Test {
+protected:
+    std::optional<Outcome<QStringList>> list(const QString& base, const QString& key) {
+        const OpenAIClient client(base, key, "m", transport, scheduler, recognizer);
+        std::optional<Outcome<QStringList>> out;
+        client.listModels([&](Outcome<QStringList> o) { out = std::move(o); });
+        scheduler.advance(70s);
+        return out;
+    }
+    static OpenAIError errorOf(const std::optional<Outcome<QStringList>>& out) {
+        EXPECT_TRUE(out && std::holds_alternative<OpenAIError>(*out));
+        return out ? std::get<OpenAIError>(*out) : OpenAIError::offline();
+    }
+
+    test::ScopedSettings settings;
+    FakeScheduler scheduler;
+    FakeHttpTransport transport{scheduler};
+    FakeLanguageRecognizer recognizer;
+};
+
+TEST_F(ModelListRequestTest, OneGetOfTheServersListWithItsFailuresSaid) {
+    transport.enqueue(Script::reply(200, R"({"data": [{"id": "llama3"}]})"));
+    const auto out = list("http://localhost:11434/v1/", QString());
+    ASSERT_TRUE(out && std::holds_alternative<QStringList>(*out));
+    EXPECT_THAT(std::get<QStringList>(*out), ElementsAre("llama3"));
+    ASSERT_EQ(transport.requests.size(), 1);
+    EXPECT_EQ(transport.requests[0].method, "GET");
+    EXPECT_EQ(transport.requests[0].url, QUrl("http://localhost:11434/v1/models"));
+
+    EXPECT_EQ(errorOf(list(SettingsStore::defaultApiBaseURL, QString())), OpenAIError::missingKey());
+    EXPECT_EQ(transport.requests.size(), 1) << "the hosted service is not asked without a key";
+
+    transport.enqueue(Script::reply(401));
+    EXPECT_EQ(errorOf(list("http://localhost:1234", QString())), OpenAIError::invalidKey());
+    transport.enqueue(Script::reply(200, "<html>not found</html>"));
+    EXPECT_EQ(errorOf(list("http://localhost:1234", QString())).kind(), OpenAIError::Kind::badResponse);
+    transport.enqueue(Script::fail());
+    EXPECT_EQ(errorOf(list("http://localhost:1234", QString())), OpenAIError::offline());
+    EXPECT_EQ(transport.requests.size(), 4) << "never retried: the user can press Refresh again";
+}
+
+}  // namespace
