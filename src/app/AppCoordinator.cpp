@@ -10,6 +10,7 @@
 #include "core/ClipboardHandOver.h"
 #include "core/KeyRequirement.h"
 #include "core/OpenAIClient.h"
+#include "core/PartialReplacement.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/Beep.h"
@@ -192,13 +193,20 @@ void AppCoordinator::presentSuggestions() {
     const std::optional<QString> originalFullValue =
         selectionOnly ? AX::attribute<QString>(ax, field->element, AXAttr::value)
                       : std::optional<QString>(text);
+    // Where the text starts in the field, for a text too long to be checked whole.
+    qint64 location = 0;
+    if (selectionOnly) {
+        const std::optional<AXTextRange> range =
+            AX::attribute<AXTextRange>(ax, field->element, AXAttr::selectedTextRange);
+        location = range ? range->location : -1;
+    }
 
     auto viewModel = makeViewModel(text);
     QPointer<AppCoordinator> self(this);
-    viewModel->onReplace = [self, field = *field, selectionOnly, originalFullValue,
-                            text](const QString& chosen) {
+    viewModel->onReplace = [self, field = *field, selectionOnly, originalFullValue, text,
+                            location](const QString& chosen) {
         if (self)
-            self->performReplace(field, chosen, selectionOnly, originalFullValue, text);
+            self->performReplace(field, chosen, selectionOnly, originalFullValue, text, location);
     };
     viewModel->onCloseRequested = [self] {
         if (self)
@@ -231,26 +239,34 @@ void AppCoordinator::presentSuggestions() {
 
 void AppCoordinator::performReplace(const FocusedField& field, const QString& newText, bool selectionOnly,
                                     const std::optional<QString>& originalFullValue,
-                                    const QString& originalShown) {
+                                    const QString& originalShown, qint64 location) {
     if (!canPressKeysFor(field)) {
-        replaceWithoutKeys(field, newText, selectionOnly, originalFullValue, originalShown);
+        // That road writes the whole text it was given: what followed the cut goes with it.
+        replaceWithoutKeys(field, PartialReplacement::of(originalShown).joined(newText), selectionOnly,
+                           originalFullValue, originalShown);
         return;
     }
     closeSuggestions();
     QPointer<AppCoordinator> self(this);
     // The notice and the history wait until the field reads back with the text, or, where it cannot
     // be read, until the paste was sent.
-    m_textIO.replace(
-        field, newText, selectionOnly,
-        [self, field, newText, originalFullValue, originalShown](const TextIO::Outcome& outcome) {
-            if (!self)
-                return;
-            if (!outcome.strategy) {
-                self->reportFailedWrite();
-                return;
-            }
-            self->recordReplacement(field, newText, originalFullValue, originalShown);
-        });
+    std::function<void(const TextIO::Outcome&)> done = [self, field, newText, originalFullValue,
+                                                        originalShown](const TextIO::Outcome& outcome) {
+        if (!self)
+            return;
+        if (!outcome.strategy) {
+            self->reportFailedWrite();
+            return;
+        }
+        self->recordReplacement(field, newText, originalFullValue, originalShown);
+    };
+    // Only the part that was checked is replaced; what followed the cut was never seen by the model.
+    const PartialReplacement part = PartialReplacement::of(originalShown);
+    if (part.isPartial()) {
+        m_textIO.replaceRange(field, part, location, newText, std::move(done));
+    } else {
+        m_textIO.replace(field, newText, selectionOnly, std::move(done));
+    }
 }
 
 void AppCoordinator::recordReplacement(const FocusedField& field, const QString& newText,
@@ -408,9 +424,11 @@ void AppCoordinator::hotkeyTriggered() {
         }
         const QString original = *copied;
         auto viewModel = self->makeViewModel(original);
-        viewModel->onReplace = [self, original, sourcePid](const QString& chosen) {
+        viewModel->onReplace = [self, original, sourcePid](const QString& checked) {
             if (!self)
                 return;
+            // The paste replaces the whole selection: what followed the cut goes back in with it.
+            const QString chosen = PartialReplacement::of(original).joined(checked);
             // The paste goes over the selection that was copied, so the notice comes once it is
             // sent; Undo selects the pasted text back before the original goes over it.
             self->m_textIO.pasteReplacement(

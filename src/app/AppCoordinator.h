@@ -110,8 +110,10 @@ public:
 private:
     void handleFocus(const std::optional<FocusedField>& field);
     void startMonitorWhenTrusted();
+    /// `location`: where the text that was sent starts in the field (-1 when unknown).
     void performReplace(const FocusedField& field, const QString& newText, bool selectionOnly,
-                        const std::optional<QString>& originalFullValue, const QString& originalShown);
+                        const std::optional<QString>& originalFullValue, const QString& originalShown,
+                        qint64 location);
     /// The history entry and the notice with Undo, once a replacement is in the field.
     void recordReplacement(const FocusedField& field, const QString& newText,
                            const std::optional<QString>& originalFullValue, const QString& originalShown);

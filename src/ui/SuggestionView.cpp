@@ -66,6 +66,14 @@ SuggestionView::SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, 
     divider->setPalette(pal);
     column->addWidget(divider);
 
+    // A long text is checked only up to the cut, and the user should know the rest was not.
+    m_partialNote = secondaryLabel(QString(), Style::caption(), *this);
+    m_partialNote->setObjectName(QStringLiteral("partialNote"));
+    m_partialNote->setContentsMargins(14, 8, 14, 0);
+    m_partialNote->setWordWrap(true);
+    m_partialNote->setVisible(vm.isPartial());
+    column->addWidget(m_partialNote);
+
     m_stack = new QStackedWidget;
     m_correctionPage = new QWidget;
     m_rephrasePage = new QWidget;
@@ -151,6 +159,8 @@ void SuggestionView::refresh() {
     const QString closeTip = m_loc.text(QStringLiteral("Close (Esc)"), QStringLiteral("Zatvori (Esc)"));
     m_close->setToolTip(closeTip);
     m_close->setAccessibleName(closeTip);
+    m_partialNote->setText(m_loc.text(QStringLiteral("The text is long: only its first part was checked."),
+                                      QStringLiteral("Tekst je dug: proveren je samo njegov prvi deo.")));
     const int tab = m_vm->selectedTab() != 0 ? 1 : 0;
     m_correctionTab->setChecked(tab == 0);
     m_rephraseTab->setChecked(tab == 1);
@@ -193,7 +203,7 @@ QWidget* SuggestionView::correctionTab() {
     if (load.isFailed())
         return errorView(load.message());
     const CorrectionResult& result = *load.result();
-    if (!result.changes.isEmpty() && result.corrected != m_vm->originalText())
+    if (!result.changes.isEmpty() && result.corrected != m_vm->sentText())
         return correctionView(result);
     return successState();
 }
@@ -212,7 +222,7 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
     auto* text = new TextBlock(TextBlock::Sizing::scroll, 13, 3, 12);
     text->setObjectName(QStringLiteral("correctionText"));
     text->setAccessibleName(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
-    text->setRuns(DiffHighlighter::attributed(m_vm->originalText(), result.corrected));
+    text->setRuns(DiffHighlighter::attributed(m_vm->sentText(), result.corrected));
     boxLayout->addWidget(text);
     auto* boxMargin = new QVBoxLayout;
     boxMargin->setContentsMargins(12, 12, 12, 0);

@@ -490,6 +490,26 @@ public:
         return sets;
     }
 
+    // Whether `a`'s toolkit counts text offsets and lengths in UTF-16 code units rather than in
+    // characters. Qt does: it hands its widgets' own positions through unchanged, and cuts or pads an
+    // inserted text to the length given, so a byte count (which GTK asks for) would fill the field
+    // with garbage, and a character offset would land short of every emoji before it.
+    bool countsUtf16(AtspiAccessible* a) {
+        const QByteArray bus = busNameOf(a);
+        auto it = utf16LengthsByBus.find(bus);
+        if (it != utf16LengthsByBus.end())
+            return *it;
+        bool utf16 = false;
+        GRef<AtspiAccessible> application(atspi_accessible_get_application(a, nullptr));
+        if (application) {
+            gchar* name = atspi_accessible_get_toolkit_name(application.get(), nullptr);
+            utf16 = name && g_ascii_strcasecmp(name, "qt") == 0;
+            g_free(name);
+        }
+        utf16LengthsByBus.insert(bus, utf16);
+        return utf16;
+    }
+
     // The text of `a` as the user has it, from what the application reads out of it.
     QString textOf(AtspiAccessible* a, const QString& readOut) {
         if (readOut.endsWith(QLatin1Char('\n')) && showsExtraFinalBreak(a))
@@ -554,6 +574,7 @@ public:
     qint32 pidOfLastTyped = 0;
     QHash<QByteArray, qint32> pidByBus;
     QHash<QByteArray, bool> showingByBus;
+    QHash<QByteArray, bool> utf16LengthsByBus;
     QHash<QByteArray, bool> geckoByBus;
     // Per application: whether it answers screen extents relative to its window, once that could be
     // told, and the window origin at the last attempt that could not tell.
@@ -1108,6 +1129,10 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         std::optional<QString> whole = readText(a, call, err);
         if (!whole)
             return err;
+        if (d->countsUtf16(a)) {
+            out = AXTextRange{sel->first, sel->second - sel->first};
+            return AXError::success;
+        }
         const QString shown = d->textOf(a, *whole);
         const qint64 start = utf16Offset(shown, sel->first);
         out = AXTextRange{start, utf16Offset(shown, sel->second) - start};
@@ -1211,10 +1236,11 @@ AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QStr
         if (sel->first != sel->second &&
             (!atspi_editable_text_delete_text(editable.get(), sel->first, sel->second, &error) || error))
             return call.failed(error.error);
-        // The length is in bytes for GTK and at least the character count for the others.
-        if (!utf8.isEmpty() && (!atspi_editable_text_insert_text(editable.get(), sel->first, utf8.constData(),
-                                                                 int(utf8.size()), &error) ||
-                                error))
+        // The length is in bytes for GTK and at least the character count for most others.
+        const int length = d->countsUtf16(a) ? int(text->size()) : int(utf8.size());
+        if (!utf8.isEmpty() &&
+            (!atspi_editable_text_insert_text(editable.get(), sel->first, utf8.constData(), length, &error) ||
+             error))
             return call.failed(error.error);
         return AXError::success;
     }
@@ -1228,8 +1254,10 @@ AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QStr
         std::optional<QString> whole = readText(a, call, err);
         if (!whole)
             return err;
-        const int start = int(characterOffset(*whole, range->location));
-        const int end = int(characterOffset(*whole, range->location + range->length));
+        const bool utf16 = d->countsUtf16(a);
+        const int start = int(utf16 ? range->location : characterOffset(*whole, range->location));
+        const int end = int(utf16 ? range->location + range->length
+                                  : characterOffset(*whole, range->location + range->length));
         const int n = atspi_text_get_n_selections(text.get(), &error);
         if (error)
             return call.failed(error.error);
