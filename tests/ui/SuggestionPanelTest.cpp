@@ -298,8 +298,8 @@ TEST_F(SuggestionPanelTest, LongTextSaysOnlyItsFirstPartWasCheckedAndDiffsThatPa
     part.truncate(OpenAIClient::maxCharacters);
     vm = std::make_shared<SuggestionViewModel>(
         part + QStringLiteral(" tail that was never sent"),
-        OpenAIClient(QStringLiteral("sk-test"), QStringLiteral("gpt-4o-mini"), transport, scheduler,
-                     recognizer));
+        OpenAIClient(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-test"),
+                     QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer));
     controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens);
     controller->show(Rect(300, 400, 24, 24));
     auto* note = view().findChild<QLabel*>(QStringLiteral("partialNote"));
