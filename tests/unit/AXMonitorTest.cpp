@@ -164,6 +164,18 @@ TEST_F(AXMonitorTextReadTest, SameLengthEditsWithoutEventsAreFoundByTheCaretOrTh
     EXPECT_EQ(updates, 2);
 }
 
+TEST_F(AXMonitorTextReadTest, AFailedReadIsTriedAgainOnTheNextTick) {
+    readCost = 400ms;  // a call that ran into its time-out
+    AXElement field = focusField(editorPid, QStringLiteral("one two three"));
+    FakeAccessibility::data(field).copyFailures[AXAttr::value] = AXError::cannotComplete;
+    monitor.start();
+    EXPECT_EQ(monitor.currentWordCount(), 0);
+    FakeAccessibility::data(field).copyFailures.remove(AXAttr::value);
+    scheduler.advance(AXMonitor::trackInterval);
+    EXPECT_EQ(monitor.currentWordCount(), 3);
+    EXPECT_EQ(updates, 1);
+}
+
 TEST_F(AXMonitorTextReadTest, WithoutACharacterCountEveryTickReadsTheText) {
     AXElement field = focusField(editorPid, QStringLiteral("some words here"));
     FakeAccessibility::data(field).copyFailures[AXAttr::numberOfCharacters] = AXError::attributeUnsupported;
