@@ -164,8 +164,10 @@ void BM_IdleTracking(benchmark::State& state) {
         if (!s.openEditor(int(state.range(0))))
             return state.SkipWithError("mousepad did not open the document");
         const qint64 startToIcon = s.startQuillet();
-        if (startToIcon < 0 || !s.settleQuillet())
-            return state.SkipWithError("no icon over the focused text");
+        if (startToIcon < 0)
+            return state.SkipWithError("no icon over the focused text after the start");
+        if (!s.settleQuillet())
+            return state.SkipWithError("no icon over the focused text once the settings were closed");
         state.counters["start_to_icon_ms"] = double(startToIcon);
         state.counters["rss_after_start_MiB"] = residentMiB(s.quillet.processId());
         settle(3000);

@@ -1,6 +1,7 @@
 #include "core/AXMonitor.h"
 
 #include <QHash>
+#include <algorithm>
 
 #include "core/AX.h"
 #include "platform/Accessibility.h"
@@ -268,8 +269,9 @@ void AXMonitor::readText() {
         return;
     }
     const std::chrono::milliseconds cost = finished - started;
-    m_nextUnpromptedRead = finished + std::max(fullReadInterval, cost * fullReadCostShare);
-    m_nextPromptedRead = finished + cost * editReadCostShare;
+    m_nextUnpromptedRead =
+        finished + std::clamp(cost * fullReadCostShare, fullReadInterval, longestFullReadInterval);
+    m_nextPromptedRead = finished + std::min(cost * editReadCostShare, longestEditReadWait);
 }
 
 }  // namespace quillet
