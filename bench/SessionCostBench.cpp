@@ -118,12 +118,12 @@ struct Session {
         return waitUntil([&] { return readAccessible(editor->pid()).contains("Their is"); }, 30000);
     }
     /// Starts the program; the milliseconds until its icon shows over the focused field, or -1.
-    qint64 startQuillet() {
+    qint64 startQuillet(int timeoutMs = 20000) {
         quillet.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QElapsedTimer clock;
         clock.start();
         quillet.start(quilletBinary(), {});
-        if (!quillet.waitForStarted() || !waitUntil(iconShown, 20000))
+        if (!quillet.waitForStarted() || !waitUntil(iconShown, timeoutMs))
             return -1;
         return clock.elapsed();
     }
@@ -163,9 +163,11 @@ void BM_IdleTracking(benchmark::State& state) {
         Session s;
         if (!s.openEditor(int(state.range(0))))
             return state.SkipWithError("mousepad did not open the document");
-        const qint64 startToIcon = s.startQuillet();
-        if (startToIcon < 0 || !s.settleQuillet())
-            return state.SkipWithError("no icon over the focused text");
+        // On this desktop without a tray the settings open at start too, and may come first: the
+        // icon then shows once they are closed (BM_StartToIcon times the start itself).
+        const qint64 startToIcon = s.startQuillet(5000);
+        if (!s.settleQuillet())
+            return state.SkipWithError("no icon over the focused text once the settings were closed");
         state.counters["start_to_icon_ms"] = double(startToIcon);
         state.counters["rss_after_start_MiB"] = residentMiB(s.quillet.processId());
         settle(3000);

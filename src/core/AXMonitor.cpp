@@ -1,6 +1,7 @@
 #include "core/AXMonitor.h"
 
 #include <QHash>
+#include <algorithm>
 
 #include "core/AX.h"
 #include "platform/Accessibility.h"
@@ -257,13 +258,20 @@ void AXMonitor::readText() {
     m_lastCharacterCount = AX::attribute<qint64>(m_ax, element, AXAttr::numberOfCharacters);
     m_lastCaret = AX::attribute<qint64>(m_ax, element, AXAttr::caretOffset);
     m_valueChangedSinceRead = false;
-    const QString text = AX::attribute(m_ax, element, AXAttr::value).value_or(QString());
-    m_lastValueHash = qint64(qHash(text));
-    m_lastWordCount = FocusedField::countWords(text);
+    const std::optional<QString> text = AX::attribute(m_ax, element, AXAttr::value);
+    m_lastValueHash = qint64(qHash(text.value_or(QString())));
+    m_lastWordCount = FocusedField::countWords(text.value_or(QString()));
     const std::chrono::milliseconds finished = m_scheduler.now();
+    // A read that failed (a busy application, a call that timed out) is tried again on the next tick.
+    if (!text) {
+        m_nextUnpromptedRead = finished;
+        m_nextPromptedRead = finished;
+        return;
+    }
     const std::chrono::milliseconds cost = finished - started;
-    m_nextUnpromptedRead = finished + std::max(fullReadInterval, cost * fullReadCostShare);
-    m_nextPromptedRead = finished + cost * editReadCostShare;
+    m_nextUnpromptedRead =
+        finished + std::clamp(cost * fullReadCostShare, fullReadInterval, longestFullReadInterval);
+    m_nextPromptedRead = finished + std::min(cost * editReadCostShare, longestEditReadWait);
 }
 
 }  // namespace quillet

@@ -34,6 +34,10 @@ public:
     /// and while the user types, the reads an edit prompts one part in this many: the icon follows
     /// the word count a little later in a long document, but typing stays cheap.
     static constexpr int editReadCostShare = 100;
+    /// However slow the text, an edit is read within this long, and an unprompted read comes at
+    /// least this often: a document still loading when it was first read must not wait long.
+    static constexpr std::chrono::milliseconds longestEditReadWait{1000};
+    static constexpr std::chrono::milliseconds longestFullReadInterval{10000};
     /// How long the focus is looked for again, on the same tick, after an activation (or an
     /// application joining the desktop) found no field: an application started just now may not be
     /// on the accessibility bus yet, or not have said where its focus is.

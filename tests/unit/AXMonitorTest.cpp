@@ -164,6 +164,18 @@ TEST_F(AXMonitorTextReadTest, SameLengthEditsWithoutEventsAreFoundByTheCaretOrTh
     EXPECT_EQ(updates, 2);
 }
 
+TEST_F(AXMonitorTextReadTest, AFailedReadIsTriedAgainOnTheNextTick) {
+    readCost = 400ms;  // a call that ran into its time-out
+    AXElement field = focusField(editorPid, QStringLiteral("one two three"));
+    FakeAccessibility::data(field).copyFailures[AXAttr::value] = AXError::cannotComplete;
+    monitor.start();
+    EXPECT_EQ(monitor.currentWordCount(), 0);
+    FakeAccessibility::data(field).copyFailures.remove(AXAttr::value);
+    scheduler.advance(AXMonitor::trackInterval);
+    EXPECT_EQ(monitor.currentWordCount(), 3);
+    EXPECT_EQ(updates, 1);
+}
+
 TEST_F(AXMonitorTextReadTest, WithoutACharacterCountEveryTickReadsTheText) {
     AXElement field = focusField(editorPid, QStringLiteral("some words here"));
     FakeAccessibility::data(field).copyFailures[AXAttr::numberOfCharacters] = AXError::attributeUnsupported;
@@ -180,7 +192,7 @@ TEST_F(AXMonitorTextReadTest, ASlowTextIsReadUnpromptedLessOften) {
     readCost = 20ms;
     AXElement field = startOnField(QStringLiteral("a huge document "));
     scheduler.advance(60s);
-    // Each unprompted read waits five hundred times its own cost: ten seconds.
+    // Each unprompted read waits five hundred times its own cost: ten seconds, the longest wait.
     EXPECT_GE(textReads, 5);
     EXPECT_LE(textReads, 6);
     // The first edit after a pause is read on the next tick.
@@ -189,16 +201,16 @@ TEST_F(AXMonitorTextReadTest, ASlowTextIsReadUnpromptedLessOften) {
     scheduler.advance(AXMonitor::trackInterval);
     EXPECT_EQ(textReads, before + 1);
     EXPECT_EQ(updates, 1);
-    // Typing on, five characters a second: reads a hundred times their cost apart, two seconds, and
-    // the last word typed is counted once the reads catch up.
+    // Typing on, five characters a second: reads a hundred times their cost apart but never more
+    // than a second, and the last word typed is counted once the reads catch up.
     QString text = QStringLiteral("a huge document grows");
     for (const QChar c : QStringLiteral(" by four more words")) {
         text += c;
         type(field, text);
         scheduler.advance(200ms);
     }
-    EXPECT_LE(textReads, before + 3);
-    scheduler.advance(AXMonitor::fullReadInterval);
+    EXPECT_LE(textReads, before + 5);
+    scheduler.advance(AXMonitor::longestEditReadWait);
     EXPECT_EQ(monitor.currentWordCount(), 8);
 }
 
