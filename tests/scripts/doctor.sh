@@ -24,6 +24,7 @@ check "exit status 0" test "$rc" -eq 0
 check "nothing on standard error" test ! -s "$QUILLET_SESSION_DIR/doctor.err"
 check "title" has_line "$out" "Quillet doctor"
 check "rule" has_line "$out" "──────────────"
+check "session" has_line "$out" "  • Session: X11"
 check "permission" has_line "$out" "  ✓ Accessibility permission: granted"
 check "displays" has_line "$out" "  • Displays"
 check "screen" has_line "$out" "      primary 1440×900 @ (0,0)"
@@ -43,7 +44,7 @@ check "flipped frame" has_line "$out" "  • Converted AppKit frame: ($x,$((900 
 # Without the accessibility bus: the not-granted report, exactly.
 bare=$("$here/../session/run-in-session.sh" --no-atspi -- "$quillet" --doctor 2>"$QUILLET_SESSION_DIR/bare.err")
 rc=$?
-expected=$(printf '%s\n' "Quillet doctor" "──────────────" \
+expected=$(printf '%s\n' "Quillet doctor" "──────────────" "  • Session: X11" \
     "  ✗ Accessibility permission: NOT granted — enable assistive technologies (accessibility) in your desktop settings" \
     "  • Displays" "      primary 1440×900 @ (0,0)" "" \
     "Grant the permission, then run again. The app must be restarted after granting.")
