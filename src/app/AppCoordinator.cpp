@@ -337,7 +337,9 @@ bool AppCoordinator::canPressKeysFor(const FocusedField& field) const {
 }
 
 void AppCoordinator::handOver(const FocusedField& field, const QString& text) {
-    if (ClipboardHandOver::road(field.isSecure(m_services.ax), false) != ClipboardHandOver::Road::copy) {
+    // A password field that has the keyboard now, wherever it is, keeps the text off the clipboard.
+    const bool secure = field.isSecure(m_services.ax) || m_services.ax.isSecureEventInputEnabled();
+    if (ClipboardHandOver::road(secure, false) != ClipboardHandOver::Road::copy) {
         reportFailedWrite();
         return;
     }

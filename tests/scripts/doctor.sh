@@ -24,6 +24,7 @@ check "exit status 0" test "$rc" -eq 0
 check "nothing on standard error" test ! -s "$QUILLET_SESSION_DIR/doctor.err"
 check "title" has_line "$out" "Quillet doctor"
 check "rule" has_line "$out" "──────────────"
+check "session" has_line "$out" "  • Session: X11"
 check "permission" has_line "$out" "  ✓ Accessibility permission: granted"
 check "displays" has_line "$out" "  • Displays"
 check "screen" has_line "$out" "      primary 1440×900 @ (0,0)"

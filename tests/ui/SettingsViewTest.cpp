@@ -582,4 +582,24 @@ TEST_F(SettingsViewTest, AnAnswerAfterTheViewIsGoneIsIgnored) {
     EXPECT_EQ(storedKey(), "sk-1");
 }
 
+TEST_F(SettingsViewTest, WhereTheDesktopHoldsTheShortcutItsStepsReplaceTheRecorder) {
+    SettingsView::ShortcutControl control;
+    control.desktopSteps = [](const L10n& l) {
+        return QStringList{l.text(QStringLiteral("Open Settings."), QStringLiteral("Otvorite Podešavanja.")),
+                           QStringLiteral("quillet --trigger")};
+    };
+    auto view = makeView(control);
+    auto* steps = child<QLabel>(view.get(), "shortcutSteps");
+    EXPECT_TRUE(steps->isVisible());
+    EXPECT_EQ(steps->text(), "Open Settings.\nquillet --trigger");
+    EXPECT_FALSE(child<QPushButton>(view.get(), "shortcutRecorder")->isVisible());
+    EXPECT_FALSE(child<QPushButton>(view.get(), "shortcutClearButton")->isVisible());
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(steps->text(), "Otvorite Podešavanja.\nquillet --trigger") << "follows the language";
+
+    auto plain = makeView();
+    EXPECT_FALSE(child<QLabel>(plain.get(), "shortcutSteps")->isVisible());
+    EXPECT_TRUE(child<QPushButton>(plain.get(), "shortcutRecorder")->isVisible());
+}
+
 }  // namespace

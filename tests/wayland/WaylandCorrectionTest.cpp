@@ -8,6 +8,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -104,6 +105,7 @@ protected:
                                                   {"professional", "This sentence contains an error."},
                                                   {"concise", "A mistake here."}};
         };
+        qDBusRegisterMetaType<QList<int>>();
         ASSERT_TRUE(notifications.start());
         ASSERT_TRUE(storeApiKey(kKey));
         QFile::remove(IniDefaults::defaultPath());
@@ -218,6 +220,30 @@ TEST_F(WaylandCorrectionTest, AFieldThatIgnoresWritesGetsTheTextOnTheClipboard) 
     ASSERT_TRUE(key("ctrl+v"));
     EXPECT_TRUE(waitUntil([&] { return fieldText(editor.processId()) == kCorrected; }, 10000))
         << "field reads " << fieldText(editor.processId()).toStdString();
+}
+
+TEST_F(WaylandCorrectionTest, TheSelfCheckNamesTheSessionAndTheShortcutIsKdesOwn) {
+    startGedit();
+    QString out;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            runProgram(quilletBinary(), {"--doctor"}, &out);
+            return out.contains("Focused element: AXTextArea in ");
+        },
+        10000))
+        << out.toStdString();
+    EXPECT_THAT(out.toStdString(), testing::HasSubstr("  • Session: Wayland\n"));
+
+    if (!onKWin())
+        return;
+    // Super+Shift+G, registered with KDE's service, which lists it in the desktop's settings.
+    QDBusMessage message = QDBusMessage::createMethodCall("org.kde.kglobalaccel", "/kglobalaccel",
+                                                          "org.kde.KGlobalAccel", "shortcut");
+    message.setArguments({QStringList{"quillet", "trigger", "Quillet", "Correct"}});
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(message);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    EXPECT_EQ(qdbus_cast<QList<int>>(reply.arguments().value(0)),
+              QList<int>{QKeyCombination(Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_G).toCombined()});
 }
 
 }  // namespace

@@ -261,19 +261,24 @@ public:
     }
 
     void announceAllActiveWindows() {
+        std::vector<FocusEvent> found;
         GRef<AtspiAccessible> root(atspi_get_desktop(0));
         const int count = root ? atspi_accessible_get_child_count(root.get(), nullptr) : 0;
         for (int i = 0; i < count; ++i) {
             GRef<AtspiAccessible> app(atspi_accessible_get_child_at_index(root.get(), i, nullptr));
             if (app)
-                announceActiveWindows(app.get());
+                activeWindowsOf(app.get(), found);
+        }
+        for (const FocusEvent& e : found) {
+            if (windowSink)
+                windowSink(e);
         }
     }
 
     // An application may join the bus after its window became active (a slow start, or an event
     // lost under load): the window holding the active state is taken as the activation.
-    void announceActiveWindows(AtspiAccessible* app) {
-        if (!windowSink || hungBuses().contains(busNameOf(app)))
+    void activeWindowsOf(AtspiAccessible* app, std::vector<FocusEvent>& out) {
+        if (!app || hungBuses().contains(busNameOf(app)))
             return;
         const qint32 pid = pidOf(app);
         if (pid <= 0 || pid == qint32(::getpid()))
@@ -282,7 +287,7 @@ public:
         for (int i = 0; i < count && i < 32; ++i) {
             GRef<AtspiAccessible> window(atspi_accessible_get_child_at_index(app, i, nullptr));
             if (window && hasState(window.get(), ATSPI_STATE_ACTIVE))
-                windowSink(FocusEvent{FocusEvent::Kind::windowActivated, share(window.get()), pid});
+                out.push_back(FocusEvent{FocusEvent::Kind::windowActivated, share(window.get()), pid});
         }
     }
 
@@ -373,9 +378,12 @@ public:
                 return named;
         }
         std::optional<qint32> active = activePid ? activePid() : std::nullopt;
-        if (windowSink && active == 0) {
+        if (windowSink && active == 0 &&
+            (!lastRescan.isValid() || lastRescan.elapsed() >= rescanIntervalMs)) {
             // An activation lost under load would leave the desktop without a front window until
-            // the next one: the windows themselves say which is active.
+            // the next one: the windows themselves say which is active. Asked at most once a
+            // second, since while one of our own windows is in front no other window is active.
+            lastRescan.start();
             announceAllActiveWindows();
             active = activePid();
             if (AXElement named = focusOverride ? focusOverride() : AXElement(); !named.isNull())
@@ -559,6 +567,8 @@ public:
     std::function<void(const FocusEvent&)> windowSink;
     std::function<AXElement()> focusOverride;
     bool windowEventsRegistered = false;
+    static constexpr qint64 rescanIntervalMs = 1000;
+    QElapsedTimer lastRescan;
     bool initialized = false;
     AtspiAccessible* desktop = nullptr;
     bool initFailed = false;
@@ -637,7 +647,7 @@ void AtspiAccessibility::Impl::flush() {
                 joined > 0 && joined != qint32(::getpid())) {
                 deliveries.push_back({joined, p.child, AXNotification::applicationJoined});
                 if (windowSink)
-                    announceActiveWindows(accessibleOf(p.child));
+                    activeWindowsOf(accessibleOf(p.child), windowEvents);
             }
             continue;
         }
