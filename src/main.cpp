@@ -50,8 +50,9 @@ void chooseQtPlatform(LaunchMode::Kind kind) {
         qputenv("QT_QPA_PLATFORM", SessionTypes::current() == SessionType::wayland ? "wayland;xcb" : "xcb");
 }
 
-// The report modes print their own lines and nothing else; Qt's remarks about the environment
-// (a missing runtime folder, an off-screen platform's limits) are not part of the report.
+// The program prints its own lines and nothing else. Qt's remarks about the environment (a missing
+// runtime folder, an off-screen platform's limits, an accessibility bridge timing out on a busy
+// desktop) are no part of a report or of the program's log; only its critical errors are.
 void quietQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
@@ -97,9 +98,7 @@ int main(int argc, char** argv) {
     const LaunchMode::Kind kind = mode.kind;
     chooseQtPlatform(kind);
     const bool noDisplay = !hasDisplay();
-    if (kind == LaunchMode::Kind::screenshots || kind == LaunchMode::Kind::doctor ||
-        kind == LaunchMode::Kind::help || kind == LaunchMode::Kind::quit || noDisplay)
-        qInstallMessageHandler(quietQtMessages);
+    qInstallMessageHandler(quietQtMessages);
     // The application object exists in every mode. The pictures are drawn as they always look: the
     // folder named after `--screenshots` is no option of Qt's, whatever it looks like.
     int qtArgc = kind == LaunchMode::Kind::screenshots ? 1 : argc;
