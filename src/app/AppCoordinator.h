@@ -62,6 +62,10 @@ public:
     void pause(std::optional<qint64> seconds);
     /// Whether a pause is in force now (a past date means active again).
     bool isPaused() const;
+    /// Ends a pause at once.
+    void resume();
+    /// When the pause in force ends; empty when none was set.
+    std::optional<QDateTime> pausedUntil() const { return m_pausedUntil; }
     /// Opens the suggestion panel for the current (or the focused) field.
     void presentSuggestions();
     /// The global hotkey: the field path when a field can be read, else copy and paste.
@@ -77,19 +81,17 @@ public:
 
     SettingsStore& settings() { return m_settings; }
     const QList<HistoryEntry>& history() const { return m_history; }
-    std::optional<QDateTime> pausedUntil;
     /// Called after every insertion into the history.
     std::function<void()> onHistoryChanged;
     /// Called when suggestions are asked for and no API key is stored.
     std::function<void()> onNeedsSettings;
-    /// Wall-clock time for the pause; tests replace it.
+    /// Wall-clock time for the pause and the history; tests replace it.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
 
     AXMonitor& monitor() { return m_monitor; }
     OverlayController& overlay() { return m_overlay; }
     ToastController& toast() { return m_toast; }
     HotkeyManager& hotkey() { return m_hotkey; }
-    TextIO& textIO() { return m_textIO; }
     const std::optional<FocusedField>& currentField() const { return m_currentField; }
     SuggestionPanelController* suggestionController() const { return m_suggestionController.get(); }
     bool isWaitingForPermission() const { return m_trustPollTimer.has_value(); }
@@ -108,6 +110,10 @@ private:
     /// A write that did not land: the icon's error state and the beep.
     void reportFailedWrite();
     std::shared_ptr<SuggestionViewModel> makeViewModel(const QString& text);
+    /// Shows `viewModel` in a new panel at `anchor`, in place of any panel open, and starts its
+    /// requests. `forField`: the panel serves the current field, which focus tracking then holds on
+    /// to until the panel closes.
+    void openPanel(std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor, bool forField);
     std::optional<FocusedField> focusedFieldNow();
     /// Drops the panel controller; it is deleted once the event that led here has finished.
     void releaseController();
@@ -127,6 +133,7 @@ private:
     std::optional<FocusedField> m_lastOtherField;
     std::unique_ptr<SuggestionPanelController, void (*)(SuggestionPanelController*)> m_suggestionController;
     std::optional<TimerId> m_trustPollTimer;
+    std::optional<QDateTime> m_pausedUntil;
 };
 
 }  // namespace quillet

@@ -235,7 +235,7 @@ void AppDelegate::pauseForever() {
 }
 
 void AppDelegate::resumeNow() {
-    m_coordinator->pausedUntil.reset();
+    m_coordinator->resume();
     // The icon comes back for the field in front without waiting for it to change.
     m_coordinator->reconsiderField();
     refreshStatus();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "core/KeyCheck.h"
 #include "core/L10n.h"
 #include "core/Shortcut.h"
 #include "platform/Workspace.h"
@@ -30,9 +31,6 @@ struct TrayCommands;
 
 class FormSection;
 class ToggleSwitch;
-
-/// Checks `key` against the server; `done` runs once, later, on the main thread, with the answer.
-using KeyValidator = std::function<void(const QString& key, std::function<void(bool valid)> done)>;
 
 class SettingsView : public QWidget {
     Q_OBJECT
@@ -78,7 +76,7 @@ public:
     StatusSection* statusSection() const { return m_statusSection; }
     void setApplicationDirectory(ApplicationDirectory directory);
 
-    KeyStatus keyStatus() const { return m_keyStatus; }
+    KeyStatus keyStatus() const { return m_keyCheck.status(); }
     QString apiKeyInput() const;
     QString newBlockedApp() const;
 
@@ -105,7 +103,6 @@ private:
     void updateButtons();
     void showKeyStatus();
     void fillKeyField();
-    void checkStoredKey(quint64 generation);
     void commitModel(const QString& typed);
     void commitEndpoint();
     void resetEndpoint();
@@ -116,11 +113,9 @@ private:
     std::optional<Shortcut> storedShortcut() const;
 
     SettingsStore& m_store;
-    KeyValidator m_validateKey;
+    KeyCheck m_keyCheck;
     ShortcutControl m_shortcutControl;
     ApplicationDirectory m_applications;
-    KeyStatus m_keyStatus = KeyStatus::idle;
-    quint64 m_checkGeneration = 0;
     quint64 m_fillGeneration = 0;
     bool m_endpointEdited = false;
     QStringList m_shownBlocklist;
