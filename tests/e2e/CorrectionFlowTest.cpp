@@ -207,14 +207,13 @@ TEST_F(CorrectionFlowTest, HotkeyInAnApplicationInvisibleToAccessibility) {
     ASSERT_TRUE(app.waitForStarted());
     activateApp();
     startQuillet();
-    settle(1500);  // the program starts and grabs its hotkey
     xdotool({"key", "ctrl+a"});
     ASSERT_TRUE(pressHotkeyUntil([&] { return panelShows(kProfessional); })) << "the copied text was sent";
     EXPECT_EQ(LoopbackHttpServer::userText(server.requests().at(0).body), kOriginal);
 
     press("Professional", "--press-described");
-    settle(1500);  // the paste, then the clipboard comes back
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), usersClipboard) << "the user's clipboard is restored";
+    EXPECT_TRUE(waitUntil([&] { return QGuiApplication::clipboard()->text() == usersClipboard; }, 5000))
+        << "the user's clipboard is restored after the paste";
     xdotool({"key", "Return"});  // zenity prints the entry and ends
     ASSERT_TRUE(waitUntil([&] { return app.state() == QProcess::NotRunning; }, 5000));
     EXPECT_EQ(QString::fromUtf8(app.readAllStandardOutput()).trimmed(), kProfessional);
