@@ -1,3 +1,4 @@
+// Ties focus tracking, the icon, the requests, the panel and the replacement together.
 #include "app/AppCoordinator.h"
 
 #include <QPointer>

@@ -1,3 +1,4 @@
+// The normal launch: the tray icon and its menu (or, without a tray, the same commands in the
 #include "app/AppDelegate.h"
 
 #include <QApplication>

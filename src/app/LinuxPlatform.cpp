@@ -1,3 +1,4 @@
+// Builds the Linux platform: the real AT-SPI, X11, keyring and Qt services behind the interfaces.
 #include <QCoreApplication>
 
 #include "app/Platform.h"

@@ -1,3 +1,4 @@
+// The user's preferences, loaded once, written back at every change, and the API key behind them.
 #include "core/SettingsStore.h"
 
 #include <QPointer>

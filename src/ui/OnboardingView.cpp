@@ -1,3 +1,4 @@
+// The first-run setup: the accessibility switch, the API key and a sample text to try, in three steps.
 #include "ui/OnboardingView.h"
 
 #include <QHBoxLayout>

@@ -1,3 +1,4 @@
+// The settings form: the API key and its check, model, server, language, word threshold, start at
 #include "ui/SettingsView.h"
 
 #include <QComboBox>

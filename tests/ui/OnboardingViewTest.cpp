@@ -1,3 +1,4 @@
+// The setup window as a person uses it: permission, key, sample field, and its window.
 #include "WindowTestFixture.h"
 
 #include <QPlainTextEdit>

@@ -1,3 +1,4 @@
+// The settings window as a person uses it: key, model, endpoint, block list, shortcut, language.
 #include "WindowTestFixture.h"
 
 #include <QComboBox>

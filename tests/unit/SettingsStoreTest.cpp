@@ -1,3 +1,4 @@
+// The preferences: loading, defaults, validation, every write, and the key's presence.
 #include <gmock/gmock.h>
 
 #include <QSignalSpy>
