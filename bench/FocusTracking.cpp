@@ -1,5 +1,6 @@
 // What following a real mousepad field costs: one re-check tick, a quiet half minute, a hung
-// application. Run inside a session: tests/session/run-in-session.sh -- build/bench/bench_FocusTracking
+// application, and a replacement written into it until it reads back. Run inside a session:
+// tests/session/run-in-session.sh -- build/bench/bench_FocusTracking
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -16,10 +17,13 @@
 
 #include "core/AX.h"
 #include "core/AXMonitor.h"
+#include "core/TextIO.h"
 #include "platform/linux/AtspiAccessibility.h"
+#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScheduler.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/X11Workspace.h"
+#include "platform/linux/XTestKeySynth.h"
 
 using namespace quillet;
 
@@ -31,6 +35,9 @@ struct Rig {
     QtScreens screens;
     QtScheduler scheduler;
     AXMonitor monitor{ax, workspace, screens, scheduler};
+    QtPasteboard board;
+    XTestKeySynth keys{scheduler};
+    TextIO io{ax, board, keys, workspace, scheduler};
     QProcess mousepad;
     bool ready = false;
 
@@ -130,6 +137,30 @@ void BM_HungApplicationStall(benchmark::State& state) {
     state.counters["longest_stall_ms"] = double(longest);
 }
 BENCHMARK(BM_HungApplicationStall)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_AccessibilityReplace(benchmark::State& state) {
+    if (!rig->ready)
+        return state.SkipWithError("mousepad's field was not found");
+    const FocusedField field = *rig->monitor.current();
+    std::vector<double> us;
+    for (auto _ : state) {
+        for (int i = 0; i < 21; ++i) {
+            const QString text = QStringLiteral("replacement number %1 with a few more words in it").arg(i);
+            QElapsedTimer t;
+            t.start();
+            rig->io.replace(field, text, false, [](const TextIO::Outcome&) {});
+            QDeadlineTimer deadline(2000);
+            while (!deadline.hasExpired() && AX::attribute(rig->ax, field.element, AXAttr::value) != text)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            us.push_back(double(t.nsecsElapsed()) / 1000.0);
+        }
+    }
+    std::sort(us.begin(), us.end());
+    state.counters["median_us"] = us[us.size() / 2];
+    state.counters["p95_us"] = us[us.size() * 95 / 100];
+    state.counters["max_us"] = us.back();
+}
+BENCHMARK(BM_AccessibilityReplace)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

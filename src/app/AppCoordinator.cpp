@@ -1,3 +1,4 @@
+// Ties focus tracking, the icon, the requests, the panel and the replacement together.
 #include "app/AppCoordinator.h"
 
 #include <QLabel>
@@ -95,13 +96,17 @@ void AppCoordinator::startMonitorWhenTrusted() {
     });
 }
 
+void AppCoordinator::resume() {
+    m_pausedUntil.reset();
+}
+
 bool AppCoordinator::isPaused() const {
-    return pausedUntil && *pausedUntil > now();
+    return m_pausedUntil && *m_pausedUntil > now();
 }
 
 void AppCoordinator::pause(std::optional<qint64> seconds) {
     // "Until restart" is a date no run will reach.
-    pausedUntil = seconds ? now().addSecs(*seconds) : QDateTime(QDate(4001, 1, 1), QTime(0, 0), Qt::UTC);
+    m_pausedUntil = seconds ? now().addSecs(*seconds) : QDateTime(QDate(4001, 1, 1), QTime(0, 0), Qt::UTC);
     m_overlay.hide();
 }
 
@@ -208,21 +213,6 @@ void AppCoordinator::presentSuggestions() {
         if (self)
             self->performReplace(field, chosen, selectionOnly, originalFullValue, text, location);
     };
-    viewModel->onCloseRequested = [self] {
-        if (self)
-            self->closeSuggestions();
-    };
-    m_suggestionController.reset(
-        new SuggestionPanelController(viewModel, m_services.pasteboard, m_services.screens));
-    m_suggestionController->onClose = [self] {
-        if (!self)
-            return;
-        self->releaseController();
-        self->m_monitor.suspendFocusTracking = false;
-    };
-    m_monitor.suspendFocusTracking = true;
-    m_overlay.setState(IconState::loading);
-
     Rect anchor;
     if (m_overlay.isVisible() && m_overlay.panel()) {
         anchor = m_overlay.panel()->screenFrame();
@@ -233,6 +223,32 @@ void AppCoordinator::presentSuggestions() {
         const Rect screen = main ? main->frame : Rect();
         anchor = Rect(midX(screen), midY(screen), 0, 0);
     }
+    openPanel(viewModel, anchor, true);
+}
+
+void AppCoordinator::openPanel(std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor, bool forField) {
+    QPointer<AppCoordinator> self(this);
+    viewModel->onCloseRequested = [self] {
+        if (self)
+            self->closeSuggestions();
+    };
+    // A panel already open would otherwise stay on screen, orphaned, with live buttons.
+    if (m_suggestionController && m_suggestionController->panel())
+        m_suggestionController->panel()->hide();
+    m_suggestionController.reset(
+        new SuggestionPanelController(viewModel, m_services.pasteboard, m_services.screens));
+    if (forField) {
+        // The panel takes the focus; its field must stay the current one meanwhile.
+        m_monitor.suspendFocusTracking = true;
+        m_overlay.setState(IconState::loading);
+    }
+    m_suggestionController->onClose = [self, forField] {
+        if (!self)
+            return;
+        self->releaseController();
+        if (forField)
+            self->m_monitor.suspendFocusTracking = false;
+    };
     m_suggestionController->show(anchor);
     viewModel->loadAll();
 }
@@ -273,7 +289,7 @@ void AppCoordinator::recordReplacement(const FocusedField& field, const QString&
                                        const std::optional<QString>& originalFullValue,
                                        const QString& originalShown) {
     HistoryEntry::insert(m_history, HistoryEntry{QUuid::createUuid(), originalShown, newText,
-                                                 applicationName(field), QDateTime::currentDateTime()});
+                                                 applicationName(field), now().toLocalTime()});
     if (onHistoryChanged)
         onHistoryChanged();
 
@@ -452,23 +468,9 @@ void AppCoordinator::hotkeyTriggered() {
                 });
             self->closeSuggestions();
         };
-        viewModel->onCloseRequested = [self] {
-            if (self)
-                self->closeSuggestions();
-        };
-        // A panel already open would otherwise stay on screen, orphaned, with live buttons.
-        if (self->m_suggestionController && self->m_suggestionController->panel())
-            self->m_suggestionController->panel()->hide();
-        self->m_suggestionController.reset(
-            new SuggestionPanelController(viewModel, self->m_services.pasteboard, self->m_services.screens));
-        self->m_suggestionController->onClose = [self] {
-            if (self)
-                self->releaseController();
-        };
         const std::optional<ScreenInfo> main = self->m_services.screens.mainScreen();
         const Rect visible = main ? main->visibleFrame : Rect();
-        self->m_suggestionController->show(Rect(midX(visible) + 190, midY(visible) + 150, 0, 0));
-        viewModel->loadAll();
+        self->openPanel(viewModel, Rect(midX(visible) + 190, midY(visible) + 150, 0, 0), false);
     });
 }
 

@@ -62,6 +62,10 @@ public:
     void pause(std::optional<qint64> seconds);
     /// Whether a pause is in force now (a past date means active again).
     bool isPaused() const;
+    /// Ends a pause at once.
+    void resume();
+    /// When the pause in force ends; empty when none was set.
+    std::optional<QDateTime> pausedUntil() const { return m_pausedUntil; }
     /// Opens the suggestion panel for the current (or the focused) field.
     void presentSuggestions();
     /// The global hotkey: the field path when a field can be read, else copy and paste.
@@ -77,7 +81,6 @@ public:
 
     SettingsStore& settings() { return m_settings; }
     const QList<HistoryEntry>& history() const { return m_history; }
-    std::optional<QDateTime> pausedUntil;
     /// Called after every insertion into the history.
     std::function<void()> onHistoryChanged;
     /// Called when suggestions are asked for and no API key is stored.
@@ -92,14 +95,13 @@ public:
     /// answers false when it cannot show it (then the toast appears). Empty: the toast always.
     std::function<bool(const QString& text, const QString& actionLabel, std::function<void()> action)>
         desktopNotice;
-    /// Wall-clock time for the pause; tests replace it.
+    /// Wall-clock time for the pause and the history; tests replace it.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
 
     AXMonitor& monitor() { return m_monitor; }
     OverlayController& overlay() { return m_overlay; }
     ToastController& toast() { return m_toast; }
     HotkeyManager& hotkey() { return m_hotkey; }
-    TextIO& textIO() { return m_textIO; }
     const std::optional<FocusedField>& currentField() const { return m_currentField; }
     SuggestionPanelController* suggestionController() const { return m_suggestionController.get(); }
     bool isWaitingForPermission() const { return m_trustPollTimer.has_value(); }
@@ -128,6 +130,10 @@ private:
     /// Leaves `text` on the clipboard for the user to paste, with a notice saying so.
     void handOver(const FocusedField& field, const QString& text);
     std::shared_ptr<SuggestionViewModel> makeViewModel(const QString& text);
+    /// Shows `viewModel` in a new panel at `anchor`, in place of any panel open, and starts its
+    /// requests. `forField`: the panel serves the current field, which focus tracking then holds on
+    /// to until the panel closes.
+    void openPanel(std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor, bool forField);
     std::optional<FocusedField> focusedFieldNow();
     /// Drops the panel controller; it is deleted once the event that led here has finished.
     void releaseController();
@@ -147,6 +153,7 @@ private:
     std::optional<FocusedField> m_lastOtherField;
     std::unique_ptr<SuggestionPanelController, void (*)(SuggestionPanelController*)> m_suggestionController;
     std::optional<TimerId> m_trustPollTimer;
+    std::optional<QDateTime> m_pausedUntil;
 };
 
 }  // namespace quillet

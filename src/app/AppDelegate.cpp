@@ -1,3 +1,4 @@
+// The normal launch: the tray icon and its menu (or, without a tray, the same commands in the
 #include "app/AppDelegate.h"
 
 #include <QApplication>
@@ -236,7 +237,7 @@ void AppDelegate::pauseForever() {
 }
 
 void AppDelegate::resumeNow() {
-    m_coordinator->pausedUntil.reset();
+    m_coordinator->resume();
     // The icon comes back for the field in front without waiting for it to change.
     m_coordinator->reconsiderField();
     refreshStatus();

@@ -1,4 +1,4 @@
-// The composition root's choice of the real platform services for the session.
+// Builds the Linux platform: the real AT-SPI, X11, keyring and Qt services behind the interfaces.
 #include <QCoreApplication>
 
 #include "app/Platform.h"

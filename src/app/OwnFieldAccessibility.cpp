@@ -1,3 +1,4 @@
+// The desktop's accessibility layer, with the program's own sample text field answered in-process.
 #include "app/OwnFieldAccessibility.h"
 
 #include <QEvent>

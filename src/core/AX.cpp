@@ -1,3 +1,4 @@
+// Typed reads of accessibility elements and their frames, in both coordinate conventions.
 #include "core/AX.h"
 
 #include "platform/Screens.h"

@@ -1,3 +1,4 @@
+// Follows the keyboard focus of the frontmost application and reports focus changes and changes
 #include "core/AXMonitor.h"
 
 #include <QHash>

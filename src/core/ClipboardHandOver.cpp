@@ -1,3 +1,4 @@
+// The road of last resort for a chosen text: where it cannot be written into the field and no key
 #include "core/ClipboardHandOver.h"
 
 #include "platform/Pasteboard.h"

@@ -1,3 +1,4 @@
+// The user's clipboard saved before Quillet borrows it, and put back afterwards.
 #include "core/ClipboardSnapshot.h"
 
 namespace quillet {

@@ -1,3 +1,4 @@
+// How to bind a key to `quillet --trigger` in GNOME's own keyboard settings: GNOME lets no program
 #include "core/CustomShortcutSteps.h"
 
 #include <QFileInfo>

@@ -1,3 +1,4 @@
+// Marks the words of a corrected text that the correction changed or added, for display.
 #include "core/DiffHighlighter.h"
 
 #include <QHash>

@@ -1,3 +1,4 @@
+// Where an element lies on screen, from what its toolkit answers: mends toolkits that answer screen
 #include "core/ElementFrame.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Which element of a window holds the keyboard focus, found by walking its tree: for toolkits that
 #include "core/FocusSearch.h"
 
 namespace quillet::FocusSearch {

@@ -1,3 +1,4 @@
+// The focused editable text field, with the application that owns it.
 #include "core/FocusedField.h"
 
 #include <QSet>

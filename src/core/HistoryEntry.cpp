@@ -1,3 +1,4 @@
+// One replacement made in this run, as the tray menu lists it.
 #include "core/HistoryEntry.h"
 
 #include "core/OpenAIClient.h"

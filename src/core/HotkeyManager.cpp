@@ -1,3 +1,4 @@
+// The global shortcut (Super+Shift+G unless the user picks another): grabbed at start, changed from
 #include "core/HotkeyManager.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The API key in the desktop's secret store, with the move from the old service name. Nothing here
 #include "core/KeychainManager.h"
 
 #include <QStringDecoder>

@@ -1,3 +1,4 @@
+// The interface language and the rule that picks one text of an English/Serbian pair.
 #include "core/L10n.h"
 
 #include "core/SettingsStore.h"

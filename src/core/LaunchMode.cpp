@@ -1,3 +1,4 @@
+// Which launch mode the command line asks for, and the help that lists them.
 #include "core/LaunchMode.h"
 
 namespace quillet {

@@ -1,3 +1,4 @@
+// The decoded answers of the two language-model requests, and the strict JSON rules they decode by.
 #include "core/Models.h"
 
 #include <QJsonArray>

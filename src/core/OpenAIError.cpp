@@ -1,3 +1,4 @@
+// Every way a language-model request can fail, each with its message in the interface language.
 #include "core/OpenAIError.h"
 
 #include "core/L10n.h"

@@ -1,3 +1,4 @@
+// The two system prompts and the hint that names the user's language to the model.
 #include "core/Prompts.h"
 
 #include <QStringList>

@@ -1,3 +1,4 @@
+// The one conversion between screen frames (bottom-left origin, y up) and the window system's global
 #include "core/ScreenSpace.h"
 
 namespace quillet {

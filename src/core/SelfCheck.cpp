@@ -1,3 +1,4 @@
+// The diagnostic report of `quillet --doctor`: permission, displays, and the focused field.
 #include "core/SelfCheck.h"
 
 #include <cmath>

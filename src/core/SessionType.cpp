@@ -1,3 +1,4 @@
+// Whether the desktop session is X11 or Wayland, from the environment the session gives its programs.
 #include "core/SessionType.h"
 
 #include <QStringList>

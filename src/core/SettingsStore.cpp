@@ -1,3 +1,4 @@
+// The user's preferences, loaded once, written back at every change, and the API key behind them.
 #include "core/SettingsStore.h"
 
 #include <QPointer>
@@ -80,10 +81,14 @@ void SettingsStore::install(SettingsStore* store) {
     g_shared = store;
 }
 
-void SettingsStore::setModel(const QString& value) {
-    m_model = value;
-    m_defaults.setString(kModel, value);
+bool SettingsStore::setModel(const QString& value) {
+    const QString name = value.trimmed();
+    if (name.isEmpty())
+        return false;
+    m_model = name;
+    m_defaults.setString(kModel, name);
     Q_EMIT changed();
+    return true;
 }
 
 void SettingsStore::setLanguage(AppLanguage value) {
@@ -102,6 +107,31 @@ void SettingsStore::setBlocklist(const QStringList& value) {
     m_blocklist = value;
     m_defaults.setStringList(kBlocklist, value);
     Q_EMIT changed();
+}
+
+bool SettingsStore::addToBlocklist(const QString& typed) {
+    const QString id = blocklistEntryFrom(typed);
+    if (id.isEmpty() || m_blocklist.contains(id, Qt::CaseSensitive))
+        return false;
+    setBlocklist(m_blocklist + QStringList{id});
+    return true;
+}
+
+void SettingsStore::removeFromBlocklist(const QString& bundleId) {
+    QStringList list = m_blocklist;
+    list.removeAll(bundleId);
+    setBlocklist(list);
+}
+
+QString SettingsStore::blocklistEntryFrom(const QString& typed) {
+    auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    qsizetype begin = 0;
+    qsizetype end = typed.size();
+    while (begin < end && blank(typed[begin]))
+        ++begin;
+    while (end > begin && blank(typed[end - 1]))
+        --end;
+    return typed.mid(begin, end - begin);
 }
 
 void SettingsStore::setLaunchAtLogin(bool value) {

@@ -22,6 +22,9 @@ class SettingsStore : public QObject {
     Q_OBJECT
 public:
     static inline const QString defaultModel = QStringLiteral("gpt-4o-mini");
+    /// The models offered for choice; any other name may be typed.
+    static inline const QStringList suggestedModels = {QStringLiteral("gpt-4o-mini"),
+                                                       QStringLiteral("gpt-4o")};
     static inline const QString defaultApiBaseURL = QStringLiteral("https://api.openai.com");
     static constexpr qint64 defaultMinWordCount = 3;
     static inline const QString defaultGlobalShortcut = QStringLiteral("Super+Shift+G");
@@ -57,10 +60,19 @@ public:
     QString globalShortcut() const { return m_globalShortcut; }
 
     // Each write stores the value at once, changed or not, then emits changed().
-    void setModel(const QString& value);
+    /// Takes the name trimmed; a blank one is no choice, and nothing is stored. Returns whether it
+    /// was taken.
+    bool setModel(const QString& value);
     void setLanguage(AppLanguage value);
     void setMinWordCount(qint64 value);
     void setBlocklist(const QStringList& value);
+    /// Appends `typed` trimmed of spaces and tabs (a line break is part of an identifier), unless it
+    /// is then empty or already listed. Returns whether it was added.
+    bool addToBlocklist(const QString& typed);
+    /// Removes every entry equal to `bundleId`.
+    void removeFromBlocklist(const QString& bundleId);
+    /// `typed` trimmed of spaces and tabs only, as the block list takes it.
+    static QString blocklistEntryFrom(const QString& typed);
     void setLaunchAtLogin(bool value);
     /// Takes an http or https address (see apiBaseURLFrom); anything else is refused, and nothing is
     /// stored or announced. Returns whether it was taken.
@@ -96,8 +108,6 @@ public:
 
     /// Makes the login-item registration follow launchAtLogin; a failure is logged, nothing else.
     void applyLaunchAtLogin();
-
-    KeychainManager& keychain() { return m_keychain; }
 
 Q_SIGNALS:
     void changed();

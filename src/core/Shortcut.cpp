@@ -1,3 +1,4 @@
+// A global shortcut the user chooses: its modifiers and one key, how it is written in the
 #include "core/Shortcut.h"
 
 #include <QList>

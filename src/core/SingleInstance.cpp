@@ -1,3 +1,4 @@
+// One copy at a time: a start either becomes the running copy or hands its request to the one
 #include "core/SingleInstance.h"
 
 namespace quillet::SingleInstance {

@@ -1,3 +1,4 @@
+// The state of one suggestion request: the user's text and the two results as they arrive.
 #include "core/SuggestionViewModel.h"
 
 #include <QPointer>

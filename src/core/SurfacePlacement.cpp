@@ -1,3 +1,4 @@
+// Where the floating surfaces go: the overlay icon, the toast and the suggestion panel, in screen
 #include "core/SurfacePlacement.h"
 
 #include <algorithm>

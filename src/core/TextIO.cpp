@@ -1,3 +1,4 @@
+// Writes text into another application's field (accessibility first, else clipboard and a
 #include "core/TextIO.h"
 
 #include <QTextBoundaryFinder>

@@ -1,3 +1,4 @@
+// Which field has the keyboard focus in a Wayland session, decided from accessibility events alone:
 #include "core/WaylandFocusRule.h"
 
 #include "core/FocusedField.h"

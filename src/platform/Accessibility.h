@@ -50,10 +50,6 @@ private:
     std::shared_ptr<AXElementRef> m_ref;
 };
 
-struct AXElementHash {
-    std::size_t operator()(const AXElement& e) const { return std::hash<const void*>()(e.identity()); }
-};
-
 /// A text range in UTF-16 code units.
 struct AXTextRange {
     qint64 location = 0;

@@ -1,3 +1,4 @@
+// The brand colours and the emblem, made once and shared by every surface.
 #include "ui/Brand.h"
 
 #include <QFile>

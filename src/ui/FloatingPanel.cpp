@@ -1,3 +1,4 @@
+// The floating window every surface lives in: frameless, above ordinary and floating windows, on every
 #include "ui/FloatingPanel.h"
 
 #include <QGuiApplication>
@@ -62,10 +63,6 @@ void FloatingPanel::setScreenFrame(const Rect& frame) {
                            QSize(qRound(global.width() * dpr), qRound(global.height() * dpr)));
         NativeWindowHints::moveResize(winId(), device);
     }
-}
-
-void FloatingPanel::setScreenOrigin(const QPointF& origin) {
-    setScreenFrame(Rect(origin, QSizeF(size())));
 }
 
 Rect FloatingPanel::screenFrame() const {

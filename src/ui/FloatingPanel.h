@@ -26,8 +26,6 @@ public:
 
     /// Moves and resizes the panel to `frame`, a screen frame (bottom-left origin, y up).
     void setScreenFrame(const Rect& frame);
-    /// Moves the panel's bottom-left corner to `origin` (screen coordinates), keeping its size.
-    void setScreenOrigin(const QPointF& origin);
     /// Where the panel is, as a screen frame.
     Rect screenFrame() const;
 

@@ -1,3 +1,4 @@
+// What the key check came to, shown after the save button of the settings and setup windows.
 #include "ui/KeyStatusView.h"
 
 #include <QHBoxLayout>

@@ -3,16 +3,14 @@
 
 #include <QWidget>
 
+#include "core/KeyCheck.h"
+
 class QLabel;
 
 namespace quillet {
 
 class Spinner;
 class SymbolLabel;
-
-/// The state of one API-key check. The last two end a save the keyring did not take: nothing was
-/// checked, and the key stays in the field.
-enum class KeyStatus { idle, checking, valid, invalid, keyringUnavailable, keyringLocked };
 
 class KeyStatusView : public QWidget {
     Q_OBJECT

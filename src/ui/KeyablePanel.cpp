@@ -1,3 +1,4 @@
+// The suggestion panel's window: floating like the others, but it takes the keyboard when shown so
 #include "ui/KeyablePanel.h"
 
 #include <QKeyEvent>

@@ -1,3 +1,4 @@
+// Window-manager hints Qt has no flag for, set on the native window before it is first shown.
 #include "ui/NativeWindowHints.h"
 
 #include <QGuiApplication>

@@ -1,3 +1,4 @@
+// The first-run setup: the accessibility switch, the API key and a sample text to try, in three steps.
 #include "ui/OnboardingView.h"
 
 #include <QHBoxLayout>
@@ -148,7 +149,7 @@ OnboardingView::OnboardingView(SettingsStore& store, Accessibility& accessibilit
       m_store(store),
       m_accessibility(accessibility),
       m_scheduler(scheduler),
-      m_validateKey(std::move(validateKey)),
+      m_keyCheck(store, std::move(validateKey)),
       m_onFinished(std::move(onFinished)) {
     setObjectName(QStringLiteral("onboardingView"));
     setFixedSize(width, height);
@@ -158,14 +159,14 @@ OnboardingView::OnboardingView(SettingsStore& store, Accessibility& accessibilit
     layout->setSpacing(0);
     layout->addWidget(buildHeader());
 
-    m_steps = new QStackedWidget(this);
-    m_steps->addWidget(buildPermissionStep());
-    m_steps->addWidget(buildKeyStep());
-    m_steps->addWidget(buildTestStep());
+    m_pages = new QStackedWidget(this);
+    m_pages->addWidget(buildPermissionStep());
+    m_pages->addWidget(buildKeyStep());
+    m_pages->addWidget(buildTestStep());
     auto* band = new QWidget(this);
     auto* bandLayout = new QVBoxLayout(band);
     bandLayout->setContentsMargins(24, 24, 24, 24);
-    bandLayout->addWidget(m_steps);
+    bandLayout->addWidget(m_pages);
     bandLayout->addStretch(1);
     layout->addWidget(band, 1);
     layout->addWidget(buildFooter());
@@ -179,6 +180,10 @@ OnboardingView::OnboardingView(SettingsStore& store, Accessibility& accessibilit
     m_sampleField->setPlainText(sampleText());
     refresh();
     connect(&m_store, &SettingsStore::changed, this, &OnboardingView::refresh);
+    connect(&m_keyCheck, &KeyCheck::statusChanged, this, [this](KeyStatus status) {
+        m_keyStatusView->display(status, false);
+        updateButtons();
+    });
 }
 
 OnboardingView::~OnboardingView() {
@@ -337,7 +342,7 @@ QString OnboardingView::demoText() const {
 void OnboardingView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     m_sampleField->setPlainText(sampleText());
-    if (m_step == test)
+    if (m_steps.current() == test)
         Q_EMIT sampleFieldShown(m_sampleField);
 }
 
@@ -368,82 +373,40 @@ void OnboardingView::pollPermission() {
     updateButtons();
 }
 
-void OnboardingView::setStep(int step) {
-    m_step = std::clamp(step, int(permission), int(test));
-    m_steps->setCurrentIndex(m_step);
+void OnboardingView::showStep() {
+    m_pages->setCurrentIndex(m_steps.current());
     refresh();
-    if (m_step == apiKey)
+    if (m_steps.current() == apiKey)
         m_keyField->setFocus();
-    if (m_step == test && isVisible())
+    if (m_steps.current() == test && isVisible())
         Q_EMIT sampleFieldShown(m_sampleField);
 }
 
 bool OnboardingView::canGoForward() {
-    switch (m_step) {
-        case permission:
-            return m_axTrusted;
-        case apiKey:
-            // Any stored key will do, checked or not: the check may fail for reasons of its own.
-            return m_store.hasAPIKey();
-        default:
-            return true;
-    }
+    return m_steps.canGoForward(m_axTrusted, m_store.hasAPIKey());
 }
 
 void OnboardingView::goForward() {
-    if (!canGoForward())
-        return;
-    if (m_step == test) {
-        if (m_onFinished)
-            m_onFinished();
-        return;
+    switch (m_steps.goForward(m_axTrusted, m_store.hasAPIKey())) {
+        case OnboardingSteps::Forward::refused:
+            break;
+        case OnboardingSteps::Forward::moved:
+            showStep();
+            break;
+        case OnboardingSteps::Forward::finished:
+            if (m_onFinished)
+                m_onFinished();
+            break;
     }
-    setStep(m_step + 1);
 }
 
 void OnboardingView::goBack() {
-    if (m_step > permission)
-        setStep(m_step - 1);
+    if (m_steps.goBack())
+        showStep();
 }
 
 void OnboardingView::saveAndValidate() {
-    const QString typed = m_keyField->text();
-    if (typed.isEmpty())
-        return;
-    m_keyStatus = KeyStatus::checking;
-    const quint64 generation = ++m_checkGeneration;
-    m_keyStatusView->display(m_keyStatus, false);
-    QPointer<OnboardingView> self(this);
-    // A second press starts a second check; an answer to an earlier one would describe a key that
-    // is no longer the stored one, so it is dropped.
-    auto show = [self, generation](KeyStatus status) {
-        if (!self || generation != self->m_checkGeneration)
-            return;
-        self->m_keyStatus = status;
-        self->m_keyStatusView->display(status, false);
-        self->updateButtons();
-    };
-    m_store.setApiKey(typed, [self, generation, show](SecretStore::Status status) {
-        if (!self || generation != self->m_checkGeneration)
-            return;
-        // Not kept by the keyring: said so, the key stays in the field, and nothing is checked.
-        if (status != SecretStore::Status::ok) {
-            show(status == SecretStore::Status::locked ? KeyStatus::keyringLocked
-                                                       : KeyStatus::keyringUnavailable);
-            return;
-        }
-        self->m_store.readAPIKey(KeychainManager::Access::quiet, [self, show](const QString& key) {
-            if (!self)
-                return;
-            if (key.isEmpty())
-                show(KeyStatus::keyringUnavailable);
-            else if (self->m_validateKey)
-                self->m_validateKey(
-                    key, [show](bool valid) { show(valid ? KeyStatus::valid : KeyStatus::invalid); });
-            else
-                show(KeyStatus::invalid);
-        });
-    });
+    m_keyCheck.start(m_keyField->text());
 }
 
 void OnboardingView::refresh() {
@@ -474,7 +437,7 @@ void OnboardingView::refresh() {
     m_keyField->setAccessibleName(m_keyHeading->text());
     Style::setButtonText(*m_saveButton,
                          l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
-    m_keyStatusView->display(m_keyStatus, false);
+    m_keyStatusView->display(m_keyCheck.status(), false);
 
     m_testHeading->setText(l.text(QStringLiteral("Try it now"), QStringLiteral("Probaj odmah")));
     m_testText->setText(
@@ -487,12 +450,12 @@ void OnboardingView::refresh() {
         setTextColor(body, Style::secondary(*this));
 
     Style::setButtonText(*m_backButton, l.text(QStringLiteral("Back"), QStringLiteral("Nazad")));
-    Style::setButtonText(*m_forwardButton, m_step == test
+    Style::setButtonText(*m_forwardButton, m_steps.current() == test
                                                ? l.text(QStringLiteral("Finish"), QStringLiteral("Završi"))
                                                : l.text(QStringLiteral("Continue"), QStringLiteral("Dalje")));
-    m_dots->setCurrent(m_step);
+    m_dots->setCurrent(m_steps.current());
     m_dots->setAccessibleName(
-        l.text(QStringLiteral("Step %1 of 3"), QStringLiteral("Korak %1 od 3")).arg(m_step + 1));
+        l.text(QStringLiteral("Step %1 of 3"), QStringLiteral("Korak %1 od 3")).arg(m_steps.current() + 1));
     updateButtons();
 }
 
@@ -507,7 +470,7 @@ void OnboardingView::refreshPermissionStatus() {
 }
 
 void OnboardingView::updateButtons() {
-    m_backButton->setVisible(m_step != permission);
+    m_backButton->setVisible(m_steps.current() != permission);
     m_forwardButton->setEnabled(canGoForward());
     // Unlike the settings window's, this button stays usable while a check runs.
     m_saveButton->setEnabled(!m_keyField->text().isEmpty());

@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "core/KeyCheck.h"
+#include "core/OnboardingSteps.h"
 #include "platform/Scheduler.h"
 #include "ui/KeyStatusView.h"
 #include "ui/SettingsView.h"
@@ -30,7 +32,10 @@ public:
     static constexpr int width = 520;
     static constexpr int height = 480;
     static constexpr std::chrono::milliseconds permissionPollInterval{1000};
-    enum Step { permission = 0, apiKey = 1, test = 2 };
+    using Step = OnboardingSteps::Step;
+    static constexpr Step permission = OnboardingSteps::permission;
+    static constexpr Step apiKey = OnboardingSteps::apiKey;
+    static constexpr Step test = OnboardingSteps::test;
 
     /// The sample text of the current language, put into the sample field each time the view is shown.
     static QString sampleText();
@@ -41,9 +46,9 @@ public:
                    KeyValidator validateKey, std::function<void()> onFinished, QWidget* parent = nullptr);
     ~OnboardingView() override;
 
-    int step() const { return m_step; }
+    int step() const { return m_steps.current(); }
     bool axTrusted() const { return m_axTrusted; }
-    KeyStatus keyStatus() const { return m_keyStatus; }
+    KeyStatus keyStatus() const { return m_keyCheck.status(); }
     QString apiKeyInput() const;
     QString demoText() const;
     /// The "Try it now" field, for whoever makes the overlay icon follow it.
@@ -74,7 +79,7 @@ private:
     QWidget* buildKeyStep();
     QWidget* buildTestStep();
     QWidget* buildFooter();
-    void setStep(int step);
+    void showStep();
     void pollPermission();
     void refresh();
     void refreshPermissionStatus();
@@ -83,18 +88,16 @@ private:
     SettingsStore& m_store;
     Accessibility& m_accessibility;
     Scheduler& m_scheduler;
-    KeyValidator m_validateKey;
+    KeyCheck m_keyCheck;
     std::function<void()> m_onFinished;
 
-    int m_step = permission;
+    OnboardingSteps m_steps;
     bool m_axTrusted = false;
-    KeyStatus m_keyStatus = KeyStatus::idle;
-    quint64 m_checkGeneration = 0;
     TimerId m_pollTimer = 0;
 
     QLabel* m_title;
     QLabel* m_tagline;
-    QStackedWidget* m_steps;
+    QStackedWidget* m_pages;
 
     QLabel* m_permissionHeading;
     QLabel* m_permissionText;

@@ -1,3 +1,4 @@
+// The setup window: titled at each opening; closing hides it with its state, Finish closes it for good.
 #include "ui/OnboardingWindowController.h"
 
 #include <QVBoxLayout>

@@ -1,3 +1,4 @@
+// The floating icon over the focused field's bottom-right corner: one panel for the whole run.
 #include "ui/OverlayController.h"
 
 #include "core/L10n.h"

@@ -1,3 +1,4 @@
+// The overlay icon's badge: a white disc with a coloured ring and the emblem, reporting clicks.
 #include "ui/OverlayIconView.h"
 
 #include <QMouseEvent>

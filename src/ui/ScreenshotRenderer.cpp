@@ -1,3 +1,4 @@
+// Draws the program's main views with fixed demonstration data into PNG files, off screen and offline.
 #include "ui/ScreenshotRenderer.h"
 
 #include <QApplication>

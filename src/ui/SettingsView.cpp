@@ -1,3 +1,4 @@
+// The settings form: the API key and its check, model, server, language, word threshold, start at
 #include "ui/SettingsView.h"
 
 #include <QComboBox>
@@ -30,20 +31,6 @@
 namespace quillet {
 
 namespace {
-
-const QStringList kModels = {QStringLiteral("gpt-4o-mini"), QStringLiteral("gpt-4o")};
-
-// Only spaces and tabs: a line break typed into the field is part of the identifier.
-QString trimSpacesAndTabs(const QString& s) {
-    auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    qsizetype begin = 0;
-    qsizetype end = s.size();
-    while (begin < end && blank(s[begin]))
-        ++begin;
-    while (end > begin && blank(s[end - 1]))
-        --end;
-    return s.mid(begin, end - begin);
-}
 
 QLabel* rowLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -89,7 +76,7 @@ SettingsView::SettingsView(SettingsStore& store, KeyValidator validateKey, Short
                            QWidget* parent)
     : QWidget(parent),
       m_store(store),
-      m_validateKey(std::move(validateKey)),
+      m_keyCheck(store, std::move(validateKey)),
       m_shortcutControl(std::move(shortcut)) {
     setObjectName(QStringLiteral("settingsView"));
     setFixedSize(width, height);
@@ -97,6 +84,10 @@ SettingsView::SettingsView(SettingsStore& store, KeyValidator validateKey, Short
     fillKeyField();
     refresh();
     connect(&m_store, &SettingsStore::changed, this, &SettingsView::refresh);
+    connect(&m_keyCheck, &KeyCheck::statusChanged, this, [this] {
+        showKeyStatus();
+        updateButtons();
+    });
 }
 
 SettingsView::~SettingsView() {
@@ -264,7 +255,7 @@ QWidget* SettingsView::buildModelRow() {
     m_modelPicker->setObjectName(QStringLiteral("modelPicker"));
     m_modelPicker->setEditable(true);
     m_modelPicker->setInsertPolicy(QComboBox::NoInsert);
-    m_modelPicker->addItems(kModels);
+    m_modelPicker->addItems(SettingsStore::suggestedModels);
     m_modelLabel->setBuddy(m_modelPicker);
     connect(m_modelPicker, &QComboBox::activated, this,
             [this](int index) { commitModel(m_modelPicker->itemText(index)); });
@@ -329,7 +320,7 @@ void SettingsView::fillModelItems() {
     const QStringList items =
         listed != m_serverModels.constEnd()
             ? *listed
-            : (m_store.apiBaseURL() == SettingsStore::defaultApiBaseURL ? kModels : QStringList());
+            : (m_store.apiBaseURL() == SettingsStore::defaultApiBaseURL ? SettingsStore::suggestedModels : QStringList());
     QStringList shown;
     for (int i = 0; i < m_modelPicker->count(); ++i)
         shown << m_modelPicker->itemText(i);
@@ -733,12 +724,12 @@ void SettingsView::refreshBlocklist() {
 
 void SettingsView::showKeyStatus() {
     // Only the idle state needs the secret store; skip the read otherwise.
-    m_keyStatusView->display(m_keyStatus, m_keyStatus == KeyStatus::idle && m_store.hasAPIKey());
+    m_keyStatusView->display(keyStatus(), keyStatus() == KeyStatus::idle && m_store.hasAPIKey());
 }
 
 void SettingsView::updateButtons() {
-    m_saveButton->setEnabled(!m_keyField->text().isEmpty() && m_keyStatus != KeyStatus::checking);
-    m_addButton->setEnabled(!trimSpacesAndTabs(m_newAppField->text()).isEmpty());
+    m_saveButton->setEnabled(!m_keyField->text().isEmpty() && keyStatus() != KeyStatus::checking);
+    m_addButton->setEnabled(!SettingsStore::blocklistEntryFrom(m_newAppField->text()).isEmpty());
     m_endpointReset->setEnabled(m_endpointEdited || m_store.apiBaseURL() != SettingsStore::defaultApiBaseURL);
 }
 
@@ -754,85 +745,34 @@ void SettingsView::fillKeyField() {
 }
 
 void SettingsView::saveAndValidate() {
-    const QString typed = m_keyField->text();
-    if (typed.isEmpty() || m_keyStatus == KeyStatus::checking)
+    // One check at a time here: the button waits for the answer.
+    if (m_keyField->text().isEmpty() || keyStatus() == KeyStatus::checking)
         return;
-    m_keyStatus = KeyStatus::checking;
-    const quint64 generation = ++m_checkGeneration;
     ++m_fillGeneration;  // the field now holds what is being saved
-    showKeyStatus();
-    updateButtons();
-    QPointer<SettingsView> self(this);
-    m_store.setApiKey(typed, [self, generation](SecretStore::Status status) {
-        if (!self || generation != self->m_checkGeneration)
-            return;
-        if (status != SecretStore::Status::ok) {
-            self->m_keyStatus = status == SecretStore::Status::locked ? KeyStatus::keyringLocked
-                                                                      : KeyStatus::keyringUnavailable;
-            self->showKeyStatus();
-            self->updateButtons();
-            return;
-        }
-        self->checkStoredKey(generation);
-    });
-}
-
-void SettingsView::checkStoredKey(quint64 generation) {
-    QPointer<SettingsView> self(this);
-    auto done = [self, generation](bool valid) {
-        if (!self || generation != self->m_checkGeneration)
-            return;
-        self->m_keyStatus = valid ? KeyStatus::valid : KeyStatus::invalid;
-        self->showKeyStatus();
-        self->updateButtons();
-    };
-    // What gets checked is what the keyring holds now, read back; a keyring that cannot give it back
-    // has not kept it, and an empty key is never checked.
-    m_store.readAPIKey(KeychainManager::Access::quiet, [self, generation, done](const QString& key) {
-        if (!self || generation != self->m_checkGeneration)
-            return;
-        if (key.isEmpty()) {
-            self->m_keyStatus = KeyStatus::keyringUnavailable;
-            self->showKeyStatus();
-            self->updateButtons();
-        } else if (self->m_validateKey) {
-            self->m_validateKey(key, done);
-        } else {
-            done(false);
-        }
-    });
+    m_keyCheck.start(m_keyField->text());
 }
 
 void SettingsView::addBlockedApp() {
-    const QString id = trimSpacesAndTabs(m_newAppField->text());
+    const QString typed = m_newAppField->text();
     m_newAppField->clear();
-    if (id.isEmpty())
-        return;
-    QStringList list = m_store.blocklist();
-    if (list.contains(id, Qt::CaseSensitive))
-        return;
-    list << id;
-    m_store.setBlocklist(list);
+    m_store.addToBlocklist(typed);
 }
 
 void SettingsView::removeBlockedApp(const QString& bundleId) {
-    QStringList list = m_store.blocklist();
-    list.removeAll(bundleId);
-    m_store.setBlocklist(list);
+    m_store.removeFromBlocklist(bundleId);
 }
 
 void SettingsView::commitModel(const QString& typed) {
-    const QString name = typed.trimmed();
-    if (name.isEmpty()) {
-        // No model is no choice: keep the one in effect.
-        const QSignalBlocker block(m_modelPicker);
-        m_modelPicker->setEditText(m_store.model());
+    if (typed.trimmed() == m_store.model()) {
+        if (typed != m_store.model())
+            m_modelPicker->setEditText(m_store.model());
         return;
     }
-    if (name != m_store.model())
-        m_store.setModel(name);
-    else if (name != typed)
-        m_modelPicker->setEditText(name);
+    if (!m_store.setModel(typed)) {
+        // No model is no choice: the one in effect stays.
+        const QSignalBlocker block(m_modelPicker);
+        m_modelPicker->setEditText(m_store.model());
+    }
 }
 
 void SettingsView::commitEndpoint() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+#include "core/KeyCheck.h"
 #include "core/L10n.h"
 #include "core/Shortcut.h"
 #include "platform/Workspace.h"
@@ -32,9 +33,6 @@ struct TrayCommands;
 
 class FormSection;
 class ToggleSwitch;
-
-/// Checks `key` against the server; `done` runs once, later, on the main thread, with the answer.
-using KeyValidator = std::function<void(const QString& key, std::function<void(bool valid)> done)>;
 
 /// Asks the configured server for its models; `done` runs once, later, on the main thread, with the
 /// names, or with none and the reason in the interface language.
@@ -90,7 +88,7 @@ public:
     /// Asks the server for its models and offers them in the picker for as long as the view lives.
     void refreshModels();
 
-    KeyStatus keyStatus() const { return m_keyStatus; }
+    KeyStatus keyStatus() const { return m_keyCheck.status(); }
     QString apiKeyInput() const;
     QString newBlockedApp() const;
 
@@ -119,7 +117,6 @@ private:
     void updateButtons();
     void showKeyStatus();
     void fillKeyField();
-    void checkStoredKey(quint64 generation);
     void commitModel(const QString& typed);
     void commitEndpoint();
     void resetEndpoint();
@@ -130,11 +127,9 @@ private:
     std::optional<Shortcut> storedShortcut() const;
 
     SettingsStore& m_store;
-    KeyValidator m_validateKey;
+    KeyCheck m_keyCheck;
     ShortcutControl m_shortcutControl;
     ApplicationDirectory m_applications;
-    KeyStatus m_keyStatus = KeyStatus::idle;
-    quint64 m_checkGeneration = 0;
     quint64 m_fillGeneration = 0;
     bool m_endpointEdited = false;
     ModelLister m_modelLister;

@@ -1,3 +1,4 @@
+// The settings window: made once, hidden rather than destroyed when closed, titled at each opening.
 #include "ui/SettingsWindowController.h"
 
 #include <QEvent>

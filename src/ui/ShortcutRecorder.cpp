@@ -1,3 +1,4 @@
+// The global shortcut's control in the settings: shows the combination and, once clicked, records
 #include "ui/ShortcutRecorder.h"
 
 #include <QKeyEvent>

@@ -1,3 +1,4 @@
+// What the tray menu offers, as a section of the settings window for desktops without a tray: the
 #include "ui/StatusSection.h"
 
 #include <QHBoxLayout>

@@ -1,3 +1,4 @@
+// The suggestion panel beside the field or the icon: places it, shows it with the keyboard, and
 #include "ui/SuggestionPanelController.h"
 
 #include <QPointer>

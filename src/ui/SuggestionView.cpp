@@ -1,3 +1,4 @@
+// The suggestion panel's content: header with tabs, the corrected text or the alternatives, and the
 #include "ui/SuggestionView.h"
 
 #include <QApplication>

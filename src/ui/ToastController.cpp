@@ -1,3 +1,4 @@
+// The notice after a replacement, with Undo: one at a time, gone by itself after 10 seconds.
 #include "ui/ToastController.h"
 
 #include "core/SurfacePlacement.h"

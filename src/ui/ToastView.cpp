@@ -1,3 +1,4 @@
+// The toast's content: a check-mark badge, "Replaced", Undo and a close button on a capsule.
 #include "ui/ToastView.h"
 
 #include <QHBoxLayout>

@@ -1,3 +1,4 @@
+// The tray icon's image: the brand emblem at the sizes trays ask for.
 #include "ui/TrayIcon.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// One rephrasing: its style pill, a Replace button in the style's colour, and the text.
 #include "ui/VariantCard.h"
 
 #include <QHBoxLayout>

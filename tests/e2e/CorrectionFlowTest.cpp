@@ -207,13 +207,14 @@ TEST_F(CorrectionFlowTest, HotkeyInAnApplicationInvisibleToAccessibility) {
     ASSERT_TRUE(app.waitForStarted());
     activateApp();
     startQuillet();
-    settle(1500);  // the program starts and grabs its hotkey
     xdotool({"key", "ctrl+a"});
     ASSERT_TRUE(pressHotkeyUntil([&] { return panelShows(kProfessional); })) << "the copied text was sent";
     EXPECT_EQ(LoopbackHttpServer::userText(server.requests().at(0).body), kOriginal);
 
     press("Professional", "--press-described");
-    settle(1500);  // the paste, then the clipboard comes back
+    // The clipboard holds the user's text before the paste as well as after it, so it cannot tell
+    // when the paste is over; nothing else of zenity can be read.
+    settle(1500);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), usersClipboard) << "the user's clipboard is restored";
     xdotool({"key", "Return"});  // zenity prints the entry and ends
     ASSERT_TRUE(waitUntil([&] { return app.state() == QProcess::NotRunning; }, 5000));

@@ -155,8 +155,6 @@ TEST_F(KeyringFaultsTest, AStoppedKeyringDaemonHoldsNothingUp) {
     Entry second("Second field", "another field with more wrds in it", 700);
     const std::optional<QRect> secondIcon = iconMovedFrom(firstIcon, 15000);
     ASSERT_TRUE(secondIcon) << "the icon follows the focus while the keyring is stopped";
-    std::printf("icon on the next field, keyring stopped: %lld ms after its window was opened\n",
-                static_cast<long long>(clock.elapsed()));
 
     // A click still opens the panel, which says the key is wanted once the keyring has had its second.
     clock.restart();

@@ -117,8 +117,6 @@ TEST_F(ClipboardFormatsTest, EveryTargetComesBackAsItWasWithNothingAdded) {
     QElapsedTimer clock;
     clock.start();
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
-    std::printf("capture of %zu targets (one of 3 MB): %lld ms\n", offered.size(),
-                static_cast<long long>(clock.elapsed()));
     EXPECT_FALSE(board.lastReadTimedOut());
     snapshot.lendText(board, QString::fromUtf8("the correction — borrowed"));
     EXPECT_EQ(xclip("UTF8_STRING"), QString::fromUtf8("the correction — borrowed").toUtf8());
@@ -154,8 +152,6 @@ TEST_F(ClipboardFormatsTest, AnOwnerThatNeverAnswersCostsAtMostASecond) {
     EXPECT_EQ(board.plainText(), std::nullopt);
     const qint64 textMs = clock.elapsed();
     EXPECT_TRUE(board.lastReadTimedOut());
-    std::printf("frozen owner: items() %lld ms, plainText() %lld ms\n", static_cast<long long>(itemsMs),
-                static_cast<long long>(textMs));
     EXPECT_LT(itemsMs, 1300);
     EXPECT_LT(textMs, 1300);
 

@@ -1,6 +1,6 @@
 // TextIO against a real mousepad document over AT-SPI: the whole value, only the selection, the
-// secure-input refusals, a field that ignores accessibility writes, and how long a replacement takes
-// to be readable.
+// secure-input refusals and a field that ignores accessibility writes. What a replacement costs is
+// measured in bench/FocusTracking.cpp.
 #include <gmock/gmock.h>
 
 #include <QElapsedTimer>
@@ -122,43 +122,13 @@ TEST_F(FieldReplacementTest, FieldThatIgnoresAccessibilityWritesTakesThePaste) {
     std::optional<FocusedField> field = focusedFieldOf(editor);
     ASSERT_TRUE(field);
 
-    QList<qint64> millis;
     for (int i = 0; i < 5; ++i) {
         const QString replacement =
             QString::fromUtf8("Version %1 of the text, café.\n\nA second paragraph.\n").arg(i);
-        QElapsedTimer timer;
-        timer.start();
         const std::optional<TextIO::Outcome> outcome = outcomeOf(*field, replacement, false);
-        millis << timer.elapsed();
         ASSERT_TRUE(outcome);
         EXPECT_EQ(outcome->strategy, TextIO::Strategy::clipboard);
         EXPECT_TRUE(outcome->confirmed);
         EXPECT_EQ(valueOf(*field), replacement);
     }
-    std::sort(millis.begin(), millis.end());
-    std::printf(
-        "replace() into a field that ignores accessibility writes, to the paste read back (ms): min %lld "
-        "median %lld max %lld over 5\n",
-        millis.first(), millis.at(2), millis.last());
-}
-
-// Time from replace() to the new text readable through AT-SPI, over the accessibility path.
-TEST_F(FieldReplacementTest, AccessibilityReplacementLatency) {
-    DesktopApp mousepad(QStringLiteral("mousepad"), {});
-    std::optional<FocusedField> field = focusedFieldOf(mousepad);
-    ASSERT_TRUE(field);
-    QList<qint64> micros;
-    for (int i = 0; i < 21; ++i) {
-        const QString text = QStringLiteral("replacement number %1 with a few more words in it").arg(i);
-        QElapsedTimer timer;
-        timer.start();
-        ASSERT_EQ(replace(*field, text, false), TextIO::Strategy::axValue);
-        ASSERT_TRUE(waitUntil([&] { return valueOf(*field) == text; }, 2000));
-        micros << timer.nsecsElapsed() / 1000;
-    }
-    std::sort(micros.begin(), micros.end());
-    std::printf(
-        "accessibility replace latency, replace() to text readable in mousepad (us): min %lld median %lld "
-        "max %lld over %lld\n",
-        micros.first(), micros.at(micros.size() / 2), micros.last(), static_cast<long long>(micros.size()));
 }

@@ -67,15 +67,17 @@ TEST_F(FocusTrackingTest, MousepadFieldTypingAndMoving) {
     EXPECT_EQ(field->pid, mousepad.pid());
     EXPECT_EQ(field->bundleID, QStringLiteral("org.xfce.mousepad"));
     EXPECT_FALSE(field->isSecure(ax));
+    // The monitor may replace `field` from its callback while the waits below run the event loop.
+    const FocusedField tracked = *field;
 
     // The text view lies inside the window X11 reports, and the screen frame is its flip.
     const QRect window = mousepad.windowGeometry();
-    std::optional<Rect> axFrame = AX::axFrame(ax, field->element);
+    std::optional<Rect> axFrame = AX::axFrame(ax, tracked.element);
     ASSERT_TRUE(axFrame);
     EXPECT_TRUE(QRectF(window).adjusted(-1, -1, 1, 1).contains(*axFrame)) << window.x() << "," << window.y();
     EXPECT_GT(axFrame->width(), window.width() / 2);
     EXPECT_EQ(
-        AX::screenFrame(ax, screens, field->element),
+        AX::screenFrame(ax, screens, tracked.element),
         Rect(axFrame->x(), 900 - axFrame->y() - axFrame->height(), axFrame->width(), axFrame->height()));
 
     // Three typed characters: edits that fall within one tick are one update, and ticks that change
@@ -89,8 +91,8 @@ TEST_F(FocusTrackingTest, MousepadFieldTypingAndMoving) {
     const int typed = updates;
     waitUntil([] { return false; }, 2500);
     EXPECT_EQ(updates, typed) << "nothing changed, safety-net reads included";
-    EXPECT_EQ(field->wordCount(ax), 1);
-    EXPECT_EQ(AX::attribute(ax, field->element, AXAttr::value), QStringLiteral("abc"));
+    EXPECT_EQ(tracked.wordCount(ax), 1);
+    EXPECT_EQ(AX::attribute(ax, tracked.element, AXAttr::value), QStringLiteral("abc"));
 
     // Moving the window: reported within a tick (plus the window manager's own time).
     updates = 0;
@@ -101,7 +103,7 @@ TEST_F(FocusTrackingTest, MousepadFieldTypingAndMoving) {
     timer.start();
     ASSERT_TRUE(waitUntil([&] { return updates > 0; }, 2000));
     EXPECT_LT(timer.elapsed(), 400);
-    const std::optional<Rect> moved = AX::axFrame(ax, field->element);
+    const std::optional<Rect> moved = AX::axFrame(ax, tracked.element);
     ASSERT_TRUE(moved);
     const QPoint after = mousepad.windowGeometry().topLeft();
     EXPECT_EQ(moved->x() - axFrame->x(), after.x() - window.x());
@@ -149,6 +151,8 @@ TEST_F(FocusTrackingTest, AHungApplicationCostsLessThanASecondPerCall) {
     DesktopApp mousepad(QStringLiteral("mousepad"), {});
     ASSERT_TRUE(startOn(mousepad, QStringLiteral("org.xfce.mousepad")));
     ASSERT_TRUE(field);
+    // The monitor may drop `field` from its callback while the waits below run the event loop.
+    const AXElement element = field->element;
     ::kill(pid_t(mousepad.pid()), SIGSTOP);
     qint64 longest = 0;
     QElapsedTimer total;
@@ -163,8 +167,7 @@ TEST_F(FocusTrackingTest, AHungApplicationCostsLessThanASecondPerCall) {
     EXPECT_LT(longest, 1000);
     EXPECT_LT(total.elapsed(), 1500) << "after the first time-out the application is skipped";
     // Once it answers again, it is read again.
-    EXPECT_TRUE(
-        waitUntil([&] { return AX::attribute(ax, field->element, AXAttr::value).has_value(); }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return AX::attribute(ax, element, AXAttr::value).has_value(); }, 3000));
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// Real applications for the tests that run in the private desktop session, driven as a person would.
 #include "support/DesktopApps.h"
 
 #include <QRegularExpression>

@@ -1,3 +1,4 @@
+// A small HTTP/1.1 server on 127.0.0.1 that stands in for the language-model API in tests.
 #include "support/LoopbackHttpServer.h"
 
 #include <QFile>

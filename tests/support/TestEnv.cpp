@@ -1,3 +1,4 @@
+// Small helpers shared by the tests: paths, and waiting on a real event loop.
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>

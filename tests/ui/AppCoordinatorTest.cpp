@@ -124,7 +124,7 @@ TEST_F(AppCoordinatorTest, PauseHidesUntilItsDatePasses) {
     EXPECT_TRUE(coordinator->isPaused());
     clock = clock.addSecs(901);
     EXPECT_FALSE(coordinator->isPaused()) << "a past date means active, though it is still stored";
-    EXPECT_TRUE(coordinator->pausedUntil.has_value());
+    EXPECT_TRUE(coordinator->pausedUntil().has_value());
     desktop.scheduler.advance(AXMonitor::trackInterval);
     focusField("another sentence with words");
     EXPECT_TRUE(iconShown());

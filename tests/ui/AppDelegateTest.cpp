@@ -133,17 +133,17 @@ TEST_F(AppDelegateTest, MenuFollowsThePauseStateAtEachOpening) {
     EXPECT_THAT(titles(*pause), ElementsAre("For 15 minutes", "For 1 hour", "Until restart"));
 
     pause->actions()[0]->trigger();
-    EXPECT_EQ(delegate->coordinator().pausedUntil, clock.addSecs(900));
+    EXPECT_EQ(delegate->coordinator().pausedUntil(), clock.addSecs(900));
     EXPECT_THAT(openMenu(), ElementsAre("Quillet — paused", kSeparator, "Resume", "History", kSeparator,
                                         "Settings…", "Run setup again…", kSeparator, "Quit Quillet"));
     clock = clock.addSecs(901);
     EXPECT_EQ(openMenu(), active) << "an expired pause reads as active with nothing else done";
 
     submenu("Pause")->actions()[1]->trigger();
-    EXPECT_EQ(delegate->coordinator().pausedUntil, clock.addSecs(3600));
+    EXPECT_EQ(delegate->coordinator().pausedUntil(), clock.addSecs(3600));
     openMenu();
     item("Resume")->trigger();
-    EXPECT_FALSE(delegate->coordinator().pausedUntil.has_value());
+    EXPECT_FALSE(delegate->coordinator().pausedUntil().has_value());
     EXPECT_EQ(openMenu(), active);
 
     submenu("Pause")->actions()[2]->trigger();
@@ -426,7 +426,7 @@ TEST_F(AppDelegateTest, WithoutATrayEveryStartShowsSettingsWithTheMenusCommands)
     Q_EMIT pause->menu()->aboutToShow();
     EXPECT_THAT(titles(*pause->menu()), ElementsAre("For 15 minutes", "For 1 hour", "Until restart"));
     pause->menu()->actions()[1]->trigger();
-    EXPECT_EQ(delegate->coordinator().pausedUntil, clock.addSecs(3600));
+    EXPECT_EQ(delegate->coordinator().pausedUntil(), clock.addSecs(3600));
     EXPECT_EQ(line->text(), "Quillet — paused");
     EXPECT_TRUE(pause->isHidden());
     auto* resume = window->findChild<QPushButton*>(QStringLiteral("resumeButton"));

@@ -1,3 +1,4 @@
+// The brand emblem as the surfaces load and draw it.
 #include <gmock/gmock.h>
 
 #include <QImage>
@@ -7,11 +8,6 @@
 #include "ui/Brand.h"
 
 using namespace quillet;
-
-TEST(BrandTest, ColoursAreTheBrandValues) {
-    EXPECT_EQ(Brand::teal().name(), "#1f91a3");
-    EXPECT_EQ(Brand::deep().name(), "#0a2442");
-}
 
 TEST(BrandTest, EmblemIsCompiledInAndDrawsSquare) {
     const QSvgRenderer* emblem = BrandAssets::emblem();

@@ -1,3 +1,4 @@
+// The icon in the field's corner: its states, its place and its clicks.
 #include <gmock/gmock.h>
 
 #include <QMouseEvent>

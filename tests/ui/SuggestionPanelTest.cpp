@@ -1,3 +1,4 @@
+// The suggestion panel: its tabs, its buttons, its keyboard and what it hands back.
 #include <gmock/gmock.h>
 
 #include <QLabel>

@@ -1,3 +1,4 @@
+// The notice after a replacement: its Undo, its close button and its time on screen.
 #include <gmock/gmock.h>
 
 #include <QLabel>

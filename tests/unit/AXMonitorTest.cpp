@@ -1,3 +1,4 @@
+// Focus tracking on the fake accessibility tree and a virtual clock.
 #include <gmock/gmock.h>
 
 #include "core/AXMonitor.h"

@@ -1,3 +1,4 @@
+// Which runs of a correction are marked as changed.
 #include <gmock/gmock.h>
 
 #include <QRandomGenerator>

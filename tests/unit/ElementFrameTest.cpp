@@ -1,3 +1,4 @@
+// Frames of accessibility elements, and the fallbacks when an element has none.
 #include <gmock/gmock.h>
 
 #include "core/ElementFrame.h"

@@ -1,3 +1,4 @@
+// The virtual clock every core test runs on.
 #include <gmock/gmock.h>
 
 #include "platform/fake/FakeScheduler.h"

@@ -1,3 +1,4 @@
+// Finding the focused field when the application does not say which it is.
 #include <gmock/gmock.h>
 
 #include "core/FocusSearch.h"

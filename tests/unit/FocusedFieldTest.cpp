@@ -1,3 +1,4 @@
+// What makes a focused element a field the icon may be offered in.
 #include <gmock/gmock.h>
 
 #include "core/AX.h"

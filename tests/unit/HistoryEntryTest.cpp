@@ -1,3 +1,4 @@
+// The history of replacements: order, limit and what each entry keeps.
 #include <gmock/gmock.h>
 
 #include "core/HistoryEntry.h"

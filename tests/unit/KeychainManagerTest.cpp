@@ -1,3 +1,4 @@
+// The API key in the secret store: reads, writes, migration, locked and hung keyrings.
 #include <gmock/gmock.h>
 
 #include "core/KeychainManager.h"

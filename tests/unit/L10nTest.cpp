@@ -1,3 +1,4 @@
+// The interface language and the texts that follow it.
 #include <gmock/gmock.h>
 
 #include "core/L10n.h"

@@ -1,3 +1,4 @@
+// Decoding the language model's answers by their strict JSON rules.
 #include <gmock/gmock.h>
 
 #include <QSet>

@@ -1,3 +1,4 @@
+// Requests to the chat-completions API on a fake transport: what is sent and how answers end.
 #include <gmock/gmock.h>
 
 #include <QJsonArray>

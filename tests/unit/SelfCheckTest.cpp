@@ -1,3 +1,4 @@
+// The start-up self check and what it reports.
 #include <gmock/gmock.h>
 
 #include "core/LaunchMode.h"

@@ -1,3 +1,4 @@
+// The preferences: loading, defaults, validation, every write, and the key's presence.
 #include <gmock/gmock.h>
 
 #include <QSignalSpy>
@@ -138,6 +139,33 @@ TEST_F(SettingsStoreTest, EveryWriteStoresAndAnnounces) {
     EXPECT_EQ(reloaded->model(), "gpt-4o");
     EXPECT_EQ(reloaded->language(), AppLanguage::sr);
     EXPECT_EQ(reloaded->minWordCount(), 3);
+}
+
+TEST_F(SettingsStoreTest, ModelNamesAreTrimmedAndABlankOneIsNoChoice) {
+    auto store = load();
+    EXPECT_TRUE(store->setModel(QStringLiteral("  mistral-small\t")));
+    EXPECT_EQ(store->model(), "mistral-small");
+    const int writes = defaults.writes;
+    EXPECT_FALSE(store->setModel(QStringLiteral(" \t ")));
+    EXPECT_EQ(store->model(), "mistral-small");
+    EXPECT_EQ(defaults.writes, writes);
+}
+
+TEST_F(SettingsStoreTest, BlockListTakesTrimmedNewEntriesAndDropsEveryCopy) {
+    auto store = load();
+    store->setBlocklist({"a.b", "x.y", "a.b"});
+    EXPECT_FALSE(store->addToBlocklist(QStringLiteral(" \t "))) << "spaces and tabs only";
+    EXPECT_TRUE(store->addToBlocklist(QStringLiteral("  org.gnome.gedit\t")));
+    EXPECT_FALSE(store->addToBlocklist(QStringLiteral("org.gnome.gedit"))) << "already listed";
+    EXPECT_TRUE(store->addToBlocklist(QStringLiteral("ORG.gnome.gedit"))) << "letter case matters";
+    EXPECT_TRUE(store->addToBlocklist(QStringLiteral(" line\nbreak "))) << "a line break is kept";
+    EXPECT_THAT(store->blocklist(),
+                ElementsAre("a.b", "x.y", "a.b", "org.gnome.gedit", "ORG.gnome.gedit", "line\nbreak"));
+    store->removeFromBlocklist(QStringLiteral("a.b"));
+    EXPECT_THAT(store->blocklist(), ElementsAre("x.y", "org.gnome.gedit", "ORG.gnome.gedit", "line\nbreak"));
+    store->setBlocklist({});
+    EXPECT_THAT(load()->blocklist(), testing::IsEmpty())
+        << "an empty list is stored, so the defaults do not come back";
 }
 
 TEST_F(SettingsStoreTest, LaunchAtLoginFollowsEveryWriteAndLogsFailures) {

@@ -1,3 +1,4 @@
+// The panel's model: requests, answers, errors and the choices it hands back.
 #include <gmock/gmock.h>
 
 #include <QJsonArray>

@@ -1,3 +1,4 @@
+// Where the icon, the panel and the notice go on screen.
 #include <gmock/gmock.h>
 
 #include "core/ScreenSpace.h"

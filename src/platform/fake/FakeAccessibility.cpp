@@ -1,3 +1,4 @@
+// An in-memory accessibility layer: a tree of scripted elements, observers the test fires, and a
 #include "platform/fake/FakeAccessibility.h"
 
 #include <algorithm>

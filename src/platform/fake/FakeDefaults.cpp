@@ -1,3 +1,4 @@
+// An in-memory preferences database; values keep their type, so tests can plant wrong ones.
 #include "platform/fake/FakeDefaults.h"
 
 namespace quillet {

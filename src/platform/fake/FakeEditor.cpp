@@ -1,3 +1,4 @@
+// A text field of another application that answers the synthetic keys as real ones do: select all,
 #include "platform/fake/FakeEditor.h"
 
 #include <QTextBoundaryFinder>

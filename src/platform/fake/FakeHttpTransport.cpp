@@ -1,3 +1,4 @@
+// A scripted HTTP transport on the virtual clock: canned replies, failures and silent servers.
 #include "platform/fake/FakeHttpTransport.h"
 
 namespace quillet {

@@ -1,3 +1,4 @@
+// A scheduler on a virtual clock: nothing runs until the test advances time.
 #include "platform/fake/FakeScheduler.h"
 
 namespace quillet {

@@ -1,3 +1,4 @@
+// An in-memory secret store that counts its calls and can be locked, stopped, slowed or broken.
 #include "platform/fake/FakeSecretStore.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The accessibility layer on AT-SPI (libatspi): roles, text, selection and extents translated to
 #include "platform/linux/AtspiAccessibility.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// Launch at login as an XDG autostart entry, $XDG_CONFIG_HOME/autostart/quillet.desktop.
 #include "platform/linux/AutostartLoginItem.h"
 
 #include <QDir>

@@ -1,3 +1,4 @@
+// The language recogniser on CLD2 (Compact Language Detector 2).
 #include "platform/linux/Cld2LanguageRecognizer.h"
 
 #include <cld2/public/compact_lang_det.h>

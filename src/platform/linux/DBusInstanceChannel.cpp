@@ -1,3 +1,4 @@
+// The running copy's name on the session bus, com.lumenfold.quillet, with one method per request:
 #include "platform/linux/DBusInstanceChannel.h"
 
 #include <QDBusConnection>

@@ -1,3 +1,4 @@
+// The preferences database as an INI file, $XDG_CONFIG_HOME/quillet/quillet.conf.
 #include "platform/linux/IniDefaults.h"
 
 #include <QDir>

@@ -1,3 +1,4 @@
+// The global shortcut on KDE Plasma, where no program may grab keys itself under Wayland: the
 #include "platform/linux/KGlobalAccelShortcut.h"
 
 #include <QDBusConnectionInterface>

@@ -1,3 +1,4 @@
+// The secret store on the desktop's Secret Service, through libsecret's asynchronous calls, made
 #include "platform/linux/LibsecretStore.h"
 
 #include <libsecret/secret.h>

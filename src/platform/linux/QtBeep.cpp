@@ -1,3 +1,4 @@
+// The desktop's bell through Qt.
 #include "platform/linux/QtBeep.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// The HTTP transport on Qt Network: one access manager for the process, keep-alive, HTTP/2, strict TLS.
 #include "platform/linux/QtHttpTransport.h"
 
 #include <QNetworkReply>

@@ -1,3 +1,4 @@
+// The X11 CLIPBOARD selection, read and owned through a connection of its own: every target as its
 #include "platform/linux/QtPasteboard.h"
 
 #include <poll.h>

@@ -1,3 +1,4 @@
+// The scheduler on Qt's event loop.
 #include "platform/linux/QtScheduler.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// The screens from Qt, reported with the origin at the bottom-left of the primary screen, y up.
 #include "platform/linux/QtScreens.h"
 
 #include <QGuiApplication>

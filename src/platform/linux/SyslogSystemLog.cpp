@@ -1,3 +1,4 @@
+// The system log through syslog, echoed to standard error.
 #include "platform/linux/SyslogSystemLog.h"
 
 #include <syslog.h>

@@ -1,3 +1,4 @@
+// The global shortcut grabbed on the X11 root window; its presses arrive through Qt's native event
 #include "platform/linux/X11GlobalHotkey.h"
 
 #include <QCoreApplication>

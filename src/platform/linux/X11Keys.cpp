@@ -1,3 +1,4 @@
+// Keycodes and modifier masks looked up on the running X server, so that any keyboard layout works.
 #include "platform/linux/X11Keys.h"
 
 #include <X11/Xutil.h>

@@ -1,3 +1,4 @@
+// Running applications and the active one on an X11 desktop, from the window manager's EWMH
 #include "platform/linux/X11Workspace.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// Control+A / C / V and Shift+arrows posted to the focused window through the XTest extension.
 #include "platform/linux/XTestKeySynth.h"
 
 #include <X11/XKBlib.h>
