@@ -6,10 +6,13 @@
 #include "app/AppCoordinator.h"
 #include "app/AppDelegate.h"
 #include "app/Platform.h"
+#include "app/SessionMode.h"
 #include "core/LaunchMode.h"
 #include "core/SelfCheck.h"
+#include "core/SessionType.h"
 #include "core/SettingsStore.h"
 #include "core/SingleInstance.h"
+#include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/DBusInstanceChannel.h"
 #include "platform/linux/IniDefaults.h"
 #include "ui/ScreenshotRenderer.h"
@@ -18,21 +21,33 @@ using namespace quillet;
 
 namespace {
 
-// The report modes must work without a desktop: the pictures are always drawn off screen, and
-// the self-check reports what it can when there is no X display (Qt would abort trying to open one).
-// Without a display the other modes can still reach a running copy over the session bus.
-LaunchMode::Kind chooseQtPlatform(int argc, char** argv) {
+// An X11 display, or in a Wayland session the compositor's.
+bool hasDisplay() {
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        return true;
+    return SessionTypes::current() == SessionType::wayland && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// The mode comes from the command line as it was typed, before Qt takes out what looks like its own
+// options: `--screenshots -reverse` renders into the folder "-reverse".
+LaunchMode chooseMode(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const LaunchMode::Kind kind = LaunchMode::fromArguments(arguments).kind;
-    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY");
+    return LaunchMode::fromArguments(arguments);
+}
+
+// The report modes must work without a desktop: the pictures are always drawn off screen, and
+// the self-check reports what it can when there is no display (Qt would abort trying to open one).
+// Without a display the other modes can still reach a running copy over the session bus.
+void chooseQtPlatform(LaunchMode::Kind kind) {
+    const bool noDisplay = !hasDisplay();
     if (kind == LaunchMode::Kind::screenshots || kind == LaunchMode::Kind::help || noDisplay)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The assistant works through X11 (XWayland on a Wayland desktop), whatever Qt would prefer.
-    else if (!noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    return kind;
+    // In a Wayland session the program's own windows are native ones; elsewhere the assistant
+    // works through X11, whatever Qt would prefer.
+    else if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", SessionTypes::current() == SessionType::wayland ? "wayland;xcb" : "xcb");
 }
 
 // The report modes print their own lines and nothing else; Qt's remarks about the environment
@@ -52,37 +67,46 @@ public:
 int runScreenshots(const QString& directory) {
     // The user's preferences are shown as they are and never written; the key is the demonstration's.
     const IniDefaults preferences;
-    ScreenshotRenderer::renderAll(directory, &preferences);
+    // The setup window as it would open on this desktop: with its accessibility switch as it is.
+    const bool accessibilityOn = AtspiAccessibility({}, {}).isProcessTrusted();
+    ScreenshotRenderer::renderAll(directory, &preferences, accessibilityOn);
     return 0;
 }
 
 int runDoctor() {
     Platform platform = makeLinuxPlatform();
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+    // The windows already active are looked up from the event loop.
+    QCoreApplication::processEvents();
+    if (!hasDisplay())
         platform.screens = std::make_unique<NoScreens>();
     QTextStream out(stdout);
-    SelfCheck::run(*platform.accessibility, *platform.workspace, *platform.screens,
-                   [&out](const QString& text) {
-                       out << text << '\n';
-                       out.flush();
-                   });
+    SelfCheck::run(
+        *platform.accessibility, *platform.workspace, *platform.screens,
+        [&out](const QString& text) {
+            out << text << '\n';
+            out.flush();
+        },
+        SessionTypes::name(platform.session));
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const LaunchMode::Kind kind = chooseQtPlatform(argc, argv);
-    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY");
+    const LaunchMode mode = chooseMode(argc, argv);
+    const LaunchMode::Kind kind = mode.kind;
+    chooseQtPlatform(kind);
+    const bool noDisplay = !hasDisplay();
     if (kind == LaunchMode::Kind::screenshots || kind == LaunchMode::Kind::doctor ||
         kind == LaunchMode::Kind::help || kind == LaunchMode::Kind::quit || noDisplay)
         qInstallMessageHandler(quietQtMessages);
-    // The application object exists in every mode, before the arguments are looked at.
-    QApplication app(argc, argv);
+    // The application object exists in every mode. The pictures are drawn as they always look: the
+    // folder named after `--screenshots` is no option of Qt's, whatever it looks like.
+    int qtArgc = kind == LaunchMode::Kind::screenshots ? 1 : argc;
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const LaunchMode mode = LaunchMode::fromArguments(QCoreApplication::arguments());
     switch (mode.kind) {
         case LaunchMode::Kind::screenshots:
             return runScreenshots(mode.directory);
@@ -121,6 +145,7 @@ int main(int argc, char** argv) {
     // A tray program: no main window; Quit in the tray menu (or in the settings) ends the loop.
     AppDelegate delegate(settings, CoordinatorServices::from(platform));
     running = &delegate;
+    applySessionMode(delegate, platform);
     delegate.applicationDidFinishLaunching(decision.firstRequest);
     const int status = QApplication::exec();
     running = nullptr;

@@ -9,11 +9,11 @@ results=$(mktemp)
 trap 'rm -f "$results"' EXIT
 mapfile -t apps < <(grep -vE '^\s*(#|$)' "$here/tests/compat/apps.txt" | cut -f1)
 for app in "${apps[@]}"; do
-    QUILLET_COMPAT_RESULTS=$results "$here/tests/session/run-in-session.sh" -- \
+    QUILLET_COMPAT_RESULTS=$results QUILLET_COMPAT_TIMED=1 "$here/tests/session/run-in-session.sh" -- \
         "$build/tests/compat_driver" "$app" >/dev/null || true
     grep -q "^$app	" "$results" || printf '%s\t?\tthe run did not finish\n' "$app" >>"$results"
 done
-echo "| Application | Toolkit | Icon at the field within 1 s | --doctor finds the field | Icon, Return | Undo | Shortcut with a selection | Undo | Shortcut without a selection | Undo |"
+echo "| Application | Toolkit | Icon at the field (time from the click; 1 s at most) | --doctor finds the field | Icon, Return | Undo | Shortcut with a selection | Undo | Shortcut without a selection | Undo |"
 echo "|---|---|---|---|---|---|---|---|---|---|"
 while IFS= read -r line; do
     echo "| ${line//	/ | } |"

@@ -1,11 +1,16 @@
 #include "app/AppCoordinator.h"
 
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
+#include <algorithm>
 
 #include "app/Platform.h"
 #include "core/AX.h"
+#include "core/ClipboardHandOver.h"
 #include "core/KeyRequirement.h"
 #include "core/OpenAIClient.h"
+#include "core/PartialReplacement.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/Beep.h"
@@ -14,6 +19,7 @@
 #include "ui/FloatingPanel.h"
 #include "ui/KeyablePanel.h"
 #include "ui/SuggestionPanelController.h"
+#include "ui/ToastView.h"
 
 namespace quillet {
 
@@ -105,14 +111,24 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         m_lastOtherField = field;
     if (m_suggestionController)
         return;
+    if (!showsFieldIcon) {
+        m_overlay.hide();
+        return;
+    }
     Accessibility& ax = m_services.ax;
     if (!field || isPaused() || field->isSecure(ax) ||
         (field->bundleID && m_settings.blocklist().contains(*field->bundleID))) {
         m_overlay.hide();
         return;
     }
-    const QString value = AX::attribute<QString>(ax, field->element, AXAttr::value).value_or(QString());
-    if (FocusedField::countWords(value) < m_settings.minWordCount()) {
+    // The monitor has just read the text of the field it follows; only another field is read here.
+    std::optional<int> words = m_monitor.current() && m_monitor.current()->element == field->element
+                                   ? m_monitor.currentWordCount()
+                                   : std::nullopt;
+    if (!words)
+        words = FocusedField::countWords(
+            AX::attribute<QString>(ax, field->element, AXAttr::value).value_or(QString()));
+    if (*words < m_settings.minWordCount()) {
         m_overlay.hide();
         return;
     }
@@ -172,16 +188,25 @@ void AppCoordinator::presentSuggestions() {
         m_services.beep.beep();
         return;
     }
-    // Unknown when the field cannot be read: Undo then takes back only what was pasted.
+    // Unknown when the field cannot be read: Undo then takes back only what was pasted. The whole
+    // text read just now is not read twice.
     const std::optional<QString> originalFullValue =
-        AX::attribute<QString>(ax, field->element, AXAttr::value);
+        selectionOnly ? AX::attribute<QString>(ax, field->element, AXAttr::value)
+                      : std::optional<QString>(text);
+    // Where the text starts in the field, for a text too long to be checked whole.
+    qint64 location = 0;
+    if (selectionOnly) {
+        const std::optional<AXTextRange> range =
+            AX::attribute<AXTextRange>(ax, field->element, AXAttr::selectedTextRange);
+        location = range ? range->location : -1;
+    }
 
     auto viewModel = makeViewModel(text);
     QPointer<AppCoordinator> self(this);
-    viewModel->onReplace = [self, field = *field, selectionOnly, originalFullValue,
-                            text](const QString& chosen) {
+    viewModel->onReplace = [self, field = *field, selectionOnly, originalFullValue, text,
+                            location](const QString& chosen) {
         if (self)
-            self->performReplace(field, chosen, selectionOnly, originalFullValue, text);
+            self->performReplace(field, chosen, selectionOnly, originalFullValue, text, location);
     };
     viewModel->onCloseRequested = [self] {
         if (self)
@@ -214,22 +239,34 @@ void AppCoordinator::presentSuggestions() {
 
 void AppCoordinator::performReplace(const FocusedField& field, const QString& newText, bool selectionOnly,
                                     const std::optional<QString>& originalFullValue,
-                                    const QString& originalShown) {
+                                    const QString& originalShown, qint64 location) {
+    if (!canPressKeysFor(field)) {
+        // That road writes the whole text it was given: what followed the cut goes with it.
+        replaceWithoutKeys(field, PartialReplacement::of(originalShown).joined(newText), selectionOnly,
+                           originalFullValue, originalShown);
+        return;
+    }
     closeSuggestions();
     QPointer<AppCoordinator> self(this);
     // The notice and the history wait until the field reads back with the text, or, where it cannot
     // be read, until the paste was sent.
-    m_textIO.replace(
-        field, newText, selectionOnly,
-        [self, field, newText, originalFullValue, originalShown](const TextIO::Outcome& outcome) {
-            if (!self)
-                return;
-            if (!outcome.strategy) {
-                self->reportFailedWrite();
-                return;
-            }
-            self->recordReplacement(field, newText, originalFullValue, originalShown);
-        });
+    std::function<void(const TextIO::Outcome&)> done = [self, field, newText, originalFullValue,
+                                                        originalShown](const TextIO::Outcome& outcome) {
+        if (!self)
+            return;
+        if (!outcome.strategy) {
+            self->reportFailedWrite();
+            return;
+        }
+        self->recordReplacement(field, newText, originalFullValue, originalShown);
+    };
+    // Only the part that was checked is replaced; what followed the cut was never seen by the model.
+    const PartialReplacement part = PartialReplacement::of(originalShown);
+    if (part.isPartial()) {
+        m_textIO.replaceRange(field, part, location, newText, std::move(done));
+    } else {
+        m_textIO.replace(field, newText, selectionOnly, std::move(done));
+    }
 }
 
 void AppCoordinator::recordReplacement(const FocusedField& field, const QString& newText,
@@ -241,30 +278,78 @@ void AppCoordinator::recordReplacement(const FocusedField& field, const QString&
         onHistoryChanged();
 
     QPointer<AppCoordinator> self(this);
-    m_toast.show(AX::screenFrame(m_services.ax, m_services.screens, field.element),
-                 [self, field, newText, originalFullValue, originalShown] {
-                     if (!self)
-                         return;
-                     auto reportFailure = [self](bool done) {
-                         if (self && !done)
-                             self->reportFailedWrite();
-                     };
-                     // The whole value read when the panel opened goes back, whichever road the
-                     // replacement took: every road of a whole-value write replaces all of it.
-                     if (originalFullValue) {
-                         self->m_textIO.replace(field, *originalFullValue, false,
-                                                [reportFailure](const TextIO::Outcome& outcome) {
-                                                    reportFailure(outcome.strategy.has_value());
-                                                });
-                     } else {
-                         self->m_textIO.undoPaste(field.pid, newText, originalShown, reportFailure);
-                     }
-                 });
+    const std::function<void()> undo = [self, field, newText, originalFullValue, originalShown] {
+        if (!self)
+            return;
+        auto reportFailure = [self](bool done) {
+            if (self && !done)
+                self->reportFailedWrite();
+        };
+        // The whole value read when the panel opened goes back, whichever road the
+        // replacement took: every road of a whole-value write replaces all of it.
+        if (originalFullValue) {
+            self->m_textIO.replace(field, *originalFullValue, false,
+                                   [reportFailure](const TextIO::Outcome& outcome) {
+                                       reportFailure(outcome.strategy.has_value());
+                                   });
+        } else {
+            self->m_textIO.undoPaste(field.pid, newText, originalShown, reportFailure);
+        }
+    };
+    const L10n l = L10n::current();
+    if (desktopNotice && desktopNotice(l.text(QStringLiteral("Replaced"), QStringLiteral("Zamenjeno")),
+                                       l.text(QStringLiteral("Undo"), QStringLiteral("Vrati")), undo))
+        return;
+    m_toast.show(AX::screenFrame(m_services.ax, m_services.screens, field.element), undo);
 }
 
 void AppCoordinator::reportFailedWrite() {
     m_overlay.setState(IconState::error);
     m_services.beep.beep();
+}
+
+void AppCoordinator::replaceWithoutKeys(const FocusedField& field, const QString& newText, bool selectionOnly,
+                                        const std::optional<QString>& originalFullValue,
+                                        const QString& originalShown) {
+    // The panel stays until the field has read back: a Wayland desktop lets a program set the
+    // clipboard only while one of its windows has the keyboard, and a text the field did not take
+    // goes there. Its buttons and keys do nothing meanwhile.
+    if (m_suggestionController && m_suggestionController->panel())
+        m_suggestionController->panel()->setEnabled(false);
+    QPointer<AppCoordinator> self(this);
+    m_textIO.replace(
+        field, newText, selectionOnly,
+        [self, field, newText, originalFullValue, originalShown](const TextIO::Outcome& outcome) {
+            if (!self)
+                return;
+            if (!outcome.strategy) {
+                self->handOver(field, newText);
+                self->closeSuggestions();
+                return;
+            }
+            self->closeSuggestions();
+            self->recordReplacement(field, newText, originalFullValue, originalShown);
+        });
+}
+
+bool AppCoordinator::canPressKeysFor(const FocusedField& field) const {
+    return !canPressKeysIn || canPressKeysIn(field.pid);
+}
+
+void AppCoordinator::handOver(const FocusedField& field, const QString& text) {
+    if (ClipboardHandOver::road(field.isSecure(m_services.ax), false) != ClipboardHandOver::Road::copy) {
+        reportFailedWrite();
+        return;
+    }
+    ClipboardHandOver::copy(m_services.pasteboard, text);
+    // The notice offers no Undo: nothing in the field has changed.
+    if (desktopNotice && desktopNotice(ClipboardHandOver::notice(L10n::current()), QString(), {}))
+        return;
+    m_toast.show(std::nullopt, [] {});
+    if (ToastView* view = m_toast.view()) {
+        view->messageLabel()->setText(ClipboardHandOver::notice(L10n::current()));
+        view->undoButton()->hide();
+    }
 }
 
 bool AppCoordinator::waitForKeyPresence(void (AppCoordinator::*retry)()) {
@@ -283,9 +368,16 @@ bool AppCoordinator::waitForKeyPresence(void (AppCoordinator::*retry)()) {
 QString AppCoordinator::applicationName(const FocusedField& field) {
     if (!field.bundleID)
         return HistoryEntry::unknownApplication;
-    const std::optional<RunningApplication> app = m_services.workspace.runningApplication(field.pid);
-    if (!app || app->bundleIdentifier != field.bundleID || !app->localizedName ||
-        app->localizedName->isEmpty())
+    // A program of several processes (a browser's content process holds the field) is named by the
+    // first of them the workspace lists under the field's identifier.
+    // The field's own process comes last: the list leaves this program out (the setup's sample field).
+    QList<RunningApplication> running = m_services.workspace.runningApplications();
+    if (const std::optional<RunningApplication> own = m_services.workspace.runningApplication(field.pid))
+        running << *own;
+    const auto app = std::find_if(running.begin(), running.end(), [&field](const RunningApplication& a) {
+        return a.bundleIdentifier == field.bundleID;
+    });
+    if (app == running.end() || !app->localizedName || app->localizedName->isEmpty())
         return HistoryEntry::unknownApplication;
     return *app->localizedName;
 }
@@ -332,9 +424,11 @@ void AppCoordinator::hotkeyTriggered() {
         }
         const QString original = *copied;
         auto viewModel = self->makeViewModel(original);
-        viewModel->onReplace = [self, original, sourcePid](const QString& chosen) {
+        viewModel->onReplace = [self, original, sourcePid](const QString& checked) {
             if (!self)
                 return;
+            // The paste replaces the whole selection: what followed the cut goes back in with it.
+            const QString chosen = PartialReplacement::of(original).joined(checked);
             // The paste goes over the selection that was copied, so the notice comes once it is
             // sent; Undo selects the pasted text back before the original goes over it.
             self->m_textIO.pasteReplacement(

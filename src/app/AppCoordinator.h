@@ -82,6 +82,16 @@ public:
     std::function<void()> onHistoryChanged;
     /// Called when suggestions are asked for and no API key is stored.
     std::function<void()> onNeedsSettings;
+    /// Whether the icon is shown at the field. Off where the desktop tells no program where a field
+    /// lies on screen (Wayland): the shortcut and `quillet --trigger` are then the way in.
+    bool showsFieldIcon = true;
+    /// Whether synthetic keys reach the application of process `pid`; empty where they always do.
+    /// Where they do not, a text that cannot be written into its field is left on the clipboard.
+    std::function<bool(qint32 pid)> canPressKeysIn;
+    /// Where the notice after a write goes instead of the toast: `show(text, actionLabel, action)`
+    /// answers false when it cannot show it (then the toast appears). Empty: the toast always.
+    std::function<bool(const QString& text, const QString& actionLabel, std::function<void()> action)>
+        desktopNotice;
     /// Wall-clock time for the pause; tests replace it.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
 
@@ -100,13 +110,23 @@ public:
 private:
     void handleFocus(const std::optional<FocusedField>& field);
     void startMonitorWhenTrusted();
+    /// `location`: where the text that was sent starts in the field (-1 when unknown).
     void performReplace(const FocusedField& field, const QString& newText, bool selectionOnly,
-                        const std::optional<QString>& originalFullValue, const QString& originalShown);
+                        const std::optional<QString>& originalFullValue, const QString& originalShown,
+                        qint64 location);
     /// The history entry and the notice with Undo, once a replacement is in the field.
     void recordReplacement(const FocusedField& field, const QString& newText,
                            const std::optional<QString>& originalFullValue, const QString& originalShown);
     /// A write that did not land: the icon's error state and the beep.
     void reportFailedWrite();
+    /// performReplace() where no key reaches the field's application: accessibility alone, else the
+    /// text is left on the clipboard.
+    void replaceWithoutKeys(const FocusedField& field, const QString& newText, bool selectionOnly,
+                            const std::optional<QString>& originalFullValue, const QString& originalShown);
+    /// Whether keys can be pressed into the field's application.
+    bool canPressKeysFor(const FocusedField& field) const;
+    /// Leaves `text` on the clipboard for the user to paste, with a notice saying so.
+    void handOver(const FocusedField& field, const QString& text);
     std::shared_ptr<SuggestionViewModel> makeViewModel(const QString& text);
     std::optional<FocusedField> focusedFieldNow();
     /// Drops the panel controller; it is deleted once the event that led here has finished.

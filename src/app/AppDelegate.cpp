@@ -290,6 +290,7 @@ void AppDelegate::openSettings() {
             if (self)
                 self->m_coordinator->hotkey().setSuspended(recording);
         };
+        shortcut.desktopSteps = desktopShortcutSteps;
         m_settingsWindow = std::make_unique<SettingsWindowController>(m_settings, keyValidator(), shortcut);
         SettingsView* view = m_settingsWindow->view();
         view->setTrayCommands(trayCommands());

@@ -51,6 +51,9 @@ public:
     void copyHistoryEntry(int index);
     /// Shows the settings window, made on first use and the same one ever after.
     void openSettings();
+    /// Where the desktop, not this program, holds the shortcut: the steps to bind it there, shown
+    /// in the settings in place of the shortcut recorder. Set before the settings first open.
+    std::function<QStringList(const L10n& l)> desktopShortcutSteps;
     /// Shows the setup window: the one left open or closed before, or a new one after a Finish.
     void openOnboarding();
     void quit();

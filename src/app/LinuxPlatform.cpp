@@ -1,3 +1,4 @@
+// The composition root's choice of the real platform services for the session.
 #include <QCoreApplication>
 
 #include "app/Platform.h"
@@ -12,11 +13,40 @@
 #include "platform/linux/QtScheduler.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/SyslogSystemLog.h"
+#include "platform/linux/WaylandHotkeys.h"
+#include "platform/linux/WaylandWorkspace.h"
 #include "platform/linux/X11GlobalHotkey.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeySynth.h"
 
 namespace quillet {
+
+namespace {
+
+// A Wayland session: the active window and the focus come from accessibility events alone, the
+// shortcut from the desktop, and keys reach only the programs that run under XWayland.
+void chooseWaylandServices(Platform& p) {
+    auto workspace = std::make_unique<WaylandWorkspace>();
+    auto accessibility = std::make_unique<AtspiAccessibility>(
+        [ws = workspace.get()]() -> std::optional<qint32> { return ws->activePid(); });
+    workspace->attach(*accessibility);
+    workspace->setNameFallback([ax = accessibility.get()](qint32 pid) { return ax->applicationName(pid); });
+    accessibility->followWindowEvents([ws = workspace.get()](const FocusEvent& e) { ws->handle(e); },
+                                      [ws = workspace.get()] { return ws->focusedElement(); });
+    WaylandWorkspace* ws = workspace.get();
+    p.keys = std::make_unique<X11OnlyKeySynth>(std::make_unique<XTestKeySynth>(*p.scheduler),
+                                               [ws] { return ws->hasX11Window(ws->activePid()); });
+    p.canPressKeysIn = [ws](qint32 pid) { return ws->hasX11Window(pid); };
+    if (SessionTypes::desktop([](const char* name) { return qEnvironmentVariable(name); }) == Desktop::kde)
+        p.hotkey = std::make_unique<KGlobalAccelHotkey>();
+    else
+        p.hotkey = std::make_unique<DesktopCommandHotkey>();
+    p.workspace = std::move(workspace);
+    p.accessibility = std::move(accessibility);
+    p.session = SessionType::wayland;
+}
+
+}  // namespace
 
 Platform makeLinuxPlatform() {
     Platform p;
@@ -25,6 +55,15 @@ Platform makeLinuxPlatform() {
     p.log = std::make_unique<SyslogSystemLog>();
     p.defaults = std::make_unique<IniDefaults>(p.log.get());
     p.loginItem = std::make_unique<AutostartLoginItem>(QCoreApplication::applicationFilePath());
+    p.screens = std::make_unique<QtScreens>();
+    p.http = std::make_unique<QtHttpTransport>();
+    p.languages = std::make_unique<Cld2LanguageRecognizer>();
+    p.pasteboard = std::make_unique<QtPasteboard>();
+    p.beep = std::make_unique<QtBeep>();
+    if (SessionTypes::current() == SessionType::wayland) {
+        chooseWaylandServices(p);
+        return p;
+    }
 
     // The focused element belongs to the active window's process; a name missing from the desktop
     // entries comes from the accessibility bus. Both live as long as the Platform.
@@ -35,13 +74,8 @@ Platform makeLinuxPlatform() {
     workspace->setNameFallback([ax = accessibility.get()](qint32 pid) { return ax->applicationName(pid); });
     p.workspace = std::move(workspace);
     p.accessibility = std::move(accessibility);
-    p.screens = std::make_unique<QtScreens>();
-    p.http = std::make_unique<QtHttpTransport>();
-    p.languages = std::make_unique<Cld2LanguageRecognizer>();
-    p.pasteboard = std::make_unique<QtPasteboard>();
     p.keys = std::make_unique<XTestKeySynth>(*p.scheduler);
     p.hotkey = std::make_unique<X11GlobalHotkey>(*p.scheduler);
-    p.beep = std::make_unique<QtBeep>();
     return p;
 }
 

@@ -1,8 +1,10 @@
 // The platform services the program runs on, chosen once by the composition root.
 #pragma once
 
+#include <functional>
 #include <memory>
 
+#include "core/SessionType.h"
 #include "platform/Accessibility.h"
 #include "platform/Beep.h"
 #include "platform/Defaults.h"
@@ -35,9 +37,14 @@ struct Platform {
     std::unique_ptr<KeySynth> keys;
     std::unique_ptr<GlobalHotkey> hotkey;
     std::unique_ptr<Beep> beep;
+    /// The kind of session the services were chosen for.
+    SessionType session = SessionType::x11;
+    /// Whether synthetic keys reach the application of process `pid`; empty where they always do.
+    std::function<bool(qint32 pid)> canPressKeysIn;
 };
 
-/// The real services of a Linux X11 desktop. Needs a QApplication.
+/// The real services of the Linux desktop session this process runs in: X11, or Wayland (chosen
+/// from the environment). Needs a QApplication.
 Platform makeLinuxPlatform();
 
 }  // namespace quillet

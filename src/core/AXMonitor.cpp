@@ -44,6 +44,9 @@ void AXMonitor::start() {
     if (m_started)
         return;
     m_started = true;
+    // Before any application is looked at: one that starts at this moment asks the desktop once
+    // whether anyone listens, and sends no focus events ever after if nobody did.
+    m_ax.startListening();
     m_workspace.setActivationHandler([self = weak(m_self)](const RunningApplication& app) {
         if (auto monitor = self.lock())
             (*monitor)->attach(app);
@@ -159,8 +162,12 @@ void AXMonitor::handle(const QString& notification, const AXElement& element) {
             if (!m_current)
                 lookAgainForAWhile();
         }
-    } else if (notification == AXNotification::valueChanged || notification == AXNotification::windowMoved ||
-               notification == AXNotification::windowResized) {
+    } else if (notification == AXNotification::valueChanged) {
+        // A burst of edits is read once, on the next tick. Some toolkits name a part of the field,
+        // not the field itself: any edit in the watched application counts.
+        if (m_current)
+            m_valueChangedSinceRead = true;
+    } else if (notification == AXNotification::windowMoved || notification == AXNotification::windowResized) {
         notifyUpdateIfNeeded();
     }
 }
@@ -174,10 +181,14 @@ void AXMonitor::setCurrent(const std::optional<FocusedField>& field) {
         stopLookingAgain();
     if (field) {
         m_lastFrame = AX::screenFrame(m_ax, m_screens, field->element);
-        m_lastValueHash = valueHash(*field);
+        readText();
     } else {
         m_lastFrame.reset();
         m_lastValueHash = 0;
+        m_lastWordCount = 0;
+        m_lastCharacterCount.reset();
+        m_lastCaret.reset();
+        m_valueChangedSinceRead = false;
     }
     // The callback may replace the field (or destroy the monitor); keep what it needs first.
     const std::weak_ptr<AXMonitor*> self = m_self;
@@ -192,11 +203,12 @@ void AXMonitor::notifyUpdateIfNeeded() {
     if (!m_current)
         return;
     const std::optional<Rect> frame = AX::screenFrame(m_ax, m_screens, m_current->element);
-    const qint64 hash = valueHash(*m_current);
-    if (sameFrame(frame, m_lastFrame) && hash == m_lastValueHash)
+    const qint64 previousHash = m_lastValueHash;
+    if (textMayHaveChanged())
+        readText();
+    if (sameFrame(frame, m_lastFrame) && m_lastValueHash == previousHash)
         return;
     m_lastFrame = frame;
-    m_lastValueHash = hash;
     const FocusedField field = *m_current;  // the callback may change m_current
     if (onFieldUpdated)
         onFieldUpdated(field);
@@ -222,8 +234,36 @@ void AXMonitor::startOrStopTracking() {
     });
 }
 
-qint64 AXMonitor::valueHash(const FocusedField& field) {
-    return qint64(qHash(AX::attribute(m_ax, field.element, AXAttr::value).value_or(QString())));
+bool AXMonitor::textMayHaveChanged() {
+    const AXElement& element = m_current->element;
+    const std::optional<qint64> count = AX::attribute<qint64>(m_ax, element, AXAttr::numberOfCharacters);
+    // Without a count there is nothing cheap to go by.
+    if (!count)
+        return true;
+    const std::chrono::milliseconds now = m_scheduler.now();
+    if (now >= m_nextUnpromptedRead)
+        return true;
+    // A change waits while the last read is too recent for its cost; it stays pending meanwhile.
+    if (m_valueChangedSinceRead || count != m_lastCharacterCount)
+        return now >= m_nextPromptedRead;
+    return AX::attribute<qint64>(m_ax, element, AXAttr::caretOffset) != m_lastCaret &&
+           now >= m_nextPromptedRead;
+}
+
+void AXMonitor::readText() {
+    const AXElement& element = m_current->element;
+    const std::chrono::milliseconds started = m_scheduler.now();
+    // The marks first: an edit made while the text is read shows as a change on the next tick.
+    m_lastCharacterCount = AX::attribute<qint64>(m_ax, element, AXAttr::numberOfCharacters);
+    m_lastCaret = AX::attribute<qint64>(m_ax, element, AXAttr::caretOffset);
+    m_valueChangedSinceRead = false;
+    const QString text = AX::attribute(m_ax, element, AXAttr::value).value_or(QString());
+    m_lastValueHash = qint64(qHash(text));
+    m_lastWordCount = FocusedField::countWords(text);
+    const std::chrono::milliseconds finished = m_scheduler.now();
+    const std::chrono::milliseconds cost = finished - started;
+    m_nextUnpromptedRead = finished + std::max(fullReadInterval, cost * fullReadCostShare);
+    m_nextPromptedRead = finished + cost * editReadCostShare;
 }
 
 }  // namespace quillet

@@ -23,6 +23,17 @@ class AXMonitor {
 public:
     /// How often the current field is re-checked, for toolkits that send no notification.
     static constexpr std::chrono::milliseconds trackInterval{150};
+    /// The tick reads the frame, the character count and the caret, which cost the same for any
+    /// length of text. The whole text is read when a notification, the count or the caret says it
+    /// changed, and otherwise at most this often, for toolkits that say nothing about an edit that
+    /// keeps the length and the caret.
+    static constexpr std::chrono::milliseconds fullReadInterval{2000};
+    /// A long text takes long to read: its unprompted reads are spaced so they cost at most about
+    /// one part in this many of the time,
+    static constexpr int fullReadCostShare = 500;
+    /// and while the user types, the reads an edit prompts one part in this many: the icon follows
+    /// the word count a little later in a long document, but typing stays cheap.
+    static constexpr int editReadCostShare = 100;
     /// How long the focus is looked for again, on the same tick, after an activation (or an
     /// application joining the desktop) found no field: an application started just now may not be
     /// on the accessibility bus yet, or not have said where its focus is.
@@ -46,6 +57,10 @@ public:
     const AXElement& systemWide() const { return m_systemWide; }
     /// The field reported last by a focus change.
     const std::optional<FocusedField>& current() const { return m_current; }
+    /// The words of the current field's text when it was last read; absent without a field.
+    std::optional<int> currentWordCount() const {
+        return m_current ? std::optional<int>(m_lastWordCount) : std::nullopt;
+    }
     /// Re-checks the current field now, reporting an update if it changed (the timer's tick).
     void notifyUpdateIfNeeded();
     /// A focus change inside the program's own windows, which the desktop never reports to it:
@@ -61,7 +76,10 @@ private:
     void readFocus();
     void setCurrent(const std::optional<FocusedField>& field);
     void startOrStopTracking();
-    qint64 valueHash(const FocusedField& field);
+    /// Reads the whole text of the current field: its hash, its word count and the cheap marks.
+    void readText();
+    /// Whether the current field's text may differ from the one read last, judged without reading it.
+    bool textMayHaveChanged();
     /// Looks for the focus again on the tick until a field turns up or the wait is over.
     void lookAgainForAWhile();
     void stopLookingAgain();
@@ -80,6 +98,13 @@ private:
     std::chrono::milliseconds m_lookUntil{0};
     std::optional<Rect> m_lastFrame;
     qint64 m_lastValueHash = 0;
+    int m_lastWordCount = 0;
+    // What the tick compares to find out, cheaply, whether the text changed.
+    std::optional<qint64> m_lastCharacterCount;
+    std::optional<qint64> m_lastCaret;
+    bool m_valueChangedSinceRead = false;
+    std::chrono::milliseconds m_nextUnpromptedRead{0};
+    std::chrono::milliseconds m_nextPromptedRead{0};
     bool m_started = false;
     // Callbacks handed to the desktop and the scheduler hold this weakly.
     std::shared_ptr<AXMonitor*> m_self;

@@ -5,6 +5,7 @@ namespace quillet {
 ClipboardSnapshot ClipboardSnapshot::capture(Pasteboard& pasteboard) {
     ClipboardSnapshot snapshot;
     snapshot.items = pasteboard.items();
+    snapshot.complete = !pasteboard.lastReadTimedOut();
     return snapshot;
 }
 
@@ -18,7 +19,6 @@ void ClipboardSnapshot::lendText(Pasteboard& pasteboard, const QString& text) {
 }
 
 void ClipboardSnapshot::lendForCopy(Pasteboard& pasteboard) {
-    pasteboard.clear();
     m_lentAt = pasteboard.changeCount();
     m_awaitingCopy = true;
 }
@@ -38,6 +38,8 @@ bool ClipboardSnapshot::restore(Pasteboard& pasteboard) const {
     // Someone copied after Quillet borrowed the clipboard: putting the old contents back would
     // lose their newer copy.
     if (m_lentAt && !holdsBorrowedContents(pasteboard))
+        return false;
+    if (!complete)
         return false;
     if (items.isEmpty()) {
         pasteboard.clear();

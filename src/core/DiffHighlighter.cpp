@@ -2,6 +2,8 @@
 
 #include <QHash>
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace quillet {
 
@@ -21,36 +23,45 @@ QStringList DiffHighlighter::words(const QString& text) {
     return text.split(QLatin1Char(' '), Qt::KeepEmptyParts);
 }
 
-QVector<int> DiffHighlighter::insertions(const QVector<int>& a, const QVector<int>& b) {
+namespace {
+
+// Myers' greedy forward pass with its walk back. The trace keeps, for each pass d, what pass d - 1
+// left on its own diagonals -(d - 1), -(d - 3) .. d - 1 (the others are never read), as `Offset`s:
+// two texts of a few thousand words with nothing in common need millions of them, and a trace of
+// whole arrays of ints would take most of the time in memory traffic.
+template <typename Offset>
+QVector<int> greedyInsertions(const QVector<int>& a, const QVector<int>& b) {
     const int n = int(a.size());
     const int m = int(b.size());
     const int max = n + m;
-    const int offset = max + 1;  // v[k + offset] is the furthest x on diagonal k
-    std::vector<int> v(size_t(2 * max + 3), 0);
-    v[size_t(1 + offset)] = 0;
+    const int offset = max + 1;
+    std::vector<int> storage(size_t(2 * max + 3), 0);
+    int* const v = storage.data() + offset;  // v[k] is the furthest x on diagonal k
+    const int* const wordsA = a.constData();
+    const int* const wordsB = b.constData();
 
-    // trace[d] keeps what pass d - 1 left on diagonals -(d - 1) .. d - 1: all the walk back reads.
-    std::vector<std::vector<int>> trace;
+    // trace[d - 1] holds the d numbers of pass d.
+    std::vector<std::unique_ptr<Offset[]>> trace;
     int endPass = -1;
     for (int d = 0; d <= max && endPass < 0; ++d) {
-        if (d == 0) {
-            trace.emplace_back();
-        } else {
-            trace.emplace_back(v.begin() + (offset - d + 1), v.begin() + (offset + d));
+        if (d > 0) {
+            Offset* saved = trace.emplace_back(std::make_unique_for_overwrite<Offset[]>(size_t(d))).get();
+            for (int k = -(d - 1), i = 0; k <= d - 1; k += 2, ++i)
+                saved[i] = Offset(v[k]);
         }
         for (int k = -d; k <= d; k += 2) {
             int x;
-            if (k == -d || (k != d && v[size_t(k - 1 + offset)] < v[size_t(k + 1 + offset)])) {
-                x = v[size_t(k + 1 + offset)];  // insertion: one word of b
+            if (k == -d || (k != d && v[k - 1] < v[k + 1])) {
+                x = v[k + 1];  // insertion: one word of b
             } else {
-                x = v[size_t(k - 1 + offset)] + 1;  // removal: one word of a
+                x = v[k - 1] + 1;  // removal: one word of a
             }
             int y = x - k;
-            while (x < n && y < m && a[x] == b[y]) {
+            while (x < n && y < m && wordsA[x] == wordsB[y]) {
                 ++x;
                 ++y;
             }
-            v[size_t(k + offset)] = x;
+            v[k] = x;
             if (x >= n && y >= m) {
                 endPass = d;
                 break;
@@ -62,8 +73,8 @@ QVector<int> DiffHighlighter::insertions(const QVector<int>& a, const QVector<in
     int x = n;
     int y = m;
     for (int d = endPass; d > 0; --d) {
-        const std::vector<int>& prev = trace[size_t(d)];
-        auto at = [&](int k) { return prev[size_t(k + d - 1)]; };  // diagonal k of pass d - 1
+        const Offset* prev = trace[size_t(d - 1)].get();
+        auto at = [&](int k) { return int(prev[(k + d - 1) / 2]); };  // diagonal k of pass d - 1
         const int k = x - y;
         const int prevK = (k == -d || (k != d && at(k - 1) < at(k + 1))) ? k + 1 : k - 1;
         const int prevX = at(prevK);
@@ -79,6 +90,15 @@ QVector<int> DiffHighlighter::insertions(const QVector<int>& a, const QVector<in
     }
     std::reverse(inserted.begin(), inserted.end());
     return inserted;
+}
+
+}  // namespace
+
+QVector<int> DiffHighlighter::insertions(const QVector<int>& a, const QVector<int>& b) {
+    // Positions in a are what the trace keeps; a field's worth of words fits in 16 bits.
+    if (a.size() < 0xFFFF)
+        return greedyInsertions<quint16>(a, b);
+    return greedyInsertions<int>(a, b);
 }
 
 QList<DiffRun> DiffHighlighter::attributed(const QString& original, const QString& corrected) {

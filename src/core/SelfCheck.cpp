@@ -40,9 +40,11 @@ QString rect(const Rect& r) {
 }
 
 void run(Accessibility& ax, Workspace& workspace, Screens& screens,
-         const std::function<void(const QString&)>& print) {
+         const std::function<void(const QString&)>& print, const QString& mode) {
     print(QStringLiteral("Quillet doctor"));
     print(QString(14, QChar(0x2500)));
+    if (!mode.isEmpty())
+        print(line(std::nullopt, QStringLiteral("Session"), mode));
 
     const bool trusted = ax.isProcessTrusted();
     print(line(

@@ -19,8 +19,9 @@ namespace SelfCheck {
 constexpr int focusReadAttempts = 20;
 
 /// Prints the report, one call of `print` per printed text (each ends a line). Changes nothing.
+/// `mode`, when given, names the kind of session the program works in ("X11", "Wayland").
 void run(Accessibility& ax, Workspace& workspace, Screens& screens,
-         const std::function<void(const QString&)>& print);
+         const std::function<void(const QString&)>& print, const QString& mode = QString());
 
 /// One report line: two spaces, the mark (✓ passed, ✗ failed, • information), the label, and
 /// ": " plus the detail when there is one.

@@ -7,7 +7,10 @@
 namespace quillet {
 
 SuggestionViewModel::SuggestionViewModel(QString text, OpenAIClient client, QObject* parent)
-    : QObject(parent), m_originalText(std::move(text)), m_client(std::move(client)) {}
+    : QObject(parent),
+      m_originalText(std::move(text)),
+      m_sentText(OpenAIClient::cutText(m_originalText)),
+      m_client(std::move(client)) {}
 
 SuggestionViewModel::~SuggestionViewModel() {
     cancel();

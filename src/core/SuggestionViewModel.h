@@ -33,6 +33,11 @@ public:
     const QString& partialCorrection() const { return m_partialCorrection; }
     /// While the alternatives load: those the model has finished, in order.
     const QList<RephraseVariant>& partialVariants() const { return m_partialVariants; }
+    /// The part of the text that goes to the model, which the correction stands for: the whole text
+    /// unless it was cut.
+    const QString& sentText() const { return m_sentText; }
+    /// Whether the text was too long and only its first part is checked.
+    bool isPartial() const { return m_sentText.size() != m_originalText.size(); }
 
     // Every assignment notifies, an equal value included: its own signal, then changed().
     void setCorrection(CorrectionLoad value);
@@ -67,6 +72,7 @@ Q_SIGNALS:
 
 private:
     const QString m_originalText;
+    const QString m_sentText;
     const OpenAIClient m_client;
     PendingRequest m_correctionRequest;
     PendingRequest m_rephraseRequest;

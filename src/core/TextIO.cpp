@@ -5,6 +5,8 @@
 
 #include "core/AX.h"
 #include "core/ClipboardSnapshot.h"
+#include "core/PartialReplacement.h"
+#include "core/PasteWatch.h"
 #include "platform/Accessibility.h"
 #include "platform/KeySynth.h"
 #include "platform/Pasteboard.h"
@@ -29,11 +31,18 @@ struct TextIO::Shared {
     // snapshot's: capturing now would save Quillet's text and lose theirs.
     std::shared_ptr<ClipboardSnapshot> beginLoan() {
         auto snapshot = std::make_shared<ClipboardSnapshot>();
-        snapshot->items = loan && loan->holdsBorrowedContents(pasteboard)
-                              ? loan->items
-                              : ClipboardSnapshot::capture(pasteboard).items;
+        const ClipboardSnapshot user =
+            loan && loan->holdsBorrowedContents(pasteboard) ? *loan : ClipboardSnapshot::capture(pasteboard);
+        snapshot->items = user.items;
+        snapshot->complete = user.complete;
         loan = snapshot;
         return snapshot;
+    }
+
+    // Ends a borrowing that changed nothing on the clipboard.
+    void dropLoan(const std::shared_ptr<ClipboardSnapshot>& snapshot) {
+        if (loan == snapshot)
+            loan.reset();
     }
 
     // A borrowing that a later one took over leaves the restore to it: putting the user's
@@ -46,26 +55,71 @@ struct TextIO::Shared {
     }
 
     // Puts `text` on the clipboard and, after the paste delay, pastes it (after a select-all when
-    // asked). `sent` learns whether the keys went out; the clipboard is the caller's to give back
-    // through endLoan() from then on.
-    static void lendAndPaste(const std::shared_ptr<Shared>& self, const QString& text, bool selectAll,
-                             qint32 pid,
-                             std::function<void(bool sent, std::shared_ptr<ClipboardSnapshot>)> sent) {
+    // asked). `sent` learns whether the keys went out, and from when the paste is watched; the
+    // clipboard is the caller's to give back through endLoan() or awaitPaste() from then on.
+    static void lendAndPaste(
+        const std::shared_ptr<Shared>& self, const QString& text, bool selectAll, qint32 pid,
+        std::function<void(bool sent, std::shared_ptr<ClipboardSnapshot>, std::optional<PasteWatch>)> sent) {
         auto snapshot = self->beginLoan();
         snapshot->lendText(self->pasteboard, text);
         if (pid != 0)
             self->workspace.activate(pid);
         self->scheduler.after(pasteDelay, [self, snapshot, selectAll, sent = std::move(sent)] {
+            // Another program copied since the text went on the clipboard: the paste would put its
+            // copy into the field.
+            if (!snapshot->holdsBorrowedContents(self->pasteboard)) {
+                sent(false, snapshot, std::nullopt);
+                return;
+            }
+            // Watched from before the keys: the application may take the paste at once.
+            const PasteWatch watch(self->pasteboard, self->scheduler.now());
             // Without the select-all the paste would go in beside the old text, not over it.
             const bool ok = (!selectAll || self->keys.selectAll()) && self->keys.paste();
-            sent(ok, snapshot);
+            sent(ok, snapshot, ok ? std::optional(watch) : std::nullopt);
         });
     }
 
-    // Gives the clipboard back `restoreDelay` after a paste nothing can confirm.
-    static void endLoanLater(const std::shared_ptr<Shared>& self,
-                             std::shared_ptr<ClipboardSnapshot> snapshot) {
-        self->scheduler.after(restoreDelay, [self, snapshot] { self->endLoan(snapshot); });
+    // Keeps the clipboard lent until the paste is taken (or cannot be any more), gives it back, and
+    // tells `done` the verdict. `fieldShowsText` reads the field, when there is one to read.
+    static void awaitPaste(const std::shared_ptr<Shared>& self, std::shared_ptr<ClipboardSnapshot> snapshot,
+                           PasteWatch watch, std::function<std::optional<bool>()> fieldShowsText,
+                           std::function<void(PasteWatch::Verdict)> done) {
+        const PasteWatch::Verdict verdict = watch.verdict(
+            self->pasteboard, fieldShowsText ? fieldShowsText() : std::nullopt, self->scheduler.now());
+        if (PasteWatch::isFinal(verdict)) {
+            self->endLoan(snapshot);
+            done(verdict);
+            return;
+        }
+        self->scheduler.after(
+            readBackInterval, [self, snapshot, watch, fieldShowsText = std::move(fieldShowsText),
+                               done = std::move(done)]() mutable {
+                awaitPaste(self, std::move(snapshot), watch, std::move(fieldShowsText), std::move(done));
+            });
+    }
+
+    // A paste into a field that cannot be read: `done` learns whether it was taken, or sent where
+    // nothing can tell.
+    static void pasteUnread(const std::shared_ptr<Shared>& self, const QString& text, qint32 pid,
+                            std::function<void(bool)> done) {
+        lendAndPaste(self, text, false, pid,
+                     [self, done = std::move(done)](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot,
+                                                    std::optional<PasteWatch> watch) {
+                         if (!sent) {
+                             self->endLoan(snapshot);
+                             done(false);
+                             return;
+                         }
+                         // Where nothing can tell when it is taken, it counts once sent.
+                         const bool blind = !watch->watchesPastes();
+                         if (blind)
+                             done(true);
+                         awaitPaste(self, snapshot, *watch, nullptr,
+                                    [done, blind](PasteWatch::Verdict verdict) {
+                                        if (!blind)
+                                            done(verdict == PasteWatch::Verdict::taken);
+                                    });
+                     });
     }
 
     // Asks `check` now and then every readBackInterval until it holds or `timeout` has passed;
@@ -94,13 +148,15 @@ struct TextIO::Shared {
 
 // One replacement on its way through the roads, read back after each write.
 struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
-    enum class Road { value, selection, selectAllThenSelection };
+    enum class Road { value, selection, selectAllThenSelection, range };
 
     std::shared_ptr<Shared> io;
     AXElement element;
     qint32 pid = 0;
     QString text;
     bool selectionOnly = false;
+    // Set for a write over one part of the field only: `text` goes there, the rest stays.
+    std::optional<AXTextRange> range;
     // The field before the write, and what it must read afterwards; either may be unknown.
     std::optional<QString> before;
     std::optional<QString> expected;
@@ -111,12 +167,16 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
 
     bool landed() const {
         const std::optional<QString> now = value();
-        if (!now || !before)
+        return now && landedIn(*now);
+    }
+
+    bool landedIn(const QString& now) const {
+        if (!before)
             return false;
         if (expected)
-            return comparable(*now) == comparable(*expected);
+            return comparable(now) == comparable(*expected);
         // Where the selection was, is not known: the text must be there, and something changed.
-        return comparable(*now) != comparable(*before) && comparable(*now).contains(comparable(text));
+        return comparable(now) != comparable(*before) && comparable(now).contains(comparable(text));
     }
 
     bool untouched() const {
@@ -152,7 +212,8 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     std::optional<Strategy> send(Road road) const {
         switch (road) {
             case Road::value:
-                if (settable(AXAttr::value) && set(AXAttr::value, text))
+                // Over a part, the whole value is what the field must read afterwards.
+                if (settable(AXAttr::value) && set(AXAttr::value, range ? expected.value_or(text) : text))
                     return Strategy::axValue;
                 break;
             case Road::selection:
@@ -161,6 +222,11 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
                 break;
             case Road::selectAllThenSelection:
                 if (selectAllViaAX() && settable(AXAttr::selectedText) && set(AXAttr::selectedText, text))
+                    return Strategy::axSelectedText;
+                break;
+            case Road::range:
+                if (set(AXAttr::selectedTextRange, *range) && settable(AXAttr::selectedText) &&
+                    set(AXAttr::selectedText, text))
                     return Strategy::axSelectedText;
                 break;
         }
@@ -197,24 +263,58 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
             return;
         }
         auto self = shared_from_this();
+        // A part is selected through accessibility and the paste goes over it; where the field will
+        // not take that selection, the whole text, its rest included, goes over everything.
+        QString pasted = text;
+        bool selectAll = !selectionOnly;
+        if (range) {
+            selectAll = !set(AXAttr::selectedTextRange, *range);
+            if (selectAll)
+                pasted = *expected;
+        }
         Shared::lendAndPaste(
-            io, text, !selectionOnly, pid, [self](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot) {
+            io, pasted, selectAll, pid,
+            [self](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot, std::optional<PasteWatch> watch) {
                 if (!sent) {
                     self->io->endLoan(snapshot);
                     self->finish(std::nullopt, false);
-                } else if (!self->before) {
-                    Shared::endLoanLater(self->io, snapshot);
-                    self->finish(Strategy::clipboard, false);
-                } else {
-                    // Once the field shows the text, it has taken the paste, and
-                    // the clipboard can go back to the user.
-                    Shared::waitFor(
-                        self->io, pasteCheckTimeout, [self] { return self->landed(); },
-                        [self, snapshot](bool landed) {
-                            self->io->endLoan(snapshot);
-                            self->finish(landed ? std::optional(Strategy::clipboard) : std::nullopt, landed);
-                        });
+                    return;
                 }
+                // A field that stops answering (a frozen application) is not read again while it
+                // is silent: each read would hold the program up until it timed out.
+                auto silent = std::make_shared<bool>(false);
+                auto showsText = [self, silent]() -> std::optional<bool> {
+                    if (!self->before || *silent)
+                        return std::nullopt;
+                    const std::optional<QString> now = self->value();
+                    if (!now) {
+                        *silent = true;
+                        return std::nullopt;
+                    }
+                    return self->landedIn(*now);
+                };
+                // Where nothing can tell when it is taken, it counts once sent.
+                if (!self->before && !watch->watchesPastes())
+                    self->finish(Strategy::clipboard, false);
+                Shared::awaitPaste(
+                    self->io, snapshot, *watch, showsText, [self](PasteWatch::Verdict verdict) {
+                        const bool taken = verdict == PasteWatch::Verdict::taken;
+                        if (!self->before) {
+                            self->finish(taken ? std::optional(Strategy::clipboard) : std::nullopt, false);
+                            return;
+                        }
+                        if (!taken) {
+                            self->finish(std::nullopt, false);
+                            return;
+                        }
+                        // Taken: the field shows it now, or will once the application has handled it.
+                        Shared::waitFor(
+                            self->io, pasteCheckTimeout, [self] { return self->landed(); },
+                            [self](bool landed) {
+                                self->finish(landed ? std::optional(Strategy::clipboard) : std::nullopt,
+                                             landed);
+                            });
+                    });
             });
     }
 };
@@ -274,24 +374,38 @@ void TextIO::replace(const FocusedField& field, const QString& text, bool select
     write->next();
 }
 
+void TextIO::replaceRange(const FocusedField& field, const PartialReplacement& part, qint64 location,
+                          const QString& text, std::function<void(const Outcome&)> completion) {
+    auto write = std::make_shared<Write>();
+    write->io = m_shared;
+    write->element = field.element;
+    write->pid = field.pid;
+    write->text = text;
+    write->selectionOnly = true;
+    write->completion = std::move(completion);
+    write->before = write->value();
+    write->range = write->before ? part.rangeIn(*write->before, location) : std::nullopt;
+    // Without the part in sight there is no telling where the text goes: nothing is written.
+    if (!write->range) {
+        write->finish(std::nullopt, false);
+        return;
+    }
+    write->expected = write->before->left(write->range->location) + text +
+                      write->before->mid(write->range->location + write->range->length);
+    write->roads = {Write::Road::range, Write::Road::value};
+    write->next();
+}
+
 void TextIO::pasteReplacement(const QString& text, qint32 pid, std::function<void(bool sent)> completion) {
     if (m_shared->ax.isSecureEventInputEnabled()) {
         if (completion)
             completion(false);
         return;
     }
-    auto shared = m_shared;
-    Shared::lendAndPaste(
-        shared, text, false, pid,
-        [shared, completion = std::move(completion)](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot) {
-            if (sent) {
-                Shared::endLoanLater(shared, snapshot);
-            } else {
-                shared->endLoan(snapshot);
-            }
-            if (completion)
-                completion(sent);
-        });
+    Shared::pasteUnread(m_shared, text, pid, [completion = std::move(completion)](bool sent) {
+        if (completion)
+            completion(sent);
+    });
 }
 
 namespace {
@@ -321,21 +435,49 @@ void TextIO::copyFocusedSelection(std::function<void(std::optional<QString>)> co
     }
     auto shared = m_shared;
     auto snapshot = shared->beginLoan();
-    // Emptied first, so that a copy with nothing selected reads nothing rather than the old text.
+    // Only the application the copy was asked of may answer it.
+    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
+    const std::optional<qint32> source = front ? std::optional<qint32>(front->pid) : std::nullopt;
     snapshot->lendForCopy(shared->pasteboard);
+    const qint64 before = shared->pasteboard.changeCount();
     shared->keys.copy();
-    m_scheduler.after(copyDelay, [shared, snapshot, completion = std::move(completion)] {
-        std::optional<QString> copied = shared->pasteboard.plainText();
-        // GTK hands plain text over with CR LF line breaks; the document itself holds line feeds.
-        if (copied)
-            copied = comparable(*copied);
-        if (copied && looksLikeCopiedLine(shared->pasteboard, *copied))
-            copied.reset();
-        snapshot->settle(shared->pasteboard);
-        shared->endLoan(snapshot);
+    auto finish = [shared, snapshot, completion = std::move(completion)](std::optional<QString> copied,
+                                                                         bool changed) {
+        if (changed) {
+            snapshot->settle(shared->pasteboard);
+            shared->endLoan(snapshot);
+        } else {
+            // Nothing came: the clipboard was never touched, and the user's contents are still there.
+            shared->dropLoan(snapshot);
+        }
         if (completion)
             completion(copied);
-    });
+    };
+    // The first change after the key press is the answer, and it is taken at once: a copy made by
+    // another program a moment later must neither be sent nor be overwritten by the restore.
+    Shared::waitFor(
+        shared, copyDelay, [shared, before] { return shared->pasteboard.changeCount() != before; },
+        [shared, source, finish](bool changed) {
+            if (!changed) {
+                finish(std::nullopt, false);
+                return;
+            }
+            const std::optional<qint32> owner = shared->pasteboard.ownerPid();
+            if (source && owner && *owner != *source) {
+                // Another program's copy: it stays on the clipboard, and nothing is sent.
+                finish(std::nullopt, false);
+                return;
+            }
+            const qint64 answer = shared->pasteboard.changeCount();
+            std::optional<QString> copied = shared->pasteboard.plainText();
+            // GTK hands plain text over with CR LF line breaks; the document itself holds line feeds.
+            if (copied)
+                copied = comparable(*copied);
+            if (copied && looksLikeCopiedLine(shared->pasteboard, *copied))
+                copied.reset();
+            // A change during the read: whose text was read cannot be told.
+            finish(shared->pasteboard.changeCount() == answer ? copied : std::nullopt, true);
+        });
 }
 
 namespace {
@@ -377,15 +519,7 @@ void TextIO::undoPaste(qint32 pid, const QString& pasted, const QString& origina
             report(false);
             return;
         }
-        Shared::lendAndPaste(shared, original, false, 0,
-                             [shared, report](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot) {
-                                 if (sent) {
-                                     Shared::endLoanLater(shared, snapshot);
-                                 } else {
-                                     shared->endLoan(snapshot);
-                                 }
-                                 report(sent);
-                             });
+        Shared::pasteUnread(shared, original, 0, report);
     };
     if (pid != 0)
         m_workspace.activate(pid);

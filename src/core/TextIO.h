@@ -19,6 +19,7 @@ class Pasteboard;
 class Scheduler;
 class Workspace;
 struct ClipboardSnapshot;
+struct PartialReplacement;
 
 class TextIO {
 public:
@@ -65,6 +66,12 @@ public:
     /// the next; a field that changed in some other way is not written again.
     void replace(const FocusedField& field, const QString& text, bool selectionOnly,
                  std::function<void(const Outcome&)> completion);
+    /// Writes `text` over the part of the field that was sent for checking, the field's text from
+    /// `location` on (UTF-16 code units), and leaves everything around it exactly as it was: a ranged
+    /// accessibility write, the whole value with the rest kept, or the part selected and pasted
+    /// over. Read back like replace(); nothing is written when the field no longer holds the part.
+    void replaceRange(const FocusedField& field, const PartialReplacement& part, qint64 location,
+                      const QString& text, std::function<void(const Outcome&)> completion);
     /// Pastes `text` through the clipboard over the selection of the application `pid` (brought to
     /// the front first), or of the frontmost one for 0. `completion` learns whether the paste was
     /// sent; nothing is sent while secure input is on.

@@ -61,8 +61,8 @@ struct AXTextRange {
     friend bool operator==(const AXTextRange&, const AXTextRange&) = default;
 };
 
-/// An attribute value: text, an element, a point, a size, a Boolean or a text range.
-using AXValue = std::variant<QString, AXElement, QPointF, QSizeF, bool, AXTextRange>;
+/// An attribute value: text, an element, a point, a size, a Boolean, a text range or a number.
+using AXValue = std::variant<QString, AXElement, QPointF, QSizeF, bool, AXTextRange, qint64>;
 
 /// The attribute names the program reads and writes.
 namespace AXAttr {
@@ -75,6 +75,11 @@ inline const QString selectedTextRange = QStringLiteral("AXSelectedTextRange");
 inline const QString position = QStringLiteral("AXPosition");
 inline const QString size = QStringLiteral("AXSize");
 inline const QString manualAccessibility = QStringLiteral("AXManualAccessibility");
+/// How many characters the text holds, in the toolkit's own units: cheap to read whatever the
+/// text's length, so a change of it says the text changed without reading the text.
+inline const QString numberOfCharacters = QStringLiteral("AXNumberOfCharacters");
+/// Where the caret stands, in the same units; cheap to read as well.
+inline const QString caretOffset = QStringLiteral("AXCaretOffset");
 }  // namespace AXAttr
 
 /// The notifications a process observer delivers.
@@ -121,6 +126,10 @@ public:
 
     /// The element whose "AXFocusedUIElement" is the frontmost application's focused element.
     virtual AXElement systemWide() = 0;
+    /// Tells the desktop that the program follows focus from now on. Some toolkits send their
+    /// events only while someone has asked for them, and look only when they start: applications
+    /// started later must find the program already listening.
+    virtual void startListening() {}
     /// The application element of process `pid`; a null element when there is none.
     virtual AXElement application(qint32 pid) = 0;
 

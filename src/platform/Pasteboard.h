@@ -33,6 +33,12 @@ public:
     /// the whole clipboard.
     virtual bool lastReadTimedOut() const { return false; }
 
+    /// How many times other programs were handed what Quillet has put on the clipboard (a paste of
+    /// it); empty where that cannot be watched.
+    virtual std::optional<qint64> servedCount() { return std::nullopt; }
+    /// The process that owns the clipboard's contents now; empty when none does or it cannot be told.
+    virtual std::optional<qint32> ownerPid() { return std::nullopt; }
+
     /// Whether the desktop also keeps a selection buffer (X11's PRIMARY): the text selected right now
     /// in whichever program, offered without a copy.
     virtual bool supportsSelection() { return false; }

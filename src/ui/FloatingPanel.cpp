@@ -12,8 +12,12 @@ namespace quillet {
 
 FloatingPanel::FloatingPanel(Focus focus, Shadow shadow, QWidget* parent) : QWidget(parent), m_focus(focus) {
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    // A window manager keeps a focused full-screen window above every window it manages, "above"
+    // ones included; the icon and the notice must show over it all the same. Left to themselves, as
+    // tooltips are, they stay where they are raised. The panel that takes the keyboard stays managed:
+    // once it has the focus, the full-screen window is no longer in front of it.
     if (focus == Focus::never)
-        flags |= Qt::WindowDoesNotAcceptFocus;
+        flags |= Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint;
     if (shadow == Shadow::none)
         flags |= Qt::NoDropShadowWindowHint;
     setWindowFlags(flags);

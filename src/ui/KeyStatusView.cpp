@@ -4,17 +4,18 @@
 #include <QLabel>
 
 #include "core/L10n.h"
-#include "ui/FormStyle.h"
+#include "ui/Style.h"
+#include "ui/SurfaceWidgets.h"
 
 namespace quillet {
 
-using FormStyle::Symbol;
+using Style::Symbol;
 
 KeyStatusView::KeyStatusView(QWidget* parent)
     : QWidget(parent),
       m_text(new QLabel(this)),
-      m_symbol(new FormStyle::SymbolLabel(Symbol::keyFill, 14, this)),
-      m_spinner(new FormStyle::Spinner(14, this)) {
+      m_symbol(new SymbolLabel(Symbol::keyFill, 14, this)),
+      m_spinner(new Spinner(14, Style::withAlpha(palette().color(QPalette::WindowText), 0.7), this)) {
     setObjectName(QStringLiteral("keyStatus"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -23,7 +24,7 @@ KeyStatusView::KeyStatusView(QWidget* parent)
     layout->addWidget(m_symbol);
     layout->addWidget(m_text);
     m_text->setTextInteractionFlags(Qt::NoTextInteraction);
-    m_text->setFont(FormStyle::font(12));
+    m_text->setFont(Style::font(12));
     // The row's room beside the button is the message's: a longer one goes on to a second line
     // rather than off the edge.
     m_text->setWordWrap(true);
@@ -42,31 +43,31 @@ void KeyStatusView::display(KeyStatus status, bool keyStored) {
             if (keyStored) {
                 text = l.text(QStringLiteral("Key is stored in the system keyring"),
                               QStringLiteral("Ključ je sačuvan u sistemskom keyring-u"));
-                color = FormStyle::secondary(*this);
+                color = Style::secondary(*this);
             }
             break;
         case KeyStatus::checking:
             break;
         case KeyStatus::valid:
             text = l.text(QStringLiteral("Key is valid"), QStringLiteral("Ključ važi"));
-            color = FormStyle::green(*this);
+            color = Style::statusGreen(*this);
             symbol = Symbol::checkmarkCircleFill;
             break;
         case KeyStatus::invalid:
             text = l.text(QStringLiteral("Key is invalid"), QStringLiteral("Ključ ne važi"));
-            color = FormStyle::red(*this);
+            color = Style::statusRed(*this);
             symbol = Symbol::xmarkCircleFill;
             break;
         case KeyStatus::keyringUnavailable:
             text = l.text(QStringLiteral("Not saved: no keyring available"),
                           QStringLiteral("Nije sačuvan: keyring nije dostupan"));
-            color = FormStyle::red(*this);
+            color = Style::statusRed(*this);
             symbol = Symbol::xmarkCircleFill;
             break;
         case KeyStatus::keyringLocked:
             text = l.text(QStringLiteral("Not saved: the keyring is locked"),
                           QStringLiteral("Nije sačuvan: keyring je zaključan"));
-            color = FormStyle::red(*this);
+            color = Style::statusRed(*this);
             symbol = Symbol::xmarkCircleFill;
             break;
     }

@@ -7,10 +7,8 @@ class QLabel;
 
 namespace quillet {
 
-namespace FormStyle {
 class Spinner;
 class SymbolLabel;
-}  // namespace FormStyle
 
 /// The state of one API-key check. The last two end a save the keyring did not take: nothing was
 /// checked, and the key stays in the field.
@@ -30,8 +28,8 @@ public:
 
 private:
     QLabel* m_text;
-    FormStyle::SymbolLabel* m_symbol;
-    FormStyle::Spinner* m_spinner;
+    SymbolLabel* m_symbol;
+    Spinner* m_spinner;
 };
 
 }  // namespace quillet

@@ -17,12 +17,12 @@
 #include "core/SettingsStore.h"
 #include "platform/Accessibility.h"
 #include "ui/Brand.h"
-#include "ui/FormStyle.h"
+#include "ui/Style.h"
+#include "ui/SurfaceWidgets.h"
 
 namespace quillet {
 
-using FormStyle::Symbol;
-using FormStyle::SymbolLabel;
+using Style::Symbol;
 
 // Three dots under the steps; the current one in teal.
 class OnboardingStepDots final : public QWidget {
@@ -39,8 +39,7 @@ protected:
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
         for (int i = 0; i < 3; ++i) {
-            p.setBrush(i == m_current ? Brand::teal()
-                                      : FormStyle::withAlpha(FormStyle::secondary(*this), 0.3 / 0.6));
+            p.setBrush(i == m_current ? Brand::teal() : Style::withAlpha(Style::secondary(*this), 0.3));
             p.drawEllipse(QRectF(i * 13, 0, 7, 7));
         }
     }
@@ -66,43 +65,6 @@ protected:
     }
 };
 
-// The emblem on a white disc with a faint ring and a soft shadow below.
-class EmblemBadge final : public QWidget {
-public:
-    static constexpr double disc = 76;  // the 56-point emblem with 10 points around it
-    static constexpr int side = 4;      // room for the shadow
-    static constexpr int below = 8;
-
-    EmblemBadge(const QSvgRenderer* emblem, QWidget* parent) : QWidget(parent), m_emblem(emblem) {
-        setFixedSize(static_cast<int>(disc) + 2 * side, static_cast<int>(disc) + below);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRectF circle(side, 0, disc, disc);
-        const QPointF shadowCentre = circle.center() + QPointF(0, 3);
-        QRadialGradient shadow(shadowCentre, disc / 2 + 8);
-        const double edge = (disc / 2 - 4) / (disc / 2 + 8);
-        shadow.setColorAt(0, QColor(0, 0, 0, 46));
-        shadow.setColorAt(edge, QColor(0, 0, 0, 46));
-        shadow.setColorAt(1, QColor(0, 0, 0, 0));
-        p.setPen(Qt::NoPen);
-        p.setBrush(shadow);
-        p.drawEllipse(shadowCentre, disc / 2 + 8, disc / 2 + 8);
-        p.setBrush(Qt::white);
-        p.drawEllipse(circle);
-        const_cast<QSvgRenderer*>(m_emblem)->render(&p, circle.adjusted(10, 10, -10, -10));
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(QColor(255, 255, 255, 153), 1.5));
-        p.drawEllipse(circle.adjusted(0.75, 0.75, -0.75, -0.75));
-    }
-
-private:
-    const QSvgRenderer* m_emblem;
-};
-
 // The bar under the steps, set off from the window like a toolbar.
 class FooterBar final : public QWidget {
 public:
@@ -113,8 +75,7 @@ protected:
         QPainter p(this);
         const QColor window = palette().color(QPalette::Window);
         p.fillRect(rect(), window.lightnessF() < 0.5 ? window.lighter(118) : window.darker(104));
-        p.fillRect(QRect(0, 0, width(), 1),
-                   FormStyle::withAlpha(palette().color(QPalette::WindowText), 0.12));
+        p.fillRect(QRect(0, 0, width(), 1), Style::withAlpha(palette().color(QPalette::WindowText), 0.12));
     }
 };
 
@@ -127,7 +88,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(FormStyle::withAlpha(Brand::teal(), 0.35), 1));
+        p.setPen(QPen(Style::withAlpha(Brand::teal(), 0.35), 1));
         p.setBrush(palette().color(QPalette::Base));
         p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
     }
@@ -135,7 +96,7 @@ protected:
 
 QLabel* headingLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
-    label->setFont(FormStyle::font(13, true));
+    label->setFont(Style::font(13, QFont::Bold));
     return label;
 }
 
@@ -155,7 +116,7 @@ QWidget* heading(Symbol symbol, QLabel* label, QWidget* parent) {
 QLabel* bodyLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setWordWrap(true);
-    label->setFont(FormStyle::font(12.5));
+    label->setFont(Style::font(12.5));
     return label;
 }
 
@@ -203,7 +164,7 @@ OnboardingView::OnboardingView(SettingsStore& store, Accessibility& accessibilit
     m_steps->addWidget(buildTestStep());
     auto* band = new QWidget(this);
     auto* bandLayout = new QVBoxLayout(band);
-    bandLayout->setContentsMargins(24, 20, 24, 16);
+    bandLayout->setContentsMargins(24, 24, 24, 24);
     bandLayout->addWidget(m_steps);
     bandLayout->addStretch(1);
     layout->addWidget(band, 1);
@@ -233,26 +194,26 @@ void OnboardingView::stopPolling() {
 QWidget* OnboardingView::buildHeader() {
     auto* header = new HeaderBand(this);
     auto* v = new QVBoxLayout(header);
-    v->setContentsMargins(20, 20, 20, 20);
+    v->setContentsMargins(20, 22, 20, 22);
     v->setSpacing(0);
-    if (const QSvgRenderer* emblem = BrandAssets::emblem()) {
-        auto* badge = new EmblemBadge(emblem, header);
+    if (BrandAssets::emblem()) {
+        auto* badge = new EmblemBadge(EmblemBadge::banner(), header);
         badge->setAccessibleName(QStringLiteral("Quillet"));
         v->addWidget(badge, 0, Qt::AlignHCenter);
-        v->addSpacing(10 - EmblemBadge::below);
+        v->addSpacing(10 - badge->shadowDepth());
     }
     m_title = new QLabel(header);
     m_title->setObjectName(QStringLiteral("onboardingTitle"));
-    m_title->setFont(FormStyle::font(21, true));
+    m_title->setFont(Style::font(21, QFont::Bold));
     m_tagline = new QLabel(header);
-    m_tagline->setFont(FormStyle::font(12.5));
+    m_tagline->setFont(Style::font(12.5));
     QPalette pal = m_title->palette();
     pal.setColor(QPalette::WindowText, Qt::white);
     m_title->setPalette(pal);
     pal.setColor(QPalette::WindowText, QColor(255, 255, 255, 217));
     m_tagline->setPalette(pal);
     v->addWidget(m_title, 0, Qt::AlignHCenter);
-    v->addSpacing(8);
+    v->addSpacing(10);
     v->addWidget(m_tagline, 0, Qt::AlignHCenter);
     return header;
 }
@@ -268,7 +229,7 @@ QWidget* OnboardingView::buildPermissionStep() {
     row->setSpacing(12);
     m_requestButton = new QPushButton(page);
     m_requestButton->setObjectName(QStringLiteral("requestPermissionButton"));
-    FormStyle::makeProminent(*m_requestButton);
+    Style::makeProminent(*m_requestButton, Brand::teal(), Style::windowActionFont());
     connect(m_requestButton, &QPushButton::clicked, this, [this] {
         // The answer comes through the poll, once the switch is really on.
         m_accessibility.requestTrust();
@@ -306,7 +267,7 @@ QWidget* OnboardingView::buildKeyStep() {
     row->setSpacing(12);
     m_saveButton = new QPushButton(page);
     m_saveButton->setObjectName(QStringLiteral("saveKeyButton"));
-    FormStyle::makeProminent(*m_saveButton);
+    Style::makeProminent(*m_saveButton, Brand::teal(), Style::windowActionFont());
     connect(m_saveButton, &QPushButton::clicked, this, &OnboardingView::saveAndValidate);
     m_keyStatusView = new KeyStatusView(page);
     row->addWidget(m_saveButton);
@@ -337,7 +298,7 @@ QWidget* OnboardingView::buildTestStep() {
     clear.setColor(QPalette::Base, Qt::transparent);
     m_sampleField->setPalette(clear);
     m_sampleField->viewport()->setAutoFillBackground(false);
-    m_sampleField->setFont(FormStyle::font(13));
+    m_sampleField->setFont(Style::font(13));
     m_sampleField->setTabChangesFocus(true);
     inner->addWidget(m_sampleField);
     v->addWidget(frame);
@@ -348,14 +309,14 @@ QWidget* OnboardingView::buildTestStep() {
 QWidget* OnboardingView::buildFooter() {
     auto* footer = new FooterBar(this);
     auto* h = new QHBoxLayout(footer);
-    h->setContentsMargins(20, 12, 20, 12);
+    h->setContentsMargins(20, 14, 20, 14);
     m_backButton = new QPushButton(footer);
     m_backButton->setObjectName(QStringLiteral("backButton"));
     connect(m_backButton, &QPushButton::clicked, this, &OnboardingView::goBack);
     m_dots = new OnboardingStepDots(footer);
     m_forwardButton = new QPushButton(footer);
     m_forwardButton->setObjectName(QStringLiteral("forwardButton"));
-    FormStyle::makeProminent(*m_forwardButton);
+    Style::makeProminent(*m_forwardButton, Brand::teal(), Style::windowActionFont());
     connect(m_forwardButton, &QPushButton::clicked, this, &OnboardingView::goForward);
     h->addWidget(m_backButton);
     h->addStretch(1);
@@ -500,8 +461,8 @@ void OnboardingView::refresh() {
         QStringLiteral("Quillet koristi interfejs pristupačnosti radne površine da vidi tekstualna polja i "
                        "upiše ispravljen tekst. Bez njega aplikacija ne može da radi.\n\nPodešavanja → "
                        "Pristupačnost → uključi pomoćne tehnologije.")));
-    FormStyle::setButtonText(*m_requestButton,
-                             l.text(QStringLiteral("Request permission"), QStringLiteral("Zatraži dozvolu")));
+    Style::setButtonText(*m_requestButton,
+                         l.text(QStringLiteral("Request permission"), QStringLiteral("Zatraži dozvolu")));
     refreshPermissionStatus();
 
     m_keyHeading->setText(l.text(QStringLiteral("OpenAI API key"), QStringLiteral("OpenAI API ključ")));
@@ -511,8 +472,8 @@ void OnboardingView::refresh() {
                QStringLiteral("Quillet šalje tekst direktno na OpenAI API tvojim ključem (BYOK). "
                               "Ključ se čuva isključivo u sistemskom keyring-u.")));
     m_keyField->setAccessibleName(m_keyHeading->text());
-    FormStyle::setButtonText(*m_saveButton,
-                             l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
+    Style::setButtonText(*m_saveButton,
+                         l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
     m_keyStatusView->display(m_keyStatus, false);
 
     m_testHeading->setText(l.text(QStringLiteral("Try it now"), QStringLiteral("Probaj odmah")));
@@ -523,12 +484,12 @@ void OnboardingView::refresh() {
                               "Klikni na nju za ispravku.")));
     m_sampleField->setAccessibleName(m_testHeading->text());
     for (QLabel* body : {m_permissionText, m_keyText, m_testText})
-        setTextColor(body, FormStyle::secondary(*this));
+        setTextColor(body, Style::secondary(*this));
 
-    FormStyle::setButtonText(*m_backButton, l.text(QStringLiteral("Back"), QStringLiteral("Nazad")));
-    FormStyle::setButtonText(*m_forwardButton,
-                             m_step == test ? l.text(QStringLiteral("Finish"), QStringLiteral("Završi"))
-                                            : l.text(QStringLiteral("Continue"), QStringLiteral("Dalje")));
+    Style::setButtonText(*m_backButton, l.text(QStringLiteral("Back"), QStringLiteral("Nazad")));
+    Style::setButtonText(*m_forwardButton, m_step == test
+                                               ? l.text(QStringLiteral("Finish"), QStringLiteral("Završi"))
+                                               : l.text(QStringLiteral("Continue"), QStringLiteral("Dalje")));
     m_dots->setCurrent(m_step);
     m_dots->setAccessibleName(
         l.text(QStringLiteral("Step %1 of 3"), QStringLiteral("Korak %1 od 3")).arg(m_step + 1));
@@ -537,7 +498,7 @@ void OnboardingView::refresh() {
 
 void OnboardingView::refreshPermissionStatus() {
     const L10n l = L10n::current();
-    const QColor color = m_axTrusted ? FormStyle::green(*this) : FormStyle::orange(*this);
+    const QColor color = m_axTrusted ? Style::statusGreen(*this) : Style::statusOrange(*this);
     m_permissionSymbol->setSymbol(m_axTrusted ? Symbol::checkmarkCircleFill : Symbol::hourglass, color);
     m_permissionStatus->setText(
         m_axTrusted ? l.text(QStringLiteral("Permission granted"), QStringLiteral("Dozvola odobrena"))

@@ -20,9 +20,7 @@ namespace quillet {
 class Accessibility;
 class SettingsStore;
 
-namespace FormStyle {
 class SymbolLabel;
-}
 
 class OnboardingStepDots;
 
@@ -101,7 +99,7 @@ private:
     QLabel* m_permissionHeading;
     QLabel* m_permissionText;
     QPushButton* m_requestButton;
-    FormStyle::SymbolLabel* m_permissionSymbol;
+    SymbolLabel* m_permissionSymbol;
     QLabel* m_permissionStatus;
 
     QLabel* m_keyHeading;

@@ -147,11 +147,12 @@ private:
     QList<PasteboardItem> m_items;
 };
 
-// A desktop whose accessibility switch is still off: the setup opens on its first step as a new
-// user sees it.
+// A desktop seen only through its accessibility switch: the setup opens on its first step as a new
+// user sees it, with the switch as it is.
 class NoAccessibility final : public Accessibility {
 public:
-    bool isProcessTrusted() override { return false; }
+    explicit NoAccessibility(bool switchedOn) : m_switchedOn(switchedOn) {}
+    bool isProcessTrusted() override { return m_switchedOn; }
     void requestTrust() override {}
     bool isSecureEventInputEnabled() override { return false; }
     AXElement systemWide() override { return {}; }
@@ -167,6 +168,9 @@ public:
     }
     AXError pid(const AXElement&, qint32&) override { return AXError::apiDisabled; }
     std::unique_ptr<AXObserver> createObserver(qint32, AXNotificationHandler) override { return nullptr; }
+
+private:
+    bool m_switchedOn;
 };
 
 QPalette darkPalette() {
@@ -285,7 +289,7 @@ RephraseResult demoRephrase() {
 
 }  // namespace
 
-void renderAll(const QString& directory, const Defaults* preferences) {
+void renderAll(const QString& directory, const Defaults* preferences, bool accessibilityOn) {
     const QDir dir(QDir::current().absoluteFilePath(directory));
     QDir().mkpath(dir.absolutePath());
 
@@ -304,7 +308,7 @@ void renderAll(const QString& directory, const Defaults* preferences) {
     OfflineTransport transport;
     NoLanguages languages;
     MemoryPasteboard pasteboard;
-    NoAccessibility accessibility;
+    NoAccessibility accessibility(accessibilityOn);
     const OpenAIClient client(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-mock"),
                               QStringLiteral("gpt-4o-mini"), transport, scheduler, languages);
     const QString text = QStringLiteral("I has went to the store yesterday and buyed two apple.");

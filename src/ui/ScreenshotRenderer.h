@@ -19,8 +19,10 @@ constexpr int pixelRatio = 2;
 /// `directory` (created with any missing parents; a relative path is taken from the current folder),
 /// printing one line per image and a closing line on standard output. Preferences are read from
 /// `preferences` when given and never written back; nothing is read from or written to the secret
-/// store, and no request leaves the process. Needs a QApplication; any Qt platform will do.
-void renderAll(const QString& directory, const Defaults* preferences = nullptr);
+/// store, and no request leaves the process. The setup view starts as it would on this desktop:
+/// on its permission step, showing `accessibilityOn` as the desktop's answer. Needs a QApplication;
+/// any Qt platform will do.
+void renderAll(const QString& directory, const Defaults* preferences = nullptr, bool accessibilityOn = false);
 
 }  // namespace ScreenshotRenderer
 

@@ -21,13 +21,13 @@
 #include "core/L10n.h"
 #include "core/ModelServers.h"
 #include "core/SettingsStore.h"
-#include "ui/FormStyle.h"
+#include "ui/Brand.h"
+#include "ui/FormSection.h"
 #include "ui/ShortcutRecorder.h"
 #include "ui/StatusSection.h"
+#include "ui/Style.h"
 
 namespace quillet {
-
-using FormStyle::FormSection;
 
 namespace {
 
@@ -166,7 +166,7 @@ void SettingsView::build() {
 
     m_saveButton = new QPushButton(this);
     m_saveButton->setObjectName(QStringLiteral("saveKeyButton"));
-    FormStyle::makeProminent(*m_saveButton);
+    Style::makeProminent(*m_saveButton, Brand::teal(), Style::windowActionFont());
     connect(m_saveButton, &QPushButton::clicked, this, &SettingsView::saveAndValidate);
     m_keyStatusView = new KeyStatusView(this);
     {
@@ -211,7 +211,7 @@ void SettingsView::build() {
     m_behaviorSection->addRow(FormSection::makeRow(m_wordsLabel, {m_wordsStepper}));
 
     m_loginLabel = rowLabel(this);
-    m_loginSwitch = new FormStyle::ToggleSwitch(this);
+    m_loginSwitch = new ToggleSwitch(this);
     m_loginSwitch->setObjectName(QStringLiteral("launchAtLoginSwitch"));
     m_loginLabel->setBuddy(m_loginSwitch);
     connect(m_loginSwitch, &QCheckBox::clicked, this, [this](bool on) { m_store.setLaunchAtLogin(on); });
@@ -220,22 +220,16 @@ void SettingsView::build() {
     m_behaviorSection->addRow(buildShortcutRow());
     layout->addWidget(m_behaviorSection);
 
-    // Blocked applications: a scrolled list of entries above the row that adds one.
+    // Blocked applications: one row per entry, above the row that adds one. The form around it
+    // scrolls; the list itself never does.
     m_blockSection = new FormSection(form);
-    m_blockList = new QScrollArea(this);
+    m_blockList = new QWidget(this);
     m_blockList->setObjectName(QStringLiteral("blockList"));
-    m_blockList->setFrameShape(QFrame::NoFrame);
-    m_blockList->setWidgetResizable(true);
-    m_blockList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_blockList->viewport()->setAutoFillBackground(false);
-    m_blockList->setContentsMargins(0, 2, 6, 0);  // keeps the scroll bar inside the rounded panel
-    auto* body = new QWidget(m_blockList);
-    m_blockListLayout = new QVBoxLayout(body);
+    m_blockList->setAutoFillBackground(false);  // the panel behind draws the background
+    m_blockListLayout = new QVBoxLayout(m_blockList);
     m_blockListLayout->setContentsMargins(0, 0, 0, 0);
     m_blockListLayout->setSpacing(0);
     m_blockListLayout->addStretch(1);
-    m_blockList->setWidget(body);
-    body->setAutoFillBackground(false);  // the panel behind draws the background
     m_blockSection->addRow(m_blockList);
     m_newAppField = new QLineEdit(this);
     m_newAppField->setObjectName(QStringLiteral("newBlockedAppField"));
@@ -412,6 +406,12 @@ QWidget* SettingsView::buildShortcutRow() {
     m_shortcutError->setObjectName(QStringLiteral("shortcutError"));
     m_shortcutError->setWordWrap(true);
     m_shortcutError->hide();
+    m_shortcutSteps = new QLabel(this);
+    m_shortcutSteps->setObjectName(QStringLiteral("shortcutSteps"));
+    m_shortcutSteps->setWordWrap(true);
+    // The command is there to be copied into the desktop's settings.
+    m_shortcutSteps->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_shortcutSteps->hide();
 
     connect(m_shortcutRecorder, &ShortcutRecorder::recordingChanged, this, [this](bool recording) {
         if (recording)
@@ -451,6 +451,7 @@ QWidget* SettingsView::buildShortcutRow() {
     line->addWidget(m_shortcutClear);
     columnLayout->addLayout(line);
     columnLayout->addWidget(m_shortcutError);
+    columnLayout->addWidget(m_shortcutSteps);
     QWidget* row = FormSection::makeRow(m_shortcutLabel, {column});
     static_cast<QHBoxLayout*>(row->layout())->setAlignment(m_shortcutLabel, Qt::AlignTop);
     m_shortcutLabel->setMinimumHeight(m_shortcutRecorder->sizeHint().height());
@@ -488,7 +489,7 @@ void SettingsView::refreshShortcut(const L10n& l) {
     const std::optional<Shortcut> shortcut = storedShortcut();
     m_shortcutRecorder->setShortcut(shortcut);
     m_shortcutRecorder->retranslate();
-    FormStyle::setButtonText(*m_shortcutClear, l.text(QStringLiteral("Clear"), QStringLiteral("Obriši")));
+    Style::setButtonText(*m_shortcutClear, l.text(QStringLiteral("Clear"), QStringLiteral("Obriši")));
     m_shortcutClear->setAccessibleName(
         l.text(QStringLiteral("Clear the global shortcut"), QStringLiteral("Obriši globalni shortcut")));
     m_shortcutClear->setEnabled(shortcut.has_value());
@@ -502,12 +503,21 @@ void SettingsView::refreshShortcut(const L10n& l) {
     m_shortcutUnavailable->setAccessibleName(m_shortcutUnavailable->text());
     m_shortcutUnavailable->setAccessibleDescription(reason);
     QPalette pal = m_shortcutUnavailable->palette();
-    pal.setColor(QPalette::WindowText, FormStyle::red(*this));
+    pal.setColor(QPalette::WindowText, Style::statusRed(*this));
     m_shortcutUnavailable->setPalette(pal);
     m_shortcutError->setPalette(pal);
     QFont f = m_shortcutRecorder->font();
     f.setStrikeOut(failure.has_value());
     m_shortcutRecorder->setFont(f);
+
+    const bool desktopHolds = bool(m_shortcutControl.desktopSteps);
+    if (desktopHolds) {
+        m_shortcutSteps->setText(m_shortcutControl.desktopSteps(l).join(QLatin1Char('\n')));
+        m_shortcutUnavailable->hide();
+    }
+    m_shortcutSteps->setVisible(desktopHolds);
+    m_shortcutRecorder->setVisible(!desktopHolds);
+    m_shortcutClear->setVisible(!desktopHolds);
 }
 
 void SettingsView::fillCompletions() {
@@ -574,16 +584,16 @@ void SettingsView::refresh() {
     m_apiSection->setTitle(QStringLiteral("OpenAI API"));
     m_keyLabel->setText(l.text(QStringLiteral("API key (sk-…)"), QStringLiteral("API ključ (sk-…)")));
     m_keyField->setAccessibleName(m_keyLabel->text());
-    FormStyle::setButtonText(*m_saveButton,
-                             l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
+    Style::setButtonText(*m_saveButton,
+                         l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
     m_modelLabel->setText(QStringLiteral("Model"));
     m_modelPicker->setAccessibleName(m_modelLabel->text());
-    FormStyle::setButtonText(*m_modelRefresh, l.text(QStringLiteral("Refresh"), QStringLiteral("Osveži")));
+    Style::setButtonText(*m_modelRefresh, l.text(QStringLiteral("Refresh"), QStringLiteral("Osveži")));
     m_modelRefresh->setAccessibleName(
         l.text(QStringLiteral("Refresh the model list"), QStringLiteral("Osveži spisak modela")));
     {
         QPalette pal = m_modelError->palette();
-        pal.setColor(QPalette::WindowText, FormStyle::red(*this));
+        pal.setColor(QPalette::WindowText, Style::red());
         m_modelError->setPalette(pal);
     }
     if (!m_modelPicker->lineEdit()->hasFocus()) {
@@ -600,7 +610,7 @@ void SettingsView::refresh() {
     m_endpointField->setPlaceholderText(SettingsStore::defaultApiBaseURL);
     if (!m_endpointEdited)
         m_endpointField->setText(m_store.apiBaseURL());
-    FormStyle::setButtonText(*m_endpointReset, l.text(QStringLiteral("Reset"), QStringLiteral("Resetuj")));
+    Style::setButtonText(*m_endpointReset, l.text(QStringLiteral("Reset"), QStringLiteral("Resetuj")));
     m_endpointPresets->setText(l.text(QStringLiteral("Presets"), QStringLiteral("Predlošci")));
     m_endpointPresets->setAccessibleName(
         l.text(QStringLiteral("Endpoint presets"), QStringLiteral("Predlošci adresa servera")));
@@ -610,7 +620,7 @@ void SettingsView::refresh() {
                                     QStringLiteral("Unesi adresu koja počinje sa http:// ili https://")));
     {
         QPalette pal = m_endpointError->palette();
-        pal.setColor(QPalette::WindowText, FormStyle::red(*this));
+        pal.setColor(QPalette::WindowText, Style::statusRed(*this));
         m_endpointError->setPalette(pal);
     }
 
@@ -646,7 +656,7 @@ void SettingsView::refresh() {
         l.text(QStringLiteral("e.g. org.gnome.Terminal"), QStringLiteral("npr. org.gnome.Terminal")));
     m_newAppField->setAccessibleName(
         l.text(QStringLiteral("New blocked app"), QStringLiteral("Nova blokirana aplikacija")));
-    FormStyle::setButtonText(*m_addButton, l.text(QStringLiteral("Add"), QStringLiteral("Dodaj")));
+    Style::setButtonText(*m_addButton, l.text(QStringLiteral("Add"), QStringLiteral("Dodaj")));
     refreshBlocklist();
     if (m_statusSection && m_statusSection->isVisibleTo(this))
         m_statusSection->refresh();
@@ -675,11 +685,11 @@ void SettingsView::refreshBlocklist() {
     }
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPointSizeF(12 * 0.75);
-    const QColor dim = FormStyle::secondary(*this);
+    const QColor dim = Style::secondary(*this);
     for (int i = 0; i < list.size(); ++i) {
         const QString id = list[i];
         if (i > 0)
-            m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, new FormStyle::Hairline);
+            m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, new Hairline);
         auto* label = new QLabel(id);
         label->setObjectName(QStringLiteral("blockedAppId"));
         label->setFont(mono);
@@ -705,7 +715,7 @@ void SettingsView::refreshBlocklist() {
         auto* remove = new QToolButton;
         remove->setObjectName(QStringLiteral("removeBlockedApp"));
         remove->setAutoRaise(true);
-        remove->setIcon(FormStyle::symbolIcon(FormStyle::Symbol::minusCircleFill, dim));
+        remove->setIcon(Style::symbolIcon(Style::Symbol::minusCircleFill, dim));
         remove->setIconSize(QSize(16, 16));
         remove->setCursor(Qt::PointingHandCursor);
         remove->setAccessibleName(l.text(QStringLiteral("Remove %1"), QStringLiteral("Ukloni %1")).arg(id));
@@ -717,8 +727,6 @@ void SettingsView::refreshBlocklist() {
         row->layout()->setContentsMargins(12, 0, 6, 0);
         m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, row);
     }
-    const int visibleRows = std::min<int>(static_cast<int>(list.size()), blockRowsVisible);
-    m_blockList->setFixedHeight(visibleRows * (blockRowHeight + 1));
     m_blockList->setVisible(!list.isEmpty());
     m_blockSection->updateHairlines();
 }

@@ -30,10 +30,8 @@ class ShortcutRecorder;
 class StatusSection;
 struct TrayCommands;
 
-namespace FormStyle {
 class FormSection;
 class ToggleSwitch;
-}  // namespace FormStyle
 
 /// Checks `key` against the server; `done` runs once, later, on the main thread, with the answer.
 using KeyValidator = std::function<void(const QString& key, std::function<void(bool valid)> done)>;
@@ -55,6 +53,9 @@ public:
         std::function<std::optional<GrabError>(const std::optional<Shortcut>& shortcut)> change;
         /// While recording, presses of the current shortcut reach the recorder.
         std::function<void(bool recording)> suspend;
+        /// Where the desktop holds the shortcut and runs `quillet --trigger` for it: the steps that
+        /// bind it there, one paragraph each, shown in place of the recorder.
+        std::function<QStringList(const L10n& l)> desktopSteps;
     };
     /// Where the block list finds the names of applications.
     struct ApplicationDirectory {
@@ -69,7 +70,6 @@ public:
     static constexpr int minWords = 1;
     static constexpr int maxWords = 20;
     /// Entries shown before the block list scrolls.
-    static constexpr int blockRowsVisible = 4;
     static constexpr int blockRowHeight = 28;
 
     /// `store` must outlive the view. Reads the stored key into the key field (when the keyring answers).
@@ -147,9 +147,9 @@ private:
 
     QVBoxLayout* m_formLayout;
     StatusSection* m_statusSection = nullptr;
-    FormStyle::FormSection* m_apiSection;
-    FormStyle::FormSection* m_behaviorSection;
-    FormStyle::FormSection* m_blockSection;
+    FormSection* m_apiSection;
+    FormSection* m_behaviorSection;
+    FormSection* m_blockSection;
 
     QLabel* m_keyLabel;
     QLineEdit* m_keyField;
@@ -170,14 +170,15 @@ private:
     QLabel* m_wordsLabel;
     QSpinBox* m_wordsStepper;
     QLabel* m_loginLabel;
-    FormStyle::ToggleSwitch* m_loginSwitch;
+    ToggleSwitch* m_loginSwitch;
     QLabel* m_shortcutLabel;
     ShortcutRecorder* m_shortcutRecorder;
     QPushButton* m_shortcutClear;
     QLabel* m_shortcutUnavailable;
     QLabel* m_shortcutError;
+    QLabel* m_shortcutSteps = nullptr;
 
-    QScrollArea* m_blockList;
+    QWidget* m_blockList;
     QVBoxLayout* m_blockListLayout;
     QLineEdit* m_newAppField;
     QCompleter* m_newAppCompleter;

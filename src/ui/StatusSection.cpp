@@ -9,7 +9,7 @@
 namespace quillet {
 
 StatusSection::StatusSection(TrayCommands commands, QWidget* parent)
-    : FormStyle::FormSection(parent), m_commands(std::move(commands)) {
+    : FormSection(parent), m_commands(std::move(commands)) {
     setObjectName(QStringLiteral("statusSection"));
 
     m_state = new QLabel(this);
@@ -92,15 +92,15 @@ void StatusSection::refresh() {
     m_state->setText(paused
                          ? l.text(QStringLiteral("Quillet — paused"), QStringLiteral("Quillet — pauziran"))
                          : l.text(QStringLiteral("Quillet — active"), QStringLiteral("Quillet — aktivan")));
-    FormStyle::setButtonText(*m_pause, l.text(QStringLiteral("Pause"), QStringLiteral("Pauziraj")));
-    FormStyle::setButtonText(*m_resume, l.text(QStringLiteral("Resume"), QStringLiteral("Nastavi")));
+    Style::setButtonText(*m_pause, l.text(QStringLiteral("Pause"), QStringLiteral("Pauziraj")));
+    Style::setButtonText(*m_resume, l.text(QStringLiteral("Resume"), QStringLiteral("Nastavi")));
     m_pause->setVisible(!paused);
     m_resume->setVisible(paused);
 
     const std::optional<QString> candidate =
         m_commands.blockCandidate ? m_commands.blockCandidate() : std::nullopt;
     if (candidate)
-        FormStyle::setButtonText(
+        Style::setButtonText(
             *m_block, l.text(QStringLiteral("Block %1"), QStringLiteral("Blokiraj %1")).arg(*candidate));
     m_blockRow->setVisible(candidate.has_value());
     updateHairlines();
@@ -108,10 +108,9 @@ void StatusSection::refresh() {
     m_historyLabel->setText(l.text(QStringLiteral("History"), QStringLiteral("Istorija")));
     refreshHistory(m_commands.historyTitles ? m_commands.historyTitles() : QStringList());
 
-    FormStyle::setButtonText(*m_setup,
-                             l.text(QStringLiteral("Run setup again…"), QStringLiteral("Podesi ispočetka…")));
-    FormStyle::setButtonText(*m_quit,
-                             l.text(QStringLiteral("Quit Quillet"), QStringLiteral("Zatvori Quillet")));
+    Style::setButtonText(*m_setup,
+                         l.text(QStringLiteral("Run setup again…"), QStringLiteral("Podesi ispočetka…")));
+    Style::setButtonText(*m_quit, l.text(QStringLiteral("Quit Quillet"), QStringLiteral("Zatvori Quillet")));
 }
 
 void StatusSection::refreshHistory(const QStringList& titles) {
@@ -132,7 +131,7 @@ void StatusSection::refreshHistory(const QStringList& titles) {
         auto* none = new QLabel(l.text(QStringLiteral("No corrections this session"),
                                        QStringLiteral("Nema ispravki u ovoj sesiji")));
         QPalette pal = none->palette();
-        pal.setColor(QPalette::WindowText, FormStyle::secondary(*this));
+        pal.setColor(QPalette::WindowText, Style::secondary(*this));
         none->setPalette(pal);
         m_historyLayout->addWidget(none);
         return;

@@ -8,7 +8,8 @@
 #include <optional>
 
 #include "core/L10n.h"
-#include "ui/FormStyle.h"
+#include "ui/FormSection.h"
+#include "ui/Style.h"
 
 class QLabel;
 class QPushButton;
@@ -32,7 +33,7 @@ struct TrayCommands {
     std::function<void()> quit;
 };
 
-class StatusSection : public FormStyle::FormSection {
+class StatusSection : public FormSection {
     Q_OBJECT
 public:
     static constexpr qint64 shortPause = 900;

@@ -1,4 +1,4 @@
-// Fonts, colours and drawn symbols shared by the floating surfaces, so they look like one program.
+// The one style kit of every surface and window: fonts, colours, drawn symbols and button looks.
 #pragma once
 
 #include <QColor>
@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QRectF>
 
+class QAbstractButton;
 class QPainter;
 class QPushButton;
 class QWidget;
@@ -17,14 +18,19 @@ QFont font(double points, QFont::Weight weight = QFont::Normal);
 /// The caption font (small labels).
 QFont caption(QFont::Weight weight = QFont::Normal);
 
+/// Fills and tints of the floating surfaces.
 QColor green();
 QColor orange();
 QColor indigo();
 QColor red();
 QColor grey();
+/// Status text colours, darker on light backgrounds and brighter on dark ones, so text stays readable.
+QColor statusGreen(const QWidget& w);
+QColor statusRed(const QWidget& w);
+QColor statusOrange(const QWidget& w);
 /// `c` with its opacity multiplied by `alpha`.
 QColor withAlpha(QColor c, double alpha);
-/// Text colours of the widget's palette.
+/// Text colours of the widget's palette; `secondary` is the dimmed one.
 QColor primary(const QWidget& w);
 QColor secondary(const QWidget& w);
 /// The translucent fill behind a floating surface.
@@ -32,17 +38,35 @@ QColor material(const QWidget& w);
 /// The fill behind a block of text.
 QColor textBackground(const QWidget& w);
 
-enum class Symbol { checkmark, xmark, xmarkCircleFill, warningTriangleFill };
-/// Draws `symbol` fitted into `box`, stroked or filled with `color`; `bold` thickens strokes.
+enum class Symbol {
+    checkmark,
+    xmark,
+    xmarkCircleFill,
+    warningTriangleFill,
+    checkmarkCircleFill,
+    minusCircleFill,
+    keyFill,
+    hourglass,
+    accessibility,
+    sparkles,
+};
+/// Draws `symbol` fitted into the square centred in `box`, in `color`; `bold` thickens the
+/// stroked marks (check, cross).
 void paintSymbol(QPainter& p, Symbol symbol, const QRectF& box, const QColor& color, bool bold = false);
-/// `symbol` as an icon of `size` points, for buttons.
-QIcon symbolIcon(Symbol symbol, double size, const QColor& color, bool bold = false);
+/// `symbol` as an icon that stays sharp at any size and pixel density; dimmed when disabled.
+QIcon symbolIcon(Symbol symbol, const QColor& color, bool bold = false);
 
-/// Filled button in `tint` with white text (the prominent style); `small` for the small control size.
-void makeProminent(QPushButton& button, const QColor& tint, bool small = false);
+enum class ButtonSize { small, regular };
+/// Filled button in `tint` with white text in `font`: the main action of a window or surface.
+void makeProminent(QPushButton& button, const QColor& tint, const QFont& font,
+                   ButtonSize size = ButtonSize::regular);
+/// The text of a window's main action.
+QFont windowActionFont();
 /// Outlined button (the bordered style).
 void makeBordered(QPushButton& button);
 /// Borderless button showing only its icon; `name` is what a screen reader reads.
 void makePlainIconButton(QPushButton& button, const QIcon& icon, double size, const QString& name);
+/// Sets a button's text shown as written (an "&" is not a mnemonic) and its accessible name.
+void setButtonText(QAbstractButton& button, const QString& text);
 
 }  // namespace quillet::Style

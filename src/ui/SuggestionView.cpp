@@ -66,6 +66,14 @@ SuggestionView::SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, 
     divider->setPalette(pal);
     column->addWidget(divider);
 
+    // A long text is checked only up to the cut, and the user should know the rest was not.
+    m_partialNote = secondaryLabel(QString(), Style::caption(), *this);
+    m_partialNote->setObjectName(QStringLiteral("partialNote"));
+    m_partialNote->setContentsMargins(14, 8, 14, 0);
+    m_partialNote->setWordWrap(true);
+    m_partialNote->setVisible(vm.isPartial());
+    column->addWidget(m_partialNote);
+
     m_stack = new QStackedWidget;
     m_correctionPage = new QWidget;
     m_rephrasePage = new QWidget;
@@ -122,9 +130,8 @@ QWidget* SuggestionView::header() {
     row->addStretch(1);
 
     m_close = new QPushButton;
-    Style::makePlainIconButton(*m_close,
-                               Style::symbolIcon(Style::Symbol::xmarkCircleFill, 16, Style::secondary(*this)),
-                               16, QString());
+    Style::makePlainIconButton(
+        *m_close, Style::symbolIcon(Style::Symbol::xmarkCircleFill, Style::secondary(*this)), 16, QString());
     m_close->setObjectName(QStringLiteral("closeButton"));
     connect(m_close, &QPushButton::clicked, this, [this] {
         if (m_vm)
@@ -153,6 +160,8 @@ void SuggestionView::refresh() {
     const QString closeTip = m_loc.text(QStringLiteral("Close (Esc)"), QStringLiteral("Zatvori (Esc)"));
     m_close->setToolTip(closeTip);
     m_close->setAccessibleName(closeTip);
+    m_partialNote->setText(m_loc.text(QStringLiteral("The text is long: only its first part was checked."),
+                                      QStringLiteral("Tekst je dug: proveren je samo njegov prvi deo.")));
     const int tab = m_vm->selectedTab() != 0 ? 1 : 0;
     m_correctionTab->setChecked(tab == 0);
     m_rephraseTab->setChecked(tab == 1);
@@ -220,7 +229,7 @@ QWidget* SuggestionView::partialCorrectionView() {
     boxLayout->addWidget(text);
     column->addWidget(box, 1);
     // The changes are marked, and the text offered, once the whole answer is in.
-    column->addWidget(new Spinner(Brand::teal()), 0, Qt::AlignHCenter);
+    column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
     m_partialText = text;
     return view;
 }
@@ -235,7 +244,7 @@ QWidget* SuggestionView::correctionTab() {
     if (load.isFailed())
         return errorView(load.message());
     const CorrectionResult& result = *load.result();
-    if (!result.changes.isEmpty() && result.corrected != m_vm->originalText())
+    if (!result.changes.isEmpty() && result.corrected != m_vm->sentText())
         return correctionView(result);
     return successState();
 }
@@ -254,7 +263,7 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
     auto* text = new TextBlock(TextBlock::Sizing::scroll, 13, 3, 12);
     text->setObjectName(QStringLiteral("correctionText"));
     text->setAccessibleName(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
-    text->setRuns(DiffHighlighter::attributed(m_vm->originalText(), result.corrected));
+    text->setRuns(DiffHighlighter::attributed(m_vm->sentText(), result.corrected));
     boxLayout->addWidget(text);
     auto* boxMargin = new QVBoxLayout;
     boxMargin->setContentsMargins(12, 12, 12, 0);
@@ -281,7 +290,7 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
 
     auto* replace = new QPushButton(m_loc.text(QStringLiteral("Replace"), QStringLiteral("Zameni")));
     replace->setObjectName(QStringLiteral("replaceButton"));
-    Style::makeProminent(*replace, palette().color(QPalette::Highlight));
+    Style::makeProminent(*replace, palette().color(QPalette::Highlight), Style::font(13, QFont::Medium));
     connect(replace, &QPushButton::clicked, this, [this, corrected] {
         if (m_vm)
             m_vm->replace(corrected);
@@ -332,7 +341,6 @@ QWidget* SuggestionView::variantList(const QList<RephraseVariant>& variants, boo
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
     auto* list = new QWidget;
-    list->setAutoFillBackground(false);
     auto* column = new QVBoxLayout(list);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);
@@ -345,9 +353,11 @@ QWidget* SuggestionView::variantList(const QList<RephraseVariant>& variants, boo
     }
     // More are being written.
     if (more)
-        column->addWidget(new Spinner(Brand::teal()), 0, Qt::AlignHCenter);
+        column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
     column->addStretch(1);
     scroll->setWidget(list);
+    // After setWidget, which turns the list's fill on: the tab's material shows through.
+    list->setAutoFillBackground(false);
     scroll->viewport()->setAutoFillBackground(false);
     return scroll;
 }
@@ -358,7 +368,7 @@ QWidget* SuggestionView::loadingView(const QString& message) {
     auto* column = new QVBoxLayout(view);
     column->setSpacing(12);
     column->addStretch(1);
-    column->addWidget(new Spinner(Brand::teal()), 0, Qt::AlignHCenter);
+    column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
     auto* label = secondaryLabel(message, Style::font(13), *this);
     label->setObjectName(QStringLiteral("loadingMessage"));
     column->addWidget(label, 0, Qt::AlignHCenter);
@@ -384,7 +394,7 @@ QWidget* SuggestionView::errorView(const QString& message) {
     column->addWidget(label);
     auto* retry = new QPushButton(m_loc.text(QStringLiteral("Try again"), QStringLiteral("Pokušaj ponovo")));
     retry->setObjectName(QStringLiteral("tryAgainButton"));
-    Style::makeProminent(*retry, palette().color(QPalette::Highlight));
+    Style::makeProminent(*retry, palette().color(QPalette::Highlight), Style::font(13, QFont::Medium));
     connect(retry, &QPushButton::clicked, this, [this] {
         if (m_vm)
             m_vm->loadAll();

@@ -58,6 +58,7 @@ private:
     QPushButton* m_correctionTab = nullptr;
     QPushButton* m_rephraseTab = nullptr;
     QPushButton* m_close = nullptr;
+    QLabel* m_partialNote = nullptr;
     QStackedWidget* m_stack = nullptr;
     QWidget* m_correctionPage = nullptr;
     QWidget* m_rephrasePage = nullptr;

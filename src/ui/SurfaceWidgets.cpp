@@ -1,10 +1,13 @@
+// Small drawn pieces the surfaces and windows are built from.
 #include "ui/SurfaceWidgets.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
+#include <QRadialGradient>
 #include <QSvgRenderer>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <algorithm>
 #include <cmath>
 
 #include "ui/Brand.h"
@@ -58,9 +61,45 @@ void SymbolBadge::paintEvent(QPaintEvent* /*event*/) {
                        m_symbolColor, m_bold);
 }
 
-EmblemBadge::EmblemBadge(QWidget* parent) : QWidget(parent) {
+SymbolLabel::SymbolLabel(Style::Symbol symbol, int size, QWidget* parent)
+    : QWidget(parent), m_symbol(symbol), m_color(palette().color(QPalette::WindowText)), m_size(size) {
+    setFixedSize(size, size);
+}
+
+void SymbolLabel::setSymbol(Style::Symbol symbol, const QColor& color) {
+    m_symbol = symbol;
+    m_color = color;
+    update();
+}
+
+void SymbolLabel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter p(this);
+    Style::paintSymbol(p, m_symbol, rect(), m_color);
+}
+
+namespace {
+// The sides and the depth a shadowed badge keeps free around its disc.
+constexpr int kShadowSide = 4;
+constexpr int kShadowDepth = 8;
+}  // namespace
+
+EmblemBadge::Look EmblemBadge::surface() {
     // 22 points of emblem with 3 points around it.
-    setFixedSize(28, 28);
+    return {28, 22, Style::withAlpha(Brand::teal(), 0.5), 1, false};
+}
+
+EmblemBadge::Look EmblemBadge::banner() {
+    // The 56-point emblem with 10 points around it.
+    return {76, 56, QColor(255, 255, 255, 153), 1.5, true};
+}
+
+EmblemBadge::EmblemBadge(Look look, QWidget* parent) : QWidget(parent), m_look(look) {
+    const int disc = static_cast<int>(look.disc);
+    setFixedSize(disc + 2 * (look.shadow ? kShadowSide : 0), disc + shadowDepth());
+}
+
+int EmblemBadge::shadowDepth() const {
+    return m_look.shadow ? kShadowDepth : 0;
 }
 
 void EmblemBadge::paintEvent(QPaintEvent* /*event*/) {
@@ -69,23 +108,37 @@ void EmblemBadge::paintEvent(QPaintEvent* /*event*/) {
         return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect());
+    const double disc = m_look.disc;
+    const QRectF circle(m_look.shadow ? kShadowSide : 0, 0, disc, disc);
     p.setPen(Qt::NoPen);
+    if (m_look.shadow) {
+        const QPointF centre = circle.center() + QPointF(0, 3);
+        QRadialGradient shadow(centre, disc / 2 + 8);
+        const double edge = (disc / 2 - 4) / (disc / 2 + 8);
+        shadow.setColorAt(0, QColor(0, 0, 0, 46));
+        shadow.setColorAt(edge, QColor(0, 0, 0, 46));
+        shadow.setColorAt(1, QColor(0, 0, 0, 0));
+        p.setBrush(shadow);
+        p.drawEllipse(centre, disc / 2 + 8, disc / 2 + 8);
+    }
     p.setBrush(Qt::white);
-    p.drawEllipse(r);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(Style::withAlpha(Brand::teal(), 0.5), 1));
-    p.drawEllipse(r.adjusted(0.5, 0.5, -0.5, -0.5));
+    p.drawEllipse(circle);
     // Scaled to fit, keeping the emblem's proportions.
-    QSizeF size = emblem->defaultSize().isEmpty() ? QSizeF(22, 22) : QSizeF(emblem->defaultSize());
-    size.scale(22, 22, Qt::KeepAspectRatio);
-    const QRectF target(r.center().x() - size.width() / 2, r.center().y() - size.height() / 2, size.width(),
-                        size.height());
+    const double e = m_look.emblem;
+    QSizeF size = emblem->defaultSize().isEmpty() ? QSizeF(e, e) : QSizeF(emblem->defaultSize());
+    size.scale(e, e, Qt::KeepAspectRatio);
+    const QRectF target(circle.center().x() - size.width() / 2, circle.center().y() - size.height() / 2,
+                        size.width(), size.height());
     const_cast<QSvgRenderer*>(emblem)->render(&p, target);
+    // The ring lies inside the disc's edge.
+    const double inset = m_look.ringWidth / 2;
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(m_look.ring, m_look.ringWidth));
+    p.drawEllipse(circle.adjusted(inset, inset, -inset, -inset));
 }
 
-Spinner::Spinner(QColor tint, QWidget* parent) : QWidget(parent), m_tint(tint) {
-    setFixedSize(32, 32);
+Spinner::Spinner(int size, QColor tint, QWidget* parent) : QWidget(parent), m_tint(tint) {
+    setFixedSize(size, size);
     m_turn.setStartValue(0.0);
     m_turn.setEndValue(360.0);
     m_turn.setDuration(900);
@@ -104,10 +157,11 @@ void Spinner::hideEvent(QHideEvent* /*event*/) {
 void Spinner::paintEvent(QPaintEvent* /*event*/) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect()).adjusted(3, 3, -3, -3);
-    p.setPen(QPen(Style::withAlpha(m_tint, 0.2), 3));
+    const double pen = std::max(1.5, width() * 3 / 32.0);
+    const QRectF r = QRectF(rect()).adjusted(pen, pen, -pen, -pen);
+    p.setPen(QPen(Style::withAlpha(m_tint, 0.2), pen));
     p.drawEllipse(r);
-    p.setPen(QPen(m_tint, 3, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(m_tint, pen, Qt::SolidLine, Qt::RoundCap));
     const double angle = m_turn.currentValue().toDouble();
     p.drawArc(r, static_cast<int>(-angle * 16), 100 * 16);
 }

@@ -1,5 +1,5 @@
-// Small drawn pieces the floating surfaces are built from: rounded boxes, symbol badges, a spinner
-// and a selectable text block. Everything a person reads stays a real text widget.
+// Small drawn pieces the surfaces and windows are built from: rounded boxes, symbols and badges, a
+// spinner and a selectable text block. Everything a person reads stays a real text widget.
 #pragma once
 
 #include <QList>
@@ -46,21 +46,56 @@ private:
     bool m_bold;
 };
 
-/// The brand emblem on a white disc with a thin teal outline; draws nothing without the emblem.
-class EmblemBadge : public QWidget {
+/// A symbol drawn at the widget's size, in one colour.
+class SymbolLabel : public QWidget {
     Q_OBJECT
 public:
-    explicit EmblemBadge(QWidget* parent = nullptr);
+    SymbolLabel(Style::Symbol symbol, int size, QWidget* parent = nullptr);
+    void setSymbol(Style::Symbol symbol, const QColor& color);
+    QSize sizeHint() const override { return QSize(m_size, m_size); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    Style::Symbol m_symbol;
+    QColor m_color;
+    int m_size;
 };
 
-/// An indeterminate progress ring; it turns only while it is on screen.
+/// The brand emblem on a white disc with a thin ring, and optionally a soft shadow below; draws
+/// nothing without the emblem.
+class EmblemBadge : public QWidget {
+    Q_OBJECT
+public:
+    struct Look {
+        double disc;
+        double emblem;
+        QColor ring;
+        double ringWidth;
+        bool shadow;
+    };
+    /// The small badge in a panel's header row.
+    static Look surface();
+    /// The large badge on the setup window's teal band.
+    static Look banner();
+
+    explicit EmblemBadge(Look look = surface(), QWidget* parent = nullptr);
+    /// The room the shadow takes below the disc.
+    int shadowDepth() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Look m_look;
+};
+
+/// An indeterminate progress ring of `size` points in `tint`; it turns only while it is on screen.
 class Spinner : public QWidget {
     Q_OBJECT
 public:
-    Spinner(QColor tint, QWidget* parent = nullptr);
+    Spinner(int size, QColor tint, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -51,7 +51,7 @@ ToastView::ToastView(QWidget* parent) : QWidget(parent) {
     row->addWidget(m_message, 0, Qt::AlignVCenter);
 
     m_undo = new QPushButton(loc.text(QStringLiteral("Undo"), QStringLiteral("Vrati")));
-    Style::makeProminent(*m_undo, Brand::teal(), true);
+    Style::makeProminent(*m_undo, Brand::teal(), Style::font(11.5, QFont::Medium), Style::ButtonSize::small);
     m_undo->setFocusPolicy(Qt::NoFocus);
     connect(m_undo, &QPushButton::clicked, this, [this] {
         if (onUndo)
@@ -62,7 +62,7 @@ ToastView::ToastView(QWidget* parent) : QWidget(parent) {
     m_close = new QPushButton;
     const QString closeName = loc.text(QStringLiteral("Close"), QStringLiteral("Zatvori"));
     Style::makePlainIconButton(
-        *m_close, Style::symbolIcon(Style::Symbol::xmark, 9, Style::secondary(*this), true), 9, closeName);
+        *m_close, Style::symbolIcon(Style::Symbol::xmark, Style::secondary(*this), true), 9, closeName);
     m_close->setToolTip(closeName);
     m_close->setFocusPolicy(Qt::NoFocus);
     connect(m_close, &QPushButton::clicked, this, [this] {

@@ -75,7 +75,7 @@ VariantCard::VariantCard(RephraseVariant variant, L10n loc, std::function<void()
     row->addWidget(m_pill, 0, Qt::AlignVCenter);
     row->addStretch(1);
     m_replace = new QPushButton(m_loc.text(QStringLiteral("Replace"), QStringLiteral("Zameni")));
-    Style::makeProminent(*m_replace, color, true);
+    Style::makeProminent(*m_replace, color, Style::font(11.5, QFont::Medium), Style::ButtonSize::small);
     // The card's role for a screen reader: which variant this Replace puts in.
     m_replace->setAccessibleDescription(m_variant.label());
     connect(m_replace, &QPushButton::clicked, this, [this] {

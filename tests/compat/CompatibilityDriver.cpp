@@ -4,8 +4,11 @@
 //
 //   compat_driver APP             prints one result row; exit 0 when every step passed or failed
 //                                 as tests/compat/known-issues.txt expects
-//   compat_driver --latency APP   prints how long the icon took after the click into the text, in ms
+//   compat_driver --latency APP   prints how long the icon took once the text held the focus, in ms
 //                                 (tools/icon-latency.sh runs it many times, each in its own session)
+//
+// With QUILLET_COMPAT_TIMED set (tools/compat.sh), an icon later than a second after the click fails.
+#include <unistd.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -15,17 +18,23 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "platform/linux/IniDefaults.h"
 #include "support/DesktopApps.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestEnv.h"
+
+// Xlib last: its macros clash with Qt's names.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -52,6 +61,7 @@ QString corrected(QString text) {
 struct AppProfile {
     QString name, kind, group;
     QString command;
+    QString windowTitle;  // a pattern for the window to work in, where the application opens several
 };
 
 std::optional<AppProfile> profile(const QString& name) {
@@ -59,9 +69,9 @@ std::optional<AppProfile> profile(const QString& name) {
     file.open(QIODevice::ReadOnly);
     for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
         const QStringList cols = line.split('\t');
-        if (line.startsWith('#') || cols.size() != 4 || cols[0] != name)
+        if (line.startsWith('#') || cols.size() < 4 || cols[0] != name)
             continue;
-        return AppProfile{cols[0], cols[1], cols[2], cols[3]};
+        return AppProfile{cols[0], cols[1], cols[2], cols[3], cols.value(4)};
     }
     return std::nullopt;
 }
@@ -78,6 +88,76 @@ QMap<QString, QString> knownIssues(const QString& app) {
     }
     return known;
 }
+
+// Reads of the display made in this process, quick enough to time the icon by: no program started
+// for each look.
+namespace X11 {
+Display* display() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->display() : nullptr;
+}
+Window activeWindow() {
+    Display* d = display();
+    if (!d)
+        return 0;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    Window active = 0;
+    if (XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_ACTIVE_WINDOW", False), 0, 1, False,
+                           XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+        data && count == 1)
+        active = *reinterpret_cast<Window*>(data);
+    if (data)
+        XFree(data);
+    return active;
+}
+qint64 windowPid(Window window) {
+    Display* d = display();
+    if (!d || !window)
+        return 0;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    qint64 pid = 0;
+    if (XGetWindowProperty(d, window, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type,
+                           &format, &count, &after, &data) == Success &&
+        data && count == 1)
+        pid = qint64(*reinterpret_cast<unsigned long*>(data));
+    if (data)
+        XFree(data);
+    return pid;
+}
+// The icon: a 24x24 window named "Quillet" on screen. It is left to itself by the window manager,
+// so it is a child of the root window.
+bool iconShown() {
+    Display* d = display();
+    if (!d)
+        return false;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count))
+        return false;
+    bool found = false;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        XWindowAttributes a;
+        if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable || a.width != 24 ||
+            a.height != 24)
+            continue;
+        char* name = nullptr;
+        if (XFetchName(d, children[i], &name) && name)
+            found = std::strcmp(name, "Quillet") == 0;
+        if (name)
+            XFree(name);
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+}  // namespace X11
 
 /// The visible Quillet window of the given size (icon 24×24, panel 400×340, toast 220×40).
 std::optional<QRect> quilletWindow(QSize size) {
@@ -121,52 +201,89 @@ public:
         IniDefaults().setString("apiBaseURL", server.baseUrl());
         quillet.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         quillet.start(quilletBinary(), {});
+        // Without a tray the settings open at every start: closed first, as a person would, so that
+        // they cannot come up over the application later.
         return quillet.waitForStarted() &&
                waitUntil([&] { return readAccessible(quillet.processId()).contains("application\tQuillet"); },
-                         20000);
+                         20000) &&
+               closeStartupSettings();
     }
 
-    // Starts the application on the document; true once its window is up and it is on the
-    // accessibility bus. Qt 5's bridge now and then fails to join the bus at start (its own race,
-    // also without Quillet): such a start is tried again, as a person would.
+    // Starts the application on the document, with the profile of tests/compat/profiles/APP where
+    // there is one; true once its window is up and it is on the accessibility bus. Leading NAME=value
+    // words of the command go into its environment.
     bool startApp() {
-        for (int attempt = 1; attempt <= 5; ++attempt) {
-            restarts = attempt - 1;
-            QStringList args;
-            for (const QString& part : m_app.command.split(' ', Qt::SkipEmptyParts))
-                args << QString(part)
-                            .replace("{doc}", docPath())
-                            .replace("{text}", kDocument)
-                            .replace("{page}", QUrl::fromLocalFile(pagePath()).toString())
-                            .replace("{profile}", dir.filePath("profile"));
-            app.setProgram(args.takeFirst());
-            app.setArguments(args);
-            app.setStandardOutputFile(QProcess::nullDevice());
-            app.setStandardErrorFile(QProcess::nullDevice());
-            app.start();
-            if (!app.waitForStarted(5000))
-                return false;
-            if (!appWindow(30000).isEmpty() &&
-                waitUntil([&] { return !readAccessible(app.processId()).isEmpty(); }, 8000))
-                return true;
-            stopApp();
+        if (!launchApp() || appWindow(60000).isEmpty())
+            return false;
+        appPid = xdotool({"getwindowpid", appWindow()}).toLongLong();
+        // Ready once its text reads: the document is open.
+        return appPid > 0 && waitUntil([&] { return !readAccessible(appPid).isEmpty(); }, 30000) &&
+               waitUntil([&] { return text().has_value(); }, 30000);
+    }
+    bool launchApp() {
+        const QString profileDir = dir.filePath("profile");
+        QDir().mkpath(profileDir);
+        const QDir prepared(sourcePath("tests/compat/profiles/" + m_app.name));
+        for (const QString& file : prepared.entryList(QDir::Files))
+            QFile::copy(prepared.filePath(file), QDir(profileDir).filePath(file));
+        QStringList args;
+        for (const QString& part : m_app.command.split(' ', Qt::SkipEmptyParts))
+            args << QString(part)
+                        .replace("{doc}", docPath())
+                        .replace("{text}", kDocument)
+                        .replace("{page}", QUrl::fromLocalFile(pagePath()).toString())
+                        .replace("{profile}", profileDir);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        while (!args.isEmpty() && QRegularExpression("^[A-Z_]+=").match(args.first()).hasMatch()) {
+            const QString assignment = args.takeFirst();
+            env.insert(assignment.section('=', 0, 0), assignment.section('=', 1));
         }
-        return false;
+        app.setProcessEnvironment(env);
+        app.setProgram(args.takeFirst());
+        app.setArguments(args);
+        app.setStandardOutputFile(QProcess::nullDevice());
+        app.setStandardErrorFile(QProcess::nullDevice());
+        // Its own process group: launchers that start the real program as a child go with it.
+        app.setChildProcessModifier([] { ::setpgid(0, 0); });
+        app.start();
+        return app.waitForStarted(5000);
     }
     void stopApp() {
         if (app.state() == QProcess::NotRunning)
             return;
-        ::kill(pid_t(app.processId()), SIGKILL);
+        ::kill(-pid_t(app.processId()), SIGKILL);
         app.waitForFinished(5000);
         window.clear();
+    }
+    // The processes the application's start made: those of its process group.
+    QStringList groupPids() {
+        QStringList pids;
+        for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+            QFile stat("/proc/" + entry + "/stat");
+            if (!entry.front().isDigit() || !stat.open(QIODevice::ReadOnly))
+                continue;
+            // pid (comm) state ppid pgrp ...: the name may hold spaces, the fields after it do not.
+            const QList<QByteArray> fields = stat.readAll().split(')').last().trimmed().split(' ');
+            if (fields.size() > 2 && fields[2].toLongLong() == app.processId())
+                pids << entry;
+        }
+        return pids;
     }
     QString appWindow(int timeoutMs = 10000) {
         if (window.isEmpty())
             waitUntil(
                 [&] {
-                    window = xdotool({"search", "--onlyvisible", "--pid", QString::number(app.processId())})
-                                 .section('\n', -1);
-                    return !window.isEmpty();
+                    if (!m_app.windowTitle.isEmpty()) {
+                        window = xdotool({"search", "--onlyvisible", "--name", m_app.windowTitle})
+                                     .section('\n', -1);
+                        return !window.isEmpty();
+                    }
+                    for (const QString& pid : groupPids()) {
+                        window = xdotool({"search", "--onlyvisible", "--pid", pid}).section('\n', -1);
+                        if (!window.isEmpty())
+                            return true;
+                    }
+                    return false;
                 },
                 timeoutMs);
         return window;
@@ -181,13 +298,17 @@ public:
         return QRect(g.value("X"), g.value("Y"), g.value("WIDTH"), g.value("HEIGHT"));
     }
     // A click into the middle of the window, where every application of the suite has its text.
-    void clickIntoText() {
+    // `clicking` is told just before the click goes out, after the window came to the front.
+    void clickIntoText(const std::function<void()>& clicking = {}) {
         xdotool({"windowactivate", "--sync", appWindow()});
         const QPoint c = windowGeometry().center();
-        xdotool({"mousemove", "--sync", QString::number(c.x()), QString::number(c.y()), "click", "1"});
+        xdotool({"mousemove", "--sync", QString::number(c.x()), QString::number(c.y())});
+        if (clicking)
+            clicking();
+        xdotool({"click", "1"});
     }
     std::optional<QString> text(bool selection = false) {
-        QStringList args{sourcePath("tests/compat/read_text.py"), QString::number(app.processId())};
+        QStringList args{sourcePath("tests/compat/read_text.py"), QString::number(appPid)};
         if (selection)
             args.insert(1, "--selection");
         const QString out = runServing("/usr/bin/python3", args);
@@ -202,6 +323,18 @@ public:
         QString s = *t;
         return "\"" + s.replace('\n', "\\n").left(90) + (t->size() > 90 ? "…\"" : "\"");
     }
+    // A text that should have read `want`: from where the two part, when that is far in.
+    QString shown(const std::optional<QString>& t, const QString& want) {
+        if (!t)
+            return shown(t);
+        qsizetype at = 0;
+        while (at < t->size() && at < want.size() && t->at(at) == want.at(at))
+            ++at;
+        if (at < 60)
+            return shown(t);
+        return shown(t->mid(at - 20)) + QString(" from character %1, where it should read ").arg(at - 20) +
+               shown(want.mid(at - 20));
+    }
 
     QString docPath() { return dir.filePath("document.txt"); }
     QString pagePath() { return dir.filePath("page.html"); }
@@ -212,27 +345,40 @@ public:
         QFile page(pagePath());
         page.open(QIODevice::WriteOnly);
         page.write(
-            "<!DOCTYPE html><meta charset=utf-8><title>Compose</title><textarea autofocus "
-            "style='width:90%;height:300px'>" +
+            "<!DOCTYPE html><meta charset=utf-8><title>Compose</title><style>html,body{margin:0;height:100%}"
+            "textarea{box-sizing:border-box;width:100%;height:100%}</style><textarea autofocus>" +
             kDocument.toHtmlEscaped().toUtf8() + "</textarea>");
     }
 
     /// Step "icon": how long after the click the icon took, where it is. Empty reason: passed.
     QString iconStep(qint64* latencyMs = nullptr) {
         QElapsedTimer timer;
-        timer.start();
-        clickIntoText();
-        std::optional<QRect> icon;
-        waitUntil([&] { return (icon = quilletWindow(kIcon)).has_value(); }, 10000);
+        clickIntoText([&] { timer.start(); });
+        qint64 took = -1;
+        waitUntil(
+            [&] {
+                if (!X11::iconShown())
+                    return false;
+                took = timer.elapsed();
+                return true;
+            },
+            10000);
         if (latencyMs)
-            *latencyMs = icon ? timer.elapsed() : -1;
-        if (!icon)
+            *latencyMs = took;
+        if (took < 0)
             return "no icon within 10 s of the click";
+        std::optional<QRect> icon;
+        waitUntil([&] { return (icon = quilletWindow(kIcon)).has_value(); }, 5000);
+        if (!icon)
+            return "the icon went again";
         iconRect = *icon;
         if (!windowGeometry().contains(*icon))
             return QString("icon at (%1,%2), outside the window").arg(icon->x()).arg(icon->y());
-        if (timer.elapsed() > 1000)
-            return QString("icon after %1 ms").arg(timer.elapsed());
+        iconMs = took;
+        // A time is a figure, not a test: on a machine busy with other tests it says little. The
+        // table of tools/compat.sh, made on a quiet machine, holds the icon to a second.
+        if (took > 1000 && qEnvironmentVariableIsSet("QUILLET_COMPAT_TIMED"))
+            return QString("icon after %1 ms").arg(took);
         return {};
     }
     /// Step "doctor": the self-check finds the field; its frame puts the icon where it is.
@@ -274,7 +420,7 @@ public:
         const bool toast =
             waitUntil([&] { return quilletWindow(kToast).has_value(); }, 3000) && !toastsBefore;
         if (!written)
-            return (toast ? "success notice, but the text reads " : "the text reads ") + shown(now);
+            return (toast ? "success notice, but the text reads " : "the text reads ") + shown(now, expected);
         if (!toast)
             return "written, but no notice with Undo";
         return {};
@@ -285,8 +431,20 @@ public:
         readAccessible(quillet.processId(), {"--press", "Undo"});
         std::optional<QString> now;
         if (!waitUntil([&] { return (now = text()) == original; }, 8000))
-            return "after Undo the text reads " + shown(now);
+            return "after Undo the text reads " + shown(now, original);
         return {};
+    }
+    // Ctrl+Home, Shift+End in the application's window; true once the application shows exactly the
+    // first paragraph selected. The keys are sent again when they went nowhere (the window was not
+    // yet taking the keyboard).
+    bool selectFirstParagraph() {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            xdotool({"windowactivate", "--sync", appWindow()});
+            xdotool({"key", "--delay", "100", "ctrl+Home", "shift+End"});
+            if (waitUntil([&] { return text(true) == kFirst; }, 4000))
+                return true;
+        }
+        return false;
     }
     bool pressShortcut() {
         for (int i = 0; i < 3; ++i) {
@@ -317,7 +475,13 @@ public:
         }
         r["icon"] = iconStep();
         r["doctor"] = doctorStep();
-        const std::optional<QString> read = text();
+        // Where each paragraph is a field of its own (an office document), the click below the text
+        // put the caret in the last one: to the start, as a person would.
+        std::optional<QString> read = text();
+        if (read && !read->contains(kFirst)) {
+            xdotool({"key", "ctrl+Home"});
+            waitUntil([&] { return (read = text()) && read->contains(kFirst); }, 5000);
+        }
         if (!read || !read->contains(kFirst)) {
             for (const QString& s : kSteps.mid(2))
                 r[s] = "the document reads " + shown(read);
@@ -339,20 +503,26 @@ public:
             return r;
 
         // The first paragraph selected from the keyboard, then the shortcut.
-        xdotool({"windowactivate", "--sync", appWindow()});
-        xdotool({"key", "--delay", "100", "ctrl+Home", "shift+End"});
-        // The application takes the keys in its own time; the shortcut must find the selection made.
-        waitUntil([&] { return text(true) == kFirst; }, 3000);
+        if (!selectFirstParagraph()) {
+            r["selection"] =
+                "the first paragraph could not be selected: the selection reads " + shown(text(true));
+            return r;
+        }
         const qsizetype asked = server.requests().size();
         if (!pressShortcut()) {
             r["selection"] = "no panel after the shortcut";
         } else {
-            // The panel shows before its requests go out: the key is read from the keyring first.
-            waitUntil([&] { return server.requests().size() > asked; }, 5000);
-            const QString sent = server.requests().isEmpty()
-                                     ? QString()
-                                     : LoopbackHttpServer::userText(server.requests().constLast().body);
-            r["selection"] = sent != kFirst ? "sent " + shown(sent) : chooseCorrection(whole);
+            // Both requests of the panel carry the text it was opened for.
+            waitUntil([&] { return server.requests().size() >= asked + 2; }, 10000);
+            std::optional<QString> wrong;
+            for (qsizetype i = asked; i < server.requests().size(); ++i) {
+                if (const QString t = LoopbackHttpServer::userText(server.requests().at(i).body); t != kFirst)
+                    wrong = t;
+            }
+            if (server.requests().size() < asked + 2)
+                r["selection"] = "the panel asked for nothing";
+            else
+                r["selection"] = wrong ? "sent " + shown(wrong) : chooseCorrection(whole);
             if (quilletWindow(kPanel))
                 xdotool({"key", "Escape"});
             r["selection-undo"] = r["selection"].isEmpty() ? undo(original) : "nothing to undo";
@@ -362,8 +532,12 @@ public:
             return r;
 
         xdotool({"windowactivate", "--sync", appWindow()});
-        xdotool({"key", "ctrl+End"});
-        settle(300);
+        // The caret at the end of the first line, nothing selected: the whole field goes.
+        xdotool({"key", "--delay", "100", "ctrl+Home", "End"});
+        if (!waitUntil([&] { return text(true) == QString(); }, 5000)) {
+            r["whole"] = "the selection stayed: it reads " + shown(text(true));
+            return r;
+        }
         if (!pressShortcut()) {
             r["whole"] = "no panel after the shortcut";
         } else {
@@ -378,24 +552,50 @@ public:
     QProcess quillet;
     QProcess app;
     QString window;
+    qint64 appPid = 0;  // the process that owns the window (a launcher's child, for some)
     QRect iconRect;
-    int restarts = 0;
+    qint64 iconMs = -1;
     bool appMissing = false;
 
 private:
     AppProfile m_app;
 };
 
-// Click into the text of the application, started after Quillet; prints how long the icon took, in
-// milliseconds, or -1 when it did not come within 10 s.
+// How long the icon takes once the field holds the focus, in an application started after Quillet:
+// from the moment the application's window is active (its text has the focus from the start), or,
+// where no icon came within 5 s of that, from a click into the text. Prints "start MS" or "click MS";
+// exit status 1 when no icon came at all.
 int latency(const AppProfile& profile) {
     Run run(profile);
     run.writeDocuments();
-    if (!run.startQuillet() || !run.startApp())
+    if (!run.startQuillet() || !run.launchApp())
+        return 2;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 active = -1, shown = -1;
+    const QSet<qint64> own{run.quillet.processId()};
+    waitUntil(
+        [&] {
+            if (active < 0) {
+                const qint64 pid = X11::windowPid(X11::activeWindow());
+                if (pid > 0 && !own.contains(pid) && run.groupPids().contains(QString::number(pid)))
+                    active = clock.elapsed();
+                return false;
+            }
+            if (X11::iconShown())
+                shown = clock.elapsed();
+            return shown >= 0 || clock.elapsed() - active > 5000;
+        },
+        60000);
+    if (active >= 0 && shown >= 0) {
+        std::printf("start %lld\n", shown - active);
+        return 0;
+    }
+    if (!run.startApp())
         return 2;
     qint64 took = -1;
     run.iconStep(&took);
-    std::printf("%lld\n", took);
+    std::printf("click %lld\n", took);
     return took < 0 ? 1 : 0;
 }
 
@@ -424,7 +624,10 @@ int main(int argc, char** argv) {
     for (const QString& step : kSteps) {
         const QString reason = results.value(step, "not reached");
         const QString& key = step;
-        row += '\t' + (reason.isEmpty() ? QStringLiteral("\u2713") : QStringLiteral("\u2717 ") + reason);
+        QString passed = QStringLiteral("\u2713");
+        if (step == "icon" && run.iconMs >= 0)
+            passed += QString(" %1 ms").arg(run.iconMs);
+        row += '\t' + (reason.isEmpty() ? passed : QStringLiteral("\u2717 ") + reason);
         // "start" in known-issues.txt: the application may fail to reach the accessibility bus at all.
         if (!reason.isEmpty() && !known.contains(key) && !(run.appMissing && known.contains("start")))
             unexpected = true;
@@ -432,8 +635,6 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: \"%s\" passes now: remove it from tests/compat/known-issues.txt\n",
                          qPrintable(app->name), qPrintable(key));
     }
-    if (run.restarts > 0)
-        row += QString("\t(started %1 times: Qt's bridge missed the bus)").arg(run.restarts + 1);
     std::printf("%s\n", row.toUtf8().constData());
     if (const QByteArray out = qgetenv("QUILLET_COMPAT_RESULTS"); !out.isEmpty()) {
         QFile file(QString::fromLocal8Bit(out));

@@ -34,9 +34,11 @@ def walk(node, depth=0):
     yield node
     try:
         states = node.get_state_set()
-        if states.contains(Atspi.StateType.MANAGES_DESCENDANTS):
-            return
         count = node.get_child_count()
+        # A list or table of thousands is not where text is written; an office document's few
+        # paragraphs on screen are.
+        if states.contains(Atspi.StateType.MANAGES_DESCENDANTS) and count > 200:
+            return
     except Exception:
         return
     for i in range(count):

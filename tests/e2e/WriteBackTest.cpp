@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 
+#include "core/PartialReplacement.h"
 #include "platform/linux/IniDefaults.h"
 #include "support/DesktopApps.h"
 #include "support/LoopbackHttpServer.h"
@@ -37,9 +39,14 @@ protected:
         ASSERT_TRUE(test::storeApiKey(kKey));
         QFile::remove(IniDefaults::defaultPath());
         IniDefaults().setString("apiBaseURL", server.baseUrl());
+        writeDocument(kOriginal);
+    }
+
+    void writeDocument(const QString& text) {
+        document = text;
         QFile file(documentPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(kOriginal.toUtf8());
+        file.write(text.toUtf8());
     }
 
     void TearDown() override {
@@ -63,7 +70,9 @@ protected:
         ASSERT_TRUE(quillet.waitForStarted());
         ASSERT_TRUE(waitUntil(
             [&] { return readAccessible(quillet.processId()).contains("application\tQuillet"); }, 15000));
-        settle(300);
+        // The session has no tray, so the settings come up first: closed before any application
+        // starts, so that they cannot come up over it.
+        ASSERT_TRUE(closeStartupSettings());
     }
     /// Starts an application after Quillet, as at login, and brings its window to the front.
     void startApp(const QString& program, const QStringList& args, bool invisible = false,
@@ -84,11 +93,11 @@ protected:
             QStringList{"--title", "Test editor", "--text-file", documentPath(), "--mirror", mirrorPath()} +
                 options,
             invisible, invisible ? QString() : QStringLiteral("push button\tOptions"));
-        ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == kOriginal.toUtf8(); }, 5000));
+        ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == document.toUtf8(); }, 10000));
         // Into the text from the button the window opens with, as a person presses Tab.
         xdotool({"key", "Tab"});
         if (!invisible) {
-            ASSERT_TRUE(waitUntil([&] { return quilletWindow(kIcon).has_value(); }, 5000))
+            ASSERT_TRUE(waitUntil([&] { return quilletWindow(kIcon).has_value(); }, 15000))
                 << "the icon comes";
         }
         xdotool({"key", "ctrl+Home"});
@@ -130,6 +139,26 @@ protected:
         return n;
     }
 
+    /// Another program (xclip) copies `text`, as the user would in it; it owns the clipboard
+    /// until something else copies.
+    static void copyElsewhere(const QString& text) {
+        ASSERT_EQ(runProgram("bash", {"-c", "printf %s \"$1\" | xclip -selection clipboard >/dev/null 2>&1",
+                                      "-", text}),
+                  0);
+    }
+    static QString clipboardText() {
+        QString out;
+        runProgram("xclip", {"-o", "-selection", "clipboard"}, &out, nullptr, 3000);
+        return out;
+    }
+    bool anyRequestHolds(const QString& text) {
+        for (const auto& r : server.requests())
+            if (QString::fromUtf8(r.body).contains(text))
+                return true;
+        return false;
+    }
+
+    QString document;
     static constexpr QSize kToast{220, 40};
     static constexpr QSize kIcon{24, 24};
     LoopbackHttpServer server;
@@ -149,18 +178,23 @@ TEST_F(WriteBackTest, UndoAfterTheClipboardRoadInAnApplicationInvisibleToAccessi
     ASSERT_TRUE(correctionShown("There is a mistake here."));
     ASSERT_EQ(LoopbackHttpServer::userText(server.requests().at(0).body), selection);
 
+    // The application takes a paste in its own time, and the file shows it only once saved: saved
+    // again and again until it holds what is expected.
+    const auto savedAs = [&](const QString& text) {
+        return waitUntil(
+            [&] {
+                xdotool({"windowactivate", "--sync", app->window(), "key", "ctrl+s"});
+                return contents(documentPath()) == text.toUtf8();
+            },
+            8000);
+    };
     xdotool({"key", "Return"});
     ASSERT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
-    xdotool({"windowactivate", "--sync", app->window(), "key", "ctrl+s"});
-    ASSERT_TRUE(waitUntil([&] { return contents(documentPath()) == corrected(kOriginal).toUtf8(); }, 5000))
-        << contents(documentPath()).toStdString();
+    ASSERT_TRUE(savedAs(corrected(kOriginal))) << contents(documentPath()).toStdString();
 
     pressUndo();
-    settle(1500);
-    xdotool({"windowactivate", "--sync", app->window(), "key", "ctrl+s"});
-    EXPECT_TRUE(waitUntil([&] { return contents(documentPath()) == kOriginal.toUtf8(); }, 5000))
-        << "exactly the original, nothing doubled:\n"
-        << contents(documentPath()).toStdString();
+    EXPECT_TRUE(savedAs(kOriginal)) << "exactly the original, nothing doubled:\n"
+                                    << contents(documentPath()).toStdString();
 }
 
 // As a browser's text area does: every accessibility write is accepted and changes nothing.
@@ -207,6 +241,89 @@ TEST_F(WriteBackTest, CopiedLineIsNoSelectionAndARealOneIsReplacedOnce) {
     pressUndo();
     EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == kOriginal.toUtf8(); }, 5000))
         << contents(mirrorPath()).toStdString();
+}
+
+// A field far longer than what is sent: the correction goes over the part that was checked, and
+// everything after it stays byte for byte, emoji and combining marks included.
+TEST_F(WriteBackTest, LongFieldGetsOnlyItsCheckedPartReplaced) {
+    QString longText;
+    while (longText.size() < 200000)
+        longText += kOriginal + QLatin1Char('\n');
+    longText.truncate(200000);
+    writeDocument(longText);
+    const QString sent = PartialReplacement::of(longText).sent;
+    ASSERT_LT(sent.size(), longText.size());
+    startQuillet();
+    startTestEditor({});
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_TRUE(waitUntil([&] { return panelShows("only its first part was checked"); }, 2000));
+    EXPECT_EQ(LoopbackHttpServer::userText(server.requests().at(0).body), sent);
+
+    xdotool({"key", "Return"});
+    const QByteArray expected = (corrected(sent) + longText.mid(sent.size())).toUtf8();
+    const bool replaced = waitUntil([&] { return contents(mirrorPath()) == expected; }, 10000);
+    const QByteArray now = contents(mirrorPath());
+    ASSERT_TRUE(replaced) << "the first part corrected, the rest as it was; "
+                          << (now == longText.toUtf8() ? "unchanged" : "changed")
+                          << ", first difference at byte "
+                          << std::mismatch(expected.begin(), expected.end(), now.begin(), now.end()).first -
+                                 expected.begin();
+    EXPECT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
+}
+
+// The application stops (SIGSTOP) while the correction goes in, and wakes seconds later: it then
+// pastes whatever the clipboard holds, which must be the correction, never the user's own copy.
+TEST_F(WriteBackTest, AnApplicationFrozenDuringTheReplaceGetsTheCorrectionNeverTheClipboard) {
+    startQuillet();
+    startTestEditor({});
+    copyElsewhere("the user's own clipboard");
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_EQ(::kill(pid_t(app->pid()), SIGSTOP), 0);
+    xdotool({"key", "Return"});
+    settle(3000);
+    ASSERT_EQ(::kill(pid_t(app->pid()), SIGCONT), 0);
+    const QByteArray fixedText = corrected(kOriginal).toUtf8();
+    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == fixedText; }, 10000))
+        << contents(mirrorPath()).toStdString();
+    settle(1000);
+    const QByteArray now = contents(mirrorPath());
+    EXPECT_TRUE(now == fixedText || now == kOriginal.toUtf8()) << now.toStdString();
+    EXPECT_FALSE(now.contains("the user's own clipboard"));
+    EXPECT_TRUE(waitUntil([&] { return clipboardText() == "the user's own clipboard"; }, 5000))
+        << "the clipboard is the user's again: " << clipboardText().toStdString();
+}
+
+// Another program copies (a password manager, say) right after the shortcut asked for a copy, with
+// nothing selected: its copy is not sent, and it is still on the clipboard afterwards.
+TEST_F(WriteBackTest, AnotherProgramsCopyDuringTheShortcutsCopyIsNotSentNorLost) {
+    startQuillet();
+    startTestEditor({}, true);
+    copyElsewhere("the user's own clipboard");
+    xdotool({"key", "ctrl+End"});
+    xdotool({"key", "super+shift+g"});
+    settle(60);
+    copyElsewhere("s3cret-from-a-password-manager");
+    settle(2500);
+    EXPECT_FALSE(anyRequestHolds("s3cret")) << "never sent";
+    EXPECT_EQ(clipboardText(), "s3cret-from-a-password-manager") << "never overwritten";
+}
+
+// A copy made in another program just after Return, while the chosen text waits on the clipboard for
+// its paste: that copy never goes into the field with a success notice, and it is kept.
+TEST_F(WriteBackTest, ACopyRightAfterReturnIsNeverPastedIntoTheField) {
+    startQuillet();
+    startTestEditor({}, true);
+    xdotool({"key", "ctrl+Home", "shift+End"});
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    xdotool({"key", "Return"});
+    copyElsewhere("s3cret copied meanwhile");
+    settle(1500);
+    const QByteArray now = contents(mirrorPath());
+    EXPECT_FALSE(now.contains("s3cret")) << now.toStdString();
+    if (toastShown()) {
+        EXPECT_EQ(now, corrected(kOriginal).toUtf8()) << "a success notice only for the correction";
+    }
+    EXPECT_EQ(clipboardText(), "s3cret copied meanwhile");
 }
 
 }  // namespace

@@ -167,6 +167,25 @@ TEST_F(ClipboardFormatsTest, AnOwnerThatNeverAnswersCostsAtMostASecond) {
     EXPECT_EQ(xclip("UTF8_STRING"), "after the thaw");
 }
 
+// The user's clipboard belongs to a program that has stopped: what little could be read of it is not
+// put back in its place, so the clipboard is never left empty by a borrowing. Who owns the clipboard,
+// and when a program took Quillet's text, can both be told.
+TEST_F(ClipboardFormatsTest, ABorrowingFromAFrozenOwnerNeverLeavesTheClipboardEmpty) {
+    RawOwner owner("full");
+    EXPECT_EQ(board.ownerPid(), qint32(owner.process.processId()));
+    owner.freeze();
+    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
+    EXPECT_FALSE(snapshot.complete);
+    snapshot.lendText(board, "lent text");
+    EXPECT_EQ(board.ownerPid(), qint32(QCoreApplication::applicationPid()));
+    const std::optional<qint64> served = board.servedCount();
+    ASSERT_TRUE(served.has_value());
+    EXPECT_EQ(xclip("UTF8_STRING"), "lent text");
+    EXPECT_GT(board.servedCount().value_or(0), *served) << "a paste of it is seen";
+    EXPECT_FALSE(snapshot.restore(board));
+    EXPECT_EQ(xclip("UTF8_STRING"), "lent text") << "not emptied";
+}
+
 TEST_F(ClipboardFormatsTest, ACopyMadeInOneOfQuilletsOwnWindowsComesBackToo) {
     const QString copied = QString::fromUtf8("copied in the settings — ćao");
     QGuiApplication::clipboard()->setText(copied);  // as a line edit of this process does

@@ -183,6 +183,59 @@ TEST_F(FloatingSurfacesTest, ToastDoesNotTakeFocus) {
                 testing::HasSubstr("Position: 180,372"));  // 900 - 488 - 40
 }
 
+// The top-level window a click at `point` would reach.
+QString windowAt(const QPoint& point) {
+    xdotool({"mousemove", "--sync", QString::number(point.x()), QString::number(point.y())});
+    for (const QString& line : xdotool({"getmouselocation", "--shell"}).split('\n')) {
+        if (line.startsWith("WINDOW="))
+            return line.mid(7);
+    }
+    return {};
+}
+
+// A writing program in full-screen mode sits above every window the window manager stacks, "above"
+// ones included, for as long as it has the focus.
+TEST_F(FloatingSurfacesTest, SurfacesShowOverAFocusedFullScreenWindow) {
+    const auto fullScreen = [] {
+        return run("xprop", {"-id", mousepadWindow, "_NET_WM_STATE"}).contains("_NET_WM_STATE_FULLSCREEN");
+    };
+    xdotool({"key", "F11"});
+    ASSERT_TRUE(waitUntil(fullScreen, 5000));
+    struct Restore {
+        ~Restore() {
+            xdotool({"windowactivate", "--sync", mousepadWindow});
+            xdotool({"key", "F11"});
+            waitUntil(
+                [] {
+                    return !run("xprop", {"-id", mousepadWindow, "_NET_WM_STATE"}).contains("FULLSCREEN");
+                },
+                5000);
+        }
+    } restore;
+
+    OverlayController overlay;
+    int clicks = 0;
+    overlay.onClick = [&] { ++clicks; };
+    overlay.show(Rect(100, 440, 300, 40));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(overlay.panel()));
+    const QPoint icon = overlay.panel()->geometry().center();
+    EXPECT_EQ(windowAt(icon), windowId(overlay.panel()));
+    // A click into the full-screen window raises it; the icon stays in front and takes its click.
+    xdotool({"mousemove", "--sync", "700", "300", "click", "1"});
+    ASSERT_TRUE(waitUntil([] { return focusedWindow() == mousepadWindow; }, 5000));
+    EXPECT_EQ(windowAt(icon), windowId(overlay.panel()));
+    xdotool({"click", "1"});
+    ASSERT_TRUE(waitUntil([&] { return clicks == 1; }, 5000));
+    EXPECT_EQ(focusedWindow(), mousepadWindow);
+
+    FakeScheduler scheduler;
+    ToastController toasts(scheduler, screens);
+    toasts.show(Rect(100, 440, 300, 40), [] {});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(toasts.panel()));
+    EXPECT_EQ(windowAt(toasts.panel()->geometry().center()), windowId(toasts.panel()));
+    EXPECT_TRUE(fullScreen()) << "the notice leaves the writing program as it was";
+}
+
 TEST_F(FloatingSurfacesTest, PanelIsReadByAtSpiTakesEscapeAndAppearsQuickly) {
     FakeScheduler scheduler;
     FakeHttpTransport transport(scheduler);

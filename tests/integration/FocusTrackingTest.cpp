@@ -1,7 +1,9 @@
 // Focus tracking against real applications over AT-SPI in the private session.
 #include <gmock/gmock.h>
 
+#include <unistd.h>
 #include <QElapsedTimer>
+#include <QWidget>
 #include <csignal>
 
 #include "core/AX.h"
@@ -76,11 +78,17 @@ TEST_F(FocusTrackingTest, MousepadFieldTypingAndMoving) {
         AX::screenFrame(ax, screens, field->element),
         Rect(axFrame->x(), 900 - axFrame->y() - axFrame->height(), axFrame->width(), axFrame->height()));
 
-    // Three typed characters are three updates, however many ticks pass.
+    // Three typed characters: edits that fall within one tick are one update, and ticks that change
+    // nothing add none, however many pass.
     xdotool({"type", "--delay", "200", "abc"});
-    waitUntil([&] { return updates >= 3; }, 3000);
+    waitUntil([&] { return AX::attribute(ax, field->element, AXAttr::value) == QStringLiteral("abc"); },
+              3000);
     waitUntil([] { return false; }, 500);
-    EXPECT_EQ(updates, 3);
+    EXPECT_GE(updates, 1);
+    EXPECT_LE(updates, 3);
+    const int typed = updates;
+    waitUntil([] { return false; }, 2500);
+    EXPECT_EQ(updates, typed) << "nothing changed, safety-net reads included";
     EXPECT_EQ(field->wordCount(ax), 1);
     EXPECT_EQ(AX::attribute(ax, field->element, AXAttr::value), QStringLiteral("abc"));
 
@@ -120,6 +128,21 @@ TEST_F(FocusTrackingTest, PasswordDialogIsSecureAndAButtonIsNoField) {
     ASSERT_TRUE(waitUntil([&] { return focusChanges > before; }, 3000));
     EXPECT_EQ(field, std::nullopt);
     EXPECT_FALSE(ax.isSecureEventInputEnabled());
+}
+
+// Our own windows answer AT-SPI on the thread that would be asking: a question to them stalls
+// everything until it times out. A window of ours coming to the front is named without one.
+TEST_F(FocusTrackingTest, TheProgramNamesItsOwnWindowsWithoutAskingThem) {
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Own window"));
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return !visibleWindow(QStringLiteral("Own window"), 0).isEmpty(); }, 5000));
+    waitUntil([] { return false; }, 300);
+    QElapsedTimer timer;
+    timer.start();
+    const std::optional<QString> own = ax.applicationName(qint32(::getpid()));
+    EXPECT_LT(timer.elapsed(), 100);
+    EXPECT_EQ(own, QCoreApplication::applicationName());
 }
 
 TEST_F(FocusTrackingTest, AHungApplicationCostsLessThanASecondPerCall) {

@@ -43,7 +43,7 @@ check "flipped frame" has_line "$out" "  • Converted AppKit frame: ($x,$((900 
 # Without the accessibility bus: the not-granted report, exactly.
 bare=$("$here/../session/run-in-session.sh" --no-atspi -- "$quillet" --doctor 2>"$QUILLET_SESSION_DIR/bare.err")
 rc=$?
-expected=$(printf '%s\n' "Quillet doctor" "──────────────" \
+expected=$(printf '%s\n' "Quillet doctor" "──────────────" "  • Session: X11" \
     "  ✗ Accessibility permission: NOT granted — enable assistive technologies (accessibility) in your desktop settings" \
     "  • Displays" "      primary 1440×900 @ (0,0)" "" \
     "Grant the permission, then run again. The app must be restarted after granting.")

@@ -61,6 +61,11 @@ out=$("$quillet" --screenshots --doctor 2>err3)
 check "'--doctor' as the folder name" test "$(tail -n 1 <<<"$out")" = "Screenshots written to $QUILLET_SESSION_DIR/--doctor"
 check "'--doctor' folder has the pictures" test -f "$QUILLET_SESSION_DIR/--doctor/overlay-icon.png"
 
+# A folder that looks like one of Qt's own options is still the folder, and no option of Qt's.
+out=$("$quillet" --screenshots -reverse 2>err4)
+check "'-reverse' as the folder name" test "$(tail -n 1 <<<"$out")" = "Screenshots written to $QUILLET_SESSION_DIR/-reverse"
+check "'-reverse' draws left to right as always" cmp -s "$QUILLET_SESSION_DIR/-reverse/settings.png" "$QUILLET_SESSION_DIR/--doctor/settings.png"
+
 check "the keyring is untouched" test "$(keyring_state)" = "$before"
 
 [ "$failures" -eq 0 ]

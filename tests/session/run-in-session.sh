@@ -62,11 +62,14 @@ export QT_ACCESSIBILITY=1
 unset NO_AT_BRIDGE SESSION_MANAGER GNOME_KEYRING_CONTROL SSH_AUTH_SOCK WAYLAND_DISPLAY
 
 if [ "$want_x" = yes ]; then
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -nolisten unix -listen local +extension XTEST \
-        3>"$session/display" >"$session/xvfb.log" 2>&1 &
+    # -noreset: a display server resets itself (root window properties and all) whenever its last
+    # client leaves, and the first clients here come and go before the window manager stays: the
+    # AT-SPI bus launcher's AT_SPI_BUS property, which Qt 5 applications join the bus by, went with it.
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -noreset -nolisten tcp -nolisten unix -listen local \
+        +extension XTEST 3>"$session/display" >"$session/xvfb.log" 2>&1 &
     pids+=($!)
-    wait_for 30 test -s "$session/display" || { Xvfb -displayfd 3 -screen 0 "${size}x24" 3>"$session/display" \
-        >"$session/xvfb.log" 2>&1 & pids+=($!); wait_for 30 test -s "$session/display"; } ||
+    wait_for 30 test -s "$session/display" || { Xvfb -displayfd 3 -screen 0 "${size}x24" -noreset \
+        3>"$session/display" >"$session/xvfb.log" 2>&1 & pids+=($!); wait_for 30 test -s "$session/display"; } ||
         fail "Xvfb did not start: $(cat "$session/xvfb.log")"
     export DISPLAY=:$(head -n1 "$session/display")
     export GDK_BACKEND=x11 QT_QPA_PLATFORM=xcb XDG_SESSION_TYPE=x11

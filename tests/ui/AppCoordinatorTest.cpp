@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 
 #include "core/AX.h"
+#include "core/AXMonitor.h"
 #include "core/SuggestionViewModel.h"
 #include "core/SurfacePlacement.h"
 #include "platform/fake/FakeEditor.h"
@@ -69,20 +70,20 @@ TEST_F(AppCoordinatorTest, IconFollowsTheFocusDecision) {
 
     desktop.ax.set(field, AXAttr::value, QStringLiteral("one\u00a0two"));
     desktop.ax.notify(kEditorPid, field, AXNotification::valueChanged);
-    desktop.scheduler.runPending();
+    desktop.scheduler.advance(AXMonitor::trackInterval);
     EXPECT_FALSE(iconShown()) << "one word fewer hides it";
 
     desktop.ax.set(field, AXAttr::value, QStringLiteral("one two three four"));
     desktop.settings.setBlocklist({kEditorId});
     desktop.ax.notify(kEditorPid, field, AXNotification::valueChanged);
-    desktop.scheduler.runPending();
+    desktop.scheduler.advance(AXMonitor::trackInterval);
     EXPECT_FALSE(iconShown()) << "blocked application";
     ASSERT_TRUE(coordinator->currentField()) << "the blocked field is still the current one";
 
     desktop.settings.setBlocklist({});
     desktop.ax.set(field, AXAttr::role, QStringLiteral("AXSecureTextField"));
     desktop.ax.notify(kEditorPid, field, AXNotification::valueChanged);
-    desktop.scheduler.runPending();
+    desktop.scheduler.advance(AXMonitor::trackInterval);
     EXPECT_FALSE(iconShown()) << "secure field";
 }
 
@@ -269,6 +270,18 @@ TEST_F(AppCoordinatorTest, HistoryKeepsTheTenNewestAndNamesUnknownApplications) 
     EXPECT_EQ(coordinator->history().first().replacement, "replacement 11");
     EXPECT_EQ(coordinator->history().last().replacement, "replacement 2");
     EXPECT_EQ(coordinator->history().first().appName, "Nepoznata aplikacija");
+}
+
+TEST_F(AppCoordinatorTest, HistoryNamesTheApplicationNotTheFieldsProcess) {
+    // A second, nameless process of the editor (as a browser's content process) holds the field.
+    desktop.workspace.addApp({kEditorPid + 1, kEditorId, std::nullopt});
+    AXElement field = desktop.ax.makeTextField(kEditorPid + 1, "a sentence with words");
+    desktop.ax.setFocused(field);
+    coordinator->hotkeyTriggered();
+    ASSERT_NE(openViewModel(), nullptr);
+    openViewModel()->replace(QStringLiteral("A sentence with words."));
+    ASSERT_EQ(coordinator->history().size(), 1);
+    EXPECT_EQ(coordinator->history().first().appName, "Mousepad");
 }
 
 TEST_F(AppCoordinatorTest, FailedWriteBeepsAndLeavesNoTrace) {

@@ -113,4 +113,13 @@ TEST_F(ScreenshotRendererTest, ShowsTheUsersPreferencesAndTheDemonstrationKeyWit
         << "the panel speaks the user's language";
 }
 
+TEST_F(ScreenshotRendererTest, SetupShowsTheDesktopsAccessibilitySwitchAsItIs) {
+    testing::internal::CaptureStdout();
+    ScreenshotRenderer::renderAll(dir.filePath("off"), nullptr, false);
+    ScreenshotRenderer::renderAll(dir.filePath("on"), nullptr, true);
+    testing::internal::GetCapturedStdout();
+    EXPECT_NE(QImage(dir.filePath("on/onboarding.png")), QImage(dir.filePath("off/onboarding.png")));
+    EXPECT_EQ(QImage(dir.filePath("on/settings.png")), QImage(dir.filePath("off/settings.png")));
+}
+
 }  // namespace

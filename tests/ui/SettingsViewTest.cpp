@@ -10,9 +10,10 @@
 #include <QKeyEvent>
 #include <QMenu>
 
-#include "ui/FormStyle.h"
+#include "ui/FormSection.h"
 #include "ui/SettingsWindowController.h"
 #include "ui/ShortcutRecorder.h"
+#include "ui/Style.h"
 
 using namespace quillet;
 using namespace quillet::test;
@@ -156,6 +157,19 @@ TEST_F(SettingsViewTest, AKeyTypedButNotSavedIsGoneWhenTheViewIsShownAgain) {
     EXPECT_EQ(storedKey(), "sk-stored");
     view->show();
     EXPECT_EQ(field->text(), "sk-stored");
+}
+
+TEST_F(SettingsViewTest, BlockListShowsEveryEntryAsARowOfTheForm) {
+    store.setBlocklist({"a.one", "b.two", "c.three", "d.four", "e.five", "f.six"});
+    auto view = makeView();
+    auto* list = child<QWidget>(view.get(), "blockList");
+    QCoreApplication::processEvents();
+    const QList<QToolButton*> buttons = removeButtons(*view);
+    ASSERT_EQ(buttons.size(), 6);
+    for (QToolButton* button : buttons) {
+        const QRect inList(button->mapTo(list, QPoint(0, 0)), button->size());
+        EXPECT_TRUE(list->rect().contains(inList)) << button->accessibleName().toStdString() << " is cut off";
+    }
 }
 
 TEST_F(SettingsViewTest, BlockListAddsTrimmedNewEntriesAndRemovesEveryCopy) {

@@ -281,6 +281,21 @@ TEST_F(SuggestionPanelTest, VariantCardsShowTheirStyleColoursAndLabels) {
     EXPECT_EQ(serbian[0]->replaceButton()->text(), "Zameni");
 }
 
+TEST_F(SuggestionPanelTest, BothTabsKeepTheRoundedTranslucentCorners) {
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    vm->setRephrase(SuggestionViewModel::RephraseLoad::loaded(
+        RephraseResult{{{QStringLiteral("neutral"), corrected}, {QStringLiteral("concise"), corrected}}}));
+    for (int tab : {0, 1}) {
+        vm->setSelectedTab(tab);
+        const QImage image = render(*controller->panel(), QStringLiteral("corners-%1").arg(tab));
+        const int w = image.width(), h = image.height();
+        EXPECT_EQ(qAlpha(image.pixel(1, h - 2)), 0) << "bottom-left corner, tab " << tab;
+        EXPECT_EQ(qAlpha(image.pixel(w - 2, h - 2)), 0) << "bottom-right corner, tab " << tab;
+        // Along the bottom, the material is seen through the content, not painted over.
+        EXPECT_LT(qAlpha(image.pixel(w / 2, h - 6)), 255) << "bottom edge, tab " << tab;
+    }
+}
+
 TEST_F(SuggestionPanelTest, EscapeWhileLoadingOrdersThePanelOutThenCloses) {
     activate();
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : controller->panel(),
@@ -333,4 +348,41 @@ TEST_F(SuggestionPanelTest, DroppingTheControllerFromItsOwnClickIsSafe) {
     find<QPushButton>("replaceButton")->click();
     EXPECT_EQ(replaced, QStringList{corrected});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A text longer than what is sent: the panel says so, and the correction is compared with the part
+// that was checked, not with the whole field (whose unchecked tail would count as removed).
+TEST_F(SuggestionPanelTest, LongTextSaysOnlyItsFirstPartWasCheckedAndDiffsThatPart) {
+    EXPECT_FALSE(view().findChild<QLabel*>(QStringLiteral("partialNote"))->isVisible());
+    controller.reset();
+    QString part;
+    while (part.size() < OpenAIClient::maxCharacters)
+        part += QStringLiteral("word ");
+    part.truncate(OpenAIClient::maxCharacters);
+    vm = std::make_shared<SuggestionViewModel>(
+        part + QStringLiteral(" tail that was never sent"),
+        OpenAIClient(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-test"),
+                     QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer));
+    controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens);
+    controller->show(Rect(300, 400, 24, 24));
+    auto* note = view().findChild<QLabel*>(QStringLiteral("partialNote"));
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), "The text is long: only its first part was checked.");
+
+    // The correction equals the part that was sent: nothing to fix there.
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(part, 1)));
+    EXPECT_NE(find<QLabel>("successMessage"), nullptr);
+    QString fixed = part;
+    fixed.replace(0, 4, QStringLiteral("Word"));
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(fixed, 1)));
+    auto* text = find<QTextBrowser>("correctionText");
+    ASSERT_NE(text, nullptr);
+    QTextCursor last(text->document());
+    last.setPosition(fixed.size() - 1);
+    EXPECT_FALSE(last.charFormat().fontUnderline()) << "the last word sent is unchanged";
+
+    LanguageScope language(AppLanguage::sr);
+    vm->setSelectedTab(0);
+    EXPECT_EQ(note->text(), "Tekst je dug: proveren je samo njegov prvi deo.");
 }

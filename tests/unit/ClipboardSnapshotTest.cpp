@@ -74,11 +74,25 @@ TEST(ClipboardSnapshotTest, TheAnswerToACopyIsNotMistakenForTheUsers) {
     board.write({styled});
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     snapshot.lendForCopy(board);
-    EXPECT_TRUE(board.contents.isEmpty());
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{styled}) << "left as it is until the copy comes";
 
     board.copyText("the selection");  // the frontmost application answers Control+C
     EXPECT_TRUE(snapshot.holdsBorrowedContents(board));
     snapshot.settle(board);
     EXPECT_TRUE(snapshot.restore(board));
     EXPECT_EQ(board.contents, QList<PasteboardItem>{styled});
+}
+
+// An owner that did not answer gave only part of the clipboard, or nothing: that is never put back
+// in place of what is there.
+TEST(ClipboardSnapshotTest, ASnapshotOfASilentOwnerIsNeverPutBack) {
+    FakePasteboard board;
+    board.write({styled});
+    board.frozenOwner = true;
+    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
+    EXPECT_FALSE(snapshot.complete);
+    board.frozenOwner = false;
+    snapshot.lendText(board, "borrowed");
+    EXPECT_FALSE(snapshot.restore(board));
+    EXPECT_EQ(board.plainText(), "borrowed") << "not emptied";
 }

@@ -3,6 +3,7 @@
 // paste in a field that cannot be read, all on virtual time.
 #include <gmock/gmock.h>
 
+#include "core/PasteWatch.h"
 #include "core/TextIO.h"
 #include "platform/fake/FakeAccessibility.h"
 #include "platform/fake/FakeEditor.h"
@@ -175,7 +176,7 @@ TEST_F(TextIOTest, PasteThatLandsBesideTheSelectionIsNoSuccess) {
     EXPECT_EQ(e.text(), "Aa b a b");
 }
 
-TEST_F(TextIOTest, UnreadableFieldGetsOnlyThePasteReportedOnceSent) {
+TEST_F(TextIOTest, UnreadableFieldGetsOnlyThePasteReportedOnceTaken) {
     FakeEditor& e = editor("old");
     FakeAccessibility::data(e.element).copyFailures[AXAttr::value] = AXError::cannotComplete;
     replace(fieldOf(e.element), "new text", false);
@@ -186,11 +187,20 @@ TEST_F(TextIOTest, UnreadableFieldGetsOnlyThePasteReportedOnceSent) {
     scheduler.advance(TextIO::pasteDelay - 1ms);
     EXPECT_FALSE(outcome);
     scheduler.advance(1ms);
-    ASSERT_TRUE(outcome);
+    ASSERT_TRUE(outcome) << "the editor asked for the text as the keys arrived";
     EXPECT_EQ(outcome->strategy, Strategy::clipboard);
     EXPECT_FALSE(outcome->confirmed);
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+
+    // Where nothing can watch the clipboard, the paste counts once sent, and the clipboard comes back
+    // a moment later.
+    board.watchesPastes = false;
+    replace(fieldOf(e.element), "newer", false);
+    scheduler.advance(TextIO::pasteDelay);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->strategy, Strategy::clipboard);
     scheduler.advance(TextIO::restoreDelay - 1ms);
-    EXPECT_EQ(board.plainText(), "new text");
+    EXPECT_EQ(board.plainText(), "newer");
     scheduler.advance(1ms);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 }
@@ -219,21 +229,23 @@ TEST_F(TextIOTest, SecureInputRefusesTheClipboardButNotAnAccessibilityWrite) {
 
 TEST_F(TextIOTest, OverlappingPastesEachPasteTheirOwnTextAndTheUsersItemsComeBackLast) {
     QStringList pasted;
+    bool answering = false;
     keys.onPress = [&](const QString& key) {
-        if (key == "paste")
-            pasted << board.plainText().value_or("<nothing>");
+        if (key == "paste" && answering)
+            pasted << board.paste().value_or("<nothing>");
     };
     io.pasteReplacement("first", 0);
-    scheduler.advance(350ms);
-    io.pasteReplacement("second", 0);  // the first restore (at 400 ms) is still pending
-    scheduler.advance(60ms);
-    // The first restore must not put the user's items back under the second paste.
-    EXPECT_EQ(board.plainText(), "second");
-    scheduler.advance(40ms);
-    EXPECT_THAT(pasted, ElementsAre("first", "second"));
-    scheduler.advance(299ms);
+    scheduler.advance(350ms);  // the first paste is not taken yet: the clipboard stays lent
+    EXPECT_EQ(board.plainText(), "first");
+    answering = true;
+    io.pasteReplacement("second", 0);
+    scheduler.advance(99ms);
+    // The first borrowing must not put the user's items back under the second paste.
     EXPECT_EQ(board.plainText(), "second");
     scheduler.advance(1ms);
+    EXPECT_THAT(pasted, ElementsAre("second"));
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem}) << "back once the second paste was taken";
+    scheduler.advance(PasteWatch::takeLimit);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
     EXPECT_EQ(scheduler.pendingTimers(), 0u);
 }
@@ -255,13 +267,10 @@ TEST_F(TextIOTest, CopyHandsOverOnlyARealSelectionAndRestoresTheClipboard) {
     FakeEditor& e = editor("first line\nsecond line\nthird");
 
     e.select(11, 12);  // "second line\n", vouched for by the desktop's selection buffer
-    io.copyFocusedSelection([&](std::optional<QString> text) { results.push_back(text); });
-    scheduler.advance(TextIO::copyDelay - 1ms);
-    EXPECT_TRUE(results.empty());
-    scheduler.advance(1ms);
+    copy();
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 
-    // Nothing selected: the application leaves the emptied clipboard alone.
+    // Nothing selected: the application leaves the clipboard alone, and so does Quillet.
     e.placeCaret(14);
     copy();
 
@@ -348,7 +357,7 @@ TEST_F(TextIOTest, PendingStepsFinishAfterTheirOwnerIsGone) {
     QStringList pasted;
     keys.onPress = [&](const QString& key) {
         if (key == "paste")
-            pasted << board.plainText().value_or("<nothing>");
+            pasted << board.paste().value_or("<nothing>");
     };
     auto owner = std::make_unique<TextIO>(ax, board, keys, workspace, scheduler);
     owner->pasteReplacement("late", 0);
@@ -356,4 +365,111 @@ TEST_F(TextIOTest, PendingStepsFinishAfterTheirOwnerIsGone) {
     scheduler.advance(1s);
     EXPECT_THAT(pasted, ElementsAre("late"));
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+}
+
+// A slow or stopped application handles the paste keys late, and then reads the clipboard: until it
+// has, the clipboard keeps the text, so the field gets the text and never the user's own contents.
+TEST_F(TextIOTest, ClipboardStaysLentUntilAFrozenApplicationTakesThePaste) {
+    // Stopped before Return: its field does not answer, the keys wait in its queue.
+    FakeEditor& e = editor(document);
+    e.frozen = true;
+    FakeAccessibility::data(e.element).copyFailures[AXAttr::value] = AXError::cannotComplete;
+    replace(fieldOf(e.element), corrected, false);
+    scheduler.advance(10s);
+    EXPECT_FALSE(outcome) << "no notice while nothing has taken the paste";
+    EXPECT_EQ(board.plainText(), corrected);
+
+    FakeAccessibility::data(e.element).copyFailures.remove(AXAttr::value);
+    e.wake();
+    EXPECT_EQ(e.text(), corrected);
+    scheduler.advance(TextIO::readBackInterval);
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->strategy, Strategy::clipboard);
+}
+
+TEST_F(TextIOTest, AnApplicationThatNeverWakesGetsTheClipboardBackAfterTheLongestWait) {
+    FakeEditor& e = editor("old");
+    e.select(0, 3);
+    e.frozen = true;
+    std::optional<bool> sent;
+    io.pasteReplacement("new", editorPid, [&](bool s) { sent = s; });
+    scheduler.advance(TextIO::pasteDelay + PasteWatch::takeLimit - 1ms);
+    EXPECT_FALSE(sent);
+    EXPECT_EQ(board.plainText(), "new");
+    scheduler.advance(TextIO::readBackInterval);
+    EXPECT_EQ(sent, false);
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+
+    // An application that answers (its field reads) and ignores the paste has its second.
+    FakeEditor& f = editor(document);
+    FakeAccessibility::data(f.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    f.ignoresPaste = true;
+    replace(fieldOf(f.element), corrected, false);
+    scheduler.advance(2 * TextIO::writeCheckTimeout + TextIO::pasteDelay + TextIO::pasteCheckTimeout);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->strategy, std::nullopt);
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+}
+
+// Another program copies just after Return: before the paste keys, or before the application has
+// read the clipboard. Its copy is never pasted with a success, and never overwritten.
+TEST_F(TextIOTest, ACopyByAnotherProgramAroundThePasteIsNeitherPastedNorLost) {
+    FakeEditor& e = editor("old");
+    e.select(0, 3);
+    std::optional<bool> sent;
+    io.pasteReplacement("new", editorPid, [&](bool s) { sent = s; });
+    scheduler.advance(TextIO::pasteDelay / 2);
+    board.copyText("password");
+    scheduler.advance(1s);
+    EXPECT_EQ(sent, false);
+    EXPECT_TRUE(keys.presses.isEmpty()) << "no paste of the other program's copy";
+    EXPECT_EQ(e.text(), "old");
+    EXPECT_EQ(board.plainText(), "password");
+
+    // The application is slow to read it, and the other copy comes in between.
+    e.frozen = true;
+    sent.reset();
+    io.pasteReplacement("new", editorPid, [&](bool s) { sent = s; });
+    scheduler.advance(TextIO::pasteDelay + 200ms);
+    board.copyText("password 2");
+    scheduler.advance(TextIO::readBackInterval);
+    EXPECT_EQ(sent, false) << "whatever the application pastes now is not Quillet's text";
+    e.wake();
+    scheduler.advance(1s);
+    EXPECT_EQ(board.plainText(), "password 2");
+}
+
+TEST_F(TextIOTest, TheCopyTakesOnlyTheFocusedApplicationsAnswer) {
+    FakeEditor& e = editor("first line\nsecond line");
+    workspace.frontmost = RunningApplication{editorPid, QStringLiteral("org.xfce.mousepad"), std::nullopt};
+    e.select(0, 10);
+    std::vector<std::optional<QString>> results;
+    auto copyWith = [&](std::function<void()> meanwhile) {
+        keys.onPress = [&, meanwhile](const QString&) { meanwhile(); };
+        io.copyFocusedSelection([&](std::optional<QString> text) { results.push_back(text); });
+        scheduler.advance(TextIO::copyDelay);
+    };
+    // Another program's copy comes first: it is not sent, and it stays.
+    copyWith([&] { board.copyText("a password", FakePasteboard::otherProgramPid); });
+    EXPECT_EQ(board.plainText(), "a password");
+    // The application answers, then another program copies before the clipboard comes back.
+    board.write({userItem});
+    copyWith([&] {
+        board.copyText("first line", editorPid);
+        scheduler.after(TextIO::readBackInterval + 10ms,
+                        [&] { board.copyText("another copy", FakePasteboard::otherProgramPid); });
+    });
+    scheduler.advance(1s);
+    EXPECT_EQ(board.plainText(), "another copy") << "not overwritten by the restore";
+    // A clipboard owner that does not answer: the copy still works, and the clipboard is not left
+    // empty.
+    board.write({userItem});
+    board.frozenOwner = true;
+    copyWith([&] {
+        board.frozenOwner = false;
+        board.copyText("first line", editorPid);
+    });
+    EXPECT_EQ(board.plainText(), "first line");
+    EXPECT_THAT(results, ElementsAre(std::nullopt, QString("first line"), QString("first line")));
 }

@@ -110,9 +110,29 @@ AXError FakeAccessibility::copyAttribute(const AXElement& element, const QString
         return *f;
     auto it = d.attributes.find(attribute);
     if (it == d.attributes.end())
-        return AXError::noValue;
+        return derivedAttribute(d, attribute, out);
     out = *it;
     return AXError::success;
+}
+
+AXError FakeAccessibility::derivedAttribute(const FakeElementData& d, const QString& attribute,
+                                            AXValue& out) {
+    // The character count and the caret follow the text and the selection unless a test sets them,
+    // as a toolkit's do.
+    if (attribute == AXAttr::numberOfCharacters) {
+        const AXValue value = d.attributes.value(AXAttr::value);
+        if (const QString* text = std::get_if<QString>(&value)) {
+            out = qint64(text->size());
+            return AXError::success;
+        }
+    } else if (attribute == AXAttr::caretOffset) {
+        const AXValue range = d.attributes.value(AXAttr::selectedTextRange);
+        if (const AXTextRange* r = std::get_if<AXTextRange>(&range)) {
+            out = r->location + r->length;
+            return AXError::success;
+        }
+    }
+    return AXError::noValue;
 }
 
 AXError FakeAccessibility::isAttributeSettable(const AXElement& element, const QString& attribute,

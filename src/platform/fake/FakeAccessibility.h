@@ -54,6 +54,7 @@ public:
     void requestTrust() override;
     bool isSecureEventInputEnabled() override { return secureInput; }
     AXElement systemWide() override { return m_systemWide; }
+    void startListening() override { listening = true; }
     AXElement application(qint32 pid) override;
     AXError copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) override;
     AXError isAttributeSettable(const AXElement& element, const QString& attribute, bool& settable) override;
@@ -111,6 +112,8 @@ public:
 
     bool trusted = true;
     bool secureInput = false;
+    /// Whether the program has said it follows focus (startListening()).
+    bool listening = false;
     int trustRequests = 0;
     /// While set, a trust request also makes the process trusted.
     bool trustOnRequest = false;
@@ -123,6 +126,7 @@ public:
 private:
     class Observer;
     friend class Observer;
+    static AXError derivedAttribute(const FakeElementData& d, const QString& attribute, AXValue& out);
     AXElement m_systemWide;
     QMap<qint32, AXElement> m_applications;
     std::vector<Observer*> m_observers;

@@ -2,12 +2,13 @@
 
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <utility>
 
 namespace quillet {
 
 FakeEditor::FakeEditor(FakeAccessibility& ax, FakeKeySynth& keys, FakePasteboard& board, qint32 pid,
                        const QString& text)
-    : m_ax(ax), m_board(board) {
+    : m_ax(ax), m_board(board), m_pid(pid) {
     element = ax.makeTextField(pid, text);
     ax.setSettable(element, AXAttr::selectedText, true);
     ax.setSettable(element, AXAttr::selectedTextRange, true);
@@ -70,7 +71,17 @@ qint64 FakeEditor::step(qint64 from, bool backward) const {
     return to < 0 ? from : to;
 }
 
+void FakeEditor::wake() {
+    frozen = false;
+    for (const QString& key : std::exchange(m_queued, {}))
+        press(key);
+}
+
 void FakeEditor::press(const QString& key) {
+    if (frozen) {
+        m_queued << key;
+        return;
+    }
     syncFromElement();
     const QString whole = text();
     const AXTextRange range = selection();
@@ -82,18 +93,20 @@ void FakeEditor::press(const QString& key) {
             QString copied = whole.mid(range.location, range.length);
             if (copiesCrLf)
                 copied.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-            m_board.copyText(copied);
+            m_board.copyText(copied, m_pid);
         } else if (copiesLineWithoutSelection) {
             const qint64 start = whole.lastIndexOf(QLatin1Char('\n'), m_caret - 1) + 1;
             qint64 end = whole.indexOf(QLatin1Char('\n'), m_caret);
             if (end < 0)
                 end = whole.size();
-            m_board.copyText(whole.mid(start, end - start) + QLatin1Char('\n'));
+            m_board.copyText(whole.mid(start, end - start) + QLatin1Char('\n'), m_pid);
             m_anchor = m_caret = start;
         }
     } else if (key == QLatin1String("paste")) {
-        const std::optional<QString> pasted = m_board.plainText();
-        if (ignoresPaste || !pasted)
+        if (ignoresPaste)
+            return;
+        const std::optional<QString> pasted = m_board.paste();
+        if (!pasted)
             return;
         m_ax.set(element, AXAttr::value,
                  whole.left(range.location) + *pasted + whole.mid(range.location + range.length));

@@ -33,6 +33,10 @@ public:
     bool copiesCrLf = false;
     /// Control+V does nothing (a read-only view, or a paste that went elsewhere).
     bool ignoresPaste = false;
+    /// Stopped (SIGSTOP) or busy: key presses wait until wake(), and are then handled in order,
+    /// the paste reading the clipboard as it is at that moment.
+    bool frozen = false;
+    void wake();
     /// Arrow keys step over code points rather than whole grapheme clusters, as some toolkits do
     /// with combining marks.
     bool movesByCodePoint = false;
@@ -45,6 +49,8 @@ private:
 
     FakeAccessibility& m_ax;
     FakePasteboard& m_board;
+    qint32 m_pid = 0;
+    QStringList m_queued;
     qint64 m_anchor = 0;  // the end of the selection that stays put
     qint64 m_caret = 0;   // the end that moves
     AXTextRange m_published;

@@ -11,10 +11,12 @@ public:
     QList<PasteboardItem> items() override { return frozenOwner ? QList<PasteboardItem>() : contents; }
     void clear() override {
         contents.clear();
+        owner.reset();
         ++count;
     }
     void write(const QList<PasteboardItem>& newItems) override {
         contents = newItems;
+        owner = ownPid;
         ++count;
     }
     std::optional<QString> plainText() override {
@@ -33,15 +35,35 @@ public:
     bool supportsSelection() override { return hasSelectionBuffer; }
     std::optional<QString> selectionText() override { return hasSelectionBuffer ? selection : std::nullopt; }
 
-    /// Another program (or the user) puts plain text on the clipboard.
-    void copyText(const QString& text) {
-        write({PasteboardItem{{PasteboardType::plainText, text.toUtf8()}}});
+    std::optional<qint64> servedCount() override {
+        return watchesPastes ? std::optional<qint64>(served) : std::nullopt;
     }
+    std::optional<qint32> ownerPid() override { return owner; }
+
+    /// Another program (or the user in it) puts plain text on the clipboard.
+    void copyText(const QString& text, qint32 by = otherProgramPid) {
+        write({PasteboardItem{{PasteboardType::plainText, text.toUtf8()}}});
+        owner = by;
+    }
+    /// An application pastes: it asks the owner for the text, and Quillet counts what it hands out.
+    std::optional<QString> paste() {
+        if (owner == ownPid && contents.size() == 1)
+            ++served;
+        return plainText();
+    }
+
+    static constexpr qint32 ownPid = 1;
+    static constexpr qint32 otherProgramPid = 2;
 
     QList<PasteboardItem> contents;
     qint64 count = 0;
     /// The clipboard's owner does not answer: reads time out with nothing.
     bool frozenOwner = false;
+    /// The process whose contents are on the clipboard.
+    std::optional<qint32> owner;
+    /// Pastes of Quillet's own contents, and whether they can be watched at all.
+    qint64 served = 0;
+    bool watchesPastes = true;
     /// The desktop's selection buffer: what some program has selected now.
     bool hasSelectionBuffer = true;
     std::optional<QString> selection;

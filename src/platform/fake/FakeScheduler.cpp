@@ -59,7 +59,7 @@ void FakeScheduler::advance(std::chrono::milliseconds by) {
         }
         fn();
     }
-    m_now = end;
+    m_now = std::max(m_now, end);
 }
 
 }  // namespace quillet

@@ -19,6 +19,8 @@ public:
 
     /// Moves the clock forward, running every posted call and due timer in deadline order.
     void advance(std::chrono::milliseconds by);
+    /// Moves the clock forward without running anything: the time a blocking call takes.
+    void spend(std::chrono::milliseconds by) { m_now += by; }
     /// Runs posted calls (and timers due now) without moving the clock.
     void runPending() { advance(std::chrono::milliseconds(0)); }
     /// Number of timers still waiting (posted calls not included).

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -206,6 +207,9 @@ public:
         if (listener) {
             for (const char* type : eventTypes)
                 atspi_event_listener_deregister(listener, type, nullptr);
+            if (windowEventsRegistered)
+                for (const char* type : windowEventTypes)
+                    atspi_event_listener_deregister(listener, type, nullptr);
             g_object_unref(listener);
         }
         if (desktop)
@@ -239,7 +243,54 @@ public:
         listener = atspi_event_listener_new(&Impl::onEvent, this, nullptr);
         for (const char* type : eventTypes)
             atspi_event_listener_register(listener, type, nullptr);
+        if (windowSink)
+            registerWindowEvents();
         return true;
+    }
+
+    void registerWindowEvents() {
+        if (windowEventsRegistered)
+            return;
+        windowEventsRegistered = true;
+        for (const char* type : windowEventTypes)
+            atspi_event_listener_register(listener, type, nullptr);
+        // Windows that became active before anyone listened announce nothing more. Asked from the
+        // event loop: this may run inside any call, and the sink's owner may call back in.
+        QMetaObject::invokeMethod(
+            &context, [this] { announceAllActiveWindows(); }, Qt::QueuedConnection);
+    }
+
+    void announceAllActiveWindows() {
+        GRef<AtspiAccessible> root(atspi_get_desktop(0));
+        const int count = root ? atspi_accessible_get_child_count(root.get(), nullptr) : 0;
+        for (int i = 0; i < count; ++i) {
+            GRef<AtspiAccessible> app(atspi_accessible_get_child_at_index(root.get(), i, nullptr));
+            if (app)
+                announceActiveWindows(app.get());
+        }
+    }
+
+    // An application may join the bus after its window became active (a slow start, or an event
+    // lost under load): the window holding the active state is taken as the activation.
+    void announceActiveWindows(AtspiAccessible* app) {
+        if (!windowSink || hungBuses().contains(busNameOf(app)))
+            return;
+        const qint32 pid = pidOf(app);
+        if (pid <= 0 || pid == qint32(::getpid()))
+            return;
+        const int count = atspi_accessible_get_child_count(app, nullptr);
+        for (int i = 0; i < count && i < 32; ++i) {
+            GRef<AtspiAccessible> window(atspi_accessible_get_child_at_index(app, i, nullptr));
+            if (window && hasState(window.get(), ATSPI_STATE_ACTIVE))
+                windowSink(FocusEvent{FocusEvent::Kind::windowActivated, share(window.get()), pid});
+        }
+    }
+
+    // Whether `a` is one of its application's windows: the active state is also set on menus
+    // and other parts inside a window, which say nothing about which window is in front.
+    static bool isTopLevel(AtspiAccessible* a) {
+        GRef<AtspiAccessible> parent(atspi_accessible_get_parent(a, nullptr));
+        return parent && atspi_accessible_get_role(parent.get(), nullptr) == ATSPI_ROLE_APPLICATION;
     }
 
     // Runs inside libatspi, sometimes in the middle of another call of ours: only record.
@@ -306,9 +357,30 @@ public:
 
     // The focused element of the active application, or null.
     AXElement focusedElement() {
+        AXElement found = findFocusedElement();
+        if (isTypedInto(accessibleOf(found))) {
+            lastTyped = found;
+            pidOfLastTyped = pidOf(accessibleOf(found));
+        }
+        return found;
+    }
+
+    AXElement findFocusedElement() {
         if (!ensureInit())
             return {};
-        const std::optional<qint32> active = activePid ? activePid() : std::nullopt;
+        if (focusOverride) {
+            if (AXElement named = focusOverride(); !named.isNull())
+                return named;
+        }
+        std::optional<qint32> active = activePid ? activePid() : std::nullopt;
+        if (windowSink && active == 0) {
+            // An activation lost under load would leave the desktop without a front window until
+            // the next one: the windows themselves say which is active.
+            announceAllActiveWindows();
+            active = activePid();
+            if (AXElement named = focusOverride ? focusOverride() : AXElement(); !named.isNull())
+                return named;
+        }
         if (active && (*active == 0 || *active == qint32(::getpid())))
             return {};
         AXElement claimed;
@@ -317,6 +389,12 @@ public:
                 hasState(last, ATSPI_STATE_FOCUSED)) {
                 if (isTypedInto(last))
                     return lastFocused;
+                // Qt also claims the focus for the current item of a list that does not have it,
+                // while the text keeps the keyboard and says so.
+                if (AtspiAccessible* typed = accessibleOf(lastTyped);
+                    typed && pidOfLastTyped == lastFocusedPid && !hungBuses().contains(busNameOf(typed)) &&
+                    hasState(typed, ATSPI_STATE_FOCUSED) && isTypedInto(typed))
+                    return lastTyped;
                 // A container that claims the focus (a KDE editor's view, an office document's
                 // panel): the text inside it is where the user types.
                 if (AXElement inner = searchFocus(lastFocused); isTypedInto(accessibleOf(inner)))
@@ -412,11 +490,59 @@ public:
         return sets;
     }
 
+    // Whether `a`'s toolkit counts text offsets and lengths in UTF-16 code units rather than in
+    // characters. Qt does: it hands its widgets' own positions through unchanged, and cuts or pads an
+    // inserted text to the length given, so a byte count (which GTK asks for) would fill the field
+    // with garbage, and a character offset would land short of every emoji before it.
+    bool countsUtf16(AtspiAccessible* a) {
+        const QByteArray bus = busNameOf(a);
+        auto it = utf16LengthsByBus.find(bus);
+        if (it != utf16LengthsByBus.end())
+            return *it;
+        bool utf16 = false;
+        GRef<AtspiAccessible> application(atspi_accessible_get_application(a, nullptr));
+        if (application) {
+            gchar* name = atspi_accessible_get_toolkit_name(application.get(), nullptr);
+            utf16 = name && g_ascii_strcasecmp(name, "qt") == 0;
+            g_free(name);
+        }
+        utf16LengthsByBus.insert(bus, utf16);
+        return utf16;
+    }
+
+    // The text of `a` as the user has it, from what the application reads out of it.
+    QString textOf(AtspiAccessible* a, const QString& readOut) {
+        if (readOut.endsWith(QLatin1Char('\n')) && showsExtraFinalBreak(a))
+            return readOut.left(readOut.size() - 1);
+        return readOut;
+    }
+
+    // Whether `a` is text Gecko edits. Firefox and Thunderbird read a text that ends with a line break
+    // out with one more: the empty last line their editor keeps for the caret. It is no part of the
+    // text; left out of every read, a paste or an Undo puts back exactly what was there.
+    bool showsExtraFinalBreak(AtspiAccessible* a) {
+        const QByteArray bus = busNameOf(a);
+        auto it = geckoByBus.find(bus);
+        if (it == geckoByBus.end()) {
+            bool gecko = false;
+            GRef<AtspiAccessible> application(atspi_accessible_get_application(a, nullptr));
+            if (application) {
+                gchar* name = atspi_accessible_get_toolkit_name(application.get(), nullptr);
+                gecko = name && g_ascii_strcasecmp(name, "gecko") == 0;
+                g_free(name);
+            }
+            it = geckoByBus.insert(bus, gecko);
+        }
+        return *it && hasState(a, ATSPI_STATE_EDITABLE);
+    }
+
     // The element's frame in accessibility coordinates, mended where its toolkit answers wrongly.
     std::optional<Rect> frameOf(AtspiAccessible* a, AXError& err);
     // Where the window's contents start on screen when `a`'s toolkit answers relative to them.
     std::optional<QPointF> relativeOrigin(AtspiAccessible* a, qint32 pid);
 
+    static constexpr const char* windowEventTypes[] = {"window:activate", "window:deactivate",
+                                                       "object:state-changed:active"};
     static constexpr const char* eventTypes[] = {
         "object:state-changed:focused", "object:state-changed:defunct", "object:children-changed:remove",
         "object:children-changed:add",  "object:text-changed",          "object:bounds-changed"};
@@ -430,6 +556,9 @@ public:
 
     std::function<std::optional<qint32>()> activePid;
     std::function<std::optional<QRectF>(qint32)> windowFrame;
+    std::function<void(const FocusEvent&)> windowSink;
+    std::function<AXElement()> focusOverride;
+    bool windowEventsRegistered = false;
     bool initialized = false;
     AtspiAccessible* desktop = nullptr;
     bool initFailed = false;
@@ -440,8 +569,13 @@ public:
     bool flushPosted = false;
     AXElement lastFocused;
     qint32 lastFocusedPid = 0;
+    // The text last found holding the focus.
+    AXElement lastTyped;
+    qint32 pidOfLastTyped = 0;
     QHash<QByteArray, qint32> pidByBus;
     QHash<QByteArray, bool> showingByBus;
+    QHash<QByteArray, bool> utf16LengthsByBus;
+    QHash<QByteArray, bool> geckoByBus;
     // Per application: whether it answers screen extents relative to its window, once that could be
     // told, and the window origin at the last attempt that could not tell.
     struct WindowAnswers {
@@ -494,13 +628,17 @@ void AtspiAccessibility::Impl::flush() {
         QString name;
     };
     std::vector<Delivery> deliveries;
+    std::vector<FocusEvent> windowEvents;
     QSet<qint32> focusChangedIn;
     for (Pending& p : batch) {
         if (p.type.startsWith("object:children-changed:add")) {
             // The desktop gained an application: its process may be the one being waited for.
             if (const qint32 joined = pidOf(accessibleOf(p.child));
-                joined > 0 && joined != qint32(::getpid()))
+                joined > 0 && joined != qint32(::getpid())) {
                 deliveries.push_back({joined, p.child, AXNotification::applicationJoined});
+                if (windowSink)
+                    announceActiveWindows(accessibleOf(p.child));
+            }
             continue;
         }
         AtspiAccessible* source = accessibleOf(p.source);
@@ -509,6 +647,31 @@ void AtspiAccessibility::Impl::flush() {
         // stall until the call times out. The program never follows its own fields this way.
         if (pid == qint32(::getpid()))
             continue;
+        if (windowSink) {
+            using Kind = FocusEvent::Kind;
+            if (p.type.startsWith("window:activate")) {
+                windowEvents.push_back({Kind::windowActivated, p.source, pid});
+            } else if (p.type.startsWith("window:deactivate")) {
+                windowEvents.push_back({Kind::windowDeactivated, p.source, pid});
+            } else if (p.type.startsWith("object:state-changed:active")) {
+                if (isTopLevel(source))
+                    windowEvents.push_back(
+                        {p.detail1 == 1 ? Kind::windowActivated : Kind::windowDeactivated, p.source, pid});
+            } else if (p.type.startsWith("object:state-changed:focused")) {
+                windowEvents.push_back({p.detail1 == 1 ? Kind::focusGained : Kind::focusLost, p.source, pid});
+            } else if (p.type.startsWith("object:state-changed:defunct")) {
+                if (p.detail1 == 1)
+                    windowEvents.push_back({Kind::elementGone, p.source, pid});
+            } else if (p.type.startsWith("object:children-changed:remove") && !p.child.isNull()) {
+                if (source == desktop) {
+                    const qint32 gone = pidOf(accessibleOf(p.child));
+                    if (gone > 0)
+                        windowEvents.push_back({Kind::applicationGone, AXElement(), gone});
+                } else {
+                    windowEvents.push_back({Kind::elementGone, p.child, pid});
+                }
+            }
+        }
         if (p.type.startsWith("object:state-changed:focused")) {
             if (p.detail1 == 1) {
                 lastFocused = p.source;
@@ -530,6 +693,11 @@ void AtspiAccessibility::Impl::flush() {
         } else if (p.type.startsWith("object:bounds-changed")) {
             deliveries.push_back({pid, p.source, AXNotification::windowMoved});
         }
+    }
+    // The active window and focus are settled before anyone asks for the focused element.
+    for (const FocusEvent& e : windowEvents) {
+        if (windowSink)
+            windowSink(e);
     }
     for (const Delivery& d : deliveries) {
         // A handler may create or destroy observers; deliver only to those still alive.
@@ -725,8 +893,23 @@ bool AtspiAccessibility::isSecureEventInputEnabled() {
     return a && atspi_accessible_get_role(a, nullptr) == ATSPI_ROLE_PASSWORD_TEXT;
 }
 
+void AtspiAccessibility::followWindowEvents(std::function<void(const FocusEvent&)> sink,
+                                            std::function<AXElement()> focused) {
+    d->windowSink = std::move(sink);
+    d->focusOverride = std::move(focused);
+    if (d->initialized)
+        d->registerWindowEvents();
+    else
+        d->ensureInit();
+}
+
 AXElement AtspiAccessibility::systemWide() {
     return AXElement(d->systemWide);
+}
+
+void AtspiAccessibility::startListening() {
+    // Registering the event listeners is part of joining the bus.
+    d->ensureInit();
 }
 
 AXElement AtspiAccessibility::application(qint32 pid) {
@@ -734,6 +917,12 @@ AXElement AtspiAccessibility::application(qint32 pid) {
 }
 
 std::optional<QString> AtspiAccessibility::applicationName(qint32 pid) {
+    // Our own windows answer on this very thread: asking them would stall everything, painting
+    // included, until the call times out. The program knows its own name.
+    if (pid == qint32(::getpid())) {
+        const QString own = QCoreApplication::applicationName();
+        return own.isEmpty() ? std::nullopt : std::optional<QString>(own);
+    }
     GRef<AtspiAccessible> app(d->appElement(pid));
     if (!app)
         return std::nullopt;
@@ -881,7 +1070,23 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         std::optional<QString> text = readText(a, call, err);
         if (!text)
             return err;
-        out = withoutPadding(*text);
+        out = withoutPadding(d->textOf(a, *text));
+        return AXError::success;
+    }
+    if (attribute == AXAttr::numberOfCharacters || attribute == AXAttr::caretOffset) {
+        // One small answer each, whatever the text's length: what the focus monitor reads on every tick.
+        GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
+        if (!text)
+            return AXError::attributeUnsupported;
+        GErrorHolder error;
+        const int n = attribute == AXAttr::numberOfCharacters
+                          ? atspi_text_get_character_count(text.get(), &error)
+                          : atspi_text_get_caret_offset(text.get(), &error);
+        if (error)
+            return call.failed(error.error);
+        if (n < 0)
+            return AXError::noValue;
+        out = qint64(n);
         return AXError::success;
     }
     if (attribute == AXAttr::selectedText || attribute == AXAttr::selectedTextRange) {
@@ -894,6 +1099,16 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
                 return err;
             if (sel->first == sel->second) {
                 out = QString();
+                return AXError::success;
+            }
+            if (d->showsExtraFinalBreak(a)) {
+                // A selection up to the end takes in the extra line break: cut from the text itself.
+                std::optional<QString> whole = readText(a, call, err);
+                if (!whole)
+                    return err;
+                const QString shown = d->textOf(a, *whole);
+                const qint64 start = utf16Offset(shown, sel->first);
+                out = withoutPadding(shown).mid(start, utf16Offset(shown, sel->second) - start);
                 return AXError::success;
             }
             std::optional<QString> part = readText(a, call, err, sel->first, sel->second);
@@ -914,8 +1129,13 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         std::optional<QString> whole = readText(a, call, err);
         if (!whole)
             return err;
-        const qint64 start = utf16Offset(*whole, sel->first);
-        out = AXTextRange{start, utf16Offset(*whole, sel->second) - start};
+        if (d->countsUtf16(a)) {
+            out = AXTextRange{sel->first, sel->second - sel->first};
+            return AXError::success;
+        }
+        const QString shown = d->textOf(a, *whole);
+        const qint64 start = utf16Offset(shown, sel->first);
+        out = AXTextRange{start, utf16Offset(shown, sel->second) - start};
         return AXError::success;
     }
     if (attribute == AXAttr::position || attribute == AXAttr::size) {
@@ -1016,10 +1236,11 @@ AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QStr
         if (sel->first != sel->second &&
             (!atspi_editable_text_delete_text(editable.get(), sel->first, sel->second, &error) || error))
             return call.failed(error.error);
-        // The length is in bytes for GTK and at least the character count for the others.
-        if (!utf8.isEmpty() && (!atspi_editable_text_insert_text(editable.get(), sel->first, utf8.constData(),
-                                                                 int(utf8.size()), &error) ||
-                                error))
+        // The length is in bytes for GTK and at least the character count for most others.
+        const int length = d->countsUtf16(a) ? int(text->size()) : int(utf8.size());
+        if (!utf8.isEmpty() &&
+            (!atspi_editable_text_insert_text(editable.get(), sel->first, utf8.constData(), length, &error) ||
+             error))
             return call.failed(error.error);
         return AXError::success;
     }
@@ -1033,8 +1254,10 @@ AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QStr
         std::optional<QString> whole = readText(a, call, err);
         if (!whole)
             return err;
-        const int start = int(characterOffset(*whole, range->location));
-        const int end = int(characterOffset(*whole, range->location + range->length));
+        const bool utf16 = d->countsUtf16(a);
+        const int start = int(utf16 ? range->location : characterOffset(*whole, range->location));
+        const int end = int(utf16 ? range->location + range->length
+                                  : characterOffset(*whole, range->location + range->length));
         const int n = atspi_text_get_n_selections(text.get(), &error);
         if (error)
             return call.failed(error.error);

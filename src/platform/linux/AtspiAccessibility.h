@@ -8,6 +8,7 @@
 
 #include <QRectF>
 
+#include "core/WaylandFocusRule.h"
 #include "platform/Accessibility.h"
 
 namespace quillet {
@@ -30,6 +31,7 @@ public:
     void requestTrust() override;
     bool isSecureEventInputEnabled() override;
     AXElement systemWide() override;
+    void startListening() override;
     AXElement application(qint32 pid) override;
     AXError copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) override;
     AXError isAttributeSettable(const AXElement& element, const QString& attribute, bool& settable) override;
@@ -39,6 +41,11 @@ public:
 
     /// The name the application of process `pid` gives itself on the accessibility bus.
     std::optional<QString> applicationName(qint32 pid);
+
+    /// For a desktop that names no active window to other programs (Wayland): window activations
+    /// and focus changes go to `sink`, each batch before the notifications it causes, starting with
+    /// the windows already active; the focused element is the one `focused` names, when it names one.
+    void followWindowEvents(std::function<void(const FocusEvent&)> sink, std::function<AXElement()> focused);
 
     class Impl;
 

@@ -14,6 +14,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XRes.h>
 #include <X11/extensions/Xfixes.h>
 
 namespace quillet {
@@ -107,6 +108,8 @@ struct QtPasteboard::X {
     std::map<QString, Form> ownedForms;  // every target served, aliases included
     Time lastOwnChange = 0;
     qint64 changes = 0;
+    qint64 served = 0;  // contents handed to other programs while Quillet owned the clipboard
+    bool hasRes = false;
 
     // How the targets of the last reads were offered, so that writing them back offers them alike.
     std::map<QString, std::pair<QByteArray, Form>> formsSeen;
@@ -374,6 +377,7 @@ struct QtPasteboard::X {
             refuse(request);
             return;
         }
+        ++served;
         const qsizetype chunk =
             std::min<qsizetype>(qsizetype(XMaxRequestSize(display)) * 4 - 1024, 256 * 1024);
         if (bytes->size() <= chunk) {
@@ -460,6 +464,8 @@ QtPasteboard::QtPasteboard() : m_x(std::make_unique<X>()) {
                                        XFixesSelectionWindowDestroyNotifyMask |
                                        XFixesSelectionClientCloseNotifyMask);
     }
+    int resEvent = 0, resError = 0;
+    x.hasRes = XResQueryExtension(display, &resEvent, &resError);
     XFlush(display);
 
     // Requests for what Quillet owns are served from the event loop; Xlib may have read events
@@ -664,6 +670,43 @@ std::optional<QString> QtPasteboard::textOf(int mode) {
                                                : QString::fromUtf8(answer.data);
     }
     return std::nullopt;
+}
+
+std::optional<qint64> QtPasteboard::servedCount() {
+    X& x = *m_x;
+    if (!x.display)
+        return std::nullopt;
+    x.drain();
+    return x.served;
+}
+
+std::optional<qint32> QtPasteboard::ownerPid() {
+    X& x = *m_x;
+    if (!x.display)
+        return std::nullopt;
+    x.drain();
+    const Window owner = XGetSelectionOwner(x.display, x.clipboard);
+    if (owner == None)
+        return std::nullopt;
+    QClipboard* board = qtClipboard();
+    if (owner == x.window || (board && board->ownsClipboard()))
+        return qint32(QCoreApplication::applicationPid());
+    if (!x.hasRes)
+        return std::nullopt;
+    // The server knows which process each of its clients is, whatever window it owns the clipboard by
+    // (toolkits use hidden windows that carry no process id of their own).
+    XResClientIdSpec spec{owner, XRES_CLIENT_ID_PID_MASK};
+    long count = 0;
+    XResClientIdValue* values = nullptr;
+    std::optional<qint32> pid;
+    if (XResQueryClientIds(x.display, 1, &spec, &count, &values) == Success) {
+        for (long i = 0; i < count; ++i) {
+            if (XResGetClientIdType(&values[i]) == XRES_CLIENT_ID_PID && XResGetClientPid(&values[i]) > 0)
+                pid = qint32(XResGetClientPid(&values[i]));
+        }
+        XResClientIdsDestroy(count, values);
+    }
+    return pid;
 }
 
 qint64 QtPasteboard::changeCount() {

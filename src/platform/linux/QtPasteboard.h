@@ -33,6 +33,11 @@ public:
     void write(const QList<PasteboardItem>& items) override;
     std::optional<QString> plainText() override;
     qint64 changeCount() override;
+    /// Counts the requests for a target's bytes served while Quillet owns the clipboard (the list of
+    /// targets, which clipboard managers and pasting programs alike ask first, is not counted).
+    std::optional<qint64> servedCount() override;
+    /// Through the X-Resource extension; empty without it, or for a client on another machine.
+    std::optional<qint32> ownerPid() override;
     bool lastReadTimedOut() const override { return m_lastReadTimedOut; }
     bool supportsSelection() override;
     /// Bounded like every read here.

@@ -1,0 +1,52 @@
+// What changes in the program's behaviour with the kind of session it runs in.
+#include "app/SessionMode.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLoggingCategory>
+
+#include "app/AppDelegate.h"
+#include "app/Platform.h"
+#include "core/CustomShortcutSteps.h"
+#include "core/SessionType.h"
+#include "core/Shortcut.h"
+#include "platform/linux/DesktopNotice.h"
+
+namespace quillet {
+
+void applySessionMode(AppDelegate& delegate, const Platform& platform) {
+    if (platform.session != SessionType::wayland)
+        return;
+    // Qt's X11 tray, tried where the desktop has no tray of its own, connects to a signal only its
+    // X11 platform has and says so on standard error at every start.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.core.qobject.connect.warning=false"));
+    AppCoordinator& coordinator = delegate.coordinator();
+    coordinator.showsFieldIcon = false;
+    coordinator.canPressKeysIn = platform.canPressKeysIn;
+    // A window of ours would take the keyboard from the field the notice is about.
+    auto* notice = new DesktopNotice(QDBusConnection::sessionBus(), &coordinator);
+    coordinator.desktopNotice = [notice](const QString& text, const QString& actionLabel,
+                                         std::function<void()> action) {
+        return notice->show(text, actionLabel, std::move(action));
+    };
+
+    const Desktop desktop =
+        SessionTypes::desktop([](const char* name) { return qEnvironmentVariable(name); });
+    // KDE's shortcut service takes the combination from the recorder as on X11.
+    if (desktop == Desktop::kde)
+        return;
+    const QString command = CustomShortcutSteps::triggerCommand(
+        QCoreApplication::applicationFilePath(), qEnvironmentVariable("PATH").split(QDir::listSeparator()));
+    delegate.desktopShortcutSteps = [command, desktop](const L10n& l) {
+        if (desktop == Desktop::gnome)
+            return CustomShortcutSteps::gnomeSteps(l, command, Shortcut::defaultShortcut().text());
+        return QStringList{
+            l.text(QStringLiteral("This desktop lets no program hold a shortcut of its own. In its keyboard "
+                                  "settings, bind a key to this command:"),
+                   QStringLiteral("Ovo okruženje ne dozvoljava programima da sami drže prečicu. U njegovim "
+                                  "podešavanjima tastature dodelite taster ovoj naredbi:")),
+            command};
+    };
+}
+
+}  // namespace quillet

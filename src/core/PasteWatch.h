@@ -1,0 +1,48 @@
+// When a synthetic paste counts as taken by the application it was sent to: only then may the
+// user's clipboard come back, since an application that reads the clipboard later (a slow or
+// frozen one) would otherwise paste the user's own contents into the field.
+#pragma once
+
+#include <QtGlobal>
+#include <chrono>
+#include <optional>
+
+namespace quillet {
+
+class Pasteboard;
+
+class PasteWatch {
+public:
+    enum class Verdict {
+        waiting,      ///< nothing has taken the paste yet, and the application may still
+        taken,        ///< the field shows the text, or the application asked Quillet for it
+        lost,         ///< another program put something on the clipboard before anything took it
+        notTaken,     ///< the application answers and did not take it, or the longest wait is over
+        unconfirmed,  ///< nothing can tell: the field cannot be read and the clipboard not watched
+    };
+
+    /// The longest the clipboard stays lent to an application that neither takes the paste nor
+    /// answers (stopped, or busy): long enough for one that wakes, not for ever.
+    static constexpr std::chrono::milliseconds takeLimit{30000};
+
+    /// Starts right after the paste keys went out, Quillet's text on the clipboard.
+    PasteWatch(Pasteboard& pasteboard, std::chrono::milliseconds sentAt);
+
+    /// `fieldShowsText`: whether the field reads back with the text; empty when it cannot be read
+    /// (or did not answer).
+    Verdict verdict(Pasteboard& pasteboard, std::optional<bool> fieldShowsText,
+                    std::chrono::milliseconds now) const;
+
+    /// Whether a paste into a field that cannot be read can be seen being taken at all.
+    bool watchesPastes() const { return m_servedAtSend.has_value(); }
+
+    /// Verdicts that end the wait.
+    static bool isFinal(Verdict verdict) { return verdict != Verdict::waiting; }
+
+private:
+    std::chrono::milliseconds m_sentAt;
+    qint64 m_changesAtSend = 0;
+    std::optional<qint64> m_servedAtSend;
+};
+
+}  // namespace quillet

@@ -1,0 +1,54 @@
+// Running applications and the active one in a Wayland session, where the compositor tells other
+// programs nothing: the active window comes from the accessibility events, names and desktop
+// entries as on X11, and programs under XWayland are still reached through their X11 windows.
+#pragma once
+
+#include <QObject>
+#include <QSet>
+#include <memory>
+
+#include "core/WaylandFocusRule.h"
+#include "platform/Workspace.h"
+#include "platform/linux/X11Workspace.h"
+
+namespace quillet {
+
+class WaylandWorkspace final : public Workspace {
+public:
+    WaylandWorkspace();
+    ~WaylandWorkspace() override;
+
+    /// Follows the focus through `ax`, which must outlive this workspace. Before it, no application
+    /// is active.
+    void attach(Accessibility& ax);
+    /// One window or focus event, in the order the bus delivered it.
+    void handle(const FocusEvent& event);
+    /// The active application's latest focused element when it is editable text; null otherwise.
+    AXElement focusedElement();
+    /// The process of the active window, 0 when none is known to be active.
+    qint32 activePid() const;
+    /// Whether process `pid` shows an X11 window (through XWayland): keys can be pressed into it.
+    bool hasX11Window(qint32 pid);
+
+    std::optional<RunningApplication> frontmostApplication() override;
+    std::optional<RunningApplication> runningApplication(qint32 pid) override;
+    bool activate(qint32 pid) override;
+    qint32 ownPid() override;
+    void setActivationHandler(std::function<void(const RunningApplication&)> handler) override;
+    QList<RunningApplication> runningApplications() override;
+    std::optional<QString> applicationName(const QString& bundleIdentifier) override;
+
+    /// Where the name of an application without a desktop entry comes from (the accessibility bus).
+    void setNameFallback(std::function<std::optional<QString>(qint32)> fallback);
+
+private:
+    // Names and desktop entries; the windows of XWayland programs when there is an X server.
+    X11Workspace m_x11;
+    std::unique_ptr<WaylandFocusRule> m_rule;
+    std::function<void(const RunningApplication&)> m_handler;
+    // Processes seen on the bus, for the list of running applications.
+    QSet<qint32> m_seen;
+    QObject m_context;  // queued calls die with it
+};
+
+}  // namespace quillet

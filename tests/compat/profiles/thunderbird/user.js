@@ -1,0 +1,41 @@
+// Thunderbird as someone who has set up their mail has it: an account with an identity, so that a
+// compose window opens straight away, and no setup wizard, start page or notice taking the focus.
+// The servers are on a closed loopback port and Thunderbird starts offline: nothing is fetched or sent.
+user_pref("mail.shell.checkDefaultClient", false);
+user_pref("mail.provider.suppress_dialog_on_startup", true);
+user_pref("mailnews.start_page.enabled", false);
+user_pref("mail.rights.version", 1);
+user_pref("datareporting.policy.dataSubmissionEnabled", false);
+user_pref("datareporting.healthreport.uploadEnabled", false);
+user_pref("toolkit.telemetry.enabled", false);
+user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
+user_pref("app.update.auto", false);
+user_pref("extensions.update.enabled", false);
+user_pref("network.captive-portal-service.enabled", false);
+user_pref("network.connectivity-service.enabled", false);
+user_pref("mail.accountmanager.accounts", "account1,account2");
+user_pref("mail.accountmanager.defaultaccount", "account2");
+user_pref("mail.accountmanager.localfoldersserver", "server1");
+user_pref("mail.account.account1.server", "server1");
+user_pref("mail.server.server1.type", "none");
+user_pref("mail.server.server1.hostname", "Local Folders");
+user_pref("mail.server.server1.name", "Local Folders");
+user_pref("mail.server.server1.userName", "nobody");
+user_pref("mail.account.account2.server", "server2");
+user_pref("mail.account.account2.identities", "id1");
+user_pref("mail.server.server2.type", "pop3");
+user_pref("mail.server.server2.hostname", "127.0.0.1");
+user_pref("mail.server.server2.port", 1);
+user_pref("mail.server.server2.name", "writer@example.invalid");
+user_pref("mail.server.server2.userName", "writer");
+user_pref("mail.server.server2.login_at_startup", false);
+user_pref("mail.server.server2.check_new_mail", false);
+user_pref("mail.identity.id1.fullName", "Writer");
+user_pref("mail.identity.id1.useremail", "writer@example.invalid");
+user_pref("mail.identity.id1.valid", true);
+user_pref("mail.identity.id1.compose_html", false);
+user_pref("mail.identity.id1.smtpServer", "smtp1");
+user_pref("mail.smtpservers", "smtp1");
+user_pref("mail.smtp.defaultserver", "smtp1");
+user_pref("mail.smtpserver.smtp1.hostname", "127.0.0.1");
+user_pref("mail.smtpserver.smtp1.port", 1);
