@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "core/ChatStream.h"
 #include "core/KeyRequirement.h"
 #include "core/ModelServers.h"
 #include "core/Prompts.h"
@@ -39,6 +40,11 @@ struct Exchange : PendingRequest::Control, std::enable_shared_from_this<Exchange
     // The answer when the deadline passes during an attempt.
     Answer lateAnswer;
     std::function<void(Answer)> done;
+    // Each piece of a 200 reply's body as it arrives.
+    std::function<void(const QByteArray&)> onData;
+    // Some of the answer has arrived: trying again would show it twice, so there is no retry.
+    bool streamed = false;
+    std::chrono::milliseconds deadline{};
 
     int attempt = 0;
     bool over = false;
@@ -47,13 +53,36 @@ struct Exchange : PendingRequest::Control, std::enable_shared_from_this<Exchange
     std::optional<TimerId> pauseTimer;
     std::optional<TimerId> deadlineTimer;
 
-    void begin(std::chrono::milliseconds deadline) {
+    void begin(std::chrono::milliseconds limit) {
+        deadline = limit;
+        armDeadline();
+        if (onData) {
+            // Held weakly: the request, and its handler with it, is part of this exchange.
+            http.onData = [weak = this->weak_from_this()](const QByteArray& piece) {
+                const auto self = weak.lock();
+                if (!self || self->over)
+                    return;
+                self->streamed = true;
+                self->onData(piece);
+            };
+        }
+        send();
+    }
+
+    void restartDeadline() {
+        if (over)
+            return;
+        if (deadlineTimer)
+            scheduler->cancel(*std::exchange(deadlineTimer, std::nullopt));
+        armDeadline();
+    }
+
+    void armDeadline() {
         deadlineTimer = scheduler->after(deadline, [self = this->shared_from_this()] {
             self->deadlineTimer.reset();
             // In a pause the last attempt's failure is what happened; during an attempt, the wait.
             self->finish(self->pauseTimer && self->lastAnswer ? *self->lastAnswer : self->lateAnswer);
         });
-        send();
     }
 
     void send() {
@@ -69,7 +98,7 @@ struct Exchange : PendingRequest::Control, std::enable_shared_from_this<Exchange
         if (over)
             return;
         Answer answer = decode(reply);
-        if (attempt < maxAttempts && retryable(answer)) {
+        if (attempt < maxAttempts && !streamed && retryable(answer)) {
             lastAnswer = std::move(answer);
             const std::chrono::milliseconds pause = std::chrono::seconds(1 << attempt);  // 2 s, then 4 s
             pauseTimer = scheduler->after(pause, [self = this->shared_from_this()] { self->send(); });
@@ -200,6 +229,7 @@ QJsonObject OpenAIClient::requestBody(const QString& system, const QString& user
         {QStringLiteral("response_format"),
          QJsonObject{{QStringLiteral("type"), QStringLiteral("json_object")}}},
         {QStringLiteral("messages"), messages},
+        {QStringLiteral("stream"), true},
     };
 }
 
@@ -238,7 +268,18 @@ Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
     if (std::optional<OpenAIError> failure = failureOf(reply))
         return std::move(*failure);
 
-    const std::optional<QString> content = firstChoiceContent(reply.body);
+    std::optional<QString> content;
+    if (ChatStream::isEventStream(reply.body).value_or(false)) {
+        ChatStream stream;
+        stream.feed(reply.body);
+        if (stream.state() == ChatStream::State::broken)
+            return OpenAIError::badResponse(OpenAIError::streamDetail);
+        if (stream.state() == ChatStream::State::open)
+            return OpenAIError::interrupted();
+        content = stream.content();
+    } else {
+        content = firstChoiceContent(reply.body);
+    }
     // A lone surrogate (an escaped "\ud800") has no UTF-8 form.
     if (!content || !content->isValidUtf16())
         return OpenAIError::badResponse(OpenAIError::emptyContentDetail);
@@ -250,7 +291,8 @@ Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
 
 template <typename T>
 PendingRequest OpenAIClient::request(const QString& system, const QString& user, double temperature,
-                                     std::function<void(Outcome<T>)> done) const {
+                                     std::function<void(Outcome<T>)> done,
+                                     std::function<void(const PartialAnswer&)> progress) const {
     const QString cut = cutText(user);
     const QString content = cut + Prompts::languageHint(cut, *m_recognizer);
 
@@ -258,7 +300,47 @@ PendingRequest OpenAIClient::request(const QString& system, const QString& user,
     exchange->transport = m_transport;
     exchange->scheduler = m_scheduler;
     exchange->maxAttempts = maxAttempts;
-    exchange->decode = [](const HttpReply& reply) { return decodeReply<T>(reply); };
+    // What a streamed answer has said so far; a reply that is one JSON object is shown when whole.
+    struct Reading {
+        QByteArray start;  // the first bytes, until they tell what kind of body this is
+        std::optional<bool> eventStream;
+        ChatStream stream;
+        PartialAnswer answer;
+    };
+    auto reading = std::make_shared<Reading>();
+    exchange->onData = [reading, exchange = std::weak_ptr(exchange), progress](const QByteArray& piece) {
+        QByteArray bytes = piece;
+        if (!reading->eventStream) {
+            reading->start += piece;
+            reading->eventStream = ChatStream::isEventStream(reading->start);
+            if (!reading->eventStream)
+                return;
+            bytes = std::exchange(reading->start, QByteArray());
+        }
+        if (!*reading->eventStream || reading->stream.state() != ChatStream::State::open)
+            return;
+        const QString grown = reading->stream.feed(bytes);
+        if (reading->stream.state() == ChatStream::State::broken) {
+            // Said now rather than when the server gets round to closing.
+            if (const auto self = exchange.lock())
+                self->finishSoon(OpenAIError::badResponse(OpenAIError::streamDetail));
+            return;
+        }
+        if (grown.isEmpty())
+            return;
+        // A model that keeps writing is slow, not stuck: the deadline counts from its last word.
+        if (const auto self = exchange.lock())
+            self->restartDeadline();
+        reading->answer.feed(grown);
+        if (progress)
+            progress(reading->answer);
+    };
+    exchange->decode = [reading](const HttpReply& reply) -> Outcome<T> {
+        // The connection dropped after the answer had begun.
+        if (reply.kind == HttpReply::Kind::failure && reading->eventStream.value_or(false))
+            return OpenAIError::interrupted();
+        return decodeReply<T>(reply);
+    };
     exchange->retryable = [](const Outcome<T>& outcome) {
         const auto* error = std::get_if<OpenAIError>(&outcome);
         return error && error->isRetryable();
@@ -357,9 +439,11 @@ PendingRequest OpenAIClient::listModels(std::function<void(Outcome<QStringList>)
 }
 
 template PendingRequest OpenAIClient::request<CorrectionResult>(
-    const QString&, const QString&, double, std::function<void(Outcome<CorrectionResult>)>) const;
+    const QString&, const QString&, double, std::function<void(Outcome<CorrectionResult>)>,
+    std::function<void(const PartialAnswer&)>) const;
 template PendingRequest OpenAIClient::request<RephraseResult>(
-    const QString&, const QString&, double, std::function<void(Outcome<RephraseResult>)>) const;
+    const QString&, const QString&, double, std::function<void(Outcome<RephraseResult>)>,
+    std::function<void(const PartialAnswer&)>) const;
 template Outcome<CorrectionResult> OpenAIClient::decodeReply<CorrectionResult>(const HttpReply&);
 template Outcome<RephraseResult> OpenAIClient::decodeReply<RephraseResult>(const HttpReply&);
 

@@ -12,6 +12,7 @@
 
 #include "core/Models.h"
 #include "core/OpenAIError.h"
+#include "core/PartialAnswer.h"
 #include "platform/HttpTransport.h"
 
 namespace quillet {
@@ -73,12 +74,15 @@ public:
     std::chrono::milliseconds deadline() const { return m_deadline; }
     void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
 
-    /// Asks the model, retrying quota, network and server failures twice (after 2 s, then 4 s), within
-    /// requestDeadline, and calls `done` once on the main thread, never synchronously. T is
-    /// CorrectionResult or RephraseResult.
+    /// Asks the model for a streamed answer, retrying quota, network and server failures twice (after
+    /// 2 s, then 4 s) as long as nothing of the answer has arrived, within requestDeadline (counted
+    /// again from each piece of a stream), and calls `done` once on the main thread, never
+    /// synchronously. `progress`, when set, sees the answer grow. T is CorrectionResult or
+    /// RephraseResult.
     template <typename T>
     PendingRequest request(const QString& system, const QString& user, double temperature,
-                           std::function<void(Outcome<T>)> done) const;
+                           std::function<void(Outcome<T>)> done,
+                           std::function<void(const PartialAnswer&)> progress = {}) const;
 
     /// Calls `done` once on the main thread with whether the server accepts the key (status 200),
     /// within requestDeadline.

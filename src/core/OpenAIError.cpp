@@ -27,6 +27,9 @@ QString OpenAIError::message() const {
         case Kind::certificate:
             return l10n.text(QStringLiteral("The server's certificate could not be verified."),
                              QStringLiteral("Sertifikat servera nije mogao da se proveri."));
+        case Kind::interrupted:
+            return l10n.text(QStringLiteral("The answer was cut off. Please try again."),
+                             QStringLiteral("Odgovor je prekinut. Pokušaj ponovo."));
         case Kind::serverError:
             return l10n
                 .text(QStringLiteral("The server had a problem (HTTP %1). Try again later."),

@@ -15,6 +15,7 @@ public:
         offline,
         certificate,  // the server's TLS certificate did not verify; nothing was sent
         serverError,  // HTTP 500 to 599, still so after the retries
+        interrupted,  // a streamed answer stopped before its end
     };
 
     // Fixed technical details of badResponse, the same in both languages.
@@ -22,6 +23,7 @@ public:
     static inline const QString emptyContentDetail = QStringLiteral("prazan sadržaj");
     static inline const QString jsonDetail = QStringLiteral("JSON parsiranje nije uspelo");
     static inline const QString tooLargeDetail = QStringLiteral("odgovor je prevelik");
+    static inline const QString streamDetail = QStringLiteral("neispravan tok odgovora");
     static QString httpStatusDetail(int status) { return QStringLiteral("HTTP ") + QString::number(status); }
 
     static OpenAIError badResponse(QString detail) {
@@ -32,6 +34,7 @@ public:
     static OpenAIError quotaExceeded() { return OpenAIError(Kind::quotaExceeded); }
     static OpenAIError offline() { return OpenAIError(Kind::offline); }
     static OpenAIError certificate() { return OpenAIError(Kind::certificate); }
+    static OpenAIError interrupted() { return OpenAIError(Kind::interrupted); }
     static OpenAIError serverError(int status) { return OpenAIError(Kind::serverError, {}, status); }
 
     Kind kind() const { return m_kind; }

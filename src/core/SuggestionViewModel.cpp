@@ -42,6 +42,8 @@ void SuggestionViewModel::setSelectedTab(int value) {
 
 void SuggestionViewModel::loadAll() {
     cancel();
+    m_partialCorrection.clear();
+    m_partialVariants.clear();
     setCorrection(CorrectionLoad::loading());
     setRephrase(RephraseLoad::loading());
 
@@ -57,6 +59,12 @@ void SuggestionViewModel::loadAll() {
             } else {
                 self->setCorrection(CorrectionLoad::failed(std::get<OpenAIError>(outcome).message()));
             }
+        },
+        [self](const PartialAnswer& partial) {
+            if (!self || !self->m_correction.isLoading() || partial.corrected() == self->m_partialCorrection)
+                return;
+            self->m_partialCorrection = partial.corrected();
+            Q_EMIT self->progressed();
         });
     m_rephraseRequest = m_client.request<RephraseResult>(
         Prompts::rephrasing(), m_originalText, rephrasingTemperature,
@@ -68,6 +76,13 @@ void SuggestionViewModel::loadAll() {
             } else {
                 self->setRephrase(RephraseLoad::failed(std::get<OpenAIError>(outcome).message()));
             }
+        },
+        [self](const PartialAnswer& partial) {
+            if (!self || !self->m_rephrase.isLoading() ||
+                partial.variants().size() == self->m_partialVariants.size())
+                return;
+            self->m_partialVariants = partial.variants();
+            Q_EMIT self->progressed();
         });
 }
 

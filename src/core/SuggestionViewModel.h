@@ -29,6 +29,10 @@ public:
     /// 0 = correction, 1 = alternatives.
     int selectedTab() const { return m_selectedTab; }
     const QString& originalText() const { return m_originalText; }
+    /// While the correction loads: its text as far as the model has written it ("" before).
+    const QString& partialCorrection() const { return m_partialCorrection; }
+    /// While the alternatives load: those the model has finished, in order.
+    const QList<RephraseVariant>& partialVariants() const { return m_partialVariants; }
     /// The part of the text that goes to the model, which the correction stands for: the whole text
     /// unless it was cut.
     const QString& sentText() const { return m_sentText; }
@@ -63,6 +67,8 @@ Q_SIGNALS:
     void selectedTabChanged();
     /// After any of the three above: re-read the whole state.
     void changed();
+    /// partialCorrection() or partialVariants() grew; nothing else changed.
+    void progressed();
 
 private:
     const QString m_originalText;
@@ -73,6 +79,8 @@ private:
     CorrectionLoad m_correction;
     RephraseLoad m_rephrase;
     int m_selectedTab = 0;
+    QString m_partialCorrection;
+    QList<RephraseVariant> m_partialVariants;
 };
 
 }  // namespace quillet

@@ -21,6 +21,9 @@ struct HttpRequest {
     std::chrono::milliseconds timeout{30000};
     /// Replies whose body grows past this many bytes are abandoned and answered as `tooLarge`.
     qint64 maxReplyBytes = 4 * 1024 * 1024;
+    /// When set, called on the main thread with each piece of a 200 reply's body as it arrives, before
+    /// `done` (which still gets the whole body). It must not cancel the request from inside the call.
+    std::function<void(const QByteArray& piece)> onData;
 
     /// The value of the first header named `name` (case-insensitive), or an empty array.
     QByteArray header(const QByteArray& name) const;

@@ -93,6 +93,7 @@ SuggestionView::SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, 
     }
 
     connect(&vm, &SuggestionViewModel::changed, this, &SuggestionView::refresh);
+    connect(&vm, &SuggestionViewModel::progressed, this, &SuggestionView::showProgress);
     refresh();
 }
 
@@ -168,10 +169,12 @@ void SuggestionView::refresh() {
 
     if (languageChanged || m_drawnCorrection != m_vm->correction()) {
         m_drawnCorrection = m_vm->correction();
+        m_partialText = nullptr;
         replaceContent(m_correctionPage, correctionTab());
     }
     if (languageChanged || m_drawnRephrase != m_vm->rephrase()) {
         m_drawnRephrase = m_vm->rephrase();
+        m_drawnPartialVariants = -1;
         replaceContent(m_rephrasePage, rephraseTab());
     }
     m_stack->setCurrentIndex(tab);
@@ -196,8 +199,46 @@ void SuggestionView::replaceContent(QWidget* page, QWidget* content) {
     page->layout()->activate();
 }
 
+void SuggestionView::showProgress() {
+    if (!m_vm)
+        return;
+    // Only the text changes while it is written: the block stays, and so does the reader's selection.
+    if (m_vm->correction().isLoading() && !m_vm->partialCorrection().isEmpty()) {
+        if (m_partialText)
+            m_partialText->setPlain(m_vm->partialCorrection());
+        else
+            replaceContent(m_correctionPage, correctionTab());
+    }
+    if (m_vm->rephrase().isLoading() && m_vm->partialVariants().size() != m_drawnPartialVariants)
+        replaceContent(m_rephrasePage, rephraseTab());
+}
+
+QWidget* SuggestionView::partialCorrectionView() {
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("partialCorrectionView"));
+    auto* column = new QVBoxLayout(view);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(12);
+    auto* box = new RoundedBox(10, Style::withAlpha(Style::textBackground(*this), 0.55),
+                               Style::withAlpha(Style::primary(*this), 0.07));
+    auto* boxLayout = new QVBoxLayout(box);
+    boxLayout->setContentsMargins(0, 0, 0, 0);
+    auto* text = new TextBlock(TextBlock::Sizing::scroll, 13, 3, 12);
+    text->setObjectName(QStringLiteral("correctionText"));
+    text->setAccessibleName(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
+    text->setPlain(m_vm->partialCorrection());
+    boxLayout->addWidget(text);
+    column->addWidget(box, 1);
+    // The changes are marked, and the text offered, once the whole answer is in.
+    column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
+    m_partialText = text;
+    return view;
+}
+
 QWidget* SuggestionView::correctionTab() {
     const SuggestionViewModel::CorrectionLoad& load = m_vm->correction();
+    if (load.isLoading() && !m_vm->partialCorrection().isEmpty())
+        return partialCorrectionView();
     if (load.isLoading())
         return loadingView(
             m_loc.text(QStringLiteral("Polishing your text…"), QStringLiteral("Ispravljam tekst…")));
@@ -281,12 +322,19 @@ QWidget* SuggestionView::successState() {
 
 QWidget* SuggestionView::rephraseTab() {
     const SuggestionViewModel::RephraseLoad& load = m_vm->rephrase();
-    if (load.isLoading())
+    if (load.isLoading()) {
+        m_drawnPartialVariants = m_vm->partialVariants().size();
+        if (m_drawnPartialVariants > 0)
+            return variantList(m_vm->partialVariants(), true);
         return loadingView(
             m_loc.text(QStringLiteral("Crafting alternatives…"), QStringLiteral("Pripremam alternative…")));
+    }
     if (load.isFailed())
         return errorView(load.message());
+    return variantList(load.result()->variants, false);
+}
 
+QWidget* SuggestionView::variantList(const QList<RephraseVariant>& variants, bool more) {
     auto* scroll = new QScrollArea;
     scroll->setObjectName(QStringLiteral("variants"));
     scroll->setFrameShape(QFrame::NoFrame);
@@ -297,13 +345,16 @@ QWidget* SuggestionView::rephraseTab() {
     auto* column = new QVBoxLayout(list);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);
-    for (const RephraseVariant& variant : load.result()->variants) {
+    for (const RephraseVariant& variant : variants) {
         const QString text = variant.text;
         column->addWidget(new VariantCard(variant, m_loc, [self = QPointer<SuggestionView>(this), text] {
             if (self && self->m_vm)
                 self->m_vm->replace(text);
         }));
     }
+    // More are being written.
+    if (more)
+        column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
     column->addStretch(1);
     scroll->setWidget(list);
     // After setWidget, which turns the list's fill on: the tab's material shows through.

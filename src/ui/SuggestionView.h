@@ -42,6 +42,9 @@ private:
     QWidget* correctionTab();
     QWidget* rephraseTab();
     QWidget* correctionView(const CorrectionResult& result);
+    QWidget* partialCorrectionView();
+    QWidget* variantList(const QList<RephraseVariant>& variants, bool more);
+    void showProgress();
     QWidget* successState();
     QWidget* loadingView(const QString& message);
     QWidget* errorView(const QString& message);
@@ -65,6 +68,9 @@ private:
     std::optional<SuggestionViewModel::CorrectionLoad> m_drawnCorrection;
     std::optional<SuggestionViewModel::RephraseLoad> m_drawnRephrase;
     std::optional<AppLanguage> m_drawnLanguage;
+    // What of a streamed answer is on screen: the correction's text block, the variants drawn.
+    QPointer<TextBlock> m_partialText;
+    qsizetype m_drawnPartialVariants = 0;
 };
 
 }  // namespace quillet

@@ -197,6 +197,25 @@ TEST_F(CorrectionFlowTest, HotkeyInMousepad) {
         << mousepadText().toStdString();
 }
 
+TEST_F(CorrectionFlowTest, AStreamedCorrectionShowsItsFirstWordsLongBeforeTheLast) {
+    // A slow local model: 20 tokens a second, some ten seconds for the whole answer.
+    server.model.tokensPerSecond = 20;
+    const QString written =
+        kCorrected +
+        QStringLiteral(" It goes on for a while, word after word, as a slow model writes.").repeated(5) +
+        QStringLiteral(" The last words.");
+    server.model.correct = [written](const QString&) { return written; };
+    startMousepad();
+    startQuillet();
+    ASSERT_TRUE(waitUntil([&] { return quilletWindow(kIcon).has_value(); }, 15000));
+    ASSERT_TRUE(pressHotkeyUntil([&] { return panelShows("There is a mistake"); }));
+    EXPECT_FALSE(panelShows("The last words.")) << "the first words came long before the last";
+    ASSERT_TRUE(waitUntil([&] { return panelShows("The last words.") && panelShows("1 change"); }, 30000));
+
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return mousepadText() == written; }, 10000)) << mousepadText().toStdString();
+}
+
 TEST_F(CorrectionFlowTest, HotkeyInAnApplicationInvisibleToAccessibility) {
     const QString usersClipboard = QStringLiteral("the user's own clipboard");
     QGuiApplication::clipboard()->setText(usersClipboard);

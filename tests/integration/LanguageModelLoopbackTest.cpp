@@ -245,3 +245,61 @@ TEST(LanguageModelTlsTest, KeyNeverLeavesForAnUntrustedCertificate) {
 }
 
 }  // namespace
+
+TEST_F(LanguageModelLoopbackTest, AStreamedAnswerArrivesPieceByPieceWithoutAKey) {
+    server.model.tokensPerSecond = 50;
+    server.model.correct = [](const QString&) {
+        return QStringLiteral("Đak je otišao u školu 🎒 i vratio se kući.");
+    };
+    const OpenAIClient keyless(base, QString(), "llama3", transport, scheduler, languages);
+
+    std::optional<Outcome<CorrectionResult>> out;
+    QStringList shown;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 firstWords = -1;
+    keyless.request<CorrectionResult>(
+        Prompts::proofreading(), "Đak je otišo u školu.", 0.2,
+        [&](Outcome<CorrectionResult> o) { out = std::move(o); },
+        [&](const PartialAnswer& partial) {
+            if (firstWords < 0 && !partial.corrected().isEmpty())
+                firstWords = clock.elapsed();
+            shown << partial.corrected();
+        });
+    ASSERT_TRUE(test::waitUntil([&] { return out.has_value(); }, 20000));
+    const qint64 whole = clock.elapsed();
+    ASSERT_TRUE(std::holds_alternative<CorrectionResult>(*out));
+    EXPECT_EQ(std::get<CorrectionResult>(*out).corrected, "Đak je otišao u školu 🎒 i vratio se kući.");
+    EXPECT_EQ(shown.last(), "Đak je otišao u školu 🎒 i vratio se kući.");
+    EXPECT_GE(shown.size(), 5);
+    EXPECT_LT(firstWords * 3, whole) << "the first words came long before the last";
+    ASSERT_EQ(server.requests().size(), 1);
+    EXPECT_TRUE(server.requests()[0].header("Authorization").isEmpty());
+
+    server.model.models = {"llama3:8b", "qwen2.5:7b"};
+    std::optional<Outcome<QStringList>> listed;
+    keyless.listModels([&](Outcome<QStringList> o) { listed = std::move(o); });
+    ASSERT_TRUE(test::waitUntil([&] { return listed.has_value(); }, 20000));
+    ASSERT_TRUE(std::holds_alternative<QStringList>(*listed));
+    EXPECT_EQ(std::get<QStringList>(*listed), QStringList({"llama3:8b", "qwen2.5:7b"}));
+}
+
+TEST_F(LanguageModelLoopbackTest, ACutOrGarbledStreamIsSaidNotRetried) {
+    server.model.tokensPerSecond = 200;
+    auto ask = [&] {
+        std::optional<Outcome<CorrectionResult>> out;
+        client(scheduler).request<CorrectionResult>(Prompts::proofreading(), "Hello there friend.", 0.2,
+                                                    [&](Outcome<CorrectionResult> o) { out = std::move(o); });
+        EXPECT_TRUE(test::waitUntil([&] { return out.has_value(); }, 20000));
+        return out.has_value() && std::holds_alternative<OpenAIError>(*out) ? std::get<OpenAIError>(*out)
+                                                                            : OpenAIError::missingKey();
+    };
+    server.model.cutAfterTokens = 3;
+    EXPECT_EQ(ask(), OpenAIError::interrupted());
+    EXPECT_EQ(server.requests().size(), 1);
+
+    server.model.cutAfterTokens = -1;
+    server.model.garbageAfterTokens = 2;
+    EXPECT_EQ(ask(), OpenAIError::badResponse(OpenAIError::streamDetail));
+    EXPECT_EQ(server.requests().size(), 2);
+}

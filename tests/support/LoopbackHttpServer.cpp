@@ -266,6 +266,10 @@ void LoopbackHttpServer::answer(const std::shared_ptr<Connection>& connection, q
     }
     if (!typed)
         head += "Content-Type: application/json\r\n";
+    if (response.mode == Response::Mode::streamed) {
+        stream(socket, QString::fromUtf8(response.body));
+        return;
+    }
     if (response.mode == Response::Mode::unsized) {
         socket->write(head + "Connection: close\r\n\r\n" + response.body);
         socket->disconnectFromHost();
@@ -311,6 +315,58 @@ QByteArray LoopbackHttpServer::chatEnvelope(const QString& content) {
         .toJson(QJsonDocument::Compact);
 }
 
+void LoopbackHttpServer::stream(QTcpSocket* socket, const QString& content) {
+    // The answer in tokens of about four characters; a surrogate pair is never split.
+    auto tokens = std::make_shared<QStringList>();
+    for (qsizetype i = 0; i < content.size();) {
+        qsizetype n = std::min<qsizetype>(4, content.size() - i);
+        if (content[i + n - 1].isHighSurrogate() && i + n < content.size())
+            ++n;
+        *tokens << content.mid(i, n);
+        i += n;
+    }
+    auto chunk = [socket](const QByteArray& data) {
+        socket->write(QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n");
+    };
+    auto piece = [](const QJsonObject& delta, const QJsonValue& finish) {
+        const QJsonObject choice{{"index", 0}, {"delta", delta}, {"finish_reason", finish}};
+        const QJsonObject payload{{"object", "chat.completion.chunk"}, {"choices", QJsonArray{choice}}};
+        return "data: " + QJsonDocument(payload).toJson(QJsonDocument::Compact) + "\n\n";
+    };
+    socket->write(
+        "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nCache-Control: no-cache\r\n"
+        "Transfer-Encoding: chunked\r\n\r\n");
+    chunk(": the model is loaded\n\n" + piece(QJsonObject{{"role", "assistant"}}, QJsonValue::Null));
+
+    auto* timer = new QTimer(socket);
+    auto sent = std::make_shared<int>(0);
+    const int cutAfter = model.cutAfterTokens;
+    const int garbageAfter = model.garbageAfterTokens;
+    auto tick = [=, this] {
+        const BusyClock busy(m_busyNs, m_busyDepth);
+        if (*sent == cutAfter) {
+            timer->stop();
+            socket->flush();
+            socket->disconnectFromHost();
+            return;
+        }
+        if (*sent == garbageAfter)
+            chunk("<html><body>502 Bad Gateway</body></html>\n");
+        if (*sent < tokens->size()) {
+            chunk(piece(QJsonObject{{"content", tokens->at(*sent)}}, QJsonValue::Null));
+            ++*sent;
+            return;
+        }
+        timer->stop();
+        chunk(piece(QJsonObject{}, QStringLiteral("stop")) + "data: [DONE]\n\n");
+        chunk({});
+    };
+    connect(timer, &QTimer::timeout, socket, tick);
+    connect(socket, &QTcpSocket::disconnected, timer, &QObject::deleteLater);
+    tick();
+    timer->start(1000 / std::max(1, model.tokensPerSecond));
+}
+
 LoopbackHttpServer::Response LoopbackHttpServer::modelResponse(const Request& request) const {
     const QByteArray authorization = request.header("Authorization");
     if (!model.acceptedKey.isNull() && authorization != "Bearer " + model.acceptedKey.toUtf8()) {
@@ -319,8 +375,11 @@ LoopbackHttpServer::Response LoopbackHttpServer::modelResponse(const Request& re
             model.delayMs);
     }
     if (request.path == "/v1/models" && request.method == "GET") {
-        return Response::json(
-            200, R"({"object": "list", "data": [{"id": "gpt-4o-mini", "object": "model"}]})", model.delayMs);
+        QJsonArray data;
+        for (const QString& name : model.models)
+            data.append(QJsonObject{{"id", name}, {"object", "model"}});
+        return Response::json(200, QJsonDocument(QJsonObject{{"object", "list"}, {"data", data}}).toJson(),
+                              model.delayMs);
     }
     if (request.path != "/v1/chat/completions" || request.method != "POST") {
         return Response::json(404, R"({"error": {"message": "Not found"}})", model.delayMs);
@@ -343,9 +402,17 @@ LoopbackHttpServer::Response LoopbackHttpServer::modelResponse(const Request& re
     } else {
         return Response::json(400, R"({"error": {"message": "Unknown system prompt"}})", model.delayMs);
     }
-    return Response::json(
-        200, chatEnvelope(QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact))),
-        model.delayMs);
+    QString content = QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact));
+    if (answer.contains("corrected")) {
+        // In the prompt's order, as models write it (an object's keys would come sorted): the text first.
+        const QByteArray text = QJsonDocument(QJsonArray{answer["corrected"]}).toJson(QJsonDocument::Compact);
+        const QByteArray changes = QJsonDocument(answer["changes"].toArray()).toJson(QJsonDocument::Compact);
+        content = QString::fromUtf8("{\"corrected\": " + text.mid(1, text.size() - 2) +
+                                    ", \"changes\": " + changes + "}");
+    }
+    if (model.tokensPerSecond > 0 && QJsonDocument::fromJson(request.body).object().value("stream").toBool())
+        return Response::stream(content);
+    return Response::json(200, chatEnvelope(content), model.delayMs);
 }
 
 }  // namespace quillet::test

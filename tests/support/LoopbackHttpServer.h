@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QSslCertificate>
 #include <QSslKey>
+#include <QStringList>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -48,6 +49,7 @@ public:
             notHttp,      // answer bytes that are not HTTP, then close
             unsized,      // no Content-Length: the body ends when the connection closes
             trickle,      // announce the body, then send one byte of it every 250 ms, never finishing
+            streamed,     // the body is the answer's text, sent as chat events (see ModelBehaviour)
         };
         int status = 200;
         QByteArray body;
@@ -59,6 +61,8 @@ public:
             return {status, std::move(body), delayMs, Mode::normal, {}};
         }
         static Response of(Mode mode, QByteArray body = {}) { return {200, std::move(body), 0, mode, {}}; }
+        /// `content`, the model's answer, streamed as the model behaviour says.
+        static Response stream(const QString& content) { return of(Mode::streamed, content.toUtf8()); }
     };
 
     /// How the built-in model answers; every text is the user text without the language hint.
@@ -69,9 +73,18 @@ public:
                                                   {QStringLiteral("professional"), text},
                                                   {QStringLiteral("concise"), text}};
         };
-        /// When set, requests whose bearer token differs are answered 401.
+        /// When set, requests whose bearer token differs are answered 401. Unset, any key or none will do.
         QString acceptedKey;
         int delayMs = 0;
+        /// What GET /v1/models lists.
+        QStringList models{QStringLiteral("gpt-4o-mini")};
+        /// Chat answers asked for with "stream": true come as events at this many tokens (four
+        /// characters) a second; 0 answers every request whole.
+        int tokensPerSecond = 0;
+        /// A stream ends after this many tokens with the connection closed mid-way; -1 never.
+        int cutAfterTokens = -1;
+        /// A line that is no event comes after this many tokens; -1 never.
+        int garbageAfterTokens = -1;
     };
 
     enum class Security { plain, tls };
@@ -118,6 +131,7 @@ private:
     struct Connection;
     void readFrom(const std::shared_ptr<Connection>& connection);
     void answer(const std::shared_ptr<Connection>& connection, qsizetype index, const Response& response);
+    void stream(QTcpSocket* socket, const QString& content);
     bool makeCertificate();
 
     Security m_security;

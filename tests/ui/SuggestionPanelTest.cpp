@@ -9,6 +9,9 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/fake/FakeHttpTransport.h"
@@ -18,6 +21,7 @@
 #include "ui/Brand.h"
 #include "ui/KeyablePanel.h"
 #include "ui/Style.h"
+
 #include "ui/SuggestionPanelController.h"
 #include "ui/SuggestionView.h"
 #include "ui/SurfaceTestSupport.h"
@@ -127,6 +131,65 @@ TEST_F(SuggestionPanelTest, FailureShowsTheMessageAndTryAgainRestartsBothRequest
     EXPECT_EQ(find<QLabel>("loadingMessage")->text(), "Crafting alternatives…");
     scheduler.runPending();
     EXPECT_EQ(transport.requests.size(), 2);
+}
+
+// The answer as a stream of events, `size` characters each.
+QList<QByteArray> streamed(const QString& answer, int size) {
+    QList<QByteArray> events;
+    for (qsizetype i = 0; i < answer.size(); i += size) {
+        const QJsonObject delta{{"content", answer.mid(i, size)}};
+        const QJsonObject choice{{"delta", delta}};
+        events << "data: " +
+                      QJsonDocument(QJsonObject{{"choices", QJsonArray{choice}}})
+                          .toJson(QJsonDocument::Compact) +
+                      "\n\n";
+    }
+    events << "data: [DONE]\n\n";
+    return events;
+}
+
+TEST_F(SuggestionPanelTest, AStreamedAnswerFillsInAndIsOfferedWhenWhole) {
+    using namespace std::chrono_literals;
+    const QString correctionAnswer =
+        QJsonDocument(QJsonObject{{"corrected", corrected},
+                                  {"changes", QJsonArray{QJsonObject{{"from", "buyed"}, {"to", "bought"}}}}})
+            .toJson(QJsonDocument::Compact);
+    const QString rephraseAnswer =
+        QJsonDocument(
+            QJsonObject{{"variants", QJsonArray{QJsonObject{{"style", "neutral"}, {"text", "One."}},
+                                                QJsonObject{{"style", "professional"}, {"text", "Two."}},
+                                                QJsonObject{{"style", "concise"}, {"text", "Three."}}}}})
+            .toJson(QJsonDocument::Compact);
+    transport.enqueue(FakeHttpTransport::Script::stream(streamed(correctionAnswer, 5), 50ms));
+    transport.enqueue(FakeHttpTransport::Script::stream(streamed(rephraseAnswer, 5), 50ms));
+    vm->loadAll();
+
+    QStringList seen;
+    QList<int> cards;
+    while (vm->correction().isLoading() || vm->rephrase().isLoading()) {
+        scheduler.advance(50ms);
+        vm->setSelectedTab(0);
+        if (auto* text = find<QTextBrowser>("correctionText"); text && vm->correction().isLoading()) {
+            seen << text->toPlainText();
+            EXPECT_EQ(find("replaceButton"), nullptr) << "nothing to write until the answer is whole";
+        }
+        vm->setSelectedTab(1);
+        const int count = content() ? int(content()->findChildren<VariantCard*>().size()) : 0;
+        if (vm->rephrase().isLoading() && (cards.isEmpty() || cards.last() != count))
+            cards << count;
+    }
+    seen.removeDuplicates();
+    ASSERT_GE(seen.size(), 5) << "the text grew in view, step by step";
+    EXPECT_TRUE(corrected.startsWith(seen[1]));
+    EXPECT_LT(seen[1].size(), corrected.size() / 2);
+    EXPECT_EQ(cards, QList<int>({0, 1, 2, 3})) << "the alternatives came one by one";
+
+    vm->setSelectedTab(0);
+    ASSERT_NE(find<QPushButton>("replaceButton"), nullptr);
+    EXPECT_EQ(find<QTextBrowser>("correctionText")->toPlainText(), corrected);
+    EXPECT_EQ(find<QLabel>("changesCount")->text(), "1 change");
+    find<QPushButton>("replaceButton")->click();
+    EXPECT_EQ(replaced, QStringList{corrected});
 }
 
 TEST_F(SuggestionPanelTest, NothingToFixShowsTheSuccessView) {

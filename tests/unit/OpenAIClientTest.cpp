@@ -79,7 +79,8 @@ TEST_F(OpenAIClientTest, SendsExactlyTheChatRequest) {
     QJsonParseError error{};
     const QJsonObject body = QJsonDocument::fromJson(sent.body, &error).object();
     ASSERT_EQ(error.error, QJsonParseError::NoError);
-    EXPECT_EQ(body.keys(), QStringList({"messages", "model", "response_format", "temperature"}));
+    EXPECT_EQ(body.keys(), QStringList({"messages", "model", "response_format", "stream", "temperature"}));
+    EXPECT_EQ(body["stream"], QJsonValue(true));
     EXPECT_EQ(body["model"].toString(), "gpt-4o-mini");
     EXPECT_EQ(body["temperature"].toDouble(), 0.2);
     EXPECT_EQ(body["response_format"].toObject(), QJsonObject({{"type", "json_object"}}));

@@ -22,6 +22,9 @@ HttpRequestId FakeHttpTransport::send(const HttpRequest& request, std::function<
     if (!request.url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
         reply = HttpReply::transportFailure(QStringLiteral("unsupported URL"));
         delay = {};
+    } else if (script.kind == Script::Kind::stream) {
+        streamTo(id, request, script, std::move(done), 0, {});
+        return id;
     } else if (script.kind == Script::Kind::stall) {
         m_open[id] = std::nullopt;
         return id;
@@ -42,6 +45,24 @@ HttpRequestId FakeHttpTransport::send(const HttpRequest& request, std::function<
         done(reply);
     });
     return id;
+}
+
+void FakeHttpTransport::streamTo(HttpRequestId id, const HttpRequest& request, const Script& script,
+                                 std::function<void(HttpReply)> done, qsizetype next, QByteArray body) {
+    m_open[id] = m_scheduler.after(script.delay, [=, this]() mutable {
+        if (next < script.pieces.size()) {
+            body += script.pieces[next];
+            if (request.onData)
+                request.onData(script.pieces[next]);
+            // The piece's handler may have cancelled the request.
+            if (m_open.count(id))
+                streamTo(id, request, script, std::move(done), next + 1, std::move(body));
+            return;
+        }
+        m_open.erase(id);
+        done(script.cut ? HttpReply::transportFailure(QStringLiteral("connection closed"))
+                        : HttpReply::response(200, std::move(body)));
+    });
 }
 
 void FakeHttpTransport::cancel(HttpRequestId id) {

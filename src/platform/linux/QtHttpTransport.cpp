@@ -90,13 +90,20 @@ HttpRequestId QtHttpTransport::send(const HttpRequest& request, std::function<vo
         if (!state->tooLarge && length.isValid() && length.toLongLong() > cap)
             refuse();
     });
-    QObject::connect(reply, &QNetworkReply::readyRead, watcher, [reply, state, cap, refuse] {
-        if (state->tooLarge)
-            return;
-        state->body += reply->readAll();
-        if (state->body.size() > cap)
-            refuse();
-    });
+    QObject::connect(reply, &QNetworkReply::readyRead, watcher,
+                     [reply, state, cap, refuse, onData = request.onData] {
+                         if (state->tooLarge)
+                             return;
+                         const QByteArray piece = reply->readAll();
+                         state->body += piece;
+                         if (state->body.size() > cap) {
+                             refuse();
+                             return;
+                         }
+                         if (onData && !piece.isEmpty() &&
+                             reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200)
+                             onData(piece);
+                     });
     QObject::connect(
         reply, &QNetworkReply::finished, reply, [this, id, reply, state, cap, done = std::move(done)] {
             m_open.erase(id);
