@@ -320,7 +320,8 @@ void SettingsView::fillModelItems() {
     const QStringList items =
         listed != m_serverModels.constEnd()
             ? *listed
-            : (m_store.apiBaseURL() == SettingsStore::defaultApiBaseURL ? SettingsStore::suggestedModels : QStringList());
+            : (m_store.apiBaseURL() == SettingsStore::defaultApiBaseURL ? SettingsStore::suggestedModels
+                                                                        : QStringList());
     QStringList shown;
     for (int i = 0; i < m_modelPicker->count(); ++i)
         shown << m_modelPicker->itemText(i);
