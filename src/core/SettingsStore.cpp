@@ -17,6 +17,7 @@ const QString kModel = QStringLiteral("model");
 const QString kLanguage = QStringLiteral("language");
 const QString kMinWordCount = QStringLiteral("minWordCount");
 const QString kBlocklist = QStringLiteral("blocklist");
+const QString kCustomActions = QStringLiteral("customActions");
 const QString kLaunchAtLogin = QStringLiteral("launchAtLogin");
 const QString kApiBaseURL = QStringLiteral("apiBaseURL");
 const QString kGlobalShortcut = QStringLiteral("globalShortcut");
@@ -53,6 +54,7 @@ SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem
                         defaultApiBaseURL);
     }
     m_globalShortcut = m_defaults.string(kGlobalShortcut).value_or(defaultGlobalShortcut);
+    m_customActions = CustomActions::fromStored(m_defaults.string(kCustomActions));
     refreshKeyPresence();
 }
 
@@ -101,6 +103,12 @@ void SettingsStore::setMinWordCount(qint64 value) {
 void SettingsStore::setBlocklist(const QStringList& value) {
     m_blocklist = value;
     m_defaults.setStringList(kBlocklist, value);
+    Q_EMIT changed();
+}
+
+void SettingsStore::setCustomActions(const QList<CustomAction>& value) {
+    m_customActions = value;
+    m_defaults.setString(kCustomActions, CustomActions::toStored(value));
     Q_EMIT changed();
 }
 
