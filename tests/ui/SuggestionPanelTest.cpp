@@ -427,6 +427,7 @@ TEST_F(SuggestionPanelTest, AnActionCardRunsWhenAskedAndItsResultReplacesTheFiel
     ASSERT_EQ(cards().size(), 2);
     EXPECT_EQ(cards()[0]->button()->text(), "Replace");
     EXPECT_EQ(cards()[0]->textBlock()->toPlainText(), "In English.");
+    snapshot(QStringLiteral("actions"));
     QTest::mouseClick(cards()[0]->button(), Qt::LeftButton);
     EXPECT_EQ(replaced, QStringList{"In English."});
 
