@@ -160,7 +160,7 @@ std::shared_ptr<SuggestionViewModel> AppCoordinator::makeViewModel(const QString
     // The key is read from the keyring only when the requests go out, never here.
     OpenAIClient client(m_settings.apiBaseURL(), m_settings.apiKeySource(), m_settings.model(),
                         m_services.http, m_services.scheduler, m_services.languages);
-    return std::make_shared<SuggestionViewModel>(text, std::move(client));
+    return std::make_shared<SuggestionViewModel>(text, std::move(client), m_settings.customActions());
 }
 
 void AppCoordinator::releaseController() {

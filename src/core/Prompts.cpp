@@ -39,6 +39,20 @@ QString Prompts::rephrasing() {
     return text;
 }
 
+QString Prompts::customAction(const QString& instruction) {
+    // The instruction is the task; the rest keeps the answer in the shape the alternatives use, so
+    // the result is read and offered the same way.
+    return QStringList{
+        QStringLiteral("Rewrite the text as the user asks:"),
+        instruction.trimmed(),
+        QStringLiteral("Unless asked otherwise, keep the language of the original and its formatting "
+                       "(line breaks, emoji); what is asked above goes before any note on the text's "
+                       "language. Return strictly JSON:"),
+        QStringLiteral(R"({"variants": [{"style": "custom", "text": "..."}]})"),
+    }
+        .join(QLatin1Char('\n'));
+}
+
 QString Prompts::languageHint(const QString& text, const LanguageRecognizer& recognizer) {
     const std::optional<QString> code = recognizer.dominantLanguage(text);
     if (!code || code->isEmpty())

@@ -13,6 +13,9 @@ namespace Prompts {
 QString proofreading();
 /// Asks for {"variants"} in the styles neutral, professional, concise; sent with temperature 0.7.
 QString rephrasing();
+/// The user's own instruction as the task; asks for {"variants"} with one entry, like rephrasing(),
+/// and is sent with its temperature.
+QString customAction(const QString& instruction);
 /// "\n\n(Text language: <code> — respond in the same language.)", or "" when no language is recognised.
 QString languageHint(const QString& text, const LanguageRecognizer& recognizer);
 

@@ -18,6 +18,7 @@ const QString kModel = QStringLiteral("model");
 const QString kLanguage = QStringLiteral("language");
 const QString kMinWordCount = QStringLiteral("minWordCount");
 const QString kBlocklist = QStringLiteral("blocklist");
+const QString kCustomActions = QStringLiteral("customActions");
 const QString kLaunchAtLogin = QStringLiteral("launchAtLogin");
 const QString kApiBaseURL = QStringLiteral("apiBaseURL");
 const QString kGlobalShortcut = QStringLiteral("globalShortcut");
@@ -54,6 +55,7 @@ SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem
                         defaultApiBaseURL);
     }
     m_globalShortcut = m_defaults.string(kGlobalShortcut).value_or(defaultGlobalShortcut);
+    m_customActions = CustomActions::fromStored(m_defaults.string(kCustomActions));
     refreshKeyPresence();
 }
 
@@ -132,6 +134,12 @@ QString SettingsStore::blocklistEntryFrom(const QString& typed) {
     while (end > begin && blank(typed[end - 1]))
         --end;
     return typed.mid(begin, end - begin);
+}
+
+void SettingsStore::setCustomActions(const QList<CustomAction>& value) {
+    m_customActions = value;
+    m_defaults.setString(kCustomActions, CustomActions::toStored(value));
+    Q_EMIT changed();
 }
 
 void SettingsStore::setLaunchAtLogin(bool value) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "core/CustomActions.h"
 #include "core/KeychainManager.h"
 #include "core/L10n.h"
 #include "platform/Scheduler.h"
@@ -58,6 +59,8 @@ public:
     QString apiBaseURL() const { return m_apiBaseURL; }
     /// The global shortcut as written ("Super+Shift+G"); "" when the user turned it off.
     QString globalShortcut() const { return m_globalShortcut; }
+    /// The user's own actions, in the order the Rephrase tab shows them.
+    const QList<CustomAction>& customActions() const { return m_customActions; }
 
     // Each write stores the value at once, changed or not, then emits changed().
     /// Takes the name trimmed; a blank one is no choice, and nothing is stored. Returns whether it
@@ -78,6 +81,8 @@ public:
     /// stored or announced. Returns whether it was taken.
     bool setApiBaseURL(const QString& value);
     void setGlobalShortcut(const QString& value);
+    /// Stores the list as given: callers pass actions CustomActions::checked has taken.
+    void setCustomActions(const QList<CustomAction>& value);
 
     /// The server address `typed` names, trimmed and without trailing slashes; empty when it is not
     /// an http or https address with a host (no query, no fragment).
@@ -142,6 +147,7 @@ private:
     bool m_launchAtLogin = false;
     QString m_apiBaseURL;
     QString m_globalShortcut;
+    QList<CustomAction> m_customActions;
 };
 
 }  // namespace quillet

@@ -7,11 +7,15 @@
 
 namespace quillet {
 
-SuggestionViewModel::SuggestionViewModel(QString text, OpenAIClient client, QObject* parent)
+SuggestionViewModel::SuggestionViewModel(QString text, OpenAIClient client, QList<CustomAction> actions,
+                                         QObject* parent)
     : QObject(parent),
       m_originalText(std::move(text)),
       m_sentText(OpenAIClient::cutText(m_originalText)),
-      m_client(std::move(client)) {}
+      m_client(std::move(client)),
+      m_actions(std::move(actions)),
+      m_actionResults(m_actions.size()),
+      m_actionRequests(m_actions.size()) {}
 
 SuggestionViewModel::~SuggestionViewModel() {
     cancel();
@@ -20,6 +24,41 @@ SuggestionViewModel::~SuggestionViewModel() {
 void SuggestionViewModel::cancel() {
     m_correctionRequest.cancel();
     m_rephraseRequest.cancel();
+    for (PendingRequest& request : m_actionRequests)
+        request.cancel();
+}
+
+std::optional<SuggestionViewModel::RephraseLoad> SuggestionViewModel::actionResult(qsizetype index) const {
+    if (index < 0 || index >= m_actionResults.size())
+        return std::nullopt;
+    return m_actionResults[index];
+}
+
+void SuggestionViewModel::runAction(qsizetype index) {
+    if (index < 0 || index >= m_actions.size())
+        return;
+    m_actionRequests[index].cancel();
+    m_actionResults[index] = RephraseLoad::loading();
+    Q_EMIT actionChanged(index);
+
+    QPointer<SuggestionViewModel> self(this);
+    m_actionRequests[index] = m_client.request<RephraseResult>(
+        Prompts::customAction(m_actions[index].instruction), m_originalText, rephrasingTemperature,
+        [self, index](Outcome<RephraseResult> outcome) {
+            if (!self)
+                return;
+            if (auto* result = std::get_if<RephraseResult>(&outcome)) {
+                // The model was asked for one text; an answer without one is no result to offer.
+                if (result->variants.isEmpty() || result->variants.first().text.trimmed().isEmpty())
+                    self->m_actionResults[index] = RephraseLoad::failed(
+                        OpenAIError::badResponse(OpenAIError::emptyContentDetail).message());
+                else
+                    self->m_actionResults[index] = RephraseLoad::loaded(std::move(*result));
+            } else {
+                self->m_actionResults[index] = RephraseLoad::failed(std::get<OpenAIError>(outcome).message());
+            }
+            Q_EMIT self->actionChanged(index);
+        });
 }
 
 void SuggestionViewModel::setCorrection(CorrectionLoad value) {

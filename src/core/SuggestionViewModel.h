@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
+#include "core/CustomActions.h"
 #include "core/Load.h"
 #include "core/Models.h"
 #include "core/OpenAIClient.h"
@@ -20,8 +22,10 @@ public:
     static constexpr double proofreadingTemperature = 0.2;
     static constexpr double rephrasingTemperature = 0.7;
 
-    /// Both results `loading`, tab 0, no callbacks. Sends nothing until loadAll().
-    SuggestionViewModel(QString text, OpenAIClient client, QObject* parent = nullptr);
+    /// Both results `loading`, tab 0, no callbacks. Sends nothing until loadAll(); the user's own
+    /// actions send nothing until runAction().
+    SuggestionViewModel(QString text, OpenAIClient client, QList<CustomAction> actions = {},
+                        QObject* parent = nullptr);
     ~SuggestionViewModel() override;
 
     const CorrectionLoad& correction() const { return m_correction; }
@@ -39,6 +43,14 @@ public:
     /// Whether the text was too long and only its first part is checked.
     bool isPartial() const { return m_sentText.size() != m_originalText.size(); }
 
+    /// The user's own actions, offered below the alternatives.
+    const QList<CustomAction>& actions() const { return m_actions; }
+    /// The result of the action at `index`; empty until the user runs it (or for no such action).
+    std::optional<RephraseLoad> actionResult(qsizetype index) const;
+    /// Sends the action's request, or sends it again; the result goes back to `loading`, and
+    /// actionChanged(index) follows each change. Out of range: nothing.
+    void runAction(qsizetype index);
+
     // Every assignment notifies, an equal value included: its own signal, then changed().
     void setCorrection(CorrectionLoad value);
     void setRephrase(RephraseLoad value);
@@ -47,8 +59,8 @@ public:
     /// Starts (or restarts) both requests side by side: both fields go back to `loading` and each
     /// result is stored on the main thread when it arrives. The tab is left as it is.
     void loadAll();
-    /// Stops both requests, retries included; what has not arrived stays `loading`. Also done when
-    /// the model goes.
+    /// Stops every request, actions' included, retries too; what has not arrived stays `loading`.
+    /// Also done when the model goes.
     void cancel();
 
     /// Set by the owner: called with the text the user chose to put into the field.
@@ -69,6 +81,8 @@ Q_SIGNALS:
     void changed();
     /// partialCorrection() or partialVariants() grew; nothing else changed.
     void progressed();
+    /// actionResult(index) changed.
+    void actionChanged(qsizetype index);
 
 private:
     const QString m_originalText;
@@ -78,6 +92,9 @@ private:
     PendingRequest m_rephraseRequest;
     CorrectionLoad m_correction;
     RephraseLoad m_rephrase;
+    const QList<CustomAction> m_actions;
+    QList<std::optional<RephraseLoad>> m_actionResults;
+    QList<PendingRequest> m_actionRequests;
     int m_selectedTab = 0;
     QString m_partialCorrection;
     QList<RephraseVariant> m_partialVariants;

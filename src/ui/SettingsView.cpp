@@ -22,6 +22,7 @@
 #include "core/L10n.h"
 #include "core/ModelServers.h"
 #include "core/SettingsStore.h"
+#include "ui/ActionsSection.h"
 #include "ui/Brand.h"
 #include "ui/FormSection.h"
 #include "ui/ShortcutRecorder.h"
@@ -246,6 +247,9 @@ void SettingsView::build() {
         m_blockSection->addRow(row);
     }
     layout->addWidget(m_blockSection);
+
+    m_actionsSection = new ActionsSection(m_store, form);
+    layout->addWidget(m_actionsSection);
     layout->addStretch(1);
 }
 
@@ -650,6 +654,7 @@ void SettingsView::refresh() {
         l.text(QStringLiteral("New blocked app"), QStringLiteral("Nova blokirana aplikacija")));
     Style::setButtonText(*m_addButton, l.text(QStringLiteral("Add"), QStringLiteral("Dodaj")));
     refreshBlocklist();
+    m_actionsSection->refresh();
     if (m_statusSection && m_statusSection->isVisibleTo(this))
         m_statusSection->refresh();
 

@@ -1,5 +1,6 @@
 // The settings form: the API key and its check, model, server, language, word threshold, start at
-// login, the global shortcut and the block list. Every control but the key writes to the store at once.
+// login, the global shortcut, the block list and the user's own actions. Every control but the key
+// writes to the store at once.
 #pragma once
 
 #include <QHash>
@@ -26,6 +27,7 @@ class QVBoxLayout;
 
 namespace quillet {
 
+class ActionsSection;
 class SettingsStore;
 class ShortcutRecorder;
 class StatusSection;
@@ -82,6 +84,7 @@ public:
     /// Redraws the tray menu's section, after something it shows changed elsewhere.
     void refreshStatus();
     StatusSection* statusSection() const { return m_statusSection; }
+    ActionsSection* actionsSection() const { return m_actionsSection; }
     void setApplicationDirectory(ApplicationDirectory directory);
     /// Enables "Refresh" beside the model picker.
     void setModelLister(ModelLister lister);
@@ -145,6 +148,7 @@ private:
     FormSection* m_apiSection;
     FormSection* m_behaviorSection;
     FormSection* m_blockSection;
+    ActionsSection* m_actionsSection;
 
     QLabel* m_keyLabel;
     QLineEdit* m_keyField;

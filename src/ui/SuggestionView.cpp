@@ -94,6 +94,7 @@ SuggestionView::SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, 
 
     connect(&vm, &SuggestionViewModel::changed, this, &SuggestionView::refresh);
     connect(&vm, &SuggestionViewModel::progressed, this, &SuggestionView::showProgress);
+    connect(&vm, &SuggestionViewModel::actionChanged, this, &SuggestionView::showAction);
     refresh();
 }
 
@@ -321,6 +322,7 @@ QWidget* SuggestionView::successState() {
 }
 
 QWidget* SuggestionView::rephraseTab() {
+    m_actionSlots.clear();
     const SuggestionViewModel::RephraseLoad& load = m_vm->rephrase();
     if (load.isLoading()) {
         m_drawnPartialVariants = m_vm->partialVariants().size();
@@ -355,12 +357,41 @@ QWidget* SuggestionView::variantList(const QList<RephraseVariant>& variants, boo
     // More are being written.
     if (more)
         column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
+    m_actionSlots.clear();
+    for (qsizetype i = 0; !more && i < m_vm->actions().size(); ++i) {
+        auto* slot = new QWidget;
+        auto* slotLayout = new QVBoxLayout(slot);
+        slotLayout->setContentsMargins(0, 0, 0, 0);
+        slotLayout->addWidget(actionCard(i));
+        column->addWidget(slot);
+        m_actionSlots.append(slot);
+    }
     column->addStretch(1);
     scroll->setWidget(list);
     // After setWidget, which turns the list's fill on: the tab's material shows through.
     list->setAutoFillBackground(false);
     scroll->viewport()->setAutoFillBackground(false);
     return scroll;
+}
+
+QWidget* SuggestionView::actionCard(qsizetype index) {
+    const QPointer<SuggestionView> self(this);
+    return new ActionCard(
+        m_vm->actions()[index], m_vm->actionResult(index), m_loc,
+        [self, index] {
+            if (self && self->m_vm)
+                self->m_vm->runAction(index);
+        },
+        [self](const QString& text) {
+            if (self && self->m_vm)
+                self->m_vm->replace(text);
+        });
+}
+
+void SuggestionView::showAction(qsizetype index) {
+    if (!m_vm || index < 0 || index >= m_actionSlots.size() || !m_actionSlots[index])
+        return;
+    replaceContent(m_actionSlots[index], actionCard(index));
 }
 
 QWidget* SuggestionView::loadingView(const QString& message) {

@@ -45,6 +45,8 @@ private:
     QWidget* partialCorrectionView();
     QWidget* variantList(const QList<RephraseVariant>& variants, bool more);
     void showProgress();
+    QWidget* actionCard(qsizetype index);
+    void showAction(qsizetype index);
     QWidget* successState();
     QWidget* loadingView(const QString& message);
     QWidget* errorView(const QString& message);
@@ -71,6 +73,8 @@ private:
     // What of a streamed answer is on screen: the correction's text block, the variants drawn.
     QPointer<TextBlock> m_partialText;
     qsizetype m_drawnPartialVariants = 0;
+    // Where each of the user's own actions is drawn below the alternatives; empty while they are not.
+    QList<QPointer<QWidget>> m_actionSlots;
 };
 
 }  // namespace quillet

@@ -1,9 +1,12 @@
-// One rephrasing: its style pill, a Replace button in the style's colour, and the text.
+// One rephrasing: its style pill, a Replace button in the style's colour, and the text; and the card of
+// one of the user's own actions, which asks for its text only when told to.
 #pragma once
 
 #include <functional>
 
+#include "core/CustomActions.h"
 #include "core/L10n.h"
+#include "core/Load.h"
 #include "core/Models.h"
 #include "ui/SurfaceWidgets.h"
 
@@ -32,6 +35,25 @@ private:
     std::function<void()> m_onReplace;
     QLabel* m_pill = nullptr;
     QPushButton* m_replace = nullptr;
+    TextBlock* m_text = nullptr;
+};
+
+/// The card of one of the user's own actions. Before it is run it offers "Run"; while it runs, the
+/// button waits; a failure is said with "Try again"; a result is shown with "Replace".
+class ActionCard : public RoundedBox {
+    Q_OBJECT
+public:
+    /// `result` is empty until the action has been run.
+    ActionCard(const CustomAction& action, const std::optional<Load<RephraseResult>>& result, L10n loc,
+               std::function<void()> onRun, std::function<void(const QString&)> onReplace,
+               QWidget* parent = nullptr);
+
+    QPushButton* button() const { return m_button; }
+    /// The result or the failure; hidden before the first run and while it runs.
+    TextBlock* textBlock() const { return m_text; }
+
+private:
+    QPushButton* m_button = nullptr;
     TextBlock* m_text = nullptr;
 };
 

@@ -2,6 +2,7 @@
 #include "WindowTestFixture.h"
 
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
@@ -11,6 +12,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 
+#include "ui/ActionsSection.h"
 #include "ui/FormSection.h"
 #include "ui/SettingsWindowController.h"
 #include "ui/ShortcutRecorder.h"
@@ -569,6 +571,73 @@ TEST_F(SettingsViewTest, WhereTheDesktopHoldsTheShortcutItsStepsReplaceTheRecord
     auto plain = makeView();
     EXPECT_FALSE(child<QLabel>(plain.get(), "shortcutSteps")->isVisible());
     EXPECT_TRUE(child<QPushButton>(plain.get(), "shortcutRecorder")->isVisible());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SettingsViewTest, ActionsAreAddedEditedMovedAndRemovedWithRefusalsSaid) {
+    auto view = makeView();
+    ActionsSection& actions = *view->actionsSection();
+    auto rows = [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QStringList names;
+        for (QLabel* label : actions.findChildren<QLabel*>(QStringLiteral("actionName")))
+            names << label->text();
+        return names;
+    };
+    auto fill = [&](const QString& name, const QString& instruction) {
+        typeInto(actions.nameField(), name);
+        actions.instructionField()->setPlainText(instruction);
+        QTest::mouseClick(actions.saveButton(), Qt::LeftButton);
+    };
+
+    fill(QStringLiteral("  Friendlier "), QStringLiteral("Make it friendlier."));
+    fill(QStringLiteral("To English"), QStringLiteral("Translate to English."));
+    EXPECT_EQ(store.customActions(), (QList<CustomAction>{{"Friendlier", "Make it friendlier."},
+                                                          {"To English", "Translate to English."}}));
+    EXPECT_EQ(rows(), QStringList({"Friendlier", "To English"}));
+    EXPECT_TRUE(actions.nameField()->text().isEmpty()) << "the form empties for the next one";
+
+    // Refused: said under the form, nothing stored, what was typed kept to be mended.
+    fill(QStringLiteral("friendlier"), QStringLiteral("Again."));
+    EXPECT_TRUE(actions.errorLabel()->isVisibleTo(view.get()));
+    EXPECT_EQ(actions.errorLabel()->text(), "An action with this name already exists.");
+    EXPECT_EQ(actions.nameField()->text(), "friendlier");
+    fill(QStringLiteral("Long"), QString(100 * 1024, 'x'));
+    EXPECT_EQ(actions.errorLabel()->text(), "The instruction can be at most 2000 characters long.");
+    fill(QStringLiteral("   "), QStringLiteral("No name."));
+    EXPECT_EQ(actions.errorLabel()->text(), "Give the action a name.");
+    EXPECT_EQ(store.customActions().size(), 2);
+
+    // Editing keeps the action's place; the form says Save, and Cancel leaves it as it was.
+    actions.edit(1);
+    EXPECT_EQ(actions.saveButton()->text(), "Save");
+    fill(QStringLiteral("In English"), QStringLiteral("Translate the text to English."));
+    EXPECT_EQ(store.customActions()[1], (CustomAction{"In English", "Translate the text to English."}));
+    EXPECT_EQ(actions.saveButton()->text(), "Add");
+    actions.edit(0);
+    actions.cancelEdit();
+    EXPECT_EQ(store.customActions()[0].name, "Friendlier");
+
+    // The arrows reorder; the first cannot go up, the last cannot go down.
+    actions.move(0, -1);
+    actions.move(1, 1);
+    EXPECT_EQ(rows(), QStringList({"Friendlier", "In English"}));
+    auto* down = actions.findChildren<QToolButton*>().at(1);
+    ASSERT_EQ(down->arrowType(), Qt::DownArrow);
+    QTest::mouseClick(down, Qt::LeftButton);
+    EXPECT_EQ(rows(), QStringList({"In English", "Friendlier"}));
+    EXPECT_EQ(store.customActions().first().name, "In English");
+
+    QTest::mouseClick(actions.findChildren<QToolButton*>(QStringLiteral("removeAction")).first(),
+                      Qt::LeftButton);
+    EXPECT_EQ(rows(), QStringList({"Friendlier"}));
+    EXPECT_EQ(store.customActions().size(), 1);
+
+    store.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(actions.saveButton()->text(), "Dodaj");
 }
 
 }  // namespace

@@ -387,3 +387,54 @@ TEST_F(SuggestionPanelTest, LongTextSaysOnlyItsFirstPartWasCheckedAndDiffsThatPa
     vm->setSelectedTab(0);
     EXPECT_EQ(note->text(), "Tekst je dug: proveren je samo njegov prvi deo.");
 }
+
+namespace {
+
+TEST_F(SuggestionPanelTest, AnActionCardRunsWhenAskedAndItsResultReplacesTheField) {
+    using namespace std::chrono_literals;
+    controller.reset();
+    vm = std::make_shared<SuggestionViewModel>(
+        original,
+        OpenAIClient(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-test"),
+                     QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer),
+        QList<CustomAction>{{"To English", "Translate to English."}, {"Friendlier", "Be kind."}});
+    vm->onReplace = [this](const QString& text) { replaced << text; };
+    controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens);
+    controller->show(Rect(300, 400, 24, 24));
+    vm->setRephrase(
+        SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{{"neutral", "Something else."}}}));
+    view().rephraseTabButton()->click();
+
+    auto cards = [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return content()->findChildren<ActionCard*>();
+    };
+    ASSERT_EQ(cards().size(), 2) << "below the alternatives, one card each";
+    EXPECT_EQ(content()->findChildren<VariantCard*>().size(), 1);
+    EXPECT_EQ(cards()[0]->button()->text(), "Run");
+    EXPECT_TRUE(transport.requests.isEmpty()) << "nothing is sent until the user asks";
+
+    const QString answer =
+        QJsonDocument(
+            QJsonObject{{"variants", QJsonArray{QJsonObject{{"style", "custom"}, {"text", "In English."}}}}})
+            .toJson(QJsonDocument::Compact);
+    transport.enqueue(FakeHttpTransport::Script::stream(streamed(answer, 8), 50ms));
+    QTest::mouseClick(cards()[0]->button(), Qt::LeftButton);
+    ASSERT_EQ(transport.requests.size(), 1);
+    EXPECT_FALSE(cards()[0]->button()->isEnabled()) << "waits while it runs";
+    EXPECT_EQ(cards()[1]->button()->text(), "Run") << "the other card is untouched";
+
+    scheduler.advance(5s);
+    ASSERT_EQ(cards().size(), 2);
+    EXPECT_EQ(cards()[0]->button()->text(), "Replace");
+    EXPECT_EQ(cards()[0]->textBlock()->toPlainText(), "In English.");
+    snapshot(QStringLiteral("actions"));
+    QTest::mouseClick(cards()[0]->button(), Qt::LeftButton);
+    EXPECT_EQ(replaced, QStringList{"In English."});
+
+    LanguageScope language(AppLanguage::sr);
+    vm->setSelectedTab(1);
+    EXPECT_EQ(cards()[1]->button()->text(), "Pokreni");
+}
+
+}  // namespace

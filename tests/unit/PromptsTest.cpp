@@ -30,6 +30,16 @@ TEST(PromptsTest, SystemPromptsAreTheGoldenTexts) {
             R"("text": "..."}, {"style": "concise", "text": "..."}]})"));
 }
 
+TEST(PromptsTest, AnActionsPromptIsItsInstructionInTheAlternativesContract) {
+    EXPECT_EQ(Prompts::customAction(QStringLiteral("  Translate the text to English.\n")),
+              QString::fromUtf8("Rewrite the text as the user asks:\n"
+                                "Translate the text to English.\n"
+                                "Unless asked otherwise, keep the language of the original and its "
+                                "formatting (line breaks, emoji); what is asked above goes before any note "
+                                "on the text's language. Return strictly JSON:\n"
+                                "{\"variants\": [{\"style\": \"custom\", \"text\": \"...\"}]}"));
+}
+
 TEST(PromptsTest, HintWrapsTheRecognisedCode) {
     FakeLanguageRecognizer recognizer;
     recognizer.answer = QStringLiteral("sr");

@@ -38,11 +38,13 @@ protected:
         };
     }
 
-    std::unique_ptr<SuggestionViewModel> make(const QString& key = QStringLiteral("sk-test")) {
+    std::unique_ptr<SuggestionViewModel> make(const QString& key = QStringLiteral("sk-test"),
+                                              QList<CustomAction> actions = {}) {
         return std::make_unique<SuggestionViewModel>(
             QStringLiteral("Fixd text."),
             OpenAIClient(SettingsStore::defaultApiBaseURL, key, QStringLiteral("gpt-4o-mini"), transport,
-                         scheduler, recognizer));
+                         scheduler, recognizer),
+            std::move(actions));
     }
 
     test::ScopedSettings settings;
@@ -96,6 +98,59 @@ TEST_F(SuggestionViewModelTest, BothRequestsRunSideBySide) {
     EXPECT_EQ(first["messages"].toArray()[0].toObject()["content"].toString(), Prompts::proofreading());
     EXPECT_EQ(second["temperature"].toDouble(), 0.7);
     EXPECT_EQ(second["messages"].toArray()[0].toObject()["content"].toString(), Prompts::rephrasing());
+}
+
+TEST_F(SuggestionViewModelTest, AnActionIsSentOnlyWhenRunAndAnswersLikeAVariant) {
+    const QList<CustomAction> actions = {{"Friendlier", "Make it friendlier."},
+                                         {"To English", "Translate to English."}};
+    auto model = make(QStringLiteral("sk-test"), actions);
+    model->loadAll();
+    scheduler.advance(1s);
+    EXPECT_EQ(transport.requests.size(), 2) << "the actions wait for the user";
+    EXPECT_FALSE(model->actionResult(0).has_value());
+    EXPECT_FALSE(model->actionResult(7).has_value());
+
+    QSignalSpy changed(model.get(), &SuggestionViewModel::actionChanged);
+    rephraseDelay = 200ms;
+    model->runAction(1);
+    model->runAction(5);  // no such action: nothing
+    ASSERT_EQ(transport.requests.size(), 3);
+    ASSERT_TRUE(model->actionResult(1).has_value());
+    EXPECT_TRUE(model->actionResult(1)->isLoading());
+    EXPECT_FALSE(model->actionResult(0).has_value()) << "the other action is not run";
+    const QJsonObject body = QJsonDocument::fromJson(transport.requests[2].body).object();
+    EXPECT_EQ(body["messages"].toArray()[0].toObject()["content"].toString(),
+              Prompts::customAction("Translate to English."));
+    EXPECT_EQ(body["temperature"].toDouble(), 0.7);
+
+    scheduler.advance(200ms);
+    ASSERT_TRUE(model->actionResult(1)->isLoaded());
+    EXPECT_EQ(model->actionResult(1)->result()->variants.first().text, "Other text.");
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(changed.last().first().value<qsizetype>(), 1);
+
+    // Closing the panel stops an action under way.
+    model->runAction(0);
+    model->cancel();
+    scheduler.advance(1min);
+    EXPECT_TRUE(model->actionResult(0)->isLoading());
+}
+
+TEST_F(SuggestionViewModelTest, AnActionAnsweredWithNothingOrAnErrorFails) {
+    auto model = make(QStringLiteral("sk-test"), {{"Empty", "Say nothing."}});
+    transport.responder = [](const HttpRequest&) {
+        return Script::reply(200, chatReply(R"({"variants": []})"));
+    };
+    model->runAction(0);
+    scheduler.advance(1s);
+    ASSERT_TRUE(model->actionResult(0)->isFailed());
+    EXPECT_FALSE(model->actionResult(0)->message().isEmpty());
+
+    transport.responder = [](const HttpRequest&) { return Script::reply(401, chatReply("{}")); };
+    model->runAction(0);
+    scheduler.advance(10s);
+    ASSERT_TRUE(model->actionResult(0)->isFailed());
+    EXPECT_EQ(model->actionResult(0)->message(), "Invalid API key. Check it in Settings.");
 }
 
 TEST_F(SuggestionViewModelTest, OneFailureLeavesTheOtherResult) {

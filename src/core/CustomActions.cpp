@@ -1,0 +1,91 @@
+#include "core/CustomActions.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace quillet {
+
+namespace {
+const QString kName = QStringLiteral("name");
+const QString kInstruction = QStringLiteral("instruction");
+}  // namespace
+
+std::variant<CustomAction, CustomActions::Refusal> CustomActions::checked(
+    const QString& name, const QString& instruction, const QList<CustomAction>& existing,
+    std::optional<qsizetype> replacing) {
+    CustomAction action{name.trimmed(), instruction.trimmed()};
+    if (action.name.isEmpty())
+        return Refusal::emptyName;
+    if (action.name.size() > maxNameLength)
+        return Refusal::nameTooLong;
+    if (action.instruction.isEmpty())
+        return Refusal::emptyInstruction;
+    if (action.instruction.size() > maxInstructionLength)
+        return Refusal::instructionTooLong;
+    for (qsizetype i = 0; i < existing.size(); ++i) {
+        if (replacing && *replacing == i)
+            continue;
+        if (existing[i].name.compare(action.name, Qt::CaseInsensitive) == 0)
+            return Refusal::duplicateName;
+    }
+    return action;
+}
+
+QString CustomActions::message(Refusal refusal, const L10n& loc) {
+    switch (refusal) {
+        case Refusal::emptyName:
+            return loc.text(QStringLiteral("Give the action a name."), QStringLiteral("Dajte akciji ime."));
+        case Refusal::nameTooLong:
+            return loc
+                .text(QStringLiteral("The name can be at most %1 characters long."),
+                      QStringLiteral("Ime može imati najviše %1 znakova."))
+                .arg(maxNameLength);
+        case Refusal::emptyInstruction:
+            return loc.text(QStringLiteral("Write what the action should do with the text."),
+                            QStringLiteral("Napišite šta akcija treba da uradi s tekstom."));
+        case Refusal::instructionTooLong:
+            return loc
+                .text(QStringLiteral("The instruction can be at most %1 characters long."),
+                      QStringLiteral("Uputstvo može imati najviše %1 znakova."))
+                .arg(maxInstructionLength);
+        case Refusal::duplicateName:
+            return loc.text(QStringLiteral("An action with this name already exists."),
+                            QStringLiteral("Akcija s ovim imenom već postoji."));
+    }
+    return {};
+}
+
+QList<CustomAction> CustomActions::moved(QList<CustomAction> list, qsizetype from, qsizetype to) {
+    if (from < 0 || from >= list.size() || to < 0 || to >= list.size())
+        return list;
+    list.move(from, to);
+    return list;
+}
+
+QString CustomActions::toStored(const QList<CustomAction>& actions) {
+    QJsonArray array;
+    for (const CustomAction& action : actions)
+        array.append(QJsonObject{{kName, action.name}, {kInstruction, action.instruction}});
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+}
+
+QList<CustomAction> CustomActions::fromStored(const std::optional<QString>& stored) {
+    if (!stored)
+        return {};
+    const QJsonDocument document = QJsonDocument::fromJson(stored->toUtf8());
+    if (!document.isArray())
+        return {};
+    QList<CustomAction> actions;
+    for (const QJsonValue& value : document.array()) {
+        const QJsonObject object = value.toObject();
+        if (!object.value(kName).isString() || !object.value(kInstruction).isString())
+            continue;
+        auto action = checked(object.value(kName).toString(), object.value(kInstruction).toString(), actions);
+        if (auto* kept = std::get_if<CustomAction>(&action))
+            actions.append(std::move(*kept));
+    }
+    return actions;
+}
+
+}  // namespace quillet
