@@ -140,6 +140,25 @@ struct Exchange : PendingRequest::Control, std::enable_shared_from_this<Exchange
     }
 };
 
+// What an exchange does once the key is read: it goes out with the key, or without one to a server
+// that needs none; a key that is missing where one is needed, or that would break the header, ends
+// it with the matching message.
+template <typename Answer>
+std::function<void(const QString&)> beginWithKey(std::shared_ptr<Exchange<Answer>> exchange,
+                                                 std::chrono::milliseconds deadline, bool keyRequired) {
+    return [exchange, deadline, keyRequired](const QString& key) {
+        if (exchange->over)
+            return;
+        if ((key.isEmpty() && keyRequired) || !fitsHeader(key)) {
+            exchange->finishSoon(key.isEmpty() ? OpenAIError::missingKey() : OpenAIError::invalidKey());
+            return;
+        }
+        if (!key.isEmpty())
+            exchange->http.headers.prepend({"Authorization", "Bearer " + key.toUtf8()});
+        exchange->begin(deadline);
+    };
+}
+
 // Which of the envelope's parts failed decides the detail the user sees.
 std::optional<QString> firstChoiceContent(const QByteArray& body) {
     QJsonParseError error{};
@@ -357,19 +376,8 @@ PendingRequest OpenAIClient::request(const QString& system, const QString& user,
     // The key is read only now, and the deadline starts once it is in: an unlock prompt of the
     // keyring is the user's time, not the server's.
     // A server of the user's own may need no key: then none is sent, and a 401 says it wants one.
-    m_apiKey([exchange, deadline = m_deadline,
-              keyRequired = KeyRequirement::isRequired(m_baseURL)](const QString& key) {
-        if (exchange->over)
-            return;
-        if ((key.isEmpty() && keyRequired) || !fitsHeader(key)) {
-            exchange->finishSoon(key.isEmpty() ? OpenAIError::missingKey() : OpenAIError::invalidKey());
-            return;
-        }
-        exchange->http.headers = {{"Content-Type", "application/json"}};
-        if (!key.isEmpty())
-            exchange->http.headers.prepend({"Authorization", "Bearer " + key.toUtf8()});
-        exchange->begin(deadline);
-    });
+    exchange->http.headers = {{"Content-Type", "application/json"}};
+    m_apiKey(beginWithKey(exchange, m_deadline, KeyRequirement::isRequired(m_baseURL)));
     return PendingRequest(exchange);
 }
 
@@ -423,18 +431,7 @@ PendingRequest OpenAIClient::listModels(std::function<void(Outcome<QStringList>)
     exchange->http.url = endpoint(QStringLiteral("/v1/models"));
     exchange->http.timeout = keyCheckTimeout;
     exchange->http.maxReplyBytes = maxReplyBytes;
-    m_apiKey([exchange, deadline = m_deadline,
-              keyRequired = KeyRequirement::isRequired(m_baseURL)](const QString& key) {
-        if (exchange->over)
-            return;
-        if ((key.isEmpty() && keyRequired) || !fitsHeader(key)) {
-            exchange->finishSoon(key.isEmpty() ? OpenAIError::missingKey() : OpenAIError::invalidKey());
-            return;
-        }
-        if (!key.isEmpty())
-            exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()}};
-        exchange->begin(deadline);
-    });
+    m_apiKey(beginWithKey(exchange, m_deadline, KeyRequirement::isRequired(m_baseURL)));
     return PendingRequest(exchange);
 }
 

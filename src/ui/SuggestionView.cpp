@@ -214,21 +214,28 @@ void SuggestionView::showProgress() {
         replaceContent(m_rephrasePage, rephraseTab());
 }
 
+// The rounded box that holds the correction's text, finished or still being written.
+RoundedBox* SuggestionView::correctionBox(TextBlock** text) {
+    auto* box = new RoundedBox(10, Style::withAlpha(Style::textBackground(*this), 0.55),
+                               Style::withAlpha(Style::primary(*this), 0.07));
+    auto* boxLayout = new QVBoxLayout(box);
+    boxLayout->setContentsMargins(0, 0, 0, 0);
+    *text = new TextBlock(TextBlock::Sizing::scroll, 13, 3, 12);
+    (*text)->setObjectName(QStringLiteral("correctionText"));
+    (*text)->setAccessibleName(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
+    boxLayout->addWidget(*text);
+    return box;
+}
+
 QWidget* SuggestionView::partialCorrectionView() {
     auto* view = new QWidget;
     view->setObjectName(QStringLiteral("partialCorrectionView"));
     auto* column = new QVBoxLayout(view);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(12);
-    auto* box = new RoundedBox(10, Style::withAlpha(Style::textBackground(*this), 0.55),
-                               Style::withAlpha(Style::primary(*this), 0.07));
-    auto* boxLayout = new QVBoxLayout(box);
-    boxLayout->setContentsMargins(0, 0, 0, 0);
-    auto* text = new TextBlock(TextBlock::Sizing::scroll, 13, 3, 12);
-    text->setObjectName(QStringLiteral("correctionText"));
-    text->setAccessibleName(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
+    TextBlock* text = nullptr;
+    RoundedBox* box = correctionBox(&text);
     text->setPlain(m_vm->partialCorrection());
-    boxLayout->addWidget(text);
     column->addWidget(box, 1);
     // The changes are marked, and the text offered, once the whole answer is in.
     column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
@@ -258,15 +265,9 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    auto* box = new RoundedBox(10, Style::withAlpha(Style::textBackground(*this), 0.55),
-                               Style::withAlpha(Style::primary(*this), 0.07));
-    auto* boxLayout = new QVBoxLayout(box);
-    boxLayout->setContentsMargins(0, 0, 0, 0);
-    auto* text = new TextBlock(TextBlock::Sizing::scroll, 13, 3, 12);
-    text->setObjectName(QStringLiteral("correctionText"));
-    text->setAccessibleName(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
+    TextBlock* text = nullptr;
+    RoundedBox* box = correctionBox(&text);
     text->setRuns(DiffHighlighter::attributed(m_vm->sentText(), result.corrected));
-    boxLayout->addWidget(text);
     auto* boxMargin = new QVBoxLayout;
     boxMargin->setContentsMargins(12, 12, 12, 0);
     boxMargin->addWidget(box);

@@ -17,6 +17,7 @@ namespace quillet {
 
 class Pasteboard;
 class TextBlock;
+class RoundedBox;
 
 class SuggestionView : public QWidget {
     Q_OBJECT
@@ -43,6 +44,7 @@ private:
     QWidget* rephraseTab();
     QWidget* correctionView(const CorrectionResult& result);
     QWidget* partialCorrectionView();
+    RoundedBox* correctionBox(TextBlock** text);
     QWidget* variantList(const QList<RephraseVariant>& variants, bool more);
     void showProgress();
     QWidget* actionCard(qsizetype index);
