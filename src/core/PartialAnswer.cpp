@@ -77,31 +77,18 @@ void PartialAnswer::take(QChar c) {
             return;
         case Mode::escape: {
             m_mode = Mode::string;
-            switch (c.unicode()) {
-                case u'n':
-                    append(u'\n');
-                    return;
-                case u't':
-                    append(u'\t');
-                    return;
-                case u'r':
-                    append(u'\r');
-                    return;
-                case u'b':
-                    append(u'\b');
-                    return;
-                case u'f':
-                    append(u'\f');
-                    return;
-                case u'u':
-                    m_mode = Mode::unicode;
-                    m_code = 0;
-                    m_hexDigits = 0;
-                    return;
-                default:
-                    append(c);
-                    return;  // \" \\ \/, and whatever a careless model escapes
+            if (c == u'u') {
+                m_mode = Mode::unicode;
+                m_code = 0;
+                m_hexDigits = 0;
+                return;
             }
+            // \" \\ \/ stand for themselves, and so does whatever a careless model escapes.
+            static const QString escaped = QStringLiteral("ntrbf");
+            static const QString meant = QStringLiteral("\n\t\r\b\f");
+            const qsizetype at = escaped.indexOf(c);
+            append(at >= 0 ? meant[at] : c);
+            return;
         }
         case Mode::unicode: {
             const int digit = QStringLiteral("0123456789abcdef").indexOf(c.toLower());

@@ -164,6 +164,21 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     QList<Road> roads;
     std::function<void(const Outcome&)> completion;
 
+    // A write into `field`, with the field's text as it stands now.
+    static std::shared_ptr<Write> start(std::shared_ptr<Shared> io, const FocusedField& field,
+                                        const QString& text, bool selectionOnly,
+                                        std::function<void(const Outcome&)> completion) {
+        auto write = std::make_shared<Write>();
+        write->io = std::move(io);
+        write->element = field.element;
+        write->pid = field.pid;
+        write->text = text;
+        write->selectionOnly = selectionOnly;
+        write->completion = std::move(completion);
+        write->before = write->value();
+        return write;
+    }
+
     std::optional<QString> value() const { return AX::attribute(io->ax, element, AXAttr::value); }
 
     bool landed() const {
@@ -345,14 +360,7 @@ int TextIO::caretStops(const QString& text) {
 
 void TextIO::replace(const FocusedField& field, const QString& text, bool selectionOnly,
                      std::function<void(const Outcome&)> completion) {
-    auto write = std::make_shared<Write>();
-    write->io = m_shared;
-    write->element = field.element;
-    write->pid = field.pid;
-    write->text = text;
-    write->selectionOnly = selectionOnly;
-    write->completion = std::move(completion);
-    write->before = write->value();
+    auto write = Write::start(m_shared, field, text, selectionOnly, std::move(completion));
     if (!selectionOnly) {
         write->expected = text;
     } else if (write->before) {
@@ -377,14 +385,7 @@ void TextIO::replace(const FocusedField& field, const QString& text, bool select
 
 void TextIO::replaceRange(const FocusedField& field, const PartialReplacement& part, qint64 location,
                           const QString& text, std::function<void(const Outcome&)> completion) {
-    auto write = std::make_shared<Write>();
-    write->io = m_shared;
-    write->element = field.element;
-    write->pid = field.pid;
-    write->text = text;
-    write->selectionOnly = true;
-    write->completion = std::move(completion);
-    write->before = write->value();
+    auto write = Write::start(m_shared, field, text, true, std::move(completion));
     write->range = write->before ? part.rangeIn(*write->before, location) : std::nullopt;
     // Without the part in sight there is no telling where the text goes: nothing is written.
     if (!write->range) {

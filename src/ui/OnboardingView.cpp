@@ -80,21 +80,6 @@ protected:
     }
 };
 
-// The rounded, teal-edged box around the sample field.
-class SampleFrame final : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(Style::withAlpha(Brand::teal(), 0.35), 1));
-        p.setBrush(palette().color(QPalette::Base));
-        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
-    }
-};
-
 QLabel* headingLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setFont(Style::font(13, QFont::Bold));
@@ -289,7 +274,9 @@ QWidget* OnboardingView::buildTestStep() {
     v->addWidget(heading(Symbol::sparkles, m_testHeading, page));
     m_testText = bodyLabel(page);
     v->addWidget(m_testText);
-    auto* frame = new SampleFrame(page);
+    // The rounded, teal-edged box around the sample field.
+    auto* frame =
+        new RoundedBox(10, palette().color(QPalette::Base), Style::withAlpha(Brand::teal(), 0.35), page);
     frame->setFixedHeight(130);
     auto* inner = new QVBoxLayout(frame);
     inner->setContentsMargins(8, 8, 8, 8);

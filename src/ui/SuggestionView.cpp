@@ -13,6 +13,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <optional>
+
 #include "core/DiffHighlighter.h"
 #include "core/SurfacePlacement.h"
 #include "platform/Pasteboard.h"
@@ -23,6 +25,18 @@
 namespace quillet {
 
 namespace {
+
+// A view of one tab: a widget named for tests and accessibility, its content in one column.
+// Margins left as `std::nullopt` keep the style's own.
+QVBoxLayout* namedColumn(QWidget*& view, const QString& name, std::optional<QMargins> margins, int spacing) {
+    view = new QWidget;
+    view->setObjectName(name);
+    auto* column = new QVBoxLayout(view);
+    if (margins)
+        column->setContentsMargins(*margins);
+    column->setSpacing(spacing);
+    return column;
+}
 
 QLabel* secondaryLabel(const QString& text, const QFont& font, const QWidget& colours) {
     auto* label = new QLabel(text);
@@ -228,11 +242,8 @@ RoundedBox* SuggestionView::correctionBox(TextBlock** text) {
 }
 
 QWidget* SuggestionView::partialCorrectionView() {
-    auto* view = new QWidget;
-    view->setObjectName(QStringLiteral("partialCorrectionView"));
-    auto* column = new QVBoxLayout(view);
-    column->setContentsMargins(12, 12, 12, 12);
-    column->setSpacing(12);
+    QWidget* view = nullptr;
+    auto* column = namedColumn(view, QStringLiteral("partialCorrectionView"), QMargins(12, 12, 12, 12), 12);
     TextBlock* text = nullptr;
     RoundedBox* box = correctionBox(&text);
     text->setPlain(m_vm->partialCorrection());
@@ -259,11 +270,8 @@ QWidget* SuggestionView::correctionTab() {
 }
 
 QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
-    auto* view = new QWidget;
-    view->setObjectName(QStringLiteral("correctionView"));
-    auto* column = new QVBoxLayout(view);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    QWidget* view = nullptr;
+    auto* column = namedColumn(view, QStringLiteral("correctionView"), QMargins{}, 0);
 
     TextBlock* text = nullptr;
     RoundedBox* box = correctionBox(&text);
@@ -305,10 +313,8 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
 }
 
 QWidget* SuggestionView::successState() {
-    auto* view = new QWidget;
-    view->setObjectName(QStringLiteral("successState"));
-    auto* column = new QVBoxLayout(view);
-    column->setSpacing(12);
+    QWidget* view = nullptr;
+    auto* column = namedColumn(view, QStringLiteral("successState"), std::nullopt, 12);
     column->addStretch(1);
     column->addWidget(new SymbolBadge(52, Style::withAlpha(Style::green(), 0.14), Style::Symbol::checkmark,
                                       22, Style::green(), true),
@@ -396,10 +402,8 @@ void SuggestionView::showAction(qsizetype index) {
 }
 
 QWidget* SuggestionView::loadingView(const QString& message) {
-    auto* view = new QWidget;
-    view->setObjectName(QStringLiteral("loadingView"));
-    auto* column = new QVBoxLayout(view);
-    column->setSpacing(12);
+    QWidget* view = nullptr;
+    auto* column = namedColumn(view, QStringLiteral("loadingView"), std::nullopt, 12);
     column->addStretch(1);
     column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
     auto* label = secondaryLabel(message, Style::font(13), *this);
@@ -410,11 +414,8 @@ QWidget* SuggestionView::loadingView(const QString& message) {
 }
 
 QWidget* SuggestionView::errorView(const QString& message) {
-    auto* view = new QWidget;
-    view->setObjectName(QStringLiteral("errorView"));
-    auto* column = new QVBoxLayout(view);
-    column->setContentsMargins(24, 12, 24, 12);
-    column->setSpacing(12);
+    QWidget* view = nullptr;
+    auto* column = namedColumn(view, QStringLiteral("errorView"), QMargins(24, 12, 24, 12), 12);
     column->addStretch(1);
     column->addWidget(new SymbolBadge(52, Style::withAlpha(Style::orange(), 0.14),
                                       Style::Symbol::warningTriangleFill, 20, Style::orange(), false),

@@ -24,6 +24,20 @@ FakeElementRef* refOf(const AXElement& element) {
     return dynamic_cast<FakeElementRef*>(element.ref());
 }
 
+// The data of an element a call can reach, or null with the error a desktop gives for it.
+FakeElementData* reachable(const AXElement& element, AXError& error) {
+    FakeElementRef* ref = refOf(element);
+    if (!ref) {
+        error = AXError::illegalArgument;
+        return nullptr;
+    }
+    if (ref->data().destroyed) {
+        error = AXError::invalidUIElement;
+        return nullptr;
+    }
+    return &ref->data();
+}
+
 // Writing the selection of a text field replaces the selected range, as a real field does.
 void applyWrite(FakeElementData& d, const QString& attribute, const AXValue& value) {
     const QString* text = std::get_if<QString>(&value);
@@ -101,17 +115,15 @@ AXError FakeAccessibility::copyAttribute(const AXElement& element, const QString
     ++calls;
     if (onCopy)
         onCopy(element, attribute);
-    FakeElementRef* ref = refOf(element);
-    if (!ref)
-        return AXError::illegalArgument;
-    const FakeElementData& d = ref->data();
-    if (d.destroyed)
-        return AXError::invalidUIElement;
-    if (auto f = d.copyFailures.find(attribute); f != d.copyFailures.end())
+    AXError error = AXError::success;
+    const FakeElementData* const d = reachable(element, error);
+    if (!d)
+        return error;
+    if (auto f = d->copyFailures.find(attribute); f != d->copyFailures.end())
         return *f;
-    auto it = d.attributes.find(attribute);
-    if (it == d.attributes.end())
-        return derivedAttribute(d, attribute, out);
+    auto it = d->attributes.find(attribute);
+    if (it == d->attributes.end())
+        return derivedAttribute(*d, attribute, out);
     out = *it;
     return AXError::success;
 }
@@ -139,15 +151,13 @@ AXError FakeAccessibility::derivedAttribute(const FakeElementData& d, const QStr
 AXError FakeAccessibility::isAttributeSettable(const AXElement& element, const QString& attribute,
                                                bool& settable) {
     ++calls;
-    FakeElementRef* ref = refOf(element);
-    if (!ref)
-        return AXError::illegalArgument;
-    const FakeElementData& d = ref->data();
-    if (d.destroyed)
-        return AXError::invalidUIElement;
-    if (auto f = d.settableFailures.find(attribute); f != d.settableFailures.end())
+    AXError error = AXError::success;
+    const FakeElementData* const d = reachable(element, error);
+    if (!d)
+        return error;
+    if (auto f = d->settableFailures.find(attribute); f != d->settableFailures.end())
         return *f;
-    settable = d.settable.contains(attribute);
+    settable = d->settable.contains(attribute);
     return AXError::success;
 }
 
@@ -155,24 +165,22 @@ AXError FakeAccessibility::setAttribute(const AXElement& element, const QString&
                                         const AXValue& value) {
     ++calls;
     setCalls.append(SetCall{element, attribute, value});
-    FakeElementRef* ref = refOf(element);
-    if (!ref)
-        return AXError::illegalArgument;
-    FakeElementData& d = ref->data();
-    if (d.destroyed)
-        return AXError::invalidUIElement;
-    if (auto f = d.setFailures.find(attribute); f != d.setFailures.end())
+    AXError error = AXError::success;
+    FakeElementData* const d = reachable(element, error);
+    if (!d)
+        return error;
+    if (auto f = d->setFailures.find(attribute); f != d->setFailures.end())
         return *f;
     // The desktop accepts this switch on every application without storing anything.
     if (attribute == AXAttr::manualAccessibility)
         return AXError::success;
-    if (!d.settable.contains(attribute))
+    if (!d->settable.contains(attribute))
         return AXError::attributeUnsupported;
-    if (d.ignoredWrites.contains(attribute))
+    if (d->ignoredWrites.contains(attribute))
         return AXError::success;
-    applyWrite(d, attribute, value);
-    if (auto rb = d.readBackAfterWrite.find(attribute); rb != d.readBackAfterWrite.end())
-        d.attributes[attribute] = *rb;
+    applyWrite(*d, attribute, value);
+    if (auto rb = d->readBackAfterWrite.find(attribute); rb != d->readBackAfterWrite.end())
+        d->attributes[attribute] = *rb;
     if (onSet)
         onSet(element, attribute, value);
     return AXError::success;
@@ -180,15 +188,13 @@ AXError FakeAccessibility::setAttribute(const AXElement& element, const QString&
 
 AXError FakeAccessibility::pid(const AXElement& element, qint32& pid) {
     ++calls;
-    FakeElementRef* ref = refOf(element);
-    if (!ref)
-        return AXError::illegalArgument;
-    const FakeElementData& d = ref->data();
-    if (d.destroyed)
-        return AXError::invalidUIElement;
-    if (d.pidError != AXError::success)
-        return d.pidError;
-    pid = d.pid;
+    AXError error = AXError::success;
+    const FakeElementData* const d = reachable(element, error);
+    if (!d)
+        return error;
+    if (d->pidError != AXError::success)
+        return d->pidError;
+    pid = d->pid;
     return AXError::success;
 }
 
