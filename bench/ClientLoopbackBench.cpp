@@ -3,6 +3,8 @@
 // requests need once the first pair has warmed the pool.
 #include <benchmark/benchmark.h>
 
+#include "QtBenchmarkMain.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -73,9 +75,5 @@ BENCHMARK(BM_LanguageHintFiveThousandCharacters)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quillet::bench::runOffscreen(argc, argv);
 }

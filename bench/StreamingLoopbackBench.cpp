@@ -2,6 +2,8 @@
 // the panel, and the processor time the whole path takes while a model writes 50 tokens a second.
 #include <benchmark/benchmark.h>
 
+#include "QtBenchmarkMain.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
@@ -146,11 +148,5 @@ BENCHMARK(BM_ProcessorAtFiftyTokensASecond)->UseManualTime()->Iterations(3)->Uni
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quillet::bench::runOffscreen(argc, argv);
 }
