@@ -1,4 +1,4 @@
-// The accessibility layer on AT-SPI (libatspi): roles, text, selection and extents translated to
+// The accessibility layer on AT-SPI (libatspi): events, reads and writes of other applications.
 #include "platform/linux/AtspiAccessibility.h"
 
 #include <unistd.h>
@@ -17,11 +17,16 @@
 
 #include "core/ElementFrame.h"
 #include "core/FocusSearch.h"
+#include "core/TextOffsets.h"
 
 #include <atspi/atspi.h>
 #include <dbus/dbus.h>
 
 namespace quillet {
+
+using TextOffsets::characterOffset;
+using TextOffsets::utf16Offset;
+using TextOffsets::withoutPadding;
 
 namespace {
 
@@ -116,53 +121,6 @@ std::optional<Rect> rectOf(AtspiRect* r) {
     const Rect result(r->x, r->y, r->width, r->height);
     g_free(r);
     return result;
-}
-
-// Firefox follows every character outside the Basic Multilingual Plane with a U+FEFF of its own, so
-// that its character offsets count like UTF-16 units. That padding is no part of the text: it is
-// never handed on, and it takes no room in the program's offsets.
-bool isPadding(const QString& text, qint64 i) {
-    return text.at(i) == QChar(0xFEFF) && i >= 2 && text.at(i - 1).isLowSurrogate() &&
-           text.at(i - 2).isHighSurrogate();
-}
-
-QString withoutPadding(const QString& text) {
-    QString result;
-    result.reserve(text.size());
-    for (qint64 i = 0; i < text.size(); ++i) {
-        if (!isPadding(text, i))
-            result.append(text.at(i));
-    }
-    return result;
-}
-
-// AT-SPI counts text offsets in characters (code points) of `text` as the application reads it; the
-// program counts UTF-16 code units of the text without padding.
-qint64 utf16Offset(const QString& text, qint64 characters) {
-    qint64 units = 0;
-    qint64 i = 0;
-    for (qint64 seen = 0; seen < characters && i < text.size(); ++seen) {
-        const qint64 width = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        if (!isPadding(text, i))
-            units += width;
-        i += width;
-    }
-    return units;
-}
-
-qint64 characterOffset(const QString& text, qint64 units) {
-    qint64 characters = 0;
-    qint64 i = 0;
-    for (qint64 seen = 0; seen < units && i < text.size(); ++characters) {
-        const qint64 width = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        if (!isPadding(text, i))
-            seen += width;
-        i += width;
-    }
-    // A position just past a padded character lies past its padding too.
-    if (i < text.size() && isPadding(text, i))
-        ++characters;
-    return characters;
 }
 
 // Applications that stopped answering: calls to them fail at once until they answer a ping.
