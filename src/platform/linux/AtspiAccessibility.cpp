@@ -18,6 +18,7 @@
 #include "core/ElementFrame.h"
 #include "core/FocusSearch.h"
 #include "core/TextOffsets.h"
+#include "platform/AXObservers.h"
 #include "platform/linux/GLibRefs.h"
 #include "platform/linux/HungApplications.h"
 
@@ -115,8 +116,6 @@ void quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
 class AtspiAccessibility::Impl {
 public:
-    class Observer;
-
     Impl(std::function<std::optional<qint32>()> active, std::function<std::optional<QRectF>(qint32)> frame)
         : activePid(std::move(active)), windowFrame(std::move(frame)) {}
     ~Impl() {
@@ -522,28 +521,7 @@ public:
     AXElement framedElement;
     std::optional<Rect> framed;
     QElapsedTimer framedAt;
-    std::vector<Observer*> observers;
-};
-
-class AtspiAccessibility::Impl::Observer final : public AXObserver {
-public:
-    Observer(Impl& impl, qint32 pid, AXNotificationHandler handler)
-        : m_impl(impl), m_pid(pid), m_handler(std::move(handler)) {
-        m_impl.observers.push_back(this);
-    }
-    ~Observer() override { std::erase(m_impl.observers, this); }
-    AXError addNotification(const AXElement& element, const QString& notification) override {
-        if (element.isNull())
-            return AXError::illegalArgument;
-        if (!m_names.contains(notification))
-            m_names << notification;
-        return AXError::success;
-    }
-
-    Impl& m_impl;
-    qint32 m_pid;
-    AXNotificationHandler m_handler;
-    QStringList m_names;
+    AXObservers observers;
 };
 
 void AtspiAccessibility::Impl::flush() {
@@ -627,16 +605,8 @@ void AtspiAccessibility::Impl::flush() {
         if (windowSink)
             windowSink(e);
     }
-    for (const Delivery& d : deliveries) {
-        // A handler may create or destroy observers; deliver only to those still alive.
-        const std::vector<Observer*> snapshot = observers;
-        for (Observer* o : snapshot) {
-            if (std::find(observers.begin(), observers.end(), o) == observers.end())
-                continue;
-            if (o->m_pid == d.pid && o->m_names.contains(d.name))
-                o->m_handler(d.element, d.name);
-        }
-    }
+    for (const Delivery& d : deliveries)
+        observers.deliver(d.pid, d.element, d.name);
 }
 
 // One application's tree for the focus search, read over AT-SPI. Calls to an application that
@@ -1197,7 +1167,7 @@ AXError AtspiAccessibility::pid(const AXElement& element, qint32& pid) {
 std::unique_ptr<AXObserver> AtspiAccessibility::createObserver(qint32 pid, AXNotificationHandler handler) {
     if (pid <= 0 || !handler || !d->ensureInit())
         return nullptr;
-    return std::make_unique<Impl::Observer>(*d, pid, std::move(handler));
+    return d->observers.create(pid, std::move(handler));
 }
 
 }  // namespace quillet
