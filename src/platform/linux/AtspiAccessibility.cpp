@@ -42,12 +42,11 @@ const QString secureRole = QStringLiteral("AXSecureTextField");
 class AtspiRef final : public AXElementRef {
 public:
     explicit AtspiRef(AtspiAccessible* adopted) : m_accessible(adopted) {}
-    ~AtspiRef() override { g_object_unref(m_accessible); }
-    const void* identity() const override { return m_accessible; }
-    AtspiAccessible* accessible() const { return m_accessible; }
+    const void* identity() const override { return m_accessible.get(); }
+    AtspiAccessible* accessible() const { return m_accessible.get(); }
 
 private:
-    AtspiAccessible* m_accessible;
+    GRef<AtspiAccessible> m_accessible;
 };
 
 class SystemWideRef final : public AXElementRef {
@@ -127,8 +126,6 @@ public:
                     atspi_event_listener_deregister(listener, type, nullptr);
             g_object_unref(listener);
         }
-        if (desktop)
-            g_object_unref(desktop);
     }
 
     bool isHung(AtspiAccessible* a) const { return hung.contains(busNameOf(a)); }
@@ -173,7 +170,7 @@ public:
                               GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO),
                               quiet, nullptr);
         initialized = true;
-        desktop = atspi_get_desktop(0);
+        desktop.reset(atspi_get_desktop(0));
         listener = atspi_event_listener_new(&Impl::onEvent, this, nullptr);
         for (const char* type : eventTypes)
             atspi_event_listener_register(listener, type, nullptr);
@@ -239,7 +236,7 @@ public:
             return;
         // Of the children added anywhere, only an application joining the desktop matters.
         if (std::strncmp(event->type, "object:children-changed:add", 27) == 0 &&
-            event->source != impl->desktop)
+            event->source != impl->desktop.get())
             return;
         Pending p;
         p.type = QByteArray(event->type);
@@ -489,7 +486,7 @@ public:
     QElapsedTimer lastRescan;
     bool initialized = false;
     HungApplications hung{callTimeoutMs};
-    AtspiAccessible* desktop = nullptr;
+    GRef<AtspiAccessible> desktop;
     bool initFailed = false;
     AtspiEventListener* listener = nullptr;
     std::shared_ptr<SystemWideRef> systemWide = std::make_shared<SystemWideRef>();
@@ -569,7 +566,7 @@ void AtspiAccessibility::Impl::flush() {
                 if (p.detail1 == 1)
                     windowEvents.push_back({Kind::elementGone, p.source, pid});
             } else if (p.type.startsWith("object:children-changed:remove") && !p.child.isNull()) {
-                if (source == desktop) {
+                if (source == desktop.get()) {
                     const qint32 gone = pidOf(accessibleOf(p.child));
                     if (gone > 0)
                         windowEvents.push_back({Kind::applicationGone, AXElement(), gone});
