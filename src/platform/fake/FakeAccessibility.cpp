@@ -66,30 +66,6 @@ void applyWrite(FakeElementData& d, const QString& attribute, const AXValue& val
 
 }  // namespace
 
-class FakeAccessibility::Observer final : public AXObserver {
-public:
-    Observer(FakeAccessibility& owner, qint32 pid, AXNotificationHandler handler)
-        : m_owner(owner), m_pid(pid), m_handler(std::move(handler)) {
-        m_owner.m_observers.push_back(this);
-    }
-    ~Observer() override { std::erase(m_owner.m_observers, this); }
-
-    AXError addNotification(const AXElement& element, const QString& notification) override {
-        if (element.isNull() || !refOf(element))
-            return AXError::illegalArgument;
-        if (FakeAccessibility::data(element).destroyed)
-            return AXError::invalidUIElement;
-        if (!m_names.contains(notification))
-            m_names << notification;
-        return AXError::success;
-    }
-
-    FakeAccessibility& m_owner;
-    qint32 m_pid;
-    AXNotificationHandler m_handler;
-    QStringList m_names;
-};
-
 FakeAccessibility::FakeAccessibility() {
     m_systemWide = makeElement(0, {{AXAttr::role, QStringLiteral("AXSystemWide")}});
 }
@@ -202,7 +178,11 @@ std::unique_ptr<AXObserver> FakeAccessibility::createObserver(qint32 pid, AXNoti
     if (pid <= 0 || observerFailures.contains(pid) || !handler)
         return nullptr;
     ++observersCreated;
-    return std::make_unique<Observer>(*this, pid, std::move(handler));
+    return m_observers.create(pid, std::move(handler), [](const AXElement& element) {
+        if (!refOf(element))
+            return AXError::illegalArgument;
+        return FakeAccessibility::data(element).destroyed ? AXError::invalidUIElement : AXError::success;
+    });
 }
 
 AXElement FakeAccessibility::makeElement(qint32 pid, const QMap<QString, AXValue>& attributes) {
@@ -277,26 +257,15 @@ void FakeAccessibility::joinBus(qint32 pid) {
 }
 
 void FakeAccessibility::notify(qint32 pid, const AXElement& element, const QString& notification) {
-    // A handler may create or destroy observers; deliver only to those still alive.
-    const std::vector<Observer*> snapshot = m_observers;
-    for (Observer* o : snapshot) {
-        if (std::find(m_observers.begin(), m_observers.end(), o) == m_observers.end())
-            continue;
-        if (o->m_pid == pid && o->m_names.contains(notification))
-            o->m_handler(element, notification);
-    }
+    m_observers.deliver(pid, element, notification);
 }
 
 int FakeAccessibility::liveObservers(qint32 pid) const {
-    return int(std::count_if(m_observers.begin(), m_observers.end(),
-                             [pid](Observer* o) { return o->m_pid == pid; }));
+    return m_observers.count(pid);
 }
 
 QStringList FakeAccessibility::subscriptions(qint32 pid) const {
-    for (Observer* o : m_observers)
-        if (o->m_pid == pid)
-            return o->m_names;
-    return {};
+    return m_observers.subscriptions(pid);
 }
 
 std::optional<FocusNode> FakeFocusTree::node(const AXElement& element) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/FocusSearch.h"
+#include "platform/AXObservers.h"
 #include "platform/Accessibility.h"
 #include "platform/Geometry.h"
 
@@ -124,12 +125,10 @@ public:
     int calls = 0;
 
 private:
-    class Observer;
-    friend class Observer;
     static AXError derivedAttribute(const FakeElementData& d, const QString& attribute, AXValue& out);
     AXElement m_systemWide;
     QMap<qint32, AXElement> m_applications;
-    std::vector<Observer*> m_observers;
+    AXObservers m_observers;
 };
 
 /// The fake's tree as the focus search reads it. Every element read costs `costPerRead` of the

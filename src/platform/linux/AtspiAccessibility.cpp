@@ -1,4 +1,4 @@
-// The accessibility layer on AT-SPI (libatspi): roles, text, selection and extents translated to
+// The accessibility layer on AT-SPI (libatspi): events, reads and writes of other applications.
 #include "platform/linux/AtspiAccessibility.h"
 
 #include <unistd.h>
@@ -17,11 +17,18 @@
 
 #include "core/ElementFrame.h"
 #include "core/FocusSearch.h"
+#include "core/TextOffsets.h"
+#include "platform/AXObservers.h"
+#include "platform/linux/GLibRefs.h"
+#include "platform/linux/HungApplications.h"
 
 #include <atspi/atspi.h>
-#include <dbus/dbus.h>
 
 namespace quillet {
+
+using TextOffsets::characterOffset;
+using TextOffsets::utf16Offset;
+using TextOffsets::withoutPadding;
 
 namespace {
 
@@ -30,36 +37,16 @@ const QString a11yPath = QStringLiteral("/org/a11y/bus");
 const QString a11yStatus = QStringLiteral("org.a11y.Status");
 const QString secureRole = QStringLiteral("AXSecureTextField");
 
-struct GObjectUnref {
-    void operator()(gpointer p) const {
-        if (p)
-            g_object_unref(p);
-    }
-};
-template <typename T>
-using GRef = std::unique_ptr<T, GObjectUnref>;
-
-struct GErrorHolder {
-    GError* error = nullptr;
-    ~GErrorHolder() {
-        if (error)
-            g_error_free(error);
-    }
-    GError** operator&() { return &error; }
-    explicit operator bool() const { return error != nullptr; }
-};
-
 // One element of another application; holds a reference to libatspi's object for it. libatspi
 // keeps a single object per element, so the object's address is the element's identity.
 class AtspiRef final : public AXElementRef {
 public:
     explicit AtspiRef(AtspiAccessible* adopted) : m_accessible(adopted) {}
-    ~AtspiRef() override { g_object_unref(m_accessible); }
-    const void* identity() const override { return m_accessible; }
-    AtspiAccessible* accessible() const { return m_accessible; }
+    const void* identity() const override { return m_accessible.get(); }
+    AtspiAccessible* accessible() const { return m_accessible.get(); }
 
 private:
-    AtspiAccessible* m_accessible;
+    GRef<AtspiAccessible> m_accessible;
 };
 
 class SystemWideRef final : public AXElementRef {
@@ -84,6 +71,11 @@ AtspiAccessible* accessibleOf(const AXElement& element) {
     return ref ? ref->accessible() : nullptr;
 }
 
+// The name of `a`'s application on the accessibility bus: what tells applications apart before
+// anything is asked of them, and where the ping to a hung one goes. This is the one read of
+// libatspi's private fields: libatspi has no public call for the name, and the public calls that
+// lead to the application (its element) ask the application itself, which a hung one would make
+// wait for the whole time-out.
 QByteArray busNameOf(AtspiAccessible* a) {
     if (!a || !a->parent.app || !a->parent.app->bus_name)
         return {};
@@ -110,88 +102,11 @@ bool isTypedInto(AtspiAccessible* a) {
     return bool(text);
 }
 
-std::optional<Rect> rectOf(AtspiRect* r) {
+std::optional<Rect> rectOf(AtspiRect* handedOver) {
+    const GOwned<AtspiRect> r(handedOver);
     if (!r)
         return std::nullopt;
-    const Rect result(r->x, r->y, r->width, r->height);
-    g_free(r);
-    return result;
-}
-
-// Firefox follows every character outside the Basic Multilingual Plane with a U+FEFF of its own, so
-// that its character offsets count like UTF-16 units. That padding is no part of the text: it is
-// never handed on, and it takes no room in the program's offsets.
-bool isPadding(const QString& text, qint64 i) {
-    return text.at(i) == QChar(0xFEFF) && i >= 2 && text.at(i - 1).isLowSurrogate() &&
-           text.at(i - 2).isHighSurrogate();
-}
-
-QString withoutPadding(const QString& text) {
-    QString result;
-    result.reserve(text.size());
-    for (qint64 i = 0; i < text.size(); ++i) {
-        if (!isPadding(text, i))
-            result.append(text.at(i));
-    }
-    return result;
-}
-
-// AT-SPI counts text offsets in characters (code points) of `text` as the application reads it; the
-// program counts UTF-16 code units of the text without padding.
-qint64 utf16Offset(const QString& text, qint64 characters) {
-    qint64 units = 0;
-    qint64 i = 0;
-    for (qint64 seen = 0; seen < characters && i < text.size(); ++seen) {
-        const qint64 width = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        if (!isPadding(text, i))
-            units += width;
-        i += width;
-    }
-    return units;
-}
-
-qint64 characterOffset(const QString& text, qint64 units) {
-    qint64 characters = 0;
-    qint64 i = 0;
-    for (qint64 seen = 0; seen < units && i < text.size(); ++characters) {
-        const qint64 width = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        if (!isPadding(text, i))
-            seen += width;
-        i += width;
-    }
-    // A position just past a padded character lies past its padding too.
-    if (i < text.size() && isPadding(text, i))
-        ++characters;
-    return characters;
-}
-
-// Applications that stopped answering: calls to them fail at once until they answer a ping.
-QSet<QByteArray>& hungBuses() {
-    static QSet<QByteArray> buses;
-    return buses;
-}
-
-void pingAnswered(DBusPendingCall* pending, void* data) {
-    hungBuses().remove(*static_cast<QByteArray*>(data));
-    dbus_pending_call_unref(pending);
-}
-
-void markHung(AtspiAccessible* a) {
-    const QByteArray bus = busNameOf(a);
-    if (bus.isEmpty() || hungBuses().contains(bus) || !a->parent.app->bus)
-        return;
-    DBusMessage* ping =
-        dbus_message_new_method_call(bus.constData(), "/", "org.freedesktop.DBus.Peer", "Ping");
-    if (!ping)
-        return;
-    DBusPendingCall* pending = nullptr;
-    if (dbus_connection_send_with_reply(a->parent.app->bus, ping, &pending, DBUS_TIMEOUT_INFINITE) &&
-        pending) {
-        hungBuses().insert(bus);
-        dbus_pending_call_set_notify(pending, pingAnswered, new QByteArray(bus),
-                                     [](void* p) { delete static_cast<QByteArray*>(p); });
-    }
-    dbus_message_unref(ping);
+    return Rect(r->x, r->y, r->width, r->height);
 }
 
 void quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
@@ -200,8 +115,6 @@ void quiet(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
 class AtspiAccessibility::Impl {
 public:
-    class Observer;
-
     Impl(std::function<std::optional<qint32>()> active, std::function<std::optional<QRectF>(qint32)> frame)
         : activePid(std::move(active)), windowFrame(std::move(frame)) {}
     ~Impl() {
@@ -213,8 +126,25 @@ public:
                     atspi_event_listener_deregister(listener, type, nullptr);
             g_object_unref(listener);
         }
-        if (desktop)
-            g_object_unref(desktop);
+    }
+
+    bool isHung(AtspiAccessible* a) const { return hung.contains(busNameOf(a)); }
+
+    // Every read and write of an element goes through here: `operation` asks the element's
+    // application, unless it is hung, under the hung-application guard. `ofNoApplication` answers
+    // for an element of no application (the system-wide one).
+    template <typename Operation, typename Other>
+    AXError ask(const AXElement& element, Operation operation, Other ofNoApplication) {
+        if (element.isNull())
+            return AXError::illegalArgument;
+        if (!ensureInit())
+            return AXError::apiDisabled;
+        AtspiAccessible* a = accessibleOf(element);
+        if (!a)
+            return ofNoApplication();
+        if (isHung(a))
+            return AXError::cannotComplete;
+        return hung.guard(busNameOf(a), operation);
     }
 
     static bool busReachable() {
@@ -240,7 +170,7 @@ public:
                               GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO),
                               quiet, nullptr);
         initialized = true;
-        desktop = atspi_get_desktop(0);
+        desktop.reset(atspi_get_desktop(0));
         listener = atspi_event_listener_new(&Impl::onEvent, this, nullptr);
         for (const char* type : eventTypes)
             atspi_event_listener_register(listener, type, nullptr);
@@ -279,7 +209,7 @@ public:
     // An application may join the bus after its window became active (a slow start, or an event
     // lost under load): the window holding the active state is taken as the activation.
     void activeWindowsOf(AtspiAccessible* app, std::vector<FocusEvent>& out) {
-        if (!app || hungBuses().contains(busNameOf(app)))
+        if (!app || isHung(app))
             return;
         const qint32 pid = pidOf(app);
         if (pid <= 0 || pid == qint32(::getpid()))
@@ -306,7 +236,7 @@ public:
             return;
         // Of the children added anywhere, only an application joining the desktop matters.
         if (std::strncmp(event->type, "object:children-changed:add", 27) == 0 &&
-            event->source != impl->desktop)
+            event->source != impl->desktop.get())
             return;
         Pending p;
         p.type = QByteArray(event->type);
@@ -354,7 +284,7 @@ public:
             AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop.get(), i, nullptr);
             if (!app)
                 continue;
-            if (!hungBuses().contains(busNameOf(app)) && pidOf(app) == pid)
+            if (!isHung(app) && pidOf(app) == pid)
                 return app;
             g_object_unref(app);
         }
@@ -394,14 +324,14 @@ public:
             return {};
         AXElement claimed;
         if (AtspiAccessible* last = accessibleOf(lastFocused)) {
-            if ((!active || lastFocusedPid == *active) && !hungBuses().contains(busNameOf(last)) &&
+            if ((!active || lastFocusedPid == *active) && !isHung(last) &&
                 hasState(last, ATSPI_STATE_FOCUSED)) {
                 if (isTypedInto(last))
                     return lastFocused;
                 // Qt also claims the focus for the current item of a list that does not have it,
                 // while the text keeps the keyboard and says so.
                 if (AtspiAccessible* typed = accessibleOf(lastTyped);
-                    typed && pidOfLastTyped == lastFocusedPid && !hungBuses().contains(busNameOf(typed)) &&
+                    typed && pidOfLastTyped == lastFocusedPid && !isHung(typed) &&
                     hasState(typed, ATSPI_STATE_FOCUSED) && isTypedInto(typed))
                     return lastTyped;
                 // A container that claims the focus (a KDE editor's view, an office document's
@@ -478,45 +408,42 @@ public:
     // A bounded walk below `root` for the deepest focused element, editable text first.
     AXElement searchFocus(const AXElement& root);
 
-    // Whether the toolkit of `a`'s application sets the showing state on what it draws.
-    bool setsShowing(AtspiAccessible* a) {
-        const QByteArray bus = busNameOf(a);
-        auto it = showingByBus.find(bus);
-        if (it != showingByBus.end())
-            return *it;
-        bool sets = true;
-        GRef<AtspiAccessible> application(atspi_accessible_get_application(a, nullptr));
-        if (application) {
-            gchar* name = atspi_accessible_get_toolkit_name(application.get(), nullptr);
-            gchar* version = atspi_accessible_get_toolkit_version(application.get(), nullptr);
-            // GTK 4 leaves it off on everything below the window.
-            sets = !(name && version && g_ascii_strcasecmp(name, "gtk") == 0 && version[0] >= '4' &&
-                     version[0] <= '9' && version[1] == '.');
-            g_free(name);
-            g_free(version);
-        }
-        showingByBus.insert(bus, sets);
-        return sets;
-    }
+    // What the toolkit of an application does differently from the others, asked once per application.
+    struct Toolkit {
+        // Whether it sets the showing state on what it draws. GTK 4 leaves it off on everything
+        // below the window.
+        bool setsShowing = true;
+        // Whether it counts text offsets and lengths in UTF-16 code units rather than in characters.
+        // Qt does: it hands its widgets' own positions through unchanged, and cuts or pads an
+        // inserted text to the length given, so a byte count (which GTK asks for) would fill the
+        // field with garbage, and a character offset would land short of every emoji before it.
+        bool countsUtf16 = false;
+        // Whether it is Gecko. Firefox and Thunderbird read a text that ends with a line break out
+        // with one more: the empty last line their editor keeps for the caret.
+        bool gecko = false;
+    };
 
-    // Whether `a`'s toolkit counts text offsets and lengths in UTF-16 code units rather than in
-    // characters. Qt does: it hands its widgets' own positions through unchanged, and cuts or pads an
-    // inserted text to the length given, so a byte count (which GTK asks for) would fill the field
-    // with garbage, and a character offset would land short of every emoji before it.
-    bool countsUtf16(AtspiAccessible* a) {
+    Toolkit toolkitOf(AtspiAccessible* a) {
         const QByteArray bus = busNameOf(a);
-        auto it = utf16LengthsByBus.find(bus);
-        if (it != utf16LengthsByBus.end())
+        auto it = toolkitByBus.find(bus);
+        if (it != toolkitByBus.end())
             return *it;
-        bool utf16 = false;
+        Toolkit toolkit;
         GRef<AtspiAccessible> application(atspi_accessible_get_application(a, nullptr));
         if (application) {
-            gchar* name = atspi_accessible_get_toolkit_name(application.get(), nullptr);
-            utf16 = name && g_ascii_strcasecmp(name, "qt") == 0;
-            g_free(name);
+            GOwned<gchar> name(atspi_accessible_get_toolkit_name(application.get(), nullptr));
+            const auto is = [&](const char* toolkitName) {
+                return name && g_ascii_strcasecmp(name.get(), toolkitName) == 0;
+            };
+            if (is("gtk")) {
+                GOwned<gchar> version(atspi_accessible_get_toolkit_version(application.get(), nullptr));
+                const gchar* v = version.get();
+                toolkit.setsShowing = !(v && v[0] >= '4' && v[0] <= '9' && v[1] == '.');
+            }
+            toolkit.countsUtf16 = is("qt");
+            toolkit.gecko = is("gecko");
         }
-        utf16LengthsByBus.insert(bus, utf16);
-        return utf16;
+        return *toolkitByBus.insert(bus, toolkit);
     }
 
     // The text of `a` as the user has it, from what the application reads out of it.
@@ -526,23 +453,10 @@ public:
         return readOut;
     }
 
-    // Whether `a` is text Gecko edits. Firefox and Thunderbird read a text that ends with a line break
-    // out with one more: the empty last line their editor keeps for the caret. It is no part of the
-    // text; left out of every read, a paste or an Undo puts back exactly what was there.
+    // Whether `a` is text that reads out with an extra final line break. It is no part of the text;
+    // left out of every read, a paste or an Undo puts back exactly what was there.
     bool showsExtraFinalBreak(AtspiAccessible* a) {
-        const QByteArray bus = busNameOf(a);
-        auto it = geckoByBus.find(bus);
-        if (it == geckoByBus.end()) {
-            bool gecko = false;
-            GRef<AtspiAccessible> application(atspi_accessible_get_application(a, nullptr));
-            if (application) {
-                gchar* name = atspi_accessible_get_toolkit_name(application.get(), nullptr);
-                gecko = name && g_ascii_strcasecmp(name, "gecko") == 0;
-                g_free(name);
-            }
-            it = geckoByBus.insert(bus, gecko);
-        }
-        return *it && hasState(a, ATSPI_STATE_EDITABLE);
+        return toolkitOf(a).gecko && hasState(a, ATSPI_STATE_EDITABLE);
     }
 
     // The element's frame in accessibility coordinates, mended where its toolkit answers wrongly.
@@ -571,7 +485,8 @@ public:
     static constexpr qint64 rescanIntervalMs = 1000;
     QElapsedTimer lastRescan;
     bool initialized = false;
-    AtspiAccessible* desktop = nullptr;
+    HungApplications hung{callTimeoutMs};
+    GRef<AtspiAccessible> desktop;
     bool initFailed = false;
     AtspiEventListener* listener = nullptr;
     std::shared_ptr<SystemWideRef> systemWide = std::make_shared<SystemWideRef>();
@@ -584,9 +499,7 @@ public:
     AXElement lastTyped;
     qint32 pidOfLastTyped = 0;
     QHash<QByteArray, qint32> pidByBus;
-    QHash<QByteArray, bool> showingByBus;
-    QHash<QByteArray, bool> utf16LengthsByBus;
-    QHash<QByteArray, bool> geckoByBus;
+    QHash<QByteArray, Toolkit> toolkitByBus;
     // Per application: whether it answers screen extents relative to its window, once that could be
     // told, and the window origin at the last attempt that could not tell.
     struct WindowAnswers {
@@ -605,28 +518,7 @@ public:
     AXElement framedElement;
     std::optional<Rect> framed;
     QElapsedTimer framedAt;
-    std::vector<Observer*> observers;
-};
-
-class AtspiAccessibility::Impl::Observer final : public AXObserver {
-public:
-    Observer(Impl& impl, qint32 pid, AXNotificationHandler handler)
-        : m_impl(impl), m_pid(pid), m_handler(std::move(handler)) {
-        m_impl.observers.push_back(this);
-    }
-    ~Observer() override { std::erase(m_impl.observers, this); }
-    AXError addNotification(const AXElement& element, const QString& notification) override {
-        if (element.isNull())
-            return AXError::illegalArgument;
-        if (!m_names.contains(notification))
-            m_names << notification;
-        return AXError::success;
-    }
-
-    Impl& m_impl;
-    qint32 m_pid;
-    AXNotificationHandler m_handler;
-    QStringList m_names;
+    AXObservers observers;
 };
 
 void AtspiAccessibility::Impl::flush() {
@@ -674,7 +566,7 @@ void AtspiAccessibility::Impl::flush() {
                 if (p.detail1 == 1)
                     windowEvents.push_back({Kind::elementGone, p.source, pid});
             } else if (p.type.startsWith("object:children-changed:remove") && !p.child.isNull()) {
-                if (source == desktop) {
+                if (source == desktop.get()) {
                     const qint32 gone = pidOf(accessibleOf(p.child));
                     if (gone > 0)
                         windowEvents.push_back({Kind::applicationGone, AXElement(), gone});
@@ -710,26 +602,18 @@ void AtspiAccessibility::Impl::flush() {
         if (windowSink)
             windowSink(e);
     }
-    for (const Delivery& d : deliveries) {
-        // A handler may create or destroy observers; deliver only to those still alive.
-        const std::vector<Observer*> snapshot = observers;
-        for (Observer* o : snapshot) {
-            if (std::find(observers.begin(), observers.end(), o) == observers.end())
-                continue;
-            if (o->m_pid == d.pid && o->m_names.contains(d.name))
-                o->m_handler(d.element, d.name);
-        }
-    }
+    for (const Delivery& d : deliveries)
+        observers.deliver(d.pid, d.element, d.name);
 }
 
 // One application's tree for the focus search, read over AT-SPI. Calls to an application that
 // stopped answering fail at once.
 class AtspiAccessibility::Impl::Tree final : public FocusTree {
 public:
-    explicit Tree(bool setsShowing) : m_setsShowing(setsShowing) { m_clock.start(); }
+    Tree(const Impl& impl, bool setsShowing) : m_impl(impl), m_setsShowing(setsShowing) { m_clock.start(); }
     std::optional<FocusNode> node(const AXElement& element) override {
         AtspiAccessible* a = accessibleOf(element);
-        if (!a || hungBuses().contains(busNameOf(a)))
+        if (!a || m_impl.isHung(a))
             return std::nullopt;
         GRef<AtspiStateSet> set(atspi_accessible_get_state_set(a));
         if (!set || atspi_state_set_contains(set.get(), ATSPI_STATE_DEFUNCT))
@@ -761,6 +645,7 @@ public:
     std::chrono::milliseconds now() override { return std::chrono::milliseconds(m_clock.elapsed()); }
 
 private:
+    const Impl& m_impl;
     bool m_setsShowing;
     QElapsedTimer m_clock;
 };
@@ -769,7 +654,7 @@ AXElement AtspiAccessibility::Impl::searchFocus(const AXElement& root) {
     AtspiAccessible* a = accessibleOf(root);
     if (!a)
         return {};
-    Tree tree(setsShowing(a));
+    Tree tree(*this, toolkitOf(a).setsShowing);
     // A search of a window that ran out of time goes on where it stopped, so a slow application's
     // window is read to the end over a few attempts.
     std::erase_if(walks, [](const PendingWalk& w) { return w.started.elapsed() > 3000; });
@@ -897,7 +782,7 @@ bool AtspiAccessibility::isSecureEventInputEnabled() {
         return false;
     AXElement candidate = d->lastFocused;
     AtspiAccessible* a = accessibleOf(candidate);
-    if (!a || hungBuses().contains(busNameOf(a)) || !hasState(a, ATSPI_STATE_FOCUSED)) {
+    if (!a || d->isHung(a) || !hasState(a, ATSPI_STATE_FOCUSED)) {
         candidate = d->focusedElement();
         a = accessibleOf(candidate);
     }
@@ -937,75 +822,72 @@ std::optional<QString> AtspiAccessibility::applicationName(qint32 pid) {
     GRef<AtspiAccessible> app(d->appElement(pid));
     if (!app)
         return std::nullopt;
-    gchar* name = atspi_accessible_get_name(app.get(), nullptr);
-    if (!name)
+    std::optional<QString> name;
+    d->hung.guard(busNameOf(app.get()), [&] {
+        name = takeString(atspi_accessible_get_name(app.get(), nullptr));
+        return name && !name->isEmpty() ? AXError::success : AXError::noValue;
+    });
+    if (!name || name->isEmpty())
         return std::nullopt;
-    QString result = QString::fromUtf8(name);
-    g_free(name);
-    if (result.isEmpty())
-        return std::nullopt;
-    return result;
+    return name;
 }
 
 namespace {
 
-// Guards one call to another application: refuses hung ones, and notices a call that ran into
-// the time-out so the next ones fail at once.
-class Call {
-public:
-    explicit Call(AtspiAccessible* a) : m_a(a) { m_timer.start(); }
-    bool refused() const { return hungBuses().contains(busNameOf(m_a)); }
-    AXError failed(const GError* error) {
-        if (m_timer.elapsed() >= AtspiAccessibility::callTimeoutMs * 8 / 10)
-            markHung(m_a);
-        return errorOf(error);
-    }
-
-private:
-    AtspiAccessible* m_a;
-    QElapsedTimer m_timer;
-};
-
-std::optional<QString> readText(AtspiAccessible* a, Call& call, AXError& err, int start = 0, int end = -1) {
+std::optional<QString> readText(AtspiAccessible* a, AXError& err, int start = 0, int end = -1) {
     GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
     if (!text) {
         err = AXError::attributeUnsupported;
         return std::nullopt;
     }
     GErrorHolder error;
-    gchar* raw = atspi_text_get_text(text.get(), start, end, &error);
-    if (error || !raw) {
-        g_free(raw);
-        err = call.failed(error.error);
+    std::optional<QString> result = takeString(atspi_text_get_text(text.get(), start, end, &error));
+    if (error || !result) {
+        err = errorOf(error.error);
         return std::nullopt;
     }
-    QString result = QString::fromUtf8(raw);
-    g_free(raw);
     return result;
 }
 
 // Selection 0 in characters; empty when there is none.
-std::optional<std::pair<int, int>> selectionOf(AtspiText* text, Call& call, AXError& err) {
+std::optional<std::pair<int, int>> selectionOf(AtspiText* text, AXError& err) {
     GErrorHolder error;
     const int n = atspi_text_get_n_selections(text, &error);
     if (error) {
-        err = call.failed(error.error);
+        err = errorOf(error.error);
         return std::nullopt;
     }
     if (n <= 0) {
         err = AXError::noValue;
         return std::nullopt;
     }
-    AtspiRange* range = atspi_text_get_selection(text, 0, &error);
+    const GOwned<AtspiRange> range(atspi_text_get_selection(text, 0, &error));
     if (error || !range) {
-        g_free(range);
-        err = call.failed(error.error);
+        err = errorOf(error.error);
         return std::nullopt;
     }
-    std::pair<int, int> result{std::min(range->start_offset, range->end_offset),
+    return std::pair<int, int>{std::min(range->start_offset, range->end_offset),
                                std::max(range->start_offset, range->end_offset)};
-    g_free(range);
-    return result;
+}
+
+// Selection 0 in characters, else the caret as an empty selection; `noCaret` when there is neither.
+std::optional<std::pair<int, int>> selectionOrCaret(AtspiText* text, AXError& err, AXError noCaret) {
+    std::optional<std::pair<int, int>> sel = selectionOf(text, err);
+    if (sel || err != AXError::noValue)
+        return sel;
+    GErrorHolder error;
+    const int caret = atspi_text_get_caret_offset(text, &error);
+    if (error || caret < 0) {
+        err = error ? errorOf(error.error) : noCaret;
+        return std::nullopt;
+    }
+    return std::pair<int, int>{caret, caret};
+}
+
+// The characters from `sel.first` to `sel.second` of `shown` as the program counts them.
+AXTextRange unitsOf(const QString& shown, std::pair<int, int> sel) {
+    const qint64 start = utf16Offset(shown, sel.first);
+    return AXTextRange{start, utf16Offset(shown, sel.second) - start};
 }
 
 QString roleName(AtspiAccessible* a, AtspiRole role) {
@@ -1025,10 +907,7 @@ QString roleName(AtspiAccessible* a, AtspiRole role) {
         default:
             break;
     }
-    gchar* name = atspi_role_get_name(role);
-    QString result = name ? QString::fromUtf8(name) : QStringLiteral("unknown");
-    g_free(name);
-    return result;
+    return takeString(atspi_role_get_name(role)).value_or(QStringLiteral("unknown"));
 }
 
 bool isEditableText(AtspiAccessible* a) {
@@ -1042,32 +921,13 @@ bool isEditableText(AtspiAccessible* a) {
 
 AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QString& attribute,
                                              AXValue& out) {
-    if (element.isNull())
-        return AXError::illegalArgument;
-    if (!d->ensureInit())
-        return AXError::apiDisabled;
-    if (element.ref() == d->systemWide.get()) {
-        if (attribute != AXAttr::focusedUIElement)
-            return AXError::attributeUnsupported;
-        AXElement focused = d->focusedElement();
-        if (focused.isNull())
-            return AXError::noValue;
-        out = focused;
-        return AXError::success;
-    }
     AtspiAccessible* a = accessibleOf(element);
-    if (!a)
-        return AXError::illegalArgument;
-    Call call(a);
-    if (call.refused())
-        return AXError::cannotComplete;
-
     AXError err = AXError::success;
     if (attribute == AXAttr::role || attribute == AXAttr::subrole) {
         GErrorHolder error;
         const AtspiRole role = atspi_accessible_get_role(a, &error);
         if (error)
-            return call.failed(error.error);
+            return errorOf(error.error);
         if (attribute == AXAttr::role) {
             out = roleName(a, role);
         } else {
@@ -1078,7 +938,7 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         return AXError::success;
     }
     if (attribute == AXAttr::value) {
-        std::optional<QString> text = readText(a, call, err);
+        std::optional<QString> text = readText(a, err);
         if (!text)
             return err;
         out = withoutPadding(d->textOf(a, *text));
@@ -1094,7 +954,7 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
                           ? atspi_text_get_character_count(text.get(), &error)
                           : atspi_text_get_caret_offset(text.get(), &error);
         if (error)
-            return call.failed(error.error);
+            return errorOf(error.error);
         if (n < 0)
             return AXError::noValue;
         out = qint64(n);
@@ -1104,8 +964,8 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         if (!text)
             return AXError::attributeUnsupported;
-        std::optional<std::pair<int, int>> sel = selectionOf(text.get(), call, err);
         if (attribute == AXAttr::selectedText) {
+            const std::optional<std::pair<int, int>> sel = selectionOf(text.get(), err);
             if (!sel)
                 return err;
             if (sel->first == sel->second) {
@@ -1114,39 +974,31 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
             }
             if (d->showsExtraFinalBreak(a)) {
                 // A selection up to the end takes in the extra line break: cut from the text itself.
-                std::optional<QString> whole = readText(a, call, err);
+                std::optional<QString> whole = readText(a, err);
                 if (!whole)
                     return err;
                 const QString shown = d->textOf(a, *whole);
-                const qint64 start = utf16Offset(shown, sel->first);
-                out = withoutPadding(shown).mid(start, utf16Offset(shown, sel->second) - start);
+                const AXTextRange range = unitsOf(shown, *sel);
+                out = withoutPadding(shown).mid(range.location, range.length);
                 return AXError::success;
             }
-            std::optional<QString> part = readText(a, call, err, sel->first, sel->second);
+            std::optional<QString> part = readText(a, err, sel->first, sel->second);
             if (!part)
                 return err;
             out = withoutPadding(*part);
             return AXError::success;
         }
-        if (!sel) {
-            if (err != AXError::noValue)
-                return err;
-            GErrorHolder error;
-            const int caret = atspi_text_get_caret_offset(text.get(), &error);
-            if (error || caret < 0)
-                return error ? call.failed(error.error) : AXError::noValue;
-            sel = std::pair<int, int>{caret, caret};
-        }
-        std::optional<QString> whole = readText(a, call, err);
+        const std::optional<std::pair<int, int>> sel = selectionOrCaret(text.get(), err, AXError::noValue);
+        if (!sel)
+            return err;
+        std::optional<QString> whole = readText(a, err);
         if (!whole)
             return err;
-        if (d->countsUtf16(a)) {
+        if (d->toolkitOf(a).countsUtf16) {
             out = AXTextRange{sel->first, sel->second - sel->first};
             return AXError::success;
         }
-        const QString shown = d->textOf(a, *whole);
-        const qint64 start = utf16Offset(shown, sel->first);
-        out = AXTextRange{start, utf16Offset(shown, sel->second) - start};
+        out = unitsOf(d->textOf(a, *whole), *sel);
         return AXError::success;
     }
     if (attribute == AXAttr::position || attribute == AXAttr::size) {
@@ -1156,10 +1008,8 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
             frame = d->framed;
         } else {
             frame = d->frameOf(a, err);
-            if (!frame && err != AXError::noValue && err != AXError::attributeUnsupported) {
-                call.failed(nullptr);  // notices a call that ran into the time-out
+            if (!frame && err != AXError::noValue && err != AXError::attributeUnsupported)
                 return err;
-            }
         }
         d->framedElement = attribute == AXAttr::position ? element : AXElement();
         d->framed = frame;
@@ -1178,16 +1028,7 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
 
 AXError AtspiAccessibility::isAttributeSettableNow(const AXElement& element, const QString& attribute,
                                                    bool& settable) {
-    if (element.isNull())
-        return AXError::illegalArgument;
-    if (!d->ensureInit())
-        return AXError::apiDisabled;
     AtspiAccessible* a = accessibleOf(element);
-    if (!a)
-        return AXError::success;  // the system-wide element has nothing to write
-    Call call(a);
-    if (call.refused())
-        return AXError::cannotComplete;
     if (attribute == AXAttr::value || attribute == AXAttr::selectedText) {
         settable = isEditableText(a);
     } else if (attribute == AXAttr::selectedTextRange) {
@@ -1201,19 +1042,7 @@ AXError AtspiAccessibility::isAttributeSettableNow(const AXElement& element, con
 
 AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QString& attribute,
                                             const AXValue& value) {
-    if (element.isNull())
-        return AXError::illegalArgument;
-    // Nothing to switch on per application here: every toolkit talks once the desktop switch is on.
-    if (attribute == AXAttr::manualAccessibility)
-        return AXError::success;
-    if (!d->ensureInit())
-        return AXError::apiDisabled;
     AtspiAccessible* a = accessibleOf(element);
-    if (!a)
-        return AXError::illegalArgument;
-    Call call(a);
-    if (call.refused())
-        return AXError::cannotComplete;
     AXError err = AXError::success;
     GErrorHolder error;
 
@@ -1229,30 +1058,25 @@ AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QStr
         const QByteArray utf8 = text->toUtf8();
         if (attribute == AXAttr::value) {
             if (!atspi_editable_text_set_text_contents(editable.get(), utf8.constData(), &error) || error)
-                return call.failed(error.error);
+                return errorOf(error.error);
             return AXError::success;
         }
         GRef<AtspiText> textIface(atspi_accessible_get_text_iface(a));
         if (!textIface)
             return AXError::attributeUnsupported;
-        std::optional<std::pair<int, int>> sel = selectionOf(textIface.get(), call, err);
-        if (!sel) {
-            if (err != AXError::noValue)
-                return err;
-            const int caret = atspi_text_get_caret_offset(textIface.get(), &error);
-            if (error || caret < 0)
-                return error ? call.failed(error.error) : AXError::cannotComplete;
-            sel = std::pair<int, int>{caret, caret};
-        }
+        const std::optional<std::pair<int, int>> sel =
+            selectionOrCaret(textIface.get(), err, AXError::cannotComplete);
+        if (!sel)
+            return err;
         if (sel->first != sel->second &&
             (!atspi_editable_text_delete_text(editable.get(), sel->first, sel->second, &error) || error))
-            return call.failed(error.error);
+            return errorOf(error.error);
         // The length is in bytes for GTK and at least the character count for most others.
-        const int length = d->countsUtf16(a) ? int(text->size()) : int(utf8.size());
+        const int length = d->toolkitOf(a).countsUtf16 ? int(text->size()) : int(utf8.size());
         if (!utf8.isEmpty() &&
             (!atspi_editable_text_insert_text(editable.get(), sel->first, utf8.constData(), length, &error) ||
              error))
-            return call.failed(error.error);
+            return errorOf(error.error);
         return AXError::success;
     }
     if (attribute == AXAttr::selectedTextRange) {
@@ -1262,62 +1086,64 @@ AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QStr
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         if (!text)
             return AXError::attributeUnsupported;
-        std::optional<QString> whole = readText(a, call, err);
+        std::optional<QString> whole = readText(a, err);
         if (!whole)
             return err;
-        const bool utf16 = d->countsUtf16(a);
+        const bool utf16 = d->toolkitOf(a).countsUtf16;
         const int start = int(utf16 ? range->location : characterOffset(*whole, range->location));
         const int end = int(utf16 ? range->location + range->length
                                   : characterOffset(*whole, range->location + range->length));
         const int n = atspi_text_get_n_selections(text.get(), &error);
         if (error)
-            return call.failed(error.error);
+            return errorOf(error.error);
         if (start == end) {
             for (int i = n - 1; i >= 0; --i)
                 atspi_text_remove_selection(text.get(), i, nullptr);
             if (!atspi_text_set_caret_offset(text.get(), start, &error) || error)
-                return call.failed(error.error);
+                return errorOf(error.error);
             return AXError::success;
         }
         const gboolean ok = n > 0 ? atspi_text_set_selection(text.get(), 0, start, end, &error)
                                   : atspi_text_add_selection(text.get(), start, end, &error);
         if (!ok || error)
-            return call.failed(error.error);
+            return errorOf(error.error);
         return AXError::success;
     }
     return AXError::attributeUnsupported;
 }
 
-namespace {
-
-// Whatever part of an operation ran into the time-out (fetching an interface, a state, the value),
-// the application is treated as hung from then on, until it answers a ping.
-template <typename Operation>
-AXError timed(const AXElement& element, Operation operation) {
-    QElapsedTimer timer;
-    timer.start();
-    const AXError result = operation();
-    if (result != AXError::success && timer.elapsed() >= AtspiAccessibility::callTimeoutMs * 8 / 10) {
-        if (AtspiAccessible* a = accessibleOf(element))
-            markHung(a);
-    }
-    return result;
-}
-
-}  // namespace
-
 AXError AtspiAccessibility::copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) {
-    return timed(element, [&] { return copyAttributeNow(element, attribute, out); });
+    const auto systemWideAttribute = [&] {
+        if (element.ref() != d->systemWide.get())
+            return AXError::illegalArgument;
+        if (attribute != AXAttr::focusedUIElement)
+            return AXError::attributeUnsupported;
+        AXElement focused = d->focusedElement();
+        if (focused.isNull())
+            return AXError::noValue;
+        out = focused;
+        return AXError::success;
+    };
+    return d->ask(
+        element, [&] { return copyAttributeNow(element, attribute, out); }, systemWideAttribute);
 }
 
 AXError AtspiAccessibility::isAttributeSettable(const AXElement& element, const QString& attribute,
                                                 bool& settable) {
-    return timed(element, [&] { return isAttributeSettableNow(element, attribute, settable); });
+    // The system-wide element has nothing to write.
+    return d->ask(
+        element, [&] { return isAttributeSettableNow(element, attribute, settable); },
+        [] { return AXError::success; });
 }
 
 AXError AtspiAccessibility::setAttribute(const AXElement& element, const QString& attribute,
                                          const AXValue& value) {
-    return timed(element, [&] { return setAttributeNow(element, attribute, value); });
+    // Nothing to switch on per application here: every toolkit talks once the desktop switch is on.
+    if (!element.isNull() && attribute == AXAttr::manualAccessibility)
+        return AXError::success;
+    return d->ask(
+        element, [&] { return setAttributeNow(element, attribute, value); },
+        [] { return AXError::illegalArgument; });
 }
 
 AXError AtspiAccessibility::pid(const AXElement& element, qint32& pid) {
@@ -1338,7 +1164,7 @@ AXError AtspiAccessibility::pid(const AXElement& element, qint32& pid) {
 std::unique_ptr<AXObserver> AtspiAccessibility::createObserver(qint32 pid, AXNotificationHandler handler) {
     if (pid <= 0 || !handler || !d->ensureInit())
         return nullptr;
-    return std::make_unique<Impl::Observer>(*d, pid, std::move(handler));
+    return d->observers.create(pid, std::move(handler));
 }
 
 }  // namespace quillet
