@@ -13,6 +13,7 @@
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSecretStore.h"
+#include "platform/fake/FakeWindowHints.h"
 #include "ui/ScreenshotRenderer.h"
 
 namespace quillet::ScreenshotMode {
@@ -43,6 +44,7 @@ Platform demoPlatform(const Defaults* preferences, bool accessibilityOn) {
     p.keys = std::make_unique<FakeKeySynth>();
     p.hotkey = std::make_unique<FakeGlobalHotkey>();
     p.beep = std::make_unique<FakeBeep>();
+    p.windowHints = std::make_unique<FakeWindowHints>();
     return p;
 }
 
