@@ -6,6 +6,7 @@
 #include "app/AppCoordinator.h"
 #include "app/AppDelegate.h"
 #include "app/Platform.h"
+#include "app/ScreenshotMode.h"
 #include "app/SessionMode.h"
 #include "core/LaunchMode.h"
 #include "core/SelfCheck.h"
@@ -15,7 +16,6 @@
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/DBusInstanceChannel.h"
 #include "platform/linux/IniDefaults.h"
-#include "ui/ScreenshotRenderer.h"
 
 using namespace quillet;
 
@@ -70,7 +70,7 @@ int runScreenshots(const QString& directory) {
     const IniDefaults preferences;
     // The setup window as it would open on this desktop: with its accessibility switch as it is.
     const bool accessibilityOn = AtspiAccessibility({}, {}).isProcessTrusted();
-    ScreenshotRenderer::renderAll(directory, &preferences, accessibilityOn);
+    ScreenshotMode::run(directory, &preferences, accessibilityOn);
     return 0;
 }
 

@@ -39,8 +39,9 @@ bool isBlank(const QString& text) {
 }  // namespace
 
 CoordinatorServices CoordinatorServices::from(Platform& p) {
-    return CoordinatorServices{*p.accessibility, *p.workspace, *p.screens, *p.scheduler, *p.pasteboard,
-                               *p.keys,          *p.hotkey,    *p.beep,    *p.http,      *p.languages};
+    return CoordinatorServices{*p.accessibility, *p.workspace, *p.screens,    *p.scheduler,
+                               *p.pasteboard,    *p.keys,      *p.hotkey,     *p.beep,
+                               *p.http,          *p.languages, *p.windowHints};
 }
 
 AppCoordinator::AppCoordinator(SettingsStore& settings, CoordinatorServices services, QObject* parent)
@@ -48,9 +49,10 @@ AppCoordinator::AppCoordinator(SettingsStore& settings, CoordinatorServices serv
       m_settings(settings),
       m_services(services),
       m_monitor(services.ax, services.workspace, services.screens, services.scheduler),
+      m_overlay(services.windowHints),
       m_textIO(services.ax, services.pasteboard, services.keys, services.workspace, services.scheduler),
       m_hotkey(services.hotkey),
-      m_toast(services.scheduler, services.screens),
+      m_toast(services.scheduler, services.screens, services.windowHints),
       m_suggestionController(nullptr, &deleteLaterController) {}
 
 AppCoordinator::~AppCoordinator() {
@@ -235,8 +237,8 @@ void AppCoordinator::openPanel(std::shared_ptr<SuggestionViewModel> viewModel, R
     // A panel already open would otherwise stay on screen, orphaned, with live buttons.
     if (m_suggestionController && m_suggestionController->panel())
         m_suggestionController->panel()->hide();
-    m_suggestionController.reset(
-        new SuggestionPanelController(viewModel, m_services.pasteboard, m_services.screens));
+    m_suggestionController.reset(new SuggestionPanelController(viewModel, m_services.pasteboard,
+                                                               m_services.screens, m_services.windowHints));
     if (forField) {
         // The panel takes the focus; its field must stay the current one meanwhile.
         m_monitor.suspendFocusTracking = true;

@@ -31,6 +31,7 @@ class Screens;
 class SettingsStore;
 class SuggestionPanelController;
 class SuggestionViewModel;
+class WindowHints;
 class Workspace;
 struct Platform;
 
@@ -46,6 +47,7 @@ struct CoordinatorServices {
     Beep& beep;
     HttpTransport& http;
     LanguageRecognizer& languages;
+    WindowHints& windowHints;
 
     static CoordinatorServices from(Platform& platform);
 };

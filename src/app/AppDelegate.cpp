@@ -24,8 +24,8 @@ namespace quillet {
 namespace {
 
 CoordinatorServices withAccessibility(const CoordinatorServices& s, Accessibility& ax) {
-    return CoordinatorServices{ax,     s.workspace, s.screens, s.scheduler, s.pasteboard,
-                               s.keys, s.hotkey,    s.beep,    s.http,      s.languages};
+    return CoordinatorServices{ax,       s.workspace, s.screens, s.scheduler, s.pasteboard, s.keys,
+                               s.hotkey, s.beep,      s.http,    s.languages, s.windowHints};
 }
 
 // A menu title shows text as it is: "&" would become a mnemonic, a tab would split the item into

@@ -16,6 +16,7 @@
 #include "platform/linux/WaylandHotkeys.h"
 #include "platform/linux/WaylandWorkspace.h"
 #include "platform/linux/X11GlobalHotkey.h"
+#include "platform/linux/X11WindowHints.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeySynth.h"
 
@@ -60,6 +61,8 @@ Platform makeLinuxPlatform() {
     p.languages = std::make_unique<Cld2LanguageRecognizer>();
     p.pasteboard = std::make_unique<QtPasteboard>();
     p.beep = std::make_unique<QtBeep>();
+    // In a Wayland session only the program's XWayland windows, if any, can be asked for.
+    p.windowHints = std::make_unique<X11WindowHints>();
     if (SessionTypes::current() == SessionType::wayland) {
         chooseWaylandServices(p);
         return p;

@@ -18,6 +18,7 @@
 #include "platform/Screens.h"
 #include "platform/SecretStore.h"
 #include "platform/SystemLog.h"
+#include "platform/WindowHints.h"
 #include "platform/Workspace.h"
 
 namespace quillet {
@@ -37,6 +38,7 @@ struct Platform {
     std::unique_ptr<KeySynth> keys;
     std::unique_ptr<GlobalHotkey> hotkey;
     std::unique_ptr<Beep> beep;
+    std::unique_ptr<WindowHints> windowHints;
     /// The kind of session the services were chosen for.
     SessionType session = SessionType::x11;
     /// Whether synthetic keys reach the application of process `pid`; empty where they always do.

@@ -8,8 +8,6 @@
 
 namespace quillet {
 
-std::optional<QString> KeychainManager::previewKey;
-
 namespace {
 std::optional<QString> decodeUtf8(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -127,10 +125,6 @@ void KeychainManager::readService(const QString& name, Access access, std::chron
 
 void KeychainManager::loadAPIKey(Access access, std::function<void(Lookup)> done,
                                  std::chrono::milliseconds timeout) {
-    if (previewKey) {
-        done({State::found, *previewKey});
-        return;
-    }
     auto prompted = std::make_shared<bool>(false);
     readService(service, access, timeout, prompted,
                 [this, access, timeout, prompted, done](const Lookup& current) {

@@ -28,9 +28,6 @@ public:
     /// The longest an unlock prompt may stay unanswered before it is taken away.
     static constexpr std::chrono::milliseconds promptTimeout{120000};
 
-    /// While set, every read of the key gives this value and the secret store is not consulted.
-    static std::optional<QString> previewKey;
-
     /// Whether a read may ask the user to unlock the keyring: only for a request the user just made.
     enum class Access { quiet, mayPrompt };
 
@@ -54,7 +51,7 @@ public:
     KeychainManager(const KeychainManager&) = delete;
     KeychainManager& operator=(const KeychainManager&) = delete;
 
-    /// The preview key, else the current item, else a legacy item (moved to the current service on
+    /// The current item, else a legacy item (moved to the current service on
     /// the way). With mayPrompt a locked keyring is offered for unlocking once; quiet never prompts.
     /// `done` runs once, possibly before this returns; each exchange with the store may take
     /// `timeout` (the prompt aside).

@@ -1,9 +1,14 @@
 // The interface language and the rule that picks one text of an English/Serbian pair.
 #include "core/L10n.h"
 
-#include "core/SettingsStore.h"
+#include <atomic>
 
 namespace quillet {
+
+namespace {
+// Texts are picked on whichever thread builds them; the language changes on the interface's.
+std::atomic<AppLanguage> g_language{AppLanguage::en};
+}  // namespace
 
 QList<AppLanguage> AppLanguages::allCases() {
     return {AppLanguage::en, AppLanguage::sr};
@@ -26,9 +31,11 @@ QString AppLanguages::displayName(AppLanguage lang) {
 }
 
 L10n L10n::current() {
-    if (SettingsStore* store = SettingsStore::sharedIfInstalled())
-        return L10n{store->language()};
-    return L10n{};
+    return L10n{g_language.load(std::memory_order_relaxed)};
+}
+
+void L10n::setCurrent(AppLanguage lang) {
+    g_language.store(lang, std::memory_order_relaxed);
 }
 
 QString L10n::changesCount(qint64 n) const {

@@ -22,8 +22,11 @@ QString displayName(AppLanguage lang);
 struct L10n {
     AppLanguage lang = AppLanguage::en;
 
-    /// Built from the shared settings' language; English when no settings store is installed.
+    /// The interface language of the moment: the last one setCurrent() gave, English before that.
     static L10n current();
+    /// Makes `lang` the interface language of every text picked from now on. The settings store the
+    /// program installs keeps it in step with the user's choice (SettingsStore::install).
+    static void setCurrent(AppLanguage lang);
 
     QString text(const QString& en, const QString& sr) const { return lang == AppLanguage::sr ? sr : en; }
     /// "1 change" / "N changes", "1 izmena" / "N izmene/a".

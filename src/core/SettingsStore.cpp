@@ -13,6 +13,8 @@ namespace quillet {
 
 namespace {
 SettingsStore* g_shared = nullptr;
+// Keeps the interface language in step with the installed store's.
+QMetaObject::Connection g_languageFollower;
 
 const QString kModel = QStringLiteral("model");
 const QString kLanguage = QStringLiteral("language");
@@ -64,7 +66,7 @@ SettingsStore::~SettingsStore() {
         if (timer)
             m_scheduler.cancel(*timer);
     if (g_shared == this)
-        g_shared = nullptr;
+        install(nullptr);
 }
 
 SettingsStore& SettingsStore::shared() {
@@ -80,7 +82,12 @@ SettingsStore* SettingsStore::sharedIfInstalled() {
 }
 
 void SettingsStore::install(SettingsStore* store) {
+    QObject::disconnect(g_languageFollower);
     g_shared = store;
+    L10n::setCurrent(store ? store->language() : AppLanguage::en);
+    if (store)
+        g_languageFollower = QObject::connect(store, &SettingsStore::languageChanged, store,
+                                              [store] { L10n::setCurrent(store->language()); });
 }
 
 bool SettingsStore::setModel(const QString& value) {
@@ -96,6 +103,8 @@ bool SettingsStore::setModel(const QString& value) {
 void SettingsStore::setLanguage(AppLanguage value) {
     m_language = value;
     m_defaults.setString(kLanguage, AppLanguages::rawValue(value));
+    // Before changed(), so that whatever redraws on it already speaks the new language.
+    Q_EMIT languageChanged();
     Q_EMIT changed();
 }
 

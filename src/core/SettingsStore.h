@@ -48,7 +48,9 @@ public:
     /// The program's one store. Installed by the composition root (or a test) before first use.
     static SettingsStore& shared();
     static SettingsStore* sharedIfInstalled();
-    /// Makes `store` the shared one (nullptr uninstalls). The caller keeps ownership.
+    /// Makes `store` the shared one (nullptr uninstalls). The caller keeps ownership. Its language
+    /// becomes the interface language (L10n::current) and follows the user's every change; with no
+    /// store installed the interface speaks English.
     static void install(SettingsStore* store);
 
     QString model() const { return m_model; }
@@ -116,6 +118,8 @@ public:
 
 Q_SIGNALS:
     void changed();
+    /// The language changed; changed() follows.
+    void languageChanged();
     /// hasAPIKey() changed; changed() follows.
     void keyPresenceChanged();
 

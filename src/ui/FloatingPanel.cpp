@@ -7,18 +7,18 @@
 #include <QWindow>
 
 #include "core/ScreenSpace.h"
-#include "ui/NativeWindowHints.h"
 
 namespace quillet {
 
-FloatingPanel::FloatingPanel(Focus focus, Shadow shadow, QWidget* parent) : QWidget(parent), m_focus(focus) {
+FloatingPanel::FloatingPanel(Focus focus, Shadow shadow, WindowHints& hints, QWidget* parent)
+    : QWidget(parent), m_focus(focus), m_hints(hints) {
     Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
     // A window manager keeps a focused full-screen window above every window it manages, "above"
     // ones included; the icon and the notice must show over it all the same. Left to themselves, as
     // tooltips are, they stay where they are raised. The panel that takes the keyboard stays managed:
     // once it has the focus, the full-screen window is no longer in front of it.
     if (focus == Focus::never)
-        flags |= Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint;
+        flags |= Qt::WindowDoesNotAcceptFocus | Qt::BypassWindowManagerHint;
     if (shadow == Shadow::none)
         flags |= Qt::NoDropShadowWindowHint;
     setWindowFlags(flags);
@@ -61,7 +61,7 @@ void FloatingPanel::setScreenFrame(const Rect& frame) {
         const qreal dpr = windowHandle()->devicePixelRatio();
         const QRect device(QPoint(qRound(global.x() * dpr), qRound(global.y() * dpr)),
                            QSize(qRound(global.width() * dpr), qRound(global.height() * dpr)));
-        NativeWindowHints::moveResize(winId(), device);
+        m_hints.moveResize(winId(), device);
     }
 }
 
@@ -76,7 +76,7 @@ void FloatingPanel::orderFront() {
     raise();
     if (m_focus == Focus::onShow) {
         activateWindow();
-        NativeWindowHints::requestKeyboardFocus(winId());
+        m_hints.requestKeyboardFocus(winId());
         // The panel itself takes the keys: no button wears a focus ring until the user tabs to it.
         setFocus(Qt::ActiveWindowFocusReason);
     }
@@ -92,7 +92,7 @@ void FloatingPanel::paintEvent(QPaintEvent* /*event*/) {
 
 void FloatingPanel::applyNativeHints() {
     // The window must exist before it is mapped for the desktop to read the hints at mapping time.
-    m_hintsApplied = NativeWindowHints::showOnAllWorkspaces(winId());
+    m_hintsApplied = m_hints.showOnAllWorkspaces(winId());
 }
 
 }  // namespace quillet

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "platform/Geometry.h"
+#include "platform/WindowHints.h"
 
 namespace quillet {
 
@@ -18,7 +19,8 @@ public:
     };
     enum class Shadow { none, desktop };
 
-    FloatingPanel(Focus focus, Shadow shadow, QWidget* parent = nullptr);
+    /// `hints` must outlive the panel.
+    FloatingPanel(Focus focus, Shadow shadow, WindowHints& hints, QWidget* parent = nullptr);
 
     /// Makes `content` fill the panel; the panel owns it.
     void setContent(QWidget* content);
@@ -44,6 +46,7 @@ private:
     void applyNativeHints();
 
     Focus m_focus;
+    WindowHints& m_hints;
     QWidget* m_content = nullptr;
     bool m_hintsApplied = false;
 };

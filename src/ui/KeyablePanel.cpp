@@ -5,7 +5,8 @@
 
 namespace quillet {
 
-KeyablePanel::KeyablePanel(QWidget* parent) : FloatingPanel(Focus::onShow, Shadow::desktop, parent) {
+KeyablePanel::KeyablePanel(WindowHints& hints, QWidget* parent)
+    : FloatingPanel(Focus::onShow, Shadow::desktop, hints, parent) {
     setFocusPolicy(Qt::StrongFocus);
 }
 

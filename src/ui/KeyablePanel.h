@@ -11,7 +11,7 @@ namespace quillet {
 class KeyablePanel : public FloatingPanel {
     Q_OBJECT
 public:
-    explicit KeyablePanel(QWidget* parent = nullptr);
+    explicit KeyablePanel(WindowHints& hints, QWidget* parent = nullptr);
 
     /// Called after Escape has removed the panel from the screen.
     std::function<void()> onCancel;

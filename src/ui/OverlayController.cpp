@@ -5,7 +5,7 @@
 
 namespace quillet {
 
-OverlayController::OverlayController(QObject* parent) : QObject(parent) {}
+OverlayController::OverlayController(WindowHints& hints, QObject* parent) : QObject(parent), m_hints(hints) {}
 
 OverlayController::~OverlayController() = default;
 
@@ -15,7 +15,8 @@ QString OverlayController::tooltipText() {
 }
 
 void OverlayController::createPanel() {
-    m_panel = std::make_unique<FloatingPanel>(FloatingPanel::Focus::never, FloatingPanel::Shadow::none);
+    m_panel =
+        std::make_unique<FloatingPanel>(FloatingPanel::Focus::never, FloatingPanel::Shadow::none, m_hints);
     m_panel->setObjectName(QStringLiteral("QuilletOverlayIcon"));
     m_panel->setWindowTitle(QStringLiteral("Quillet"));
     auto* view = new OverlayIconView;

@@ -19,7 +19,8 @@ public:
     static constexpr double iconSize = SurfacePlacement::iconSize;
     static constexpr double margin = SurfacePlacement::iconMargin;
 
-    explicit OverlayController(QObject* parent = nullptr);
+    /// `hints` must outlive the controller.
+    explicit OverlayController(WindowHints& hints, QObject* parent = nullptr);
     ~OverlayController() override;
 
     /// Called when the badge is clicked.
@@ -46,6 +47,7 @@ public:
 private:
     void createPanel();
 
+    WindowHints& m_hints;
     std::unique_ptr<FloatingPanel> m_panel;
     QPointer<OverlayIconView> m_iconView;
     IconState m_pendingState = IconState::ready;

@@ -6,28 +6,15 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QImage>
-#include <QMap>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
-#include <QVariant>
 #include <cstdio>
-#include <memory>
 
-#include "core/KeychainManager.h"
 #include "core/OpenAIClient.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
-#include "platform/Accessibility.h"
-#include "platform/Defaults.h"
-#include "platform/HttpTransport.h"
-#include "platform/LanguageRecognizer.h"
-#include "platform/LoginItem.h"
-#include "platform/Pasteboard.h"
-#include "platform/Scheduler.h"
-#include "platform/SecretStore.h"
-#include "platform/SystemLog.h"
 #include "ui/OnboardingView.h"
 #include "ui/OverlayIconView.h"
 #include "ui/SettingsView.h"
@@ -36,143 +23,6 @@
 namespace quillet::ScreenshotRenderer {
 
 namespace {
-
-// The services behind the views are stand-ins that keep everything inside this process: the
-// pictures must never depend on, or change, the user's keyring, preferences, clipboard or network.
-
-// Reads the user's preferences when given; whatever a view writes stays in memory.
-class PreviewDefaults final : public Defaults {
-public:
-    explicit PreviewDefaults(const Defaults* base) : m_base(base) {}
-
-    std::optional<QString> string(const QString& key) const override {
-        return read<QString>(key, [this, &key] { return m_base->string(key); });
-    }
-    std::optional<qint64> integer(const QString& key) const override {
-        return read<qint64>(key, [this, &key] { return m_base->integer(key); });
-    }
-    std::optional<bool> boolean(const QString& key) const override {
-        return read<bool>(key, [this, &key] { return m_base->boolean(key); });
-    }
-    std::optional<QStringList> stringList(const QString& key) const override {
-        return read<QStringList>(key, [this, &key] { return m_base->stringList(key); });
-    }
-    void setString(const QString& key, const QString& value) override { m_written[key] = value; }
-    void setInteger(const QString& key, qint64 value) override { m_written[key] = value; }
-    void setBoolean(const QString& key, bool value) override { m_written[key] = value; }
-    void setStringList(const QString& key, const QStringList& value) override { m_written[key] = value; }
-
-private:
-    template <typename T, typename Fallback>
-    std::optional<T> read(const QString& key, Fallback fallback) const {
-        if (m_written.contains(key)) {
-            const QVariant v = m_written.value(key);
-            if (v.metaType() == QMetaType::fromType<T>())
-                return v.value<T>();
-            return std::nullopt;
-        }
-        return m_base ? fallback() : std::nullopt;
-    }
-
-    const Defaults* m_base;
-    QMap<QString, QVariant> m_written;
-};
-
-// Never asked while the preview key is set; answers "nothing there" all the same.
-class NoSecrets final : public SecretStore {
-public:
-    Ticket read(const QString&, const QString&, std::function<void(Reply)> done) override {
-        done({Status::unavailable, {}});
-        return 0;
-    }
-    Ticket write(const QString&, const QString&, const QByteArray&,
-                 std::function<void(Status)> done) override {
-        done(Status::unavailable);
-        return 0;
-    }
-    Ticket remove(const QString&, const QString&, std::function<void(Status)> done) override {
-        done(Status::unavailable);
-        return 0;
-    }
-    Ticket unlock(const QString&, const QString&, std::function<void(bool)> done) override {
-        done(false);
-        return 0;
-    }
-    void cancel(Ticket) override {}
-};
-
-class NoLoginItem final : public LoginItem {
-public:
-    std::optional<QString> registerItem() override { return std::nullopt; }
-    std::optional<QString> unregisterItem() override { return std::nullopt; }
-};
-
-class SilentLog final : public SystemLog {
-public:
-    void write(const QString&) override {}
-};
-
-class OfflineTransport final : public HttpTransport {
-public:
-    HttpRequestId send(const HttpRequest&, std::function<void(HttpReply)>) override { return 0; }
-    void cancel(HttpRequestId) override {}
-};
-
-// Timers never fire: every picture is taken before anything would be due.
-class StillScheduler final : public Scheduler {
-public:
-    TimerId after(std::chrono::milliseconds, std::function<void()>) override { return ++m_next; }
-    TimerId every(std::chrono::milliseconds, std::function<void()>) override { return ++m_next; }
-    void post(std::function<void()>) override {}
-    void cancel(TimerId) override {}
-    std::chrono::milliseconds now() const override { return std::chrono::milliseconds{0}; }
-
-private:
-    TimerId m_next = 0;
-};
-
-class NoLanguages final : public LanguageRecognizer {
-public:
-    std::optional<QString> dominantLanguage(const QString&) const override { return std::nullopt; }
-};
-
-class MemoryPasteboard final : public Pasteboard {
-public:
-    QList<PasteboardItem> items() override { return m_items; }
-    void clear() override { m_items.clear(); }
-    void write(const QList<PasteboardItem>& items) override { m_items = items; }
-    std::optional<QString> plainText() override { return std::nullopt; }
-    qint64 changeCount() override { return 0; }
-
-private:
-    QList<PasteboardItem> m_items;
-};
-
-// A desktop seen only through its accessibility switch: the setup opens on its first step as a new
-// user sees it, with the switch as it is.
-class NoAccessibility final : public Accessibility {
-public:
-    explicit NoAccessibility(bool switchedOn) : m_switchedOn(switchedOn) {}
-    bool isProcessTrusted() override { return m_switchedOn; }
-    void requestTrust() override {}
-    bool isSecureEventInputEnabled() override { return false; }
-    AXElement systemWide() override { return {}; }
-    AXElement application(qint32) override { return {}; }
-    AXError copyAttribute(const AXElement&, const QString&, AXValue&) override {
-        return AXError::apiDisabled;
-    }
-    AXError isAttributeSettable(const AXElement&, const QString&, bool&) override {
-        return AXError::apiDisabled;
-    }
-    AXError setAttribute(const AXElement&, const QString&, const AXValue&) override {
-        return AXError::apiDisabled;
-    }
-    AXError pid(const AXElement&, qint32&) override { return AXError::apiDisabled; }
-    std::unique_ptr<AXObserver> createObserver(qint32, AXNotificationHandler) override { return nullptr; }
-
-private:
-    bool m_switchedOn;
-};
 
 QPalette darkPalette() {
     QPalette p;
@@ -290,28 +140,17 @@ RephraseResult demoRephrase() {
 
 }  // namespace
 
-void renderAll(const QString& directory, const Defaults* preferences, bool accessibilityOn) {
+void renderAll(const QString& directory, const Services& services) {
     const QDir dir(QDir::current().absoluteFilePath(directory));
     QDir().mkpath(dir.absolutePath());
 
-    const std::optional<QString> previousKey = KeychainManager::previewKey;
-    KeychainManager::previewKey = demoKey;
-
-    PreviewDefaults defaults(preferences);
-    NoSecrets secrets;
-    NoLoginItem loginItem;
-    SilentLog log;
-    StillScheduler scheduler;
+    Scheduler& scheduler = services.scheduler;
     SettingsStore* const previousStore = SettingsStore::sharedIfInstalled();
-    SettingsStore store(defaults, secrets, loginItem, log, scheduler);
+    SettingsStore store(services.defaults, services.secrets, services.loginItem, services.log, scheduler);
     SettingsStore::install(&store);
 
-    OfflineTransport transport;
-    NoLanguages languages;
-    MemoryPasteboard pasteboard;
-    NoAccessibility accessibility(accessibilityOn);
     const OpenAIClient client(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-mock"),
-                              QStringLiteral("gpt-4o-mini"), transport, scheduler, languages);
+                              QStringLiteral("gpt-4o-mini"), services.http, scheduler, services.languages);
     const QString text = QStringLiteral("I has went to the store yesterday and buyed two apple.");
 
     {
@@ -325,11 +164,11 @@ void renderAll(const QString& directory, const Defaults* preferences, bool acces
         b.setRephrase(SuggestionViewModel::RephraseLoad::loaded(demoRephrase()));
 
         {
-            SuggestionView view(a, pasteboard);
+            SuggestionView view(a, services.pasteboard);
             capture(view, QSize(400, 340), QStringLiteral("popover-correction"), dir);
         }
         {
-            SuggestionView view(b, pasteboard);
+            SuggestionView view(b, services.pasteboard);
             capture(view, QSize(400, 340), QStringLiteral("popover-rephrase"), dir);
         }
         const KeyValidator neverChecked = [](const QString&, std::function<void(bool)>) {};
@@ -338,7 +177,7 @@ void renderAll(const QString& directory, const Defaults* preferences, bool acces
             capture(view, QSize(SettingsView::width, SettingsView::height), QStringLiteral("settings"), dir);
         }
         {
-            OnboardingView view(store, accessibility, scheduler, neverChecked, [] {});
+            OnboardingView view(store, services.accessibility, scheduler, neverChecked, [] {});
             capture(view, QSize(OnboardingView::width, OnboardingView::height), QStringLiteral("onboarding"),
                     dir);
             view.stopPolling();
@@ -354,7 +193,6 @@ void renderAll(const QString& directory, const Defaults* preferences, bool acces
     print(QStringLiteral("Screenshots written to ") + dir.absolutePath());
 
     SettingsStore::install(previousStore);
-    KeychainManager::previewKey = previousKey;
 }
 
 }  // namespace quillet::ScreenshotRenderer

@@ -6,7 +6,15 @@
 
 namespace quillet {
 
+class Accessibility;
 class Defaults;
+class HttpTransport;
+class LanguageRecognizer;
+class LoginItem;
+class Pasteboard;
+class Scheduler;
+class SecretStore;
+class SystemLog;
 
 namespace ScreenshotRenderer {
 
@@ -15,14 +23,28 @@ inline const QString demoKey = QStringLiteral("sk-mock-111111111111");
 /// Views are drawn at twice their size in points, as on a high-density screen.
 constexpr int pixelRatio = 2;
 
+/// What the views are drawn on. The pictures take whatever these hold (preferences, the stored key,
+/// the accessibility switch), so they must be doubles that keep to this process; the scheduler
+/// must never fire, as every picture is taken before anything would be due.
+struct Services {
+    Defaults& defaults;
+    SecretStore& secrets;
+    LoginItem& loginItem;
+    SystemLog& log;
+    Scheduler& scheduler;
+    HttpTransport& http;
+    LanguageRecognizer& languages;
+    Pasteboard& pasteboard;
+    Accessibility& accessibility;
+};
+
 /// Renders the suggestion panel on both tabs, the settings and setup views and the overlay icon into
 /// `directory` (created with any missing parents; a relative path is taken from the current folder),
-/// printing one line per image and a closing line on standard output. Preferences are read from
-/// `preferences` when given and never written back; nothing is read from or written to the secret
-/// store, and no request leaves the process. The setup view starts as it would on this desktop:
-/// on its permission step, showing `accessibilityOn` as the desktop's answer. Needs a QApplication;
-/// any Qt platform will do.
-void renderAll(const QString& directory, const Defaults* preferences = nullptr, bool accessibilityOn = false);
+/// printing one line per image and a closing line on standard output. The setup view starts on its
+/// permission step. The settings store is installed for the views while they are drawn, and the one
+/// installed before is put back, as are the application's style and palette. Needs a
+/// QApplication; any Qt platform will do.
+void renderAll(const QString& directory, const Services& services);
 
 }  // namespace ScreenshotRenderer
 

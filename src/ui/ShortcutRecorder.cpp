@@ -17,7 +17,7 @@ unsigned modifierBits(Qt::KeyboardModifiers modifiers) {
         bits |= HotkeyModifier::alt;
     if (modifiers & Qt::ShiftModifier)
         bits |= HotkeyModifier::shift;
-    if (modifiers & Qt::MetaModifier)  // Super, on X11
+    if (modifiers & Qt::MetaModifier)  // the Super key
         bits |= HotkeyModifier::super;
     return bits;
 }

@@ -23,11 +23,11 @@ void deleteWhenIdle(KeyablePanel* panel) {
 
 SuggestionPanelController::SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel,
                                                      Pasteboard& pasteboard, Screens& screens,
-                                                     QObject* parent)
+                                                     WindowHints& hints, QObject* parent)
     : QObject(parent),
       m_viewModel(std::move(viewModel)),
       m_screens(screens),
-      m_panel(new KeyablePanel, &deleteWhenIdle) {
+      m_panel(new KeyablePanel(hints), &deleteWhenIdle) {
     m_panel->setObjectName(QStringLiteral("QuilletSuggestions"));
     m_panel->setWindowTitle(QStringLiteral("Quillet"));
     m_panel->setContent(new SuggestionView(*m_viewModel, pasteboard));

@@ -15,13 +15,14 @@ class Pasteboard;
 class Screens;
 class SuggestionView;
 class SuggestionViewModel;
+class WindowHints;
 
 class SuggestionPanelController : public QObject {
     Q_OBJECT
 public:
-    /// Builds the panel for `viewModel` (not shown yet). Pasteboard and screens must outlive it.
+    /// Builds the panel for `viewModel` (not shown yet). Pasteboard, screens and hints must outlive it.
     SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel, Pasteboard& pasteboard,
-                              Screens& screens, QObject* parent = nullptr);
+                              Screens& screens, WindowHints& hints, QObject* parent = nullptr);
     ~SuggestionPanelController() override;
 
     /// Called after the user pressed Escape in the panel (it has already left the screen).

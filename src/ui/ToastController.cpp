@@ -16,8 +16,12 @@ void deleteWhenIdle(FloatingPanel* panel) {
 }
 }  // namespace
 
-ToastController::ToastController(Scheduler& scheduler, Screens& screens, QObject* parent)
-    : QObject(parent), m_scheduler(scheduler), m_screens(screens), m_panel(nullptr, &deleteWhenIdle) {}
+ToastController::ToastController(Scheduler& scheduler, Screens& screens, WindowHints& hints, QObject* parent)
+    : QObject(parent),
+      m_scheduler(scheduler),
+      m_screens(screens),
+      m_hints(hints),
+      m_panel(nullptr, &deleteWhenIdle) {}
 
 ToastController::~ToastController() {
     dismiss();
@@ -48,7 +52,7 @@ void ToastController::show(const std::optional<Rect>& near, std::function<void()
             self->dismissIfCurrent(generation);
     };
 
-    m_panel.reset(new FloatingPanel(FloatingPanel::Focus::never, FloatingPanel::Shadow::desktop));
+    m_panel.reset(new FloatingPanel(FloatingPanel::Focus::never, FloatingPanel::Shadow::desktop, m_hints));
     m_panel->setObjectName(QStringLiteral("QuilletToast"));
     m_panel->setWindowTitle(QStringLiteral("Quillet"));
     m_panel->setContent(content);

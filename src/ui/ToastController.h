@@ -16,6 +16,7 @@ namespace quillet {
 class FloatingPanel;
 class Screens;
 class ToastView;
+class WindowHints;
 
 class ToastController : public QObject {
     Q_OBJECT
@@ -23,7 +24,7 @@ public:
     static constexpr std::chrono::milliseconds lifetime{10000};
 
     /// The references must outlive the controller.
-    ToastController(Scheduler& scheduler, Screens& screens, QObject* parent = nullptr);
+    ToastController(Scheduler& scheduler, Screens& screens, WindowHints& hints, QObject* parent = nullptr);
     ~ToastController() override;
 
     /// Replaces any toast on screen by a new one just above `near` (a screen frame), or near the
@@ -41,6 +42,7 @@ private:
 
     Scheduler& m_scheduler;
     Screens& m_screens;
+    WindowHints& m_hints;
     std::unique_ptr<FloatingPanel, void (*)(FloatingPanel*)> m_panel;
     std::optional<TimerId> m_dismissTimer;
     // Which toast a button or timer belongs to, so an old one can never dismiss a newer toast.

@@ -16,6 +16,7 @@
 #include "platform/fake/FakeLanguageRecognizer.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
+#include "platform/linux/X11WindowHints.h"
 #include "support/TestEnv.h"
 #include "ui/KeyablePanel.h"
 #include "ui/OverlayController.h"
@@ -115,12 +116,13 @@ protected:
     static inline QProcess* mousepad = nullptr;
     static inline QString mousepadWindow;
     FakeScreens screens;  // the session's one 1440x900 screen
+    X11WindowHints hints;
 };
 
 }  // namespace
 
 TEST_F(FloatingSurfacesTest, IconStaysAboveOnEveryWorkspaceAndAClickLeavesMousepadActive) {
-    OverlayController overlay;
+    OverlayController overlay(hints);
     int clicks = 0;
     overlay.onClick = [&] { ++clicks; };
     overlay.show(Rect(100, 440, 300, 40));
@@ -161,7 +163,7 @@ TEST_F(FloatingSurfacesTest, IconStaysAboveOnEveryWorkspaceAndAClickLeavesMousep
 
 TEST_F(FloatingSurfacesTest, ToastDoesNotTakeFocus) {
     FakeScheduler scheduler;
-    ToastController toasts(scheduler, screens);
+    ToastController toasts(scheduler, screens, hints);
     toasts.show(Rect(100, 440, 300, 40), [] {});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(toasts.panel()));
     QTest::qWait(100);
@@ -200,7 +202,7 @@ TEST_F(FloatingSurfacesTest, SurfacesShowOverAFocusedFullScreenWindow) {
         }
     } restore;
 
-    OverlayController overlay;
+    OverlayController overlay(hints);
     int clicks = 0;
     overlay.onClick = [&] { ++clicks; };
     overlay.show(Rect(100, 440, 300, 40));
@@ -216,7 +218,7 @@ TEST_F(FloatingSurfacesTest, SurfacesShowOverAFocusedFullScreenWindow) {
     EXPECT_EQ(focusedWindow(), mousepadWindow);
 
     FakeScheduler scheduler;
-    ToastController toasts(scheduler, screens);
+    ToastController toasts(scheduler, screens, hints);
     toasts.show(Rect(100, 440, 300, 40), [] {});
     ASSERT_TRUE(QTest::qWaitForWindowExposed(toasts.panel()));
     EXPECT_EQ(windowAt(toasts.panel()->geometry().center()), windowId(toasts.panel()));
@@ -235,7 +237,7 @@ TEST_F(FloatingSurfacesTest, PanelIsReadByAtSpiTakesEscapeAndAppearsQuickly) {
                                scheduler, recognizer));
     vm->setCorrection(Load<CorrectionResult>::loaded({corrected, {{"has went", "went", {}}}}));
     vm->setRephrase(Load<RephraseResult>::loaded({{{"concise", "I went shopping yesterday."}}}));
-    SuggestionPanelController controller(vm, pasteboard, screens);
+    SuggestionPanelController controller(vm, pasteboard, screens, hints);
     int closes = 0;
     controller.onClose = [&] { ++closes; };
     PaintWatch watch(controller.view());

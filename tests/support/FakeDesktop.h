@@ -14,6 +14,7 @@
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSecretStore.h"
+#include "platform/fake/FakeWindowHints.h"
 
 namespace quillet::test {
 
@@ -24,8 +25,8 @@ struct FakeDesktop {
     ~FakeDesktop() { SettingsStore::install(nullptr); }
 
     CoordinatorServices services() {
-        return CoordinatorServices{ax,   workspace, screens, scheduler, pasteboard,
-                                   keys, hotkey,    beep,    http,      languages};
+        return CoordinatorServices{ax,     workspace, screens, scheduler, pasteboard, keys,
+                                   hotkey, beep,      http,    languages, windowHints};
     }
     void storeKey(const QString& key = QStringLiteral("sk-test")) { settings.setApiKey(key); }
 
@@ -37,6 +38,7 @@ struct FakeDesktop {
     FakeKeySynth keys;
     FakeGlobalHotkey hotkey;
     FakeBeep beep;
+    FakeWindowHints windowHints;
     FakeHttpTransport http;
     FakeLanguageRecognizer languages;
     FakeDefaults defaults;

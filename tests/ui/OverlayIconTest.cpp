@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "core/ScreenSpace.h"
+#include "platform/fake/FakeWindowHints.h"
 #include "ui/Brand.h"
 #include "ui/OverlayController.h"
 #include "ui/Style.h"
@@ -38,7 +39,8 @@ TEST(OverlayIconTest, EachStateDrawsItsRingColour) {
 }
 
 TEST(OverlayIconTest, ShowPlacesOnePanelInTheFieldsCornerAndKeepsItsState) {
-    OverlayController overlay;
+    FakeWindowHints hints;
+    OverlayController overlay(hints);
     overlay.setState(IconState::error);  // before the first show: the badge is made with it
     overlay.show(Rect(100, 440, 300, 40));
     ASSERT_NE(overlay.panel(), nullptr);
@@ -61,7 +63,8 @@ TEST(OverlayIconTest, ShowPlacesOnePanelInTheFieldsCornerAndKeepsItsState) {
 
 TEST(OverlayIconTest, TooltipKeepsTheLanguageOfItsCreationAndAPressClicksOnce) {
     LanguageScope language(AppLanguage::sr);
-    OverlayController overlay;
+    FakeWindowHints hints;
+    OverlayController overlay(hints);
     int clicks = 0;
     overlay.onClick = [&] { ++clicks; };
     overlay.show(Rect(100, 440, 300, 40));

@@ -1,6 +1,6 @@
 // The screenshot mode's pictures drawn in this process: sizes, the dark look, the user's preferences
-// read but never written, the demonstration key shown without the secret store, and everything the
-// renderer borrows from the process put back afterwards.
+// read but never written, the demonstration key shown from a secret store of its own, and everything
+// the renderer borrows from the process put back afterwards.
 #include <gmock/gmock.h>
 
 #include <QApplication>
@@ -9,13 +9,12 @@
 #include <QStyle>
 #include <QTemporaryDir>
 
-#include "core/KeychainManager.h"
+#include "app/ScreenshotMode.h"
 #include "core/SettingsStore.h"
 #include "platform/fake/FakeDefaults.h"
 #include "platform/fake/FakeLoginItem.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
-#include "ui/ScreenshotRenderer.h"
 
 using namespace quillet;
 
@@ -44,7 +43,7 @@ TEST_F(ScreenshotRendererTest, FivePicturesAtDoubleDensityInTheDarkLook) {
     const int keyringCalls = secrets.reads + secrets.writes + secrets.removes;  // the store's own look
 
     testing::internal::CaptureStdout();
-    ScreenshotRenderer::renderAll(dir.filePath("nested/twice"));
+    ScreenshotMode::run(dir.filePath("nested/twice"));
     const std::string out = testing::internal::GetCapturedStdout();
 
     const QString folder = dir.filePath("nested/twice");
@@ -82,7 +81,6 @@ TEST_F(ScreenshotRendererTest, FivePicturesAtDoubleDensityInTheDarkLook) {
     EXPECT_GT(lightness(icon.pixel(5, 96)), 0.9);
 
     // What the renderer borrowed is back as it was.
-    EXPECT_EQ(KeychainManager::previewKey, std::nullopt);
     EXPECT_EQ(SettingsStore::sharedIfInstalled(), &store);
     EXPECT_EQ(secrets.reads + secrets.writes + secrets.removes, keyringCalls);
     EXPECT_TRUE(loginItem.calls.isEmpty());
@@ -100,8 +98,8 @@ TEST_F(ScreenshotRendererTest, ShowsTheUsersPreferencesAndTheDemonstrationKeyWit
     FakeDefaults english;
 
     testing::internal::CaptureStdout();
-    ScreenshotRenderer::renderAll(dir.filePath("sr"), &user);
-    ScreenshotRenderer::renderAll(dir.filePath("en"), &english);
+    ScreenshotMode::run(dir.filePath("sr"), &user);
+    ScreenshotMode::run(dir.filePath("en"), &english);
     testing::internal::GetCapturedStdout();
 
     EXPECT_EQ(user.values, before);
@@ -115,8 +113,8 @@ TEST_F(ScreenshotRendererTest, ShowsTheUsersPreferencesAndTheDemonstrationKeyWit
 
 TEST_F(ScreenshotRendererTest, SetupShowsTheDesktopsAccessibilitySwitchAsItIs) {
     testing::internal::CaptureStdout();
-    ScreenshotRenderer::renderAll(dir.filePath("off"), nullptr, false);
-    ScreenshotRenderer::renderAll(dir.filePath("on"), nullptr, true);
+    ScreenshotMode::run(dir.filePath("off"), nullptr, false);
+    ScreenshotMode::run(dir.filePath("on"), nullptr, true);
     testing::internal::GetCapturedStdout();
     EXPECT_NE(QImage(dir.filePath("on/onboarding.png")), QImage(dir.filePath("off/onboarding.png")));
     EXPECT_EQ(QImage(dir.filePath("on/settings.png")), QImage(dir.filePath("off/settings.png")));

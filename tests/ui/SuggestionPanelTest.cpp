@@ -18,6 +18,7 @@
 #include "platform/fake/FakeLanguageRecognizer.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
+#include "platform/fake/FakeWindowHints.h"
 #include "ui/Brand.h"
 #include "ui/KeyablePanel.h"
 #include "ui/Style.h"
@@ -50,7 +51,7 @@ protected:
                                    QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer));
         vm->onReplace = [this](const QString& text) { replaced << text; };
         vm->onCloseRequested = [this] { ++closeRequests; };
-        controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens);
+        controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens, hints);
         controller->onClose = [this] { ++closes; };
         controller->show(Rect(300, 400, 24, 24));
     }
@@ -77,6 +78,7 @@ protected:
     FakeHttpTransport transport{scheduler};
     FakeLanguageRecognizer recognizer;
     FakeScreens screens;
+    FakeWindowHints hints;
     MemoryPasteboard pasteboard;
     std::shared_ptr<SuggestionViewModel> vm;
     std::unique_ptr<SuggestionPanelController> controller;
@@ -364,7 +366,7 @@ TEST_F(SuggestionPanelTest, LongTextSaysOnlyItsFirstPartWasCheckedAndDiffsThatPa
         part + QStringLiteral(" tail that was never sent"),
         OpenAIClient(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-test"),
                      QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer));
-    controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens);
+    controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens, hints);
     controller->show(Rect(300, 400, 24, 24));
     auto* note = view().findChild<QLabel*>(QStringLiteral("partialNote"));
     ASSERT_NE(note, nullptr);
@@ -399,7 +401,7 @@ TEST_F(SuggestionPanelTest, AnActionCardRunsWhenAskedAndItsResultReplacesTheFiel
                      QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer),
         QList<CustomAction>{{"To English", "Translate to English."}, {"Friendlier", "Be kind."}});
     vm->onReplace = [this](const QString& text) { replaced << text; };
-    controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens);
+    controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens, hints);
     controller->show(Rect(300, 400, 24, 24));
     vm->setRephrase(
         SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{{"neutral", "Something else."}}}));

@@ -6,6 +6,7 @@
 
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
+#include "platform/fake/FakeWindowHints.h"
 #include "ui/FloatingPanel.h"
 #include "ui/SurfaceTestSupport.h"
 #include "ui/ToastController.h"
@@ -21,7 +22,8 @@ class ToastTest : public testing::Test {
 protected:
     FakeScheduler scheduler;
     FakeScreens screens;
-    ToastController toasts{scheduler, screens};
+    FakeWindowHints hints;
+    ToastController toasts{scheduler, screens, hints};
 };
 
 }  // namespace

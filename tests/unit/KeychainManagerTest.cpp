@@ -15,7 +15,6 @@ namespace {
 
 class KeychainManagerTest : public testing::Test {
 protected:
-    void TearDown() override { KeychainManager::previewKey.reset(); }
     QByteArray* current() {
         auto it = store.items.find({KeychainManager::service, KeychainManager::account});
         return it == store.items.end() ? nullptr : &*it;
@@ -106,15 +105,6 @@ TEST_F(KeychainManagerTest, SavingReplacesDeletingIsQuietAndUnicodeIsUtf8) {
 
     store.failWrites = true;
     EXPECT_EQ(save("three"), Status::unavailable) << "the caller learns that nothing was kept";
-}
-
-TEST_F(KeychainManagerTest, PreviewKeyShadowsTheStore) {
-    plant(KeychainManager::service, "sk-real");
-    KeychainManager::previewKey = QStringLiteral("sk-demo");
-    EXPECT_EQ(key(), "sk-demo");
-    EXPECT_EQ(store.reads, 0);
-    save("sk-saved");
-    EXPECT_EQ(*current(), "sk-saved") << "saving is not affected by the preview";
 }
 
 TEST_F(KeychainManagerTest, AHungKeyringMeansNoKeyWithinASecond) {

@@ -4,26 +4,30 @@
 namespace quillet {
 
 namespace {
+// A key written here hides the fallback's, even when the value written has another type.
 template <typename T>
-std::optional<T> typed(const QMap<QString, QVariant>& values, const QString& key) {
+std::optional<T> typed(const QMap<QString, QVariant>& values, const QString& key, const Defaults* fallback,
+                       std::optional<T> (Defaults::*read)(const QString&) const) {
     const auto it = values.constFind(key);
-    if (it == values.constEnd() || it->metaType() != QMetaType::fromType<T>())
+    if (it == values.constEnd())
+        return fallback ? (fallback->*read)(key) : std::nullopt;
+    if (it->metaType() != QMetaType::fromType<T>())
         return std::nullopt;
     return it->value<T>();
 }
 }  // namespace
 
 std::optional<QString> FakeDefaults::string(const QString& key) const {
-    return typed<QString>(values, key);
+    return typed<QString>(values, key, fallback, &Defaults::string);
 }
 std::optional<qint64> FakeDefaults::integer(const QString& key) const {
-    return typed<qint64>(values, key);
+    return typed<qint64>(values, key, fallback, &Defaults::integer);
 }
 std::optional<bool> FakeDefaults::boolean(const QString& key) const {
-    return typed<bool>(values, key);
+    return typed<bool>(values, key, fallback, &Defaults::boolean);
 }
 std::optional<QStringList> FakeDefaults::stringList(const QString& key) const {
-    return typed<QStringList>(values, key);
+    return typed<QStringList>(values, key, fallback, &Defaults::stringList);
 }
 
 void FakeDefaults::setString(const QString& key, const QString& value) {

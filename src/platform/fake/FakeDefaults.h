@@ -22,6 +22,9 @@ public:
 
     QMap<QString, QVariant> values;
     int writes = 0;
+    /// Where a key this store has no value for is read from, when set; it is never written, so
+    /// every change stays in `values`.
+    const Defaults* fallback = nullptr;
 };
 
 }  // namespace quillet

@@ -1,5 +1,5 @@
-// Window-manager hints Qt has no flag for, set on the native window before it is first shown.
-#include "ui/NativeWindowHints.h"
+// The window-manager requests for the program's floating windows, sent to the X server (EWMH).
+#include "platform/linux/X11WindowHints.h"
 
 #include <QGuiApplication>
 
@@ -9,7 +9,7 @@
 
 namespace quillet {
 
-bool NativeWindowHints::showOnAllWorkspaces(WId window) {
+bool X11WindowHints::showOnAllWorkspaces(NativeWindowId window) {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->display() || !window)
         return false;
@@ -23,7 +23,7 @@ bool NativeWindowHints::showOnAllWorkspaces(WId window) {
     return true;
 }
 
-bool NativeWindowHints::requestKeyboardFocus(WId window) {
+bool X11WindowHints::requestKeyboardFocus(NativeWindowId window) {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->display() || !window)
         return false;
@@ -41,7 +41,7 @@ bool NativeWindowHints::requestKeyboardFocus(WId window) {
     return true;
 }
 
-bool NativeWindowHints::moveResize(WId window, const QRect& deviceRect) {
+bool X11WindowHints::moveResize(NativeWindowId window, const QRect& deviceRect) {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->display() || !window || deviceRect.isEmpty())
         return false;
