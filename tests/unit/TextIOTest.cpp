@@ -361,16 +361,6 @@ TEST_F(TextIOTest, AnApplicationThatNeverWakesGetsTheClipboardBackAfterTheLonges
     scheduler.advance(TextIO::readBackInterval);
     EXPECT_EQ(sent, false);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
-
-    // An application that answers (its field reads) and ignores the paste has its second.
-    FakeEditor& f = editor(document);
-    FakeAccessibility::data(f.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
-    f.ignoresPaste = true;
-    replace(fieldOf(f.element), corrected, false);
-    scheduler.advance(2 * TextIO::writeCheckTimeout + TextIO::pasteDelay + TextIO::pasteCheckTimeout);
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, std::nullopt);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 }
 
 // Another program copies just after Return: before the paste keys, or before the application has
