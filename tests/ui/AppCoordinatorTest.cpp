@@ -34,8 +34,8 @@ protected:
     }
 
     /// A field of the editor, focused and reported; its accessibility frame is top-left based.
-    AXElement focusField(const QString& value, const Rect& axFrame = Rect(100, 200, 600, 40)) {
-        AXElement field = desktop.ax.makeTextField(kEditorPid, value, axFrame);
+    AXElement focusField(const QString& value) { return focus(desktop.ax.makeTextField(kEditorPid, value)); }
+    AXElement focus(const AXElement& field) {
         desktop.ax.setFocused(field);
         desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
         desktop.scheduler.runPending();
@@ -136,9 +136,7 @@ TEST_F(AppCoordinatorTest, PauseHidesUntilItsDatePasses) {
 TEST_F(AppCoordinatorTest, NoFrameHidesTheIcon) {
     AXElement field = desktop.ax.makeTextField(kEditorPid, "a sentence with words");
     desktop.ax.remove(field, AXAttr::size);
-    desktop.ax.setFocused(field);
-    desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
-    desktop.scheduler.runPending();
+    focus(field);
     EXPECT_TRUE(coordinator->currentField());
     EXPECT_FALSE(iconShown());
 }
@@ -256,13 +254,11 @@ TEST_F(AppCoordinatorTest, SelectionIsReplacedAndUndoRestoresTheWholeValue) {
     EXPECT_EQ(valueOf(field), "Their is a mistake here. Keep this.") << "undo restores the whole value";
 }
 
+// Newest first, ten at most; named after the application, which a field's process may not be.
 TEST_F(AppCoordinatorTest, HistoryKeepsTheTenNewestAndNamesUnknownApplications) {
-    AXElement field = desktop.ax.makeTextField(kEditorPid + 1, "a sentence with words");
-    desktop.ax.setFocused(field);
-    coordinator->hotkeyTriggered();  // a field of a process the workspace does not know
+    desktop.ax.setFocused(desktop.ax.makeTextField(kEditorPid + 1, "a sentence with words"));
     for (int i = 1; i <= 11; ++i) {
-        if (!openViewModel())
-            coordinator->presentSuggestions();
+        coordinator->hotkeyTriggered();  // a field of a process the workspace does not know
         ASSERT_NE(openViewModel(), nullptr) << i;
         openViewModel()->replace(QStringLiteral("replacement %1").arg(i));
     }
@@ -275,8 +271,7 @@ TEST_F(AppCoordinatorTest, HistoryKeepsTheTenNewestAndNamesUnknownApplications) 
 TEST_F(AppCoordinatorTest, HistoryNamesTheApplicationNotTheFieldsProcess) {
     // A second, nameless process of the editor (as a browser's content process) holds the field.
     desktop.workspace.addApp({kEditorPid + 1, kEditorId, std::nullopt});
-    AXElement field = desktop.ax.makeTextField(kEditorPid + 1, "a sentence with words");
-    desktop.ax.setFocused(field);
+    desktop.ax.setFocused(desktop.ax.makeTextField(kEditorPid + 1, "a sentence with words"));
     coordinator->hotkeyTriggered();
     ASSERT_NE(openViewModel(), nullptr);
     openViewModel()->replace(QStringLiteral("A sentence with words."));
@@ -376,8 +371,7 @@ TEST_F(AppCoordinatorTest, UndoRestoresTheFieldExactlyWhicheverRoadTheReplacemen
         FakeAccessibility::data(editor.element).ignoredWrites = road.ignoredWrites;
         if (road.selectionOnly)
             editor.select(0, sentence.size());
-        desktop.ax.setFocused(editor.element);
-        desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
+        focus(editor.element);
         desktop.scheduler.advance(1s);
         const qsizetype entries = coordinator->history().size();
 
@@ -410,9 +404,7 @@ TEST_F(AppCoordinatorTest, NoNoticeOverUnchangedText) {
     FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, original);
     FakeAccessibility::data(editor.element).ignoredWrites = {AXAttr::value, AXAttr::selectedText};
     editor.ignoresPaste = true;
-    desktop.ax.setFocused(editor.element);
-    desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
-    desktop.scheduler.runPending();
+    focus(editor.element);
     coordinator->presentSuggestions();
     ASSERT_NE(openViewModel(), nullptr);
     openViewModel()->replace(QStringLiteral("There is a mistake here."));

@@ -127,11 +127,8 @@ TEST_F(AppDelegateTest, MenuFollowsThePauseStateAtEachOpening) {
     EXPECT_FALSE(item("Quillet — active")->isEnabled());
     EXPECT_EQ(item("Settings…")->shortcut(), QKeySequence(QStringLiteral("Ctrl+,")));
     EXPECT_EQ(item("Quit Quillet")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-    EXPECT_TRUE(item("Run setup again…")->shortcut().isEmpty());
     QMenu* pause = submenu("Pause");
     ASSERT_NE(pause, nullptr);
-    EXPECT_THAT(titles(*pause), ElementsAre("For 15 minutes", "For 1 hour", "Until restart"));
-
     pause->actions()[0]->trigger();
     EXPECT_EQ(delegate->coordinator().pausedUntil(), clock.addSecs(900));
     EXPECT_THAT(openMenu(), ElementsAre("Quillet — paused", kSeparator, "Resume", "History", kSeparator,
@@ -157,17 +154,23 @@ TEST_F(AppDelegateTest, MenuFollowsThePauseStateAtEachOpening) {
 TEST_F(AppDelegateTest, LanguageSwitchChangesTheTitlesAtTheNextOpening) {
     desktop.storeKey();
     launch();
+    // Every title of the menu and of its submenus, depth first.
+    const std::function<QStringList(const QMenu&)> all = [&all](const QMenu& menu) {
+        QStringList out;
+        for (QAction* a : menu.actions())
+            out << (a->isSeparator() ? kSeparator : a->text())
+                << (a->menu() ? all(*a->menu()) : QStringList());
+        return out;
+    };
     openMenu();
+    const QStringList english = all(*delegate->menu());
     desktop.settings.setLanguage(AppLanguage::sr);
-    EXPECT_THAT(openMenu(), ElementsAre("Quillet — aktivan", kSeparator, "Pauziraj", "Istorija", kSeparator,
-                                        "Podešavanja…", "Podesi ispočetka…", kSeparator, "Zatvori Quillet"));
-    EXPECT_THAT(titles(*submenu("Pauziraj")), ElementsAre("15 minuta", "1 sat", "Do restarta"));
-    QMenu* history = submenu("Istorija");
-    EXPECT_THAT(titles(*history), ElementsAre("Nema ispravki u ovoj sesiji"));
-    EXPECT_FALSE(history->actions()[0]->isEnabled());
-
-    delegate->pauseForever();
-    EXPECT_THAT(openMenu().mid(0, 3), ElementsAre("Quillet — pauziran", kSeparator, "Nastavi"));
+    openMenu();
+    const QStringList serbian = all(*delegate->menu());
+    ASSERT_EQ(serbian.size(), english.size());
+    for (qsizetype i = 0; i < english.size(); ++i)
+        EXPECT_TRUE(english[i] == kSeparator || serbian[i] != english[i]) << qPrintable(english[i]);
+    EXPECT_FALSE(submenu("Istorija")->actions()[0]->isEnabled()) << "no corrections yet: nothing to copy";
 }
 
 TEST_F(AppDelegateTest, HistoryListsReplacementsCutAtFortyCharactersAndCopiesTheReplacement) {
@@ -424,7 +427,6 @@ TEST_F(AppDelegateTest, WithoutATrayEveryStartShowsSettingsWithTheMenusCommands)
     auto* pause = window->findChild<QPushButton*>(QStringLiteral("pauseButton"));
     ASSERT_NE(pause, nullptr);
     Q_EMIT pause->menu()->aboutToShow();
-    EXPECT_THAT(titles(*pause->menu()), ElementsAre("For 15 minutes", "For 1 hour", "Until restart"));
     pause->menu()->actions()[1]->trigger();
     EXPECT_EQ(delegate->coordinator().pausedUntil(), clock.addSecs(3600));
     EXPECT_EQ(line->text(), "Quillet — paused");
@@ -445,9 +447,6 @@ TEST_F(AppDelegateTest, WithoutATrayEveryStartShowsSettingsWithTheMenusCommands)
     QTest::mouseClick(copies[1], Qt::LeftButton);
     EXPECT_EQ(desktop.pasteboard.plainText(), "First & replacement");
 
-    desktop.settings.setLanguage(AppLanguage::sr);
-    EXPECT_EQ(line->text(), "Quillet — aktivan");
-    EXPECT_EQ(window->findChild<QPushButton*>(QStringLiteral("quitButton"))->text(), "Zatvori Quillet");
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("quitButton")), Qt::LeftButton);
     EXPECT_EQ(quits, 1);
 
@@ -503,9 +502,7 @@ TEST_F(AppDelegateTest, BlockingTheApplicationInFrontHidesItsIconAtOnce) {
     desktop.scheduler.runPending();
     ASSERT_TRUE(c.overlay().isVisible());
 
-    EXPECT_THAT(openMenu(),
-                ElementsAre("Quillet — active", kSeparator, "Pause", "History", "Block Mousepad", kSeparator,
-                            "Settings…", "Run setup again…", kSeparator, "Quit Quillet"));
+    EXPECT_EQ(openMenu().indexOf("Block Mousepad"), 4) << "below History";
     item("Block Mousepad")->trigger();
     EXPECT_EQ(desktop.settings.blocklist().last(), "org.xfce.mousepad");
     EXPECT_FALSE(c.overlay().isVisible()) << "at once, not at the field's next change";

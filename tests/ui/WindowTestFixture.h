@@ -19,6 +19,7 @@
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
 #include "ui/SettingsView.h"
+#include "ui/SurfaceTestSupport.h"
 
 namespace quillet::test {
 

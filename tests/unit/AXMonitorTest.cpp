@@ -339,10 +339,6 @@ TEST_F(AXMonitorTest, NothingIsDeliveredOnceTheMonitorIsGone) {
     EXPECT_EQ(calls, 1);
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(AXMonitorTest, OwnFieldIsReportedByTheProgramAndTrackedLikeAnyOther) {
     AXElement other = focusField(editorPid);
     monitor.start();
@@ -368,10 +364,6 @@ TEST_F(AXMonitorTest, OwnFieldIsReportedByTheProgramAndTrackedLikeAnyOther) {
     EXPECT_EQ(focusChanges.back(), std::nullopt);
     EXPECT_EQ(scheduler.pendingTimers(), 0u);
 }
-
-}  // namespace
-
-namespace {
 
 // Applications started after the program: their window is active before they are on the
 // accessibility bus, or before they say where their focus is.

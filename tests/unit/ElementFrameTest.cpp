@@ -58,10 +58,6 @@ TEST(ElementFrameTest, InvalidExtentsFallBackToTheTextThenToNothing) {
     EXPECT_EQ(ElementFrame::resolve(Rect(0, 0, 0, 0), false, std::nullopt, {}), std::nullopt);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(ElementFrameTest, TheContentsOfAWindowThatDrawsItsOwnFrameStartInsideItsBorder) {
     // GTK 4 without a compositor: a 5-point invisible border on every side, declared nowhere.
     EXPECT_EQ(ElementFrame::contentOrigin(Rect(740, 0, 700, 520), Rect(0, 0, 690, 510)), QPointF(745, 5));

@@ -1,14 +1,8 @@
 // The key check of both windows: what is stored, what is checked, and which answer counts.
-#include <gmock/gmock.h>
-
 #include <deque>
 
+#include "CoreTestSupport.h"
 #include "core/KeyCheck.h"
-#include "core/SettingsStore.h"
-#include "platform/fake/FakeDefaults.h"
-#include "platform/fake/FakeLoginItem.h"
-#include "platform/fake/FakeScheduler.h"
-#include "platform/fake/FakeSecretStore.h"
 
 using namespace quillet;
 using testing::ElementsAre;
@@ -16,7 +10,7 @@ using testing::IsEmpty;
 
 namespace {
 
-class KeyCheckTest : public testing::Test {
+class KeyCheckTest : public test::StoreTest {
 protected:
     QString storedKey() {
         QString key = QStringLiteral("<no answer>");
@@ -28,11 +22,6 @@ protected:
         pending[index](valid);
     }
 
-    FakeScheduler scheduler;
-    FakeDefaults defaults;
-    FakeSecretStore secrets;
-    FakeLoginItem loginItem;
-    FakeSystemLog log;
     SettingsStore store{defaults, secrets, loginItem, log, scheduler};
     QStringList checked;
     std::deque<std::function<void(bool)>> pending;

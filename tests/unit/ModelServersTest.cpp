@@ -1,13 +1,6 @@
 // The model list a server gives, through the client and on its own.
-#include <gmock/gmock.h>
-
+#include "CoreTestSupport.h"
 #include "core/ModelServers.h"
-#include "core/OpenAIClient.h"
-#include "core/SettingsStore.h"
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/FakeLanguageRecognizer.h"
-#include "platform/fake/FakeScheduler.h"
-#include "support/ScopedSettings.h"
 
 using namespace quillet;
 using namespace std::chrono_literals;
@@ -34,24 +27,14 @@ TEST(ModelServersTest, PresetsStartWithTheDefaultAndAreAllUsableAddresses) {
         EXPECT_EQ(SettingsStore::apiBaseURLFrom(preset.baseURL), preset.baseURL) << preset.name.toStdString();
 }
 
-class ModelListRequestTest : public testing::Test {
+class ModelListRequestTest : public test::ClientTest {
 protected:
     std::optional<Outcome<QStringList>> list(const QString& base, const QString& key) {
-        const OpenAIClient client(base, key, "m", transport, scheduler, recognizer);
         std::optional<Outcome<QStringList>> out;
-        client.listModels([&](Outcome<QStringList> o) { out = std::move(o); });
+        client(key, base).listModels([&](Outcome<QStringList> o) { out = std::move(o); });
         scheduler.advance(70s);
         return out;
     }
-    static OpenAIError errorOf(const std::optional<Outcome<QStringList>>& out) {
-        EXPECT_TRUE(out && std::holds_alternative<OpenAIError>(*out));
-        return out ? std::get<OpenAIError>(*out) : OpenAIError::offline();
-    }
-
-    test::ScopedSettings settings;
-    FakeScheduler scheduler;
-    FakeHttpTransport transport{scheduler};
-    FakeLanguageRecognizer recognizer;
 };
 
 TEST_F(ModelListRequestTest, OneGetOfTheServersListWithItsFailuresSaid) {

@@ -1,65 +1,23 @@
 // Requests to the chat-completions API on a fake transport: what is sent and how answers end.
-#include <gmock/gmock.h>
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <deque>
-
-#include "core/OpenAIClient.h"
-#include "core/Prompts.h"
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/FakeLanguageRecognizer.h"
-#include "platform/fake/FakeScheduler.h"
-#include "support/ScopedSettings.h"
+#include "CoreTestSupport.h"
 
 using namespace quillet;
+using namespace quillet::test;
 using namespace std::chrono_literals;
 using Script = FakeHttpTransport::Script;
 
 namespace {
 
-QByteArray chatReply(const QString& content) {
-    const QJsonObject message{{"role", "assistant"}, {"content", content}};
-    const QJsonObject choice{{"index", 0}, {"message", message}, {"finish_reason", "stop"}};
-    return QJsonDocument(QJsonObject{{"id", "x"}, {"choices", QJsonArray{choice}}, {"usage", QJsonObject{}}})
-        .toJson(QJsonDocument::Compact);
-}
-
 const QByteArray correctionJson = R"({"corrected": "I went.", "changes": [{"from": "goed", "to": "went"}]})";
 
-class OpenAIClientTest : public testing::Test {
+class OpenAIClientTest : public ClientTest {
 protected:
-    OpenAIClient client(const QString& key = QStringLiteral("sk-test")) {
-        return OpenAIClient(SettingsStore::defaultApiBaseURL, key, QStringLiteral("gpt-4o-mini"), transport,
-                            scheduler, recognizer);
-    }
-
-    // Starts a correction request and returns where its outcome lands.
-    std::shared_ptr<std::optional<Outcome<CorrectionResult>>> ask(
-        const OpenAIClient& c, const QString& text = QStringLiteral("I goed.")) {
-        auto out = std::make_shared<std::optional<Outcome<CorrectionResult>>>();
-        c.request<CorrectionResult>(Prompts::proofreading(), text, 0.2,
-                                    [out](Outcome<CorrectionResult> o) { *out = std::move(o); });
-        return out;
-    }
-
-    static OpenAIError errorOf(const std::optional<Outcome<CorrectionResult>>& outcome) {
-        EXPECT_TRUE(outcome.has_value());
-        EXPECT_TRUE(outcome && std::holds_alternative<OpenAIError>(*outcome));
-        return std::get<OpenAIError>(outcome.value());
-    }
-
     OpenAIError failWith(int status, const QByteArray& body) {
         transport.enqueue(Script::reply(status, body));
         auto out = ask(client());
         scheduler.advance(10s);
         return errorOf(*out);
     }
-
-    test::ScopedSettings settings;
-    FakeScheduler scheduler;
-    FakeHttpTransport transport{scheduler};
-    FakeLanguageRecognizer recognizer;
 };
 
 TEST_F(OpenAIClientTest, SendsExactlyTheChatRequest) {
@@ -116,8 +74,7 @@ TEST_F(OpenAIClientTest, EndpointFollowsTheConfiguredServer) {
     // The client asks the server it was built with, whatever the settings say meanwhile.
     settings.store.setApiBaseURL("http://127.0.0.1:9");
     transport.enqueue(Script::reply(200, chatReply(correctionJson)));
-    const OpenAIClient local("http://127.0.0.1:1234/v1", "sk-test", "m", transport, scheduler, recognizer);
-    ask(local);
+    ask(client("sk-test", "http://127.0.0.1:1234/v1"));
     scheduler.advance(1s);
     ASSERT_EQ(transport.requests.size(), 1);
     EXPECT_EQ(transport.requests[0].url, QUrl("http://127.0.0.1:1234/v1/chat/completions"));
@@ -430,29 +387,24 @@ TEST_F(OpenAIClientTest, ValidateKeyIsOneGetWithoutRetries) {
     EXPECT_EQ(transport.requests.last().header("Authorization"), "Bearer ");
 }
 
+// Each failure has its own message in each language, and the details it carries are in both.
 TEST_F(OpenAIClientTest, MessagesInBothLanguages) {
-    const std::tuple<OpenAIError, const char*, const char*> cases[] = {
-        {OpenAIError::badResponse("HTTP 400"), "Unexpected API response: HTTP 400",
-         "Neočekivan odgovor API-ja: HTTP 400"},
-        {OpenAIError::missingKey(), "OpenAI API key is not set. Open Settings.",
-         "OpenAI API ključ nije podešen. Otvori Podešavanja."},
-        {OpenAIError::invalidKey(), "Invalid API key. Check it in Settings.",
-         "Nevažeći API ključ. Proveri ga u Podešavanjima."},
-        {OpenAIError::quotaExceeded(), "No credit left or rate limit reached on your OpenAI account.",
-         "Nema kredita ili je dostignut limit na OpenAI nalogu."},
-        {OpenAIError::offline(), "No internet connection. Please try again.",
-         "Nema internet konekcije. Pokušaj ponovo."},
-        {OpenAIError::certificate(), "The server's certificate could not be verified.",
-         "Sertifikat servera nije mogao da se proveri."},
-        {OpenAIError::serverError(503), "The server had a problem (HTTP 503). Try again later.",
-         "Server je imao problem (HTTP 503). Pokušaj kasnije."},
-    };
-    for (const auto& [error, en, sr] : cases) {
+    const OpenAIError errors[] = {
+        OpenAIError::badResponse("HTTP 400"), OpenAIError::missingKey(), OpenAIError::invalidKey(),
+        OpenAIError::quotaExceeded(),         OpenAIError::offline(),    OpenAIError::certificate(),
+        OpenAIError::serverError(503),        OpenAIError::interrupted()};
+    QSet<QString> seen;
+    for (const OpenAIError& error : errors) {
         settings.store.setLanguage(AppLanguage::en);
-        EXPECT_EQ(error.message(), QString::fromUtf8(en));
+        const QString en = error.message();
         settings.store.setLanguage(AppLanguage::sr);
-        EXPECT_EQ(error.message(), QString::fromUtf8(sr));
+        EXPECT_NE(error.message(), en);
+        seen << en << error.message();
     }
+    EXPECT_EQ(seen.size(), 2 * std::size(errors));
+    EXPECT_EQ(OpenAIError::offline().message(), "Nema internet konekcije. Pokušaj ponovo.");
+    EXPECT_THAT(OpenAIError::serverError(503).message().toStdString(), testing::HasSubstr("HTTP 503"));
+    EXPECT_THAT(OpenAIError::badResponse("HTTP 400").message().toStdString(), testing::HasSubstr("HTTP 400"));
 }
 
 }  // namespace

@@ -1,16 +1,7 @@
 // A text longer than what is sent: the cut never splits a grapheme, and the chosen text replaces
 // only the part that was sent, the rest of the field staying as it was, on every road.
-#include <gmock/gmock.h>
-
-#include "core/OpenAIClient.h"
+#include "CoreTestSupport.h"
 #include "core/PartialReplacement.h"
-#include "core/TextIO.h"
-#include "platform/fake/FakeAccessibility.h"
-#include "platform/fake/FakeEditor.h"
-#include "platform/fake/FakeKeySynth.h"
-#include "platform/fake/FakePasteboard.h"
-#include "platform/fake/FakeScheduler.h"
-#include "platform/fake/FakeScreens.h"
 
 using namespace quillet;
 using namespace std::chrono_literals;
@@ -21,39 +12,19 @@ namespace {
 constexpr int kLimit = OpenAIClient::maxCharacters;
 const QString kFamily = QString::fromUtf8("👨‍👩‍👧");  // one grapheme, eight UTF-16 units
 const QString kAccented = QString::fromUtf8("e\xcc\x81");         // e and a combining acute accent
-const PasteboardItem userItem{{"text/plain;charset=utf-8", "user's copy"}};
 
 // `count` graphemes of "x", so that the next one is the 5,000th or the 5,001st.
 QString filler(int count) {
     return QString(count, QLatin1Char('x'));
 }
 
-class PartialReplacementTest : public testing::Test {
+class PartialReplacementTest : public test::EditorTest {
 protected:
-    PartialReplacementTest() { board.write({userItem}); }
-
-    FakeEditor& editor(const QString& text) {
-        m_editor = std::make_unique<FakeEditor>(ax, keys, board, 700, text);
-        return *m_editor;
-    }
     void replace(const AXElement& element, const PartialReplacement& part, qint64 location,
                  const QString& chosen) {
-        outcome.reset();
-        io.replaceRange(FocusedField{element, 700, std::nullopt}, part, location, chosen,
-                        [this](const TextIO::Outcome& o) { outcome = o; });
+        io.replaceRange(fieldOf(element), part, location, chosen, record());
         scheduler.advance(3s);
     }
-
-    FakeAccessibility ax;
-    FakePasteboard board;
-    FakeKeySynth keys;
-    FakeWorkspace workspace;
-    FakeScheduler scheduler;
-    TextIO io{ax, board, keys, workspace, scheduler};
-    std::optional<TextIO::Outcome> outcome;
-
-private:
-    std::unique_ptr<FakeEditor> m_editor;
 };
 
 }  // namespace

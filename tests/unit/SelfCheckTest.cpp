@@ -1,7 +1,6 @@
 // The start-up self check and what it reports.
 #include <gmock/gmock.h>
 
-#include "core/LaunchMode.h"
 #include "core/SelfCheck.h"
 #include "platform/fake/FakeAccessibility.h"
 #include "platform/fake/FakeScreens.h"
@@ -85,19 +84,6 @@ TEST(SelfCheckFormatTest, NumbersAreTruncatedTowardZero) {
     EXPECT_EQ(SelfCheck::rect(Rect(99.9, -0.5, 300.99, -12.7)), QStringLiteral("(99,0) 300×-12"));
     EXPECT_EQ(SelfCheck::rect(Rect(-1e12, 0, 1, 1)), QStringLiteral("(-1000000000000,0) 1×1"));
     EXPECT_EQ(SelfCheck::line(std::nullopt, QStringLiteral("Displays")), QStringLiteral("  • Displays"));
-}
-
-TEST(LaunchModeTest, ExactFlagsScreenshotsFirst) {
-    using K = LaunchMode::Kind;
-    auto mode = [](QStringList args) { return LaunchMode::fromArguments(QStringList{"quillet"} + args); };
-    EXPECT_EQ(mode({"--screenshots", "out", "--doctor"}).kind, K::screenshots);
-    EXPECT_EQ(mode({"--screenshots", "out", "--doctor"}).directory, QStringLiteral("out"));
-    EXPECT_EQ(mode({"--doctor", "--screenshots"}).kind, K::doctor);
-    EXPECT_EQ(mode({"--screenshots"}).kind, K::normal);
-    EXPECT_EQ(mode({"--screenshots", "--doctor"}).directory, QStringLiteral("--doctor"));
-    EXPECT_EQ(mode({"--screenshots", "--doctor"}).kind, K::screenshots);
-    EXPECT_EQ(mode({"--Doctor", "--doctor=yes", "--screenshots=out", "-doctor"}).kind, K::normal);
-    EXPECT_EQ(mode({}).kind, K::normal);
 }
 
 TEST_F(SelfCheckTest, ASlowWindowIsAskedAgainBeforeTheReportSaysNone) {

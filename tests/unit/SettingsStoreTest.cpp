@@ -1,13 +1,7 @@
 // The preferences: loading, defaults, validation, every write, and the key's presence.
-#include <gmock/gmock.h>
-
 #include <QSignalSpy>
 
-#include "core/SettingsStore.h"
-#include "platform/fake/FakeDefaults.h"
-#include "platform/fake/FakeLoginItem.h"
-#include "platform/fake/FakeScheduler.h"
-#include "platform/fake/FakeSecretStore.h"
+#include "CoreTestSupport.h"
 
 using namespace quillet;
 using namespace std::chrono_literals;
@@ -15,11 +9,8 @@ using testing::ElementsAre;
 
 namespace {
 
-class SettingsStoreTest : public testing::Test {
+class SettingsStoreTest : public test::StoreTest {
 protected:
-    std::unique_ptr<SettingsStore> load() {
-        return std::make_unique<SettingsStore>(defaults, secrets, loginItem, log, scheduler);
-    }
     /// The key as a request would get it; the fake keyring answers at once.
     static QString keyOf(SettingsStore& store) {
         std::optional<QString> key;
@@ -30,11 +21,6 @@ protected:
     void plant(const QString& service, const QByteArray& key) {
         secrets.items[{service, KeychainManager::account}] = key;
     }
-    FakeScheduler scheduler;
-    FakeDefaults defaults;
-    FakeSecretStore secrets;
-    FakeLoginItem loginItem;
-    FakeSystemLog log;
 };
 
 TEST_F(SettingsStoreTest, EmptyDatabaseGivesEveryDefault) {
@@ -53,42 +39,38 @@ TEST_F(SettingsStoreTest, EmptyDatabaseGivesEveryDefault) {
     EXPECT_TRUE(loginItem.calls.isEmpty()) << "loading leaves the login item alone";
 }
 
-TEST_F(SettingsStoreTest, LanguageIsSerbianOnlyForExactlySr) {
-    for (const char* raw : {"de", "SR", "", "sr-RS", "en"}) {
-        defaults.values["language"] = QString::fromLatin1(raw);
-        EXPECT_EQ(load()->language(), AppLanguage::en) << raw;
+// A stored value of the wrong type, or out of range, counts as absent; a stored empty one is kept.
+TEST_F(SettingsStoreTest, StoredValuesAreTakenOnlyWhenTheyMakeSense) {
+    const auto loaded = [this](const QString& key) -> QVariant {
+        const auto store = load();
+        if (key == "language")
+            return store->language() == AppLanguage::sr ? "sr" : "en";
+        if (key == "minWordCount")
+            return store->minWordCount();
+        if (key == "model")
+            return store->model();
+        if (key == "blocklist")
+            return store->blocklist();
+        return store->launchAtLogin();
+    };
+    const std::tuple<const char*, QVariant, QVariant> cases[] = {
+        {"language", "sr", "sr"},
+        {"language", "SR", "en"},
+        {"language", "sr-RS", "en"},
+        {"minWordCount", qint64(1), 1},
+        {"minWordCount", qint64(0), 3},
+        {"minWordCount", qint64(-5), 3},
+        {"minWordCount", "seven", 3},
+        {"model", QString(), QString()},
+        {"model", qint64(4), "gpt-4o-mini"},
+        {"blocklist", QStringList(), QStringList()},
+        {"blocklist", qint64(5), SettingsStore::defaultBlocklist},
+        {"launchAtLogin", "yes", false},
+    };
+    for (const auto& [key, stored, expected] : cases) {
+        defaults.values = {{key, stored}};
+        EXPECT_EQ(loaded(key), expected) << key << " " << stored.toString().toStdString();
     }
-    defaults.values["language"] = QStringLiteral("sr");
-    EXPECT_EQ(load()->language(), AppLanguage::sr);
-}
-
-TEST_F(SettingsStoreTest, MinWordCountBelowOneGivesThree) {
-    for (qint64 stored : {0LL, -5LL}) {
-        defaults.values["minWordCount"] = QVariant::fromValue(stored);
-        EXPECT_EQ(load()->minWordCount(), 3) << stored;
-    }
-    defaults.values["minWordCount"] = QVariant::fromValue<qint64>(1);
-    EXPECT_EQ(load()->minWordCount(), 1);
-    defaults.values["minWordCount"] = QStringLiteral("seven");
-    EXPECT_EQ(load()->minWordCount(), 3) << "a value of the wrong type counts as absent";
-}
-
-TEST_F(SettingsStoreTest, StoredEmptyValuesAreKept) {
-    defaults.values["blocklist"] = QStringList();
-    defaults.values["model"] = QString();
-    auto store = load();
-    EXPECT_TRUE(store->blocklist().isEmpty()) << "removed defaults do not come back";
-    EXPECT_EQ(store->model(), "");
-}
-
-TEST_F(SettingsStoreTest, WrongTypesCountAsAbsent) {
-    defaults.values["blocklist"] = QVariant::fromValue<qint64>(5);
-    defaults.values["model"] = QVariant::fromValue<qint64>(4);
-    defaults.values["launchAtLogin"] = QStringLiteral("yes");
-    auto store = load();
-    EXPECT_EQ(store->blocklist(), SettingsStore::defaultBlocklist);
-    EXPECT_EQ(store->model(), "gpt-4o-mini");
-    EXPECT_FALSE(store->launchAtLogin());
 }
 
 TEST_F(SettingsStoreTest, ServerAddressIsAnHttpAddressOrTheDefault) {

@@ -113,21 +113,32 @@ TEST_F(SingleInstanceTest, WithoutASessionBusTheAssistantStillRuns) {
     EXPECT_EQ(quit->decision.message, "quillet: no session bus, so no running copy can be reached");
 }
 
-TEST(LaunchModeCommandsTest, ReportModesComeFirstThenHelpQuitSettingsTrigger) {
-    auto mode = [](QStringList args) {
-        return LaunchMode::fromArguments(QStringList{"quillet"} + args).kind;
+// Only exact options count; the report modes come first, then help, quit, settings and trigger.
+TEST(LaunchModeTest, TheStrongestExactOptionWins) {
+    const struct {
+        QStringList args;
+        K kind;
+        QString directory = {};
+    } cases[] = {
+        {{"--trigger"}, K::trigger},
+        {{"--settings"}, K::settings},
+        {{"-h"}, K::help},
+        {{"--trigger", "--settings", "--quit"}, K::quit},
+        {{"--trigger", "--settings"}, K::settings},
+        {{"--quit", "--help"}, K::help},
+        {{"--trigger", "--doctor"}, K::doctor},
+        {{"--quit", "--screenshots", "out", "--doctor"}, K::screenshots, "out"},
+        {{"--doctor", "--screenshots"}, K::doctor},
+        {{"--screenshots", "--doctor"}, K::screenshots, "--doctor"},
+        {{"--screenshots"}, K::normal},
+        {{"--Trigger", "--quit=now", "trigger", "-q", "--Doctor", "--screenshots=out", "-doctor"}, K::normal},
+        {{}, K::normal},
     };
-    EXPECT_EQ(mode({"--trigger"}), K::trigger);
-    EXPECT_EQ(mode({"--settings"}), K::settings);
-    EXPECT_EQ(mode({"--quit"}), K::quit);
-    EXPECT_EQ(mode({"--help"}), K::help);
-    EXPECT_EQ(mode({"-h"}), K::help);
-    EXPECT_EQ(mode({"--trigger", "--settings", "--quit"}), K::quit);
-    EXPECT_EQ(mode({"--trigger", "--settings"}), K::settings);
-    EXPECT_EQ(mode({"--quit", "--help"}), K::help);
-    EXPECT_EQ(mode({"--trigger", "--doctor"}), K::doctor);
-    EXPECT_EQ(mode({"--quit", "--screenshots", "out"}), K::screenshots);
-    EXPECT_EQ(mode({"--Trigger", "--quit=now", "trigger", "-q"}), K::normal) << "only exact options";
+    for (const auto& c : cases) {
+        const LaunchMode mode = LaunchMode::fromArguments(QStringList{"quillet"} + c.args);
+        EXPECT_EQ(mode.kind, c.kind) << qPrintable(c.args.join(' '));
+        EXPECT_EQ(mode.directory, c.directory) << qPrintable(c.args.join(' '));
+    }
     EXPECT_EQ(LaunchMode::fromArguments({"--trigger"}).kind, K::normal) << "the program's own path";
 
     const QString usage = LaunchMode::usage();

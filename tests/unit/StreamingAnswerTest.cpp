@@ -1,21 +1,10 @@
 // Streamed answers: the event stream, the growing JSON read at every split, and the client around them.
-#include <gmock/gmock.h>
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
+#include "CoreTestSupport.h"
 #include "core/ChatStream.h"
-#include "core/OpenAIClient.h"
 #include "core/PartialAnswer.h"
-#include "core/Prompts.h"
-#include "core/SettingsStore.h"
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/FakeLanguageRecognizer.h"
-#include "platform/fake/FakeScheduler.h"
-#include "support/ScopedSettings.h"
 
 using namespace quillet;
+using namespace quillet::test;
 using namespace std::chrono_literals;
 using Script = FakeHttpTransport::Script;
 using State = ChatStream::State;
@@ -24,23 +13,7 @@ namespace {
 
 // One "data:" event carrying `piece` of the answer, as the servers send them.
 QByteArray event(const QString& piece) {
-    const QJsonObject delta{{"content", piece}};
-    const QJsonObject choice{{"index", 0}, {"delta", delta}, {"finish_reason", QJsonValue::Null}};
-    return "data: " +
-           QJsonDocument(QJsonObject{{"object", "chat.completion.chunk"}, {"choices", QJsonArray{choice}}})
-               .toJson(QJsonDocument::Compact) +
-           "\n\n";
-}
-
-// The answer cut into pieces of `size` characters, as events, ended with [DONE].
-QList<QByteArray> eventsOf(const QString& answer, int size, bool done = true) {
-    QList<QByteArray> events{": keep-alive\n\n",
-                             "data: {\"choices\": [{\"delta\": {\"role\": \"assistant\"}}]}\n\n"};
-    for (qsizetype i = 0; i < answer.size(); i += size)
-        events << event(answer.mid(i, size));
-    if (done)
-        events << "data: [DONE]\n\n";
-    return events;
+    return streamedEvents(piece, int(piece.size()), false).last();
 }
 
 // Escapes, a line break, Serbian letters, an emoji (a surrogate pair, once escaped, once raw) and a
@@ -51,7 +24,7 @@ const QString correctedText = QStringLiteral("Đak \"reče\":\nžaba 🐸 i 😀
 
 TEST(ChatStreamTest, EverySplitOfTheBytesGivesTheSameAnswer) {
     QByteArray body;
-    for (const QByteArray& e : eventsOf(correctionAnswer, 3))
+    for (const QByteArray& e : streamedEvents(correctionAnswer, 3))
         body += e;
     body.replace("\n\n", "\r\n\r\n");  // some servers end their lines so
     for (qsizetype split = 0; split <= body.size(); ++split) {
@@ -134,12 +107,8 @@ TEST(PartialAnswerTest, VariantsAppearOneByOneAndOnlyWhenWhole) {
     EXPECT_TRUE(partial.corrected().isEmpty()) << "only a top-level key counts";
 }
 
-class StreamingClientTest : public testing::Test {
+class StreamingClientTest : public ClientTest {
 protected:
-    OpenAIClient client() const {
-        return OpenAIClient(SettingsStore::defaultApiBaseURL, "sk-test", "m", transport, scheduler,
-                            recognizer);
-    }
     // Starts a correction and records each text the panel would show.
     std::shared_ptr<std::optional<Outcome<CorrectionResult>>> ask(QStringList* shown = nullptr) {
         auto out = std::make_shared<std::optional<Outcome<CorrectionResult>>>();
@@ -152,20 +121,10 @@ protected:
             });
         return out;
     }
-    static OpenAIError errorOf(const std::optional<Outcome<CorrectionResult>>& out) {
-        EXPECT_TRUE(out && std::holds_alternative<OpenAIError>(*out));
-        return out && std::holds_alternative<OpenAIError>(*out) ? std::get<OpenAIError>(*out)
-                                                                : OpenAIError::offline();
-    }
-
-    test::ScopedSettings settings;
-    mutable FakeScheduler scheduler;
-    mutable FakeHttpTransport transport{scheduler};
-    mutable FakeLanguageRecognizer recognizer;
 };
 
 TEST_F(StreamingClientTest, TheCorrectionShowsAsItArrivesThenDecodesWhole) {
-    transport.enqueue(Script::stream(eventsOf(R"({"corrected": "I went.", "changes": []})", 4), 50ms));
+    transport.enqueue(Script::stream(streamedEvents(R"({"corrected": "I went.", "changes": []})", 4), 50ms));
     QStringList shown;
     auto out = ask(&shown);
     scheduler.advance(120ms);
@@ -191,26 +150,16 @@ TEST_F(StreamingClientTest, TheCorrectionShowsAsItArrivesThenDecodesWhole) {
 }
 
 TEST_F(StreamingClientTest, ACutOrGarbledStreamIsSaidAndNeverRetried) {
-    transport.enqueue(
-        Script::stream(eventsOf(R"({"corrected": "I went.", "changes": []})", 4, false), 10ms, true));
-    EXPECT_EQ(errorOf(*[&] {
-                  auto o = ask();
-                  scheduler.advance(30s);
-                  return o;
-              }()),
-              OpenAIError::interrupted());
-    EXPECT_EQ(transport.requests.size(), 1) << "a retry would show the answer twice";
+    const QString answer = R"({"corrected": "I went.", "changes": []})";
+    for (const bool reset : {true, false}) {  // the connection reset, or the body ended without the end
+        transport.enqueue(Script::stream(streamedEvents(answer, 4, false), 10ms, reset));
+        auto out = ask();
+        scheduler.advance(30s);
+        EXPECT_EQ(errorOf(*out), OpenAIError::interrupted()) << reset;
+    }
+    EXPECT_EQ(transport.requests.size(), 2) << "a retry would show the answer twice";
 
-    transport.enqueue(Script::stream(eventsOf(R"({"corrected": "I went.", "changes": []})", 4, false), 10ms));
-    EXPECT_EQ(errorOf(*[&] {
-                  auto o = ask();
-                  scheduler.advance(30s);
-                  return o;
-              }()),
-              OpenAIError::interrupted())
-        << "the body ended without the stream's end";
-
-    QList<QByteArray> garbled = eventsOf(R"({"corrected": "I went.", "changes": []})", 4);
+    QList<QByteArray> garbled = streamedEvents(answer, 4);
     garbled.insert(3, "data: {\"choices\": oops\n\n");
     transport.enqueue(Script::stream(garbled, 1s));
     auto out = ask();
@@ -219,7 +168,7 @@ TEST_F(StreamingClientTest, ACutOrGarbledStreamIsSaidAndNeverRetried) {
     EXPECT_EQ(transport.inFlight(), 0u) << "and the transfer stopped";
 
     // A stream whose text is not the answer's JSON.
-    transport.enqueue(Script::stream(eventsOf("Sure! Here is the text.", 5), 10ms));
+    transport.enqueue(Script::stream(streamedEvents("Sure! Here is the text.", 5), 10ms));
     out = ask();
     scheduler.advance(30s);
     EXPECT_EQ(errorOf(*out), OpenAIError::badResponse(OpenAIError::jsonDetail));
@@ -229,7 +178,7 @@ TEST_F(StreamingClientTest, ACutOrGarbledStreamIsSaidAndNeverRetried) {
 TEST_F(StreamingClientTest, ASlowModelIsNotCutByTheDeadline) {
     // 80 pieces, one every 1.5 s: two minutes of writing, well past the one-minute deadline.
     const QString answer = R"({"corrected": ")" + QString(80 * 4 - 33, 'a') + R"(", "changes": []})";
-    transport.enqueue(Script::stream(eventsOf(answer, 4), 1500ms));
+    transport.enqueue(Script::stream(streamedEvents(answer, 4), 1500ms));
     auto out = ask();
     scheduler.advance(4min);
     ASSERT_TRUE(out->has_value());
@@ -237,7 +186,7 @@ TEST_F(StreamingClientTest, ASlowModelIsNotCutByTheDeadline) {
 }
 
 TEST_F(StreamingClientTest, ClosingThePanelStopsTheStream) {
-    transport.enqueue(Script::stream(eventsOf(R"({"corrected": "I went.", "changes": []})", 2), 100ms));
+    transport.enqueue(Script::stream(streamedEvents(R"({"corrected": "I went.", "changes": []})", 2), 100ms));
     QStringList shown;
     auto out = std::make_shared<std::optional<Outcome<CorrectionResult>>>();
     PendingRequest pending = client().request<CorrectionResult>(

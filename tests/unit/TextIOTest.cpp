@@ -1,16 +1,8 @@
 // Writing into fields: the order of roads, the read-back that decides whether a write counts, the
 // secure-input refusals, the clipboard's timing, the copy that was no selection, and taking back a
 // paste in a field that cannot be read, all on virtual time.
-#include <gmock/gmock.h>
-
+#include "CoreTestSupport.h"
 #include "core/PasteWatch.h"
-#include "core/TextIO.h"
-#include "platform/fake/FakeAccessibility.h"
-#include "platform/fake/FakeEditor.h"
-#include "platform/fake/FakeKeySynth.h"
-#include "platform/fake/FakePasteboard.h"
-#include "platform/fake/FakeScheduler.h"
-#include "platform/fake/FakeScreens.h"
 
 using namespace quillet;
 using namespace std::chrono_literals;
@@ -19,37 +11,17 @@ using Strategy = TextIO::Strategy;
 
 namespace {
 
-const PasteboardItem userItem{{"text/plain;charset=utf-8", "user's copy"},
-                              {"image/png", QByteArray("\x89PNG\r\n\x1a\n\0\0", 10)}};
-constexpr qint32 editorPid = 700;
 // Several paragraphs with an emoji outside the basic plane and a decomposed é.
 const QString document =
     QString::fromUtf8("Their is a mistak here. 👋\n\nSecond paragraph, cafe\xcc\x81 and more.\nThird line.");
 const QString corrected =
     QString::fromUtf8("There is a mistake here. 👋\n\nSecond paragraph, cafe\xcc\x81 and more.\nThird line.");
 
-class TextIOTest : public testing::Test {
+class TextIOTest : public test::EditorTest {
 protected:
-    TextIOTest() {
-        board.write({userItem});
-        workspace.addApp({editorPid, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")});
-    }
-
-    /// An editor that is the frontmost application and answers the synthetic keys.
-    FakeEditor& editor(const QString& text) {
-        m_editor = std::make_unique<FakeEditor>(ax, keys, board, editorPid, text);
-        return *m_editor;
-    }
-    FocusedField fieldOf(const AXElement& element) {
-        return FocusedField{element, editorPid, QStringLiteral("org.xfce.mousepad")};
-    }
     /// Starts a replacement; its outcome lands in `outcome`.
     void replace(const FocusedField& field, const QString& text, bool selectionOnly) {
-        outcome.reset();
-        io.replace(field, text, selectionOnly, [this](const TextIO::Outcome& o) { outcome = o; });
-    }
-    QString valueOf(const AXElement& e) {
-        return std::get<QString>(FakeAccessibility::data(e).attributes[AXAttr::value]);
+        io.replace(field, text, selectionOnly, record());
     }
     QStringList attributesWritten() {
         QStringList names;
@@ -57,17 +29,6 @@ protected:
             names << call.attribute;
         return names;
     }
-
-    FakeAccessibility ax;
-    FakePasteboard board;
-    FakeKeySynth keys;
-    FakeWorkspace workspace;
-    FakeScheduler scheduler;
-    TextIO io{ax, board, keys, workspace, scheduler};
-    std::optional<TextIO::Outcome> outcome;
-
-private:
-    std::unique_ptr<FakeEditor> m_editor;
 };
 
 }  // namespace
@@ -399,16 +360,6 @@ TEST_F(TextIOTest, AnApplicationThatNeverWakesGetsTheClipboardBackAfterTheLonges
     EXPECT_EQ(board.plainText(), "new");
     scheduler.advance(TextIO::readBackInterval);
     EXPECT_EQ(sent, false);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
-
-    // An application that answers (its field reads) and ignores the paste has its second.
-    FakeEditor& f = editor(document);
-    FakeAccessibility::data(f.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
-    f.ignoresPaste = true;
-    replace(fieldOf(f.element), corrected, false);
-    scheduler.advance(2 * TextIO::writeCheckTimeout + TextIO::pasteDelay + TextIO::pasteCheckTimeout);
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, std::nullopt);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 }
 
