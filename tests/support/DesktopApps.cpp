@@ -1,9 +1,14 @@
 // Real applications for the tests that run in the private desktop session, driven as a person would.
 #include "support/DesktopApps.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <csignal>
 
+#include "core/Shortcut.h"
+#include "platform/linux/QtScheduler.h"
+#include "platform/linux/X11GlobalHotkey.h"
 #include "support/TestEnv.h"
 
 namespace quillet::test {
@@ -45,6 +50,31 @@ bool closeStartupSettings(int timeoutMs) {
     xdotool({"windowactivate", "--sync", window});
     xdotool({"key", "Escape"});
     return waitUntil([&] { return visibleWindow(title, 0).isEmpty(); }, 5000);
+}
+
+std::unique_ptr<QProcess> startHelper(const QString& role, const QString& dir,
+                                      const QStringList& environment) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLET_HELPER_DIR", dir);
+    for (const QString& assignment : environment)
+        env.insert(assignment.section('=', 0, 0), assignment.section('=', 1));
+    process->setProcessEnvironment(env);
+    process->start(QCoreApplication::applicationFilePath(),
+                   {"--gtest_filter=" + role, "--gtest_also_run_disabled_tests"});
+    return process;
+}
+
+void holdShortcutUntilStopped() {
+    const QString dir = qEnvironmentVariable("QUILLET_HELPER_DIR");
+    QtScheduler scheduler;
+    X11GlobalHotkey hotkey(scheduler);
+    const std::optional<Shortcut> shortcut =
+        Shortcut::fromText(qEnvironmentVariable("QUILLET_HELPER_SHORTCUT"));
+    if (!shortcut || hotkey.registerHotkey(shortcut->combination(), [](HotkeyEdge) {}) != std::nullopt)
+        return;
+    QFile(dir + "/grabbed").open(QIODevice::WriteOnly);
+    waitUntil([&] { return QFile::exists(dir + "/stop"); }, 120000);
 }
 
 DesktopApp::DesktopApp(const QString& program, const QStringList& args) {

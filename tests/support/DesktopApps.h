@@ -19,6 +19,14 @@ QString visibleWindow(const QString& title, int timeoutMs = 10000);
 /// for that window and closes it with Escape, as a person would. False when it never came or stayed.
 bool closeStartupSettings(int timeoutMs = 15000);
 
+/// Runs this test program again, as another X client, in the helper role `role` (a disabled test,
+/// "Suite.DISABLED_Name"), with QUILLET_HELPER_DIR set to `dir` and the variables of `environment`.
+std::unique_ptr<QProcess> startHelper(const QString& role, const QString& dir,
+                                      const QStringList& environment = {});
+/// The helper role that holds the combination QUILLET_HELPER_SHORTCUT grabbed, as another program
+/// would: says "grabbed" in QUILLET_HELPER_DIR, and lets go when "stop" appears there.
+void holdShortcutUntilStopped();
+
 /// A GUI program started for one test and killed (with its whole process group) afterwards.
 class DesktopApp {
 public:
