@@ -35,8 +35,9 @@ using namespace quillet::test;
 
 namespace {
 
-const QString& kFirst = kMistaken;
-const QString& kFirstFixed = kMistakeFixed;
+// Spelled out here: kDocument below is made before any other file's constants are.
+const QString kFirst = QStringLiteral("Their is a mistak in this sentence.");
+const QString kFirstFixed = QStringLiteral("There is a mistake in this sentence.");
 // Several paragraphs; the later ones hold emoji (one with a joiner, one a flag) and combining marks.
 const QString kDocument =
     kFirst + QStringLiteral(
@@ -53,71 +54,60 @@ struct AppProfile {
     QString windowTitle;  // a pattern for the window to work in, where the application opens several
 };
 
+// The rows of tests/compat/FILE, split at tabs, that begin with `app`.
+QList<QStringList> rowsFor(const QString& file, const QString& app) {
+    QFile in(sourcePath("tests/compat/" + file));
+    in.open(QIODevice::ReadOnly);
+    QList<QStringList> rows;
+    for (const QString& line : QString::fromUtf8(in.readAll()).split('\n'))
+        if (!line.startsWith('#') && line.section('\t', 0, 0) == app)
+            rows << line.split('\t');
+    return rows;
+}
+
 std::optional<AppProfile> profile(const QString& name) {
-    QFile file(sourcePath("tests/compat/apps.txt"));
-    file.open(QIODevice::ReadOnly);
-    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
-        const QStringList cols = line.split('\t');
-        if (line.startsWith('#') || cols.size() < 4 || cols[0] != name)
-            continue;
-        return AppProfile{cols[0], cols[1], cols[2], cols[3], cols.value(4)};
-    }
+    for (const QStringList& cols : rowsFor("apps.txt", name))
+        if (cols.size() >= 4)
+            return AppProfile{cols[0], cols[1], cols[2], cols[3], cols.value(4)};
     return std::nullopt;
 }
 
 // "step" -> reason, for the steps of `app` expected to fail today.
 QMap<QString, QString> knownIssues(const QString& app) {
     QMap<QString, QString> known;
-    QFile file(sourcePath("tests/compat/known-issues.txt"));
-    file.open(QIODevice::ReadOnly);
-    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
-        const QStringList cols = line.split('\t');
-        if (!line.startsWith('#') && cols.size() >= 2 && cols[0] == app)
+    for (const QStringList& cols : rowsFor("known-issues.txt", app))
+        if (cols.size() >= 2)
             known.insert(cols[1].trimmed(), cols.value(2));
-    }
     return known;
 }
 
 // Reads of the display made in this process, quick enough to time the icon by: no program started
 // for each look.
 namespace X11 {
-Display* display() {
+// One long-sized value of a window's property; 0 when it has none.
+unsigned long property(Window window, const char* name, Atom type) {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->display() : nullptr;
-}
-Window activeWindow() {
-    Display* d = display();
-    if (!d)
-        return 0;
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    Window active = 0;
-    if (XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_ACTIVE_WINDOW", False), 0, 1, False,
-                           XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
-        data && count == 1)
-        active = *reinterpret_cast<Window*>(data);
-    if (data)
-        XFree(data);
-    return active;
-}
-qint64 windowPid(Window window) {
-    Display* d = display();
+    Display* d = x11 ? x11->display() : nullptr;
     if (!d || !window)
         return 0;
-    Atom type = 0;
+    Atom actual = 0;
     int format = 0;
-    unsigned long count = 0, after = 0;
+    unsigned long count = 0, after = 0, value = 0;
     unsigned char* data = nullptr;
-    qint64 pid = 0;
-    if (XGetWindowProperty(d, window, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type,
-                           &format, &count, &after, &data) == Success &&
+    if (XGetWindowProperty(d, window, XInternAtom(d, name, False), 0, 1, False, type, &actual, &format,
+                           &count, &after, &data) == Success &&
         data && count == 1)
-        pid = qint64(*reinterpret_cast<unsigned long*>(data));
+        value = *reinterpret_cast<unsigned long*>(data);
     if (data)
         XFree(data);
-    return pid;
+    return value;
+}
+Window activeWindow() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? property(DefaultRootWindow(x11->display()), "_NET_ACTIVE_WINDOW", XA_WINDOW) : 0;
+}
+qint64 windowPid(Window window) {
+    return qint64(property(window, "_NET_WM_PID", XA_CARDINAL));
 }
 }  // namespace X11
 
@@ -298,8 +288,14 @@ public:
     }
     /// Step "doctor": the self-check finds the field; its frame puts the icon where it is.
     QString doctorStep() {
+        // Asked again while the application is still settling its focus on a busy machine.
         QString out;
-        runProgram(quilletBinary(), {"--doctor"}, &out);
+        waitUntil(
+            [&] {
+                runProgram(quilletBinary(), {"--doctor"}, &out);
+                return out.contains("\u2713 Recognized as editable text field");
+            },
+            10000);
         if (!out.contains("\u2713 Recognized as editable text field"))
             return "--doctor: " + out.section('\n', 5, 5).trimmed();
         const QRegularExpressionMatch m =
