@@ -45,17 +45,7 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return mousepadText() == kMistaken; }, 15000)) << "mousepad is readable";
         activateApp();
     }
-    void activateApp() {
-        QString window;
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                window = xdotool({"search", "--onlyvisible", "--pid", QString::number(app.processId())})
-                             .section('\n', 0, 0);
-                return !window.isEmpty();
-            },
-            10000));
-        xdotool({"windowactivate", "--sync", window});
-    }
+    void activateApp() { ASSERT_TRUE(activateWindowOf(app.processId())); }
     void startQuillet() {
         // Up and listening: its widgets are on the accessibility bus and its shortcut is grabbed.
         ASSERT_TRUE(quillet.start());

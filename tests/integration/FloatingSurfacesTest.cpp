@@ -56,15 +56,8 @@ protected:
         mousepad = new QProcess;
         mousepad->start(QStringLiteral("mousepad"), {QStringLiteral("--disable-server")});
         ASSERT_TRUE(mousepad->waitForStarted(10000));
-        ASSERT_TRUE(waitUntil(
-            [] {
-                mousepadWindow =
-                    xdotool({"search", "--onlyvisible", "--pid", QString::number(mousepad->processId())})
-                        .split('\n')
-                        .value(0);
-                return !mousepadWindow.isEmpty();
-            },
-            15000));
+        mousepadWindow = windowOf(mousepad->processId(), 15000);
+        ASSERT_FALSE(mousepadWindow.isEmpty());
     }
     static void TearDownTestSuite() {
         mousepad->kill();

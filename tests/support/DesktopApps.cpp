@@ -42,6 +42,25 @@ QString visibleWindow(const QString& title, int timeoutMs) {
     return id;
 }
 
+QString windowOf(qint64 pid, int timeoutMs) {
+    QString id;
+    waitUntil(
+        [&] {
+            id = xdotool({"search", "--onlyvisible", "--pid", QString::number(pid)}).section('\n', 0, 0);
+            return !id.isEmpty();
+        },
+        timeoutMs);
+    return id;
+}
+
+bool activateWindowOf(qint64 pid, int timeoutMs) {
+    const QString id = windowOf(pid, timeoutMs);
+    if (id.isEmpty())
+        return false;
+    xdotool({"windowactivate", "--sync", id});
+    return true;
+}
+
 bool closeStartupSettings(int timeoutMs) {
     const QString title = QStringLiteral("Quillet — Settings");
     const QString window = visibleWindow(title, timeoutMs);
@@ -95,15 +114,8 @@ DesktopApp::~DesktopApp() {
 }
 
 QString DesktopApp::window(int timeoutMs) {
-    if (!m_window.isEmpty())
-        return m_window;
-    waitUntil(
-        [&] {
-            const QString ids = xdotool({"search", "--onlyvisible", "--pid", QString::number(pid())});
-            m_window = ids.section('\n', 0, 0);
-            return !m_window.isEmpty();
-        },
-        timeoutMs);
+    if (m_window.isEmpty())
+        m_window = windowOf(pid(), timeoutMs);
     return m_window;
 }
 

@@ -15,6 +15,10 @@ QString xdotool(const QStringList& args);
 
 /// The X11 id of the visible window titled exactly `title`, waiting up to `timeoutMs`; empty if none.
 QString visibleWindow(const QString& title, int timeoutMs = 10000);
+/// The X11 id of the first visible window of process `pid`, waiting up to `timeoutMs`; empty if none.
+QString windowOf(qint64 pid, int timeoutMs = 10000);
+/// Brings that window to the front, as a click on it would; false when it has none.
+bool activateWindowOf(qint64 pid, int timeoutMs = 10000);
 /// Quillet opens its settings at start on a desktop without a tray (as the test session is): waits
 /// for that window and closes it with Escape, as a person would. False when it never came or stayed.
 bool closeStartupSettings(int timeoutMs = 15000);
