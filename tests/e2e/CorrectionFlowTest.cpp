@@ -107,14 +107,17 @@ TEST_F(CorrectionFlowTest, HotkeyInAnApplicationInvisibleToAccessibility) {
     ASSERT_TRUE(pressHotkeyUntil([&] { return panelShows(kProfessional); })) << "the copied text was sent";
     EXPECT_EQ(LoopbackHttpServer::userText(quillet.server.requests().at(0).body), kMistaken);
 
-    // The user copies once more, here; the paste is over once their text is back on the clipboard,
-    // offered by Quillet, which lent the clipboard for it.
+    // The user copies once more, here. Quillet takes the clipboard for the paste and takes it again
+    // to give the user's text back: the paste is over after the second change. Reading the
+    // clipboard before then would count as the paste.
     clipboard->setText(usersClipboard);
     ASSERT_TRUE(waitUntil([&] { return clipboard->ownsClipboard(); }, 5000));
+    int changes = 0;
+    QObject::connect(clipboard, &QClipboard::changed, &app,
+                     [&](QClipboard::Mode mode) { changes += mode == QClipboard::Clipboard; });
     EXPECT_TRUE(quillet.press("Professional", "--press-described"));
-    EXPECT_TRUE(
-        waitUntil([&] { return !clipboard->ownsClipboard() && clipboard->text() == usersClipboard; }, 10000))
-        << "the user's clipboard is restored";
+    ASSERT_TRUE(waitUntil([&] { return changes >= 2; }, 10000)) << "lent and given back";
+    EXPECT_EQ(clipboard->text(), usersClipboard) << "the user's clipboard is restored";
     xdotool({"key", "Return"});  // zenity prints the entry and ends
     ASSERT_TRUE(waitUntil([&] { return app.state() == QProcess::NotRunning; }, 5000));
     EXPECT_EQ(QString::fromUtf8(app.readAllStandardOutput()).trimmed(), kProfessional);
