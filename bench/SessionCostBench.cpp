@@ -12,47 +12,17 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "support/DesktopApps.h"
+#include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"
-
-// Last: Xlib defines names Qt uses.
-#include <X11/Xlib.h>
 
 using namespace quillet::test;
 
 namespace {
-
-// The icon: a viewable 24×24 window named "Quillet", a child of the root window.
-bool iconShown() {
-    static Display* d = XOpenDisplay(nullptr);
-    if (!d)
-        return false;
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count))
-        return false;
-    bool found = false;
-    for (unsigned int i = 0; i < count && !found; ++i) {
-        XWindowAttributes a;
-        if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable || a.width != 24 ||
-            a.height != 24)
-            continue;
-        char* name = nullptr;
-        if (XFetchName(d, children[i], &name) && name)
-            found = std::strcmp(name, "Quillet") == 0;
-        if (name)
-            XFree(name);
-    }
-    if (children)
-        XFree(children);
-    return found;
-}
 
 /// CPU time the process has used so far, in seconds (user and system).
 double cpuSeconds(qint64 pid) {
@@ -123,7 +93,7 @@ struct Session {
         QElapsedTimer clock;
         clock.start();
         quillet.start(quilletBinary(), {});
-        if (!quillet.waitForStarted() || !waitUntil(iconShown, timeoutMs))
+        if (!quillet.waitForStarted() || !waitUntil(iconMapped, timeoutMs))
             return -1;
         return clock.elapsed();
     }
@@ -131,14 +101,14 @@ struct Session {
     bool settleQuillet() {
         closeStartupSettings();
         xdotool({"windowactivate", "--sync", editor->window()});
-        return waitUntil(iconShown, 10000);
+        return waitUntil(iconMapped, 10000);
     }
     void stopQuillet() {
         if (quillet.state() == QProcess::NotRunning)
             return;
         quillet.kill();
         quillet.waitForFinished(5000);
-        waitUntil([] { return !iconShown(); }, 5000);
+        waitUntil([] { return !iconMapped(); }, 5000);
     }
     void stop() {
         stopQuillet();
@@ -204,7 +174,7 @@ void BM_TypingTracking(benchmark::State& state) {
         const double seconds = double(wall.elapsed()) / 1000.0;
         state.counters["typing_core_percent"] = 100.0 * (cpuSeconds(pid) - before) / seconds;
         state.counters["typed_per_second"] = double(typed.size()) / seconds;
-        state.counters["icon_still_shown"] = iconShown() ? 1 : 0;
+        state.counters["icon_still_shown"] = iconMapped() ? 1 : 0;
         state.SetIterationTime(seconds);
     }
 }

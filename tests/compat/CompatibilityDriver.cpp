@@ -10,26 +10,20 @@
 // With QUILLET_COMPAT_TIMED set (tools/compat.sh), an icon later than a second after the click fails.
 #include <unistd.h>
 #include <QApplication>
-#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 
-#include "platform/linux/IniDefaults.h"
 #include "support/DesktopApps.h"
-#include "support/LoopbackHttpServer.h"
+#include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"
 
 // Xlib last: its macros clash with Qt's names.
@@ -41,7 +35,7 @@ using namespace quillet::test;
 
 namespace {
 
-const QString kKey = QStringLiteral("sk-compat-0123456789");
+// Spelled out here: kDocument below is made before any other file's constants are.
 const QString kFirst = QStringLiteral("Their is a mistak in this sentence.");
 const QString kFirstFixed = QStringLiteral("There is a mistake in this sentence.");
 // Several paragraphs; the later ones hold emoji (one with a joiner, one a flag) and combining marks.
@@ -54,159 +48,79 @@ const QString kDocument =
 const QStringList kSteps = {"icon",      "doctor",         "icon-return", "icon-undo",
                             "selection", "selection-undo", "whole",       "whole-undo"};
 
-QString corrected(QString text) {
-    return text.replace("Their is", "There is").replace("mistak ", "mistake ");
-}
-
 struct AppProfile {
     QString name, kind, group;
     QString command;
     QString windowTitle;  // a pattern for the window to work in, where the application opens several
 };
 
+// The rows of tests/compat/FILE, split at tabs, that begin with `app`.
+QList<QStringList> rowsFor(const QString& file, const QString& app) {
+    QFile in(sourcePath("tests/compat/" + file));
+    in.open(QIODevice::ReadOnly);
+    QList<QStringList> rows;
+    for (const QString& line : QString::fromUtf8(in.readAll()).split('\n'))
+        if (!line.startsWith('#') && line.section('\t', 0, 0) == app)
+            rows << line.split('\t');
+    return rows;
+}
+
 std::optional<AppProfile> profile(const QString& name) {
-    QFile file(sourcePath("tests/compat/apps.txt"));
-    file.open(QIODevice::ReadOnly);
-    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
-        const QStringList cols = line.split('\t');
-        if (line.startsWith('#') || cols.size() < 4 || cols[0] != name)
-            continue;
-        return AppProfile{cols[0], cols[1], cols[2], cols[3], cols.value(4)};
-    }
+    for (const QStringList& cols : rowsFor("apps.txt", name))
+        if (cols.size() >= 4)
+            return AppProfile{cols[0], cols[1], cols[2], cols[3], cols.value(4)};
     return std::nullopt;
 }
 
 // "step" -> reason, for the steps of `app` expected to fail today.
 QMap<QString, QString> knownIssues(const QString& app) {
     QMap<QString, QString> known;
-    QFile file(sourcePath("tests/compat/known-issues.txt"));
-    file.open(QIODevice::ReadOnly);
-    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
-        const QStringList cols = line.split('\t');
-        if (!line.startsWith('#') && cols.size() >= 2 && cols[0] == app)
+    for (const QStringList& cols : rowsFor("known-issues.txt", app))
+        if (cols.size() >= 2)
             known.insert(cols[1].trimmed(), cols.value(2));
-    }
     return known;
 }
 
 // Reads of the display made in this process, quick enough to time the icon by: no program started
 // for each look.
 namespace X11 {
-Display* display() {
+// One long-sized value of a window's property; 0 when it has none.
+unsigned long property(Window window, const char* name, Atom type) {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->display() : nullptr;
-}
-Window activeWindow() {
-    Display* d = display();
-    if (!d)
-        return 0;
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    Window active = 0;
-    if (XGetWindowProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_ACTIVE_WINDOW", False), 0, 1, False,
-                           XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
-        data && count == 1)
-        active = *reinterpret_cast<Window*>(data);
-    if (data)
-        XFree(data);
-    return active;
-}
-qint64 windowPid(Window window) {
-    Display* d = display();
+    Display* d = x11 ? x11->display() : nullptr;
     if (!d || !window)
         return 0;
-    Atom type = 0;
+    Atom actual = 0;
     int format = 0;
-    unsigned long count = 0, after = 0;
+    unsigned long count = 0, after = 0, value = 0;
     unsigned char* data = nullptr;
-    qint64 pid = 0;
-    if (XGetWindowProperty(d, window, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type,
-                           &format, &count, &after, &data) == Success &&
+    if (XGetWindowProperty(d, window, XInternAtom(d, name, False), 0, 1, False, type, &actual, &format,
+                           &count, &after, &data) == Success &&
         data && count == 1)
-        pid = qint64(*reinterpret_cast<unsigned long*>(data));
+        value = *reinterpret_cast<unsigned long*>(data);
     if (data)
         XFree(data);
-    return pid;
+    return value;
 }
-// The icon: a 24x24 window named "Quillet" on screen. It is left to itself by the window manager,
-// so it is a child of the root window.
-bool iconShown() {
-    Display* d = display();
-    if (!d)
-        return false;
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count))
-        return false;
-    bool found = false;
-    for (unsigned int i = 0; i < count && !found; ++i) {
-        XWindowAttributes a;
-        if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable || a.width != 24 ||
-            a.height != 24)
-            continue;
-        char* name = nullptr;
-        if (XFetchName(d, children[i], &name) && name)
-            found = std::strcmp(name, "Quillet") == 0;
-        if (name)
-            XFree(name);
-    }
-    if (children)
-        XFree(children);
-    return found;
+Window activeWindow() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? property(DefaultRootWindow(x11->display()), "_NET_ACTIVE_WINDOW", XA_WINDOW) : 0;
+}
+qint64 windowPid(Window window) {
+    return qint64(property(window, "_NET_WM_PID", XA_CARDINAL));
 }
 }  // namespace X11
 
-/// The visible Quillet window of the given size (icon 24×24, panel 400×340, toast 220×40).
-std::optional<QRect> quilletWindow(QSize size) {
-    const QStringList ids =
-        xdotool({"search", "--onlyvisible", "--name", "^Quillet$"}).split('\n', Qt::SkipEmptyParts);
-    for (const QString& id : ids) {
-        QMap<QString, int> g;
-        for (const QString& line : xdotool({"getwindowgeometry", "--shell", id}).split('\n')) {
-            const QStringList kv = line.split('=');
-            if (kv.size() == 2)
-                g[kv[0]] = kv[1].toInt();
-        }
-        if (g.value("WIDTH") == size.width() && g.value("HEIGHT") == size.height())
-            return QRect(g.value("X"), g.value("Y"), size.width(), size.height());
-    }
-    return std::nullopt;
-}
-const QSize kIcon(24, 24), kPanel(400, 340), kToast(220, 40);
-
 class Run {
 public:
-    explicit Run(AppProfile app) : m_app(std::move(app)) {
-        server.model.acceptedKey = kKey;
-        server.model.correct = corrected;
-        server.model.rephrase = [](const QString& text) {
-            return QList<QPair<QString, QString>>{
-                {"neutral", text}, {"professional", text}, {"concise", text}};
-        };
-    }
-    ~Run() {
-        stopApp();
-        if (quillet.state() != QProcess::NotRunning) {
-            quillet.kill();
-            quillet.waitForFinished();
-        }
-    }
+    explicit Run(AppProfile app) : m_app(std::move(app)) {}
+    ~Run() { stopApp(); }
 
     bool startQuillet() {
-        storeApiKey(kKey);
-        QFile::remove(IniDefaults::defaultPath());
-        IniDefaults().setString("apiBaseURL", server.baseUrl());
-        quillet.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        quillet.start(quilletBinary(), {});
+        quillet.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // Without a tray the settings open at every start: closed first, as a person would, so that
         // they cannot come up over the application later.
-        return quillet.waitForStarted() &&
-               waitUntil([&] { return readAccessible(quillet.processId()).contains("application\tQuillet"); },
-                         20000) &&
-               closeStartupSettings();
+        return quillet.ready() && quillet.start() && closeStartupSettings();
     }
 
     // Starts the application on the document, with the profile of tests/compat/profiles/APP where
@@ -307,16 +221,7 @@ public:
             clicking();
         xdotool({"click", "1"});
     }
-    std::optional<QString> text(bool selection = false) {
-        QStringList args{sourcePath("tests/compat/read_text.py"), QString::number(appPid)};
-        if (selection)
-            args.insert(1, "--selection");
-        const QString out = runServing("/usr/bin/python3", args);
-        const QJsonDocument json = QJsonDocument::fromJson("[" + out.toUtf8() + "]");
-        if (!json.isArray() || !json.array().at(0).isString())
-            return std::nullopt;
-        return json.array().at(0).toString();
-    }
+    std::optional<QString> text(bool selection = false) { return fieldText(appPid, selection); }
     QString shown(const std::optional<QString>& t) {
         if (!t)
             return "nothing readable";
@@ -357,7 +262,7 @@ public:
         qint64 took = -1;
         waitUntil(
             [&] {
-                if (!X11::iconShown())
+                if (!iconMapped())
                     return false;
                 took = timer.elapsed();
                 return true;
@@ -368,7 +273,7 @@ public:
         if (took < 0)
             return "no icon within 10 s of the click";
         std::optional<QRect> icon;
-        waitUntil([&] { return (icon = quilletWindow(kIcon)).has_value(); }, 5000);
+        waitUntil([&] { return (icon = surfaceShown(Surface::icon)).has_value(); }, 5000);
         if (!icon)
             return "the icon went again";
         iconRect = *icon;
@@ -383,8 +288,14 @@ public:
     }
     /// Step "doctor": the self-check finds the field; its frame puts the icon where it is.
     QString doctorStep() {
+        // Asked again while the application is still settling its focus on a busy machine.
         QString out;
-        runProgram(quilletBinary(), {"--doctor"}, &out);
+        waitUntil(
+            [&] {
+                runProgram(quilletBinary(), {"--doctor"}, &out);
+                return out.contains("\u2713 Recognized as editable text field");
+            },
+            10000);
         if (!out.contains("\u2713 Recognized as editable text field"))
             return "--doctor: " + out.section('\n', 5, 5).trimmed();
         const QRegularExpressionMatch m =
@@ -406,19 +317,19 @@ public:
                 .arg(field.height());
         return {};
     }
-    bool panelShows(const QString& t) { return readAccessible(quillet.processId()).contains(t); }
+    bool panelShows(const QString& t) { return quillet.shows(t); }
     /// Waits for the panel with the correction, presses Return, and checks what was written.
     QString chooseCorrection(const QString& expected) {
-        if (!waitUntil([&] { return quilletWindow(kPanel).has_value(); }, 10000))
+        if (!waitUntil([&] { return surfaceShown(Surface::panel).has_value(); }, 10000))
             return "the panel did not open";
         if (!waitUntil([&] { return panelShows(kFirstFixed); }, 10000))
             return "the correction did not arrive";
-        const int toastsBefore = quilletWindow(kToast).has_value();
+        const int toastsBefore = surfaceShown(Surface::toast).has_value();
         xdotool({"key", "Return"});
         std::optional<QString> now;
         const bool written = waitUntil([&] { return (now = text()) == expected; }, 8000);
         const bool toast =
-            waitUntil([&] { return quilletWindow(kToast).has_value(); }, 3000) && !toastsBefore;
+            waitUntil([&] { return surfaceShown(Surface::toast).has_value(); }, 3000) && !toastsBefore;
         if (!written)
             return (toast ? "success notice, but the text reads " : "the text reads ") + shown(now, expected);
         if (!toast)
@@ -426,9 +337,9 @@ public:
         return {};
     }
     QString undo(const QString& original) {
-        if (!quilletWindow(kToast))
+        if (!surfaceShown(Surface::toast))
             return "no notice to undo from";
-        readAccessible(quillet.processId(), {"--press", "Undo"});
+        quillet.press("Undo");
         std::optional<QString> now;
         if (!waitUntil([&] { return (now = text()) == original; }, 8000))
             return "after Undo the text reads " + shown(now, original);
@@ -449,13 +360,13 @@ public:
     bool pressShortcut() {
         for (int i = 0; i < 3; ++i) {
             xdotool({"key", "super+shift+g"});
-            if (waitUntil([&] { return quilletWindow(kPanel).has_value(); }, 6000))
+            if (waitUntil([&] { return surfaceShown(Surface::panel).has_value(); }, 6000))
                 return true;
         }
         return false;
     }
     void waitToastGone() {
-        waitUntil([&] { return !quilletWindow(kToast).has_value(); }, 12000);
+        waitUntil([&] { return !surfaceShown(Surface::toast).has_value(); }, 12000);
     }
 
     // Every step, in order; a step that cannot run for an earlier failure says so.
@@ -488,10 +399,10 @@ public:
             return r;
         }
         const QString original = *read;
-        const QString whole = corrected(original);
+        const QString whole = mendMistakes(original);
 
-        if (quilletWindow(kIcon)) {
-            const QPoint c = quilletWindow(kIcon)->center();
+        if (surfaceShown(Surface::icon)) {
+            const QPoint c = surfaceShown(Surface::icon)->center();
             xdotool({"mousemove", "--sync", QString::number(c.x()), QString::number(c.y()), "click", "1"});
             r["icon-return"] = chooseCorrection(whole);
             r["icon-undo"] = r["icon-return"].isEmpty() ? undo(original) : "nothing to undo";
@@ -508,22 +419,23 @@ public:
                 "the first paragraph could not be selected: the selection reads " + shown(text(true));
             return r;
         }
-        const qsizetype asked = server.requests().size();
+        const qsizetype asked = quillet.server.requests().size();
         if (!pressShortcut()) {
             r["selection"] = "no panel after the shortcut";
         } else {
             // Both requests of the panel carry the text it was opened for.
-            waitUntil([&] { return server.requests().size() >= asked + 2; }, 10000);
+            waitUntil([&] { return quillet.server.requests().size() >= asked + 2; }, 10000);
             std::optional<QString> wrong;
-            for (qsizetype i = asked; i < server.requests().size(); ++i) {
-                if (const QString t = LoopbackHttpServer::userText(server.requests().at(i).body); t != kFirst)
+            for (qsizetype i = asked; i < quillet.server.requests().size(); ++i) {
+                if (const QString t = LoopbackHttpServer::userText(quillet.server.requests().at(i).body);
+                    t != kFirst)
                     wrong = t;
             }
-            if (server.requests().size() < asked + 2)
+            if (quillet.server.requests().size() < asked + 2)
                 r["selection"] = "the panel asked for nothing";
             else
                 r["selection"] = wrong ? "sent " + shown(wrong) : chooseCorrection(whole);
-            if (quilletWindow(kPanel))
+            if (surfaceShown(Surface::panel))
                 xdotool({"key", "Escape"});
             r["selection-undo"] = r["selection"].isEmpty() ? undo(original) : "nothing to undo";
         }
@@ -547,9 +459,8 @@ public:
         return r;
     }
 
-    LoopbackHttpServer server;
+    QuilletUnderTest quillet;
     QTemporaryDir dir;
-    QProcess quillet;
     QProcess app;
     QString window;
     qint64 appPid = 0;  // the process that owns the window (a launcher's child, for some)
@@ -573,7 +484,7 @@ int latency(const AppProfile& profile) {
     QElapsedTimer clock;
     clock.start();
     qint64 active = -1, shown = -1;
-    const QSet<qint64> own{run.quillet.processId()};
+    const QSet<qint64> own{run.quillet.pid()};
     waitUntil(
         [&] {
             if (active < 0) {
@@ -582,7 +493,7 @@ int latency(const AppProfile& profile) {
                     active = clock.elapsed();
                 return false;
             }
-            if (X11::iconShown())
+            if (iconMapped())
                 shown = clock.elapsed();
             return shown >= 0 || clock.elapsed() - active > 5000;
         },

@@ -20,6 +20,7 @@
 
 #include "core/ClipboardSnapshot.h"
 #include "platform/linux/QtPasteboard.h"
+#include "support/DesktopApps.h"
 #include "support/TestEnv.h"
 
 using namespace quillet;
@@ -55,48 +56,21 @@ std::map<QByteArray, Offer> offers(const QString& mode) {
     };
 }
 
-// xclip's view of the clipboard: the target list, or one target's bytes.
-QByteArray xclip(const QString& target) {
-    QProcess process;
-    process.start("xclip", {"-selection", "clipboard", "-o", "-t", target});
-    process.waitForStarted();
-    // This program may own the clipboard: its requests are served while xclip waits.
-    waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10000);
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return process.readAllStandardOutput();
-}
-
-QStringList targetsSeen() {
-    QStringList list = QString::fromUtf8(xclip("TARGETS")).split('\n', Qt::SkipEmptyParts);
-    list.removeAll("TARGETS");
-    list.removeAll("TIMESTAMP");
-    list.removeAll("MULTIPLE");
-    list.removeAll("SAVE_TARGETS");
-    list.sort();
-    return list;
-}
-
 // Another X client that owns the clipboard with `offers(mode)`, as a program would.
 struct RawOwner {
     QTemporaryDir dir;
-    QProcess process;
+    std::unique_ptr<QProcess> process;
     explicit RawOwner(const QString& mode) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QUILLET_HELPER_DIR", dir.path());
-        env.insert("QUILLET_HELPER_MODE", mode);
-        process.setProcessEnvironment(env);
-        process.start(QCoreApplication::applicationFilePath(),
-                      {"--gtest_filter=ClipboardHelper.DISABLED_OwnRaw", "--gtest_also_run_disabled_tests"});
+        process = startHelper("ClipboardHelper.DISABLED_OwnRaw", dir.path(), {"QUILLET_HELPER_MODE=" + mode});
         waitUntil([&] { return QFile::exists(dir.filePath("ready")); }, 10000);
     }
-    void freeze() { ::kill(pid_t(process.processId()), SIGSTOP); }
+    qint64 pid() const { return process->processId(); }
+    void freeze() { ::kill(pid_t(pid()), SIGSTOP); }
+    void thaw() { ::kill(pid_t(pid()), SIGCONT); }
     ~RawOwner() {
-        ::kill(pid_t(process.processId()), SIGCONT);
-        process.kill();
-        process.waitForFinished();
+        thaw();
+        process->kill();
+        process->waitForFinished();
     }
 };
 
@@ -112,19 +86,19 @@ TEST_F(ClipboardFormatsTest, EveryTargetComesBackAsItWasWithNothingAdded) {
     for (const auto& [target, offer] : offered)
         names << QString::fromLatin1(target);
     names.sort();
-    ASSERT_EQ(targetsSeen(), names) << "the owner is in place";
+    ASSERT_EQ(clipboardTargets(), names) << "the owner is in place";
 
     QElapsedTimer clock;
     clock.start();
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     EXPECT_FALSE(board.lastReadTimedOut());
     snapshot.lendText(board, QString::fromUtf8("the correction — borrowed"));
-    EXPECT_EQ(xclip("UTF8_STRING"), QString::fromUtf8("the correction — borrowed").toUtf8());
+    EXPECT_EQ(clipboardBytes("UTF8_STRING"), QString::fromUtf8("the correction — borrowed").toUtf8());
     ASSERT_TRUE(snapshot.restore(board));
 
-    EXPECT_EQ(targetsSeen(), names) << "nothing added, nothing lost";
+    EXPECT_EQ(clipboardTargets(), names) << "nothing added, nothing lost";
     for (const auto& [target, offer] : offered)
-        EXPECT_EQ(xclip(QString::fromLatin1(target)), offer.bytes) << target.constData();
+        EXPECT_EQ(clipboardBytes(QString::fromLatin1(target)), offer.bytes) << target.constData();
 }
 
 TEST_F(ClipboardFormatsTest, AClipboardOfUtf8AloneStaysSo) {
@@ -132,8 +106,8 @@ TEST_F(ClipboardFormatsTest, AClipboardOfUtf8AloneStaysSo) {
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     snapshot.lendText(board, "borrowed");
     ASSERT_TRUE(snapshot.restore(board));
-    EXPECT_EQ(targetsSeen(), QStringList{"UTF8_STRING"});
-    EXPECT_EQ(xclip("UTF8_STRING"), QString::fromUtf8("only UTF-8 — nothing else").toUtf8());
+    EXPECT_EQ(clipboardTargets(), QStringList{"UTF8_STRING"});
+    EXPECT_EQ(clipboardBytes("UTF8_STRING"), QString::fromUtf8("only UTF-8 — nothing else").toUtf8());
     EXPECT_EQ(board.plainText(), QString::fromUtf8("only UTF-8 — nothing else"));
 }
 
@@ -155,12 +129,13 @@ TEST_F(ClipboardFormatsTest, AnOwnerThatNeverAnswersCostsAtMostASecond) {
     EXPECT_LT(itemsMs, 1300);
     EXPECT_LT(textMs, 1300);
 
-    // Its answers may still come after the wait was given up on; they change nothing later.
-    ::kill(pid_t(owner.process.processId()), SIGCONT);
-    settle(300);
+    // Its answers may still come after the wait was given up on; they change nothing later. It
+    // answers in order, so once it has answered another program, it has answered Quillet too.
+    owner.thaw();
+    EXPECT_EQ(clipboardBytes("TEXT"), "caf\xe9 as TEXT");
     board.write({PasteboardItem{{PasteboardType::plainText, "after the thaw"}}});
     EXPECT_EQ(board.plainText(), "after the thaw");
-    EXPECT_EQ(xclip("UTF8_STRING"), "after the thaw");
+    EXPECT_EQ(clipboardBytes("UTF8_STRING"), "after the thaw");
 }
 
 // The user's clipboard belongs to a program that has stopped: what little could be read of it is not
@@ -168,7 +143,7 @@ TEST_F(ClipboardFormatsTest, AnOwnerThatNeverAnswersCostsAtMostASecond) {
 // and when a program took Quillet's text, can both be told.
 TEST_F(ClipboardFormatsTest, ABorrowingFromAFrozenOwnerNeverLeavesTheClipboardEmpty) {
     RawOwner owner("full");
-    EXPECT_EQ(board.ownerPid(), qint32(owner.process.processId()));
+    EXPECT_EQ(board.ownerPid(), qint32(owner.pid()));
     owner.freeze();
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     EXPECT_FALSE(snapshot.complete);
@@ -176,16 +151,16 @@ TEST_F(ClipboardFormatsTest, ABorrowingFromAFrozenOwnerNeverLeavesTheClipboardEm
     EXPECT_EQ(board.ownerPid(), qint32(QCoreApplication::applicationPid()));
     const std::optional<qint64> served = board.servedCount();
     ASSERT_TRUE(served.has_value());
-    EXPECT_EQ(xclip("UTF8_STRING"), "lent text");
+    EXPECT_EQ(clipboardBytes("UTF8_STRING"), "lent text");
     EXPECT_GT(board.servedCount().value_or(0), *served) << "a paste of it is seen";
     EXPECT_FALSE(snapshot.restore(board));
-    EXPECT_EQ(xclip("UTF8_STRING"), "lent text") << "not emptied";
+    EXPECT_EQ(clipboardBytes("UTF8_STRING"), "lent text") << "not emptied";
 }
 
 TEST_F(ClipboardFormatsTest, ACopyMadeInOneOfQuilletsOwnWindowsComesBackToo) {
     const QString copied = QString::fromUtf8("copied in the settings — ćao");
     QGuiApplication::clipboard()->setText(copied);  // as a line edit of this process does
-    const QStringList before = targetsSeen();
+    const QStringList before = clipboardTargets();
     ASSERT_TRUE(before.contains("UTF8_STRING"));
     QElapsedTimer clock;
     clock.start();
@@ -193,24 +168,25 @@ TEST_F(ClipboardFormatsTest, ACopyMadeInOneOfQuilletsOwnWindowsComesBackToo) {
     EXPECT_LT(clock.elapsed(), 200) << "this process's own clipboard is never waited for";
     snapshot.lendText(board, "borrowed");
     ASSERT_TRUE(snapshot.restore(board));
-    EXPECT_EQ(targetsSeen(), before);
-    EXPECT_EQ(xclip("UTF8_STRING"), copied.toUtf8());
-    EXPECT_EQ(xclip("STRING"), copied.toLatin1()) << "offered as Qt offered it";
+    EXPECT_EQ(clipboardTargets(), before);
+    EXPECT_EQ(clipboardBytes("UTF8_STRING"), copied.toUtf8());
+    EXPECT_EQ(clipboardBytes("STRING"), copied.toLatin1()) << "offered as Qt offered it";
 }
 
 TEST_F(ClipboardFormatsTest, ChangesByOthersAreCountedAndQuilletsOwnOnlyOnce) {
     const qint64 start = board.changeCount();
     board.write({PasteboardItem{{PasteboardType::plainText, "mine"}}});
-    settle(200);
-    EXPECT_EQ(board.changeCount(), start + 1) << "Quillet's own write is one change, not two";
+    EXPECT_TRUE(waitUntil([&] { return board.changeCount() == start + 1; }, 3000));
     board.clear();
-    settle(200);
-    EXPECT_EQ(board.changeCount(), start + 2);
+    EXPECT_TRUE(waitUntil([&] { return board.changeCount() >= start + 2; }, 3000));
     EXPECT_EQ(board.items(), QList<PasteboardItem>());
 
     RawOwner owner("utf8");
-    EXPECT_TRUE(waitUntil([&] { return board.changeCount() == start + 3; }, 3000))
+    // Changes are seen in order: the other program's copy comes last.
+    EXPECT_TRUE(waitUntil(
+        [&] { return board.ownerPid() == qint32(owner.pid()) && board.changeCount() >= start + 3; }, 3000))
         << "another program's copy";
+    EXPECT_EQ(board.changeCount(), start + 3) << "Quillet's own write is one change, not two";
 }
 
 }  // namespace

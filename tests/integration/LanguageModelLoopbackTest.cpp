@@ -188,27 +188,6 @@ TEST_F(LanguageModelLoopbackTest, OversizedRepliesAreAbandoned) {
     EXPECT_EQ(reply.body, "{\"small\": true}");
 }
 
-TEST_F(LanguageModelLoopbackTest, BadBodiesThroughTheWholeClient) {
-    FakeScheduler pauses;  // retry pauses on virtual time; the network is real
-    auto ask = [&](const Response& response) {
-        server.enqueue(response);
-        std::optional<Outcome<CorrectionResult>> out;
-        client(pauses).request<CorrectionResult>(Prompts::proofreading(), "Some text.", 0.2,
-                                                 [&](Outcome<CorrectionResult> o) { out = std::move(o); });
-        EXPECT_TRUE(test::waitUntil([&] { return out.has_value(); }));
-        return out ? std::get<OpenAIError>(*out) : OpenAIError::offline();
-    };
-    EXPECT_EQ(ask(Response::json(200, "{\"choices\": [{\"message\": {\"content\": \"\xc3\x28\"}}]}")),
-              OpenAIError::badResponse(OpenAIError::emptyContentDetail))
-        << "invalid UTF-8";
-    EXPECT_EQ(ask(Response::json(200, LoopbackHttpServer::chatEnvelope("```json\n{}\n```"))),
-              OpenAIError::badResponse(OpenAIError::jsonDetail));
-    EXPECT_EQ(ask(Response::json(200, QByteArray(5 * 1024 * 1024, ' '))),
-              OpenAIError::badResponse(OpenAIError::tooLargeDetail));
-    EXPECT_EQ(ask(Response::json(200, "{\"choices\": []}")),
-              OpenAIError::badResponse(OpenAIError::emptyContentDetail));
-}
-
 TEST(LanguageModelTlsTest, KeyNeverLeavesForAnUntrustedCertificate) {
     test::ScopedSettings settings;
     LoopbackHttpServer server(LoopbackHttpServer::Security::tls);

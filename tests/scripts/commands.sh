@@ -4,10 +4,7 @@
 # quillet binary.
 set -u
 quillet=$1
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-    if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/../session/common.sh"
 name_held() {
     dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
         org.freedesktop.DBus.NameHasOwner string:com.lumenfold.quillet 2>/dev/null | grep -q "boolean true"
@@ -36,7 +33,7 @@ check "no display: the name is not left held" not_held
 # Without a session bus Quillet still runs, and --quit says it cannot reach it.
 DBUS_SESSION_BUS_ADDRESS=unix:path=$QUILLET_SESSION_DIR/no-bus "$quillet" >/dev/null 2>&1 &
 lonely=$!
-for _ in $(seq 100); do xdotool search --onlyvisible --name '^Quillet — Settings$' >/dev/null 2>&1 && break; sleep 0.1; done
+wait_for 10 xdotool search --onlyvisible --name '^Quillet — Settings$'
 check "no bus: Quillet runs and shows its settings" xdotool search --onlyvisible --name '^Quillet — Settings$'
 check "no bus: still running" kill -0 "$lonely"
 kill "$lonely"; wait "$lonely" 2>/dev/null

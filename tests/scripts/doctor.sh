@@ -4,10 +4,7 @@
 set -u
 quillet=$1
 here=$(cd "$(dirname "$0")" && pwd)
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-    if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/../session/common.sh"
 has_line() { grep -qxF -- "$2" <<<"$1"; }
 
 mousepad >/dev/null 2>&1 &

@@ -6,10 +6,7 @@
 set -u
 build=$(cd "$(dirname "$1")/.." && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-    if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/../session/common.sh"
 
 prefix="$QUILLET_SESSION_DIR/pre fix/usr"
 cmake --install "$build" --prefix "$prefix" >"$QUILLET_SESSION_DIR/install.log" 2>&1

@@ -6,10 +6,7 @@
 set -u
 build=$(cd "$(dirname "$1")/.." && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-    if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/../session/common.sh"
 
 out=$QUILLET_SESSION_DIR/package
 cpack --config "$build/CPackConfig.cmake" -B "$out" >"$QUILLET_SESSION_DIR/cpack.log" 2>&1

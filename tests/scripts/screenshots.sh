@@ -4,10 +4,7 @@
 # keyring and the preferences left exactly as they were. Runs inside a session; $1 is the quillet binary.
 set -u
 quillet=$1
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-    if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/../session/common.sh"
 png_size() {  # width×height from the PNG header
     /usr/bin/python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print("%d×%d" % struct.unpack(">II", d[16:24]) if d[:4]==b"\x89PNG" else "not a PNG")' "$1"
 }

@@ -9,6 +9,7 @@
 # Inside, QUILLET_SESSION_DIR names the session's scratch folder and QUILLET_KEYRING_PASSWORD the
 # keyring's password. The command's exit status is the script's.
 set -u
+. "$(dirname "$0")/common.sh"
 
 want_x=yes want_wm=yes want_atspi=yes a11y=on size=1440x900
 while [ $# -gt 0 ]; do
@@ -30,11 +31,7 @@ pids=()
 cleanup() {
     local rc=$?
     trap - EXIT INT TERM
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    for pid in "${pids[@]}"; do
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
-        kill -9 "$pid" 2>/dev/null
-    done
+    stop_pids "${pids[@]}"
     # Whatever the session's bus activated on its own (registryd, dconf) goes with it.
     pkill -KILL -f "$session" 2>/dev/null
     rm -rf "$session"
@@ -45,11 +42,6 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 fail() { echo "run-in-session: $*" >&2; exit 1; }
-wait_for() {  # wait_for SECONDS COMMAND...: polls until COMMAND succeeds
-    local tries=$(($1 * 20)); shift
-    for _ in $(seq "$tries"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
-    return 1
-}
 
 export HOME=$session/home XDG_CONFIG_HOME=$session/config XDG_DATA_HOME=$session/data
 export XDG_CACHE_HOME=$session/cache XDG_RUNTIME_DIR=$session/runtime XDG_STATE_HOME=$session/state

@@ -19,6 +19,7 @@
 # status is the script's; 3 when the compositor could not be started.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/common.sh"
 
 if [ "${1:-}" != --in-session ]; then
     compositor=mutter fake_input=no size=1280x800 outer=()
@@ -47,11 +48,7 @@ pids=()
 cleanup() {
     local rc=$?
     trap - EXIT INT TERM
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    for pid in "${pids[@]}"; do
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
-        kill -9 "$pid" 2>/dev/null
-    done
+    stop_pids "${pids[@]}"
     exit "$rc"
 }
 trap cleanup EXIT
@@ -59,11 +56,6 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 fail() { echo "run-in-wayland-session: $*" >&2; exit 3; }
-wait_for() {  # wait_for SECONDS COMMAND...: polls until COMMAND succeeds
-    local tries=$(($1 * 20)); shift
-    for _ in $(seq "$tries"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
-    return 1
-}
 alive() { kill -0 "${pids[-1]}" 2>/dev/null; }
 has_name() {
     dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \

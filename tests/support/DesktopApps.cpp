@@ -1,9 +1,14 @@
 // Real applications for the tests that run in the private desktop session, driven as a person would.
 #include "support/DesktopApps.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <csignal>
 
+#include "core/Shortcut.h"
+#include "platform/linux/QtScheduler.h"
+#include "platform/linux/X11GlobalHotkey.h"
 #include "support/TestEnv.h"
 
 namespace quillet::test {
@@ -37,6 +42,25 @@ QString visibleWindow(const QString& title, int timeoutMs) {
     return id;
 }
 
+QString windowOf(qint64 pid, int timeoutMs) {
+    QString id;
+    waitUntil(
+        [&] {
+            id = xdotool({"search", "--onlyvisible", "--pid", QString::number(pid)}).section('\n', 0, 0);
+            return !id.isEmpty();
+        },
+        timeoutMs);
+    return id;
+}
+
+bool activateWindowOf(qint64 pid, int timeoutMs) {
+    const QString id = windowOf(pid, timeoutMs);
+    if (id.isEmpty())
+        return false;
+    xdotool({"windowactivate", "--sync", id});
+    return true;
+}
+
 bool closeStartupSettings(int timeoutMs) {
     const QString title = QStringLiteral("Quillet — Settings");
     const QString window = visibleWindow(title, timeoutMs);
@@ -45,6 +69,31 @@ bool closeStartupSettings(int timeoutMs) {
     xdotool({"windowactivate", "--sync", window});
     xdotool({"key", "Escape"});
     return waitUntil([&] { return visibleWindow(title, 0).isEmpty(); }, 5000);
+}
+
+std::unique_ptr<QProcess> startHelper(const QString& role, const QString& dir,
+                                      const QStringList& environment) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLET_HELPER_DIR", dir);
+    for (const QString& assignment : environment)
+        env.insert(assignment.section('=', 0, 0), assignment.section('=', 1));
+    process->setProcessEnvironment(env);
+    process->start(QCoreApplication::applicationFilePath(),
+                   {"--gtest_filter=" + role, "--gtest_also_run_disabled_tests"});
+    return process;
+}
+
+void holdShortcutUntilStopped() {
+    const QString dir = qEnvironmentVariable("QUILLET_HELPER_DIR");
+    QtScheduler scheduler;
+    X11GlobalHotkey hotkey(scheduler);
+    const std::optional<Shortcut> shortcut =
+        Shortcut::fromText(qEnvironmentVariable("QUILLET_HELPER_SHORTCUT"));
+    if (!shortcut || hotkey.registerHotkey(shortcut->combination(), [](HotkeyEdge) {}) != std::nullopt)
+        return;
+    QFile(dir + "/grabbed").open(QIODevice::WriteOnly);
+    waitUntil([&] { return QFile::exists(dir + "/stop"); }, 120000);
 }
 
 DesktopApp::DesktopApp(const QString& program, const QStringList& args) {
@@ -65,15 +114,8 @@ DesktopApp::~DesktopApp() {
 }
 
 QString DesktopApp::window(int timeoutMs) {
-    if (!m_window.isEmpty())
-        return m_window;
-    waitUntil(
-        [&] {
-            const QString ids = xdotool({"search", "--onlyvisible", "--pid", QString::number(pid())});
-            m_window = ids.section('\n', 0, 0);
-            return !m_window.isEmpty();
-        },
-        timeoutMs);
+    if (m_window.isEmpty())
+        m_window = windowOf(pid(), timeoutMs);
     return m_window;
 }
 

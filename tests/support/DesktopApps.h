@@ -15,9 +15,21 @@ QString xdotool(const QStringList& args);
 
 /// The X11 id of the visible window titled exactly `title`, waiting up to `timeoutMs`; empty if none.
 QString visibleWindow(const QString& title, int timeoutMs = 10000);
+/// The X11 id of the first visible window of process `pid`, waiting up to `timeoutMs`; empty if none.
+QString windowOf(qint64 pid, int timeoutMs = 10000);
+/// Brings that window to the front, as a click on it would; false when it has none.
+bool activateWindowOf(qint64 pid, int timeoutMs = 10000);
 /// Quillet opens its settings at start on a desktop without a tray (as the test session is): waits
 /// for that window and closes it with Escape, as a person would. False when it never came or stayed.
 bool closeStartupSettings(int timeoutMs = 15000);
+
+/// Runs this test program again, as another X client, in the helper role `role` (a disabled test,
+/// "Suite.DISABLED_Name"), with QUILLET_HELPER_DIR set to `dir` and the variables of `environment`.
+std::unique_ptr<QProcess> startHelper(const QString& role, const QString& dir,
+                                      const QStringList& environment = {});
+/// The helper role that holds the combination QUILLET_HELPER_SHORTCUT grabbed, as another program
+/// would: says "grabbed" in QUILLET_HELPER_DIR, and lets go when "stop" appears there.
+void holdShortcutUntilStopped();
 
 /// A GUI program started for one test and killed (with its whole process group) afterwards.
 class DesktopApp {

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QSslConfiguration>
 #include <QSslSocket>
@@ -22,30 +23,17 @@ struct LoopbackHttpServer::Connection {
 namespace {
 
 QByteArray reasonPhrase(int status) {
-    switch (status) {
-        case 200:
-            return "OK";
-        case 204:
-            return "No Content";
-        case 301:
-            return "Moved Permanently";
-        case 302:
-            return "Found";
-        case 400:
-            return "Bad Request";
-        case 401:
-            return "Unauthorized";
-        case 404:
-            return "Not Found";
-        case 429:
-            return "Too Many Requests";
-        case 500:
-            return "Internal Server Error";
-        case 503:
-            return "Service Unavailable";
-        default:
-            return "Status";
-    }
+    static const QMap<int, QByteArray> phrases{{200, "OK"},
+                                               {204, "No Content"},
+                                               {301, "Moved Permanently"},
+                                               {302, "Found"},
+                                               {400, "Bad Request"},
+                                               {401, "Unauthorized"},
+                                               {404, "Not Found"},
+                                               {429, "Too Many Requests"},
+                                               {500, "Internal Server Error"},
+                                               {503, "Service Unavailable"}};
+    return phrases.value(status, "Status");
 }
 
 // Adds the time spent inside the server's handlers to `total`, counting nested calls once.

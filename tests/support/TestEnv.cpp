@@ -40,16 +40,42 @@ void settle(int ms) {
     waitUntil([] { return false; }, ms);
 }
 
-QString runServing(const QString& program, const QStringList& args, int timeoutMs) {
+bool holdsFor(const std::function<bool()>& holds, int ms) {
+    bool broken = false;
+    waitUntil([&] { return broken = !holds(); }, ms);
+    return !broken;
+}
+
+QString runServing(const QString& program, const QStringList& args, int timeoutMs, int* exitCode) {
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(program, args);
-    waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
-    if (process.state() != QProcess::NotRunning) {
+    const bool finished = waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
+    if (!finished) {
         process.kill();
         process.waitForFinished();
     }
+    if (exitCode)
+        *exitCode = finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QByteArray clipboardBytes(const QString& target) {
+    QProcess process;
+    process.start("xclip", {"-selection", "clipboard", "-o", "-t", target});
+    if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return process.readAllStandardOutput();
+}
+
+QStringList clipboardTargets() {
+    QStringList list = QString::fromUtf8(clipboardBytes("TARGETS")).split('\n', Qt::SkipEmptyParts);
+    for (const char* own : {"TARGETS", "TIMESTAMP", "MULTIPLE", "SAVE_TARGETS"})
+        list.removeAll(QString::fromLatin1(own));
+    list.sort();
+    return list;
 }
 
 QString readAccessible(qint64 pid, const QStringList& extra) {

@@ -16,9 +16,18 @@ QString sourcePath(const QString& relative);
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 /// Lets the event loop run for `ms`, for things that have no signal to wait on.
 void settle(int ms);
+/// Runs the event loop for `ms`, checking all along that `holds` does; false as soon as it does not.
+/// For what must not happen, where nothing marks the moment it would have.
+bool holdsFor(const std::function<bool()>& holds, int ms);
 /// Runs a program while this process keeps serving its own events (a model server or the clipboard
-/// may live here); returns its trimmed standard output, whatever its exit status.
-QString runServing(const QString& program, const QStringList& args, int timeoutMs = 20000);
+/// may live here); returns its trimmed standard output, whatever its exit status, which goes into
+/// `exitCode` (-1 when it crashed or ran out of time).
+QString runServing(const QString& program, const QStringList& args, int timeoutMs = 20000,
+                   int* exitCode = nullptr);
+/// The clipboard as another program (xclip) reads it while this process serves its own events: the
+/// bytes of one target, and the targets offered, sorted, without the selection protocol's own.
+QByteArray clipboardBytes(const QString& target);
+QStringList clipboardTargets();
 /// The widgets of process `pid` as a screen reader reads them, one "role\tname\ttext" line each;
 /// `extra` may press a button (see tests/support/atspi_query.py).
 QString readAccessible(qint64 pid, const QStringList& extra = {});

@@ -1,14 +1,17 @@
 #!/usr/bin/python3
 """Reads (and optionally presses) an application's widgets through AT-SPI, as a screen reader would.
 
-    atspi_query.py PID [--press NAME | --press-described DESCRIPTION]
+    atspi_query.py PID [--press NAME | --press-described DESCRIPTION | --text | --selection]
 
 Prints one line per accessible of the application with process id PID: role, a tab, name, a tab, and
 its text (Text interface) if it has one. With --press, performs the first action of the first push
 button (or toggle button or check box, as tabs are) named NAME and prints "pressed NAME";
---press-described picks the button by its description instead. Exit status 1 when the application is
-not found.
+--press-described picks the button by its description instead. With --text it prints instead, as
+JSON, the text a person is writing there: that of its focused editable text, else of its longest
+editable text that is showing (null when there is none); --selection, the part of it selected.
+Exit status 1 when the application is not found.
 """
+import json
 import sys
 import time
 
@@ -31,11 +34,15 @@ def find_app(pid):
 
 
 def walk(node, depth=0):
-    if node is None or depth > 40:
+    if node is None or depth > 60:
         return
     yield node
     try:
         count = node.get_child_count()
+        # A list or table of thousands is not where text is written; an office document's few
+        # paragraphs on screen are.
+        if count > 200 and node.get_state_set().contains(Atspi.StateType.MANAGES_DESCENDANTS):
+            return
     except Exception:
         return
     for i in range(count):
@@ -56,16 +63,47 @@ def text_of(node):
     return ""
 
 
+def selected(text):
+    if text.get_n_selections() < 1:
+        return ""
+    r = text.get_selection(0)
+    return text.get_text(min(r.start_offset, r.end_offset), max(r.start_offset, r.end_offset))
+
+
+def written_text(app, want_selection):
+    focused, longest = None, None
+    for node in walk(app):
+        try:
+            states = node.get_state_set()
+            text = node.get_text_iface()
+            if text is None or not states.contains(Atspi.StateType.EDITABLE):
+                continue
+            value = selected(text) if want_selection else text.get_text(0, text.get_character_count())
+        except Exception:
+            continue
+        if states.contains(Atspi.StateType.FOCUSED):
+            focused = value
+        if (states.contains(Atspi.StateType.SHOWING) or states.contains(Atspi.StateType.VISIBLE)) and (
+            longest is None or len(value) > len(longest)
+        ):
+            longest = value
+    return focused if focused is not None else longest
+
+
 def main():
     pid = int(sys.argv[1])
-    press = sys.argv[3] if len(sys.argv) > 3 and sys.argv[2] == "--press" else None
-    described = sys.argv[3] if len(sys.argv) > 3 and sys.argv[2] == "--press-described" else None
+    mode = sys.argv[2] if len(sys.argv) > 2 else None
+    press = sys.argv[3] if mode == "--press" and len(sys.argv) > 3 else None
+    described = sys.argv[3] if mode == "--press-described" and len(sys.argv) > 3 else None
     app = None
     for _ in range(100):
         app = find_app(pid)
         if app is not None:
             break
         time.sleep(0.05)
+    if mode in ("--text", "--selection"):
+        print(json.dumps(written_text(app, mode == "--selection") if app else None))
+        return 0
     if app is None:
         print("application not found", file=sys.stderr)
         return 1

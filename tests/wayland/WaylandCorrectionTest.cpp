@@ -6,15 +6,13 @@
 #include <gmock/gmock.h>
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "platform/linux/IniDefaults.h"
-#include "support/LoopbackHttpServer.h"
+#include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"
 
 using namespace quillet;
@@ -22,31 +20,13 @@ using namespace quillet::test;
 
 namespace {
 
-const QString kKey = QStringLiteral("sk-wayland-0123456789");
-const QString kOriginal = QStringLiteral("Their is a mistak in this sentence.");
-const QString kCorrected = QStringLiteral("There is a mistake in this sentence.");
-const QString kBusName = QStringLiteral("com.lumenfold.quillet");
-
-qint64 busOwner() {
-    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    if (!bus || !bus->isServiceRegistered(kBusName))
-        return 0;
-    const QDBusReply<uint> pid = bus->servicePid(kBusName);
-    return pid.isValid() ? pid.value() : 0;
-}
-
 bool onKWin() {
     return qEnvironmentVariable("QUILLET_COMPOSITOR") == QLatin1String("kwin");
 }
 
-/// The text of the editor's field as AT-SPI reads it (line breaks as "\n").
-QString fieldText(qint64 pid) {
-    for (const QString& line : readAccessible(pid).split('\n')) {
-        const QStringList cols = line.split('\t');
-        if (cols.size() == 3 && (cols[0] == "text" || cols[0] == "entry"))
-            return cols[2];
-    }
-    return QStringLiteral("<no field>");
+/// The text of the editor's field as AT-SPI reads it.
+QString editorText(const QProcess& editor) {
+    return fieldText(editor.processId()).value_or(QStringLiteral("<no field>"));
 }
 
 /// The desktop's notification service as GNOME Shell and Plasma offer it: keeps each notice, and
@@ -95,49 +75,35 @@ private:
 class WaylandCorrectionTest : public testing::Test {
 protected:
     void SetUp() override {
-        server.model.acceptedKey = kKey;
-        server.model.correct = [](const QString& text) {
-            QString t = text;
-            return t.replace("Their is", "There is").replace("mistak ", "mistake ");
-        };
-        server.model.rephrase = [](const QString&) {
-            return QList<QPair<QString, QString>>{{"neutral", "There is an error in this sentence."},
-                                                  {"professional", "This sentence contains an error."},
-                                                  {"concise", "A mistake here."}};
-        };
         qDBusRegisterMetaType<QList<int>>();
         ASSERT_TRUE(notifications.start());
-        ASSERT_TRUE(storeApiKey(kKey));
-        QFile::remove(IniDefaults::defaultPath());
-        IniDefaults().setString("apiBaseURL", server.baseUrl());
+        ASSERT_TRUE(quillet.ready());
         // Started first, as at login; with no tray it shows its settings, which the editor then covers.
-        quillet.start(quilletBinary(), {});
-        ASSERT_TRUE(quillet.waitForStarted());
-        ASSERT_TRUE(waitUntil([&] { return busOwner() == quillet.processId(); }, 15000));
-        ASSERT_TRUE(waitUntil([&] { return quilletShows("Global shortcut"); }, 15000));
+        ASSERT_TRUE(quillet.start());
+        ASSERT_TRUE(waitUntil([&] { return busOwner() == quillet.pid(); }, 15000));
+        ASSERT_TRUE(waitUntil([&] { return quillet.shows("Global shortcut"); }, 15000));
     }
 
     void TearDown() override {
-        EXPECT_EQ(quillet.readAllStandardError().toStdString(), "") << "nothing in the logs";
-        for (QProcess* p : {&editor, &quillet}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished();
-            }
+        EXPECT_EQ(quillet.process.readAllStandardError().toStdString(), "") << "nothing in the logs";
+        if (editor.state() != QProcess::NotRunning) {
+            editor.kill();
+            editor.waitForFinished();
         }
+        quillet.kill();
         waitUntil([] { return busOwner() == 0; }, 5000);
     }
 
     void startEditor(const QString& program, const QStringList& args) {
         editor.start(program, args);
         ASSERT_TRUE(editor.waitForStarted());
-        ASSERT_TRUE(waitUntil([&] { return fieldText(editor.processId()) == kOriginal; }, 20000))
-            << "the editor shows its text: " << fieldText(editor.processId()).toStdString();
+        ASSERT_TRUE(waitUntil([&] { return editorText(editor) == kMistaken; }, 20000))
+            << "the editor shows its text: " << editorText(editor).toStdString();
     }
     void startGedit() {
         QFile file(dir.filePath("note.txt"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(kOriginal.toUtf8());
+        file.write(kMistaken.toUtf8());
         file.close();
         startEditor("gedit", {"--standalone", file.fileName()});
     }
@@ -159,26 +125,24 @@ protected:
         return runProgram("/usr/bin/python3", {sourcePath("tests/session/wayland-keys.py"), "key", combo}) ==
                0;
     }
-    bool quilletShows(const QString& text) { return readAccessible(quillet.processId()).contains(text); }
 
     /// Trigger, Return, Undo: the field is corrected, read back, and restored.
     void correctAndUndo() {
         trigger();
-        ASSERT_TRUE(waitUntil([&] { return quilletShows(kCorrected); }, 20000)) << "the panel opens";
+        ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000)) << "the panel opens";
         ASSERT_TRUE(key("Return"));
-        EXPECT_TRUE(waitUntil([&] { return fieldText(editor.processId()) == kCorrected; }, 10000))
-            << "field reads " << fieldText(editor.processId()).toStdString();
+        EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistakeFixed; }, 10000))
+            << "field reads " << editorText(editor).toStdString();
         ASSERT_TRUE(waitUntil([&] { return notifications.showing("Replaced"); }, 5000)) << "the notice";
         EXPECT_EQ(notifications.shown.last().actions, (QStringList{"undo", "Undo"}));
         notifications.invoke("undo");
-        EXPECT_TRUE(waitUntil([&] { return fieldText(editor.processId()) == kOriginal; }, 10000))
-            << "field reads " << fieldText(editor.processId()).toStdString();
+        EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistaken; }, 10000))
+            << "field reads " << editorText(editor).toStdString();
     }
 
-    LoopbackHttpServer server;
     NotificationService notifications;
+    QuilletUnderTest quillet;
     QTemporaryDir dir;
-    QProcess quillet;
     QProcess editor;
 };
 
@@ -188,38 +152,38 @@ TEST_F(WaylandCorrectionTest, Gtk3FieldIsCorrectedThroughTheTriggerAndUndone) {
 }
 
 TEST_F(WaylandCorrectionTest, Qt6FieldIsCorrectedThroughTheTriggerAndUndone) {
-    startEditor(qEnvironmentVariable("QUILLET_TEXT_FIELD"), {kOriginal});
+    startEditor(qEnvironmentVariable("QUILLET_TEXT_FIELD"), {kMistaken});
     correctAndUndo();
 }
 
 TEST_F(WaylandCorrectionTest, AFieldThatIgnoresWritesGetsTheTextOnTheClipboard) {
     QFile in(dir.filePath("in.txt"));
     ASSERT_TRUE(in.open(QIODevice::WriteOnly));
-    in.write(kOriginal.toUtf8());
+    in.write(kMistaken.toUtf8());
     in.close();
     startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(), "--mirror",
                                      dir.filePath("out.txt"), "--ignore-accessible-writes"});
     // It opens with the keyboard on a button above the text.
     ASSERT_TRUE(key("tab"));
     trigger();
-    ASSERT_TRUE(waitUntil([&] { return quilletShows(kCorrected); }, 20000)) << "the panel opens";
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000)) << "the panel opens";
     ASSERT_TRUE(key("Return"));
     EXPECT_TRUE(waitUntil([&] { return notifications.showing("Copied — press Ctrl+V"); }, 10000));
     EXPECT_TRUE(notifications.shown.last().actions.isEmpty()) << "nothing in the field to undo";
-    EXPECT_EQ(fieldText(editor.processId()), kOriginal);
+    EXPECT_EQ(editorText(editor), kMistaken);
     QString pasted;
     EXPECT_TRUE(waitUntil(
         [&] {
             runProgram("wl-paste", {"--no-newline"}, &pasted);
-            return pasted == kCorrected;
+            return pasted == kMistakeFixed;
         },
         5000))
         << "clipboard: " << pasted.toStdString();
     // The person pastes it themselves.
     ASSERT_TRUE(key("ctrl+a"));
     ASSERT_TRUE(key("ctrl+v"));
-    EXPECT_TRUE(waitUntil([&] { return fieldText(editor.processId()) == kCorrected; }, 10000))
-        << "field reads " << fieldText(editor.processId()).toStdString();
+    EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistakeFixed; }, 10000))
+        << "field reads " << editorText(editor).toStdString();
 }
 
 TEST_F(WaylandCorrectionTest, TheSelfCheckNamesTheSessionAndTheShortcutIsKdesOwn) {
