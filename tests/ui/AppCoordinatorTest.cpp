@@ -30,6 +30,7 @@ protected:
         desktop.storeKey();
         coordinator = std::make_unique<AppCoordinator>(desktop.settings, desktop.services());
         coordinator->now = [this] { return clock; };
+        coordinator->onNeedsSettings = [this] { ++needsSettings; };
         coordinator->start();
     }
 
@@ -61,6 +62,7 @@ protected:
     test::FakeDesktop desktop;
     QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
     std::unique_ptr<AppCoordinator> coordinator;
+    int needsSettings = 0;
 };
 
 TEST_F(AppCoordinatorTest, IconFollowsTheFocusDecision) {
@@ -85,29 +87,16 @@ TEST_F(AppCoordinatorTest, IconFollowsTheFocusDecision) {
     desktop.ax.notify(kEditorPid, field, AXNotification::valueChanged);
     desktop.scheduler.advance(AXMonitor::trackInterval);
     EXPECT_FALSE(iconShown()) << "secure field";
+
+    AXElement frameless = desktop.ax.makeTextField(kEditorPid, "a sentence with words");
+    desktop.ax.remove(frameless, AXAttr::size);
+    focus(frameless);
+    EXPECT_TRUE(coordinator->currentField());
+    EXPECT_FALSE(iconShown()) << "no frame";
 }
 
-TEST_F(AppCoordinatorTest, AServerOfTheUsersOwnNeedsNoKey) {
+TEST_F(AppCoordinatorTest, MissingKeyShowsTheErrorStateAndClickAsksForSettingsButNotForOwnServer) {
     desktop.settings.setApiKey("");
-    desktop.settings.setApiBaseURL("http://127.0.0.1:11434");
-    int needsSettings = 0;
-    coordinator->onNeedsSettings = [&] { ++needsSettings; };
-    focusField("a sentence with words");
-    ASSERT_TRUE(iconShown());
-    EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
-    coordinator->presentSuggestions();
-    desktop.scheduler.runPending();
-    EXPECT_EQ(needsSettings, 0);
-    ASSERT_NE(coordinator->suggestionController(), nullptr);
-    ASSERT_FALSE(desktop.http.requests.isEmpty());
-    EXPECT_EQ(desktop.http.requests[0].url, QUrl("http://127.0.0.1:11434/v1/chat/completions"));
-    EXPECT_TRUE(desktop.http.requests[0].header("Authorization").isEmpty());
-}
-
-TEST_F(AppCoordinatorTest, MissingKeyShowsTheErrorStateAndClickAsksForSettings) {
-    desktop.settings.setApiKey("");
-    int needsSettings = 0;
-    coordinator->onNeedsSettings = [&] { ++needsSettings; };
     focusField("a sentence with words");
     ASSERT_TRUE(iconShown());
     EXPECT_EQ(coordinator->overlay().state(), IconState::error);
@@ -115,6 +104,18 @@ TEST_F(AppCoordinatorTest, MissingKeyShowsTheErrorStateAndClickAsksForSettings) 
     EXPECT_EQ(needsSettings, 1);
     EXPECT_EQ(desktop.beep.count, 0);
     EXPECT_EQ(coordinator->suggestionController(), nullptr);
+
+    // A server of the user's own needs no key.
+    desktop.settings.setApiBaseURL("http://127.0.0.1:11434");
+    focusField("another sentence with words");
+    EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
+    coordinator->presentSuggestions();
+    desktop.scheduler.runPending();
+    EXPECT_EQ(needsSettings, 1);
+    ASSERT_NE(coordinator->suggestionController(), nullptr);
+    ASSERT_FALSE(desktop.http.requests.isEmpty());
+    EXPECT_EQ(desktop.http.requests[0].url, QUrl("http://127.0.0.1:11434/v1/chat/completions"));
+    EXPECT_TRUE(desktop.http.requests[0].header("Authorization").isEmpty());
 }
 
 TEST_F(AppCoordinatorTest, PauseHidesUntilItsDatePasses) {
@@ -131,14 +132,6 @@ TEST_F(AppCoordinatorTest, PauseHidesUntilItsDatePasses) {
     coordinator->pause(std::nullopt);
     clock = clock.addYears(50);
     EXPECT_TRUE(coordinator->isPaused()) << "until restart";
-}
-
-TEST_F(AppCoordinatorTest, NoFrameHidesTheIcon) {
-    AXElement field = desktop.ax.makeTextField(kEditorPid, "a sentence with words");
-    desktop.ax.remove(field, AXAttr::size);
-    focus(field);
-    EXPECT_TRUE(coordinator->currentField());
-    EXPECT_FALSE(iconShown());
 }
 
 TEST_F(AppCoordinatorTest, MonitorStartsWithinTwoSecondsOfTheGrant) {
@@ -208,7 +201,7 @@ TEST_F(AppCoordinatorTest, HotkeyIgnoresPauseBlocklistAndWordMinimum) {
     EXPECT_EQ(openViewModel()->originalText(), "two words");
 }
 
-TEST_F(AppCoordinatorTest, SecureFieldIsNeverSent) {
+TEST_F(AppCoordinatorTest, SecureFieldIsNeverSentAndBlankTextBeeps) {
     const AXElement field = focusField("hunter2 is my password");
     desktop.ax.set(field, AXAttr::role, QStringLiteral("AXSecureTextField"));
     coordinator->hotkeyTriggered();
@@ -216,12 +209,10 @@ TEST_F(AppCoordinatorTest, SecureFieldIsNeverSent) {
     EXPECT_EQ(coordinator->suggestionController(), nullptr);
     EXPECT_EQ(desktop.beep.count, 2);
     EXPECT_TRUE(desktop.http.requests.isEmpty());
-}
 
-TEST_F(AppCoordinatorTest, BlankTextBeeps) {
     focusField("   \n\t ");
     coordinator->hotkeyTriggered();
-    EXPECT_EQ(desktop.beep.count, 1);
+    EXPECT_EQ(desktop.beep.count, 3);
     EXPECT_EQ(coordinator->suggestionController(), nullptr);
 }
 
@@ -424,8 +415,6 @@ TEST_F(AppCoordinatorTest, HotkeyWithNothingSelectedBeepsAndWithoutKeyAsksForSet
     EXPECT_EQ(coordinator->suggestionController(), nullptr);
 
     desktop.settings.setApiKey("");
-    int needsSettings = 0;
-    coordinator->onNeedsSettings = [&] { ++needsSettings; };
     desktop.keys.presses.clear();
     coordinator->hotkeyTriggered();
     EXPECT_EQ(needsSettings, 1);

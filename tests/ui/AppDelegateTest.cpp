@@ -55,7 +55,9 @@ protected:
         qInstallMessageHandler(s_previousHandler);
     }
 
+    /// Starts the program; a run before it ends first, as at a restart.
     AppDelegate& launch(std::optional<InstanceRequest> request = std::nullopt) {
+        delegate.reset();
         delegate = std::make_unique<AppDelegate>(desktop.settings, desktop.services());
         delegate->coordinator().now = [this] { return clock; };
         delegate->onQuit = [this] { ++quits; };
@@ -91,13 +93,18 @@ protected:
         QAction* a = item(title);
         return a ? a->menu() : nullptr;
     }
-    /// One replacement through the whole flow, in a field of the editor.
-    void replaceInEditor(const QString& original, const QString& replacement) {
-        AppCoordinator& c = delegate->coordinator();
-        AXElement field = desktop.ax.makeTextField(kEditorPid, original);
+    /// A field of the editor with `text`, focused and reported.
+    AXElement focusEditorField(const QString& text) {
+        AXElement field = desktop.ax.makeTextField(kEditorPid, text);
         desktop.ax.setFocused(field);
         desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
         desktop.scheduler.runPending();
+        return field;
+    }
+    /// One replacement through the whole flow, in a field of the editor.
+    void replaceInEditor(const QString& original, const QString& replacement) {
+        AppCoordinator& c = delegate->coordinator();
+        focusEditorField(original);
         c.presentSuggestions();
         ASSERT_NE(c.suggestionController(), nullptr);
         c.suggestionController()->viewModel()->replace(replacement);
@@ -216,13 +223,11 @@ TEST_F(AppDelegateTest, LaunchOpensTheSetupUnlessPermissionAndKeyAreBothThere) {
     EXPECT_EQ(delegate->statusItem()->toolTip(), "Quillet");
     EXPECT_FALSE(delegate->statusItem()->icon().isNull());
 
-    delegate.reset();
     desktop.ax.trusted = true;
     desktop.settings.setApiKey(QString());
     launch();
     EXPECT_NE(delegate->onboardingWindow(), nullptr) << "permission without a key";
 
-    delegate.reset();
     desktop.storeKey();
     launch();
     EXPECT_EQ(delegate->onboardingWindow(), nullptr) << "both there: nothing opens";
@@ -241,10 +246,7 @@ TEST_F(AppDelegateTest, AKeyringThatAnswersLateDecidesTheSetupAndTheIconWhenItAn
         app.trayAvailable = [] { return true; };
         app.applicationDidFinishLaunching();
         EXPECT_EQ(app.onboardingWindow(), nullptr) << "nothing is decided before the keyring answers";
-        AXElement field = desktop.ax.makeTextField(kEditorPid, QStringLiteral("Some words to check here"));
-        desktop.ax.setFocused(field);
-        desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
-        desktop.scheduler.runPending();
+        focusEditorField(QStringLiteral("Some words to check here"));
         ASSERT_TRUE(app.coordinator().overlay().isVisible()) << "fields are followed meanwhile";
         EXPECT_EQ(app.coordinator().overlay().state(), IconState::error);
 
@@ -268,7 +270,7 @@ TEST_F(AppDelegateTest, AKeyringThatAnswersLateDecidesTheSetupAndTheIconWhenItAn
     SettingsStore::install(&desktop.settings);
 }
 
-TEST_F(AppDelegateTest, SettingsIsOneWindowAndShowsWhyTheShortcutIsMissing) {
+TEST_F(AppDelegateTest, SettingsIsOneWindowShowsWhyTheShortcutIsMissingAndChecksTheTypedKey) {
     desktop.storeKey();
     desktop.hotkey.failure = GrabError{GrabError::Kind::taken};
     launch();
@@ -293,23 +295,19 @@ TEST_F(AppDelegateTest, SettingsIsOneWindowAndShowsWhyTheShortcutIsMissing) {
     delegate->coordinator().hotkeyTriggered();
     EXPECT_EQ(delegate->settingsWindow(), first);
     EXPECT_TRUE(first->window()->isVisible());
-}
 
-TEST_F(AppDelegateTest, KeyCheckAsksTheServerWithTheTypedKey) {
-    desktop.storeKey();
-    launch();
-    delegate->openSettings();
-    auto* field = delegate->settingsWindow()->window()->findChild<QLineEdit*>(QStringLiteral("apiKeyField"));
+    // Its key check asks the server with the typed key.
+    auto* field = first->window()->findChild<QLineEdit*>(QStringLiteral("apiKeyField"));
     ASSERT_NE(field, nullptr);
     field->setText(QStringLiteral("sk-new"));
     desktop.http.enqueue(FakeHttpTransport::Script::reply(200, "{\"data\":[]}"));
-    delegate->settingsWindow()->view()->saveAndValidate();
-    EXPECT_EQ(delegate->settingsWindow()->view()->keyStatus(), KeyStatus::checking);
+    first->view()->saveAndValidate();
+    EXPECT_EQ(first->view()->keyStatus(), KeyStatus::checking);
     desktop.scheduler.runPending();
     ASSERT_EQ(desktop.http.requests.size(), 1);
     EXPECT_EQ(desktop.http.requests[0].url.path(), "/v1/models");
     EXPECT_EQ(desktop.http.requests[0].header("Authorization"), "Bearer sk-new");
-    EXPECT_EQ(delegate->settingsWindow()->view()->keyStatus(), KeyStatus::valid);
+    EXPECT_EQ(first->view()->keyStatus(), KeyStatus::valid);
 }
 
 TEST_F(AppDelegateTest, SetupIsKeptAfterACloseAndMadeAfreshAfterFinish) {
@@ -451,7 +449,6 @@ TEST_F(AppDelegateTest, WithoutATrayEveryStartShowsSettingsWithTheMenusCommands)
     EXPECT_EQ(quits, 1);
 
     // With a tray the section stays out of the way, and a start opens nothing.
-    delegate.reset();
     trayShown = true;
     launch();
     EXPECT_EQ(delegate->settingsWindow(), nullptr);
@@ -476,7 +473,6 @@ TEST_F(AppDelegateTest, LaterStartsRequestsAndAStartMadeForOne) {
 
     // Started by `--trigger` on a desktop without a tray: no window takes the field's focus, and
     // the panel opens once the program is running.
-    delegate.reset();
     trayShown = false;
     launch(InstanceRequest::trigger);
     EXPECT_EQ(delegate->settingsWindow(), nullptr);
@@ -485,7 +481,6 @@ TEST_F(AppDelegateTest, LaterStartsRequestsAndAStartMadeForOne) {
     EXPECT_NE(delegate->coordinator().suggestionController(), nullptr);
     EXPECT_EQ(delegate->settingsWindow(), nullptr);
 
-    delegate.reset();
     trayShown = true;
     launch(InstanceRequest::settings);
     ASSERT_NE(delegate->settingsWindow(), nullptr);
@@ -496,10 +491,7 @@ TEST_F(AppDelegateTest, BlockingTheApplicationInFrontHidesItsIconAtOnce) {
     desktop.storeKey();
     launch();
     AppCoordinator& c = delegate->coordinator();
-    AXElement field = desktop.ax.makeTextField(kEditorPid, QStringLiteral("Some words to check here"));
-    desktop.ax.setFocused(field);
-    desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
-    desktop.scheduler.runPending();
+    const AXElement field = focusEditorField(QStringLiteral("Some words to check here"));
     ASSERT_TRUE(c.overlay().isVisible());
 
     EXPECT_EQ(openMenu().indexOf("Block Mousepad"), 4) << "below History";
@@ -577,12 +569,10 @@ TEST_F(AppDelegateTest, TheShortcutIsTheStoredOneAndAChangeIsKeptOnlyOnceItIsHel
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("shortcutClearButton")), Qt::LeftButton);
     EXPECT_FALSE(desktop.hotkey.isGrabbed());
     EXPECT_EQ(desktop.settings.globalShortcut(), "");
-    delegate.reset();
     launch();
     EXPECT_FALSE(desktop.hotkey.isGrabbed());
 
     // A stored text that names no combination leaves the default in force.
-    delegate.reset();
     desktop.settings.setGlobalShortcut(QStringLiteral("Hyper+Nothing"));
     launch();
     EXPECT_EQ(desktop.hotkey.grabbed(), Shortcut::defaultShortcut().combination());

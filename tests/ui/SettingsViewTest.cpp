@@ -37,6 +37,11 @@ protected:
     }
     static QString statusText(SettingsView& view) { return view.findChild<KeyStatusView*>()->text(); }
     static bool spinning(SettingsView& view) { return view.findChild<KeyStatusView*>()->spinning(); }
+    /// Types `text` and leaves the field, as a person moving on to the next control.
+    static void enter(QLineEdit* field, const QString& text) {
+        typeInto(field, text);
+        Q_EMIT field->editingFinished();
+    }
     QList<QToolButton*> removeButtons(SettingsView& view) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return view.findChildren<QToolButton*>(QStringLiteral("removeBlockedApp"));
@@ -149,7 +154,7 @@ TEST_F(SettingsViewTest, BlockListRowsFollowTheList) {
     EXPECT_EQ(removeButtons(*view).first()->accessibleName(), "Remove x.y");
 }
 
-TEST_F(SettingsViewTest, StepperStaysWithinOneToTwenty) {
+TEST_F(SettingsViewTest, StepperStaysWithinOneToTwentyAndOtherControlsWriteAtOnce) {
     auto view = makeView();
     auto* stepper = child<QSpinBox>(view.get(), "minWordsStepper");
     EXPECT_EQ(stepper->value(), 3);
@@ -161,6 +166,19 @@ TEST_F(SettingsViewTest, StepperStaysWithinOneToTwenty) {
         stepper->stepDown();
     EXPECT_EQ(store.minWordCount(), 1);
     EXPECT_EQ(defaults.values.value(QStringLiteral("minWordCount")).toLongLong(), 1);
+
+    auto* login = child<QCheckBox>(view.get(), "launchAtLoginSwitch");
+    QTest::mouseClick(login, Qt::LeftButton);
+    EXPECT_TRUE(store.launchAtLogin());
+    EXPECT_THAT(loginItem.calls, ElementsAre("register"));
+    loginItem.failure = QStringLiteral("no autostart folder");
+    QTest::mouseClick(login, Qt::LeftButton);
+    EXPECT_FALSE(store.launchAtLogin());
+    EXPECT_FALSE(login->isChecked());
+
+    auto* language = child<QComboBox>(view.get(), "languagePicker");
+    Q_EMIT language->activated(1);
+    EXPECT_EQ(store.language(), AppLanguage::sr);
 }
 
 TEST_F(SettingsViewTest, ModelPickerOffersTwoModelsAndTakesATypedName) {
@@ -178,18 +196,16 @@ TEST_F(SettingsViewTest, ModelPickerOffersTwoModelsAndTakesATypedName) {
     Q_EMIT picker->activated(1);
     EXPECT_EQ(store.model(), picker->itemText(1));
 
-    typeInto(picker->lineEdit(), QStringLiteral("  mistral-small "));
-    Q_EMIT picker->lineEdit()->editingFinished();
+    enter(picker->lineEdit(), QStringLiteral("  mistral-small "));
     EXPECT_EQ(store.model(), "mistral-small");
     EXPECT_EQ(picker->count(), 2) << "typed names are not added to the choices";
 
-    typeInto(picker->lineEdit(), QStringLiteral("   "));
-    Q_EMIT picker->lineEdit()->editingFinished();
+    enter(picker->lineEdit(), QStringLiteral("   "));
     EXPECT_EQ(store.model(), "mistral-small") << "a blank name changes nothing";
     EXPECT_EQ(picker->currentText(), "mistral-small");
 }
 
-TEST_F(SettingsViewTest, EndpointTakesAnHttpAddressAndResetsToTheDefault) {
+TEST_F(SettingsViewTest, EndpointTakesAnHttpAddressAPresetAndResetsToTheDefault) {
     auto view = makeView();
     auto* field = child<QLineEdit>(view.get(), "endpointField");
     auto* reset = child<QPushButton>(view.get(), "endpointResetButton");
@@ -197,16 +213,14 @@ TEST_F(SettingsViewTest, EndpointTakesAnHttpAddressAndResetsToTheDefault) {
     EXPECT_EQ(field->text(), "https://api.openai.com");
     EXPECT_FALSE(reset->isEnabled());
 
-    typeInto(field, QStringLiteral("localhost:11434"));
-    Q_EMIT field->editingFinished();
+    enter(field, QStringLiteral("localhost:11434"));
     EXPECT_FALSE(error->isHidden());
     EXPECT_EQ(error->text(), "Enter an address that starts with http:// or https://");
     EXPECT_EQ(store.apiBaseURL(), "https://api.openai.com");
     EXPECT_EQ(field->text(), "localhost:11434") << "kept, to be corrected";
     EXPECT_TRUE(reset->isEnabled());
 
-    typeInto(field, QStringLiteral(" http://127.0.0.1:11434/ "));
-    Q_EMIT field->editingFinished();
+    enter(field, QStringLiteral(" http://127.0.0.1:11434/ "));
     EXPECT_TRUE(error->isHidden());
     EXPECT_EQ(store.apiBaseURL(), "http://127.0.0.1:11434");
     EXPECT_EQ(field->text(), "http://127.0.0.1:11434");
@@ -216,6 +230,18 @@ TEST_F(SettingsViewTest, EndpointTakesAnHttpAddressAndResetsToTheDefault) {
     EXPECT_EQ(store.apiBaseURL(), "https://api.openai.com");
     EXPECT_EQ(field->text(), "https://api.openai.com");
     EXPECT_FALSE(reset->isEnabled());
+
+    // A preset fills it in.
+    auto* presets = child<QToolButton>(view.get(), "endpointPresetsButton");
+    ASSERT_NE(presets->menu(), nullptr);
+    const QList<QAction*> actions = presets->menu()->actions();
+    ASSERT_GE(actions.size(), 2);
+    EXPECT_EQ(actions[0]->data().toString(), "https://api.openai.com");
+    actions[1]->trigger();
+    EXPECT_EQ(store.apiBaseURL(), actions[1]->data().toString());
+    EXPECT_EQ(field->text(), store.apiBaseURL());
+    actions[0]->trigger();
+    EXPECT_EQ(store.apiBaseURL(), "https://api.openai.com");
 }
 
 TEST_F(SettingsViewTest, RefreshOffersTheServersModelsAndAnyNameMayStillBeTyped) {
@@ -251,39 +277,8 @@ TEST_F(SettingsViewTest, RefreshOffersTheServersModelsAndAnyNameMayStillBeTyped)
     EXPECT_EQ(picker->itemText(0), "gpt-4o-mini");
     store.setApiBaseURL("http://127.0.0.1:11434");
     EXPECT_EQ(picker->count(), 2);
-    typeInto(picker->lineEdit(), QStringLiteral("phi3"));
-    Q_EMIT picker->lineEdit()->editingFinished();
+    enter(picker->lineEdit(), QStringLiteral("phi3"));
     EXPECT_EQ(store.model(), "phi3");
-}
-
-TEST_F(SettingsViewTest, APresetFillsInTheEndpoint) {
-    auto view = makeView();
-    auto* presets = child<QToolButton>(view.get(), "endpointPresetsButton");
-    ASSERT_NE(presets->menu(), nullptr);
-    const QList<QAction*> actions = presets->menu()->actions();
-    ASSERT_GE(actions.size(), 2);
-    EXPECT_EQ(actions[0]->data().toString(), "https://api.openai.com");
-    actions[1]->trigger();
-    EXPECT_EQ(store.apiBaseURL(), actions[1]->data().toString());
-    EXPECT_EQ(child<QLineEdit>(view.get(), "endpointField")->text(), store.apiBaseURL());
-    actions[0]->trigger();
-    EXPECT_EQ(store.apiBaseURL(), "https://api.openai.com");
-}
-
-TEST_F(SettingsViewTest, OtherControlsWriteAtOnce) {
-    auto view = makeView();
-    auto* login = child<QCheckBox>(view.get(), "launchAtLoginSwitch");
-    QTest::mouseClick(login, Qt::LeftButton);
-    EXPECT_TRUE(store.launchAtLogin());
-    EXPECT_THAT(loginItem.calls, ElementsAre("register"));
-    loginItem.failure = QStringLiteral("no autostart folder");
-    QTest::mouseClick(login, Qt::LeftButton);
-    EXPECT_FALSE(store.launchAtLogin());
-    EXPECT_FALSE(login->isChecked());
-
-    auto* language = child<QComboBox>(view.get(), "languagePicker");
-    Q_EMIT language->activated(1);
-    EXPECT_EQ(store.language(), AppLanguage::sr);
 }
 
 // Each text is redrawn at the switch; only the names that are the same in both languages stay.
