@@ -292,7 +292,7 @@ TEST_F(SuggestionPanelTest, EscapeOrdersThePanelOutThenClosesFromAnywhereInIt) {
     EXPECT_EQ(closes, 2) << "the close button leaves closing to the owner";
 }
 
-TEST_F(SuggestionPanelTest, ReturnReplacesOnTheCorrectionTabOnly) {
+TEST_F(SuggestionPanelTest, ReturnReplacesOnTheCorrectionTabOnlyAndTheOwnerMayDropThePanelThen) {
     vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
     vm->setRephrase(
         SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{{"neutral", "Something else."}}}));
@@ -306,11 +306,9 @@ TEST_F(SuggestionPanelTest, ReturnReplacesOnTheCorrectionTabOnly) {
     text->setFocus();
     QTest::keyClick(text, Qt::Key_Return);
     EXPECT_EQ(replaced, QStringList{corrected});
-}
 
-// The owner may drop the controller from inside a click of the panel's own buttons.
-TEST_F(SuggestionPanelTest, DroppingTheControllerFromItsOwnClickIsSafe) {
-    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    // The owner may drop the controller from inside a click of the panel's own buttons.
+    replaced.clear();
     vm->onReplace = [this](const QString& text) {
         replaced << text;
         controller.reset();

@@ -32,17 +32,11 @@ public:
             pending.push_back(std::move(done));
         };
     }
-    /// Answers the oldest open check.
-    void answerOldest(bool valid) {
+    /// Answers the oldest open check, or the newest.
+    void answer(bool valid, bool newest = false) {
         ASSERT_FALSE(pending.empty());
-        auto done = std::move(pending.front());
-        pending.pop_front();
-        done(valid);
-    }
-    void answerNewest(bool valid) {
-        ASSERT_FALSE(pending.empty());
-        auto done = std::move(pending.back());
-        pending.pop_back();
+        auto done = std::move(newest ? pending.back() : pending.front());
+        newest ? pending.pop_back() : pending.pop_front();
         done(valid);
     }
     QStringList keys;
