@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -308,23 +309,38 @@ TEST_F(AppDelegateTest, SetupIsKeptAfterACloseAndMadeAfreshAfterFinish) {
     launch();
     OnboardingWindowController* first = delegate->onboardingWindow();
     ASSERT_NE(first, nullptr);
+    QWidget* window = first->window();
+    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
+    const QString title = window->windowTitle();
     desktop.ax.trusted = true;
     desktop.scheduler.advance(OnboardingView::permissionPollInterval);
     first->view()->goForward();
-    first->window()->close();
+    window->findChild<QLineEdit*>(QStringLiteral("apiKeyField"))->setText(QStringLiteral("sk-half"));
+    window->close();
+    EXPECT_FALSE(window->isVisible());
     openMenu();
     item("Run setup again…")->trigger();
     EXPECT_EQ(delegate->onboardingWindow(), first);
     EXPECT_EQ(first->view()->step(), OnboardingView::apiKey) << "the same window, where it was left";
+    EXPECT_EQ(first->view()->apiKeyInput(), "sk-half");
+    window->close();
+    desktop.settings.setLanguage(AppLanguage::sr);
+    delegate->openOnboarding();
+    EXPECT_NE(window->windowTitle(), title) << "titled at each opening";
 
     desktop.storeKey();
     first->view()->goForward();
-    first->view()->goForward();  // Finish
+    QPointer<QWidget> finished(window);
+    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("forwardButton")), Qt::LeftButton);
     EXPECT_EQ(delegate->onboardingWindow(), nullptr);
+    ASSERT_TRUE(finished) << "deleted only once the click has been handled";
+    EXPECT_FALSE(finished->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(finished);
     delegate->openOnboarding();
     ASSERT_NE(delegate->onboardingWindow(), nullptr);
     EXPECT_EQ(delegate->onboardingWindow()->view()->step(), OnboardingView::permission);
+    EXPECT_EQ(delegate->onboardingWindow()->view()->apiKeyInput(), "");
 }
 
 TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsStayUntracked) {

@@ -1,11 +1,11 @@
-// The setup window as a person uses it: permission, key, sample field, and its window.
+// The setup window as a person uses it: permission, key and sample field.
 #include "WindowTestFixture.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 
-#include "ui/OnboardingWindowController.h"
+#include "ui/OnboardingView.h"
 
 using namespace quillet;
 using namespace quillet::test;
@@ -148,59 +148,6 @@ TEST_F(OnboardingViewTest, SampleTextFollowsTheLanguageOfTheLastShowing) {
     view->show();
     EXPECT_NE(view->demoText(), english);
     EXPECT_EQ(view->demoText(), OnboardingView::sampleText());
-}
-
-class OnboardingWindowTest : public OnboardingViewTest {
-protected:
-    // What the application delegate does: keep the controller until the setup finishes.
-    void open() {
-        if (!controller) {
-            controller = std::make_unique<OnboardingWindowController>(store, accessibility, scheduler,
-                                                                      checker.validator(), [this] {
-                                                                          ++finished;
-                                                                          controller.reset();
-                                                                      });
-            controller->window()->setAttribute(Qt::WA_DontShowOnScreen);
-        }
-        controller->present();
-    }
-    std::unique_ptr<OnboardingWindowController> controller;
-};
-
-TEST_F(OnboardingWindowTest, ClosingKeepsTheStepAndFinishingStartsAfresh) {
-    accessibility.trusted = true;
-    storeKey(QStringLiteral("sk-1"));
-    open();
-    QWidget* window = controller->window();
-    const QString title = window->windowTitle();
-    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
-    controller->view()->goForward();
-    typeInto(child<QLineEdit>(window, "apiKeyField"), QStringLiteral("sk-half"));
-    window->close();
-    EXPECT_FALSE(window->isVisible());
-
-    store.setLanguage(AppLanguage::sr);
-    open();
-    EXPECT_EQ(controller->window(), window) << "the same window";
-    EXPECT_NE(window->windowTitle(), title) << "titled at each opening";
-    EXPECT_EQ(controller->view()->step(), OnboardingView::apiKey);
-    EXPECT_EQ(controller->view()->apiKeyInput(), "sk-half");
-
-    controller->view()->goForward();
-    QPointer<QWidget> finishedWindow(window);
-    QTest::mouseClick(forward(window), Qt::LeftButton);  // Finish: the delegate drops the controller
-    EXPECT_EQ(finished, 1);
-    EXPECT_EQ(controller, nullptr);
-    ASSERT_TRUE(finishedWindow) << "deleted only once the click has been handled";
-    EXPECT_FALSE(finishedWindow->isVisible());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(finishedWindow);
-    EXPECT_EQ(scheduler.pendingTimers(), 0u) << "its poll went with it";
-
-    open();
-    EXPECT_NE(controller->window(), nullptr);
-    EXPECT_EQ(controller->view()->step(), OnboardingView::permission);
-    EXPECT_EQ(controller->view()->apiKeyInput(), "");
 }
 
 }  // namespace
