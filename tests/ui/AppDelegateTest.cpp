@@ -273,6 +273,8 @@ TEST_F(AppDelegateTest, SettingsIsOneWindowShowsWhyTheShortcutIsMissingAndChecks
     SettingsWindowController* first = delegate->settingsWindow();
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->window()->isVisible());
+    EXPECT_FALSE(first->window()->testAttribute(Qt::WA_QuitOnClose));
+    EXPECT_EQ(first->window()->windowTitle(), "Quillet — Settings");
     first->window()->close();
     item("Settings…")->trigger();
     EXPECT_EQ(delegate->settingsWindow(), first);
@@ -290,18 +292,27 @@ TEST_F(AppDelegateTest, SettingsIsOneWindowShowsWhyTheShortcutIsMissingAndChecks
     EXPECT_EQ(delegate->settingsWindow(), first);
     EXPECT_TRUE(first->window()->isVisible());
 
-    // Its key check asks the server with the typed key.
+    // Its key check asks the server with the typed key; closed meanwhile, the window keeps what was
+    // typed and the answer, and is titled anew at the next opening.
     auto* field = first->window()->findChild<QLineEdit*>(QStringLiteral("apiKeyField"));
     ASSERT_NE(field, nullptr);
     field->setText(QStringLiteral("sk-new"));
     desktop.http.enqueue(FakeHttpTransport::Script::reply(200, "{\"data\":[]}"));
     first->view()->saveAndValidate();
     EXPECT_EQ(first->view()->keyStatus(), KeyStatus::checking);
+    first->window()->findChild<QLineEdit*>(QStringLiteral("newBlockedAppField"))->setText("half typed");
+    desktop.settings.setLanguage(AppLanguage::sr);
+    EXPECT_EQ(first->window()->windowTitle(), "Quillet — Settings") << "an open window keeps its title";
+    first->window()->close();
     desktop.scheduler.runPending();
     ASSERT_EQ(desktop.http.requests.size(), 1);
     EXPECT_EQ(desktop.http.requests[0].url.path(), "/v1/models");
     EXPECT_EQ(desktop.http.requests[0].header("Authorization"), "Bearer sk-new");
+    delegate->openSettings();
+    EXPECT_EQ(first->window()->windowTitle(), "Quillet — Podešavanja");
     EXPECT_EQ(first->view()->keyStatus(), KeyStatus::valid);
+    EXPECT_EQ(first->view()->newBlockedApp(), "half typed");
+    EXPECT_EQ(first->view()->apiKeyInput(), "sk-new");
 }
 
 TEST_F(AppDelegateTest, SetupIsKeptAfterACloseAndMadeAfreshAfterFinish) {

@@ -14,7 +14,6 @@
 
 #include "ui/ActionsSection.h"
 #include "ui/FormSection.h"
-#include "ui/SettingsWindowController.h"
 #include "ui/ShortcutRecorder.h"
 #include "ui/Style.h"
 
@@ -435,34 +434,6 @@ TEST_F(SettingsViewTest, BlockedAppsShowTheirNamesAndNewOnesCompleteFromRunningA
     completer->setCompletionPrefix(QStringLiteral("text ed"));
     ASSERT_EQ(completer->completionCount(), 1);
     EXPECT_EQ(completer->pathFromIndex(completer->currentIndex()), "org.gnome.TextEditor");
-}
-
-TEST_F(SettingsViewTest, WindowIsMadeOnceTitledAtEachOpeningAndKeepsItsStateWhenClosed) {
-    SettingsWindowController controller(store, checker.validator(), {});
-    QWidget* window = controller.window();
-    window->setAttribute(Qt::WA_DontShowOnScreen);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
-    controller.present();
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->windowTitle(), "Quillet — Settings");
-
-    typeInto(child<QLineEdit>(window, "apiKeyField"), QStringLiteral("sk-new"));
-    controller.view()->saveAndValidate();
-    typeInto(child<QLineEdit>(window, "newBlockedAppField"), QStringLiteral("half typed"));
-
-    store.setLanguage(AppLanguage::sr);
-    EXPECT_EQ(window->windowTitle(), "Quillet — Settings") << "an open window keeps its title";
-    window->close();
-    EXPECT_FALSE(window->isVisible());
-    checker.answer(true);
-
-    controller.present();
-    EXPECT_EQ(controller.window(), window);
-    EXPECT_EQ(window->windowTitle(), "Quillet — Podešavanja");
-    EXPECT_EQ(controller.view()->keyStatus(), KeyStatus::valid);
-    EXPECT_EQ(controller.view()->newBlockedApp(), "half typed");
-    EXPECT_EQ(controller.view()->apiKeyInput(), "sk-new");
 }
 
 TEST_F(SettingsViewTest, WhereTheDesktopHoldsTheShortcutItsStepsReplaceTheRecorder) {
