@@ -134,26 +134,6 @@ TEST_F(AppCoordinatorTest, PauseHidesUntilItsDatePasses) {
     EXPECT_TRUE(coordinator->isPaused()) << "until restart";
 }
 
-TEST_F(AppCoordinatorTest, MonitorStartsWithinTwoSecondsOfTheGrant) {
-    test::FakeDesktop other;
-    other.ax.trusted = false;
-    other.storeKey();
-    AppCoordinator waiting(other.settings, other.services());
-    waiting.start();
-    EXPECT_TRUE(other.hotkey.isGrabbed()) << "the hotkey is registered before the wait";
-    EXPECT_TRUE(waiting.isWaitingForPermission());
-    other.scheduler.advance(5s);
-    other.ax.trusted = true;
-    other.scheduler.advance(2s);
-    EXPECT_FALSE(waiting.isWaitingForPermission());
-    other.workspace.addApp({kEditorPid, kEditorId, QStringLiteral("Mousepad")});
-    AXElement field = other.ax.makeTextField(kEditorPid, "words enough for an icon");
-    other.ax.setFocused(field);
-    other.workspace.activateApp(other.workspace.apps.value(kEditorPid));
-    other.scheduler.runPending();
-    EXPECT_TRUE(waiting.overlay().isVisible());
-}
-
 TEST_F(AppCoordinatorTest, ClickOpensOnePanelAnchoredToTheIconTheHotkeyToTheFieldOrScreen) {
     focusField("a sentence with words");
     const Rect icon = coordinator->overlay().panel()->screenFrame();

@@ -216,8 +216,15 @@ TEST_F(AppDelegateTest, LaunchOpensTheSetupUnlessPermissionAndKeyAreBothThere) {
     ASSERT_NE(delegate->statusItem(), nullptr);
     EXPECT_EQ(delegate->statusItem()->toolTip(), "Quillet");
     EXPECT_FALSE(delegate->statusItem()->icon().isNull());
-
+    EXPECT_TRUE(desktop.hotkey.isGrabbed()) << "the hotkey is registered before the wait";
+    // Fields are followed within two seconds of the grant.
+    desktop.scheduler.advance(5s);
     desktop.ax.trusted = true;
+    desktop.scheduler.advance(2s);
+    EXPECT_FALSE(delegate->coordinator().isWaitingForPermission());
+    focusEditorField(QStringLiteral("words enough for an icon"));
+    EXPECT_TRUE(delegate->coordinator().overlay().isVisible());
+
     desktop.settings.setApiKey(QString());
     launch();
     EXPECT_NE(delegate->onboardingWindow(), nullptr) << "permission without a key";
