@@ -6,15 +6,14 @@
 #include <QApplication>
 #include <QColorSpace>
 #include <QImage>
+#include <QMap>
 #include <QStyle>
 #include <QTemporaryDir>
 
 #include "app/ScreenshotMode.h"
 #include "core/SettingsStore.h"
 #include "platform/fake/FakeDefaults.h"
-#include "platform/fake/FakeLoginItem.h"
-#include "platform/fake/FakeScheduler.h"
-#include "platform/fake/FakeSecretStore.h"
+#include "support/FakeDesktop.h"
 
 using namespace quillet;
 
@@ -33,13 +32,8 @@ TEST_F(ScreenshotRendererTest, FivePicturesAtDoubleDensityInTheDarkLook) {
     const QPalette palette = QApplication::palette();
     const QString style = QApplication::style()->name();
     // A store the program (or a test) installed stays in place and is never asked for the key.
-    FakeDefaults defaults;
-    FakeSecretStore secrets;
-    FakeLoginItem loginItem;
-    FakeSystemLog log;
-    FakeScheduler clock;
-    SettingsStore store(defaults, secrets, loginItem, log, clock);
-    SettingsStore::install(&store);
+    test::FakeDesktop desktop;
+    FakeSecretStore& secrets = desktop.secrets;
     const int keyringCalls = secrets.reads + secrets.writes + secrets.removes;  // the store's own look
 
     testing::internal::CaptureStdout();
@@ -54,43 +48,38 @@ TEST_F(ScreenshotRendererTest, FivePicturesAtDoubleDensityInTheDarkLook) {
                                                           "  overlay-icon.png (192×192)\n"
                                                           "Screenshots written to ") +
                                                folder + "\n");
-    const QDir shots(folder);
-    const QImage correction(shots.filePath("popover-correction.png"));
-    const QImage rephrase(shots.filePath("popover-rephrase.png"));
-    const QImage settings(shots.filePath("settings.png"));
-    const QImage onboarding(shots.filePath("onboarding.png"));
-    const QImage icon(shots.filePath("overlay-icon.png"));
-    EXPECT_EQ(correction.size(), QSize(800, 680));
-    EXPECT_EQ(rephrase.size(), QSize(800, 680));
-    EXPECT_EQ(settings.size(), QSize(960, 1120));
-    EXPECT_EQ(onboarding.size(), QSize(1040, 960));
-    EXPECT_EQ(icon.size(), QSize(192, 192));
-    for (const QImage* image : {&correction, &rephrase, &settings, &onboarding, &icon}) {
-        EXPECT_TRUE(image->hasAlphaChannel());
-        EXPECT_EQ(image->colorSpace(), QColorSpace(QColorSpace::SRgb));
+    QMap<QString, QImage> shot;
+    for (const auto& [name, size] :
+         {std::pair("popover-correction", QSize(800, 680)), std::pair("popover-rephrase", QSize(800, 680)),
+          std::pair("settings", QSize(960, 1120)), std::pair("onboarding", QSize(1040, 960)),
+          std::pair("overlay-icon", QSize(192, 192))}) {
+        const QImage& image = shot[name] = QImage(QDir(folder).filePath(name + QStringLiteral(".png")));
+        EXPECT_EQ(image.size(), size) << name;
+        EXPECT_TRUE(image.hasAlphaChannel());
+        EXPECT_EQ(image.colorSpace(), QColorSpace(QColorSpace::SRgb));
     }
+    const QImage &correction = shot["popover-correction"], &icon = shot["overlay-icon"];
 
     // The panel's rounded corners stay clear; inside, it is dark, as are both windows.
     EXPECT_EQ(qAlpha(correction.pixel(0, 0)), 0);
     EXPECT_LT(lightness(correction.pixel(400, 600)), 0.3);
-    EXPECT_LT(lightness(settings.pixel(10, 1100)), 0.3);
-    EXPECT_LT(lightness(onboarding.pixel(10, 600)), 0.3);
+    EXPECT_LT(lightness(shot["settings"].pixel(10, 1100)), 0.3);
+    EXPECT_LT(lightness(shot["onboarding"].pixel(10, 600)), 0.3);
     // The two tabs differ; the icon is its white disc on a clear square.
-    EXPECT_NE(correction, rephrase);
+    EXPECT_NE(correction, shot["popover-rephrase"]);
     EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
     EXPECT_GT(lightness(icon.pixel(5, 96)), 0.9);
 
     // What the renderer borrowed is back as it was.
-    EXPECT_EQ(SettingsStore::sharedIfInstalled(), &store);
+    EXPECT_EQ(SettingsStore::sharedIfInstalled(), &desktop.settings);
     EXPECT_EQ(secrets.reads + secrets.writes + secrets.removes, keyringCalls);
-    EXPECT_TRUE(loginItem.calls.isEmpty());
-    EXPECT_EQ(defaults.writes, 0);
+    EXPECT_TRUE(desktop.loginItem.calls.isEmpty());
+    EXPECT_EQ(desktop.defaults.writes, 0);
     EXPECT_EQ(QApplication::palette(), palette);
     EXPECT_EQ(QApplication::style()->name(), style);
-    SettingsStore::install(nullptr);
 }
 
-TEST_F(ScreenshotRendererTest, ShowsTheUsersPreferencesAndTheDemonstrationKeyWithoutWritingEither) {
+TEST_F(ScreenshotRendererTest, ShowsTheUsersPreferencesTheKeyAndTheAccessibilitySwitchWritingNothing) {
     FakeDefaults user;
     user.values["language"] = QStringLiteral("sr");
     user.values["minWordCount"] = qint64(7);
@@ -100,6 +89,8 @@ TEST_F(ScreenshotRendererTest, ShowsTheUsersPreferencesAndTheDemonstrationKeyWit
     testing::internal::CaptureStdout();
     ScreenshotMode::run(dir.filePath("sr"), &user);
     ScreenshotMode::run(dir.filePath("en"), &english);
+    ScreenshotMode::run(dir.filePath("off"), nullptr, false);
+    ScreenshotMode::run(dir.filePath("on"), nullptr, true);
     testing::internal::GetCapturedStdout();
 
     EXPECT_EQ(user.values, before);
@@ -109,13 +100,7 @@ TEST_F(ScreenshotRendererTest, ShowsTheUsersPreferencesAndTheDemonstrationKeyWit
     EXPECT_NE(QImage(dir.filePath("sr/popover-correction.png")),
               QImage(dir.filePath("en/popover-correction.png")))
         << "the panel speaks the user's language";
-}
-
-TEST_F(ScreenshotRendererTest, SetupShowsTheDesktopsAccessibilitySwitchAsItIs) {
-    testing::internal::CaptureStdout();
-    ScreenshotMode::run(dir.filePath("off"), nullptr, false);
-    ScreenshotMode::run(dir.filePath("on"), nullptr, true);
-    testing::internal::GetCapturedStdout();
+    // The setup shows the desktop's accessibility switch as it is.
     EXPECT_NE(QImage(dir.filePath("on/onboarding.png")), QImage(dir.filePath("off/onboarding.png")));
     EXPECT_EQ(QImage(dir.filePath("on/settings.png")), QImage(dir.filePath("off/settings.png")));
 }

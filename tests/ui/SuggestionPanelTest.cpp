@@ -95,16 +95,13 @@ protected:
 
 }  // namespace
 
-TEST_F(SuggestionPanelTest, IsPlacedBelowTheAnchorAndTakesTheKeyboard) {
+TEST_F(SuggestionPanelTest, IsPlacedBelowTheAnchorTakesTheKeyboardAndLoadsOnBothTabs) {
     EXPECT_EQ(controller->panel()->screenFrame(), Rect(8, 54, 400, 340));
     EXPECT_TRUE(controller->panel()->isVisible());
     EXPECT_FALSE(controller->panel()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
     controller->show(Rect(700, 100, 24, 24));
     EXPECT_EQ(controller->panel()->screenFrame(), Rect(324, 130, 400, 340))
         << "flipped above near the bottom";
-}
-
-TEST_F(SuggestionPanelTest, LoadingOnBothTabs) {
     EXPECT_EQ(find<QLabel>("loadingMessage")->text(), "Polishing your text…");
     EXPECT_TRUE(view().correctionTabButton()->isChecked());
     snapshot(QStringLiteral("loading"));
@@ -209,7 +206,7 @@ TEST_F(SuggestionPanelTest, NothingToFixShowsTheSuccessView) {
     snapshot(QStringLiteral("success"));
 }
 
-TEST_F(SuggestionPanelTest, CorrectionViewMarksTheChangedWordsAndCountsChanges) {
+TEST_F(SuggestionPanelTest, CorrectionViewMarksChangesCopiesAndReplaces) {
     vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
     auto* text = find<QTextBrowser>("correctionText");
     ASSERT_NE(text, nullptr);
@@ -229,10 +226,7 @@ TEST_F(SuggestionPanelTest, CorrectionViewMarksTheChangedWordsAndCountsChanges) 
     EXPECT_NEAR(bought.background().color().alphaF(), 0.25, 0.01);
     EXPECT_FALSE(formatAt(QStringLiteral("went")).fontUnderline());
     EXPECT_EQ(formatAt(QStringLiteral("went")).background().style(), Qt::NoBrush);
-}
 
-TEST_F(SuggestionPanelTest, CopyPutsTheCorrectionOnTheClipboardAndReplaceSendsIt) {
-    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
     find<QPushButton>("copyButton")->click();
     EXPECT_EQ(pasteboard.plainText(), corrected);
     EXPECT_EQ(pasteboard.writes, 1);
@@ -292,9 +286,13 @@ TEST_F(SuggestionPanelTest, EscapeOrdersThePanelOutThenClosesFromAnywhereInIt) {
     escape(find<QTextBrowser>("correctionText"));
     EXPECT_FALSE(controller->panel()->isVisible());
     EXPECT_EQ(closes, 2);
+
+    view().closeButton()->click();
+    EXPECT_EQ(closeRequests, 1);
+    EXPECT_EQ(closes, 2) << "the close button leaves closing to the owner";
 }
 
-TEST_F(SuggestionPanelTest, ReturnReplacesOnTheCorrectionTabOnly) {
+TEST_F(SuggestionPanelTest, ReturnReplacesOnTheCorrectionTabOnlyAndTheOwnerMayDropThePanelThen) {
     vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
     vm->setRephrase(
         SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{{"neutral", "Something else."}}}));
@@ -308,17 +306,9 @@ TEST_F(SuggestionPanelTest, ReturnReplacesOnTheCorrectionTabOnly) {
     text->setFocus();
     QTest::keyClick(text, Qt::Key_Return);
     EXPECT_EQ(replaced, QStringList{corrected});
-}
 
-TEST_F(SuggestionPanelTest, TheCloseButtonAsksToClose) {
-    view().closeButton()->click();
-    EXPECT_EQ(closeRequests, 1);
-    EXPECT_EQ(closes, 0) << "closing is the owner's decision";
-}
-
-// The owner may drop the controller from inside a click of the panel's own buttons.
-TEST_F(SuggestionPanelTest, DroppingTheControllerFromItsOwnClickIsSafe) {
-    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    // The owner may drop the controller from inside a click of the panel's own buttons.
+    replaced.clear();
     vm->onReplace = [this](const QString& text) {
         replaced << text;
         controller.reset();

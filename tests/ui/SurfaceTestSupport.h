@@ -12,14 +12,10 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QWidget>
-#include <memory>
 
 #include "core/SettingsStore.h"
 #include "platform/Pasteboard.h"
-#include "platform/fake/FakeDefaults.h"
-#include "platform/fake/FakeLoginItem.h"
-#include "platform/fake/FakeScheduler.h"
-#include "platform/fake/FakeSecretStore.h"
+#include "support/FakeDesktop.h"
 
 namespace quillet::test {
 
@@ -51,21 +47,11 @@ public:
 /// Installs a settings store on fakes for the test's lifetime, in `lang`.
 class LanguageScope {
 public:
-    explicit LanguageScope(AppLanguage lang) {
-        m_store = std::make_unique<SettingsStore>(m_defaults, m_secrets, m_loginItem, m_log, m_clock);
-        m_store->setLanguage(lang);
-        SettingsStore::install(m_store.get());
-    }
-    ~LanguageScope() { SettingsStore::install(nullptr); }
-    SettingsStore& store() { return *m_store; }
+    explicit LanguageScope(AppLanguage lang) { m_fakes.settings.setLanguage(lang); }
+    SettingsStore& store() { return m_fakes.settings; }
 
 private:
-    FakeScheduler m_clock;
-    FakeDefaults m_defaults;
-    FakeSecretStore m_secrets;
-    FakeLoginItem m_loginItem;
-    FakeSystemLog m_log;
-    std::unique_ptr<SettingsStore> m_store;
+    FakeDesktop m_fakes;
 };
 
 /// Where the rendered images go.

@@ -47,8 +47,10 @@ protected:
         desktop.pasteboard.write({PasteboardItem{{PasteboardType::plainText, QByteArray("the user's own")}}});
     }
 
-    AXElement focusField(const QString& value) {
+    /// A field of the editor, focused; one that refuses writes sends the text down the clipboard road.
+    AXElement focusField(const QString& value, bool writable = true) {
         AXElement field = desktop.ax.makeTextField(kEditorPid, value);
+        desktop.ax.setSettable(field, AXAttr::value, writable);
         desktop.ax.setFocused(field);
         desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
         desktop.scheduler.runPending();
@@ -109,20 +111,18 @@ TEST_F(WaylandModeTest, AFieldThatTakesNoWriteLeavesTheTextOnTheClipboard) {
     EXPECT_EQ(coordinator->suggestionController(), nullptr);
 }
 
-TEST_F(WaylandModeTest, WithoutDesktopNotificationsTheToastSaysItWithoutUndo) {
+TEST_F(WaylandModeTest, WithoutDesktopNotificationsTheToastSaysItAndPasswordEntryStopsIt) {
     desktopHasNotifications = false;
-    const AXElement field = focusField("Their is a mistake.");
-    desktop.ax.setSettable(field, AXAttr::value, false);
+    focusField("Their is a mistake.", false);
     triggerAndChoose("There is a mistake.");
     EXPECT_EQ(clipboard(), "There is a mistake.");
     ASSERT_NE(coordinator->toast().view(), nullptr);
     EXPECT_EQ(coordinator->toast().view()->messageLabel()->text(), kCopied);
     EXPECT_TRUE(coordinator->toast().view()->undoButton()->isHidden());
-}
 
-TEST_F(WaylandModeTest, WhilePasswordEntryIsOnNothingReachesTheClipboard) {
-    const AXElement field = focusField("Their is a mistake.");
-    desktop.ax.setSettable(field, AXAttr::value, false);
+    // While password entry is on, nothing reaches the clipboard.
+    desktop.pasteboard.copyText(QStringLiteral("the user's own"));
+    desktopHasNotifications = true;
     coordinator->hotkeyTriggered();
     ASSERT_NE(coordinator->suggestionController(), nullptr);
     desktop.ax.secureInput = true;  // a password field took the keyboard meanwhile
@@ -136,8 +136,7 @@ TEST_F(WaylandModeTest, WhilePasswordEntryIsOnNothingReachesTheClipboard) {
 TEST_F(WaylandModeTest, AnXWaylandProgramStillGetsThePaste) {
     keysReach = true;
     desktop.keys.fails = false;
-    const AXElement field = focusField("Their is a mistake.");
-    desktop.ax.setSettable(field, AXAttr::value, false);
+    focusField("Their is a mistake.", false);
     triggerAndChoose("There is a mistake.");
     EXPECT_THAT(desktop.keys.presses, testing::Contains(QStringLiteral("paste")));
     EXPECT_EQ(clipboard(), "the user's own") << "the user's clipboard comes back after a paste";

@@ -1,5 +1,5 @@
 // Shared set-up of the settings and setup window tests: a store on fakes, a key checker the test
-// answers by hand, and an accessibility switch the test flips.
+// answers by hand, and accessibility whose permission the test switches on.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "core/SettingsStore.h"
-#include "platform/Accessibility.h"
+#include "platform/fake/FakeAccessibility.h"
 #include "platform/fake/FakeDefaults.h"
 #include "platform/fake/FakeLoginItem.h"
 #include "platform/fake/FakeScheduler.h"
@@ -32,51 +32,22 @@ public:
             pending.push_back(std::move(done));
         };
     }
-    /// Answers the oldest open check.
-    void answerOldest(bool valid) {
+    /// Answers the oldest open check, or the newest.
+    void answer(bool valid, bool newest = false) {
         ASSERT_FALSE(pending.empty());
-        auto done = std::move(pending.front());
-        pending.pop_front();
-        done(valid);
-    }
-    void answerNewest(bool valid) {
-        ASSERT_FALSE(pending.empty());
-        auto done = std::move(pending.back());
-        pending.pop_back();
+        auto done = std::move(newest ? pending.back() : pending.front());
+        newest ? pending.pop_back() : pending.pop_front();
         done(valid);
     }
     QStringList keys;
     std::deque<std::function<void(bool)>> pending;
 };
 
-/// Only the permission is used by the windows; everything else answers "nothing there".
-class SwitchAccessibility final : public Accessibility {
-public:
-    bool isProcessTrusted() override {
-        ++trustReads;
-        return trusted;
-    }
-    void requestTrust() override { ++requests; }
-    bool isSecureEventInputEnabled() override { return false; }
-    AXElement systemWide() override { return {}; }
-    AXElement application(qint32) override { return {}; }
-    AXError copyAttribute(const AXElement&, const QString&, AXValue&) override { return AXError::failure; }
-    AXError isAttributeSettable(const AXElement&, const QString&, bool&) override { return AXError::failure; }
-    AXError setAttribute(const AXElement&, const QString&, const AXValue&) override {
-        return AXError::failure;
-    }
-    AXError pid(const AXElement&, qint32&) override { return AXError::failure; }
-    std::unique_ptr<AXObserver> createObserver(qint32, AXNotificationHandler) override { return nullptr; }
-
-    bool trusted = false;
-    int trustReads = 0;
-    int requests = 0;
-};
-
 class WindowTest : public testing::Test {
 protected:
     WindowTest() : store(defaults, secrets, loginItem, log, scheduler) {
         SettingsStore::install(&store);
+        accessibility.trusted = false;  // the setup starts by asking for it
         // The off-screen platform cannot raise a window and says so each time a window is presented.
         s_previousHandler = qInstallMessageHandler(
             [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
@@ -129,7 +100,7 @@ protected:
     FakeLoginItem loginItem;
     FakeSystemLog log;
     SettingsStore store;
-    SwitchAccessibility accessibility;
+    FakeAccessibility accessibility;
     ManualKeyChecker checker;
 };
 
