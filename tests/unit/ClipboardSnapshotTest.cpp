@@ -12,11 +12,16 @@ const PasteboardItem styled{{"text/plain;charset=utf-8", "Hello"}, {"text/html",
 const PasteboardItem fileA{{"text/uri-list", "file:///tmp/a"}};
 const PasteboardItem fileB{{"text/uri-list", "file:///tmp/b"}, {"x-special/gnome-copied-files", "copy\n"}};
 
+/// The user's clipboard holds `styled`.
+class ClipboardSnapshotTest : public testing::Test {
+protected:
+    ClipboardSnapshotTest() { board.write({styled}); }
+    FakePasteboard board;
+};
+
 }  // namespace
 
-TEST(ClipboardSnapshotTest, RestoresEveryItemAndTypeInOrderAndCanRestoreTwice) {
-    FakePasteboard board;
-    board.write({styled});
+TEST_F(ClipboardSnapshotTest, RestoresEveryItemAndTypeInOrderAndCanRestoreTwice) {
     const ClipboardSnapshot one = ClipboardSnapshot::capture(board);
     board.write({fileA, fileB});
     const ClipboardSnapshot two = ClipboardSnapshot::capture(board);
@@ -32,8 +37,8 @@ TEST(ClipboardSnapshotTest, RestoresEveryItemAndTypeInOrderAndCanRestoreTwice) {
     EXPECT_EQ(board.contents, (QList<PasteboardItem>{fileA, fileB}));
 }
 
-TEST(ClipboardSnapshotTest, AnEmptyClipboardComesBackEmpty) {
-    FakePasteboard board;
+TEST_F(ClipboardSnapshotTest, AnEmptyClipboardComesBackEmpty) {
+    board.clear();
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     EXPECT_TRUE(snapshot.items.isEmpty());
     snapshot.lendText(board, "borrowed");
@@ -41,9 +46,7 @@ TEST(ClipboardSnapshotTest, AnEmptyClipboardComesBackEmpty) {
     EXPECT_TRUE(board.contents.isEmpty());
 }
 
-TEST(ClipboardSnapshotTest, LentTextIsMarkedSecretForClipboardManagers) {
-    FakePasteboard board;
-    board.write({styled});
+TEST_F(ClipboardSnapshotTest, LentTextIsMarkedSecretForClipboardManagers) {
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     snapshot.lendText(board, QString::fromUtf8("Zdravo, svete 👋"));
     ASSERT_EQ(board.contents.size(), 1);
@@ -56,9 +59,7 @@ TEST(ClipboardSnapshotTest, LentTextIsMarkedSecretForClipboardManagers) {
     EXPECT_EQ(board.contents, QList<PasteboardItem>{styled});  // the hint goes with Quillet's text
 }
 
-TEST(ClipboardSnapshotTest, KeepsWhatTheUserCopiedWhileTheClipboardWasLent) {
-    FakePasteboard board;
-    board.write({styled});
+TEST_F(ClipboardSnapshotTest, KeepsWhatTheUserCopiedWhileTheClipboardWasLent) {
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     snapshot.lendText(board, "borrowed");
     EXPECT_TRUE(snapshot.holdsBorrowedContents(board));
@@ -69,9 +70,7 @@ TEST(ClipboardSnapshotTest, KeepsWhatTheUserCopiedWhileTheClipboardWasLent) {
     EXPECT_EQ(board.plainText(), "the user's newer copy");
 }
 
-TEST(ClipboardSnapshotTest, TheAnswerToACopyIsNotMistakenForTheUsers) {
-    FakePasteboard board;
-    board.write({styled});
+TEST_F(ClipboardSnapshotTest, TheAnswerToACopyIsNotMistakenForTheUsers) {
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     snapshot.lendForCopy(board);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{styled}) << "left as it is until the copy comes";
@@ -85,9 +84,7 @@ TEST(ClipboardSnapshotTest, TheAnswerToACopyIsNotMistakenForTheUsers) {
 
 // An owner that did not answer gave only part of the clipboard, or nothing: that is never put back
 // in place of what is there.
-TEST(ClipboardSnapshotTest, ASnapshotOfASilentOwnerIsNeverPutBack) {
-    FakePasteboard board;
-    board.write({styled});
+TEST_F(ClipboardSnapshotTest, ASnapshotOfASilentOwnerIsNeverPutBack) {
     board.frozenOwner = true;
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     EXPECT_FALSE(snapshot.complete);

@@ -15,14 +15,11 @@ namespace {
 
 class KeychainManagerTest : public testing::Test {
 protected:
-    QByteArray* current() {
-        auto it = store.items.find({KeychainManager::service, KeychainManager::account});
+    QByteArray* current(const QString& service = KeychainManager::service) {
+        auto it = store.items.find({service, KeychainManager::account});
         return it == store.items.end() ? nullptr : &*it;
     }
-    QByteArray* legacy() {
-        auto it = store.items.find({KeychainManager::legacyService, KeychainManager::account});
-        return it == store.items.end() ? nullptr : &*it;
-    }
+    QByteArray* legacy() { return current(KeychainManager::legacyService); }
     void plant(const QString& service, const QByteArray& bytes) {
         store.items[{service, KeychainManager::account}] = bytes;
     }
