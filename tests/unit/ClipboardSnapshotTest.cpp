@@ -46,30 +46,6 @@ TEST_F(ClipboardSnapshotTest, AnEmptyClipboardComesBackEmpty) {
     EXPECT_TRUE(board.contents.isEmpty());
 }
 
-TEST_F(ClipboardSnapshotTest, LentTextIsMarkedSecretForClipboardManagers) {
-    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
-    snapshot.lendText(board, QString::fromUtf8("Zdravo, svete 👋"));
-    ASSERT_EQ(board.contents.size(), 1);
-    EXPECT_EQ(board.contents[0].value(PasteboardType::plainText),
-              QString::fromUtf8("Zdravo, svete 👋").toUtf8());
-    EXPECT_EQ(board.contents[0].value(PasteboardType::passwordManagerHint), QByteArray("secret"));
-    EXPECT_EQ(board.plainText(), QString::fromUtf8("Zdravo, svete 👋"));
-
-    EXPECT_TRUE(snapshot.restore(board));
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{styled});  // the hint goes with Quillet's text
-}
-
-TEST_F(ClipboardSnapshotTest, KeepsWhatTheUserCopiedWhileTheClipboardWasLent) {
-    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
-    snapshot.lendText(board, "borrowed");
-    EXPECT_TRUE(snapshot.holdsBorrowedContents(board));
-
-    board.copyText("the user's newer copy");
-    EXPECT_FALSE(snapshot.holdsBorrowedContents(board));
-    EXPECT_FALSE(snapshot.restore(board));
-    EXPECT_EQ(board.plainText(), "the user's newer copy");
-}
-
 TEST_F(ClipboardSnapshotTest, TheAnswerToACopyIsNotMistakenForTheUsers) {
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     snapshot.lendForCopy(board);
@@ -80,16 +56,4 @@ TEST_F(ClipboardSnapshotTest, TheAnswerToACopyIsNotMistakenForTheUsers) {
     snapshot.settle(board);
     EXPECT_TRUE(snapshot.restore(board));
     EXPECT_EQ(board.contents, QList<PasteboardItem>{styled});
-}
-
-// An owner that did not answer gave only part of the clipboard, or nothing: that is never put back
-// in place of what is there.
-TEST_F(ClipboardSnapshotTest, ASnapshotOfASilentOwnerIsNeverPutBack) {
-    board.frozenOwner = true;
-    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
-    EXPECT_FALSE(snapshot.complete);
-    board.frozenOwner = false;
-    snapshot.lendText(board, "borrowed");
-    EXPECT_FALSE(snapshot.restore(board));
-    EXPECT_EQ(board.plainText(), "borrowed") << "not emptied";
 }
