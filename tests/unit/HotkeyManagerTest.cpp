@@ -63,23 +63,15 @@ TEST_F(HotkeyManagerTest, OnePressIsOneCallHowEverLongTheKeysAreHeld) {
     EXPECT_TRUE(errors.lines.isEmpty());
 }
 
-TEST_F(HotkeyManagerTest, AnUnavailableShortcutIsRecordedAndReportedInOneLine) {
-    registerWith(GrabError{GrabError::Kind::taken});
-    EXPECT_FALSE(manager.isRegistered());
-    EXPECT_EQ(manager.registrationError(), GrabError{GrabError::Kind::taken});
-    ASSERT_EQ(errors.lines.size(), 1);
-    EXPECT_EQ(errors.lines[0],
-              "quillet: the global shortcut Super+Shift+G is unavailable: another program already uses it");
-    hotkey.press();
-    EXPECT_EQ(calls, 0) << "no press can arrive";
-
-    // The user's own combination is the one named, and other reasons are told apart.
-    hotkey.failure = GrabError{GrabError::Kind::refused, 10};
+// A taken default is reported on the X server; here the user's own combination is the one named,
+// and other reasons are told apart.
+TEST_F(HotkeyManagerTest, AnUnavailableShortcutIsReportedInOneLineThatNamesIt) {
     manager.setShortcut(kCtrlAltK);
-    manager.registerHotkey();
-    EXPECT_EQ(errors.lines.value(1),
-              "quillet: the global shortcut Ctrl+Alt+K is unavailable: the X server refused the key grab "
-              "(error 10)");
+    registerWith(GrabError{GrabError::Kind::refused, 10});
+    EXPECT_FALSE(manager.isRegistered());
+    EXPECT_THAT(errors.lines,
+                testing::ElementsAre("quillet: the global shortcut Ctrl+Alt+K is unavailable: the X "
+                                     "server refused the key grab (error 10)"));
 }
 
 TEST_F(HotkeyManagerTest, AShortcutUnavailableAtStartCanBeTakenLaterOrTurnedOff) {
