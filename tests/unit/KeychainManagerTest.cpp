@@ -90,20 +90,6 @@ TEST_F(KeychainManagerTest, CurrentItemWinsEvenEmptyButUnreadableBytesDoNot) {
     EXPECT_EQ(*current(), "sk-legacy") << "the migration replaces the unreadable item";
 }
 
-TEST_F(KeychainManagerTest, SavingReplacesDeletingIsQuietAndUnicodeIsUtf8) {
-    EXPECT_EQ(save(QString::fromUtf8("ključ-✓")), Status::ok);
-    EXPECT_EQ(*current(), QByteArray("klju\xc4\x8d-\xe2\x9c\x93"));
-    EXPECT_EQ(key(), QString::fromUtf8("ključ-✓"));
-    save("two");
-    EXPECT_EQ(store.items.size(), 1);
-    keychain.deleteAPIKey();
-    keychain.deleteAPIKey();
-    EXPECT_TRUE(store.items.isEmpty());
-
-    store.failWrites = true;
-    EXPECT_EQ(save("three"), Status::unavailable) << "the caller learns that nothing was kept";
-}
-
 TEST_F(KeychainManagerTest, AHungKeyringMeansNoKeyWithinASecond) {
     plant(KeychainManager::service, "sk-current");
     store.hang = true;
