@@ -158,6 +158,9 @@ TEST_F(SettingsStoreTest, LaunchAtLoginFollowsEveryWrite) {
     store->setLaunchAtLogin(false);
     EXPECT_THAT(loginItem.calls, ElementsAre("register", "register", "unregister"));
     EXPECT_TRUE(log.lines.isEmpty());
+    loginItem.failure = QStringLiteral("no autostart folder");
+    store->setLaunchAtLogin(true);
+    EXPECT_EQ(defaults.values["launchAtLogin"].toBool(), true) << "kept though no entry could be made";
 }
 
 TEST_F(SettingsStoreTest, ApiKeyGoesToTheSecretStoreOnly) {
