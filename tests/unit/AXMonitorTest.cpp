@@ -32,6 +32,12 @@ protected:
         ax.setFocused(e);
         return e;
     }
+    /// Starts the monitor on a focused field of the editor.
+    AXElement startOn() {
+        AXElement e = focusField(editorPid);
+        monitor.start();
+        return e;
+    }
 
     RunningApplication editor{editorPid, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")};
     RunningApplication browser{browserPid, QStringLiteral("firefox"), QStringLiteral("Firefox")};
@@ -46,8 +52,7 @@ protected:
 };
 
 TEST_F(AXMonitorTest, StartWatchesTheFrontmostApplicationAndReportsItsField) {
-    AXElement field = focusField(editorPid);
-    monitor.start();
+    AXElement field = startOn();
     ASSERT_EQ(focusChanges.size(), 1u);
     EXPECT_EQ(focusChanges[0], field);
     EXPECT_EQ(monitor.current()->bundleID, QStringLiteral("org.xfce.mousepad"));
@@ -61,8 +66,7 @@ TEST_F(AXMonitorTest, StartWatchesTheFrontmostApplicationAndReportsItsField) {
 }
 
 TEST_F(AXMonitorTest, EachChangeIsReportedOnceWhetherNotificationOrTickSeesIt) {
-    AXElement field = focusField(editorPid);
-    monitor.start();
+    AXElement field = startOn();
     scheduler.advance(1000ms);
     EXPECT_EQ(updates, 0) << "ticks that change nothing report nothing";
 
@@ -216,8 +220,7 @@ TEST_F(AXMonitorTextReadTest, ASlowTextIsReadUnpromptedLessOften) {
 }
 
 TEST_F(AXMonitorTest, FocusOnAButtonReportsNothingAndStopsTheTimer) {
-    focusField(editorPid);
-    monitor.start();
+    startOn();
     AXElement button = ax.makeElement(editorPid, {{AXAttr::role, QStringLiteral("push button")}});
     ax.setFocused(button);
     ax.notify(editorPid, button, AXNotification::focusedUIElementChanged);
@@ -228,8 +231,7 @@ TEST_F(AXMonitorTest, FocusOnAButtonReportsNothingAndStopsTheTimer) {
 }
 
 TEST_F(AXMonitorTest, OwnActivationIsIgnoredAndOthersReplaceTheObserver) {
-    AXElement field = focusField(editorPid);
-    monitor.start();
+    AXElement field = startOn();
     workspace.activateApp(self);
     EXPECT_EQ(focusChanges.size(), 1u);
     EXPECT_EQ(ax.liveObservers(editorPid), 1);
@@ -251,8 +253,7 @@ TEST_F(AXMonitorTest, OwnActivationIsIgnoredAndOthersReplaceTheObserver) {
 }
 
 TEST_F(AXMonitorTest, DestroyedCurrentElementIsDroppedOthersAreNot) {
-    AXElement field = focusField(editorPid);
-    monitor.start();
+    AXElement field = startOn();
     AXElement stranger = ax.makeElement(editorPid);
     ax.destroy(stranger);
     EXPECT_TRUE(monitor.current());
@@ -267,8 +268,7 @@ TEST_F(AXMonitorTest, DestroyedCurrentElementIsDroppedOthersAreNot) {
 }
 
 TEST_F(AXMonitorTest, AReplacedFieldIsFoundAgain) {
-    AXElement field = focusField(editorPid);
-    monitor.start();
+    AXElement field = startOn();
     ax.destroy(field);
     AXElement replacement = focusField(editorPid);  // no focus event of its own
     scheduler.advance(AXMonitor::trackInterval);
@@ -277,8 +277,7 @@ TEST_F(AXMonitorTest, AReplacedFieldIsFoundAgain) {
 }
 
 TEST_F(AXMonitorTest, SuspensionKeepsTheFieldButNotTheUpdates) {
-    AXElement field = focusField(editorPid);
-    monitor.start();
+    AXElement field = startOn();
     monitor.suspendFocusTracking = true;
 
     AXElement second = focusField(editorPid);
@@ -316,8 +315,7 @@ TEST_F(AXMonitorTest, AFrameThatBecomesReadableIsAnUpdate) {
 
 TEST_F(AXMonitorTest, WithoutAnObserverTheFocusAtActivationIsStillReported) {
     ax.observerFailures.insert(editorPid);
-    AXElement field = focusField(editorPid);
-    monitor.start();
+    AXElement field = startOn();
     ASSERT_EQ(focusChanges.size(), 1u);
     EXPECT_EQ(focusChanges[0], field);
     ax.set(field, AXAttr::value, QStringLiteral("changed"));
@@ -340,8 +338,7 @@ TEST_F(AXMonitorTest, NothingIsDeliveredOnceTheMonitorIsGone) {
 }
 
 TEST_F(AXMonitorTest, OwnFieldIsReportedByTheProgramAndTrackedLikeAnyOther) {
-    AXElement other = focusField(editorPid);
-    monitor.start();
+    AXElement other = startOn();
     AXElement own = ax.makeTextField(self.pid, QStringLiteral("a sample text"));
     const FocusedField ownField{own, self.pid, self.bundleIdentifier};
 
@@ -422,8 +419,7 @@ TEST_F(AXMonitorTest, LookingForALateFocusIsBounded) {
 }
 
 TEST_F(AXMonitorTest, TheProgramsOwnWindowsKeepThePreviousField) {
-    AXElement field = focusField(editorPid);
-    monitor.start();
+    AXElement field = startOn();
     // Settings comes to the front: the editor's field loses the focus and says so.
     workspace.activateApp(self);
     ax.setFocused(AXElement());

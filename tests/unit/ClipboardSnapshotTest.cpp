@@ -12,11 +12,16 @@ const PasteboardItem styled{{"text/plain;charset=utf-8", "Hello"}, {"text/html",
 const PasteboardItem fileA{{"text/uri-list", "file:///tmp/a"}};
 const PasteboardItem fileB{{"text/uri-list", "file:///tmp/b"}, {"x-special/gnome-copied-files", "copy\n"}};
 
+/// The user's clipboard holds `styled`.
+class ClipboardSnapshotTest : public testing::Test {
+protected:
+    ClipboardSnapshotTest() { board.write({styled}); }
+    FakePasteboard board;
+};
+
 }  // namespace
 
-TEST(ClipboardSnapshotTest, RestoresEveryItemAndTypeInOrderAndCanRestoreTwice) {
-    FakePasteboard board;
-    board.write({styled});
+TEST_F(ClipboardSnapshotTest, RestoresEveryItemAndTypeInOrderAndCanRestoreTwice) {
     const ClipboardSnapshot one = ClipboardSnapshot::capture(board);
     board.write({fileA, fileB});
     const ClipboardSnapshot two = ClipboardSnapshot::capture(board);
@@ -32,8 +37,8 @@ TEST(ClipboardSnapshotTest, RestoresEveryItemAndTypeInOrderAndCanRestoreTwice) {
     EXPECT_EQ(board.contents, (QList<PasteboardItem>{fileA, fileB}));
 }
 
-TEST(ClipboardSnapshotTest, AnEmptyClipboardComesBackEmpty) {
-    FakePasteboard board;
+TEST_F(ClipboardSnapshotTest, AnEmptyClipboardComesBackEmpty) {
+    board.clear();
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     EXPECT_TRUE(snapshot.items.isEmpty());
     snapshot.lendText(board, "borrowed");
@@ -41,37 +46,7 @@ TEST(ClipboardSnapshotTest, AnEmptyClipboardComesBackEmpty) {
     EXPECT_TRUE(board.contents.isEmpty());
 }
 
-TEST(ClipboardSnapshotTest, LentTextIsMarkedSecretForClipboardManagers) {
-    FakePasteboard board;
-    board.write({styled});
-    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
-    snapshot.lendText(board, QString::fromUtf8("Zdravo, svete 👋"));
-    ASSERT_EQ(board.contents.size(), 1);
-    EXPECT_EQ(board.contents[0].value(PasteboardType::plainText),
-              QString::fromUtf8("Zdravo, svete 👋").toUtf8());
-    EXPECT_EQ(board.contents[0].value(PasteboardType::passwordManagerHint), QByteArray("secret"));
-    EXPECT_EQ(board.plainText(), QString::fromUtf8("Zdravo, svete 👋"));
-
-    EXPECT_TRUE(snapshot.restore(board));
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{styled});  // the hint goes with Quillet's text
-}
-
-TEST(ClipboardSnapshotTest, KeepsWhatTheUserCopiedWhileTheClipboardWasLent) {
-    FakePasteboard board;
-    board.write({styled});
-    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
-    snapshot.lendText(board, "borrowed");
-    EXPECT_TRUE(snapshot.holdsBorrowedContents(board));
-
-    board.copyText("the user's newer copy");
-    EXPECT_FALSE(snapshot.holdsBorrowedContents(board));
-    EXPECT_FALSE(snapshot.restore(board));
-    EXPECT_EQ(board.plainText(), "the user's newer copy");
-}
-
-TEST(ClipboardSnapshotTest, TheAnswerToACopyIsNotMistakenForTheUsers) {
-    FakePasteboard board;
-    board.write({styled});
+TEST_F(ClipboardSnapshotTest, TheAnswerToACopyIsNotMistakenForTheUsers) {
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     snapshot.lendForCopy(board);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{styled}) << "left as it is until the copy comes";
@@ -81,18 +56,4 @@ TEST(ClipboardSnapshotTest, TheAnswerToACopyIsNotMistakenForTheUsers) {
     snapshot.settle(board);
     EXPECT_TRUE(snapshot.restore(board));
     EXPECT_EQ(board.contents, QList<PasteboardItem>{styled});
-}
-
-// An owner that did not answer gave only part of the clipboard, or nothing: that is never put back
-// in place of what is there.
-TEST(ClipboardSnapshotTest, ASnapshotOfASilentOwnerIsNeverPutBack) {
-    FakePasteboard board;
-    board.write({styled});
-    board.frozenOwner = true;
-    ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
-    EXPECT_FALSE(snapshot.complete);
-    board.frozenOwner = false;
-    snapshot.lendText(board, "borrowed");
-    EXPECT_FALSE(snapshot.restore(board));
-    EXPECT_EQ(board.plainText(), "borrowed") << "not emptied";
 }

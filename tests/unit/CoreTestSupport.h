@@ -80,6 +80,13 @@ protected:
                                     [out](Outcome<CorrectionResult> o) { *out = std::move(o); });
         return out;
     }
+    /// The JSON body of request `i`, and the content of its message `m`.
+    QJsonObject sentBody(qsizetype i) const {
+        return QJsonDocument::fromJson(transport.requests[i].body).object();
+    }
+    QString sentMessage(qsizetype i, int m) const {
+        return sentBody(i)["messages"].toArray()[m].toObject()["content"].toString();
+    }
     template <typename T>
     static OpenAIError errorOf(const std::optional<Outcome<T>>& outcome) {
         EXPECT_TRUE(outcome && std::holds_alternative<OpenAIError>(*outcome));
@@ -113,6 +120,12 @@ protected:
     }
     FocusedField fieldOf(const AXElement& element) {
         return FocusedField{element, editorPid, QStringLiteral("org.xfce.mousepad")};
+    }
+    using Road = std::optional<TextIO::Strategy>;
+    /// The road the finished replacement took (none: it failed); nothing while it runs.
+    static inline const std::optional<Road> noRoad{Road()};
+    std::optional<Road> road() const {
+        return outcome ? std::optional<Road>(outcome->strategy) : std::nullopt;
     }
     /// Keeps the outcome of a replacement in `outcome`.
     std::function<void(const TextIO::Outcome&)> record() {

@@ -312,8 +312,7 @@ TEST_F(OpenAIClientTest, RephraseRequestsDecodeVariants) {
     scheduler.runPending();
     ASSERT_TRUE(out && std::holds_alternative<RephraseResult>(*out));
     EXPECT_EQ(std::get<RephraseResult>(*out).variants.size(), 2);
-    const QJsonObject body = QJsonDocument::fromJson(transport.requests[0].body).object();
-    EXPECT_EQ(body["temperature"].toDouble(), 0.7);
+    EXPECT_EQ(sentBody(0)["temperature"].toDouble(), 0.7);
     EXPECT_TRUE(transport.requests[0].body.contains("\"temperature\":0.7"));
 }
 
@@ -338,30 +337,23 @@ TEST_F(OpenAIClientTest, TextIsCutToFiveThousandCharactersBeforeTheHint) {
     scheduler.runPending();
     ASSERT_EQ(recognizer.asked.size(), 1);
     EXPECT_EQ(recognizer.asked[0], QString(5000, 'x')) << "the hint is computed on the cut text";
-    const QJsonArray messages =
-        QJsonDocument::fromJson(transport.requests[0].body).object()["messages"].toArray();
-    EXPECT_EQ(messages[1].toObject()["content"].toString(),
+    EXPECT_EQ(sentMessage(0, 1),
               QString(5000, 'x') + "\n\n(Text language: en — respond in the same language.)");
-}
 
-TEST_F(OpenAIClientTest, NoLanguageMeansNoHint) {
+    // No language means no hint.
     recognizer.answer.reset();
     transport.enqueue(Script::reply(200, chatReply(correctionJson)));
     ask(client(), QStringLiteral("12 + 34"));
     scheduler.runPending();
-    const QJsonArray messages =
-        QJsonDocument::fromJson(transport.requests[0].body).object()["messages"].toArray();
-    EXPECT_EQ(messages[1].toObject()["content"].toString(), "12 + 34");
+    EXPECT_EQ(sentMessage(1, 1), "12 + 34");
 }
 
+// A refused key, a network failure and a bad certificate are checked against a real server.
 TEST_F(OpenAIClientTest, ValidateKeyIsOneGetWithoutRetries) {
     const std::pair<Script, bool> cases[] = {
         {Script::reply(200, "{\"data\": []}"), true},
-        {Script::reply(401), false},
         {Script::reply(500), false},
         {Script::reply(204), false},
-        {Script::fail(), false},
-        {Script::untrusted(), false},
         {Script::stall(), false},  // ends at the deadline
     };
     for (const auto& [script, expected] : cases) {
@@ -371,7 +363,7 @@ TEST_F(OpenAIClientTest, ValidateKeyIsOneGetWithoutRetries) {
         scheduler.advance(60s);
         EXPECT_EQ(valid, expected) << script.status;
     }
-    ASSERT_EQ(transport.requests.size(), 7);
+    ASSERT_EQ(transport.requests.size(), 4);
     const HttpRequest& sent = transport.requests[0];
     EXPECT_EQ(sent.method, "GET");
     EXPECT_EQ(sent.url, QUrl("https://api.openai.com/v1/models"));

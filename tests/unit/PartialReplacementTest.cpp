@@ -70,8 +70,7 @@ TEST_F(PartialReplacementTest, AccessibilityWriteReplacesOnlyThePartThatWasSent)
     ASSERT_EQ(part.sent, sent);
 
     replace(e.element, part, before.size(), "There " + filler(kLimit - 7) + kFamily);
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, TextIO::Strategy::axSelectedText);
+    ASSERT_EQ(road(), TextIO::Strategy::axSelectedText);
     EXPECT_TRUE(outcome->confirmed);
     EXPECT_EQ(e.text(), before + "There " + filler(kLimit - 7) + kFamily + rest);
     EXPECT_EQ(std::get<AXTextRange>(ax.setCalls.at(0).value), (AXTextRange{before.size(), sent.size()}));
@@ -86,8 +85,7 @@ TEST_F(PartialReplacementTest, FieldThatIgnoresWritesGetsThePasteOverThePartOnly
     e.placeCaret(0);
 
     replace(e.element, PartialReplacement::of(sent + rest), 0, "short");
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, TextIO::Strategy::clipboard);
+    ASSERT_EQ(road(), TextIO::Strategy::clipboard);
     EXPECT_THAT(keys.presses, ElementsAre("paste")) << "the part was selected, not everything";
     EXPECT_EQ(e.text(), "short" + rest);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
@@ -98,8 +96,7 @@ TEST_F(PartialReplacementTest, FieldThatIgnoresWritesGetsThePasteOverThePartOnly
     FakeAccessibility::data(f.element).setFailures[AXAttr::selectedTextRange] = AXError::failure;
     keys.presses.clear();
     replace(f.element, PartialReplacement::of(sent + rest), 0, "short");
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, TextIO::Strategy::clipboard);
+    ASSERT_EQ(road(), TextIO::Strategy::clipboard);
     EXPECT_THAT(keys.presses, ElementsAre("selectAll", "paste"));
     EXPECT_EQ(f.text(), "short" + rest);
 }
@@ -108,8 +105,7 @@ TEST_F(PartialReplacementTest, NothingIsWrittenWhenThePartIsNoLongerInTheField) 
     const QString sent = filler(kLimit);
     FakeEditor& e = editor("edited meanwhile " + filler(10) + " rest");
     replace(e.element, PartialReplacement{sent, " rest"}, 0, "short");
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, std::nullopt);
+    ASSERT_EQ(road(), noRoad);
     EXPECT_TRUE(ax.setCalls.isEmpty());
     EXPECT_TRUE(keys.presses.isEmpty());
 }

@@ -39,19 +39,6 @@ TEST_F(SelfCheckTest, WithoutPermissionTheReportEndsWithTheInstruction) {
                     "Grant the permission, then run again. The app must be restarted after granting."));
 }
 
-TEST_F(SelfCheckTest, AFieldIsReportedWithBothFrames) {
-    screens.list = {ScreenInfo{Rect(0, 0, 1920, 1080), Rect()}};
-    ax.setFocused(ax.makeTextField(42, QStringLiteral("three little words"), Rect(100, 200, 300, 40)));
-    EXPECT_THAT(report(),
-                ElementsAre("Quillet doctor", "──────────────", "  ✓ Accessibility permission: granted",
-                            "  • Displays", "      primary 1920×1080 @ (0,0)",
-                            "  ✓ Focused element: AXTextField in Mousepad",
-                            "  ✓ Recognized as editable text field", "  ✓ Word count: 3",
-                            "  ✓ Not a secure (password) field", "  • AX frame (top-left): (100,200) 300×40",
-                            "  • Converted AppKit frame: (100,840) 300×40",
-                            "  ✓ Overlay position lands on a visible screen", "", "Done."));
-}
-
 TEST_F(SelfCheckTest, PasswordFieldOffScreenStillShowsItsFrames) {
     AXElement field = ax.makeTextField(42, QString(), Rect(5000, 200, 300, 40));
     ax.set(field, AXAttr::subrole, QStringLiteral("AXSecureTextField"));

@@ -81,12 +81,10 @@ TEST_F(SuggestionViewModelTest, BothRequestsRunSideBySide) {
     ASSERT_TRUE(model->rephrase().isLoaded());
     EXPECT_EQ(model->rephrase().result()->variants.at(0).text, "Other text.");
 
-    const QJsonObject first = QJsonDocument::fromJson(transport.requests[0].body).object();
-    const QJsonObject second = QJsonDocument::fromJson(transport.requests[1].body).object();
-    EXPECT_EQ(first["temperature"].toDouble(), 0.2);
-    EXPECT_EQ(first["messages"].toArray()[0].toObject()["content"].toString(), Prompts::proofreading());
-    EXPECT_EQ(second["temperature"].toDouble(), 0.7);
-    EXPECT_EQ(second["messages"].toArray()[0].toObject()["content"].toString(), Prompts::rephrasing());
+    EXPECT_EQ(sentBody(0)["temperature"].toDouble(), 0.2);
+    EXPECT_EQ(sentMessage(0, 0), Prompts::proofreading());
+    EXPECT_EQ(sentBody(1)["temperature"].toDouble(), 0.7);
+    EXPECT_EQ(sentMessage(1, 0), Prompts::rephrasing());
 }
 
 TEST_F(SuggestionViewModelTest, AnActionIsSentOnlyWhenRunAndAnswersLikeAVariant) {
@@ -107,10 +105,8 @@ TEST_F(SuggestionViewModelTest, AnActionIsSentOnlyWhenRunAndAnswersLikeAVariant)
     ASSERT_TRUE(model->actionResult(1).has_value());
     EXPECT_TRUE(model->actionResult(1)->isLoading());
     EXPECT_FALSE(model->actionResult(0).has_value()) << "the other action is not run";
-    const QJsonObject body = QJsonDocument::fromJson(transport.requests[2].body).object();
-    EXPECT_EQ(body["messages"].toArray()[0].toObject()["content"].toString(),
-              Prompts::customAction("Translate to English."));
-    EXPECT_EQ(body["temperature"].toDouble(), 0.7);
+    EXPECT_EQ(sentMessage(2, 0), Prompts::customAction("Translate to English."));
+    EXPECT_EQ(sentBody(2)["temperature"].toDouble(), 0.7);
 
     scheduler.advance(200ms);
     ASSERT_TRUE(model->actionResult(1)->isLoaded());

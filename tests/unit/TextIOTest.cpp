@@ -23,6 +23,16 @@ protected:
     void replace(const FocusedField& field, const QString& text, bool selectionOnly) {
         io.replace(field, text, selectionOnly, record());
     }
+    /// Pastes `text` into `pid`, or takes a paste back; whether the keys went out lands in `sent`.
+    void paste(const QString& text, qint32 pid = editorPid) {
+        sent.reset();
+        io.pasteReplacement(text, pid, [this](bool s) { sent = s; });
+    }
+    void undo(const QString& pasted, const QString& original) {
+        sent.reset();
+        io.undoPaste(editorPid, pasted, original, [this](bool s) { sent = s; });
+    }
+    std::optional<bool> sent;
     QStringList attributesWritten() {
         QStringList names;
         for (const auto& call : ax.setCalls)
@@ -36,8 +46,7 @@ protected:
 TEST_F(TextIOTest, WholeValueWrittenAndReadBackCountsAtOnce) {
     FakeEditor& e = editor(document);
     replace(fieldOf(e.element), corrected, false);
-    ASSERT_TRUE(outcome) << "a write that reads back at once is reported at once";
-    EXPECT_EQ(outcome->strategy, Strategy::axValue);
+    ASSERT_EQ(road(), Strategy::axValue) << "a write that reads back at once is reported at once";
     EXPECT_TRUE(outcome->confirmed);
     EXPECT_EQ(e.text(), corrected);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
@@ -51,8 +60,7 @@ TEST_F(TextIOTest, ValueThatReadsBackUnchangedIsWrittenBySelectingAll) {
     replace(fieldOf(e.element), "hello", false);
     EXPECT_FALSE(outcome) << "a write may take a moment to show";
     scheduler.advance(TextIO::writeCheckTimeout);
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, Strategy::axSelectedText);
+    ASSERT_EQ(road(), Strategy::axSelectedText);
     EXPECT_THAT(attributesWritten(),
                 ElementsAre(AXAttr::value, AXAttr::selectedTextRange, AXAttr::selectedText));
     // One emoji outside the basic plane is two UTF-16 code units.
@@ -73,8 +81,7 @@ TEST_F(TextIOTest, FieldThatIgnoresAccessibilityWritesGetsThePasteAndItIsReadBac
     scheduler.advance(TextIO::pasteDelay);
     EXPECT_THAT(keys.presses, ElementsAre("selectAll", "paste"));
     EXPECT_THAT(workspace.activations, ElementsAre(editorPid));
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, Strategy::clipboard);
+    ASSERT_EQ(road(), Strategy::clipboard);
     EXPECT_TRUE(outcome->confirmed);
     EXPECT_EQ(e.text(), corrected);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem}) << "given back once the field took the paste";
@@ -86,8 +93,7 @@ TEST_F(TextIOTest, FieldThatIgnoresAccessibilityWritesGetsThePasteAndItIsReadBac
     keys.presses.clear();
     replace(fieldOf(f.element), "2", true);
     scheduler.advance(1s);
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, Strategy::clipboard);
+    ASSERT_EQ(road(), Strategy::clipboard);
     EXPECT_THAT(keys.presses, ElementsAre("paste"));
     EXPECT_EQ(f.text(), "one 2 three");
 }
@@ -101,8 +107,7 @@ TEST_F(TextIOTest, PasteThatNeverShowsIsAFailureAndTheClipboardComesBack) {
     EXPECT_FALSE(outcome);
     EXPECT_EQ(board.plainText(), corrected) << "still lent while the paste may yet arrive";
     scheduler.advance(1ms);
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, std::nullopt);
+    ASSERT_EQ(road(), noRoad);
     EXPECT_EQ(e.text(), document);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 }
@@ -118,8 +123,7 @@ TEST_F(TextIOTest, FieldChangedOtherwiseIsNotWrittenAgain) {
     };
     replace(fieldOf(e.element), "There is.", true);
     scheduler.advance(1s);
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, std::nullopt);
+    ASSERT_EQ(road(), noRoad);
     EXPECT_TRUE(keys.presses.isEmpty()) << "no paste that would land beside the text";
 }
 
@@ -132,8 +136,7 @@ TEST_F(TextIOTest, PasteThatLandsBesideTheSelectionIsNoSuccess) {
     scheduler.advance(TextIO::writeCheckTimeout);
     e.placeCaret(0);  // the selection is gone before the paste arrives
     scheduler.advance(2s);
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, std::nullopt);
+    ASSERT_EQ(road(), noRoad);
     EXPECT_EQ(e.text(), "Aa b a b");
 }
 
@@ -148,8 +151,7 @@ TEST_F(TextIOTest, UnreadableFieldGetsOnlyThePasteReportedOnceTaken) {
     scheduler.advance(TextIO::pasteDelay - 1ms);
     EXPECT_FALSE(outcome);
     scheduler.advance(1ms);
-    ASSERT_TRUE(outcome) << "the editor asked for the text as the keys arrived";
-    EXPECT_EQ(outcome->strategy, Strategy::clipboard);
+    ASSERT_EQ(road(), Strategy::clipboard) << "the editor asked for the text as the keys arrived";
     EXPECT_FALSE(outcome->confirmed);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 
@@ -158,8 +160,7 @@ TEST_F(TextIOTest, UnreadableFieldGetsOnlyThePasteReportedOnceTaken) {
     board.watchesPastes = false;
     replace(fieldOf(e.element), "newer", false);
     scheduler.advance(TextIO::pasteDelay);
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, Strategy::clipboard);
+    ASSERT_EQ(road(), Strategy::clipboard);
     scheduler.advance(TextIO::restoreDelay - 1ms);
     EXPECT_EQ(board.plainText(), "newer");
     scheduler.advance(1ms);
@@ -171,17 +172,14 @@ TEST_F(TextIOTest, SecureInputRefusesTheClipboardButNotAnAccessibilityWrite) {
     e.select(4, 3);
     ax.secureInput = true;
     replace(fieldOf(e.element), "2", true);
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, Strategy::axSelectedText);
+    ASSERT_EQ(road(), Strategy::axSelectedText);
 
     FakeAccessibility::data(e.element).setFailures[AXAttr::value] = AXError::cannotComplete;
     FakeAccessibility::data(e.element).setFailures[AXAttr::selectedTextRange] = AXError::failure;
     replace(fieldOf(e.element), "new", false);
     scheduler.advance(1s);
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, std::nullopt);
-    std::optional<bool> sent;
-    io.pasteReplacement("typed", 0, [&](bool s) { sent = s; });
+    ASSERT_EQ(road(), noRoad);
+    paste("typed", 0);
     EXPECT_EQ(sent, false);
     EXPECT_TRUE(keys.presses.isEmpty());
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
@@ -265,14 +263,12 @@ TEST_F(TextIOTest, UndoOfAPasteSelectsItBackChecksAndPastesTheOriginalOverIt) {
     const QString before = QString::fromUtf8("Intro. ") + document + " Outro.";
     FakeEditor& e = editor(before);
     e.select(7, document.size());
-    std::optional<bool> sent;
-    io.pasteReplacement(corrected, editorPid, [&](bool s) { sent = s; });
+    paste(corrected);
     scheduler.advance(1s);
     ASSERT_EQ(sent, true);
     ASSERT_EQ(e.text(), QString::fromUtf8("Intro. ") + corrected + " Outro.");
 
-    sent.reset();
-    io.undoPaste(editorPid, corrected, document, [&](bool s) { sent = s; });
+    undo(corrected, document);
     scheduler.advance(2s);
     EXPECT_EQ(sent, true);
     EXPECT_EQ(e.text(), before) << "exactly the original, nothing doubled";
@@ -287,8 +283,7 @@ TEST_F(TextIOTest, UndoMakesUpForCaretStopsCountedDifferently) {
     const QString pasted = QString::fromUtf8("e\xcc\x81t\xc3\xa9");  // a decomposed é first
     io.pasteReplacement(pasted, editorPid);
     scheduler.advance(1s);
-    std::optional<bool> sent;
-    io.undoPaste(editorPid, pasted, "x", [&](bool s) { sent = s; });
+    undo(pasted, "x");
     scheduler.advance(5s);
     EXPECT_EQ(sent, true);
     EXPECT_EQ(e.text(), "x");
@@ -300,16 +295,14 @@ TEST_F(TextIOTest, UndoPastesNothingWhenThePastedTextCannotBeSelectedBack) {
     io.pasteReplacement("ABC", editorPid);
     scheduler.advance(1s);
     e.placeCaret(0);  // the user clicked elsewhere: the keys now select nothing of it
-    std::optional<bool> sent;
-    io.undoPaste(editorPid, "ABC", "abc", [&](bool s) { sent = s; });
+    undo("ABC", "abc");
     scheduler.advance(5s);
     EXPECT_EQ(sent, false);
     EXPECT_EQ(e.text(), "ABC");
 
     board.hasSelectionBuffer = false;
     e.placeCaret(3);
-    sent.reset();
-    io.undoPaste(editorPid, "ABC", "abc", [&](bool s) { sent = s; });
+    undo("ABC", "abc");
     EXPECT_EQ(sent, false) << "without the selection buffer there is no checking what the keys selected";
     EXPECT_EQ(e.text(), "ABC");
 }
@@ -345,16 +338,14 @@ TEST_F(TextIOTest, ClipboardStaysLentUntilAFrozenApplicationTakesThePaste) {
     EXPECT_EQ(e.text(), corrected);
     scheduler.advance(TextIO::readBackInterval);
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
-    ASSERT_TRUE(outcome);
-    EXPECT_EQ(outcome->strategy, Strategy::clipboard);
+    ASSERT_EQ(road(), Strategy::clipboard);
 }
 
 TEST_F(TextIOTest, AnApplicationThatNeverWakesGetsTheClipboardBackAfterTheLongestWait) {
     FakeEditor& e = editor("old");
     e.select(0, 3);
     e.frozen = true;
-    std::optional<bool> sent;
-    io.pasteReplacement("new", editorPid, [&](bool s) { sent = s; });
+    paste("new");
     scheduler.advance(TextIO::pasteDelay + PasteWatch::takeLimit - 1ms);
     EXPECT_FALSE(sent);
     EXPECT_EQ(board.plainText(), "new");
@@ -368,8 +359,7 @@ TEST_F(TextIOTest, AnApplicationThatNeverWakesGetsTheClipboardBackAfterTheLonges
 TEST_F(TextIOTest, ACopyByAnotherProgramAroundThePasteIsNeitherPastedNorLost) {
     FakeEditor& e = editor("old");
     e.select(0, 3);
-    std::optional<bool> sent;
-    io.pasteReplacement("new", editorPid, [&](bool s) { sent = s; });
+    paste("new");
     scheduler.advance(TextIO::pasteDelay / 2);
     board.copyText("password");
     scheduler.advance(1s);
@@ -380,8 +370,7 @@ TEST_F(TextIOTest, ACopyByAnotherProgramAroundThePasteIsNeitherPastedNorLost) {
 
     // The application is slow to read it, and the other copy comes in between.
     e.frozen = true;
-    sent.reset();
-    io.pasteReplacement("new", editorPid, [&](bool s) { sent = s; });
+    paste("new");
     scheduler.advance(TextIO::pasteDelay + 200ms);
     board.copyText("password 2");
     scheduler.advance(TextIO::readBackInterval);
