@@ -18,6 +18,7 @@
 #include "platform/linux/IniDefaults.h"
 #include "support/DesktopApps.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"
 
 using namespace quillet;
@@ -29,7 +30,6 @@ const QString kKey = QStringLiteral("sk-demo-0123456789");
 const QString kOriginal = QStringLiteral("I has went to the store yesterday and buyed two apple.");
 const QString kCorrected = QStringLiteral("I went to the store yesterday and bought two apples.");
 const QString kProfessional = QStringLiteral("Yesterday I visited the store and purchased two apples.");
-const QSize kIcon(24, 24), kPanel(400, 340), kToast(220, 40);
 // Long enough for the panel's loading state to be seen (and photographed).
 constexpr int kModelDelayMs = 1500;
 
@@ -51,19 +51,6 @@ using test::settle;
 
 QString accessible(qint64 pid, const QStringList& extra = {}) {
     return test::readAccessible(pid, extra);
-}
-
-/// The visible Quillet window of `size` (the icon, the panel or the toast).
-std::optional<QRect> quilletWindow(QSize size) {
-    for (const QString& id :
-         xdotool({"search", "--onlyvisible", "--name", "^Quillet$"}).split('\n', Qt::SkipEmptyParts)) {
-        QMap<QString, int> g;
-        for (const QString& line : xdotool({"getwindowgeometry", "--shell", id}).split('\n'))
-            g[line.section('=', 0, 0)] = line.section('=', 1).toInt();
-        if (g.value("WIDTH") == size.width() && g.value("HEIGHT") == size.height())
-            return QRect(g.value("X"), g.value("Y"), size.width(), size.height());
-    }
-    return std::nullopt;
 }
 
 class Walkthrough {
@@ -98,13 +85,13 @@ public:
             fail("the settings window did not come and go");
         xdotool({"windowactivate", "--sync", window});
         std::optional<QRect> icon;
-        expect([&] { return (icon = quilletWindow(kIcon)).has_value(); }, 20000, "the icon appears");
+        expect([&] { return (icon = surfaceShown(Surface::icon)).has_value(); }, 20000, "the icon appears");
         shot("02-icon", "Quillet is running: its icon sits in the field's bottom-right corner.");
 
         const QPoint centre = icon->center();
         xdotool(
             {"mousemove", "--sync", QString::number(centre.x()), QString::number(centre.y()), "click", "1"});
-        expect([&] { return quilletWindow(kPanel).has_value(); }, 10000, "the panel opens");
+        expect([&] { return surfaceShown(Surface::panel).has_value(); }, 10000, "the panel opens");
         shot("03-loading", "A click on the icon opens the panel; the text is on its way to the model.");
 
         expect([&] { return accessible(m_program.processId()).contains(kCorrected); }, 15000,
@@ -112,7 +99,7 @@ public:
         shot("04-correction", "The corrected text, with the changed words marked, and the list of changes.");
 
         // The Rephrase tab sits at the same place in every panel: a click there, as a person would.
-        const QRect panel = *quilletWindow(kPanel);
+        const QRect panel = *surfaceShown(Surface::panel);
         const QImage before = grab(panel);
         const QPoint tab = panel.topLeft() + QPoint(192, 25);
         xdotool({"mousemove", "--sync", QString::number(tab.x()), QString::number(tab.y()), "click", "1"});
@@ -122,7 +109,7 @@ public:
         pressInPanel({"--press-described", "Professional"});
         expect([&] { return documentText(editor.pid()) == kProfessional; }, 10000,
                "the chosen alternative is in the document");
-        expect([&] { return quilletWindow(kToast).has_value(); }, 5000, "the toast shows");
+        expect([&] { return surfaceShown(Surface::toast).has_value(); }, 5000, "the toast shows");
         settle(300);
         shot("06-replaced", "The professional alternative replaced the text; a notice offers Undo.");
 
