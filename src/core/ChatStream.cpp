@@ -1,3 +1,4 @@
+// Reads a streamed chat answer line by line into the text it adds up to.
 #include "core/ChatStream.h"
 
 #include <QJsonArray>

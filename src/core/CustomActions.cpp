@@ -1,3 +1,4 @@
+// The user's own actions: the checks on what may be stored, and their stored form.
 #include "core/CustomActions.h"
 
 #include <QJsonArray>

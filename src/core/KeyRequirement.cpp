@@ -1,3 +1,4 @@
+// Tells whether the chosen server needs an API key.
 #include "core/KeyRequirement.h"
 
 #include <QUrl>

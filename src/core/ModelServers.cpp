@@ -1,3 +1,4 @@
+// The servers a user is likely to run, and reading the model list a server gives.
 #include "core/ModelServers.h"
 
 #include <QJsonArray>

@@ -1,3 +1,4 @@
+// Chat requests to the language model with their retries and deadlines, and the key check.
 #include "core/OpenAIClient.h"
 
 #include <QJsonArray>

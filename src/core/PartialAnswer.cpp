@@ -1,3 +1,4 @@
+// Reads the model's JSON answer as it grows, character by character.
 #include "core/PartialAnswer.h"
 
 namespace quillet {

@@ -1,3 +1,4 @@
+// Puts a corrected part of a long text back in its place, the rest untouched.
 #include "core/PartialReplacement.h"
 
 #include "core/OpenAIClient.h"

@@ -1,3 +1,4 @@
+// Decides when a synthetic paste counts as taken, so the clipboard may come back.
 #include "core/PasteWatch.h"
 
 #include "core/TextIO.h"

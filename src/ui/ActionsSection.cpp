@@ -1,3 +1,4 @@
+// Draws the settings' list of the user's own actions and reports the user's edits.
 #include "ui/ActionsSection.h"
 
 #include <QHBoxLayout>
