@@ -18,6 +18,7 @@
 #include "platform/Pasteboard.h"
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeLanguageRecognizer.h"
+#include "platform/fake/FakePasteboard.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/linux/Cld2LanguageRecognizer.h"
 #include "platform/linux/QtHttpTransport.h"
@@ -31,15 +32,6 @@ using namespace quillet;
 using namespace std::chrono_literals;
 
 namespace {
-
-class NullPasteboard final : public Pasteboard {
-public:
-    QList<PasteboardItem> items() override { return {}; }
-    void clear() override {}
-    void write(const QList<PasteboardItem>&) override {}
-    std::optional<QString> plainText() override { return std::nullopt; }
-    qint64 changeCount() override { return 0; }
-};
 
 const QString prose = QStringLiteral(
     "Thank you for your message. I have looked at the report and I think we should meet on Thursday to "
@@ -65,7 +57,7 @@ void BM_PieceToWordsPainted(benchmark::State& state) {
     FakeScheduler scheduler;
     FakeHttpTransport transport{scheduler};
     FakeLanguageRecognizer recognizer;
-    NullPasteboard pasteboard;
+    FakePasteboard pasteboard;
     const QString corrected = prose.repeated(30);
     const QString answer =
         QStringLiteral("{\"corrected\": \"") + corrected + QStringLiteral("\", \"changes\": []}");
@@ -115,7 +107,7 @@ void BM_ProcessorAtFiftyTokensASecond(benchmark::State& state) {
     QtScheduler scheduler;
     QtHttpTransport transport;
     Cld2LanguageRecognizer languages;
-    NullPasteboard pasteboard;
+    FakePasteboard pasteboard;
     std::vector<double> percent;
     for (auto _ : state) {
         SuggestionViewModel vm(

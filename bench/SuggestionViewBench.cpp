@@ -13,21 +13,13 @@
 #include "platform/Pasteboard.h"
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeLanguageRecognizer.h"
+#include "platform/fake/FakePasteboard.h"
 #include "platform/fake/FakeScheduler.h"
 #include "ui/SuggestionView.h"
 
 using namespace quillet;
 
 namespace {
-
-class NullPasteboard final : public Pasteboard {
-public:
-    QList<PasteboardItem> items() override { return {}; }
-    void clear() override {}
-    void write(const QList<PasteboardItem>&) override {}
-    std::optional<QString> plainText() override { return std::nullopt; }
-    qint64 changeCount() override { return 0; }
-};
 
 // About 5,000 characters of prose; every tenth word of the correction differs from the original.
 std::pair<QString, QString> texts() {
@@ -46,7 +38,7 @@ struct Fixture {
     FakeScheduler scheduler;
     FakeHttpTransport transport{scheduler};
     FakeLanguageRecognizer recognizer;
-    NullPasteboard pasteboard;
+    FakePasteboard pasteboard;
     std::pair<QString, QString> t = texts();
     SuggestionViewModel vm{
         t.first, OpenAIClient(SettingsStore::defaultApiBaseURL, "k", "m", transport, scheduler, recognizer)};
