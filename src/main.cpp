@@ -1,5 +1,6 @@
 // Quillet: entry point and launch modes.
 #include <QApplication>
+#include <QFile>
 #include <QTextStream>
 #include <cstdio>
 
@@ -16,10 +17,30 @@
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/DBusInstanceChannel.h"
 #include "platform/linux/IniDefaults.h"
+#include "platform/linux/rules/SessionBus.h"
+
+#include <sys/stat.h>
 
 using namespace quillet;
 
 namespace {
+
+// Before any D-Bus library starts (Qt's accessibility bridge connects as the application object is
+// made): without an address, libdbus and GDBus would each launch a session bus that outlives the
+// program. Returns whether there is a session bus to use.
+bool chooseSessionBus() {
+    const QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat info {};
+    const bool userBus =
+        !runtimeDir.isEmpty() &&
+        ::stat(QFile::encodeName(runtimeDir + QStringLiteral("/bus")).constData(), &info) == 0 &&
+        S_ISSOCK(info.st_mode);
+    const SessionBus::Choice choice =
+        SessionBus::choose(qgetenv("DBUS_SESSION_BUS_ADDRESS"), runtimeDir, userBus);
+    if (choice.address)
+        qputenv("DBUS_SESSION_BUS_ADDRESS", *choice.address);
+    return !choice.missing;
+}
 
 // An X11 display, or in a Wayland session the compositor's.
 bool hasDisplay() {
@@ -74,7 +95,7 @@ int runScreenshots(const QString& directory) {
     return 0;
 }
 
-int runDoctor() {
+int runDoctor(bool sessionBus) {
     Platform platform = makeLinuxPlatform();
     // The windows already active are looked up from the event loop.
     QCoreApplication::processEvents();
@@ -87,7 +108,7 @@ int runDoctor() {
             out << text << '\n';
             out.flush();
         },
-        SessionTypes::name(platform.session));
+        SessionTypes::name(platform.session), sessionBus);
     return 0;
 }
 
@@ -96,6 +117,15 @@ int runDoctor() {
 int main(int argc, char** argv) {
     const LaunchMode mode = chooseMode(argc, argv);
     const LaunchMode::Kind kind = mode.kind;
+    const bool sessionBus = chooseSessionBus();
+    // The report says it in its own words; the pictures and the help need no bus.
+    if (!sessionBus && kind != LaunchMode::Kind::doctor && kind != LaunchMode::Kind::screenshots &&
+        kind != LaunchMode::Kind::help)
+        std::fputs(
+            "Quillet: no session bus (DBUS_SESSION_BUS_ADDRESS is not set): another start cannot "
+            "reach this copy, and the accessibility bus and the keyring may be out of reach. "
+            "Start Quillet from within the desktop session.\n",
+            stderr);
     chooseQtPlatform(kind);
     const bool noDisplay = !hasDisplay();
     qInstallMessageHandler(quietQtMessages);
@@ -110,7 +140,7 @@ int main(int argc, char** argv) {
         case LaunchMode::Kind::screenshots:
             return runScreenshots(mode.directory);
         case LaunchMode::Kind::doctor:
-            return runDoctor();
+            return runDoctor(sessionBus);
         case LaunchMode::Kind::help:
             std::fputs(LaunchMode::usage().toUtf8().constData(), stdout);
             return 0;

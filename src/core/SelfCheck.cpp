@@ -41,11 +41,16 @@ QString rect(const Rect& r) {
 }
 
 void run(Accessibility& ax, Workspace& workspace, Screens& screens,
-         const std::function<void(const QString&)>& print, const QString& mode) {
+         const std::function<void(const QString&)>& print, const QString& mode, bool sessionBus) {
     print(QStringLiteral("Quillet doctor"));
     print(QString(14, QChar(0x2500)));
     if (!mode.isEmpty())
         print(line(std::nullopt, QStringLiteral("Session"), mode));
+    if (!sessionBus)
+        print(
+            line(false, QStringLiteral("Session bus"),
+                 QStringLiteral("none \u2014 DBUS_SESSION_BUS_ADDRESS is not set; start Quillet from within "
+                                "the desktop session")));
 
     const bool trusted = ax.isProcessTrusted();
     print(line(

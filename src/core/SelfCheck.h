@@ -19,9 +19,11 @@ namespace SelfCheck {
 constexpr int focusReadAttempts = 20;
 
 /// Prints the report, one call of `print` per printed text (each ends a line). Changes nothing.
-/// `mode`, when given, names the kind of session the program works in ("X11", "Wayland").
+/// `mode`, when given, names the kind of session the program works in ("X11", "Wayland");
+/// without `sessionBus` the report says there is none.
 void run(Accessibility& ax, Workspace& workspace, Screens& screens,
-         const std::function<void(const QString&)>& print, const QString& mode = QString());
+         const std::function<void(const QString&)>& print, const QString& mode = QString(),
+         bool sessionBus = true);
 
 /// One report line: two spaces, the mark (✓ passed, ✗ failed, • information), the label, and
 /// ": " plus the detail when there is one.

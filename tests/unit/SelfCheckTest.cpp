@@ -37,6 +37,14 @@ TEST_F(SelfCheckTest, WithoutPermissionTheReportEndsWithTheInstruction) {
                     "  • Displays", "      primary 1512×982 @ (0,0)",
                     "      secondary 1920×1080 @ (1512,-100)", "",
                     "Grant the permission, then run again. The app must be restarted after granting."));
+
+    // Without a session bus the report says so, after the kind of session.
+    QStringList lines;
+    SelfCheck::run(
+        ax, workspace, screens, [&](const QString& text) { lines += text; }, "X11", false);
+    EXPECT_THAT(lines.mid(2, 2), ElementsAre("  • Session: X11",
+                                             "  ✗ Session bus: none — DBUS_SESSION_BUS_ADDRESS is not "
+                                             "set; start Quillet from within the desktop session"));
 }
 
 TEST_F(SelfCheckTest, PasswordFieldOffScreenStillShowsItsFrames) {

@@ -4,6 +4,7 @@
 #include <QMap>
 
 #include "core/SessionType.h"
+#include "platform/linux/rules/SessionBus.h"
 
 using namespace quillet;
 
@@ -41,4 +42,22 @@ TEST(SessionTypeTest, DesktopFromTheFirstEntryItKnows) {
     EXPECT_EQ(desktop("XFCE"), Desktop::other);
     EXPECT_EQ(desktop("GNOME-Flashback:GNOME"), Desktop::gnome) << "whole entries only";
     EXPECT_EQ(desktop("GNOME-Classic"), Desktop::other);
+}
+
+// Never a bus launched for the occasion: the desktop's, the user's at its usual place, or none.
+TEST(SessionBusTest, TheDesktopsBusOrTheUsersOrNone) {
+    EXPECT_EQ(SessionBus::choose("unix:path=/run/user/1000/bus", "/run/user/1000", true).address,
+              std::nullopt);
+    EXPECT_FALSE(SessionBus::choose("unix:abstract=/tmp/dbus-x", {}, false).missing);
+    const SessionBus::Choice user = SessionBus::choose({}, "/run/user/1000", true);
+    EXPECT_EQ(user.address, "unix:path=/run/user/1000/bus");
+    EXPECT_FALSE(user.missing);
+    EXPECT_EQ(SessionBus::choose(" ", "/tmp/my runtime,dir", true).address,
+              "unix:path=/tmp/my%20runtime%2cdir/bus");
+    for (const auto& [dir, exists] :
+         {std::pair{QString("/run/user/1000"), false}, std::pair{QString(), true}}) {
+        const SessionBus::Choice none = SessionBus::choose({}, dir, exists);
+        EXPECT_EQ(none.address, QByteArray(SessionBus::noBus));
+        EXPECT_TRUE(none.missing);
+    }
 }
