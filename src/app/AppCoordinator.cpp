@@ -144,9 +144,8 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         m_overlay.hide();
         return;
     }
-    m_overlay.setState(KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())
-                           ? IconState::ready
-                           : IconState::error);
+    // A keyring that does not answer is no missing key: a click still opens the panel, which says so.
+    m_overlay.setState(m_settings.keyMissing() ? IconState::error : IconState::ready);
     m_overlay.show(*frame);
 }
 
@@ -159,9 +158,11 @@ std::optional<FocusedField> AppCoordinator::focusedFieldNow() {
 }
 
 std::shared_ptr<SuggestionViewModel> AppCoordinator::makeViewModel(const QString& text) {
-    // The key is read from the keyring only when the requests go out, never here.
-    OpenAIClient client(m_settings.apiBaseURL(), m_settings.apiKeySource(), m_settings.model(),
-                        m_services.http, m_services.scheduler, m_services.languages);
+    // The key is read from the keyring only when the requests go out, never here: the key of this
+    // server, whatever the settings say by then.
+    const QString server = m_settings.apiBaseURL();
+    OpenAIClient client(server, m_settings.apiKeySource(server), m_settings.model(), m_services.http,
+                        m_services.scheduler, m_services.languages);
     return std::make_shared<SuggestionViewModel>(text, std::move(client), m_settings.customActions());
 }
 
@@ -181,7 +182,7 @@ void AppCoordinator::presentSuggestions() {
         m_services.beep.beep();
         return;
     }
-    if (!KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())) {
+    if (m_settings.keyMissing()) {
         if (onNeedsSettings)
             onNeedsSettings();
         return;
@@ -426,7 +427,7 @@ void AppCoordinator::hotkeyTriggered() {
         presentSuggestions();
         return;
     }
-    if (!KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())) {
+    if (m_settings.keyMissing()) {
         if (onNeedsSettings)
             onNeedsSettings();
         return;

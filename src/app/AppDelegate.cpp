@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 
-#include "core/KeyRequirement.h"
 #include "core/L10n.h"
 #include "core/OpenAIClient.h"
 #include "core/SettingsStore.h"
@@ -104,9 +103,10 @@ void AppDelegate::applicationDidFinishLaunching(std::optional<InstanceRequest> f
         return;
     }
     // Whether a key is stored comes from the keyring a moment after the start; a slow keyring is
-    // waited for, so that the setup is not offered for a key that is there.
+    // waited for, and one that never answers is no missing key: the setup is offered only for a key
+    // that is not there.
     m_settings.whenKeyPresenceSettled([self] {
-        if (self && !KeyRequirement::isSatisfied(self->m_settings.hasAPIKey(), self->m_settings.apiBaseURL()))
+        if (self && self->m_settings.keyMissing())
             self->openOnboarding();
     });
 }
@@ -388,10 +388,14 @@ KeyValidator AppDelegate::keyValidator() {
     HttpTransport* http = &m_services.http;
     Scheduler* scheduler = &m_services.scheduler;
     LanguageRecognizer* languages = &m_services.languages;
-    return [settings, http, scheduler, languages](const QString& key, std::function<void(bool)> done) {
-        // The client lives until its answer has been handed on.
-        auto client = std::make_shared<OpenAIClient>(settings->apiBaseURL(), key, settings->model(), *http,
-                                                     *scheduler, *languages);
+    return [settings, http, scheduler, languages](const QString& baseURL, const QString& key,
+                                                  std::function<void(bool)> done) {
+        // The key just saved for this server, which it may have only as the server's rules allow. The
+        // client lives until its answer has been handed on.
+        const KeyAnswer answer = KeyAnswer::of(key, settings->plainHttpKeyAllowed(baseURL));
+        auto client = std::make_shared<OpenAIClient>(
+            baseURL, KeySource([answer](const std::function<void(KeyAnswer)>& give) { give(answer); }),
+            settings->model(), *http, *scheduler, *languages);
         client->validateKey([client, done = std::move(done)](bool valid) {
             if (done)
                 done(valid);
@@ -406,7 +410,8 @@ ModelLister AppDelegate::modelLister() {
     LanguageRecognizer* languages = &m_services.languages;
     return [settings, http, scheduler, languages](std::function<void(QStringList, QString)> done) {
         // The server and key in effect now; the client lives until its answer has been handed on.
-        auto client = std::make_shared<OpenAIClient>(settings->apiBaseURL(), settings->apiKeySource(),
+        const QString server = settings->apiBaseURL();
+        auto client = std::make_shared<OpenAIClient>(server, settings->apiKeySource(server),
                                                      settings->model(), *http, *scheduler, *languages);
         client->listModels([client, done = std::move(done)](Outcome<QStringList> outcome) {
             if (!done)

@@ -2,6 +2,8 @@
 #include "app/ScreenshotMode.h"
 
 #include "core/KeychainManager.h"
+#include "core/ServerKeys.h"
+#include "platform/Defaults.h"
 #include "platform/fake/FakeAccessibility.h"
 #include "platform/fake/FakeDefaults.h"
 #include "platform/fake/FakeGlobalHotkey.h"
@@ -22,9 +24,13 @@ Platform demoPlatform(const Defaults* preferences, bool accessibilityOn) {
     Platform p;
     // Never advanced: no timer fires and no deferred call runs, so no request is ever answered.
     p.scheduler = std::make_unique<FakeScheduler>();
+    // The demonstration key is stored for the server the preferences name, as for the default one.
     auto secrets = std::make_unique<FakeSecretStore>();
-    secrets->items[{KeychainManager::service, KeychainManager::account}] =
-        ScreenshotRenderer::demoKey.toUtf8();
+    secrets->items[KeychainManager::itemFor({})] = ScreenshotRenderer::demoKey.toUtf8();
+    if (const std::optional<QString> server =
+            preferences ? preferences->string(QStringLiteral("apiBaseURL")) : std::nullopt)
+        secrets->items[KeychainManager::itemFor(ServerKeys::slotOf(*server))] =
+            ScreenshotRenderer::demoKey.toUtf8();
     p.secrets = std::move(secrets);
     auto defaults = std::make_unique<FakeDefaults>();
     defaults->fallback = preferences;

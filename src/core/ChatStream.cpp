@@ -91,9 +91,15 @@ void ChatStream::dispatch() {
     }
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-    // A server that fails mid-way says so in an event of its own ("error"): the answer is unusable.
-    if (error.error != QJsonParseError::NoError || !document.isObject() ||
-        document.object().contains(QStringLiteral("error"))) {
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        m_state = State::broken;
+        return;
+    }
+    // A server that fails mid-way says so in an event of its own ({"error": {"message": ...}}, or
+    // the reason alone): the answer is unusable, and the reason is the user's to read.
+    if (const QJsonValue failure = document.object().value(QStringLiteral("error")); !failure.isUndefined()) {
+        m_serverError = failure.isString() ? failure.toString()
+                                           : failure.toObject().value(QStringLiteral("message")).toString();
         m_state = State::broken;
         return;
     }

@@ -24,6 +24,8 @@ public:
     State state() const { return m_state; }
     /// The answer's text so far: the first choice's pieces, joined.
     const QString& content() const { return m_content; }
+    /// The reason a server gave in an error event that broke the stream; empty when it gave none.
+    const QString& serverError() const { return m_serverError; }
 
     /// Whether a reply body is an event stream rather than one JSON answer (or something else), from
     /// its first bytes; nullopt while they are too few to tell.
@@ -39,6 +41,7 @@ private:
     bool m_hasData = false;
     QString m_content;
     QString m_grown;
+    QString m_serverError;
 };
 
 }  // namespace quillet

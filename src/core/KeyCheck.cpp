@@ -17,7 +17,8 @@ void KeyCheck::start(const QString& typed) {
     m_status = KeyStatus::checking;
     Q_EMIT statusChanged(m_status);
     QPointer<KeyCheck> self(this);
-    m_store.setApiKey(typed, [self, generation](SecretStore::Status saved) {
+    const QString server = m_store.apiBaseURL();
+    m_store.setApiKey(server, typed, [self, generation, server](SecretStore::Status saved) {
         if (!self || generation != self->m_generation)
             return;
         if (saved != SecretStore::Status::ok) {
@@ -25,21 +26,35 @@ void KeyCheck::start(const QString& typed) {
                                                                           : KeyStatus::keyringUnavailable);
             return;
         }
-        self->m_store.readAPIKey(KeychainManager::Access::quiet, [self, generation](const QString& key) {
-            if (!self || generation != self->m_generation)
-                return;
-            if (key.isEmpty()) {
-                self->settle(generation, KeyStatus::keyringUnavailable);
-            } else if (self->m_validate) {
-                self->m_validate(key, [self, generation](bool valid) {
-                    if (self)
-                        self->settle(generation, valid ? KeyStatus::valid : KeyStatus::invalid);
-                });
-            } else {
-                self->settle(generation, KeyStatus::invalid);
-            }
-        });
+        self->m_store.readAPIKey(
+            server, KeychainManager::Access::quiet,
+            [self, generation, server](const KeychainManager::Lookup& lookup) {
+                if (!self || generation != self->m_generation)
+                    return;
+                const QString key =
+                    lookup.state == KeychainManager::Lookup::State::found ? lookup.key : QString();
+                if (key.isEmpty()) {
+                    self->settle(generation, KeyStatus::keyringUnavailable);
+                } else if (ServerKeys::isPlainRemote(server) && !self->m_store.plainHttpKeyAllowed(server)) {
+                    self->settle(generation, KeyStatus::notSent);
+                } else if (self->m_validate) {
+                    self->m_validate(server, key, [self, generation](bool valid) {
+                        if (self)
+                            self->settle(generation, valid ? KeyStatus::valid : KeyStatus::invalid);
+                    });
+                } else {
+                    self->settle(generation, KeyStatus::invalid);
+                }
+            });
     });
+}
+
+void KeyCheck::reset() {
+    ++m_generation;
+    if (m_status == KeyStatus::idle)
+        return;
+    m_status = KeyStatus::idle;
+    Q_EMIT statusChanged(m_status);
 }
 
 void KeyCheck::settle(quint64 generation, KeyStatus status) {

@@ -9,12 +9,15 @@ namespace quillet {
 
 class SettingsStore;
 
-/// The state of one API-key check. The last two end a save the keyring did not take: nothing was
-/// checked, and the key stays in the field.
-enum class KeyStatus { idle, checking, valid, invalid, keyringUnavailable, keyringLocked };
+/// The state of one API-key check. keyringUnavailable and keyringLocked end a save the keyring did
+/// not take: nothing was checked, and the key stays in the field. notSent ends a save for a server the
+/// key may not travel to yet (plain HTTP to another machine, not allowed): nothing was checked.
+enum class KeyStatus { idle, checking, valid, invalid, keyringUnavailable, keyringLocked, notSent };
 
-/// Checks `key` against the server; `done` runs once, later, on the main thread, with the answer.
-using KeyValidator = std::function<void(const QString& key, std::function<void(bool valid)> done)>;
+/// Checks `key` against the server at `baseURL`; `done` runs once, later, on the main thread, with the
+/// answer.
+using KeyValidator =
+    std::function<void(const QString& baseURL, const QString& key, std::function<void(bool valid)> done)>;
 
 class KeyCheck : public QObject {
     Q_OBJECT
@@ -24,11 +27,14 @@ public:
 
     KeyStatus status() const { return m_status; }
 
-    /// Stores `typed` exactly as typed, then checks the key the keyring gives back: one it cannot
-    /// give back has not been kept. A new start supersedes a running one, whose answers are then
-    /// dropped, since they describe a key that is no longer the stored one. An empty `typed` is
-    /// ignored.
+    /// Stores `typed` exactly as typed, as the key of the current server, then checks the key the
+    /// keyring gives back: one it cannot give back has not been kept. A new start supersedes a running
+    /// one, whose answers are then dropped, since they describe a key that is no longer the stored
+    /// one. An empty `typed` is ignored.
     void start(const QString& typed);
+    /// Back to idle, dropping the answer of a check under way: the server changed, and what was
+    /// checked was another server's key.
+    void reset();
 
 Q_SIGNALS:
     void statusChanged(KeyStatus status);

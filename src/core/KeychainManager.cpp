@@ -1,4 +1,4 @@
-// The API key in the desktop's secret store, with the move from the old service name. Nothing here
+// The API keys in the desktop's secret store, the default service's and each server's own.
 #include "core/KeychainManager.h"
 
 #include <QStringDecoder>
@@ -79,14 +79,19 @@ KeychainManager::~KeychainManager() {
     m_calls->pending.clear();
 }
 
-void KeychainManager::readService(const QString& name, Access access, std::chrono::milliseconds timeout,
-                                  const std::shared_ptr<bool>& prompted, std::function<void(Lookup)> done) {
+SecretStore::Item KeychainManager::itemFor(const QString& slot, const QString& service) {
+    if (slot.isEmpty())
+        return {service, account, {}};
+    return {KeychainManager::service, serverAccount, slot};
+}
+
+void KeychainManager::readItem(const SecretStore::Item& item, Access access,
+                               std::chrono::milliseconds timeout, const std::shared_ptr<bool>& prompted,
+                               std::function<void(Lookup)> done) {
     m_calls->run<Reply>(
         timeout, Reply{},
-        [this, name](std::function<void(Reply)> give) {
-            return m_calls->store.read(name, account, std::move(give));
-        },
-        [this, name, access, timeout, prompted, done](Reply reply) {
+        [this, item](std::function<void(Reply)> give) { return m_calls->store.read(item, std::move(give)); },
+        [this, item, access, timeout, prompted, done](Reply reply) {
             switch (reply.status) {
                 case Status::ok:
                     if (std::optional<QString> key = decodeUtf8(reply.secret))
@@ -111,36 +116,41 @@ void KeychainManager::readService(const QString& name, Access access, std::chron
             *prompted = true;
             m_calls->run<bool>(
                 promptTimeout, false,
-                [this, name](std::function<void(bool)> give) {
-                    return m_calls->store.unlock(name, account, std::move(give));
+                [this, item](std::function<void(bool)> give) {
+                    return m_calls->store.unlock(item, std::move(give));
                 },
-                [this, name, timeout, prompted, done](bool unlocked) {
+                [this, item, timeout, prompted, done](bool unlocked) {
                     if (!unlocked)
                         done({State::locked, {}});
                     else
-                        readService(name, Access::quiet, timeout, prompted, done);
+                        readItem(item, Access::quiet, timeout, prompted, done);
                 });
         });
 }
 
-void KeychainManager::loadAPIKey(Access access, std::function<void(Lookup)> done,
+void KeychainManager::loadAPIKey(const QString& slot, Access access, std::function<void(Lookup)> done,
                                  std::chrono::milliseconds timeout) {
     auto prompted = std::make_shared<bool>(false);
-    readService(service, access, timeout, prompted,
-                [this, access, timeout, prompted, done](const Lookup& current) {
-                    if (current.state != State::absent) {
-                        done(current);
-                        return;
-                    }
-                    readService(legacyService, access, timeout, prompted,
-                                [this, timeout, done](const Lookup& legacy) {
-                                    if (legacy.state != State::found) {
-                                        done(legacy);
-                                        return;
-                                    }
-                                    migrate(legacy.key, timeout, [done, legacy] { done(legacy); });
-                                });
-                });
+    // Only the default service's key was ever kept under the old name.
+    if (!slot.isEmpty()) {
+        readItem(itemFor(slot), access, timeout, prompted, std::move(done));
+        return;
+    }
+    readItem(itemFor({}), access, timeout, prompted,
+             [this, access, timeout, prompted, done](const Lookup& current) {
+                 if (current.state != State::absent) {
+                     done(current);
+                     return;
+                 }
+                 readItem(itemFor({}, legacyService), access, timeout, prompted,
+                          [this, timeout, done](const Lookup& legacy) {
+                              if (legacy.state != State::found) {
+                                  done(legacy);
+                                  return;
+                              }
+                              migrate(legacy.key, timeout, [done, legacy] { done(legacy); });
+                          });
+             });
 }
 
 void KeychainManager::migrate(const QString& key, std::chrono::milliseconds timeout,
@@ -148,7 +158,7 @@ void KeychainManager::migrate(const QString& key, std::chrono::milliseconds time
     m_calls->run<Status>(
         timeout, Status::unavailable,
         [this, key](std::function<void(Status)> give) {
-            return m_calls->store.write(service, account, key.toUtf8(), std::move(give));
+            return m_calls->store.write(itemFor({}), key.toUtf8(), std::move(give));
         },
         [this, key, timeout, done](Status written) {
             if (written != Status::ok) {
@@ -160,7 +170,7 @@ void KeychainManager::migrate(const QString& key, std::chrono::milliseconds time
             m_calls->run<Reply>(
                 timeout, Reply{},
                 [this](std::function<void(Reply)> give) {
-                    return m_calls->store.read(service, account, std::move(give));
+                    return m_calls->store.read(itemFor({}), std::move(give));
                 },
                 [this, key, timeout, done](const Reply& reply) {
                     if (reply.status != Status::ok || decodeUtf8(reply.secret) != key) {
@@ -170,7 +180,7 @@ void KeychainManager::migrate(const QString& key, std::chrono::milliseconds time
                     m_calls->run<Status>(
                         timeout, Status::unavailable,
                         [this](std::function<void(Status)> give) {
-                            return m_calls->store.remove(legacyService, account, std::move(give));
+                            return m_calls->store.remove(itemFor({}, legacyService), std::move(give));
                         },
                         [done](Status) { done(); });
                 });
@@ -178,41 +188,47 @@ void KeychainManager::migrate(const QString& key, std::chrono::milliseconds time
 }
 
 void KeychainManager::changeWithUnlock(
+    const SecretStore::Item& item,
     const std::function<SecretStore::Ticket(std::function<void(Status)>)>& change,
     std::function<void(Status)> done) {
     if (!done)
         done = [](Status) {};
-    m_calls->run<Status>(changeTimeout, Status::unavailable, change, [this, change, done](Status status) {
-        if (status != Status::locked) {
-            done(status);
-            return;
-        }
-        m_calls->run<bool>(
-            promptTimeout, false,
-            [this](std::function<void(bool)> give) {
-                return m_calls->store.unlock(service, account, std::move(give));
-            },
-            [this, change, done](bool unlocked) {
-                if (!unlocked)
-                    done(Status::locked);
-                else
-                    m_calls->run<Status>(changeTimeout, Status::unavailable, change, done);
-            });
-    });
+    m_calls->run<Status>(
+        changeTimeout, Status::unavailable, change, [this, item, change, done](Status status) {
+            if (status != Status::locked) {
+                done(status);
+                return;
+            }
+            m_calls->run<bool>(
+                promptTimeout, false,
+                [this, item](std::function<void(bool)> give) {
+                    return m_calls->store.unlock(item, std::move(give));
+                },
+                [this, change, done](bool unlocked) {
+                    if (!unlocked)
+                        done(Status::locked);
+                    else
+                        m_calls->run<Status>(changeTimeout, Status::unavailable, change, done);
+                });
+        });
 }
 
-void KeychainManager::saveAPIKey(const QString& key, std::function<void(Status)> done) {
+void KeychainManager::saveAPIKey(const QString& slot, const QString& key, std::function<void(Status)> done) {
+    const SecretStore::Item item = itemFor(slot);
     changeWithUnlock(
-        [this, bytes = key.toUtf8()](std::function<void(Status)> give) {
-            return m_calls->store.write(service, account, bytes, std::move(give));
+        item,
+        [this, item, bytes = key.toUtf8()](std::function<void(Status)> give) {
+            return m_calls->store.write(item, bytes, std::move(give));
         },
         std::move(done));
 }
 
-void KeychainManager::deleteAPIKey(std::function<void(Status)> done) {
+void KeychainManager::deleteAPIKey(const QString& slot, std::function<void(Status)> done) {
+    const SecretStore::Item item = itemFor(slot);
     changeWithUnlock(
-        [this](std::function<void(Status)> give) {
-            return m_calls->store.remove(service, account, std::move(give));
+        item,
+        [this, item](std::function<void(Status)> give) {
+            return m_calls->store.remove(item, std::move(give));
         },
         std::move(done));
 }

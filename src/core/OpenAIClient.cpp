@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "core/ChatStream.h"
-#include "core/KeyRequirement.h"
 #include "core/ModelServers.h"
 #include "core/Prompts.h"
 #include "platform/Scheduler.h"
@@ -16,15 +15,6 @@
 namespace quillet {
 
 namespace {
-
-// A line break or other control character would split the Authorization header: such a key is
-// refused rather than sent malformed.
-bool fitsHeader(const QString& key) {
-    for (const QChar c : key)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return false;
-    return true;
-}
 
 // One exchange with the server, with its attempts, pauses and overall deadline. Held by whatever
 // waits for it (the key, the transport's reply, a timer), so it lives exactly as long as it is under
@@ -38,14 +28,21 @@ struct Exchange : PendingRequest::Control, std::enable_shared_from_this<Exchange
     // What one reply comes to, and whether another attempt may change it.
     std::function<Answer(const HttpReply&)> decode;
     std::function<bool(const Answer&)> retryable;
-    // The answer when the deadline passes during an attempt.
+    // The answer when the deadline passes during an attempt, and when a whole answer runs past its
+    // limit.
     Answer lateAnswer;
+    Answer overlongAnswer;
     std::function<void(Answer)> done;
     // Each piece of a 200 reply's body as it arrives.
     std::function<void(const QByteArray&)> onData;
     // Some of the answer has arrived: trying again would show it twice, so there is no retry.
     bool streamed = false;
+    // What a failure told as an error comes to.
+    std::function<Answer(const OpenAIError&)> fromError;
+    // What a 401 means when the key the server wants was not sent.
+    std::optional<OpenAIError> keyLeftBehind;
     std::chrono::milliseconds deadline{};
+    std::chrono::milliseconds limit{};
 
     int attempt = 0;
     bool over = false;
@@ -53,10 +50,15 @@ struct Exchange : PendingRequest::Control, std::enable_shared_from_this<Exchange
     std::optional<HttpRequestId> inFlight;
     std::optional<TimerId> pauseTimer;
     std::optional<TimerId> deadlineTimer;
+    std::optional<TimerId> limitTimer;
 
-    void begin(std::chrono::milliseconds limit) {
-        deadline = limit;
+    void begin() {
         armDeadline();
+        // Never restarted: the end of an answer that keeps coming.
+        limitTimer = scheduler->after(limit, [self = this->shared_from_this()] {
+            self->limitTimer.reset();
+            self->finish(self->overlongAnswer);
+        });
         if (onData) {
             // Held weakly: the request, and its handler with it, is part of this exchange.
             http.onData = [weak = this->weak_from_this()](const QByteArray& piece) {
@@ -98,7 +100,9 @@ struct Exchange : PendingRequest::Control, std::enable_shared_from_this<Exchange
     void received(const HttpReply& reply) {
         if (over)
             return;
-        Answer answer = decode(reply);
+        const bool refusedBare =
+            keyLeftBehind && reply.kind == HttpReply::Kind::response && reply.status == 401;
+        Answer answer = refusedBare ? fromError(*keyLeftBehind) : decode(reply);
         if (attempt < maxAttempts && !streamed && retryable(answer)) {
             lastAnswer = std::move(answer);
             const std::chrono::milliseconds pause = std::chrono::seconds(1 << attempt);  // 2 s, then 4 s
@@ -138,25 +142,27 @@ struct Exchange : PendingRequest::Control, std::enable_shared_from_this<Exchange
             scheduler->cancel(*std::exchange(pauseTimer, std::nullopt));
         if (deadlineTimer)
             scheduler->cancel(*std::exchange(deadlineTimer, std::nullopt));
+        if (limitTimer)
+            scheduler->cancel(*std::exchange(limitTimer, std::nullopt));
     }
 };
 
-// What an exchange does once the key is read: it goes out with the key, or without one to a server
-// that needs none; a key that is missing where one is needed, or that would break the header, ends
-// it with the matching message.
+// What an exchange does once the keyring has answered: it goes out with the key its server may have,
+// or without one, or not at all (see ServerKeys::decide).
 template <typename Answer>
-std::function<void(const QString&)> beginWithKey(std::shared_ptr<Exchange<Answer>> exchange,
-                                                 std::chrono::milliseconds deadline, bool keyRequired) {
-    return [exchange, deadline, keyRequired](const QString& key) {
+std::function<void(KeyAnswer)> beginWithKey(std::shared_ptr<Exchange<Answer>> exchange, QString baseURL) {
+    return [exchange, baseURL](const KeyAnswer& answer) {
         if (exchange->over)
             return;
-        if ((key.isEmpty() && keyRequired) || !fitsHeader(key)) {
-            exchange->finishSoon(key.isEmpty() ? OpenAIError::missingKey() : OpenAIError::invalidKey());
+        const ServerKeys::Decision decision = ServerKeys::decide(baseURL, answer);
+        if (decision.refusal) {
+            exchange->finishSoon(exchange->fromError(*decision.refusal));
             return;
         }
-        if (!key.isEmpty())
-            exchange->http.headers.prepend({"Authorization", "Bearer " + key.toUtf8()});
-        exchange->begin(deadline);
+        if (!decision.key.isEmpty())
+            exchange->http.headers.prepend({"Authorization", "Bearer " + decision.key.toUtf8()});
+        exchange->keyLeftBehind = decision.keyLeftBehind;
+        exchange->begin();
     };
 }
 
@@ -195,8 +201,9 @@ void PendingRequest::cancel() {
 
 OpenAIClient::OpenAIClient(QString baseURL, QString apiKey, QString model, HttpTransport& transport,
                            Scheduler& scheduler, LanguageRecognizer& recognizer)
-    : OpenAIClient(std::move(baseURL),
-                   KeySource([apiKey](const std::function<void(QString)>& give) { give(apiKey); }),
+    : OpenAIClient(std::move(baseURL), KeySource([apiKey](const std::function<void(KeyAnswer)>& give) {
+                       give(KeyAnswer::of(apiKey));
+                   }),
                    std::move(model), transport, scheduler, recognizer) {}
 
 OpenAIClient::OpenAIClient(QString baseURL, KeySource apiKey, QString model, HttpTransport& transport,
@@ -255,10 +262,25 @@ QJsonObject OpenAIClient::requestBody(const QString& system, const QString& user
 
 namespace {
 
-// What a reply that is not a usable 200 comes to; nullopt for one that is.
-std::optional<OpenAIError> failureOf(const HttpReply& reply) {
+// "host:port" of `url`, as the user would type it to reach the server.
+QString addressOf(const QUrl& url) {
+    const QString host = url.host();
+    const int port = url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+    return (host.contains(u':') ? u'[' + host + u']' : host) + u':' + QString::number(port);
+}
+
+// What a reply from `url` that is not a usable 200 comes to; nullopt for one that is.
+std::optional<OpenAIError> failureOf(const HttpReply& reply, const QUrl& url) {
     switch (reply.kind) {
         case HttpReply::Kind::failure:
+            switch (reply.cause) {
+                case HttpReply::Cause::refused:
+                    return OpenAIError::refused(addressOf(url));
+                case HttpReply::Cause::timedOut:
+                    return OpenAIError::timedOut();
+                case HttpReply::Cause::network:
+                    break;
+            }
             return OpenAIError::offline();
         case HttpReply::Kind::tooLarge:
             return OpenAIError::badResponse(OpenAIError::tooLargeDetail);
@@ -281,11 +303,17 @@ std::optional<OpenAIError> failureOf(const HttpReply& reply) {
     return std::nullopt;
 }
 
+// A stream the server broke off with its own reason says that reason.
+OpenAIError brokenStream(const ChatStream& stream) {
+    return stream.serverError().trimmed().isEmpty() ? OpenAIError::badResponse(OpenAIError::streamDetail)
+                                                    : OpenAIError::serverMessage(stream.serverError());
+}
+
 }  // namespace
 
 template <typename T>
-Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
-    if (std::optional<OpenAIError> failure = failureOf(reply))
+Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply, const QUrl& url) {
+    if (std::optional<OpenAIError> failure = failureOf(reply, url))
         return std::move(*failure);
 
     std::optional<QString> content;
@@ -293,7 +321,7 @@ Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply) {
         ChatStream stream;
         stream.feed(reply.body);
         if (stream.state() == ChatStream::State::broken)
-            return OpenAIError::badResponse(OpenAIError::streamDetail);
+            return brokenStream(stream);
         if (stream.state() == ChatStream::State::open)
             return OpenAIError::interrupted();
         content = stream.content();
@@ -343,7 +371,7 @@ PendingRequest OpenAIClient::request(const QString& system, const QString& user,
         if (reading->stream.state() == ChatStream::State::broken) {
             // Said now rather than when the server gets round to closing.
             if (const auto self = exchange.lock())
-                self->finishSoon(OpenAIError::badResponse(OpenAIError::streamDetail));
+                self->finishSoon(brokenStream(reading->stream));
             return;
         }
         if (grown.isEmpty())
@@ -355,20 +383,24 @@ PendingRequest OpenAIClient::request(const QString& system, const QString& user,
         if (progress)
             progress(reading->answer);
     };
-    exchange->decode = [reading](const HttpReply& reply) -> Outcome<T> {
+    const QUrl url = endpoint(QStringLiteral("/v1/chat/completions"));
+    exchange->decode = [reading, url](const HttpReply& reply) -> Outcome<T> {
         // The connection dropped after the answer had begun.
         if (reply.kind == HttpReply::Kind::failure && reading->eventStream.value_or(false))
             return OpenAIError::interrupted();
-        return decodeReply<T>(reply);
+        return decodeReply<T>(reply, url);
     };
     exchange->retryable = [](const Outcome<T>& outcome) {
         const auto* error = std::get_if<OpenAIError>(&outcome);
         return error && error->isRetryable();
     };
-    exchange->lateAnswer = OpenAIError::offline();
+    exchange->lateAnswer = OpenAIError::timedOut();
+    exchange->overlongAnswer = OpenAIError::tooLong();
+    exchange->deadline = m_deadline;
+    exchange->limit = m_limit;
     exchange->done = std::move(done);
     exchange->http.method = "POST";
-    exchange->http.url = endpoint(QStringLiteral("/v1/chat/completions"));
+    exchange->http.url = url;
     exchange->http.body =
         QJsonDocument(requestBody(system, content, temperature)).toJson(QJsonDocument::Compact);
     exchange->http.timeout = chatTimeout;
@@ -376,9 +408,9 @@ PendingRequest OpenAIClient::request(const QString& system, const QString& user,
 
     // The key is read only now, and the deadline starts once it is in: an unlock prompt of the
     // keyring is the user's time, not the server's.
-    // A server of the user's own may need no key: then none is sent, and a 401 says it wants one.
     exchange->http.headers = {{"Content-Type", "application/json"}};
-    m_apiKey(beginWithKey(exchange, m_deadline, KeyRequirement::isRequired(m_baseURL)));
+    exchange->fromError = [](const OpenAIError& error) { return Outcome<T>(error); };
+    m_apiKey(beginWithKey(exchange, m_baseURL));
     return PendingRequest(exchange);
 }
 
@@ -393,24 +425,17 @@ PendingRequest OpenAIClient::validateKey(std::function<void(bool)> done) const {
     };
     exchange->retryable = [](bool) { return false; };
     exchange->lateAnswer = false;
+    exchange->overlongAnswer = false;
+    exchange->deadline = m_deadline;
+    exchange->limit = m_limit;
     exchange->done = std::move(done);
     exchange->http.method = "GET";
     exchange->http.url = endpoint(QStringLiteral("/v1/models"));
     exchange->http.timeout = keyCheckTimeout;
     exchange->http.maxReplyBytes = maxReplyBytes;
-    m_apiKey([exchange, deadline = m_deadline,
-              keyRequired = KeyRequirement::isRequired(m_baseURL)](const QString& key) {
-        if (exchange->over)
-            return;
-        // An empty key is sent like any other and refused by the server, unless the server needs none.
-        if (!fitsHeader(key)) {
-            exchange->finishSoon(false);
-            return;
-        }
-        if (!key.isEmpty() || keyRequired)
-            exchange->http.headers = {{"Authorization", "Bearer " + key.toUtf8()}};
-        exchange->begin(deadline);
-    });
+    // A key that may not go is no key the server accepted.
+    exchange->fromError = [](const OpenAIError&) { return false; };
+    m_apiKey(beginWithKey(exchange, m_baseURL));
     return PendingRequest(exchange);
 }
 
@@ -418,21 +443,26 @@ PendingRequest OpenAIClient::listModels(std::function<void(Outcome<QStringList>)
     auto exchange = std::make_shared<Exchange<Outcome<QStringList>>>();
     exchange->transport = m_transport;
     exchange->scheduler = m_scheduler;
-    exchange->decode = [](const HttpReply& reply) -> Outcome<QStringList> {
-        if (std::optional<OpenAIError> failure = failureOf(reply))
+    const QUrl url = endpoint(QStringLiteral("/v1/models"));
+    exchange->decode = [url](const HttpReply& reply) -> Outcome<QStringList> {
+        if (std::optional<OpenAIError> failure = failureOf(reply, url))
             return std::move(*failure);
         if (std::optional<QStringList> names = ModelServers::parseModelList(reply.body))
             return std::move(*names);
         return OpenAIError::badResponse(OpenAIError::jsonDetail);
     };
     exchange->retryable = [](const Outcome<QStringList>&) { return false; };
-    exchange->lateAnswer = OpenAIError::offline();
+    exchange->lateAnswer = OpenAIError::timedOut();
+    exchange->overlongAnswer = OpenAIError::timedOut();
+    exchange->deadline = m_deadline;
+    exchange->limit = m_limit;
     exchange->done = std::move(done);
     exchange->http.method = "GET";
-    exchange->http.url = endpoint(QStringLiteral("/v1/models"));
+    exchange->http.url = url;
     exchange->http.timeout = keyCheckTimeout;
     exchange->http.maxReplyBytes = maxReplyBytes;
-    m_apiKey(beginWithKey(exchange, m_deadline, KeyRequirement::isRequired(m_baseURL)));
+    exchange->fromError = [](const OpenAIError& error) { return Outcome<QStringList>(error); };
+    m_apiKey(beginWithKey(exchange, m_baseURL));
     return PendingRequest(exchange);
 }
 
@@ -442,7 +472,7 @@ template PendingRequest OpenAIClient::request<CorrectionResult>(
 template PendingRequest OpenAIClient::request<RephraseResult>(
     const QString&, const QString&, double, std::function<void(Outcome<RephraseResult>)>,
     std::function<void(const PartialAnswer&)>) const;
-template Outcome<CorrectionResult> OpenAIClient::decodeReply<CorrectionResult>(const HttpReply&);
-template Outcome<RephraseResult> OpenAIClient::decodeReply<RephraseResult>(const HttpReply&);
+template Outcome<CorrectionResult> OpenAIClient::decodeReply<CorrectionResult>(const HttpReply&, const QUrl&);
+template Outcome<RephraseResult> OpenAIClient::decodeReply<RephraseResult>(const HttpReply&, const QUrl&);
 
 }  // namespace quillet

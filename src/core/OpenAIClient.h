@@ -13,6 +13,7 @@
 #include "core/Models.h"
 #include "core/OpenAIError.h"
 #include "core/PartialAnswer.h"
+#include "core/ServerKeys.h"
 #include "platform/HttpTransport.h"
 
 namespace quillet {
@@ -23,9 +24,6 @@ class Scheduler;
 /// Either the decoded result or the reason there is none.
 template <typename T>
 using Outcome = std::variant<T, OpenAIError>;
-
-/// Hands the API key to the callback, now or later, on the main thread; "" when there is none.
-using KeySource = std::function<void(std::function<void(QString)>)>;
 
 /// A request under way, for whoever may want to stop it. Holds the request weakly.
 class PendingRequest {
@@ -57,14 +55,19 @@ public:
     /// The longest a request may take, every attempt and pause included: a server that never answers,
     /// or sends a byte now and then, ends there.
     static constexpr std::chrono::milliseconds requestDeadline{60000};
+    /// The longest a whole answer may take, however steadily its pieces come: generous for a slow
+    /// local model, yet an end for a server that never finishes.
+    static constexpr std::chrono::milliseconds answerLimit{10 * 60 * 1000};
     /// Larger replies are refused: no chat answer to one field's text comes near this.
     static constexpr qint64 maxReplyBytes = 4 * 1024 * 1024;
 
-    /// A client of the server at `baseURL` ("https://api.openai.com", "http://127.0.0.1:11434/v1").
-    /// The services must outlive every request started through this client (they are the process's).
+    /// A client of the server at `baseURL` ("https://api.openai.com", "http://127.0.0.1:11434/v1"),
+    /// with the key saved for that server ("" for none). The services must outlive every request
+    /// started through this client (they are the process's).
     OpenAIClient(QString baseURL, QString apiKey, QString model, HttpTransport& transport,
                  Scheduler& scheduler, LanguageRecognizer& recognizer);
-    /// A client that asks `apiKey` for the key each time a request is about to go out.
+    /// A client that asks `apiKey` for its server's key each time a request is about to go out. What
+    /// goes with a request follows ServerKeys::decide.
     OpenAIClient(QString baseURL, KeySource apiKey, QString model, HttpTransport& transport,
                  Scheduler& scheduler, LanguageRecognizer& recognizer);
 
@@ -73,10 +76,13 @@ public:
     /// The longest a request may take from the moment it goes out; requestDeadline unless changed.
     std::chrono::milliseconds deadline() const { return m_deadline; }
     void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
+    /// The longest a whole answer may take; answerLimit unless changed.
+    std::chrono::milliseconds limit() const { return m_limit; }
+    void setLimit(std::chrono::milliseconds limit) { m_limit = limit; }
 
     /// Asks the model for a streamed answer, retrying quota, network and server failures twice (after
     /// 2 s, then 4 s) as long as nothing of the answer has arrived, within requestDeadline (counted
-    /// again from each piece of a stream), and calls `done` once on the main thread, never
+    /// again from each piece of a stream, up to answerLimit), and calls `done` once on the main thread, never
     /// synchronously. `progress`, when set, sees the answer grow. T is CorrectionResult or
     /// RephraseResult.
     template <typename T>
@@ -85,7 +91,7 @@ public:
                            std::function<void(const PartialAnswer&)> progress = {}) const;
 
     /// Calls `done` once on the main thread with whether the server accepts the key (status 200),
-    /// within requestDeadline.
+    /// within requestDeadline. A key that may not go to the server is not sent, and not accepted.
     PendingRequest validateKey(std::function<void(bool)> done) const;
 
     /// Asks the server once for the models it offers (GET /v1/models) and calls `done` once on the main
@@ -101,15 +107,16 @@ public:
     static QString cutText(const QString& text, int limit = maxCharacters);
     /// The chat request's JSON body for the already cut and hinted user content.
     QJsonObject requestBody(const QString& system, const QString& userContent, double temperature) const;
-    /// What one HTTP exchange of a chat request comes to.
+    /// What one HTTP exchange of a chat request to `url` comes to.
     template <typename T>
-    static Outcome<T> decodeReply(const HttpReply& reply);
+    static Outcome<T> decodeReply(const HttpReply& reply, const QUrl& url = {});
 
 private:
     QString m_baseURL;
     KeySource m_apiKey;
     QString m_model;
     std::chrono::milliseconds m_deadline = requestDeadline;
+    std::chrono::milliseconds m_limit = answerLimit;
     HttpTransport* m_transport;
     Scheduler* m_scheduler;
     LanguageRecognizer* m_recognizer;

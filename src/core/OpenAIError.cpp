@@ -35,8 +35,44 @@ QString OpenAIError::message() const {
                 .text(QStringLiteral("The server had a problem (HTTP %1). Try again later."),
                       QStringLiteral("Server je imao problem (HTTP %1). Pokušaj kasnije."))
                 .arg(m_status);
+        case Kind::timedOut:
+            return l10n.text(QStringLiteral("The server did not answer in time. Try again."),
+                             QStringLiteral("Server nije odgovorio na vreme. Pokušaj ponovo."));
+        case Kind::refused:
+            return l10n
+                .text(QStringLiteral("Nothing answers at %1. Is the server running?"),
+                      QStringLiteral("Na adresi %1 se niko ne javlja. Da li je server pokrenut?"))
+                .arg(m_detail);
+        case Kind::serverMessage:
+            return m_detail;
+        case Kind::tooLong:
+            return l10n.text(QStringLiteral("The answer took too long and was stopped. Try again."),
+                             QStringLiteral("Odgovor je trajao predugo i prekinut je. Pokušaj ponovo."));
+        case Kind::keyringUnavailable:
+            return l10n.text(QStringLiteral("The keyring is not answering. Try again in a moment."),
+                             QStringLiteral("Keyring ne odgovara. Pokušaj ponovo za trenutak."));
+        case Kind::keyringLocked:
+            return l10n.text(QStringLiteral("The keyring stayed locked."),
+                             QStringLiteral("Keyring je ostao zaključan."));
+        case Kind::keyWithheld:
+            return l10n.text(
+                QStringLiteral("The key is not sent over plain HTTP to this server. Allow it in Settings."),
+                QStringLiteral("Ključ se ne šalje ovom serveru preko nešifrovanog HTTP-a. Dozvoli to u "
+                               "Podešavanjima."));
     }
     return {};
+}
+
+OpenAIError OpenAIError::serverMessage(const QString& text) {
+    // A server's reason may run over lines, or on and on; the panel shows one line of it.
+    QString line = text.simplified();
+    if (line.size() > maxServerMessage) {
+        qsizetype cut = maxServerMessage - 1;
+        if (line[cut - 1].isHighSurrogate())
+            --cut;
+        line = line.left(cut) + QChar(0x2026);
+    }
+    return OpenAIError(Kind::serverMessage, line);
 }
 
 }  // namespace quillet

@@ -5,6 +5,7 @@
 #include <QUrl>
 #include <cstdio>
 
+#include "core/KeyRequirement.h"
 #include "platform/Defaults.h"
 #include "platform/LoginItem.h"
 #include "platform/SystemLog.h"
@@ -24,6 +25,7 @@ const QString kCustomActions = QStringLiteral("customActions");
 const QString kLaunchAtLogin = QStringLiteral("launchAtLogin");
 const QString kApiBaseURL = QStringLiteral("apiBaseURL");
 const QString kGlobalShortcut = QStringLiteral("globalShortcut");
+const QString kPlainHttpKeyServers = QStringLiteral("plainHttpKeyServers");
 
 }  // namespace
 
@@ -58,6 +60,8 @@ SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem
     }
     m_globalShortcut = m_defaults.string(kGlobalShortcut).value_or(defaultGlobalShortcut);
     m_customActions = CustomActions::fromStored(m_defaults.string(kCustomActions));
+    m_plainHttpKeyServers = m_defaults.stringList(kPlainHttpKeyServers).value_or(QStringList());
+    m_presenceSlot = ServerKeys::slotOf(m_apiBaseURL);
     refreshKeyPresence();
 }
 
@@ -164,8 +168,40 @@ bool SettingsStore::setApiBaseURL(const QString& value) {
         return false;
     m_apiBaseURL = *url;
     m_defaults.setString(kApiBaseURL, *url);
+    followServer();
     Q_EMIT changed();
     return true;
+}
+
+void SettingsStore::followServer() {
+    const QString slot = ServerKeys::slotOf(m_apiBaseURL);
+    if (slot == m_presenceSlot)
+        return;
+    // What was learned of this server's key before is shown at once, and asked again.
+    m_presenceSlot = slot;
+    ++m_presenceProbe;
+    const bool had = hasAPIKey();
+    m_keyPresence = m_knownPresence.value(slot, KeyPresence::unknown);
+    if (had != hasAPIKey())
+        Q_EMIT keyPresenceChanged();
+    refreshKeyPresence();
+}
+
+bool SettingsStore::keyMissing() const {
+    return m_keyPresence == KeyPresence::none && KeyRequirement::isRequired(m_apiBaseURL);
+}
+
+bool SettingsStore::plainHttpKeyAllowed(const QString& baseURL) const {
+    return m_plainHttpKeyServers.contains(ServerKeys::slotOf(baseURL));
+}
+
+void SettingsStore::setPlainHttpKeyAllowed(bool allowed) {
+    const QString slot = ServerKeys::slotOf(m_apiBaseURL);
+    m_plainHttpKeyServers.removeAll(slot);
+    if (allowed)
+        m_plainHttpKeyServers << slot;
+    m_defaults.setStringList(kPlainHttpKeyServers, m_plainHttpKeyServers);
+    Q_EMIT changed();
 }
 
 std::optional<QString> SettingsStore::apiBaseURLFrom(const QString& typed) {
@@ -198,7 +234,7 @@ void SettingsStore::refreshKeyPresence() {
         });
     }
     m_keychain.loadAPIKey(
-        KeychainManager::Access::quiet,
+        m_presenceSlot, KeychainManager::Access::quiet,
         [this, probe](const KeychainManager::Lookup& lookup) {
             // A later question's answer is the one that counts.
             if (probe != m_presenceProbe)
@@ -230,6 +266,8 @@ void SettingsStore::setKeyPresence(KeyPresence presence) {
     const bool wasKnown = keyPresenceKnown();
     const bool had = hasAPIKey();
     m_keyPresence = presence;
+    if (presence == KeyPresence::stored || presence == KeyPresence::none)
+        m_knownPresence.insert(m_presenceSlot, presence);
     if (presence != KeyPresence::unreachable && m_presenceGrace) {
         m_scheduler.cancel(*m_presenceGrace);
         m_presenceGrace.reset();
@@ -270,35 +308,45 @@ void SettingsStore::whenKeyPresenceSettled(std::function<void()> fn) {
         m_whenPresenceSettled << std::move(fn);
 }
 
-void SettingsStore::readAPIKey(KeychainManager::Access access, std::function<void(QString)> done) {
-    QList<std::function<void(QString)>>& readers = m_keyReaders[int(access)];
+void SettingsStore::readAPIKey(const QString& baseURL, KeychainManager::Access access,
+                               std::function<void(KeychainManager::Lookup)> done) {
+    const QString slot = ServerKeys::slotOf(baseURL);
+    const QPair<QString, int> reading(slot, int(access));
+    QList<std::function<void(KeychainManager::Lookup)>>& readers = m_keyReaders[reading];
     readers << std::move(done);
     if (readers.size() > 1)
         return;  // joins the read under way
-    m_keychain.loadAPIKey(access, [this, access](const KeychainManager::Lookup& lookup) {
+    m_keychain.loadAPIKey(slot, access, [this, slot, reading](const KeychainManager::Lookup& lookup) {
         // An answer is fresher than any presence question still on its way; a read that timed out
         // tells nothing.
-        if (lookup.state != KeychainManager::Lookup::State::unavailable)
-            ++m_presenceProbe;
-        learnKeyPresence(lookup);
-        const QString key = lookup.state == KeychainManager::Lookup::State::found ? lookup.key : QString();
-        const QList<std::function<void(QString)>> waiting = std::exchange(m_keyReaders[int(access)], {});
+        if (slot == m_presenceSlot) {
+            if (lookup.state != KeychainManager::Lookup::State::unavailable)
+                ++m_presenceProbe;
+            learnKeyPresence(lookup);
+        }
+        const QList<std::function<void(KeychainManager::Lookup)>> waiting = m_keyReaders.take(reading);
         for (const auto& give : waiting)
-            give(key);
+            give(lookup);
     });
 }
 
-std::function<void(std::function<void(QString)>)> SettingsStore::apiKeySource() {
+void SettingsStore::readAPIKey(KeychainManager::Access access, std::function<void(QString)> done) {
+    readAPIKey(m_apiBaseURL, access, [done = std::move(done)](const KeychainManager::Lookup& lookup) {
+        done(lookup.state == KeychainManager::Lookup::State::found ? lookup.key : QString());
+    });
+}
+
+KeySource SettingsStore::apiKeySource(const QString& baseURL) {
     // The requests that ask together (both of one click, or of one "Try again") share one read, and
     // so at most one prompt; a later ask is a later request of the user and reads again.
     struct Shared {
-        std::optional<QString> answer;
+        std::optional<KeyAnswer> answer;
         bool asking = false;
-        QList<std::function<void(QString)>> waiting;
+        QList<std::function<void(KeyAnswer)>> waiting;
     };
     auto shared = std::make_shared<Shared>();
     QPointer<SettingsStore> self(this);
-    return [self, shared](std::function<void(QString)> give) {
+    return [self, shared, baseURL](std::function<void(KeyAnswer)> give) {
         if (shared->answer) {
             give(*shared->answer);
             return;
@@ -307,39 +355,68 @@ std::function<void(std::function<void(QString)>)> SettingsStore::apiKeySource() 
         if (shared->asking)
             return;
         shared->asking = true;
-        auto answer = [self, shared](const QString& key) {
+        auto answer = [self, shared](const KeyAnswer& key) {
             shared->asking = false;
             shared->answer = key;
             if (self)
                 self->m_scheduler.post([shared] { shared->answer.reset(); });
-            const QList<std::function<void(QString)>> waiting = std::exchange(shared->waiting, {});
+            const QList<std::function<void(KeyAnswer)>> waiting = std::exchange(shared->waiting, {});
             for (const auto& fn : waiting)
                 fn(key);
         };
-        if (self)
-            self->readAPIKey(KeychainManager::Access::mayPrompt, answer);
-        else
-            answer(QString());
+        if (!self) {
+            answer(KeyAnswer{KeyAnswer::State::unavailable, {}, false, false});
+            return;
+        }
+        self->readAPIKey(baseURL, KeychainManager::Access::mayPrompt,
+                         [self, baseURL, answer](const KeychainManager::Lookup& lookup) {
+                             using State = KeychainManager::Lookup::State;
+                             KeyAnswer key;
+                             key.plainHttpAllowed = self && self->plainHttpKeyAllowed(baseURL);
+                             switch (lookup.state) {
+                                 case State::found:
+                                     key = KeyAnswer::of(lookup.key, key.plainHttpAllowed);
+                                     break;
+                                 case State::absent:
+                                     key.state = KeyAnswer::State::none;
+                                     break;
+                                 case State::locked:
+                                     key.state = KeyAnswer::State::locked;
+                                     break;
+                                 case State::unavailable:
+                                     key.state = KeyAnswer::State::unavailable;
+                                     key.expected =
+                                         self && self->m_knownPresence.value(ServerKeys::slotOf(baseURL)) ==
+                                                     KeyPresence::stored;
+                                     break;
+                             }
+                             answer(key);
+                         });
     };
 }
 
-void SettingsStore::setApiKey(const QString& key, std::function<void(SecretStore::Status)> done) {
-    auto finished = [this, stored = !key.isEmpty(), done = std::move(done)](SecretStore::Status status) {
-        if (status == SecretStore::Status::ok && stored) {
+void SettingsStore::setApiKey(const QString& baseURL, const QString& key,
+                              std::function<void(SecretStore::Status)> done) {
+    const QString slot = ServerKeys::slotOf(baseURL);
+    auto finished = [this, slot, stored = !key.isEmpty(),
+                     done = std::move(done)](SecretStore::Status status) {
+        if (slot == m_presenceSlot && status == SecretStore::Status::ok && stored) {
             ++m_presenceProbe;
             setKeyPresence(KeyPresence::stored);
-        } else {
+        } else if (slot == m_presenceSlot) {
             // After a deletion a legacy key may still be there; after a failure nothing changed.
             refreshKeyPresence();
+        } else {
+            m_knownPresence.remove(slot);
         }
         Q_EMIT changed();
         if (done)
             done(status);
     };
     if (!key.isEmpty())
-        m_keychain.saveAPIKey(key, std::move(finished));
+        m_keychain.saveAPIKey(slot, key, std::move(finished));
     else
-        m_keychain.deleteAPIKey(std::move(finished));
+        m_keychain.deleteAPIKey(slot, std::move(finished));
 }
 
 void SettingsStore::applyLaunchAtLogin() {

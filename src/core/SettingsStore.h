@@ -1,7 +1,9 @@
 // The user's preferences, loaded once, written back at every change, and the API key behind them.
 #pragma once
 
+#include <QHash>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -10,6 +12,7 @@
 #include "core/CustomActions.h"
 #include "core/KeychainManager.h"
 #include "core/L10n.h"
+#include "core/ServerKeys.h"
 #include "platform/Scheduler.h"
 
 namespace quillet {
@@ -90,9 +93,20 @@ public:
     /// an http or https address with a host (no query, no fragment).
     static std::optional<QString> apiBaseURLFrom(const QString& typed);
 
-    /// Whether a key is stored, as the keyring last told: never a keyring call of its own, so it can
-    /// be asked at every focus change. False until the keyring's first answer.
+    /// What the keyring last told of the current server's key (see ServerKeys::slotOf).
+    enum class KeyPresence {
+        unknown,      // not asked yet, or not answered within a second
+        stored,       // a key is saved for the server (perhaps behind a lock)
+        none,         // no key is saved for the server
+        unreachable,  // the keyring did not answer
+    };
+    KeyPresence keyPresence() const { return m_keyPresence; }
+    /// Whether a key is stored for the current server, as the keyring last told: never a keyring call
+    /// of its own, so it can be asked at every focus change. False until the keyring's first answer.
     bool hasAPIKey() const { return m_keyPresence == KeyPresence::stored; }
+    /// Whether the current server needs a key and the keyring said there is none: the setup's and the
+    /// settings' business. A keyring that does not answer is not a missing key.
+    bool keyMissing() const;
     /// Whether the keyring has answered, or a second has passed without an answer.
     bool keyPresenceKnown() const { return m_keyPresence != KeyPresence::unknown; }
     /// Runs `fn` once keyPresenceKnown() (at once when it is): a second after the start at most.
@@ -103,15 +117,28 @@ public:
     /// Asks the keyring again, without a prompt, whether a key is stored.
     void refreshKeyPresence();
 
-    /// Hands the key to `done`, later or at once; "" when there is none or the keyring cannot give
-    /// it. Reads that overlap share one keyring read, so one request brings at most one prompt.
+    /// Hands `done` what the keyring holds for the server at `baseURL`, later or at once. Reads that
+    /// overlap share one keyring read, so one request brings at most one prompt.
+    void readAPIKey(const QString& baseURL, KeychainManager::Access access,
+                    std::function<void(KeychainManager::Lookup)> done);
+    /// The current server's key; "" when there is none or the keyring cannot give it.
     void readAPIKey(KeychainManager::Access access, std::function<void(QString)> done);
-    /// For a client's requests: the key, read when they go out. Requests that go out together share
-    /// one read, so one user action brings at most one prompt.
-    std::function<void(std::function<void(QString)>)> apiKeySource();
-    /// Saves a non-empty key, untrimmed, or deletes the current item for an empty one; then emits
-    /// changed() and hands `done` the keyring's answer.
-    void setApiKey(const QString& key, std::function<void(SecretStore::Status)> done = {});
+    /// For a client's requests to the server at `baseURL`: that server's key, read when they go out.
+    /// Requests that go out together share one read, so one user action brings at most one prompt.
+    KeySource apiKeySource(const QString& baseURL);
+    /// Saves a non-empty key, untrimmed, for the server at `baseURL`, or deletes that server's key for
+    /// an empty one; then emits changed() and hands `done` the keyring's answer.
+    void setApiKey(const QString& baseURL, const QString& key,
+                   std::function<void(SecretStore::Status)> done = {});
+    /// The same for the current server.
+    void setApiKey(const QString& key, std::function<void(SecretStore::Status)> done = {}) {
+        setApiKey(m_apiBaseURL, key, std::move(done));
+    }
+
+    /// Whether the user allowed the server at `baseURL` its key over plain HTTP.
+    bool plainHttpKeyAllowed(const QString& baseURL) const;
+    /// Allows or forbids the current server its key over plain HTTP; stored at once.
+    void setPlainHttpKeyAllowed(bool allowed);
 
     /// Makes the login-item registration follow launchAtLogin; a failure is logged, nothing else.
     void applyLaunchAtLogin();
@@ -124,8 +151,8 @@ Q_SIGNALS:
     void keyPresenceChanged();
 
 private:
-    enum class KeyPresence { unknown, stored, none, unreachable };
     void learnKeyPresence(const KeychainManager::Lookup& lookup);
+    void followServer();
     void setKeyPresence(KeyPresence presence);
     void settleKeyPresence();
 
@@ -136,13 +163,17 @@ private:
     KeychainManager m_keychain;
 
     KeyPresence m_keyPresence = KeyPresence::unknown;
+    // The slot m_keyPresence speaks of, and what is known of the slots the user used before.
+    QString m_presenceSlot;
+    QHash<QString, KeyPresence> m_knownPresence;
     bool m_presenceSettled = false;
     quint64 m_presenceProbe = 0;
     std::optional<TimerId> m_presenceGrace;
     std::optional<TimerId> m_presenceRetry;
     QList<std::function<void()>> m_whenPresenceKnown;
     QList<std::function<void()>> m_whenPresenceSettled;
-    QList<std::function<void(QString)>> m_keyReaders[2];  // by Access
+    // By slot and Access: the reads under way and who waits for them.
+    QHash<QPair<QString, int>, QList<std::function<void(KeychainManager::Lookup)>>> m_keyReaders;
 
     QString m_model;
     AppLanguage m_language = AppLanguage::en;
@@ -152,6 +183,7 @@ private:
     QString m_apiBaseURL;
     QString m_globalShortcut;
     QList<CustomAction> m_customActions;
+    QStringList m_plainHttpKeyServers;
 };
 
 }  // namespace quillet

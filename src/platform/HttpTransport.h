@@ -36,20 +36,31 @@ struct HttpReply {
         tooLarge,     // the body passed maxReplyBytes; the status is kept, the body is not
         certificate,  // the server's TLS certificate could not be verified; nothing was sent
     };
+    /// Why a `failure` got no answer: the user is told which.
+    enum class Cause {
+        network,   // no route, no name, a reset or cut-off connection
+        refused,   // the address was reached and nothing listens there
+        timedOut,  // connected, and the server went silent past the request's time-out
+    };
     Kind kind = Kind::failure;
+    Cause cause = Cause::network;
     int status = 0;
     QByteArray body;
     /// A technical description of a failure, for tests and diagnostics; never shown to the user.
     QString failure;
 
     static HttpReply response(int status, QByteArray body) {
-        return {Kind::response, status, std::move(body), {}};
+        return {Kind::response, Cause::network, status, std::move(body), {}};
     }
-    static HttpReply transportFailure(QString why) { return {Kind::failure, 0, {}, std::move(why)}; }
+    static HttpReply transportFailure(QString why, Cause cause = Cause::network) {
+        return {Kind::failure, cause, 0, {}, std::move(why)};
+    }
     static HttpReply oversized(int status) {
-        return {Kind::tooLarge, status, {}, QStringLiteral("reply too large")};
+        return {Kind::tooLarge, Cause::network, status, {}, QStringLiteral("reply too large")};
     }
-    static HttpReply untrusted(QString why) { return {Kind::certificate, 0, {}, std::move(why)}; }
+    static HttpReply untrusted(QString why) {
+        return {Kind::certificate, Cause::network, 0, {}, std::move(why)};
+    }
 };
 
 /// Names one request given to a transport, for cancel().

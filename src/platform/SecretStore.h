@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <tuple>
 
 namespace quillet {
 
@@ -22,6 +23,18 @@ public:
     };
     /// Names one call, for cancel().
     using Ticket = std::uint64_t;
+    /// What an item is found by: its service and account, and for a key that belongs to one server,
+    /// that server's address (empty for none).
+    struct Item {
+        QString service;
+        QString account;
+        QString server;
+
+        bool operator<(const Item& other) const {
+            return std::tie(service, account, server) < std::tie(other.service, other.account, other.server);
+        }
+        bool operator==(const Item&) const = default;
+    };
 
     SecretStore() = default;
     SecretStore(const SecretStore&) = delete;
@@ -31,17 +44,15 @@ public:
     // Every call answers once, on the main thread, now or later (a stopped service never answers:
     // the caller keeps its own deadline and cancels). Only unlock() ever shows the user anything.
 
-    /// The secret stored for (service, account).
-    virtual Ticket read(const QString& service, const QString& account, std::function<void(Reply)> done) = 0;
+    /// The secret stored for `item`.
+    virtual Ticket read(const Item& item, std::function<void(Reply)> done) = 0;
     /// Stores the secret, replacing an existing item in place; `locked` when that needs an unlock first.
-    virtual Ticket write(const QString& service, const QString& account, const QByteArray& secret,
-                         std::function<void(Status)> done) = 0;
+    virtual Ticket write(const Item& item, const QByteArray& secret, std::function<void(Status)> done) = 0;
     /// Removes the item; removing a missing item is `ok`.
-    virtual Ticket remove(const QString& service, const QString& account,
-                          std::function<void(Status)> done) = 0;
+    virtual Ticket remove(const Item& item, std::function<void(Status)> done) = 0;
     /// Asks the user to unlock what holds the item (or, when there is none, where a new one would go):
     /// true once it is unlocked, false when the user declined.
-    virtual Ticket unlock(const QString& service, const QString& account, std::function<void(bool)> done) = 0;
+    virtual Ticket unlock(const Item& item, std::function<void(bool)> done) = 0;
     /// Abandons a call: its answer is never given, and a prompt it showed is taken away.
     virtual void cancel(Ticket ticket) = 0;
 };

@@ -122,4 +122,23 @@ QWidget* FormSection::makeRow(QWidget* leading, const QList<QWidget*>& trailing)
     return row;
 }
 
+QLabel* FormSection::columnLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
+    label->setFixedWidth(128);
+    return label;
+}
+
+QWidget* FormSection::labelledRow(QLabel* label, const QList<QWidget*>& fields) {
+    auto* row = new QWidget;
+    auto* h = new QHBoxLayout(row);
+    h->setContentsMargins(12, 4, 10, 4);
+    h->setSpacing(8);
+    h->addWidget(label);
+    for (QWidget* field : fields)
+        h->addWidget(field, field == fields.first() ? 1 : 0);
+    row->setMinimumHeight(34);
+    return row;
+}
+
 }  // namespace quillet

@@ -42,6 +42,10 @@ public:
     void updateHairlines();
     /// A row of a leading label and trailing widgets, with a flexible space between them.
     static QWidget* makeRow(QWidget* leading, const QList<QWidget*>& trailing);
+    /// A label of the column that the first section's fields line up behind.
+    static QLabel* columnLabel(QWidget* parent);
+    /// A row of such a label and its fields, the first field taking the width that is left.
+    static QWidget* labelledRow(QLabel* label, const QList<QWidget*>& fields);
 
 private:
     QLabel* m_header;

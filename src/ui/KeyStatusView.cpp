@@ -34,7 +34,7 @@ KeyStatusView::KeyStatusView(QWidget* parent)
     display(KeyStatus::idle, false);
 }
 
-void KeyStatusView::display(KeyStatus status, bool keyStored) {
+void KeyStatusView::display(KeyStatus status, bool keyStored, bool keyringSilent) {
     const L10n l = L10n::current();
     QColor color;
     QString text;
@@ -45,6 +45,11 @@ void KeyStatusView::display(KeyStatus status, bool keyStored) {
                 text = l.text(QStringLiteral("Key is stored in the system keyring"),
                               QStringLiteral("Ključ je sačuvan u sistemskom keyring-u"));
                 color = Style::secondary(*this);
+            } else if (keyringSilent) {
+                text = l.text(QStringLiteral("The keyring is not answering"),
+                              QStringLiteral("Keyring ne odgovara"));
+                color = Style::statusRed(*this);
+                symbol = Symbol::xmarkCircleFill;
             }
             break;
         case KeyStatus::checking:
@@ -70,6 +75,13 @@ void KeyStatusView::display(KeyStatus status, bool keyStored) {
                           QStringLiteral("Nije sačuvan: keyring je zaključan"));
             color = Style::statusRed(*this);
             symbol = Symbol::xmarkCircleFill;
+            break;
+        case KeyStatus::notSent:
+            text = l.text(QStringLiteral("Saved, but not sent over plain HTTP until you allow it below"),
+                          QStringLiteral("Sačuvan, ali se ne šalje preko nešifrovanog HTTP-a dok to ne "
+                                         "dozvoliš ispod"));
+            color = Style::statusOrange(*this);
+            symbol = Symbol::keyFill;
             break;
     }
     m_spinner->setVisible(status == KeyStatus::checking);

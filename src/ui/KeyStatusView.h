@@ -17,9 +17,9 @@ class KeyStatusView : public QWidget {
 public:
     explicit KeyStatusView(QWidget* parent = nullptr);
 
-    /// Shows `status` in the current language. At `idle`, `keyStored` shows the stored-key note;
-    /// otherwise nothing is shown.
-    void display(KeyStatus status, bool keyStored);
+    /// Shows `status` in the current language. At `idle`, `keyStored` shows the stored-key note, and
+    /// `keyringSilent` (without a stored key) that the keyring does not answer; otherwise nothing is shown.
+    void display(KeyStatus status, bool keyStored, bool keyringSilent = false);
     /// The text shown, empty while only the spinner or nothing is shown.
     QString text() const;
     bool spinning() const;

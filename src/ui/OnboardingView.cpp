@@ -18,6 +18,7 @@
 #include "core/SettingsStore.h"
 #include "platform/Accessibility.h"
 #include "ui/Brand.h"
+#include "ui/SecretField.h"
 #include "ui/Style.h"
 #include "ui/SurfaceWidgets.h"
 
@@ -246,12 +247,11 @@ QWidget* OnboardingView::buildKeyStep() {
     v->addWidget(heading(Symbol::keyFill, m_keyHeading, page));
     m_keyText = bodyLabel(page);
     v->addWidget(m_keyText);
-    m_keyField = new QLineEdit(page);
+    m_keyField = new SecretField(page);
     m_keyField->setObjectName(QStringLiteral("apiKeyField"));
-    m_keyField->setEchoMode(QLineEdit::Password);
     m_keyField->setPlaceholderText(QStringLiteral("sk-…"));
     connect(m_keyField, &QLineEdit::textChanged, this,
-            [this] { m_saveButton->setEnabled(!m_keyField->text().isEmpty()); });
+            [this] { m_saveButton->setEnabled(!m_keyField->secret().isEmpty()); });
     v->addWidget(m_keyField);
     auto* row = new QHBoxLayout;
     row->setSpacing(12);
@@ -319,7 +319,7 @@ QWidget* OnboardingView::buildFooter() {
 }
 
 QString OnboardingView::apiKeyInput() const {
-    return m_keyField->text();
+    return m_keyField->secret();
 }
 
 QString OnboardingView::demoText() const {
@@ -393,7 +393,7 @@ void OnboardingView::goBack() {
 }
 
 void OnboardingView::saveAndValidate() {
-    m_keyCheck.start(m_keyField->text());
+    m_keyCheck.start(m_keyField->secret());
 }
 
 void OnboardingView::refresh() {
@@ -460,7 +460,7 @@ void OnboardingView::updateButtons() {
     m_backButton->setVisible(m_steps.current() != permission);
     m_forwardButton->setEnabled(canGoForward());
     // Unlike the settings window's, this button stays usable while a check runs.
-    m_saveButton->setEnabled(!m_keyField->text().isEmpty());
+    m_saveButton->setEnabled(!m_keyField->secret().isEmpty());
 }
 
 }  // namespace quillet

@@ -22,6 +22,7 @@ namespace quillet {
 class Accessibility;
 class SettingsStore;
 
+class SecretField;
 class SymbolLabel;
 
 class OnboardingStepDots;
@@ -107,7 +108,7 @@ private:
 
     QLabel* m_keyHeading;
     QLabel* m_keyText;
-    QLineEdit* m_keyField;
+    SecretField* m_keyField;
     QPushButton* m_saveButton;
     KeyStatusView* m_keyStatusView;
 

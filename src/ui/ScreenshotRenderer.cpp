@@ -171,7 +171,7 @@ void renderAll(const QString& directory, const Services& services) {
             SuggestionView view(b, services.pasteboard);
             capture(view, QSize(400, 340), QStringLiteral("popover-rephrase"), dir);
         }
-        const KeyValidator neverChecked = [](const QString&, std::function<void(bool)>) {};
+        const KeyValidator neverChecked = [](const QString&, const QString&, std::function<void(bool)>) {};
         {
             SettingsView view(store, neverChecked);
             capture(view, QSize(SettingsView::width, SettingsView::height), QStringLiteral("settings"), dir);

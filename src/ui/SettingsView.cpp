@@ -23,7 +23,7 @@
 #include "core/ModelServers.h"
 #include "core/SettingsStore.h"
 #include "ui/ActionsSection.h"
-#include "ui/Brand.h"
+#include "ui/ApiKeySection.h"
 #include "ui/FormSection.h"
 #include "ui/ShortcutRecorder.h"
 #include "ui/StatusSection.h"
@@ -37,26 +37,6 @@ QLabel* rowLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setTextInteractionFlags(Qt::NoTextInteraction);
     return label;
-}
-
-// The first section's labels share one column, so its fields line up.
-QLabel* columnLabel(QWidget* parent) {
-    QLabel* label = rowLabel(parent);
-    label->setFixedWidth(128);
-    return label;
-}
-
-// The field takes the row's width after the label.
-QWidget* fieldRow(QLabel* label, const QList<QWidget*>& fields) {
-    auto* row = new QWidget;
-    auto* h = new QHBoxLayout(row);
-    h->setContentsMargins(12, 4, 10, 4);
-    h->setSpacing(8);
-    h->addWidget(label);
-    for (QWidget* field : fields)
-        h->addWidget(field, field == fields.first() ? 1 : 0);
-    row->setMinimumHeight(34);
-    return row;
 }
 
 // The completion list shows an application's name beside its identifier and matches either;
@@ -75,20 +55,12 @@ public:
 
 SettingsView::SettingsView(SettingsStore& store, KeyValidator validateKey, ShortcutControl shortcut,
                            QWidget* parent)
-    : QWidget(parent),
-      m_store(store),
-      m_keyCheck(store, std::move(validateKey)),
-      m_shortcutControl(std::move(shortcut)) {
+    : QWidget(parent), m_store(store), m_shortcutControl(std::move(shortcut)) {
     setObjectName(QStringLiteral("settingsView"));
     setFixedSize(width, height);
-    build();
-    fillKeyField();
+    build(std::move(validateKey));
     refresh();
     connect(&m_store, &SettingsStore::changed, this, &SettingsView::refresh);
-    connect(&m_keyCheck, &KeyCheck::statusChanged, this, [this] {
-        showKeyStatus();
-        updateButtons();
-    });
 }
 
 SettingsView::~SettingsView() {
@@ -126,7 +98,7 @@ void SettingsView::setApplicationDirectory(ApplicationDirectory directory) {
     refreshBlocklist();
 }
 
-void SettingsView::build() {
+void SettingsView::build(KeyValidator validateKey) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     auto* scroll = new QScrollArea(this);
@@ -146,31 +118,7 @@ void SettingsView::build() {
 
     // OpenAI API
     m_apiSection = new FormSection(form);
-    m_keyLabel = columnLabel(this);
-    m_keyField = new QLineEdit(this);
-    m_keyField->setObjectName(QStringLiteral("apiKeyField"));
-    m_keyField->setEchoMode(QLineEdit::Password);
-    m_keyLabel->setBuddy(m_keyField);
-    connect(m_keyField, &QLineEdit::textChanged, this, &SettingsView::updateButtons);
-    // What the user types is never replaced by a keyring answer that comes after.
-    connect(m_keyField, &QLineEdit::textEdited, this, [this] { ++m_fillGeneration; });
-    m_apiSection->addRow(fieldRow(m_keyLabel, {m_keyField}));
-
-    m_saveButton = new QPushButton(this);
-    m_saveButton->setObjectName(QStringLiteral("saveKeyButton"));
-    Style::makeProminent(*m_saveButton, Brand::teal(), Style::windowActionFont());
-    connect(m_saveButton, &QPushButton::clicked, this, &SettingsView::saveAndValidate);
-    m_keyStatusView = new KeyStatusView(this);
-    {
-        auto* row = new QWidget;
-        auto* h = new QHBoxLayout(row);
-        h->setContentsMargins(12, 5, 10, 5);
-        h->setSpacing(12);
-        h->addWidget(m_saveButton);
-        h->addWidget(m_keyStatusView, 1);
-        m_apiSection->addRow(row);
-    }
-
+    m_apiKey = new ApiKeySection(m_store, std::move(validateKey), *m_apiSection, this);
     m_apiSection->addRow(buildModelRow());
     m_apiSection->addRow(buildEndpointRow());
     layout->addWidget(m_apiSection);
@@ -254,7 +202,7 @@ void SettingsView::build() {
 }
 
 QWidget* SettingsView::buildModelRow() {
-    m_modelLabel = columnLabel(this);
+    m_modelLabel = FormSection::columnLabel(this);
     m_modelPicker = new QComboBox(this);
     m_modelPicker->setObjectName(QStringLiteral("modelPicker"));
     m_modelPicker->setEditable(true);
@@ -284,7 +232,7 @@ QWidget* SettingsView::buildModelRow() {
     pickerLine->addWidget(m_modelRefresh);
     columnLayout->addLayout(pickerLine);
     columnLayout->addWidget(m_modelError);
-    QWidget* row = fieldRow(m_modelLabel, {column});
+    QWidget* row = FormSection::labelledRow(m_modelLabel, {column});
     static_cast<QHBoxLayout*>(row->layout())->setAlignment(m_modelLabel, Qt::AlignTop);
     m_modelLabel->setMinimumHeight(m_modelPicker->sizeHint().height());
     return row;
@@ -340,7 +288,7 @@ void SettingsView::fillModelItems() {
 }
 
 QWidget* SettingsView::buildEndpointRow() {
-    m_endpointLabel = columnLabel(this);
+    m_endpointLabel = FormSection::columnLabel(this);
     m_endpointField = new QLineEdit(this);
     m_endpointField->setObjectName(QStringLiteral("endpointField"));
     m_endpointField->setInputMethodHints(Qt::ImhUrlCharactersOnly | Qt::ImhNoAutoUppercase);
@@ -384,7 +332,7 @@ QWidget* SettingsView::buildEndpointRow() {
     fieldLine->addWidget(m_endpointPresets);
     columnLayout->addLayout(fieldLine);
     columnLayout->addWidget(m_endpointError);
-    QWidget* row = fieldRow(m_endpointLabel, {column});
+    QWidget* row = FormSection::labelledRow(m_endpointLabel, {column});
     static_cast<QHBoxLayout*>(row->layout())->setAlignment(m_endpointLabel, Qt::AlignTop);
     m_endpointLabel->setMinimumHeight(m_endpointField->sizeHint().height());
     return row;
@@ -548,8 +496,12 @@ bool SettingsView::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+KeyStatus SettingsView::keyStatus() const {
+    return m_apiKey->keyStatus();
+}
+
 QString SettingsView::apiKeyInput() const {
-    return m_keyField->text();
+    return m_apiKey->input();
 }
 
 QString SettingsView::newBlockedApp() const {
@@ -558,8 +510,8 @@ QString SettingsView::newBlockedApp() const {
 
 void SettingsView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The field shows what is stored, not what was typed and left unsaved last time.
-    fillKeyField();
+    // What was typed and left unsaved last time is gone.
+    m_apiKey->clearInput();
     m_endpointEdited = false;
     m_endpointError->hide();
     refresh();
@@ -578,10 +530,7 @@ void SettingsView::refresh() {
     const L10n l = L10n::current();
 
     m_apiSection->setTitle(QStringLiteral("OpenAI API"));
-    m_keyLabel->setText(l.text(QStringLiteral("API key (sk-…)"), QStringLiteral("API ključ (sk-…)")));
-    m_keyField->setAccessibleName(m_keyLabel->text());
-    Style::setButtonText(*m_saveButton,
-                         l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
+    m_apiKey->refresh();
     m_modelLabel->setText(QStringLiteral("Model"));
     m_modelPicker->setAccessibleName(m_modelLabel->text());
     Style::setButtonText(*m_modelRefresh, l.text(QStringLiteral("Refresh"), QStringLiteral("Osveži")));
@@ -658,7 +607,6 @@ void SettingsView::refresh() {
     if (m_statusSection && m_statusSection->isVisibleTo(this))
         m_statusSection->refresh();
 
-    showKeyStatus();
     updateButtons();
 }
 
@@ -728,34 +676,13 @@ void SettingsView::refreshBlocklist() {
     m_blockSection->updateHairlines();
 }
 
-void SettingsView::showKeyStatus() {
-    // Only the idle state needs the secret store; skip the read otherwise.
-    m_keyStatusView->display(keyStatus(), keyStatus() == KeyStatus::idle && m_store.hasAPIKey());
-}
-
 void SettingsView::updateButtons() {
-    m_saveButton->setEnabled(!m_keyField->text().isEmpty() && keyStatus() != KeyStatus::checking);
     m_addButton->setEnabled(!SettingsStore::blocklistEntryFrom(m_newAppField->text()).isEmpty());
     m_endpointReset->setEnabled(m_endpointEdited || m_store.apiBaseURL() != SettingsStore::defaultApiBaseURL);
 }
 
-void SettingsView::fillKeyField() {
-    const quint64 generation = ++m_fillGeneration;
-    QPointer<SettingsView> self(this);
-    // Quietly: opening the settings is no reason for an unlock prompt. A locked keyring leaves the
-    // field empty.
-    m_store.readAPIKey(KeychainManager::Access::quiet, [self, generation](const QString& key) {
-        if (self && generation == self->m_fillGeneration)
-            self->m_keyField->setText(key);
-    });
-}
-
 void SettingsView::saveAndValidate() {
-    // One check at a time here: the button waits for the answer.
-    if (m_keyField->text().isEmpty() || keyStatus() == KeyStatus::checking)
-        return;
-    ++m_fillGeneration;  // the field now holds what is being saved
-    m_keyCheck.start(m_keyField->text());
+    m_apiKey->saveAndValidate();
 }
 
 void SettingsView::addBlockedApp() {

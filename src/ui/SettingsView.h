@@ -13,7 +13,6 @@
 #include "core/L10n.h"
 #include "core/Shortcut.h"
 #include "platform/Workspace.h"
-#include "ui/KeyStatusView.h"
 
 class QComboBox;
 class QCompleter;
@@ -28,6 +27,7 @@ class QVBoxLayout;
 namespace quillet {
 
 class ActionsSection;
+class ApiKeySection;
 class SettingsStore;
 class ShortcutRecorder;
 class StatusSection;
@@ -72,7 +72,7 @@ public:
     /// Entries shown before the block list scrolls.
     static constexpr int blockRowHeight = 28;
 
-    /// `store` must outlive the view. Reads the stored key into the key field (when the keyring answers).
+    /// `store` must outlive the view. The key field starts empty: a stored key never comes into it.
     SettingsView(SettingsStore& store, KeyValidator validateKey, ShortcutControl shortcut = {},
                  QWidget* parent = nullptr);
     ~SettingsView() override;
@@ -91,7 +91,7 @@ public:
     /// Asks the server for its models and offers them in the picker for as long as the view lives.
     void refreshModels();
 
-    KeyStatus keyStatus() const { return m_keyCheck.status(); }
+    KeyStatus keyStatus() const;
     QString apiKeyInput() const;
     QString newBlockedApp() const;
 
@@ -111,15 +111,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void build();
+    void build(KeyValidator validateKey);
     QWidget* buildModelRow();
     void fillModelItems();
     QWidget* buildEndpointRow();
     void refresh();
     void refreshBlocklist();
     void updateButtons();
-    void showKeyStatus();
-    void fillKeyField();
     void commitModel(const QString& typed);
     void commitEndpoint();
     void resetEndpoint();
@@ -130,10 +128,8 @@ private:
     std::optional<Shortcut> storedShortcut() const;
 
     SettingsStore& m_store;
-    KeyCheck m_keyCheck;
     ShortcutControl m_shortcutControl;
     ApplicationDirectory m_applications;
-    quint64 m_fillGeneration = 0;
     bool m_endpointEdited = false;
     ModelLister m_modelLister;
     quint64 m_modelListGeneration = 0;
@@ -150,10 +146,7 @@ private:
     FormSection* m_blockSection;
     ActionsSection* m_actionsSection;
 
-    QLabel* m_keyLabel;
-    QLineEdit* m_keyField;
-    QPushButton* m_saveButton;
-    KeyStatusView* m_keyStatusView;
+    ApiKeySection* m_apiKey;
     QLabel* m_modelLabel;
     QComboBox* m_modelPicker;
     QPushButton* m_modelRefresh;

@@ -133,7 +133,7 @@ private:
                 {"professional", kProfessional},
                 {"concise", "Bought two apples at the store yesterday."}};
         };
-        if (!test::storeApiKey(kKey))
+        if (!test::storeApiKey(kKey, m_server.baseUrl()))
             fail("the session's keyring does not take the key");
         QFile::remove(IniDefaults::defaultPath());
         IniDefaults().setString("apiBaseURL", m_server.baseUrl());

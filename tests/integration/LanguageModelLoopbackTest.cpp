@@ -7,7 +7,10 @@
 
 #include "core/Prompts.h"
 #include "core/SuggestionViewModel.h"
+#include "platform/fake/FakeDefaults.h"
+#include "platform/fake/FakeLoginItem.h"
 #include "platform/fake/FakeScheduler.h"
+#include "platform/fake/FakeSecretStore.h"
 #include "platform/linux/Cld2LanguageRecognizer.h"
 #include "platform/linux/QtHttpTransport.h"
 #include "platform/linux/QtScheduler.h"
@@ -129,9 +132,30 @@ TEST_F(LanguageModelLoopbackTest, BrokenRepliesAreFailuresNotAnswers) {
     server.enqueue(Response::of(Mode::silent));
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(fetch("POST", "/v1/chat/completions", 400ms).kind, HttpReply::Kind::failure);
+    const HttpReply silent = fetch("POST", "/v1/chat/completions", 400ms);
+    EXPECT_EQ(silent.kind, HttpReply::Kind::failure);
+    EXPECT_EQ(silent.cause, HttpReply::Cause::timedOut) << "connected, then nothing: not the network";
     EXPECT_GE(clock.elapsed(), 350);
     EXPECT_LT(clock.elapsed(), 5000) << "the idle time-out ends a silent server";
+
+    // Each failure of the connection is told apart: nothing listening, and no such name.
+    quint16 closedPort = 0;
+    {
+        LoopbackHttpServer gone;
+        closedPort = gone.serverPort();
+    }
+    for (const auto& [url, cause] :
+         {std::pair{QStringLiteral("http://127.0.0.1:%1/v1/models").arg(closedPort),
+                    HttpReply::Cause::refused},
+          std::pair{QStringLiteral("http://quillet-test.invalid/v1/models"), HttpReply::Cause::network}}) {
+        HttpRequest request;
+        request.url = QUrl(url);
+        std::optional<HttpReply> reply;
+        transport.send(request, [&](HttpReply r) { reply = std::move(r); });
+        ASSERT_TRUE(test::waitUntil([&] { return reply.has_value(); }, 20000)) << url.toStdString();
+        EXPECT_EQ(reply->kind, HttpReply::Kind::failure) << url.toStdString();
+        EXPECT_EQ(reply->cause, cause) << url.toStdString();
+    }
 
     // Statuses are answers, whatever Qt thinks of them.
     for (int status : {400, 401, 404, 429, 503}) {
@@ -157,7 +181,7 @@ TEST_F(LanguageModelLoopbackTest, ATricklingServerEndsAtTheDeadlineAndLosesItsCo
     c.request<CorrectionResult>(Prompts::proofreading(), "Some text here.", 0.2,
                                 [&](Outcome<CorrectionResult> o) { out = std::move(o); });
     ASSERT_TRUE(test::waitUntil([&] { return out.has_value(); }, 10000));
-    EXPECT_EQ(std::get<OpenAIError>(*out), OpenAIError::offline());
+    EXPECT_EQ(std::get<OpenAIError>(*out), OpenAIError::timedOut());
     EXPECT_GE(clock.elapsed(), 1400);
     EXPECT_LT(clock.elapsed(), 3000);
     EXPECT_TRUE(test::waitUntil([&] { return server.trickling() == 0; }, 3000)) << "the transfer is dropped";
@@ -261,6 +285,62 @@ TEST_F(LanguageModelLoopbackTest, AStreamedAnswerArrivesPieceByPieceWithoutAKey)
     ASSERT_TRUE(test::waitUntil([&] { return listed.has_value(); }, 20000));
     ASSERT_TRUE(std::holds_alternative<QStringList>(*listed));
     EXPECT_EQ(std::get<QStringList>(*listed), QStringList({"llama3:8b", "qwen2.5:7b"}));
+}
+
+// The key saved for the default service never travels to another server; another server gets the key
+// saved for it, and one on plain HTTP beyond this machine only once the user allowed it.
+TEST_F(LanguageModelLoopbackTest, AKeyGoesOnlyToTheServerItWasSavedFor) {
+    FakeScheduler storeClock;
+    FakeDefaults defaults;
+    FakeSecretStore secrets;
+    FakeLoginItem login;
+    FakeSystemLog log;
+    SettingsStore store(defaults, secrets, login, log, storeClock);
+    store.setApiKey(QStringLiteral("sk-service-key"));
+    auto correct = [&](const QString& server) {
+        std::optional<Outcome<CorrectionResult>> out;
+        const OpenAIClient c(server, store.apiKeySource(server), "m", transport, scheduler, languages);
+        c.request<CorrectionResult>(Prompts::proofreading(), "Some words here.", 0.2,
+                                    [&](Outcome<CorrectionResult> o) { out = std::move(o); });
+        EXPECT_TRUE(test::waitUntil([&] { return out.has_value(); }, 20000));
+        storeClock.runPending();
+        return out.value_or(OpenAIError::missingKey());
+    };
+    auto lastKey = [&] { return server.requests().last().header("Authorization"); };
+
+    store.setApiBaseURL(server.baseUrl());
+    EXPECT_TRUE(std::holds_alternative<CorrectionResult>(correct(server.baseUrl())));
+    EXPECT_TRUE(lastKey().isEmpty()) << "none saved for this server: none sent";
+    store.setApiKey(QStringLiteral("sk-local-key"));
+    server.model.acceptedKey = QStringLiteral("sk-local-key");
+    EXPECT_TRUE(std::holds_alternative<CorrectionResult>(correct(server.baseUrl() + "/v1")));
+    EXPECT_EQ(lastKey(), "Bearer sk-local-key");
+    std::optional<Outcome<QStringList>> listed;
+    OpenAIClient(server.baseUrl(), store.apiKeySource(server.baseUrl()), "m", transport, scheduler, languages)
+        .listModels([&](Outcome<QStringList> o) { listed = std::move(o); });
+    ASSERT_TRUE(test::waitUntil([&] { return listed.has_value(); }, 20000));
+    EXPECT_EQ(lastKey(), "Bearer sk-local-key") << "the model list follows the same rule";
+
+    // The same server seen from the network: plain HTTP to another address.
+    const QString lan = server.openToNetwork();
+    if (lan.isEmpty())
+        GTEST_SKIP() << "no network interface besides loopback";
+    store.setApiBaseURL(lan);
+    store.setApiKey(QStringLiteral("sk-lan-key"));
+    server.model.acceptedKey = QStringLiteral("sk-lan-key");
+    EXPECT_EQ(std::get<OpenAIError>(correct(lan)), OpenAIError::keyWithheld());
+    EXPECT_TRUE(lastKey().isEmpty()) << "not in clear text until allowed";
+    store.setPlainHttpKeyAllowed(true);
+    EXPECT_TRUE(std::holds_alternative<CorrectionResult>(correct(lan)));
+    EXPECT_EQ(lastKey(), "Bearer sk-lan-key");
+
+    for (const auto& request : server.requests())
+        EXPECT_FALSE(request.header("Authorization").contains("sk-service-key"));
+    store.setApiBaseURL(SettingsStore::defaultApiBaseURL);
+    std::optional<QString> kept;
+    store.readAPIKey(KeychainManager::Access::quiet, [&](const QString& k) { kept = k; });
+    storeClock.runPending();
+    EXPECT_EQ(kept, "sk-service-key") << "back on the default service, its key is still there";
 }
 
 TEST_F(LanguageModelLoopbackTest, ACutOrGarbledStreamIsSaidNotRetried) {

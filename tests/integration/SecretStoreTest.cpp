@@ -46,34 +46,37 @@ protected:
     }
     SecretStore::Status remove(const QString& service) {
         std::optional<SecretStore::Status> status;
-        store.remove(service, KeychainManager::account, [&](SecretStore::Status s) { status = s; });
+        store.remove({service, KeychainManager::account, {}}, [&](SecretStore::Status s) { status = s; });
         EXPECT_TRUE(test::waitUntil([&] { return status.has_value(); }));
         return status.value_or(SecretStore::Status::unavailable);
     }
     SecretStore::Status write(const QString& service, const QByteArray& secret) {
         std::optional<SecretStore::Status> status;
-        store.write(service, KeychainManager::account, secret, [&](SecretStore::Status s) { status = s; });
+        store.write({service, KeychainManager::account, {}}, secret,
+                    [&](SecretStore::Status s) { status = s; });
         EXPECT_TRUE(test::waitUntil([&] { return status.has_value(); }));
         return status.value_or(SecretStore::Status::unavailable);
     }
     SecretStore::Reply read(const QString& service) {
         std::optional<SecretStore::Reply> reply;
-        store.read(service, KeychainManager::account, [&](SecretStore::Reply r) { reply = std::move(r); });
+        store.read({service, KeychainManager::account, {}},
+                   [&](SecretStore::Reply r) { reply = std::move(r); });
         EXPECT_TRUE(test::waitUntil([&] { return reply.has_value(); }));
         return reply.value_or(SecretStore::Reply{});
     }
-    std::optional<QString> load() {
+    std::optional<QString> load(const QString& slot = {}) {
         std::optional<KeychainManager::Lookup> lookup;
-        keychain.loadAPIKey(KeychainManager::Access::quiet,
+        keychain.loadAPIKey(slot, KeychainManager::Access::quiet,
                             [&](const KeychainManager::Lookup& l) { lookup = l; });
         EXPECT_TRUE(test::waitUntil([&] { return lookup.has_value(); }));
         if (!lookup || lookup->state != KeychainManager::Lookup::State::found)
             return std::nullopt;
         return lookup->key;
     }
-    SecretStore::Status save(const QString& key) {
+    SecretStore::Status save(const QString& key, const QString& slot = {}) {
         std::optional<SecretStore::Status> status;
-        keychain.saveAPIKey(key, [&](SecretStore::Status s) { status = s; });
+        auto answer = [&](SecretStore::Status s) { status = s; };
+        key.isEmpty() ? keychain.deleteAPIKey(slot, answer) : keychain.saveAPIKey(slot, key, answer);
         EXPECT_TRUE(test::waitUntil([&] { return status.has_value(); }));
         return status.value_or(SecretStore::Status::unavailable);
     }
@@ -93,6 +96,38 @@ TEST_F(SecretStoreTest, SaveReadUpdateInPlaceDelete) {
     EXPECT_EQ(load(), std::nullopt);
     EXPECT_EQ(itemCount(KeychainManager::service), 0);
     EXPECT_EQ(remove(KeychainManager::service), SecretStore::Status::ok) << "deleting nothing is quiet";
+}
+
+// Each server keeps its own key beside the default service's, whichever is written last: the keyring
+// replaces an item that holds the written attributes and more, so the two must never share them.
+TEST_F(SecretStoreTest, EachServerHasItsOwnItemBesideTheDefaultOne) {
+    const QString local = QStringLiteral("http://127.0.0.1:11434");
+    const QString lan = QStringLiteral("http://192.168.1.20:8080");
+    EXPECT_EQ(save("sk-local", local), SecretStore::Status::ok);
+    EXPECT_EQ(save("sk-default"), SecretStore::Status::ok);
+    EXPECT_EQ(save("sk-lan", lan), SecretStore::Status::ok);
+    EXPECT_EQ(save("sk-default-2"), SecretStore::Status::ok);
+    EXPECT_EQ(save("sk-local-2", local), SecretStore::Status::ok);
+    EXPECT_EQ(load(), "sk-default-2");
+    EXPECT_EQ(load(local), "sk-local-2");
+    EXPECT_EQ(load(lan), "sk-lan");
+    EXPECT_EQ(itemCount(KeychainManager::service), 1) << "the default item stays one";
+
+    // As another program finds them: the default item as it always was, a server's by its address.
+    QString out;
+    test::runProgram("secret-tool",
+                     {"lookup", "service", KeychainManager::service, "account", KeychainManager::account},
+                     &out);
+    EXPECT_EQ(out, "sk-default-2");
+    test::runProgram("secret-tool", {"search", "--all", "server", local}, &out);
+    EXPECT_THAT(out.toStdString(), testing::HasSubstr("label = Quillet API key for " + local.toStdString()));
+
+    EXPECT_EQ(save({}, local), SecretStore::Status::ok);
+    EXPECT_EQ(load(local), std::nullopt);
+    EXPECT_EQ(load(), "sk-default-2") << "deleting a server's key leaves the default one";
+    EXPECT_EQ(save({}), SecretStore::Status::ok);
+    EXPECT_EQ(load(lan), "sk-lan") << "and the other way round";
+    EXPECT_EQ(save({}, lan), SecretStore::Status::ok);
 }
 
 TEST_F(SecretStoreTest, MigratesFromTheLegacyService) {

@@ -1,6 +1,8 @@
 // A small HTTP/1.1 server on 127.0.0.1 that stands in for the language-model API in tests.
 #include "support/LoopbackHttpServer.h"
 
+#include <QNetworkInterface>
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -85,6 +87,19 @@ QString LoopbackHttpServer::baseUrl() const {
     return QStringLiteral("%1://127.0.0.1:%2")
         .arg(m_security == Security::tls ? QStringLiteral("https") : QStringLiteral("http"))
         .arg(serverPort());
+}
+
+QString LoopbackHttpServer::openToNetwork() {
+    close();
+    listen(QHostAddress::AnyIPv4, 0);
+    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback())
+            return QStringLiteral("%1://%2:%3")
+                .arg(m_security == Security::tls ? QStringLiteral("https") : QStringLiteral("http"),
+                     address.toString())
+                .arg(serverPort());
+    }
+    return {};
 }
 
 void LoopbackHttpServer::clear() {

@@ -96,6 +96,9 @@ public:
 
     /// "http://127.0.0.1:PORT" or "https://127.0.0.1:PORT", without a trailing slash.
     QString baseUrl() const;
+    /// Listens on every interface from now on (on a new port), and gives the address of the server on
+    /// the machine's first one that is not loopback ("http://192.0.2.2:PORT"); empty when there is none.
+    QString openToNetwork();
     bool tlsReady() const { return !m_certificate.isNull(); }
     QSslCertificate certificate() const { return m_certificate; }
 

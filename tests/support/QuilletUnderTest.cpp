@@ -120,7 +120,8 @@ QuilletUnderTest::QuilletUnderTest() {
                                               {"professional", "This sentence contains an error."},
                                               {"concise", "A mistake here."}};
     };
-    m_ready = storeApiKey(apiKey);
+    // The key belongs to the server it is for: saved for the loopback server the preferences name.
+    m_ready = storeApiKey(apiKey, server.baseUrl());
     QFile::remove(IniDefaults::defaultPath());
     IniDefaults().setString("apiBaseURL", server.baseUrl());
 }

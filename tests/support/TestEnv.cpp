@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/KeychainManager.h"
+#include "core/ServerKeys.h"
 #include "platform/linux/LibsecretStore.h"
 
 namespace quillet::test {
@@ -86,10 +87,10 @@ QString readAccessible(qint64 pid, const QStringList& extra) {
             extra);
 }
 
-bool storeApiKey(const QString& key) {
+bool storeApiKey(const QString& key, const QString& server) {
     LibsecretStore secrets;
     std::optional<SecretStore::Status> status;
-    secrets.write(KeychainManager::service, KeychainManager::account, key.toUtf8(),
+    secrets.write(KeychainManager::itemFor(ServerKeys::slotOf(server)), key.toUtf8(),
                   [&](SecretStore::Status s) { status = s; });
     return waitUntil([&] { return status.has_value(); }, 10000) && *status == SecretStore::Status::ok;
 }

@@ -31,9 +31,9 @@ QStringList clipboardTargets();
 /// The widgets of process `pid` as a screen reader reads them, one "role\tname\ttext" line each;
 /// `extra` may press a button (see tests/support/atspi_query.py).
 QString readAccessible(qint64 pid, const QStringList& extra = {});
-/// Puts `key` into the session's keyring as the API key, waiting for the keyring; false when it did not
-/// take it.
-bool storeApiKey(const QString& key);
+/// Puts `key` into the session's keyring as the API key of the server at `server` (the default service
+/// when empty), waiting for the keyring; false when it did not take it.
+bool storeApiKey(const QString& key, const QString& server = {});
 /// Runs a program to completion; returns its exit code (-1 when it could not start or timed out).
 int runProgram(const QString& program, const QStringList& args, QString* out = nullptr,
                QString* err = nullptr, int timeoutMs = 30000);

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Reads (and optionally presses) an application's widgets through AT-SPI, as a screen reader would.
 
-    atspi_query.py PID [--press NAME | --press-described DESCRIPTION | --text | --selection]
+    atspi_query.py PID [--press NAME | --press-described DESCRIPTION | --text | --selection |
+                        --describe | --extents NAME]
 
 Prints one line per accessible of the application with process id PID: role, a tab, name, a tab, and
 its text (Text interface) if it has one. With --press, performs the first action of the first push
@@ -9,6 +10,8 @@ button (or toggle button or check box, as tabs are) named NAME and prints "press
 --press-described picks the button by its description instead. With --text it prints instead, as
 JSON, the text a person is writing there: that of its focused editable text, else of its longest
 editable text that is showing (null when there is none); --selection, the part of it selected.
+--describe adds each accessible's description as a column before its text; --extents prints
+"x y width height" on the screen of the first accessible named NAME instead.
 Exit status 1 when the application is not found.
 """
 import json
@@ -107,12 +110,29 @@ def main():
     if app is None:
         print("application not found", file=sys.stderr)
         return 1
+    if mode == "--extents":
+        for node in walk(app):
+            try:
+                if node.get_name() == sys.argv[3]:
+                    r = node.get_component_iface().get_extents(Atspi.CoordType.SCREEN)
+                    print(f"{r.x} {r.y} {r.width} {r.height}")
+                    return 0
+            except Exception:
+                continue
+        return 1
     for node in walk(app):
         try:
             role, name = node.get_role_name(), node.get_name()
         except Exception:
             continue
         text = text_of(node).replace("\n", "\\n")
+        if mode == "--describe":
+            try:
+                description = node.get_description()
+            except Exception:
+                description = ""
+            print(f"{role}\t{name}\t{description}\t{text}")
+            continue
         print(f"{role}\t{name}\t{text}")
         if press and role in ("push button", "toggle button", "check box") and name == press:
             node.get_action_iface().do_action(0)

@@ -105,7 +105,8 @@ TEST_F(AppCoordinatorTest, MissingKeyShowsTheErrorStateAndClickAsksForSettingsBu
     EXPECT_EQ(desktop.beep.count, 0);
     EXPECT_EQ(coordinator->suggestionController(), nullptr);
 
-    // A server of the user's own needs no key.
+    // A server of the user's own needs no key, and never gets the one kept for the default service.
+    desktop.storeKey(QStringLiteral("sk-for-the-service"));
     desktop.settings.setApiBaseURL("http://127.0.0.1:11434");
     focusField("another sentence with words");
     EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
@@ -364,7 +365,7 @@ TEST_F(AppCoordinatorTest, FocusChangesNeverAskTheKeyringAndAStoppedOneHoldsNoth
     EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
 
     // The keyring daemon stops: fields are still followed, and a click still opens the panel, whose
-    // requests end with the missing-key message once the keyring has had its second.
+    // requests say so once the keyring has had its second; none goes out without its key.
     desktop.secrets.hang = true;
     focusField("another field with enough words");
     EXPECT_TRUE(iconShown());
@@ -373,8 +374,8 @@ TEST_F(AppCoordinatorTest, FocusChangesNeverAskTheKeyringAndAStoppedOneHoldsNoth
     desktop.scheduler.advance(999ms);
     EXPECT_TRUE(openViewModel()->correction().isLoading());
     desktop.scheduler.advance(1ms);
-    EXPECT_EQ(openViewModel()->correction().message(), OpenAIError::missingKey().message());
-    EXPECT_EQ(openViewModel()->rephrase().message(), OpenAIError::missingKey().message());
+    EXPECT_EQ(openViewModel()->correction().message(), OpenAIError::keyringUnavailable().message());
+    EXPECT_EQ(openViewModel()->rephrase().message(), OpenAIError::keyringUnavailable().message());
     EXPECT_TRUE(desktop.http.requests.isEmpty());
     EXPECT_EQ(desktop.secrets.reads, reads + 1) << "one keyring read for both requests";
 }
@@ -391,7 +392,7 @@ TEST_F(AppCoordinatorTest, ALockedKeyringPromptsOnlyForAClick) {
     coordinator->presentSuggestions();
     desktop.scheduler.runPending();
     EXPECT_EQ(desktop.secrets.prompts, 1) << "one prompt for the two requests of one click";
-    EXPECT_EQ(openViewModel()->correction().message(), OpenAIError::missingKey().message());
+    EXPECT_EQ(openViewModel()->correction().message(), "The keyring stayed locked.");
     openViewModel()->loadAll();  // "Try again" is asking again
     desktop.scheduler.runPending();
     EXPECT_EQ(desktop.secrets.prompts, 2);

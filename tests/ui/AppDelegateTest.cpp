@@ -237,7 +237,7 @@ TEST_F(AppDelegateTest, LaunchOpensTheSetupUnlessPermissionAndKeyAreBothThere) {
 }
 
 TEST_F(AppDelegateTest, AKeyringThatAnswersLateDecidesTheSetupAndTheIconWhenItAnswers) {
-    desktop.secrets.items[{KeychainManager::service, KeychainManager::account}] = "sk-late";
+    desktop.secrets.items[KeychainManager::itemFor({})] = "sk-late";
     desktop.secrets.deferred = true;
     {
         SettingsStore late(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log,
@@ -249,13 +249,14 @@ TEST_F(AppDelegateTest, AKeyringThatAnswersLateDecidesTheSetupAndTheIconWhenItAn
         EXPECT_EQ(app.onboardingWindow(), nullptr) << "nothing is decided before the keyring answers";
         focusEditorField(QStringLiteral("Some words to check here"));
         ASSERT_TRUE(app.coordinator().overlay().isVisible()) << "fields are followed meanwhile";
-        EXPECT_EQ(app.coordinator().overlay().state(), IconState::error);
+        EXPECT_EQ(app.coordinator().overlay().state(), IconState::ready) << "not known to be missing";
 
         desktop.secrets.answerPending();
         EXPECT_EQ(app.onboardingWindow(), nullptr) << "a key is stored: no setup";
         EXPECT_EQ(app.coordinator().overlay().state(), IconState::ready) << "the icon already shown follows";
     }
-    // A keyring that never answers is given up on, and the setup offered then.
+    // A keyring that never answers is given up on, and is no missing key: no setup, and the icon and
+    // the panel still work and say what is wrong.
     desktop.secrets.deferred = false;
     desktop.secrets.hang = true;
     SettingsStore silent(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log,
@@ -264,10 +265,18 @@ TEST_F(AppDelegateTest, AKeyringThatAnswersLateDecidesTheSetupAndTheIconWhenItAn
     AppDelegate app(silent, desktop.services());
     app.trayAvailable = [] { return true; };
     app.applicationDidFinishLaunching();
-    desktop.scheduler.advance(SettingsStore::keyPresenceTimeout - 1ms);
-    EXPECT_EQ(app.onboardingWindow(), nullptr);
-    desktop.scheduler.advance(1ms);
-    EXPECT_NE(app.onboardingWindow(), nullptr);
+    desktop.scheduler.advance(SettingsStore::keyPresenceTimeout);
+    EXPECT_EQ(app.onboardingWindow(), nullptr) << "the key may well be there";
+    focusEditorField(QStringLiteral("Some other words to check"));
+    EXPECT_EQ(app.coordinator().overlay().state(), IconState::ready);
+    app.coordinator().presentSuggestions();
+    EXPECT_EQ(app.settingsWindow(), nullptr) << "nothing to set: the keyring is silent";
+    ASSERT_NE(app.coordinator().suggestionController(), nullptr);
+    desktop.scheduler.advance(KeychainManager::answerTimeout);
+    EXPECT_EQ(app.coordinator().suggestionController()->viewModel()->correction().message(),
+              "The keyring is not answering. Try again in a moment.");
+    EXPECT_TRUE(desktop.http.requests.isEmpty()) << "no request goes out without its key";
+    app.coordinator().closeSuggestions();
     SettingsStore::install(&desktop.settings);
 }
 
@@ -303,7 +312,7 @@ TEST_F(AppDelegateTest, SettingsIsOneWindowShowsWhyTheShortcutIsMissingAndChecks
     // typed and the answer, and is titled anew at the next opening.
     auto* field = first->window()->findChild<QLineEdit*>(QStringLiteral("apiKeyField"));
     ASSERT_NE(field, nullptr);
-    field->setText(QStringLiteral("sk-new"));
+    QTest::keyClicks(field, QStringLiteral("sk-new"));
     desktop.http.enqueue(FakeHttpTransport::Script::reply(200, "{\"data\":[]}"));
     first->view()->saveAndValidate();
     EXPECT_EQ(first->view()->keyStatus(), KeyStatus::checking);
@@ -319,7 +328,7 @@ TEST_F(AppDelegateTest, SettingsIsOneWindowShowsWhyTheShortcutIsMissingAndChecks
     EXPECT_EQ(first->window()->windowTitle(), "Quillet — Podešavanja");
     EXPECT_EQ(first->view()->keyStatus(), KeyStatus::valid);
     EXPECT_EQ(first->view()->newBlockedApp(), "half typed");
-    EXPECT_EQ(first->view()->apiKeyInput(), "sk-new");
+    EXPECT_EQ(first->view()->apiKeyInput(), "") << "a key typed is never kept in a window";
 }
 
 TEST_F(AppDelegateTest, SetupIsKeptAfterACloseAndMadeAfreshAfterFinish) {
@@ -333,7 +342,7 @@ TEST_F(AppDelegateTest, SetupIsKeptAfterACloseAndMadeAfreshAfterFinish) {
     desktop.ax.trusted = true;
     desktop.scheduler.advance(OnboardingView::permissionPollInterval);
     first->view()->goForward();
-    window->findChild<QLineEdit*>(QStringLiteral("apiKeyField"))->setText(QStringLiteral("sk-half"));
+    QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("apiKeyField")), QStringLiteral("sk-half"));
     window->close();
     EXPECT_FALSE(window->isVisible());
     openMenu();

@@ -14,6 +14,8 @@
 
 #include "ui/ActionsSection.h"
 #include "ui/FormSection.h"
+#include "ui/KeyStatusView.h"
+#include "ui/SecretField.h"
 #include "ui/ShortcutRecorder.h"
 #include "ui/Style.h"
 
@@ -78,7 +80,8 @@ TEST_F(SettingsViewTest, SaveChecksWhatIsStoredStaysOffWhileTheCheckRunsAndSaysA
     QTest::mouseClick(save, Qt::LeftButton);
     EXPECT_EQ(view->keyStatus(), KeyStatus::keyringUnavailable);
     EXPECT_EQ(statusText(*view), "Not saved: no keyring available");
-    EXPECT_EQ(field->text(), "sk-new") << "the typed key is not lost";
+    EXPECT_EQ(view->apiKeyInput(), "sk-new") << "the typed key is not lost";
+    EXPECT_EQ(field->text(), QString(6, QChar(SecretField::mask))) << "the widget holds masks alone";
     EXPECT_EQ(checker.keys.size(), 1) << "neither the old key nor an empty one is checked";
     EXPECT_TRUE(save->isEnabled()) << "it can be tried again";
 
@@ -88,26 +91,47 @@ TEST_F(SettingsViewTest, SaveChecksWhatIsStoredStaysOffWhileTheCheckRunsAndSaysA
     EXPECT_THAT(checker.keys, ElementsAre("   ", "sk-new"));
 }
 
-// A key typed but not saved is gone when the view is shown again; a keyring that answers late never
-// overwrites what is being typed.
-TEST_F(SettingsViewTest, TheKeyFieldHoldsTheStoredKeyAtEachShowing) {
+// The stored key never comes into a widget: the field says a key is stored, for the server in use,
+// and takes a new one; a key typed but not saved is gone when the view is shown again.
+TEST_F(SettingsViewTest, TheStoredKeyNeverComesIntoTheFieldWhichSpeaksOfTheCurrentServer) {
+    storeKey(QStringLiteral("sk-stored-key"));
     auto view = makeView();
-    EXPECT_EQ(statusText(*view), "") << "no key stored, nothing to say";
-    storeKey(QStringLiteral("sk-stored"));
-    EXPECT_EQ(statusText(*view), "Key is stored in the system keyring");
-    secrets.deferred = true;
-    view->hide();
-    view->show();
-    auto* field = child<QLineEdit>(view.get(), "apiKeyField");
+    auto* field = child<SecretField>(view.get(), "apiKeyField");
     EXPECT_EQ(field->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(field->text().isEmpty());
+    EXPECT_EQ(statusText(*view), "Key is stored in the system keyring");
+    EXPECT_EQ(field->placeholderText(), "Stored — type a new key to replace it");
+    for (const QWidget* w : view->findChildren<QWidget*>()) {
+        for (const QString& shown :
+             {w->accessibleName(), w->accessibleDescription(), w->toolTip(), w->property("text").toString(),
+              w->property("placeholderText").toString()})
+            EXPECT_FALSE(shown.contains("stored-key")) << w->objectName().toStdString();
+    }
     typeInto(field, QStringLiteral("sk-typed"));
-    secrets.answerPending();
-    EXPECT_EQ(field->text(), "sk-typed");
     view->hide();
-    EXPECT_EQ(storedKey(), "sk-stored");
     view->show();
-    secrets.answerPending();
-    EXPECT_EQ(field->text(), "sk-stored");
+    EXPECT_TRUE(view->apiKeyInput().isEmpty());
+    EXPECT_EQ(storedKey(), "sk-stored-key");
+
+    // Another server has no key yet, and one on plain HTTP beyond this machine asks before it gets it.
+    auto* plainSwitch = child<ToggleSwitch>(view.get(), "plainHttpKeySwitch");
+    ASSERT_NE(plainSwitch, nullptr);
+    EXPECT_FALSE(plainSwitch->isVisibleTo(view.get()));
+    store.setApiBaseURL(QStringLiteral("http://127.0.0.1:8080"));
+    EXPECT_EQ(statusText(*view), "");
+    EXPECT_EQ(field->placeholderText(), "sk-…");
+    EXPECT_FALSE(plainSwitch->isVisibleTo(view.get())) << "this machine: nothing crosses the network";
+    store.setApiBaseURL(QStringLiteral("http://192.168.1.9:8080"));
+    EXPECT_TRUE(plainSwitch->isVisibleTo(view.get()));
+    typeInto(field, QStringLiteral("sk-lan"));
+    view->saveAndValidate();
+    EXPECT_EQ(view->keyStatus(), KeyStatus::notSent);
+    EXPECT_TRUE(checker.keys.isEmpty());
+    QTest::mouseClick(plainSwitch, Qt::LeftButton);
+    EXPECT_TRUE(store.plainHttpKeyAllowed(QStringLiteral("http://192.168.1.9:8080")));
+    EXPECT_EQ(view->keyStatus(), KeyStatus::idle);
+    store.setApiBaseURL(SettingsStore::defaultApiBaseURL);
+    EXPECT_EQ(statusText(*view), "Key is stored in the system keyring") << "the default key is still there";
 }
 
 TEST_F(SettingsViewTest, BlockListRowsFollowTheList) {

@@ -27,7 +27,7 @@ namespace quillet::test {
 class ManualKeyChecker {
 public:
     KeyValidator validator() {
-        return [this](const QString& key, std::function<void(bool)> done) {
+        return [this](const QString&, const QString& key, std::function<void(bool)> done) {
             keys << key;
             pending.push_back(std::move(done));
         };
@@ -64,11 +64,11 @@ protected:
 
     /// Puts a key into the keyring behind the store's back, and lets the store find it.
     void storeKey(const QString& key) {
-        secrets.items[{KeychainManager::service, KeychainManager::account}] = key.toUtf8();
+        secrets.items[KeychainManager::itemFor({})] = key.toUtf8();
         store.refreshKeyPresence();
     }
     std::optional<QString> storedKey() const {
-        const auto it = secrets.items.constFind({KeychainManager::service, KeychainManager::account});
+        const auto it = secrets.items.constFind(KeychainManager::itemFor({}));
         if (it == secrets.items.constEnd())
             return std::nullopt;
         return QString::fromUtf8(*it);

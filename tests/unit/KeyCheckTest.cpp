@@ -25,7 +25,7 @@ protected:
     SettingsStore store{defaults, secrets, loginItem, log, scheduler};
     QStringList checked;
     std::deque<std::function<void(bool)>> pending;
-    KeyCheck check{store, [this](const QString& key, std::function<void(bool)> done) {
+    KeyCheck check{store, [this](const QString&, const QString& key, std::function<void(bool)> done) {
                        checked << key;
                        pending.push_back(std::move(done));
                    }};
@@ -81,10 +81,27 @@ TEST_F(KeyCheckTest, AKeyTheKeyringDidNotTakeIsNeverChecked) {
     EXPECT_EQ(storedKey(), "sk-old");
 }
 
+TEST_F(KeyCheckTest, AKeyForPlainHttpIsKeptButNotSentUntilAllowedAndANewServerStartsAfresh) {
+    store.setApiBaseURL(QStringLiteral("http://192.168.1.9:8080"));
+    check.start(QStringLiteral("sk-lan"));
+    EXPECT_EQ(check.status(), KeyStatus::notSent);
+    EXPECT_THAT(checked, IsEmpty()) << "checking it would send it in clear text";
+    EXPECT_EQ(storedKey(), "sk-lan");
+
+    store.setPlainHttpKeyAllowed(true);
+    check.start(QStringLiteral("sk-lan"));
+    EXPECT_THAT(checked, ElementsAre("sk-lan"));
+    check.reset();
+    EXPECT_EQ(check.status(), KeyStatus::idle);
+    answer(0, true);
+    EXPECT_EQ(check.status(), KeyStatus::idle) << "the answer was about the server before";
+}
+
 TEST_F(KeyCheckTest, AnAnswerAfterTheCheckIsGoneIsIgnored) {
-    auto owned = std::make_unique<KeyCheck>(store, [this](const QString&, std::function<void(bool)> done) {
-        pending.push_back(std::move(done));
-    });
+    auto owned = std::make_unique<KeyCheck>(
+        store, [this](const QString&, const QString&, std::function<void(bool)> done) {
+            pending.push_back(std::move(done));
+        });
     owned->start(QStringLiteral("sk-1"));
     owned.reset();
     answer(0, true);  // must not touch the deleted check

@@ -16,17 +16,17 @@ namespace {
 class KeychainManagerTest : public testing::Test {
 protected:
     QByteArray* current(const QString& service = KeychainManager::service) {
-        auto it = store.items.find({service, KeychainManager::account});
+        auto it = store.items.find(KeychainManager::itemFor({}, service));
         return it == store.items.end() ? nullptr : &*it;
     }
     QByteArray* legacy() { return current(KeychainManager::legacyService); }
     void plant(const QString& service, const QByteArray& bytes) {
-        store.items[{service, KeychainManager::account}] = bytes;
+        store.items[KeychainManager::itemFor({}, service)] = bytes;
     }
     /// Starts a read; the answer lands in the returned slot whenever it comes.
     std::shared_ptr<std::optional<KeychainManager::Lookup>> load(Access access = Access::quiet) {
         auto out = std::make_shared<std::optional<KeychainManager::Lookup>>();
-        keychain.loadAPIKey(access, [out](const KeychainManager::Lookup& l) { *out = l; });
+        keychain.loadAPIKey({}, access, [out](const KeychainManager::Lookup& l) { *out = l; });
         return out;
     }
     std::optional<QString> key(Access access = Access::quiet) {
@@ -38,7 +38,7 @@ protected:
     }
     Status save(const QString& k) {
         std::optional<Status> status;
-        keychain.saveAPIKey(k, [&](Status s) { status = s; });
+        keychain.saveAPIKey({}, k, [&](Status s) { status = s; });
         EXPECT_TRUE(status.has_value());
         return status.value_or(Status::unavailable);
     }
@@ -104,7 +104,7 @@ TEST_F(KeychainManagerTest, AHungKeyringMeansNoKeyWithinASecond) {
 
     // A save, which the user watches a spinner for, is given a little longer.
     std::optional<Status> saved;
-    keychain.saveAPIKey("sk-new", [&](Status s) { saved = s; });
+    keychain.saveAPIKey({}, "sk-new", [&](Status s) { saved = s; });
     scheduler.advance(KeychainManager::changeTimeout - 1ms);
     EXPECT_FALSE(saved.has_value());
     scheduler.advance(1ms);
@@ -114,7 +114,7 @@ TEST_F(KeychainManagerTest, AHungKeyringMeansNoKeyWithinASecond) {
     std::optional<Status> late;
     {
         KeychainManager other(store, scheduler);
-        other.saveAPIKey("sk-x", [&](Status s) { late = s; });
+        other.saveAPIKey({}, "sk-x", [&](Status s) { late = s; });
     }
     EXPECT_EQ(store.pending(), 0u);
     scheduler.advance(5s);
@@ -133,7 +133,7 @@ TEST_F(KeychainManagerTest, ALockedKeyringPromptsOnlyWhenAllowedAndOnlyOnce) {
 
     // The user declines: one prompt, even though the legacy service is locked too.
     plant(KeychainManager::legacyService, "sk-legacy");
-    store.items.remove({KeychainManager::service, KeychainManager::account});
+    store.items.remove(KeychainManager::itemFor({}));
     store.promptAnswer = FakeSecretStore::PromptAnswer::dismiss;
     out = load(Access::mayPrompt);
     EXPECT_EQ((*out)->state, State::locked);
@@ -154,6 +154,27 @@ TEST_F(KeychainManagerTest, ALockedKeyringPromptsOnlyWhenAllowedAndOnlyOnce) {
     scheduler.advance(1ms);
     EXPECT_EQ((*out)->state, State::locked);
     EXPECT_EQ(store.pending(), 0u);
+}
+
+TEST_F(KeychainManagerTest, AServersKeyIsItsOwnItemAndNeverTheDefaultOrALegacyOne) {
+    const QString local = QStringLiteral("http://127.0.0.1:11434");
+    plant(KeychainManager::service, "sk-default");
+    plant(KeychainManager::legacyService, "sk-legacy");
+    const auto none = std::make_shared<std::optional<KeychainManager::Lookup>>();
+    keychain.loadAPIKey(local, Access::quiet, [none](const KeychainManager::Lookup& l) { *none = l; });
+    EXPECT_EQ((*none)->state, State::absent) << "another server never gets the default key";
+    EXPECT_NE(legacy(), nullptr) << "nor does it move the old one";
+
+    std::optional<Status> saved;
+    keychain.saveAPIKey(local, "sk-local", [&](Status s) { saved = s; });
+    EXPECT_EQ(saved, Status::ok);
+    EXPECT_EQ(store.items.value({KeychainManager::service, KeychainManager::serverAccount, local}),
+              "sk-local");
+    EXPECT_EQ(*current(), "sk-default");
+    keychain.deleteAPIKey({}, [](Status) {});
+    const auto kept = std::make_shared<std::optional<KeychainManager::Lookup>>();
+    keychain.loadAPIKey(local, Access::quiet, [kept](const KeychainManager::Lookup& l) { *kept = l; });
+    EXPECT_EQ((*kept)->key, "sk-local") << "deleting the default key leaves the server's";
 }
 
 TEST_F(KeychainManagerTest, SavingIntoALockedKeyringAsksOnce) {

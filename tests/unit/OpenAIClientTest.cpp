@@ -159,6 +159,18 @@ TEST_F(OpenAIClientTest, EachFailureSaysWhatHappened) {
     auto untouched = ask(client());  // the fake fails every unscripted request
     scheduler.advance(6s);
     EXPECT_EQ(errorOf(*untouched), OpenAIError::offline());
+
+    // A local server that is not running is named, with the address the user gave.
+    for (int i = 0; i < 3; ++i)
+        transport.enqueue(Script::refuse());
+    out = ask(client("sk-test", "http://127.0.0.1:11434/v1"));
+    scheduler.advance(6s);
+    EXPECT_EQ(errorOf(*out).message(), "Nothing answers at 127.0.0.1:11434. Is the server running?");
+    transport.enqueue(Script::refuse());
+    std::optional<Outcome<QStringList>> listed;
+    client("", "http://[::1]").listModels([&](Outcome<QStringList> o) { listed = std::move(o); });
+    scheduler.runPending();
+    EXPECT_EQ(errorOf(listed), OpenAIError::refused("[::1]:80"));
 }
 
 TEST_F(OpenAIClientTest, OneDeadlineCoversEveryAttemptAndPause) {
@@ -171,14 +183,14 @@ TEST_F(OpenAIClientTest, OneDeadlineCoversEveryAttemptAndPause) {
     EXPECT_FALSE(out->has_value());
     EXPECT_EQ(transport.requests.size(), 2);
     scheduler.advance(1ms);
-    EXPECT_EQ(errorOf(*out), OpenAIError::offline());
+    EXPECT_EQ(errorOf(*out), OpenAIError::timedOut()) << "the network is fine: the server is silent";
     EXPECT_EQ(transport.inFlight(), 0u) << "the second attempt is abandoned";
 
     // A byte every 20 s keeps any idle time-out from firing; the deadline still ends it.
     transport.enqueue(Script::stall());
     out = ask(client());
     scheduler.advance(60s);
-    EXPECT_EQ(errorOf(*out), OpenAIError::offline());
+    EXPECT_EQ(errorOf(*out), OpenAIError::timedOut());
     EXPECT_EQ(transport.inFlight(), 0u);
     EXPECT_EQ(transport.cancelled, 2);
 
@@ -219,10 +231,10 @@ TEST_F(OpenAIClientTest, CancelStopsTheAttemptAndEveryRetry) {
 }
 
 TEST_F(OpenAIClientTest, TheKeyIsAskedForOnlyWhenARequestIsAboutToGoOut) {
-    std::deque<std::function<void(QString)>> asks;
+    std::deque<std::function<void(KeyAnswer)>> asks;
     OpenAIClient lazy(
         SettingsStore::defaultApiBaseURL,
-        [&](std::function<void(QString)> give) { asks.push_back(std::move(give)); },
+        [&](std::function<void(KeyAnswer)> give) { asks.push_back(std::move(give)); },
         QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer);
     EXPECT_TRUE(asks.empty());
     transport.enqueue(Script::stall());
@@ -230,24 +242,24 @@ TEST_F(OpenAIClientTest, TheKeyIsAskedForOnlyWhenARequestIsAboutToGoOut) {
     ASSERT_EQ(asks.size(), 1u);
     scheduler.advance(5min);  // an unlock prompt is the user's time: no deadline runs yet
     EXPECT_TRUE(transport.requests.isEmpty());
-    asks.front()(QStringLiteral("sk-late"));
+    asks.front()(KeyAnswer::of(QStringLiteral("sk-late")));
     EXPECT_EQ(transport.requests.size(), 1);
     EXPECT_EQ(transport.requests[0].header("Authorization"), "Bearer sk-late");
     scheduler.advance(59s);
     EXPECT_FALSE(out->has_value());
     scheduler.advance(1s);
-    EXPECT_EQ(errorOf(*out), OpenAIError::offline());
+    EXPECT_EQ(errorOf(*out), OpenAIError::timedOut());
 
     // No key to be had: the missing-key answer, later, with nothing sent; a cancelled request
     // ignores a key that comes after.
     out = ask(lazy);
-    asks.back()(QString());
+    asks.back()(KeyAnswer::of(QString()));
     EXPECT_FALSE(out->has_value());
     scheduler.runPending();
     EXPECT_EQ(errorOf(*out), OpenAIError::missingKey());
     PendingRequest pending = lazy.request<CorrectionResult>(Prompts::proofreading(), "x", 0.2, {});
     pending.cancel();
-    asks.back()(QStringLiteral("sk-late"));
+    asks.back()(KeyAnswer::of(QStringLiteral("sk-late")));
     EXPECT_EQ(transport.requests.size(), 1);
 }
 
@@ -372,31 +384,54 @@ TEST_F(OpenAIClientTest, ValidateKeyIsOneGetWithoutRetries) {
     EXPECT_TRUE(sent.body.isEmpty());
     EXPECT_EQ(sent.timeout, 60s);
 
-    // An empty key is simply sent.
-    transport.enqueue(Script::reply(401));
-    client(QString()).validateKey([](bool) {});
+    // An empty key is none: the service would refuse it, so it is not asked.
+    std::optional<bool> empty;
+    client(QString()).validateKey([&](bool ok) { empty = ok; });
     scheduler.runPending();
-    EXPECT_EQ(transport.requests.last().header("Authorization"), "Bearer ");
+    EXPECT_EQ(empty, false);
+    EXPECT_EQ(transport.requests.size(), 4);
 }
 
 // Each failure has its own message in each language, and the details it carries are in both.
 TEST_F(OpenAIClientTest, MessagesInBothLanguages) {
-    const OpenAIError errors[] = {
-        OpenAIError::badResponse("HTTP 400"), OpenAIError::missingKey(), OpenAIError::invalidKey(),
-        OpenAIError::quotaExceeded(),         OpenAIError::offline(),    OpenAIError::certificate(),
-        OpenAIError::serverError(503),        OpenAIError::interrupted()};
+    const std::tuple<OpenAIError, const char*, const char*> errors[] = {
+        {OpenAIError::badResponse("HTTP 400"), "Unexpected API response: HTTP 400",
+         "Neočekivan odgovor API-ja: HTTP 400"},
+        {OpenAIError::missingKey(), nullptr, nullptr},
+        {OpenAIError::invalidKey(), nullptr, nullptr},
+        {OpenAIError::quotaExceeded(), nullptr, nullptr},
+        {OpenAIError::offline(), "No internet connection. Please try again.",
+         "Nema internet konekcije. Pokušaj ponovo."},
+        {OpenAIError::certificate(), nullptr, nullptr},
+        {OpenAIError::serverError(503), "The server had a problem (HTTP 503). Try again later.",
+         "Server je imao problem (HTTP 503). Pokušaj kasnije."},
+        {OpenAIError::interrupted(), nullptr, nullptr},
+        {OpenAIError::timedOut(), "The server did not answer in time. Try again.",
+         "Server nije odgovorio na vreme. Pokušaj ponovo."},
+        {OpenAIError::refused("localhost:8080"), "Nothing answers at localhost:8080. Is the server running?",
+         "Na adresi localhost:8080 se niko ne javlja. Da li je server pokrenut?"},
+        {OpenAIError::tooLong(), "The answer took too long and was stopped. Try again.",
+         "Odgovor je trajao predugo i prekinut je. Pokušaj ponovo."},
+        {OpenAIError::keyringUnavailable(), "The keyring is not answering. Try again in a moment.",
+         "Keyring ne odgovara. Pokušaj ponovo za trenutak."},
+        {OpenAIError::keyringLocked(), "The keyring stayed locked.", "Keyring je ostao zaključan."},
+        {OpenAIError::keyWithheld(), nullptr, nullptr},
+    };
     QSet<QString> seen;
-    for (const OpenAIError& error : errors) {
+    for (const auto& [error, en, sr] : errors) {
         settings.store.setLanguage(AppLanguage::en);
-        const QString en = error.message();
+        const QString english = error.message();
+        if (en)
+            EXPECT_EQ(english, QString::fromUtf8(en));
         settings.store.setLanguage(AppLanguage::sr);
-        EXPECT_NE(error.message(), en);
-        seen << en << error.message();
+        if (sr)
+            EXPECT_EQ(error.message(), QString::fromUtf8(sr));
+        EXPECT_NE(error.message(), english);
+        seen << english << error.message();
     }
     EXPECT_EQ(seen.size(), 2 * std::size(errors));
-    EXPECT_EQ(OpenAIError::offline().message(), "Nema internet konekcije. Pokušaj ponovo.");
-    EXPECT_THAT(OpenAIError::serverError(503).message().toStdString(), testing::HasSubstr("HTTP 503"));
-    EXPECT_THAT(OpenAIError::badResponse("HTTP 400").message().toStdString(), testing::HasSubstr("HTTP 400"));
+    // The server's own words are the same in both.
+    EXPECT_EQ(OpenAIError::serverMessage(" The model\n is overloaded ").message(), "The model is overloaded");
 }
 
 }  // namespace

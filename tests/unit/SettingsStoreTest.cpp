@@ -19,7 +19,7 @@ protected:
         return key.value_or("<no answer>");
     }
     void plant(const QString& service, const QByteArray& key) {
-        secrets.items[{service, KeychainManager::account}] = key;
+        secrets.items[KeychainManager::itemFor({}, service)] = key;
     }
 };
 
@@ -35,6 +35,7 @@ TEST_F(SettingsStoreTest, EmptyDatabaseGivesEveryDefault) {
     EXPECT_EQ(store->apiBaseURL(), "https://api.openai.com");
     EXPECT_EQ(keyOf(*store), "");
     EXPECT_FALSE(store->hasAPIKey());
+    EXPECT_TRUE(store->keyMissing());
     EXPECT_EQ(defaults.writes, 0) << "loading writes nothing";
     EXPECT_TRUE(loginItem.calls.isEmpty()) << "loading leaves the login item alone";
 }
@@ -184,6 +185,62 @@ TEST_F(SettingsStoreTest, ApiKeyGoesToTheSecretStoreOnly) {
     EXPECT_EQ(keyOf(*store), "sk-kept");
 }
 
+TEST_F(SettingsStoreTest, EachServerHasItsOwnKeyAndMovingBetweenThemLosesNeither) {
+    const QString local = QStringLiteral("http://127.0.0.1:11434/v1");
+    plant(KeychainManager::service, "sk-default");
+    auto store = load();
+    EXPECT_TRUE(store->hasAPIKey());
+    store->setApiBaseURL(local);
+    EXPECT_FALSE(store->hasAPIKey()) << "the default key is not this server's";
+    EXPECT_FALSE(store->keyMissing()) << "and this server may need none";
+    EXPECT_EQ(keyOf(*store), "");
+    store->setApiKey("sk-local");
+    EXPECT_TRUE(store->hasAPIKey());
+
+    QSignalSpy presence(store.get(), &SettingsStore::keyPresenceChanged);
+    secrets.deferred = true;  // what was learned shows at once, before the keyring answers again
+    store->setApiBaseURL(SettingsStore::defaultApiBaseURL);
+    EXPECT_TRUE(store->hasAPIKey());
+    store->setApiBaseURL("http://127.0.0.1:11434");
+    EXPECT_TRUE(store->hasAPIKey()) << "the same server, written without the /v1";
+    EXPECT_EQ(presence.count(), 0);
+    secrets.answerPending();
+    secrets.deferred = false;
+    EXPECT_EQ(keyOf(*store), "sk-local");
+    store->setApiBaseURL(SettingsStore::defaultApiBaseURL);
+    EXPECT_EQ(keyOf(*store), "sk-default");
+
+    // A request's key is its server's, whatever the settings say by the time it goes out.
+    std::optional<KeyAnswer> given;
+    store->apiKeySource(local)([&](KeyAnswer a) { given = a; });
+    EXPECT_EQ(given->state, KeyAnswer::State::found);
+    EXPECT_EQ(given->key, "sk-local");
+    store->apiKeySource("http://192.168.1.9:8080")([&](KeyAnswer a) { given = a; });
+    EXPECT_EQ(given->state, KeyAnswer::State::none);
+    EXPECT_TRUE(given->key.isEmpty());
+}
+
+TEST_F(SettingsStoreTest, PlainHttpIsAllowedAKeyOnlyForTheServerTheUserNamed) {
+    auto store = load();
+    store->setApiBaseURL("http://192.168.1.9:8080/v1");
+    EXPECT_FALSE(store->plainHttpKeyAllowed("http://192.168.1.9:8080"));
+    store->setPlainHttpKeyAllowed(true);
+    EXPECT_TRUE(store->plainHttpKeyAllowed("http://192.168.1.9:8080"));
+    EXPECT_FALSE(store->plainHttpKeyAllowed("http://192.168.1.10:8080"));
+    EXPECT_EQ(defaults.values["plainHttpKeyServers"].toStringList(),
+              QStringList({"http://192.168.1.9:8080"}));
+    auto reloaded = load();
+    EXPECT_TRUE(reloaded->plainHttpKeyAllowed("http://192.168.1.9:8080/"));
+    reloaded->setPlainHttpKeyAllowed(false);
+    EXPECT_FALSE(reloaded->plainHttpKeyAllowed("http://192.168.1.9:8080"));
+
+    secrets.items[KeychainManager::itemFor("http://192.168.1.9:8080")] = "sk-lan";
+    std::optional<KeyAnswer> given;
+    store->apiKeySource("http://192.168.1.9:8080")([&](KeyAnswer a) { given = a; });
+    EXPECT_EQ(given->key, "sk-lan");
+    EXPECT_TRUE(given->plainHttpAllowed) << "the first store still allows it";
+}
+
 TEST_F(SettingsStoreTest, ClearingTheKeyBringsBackALegacyOne) {
     plant(KeychainManager::service, "sk-new");
     plant(KeychainManager::legacyService, "sk-old");
@@ -255,6 +312,12 @@ TEST_F(SettingsStoreTest, AHungKeyringGivesNoKeyWithinASecondAndIsAskedAgainLate
     store->readAPIKey(KeychainManager::Access::mayPrompt, [&](const QString& k) { key = k; });
     scheduler.advance(1s);
     EXPECT_EQ(key, QString()) << "a request goes on without a key";
+
+    EXPECT_FALSE(store->keyMissing()) << "a silent keyring is no missing key";
+    std::optional<KeyAnswer> given;
+    store->apiKeySource(SettingsStore::defaultApiBaseURL)([&](KeyAnswer a) { given = a; });
+    scheduler.advance(1s);
+    EXPECT_EQ(given->state, KeyAnswer::State::unavailable);
 
     // The look at the start is given up on, and the desktop starts the keyring again: the next look
     // finds the key.

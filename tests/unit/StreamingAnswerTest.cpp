@@ -57,6 +57,16 @@ TEST(ChatStreamTest, CutOffGarbageAndServerErrorsAreToldApart) {
         EXPECT_EQ(stream.state(), State::broken) << bad.constData();
         EXPECT_TRUE(stream.feed(event("more")).isEmpty()) << "nothing is read after";
     }
+    // The server's own reason, in either shape servers use.
+    for (const auto& [bad, reason] :
+         {std::pair{QByteArray("data: {\"error\": {\"message\": \"model crashed\"}}\n\n"), "model crashed"},
+          std::pair{QByteArray("data: {\"error\": \"out of memory\"}\n\n"), "out of memory"},
+          std::pair{QByteArray("data: {\"error\": {\"code\": 500}}\n\n"), ""},
+          std::pair{QByteArray("<html>502 Bad Gateway</html>\n"), ""}}) {
+        ChatStream stream;
+        stream.feed(bad);
+        EXPECT_EQ(stream.serverError(), QString::fromUtf8(reason)) << bad.constData();
+    }
 
     EXPECT_EQ(ChatStream::isEventStream("  data: {}"), true);
     EXPECT_EQ(ChatStream::isEventStream(": ping"), true);
@@ -167,12 +177,26 @@ TEST_F(StreamingClientTest, ACutOrGarbledStreamIsSaidAndNeverRetried) {
     EXPECT_EQ(errorOf(*out), OpenAIError::badResponse(OpenAIError::streamDetail)) << "said at once";
     EXPECT_EQ(transport.inFlight(), 0u) << "and the transfer stopped";
 
+    // A server that gives up says why, and that is what the panel shows, on one line.
+    QList<QByteArray> overloaded = streamedEvents(answer, 4, false).mid(0, 3);
+    overloaded << "data: {\"error\": {\"message\": \"The model is overloaded.\\nTry later.\", \"type\": "
+                  "\"server_error\"}}\n\n";
+    transport.enqueue(Script::stream(overloaded, 10ms));
+    out = ask();
+    scheduler.advance(1s);
+    EXPECT_EQ(errorOf(*out).message(), "The model is overloaded. Try later.");
+    transport.enqueue(Script::reply(200, "data: {\"error\": \"" + QByteArray(500, 'x') + "\"}\n\n"));
+    out = ask();
+    scheduler.advance(1s);
+    EXPECT_EQ(errorOf(*out).message(), QString(OpenAIError::maxServerMessage - 1, 'x') + QChar(0x2026))
+        << "a whole page of it is cut";
+
     // A stream whose text is not the answer's JSON.
     transport.enqueue(Script::stream(streamedEvents("Sure! Here is the text.", 5), 10ms));
     out = ask();
     scheduler.advance(30s);
     EXPECT_EQ(errorOf(*out), OpenAIError::badResponse(OpenAIError::jsonDetail));
-    EXPECT_EQ(transport.requests.size(), 4);
+    EXPECT_EQ(transport.requests.size(), 6);
 }
 
 TEST_F(StreamingClientTest, ASlowModelIsNotCutByTheDeadline) {
@@ -183,6 +207,19 @@ TEST_F(StreamingClientTest, ASlowModelIsNotCutByTheDeadline) {
     scheduler.advance(4min);
     ASSERT_TRUE(out->has_value());
     EXPECT_TRUE(std::holds_alternative<CorrectionResult>(**out));
+
+    // One character every 2 s, for ever: the whole answer ends at its limit all the same.
+    QList<QByteArray> endless = streamedEvents(QString(1000, 'a'), 1, false);
+    transport.enqueue(Script::stream(endless, 2s));
+    const auto start = scheduler.now();
+    out = ask();
+    scheduler.advance(OpenAIClient::answerLimit - 1s);
+    EXPECT_FALSE(out->has_value()) << "still writing at 9:59";
+    scheduler.advance(1s);
+    EXPECT_EQ(errorOf(*out), OpenAIError::tooLong());
+    EXPECT_EQ(scheduler.now() - start, OpenAIClient::answerLimit);
+    EXPECT_EQ(transport.inFlight(), 0u);
+    EXPECT_EQ(scheduler.pendingTimers(), 0u);
 }
 
 TEST_F(StreamingClientTest, ClosingThePanelStopsTheStream) {

@@ -29,10 +29,12 @@ HttpRequestId FakeHttpTransport::send(const HttpRequest& request, std::function<
         m_open[id] = std::nullopt;
         return id;
     } else if (script.kind == Script::Kind::hang) {
-        reply = HttpReply::transportFailure(QStringLiteral("timed out"));
+        reply = HttpReply::transportFailure(QStringLiteral("timed out"), HttpReply::Cause::timedOut);
         delay = request.timeout;
     } else if (script.kind == Script::Kind::fail) {
-        reply = HttpReply::transportFailure(QStringLiteral("connection refused"));
+        reply = HttpReply::transportFailure(QStringLiteral("network unreachable"));
+    } else if (script.kind == Script::Kind::refuse) {
+        reply = HttpReply::transportFailure(QStringLiteral("connection refused"), HttpReply::Cause::refused);
     } else if (script.kind == Script::Kind::untrusted) {
         reply = HttpReply::untrusted(QStringLiteral("self-signed certificate"));
     } else if (script.body.size() > request.maxReplyBytes) {

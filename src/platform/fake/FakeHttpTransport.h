@@ -14,7 +14,7 @@ class FakeHttpTransport final : public HttpTransport {
 public:
     /// What the next request gets.
     struct Script {
-        enum class Kind { reply, fail, hang, stall, untrusted, stream };
+        enum class Kind { reply, fail, refuse, hang, stall, untrusted, stream };
         Kind kind = Kind::reply;
         int status = 200;
         QByteArray body;
@@ -28,7 +28,10 @@ public:
         static Script reply(int status, QByteArray body = {}, std::chrono::milliseconds delay = {}) {
             return {Kind::reply, status, std::move(body), delay, {}, false};
         }
+        /// No route to the server.
         static Script fail() { return {Kind::fail, 0, {}, {}, {}, false}; }
+        /// Nothing listens at the server's address.
+        static Script refuse() { return {Kind::refuse, 0, {}, {}, {}, false}; }
         /// Accepts and never answers: the request's own time-out ends it as a failure.
         static Script hang() { return {Kind::hang, 0, {}, {}, {}, false}; }
         /// Sends a byte now and then and never finishes: no idle time-out ever ends it.

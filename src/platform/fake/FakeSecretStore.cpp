@@ -34,10 +34,9 @@ void FakeSecretStore::cancel(Ticket ticket) {
         ++cancelled;
 }
 
-SecretStore::Ticket FakeSecretStore::read(const QString& service, const QString& account,
-                                          std::function<void(Reply)> done) {
+SecretStore::Ticket FakeSecretStore::read(const Item& key, std::function<void(Reply)> done) {
     ++reads;
-    return start([this, key = qMakePair(service, account), done = std::move(done)] {
+    return start([this, key, done = std::move(done)] {
         const auto it = items.constFind(key);
         if (failReads)
             done({Status::unavailable, {}});
@@ -50,10 +49,10 @@ SecretStore::Ticket FakeSecretStore::read(const QString& service, const QString&
     });
 }
 
-SecretStore::Ticket FakeSecretStore::write(const QString& service, const QString& account,
-                                           const QByteArray& secret, std::function<void(Status)> done) {
+SecretStore::Ticket FakeSecretStore::write(const Item& key, const QByteArray& secret,
+                                           std::function<void(Status)> done) {
     ++writes;
-    return start([this, key = qMakePair(service, account), secret, done = std::move(done)] {
+    return start([this, key, secret, done = std::move(done)] {
         if (failWrites) {
             done(Status::unavailable);
         } else if (locked) {
@@ -65,10 +64,9 @@ SecretStore::Ticket FakeSecretStore::write(const QString& service, const QString
     });
 }
 
-SecretStore::Ticket FakeSecretStore::remove(const QString& service, const QString& account,
-                                            std::function<void(Status)> done) {
+SecretStore::Ticket FakeSecretStore::remove(const Item& key, std::function<void(Status)> done) {
     ++removes;
-    return start([this, key = qMakePair(service, account), done = std::move(done)] {
+    return start([this, key, done = std::move(done)] {
         if (failRemoves) {
             done(Status::unavailable);
         } else if (locked && items.contains(key)) {
@@ -80,7 +78,7 @@ SecretStore::Ticket FakeSecretStore::remove(const QString& service, const QStrin
     });
 }
 
-SecretStore::Ticket FakeSecretStore::unlock(const QString&, const QString&, std::function<void(bool)> done) {
+SecretStore::Ticket FakeSecretStore::unlock(const Item&, std::function<void(bool)> done) {
     ++prompts;
     if (promptAnswer == PromptAnswer::ignore) {
         const Ticket ticket = ++m_next;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QMap>
-#include <QPair>
 #include <deque>
 #include <map>
 
@@ -15,11 +14,10 @@ public:
     /// What the user does with an unlock prompt.
     enum class PromptAnswer { unlock, dismiss, ignore };
 
-    Ticket read(const QString& service, const QString& account, std::function<void(Reply)> done) override;
-    Ticket write(const QString& service, const QString& account, const QByteArray& secret,
-                 std::function<void(Status)> done) override;
-    Ticket remove(const QString& service, const QString& account, std::function<void(Status)> done) override;
-    Ticket unlock(const QString& service, const QString& account, std::function<void(bool)> done) override;
+    Ticket read(const Item& item, std::function<void(Reply)> done) override;
+    Ticket write(const Item& item, const QByteArray& secret, std::function<void(Status)> done) override;
+    Ticket remove(const Item& item, std::function<void(Status)> done) override;
+    Ticket unlock(const Item& item, std::function<void(bool)> done) override;
     void cancel(Ticket ticket) override;
 
     /// Gives the answers held while `deferred` was set, oldest first.
@@ -27,7 +25,7 @@ public:
     /// Calls neither answered nor cancelled.
     std::size_t pending() const { return m_pending.size(); }
 
-    QMap<QPair<QString, QString>, QByteArray> items;
+    QMap<Item, QByteArray> items;
     bool failReads = false;   // reads answer `unavailable`
     bool failWrites = false;  // writes answer `unavailable`
     bool failRemoves = false;

@@ -10,11 +10,13 @@ namespace quillet {
 namespace {
 
 const SecretSchema* schema() {
-    // Items are matched by the two attributes alone, whatever schema name another program stored them with.
+    // Items are matched by their attributes alone, whatever schema name another program stored them
+    // with. A key that belongs to one server also carries that server's address.
     static const SecretSchema s = {"com.lumenfold.quillet.ApiKey",
                                    SECRET_SCHEMA_DONT_MATCH_NAME,
                                    {{"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
                                     {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                    {"server", SECRET_SCHEMA_ATTRIBUTE_STRING},
                                     {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
                                    0,
                                    nullptr,
@@ -77,11 +79,16 @@ struct LibsecretStore::Worker {
 struct LibsecretStore::Op {
     enum class Kind { read, write, remove, unlock };
 
-    Op(Kind k, const QString& service, const QString& account)
+    Op(Kind k, const Item& item)
         : kind(k),
           cancellable(g_cancellable_new()),
-          attributes(secret_attributes_build(schema(), "service", service.toUtf8().constData(), "account",
-                                             account.toUtf8().constData(), nullptr)) {}
+          attributes(secret_attributes_build(schema(), "service", item.service.toUtf8().constData(),
+                                             "account", item.account.toUtf8().constData(), nullptr)),
+          label(item.server.isEmpty() ? QByteArray("Quillet API key")
+                                      : QStringLiteral("Quillet API key for %1").arg(item.server).toUtf8()) {
+        if (!item.server.isEmpty())
+            g_hash_table_insert(attributes, g_strdup("server"), g_strdup(item.server.toUtf8().constData()));
+    }
     ~Op() {
         g_object_unref(cancellable);
         g_hash_table_unref(attributes);
@@ -94,6 +101,7 @@ struct LibsecretStore::Op {
     std::function<void(Reply)> post;  // hands the answer to the main thread
     GCancellable* cancellable;
     GHashTable* attributes;
+    QByteArray label;
     QByteArray secret;
     SecretService* service = nullptr;
     GList* items = nullptr;  // items still to delete
@@ -146,6 +154,21 @@ void LibsecretStore::Op::searched(GObject* source, GAsyncResult* result, gpointe
         g_list_free_full(items, g_object_unref);
         op->answer(Status::unavailable);
         return;
+    }
+    // A search finds every item holding these attributes, more or not: the key of no server in
+    // particular is the item without a server's address.
+    if (!g_hash_table_contains(op->attributes, "server")) {
+        for (GList* l = items; l;) {
+            GList* next = l->next;
+            GHashTable* found = secret_item_get_attributes(SECRET_ITEM(l->data));
+            if (found && g_hash_table_contains(found, "server")) {
+                g_object_unref(l->data);
+                items = g_list_delete_link(items, l);
+            }
+            if (found)
+                g_hash_table_unref(found);
+            l = next;
+        }
     }
     op->items = items;
     GList* locked = nullptr;
@@ -227,8 +250,8 @@ void LibsecretStore::Op::defaultCollection(GObject*, GAsyncResult* result, gpoin
     g_object_unref(collection);
     SecretValue* value =
         secret_value_new(op->secret.constData(), op->secret.size(), "application/octet-stream");
-    secret_service_store(op->service, schema(), op->attributes, SECRET_COLLECTION_DEFAULT, "Quillet API key",
-                         value, op->cancellable, &Op::stored, op);
+    secret_service_store(op->service, schema(), op->attributes, SECRET_COLLECTION_DEFAULT,
+                         op->label.constData(), value, op->cancellable, &Op::stored, op);
     secret_value_unref(value);
 }
 
@@ -328,27 +351,24 @@ void LibsecretStore::cancel(Ticket ticket) {
     m_open.erase(it);
 }
 
-SecretStore::Ticket LibsecretStore::read(const QString& service, const QString& account,
-                                         std::function<void(Reply)> done) {
-    return begin(new Op(Op::Kind::read, service, account), std::move(done));
+SecretStore::Ticket LibsecretStore::read(const Item& item, std::function<void(Reply)> done) {
+    return begin(new Op(Op::Kind::read, item), std::move(done));
 }
 
-SecretStore::Ticket LibsecretStore::write(const QString& service, const QString& account,
-                                          const QByteArray& secret, std::function<void(Status)> done) {
-    auto* op = new Op(Op::Kind::write, service, account);
+SecretStore::Ticket LibsecretStore::write(const Item& item, const QByteArray& secret,
+                                          std::function<void(Status)> done) {
+    auto* op = new Op(Op::Kind::write, item);
     op->secret = secret;
     return begin(op, [done = std::move(done)](const Reply& reply) { done(reply.status); });
 }
 
-SecretStore::Ticket LibsecretStore::remove(const QString& service, const QString& account,
-                                           std::function<void(Status)> done) {
-    return begin(new Op(Op::Kind::remove, service, account),
+SecretStore::Ticket LibsecretStore::remove(const Item& item, std::function<void(Status)> done) {
+    return begin(new Op(Op::Kind::remove, item),
                  [done = std::move(done)](const Reply& reply) { done(reply.status); });
 }
 
-SecretStore::Ticket LibsecretStore::unlock(const QString& service, const QString& account,
-                                           std::function<void(bool)> done) {
-    return begin(new Op(Op::Kind::unlock, service, account),
+SecretStore::Ticket LibsecretStore::unlock(const Item& item, std::function<void(bool)> done) {
+    return begin(new Op(Op::Kind::unlock, item),
                  [done = std::move(done)](const Reply& reply) { done(reply.status == Status::ok); });
 }
 

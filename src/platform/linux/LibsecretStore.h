@@ -19,11 +19,10 @@ public:
     /// Calls still under way are cancelled; their answers are never given.
     ~LibsecretStore() override;
 
-    Ticket read(const QString& service, const QString& account, std::function<void(Reply)> done) override;
-    Ticket write(const QString& service, const QString& account, const QByteArray& secret,
-                 std::function<void(Status)> done) override;
-    Ticket remove(const QString& service, const QString& account, std::function<void(Status)> done) override;
-    Ticket unlock(const QString& service, const QString& account, std::function<void(bool)> done) override;
+    Ticket read(const Item& item, std::function<void(Reply)> done) override;
+    Ticket write(const Item& item, const QByteArray& secret, std::function<void(Status)> done) override;
+    Ticket remove(const Item& item, std::function<void(Status)> done) override;
+    Ticket unlock(const Item& item, std::function<void(bool)> done) override;
     void cancel(Ticket ticket) override;
 
     struct Op;

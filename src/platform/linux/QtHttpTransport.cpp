@@ -29,6 +29,21 @@ bool isTransportError(QNetworkReply::NetworkError error) {
     return error == QNetworkReply::ProtocolFailure;
 }
 
+// Which of the connection's failures the user is told about. Every abort but the transfer time-out's
+// is this transport's own and never reaches here (a cancel drops the reply's handlers first, a reply
+// too large is answered as such).
+HttpReply::Cause causeOf(QNetworkReply::NetworkError error) {
+    switch (error) {
+        case QNetworkReply::ConnectionRefusedError:
+            return HttpReply::Cause::refused;
+        case QNetworkReply::OperationCanceledError:
+        case QNetworkReply::TimeoutError:
+            return HttpReply::Cause::timedOut;
+        default:
+            return HttpReply::Cause::network;
+    }
+}
+
 }  // namespace
 
 QtHttpTransport::QtHttpTransport() {
@@ -119,7 +134,7 @@ HttpRequestId QtHttpTransport::send(const HttpRequest& request, std::function<vo
                 return;
             }
             if (isTransportError(reply->error()) || status <= 0) {
-                done(HttpReply::transportFailure(reply->errorString()));
+                done(HttpReply::transportFailure(reply->errorString(), causeOf(reply->error())));
                 return;
             }
             state->body += reply->readAll();
