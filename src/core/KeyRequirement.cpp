@@ -15,8 +15,4 @@ bool isRequired(const QString& baseURL) {
     return host.compare(QUrl(SettingsStore::defaultApiBaseURL).host(), Qt::CaseInsensitive) == 0;
 }
 
-bool isSatisfied(bool keyStored, const QString& baseURL) {
-    return keyStored || !isRequired(baseURL);
-}
-
 }  // namespace quillet::KeyRequirement

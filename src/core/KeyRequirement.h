@@ -9,7 +9,4 @@ namespace quillet::KeyRequirement {
 /// whatever path. Servers of the user's own (a local model, a gateway) may run without one.
 bool isRequired(const QString& baseURL);
 
-/// Whether requests to `baseURL` can go out as things stand: a key is stored, or none is needed.
-bool isSatisfied(bool keyStored, const QString& baseURL);
-
 }  // namespace quillet::KeyRequirement
