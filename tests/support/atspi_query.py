@@ -11,7 +11,7 @@ button (or toggle button or check box, as tabs are) named NAME and prints "press
 JSON, the text a person is writing there: that of its focused editable text, else of its longest
 editable text that is showing (null when there is none); --selection, the part of it selected.
 --describe adds each accessible's description as a column before its text; --extents prints
-"x y width height" on the screen of the first accessible named NAME instead.
+"x y width height" on the screen of the first focusable accessible named NAME instead.
 Exit status 1 when the application is not found.
 """
 import json
@@ -113,7 +113,7 @@ def main():
     if mode == "--extents":
         for node in walk(app):
             try:
-                if node.get_name() == sys.argv[3]:
+                if node.get_name() == sys.argv[3] and node.get_state_set().contains(Atspi.StateType.FOCUSABLE):
                     r = node.get_component_iface().get_extents(Atspi.CoordType.SCREEN)
                     print(f"{r.x} {r.y} {r.width} {r.height}")
                     return 0
