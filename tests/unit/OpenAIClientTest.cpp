@@ -421,11 +421,13 @@ TEST_F(OpenAIClientTest, MessagesInBothLanguages) {
     for (const auto& [error, en, sr] : errors) {
         settings.store.setLanguage(AppLanguage::en);
         const QString english = error.message();
-        if (en)
+        if (en) {
             EXPECT_EQ(english, QString::fromUtf8(en));
+        }
         settings.store.setLanguage(AppLanguage::sr);
-        if (sr)
+        if (sr) {
             EXPECT_EQ(error.message(), QString::fromUtf8(sr));
+        }
         EXPECT_NE(error.message(), english);
         seen << english << error.message();
     }
