@@ -1,6 +1,8 @@
 // Quillet: entry point and launch modes.
 #include <QApplication>
+#include <QEventLoop>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/AppCoordinator.h"
@@ -87,7 +89,13 @@ int runDoctor() {
             out << text << '\n';
             out.flush();
         },
-        SessionTypes::name(platform.session));
+        SessionTypes::name(platform.session),
+        [](std::chrono::milliseconds pause) {
+            // The accessibility bus's answers and events come through the event loop meanwhile.
+            QEventLoop loop;
+            QTimer::singleShot(pause, &loop, &QEventLoop::quit);
+            loop.exec();
+        });
     return 0;
 }
 
