@@ -9,6 +9,61 @@ Rect SurfacePlacement::overlayIconFrame(const Rect& fieldFrame) {
     return Rect(maxX(fieldFrame) - iconSize - iconMargin, minY(fieldFrame) + iconMargin, iconSize, iconSize);
 }
 
+bool SurfacePlacement::isShortField(const Rect& fieldFrame) {
+    return fieldFrame.height() < shortFieldHeight;
+}
+
+Rect SurfacePlacement::overlayIconFrame(const Rect& fieldFrame, const std::optional<Rect>& windowFrame,
+                                        const QList<ScreenInfo>& screens) {
+    if (!isShortField(fieldFrame))
+        return overlayIconFrame(fieldFrame);
+    double x = maxX(fieldFrame) + iconOutsideGap;
+    double y = midY(fieldFrame) - iconSize / 2;
+    const auto pullInside = [&](const Rect& area) {
+        x = std::max(std::min(x, maxX(area) - iconSize), minX(area));
+        y = std::max(std::min(y, maxY(area) - iconSize), minY(area));
+    };
+    if (windowFrame && windowFrame->intersects(fieldFrame))
+        pullInside(*windowFrame);
+    for (const ScreenInfo& screen : screens) {
+        if (screen.frame.intersects(fieldFrame)) {
+            pullInside(screen.frame);
+            break;
+        }
+    }
+    return Rect(x, y, iconSize, iconSize);
+}
+
+QPointF SurfacePlacement::toastOrigin(const std::optional<Rect>& anchor,
+                                      const std::optional<QPointF>& pointer, const QList<ScreenInfo>& screens,
+                                      const std::optional<ScreenInfo>& mainScreen) {
+    if (!pointer)
+        return toastOrigin(anchor, mainScreen);
+    if (anchor) {
+        // Above the anchor, unless that is off every screen (a field at the top, a whole window).
+        const QPointF above = toastOrigin(anchor, mainScreen);
+        const Rect toast(above, toastSize);
+        for (const ScreenInfo& screen : screens) {
+            if (screen.visibleFrame.contains(toast))
+                return above;
+        }
+    }
+    double x = pointer->x() - toastSize.width() / 2;
+    double y = pointer->y() + toastPointerOffset;
+    for (const ScreenInfo& screen : screens) {
+        const Rect& v = screen.visibleFrame;
+        if (!screen.frame.contains(*pointer))
+            continue;
+        x = std::max(std::min(x, maxX(v) - toastSize.width()), minX(v));
+        // Below the pointer where there is no room above it.
+        if (y + toastSize.height() > maxY(v))
+            y = pointer->y() - toastPointerOffset - toastSize.height();
+        y = std::max(y, minY(v));
+        break;
+    }
+    return {x, y};
+}
+
 QPointF SurfacePlacement::toastOrigin(const std::optional<Rect>& anchor,
                                       const std::optional<ScreenInfo>& mainScreen) {
     if (anchor)

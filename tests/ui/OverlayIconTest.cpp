@@ -42,7 +42,7 @@ TEST(OverlayIconTest, ShowPlacesOnePanelInTheFieldsCornerAndKeepsItsState) {
     FakeWindowHints hints;
     OverlayController overlay(hints);
     overlay.setState(IconState::error);  // before the first show: the badge is made with it
-    overlay.show(Rect(100, 440, 300, 40));
+    overlay.show(Rect(100, 440, 300, 80));
     ASSERT_NE(overlay.panel(), nullptr);
     FloatingPanel* first = overlay.panel();
     EXPECT_EQ(overlay.panel()->screenFrame(), Rect(368, 448, 24, 24));
