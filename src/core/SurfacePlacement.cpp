@@ -17,19 +17,35 @@ Rect SurfacePlacement::overlayIconFrame(const Rect& fieldFrame, const std::optio
                                         const QList<ScreenInfo>& screens) {
     if (!isShortField(fieldFrame))
         return overlayIconFrame(fieldFrame);
-    double x = maxX(fieldFrame) + iconOutsideGap;
-    double y = midY(fieldFrame) - iconSize / 2;
-    const auto pullInside = [&](const Rect& area) {
-        x = std::max(std::min(x, maxX(area) - iconSize), minX(area));
-        y = std::max(std::min(y, maxY(area) - iconSize), minY(area));
-    };
-    if (windowFrame && windowFrame->intersects(fieldFrame))
-        pullInside(*windowFrame);
-    for (const ScreenInfo& screen : screens) {
-        if (screen.frame.intersects(fieldFrame)) {
-            pullInside(screen.frame);
+    // Where the icon may go: inside the field's window, when that is known, and its screen.
+    const std::optional<Rect> window =
+        windowFrame && windowFrame->intersects(fieldFrame) ? windowFrame : std::nullopt;
+    std::optional<Rect> screen;
+    for (const ScreenInfo& candidate : screens) {
+        if (candidate.frame.intersects(fieldFrame)) {
+            screen = candidate.frame;
             break;
         }
+    }
+    const auto fits = [&](const Rect& icon) {
+        return (!window || window->contains(icon)) && (!screen || screen->contains(icon));
+    };
+    // Beside the field's right edge; where the window ends there, over the field's right end, else
+    // under it: never over the text.
+    const Rect beside(maxX(fieldFrame) + iconOutsideGap, midY(fieldFrame) - iconSize / 2, iconSize, iconSize);
+    const double endX = maxX(fieldFrame) - iconSize;
+    for (const Rect& icon : {beside, Rect(endX, maxY(fieldFrame) + iconOutsideGap, iconSize, iconSize),
+                             Rect(endX, minY(fieldFrame) - iconOutsideGap - iconSize, iconSize, iconSize)}) {
+        if (fits(icon))
+            return icon;
+    }
+    // No room around it at all: beside it, pulled back inside the window and the screen.
+    double x = beside.x(), y = beside.y();
+    for (const std::optional<Rect>& area : {window, screen}) {
+        if (!area)
+            continue;
+        x = std::max(std::min(x, maxX(*area) - iconSize), minX(*area));
+        y = std::max(std::min(y, maxY(*area) - iconSize), minY(*area));
     }
     return Rect(x, y, iconSize, iconSize);
 }

@@ -34,9 +34,10 @@ inline constexpr double iconOutsideGap = 4;
 /// The icon inside the field's bottom-right corner; not clamped to the field or any screen.
 Rect overlayIconFrame(const Rect& fieldFrame);
 /// The icon for a field whose window (when known) lies in `windowFrame`, among `screens`: in the
-/// bottom-right corner of a tall field; beside a short one, centred on it just outside its right
-/// edge, so that it hides none of its text, yet pulled back inside the window and the screen the
-/// field is on where that would leave them.
+/// bottom-right corner of a tall field; outside a short one, so that it hides none of its text:
+/// centred just beside its right edge, or, where that would leave the window or the screen the field
+/// is on, just over the field's right end, else just under it; beside it pulled back inside when
+/// none of these fits.
 Rect overlayIconFrame(const Rect& fieldFrame, const std::optional<Rect>& windowFrame,
                       const QList<ScreenInfo>& screens);
 /// Whether the icon goes beside the field rather than inside it.

@@ -129,10 +129,10 @@ public:
         const QRect field(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
                           m.captured(4).toInt());
         const QRect visible = field.intersected(QRect(0, 0, 1440, 900));
-        QPoint want(visible.right() + 1 - 8 - 24, visible.bottom() + 1 - 8 - 24);
+        // A one-line field has it outside, over none of its text: beside it, else over or under its end.
         if (field.height() < 48)
-            want = QPoint(std::min(field.right() + 1 + 4, windowGeometry().right() + 1 - 24),
-                          field.center().y() - 12);
+            return iconRect.intersects(field) ? "the icon covers the field's text" : QString();
+        const QPoint want(visible.right() + 1 - 8 - 24, visible.bottom() + 1 - 8 - 24);
         if ((iconRect.topLeft() - want).manhattanLength() > 4)
             return QString("icon at (%1,%2), field (%3,%4) %5×%6")
                 .arg(iconRect.x())
@@ -141,8 +141,6 @@ public:
                 .arg(field.y())
                 .arg(field.width())
                 .arg(field.height());
-        if (field.height() < 48 && iconRect.intersects(field))
-            return "the icon covers the field's text";
         return {};
     }
     /// Waits for the panel with the correction, presses Return, and checks what was written and that

@@ -28,9 +28,15 @@ TEST(SurfacePlacementTest, AShortFieldHasTheIconBesideItInsideItsWindowAndScreen
     EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 48), std::nullopt, screens), Rect(368, 508, 24, 24));
     EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 30), Rect(50, 400, 600, 300), screens),
               Rect(404, 503, 24, 24));
+    // No room beside it in the window, or on the screen: over the field's right end, else under it.
     EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 30), Rect(50, 400, 360, 300), screens),
+              Rect(376, 534, 24, 24));
+    EXPECT_EQ(overlayIconFrame(Rect(1200, 500, 230, 30), std::nullopt, screens), Rect(1406, 534, 24, 24));
+    EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 30), Rect(50, 450, 360, 80), screens),
+              Rect(376, 472, 24, 24));
+    // A window no larger than the field: pulled back inside it.
+    EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 30), Rect(50, 495, 360, 40), screens),
               Rect(386, 503, 24, 24));
-    EXPECT_EQ(overlayIconFrame(Rect(1200, 500, 230, 30), std::nullopt, screens), Rect(1416, 503, 24, 24));
     // A window frame that holds the field not at all is no window of it.
     EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 30), Rect(0, 0, 10, 10), screens), Rect(404, 503, 24, 24));
 }

@@ -353,6 +353,10 @@ public:
         if (!active)
             return claimed;
         // A text that takes the keyboard without claiming the focus shows where it is by its caret.
+        // Its states are asked afresh: a toolkit without a cache on the bus (GTK 4) announces no
+        // change of them.
+        if (AtspiAccessible* caret = accessibleOf(caretTrail.candidate(*active)))
+            atspi_accessible_clear_cache(caret);
         if (AtspiAccessible* caret = accessibleOf(caretTrail.candidate(*active));
             caret && !isHung(caret) && isTypedInto(caret) && isInActiveWindow(caret))
             return caretTrail.candidate(*active);
@@ -854,6 +858,10 @@ std::optional<QString> readText(AtspiAccessible* a, AXError& err, int start = 0,
     }
     GErrorHolder error;
     std::optional<QString> result = takeString(atspi_text_get_text(text.get(), start, end, &error));
+    // GTK 4's entries answer "up to the end" with nothing: the end is asked for then.
+    if (!error && result && result->isEmpty() && end < 0 &&
+        (end = atspi_text_get_character_count(text.get(), &error)) > 0)
+        result = takeString(atspi_text_get_text(text.get(), start, end, &error));
     if (error || !result) {
         err = errorOf(error.error);
         return std::nullopt;

@@ -25,6 +25,9 @@ bool isInActiveWindow(AtspiAccessible* a) {
     GRef<AtspiAccessible> window(topLevelOf(a));
     if (!window)
         return false;
+    // Toolkits that keep no cache on the bus (GTK 4) announce no state change for a window made
+    // active before the program looked: the state is asked, not remembered.
+    atspi_accessible_clear_cache(window.get());
     GRef<AtspiStateSet> states(atspi_accessible_get_state_set(window.get()));
     return states && atspi_state_set_contains(states.get(), ATSPI_STATE_ACTIVE);
 }
