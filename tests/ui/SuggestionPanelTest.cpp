@@ -177,6 +177,7 @@ TEST_F(SuggestionPanelTest, AStreamedAnswerFillsInAndIsOfferedWhenWhole) {
         // Return half-way: the panel says the correction goes in once whole, and nothing goes yet.
         if (!returned && seen.size() == 3) {
             returned = true;
+            vm->setSelectedTab(0);
             QTest::keyClick(controller->panel(), Qt::Key_Return);
             const QList<QLabel*> labels = content()->findChildren<QLabel*>();
             EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
