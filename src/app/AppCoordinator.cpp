@@ -147,11 +147,12 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     m_overlay.setState(KeyRequirement::isSatisfied(m_settings.hasAPIKey(), m_settings.apiBaseURL())
                            ? IconState::ready
                            : IconState::error);
-    // The window is asked for only where the icon goes beside the field and must stay inside it.
+    // The window matters only where the icon goes outside the field and must stay inside it.
     const std::optional<Rect> window = SurfacePlacement::isShortField(*frame)
-                                           ? AX::windowFrame(ax, m_services.screens, field->element)
+                                           ? m_services.workspace.windowFrame(field->pid)
                                            : std::nullopt;
-    m_overlay.show(*frame, window, m_services.screens.screens());
+    m_overlay.show(*frame, window ? AX::toScreenFrame(m_services.screens, *window) : std::nullopt,
+                   m_services.screens.screens());
 }
 
 std::optional<FocusedField> AppCoordinator::focusedFieldNow() {

@@ -64,9 +64,4 @@ std::optional<Rect> screenFrame(Accessibility& ax, Screens& screens, const AXEle
     return toScreenFrame(screens, *frame);
 }
 
-std::optional<Rect> windowFrame(Accessibility& ax, Screens& screens, const AXElement& element) {
-    const std::optional<AXElement> window = elementAttribute(ax, element, AXAttr::window);
-    return window ? screenFrame(ax, screens, *window) : std::nullopt;
-}
-
 }  // namespace quillet::AX

@@ -33,9 +33,6 @@ std::optional<Rect> axFrame(Accessibility& ax, const AXElement& element);
 /// The element's frame in screen coordinates (origin bottom-left of the primary screen, y up).
 std::optional<Rect> screenFrame(Accessibility& ax, Screens& screens, const AXElement& element);
 
-/// The screen frame of the window `element` is in; absent when it cannot be told.
-std::optional<Rect> windowFrame(Accessibility& ax, Screens& screens, const AXElement& element);
-
 /// Flips an accessibility frame into screen coordinates against the primary screen (the first
 /// screen whose origin is (0, 0)), else the main screen; absent when there is neither.
 std::optional<Rect> toScreenFrame(Screens& screens, const Rect& axFrame);

@@ -71,8 +71,6 @@ inline const QString selectedTextRange = QStringLiteral("AXSelectedTextRange");
 inline const QString position = QStringLiteral("AXPosition");
 inline const QString size = QStringLiteral("AXSize");
 inline const QString manualAccessibility = QStringLiteral("AXManualAccessibility");
-/// The window the element is in (an element).
-inline const QString window = QStringLiteral("AXWindow");
 /// How many characters the text holds, in the toolkit's own units: cheap to read whatever the
 /// text's length, so a change of it says the text changed without reading the text.
 inline const QString numberOfCharacters = QStringLiteral("AXNumberOfCharacters");

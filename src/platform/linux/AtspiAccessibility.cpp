@@ -994,10 +994,6 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         out = unitsOf(d->textOf(a, *whole), *sel);
         return AXError::success;
     }
-    if (attribute == AXAttr::window) {
-        AXElement window = adopt(topLevelOf(a));
-        return window.isNull() ? AXError::noValue : (out = window, AXError::success);
-    }
     if (attribute == AXAttr::position || attribute == AXAttr::size) {
         std::optional<Rect> frame;
         if (attribute == AXAttr::size && d->framedElement == element && d->framedAt.isValid() &&
