@@ -111,13 +111,15 @@ QString AppUnderTest::appWindow(int timeoutMs) {
 }
 
 QRect AppUnderTest::geometryOf(const QString& id) {
-    QMap<QString, int> g;
-    for (const QString& line : xdotool({"getwindowgeometry", "--shell", id}).split('\n')) {
-        const QStringList kv = line.split('=');
-        if (kv.size() == 2)
-            g[kv[0]] = kv[1].toInt();
-    }
-    return QRect(g.value("X"), g.value("Y"), g.value("WIDTH"), g.value("HEIGHT"));
+    // Where the window's contents are, as the X server has them: xdotool counts a decorated window's
+    // frame in once more.
+    QString out;
+    runProgram("xwininfo", {"-id", id}, &out);
+    const auto value = [&out](const char* label) {
+        const QRegularExpressionMatch m = QRegularExpression(QString(label) + ":\\s+(-?\\d+)").match(out);
+        return m.hasMatch() ? m.captured(1).toInt() : 0;
+    };
+    return QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height"));
 }
 
 std::optional<QRect> AppUnderTest::fieldRect(qint64 pid, const QRect& windowFrame) {
