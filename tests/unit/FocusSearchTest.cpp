@@ -119,17 +119,26 @@ TEST_F(FocusSearchTest, TheTextWhoseCaretMovedSinceTheLastFocusClaimHoldsTheKeyb
     CaretTrail trail;
     trail.focusClaimed(pid, panel);
     EXPECT_TRUE(trail.candidate(pid).isNull());
-    EXPECT_TRUE(trail.caretMoved(pid, findText)) << "the keyboard may have moved: worth a look";
+    int asked = 0;
+    const auto isText = [&asked] { return ++asked, true; };
+    const auto isLabel = [&asked] { return ++asked, false; };
+    EXPECT_TRUE(trail.caretMoved(pid, findText, isText)) << "the keyboard may have moved: worth a look";
     EXPECT_EQ(trail.candidate(pid), findText);
-    EXPECT_FALSE(trail.caretMoved(pid, ax.alias(findText))) << "typing on in the same text is no move";
+    EXPECT_FALSE(trail.caretMoved(pid, ax.alias(findText), isText))
+        << "typing on in the same text is no move";
+    // A status label that moves its caret as the count of words changes is no text to type into.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(trail.caretMoved(pid, tabs, isLabel));
+    EXPECT_EQ(trail.candidate(pid), findText);
+    EXPECT_EQ(asked, 2) << "each element asked once";
     EXPECT_TRUE(trail.candidate(pid + 1).isNull()) << "only in its own process";
 
     trail.focusClaimed(pid, tabs);
     EXPECT_TRUE(trail.candidate(pid).isNull()) << "a click on a tab: the claim is newer";
     // A text that claims the focus as well is followed by its claim, and needs no second look.
-    EXPECT_TRUE(trail.caretMoved(pid, text));
+    EXPECT_TRUE(trail.caretMoved(pid, text, isText));
     trail.focusClaimed(pid, text);
-    EXPECT_FALSE(trail.caretMoved(pid, text));
+    EXPECT_FALSE(trail.caretMoved(pid, text, isText));
     EXPECT_EQ(trail.candidate(pid), text);
     trail.forget(pid);
     EXPECT_TRUE(trail.candidate(pid).isNull());

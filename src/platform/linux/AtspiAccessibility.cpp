@@ -591,7 +591,12 @@ void AtspiAccessibility::Impl::flush() {
         }
         if (p.type.startsWith("object:text-caret-moved")) {
             // The caret moving into another text may be the keyboard moving where no focus is claimed.
-            if (caretTrail.caretMoved(pid, p.source) && !focusChangedIn.contains(pid)) {
+            const auto isText = [&] {
+                // Asked afresh: a toolkit without a cache on the bus (GTK 4) announces no change of it.
+                atspi_accessible_clear_cache(source);
+                return isTypedInto(source);
+            };
+            if (caretTrail.caretMoved(pid, p.source, isText) && !focusChangedIn.contains(pid)) {
                 focusChangedIn.insert(pid);
                 deliveries.push_back({pid, p.source, AXNotification::focusedUIElementChanged});
             }

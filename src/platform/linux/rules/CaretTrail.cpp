@@ -11,14 +11,25 @@ void CaretTrail::focusClaimed(qint32 pid, const AXElement& element) {
         trail.caret = AXElement();
 }
 
-bool CaretTrail::caretMoved(qint32 pid, const AXElement& element) {
+bool CaretTrail::caretMoved(qint32 pid, const AXElement& element, const std::function<bool()>& isText) {
     if (element.isNull())
         return false;
     Trail& trail = m_trails[pid];
-    const bool moved = !(trail.caret == element);
+    if (trail.caret == element) {
+        trail.sinceClaim = true;
+        return false;
+    }
+    if (m_notText.contains(element))
+        return false;
+    if (!isText()) {
+        if (m_notText.size() >= 64)
+            m_notText.clear();
+        m_notText.append(element);
+        return false;
+    }
     trail.caret = element;
     trail.sinceClaim = true;
-    return moved;
+    return true;
 }
 
 AXElement CaretTrail::candidate(qint32 pid) const {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
+#include <functional>
 
 #include "platform/Accessibility.h"
 
@@ -17,9 +19,11 @@ class CaretTrail {
 public:
     /// `element` of process `pid` claimed the focus.
     void focusClaimed(qint32 pid, const AXElement& element);
-    /// The caret moved in `element` of process `pid`. True when the caret moved into another
-    /// element than before in that process: where the keyboard is may have changed.
-    bool caretMoved(qint32 pid, const AXElement& element);
+    /// The caret moved in `element` of process `pid`. Labels and logs move carets too: only a text the
+    /// user types into counts, which `isText` tells; it is asked only of an element that is new to
+    /// the trail, and an element found not to be one is not asked again. True when the caret moved
+    /// into another text than before in that process: where the keyboard is may have changed.
+    bool caretMoved(qint32 pid, const AXElement& element, const std::function<bool()>& isText);
     /// The element of `pid` whose caret moved last, when nothing claimed the focus since; a null
     /// element otherwise. The caller checks that it is still there, is text and is in the window in
     /// front.
@@ -33,6 +37,9 @@ private:
         bool sinceClaim = false;
     };
     QHash<qint32, Trail> m_trails;
+    // Elements whose caret moved but that are no text to type into, held so that their identity
+    // stays theirs; forgotten all at once when there are many.
+    QList<AXElement> m_notText;
 };
 
 }  // namespace quillet
