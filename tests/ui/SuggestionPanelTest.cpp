@@ -183,8 +183,9 @@ TEST_F(SuggestionPanelTest, AStreamedAnswerFillsInAndIsOfferedWhenWhole) {
             EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
                                     [](QLabel* l) { return l->text() == "Replacing when ready…"; }));
         }
-        if (vm->correction().isLoading())
+        if (vm->correction().isLoading()) {
             EXPECT_TRUE(replaced.isEmpty());
+        }
         vm->setSelectedTab(0);
         if (auto* text = find<QTextBrowser>("correctionText"); text && vm->correction().isLoading()) {
             seen << text->toPlainText();
