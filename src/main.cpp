@@ -1,7 +1,9 @@
 // Quillet: entry point and launch modes.
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/AppCoordinator.h"
@@ -108,7 +110,14 @@ int runDoctor(bool sessionBus) {
             out << text << '\n';
             out.flush();
         },
-        SessionTypes::name(platform.session), sessionBus);
+        SessionTypes::name(platform.session),
+        [](std::chrono::milliseconds pause) {
+            // The accessibility bus's answers and events come through the event loop meanwhile.
+            QEventLoop loop;
+            QTimer::singleShot(pause, &loop, &QEventLoop::quit);
+            loop.exec();
+        },
+        sessionBus);
     return 0;
 }
 

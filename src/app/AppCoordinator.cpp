@@ -146,7 +146,12 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     }
     // A keyring that does not answer is no missing key: a click still opens the panel, which says so.
     m_overlay.setState(m_settings.keyMissing() ? IconState::error : IconState::ready);
-    m_overlay.show(*frame);
+    // The window matters only where the icon goes outside the field and must stay inside it.
+    const std::optional<Rect> window = SurfacePlacement::isShortField(*frame)
+                                           ? m_services.workspace.windowFrame(field->pid)
+                                           : std::nullopt;
+    m_overlay.show(*frame, window ? AX::toScreenFrame(m_services.screens, *window) : std::nullopt,
+                   m_services.screens.screens());
 }
 
 std::optional<FocusedField> AppCoordinator::focusedFieldNow() {
@@ -422,10 +427,17 @@ void AppCoordinator::hotkeyTriggered() {
         presentSuggestions();
         return;
     }
-    if (std::optional<FocusedField> field = focusedFieldNow()) {
-        m_currentField = field;
-        presentSuggestions();
-        return;
+    // Where nothing can be read, the notice still goes where the keyboard is, when that can be told.
+    std::optional<Rect> near;
+    if (const std::optional<AXElement> focused =
+            AX::elementAttribute(m_services.ax, m_monitor.systemWide(), AXAttr::focusedUIElement)) {
+        if (std::optional<FocusedField> field =
+                FocusedField::from(m_services.ax, m_services.workspace, *focused)) {
+            m_currentField = field;
+            presentSuggestions();
+            return;
+        }
+        near = AX::screenFrame(m_services.ax, m_services.screens, *focused);
     }
     if (m_settings.keyMissing()) {
         if (onNeedsSettings)
@@ -436,7 +448,7 @@ void AppCoordinator::hotkeyTriggered() {
     const std::optional<RunningApplication> source = m_services.workspace.frontmostApplication();
     const qint32 sourcePid = source && source->pid != m_services.workspace.ownPid() ? source->pid : 0;
     QPointer<AppCoordinator> self(this);
-    m_textIO.copyFocusedSelection([self, sourcePid](std::optional<QString> copied) {
+    m_textIO.copyFocusedSelection([self, sourcePid, near](std::optional<QString> copied) {
         if (!self)
             return;
         if (!copied || isBlank(*copied)) {
@@ -445,7 +457,7 @@ void AppCoordinator::hotkeyTriggered() {
         }
         const QString original = *copied;
         auto viewModel = self->makeViewModel(original);
-        viewModel->onReplace = [self, original, sourcePid](const QString& checked) {
+        viewModel->onReplace = [self, original, sourcePid, near](const QString& checked) {
             if (!self)
                 return;
             // The paste replaces the whole selection: what followed the cut goes back in with it.
@@ -453,14 +465,14 @@ void AppCoordinator::hotkeyTriggered() {
             // The paste goes over the selection that was copied, so the notice comes once it is
             // sent; Undo selects the pasted text back before the original goes over it.
             self->m_textIO.pasteReplacement(
-                chosen, sourcePid, [self, original, chosen, sourcePid](bool sent) {
+                chosen, sourcePid, [self, original, chosen, sourcePid, near](bool sent) {
                     if (!self)
                         return;
                     if (!sent) {
                         self->m_services.beep.beep();
                         return;
                     }
-                    self->m_toast.show(std::nullopt, [self, original, chosen, sourcePid] {
+                    self->m_toast.show(near, [self, original, chosen, sourcePid] {
                         if (!self)
                             return;
                         self->m_textIO.undoPaste(sourcePid, chosen, original, [self](bool done) {

@@ -30,6 +30,7 @@ AXMonitor::AXMonitor(Accessibility& ax, Workspace& workspace, Screens& screens, 
       m_screens(screens),
       m_scheduler(scheduler),
       m_systemWide(ax.systemWide()),
+      m_manualAccessibility(ax),
       m_self(std::make_shared<AXMonitor*>(this)) {}
 
 AXMonitor::~AXMonitor() {
@@ -63,9 +64,8 @@ void AXMonitor::attach(const RunningApplication& app) {
         return;
     detachObserver();
 
-    const AXElement application = m_ax.application(app.pid);
-    if (!application.isNull())
-        m_ax.setAttribute(application, AXAttr::manualAccessibility, true);
+    m_watchedPid = app.pid;
+    m_manualAccessibility.request(app.pid);
 
     m_observer =
         m_ax.createObserver(app.pid, [self = weak(m_self)](const AXElement& element, const QString& name) {
@@ -155,6 +155,8 @@ void AXMonitor::handle(const QString& notification, const AXElement& element) {
         if (!suspendFocusTracking && !ownWindowIsFrontmost())
             readFocus();
     } else if (notification == AXNotification::applicationJoined) {
+        // An application that came to the front before it was on the bus is asked now.
+        m_manualAccessibility.request(m_watchedPid);
         if (!suspendFocusTracking && !m_current)
             lookAgainForAWhile();
     } else if (notification == AXNotification::uiElementDestroyed) {

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/FocusedField.h"
+#include "core/ManualAccessibility.h"
 #include "platform/Geometry.h"
 #include "platform/Scheduler.h"
 
@@ -95,6 +96,8 @@ private:
     Screens& m_screens;
     Scheduler& m_scheduler;
     AXElement m_systemWide;
+    ManualAccessibility m_manualAccessibility;
+    qint32 m_watchedPid = 0;
     std::unique_ptr<AXObserver> m_observer;
     std::optional<FocusedField> m_current;
     std::optional<TimerId> m_trackTimer;

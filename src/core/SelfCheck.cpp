@@ -5,6 +5,7 @@
 
 #include "core/AX.h"
 #include "core/FocusedField.h"
+#include "core/ManualAccessibility.h"
 #include "platform/Accessibility.h"
 #include "platform/Screens.h"
 #include "platform/Workspace.h"
@@ -41,7 +42,8 @@ QString rect(const Rect& r) {
 }
 
 void run(Accessibility& ax, Workspace& workspace, Screens& screens,
-         const std::function<void(const QString&)>& print, const QString& mode, bool sessionBus) {
+         const std::function<void(const QString&)>& print, const QString& mode,
+         const std::function<void(std::chrono::milliseconds)>& wait, bool sessionBus) {
     print(QStringLiteral("Quillet doctor"));
     print(QString(14, QChar(0x2500)));
     if (!mode.isEmpty())
@@ -75,20 +77,27 @@ void run(Accessibility& ax, Workspace& workspace, Screens& screens,
         return;
     }
 
+    // A browser shows its pages only once asked, and a short while after: asked as the running
+    // program asks the application the user brought to the front.
+    if (const std::optional<RunningApplication> front = workspace.frontmostApplication();
+        front && front->pid != workspace.ownPid())
+        ManualAccessibility(ax).request(front->pid);
+
     // A large or slow window is searched over several reads; the report asks a few times.
     AXValue value;
     AXError err = AXError::noValue;
     const AXElement* focused = nullptr;
     for (int attempt = 0; attempt < focusReadAttempts && !focused; ++attempt) {
+        if (attempt > 0 && wait)
+            wait(focusReadPause);
         err = ax.copyAttribute(ax.systemWide(), AXAttr::focusedUIElement, value);
         focused = err == AXError::success ? std::get_if<AXElement>(&value) : nullptr;
         if (focused && focused->isNull())
             focused = nullptr;
     }
     if (!focused || focused->isNull()) {
-        print(line(
-            false, QStringLiteral("Focused element"),
-            QStringLiteral("none (err %1). Klikni u tekstualno polje pa pokreni ponovo.").arg(int(err))));
+        print(line(false, QStringLiteral("Focused element"),
+                   QStringLiteral("none (err %1). Click into a text field, then run again.").arg(int(err))));
         return;
     }
     const AXElement element = *focused;

@@ -81,6 +81,7 @@ void SuggestionViewModel::setSelectedTab(int value) {
 
 void SuggestionViewModel::loadAll() {
     cancel();
+    m_replaceWhenReady = false;
     m_partialCorrection.clear();
     m_partialVariants.clear();
     setCorrection(CorrectionLoad::loading());
@@ -93,8 +94,16 @@ void SuggestionViewModel::loadAll() {
         [self](Outcome<CorrectionResult> outcome) {
             if (!self)
                 return;
+            const bool waiting = std::exchange(self->m_replaceWhenReady, false);
             if (auto* result = std::get_if<CorrectionResult>(&outcome)) {
+                // What the Replace button would offer: a text that changes something.
+                const std::optional<QString> chosen =
+                    waiting && !result->changes.isEmpty() && result->corrected != self->m_sentText
+                        ? std::optional<QString>(result->corrected)
+                        : std::nullopt;
                 self->setCorrection(CorrectionLoad::loaded(std::move(*result)));
+                if (self && chosen)
+                    self->replace(*chosen);
             } else {
                 self->setCorrection(CorrectionLoad::failed(std::get<OpenAIError>(outcome).message()));
             }
@@ -128,6 +137,13 @@ void SuggestionViewModel::loadAll() {
 void SuggestionViewModel::replace(const QString& text) {
     if (onReplace)
         onReplace(text);
+}
+
+void SuggestionViewModel::replaceWhenReady() {
+    if (!m_correction.isLoading() || m_replaceWhenReady)
+        return;
+    m_replaceWhenReady = true;
+    Q_EMIT changed();
 }
 
 void SuggestionViewModel::requestClose() {

@@ -70,6 +70,12 @@ public:
 
     /// For the views: invokes onReplace if it is set.
     void replace(const QString& text);
+    /// Return pressed while the correction is still on its way: it goes into the field as soon as it
+    /// is whole, as Replace would put it. Nothing goes in when it fails or finds nothing to change:
+    /// the panel then shows that as it always does. Only while the correction is loading.
+    void replaceWhenReady();
+    /// Whether the correction goes into the field as soon as it is whole.
+    bool replacesWhenReady() const { return m_replaceWhenReady; }
     /// For the views: invokes onCloseRequested if it is set.
     void requestClose();
 
@@ -96,6 +102,7 @@ private:
     QList<std::optional<RephraseLoad>> m_actionResults;
     QList<PendingRequest> m_actionRequests;
     int m_selectedTab = 0;
+    bool m_replaceWhenReady = false;
     QString m_partialCorrection;
     QList<RephraseVariant> m_partialVariants;
 };

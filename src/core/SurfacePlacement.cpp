@@ -9,6 +9,77 @@ Rect SurfacePlacement::overlayIconFrame(const Rect& fieldFrame) {
     return Rect(maxX(fieldFrame) - iconSize - iconMargin, minY(fieldFrame) + iconMargin, iconSize, iconSize);
 }
 
+bool SurfacePlacement::isShortField(const Rect& fieldFrame) {
+    return fieldFrame.height() < shortFieldHeight;
+}
+
+Rect SurfacePlacement::overlayIconFrame(const Rect& fieldFrame, const std::optional<Rect>& windowFrame,
+                                        const QList<ScreenInfo>& screens) {
+    if (!isShortField(fieldFrame))
+        return overlayIconFrame(fieldFrame);
+    // Where the icon may go: inside the field's window, when that is known, and its screen.
+    const std::optional<Rect> window =
+        windowFrame && windowFrame->intersects(fieldFrame) ? windowFrame : std::nullopt;
+    std::optional<Rect> screen;
+    for (const ScreenInfo& candidate : screens) {
+        if (candidate.frame.intersects(fieldFrame)) {
+            screen = candidate.frame;
+            break;
+        }
+    }
+    const auto fits = [&](const Rect& icon) {
+        return (!window || window->contains(icon)) && (!screen || screen->contains(icon));
+    };
+    // Beside the field's right edge; where the window ends there, over the field's right end, else
+    // under it: never over the text.
+    const Rect beside(maxX(fieldFrame) + iconOutsideGap, midY(fieldFrame) - iconSize / 2, iconSize, iconSize);
+    const double endX = maxX(fieldFrame) - iconSize;
+    for (const Rect& icon : {beside, Rect(endX, maxY(fieldFrame) + iconOutsideGap, iconSize, iconSize),
+                             Rect(endX, minY(fieldFrame) - iconOutsideGap - iconSize, iconSize, iconSize)}) {
+        if (fits(icon))
+            return icon;
+    }
+    // No room around it at all: beside it, pulled back inside the window and the screen.
+    double x = beside.x(), y = beside.y();
+    for (const std::optional<Rect>& area : {window, screen}) {
+        if (!area)
+            continue;
+        x = std::max(std::min(x, maxX(*area) - iconSize), minX(*area));
+        y = std::max(std::min(y, maxY(*area) - iconSize), minY(*area));
+    }
+    return Rect(x, y, iconSize, iconSize);
+}
+
+QPointF SurfacePlacement::toastOrigin(const std::optional<Rect>& anchor,
+                                      const std::optional<QPointF>& pointer, const QList<ScreenInfo>& screens,
+                                      const std::optional<ScreenInfo>& mainScreen) {
+    if (!pointer)
+        return toastOrigin(anchor, mainScreen);
+    if (anchor) {
+        // Above the anchor, unless that is off every screen (a field at the top, a whole window).
+        const QPointF above = toastOrigin(anchor, mainScreen);
+        const Rect toast(above, toastSize);
+        for (const ScreenInfo& screen : screens) {
+            if (screen.visibleFrame.contains(toast))
+                return above;
+        }
+    }
+    double x = pointer->x() - toastSize.width() / 2;
+    double y = pointer->y() + toastPointerOffset;
+    for (const ScreenInfo& screen : screens) {
+        const Rect& v = screen.visibleFrame;
+        if (!screen.frame.contains(*pointer))
+            continue;
+        x = std::max(std::min(x, maxX(v) - toastSize.width()), minX(v));
+        // Below the pointer where there is no room above it.
+        if (y + toastSize.height() > maxY(v))
+            y = pointer->y() - toastPointerOffset - toastSize.height();
+        y = std::max(y, minY(v));
+        break;
+    }
+    return {x, y};
+}
+
 QPointF SurfacePlacement::toastOrigin(const std::optional<Rect>& anchor,
                                       const std::optional<ScreenInfo>& mainScreen) {
     if (anchor)

@@ -26,12 +26,33 @@ inline constexpr double panelScreenMargin = 8;
 /// The visible area assumed when there is no main screen at all.
 inline const Rect fallbackVisibleFrame{0, 0, 800, 600};
 
+/// A field lower than this has no room for the icon beside its text (a single-line entry),
+inline constexpr double shortFieldHeight = 2 * iconSize;
+/// and gets it this far outside its right edge.
+inline constexpr double iconOutsideGap = 4;
+
 /// The icon inside the field's bottom-right corner; not clamped to the field or any screen.
 Rect overlayIconFrame(const Rect& fieldFrame);
+/// The icon for a field whose window (when known) lies in `windowFrame`, among `screens`: in the
+/// bottom-right corner of a tall field; outside a short one, so that it hides none of its text:
+/// centred just beside its right edge, or, where that would leave the window or the screen the field
+/// is on, just over the field's right end, else just under it; beside it pulled back inside when
+/// none of these fits.
+Rect overlayIconFrame(const Rect& fieldFrame, const std::optional<Rect>& windowFrame,
+                      const QList<ScreenInfo>& screens);
+/// Whether the icon goes beside the field rather than inside it.
+bool isShortField(const Rect& fieldFrame);
 
 /// The toast's bottom-left corner: right edges aligned just above `anchor`, or near the top-right
 /// corner of the main screen's visible area without one. Never clamped.
 QPointF toastOrigin(const std::optional<Rect>& anchor, const std::optional<ScreenInfo>& mainScreen);
+/// The same, with the mouse pointer for want of an anchor, or of room above it on any screen: the
+/// toast centred just above the pointer, inside the visible area of the screen it is on. The screen's
+/// corner only when neither is known.
+QPointF toastOrigin(const std::optional<Rect>& anchor, const std::optional<QPointF>& pointer,
+                    const QList<ScreenInfo>& screens, const std::optional<ScreenInfo>& mainScreen);
+/// Gap between the pointer and the toast's bottom edge.
+inline constexpr double toastPointerOffset = 16;
 
 /// The suggestion panel's bottom-left corner for `anchor`: below it with right edges aligned, above
 /// it when below would leave the visible area of the screen the anchor is on; when neither fits, on

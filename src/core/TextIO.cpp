@@ -6,6 +6,7 @@
 
 #include "core/AX.h"
 #include "core/ClipboardSnapshot.h"
+#include "core/CopiedText.h"
 #include "core/PartialReplacement.h"
 #include "core/PasteWatch.h"
 #include "platform/Accessibility.h"
@@ -410,25 +411,6 @@ void TextIO::pasteReplacement(const QString& text, qint32 pid, std::function<voi
     });
 }
 
-namespace {
-
-// Editors that copy the caret's line when nothing is selected hand over that one line with its line
-// break, and leave the caret at the line's start: pasting over such a copy would add the line
-// again. A real selection is offered to the desktop's selection buffer as it is made, so a copy the
-// buffer does not vouch for, shaped like one whole line, is taken for nothing selected. Other copies
-// stand: some toolkits offer no buffer for a select-all.
-bool looksLikeCopiedLine(Pasteboard& pasteboard, const QString& copied) {
-    const QString text = TextIO::comparable(copied);
-    if (!text.endsWith(QLatin1Char('\n')) || text.indexOf(QLatin1Char('\n')) != text.size() - 1)
-        return false;
-    if (!pasteboard.supportsSelection())
-        return true;
-    const std::optional<QString> selected = pasteboard.selectionText();
-    return !selected || TextIO::comparable(*selected) != text;
-}
-
-}  // namespace
-
 void TextIO::copyFocusedSelection(std::function<void(std::optional<QString>)> completion) {
     if (m_shared->ax.isSecureEventInputEnabled()) {
         if (completion)
@@ -472,10 +454,10 @@ void TextIO::copyFocusedSelection(std::function<void(std::optional<QString>)> co
             }
             const qint64 answer = shared->pasteboard.changeCount();
             std::optional<QString> copied = shared->pasteboard.plainText();
-            // GTK hands plain text over with CR LF line breaks; the document itself holds line feeds.
+            // Line breaks as the document holds them, without the terminator some programs copy along.
             if (copied)
-                copied = comparable(*copied);
-            if (copied && looksLikeCopiedLine(shared->pasteboard, *copied))
+                copied = CopiedText::plain(*copied);
+            if (copied && CopiedText::looksLikeCopiedLine(shared->pasteboard, *copied))
                 copied.reset();
             // A change during the read: whose text was read cannot be told.
             finish(shared->pasteboard.changeCount() == answer ? copied : std::nullopt, true);
@@ -490,7 +472,7 @@ bool mendSelection(Pasteboard& pasteboard, KeySynth& keys, const QString& want) 
     const std::optional<QString> got = pasteboard.selectionText();
     if (!got)
         return false;
-    const QString have = TextIO::comparable(*got);
+    const QString have = CopiedText::plain(*got);
     if (have.size() < want.size() && want.endsWith(have))
         return keys.selectBackward(TextIO::caretStops(want.left(want.size() - have.size())));
     if (have.size() > want.size() && have.endsWith(want))
@@ -533,7 +515,7 @@ void TextIO::undoPaste(qint32 pid, const QString& pasted, const QString& origina
     const QString want = comparable(pasted);
     auto isSelected = [shared, want] {
         const std::optional<QString> selected = shared->pasteboard.selectionText();
-        return selected && comparable(*selected) == want;
+        return selected && CopiedText::plain(*selected) == want;
     };
     const int stops = caretStops(pasted);
     // The application handles one key press after the other; a long text takes a while.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QList>
+#include <QPointF>
 #include <optional>
 
 #include "platform/Geometry.h"
@@ -25,6 +26,8 @@ public:
     virtual QList<ScreenInfo> screens() = 0;
     /// The screen the program treats as main; empty when there is no screen at all.
     virtual std::optional<ScreenInfo> mainScreen() = 0;
+    /// Where the mouse pointer is now; empty where the desktop does not tell (Wayland).
+    virtual std::optional<QPointF> pointer() { return std::nullopt; }
 };
 
 }  // namespace quillet

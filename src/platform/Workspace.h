@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QList>
+#include <QRectF>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -31,6 +32,10 @@ public:
     virtual bool activate(qint32 pid) = 0;
     /// The program's own process id.
     virtual qint32 ownPid() = 0;
+    /// Where the window of process `pid` that the user works in lies, in accessibility coordinates
+    /// (top-left origin), without the desktop's title bar and any invisible shadow; empty when the
+    /// desktop does not say.
+    virtual std::optional<QRectF> windowFrame(qint32 /*pid*/) { return std::nullopt; }
     /// Called on the main thread whenever an application becomes active. One handler; empty clears it.
     virtual void setActivationHandler(std::function<void(const RunningApplication&)> handler) = 0;
     /// The applications with a window on the desktop, one entry per identifier, this program left out.

@@ -407,10 +407,12 @@ void OnboardingView::refresh() {
     m_permissionText->setText(l.text(
         QStringLiteral("Quillet uses the desktop's accessibility interface to see text fields and write the "
                        "corrected text back. The app cannot work without it.\n\nSettings → Accessibility → "
-                       "turn on assistive technologies."),
+                       "turn on assistive technologies. Then restart browsers and apps built on Chromium "
+                       "that were already open."),
         QStringLiteral("Quillet koristi interfejs pristupačnosti radne površine da vidi tekstualna polja i "
                        "upiše ispravljen tekst. Bez njega aplikacija ne može da radi.\n\nPodešavanja → "
-                       "Pristupačnost → uključi pomoćne tehnologije.")));
+                       "Pristupačnost → uključi pomoćne tehnologije. Zatim ponovo pokreni pregledače i "
+                       "aplikacije zasnovane na Chromium-u koji su već bili otvoreni.")));
     Style::setButtonText(*m_requestButton,
                          l.text(QStringLiteral("Request permission"), QStringLiteral("Zatraži dozvolu")));
     refreshPermissionStatus();

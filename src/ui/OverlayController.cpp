@@ -34,12 +34,13 @@ void OverlayController::createPanel() {
     m_iconView = view;
 }
 
-void OverlayController::show(const Rect& nearFieldFrame) {
+void OverlayController::show(const Rect& nearFieldFrame, const std::optional<Rect>& windowFrame,
+                             const QList<ScreenInfo>& screens) {
     if (!m_panel)
         createPanel();
     if (!m_panel)
         return;
-    m_panel->setScreenFrame(SurfacePlacement::overlayIconFrame(nearFieldFrame));
+    m_panel->setScreenFrame(SurfacePlacement::overlayIconFrame(nearFieldFrame, windowFrame, screens));
     m_panel->orderFront();
 }
 

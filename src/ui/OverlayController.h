@@ -26,9 +26,11 @@ public:
     /// Called when the badge is clicked.
     std::function<void()> onClick;
 
-    /// Places the icon inside the bottom-right corner of `nearFieldFrame` (a screen frame) and shows it
+    /// Places the icon inside the bottom-right corner of `nearFieldFrame` (a screen frame), or beside
+    /// it when it is short (within `windowFrame` and the screens, see SurfacePlacement), and shows it
     /// without taking focus. The first call makes the panel; later calls move it.
-    void show(const Rect& nearFieldFrame);
+    void show(const Rect& nearFieldFrame, const std::optional<Rect>& windowFrame = std::nullopt,
+              const QList<ScreenInfo>& screens = {});
     /// Orders the icon's panel out; it keeps its state.
     void hide();
     bool isVisible() const;

@@ -182,8 +182,10 @@ void SuggestionView::refresh() {
     m_correctionTab->setChecked(tab == 0);
     m_rephraseTab->setChecked(tab == 1);
 
-    if (languageChanged || m_drawnCorrection != m_vm->correction()) {
+    if (languageChanged || m_drawnCorrection != m_vm->correction() ||
+        m_drawnReplacing != m_vm->replacesWhenReady()) {
         m_drawnCorrection = m_vm->correction();
+        m_drawnReplacing = m_vm->replacesWhenReady();
         m_partialText = nullptr;
         replaceContent(m_correctionPage, correctionTab());
     }
@@ -250,6 +252,8 @@ QWidget* SuggestionView::partialCorrectionView() {
     column->addWidget(box, 1);
     // The changes are marked, and the text offered, once the whole answer is in.
     column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
+    if (m_vm->replacesWhenReady())
+        column->addWidget(secondaryLabel(replacingWhenReady(), Style::font(13), *this), 0, Qt::AlignHCenter);
     m_partialText = text;
     return view;
 }
@@ -259,8 +263,9 @@ QWidget* SuggestionView::correctionTab() {
     if (load.isLoading() && !m_vm->partialCorrection().isEmpty())
         return partialCorrectionView();
     if (load.isLoading())
-        return loadingView(
-            m_loc.text(QStringLiteral("Polishing your text…"), QStringLiteral("Ispravljam tekst…")));
+        return loadingView(m_vm->replacesWhenReady() ? replacingWhenReady()
+                                                     : m_loc.text(QStringLiteral("Polishing your text…"),
+                                                                  QStringLiteral("Ispravljam tekst…")));
     if (load.isFailed())
         return errorView(load.message());
     const CorrectionResult& result = *load.result();
@@ -438,9 +443,20 @@ QWidget* SuggestionView::errorView(const QString& message) {
     return view;
 }
 
+QString SuggestionView::replacingWhenReady() const {
+    return m_loc.text(QStringLiteral("Replacing when ready…"), QStringLiteral("Zameniću čim bude spremno…"));
+}
+
 void SuggestionView::triggerDefault() {
-    // Return replaces only while the correction view is what the user sees.
-    if (!m_vm || m_vm->selectedTab() != 0 || !m_defaultButton || !m_defaultButton->isVisibleTo(this))
+    // Return replaces only while the correction is what the user sees; before it is whole, as soon
+    // as it is.
+    if (!m_vm || m_vm->selectedTab() != 0)
+        return;
+    if (m_vm->correction().isLoading()) {
+        m_vm->replaceWhenReady();
+        return;
+    }
+    if (!m_defaultButton || !m_defaultButton->isVisibleTo(this))
         return;
     m_defaultButton->click();
 }

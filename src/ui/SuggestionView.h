@@ -54,6 +54,8 @@ private:
     QWidget* errorView(const QString& message);
     void replaceContent(QWidget* page, QWidget* content);
     void triggerDefault();
+    /// "Replacing when ready…", shown once Return was pressed before the correction was whole.
+    QString replacingWhenReady() const;
 
     QPointer<SuggestionViewModel> m_vm;
     Pasteboard& m_pasteboard;
@@ -72,6 +74,7 @@ private:
     std::optional<SuggestionViewModel::CorrectionLoad> m_drawnCorrection;
     std::optional<SuggestionViewModel::RephraseLoad> m_drawnRephrase;
     std::optional<AppLanguage> m_drawnLanguage;
+    bool m_drawnReplacing = false;
     // What of a streamed answer is on screen: the correction's text block, the variants drawn.
     QPointer<TextBlock> m_partialText;
     qsizetype m_drawnPartialVariants = 0;

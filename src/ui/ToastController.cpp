@@ -56,7 +56,8 @@ void ToastController::show(const std::optional<Rect>& near, std::function<void()
     m_panel->setObjectName(QStringLiteral("QuilletToast"));
     m_panel->setWindowTitle(QStringLiteral("Quillet"));
     m_panel->setContent(content);
-    const QPointF origin = SurfacePlacement::toastOrigin(near, m_screens.mainScreen());
+    const QPointF origin =
+        SurfacePlacement::toastOrigin(near, m_screens.pointer(), m_screens.screens(), m_screens.mainScreen());
     m_panel->setScreenFrame(Rect(origin, SurfacePlacement::toastSize));
     m_panel->orderFront();
 

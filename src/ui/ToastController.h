@@ -27,8 +27,9 @@ public:
     ToastController(Scheduler& scheduler, Screens& screens, WindowHints& hints, QObject* parent = nullptr);
     ~ToastController() override;
 
-    /// Replaces any toast on screen by a new one just above `near` (a screen frame), or near the
-    /// top-right corner of the main screen without it. Undo runs `undo` once, then dismisses.
+    /// Replaces any toast on screen by a new one just above `near` (a screen frame), else at the
+    /// mouse pointer, else near the top-right corner of the main screen. Undo runs `undo` once, then
+    /// dismisses.
     void show(const std::optional<Rect>& near, std::function<void()> undo);
     /// Stops the timer and removes the toast; nothing happens when none is shown.
     void dismiss();

@@ -1,10 +1,11 @@
 // A small plain-text editor for the tests in the private desktop, able to misbehave the way real
 // applications do: its accessible text can take writes and ignore them, it can ignore a paste, and
-// it can copy the caret's line when nothing is selected. Every change of its text is written to a
-// file, so a test can read the document even when accessibility cannot.
+// it can copy the caret's line when nothing is selected, and it can hand its copies and selections
+// over as C strings, a NUL at their end, as programs that draw their own document do. Every change of
+// its text is written to a file, so a test can read the document even when accessibility cannot.
 //
 //   quillet_test_editor --title T --text-file IN --mirror OUT [--ignore-accessible-writes]
-//                       [--ignore-paste] [--copy-line-without-selection]
+//                       [--ignore-paste] [--copy-line-without-selection] [--copy-with-nul]
 //
 // With NO_AT_BRIDGE=1 in its environment it stays out of accessibility's sight, as GTK programs do.
 #include <QAccessible>
@@ -20,6 +21,7 @@
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -28,8 +30,11 @@ bool ignoreAccessibleWrites = false;
 
 class Document : public QPlainTextEdit {
 public:
+    QString selected() const { return textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n'); }
+
     bool ignorePaste = false;
     bool copyLineWithoutSelection = false;
+    bool copyWithNul = false;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
@@ -43,6 +48,11 @@ protected:
             QGuiApplication::clipboard()->setText(cursor.block().text() + QLatin1Char('\n'));
             cursor.movePosition(QTextCursor::StartOfBlock);
             setTextCursor(cursor);
+            event->accept();
+            return;
+        }
+        if (copyWithNul && event->matches(QKeySequence::Copy) && textCursor().hasSelection()) {
+            QGuiApplication::clipboard()->setText(selected() + QChar(u'\0'));
             event->accept();
             return;
         }
@@ -167,7 +177,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption ignoreWrites("ignore-accessible-writes");
     const QCommandLineOption ignorePaste("ignore-paste");
     const QCommandLineOption copyLine("copy-line-without-selection");
-    parser.addOptions({title, textFile, mirror, ignoreWrites, ignorePaste, copyLine});
+    const QCommandLineOption copyWithNul("copy-with-nul");
+    parser.addOptions({title, textFile, mirror, ignoreWrites, ignorePaste, copyLine, copyWithNul});
     parser.process(app);
     ignoreAccessibleWrites = parser.isSet(ignoreWrites);
 
@@ -186,6 +197,17 @@ int main(int argc, char** argv) {
     document.setObjectName(QStringLiteral("document"));
     document.ignorePaste = parser.isSet(ignorePaste);
     document.copyLineWithoutSelection = parser.isSet(copyLine);
+    document.copyWithNul = parser.isSet(copyWithNul);
+    if (document.copyWithNul && QGuiApplication::clipboard()->supportsSelection()) {
+        // Offered to the selection buffer the same way, once Qt has offered its own.
+        QObject::connect(&document, &QPlainTextEdit::selectionChanged, &document, [&document] {
+            QTimer::singleShot(0, &document, [&document] {
+                if (document.textCursor().hasSelection())
+                    QGuiApplication::clipboard()->setText(document.selected() + QChar(u'\0'),
+                                                          QClipboard::Selection);
+            });
+        });
+    }
     if (parser.isSet(textFile)) {
         QFile in(parser.value(textFile));
         if (in.open(QIODevice::ReadOnly))

@@ -49,7 +49,7 @@ TEST(KeyPrivacyTest, NoEventNameOrTextOfTheSettingsEverHoldsAKey) {
     QString extents;
     ASSERT_TRUE(waitUntil(
         [&] {
-            return !(extents = readAccessible(quillet.pid(), {"--extents", "API key (sk-…)"})).isEmpty();
+            return !(extents = readAccessible(quillet.pid(), {"--extents-of", "API key (sk-…)"})).isEmpty();
         },
         10000));
     const QStringList box = extents.split(' ');

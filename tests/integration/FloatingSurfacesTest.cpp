@@ -83,7 +83,7 @@ TEST_F(FloatingSurfacesTest, IconStaysAboveOnEveryWorkspaceAndAClickLeavesMousep
     OverlayController overlay(hints);
     int clicks = 0;
     overlay.onClick = [&] { ++clicks; };
-    overlay.show(Rect(100, 440, 300, 40));
+    overlay.show(Rect(100, 440, 300, 80));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(overlay.panel()));
     EXPECT_EQ(focusedWindow(), mousepadWindow) << "showing the icon takes no focus";
 
@@ -104,7 +104,7 @@ TEST_F(FloatingSurfacesTest, IconStaysAboveOnEveryWorkspaceAndAClickLeavesMousep
     // Moving the icon that is already on screen, back and forth quickly: no move may be lost,
     // however the window manager's notices interleave.
     for (int i = 0; i < 50; ++i) {
-        const Rect field(100 + (i % 2) * 200, 440, 300, 40);
+        const Rect field(100 + (i % 2) * 200, 440, 300, 80);
         const QPoint expected = ScreenSpace::toGlobal(SurfacePlacement::overlayIconFrame(field),
                                                       FloatingPanel::primaryGlobalGeometry())
                                     .toRect()
@@ -161,7 +161,7 @@ TEST_F(FloatingSurfacesTest, SurfacesShowOverAFocusedFullScreenWindow) {
     OverlayController overlay(hints);
     int clicks = 0;
     overlay.onClick = [&] { ++clicks; };
-    overlay.show(Rect(100, 440, 300, 40));
+    overlay.show(Rect(100, 440, 300, 80));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(overlay.panel()));
     const QPoint icon = overlay.panel()->geometry().center();
     EXPECT_EQ(windowAt(icon), windowId(overlay.panel()));

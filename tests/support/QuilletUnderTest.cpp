@@ -103,9 +103,11 @@ qint64 busOwner() {
     return pid.isValid() ? pid.value() : 0;
 }
 
-std::optional<QString> fieldText(qint64 pid, bool selection) {
-    const QString out =
-        readAccessible(pid, {selection ? QStringLiteral("--selection") : QStringLiteral("--text")});
+std::optional<QString> fieldText(qint64 pid, bool selection, bool line) {
+    QStringList mode{selection ? QStringLiteral("--selection") : QStringLiteral("--text")};
+    if (line)
+        mode << QStringLiteral("--line");
+    const QString out = readAccessible(pid, mode);
     const QJsonArray json = QJsonDocument::fromJson("[" + out.toUtf8() + "]").array();
     if (!json.at(0).isString())
         return std::nullopt;

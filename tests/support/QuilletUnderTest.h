@@ -46,8 +46,9 @@ private:
 qint64 busOwner();
 
 /// The text a person is writing in the application `pid` (its focused editable text, else its longest
-/// showing one), or with `selection` the part of it selected; empty when nothing can be read.
-std::optional<QString> fieldText(qint64 pid, bool selection = false);
+/// showing one; with `line`, of those without a line break), or with `selection` the part of it
+/// selected; empty when nothing can be read.
+std::optional<QString> fieldText(qint64 pid, bool selection = false, bool line = false);
 
 /// The program with a model server that answers as `mendMistakes` does and only to `apiKey`,
 /// which the session's keyring holds; the preferences start from nothing but the server's address.

@@ -2,15 +2,17 @@
 """Reads (and optionally presses) an application's widgets through AT-SPI, as a screen reader would.
 
     atspi_query.py PID [--press NAME | --press-described DESCRIPTION | --text | --selection |
-                        --describe | --extents NAME]
+                        --extents | --describe | --extents-of NAME] [--line]
 
 Prints one line per accessible of the application with process id PID: role, a tab, name, a tab, and
 its text (Text interface) if it has one. With --press, performs the first action of the first push
 button (or toggle button or check box, as tabs are) named NAME and prints "pressed NAME";
 --press-described picks the button by its description instead. With --text it prints instead, as
 JSON, the text a person is writing there: that of its focused editable text, else of its longest
-editable text that is showing (null when there is none); --selection, the part of it selected.
---describe adds each accessible's description as a column before its text; --extents prints
+editable text that is showing (null when there is none); --selection, the part of it selected;
+--extents, where that text lies on screen, as JSON [x, y, width, height] (null when unknown). With
+--line only texts without a line break count: a single-line entry beside a document.
+--describe adds each accessible's description as a column before its text; --extents-of NAME prints
 "x y width height" on the screen of the first focusable accessible named NAME instead.
 Exit status 1 when the application is not found.
 """
@@ -73,23 +75,31 @@ def selected(text):
     return text.get_text(min(r.start_offset, r.end_offset), max(r.start_offset, r.end_offset))
 
 
-def written_text(app, want_selection):
-    focused, longest = None, None
+def extents(node):
+    r = node.get_component_iface().get_extents(Atspi.CoordType.SCREEN)
+    return [r.x, r.y, r.width, r.height]
+
+
+def written_text(app, want, line=False):
+    focused, longest, longest_len = None, None, -1
     for node in walk(app):
         try:
             states = node.get_state_set()
             text = node.get_text_iface()
             if text is None or not states.contains(Atspi.StateType.EDITABLE):
                 continue
-            value = selected(text) if want_selection else text.get_text(0, text.get_character_count())
+            whole = text.get_text(0, text.get_character_count())
+            if line and "\n" in whole:
+                continue
+            value = selected(text) if want == "--selection" else extents(node) if want == "--extents" else whole
         except Exception:
             continue
         if states.contains(Atspi.StateType.FOCUSED):
             focused = value
         if (states.contains(Atspi.StateType.SHOWING) or states.contains(Atspi.StateType.VISIBLE)) and (
-            longest is None or len(value) > len(longest)
+            len(whole) > longest_len
         ):
-            longest = value
+            longest, longest_len = value, len(whole)
     return focused if focused is not None else longest
 
 
@@ -104,13 +114,13 @@ def main():
         if app is not None:
             break
         time.sleep(0.05)
-    if mode in ("--text", "--selection"):
-        print(json.dumps(written_text(app, mode == "--selection") if app else None))
+    if mode in ("--text", "--selection", "--extents"):
+        print(json.dumps(written_text(app, mode, "--line" in sys.argv[3:]) if app else None))
         return 0
     if app is None:
         print("application not found", file=sys.stderr)
         return 1
-    if mode == "--extents":
+    if mode == "--extents-of":
         for node in walk(app):
             try:
                 if node.get_name() == sys.argv[3] and node.get_state_set().contains(Atspi.StateType.FOCUSABLE):

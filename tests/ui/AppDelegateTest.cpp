@@ -391,7 +391,8 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     const AXElement element = c.currentField()->element;
     const Rect fieldFrame = *AX::screenFrame(delegate->accessibility(), desktop.screens, element);
     const Rect iconFrame = c.overlay().panel()->screenFrame();
-    const Rect expected = SurfacePlacement::overlayIconFrame(fieldFrame);
+    const Rect expected =
+        SurfacePlacement::overlayIconFrame(fieldFrame, std::nullopt, desktop.screens.screens());
     EXPECT_NEAR(iconFrame.x(), expected.x(), 1);
     EXPECT_NEAR(iconFrame.y(), expected.y(), 1);
     EXPECT_EQ(

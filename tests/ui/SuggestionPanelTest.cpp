@@ -167,10 +167,25 @@ TEST_F(SuggestionPanelTest, AStreamedAnswerFillsInAndIsOfferedWhenWhole) {
     transport.enqueue(FakeHttpTransport::Script::stream(streamed(rephraseAnswer, 5), 50ms));
     vm->loadAll();
 
+    controller->panel()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
     QStringList seen;
     QList<int> cards;
+    bool returned = false;
     while (vm->correction().isLoading() || vm->rephrase().isLoading()) {
         scheduler.advance(50ms);
+        // Return half-way: the panel says the correction goes in once whole, and nothing goes yet.
+        if (!returned && seen.size() == 3) {
+            returned = true;
+            vm->setSelectedTab(0);
+            QTest::keyClick(controller->panel(), Qt::Key_Return);
+            const QList<QLabel*> labels = content()->findChildren<QLabel*>();
+            EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
+                                    [](QLabel* l) { return l->text() == "Replacing when ready…"; }));
+        }
+        if (vm->correction().isLoading()) {
+            EXPECT_TRUE(replaced.isEmpty());
+        }
         vm->setSelectedTab(0);
         if (auto* text = find<QTextBrowser>("correctionText"); text && vm->correction().isLoading()) {
             seen << text->toPlainText();
@@ -187,12 +202,11 @@ TEST_F(SuggestionPanelTest, AStreamedAnswerFillsInAndIsOfferedWhenWhole) {
     EXPECT_LT(seen[1].size(), corrected.size() / 2);
     EXPECT_EQ(cards, QList<int>({0, 1, 2, 3})) << "the alternatives came one by one";
 
+    EXPECT_EQ(replaced, QStringList{corrected}) << "in as soon as whole, without a second Return";
     vm->setSelectedTab(0);
     ASSERT_NE(find<QPushButton>("replaceButton"), nullptr);
     EXPECT_EQ(find<QTextBrowser>("correctionText")->toPlainText(), corrected);
     EXPECT_EQ(find<QLabel>("changesCount")->text(), "1 change");
-    find<QPushButton>("replaceButton")->click();
-    EXPECT_EQ(replaced, QStringList{corrected});
 }
 
 TEST_F(SuggestionPanelTest, NothingToFixShowsTheSuccessView) {

@@ -387,6 +387,56 @@ TEST_F(AXMonitorTest, AnApplicationThatJoinsTheBusAfterItsActivation) {
     EXPECT_EQ(focusChanges.back(), other);
 }
 
+// A browser shows only its frames until it is asked for its contents, and then every page of that
+// process. Asking costs it time on busy pages: only an application the user brings to the front is
+// asked, once per process.
+TEST_F(AXMonitorTest, EachApplicationIsAskedForItsContentsOnceWhenItFirstComesToTheFront) {
+    const auto askedPids = [this] {
+        QList<qint32> pids;
+        for (const FakeAccessibility::SetCall& call : ax.setCalls) {
+            qint32 pid = 0;
+            if (call.attribute == AXAttr::manualAccessibility &&
+                ax.pid(call.element, pid) == AXError::success)
+                pids << pid;
+        }
+        return pids;
+    };
+    const RunningApplication background{300, QStringLiteral("chromium"), QStringLiteral("Chromium")};
+    workspace.addApp(background);
+    constexpr qint32 browserPid2 = 201;
+    // The page appears some 150 ms after the question; nothing claims the focus before.
+    AXElement area = ax.makeTextField(browserPid, QStringLiteral("a text area of a page"));
+    ax.onSet = [&](const AXElement& element, const QString& attribute, const AXValue&) {
+        if (attribute == AXAttr::manualAccessibility && element == ax.application(browserPid))
+            scheduler.after(150ms, [&] { ax.setFocused(area); });
+    };
+    startOn();
+    ax.setFocused(AXElement());
+    workspace.activateApp(browser);
+    EXPECT_EQ(focusChanges.back(), std::nullopt);
+    scheduler.advance(450ms);
+    EXPECT_EQ(focusChanges.back(), area) << "found within a tick or two of the page showing";
+
+    workspace.activateApp(editor);
+    workspace.activateApp(browser);
+    workspace.activateApp(self);
+    EXPECT_EQ(askedPids(), QList<qint32>({editorPid, browserPid})) << "never again, never the one behind";
+
+    // A second browser process not yet on the bus is asked once it joins; a refusal is asked again.
+    ax.offBus.insert(browserPid2);
+    workspace.activateApp(RunningApplication{browserPid2, QStringLiteral("chromium"), QString()});
+    EXPECT_EQ(askedPids().size(), 2);
+    ax.data(ax.application(300)).setFailures[AXAttr::manualAccessibility] = AXError::cannotComplete;
+    ax.joinBus(browserPid2);
+    EXPECT_EQ(askedPids().last(), browserPid2);
+    workspace.activateApp(background);
+    workspace.activateApp(background);
+    ax.data(ax.application(300)).setFailures.clear();
+    workspace.activateApp(background);
+    workspace.activateApp(background);
+    EXPECT_EQ(askedPids().mid(3), QList<qint32>({300, 300, 300}));
+}
+
 TEST_F(AXMonitorTest, StartListensBeforeAnyApplicationIsInFront) {
     // At login nothing is in front yet; the first application comes later.
     workspace.frontmost.reset();

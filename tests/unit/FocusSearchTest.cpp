@@ -3,6 +3,7 @@
 
 #include "core/FocusSearch.h"
 #include "platform/fake/FakeAccessibility.h"
+#include "platform/linux/rules/CaretTrail.h"
 
 using namespace quillet;
 using namespace std::chrono_literals;
@@ -111,3 +112,34 @@ TEST_F(FocusSearchTest, GoneElementsAreNoAnswer) {
 }
 
 }  // namespace
+
+// A text in a search bar (GTK 4's) or an office cell being edited takes the keyboard without ever
+// claiming the focus: its caret tells where the keyboard went, until something claims the focus.
+TEST_F(FocusSearchTest, TheTextWhoseCaretMovedSinceTheLastFocusClaimHoldsTheKeyboard) {
+    CaretTrail trail;
+    trail.focusClaimed(pid, panel);
+    EXPECT_TRUE(trail.candidate(pid).isNull());
+    int asked = 0;
+    const auto isText = [&asked] { return ++asked, true; };
+    const auto isLabel = [&asked] { return ++asked, false; };
+    EXPECT_TRUE(trail.caretMoved(pid, findText, isText)) << "the keyboard may have moved: worth a look";
+    EXPECT_EQ(trail.candidate(pid), findText);
+    EXPECT_FALSE(trail.caretMoved(pid, ax.alias(findText), isText))
+        << "typing on in the same text is no move";
+    // A status label that moves its caret as the count of words changes is no text to type into.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(trail.caretMoved(pid, tabs, isLabel));
+    EXPECT_EQ(trail.candidate(pid), findText);
+    EXPECT_EQ(asked, 2) << "each element asked once";
+    EXPECT_TRUE(trail.candidate(pid + 1).isNull()) << "only in its own process";
+
+    trail.focusClaimed(pid, tabs);
+    EXPECT_TRUE(trail.candidate(pid).isNull()) << "a click on a tab: the claim is newer";
+    // A text that claims the focus as well is followed by its claim, and needs no second look.
+    EXPECT_TRUE(trail.caretMoved(pid, text, isText));
+    trail.focusClaimed(pid, text);
+    EXPECT_FALSE(trail.caretMoved(pid, text, isText));
+    EXPECT_EQ(trail.candidate(pid), text);
+    trail.forget(pid);
+    EXPECT_TRUE(trail.candidate(pid).isNull());
+}

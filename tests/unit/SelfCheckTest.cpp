@@ -7,6 +7,7 @@
 
 using namespace quillet;
 using testing::ElementsAre;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -18,9 +19,12 @@ protected:
     }
     QStringList report() {
         QStringList lines;
-        SelfCheck::run(ax, workspace, screens, [&](const QString& text) { lines += text.split('\n'); });
+        SelfCheck::run(
+            ax, workspace, screens, [&](const QString& text) { lines += text.split('\n'); }, QString(),
+            [&](std::chrono::milliseconds pause) { waited += pause; });
         return lines;
     }
+    std::chrono::milliseconds waited{0};
     FakeAccessibility ax;
     FakeWorkspace workspace;
     FakeScreens screens;
@@ -41,7 +45,7 @@ TEST_F(SelfCheckTest, WithoutPermissionTheReportEndsWithTheInstruction) {
     // Without a session bus the report says so, after the kind of session.
     QStringList lines;
     SelfCheck::run(
-        ax, workspace, screens, [&](const QString& text) { lines += text; }, "X11", false);
+        ax, workspace, screens, [&](const QString& text) { lines += text; }, "X11", {}, false);
     EXPECT_THAT(lines.mid(2, 2), ElementsAre("  • Session: X11",
                                              "  ✗ Session bus: none — DBUS_SESSION_BUS_ADDRESS is not "
                                              "set; start Quillet from within the desktop session"));
@@ -66,13 +70,11 @@ TEST_F(SelfCheckTest, AButtonOrNothingEndsEarly) {
     ax.setFocused(AXElement());
     lines = report();
     EXPECT_THAT(lines.mid(5),
-                ElementsAre("  ✗ Focused element: none (err 6). Klikni u tekstualno polje pa pokreni "
-                            "ponovo."));
+                ElementsAre("  ✗ Focused element: none (err 6). Click into a text field, then run again."));
     ax.set(ax.systemWide(), AXAttr::focusedUIElement, QStringLiteral("not an element"));
     lines = report();
     EXPECT_THAT(lines.mid(5),
-                ElementsAre("  ✗ Focused element: none (err 0). Klikni u tekstualno polje pa pokreni "
-                            "ponovo."));
+                ElementsAre("  ✗ Focused element: none (err 0). Click into a text field, then run again."));
 }
 
 TEST(SelfCheckFormatTest, NumbersAreTruncatedTowardZero) {
@@ -92,10 +94,30 @@ TEST_F(SelfCheckTest, ASlowWindowIsAskedAgainBeforeTheReportSaysNone) {
 
     ax.setFocused(AXElement());
     reads = 100;
+    waited = 0ms;
     const QStringList lines = report();
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                             [](const QString& l) { return l.contains("✗ Focused element: none"); }));
     EXPECT_EQ(reads, 100 + SelfCheck::focusReadAttempts);
+    EXPECT_EQ(waited, (SelfCheck::focusReadAttempts - 1) * SelfCheck::focusReadPause);
+}
+
+// A browser shows its page only once asked, a moment later: the report asks the application in
+// front before it looks, and waits for the page as long as that takes.
+TEST_F(SelfCheckTest, TheApplicationInFrontIsAskedForItsContentsBeforeTheLook) {
+    workspace.frontmost = RunningApplication{42, QStringLiteral("chromium"), QStringLiteral("Chromium")};
+    const AXElement field = ax.makeTextField(42, QStringLiteral("a text area of a page"));
+    std::optional<std::chrono::milliseconds> askedAt;
+    ax.onSet = [&](const AXElement& element, const QString& attribute, const AXValue&) {
+        if (attribute == AXAttr::manualAccessibility && element == ax.application(42))
+            askedAt = waited;
+    };
+    ax.onCopy = [&](const AXElement&, const QString& attribute) {
+        if (attribute == AXAttr::focusedUIElement && askedAt && waited - *askedAt >= 200ms)
+            ax.setFocused(field);
+    };
+    EXPECT_THAT(report(), testing::Contains("  ✓ Focused element: AXTextField in Mousepad"));
+    EXPECT_EQ(askedAt, 0ms);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ using Script = FakeHttpTransport::Script;
 
 namespace {
 
-const QByteArray correctionJson = R"({"corrected": "Fixed text.", "changes": []})";
+const QByteArray noChangeJson = R"({"corrected": "Fixed text.", "changes": []})";
 const QByteArray rephraseJson = R"({"variants": [{"style": "neutral", "text": "Other text."}]})";
 
 class SuggestionViewModelTest : public ClientTest {
@@ -31,6 +31,7 @@ protected:
                                                      std::move(actions));
     }
 
+    QByteArray correctionJson = noChangeJson;
     int correctionStatus = 200;
     int rephraseStatus = 200;
     std::chrono::milliseconds correctionDelay{0};
@@ -224,3 +225,34 @@ TEST_F(SuggestionViewModelTest, RequestsStopWithTheModel) {
 }
 
 }  // namespace
+
+// Return pressed before the correction is whole: it goes into the field once it is, as Replace would
+// put it, and only when it changes something.
+TEST_F(SuggestionViewModelTest, ReturnWhileLoadingReplacesOnceTheCorrectionIsWhole) {
+    correctionDelay = 300ms;
+    QStringList replaced;
+    const auto run = [&](const QByteArray& answer, int status) {
+        correctionJson = answer;
+        correctionStatus = status;
+        auto model = make();
+        model->onReplace = [&](const QString& text) { replaced << text; };
+        model->loadAll();
+        scheduler.advance(100ms);
+        model->replaceWhenReady();
+        model->replaceWhenReady();
+        EXPECT_TRUE(model->replacesWhenReady());
+        EXPECT_TRUE(replaced.isEmpty());
+        scheduler.advance(10s);
+        EXPECT_FALSE(model->replacesWhenReady());
+        return model;
+    };
+    auto model = run(R"({"corrected": "Fixed text.", "changes": [{"from": "Fixd", "to": "Fixed"}]})", 200);
+    EXPECT_EQ(replaced, QStringList{"Fixed text."}) << "once, however often Return was pressed";
+    model->replaceWhenReady();
+    EXPECT_FALSE(model->replacesWhenReady()) << "with the correction there, Return is Replace itself";
+
+    replaced.clear();
+    run(noChangeJson, 200);
+    run(noChangeJson, 401);
+    EXPECT_TRUE(replaced.isEmpty()) << "nothing to change, or no answer: the panel shows why";
+}

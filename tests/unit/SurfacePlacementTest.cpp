@@ -21,6 +21,39 @@ TEST(SurfacePlacementTest, IconSitsInsideTheFieldsBottomRightCornerUnclamped) {
     EXPECT_EQ(overlayIconFrame(Rect(-5, 890, 20, 10)), Rect(-17, 898, 24, 24));
 }
 
+// In a one-line entry the corner is where the text ends: the icon goes beside the field instead,
+// yet never out of its window or off the screen.
+TEST(SurfacePlacementTest, AShortFieldHasTheIconBesideItInsideItsWindowAndScreen) {
+    const QList<ScreenInfo> screens{laptop};
+    EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 48), std::nullopt, screens), Rect(368, 508, 24, 24));
+    EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 30), Rect(50, 400, 600, 300), screens),
+              Rect(404, 503, 24, 24));
+    // No room beside it in the window, or on the screen: over the field's right end, else under it.
+    EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 30), Rect(50, 400, 360, 300), screens),
+              Rect(376, 534, 24, 24));
+    EXPECT_EQ(overlayIconFrame(Rect(1200, 500, 230, 30), std::nullopt, screens), Rect(1406, 534, 24, 24));
+    EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 30), Rect(50, 450, 360, 80), screens),
+              Rect(376, 472, 24, 24));
+    // A window no larger than the field: pulled back inside it.
+    EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 30), Rect(50, 495, 360, 40), screens),
+              Rect(386, 503, 24, 24));
+    // A window frame that holds the field not at all is no window of it.
+    EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 30), Rect(0, 0, 10, 10), screens), Rect(404, 503, 24, 24));
+}
+
+// Without a field to stand at, the notice goes where the user looks: at the mouse pointer.
+TEST(SurfacePlacementTest, WithoutAnAnchorTheToastStandsAtThePointerOnItsScreen) {
+    const QList<ScreenInfo> screens{laptop, rightMonitor};
+    EXPECT_EQ(toastOrigin(std::nullopt, QPointF(700, 400), screens, laptop), QPointF(590, 416));
+    EXPECT_EQ(toastOrigin(std::nullopt, QPointF(700, 870), screens, laptop), QPointF(590, 814));
+    EXPECT_EQ(toastOrigin(std::nullopt, QPointF(1430, 400), screens, laptop), QPointF(1220, 416));
+    EXPECT_EQ(toastOrigin(std::nullopt, QPointF(1500, 20), screens, laptop), QPointF(1440, 40));
+    EXPECT_EQ(toastOrigin(Rect(100, 500, 300, 40), QPointF(700, 400), screens, laptop), QPointF(180, 548));
+    EXPECT_EQ(toastOrigin(Rect(0, 0, 1440, 875), QPointF(700, 400), screens, laptop), QPointF(590, 416))
+        << "above a whole window is off the screen";
+    EXPECT_EQ(toastOrigin(std::nullopt, std::nullopt, screens, laptop), QPointF(1200, 815));
+}
+
 TEST(SurfacePlacementTest, ToastGoesAboveTheAnchorOrNearTheTopRightCorner) {
     EXPECT_EQ(toastOrigin(Rect(100, 840, 300, 40), laptop), QPointF(180, 888));
     // Near the top of the screen the toast runs off it; nothing moves it back.

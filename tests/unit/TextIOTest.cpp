@@ -249,6 +249,7 @@ TEST_F(TextIOTest, CopyHandsOverOnlyARealSelectionAndRestoresTheClipboard) {
     e.select(0, 17);
     board.selection = "stale";
     e.copiesCrLf = true;
+    e.copiesTerminator = true;
     copy();
 
     ax.secureInput = true;
@@ -262,6 +263,7 @@ TEST_F(TextIOTest, UndoOfAPasteSelectsItBackChecksAndPastesTheOriginalOverIt) {
     // An application the accessibility layer cannot see: only keys and the clipboard reach it.
     const QString before = QString::fromUtf8("Intro. ") + document + " Outro.";
     FakeEditor& e = editor(before);
+    e.copiesTerminator = true;  // its selection buffer too: the check goes by the text
     e.select(7, document.size());
     paste(corrected);
     scheduler.advance(1s);

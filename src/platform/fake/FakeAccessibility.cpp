@@ -148,8 +148,11 @@ AXError FakeAccessibility::setAttribute(const AXElement& element, const QString&
     if (auto f = d->setFailures.find(attribute); f != d->setFailures.end())
         return *f;
     // The desktop accepts this switch on every application without storing anything.
-    if (attribute == AXAttr::manualAccessibility)
+    if (attribute == AXAttr::manualAccessibility) {
+        if (onSet)
+            onSet(element, attribute, value);
         return AXError::success;
+    }
     if (!d->settable.contains(attribute))
         return AXError::attributeUnsupported;
     if (d->ignoredWrites.contains(attribute))

@@ -56,7 +56,7 @@ void FakeEditor::publish() {
     // The toolkits offer a new selection to the desktop at once and keep offering the last one
     // after it is gone.
     if (!selected.isEmpty())
-        m_board.selection = selected;
+        m_board.selection = copiesTerminator ? selected + QChar(u'\0') : selected;
 }
 
 qint64 FakeEditor::step(qint64 from, bool backward) const {
@@ -92,6 +92,8 @@ void FakeEditor::press(const QString& key) {
     } else if (key == QLatin1String("copy")) {
         if (range.length > 0) {
             QString copied = whole.mid(range.location, range.length);
+            if (copiesTerminator)
+                copied += QChar(u'\0');
             if (copiesCrLf)
                 copied.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
             m_board.copyText(copied, m_pid);

@@ -31,6 +31,9 @@ public:
     bool copiesLineWithoutSelection = false;
     /// Copies hand line breaks over as CR LF, as GTK does.
     bool copiesCrLf = false;
+    /// Copies, and what it offers the selection buffer, end in a NUL, as programs that hand their
+    /// text over as a C string do.
+    bool copiesTerminator = false;
     /// Control+V does nothing (a read-only view, or a paste that went elsewhere).
     bool ignoresPaste = false;
     /// Stopped (SIGSTOP) or busy: key presses wait until wake(), and are then handled in order,

@@ -21,7 +21,10 @@ public:
     /// One 1440x900 screen with a 25-point top bar, like a small laptop.
     static QList<ScreenInfo> laptop() { return {ScreenInfo{Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875)}}; }
 
+    std::optional<QPointF> pointer() override { return pointerAt; }
+
     QList<ScreenInfo> list = laptop();
+    std::optional<QPointF> pointerAt;
     int mainIndex = 0;  // -1: no main screen
 };
 

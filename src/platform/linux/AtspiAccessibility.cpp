@@ -19,8 +19,12 @@
 #include "core/FocusSearch.h"
 #include "core/TextOffsets.h"
 #include "platform/AXObservers.h"
+#include "platform/linux/AtspiRoles.h"
+#include "platform/linux/AtspiWindows.h"
+#include "platform/linux/ChromiumAccessibility.h"
 #include "platform/linux/GLibRefs.h"
 #include "platform/linux/HungApplications.h"
+#include "platform/linux/rules/CaretTrail.h"
 
 #include <atspi/atspi.h>
 
@@ -35,7 +39,7 @@ namespace {
 const QString a11yBus = QStringLiteral("org.a11y.Bus");
 const QString a11yPath = QStringLiteral("/org/a11y/bus");
 const QString a11yStatus = QStringLiteral("org.a11y.Status");
-const QString secureRole = QStringLiteral("AXSecureTextField");
+const QString& secureRole = AtspiRoles::secure;
 
 // One element of another application; holds a reference to libatspi's object for it. libatspi
 // keeps a single object per element, so the object's address is the element's identity.
@@ -348,6 +352,14 @@ public:
         }
         if (!active)
             return claimed;
+        // A text that takes the keyboard without claiming the focus shows where it is by its caret.
+        // Its states are asked afresh: a toolkit without a cache on the bus (GTK 4) announces no
+        // change of them.
+        if (AtspiAccessible* caret = accessibleOf(caretTrail.candidate(*active)))
+            atspi_accessible_clear_cache(caret);
+        if (AtspiAccessible* caret = accessibleOf(caretTrail.candidate(*active));
+            caret && !isHung(caret) && isTypedInto(caret) && isInActiveWindow(caret))
+            return caretTrail.candidate(*active);
         GRef<AtspiAccessible> app(appElement(*active));
         if (!app)
             return claimed;
@@ -468,7 +480,8 @@ public:
                                                        "object:state-changed:active"};
     static constexpr const char* eventTypes[] = {
         "object:state-changed:focused", "object:state-changed:defunct", "object:children-changed:remove",
-        "object:children-changed:add",  "object:text-changed",          "object:bounds-changed"};
+        "object:children-changed:add",  "object:text-changed",          "object:bounds-changed",
+        "object:text-caret-moved"};
 
     struct Pending {
         QByteArray type;
@@ -498,6 +511,7 @@ public:
     // The text last found holding the focus.
     AXElement lastTyped;
     qint32 pidOfLastTyped = 0;
+    CaretTrail caretTrail;
     QHash<QByteArray, qint32> pidByBus;
     QHash<QByteArray, Toolkit> toolkitByBus;
     // Per application: whether it answers screen extents relative to its window, once that could be
@@ -575,10 +589,22 @@ void AtspiAccessibility::Impl::flush() {
                 }
             }
         }
-        if (p.type.startsWith("object:state-changed:focused")) {
+        if (p.type.startsWith("object:text-caret-moved")) {
+            // The caret moving into another text may be the keyboard moving where no focus is claimed.
+            const auto isText = [&] {
+                // Asked afresh: a toolkit without a cache on the bus (GTK 4) announces no change of it.
+                atspi_accessible_clear_cache(source);
+                return isTypedInto(source);
+            };
+            if (caretTrail.caretMoved(pid, p.source, isText) && !focusChangedIn.contains(pid)) {
+                focusChangedIn.insert(pid);
+                deliveries.push_back({pid, p.source, AXNotification::focusedUIElementChanged});
+            }
+        } else if (p.type.startsWith("object:state-changed:focused")) {
             if (p.detail1 == 1) {
                 lastFocused = p.source;
                 lastFocusedPid = pid;
+                caretTrail.focusClaimed(pid, p.source);
             }
             // Focus leaving and entering arrive together; one re-read serves both.
             if (!focusChangedIn.contains(pid)) {
@@ -691,14 +717,9 @@ std::optional<QPointF> AtspiAccessibility::Impl::relativeOrigin(AtspiAccessible*
         if (x11->topLeft() == answers.triedAt)
             return std::nullopt;
         answers.triedAt = x11->topLeft();
-        // The window is the ancestor just below the application.
-        GRef<AtspiAccessible> window(static_cast<AtspiAccessible*>(g_object_ref(a)));
-        for (int depth = 0; depth < 64; ++depth) {
-            GRef<AtspiAccessible> parent(atspi_accessible_get_parent(window.get(), nullptr));
-            if (!parent || atspi_accessible_get_role(parent.get(), nullptr) == ATSPI_ROLE_APPLICATION)
-                break;
-            window = std::move(parent);
-        }
+        GRef<AtspiAccessible> window(topLevelOf(a));
+        if (!window)
+            return std::nullopt;
         answers.relative = ElementFrame::answersWindowRelative(extents(window.get(), ATSPI_COORD_TYPE_SCREEN),
                                                                extents(window.get(), ATSPI_COORD_TYPE_WINDOW),
                                                                x11->topLeft());
@@ -842,6 +863,10 @@ std::optional<QString> readText(AtspiAccessible* a, AXError& err, int start = 0,
     }
     GErrorHolder error;
     std::optional<QString> result = takeString(atspi_text_get_text(text.get(), start, end, &error));
+    // GTK 4's entries answer "up to the end" with nothing: the end is asked for then.
+    if (!error && result && result->isEmpty() && end < 0 &&
+        (end = atspi_text_get_character_count(text.get(), &error)) > 0)
+        result = takeString(atspi_text_get_text(text.get(), start, end, &error));
     if (error || !result) {
         err = errorOf(error.error);
         return std::nullopt;
@@ -890,33 +915,6 @@ AXTextRange unitsOf(const QString& shown, std::pair<int, int> sel) {
     return AXTextRange{start, utf16Offset(shown, sel.second) - start};
 }
 
-QString roleName(AtspiAccessible* a, AtspiRole role) {
-    switch (role) {
-        case ATSPI_ROLE_ENTRY:
-            return QStringLiteral("AXTextField");
-        case ATSPI_ROLE_COMBO_BOX:
-            return QStringLiteral("AXComboBox");
-        case ATSPI_ROLE_PASSWORD_TEXT:
-            return secureRole;
-        case ATSPI_ROLE_TEXT:
-        case ATSPI_ROLE_PARAGRAPH:
-        case ATSPI_ROLE_DOCUMENT_TEXT:
-            if (hasState(a, ATSPI_STATE_EDITABLE))
-                return QStringLiteral("AXTextArea");
-            break;
-        default:
-            break;
-    }
-    return takeString(atspi_role_get_name(role)).value_or(QStringLiteral("unknown"));
-}
-
-bool isEditableText(AtspiAccessible* a) {
-    if (!hasState(a, ATSPI_STATE_EDITABLE))
-        return false;
-    GRef<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(a));
-    return bool(editable);
-}
-
 }  // namespace
 
 AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QString& attribute,
@@ -929,7 +927,7 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         if (error)
             return errorOf(error.error);
         if (attribute == AXAttr::role) {
-            out = roleName(a, role);
+            out = AtspiRoles::nameOf(a, role);
         } else {
             if (role != ATSPI_ROLE_PASSWORD_TEXT)
                 return AXError::noValue;
@@ -1030,7 +1028,7 @@ AXError AtspiAccessibility::isAttributeSettableNow(const AXElement& element, con
                                                    bool& settable) {
     AtspiAccessible* a = accessibleOf(element);
     if (attribute == AXAttr::value || attribute == AXAttr::selectedText) {
-        settable = isEditableText(a);
+        settable = AtspiRoles::isEditableText(a);
     } else if (attribute == AXAttr::selectedTextRange) {
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         settable = bool(text);
@@ -1045,7 +1043,8 @@ AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QStr
     AtspiAccessible* a = accessibleOf(element);
     AXError err = AXError::success;
     GErrorHolder error;
-
+    if (attribute == AXAttr::manualAccessibility)
+        return ChromiumAccessibility::requestContents(a);
     if (attribute == AXAttr::value || attribute == AXAttr::selectedText) {
         const QString* text = std::get_if<QString>(&value);
         if (!text)
@@ -1138,9 +1137,6 @@ AXError AtspiAccessibility::isAttributeSettable(const AXElement& element, const 
 
 AXError AtspiAccessibility::setAttribute(const AXElement& element, const QString& attribute,
                                          const AXValue& value) {
-    // Nothing to switch on per application here: every toolkit talks once the desktop switch is on.
-    if (!element.isNull() && attribute == AXAttr::manualAccessibility)
-        return AXError::success;
     return d->ask(
         element, [&] { return setAttributeNow(element, attribute, value); },
         [] { return AXError::illegalArgument; });

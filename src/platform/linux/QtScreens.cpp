@@ -1,6 +1,7 @@
 // The screens from Qt, reported with the origin at the bottom-left of the primary screen, y up.
 #include "platform/linux/QtScreens.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -28,6 +29,14 @@ QList<ScreenInfo> QtScreens::screens() {
         if (screen != primary)
             result << info(screen, anchor);
     return result;
+}
+
+std::optional<QPointF> QtScreens::pointer() {
+    // Under Wayland Qt knows the pointer only while it is over one of the program's own windows.
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return std::nullopt;
+    return fromQt(QRect(QCursor::pos(), QSize(0, 0)), primary->geometry()).topLeft();
 }
 
 std::optional<ScreenInfo> QtScreens::mainScreen() {

@@ -11,6 +11,7 @@ class QtScreens final : public Screens {
 public:
     QList<ScreenInfo> screens() override;
     std::optional<ScreenInfo> mainScreen() override;
+    std::optional<QPointF> pointer() override;
 
     /// Flips a Qt global rectangle (origin top-left, y down) about the primary screen `primary`.
     static Rect fromQt(const QRect& rect, const QRect& primary);

@@ -33,7 +33,7 @@ public:
     /// Where the top-level window of process `pid` (its active one, if it has several) lies on the
     /// screen, without the invisible border a window that draws its own frame declares; empty when
     /// it has no window.
-    std::optional<QRectF> windowFrame(qint32 pid);
+    std::optional<QRectF> windowFrame(qint32 pid) override;
     /// Where the name of an application without a desktop entry comes from (the accessibility bus).
     void setNameFallback(std::function<std::optional<QString>(qint32)> fallback) {
         m_nameFallback = std::move(fallback);

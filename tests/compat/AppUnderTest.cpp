@@ -1,0 +1,194 @@
+// One application of the compatibility suite on the private desktop: started from its row of
+#include "compat/AppUnderTest.h"
+
+#include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTextBoundaryFinder>
+#include <QUrl>
+#include <csignal>
+
+#include "support/DesktopApps.h"
+#include "support/QuilletUnderTest.h"
+#include "support/TestEnv.h"
+
+namespace quillet::test {
+
+// Caret stops of `text`: one per grapheme cluster, as Shift+Right moves.
+int caretStops(const QString& text) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int stops = 0;
+    while (finder.toNextBoundary() != -1)
+        ++stops;
+    return stops;
+}
+
+AppUnderTest::~AppUnderTest() {
+    stop(second);
+    stop(app);
+}
+
+bool AppUnderTest::launch(QProcess& process, const QString& profileName, const QString& page) {
+    const QString profileDir = dir.filePath(profileName);
+    QDir().mkpath(profileDir);
+    const QDir prepared(sourcePath("tests/compat/profiles/" + m_app.name));
+    for (const QString& file : prepared.entryList(QDir::Files))
+        QFile::copy(prepared.filePath(file), QDir(profileDir).filePath(file));
+    QStringList args;
+    for (const QString& part : m_app.command.split(' ', Qt::SkipEmptyParts))
+        args << QString(part)
+                    .replace("{doc}", docPath())
+                    .replace("{text}", kDocument)
+                    .replace("{line}", kLine)
+                    .replace("{page}", QUrl::fromLocalFile(page).toString())
+                    .replace("{profile}", profileDir)
+                    .replace("{mirror}", mirrorPath())
+                    .replace("{test_editor}", testEditorBinary());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    while (!args.isEmpty() && QRegularExpression("^[A-Z_]+=").match(args.first()).hasMatch()) {
+        const QString assignment = args.takeFirst();
+        env.insert(assignment.section('=', 0, 0), assignment.section('=', 1));
+    }
+    process.setProcessEnvironment(env);
+    process.setProgram(args.takeFirst());
+    process.setArguments(args);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    // Its own process group: launchers that start the real program as a child go with it.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    process.start();
+    return process.waitForStarted(5000);
+}
+
+void AppUnderTest::stop(QProcess& process) {
+    if (process.state() == QProcess::NotRunning)
+        return;
+    ::kill(-pid_t(process.processId()), SIGKILL);
+    process.waitForFinished(5000);
+}
+
+QStringList AppUnderTest::groupPids(qint64 group) {
+    QStringList pids;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile stat("/proc/" + entry + "/stat");
+        if (!entry.front().isDigit() || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // pid (comm) state ppid pgrp ...: the name may hold spaces, the fields after it do not.
+        const QList<QByteArray> fields = stat.readAll().split(')').last().trimmed().split(' ');
+        if (fields.size() > 2 && fields[2].toLongLong() == group)
+            pids << entry;
+    }
+    return pids;
+}
+
+QString AppUnderTest::windowOf(qint64 group, int timeoutMs) {
+    QString found;
+    waitUntil(
+        [&] {
+            if (!m_app.windowTitle.isEmpty()) {
+                found = xdotool({"search", "--onlyvisible", "--name", m_app.windowTitle}).section('\n', -1);
+                return !found.isEmpty();
+            }
+            for (const QString& pid : groupPids(group)) {
+                found = xdotool({"search", "--onlyvisible", "--pid", pid}).section('\n', -1);
+                if (!found.isEmpty())
+                    return true;
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+QString AppUnderTest::appWindow(int timeoutMs) {
+    if (window.isEmpty())
+        window = windowOf(app.processId(), timeoutMs);
+    return window;
+}
+
+QRect AppUnderTest::geometryOf(const QString& id) {
+    // Where the window's contents are, as the X server has them: xdotool counts a decorated window's
+    // frame in once more.
+    QString out;
+    runProgram("xwininfo", {"-id", id}, &out);
+    const auto value = [&out](const char* label) {
+        const QRegularExpressionMatch m = QRegularExpression(QString(label) + ":\\s+(-?\\d+)").match(out);
+        return m.hasMatch() ? m.captured(1).toInt() : 0;
+    };
+    return QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height"));
+}
+
+std::optional<QRect> AppUnderTest::fieldRect(qint64 pid, const QRect& windowFrame) {
+    const QJsonArray r =
+        QJsonDocument::fromJson(readAccessible(pid, {"--extents", "--line"}).toUtf8()).array();
+    if (r.size() != 4 || r[2].toInt() <= 0 || r[3].toInt() <= 0)
+        return std::nullopt;
+    QRect rect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
+    if (!windowFrame.contains(rect.center()) && QRect(QPoint(), windowFrame.size()).contains(rect.center()))
+        rect.translate(windowFrame.topLeft());
+    return rect;
+}
+
+void AppUnderTest::clickIntoText(const QString& windowId, qint64 pid, const std::function<void()>& clicking) {
+    xdotool({"windowactivate", "--sync", windowId});
+    const QRect frame = geometryOf(windowId);
+    QPoint c = frame.center();
+    if (m_app.singleLine()) {
+        if (const std::optional<QRect> field = fieldRect(pid, frame))
+            c = field->center();
+    }
+    xdotool({"mousemove", "--sync", QString::number(c.x()), QString::number(c.y())});
+    if (clicking)
+        clicking();
+    xdotool({"click", "1"});
+}
+
+std::optional<QString> AppUnderTest::text(bool selection) {
+    if (m_app.blind()) {
+        if (selection)
+            return primarySelection().value_or(QString()).remove(QChar(0));
+        QFile mirror(mirrorPath());
+        return mirror.open(QIODevice::ReadOnly) ? std::optional(QString::fromUtf8(mirror.readAll()))
+                                                : std::nullopt;
+    }
+    return fieldText(appPid, selection, m_app.singleLine());
+}
+
+QString AppUnderTest::shown(const std::optional<QString>& t) {
+    if (!t)
+        return "nothing readable";
+    QString s = *t;
+    return "\"" + s.replace('\n', "\\n").left(90) + (t->size() > 90 ? "…\"" : "\"");
+}
+
+QString AppUnderTest::shown(const std::optional<QString>& t, const QString& want) {
+    if (!t)
+        return shown(t);
+    qsizetype at = 0;
+    while (at < t->size() && at < want.size() && t->at(at) == want.at(at))
+        ++at;
+    if (at < 60)
+        return shown(t);
+    return shown(t->mid(at - 20)) + QString(" from character %1, where it should read ").arg(at - 20) +
+           shown(want.mid(at - 20));
+}
+
+void AppUnderTest::writeDocuments() {
+    QFile doc(docPath());
+    doc.open(QIODevice::WriteOnly);
+    doc.write(kDocument.toUtf8() + "\n");
+    for (const QString& title : {QStringLiteral("Compose"), QStringLiteral("Second")}) {
+        QFile page(pagePath(title == "Compose" ? "page.html" : "second.html"));
+        page.open(QIODevice::WriteOnly);
+        page.write("<!DOCTYPE html><meta charset=utf-8><title>" + title.toUtf8() +
+                   "</title><style>html,body{margin:0;height:100%}"
+                   "textarea{box-sizing:border-box;width:100%;height:100%}</style><textarea>" +
+                   kDocument.toHtmlEscaped().toUtf8() + "</textarea>");
+    }
+}
+
+}  // namespace quillet::test
