@@ -4,11 +4,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QIconEngine>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -329,6 +331,17 @@ void Style::makePlainIconButton(QPushButton& button, const QIcon& icon, double s
 void Style::setButtonText(QAbstractButton& button, const QString& text) {
     button.setText(QString(text).replace(u'&', QStringLiteral("&&")));
     button.setAccessibleName(text);
+}
+
+QLabel* Style::plainLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+void Style::setPlainToolTip(QWidget& widget, const QString& text) {
+    // A tooltip takes anything that looks like markup for markup: the text goes escaped.
+    widget.setToolTip(text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
 }
 
 }  // namespace quillet

@@ -7,6 +7,7 @@
 #include <QRectF>
 
 class QAbstractButton;
+class QLabel;
 class QPainter;
 class QPushButton;
 class QWidget;
@@ -68,5 +69,10 @@ void makeBordered(QPushButton& button);
 void makePlainIconButton(QPushButton& button, const QIcon& icon, double size, const QString& name);
 /// Sets a button's text shown as written (an "&" is not a mnemonic) and its accessible name.
 void setButtonText(QAbstractButton& button, const QString& text);
+/// A label that draws `text` as the characters it is, never as markup: for every text that came
+/// from outside (names, identifiers, models, servers' messages).
+QLabel* plainLabel(const QString& text = QString(), QWidget* parent = nullptr);
+/// A tooltip that shows `text` as the characters it is.
+void setPlainToolTip(QWidget& widget, const QString& text);
 
 }  // namespace quillet::Style

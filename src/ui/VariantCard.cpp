@@ -16,7 +16,9 @@ namespace {
 // The style's name on a tinted capsule.
 class StylePill : public QLabel {
 public:
+    // The name is the model's or the user's: drawn as the characters it is, never as markup.
     StylePill(const QString& text, QColor color) : QLabel(text), m_color(color) {
+        setTextFormat(Qt::PlainText);
         setFont(Style::caption(QFont::DemiBold));
         setContentsMargins(8, 3, 8, 3);
         QPalette pal = palette();
