@@ -3,6 +3,7 @@
 
 #include <QPointer>
 
+#include "core/AnswerGuard.h"
 #include "core/Prompts.h"
 
 namespace quillet {
@@ -94,7 +95,12 @@ void SuggestionViewModel::loadAll() {
             if (!self)
                 return;
             if (auto* result = std::get_if<CorrectionResult>(&outcome)) {
-                self->setCorrection(CorrectionLoad::loaded(std::move(*result)));
+                // An empty answer for a text with words would empty the field.
+                if (AnswerGuard::isEmptyFor(self->m_sentText, result->corrected))
+                    self->setCorrection(
+                        CorrectionLoad::failed(AnswerGuard::emptyAnswerMessage(L10n::current())));
+                else
+                    self->setCorrection(CorrectionLoad::loaded(std::move(*result)));
             } else {
                 self->setCorrection(CorrectionLoad::failed(std::get<OpenAIError>(outcome).message()));
             }
@@ -111,7 +117,15 @@ void SuggestionViewModel::loadAll() {
             if (!self)
                 return;
             if (auto* result = std::get_if<RephraseResult>(&outcome)) {
-                self->setRephrase(RephraseLoad::loaded(std::move(*result)));
+                // A variant without text is none to offer; an answer of nothing else is no answer.
+                const bool any = !result->variants.isEmpty();
+                result->variants.removeIf([&self](const RephraseVariant& v) {
+                    return AnswerGuard::isEmptyFor(self->m_sentText, v.text);
+                });
+                if (any && result->variants.isEmpty())
+                    self->setRephrase(RephraseLoad::failed(AnswerGuard::emptyAnswerMessage(L10n::current())));
+                else
+                    self->setRephrase(RephraseLoad::loaded(std::move(*result)));
             } else {
                 self->setRephrase(RephraseLoad::failed(std::get<OpenAIError>(outcome).message()));
             }
@@ -133,6 +147,16 @@ void SuggestionViewModel::replace(const QString& text) {
 void SuggestionViewModel::requestClose() {
     if (onCloseRequested)
         onCloseRequested();
+}
+
+void SuggestionViewModel::setWriteRefusal(WriteRefusal refusal) {
+    m_writeRefusal = refusal;
+    Q_EMIT changed();
+}
+
+void SuggestionViewModel::checkAgain() {
+    if (onCheckAgain)
+        onCheckAgain();
 }
 
 }  // namespace quillet

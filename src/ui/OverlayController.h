@@ -25,6 +25,8 @@ public:
 
     /// Called when the badge is clicked.
     std::function<void()> onClick;
+    /// The desktop's timestamp of the click that last called onClick; 0 when unknown.
+    quint64 lastClickTime() const;
 
     /// Places the icon inside the bottom-right corner of `nearFieldFrame` (a screen frame) and shows it
     /// without taking focus. The first call makes the panel; later calls move it.
@@ -51,6 +53,7 @@ private:
     std::unique_ptr<FloatingPanel> m_panel;
     QPointer<OverlayIconView> m_iconView;
     IconState m_pendingState = IconState::ready;
+    quint64 m_lastClickTime = 0;
 };
 
 }  // namespace quillet

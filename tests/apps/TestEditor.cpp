@@ -1,10 +1,11 @@
 // A small plain-text editor for the tests in the private desktop, able to misbehave the way real
 // applications do: its accessible text can take writes and ignore them, it can ignore a paste, and
-// it can copy the caret's line when nothing is selected. Every change of its text is written to a
-// file, so a test can read the document even when accessibility cannot.
+// it can copy the caret's line when nothing is selected, and it can keep a document of CR LF lines
+// as Windows editors do. Every change of its text is written to a file, so a test can read the
+// document even when accessibility cannot.
 //
 //   quillet_test_editor --title T --text-file IN --mirror OUT [--ignore-accessible-writes]
-//                       [--ignore-paste] [--copy-line-without-selection]
+//                       [--ignore-paste] [--copy-line-without-selection] [--crlf]
 //
 // With NO_AT_BRIDGE=1 in its environment it stays out of accessibility's sight, as GTK programs do.
 #include <QAccessible>
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMainWindow>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
@@ -26,12 +28,48 @@ namespace {
 
 bool ignoreAccessibleWrites = false;
 
+// A document of CR LF lines holds each as a line of the editor; a line feed that came in alone
+// (pasted) is kept as it came, shown as the symbol U+2424, so the file tells the two apart.
+const QChar loneLineFeed(0x2424);
+
+QString fromCrLfText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\r"));
+    text.replace(QLatin1Char('\n'), loneLineFeed);
+    return text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+QString toCrLfText(QString text) {
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text.replace(loneLineFeed, QLatin1Char('\n'));
+}
+
 class Document : public QPlainTextEdit {
 public:
     bool ignorePaste = false;
     bool copyLineWithoutSelection = false;
+    bool crlf = false;
+
+    /// The document as its file holds it.
+    QString fileText() const { return crlf ? toCrLfText(toPlainText()) : toPlainText(); }
 
 protected:
+    QMimeData* createMimeDataFromSelection() const override {
+        QMimeData* data = QPlainTextEdit::createMimeDataFromSelection();
+        if (crlf && data)
+            data->setText(toCrLfText(textCursor().selectedText()));
+        return data;
+    }
+    void insertFromMimeData(const QMimeData* source) override {
+        if (!crlf || !source->hasText()) {
+            QPlainTextEdit::insertFromMimeData(source);
+            return;
+        }
+        QTextCursor cursor = textCursor();
+        cursor.insertText(fromCrLfText(source->text()));
+        setTextCursor(cursor);
+    }
+
     void keyPressEvent(QKeyEvent* event) override {
         if (ignorePaste && event->matches(QKeySequence::Paste)) {
             event->accept();
@@ -167,7 +205,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption ignoreWrites("ignore-accessible-writes");
     const QCommandLineOption ignorePaste("ignore-paste");
     const QCommandLineOption copyLine("copy-line-without-selection");
-    parser.addOptions({title, textFile, mirror, ignoreWrites, ignorePaste, copyLine});
+    const QCommandLineOption crlf("crlf", "the document's lines end in CR LF");
+    parser.addOptions({title, textFile, mirror, ignoreWrites, ignorePaste, copyLine, crlf});
     parser.process(app);
     ignoreAccessibleWrites = parser.isSet(ignoreWrites);
 
@@ -186,10 +225,13 @@ int main(int argc, char** argv) {
     document.setObjectName(QStringLiteral("document"));
     document.ignorePaste = parser.isSet(ignorePaste);
     document.copyLineWithoutSelection = parser.isSet(copyLine);
+    document.crlf = parser.isSet(crlf);
     if (parser.isSet(textFile)) {
         QFile in(parser.value(textFile));
-        if (in.open(QIODevice::ReadOnly))
-            document.setPlainText(QString::fromUtf8(in.readAll()));
+        if (in.open(QIODevice::ReadOnly)) {
+            const QString text = QString::fromUtf8(in.readAll());
+            document.setPlainText(document.crlf ? fromCrLfText(text) : text);
+        }
     }
     const QString mirrorPath = parser.value(mirror);
     auto writeMirror = [&document, mirrorPath] {
@@ -197,7 +239,7 @@ int main(int argc, char** argv) {
             return;
         QSaveFile out(mirrorPath);
         if (out.open(QIODevice::WriteOnly)) {
-            out.write(document.toPlainText().toUtf8());
+            out.write(document.fileText().toUtf8());
             out.commit();
         }
     };
