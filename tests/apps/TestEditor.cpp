@@ -55,9 +55,11 @@ public:
 
 protected:
     QMimeData* createMimeDataFromSelection() const override {
-        QMimeData* data = QPlainTextEdit::createMimeDataFromSelection();
-        if (crlf && data)
-            data->setText(toCrLfText(textCursor().selectedText()));
+        if (!crlf)
+            return QPlainTextEdit::createMimeDataFromSelection();
+        // Qt's own fills its text in late, from the document: a plain one keeps what is set here.
+        auto* data = new QMimeData;
+        data->setText(toCrLfText(textCursor().selectedText()));
         return data;
     }
     void insertFromMimeData(const QMimeData* source) override {
