@@ -61,6 +61,11 @@ enum class ButtonSize { small, regular };
 /// Filled button in `tint` with white text in `font`: the main action of a window or surface.
 void makeProminent(QPushButton& button, const QColor& tint, const QFont& font,
                    ButtonSize size = ButtonSize::regular);
+/// The style of makeProminent() for the buttons `selector` picks out: set once on a container, it
+/// styles any number of them for the cost of one (a style sheet of its own makes each button slow
+/// to build).
+QString prominentStyleSheet(const QColor& tint, ButtonSize size,
+                            const QString& selector = QStringLiteral("QPushButton"));
 /// The text of a window's main action.
 QFont windowActionFont();
 /// Outlined button (the bordered style).

@@ -386,6 +386,8 @@ QWidget* SuggestionView::variantList(const QList<RephraseVariant>& variants, boo
     if (more)
         column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
     m_actionSlots.clear();
+    if (!more && !m_vm->actions().isEmpty())
+        list->setStyleSheet(ActionCard::buttonStyle());
     for (qsizetype i = 0; !more && i < m_vm->actions().size(); ++i) {
         auto* slot = new QWidget;
         auto* slotLayout = new QVBoxLayout(slot);

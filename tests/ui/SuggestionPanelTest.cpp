@@ -233,6 +233,7 @@ TEST_F(SuggestionPanelTest, ARefusedWriteSaysWhyAndOffersToCheckAgain) {
     vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
     vm->setWriteRefusal(WriteRefusal::textChanged);
     EXPECT_EQ(find<QLabel>("refusalMessage")->text(), "The text changed after it was checked.");
+    snapshot(QStringLiteral("refusal"));
     controller->panel()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
     QTest::keyClick(controller->panel(), Qt::Key_Return);
