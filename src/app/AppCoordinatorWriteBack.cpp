@@ -71,9 +71,15 @@ void AppCoordinator::writeBack(const Request& request, const QString& newText,
     };
     if (plan) {
         // Only the part planned is replaced: the text sent for checking, or, around an edit of the
-        // user's, the corrected words alone.
+        // user's, the corrected words alone. A selection still where it was checked is written as the
+        // selection, which every toolkit takes.
+        const bool stillSelected = request.selectionOnly && plan->verdict == FieldRecheck::Verdict::same &&
+                                   AX::attribute<AXTextRange>(m_services.ax, request.field.element,
+                                                              AXAttr::selectedTextRange) == plan->range;
         if (plan->range.location == 0 && plan->range.length == plan->now.size()) {
             m_textIO.replace(request.field, plan->text, false, std::move(done));
+        } else if (stillSelected) {
+            m_textIO.replace(request.field, plan->text, true, std::move(done));
         } else {
             const PartialReplacement part{plan->now.mid(plan->range.location, plan->range.length), QString()};
             m_textIO.replaceRange(request.field, part, plan->range.location, plan->text, std::move(done));

@@ -6,7 +6,6 @@
 
 #include "core/AX.h"
 #include "core/ClipboardSnapshot.h"
-#include "core/LineEnds.h"
 #include "core/PartialReplacement.h"
 #include "core/PasteTarget.h"
 #include "core/PasteWatch.h"
@@ -212,13 +211,19 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
 
     bool settable(const QString& attribute) const {
         bool settable = false;
-        if (element.isNull() || io->ax.isAttributeSettable(element, attribute, settable) != AXError::success)
-            return false;
-        return settable;
+        return !element.isNull() &&
+               io->ax.isAttributeSettable(element, attribute, settable) == AXError::success && settable;
     }
 
     bool set(const QString& attribute, const AXValue& newValue) const {
         return io->ax.setAttribute(element, attribute, newValue) == AXError::success;
+    }
+
+    // Selects `part` and reads it back: a field that keeps its own selection (or only its caret)
+    // would take the text beside the part, not over it.
+    bool select(const AXTextRange& part) const {
+        return set(AXAttr::selectedTextRange, part) &&
+               AX::attribute<AXTextRange>(io->ax, element, AXAttr::selectedTextRange) == part;
     }
 
     bool selectAllViaAX() const {
@@ -246,8 +251,7 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
                     return Strategy::axSelectedText;
                 break;
             case Road::range:
-                if (set(AXAttr::selectedTextRange, *range) && settable(AXAttr::selectedText) &&
-                    set(AXAttr::selectedText, text))
+                if (select(*range) && settable(AXAttr::selectedText) && set(AXAttr::selectedText, text))
                     return Strategy::axSelectedText;
                 break;
         }
@@ -289,7 +293,7 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
         QString pasted = text;
         bool selectAll = !selectionOnly;
         if (range) {
-            selectAll = !set(AXAttr::selectedTextRange, *range);
+            selectAll = !select(*range);
             if (selectAll)
                 pasted = *expected;
         }
@@ -347,10 +351,6 @@ TextIO::TextIO(Accessibility& ax, Pasteboard& pasteboard, KeySynth& keys, Worksp
       m_shared(std::make_shared<Shared>(Shared{ax, pasteboard, keys, workspace, scheduler, nullptr})) {}
 
 TextIO::~TextIO() = default;
-
-QString TextIO::comparable(const QString& text) {
-    return LineEnds::toLineFeeds(text);
-}
 
 int TextIO::caretStops(const QString& text) {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "core/FocusedField.h"
+#include "core/LineEnds.h"
 
 namespace quillet {
 
@@ -96,7 +97,7 @@ public:
                    std::function<void(bool sent)> completion);
 
     /// Text as fields hand it back: line breaks as line feeds, whatever they were written as.
-    static QString comparable(const QString& text);
+    static QString comparable(const QString& text) { return LineEnds::toLineFeeds(text); }
     /// Caret stops in `text`: one per grapheme cluster, as arrow keys move.
     static int caretStops(const QString& text);
 
