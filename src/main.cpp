@@ -160,10 +160,11 @@ int main(int argc, char** argv) {
     // One copy at a time: a later start hands its request to the running one and ends.
     AppDelegate* running = nullptr;
     DBusInstanceChannel channel;
-    const LaunchDecision decision = SingleInstance::start(mode.kind, channel, [&running](InstanceRequest r) {
-        if (running)
-            running->handleRequest(r);
-    });
+    const LaunchDecision decision = SingleInstance::start(
+        mode.kind, channel, [&running](InstanceRequest r, std::chrono::milliseconds age) {
+            if (running)
+                running->handleRequest(r, age);
+        });
     if (!decision.message.isEmpty()) {
         std::FILE* stream = decision.messageIsError ? stderr : stdout;
         std::fprintf(stream, "%s\n", decision.message.toUtf8().constData());
@@ -183,6 +184,7 @@ int main(int argc, char** argv) {
     // A tray program: no main window; Quit in the tray menu (or in the settings) ends the loop.
     AppDelegate delegate(settings, CoordinatorServices::from(platform));
     running = &delegate;
+    delegate.coordinator().inputEventAge = platform.inputEventAge;
     applySessionMode(delegate, platform);
     delegate.applicationDidFinishLaunching(decision.firstRequest);
     const int status = QApplication::exec();

@@ -1,17 +1,15 @@
 // Ties focus tracking, the icon, the requests, the panel and the replacement together.
 #include "app/AppCoordinator.h"
 
-#include <QLabel>
 #include <QPointer>
-#include <QPushButton>
 #include <algorithm>
 
 #include "app/Platform.h"
 #include "core/AX.h"
-#include "core/ClipboardHandOver.h"
 #include "core/KeyRequirement.h"
+#include "core/LineEnds.h"
 #include "core/OpenAIClient.h"
-#include "core/PartialReplacement.h"
+#include "core/PasteTarget.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/Beep.h"
@@ -20,7 +18,6 @@
 #include "ui/FloatingPanel.h"
 #include "ui/KeyablePanel.h"
 #include "ui/SuggestionPanelController.h"
-#include "ui/ToastView.h"
 
 namespace quillet {
 
@@ -72,11 +69,11 @@ void AppCoordinator::start() {
     };
     m_overlay.onClick = [self] {
         if (self)
-            self->presentSuggestions();
+            self->presentSuggestions(self->triggerAt(self->m_overlay.lastClickTime(), self->m_iconField));
     };
     m_hotkey.onHotkey = [self] {
         if (self)
-            self->hotkeyTriggered();
+            self->hotkeyTriggered(self->triggerAt(self->m_services.hotkey.lastPressTime()));
     };
     // The hotkey works before the permission: without it, it takes the clipboard path.
     m_hotkey.registerHotkey();
@@ -118,6 +115,7 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         m_lastOtherField = field;
     if (m_suggestionController)
         return;
+    m_iconField = AXElement();
     if (!showsFieldIcon) {
         m_overlay.hide();
         return;
@@ -147,11 +145,11 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     // A keyring that does not answer is no missing key: a click still opens the panel, which says so.
     m_overlay.setState(m_settings.keyMissing() ? IconState::error : IconState::ready);
     // The window matters only where the icon goes outside the field and must stay inside it.
-    const std::optional<Rect> window = SurfacePlacement::isShortField(*frame)
-                                           ? m_services.workspace.windowFrame(field->pid)
-                                           : std::nullopt;
+    const std::optional<Rect> window =
+        SurfacePlacement::isShortField(*frame) ? m_services.workspace.windowFrame(field->pid) : std::nullopt;
     m_overlay.show(*frame, window ? AX::toScreenFrame(m_services.screens, *window) : std::nullopt,
                    m_services.screens.screens());
+    m_iconField = field->element;
 }
 
 std::optional<FocusedField> AppCoordinator::focusedFieldNow() {
@@ -168,63 +166,108 @@ std::shared_ptr<SuggestionViewModel> AppCoordinator::makeViewModel(const QString
     const QString server = m_settings.apiBaseURL();
     OpenAIClient client(server, m_settings.apiKeySource(server), m_settings.model(), m_services.http,
                         m_services.scheduler, m_services.languages);
-    return std::make_shared<SuggestionViewModel>(text, std::move(client), m_settings.customActions());
+    // The model reads line feeds; the breaks the field gave go back with the chosen text.
+    return std::make_shared<SuggestionViewModel>(LineEnds::toLineFeeds(text), std::move(client),
+                                                 m_settings.customActions());
 }
 
 void AppCoordinator::releaseController() {
     m_suggestionController.reset();
 }
 
-void AppCoordinator::presentSuggestions() {
+Trigger AppCoordinator::triggerAt(quint64 timestamp, AXElement field) {
+    Trigger trigger =
+        TriggerFreshness::madeAgo(timestamp != 0 && inputEventAge ? inputEventAge(timestamp) : std::nullopt,
+                                  m_services.scheduler.now());
+    trigger.field = std::move(field);
+    return trigger;
+}
+
+bool AppCoordinator::isStillTheField(const FocusedField& field, const Trigger& trigger) {
+    if (!trigger.field.isNull() && !(trigger.field == field.element))
+        return false;
+    // This program's own windows aside, the field's application must be the one in front, and the
+    // field the element that has the keyboard there (where the desktop says which one has it).
+    Workspace& workspace = m_services.workspace;
+    if (const std::optional<RunningApplication> front = workspace.frontmostApplication()) {
+        const bool sameApp =
+            front->pid == field.pid || (field.bundleID && front->bundleIdentifier == field.bundleID);
+        if (!sameApp && front->pid != workspace.ownPid())
+            return false;
+    }
+    const std::optional<FocusedField> focused = focusedFieldNow();
+    return !focused || focused->element == field.element;
+}
+
+void AppCoordinator::presentSuggestions(const Trigger& trigger) {
     if (m_suggestionController)
         return;
-    if (waitForKeyPresence(&AppCoordinator::presentSuggestions))
+    // A request that waited (the program was stopped, or the machine busy) is dropped: the user has
+    // moved on since.
+    if (!TriggerFreshness::isFresh(trigger, m_services.scheduler.now()))
         return;
-    Accessibility& ax = m_services.ax;
+    const Trigger held{std::nullopt, trigger.field};
+    if (waitForKeyPresence([held](AppCoordinator& c) { c.presentSuggestions(held); }))
+        return;
     std::optional<FocusedField> field = m_currentField ? m_currentField : focusedFieldNow();
     // A password field's text is never read, let alone sent.
-    if (!field || field->isSecure(ax)) {
+    if (!field || field->isSecure(m_services.ax)) {
         m_services.beep.beep();
         return;
     }
+    if (!isStillTheField(*field, trigger))
+        return;
+    presentFor(*field);
+}
+
+void AppCoordinator::presentFor(FocusedField field) {
+    Accessibility& ax = m_services.ax;
     if (m_settings.keyMissing()) {
         if (onNeedsSettings)
             onNeedsSettings();
         return;
     }
-    const std::optional<QString> selection = field->selectedText(ax);
+    const std::optional<QString> selection = field.selectedText(ax);
     const bool selectionOnly = selection.has_value();
     const QString text = selectionOnly
                              ? *selection
-                             : AX::attribute<QString>(ax, field->element, AXAttr::value).value_or(QString());
+                             : AX::attribute<QString>(ax, field.element, AXAttr::value).value_or(QString());
     if (isBlank(text)) {
         m_services.beep.beep();
         return;
     }
+    // The window the field is in, for a paste: the one in front now, when it is the field's.
+    const PasteTarget front = PasteTarget::front(m_services.workspace);
+    if (front.pid == field.pid || (field.bundleID && front.bundleID == field.bundleID))
+        field.window = front.window;
+    Request request{field, selectionOnly, std::nullopt, text, 0};
     // Unknown when the field cannot be read: Undo then takes back only what was pasted. The whole
     // text read just now is not read twice.
-    const std::optional<QString> originalFullValue =
-        selectionOnly ? AX::attribute<QString>(ax, field->element, AXAttr::value)
-                      : std::optional<QString>(text);
-    // Where the text starts in the field, for a text too long to be checked whole.
-    qint64 location = 0;
+    request.fullValue = selectionOnly ? AX::attribute<QString>(ax, field.element, AXAttr::value)
+                                      : std::optional<QString>(text);
+    // Where the text starts in the field: the write goes there, whatever is selected by then.
     if (selectionOnly) {
         const std::optional<AXTextRange> range =
-            AX::attribute<AXTextRange>(ax, field->element, AXAttr::selectedTextRange);
-        location = range ? range->location : -1;
+            AX::attribute<AXTextRange>(ax, field.element, AXAttr::selectedTextRange);
+        request.location = range ? range->location : -1;
     }
 
     auto viewModel = makeViewModel(text);
     QPointer<AppCoordinator> self(this);
-    viewModel->onReplace = [self, field = *field, selectionOnly, originalFullValue, text,
-                            location](const QString& chosen) {
+    viewModel->onReplace = [self, request](const QString& chosen) {
         if (self)
-            self->performReplace(field, chosen, selectionOnly, originalFullValue, text, location);
+            self->performReplace(request, chosen);
+    };
+    viewModel->onCheckAgain = [self, field] {
+        if (!self)
+            return;
+        self->closeSuggestions();
+        self->presentFor(field);
     };
     Rect anchor;
     if (m_overlay.isVisible() && m_overlay.panel()) {
         anchor = m_overlay.panel()->screenFrame();
-    } else if (const std::optional<Rect> frame = AX::screenFrame(ax, m_services.screens, field->element)) {
+    } else if (const std::optional<Rect> frame = AX::screenFrame(ax, m_services.screens, field.element)) {
         anchor = *frame;
     } else {
         const std::optional<ScreenInfo> main = m_services.screens.mainScreen();
@@ -261,132 +304,19 @@ void AppCoordinator::openPanel(std::shared_ptr<SuggestionViewModel> viewModel, R
     viewModel->loadAll();
 }
 
-void AppCoordinator::performReplace(const FocusedField& field, const QString& newText, bool selectionOnly,
-                                    const std::optional<QString>& originalFullValue,
-                                    const QString& originalShown, qint64 location) {
-    if (!canPressKeysFor(field)) {
-        // That road writes the whole text it was given: what followed the cut goes with it.
-        replaceWithoutKeys(field, PartialReplacement::of(originalShown).joined(newText), selectionOnly,
-                           originalFullValue, originalShown);
-        return;
-    }
-    closeSuggestions();
-    QPointer<AppCoordinator> self(this);
-    // The notice and the history wait until the field reads back with the text, or, where it cannot
-    // be read, until the paste was sent.
-    std::function<void(const TextIO::Outcome&)> done = [self, field, newText, originalFullValue,
-                                                        originalShown](const TextIO::Outcome& outcome) {
-        if (!self)
-            return;
-        if (!outcome.strategy) {
-            self->reportFailedWrite();
-            return;
-        }
-        self->recordReplacement(field, newText, originalFullValue, originalShown);
-    };
-    // Only the part that was checked is replaced; what followed the cut was never seen by the model.
-    const PartialReplacement part = PartialReplacement::of(originalShown);
-    if (part.isPartial()) {
-        m_textIO.replaceRange(field, part, location, newText, std::move(done));
-    } else {
-        m_textIO.replace(field, newText, selectionOnly, std::move(done));
-    }
-}
-
-void AppCoordinator::recordReplacement(const FocusedField& field, const QString& newText,
-                                       const std::optional<QString>& originalFullValue,
-                                       const QString& originalShown) {
-    HistoryEntry::insert(m_history, HistoryEntry{QUuid::createUuid(), originalShown, newText,
-                                                 applicationName(field), now().toLocalTime()});
-    if (onHistoryChanged)
-        onHistoryChanged();
-
-    QPointer<AppCoordinator> self(this);
-    const std::function<void()> undo = [self, field, newText, originalFullValue, originalShown] {
-        if (!self)
-            return;
-        auto reportFailure = [self](bool done) {
-            if (self && !done)
-                self->reportFailedWrite();
-        };
-        // The whole value read when the panel opened goes back, whichever road the
-        // replacement took: every road of a whole-value write replaces all of it.
-        if (originalFullValue) {
-            self->m_textIO.replace(field, *originalFullValue, false,
-                                   [reportFailure](const TextIO::Outcome& outcome) {
-                                       reportFailure(outcome.strategy.has_value());
-                                   });
-        } else {
-            self->m_textIO.undoPaste(field.pid, newText, originalShown, reportFailure);
-        }
-    };
-    const L10n l = L10n::current();
-    if (desktopNotice && desktopNotice(l.text(QStringLiteral("Replaced"), QStringLiteral("Zamenjeno")),
-                                       l.text(QStringLiteral("Undo"), QStringLiteral("Vrati")), undo))
-        return;
-    m_toast.show(AX::screenFrame(m_services.ax, m_services.screens, field.element), undo);
-}
-
-void AppCoordinator::reportFailedWrite() {
-    m_overlay.setState(IconState::error);
-    m_services.beep.beep();
-}
-
-void AppCoordinator::replaceWithoutKeys(const FocusedField& field, const QString& newText, bool selectionOnly,
-                                        const std::optional<QString>& originalFullValue,
-                                        const QString& originalShown) {
-    // The panel stays until the field has read back: a Wayland desktop lets a program set the
-    // clipboard only while one of its windows has the keyboard, and a text the field did not take
-    // goes there. Its buttons and keys do nothing meanwhile.
-    if (m_suggestionController && m_suggestionController->panel())
-        m_suggestionController->panel()->setEnabled(false);
-    QPointer<AppCoordinator> self(this);
-    m_textIO.replace(
-        field, newText, selectionOnly,
-        [self, field, newText, originalFullValue, originalShown](const TextIO::Outcome& outcome) {
-            if (!self)
-                return;
-            if (!outcome.strategy) {
-                self->handOver(field, newText);
-                self->closeSuggestions();
-                return;
-            }
-            self->closeSuggestions();
-            self->recordReplacement(field, newText, originalFullValue, originalShown);
-        });
-}
-
 bool AppCoordinator::canPressKeysFor(const FocusedField& field) const {
     return !canPressKeysIn || canPressKeysIn(field.pid);
 }
 
-void AppCoordinator::handOver(const FocusedField& field, const QString& text) {
-    // A password field that has the keyboard now, wherever it is, keeps the text off the clipboard.
-    const bool secure = field.isSecure(m_services.ax) || m_services.ax.isSecureEventInputEnabled();
-    if (ClipboardHandOver::road(secure, false) != ClipboardHandOver::Road::copy) {
-        reportFailedWrite();
-        return;
-    }
-    ClipboardHandOver::copy(m_services.pasteboard, text);
-    // The notice offers no Undo: nothing in the field has changed.
-    if (desktopNotice && desktopNotice(ClipboardHandOver::notice(L10n::current()), QString(), {}))
-        return;
-    m_toast.show(std::nullopt, [] {});
-    if (ToastView* view = m_toast.view()) {
-        view->messageLabel()->setText(ClipboardHandOver::notice(L10n::current()));
-        view->undoButton()->hide();
-    }
-}
-
-bool AppCoordinator::waitForKeyPresence(void (AppCoordinator::*retry)()) {
+bool AppCoordinator::waitForKeyPresence(std::function<void(AppCoordinator&)> retry) {
     // Right after the start the keyring may not have said yet whether a key is stored (it has a
     // second at most): the request goes on once it has.
     if (m_settings.keyPresenceKnown() || !KeyRequirement::isRequired(m_settings.apiBaseURL()))
         return false;
     QPointer<AppCoordinator> self(this);
-    m_settings.whenKeyPresenceKnown([self, retry] {
+    m_settings.whenKeyPresenceKnown([self, retry = std::move(retry)] {
         if (self)
-            (self.data()->*retry)();
+            retry(*self);
     });
     return true;
 }
@@ -420,73 +350,35 @@ void AppCoordinator::closeSuggestions() {
     m_overlay.setState(IconState::ready);
 }
 
-void AppCoordinator::hotkeyTriggered() {
-    if (waitForKeyPresence(&AppCoordinator::hotkeyTriggered))
+void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
+    if (!TriggerFreshness::isFresh(trigger, m_services.scheduler.now()))
         return;
-    if (m_currentField) {
-        presentSuggestions();
+    const Trigger held{std::nullopt, trigger.field};
+    if (waitForKeyPresence([held](AppCoordinator& c) { c.hotkeyTriggered(held); }))
         return;
-    }
-    // Where nothing can be read, the notice still goes where the keyboard is, when that can be told.
+    // Read once more: the field found now is the current one from here on. Where nothing can be
+    // read, the notice still goes where the keyboard is, when that can be told.
     std::optional<Rect> near;
-    if (const std::optional<AXElement> focused =
-            AX::elementAttribute(m_services.ax, m_monitor.systemWide(), AXAttr::focusedUIElement)) {
-        if (std::optional<FocusedField> field =
-                FocusedField::from(m_services.ax, m_services.workspace, *focused)) {
-            m_currentField = field;
-            presentSuggestions();
-            return;
+    if (!m_currentField) {
+        if (const std::optional<AXElement> focused =
+                AX::elementAttribute(m_services.ax, m_monitor.systemWide(), AXAttr::focusedUIElement)) {
+            if (std::optional<FocusedField> field =
+                    FocusedField::from(m_services.ax, m_services.workspace, *focused))
+                m_currentField = field;
+            else
+                near = AX::screenFrame(m_services.ax, m_services.screens, *focused);
         }
-        near = AX::screenFrame(m_services.ax, m_services.screens, *focused);
+    }
+    if (m_currentField) {
+        presentSuggestions(held);
+        return;
     }
     if (m_settings.keyMissing()) {
         if (onNeedsSettings)
             onNeedsSettings();
         return;
     }
-    // The panel takes the keyboard, so the paste must first give it back to where the text came from.
-    const std::optional<RunningApplication> source = m_services.workspace.frontmostApplication();
-    const qint32 sourcePid = source && source->pid != m_services.workspace.ownPid() ? source->pid : 0;
-    QPointer<AppCoordinator> self(this);
-    m_textIO.copyFocusedSelection([self, sourcePid, near](std::optional<QString> copied) {
-        if (!self)
-            return;
-        if (!copied || isBlank(*copied)) {
-            self->m_services.beep.beep();
-            return;
-        }
-        const QString original = *copied;
-        auto viewModel = self->makeViewModel(original);
-        viewModel->onReplace = [self, original, sourcePid, near](const QString& checked) {
-            if (!self)
-                return;
-            // The paste replaces the whole selection: what followed the cut goes back in with it.
-            const QString chosen = PartialReplacement::of(original).joined(checked);
-            // The paste goes over the selection that was copied, so the notice comes once it is
-            // sent; Undo selects the pasted text back before the original goes over it.
-            self->m_textIO.pasteReplacement(
-                chosen, sourcePid, [self, original, chosen, sourcePid, near](bool sent) {
-                    if (!self)
-                        return;
-                    if (!sent) {
-                        self->m_services.beep.beep();
-                        return;
-                    }
-                    self->m_toast.show(near, [self, original, chosen, sourcePid] {
-                        if (!self)
-                            return;
-                        self->m_textIO.undoPaste(sourcePid, chosen, original, [self](bool done) {
-                            if (self && !done)
-                                self->m_services.beep.beep();
-                        });
-                    });
-                });
-            self->closeSuggestions();
-        };
-        const std::optional<ScreenInfo> main = self->m_services.screens.mainScreen();
-        const Rect visible = main ? main->visibleFrame : Rect();
-        self->openPanel(viewModel, Rect(midX(visible) + 190, midY(visible) + 150, 0, 0), false);
-    });
+    checkCopiedSelection(near);
 }
 
 void AppCoordinator::reconsiderField() {

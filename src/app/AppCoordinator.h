@@ -9,10 +9,12 @@
 #include <optional>
 
 #include "core/AXMonitor.h"
+#include "core/FieldRecheck.h"
 #include "core/FocusedField.h"
 #include "core/HistoryEntry.h"
 #include "core/HotkeyManager.h"
 #include "core/TextIO.h"
+#include "core/TriggerFreshness.h"
 #include "platform/Scheduler.h"
 #include "platform/Workspace.h"
 #include "ui/OverlayController.h"
@@ -68,10 +70,11 @@ public:
     void resume();
     /// When the pause in force ends; empty when none was set.
     std::optional<QDateTime> pausedUntil() const { return m_pausedUntil; }
-    /// Opens the suggestion panel for the current (or the focused) field.
-    void presentSuggestions();
+    /// Opens the suggestion panel for the current (or the focused) field, when `trigger` is still
+    /// fresh and the field it was made for still has the keyboard.
+    void presentSuggestions(const Trigger& trigger = {});
     /// The global hotkey: the field path when a field can be read, else copy and paste.
-    void hotkeyTriggered();
+    void hotkeyTriggered(const Trigger& trigger = {});
     /// Orders the panel out and returns the icon to `ready`.
     void closeSuggestions();
     /// Applies the icon's rules to the current field again, after a setting they read has changed.
@@ -97,6 +100,9 @@ public:
     /// answers false when it cannot show it (then the toast appears). Empty: the toast always.
     std::function<bool(const QString& text, const QString& actionLabel, std::function<void()> action)>
         desktopNotice;
+    /// How long ago an input event with the desktop's `timestamp` happened (an icon click, a
+    /// shortcut press); empty where that cannot be told, and then the request counts as fresh.
+    std::function<std::optional<std::chrono::milliseconds>(quint64 timestamp)> inputEventAge;
     /// Wall-clock time for the pause and the history; tests replace it.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
 
@@ -114,19 +120,44 @@ public:
 private:
     void handleFocus(const std::optional<FocusedField>& field);
     void startMonitorWhenTrusted();
-    /// `location`: where the text that was sent starts in the field (-1 when unknown).
-    void performReplace(const FocusedField& field, const QString& newText, bool selectionOnly,
-                        const std::optional<QString>& originalFullValue, const QString& originalShown,
-                        qint64 location);
+    /// What the panel was opened for: the field, and its text as it was read then.
+    struct Request {
+        FocusedField field;
+        bool selectionOnly = false;
+        /// The field's whole text; empty when it could not be read.
+        std::optional<QString> fullValue;
+        /// The text sent for checking, as the field gave it.
+        QString shown;
+        /// Where `shown` starts in the field (-1 when unknown).
+        qint64 location = 0;
+    };
+    /// Writes `chosen` into the field of `request` once the field has been read again: nothing is
+    /// written, and the panel says why, when the field is gone or its text changed under the
+    /// correction.
+    void performReplace(const Request& request, const QString& chosen);
+    /// The write of performReplace() once planned; `plan` empty where the field could not be read.
+    void writeBack(const Request& request, const QString& newText, const std::optional<FieldRecheck>& plan);
     /// The history entry and the notice with Undo, once a replacement is in the field.
-    void recordReplacement(const FocusedField& field, const QString& newText,
-                           const std::optional<QString>& originalFullValue, const QString& originalShown);
+    void recordReplacement(const Request& request, const QString& newText, const TextIO::Outcome& outcome);
+    /// Undo of a replacement: only while the field still holds what was written.
+    void undoReplacement(const FocusedField& field, const TextIO::Outcome& outcome,
+                         const std::optional<QString>& fallbackOriginal);
     /// A write that did not land: the icon's error state and the beep.
     void reportFailedWrite();
-    /// performReplace() where no key reaches the field's application: accessibility alone, else the
-    /// text is left on the clipboard.
-    void replaceWithoutKeys(const FocusedField& field, const QString& newText, bool selectionOnly,
-                            const std::optional<QString>& originalFullValue, const QString& originalShown);
+    /// Tells the user in a notice without Undo.
+    void showNotice(const QString& text);
+    /// writeBack() where no key reaches the field's application: accessibility alone, else the text
+    /// is left on the clipboard.
+    void replaceWithoutKeys(const Request& request, const QString& newText, bool selectionOnly);
+    /// The hotkey's clipboard road, when no field can be read: copy, check, paste back.
+    void checkCopiedSelection(const std::optional<Rect>& near);
+    /// Whether `field` is still the one a request made by `trigger` is about: the icon's field, in
+    /// the application in front, holding the keyboard.
+    bool isStillTheField(const FocusedField& field, const Trigger& trigger);
+    /// A request made by an input event with the desktop's `timestamp` (0: unknown).
+    Trigger triggerAt(quint64 timestamp, AXElement field = {});
+    /// Opens the panel for `field`: its selection, or its whole text.
+    void presentFor(FocusedField field);
     /// Whether keys can be pressed into the field's application.
     bool canPressKeysFor(const FocusedField& field) const;
     /// Leaves `text` on the clipboard for the user to paste, with a notice saying so.
@@ -140,7 +171,7 @@ private:
     /// Drops the panel controller; it is deleted once the event that led here has finished.
     void releaseController();
     /// True when the request was put off until the keyring has said whether a key is stored.
-    bool waitForKeyPresence(void (AppCoordinator::*retry)());
+    bool waitForKeyPresence(std::function<void(AppCoordinator&)> retry);
     QString applicationName(const FocusedField& field);
 
     SettingsStore& m_settings;
@@ -153,6 +184,8 @@ private:
     QList<HistoryEntry> m_history;
     std::optional<FocusedField> m_currentField;
     std::optional<FocusedField> m_lastOtherField;
+    // The field the icon stands at; null while it is hidden.
+    AXElement m_iconField;
     std::unique_ptr<SuggestionPanelController, void (*)(SuggestionPanelController*)> m_suggestionController;
     std::optional<TimerId> m_trustPollTimer;
     std::optional<QDateTime> m_pausedUntil;

@@ -111,13 +111,13 @@ void AppDelegate::applicationDidFinishLaunching(std::optional<InstanceRequest> f
     });
 }
 
-void AppDelegate::handleRequest(InstanceRequest request) {
+void AppDelegate::handleRequest(InstanceRequest request, std::optional<std::chrono::milliseconds> age) {
     switch (request) {
         case InstanceRequest::settings:
             openSettings();
             break;
         case InstanceRequest::trigger:
-            m_coordinator->hotkeyTriggered();
+            m_coordinator->hotkeyTriggered(TriggerFreshness::madeAgo(age, m_services.scheduler.now()));
             break;
         case InstanceRequest::quit:
             quit();

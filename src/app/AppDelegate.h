@@ -37,7 +37,7 @@ public:
     /// made for `firstRequest` carries out that request instead. Called once.
     void applicationDidFinishLaunching(std::optional<InstanceRequest> firstRequest = std::nullopt);
     /// A later start's request: the settings, the shortcut's action, or the end.
-    void handleRequest(InstanceRequest request);
+    void handleRequest(InstanceRequest request, std::optional<std::chrono::milliseconds> age = std::nullopt);
     /// Empties `menu` and fills it for the language and the pause state of this moment; the tray
     /// menu runs it each time it is about to open.
     void menuNeedsUpdate(QMenu& menu);

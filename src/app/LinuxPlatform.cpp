@@ -19,6 +19,7 @@
 #include "platform/linux/X11WindowHints.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeySynth.h"
+#include "platform/linux/rules/InputEventTime.h"
 
 namespace quillet {
 
@@ -61,6 +62,7 @@ Platform makeLinuxPlatform() {
     p.languages = std::make_unique<Cld2LanguageRecognizer>();
     p.pasteboard = std::make_unique<QtPasteboard>();
     p.beep = std::make_unique<QtBeep>();
+    p.inputEventAge = [](quint64 timestamp) { return InputEventTime::ageNow(timestamp); };
     // In a Wayland session only the program's XWayland windows, if any, can be asked for.
     p.windowHints = std::make_unique<X11WindowHints>();
     if (SessionTypes::current() == SessionType::wayland) {

@@ -1,6 +1,7 @@
 // The platform services the program runs on, chosen once by the composition root.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -43,6 +44,8 @@ struct Platform {
     SessionType session = SessionType::x11;
     /// Whether synthetic keys reach the application of process `pid`; empty where they always do.
     std::function<bool(qint32 pid)> canPressKeysIn;
+    /// How long ago an input event with the desktop's `timestamp` happened; empty where unknown.
+    std::function<std::optional<std::chrono::milliseconds>(quint64 timestamp)> inputEventAge;
 };
 
 /// The real services of the Linux desktop session this process runs in: X11, or Wayland (chosen

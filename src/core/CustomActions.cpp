@@ -64,29 +64,42 @@ QList<CustomAction> CustomActions::moved(QList<CustomAction> list, qsizetype fro
     return list;
 }
 
-QString CustomActions::toStored(const QList<CustomAction>& actions) {
+QString CustomActions::toStored(const QList<CustomAction>& actions, const QJsonArray& kept) {
     QJsonArray array;
     for (const CustomAction& action : actions)
         array.append(QJsonObject{{kName, action.name}, {kInstruction, action.instruction}});
+    for (const QJsonValue& value : kept)
+        array.append(value);
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }
 
-QList<CustomAction> CustomActions::fromStored(const std::optional<QString>& stored) {
-    if (!stored)
-        return {};
+CustomActions::Stored CustomActions::fromStored(const std::optional<QString>& stored) {
+    Stored result;
+    if (!stored || stored->trimmed().isEmpty())
+        return result;
     const QJsonDocument document = QJsonDocument::fromJson(stored->toUtf8());
-    if (!document.isArray())
-        return {};
-    QList<CustomAction> actions;
+    if (!document.isArray()) {
+        // Not even an array: the whole text is kept, to be mended by hand.
+        result.kept.append(*stored);
+        return result;
+    }
     for (const QJsonValue& value : document.array()) {
         const QJsonObject object = value.toObject();
-        if (!object.value(kName).isString() || !object.value(kInstruction).isString())
-            continue;
-        auto action = checked(object.value(kName).toString(), object.value(kInstruction).toString(), actions);
-        if (auto* kept = std::get_if<CustomAction>(&action))
-            actions.append(std::move(*kept));
+        std::optional<CustomAction> action;
+        if (object.value(kName).isString() && object.value(kInstruction).isString()) {
+            auto checkedAction = checked(object.value(kName).toString(),
+                                         object.value(kInstruction).toString(), result.actions);
+            if (auto* taken = std::get_if<CustomAction>(&checkedAction))
+                action = std::move(*taken);
+        }
+        if (action && result.actions.size() < maxActions) {
+            result.actions.append(std::move(*action));
+        } else {
+            result.overLimit += action ? 1 : 0;
+            result.kept.append(value);
+        }
     }
-    return actions;
+    return result;
 }
 
 }  // namespace quillet

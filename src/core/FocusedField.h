@@ -17,6 +17,9 @@ struct FocusedField {
     qint32 pid = 0;
     /// Desktop-entry id of the owning application, when it is a known running application with one.
     std::optional<QString> bundleID;
+    /// The desktop's id of the window it was in when a request took it; 0 when unknown. A paste
+    /// goes to that window only.
+    quint64 window = 0;
 
     /// An element that is one of the editable roles, or any element whose value is settable text.
     static bool isEditableTextElement(Accessibility& ax, const AXElement& element);

@@ -59,7 +59,15 @@ SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem
                         defaultApiBaseURL);
     }
     m_globalShortcut = m_defaults.string(kGlobalShortcut).value_or(defaultGlobalShortcut);
-    m_customActions = CustomActions::fromStored(m_defaults.string(kCustomActions));
+    // Read as written, also where the file's syntax splits it (an unquoted JSON text with commas).
+    CustomActions::Stored actions = CustomActions::fromStored(m_defaults.text(kCustomActions));
+    m_customActions = std::move(actions.actions);
+    m_keptActions = std::move(actions.kept);
+    if (actions.overLimit > 0)
+        m_log.write(QStringLiteral("Quillet: customActions holds more than %1 actions; the first %1 are "
+                                   "used, the other %2 are kept in the file unused")
+                        .arg(CustomActions::maxActions)
+                        .arg(actions.overLimit));
     m_plainHttpKeyServers = m_defaults.stringList(kPlainHttpKeyServers).value_or(QStringList());
     m_presenceSlot = ServerKeys::slotOf(m_apiBaseURL);
     refreshKeyPresence();
@@ -151,7 +159,8 @@ QString SettingsStore::blocklistEntryFrom(const QString& typed) {
 
 void SettingsStore::setCustomActions(const QList<CustomAction>& value) {
     m_customActions = value;
-    m_defaults.setString(kCustomActions, CustomActions::toStored(value));
+    // What could not be read goes back as it was, after the actions.
+    m_defaults.setString(kCustomActions, CustomActions::toStored(value, m_keptActions));
     Q_EMIT changed();
 }
 

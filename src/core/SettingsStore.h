@@ -86,7 +86,8 @@ public:
     /// stored or announced. Returns whether it was taken.
     bool setApiBaseURL(const QString& value);
     void setGlobalShortcut(const QString& value);
-    /// Stores the list as given: callers pass actions CustomActions::checked has taken.
+    /// Stores the list as given, followed by the stored entries that were not read (see
+    /// CustomActions::fromStored): callers pass actions CustomActions::checked has taken.
     void setCustomActions(const QList<CustomAction>& value);
 
     /// The server address `typed` names, trimmed and without trailing slashes; empty when it is not
@@ -184,6 +185,7 @@ private:
     QString m_globalShortcut;
     QList<CustomAction> m_customActions;
     QStringList m_plainHttpKeyServers;
+    QJsonArray m_keptActions;  // the stored entries not read, written back with every save
 };
 
 }  // namespace quillet

@@ -1,9 +1,15 @@
 // One copy at a time: a start either becomes the running copy or hands its request to the one
 #include "core/SingleInstance.h"
 
+#include "core/TriggerFreshness.h"
+
 namespace quillet::SingleInstance {
 
 namespace {
+
+// Between the moment a start stops waiting and the last moment its request is still carried out:
+// the answer needs time to travel back.
+constexpr std::chrono::milliseconds answerMargin{500};
 
 LaunchDecision exitWith(int code, const QString& message = {}, bool isError = false) {
     LaunchDecision d;
@@ -26,14 +32,29 @@ InstanceRequest requestFor(LaunchMode::Kind kind) {
     }
 }
 
+std::chrono::milliseconds answerTimeout(InstanceRequest request) {
+    return request == InstanceRequest::trigger ? TriggerFreshness::maxAge + answerMargin
+                                               : std::chrono::milliseconds(8000);
+}
+
+bool isStillWanted(InstanceRequest request, std::chrono::milliseconds age) {
+    return age <= answerTimeout(request) - answerMargin;
+}
+
 LaunchDecision start(LaunchMode::Kind kind, InstanceChannel& channel,
-                     std::function<void(InstanceRequest)> onRequest) {
+                     InstanceChannel::RequestHandler onRequest) {
     const InstanceRequest request = requestFor(kind);
+    // A request that waited past its start's patience was reported as failed there: never carried out.
+    InstanceChannel::RequestHandler wanted = [onRequest = std::move(onRequest)](
+                                                 InstanceRequest r, std::chrono::milliseconds age) {
+        if (onRequest && isStillWanted(r, age))
+            onRequest(r, age);
+    };
     // Twice at most: a copy that quits between our claim and our call leaves the name free.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const InstanceChannel::Claim claim = channel.claim(onRequest);
+        const InstanceChannel::Claim claim = channel.claim(wanted);
         if (claim == InstanceChannel::Claim::heldElsewhere) {
-            switch (channel.send(request)) {
+            switch (channel.send(request, answerTimeout(request))) {
                 case InstanceChannel::Delivery::delivered:
                     if (request == InstanceRequest::quit && !channel.waitUntilReleased(quitTimeout))
                         return exitWith(1, QStringLiteral("quillet: the running copy did not quit"), true);

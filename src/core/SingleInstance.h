@@ -28,15 +28,22 @@ namespace SingleInstance {
 /// How long `--quit` waits for the running copy to be gone.
 inline constexpr std::chrono::milliseconds quitTimeout{10000};
 
+/// How long a later start waits for the running copy to take its request. A trigger is about the
+/// field in front now: a copy that takes longer (stopped, or the machine busy) is told nothing.
+std::chrono::milliseconds answerTimeout(InstanceRequest request);
+/// Whether a request that reaches the running copy `age` after it was made is still to be carried
+/// out: not once the start that made it may have given up waiting and said it failed.
+bool isStillWanted(InstanceRequest request, std::chrono::milliseconds age);
+
 /// The request a start with `kind` (normal, trigger, settings or quit) makes.
 InstanceRequest requestFor(LaunchMode::Kind kind);
 
 /// Claims the name for a start with `kind`, or hands the request to the copy that holds it. A copy
 /// that has just gone leaves its place to this start. Without a session bus the assistant still
 /// runs here (there is no way to find another copy). `onRequest` receives the later starts' requests
-/// once this process is the running copy.
+/// once this process is the running copy, those still wanted only.
 LaunchDecision start(LaunchMode::Kind kind, InstanceChannel& channel,
-                     std::function<void(InstanceRequest)> onRequest);
+                     InstanceChannel::RequestHandler onRequest);
 
 }  // namespace SingleInstance
 

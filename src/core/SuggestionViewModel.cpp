@@ -3,6 +3,7 @@
 
 #include <QPointer>
 
+#include "core/AnswerGuard.h"
 #include "core/Prompts.h"
 
 namespace quillet {
@@ -96,9 +97,17 @@ void SuggestionViewModel::loadAll() {
                 return;
             const bool waiting = std::exchange(self->m_replaceWhenReady, false);
             if (auto* result = std::get_if<CorrectionResult>(&outcome)) {
-                // What the Replace button would offer: a text that changes something.
+                // An empty answer for a text with words would empty the field.
+                if (AnswerGuard::isEmptyFor(self->m_sentText, result->corrected)) {
+                    self->setCorrection(
+                        CorrectionLoad::failed(AnswerGuard::emptyAnswerMessage(L10n::current())));
+                    return;
+                }
+                // What Return would offer: a text that changes something, and not one far longer,
+                // which only a deliberate click puts in.
                 const std::optional<QString> chosen =
-                    waiting && !result->changes.isEmpty() && result->corrected != self->m_sentText
+                    waiting && !AnswerGuard::isUnchanged(self->m_sentText, result->corrected) &&
+                            !AnswerGuard::isFarLonger(self->m_sentText, result->corrected)
                         ? std::optional<QString>(result->corrected)
                         : std::nullopt;
                 self->setCorrection(CorrectionLoad::loaded(std::move(*result)));
@@ -120,7 +129,15 @@ void SuggestionViewModel::loadAll() {
             if (!self)
                 return;
             if (auto* result = std::get_if<RephraseResult>(&outcome)) {
-                self->setRephrase(RephraseLoad::loaded(std::move(*result)));
+                // A variant without text is none to offer; an answer of nothing else is no answer.
+                const bool any = !result->variants.isEmpty();
+                result->variants.removeIf([&self](const RephraseVariant& v) {
+                    return AnswerGuard::isEmptyFor(self->m_sentText, v.text);
+                });
+                if (any && result->variants.isEmpty())
+                    self->setRephrase(RephraseLoad::failed(AnswerGuard::emptyAnswerMessage(L10n::current())));
+                else
+                    self->setRephrase(RephraseLoad::loaded(std::move(*result)));
             } else {
                 self->setRephrase(RephraseLoad::failed(std::get<OpenAIError>(outcome).message()));
             }
@@ -149,6 +166,16 @@ void SuggestionViewModel::replaceWhenReady() {
 void SuggestionViewModel::requestClose() {
     if (onCloseRequested)
         onCloseRequested();
+}
+
+void SuggestionViewModel::setWriteRefusal(WriteRefusal refusal) {
+    m_writeRefusal = refusal;
+    Q_EMIT changed();
+}
+
+void SuggestionViewModel::checkAgain() {
+    if (onCheckAgain)
+        onCheckAgain();
 }
 
 }  // namespace quillet

@@ -10,6 +10,7 @@
 #include "core/Load.h"
 #include "core/Models.h"
 #include "core/OpenAIClient.h"
+#include "core/WriteRefusal.h"
 
 namespace quillet {
 
@@ -79,6 +80,15 @@ public:
     /// For the views: invokes onCloseRequested if it is set.
     void requestClose();
 
+    /// Why the chosen text was not written; the panel shows it in place of the results. Empty
+    /// until a write is refused.
+    const std::optional<WriteRefusal>& writeRefusal() const { return m_writeRefusal; }
+    void setWriteRefusal(WriteRefusal refusal);
+    /// Set by the owner: called when the user asks for the field's new text to be checked.
+    std::function<void()> onCheckAgain;
+    /// For the views: invokes onCheckAgain if it is set.
+    void checkAgain();
+
 Q_SIGNALS:
     void correctionChanged();
     void rephraseChanged();
@@ -105,6 +115,7 @@ private:
     bool m_replaceWhenReady = false;
     QString m_partialCorrection;
     QList<RephraseVariant> m_partialVariants;
+    std::optional<WriteRefusal> m_writeRefusal;
 };
 
 }  // namespace quillet

@@ -8,6 +8,7 @@
 #include "core/ClipboardSnapshot.h"
 #include "core/CopiedText.h"
 #include "core/PartialReplacement.h"
+#include "core/PasteTarget.h"
 #include "core/PasteWatch.h"
 #include "platform/Accessibility.h"
 #include "platform/KeySynth.h"
@@ -60,24 +61,27 @@ struct TextIO::Shared {
     // asked). `sent` learns whether the keys went out, and from when the paste is watched; the
     // clipboard is the caller's to give back through endLoan() or awaitPaste() from then on.
     static void lendAndPaste(
-        const std::shared_ptr<Shared>& self, const QString& text, bool selectAll, qint32 pid,
+        const std::shared_ptr<Shared>& self, const QString& text, bool selectAll, const PasteTarget& target,
         std::function<void(bool sent, std::shared_ptr<ClipboardSnapshot>, std::optional<PasteWatch>)> sent) {
         auto snapshot = self->beginLoan();
         snapshot->lendText(self->pasteboard, text);
-        if (pid != 0)
-            self->workspace.activate(pid);
-        self->scheduler.after(pasteDelay, [self, snapshot, selectAll, sent = std::move(sent)] {
-            // Another program copied since the text went on the clipboard: the paste would put its
-            // copy into the field.
-            if (!snapshot->holdsBorrowedContents(self->pasteboard)) {
-                sent(false, snapshot, std::nullopt);
-                return;
-            }
-            // Watched from before the keys: the application may take the paste at once.
-            const PasteWatch watch(self->pasteboard, self->scheduler.now());
-            // Without the select-all the paste would go in beside the old text, not over it.
-            const bool ok = (!selectAll || self->keys.selectAll()) && self->keys.paste();
-            sent(ok, snapshot, ok ? std::optional(watch) : std::nullopt);
+        target.activate(self->workspace);
+        // Keys sent while another window is in front would paste (and select all) there.
+        auto inFront = [self, target] { return target.isInFront(self->workspace); };
+        self->scheduler.after(pasteDelay, [self, snapshot, selectAll, inFront, sent = std::move(sent)] {
+            waitFor(self, PasteTarget::frontTimeout, inFront, [self, snapshot, selectAll, sent](bool front) {
+                // Another program copied since the text went on the clipboard: the paste would put its
+                // copy into the field.
+                if (!front || !snapshot->holdsBorrowedContents(self->pasteboard)) {
+                    sent(false, snapshot, std::nullopt);
+                    return;
+                }
+                // Watched from before the keys: the application may take the paste at once.
+                const PasteWatch watch(self->pasteboard, self->scheduler.now());
+                // Without the select-all the paste would go in beside the old text, not over it.
+                const bool ok = (!selectAll || self->keys.selectAll()) && self->keys.paste();
+                sent(ok, snapshot, ok ? std::optional(watch) : std::nullopt);
+            });
         });
     }
 
@@ -102,9 +106,9 @@ struct TextIO::Shared {
 
     // A paste into a field that cannot be read: `done` learns whether it was taken, or sent where
     // nothing can tell.
-    static void pasteUnread(const std::shared_ptr<Shared>& self, const QString& text, qint32 pid,
-                            std::function<void(bool)> done) {
-        lendAndPaste(self, text, false, pid,
+    static void pasteUnread(const std::shared_ptr<Shared>& self, const QString& text,
+                            const PasteTarget& target, std::function<void(bool)> done) {
+        lendAndPaste(self, text, false, target,
                      [self, done = std::move(done)](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot,
                                                     std::optional<PasteWatch> watch) {
                          if (!sent) {
@@ -154,7 +158,7 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
 
     std::shared_ptr<Shared> io;
     AXElement element;
-    qint32 pid = 0;
+    PasteTarget target;
     QString text;
     bool selectionOnly = false;
     // Set for a write over one part of the field only: `text` goes there, the rest stays.
@@ -172,7 +176,7 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
         auto write = std::make_shared<Write>();
         write->io = std::move(io);
         write->element = field.element;
-        write->pid = field.pid;
+        write->target = PasteTarget{field.pid, field.bundleID, field.window};
         write->text = text;
         write->selectionOnly = selectionOnly;
         write->completion = std::move(completion);
@@ -203,18 +207,24 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
 
     void finish(std::optional<Strategy> strategy, bool confirmed) {
         if (auto done = std::exchange(completion, nullptr))
-            done(Outcome{strategy, confirmed});
+            done(Outcome{strategy, confirmed, before, expected});
     }
 
     bool settable(const QString& attribute) const {
         bool settable = false;
-        if (element.isNull() || io->ax.isAttributeSettable(element, attribute, settable) != AXError::success)
-            return false;
-        return settable;
+        return !element.isNull() &&
+               io->ax.isAttributeSettable(element, attribute, settable) == AXError::success && settable;
     }
 
     bool set(const QString& attribute, const AXValue& newValue) const {
         return io->ax.setAttribute(element, attribute, newValue) == AXError::success;
+    }
+
+    // Selects `part` and reads it back: a field that keeps its own selection (or only its caret)
+    // would take the text beside the part, not over it.
+    bool select(const AXTextRange& part) const {
+        return set(AXAttr::selectedTextRange, part) &&
+               AX::attribute<AXTextRange>(io->ax, element, AXAttr::selectedTextRange) == part;
     }
 
     bool selectAllViaAX() const {
@@ -242,8 +252,7 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
                     return Strategy::axSelectedText;
                 break;
             case Road::range:
-                if (set(AXAttr::selectedTextRange, *range) && settable(AXAttr::selectedText) &&
-                    set(AXAttr::selectedText, text))
+                if (select(*range) && settable(AXAttr::selectedText) && set(AXAttr::selectedText, text))
                     return Strategy::axSelectedText;
                 break;
         }
@@ -285,12 +294,12 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
         QString pasted = text;
         bool selectAll = !selectionOnly;
         if (range) {
-            selectAll = !set(AXAttr::selectedTextRange, *range);
+            selectAll = !select(*range);
             if (selectAll)
                 pasted = *expected;
         }
         Shared::lendAndPaste(
-            io, pasted, selectAll, pid,
+            io, pasted, selectAll, target,
             [self](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot, std::optional<PasteWatch> watch) {
                 if (!sent) {
                     self->io->endLoan(snapshot);
@@ -344,13 +353,6 @@ TextIO::TextIO(Accessibility& ax, Pasteboard& pasteboard, KeySynth& keys, Worksp
 
 TextIO::~TextIO() = default;
 
-QString TextIO::comparable(const QString& text) {
-    QString result = text;
-    result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return result;
-}
-
 int TextIO::caretStops(const QString& text) {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     int stops = 0;
@@ -399,13 +401,14 @@ void TextIO::replaceRange(const FocusedField& field, const PartialReplacement& p
     write->next();
 }
 
-void TextIO::pasteReplacement(const QString& text, qint32 pid, std::function<void(bool sent)> completion) {
+void TextIO::pasteReplacement(const QString& text, const PasteTarget& target,
+                              std::function<void(bool sent)> completion) {
     if (m_shared->ax.isSecureEventInputEnabled()) {
         if (completion)
             completion(false);
         return;
     }
-    Shared::pasteUnread(m_shared, text, pid, [completion = std::move(completion)](bool sent) {
+    Shared::pasteUnread(m_shared, text, target, [completion = std::move(completion)](bool sent) {
         if (completion)
             completion(sent);
     });
@@ -453,10 +456,11 @@ void TextIO::copyFocusedSelection(std::function<void(std::optional<QString>)> co
                 return;
             }
             const qint64 answer = shared->pasteboard.changeCount();
+            // As the application gave it: its line breaks are the ones the paste must bring back.
             std::optional<QString> copied = shared->pasteboard.plainText();
-            // Line breaks as the document holds them, without the terminator some programs copy along.
+            // Without the terminator some programs copy along; the line breaks stay as they are.
             if (copied)
-                copied = CopiedText::plain(*copied);
+                copied = CopiedText::withoutTrailingControls(*copied);
             if (copied && CopiedText::looksLikeCopiedLine(shared->pasteboard, *copied))
                 copied.reset();
             // A change during the read: whose text was read cannot be told.
@@ -482,7 +486,7 @@ bool mendSelection(Pasteboard& pasteboard, KeySynth& keys, const QString& want) 
 
 }  // namespace
 
-void TextIO::undoPaste(qint32 pid, const QString& pasted, const QString& original,
+void TextIO::undoPaste(const PasteTarget& target, const QString& pasted, const QString& original,
                        std::function<void(bool sent)> completion) {
     auto shared = m_shared;
     auto report = [completion](bool sent) {
@@ -498,15 +502,14 @@ void TextIO::undoPaste(qint32 pid, const QString& pasted, const QString& origina
         report(false);
         return;
     }
-    auto pasteOriginal = [shared, original, report](bool selected) {
+    auto pasteOriginal = [shared, original, target, report](bool selected) {
         if (!selected) {
             report(false);
             return;
         }
-        Shared::pasteUnread(shared, original, 0, report);
+        Shared::pasteUnread(shared, original, target, report);
     };
-    if (pid != 0)
-        m_workspace.activate(pid);
+    target.activate(m_workspace);
     if (pasted.isEmpty()) {
         // The paste took the selection away and left the caret where it was: nothing to select.
         pasteOriginal(true);

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "core/FocusedField.h"
+#include "core/LineEnds.h"
 
 namespace quillet {
 
@@ -20,6 +21,7 @@ class Scheduler;
 class Workspace;
 struct ClipboardSnapshot;
 struct PartialReplacement;
+struct PasteTarget;
 
 class TextIO {
 public:
@@ -37,6 +39,10 @@ public:
         std::optional<Strategy> strategy;
         /// Read back from the field. False only for a paste into a field that cannot be read.
         bool confirmed = false;
+        /// The field's whole text right before the write, and what it holds once the write is in;
+        /// empty where the field could not be read, or where the write went is not known.
+        std::optional<QString> before;
+        std::optional<QString> written;
     };
 
     /// From filling the clipboard to the synthetic paste.
@@ -72,25 +78,26 @@ public:
     /// over. Read back like replace(); nothing is written when the field no longer holds the part.
     void replaceRange(const FocusedField& field, const PartialReplacement& part, qint64 location,
                       const QString& text, std::function<void(const Outcome&)> completion);
-    /// Pastes `text` through the clipboard over the selection of the application `pid` (brought to
-    /// the front first), or of the frontmost one for 0. `completion` learns whether the paste was
+    /// Pastes `text` through the clipboard over the selection of `target` (brought to the front
+    /// first; the keys go out only once it is there). `completion` learns whether the paste was
     /// sent; nothing is sent while secure input is on.
-    void pasteReplacement(const QString& text, qint32 pid, std::function<void(bool sent)> completion = {});
-    /// Copies the frontmost application's selection; `completion` gets it on the main thread about
-    /// 0.25 s later. It gets nothing when nothing was copied, when secure input is on (at once), or
-    /// when the copy was no selection: one whole line with its line break, which some editors copy
-    /// when nothing is selected, counts as a selection only when the desktop's selection buffer
-    /// holds the same text.
+    void pasteReplacement(const QString& text, const PasteTarget& target,
+                          std::function<void(bool sent)> completion = {});
+    /// Copies the frontmost application's selection, as the application gave it (line breaks
+    /// included); `completion` gets it on the main thread about 0.25 s later. It gets nothing when
+    /// nothing was copied, when secure input is on (at once), or when the copy was no selection: one
+    /// whole line with its line break, which some editors copy when nothing is selected, counts as
+    /// a selection only when the desktop's selection buffer holds the same text.
     void copyFocusedSelection(std::function<void(std::optional<QString>)> completion);
     /// Undoes pasteReplacement() in a field that cannot be read: selects `pasted` back from the
     /// caret with the keyboard, checks through the desktop's selection buffer that exactly it is
     /// selected, and pastes `original` over it. `completion` learns whether that paste was sent;
     /// nothing is pasted when the selection cannot be checked, so nothing is ever doubled.
-    void undoPaste(qint32 pid, const QString& pasted, const QString& original,
+    void undoPaste(const PasteTarget& target, const QString& pasted, const QString& original,
                    std::function<void(bool sent)> completion);
 
     /// Text as fields hand it back: line breaks as line feeds, whatever they were written as.
-    static QString comparable(const QString& text);
+    static QString comparable(const QString& text) { return LineEnds::toLineFeeds(text); }
     /// Caret stops in `text`: one per grapheme cluster, as arrow keys move.
     static int caretStops(const QString& text);
 

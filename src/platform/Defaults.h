@@ -19,6 +19,9 @@ public:
     virtual std::optional<qint64> integer(const QString& key) const = 0;
     virtual std::optional<bool> boolean(const QString& key) const = 0;
     virtual std::optional<QStringList> stringList(const QString& key) const = 0;
+    /// A text value as the user wrote it, also where the store's syntax would read it as something
+    /// else (a list, in an INI file, for an unquoted value holding commas). Empty when absent.
+    virtual std::optional<QString> text(const QString& key) const { return string(key); }
 
     // Writes are stored at once; failures are silent.
     virtual void setString(const QString& key, const QString& value) = 0;

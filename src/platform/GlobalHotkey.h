@@ -55,6 +55,8 @@ public:
     /// on the main thread, after the platform's own handler has returned, for each edge of the key.
     virtual std::optional<GrabError> registerHotkey(const KeyCombination& combination,
                                                     std::function<void(HotkeyEdge)> onKey) = 0;
+    /// The desktop's timestamp of the latest press of the combination; 0 where it does not tell.
+    virtual quint64 lastPressTime() const { return 0; }
     /// Releases the combination; harmless when none is held.
     virtual void unregisterHotkey() = 0;
     /// While suspended the combination stays grabbed, but its presses are left to the focused

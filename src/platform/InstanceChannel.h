@@ -31,11 +31,14 @@ public:
     InstanceChannel& operator=(const InstanceChannel&) = delete;
     virtual ~InstanceChannel() = default;
 
-    /// Tries to become the running copy. Once owned, `onRequest` runs on the main thread for each
-    /// request of a later start, after that start has had its answer.
-    virtual Claim claim(std::function<void(InstanceRequest)> onRequest) = 0;
-    /// Hands `request` to the copy that holds the name.
-    virtual Delivery send(InstanceRequest request) = 0;
+    /// Runs on the main thread for each request of a later start, after that start has had its
+    /// answer, with how long ago that start made it (zero where that cannot be told).
+    using RequestHandler = std::function<void(InstanceRequest request, std::chrono::milliseconds age)>;
+
+    /// Tries to become the running copy; once owned, `onRequest` receives the later starts' requests.
+    virtual Claim claim(RequestHandler onRequest) = 0;
+    /// Hands `request` to the copy that holds the name, waiting at most `timeout` for its answer.
+    virtual Delivery send(InstanceRequest request, std::chrono::milliseconds timeout) = 0;
     /// Waits, at most `timeout`, until nobody holds the name; true when nobody does.
     virtual bool waitUntilReleased(std::chrono::milliseconds timeout) = 0;
     /// Gives the name up, so a later start becomes the running copy; harmless when not owned.

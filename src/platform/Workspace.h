@@ -30,6 +30,15 @@ public:
     virtual std::optional<RunningApplication> runningApplication(qint32 pid) = 0;
     /// Brings the application's top-level window to the front. False when it could not.
     virtual bool activate(qint32 pid) = 0;
+    /// The desktop's id of the active top-level window; 0 when none is active or the desktop does
+    /// not tell.
+    virtual quint64 frontmostWindow() { return 0; }
+    /// Brings the window `window` (an id frontmostWindow() gave) to the front. False when it could
+    /// not, the window being gone among other reasons.
+    virtual bool activateWindow(quint64 window) {
+        (void)window;
+        return false;
+    }
     /// The program's own process id.
     virtual qint32 ownPid() = 0;
     /// Where the window of process `pid` that the user works in lies, in accessibility coordinates

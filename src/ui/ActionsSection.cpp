@@ -101,17 +101,16 @@ void ActionsSection::refresh() {
     for (qsizetype i = 0; i < actions.size(); ++i) {
         if (i > 0)
             m_listLayout->addWidget(new Hairline);
-        auto* name = new QLabel(actions[i].name);
+        auto* name = Style::plainLabel(actions[i].name);
         name->setObjectName(QStringLiteral("actionName"));
-        name->setTextFormat(Qt::PlainText);
-        name->setToolTip(actions[i].instruction);
+        Style::setPlainToolTip(*name, actions[i].instruction);
         auto arrow = [&](Qt::ArrowType type, int delta, const QString& label, bool enabled) {
             auto* button = new QToolButton;
             button->setArrowType(type);
             button->setAutoRaise(true);
             button->setEnabled(enabled);
             button->setAccessibleName(label.arg(actions[i].name));
-            button->setToolTip(button->accessibleName());
+            Style::setPlainToolTip(*button, button->accessibleName());
             connect(button, &QToolButton::clicked, this, [this, i, delta] { move(i, delta); });
             return button;
         };
@@ -129,7 +128,7 @@ void ActionsSection::refresh() {
         remove->setIconSize(QSize(16, 16));
         remove->setAccessibleName(
             l.text(QStringLiteral("Remove %1"), QStringLiteral("Ukloni %1")).arg(actions[i].name));
-        remove->setToolTip(remove->accessibleName());
+        Style::setPlainToolTip(*remove, remove->accessibleName());
         connect(remove, &QToolButton::clicked, this, [this, i] { this->remove(i); });
         QWidget* row = FormSection::makeRow(
             name,

@@ -14,7 +14,7 @@ using Style::Symbol;
 
 KeyStatusView::KeyStatusView(QWidget* parent)
     : QWidget(parent),
-      m_text(new QLabel(this)),
+      m_text(Style::plainLabel(QString(), this)),
       m_symbol(new SymbolLabel(Symbol::keyFill, 14, this)),
       m_spinner(new Spinner(14, Style::withAlpha(palette().color(QPalette::WindowText), 0.7), this)) {
     setObjectName(QStringLiteral("keyStatus"));

@@ -22,8 +22,11 @@ void OverlayController::createPanel() {
     auto* view = new OverlayIconView;
     view->setFixedSize(static_cast<int>(iconSize), static_cast<int>(iconSize));
     view->setState(m_pendingState);
-    view->onClick = [self = QPointer<OverlayController>(this)] {
-        if (self && self->onClick)
+    view->onClick = [self = QPointer<OverlayController>(this), view] {
+        if (!self)
+            return;
+        self->m_lastClickTime = view->lastClickTime();
+        if (self->onClick)
             self->onClick();
     };
     // Fixed now: a later change of language leaves it as it is for the rest of the run.
@@ -47,6 +50,10 @@ void OverlayController::show(const Rect& nearFieldFrame, const std::optional<Rec
 void OverlayController::hide() {
     if (m_panel)
         m_panel->orderOut();
+}
+
+quint64 OverlayController::lastClickTime() const {
+    return m_lastClickTime;
 }
 
 bool OverlayController::isVisible() const {

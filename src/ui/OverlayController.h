@@ -25,6 +25,8 @@ public:
 
     /// Called when the badge is clicked.
     std::function<void()> onClick;
+    /// The desktop's timestamp of the click that last called onClick; 0 when unknown.
+    quint64 lastClickTime() const;
 
     /// Places the icon inside the bottom-right corner of `nearFieldFrame` (a screen frame), or beside
     /// it when it is short (within `windowFrame` and the screens, see SurfacePlacement), and shows it
@@ -53,6 +55,7 @@ private:
     std::unique_ptr<FloatingPanel> m_panel;
     QPointer<OverlayIconView> m_iconView;
     IconState m_pendingState = IconState::ready;
+    quint64 m_lastClickTime = 0;
 };
 
 }  // namespace quillet

@@ -57,8 +57,10 @@ void OverlayIconView::paintEvent(QPaintEvent* /*event*/) {
 
 void OverlayIconView::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (event->button() == Qt::LeftButton && onClick)
-        onClick();
+    if (event->button() != Qt::LeftButton || !onClick)
+        return;
+    m_lastClickTime = event->timestamp();
+    onClick();
 }
 
 }  // namespace quillet

@@ -19,6 +19,8 @@ public:
 
     /// Called on the button press (not the release), also when the program is not active.
     std::function<void()> onClick;
+    /// The desktop's timestamp of the press that last called onClick; 0 before any.
+    quint64 lastClickTime() const { return m_lastClickTime; }
 
     IconState state() const { return m_state; }
     /// Changes the state and redraws.
@@ -32,6 +34,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    quint64 m_lastClickTime = 0;
     IconState m_state = IconState::ready;
 };
 

@@ -217,7 +217,7 @@ QWidget* SettingsView::buildModelRow() {
     m_modelRefresh->setObjectName(QStringLiteral("modelRefreshButton"));
     m_modelRefresh->setEnabled(false);
     connect(m_modelRefresh, &QPushButton::clicked, this, &SettingsView::refreshModels);
-    m_modelError = new QLabel(this);
+    m_modelError = Style::plainLabel(QString(), this);
     m_modelError->setObjectName(QStringLiteral("modelError"));
     m_modelError->setWordWrap(true);
     m_modelError->hide();
@@ -315,7 +315,7 @@ QWidget* SettingsView::buildEndpointRow() {
         });
     }
     m_endpointPresets->setMenu(presets);
-    m_endpointError = new QLabel(this);
+    m_endpointError = Style::plainLabel(QString(), this);
     m_endpointError->setObjectName(QStringLiteral("endpointError"));
     m_endpointError->setWordWrap(true);
     m_endpointError->hide();
@@ -350,7 +350,7 @@ QWidget* SettingsView::buildShortcutRow() {
     m_shortcutError->setObjectName(QStringLiteral("shortcutError"));
     m_shortcutError->setWordWrap(true);
     m_shortcutError->hide();
-    m_shortcutSteps = new QLabel(this);
+    m_shortcutSteps = Style::plainLabel(QString(), this);
     m_shortcutSteps->setObjectName(QStringLiteral("shortcutSteps"));
     m_shortcutSteps->setWordWrap(true);
     // The command is there to be copied into the desktop's settings.
@@ -635,7 +635,7 @@ void SettingsView::refreshBlocklist() {
         const QString id = list[i];
         if (i > 0)
             m_blockListLayout->insertWidget(m_blockListLayout->count() - 1, new Hairline);
-        auto* label = new QLabel(id);
+        auto* label = Style::plainLabel(id);
         label->setObjectName(QStringLiteral("blockedAppId"));
         label->setFont(mono);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -644,9 +644,8 @@ void SettingsView::refreshBlocklist() {
             m_applications.nameFor ? m_applications.nameFor(id) : std::nullopt;
         QWidget* leading = label;
         if (name && !name->isEmpty() && *name != id) {
-            auto* nameLabel = new QLabel(*name);
+            auto* nameLabel = Style::plainLabel(*name);
             nameLabel->setObjectName(QStringLiteral("blockedAppName"));
-            nameLabel->setTextFormat(Qt::PlainText);
             QPalette pal = label->palette();
             pal.setColor(QPalette::WindowText, dim);
             label->setPalette(pal);
@@ -664,7 +663,7 @@ void SettingsView::refreshBlocklist() {
         remove->setIconSize(QSize(16, 16));
         remove->setCursor(Qt::PointingHandCursor);
         remove->setAccessibleName(l.text(QStringLiteral("Remove %1"), QStringLiteral("Ukloni %1")).arg(id));
-        remove->setToolTip(remove->accessibleName());
+        Style::setPlainToolTip(*remove, remove->accessibleName());
         connect(remove, &QToolButton::clicked, this, [this, id] { removeBlockedApp(id); });
         QWidget* row = FormSection::makeRow(leading, {remove});
         row->setMinimumHeight(0);

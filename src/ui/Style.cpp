@@ -4,11 +4,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QIconEngine>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -288,21 +290,25 @@ QIcon Style::symbolIcon(Symbol symbol, const QColor& color, bool bold) {
     return QIcon(new SymbolIconEngine(symbol, color, bold));
 }
 
-void Style::makeProminent(QPushButton& button, const QColor& tint, const QFont& font, ButtonSize size) {
+QString Style::prominentStyleSheet(const QColor& tint, ButtonSize size, const QString& selector) {
     const bool small = size == ButtonSize::small;
-    button.setFont(font);
     // The focus ring takes its two pixels from the padding, so the button keeps its size.
-    button.setStyleSheet(
-        QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
-                       " padding: %2; }"
-                       "QPushButton:hover { background: %3; }"
-                       "QPushButton:pressed { background: %4; }"
-                       "QPushButton:focus { border: 2px solid %5; padding: %6; }"
-                       "QPushButton:disabled { background: %7; color: rgba(255,255,255,0.75); }")
-            .arg(tint.name(), small ? QStringLiteral("3px 10px") : QStringLiteral("5px 14px"),
-                 tint.lighter(112).name(), tint.darker(115).name(), tint.lighter(160).name(),
-                 small ? QStringLiteral("1px 8px") : QStringLiteral("3px 12px"),
-                 withAlpha(tint, 0.4).name(QColor::HexArgb)));
+    return QStringLiteral(
+               "%8 { background: %1; color: white; border: none; border-radius: 6px;"
+               " padding: %2; }"
+               "%8:hover { background: %3; }"
+               "%8:pressed { background: %4; }"
+               "%8:focus { border: 2px solid %5; padding: %6; }"
+               "%8:disabled { background: %7; color: rgba(255,255,255,0.75); }")
+        .arg(tint.name(), small ? QStringLiteral("3px 10px") : QStringLiteral("5px 14px"),
+             tint.lighter(112).name(), tint.darker(115).name(), tint.lighter(160).name(),
+             small ? QStringLiteral("1px 8px") : QStringLiteral("3px 12px"),
+             withAlpha(tint, 0.4).name(QColor::HexArgb), selector);
+}
+
+void Style::makeProminent(QPushButton& button, const QColor& tint, const QFont& font, ButtonSize size) {
+    button.setFont(font);
+    button.setStyleSheet(prominentStyleSheet(tint, size));
     button.setCursor(Qt::PointingHandCursor);
 }
 
@@ -329,6 +335,17 @@ void Style::makePlainIconButton(QPushButton& button, const QIcon& icon, double s
 void Style::setButtonText(QAbstractButton& button, const QString& text) {
     button.setText(QString(text).replace(u'&', QStringLiteral("&&")));
     button.setAccessibleName(text);
+}
+
+QLabel* Style::plainLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+void Style::setPlainToolTip(QWidget& widget, const QString& text) {
+    // A tooltip takes anything that looks like markup for markup: the text goes escaped.
+    widget.setToolTip(text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
 }
 
 }  // namespace quillet

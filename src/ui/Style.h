@@ -7,6 +7,7 @@
 #include <QRectF>
 
 class QAbstractButton;
+class QLabel;
 class QPainter;
 class QPushButton;
 class QWidget;
@@ -60,6 +61,11 @@ enum class ButtonSize { small, regular };
 /// Filled button in `tint` with white text in `font`: the main action of a window or surface.
 void makeProminent(QPushButton& button, const QColor& tint, const QFont& font,
                    ButtonSize size = ButtonSize::regular);
+/// The style of makeProminent() for the buttons `selector` picks out: set once on a container, it
+/// styles any number of them for the cost of one (a style sheet of its own makes each button slow
+/// to build).
+QString prominentStyleSheet(const QColor& tint, ButtonSize size,
+                            const QString& selector = QStringLiteral("QPushButton"));
 /// The text of a window's main action.
 QFont windowActionFont();
 /// Outlined button (the bordered style).
@@ -68,5 +74,10 @@ void makeBordered(QPushButton& button);
 void makePlainIconButton(QPushButton& button, const QIcon& icon, double size, const QString& name);
 /// Sets a button's text shown as written (an "&" is not a mnemonic) and its accessible name.
 void setButtonText(QAbstractButton& button, const QString& text);
+/// A label that draws `text` as the characters it is, never as markup: for every text that came
+/// from outside (names, identifiers, models, servers' messages).
+QLabel* plainLabel(const QString& text = QString(), QWidget* parent = nullptr);
+/// A tooltip that shows `text` as the characters it is.
+void setPlainToolTip(QWidget& widget, const QString& text);
 
 }  // namespace quillet::Style

@@ -15,6 +15,7 @@
 
 #include <optional>
 
+#include "core/AnswerGuard.h"
 #include "core/DiffHighlighter.h"
 #include "core/SurfacePlacement.h"
 #include "platform/Pasteboard.h"
@@ -38,8 +39,10 @@ QVBoxLayout* namedColumn(QWidget*& view, const QString& name, std::optional<QMar
     return column;
 }
 
+// Messages come from servers too: drawn as the characters they are, never as markup.
 QLabel* secondaryLabel(const QString& text, const QFont& font, const QWidget& colours) {
     auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, Style::secondary(colours));
@@ -182,6 +185,17 @@ void SuggestionView::refresh() {
     m_correctionTab->setChecked(tab == 0);
     m_rephraseTab->setChecked(tab == 1);
 
+    // A refused write is all the panel shows: the results no longer fit the field.
+    if (const std::optional<WriteRefusal> refusal = m_vm->writeRefusal()) {
+        if (m_drawnRefusal != refusal || languageChanged) {
+            m_drawnRefusal = refusal;
+            m_defaultButton = nullptr;
+            replaceContent(m_correctionPage, refusalView(*refusal));
+            replaceContent(m_rephrasePage, refusalView(*refusal));
+        }
+        m_stack->setCurrentIndex(tab);
+        return;
+    }
     if (languageChanged || m_drawnCorrection != m_vm->correction() ||
         m_drawnReplacing != m_vm->replacesWhenReady()) {
         m_drawnCorrection = m_vm->correction();
@@ -268,10 +282,11 @@ QWidget* SuggestionView::correctionTab() {
                                                                   QStringLiteral("Ispravljam tekst…")));
     if (load.isFailed())
         return errorView(load.message());
+    // A correction that lists no change but differs is shown as what it is: a change.
     const CorrectionResult& result = *load.result();
-    if (!result.changes.isEmpty() && result.corrected != m_vm->sentText())
-        return correctionView(result);
-    return successState();
+    if (AnswerGuard::isUnchanged(m_vm->sentText(), result.corrected))
+        return successState();
+    return correctionView(result);
 }
 
 QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
@@ -289,9 +304,15 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
     auto* row = new QHBoxLayout;
     row->setContentsMargins(12, 12, 12, 12);
     row->setSpacing(8);
-    auto* count = secondaryLabel(m_loc.changesCount(result.changes.size()), Style::caption(), *this);
+    // Far longer than the text: no Return default, and a word on why.
+    const bool farLonger = AnswerGuard::isFarLonger(m_vm->sentText(), result.corrected);
+    auto* count = secondaryLabel(farLonger                  ? AnswerGuard::farLongerNote(m_loc)
+                                 : result.changes.isEmpty() ? QString()
+                                                            : m_loc.changesCount(result.changes.size()),
+                                 Style::caption(), *this);
     count->setObjectName(QStringLiteral("changesCount"));
-    row->addWidget(count);
+    count->setWordWrap(farLonger);
+    row->addWidget(count, 1);
     row->addStretch(1);
 
     auto* copy = new QPushButton(m_loc.text(QStringLiteral("Copy"), QStringLiteral("Kopiraj")));
@@ -312,7 +333,7 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
             m_vm->replace(corrected);
     });
     row->addWidget(replace);
-    m_defaultButton = replace;
+    m_defaultButton = farLonger ? nullptr : replace;
     column->addLayout(row);
     return view;
 }
@@ -370,6 +391,8 @@ QWidget* SuggestionView::variantList(const QList<RephraseVariant>& variants, boo
     if (more)
         column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
     m_actionSlots.clear();
+    if (!more && !m_vm->actions().isEmpty())
+        list->setStyleSheet(ActionCard::buttonStyle());
     for (qsizetype i = 0; !more && i < m_vm->actions().size(); ++i) {
         auto* slot = new QWidget;
         auto* slotLayout = new QVBoxLayout(slot);
@@ -445,6 +468,32 @@ QWidget* SuggestionView::errorView(const QString& message) {
 
 QString SuggestionView::replacingWhenReady() const {
     return m_loc.text(QStringLiteral("Replacing when ready…"), QStringLiteral("Zameniću čim bude spremno…"));
+}
+
+QWidget* SuggestionView::refusalView(WriteRefusal refusal) {
+    QWidget* view = nullptr;
+    auto* column = namedColumn(view, QStringLiteral("refusalView"), QMargins(24, 12, 24, 12), 12);
+    column->addStretch(1);
+    column->addWidget(new SymbolBadge(52, Style::withAlpha(Style::orange(), 0.14),
+                                      Style::Symbol::warningTriangleFill, 20, Style::orange(), false),
+                      0, Qt::AlignHCenter);
+    auto* label = secondaryLabel(WriteRefusals::message(refusal, m_loc), Style::font(12.5), *this);
+    label->setObjectName(QStringLiteral("refusalMessage"));
+    label->setAlignment(Qt::AlignHCenter);
+    label->setWordWrap(true);
+    column->addWidget(label);
+    if (WriteRefusals::offersCheckAgain(refusal)) {
+        auto* again = new QPushButton(WriteRefusals::checkAgain(m_loc));
+        again->setObjectName(QStringLiteral("checkAgainButton"));
+        Style::makeProminent(*again, palette().color(QPalette::Highlight), Style::font(13, QFont::Medium));
+        connect(again, &QPushButton::clicked, this, [this] {
+            if (m_vm)
+                m_vm->checkAgain();
+        });
+        column->addWidget(again, 0, Qt::AlignHCenter);
+    }
+    column->addStretch(1);
+    return view;
 }
 
 void SuggestionView::triggerDefault() {

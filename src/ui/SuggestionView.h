@@ -52,6 +52,7 @@ private:
     QWidget* successState();
     QWidget* loadingView(const QString& message);
     QWidget* errorView(const QString& message);
+    QWidget* refusalView(WriteRefusal refusal);
     void replaceContent(QWidget* page, QWidget* content);
     void triggerDefault();
     /// "Replacing when ready…", shown once Return was pressed before the correction was whole.
@@ -75,6 +76,7 @@ private:
     std::optional<SuggestionViewModel::RephraseLoad> m_drawnRephrase;
     std::optional<AppLanguage> m_drawnLanguage;
     bool m_drawnReplacing = false;
+    std::optional<WriteRefusal> m_drawnRefusal;
     // What of a streamed answer is on screen: the correction's text block, the variants drawn.
     QPointer<TextBlock> m_partialText;
     qsizetype m_drawnPartialVariants = 0;

@@ -16,7 +16,9 @@ namespace {
 // The style's name on a tinted capsule.
 class StylePill : public QLabel {
 public:
+    // The name is the model's or the user's: drawn as the characters it is, never as markup.
     StylePill(const QString& text, QColor color) : QLabel(text), m_color(color) {
+        setTextFormat(Qt::PlainText);
         setFont(Style::caption(QFont::DemiBold));
         setContentsMargins(8, 3, 8, 3);
         QPalette pal = palette();
@@ -92,6 +94,11 @@ VariantCard::VariantCard(RephraseVariant variant, L10n loc, std::function<void()
     column->addWidget(m_text);
 }
 
+QString ActionCard::buttonStyle() {
+    return Style::prominentStyleSheet(Brand::teal(), Style::ButtonSize::small,
+                                      QStringLiteral("QPushButton#actionButton"));
+}
+
 ActionCard::ActionCard(const CustomAction& action, const std::optional<Load<RephraseResult>>& result,
                        L10n loc, std::function<void()> onRun, std::function<void(const QString&)> onReplace,
                        QWidget* parent)
@@ -99,30 +106,36 @@ ActionCard::ActionCard(const CustomAction& action, const std::optional<Load<Reph
     setObjectName(QStringLiteral("actionCard"));
     setColors(Style::withAlpha(Style::textBackground(*this), 0.55),
               Style::withAlpha(Style::primary(*this), 0.07));
-    const QColor color = Brand::teal();
-
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(11, 11, 11, 11);
     column->setSpacing(8);
     auto* row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(new StylePill(action.name, color), 0, Qt::AlignVCenter);
+    row->addWidget(new StylePill(action.name, Brand::teal()), 0, Qt::AlignVCenter);
     row->addStretch(1);
+    // Drawn by the style its list sets for them all (actionButtonStyle()).
     m_button = new QPushButton;
-    Style::makeProminent(*m_button, color, Style::font(11.5, QFont::Medium), Style::ButtonSize::small);
+    m_button->setObjectName(QStringLiteral("actionButton"));
+    m_button->setFont(Style::font(11.5, QFont::Medium));
+    m_button->setCursor(Qt::PointingHandCursor);
     m_button->setAccessibleDescription(action.name);
     row->addWidget(m_button, 0, Qt::AlignVCenter);
     column->addLayout(row);
-    m_text = new TextBlock(TextBlock::Sizing::fitHeight, 13, 2, 0);
-    m_text->setAccessibleName(action.name);
-    column->addWidget(m_text);
+    // The text block is made only when there is something to show: a card that has not run is a
+    // name and a button, and a tab of fifty of them opens at once.
+    auto showText = [this, column, &action](const QString& text) {
+        m_text = new TextBlock(TextBlock::Sizing::fitHeight, 13, 2, 0);
+        m_text->setAccessibleName(action.name);
+        m_text->setPlain(text);
+        column->addWidget(m_text);
+    };
 
     const RephraseVariant* answer = result && result->isLoaded() && !result->result()->variants.isEmpty()
                                         ? &result->result()->variants.first()
                                         : nullptr;
     if (answer) {
         m_button->setText(loc.text(QStringLiteral("Replace"), QStringLiteral("Zameni")));
-        m_text->setPlain(answer->text);
+        showText(answer->text);
         const QString text = answer->text;
         connect(m_button, &QPushButton::clicked, this, [onReplace = std::move(onReplace), text] {
             if (onReplace)
@@ -133,15 +146,13 @@ ActionCard::ActionCard(const CustomAction& action, const std::optional<Load<Reph
     if (result && result->isLoading()) {
         m_button->setText(loc.text(QStringLiteral("Working…"), QStringLiteral("Radim…")));
         m_button->setEnabled(false);
-        m_text->hide();
         return;
     }
     if (result && result->isFailed()) {
         m_button->setText(loc.text(QStringLiteral("Try again"), QStringLiteral("Pokušaj ponovo")));
-        m_text->setPlain(result->message());
+        showText(result->message());
     } else {
         m_button->setText(loc.text(QStringLiteral("Run"), QStringLiteral("Pokreni")));
-        m_text->hide();
     }
     connect(m_button, &QPushButton::clicked, this, [onRun = std::move(onRun)] {
         if (onRun)

@@ -49,7 +49,9 @@ public:
                QWidget* parent = nullptr);
 
     QPushButton* button() const { return m_button; }
-    /// The result or the failure; hidden before the first run and while it runs.
+    /// The style of the cards' buttons, for the widget that holds the cards to set once.
+    static QString buttonStyle();
+    /// The result or the failure; null before the first run and while it runs.
     TextBlock* textBlock() const { return m_text; }
 
 private:

@@ -1,11 +1,12 @@
 // A small plain-text editor for the tests in the private desktop, able to misbehave the way real
 // applications do: its accessible text can take writes and ignore them, it can ignore a paste, and
-// it can copy the caret's line when nothing is selected, and it can hand its copies and selections
-// over as C strings, a NUL at their end, as programs that draw their own document do. Every change of
-// its text is written to a file, so a test can read the document even when accessibility cannot.
+// it can copy the caret's line when nothing is selected, it can hand its copies and selections over
+// as C strings, a NUL at their end, as programs that draw their own document do, and it can keep a
+// document of CR LF lines as Windows editors do. Every change of its text is written to a file, so a
+// test can read the document even when accessibility cannot.
 //
 //   quillet_test_editor --title T --text-file IN --mirror OUT [--ignore-accessible-writes]
-//                       [--ignore-paste] [--copy-line-without-selection] [--copy-with-nul]
+//                       [--ignore-paste] [--copy-line-without-selection] [--copy-with-nul] [--crlf]
 //
 // With NO_AT_BRIDGE=1 in its environment it stays out of accessibility's sight, as GTK programs do.
 #include <QAccessible>
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMainWindow>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
@@ -28,6 +30,22 @@ namespace {
 
 bool ignoreAccessibleWrites = false;
 
+// A document of CR LF lines holds each as a line of the editor; a line feed that came in alone
+// (pasted) is kept as it came, shown as the symbol U+2424, so the file tells the two apart.
+const QChar loneLineFeed(0x2424);
+
+QString fromCrLfText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\r"));
+    text.replace(QLatin1Char('\n'), loneLineFeed);
+    return text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+QString toCrLfText(QString text) {
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text.replace(loneLineFeed, QLatin1Char('\n'));
+}
+
 class Document : public QPlainTextEdit {
 public:
     QString selected() const { return textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n'); }
@@ -35,8 +53,30 @@ public:
     bool ignorePaste = false;
     bool copyLineWithoutSelection = false;
     bool copyWithNul = false;
+    bool crlf = false;
+
+    /// The document as its file holds it.
+    QString fileText() const { return crlf ? toCrLfText(toPlainText()) : toPlainText(); }
 
 protected:
+    QMimeData* createMimeDataFromSelection() const override {
+        if (!crlf)
+            return QPlainTextEdit::createMimeDataFromSelection();
+        // Qt's own fills its text in late, from the document: a plain one keeps what is set here.
+        auto* data = new QMimeData;
+        data->setText(toCrLfText(textCursor().selectedText()));
+        return data;
+    }
+    void insertFromMimeData(const QMimeData* source) override {
+        if (!crlf || !source->hasText()) {
+            QPlainTextEdit::insertFromMimeData(source);
+            return;
+        }
+        QTextCursor cursor = textCursor();
+        cursor.insertText(fromCrLfText(source->text()));
+        setTextCursor(cursor);
+    }
+
     void keyPressEvent(QKeyEvent* event) override {
         if (ignorePaste && event->matches(QKeySequence::Paste)) {
             event->accept();
@@ -178,7 +218,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption ignorePaste("ignore-paste");
     const QCommandLineOption copyLine("copy-line-without-selection");
     const QCommandLineOption copyWithNul("copy-with-nul");
-    parser.addOptions({title, textFile, mirror, ignoreWrites, ignorePaste, copyLine, copyWithNul});
+    const QCommandLineOption crlf("crlf", "the document's lines end in CR LF");
+    parser.addOptions({title, textFile, mirror, ignoreWrites, ignorePaste, copyLine, copyWithNul, crlf});
     parser.process(app);
     ignoreAccessibleWrites = parser.isSet(ignoreWrites);
 
@@ -208,10 +249,13 @@ int main(int argc, char** argv) {
             });
         });
     }
+    document.crlf = parser.isSet(crlf);
     if (parser.isSet(textFile)) {
         QFile in(parser.value(textFile));
-        if (in.open(QIODevice::ReadOnly))
-            document.setPlainText(QString::fromUtf8(in.readAll()));
+        if (in.open(QIODevice::ReadOnly)) {
+            const QString text = QString::fromUtf8(in.readAll());
+            document.setPlainText(document.crlf ? fromCrLfText(text) : text);
+        }
     }
     const QString mirrorPath = parser.value(mirror);
     auto writeMirror = [&document, mirrorPath] {
@@ -219,7 +263,7 @@ int main(int argc, char** argv) {
             return;
         QSaveFile out(mirrorPath);
         if (out.open(QIODevice::WriteOnly)) {
-            out.write(document.toPlainText().toUtf8());
+            out.write(document.fileText().toUtf8());
             out.commit();
         }
     };

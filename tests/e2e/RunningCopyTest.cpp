@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <csignal>
 
 #include "platform/linux/IniDefaults.h"
 #include "support/DesktopApps.h"
@@ -156,6 +157,37 @@ TEST_F(RunningCopyTest, TriggerOpensThePanelForTheFocusedFieldWithOrWithoutARunn
     ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000));
     EXPECT_EQ(LoopbackHttpServer::userText(quillet.server.requests().last().body), kMistaken);
     EXPECT_EQ(busOwner(), quillet.pid());
+}
+
+// The running copy is stopped (a debugger, a loaded machine, a suspended session): `--trigger` gives
+// up and says so, the user moves on to another window holding private text, and when the copy wakes
+// nothing is sent. A trigger made after that is carried out as usual.
+TEST_F(RunningCopyTest, ATriggerReportedAsFailedIsNeverCarriedOutOnceTheCopyWakes) {
+    startMousepad();
+    startQuillet();
+    ASSERT_TRUE(closeStartupSettings());
+    activateEditor();
+    ASSERT_TRUE(waitUntil([&] { return iconShown(); }, 15000));
+
+    ASSERT_EQ(::kill(pid_t(quillet.pid()), SIGSTOP), 0);
+    QString err;
+    EXPECT_EQ(command({"--trigger"}, nullptr, &err), 1);
+    EXPECT_EQ(err, "quillet: the running copy does not answer");
+    QFile secret(dir.filePath("private.txt"));
+    ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
+    secret.write("My private notes, never to be sent anywhere at all.");
+    secret.close();
+    DesktopApp other(testEditorBinary(), {"--title", "Private", "--text-file", secret.fileName()});
+    ASSERT_FALSE(other.window().isEmpty());
+    xdotool({"windowactivate", "--sync", other.window()});
+    xdotool({"mousemove", "--window", other.window(), "320", "260", "click", "1"});
+    ASSERT_EQ(::kill(pid_t(quillet.pid()), SIGCONT), 0);
+    EXPECT_TRUE(holdsFor([&] { return quillet.chatRequests() == 0; }, 4000)) << "nothing is sent";
+
+    activateEditor();
+    EXPECT_EQ(command({"--trigger"}), 0);
+    ASSERT_TRUE(waitUntil([&] { return quillet.chatRequests() > 0; }, 20000)) << "a fresh one is";
+    EXPECT_EQ(LoopbackHttpServer::userText(quillet.server.requests().last().body), kMistaken);
 }
 
 TEST_F(RunningCopyTest, ANewShortcutWorksAtOnceSurvivesARestartAndATakenOneIsRefused) {

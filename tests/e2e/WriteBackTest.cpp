@@ -305,4 +305,127 @@ TEST_F(WriteBackTest, ACopyRightAfterReturnIsNeverPastedIntoTheField) {
     EXPECT_EQ(clipboardText(), "s3cret copied meanwhile");
 }
 
+// The user clicks back into the field while the panel is open and types, then Return in the panel.
+// Typing into a corrected word: nothing is written and the panel says so; Check again checks the new
+// text. Typing away from the corrections: the typing stays and the correction goes in around it.
+TEST_F(WriteBackTest, TypingIntoTheFieldWhileThePanelIsOpenSurvivesReturn) {
+    startQuillet();
+    startTestEditor({});
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    const std::optional<QRect> panel = surfaceShown(Surface::panel);
+    ASSERT_TRUE(panel);
+    const auto typeIntoTheField = [&](const QList<QStringList>& keys, const QString& expected) {
+        xdotool({"mousemove", "--window", app->window(), "320", "260", "click", "1"});
+        for (const QStringList& step : keys)
+            xdotool(step);
+        ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == expected.toUtf8(); }, 5000))
+            << contents(mirrorPath()).toStdString();
+    };
+    // Back to the panel as a person goes: a click on its header, then Return.
+    const auto returnInThePanel = [&] {
+        const std::optional<QRect> at = surfaceShown(Surface::panel);
+        ASSERT_TRUE(at);
+        xdotool({"mousemove", QString::number(at->x() + 300), QString::number(at->y() + 20), "click", "1"});
+        xdotool({"key", "Return"});
+    };
+
+    // "mistak" becomes "mistakes": a corrected word.
+    QString typed = kOriginal;
+    typed.replace("mistak ", "mistakes ");
+    typeIntoTheField({{"key", "ctrl+Home"}, {"key", "--repeat", "17", "Right"}, {"type", "es"}}, typed);
+    returnInThePanel();
+    ASSERT_TRUE(waitUntil([&] { return panelShows("The text changed after it was checked."); }, 5000));
+    EXPECT_TRUE(holdsFor([&] { return contents(mirrorPath()) == typed.toUtf8(); }, 1000));
+    EXPECT_FALSE(toastShown());
+    ASSERT_TRUE(quillet.press("Check again"));
+    ASSERT_TRUE(waitUntil([&] { return anyRequestHolds("mistakes here"); }, 8000)) << "the new text is sent";
+    ASSERT_TRUE(waitUntil([&] { return panelShows("There is a mistakes here."); }, 8000));
+
+    // A sentence at the end, clear of the corrected words.
+    const QString sentence = QStringLiteral("Typed meanwhile.");
+    typeIntoTheField({{"key", "ctrl+End"}, {"type", "--delay", "20", sentence}}, typed + sentence);
+    returnInThePanel();
+    const QByteArray expected = (corrected(typed) + sentence).toUtf8();
+    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == expected; }, 5000))
+        << contents(mirrorPath()).toStdString();
+    EXPECT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
+}
+
+// The application whose field was checked is killed while the panel is open, another editor behind
+// it: Return writes and pastes nothing there, and the panel says the field is gone.
+TEST_F(WriteBackTest, AnApplicationKilledWhileThePanelIsOpenLeavesTheEditorBehindItUntouched) {
+    const QString otherText =
+        QStringLiteral("The other editor's own document. Their is a mistak here too.\n");
+    QTemporaryDir otherDir;
+    const QString otherDocument = otherDir.filePath("other.txt");
+    const QString otherMirror = otherDir.filePath("other-mirror.txt");
+    {
+        QFile file(otherDocument);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(otherText.toUtf8());
+    }
+    startQuillet();
+    DesktopApp behind(testEditorBinary(),
+                      {"--title", "Behind", "--text-file", otherDocument, "--mirror", otherMirror});
+    ASSERT_FALSE(behind.window().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return contents(otherMirror) == otherText.toUtf8(); }, 10000));
+    startTestEditor({"--ignore-accessible-writes"});
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+
+    ASSERT_EQ(::kill(pid_t(app->pid()), SIGKILL), 0);
+    ASSERT_TRUE(waitUntil([&] { return fieldText(app->pid()) == std::nullopt; }, 5000));
+    // Return in the panel, wherever the window manager put the keyboard when the window went.
+    const std::optional<QRect> at = surfaceShown(Surface::panel);
+    ASSERT_TRUE(at);
+    xdotool({"mousemove", QString::number(at->x() + 300), QString::number(at->y() + 20), "click", "1"});
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return panelShows("The field is gone"); }, 8000));
+    EXPECT_TRUE(holdsFor([&] { return contents(otherMirror) == otherText.toUtf8(); }, 2000))
+        << contents(otherMirror).toStdString();
+    EXPECT_FALSE(toastShown());
+    app.reset();
+}
+
+// Undo after the user edited the corrected text: the beep, and their edit stays.
+TEST_F(WriteBackTest, UndoAfterTheUserEditedTheCorrectionOverwritesNothing) {
+    startQuillet();
+    startTestEditor({});
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == corrected(kOriginal).toUtf8(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
+    const QString edited = corrected(kOriginal) + "An edit of mine.";
+    xdotool({"mousemove", "--window", app->window(), "320", "260", "click", "1"});
+    xdotool({"key", "ctrl+End"});
+    xdotool({"type", "An edit of mine."});
+    ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == edited.toUtf8(); }, 5000));
+    Bells bells;
+    pressUndo();
+    ASSERT_TRUE(waitUntil([&] { return bells.count() > 0; }, 5000)) << "the refusal is heard";
+    EXPECT_TRUE(holdsFor([&] { return contents(mirrorPath()) == edited.toUtf8(); }, 1000))
+        << contents(mirrorPath()).toStdString();
+}
+
+// A document of CR LF lines in an application accessibility cannot see: the correction goes back
+// through the clipboard with CR LF, byte for byte, and so does the original on Undo.
+TEST_F(WriteBackTest, CrLfThroughTheClipboardRoadByteForByte) {
+    QString crlf = kOriginal;
+    crlf.replace("\n", "\r\n");
+    writeDocument(crlf);
+    startQuillet();
+    startTestEditor({"--crlf"}, true);
+    xdotool({"key", "ctrl+a"});
+    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    EXPECT_EQ(LoopbackHttpServer::userText(quillet.server.requests().at(0).body), kOriginal)
+        << "the model reads line feeds";
+    xdotool({"key", "Return"});
+    const QByteArray fixed = corrected(crlf).toUtf8();
+    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == fixed; }, 8000))
+        << contents(mirrorPath()).toStdString();
+    ASSERT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
+    pressUndo();
+    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == crlf.toUtf8(); }, 8000))
+        << contents(mirrorPath()).toStdString();
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "core/AX.h"
+#include "core/PasteTarget.h"
 #include "core/TextIO.h"
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/QtPasteboard.h"
@@ -91,7 +92,7 @@ TEST_F(FieldReplacementTest, SecureInputRefusesEveryClipboardPath) {
 
     const qint64 before = board.changeCount();
     std::optional<bool> sent;
-    io.pasteReplacement("must not be typed", 0, [&](bool s) { sent = s; });
+    io.pasteReplacement("must not be typed", PasteTarget{0}, [&](bool s) { sent = s; });
     std::optional<std::optional<QString>> copied;
     io.copyFocusedSelection([&](std::optional<QString> text) { copied = text; });
     ASSERT_TRUE(copied.has_value());

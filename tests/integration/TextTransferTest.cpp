@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "core/ClipboardSnapshot.h"
+#include "core/PasteTarget.h"
 #include "core/TextIO.h"
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/QtPasteboard.h"
@@ -173,7 +174,7 @@ TEST_F(TextTransferTest, TextLentToTheClipboardIsMarkedSecretForClipboardManager
 
 TEST_F(TextTransferTest, ACopyByAnotherProgramDuringTheBorrowIsKept) {
     std::optional<bool> sent;
-    io.pasteReplacement("borrowed for a moment", 0, [&](bool s) { sent = s; });
+    io.pasteReplacement("borrowed for a moment", PasteTarget{0}, [&](bool s) { sent = s; });
     {
         ClipboardOwner owner;  // another program copies while the paste is pending
         // Told once the borrowing is over, given back or not.

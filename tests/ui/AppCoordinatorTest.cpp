@@ -6,7 +6,7 @@
 #include "core/SuggestionViewModel.h"
 #include "core/SurfacePlacement.h"
 #include "platform/fake/FakeEditor.h"
-#include "support/FakeDesktop.h"
+#include "ui/CoordinatorFixture.h"
 #include "ui/FloatingPanel.h"
 #include "ui/KeyablePanel.h"
 #include "ui/SuggestionPanelController.h"
@@ -20,50 +20,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr qint32 kEditorPid = 501;
-const QString kEditorId = QStringLiteral("org.xfce.mousepad");
-
-class AppCoordinatorTest : public testing::Test {
-protected:
-    void SetUp() override {
-        desktop.workspace.addApp({kEditorPid, kEditorId, QStringLiteral("Mousepad")});
-        desktop.storeKey();
-        coordinator = std::make_unique<AppCoordinator>(desktop.settings, desktop.services());
-        coordinator->now = [this] { return clock; };
-        coordinator->onNeedsSettings = [this] { ++needsSettings; };
-        coordinator->start();
-    }
-
-    /// A field of the editor, focused and reported; its accessibility frame is top-left based.
-    AXElement focusField(const QString& value) { return focus(desktop.ax.makeTextField(kEditorPid, value)); }
-    AXElement focus(const AXElement& field) {
-        desktop.ax.setFocused(field);
-        desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
-        desktop.scheduler.runPending();
-        return field;
-    }
-    bool iconShown() { return coordinator->overlay().isVisible(); }
-    SuggestionViewModel* openViewModel() {
-        auto* c = coordinator->suggestionController();
-        return c ? c->viewModel().get() : nullptr;
-    }
-    Rect panelFrame() { return coordinator->suggestionController()->panel()->screenFrame(); }
-    /// The panel is placed on whole pixels; the arithmetic may land on a half point.
-    void expectPanelAt(const Rect& anchor) {
-        const QPointF expected = SurfacePlacement::suggestionPanelOrigin(anchor, desktop.screens.list,
-                                                                         desktop.screens.mainScreen());
-        EXPECT_NEAR(panelFrame().x(), expected.x(), 1);
-        EXPECT_NEAR(panelFrame().y(), expected.y(), 1);
-    }
-    QString valueOf(const AXElement& e) {
-        return AX::attribute<QString>(desktop.ax, e, AXAttr::value).value_or(QStringLiteral("<none>"));
-    }
-
-    test::FakeDesktop desktop;
-    QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
-    std::unique_ptr<AppCoordinator> coordinator;
-    int needsSettings = 0;
-};
+using test::AppCoordinatorTest;
+using test::kEditorId;
+using test::kEditorPid;
 
 TEST_F(AppCoordinatorTest, IconFollowsTheFocusDecision) {
     const AXElement field = focusField("one two three");
@@ -222,9 +181,10 @@ TEST_F(AppCoordinatorTest, SelectionIsReplacedAndUndoRestoresTheWholeValue) {
 
 // Newest first, ten at most; named after the application, which a field's process may not be.
 TEST_F(AppCoordinatorTest, HistoryKeepsTheTenNewestAndNamesUnknownApplications) {
+    desktop.workspace.addApp({kEditorPid + 1, std::nullopt, std::nullopt});
     desktop.ax.setFocused(desktop.ax.makeTextField(kEditorPid + 1, "a sentence with words"));
     for (int i = 1; i <= 11; ++i) {
-        coordinator->hotkeyTriggered();  // a field of a process the workspace does not know
+        coordinator->hotkeyTriggered();  // a field of a process the workspace knows no name for
         ASSERT_NE(openViewModel(), nullptr) << i;
         openViewModel()->replace(QStringLiteral("replacement %1").arg(i));
     }

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTextDocument>
 #include <QToolButton>
 
 #include <QAbstractItemView>
@@ -518,6 +519,16 @@ TEST_F(SettingsViewTest, ActionsAreAddedEditedMovedAndRemovedWithRefusalsSaid) {
                       Qt::LeftButton);
     EXPECT_EQ(rows(), QStringList({"Friendlier"}));
     EXPECT_EQ(store.customActions().size(), 1);
+
+    // Markup in a name or an instruction is shown as its characters, in the row and its tooltip.
+    const QString markup = QStringLiteral("<img src='/etc/x.png'><b>Bold</b>");
+    fill(markup, markup);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QLabel* row = actions.findChildren<QLabel*>(QStringLiteral("actionName")).last();
+    EXPECT_EQ(row->textFormat(), Qt::PlainText);
+    QTextDocument tip;
+    tip.setHtml(row->toolTip());
+    EXPECT_EQ(tip.toPlainText(), markup);
 }
 
 }  // namespace

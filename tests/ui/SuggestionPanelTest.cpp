@@ -10,6 +10,7 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 
+#include "core/AnswerGuard.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/fake/FakeHttpTransport.h"
@@ -209,15 +210,80 @@ TEST_F(SuggestionPanelTest, AStreamedAnswerFillsInAndIsOfferedWhenWhole) {
     EXPECT_EQ(find<QLabel>("changesCount")->text(), "1 change");
 }
 
-TEST_F(SuggestionPanelTest, NothingToFixShowsTheSuccessView) {
-    // No changes listed, or a text equal to the user's although changes are listed.
-    for (const CorrectionResult& result : {correction(corrected, 0), correction(original, 2)}) {
+TEST_F(SuggestionPanelTest, NothingToFixShowsTheSuccessViewAndAnyDifferenceIsACorrection) {
+    // A text equal to the user's, whatever changes are listed.
+    for (const CorrectionResult& result : {correction(original, 0), correction(original, 2)}) {
         vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(result));
         ASSERT_NE(find<QLabel>("successMessage"), nullptr);
         EXPECT_EQ(find<QLabel>("successMessage")->text(), "Your text is already flawless");
         EXPECT_EQ(find("replaceButton"), nullptr);
     }
     snapshot(QStringLiteral("success"));
+    // A different text with no change listed is still a change, offered as one.
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 0)));
+    ASSERT_NE(find<QPushButton>("replaceButton"), nullptr);
+    EXPECT_EQ(find<QLabel>("changesCount")->text(), "");
+}
+
+// A correction far longer than the text is shown, but Return does not put it in: only a click does.
+TEST_F(SuggestionPanelTest, AFarLongerCorrectionNeedsADeliberateClick) {
+    const QString rambling =
+        corrected + QString(" And then a great deal more that nobody wrote.").repeated(5);
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(rambling, 1)));
+    controller->panel()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
+    QTest::keyClick(controller->panel(), Qt::Key_Return);
+    EXPECT_TRUE(replaced.isEmpty());
+    EXPECT_EQ(find<QLabel>("changesCount")->text(), AnswerGuard::farLongerNote(L10n::current()));
+    find<QPushButton>("replaceButton")->click();
+    EXPECT_EQ(replaced, QStringList{rambling});
+}
+
+// A refused write takes the place of the results: the message, Check again where the text changed,
+// and Return does nothing.
+TEST_F(SuggestionPanelTest, ARefusedWriteSaysWhyAndOffersToCheckAgain) {
+    int checks = 0;
+    vm->onCheckAgain = [&] { ++checks; };
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    vm->setWriteRefusal(WriteRefusal::textChanged);
+    EXPECT_EQ(find<QLabel>("refusalMessage")->text(), "The text changed after it was checked.");
+    snapshot(QStringLiteral("refusal"));
+    controller->panel()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
+    QTest::keyClick(controller->panel(), Qt::Key_Return);
+    EXPECT_TRUE(replaced.isEmpty());
+    find<QPushButton>("checkAgainButton")->click();
+    EXPECT_EQ(checks, 1);
+
+    LanguageScope language(AppLanguage::sr);
+    vm->setWriteRefusal(WriteRefusal::fieldGone);
+    EXPECT_THAT(find<QLabel>("refusalMessage")->text().toStdString(), testing::StartsWith("Polja više nema"));
+    EXPECT_EQ(find("checkAgainButton"), nullptr) << "nothing to check: the field is gone";
+    view().rephraseTabButton()->click();
+    EXPECT_EQ(content()->objectName(), "refusalView");
+}
+
+// Names and texts from outside (an action's name, a variant's style, a server's message) are drawn
+// as the characters they are: markup in them is no link, no big red text, no image.
+TEST_F(SuggestionPanelTest, TextsFromOutsideAreDrawnAsPlainText) {
+    const QString html =
+        QStringLiteral("<a href='x'><font size=7 color=red>Big</font><img src='/etc/x.png'></a>");
+    open(original, {{html, "Do it."}});
+    vm->setRephrase(SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{{html, "Text."}}}));
+    vm->setSelectedTab(1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QList<QLabel*> labels = content()->findChildren<QLabel*>();
+    int shown = 0;
+    for (QLabel* label : labels) {
+        if (!label->text().contains("<a href", Qt::CaseInsensitive))
+            continue;
+        ++shown;
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    }
+    EXPECT_EQ(shown, 2) << "the variant's pill and the action's";
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::failed(html));
+    vm->setSelectedTab(0);
+    EXPECT_EQ(find<QLabel>("errorMessage")->textFormat(), Qt::PlainText);
 }
 
 TEST_F(SuggestionPanelTest, CorrectionViewMarksChangesCopiesAndReplaces) {

@@ -1,6 +1,10 @@
 // The user's own actions: the form's rules, their order, and how they are kept.
 #include "CoreTestSupport.h"
 #include "core/CustomActions.h"
+#include "platform/linux/IniDefaults.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 using namespace quillet;
 using Refusal = CustomActions::Refusal;
@@ -94,3 +98,87 @@ TEST_F(CustomActionsStoreTest, BadStoredValuesCountAsAbsent) {
 }
 
 }  // namespace
+
+namespace {
+
+QJsonArray storedArray(const FakeDefaults& defaults) {
+    return QJsonDocument::fromJson(defaults.values.value("customActions").toString().toUtf8()).array();
+}
+
+QJsonObject entry(const QString& name, const QString& instruction) {
+    return QJsonObject{{"name", name}, {"instruction", instruction}};
+}
+
+}  // namespace
+
+// A hand-written entry the program cannot read stays in the file, as it was, when the user saves
+// the others: behind them, in its order. So does a value that is no JSON array at all.
+TEST_F(CustomActionsStoreTest, EntriesNotReadAreKeptThroughASaveOfTheOthers) {
+    const QJsonArray written{entry("Keep", "First."), QJsonObject{{"name", 5}, {"instruction", "Number."}},
+                             "junk", entry("keep", "A repeated name."), entry("", "Nameless.")};
+    defaults.values["customActions"] = QString::fromUtf8(QJsonDocument(written).toJson());
+    auto store = load();
+    ASSERT_EQ(store->customActions(), (QList<CustomAction>{{"Keep", "First."}}));
+    store->setCustomActions(store->customActions() + QList<CustomAction>{{"Added", "Second."}});
+    EXPECT_EQ(storedArray(defaults), (QJsonArray{entry("Keep", "First."), entry("Added", "Second."),
+                                                 written[1], written[2], written[3], written[4]}));
+    EXPECT_EQ(load()->customActions().size(), 2);
+
+    defaults.values["customActions"] = "[{\"name\": \"Broken\", ";
+    load()->setCustomActions({{"New", "Third."}});
+    EXPECT_EQ(storedArray(defaults), (QJsonArray{entry("New", "Third."), "[{\"name\": \"Broken\", "}));
+}
+
+// Ten thousand entries: the first fifty are the actions, one log line says so, and the rest stay in
+// the file. (Start and the Rephrase tab are timed in bench/SuggestionViewBench.)
+TEST_F(CustomActionsStoreTest, FiftyActionsAreReadAndTheRestKeptWithOneLogLine) {
+    QJsonArray many;
+    for (int i = 0; i < 10000; ++i)
+        many.append(entry(QStringLiteral("Action %1").arg(i), QStringLiteral("Do thing number %1.").arg(i)));
+    defaults.values["customActions"] = QString::fromUtf8(QJsonDocument(many).toJson(QJsonDocument::Compact));
+    auto store = load();
+    ASSERT_EQ(store->customActions().size(), CustomActions::maxActions);
+    EXPECT_EQ(store->customActions().last().name, "Action 49");
+    ASSERT_EQ(log.lines.size(), 1);
+    EXPECT_THAT(log.lines.first().toStdString(), testing::HasSubstr("9950"));
+
+    store->setCustomActions(store->customActions().mid(1));
+    const QJsonArray saved = storedArray(defaults);
+    EXPECT_EQ(saved.size(), 9999);
+    EXPECT_EQ(saved.last(), many.last());
+}
+
+// The README's example, written into the file as it stands there: QSettings reads the unquoted JSON
+// as a list cut at its commas (and without its quotes), and the actions are read all the same.
+TEST(CustomActionsFileTest, TheReadmeExampleIsReadAsWrittenAndKeptWhenOneIsAdded) {
+    QFile readme(QStringLiteral(QUILLET_SOURCE_DIR "/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly | QIODevice::Text));
+    QString example;
+    for (const QString& line : QString::fromUtf8(readme.readAll()).split('\n'))
+        if (line.trimmed().startsWith("customActions=["))
+            example = line.trimmed();
+    ASSERT_FALSE(example.isEmpty()) << "the README shows the line";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("quillet.conf");
+    QFile conf(path);
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write(("[General]\nmodel=gpt-4o-mini\n" + example + "\n").toUtf8());
+    conf.close();
+
+    FakeScheduler scheduler;
+    FakeSecretStore secrets;
+    FakeLoginItem loginItem;
+    FakeSystemLog log;
+    const QList<CustomAction> expected = {{"Translate to English", "Translate the text to English."},
+                                          {"Friendlier", "Make the text friendlier, warmer and shorter."}};
+    {
+        IniDefaults ini(path);
+        ASSERT_EQ(ini.string("customActions"), std::nullopt) << "QSettings hands a list over";
+        SettingsStore store(ini, secrets, loginItem, log, scheduler);
+        ASSERT_EQ(store.customActions(), expected);
+        store.setCustomActions(expected + QList<CustomAction>{{"Shorter", "Halve the text."}});
+    }
+    IniDefaults ini(path);
+    EXPECT_EQ(SettingsStore(ini, secrets, loginItem, log, scheduler).customActions().size(), 3);
+    EXPECT_TRUE(log.lines.isEmpty());
+}

@@ -24,7 +24,8 @@ protected:
         auto s = std::make_unique<Start>();
         s->channel = std::make_unique<FakeInstanceChannel>(bus);
         Start* raw = s.get();
-        s->decision = SingleInstance::start(kind, *s->channel, [raw](R r) { raw->handled << r; });
+        s->decision = SingleInstance::start(kind, *s->channel,
+                                            [raw](R r, std::chrono::milliseconds) { raw->handled << r; });
         return s;
     }
     std::shared_ptr<FakeBus> bus = std::make_shared<FakeBus>();
@@ -134,4 +135,26 @@ TEST(LaunchModeTest, TheStrongestExactOptionWins) {
         EXPECT_EQ(mode.directory, c.directory) << qPrintable(c.args.join(' '));
     }
     EXPECT_EQ(LaunchMode::fromArguments({"--trigger"}).kind, K::normal) << "the program's own path";
+}
+
+// A copy stopped for a while: the start gives up, says so, and the request is never carried out
+// once the copy wakes. A trigger's start waits only briefly, the others as long as before.
+TEST_F(SingleInstanceTest, ARequestReportedAsFailedIsNeverCarriedOutLater) {
+    using namespace std::chrono_literals;
+    auto first = start(K::normal);
+    for (K kind : {K::trigger, K::settings}) {
+        bus->ownerAnswers = false;
+        auto later = start(kind);
+        EXPECT_EQ(later->decision.exitCode, 1);
+        EXPECT_EQ(later->decision.message, "quillet: the running copy does not answer");
+        EXPECT_EQ(bus->lastTimeout, kind == K::trigger ? 2000ms : 8000ms);
+        bus->wake(bus->lastTimeout);
+    }
+    EXPECT_TRUE(first->handled.isEmpty());
+
+    // Held up for a moment only, within the time its start waits: still carried out.
+    bus->ownerAnswers = false;
+    start(K::trigger);
+    bus->wake(1s);
+    EXPECT_THAT(first->handled, ElementsAre(R::trigger));
 }

@@ -139,6 +139,26 @@ TEST_F(SuggestionViewModelTest, AnActionAnsweredWithNothingOrAnErrorFails) {
     EXPECT_EQ(model->actionResult(0)->message(), "Invalid API key. Check it in Settings.");
 }
 
+// An answer that would empty the field is no result: a clear message, nothing to replace with.
+// Variants without text are left out.
+TEST_F(SuggestionViewModelTest, EmptyAnswersForATextWithWordsAreRefused) {
+    transport.responder = [](const HttpRequest& request) {
+        const bool proofreading = request.body.contains("You are a proofreader.");
+        return Script::reply(
+            200,
+            chatReply(proofreading ? R"({"corrected": " ", "changes": [{"from": "Fixd text.", "to": ""}]})"
+                                   : R"({"variants": [{"style": "neutral", "text": ""},)"
+                                     R"( {"style": "concise", "text": "Short."}]})"));
+    };
+    auto model = make();
+    model->loadAll();
+    scheduler.advance(1s);
+    ASSERT_TRUE(model->correction().isFailed());
+    EXPECT_EQ(model->correction().message(), "Unexpected API response: the model sent back an empty text");
+    ASSERT_TRUE(model->rephrase().isLoaded());
+    EXPECT_EQ(model->rephrase().result()->variants, (QList<RephraseVariant>{{"concise", "Short."}}));
+}
+
 TEST_F(SuggestionViewModelTest, OneFailureLeavesTheOtherResult) {
     correctionStatus = 401;
     auto model = make();

@@ -26,11 +26,11 @@ protected:
     /// Pastes `text` into `pid`, or takes a paste back; whether the keys went out lands in `sent`.
     void paste(const QString& text, qint32 pid = editorPid) {
         sent.reset();
-        io.pasteReplacement(text, pid, [this](bool s) { sent = s; });
+        io.pasteReplacement(text, PasteTarget{pid}, [this](bool s) { sent = s; });
     }
     void undo(const QString& pasted, const QString& original) {
         sent.reset();
-        io.undoPaste(editorPid, pasted, original, [this](bool s) { sent = s; });
+        io.undoPaste(PasteTarget{editorPid}, pasted, original, [this](bool s) { sent = s; });
     }
     std::optional<bool> sent;
     QStringList attributesWritten() {
@@ -96,6 +96,38 @@ TEST_F(TextIOTest, FieldThatIgnoresAccessibilityWritesGetsThePasteAndItIsReadBac
     ASSERT_EQ(road(), Strategy::clipboard);
     EXPECT_THAT(keys.presses, ElementsAre("paste"));
     EXPECT_EQ(f.text(), "one 2 three");
+}
+
+// The keys go out only into the field's application and window: one that quit leaves another
+// application in front, whose text a select-all and paste would replace.
+TEST_F(TextIOTest, ThePasteGoesOnlyToTheFieldsApplicationAndWindow) {
+    FakeEditor& e = editor(document);
+    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    const RunningApplication editorApp = workspace.apps.value(editorPid);
+    const RunningApplication other{800, QStringLiteral("org.example.Other"), QStringLiteral("Other")};
+    workspace.addApp(other);
+    workspace.activateApp(other);
+    workspace.apps.remove(editorPid);
+    replace(fieldOf(e.element), corrected, false);
+    scheduler.advance(5s);
+    EXPECT_EQ(road(), noRoad);
+    EXPECT_FALSE(keys.presses.contains("paste") || keys.presses.contains("selectAll"));
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+
+    // Back, with two windows: the one the field was in, and only it, gets the paste.
+    workspace.addApp(editorApp);
+    workspace.windows[editorPid] = 11;
+    FocusedField field = fieldOf(e.element);
+    field.window = 12;
+    replace(field, corrected, false);
+    scheduler.advance(5s);
+    EXPECT_EQ(road(), noRoad) << "another window of the application is not the field's";
+    field.window = 11;
+    replace(field, corrected, false);
+    scheduler.advance(2s);
+    EXPECT_EQ(road(), Strategy::clipboard);
+    EXPECT_EQ(e.text(), corrected);
+    EXPECT_THAT(workspace.windowActivations, ElementsAre(12, 11));
 }
 
 TEST_F(TextIOTest, PasteThatNeverShowsIsAFailureAndTheClipboardComesBack) {
@@ -193,11 +225,11 @@ TEST_F(TextIOTest, OverlappingPastesEachPasteTheirOwnTextAndTheUsersItemsComeBac
         if (key == "paste" && answering)
             pasted << board.paste().value_or("<nothing>");
     };
-    io.pasteReplacement("first", 0);
+    io.pasteReplacement("first", PasteTarget{0});
     scheduler.advance(350ms);  // the first paste is not taken yet: the clipboard stays lent
     EXPECT_EQ(board.plainText(), "first");
     answering = true;
-    io.pasteReplacement("second", 0);
+    io.pasteReplacement("second", PasteTarget{0});
     scheduler.advance(99ms);
     // The first borrowing must not put the user's items back under the second paste.
     EXPECT_EQ(board.plainText(), "second");
@@ -210,7 +242,7 @@ TEST_F(TextIOTest, OverlappingPastesEachPasteTheirOwnTextAndTheUsersItemsComeBac
 }
 
 TEST_F(TextIOTest, ACopyMadeByTheUserMeanwhileIsNotOverwritten) {
-    io.pasteReplacement("quillet's text", 0);
+    io.pasteReplacement("quillet's text", PasteTarget{0});
     scheduler.advance(200ms);
     board.copyText("copied by the user");
     scheduler.advance(1s);
@@ -244,7 +276,7 @@ TEST_F(TextIOTest, CopyHandsOverOnlyARealSelectionAndRestoresTheClipboard) {
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 
     // A select-all some toolkits never offer to the buffer: several lines are no copied line. The
-    // line breaks come back as the document holds them.
+    // line breaks come as the application hands them over (CR LF here), for the paste to bring back.
     board.hasSelectionBuffer = true;
     e.select(0, 17);
     board.selection = "stale";
@@ -255,7 +287,7 @@ TEST_F(TextIOTest, CopyHandsOverOnlyARealSelectionAndRestoresTheClipboard) {
     ax.secureInput = true;
     io.copyFocusedSelection([&](std::optional<QString> text) { results.push_back(text); });
     EXPECT_THAT(results, ElementsAre(QString("second line\n"), std::nullopt, std::nullopt, std::nullopt,
-                                     QString("first line\nsecond"), std::nullopt));
+                                     QString("first line\r\nsecond"), std::nullopt));
     EXPECT_EQ(keys.presses.count("copy"), 5);
 }
 
@@ -283,7 +315,7 @@ TEST_F(TextIOTest, UndoMakesUpForCaretStopsCountedDifferently) {
     e.movesByCodePoint = true;
     e.select(0, 1);
     const QString pasted = QString::fromUtf8("e\xcc\x81t\xc3\xa9");  // a decomposed é first
-    io.pasteReplacement(pasted, editorPid);
+    io.pasteReplacement(pasted, PasteTarget{editorPid});
     scheduler.advance(1s);
     undo(pasted, "x");
     scheduler.advance(5s);
@@ -294,7 +326,7 @@ TEST_F(TextIOTest, UndoMakesUpForCaretStopsCountedDifferently) {
 TEST_F(TextIOTest, UndoPastesNothingWhenThePastedTextCannotBeSelectedBack) {
     FakeEditor& e = editor("abc");
     e.select(0, 3);
-    io.pasteReplacement("ABC", editorPid);
+    io.pasteReplacement("ABC", PasteTarget{editorPid});
     scheduler.advance(1s);
     e.placeCaret(0);  // the user clicked elsewhere: the keys now select nothing of it
     undo("ABC", "abc");
@@ -316,7 +348,7 @@ TEST_F(TextIOTest, PendingStepsFinishAfterTheirOwnerIsGone) {
             pasted << board.paste().value_or("<nothing>");
     };
     auto owner = std::make_unique<TextIO>(ax, board, keys, workspace, scheduler);
-    owner->pasteReplacement("late", 0);
+    owner->pasteReplacement("late", PasteTarget{0});
     owner.reset();
     scheduler.advance(1s);
     EXPECT_THAT(pasted, ElementsAre("late"));

@@ -29,7 +29,8 @@ public:
     /// Control+C with nothing selected copies the caret's line with its line break and moves the
     /// caret to the line's start, as some code editors do.
     bool copiesLineWithoutSelection = false;
-    /// Copies hand line breaks over as CR LF, as GTK does.
+    /// Copies hand line breaks over as CR LF, as an editor of a CR LF document does (and GTK in its
+    /// text/plain forms, though not in the UTF8_STRING one the clipboard is read by).
     bool copiesCrLf = false;
     /// Copies, and what it offers the selection buffer, end in a NUL, as programs that hand their
     /// text over as a C string do.

@@ -43,6 +43,15 @@ public:
         activateApp(apps.value(pid));
         return true;
     }
+    quint64 frontmostWindow() override { return frontmost ? windows.value(frontmost->pid) : 0; }
+    bool activateWindow(quint64 window) override {
+        windowActivations << window;
+        const qint32 pid = windows.key(window, 0);
+        if (window == 0 || pid == 0 || !apps.contains(pid))
+            return false;
+        activateApp(apps.value(pid));
+        return true;
+    }
     qint32 ownPid() override { return myPid; }
     void setActivationHandler(std::function<void(const RunningApplication&)> handler) override {
         m_handler = std::move(handler);
@@ -73,6 +82,9 @@ public:
     QMap<qint32, RunningApplication> apps;
     std::optional<RunningApplication> frontmost;
     QList<qint32> activations;
+    /// Each application's one window, by process; an application without an entry has no known window.
+    QMap<qint32, quint64> windows;
+    QList<quint64> windowActivations;
     qint32 myPid = 4242;
     /// Installed applications' names by identifier, running or not.
     QMap<QString, QString> installedNames;

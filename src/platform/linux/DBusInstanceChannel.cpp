@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QThread>
+#include <chrono>
 
 namespace quillet {
 
@@ -25,33 +26,48 @@ bool nameIsHeld(QDBusConnection& bus) {
     return held.isValid() && held.value();
 }
 
+// The system's monotonic clock, which every process of the machine reads alike.
+qint64 monotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 }  // namespace
 
-/// The object later starts call. Each request is handled after its answer has gone out, so a
-/// request to quit is answered before the program ends.
+/// The object later starts call, each method with the moment (monotonic clock, milliseconds) the
+/// start made its request; the forms without it, of earlier versions, count as made now. Each
+/// request is handled after its answer has gone out, so a request to quit is answered before the
+/// program ends.
 class DBusInstanceReceiver : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.lumenfold.quillet")
 public:
-    explicit DBusInstanceReceiver(std::function<void(InstanceRequest)> onRequest)
+    explicit DBusInstanceReceiver(InstanceChannel::RequestHandler onRequest)
         : m_onRequest(std::move(onRequest)) {}
 
 public Q_SLOTS:
-    Q_SCRIPTABLE void ShowSettings() { handleLater(InstanceRequest::settings); }
-    Q_SCRIPTABLE void Trigger() { handleLater(InstanceRequest::trigger); }
-    Q_SCRIPTABLE void Quit() { handleLater(InstanceRequest::quit); }
+    Q_SCRIPTABLE void ShowSettings() { handleLater(InstanceRequest::settings, 0); }
+    Q_SCRIPTABLE void ShowSettings(qlonglong madeAt) { handleLater(InstanceRequest::settings, madeAt); }
+    Q_SCRIPTABLE void Trigger() { handleLater(InstanceRequest::trigger, 0); }
+    Q_SCRIPTABLE void Trigger(qlonglong madeAt) { handleLater(InstanceRequest::trigger, madeAt); }
+    Q_SCRIPTABLE void Quit() { handleLater(InstanceRequest::quit, 0); }
+    Q_SCRIPTABLE void Quit(qlonglong madeAt) { handleLater(InstanceRequest::quit, madeAt); }
 
 private:
-    void handleLater(InstanceRequest request) {
+    void handleLater(InstanceRequest request, qlonglong madeAt) {
         QMetaObject::invokeMethod(
             this,
-            [this, request] {
+            [this, request, madeAt] {
+                // Its age when it is carried out: a copy stopped after the call took it may run it
+                // much later. A moment from the future is no moment of this clock.
+                const qint64 age = madeAt > 0 ? monotonicMs() - madeAt : 0;
                 if (m_onRequest)
-                    m_onRequest(request);
+                    m_onRequest(request, std::chrono::milliseconds(age >= 0 ? age : 0));
             },
             Qt::QueuedConnection);
     }
-    std::function<void(InstanceRequest)> m_onRequest;
+    InstanceChannel::RequestHandler m_onRequest;
 };
 
 DBusInstanceChannel::DBusInstanceChannel() = default;
@@ -60,7 +76,7 @@ DBusInstanceChannel::~DBusInstanceChannel() {
     release();
 }
 
-InstanceChannel::Claim DBusInstanceChannel::claim(std::function<void(InstanceRequest)> onRequest) {
+InstanceChannel::Claim DBusInstanceChannel::claim(RequestHandler onRequest) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface())
         return Claim::unavailable;
@@ -83,17 +99,19 @@ InstanceChannel::Claim DBusInstanceChannel::claim(std::function<void(InstanceReq
     return reply.isValid() ? Claim::heldElsewhere : Claim::unavailable;
 }
 
-InstanceChannel::Delivery DBusInstanceChannel::send(InstanceRequest request) {
+InstanceChannel::Delivery DBusInstanceChannel::send(InstanceRequest request,
+                                                    std::chrono::milliseconds timeout) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return Delivery::noCopy;
     const char* method = request == InstanceRequest::trigger ? "Trigger"
                          : request == InstanceRequest::quit  ? "Quit"
                                                              : "ShowSettings";
-    const QDBusMessage call =
+    QDBusMessage call =
         QDBusMessage::createMethodCall(service(), QString::fromLatin1(objectPath),
                                        QString::fromLatin1(interfaceName), QString::fromLatin1(method));
-    const QDBusMessage reply = bus.call(call, QDBus::Block, callTimeoutMs);
+    call << qlonglong(monotonicMs());
+    const QDBusMessage reply = bus.call(call, QDBus::Block, int(timeout.count()));
     if (reply.type() == QDBusMessage::ReplyMessage)
         return Delivery::delivered;
     const QString error = reply.errorName();

@@ -1,5 +1,6 @@
 // The running copy's name on the session bus, com.lumenfold.quillet, with one method per request:
-// ShowSettings, Trigger and Quit on the object /com/lumenfold/quillet.
+// ShowSettings, Trigger and Quit on the object /com/lumenfold/quillet, each given the moment it was
+// made.
 #pragma once
 
 #include <memory>
@@ -15,14 +16,11 @@ public:
     static constexpr const char* serviceName = "com.lumenfold.quillet";
     static constexpr const char* objectPath = "/com/lumenfold/quillet";
     static constexpr const char* interfaceName = "com.lumenfold.quillet";
-    /// How long a later start waits for the running copy's answer.
-    static constexpr int callTimeoutMs = 8000;
-
     DBusInstanceChannel();
     ~DBusInstanceChannel() override;
 
-    Claim claim(std::function<void(InstanceRequest)> onRequest) override;
-    Delivery send(InstanceRequest request) override;
+    Claim claim(RequestHandler onRequest) override;
+    Delivery send(InstanceRequest request, std::chrono::milliseconds timeout) override;
     bool waitUntilReleased(std::chrono::milliseconds timeout) override;
     void release() override;
 

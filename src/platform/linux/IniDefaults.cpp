@@ -2,6 +2,7 @@
 #include "platform/linux/IniDefaults.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -23,6 +24,28 @@ bool safeToOpen(const QString& path) {
     const QFileInfo info(path);
     return !info.exists() ? !info.isSymLink() : info.isFile();
 }
+// The value of `key` as it stands in the file: the text after "key=" among the keys of no group
+// (before any section, or in [General]), without the spaces around it; the last one wins, as in
+// QSettings.
+std::optional<QString> writtenValue(const QString& path, const QString& key) {
+    QFile file(path);
+    if (!safeToOpen(path) || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return std::nullopt;
+    bool general = true;
+    std::optional<QString> found;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            general = line == QLatin1String("[General]");
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (general && equals > 0 && line.left(equals).trimmed() == key)
+            found = line.mid(equals + 1).trimmed();
+    }
+    return found;
+}
+
 }  // namespace
 
 QString IniDefaults::defaultPath() {
@@ -50,6 +73,15 @@ std::optional<QString> IniDefaults::string(const QString& key) const {
     if (!m_settings || !m_settings->contains(key))
         return std::nullopt;
     return plainString(m_settings->value(key));
+}
+
+std::optional<QString> IniDefaults::text(const QString& key) const {
+    if (!m_settings || !m_settings->contains(key))
+        return std::nullopt;
+    const QVariant v = m_settings->value(key);
+    if (v.metaType() == QMetaType::fromType<QStringList>())
+        return writtenValue(m_path, key);
+    return plainString(v);
 }
 
 std::optional<qint64> IniDefaults::integer(const QString& key) const {

@@ -29,6 +29,7 @@ public:
     std::optional<qint64> integer(const QString& key) const override;
     std::optional<bool> boolean(const QString& key) const override;
     std::optional<QStringList> stringList(const QString& key) const override;
+    std::optional<QString> text(const QString& key) const override;
 
     void setString(const QString& key, const QString& value) override;
     void setInteger(const QString& key, qint64 value) override;

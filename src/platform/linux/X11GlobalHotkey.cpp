@@ -245,6 +245,7 @@ bool X11GlobalHotkey::nativeEventFilter(const QByteArray& eventType, void* messa
 
     if (!m_down) {
         m_down = true;
+        m_pressTime = key->time;
         report(HotkeyEdge::down);
         // Asked before the keyboard goes back: a release until then still comes to us as a key
         // event, any later one as a raw event.

@@ -20,6 +20,7 @@ public:
                                             std::function<void(HotkeyEdge)> onKey) override;
     void unregisterHotkey() override;
     void setSuspended(bool suspended) override;
+    quint64 lastPressTime() const override { return m_pressTime; }
 
 private:
     /// A combination as the X server knows it.
@@ -45,7 +46,8 @@ private:
     bool m_filterInstalled = false;
     bool m_suspended = false;
     bool m_down = false;
-    int m_xiOpcode = -1;  // the X input extension, when it has raw events; -1 without
+    quint64 m_pressTime = 0;  // the X server's time of the latest press
+    int m_xiOpcode = -1;      // the X input extension, when it has raw events; -1 without
     bool m_rawSelected = false;
     // Calls posted to the event loop hold this weakly.
     std::shared_ptr<X11GlobalHotkey*> m_self;

@@ -3,11 +3,13 @@
 
 #include <unistd.h>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QSettings>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <algorithm>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -59,6 +61,17 @@ namespace {
 int ignoreErrors(Display*, XErrorEvent*) {
     return 0;
 }
+// A process that has ended and waits for its parent to collect it is there, but runs no more.
+bool isRunning(qint32 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    // "pid (name) state ...": the name may hold anything, parentheses included.
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close < 0 || close + 2 >= line.size() || line.at(close + 2) != 'Z';
+}
+
 }  // namespace
 
 X11Workspace::X11Workspace() : m_x(std::make_unique<X>()) {
@@ -180,7 +193,7 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
 }
 
 std::optional<RunningApplication> X11Workspace::runningApplication(qint32 pid) {
-    if (pid <= 0 || !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)))
+    if (pid <= 0 || !isRunning(pid))
         return std::nullopt;
     RunningApplication app;
     app.pid = pid;
@@ -223,7 +236,20 @@ std::optional<RunningApplication> X11Workspace::runningApplication(qint32 pid) {
 
 bool X11Workspace::activate(qint32 pid) {
     const unsigned long window = windowOf(pid);
-    if (!window)
+    return window && activateWindow(window);
+}
+
+quint64 X11Workspace::frontmostWindow() {
+    return activeWindow();
+}
+
+bool X11Workspace::activateWindow(quint64 window) {
+    // Only a window the window manager still lists: an id of a closed one may name nothing, or a
+    // window another program has since made.
+    if (!m_x->display || window == 0)
+        return false;
+    const std::vector<unsigned long> clients = m_x->cardinals(m_x->root, m_x->clientList, XA_WINDOW);
+    if (std::find(clients.begin(), clients.end(), window) == clients.end())
         return false;
     XEvent event{};
     event.xclient.type = ClientMessage;

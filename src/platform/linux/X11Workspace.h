@@ -22,6 +22,8 @@ public:
     std::optional<RunningApplication> frontmostApplication() override;
     std::optional<RunningApplication> runningApplication(qint32 pid) override;
     bool activate(qint32 pid) override;
+    quint64 frontmostWindow() override;
+    bool activateWindow(quint64 window) override;
     qint32 ownPid() override;
     void setActivationHandler(std::function<void(const RunningApplication&)> handler) override;
     QList<RunningApplication> runningApplications() override;

@@ -1,0 +1,32 @@
+// Answers of the model that would destroy the user's text if they went in as they are: an empty
+#include "core/AnswerGuard.h"
+
+#include "core/LineEnds.h"
+#include "core/OpenAIError.h"
+
+namespace quillet::AnswerGuard {
+
+bool isEmptyFor(const QString& sent, const QString& answer) {
+    return !sent.trimmed().isEmpty() && answer.trimmed().isEmpty();
+}
+
+bool isFarLonger(const QString& sent, const QString& answer) {
+    return answer.size() > 3 * sent.size() + lengthMargin;
+}
+
+bool isUnchanged(const QString& sent, const QString& corrected) {
+    return LineEnds::toLineFeeds(sent) == LineEnds::toLineFeeds(corrected);
+}
+
+QString emptyAnswerMessage(const L10n& l) {
+    return OpenAIError::badResponse(l.text(QStringLiteral("the model sent back an empty text"),
+                                           QStringLiteral("model je vratio prazan tekst")))
+        .message();
+}
+
+QString farLongerNote(const L10n& l) {
+    return l.text(QStringLiteral("Much longer than your text: read it before you replace."),
+                  QStringLiteral("Mnogo duže od vašeg teksta: pročitajte pre zamene."));
+}
+
+}  // namespace quillet::AnswerGuard

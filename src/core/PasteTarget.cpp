@@ -1,0 +1,40 @@
+// Where a synthetic paste may go: the application (and, where known, the window) the text belongs
+#include "core/PasteTarget.h"
+
+#include "platform/Workspace.h"
+
+namespace quillet {
+
+PasteTarget PasteTarget::front(Workspace& workspace) {
+    PasteTarget target;
+    const std::optional<RunningApplication> app = workspace.frontmostApplication();
+    if (!app || app->pid == workspace.ownPid())
+        return target;
+    target.pid = app->pid;
+    target.bundleID = app->bundleIdentifier;
+    target.window = workspace.frontmostWindow();
+    return target;
+}
+
+void PasteTarget::activate(Workspace& workspace) const {
+    if (window != 0 && workspace.activateWindow(window))
+        return;
+    if (pid != 0)
+        workspace.activate(pid);
+}
+
+bool PasteTarget::isInFront(Workspace& workspace) const {
+    if (pid == 0)
+        return true;
+    const std::optional<RunningApplication> app = workspace.frontmostApplication();
+    if (!app)
+        return true;
+    if (window != 0) {
+        const quint64 active = workspace.frontmostWindow();
+        if (active != 0)
+            return active == window;
+    }
+    return app->pid == pid || (bundleID && app->bundleIdentifier == bundleID);
+}
+
+}  // namespace quillet

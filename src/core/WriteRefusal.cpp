@@ -1,0 +1,36 @@
+// Why a chosen text was not written into its field, and what the panel and the notice say then.
+#include "core/WriteRefusal.h"
+
+namespace quillet::WriteRefusals {
+
+std::optional<WriteRefusal> of(FieldRecheck::Verdict verdict) {
+    switch (verdict) {
+        case FieldRecheck::Verdict::changed:
+            return WriteRefusal::textChanged;
+        case FieldRecheck::Verdict::gone:
+            return WriteRefusal::fieldGone;
+        default:
+            return std::nullopt;
+    }
+}
+
+QString message(WriteRefusal refusal, const L10n& l) {
+    if (refusal == WriteRefusal::textChanged)
+        return l.text(QStringLiteral("The text changed after it was checked."),
+                      QStringLiteral("Tekst se promenio posle provere."));
+    return l.text(QStringLiteral("The field is gone: its application closed, or another one is in front. "
+                                 "Nothing was written."),
+                  QStringLiteral("Polja više nema: njegova aplikacija je zatvorena ili je ispred druga. "
+                                 "Ništa nije upisano."));
+}
+
+QString checkAgain(const L10n& l) {
+    return l.text(QStringLiteral("Check again"), QStringLiteral("Proveri ponovo"));
+}
+
+QString undoRefused(const L10n& l) {
+    return l.text(QStringLiteral("The text changed since; nothing was undone."),
+                  QStringLiteral("Tekst se u međuvremenu promenio; ništa nije vraćeno."));
+}
+
+}  // namespace quillet::WriteRefusals

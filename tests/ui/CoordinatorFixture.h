@@ -1,0 +1,61 @@
+// The coordinator on the platform doubles and virtual time, with an editor's field to focus: the set-up
+// the coordinator's tests share.
+#pragma once
+
+#include <gmock/gmock.h>
+
+#include "core/AX.h"
+#include "core/SurfacePlacement.h"
+#include "support/FakeDesktop.h"
+#include "ui/FloatingPanel.h"
+#include "ui/KeyablePanel.h"
+#include "ui/SuggestionPanelController.h"
+
+namespace quillet::test {
+
+constexpr qint32 kEditorPid = 501;
+const QString kEditorId = QStringLiteral("org.xfce.mousepad");
+
+class AppCoordinatorTest : public testing::Test {
+protected:
+    void SetUp() override {
+        desktop.workspace.addApp({kEditorPid, kEditorId, QStringLiteral("Mousepad")});
+        desktop.storeKey();
+        coordinator = std::make_unique<AppCoordinator>(desktop.settings, desktop.services());
+        coordinator->now = [this] { return clock; };
+        coordinator->onNeedsSettings = [this] { ++needsSettings; };
+        coordinator->start();
+    }
+
+    /// A field of the editor, focused and reported; its accessibility frame is top-left based.
+    AXElement focusField(const QString& value) { return focus(desktop.ax.makeTextField(kEditorPid, value)); }
+    AXElement focus(const AXElement& field) {
+        desktop.ax.setFocused(field);
+        desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
+        desktop.scheduler.runPending();
+        return field;
+    }
+    bool iconShown() { return coordinator->overlay().isVisible(); }
+    SuggestionViewModel* openViewModel() {
+        auto* c = coordinator->suggestionController();
+        return c ? c->viewModel().get() : nullptr;
+    }
+    Rect panelFrame() { return coordinator->suggestionController()->panel()->screenFrame(); }
+    /// The panel is placed on whole pixels; the arithmetic may land on a half point.
+    void expectPanelAt(const Rect& anchor) {
+        const QPointF expected = SurfacePlacement::suggestionPanelOrigin(anchor, desktop.screens.list,
+                                                                         desktop.screens.mainScreen());
+        EXPECT_NEAR(panelFrame().x(), expected.x(), 1);
+        EXPECT_NEAR(panelFrame().y(), expected.y(), 1);
+    }
+    QString valueOf(const AXElement& e) {
+        return AX::attribute<QString>(desktop.ax, e, AXAttr::value).value_or(QStringLiteral("<none>"));
+    }
+
+    FakeDesktop desktop;
+    QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
+    std::unique_ptr<AppCoordinator> coordinator;
+    int needsSettings = 0;
+};
+
+}  // namespace quillet::test

@@ -1,0 +1,181 @@
+// Writing the chosen text back, on the platform doubles and virtual time: the field read again first,
+// Undo only over what was written, line breaks as the application gave them, and requests that
+// waited or lost their field sending nothing.
+#include <gmock/gmock.h>
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "core/SuggestionViewModel.h"
+#include "core/WriteRefusal.h"
+#include "platform/fake/FakeEditor.h"
+#include "ui/CoordinatorFixture.h"
+#include "ui/ToastView.h"
+
+using namespace quillet;
+using namespace std::chrono_literals;
+
+namespace {
+
+using CoordinatorWriteBackTest = test::AppCoordinatorTest;
+using test::kEditorPid;
+
+// The user types into the field while the panel is open. Typing clear of every corrected word is kept
+// and the correction made around it; typing into a corrected word stops the write, and the panel
+// offers to check the new text. Undo gives back the field as it was just before the write.
+TEST_F(CoordinatorWriteBackTest, TypingWhileThePanelIsOpenIsNeverWrittenOver) {
+    const QString original = QStringLiteral("Their is a mistak here. Second sentence.");
+    const QString fixed = QStringLiteral("There is a mistake here. Second sentence.");
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, original);
+    focus(editor.element);
+    coordinator->presentSuggestions();
+    ASSERT_NE(openViewModel(), nullptr);
+    desktop.ax.set(editor.element, AXAttr::value, original + " Typed meanwhile.");
+    openViewModel()->replace(fixed);
+    desktop.scheduler.advance(2s);
+    EXPECT_EQ(editor.text(), fixed + " Typed meanwhile.");
+    ASSERT_NE(coordinator->toast().panel(), nullptr);
+    coordinator->toast().view()->undoButton()->click();
+    desktop.scheduler.advance(2s);
+    EXPECT_EQ(editor.text(), original + " Typed meanwhile.") << "the typing stays through Undo";
+
+    const QString typedInto = QStringLiteral("Their is a mistakes here. Second sentence. Typed meanwhile.");
+    coordinator->presentSuggestions();
+    ASSERT_NE(openViewModel(), nullptr);
+    desktop.ax.set(editor.element, AXAttr::value, typedInto);
+    const qsizetype entries = coordinator->history().size();
+    openViewModel()->replace(fixed + " Typed meanwhile.");
+    desktop.scheduler.advance(2s);
+    EXPECT_EQ(editor.text(), typedInto);
+    ASSERT_NE(openViewModel(), nullptr) << "the panel stays and says why";
+    EXPECT_EQ(openViewModel()->writeRefusal(), WriteRefusal::textChanged);
+    EXPECT_EQ(coordinator->history().size(), entries);
+    EXPECT_EQ(desktop.beep.count, 0);
+    openViewModel()->checkAgain();
+    ASSERT_NE(openViewModel(), nullptr);
+    EXPECT_EQ(openViewModel()->originalText(), typedInto) << "Check again sends the new text";
+    EXPECT_EQ(openViewModel()->writeRefusal(), std::nullopt);
+}
+
+// A selection is written where it was checked, even when the user has clicked elsewhere since.
+TEST_F(CoordinatorWriteBackTest, ASelectionGoesBackWhereItWasNotWhereTheCaretIsNow) {
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, "Keep this. Their is wrong.");
+    editor.select(11, 15);
+    focus(editor.element);
+    coordinator->presentSuggestions();
+    ASSERT_NE(openViewModel(), nullptr);
+    editor.placeCaret(0);
+    openViewModel()->replace(QStringLiteral("There is right."));
+    desktop.scheduler.advance(2s);
+    EXPECT_EQ(editor.text(), "Keep this. There is right.");
+}
+
+// The application whose field was checked quits while the panel is open, another editor behind it:
+// nothing is written or pasted anywhere, and the panel says the field is gone.
+TEST_F(CoordinatorWriteBackTest, NothingIsWrittenAnywhereOnceTheFieldsApplicationIsGone) {
+    const AXElement field = focusField("Their is a mistak here, in the first editor.");
+    coordinator->presentSuggestions();
+    ASSERT_NE(openViewModel(), nullptr);
+    const RunningApplication other{777, QStringLiteral("org.example.Other"), QStringLiteral("Other")};
+    desktop.workspace.addApp(other);
+    FakeEditor behind(desktop.ax, desktop.keys, desktop.pasteboard, other.pid,
+                      "The other editor's document.");
+    desktop.ax.destroy(field);
+    desktop.workspace.apps.remove(kEditorPid);
+    desktop.workspace.activateApp(other);
+    openViewModel()->replace(QStringLiteral("There is a mistake here, in the first editor."));
+    desktop.scheduler.advance(5s);
+    EXPECT_EQ(behind.text(), "The other editor's document.");
+    EXPECT_TRUE(desktop.keys.presses.isEmpty());
+    ASSERT_NE(openViewModel(), nullptr);
+    EXPECT_EQ(openViewModel()->writeRefusal(), WriteRefusal::fieldGone);
+    EXPECT_EQ(coordinator->toast().panel(), nullptr);
+    EXPECT_TRUE(coordinator->history().isEmpty());
+}
+
+// Undo after the user changed the corrected text: the beep, a notice saying so, and nothing written.
+TEST_F(CoordinatorWriteBackTest, UndoWritesNothingOnceTheFieldNoLongerHoldsWhatWasWritten) {
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, "Their is a mistak here.");
+    focus(editor.element);
+    coordinator->presentSuggestions();
+    ASSERT_NE(openViewModel(), nullptr);
+    openViewModel()->replace(QStringLiteral("There is a mistake here."));
+    desktop.scheduler.advance(2s);
+    ASSERT_NE(coordinator->toast().panel(), nullptr);
+    desktop.ax.set(editor.element, AXAttr::value, QStringLiteral("There is a mistake here. And more."));
+    coordinator->toast().view()->undoButton()->click();
+    desktop.scheduler.advance(2s);
+    EXPECT_EQ(editor.text(), "There is a mistake here. And more.");
+    EXPECT_EQ(desktop.beep.count, 1);
+    ASSERT_NE(coordinator->toast().view(), nullptr);
+    EXPECT_EQ(coordinator->toast().view()->messageLabel()->text(),
+              WriteRefusals::undoRefused(L10n::current()));
+    EXPECT_FALSE(coordinator->toast().view()->undoButton()->isVisible());
+}
+
+// CR LF comes back as CR LF on every road, byte for byte, and Undo gives the original back as it
+// was; the model reads line feeds.
+TEST_F(CoordinatorWriteBackTest, CrLfLineBreaksComeBackAsTheApplicationGaveThem) {
+    const QString original = QStringLiteral("Their is a mistak here.\r\nSecond line.\r\n");
+    const QString fixedLf = QStringLiteral("There is a mistake here.\nSecond line.\n");
+    const QString fixed = QStringLiteral("There is a mistake here.\r\nSecond line.\r\n");
+    for (const bool visible : {true, false}) {
+        SCOPED_TRACE(visible ? "accessibility" : "the shortcut's clipboard road");
+        const RunningApplication app{visible ? kEditorPid : 777, QStringLiteral("org.example.Crlf"),
+                                     QStringLiteral("Crlf")};
+        desktop.workspace.addApp(app);
+        FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, app.pid, original);
+        if (visible) {
+            focus(editor.element);
+        } else {
+            coordinator->closeSuggestions();
+            desktop.ax.setFocused(AXElement());
+            desktop.workspace.activateApp(app);
+            desktop.scheduler.advance(1s);
+            editor.select(0, original.size());
+        }
+        coordinator->hotkeyTriggered();
+        desktop.scheduler.advance(TextIO::copyDelay);
+        ASSERT_NE(openViewModel(), nullptr);
+        EXPECT_EQ(openViewModel()->originalText(), QString(original).replace("\r\n", "\n"));
+        openViewModel()->replace(fixedLf);
+        desktop.scheduler.advance(2s);
+        EXPECT_EQ(editor.text().toUtf8(), fixed.toUtf8());
+        ASSERT_NE(coordinator->toast().panel(), nullptr);
+        coordinator->toast().view()->undoButton()->click();
+        desktop.scheduler.advance(3s);
+        EXPECT_EQ(editor.text().toUtf8(), original.toUtf8());
+    }
+    EXPECT_EQ(desktop.beep.count, 0);
+}
+
+// A request that waited (the program was stopped) sends nothing, nor does one whose field no longer
+// has the keyboard, nor one made while another application is in front.
+TEST_F(CoordinatorWriteBackTest, StaleOrMisplacedRequestsSendNothing) {
+    const AXElement field = focusField("a sentence with enough words");
+    const std::chrono::milliseconds now = desktop.scheduler.now();
+    coordinator->hotkeyTriggered(Trigger{now - 5s, {}});
+    coordinator->presentSuggestions(Trigger{now - 2s, field});
+
+    // The keyboard moved to another field, not yet reported.
+    desktop.ax.setFocused(desktop.ax.makeTextField(kEditorPid, "another field with private words"));
+    coordinator->presentSuggestions(Trigger{now, field});
+    coordinator->hotkeyTriggered();
+    // The field has it again, but another application is in front.
+    desktop.ax.setFocused(field);
+    const RunningApplication other{777, QStringLiteral("org.example.Other"), QStringLiteral("Other")};
+    desktop.workspace.addApp(other);
+    desktop.workspace.activateApp(other);
+    coordinator->hotkeyTriggered();
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    desktop.scheduler.runPending();
+    EXPECT_TRUE(desktop.http.requests.isEmpty());
+    EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "nothing copied either";
+
+    desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
+    coordinator->hotkeyTriggered(Trigger{desktop.scheduler.now() - 1s, {}});
+    ASSERT_NE(openViewModel(), nullptr) << "fresh, and where it was made";
+    EXPECT_EQ(openViewModel()->originalText(), "a sentence with enough words");
+}
+
+}  // namespace
