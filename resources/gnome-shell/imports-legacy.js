@@ -1,0 +1,3 @@
+const { Clutter, Gio, GLib, Meta, Shell, St } = imports.gi;
+const Main = imports.ui.main;
+const ExtensionUtils = imports.misc.extensionUtils;
