@@ -12,9 +12,11 @@
 #include "core/SelfCheck.h"
 #include "core/SessionType.h"
 #include "core/SettingsStore.h"
+#include "core/ShellExtensionHint.h"
 #include "core/SingleInstance.h"
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/DBusInstanceChannel.h"
+#include "platform/linux/GnomeShellBridge.h"
 #include "platform/linux/IniDefaults.h"
 
 using namespace quillet;
@@ -80,6 +82,12 @@ int runDoctor() {
     QCoreApplication::processEvents();
     if (!hasDisplay())
         platform.screens = std::make_unique<NoScreens>();
+    // GNOME Shell's extension is asked, not introduced to: a running Quillet stays its client.
+    QStringList desktop;
+    if (platform.gnomeShell) {
+        platform.gnomeShell->connectToShell(false);
+        desktop << ShellExtensionHint::doctorLine(platform.gnomeShell->status());
+    }
     QTextStream out(stdout);
     SelfCheck::run(
         *platform.accessibility, *platform.workspace, *platform.screens,
@@ -87,7 +95,7 @@ int runDoctor() {
             out << text << '\n';
             out.flush();
         },
-        SessionTypes::name(platform.session));
+        SessionTypes::name(platform.session), desktop);
     return 0;
 }
 

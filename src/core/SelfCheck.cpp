@@ -41,11 +41,14 @@ QString rect(const Rect& r) {
 }
 
 void run(Accessibility& ax, Workspace& workspace, Screens& screens,
-         const std::function<void(const QString&)>& print, const QString& mode) {
+         const std::function<void(const QString&)>& print, const QString& mode,
+         const QStringList& desktopLines) {
     print(QStringLiteral("Quillet doctor"));
     print(QString(14, QChar(0x2500)));
     if (!mode.isEmpty())
         print(line(std::nullopt, QStringLiteral("Session"), mode));
+    for (const QString& desktopLine : desktopLines)
+        print(desktopLine);
 
     const bool trusted = ax.isProcessTrusted();
     print(line(

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -19,9 +20,11 @@ namespace SelfCheck {
 constexpr int focusReadAttempts = 20;
 
 /// Prints the report, one call of `print` per printed text (each ends a line). Changes nothing.
-/// `mode`, when given, names the kind of session the program works in ("X11", "Wayland").
+/// `mode`, when given, names the kind of session the program works in ("X11", "Wayland");
+/// `desktopLines`, report lines on what the desktop lends the program, follow it.
 void run(Accessibility& ax, Workspace& workspace, Screens& screens,
-         const std::function<void(const QString&)>& print, const QString& mode = QString());
+         const std::function<void(const QString&)>& print, const QString& mode = QString(),
+         const QStringList& desktopLines = {});
 
 /// One report line: two spaces, the mark (✓ passed, ✗ failed, • information), the label, and
 /// ": " plus the detail when there is one.

@@ -2,6 +2,7 @@
 #include "ui/OverlayController.h"
 
 #include "core/L10n.h"
+#include "core/ScreenSpace.h"
 
 namespace quillet {
 
@@ -34,7 +35,41 @@ void OverlayController::createPanel() {
     m_iconView = view;
 }
 
+void OverlayController::setDesktopIcon(DesktopIcon* icon) {
+    m_desktopIcon = icon;
+    if (!icon)
+        return;
+    icon->onClick = [self = QPointer<OverlayController>(this)] {
+        if (self && self->onClick)
+            self->onClick();
+    };
+}
+
+std::optional<Rect> OverlayController::iconFrame() const {
+    if (m_desktopFrame)
+        return m_desktopFrame;
+    if (m_panel && m_panel->isVisible())
+        return m_panel->screenFrame();
+    return std::nullopt;
+}
+
+void OverlayController::showOnDesktop() {
+    const DesktopIcon::Look look = m_pendingState == IconState::loading ? DesktopIcon::Look::loading
+                                   : m_pendingState == IconState::error ? DesktopIcon::Look::error
+                                                                        : DesktopIcon::Look::ready;
+    const QRectF global = ScreenSpace::toGlobal(*m_desktopFrame, FloatingPanel::primaryGlobalGeometry());
+    if (!m_desktopIcon->show(global, look, tooltipText()))
+        m_desktopFrame.reset();
+}
+
 void OverlayController::show(const Rect& nearFieldFrame) {
+    if (drawnByDesktop()) {
+        if (m_panel)
+            m_panel->orderOut();
+        m_desktopFrame = SurfacePlacement::overlayIconFrame(nearFieldFrame);
+        showOnDesktop();
+        return;
+    }
     if (!m_panel)
         createPanel();
     if (!m_panel)
@@ -44,22 +79,27 @@ void OverlayController::show(const Rect& nearFieldFrame) {
 }
 
 void OverlayController::hide() {
+    if (m_desktopFrame && m_desktopIcon)
+        m_desktopIcon->hide();
+    m_desktopFrame.reset();
     if (m_panel)
         m_panel->orderOut();
 }
 
 bool OverlayController::isVisible() const {
-    return m_panel && m_panel->isVisible();
+    return m_desktopFrame.has_value() || (m_panel && m_panel->isVisible());
 }
 
 IconState OverlayController::state() const {
-    return m_iconView ? m_iconView->state() : m_pendingState;
+    return m_pendingState;
 }
 
 void OverlayController::setState(IconState state) {
     m_pendingState = state;
     if (m_iconView)
         m_iconView->setState(state);
+    if (m_desktopFrame && drawnByDesktop())
+        showOnDesktop();
 }
 
 }  // namespace quillet

@@ -154,8 +154,8 @@ INI
         }
         wait_for 60 shell_probe 'true' && socket_ready ||
             fail "gnome-shell did not start: $(tail -n 5 "$session/gnome-shell.log")"
-        # GNOME Shell 43 starts in the overview, where no window gets the keyboard.
-        wait_for 20 shell_probe 'Main.overview.hide(), !Main.overview.visible && !Main.overview.animationInProgress' ||
+        # Started, and out of the overview it opens with (where no window gets the keyboard).
+        wait_for 30 shell_probe '!Main.layoutManager._startingUp && !Main.overview.visible && !Main.overview.animationInProgress' ||
             fail "the shell stays in the overview"
         start_keys
         ;;

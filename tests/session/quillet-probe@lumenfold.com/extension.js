@@ -107,6 +107,14 @@ class Probe {
 class Extension {
     enable() {
         this._probe = new Probe();
+        // GNOME Shell 43 opens the overview once it has started, where no window gets the keyboard;
+        // a person leaves it at once.
+        if (Main.layoutManager._startingUp) {
+            const id = Main.layoutManager.connect('startup-complete', () => {
+                Main.layoutManager.disconnect(id);
+                Main.overview.hide();
+            });
+        }
     }
 
     disable() {
