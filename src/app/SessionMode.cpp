@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLoggingCategory>
+#include <QWidget>
 
 #include "app/AppDelegate.h"
 #include "app/Platform.h"
@@ -13,6 +14,7 @@
 #include "core/Shortcut.h"
 #include "platform/linux/DesktopNotice.h"
 #include "platform/linux/GnomeShellBridge.h"
+#include "platform/linux/rules/ScreenPosition.h"
 
 namespace quillet {
 
@@ -29,6 +31,16 @@ void useGnomeShell(AppDelegate& delegate, GnomeShellBridge& shell, DesktopIcon* 
         coordinator.showsFieldIcon = active;
         coordinator.reconsiderField();
     });
+    // The setup's sample field: its window's place comes from the shell too.
+    delegate.accessibility().windowOrigin = [&shell](QWidget* window) -> std::optional<QPointF> {
+        if (!shell.isActive())
+            return QPointF(window->mapToGlobal(QPoint(0, 0)));
+        const std::optional<ScreenPosition::WindowRects> rects =
+            shell.focusedWindow(qint32(QCoreApplication::applicationPid()));
+        if (!rects)
+            return std::nullopt;
+        return ScreenPosition::windowOrigin(*rects, QSizeF(window->size()));
+    };
     delegate.desktopSetupHint = [&shell](const L10n& l) {
         return shell.isActive() ? QStringList() : ShellExtensionHint::steps(shell.status(), l);
     };

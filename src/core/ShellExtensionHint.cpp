@@ -20,6 +20,7 @@ struct Remedy {
 Remedy remedyFor(const ShellExtensionStatus& s) {
     switch (s.state) {
         case ShellExtensionState::active:
+        case ShellExtensionState::noShell:
             return {};
         case ShellExtensionState::notInstalled:
             return {
@@ -47,11 +48,9 @@ Remedy remedyFor(const ShellExtensionStatus& s) {
                     userExtensionsCommand};
         case ShellExtensionState::unsupported:
             return {
-                QStringLiteral("It was not made for this GNOME Shell (version %1). Quillet works without it, "
-                               "as described above.")
+                QStringLiteral("It was not made for this GNOME Shell (version %1); Quillet works on without it.")
                     .arg(s.shellVersion),
-                QStringLiteral("Nije napravljen za ovu verziju GNOME Shell-a (%1). Quillet radi i bez njega, "
-                               "kako je gore opisano.")
+                QStringLiteral("Nije napravljen za ovu verziju GNOME Shell-a (%1); Quillet radi i bez njega.")
                     .arg(s.shellVersion),
                 {}};
         case ShellExtensionState::failed:
@@ -92,7 +91,7 @@ QString enableCommand() {
 }
 
 QStringList steps(const ShellExtensionStatus& status, const L10n& l) {
-    if (status.state == ShellExtensionState::active)
+    if (status.state == ShellExtensionState::active || status.state == ShellExtensionState::noShell)
         return {};
     const Remedy remedy = remedyFor(status);
     QStringList paragraphs{
@@ -111,6 +110,8 @@ QString doctorLine(const ShellExtensionStatus& status) {
     const QString label = QStringLiteral("GNOME Shell extension");
     if (status.state == ShellExtensionState::active)
         return SelfCheck::line(true, label, QStringLiteral("active"));
+    if (status.state == ShellExtensionState::noShell)
+        return SelfCheck::line(std::nullopt, label, QStringLiteral("GNOME Shell is not running"));
     const Remedy remedy = remedyFor(status);
     QString detail = remedy.english;
     if (!remedy.command.isEmpty())

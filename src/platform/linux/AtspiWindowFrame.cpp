@@ -3,7 +3,6 @@
 
 #include <atspi/atspi.h>
 
-#include "core/ElementFrame.h"
 #include "platform/linux/CompositorWindows.h"
 #include "platform/linux/GLibRefs.h"
 #include "platform/linux/rules/ScreenPosition.h"
@@ -11,6 +10,11 @@
 namespace quillet::AtspiWindowFrame {
 
 namespace {
+
+// GTK places widgets that are not drawn far off; Firefox answers -1 for everything.
+bool isReal(const std::optional<Rect>& r) {
+    return r && r->width() > 0 && r->height() > 0 && r->x() > -1e6 && r->y() > -1e6;
+}
 
 std::optional<Rect> windowExtents(AtspiAccessible* a) {
     GRef<AtspiComponent> component(atspi_accessible_get_component_iface(a));
@@ -55,9 +59,9 @@ GRef<AtspiAccessible> topLevelOf(AtspiAccessible* a) {
 std::optional<Rect> of(AtspiAccessible* element, CompositorWindows& windows, AXError& err) {
     err = AXError::noValue;
     std::optional<Rect> extents = windowExtents(element);
-    if (!extents || !ElementFrame::isReal(*extents))
+    if (!isReal(extents))
         extents = textExtents(element);
-    if (!extents || !ElementFrame::isReal(*extents))
+    if (!isReal(extents))
         return std::nullopt;
     GErrorHolder error;
     const qint32 pid = qint32(atspi_accessible_get_process_id(element, &error));

@@ -113,12 +113,12 @@ ShellExtensionStatus GnomeShellBridge::status() {
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
     get.setArguments({QStringLiteral("org.gnome.Shell"), QStringLiteral("ShellVersion")});
-    status.shellVersion = m_bus.call(get, QDBus::Block, callTimeoutMs)
-                              .arguments()
-                              .value(0)
-                              .value<QDBusVariant>()
-                              .variant()
-                              .toString();
+    const QDBusMessage version = m_bus.call(get, QDBus::Block, callTimeoutMs);
+    if (version.type() != QDBusMessage::ReplyMessage) {
+        status.state = ShellExtensionState::noShell;
+        return status;
+    }
+    status.shellVersion = version.arguments().value(0).value<QDBusVariant>().variant().toString();
 
     QDBusMessage hello = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Hello"));
     hello.setArguments({false});
@@ -133,7 +133,7 @@ ShellExtensionStatus GnomeShellBridge::status() {
     QDBusMessage ask = QDBusMessage::createMethodCall(service, QStringLiteral("/org/gnome/Shell"),
                                                       QStringLiteral("org.gnome.Shell.Extensions"),
                                                       QStringLiteral("GetExtensionInfo"));
-    ask.setArguments({ShellExtensionHint::uuid});
+    ask.setArguments({uuid});
     const QVariantMap info =
         qdbus_cast<QVariantMap>(m_bus.call(ask, QDBus::Block, callTimeoutMs).arguments().value(0));
     if (answer.errorName().endsWith(QLatin1String(".Error.AccessDenied"))) {
@@ -145,7 +145,7 @@ ShellExtensionStatus GnomeShellBridge::status() {
         // The shell reads the extensions' folders once, when it starts.
         const bool installed =
             !QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                    QStringLiteral("gnome-shell/extensions/") + ShellExtensionHint::uuid +
+                                    QStringLiteral("gnome-shell/extensions/") + uuid +
                                         QStringLiteral("/metadata.json"))
                  .isEmpty();
         status.state = installed ? ShellExtensionState::notLoaded : ShellExtensionState::notInstalled;

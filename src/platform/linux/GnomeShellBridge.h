@@ -12,7 +12,7 @@
 #include <QString>
 #include <optional>
 
-#include "core/ShellExtensionHint.h"
+#include "platform/ShellExtension.h"
 #include "platform/linux/CompositorWindows.h"
 
 namespace quillet {
@@ -20,6 +20,8 @@ namespace quillet {
 class GnomeShellBridge final : public QObject, public CompositorWindows {
     Q_OBJECT
 public:
+    /// The extension, as GNOME Shell knows it.
+    static inline const QString uuid = QStringLiteral("quillet@lumenfold.com");
     static inline const QString service = QStringLiteral("org.gnome.Shell");
     static inline const QString path = QStringLiteral("/com/lumenfold/quillet/Shell");
     static inline const QString interface = QStringLiteral("com.lumenfold.quillet.Shell");

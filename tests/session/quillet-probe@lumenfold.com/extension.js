@@ -6,7 +6,8 @@
  *   gdbus call --session --dest org.gnome.Shell --object-path /com/lumenfold/quillet/Probe \
  *       --method com.lumenfold.quillet.Probe.Eval 'global.display.focus_window.get_title()'
  *
- * Helpers for the code, under `probe`: click(x, y), screenshot(path), windows(), notifications(). */
+ * Helpers for the code, under `probe`: click(x, y), timeUntil(action, done), screenshot(path),
+ * windows(), notifications(), pressNotification(title, label). */
 const { Clutter, Gio, GLib, Meta, Shell, St } = imports.gi;
 const Main = imports.ui.main;
 
@@ -44,11 +45,29 @@ class Probe {
         const t = () => GLib.get_monotonic_time();
         this._pointer.notify_absolute_motion(t(), x, y);
         await wait(20);
+        this.lastPress = t();
         this._pointer.notify_button(t(), Clutter.BUTTON_PRIMARY, Clutter.ButtonState.PRESSED);
         await wait(20);
         this._pointer.notify_button(t(), Clutter.BUTTON_PRIMARY, Clutter.ButtonState.RELEASED);
         await wait(20);
         return true;
+    }
+
+    /* Milliseconds from the button press of `action` (a click) until `done()` holds and the frame
+     * that shows it is painted. */
+    async timeUntil(action, done) {
+        await action();
+        const start = this.lastPress;
+        for (let waited = 0; waited < 10000 && !done(); waited++)
+            await wait(1);
+        await new Promise(resolve => {
+            const id = global.stage.connect('after-paint', () => {
+                global.stage.disconnect(id);
+                resolve();
+            });
+            global.stage.queue_redraw();
+        });
+        return (GLib.get_monotonic_time() - start) / 1000;
     }
 
     screenshot(path) {
