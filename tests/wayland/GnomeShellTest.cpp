@@ -77,16 +77,16 @@ bool click(const QPointF& at) {
 }
 
 QString clipboardText() {
-    return shell("new Promise(r => St.Clipboard.get_default().get_text(St.ClipboardType.CLIPBOARD, "
-                 "(c, t) => r(t)))")
+    return shell(
+               "new Promise(r => St.Clipboard.get_default().get_text(St.ClipboardType.CLIPBOARD, "
+               "(c, t) => r(t)))")
         .toString();
 }
 
 void setClipboardText(const QString& text) {
     shell(QStringLiteral("St.Clipboard.get_default().set_text(St.ClipboardType.CLIPBOARD, %1)")
-              .arg(QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact)
-                                         .mid(1)
-                                         .chopped(1))));
+              .arg(QString::fromUtf8(
+                  QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact).mid(1).chopped(1))));
 }
 
 /// Which of the compositor's rectangles a toolkit's window coordinates count from, as screenshots
@@ -97,8 +97,7 @@ enum class Origin { buffer, frame, insideQtsTitleBar };
 /// Where the focused field of `pid` truly lies on screen, from the toolkit's own answers and the
 /// window's rectangles in the shell.
 std::optional<QRectF> trueFieldFrame(qint64 pid, Origin origin) {
-    const QJsonObject answers =
-        QJsonDocument::fromJson(readAccessible(pid, {"--frames"}).toUtf8()).object();
+    const QJsonObject answers = QJsonDocument::fromJson(readAccessible(pid, {"--frames"}).toUtf8()).object();
     std::optional<QJsonObject> win;
     for (const QJsonValue& w : shell("probe.windows()").toArray())
         if (w.toObject()["pid"].toInteger() == pid && w.toObject()["focus"].toBool())
@@ -177,7 +176,8 @@ protected:
     /// The icon at the field's corner: 8 points in from its right and bottom edges, as on X11.
     void expectIconAtTheFieldsCorner(const char* what, Origin origin) {
         std::optional<QRectF> icon;
-        ASSERT_TRUE(waitUntil([&] { return (icon = iconShown()).has_value(); }, 10000)) << what << ": no icon";
+        ASSERT_TRUE(waitUntil([&] { return (icon = iconShown()).has_value(); }, 10000))
+            << what << ": no icon";
         const std::optional<QRectF> field = trueFieldFrame(editor.processId(), origin);
         ASSERT_TRUE(field) << what;
         EXPECT_NEAR(icon->x(), field->right() - 32, 2) << what;
@@ -190,14 +190,12 @@ protected:
         const std::optional<QRectF> icon = iconShown();
         ASSERT_TRUE(icon) << what;
         ASSERT_TRUE(click(icon->center()));
-        for (int i = 0; i < 15; ++i) {
-            std::printf("DEBUG %d %s %s\n", i, QJsonDocument(shell("probe.windows().filter(w => w.title == 'Quillet')").toArray()).toJson(QJsonDocument::Compact).constData(),
-                QJsonDocument(shell("[Main.extensionManager.lookup('quillet@lumenfold.com').stateObj._bridge._pending.map(p => JSON.stringify(p)), global.display.list_all_windows().map(w => w.get_title() + '/' + w.get_pid())]").toArray()).toJson(QJsonDocument::Compact).constData());
-            settle(200);
-        }
         ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000)) << what << ": the panel";
+
         std::optional<QJsonObject> panel;
-        ASSERT_TRUE(waitUntil([&] { return (panel = window(quillet.pid(), "Quillet")).has_value(); }, 5000));
+        ASSERT_TRUE(waitUntil([&] { return (panel = window(quillet.pid(), "Quillet")).has_value(); }, 5000))
+            << what << ": the panel's window; windows "
+            << QJsonDocument(shell("probe.windows()").toArray()).toJson(QJsonDocument::Compact).toStdString();
         // Right edges aligned, 6 points below the icon, or above it when below does not fit.
         const QRectF at = rectOf((*panel)["frame"]);
         EXPECT_TRUE(waitUntil(
@@ -208,16 +206,17 @@ protected:
                         std::abs(icon->top() - now.bottom() - 6) <= 2);
             },
             3000))
-            << what << ": panel at " << at.x() << "," << at.y() << ", icon at " << icon->x() << "," << icon->y()
-            << "; windows " << QJsonDocument(shell("probe.windows()").toArray()).toJson(QJsonDocument::Compact).toStdString()
-            << QJsonDocument(shell("[Main.extensionManager.lookup('quillet@lumenfold.com').stateObj._bridge._pending.map(p => JSON.stringify(p))]").toArray()).toJson(QJsonDocument::Compact).toStdString();
-        EXPECT_TRUE((*panel)["focus"].toBool() || waitUntil([&] {
-            return (*window(quillet.pid(), "Quillet"))["focus"].toBool();
-        })) << what << ": the panel has the keyboard";
+            << what << ": panel at " << at.x() << "," << at.y() << ", icon at " << icon->x() << ","
+            << icon->y() << "; windows "
+            << QJsonDocument(shell("probe.windows()").toArray()).toJson(QJsonDocument::Compact).toStdString();
+        EXPECT_TRUE((*panel)["focus"].toBool() ||
+                    waitUntil([&] { return (*window(quillet.pid(), "Quillet"))["focus"].toBool(); }))
+            << what << ": the panel has the keyboard";
         ASSERT_TRUE(key("Return"));
         EXPECT_TRUE(waitUntil([&] { return editorText() == kMistakeFixed; }, 10000))
             << what << ": field reads " << editorText().toStdString();
-        EXPECT_TRUE(waitUntil([] { return shell("probe.pressNotification('Replaced', 'Undo')").toBool(); }, 5000))
+        EXPECT_TRUE(
+            waitUntil([] { return shell("probe.pressNotification('Replaced', 'Undo')").toBool(); }, 5000))
             << what << ": the notice with Undo";
         EXPECT_TRUE(waitUntil([&] { return editorText() == kMistaken; }, 10000))
             << what << ": field reads " << editorText().toStdString();
@@ -269,8 +268,8 @@ TEST_F(GnomeShellTest, AFieldThatIgnoresWritesGetsThePasteAndTheClipboardComesBa
     ASSERT_TRUE(key("Return"));
     EXPECT_TRUE(waitUntil([&] { return editorText() == kMistakeFixed; }, 10000))
         << "field reads " << editorText().toStdString();
-    EXPECT_TRUE(waitUntil([] { return shell("probe.notifications().some(n => n.title === 'Replaced')").toBool(); },
-                          5000))
+    EXPECT_TRUE(waitUntil(
+        [] { return shell("probe.notifications().some(n => n.title === 'Replaced')").toBool(); }, 5000))
         << "the notice of a replacement, not \"press Ctrl+V\"";
     EXPECT_FALSE(shell("probe.notifications().some(n => n.title.startsWith('Copied'))").toBool());
     EXPECT_TRUE(waitUntil([] { return clipboardText() == "the user's own clipboard"; }, 5000))
@@ -284,15 +283,17 @@ TEST_F(GnomeShellTest, AFieldThatIgnoresWritesGetsThePasteAndTheClipboardComesBa
 
 TEST_F(GnomeShellTest, AProgramOtherThanQuilletIsRefused) {
     setClipboardText("kept");
-    for (const auto& [method, args] : {std::pair<QString, QList<QVariant>>{"PressKeys", {QString("paste"), 1u}},
-                                       {"FocusedWindow", {}},
-                                       {"HideIcon", {}},
-                                       {"Hello", {true}}}) {
+    for (const auto& [method, args] :
+         {std::pair<QString, QList<QVariant>>{"PressKeys", {QString("paste"), 1u}},
+          {"FocusedWindow", {}},
+          {"HideIcon", {}},
+          {"Hello", {true}}}) {
         QDBusMessage call = QDBusMessage::createMethodCall(shellService, "/com/lumenfold/quillet/Shell",
                                                            "com.lumenfold.quillet.Shell", method);
         call.setArguments(args);
         const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
-        EXPECT_EQ(reply.errorName(), "com.lumenfold.quillet.Shell.Error.AccessDenied") << method.toStdString();
+        EXPECT_EQ(reply.errorName(), "com.lumenfold.quillet.Shell.Error.AccessDenied")
+            << method.toStdString();
     }
     qDBusRegisterMetaType<QMap<QString, QByteArray>>();
     QDBusMessage set = QDBusMessage::createMethodCall(shellService, "/com/lumenfold/quillet/Shell",
@@ -339,11 +340,12 @@ TEST_F(GnomeShellTest, MeasureLatency) {
         ASSERT_TRUE(key("shift+tab"));
         ASSERT_TRUE(waitUntil([] { return !iconShown(); }, 5000));
         // Timed inside the shell: the click, then each frame until the icon is on it.
-        const QJsonValue ms = shell(QStringLiteral("probe.timeUntil(() => probe.click(%1, %2), () => "
-                                                   "Main.layoutManager.uiGroup.get_children().some(a => "
-                                                   "a.visible && (a.style_class || '').includes('quillet-icon')))")
-                                        .arg(text.center().x())
-                                        .arg(text.center().y()));
+        const QJsonValue ms =
+            shell(QStringLiteral("probe.timeUntil(() => probe.click(%1, %2), () => "
+                                 "Main.layoutManager.uiGroup.get_children().some(a => "
+                                 "a.visible && (a.style_class || '').includes('quillet-icon')))")
+                      .arg(text.center().x())
+                      .arg(text.center().y()));
         std::printf("icon-after-click-ms %.1f\n", ms.toDouble());
 
         ASSERT_TRUE(click(iconShown()->center()));
