@@ -8,8 +8,12 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build}" && pwd)
+# The flavour built for the GNOME Shell installed here (43 and 44: legacy; 45 and later: modules).
+flavour=legacy
+version=$(gnome-shell --version 2>/dev/null | grep -oE '[0-9]+' | head -n 1)
+[ "${version:-0}" -ge 45 ] && flavour=modules
 out=$("$here/tests/session/run-in-wayland-session.sh" --compositor gnome-shell \
-    --extension "$build/gnome-shell/legacy/quillet@lumenfold.com" -- \
+    --extension "$build/gnome-shell/$flavour/quillet@lumenfold.com" -- \
     "$build/tests/wayland_GnomeShellTest" --gtest_filter='*MeasureLatency*' 2>&1)
 status=$?
 summary() {

@@ -324,8 +324,8 @@ TEST_F(GnomeShellTest, WithoutTheExtensionTheTriggerWorksAndTheHintSaysHowToTurn
 }
 
 // Not a check: the figures `tools/gnome-latency.sh` reports. Ten times each: from a click into a
-// field to the icon drawn at it, and from Return in the panel to the text read back from a field
-// that takes it only through the paste.
+// field to the icon drawn at it (timed in the shell), and from Return in the panel to the text in a
+// field that takes it only through the paste (as the editor writes it out).
 TEST_F(GnomeShellTest, MeasureLatency) {
     QFile in(dir.filePath("in.txt"));
     ASSERT_TRUE(in.open(QIODevice::WriteOnly));
@@ -350,11 +350,18 @@ TEST_F(GnomeShellTest, MeasureLatency) {
 
         ASSERT_TRUE(click(iconShown()->center()));
         ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000));
+        // The editor writes its text to the mirror file at each change: read without a round trip.
+        const auto fieldHolds = [&](const QString& text) {
+            QFile mirror(dir.filePath("out.txt"));
+            return mirror.open(QIODevice::ReadOnly) && QString::fromUtf8(mirror.readAll()) == text;
+        };
         QElapsedTimer clock;
-        ASSERT_TRUE(key("Return"));
         clock.start();
-        ASSERT_TRUE(waitUntil([&] { return editorText() == kMistakeFixed; }, 10000));
+        ASSERT_TRUE(shell("probe.key(28)").toBool()) << "Return";
+        while (!fieldHolds(kMistakeFixed) && clock.elapsed() < 10000)
+            settle(2);
         std::printf("paste-read-back-ms %lld\n", static_cast<long long>(clock.elapsed()));
+        ASSERT_TRUE(waitUntil([&] { return editorText() == kMistakeFixed; }, 10000));
         std::fflush(stdout);
         // Back to the mistaken text for the next run, the way a person would.
         ASSERT_TRUE(key("ctrl+z"));

@@ -6,7 +6,7 @@
  *   gdbus call --session --dest org.gnome.Shell --object-path /com/lumenfold/quillet/Probe \
  *       --method com.lumenfold.quillet.Probe.Eval 'global.display.focus_window.get_title()'
  *
- * Helpers for the code, under `probe`: click(x, y), timeUntil(action, done), screenshot(path),
+ * Helpers for the code, under `probe`: click(x, y), key(code), timeUntil(action, done), screenshot(path),
  * windows(), notifications(), pressNotification(title, label). */
 const { Clutter, Gio, GLib, Meta, Shell, St } = imports.gi;
 const Main = imports.ui.main;
@@ -32,6 +32,7 @@ class Probe {
     constructor() {
         const seat = Clutter.get_default_backend().get_default_seat();
         this._pointer = seat.create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);
+        this._keyboard = seat.create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
         this._dbus = Gio.DBusExportedObject.wrapJSObject(IFACE, this);
         this._dbus.export(Gio.DBus.session, '/com/lumenfold/quillet/Probe');
     }
@@ -39,6 +40,15 @@ class Probe {
     destroy() {
         this._dbus.unexport();
         this._pointer.run_dispose();
+        this._keyboard.run_dispose();
+    }
+
+    /* Presses and releases the key with Linux input code `code` (28: Return). */
+    async key(code) {
+        this._keyboard.notify_key(GLib.get_monotonic_time(), code, Clutter.KeyState.PRESSED);
+        await wait(2);
+        this._keyboard.notify_key(GLib.get_monotonic_time(), code, Clutter.KeyState.RELEASED);
+        return true;
     }
 
     async click(x, y) {
