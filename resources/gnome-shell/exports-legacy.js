@@ -1,3 +1,4 @@
+/* The entry GNOME Shell 43-44 calls: init() returns the object it enables and disables. */
 class QuilletExtension {
     constructor(extension) {
         this._extension = extension;

@@ -1,3 +1,4 @@
+/* The entry GNOME Shell 45+ loads: the default export, an Extension. */
 export default class QuilletExtension extends Extension {
     enable() {
         this._bridge = new Bridge(this.getSettings(), this.metadata, this.path);

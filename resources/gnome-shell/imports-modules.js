@@ -1,3 +1,4 @@
+/* What the GNOME Shell 45+ build takes from the shell: ES modules. */
 import Clutter from 'gi://Clutter';
 import Gio from 'gi://Gio';
 import GLib from 'gi://GLib';
