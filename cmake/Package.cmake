@@ -34,7 +34,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
        "an OpenAI-compatible chat-completions service with your own API key, and\n"
        "offers the corrected text and three rephrasings: the one you choose\n"
        "replaces the text. It needs an X11 desktop (or XWayland) with the\n"
-       "accessibility bus, and a Secret Service keyring for the key.")
+       "accessibility bus, and a Secret Service keyring for the key. Under GNOME on\n"
+       "Wayland its GNOME Shell extension, shipped here, draws the icon, pastes and\n"
+       "holds the shortcut once switched on.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_PREFIX /usr)

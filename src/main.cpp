@@ -15,9 +15,11 @@
 #include "core/SelfCheck.h"
 #include "core/SessionType.h"
 #include "core/SettingsStore.h"
+#include "core/ShellExtensionHint.h"
 #include "core/SingleInstance.h"
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/DBusInstanceChannel.h"
+#include "platform/linux/GnomeShellBridge.h"
 #include "platform/linux/IniDefaults.h"
 #include "platform/linux/rules/SessionBus.h"
 
@@ -103,6 +105,12 @@ int runDoctor(bool sessionBus) {
     QCoreApplication::processEvents();
     if (!hasDisplay())
         platform.screens = std::make_unique<NoScreens>();
+    // GNOME Shell's extension is asked, not introduced to: a running Quillet stays its client.
+    QStringList desktop;
+    if (platform.gnomeShell) {
+        platform.gnomeShell->connectToShell(false);
+        desktop << ShellExtensionHint::doctorLine(platform.gnomeShell->status());
+    }
     QTextStream out(stdout);
     SelfCheck::run(
         *platform.accessibility, *platform.workspace, *platform.screens,
@@ -110,7 +118,7 @@ int runDoctor(bool sessionBus) {
             out << text << '\n';
             out.flush();
         },
-        SessionTypes::name(platform.session),
+        SessionTypes::name(platform.session), desktop,
         [](std::chrono::milliseconds pause) {
             // The accessibility bus's answers and events come through the event loop meanwhile.
             QEventLoop loop;

@@ -265,8 +265,8 @@ void AppCoordinator::presentFor(FocusedField field) {
         self->presentFor(field);
     };
     Rect anchor;
-    if (m_overlay.isVisible() && m_overlay.panel()) {
-        anchor = m_overlay.panel()->screenFrame();
+    if (const std::optional<Rect> icon = m_overlay.iconFrame()) {
+        anchor = *icon;
     } else if (const std::optional<Rect> frame = AX::screenFrame(ax, m_services.screens, field.element)) {
         anchor = *frame;
     } else {

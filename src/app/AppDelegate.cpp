@@ -371,6 +371,7 @@ void AppDelegate::openOnboarding() {
         m_onboardingWindow = std::make_unique<OnboardingWindowController>(
             m_settings, m_accessibility, m_services.scheduler, keyValidator(), std::move(finished));
         OnboardingView* view = m_onboardingWindow->view();
+        view->setDesktopHint(desktopSetupHint);
         m_accessibility.track(view->sampleField());
         connect(view, &OnboardingView::sampleFieldShown, this,
                 [this](QPlainTextEdit* field) { m_accessibility.track(field); });

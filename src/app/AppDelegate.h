@@ -54,6 +54,9 @@ public:
     /// Where the desktop, not this program, holds the shortcut: the steps to bind it there, shown
     /// in the settings in place of the shortcut recorder. Set before the settings first open.
     std::function<QStringList(const L10n& l)> desktopShortcutSteps;
+    /// What the desktop lacks for the icon at the field, one paragraph each, shown in the setup's
+    /// "Try it now" step; empty when nothing is missing. Set before the setup first opens.
+    std::function<QStringList(const L10n& l)> desktopSetupHint;
     /// Shows the setup window: the one left open or closed before, or a new one after a Finish.
     void openOnboarding();
     void quit();

@@ -5,6 +5,8 @@
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/AutostartLoginItem.h"
 #include "platform/linux/Cld2LanguageRecognizer.h"
+#include "platform/linux/GnomeShellBridge.h"
+#include "platform/linux/GnomeShellServices.h"
 #include "platform/linux/IniDefaults.h"
 #include "platform/linux/LibsecretStore.h"
 #include "platform/linux/QtBeep.h"
@@ -25,6 +27,25 @@ namespace quillet {
 
 namespace {
 
+// GNOME under Wayland: what Quillet's extension in the shell does (each service falls back to the
+// plain Wayland one whenever the extension does not answer). Whoever runs the program introduces it
+// to the extension (GnomeShellBridge::connectToShell).
+void chooseGnomeShellServices(Platform& p, WaylandWorkspace& workspace, AtspiAccessibility& accessibility) {
+    auto bridge = std::make_unique<GnomeShellBridge>();
+    GnomeShellBridge* shell = bridge.get();
+    accessibility.setCompositorWindows(shell);
+    workspace.setActivator([shell](qint32 pid) { return shell->activateProcess(pid); });
+    p.keys = std::make_unique<GnomeShellKeySynth>(*shell, std::move(p.keys));
+    p.pasteboard = std::make_unique<GnomeShellPasteboard>(*shell, std::move(p.pasteboard));
+    p.hotkey = std::make_unique<GnomeShellHotkey>(*shell, std::move(p.hotkey));
+    p.windowHints = std::make_unique<GnomeShellWindowHints>(*shell, std::move(p.windowHints));
+    p.desktopIcon = std::make_unique<GnomeShellIcon>(*shell);
+    WaylandWorkspace* ws = &workspace;
+    p.canPressKeysIn = [ws, shell](qint32 pid) { return shell->isActive() || ws->hasX11Window(pid); };
+    p.gnomeShell = shell;
+    p.desktopBridge = std::move(bridge);
+}
+
 // A Wayland session: the active window and the focus come from accessibility events alone, the
 // shortcut from the desktop, and keys reach only the programs that run under XWayland.
 void chooseWaylandServices(Platform& p) {
@@ -39,10 +60,14 @@ void chooseWaylandServices(Platform& p) {
     p.keys = std::make_unique<X11OnlyKeySynth>(std::make_unique<XTestKeySynth>(*p.scheduler),
                                                [ws] { return ws->hasX11Window(ws->activePid()); });
     p.canPressKeysIn = [ws](qint32 pid) { return ws->hasX11Window(pid); };
-    if (SessionTypes::desktop([](const char* name) { return qEnvironmentVariable(name); }) == Desktop::kde)
+    const Desktop desktop =
+        SessionTypes::desktop([](const char* name) { return qEnvironmentVariable(name); });
+    if (desktop == Desktop::kde)
         p.hotkey = std::make_unique<KGlobalAccelHotkey>();
     else
         p.hotkey = std::make_unique<DesktopCommandHotkey>();
+    if (desktop == Desktop::gnome)
+        chooseGnomeShellServices(p, *workspace, *accessibility);
     p.workspace = std::move(workspace);
     p.accessibility = std::move(accessibility);
     p.session = SessionType::wayland;

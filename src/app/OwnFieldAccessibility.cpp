@@ -135,7 +135,14 @@ AXError OwnFieldAccessibility::copyAttribute(const AXElement& element, const QSt
     } else if (attribute == AXAttr::position) {
         if (!widget->isVisible())
             return AXError::noValue;
-        out = QPointF(widget->mapToGlobal(QPoint(0, 0)));
+        if (windowOrigin) {
+            const std::optional<QPointF> origin = windowOrigin(widget->window());
+            if (!origin)
+                return AXError::noValue;
+            out = *origin + QPointF(widget->mapTo(widget->window(), QPoint(0, 0)));
+        } else {
+            out = QPointF(widget->mapToGlobal(QPoint(0, 0)));
+        }
     } else if (attribute == AXAttr::size) {
         if (!widget->isVisible())
             return AXError::noValue;

@@ -11,10 +11,12 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "platform/Accessibility.h"
 
 class QPlainTextEdit;
+class QWidget;
 
 namespace quillet {
 
@@ -28,6 +30,9 @@ public:
 
     /// Called when the tracked field takes the keyboard focus (true) or loses it or goes away (false).
     std::function<void(bool focused)> onFocusChanged;
+    /// Where the contents of the field's window start on screen, where Qt cannot tell (a Wayland
+    /// window knows nothing of its place); empty when unknown. Unset: Qt's own answer.
+    std::function<std::optional<QPointF>(QWidget* window)> windowOrigin;
 
     /// Presents `field` (one at a time; a later call replaces the earlier one). When it already has
     /// the focus, that is reported at once.

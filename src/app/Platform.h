@@ -9,6 +9,7 @@
 #include "platform/Accessibility.h"
 #include "platform/Beep.h"
 #include "platform/Defaults.h"
+#include "platform/DesktopIcon.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/HttpTransport.h"
 #include "platform/KeySynth.h"
@@ -24,7 +25,14 @@
 
 namespace quillet {
 
+class GnomeShellBridge;
+
 struct Platform {
+    /// What the desktop's own extension for Quillet goes through, where there is one; destroyed
+    /// last, after the services that use it.
+    std::unique_ptr<QObject> desktopBridge;
+    /// The same, as GNOME Shell's extension: null outside a GNOME Wayland session.
+    GnomeShellBridge* gnomeShell = nullptr;
     std::unique_ptr<Scheduler> scheduler;
     std::unique_ptr<SecretStore> secrets;
     std::unique_ptr<Defaults> defaults;
@@ -40,6 +48,9 @@ struct Platform {
     std::unique_ptr<GlobalHotkey> hotkey;
     std::unique_ptr<Beep> beep;
     std::unique_ptr<WindowHints> windowHints;
+    /// The icon at the field drawn by the desktop itself (GNOME Shell's extension); null where the
+    /// program's own window is the icon.
+    std::unique_ptr<DesktopIcon> desktopIcon;
     /// The kind of session the services were chosen for.
     SessionType session = SessionType::x11;
     /// Whether synthetic keys reach the application of process `pid`; empty where they always do.

@@ -4,15 +4,49 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLoggingCategory>
+#include <QWidget>
 
 #include "app/AppDelegate.h"
 #include "app/Platform.h"
 #include "core/CustomShortcutSteps.h"
 #include "core/SessionType.h"
+#include "core/ShellExtensionHint.h"
 #include "core/Shortcut.h"
 #include "platform/linux/DesktopNotice.h"
+#include "platform/linux/GnomeShellBridge.h"
+#include "platform/linux/rules/ScreenPosition.h"
 
 namespace quillet {
+
+namespace {
+
+// GNOME Shell with Quillet's extension: the icon at the field, drawn by the shell, and the setup
+// window's word on the extension while it does not work. It may be switched on or off at any time.
+void useGnomeShell(AppDelegate& delegate, GnomeShellBridge& shell, DesktopIcon* icon) {
+    AppCoordinator& coordinator = delegate.coordinator();
+    shell.connectToShell(true);
+    coordinator.overlay().setDesktopIcon(icon);
+    coordinator.showsFieldIcon = shell.isActive();
+    QObject::connect(&shell, &GnomeShellBridge::activeChanged, &coordinator, [&coordinator](bool active) {
+        coordinator.showsFieldIcon = active;
+        coordinator.reconsiderField();
+    });
+    // The setup's sample field: its window's place comes from the shell too.
+    delegate.accessibility().windowOrigin = [&shell](QWidget* window) -> std::optional<QPointF> {
+        if (!shell.isActive())
+            return QPointF(window->mapToGlobal(QPoint(0, 0)));
+        const std::optional<ScreenPosition::WindowRects> rects =
+            shell.focusedWindow(qint32(QCoreApplication::applicationPid()));
+        if (!rects)
+            return std::nullopt;
+        return ScreenPosition::windowOrigin(*rects, QSizeF(window->size()));
+    };
+    delegate.desktopSetupHint = [&shell](const L10n& l) {
+        return shell.isActive() ? QStringList() : ShellExtensionHint::steps(shell.status(), l);
+    };
+}
+
+}  // namespace
 
 void applySessionMode(AppDelegate& delegate, const Platform& platform) {
     if (platform.session != SessionType::wayland)
@@ -35,11 +69,19 @@ void applySessionMode(AppDelegate& delegate, const Platform& platform) {
     // KDE's shortcut service takes the combination from the recorder as on X11.
     if (desktop == Desktop::kde)
         return;
+    GnomeShellBridge* shell = platform.gnomeShell;
+    if (shell)
+        useGnomeShell(delegate, *shell, platform.desktopIcon.get());
     const QString command = CustomShortcutSteps::triggerCommand(
         QCoreApplication::applicationFilePath(), qEnvironmentVariable("PATH").split(QDir::listSeparator()));
-    delegate.desktopShortcutSteps = [command, desktop](const L10n& l) {
-        if (desktop == Desktop::gnome)
-            return CustomShortcutSteps::gnomeSteps(l, command, Shortcut::defaultShortcut().text());
+    delegate.desktopShortcutSteps = [command, desktop, shell](const L10n& l) {
+        if (desktop == Desktop::gnome) {
+            // With the extension the shell holds Quillet's own shortcut: the recorder is back.
+            if (shell && shell->isActive())
+                return QStringList();
+            QStringList steps = shell ? ShellExtensionHint::steps(shell->status(), l) : QStringList();
+            return steps << CustomShortcutSteps::gnomeSteps(l, command, Shortcut::defaultShortcut().text());
+        }
         return QStringList{
             l.text(QStringLiteral("This desktop lets no program hold a shortcut of its own. In its keyboard "
                                   "settings, bind a key to this command:"),

@@ -43,7 +43,8 @@ QString rect(const Rect& r) {
 
 void run(Accessibility& ax, Workspace& workspace, Screens& screens,
          const std::function<void(const QString&)>& print, const QString& mode,
-         const std::function<void(std::chrono::milliseconds)>& wait, bool sessionBus) {
+         const QStringList& desktopLines, const std::function<void(std::chrono::milliseconds)>& wait,
+         bool sessionBus) {
     print(QStringLiteral("Quillet doctor"));
     print(QString(14, QChar(0x2500)));
     if (!mode.isEmpty())
@@ -53,6 +54,8 @@ void run(Accessibility& ax, Workspace& workspace, Screens& screens,
             line(false, QStringLiteral("Session bus"),
                  QStringLiteral("none \u2014 DBUS_SESSION_BUS_ADDRESS is not set; start Quillet from within "
                                 "the desktop session")));
+    for (const QString& desktopLine : desktopLines)
+        print(desktopLine);
 
     const bool trusted = ax.isProcessTrusted();
     print(line(

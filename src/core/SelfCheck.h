@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -24,11 +25,13 @@ constexpr std::chrono::milliseconds focusReadPause{50};
 
 /// Prints the report, one call of `print` per printed text (each ends a line). Changes nothing in the
 /// user's applications; the one in front is asked to show its contents, as the running program does.
-/// `mode`, when given, names the kind of session the program works in ("X11", "Wayland"). `wait`
-/// lets time pass (with the event loop running) between reads of the focus; without it they follow
-/// one another at once. Without `sessionBus` the report says there is none.
+/// `mode`, when given, names the kind of session the program works in ("X11", "Wayland");
+/// `desktopLines`, report lines on what the desktop lends the program, follow it. `wait` lets time
+/// pass (with the event loop running) between reads of the focus; without it they follow one another
+/// at once. Without `sessionBus` the report says there is none.
 void run(Accessibility& ax, Workspace& workspace, Screens& screens,
          const std::function<void(const QString&)>& print, const QString& mode = QString(),
+         const QStringList& desktopLines = {},
          const std::function<void(std::chrono::milliseconds)>& wait = {}, bool sessionBus = true);
 
 /// One report line: two spaces, the mark (✓ passed, ✗ failed, • information), the label, and

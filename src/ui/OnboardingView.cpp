@@ -273,6 +273,8 @@ QWidget* OnboardingView::buildTestStep() {
     m_testHeading = headingLabel(page);
     v->addWidget(heading(Symbol::sparkles, m_testHeading, page));
     m_testText = bodyLabel(page);
+    // It may name a command to run.
+    m_testText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     v->addWidget(m_testText);
     // The rounded, teal-edged box around the sample field.
     auto* frame =
@@ -392,6 +394,11 @@ void OnboardingView::goBack() {
         showStep();
 }
 
+void OnboardingView::setDesktopHint(std::function<QStringList(const L10n& l)> hint) {
+    m_desktopHint = std::move(hint);
+    refresh();
+}
+
 void OnboardingView::saveAndValidate() {
     m_keyCheck.start(m_keyField->secret());
 }
@@ -429,11 +436,14 @@ void OnboardingView::refresh() {
     m_keyStatusView->display(m_keyCheck.status(), false);
 
     m_testHeading->setText(l.text(QStringLiteral("Try it now"), QStringLiteral("Probaj odmah")));
+    const QStringList desktopLacks = m_desktopHint ? m_desktopHint(l) : QStringList();
     m_testText->setText(
-        l.text(QStringLiteral("Click into the field below — the icon appears in its bottom-right "
-                              "corner. Click it to fix the text."),
-               QStringLiteral("Klikni u polje ispod — u donjem desnom uglu pojaviće se ikonica. "
-                              "Klikni na nju za ispravku.")));
+        !desktopLacks.isEmpty()
+            ? desktopLacks.join(QLatin1Char('\n'))
+            : l.text(QStringLiteral("Click into the field below — the icon appears in its bottom-right "
+                                    "corner. Click it to fix the text."),
+                     QStringLiteral("Klikni u polje ispod — u donjem desnom uglu pojaviće se ikonica. "
+                                    "Klikni na nju za ispravku.")));
     m_sampleField->setAccessibleName(m_testHeading->text());
     for (QLabel* body : {m_permissionText, m_keyText, m_testText})
         setTextColor(body, Style::secondary(*this));

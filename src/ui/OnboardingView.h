@@ -62,6 +62,10 @@ public:
     void goForward();
     void goBack();
     bool canGoForward();
+    /// What the desktop lacks for the icon at the field (paragraphs; none when nothing is missing),
+    /// shown on the "Try it now" step in place of the promise that the icon appears.
+    void setDesktopHint(std::function<QStringList(const L10n& l)> hint);
+
     /// Stops the permission poll for good (the view is about to go).
     void stopPolling();
 
@@ -91,6 +95,7 @@ private:
     Scheduler& m_scheduler;
     KeyCheck m_keyCheck;
     std::function<void()> m_onFinished;
+    std::function<QStringList(const L10n& l)> m_desktopHint;
 
     OnboardingSteps m_steps;
     bool m_axTrusted = false;

@@ -2,6 +2,7 @@
 #include "ui/OverlayController.h"
 
 #include "core/L10n.h"
+#include "core/ScreenSpace.h"
 
 namespace quillet {
 
@@ -37,8 +38,42 @@ void OverlayController::createPanel() {
     m_iconView = view;
 }
 
+void OverlayController::setDesktopIcon(DesktopIcon* icon) {
+    m_desktopIcon = icon;
+    if (!icon)
+        return;
+    icon->onClick = [self = QPointer<OverlayController>(this)] {
+        if (self && self->onClick)
+            self->onClick();
+    };
+}
+
+std::optional<Rect> OverlayController::iconFrame() const {
+    if (m_desktopFrame)
+        return m_desktopFrame;
+    if (m_panel && m_panel->isVisible())
+        return m_panel->screenFrame();
+    return std::nullopt;
+}
+
+void OverlayController::showOnDesktop() {
+    const DesktopIcon::Look look = m_pendingState == IconState::loading ? DesktopIcon::Look::loading
+                                   : m_pendingState == IconState::error ? DesktopIcon::Look::error
+                                                                        : DesktopIcon::Look::ready;
+    const QRectF global = ScreenSpace::toGlobal(*m_desktopFrame, FloatingPanel::primaryGlobalGeometry());
+    if (!m_desktopIcon->show(global, look, tooltipText()))
+        m_desktopFrame.reset();
+}
+
 void OverlayController::show(const Rect& nearFieldFrame, const std::optional<Rect>& windowFrame,
                              const QList<ScreenInfo>& screens) {
+    if (drawnByDesktop()) {
+        if (m_panel)
+            m_panel->orderOut();
+        m_desktopFrame = SurfacePlacement::overlayIconFrame(nearFieldFrame, windowFrame, screens);
+        showOnDesktop();
+        return;
+    }
     if (!m_panel)
         createPanel();
     if (!m_panel)
@@ -48,6 +83,9 @@ void OverlayController::show(const Rect& nearFieldFrame, const std::optional<Rec
 }
 
 void OverlayController::hide() {
+    if (m_desktopFrame && m_desktopIcon)
+        m_desktopIcon->hide();
+    m_desktopFrame.reset();
     if (m_panel)
         m_panel->orderOut();
 }
@@ -57,17 +95,19 @@ quint64 OverlayController::lastClickTime() const {
 }
 
 bool OverlayController::isVisible() const {
-    return m_panel && m_panel->isVisible();
+    return m_desktopFrame.has_value() || (m_panel && m_panel->isVisible());
 }
 
 IconState OverlayController::state() const {
-    return m_iconView ? m_iconView->state() : m_pendingState;
+    return m_pendingState;
 }
 
 void OverlayController::setState(IconState state) {
     m_pendingState = state;
     if (m_iconView)
         m_iconView->setState(state);
+    if (m_desktopFrame && drawnByDesktop())
+        showOnDesktop();
 }
 
 }  // namespace quillet

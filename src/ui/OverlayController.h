@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/SurfacePlacement.h"
+#include "platform/DesktopIcon.h"
 #include "ui/FloatingPanel.h"
 #include "ui/OverlayIconView.h"
 
@@ -41,6 +42,12 @@ public:
     IconState state() const;
     void setState(IconState state);
 
+    /// Where the desktop draws the icon itself (GNOME Shell under Wayland): while it does, the icon
+    /// is the desktop's and no panel is made. `icon` must outlive the controller; null: never.
+    void setDesktopIcon(DesktopIcon* icon);
+    /// Where the icon is shown now, as a screen frame; empty while it is hidden.
+    std::optional<Rect> iconFrame() const;
+
     /// The panel and its badge; null until the first show.
     FloatingPanel* panel() const { return m_panel.get(); }
     OverlayIconView* iconView() const { return m_iconView; }
@@ -50,12 +57,17 @@ public:
 
 private:
     void createPanel();
+    bool drawnByDesktop() const { return m_desktopIcon && m_desktopIcon->isAvailable(); }
+    void showOnDesktop();
 
     WindowHints& m_hints;
     std::unique_ptr<FloatingPanel> m_panel;
     QPointer<OverlayIconView> m_iconView;
     IconState m_pendingState = IconState::ready;
     quint64 m_lastClickTime = 0;
+    DesktopIcon* m_desktopIcon = nullptr;
+    // The frame the desktop's icon was shown at; empty while it is hidden.
+    std::optional<Rect> m_desktopFrame;
 };
 
 }  // namespace quillet

@@ -454,9 +454,12 @@ void SettingsView::refreshShortcut(const L10n& l) {
     f.setStrikeOut(failure.has_value());
     m_shortcutRecorder->setFont(f);
 
-    const bool desktopHolds = bool(m_shortcutControl.desktopSteps);
+    // Where the desktop holds the shortcut, the steps to bind it there; none: the recorder.
+    const QStringList steps =
+        m_shortcutControl.desktopSteps ? m_shortcutControl.desktopSteps(l) : QStringList();
+    const bool desktopHolds = !steps.isEmpty();
     if (desktopHolds) {
-        m_shortcutSteps->setText(m_shortcutControl.desktopSteps(l).join(QLatin1Char('\n')));
+        m_shortcutSteps->setText(steps.join(QLatin1Char('\n')));
         m_shortcutUnavailable->hide();
     }
     m_shortcutSteps->setVisible(desktopHolds);

@@ -54,7 +54,7 @@ public:
         /// While recording, presses of the current shortcut reach the recorder.
         std::function<void(bool recording)> suspend;
         /// Where the desktop holds the shortcut and runs `quillet --trigger` for it: the steps that
-        /// bind it there, one paragraph each, shown in place of the recorder.
+        /// bind it there, one paragraph each, shown in place of the recorder (none: the recorder).
         std::function<QStringList(const L10n& l)> desktopSteps;
     };
     /// Where the block list finds the names of applications.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `cmake --install` into a fresh prefix, as a user or a packager runs it: the program, its desktop
-# entry with its actions, its emblem, manual page, licence and changelog land in the usual places,
-# and the installed program runs from there.
+# entry with its actions, its emblem, manual page, licence and changelog, and its GNOME Shell
+# extension land in the usual places, and the installed program runs from there.
 # Runs inside a session; $1 is the quillet binary of the build folder.
 set -u
 build=$(cd "$(dirname "$1")/.." && pwd)
@@ -24,10 +24,20 @@ check "it names the installed emblem" grep -qxF "Icon=com.lumenfold.quillet" "$e
 check "its other lines are kept" test "$(grep -v '^Exec=' "$entry")" = \
     "$(grep -v '^Exec=' "$here/../../resources/quillet.desktop")"
 check "the licence" cmp -s "$prefix/share/doc/quillet/copyright" "$here/../../LICENSE"
+extension="$prefix/share/gnome-shell/extensions/quillet@lumenfold.com"
 check "nothing else is installed" test "$(cd "$prefix" && find . -type f | sort)" = "$(printf '%s\n' \
     ./bin/quillet ./share/applications/com.lumenfold.quillet.desktop ./share/doc/quillet/changelog.gz \
-    ./share/doc/quillet/copyright ./share/icons/hicolor/scalable/apps/com.lumenfold.quillet.svg \
-    ./share/man/man1/quillet.1.gz)"
+    ./share/doc/quillet/copyright ./share/gnome-shell/extensions/quillet@lumenfold.com/emblem.svg \
+    ./share/gnome-shell/extensions/quillet@lumenfold.com/extension.js \
+    ./share/gnome-shell/extensions/quillet@lumenfold.com/metadata.json \
+    ./share/gnome-shell/extensions/quillet@lumenfold.com/schemas/gschemas.compiled \
+    ./share/gnome-shell/extensions/quillet@lumenfold.com/schemas/org.gnome.shell.extensions.quillet.gschema.xml \
+    ./share/gnome-shell/extensions/quillet@lumenfold.com/stylesheet.css \
+    ./share/icons/hicolor/scalable/apps/com.lumenfold.quillet.svg ./share/man/man1/quillet.1.gz)"
+# The extension answers the installed program alone, named by its full path.
+check "the extension names the installed program" \
+    grep -qF "\"quillet-program\": \"$prefix/bin/quillet\"" "$extension/metadata.json"
+check "its metadata is JSON" /usr/bin/python3 -m json.tool "$extension/metadata.json"
 
 # A plain prefix gets a plain Exec line.
 plain=$QUILLET_SESSION_DIR/plain

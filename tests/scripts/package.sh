@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # `make package` as a packager runs it: the Debian package holds the program, its desktop entry with
-# its actions, the icon, the manual page, the licence and the changelog, and declares the libraries
+# its actions, the icon, the manual page, the licence, the changelog and the GNOME Shell extension
+# (answering /usr/bin/quillet), and declares the libraries
 # the program links to as Debian's own tools name them. Runs inside a session; $1 is the quillet
 # binary of the build folder.
 set -u
@@ -17,11 +18,18 @@ check "one package, named as Debian names them" test -n "$deb"
 
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
 echo "$files"
-check "exactly the program, entry, icon, manual page, licence and changelog" test "$files" = "$(printf '%s\n' \
+extension=./usr/share/gnome-shell/extensions/quillet@lumenfold.com
+check "exactly the program, entry, icon, manual page, licence, changelog and extension" test "$files" = "$(printf '%s\n' \
     ./usr/bin/quillet \
     ./usr/share/applications/com.lumenfold.quillet.desktop \
     ./usr/share/doc/quillet/changelog.gz \
     ./usr/share/doc/quillet/copyright \
+    $extension/emblem.svg \
+    $extension/extension.js \
+    $extension/metadata.json \
+    $extension/schemas/gschemas.compiled \
+    $extension/schemas/org.gnome.shell.extensions.quillet.gschema.xml \
+    $extension/stylesheet.css \
     ./usr/share/icons/hicolor/scalable/apps/com.lumenfold.quillet.svg \
     ./usr/share/man/man1/quillet.1.gz)"
 check "everything belongs to root" test -z "$(dpkg-deb -c "$deb" | awk '$2 != "root/root"')"
@@ -55,6 +63,8 @@ check "the entry starts the installed program" grep -qxF "Exec=/usr/bin/quillet"
 check "its actions: Settings and Quit" grep -qxF "Actions=Settings;Quit;" "$entry"
 check "Settings runs --settings" grep -qxF "Exec=/usr/bin/quillet --settings" "$entry"
 check "Quit runs --quit" grep -qxF "Exec=/usr/bin/quillet --quit" "$entry"
+check "the extension answers the installed program" \
+    grep -qF '"quillet-program": "/usr/bin/quillet"' "$root/$extension/metadata.json"
 check "the licence is the project's" cmp -s "$root/usr/share/doc/quillet/copyright" "$here/../../LICENSE"
 check "the changelog names this version" grep -q "^quillet ($(field Version))" <(zcat "$root/usr/share/doc/quillet/changelog.gz")
 check "the program is stripped" test -z "$(readelf -S "$root/usr/bin/quillet" | grep -F .debug_info)"

@@ -3,29 +3,36 @@
 # session as run-in-session.sh (own HOME and XDG folders, D-Bus session bus, gnome-keyring, the
 # AT-SPI bus with the accessibility switch on) without X11, with mutter or KWin as the compositor.
 #
-#   run-in-wayland-session.sh [--compositor mutter|kwin] [--fake-input] [--size WxH] [--a11y-off]
-#                             [--] command [args...]
+#   run-in-wayland-session.sh [--compositor mutter|kwin|gnome-shell] [--fake-input] [--size WxH]
+#                             [--a11y-off] [--extension DIR]... [--] command [args...]
 #
 # mutter (GNOME): `mutter --headless --wayland --no-x11`. A RemoteDesktop session is started before
 #   the command: it gives the headless seat a keyboard (without one no window gets the focus) and is
 #   how tests press keys (tests/session/wayland-keys.py).
+# gnome-shell (GNOME): `gnome-shell --headless`, with a private system bus holding a stand-in for
+#   logind (python3-dbusmock's template), its settings in a key file (enabled extensions, no key
+#   repeat, no welcome tour) and out of the overview it starts in. Each --extension DIR is installed
+#   (as the user's, under its folder's name) and enabled before the shell starts, as after a login.
+#   Also installed: tests/session/quillet-probe@lumenfold.com, through which tests ask the shell what a person
+#   sees (see its extension.js). Keys as under mutter.
 # kwin (KDE Plasma): `kwin_wayland --virtual`, which also serves KGlobalAccel (org.kde.kglobalaccel).
 #   With --fake-input every client may use org_kde_kwin_fake_input, which wayland-keys.py needs;
 #   without it KWin checks permissions as a real Plasma session does.
 #
 # Inside: WAYLAND_DISPLAY, XDG_SESSION_TYPE=wayland, XDG_CURRENT_DESKTOP, GDK_BACKEND=wayland and
-# QT_QPA_PLATFORM=wayland (native Wayland clients), no DISPLAY, QUILLET_COMPOSITOR (mutter or
-# kwin), QUILLET_KEYS_SOCKET (mutter) and everything run-in-session.sh exports. The command's exit
+# QT_QPA_PLATFORM=wayland (native Wayland clients), no DISPLAY, QUILLET_COMPOSITOR (mutter, kwin or
+# gnome-shell), QUILLET_KEYS_SOCKET (mutter, gnome-shell) and everything run-in-session.sh exports. The command's exit
 # status is the script's; 3 when the compositor could not be started.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.sh"
 
 if [ "${1:-}" != --in-session ]; then
-    compositor=mutter fake_input=no size=1280x800 outer=()
+    compositor=mutter fake_input=no size=1280x800 outer=() extensions=()
     while [ $# -gt 0 ]; do
         case "$1" in
             --compositor) compositor=$2; shift ;;
+            --extension) extensions+=("$(cd "$2" && pwd)"); shift ;;
             --fake-input) fake_input=yes ;;
             --size) size=$2; shift ;;
             --a11y-off) outer+=(--a11y-off) ;;
@@ -35,14 +42,14 @@ if [ "${1:-}" != --in-session ]; then
         shift
     done
     [ $# -gt 0 ] || { echo "usage: $0 [--compositor mutter|kwin] [options] -- command [args...]" >&2; exit 2; }
-    case "$compositor" in mutter | kwin) ;; *) echo "$0: unknown compositor $compositor" >&2; exit 2 ;; esac
+    case "$compositor" in mutter | kwin | gnome-shell) ;; *) echo "$0: unknown compositor $compositor" >&2; exit 2 ;; esac
     exec "$here/run-in-session.sh" --no-x "${outer[@]}" -- "$0" --in-session "$compositor" "$fake_input" \
-        "$size" "$@"
+        "$size" "$(IFS=:; echo "${extensions[*]}")" "$@"
 fi
 
 # Inside the session built by run-in-session.sh.
-compositor=$2 fake_input=$3 size=$4
-shift 4
+compositor=$2 fake_input=$3 size=$4 extensions=$5
+shift 5
 session=$QUILLET_SESSION_DIR
 pids=()
 cleanup() {
@@ -58,7 +65,7 @@ trap 'exit 143' TERM
 fail() { echo "run-in-wayland-session: $*" >&2; exit 3; }
 alive() { kill -0 "${pids[-1]}" 2>/dev/null; }
 has_name() {
-    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    dbus-send "--${2:-session}" --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
         org.freedesktop.DBus.GetNameOwner "string:$1"
 }
 socket_ready() { [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ]; }
@@ -67,6 +74,22 @@ export WAYLAND_DISPLAY=wayland-quillet XDG_SESSION_TYPE=wayland GDK_BACKEND=wayl
 export QUILLET_COMPOSITOR=$compositor
 unset DISPLAY
 width=${size%x*} height=${size#*x}
+
+# Keys as a person presses them, through the compositor's RemoteDesktop session (mutter's own).
+start_keys() {
+    export QUILLET_KEYS_SOCKET=$session/keys.socket
+    /usr/bin/python3 "$here/wayland-keys.py" serve-mutter "$QUILLET_KEYS_SOCKET" >"$session/keys.log" 2>&1 &
+    pids+=($!)
+    wait_for 20 grep -q ready "$session/keys.log" ||
+        fail "no RemoteDesktop session: $(tail -n 5 "$session/keys.log")"
+}
+
+# install_extension DIR: as the user's own GNOME Shell extension, under the folder's name.
+install_extension() {
+    local target=$XDG_DATA_HOME/gnome-shell/extensions/$(basename "$1")
+    mkdir -p "$(dirname "$target")"
+    cp -r "$1" "$target" || fail "cannot install the extension $1"
+}
 
 # On Wayland each client repeats a held key itself: on a busy machine a release that arrives late
 # would type the key twice. People keep repeat on; the tests' keys need it off.
@@ -80,11 +103,61 @@ case "$compositor" in
         pids+=($!)
         wait_for 30 has_name org.gnome.Mutter.RemoteDesktop && socket_ready ||
             fail "mutter did not start: $(tail -n 5 "$session/mutter.log")"
-        export QUILLET_KEYS_SOCKET=$session/keys.socket
-        /usr/bin/python3 "$here/wayland-keys.py" serve-mutter "$QUILLET_KEYS_SOCKET" >"$session/keys.log" 2>&1 &
+        start_keys
+        ;;
+    gnome-shell)
+        export XDG_CURRENT_DESKTOP=GNOME
+        # The shell asks logind for its session and seat on the system bus: a private one, with a stand-in.
+        cat >"$session/system-bus.conf" <<XML
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig><type>system</type><listen>unix:path=$session/system-bus</listen><auth>EXTERNAL</auth>
+<policy context="default"><allow user="*"/><allow own="*"/><allow send_destination="*"/>
+<allow receive_sender="*"/></policy></busconfig>
+XML
+        dbus-daemon --config-file="$session/system-bus.conf" --nofork --nopidfile >"$session/system-bus.log" 2>&1 &
         pids+=($!)
-        wait_for 20 grep -q ready "$session/keys.log" ||
-            fail "no RemoteDesktop session: $(tail -n 5 "$session/keys.log")"
+        export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$session/system-bus
+        wait_for 20 test -S "$session/system-bus" || fail "the system bus did not start"
+        /usr/bin/python3 -m dbusmock --system --template logind >"$session/logind.log" 2>&1 &
+        pids+=($!)
+        wait_for 20 has_name org.freedesktop.login1 system || fail "no logind stand-in: $(tail -n 5 "$session/logind.log")"
+        # Settings the shell reads at start, as a user's would be after the first login.
+        enabled="'quillet-probe@lumenfold.com'"
+        install_extension "$here/quillet-probe@lumenfold.com"
+        IFS=: read -r -a dirs <<<"$extensions"
+        for dir in "${dirs[@]}"; do
+            [ -n "$dir" ] || continue
+            install_extension "$dir"
+            enabled="$enabled, '$(basename "$dir")'"
+        done
+        mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings"
+        cat >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile" <<INI
+[org/gnome/desktop/peripherals/keyboard]
+repeat=false
+
+[org/gnome/shell]
+enabled-extensions=[$enabled]
+welcome-dialog-last-shown-version='999'
+
+[org/gnome/desktop/notifications]
+show-banners=false
+INI
+        GSETTINGS_BACKEND=keyfile gnome-shell --headless --wayland --no-x11 --wayland-display "$WAYLAND_DISPLAY" \
+            --virtual-monitor "$size" >"$session/gnome-shell.log" 2>&1 &
+        pids+=($!)
+        # Ended by a signal, GNOME Shell 43 crashes on its way out: that is no news of the test's.
+        disown
+        shell_probe() {
+            gdbus call --session --dest org.gnome.Shell --object-path /com/lumenfold/quillet/Probe \
+                --method com.lumenfold.quillet.Probe.Eval "$1"
+        }
+        wait_for 60 shell_probe 'true' && socket_ready ||
+            fail "gnome-shell did not start: $(tail -n 5 "$session/gnome-shell.log")"
+        # Started, and out of the overview it opens with (where no window gets the keyboard).
+        wait_for 30 shell_probe '!Main.layoutManager._startingUp && !Main.overview.visible && !Main.overview.animationInProgress' ||
+            fail "the shell stays in the overview"
+        start_keys
         ;;
     kwin)
         export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5

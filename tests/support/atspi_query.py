@@ -2,7 +2,7 @@
 """Reads (and optionally presses) an application's widgets through AT-SPI, as a screen reader would.
 
     atspi_query.py PID [--press NAME | --press-described DESCRIPTION | --text | --selection |
-                        --extents | --describe | --extents-of NAME] [--line]
+                        --extents | --describe | --extents-of NAME | --frames] [--line]
 
 Prints one line per accessible of the application with process id PID: role, a tab, name, a tab, and
 its text (Text interface) if it has one. With --press, performs the first action of the first push
@@ -13,7 +13,8 @@ editable text that is showing (null when there is none); --selection, the part o
 --extents, where that text lies on screen, as JSON [x, y, width, height] (null when unknown). With
 --line only texts without a line break count: a single-line entry beside a document.
 --describe adds each accessible's description as a column before its text; --extents-of NAME prints
-"x y width height" on the screen of the first focusable accessible named NAME instead.
+"x y width height" on the screen of the first focusable accessible named NAME instead; --frames, the
+focused editable text's window-relative extents and its window's size.
 Exit status 1 when the application is not found.
 """
 import json
@@ -27,15 +28,20 @@ from gi.repository import Atspi  # noqa: E402
 
 
 def find_app(pid):
+    # A Qt program under GNOME also loads GTK, which registers a second, empty application for the
+    # same process: the one with windows is the program's.
     desktop = Atspi.get_desktop(0)
+    found = None
     for i in range(desktop.get_child_count()):
         app = desktop.get_child_at_index(i)
         try:
             if app is not None and app.get_process_id() == pid:
-                return app
+                if app.get_child_count() > 0:
+                    return app
+                found = found or app
         except Exception:
             pass
-    return None
+    return found
 
 
 def walk(node, depth=0):
@@ -103,6 +109,27 @@ def written_text(app, want, line=False):
     return focused if focused is not None else longest
 
 
+def window_frames(app):
+    """The focused editable text's extents relative to its window, and its top-level window's size,
+    as the toolkit answers them: what a Wayland compositor's window rectangles are added to."""
+    for node in walk(app):
+        try:
+            states = node.get_state_set()
+            if node.get_text_iface() is None or not states.contains(Atspi.StateType.EDITABLE):
+                continue
+            if not states.contains(Atspi.StateType.FOCUSED):
+                continue
+            top = node
+            while top.get_parent() is not None and top.get_parent().get_role() != Atspi.Role.APPLICATION:
+                top = top.get_parent()
+            f = node.get_extents(Atspi.CoordType.WINDOW)
+            t = top.get_extents(Atspi.CoordType.WINDOW)
+            return {"field": [f.x, f.y, f.width, f.height], "top": [t.width, t.height]}
+        except Exception:
+            continue
+    return None
+
+
 def main():
     pid = int(sys.argv[1])
     mode = sys.argv[2] if len(sys.argv) > 2 else None
@@ -114,6 +141,9 @@ def main():
         if app is not None:
             break
         time.sleep(0.05)
+    if mode == "--frames":
+        print(json.dumps(window_frames(app) if app else None))
+        return 0
     if mode in ("--text", "--selection", "--extents"):
         print(json.dumps(written_text(app, mode, "--line" in sys.argv[3:]) if app else None))
         return 0

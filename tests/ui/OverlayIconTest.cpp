@@ -81,3 +81,50 @@ TEST(OverlayIconTest, TooltipKeepsTheLanguageOfItsCreationAndAPressClicksOnce) {
     QTest::mousePress(overlay.iconView(), Qt::RightButton, {}, QPoint(12, 12));
     EXPECT_EQ(clicks, 1);
 }
+
+namespace {
+// An icon the desktop draws, as GNOME Shell's extension does: records what it was asked to show.
+struct RecordingDesktopIcon : DesktopIcon {
+    bool available = true;
+    std::optional<QRectF> shownAt;
+    std::optional<Look> look;
+    bool isAvailable() override { return available; }
+    bool show(const QRectF& globalRect, Look l, const QString&) override {
+        shownAt = globalRect;
+        look = l;
+        return true;
+    }
+    void hide() override { shownAt.reset(); }
+};
+}  // namespace
+
+TEST(OverlayIconTest, WhereTheDesktopDrawsTheIconNoPanelIsMadeAndItsClicksStillCount) {
+    FakeWindowHints hints;
+    RecordingDesktopIcon desktop;
+    OverlayController overlay(hints);
+    overlay.setDesktopIcon(&desktop);
+    int clicks = 0;
+    overlay.onClick = [&] { ++clicks; };
+
+    overlay.show(Rect(100, 440, 300, 40));
+    EXPECT_EQ(overlay.panel(), nullptr);
+    EXPECT_EQ(desktop.shownAt,
+              ScreenSpace::toGlobal(Rect(368, 448, 24, 24), FloatingPanel::primaryGlobalGeometry()));
+    EXPECT_EQ(overlay.iconFrame(), Rect(368, 448, 24, 24)) << "the panel's anchor";
+    overlay.setState(IconState::loading);
+    EXPECT_EQ(desktop.look, DesktopIcon::Look::loading) << "a state change shows at once";
+    desktop.onClick();
+    EXPECT_EQ(clicks, 1);
+
+    overlay.hide();
+    EXPECT_FALSE(desktop.shownAt);
+    EXPECT_FALSE(overlay.isVisible());
+    EXPECT_EQ(overlay.iconFrame(), std::nullopt);
+
+    // Switched off mid-run: the program's own window takes over, with the state it had.
+    desktop.available = false;
+    overlay.show(Rect(100, 440, 300, 40));
+    ASSERT_NE(overlay.panel(), nullptr);
+    EXPECT_EQ(overlay.iconView()->state(), IconState::loading);
+    EXPECT_FALSE(desktop.shownAt);
+}

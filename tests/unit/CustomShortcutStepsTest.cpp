@@ -1,4 +1,5 @@
-// The command GNOME's custom shortcut runs, and the steps that add it, in both languages.
+// The command GNOME's custom shortcut runs, the steps that add it, and what to do when Quillet's
+// GNOME Shell extension does not work, in both languages.
 #include <gmock/gmock.h>
 
 #include <QDir>
@@ -6,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "core/CustomShortcutSteps.h"
+#include "core/ShellExtensionHint.h"
 
 using namespace quillet;
 
@@ -50,4 +52,46 @@ TEST(CustomShortcutStepsTest, StepsInBothLanguagesCarryTheCommandAndTheCombinati
     // A command that looks like a placeholder is shown as it is.
     EXPECT_EQ(CustomShortcutSteps::gnomeSteps(L10n{}, "/x/%2/quillet --trigger", "Ctrl+Alt+J")[4],
               "4. Name: Quillet. Command: /x/%2/quillet --trigger");
+}
+
+// Without Quillet's GNOME Shell extension the settings, the setup and the self-check say what is
+// missing and the one command that mends it, and "log out" only where GNOME needs a new login.
+TEST(CustomShortcutStepsTest, TheShellExtensionsHintNamesTheRemedyForEachState) {
+    using S = ShellExtensionState;
+    const L10n en(AppLanguage::en), sr(AppLanguage::sr);
+    EXPECT_TRUE(ShellExtensionHint::steps({S::active, "43.9", {}}, en).isEmpty());
+    EXPECT_EQ(ShellExtensionHint::doctorLine({S::active, "43.9", {}}), "  ✓ GNOME Shell extension: active");
+    EXPECT_TRUE(ShellExtensionHint::steps({S::noShell, {}, {}}, en).isEmpty())
+        << "bare mutter: nothing to add";
+
+    struct Case {
+        S state;
+        QString command;
+        bool logOut;
+    };
+    const QString enable = "gnome-extensions enable quillet@lumenfold.com";
+    for (const Case& c :
+         {Case{S::notInstalled, enable, true}, Case{S::notLoaded, enable, true},
+          Case{S::disabled, enable, false},
+          Case{S::userExtensionsOff, "gsettings set org.gnome.shell disable-user-extensions false", false},
+          Case{S::unsupported, {}, false}, Case{S::failed, {}, true}, Case{S::refused, {}, false},
+          Case{S::outdated, {}, true}}) {
+        const ShellExtensionStatus status{c.state, "43.9", "/usr/bin/quillet"};
+        const QStringList english = ShellExtensionHint::steps(status, en);
+        const QStringList serbian = ShellExtensionHint::steps(status, sr);
+        ASSERT_GE(english.size(), 2) << int(c.state);
+        EXPECT_EQ(english.size(), serbian.size()) << int(c.state);
+        EXPECT_NE(english[1], serbian[1]) << int(c.state);
+        EXPECT_EQ(english.last() == c.command, !c.command.isEmpty()) << int(c.state);
+        EXPECT_EQ(english.join(' ').contains("log out and back in", Qt::CaseInsensitive), c.logOut)
+            << int(c.state);
+        EXPECT_EQ(serbian.join(' ').contains("ponovo prijavite"), c.logOut) << int(c.state);
+        const QString line = ShellExtensionHint::doctorLine(status);
+        EXPECT_TRUE(line.startsWith("  ✗ GNOME Shell extension: ")) << line.toStdString();
+        EXPECT_TRUE(c.command.isEmpty() || line.endsWith(" " + c.command)) << line.toStdString();
+    }
+    EXPECT_THAT(ShellExtensionHint::steps({S::unsupported, "49.1", {}}, en)[1].toStdString(),
+                testing::HasSubstr("49.1"));
+    EXPECT_THAT(ShellExtensionHint::steps({S::refused, {}, "/usr/bin/quillet"}, en)[1].toStdString(),
+                testing::HasSubstr("/usr/bin/quillet"));
 }

@@ -20,7 +20,7 @@ protected:
     QStringList report() {
         QStringList lines;
         SelfCheck::run(
-            ax, workspace, screens, [&](const QString& text) { lines += text.split('\n'); }, QString(),
+            ax, workspace, screens, [&](const QString& text) { lines += text.split('\n'); }, QString(), {},
             [&](std::chrono::milliseconds pause) { waited += pause; });
         return lines;
     }
@@ -45,7 +45,7 @@ TEST_F(SelfCheckTest, WithoutPermissionTheReportEndsWithTheInstruction) {
     // Without a session bus the report says so, after the kind of session.
     QStringList lines;
     SelfCheck::run(
-        ax, workspace, screens, [&](const QString& text) { lines += text; }, "X11", {}, false);
+        ax, workspace, screens, [&](const QString& text) { lines += text; }, "X11", {}, {}, false);
     EXPECT_THAT(lines.mid(2, 2), ElementsAre("  • Session: X11",
                                              "  ✗ Session bus: none — DBUS_SESSION_BUS_ADDRESS is not "
                                              "set; start Quillet from within the desktop session"));

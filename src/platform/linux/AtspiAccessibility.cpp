@@ -20,8 +20,10 @@
 #include "core/TextOffsets.h"
 #include "platform/AXObservers.h"
 #include "platform/linux/AtspiRoles.h"
+#include "platform/linux/AtspiWindowFrame.h"
 #include "platform/linux/AtspiWindows.h"
 #include "platform/linux/ChromiumAccessibility.h"
+#include "platform/linux/CompositorWindows.h"
 #include "platform/linux/GLibRefs.h"
 #include "platform/linux/HungApplications.h"
 #include "platform/linux/rules/CaretTrail.h"
@@ -492,6 +494,7 @@ public:
 
     std::function<std::optional<qint32>()> activePid;
     std::function<std::optional<QRectF>(qint32)> windowFrame;
+    CompositorWindows* compositor = nullptr;
     std::function<void(const FocusEvent&)> windowSink;
     std::function<AXElement()> focusOverride;
     bool windowEventsRegistered = false;
@@ -733,6 +736,8 @@ std::optional<QPointF> AtspiAccessibility::Impl::relativeOrigin(AtspiAccessible*
 }
 
 std::optional<Rect> AtspiAccessibility::Impl::frameOf(AtspiAccessible* a, AXError& err) {
+    if (compositor && compositor->knowsWindows())
+        return AtspiWindowFrame::of(a, *compositor, err);
     GRef<AtspiComponent> component(atspi_accessible_get_component_iface(a));
     GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
     if (!component && !text) {
@@ -778,6 +783,10 @@ AtspiAccessibility::AtspiAccessibility(std::function<std::optional<qint32>()> ac
     : d(std::make_unique<Impl>(std::move(activePid), std::move(windowFrame))) {}
 
 AtspiAccessibility::~AtspiAccessibility() = default;
+
+void AtspiAccessibility::setCompositorWindows(CompositorWindows* windows) {
+    d->compositor = windows;
+}
 
 bool AtspiAccessibility::isProcessTrusted() {
     if (!Impl::busReachable())

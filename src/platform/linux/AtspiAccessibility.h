@@ -13,6 +13,8 @@
 
 namespace quillet {
 
+class CompositorWindows;
+
 class AtspiAccessibility final : public Accessibility {
 public:
     /// Wait for one answer from another application, so a hung one cannot freeze the program.
@@ -38,6 +40,10 @@ public:
     AXError setAttribute(const AXElement& element, const QString& attribute, const AXValue& value) override;
     AXError pid(const AXElement& element, qint32& pid) override;
     std::unique_ptr<AXObserver> createObserver(qint32 pid, AXNotificationHandler handler) override;
+
+    /// Where the compositor tells where windows are (Wayland): frames then come from it and the
+    /// toolkits' window-relative extents. `windows` must outlive this object; null: never.
+    void setCompositorWindows(CompositorWindows* windows);
 
     /// The name the application of process `pid` gives itself on the accessibility bus.
     std::optional<QString> applicationName(qint32 pid);

@@ -62,6 +62,8 @@ std::optional<RunningApplication> WaylandWorkspace::runningApplication(qint32 pi
 bool WaylandWorkspace::activate(qint32 pid) {
     // Only the compositor moves the focus between Wayland windows; an XWayland program's window
     // can still be asked for, as on X11.
+    if (m_activator && m_activator(pid))
+        return true;
     return hasX11Window(pid) && m_x11.activate(pid);
 }
 

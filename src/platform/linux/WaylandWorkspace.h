@@ -38,6 +38,10 @@ public:
     QList<RunningApplication> runningApplications() override;
     std::optional<QString> applicationName(const QString& bundleIdentifier) override;
 
+    /// How the compositor is asked to bring a process's window to the front (GNOME Shell's
+    /// extension); it answers false when it could not. Without one only XWayland windows come forward.
+    void setActivator(std::function<bool(qint32 pid)> activator) { m_activator = std::move(activator); }
+
     /// Where the name of an application without a desktop entry comes from (the accessibility bus).
     void setNameFallback(std::function<std::optional<QString>(qint32)> fallback);
 
@@ -46,6 +50,7 @@ private:
     X11Workspace m_x11;
     std::unique_ptr<WaylandFocusRule> m_rule;
     std::function<void(const RunningApplication&)> m_handler;
+    std::function<bool(qint32)> m_activator;
     // Processes seen on the bus, for the list of running applications.
     QSet<qint32> m_seen;
     QObject m_context;  // queued calls die with it

@@ -1,0 +1,24 @@
+// Where an AT-SPI element lies on screen in a Wayland session: its extents relative to its window
+// (what every toolkit answers there), moved by where the compositor has that window.
+#pragma once
+
+#include <optional>
+
+#include "platform/Accessibility.h"
+#include "platform/Geometry.h"
+
+typedef struct _AtspiAccessible AtspiAccessible;
+
+namespace quillet {
+
+class CompositorWindows;
+
+namespace AtspiWindowFrame {
+
+/// The element's frame in global coordinates (top-left origin, y down). Empty, with `err` set, when
+/// the element has no extents, its window is not the focused one the compositor describes, or its
+/// toolkit's answer fits no known origin.
+std::optional<Rect> of(AtspiAccessible* element, CompositorWindows& windows, AXError& err);
+
+}  // namespace AtspiWindowFrame
+}  // namespace quillet
