@@ -8,7 +8,7 @@ namespace quillet::test {
 
 /// The quillet program built beside the tests, or the one QUILLET_BINARY_UNDER_TEST names.
 QString quilletBinary();
-/// The test editor built beside the tests (tests/apps/TestEditor.cpp).
+/// The test editor built beside the tests (tools/testapps/TestEditor.cpp).
 QString testEditorBinary();
 /// A path inside the source tree.
 QString sourcePath(const QString& relative);

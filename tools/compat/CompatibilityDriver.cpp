@@ -5,7 +5,7 @@
 // icon in a second process of it.
 //
 //   compat_driver APP             prints one result row; exit 0 when every step passed or failed
-//                                 as tests/compat/known-issues.txt expects
+//                                 as tools/compat/known-issues.txt expects
 //   compat_driver --latency APP   prints how long the icon took once the text held the focus, in ms
 //                                 (tools/icon-latency.sh runs it many times, each in its own session)
 //
@@ -49,7 +49,7 @@ public:
         return quillet.ready() && quillet.start() && closeStartupSettings();
     }
 
-    // Starts the application on the document, with the profile of tests/compat/profiles/APP where
+    // Starts the application on the document, with the profile of tools/compat/profiles/APP where
     // there is one; true once its window is up and its text reads. In a search bar, the line is
     // typed in first.
     bool startApp() {
@@ -379,7 +379,7 @@ int main(int argc, char** argv) {
         args.removeFirst();
     std::optional<AppProfile> app = args.size() == 1 ? profile(args[0]) : std::nullopt;
     if (!app) {
-        std::fprintf(stderr, "usage: compat_driver [--latency] APP (one of tests/compat/apps.txt)\n");
+        std::fprintf(stderr, "usage: compat_driver [--latency] APP (one of tools/compat/apps.txt)\n");
         return 2;
     }
     if (measure)
@@ -407,7 +407,7 @@ int main(int argc, char** argv) {
         if (!reason.isEmpty() && !known.contains(step) && !(run.appMissing && known.contains("start")))
             unexpected = true;
         if (reason.isEmpty() && known.contains(step))
-            std::fprintf(stderr, "%s: \"%s\" passes now: remove it from tests/compat/known-issues.txt\n",
+            std::fprintf(stderr, "%s: \"%s\" passes now: remove it from tools/compat/known-issues.txt\n",
                          qPrintable(app->name), qPrintable(step));
     }
     std::printf("%s\n", row.toUtf8().constData());

@@ -35,9 +35,9 @@ const QString usersText = QStringLiteral("The user's own copy \U0001F4CB, kept\n
 const QByteArray usersBytes("\x01\x02\x00\xff binary", 11);
 const QString usersType = QStringLiteral("application/x-quillet-compat-user");
 
-// The rows of tests/compat/FILE, split at tabs, that begin with `app`.
+// The rows of tools/compat/FILE, split at tabs, that begin with `app`.
 QList<QStringList> rowsFor(const QString& file, const QString& app) {
-    QFile in(sourcePath("tests/compat/" + file));
+    QFile in(sourcePath("tools/compat/" + file));
     in.open(QIODevice::ReadOnly);
     QList<QStringList> rows;
     for (const QString& line : QString::fromUtf8(in.readAll()).split('\n'))

@@ -35,7 +35,7 @@ AppUnderTest::~AppUnderTest() {
 bool AppUnderTest::launch(QProcess& process, const QString& profileName, const QString& page) {
     const QString profileDir = dir.filePath(profileName);
     QDir().mkpath(profileDir);
-    const QDir prepared(sourcePath("tests/compat/profiles/" + m_app.name));
+    const QDir prepared(sourcePath("tools/compat/profiles/" + m_app.name));
     for (const QString& file : prepared.entryList(QDir::Files))
         QFile::copy(prepared.filePath(file), QDir(profileDir).filePath(file));
     QStringList args;

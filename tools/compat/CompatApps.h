@@ -1,5 +1,5 @@
 // What the compatibility suite knows of its applications and of the desktop it drives them on: the
-// rows of tests/compat/apps.txt and known-issues.txt, the documents they open, the user's own
+// rows of tools/compat/apps.txt and known-issues.txt, the documents they open, the user's own
 // clipboard it checks after every paste, and quick reads of the X display.
 #pragma once
 
@@ -48,7 +48,7 @@ struct AppProfile {
     QString forcedFlags() const;
 };
 
-/// The row of tests/compat/apps.txt named `name`.
+/// The row of tools/compat/apps.txt named `name`.
 std::optional<AppProfile> profile(const QString& name);
 /// "step" -> reason, for the steps of `app` expected to fail today.
 QMap<QString, QString> knownIssues(const QString& app);

@@ -1,5 +1,5 @@
 // One application of the compatibility suite on the private desktop: started from its row of
-// tests/compat/apps.txt on the suite's documents, its windows found, clicked into and read as a
+// tools/compat/apps.txt on the suite's documents, its windows found, clicked into and read as a
 // person (or a screen reader) would.
 #pragma once
 
