@@ -173,6 +173,26 @@ TEST_F(FocusTrackingTest, TheProgramNamesItsOwnWindowsWithoutAskingThem) {
     EXPECT_EQ(own, QCoreApplication::applicationName());
 }
 
+// A Qt program on a GNOME desktop also loads GTK, which registers a second, empty application for
+// the same process. A layer that heard no focus event yet (it just started) asks the process's
+// windows: those of the application that has them.
+TEST_F(FocusTrackingTest, AQtProgramOnGnomeIsAskedThroughItsWindows) {
+    DesktopApp editor(QStringLiteral("env"),
+                      {QStringLiteral("XDG_CURRENT_DESKTOP=GNOME"), QStringLiteral(QUILLET_TEST_EDITOR)});
+    const QString window = editor.window();
+    ASSERT_FALSE(window.isEmpty());
+    xdotool({"windowactivate", "--sync", window});
+    ASSERT_TRUE(waitUntil([&] { return workspace.activePid() == editor.pid(); }, 5000));
+    AtspiAccessibility fresh{[this] { return workspace.activePid(); }};
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            std::optional<AXElement> e =
+                AX::elementAttribute(fresh, fresh.systemWide(), AXAttr::focusedUIElement);
+            return e && FocusedField::isEditableTextElement(fresh, *e);
+        },
+        10000));
+}
+
 TEST_F(FocusTrackingTest, AHungApplicationCostsLessThanASecondPerCall) {
     DesktopApp mousepad(QStringLiteral("mousepad"), {});
     ASSERT_TRUE(startOn(mousepad, QStringLiteral("org.xfce.mousepad")));

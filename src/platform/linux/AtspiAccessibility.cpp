@@ -279,22 +279,29 @@ public:
         return pid;
     }
 
+    // The application of process `pid`, with a reference for the caller. One process may have
+    // several on the bus: a Qt program on a GNOME desktop loads GTK, which registers a second,
+    // empty application beside Qt's. The one with windows is the program's; an empty one is taken
+    // only when there is nothing else. Our own are never asked (they answer on this very thread).
     AtspiAccessible* appElement(qint32 pid) {
         if (pid <= 0 || !ensureInit())
             return nullptr;
         GRef<AtspiAccessible> desktop(atspi_get_desktop(0));
         if (!desktop)
             return nullptr;
+        const bool own = pid == qint32(::getpid());
+        GRef<AtspiAccessible> empty;
         const int count = atspi_accessible_get_child_count(desktop.get(), nullptr);
         for (int i = 0; i < count; ++i) {
-            AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop.get(), i, nullptr);
-            if (!app)
+            GRef<AtspiAccessible> app(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
+            if (!app || isHung(app.get()) || pidOf(app.get()) != pid)
                 continue;
-            if (!isHung(app) && pidOf(app) == pid)
-                return app;
-            g_object_unref(app);
+            if (own || atspi_accessible_get_child_count(app.get(), nullptr) > 0)
+                return app.release();
+            if (!empty)
+                empty = std::move(app);
         }
-        return nullptr;
+        return empty.release();
     }
 
     // The focused element of the active application, or null.
