@@ -9,12 +9,15 @@
 set -u
 src=$1/src links=$2
 status=0
-if found=$(grep -rn '#include "\(core\|ui\|app\)/' "$src/platform" "$src/base"); then
+found=$(grep -rn '#include "\(core\|ui\|app\)/' "$src/platform" "$src/base" 2>/dev/null)
+if [ -n "$found" ]; then
     echo "platform or base sources include a header of a layer above them:" >&2
     echo "$found" >&2
     status=1
 fi
-if found=$(grep -E 'quillet_(core|ui|app)\b' "$links"); then
+[ -r "$links" ] || { echo "cannot read $links" >&2; exit 1; }
+found=$(grep -E 'quillet_(core|ui|app)\b' "$links")
+if [ -n "$found" ]; then
     echo "platform libraries link a layer above them:" >&2
     echo "$found" >&2
     status=1
