@@ -83,7 +83,7 @@ double residentMiB(const QByteArray& kind = "VmRSS") {
 
 struct Rig {
     test::LoopbackHttpServer server;
-    Platform platform = makeLinuxPlatform();
+    Platform platform = makePlatform(PlatformMode::desktop);
     SettingsStore settings{*platform.defaults, *platform.secrets, *platform.loginItem, *platform.log,
                            *platform.scheduler};
     std::unique_ptr<AppCoordinator> coordinator;

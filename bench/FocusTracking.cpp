@@ -19,9 +19,9 @@
 #include "core/AXMonitor.h"
 #include "core/TextIO.h"
 #include "platform/linux/AtspiAccessibility.h"
-#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScheduler.h"
 #include "platform/linux/QtScreens.h"
+#include "platform/linux/X11Clipboard.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeySynth.h"
 
@@ -35,7 +35,7 @@ struct Rig {
     QtScreens screens;
     QtScheduler scheduler;
     AXMonitor monitor{ax, workspace, screens, scheduler};
-    QtPasteboard board;
+    X11Clipboard board;
     XTestKeySynth keys{scheduler};
     TextIO io{ax, board, keys, workspace, scheduler};
     QProcess mousepad;

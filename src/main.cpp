@@ -17,7 +17,6 @@
 #include "core/SettingsStore.h"
 #include "core/ShellExtensionHint.h"
 #include "core/SingleInstance.h"
-#include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/DBusInstanceChannel.h"
 #include "platform/linux/GnomeShellBridge.h"
 #include "platform/linux/IniDefaults.h"
@@ -83,28 +82,18 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext& context, const QS
         std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
-// No X display means no screens, whatever the off-screen platform pretends.
-class NoScreens final : public Screens {
-public:
-    QList<ScreenInfo> screens() override { return {}; }
-    std::optional<ScreenInfo> mainScreen() override { return std::nullopt; }
-};
-
 int runScreenshots(const QString& directory) {
     // The user's preferences are shown as they are and never written; the key is the demonstration's.
     const IniDefaults preferences;
-    // The setup window as it would open on this desktop: with its accessibility switch as it is.
-    const bool accessibilityOn = AtspiAccessibility({}, {}).isProcessTrusted();
-    ScreenshotMode::run(directory, &preferences, accessibilityOn);
+    Platform offline = makePlatform(PlatformMode::screenshots, &preferences);
+    ScreenshotMode::render(directory, offline);
     return 0;
 }
 
 int runDoctor(bool sessionBus) {
-    Platform platform = makeLinuxPlatform();
+    Platform platform = makePlatform(PlatformMode::doctor);
     // The windows already active are looked up from the event loop.
     QCoreApplication::processEvents();
-    if (!hasDisplay())
-        platform.screens = std::make_unique<NoScreens>();
     // GNOME Shell's extension is asked, not introduced to: a running Quillet stays its client.
     QStringList desktop;
     if (platform.gnomeShell) {
@@ -185,7 +174,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    Platform platform = makeLinuxPlatform();
+    Platform platform = makePlatform(PlatformMode::desktop);
     SettingsStore settings(*platform.defaults, *platform.secrets, *platform.loginItem, *platform.log,
                            *platform.scheduler);
     SettingsStore::install(&settings);

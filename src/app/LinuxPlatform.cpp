@@ -1,4 +1,5 @@
-// Builds the Linux platform: the real AT-SPI, X11, keyring and Qt services behind the interfaces.
+// Chooses the platform services for each launch mode: the real AT-SPI, X11, Wayland, keyring and Qt
+// services of the session, or the offline ones.
 #include <QCoreApplication>
 
 #include "app/Platform.h"
@@ -11,17 +12,18 @@
 #include "platform/linux/LibsecretStore.h"
 #include "platform/linux/QtBeep.h"
 #include "platform/linux/QtHttpTransport.h"
-#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScheduler.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/SyslogSystemLog.h"
 #include "platform/linux/WaylandHotkeys.h"
 #include "platform/linux/WaylandWorkspace.h"
+#include "platform/linux/X11Clipboard.h"
 #include "platform/linux/X11GlobalHotkey.h"
 #include "platform/linux/X11WindowHints.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeySynth.h"
 #include "platform/linux/rules/InputEventTime.h"
+#include "platform/offline/OfflineServices.h"
 
 namespace quillet {
 
@@ -73,7 +75,12 @@ void chooseWaylandServices(Platform& p) {
     p.session = SessionType::wayland;
 }
 
-}  // namespace
+// Asked of a self-check without a display: there are no screens to tell of.
+class NoScreens final : public Screens {
+public:
+    QList<ScreenInfo> screens() override { return {}; }
+    std::optional<ScreenInfo> mainScreen() override { return std::nullopt; }
+};
 
 Platform makeLinuxPlatform() {
     Platform p;
@@ -85,7 +92,7 @@ Platform makeLinuxPlatform() {
     p.screens = std::make_unique<QtScreens>();
     p.http = std::make_unique<QtHttpTransport>();
     p.languages = std::make_unique<Cld2LanguageRecognizer>();
-    p.pasteboard = std::make_unique<QtPasteboard>();
+    p.pasteboard = std::make_unique<X11Clipboard>();
     p.beep = std::make_unique<QtBeep>();
     p.inputEventAge = [](quint64 timestamp) { return InputEventTime::ageNow(timestamp); };
     // In a Wayland session only the program's XWayland windows, if any, can be asked for.
@@ -106,6 +113,34 @@ Platform makeLinuxPlatform() {
     p.accessibility = std::move(accessibility);
     p.keys = std::make_unique<XTestKeySynth>(*p.scheduler);
     p.hotkey = std::make_unique<X11GlobalHotkey>(*p.scheduler);
+    return p;
+}
+
+}  // namespace
+
+Platform makePlatform(PlatformMode mode, const Defaults* shownPreferences) {
+    if (mode == PlatformMode::screenshots)
+        return makeOfflinePlatform(shownPreferences, AtspiAccessibility({}, {}).isProcessTrusted());
+    Platform p = makeLinuxPlatform();
+    const bool noDisplay =
+        qEnvironmentVariableIsEmpty("DISPLAY") &&
+        !(p.session == SessionType::wayland && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
+    if (mode == PlatformMode::doctor && noDisplay)
+        p.screens = std::make_unique<NoScreens>();
+    return p;
+}
+
+Platform makeOfflinePlatform(const Defaults* shownPreferences, bool accessibilityOn) {
+    Platform p;
+    p.scheduler = std::make_unique<offline::StoppedScheduler>();
+    p.secrets = std::make_unique<offline::MemorySecretStore>();
+    p.defaults = std::make_unique<offline::OverlayDefaults>(shownPreferences);
+    p.loginItem = std::make_unique<offline::NoLoginItem>();
+    p.log = std::make_unique<offline::SilentLog>();
+    p.accessibility = std::make_unique<offline::NoAccessibility>(accessibilityOn);
+    p.http = std::make_unique<offline::UnansweredHttp>();
+    p.languages = std::make_unique<offline::NoLanguages>();
+    p.pasteboard = std::make_unique<offline::MemoryPasteboard>();
     return p;
 }
 

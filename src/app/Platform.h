@@ -1,6 +1,7 @@
 // The platform services the program runs on, chosen once by the composition root.
 #pragma once
 
+#include <QObject>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -59,8 +60,27 @@ struct Platform {
     std::function<std::optional<std::chrono::milliseconds>(quint64 timestamp)> inputEventAge;
 };
 
-/// The real services of the Linux desktop session this process runs in: X11, or Wayland (chosen
-/// from the environment). Needs a QApplication.
-Platform makeLinuxPlatform();
+/// What the process is started to do; each asks for its own set of services.
+enum class PlatformMode {
+    /// The assistant: the real services of the desktop session it runs in, X11 or Wayland (chosen
+    /// from the environment). Needs a QApplication.
+    desktop,
+    /// The self-check: the same, with no screens where there is no display to ask.
+    doctor,
+    /// Drawing the views: the offline services (see makeOfflinePlatform), with the desktop's
+    /// accessibility switch read as it is.
+    screenshots,
+};
+
+/// Every platform service for `mode`; the one place that chooses them. `shownPreferences` (may be
+/// null) is what the screenshots mode reads the user's preferences from, never writing them.
+Platform makePlatform(PlatformMode mode, const Defaults* shownPreferences = nullptr);
+
+/// Services that keep everything inside this process, so nothing drawn depends on, or changes, the
+/// user's keyring, preferences, clipboard or network: `shownPreferences` read (when given) and never
+/// written, an empty secret store in memory, a network that never answers, a clock that stands
+/// still, no language recognised, and a desktop whose accessibility switch is `accessibilityOn`
+/// and which has no application to follow. Only the services the views use are set.
+Platform makeOfflinePlatform(const Defaults* shownPreferences, bool accessibilityOn);
 
 }  // namespace quillet

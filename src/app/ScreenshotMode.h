@@ -1,4 +1,4 @@
-// The screenshot mode: the program's views drawn on a demonstration platform, off screen and offline.
+// The screenshot mode: the program's views drawn with demonstration data, off screen and offline.
 #pragma once
 
 #include <QString>
@@ -7,15 +7,12 @@
 
 namespace quillet::ScreenshotMode {
 
-/// Services that keep everything inside this process, so the pictures never depend on, or change,
-/// the user's keyring, preferences, clipboard or network: the user's `preferences` read (when
-/// given) and never written, a secret store holding only the demonstration key, a network that
-/// never answers, a clock that stands still, and a desktop whose accessibility switch is
-/// `accessibilityOn`.
-Platform demoPlatform(const Defaults* preferences, bool accessibilityOn);
+/// Renders every picture into `directory` with the services of `offline` (see makeOfflinePlatform),
+/// after storing the demonstration key there for the server the preferences name and for the
+/// default one; see ScreenshotRenderer::renderAll.
+void render(const QString& directory, Platform& offline);
 
-/// Renders every picture into `directory` on demoPlatform(preferences, accessibilityOn); see
-/// ScreenshotRenderer::renderAll.
+/// The same on makeOfflinePlatform(preferences, accessibilityOn).
 void run(const QString& directory, const Defaults* preferences = nullptr, bool accessibilityOn = false);
 
 }  // namespace quillet::ScreenshotMode

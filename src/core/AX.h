@@ -4,8 +4,8 @@
 #include <QString>
 #include <optional>
 
+#include "base/Geometry.h"
 #include "platform/Accessibility.h"
-#include "platform/Geometry.h"
 
 namespace quillet {
 

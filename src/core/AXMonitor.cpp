@@ -80,7 +80,7 @@ void AXMonitor::attach(const RunningApplication& app) {
             target = m_systemWide;
         for (const QString& name : {AXNotification::focusedUIElementChanged, AXNotification::valueChanged,
                                     AXNotification::uiElementDestroyed, AXNotification::windowMoved,
-                                    AXNotification::windowResized, AXNotification::applicationJoined})
+                                    AXNotification::applicationJoined})
             m_observer->addNotification(target, name);
     }
     stopLookingAgain();
@@ -171,7 +171,7 @@ void AXMonitor::handle(const QString& notification, const AXElement& element) {
         // not the field itself: any edit in the watched application counts.
         if (m_current)
             m_valueChangedSinceRead = true;
-    } else if (notification == AXNotification::windowMoved || notification == AXNotification::windowResized) {
+    } else if (notification == AXNotification::windowMoved) {
         notifyUpdateIfNeeded();
     }
 }

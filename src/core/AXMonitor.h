@@ -7,9 +7,9 @@
 #include <memory>
 #include <optional>
 
+#include "base/Geometry.h"
 #include "core/FocusedField.h"
 #include "core/ManualAccessibility.h"
-#include "platform/Geometry.h"
 #include "platform/Scheduler.h"
 
 namespace quillet {

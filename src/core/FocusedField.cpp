@@ -1,9 +1,8 @@
 // The focused editable text field, with the application that owns it.
 #include "core/FocusedField.h"
 
-#include <QSet>
-
 #include "core/AX.h"
+#include "platform/EditableText.h"
 #include "platform/Workspace.h"
 
 namespace quillet {
@@ -11,12 +10,6 @@ namespace quillet {
 namespace {
 
 const QString secureTextField = QStringLiteral("AXSecureTextField");
-
-bool isEditableRole(const QString& role) {
-    static const QSet<QString> roles{QStringLiteral("AXTextField"), QStringLiteral("AXTextArea"),
-                                     QStringLiteral("AXComboBox"), QStringLiteral("AXSearchField")};
-    return roles.contains(role);
-}
 
 // The Unicode White_Space property, written out so the count does not depend on a library's
 // idea of "space". No White_Space character lies outside the Basic Multilingual Plane.
@@ -29,16 +22,7 @@ bool isWhiteSpace(char16_t c) {
 }  // namespace
 
 bool FocusedField::isEditableTextElement(Accessibility& ax, const AXElement& element) {
-    const std::optional<QString> role = AX::attribute(ax, element, AXAttr::role);
-    if (!role)
-        return false;
-    if (isEditableRole(*role))
-        return true;
-    bool settable = false;
-    ax.isAttributeSettable(element, AXAttr::value, settable);
-    if (!settable)
-        return false;
-    return AX::attribute(ax, element, AXAttr::value).has_value();
+    return quillet::isEditableTextElement(ax, element);
 }
 
 std::optional<FocusedField> FocusedField::from(Accessibility& ax, Workspace& workspace,

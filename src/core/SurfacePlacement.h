@@ -7,7 +7,7 @@
 #include <QSizeF>
 #include <optional>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 #include "platform/Screens.h"
 
 namespace quillet::SurfacePlacement {

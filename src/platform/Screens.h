@@ -5,7 +5,7 @@
 #include <QPointF>
 #include <optional>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 
 namespace quillet {
 

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "core/ScreenSpace.h"
+#include "base/ScreenSpace.h"
 
 namespace quillet {
 

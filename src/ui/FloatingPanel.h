@@ -5,7 +5,7 @@
 #include <QPointF>
 #include <QWidget>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 #include "platform/WindowHints.h"
 
 namespace quillet {

@@ -1,8 +1,8 @@
 // The floating icon over the focused field's bottom-right corner: one panel for the whole run.
 #include "ui/OverlayController.h"
 
+#include "base/ScreenSpace.h"
 #include "core/L10n.h"
-#include "core/ScreenSpace.h"
 
 namespace quillet {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 
 namespace quillet {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 #include "platform/Scheduler.h"
 
 namespace quillet {

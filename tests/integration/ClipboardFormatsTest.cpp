@@ -19,7 +19,7 @@
 #include <X11/Xlib.h>
 
 #include "core/ClipboardSnapshot.h"
-#include "platform/linux/QtPasteboard.h"
+#include "platform/linux/X11Clipboard.h"
 #include "support/DesktopApps.h"
 #include "support/TestEnv.h"
 
@@ -76,7 +76,7 @@ struct RawOwner {
 
 class ClipboardFormatsTest : public testing::Test {
 protected:
-    QtPasteboard board;
+    X11Clipboard board;
 };
 
 TEST_F(ClipboardFormatsTest, EveryTargetComesBackAsItWasWithNothingAdded) {

@@ -10,8 +10,8 @@
 #include "core/PasteTarget.h"
 #include "core/TextIO.h"
 #include "platform/linux/AtspiAccessibility.h"
-#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScheduler.h"
+#include "platform/linux/X11Clipboard.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeySynth.h"
 #include "support/DesktopApps.h"
@@ -61,7 +61,7 @@ protected:
     X11Workspace workspace;
     AtspiAccessibility ax{[this] { return workspace.activePid(); }};
     QtScheduler scheduler;
-    QtPasteboard board;
+    X11Clipboard board;
     XTestKeySynth keys{scheduler};
     TextIO io{ax, board, keys, workspace, scheduler};
 };

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <algorithm>
 
-#include "core/ScreenSpace.h"
+#include "base/ScreenSpace.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/fake/FakeHttpTransport.h"

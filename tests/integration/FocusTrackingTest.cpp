@@ -173,6 +173,29 @@ TEST_F(FocusTrackingTest, TheProgramNamesItsOwnWindowsWithoutAskingThem) {
     EXPECT_EQ(own, QCoreApplication::applicationName());
 }
 
+// A Qt program on a GNOME desktop also loads GTK, which registers a second, empty application for
+// the same process, before Qt's. A layer that heard no focus event yet (it just started) asks the
+// process's windows: those of the application that has them.
+TEST_F(FocusTrackingTest, AQtProgramOnGnomeIsAskedThroughItsWindows) {
+    DesktopApp editor(QStringLiteral("env"),
+                      {QStringLiteral("XDG_CURRENT_DESKTOP=GNOME"), QStringLiteral(QUILLET_TEST_EDITOR)});
+    const QString window = editor.window();
+    ASSERT_FALSE(window.isEmpty());
+    xdotool({"windowactivate", "--sync", window});
+    ASSERT_TRUE(waitUntil([&] { return workspace.activePid() == editor.pid(); }, 5000));
+    AtspiAccessibility fresh{[this] { return workspace.activePid(); }};
+    std::optional<AXElement> focused;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            focused = AX::elementAttribute(fresh, fresh.systemWide(), AXAttr::focusedUIElement);
+            return focused.has_value();
+        },
+        10000));
+    qint32 owner = 0;
+    EXPECT_EQ(fresh.pid(*focused, owner), AXError::success);
+    EXPECT_EQ(owner, editor.pid());
+}
+
 TEST_F(FocusTrackingTest, AHungApplicationCostsLessThanASecondPerCall) {
     DesktopApp mousepad(QStringLiteral("mousepad"), {});
     ASSERT_TRUE(startOn(mousepad, QStringLiteral("org.xfce.mousepad")));

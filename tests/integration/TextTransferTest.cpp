@@ -15,8 +15,8 @@
 #include "core/PasteTarget.h"
 #include "core/TextIO.h"
 #include "platform/linux/AtspiAccessibility.h"
-#include "platform/linux/QtPasteboard.h"
 #include "platform/linux/QtScheduler.h"
+#include "platform/linux/X11Clipboard.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeySynth.h"
 #include "support/DesktopApps.h"
@@ -59,7 +59,7 @@ void expectSameFormats(const Formats& actual, const Formats& expected) {
 }
 
 // The clipboard as another program sees it: every target and its bytes. Qt's private image alias
-// is not kept (see QtPasteboard).
+// is not kept (see X11Clipboard).
 Formats clipboardSeenByAnotherProgram() {
     Formats formats;
     for (const QString& target : test::clipboardTargets())
@@ -144,7 +144,7 @@ protected:
     }
 
     QtScheduler scheduler;
-    QtPasteboard board;
+    X11Clipboard board;
     XTestKeySynth keys{scheduler};
     X11Workspace workspace;
     AtspiAccessibility ax{[this] { return workspace.activePid(); }};

@@ -4,14 +4,18 @@
 # D-Bus session bus, an unlocked gnome-keyring (secrets only), Xvfb, the AT-SPI bus with the
 # accessibility switch on, and openbox.
 #
-#   run-in-session.sh [--no-x] [--no-wm] [--no-atspi] [--a11y-off] [--size WxH] [--] command [args...]
+#   run-in-session.sh [--no-x] [--no-wm] [--no-atspi] [--a11y-off] [--size WxH] [--desktop NAME]
+#                     [--] command [args...]
+#
+# XDG_CURRENT_DESKTOP is NAME inside (GNOME: Qt programs then load GTK, as on a GNOME desktop), and
+# unset without --desktop, whatever desktop runs the tests.
 #
 # Inside, QUILLET_SESSION_DIR names the session's scratch folder and QUILLET_KEYRING_PASSWORD the
 # keyring's password. The command's exit status is the script's.
 set -u
 . "$(dirname "$0")/common.sh"
 
-want_x=yes want_wm=yes want_atspi=yes a11y=on size=1440x900
+want_x=yes want_wm=yes want_atspi=yes a11y=on size=1440x900 desktop=
 while [ $# -gt 0 ]; do
     case "$1" in
         --no-x) want_x=no; want_wm=no ;;
@@ -19,6 +23,7 @@ while [ $# -gt 0 ]; do
         --no-atspi) want_atspi=no ;;
         --a11y-off) a11y=off ;;
         --size) size=$2; shift ;;
+        --desktop) desktop=$2; shift ;;
         --) shift; break ;;
         *) break ;;
     esac
@@ -51,7 +56,8 @@ export QUILLET_SESSION_DIR=$session LANG=C.UTF-8 LC_ALL=C.UTF-8 GSETTINGS_BACKEN
 # As a Debian login sets it (at-spi2-core's Xsession.d and environment.d): Qt 5 applications join
 # the accessibility bus only with it.
 export QT_ACCESSIBILITY=1
-unset NO_AT_BRIDGE SESSION_MANAGER GNOME_KEYRING_CONTROL SSH_AUTH_SOCK WAYLAND_DISPLAY
+unset NO_AT_BRIDGE SESSION_MANAGER GNOME_KEYRING_CONTROL SSH_AUTH_SOCK WAYLAND_DISPLAY XDG_CURRENT_DESKTOP
+[ -n "$desktop" ] && export XDG_CURRENT_DESKTOP=$desktop
 
 if [ "$want_x" = yes ]; then
     # -noreset: a display server resets itself (root window properties and all) whenever its last

@@ -29,19 +29,21 @@ from gi.repository import Atspi  # noqa: E402
 
 def find_app(pid):
     # A Qt program under GNOME also loads GTK, which registers a second, empty application for the
-    # same process: the one with windows is the program's.
+    # same process: the one with windows is the program's. Before it has any, Qt's rather than the
+    # stowaway GTK one.
     desktop = Atspi.get_desktop(0)
-    found = None
+    best, best_rank = None, None
     for i in range(desktop.get_child_count()):
         app = desktop.get_child_at_index(i)
         try:
-            if app is not None and app.get_process_id() == pid:
-                if app.get_child_count() > 0:
-                    return app
-                found = found or app
+            if app is None or app.get_process_id() != pid:
+                continue
+            rank = (app.get_child_count() > 0, (app.get_toolkit_name() or "").lower() != "gtk")
         except Exception:
-            pass
-    return found
+            continue
+        if best_rank is None or rank > best_rank:
+            best, best_rank = app, rank
+    return best
 
 
 def walk(node, depth=0):

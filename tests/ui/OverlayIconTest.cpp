@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QTest>
 
-#include "core/ScreenSpace.h"
+#include "base/ScreenSpace.h"
 #include "platform/fake/FakeWindowHints.h"
 #include "ui/Brand.h"
 #include "ui/OverlayController.h"

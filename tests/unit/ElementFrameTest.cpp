@@ -1,7 +1,7 @@
 // Frames of accessibility elements, and the fallbacks when an element has none.
 #include <gmock/gmock.h>
 
-#include "core/ElementFrame.h"
+#include "platform/linux/rules/ElementFrame.h"
 
 using namespace quillet;
 

@@ -1,9 +1,10 @@
 // Finding the focused field when the application does not say which it is.
 #include <gmock/gmock.h>
 
-#include "core/FocusSearch.h"
+#include "platform/EditableText.h"
 #include "platform/fake/FakeAccessibility.h"
 #include "platform/linux/rules/CaretTrail.h"
+#include "platform/linux/rules/FocusSearch.h"
 
 using namespace quillet;
 using namespace std::chrono_literals;
@@ -11,6 +12,40 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr qint32 pid = 300;
+
+// The fake's tree as the focus search reads it. Every element read costs `costPerRead` of the
+// tree's own clock, to stand for a slow application.
+class FakeFocusTree final : public FocusTree {
+public:
+    explicit FakeFocusTree(FakeAccessibility& ax) : m_ax(ax) {}
+    std::optional<FocusNode> node(const AXElement& element) override {
+        ++reads;
+        clock += costPerRead;
+        const FakeElementData& d = FakeAccessibility::data(element);
+        if (d.destroyed)
+            return std::nullopt;
+        FocusNode node;
+        node.focused = d.focused;
+        node.showing = d.showing;
+        node.managesDescendants = d.managesDescendants;
+        node.editableText = d.focused && isEditableTextElement(m_ax, element);
+        return node;
+    }
+    std::vector<AXElement> children(const AXElement& element) override {
+        const FakeElementData& d = FakeAccessibility::data(element);
+        if (d.destroyed)
+            return {};
+        return {d.children.begin(), d.children.end()};
+    }
+    std::chrono::milliseconds now() override { return clock; }
+
+    std::chrono::milliseconds clock{0};
+    std::chrono::milliseconds costPerRead{0};
+    int reads = 0;
+
+private:
+    FakeAccessibility& m_ax;
+};
 
 // A window as a Qt or KDE editor builds it: a tab bar, a panel that claims the focus, the text
 // view inside it (which reports a focused child of its own), and a hidden find bar.

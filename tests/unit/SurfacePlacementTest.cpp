@@ -1,7 +1,7 @@
 // Where the icon, the panel and the notice go on screen.
 #include <gmock/gmock.h>
 
-#include "core/ScreenSpace.h"
+#include "base/ScreenSpace.h"
 #include "core/SurfacePlacement.h"
 #include "platform/fake/FakeScreens.h"
 

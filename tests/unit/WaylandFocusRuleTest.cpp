@@ -1,8 +1,8 @@
 // The focused field of a Wayland session, decided from the events GTK and Qt send under mutter and KWin.
 #include <gmock/gmock.h>
 
-#include "core/WaylandFocusRule.h"
 #include "platform/fake/FakeAccessibility.h"
+#include "platform/linux/rules/WaylandFocusRule.h"
 
 using namespace quillet;
 using Kind = FocusEvent::Kind;

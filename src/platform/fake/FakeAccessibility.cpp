@@ -3,8 +3,6 @@
 
 #include <algorithm>
 
-#include "core/FocusedField.h"
-
 namespace quillet {
 
 namespace {
@@ -269,27 +267,6 @@ int FakeAccessibility::liveObservers(qint32 pid) const {
 
 QStringList FakeAccessibility::subscriptions(qint32 pid) const {
     return m_observers.subscriptions(pid);
-}
-
-std::optional<FocusNode> FakeFocusTree::node(const AXElement& element) {
-    ++reads;
-    clock += costPerRead;
-    const FakeElementData& d = FakeAccessibility::data(element);
-    if (d.destroyed)
-        return std::nullopt;
-    FocusNode node;
-    node.focused = d.focused;
-    node.showing = d.showing;
-    node.managesDescendants = d.managesDescendants;
-    node.editableText = d.focused && FocusedField::isEditableTextElement(m_ax, element);
-    return node;
-}
-
-std::vector<AXElement> FakeFocusTree::children(const AXElement& element) {
-    const FakeElementData& d = FakeAccessibility::data(element);
-    if (d.destroyed)
-        return {};
-    return {d.children.begin(), d.children.end()};
 }
 
 }  // namespace quillet

@@ -9,10 +9,9 @@
 #include <optional>
 #include <vector>
 
-#include "core/FocusSearch.h"
+#include "base/Geometry.h"
 #include "platform/AXObservers.h"
 #include "platform/Accessibility.h"
-#include "platform/Geometry.h"
 
 namespace quillet {
 
@@ -37,7 +36,7 @@ struct FakeElementData {
     QSet<QString> ignoredWrites;
     /// A destroyed element answers every call with `invalidUIElement`.
     bool destroyed = false;
-    /// Children, for tests that walk a tree (see FakeFocusTree).
+    /// Children, for tests that walk a tree.
     QList<AXElement> children;
     /// States a tree walk reads.
     bool focused = false;
@@ -129,23 +128,6 @@ private:
     AXElement m_systemWide;
     QMap<qint32, AXElement> m_applications;
     AXObservers m_observers;
-};
-
-/// The fake's tree as the focus search reads it. Every element read costs `costPerRead` of the
-/// tree's own clock, to stand for a slow application.
-class FakeFocusTree final : public FocusTree {
-public:
-    explicit FakeFocusTree(FakeAccessibility& ax) : m_ax(ax) {}
-    std::optional<FocusNode> node(const AXElement& element) override;
-    std::vector<AXElement> children(const AXElement& element) override;
-    std::chrono::milliseconds now() override { return clock; }
-
-    std::chrono::milliseconds clock{0};
-    std::chrono::milliseconds costPerRead{0};
-    int reads = 0;
-
-private:
-    FakeAccessibility& m_ax;
 };
 
 }  // namespace quillet

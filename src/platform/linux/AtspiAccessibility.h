@@ -8,7 +8,7 @@
 
 #include <QRectF>
 
-#include "core/WaylandFocusRule.h"
+#include "base/FocusEvent.h"
 #include "platform/Accessibility.h"
 
 namespace quillet {

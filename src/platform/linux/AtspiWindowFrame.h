@@ -4,8 +4,8 @@
 
 #include <optional>
 
+#include "base/Geometry.h"
 #include "platform/Accessibility.h"
-#include "platform/Geometry.h"
 
 typedef struct _AtspiAccessible AtspiAccessible;
 

@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "core/ScreenSpace.h"
+#include "base/ScreenSpace.h"
 
 namespace quillet {
 

@@ -7,9 +7,9 @@
 #include <QSet>
 #include <memory>
 
-#include "core/WaylandFocusRule.h"
 #include "platform/Workspace.h"
 #include "platform/linux/X11Workspace.h"
+#include "platform/linux/rules/WaylandFocusRule.h"
 
 namespace quillet {
 

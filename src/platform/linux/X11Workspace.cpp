@@ -10,14 +10,19 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <algorithm>
+#include <optional>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "platform/linux/X11Errors.h"
+
 namespace quillet {
 
 struct X11Workspace::X {
+    // A window that vanished between listing and reading raises BadWindow; that is an answer.
+    std::optional<X11ErrorsIgnored> errorsIgnored;
     Display* display = nullptr;
     Window root = 0;
     Atom activeWindow = 0, clientList = 0, wmPid = 0, gtkAppId = 0, utf8String = 0, gtkFrameExtents = 0;
@@ -57,10 +62,6 @@ struct X11Workspace::X {
 };
 
 namespace {
-// A window that vanished between listing and reading raises BadWindow; that is an answer, not an error.
-int ignoreErrors(Display*, XErrorEvent*) {
-    return 0;
-}
 // A process that has ended and waits for its parent to collect it is there, but runs no more.
 bool isRunning(qint32 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -78,7 +79,7 @@ X11Workspace::X11Workspace() : m_x(std::make_unique<X>()) {
     m_x->display = XOpenDisplay(nullptr);
     if (!m_x->display)
         return;
-    XSetErrorHandler(ignoreErrors);
+    m_x->errorsIgnored.emplace();
     m_x->root = DefaultRootWindow(m_x->display);
     m_x->activeWindow = XInternAtom(m_x->display, "_NET_ACTIVE_WINDOW", False);
     m_x->clientList = XInternAtom(m_x->display, "_NET_CLIENT_LIST", False);

@@ -1,5 +1,5 @@
 // The one conversion between screen frames (bottom-left origin, y up) and the window system's global
-#include "core/ScreenSpace.h"
+#include "base/ScreenSpace.h"
 
 namespace quillet {
 

@@ -1,7 +1,7 @@
 // Which field has the keyboard focus in a Wayland session, decided from accessibility events alone:
-#include "core/WaylandFocusRule.h"
+#include "platform/linux/rules/WaylandFocusRule.h"
 
-#include "core/FocusedField.h"
+#include "platform/EditableText.h"
 
 namespace quillet {
 
@@ -60,7 +60,7 @@ bool WaylandFocusRule::handle(const FocusEvent& event) {
 
 AXElement WaylandFocusRule::focusedElement() {
     const AXElement latest = latestOfActive();
-    if (latest.isNull() || !FocusedField::isEditableTextElement(m_ax, latest))
+    if (latest.isNull() || !isEditableTextElement(m_ax, latest))
         return AXElement();
     return latest;
 }

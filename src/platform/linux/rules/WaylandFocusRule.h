@@ -4,25 +4,10 @@
 
 #include <QHash>
 
+#include "base/FocusEvent.h"
 #include "platform/Accessibility.h"
 
 namespace quillet {
-
-/// One accessibility event, as the rule needs it.
-struct FocusEvent {
-    enum class Kind {
-        windowActivated,    ///< window:activate, or a window's ACTIVE state turned on
-        windowDeactivated,  ///< window:deactivate, or a window's ACTIVE state turned off
-        focusGained,        ///< object:state-changed:focused with detail 1
-        focusLost,          ///< the same with detail 0
-        elementGone,        ///< the element went defunct or left its parent
-        applicationGone,    ///< the application left the accessibility bus
-    };
-    Kind kind = Kind::focusGained;
-    /// The window, or the element whose focus changed; unused for applicationGone.
-    AXElement element;
-    qint32 pid = 0;
-};
 
 /// The focused field is the latest element that took the focus in the application whose window
 /// is active, when that element is editable text. Each application's latest element is kept while

@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 
 namespace quillet::ElementFrame {
 

@@ -11,7 +11,9 @@
 
 namespace quillet {
 
-class QtPasteboard final : public Pasteboard {
+struct X11Selection;
+
+class X11Clipboard final : public Pasteboard {
 public:
     /// The longest wait for another program's answer: an owner silent for this long is taken as
     /// frozen, and the read ends with what came before.
@@ -19,9 +21,9 @@ public:
     /// The longest a whole read may take, however steadily a slow owner answers.
     static constexpr std::chrono::milliseconds readLimit{3000};
 
-    QtPasteboard();
+    X11Clipboard();
     /// Hands what Quillet owns to a clipboard manager when there is one, so it outlives the program.
-    ~QtPasteboard() override;
+    ~X11Clipboard() override;
 
     /// Keyed by the X11 target names ("UTF8_STRING", "STRING", "text/html", "image/png"...), the
     /// protocol's own targets left out.
@@ -46,8 +48,7 @@ public:
 private:
     std::optional<QString> textOf(int mode);
 
-    struct X;
-    std::unique_ptr<X> m_x;
+    std::unique_ptr<X11Selection> m_x;
     QObject m_context;  // receiver of the connection's notifications
     bool m_lastReadTimedOut = false;
 };

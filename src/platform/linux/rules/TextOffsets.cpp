@@ -1,5 +1,5 @@
 // Offsets into another application's text: characters against UTF-16 code units (see TextOffsets.h).
-#include "core/TextOffsets.h"
+#include "platform/linux/rules/TextOffsets.h"
 
 namespace quillet::TextOffsets {
 

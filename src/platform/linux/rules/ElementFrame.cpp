@@ -1,5 +1,5 @@
 // Where an element lies on screen, from what its toolkit answers: mends toolkits that answer screen
-#include "core/ElementFrame.h"
+#include "platform/linux/rules/ElementFrame.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // Which element of a window holds the keyboard focus, found by walking its tree: for toolkits that
-#include "core/FocusSearch.h"
+#include "platform/linux/rules/FocusSearch.h"
 
 namespace quillet::FocusSearch {
 

@@ -4,7 +4,7 @@
 
 #include <QRectF>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 
 namespace quillet::ScreenSpace {
 

@@ -1,0 +1,40 @@
+// Whether an element is text the user writes in.
+#include "platform/EditableText.h"
+
+#include <QSet>
+
+namespace quillet {
+
+namespace {
+
+std::optional<QString> text(Accessibility& ax, const AXElement& element, const QString& attribute) {
+    AXValue value;
+    if (element.isNull() || ax.copyAttribute(element, attribute, value) != AXError::success)
+        return std::nullopt;
+    if (const QString* s = std::get_if<QString>(&value))
+        return *s;
+    return std::nullopt;
+}
+
+bool isEditableRole(const QString& role) {
+    static const QSet<QString> roles{QStringLiteral("AXTextField"), QStringLiteral("AXTextArea"),
+                                     QStringLiteral("AXComboBox"), QStringLiteral("AXSearchField")};
+    return roles.contains(role);
+}
+
+}  // namespace
+
+bool isEditableTextElement(Accessibility& ax, const AXElement& element) {
+    const std::optional<QString> role = text(ax, element, AXAttr::role);
+    if (!role)
+        return false;
+    if (isEditableRole(*role))
+        return true;
+    bool settable = false;
+    ax.isAttributeSettable(element, AXAttr::value, settable);
+    if (!settable)
+        return false;
+    return text(ax, element, AXAttr::value).has_value();
+}
+
+}  // namespace quillet

@@ -1,0 +1,175 @@
+// The state of the AT-SPI accessibility layer, shared by its parts: the connection to the bus
+// (AtspiConnection.cpp), the event intake (AtspiEvents.cpp), the focus search (AtspiFocusFinder.cpp),
+// frames (AtspiFrames.cpp) and text (AtspiText.cpp).
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <vector>
+
+#include "platform/AXObservers.h"
+#include "platform/linux/AtspiAccessibility.h"
+#include "platform/linux/AtspiElements.h"
+#include "platform/linux/HungApplications.h"
+#include "platform/linux/rules/CaretTrail.h"
+#include "platform/linux/rules/FocusSearch.h"
+
+namespace quillet {
+
+class AtspiAccessibility::Impl {
+public:
+    Impl(std::function<std::optional<qint32>()> active, std::function<std::optional<QRectF>(qint32)> frame)
+        : activePid(std::move(active)), windowFrame(std::move(frame)) {}
+    ~Impl();
+
+    bool isHung(AtspiAccessible* a) const { return hung.contains(atspi::busNameOf(a)); }
+
+    // Every read and write of an element goes through here: `operation` asks the element's
+    // application, unless it is hung, under the hung-application guard. `ofNoApplication` answers
+    // for an element of no application (the system-wide one).
+    template <typename Operation, typename Other>
+    AXError ask(const AXElement& element, Operation operation, Other ofNoApplication) {
+        if (element.isNull())
+            return AXError::illegalArgument;
+        if (!ensureInit())
+            return AXError::apiDisabled;
+        AtspiAccessible* a = atspi::accessibleOf(element);
+        if (!a)
+            return ofNoApplication();
+        if (isHung(a))
+            return AXError::cannotComplete;
+        return hung.guard(atspi::busNameOf(a), operation);
+    }
+
+    static bool busReachable();
+
+    bool ensureInit();
+
+    void registerWindowEvents();
+
+    void announceAllActiveWindows();
+
+    // An application may join the bus after its window became active (a slow start, or an event
+    // lost under load): the window holding the active state is taken as the activation.
+    void activeWindowsOf(AtspiAccessible* app, std::vector<FocusEvent>& out);
+
+    // Whether `a` is one of its application's windows: the active state is also set on menus
+    // and other parts inside a window, which say nothing about which window is in front.
+    static bool isTopLevel(AtspiAccessible* a);
+
+    // Runs inside libatspi, sometimes in the middle of another call of ours: only record.
+    static void onEvent(AtspiEvent* event, void* self);
+
+    void flush();
+
+    qint32 pidOf(AtspiAccessible* a);
+
+    // The application of process `pid`, with a reference for the caller. One process may have
+    // several on the bus: a Qt program on a GNOME desktop loads GTK, which registers a second,
+    // empty application beside Qt's. The one with windows is the program's; an empty one is taken
+    // only when there is nothing else. Our own are never asked (they answer on this very thread).
+    AtspiAccessible* appElement(qint32 pid);
+
+    // The focused element of the active application, or null.
+    AXElement focusedElement();
+
+    AXElement findFocusedElement();
+
+    AXElement focusedDescendant(AtspiAccessible* window);
+
+    class Tree;
+    // A bounded walk below `root` for the deepest focused element, editable text first.
+    AXElement searchFocus(const AXElement& root);
+
+    // What the toolkit of an application does differently from the others, asked once per application.
+    struct Toolkit {
+        // Whether it sets the showing state on what it draws. GTK 4 leaves it off on everything
+        // below the window.
+        bool setsShowing = true;
+        // Whether it counts text offsets and lengths in UTF-16 code units rather than in characters.
+        // Qt does: it hands its widgets' own positions through unchanged, and cuts or pads an
+        // inserted text to the length given, so a byte count (which GTK asks for) would fill the
+        // field with garbage, and a character offset would land short of every emoji before it.
+        bool countsUtf16 = false;
+        // Whether it is Gecko. Firefox and Thunderbird read a text that ends with a line break out
+        // with one more: the empty last line their editor keeps for the caret.
+        bool gecko = false;
+    };
+
+    Toolkit toolkitOf(AtspiAccessible* a);
+
+    // The text of `a` as the user has it, from what the application reads out of it.
+    QString textOf(AtspiAccessible* a, const QString& readOut);
+
+    // Whether `a` is text that reads out with an extra final line break. It is no part of the text;
+    // left out of every read, a paste or an Undo puts back exactly what was there.
+    bool showsExtraFinalBreak(AtspiAccessible* a);
+
+    // The element's frame in accessibility coordinates, mended where its toolkit answers wrongly.
+    std::optional<Rect> frameOf(AtspiAccessible* a, AXError& err);
+    // Where the window's contents start on screen when `a`'s toolkit answers relative to them.
+    std::optional<QPointF> relativeOrigin(AtspiAccessible* a, qint32 pid);
+
+    static constexpr const char* windowEventTypes[] = {"window:activate", "window:deactivate",
+                                                       "object:state-changed:active"};
+    static constexpr const char* eventTypes[] = {
+        "object:state-changed:focused", "object:state-changed:defunct", "object:children-changed:remove",
+        "object:children-changed:add",  "object:text-changed",          "object:bounds-changed",
+        "object:text-caret-moved"};
+
+    struct Pending {
+        QByteArray type;
+        AXElement source;
+        int detail1 = 0;
+        AXElement child;
+    };
+
+    std::function<std::optional<qint32>()> activePid;
+    std::function<std::optional<QRectF>(qint32)> windowFrame;
+    CompositorWindows* compositor = nullptr;
+    std::function<void(const FocusEvent&)> windowSink;
+    std::function<AXElement()> focusOverride;
+    bool windowEventsRegistered = false;
+    static constexpr qint64 rescanIntervalMs = 1000;
+    QElapsedTimer lastRescan;
+    bool initialized = false;
+    HungApplications hung{callTimeoutMs};
+    GRef<AtspiAccessible> desktop;
+    bool initFailed = false;
+    AtspiEventListener* listener = nullptr;
+    std::shared_ptr<atspi::SystemWideRef> systemWide = std::make_shared<atspi::SystemWideRef>();
+    QObject context;  // queued deliveries die with it
+    std::vector<Pending> queue;
+    bool flushPosted = false;
+    AXElement lastFocused;
+    qint32 lastFocusedPid = 0;
+    // The text last found holding the focus.
+    AXElement lastTyped;
+    qint32 pidOfLastTyped = 0;
+    CaretTrail caretTrail;
+    QHash<QByteArray, qint32> pidByBus;
+    QHash<QByteArray, Toolkit> toolkitByBus;
+    // Per application: whether it answers screen extents relative to its window, once that could be
+    // told, and the window origin at the last attempt that could not tell.
+    struct WindowAnswers {
+        std::optional<bool> relative;
+        std::optional<QPointF> triedAt;
+        AXElement window;  // the top-level element, once found
+    };
+    QHash<QByteArray, WindowAnswers> windowAnswersByBus;
+    // Searches of a window that ran out of time, to go on with where they stopped.
+    struct PendingWalk {
+        FocusSearch::Walk walk;
+        QElapsedTimer started;
+    };
+    std::vector<PendingWalk> walks;
+    // The frame read for a position, kept for the size read right after it, so both halves of
+    // one frame come from one reading.
+    AXElement framedElement;
+    std::optional<Rect> framed;
+    QElapsedTimer framedAt;
+    AXObservers observers;
+};
+
+}  // namespace quillet

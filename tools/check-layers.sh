@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Checks that the layers' arrows run downward only: no platform source includes a core header, and
+# no platform library links the core (or anything above it).
+#
+#   check-layers.sh SOURCE_DIR LINKS_FILE
+#
+# LINKS_FILE holds one line per platform library: its name, a colon, and what it links (the build
+# writes it). Exit status 1, with the offending lines, when an arrow runs upward.
+set -u
+src=$1/src links=$2
+status=0
+found=$(grep -rn '#include "\(core\|ui\|app\)/' "$src/platform" "$src/base" 2>/dev/null)
+if [ -n "$found" ]; then
+    echo "platform or base sources include a header of a layer above them:" >&2
+    echo "$found" >&2
+    status=1
+fi
+[ -r "$links" ] || { echo "cannot read $links" >&2; exit 1; }
+found=$(grep -E 'quillet_(core|ui|app)\b' "$links")
+if [ -n "$found" ]; then
+    echo "platform libraries link a layer above them:" >&2
+    echo "$found" >&2
+    status=1
+fi
+exit $status
