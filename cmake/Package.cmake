@@ -8,6 +8,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${QUILLET_DOC_DIR} RENAM
 # stamp that would change the file at every build.
 set(QUILLET_MAINTAINER "Lumenfold <quillet@lumenfold.com>")
 set(QUILLET_RELEASE_DATE "Mon, 07 Dec 2026 12:00:00 +0000")
+set(QUILLET_RELEASE_DAY 2026-12-07)
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/changelog
      CONTENT "quillet (${PROJECT_VERSION}) unstable; urgency=medium\n\n  * Release ${PROJECT_VERSION}.\n\n -- ${QUILLET_MAINTAINER}  ${QUILLET_RELEASE_DATE}\n")
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/changelog.gz
@@ -21,6 +22,11 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/quillet.1.gz
 add_custom_target(quillet_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/changelog.gz ${CMAKE_BINARY_DIR}/quillet.1.gz)
 install(FILES ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION ${QUILLET_DOC_DIR})
 install(FILES ${CMAKE_BINARY_DIR}/quillet.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# What software centres show of the program, with the release of the changelog above.
+set(QUILLET_METAINFO ${CMAKE_BINARY_DIR}/com.lumenfold.quillet.metainfo.xml)
+configure_file(${PROJECT_SOURCE_DIR}/resources/com.lumenfold.quillet.metainfo.xml.in ${QUILLET_METAINFO} @ONLY)
+install(FILES ${QUILLET_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillet)

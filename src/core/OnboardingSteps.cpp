@@ -3,20 +3,20 @@
 
 namespace quillet {
 
-bool OnboardingSteps::canGoForward(bool axTrusted, bool keyStored) const {
+bool OnboardingSteps::canGoForward(bool axTrusted, bool keyStored, bool keyRequired) const {
     switch (m_step) {
         case permission:
             return axTrusted;
         case apiKey:
-            return keyStored;
+            return keyStored || !keyRequired;
         case test:
             return true;
     }
     return false;
 }
 
-OnboardingSteps::Forward OnboardingSteps::goForward(bool axTrusted, bool keyStored) {
-    if (!canGoForward(axTrusted, keyStored))
+OnboardingSteps::Forward OnboardingSteps::goForward(bool axTrusted, bool keyStored, bool keyRequired) {
+    if (!canGoForward(axTrusted, keyStored, keyRequired))
         return Forward::refused;
     if (isLast())
         return Forward::finished;

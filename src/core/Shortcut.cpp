@@ -116,6 +116,12 @@ Shortcut Shortcut::defaultShortcut() {
     return Shortcut{HotkeyModifier::super | HotkeyModifier::shift, QStringLiteral("G")};
 }
 
+std::optional<Shortcut> Shortcut::inEffect(const QString& stored) {
+    if (stored.isEmpty())
+        return std::nullopt;
+    return fromText(stored).value_or(defaultShortcut());
+}
+
 QString Shortcut::text() const {
     QStringList parts;
     for (const ModifierName& m : kModifierOrder)

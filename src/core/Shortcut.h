@@ -23,6 +23,9 @@ struct Shortcut {
     QString text() const;
     /// Reads text() back; empty for a key it does not know, an unknown or repeated modifier, or no key.
     static std::optional<Shortcut> fromText(const QString& text);
+    /// The shortcut in force for the stored text: none when it is empty (turned off), the default
+    /// when it names no combination.
+    static std::optional<Shortcut> inEffect(const QString& stored);
 
     /// The combination a key press makes. The key is found by the symbol the active layout gave it,
     /// else by its position (evdev keycode), so a press under a Cyrillic layout records the physical

@@ -32,8 +32,6 @@ public:
     QPlainTextEdit* instructionField() const { return m_instruction; }
     QPushButton* saveButton() const { return m_save; }
     QLabel* errorLabel() const { return m_error; }
-    /// The index being edited; empty while the form adds a new action.
-    std::optional<qsizetype> editing() const { return m_editing; }
 
     /// Adds the form's action, or saves the one being edited; a refusal is shown under the form and
     /// nothing is stored.

@@ -14,6 +14,7 @@
 #include <QSvgRenderer>
 #include <QVBoxLayout>
 
+#include "core/KeyRequirement.h"
 #include "core/L10n.h"
 #include "core/SettingsStore.h"
 #include "platform/Accessibility.h"
@@ -263,6 +264,11 @@ QWidget* OnboardingView::buildKeyStep() {
     row->addWidget(m_saveButton);
     row->addWidget(m_keyStatusView, 1);
     v->addLayout(row);
+    m_keyNotNeeded = bodyLabel(page);
+    m_keyNotNeeded->setObjectName(QStringLiteral("keyNotNeeded"));
+    // It names the server's address as the user typed it: never markup.
+    m_keyNotNeeded->setTextFormat(Qt::PlainText);
+    v->addWidget(m_keyNotNeeded);
     v->addStretch(1);
     return page;
 }
@@ -372,11 +378,20 @@ void OnboardingView::showStep() {
 }
 
 bool OnboardingView::canGoForward() {
-    return m_steps.canGoForward(m_axTrusted, m_store.hasAPIKey());
+    return m_steps.canGoForward(m_axTrusted, m_store.hasAPIKey(), keyRequired());
+}
+
+bool OnboardingView::keyRequired() const {
+    return KeyRequirement::isRequired(m_store.apiBaseURL());
+}
+
+void OnboardingView::presentStep(Step step) {
+    m_steps.jumpTo(step);
+    showStep();
 }
 
 void OnboardingView::goForward() {
-    switch (m_steps.goForward(m_axTrusted, m_store.hasAPIKey())) {
+    switch (m_steps.goForward(m_axTrusted, m_store.hasAPIKey(), keyRequired())) {
         case OnboardingSteps::Forward::refused:
             break;
         case OnboardingSteps::Forward::moved:
@@ -434,6 +449,13 @@ void OnboardingView::refresh() {
     Style::setButtonText(*m_saveButton,
                          l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
     m_keyStatusView->display(m_keyCheck.status(), false);
+    // A server of the user's own may run without a key: the step says so and lets them go on.
+    m_keyNotNeeded->setText(l.text(QStringLiteral("The server you chose (%1) needs no key: continue without "
+                                                  "one, or save the key it asks for."),
+                                   QStringLiteral("Izabranom serveru (%1) ne treba ključ: nastavi bez njega "
+                                                  "ili sačuvaj ključ koji traži."))
+                                .arg(m_store.apiBaseURL()));
+    m_keyNotNeeded->setVisible(!keyRequired() && !m_store.hasAPIKey());
 
     m_testHeading->setText(l.text(QStringLiteral("Try it now"), QStringLiteral("Probaj odmah")));
     const QStringList desktopLacks = m_desktopHint ? m_desktopHint(l) : QStringList();
@@ -445,7 +467,7 @@ void OnboardingView::refresh() {
                      QStringLiteral("Klikni u polje ispod — u donjem desnom uglu pojaviće se ikonica. "
                                     "Klikni na nju za ispravku.")));
     m_sampleField->setAccessibleName(m_testHeading->text());
-    for (QLabel* body : {m_permissionText, m_keyText, m_testText})
+    for (QLabel* body : {m_permissionText, m_keyText, m_keyNotNeeded, m_testText})
         setTextColor(body, Style::secondary(*this));
 
     Style::setButtonText(*m_backButton, l.text(QStringLiteral("Back"), QStringLiteral("Nazad")));

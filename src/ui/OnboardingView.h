@@ -31,7 +31,8 @@ class OnboardingView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int width = 520;
-    static constexpr int height = 480;
+    // Tall enough for the sample field whole under the longest instruction of either language.
+    static constexpr int height = 520;
     static constexpr std::chrono::milliseconds permissionPollInterval{1000};
     using Step = OnboardingSteps::Step;
     static constexpr Step permission = OnboardingSteps::permission;
@@ -58,6 +59,8 @@ public:
     /// Stores the key field exactly as typed, then checks the key read back from the store. Stays
     /// available while a check runs; only the latest check's answer is shown.
     void saveAndValidate();
+    /// Shows `step` as it stands, whatever the steps before it hold (for its picture).
+    void presentStep(Step step);
     /// Continue (or Finish on the last step), when enabled.
     void goForward();
     void goBack();
@@ -89,6 +92,7 @@ private:
     void refresh();
     void refreshPermissionStatus();
     void updateButtons();
+    bool keyRequired() const;
 
     SettingsStore& m_store;
     Accessibility& m_accessibility;
@@ -116,6 +120,7 @@ private:
     SecretField* m_keyField;
     QPushButton* m_saveButton;
     KeyStatusView* m_keyStatusView;
+    QLabel* m_keyNotNeeded;
 
     QLabel* m_testHeading;
     QLabel* m_testText;

@@ -3,6 +3,8 @@
 
 #include "base/ScreenSpace.h"
 #include "core/L10n.h"
+#include "core/SettingsStore.h"
+#include "core/Shortcut.h"
 
 namespace quillet {
 
@@ -10,9 +12,22 @@ OverlayController::OverlayController(WindowHints& hints, QObject* parent) : QObj
 
 OverlayController::~OverlayController() = default;
 
-QString OverlayController::tooltipText() {
-    return L10n::current().text(QStringLiteral("Fix text (Super+Shift+G)"),
-                                QStringLiteral("Ispravi tekst (Super+Shift+G)"));
+QString OverlayController::tooltipText(const L10n& l) {
+    const QString fix = l.text(QStringLiteral("Fix text"), QStringLiteral("Ispravi tekst"));
+    const SettingsStore* settings = SettingsStore::sharedIfInstalled();
+    const std::optional<Shortcut> shortcut =
+        Shortcut::inEffect(settings ? settings->globalShortcut() : Shortcut::defaultShortcut().text());
+    return shortcut ? QStringLiteral("%1 (%2)").arg(fix, shortcut->text()) : fix;
+}
+
+void OverlayController::updateTooltip() {
+    if (!m_iconView || !m_tooltipLanguage)
+        return;
+    const QString tip = tooltipText(*m_tooltipLanguage);
+    if (m_iconView->toolTip() == tip)
+        return;
+    m_iconView->setToolTip(tip);
+    m_iconView->setAccessibleName(tip);
 }
 
 void OverlayController::createPanel() {
@@ -30,12 +45,11 @@ void OverlayController::createPanel() {
         if (self->onClick)
             self->onClick();
     };
-    // Fixed now: a later change of language leaves it as it is for the rest of the run.
-    const QString tip = tooltipText();
-    view->setToolTip(tip);
-    view->setAccessibleName(tip);
     m_panel->setContent(view);
     m_iconView = view;
+    // The language is fixed now: a later change leaves it as it is for the rest of the run.
+    m_tooltipLanguage = L10n::current();
+    updateTooltip();
 }
 
 void OverlayController::setDesktopIcon(DesktopIcon* icon) {
@@ -61,7 +75,7 @@ void OverlayController::showOnDesktop() {
                                    : m_pendingState == IconState::error ? DesktopIcon::Look::error
                                                                         : DesktopIcon::Look::ready;
     const QRectF global = ScreenSpace::toGlobal(*m_desktopFrame, FloatingPanel::primaryGlobalGeometry());
-    if (!m_desktopIcon->show(global, look, tooltipText()))
+    if (!m_desktopIcon->show(global, look, tooltipText(L10n::current())))
         m_desktopFrame.reset();
 }
 
@@ -78,6 +92,7 @@ void OverlayController::show(const Rect& nearFieldFrame, const std::optional<Rec
         createPanel();
     if (!m_panel)
         return;
+    updateTooltip();
     m_panel->setScreenFrame(SurfacePlacement::overlayIconFrame(nearFieldFrame, windowFrame, screens));
     m_panel->orderFront();
 }

@@ -5,7 +5,9 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "core/L10n.h"
 #include "core/SurfacePlacement.h"
 #include "platform/DesktopIcon.h"
 #include "ui/FloatingPanel.h"
@@ -52,17 +54,20 @@ public:
     FloatingPanel* panel() const { return m_panel.get(); }
     OverlayIconView* iconView() const { return m_iconView; }
 
-    /// The tooltip in the interface language of the moment.
-    static QString tooltipText();
+    /// The tooltip in the language `l`, naming the global shortcut in force, or none while it is off.
+    static QString tooltipText(const L10n& l);
 
 private:
     void createPanel();
     bool drawnByDesktop() const { return m_desktopIcon && m_desktopIcon->isAvailable(); }
     void showOnDesktop();
+    void updateTooltip();
 
     WindowHints& m_hints;
     std::unique_ptr<FloatingPanel> m_panel;
     QPointer<OverlayIconView> m_iconView;
+    // The badge's tooltip keeps the language it was made in; the shortcut it names follows the settings.
+    std::optional<L10n> m_tooltipLanguage;
     IconState m_pendingState = IconState::ready;
     quint64 m_lastClickTime = 0;
     DesktopIcon* m_desktopIcon = nullptr;

@@ -118,6 +118,15 @@ void capture(QWidget& view, QSize size, const QString& name, const QDir& dir) {
     view.hide();
 }
 
+QList<std::pair<SettingsView::Page, QString>> settingsPictures() {
+    using Page = SettingsView::Page;
+    return {{Page::general, QStringLiteral("settings")},
+            {Page::server, QStringLiteral("settings-server")},
+            {Page::shortcut, QStringLiteral("settings-shortcut")},
+            {Page::blocked, QStringLiteral("settings-blocked")},
+            {Page::actions, QStringLiteral("settings-actions")}};
+}
+
 CorrectionResult demoCorrection() {
     return CorrectionResult{
         QStringLiteral("I went to the store yesterday and bought two apples."),
@@ -173,13 +182,22 @@ void renderAll(const QString& directory, const Services& services) {
         }
         const KeyValidator neverChecked = [](const QString&, const QString&, std::function<void(bool)>) {};
         {
+            // One picture per page, the first under the window's own name.
             SettingsView view(store, neverChecked);
-            capture(view, QSize(SettingsView::width, SettingsView::height), QStringLiteral("settings"), dir);
+            const QSize size(SettingsView::width, SettingsView::height);
+            for (const auto& [page, name] : settingsPictures()) {
+                view.showPage(page);
+                capture(view, size, name, dir);
+            }
         }
         {
             OnboardingView view(store, services.accessibility, scheduler, neverChecked, [] {});
-            capture(view, QSize(OnboardingView::width, OnboardingView::height), QStringLiteral("onboarding"),
-                    dir);
+            const QSize size(OnboardingView::width, OnboardingView::height);
+            capture(view, size, QStringLiteral("onboarding"), dir);
+            view.presentStep(OnboardingView::apiKey);
+            capture(view, size, QStringLiteral("onboarding-key"), dir);
+            view.presentStep(OnboardingView::test);
+            capture(view, size, QStringLiteral("onboarding-try"), dir);
             view.stopPolling();
         }
     }

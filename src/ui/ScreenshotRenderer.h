@@ -38,12 +38,11 @@ struct Services {
     Accessibility& accessibility;
 };
 
-/// Renders the suggestion panel on both tabs, the settings and setup views and the overlay icon into
-/// `directory` (created with any missing parents; a relative path is taken from the current folder),
-/// printing one line per image and a closing line on standard output. The setup view starts on its
-/// permission step. The settings store is installed for the views while they are drawn, and the one
-/// installed before is put back, as are the application's style and palette. Needs a
-/// QApplication; any Qt platform will do.
+/// Renders the suggestion panel on both tabs, each page of the settings, each step of the setup and
+/// the overlay icon into `directory` (created with any missing parents; a relative path is taken from
+/// the current folder), printing one line per image and a closing line on standard output. The settings store
+/// is installed for the views while they are drawn, and the one installed before is put back, as are the
+/// application's style and palette. Needs a QApplication; any Qt platform will do.
 void renderAll(const QString& directory, const Services& services);
 
 }  // namespace ScreenshotRenderer

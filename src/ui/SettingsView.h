@@ -1,76 +1,47 @@
-// The settings form: the API key and its check, model, server, language, word threshold, start at
-// login, the global shortcut, the block list and the user's own actions. Every control but the key
-// writes to the store at once.
+// The settings window's content: a list of pages beside the page shown (general, server and model,
+// shortcut, blocked apps, actions). Every control but the key writes to the store at once.
 #pragma once
 
-#include <QHash>
-#include <QStringList>
 #include <QWidget>
-#include <functional>
 #include <optional>
 
 #include "core/KeyCheck.h"
-#include "core/L10n.h"
-#include "core/Shortcut.h"
-#include "platform/Workspace.h"
+#include "ui/BlocklistSection.h"
+#include "ui/ServerSection.h"
+#include "ui/ShortcutRow.h"
 
 class QComboBox;
-class QCompleter;
 class QLabel;
-class QLineEdit;
-class QPushButton;
-class QToolButton;
+class QListWidget;
 class QScrollArea;
 class QSpinBox;
+class QStackedWidget;
 class QVBoxLayout;
 
 namespace quillet {
 
 class ActionsSection;
-class ApiKeySection;
-class SettingsStore;
-class ShortcutRecorder;
-class StatusSection;
-struct TrayCommands;
-
 class FormSection;
+class SettingsStore;
+class StatusSection;
 class ToggleSwitch;
-
-/// Asks the configured server for its models; `done` runs once, later, on the main thread, with the
-/// names, or with none and the reason in the interface language.
-using ModelLister = std::function<void(std::function<void(QStringList names, QString failure)> done)>;
+struct TrayCommands;
 
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
     using KeyStatus = quillet::KeyStatus;
-    /// The global shortcut behind the recorder. Without `change`, a new combination is only stored.
-    struct ShortcutControl {
-        /// Why the stored shortcut could not be taken at start; empty while it works.
-        std::function<std::optional<GrabError>()> startupFailure;
-        /// Takes `shortcut` (empty: none) as the global shortcut and stores it; on failure nothing
-        /// changes and the reason comes back.
-        std::function<std::optional<GrabError>(const std::optional<Shortcut>& shortcut)> change;
-        /// While recording, presses of the current shortcut reach the recorder.
-        std::function<void(bool recording)> suspend;
-        /// Where the desktop holds the shortcut and runs `quillet --trigger` for it: the steps that
-        /// bind it there, one paragraph each, shown in place of the recorder (none: the recorder).
-        std::function<QStringList(const L10n& l)> desktopSteps;
-    };
-    /// Where the block list finds the names of applications.
-    struct ApplicationDirectory {
-        /// The installed application's name for an identifier.
-        std::function<std::optional<QString>(const QString& bundleId)> nameFor;
-        /// The applications running now, offered while typing a new entry.
-        std::function<QList<RunningApplication>()> running;
-    };
+    using ShortcutControl = ShortcutRow::Control;
+    using ApplicationDirectory = BlocklistSection::ApplicationDirectory;
+    enum class Page { general, server, shortcut, blocked, actions };
+    static constexpr int pageCount = 5;
 
-    static constexpr int width = 480;
-    static constexpr int height = 560;
+    /// Sized to fit a 1366 × 768 screen with its panels and the window's title bar.
+    static constexpr int width = 680;
+    static constexpr int height = 480;
     static constexpr int minWords = 1;
     static constexpr int maxWords = 20;
-    /// Entries shown before the block list scrolls.
-    static constexpr int blockRowHeight = 28;
+    static constexpr int blockRowHeight = BlocklistSection::rowHeight;
 
     /// `store` must outlive the view. The key field starts empty: a stored key never comes into it.
     SettingsView(SettingsStore& store, KeyValidator validateKey, ShortcutControl shortcut = {},
@@ -91,6 +62,12 @@ public:
     /// Asks the server for its models and offers them in the picker for as long as the view lives.
     void refreshModels();
 
+    /// Brings `page` into view, as a click on its name does.
+    void showPage(Page page);
+    Page page() const;
+    /// The scrolling area that holds `page`: it scrolls only when the page is taller than the window.
+    QScrollArea* pageArea(Page page) const;
+
     KeyStatus keyStatus() const;
     QString apiKeyInput() const;
     QString newBlockedApp() const;
@@ -108,54 +85,26 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void build(KeyValidator validateKey);
-    QWidget* buildModelRow();
-    void fillModelItems();
-    QWidget* buildEndpointRow();
+    void build(KeyValidator validateKey, ShortcutControl shortcut);
+    QVBoxLayout* addPage();
+    QWidget* buildGeneralSection();
     void refresh();
-    void refreshBlocklist();
-    void updateButtons();
-    void commitModel(const QString& typed);
-    void commitEndpoint();
-    void resetEndpoint();
-    QWidget* buildShortcutRow();
-    void refreshShortcut(const L10n& l);
-    void showShortcutError(const QString& text);
-    void fillCompletions();
-    std::optional<Shortcut> storedShortcut() const;
+    void refreshPageNames(const L10n& l);
 
     SettingsStore& m_store;
-    ShortcutControl m_shortcutControl;
-    ApplicationDirectory m_applications;
-    bool m_endpointEdited = false;
-    ModelLister m_modelLister;
-    quint64 m_modelListGeneration = 0;
-    bool m_listingModels = false;
-    // By server address: what each server listed this session.
-    QHash<QString, QStringList> m_serverModels;
-    QStringList m_shownBlocklist;
-    std::optional<AppLanguage> m_blocklistLanguage;
 
-    QVBoxLayout* m_formLayout;
+    QListWidget* m_pageList;
+    QStackedWidget* m_pages;
+    QVBoxLayout* m_generalLayout = nullptr;
     StatusSection* m_statusSection = nullptr;
-    FormSection* m_apiSection;
     FormSection* m_behaviorSection;
-    FormSection* m_blockSection;
+    ServerSection* m_server;
+    FormSection* m_shortcutSection;
+    ShortcutRow* m_shortcut;
+    BlocklistSection* m_blocklist;
     ActionsSection* m_actionsSection;
-
-    ApiKeySection* m_apiKey;
-    QLabel* m_modelLabel;
-    QComboBox* m_modelPicker;
-    QPushButton* m_modelRefresh;
-    QLabel* m_modelError;
-    QLabel* m_endpointLabel;
-    QLineEdit* m_endpointField;
-    QPushButton* m_endpointReset;
-    QToolButton* m_endpointPresets;
-    QLabel* m_endpointError;
 
     QLabel* m_languageLabel;
     QComboBox* m_languagePicker;
@@ -163,18 +112,6 @@ private:
     QSpinBox* m_wordsStepper;
     QLabel* m_loginLabel;
     ToggleSwitch* m_loginSwitch;
-    QLabel* m_shortcutLabel;
-    ShortcutRecorder* m_shortcutRecorder;
-    QPushButton* m_shortcutClear;
-    QLabel* m_shortcutUnavailable;
-    QLabel* m_shortcutError;
-    QLabel* m_shortcutSteps = nullptr;
-
-    QWidget* m_blockList;
-    QVBoxLayout* m_blockListLayout;
-    QLineEdit* m_newAppField;
-    QCompleter* m_newAppCompleter;
-    QPushButton* m_addButton;
 };
 
 }  // namespace quillet

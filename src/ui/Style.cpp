@@ -337,6 +337,20 @@ void Style::setButtonText(QAbstractButton& button, const QString& text) {
     button.setAccessibleName(text);
 }
 
+QString Style::thinScrollBarStyle(const QWidget& w, int bottomInset) {
+    const QColor handle = primary(w);
+    return QStringLiteral(
+               "QScrollBar:vertical { background: transparent; border: none; width: 10px;"
+               " margin: 6px 3px %1px 1px; }"
+               "QScrollBar::handle:vertical { background: %2; border-radius: 3px; min-height: 28px; }"
+               "QScrollBar::handle:vertical:hover, QScrollBar::handle:vertical:pressed { background: %3; }"
+               "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical"
+               " { height: 0px; border: none; background: none; }"
+               "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+        .arg(bottomInset)
+        .arg(withAlpha(handle, 0.28).name(QColor::HexArgb), withAlpha(handle, 0.45).name(QColor::HexArgb));
+}
+
 QLabel* Style::plainLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);

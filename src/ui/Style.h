@@ -74,6 +74,9 @@ void makeBordered(QPushButton& button);
 void makePlainIconButton(QPushButton& button, const QIcon& icon, double size, const QString& name);
 /// Sets a button's text shown as written (an "&" is not a mnemonic) and its accessible name.
 void setButtonText(QAbstractButton& button, const QString& text);
+/// A thin vertical scroll bar in the floating surfaces' look: a rounded handle on no track, kept
+/// `bottomInset` points above the bottom, clear of a rounded corner.
+QString thinScrollBarStyle(const QWidget& w, int bottomInset);
 /// A label that draws `text` as the characters it is, never as markup: for every text that came
 /// from outside (names, identifiers, models, servers' messages).
 QLabel* plainLabel(const QString& text = QString(), QWidget* parent = nullptr);

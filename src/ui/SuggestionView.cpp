@@ -27,6 +27,9 @@ namespace quillet {
 
 namespace {
 
+// How far above the panel's bottom edge a scroll bar ends: past the rounded corner's radius.
+constexpr int kCornerClearance = 18;
+
 // A view of one tab: a widget named for tests and accessibility, its content in one column.
 // Margins left as `std::nullopt` keep the style's own.
 QVBoxLayout* namedColumn(QWidget*& view, const QString& name, std::optional<QMargins> margins, int spacing) {
@@ -252,6 +255,7 @@ RoundedBox* SuggestionView::correctionBox(TextBlock** text) {
     boxLayout->setContentsMargins(0, 0, 0, 0);
     *text = new TextBlock(TextBlock::Sizing::scroll, 13, 3, 12);
     (*text)->setObjectName(QStringLiteral("correctionText"));
+    (*text)->setStyleSheet((*text)->styleSheet() + Style::thinScrollBarStyle(*this, 6));
     (*text)->setAccessibleName(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
     boxLayout->addWidget(*text);
     return box;
@@ -375,7 +379,9 @@ QWidget* SuggestionView::variantList(const QList<RephraseVariant>& variants, boo
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    // Its bar shows only when the cards do not fit: thin, in the panel's look, clear of the rounded corner.
+    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }") +
+                          Style::thinScrollBarStyle(*this, kCornerClearance));
     auto* list = new QWidget;
     auto* column = new QVBoxLayout(list);
     column->setContentsMargins(12, 12, 12, 12);

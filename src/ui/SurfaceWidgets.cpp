@@ -181,7 +181,10 @@ TextBlock::TextBlock(Sizing sizing, double fontSize, double lineSpacing, double 
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (sizing == Sizing::fitHeight) {
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        // Its height is asked for the width it gets, so a list of them is as tall as its texts.
+        QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
     }
 }
 
@@ -215,6 +218,8 @@ void TextBlock::setRuns(const QList<DiffRun>& runs) {
     }
     flush();
     applyLineSpacing();
+    // The insertions carried the view's own cursor to the end: a long text opens at its first line.
+    moveCursor(QTextCursor::Start);
 }
 
 void TextBlock::applyLineSpacing() {
@@ -223,14 +228,19 @@ void TextBlock::applyLineSpacing() {
     QTextBlockFormat spacing;
     spacing.setLineHeight(m_lineSpacing, QTextBlockFormat::LineDistanceHeight);
     all.mergeBlockFormat(spacing);
+    m_measured.reset();
     updateGeometry();
 }
 
 int TextBlock::heightForWidth(int width) const {
+    // Layouts ask again and again for the same width; laying a copy of the text out is the cost.
+    if (m_measured && m_measured->first == width)
+        return m_measured->second;
     QTextDocument* doc = document()->clone();
     doc->setTextWidth(width);
     const int h = static_cast<int>(std::ceil(doc->size().height()));
     delete doc;
+    m_measured = std::pair(width, h);
     return h;
 }
 
@@ -241,13 +251,12 @@ QSize TextBlock::sizeHint() const {
     return {w, heightForWidth(w)};
 }
 
-void TextBlock::resizeEvent(QResizeEvent* event) {
-    QTextBrowser::resizeEvent(event);
-    if (m_sizing == Sizing::fitHeight) {
-        const int h = heightForWidth(width());
-        if (h != height())
-            setFixedHeight(h);
-    }
+QSize TextBlock::minimumSizeHint() const {
+    if (m_sizing == Sizing::scroll)
+        return QTextBrowser::minimumSizeHint();
+    // The layout asks heightForWidth() for the real height; a scroll area's own minimum would only
+    // add space under short texts.
+    return {0, fontMetrics().height()};
 }
 
 }  // namespace quillet

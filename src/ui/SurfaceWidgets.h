@@ -2,6 +2,9 @@
 // spinner and a selectable text block. Everything a person reads stays a real text widget.
 #pragma once
 
+#include <optional>
+#include <utility>
+
 #include <QList>
 #include <QTextBrowser>
 #include <QVariantAnimation>
@@ -121,15 +124,15 @@ public:
     bool hasHeightForWidth() const override { return m_sizing == Sizing::fitHeight; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
+    QSize minimumSizeHint() const override;
 
 private:
     void applyLineSpacing();
 
     Sizing m_sizing;
     double m_lineSpacing;
+    // The last width asked of heightForWidth() and its answer, until the text changes.
+    mutable std::optional<std::pair<int, int>> m_measured;
 };
 
 }  // namespace quillet

@@ -33,7 +33,8 @@ check "nothing else is installed" test "$(cd "$prefix" && find . -type f | sort)
     ./share/gnome-shell/extensions/quillet@lumenfold.com/schemas/gschemas.compiled \
     ./share/gnome-shell/extensions/quillet@lumenfold.com/schemas/org.gnome.shell.extensions.quillet.gschema.xml \
     ./share/gnome-shell/extensions/quillet@lumenfold.com/stylesheet.css \
-    ./share/icons/hicolor/scalable/apps/com.lumenfold.quillet.svg ./share/man/man1/quillet.1.gz)"
+    ./share/icons/hicolor/scalable/apps/com.lumenfold.quillet.svg ./share/man/man1/quillet.1.gz \
+    ./share/metainfo/com.lumenfold.quillet.metainfo.xml)"
 # The extension answers the installed program alone, named by its full path.
 check "the extension names the installed program" \
     grep -qF "\"quillet-program\": \"$prefix/bin/quillet\"" "$extension/metadata.json"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `make package` as a packager runs it: the Debian package holds the program, its desktop entry with
-# its actions, the icon, the manual page, the licence, the changelog and the GNOME Shell extension
-# (answering /usr/bin/quillet), and declares the libraries
+# its actions, the icon, the manual page, the licence, the changelog, the GNOME Shell extension
+# (answering /usr/bin/quillet) and the metainfo software centres read, and declares the libraries
 # the program links to as Debian's own tools name them. Runs inside a session; $1 is the quillet
 # binary of the build folder.
 set -u
@@ -19,7 +19,7 @@ check "one package, named as Debian names them" test -n "$deb"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
 echo "$files"
 extension=./usr/share/gnome-shell/extensions/quillet@lumenfold.com
-check "exactly the program, entry, icon, manual page, licence, changelog and extension" test "$files" = "$(printf '%s\n' \
+check "exactly the program, entry, icon, manual page, licence, changelog, extension and metainfo" test "$files" = "$(printf '%s\n' \
     ./usr/bin/quillet \
     ./usr/share/applications/com.lumenfold.quillet.desktop \
     ./usr/share/doc/quillet/changelog.gz \
@@ -31,7 +31,8 @@ check "exactly the program, entry, icon, manual page, licence, changelog and ext
     $extension/schemas/org.gnome.shell.extensions.quillet.gschema.xml \
     $extension/stylesheet.css \
     ./usr/share/icons/hicolor/scalable/apps/com.lumenfold.quillet.svg \
-    ./usr/share/man/man1/quillet.1.gz)"
+    ./usr/share/man/man1/quillet.1.gz \
+    ./usr/share/metainfo/com.lumenfold.quillet.metainfo.xml)"
 check "everything belongs to root" test -z "$(dpkg-deb -c "$deb" | awk '$2 != "root/root"')"
 
 field() { dpkg-deb -f "$deb" "$1"; }
@@ -67,6 +68,10 @@ check "the extension answers the installed program" \
     grep -qF '"quillet-program": "/usr/bin/quillet"' "$root/$extension/metadata.json"
 check "the licence is the project's" cmp -s "$root/usr/share/doc/quillet/copyright" "$here/../../LICENSE"
 check "the changelog names this version" grep -q "^quillet ($(field Version))" <(zcat "$root/usr/share/doc/quillet/changelog.gz")
+metainfo=$root/usr/share/metainfo/com.lumenfold.quillet.metainfo.xml
+check "software centres take the metainfo" appstreamcli validate --no-net --pedantic "$metainfo"
+check "its release is this version" grep -qF "<release version=\"$(field Version)\"" "$metainfo"
+check "it launches the installed entry" grep -qF ">com.lumenfold.quillet.desktop</launchable>" "$metainfo"
 check "the program is stripped" test -z "$(readelf -S "$root/usr/bin/quillet" | grep -F .debug_info)"
 help=$("$root/usr/bin/quillet" --help 2>&1)
 check "the packaged program runs" grep -q -- "--trigger" <<<"$help"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # quillet --screenshots as a user runs it, with a key in the keyring and their own preferences: the
-# five pictures in a folder that does not exist yet, the exact lines, no display needed, and the
+# pictures of every view in a folder that does not exist yet, the exact lines, no display needed, and the
 # keyring and the preferences left exactly as they were. Runs inside a session; $1 is the quillet binary.
 set -u
 quillet=$1
@@ -19,8 +19,9 @@ printf '%s' "sk-user-own-key-42" |
 before=$(keyring_state)
 check "the user's key is stored" grep -q "sk-user-own-key-42" <<<"$before"
 
-names=(popover-correction popover-rephrase settings onboarding overlay-icon)
-sizes=(800×680 800×680 960×1120 1040×960 192×192)
+names=(popover-correction popover-rephrase settings settings-server settings-shortcut settings-blocked
+    settings-actions onboarding onboarding-key onboarding-try overlay-icon)
+sizes=(800×680 800×680 1360×960 1360×960 1360×960 1360×960 1360×960 1040×1040 1040×1040 1040×1040 192×192)
 expect_run() {  # expect_run LABEL DIRECTORY OUTPUT RC ERRFILE
     local label=$1 dir=$2 out=$3 rc=$4 err=$5 expected
     expected=$(for i in "${!names[@]}"; do echo "  ${names[i]}.png (${sizes[i]})"; done
@@ -31,7 +32,7 @@ expect_run() {  # expect_run LABEL DIRECTORY OUTPUT RC ERRFILE
     for i in "${!names[@]}"; do
         check "$label: ${names[i]}.png is ${sizes[i]}" test "$(png_size "$dir/${names[i]}.png")" = "${sizes[i]}"
     done
-    check "$label: only the five files" test "$(ls "$dir" | wc -l)" -eq 5
+    check "$label: only those files" test "$(ls "$dir" | wc -l)" -eq "${#names[@]}"
 }
 
 # No display at all, into a missing nested folder given relative to the current one.

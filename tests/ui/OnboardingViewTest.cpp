@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
+#include "core/SettingsStore.h"
 #include "ui/OnboardingView.h"
 
 using namespace quillet;
@@ -97,6 +98,38 @@ TEST_F(OnboardingViewTest, KeyStepGoesOnOnceAnyKeyIsStoredWhateverTheCheckSays) 
     EXPECT_EQ(keyStatusText(view.get()), "Key is invalid");
     EXPECT_EQ(storedKey(), "sk-test");
     EXPECT_TRUE(forward(view.get())->isEnabled());
+}
+
+TEST_F(OnboardingViewTest, KeyStepIsPassedWithALineWhereTheServerNeedsNoKey) {
+    accessibility.trusted = true;
+    store.setApiBaseURL(QStringLiteral("http://127.0.0.1:11434"));
+    auto view = makeView();
+    view->goForward();
+    auto* note = child<QLabel>(view.get(), "keyNotNeeded");
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_TRUE(note->text().contains("http://127.0.0.1:11434"));
+    EXPECT_TRUE(forward(view.get())->isEnabled());
+    store.setApiBaseURL(SettingsStore::defaultApiBaseURL);
+    EXPECT_FALSE(note->isVisible());
+    EXPECT_FALSE(forward(view.get())->isEnabled()) << "the hosted service needs its key";
+}
+
+// The sample field is drawn whole, its rounded border included, whatever the language's texts take.
+TEST_F(OnboardingViewTest, TheSampleFieldFitsTheWindowInEitherLanguage) {
+    accessibility.trusted = true;
+    storeKey(QStringLiteral("sk-1"));
+    for (const AppLanguage language : {AppLanguage::en, AppLanguage::sr}) {
+        store.setLanguage(language);
+        auto view = makeView();
+        view->presentStep(OnboardingView::test);
+        QCoreApplication::processEvents();
+        QWidget* frame = view->sampleField()->parentWidget();
+        const QRect inView(frame->mapTo(view.get(), QPoint()), frame->size());
+        QWidget* footer = child<QPushButton>(view.get(), "forwardButton")->parentWidget();
+        EXPECT_EQ(frame->height(), 130);
+        EXPECT_LE(inView.bottom(), footer->mapTo(view.get(), QPoint()).y()) << "above the footer";
+        EXPECT_TRUE(frame->visibleRegion().boundingRect() == frame->rect()) << "nothing of it cut off";
+    }
 }
 
 TEST_F(OnboardingViewTest, StepsRunForwardAndBackAndFinishCallsBack) {

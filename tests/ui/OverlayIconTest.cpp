@@ -61,7 +61,7 @@ TEST(OverlayIconTest, ShowPlacesOnePanelInTheFieldsCornerAndKeepsItsState) {
     EXPECT_TRUE(overlay.panel()->testAttribute(Qt::WA_ShowWithoutActivating));
 }
 
-TEST(OverlayIconTest, TooltipKeepsTheLanguageOfItsCreationAndAPressClicksOnce) {
+TEST(OverlayIconTest, TooltipKeepsTheLanguageOfItsCreationNamesTheShortcutAndAPressClicksOnce) {
     LanguageScope language(AppLanguage::sr);
     FakeWindowHints hints;
     OverlayController overlay(hints);
@@ -72,7 +72,15 @@ TEST(OverlayIconTest, TooltipKeepsTheLanguageOfItsCreationAndAPressClicksOnce) {
     language.store().setLanguage(AppLanguage::en);
     overlay.show(Rect(100, 400, 300, 40));
     EXPECT_EQ(overlay.iconView()->toolTip(), "Ispravi tekst (Super+Shift+G)");
-    EXPECT_EQ(OverlayController::tooltipText(), "Fix text (Super+Shift+G)");
+    EXPECT_EQ(OverlayController::tooltipText(L10n::current()), "Fix text (Super+Shift+G)");
+    // The shortcut it names is the one in force at each showing, or none once it is turned off.
+    language.store().setGlobalShortcut(QStringLiteral("Ctrl+Alt+K"));
+    overlay.show(Rect(100, 400, 300, 40));
+    EXPECT_EQ(overlay.iconView()->toolTip(), "Ispravi tekst (Ctrl+Alt+K)");
+    EXPECT_EQ(overlay.iconView()->accessibleName(), "Ispravi tekst (Ctrl+Alt+K)");
+    language.store().setGlobalShortcut(QString());
+    overlay.show(Rect(100, 400, 300, 40));
+    EXPECT_EQ(overlay.iconView()->toolTip(), "Ispravi tekst");
 
     // The press counts, not the release; a right-button press does nothing.
     QTest::mousePress(overlay.iconView(), Qt::LeftButton, {}, QPoint(12, 12));

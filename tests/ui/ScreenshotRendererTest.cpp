@@ -28,7 +28,7 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(ScreenshotRendererTest, FivePicturesAtDoubleDensityInTheDarkLook) {
+TEST_F(ScreenshotRendererTest, EveryViewAtDoubleDensityInTheDarkLook) {
     const QPalette palette = QApplication::palette();
     const QString style = QApplication::style()->name();
     // A store the program (or a test) installed stays in place and is never asked for the key.
@@ -41,20 +41,22 @@ TEST_F(ScreenshotRendererTest, FivePicturesAtDoubleDensityInTheDarkLook) {
     const std::string out = testing::internal::GetCapturedStdout();
 
     const QString folder = dir.filePath("nested/twice");
-    EXPECT_EQ(QString::fromStdString(out), QStringLiteral("  popover-correction.png (800×680)\n"
-                                                          "  popover-rephrase.png (800×680)\n"
-                                                          "  settings.png (960×1120)\n"
-                                                          "  onboarding.png (1040×960)\n"
-                                                          "  overlay-icon.png (192×192)\n"
-                                                          "Screenshots written to ") +
-                                               folder + "\n");
+    const QSize panel(800, 680), settings(1360, 960), setup(1040, 1040);
+    const QList<std::pair<QString, QSize>> pictures = {
+        {"popover-correction", panel},    {"popover-rephrase", panel},
+        {"settings", settings},           {"settings-server", settings},
+        {"settings-shortcut", settings},  {"settings-blocked", settings},
+        {"settings-actions", settings},   {"onboarding", setup},
+        {"onboarding-key", setup},        {"onboarding-try", setup},
+        {"overlay-icon", QSize(192, 192)}};
+    QString lines;
+    for (const auto& [name, size] : pictures)
+        lines += QStringLiteral("  %1.png (%2×%3)\n").arg(name).arg(size.width()).arg(size.height());
+    EXPECT_EQ(QString::fromStdString(out), lines + "Screenshots written to " + folder + "\n");
     QMap<QString, QImage> shot;
-    for (const auto& [name, size] :
-         {std::pair("popover-correction", QSize(800, 680)), std::pair("popover-rephrase", QSize(800, 680)),
-          std::pair("settings", QSize(960, 1120)), std::pair("onboarding", QSize(1040, 960)),
-          std::pair("overlay-icon", QSize(192, 192))}) {
+    for (const auto& [name, size] : pictures) {
         const QImage& image = shot[name] = QImage(QDir(folder).filePath(name + QStringLiteral(".png")));
-        EXPECT_EQ(image.size(), size) << name;
+        EXPECT_EQ(image.size(), size) << name.toStdString();
         EXPECT_TRUE(image.hasAlphaChannel());
         EXPECT_EQ(image.colorSpace(), QColorSpace(QColorSpace::SRgb));
     }
@@ -63,7 +65,10 @@ TEST_F(ScreenshotRendererTest, FivePicturesAtDoubleDensityInTheDarkLook) {
     // The panel's rounded corners stay clear; inside, it is dark, as are both windows.
     EXPECT_EQ(qAlpha(correction.pixel(0, 0)), 0);
     EXPECT_LT(lightness(correction.pixel(400, 600)), 0.3);
-    EXPECT_LT(lightness(shot["settings"].pixel(10, 1100)), 0.3);
+    EXPECT_LT(lightness(shot["settings"].pixel(10, 940)), 0.3);
+    // Each page of the settings and each step of the setup is a picture of its own.
+    EXPECT_NE(shot["settings"], shot["settings-server"]);
+    EXPECT_NE(shot["onboarding-key"], shot["onboarding-try"]);
     EXPECT_LT(lightness(shot["onboarding"].pixel(10, 600)), 0.3);
     // The two tabs differ; the icon is its white disc on a clear square.
     EXPECT_NE(correction, shot["popover-rephrase"]);

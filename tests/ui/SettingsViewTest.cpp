@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTextDocument>
 #include <QToolButton>
@@ -18,6 +20,7 @@
 #include "ui/KeyStatusView.h"
 #include "ui/SecretField.h"
 #include "ui/ShortcutRecorder.h"
+#include "ui/StatusSection.h"
 #include "ui/Style.h"
 
 using namespace quillet;
@@ -97,6 +100,7 @@ TEST_F(SettingsViewTest, SaveChecksWhatIsStoredStaysOffWhileTheCheckRunsAndSaysA
 TEST_F(SettingsViewTest, TheStoredKeyNeverComesIntoTheFieldWhichSpeaksOfTheCurrentServer) {
     storeKey(QStringLiteral("sk-stored-key"));
     auto view = makeView();
+    view->showPage(SettingsView::Page::server);
     auto* field = child<SecretField>(view.get(), "apiKeyField");
     EXPECT_EQ(field->echoMode(), QLineEdit::Password);
     EXPECT_TRUE(field->text().isEmpty());
@@ -236,7 +240,7 @@ TEST_F(SettingsViewTest, EndpointTakesAnHttpAddressAPresetAndResetsToTheDefault)
     EXPECT_FALSE(reset->isEnabled());
 
     // A preset fills it in.
-    auto* presets = child<QToolButton>(view.get(), "endpointPresetsButton");
+    auto* presets = child<QPushButton>(view.get(), "endpointPresetsButton");
     ASSERT_NE(presets->menu(), nullptr);
     const QList<QAction*> actions = presets->menu()->actions();
     ASSERT_GE(actions.size(), 2);
@@ -285,6 +289,47 @@ TEST_F(SettingsViewTest, RefreshOffersTheServersModelsAndAnyNameMayStillBeTyped)
     EXPECT_EQ(store.model(), "phi3");
 }
 
+// Each page fits the window as it opens, in either language, the tray's section included where there
+// is no tray, and no label, button or address is cut short.
+TEST_F(SettingsViewTest, EveryPageFitsTheWindowWithNothingCutShort) {
+    TrayCommands commands;
+    commands.isPaused = [] { return false; };
+    commands.historyTitles = [] {
+        return QStringList{"I went to the store.", "Thanks for the note.", "See you"};
+    };
+    commands.blockCandidate = [] { return std::optional<QString>("Text Editor"); };
+    for (const AppLanguage language : {AppLanguage::en, AppLanguage::sr}) {
+        store.setLanguage(language);
+        auto view = makeView();
+        view->setTrayCommands(commands);
+        view->setTrayMissing(true);
+        for (int i = 0; i < SettingsView::pageCount; ++i) {
+            const auto page = SettingsView::Page(i);
+            view->showPage(page);
+            QCoreApplication::processEvents();
+            QScrollArea* area = view->pageArea(page);
+            EXPECT_EQ(area->verticalScrollBar()->maximum(), 0) << "page " << i << " scrolls";
+            for (QWidget* w : area->widget()->findChildren<QWidget*>()) {
+                if (!w->isVisible())
+                    continue;
+                const std::string what = w->metaObject()->className() + (" " + w->objectName().toStdString());
+                if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+                    EXPECT_GE(button->width(), button->sizeHint().width())
+                        << what << " " << button->text().toStdString();
+                }
+                if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap()) {
+                    EXPECT_GE(label->width(), label->sizeHint().width())
+                        << what << " " << label->text().toStdString();
+                }
+                if (auto* field = qobject_cast<QLineEdit*>(w)) {
+                    EXPECT_LT(field->fontMetrics().horizontalAdvance(field->text()), field->width() - 8)
+                        << what;
+                }
+            }
+        }
+    }
+}
+
 // Each text is redrawn at the switch; only the names that are the same in both languages stay.
 TEST_F(SettingsViewTest, EveryTextFollowsTheLanguageAtOnce) {
     store.setBlocklist({});  // identifiers, the same in every language
@@ -316,6 +361,7 @@ TEST_F(SettingsViewTest, ShortcutRowSaysWhenTheShortcutCouldNotBeTaken) {
     SettingsView::ShortcutControl control;
     control.startupFailure = [&failure] { return failure; };
     auto view = makeView(control);
+    view->showPage(SettingsView::Page::shortcut);
     auto* unavailable = child<QLabel>(view.get(), "shortcutUnavailable");
     EXPECT_TRUE(unavailable->isHidden());
     EXPECT_FALSE(child<QLabel>(view.get(), "shortcutSteps")->isVisible());
@@ -402,6 +448,7 @@ TEST_F(SettingsViewTest, TheRecorderTakesAPressedCombinationOrSaysWhyNot) {
 TEST_F(SettingsViewTest, BlockedAppsShowTheirNamesAndNewOnesCompleteFromRunningApps) {
     store.setBlocklist({"org.xfce.mousepad", "1password", "c.three", "d.four", "e.five", "f.six"});
     auto view = makeView();
+    view->showPage(SettingsView::Page::blocked);
     view->setApplicationDirectory(SettingsView::ApplicationDirectory{
         [](const QString& id) -> std::optional<QString> {
             if (id == "org.xfce.mousepad")
@@ -456,6 +503,7 @@ TEST_F(SettingsViewTest, WhereTheDesktopHoldsTheShortcutItsStepsReplaceTheRecord
                            QStringLiteral("quillet --trigger")};
     };
     auto view = makeView(control);
+    view->showPage(SettingsView::Page::shortcut);
     auto* steps = child<QLabel>(view.get(), "shortcutSteps");
     EXPECT_TRUE(steps->isVisible());
     EXPECT_EQ(steps->text(), "Open Settings.\nquillet --trigger");
@@ -467,6 +515,7 @@ TEST_F(SettingsViewTest, WhereTheDesktopHoldsTheShortcutItsStepsReplaceTheRecord
 
 TEST_F(SettingsViewTest, ActionsAreAddedEditedMovedAndRemovedWithRefusalsSaid) {
     auto view = makeView();
+    view->showPage(SettingsView::Page::actions);
     ActionsSection& actions = *view->actionsSection();
     auto rows = [&] {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

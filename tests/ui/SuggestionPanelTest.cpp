@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -340,18 +342,42 @@ TEST_F(SuggestionPanelTest, EachVariantCardShowsItsLabelAndReplacesWithItsText) 
     EXPECT_EQ(replaced, QStringList{"Bought two apples yesterday."});
 }
 
+// Three variants fit without a scroll bar; with two actions below them the list scrolls, its bar
+// inside the rounded frame, never over the corner or the border.
 TEST_F(SuggestionPanelTest, BothTabsKeepTheRoundedTranslucentCorners) {
-    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
-    vm->setRephrase(SuggestionViewModel::RephraseLoad::loaded(
-        RephraseResult{{{QStringLiteral("neutral"), corrected}, {QStringLiteral("concise"), corrected}}}));
-    for (int tab : {0, 1}) {
-        vm->setSelectedTab(tab);
-        const QImage image = render(*controller->panel(), QStringLiteral("corners-%1").arg(tab));
-        const int w = image.width(), h = image.height();
-        EXPECT_EQ(qAlpha(image.pixel(1, h - 2)), 0) << "bottom-left corner, tab " << tab;
-        EXPECT_EQ(qAlpha(image.pixel(w - 2, h - 2)), 0) << "bottom-right corner, tab " << tab;
-        // Along the bottom, the material is seen through the content, not painted over.
-        EXPECT_LT(qAlpha(image.pixel(w / 2, h - 6)), 255) << "bottom edge, tab " << tab;
+    const RephraseResult three{{{QStringLiteral("neutral"), QStringLiteral("I went to the store yesterday.")},
+                                {QStringLiteral("professional"), corrected},
+                                {QStringLiteral("concise"), QStringLiteral("Bought two apples.")}}};
+    QImage plain;
+    for (const bool withActions : {false, true}) {
+        open(original, withActions
+                           ? QList<CustomAction>{{"To English", "Translate."}, {"Friendlier", "Be kind."}}
+                           : QList<CustomAction>{});
+        vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+        vm->setRephrase(SuggestionViewModel::RephraseLoad::loaded(three));
+        for (int tab : {0, 1}) {
+            vm->setSelectedTab(tab);
+            QCoreApplication::processEvents();
+            const QImage image =
+                render(*controller->panel(), QStringLiteral("corners-%1-%2").arg(tab).arg(withActions));
+            const int w = image.width(), h = image.height();
+            EXPECT_EQ(qAlpha(image.pixel(1, h - 2)), 0) << "bottom-left corner, tab " << tab;
+            EXPECT_EQ(qAlpha(image.pixel(w - 2, h - 2)), 0) << "bottom-right corner, tab " << tab;
+            // Along the bottom, the material is seen through the content, not painted over.
+            EXPECT_LT(qAlpha(image.pixel(w / 2, h - 6)), 255) << "bottom edge, tab " << tab;
+        }
+        ASSERT_EQ(content()->objectName(), "variants");
+        const auto* bar = qobject_cast<QScrollArea*>(content())->verticalScrollBar();
+        EXPECT_EQ(bar->isVisible(), withActions) << "a bar only when the cards do not fit";
+        const QImage image = render(*controller->panel());
+        if (!withActions) {
+            plain = image;
+            continue;
+        }
+        // The frame's right edge and its bottom corner look as they do with no bar at all.
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = image.width() - 3; x < image.width(); ++x)
+                ASSERT_EQ(image.pixel(x, y), plain.pixel(x, y)) << x << "," << y;
     }
 }
 
@@ -422,6 +448,9 @@ TEST_F(SuggestionPanelTest, LongTextSaysOnlyItsFirstPartWasCheckedAndDiffsThatPa
     QTextCursor last(text->document());
     last.setPosition(fixed.size() - 1);
     EXPECT_FALSE(last.charFormat().fontUnderline()) << "the last word sent is unchanged";
+    QCoreApplication::processEvents();
+    ASSERT_GT(text->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(text->verticalScrollBar()->value(), 0) << "a long correction opens at its first line";
 }
 
 TEST_F(SuggestionPanelTest, AnActionCardRunsWhenAskedAndItsResultReplacesTheField) {

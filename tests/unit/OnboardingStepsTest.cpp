@@ -13,6 +13,7 @@ TEST(OnboardingStepsTest, EachStepWaitsForWhatItNeeds) {
     EXPECT_EQ(steps.goForward(true, false), Forward::moved);
     EXPECT_EQ(steps.current(), OnboardingSteps::apiKey);
     EXPECT_EQ(steps.goForward(true, false), Forward::refused) << "no key stored";
+    EXPECT_TRUE(steps.canGoForward(true, false, false)) << "a server that needs no key";
     EXPECT_EQ(steps.goForward(false, true), Forward::moved) << "a permission lost later does not hold back";
     EXPECT_TRUE(steps.isLast());
     EXPECT_EQ(steps.goForward(false, false), Forward::finished);
