@@ -15,10 +15,12 @@
 #include "core/SelfCheck.h"
 #include "core/SessionType.h"
 #include "core/SettingsStore.h"
+#include "core/KWinKeysHint.h"
 #include "core/ShellExtensionHint.h"
 #include "core/SingleInstance.h"
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/DBusInstanceChannel.h"
+#include "platform/linux/FakeInput.h"
 #include "platform/linux/GnomeShellBridge.h"
 #include "platform/linux/IniDefaults.h"
 #include "platform/linux/rules/SessionBus.h"
@@ -110,6 +112,11 @@ int runDoctor(bool sessionBus) {
     if (platform.gnomeShell) {
         platform.gnomeShell->connectToShell(false);
         desktop << ShellExtensionHint::doctorLine(platform.gnomeShell->status());
+    }
+    if (platform.fakeInput) {
+        const QString program = QCoreApplication::applicationFilePath();
+        desktop << KWinKeysHint::doctorLine(KWinKeysHint::Status{
+            platform.fakeInput->isOffered(), FakeInput::entryInstalledFor(program), true, program});
     }
     QTextStream out(stdout);
     SelfCheck::run(

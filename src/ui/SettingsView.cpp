@@ -458,11 +458,12 @@ void SettingsView::refreshShortcut(const L10n& l) {
     const QStringList steps =
         m_shortcutControl.desktopSteps ? m_shortcutControl.desktopSteps(l) : QStringList();
     const bool desktopHolds = !steps.isEmpty();
-    if (desktopHolds) {
-        m_shortcutSteps->setText(steps.join(QLatin1Char('\n')));
+    const QStringList note =
+        !desktopHolds && m_shortcutControl.desktopNote ? m_shortcutControl.desktopNote(l) : QStringList();
+    if (desktopHolds)
         m_shortcutUnavailable->hide();
-    }
-    m_shortcutSteps->setVisible(desktopHolds);
+    m_shortcutSteps->setText((desktopHolds ? steps : note).join(QLatin1Char('\n')));
+    m_shortcutSteps->setVisible(desktopHolds || !note.isEmpty());
     m_shortcutRecorder->setVisible(!desktopHolds);
     m_shortcutClear->setVisible(!desktopHolds);
 }
