@@ -166,7 +166,8 @@ INI
         cp /usr/bin/kwin_wayland "$session/kwin_wayland" || fail "kwin_wayland is not installed"
         printf '[Keyboard]\nKeyRepeat=nothing\n' >"$XDG_CONFIG_HOME/kcminputrc"
         [ "$fake_input" = yes ] && export KWIN_WAYLAND_NO_PERMISSION_CHECKS=1
-        "$session/kwin_wayland" --virtual --no-lockscreen --socket "$WAYLAND_DISPLAY" \
+        # Tests read the screen as a person sees it (ScreenShot2) without KWin asking first.
+        KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 "$session/kwin_wayland" --virtual --no-lockscreen --socket "$WAYLAND_DISPLAY" \
             --width "$width" --height "$height" >"$session/kwin.log" 2>&1 &
         pids+=($!)
         unset KWIN_WAYLAND_NO_PERMISSION_CHECKS

@@ -114,7 +114,8 @@ TEST(CustomShortcutStepsTest, KWinsHintSaysWhyTheKeysAreMissingAndWhatMendsIt) {
     EXPECT_THAT(fromBuild[1].toStdString(), testing::HasSubstr("cmake --install"));
     EXPECT_EQ(KWinKeysHint::steps({false, false, true, build}, sr).size(), 2);
     EXPECT_NE(KWinKeysHint::steps({false, false, true, build}, sr)[1], fromBuild[1]);
-    EXPECT_TRUE(KWinKeysHint::doctorLine({false, false, true, build}).startsWith("  ✗ KWin's keys for the paste: "));
+    EXPECT_TRUE(
+        KWinKeysHint::doctorLine({false, false, true, build}).startsWith("  ✗ KWin's keys for the paste: "));
 
     const QStringList unread = KWinKeysHint::steps({false, true, true, "/usr/bin/quillet"}, en);
     EXPECT_THAT(unread.join(' ').toStdString(), testing::HasSubstr("Log out and back in"));

@@ -17,12 +17,14 @@ const QString shipped = QStringLiteral(
     "readonly property string service: \"@SERVICE@\"\nreadonly property int quilletPid: @PID@\n");
 
 TEST(KWinScriptTest, TheScriptSpeaksTheLoadedKWinsLanguageAndOnlyToThisProgram) {
-    const QString five = *KWinScript::text(shipped, KWinScript::plasmaVersion(QString()), QStringLiteral(":1.42"), 77);
+    const QString five =
+        *KWinScript::text(shipped, KWinScript::plasmaVersion(QString()), QStringLiteral(":1.42"), 77);
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("import org.kde.kwin 2.0 as KWinComponents"));
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("ws: workspace\n"));
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("service: \":1.42\""));
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("quilletPid: 77"));
-    const QString six = *KWinScript::text(shipped, KWinScript::plasmaVersion(QStringLiteral("6")), QStringLiteral(":1.9"), 5);
+    const QString six =
+        *KWinScript::text(shipped, KWinScript::plasmaVersion(QStringLiteral("6")), QStringLiteral(":1.9"), 5);
     EXPECT_THAT(six.toStdString(), testing::HasSubstr("import org.kde.kwin 3.0 as KWinComponents"));
     EXPECT_THAT(six.toStdString(), testing::HasSubstr("ws: KWinComponents.Workspace"));
     EXPECT_EQ(KWinScript::plasmaVersion(QStringLiteral("plasma")), 5);
@@ -45,9 +47,10 @@ TEST(KWinScriptTest, OnlyAWholeReportOfTheActiveWindowCounts) {
     ASSERT_TRUE(desktop) << "no active window is news too";
     EXPECT_EQ(desktop->pid, 0);
 
-    for (const char* broken : {R"({"pid":12,"frame":{"x":0,"y":0,"w":10,"h":10}})",
-                               R"({"pid":12,"frame":{"x":0,"y":0,"w":0,"h":10},"buffer":{"x":0,"y":0,"w":10,"h":10}})",
-                               R"({"pid":-3})", R"({"frame":{}})", "[]", "not json"})
+    for (const char* broken :
+         {R"({"pid":12,"frame":{"x":0,"y":0,"w":10,"h":10}})",
+          R"({"pid":12,"frame":{"x":0,"y":0,"w":0,"h":10},"buffer":{"x":0,"y":0,"w":10,"h":10}})",
+          R"({"pid":-3})", R"({"frame":{}})", "[]", "not json"})
         EXPECT_EQ(KWinScript::activeWindow(broken), std::nullopt) << broken;
 }
 
@@ -77,18 +80,22 @@ TEST(KWinScriptTest, KWinsKeysGoToTheEntryNamingThisProgramByItsFullPath) {
         const char* entry;
         bool asks;
     } cases[] = {
-        {"the installed entry", "[Desktop Entry]\nExec=/usr/bin/quillet\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n",
-         true},
+        {"the installed entry",
+         "[Desktop Entry]\nExec=/usr/bin/quillet\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n", true},
         {"with arguments and other interfaces",
-         "[Desktop Entry]\nExec=/usr/bin/quillet --settings\nX-KDE-Wayland-Interfaces=zkde_screencast_unstable_v1,"
+         "[Desktop Entry]\nExec=/usr/bin/quillet "
+         "--settings\nX-KDE-Wayland-Interfaces=zkde_screencast_unstable_v1,"
          "org_kde_kwin_fake_input\n",
          true},
-        {"the name alone", "[Desktop Entry]\nExec=quillet\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n", false},
-        {"another program", "[Desktop Entry]\nExec=/usr/bin/quillet2\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n",
+        {"the name alone",
+         "[Desktop Entry]\nExec=quillet\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n", false},
+        {"another program",
+         "[Desktop Entry]\nExec=/usr/bin/quillet2\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n",
          false},
         {"no interface asked for", "[Desktop Entry]\nExec=/usr/bin/quillet\n", false},
         {"asked for in an action only",
-         "[Desktop Entry]\nExec=/usr/bin/quillet\n[Desktop Action Quit]\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n",
+         "[Desktop Entry]\nExec=/usr/bin/quillet\n[Desktop Action "
+         "Quit]\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n",
          false},
     };
     for (const Case& c : cases)

@@ -27,7 +27,8 @@ FakeInput::FakeInput() : m_display(wl_display_connect(nullptr)) {
     wl_registry_add_listener(m_registry, &registryListener, this);
     wl_display_roundtrip(m_display);
     if (m_fake) {
-        org_kde_kwin_fake_input_authenticate(m_fake, "Quillet", "Writes the chosen correction into your text field");
+        org_kde_kwin_fake_input_authenticate(m_fake, "Quillet",
+                                             "Writes the chosen correction into your text field");
         wl_display_roundtrip(m_display);
     }
 }
@@ -41,7 +42,8 @@ FakeInput::~FakeInput() {
         wl_display_disconnect(m_display);
 }
 
-void FakeInput::global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
+void FakeInput::global(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                       uint32_t version) {
     auto* self = static_cast<FakeInput*>(data);
     if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) != 0 || self->m_fake)
         return;

@@ -34,11 +34,11 @@ public:
     bool send(const std::vector<std::pair<int, bool>>& keys);
 
     // The registry's news: which interfaces the compositor offers.
-    static void global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
+    static void global(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                       uint32_t version);
     static void globalRemove(void* data, wl_registry* registry, uint32_t name);
 
 private:
-
     wl_display* m_display = nullptr;
     wl_registry* m_registry = nullptr;
     org_kde_kwin_fake_input* m_fake = nullptr;

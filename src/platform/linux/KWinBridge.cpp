@@ -54,7 +54,8 @@ KWinBridge::~KWinBridge() {
 }
 
 QDBusMessage KWinBridge::callKWin(const QString& method, const QList<QVariant>& arguments) {
-    QDBusMessage call = QDBusMessage::createMethodCall(kwinService, scriptingPath, scriptingInterface, method);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kwinService, scriptingPath, scriptingInterface, method);
     call.setArguments(arguments);
     return m_bus.call(call, QDBus::Block, callTimeoutMs);
 }
@@ -70,9 +71,10 @@ bool KWinBridge::load() {
     QFile emblem(QStringLiteral(":/quillet/kwin/emblem.svg"));
     if (!shipped.open(QIODevice::ReadOnly) || !emblem.open(QIODevice::ReadOnly))
         return false;
-    const std::optional<QString> script = KWinScript::text(
-        QString::fromUtf8(shipped.readAll()), KWinScript::plasmaVersion(qEnvironmentVariable("KDE_SESSION_VERSION")),
-        m_bus.baseService(), QCoreApplication::applicationPid());
+    const std::optional<QString> script =
+        KWinScript::text(QString::fromUtf8(shipped.readAll()),
+                         KWinScript::plasmaVersion(qEnvironmentVariable("KDE_SESSION_VERSION")),
+                         m_bus.baseService(), QCoreApplication::applicationPid());
     // KWin reads the script from a file: one of this user's alone, gone with the session.
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     const QString dir = runtime + QStringLiteral("/quillet-kwin");
@@ -80,7 +82,8 @@ bool KWinBridge::load() {
         !QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
         return false;
     const QString path = dir + QStringLiteral("/quillet.qml");
-    if (!writeFile(path, script->toUtf8()) || !writeFile(dir + QStringLiteral("/emblem.svg"), emblem.readAll()))
+    if (!writeFile(path, script->toUtf8()) ||
+        !writeFile(dir + QStringLiteral("/emblem.svg"), emblem.readAll()))
         return false;
     // A copy left by an earlier run that ended without unloading it talks to a name long gone.
     const QDBusMessage loaded = callKWin(QStringLiteral("isScriptLoaded"), {scriptName});
@@ -95,8 +98,9 @@ bool KWinBridge::load() {
 }
 
 void KWinBridge::unload() {
-    if (!m_active && !m_openCall)
+    if (!m_loaded)
         return;
+    m_loaded = false;
     // The open call ends the script's loop; unloading takes its windows away.
     m_orders = {KWinScript::quit()};
     flush();

@@ -33,7 +33,8 @@ public:
     /// An open call is answered with no order after this long, before KWin gives up on it.
     static constexpr int keepAliveMs = 15000;
 
-    explicit KWinBridge(const QDBusConnection& bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+    explicit KWinBridge(const QDBusConnection& bus = QDBusConnection::sessionBus(),
+                        QObject* parent = nullptr);
     /// Unloads the script: the icon goes with it.
     ~KWinBridge() override;
 

@@ -12,7 +12,8 @@ namespace {
 
 // The text types a program offers, best first.
 const QStringList textTypes = {PasteboardType::plainText, QStringLiteral("text/plain"),
-                               QStringLiteral("UTF8_STRING"), QStringLiteral("STRING"), QStringLiteral("TEXT")};
+                               QStringLiteral("UTF8_STRING"), QStringLiteral("STRING"),
+                               QStringLiteral("TEXT")};
 
 }  // namespace
 
@@ -63,7 +64,8 @@ QList<PasteboardItem> WlClipboardPasteboard::items() {
     const std::optional<QString> type = preferredType();
     if (!type)
         return {};
-    const std::optional<QByteArray> bytes = run(m_paste, {QStringLiteral("--no-newline"), QStringLiteral("--type"), *type});
+    const std::optional<QByteArray> bytes =
+        run(m_paste, {QStringLiteral("--no-newline"), QStringLiteral("--type"), *type});
     if (!bytes)
         return {};
     PasteboardItem item{{*type, *bytes}};

@@ -35,7 +35,8 @@ QByteArray compact(const QJsonObject& o) {
 
 }  // namespace
 
-std::optional<QString> text(const QString& templateText, int plasmaVersion, const QString& service, qint64 pid) {
+std::optional<QString> text(const QString& templateText, int plasmaVersion, const QString& service,
+                            qint64 pid) {
     // A unique bus name (":1.42") or a well-known one; nothing that could end the string it goes in.
     static const QRegularExpression busName(QStringLiteral("^:?[A-Za-z0-9_.-]{1,255}$"));
     if (!busName.match(service).hasMatch() || pid <= 0 || !templateText.contains(QLatin1String("@SERVICE@")))

@@ -20,7 +20,8 @@ struct ActiveWindow {
 /// The script for Plasma `plasmaVersion` (5 or 6: KWin 6 renamed its module and workspace) from the
 /// shipped `templateText`, talking to the bus name `service` only and placing process `pid`'s windows.
 /// Empty when the name or the template is unfit to be written into a script.
-std::optional<QString> text(const QString& templateText, int plasmaVersion, const QString& service, qint64 pid);
+std::optional<QString> text(const QString& templateText, int plasmaVersion, const QString& service,
+                            qint64 pid);
 
 /// The Plasma version to load the script for, from KDE_SESSION_VERSION (5 when unset or unknown).
 int plasmaVersion(const QString& sessionVersion);
