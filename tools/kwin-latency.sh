@@ -9,8 +9,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build}" && pwd)
-out=$("$here/tests/session/run-in-wayland-session.sh" --compositor kwin -- \
-    env QUILLET_KWIN_ENTRY=yes QUILLET_TEXT_FIELD="$build/tests/quillet_text_field" \
+out=$("$here/tests/session/run-in-wayland-session.sh" --compositor kwin --allow-keys "$build/src/quillet" -- \
+    env QUILLET_TEXT_FIELD="$build/tests/quillet_text_field" \
     "$build/tests/wayland_WaylandCorrectionTest" --gtest_filter='KWinScriptTest.MeasureLatency' 2>&1)
 status=$?
 summary() {

@@ -6,21 +6,20 @@
 // field, the panel beside it, and with Quillet's entry installed, the paste through KWin's keys.
 #include <gmock/gmock.h>
 
+#include <poll.h>
+#include <unistd.h>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QFile>
-#include <QProcess>
 #include <QDBusUnixFileDescriptor>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
+#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
-#include <unistd.h>
 
 #include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"
@@ -82,38 +81,25 @@ private:
     static inline const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 };
 
-/// Whether KWin lets Quillet press keys here: its desktop entry is installed (the session's data folder).
-bool quilletHasEntry() {
-    return qEnvironmentVariable("QUILLET_KWIN_ENTRY") == QLatin1String("yes");
-}
-
-/// A desktop entry asking KWin for its fake input for `program`, as a package installs Quillet's.
-void installKeysEntry(const QString& name, const QString& program) {
-    const QString dir = qEnvironmentVariable("XDG_DATA_HOME") + "/applications";
-    QDir().mkpath(dir);
-    QFile entry(dir + "/" + name + ".desktop");
-    entry.open(QIODevice::WriteOnly);
-    entry.write(("[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + program +
-                 "\nNoDisplay=true\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n")
-                    .toUtf8());
-}
-
 /// The windows KWin has, as a script of the test's reports them: pid, caption, frame, buffer, active.
 class KWinWindows : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.lumenfold.quillet.TestProbe")
 public:
-    KWinWindows() { QDBusConnection::sessionBus().registerObject("/probe", this, QDBusConnection::ExportAllSlots); }
+    KWinWindows() {
+        QDBusConnection::sessionBus().registerObject("/probe", this, QDBusConnection::ExportAllSlots);
+    }
     QJsonArray list() {
         QFile script(dir.filePath("windows.js"));
         script.open(QIODevice::WriteOnly);
-        script.write(QStringLiteral(
-                         "var r = function (g) { return [g.x, g.y, g.width, g.height]; };\n"
-                         "callDBus('%1', '/probe', 'com.lumenfold.quillet.TestProbe', 'Report', JSON.stringify("
-                         "workspace.clientList().map(function (w) { return { pid: w.pid, caption: String(w.caption), "
-                         "frame: r(w.frameGeometry), buffer: r(w.bufferGeometry), active: w.active }; })));\n")
-                         .arg(QDBusConnection::sessionBus().baseService())
-                         .toUtf8());
+        script.write(
+            QStringLiteral(
+                "var r = function (g) { return [g.x, g.y, g.width, g.height]; };\n"
+                "callDBus('%1', '/probe', 'com.lumenfold.quillet.TestProbe', 'Report', JSON.stringify("
+                "workspace.clientList().map(function (w) { return { pid: w.pid, caption: String(w.caption), "
+                "frame: r(w.frameGeometry), buffer: r(w.bufferGeometry), active: w.active }; })));\n")
+                .arg(QDBusConnection::sessionBus().baseService())
+                .toUtf8());
         script.close();
         m_report.reset();
         kwin("unloadScript", {QStringLiteral("quillet-test")});
@@ -125,7 +111,8 @@ public:
     std::optional<QJsonObject> of(qint64 pid, const QString& caption = {}) {
         for (const QJsonValue& w : list()) {
             const QJsonObject o = w.toObject();
-            if (o["pid"].toInteger() == pid && (caption.isEmpty() ? o["active"].toBool() : o["caption"] == caption))
+            if (o["pid"].toInteger() == pid &&
+                (caption.isEmpty() ? o["active"].toBool() : o["caption"] == caption))
                 return o;
         }
         return std::nullopt;
@@ -155,16 +142,26 @@ QImage screenshot(const QRect& area = QRect(0, 0, 1280, 800)) {
     int fds[2];
     if (pipe(fds) != 0)
         return {};
-    QDBusMessage call = QDBusMessage::createMethodCall("org.kde.KWin.ScreenShot2", "/org/kde/KWin/ScreenShot2",
-                                                       "org.kde.KWin.ScreenShot2", "CaptureArea");
-    call.setArguments({area.x(), area.y(), uint(area.width()), uint(area.height()), QVariantMap(),
-                       QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]))});
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
-    close(fds[1]);
+    QDBusMessage reply;
+    {
+        // Every copy of the writing end must be gone before the end of the picture can be read.
+        QDBusMessage call =
+            QDBusMessage::createMethodCall("org.kde.KWin.ScreenShot2", "/org/kde/KWin/ScreenShot2",
+                                           "org.kde.KWin.ScreenShot2", "CaptureArea");
+        call.setArguments({area.x(), area.y(), uint(area.width()), uint(area.height()), QVariantMap(),
+                           QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]))});
+        close(fds[1]);
+        reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+    }
     QByteArray data;
     char buffer[65536];
-    for (ssize_t n; reply.type() == QDBusMessage::ReplyMessage && (n = read(fds[0], buffer, sizeof buffer)) > 0;)
+    pollfd readable{fds[0], POLLIN, 0};
+    while (reply.type() == QDBusMessage::ReplyMessage && poll(&readable, 1, 3000) > 0) {
+        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
         data.append(buffer, n);
+    }
     close(fds[0]);
     const QVariantMap meta = qdbus_cast<QVariantMap>(reply.arguments().value(0));
     const int width = meta["width"].toInt(), height = meta["height"].toInt(), stride = meta["stride"].toInt();
@@ -178,7 +175,8 @@ QImage screenshot(const QRect& area = QRect(0, 0, 1280, 800)) {
 /// Where KWin shows Quillet's ready icon near the bottom-right corner of `field`: the box around
 /// its teal ring, as a screenshot shows it.
 std::optional<QRectF> iconShown(const QRectF& field) {
-    const QRect area = QRect(int(field.right()) - 80, int(field.bottom()) - 80, 120, 120) & QRect(0, 0, 1280, 800);
+    const QRect area =
+        QRect(int(field.right()) - 80, int(field.bottom()) - 80, 120, 120) & QRect(0, 0, 1280, 800);
     const QImage shot = screenshot(area).convertToFormat(QImage::Format_RGB32);
     QRect box;
     for (int y = 0; y < shot.height(); ++y) {
@@ -202,12 +200,9 @@ protected:
     void SetUp() override {
         qDBusRegisterMetaType<QList<int>>();
         ASSERT_TRUE(notifications.start());
-        // KWin checks permissions here as in a Plasma session: the test's keys have an entry of their
-        // own, Quillet's an installed one when asked for.
+        // KWin checks permissions as in a Plasma session: the test's keys have an entry of their own.
         if (onKWin()) {
-            installKeysEntry("quillet-test-keys", QFileInfo("/usr/bin/python3").canonicalFilePath());
-            if (quilletHasEntry())
-                installKeysEntry("com.lumenfold.quillet", quilletBinary());
+            ASSERT_TRUE(waitUntil([] { return key("shift"); }, 30000)) << "KWin gives the tests keys";
         }
         ASSERT_TRUE(quillet.ready());
         // Started first, as at login; with no tray it shows its settings, which the editor then covers.
@@ -245,8 +240,8 @@ protected:
         ASSERT_TRUE(in.open(QIODevice::WriteOnly));
         in.write(kMistaken.toUtf8());
         in.close();
-        startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(), "--mirror",
-                                         dir.filePath("out.txt"), "--ignore-accessible-writes"});
+        startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(),
+                                         "--mirror", dir.filePath("out.txt"), "--ignore-accessible-writes"});
     }
 
     /// What the shortcut does: KDE's service presses it; on GNOME the desktop runs the command.
@@ -346,10 +341,9 @@ TEST_F(WaylandCorrectionTest, TheSelfCheckNamesTheSessionAndTheShortcutIsKdesOwn
               QList<int>{QKeyCombination(Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_G).toCombined()});
 }
 
-
-// KDE Plasma with Quillet's script inside KWin, the test's keys allowed by an entry of their own and
-// Quillet's by its installed entry where QUILLET_KWIN_ENTRY says so: the icon at the field's corner
-// in each toolkit, the panel beside it, Return, Undo; the paste into a field that ignores writes.
+// KDE Plasma with Quillet's script inside KWin and Quillet's desktop entry installed (the session's
+// --allow-keys): the icon at the field's corner in each toolkit, the panel beside it, Return, Undo;
+// the paste into a field that ignores writes, with the user's clipboard back.
 class KWinScriptTest : public WaylandCorrectionTest {
 protected:
     /// Where the focused field of the editor lies on screen: the toolkit's window-relative answer
@@ -360,15 +354,16 @@ protected:
         const std::optional<QJsonObject> window = windows.of(editor.processId());
         if (answers.isEmpty() || !window)
             return std::nullopt;
-        return rectOf(answers["field"]).translated(rectOf((*window)[fromBuffer ? "buffer" : "frame"]).topLeft());
+        return rectOf(answers["field"])
+            .translated(rectOf((*window)[fromBuffer ? "buffer" : "frame"]).topLeft());
     }
 
     /// The icon at the field's corner, 8 points in from its right and bottom edges as on X11; a click
     /// opens the panel beside it with the keyboard; Return writes, Undo in the notice restores.
     void iconClickReturnUndo(const char* what, bool fromBuffer) {
         std::optional<QRectF> field, icon;
-        ASSERT_TRUE(waitUntil([&] { return (field = trueFieldFrame(fromBuffer)) && (icon = iconShown(*field)); },
-                              10000))
+        ASSERT_TRUE(waitUntil(
+            [&] { return (field = trueFieldFrame(fromBuffer)) && (icon = iconShown(*field)); }, 10000))
             << what << ": no icon";
         EXPECT_NEAR(icon->x(), field->right() - 32, 2) << what;
         EXPECT_NEAR(icon->y(), field->bottom() - 32, 2) << what;
@@ -382,7 +377,8 @@ protected:
                 panel = windows.of(quillet.pid(), "Quillet");
                 const QRectF at = panel ? rectOf((*panel)["frame"]) : QRectF();
                 return panel && (*panel)["active"].toBool() && std::abs(at.right() - icon->right()) <= 2 &&
-                       (std::abs(at.top() - icon->bottom() - 6) <= 2 || std::abs(icon->top() - at.bottom() - 6) <= 2);
+                       (std::abs(at.top() - icon->bottom() - 6) <= 2 ||
+                        std::abs(icon->top() - at.bottom() - 6) <= 2);
             },
             3000))
             << what << ": the panel beside the icon, with the keyboard; windows "
@@ -390,7 +386,8 @@ protected:
         ASSERT_TRUE(key("Return"));
         EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistakeFixed; }, 10000))
             << what << ": field reads " << editorText(editor).toStdString();
-        ASSERT_TRUE(waitUntil([&] { return notifications.showing("Replaced"); }, 5000)) << what << ": the notice";
+        ASSERT_TRUE(waitUntil([&] { return notifications.showing("Replaced"); }, 5000))
+            << what << ": the notice";
         notifications.invoke("undo");
         EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistaken; }, 10000))
             << what << ": field reads " << editorText(editor).toStdString();
