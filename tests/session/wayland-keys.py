@@ -15,7 +15,9 @@ A Wayland desktop lets no ordinary program inject keys, so each compositor has i
   keyboard, without which no window gets the focus.
 - KWin: the org_kde_kwin_fake_input Wayland interface, spoken here directly on the compositor's
   socket (a few fixed-size messages). KWin offers it to any client only when started with
-  KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 (run-in-wayland-session.sh --fake-input).
+  KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 (run-in-wayland-session.sh --fake-input), or, with the
+  checks on, to the programs whose desktop entries ask for it: run-in-wayland-session.sh writes one
+  for the Python that runs this script.
 
 Exit status 0 when every key was delivered, 1 otherwise (with the reason on standard error).
 """
@@ -211,7 +213,7 @@ def send_kwin(command, args):
 
     wl.roundtrip(on_global)
     if "org_kde_kwin_fake_input" not in found:
-        fail("KWin offers no fake input here: start the session with --fake-input")
+        fail("KWin offers no fake input to this program: no desktop entry of it asks for it, nor --fake-input")
     name, version = found["org_kde_kwin_fake_input"]
     if version < 4:
         fail("KWin's fake input has no keyboard")
