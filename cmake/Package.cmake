@@ -57,5 +57,5 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What no library link shows: Qt's X11 platform plugin, loaded at run time.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # The desktop's accessibility bus and a keyring that speaks the Secret Service protocol.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "at-spi2-core, gnome-keyring | keepassxc")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "at-spi2-core, gnome-keyring | keepassxc, wl-clipboard")
 include(CPack)

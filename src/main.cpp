@@ -11,6 +11,7 @@
 #include "app/Platform.h"
 #include "app/ScreenshotMode.h"
 #include "app/SessionMode.h"
+#include "core/KWinKeysHint.h"
 #include "core/LaunchMode.h"
 #include "core/SelfCheck.h"
 #include "core/SessionType.h"
@@ -18,6 +19,7 @@
 #include "core/ShellExtensionHint.h"
 #include "core/SingleInstance.h"
 #include "platform/linux/DBusInstanceChannel.h"
+#include "platform/linux/FakeInput.h"
 #include "platform/linux/GnomeShellBridge.h"
 #include "platform/linux/IniDefaults.h"
 #include "platform/linux/rules/SessionBus.h"
@@ -99,6 +101,11 @@ int runDoctor(bool sessionBus) {
     if (platform.gnomeShell) {
         platform.gnomeShell->connectToShell(false);
         desktop << ShellExtensionHint::doctorLine(platform.gnomeShell->status());
+    }
+    if (platform.fakeInput) {
+        const QString program = QCoreApplication::applicationFilePath();
+        desktop << KWinKeysHint::doctorLine(KWinKeysHint::Status{
+            platform.fakeInput->isOffered(), FakeInput::entryInstalledFor(program), true, program});
     }
     QTextStream out(stdout);
     SelfCheck::run(

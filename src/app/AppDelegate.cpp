@@ -292,6 +292,7 @@ void AppDelegate::openSettings() {
                 self->m_coordinator->hotkey().setSuspended(recording);
         };
         shortcut.desktopSteps = desktopShortcutSteps;
+        shortcut.desktopNote = desktopNote;
         m_settingsWindow = std::make_unique<SettingsWindowController>(m_settings, keyValidator(), shortcut);
         SettingsView* view = m_settingsWindow->view();
         view->setTrayCommands(trayCommands());

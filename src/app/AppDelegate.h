@@ -57,6 +57,8 @@ public:
     /// What the desktop lacks for the icon at the field, one paragraph each, shown in the setup's
     /// "Try it now" step; empty when nothing is missing. Set before the setup first opens.
     std::function<QStringList(const L10n& l)> desktopSetupHint;
+    /// What the desktop keeps from Quillet (KWin's keys), for the settings' shortcut section.
+    std::function<QStringList(const L10n& l)> desktopNote;
     /// Shows the setup window: the one left open or closed before, or a new one after a Finish.
     void openOnboarding();
     void quit();

@@ -6,9 +6,12 @@
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/AutostartLoginItem.h"
 #include "platform/linux/Cld2LanguageRecognizer.h"
+#include "platform/linux/FakeInput.h"
 #include "platform/linux/GnomeShellBridge.h"
 #include "platform/linux/GnomeShellServices.h"
 #include "platform/linux/IniDefaults.h"
+#include "platform/linux/KWinBridge.h"
+#include "platform/linux/KWinServices.h"
 #include "platform/linux/LibsecretStore.h"
 #include "platform/linux/QtBeep.h"
 #include "platform/linux/QtHttpTransport.h"
@@ -17,6 +20,7 @@
 #include "platform/linux/SyslogSystemLog.h"
 #include "platform/linux/WaylandHotkeys.h"
 #include "platform/linux/WaylandWorkspace.h"
+#include "platform/linux/WlClipboard.h"
 #include "platform/linux/X11Clipboard.h"
 #include "platform/linux/X11GlobalHotkey.h"
 #include "platform/linux/X11WindowHints.h"
@@ -48,6 +52,30 @@ void chooseGnomeShellServices(Platform& p, WaylandWorkspace& workspace, AtspiAcc
     p.desktopBridge = std::move(bridge);
 }
 
+// KDE Plasma under Wayland: Quillet's script inside KWin (loaded by whoever runs the program) shows
+// the icon and places the panel; KWin's fake input, where its desktop entry lets Quillet have it,
+// presses the keys of the paste, and the clipboard goes through wl-clipboard meanwhile.
+void chooseKWinServices(Platform& p, WaylandWorkspace& workspace, AtspiAccessibility& accessibility) {
+    auto bridge = std::make_unique<KWinBridge>();
+    KWinBridge* kwin = bridge.get();
+    accessibility.setCompositorWindows(kwin);
+    workspace.setActivator([kwin](qint32 pid) {
+        kwin->activateProcess(pid);
+        return kwin->isActive();
+    });
+    p.fakeInput = std::make_shared<FakeInput>();
+    const bool keysReachAll = p.fakeInput->isOffered();
+    p.keys = std::make_unique<FakeInputKeySynth>(p.fakeInput, std::move(p.keys));
+    if (keysReachAll)
+        p.pasteboard = std::make_unique<WlClipboardPasteboard>(std::move(p.pasteboard));
+    p.windowHints = std::make_unique<KWinWindowHints>(*kwin, std::move(p.windowHints));
+    p.desktopIcon = std::make_unique<KWinIcon>(*kwin);
+    WaylandWorkspace* ws = &workspace;
+    p.canPressKeysIn = [ws, keysReachAll](qint32 pid) { return keysReachAll || ws->hasX11Window(pid); };
+    p.kwin = kwin;
+    p.desktopBridge = std::move(bridge);
+}
+
 // A Wayland session: the active window and the focus come from accessibility events alone, the
 // shortcut from the desktop, and keys reach only the programs that run under XWayland.
 void chooseWaylandServices(Platform& p) {
@@ -70,6 +98,8 @@ void chooseWaylandServices(Platform& p) {
         p.hotkey = std::make_unique<DesktopCommandHotkey>();
     if (desktop == Desktop::gnome)
         chooseGnomeShellServices(p, *workspace, *accessibility);
+    if (desktop == Desktop::kde)
+        chooseKWinServices(p, *workspace, *accessibility);
     p.workspace = std::move(workspace);
     p.accessibility = std::move(accessibility);
     p.session = SessionType::wayland;

@@ -26,7 +26,9 @@
 
 namespace quillet {
 
+class FakeInput;
 class GnomeShellBridge;
+class KWinBridge;
 
 struct Platform {
     /// What the desktop's own extension for Quillet goes through, where there is one; destroyed
@@ -34,6 +36,10 @@ struct Platform {
     std::unique_ptr<QObject> desktopBridge;
     /// The same, as GNOME Shell's extension: null outside a GNOME Wayland session.
     GnomeShellBridge* gnomeShell = nullptr;
+    /// The same, as Quillet's script inside KWin: null outside a KDE Plasma Wayland session.
+    KWinBridge* kwin = nullptr;
+    /// KWin's fake input, as offered to this program (or not); null outside KDE Plasma on Wayland.
+    std::shared_ptr<FakeInput> fakeInput;
     std::unique_ptr<Scheduler> scheduler;
     std::unique_ptr<SecretStore> secrets;
     std::unique_ptr<Defaults> defaults;

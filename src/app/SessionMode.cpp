@@ -9,11 +9,14 @@
 #include "app/AppDelegate.h"
 #include "app/Platform.h"
 #include "core/CustomShortcutSteps.h"
+#include "core/KWinKeysHint.h"
 #include "core/SessionType.h"
 #include "core/ShellExtensionHint.h"
 #include "core/Shortcut.h"
 #include "platform/linux/DesktopNotice.h"
+#include "platform/linux/FakeInput.h"
 #include "platform/linux/GnomeShellBridge.h"
+#include "platform/linux/KWinBridge.h"
 #include "platform/linux/rules/ScreenPosition.h"
 
 namespace quillet {
@@ -46,6 +49,39 @@ void useGnomeShell(AppDelegate& delegate, GnomeShellBridge& shell, DesktopIcon* 
     };
 }
 
+// KDE Plasma with Quillet's script inside KWin: the icon at the field, drawn by KWin, and what KWin
+// keeps from Quillet (its keys, the script) said in the settings and the setup.
+void useKWin(AppDelegate& delegate, KWinBridge& kwin, DesktopIcon* icon, const FakeInput* keys) {
+    AppCoordinator& coordinator = delegate.coordinator();
+    kwin.load();
+    coordinator.overlay().setDesktopIcon(icon);
+    coordinator.showsFieldIcon = kwin.isActive();
+    QObject::connect(&kwin, &KWinBridge::activeChanged, &coordinator, [&coordinator](bool active) {
+        coordinator.showsFieldIcon = active;
+        coordinator.reconsiderField();
+    });
+    // The field's window came to the front or moved: the icon follows.
+    QObject::connect(&kwin, &KWinBridge::windowChanged, &coordinator,
+                     [&coordinator] { coordinator.reconsiderField(); });
+    delegate.accessibility().windowOrigin = [&kwin](QWidget* window) -> std::optional<QPointF> {
+        if (!kwin.isActive())
+            return QPointF(window->mapToGlobal(QPoint(0, 0)));
+        const std::optional<ScreenPosition::WindowRects> rects =
+            kwin.focusedWindow(qint32(QCoreApplication::applicationPid()));
+        if (!rects)
+            return std::nullopt;
+        return ScreenPosition::windowOrigin(*rects, QSizeF(window->size()));
+    };
+    const QString program = QCoreApplication::applicationFilePath();
+    auto hint = [&kwin, keys, program](const L10n& l) {
+        const KWinKeysHint::Status status{keys && keys->isOffered(), FakeInput::entryInstalledFor(program),
+                                          kwin.isActive(), program};
+        return KWinKeysHint::steps(status, l);
+    };
+    delegate.desktopSetupHint = hint;
+    delegate.desktopNote = hint;
+}
+
 }  // namespace
 
 void applySessionMode(AppDelegate& delegate, const Platform& platform) {
@@ -67,8 +103,11 @@ void applySessionMode(AppDelegate& delegate, const Platform& platform) {
     const Desktop desktop =
         SessionTypes::desktop([](const char* name) { return qEnvironmentVariable(name); });
     // KDE's shortcut service takes the combination from the recorder as on X11.
-    if (desktop == Desktop::kde)
+    if (desktop == Desktop::kde) {
+        if (platform.kwin)
+            useKWin(delegate, *platform.kwin, platform.desktopIcon.get(), platform.fakeInput.get());
         return;
+    }
     GnomeShellBridge* shell = platform.gnomeShell;
     if (shell)
         useGnomeShell(delegate, *shell, platform.desktopIcon.get());

@@ -134,11 +134,12 @@ void ShortcutRow::refresh(const L10n& l) {
     // Where the desktop holds the shortcut, the steps to bind it there; none: the recorder.
     const QStringList steps = m_control.desktopSteps ? m_control.desktopSteps(l) : QStringList();
     const bool desktopHolds = !steps.isEmpty();
-    if (desktopHolds) {
-        m_steps->setText(steps.join(QLatin1Char('\n')));
+    const QStringList note =
+        !desktopHolds && m_control.desktopNote ? m_control.desktopNote(l) : QStringList();
+    if (desktopHolds)
         m_unavailable->hide();
-    }
-    m_steps->setVisible(desktopHolds);
+    m_steps->setText((desktopHolds ? steps : note).join(QLatin1Char('\n')));
+    m_steps->setVisible(desktopHolds || !note.isEmpty());
     m_recorder->setVisible(!desktopHolds);
     m_clear->setVisible(!desktopHolds);
 }

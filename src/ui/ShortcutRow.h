@@ -32,6 +32,8 @@ public:
         /// Where the desktop holds the shortcut and runs `quillet --trigger` for it: the steps that
         /// bind it there, one paragraph each, shown in place of the recorder (none: the recorder).
         std::function<QStringList(const L10n& l)> desktopSteps;
+        /// What the desktop keeps from Quillet besides, one paragraph each, shown under the recorder.
+        std::function<QStringList(const L10n& l)> desktopNote;
     };
 
     /// `store` must outlive the row.

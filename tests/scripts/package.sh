@@ -54,7 +54,7 @@ known() { dpkg-query -W "$1" >/dev/null 2>&1; }
 for name in $(tr ',|' '\n\n' <<<"$depends" | sed -E 's/\(.*\)//; s/ //g' | grep -v '^$'); do
     check "$name is a Debian package" known "$name"
 done
-check "recommends the accessibility bus and a keyring" test "$(field Recommends)" = "at-spi2-core, gnome-keyring | keepassxc"
+check "recommends the accessibility bus, a keyring and the Wayland clipboard tools" test "$(field Recommends)" = "at-spi2-core, gnome-keyring | keepassxc, wl-clipboard"
 
 # What the files say once installed.
 root=$QUILLET_SESSION_DIR/root

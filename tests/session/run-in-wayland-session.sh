@@ -4,7 +4,8 @@
 # AT-SPI bus with the accessibility switch on) without X11, with mutter or KWin as the compositor.
 #
 #   run-in-wayland-session.sh [--compositor mutter|kwin|gnome-shell] [--fake-input] [--size WxH]
-#                             [--a11y-off] [--extension DIR]... [--] command [args...]
+#                             [--a11y-off] [--extension DIR]... [--allow-keys PROGRAM]...
+#                             [--] command [args...]
 #
 # mutter (GNOME): `mutter --headless --wayland --no-x11`. A RemoteDesktop session is started before
 #   the command: it gives the headless seat a keyboard (without one no window gets the focus) and is
@@ -16,8 +17,10 @@
 #   Also installed: tests/session/quillet-probe@lumenfold.com, through which tests ask the shell what a person
 #   sees (see its extension.js). Keys as under mutter.
 # kwin (KDE Plasma): `kwin_wayland --virtual`, which also serves KGlobalAccel (org.kde.kglobalaccel).
-#   With --fake-input every client may use org_kde_kwin_fake_input, which wayland-keys.py needs;
-#   without it KWin checks permissions as a real Plasma session does.
+#   With --fake-input every client may use org_kde_kwin_fake_input; without it KWin checks
+#   permissions as a real Plasma session does, and gives them to the programs whose desktop entries
+#   ask for them: the Python that runs wayland-keys.py, and each --allow-keys PROGRAM (a full path),
+#   as installed before the session starts.
 #
 # Inside: WAYLAND_DISPLAY, XDG_SESSION_TYPE=wayland, XDG_CURRENT_DESKTOP, GDK_BACKEND=wayland and
 # QT_QPA_PLATFORM=wayland (native Wayland clients), no DISPLAY, QUILLET_COMPOSITOR (mutter, kwin or
@@ -28,12 +31,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.sh"
 
 if [ "${1:-}" != --in-session ]; then
-    compositor=mutter fake_input=no size=1280x800 outer=() extensions=()
+    compositor=mutter fake_input=no size=1280x800 outer=() extensions=() allowed=()
     while [ $# -gt 0 ]; do
         case "$1" in
             --compositor) compositor=$2; shift ;;
             --extension) extensions+=("$(cd "$2" && pwd)"); shift ;;
             --fake-input) fake_input=yes ;;
+            --allow-keys) allowed+=("$2"); shift ;;
             --size) size=$2; shift ;;
             --a11y-off) outer+=(--a11y-off) ;;
             --) shift; break ;;
@@ -44,12 +48,12 @@ if [ "${1:-}" != --in-session ]; then
     [ $# -gt 0 ] || { echo "usage: $0 [--compositor mutter|kwin] [options] -- command [args...]" >&2; exit 2; }
     case "$compositor" in mutter | kwin | gnome-shell) ;; *) echo "$0: unknown compositor $compositor" >&2; exit 2 ;; esac
     exec "$here/run-in-session.sh" --no-x "${outer[@]}" -- "$0" --in-session "$compositor" "$fake_input" \
-        "$size" "$(IFS=:; echo "${extensions[*]}")" "$@"
+        "$size" "$(IFS=:; echo "${extensions[*]}")" "$(IFS=:; echo "${allowed[*]}")" "$@"
 fi
 
 # Inside the session built by run-in-session.sh.
-compositor=$2 fake_input=$3 size=$4 extensions=$5
-shift 5
+compositor=$2 fake_input=$3 size=$4 extensions=$5 allowed=$6
+shift 6
 session=$QUILLET_SESSION_DIR
 pids=()
 cleanup() {
@@ -165,13 +169,32 @@ INI
         # container refuses to execute; a copy has none and runs.
         cp /usr/bin/kwin_wayland "$session/kwin_wayland" || fail "kwin_wayland is not installed"
         printf '[Keyboard]\nKeyRepeat=nothing\n' >"$XDG_CONFIG_HOME/kcminputrc"
+        # Desktop entries that get a program KWin's fake input, there before KWin reads them.
+        mkdir -p "$XDG_DATA_HOME/applications"
+        IFS=: read -r -a programs <<<"$allowed"
+        n=0
+        for program in "$(readlink -f /usr/bin/python3)" "${programs[@]}"; do
+            [ -n "$program" ] || continue
+            n=$((n + 1))
+            printf '[Desktop Entry]\nType=Application\nName=Keys %s\nExec=%s\nNoDisplay=true\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n' \
+                "$n" "$program" >"$XDG_DATA_HOME/applications/keys-$n.desktop"
+        done
+        # KWin looks them up in KDE's cache of desktop entries, which a login has built by then.
+        kbuildsycoca5 >"$session/kbuildsycoca.log" 2>&1 || fail "kbuildsycoca5 failed: $(tail -n 3 "$session/kbuildsycoca.log")"
         [ "$fake_input" = yes ] && export KWIN_WAYLAND_NO_PERMISSION_CHECKS=1
-        "$session/kwin_wayland" --virtual --no-lockscreen --socket "$WAYLAND_DISPLAY" \
+        # Tests read the screen as a person sees it (ScreenShot2) without KWin asking first.
+        KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 "$session/kwin_wayland" --virtual --no-lockscreen --socket "$WAYLAND_DISPLAY" \
             --width "$width" --height "$height" >"$session/kwin.log" 2>&1 &
         pids+=($!)
         unset KWIN_WAYLAND_NO_PERMISSION_CHECKS
         wait_for 30 has_name org.kde.kglobalaccel && socket_ready && alive ||
             fail "KWin did not start: $(tail -n 5 "$session/kwin.log")"
+        # Now and then KWin misses the fresh cache at first: the keys of the tests come once it has it.
+        if [ "$fake_input" = no ]; then
+            press() { /usr/bin/python3 "$here/wayland-keys.py" key shift 2>/dev/null; }
+            wait_for 10 press || { kbuildsycoca5 >>"$session/kbuildsycoca.log" 2>&1; wait_for 20 press; } ||
+                fail "KWin gives no program its keys"
+        fi
         ;;
 esac
 # Programs the bus starts on demand (portals, D-Bus activated applications) draw on this display too.

@@ -3,6 +3,7 @@
 
     wayland-keys.py key COMBO...      e.g. key ctrl+v   key shift+Return   key Escape
     wayland-keys.py type TEXT         types printable ASCII (US layout)
+    wayland-keys.py click X,Y         a left click at the point (KWin only)
     wayland-keys.py serve-mutter SOCKET
 
 A Wayland desktop lets no ordinary program inject keys, so each compositor has its own road:
@@ -14,7 +15,9 @@ A Wayland desktop lets no ordinary program inject keys, so each compositor has i
   keyboard, without which no window gets the focus.
 - KWin: the org_kde_kwin_fake_input Wayland interface, spoken here directly on the compositor's
   socket (a few fixed-size messages). KWin offers it to any client only when started with
-  KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 (run-in-wayland-session.sh --fake-input).
+  KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 (run-in-wayland-session.sh --fake-input), or, with the
+  checks on, to the programs whose desktop entries ask for it: run-in-wayland-session.sh writes one
+  for the Python that runs this script.
 
 Exit status 0 when every key was delivered, 1 otherwise (with the reason on standard error).
 """
@@ -22,6 +25,7 @@ import os
 import socket
 import struct
 import sys
+import time
 
 # Key names: X keysym (mutter) and Linux evdev code (KWin).
 NAMED = {
@@ -195,7 +199,7 @@ class Wayland:
 
 
 def send_kwin(command, args):
-    steps = presses(command, args)
+    steps = [] if command == "click" else presses(command, args)
     wl = Wayland()
     registry = wl.new_id()
     wl.send(1, 1, struct.pack("<I", registry))  # wl_display.get_registry
@@ -209,7 +213,7 @@ def send_kwin(command, args):
 
     wl.roundtrip(on_global)
     if "org_kde_kwin_fake_input" not in found:
-        fail("KWin offers no fake input here: start the session with --fake-input")
+        fail("KWin offers no fake input to this program: no desktop entry of it asks for it, nor --fake-input")
     name, version = found["org_kde_kwin_fake_input"]
     if version < 4:
         fail("KWin's fake input has no keyboard")
@@ -217,6 +221,18 @@ def send_kwin(command, args):
     interface = "org_kde_kwin_fake_input"
     wl.send(registry, 0, struct.pack("<I", name) + Wayland.string(interface) + struct.pack("<II", 4, fake))
     wl.send(fake, 0, Wayland.string("Quillet tests") + Wayland.string("drives the test session"))
+    if command == "click":
+        # KWin gives the seat its fake pointer only while a client of this interface is connected:
+        # the program under it needs a moment to take it before the press.
+        x, y = (float(v) for v in args[0].split(","))
+        wl.roundtrip()
+        time.sleep(0.3)
+        wl.send(fake, 9, struct.pack("<ii", int(x * 256), int(y * 256)))  # pointer_motion_absolute
+        wl.roundtrip()
+        for state in (1, 0):
+            wl.send(fake, 2, struct.pack("<II", 0x110, state))  # button: BTN_LEFT
+        wl.roundtrip()
+        return
     for _, code, down in steps:
         wl.send(fake, 10, struct.pack("<II", code, 1 if down else 0))  # keyboard_key
     wl.roundtrip()

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "core/CustomShortcutSteps.h"
+#include "core/KWinKeysHint.h"
 #include "core/ShellExtensionHint.h"
 
 using namespace quillet;
@@ -94,4 +95,34 @@ TEST(CustomShortcutStepsTest, TheShellExtensionsHintNamesTheRemedyForEachState) 
                 testing::HasSubstr("49.1"));
     EXPECT_THAT(ShellExtensionHint::steps({S::refused, {}, "/usr/bin/quillet"}, en)[1].toStdString(),
                 testing::HasSubstr("/usr/bin/quillet"));
+}
+
+// On KDE Plasma the settings, the setup and the self-check say when KWin keeps its keys (or the icon)
+// from Quillet, and what mends it: installing the program, or a new login where KWin has not read
+// the entry yet.
+TEST(CustomShortcutStepsTest, KWinsHintSaysWhyTheKeysAreMissingAndWhatMendsIt) {
+    const L10n en(AppLanguage::en), sr(AppLanguage::sr);
+    const QString build = "/home/ana/quillet/build/src/quillet";
+    EXPECT_TRUE(KWinKeysHint::steps({true, true, true, "/usr/bin/quillet"}, en).isEmpty());
+    EXPECT_EQ(KWinKeysHint::doctorLine({true, true, true, "/usr/bin/quillet"}),
+              "  ✓ KWin's keys for the paste: offered");
+
+    const QStringList fromBuild = KWinKeysHint::steps({false, false, true, build}, en);
+    ASSERT_EQ(fromBuild.size(), 2);
+    EXPECT_THAT(fromBuild[0].toStdString(), testing::HasSubstr("Ctrl+V"));
+    EXPECT_THAT(fromBuild[1].toStdString(), testing::HasSubstr(build.toStdString()));
+    EXPECT_THAT(fromBuild[1].toStdString(), testing::HasSubstr("cmake --install"));
+    EXPECT_EQ(KWinKeysHint::steps({false, false, true, build}, sr).size(), 2);
+    EXPECT_NE(KWinKeysHint::steps({false, false, true, build}, sr)[1], fromBuild[1]);
+    EXPECT_TRUE(
+        KWinKeysHint::doctorLine({false, false, true, build}).startsWith("  ✗ KWin's keys for the paste: "));
+
+    const QStringList unread = KWinKeysHint::steps({false, true, true, "/usr/bin/quillet"}, en);
+    EXPECT_THAT(unread.join(' ').toStdString(), testing::HasSubstr("Log out and back in"));
+    EXPECT_THAT(KWinKeysHint::steps({false, true, true, "/usr/bin/quillet"}, sr).join(' ').toStdString(),
+                testing::HasSubstr("ponovo prijavite"));
+
+    const QStringList noScript = KWinKeysHint::steps({true, true, false, "/usr/bin/quillet"}, en);
+    ASSERT_EQ(noScript.size(), 1) << "the keys are there, the icon is not";
+    EXPECT_THAT(noScript[0].toStdString(), testing::HasSubstr("no icon"));
 }

@@ -1,0 +1,213 @@
+// Quillet's side of its helper script inside KWin (resources/kwin): loads it over D-Bus at start and
+#include "platform/linux/KWinBridge.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+static void initKWinResources() {
+    Q_INIT_RESOURCE(kwin);
+}
+
+namespace quillet {
+
+namespace {
+
+const QString scriptingPath = QStringLiteral("/Scripting");
+const QString scriptingInterface = QStringLiteral("org.kde.kwin.Scripting");
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+}  // namespace
+
+KWinBridge::KWinBridge(const QDBusConnection& bus, QObject* parent) : QObject(parent), m_bus(bus) {
+    initKWinResources();
+    m_bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots);
+    m_keepAlive.setInterval(keepAliveMs);
+    connect(&m_keepAlive, &QTimer::timeout, this, [this] {
+        if (m_openCall) {
+            m_bus.send(m_openCall->createReply(QStringLiteral("[]")));
+            m_openCall.reset();
+        }
+    });
+    // KWin started anew (a crash, `kwin_wayland --replace`) has forgotten the script.
+    m_watcher = new QDBusServiceWatcher(kwinService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) {
+                m_openCall.reset();
+                setActive(false);
+                if (m_loaded && !newOwner.isEmpty())
+                    load();
+            });
+}
+
+KWinBridge::~KWinBridge() {
+    unload();
+    m_bus.unregisterObject(objectPath);
+}
+
+QDBusMessage KWinBridge::callKWin(const QString& method, const QList<QVariant>& arguments) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kwinService, scriptingPath, scriptingInterface, method);
+    call.setArguments(arguments);
+    return m_bus.call(call, QDBus::Block, callTimeoutMs);
+}
+
+bool KWinBridge::load() {
+    m_loaded = true;
+    if (!m_bus.isConnected() || !m_bus.interface())
+        return false;
+    m_kwinOwner = m_bus.interface()->serviceOwner(kwinService).value();
+    if (m_kwinOwner.isEmpty())
+        return false;
+    QFile shipped(QStringLiteral(":/quillet/kwin/quillet.qml"));
+    QFile emblem(QStringLiteral(":/quillet/kwin/emblem.svg"));
+    if (!shipped.open(QIODevice::ReadOnly) || !emblem.open(QIODevice::ReadOnly))
+        return false;
+    const std::optional<QString> script =
+        KWinScript::text(QString::fromUtf8(shipped.readAll()),
+                         KWinScript::plasmaVersion(qEnvironmentVariable("KDE_SESSION_VERSION")),
+                         m_bus.baseService(), QCoreApplication::applicationPid());
+    // KWin reads the script from a file: one of this user's alone, gone with the session.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString dir = runtime + QStringLiteral("/quillet-kwin");
+    if (!script || runtime.isEmpty() || !QDir().mkpath(dir) ||
+        !QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
+        return false;
+    const QString path = dir + QStringLiteral("/quillet.qml");
+    if (!writeFile(path, script->toUtf8()) ||
+        !writeFile(dir + QStringLiteral("/emblem.svg"), emblem.readAll()))
+        return false;
+    // A copy left by an earlier run that ended without unloading it talks to a name long gone.
+    const QDBusMessage loaded = callKWin(QStringLiteral("isScriptLoaded"), {scriptName});
+    if (loaded.type() != QDBusMessage::ReplyMessage)
+        return false;
+    if (loaded.arguments().value(0).toBool())
+        callKWin(QStringLiteral("unloadScript"), {scriptName});
+    const QDBusMessage id = callKWin(QStringLiteral("loadDeclarativeScript"), {path, scriptName});
+    if (id.type() != QDBusMessage::ReplyMessage || id.arguments().value(0).toInt() < 0)
+        return false;
+    return callKWin(QStringLiteral("start"), {}).type() == QDBusMessage::ReplyMessage;
+}
+
+void KWinBridge::unload() {
+    if (!m_loaded)
+        return;
+    m_loaded = false;
+    // The open call ends the script's loop; unloading takes its windows away.
+    m_orders = {KWinScript::quit()};
+    flush();
+    callKWin(QStringLiteral("unloadScript"), {scriptName});
+    setActive(false);
+}
+
+bool KWinBridge::fromKWin(const QDBusMessage& message) {
+    if (!m_kwinOwner.isEmpty() && message.service() == m_kwinOwner)
+        return true;
+    // KWin may have started anew since the script was loaded.
+    if (m_bus.interface())
+        m_kwinOwner = m_bus.interface()->serviceOwner(kwinService).value();
+    if (!m_kwinOwner.isEmpty() && message.service() == m_kwinOwner)
+        return true;
+    m_bus.send(message.createErrorReply(QStringLiteral("com.lumenfold.quillet.KWin.Error.AccessDenied"),
+                                        QStringLiteral("Only KWin's script for Quillet may call this.")));
+    return false;
+}
+
+void KWinBridge::setActive(bool active) {
+    if (m_active == active)
+        return;
+    m_active = active;
+    if (!active) {
+        m_window.reset();
+        m_keepAlive.stop();
+    }
+    Q_EMIT activeChanged(active);
+}
+
+void KWinBridge::Hello(const QDBusMessage& message) {
+    if (fromKWin(message))
+        setActive(true);
+}
+
+void KWinBridge::Window(const QString& json, const QDBusMessage& message) {
+    if (!fromKWin(message))
+        return;
+    setActive(true);
+    const std::optional<KWinScript::ActiveWindow> window = KWinScript::activeWindow(json.toUtf8());
+    if (!window)
+        return;
+    m_window = window;
+    Q_EMIT windowChanged();
+}
+
+void KWinBridge::IconClicked(const QDBusMessage& message) {
+    if (fromKWin(message))
+        Q_EMIT iconClicked();
+}
+
+QString KWinBridge::NextOrders(const QDBusMessage& message) {
+    if (!fromKWin(message))
+        return {};
+    setActive(true);
+    // An earlier call still open is one KWin stopped waiting for.
+    m_openCall.reset();
+    message.setDelayedReply(true);
+    m_openCall = message;
+    m_keepAlive.start();
+    if (!m_orders.isEmpty())
+        flush();
+    return {};
+}
+
+void KWinBridge::send(const QByteArray& order) {
+    if (!m_active)
+        return;
+    if (KWinScript::concernsIcon(order))
+        m_orders.removeIf([](const QByteArray& queued) { return KWinScript::concernsIcon(queued); });
+    m_orders << order;
+    flush();
+}
+
+void KWinBridge::flush() {
+    if (!m_openCall || m_orders.isEmpty())
+        return;
+    QByteArray list = "[";
+    for (qsizetype i = 0; i < m_orders.size(); ++i)
+        list += (i ? "," : "") + m_orders[i];
+    list += ']';
+    m_orders.clear();
+    m_bus.send(m_openCall->createReply(QString::fromUtf8(list)));
+    m_openCall.reset();
+}
+
+std::optional<ScreenPosition::WindowRects> KWinBridge::focusedWindow(qint32 pid) {
+    if (!m_active || !m_window || m_window->pid == 0 || (pid != 0 && m_window->pid != pid))
+        return std::nullopt;
+    return m_window->rects;
+}
+
+void KWinBridge::showIcon(const QRect& rect, const QString& look, const QString& tooltip) {
+    send(KWinScript::showIcon(rect, look, tooltip));
+}
+
+void KWinBridge::hideIcon() {
+    send(KWinScript::hideIcon());
+}
+
+void KWinBridge::placeWindow(const QString& title, const QRect& rect, bool focus) {
+    send(KWinScript::place(title, rect, focus));
+}
+
+void KWinBridge::activateProcess(qint32 pid) {
+    send(KWinScript::activate(pid));
+}
+
+}  // namespace quillet

@@ -1,0 +1,134 @@
+// The clipboard under KWin while none of Quillet's windows has the keyboard: a Wayland desktop hands
+#include "platform/linux/WlClipboard.h"
+
+#include <QCryptographicHash>
+#include <QProcess>
+#include <QStandardPaths>
+#include <cstring>
+
+namespace quillet {
+
+namespace {
+
+// The text types a program offers, best first.
+const QStringList textTypes = {PasteboardType::plainText, QStringLiteral("text/plain"),
+                               QStringLiteral("UTF8_STRING"), QStringLiteral("STRING"),
+                               QStringLiteral("TEXT")};
+
+}  // namespace
+
+WlClipboardPasteboard::WlClipboardPasteboard(std::unique_ptr<Pasteboard> fallback)
+    : m_fallback(std::move(fallback)),
+      m_copy(QStandardPaths::findExecutable(QStringLiteral("wl-copy"))),
+      m_paste(QStandardPaths::findExecutable(QStringLiteral("wl-paste"))) {}
+
+std::optional<QByteArray> WlClipboardPasteboard::run(const QString& program, const QStringList& arguments,
+                                                     const QByteArray& input) {
+    QProcess process;
+    // wl-copy stays behind to serve what it was given: it must not hold this program's pipes.
+    if (program == m_copy)
+        process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForStarted(timeoutMs))
+        return std::nullopt;
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        m_timedOut = true;
+        process.kill();
+        process.waitForFinished(timeoutMs);
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return program == m_copy ? QByteArray() : process.readAllStandardOutput();
+}
+
+std::optional<QString> WlClipboardPasteboard::preferredType() {
+    const std::optional<QByteArray> listed = run(m_paste, {QStringLiteral("--list-types")});
+    if (!listed)
+        return std::nullopt;
+    const QStringList types = QString::fromUtf8(*listed).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& type : textTypes) {
+        if (types.contains(type))
+            return type;
+    }
+    return types.isEmpty() ? std::nullopt : std::optional<QString>(types.first());
+}
+
+QList<PasteboardItem> WlClipboardPasteboard::items() {
+    if (!isAvailable())
+        return m_fallback->items();
+    m_timedOut = false;
+    const std::optional<QString> type = preferredType();
+    if (!type)
+        return {};
+    const std::optional<QByteArray> bytes =
+        run(m_paste, {QStringLiteral("--no-newline"), QStringLiteral("--type"), *type});
+    if (!bytes)
+        return {};
+    PasteboardItem item{{*type, *bytes}};
+    if (textTypes.contains(*type))
+        item.insert(PasteboardType::plainText, *bytes);
+    return {item};
+}
+
+void WlClipboardPasteboard::clear() {
+    if (!isAvailable() || !run(m_copy, {QStringLiteral("--clear")}))
+        m_fallback->clear();
+}
+
+void WlClipboardPasteboard::write(const QList<PasteboardItem>& items) {
+    if (!isAvailable())
+        return m_fallback->write(items);
+    if (items.isEmpty() || items.first().isEmpty())
+        return clear();
+    const PasteboardItem& item = items.first();
+    QString type;
+    for (const QString& candidate : textTypes) {
+        if (item.contains(candidate)) {
+            type = candidate;
+            break;
+        }
+    }
+    if (type.isEmpty()) {
+        for (auto it = item.begin(); it != item.end() && type.isEmpty(); ++it) {
+            if (it.key() != PasteboardType::passwordManagerHint)
+                type = it.key();
+        }
+    }
+    // A text is offered under every text name; "text/plain" alone keeps wl-copy from guessing.
+    const QString offered = textTypes.contains(type) ? QStringLiteral("text/plain;charset=utf-8") : type;
+    if (type.isEmpty() || !run(m_copy, {QStringLiteral("--type"), offered}, item.value(type)))
+        m_fallback->write(items);
+}
+
+std::optional<QString> WlClipboardPasteboard::plainText() {
+    if (!isAvailable())
+        return m_fallback->plainText();
+    for (const PasteboardItem& item : items()) {
+        if (item.contains(PasteboardType::plainText))
+            return QString::fromUtf8(item.value(PasteboardType::plainText));
+    }
+    return std::nullopt;
+}
+
+qint64 WlClipboardPasteboard::changeCount() {
+    if (!isAvailable())
+        return m_fallback->changeCount();
+    // Nothing tells this program when another one changes the clipboard: what it holds stands in.
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (const PasteboardItem& item : items()) {
+        for (auto it = item.begin(); it != item.end(); ++it) {
+            hash.addData(it.key().toUtf8());
+            hash.addData(it.value());
+        }
+    }
+    const QByteArray digest = hash.result();
+    qint64 count = 0;
+    memcpy(&count, digest.constData(), sizeof count);
+    return count;
+}
+
+}  // namespace quillet

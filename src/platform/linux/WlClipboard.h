@@ -1,0 +1,41 @@
+// The clipboard under KWin while none of Quillet's windows has the keyboard: a Wayland desktop hands
+// the clipboard only to the focused window, but KWin also offers the data-control interface, which
+// wl-copy and wl-paste (wl-clipboard) speak. Used for the paste into another program's field and
+// for putting the user's clipboard back after it; one format is kept (text, where there is text).
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "platform/Pasteboard.h"
+
+namespace quillet {
+
+class WlClipboardPasteboard final : public Pasteboard {
+public:
+    /// The longest wait for wl-copy or wl-paste (and for the program that owns the clipboard).
+    static constexpr int timeoutMs = 1000;
+
+    explicit WlClipboardPasteboard(std::unique_ptr<Pasteboard> fallback);
+    /// Whether wl-copy and wl-paste are installed; without them every call goes to the fallback.
+    bool isAvailable() const { return !m_copy.isEmpty() && !m_paste.isEmpty(); }
+
+    QList<PasteboardItem> items() override;
+    void clear() override;
+    void write(const QList<PasteboardItem>& items) override;
+    std::optional<QString> plainText() override;
+    qint64 changeCount() override;
+    bool lastReadTimedOut() const override { return m_timedOut; }
+
+private:
+    std::optional<QByteArray> run(const QString& program, const QStringList& arguments,
+                                  const QByteArray& input = {});
+    std::optional<QString> preferredType();
+
+    std::unique_ptr<Pasteboard> m_fallback;
+    QString m_copy;
+    QString m_paste;
+    bool m_timedOut = false;
+};
+
+}  // namespace quillet
