@@ -106,7 +106,7 @@ TEST(OverlayIconTest, WhereTheDesktopDrawsTheIconNoPanelIsMadeAndItsClicksStillC
     int clicks = 0;
     overlay.onClick = [&] { ++clicks; };
 
-    overlay.show(Rect(100, 440, 300, 40));
+    overlay.show(Rect(100, 440, 300, 80));
     EXPECT_EQ(overlay.panel(), nullptr);
     EXPECT_EQ(desktop.shownAt,
               ScreenSpace::toGlobal(Rect(368, 448, 24, 24), FloatingPanel::primaryGlobalGeometry()));

@@ -272,7 +272,7 @@ TEST_F(SuggestionViewModelTest, ReturnWhileLoadingReplacesOnceTheCorrectionIsWho
     EXPECT_FALSE(model->replacesWhenReady()) << "with the correction there, Return is Replace itself";
 
     replaced.clear();
-    run(noChangeJson, 200);
+    run(R"({"corrected": "Fixd text.", "changes": []})", 200);
     run(noChangeJson, 401);
     EXPECT_TRUE(replaced.isEmpty()) << "nothing to change, or no answer: the panel shows why";
 }
