@@ -6,12 +6,14 @@
 
 #include "app/Platform.h"
 #include "core/AX.h"
+#include "core/IconRule.h"
 #include "core/KeyRequirement.h"
+#include "core/L10n.h"
 #include "core/LineEnds.h"
 #include "core/OpenAIClient.h"
-#include "core/PasteTarget.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
+#include "core/WriteRefusal.h"
 #include "platform/Beep.h"
 #include "platform/Screens.h"
 #include "platform/Workspace.h"
@@ -28,10 +30,6 @@ void deleteLaterController(SuggestionPanelController* controller) {
         controller->viewModel()->cancel();
         controller->deleteLater();
     }
-}
-
-bool isBlank(const QString& text) {
-    return text.trimmed().isEmpty();
 }
 }  // namespace
 
@@ -50,7 +48,69 @@ AppCoordinator::AppCoordinator(SettingsStore& settings, CoordinatorServices serv
       m_textIO(services.ax, services.pasteboard, services.keys, services.workspace, services.scheduler),
       m_hotkey(services.hotkey),
       m_toast(services.scheduler, services.screens, services.windowHints),
-      m_suggestionController(nullptr, &deleteLaterController) {}
+      m_writeBack(services.ax, services.workspace, services.screens, services.pasteboard, services.beep,
+                  m_textIO, m_history),
+      m_clipboardShortcut(services.workspace, services.screens, services.beep, m_textIO),
+      m_suggestionController(nullptr, &deleteLaterController) {
+    wireWrites();
+}
+
+void AppCoordinator::wireWrites() {
+    QPointer<AppCoordinator> self(this);
+    m_history.onChanged = [self] {
+        if (self && self->onHistoryChanged)
+            self->onHistoryChanged();
+    };
+    m_writeBack.now = [self] { return self ? self->now() : QDateTime::currentDateTimeUtc(); };
+    m_writeBack.canPressKeysIn = [self](qint32 pid) {
+        return !self || !self->canPressKeysIn || self->canPressKeysIn(pid);
+    };
+    WriteSurface& surface = m_writeBack.surface;
+    surface.closePanel = [self] {
+        if (self)
+            self->closeSuggestions();
+    };
+    surface.holdPanel = [self] {
+        if (self && self->m_suggestionController && self->m_suggestionController->panel())
+            self->m_suggestionController->panel()->setEnabled(false);
+    };
+    surface.refuse = [self](const WriteRefusal& refusal) {
+        if (self && self->m_suggestionController)
+            self->m_suggestionController->viewModel()->setWriteRefusal(refusal);
+    };
+    surface.failed = [self] {
+        if (self)
+            self->m_overlay.setState(IconState::error);
+    };
+    surface.notify = [self](const Notice& notice) {
+        if (self)
+            self->notify(notice);
+    };
+    m_clipboardShortcut.makeViewModel = [self](const QString& text) {
+        return self ? self->makeViewModel(text) : nullptr;
+    };
+    m_clipboardShortcut.openPanel = [self](std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor) {
+        if (self && viewModel)
+            self->openPanel(std::move(viewModel), anchor, false);
+    };
+    m_clipboardShortcut.closePanel = surface.closePanel;
+    // The clipboard road's notice is the toast's: the paste went to where the keyboard is.
+    m_clipboardShortcut.notify = [self](const std::optional<Rect>& near, std::function<void()> undo) {
+        if (self)
+            self->m_toast.show(near, std::move(undo));
+    };
+}
+
+void AppCoordinator::notify(const Notice& notice) {
+    const L10n l = L10n::current();
+    const QString action = notice.undo ? l.text(QStringLiteral("Undo"), QStringLiteral("Vrati")) : QString();
+    if (desktopNotice && desktopNotice(notice.text, action, notice.undo))
+        return;
+    if (notice.undo)
+        m_toast.show(notice.near, notice.undo);
+    else
+        m_toast.showMessage(notice.text);
+}
 
 AppCoordinator::~AppCoordinator() {
     if (m_trustPollTimer)
@@ -95,17 +155,8 @@ void AppCoordinator::startMonitorWhenTrusted() {
     });
 }
 
-void AppCoordinator::resume() {
-    m_pausedUntil.reset();
-}
-
-bool AppCoordinator::isPaused() const {
-    return m_pausedUntil && *m_pausedUntil > now();
-}
-
 void AppCoordinator::pause(std::optional<qint64> seconds) {
-    // "Until restart" is a date no run will reach.
-    m_pausedUntil = seconds ? now().addSecs(*seconds) : QDateTime(QDate(4001, 1, 1), QTime(0, 0), Qt::UTC);
+    m_pause.start(seconds, now());
     m_overlay.hide();
 }
 
@@ -121,19 +172,16 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         return;
     }
     Accessibility& ax = m_services.ax;
-    if (!field || isPaused() || field->isSecure(ax) ||
-        (field->bundleID && m_settings.blocklist().contains(*field->bundleID))) {
-        m_overlay.hide();
-        return;
-    }
-    // The monitor has just read the text of the field it follows; only another field is read here.
-    std::optional<int> words = m_monitor.current() && m_monitor.current()->element == field->element
-                                   ? m_monitor.currentWordCount()
-                                   : std::nullopt;
-    if (!words)
-        words = FocusedField::countWords(
+    const IconRule::Conditions conditions{isPaused(), m_settings.blocklist(), m_settings.minWordCount()};
+    const bool shows = IconRule::shows(ax, field, conditions, [&] {
+        // The monitor has just read the text of the field it follows; only another field is read here.
+        if (m_monitor.current() && m_monitor.current()->element == field->element)
+            if (const std::optional<int> words = m_monitor.currentWordCount())
+                return *words;
+        return FocusedField::countWords(
             AX::attribute<QString>(ax, field->element, AXAttr::value).value_or(QString()));
-    if (*words < m_settings.minWordCount()) {
+    });
+    if (!shows) {
         m_overlay.hide();
         return;
     }
@@ -184,19 +232,8 @@ Trigger AppCoordinator::triggerAt(quint64 timestamp, AXElement field) {
 }
 
 bool AppCoordinator::isStillTheField(const FocusedField& field, const Trigger& trigger) {
-    if (!trigger.field.isNull() && !(trigger.field == field.element))
-        return false;
-    // This program's own windows aside, the field's application must be the one in front, and the
-    // field the element that has the keyboard there (where the desktop says which one has it).
-    Workspace& workspace = m_services.workspace;
-    if (const std::optional<RunningApplication> front = workspace.frontmostApplication()) {
-        const bool sameApp =
-            front->pid == field.pid || (field.bundleID && front->bundleIdentifier == field.bundleID);
-        if (!sameApp && front->pid != workspace.ownPid())
-            return false;
-    }
-    const std::optional<FocusedField> focused = focusedFieldNow();
-    return !focused || focused->element == field.element;
+    return FieldRequest::isStillTheField(m_services.workspace, field, trigger,
+                                         [this] { return focusedFieldNow(); });
 }
 
 void AppCoordinator::presentSuggestions(const Trigger& trigger) {
@@ -220,43 +257,23 @@ void AppCoordinator::presentSuggestions(const Trigger& trigger) {
     presentFor(*field);
 }
 
-void AppCoordinator::presentFor(FocusedField field) {
-    Accessibility& ax = m_services.ax;
+void AppCoordinator::presentFor(const FocusedField& field) {
     if (m_settings.keyMissing()) {
         if (onNeedsSettings)
             onNeedsSettings();
         return;
     }
-    const std::optional<QString> selection = field.selectedText(ax);
-    const bool selectionOnly = selection.has_value();
-    const QString text = selectionOnly
-                             ? *selection
-                             : AX::attribute<QString>(ax, field.element, AXAttr::value).value_or(QString());
-    if (isBlank(text)) {
+    const std::optional<FieldRequest> request =
+        FieldRequest::read(m_services.ax, m_services.workspace, field);
+    if (!request) {
         m_services.beep.beep();
         return;
     }
-    // The window the field is in, for a paste: the one in front now, when it is the field's.
-    const PasteTarget front = PasteTarget::front(m_services.workspace);
-    if (front.pid == field.pid || (field.bundleID && front.bundleID == field.bundleID))
-        field.window = front.window;
-    Request request{field, selectionOnly, std::nullopt, text, 0};
-    // Unknown when the field cannot be read: Undo then takes back only what was pasted. The whole
-    // text read just now is not read twice.
-    request.fullValue = selectionOnly ? AX::attribute<QString>(ax, field.element, AXAttr::value)
-                                      : std::optional<QString>(text);
-    // Where the text starts in the field: the write goes there, whatever is selected by then.
-    if (selectionOnly) {
-        const std::optional<AXTextRange> range =
-            AX::attribute<AXTextRange>(ax, field.element, AXAttr::selectedTextRange);
-        request.location = range ? range->location : -1;
-    }
-
-    auto viewModel = makeViewModel(text);
+    auto viewModel = makeViewModel(request->shown);
     QPointer<AppCoordinator> self(this);
-    viewModel->onReplace = [self, request](const QString& chosen) {
+    viewModel->onReplace = [self, request = *request](const QString& chosen) {
         if (self)
-            self->performReplace(request, chosen);
+            self->m_writeBack.replace(request, chosen);
     };
     viewModel->onCheckAgain = [self, field] {
         if (!self)
@@ -264,17 +281,17 @@ void AppCoordinator::presentFor(FocusedField field) {
         self->closeSuggestions();
         self->presentFor(field);
     };
-    Rect anchor;
-    if (const std::optional<Rect> icon = m_overlay.iconFrame()) {
-        anchor = *icon;
-    } else if (const std::optional<Rect> frame = AX::screenFrame(ax, m_services.screens, field.element)) {
-        anchor = *frame;
-    } else {
-        const std::optional<ScreenInfo> main = m_services.screens.mainScreen();
-        const Rect screen = main ? main->frame : Rect();
-        anchor = Rect(midX(screen), midY(screen), 0, 0);
-    }
-    openPanel(viewModel, anchor, true);
+    openPanel(viewModel, panelAnchor(field), true);
+}
+
+Rect AppCoordinator::panelAnchor(const FocusedField& field) {
+    if (const std::optional<Rect> icon = m_overlay.iconFrame())
+        return *icon;
+    if (const std::optional<Rect> frame = AX::screenFrame(m_services.ax, m_services.screens, field.element))
+        return *frame;
+    const std::optional<ScreenInfo> main = m_services.screens.mainScreen();
+    const Rect screen = main ? main->frame : Rect();
+    return Rect(midX(screen), midY(screen), 0, 0);
 }
 
 void AppCoordinator::openPanel(std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor, bool forField) {
@@ -304,10 +321,6 @@ void AppCoordinator::openPanel(std::shared_ptr<SuggestionViewModel> viewModel, R
     viewModel->loadAll();
 }
 
-bool AppCoordinator::canPressKeysFor(const FocusedField& field) const {
-    return !canPressKeysIn || canPressKeysIn(field.pid);
-}
-
 bool AppCoordinator::waitForKeyPresence(std::function<void(AppCoordinator&)> retry) {
     // Right after the start the keyring may not have said yet whether a key is stored (it has a
     // second at most): the request goes on once it has.
@@ -319,23 +332,6 @@ bool AppCoordinator::waitForKeyPresence(std::function<void(AppCoordinator&)> ret
             retry(*self);
     });
     return true;
-}
-
-QString AppCoordinator::applicationName(const FocusedField& field) {
-    if (!field.bundleID)
-        return HistoryEntry::unknownApplication;
-    // A program of several processes (a browser's content process holds the field) is named by the
-    // first of them the workspace lists under the field's identifier.
-    // The field's own process comes last: the list leaves this program out (the setup's sample field).
-    QList<RunningApplication> running = m_services.workspace.runningApplications();
-    if (const std::optional<RunningApplication> own = m_services.workspace.runningApplication(field.pid))
-        running << *own;
-    const auto app = std::find_if(running.begin(), running.end(), [&field](const RunningApplication& a) {
-        return a.bundleIdentifier == field.bundleID;
-    });
-    if (app == running.end() || !app->localizedName || app->localizedName->isEmpty())
-        return HistoryEntry::unknownApplication;
-    return *app->localizedName;
 }
 
 void AppCoordinator::closeSuggestions() {
@@ -378,7 +374,7 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
             onNeedsSettings();
         return;
     }
-    checkCopiedSelection(near);
+    m_clipboardShortcut.start(near);
 }
 
 void AppCoordinator::reconsiderField() {

@@ -9,12 +9,15 @@
 #include <optional>
 
 #include "core/AXMonitor.h"
-#include "core/FieldRecheck.h"
+#include "core/ClipboardShortcut.h"
+#include "core/FieldRequest.h"
 #include "core/FocusedField.h"
-#include "core/HistoryEntry.h"
+#include "core/History.h"
 #include "core/HotkeyManager.h"
+#include "core/Pause.h"
 #include "core/TextIO.h"
 #include "core/TriggerFreshness.h"
+#include "core/WriteBack.h"
 #include "platform/Scheduler.h"
 #include "platform/Workspace.h"
 #include "ui/OverlayController.h"
@@ -65,11 +68,11 @@ public:
     /// Hides the icon and pauses for `seconds`, or until restart without a duration.
     void pause(std::optional<qint64> seconds);
     /// Whether a pause is in force now (a past date means active again).
-    bool isPaused() const;
+    bool isPaused() const { return m_pause.inForce(now()); }
     /// Ends a pause at once.
-    void resume();
+    void resume() { m_pause.end(); }
     /// When the pause in force ends; empty when none was set.
-    std::optional<QDateTime> pausedUntil() const { return m_pausedUntil; }
+    std::optional<QDateTime> pausedUntil() const { return m_pause.until(); }
     /// Opens the suggestion panel for the current (or the focused) field, when `trigger` is still
     /// fresh and the field it was made for still has the keyboard.
     void presentSuggestions(const Trigger& trigger = {});
@@ -85,7 +88,8 @@ public:
     std::optional<RunningApplication> fieldApplication();
 
     SettingsStore& settings() { return m_settings; }
-    const QList<HistoryEntry>& history() const { return m_history; }
+    const QList<HistoryEntry>& history() const { return m_history.entries(); }
+    const History& replacements() const { return m_history; }
     /// Called after every insertion into the history.
     std::function<void()> onHistoryChanged;
     /// Called when suggestions are asked for and no API key is stored.
@@ -120,59 +124,28 @@ public:
 private:
     void handleFocus(const std::optional<FocusedField>& field);
     void startMonitorWhenTrusted();
-    /// What the panel was opened for: the field, and its text as it was read then.
-    struct Request {
-        FocusedField field;
-        bool selectionOnly = false;
-        /// The field's whole text; empty when it could not be read.
-        std::optional<QString> fullValue;
-        /// The text sent for checking, as the field gave it.
-        QString shown;
-        /// Where `shown` starts in the field (-1 when unknown).
-        qint64 location = 0;
-    };
-    /// Writes `chosen` into the field of `request` once the field has been read again: nothing is
-    /// written, and the panel says why, when the field is gone or its text changed under the
-    /// correction.
-    void performReplace(const Request& request, const QString& chosen);
-    /// The write of performReplace() once planned; `plan` empty where the field could not be read.
-    void writeBack(const Request& request, const QString& newText, const std::optional<FieldRecheck>& plan);
-    /// The history entry and the notice with Undo, once a replacement is in the field.
-    void recordReplacement(const Request& request, const QString& newText, const TextIO::Outcome& outcome);
-    /// Undo of a replacement: only while the field still holds what was written.
-    void undoReplacement(const FocusedField& field, const TextIO::Outcome& outcome,
-                         const std::optional<QString>& fallbackOriginal);
-    /// A write that did not land: the icon's error state and the beep.
-    void reportFailedWrite();
-    /// Tells the user in a notice without Undo.
-    void showNotice(const QString& text);
-    /// writeBack() where no key reaches the field's application: accessibility alone, else the text
-    /// is left on the clipboard.
-    void replaceWithoutKeys(const Request& request, const QString& newText, bool selectionOnly);
-    /// The hotkey's clipboard road, when no field can be read: copy, check, paste back.
-    void checkCopiedSelection(const std::optional<Rect>& near);
-    /// Whether `field` is still the one a request made by `trigger` is about: the icon's field, in
-    /// the application in front, holding the keyboard.
+    /// Whether `field` is still the one a request made by `trigger` is about.
     bool isStillTheField(const FocusedField& field, const Trigger& trigger);
     /// A request made by an input event with the desktop's `timestamp` (0: unknown).
     Trigger triggerAt(quint64 timestamp, AXElement field = {});
     /// Opens the panel for `field`: its selection, or its whole text.
-    void presentFor(FocusedField field);
-    /// Whether keys can be pressed into the field's application.
-    bool canPressKeysFor(const FocusedField& field) const;
-    /// Leaves `text` on the clipboard for the user to paste, with a notice saying so.
-    void handOver(const FocusedField& field, const QString& text);
+    void presentFor(const FocusedField& field);
+    /// Wires the write-back and the clipboard road to the panel, the icon and the notices.
+    void wireWrites();
+    /// Shows `notice` where the desktop shows notices, else in the toast.
+    void notify(const Notice& notice);
     std::shared_ptr<SuggestionViewModel> makeViewModel(const QString& text);
     /// Shows `viewModel` in a new panel at `anchor`, in place of any panel open, and starts its
     /// requests. `forField`: the panel serves the current field, which focus tracking then holds on
     /// to until the panel closes.
     void openPanel(std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor, bool forField);
+    /// Where the panel for `field` opens: at the icon, else at the field, else mid-screen.
+    Rect panelAnchor(const FocusedField& field);
     std::optional<FocusedField> focusedFieldNow();
     /// Drops the panel controller; it is deleted once the event that led here has finished.
     void releaseController();
     /// True when the request was put off until the keyring has said whether a key is stored.
     bool waitForKeyPresence(std::function<void(AppCoordinator&)> retry);
-    QString applicationName(const FocusedField& field);
 
     SettingsStore& m_settings;
     CoordinatorServices m_services;
@@ -181,14 +154,16 @@ private:
     TextIO m_textIO;
     HotkeyManager m_hotkey;
     ToastController m_toast;
-    QList<HistoryEntry> m_history;
+    History m_history;
+    WriteBack m_writeBack;
+    ClipboardShortcut m_clipboardShortcut;
     std::optional<FocusedField> m_currentField;
     std::optional<FocusedField> m_lastOtherField;
     // The field the icon stands at; null while it is hidden.
     AXElement m_iconField;
     std::unique_ptr<SuggestionPanelController, void (*)(SuggestionPanelController*)> m_suggestionController;
     std::optional<TimerId> m_trustPollTimer;
-    std::optional<QDateTime> m_pausedUntil;
+    Pause m_pause;
 };
 
 }  // namespace quillet

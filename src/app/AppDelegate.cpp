@@ -1,4 +1,5 @@
-// The normal launch: the tray icon and its menu (or, without a tray, the same commands in the
+// The normal launch: wires the tray icon and its menu (or, without a tray, the same commands in the
+// settings window), the coordinator, the settings and setup windows, and the requests of later starts.
 #include "app/AppDelegate.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QSystemTrayIcon>
 
 #include "core/L10n.h"
+#include "core/LaunchPolicy.h"
 #include "core/OpenAIClient.h"
 #include "core/SettingsStore.h"
 #include "platform/Pasteboard.h"
@@ -17,6 +19,7 @@
 #include "ui/SettingsWindowController.h"
 #include "ui/StatusSection.h"
 #include "ui/TrayIcon.h"
+#include "ui/TrayMenu.h"
 
 namespace quillet {
 
@@ -25,18 +28,6 @@ namespace {
 CoordinatorServices withAccessibility(const CoordinatorServices& s, Accessibility& ax) {
     return CoordinatorServices{ax,       s.workspace, s.screens, s.scheduler, s.pasteboard, s.keys,
                                s.hotkey, s.beep,      s.http,    s.languages, s.windowHints};
-}
-
-// A menu title shows text as it is: "&" would become a mnemonic, a tab would split the item into
-// a title and a shortcut column, and a line break would make a two-line item.
-QString oneLine(QString text) {
-    for (QChar c : {QChar('\t'), QChar('\n'), QChar('\r'), QChar(QChar::LineSeparator),
-                    QChar(QChar::ParagraphSeparator)})
-        text.replace(c, QLatin1Char(' '));
-    return text;
-}
-QString menuText(QString text) {
-    return oneLine(text.replace(QLatin1Char('&'), QStringLiteral("&&")));
 }
 
 }  // namespace
@@ -83,32 +74,28 @@ void AppDelegate::applicationDidFinishLaunching(std::optional<InstanceRequest> f
     // Blocking an application, or any other change the icon's rules read, shows at once.
     connect(&m_settings, &SettingsStore::changed, this, [this] { m_coordinator->reconsiderField(); });
 
-    if (firstRequest) {
-        // A start made for a request does only that: a window opened now would take the focus
-        // from the field the request is about.
-        if (*firstRequest == InstanceRequest::trigger) {
-            m_services.scheduler.post([self] {
-                if (self)
-                    self->handleRequest(InstanceRequest::trigger);
-            });
-            return;
-        }
-        handleRequest(*firstRequest);
-    } else if (!trayAvailable || !trayAvailable()) {
-        // Without a tray the settings window is the only way in: Pause, the history and Quit are there.
+    const LaunchPlan plan = LaunchPolicy::plan(firstRequest, trayAvailable && trayAvailable(),
+                                               m_accessibility.isProcessTrusted());
+    if (plan.request && plan.requestDeferred) {
+        m_services.scheduler.post([self, request = *plan.request] {
+            if (self)
+                self->handleRequest(request);
+        });
+    } else if (plan.request) {
+        handleRequest(*plan.request);
+    }
+    if (plan.openSettings)
         openSettings();
-    }
-    if (!m_accessibility.isProcessTrusted()) {
+    if (plan.openSetup)
         openOnboarding();
-        return;
+    if (plan.setupWithoutKey) {
+        // Whether a key is stored comes from the keyring a moment after the start; a slow keyring
+        // is waited for.
+        m_settings.whenKeyPresenceSettled([self] {
+            if (self && self->m_settings.keyMissing())
+                self->openOnboarding();
+        });
     }
-    // Whether a key is stored comes from the keyring a moment after the start; a slow keyring is
-    // waited for, and one that never answers is no missing key: the setup is offered only for a key
-    // that is not there.
-    m_settings.whenKeyPresenceSettled([self] {
-        if (self && self->m_settings.keyMissing())
-            self->openOnboarding();
-    });
 }
 
 void AppDelegate::handleRequest(InstanceRequest request, std::optional<std::chrono::milliseconds> age) {
@@ -160,105 +147,7 @@ void AppDelegate::rebuildMenu() {
 }
 
 void AppDelegate::menuNeedsUpdate(QMenu& menu) {
-    // Submenus made at the previous opening belong to the menu, not to its actions.
-    for (QMenu* submenu : menu.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly)) {
-        menu.removeAction(submenu->menuAction());
-        submenu->deleteLater();
-    }
-    menu.clear();
-    const L10n l{m_settings.language()};
-    const bool paused = m_coordinator->isPaused();
-
-    QAction* status = menu.addAction(
-        paused ? l.text(QStringLiteral("Quillet — paused"), QStringLiteral("Quillet — pauziran"))
-               : l.text(QStringLiteral("Quillet — active"), QStringLiteral("Quillet — aktivan")));
-    status->setEnabled(false);
-    menu.addSeparator();
-
-    if (paused) {
-        menu.addAction(l.text(QStringLiteral("Resume"), QStringLiteral("Nastavi")), this,
-                       &AppDelegate::resumeNow);
-    } else {
-        QMenu* pause = menu.addMenu(l.text(QStringLiteral("Pause"), QStringLiteral("Pauziraj")));
-        pause->addAction(l.text(QStringLiteral("For 15 minutes"), QStringLiteral("15 minuta")), this,
-                         &AppDelegate::pause15);
-        pause->addAction(l.text(QStringLiteral("For 1 hour"), QStringLiteral("1 sat")), this,
-                         &AppDelegate::pause60);
-        pause->addAction(l.text(QStringLiteral("Until restart"), QStringLiteral("Do restarta")), this,
-                         &AppDelegate::pauseForever);
-    }
-
-    QMenu* history = menu.addMenu(l.text(QStringLiteral("History"), QStringLiteral("Istorija")));
-    // Right below the history (whose entries go into its submenu further down).
-    if (const std::optional<RunningApplication> app = blockCandidate()) {
-        QAction* block =
-            menu.addAction(menuText(l.text(QStringLiteral("Block %1"), QStringLiteral("Blokiraj %1"))
-                                        .arg(app->localizedName.value_or(*app->bundleIdentifier))),
-                           this, &AppDelegate::blockCurrentApplication);
-        block->setObjectName(QStringLiteral("blockApplication"));
-    }
-    const QList<HistoryEntry>& entries = m_coordinator->history();
-    if (entries.isEmpty()) {
-        QAction* none = history->addAction(l.text(QStringLiteral("No corrections this session"),
-                                                  QStringLiteral("Nema ispravki u ovoj sesiji")));
-        none->setEnabled(false);
-    }
-    for (int i = 0; i < entries.size(); ++i) {
-        QAction* item =
-            history->addAction(menuText(entries[i].menuTitle()), this, [this, i] { copyHistoryEntry(i); });
-        item->setData(i);
-    }
-    menu.addSeparator();
-
-    QAction* settings = menu.addAction(l.text(QStringLiteral("Settings…"), QStringLiteral("Podešavanja…")),
-                                       this, &AppDelegate::openSettings);
-    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    menu.addAction(l.text(QStringLiteral("Run setup again…"), QStringLiteral("Podesi ispočetka…")), this,
-                   &AppDelegate::openOnboarding);
-    menu.addSeparator();
-    QAction* quit = menu.addAction(l.text(QStringLiteral("Quit Quillet"), QStringLiteral("Zatvori Quillet")),
-                                   this, &AppDelegate::quit);
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-}
-
-void AppDelegate::pause15() {
-    m_coordinator->pause(shortPause);
-    refreshStatus();
-}
-
-void AppDelegate::pause60() {
-    m_coordinator->pause(longPause);
-    refreshStatus();
-}
-
-void AppDelegate::pauseForever() {
-    m_coordinator->pause(std::nullopt);
-    refreshStatus();
-}
-
-void AppDelegate::resumeNow() {
-    m_coordinator->resume();
-    // The icon comes back for the field in front without waiting for it to change.
-    m_coordinator->reconsiderField();
-    refreshStatus();
-}
-
-std::optional<RunningApplication> AppDelegate::blockCandidate() {
-    std::optional<RunningApplication> app = m_coordinator->fieldApplication();
-    if (!app || !app->bundleIdentifier || app->bundleIdentifier->isEmpty() ||
-        m_settings.blocklist().contains(*app->bundleIdentifier))
-        return std::nullopt;
-    return app;
-}
-
-void AppDelegate::blockCurrentApplication() {
-    const std::optional<RunningApplication> app = blockCandidate();
-    if (!app)
-        return;
-    QStringList list = m_settings.blocklist();
-    list << *app->bundleIdentifier;
-    // The store's change reaches the coordinator, which hides the icon.
-    m_settings.setBlocklist(list);
+    TrayMenu::fill(menu, trayCommands(), L10n{m_settings.language()});
 }
 
 std::optional<GrabError> AppDelegate::changeShortcut(const std::optional<Shortcut>& shortcut) {
@@ -266,15 +155,6 @@ std::optional<GrabError> AppDelegate::changeShortcut(const std::optional<Shortcu
         return failure;
     m_settings.setGlobalShortcut(shortcut ? shortcut->text() : QString());
     return std::nullopt;
-}
-
-void AppDelegate::copyHistoryEntry(int index) {
-    const QList<HistoryEntry>& entries = m_coordinator->history();
-    if (index < 0 || index >= entries.size())
-        return;
-    m_services.pasteboard.clear();
-    m_services.pasteboard.write(
-        {PasteboardItem{{PasteboardType::plainText, entries[index].replacement.toUtf8()}}});
 }
 
 void AppDelegate::openSettings() {
@@ -309,52 +189,39 @@ void AppDelegate::openSettings() {
 
 TrayCommands AppDelegate::trayCommands() {
     QPointer<AppDelegate> self(this);
-    TrayCommands c;
-    c.isPaused = [self] { return self && self->m_coordinator->isPaused(); };
-    c.pause = [self](std::optional<qint64> seconds) {
+    TrayParts parts;
+    parts.settings = &m_settings;
+    parts.clipboard = &m_services.pasteboard;
+    parts.history = &m_coordinator->replacements();
+    parts.isPaused = [self] { return self && self->m_coordinator->isPaused(); };
+    parts.pause = [self](std::optional<qint64> seconds) {
         if (!self)
             return;
-        if (!seconds)
-            self->pauseForever();
-        else
-            self->m_coordinator->pause(*seconds);
+        self->m_coordinator->pause(seconds);
+        self->refreshStatus();
     };
-    c.resume = [self] {
-        if (self)
-            self->resumeNow();
-    };
-    c.historyTitles = [self] {
-        QStringList titles;
-        if (self)
-            for (const HistoryEntry& entry : self->m_coordinator->history())
-                titles << oneLine(entry.menuTitle());
-        return titles;
-    };
-    c.copyHistoryEntry = [self](int index) {
-        if (self)
-            self->copyHistoryEntry(index);
-    };
-    c.blockCandidate = [self]() -> std::optional<QString> {
+    parts.resume = [self] {
         if (!self)
-            return std::nullopt;
-        const std::optional<RunningApplication> app = self->blockCandidate();
-        if (!app)
-            return std::nullopt;
-        return app->localizedName.value_or(*app->bundleIdentifier);
+            return;
+        self->m_coordinator->resume();
+        // The icon comes back for the field in front without waiting for it to change.
+        self->m_coordinator->reconsiderField();
+        self->refreshStatus();
     };
-    c.blockCandidateApplication = [self] {
+    parts.fieldApplication = [self] { return self ? self->m_coordinator->fieldApplication() : std::nullopt; };
+    parts.openSettings = [self] {
         if (self)
-            self->blockCurrentApplication();
+            self->openSettings();
     };
-    c.openSetup = [self] {
+    parts.openSetup = [self] {
         if (self)
             self->openOnboarding();
     };
-    c.quit = [self] {
+    parts.quit = [self] {
         if (self)
             self->quit();
     };
-    return c;
+    return TrayCommands::over(std::move(parts));
 }
 
 void AppDelegate::refreshStatus() {

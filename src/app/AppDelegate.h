@@ -1,4 +1,4 @@
-// The normal launch: the tray icon and its menu (or, without a tray, the same commands in the
+// The normal launch: wires the tray icon and its menu (or, without a tray, the same commands in the
 // settings window), the coordinator, the settings and setup windows, and the requests of later starts.
 #pragma once
 
@@ -8,6 +8,7 @@
 
 #include "app/AppCoordinator.h"
 #include "app/OwnFieldAccessibility.h"
+#include "core/TrayCommands.h"
 #include "platform/InstanceChannel.h"
 #include "ui/SettingsView.h"
 #include "ui/StatusSection.h"
@@ -24,9 +25,6 @@ class SettingsWindowController;
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    static constexpr qint64 shortPause = 900;
-    static constexpr qint64 longPause = 3600;
-
     /// `settings` and the services must outlive the delegate.
     AppDelegate(SettingsStore& settings, CoordinatorServices services, QObject* parent = nullptr);
     ~AppDelegate() override;
@@ -42,13 +40,8 @@ public:
     /// menu runs it each time it is about to open.
     void menuNeedsUpdate(QMenu& menu);
 
-    // The menu's commands.
-    void pause15();
-    void pause60();
-    void pauseForever();
-    void resumeNow();
-    /// Puts the replacement of the history entry at `index` on the clipboard; out of range does nothing.
-    void copyHistoryEntry(int index);
+    /// The tray's commands, as the menu and the no-tray section of the settings draw them.
+    TrayCommands trayCommands();
     /// Shows the settings window, made on first use and the same one ever after.
     void openSettings();
     /// Where the desktop, not this program, holds the shortcut: the steps to bind it there, shown
@@ -62,11 +55,6 @@ public:
     /// Shows the setup window: the one left open or closed before, or a new one after a Finish.
     void openOnboarding();
     void quit();
-    /// Adds the application of the current field to the block list; its icon goes at once.
-    void blockCurrentApplication();
-    /// The application "Block <name>" offers: the current field's, unless it is blocked already
-    /// or has no identifier.
-    std::optional<RunningApplication> blockCandidate();
     /// Makes `shortcut` (empty: none) the global shortcut and stores it; on failure nothing
     /// changes and the reason comes back.
     std::optional<GrabError> changeShortcut(const std::optional<Shortcut>& shortcut);
@@ -90,7 +78,6 @@ private:
     KeyValidator keyValidator();
     ModelLister modelLister();
     void sampleFieldFocusChanged(bool focused);
-    TrayCommands trayCommands();
     void refreshStatus();
 
     SettingsStore& m_settings;

@@ -38,8 +38,6 @@ public:
     /// While suspended, presses of the shortcut go to this program's focused window and start nothing.
     void setSuspended(bool suspended);
 
-    /// Whether the shortcut is held by this program.
-    bool isRegistered() const { return m_registered; }
     /// Why the shortcut is not held, after a failed registration at start.
     const std::optional<GrabError>& registrationError() const { return m_error; }
 

@@ -26,7 +26,6 @@ void PartialAnswer::startString() {
     } else if (m_stack.size() == 1 && m_stack[0].object && m_stack[0].key == QLatin1String("corrected")) {
         m_target = Target::corrected;
         m_corrected.clear();
-        m_correctedComplete = false;
     } else if (inVariant() && m_stack[2].key == QLatin1String("style")) {
         m_target = Target::style;
     } else if (inVariant() && m_stack[2].key == QLatin1String("text")) {
@@ -43,7 +42,6 @@ void PartialAnswer::endString() {
             m_stack.back().key = m_buffer;
             break;
         case Target::corrected:
-            m_correctedComplete = true;
             break;
         case Target::style:
             m_stack.back().style = m_buffer;

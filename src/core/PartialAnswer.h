@@ -20,8 +20,6 @@ public:
     /// The top-level "corrected" string as far as it has arrived, escapes decoded, never ending in
     /// half a character.
     QString corrected() const;
-    /// Whether its closing quote has arrived.
-    bool correctedComplete() const { return m_correctedComplete; }
     /// The elements of the top-level "variants" array that have closed with a style and a text.
     const QList<RephraseVariant>& variants() const { return m_variants; }
 
@@ -49,7 +47,6 @@ private:
     int m_hexDigits = 0;
     QList<Frame> m_stack;
     QString m_corrected;
-    bool m_correctedComplete = false;
     QList<RephraseVariant> m_variants;
 };
 

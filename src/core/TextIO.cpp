@@ -1,15 +1,15 @@
 // Writes text into another application's field (accessibility first, else clipboard and a
+// synthetic paste) and counts a write only once the field reads back with it.
 #include "core/TextIO.h"
 
 #include <QTextBoundaryFinder>
 #include <utility>
 
 #include "core/AX.h"
-#include "core/ClipboardSnapshot.h"
+#include "core/ClipboardLoan.h"
 #include "core/CopiedText.h"
 #include "core/PartialReplacement.h"
 #include "core/PasteTarget.h"
-#include "core/PasteWatch.h"
 #include "platform/Accessibility.h"
 #include "platform/KeySynth.h"
 #include "platform/Pasteboard.h"
@@ -19,138 +19,6 @@
 namespace quillet {
 
 using std::chrono::milliseconds;
-
-struct TextIO::Shared {
-    Accessibility& ax;
-    Pasteboard& pasteboard;
-    KeySynth& keys;
-    Workspace& workspace;
-    Scheduler& scheduler;
-    // The latest borrowing of the clipboard whose restore is still pending.
-    std::shared_ptr<ClipboardSnapshot> loan;
-
-    // The user's contents, to come back after this borrowing. When an earlier borrowing is still
-    // pending and the clipboard holds Quillet's own text, the user's contents are the earlier
-    // snapshot's: capturing now would save Quillet's text and lose theirs.
-    std::shared_ptr<ClipboardSnapshot> beginLoan() {
-        auto snapshot = std::make_shared<ClipboardSnapshot>();
-        const ClipboardSnapshot user =
-            loan && loan->holdsBorrowedContents(pasteboard) ? *loan : ClipboardSnapshot::capture(pasteboard);
-        snapshot->items = user.items;
-        snapshot->complete = user.complete;
-        loan = snapshot;
-        return snapshot;
-    }
-
-    // Ends a borrowing that changed nothing on the clipboard.
-    void dropLoan(const std::shared_ptr<ClipboardSnapshot>& snapshot) {
-        if (loan == snapshot)
-            loan.reset();
-    }
-
-    // A borrowing that a later one took over leaves the restore to it: putting the user's
-    // contents back now would paste them in place of the later text.
-    void endLoan(const std::shared_ptr<ClipboardSnapshot>& snapshot) {
-        if (loan != snapshot)
-            return;
-        loan.reset();
-        snapshot->restore(pasteboard);
-    }
-
-    // Puts `text` on the clipboard and, after the paste delay, pastes it (after a select-all when
-    // asked). `sent` learns whether the keys went out, and from when the paste is watched; the
-    // clipboard is the caller's to give back through endLoan() or awaitPaste() from then on.
-    static void lendAndPaste(
-        const std::shared_ptr<Shared>& self, const QString& text, bool selectAll, const PasteTarget& target,
-        std::function<void(bool sent, std::shared_ptr<ClipboardSnapshot>, std::optional<PasteWatch>)> sent) {
-        auto snapshot = self->beginLoan();
-        snapshot->lendText(self->pasteboard, text);
-        target.activate(self->workspace);
-        // Keys sent while another window is in front would paste (and select all) there.
-        auto inFront = [self, target] { return target.isInFront(self->workspace); };
-        self->scheduler.after(pasteDelay, [self, snapshot, selectAll, inFront, sent = std::move(sent)] {
-            waitFor(self, PasteTarget::frontTimeout, inFront, [self, snapshot, selectAll, sent](bool front) {
-                // Another program copied since the text went on the clipboard: the paste would put its
-                // copy into the field.
-                if (!front || !snapshot->holdsBorrowedContents(self->pasteboard)) {
-                    sent(false, snapshot, std::nullopt);
-                    return;
-                }
-                // Watched from before the keys: the application may take the paste at once.
-                const PasteWatch watch(self->pasteboard, self->scheduler.now());
-                // Without the select-all the paste would go in beside the old text, not over it.
-                const bool ok = (!selectAll || self->keys.selectAll()) && self->keys.paste();
-                sent(ok, snapshot, ok ? std::optional(watch) : std::nullopt);
-            });
-        });
-    }
-
-    // Keeps the clipboard lent until the paste is taken (or cannot be any more), gives it back, and
-    // tells `done` the verdict. `fieldShowsText` reads the field, when there is one to read.
-    static void awaitPaste(const std::shared_ptr<Shared>& self, std::shared_ptr<ClipboardSnapshot> snapshot,
-                           PasteWatch watch, std::function<std::optional<bool>()> fieldShowsText,
-                           std::function<void(PasteWatch::Verdict)> done) {
-        const PasteWatch::Verdict verdict = watch.verdict(
-            self->pasteboard, fieldShowsText ? fieldShowsText() : std::nullopt, self->scheduler.now());
-        if (PasteWatch::isFinal(verdict)) {
-            self->endLoan(snapshot);
-            done(verdict);
-            return;
-        }
-        self->scheduler.after(
-            readBackInterval, [self, snapshot, watch, fieldShowsText = std::move(fieldShowsText),
-                               done = std::move(done)]() mutable {
-                awaitPaste(self, std::move(snapshot), watch, std::move(fieldShowsText), std::move(done));
-            });
-    }
-
-    // A paste into a field that cannot be read: `done` learns whether it was taken, or sent where
-    // nothing can tell.
-    static void pasteUnread(const std::shared_ptr<Shared>& self, const QString& text,
-                            const PasteTarget& target, std::function<void(bool)> done) {
-        lendAndPaste(self, text, false, target,
-                     [self, done = std::move(done)](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot,
-                                                    std::optional<PasteWatch> watch) {
-                         if (!sent) {
-                             self->endLoan(snapshot);
-                             done(false);
-                             return;
-                         }
-                         // Where nothing can tell when it is taken, it counts once sent.
-                         const bool blind = !watch->watchesPastes();
-                         if (blind)
-                             done(true);
-                         awaitPaste(self, snapshot, *watch, nullptr,
-                                    [done, blind](PasteWatch::Verdict verdict) {
-                                        if (!blind)
-                                            done(verdict == PasteWatch::Verdict::taken);
-                                    });
-                     });
-    }
-
-    // Asks `check` now and then every readBackInterval until it holds or `timeout` has passed;
-    // `done` learns whether it held.
-    static void waitFor(const std::shared_ptr<Shared>& self, milliseconds timeout,
-                        std::function<bool()> check, std::function<void(bool)> done) {
-        poll(self, self->scheduler.now() + timeout, std::move(check), std::move(done));
-    }
-
-    static void poll(const std::shared_ptr<Shared>& self, milliseconds deadline, std::function<bool()> check,
-                     std::function<void(bool)> done) {
-        if (check()) {
-            done(true);
-            return;
-        }
-        if (self->scheduler.now() >= deadline) {
-            done(false);
-            return;
-        }
-        self->scheduler.after(readBackInterval,
-                              [self, deadline, check = std::move(check), done = std::move(done)]() mutable {
-                                  poll(self, deadline, std::move(check), std::move(done));
-                              });
-    }
-};
 
 // One replacement on its way through the roads, read back after each write.
 struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
@@ -411,138 +279,6 @@ void TextIO::pasteReplacement(const QString& text, const PasteTarget& target,
     Shared::pasteUnread(m_shared, text, target, [completion = std::move(completion)](bool sent) {
         if (completion)
             completion(sent);
-    });
-}
-
-void TextIO::copyFocusedSelection(std::function<void(std::optional<QString>)> completion) {
-    if (m_shared->ax.isSecureEventInputEnabled()) {
-        if (completion)
-            completion(std::nullopt);
-        return;
-    }
-    auto shared = m_shared;
-    auto snapshot = shared->beginLoan();
-    // Only the application the copy was asked of may answer it.
-    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
-    const std::optional<qint32> source = front ? std::optional<qint32>(front->pid) : std::nullopt;
-    snapshot->lendForCopy(shared->pasteboard);
-    const qint64 before = shared->pasteboard.changeCount();
-    shared->keys.copy();
-    auto finish = [shared, snapshot, completion = std::move(completion)](std::optional<QString> copied,
-                                                                         bool changed) {
-        if (changed) {
-            snapshot->settle(shared->pasteboard);
-            shared->endLoan(snapshot);
-        } else {
-            // Nothing came: the clipboard was never touched, and the user's contents are still there.
-            shared->dropLoan(snapshot);
-        }
-        if (completion)
-            completion(copied);
-    };
-    // The first change after the key press is the answer, and it is taken at once: a copy made by
-    // another program a moment later must neither be sent nor be overwritten by the restore.
-    Shared::waitFor(
-        shared, copyDelay, [shared, before] { return shared->pasteboard.changeCount() != before; },
-        [shared, source, finish](bool changed) {
-            if (!changed) {
-                finish(std::nullopt, false);
-                return;
-            }
-            const std::optional<qint32> owner = shared->pasteboard.ownerPid();
-            if (source && owner && *owner != *source) {
-                // Another program's copy: it stays on the clipboard, and nothing is sent.
-                finish(std::nullopt, false);
-                return;
-            }
-            const qint64 answer = shared->pasteboard.changeCount();
-            // As the application gave it: its line breaks are the ones the paste must bring back.
-            std::optional<QString> copied = shared->pasteboard.plainText();
-            // Without the terminator some programs copy along; the line breaks stay as they are.
-            if (copied)
-                copied = CopiedText::withoutTrailingControls(*copied);
-            if (copied && CopiedText::looksLikeCopiedLine(shared->pasteboard, *copied))
-                copied.reset();
-            // A change during the read: whose text was read cannot be told.
-            finish(shared->pasteboard.changeCount() == answer ? copied : std::nullopt, true);
-        });
-}
-
-namespace {
-
-// Grows or shrinks a keyboard selection that stopped short of `want` or ran past it. False when
-// what is selected is not part of `want` (or the other way round): nothing then can be mended.
-bool mendSelection(Pasteboard& pasteboard, KeySynth& keys, const QString& want) {
-    const std::optional<QString> got = pasteboard.selectionText();
-    if (!got)
-        return false;
-    const QString have = CopiedText::plain(*got);
-    if (have.size() < want.size() && want.endsWith(have))
-        return keys.selectBackward(TextIO::caretStops(want.left(want.size() - have.size())));
-    if (have.size() > want.size() && have.endsWith(want))
-        return keys.selectForward(TextIO::caretStops(have.left(have.size() - want.size())));
-    return false;
-}
-
-}  // namespace
-
-void TextIO::undoPaste(const PasteTarget& target, const QString& pasted, const QString& original,
-                       std::function<void(bool sent)> completion) {
-    auto shared = m_shared;
-    auto report = [completion](bool sent) {
-        if (completion)
-            completion(sent);
-    };
-    if (pasted == original) {
-        report(true);
-        return;
-    }
-    // Without the desktop's selection buffer there is no telling what the keys selected.
-    if (shared->ax.isSecureEventInputEnabled() || !shared->pasteboard.supportsSelection()) {
-        report(false);
-        return;
-    }
-    auto pasteOriginal = [shared, original, target, report](bool selected) {
-        if (!selected) {
-            report(false);
-            return;
-        }
-        Shared::pasteUnread(shared, original, target, report);
-    };
-    target.activate(m_workspace);
-    if (pasted.isEmpty()) {
-        // The paste took the selection away and left the caret where it was: nothing to select.
-        pasteOriginal(true);
-        return;
-    }
-    const QString want = comparable(pasted);
-    auto isSelected = [shared, want] {
-        const std::optional<QString> selected = shared->pasteboard.selectionText();
-        return selected && CopiedText::plain(*selected) == want;
-    };
-    const int stops = caretStops(pasted);
-    // The application handles one key press after the other; a long text takes a while.
-    const milliseconds timeout = pasteCheckTimeout + milliseconds(2 * stops);
-    // The application comes to the front first, as before a paste.
-    m_scheduler.after(pasteDelay, [shared, stops, timeout, want, isSelected, pasteOriginal] {
-        if (!shared->keys.selectBackward(stops)) {
-            pasteOriginal(false);
-            return;
-        }
-        Shared::waitFor(shared, timeout, isSelected,
-                        [shared, timeout, want, isSelected, pasteOriginal](bool ok) {
-                            if (ok) {
-                                pasteOriginal(true);
-                                return;
-                            }
-                            // Toolkits disagree on a few caret stops (some emoji sequences): make up the
-                            // difference once, then look again.
-                            if (!mendSelection(shared->pasteboard, shared->keys, want)) {
-                                pasteOriginal(false);
-                                return;
-                            }
-                            Shared::waitFor(shared, timeout, isSelected, pasteOriginal);
-                        });
     });
 }
 

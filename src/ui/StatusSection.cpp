@@ -1,4 +1,4 @@
-// What the tray menu offers, as a section of the settings window for desktops without a tray: the
+// What the tray menu offers, as a section of the settings window for desktops without a tray.
 #include "ui/StatusSection.h"
 
 #include <QHBoxLayout>
@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "core/Pause.h"
 
 namespace quillet {
 
@@ -30,9 +32,9 @@ StatusSection::StatusSection(TrayCommands commands, QWidget* parent)
             };
         };
         choices->addAction(l.text(QStringLiteral("For 15 minutes"), QStringLiteral("15 minuta")), this,
-                           pause(shortPause));
+                           pause(Pause::shortPause));
         choices->addAction(l.text(QStringLiteral("For 1 hour"), QStringLiteral("1 sat")), this,
-                           pause(longPause));
+                           pause(Pause::longPause));
         choices->addAction(l.text(QStringLiteral("Until restart"), QStringLiteral("Do restarta")), this,
                            pause(std::nullopt));
     });

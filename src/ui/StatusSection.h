@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/L10n.h"
+#include "core/TrayCommands.h"
 #include "ui/FormSection.h"
 #include "ui/Style.h"
 
@@ -17,28 +18,9 @@ class QVBoxLayout;
 
 namespace quillet {
 
-/// The tray menu's commands and what it shows, read afresh at every refresh.
-struct TrayCommands {
-    std::function<bool()> isPaused;
-    /// For `seconds`, or until restart without a duration.
-    std::function<void(std::optional<qint64> seconds)> pause;
-    std::function<void()> resume;
-    /// The replacements of this run as the menu titles them, newest first.
-    std::function<QStringList()> historyTitles;
-    std::function<void(int index)> copyHistoryEntry;
-    /// The name of the application "Block <name>" would add; empty when there is none to offer.
-    std::function<std::optional<QString>()> blockCandidate;
-    std::function<void()> blockCandidateApplication;
-    std::function<void()> openSetup;
-    std::function<void()> quit;
-};
-
 class StatusSection : public FormSection {
     Q_OBJECT
 public:
-    static constexpr qint64 shortPause = 900;
-    static constexpr qint64 longPause = 3600;
-
     explicit StatusSection(TrayCommands commands, QWidget* parent = nullptr);
 
     /// Redraws the section from the commands, in the current language.

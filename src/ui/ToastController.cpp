@@ -6,6 +6,9 @@
 #include "ui/FloatingPanel.h"
 #include "ui/ToastView.h"
 
+#include <QLabel>
+#include <QPushButton>
+
 namespace quillet {
 
 namespace {
@@ -67,6 +70,14 @@ void ToastController::show(const std::optional<Rect>& near, std::function<void()
         self->m_dismissTimer.reset();  // it has run: nothing left to cancel
         self->dismissIfCurrent(generation);
     });
+}
+
+void ToastController::showMessage(const QString& text) {
+    show(std::nullopt, [] {});
+    if (ToastView* content = view()) {
+        content->messageLabel()->setText(text);
+        content->undoButton()->hide();
+    }
 }
 
 void ToastController::dismissIfCurrent(quint64 generation) {

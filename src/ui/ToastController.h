@@ -31,6 +31,9 @@ public:
     /// mouse pointer, else near the top-right corner of the main screen. Undo runs `undo` once, then
     /// dismisses.
     void show(const std::optional<Rect>& near, std::function<void()> undo);
+    /// Replaces any toast on screen by one that says `text`, without Undo, where show() puts one
+    /// that is near nothing.
+    void showMessage(const QString& text);
     /// Stops the timer and removes the toast; nothing happens when none is shown.
     void dismiss();
 

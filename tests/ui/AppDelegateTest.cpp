@@ -200,8 +200,8 @@ TEST_F(AppDelegateTest, HistoryListsReplacementsNewestFirstAndCopiesTheWholeRepl
     desktop.pasteboard.copyText(QStringLiteral("something else"));
     history->actions()[1]->trigger();
     EXPECT_EQ(desktop.pasteboard.plainText(), longer) << "the replacement, whole, not the original";
-    delegate->copyHistoryEntry(2);
-    delegate->copyHistoryEntry(-1);
+    delegate->trayCommands().copyHistoryEntry(2);
+    delegate->trayCommands().copyHistoryEntry(-1);
     EXPECT_EQ(desktop.pasteboard.plainText(), longer) << "out of range does nothing";
 }
 
@@ -564,7 +564,7 @@ TEST_F(AppDelegateTest, BlockingTheApplicationInFrontHidesItsIconAtOnce) {
     desktop.ax.setFocused(own);
     desktop.workspace.activateApp(desktop.workspace.apps.value(desktop.workspace.myPid));
     desktop.scheduler.runPending();
-    EXPECT_EQ(delegate->blockCandidate()->bundleIdentifier, "org.xfce.mousepad");
+    EXPECT_EQ(delegate->trayCommands().blockCandidate(), "Mousepad");
 }
 
 TEST_F(AppDelegateTest, TheShortcutIsTheStoredOneAndAChangeIsKeptOnlyOnceItIsHeld) {

@@ -84,7 +84,6 @@ TEST(PartialAnswerTest, TheCorrectionGrowsTheSameAtEverySplit) {
         EXPECT_TRUE(early.isEmpty() || !early.back().isHighSurrogate()) << "never half an emoji";
         answer.feed(QStringView(correctionAnswer).sliced(split));
         ASSERT_EQ(answer.corrected(), correctedText) << split;
-        ASSERT_TRUE(answer.correctedComplete());
     }
 
     // Character by character, the text only ever grows.

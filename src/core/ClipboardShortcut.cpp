@@ -1,0 +1,79 @@
+// The shortcut's road where no field can be read: the selection is copied, checked, and the chosen
+// text pasted back over it in the window it came from, with Undo.
+#include "core/ClipboardShortcut.h"
+
+#include <QPointer>
+
+#include "core/LineEnds.h"
+#include "core/PartialReplacement.h"
+#include "core/PasteTarget.h"
+#include "core/SuggestionViewModel.h"
+#include "core/TextIO.h"
+#include "platform/Beep.h"
+#include "platform/Screens.h"
+
+namespace quillet {
+
+ClipboardShortcut::ClipboardShortcut(Workspace& workspace, Screens& screens, Beep& beep, TextIO& textIO,
+                                     QObject* parent)
+    : QObject(parent), m_workspace(workspace), m_screens(screens), m_beep(beep), m_textIO(textIO) {}
+
+void ClipboardShortcut::start(const std::optional<Rect>& near) {
+    // The panel takes the keyboard, so the paste must first give it back to where the text came from:
+    // that application and window, and no other.
+    const PasteTarget source = PasteTarget::front(m_workspace);
+    QPointer<ClipboardShortcut> self(this);
+    m_textIO.copyFocusedSelection([self, source, near](std::optional<QString> copied) {
+        if (!self)
+            return;
+        if (!copied || copied->trimmed().isEmpty()) {
+            self->m_beep.beep();
+            return;
+        }
+        // The user moved to another window while the copy was made: nothing is sent.
+        if (!source.isInFront(self->m_workspace) || !self->makeViewModel || !self->openPanel)
+            return;
+        const QString original = *copied;
+        std::shared_ptr<SuggestionViewModel> viewModel = self->makeViewModel(original);
+        viewModel->onReplace = [self, original, source, near](const QString& checked) {
+            if (self)
+                self->pasteBack(original, checked, source, near);
+        };
+        const std::optional<ScreenInfo> main = self->m_screens.mainScreen();
+        const Rect visible = main ? main->visibleFrame : Rect();
+        self->openPanel(viewModel, Rect(midX(visible) + 190, midY(visible) + 150, 0, 0));
+    });
+}
+
+void ClipboardShortcut::pasteBack(const QString& original, const QString& checked, const PasteTarget& source,
+                                  const std::optional<Rect>& near) {
+    // The paste replaces the whole selection: what followed the cut goes back in with it, and the
+    // line breaks as the application gave them.
+    const QString chosen =
+        LineEnds::like(PartialReplacement::of(LineEnds::toLineFeeds(original)).joined(checked), original);
+    // The paste goes over the selection that was copied, so the notice comes once it is sent; Undo
+    // selects the pasted text back before the original goes over it.
+    QPointer<ClipboardShortcut> self(this);
+    m_textIO.pasteReplacement(chosen, source, [self, original, chosen, source, near](bool sent) {
+        if (!self)
+            return;
+        if (!sent) {
+            self->m_beep.beep();
+            return;
+        }
+        if (!self->notify)
+            return;
+        self->notify(near, [self, original, chosen, source] {
+            if (!self)
+                return;
+            self->m_textIO.undoPaste(source, chosen, original, [self](bool done) {
+                if (self && !done)
+                    self->m_beep.beep();
+            });
+        });
+    });
+    if (closePanel)
+        closePanel();
+}
+
+}  // namespace quillet

@@ -1,0 +1,53 @@
+// What a click on the icon or the shortcut turns into: the field, its selection or whole text as
+// read then, and whether the field a request was made for still has the keyboard.
+#include "core/FieldRequest.h"
+
+#include "core/AX.h"
+#include "core/PasteTarget.h"
+#include "platform/Workspace.h"
+
+namespace quillet {
+
+std::optional<FieldRequest> FieldRequest::read(Accessibility& ax, Workspace& workspace, FocusedField field) {
+    const std::optional<QString> selection = field.selectedText(ax);
+    const bool selectionOnly = selection.has_value();
+    const QString text = selectionOnly
+                             ? *selection
+                             : AX::attribute<QString>(ax, field.element, AXAttr::value).value_or(QString());
+    if (text.trimmed().isEmpty())
+        return std::nullopt;
+    // The window the field is in, for a paste: the one in front now, when it is the field's.
+    const PasteTarget front = PasteTarget::front(workspace);
+    if (front.pid == field.pid || (field.bundleID && front.bundleID == field.bundleID))
+        field.window = front.window;
+    FieldRequest request{field, selectionOnly, std::nullopt, text, 0};
+    // Unknown when the field cannot be read: Undo then takes back only what was pasted. The whole
+    // text read just now is not read twice.
+    request.fullValue = selectionOnly ? AX::attribute<QString>(ax, field.element, AXAttr::value)
+                                      : std::optional<QString>(text);
+    // Where the text starts in the field: the write goes there, whatever is selected by then.
+    if (selectionOnly) {
+        const std::optional<AXTextRange> range =
+            AX::attribute<AXTextRange>(ax, field.element, AXAttr::selectedTextRange);
+        request.location = range ? range->location : -1;
+    }
+    return request;
+}
+
+bool FieldRequest::isStillTheField(Workspace& workspace, const FocusedField& field, const Trigger& trigger,
+                                   const std::function<std::optional<FocusedField>()>& focusedNow) {
+    if (!trigger.field.isNull() && !(trigger.field == field.element))
+        return false;
+    // This program's own windows aside, the field's application must be the one in front, and the
+    // field the element that has the keyboard there (where the desktop says which one has it).
+    if (const std::optional<RunningApplication> front = workspace.frontmostApplication()) {
+        const bool sameApp =
+            front->pid == field.pid || (field.bundleID && front->bundleIdentifier == field.bundleID);
+        if (!sameApp && front->pid != workspace.ownPid())
+            return false;
+    }
+    const std::optional<FocusedField> focused = focusedNow();
+    return !focused || focused->element == field.element;
+}
+
+}  // namespace quillet

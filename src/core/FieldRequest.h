@@ -1,0 +1,38 @@
+// What a click on the icon or the shortcut turns into: the field, its selection or whole text as
+// read then, and whether the field a request was made for still has the keyboard.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "core/FocusedField.h"
+#include "core/TriggerFreshness.h"
+
+namespace quillet {
+
+class Accessibility;
+class Workspace;
+
+struct FieldRequest {
+    FocusedField field;
+    bool selectionOnly = false;
+    /// The field's whole text; empty when it could not be read.
+    std::optional<QString> fullValue;
+    /// The text sent for checking, as the field gave it.
+    QString shown;
+    /// Where `shown` starts in the field (-1 when unknown).
+    qint64 location = 0;
+
+    /// Reads `field` for a request: its selection, else its whole text. Empty when there is no text
+    /// to check (a blank one included).
+    static std::optional<FieldRequest> read(Accessibility& ax, Workspace& workspace, FocusedField field);
+
+    /// Whether `field` is still the one a request made by `trigger` is about: the icon's field, in
+    /// the application in front (or one of this program's own windows), holding the keyboard.
+    /// `focusedNow` reads the field that has the keyboard now, empty where that cannot be told.
+    static bool isStillTheField(Workspace& workspace, const FocusedField& field, const Trigger& trigger,
+                                const std::function<std::optional<FocusedField>()>& focusedNow);
+};
+
+}  // namespace quillet

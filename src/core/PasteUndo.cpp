@@ -1,0 +1,88 @@
+// Undo of a paste into a field that cannot be read: the pasted text is selected back with the
+// keyboard, checked, and the original pasted over it.
+#include "core/ClipboardLoan.h"
+#include "core/CopiedText.h"
+
+namespace quillet {
+
+using std::chrono::milliseconds;
+
+namespace {
+
+// Grows or shrinks a keyboard selection that stopped short of `want` or ran past it. False when
+// what is selected is not part of `want` (or the other way round): nothing then can be mended.
+bool mendSelection(Pasteboard& pasteboard, KeySynth& keys, const QString& want) {
+    const std::optional<QString> got = pasteboard.selectionText();
+    if (!got)
+        return false;
+    const QString have = CopiedText::plain(*got);
+    if (have.size() < want.size() && want.endsWith(have))
+        return keys.selectBackward(TextIO::caretStops(want.left(want.size() - have.size())));
+    if (have.size() > want.size() && have.endsWith(want))
+        return keys.selectForward(TextIO::caretStops(have.left(have.size() - want.size())));
+    return false;
+}
+
+}  // namespace
+
+void TextIO::undoPaste(const PasteTarget& target, const QString& pasted, const QString& original,
+                       std::function<void(bool sent)> completion) {
+    auto shared = m_shared;
+    auto report = [completion](bool sent) {
+        if (completion)
+            completion(sent);
+    };
+    if (pasted == original) {
+        report(true);
+        return;
+    }
+    // Without the desktop's selection buffer there is no telling what the keys selected.
+    if (shared->ax.isSecureEventInputEnabled() || !shared->pasteboard.supportsSelection()) {
+        report(false);
+        return;
+    }
+    auto pasteOriginal = [shared, original, target, report](bool selected) {
+        if (!selected) {
+            report(false);
+            return;
+        }
+        Shared::pasteUnread(shared, original, target, report);
+    };
+    target.activate(m_workspace);
+    if (pasted.isEmpty()) {
+        // The paste took the selection away and left the caret where it was: nothing to select.
+        pasteOriginal(true);
+        return;
+    }
+    const QString want = comparable(pasted);
+    auto isSelected = [shared, want] {
+        const std::optional<QString> selected = shared->pasteboard.selectionText();
+        return selected && CopiedText::plain(*selected) == want;
+    };
+    const int stops = caretStops(pasted);
+    // The application handles one key press after the other; a long text takes a while.
+    const milliseconds timeout = pasteCheckTimeout + milliseconds(2 * stops);
+    // The application comes to the front first, as before a paste.
+    m_scheduler.after(pasteDelay, [shared, stops, timeout, want, isSelected, pasteOriginal] {
+        if (!shared->keys.selectBackward(stops)) {
+            pasteOriginal(false);
+            return;
+        }
+        Shared::waitFor(shared, timeout, isSelected,
+                        [shared, timeout, want, isSelected, pasteOriginal](bool ok) {
+                            if (ok) {
+                                pasteOriginal(true);
+                                return;
+                            }
+                            // Toolkits disagree on a few caret stops (some emoji sequences): make up the
+                            // difference once, then look again.
+                            if (!mendSelection(shared->pasteboard, shared->keys, want)) {
+                                pasteOriginal(false);
+                                return;
+                            }
+                            Shared::waitFor(shared, timeout, isSelected, pasteOriginal);
+                        });
+    });
+}
+
+}  // namespace quillet

@@ -1,0 +1,196 @@
+// Puts the chosen text back into the field it came from: the field read again first, the write by
+// whichever road the field takes, the history, and the notice with Undo.
+#include "core/WriteBack.h"
+
+#include <QPointer>
+
+#include "core/AX.h"
+#include "core/ClipboardHandOver.h"
+#include "core/History.h"
+#include "core/L10n.h"
+#include "core/LineEnds.h"
+#include "core/PartialReplacement.h"
+#include "core/PasteTarget.h"
+#include "core/WriteRefusal.h"
+#include "platform/Beep.h"
+
+namespace quillet {
+
+WriteBack::WriteBack(Accessibility& ax, Workspace& workspace, Screens& screens, Pasteboard& clipboard,
+                     Beep& beep, TextIO& textIO, History& history, QObject* parent)
+    : QObject(parent),
+      m_ax(ax),
+      m_workspace(workspace),
+      m_screens(screens),
+      m_clipboard(clipboard),
+      m_beep(beep),
+      m_textIO(textIO),
+      m_history(history) {}
+
+void WriteBack::replace(const FieldRequest& request, const QString& chosen) {
+    // Line breaks go back as the field gave them.
+    const QString newText = LineEnds::like(chosen, request.shown);
+    std::optional<FieldRecheck> plan;
+    const std::optional<AXTextRange> sent =
+        request.fullValue
+            ? PartialReplacement::of(request.shown).rangeIn(*request.fullValue, request.location)
+            : std::nullopt;
+    if (sent) {
+        plan = FieldRecheck::of(m_ax, m_workspace, request.field, CheckedField{*request.fullValue, *sent},
+                                newText);
+        if (const std::optional<WriteRefusal> refusal = WriteRefusals::of(plan->verdict)) {
+            if (surface.refuse)
+                surface.refuse(*refusal);
+            return;
+        }
+        // A field that does not answer now (a stopped application) is written as before, blind.
+        if (plan->verdict == FieldRecheck::Verdict::unanswered)
+            plan.reset();
+    }
+    write(request, newText, plan);
+}
+
+void WriteBack::write(const FieldRequest& request, const QString& newText,
+                      const std::optional<FieldRecheck>& plan) {
+    if (canPressKeysIn && !canPressKeysIn(request.field.pid)) {
+        // That road writes the whole text it was given: what followed the cut goes with it.
+        if (plan)
+            writeWithoutKeys(request, plan->after(), false);
+        else
+            writeWithoutKeys(request, PartialReplacement::of(request.shown).joined(newText),
+                             request.selectionOnly);
+        return;
+    }
+    if (surface.closePanel)
+        surface.closePanel();
+    QPointer<WriteBack> self(this);
+    // The notice and the history wait until the field reads back with the text, or, where it cannot
+    // be read, until the paste was sent.
+    std::function<void(const TextIO::Outcome&)> done = [self, request,
+                                                        newText](const TextIO::Outcome& outcome) {
+        if (!self)
+            return;
+        if (!outcome.strategy) {
+            self->reportFailure();
+            return;
+        }
+        self->record(request, newText, outcome);
+    };
+    if (plan) {
+        // Only the part planned is replaced: the text sent for checking, or, around an edit of the
+        // user's, the corrected words alone. A selection still where it was checked is written as the
+        // selection, which every toolkit takes.
+        const bool stillSelected =
+            request.selectionOnly && plan->verdict == FieldRecheck::Verdict::same &&
+            AX::attribute<AXTextRange>(m_ax, request.field.element, AXAttr::selectedTextRange) == plan->range;
+        if (plan->range.location == 0 && plan->range.length == plan->now.size()) {
+            m_textIO.replace(request.field, plan->text, false, std::move(done));
+        } else if (stillSelected) {
+            m_textIO.replace(request.field, plan->text, true, std::move(done));
+        } else {
+            const PartialReplacement part{plan->now.mid(plan->range.location, plan->range.length), QString()};
+            m_textIO.replaceRange(request.field, part, plan->range.location, plan->text, std::move(done));
+        }
+        return;
+    }
+    // Only the part that was checked is replaced; what followed the cut was never seen by the model.
+    const PartialReplacement part = PartialReplacement::of(request.shown);
+    if (part.isPartial()) {
+        m_textIO.replaceRange(request.field, part, request.location, newText, std::move(done));
+    } else {
+        m_textIO.replace(request.field, newText, request.selectionOnly, std::move(done));
+    }
+}
+
+void WriteBack::record(const FieldRequest& request, const QString& newText, const TextIO::Outcome& outcome) {
+    m_history.record(m_workspace, request.field, request.shown, newText, now().toLocalTime());
+    QPointer<WriteBack> self(this);
+    const L10n l = L10n::current();
+    notify(Notice{l.text(QStringLiteral("Replaced"), QStringLiteral("Zamenjeno")),
+                  AX::screenFrame(m_ax, m_screens, request.field.element), [self, request, newText, outcome] {
+                      if (self)
+                          self->undo(request, newText, outcome);
+                  }});
+}
+
+void WriteBack::undo(const FieldRequest& request, const QString& newText, const TextIO::Outcome& outcome) {
+    if (outcome.before || request.fullValue) {
+        undoWrite(request.field, outcome, request.fullValue);
+        return;
+    }
+    // A field that cannot be read: what was pasted is selected back and checked first.
+    QPointer<WriteBack> self(this);
+    m_textIO.undoPaste(PasteTarget{request.field.pid, request.field.bundleID, request.field.window}, newText,
+                       request.shown, [self](bool done) {
+                           if (self && !done)
+                               self->reportFailure();
+                       });
+}
+
+void WriteBack::undoWrite(const FocusedField& field, const TextIO::Outcome& outcome,
+                          const std::optional<QString>& fallbackOriginal) {
+    QPointer<WriteBack> self(this);
+    auto reportFailure = [self](const TextIO::Outcome& result) {
+        if (self && !result.strategy)
+            self->reportFailure();
+    };
+    // Only over exactly what was written: anything the user (or the application) did since stays.
+    if (outcome.written) {
+        const std::optional<QString> now = AX::attribute<QString>(m_ax, field.element, AXAttr::value);
+        if (!now || TextIO::comparable(*now) != TextIO::comparable(*outcome.written)) {
+            m_beep.beep();
+            notify(Notice{WriteRefusals::undoRefused(L10n::current()), std::nullopt, {}});
+            return;
+        }
+    }
+    // The whole text as it was before the write goes back, whichever road the write took: every
+    // road of a whole-value write replaces all of it.
+    const std::optional<QString> before = outcome.before ? outcome.before : fallbackOriginal;
+    if (before)
+        m_textIO.replace(field, *before, false, reportFailure);
+}
+
+void WriteBack::reportFailure() {
+    if (surface.failed)
+        surface.failed();
+    m_beep.beep();
+}
+
+void WriteBack::notify(Notice notice) {
+    if (surface.notify)
+        surface.notify(notice);
+}
+
+void WriteBack::writeWithoutKeys(const FieldRequest& request, const QString& newText, bool selectionOnly) {
+    // The panel stays until the field has read back: a Wayland desktop lets a program set the
+    // clipboard only while one of its windows has the keyboard, and a text the field did not take
+    // goes there. Its buttons and keys do nothing meanwhile.
+    if (surface.holdPanel)
+        surface.holdPanel();
+    QPointer<WriteBack> self(this);
+    m_textIO.replace(request.field, newText, selectionOnly,
+                     [self, request, newText](const TextIO::Outcome& outcome) {
+                         if (!self)
+                             return;
+                         if (!outcome.strategy)
+                             self->handOver(request.field, newText);
+                         if (self->surface.closePanel)
+                             self->surface.closePanel();
+                         if (outcome.strategy)
+                             self->record(request, newText, outcome);
+                     });
+}
+
+void WriteBack::handOver(const FocusedField& field, const QString& text) {
+    // A password field that has the keyboard now, wherever it is, keeps the text off the clipboard.
+    const bool secure = field.isSecure(m_ax) || m_ax.isSecureEventInputEnabled();
+    if (ClipboardHandOver::road(secure, false) != ClipboardHandOver::Road::copy) {
+        reportFailure();
+        return;
+    }
+    ClipboardHandOver::copy(m_clipboard, text);
+    // The notice offers no Undo: nothing in the field has changed.
+    notify(Notice{ClipboardHandOver::notice(L10n::current()), std::nullopt, {}});
+}
+
+}  // namespace quillet

@@ -1,0 +1,91 @@
+// Puts the chosen text back into the field it came from: the field read again first, the write by
+// whichever road the field takes, the history, and the notice with Undo.
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <functional>
+#include <optional>
+
+#include "core/FieldRecheck.h"
+#include "core/FieldRequest.h"
+#include "core/TextIO.h"
+#include "platform/Geometry.h"
+
+namespace quillet {
+
+class Accessibility;
+class Beep;
+class History;
+class Pasteboard;
+class Screens;
+class Workspace;
+enum class WriteRefusal;
+
+/// A notice after a write: with Undo where `undo` is set.
+struct Notice {
+    QString text;
+    /// The screen frame it goes next to; empty for the default place.
+    std::optional<Rect> near;
+    std::function<void()> undo;
+};
+
+/// What the write-back asks of the panel, the icon and the notices. Every function may be empty.
+struct WriteSurface {
+    /// Closes the panel; the icon is ready again.
+    std::function<void()> closePanel;
+    /// Keeps the panel on screen with its buttons off, until closePanel().
+    std::function<void()> holdPanel;
+    /// Nothing was written: the panel stays and says why.
+    std::function<void(const WriteRefusal& refusal)> refuse;
+    /// The write did not land: the icon shows an error.
+    std::function<void()> failed;
+    std::function<void(const Notice& notice)> notify;
+};
+
+class WriteBack : public QObject {
+    Q_OBJECT
+public:
+    /// The references must outlive the write-back.
+    WriteBack(Accessibility& ax, Workspace& workspace, Screens& screens, Pasteboard& clipboard, Beep& beep,
+              TextIO& textIO, History& history, QObject* parent = nullptr);
+
+    /// Writes `chosen` into the field of `request` once the field has been read again: nothing is
+    /// written, and the panel says why, when the field is gone or its text changed under the
+    /// correction.
+    void replace(const FieldRequest& request, const QString& chosen);
+
+    WriteSurface surface;
+    /// Whether synthetic keys reach the application of process `pid`; empty where they always do.
+    std::function<bool(qint32 pid)> canPressKeysIn;
+    /// Wall-clock time for the history.
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
+
+private:
+    /// The write of replace() once planned; `plan` empty where the field could not be read.
+    void write(const FieldRequest& request, const QString& newText, const std::optional<FieldRecheck>& plan);
+    /// write() where no key reaches the field's application: accessibility alone, else the text is
+    /// left on the clipboard.
+    void writeWithoutKeys(const FieldRequest& request, const QString& newText, bool selectionOnly);
+    /// The history entry and the notice with Undo, once a replacement is in the field.
+    void record(const FieldRequest& request, const QString& newText, const TextIO::Outcome& outcome);
+    /// Undo of a replacement: only while the field still holds what was written.
+    void undo(const FieldRequest& request, const QString& newText, const TextIO::Outcome& outcome);
+    void undoWrite(const FocusedField& field, const TextIO::Outcome& outcome,
+                   const std::optional<QString>& fallbackOriginal);
+    /// Leaves `text` on the clipboard for the user to paste, with a notice saying so.
+    void handOver(const FocusedField& field, const QString& text);
+    /// A write that did not land: the icon's error state and the beep.
+    void reportFailure();
+    void notify(Notice notice);
+
+    Accessibility& m_ax;
+    Workspace& m_workspace;
+    Screens& m_screens;
+    Pasteboard& m_clipboard;
+    Beep& m_beep;
+    TextIO& m_textIO;
+    History& m_history;
+};
+
+}  // namespace quillet
