@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/Geometry.h"
+#include "base/Geometry.h"
 
 namespace quillet {
 

@@ -7,10 +7,10 @@
 #include <functional>
 #include <optional>
 
+#include "base/Geometry.h"
 #include "core/FieldRecheck.h"
 #include "core/FieldRequest.h"
 #include "core/TextIO.h"
-#include "platform/Geometry.h"
 
 namespace quillet {
 
