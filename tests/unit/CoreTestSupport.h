@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "core/OpenAIClient.h"
+#include "core/PasteTarget.h"
 #include "core/Prompts.h"
 #include "core/SettingsStore.h"
-#include "core/PasteTarget.h"
 #include "core/TextIO.h"
 #include "platform/fake/FakeAccessibility.h"
 #include "platform/fake/FakeDefaults.h"
