@@ -45,17 +45,25 @@ TEST(KeyPrivacyTest, NoEventNameOrTextOfTheSettingsEverHoldsAKey) {
     ASSERT_TRUE(quillet.start());
     ASSERT_TRUE(waitUntil([&] { return quillet.shows("Key is stored in the system keyring"); }, 15000));
 
-    // The user clicks into the key field, selects what is there, types a new key and saves it.
-    QString extents;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return !(extents = readAccessible(quillet.pid(), {"--extents-of", "API key (sk-…)"})).isEmpty();
-        },
-        10000));
-    const QStringList box = extents.split(' ');
-    ASSERT_EQ(box.size(), 4) << extents.toStdString();
-    xdotool({"mousemove", "--sync", QString::number(box[0].toInt() + box[2].toInt() / 2),
-             QString::number(box[1].toInt() + box[3].toInt() / 2), "click", "1"});
+    // The user opens the server's page, clicks into the key field, selects what is there, types a
+    // new key and saves it.
+    const auto clickOn = [&](const QString& name) {
+        QString extents;
+        if (!waitUntil(
+                [&] {
+                    return !(extents = readAccessible(quillet.pid(), {"--extents-of", name})).isEmpty();
+                },
+                10000))
+            return false;
+        const QStringList box = extents.split(' ');
+        if (box.size() != 4)
+            return false;
+        xdotool({"mousemove", "--sync", QString::number(box[0].toInt() + box[2].toInt() / 2),
+                 QString::number(box[1].toInt() + box[3].toInt() / 2), "click", "1"});
+        return true;
+    };
+    ASSERT_TRUE(clickOn("Server and model"));
+    ASSERT_TRUE(clickOn("API key (sk-…)"));
     xdotool({"key", "ctrl+a"});
     xdotool({"type", "--delay", "40", kTypedKey});
     ASSERT_TRUE(quillet.press("Save & validate"));
