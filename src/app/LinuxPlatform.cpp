@@ -6,6 +6,7 @@
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/AutostartLoginItem.h"
 #include "platform/linux/Cld2LanguageRecognizer.h"
+#include "platform/linux/DesktopNotice.h"
 #include "platform/linux/FakeInput.h"
 #include "platform/linux/GnomeShellBridge.h"
 #include "platform/linux/GnomeShellServices.h"
@@ -87,6 +88,12 @@ void chooseWaylandServices(Platform& p) {
     accessibility->followWindowEvents([ws = workspace.get()](const FocusEvent& e) { ws->handle(e); },
                                       [ws = workspace.get()] { return ws->focusedElement(); });
     WaylandWorkspace* ws = workspace.get();
+    auto notice = std::make_unique<DesktopNotice>();
+    p.desktopNotice = [n = notice.get()](const QString& text, const QString& actionLabel,
+                                         std::function<void()> action) {
+        return n->show(text, actionLabel, std::move(action));
+    };
+    p.notifications = std::move(notice);
     p.keys = std::make_unique<X11OnlyKeySynth>(std::make_unique<XTestKeySynth>(*p.scheduler),
                                                [ws] { return ws->hasX11Window(ws->activePid()); });
     p.canPressKeysIn = [ws](qint32 pid) { return ws->hasX11Window(pid); };

@@ -62,6 +62,13 @@ struct Platform {
     SessionType session = SessionType::x11;
     /// Whether synthetic keys reach the application of process `pid`; empty where they always do.
     std::function<bool(qint32 pid)> canPressKeysIn;
+    /// Shows a notice through the desktop's own notification service, with one action, where a
+    /// window of ours would take the keyboard from the field it is about (Wayland); empty elsewhere.
+    /// Answers whether the notice went up.
+    std::function<bool(const QString& text, const QString& actionLabel, std::function<void()> action)>
+        desktopNotice;
+    /// The owner of what desktopNotice goes through.
+    std::unique_ptr<QObject> notifications;
     /// How long ago an input event with the desktop's `timestamp` happened; empty where unknown.
     std::function<std::optional<std::chrono::milliseconds>(quint64 timestamp)> inputEventAge;
 };

@@ -13,7 +13,6 @@
 #include "core/SessionType.h"
 #include "core/ShellExtensionHint.h"
 #include "core/Shortcut.h"
-#include "platform/linux/DesktopNotice.h"
 #include "platform/linux/FakeInput.h"
 #include "platform/linux/GnomeShellBridge.h"
 #include "platform/linux/KWinBridge.h"
@@ -93,12 +92,7 @@ void applySessionMode(AppDelegate& delegate, const Platform& platform) {
     AppCoordinator& coordinator = delegate.coordinator();
     coordinator.showsFieldIcon = false;
     coordinator.canPressKeysIn = platform.canPressKeysIn;
-    // A window of ours would take the keyboard from the field the notice is about.
-    auto* notice = new DesktopNotice(QDBusConnection::sessionBus(), &coordinator);
-    coordinator.desktopNotice = [notice](const QString& text, const QString& actionLabel,
-                                         std::function<void()> action) {
-        return notice->show(text, actionLabel, std::move(action));
-    };
+    coordinator.desktopNotice = platform.desktopNotice;
 
     const Desktop desktop =
         SessionTypes::desktop([](const char* name) { return qEnvironmentVariable(name); });
