@@ -178,7 +178,7 @@ TEST_F(FocusTrackingTest, TheProgramNamesItsOwnWindowsWithoutAskingThem) {
 // process's windows: those of the application that has them.
 TEST_F(FocusTrackingTest, AQtProgramOnGnomeIsAskedThroughItsWindows) {
     DesktopApp editor(QStringLiteral("env"),
-                      {QStringLiteral("XDG_CURRENT_DESKTOP=GNOME"), QStringLiteral(QUILLET_TEST_EDITOR)});
+                      {QStringLiteral("XDG_CURRENT_DESKTOP=GNOME"), testEditorBinary()});
     const QString window = editor.window();
     ASSERT_FALSE(window.isEmpty());
     xdotool({"windowactivate", "--sync", window});

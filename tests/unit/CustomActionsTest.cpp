@@ -2,6 +2,7 @@
 #include "CoreTestSupport.h"
 #include "core/CustomActions.h"
 #include "platform/linux/IniDefaults.h"
+#include "support/TestEnv.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -151,7 +152,7 @@ TEST_F(CustomActionsStoreTest, FiftyActionsAreReadAndTheRestKeptWithOneLogLine) 
 // The README's example, written into the file as it stands there: QSettings reads the unquoted JSON
 // as a list cut at its commas (and without its quotes), and the actions are read all the same.
 TEST(CustomActionsFileTest, TheReadmeExampleIsReadAsWrittenAndKeptWhenOneIsAdded) {
-    QFile readme(QStringLiteral(QUILLET_SOURCE_DIR "/README.md"));
+    QFile readme(test::sourcePath(QStringLiteral("README.md")));
     ASSERT_TRUE(readme.open(QIODevice::ReadOnly | QIODevice::Text));
     QString example;
     for (const QString& line : QString::fromUtf8(readme.readAll()).split('\n'))
