@@ -1,15 +1,17 @@
 // The whole program against a real mousepad and a loopback model: how long from the click to the
 // panel on screen, from the server's last byte to the result drawn (median, p95 and maximum over
-// thirty corrections), and what memory the program holds after start and after a hundred
+// a hundred corrections), and what memory the program holds after start and after a hundred
 // corrections. Run inside a session:
 //   tests/session/run-in-session.sh -- build/bench/bench_CorrectionLoopbackBench
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -57,6 +59,20 @@ private:
     QPointer<QWidget> m_window;
 };
 
+/// Waits as the program's own event loop does: asleep until the next event and no longer, so that a
+/// time taken here is the program's and not a polling interval's (the tests' waitUntil naps 5 ms).
+bool runUntil(const std::function<bool()>& done, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    QTimer wake;  // only so that the deadline is looked at while nothing happens
+    wake.start(20);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
 /// Sets `<name>_median_ms`, `<name>_p95_ms` and `<name>_max_ms`: a slow tail shows, a mean would hide it.
 void reportSpread(benchmark::State& state, const std::string& name, std::vector<double> ms) {
     if (ms.empty())
@@ -93,6 +109,7 @@ struct Rig {
     double residentAfterStart = 0;
     double anonAfterStart = 0;
     int corrections = 0;
+    int hiddenTabLast = 0;
     bool ready = false;
 
     Rig() {
@@ -133,11 +150,13 @@ struct Rig {
         if (!coordinator->suggestionController())
             return -1;
         paints.arm(coordinator->suggestionController()->panel());
-        if (!test::waitUntil([&] { return paints.painted.has_value(); }, 5000))
+        if (!runUntil([&] { return paints.painted.has_value(); }, 5000))
             return -1;
         return std::chrono::duration<double, std::milli>(*paints.painted - start).count();
     }
     /// Waits for both answers; the time from the later one leaving the server to the panel's repaint.
+    /// When the later one was the alternatives, for the tab not in view, nothing on screen changes
+    /// with it: the correction's answer is timed to its repaint then, and the run is counted.
     double replyToDrawnMs() {
         // The answers may come (and be drawn) before the panel's first paint: the paints since the
         // click are all kept.
@@ -145,26 +164,33 @@ struct Rig {
             return server.requests().size() >= 2 && server.requests().at(0).answeredMs >= 0 &&
                    server.requests().at(1).answeredMs >= 0;
         };
-        if (!test::waitUntil(answered, 10000))
+        if (!runUntil(answered, 10000))
             return -1;
-        const Clock::time_point last =
-            std::max(server.requests().at(0).answeredAt, server.requests().at(1).answeredAt);
+        const auto& requests = server.requests();
+        const bool firstIsCorrection = requests.at(0).body.contains("You are a proofreader.");
+        const Clock::time_point correctionAt = requests.at(firstIsCorrection ? 0 : 1).answeredAt;
+        const Clock::time_point last = std::max(requests.at(0).answeredAt, requests.at(1).answeredAt);
         SuggestionViewModel* vm = viewModel();
-        if (!test::waitUntil([&] { return vm && vm->correction().isLoaded() && vm->rephrase().isLoaded(); },
-                             10000))
+        if (!runUntil([&] { return vm && vm->correction().isLoaded() && vm->rephrase().isLoaded(); }, 10000))
             return -1;
-        std::optional<Clock::time_point> drawn;
-        test::waitUntil(
-            [&] {
-                for (const Clock::time_point& t : paints.all)
-                    if (t >= last && !drawn)
-                        drawn = t;
-                return drawn.has_value();
-            },
-            2000);
-        if (!drawn)
-            return -1;
-        return std::chrono::duration<double, std::milli>(*drawn - last).count();
+        const auto paintAfter = [&](Clock::time_point from, int waitMs) -> std::optional<double> {
+            std::optional<Clock::time_point> drawn;
+            runUntil(
+                [&] {
+                    for (const Clock::time_point& t : paints.all)
+                        if (t >= from && !drawn)
+                            drawn = t;
+                    return drawn.has_value();
+                },
+                waitMs);
+            if (!drawn)
+                return std::nullopt;
+            return std::chrono::duration<double, std::milli>(*drawn - from).count();
+        };
+        if (const std::optional<double> ms = paintAfter(last, last == correctionAt ? 2000 : 300))
+            return *ms;
+        ++hiddenTabLast;
+        return paintAfter(correctionAt, 0).value_or(-1);
     }
     /// Chooses the correction; the panel closes and the text goes back into mousepad.
     void replace() {
@@ -174,16 +200,17 @@ struct Rig {
             ++corrections;
         }
         test::waitUntil([&] { return !coordinator->suggestionController(); }, 5000);
-        test::waitUntil([] { return false; }, 50);
         // The program's event loop deletes closed panels; this bench has no running loop, so it
         // does that step itself.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // A person reads the result and finds the icon again before the next click.
+        test::waitUntil([] { return false; }, 500);
     }
 };
 
 Rig* rig = nullptr;
 
-// Both times of each correction, thirty of them in a row, as a user would make them.
+// Both times of each correction, a hundred of them in a row, as a user would make them.
 void BM_Correction(benchmark::State& state) {
     if (!rig->ready)
         return state.SkipWithError("the icon never appeared over mousepad");
@@ -204,8 +231,14 @@ void BM_Correction(benchmark::State& state) {
     }
     reportSpread(state, "click_to_panel", clickToPanel);
     reportSpread(state, "reply_to_drawn", replyToDrawn);
+    state.counters["reply_hidden_tab_last_runs"] = rig->hiddenTabLast;
+    // The first correction pays what is loaded once (fonts, styles): apart, it tells that from the rest.
+    if (!clickToPanel.empty()) {
+        state.counters["click_to_panel_first_ms"] = clickToPanel.front();
+        state.counters["reply_to_drawn_first_ms"] = replyToDrawn.front();
+    }
 }
-BENCHMARK(BM_Correction)->Arg(30)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Correction)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_ResidentMemory(benchmark::State& state) {
     if (!rig->ready)

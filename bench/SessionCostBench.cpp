@@ -1,12 +1,16 @@
 // The real program beside a real mousepad, measured as a user meets it: how long from its start to
 // the icon over a field that already has the focus, what share of a core it takes while the user
-// does nothing with 1 KB, 200 KB and 2 MB documents and while they type five characters a second
-// into the 200 KB one, and its resident memory after start. Run inside a session:
+// does nothing with 1 KB, 200 KB and 2 MB documents (once each, and then over several starts for
+// the spread) and while they type five characters a second into the 200 KB one, and its resident
+// memory after start. Run inside a session:
 //   tests/session/run-in-session.sh -- build/bench/bench_SessionCostBench
+// or only the idle spread:
+//   tests/session/run-in-session.sh -- build/bench/bench_SessionCostBench --benchmark_filter=BM_IdleCost
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -35,13 +39,27 @@ double cpuSeconds(qint64 pid) {
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
 }
 
-double residentMiB(qint64 pid) {
+/// The same to the nanosecond, summed over the process's threads: /proc/<pid>/stat counts in clock
+/// ticks, a twentieth of a per cent of a core over twenty seconds, too coarse for a small cost.
+double preciseCpuSeconds(qint64 pid) {
+    double total = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks.filePath(task + QStringLiteral("/schedstat")));
+        if (schedstat.open(QIODevice::ReadOnly))
+            total += schedstat.readAll().split(' ').value(0).toDouble() / 1e9;
+    }
+    return total;
+}
+
+/// Resident memory in MiB: all of it, or one line of the status ("RssAnon": the private part).
+double residentMiB(qint64 pid, const QByteArray& kind = "VmRSS") {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        if (line.startsWith(kind + ':'))
+            return line.mid(kind.size() + 1).trimmed().split(' ').value(0).toDouble() / 1024.0;
     return 0;
 }
 
@@ -139,8 +157,9 @@ void BM_IdleTracking(benchmark::State& state) {
         if (!s.settleQuillet())
             return state.SkipWithError("no icon over the focused text once the settings were closed");
         state.counters["start_to_icon_ms"] = double(startToIcon);
-        state.counters["rss_after_start_MiB"] = residentMiB(s.quillet.processId());
         settle(3000);
+        state.counters["rss_after_start_MiB"] = residentMiB(s.quillet.processId());
+        state.counters["anon_after_start_MiB"] = residentMiB(s.quillet.processId(), "RssAnon");
         state.counters["idle_core_percent"] = corePercent(s.quillet.processId(), idleMs);
         state.SetIterationTime(idleMs / 1000.0);
     }
@@ -152,6 +171,39 @@ BENCHMARK(BM_IdleTracking)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
+
+// Idle cost again and again: the program started anew over the same document for each of the runs.
+void BM_IdleCost(benchmark::State& state) {
+    std::vector<double> ticks;
+    std::vector<double> precise;
+    std::vector<double> anon;
+    for (auto _ : state) {
+        Session s;
+        if (!s.openEditor(int(state.range(0))))
+            return state.SkipWithError("mousepad did not open the document");
+        for (int run = 0; run < state.range(1); ++run) {
+            s.startQuillet(5000);
+            if (!s.settleQuillet())
+                return state.SkipWithError("no icon over the focused text once the settings were closed");
+            settle(3000);
+            const qint64 pid = s.quillet.processId();
+            anon.push_back(residentMiB(pid, "RssAnon"));
+            const double before = cpuSeconds(pid);
+            const double preciseBefore = preciseCpuSeconds(pid);
+            QElapsedTimer wall;
+            wall.start();
+            settle(idleMs);
+            const double seconds = double(wall.elapsed()) / 1000.0;
+            ticks.push_back(100.0 * (cpuSeconds(pid) - before) / seconds);
+            precise.push_back(100.0 * (preciseCpuSeconds(pid) - preciseBefore) / seconds);
+            s.stopQuillet();
+        }
+    }
+    reportSpread(state, "idle_core_percent", ticks);
+    reportSpread(state, "idle_core_percent_ns", precise);
+    reportSpread(state, "anon_after_start_MiB", anon);
+}
+BENCHMARK(BM_IdleCost)->Args({1 << 10, 5})->Args({2 << 20, 5})->Iterations(1)->Unit(benchmark::kSecond);
 
 // Five characters a second typed into the 200 KB document, as xdotool types them: one key at a time.
 void BM_TypingTracking(benchmark::State& state) {

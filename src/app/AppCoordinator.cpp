@@ -1,6 +1,8 @@
 // Ties focus tracking, the icon, the requests, the panel and the replacement together.
 #include "app/AppCoordinator.h"
 
+#include <malloc.h>
+
 #include <QPointer>
 #include <algorithm>
 
@@ -115,6 +117,10 @@ void AppCoordinator::notify(const Notice& notice) {
 AppCoordinator::~AppCoordinator() {
     if (m_trustPollTimer)
         m_services.scheduler.cancel(*m_trustPollTimer);
+    if (m_spareTimer)
+        m_services.scheduler.cancel(*m_spareTimer);
+    // Never shown, so no handler of its own is running: it can go at once.
+    delete m_sparePanel.release();
 }
 
 void AppCoordinator::start() {
@@ -138,6 +144,7 @@ void AppCoordinator::start() {
     // The hotkey works before the permission: without it, it takes the clipboard path.
     m_hotkey.registerHotkey();
     startMonitorWhenTrusted();
+    prepareSparePanelSoon();
 }
 
 void AppCoordinator::startMonitorWhenTrusted() {
@@ -221,6 +228,26 @@ std::shared_ptr<SuggestionViewModel> AppCoordinator::makeViewModel(const QString
 
 void AppCoordinator::releaseController() {
     m_suggestionController.reset();
+    prepareSparePanelSoon();
+}
+
+void AppCoordinator::prepareSparePanelSoon() {
+    if (m_spareTimer || m_sparePanel)
+        return;
+    QPointer<AppCoordinator> self(this);
+    m_spareTimer = m_services.scheduler.after(sparePanelDelay, [self] {
+        if (!self)
+            return;
+        self->m_spareTimer.reset();
+        // Not while a panel is open: its answers are being drawn. Its closing asks again.
+        if (self->m_sparePanel || self->m_suggestionController)
+            return;
+        self->m_sparePanel =
+            SuggestionPanelController::prepare(self->m_services.pasteboard, self->m_services.windowHints);
+        // The start, or the panel gone by now, freed far more than it keeps: the heap's free pages
+        // go back to the system rather than stay counted against the program.
+        malloc_trim(0);
+    });
 }
 
 Trigger AppCoordinator::triggerAt(quint64 timestamp, AXElement field) {
@@ -303,8 +330,10 @@ void AppCoordinator::openPanel(std::shared_ptr<SuggestionViewModel> viewModel, R
     // A panel already open would otherwise stay on screen, orphaned, with live buttons.
     if (m_suggestionController && m_suggestionController->panel())
         m_suggestionController->panel()->hide();
-    m_suggestionController.reset(new SuggestionPanelController(viewModel, m_services.pasteboard,
-                                                               m_services.screens, m_services.windowHints));
+    m_suggestionController.reset(
+        m_sparePanel ? new SuggestionPanelController(viewModel, std::move(m_sparePanel), m_services.screens)
+                     : new SuggestionPanelController(viewModel, m_services.pasteboard, m_services.screens,
+                                                     m_services.windowHints));
     if (forField) {
         // The panel takes the focus; its field must stay the current one meanwhile.
         m_monitor.suspendFocusTracking = true;

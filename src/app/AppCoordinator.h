@@ -34,6 +34,7 @@ class LanguageRecognizer;
 class Pasteboard;
 class Screens;
 class SettingsStore;
+class KeyablePanel;
 class SuggestionPanelController;
 class SuggestionViewModel;
 class WindowHints;
@@ -120,6 +121,8 @@ public:
 
     /// How often the permission is checked until it is granted.
     static constexpr std::chrono::milliseconds trustPollInterval{2000};
+    /// How long after the start, or after a panel went away, the next panel is built ahead.
+    static constexpr std::chrono::milliseconds sparePanelDelay{250};
 
 private:
     void handleFocus(const std::optional<FocusedField>& field);
@@ -144,6 +147,8 @@ private:
     std::optional<FocusedField> focusedFieldNow();
     /// Drops the panel controller; it is deleted once the event that led here has finished.
     void releaseController();
+    /// Builds the next panel a little later, while none is open, so that a click only fills it.
+    void prepareSparePanelSoon();
     /// True when the request was put off until the keyring has said whether a key is stored.
     bool waitForKeyPresence(std::function<void(AppCoordinator&)> retry);
 
@@ -162,6 +167,8 @@ private:
     // The field the icon stands at; null while it is hidden.
     AXElement m_iconField;
     std::unique_ptr<SuggestionPanelController, void (*)(SuggestionPanelController*)> m_suggestionController;
+    std::unique_ptr<KeyablePanel, void (*)(KeyablePanel*)> m_sparePanel{nullptr, nullptr};
+    std::optional<TimerId> m_spareTimer;
     std::optional<TimerId> m_trustPollTimer;
     Pause m_pause;
 };

@@ -75,6 +75,10 @@ inline const QString manualAccessibility = QStringLiteral("AXManualAccessibility
 inline const QString numberOfCharacters = QStringLiteral("AXNumberOfCharacters");
 /// Where the caret stands, in the same units; cheap to read as well.
 inline const QString caretOffset = QStringLiteral("AXCaretOffset");
+/// The text around the caret, at most `nearCaretSpan` characters either side: what a long text
+/// holds where the user is, read at the same cost whatever the text's length.
+inline const QString textNearCaret = QStringLiteral("AXTextNearCaret");
+inline constexpr qint64 nearCaretSpan = 1024;
 }  // namespace AXAttr
 
 /// The notifications a process observer delivers.

@@ -192,6 +192,7 @@ void AXMonitor::setCurrent(const std::optional<FocusedField>& field) {
         m_lastWordCount = 0;
         m_lastCharacterCount.reset();
         m_lastCaret.reset();
+        m_lastNearCaretHash.reset();
         m_valueChangedSinceRead = false;
     }
     // The callback may replace the field (or destroy the monitor); keep what it needs first.
@@ -245,13 +246,20 @@ bool AXMonitor::textMayHaveChanged() {
     if (!count)
         return true;
     const std::chrono::milliseconds now = m_scheduler.now();
-    if (now >= m_nextUnpromptedRead)
+    const bool due = now >= m_nextUnpromptedRead;
+    const bool sampled = *count > longTextCharacters && m_lastNearCaretHash;
+    if (due && !sampled)
         return true;
     // A change waits while the last read is too recent for its cost; it stays pending meanwhile.
-    if (m_valueChangedSinceRead || count != m_lastCharacterCount)
+    if (m_valueChangedSinceRead || count != m_lastCharacterCount ||
+        AX::attribute<qint64>(m_ax, element, AXAttr::caretOffset) != m_lastCaret)
         return now >= m_nextPromptedRead;
-    return AX::attribute<qint64>(m_ax, element, AXAttr::caretOffset) != m_lastCaret &&
-           now >= m_nextPromptedRead;
+    if (!due)
+        return false;
+    // Nothing says the long text changed: the part around the caret stands for it.
+    m_nextUnpromptedRead = now + fullReadInterval;
+    const std::optional<QString> around = AX::attribute(m_ax, element, AXAttr::textNearCaret);
+    return !around || qint64(qHash(*around)) != *m_lastNearCaretHash;
 }
 
 void AXMonitor::readText() {
@@ -260,6 +268,10 @@ void AXMonitor::readText() {
     // The marks first: an edit made while the text is read shows as a change on the next tick.
     m_lastCharacterCount = AX::attribute<qint64>(m_ax, element, AXAttr::numberOfCharacters);
     m_lastCaret = AX::attribute<qint64>(m_ax, element, AXAttr::caretOffset);
+    m_lastNearCaretHash.reset();
+    if (m_lastCharacterCount > longTextCharacters)
+        if (const std::optional<QString> around = AX::attribute(m_ax, element, AXAttr::textNearCaret))
+            m_lastNearCaretHash = qint64(qHash(*around));
     m_valueChangedSinceRead = false;
     const std::optional<QString> text = AX::attribute(m_ax, element, AXAttr::value);
     m_lastValueHash = qint64(qHash(text.value_or(QString())));

@@ -29,6 +29,10 @@ public:
     /// changed, and otherwise at most this often, for toolkits that say nothing about an edit that
     /// keeps the length and the caret.
     static constexpr std::chrono::milliseconds fullReadInterval{2000};
+    /// A text longer than this many characters is not read whole unprompted: the text around the
+    /// caret, which costs the same for any length, is compared instead, and only a difference
+    /// there has the whole read. Idle, a book costs what a line does.
+    static constexpr qint64 longTextCharacters = 4 * AXAttr::nearCaretSpan;
     /// A long text takes long to read: its unprompted reads are spaced so they cost at most about
     /// one part in this many of the time,
     static constexpr int fullReadCostShare = 500;
@@ -83,7 +87,8 @@ private:
     void startOrStopTracking();
     /// Reads the whole text of the current field: its hash, its word count and the cheap marks.
     void readText();
-    /// Whether the current field's text may differ from the one read last, judged without reading it.
+    /// Whether the current field's text may differ from the one read last, judged without reading it
+    /// whole.
     bool textMayHaveChanged();
     /// Looks for the focus again on the tick until a field turns up or the wait is over.
     void lookAgainForAWhile();
@@ -109,6 +114,8 @@ private:
     // What the tick compares to find out, cheaply, whether the text changed.
     std::optional<qint64> m_lastCharacterCount;
     std::optional<qint64> m_lastCaret;
+    // The hash of the text around the caret, kept for long texts only.
+    std::optional<qint64> m_lastNearCaretHash;
     bool m_valueChangedSinceRead = false;
     std::chrono::milliseconds m_nextUnpromptedRead{0};
     std::chrono::milliseconds m_nextPromptedRead{0};

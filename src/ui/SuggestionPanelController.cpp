@@ -1,6 +1,7 @@
 // The suggestion panel beside the field or the icon: places it, shows it with the keyboard, and
 #include "ui/SuggestionPanelController.h"
 
+#include <QImage>
 #include <QPointer>
 
 #include "core/SuggestionViewModel.h"
@@ -21,17 +22,36 @@ void deleteWhenIdle(KeyablePanel* panel) {
 }
 }  // namespace
 
+namespace {
+SuggestionPanelController::Panel build(Pasteboard& pasteboard, WindowHints& hints) {
+    SuggestionPanelController::Panel panel(new KeyablePanel(hints), &deleteWhenIdle);
+    panel->setWindowTitle(QStringLiteral("Quillet"));
+    panel->setContent(new SuggestionView(pasteboard));
+    panel->setFixedSize(SurfacePlacement::panelSize.toSize());
+    return panel;
+}
+}  // namespace
+
+SuggestionPanelController::Panel SuggestionPanelController::prepare(Pasteboard& pasteboard,
+                                                                    WindowHints& hints) {
+    Panel panel = build(pasteboard, hints);
+    panel->winId();
+    // Drawn once off screen: styles are polished, the layout is done and the glyphs are cached.
+    QImage scratch(panel->size(), QImage::Format_ARGB32_Premultiplied);
+    panel->render(&scratch);
+    return panel;
+}
+
 SuggestionPanelController::SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel,
                                                      Pasteboard& pasteboard, Screens& screens,
                                                      WindowHints& hints, QObject* parent)
-    : QObject(parent),
-      m_viewModel(std::move(viewModel)),
-      m_screens(screens),
-      m_panel(new KeyablePanel(hints), &deleteWhenIdle) {
+    : SuggestionPanelController(std::move(viewModel), build(pasteboard, hints), screens, parent) {}
+
+SuggestionPanelController::SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel,
+                                                     Panel prepared, Screens& screens, QObject* parent)
+    : QObject(parent), m_viewModel(std::move(viewModel)), m_screens(screens), m_panel(std::move(prepared)) {
     m_panel->setObjectName(QStringLiteral("QuilletSuggestions"));
-    m_panel->setWindowTitle(QStringLiteral("Quillet"));
-    m_panel->setContent(new SuggestionView(*m_viewModel, pasteboard));
-    m_panel->setFixedSize(SurfacePlacement::panelSize.toSize());
+    view()->bind(*m_viewModel);
     m_panel->onCancel = [self = QPointer<SuggestionPanelController>(this)] {
         if (!self)
             return;

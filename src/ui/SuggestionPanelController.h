@@ -20,9 +20,19 @@ class WindowHints;
 class SuggestionPanelController : public QObject {
     Q_OBJECT
 public:
+    /// A panel window with its view, built and laid out but for no request yet.
+    using Panel = std::unique_ptr<KeyablePanel, void (*)(KeyablePanel*)>;
+    /// Builds a panel ahead of the request that will show it: what a click would otherwise wait for,
+    /// the window, its widgets, their styles and the fonts they draw with, done while nothing waits.
+    /// Pasteboard and hints must outlive it.
+    static Panel prepare(Pasteboard& pasteboard, WindowHints& hints);
+
     /// Builds the panel for `viewModel` (not shown yet). Pasteboard, screens and hints must outlive it.
     SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel, Pasteboard& pasteboard,
                               Screens& screens, WindowHints& hints, QObject* parent = nullptr);
+    /// The same with a panel from prepare(), which it takes over.
+    SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel, Panel prepared,
+                              Screens& screens, QObject* parent = nullptr);
     ~SuggestionPanelController() override;
 
     /// Called after the user pressed Escape in the panel (it has already left the screen).
@@ -38,7 +48,7 @@ public:
 private:
     std::shared_ptr<SuggestionViewModel> m_viewModel;
     Screens& m_screens;
-    std::unique_ptr<KeyablePanel, void (*)(KeyablePanel*)> m_panel;
+    Panel m_panel;
 };
 
 }  // namespace quillet

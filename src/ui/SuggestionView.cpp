@@ -70,7 +70,12 @@ QString segmentStyle(const QWidget& w) {
 }  // namespace
 
 SuggestionView::SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, QWidget* parent)
-    : QWidget(parent), m_vm(&vm), m_pasteboard(pasteboard), m_loc(L10n::current()) {
+    : SuggestionView(pasteboard, parent) {
+    bind(vm);
+}
+
+SuggestionView::SuggestionView(Pasteboard& pasteboard, QWidget* parent)
+    : QWidget(parent), m_pasteboard(pasteboard), m_loc(L10n::current()) {
     setFixedSize(SurfacePlacement::panelSize.toSize());
     setAttribute(Qt::WA_TranslucentBackground);
 
@@ -92,7 +97,7 @@ SuggestionView::SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, 
     m_partialNote->setObjectName(QStringLiteral("partialNote"));
     m_partialNote->setContentsMargins(14, 8, 14, 0);
     m_partialNote->setWordWrap(true);
-    m_partialNote->setVisible(vm.isPartial());
+    m_partialNote->setVisible(false);
     column->addWidget(m_partialNote);
 
     m_stack = new QStackedWidget;
@@ -112,6 +117,19 @@ SuggestionView::SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, 
         connect(shortcut, &QShortcut::activated, this, &SuggestionView::triggerDefault);
     }
 
+    // What a fresh model shows, so that binding one has nothing left to build.
+    m_drawnLanguage = m_loc.lang;
+    m_drawnCorrection = SuggestionViewModel::CorrectionLoad::loading();
+    m_drawnRephrase = SuggestionViewModel::RephraseLoad::loading();
+    replaceContent(m_correctionPage, loadingView(polishing()));
+    replaceContent(m_rephrasePage, loadingView(crafting()));
+}
+
+void SuggestionView::bind(SuggestionViewModel& vm) {
+    if (m_vm)
+        return;
+    m_vm = &vm;
+    m_partialNote->setVisible(vm.isPartial());
     connect(&vm, &SuggestionViewModel::changed, this, &SuggestionView::refresh);
     connect(&vm, &SuggestionViewModel::progressed, this, &SuggestionView::showProgress);
     connect(&vm, &SuggestionViewModel::actionChanged, this, &SuggestionView::showAction);
@@ -281,9 +299,7 @@ QWidget* SuggestionView::correctionTab() {
     if (load.isLoading() && !m_vm->partialCorrection().isEmpty())
         return partialCorrectionView();
     if (load.isLoading())
-        return loadingView(m_vm->replacesWhenReady() ? replacingWhenReady()
-                                                     : m_loc.text(QStringLiteral("Polishing your text…"),
-                                                                  QStringLiteral("Ispravljam tekst…")));
+        return loadingView(m_vm->replacesWhenReady() ? replacingWhenReady() : polishing());
     if (load.isFailed())
         return errorView(load.message());
     // A correction that lists no change but differs is shown as what it is: a change.
@@ -365,8 +381,7 @@ QWidget* SuggestionView::rephraseTab() {
         m_drawnPartialVariants = m_vm->partialVariants().size();
         if (m_drawnPartialVariants > 0)
             return variantList(m_vm->partialVariants(), true);
-        return loadingView(
-            m_loc.text(QStringLiteral("Crafting alternatives…"), QStringLiteral("Pripremam alternative…")));
+        return loadingView(crafting());
     }
     if (load.isFailed())
         return errorView(load.message());
@@ -447,19 +462,27 @@ QWidget* SuggestionView::loadingView(const QString& message) {
     return view;
 }
 
-QWidget* SuggestionView::errorView(const QString& message) {
-    QWidget* view = nullptr;
-    auto* column = namedColumn(view, QStringLiteral("errorView"), QMargins(24, 12, 24, 12), 12);
+// A warning sign over a message, centred; the caller adds its button and the closing stretch.
+QVBoxLayout* SuggestionView::warningColumn(QWidget*& view, const QString& name, QLabel*& label,
+                                           const QString& message) {
+    auto* column = namedColumn(view, name, QMargins(24, 12, 24, 12), 12);
     column->addStretch(1);
     column->addWidget(new SymbolBadge(52, Style::withAlpha(Style::orange(), 0.14),
                                       Style::Symbol::warningTriangleFill, 20, Style::orange(), false),
                       0, Qt::AlignHCenter);
-    auto* label = secondaryLabel(message, Style::font(12.5), *this);
-    label->setObjectName(QStringLiteral("errorMessage"));
+    label = secondaryLabel(message, Style::font(12.5), *this);
     label->setAlignment(Qt::AlignHCenter);
     label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     column->addWidget(label);
+    return column;
+}
+
+QWidget* SuggestionView::errorView(const QString& message) {
+    QWidget* view = nullptr;
+    QLabel* label = nullptr;
+    QVBoxLayout* column = warningColumn(view, QStringLiteral("errorView"), label, message);
+    label->setObjectName(QStringLiteral("errorMessage"));
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* retry = new QPushButton(m_loc.text(QStringLiteral("Try again"), QStringLiteral("Pokušaj ponovo")));
     retry->setObjectName(QStringLiteral("tryAgainButton"));
     Style::makeProminent(*retry, palette().color(QPalette::Highlight), Style::font(13, QFont::Medium));
@@ -472,22 +495,12 @@ QWidget* SuggestionView::errorView(const QString& message) {
     return view;
 }
 
-QString SuggestionView::replacingWhenReady() const {
-    return m_loc.text(QStringLiteral("Replacing when ready…"), QStringLiteral("Zameniću čim bude spremno…"));
-}
-
 QWidget* SuggestionView::refusalView(WriteRefusal refusal) {
     QWidget* view = nullptr;
-    auto* column = namedColumn(view, QStringLiteral("refusalView"), QMargins(24, 12, 24, 12), 12);
-    column->addStretch(1);
-    column->addWidget(new SymbolBadge(52, Style::withAlpha(Style::orange(), 0.14),
-                                      Style::Symbol::warningTriangleFill, 20, Style::orange(), false),
-                      0, Qt::AlignHCenter);
-    auto* label = secondaryLabel(WriteRefusals::message(refusal, m_loc), Style::font(12.5), *this);
+    QLabel* label = nullptr;
+    QVBoxLayout* column =
+        warningColumn(view, QStringLiteral("refusalView"), label, WriteRefusals::message(refusal, m_loc));
     label->setObjectName(QStringLiteral("refusalMessage"));
-    label->setAlignment(Qt::AlignHCenter);
-    label->setWordWrap(true);
-    column->addWidget(label);
     if (WriteRefusals::offersCheckAgain(refusal)) {
         auto* again = new QPushButton(WriteRefusals::checkAgain(m_loc));
         again->setObjectName(QStringLiteral("checkAgainButton"));

@@ -10,6 +10,7 @@
 #include "core/SuggestionViewModel.h"
 
 class QLabel;
+class QVBoxLayout;
 class QPushButton;
 class QStackedWidget;
 
@@ -24,6 +25,10 @@ class SuggestionView : public QWidget {
 public:
     /// Both must outlive the view. "Copy" writes to `pasteboard`.
     SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, QWidget* parent = nullptr);
+    /// A view built ahead of its model, showing both tabs loading until bind() gives it one.
+    explicit SuggestionView(Pasteboard& pasteboard, QWidget* parent = nullptr);
+    /// Draws `vm` from now on; once only, on a view built without a model.
+    void bind(SuggestionViewModel& vm);
 
     SuggestionViewModel* vm() const { return m_vm; }
     QPushButton* correctionTabButton() const { return m_correctionTab; }
@@ -51,12 +56,23 @@ private:
     void showAction(qsizetype index);
     QWidget* successState();
     QWidget* loadingView(const QString& message);
+    QVBoxLayout* warningColumn(QWidget*& view, const QString& name, QLabel*& label, const QString& message);
     QWidget* errorView(const QString& message);
     QWidget* refusalView(WriteRefusal refusal);
     void replaceContent(QWidget* page, QWidget* content);
     void triggerDefault();
     /// "Replacing when ready…", shown once Return was pressed before the correction was whole.
-    QString replacingWhenReady() const;
+    QString replacingWhenReady() const {
+        return m_loc.text(QStringLiteral("Replacing when ready…"),
+                          QStringLiteral("Zameniću čim bude spremno…"));
+    }
+    /// What each tab says while its answer is on its way.
+    QString polishing() const {
+        return m_loc.text(QStringLiteral("Polishing your text…"), QStringLiteral("Ispravljam tekst…"));
+    }
+    QString crafting() const {
+        return m_loc.text(QStringLiteral("Crafting alternatives…"), QStringLiteral("Pripremam alternative…"));
+    }
 
     QPointer<SuggestionViewModel> m_vm;
     Pasteboard& m_pasteboard;

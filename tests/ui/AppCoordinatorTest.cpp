@@ -135,6 +135,45 @@ TEST_F(AppCoordinatorTest, ClickOpensOnePanelAnchoredToTheIconTheHotkeyToTheFiel
     expectPanelAt(Rect(720, 450, 0, 0));
 }
 
+// A click finds its panel built: the next one is made a moment after the start, or after a panel
+// went away, and never while one is open.
+TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
+    const auto waiting = [] {
+        QList<QWidget*> panels;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<KeyablePanel*>(w) && !w->isVisible())
+                panels << w;
+        return panels;
+    };
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    focusField("a sentence with words");
+    desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
+    ASSERT_EQ(waiting().size(), 1);
+    QWidget* prepared = waiting().front();
+
+    coordinator->presentSuggestions();
+    ASSERT_NE(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(coordinator->suggestionController()->panel(), prepared);
+    EXPECT_TRUE(prepared->isVisible());
+    EXPECT_EQ(openViewModel()->originalText(), "a sentence with words");
+    desktop.scheduler.advance(10 * AppCoordinator::sparePanelDelay);
+    EXPECT_TRUE(waiting().isEmpty()) << "nothing is built while the answers are being drawn";
+
+    coordinator->closeSuggestions();
+    // The controller goes first, and its panel after it.
+    for (int i = 0; i < 2; ++i)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
+    EXPECT_EQ(waiting().size(), 1);
+    // The one built ahead serves the hotkey as well, for another text.
+    prepared = waiting().front();
+    focusField("another field with its own words");
+    coordinator->hotkeyTriggered();
+    ASSERT_NE(openViewModel(), nullptr);
+    EXPECT_EQ(openViewModel()->originalText(), "another field with its own words");
+    EXPECT_EQ(coordinator->suggestionController()->panel(), prepared);
+}
+
 TEST_F(AppCoordinatorTest, SecureFieldIsNeverSentAndBlankTextBeeps) {
     const AXElement field = focusField("hunter2 is my password");
     desktop.ax.set(field, AXAttr::role, QStringLiteral("AXSecureTextField"));

@@ -126,6 +126,38 @@ TEST_F(SuggestionPanelTest, EveryTextFollowsTheLanguage) {
     snapshot(QStringLiteral("correction-sr"));
 }
 
+// A panel built ahead draws whatever its model holds by the time it gets one, in the language of
+// that moment, and works as one built for it.
+TEST_F(SuggestionPanelTest, APanelBuiltAheadShowsItsModelAsOneBuiltForIt) {
+    SuggestionPanelController::Panel prepared = SuggestionPanelController::prepare(pasteboard, hints);
+    KeyablePanel* panel = prepared.get();
+    EXPECT_FALSE(panel->isVisible());
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    vm->setRephrase(SuggestionViewModel::RephraseLoad::failed(QStringLiteral("The server is busy.")));
+    {
+        LanguageScope language(AppLanguage::sr);
+        controller = std::make_unique<SuggestionPanelController>(vm, std::move(prepared), screens);
+        controller->onClose = [this] { ++closes; };
+        controller->show(Rect(300, 400, 24, 24));
+        ASSERT_EQ(controller->panel(), panel);
+        EXPECT_TRUE(panel->isVisible());
+        EXPECT_EQ(view().correctionTabButton()->text(), "Ispravka");
+        EXPECT_EQ(find<QLabel>("changesCount")->text(), L10n::current().changesCount(3));
+    }
+    find<QPushButton>("replaceButton")->click();
+    EXPECT_EQ(replaced, QStringList{corrected});
+    view().rephraseTabButton()->click();
+    EXPECT_EQ(find<QLabel>("errorMessage")->text(), "The server is busy.");
+    escape();
+    EXPECT_EQ(closes, 1);
+
+    // Built ahead and bound at once to a fresh model: loading on both tabs, as any new panel.
+    open(original);
+    SuggestionPanelController fresh(vm, SuggestionPanelController::prepare(pasteboard, hints), screens);
+    EXPECT_EQ(fresh.view()->currentContent()->findChild<QLabel*>(QStringLiteral("loadingMessage"))->text(),
+              "Polishing your text…");
+}
+
 TEST_F(SuggestionPanelTest, FailureShowsTheMessageAndTryAgainRestartsBothRequests) {
     vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
     vm->setRephrase(

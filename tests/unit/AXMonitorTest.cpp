@@ -122,7 +122,7 @@ protected:
 };
 
 TEST_F(AXMonitorTextReadTest, IdleTicksLeaveTheTextUnreadButForTheSafetyNet) {
-    AXElement field = startOnField(QStringLiteral("a long document ").repeated(1000));
+    AXElement field = startOnField(QStringLiteral("a short note"));
     scheduler.advance(10s);
     EXPECT_EQ(textReads, 4) << "one read on the first tick after each two seconds, none on the others";
     EXPECT_EQ(updates, 0);
@@ -130,6 +130,40 @@ TEST_F(AXMonitorTextReadTest, IdleTicksLeaveTheTextUnreadButForTheSafetyNet) {
     ax.setFrame(field, Rect(120, 200, 300, 40));
     ax.notify(editorPid, field, AXNotification::windowMoved);
     EXPECT_EQ(updates, 1);
+    EXPECT_EQ(textReads, 4);
+}
+
+TEST_F(AXMonitorTextReadTest, ALongTextIsWatchedAroundTheCaretAndReadWholeOnlyWhenThatChanges) {
+    int nearCaretReads = 0;
+    ax.onCopy = [&](const AXElement&, const QString& attribute) {
+        textReads += attribute == AXAttr::value;
+        nearCaretReads += attribute == AXAttr::textNearCaret;
+    };
+    const QString text = QStringLiteral("a long document ").repeated(1000);
+    AXElement field = startOnField(text);
+    nearCaretReads = 0;
+    scheduler.advance(60s);
+    EXPECT_EQ(textReads, 0);
+    EXPECT_GE(nearCaretReads, 25);
+    EXPECT_LE(nearCaretReads, 30);
+    EXPECT_EQ(monitor.currentWordCount(), 3000);
+
+    // Same length, same caret, no event: a change before the caret is found by the next look at it.
+    ax.set(field, AXAttr::value, QString(text).replace(text.size() - 7, 1, QLatin1Char(' ')));
+    scheduler.advance(AXMonitor::fullReadInterval + AXMonitor::trackInterval);
+    EXPECT_EQ(textReads, 1);
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(monitor.currentWordCount(), 3001);
+    // What was read is the new mark: idle again, the text is left alone.
+    scheduler.advance(20s);
+    EXPECT_EQ(textReads, 1);
+
+    // A toolkit that cannot give the text around the caret is read whole now and then, as before.
+    FakeAccessibility::data(field).copyFailures[AXAttr::textNearCaret] = AXError::attributeUnsupported;
+    ax.notify(editorPid, field, AXNotification::valueChanged);
+    scheduler.advance(AXMonitor::trackInterval);
+    textReads = 0;
+    scheduler.advance(10s);
     EXPECT_EQ(textReads, 4);
 }
 

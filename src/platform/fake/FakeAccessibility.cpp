@@ -118,6 +118,17 @@ AXError FakeAccessibility::derivedAttribute(const FakeElementData& d, const QStr
             out = r->location + r->length;
             return AXError::success;
         }
+    } else if (attribute == AXAttr::textNearCaret) {
+        const AXValue value = d.attributes.value(AXAttr::value);
+        const QString* text = std::get_if<QString>(&value);
+        AXValue caret = d.attributes.value(AXAttr::caretOffset);
+        if (text && (std::holds_alternative<qint64>(caret) ||
+                     derivedAttribute(d, AXAttr::caretOffset, caret) == AXError::success)) {
+            const qint64 at = std::clamp<qint64>(std::get<qint64>(caret), 0, text->size());
+            const qint64 start = std::max<qint64>(0, at - AXAttr::nearCaretSpan);
+            out = text->mid(start, std::min<qint64>(text->size(), at + AXAttr::nearCaretSpan) - start);
+            return AXError::success;
+        }
     }
     return AXError::noValue;
 }

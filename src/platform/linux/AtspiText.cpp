@@ -2,6 +2,8 @@
 // units and the program's UTF-16.
 #include "platform/linux/AtspiAccessibilityImpl.h"
 
+#include <algorithm>
+
 #include "platform/linux/AtspiRoles.h"
 #include "platform/linux/ChromiumAccessibility.h"
 #include "platform/linux/rules/TextOffsets.h"
@@ -150,6 +152,30 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         if (n < 0)
             return AXError::noValue;
         out = qint64(n);
+        return AXError::success;
+    }
+    if (attribute == AXAttr::textNearCaret) {
+        GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
+        if (!text)
+            return AXError::attributeUnsupported;
+        GErrorHolder error;
+        const int count = atspi_text_get_character_count(text.get(), &error);
+        const int caret = error ? -1 : atspi_text_get_caret_offset(text.get(), &error);
+        if (error)
+            return errorOf(error.error);
+        if (count < 0)
+            return AXError::noValue;
+        const int at = std::clamp(caret, 0, count);
+        const int start = int(std::max<qint64>(0, at - AXAttr::nearCaretSpan));
+        const int end = int(std::min<qint64>(count, at + AXAttr::nearCaretSpan));
+        if (start == end) {
+            out = QString();
+            return AXError::success;
+        }
+        std::optional<QString> part = readText(a, err, start, end);
+        if (!part)
+            return err;
+        out = *part;
         return AXError::success;
     }
     if (attribute == AXAttr::selectedText || attribute == AXAttr::selectedTextRange) {
