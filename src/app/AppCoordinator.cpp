@@ -3,6 +3,8 @@
 
 #include <malloc.h>
 
+#include <QGuiApplication>
+#include <QPalette>
 #include <QPointer>
 #include <algorithm>
 
@@ -244,6 +246,7 @@ void AppCoordinator::prepareSparePanelSoon() {
             return;
         self->m_sparePanel =
             SuggestionPanelController::prepare(self->m_services.pasteboard, self->m_services.windowHints);
+        self->m_sparePalette = QGuiApplication::palette().cacheKey();
         // The start, or the panel gone by now, freed far more than it keeps: the heap's free pages
         // go back to the system rather than stay counted against the program.
         malloc_trim(0);
@@ -330,6 +333,9 @@ void AppCoordinator::openPanel(std::shared_ptr<SuggestionViewModel> viewModel, R
     // A panel already open would otherwise stay on screen, orphaned, with live buttons.
     if (m_suggestionController && m_suggestionController->panel())
         m_suggestionController->panel()->hide();
+    // Its colours were chosen for the look of its time: after a switch to dark or light, a new one.
+    if (m_sparePanel && m_sparePalette != QGuiApplication::palette().cacheKey())
+        m_sparePanel.reset();
     m_suggestionController.reset(
         m_sparePanel ? new SuggestionPanelController(viewModel, std::move(m_sparePanel), m_services.screens)
                      : new SuggestionPanelController(viewModel, m_services.pasteboard, m_services.screens,

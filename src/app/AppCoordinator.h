@@ -169,6 +169,8 @@ private:
     std::unique_ptr<SuggestionPanelController, void (*)(SuggestionPanelController*)> m_suggestionController;
     std::unique_ptr<KeyablePanel, void (*)(KeyablePanel*)> m_sparePanel{nullptr, nullptr};
     std::optional<TimerId> m_spareTimer;
+    // The look the spare panel was drawn in (QPalette::cacheKey).
+    qint64 m_sparePalette = 0;
     std::optional<TimerId> m_trustPollTimer;
     Pause m_pause;
 };

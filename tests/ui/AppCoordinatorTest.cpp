@@ -12,6 +12,7 @@
 #include "ui/SuggestionPanelController.h"
 #include "ui/ToastView.h"
 
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -172,6 +173,24 @@ TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
     ASSERT_NE(openViewModel(), nullptr);
     EXPECT_EQ(openViewModel()->originalText(), "another field with its own words");
     EXPECT_EQ(coordinator->suggestionController()->panel(), prepared);
+
+    // After a switch to the dark look the one built in the light look is not used.
+    coordinator->closeSuggestions();
+    for (int i = 0; i < 2; ++i)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
+    ASSERT_EQ(waiting().size(), 1);
+    const QPointer<QWidget> drawnLight = waiting().front();
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, Qt::black);
+    QApplication::setPalette(dark);
+    coordinator->presentSuggestions();
+    ASSERT_NE(coordinator->suggestionController(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(drawnLight.isNull()) << "the one drawn in the light look is dropped";
+    EXPECT_TRUE(coordinator->suggestionController()->panel()->isVisible());
+    QApplication::setPalette(light);
 }
 
 TEST_F(AppCoordinatorTest, SecureFieldIsNeverSentAndBlankTextBeeps) {
