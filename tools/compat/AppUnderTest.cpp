@@ -119,7 +119,8 @@ QRect AppUnderTest::geometryOf(const QString& id) {
         const QRegularExpressionMatch m = QRegularExpression(QString(label) + ":\\s+(-?\\d+)").match(out);
         return m.hasMatch() ? m.captured(1).toInt() : 0;
     };
-    return QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height"));
+    return QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"),
+                 value("Height"));
 }
 
 std::optional<QRect> AppUnderTest::fieldRect(qint64 pid, const QRect& windowFrame) {
@@ -138,7 +139,16 @@ void AppUnderTest::clickIntoText(const QString& windowId, qint64 pid, const std:
     const QRect frame = geometryOf(windowId);
     QPoint c = frame.center();
     if (m_app.singleLine()) {
-        if (const std::optional<QRect> field = fieldRect(pid, frame))
+        // A bar that slides in (GTK 4's search bar) is clicked where it comes to rest.
+        std::optional<QRect> field = fieldRect(pid, frame);
+        for (int look = 0; look < 25; ++look) {
+            settle(200);
+            const std::optional<QRect> now = fieldRect(pid, frame);
+            if (now == field)
+                break;
+            field = now;
+        }
+        if (field)
             c = field->center();
     }
     xdotool({"mousemove", "--sync", QString::number(c.x()), QString::number(c.y())});
