@@ -112,4 +112,10 @@ int runProgram(const QString& program, const QStringList& args, QString* out, QS
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
+std::string selfCheck() {
+    QString out;
+    runProgram(quilletBinary(), {QStringLiteral("--doctor")}, &out);
+    return out.toStdString();
+}
+
 }  // namespace quillet::test

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <functional>
+#include <string>
 
 namespace quillet::test {
 
@@ -37,5 +38,7 @@ bool storeApiKey(const QString& key, const QString& server = {});
 /// Runs a program to completion; returns its exit code (-1 when it could not start or timed out).
 int runProgram(const QString& program, const QStringList& args, QString* out = nullptr,
                QString* err = nullptr, int timeoutMs = 30000);
+/// What the self-check of a second copy of quillet sees now, for a failure to show.
+std::string selfCheck();
 
 }  // namespace quillet::test

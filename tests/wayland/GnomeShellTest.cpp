@@ -171,12 +171,6 @@ protected:
         file.write(kMistaken.toUtf8());
         return file.fileName();
     }
-    /// What the self-check of a second copy sees now, for a failure to show.
-    static std::string doctor() {
-        QString out;
-        runProgram(quilletBinary(), {"--doctor"}, &out);
-        return out.toStdString();
-    }
     QString editorText() { return fieldText(editor.processId()).value_or(QStringLiteral("<no field>")); }
 
     /// The icon at the field's corner: 8 points in from its right and bottom edges, as on X11.
@@ -184,7 +178,7 @@ protected:
         std::optional<QRectF> icon;
         ASSERT_TRUE(waitUntil([&] { return (icon = iconShown()).has_value(); }, 10000))
             << what << ": no icon; a fresh look says:\n"
-            << doctor();
+            << selfCheck();
         const std::optional<QRectF> field = trueFieldFrame(editor.processId(), origin);
         ASSERT_TRUE(field) << what;
         EXPECT_NEAR(icon->x(), field->right() - 32, 2) << what;

@@ -364,7 +364,8 @@ protected:
         std::optional<QRectF> field, icon;
         ASSERT_TRUE(waitUntil(
             [&] { return (field = trueFieldFrame(fromBuffer)) && (icon = iconShown(*field)); }, 10000))
-            << what << ": no icon";
+            << what << ": no icon" << (field ? "" : " (the field's frame unread)") << "; a fresh look says:\n"
+            << selfCheck();
         EXPECT_NEAR(icon->x(), field->right() - 32, 2) << what;
         EXPECT_NEAR(icon->y(), field->bottom() - 32, 2) << what;
         EXPECT_NEAR(icon->width(), 24, 2) << what;
