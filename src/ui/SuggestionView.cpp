@@ -30,29 +30,6 @@ namespace {
 // How far above the panel's bottom edge a scroll bar ends: past the rounded corner's radius.
 constexpr int kCornerClearance = 18;
 
-// A view of one tab: a widget named for tests and accessibility, its content in one column.
-// Margins left as `std::nullopt` keep the style's own.
-QVBoxLayout* namedColumn(QWidget*& view, const QString& name, std::optional<QMargins> margins, int spacing) {
-    view = new QWidget;
-    view->setObjectName(name);
-    auto* column = new QVBoxLayout(view);
-    if (margins)
-        column->setContentsMargins(*margins);
-    column->setSpacing(spacing);
-    return column;
-}
-
-// Messages come from servers too: drawn as the characters they are, never as markup.
-QLabel* secondaryLabel(const QString& text, const QFont& font, const QWidget& colours) {
-    auto* label = new QLabel(text);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, Style::secondary(colours));
-    label->setPalette(pal);
-    return label;
-}
-
 // A two-segment control: checkable buttons side by side on one rounded track.
 QString segmentStyle(const QWidget& w) {
     const QColor text = Style::primary(w);
@@ -110,6 +87,13 @@ SuggestionView::SuggestionView(Pasteboard& pasteboard, QWidget* parent)
         m_stack->addWidget(page);
     }
     column->addWidget(m_stack, 1);
+
+    m_staleTabTimer.setSingleShot(true);
+    m_staleTabTimer.setInterval(staleTabDelayMs);
+    connect(&m_staleTabTimer, &QTimer::timeout, this, [this] {
+        if (m_vm && !m_vm->writeRefusal())
+            drawStaleTabs(std::nullopt);
+    });
 
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
@@ -217,19 +201,32 @@ void SuggestionView::refresh() {
         m_stack->setCurrentIndex(tab);
         return;
     }
-    if (languageChanged || m_drawnCorrection != m_vm->correction() ||
-        m_drawnReplacing != m_vm->replacesWhenReady()) {
+    m_correctionStale = m_correctionStale || languageChanged || m_drawnCorrection != m_vm->correction() ||
+                        m_drawnReplacing != m_vm->replacesWhenReady();
+    m_rephraseStale = m_rephraseStale || languageChanged || m_drawnRephrase != m_vm->rephrase();
+    // A new language is drawn everywhere at once.
+    drawStaleTabs(languageChanged ? std::nullopt : std::optional<int>(tab));
+    m_stack->setCurrentIndex(tab);
+}
+
+void SuggestionView::drawStaleTabs(std::optional<int> inView) {
+    if (m_correctionStale && (!inView || inView == 0)) {
+        m_correctionStale = false;
         m_drawnCorrection = m_vm->correction();
         m_drawnReplacing = m_vm->replacesWhenReady();
         m_partialText = nullptr;
         replaceContent(m_correctionPage, correctionTab());
     }
-    if (languageChanged || m_drawnRephrase != m_vm->rephrase()) {
+    if (m_rephraseStale && (!inView || inView == 1)) {
+        m_rephraseStale = false;
         m_drawnRephrase = m_vm->rephrase();
         m_drawnPartialVariants = -1;
         replaceContent(m_rephrasePage, rephraseTab());
     }
-    m_stack->setCurrentIndex(tab);
+    // The tab out of view is drawn a moment later: building its widgets takes longer than drawing
+    // the answer in view, which must not wait for them. A switch to it draws it at once.
+    if (m_correctionStale || m_rephraseStale)
+        m_staleTabTimer.start();
 }
 
 void SuggestionView::replaceContent(QWidget* page, QWidget* content) {
