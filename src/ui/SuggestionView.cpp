@@ -101,7 +101,9 @@ SuggestionView::SuggestionView(Pasteboard& pasteboard, QWidget* parent)
         connect(shortcut, &QShortcut::activated, this, &SuggestionView::triggerDefault);
     }
 
-    // What a fresh model shows, so that binding one has nothing left to build.
+    // What a fresh model shows, so that binding one has nothing left to build or lay out.
+    drawTexts();
+    m_correctionTab->setChecked(true);
     m_drawnLanguage = m_loc.lang;
     m_drawnCorrection = SuggestionViewModel::CorrectionLoad::loading();
     m_drawnRephrase = SuggestionViewModel::RephraseLoad::loading();
@@ -170,6 +172,16 @@ QWidget* SuggestionView::currentContent() const {
     return page && page->layout()->count() > 0 ? page->layout()->itemAt(0)->widget() : nullptr;
 }
 
+void SuggestionView::drawTexts() {
+    m_correctionTab->setText(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
+    m_rephraseTab->setText(m_loc.text(QStringLiteral("Rephrase"), QStringLiteral("Refraza")));
+    const QString closeTip = m_loc.text(QStringLiteral("Close (Esc)"), QStringLiteral("Zatvori (Esc)"));
+    m_close->setToolTip(closeTip);
+    m_close->setAccessibleName(closeTip);
+    m_partialNote->setText(m_loc.text(QStringLiteral("The text is long: only its first part was checked."),
+                                      QStringLiteral("Tekst je dug: proveren je samo njegov prvi deo.")));
+}
+
 void SuggestionView::refresh() {
     if (!m_vm)
         return;
@@ -179,13 +191,7 @@ void SuggestionView::refresh() {
     m_loc = now;
     m_drawnLanguage = now.lang;
 
-    m_correctionTab->setText(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
-    m_rephraseTab->setText(m_loc.text(QStringLiteral("Rephrase"), QStringLiteral("Refraza")));
-    const QString closeTip = m_loc.text(QStringLiteral("Close (Esc)"), QStringLiteral("Zatvori (Esc)"));
-    m_close->setToolTip(closeTip);
-    m_close->setAccessibleName(closeTip);
-    m_partialNote->setText(m_loc.text(QStringLiteral("The text is long: only its first part was checked."),
-                                      QStringLiteral("Tekst je dug: proveren je samo njegov prvi deo.")));
+    drawTexts();
     const int tab = m_vm->selectedTab() != 0 ? 1 : 0;
     m_correctionTab->setChecked(tab == 0);
     m_rephraseTab->setChecked(tab == 1);

@@ -48,6 +48,8 @@ protected:
 
 private:
     QWidget* header();
+    /// The texts of the header and the note, in the language of `m_loc`.
+    void drawTexts();
     QWidget* correctionTab();
     QWidget* rephraseTab();
     QWidget* correctionView(const CorrectionResult& result);
