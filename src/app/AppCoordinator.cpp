@@ -261,9 +261,11 @@ Trigger AppCoordinator::triggerAt(quint64 timestamp, AXElement field) {
     return trigger;
 }
 
-bool AppCoordinator::isStillTheField(const FocusedField& field, const Trigger& trigger) {
-    return FieldRequest::isStillTheField(m_services.workspace, field, trigger,
-                                         [this] { return focusedFieldNow(); });
+bool AppCoordinator::isStillTheField(const FocusedField& field, const Trigger& trigger, bool justRead) {
+    // A field read just now has the keyboard: that is not asked a second time.
+    return FieldRequest::isStillTheField(m_services.workspace, field, trigger, [&] {
+        return justRead ? std::optional<FocusedField>(field) : focusedFieldNow();
+    });
 }
 
 void AppCoordinator::presentSuggestions(const Trigger& trigger) {
@@ -276,13 +278,14 @@ void AppCoordinator::presentSuggestions(const Trigger& trigger) {
     const Trigger held{std::nullopt, trigger.field};
     if (waitForKeyPresence([held](AppCoordinator& c) { c.presentSuggestions(held); }))
         return;
-    std::optional<FocusedField> field = m_currentField ? m_currentField : focusedFieldNow();
+    const bool readNow = !m_currentField;
+    std::optional<FocusedField> field = readNow ? focusedFieldNow() : m_currentField;
     // A password field's text is never read, let alone sent.
     if (!field || field->isSecure(m_services.ax)) {
         m_services.beep.beep();
         return;
     }
-    if (!isStillTheField(*field, trigger))
+    if (!isStillTheField(*field, trigger, readNow))
         return;
     presentFor(*field);
 }

@@ -127,8 +127,9 @@ public:
 private:
     void handleFocus(const std::optional<FocusedField>& field);
     void startMonitorWhenTrusted();
-    /// Whether `field` is still the one a request made by `trigger` is about.
-    bool isStillTheField(const FocusedField& field, const Trigger& trigger);
+    /// Whether `field` is still the one a request made by `trigger` is about. `justRead`: `field`
+    /// was found as the focused one a moment ago.
+    bool isStillTheField(const FocusedField& field, const Trigger& trigger, bool justRead);
     /// A request made by an input event with the desktop's `timestamp` (0: unknown).
     Trigger triggerAt(quint64 timestamp, AXElement field = {});
     /// Opens the panel for `field`: its selection, or its whole text.

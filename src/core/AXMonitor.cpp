@@ -169,8 +169,10 @@ void AXMonitor::handle(const QString& notification, const AXElement& element) {
     } else if (notification == AXNotification::valueChanged) {
         // A burst of edits is read once, on the next tick. Some toolkits name a part of the field,
         // not the field itself: any edit in the watched application counts.
-        if (m_current)
+        if (m_current) {
             m_valueChangedSinceRead = true;
+            wake();
+        }
     } else if (notification == AXNotification::windowMoved) {
         notifyUpdateIfNeeded();
     }
@@ -214,6 +216,7 @@ void AXMonitor::notifyUpdateIfNeeded() {
     if (sameFrame(frame, m_lastFrame) && m_lastValueHash == previousHash)
         return;
     m_lastFrame = frame;
+    wake();
     const FocusedField field = *m_current;  // the callback may change m_current
     if (onFieldUpdated)
         onFieldUpdated(field);
@@ -233,10 +236,34 @@ void AXMonitor::startOrStopTracking() {
     m_trackTimer.reset();
     if (!m_current)
         return;
-    m_trackTimer = m_scheduler.every(trackInterval, [self = weak(m_self)] {
+    m_lastActivity = m_scheduler.now();
+    track(trackInterval);
+}
+
+void AXMonitor::track(std::chrono::milliseconds interval) {
+    if (m_trackTimer)
+        m_scheduler.cancel(*m_trackTimer);
+    m_trackInterval = interval;
+    m_trackTimer = m_scheduler.every(interval, [self = weak(m_self)] {
         if (auto monitor = self.lock())
-            (*monitor)->notifyUpdateIfNeeded();
+            (*monitor)->tick();
     });
+}
+
+void AXMonitor::tick() {
+    const std::weak_ptr<AXMonitor*> self = m_self;
+    notifyUpdateIfNeeded();
+    // The update's callback may have replaced the field (a new timer) or destroyed the monitor.
+    if (self.expired() || !m_current || !m_trackTimer)
+        return;
+    if (m_trackInterval < quietTrackInterval && m_scheduler.now() - m_lastActivity >= quietAfter)
+        track(quietTrackInterval);
+}
+
+void AXMonitor::wake() {
+    m_lastActivity = m_scheduler.now();
+    if (m_trackTimer && m_trackInterval != trackInterval)
+        track(trackInterval);
 }
 
 bool AXMonitor::textMayHaveChanged() {

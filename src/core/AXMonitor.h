@@ -24,6 +24,12 @@ class AXMonitor {
 public:
     /// How often the current field is re-checked, for toolkits that send no notification.
     static constexpr std::chrono::milliseconds trackInterval{150};
+    /// Once the field has kept its frame and text, and its application has said nothing, for this
+    /// long, the re-check slows down to the quiet interval; any notification, or a change a tick
+    /// finds, brings the fast one back. A field left alone is looked at four times less often, and
+    /// one that moves with nothing said (a scroll) is still followed, a little later.
+    static constexpr std::chrono::milliseconds quietAfter{3000};
+    static constexpr std::chrono::milliseconds quietTrackInterval{600};
     /// The tick reads the frame, the character count and the caret, which cost the same for any
     /// length of text. The whole text is read when a notification, the count or the caret says it
     /// changed, and otherwise at most this often, for toolkits that say nothing about an edit that
@@ -85,6 +91,11 @@ private:
     void readFocus();
     void setCurrent(const std::optional<FocusedField>& field);
     void startOrStopTracking();
+    /// Re-checks the field every `interval` from now on.
+    void track(std::chrono::milliseconds interval);
+    void tick();
+    /// Something happened at the field: the fast tick again, and the quiet wait starts anew.
+    void wake();
     /// Reads the whole text of the current field: its hash, its word count and the cheap marks.
     void readText();
     /// Whether the current field's text may differ from the one read last, judged without reading it
@@ -106,6 +117,8 @@ private:
     std::unique_ptr<AXObserver> m_observer;
     std::optional<FocusedField> m_current;
     std::optional<TimerId> m_trackTimer;
+    std::chrono::milliseconds m_trackInterval{trackInterval};
+    std::chrono::milliseconds m_lastActivity{0};
     std::optional<TimerId> m_lookTimer;
     std::chrono::milliseconds m_lookUntil{0};
     std::optional<Rect> m_lastFrame;

@@ -86,6 +86,11 @@ void FloatingPanel::orderOut() {
     hide();
 }
 
+void FloatingPanel::prepareNative() {
+    if (!m_hintsApplied)
+        applyNativeHints();
+}
+
 void FloatingPanel::paintEvent(QPaintEvent* /*event*/) {
     // Nothing: whatever the content does not cover stays transparent.
 }

@@ -35,6 +35,9 @@ public:
     void orderFront();
     /// Removes the panel from the screen; it can be brought back.
     void orderOut();
+    /// Creates the window and gives the desktop its hints now rather than on the first orderFront(),
+    /// for a panel built ahead of its use.
+    void prepareNative();
 
     /// The primary screen's rectangle in global coordinates: the origin of every screen frame.
     static QRectF primaryGlobalGeometry();

@@ -35,7 +35,7 @@ SuggestionPanelController::Panel build(Pasteboard& pasteboard, WindowHints& hint
 SuggestionPanelController::Panel SuggestionPanelController::prepare(Pasteboard& pasteboard,
                                                                     WindowHints& hints) {
     Panel panel = build(pasteboard, hints);
-    panel->winId();
+    panel->prepareNative();
     // Drawn once off screen: styles are polished, the layout is done and the glyphs are cached.
     QImage scratch(panel->size(), QImage::Format_ARGB32_Premultiplied);
     panel->render(&scratch);

@@ -30,29 +30,6 @@ namespace {
 // How far above the panel's bottom edge a scroll bar ends: past the rounded corner's radius.
 constexpr int kCornerClearance = 18;
 
-// A view of one tab: a widget named for tests and accessibility, its content in one column.
-// Margins left as `std::nullopt` keep the style's own.
-QVBoxLayout* namedColumn(QWidget*& view, const QString& name, std::optional<QMargins> margins, int spacing) {
-    view = new QWidget;
-    view->setObjectName(name);
-    auto* column = new QVBoxLayout(view);
-    if (margins)
-        column->setContentsMargins(*margins);
-    column->setSpacing(spacing);
-    return column;
-}
-
-// Messages come from servers too: drawn as the characters they are, never as markup.
-QLabel* secondaryLabel(const QString& text, const QFont& font, const QWidget& colours) {
-    auto* label = new QLabel(text);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, Style::secondary(colours));
-    label->setPalette(pal);
-    return label;
-}
-
 // A two-segment control: checkable buttons side by side on one rounded track.
 QString segmentStyle(const QWidget& w) {
     const QColor text = Style::primary(w);
@@ -111,13 +88,22 @@ SuggestionView::SuggestionView(Pasteboard& pasteboard, QWidget* parent)
     }
     column->addWidget(m_stack, 1);
 
+    m_staleTabTimer.setSingleShot(true);
+    m_staleTabTimer.setInterval(staleTabDelayMs);
+    connect(&m_staleTabTimer, &QTimer::timeout, this, [this] {
+        if (m_vm && !m_vm->writeRefusal())
+            drawStaleTabs(std::nullopt);
+    });
+
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, &SuggestionView::triggerDefault);
     }
 
-    // What a fresh model shows, so that binding one has nothing left to build.
+    // What a fresh model shows, so that binding one has nothing left to build or lay out.
+    drawTexts();
+    m_correctionTab->setChecked(true);
     m_drawnLanguage = m_loc.lang;
     m_drawnCorrection = SuggestionViewModel::CorrectionLoad::loading();
     m_drawnRephrase = SuggestionViewModel::RephraseLoad::loading();
@@ -186,6 +172,16 @@ QWidget* SuggestionView::currentContent() const {
     return page && page->layout()->count() > 0 ? page->layout()->itemAt(0)->widget() : nullptr;
 }
 
+void SuggestionView::drawTexts() {
+    m_correctionTab->setText(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
+    m_rephraseTab->setText(m_loc.text(QStringLiteral("Rephrase"), QStringLiteral("Refraza")));
+    const QString closeTip = m_loc.text(QStringLiteral("Close (Esc)"), QStringLiteral("Zatvori (Esc)"));
+    m_close->setToolTip(closeTip);
+    m_close->setAccessibleName(closeTip);
+    m_partialNote->setText(m_loc.text(QStringLiteral("The text is long: only its first part was checked."),
+                                      QStringLiteral("Tekst je dug: proveren je samo njegov prvi deo.")));
+}
+
 void SuggestionView::refresh() {
     if (!m_vm)
         return;
@@ -195,13 +191,7 @@ void SuggestionView::refresh() {
     m_loc = now;
     m_drawnLanguage = now.lang;
 
-    m_correctionTab->setText(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
-    m_rephraseTab->setText(m_loc.text(QStringLiteral("Rephrase"), QStringLiteral("Refraza")));
-    const QString closeTip = m_loc.text(QStringLiteral("Close (Esc)"), QStringLiteral("Zatvori (Esc)"));
-    m_close->setToolTip(closeTip);
-    m_close->setAccessibleName(closeTip);
-    m_partialNote->setText(m_loc.text(QStringLiteral("The text is long: only its first part was checked."),
-                                      QStringLiteral("Tekst je dug: proveren je samo njegov prvi deo.")));
+    drawTexts();
     const int tab = m_vm->selectedTab() != 0 ? 1 : 0;
     m_correctionTab->setChecked(tab == 0);
     m_rephraseTab->setChecked(tab == 1);
@@ -217,19 +207,32 @@ void SuggestionView::refresh() {
         m_stack->setCurrentIndex(tab);
         return;
     }
-    if (languageChanged || m_drawnCorrection != m_vm->correction() ||
-        m_drawnReplacing != m_vm->replacesWhenReady()) {
+    m_correctionStale = m_correctionStale || languageChanged || m_drawnCorrection != m_vm->correction() ||
+                        m_drawnReplacing != m_vm->replacesWhenReady();
+    m_rephraseStale = m_rephraseStale || languageChanged || m_drawnRephrase != m_vm->rephrase();
+    // A new language is drawn everywhere at once.
+    drawStaleTabs(languageChanged ? std::nullopt : std::optional<int>(tab));
+    m_stack->setCurrentIndex(tab);
+}
+
+void SuggestionView::drawStaleTabs(std::optional<int> inView) {
+    if (m_correctionStale && (!inView || inView == 0)) {
+        m_correctionStale = false;
         m_drawnCorrection = m_vm->correction();
         m_drawnReplacing = m_vm->replacesWhenReady();
         m_partialText = nullptr;
         replaceContent(m_correctionPage, correctionTab());
     }
-    if (languageChanged || m_drawnRephrase != m_vm->rephrase()) {
+    if (m_rephraseStale && (!inView || inView == 1)) {
+        m_rephraseStale = false;
         m_drawnRephrase = m_vm->rephrase();
         m_drawnPartialVariants = -1;
         replaceContent(m_rephrasePage, rephraseTab());
     }
-    m_stack->setCurrentIndex(tab);
+    // The tab out of view is drawn a moment later: building its widgets takes longer than drawing
+    // the answer in view, which must not wait for them. A switch to it draws it at once.
+    if (m_correctionStale || m_rephraseStale)
+        m_staleTabTimer.start();
 }
 
 void SuggestionView::replaceContent(QWidget* page, QWidget* content) {

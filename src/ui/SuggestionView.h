@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <optional>
 
@@ -34,6 +35,8 @@ public:
     QPushButton* correctionTabButton() const { return m_correctionTab; }
     QPushButton* rephraseTabButton() const { return m_rephraseTab; }
     QPushButton* closeButton() const { return m_close; }
+    /// How long after an answer for the tab out of view that tab is drawn.
+    static constexpr int staleTabDelayMs = 50;
     /// What the selected tab shows right now.
     QWidget* currentContent() const;
 
@@ -45,12 +48,16 @@ protected:
 
 private:
     QWidget* header();
+    /// The texts of the header and the note, in the language of `m_loc`.
+    void drawTexts();
     QWidget* correctionTab();
     QWidget* rephraseTab();
     QWidget* correctionView(const CorrectionResult& result);
     QWidget* partialCorrectionView();
     RoundedBox* correctionBox(TextBlock** text);
     QWidget* variantList(const QList<RephraseVariant>& variants, bool more);
+    /// Rebuilds the tabs whose answer changed since they were drawn: only `inView`, if given.
+    void drawStaleTabs(std::optional<int> inView);
     void showProgress();
     QWidget* actionCard(qsizetype index);
     void showAction(qsizetype index);
@@ -92,6 +99,9 @@ private:
     std::optional<SuggestionViewModel::RephraseLoad> m_drawnRephrase;
     std::optional<AppLanguage> m_drawnLanguage;
     bool m_drawnReplacing = false;
+    bool m_correctionStale = false;
+    bool m_rephraseStale = false;
+    QTimer m_staleTabTimer;
     std::optional<WriteRefusal> m_drawnRefusal;
     // What of a streamed answer is on screen: the correction's text block, the variants drawn.
     QPointer<TextBlock> m_partialText;

@@ -2,11 +2,13 @@
 #include "ui/SurfaceWidgets.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QRadialGradient>
 #include <QSvgRenderer>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -257,6 +259,26 @@ QSize TextBlock::minimumSizeHint() const {
     // The layout asks heightForWidth() for the real height; a scroll area's own minimum would only
     // add space under short texts.
     return {0, fontMetrics().height()};
+}
+
+QVBoxLayout* namedColumn(QWidget*& view, const QString& name, std::optional<QMargins> margins, int spacing) {
+    view = new QWidget;
+    view->setObjectName(name);
+    auto* column = new QVBoxLayout(view);
+    if (margins)
+        column->setContentsMargins(*margins);
+    column->setSpacing(spacing);
+    return column;
+}
+
+QLabel* secondaryLabel(const QString& text, const QFont& font, const QWidget& colours) {
+    auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, Style::secondary(colours));
+    label->setPalette(pal);
+    return label;
 }
 
 }  // namespace quillet

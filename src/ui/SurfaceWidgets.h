@@ -13,6 +13,9 @@
 #include "core/DiffHighlighter.h"
 #include "ui/Style.h"
 
+class QLabel;
+class QVBoxLayout;
+
 namespace quillet {
 
 /// A rounded rectangle (or a capsule when `radius` is negative) with a fill and a 1-point inner border.
@@ -134,5 +137,12 @@ private:
     // The last width asked of heightForWidth() and its answer, until the text changes.
     mutable std::optional<std::pair<int, int>> m_measured;
 };
+
+/// A view of one tab or page: a widget named `name` for tests and accessibility, its content in the
+/// column returned. Margins left as `std::nullopt` keep the style's own.
+QVBoxLayout* namedColumn(QWidget*& view, const QString& name, std::optional<QMargins> margins, int spacing);
+/// A label in the secondary colour of `colours`. Messages come from servers too: drawn as the
+/// characters they are, never as markup.
+QLabel* secondaryLabel(const QString& text, const QFont& font, const QWidget& colours);
 
 }  // namespace quillet

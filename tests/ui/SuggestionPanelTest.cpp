@@ -359,6 +359,9 @@ TEST_F(SuggestionPanelTest, EachVariantCardShowsItsLabelAndReplacesWithItsText) 
         {QStringLiteral("formal tone"),
          QStringLiteral("I made a purchase of two apples at the store yesterday.")},
     }}));
+    // Drawn a moment later while out of view, so that the tab in view is drawn first.
+    EXPECT_TRUE(view().findChildren<VariantCard*>().isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view().findChildren<VariantCard*>().size() == 4; }));
     vm->setSelectedTab(1);
     const QList<VariantCard*> cards = content()->findChildren<VariantCard*>();
     ASSERT_EQ(cards.size(), 4);

@@ -93,6 +93,34 @@ TEST_F(AXMonitorTest, EachChangeIsReportedOnceWhetherNotificationOrTickSeesIt) {
     EXPECT_EQ(updates, 5);
 }
 
+TEST_F(AXMonitorTest, AQuietFieldIsLookedAtLessOftenUntilSomethingHappens) {
+    AXElement field = startOn();
+    int looks = 0;
+    ax.onCopy = [&](const AXElement&, const QString& attribute) { looks += attribute == AXAttr::position; };
+    const auto looksWithin = [&](std::chrono::milliseconds span) {
+        looks = 0;
+        scheduler.advance(span);
+        return looks;
+    };
+    EXPECT_EQ(looksWithin(1500ms), 10) << "fast while the field is new";
+    scheduler.advance(AXMonitor::quietAfter);
+    EXPECT_EQ(looksWithin(AXMonitor::quietTrackInterval * 5), 5) << "slow once nothing happened";
+
+    // A scroll no one announces is still found by the slow tick, and the fast one is back after it.
+    ax.setFrame(field, Rect(100, 260, 300, 40));
+    scheduler.advance(AXMonitor::quietTrackInterval);
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(looksWithin(1500ms), 10);
+
+    // An edit announced while quiet is read by the next fast tick.
+    scheduler.advance(AXMonitor::quietAfter + AXMonitor::quietTrackInterval);
+    ax.set(field, AXAttr::value, QStringLiteral("some words here and more"));
+    ax.notify(editorPid, field, AXNotification::valueChanged);
+    scheduler.advance(AXMonitor::trackInterval);
+    EXPECT_EQ(updates, 2);
+    EXPECT_EQ(monitor.currentWordCount(), 5);
+}
+
 // The tick reads the whole text only when something says it changed, so following a long
 // document costs no more than following a short one.
 class AXMonitorTextReadTest : public AXMonitorTest {
