@@ -174,9 +174,8 @@ QImage screenshot(const QRect& area = QRect(0, 0, 1280, 800)) {
 
 /// Where KWin shows Quillet's ready icon near the bottom-right corner of `field`: the box around
 /// its teal ring, as a screenshot shows it.
-std::optional<QRectF> iconShown(const QRectF& field) {
-    const QRect area =
-        QRect(int(field.right()) - 80, int(field.bottom()) - 80, 120, 120) & QRect(0, 0, 1280, 800);
+/// Where the icon's colour shows inside `area` of the screen.
+std::optional<QRectF> iconIn(const QRect& area) {
     const QImage shot = screenshot(area).convertToFormat(QImage::Format_RGB32);
     QRect box;
     for (int y = 0; y < shot.height(); ++y) {
@@ -188,6 +187,22 @@ std::optional<QRectF> iconShown(const QRectF& field) {
         }
     }
     return box.isEmpty() ? std::nullopt : std::optional<QRectF>(QRectF(box.translated(area.topLeft())));
+}
+
+std::optional<QRectF> iconShown(const QRectF& field) {
+    return iconIn(QRect(int(field.right()) - 80, int(field.bottom()) - 80, 120, 120) &
+                  QRect(0, 0, 1280, 800));
+}
+
+/// Where on the whole screen the icon shows, and where the field is, for a failure to say.
+std::string iconAndField(const std::optional<QRectF>& field) {
+    const auto said = [](const std::optional<QRectF>& r) {
+        return r ? QStringLiteral("%1,%2 %3x%4").arg(r->x()).arg(r->y()).arg(r->width()).arg(r->height())
+                 : QStringLiteral("none");
+    };
+    return QStringLiteral("icon at %1, field at %2")
+        .arg(said(iconIn(QRect(0, 0, 1280, 800))), said(field))
+        .toStdString();
 }
 
 bool click(const QPointF& at) {
@@ -364,7 +379,7 @@ protected:
         std::optional<QRectF> field, icon;
         ASSERT_TRUE(waitUntil(
             [&] { return (field = trueFieldFrame(fromBuffer)) && (icon = iconShown(*field)); }, 10000))
-            << what << ": no icon" << (field ? "" : " (the field's frame unread)") << "; a fresh look says:\n"
+            << what << ": no icon (" << iconAndField(field) << "); a fresh look says:\n"
             << selfCheck();
         EXPECT_NEAR(icon->x(), field->right() - 32, 2) << what;
         EXPECT_NEAR(icon->y(), field->bottom() - 32, 2) << what;
