@@ -172,8 +172,9 @@ INI
         # Desktop entries that get a program KWin's fake input, there before KWin reads them.
         mkdir -p "$XDG_DATA_HOME/applications"
         IFS=: read -r -a programs <<<"$allowed"
+        keyed=("$(readlink -f /usr/bin/python3)" "${programs[@]}")
         n=0
-        for program in "$(readlink -f /usr/bin/python3)" "${programs[@]}"; do
+        for program in "${keyed[@]}"; do
             [ -n "$program" ] || continue
             n=$((n + 1))
             printf '[Desktop Entry]\nType=Application\nName=Keys %s\nExec=%s\nNoDisplay=true\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n' \
@@ -193,7 +194,7 @@ INI
                 exec_line=$(sed -n 's/^Exec=//p' "$entry" | head -n 1)
                 [ -n "$exec_line" ] || continue
                 target=$(readlink -f "$exec_line" 2>/dev/null) || continue
-                for program in "$(readlink -f /usr/bin/python3)" "${programs[@]}"; do
+                for program in "${keyed[@]}"; do
                     if [ -n "$program" ] && [ "$target" = "$program" ]; then
                         printf '[Desktop Entry]\nType=Application\nName=Replaced\nExec=/bin/false\nNoDisplay=true\n' \
                             >"$XDG_DATA_HOME/applications/$(basename "$entry")"
