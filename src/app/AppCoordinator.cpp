@@ -194,7 +194,11 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         m_overlay.hide();
         return;
     }
-    const std::optional<Rect> frame = AX::screenFrame(ax, m_services.screens, field->element);
+    // The monitor's frame is the one it watches for changes: read again here, a failed read would
+    // hide the icon until the field moves.
+    const bool followed = m_monitor.current() && m_monitor.current()->element == field->element;
+    const std::optional<Rect> frame =
+        followed ? m_monitor.currentFrame() : AX::screenFrame(ax, m_services.screens, field->element);
     if (!frame) {
         m_overlay.hide();
         return;

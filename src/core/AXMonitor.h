@@ -76,6 +76,10 @@ public:
     std::optional<int> currentWordCount() const {
         return m_current ? std::optional<int>(m_lastWordCount) : std::nullopt;
     }
+    /// The current field's screen frame when it was last read; absent without a field or when it
+    /// could not be read. Changes to it are reported: a frame read elsewhere may disagree with it
+    /// (an application that failed to answer once) and never be read again.
+    std::optional<Rect> currentFrame() const { return m_current ? m_lastFrame : std::nullopt; }
     /// Re-checks the current field now, reporting an update if it changed (the timer's tick).
     void notifyUpdateIfNeeded();
     /// A focus change inside the program's own windows, which the desktop never reports to it:

@@ -53,6 +53,20 @@ TEST_F(AppCoordinatorTest, IconFollowsTheFocusDecision) {
     focus(frameless);
     EXPECT_TRUE(coordinator->currentField());
     EXPECT_FALSE(iconShown()) << "no frame";
+
+    // The application busy for a moment just after its field was found, then answering as before.
+    const AXElement busy = desktop.ax.makeTextField(kEditorPid, "a sentence with words");
+    int positionReads = 0;
+    desktop.ax.onCopy = [&](const AXElement& element, const QString& attribute) {
+        if (element == busy && attribute == AXAttr::position && ++positionReads == 2)
+            FakeAccessibility::data(busy).copyFailures[AXAttr::position] = AXError::cannotComplete;
+        else
+            FakeAccessibility::data(busy).copyFailures.remove(AXAttr::position);
+    };
+    focus(busy);
+    desktop.scheduler.advance(AXMonitor::quietAfter + AXMonitor::quietTrackInterval);
+    EXPECT_TRUE(iconShown()) << "a frame that failed to read once";
+    desktop.ax.onCopy = nullptr;
 }
 
 TEST_F(AppCoordinatorTest, MissingKeyShowsTheErrorStateAndClickAsksForSettingsButNotForOwnServer) {

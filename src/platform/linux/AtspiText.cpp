@@ -23,19 +23,26 @@ AtspiAccessibility::Impl::Toolkit AtspiAccessibility::Impl::toolkitOf(AtspiAcces
         return *it;
     Toolkit toolkit;
     GRef<AtspiAccessible> application(atspi_accessible_get_application(a, nullptr));
-    if (application) {
-        GOwned<gchar> name(atspi_accessible_get_toolkit_name(application.get(), nullptr));
-        const auto is = [&](const char* toolkitName) {
-            return name && g_ascii_strcasecmp(name.get(), toolkitName) == 0;
-        };
-        if (is("gtk")) {
-            GOwned<gchar> version(atspi_accessible_get_toolkit_version(application.get(), nullptr));
-            const gchar* v = version.get();
-            toolkit.setsShowing = !(v && v[0] >= '4' && v[0] <= '9' && v[1] == '.');
-        }
-        toolkit.countsUtf16 = is("qt");
-        toolkit.gecko = is("gecko");
-    }
+    if (!application || isHung(a))
+        return toolkit;
+    // An application busy starting up may not answer in time. Its toolkit is then asked again
+    // next time: a guess remembered would hold for its whole life (GTK 4's fields never found,
+    // Qt's inserts padded with garbage).
+    GOwned<gchar> name, version;
+    const AXError answered = hung.guard(bus, [&] {
+        name.reset(atspi_accessible_get_toolkit_name(application.get(), nullptr));
+        if (name && g_ascii_strcasecmp(name.get(), "gtk") == 0)
+            version.reset(atspi_accessible_get_toolkit_version(application.get(), nullptr));
+        return name && (version || g_ascii_strcasecmp(name.get(), "gtk") != 0) ? AXError::success
+                                                                               : AXError::cannotComplete;
+    });
+    if (answered != AXError::success)
+        return toolkit;
+    const auto is = [&](const char* toolkitName) { return g_ascii_strcasecmp(name.get(), toolkitName) == 0; };
+    if (const gchar* v = version.get())
+        toolkit.setsShowing = !(v[0] >= '4' && v[0] <= '9' && v[1] == '.');
+    toolkit.countsUtf16 = is("qt");
+    toolkit.gecko = is("gecko");
     return *toolkitByBus.insert(bus, toolkit);
 }
 
