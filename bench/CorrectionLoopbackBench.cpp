@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -31,19 +32,24 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-/// Remembers the first paint of any widget in one window after it is armed.
+/// Remembers the first paint of any widget in one window after it is armed, and when the window
+/// was first exposed (the display server's word that it is on screen).
 class PaintClock : public QObject {
 public:
     void arm(QWidget* window) {
         m_window = window;
         painted.reset();
+        exposed.reset();
         all.clear();
     }
     std::optional<Clock::time_point> painted;
+    std::optional<Clock::time_point> exposed;
     std::vector<Clock::time_point> all;
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Expose && m_window && !exposed && object == m_window->windowHandle())
+            exposed = Clock::now();
         if (event->type() == QEvent::Paint && m_window) {
             auto* widget = qobject_cast<QWidget*>(object);
             if (widget && widget->window() == m_window) {
@@ -141,19 +147,30 @@ struct Rig {
         auto* c = coordinator->suggestionController();
         return c ? c->viewModel().get() : nullptr;
     }
-    /// Opens the panel as the icon's click does; the time until its first paint.
+    /// Opens the panel as the icon's click does; the time until its first paint. Its parts: the
+    /// program's own work until the window is shown, the display server and window manager until it
+    /// is exposed, and the program again until the first paint.
     double clickToPanelMs() {
         server.clear();
         paints.arm(nullptr);
         const Clock::time_point start = Clock::now();
         coordinator->overlay().onClick();
+        const Clock::time_point shown = Clock::now();
         if (!coordinator->suggestionController())
             return -1;
         paints.arm(coordinator->suggestionController()->panel());
         if (!runUntil([&] { return paints.painted.has_value(); }, 5000))
             return -1;
-        return std::chrono::duration<double, std::milli>(*paints.painted - start).count();
+        const auto ms = [](Clock::time_point from, Clock::time_point to) {
+            return std::chrono::duration<double, std::milli>(to - from).count();
+        };
+        const Clock::time_point exposed = paints.exposed.value_or(shown);
+        clickToShown.push_back(ms(start, shown));
+        shownToExposed.push_back(ms(shown, exposed));
+        exposedToPainted.push_back(ms(exposed, *paints.painted));
+        return ms(start, *paints.painted);
     }
+    std::vector<double> clickToShown, shownToExposed, exposedToPainted;
     /// Waits for both answers; the time from the later one leaving the server to the panel's repaint.
     /// When the later one was the alternatives, for the tab not in view, nothing on screen changes
     /// with it: the correction's answer is timed to its repaint then, and the run is counted.
@@ -216,6 +233,8 @@ void BM_Correction(benchmark::State& state) {
         return state.SkipWithError("the icon never appeared over mousepad");
     std::vector<double> clickToPanel;
     std::vector<double> replyToDrawn;
+    for (std::vector<double>* part : {&rig->clickToShown, &rig->shownToExposed, &rig->exposedToPainted})
+        part->clear();
     for (auto _ : state) {
         for (int i = 0; i < state.range(0); ++i) {
             const double panel = rig->clickToPanelMs();
@@ -230,6 +249,9 @@ void BM_Correction(benchmark::State& state) {
         }
     }
     reportSpread(state, "click_to_panel", clickToPanel);
+    reportSpread(state, "click_to_shown", rig->clickToShown);
+    reportSpread(state, "shown_to_exposed", rig->shownToExposed);
+    reportSpread(state, "exposed_to_painted", rig->exposedToPainted);
     reportSpread(state, "reply_to_drawn", replyToDrawn);
     state.counters["reply_hidden_tab_last_runs"] = rig->hiddenTabLast;
     // The first correction pays what is loaded once (fonts, styles): apart, it tells that from the rest.
