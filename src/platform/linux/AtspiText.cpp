@@ -26,8 +26,8 @@ AtspiAccessibility::Impl::Toolkit AtspiAccessibility::Impl::toolkitOf(AtspiAcces
     if (!application || isHung(a))
         return toolkit;
     // An application busy starting up may not answer in time. Its toolkit is then asked again
-    // next time: a guess remembered would hold for its whole life (GTK 4's fields never found,
-    // Qt's inserts padded with garbage).
+    // next time: a guess remembered would hold for its whole life (a GTK 4 window searched as if
+    // GTK 3 drew it, Qt's inserts padded with garbage).
     GOwned<gchar> name, version;
     const AXError answered = hung.guard(bus, [&] {
         name.reset(atspi_accessible_get_toolkit_name(application.get(), nullptr));
