@@ -150,7 +150,10 @@ TEST_F(KeyringFaultsTest, ALockedKeyringAsksOncePerClickAndNeverForAFocusChange)
     const std::optional<QRect> secondIcon = iconMovedFrom(firstIcon);
     ASSERT_TRUE(secondIcon);
     first.activate();
-    ASSERT_TRUE(iconMovedFrom(secondIcon));
+    ASSERT_TRUE(iconMovedFrom(secondIcon))
+        << "the icon goes back to the first field with its window; it is "
+        << (surfaceShown(Surface::icon) ? "still at the second" : "hidden") << "; a fresh look says:\n"
+        << selfCheck();
     // A prompt would come on its own time: watched for a while.
     EXPECT_TRUE(holdsFor([&] { return prompts.count() == 0 && promptWindow().isEmpty(); }, 1000))
         << "starting and following fields never ask for the keyring's password";
