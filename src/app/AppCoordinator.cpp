@@ -194,8 +194,8 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         m_overlay.hide();
         return;
     }
-    // The monitor's frame is the one it watches for changes: read again here, a failed read would
-    // hide the icon until the field moves.
+    // The frame the monitor watches for changes: a second reading here that failed would hide the
+    // icon until the field moved.
     const bool followed = m_monitor.current() && m_monitor.current()->element == field->element;
     const std::optional<Rect> frame =
         followed ? m_monitor.currentFrame() : AX::screenFrame(ax, m_services.screens, field->element);

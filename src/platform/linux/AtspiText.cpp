@@ -29,16 +29,16 @@ AtspiAccessibility::Impl::Toolkit AtspiAccessibility::Impl::toolkitOf(AtspiAcces
     // next time: a guess remembered would hold for its whole life (a GTK 4 window searched as if
     // GTK 3 drew it, Qt's inserts padded with garbage).
     GOwned<gchar> name, version;
+    const auto is = [&](const char* toolkitName) { return g_ascii_strcasecmp(name.get(), toolkitName) == 0; };
     const AXError answered = hung.guard(bus, [&] {
         name.reset(atspi_accessible_get_toolkit_name(application.get(), nullptr));
-        if (name && g_ascii_strcasecmp(name.get(), "gtk") == 0)
+        // GTK's version tells 3 from 4; no other toolkit's is needed.
+        if (name && is("gtk"))
             version.reset(atspi_accessible_get_toolkit_version(application.get(), nullptr));
-        return name && (version || g_ascii_strcasecmp(name.get(), "gtk") != 0) ? AXError::success
-                                                                               : AXError::cannotComplete;
+        return name && (version || !is("gtk")) ? AXError::success : AXError::cannotComplete;
     });
     if (answered != AXError::success)
         return toolkit;
-    const auto is = [&](const char* toolkitName) { return g_ascii_strcasecmp(name.get(), toolkitName) == 0; };
     if (const gchar* v = version.get())
         toolkit.setsShowing = !(v[0] >= '4' && v[0] <= '9' && v[1] == '.');
     toolkit.countsUtf16 = is("qt");
