@@ -289,9 +289,23 @@ void AppCoordinator::presentSuggestions(const Trigger& trigger) {
         m_services.beep.beep();
         return;
     }
-    if (!isStillTheField(*field, trigger, readNow))
+    showSparePanelAhead();
+    if (isStillTheField(*field, trigger, readNow))
+        presentFor(*field);
+    // A request that did not go ahead leaves no window behind: the panel waits for the next one.
+    if (m_sparePanel && m_sparePanel->isVisible())
+        m_sparePanel->orderOut();
+}
+
+void AppCoordinator::showSparePanelAhead() {
+    // The window manager takes a few milliseconds to put a window on screen: the panel goes up
+    // beside the icon now, and the field is checked and read meanwhile. It takes the keyboard only
+    // once the request goes ahead.
+    const std::optional<Rect> icon = m_overlay.iconFrame();
+    if (!icon || !m_sparePanel || !m_services.windowHints.keepsKeyboardOnShow() || m_settings.keyMissing() ||
+        m_sparePalette != QGuiApplication::palette().cacheKey())
         return;
-    presentFor(*field);
+    SuggestionPanelController::showAhead(*m_sparePanel, *icon, m_services.screens);
 }
 
 void AppCoordinator::presentFor(const FocusedField& field) {

@@ -28,6 +28,9 @@ public:
     /// Puts `window` at `deviceRect` (device pixels), whatever the toolkit believes about where it
     /// is. False when there was nobody to ask or the rectangle is empty.
     virtual bool moveResize(NativeWindowId window, const QRect& deviceRect) = 0;
+    /// Whether a window shown without asking for the keyboard leaves it where it is until
+    /// requestKeyboardFocus(): the window manager reads the hint that says so when it maps the window.
+    virtual bool keepsKeyboardOnShow() const { return false; }
 };
 
 }  // namespace quillet

@@ -82,6 +82,17 @@ void FloatingPanel::orderFront() {
     }
 }
 
+void FloatingPanel::orderFrontKeepingKeyboard() {
+    if (!m_hintsApplied)
+        applyNativeHints();
+    // Read when the window is mapped: the window manager leaves the keyboard where it is.
+    const bool wasWithoutActivating = testAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    show();
+    raise();
+    setAttribute(Qt::WA_ShowWithoutActivating, wasWithoutActivating);
+}
+
 void FloatingPanel::orderOut() {
     hide();
 }

@@ -1,6 +1,7 @@
 // The suggestion panel beside the field or the icon: places it, shows it with the keyboard, and
 #include "ui/SuggestionPanelController.h"
 
+#include <QBackingStore>
 #include <QImage>
 #include <QPointer>
 
@@ -23,6 +24,12 @@ void deleteWhenIdle(KeyablePanel* panel) {
 }  // namespace
 
 namespace {
+void place(KeyablePanel& panel, const Rect& near, Screens& screens) {
+    const QPointF origin =
+        SurfacePlacement::suggestionPanelOrigin(near, screens.screens(), screens.mainScreen());
+    panel.setScreenFrame(Rect(origin, SurfacePlacement::panelSize));
+}
+
 SuggestionPanelController::Panel build(Pasteboard& pasteboard, WindowHints& hints) {
     SuggestionPanelController::Panel panel(new KeyablePanel(hints), &deleteWhenIdle);
     panel->setWindowTitle(QStringLiteral("Quillet"));
@@ -39,6 +46,14 @@ SuggestionPanelController::Panel SuggestionPanelController::prepare(Pasteboard& 
     // Drawn once off screen: styles are polished, the layout is done and the glyphs are cached.
     QImage scratch(panel->size(), QImage::Format_ARGB32_Premultiplied);
     panel->render(&scratch);
+    // The window's own pixels too: the first paint would otherwise wait for the system to hand
+    // over every page of a new buffer, a millisecond and more for a panel of this size.
+    if (QBackingStore* store = panel->backingStore()) {
+        const QRect whole(QPoint(), panel->size());
+        store->resize(whole.size());
+        store->beginPaint(whole);
+        store->endPaint();
+    }
     return panel;
 }
 
@@ -70,10 +85,13 @@ SuggestionView* SuggestionPanelController::view() const {
     return static_cast<SuggestionView*>(m_panel->content());
 }
 
+void SuggestionPanelController::showAhead(KeyablePanel& panel, const Rect& near, Screens& screens) {
+    place(panel, near, screens);
+    panel.orderFrontKeepingKeyboard();
+}
+
 void SuggestionPanelController::show(const Rect& near) {
-    const QPointF origin =
-        SurfacePlacement::suggestionPanelOrigin(near, m_screens.screens(), m_screens.mainScreen());
-    m_panel->setScreenFrame(Rect(origin, SurfacePlacement::panelSize));
+    place(*m_panel, near, m_screens);
     m_panel->orderFront();
 }
 

@@ -26,6 +26,10 @@ public:
     /// the window, its widgets, their styles and the fonts they draw with, done while nothing waits.
     /// Pasteboard and hints must outlive it.
     static Panel prepare(Pasteboard& pasteboard, WindowHints& hints);
+    /// Shows a panel from prepare() beside `near` while its request is still being checked: the
+    /// window manager puts it on screen meanwhile. The keyboard stays with the field; a controller
+    /// that takes the panel over takes the keyboard when it shows it.
+    static void showAhead(KeyablePanel& panel, const Rect& near, Screens& screens);
 
     /// Builds the panel for `viewModel` (not shown yet). Pasteboard, screens and hints must outlive it.
     SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel, Pasteboard& pasteboard,

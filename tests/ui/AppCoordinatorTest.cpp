@@ -161,15 +161,35 @@ TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
         return panels;
     };
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    focusField("a sentence with words");
+    const AXElement field = focusField("a sentence with words");
     desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
     ASSERT_EQ(waiting().size(), 1);
     QWidget* prepared = waiting().front();
 
+    // The panel is on its way to the screen while the field is read; a request that does not go
+    // ahead (the text gone meanwhile) takes it away again without having taken the keyboard.
+    bool shownWhenRead = false;
+    desktop.ax.onCopy = [&](const AXElement& element, const QString& attribute) {
+        if (element == field && attribute == AXAttr::value)
+            shownWhenRead = prepared->isVisible();
+    };
+    desktop.ax.set(field, AXAttr::value, QStringLiteral(" "));
     coordinator->presentSuggestions();
+    EXPECT_TRUE(shownWhenRead);
+    EXPECT_EQ(desktop.beep.count, 1);
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(waiting(), QList<QWidget*>{prepared}) << "hidden and ready for the next request";
+    EXPECT_EQ(desktop.windowHints.keyboardRequests, 0);
+
+    desktop.ax.set(field, AXAttr::value, QStringLiteral("a sentence with words"));
+    shownWhenRead = false;
+    coordinator->presentSuggestions();
+    desktop.ax.onCopy = nullptr;
+    EXPECT_TRUE(shownWhenRead);
     ASSERT_NE(coordinator->suggestionController(), nullptr);
     EXPECT_EQ(coordinator->suggestionController()->panel(), prepared);
     EXPECT_TRUE(prepared->isVisible());
+    EXPECT_EQ(desktop.windowHints.keyboardRequests, 1);
     EXPECT_EQ(openViewModel()->originalText(), "a sentence with words");
     desktop.scheduler.advance(10 * AppCoordinator::sparePanelDelay);
     EXPECT_TRUE(waiting().isEmpty()) << "nothing is built while the answers are being drawn";

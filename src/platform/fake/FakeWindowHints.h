@@ -9,8 +9,13 @@ namespace quillet {
 class FakeWindowHints final : public WindowHints {
 public:
     bool showOnAllWorkspaces(NativeWindowId) override { return false; }
-    bool requestKeyboardFocus(NativeWindowId) override { return false; }
+    bool requestKeyboardFocus(NativeWindowId) override {
+        ++keyboardRequests;
+        return false;
+    }
     bool moveResize(NativeWindowId, const QRect&) override { return false; }
+    bool keepsKeyboardOnShow() const override { return true; }
+    int keyboardRequests = 0;
 };
 
 }  // namespace quillet

@@ -12,6 +12,7 @@ public:
     bool showOnAllWorkspaces(NativeWindowId window) override;
     bool requestKeyboardFocus(NativeWindowId window) override;
     bool moveResize(NativeWindowId window, const QRect& deviceRect) override;
+    bool keepsKeyboardOnShow() const override { return true; }
 };
 
 }  // namespace quillet

@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QTimer>
 #include <algorithm>
 #include <optional>
 
@@ -94,6 +95,9 @@ X11Workspace::X11Workspace() : m_x(std::make_unique<X>()) {
     m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(m_x->display), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
                      [this] { readEvents(); });
+    // Every desktop entry is read once, as soon as the program is idle after its start: on the
+    // first click it would hold up the panel (tens of milliseconds on a desktop with many).
+    QTimer::singleShot(0, m_notifier.get(), [this] { loadDesktopEntries(); });
 }
 
 X11Workspace::~X11Workspace() {
