@@ -148,8 +148,9 @@ struct Rig {
         return c ? c->viewModel().get() : nullptr;
     }
     /// Opens the panel as the icon's click does; the time until its first paint. Its parts: the
-    /// program's own work until the window is shown, the display server and window manager until it
-    /// is exposed, and the program again until the first paint.
+    /// click itself (the window goes up first, and the field is checked and read while the window
+    /// manager maps it), the rest of the mapping until the window is exposed, and the program again
+    /// until the first paint.
     double clickToPanelMs() {
         server.clear();
         paints.arm(nullptr);
