@@ -133,8 +133,9 @@ Platform makeLinuxPlatform() {
     p.beep = std::make_unique<QtBeep>();
     p.inputEventAge = [](quint64 timestamp) { return InputEventTime::ageNow(timestamp); };
     // In a Wayland session only the program's XWayland windows, if any, can be asked for.
-    p.windowHints = std::make_unique<X11WindowHints>();
-    if (SessionTypes::current() == SessionType::wayland) {
+    const bool wayland = SessionTypes::current() == SessionType::wayland;
+    p.windowHints = std::make_unique<X11WindowHints>(!wayland);
+    if (wayland) {
         chooseWaylandServices(p);
         return p;
     }

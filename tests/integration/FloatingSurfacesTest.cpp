@@ -74,7 +74,7 @@ protected:
     static inline QProcess* mousepad = nullptr;
     static inline QString mousepadWindow;
     FakeScreens screens;  // the session's one 1440x900 screen
-    X11WindowHints hints;
+    X11WindowHints hints{true};
 };
 
 }  // namespace

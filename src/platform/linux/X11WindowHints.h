@@ -9,10 +9,17 @@ namespace quillet {
 /// platform, a native Wayland window).
 class X11WindowHints final : public WindowHints {
 public:
+    /// `ownWindowManager`: an X11 session, whose window manager leaves the keyboard where it is for
+    /// a window mapped with a zero user time. Under XWayland the compositor decides instead.
+    explicit X11WindowHints(bool ownWindowManager) : m_ownWindowManager(ownWindowManager) {}
+
     bool showOnAllWorkspaces(NativeWindowId window) override;
     bool requestKeyboardFocus(NativeWindowId window) override;
     bool moveResize(NativeWindowId window, const QRect& deviceRect) override;
-    bool keepsKeyboardOnShow() const override { return true; }
+    bool keepsKeyboardOnShow() const override { return m_ownWindowManager; }
+
+private:
+    bool m_ownWindowManager;
 };
 
 }  // namespace quillet
