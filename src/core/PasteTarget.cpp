@@ -7,12 +7,17 @@ namespace quillet {
 
 PasteTarget PasteTarget::front(Workspace& workspace) {
     PasteTarget target;
+    // The window is read on both sides of the application: a window that came to the front in
+    // between (this program's panel, shown as the field is read) is never taken for the
+    // application's, or the paste would wait for it in vain. Unknown, any window of it will do.
+    const quint64 window = workspace.frontmostWindow();
     const std::optional<RunningApplication> app = workspace.frontmostApplication();
     if (!app || app->pid == workspace.ownPid())
         return target;
     target.pid = app->pid;
     target.bundleID = app->bundleIdentifier;
-    target.window = workspace.frontmostWindow();
+    if (workspace.frontmostWindow() == window)
+        target.window = window;
     return target;
 }
 

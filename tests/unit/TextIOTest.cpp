@@ -128,6 +128,17 @@ TEST_F(TextIOTest, ThePasteGoesOnlyToTheFieldsApplicationAndWindow) {
     EXPECT_EQ(road(), Strategy::clipboard);
     EXPECT_EQ(e.text(), corrected);
     EXPECT_THAT(workspace.windowActivations, ElementsAre(12, 11));
+
+    // The window in front changing as the application in front is read (the panel coming up):
+    // the paste may go to any of the application's windows, not wait for the panel's.
+    workspace.activateApp(editorApp);
+    workspace.windows[workspace.myPid] = 99;
+    workspace.afterFrontmostRead = [&] {
+        workspace.frontmost = RunningApplication{workspace.myPid, QStringLiteral("quillet"), QString()};
+    };
+    const PasteTarget target = PasteTarget::front(workspace);
+    EXPECT_EQ(target.pid, editorPid);
+    EXPECT_EQ(target.window, 0u);
 }
 
 TEST_F(TextIOTest, PasteThatNeverShowsIsAFailureAndTheClipboardComesBack) {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QMap>
+#include <functional>
+#include <utility>
 
 #include "platform/Beep.h"
 #include "platform/Screens.h"
@@ -30,7 +32,12 @@ public:
 
 class FakeWorkspace final : public Workspace {
 public:
-    std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
+    std::optional<RunningApplication> frontmostApplication() override {
+        const std::optional<RunningApplication> app = frontmost;
+        if (auto changed = std::exchange(afterFrontmostRead, nullptr))
+            changed();
+        return app;
+    }
     std::optional<RunningApplication> runningApplication(qint32 pid) override {
         if (pid == 0 || !apps.contains(pid))
             return std::nullopt;
@@ -86,6 +93,8 @@ public:
     QMap<qint32, quint64> windows;
     QList<quint64> windowActivations;
     qint32 myPid = 4242;
+    /// Called once, right after the frontmost application is read: the desktop changing it then.
+    std::function<void()> afterFrontmostRead;
     /// Installed applications' names by identifier, running or not.
     QMap<QString, QString> installedNames;
 
