@@ -191,45 +191,19 @@ std::optional<QRectF> X11Workspace::windowFrame(qint32 pid) {
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() {
-    const unsigned long window = activeWindow();
-    const qint32 pid = pidOfWindow(window);
-    if (pid <= 0)
+    const std::optional<qint32> pid = activePid();
+    if (!pid || *pid <= 0)
         return std::nullopt;
-    return applicationOf(pid, window);
+    return runningApplication(*pid);
 }
 
 std::optional<RunningApplication> X11Workspace::runningApplication(qint32 pid) {
-    if (pid <= 0)
+    if (pid <= 0 || !isRunning(pid))
         return std::nullopt;
-    return applicationOf(pid, windowOf(pid));
-}
-
-std::optional<RunningApplication> X11Workspace::applicationOf(qint32 pid, unsigned long window) {
-    if (!isRunning(pid))
-        return std::nullopt;
-    // A window keeps its class and application id for its life, and a click asks for them several
-    // times: they are read once per window. The process is part of the key, as the X server hands a
-    // closed window's id to the next program that connects.
-    if (window != 0) {
-        if (auto it = m_known.constFind(window); it != m_known.cend() && it->pid == pid)
-            return *it;
-    }
-    RunningApplication app = readApplication(pid, window);
-    // A name that was not found may be on the accessibility bus later, once the application has
-    // registered there.
-    if (window != 0 && app.localizedName) {
-        if (m_known.size() >= 256)
-            m_known.clear();
-        m_known.insert(window, app);
-    }
-    return app;
-}
-
-RunningApplication X11Workspace::readApplication(qint32 pid, unsigned long window) {
     RunningApplication app;
     app.pid = pid;
     std::optional<DesktopEntry> entry;
-    if (window != 0) {
+    if (const unsigned long window = windowOf(pid)) {
         const QString appId = m_x->text(window, m_x->gtkAppId);
         if (!appId.isEmpty()) {
             entry = desktopEntry(appId);

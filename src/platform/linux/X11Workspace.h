@@ -50,8 +50,6 @@ private:
     unsigned long activeWindow(bool* known = nullptr);
     unsigned long windowOf(qint32 pid);
     qint32 pidOfWindow(unsigned long window);
-    std::optional<RunningApplication> applicationOf(qint32 pid, unsigned long window);
-    RunningApplication readApplication(qint32 pid, unsigned long window);
     std::optional<DesktopEntry> desktopEntry(const QString& id);
     std::optional<DesktopEntry> desktopEntryForClass(const QString& wmClass);
     void loadDesktopEntries();
@@ -64,9 +62,8 @@ private:
     unsigned long m_lastActive = 0;
     qint32 m_lastActivePid = 0;
     bool m_entriesLoaded = false;
-    QHash<QString, DesktopEntry> m_entriesById;        // lower-case id -> entry
-    QHash<QString, DesktopEntry> m_entriesByWmClass;   // lower-case StartupWMClass -> entry
-    QHash<unsigned long, RunningApplication> m_known;  // window -> the application it was found to be
+    QHash<QString, DesktopEntry> m_entriesById;       // lower-case id -> entry
+    QHash<QString, DesktopEntry> m_entriesByWmClass;  // lower-case StartupWMClass -> entry
 };
 
 }  // namespace quillet
