@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QWidget>
 #include <csignal>
 
@@ -14,6 +16,10 @@
 #include "platform/linux/X11Workspace.h"
 #include "support/DesktopApps.h"
 #include "support/TestEnv.h"
+
+// Last: Xlib's macros clash with the names above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -217,6 +223,36 @@ TEST_F(FocusTrackingTest, AHungApplicationCostsLessThanASecondPerCall) {
     EXPECT_LT(total.elapsed(), 1500) << "after the first time-out the application is skipped";
     // Once it answers again, it is read again.
     EXPECT_TRUE(waitUntil([&] { return AX::attribute(ax, element, AXAttr::value).has_value(); }, 3000));
+}
+
+// An activation whose event Xlib read along with the reply to another request of ours is still
+// reported, without waiting for the next one.
+TEST(X11WorkspaceTest, AnActivationReadWithAnotherReplyIsReported) {
+    X11Workspace workspace;
+    std::optional<qint32> activated;
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const Window root = DefaultRootWindow(display);
+    const Window window = XCreateSimpleWindow(display, root, 0, 0, 10, 10, 0, 0, 0);
+    const unsigned long pid = ::getpid();
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+    XChangeProperty(display, root, XInternAtom(display, "_NET_ACTIVE_WINDOW", False), XA_WINDOW, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&window), 1);
+    XSync(display, False);
+    // The change is on the workspace's socket; a request of its own reads it from there.
+    EXPECT_EQ(workspace.activePid(), qint32(pid));
+    // The program's own loop, which sleeps when it has nothing to do (the tests' waits never do).
+    QEventLoop loop;
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    workspace.setActivationHandler([&](const RunningApplication& app) {
+        activated = app.pid;
+        loop.quit();
+    });
+    loop.exec();
+    EXPECT_EQ(activated, qint32(pid));
+    XDestroyWindow(display, window);
+    XCloseDisplay(display);
 }
 
 }  // namespace

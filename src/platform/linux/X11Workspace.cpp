@@ -2,6 +2,7 @@
 #include "platform/linux/X11Workspace.h"
 
 #include <unistd.h>
+#include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -95,6 +96,16 @@ X11Workspace::X11Workspace() : m_x(std::make_unique<X>()) {
     m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(m_x->display), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
                      [this] { readEvents(); });
+    // Any request of ours may leave the events that came with its reply in Xlib's queue, where the
+    // socket no longer shows them: the queue is also looked at before the event loop sleeps, or an
+    // activation could go unnoticed until the next one.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, m_notifier.get(), [this] {
+            if (XEventsQueued(m_x->display, QueuedAlready) > 0)
+                QMetaObject::invokeMethod(
+                    m_notifier.get(), [this] { readEvents(); }, Qt::QueuedConnection);
+        });
+    }
     // Every desktop entry is read once, as soon as the program is idle after its start: on the
     // first click it would hold up the panel (tens of milliseconds on a desktop with many).
     QTimer::singleShot(0, m_notifier.get(), [this] { loadDesktopEntries(); });
