@@ -16,6 +16,7 @@
 #include "core/LineEnds.h"
 #include "core/OpenAIClient.h"
 #include "core/SettingsStore.h"
+#include "core/ShortcutField.h"
 #include "core/SuggestionViewModel.h"
 #include "core/WriteRefusal.h"
 #include "platform/Beep.h"
@@ -412,14 +413,10 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
     // read, the notice still goes where the keyboard is, when that can be told.
     std::optional<Rect> near;
     if (!m_currentField) {
-        if (const std::optional<AXElement> focused =
-                AX::elementAttribute(m_services.ax, m_monitor.systemWide(), AXAttr::focusedUIElement)) {
-            if (std::optional<FocusedField> field =
-                    FocusedField::from(m_services.ax, m_services.workspace, *focused))
-                m_currentField = field;
-            else
-                near = AX::screenFrame(m_services.ax, m_services.screens, *focused);
-        }
+        ShortcutField found = ShortcutField::find(m_services.ax, m_services.workspace, m_services.screens,
+                                                  m_monitor.systemWide(), m_lastOtherField);
+        m_currentField = std::move(found.field);
+        near = found.near;
     }
     if (m_currentField) {
         presentSuggestions(held);

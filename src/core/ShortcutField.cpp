@@ -1,0 +1,27 @@
+// The field the global shortcut works on, when no field is being followed at the press.
+#include "core/ShortcutField.h"
+
+#include "core/AX.h"
+#include "platform/Workspace.h"
+
+namespace quillet {
+
+ShortcutField ShortcutField::find(Accessibility& ax, Workspace& workspace, Screens& screens,
+                                  const AXElement& systemWide, const std::optional<FocusedField>& lastField) {
+    ShortcutField found;
+    if (const std::optional<AXElement> focused =
+            AX::elementAttribute(ax, systemWide, AXAttr::focusedUIElement)) {
+        found.field = FocusedField::from(ax, workspace, *focused);
+        if (!found.field)
+            found.near = AX::screenFrame(ax, screens, *focused);
+        return found;
+    }
+    if (!lastField)
+        return found;
+    const std::optional<RunningApplication> front = workspace.frontmostApplication();
+    if (front && front->pid == lastField->pid && FocusedField::isEditableTextElement(ax, lastField->element))
+        found.field = lastField;
+    return found;
+}
+
+}  // namespace quillet
