@@ -6,7 +6,10 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QWidget>
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
+#include <thread>
 
 #include "core/AX.h"
 #include "core/AXMonitor.h"
@@ -252,6 +255,66 @@ TEST(X11WorkspaceTest, AnActivationReadWithAnotherReplyIsReported) {
     loop.exec();
     EXPECT_EQ(activated, qint32(pid));
     XDestroyWindow(display, window);
+    XCloseDisplay(display);
+}
+
+// A window manager holds every other client's request up while it maps a window (ours, shown as the
+// field is read): the window and application in front are known without asking the server then.
+TEST(X11WorkspaceTest, TheFrontIsKnownWhileAnotherClientHoldsTheServer) {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const Window root = DefaultRootWindow(display);
+    const Atom activeAtom = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    const auto makeActive = [&](Window window) {
+        XChangeProperty(display, root, activeAtom, XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&window), 1);
+        XSync(display, False);
+    };
+    const unsigned long pid = ::getpid();
+    std::vector<Window> windows;
+    for (int i = 0; i < 2; ++i) {
+        windows.push_back(XCreateSimpleWindow(display, root, 0, 0, 10, 10, 0, 0, 0));
+        XChangeProperty(display, windows.back(), XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+    }
+    makeActive(windows[0]);
+    X11Workspace workspace;
+    ASSERT_EQ(workspace.frontmostWindow(), windows[0]);
+    ASSERT_TRUE(workspace.frontmostApplication().has_value());
+    // The switch is read when it comes, as the program's loop does while the user works.
+    QEventLoop loop;
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    workspace.setActivationHandler([&](const RunningApplication&) { loop.quit(); });
+    makeActive(windows[1]);
+    loop.exec();
+    XGrabServer(display);
+    XSync(display, False);
+    std::mutex mutex;
+    std::condition_variable answered;
+    bool done = false;
+    bool doneWhileHeld = false;
+    // The hold ends when the workspace has answered, or after five seconds if it waits on the server.
+    std::thread holder([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        answered.wait_for(lock, std::chrono::seconds(5), [&] { return done; });
+        doneWhileHeld = done;
+        XUngrabServer(display);
+        XSync(display, False);
+    });
+    const quint64 front = workspace.frontmostWindow();
+    const std::optional<RunningApplication> app = workspace.frontmostApplication();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+    }
+    answered.notify_one();
+    holder.join();
+    EXPECT_TRUE(doneWhileHeld);
+    EXPECT_EQ(front, windows[1]);
+    ASSERT_TRUE(app.has_value());
+    EXPECT_EQ(app->pid, qint32(pid));
+    for (Window window : windows)
+        XDestroyWindow(display, window);
     XCloseDisplay(display);
 }
 

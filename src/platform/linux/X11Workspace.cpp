@@ -91,8 +91,9 @@ X11Workspace::X11Workspace() : m_x(std::make_unique<X>()) {
     m_x->gtkFrameExtents = XInternAtom(m_x->display, "_GTK_FRAME_EXTENTS", False);
     XSelectInput(m_x->display, m_x->root, PropertyChangeMask);
     XFlush(m_x->display);
-    m_lastActive = activeWindow();
-    m_lastActivePid = pidOfWindow(m_lastActive);
+    readActive();
+    m_lastActive = m_active.window;
+    m_lastActivePid = m_active.pid;
     m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(m_x->display), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
                      [this] { readEvents(); });
@@ -118,20 +119,15 @@ X11Workspace::~X11Workspace() {
 }
 
 void X11Workspace::readEvents() {
-    bool activeChanged = false;
-    while (XPending(m_x->display) > 0) {
-        XEvent event;
-        XNextEvent(m_x->display, &event);
-        if (event.type == PropertyNotify && event.xproperty.atom == m_x->activeWindow)
-            activeChanged = true;
-    }
-    if (!activeChanged)
+    drainEvents();
+    if (!m_activationToReport)
         return;
-    const unsigned long window = activeWindow();
+    m_activationToReport = false;
+    const unsigned long window = m_active.window;
     // Focus passing through "no window" during a switch is not an activation. The X server hands a
     // closed program's window id to the next program that connects: the same id with another
     // process behind it is a new window.
-    const qint32 pid = pidOfWindow(window);
+    const qint32 pid = m_active.pid;
     if (window == 0 || (window == m_lastActive && pid == m_lastActivePid))
         return;
     m_lastActive = window;
@@ -142,17 +138,50 @@ void X11Workspace::readEvents() {
         m_handler(*app);
 }
 
+void X11Workspace::drainEvents() {
+    while (XPending(m_x->display) > 0) {
+        XEvent event;
+        XNextEvent(m_x->display, &event);
+        if (event.type == PropertyNotify && event.xproperty.atom == m_x->activeWindow)
+            m_activationToReport = true;
+    }
+    if (m_activationToReport)
+        readActive();
+}
+
+void X11Workspace::catchUp() {
+    // What the server has sent already, without asking it anything. A change found here is
+    // reported from the event loop, never in the middle of the caller's work.
+    if (!m_x->display || XEventsQueued(m_x->display, QueuedAfterReading) == 0)
+        return;
+    drainEvents();
+    if (m_activationToReport)
+        QMetaObject::invokeMethod(
+            m_notifier.get(), [this] { readEvents(); }, Qt::QueuedConnection);
+}
+
+void X11Workspace::readActive() {
+    m_active = {};
+    const std::vector<unsigned long> items = m_x->cardinals(m_x->root, m_x->activeWindow, XA_WINDOW, 1);
+    if (items.empty())
+        return;
+    m_active.known = true;
+    m_active.window = items.front();
+    m_active.pid = pidOfWindow(m_active.window);
+}
+
 unsigned long X11Workspace::activeWindow(bool* known) {
     if (known)
         *known = false;
     if (!m_x->display)
         return 0;
-    const std::vector<unsigned long> items = m_x->cardinals(m_x->root, m_x->activeWindow, XA_WINDOW, 1);
-    if (items.empty())
-        return 0;
+    catchUp();
+    // A window that names its process only after it came to the front is asked again.
+    if (m_active.window != 0 && m_active.pid <= 0)
+        readActive();
     if (known)
-        *known = true;
-    return items.front();
+        *known = m_active.known;
+    return m_active.window;
 }
 
 qint32 X11Workspace::pidOfWindow(unsigned long window) {
@@ -167,7 +196,7 @@ unsigned long X11Workspace::windowOf(qint32 pid) {
         return 0;
     // The active window first, so a process with several windows is found where the user is.
     const unsigned long active = activeWindow();
-    if (active && pidOfWindow(active) == pid)
+    if (active && m_active.pid == pid)
         return active;
     for (unsigned long w : m_x->cardinals(m_x->root, m_x->clientList, XA_WINDOW))
         if (pidOfWindow(w) == pid)
@@ -177,10 +206,10 @@ unsigned long X11Workspace::windowOf(qint32 pid) {
 
 std::optional<qint32> X11Workspace::activePid() {
     bool known = false;
-    const unsigned long window = activeWindow(&known);
+    activeWindow(&known);
     if (!known)
         return std::nullopt;
-    return pidOfWindow(window);
+    return m_active.pid;
 }
 
 std::optional<QRectF> X11Workspace::windowFrame(qint32 pid) {
@@ -211,6 +240,11 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
 std::optional<RunningApplication> X11Workspace::runningApplication(qint32 pid) {
     if (pid <= 0 || !isRunning(pid))
         return std::nullopt;
+    // The application in front is looked up once per activation.
+    activeWindow();
+    const bool active = pid == m_active.pid;
+    if (active && m_active.app)
+        return m_active.app;
     RunningApplication app;
     app.pid = pid;
     std::optional<DesktopEntry> entry;
@@ -247,6 +281,8 @@ std::optional<RunningApplication> X11Workspace::runningApplication(qint32 pid) {
     } else if (m_nameFallback) {
         app.localizedName = m_nameFallback(pid);
     }
+    if (active)
+        m_active.app = app;
     return app;
 }
 

@@ -47,6 +47,9 @@ private:
         QString name;
     };
     void readEvents();
+    void drainEvents();
+    void catchUp();
+    void readActive();
     unsigned long activeWindow(bool* known = nullptr);
     unsigned long windowOf(qint32 pid);
     qint32 pidOfWindow(unsigned long window);
@@ -61,6 +64,17 @@ private:
     std::function<std::optional<QString>(qint32)> m_nameFallback;
     unsigned long m_lastActive = 0;
     qint32 m_lastActivePid = 0;
+    // The active window as the window manager last set it, read again only when it changes: a click
+    // then asks the X server nothing, which matters while the window manager holds every other
+    // client's request up (it does as it maps our panel).
+    struct Active {
+        unsigned long window = 0;
+        bool known = false;
+        qint32 pid = 0;
+        std::optional<RunningApplication> app;
+    };
+    Active m_active;
+    bool m_activationToReport = false;
     bool m_entriesLoaded = false;
     QHash<QString, DesktopEntry> m_entriesById;       // lower-case id -> entry
     QHash<QString, DesktopEntry> m_entriesByWmClass;  // lower-case StartupWMClass -> entry
