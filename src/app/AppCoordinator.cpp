@@ -290,7 +290,10 @@ void AppCoordinator::presentSuggestions(const Trigger& trigger) {
         m_services.beep.beep();
         return;
     }
-    showSparePanelAhead();
+    // A window of ours going up takes the front from the field's application, and some (Gecko's)
+    // then say nothing is selected: with a selection the panel goes up only once it is read.
+    if (!field->selectedText(m_services.ax))
+        showSparePanelAhead();
     if (isStillTheField(*field, trigger, readNow))
         presentFor(*field);
     // A request that did not go ahead leaves no window behind: the panel waits for the next one.

@@ -396,49 +396,6 @@ TEST_F(AppCoordinatorTest, UndoRestoresTheFieldExactlyWhicheverRoadTheReplacemen
     }
 }
 
-TEST_F(AppCoordinatorTest, HotkeyWithNothingSelectedBeepsAndWithoutKeyAsksForSettings) {
-    coordinator->hotkeyTriggered();
-    desktop.scheduler.advance(TextIO::copyDelay);
-    EXPECT_EQ(desktop.beep.count, 1);
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
-
-    desktop.settings.setApiKey("");
-    desktop.keys.presses.clear();
-    coordinator->hotkeyTriggered();
-    EXPECT_EQ(needsSettings, 1);
-    EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "nothing is copied without a key";
-}
-
-// While the shortcut's keys are down the desktop holds the keyboard, and GTK reports the field's
-// focus gone until they are released; that report may come before the press.
-TEST_F(AppCoordinatorTest, TheShortcutKeepsTheFieldWhoseFocusTheKeyGrabTookAway) {
-    const AXElement field = focusField("Their is a mistake here.");
-    desktop.ax.setFocused(AXElement());
-    desktop.ax.notify(kEditorPid, field, AXNotification::focusedUIElementChanged);
-    desktop.scheduler.runPending();
-    ASSERT_FALSE(coordinator->currentField());
-    coordinator->hotkeyTriggered();
-    ASSERT_NE(openViewModel(), nullptr);
-    EXPECT_EQ(openViewModel()->originalText(), "Their is a mistake here.");
-    coordinator->closeSuggestions();
-
-    // Not once another application is in front, nor for a field that is no longer one.
-    desktop.ax.setFocused(AXElement());
-    desktop.ax.notify(kEditorPid, field, AXNotification::focusedUIElementChanged);
-    desktop.workspace.addApp({kEditorPid + 1, std::nullopt, std::nullopt});
-    desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid + 1));
-    desktop.scheduler.runPending();
-    coordinator->hotkeyTriggered();
-    EXPECT_EQ(coordinator->suggestionController(), nullptr) << "another application in front";
-    desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
-    desktop.ax.set(field, AXAttr::role, QStringLiteral("AXStaticText"));
-    desktop.ax.setSettable(field, AXAttr::value, false);
-    desktop.scheduler.runPending();
-    coordinator->hotkeyTriggered();
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
-    EXPECT_EQ(desktop.http.requests.size(), 2) << "only the first press sent the text";
-}
-
 TEST_F(AppCoordinatorTest, FocusChangesNeverAskTheKeyringAndAStoppedOneHoldsNothingUp) {
     const int reads = desktop.secrets.reads;
     for (int i = 0; i < 20; ++i)

@@ -1,0 +1,100 @@
+// The global shortcut: which field it works on, and what it reads there.
+#include <gmock/gmock.h>
+
+#include <QApplication>
+
+#include "core/SuggestionViewModel.h"
+#include "core/TextIO.h"
+#include "ui/CoordinatorFixture.h"
+#include "ui/KeyablePanel.h"
+
+using namespace quillet;
+
+namespace {
+
+using CoordinatorShortcutTest = test::AppCoordinatorTest;
+using test::kEditorPid;
+
+TEST_F(CoordinatorShortcutTest, HotkeyWithNothingSelectedBeepsAndWithoutKeyAsksForSettings) {
+    coordinator->hotkeyTriggered();
+    desktop.scheduler.advance(TextIO::copyDelay);
+    EXPECT_EQ(desktop.beep.count, 1);
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+
+    desktop.settings.setApiKey("");
+    desktop.keys.presses.clear();
+    coordinator->hotkeyTriggered();
+    EXPECT_EQ(needsSettings, 1);
+    EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "nothing is copied without a key";
+}
+
+// While the shortcut's keys are down the desktop holds the keyboard, and GTK reports the field's
+// focus gone until they are released; that report may come before the press.
+TEST_F(CoordinatorShortcutTest, TheShortcutKeepsTheFieldWhoseFocusTheKeyGrabTookAway) {
+    const AXElement field = focusField("Their is a mistake here.");
+    desktop.ax.setFocused(AXElement());
+    desktop.ax.notify(kEditorPid, field, AXNotification::focusedUIElementChanged);
+    desktop.scheduler.runPending();
+    ASSERT_FALSE(coordinator->currentField());
+    coordinator->hotkeyTriggered();
+    ASSERT_NE(openViewModel(), nullptr);
+    EXPECT_EQ(openViewModel()->originalText(), "Their is a mistake here.");
+    coordinator->closeSuggestions();
+
+    // Not once another application is in front, nor for a field that is no longer one.
+    desktop.ax.setFocused(AXElement());
+    desktop.ax.notify(kEditorPid, field, AXNotification::focusedUIElementChanged);
+    desktop.workspace.addApp({kEditorPid + 1, std::nullopt, std::nullopt});
+    desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid + 1));
+    desktop.scheduler.runPending();
+    coordinator->hotkeyTriggered();
+    EXPECT_EQ(coordinator->suggestionController(), nullptr) << "another application in front";
+    desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
+    desktop.ax.set(field, AXAttr::role, QStringLiteral("AXStaticText"));
+    desktop.ax.setSettable(field, AXAttr::value, false);
+    desktop.scheduler.runPending();
+    coordinator->hotkeyTriggered();
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(desktop.http.requests.size(), 2) << "only the first press sent the text";
+}
+
+// A window of ours going up takes the front from the field's application, and some (Gecko's) then
+// say nothing is selected: with a selection, the panel goes up only once it has been read.
+TEST_F(CoordinatorShortcutTest, ASelectionIsReadBeforeAnyWindowOfOursGoesUp) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QString text = QStringLiteral("Their is a mistake.\n\nThe second paragraph stays.");
+    const AXElement field = focusField(text);
+    desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
+    const auto panelShown = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<KeyablePanel*>(w) && w->isVisible())
+                return true;
+        return false;
+    };
+    desktop.ax.onCopy = [&](const AXElement& element, const QString& attribute) {
+        if (element != field || (attribute != AXAttr::selectedText && attribute != AXAttr::selectedTextRange))
+            return;
+        if (panelShown())
+            FakeAccessibility::data(field).copyFailures[attribute] = AXError::noValue;
+        else
+            FakeAccessibility::data(field).copyFailures.remove(attribute);
+    };
+    for (const bool byShortcut : {true, false}) {
+        SCOPED_TRACE(byShortcut ? "the shortcut" : "a click");
+        desktop.ax.set(field, AXAttr::selectedTextRange, AXTextRange{0, 19});
+        desktop.ax.set(field, AXAttr::selectedText, text.left(19));
+        if (byShortcut)
+            coordinator->hotkeyTriggered();
+        else
+            coordinator->presentSuggestions();
+        ASSERT_NE(openViewModel(), nullptr);
+        EXPECT_EQ(openViewModel()->originalText(), "Their is a mistake.");
+        coordinator->closeSuggestions();
+        for (int i = 0; i < 2; ++i)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
+    }
+    desktop.ax.onCopy = nullptr;
+}
+
+}  // namespace
