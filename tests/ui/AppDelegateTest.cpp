@@ -18,6 +18,7 @@
 #include "core/SuggestionViewModel.h"
 #include "core/SurfacePlacement.h"
 #include "support/FakeDesktop.h"
+#include "ui/AppDelegateFixture.h"
 #include "ui/FloatingPanel.h"
 #include "ui/OnboardingWindowController.h"
 #include "ui/SettingsWindowController.h"
@@ -31,100 +32,9 @@ using testing::ElementsAre;
 
 namespace {
 
-constexpr qint32 kEditorPid = 501;
-const QString kSeparator = QStringLiteral("---");
-
-class AppDelegateTest : public testing::Test {
-protected:
-    AppDelegateTest() {
-        // The off-screen platform cannot raise a window and says so each time a window is presented.
-        s_previousHandler = qInstallMessageHandler(
-            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-                // Nor has it a tray for the icon to wait for.
-                if (!message.contains(QLatin1String("does not support raise()")) &&
-                    !message.contains(QLatin1String("systemTrayWindowChanged")))
-                    s_previousHandler(type, context, message);
-            });
-        desktop.workspace.addApp(
-            {kEditorPid, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")});
-        desktop.workspace.addApp(
-            {desktop.workspace.myPid, QStringLiteral("com.lumenfold.quillet"), QStringLiteral("Quillet")});
-    }
-    ~AppDelegateTest() override {
-        delegate.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        qInstallMessageHandler(s_previousHandler);
-    }
-
-    /// Starts the program; a run before it ends first, as at a restart.
-    AppDelegate& launch(std::optional<InstanceRequest> request = std::nullopt) {
-        delegate.reset();
-        delegate = std::make_unique<AppDelegate>(desktop.settings, desktop.services());
-        delegate->coordinator().now = [this] { return clock; };
-        delegate->onQuit = [this] { ++quits; };
-        delegate->trayAvailable = [this] { return trayShown; };
-        delegate->applicationDidFinishLaunching(request);
-        return *delegate;
-    }
-    /// The menu as it is about to open: item titles, "---" for separators.
-    QStringList openMenu() {
-        delegate->menuNeedsUpdate(*delegate->menu());
-        return titles(*delegate->menu());
-    }
-    static QStringList titles(const QMenu& menu) {
-        QStringList out;
-        for (QAction* a : menu.actions())
-            out << (a->isSeparator() ? kSeparator : a->text());
-        return out;
-    }
-    QAction* item(const QString& title) {
-        for (QAction* a : delegate->menu()->actions())
-            if (a->text() == title)
-                return a;
-        ADD_FAILURE() << "no item " << title.toStdString();
-        return nullptr;
-    }
-    static bool labelIn(QWidget* root, const QString& text) {
-        for (QLabel* label : root->findChildren<QLabel*>())
-            if (label->text() == text && !label->isHidden())
-                return true;
-        return false;
-    }
-    QMenu* submenu(const QString& title) {
-        QAction* a = item(title);
-        return a ? a->menu() : nullptr;
-    }
-    /// A field of the editor with `text`, focused and reported.
-    AXElement focusEditorField(const QString& text) {
-        AXElement field = desktop.ax.makeTextField(kEditorPid, text);
-        desktop.ax.setFocused(field);
-        desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
-        desktop.scheduler.runPending();
-        return field;
-    }
-    /// One replacement through the whole flow, in a field of the editor.
-    void replaceInEditor(const QString& original, const QString& replacement) {
-        AppCoordinator& c = delegate->coordinator();
-        focusEditorField(original);
-        c.presentSuggestions();
-        ASSERT_NE(c.suggestionController(), nullptr);
-        c.suggestionController()->viewModel()->replace(replacement);
-    }
-
-    /// Makes `window` the active one, as the window manager does when it is clicked. (The off-screen
-    /// platform also activates every window it shows, the icon's included, which no desktop does.)
-    static void activate(QWidget* window) {
-        QApplication::setActiveWindow(window);
-        ASSERT_TRUE(window->isActiveWindow());
-    }
-
-    static inline QtMessageHandler s_previousHandler = nullptr;
-    test::FakeDesktop desktop;
-    QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
-    std::unique_ptr<AppDelegate> delegate;
-    int quits = 0;
-    bool trayShown = true;
-};
+using test::kEditorPid;
+using test::kSeparator;
+using AppDelegateTest = test::AppDelegateFixture;
 
 TEST_F(AppDelegateTest, MenuFollowsThePauseStateAtEachOpening) {
     desktop.storeKey();
@@ -491,128 +401,6 @@ TEST_F(AppDelegateTest, WithoutATrayEveryStartShowsSettingsWithTheMenusCommands)
     EXPECT_EQ(delegate->settingsWindow(), nullptr);
     delegate->openSettings();
     EXPECT_TRUE(delegate->settingsWindow()->view()->statusSection()->isHidden());
-}
-
-TEST_F(AppDelegateTest, LaterStartsRequestsAndAStartMadeForOne) {
-    desktop.storeKey();
-    launch();
-    delegate->handleRequest(InstanceRequest::settings);
-    ASSERT_NE(delegate->settingsWindow(), nullptr);
-    EXPECT_TRUE(delegate->settingsWindow()->window()->isVisible());
-
-    AXElement field = desktop.ax.makeTextField(kEditorPid, QStringLiteral("Some words to check here"));
-    desktop.ax.setFocused(field);
-    delegate->handleRequest(InstanceRequest::trigger);
-    ASSERT_NE(delegate->coordinator().suggestionController(), nullptr) << "as the shortcut does";
-    delegate->coordinator().closeSuggestions();
-    delegate->handleRequest(InstanceRequest::quit);
-    EXPECT_EQ(quits, 1);
-
-    // Started by `--trigger` on a desktop without a tray: no window takes the field's focus, and
-    // the panel opens once the program is running.
-    trayShown = false;
-    launch(InstanceRequest::trigger);
-    EXPECT_EQ(delegate->settingsWindow(), nullptr);
-    EXPECT_EQ(delegate->coordinator().suggestionController(), nullptr);
-    desktop.scheduler.runPending();
-    EXPECT_NE(delegate->coordinator().suggestionController(), nullptr);
-    EXPECT_EQ(delegate->settingsWindow(), nullptr);
-
-    trayShown = true;
-    launch(InstanceRequest::settings);
-    ASSERT_NE(delegate->settingsWindow(), nullptr);
-    EXPECT_TRUE(delegate->settingsWindow()->window()->isVisible());
-}
-
-TEST_F(AppDelegateTest, BlockingTheApplicationInFrontHidesItsIconAtOnce) {
-    desktop.storeKey();
-    launch();
-    AppCoordinator& c = delegate->coordinator();
-    const AXElement field = focusEditorField(QStringLiteral("Some words to check here"));
-    ASSERT_TRUE(c.overlay().isVisible());
-
-    EXPECT_EQ(openMenu().indexOf("Block Mousepad"), 4) << "below History";
-    item("Block Mousepad")->trigger();
-    EXPECT_EQ(desktop.settings.blocklist().last(), "org.xfce.mousepad");
-    EXPECT_FALSE(c.overlay().isVisible()) << "at once, not at the field's next change";
-    EXPECT_FALSE(openMenu().contains("Block Mousepad")) << "blocked already";
-    EXPECT_EQ(desktop.settings.blocklist().count("org.xfce.mousepad"), 1);
-
-    // Unblocked from the settings, the icon is back; then the settings window offers the block
-    // for the application that was in front before it.
-    desktop.settings.setBlocklist({});
-    EXPECT_TRUE(c.overlay().isVisible());
-    trayShown = false;
-    delegate->openSettings();
-    desktop.ax.setFocused(AXElement());
-    desktop.ax.notify(kEditorPid, field, AXNotification::focusedUIElementChanged);
-    desktop.scheduler.runPending();
-    ASSERT_FALSE(c.currentField());
-    QWidget* window = delegate->settingsWindow()->window();
-    delegate->settingsWindow()->view()->refreshStatus();
-    auto* block = window->findChild<QPushButton*>(QStringLiteral("blockApplicationButton"));
-    ASSERT_NE(block, nullptr);
-    EXPECT_TRUE(block->isVisibleTo(window));
-    EXPECT_EQ(block->text(), "Block Mousepad");
-    QTest::mouseClick(block, Qt::LeftButton);
-    EXPECT_THAT(desktop.settings.blocklist(), ElementsAre("org.xfce.mousepad"));
-    EXPECT_FALSE(block->isVisibleTo(window));
-
-    // Quillet itself (the setup's sample field) is never offered.
-    desktop.settings.setBlocklist({});
-    AXElement own = desktop.ax.makeTextField(desktop.workspace.myPid, QStringLiteral("our own sample field"));
-    desktop.ax.setFocused(own);
-    desktop.workspace.activateApp(desktop.workspace.apps.value(desktop.workspace.myPid));
-    desktop.scheduler.runPending();
-    EXPECT_EQ(delegate->trayCommands().blockCandidate(), "Mousepad");
-}
-
-TEST_F(AppDelegateTest, TheShortcutIsTheStoredOneAndAChangeIsKeptOnlyOnceItIsHeld) {
-    desktop.defaults.setString(QStringLiteral("globalShortcut"), QStringLiteral("Ctrl+Alt+K"));
-    SettingsStore settings(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log,
-                           desktop.scheduler);
-    EXPECT_EQ(settings.globalShortcut(), "Ctrl+Alt+K");
-    desktop.settings.setGlobalShortcut(QStringLiteral("Ctrl+Alt+K"));
-    desktop.storeKey();
-    launch();
-    EXPECT_EQ(desktop.hotkey.grabbed(), Shortcut::fromText("Ctrl+Alt+K")->combination());
-
-    delegate->openSettings();
-    QWidget* window = delegate->settingsWindow()->window();
-    auto* recorder = window->findChild<ShortcutRecorder*>(QStringLiteral("shortcutRecorder"));
-    ASSERT_NE(recorder, nullptr);
-    EXPECT_EQ(recorder->text(), "Ctrl+Alt+K");
-    QTest::mouseClick(recorder, Qt::LeftButton);
-    EXPECT_TRUE(desktop.hotkey.suspended) << "the recorder gets the keys";
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_H, Qt::MetaModifier | Qt::ShiftModifier, 43, 'H', 0);
-    QApplication::sendEvent(recorder, &press);
-    EXPECT_FALSE(desktop.hotkey.suspended);
-    EXPECT_EQ(desktop.hotkey.grabbed(), Shortcut::fromText("Super+Shift+H")->combination());
-    EXPECT_EQ(desktop.defaults.values.value(QStringLiteral("globalShortcut")).toString(), "Super+Shift+H");
-
-    int triggered = 0;
-    delegate->coordinator().onNeedsSettings = [&] { ++triggered; };  // no field: asks for the settings
-    desktop.settings.setApiKey(QString());
-    desktop.hotkey.press();
-    EXPECT_EQ(triggered, 1) << "the new combination works at once";
-
-    // Refused: the previous one stays held and stored, and the reason is shown.
-    desktop.hotkey.heldElsewhere << Shortcut::fromText("Super+J")->combination();
-    EXPECT_EQ(delegate->changeShortcut(Shortcut::fromText("Super+J")), GrabError{GrabError::Kind::taken});
-    EXPECT_EQ(desktop.settings.globalShortcut(), "Super+Shift+H");
-    EXPECT_EQ(desktop.hotkey.grabbed(), Shortcut::fromText("Super+Shift+H")->combination());
-
-    // Clear turns it off, and a later start grabs nothing.
-    QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("shortcutClearButton")), Qt::LeftButton);
-    EXPECT_FALSE(desktop.hotkey.isGrabbed());
-    EXPECT_EQ(desktop.settings.globalShortcut(), "");
-    launch();
-    EXPECT_FALSE(desktop.hotkey.isGrabbed());
-
-    // A stored text that names no combination leaves the default in force.
-    desktop.settings.setGlobalShortcut(QStringLiteral("Hyper+Nothing"));
-    launch();
-    EXPECT_EQ(desktop.hotkey.grabbed(), Shortcut::defaultShortcut().combination());
 }
 
 }  // namespace

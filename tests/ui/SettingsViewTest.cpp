@@ -1,5 +1,5 @@
 // The settings window as a person uses it: key, model, endpoint, block list, shortcut, language.
-#include "WindowTestFixture.h"
+#include "ui/SettingsViewFixture.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>
@@ -31,27 +31,7 @@ using testing::IsEmpty;
 
 namespace {
 
-class SettingsViewTest : public WindowTest {
-protected:
-    // Shown, as a person sees it, but never mapped on a screen.
-    std::unique_ptr<SettingsView> makeView(SettingsView::ShortcutControl shortcut = {}) {
-        auto view = std::make_unique<SettingsView>(store, checker.validator(), std::move(shortcut));
-        view->setAttribute(Qt::WA_DontShowOnScreen);
-        view->show();
-        return view;
-    }
-    static QString statusText(SettingsView& view) { return view.findChild<KeyStatusView*>()->text(); }
-    static bool spinning(SettingsView& view) { return view.findChild<KeyStatusView*>()->spinning(); }
-    /// Types `text` and leaves the field, as a person moving on to the next control.
-    static void enter(QLineEdit* field, const QString& text) {
-        typeInto(field, text);
-        Q_EMIT field->editingFinished();
-    }
-    QList<QToolButton*> removeButtons(SettingsView& view) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return view.findChildren<QToolButton*>(QStringLiteral("removeBlockedApp"));
-    }
-};
+using SettingsViewTest = SettingsViewFixture;
 
 TEST_F(SettingsViewTest, SaveChecksWhatIsStoredStaysOffWhileTheCheckRunsAndSaysAKeyringRefusal) {
     auto view = makeView();
@@ -356,95 +336,6 @@ TEST_F(SettingsViewTest, EveryTextFollowsTheLanguageAtOnce) {
     }
 }
 
-TEST_F(SettingsViewTest, ShortcutRowSaysWhenTheShortcutCouldNotBeTaken) {
-    std::optional<GrabError> failure;
-    SettingsView::ShortcutControl control;
-    control.startupFailure = [&failure] { return failure; };
-    auto view = makeView(control);
-    view->showPage(SettingsView::Page::shortcut);
-    auto* unavailable = child<QLabel>(view.get(), "shortcutUnavailable");
-    EXPECT_TRUE(unavailable->isHidden());
-    EXPECT_FALSE(child<QLabel>(view.get(), "shortcutSteps")->isVisible());
-    EXPECT_TRUE(child<QPushButton>(view.get(), "shortcutRecorder")->isVisible());
-
-    failure = GrabError{GrabError::Kind::taken};
-    store.setMinWordCount(4);  // any change of the store redraws the row
-    EXPECT_FALSE(unavailable->isHidden());
-    EXPECT_EQ(unavailable->text(), "Unavailable");
-    EXPECT_EQ(unavailable->toolTip(), "Another program already uses Super+Shift+G.");
-}
-
-// A key as the X11 platform delivers it: Qt's key and modifiers, and the keysym and keycode.
-void pressKey(QWidget* w, Qt::Key key, Qt::KeyboardModifiers modifiers, quint32 keycode, quint32 keysym) {
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, keycode, keysym, 0);
-    QApplication::sendEvent(w, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, keycode, keysym, 0);
-    QApplication::sendEvent(w, &release);
-}
-
-TEST_F(SettingsViewTest, TheRecorderTakesAPressedCombinationOrSaysWhyNot) {
-    QList<std::optional<Shortcut>> asked;
-    QList<bool> suspensions;
-    SettingsView::ShortcutControl control;
-    control.change = [&](const std::optional<Shortcut>& s) -> std::optional<GrabError> {
-        asked << s;
-        if (s && s->text() == "Super+J")
-            return GrabError{GrabError::Kind::taken};
-        store.setGlobalShortcut(s ? s->text() : QString());
-        return std::nullopt;
-    };
-    control.suspend = [&](bool on) { suspensions << on; };
-    auto view = makeView(control);
-    auto* recorder = child<ShortcutRecorder>(view.get(), "shortcutRecorder");
-    auto* error = child<QLabel>(view.get(), "shortcutError");
-    EXPECT_EQ(recorder->text(), "Super+Shift+G") << "the default";
-
-    QTest::mouseClick(recorder, Qt::LeftButton);
-    ASSERT_TRUE(recorder->isRecording());
-    EXPECT_EQ(recorder->text(), "Press a shortcut…");
-    EXPECT_THAT(suspensions, ElementsAre(true)) << "the current shortcut lets its keys through";
-    pressKey(recorder, Qt::Key_Control, Qt::ControlModifier, 37, 0xffe3);
-    pressKey(recorder, Qt::Key_G, Qt::ShiftModifier, 42, 'G');
-    EXPECT_TRUE(recorder->isRecording()) << "Shift alone is not enough";
-    EXPECT_FALSE(error->isHidden());
-    EXPECT_EQ(error->text(),
-              "Use Ctrl, Alt or Super with Shift+G: alone it would stop working in every other program.");
-    pressKey(recorder, Qt::Key_Enter, Qt::ControlModifier, 104, 0xff8d);
-    EXPECT_EQ(error->text(), "This key cannot be part of a shortcut.");
-    EXPECT_TRUE(asked.isEmpty());
-
-    // Under a Cyrillic layout the K key gives "к": the physical key is recorded.
-    pressKey(recorder, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, 45, 0x6cb);
-    EXPECT_FALSE(recorder->isRecording());
-    EXPECT_THAT(suspensions, ElementsAre(true, false));
-    ASSERT_EQ(asked.size(), 1);
-    EXPECT_EQ(asked[0]->text(), "Ctrl+Alt+K");
-    EXPECT_EQ(store.globalShortcut(), "Ctrl+Alt+K");
-    EXPECT_EQ(recorder->text(), "Ctrl+Alt+K");
-    EXPECT_TRUE(error->isHidden());
-
-    // Refused by the desktop: the reason shows and the previous combination stays.
-    QTest::mouseClick(recorder, Qt::LeftButton);
-    pressKey(recorder, Qt::Key_J, Qt::MetaModifier, 44, 'j');
-    EXPECT_EQ(error->text(), "Another program already uses Super+J.");
-    EXPECT_EQ(recorder->text(), "Ctrl+Alt+K");
-    EXPECT_EQ(store.globalShortcut(), "Ctrl+Alt+K");
-
-    // Escape gives up; the window's own Escape does not get it.
-    QTest::mouseClick(recorder, Qt::LeftButton);
-    EXPECT_TRUE(error->isHidden()) << "a new try clears the old reason";
-    pressKey(recorder, Qt::Key_Escape, Qt::NoModifier, 9, 0xff1b);
-    EXPECT_FALSE(recorder->isRecording());
-    EXPECT_EQ(asked.size(), 2);
-
-    auto* clear = child<QPushButton>(view.get(), "shortcutClearButton");
-    QTest::mouseClick(clear, Qt::LeftButton);
-    EXPECT_EQ(asked.last(), std::nullopt);
-    EXPECT_EQ(store.globalShortcut(), "");
-    EXPECT_EQ(recorder->text(), "Off");
-    EXPECT_FALSE(clear->isEnabled());
-}
-
 TEST_F(SettingsViewTest, BlockedAppsShowTheirNamesAndNewOnesCompleteFromRunningApps) {
     store.setBlocklist({"org.xfce.mousepad", "1password", "c.three", "d.four", "e.five", "f.six"});
     auto view = makeView();
@@ -494,23 +385,6 @@ TEST_F(SettingsViewTest, BlockedAppsShowTheirNamesAndNewOnesCompleteFromRunningA
     completer->setCompletionPrefix(QStringLiteral("text ed"));
     ASSERT_EQ(completer->completionCount(), 1);
     EXPECT_EQ(completer->pathFromIndex(completer->currentIndex()), "org.gnome.TextEditor");
-}
-
-TEST_F(SettingsViewTest, WhereTheDesktopHoldsTheShortcutItsStepsReplaceTheRecorder) {
-    SettingsView::ShortcutControl control;
-    control.desktopSteps = [](const L10n& l) {
-        return QStringList{l.text(QStringLiteral("Open Settings."), QStringLiteral("Otvorite Podešavanja.")),
-                           QStringLiteral("quillet --trigger")};
-    };
-    auto view = makeView(control);
-    view->showPage(SettingsView::Page::shortcut);
-    auto* steps = child<QLabel>(view.get(), "shortcutSteps");
-    EXPECT_TRUE(steps->isVisible());
-    EXPECT_EQ(steps->text(), "Open Settings.\nquillet --trigger");
-    EXPECT_FALSE(child<QPushButton>(view.get(), "shortcutRecorder")->isVisible());
-    EXPECT_FALSE(child<QPushButton>(view.get(), "shortcutClearButton")->isVisible());
-    store.setLanguage(AppLanguage::sr);
-    EXPECT_EQ(steps->text(), "Otvorite Podešavanja.\nquillet --trigger") << "follows the language";
 }
 
 TEST_F(SettingsViewTest, ActionsAreAddedEditedMovedAndRemovedWithRefusalsSaid) {

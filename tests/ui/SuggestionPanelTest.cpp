@@ -23,6 +23,7 @@
 #include "ui/KeyablePanel.h"
 #include "ui/Style.h"
 #include "ui/SuggestionPanelController.h"
+#include "ui/SuggestionPanelFixture.h"
 #include "ui/SuggestionView.h"
 #include "ui/SurfaceTestSupport.h"
 #include "ui/VariantCard.h"
@@ -31,71 +32,7 @@ using namespace quillet;
 using namespace quillet::test;
 
 namespace {
-
-const QString original = QStringLiteral("I has went to the store yesterday and buyed two apple.");
-const QString corrected = QStringLiteral("I went to the store yesterday and bought two apples.");
-
-CorrectionResult correction(QString text, int changes) {
-    CorrectionResult r{std::move(text), {}};
-    for (int i = 0; i < changes; ++i)
-        r.changes << CorrectionChange{QStringLiteral("a"), QStringLiteral("b"), {}};
-    return r;
-}
-
-class SuggestionPanelTest : public testing::Test {
-protected:
-    void SetUp() override { open(original); }
-    /// A new panel for `text`, in place of the one before.
-    void open(const QString& text, QList<CustomAction> actions = {}) {
-        controller.reset();
-        vm = std::make_shared<SuggestionViewModel>(
-            text,
-            OpenAIClient(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-test"),
-                         QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer),
-            std::move(actions));
-        vm->onReplace = [this](const QString& chosen) { replaced << chosen; };
-        vm->onCloseRequested = [this] { ++closeRequests; };
-        controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens, hints);
-        controller->onClose = [this] { ++closes; };
-        controller->show(Rect(300, 400, 24, 24));
-    }
-    void TearDown() override {
-        controller.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    SuggestionView& view() { return *controller->view(); }
-    QWidget* content() { return view().currentContent(); }
-    template <typename T = QWidget>
-    T* find(const char* name) {
-        return content() ? content()->findChild<T*>(QLatin1String(name)) : nullptr;
-    }
-    QImage snapshot(const QString& name) {
-        return render(*controller->panel(), QStringLiteral("panel-") + name);
-    }
-    /// Escape pressed in `target`, or wherever the keyboard is, in the active panel.
-    void escape(QWidget* target = nullptr) {
-        controller->panel()->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
-        if (target)
-            target->setFocus();
-        QWidget* at = target ? target : QApplication::focusWidget();
-        QTest::keyClick(at ? at : controller->panel(), Qt::Key_Escape);
-    }
-
-    FakeScheduler scheduler;
-    FakeHttpTransport transport{scheduler};
-    FakeLanguageRecognizer recognizer;
-    FakeScreens screens;
-    FakeWindowHints hints;
-    MemoryPasteboard pasteboard;
-    std::shared_ptr<SuggestionViewModel> vm;
-    std::unique_ptr<SuggestionPanelController> controller;
-    QStringList replaced;
-    int closeRequests = 0;
-    int closes = 0;
-};
-
+using SuggestionPanelTest = SuggestionPanelFixture;
 }  // namespace
 
 TEST_F(SuggestionPanelTest, IsPlacedBelowTheAnchorTakesTheKeyboardAndLoadsOnBothTabs) {
@@ -414,49 +351,6 @@ TEST_F(SuggestionPanelTest, BothTabsKeepTheRoundedTranslucentCorners) {
             for (int x = image.width() - 3; x < image.width(); ++x)
                 ASSERT_EQ(image.pixel(x, y), plain.pixel(x, y)) << x << "," << y;
     }
-}
-
-TEST_F(SuggestionPanelTest, EscapeOrdersThePanelOutThenClosesFromAnywhereInIt) {
-    escape();  // while loading
-    EXPECT_FALSE(controller->panel()->isVisible());
-    EXPECT_EQ(closes, 1);
-    EXPECT_EQ(closeRequests, 0);
-
-    open(original);
-    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
-    escape(find<QTextBrowser>("correctionText"));
-    EXPECT_FALSE(controller->panel()->isVisible());
-    EXPECT_EQ(closes, 2);
-
-    view().closeButton()->click();
-    EXPECT_EQ(closeRequests, 1);
-    EXPECT_EQ(closes, 2) << "the close button leaves closing to the owner";
-}
-
-TEST_F(SuggestionPanelTest, ReturnReplacesOnTheCorrectionTabOnlyAndTheOwnerMayDropThePanelThen) {
-    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
-    vm->setRephrase(
-        SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{{"neutral", "Something else."}}}));
-    controller->panel()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
-    vm->setSelectedTab(1);
-    QTest::keyClick(controller->panel(), Qt::Key_Return);
-    EXPECT_TRUE(replaced.isEmpty());
-    vm->setSelectedTab(0);
-    auto* text = find<QTextBrowser>("correctionText");
-    text->setFocus();
-    QTest::keyClick(text, Qt::Key_Return);
-    EXPECT_EQ(replaced, QStringList{corrected});
-
-    // The owner may drop the controller from inside a click of the panel's own buttons.
-    replaced.clear();
-    vm->onReplace = [this](const QString& text) {
-        replaced << text;
-        controller.reset();
-    };
-    find<QPushButton>("replaceButton")->click();
-    EXPECT_EQ(replaced, QStringList{corrected});
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // A text longer than what is sent: the panel says so, and the correction is compared with the part
