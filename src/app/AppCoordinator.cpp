@@ -290,10 +290,7 @@ void AppCoordinator::presentSuggestions(const Trigger& trigger) {
         m_services.beep.beep();
         return;
     }
-    // A window of ours going up takes the front from the field's application, and some (Gecko's)
-    // then say nothing is selected: with a selection the panel goes up only once it is read.
-    if (!field->selectedText(m_services.ax))
-        showSparePanelAhead();
+    showSparePanelAhead(*field);
     if (isStillTheField(*field, trigger, readNow))
         presentFor(*field);
     // A request that did not go ahead leaves no window behind: the panel waits for the next one.
@@ -301,13 +298,17 @@ void AppCoordinator::presentSuggestions(const Trigger& trigger) {
         m_sparePanel->orderOut();
 }
 
-void AppCoordinator::showSparePanelAhead() {
+void AppCoordinator::showSparePanelAhead(const FocusedField& field) {
     // The window manager takes a few milliseconds to put a window on screen: the panel goes up
     // beside the icon now, and the field is checked and read meanwhile. It takes the keyboard only
     // once the request goes ahead.
     const std::optional<Rect> icon = m_overlay.iconFrame();
     if (!icon || !m_sparePanel || !m_services.windowHints.keepsKeyboardOnShow() || m_settings.keyMissing() ||
         m_sparePalette != QGuiApplication::palette().cacheKey())
+        return;
+    // A window of ours going up takes the front from the field's application, and some (Gecko's)
+    // then say nothing is selected: with a selection the panel goes up only once it is read.
+    if (field.selectedText(m_services.ax))
         return;
     SuggestionPanelController::showAhead(*m_sparePanel, *icon, m_services.screens);
 }

@@ -134,7 +134,7 @@ private:
     Trigger triggerAt(quint64 timestamp, AXElement field = {});
     /// Opens the panel for `field`: its selection, or its whole text.
     void presentFor(const FocusedField& field);
-    void showSparePanelAhead();
+    void showSparePanelAhead(const FocusedField& field);
     /// Wires the write-back and the clipboard road to the panel, the icon and the notices.
     void wireWrites();
     /// Shows `notice` where the desktop shows notices, else in the toast.
