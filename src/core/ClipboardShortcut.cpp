@@ -5,10 +5,12 @@
 #include <QPointer>
 
 #include "core/LineEnds.h"
+#include "core/OwnWindows.h"
 #include "core/PartialReplacement.h"
 #include "core/PasteTarget.h"
 #include "core/SuggestionViewModel.h"
 #include "core/TextIO.h"
+#include "core/WriteRefusal.h"
 #include "platform/Beep.h"
 #include "platform/Screens.h"
 
@@ -19,6 +21,9 @@ ClipboardShortcut::ClipboardShortcut(Workspace& workspace, Screens& screens, Bee
     : QObject(parent), m_workspace(workspace), m_screens(screens), m_beep(beep), m_textIO(textIO) {}
 
 void ClipboardShortcut::start(const std::optional<Rect>& near) {
+    // A copy in one of our own windows would send its text (a list item of Settings, say).
+    if (OwnWindows::inFront(m_workspace))
+        return;
     // The panel takes the keyboard, so the paste must first give it back to where the text came from:
     // that application and window, and no other.
     const PasteTarget source = PasteTarget::front(m_workspace);
@@ -35,9 +40,16 @@ void ClipboardShortcut::start(const std::optional<Rect>& near) {
             return;
         const QString original = *copied;
         std::shared_ptr<SuggestionViewModel> viewModel = self->makeViewModel(original);
-        viewModel->onReplace = [self, original, source, near](const QString& checked) {
-            if (self)
-                self->pasteBack(original, checked, source, near);
+        std::weak_ptr<SuggestionViewModel> shown = viewModel;
+        viewModel->onReplace = [self, original, source, near, shown](const QString& checked) {
+            if (!self)
+                return;
+            if (const std::optional<WriteRefusal> refusal = WriteRefusals::ofText(checked)) {
+                if (const auto vm = shown.lock())
+                    vm->setWriteRefusal(*refusal);
+                return;
+            }
+            self->pasteBack(original, checked, source, near);
         };
         const std::optional<ScreenInfo> main = self->m_screens.mainScreen();
         const Rect visible = main ? main->visibleFrame : Rect();

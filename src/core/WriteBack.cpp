@@ -28,6 +28,11 @@ WriteBack::WriteBack(Accessibility& ax, Workspace& workspace, Screens& screens, 
       m_history(history) {}
 
 void WriteBack::replace(const FieldRequest& request, const QString& chosen) {
+    if (const std::optional<WriteRefusal> refusal = WriteRefusals::ofText(chosen)) {
+        if (surface.refuse)
+            surface.refuse(*refusal);
+        return;
+    }
     // Line breaks go back as the field gave them.
     const QString newText = LineEnds::like(chosen, request.shown);
     std::optional<FieldRecheck> plan;
@@ -106,8 +111,14 @@ void WriteBack::record(const FieldRequest& request, const QString& newText, cons
     m_history.record(m_workspace, request.field, request.shown, newText, now().toLocalTime());
     QPointer<WriteBack> self(this);
     const L10n l = L10n::current();
-    notify(Notice{l.text(QStringLiteral("Replaced"), QStringLiteral("Zamenjeno")),
-                  AX::screenFrame(m_ax, m_screens, request.field.element), [self, request, newText, outcome] {
+    const QString replaced =
+        outcome.anotherCopyKept
+            ? l.text(
+                  QStringLiteral("Replaced. Another program copied meanwhile; its copy is on the clipboard."),
+                  QStringLiteral("Zamenjeno. Drugi program je u međuvremenu kopirao; to je sada u ostavi."))
+            : l.text(QStringLiteral("Replaced"), QStringLiteral("Zamenjeno"));
+    notify(Notice{replaced, AX::screenFrame(m_ax, m_screens, request.field.element),
+                  [self, request, newText, outcome] {
                       if (self)
                           self->undo(request, newText, outcome);
                   }});

@@ -14,7 +14,19 @@ std::optional<WriteRefusal> of(FieldRecheck::Verdict verdict) {
     }
 }
 
+std::optional<WriteRefusal> ofText(const QString& chosen) {
+    // Accessibility calls and the clipboard's text formats end a text at its first NUL: the field
+    // would be left with the part before it.
+    if (chosen.contains(QChar(u'\0')))
+        return WriteRefusal::unwritable;
+    return std::nullopt;
+}
+
 QString message(WriteRefusal refusal, const L10n& l) {
+    if (refusal == WriteRefusal::unwritable)
+        return l.text(
+            QStringLiteral("This text holds a character a field cannot take. Nothing was written."),
+            QStringLiteral("Ovaj tekst sadrži znak koji polje ne može da primi. Ništa nije upisano."));
     if (refusal == WriteRefusal::textChanged)
         return l.text(QStringLiteral("The text changed after it was checked."),
                       QStringLiteral("Tekst se promenio posle provere."));

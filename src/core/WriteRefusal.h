@@ -12,12 +12,15 @@ namespace quillet {
 enum class WriteRefusal {
     textChanged,  ///< the field's text is no longer the one that was checked
     fieldGone,    ///< the field, or its application, is gone, or another application is in front
+    unwritable,   ///< the text holds a character no road can carry whole (a NUL would cut it there)
 };
 
 namespace WriteRefusals {
 
 /// The refusal a recheck of the field comes to; empty when the write may go ahead.
 std::optional<WriteRefusal> of(FieldRecheck::Verdict verdict);
+/// The refusal for a text that would land shorter than chosen; empty when it can go in whole.
+std::optional<WriteRefusal> ofText(const QString& chosen);
 /// What the panel says in place of the results.
 QString message(WriteRefusal refusal, const L10n& l);
 /// Whether the panel offers to check the field's text again.

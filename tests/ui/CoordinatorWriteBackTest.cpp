@@ -57,6 +57,40 @@ TEST_F(CoordinatorWriteBackTest, TypingWhileThePanelIsOpenIsNeverWrittenOver) {
     EXPECT_EQ(openViewModel()->writeRefusal(), std::nullopt);
 }
 
+// A text that no road could carry whole (a NUL would end it there) is refused, the field untouched,
+// on the field road and on the clipboard road alike.
+TEST_F(CoordinatorWriteBackTest, ATextThatWouldLandCutIsRefusedOnEveryRoad) {
+    const QString original = QStringLiteral("This is a sentense. Second sentence.");
+    const QString cut =
+        QStringLiteral("This is a sen") + QChar(u'\0') + QStringLiteral("tence. Second sentence.");
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, original);
+    focus(editor.element);
+    coordinator->presentSuggestions();
+    ASSERT_NE(openViewModel(), nullptr);
+    openViewModel()->replace(cut);
+    desktop.scheduler.advance(2s);
+    EXPECT_EQ(editor.text(), original);
+    ASSERT_NE(openViewModel(), nullptr) << "the panel stays and says why";
+    EXPECT_EQ(openViewModel()->writeRefusal(), WriteRefusal::unwritable);
+    EXPECT_TRUE(coordinator->history().isEmpty());
+    coordinator->closeSuggestions();
+
+    // The shortcut where no field can be read: the copied selection is not pasted over either.
+    desktop.ax.setFocused(AXElement());
+    editor.select(0, static_cast<int>(original.size()));
+    coordinator->monitor().suspendFocusTracking = false;
+    coordinator->hotkeyTriggered();
+    desktop.scheduler.advance(1s);
+    if (openViewModel()) {
+        desktop.keys.presses.clear();
+        openViewModel()->replace(cut);
+        desktop.scheduler.advance(2s);
+        EXPECT_EQ(openViewModel()->writeRefusal(), WriteRefusal::unwritable);
+        EXPECT_FALSE(desktop.keys.presses.contains("paste"));
+    }
+    EXPECT_EQ(editor.text(), original);
+}
+
 // A selection is written where it was checked, even when the user has clicked elsewhere since.
 TEST_F(CoordinatorWriteBackTest, ASelectionGoesBackWhereItWasNotWhereTheCaretIsNow) {
     FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, "Keep this. Their is wrong.");
@@ -156,6 +190,11 @@ TEST_F(CoordinatorWriteBackTest, StaleOrMisplacedRequestsSendNothing) {
     const std::chrono::milliseconds now = desktop.scheduler.now();
     coordinator->hotkeyTriggered(Trigger{now - 5s, {}});
     coordinator->presentSuggestions(Trigger{now - 2s, field});
+    // Dropped for their age, never without a word: a beep and a notice each.
+    EXPECT_EQ(desktop.beep.count, 2);
+    ASSERT_NE(coordinator->toast().view(), nullptr);
+    EXPECT_EQ(coordinator->toast().view()->messageLabel()->text(),
+              QString::fromUtf8("Quillet was too busy to take that — press again."));
 
     // The keyboard moved to another field, not yet reported.
     desktop.ax.setFocused(desktop.ax.makeTextField(kEditorPid, "another field with private words"));
