@@ -15,6 +15,7 @@
 #include "core/L10n.h"
 #include "core/LineEnds.h"
 #include "core/OpenAIClient.h"
+#include "core/OwnWindows.h"
 #include "core/SettingsStore.h"
 #include "core/ShortcutField.h"
 #include "core/SuggestionViewModel.h"
@@ -112,9 +113,9 @@ void AppCoordinator::notify(const Notice& notice) {
     if (desktopNotice && desktopNotice(notice.text, action, notice.undo))
         return;
     if (notice.undo)
-        m_toast.show(notice.near, notice.undo);
+        m_toast.show(notice.near, notice.undo, notice.text);
     else
-        m_toast.showMessage(notice.text);
+        m_toast.showMessage(notice.text, notice.near);
 }
 
 AppCoordinator::~AppCoordinator() {
@@ -277,8 +278,12 @@ void AppCoordinator::presentSuggestions(const Trigger& trigger) {
     if (m_suggestionController)
         return;
     // A request that waited (the program was stopped, or the machine busy) is dropped: the user has
-    // moved on since.
-    if (!TriggerFreshness::isFresh(trigger, m_services.scheduler.now()))
+    // moved on since. They hear and see that it was, so a press is never lost without a word.
+    if (!TriggerFreshness::isFresh(trigger, m_services.scheduler.now())) {
+        sayDropped();
+        return;
+    }
+    if (!OwnWindows::allowRequest(m_services.workspace, m_currentField))
         return;
     const Trigger held{std::nullopt, trigger.field};
     if (waitForKeyPresence([held](AppCoordinator& c) { c.presentSuggestions(held); }))
@@ -408,7 +413,12 @@ void AppCoordinator::closeSuggestions() {
 }
 
 void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
-    if (!TriggerFreshness::isFresh(trigger, m_services.scheduler.now()))
+    if (!TriggerFreshness::isFresh(trigger, m_services.scheduler.now())) {
+        sayDropped();
+        return;
+    }
+    // Settings or the setup window in front: their own texts are never read, copied or sent.
+    if (!OwnWindows::allowRequest(m_services.workspace, m_currentField))
         return;
     const Trigger held{std::nullopt, trigger.field};
     if (waitForKeyPresence([held](AppCoordinator& c) { c.hotkeyTriggered(held); }))
@@ -432,6 +442,14 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
         return;
     }
     m_clipboardShortcut.start(near);
+}
+
+void AppCoordinator::sayDropped() {
+    m_services.beep.beep();
+    std::optional<Rect> near = m_overlay.iconFrame();
+    if (!near && m_currentField)
+        near = AX::screenFrame(m_services.ax, m_services.screens, m_currentField->element);
+    notify(Notice{TriggerFreshness::droppedNotice(L10n::current()), near, {}});
 }
 
 void AppCoordinator::reconsiderField() {

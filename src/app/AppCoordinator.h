@@ -115,6 +115,7 @@ public:
     OverlayController& overlay() { return m_overlay; }
     ToastController& toast() { return m_toast; }
     HotkeyManager& hotkey() { return m_hotkey; }
+    TextIO& textIO() { return m_textIO; }
     const std::optional<FocusedField>& currentField() const { return m_currentField; }
     SuggestionPanelController* suggestionController() const { return m_suggestionController.get(); }
     bool isWaitingForPermission() const { return m_trustPollTimer.has_value(); }
@@ -130,6 +131,8 @@ private:
     /// Whether `field` is still the one a request made by `trigger` is about. `justRead`: `field`
     /// was found as the focused one a moment ago.
     bool isStillTheField(const FocusedField& field, const Trigger& trigger, bool justRead);
+    /// The beep and the notice at the field for a request dropped because it came too late.
+    void sayDropped();
     /// A request made by an input event with the desktop's `timestamp` (0: unknown).
     Trigger triggerAt(quint64 timestamp, AXElement field = {});
     /// Opens the panel for `field`: its selection, or its whole text.

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <optional>
 
+#include "core/L10n.h"
 #include "platform/Accessibility.h"
 
 namespace quillet {
@@ -25,6 +26,12 @@ inline constexpr std::chrono::milliseconds maxAge{1500};
 /// Whether a request made at `madeAt` may still be carried out at `now`.
 inline bool isFresh(const Trigger& trigger, std::chrono::milliseconds now) {
     return !trigger.madeAt || now - *trigger.madeAt <= maxAge;
+}
+
+/// The notice at the field when a request was dropped for its age.
+inline QString droppedNotice(const L10n& l) {
+    return l.text(QStringLiteral("Quillet was too busy to take that — press again."),
+                  QStringLiteral("Quillet je bio previše zauzet da to primi — pritisnite ponovo."));
 }
 
 /// A request made `age` before `now` (the age as the desktop tells it; empty when it does not).

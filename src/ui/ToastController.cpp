@@ -7,7 +7,9 @@
 #include "ui/ToastView.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
+#include <algorithm>
 
 namespace quillet {
 
@@ -34,7 +36,8 @@ ToastView* ToastController::view() const {
     return m_panel ? static_cast<ToastView*>(m_panel->content()) : nullptr;
 }
 
-void ToastController::show(const std::optional<Rect>& near, std::function<void()> undo) {
+void ToastController::show(const std::optional<Rect>& near, std::function<void()> undo,
+                           const QString& message) {
     dismiss();
     const quint64 generation = ++m_generation;
     QPointer<ToastController> self(this);
@@ -58,10 +61,18 @@ void ToastController::show(const std::optional<Rect>& near, std::function<void()
     m_panel.reset(new FloatingPanel(FloatingPanel::Focus::never, FloatingPanel::Shadow::desktop, m_hints));
     m_panel->setObjectName(QStringLiteral("QuilletToast"));
     m_panel->setWindowTitle(QStringLiteral("Quillet"));
+    if (!message.isEmpty())
+        content->messageLabel()->setText(message);
+    // A longer message widens the toast about the same centre, up to a width that still reads as a
+    // notice.
+    const double wanted = std::clamp<double>(content->layout()->sizeHint().width(),
+                                             SurfacePlacement::toastSize.width(), maxWidth);
+    content->setFixedWidth(int(wanted));
     m_panel->setContent(content);
-    const QPointF origin =
+    QPointF origin =
         SurfacePlacement::toastOrigin(near, m_screens.pointer(), m_screens.screens(), m_screens.mainScreen());
-    m_panel->setScreenFrame(Rect(origin, SurfacePlacement::toastSize));
+    origin.rx() -= (wanted - SurfacePlacement::toastSize.width()) / 2;
+    m_panel->setScreenFrame(Rect(origin, QSizeF(wanted, SurfacePlacement::toastSize.height())));
     m_panel->orderFront();
 
     m_dismissTimer = m_scheduler.after(lifetime, [self, generation] {
@@ -72,12 +83,11 @@ void ToastController::show(const std::optional<Rect>& near, std::function<void()
     });
 }
 
-void ToastController::showMessage(const QString& text) {
-    show(std::nullopt, [] {});
-    if (ToastView* content = view()) {
-        content->messageLabel()->setText(text);
+void ToastController::showMessage(const QString& text, const std::optional<Rect>& near) {
+    show(
+        near, [] {}, text);
+    if (ToastView* content = view())
         content->undoButton()->hide();
-    }
 }
 
 void ToastController::dismissIfCurrent(quint64 generation) {

@@ -22,6 +22,8 @@ class ToastController : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds lifetime{10000};
+    /// The widest a toast grows for a long message.
+    static constexpr double maxWidth = 560;
 
     /// The references must outlive the controller.
     ToastController(Scheduler& scheduler, Screens& screens, WindowHints& hints, QObject* parent = nullptr);
@@ -30,10 +32,11 @@ public:
     /// Replaces any toast on screen by a new one just above `near` (a screen frame), else at the
     /// mouse pointer, else near the top-right corner of the main screen. Undo runs `undo` once, then
     /// dismisses.
-    void show(const std::optional<Rect>& near, std::function<void()> undo);
+    /// `message`, where given, says more than "Replaced"; the toast widens to hold it.
+    void show(const std::optional<Rect>& near, std::function<void()> undo, const QString& message = {});
     /// Replaces any toast on screen by one that says `text`, without Undo, where show() puts one
-    /// that is near nothing.
-    void showMessage(const QString& text);
+    /// near `near`.
+    void showMessage(const QString& text, const std::optional<Rect>& near = std::nullopt);
     /// Stops the timer and removes the toast; nothing happens when none is shown.
     void dismiss();
 

@@ -28,6 +28,24 @@ TEST_F(CoordinatorShortcutTest, HotkeyWithNothingSelectedBeepsAndWithoutKeyAsksF
     EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "nothing is copied without a key";
 }
 
+// Settings in front, one of its items selected: the shortcut and `quillet --trigger` read, copy and
+// send nothing of it, whatever the desktop reports as focused there.
+TEST_F(CoordinatorShortcutTest, NothingOfOurOwnWindowsIsReadOrSent) {
+    focusField("a sentence with enough words in the user's editor");
+    const RunningApplication own{desktop.workspace.ownPid(), QStringLiteral("com.lumenfold.quillet"),
+                                 QStringLiteral("Quillet")};
+    desktop.workspace.addApp(own);
+    desktop.workspace.activateApp(own);
+    desktop.ax.setFocused(desktop.ax.makeTextField(own.pid, "General settings of the program"));
+    desktop.scheduler.runPending();
+    coordinator->hotkeyTriggered();
+    coordinator->presentSuggestions();
+    desktop.scheduler.advance(std::chrono::seconds(2));
+    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_TRUE(desktop.http.requests.isEmpty());
+    EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "no copy in our own window";
+}
+
 // While the shortcut's keys are down the desktop holds the keyboard, and GTK reports the field's
 // focus gone until they are released; that report may come before the press.
 TEST_F(CoordinatorShortcutTest, TheShortcutKeepsTheFieldWhoseFocusTheKeyGrabTookAway) {
