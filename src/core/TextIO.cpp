@@ -36,6 +36,8 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     std::optional<QString> expected;
     QList<Road> roads;
     std::function<void(const Outcome&)> completion;
+    // The paste was made again after another program's copy came in between.
+    bool retaken = false;
 
     // A write into `field`, with the field's text as it stands now.
     static std::shared_ptr<Write> start(std::shared_ptr<Shared> io, const FocusedField& field,
@@ -75,7 +77,7 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
 
     void finish(std::optional<Strategy> strategy, bool confirmed) {
         if (auto done = std::exchange(completion, nullptr))
-            done(Outcome{strategy, confirmed, before, expected});
+            done(Outcome{strategy, confirmed, before, expected, retaken && strategy.has_value()});
     }
 
     bool settable(const QString& attribute) const {
@@ -168,7 +170,8 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
         }
         Shared::lendAndPaste(
             io, pasted, selectAll, target,
-            [self](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot, std::optional<PasteWatch> watch) {
+            [self, selectAll](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot,
+                              std::optional<PasteWatch> watch) {
                 if (!sent) {
                     self->io->endLoan(snapshot);
                     self->finish(std::nullopt, false);
@@ -191,7 +194,17 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
                 if (!self->before && !watch->watchesPastes())
                     self->finish(Strategy::clipboard, false);
                 Shared::awaitPaste(
-                    self->io, snapshot, *watch, showsText, [self](PasteWatch::Verdict verdict) {
+                    self->io, snapshot, *watch, showsText, [self, selectAll](PasteWatch::Verdict verdict) {
+                        // Another program copied between our text going on the clipboard and the
+                        // application reading it: the application pastes that copy. Once it has, the
+                        // whole text is selected and ours pasted over it, once; the other copy is
+                        // what the clipboard gives back afterwards.
+                        if (verdict == PasteWatch::Verdict::lost && selectAll && !self->range &&
+                            !self->retaken) {
+                            self->retaken = true;
+                            self->io->scheduler.after(lostPasteSettle, [self] { self->paste(); });
+                            return;
+                        }
                         const bool taken = verdict == PasteWatch::Verdict::taken;
                         if (!self->before) {
                             self->finish(taken ? std::optional(Strategy::clipboard) : std::nullopt, false);
@@ -267,6 +280,18 @@ void TextIO::replaceRange(const FocusedField& field, const PartialReplacement& p
                       write->before->mid(write->range->location + write->range->length);
     write->roads = {Write::Road::range, Write::Road::value};
     write->next();
+}
+
+void TextIO::settle(milliseconds limit, std::function<void()> done) {
+    const std::shared_ptr<Shared> io = m_shared;
+    Shared::waitFor(
+        io, limit, [io] { return !io->loan; },
+        [io, done = std::move(done)](bool) {
+            if (const std::shared_ptr<ClipboardSnapshot> loan = io->loan)
+                io->endLoan(loan);
+            if (done)
+                done();
+        });
 }
 
 void TextIO::pasteReplacement(const QString& text, const PasteTarget& target,

@@ -43,6 +43,9 @@ public:
         /// empty where the field could not be read, or where the write went is not known.
         std::optional<QString> before;
         std::optional<QString> written;
+        /// Another program copied while the paste was on its way: the paste was made again, and
+        /// that program's copy is what the clipboard holds now.
+        bool anotherCopyKept = false;
     };
 
     /// From filling the clipboard to the synthetic paste.
@@ -57,6 +60,9 @@ public:
     /// How long a readable field, or the desktop's selection, is watched for a paste or a
     /// keyboard selection to show.
     static constexpr std::chrono::milliseconds pasteCheckTimeout{1000};
+    /// From finding that another program copied before the application read the paste, to
+    /// selecting all and pasting again: the application has pasted that copy by then.
+    static constexpr std::chrono::milliseconds lostPasteSettle{500};
     /// How often the field or the desktop's selection is read while waiting.
     static constexpr std::chrono::milliseconds readBackInterval{50};
 
@@ -95,6 +101,12 @@ public:
     /// nothing is pasted when the selection cannot be checked, so nothing is ever doubled.
     void undoPaste(const PasteTarget& target, const QString& pasted, const QString& original,
                    std::function<void(bool sent)> completion);
+
+    /// Calls `done` once no paste is under way and the user's clipboard is back: at once when none
+    /// is; else when the paste is taken, or after `limit`, the clipboard then given back as it is.
+    void settle(std::chrono::milliseconds limit, std::function<void()> done);
+    /// How long the program waits at its end for a paste under way.
+    static constexpr std::chrono::milliseconds settleLimit{2000};
 
     /// Text as fields hand it back: line breaks as line feeds, whatever they were written as.
     static QString comparable(const QString& text) { return LineEnds::toLineFeeds(text); }

@@ -458,3 +458,63 @@ TEST_F(TextIOTest, TheCopyTakesOnlyTheFocusedApplicationsAnswer) {
     EXPECT_EQ(board.plainText(), "first line");
     EXPECT_THAT(results, ElementsAre(std::nullopt, QString("first line"), QString("first line")));
 }
+
+// Another program copies (a password manager, say) after the keys went out but before the
+// application read the clipboard: the application pastes that copy. It never stays in the field:
+// once it is in, the whole text is selected and ours pasted over it, and that program's copy is what
+// the clipboard holds afterwards.
+TEST_F(TextIOTest, AnotherProgramsCopyPastedInOurPlaceIsPastedOver) {
+    for (const bool readable : {false, true}) {
+        SCOPED_TRACE(readable ? "a field that reads back" : "a field that cannot be read");
+        FakeEditor& e = editor("Their is a mistak.");
+        FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+        if (!readable)
+            FakeAccessibility::data(e.element).copyFailures[AXAttr::value] = AXError::cannotComplete;
+        e.frozen = true;
+        replace(fieldOf(e.element), "There is a mistake.", false);
+        scheduler.advance(TextIO::pasteDelay + TextIO::writeCheckTimeout * 2 + 10ms);
+        board.copyText("s3cret copied meanwhile");
+        e.wake();
+        EXPECT_EQ(e.text(), "s3cret copied meanwhile");
+        scheduler.advance(TextIO::lostPasteSettle + 2s);
+        EXPECT_EQ(e.text(), "There is a mistake.");
+        ASSERT_EQ(road(), Strategy::clipboard);
+        EXPECT_TRUE(outcome->anotherCopyKept);
+        EXPECT_EQ(board.plainText(), "s3cret copied meanwhile");
+        outcome.reset();
+    }
+}
+
+// The program ends (Quit, or a SIGTERM) while a paste is under way: the end waits for the
+// application to take it, then the user's clipboard is back; one that never takes it gets the
+// user's clipboard back at the limit, not the text Quillet lent.
+TEST_F(TextIOTest, TheEndWaitsForAPasteUnderWayThenGivesTheClipboardBack) {
+    FakeEditor& e = editor("old");
+    e.select(0, 3);
+    e.frozen = true;
+    paste("new");
+    scheduler.advance(TextIO::pasteDelay + 10ms);
+    bool ended = false;
+    io.settle(TextIO::settleLimit, [&] { ended = true; });
+    EXPECT_FALSE(ended);
+    EXPECT_EQ(board.plainText(), "new");
+    e.wake();
+    scheduler.advance(2 * TextIO::readBackInterval);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(e.text(), "new");
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+
+    e.frozen = true;
+    e.select(0, 3);
+    paste("newer");
+    scheduler.advance(TextIO::pasteDelay + 10ms);
+    ended = false;
+    io.settle(TextIO::settleLimit, [&] { ended = true; });
+    scheduler.advance(TextIO::settleLimit + TextIO::readBackInterval);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+
+    ended = false;
+    io.settle(TextIO::settleLimit, [&] { ended = true; });
+    EXPECT_TRUE(ended) << "nothing under way: at once";
+}
