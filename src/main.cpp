@@ -22,6 +22,7 @@
 #include "platform/linux/FakeInput.h"
 #include "platform/linux/GnomeShellBridge.h"
 #include "platform/linux/IniDefaults.h"
+#include "platform/linux/QuitSignals.h"
 #include "platform/linux/rules/SessionBus.h"
 
 #include <sys/stat.h>
@@ -191,6 +192,7 @@ int main(int argc, char** argv) {
     delegate.coordinator().inputEventAge = platform.inputEventAge;
     applySessionMode(delegate, platform);
     delegate.applicationDidFinishLaunching(decision.firstRequest);
+    QuitSignals::install(&delegate, [&delegate] { delegate.quit(); });
     const int status = QApplication::exec();
     running = nullptr;
     // The name goes before anything else is torn down, so a start made now becomes the running copy.

@@ -248,8 +248,13 @@ void AppDelegate::openOnboarding() {
 }
 
 void AppDelegate::quit() {
-    if (onQuit)
-        onQuit();
+    // A paste under way is finished and the user's clipboard given back before the program ends: a
+    // clipboard manager then keeps their contents, not the text Quillet lent.
+    QPointer<AppDelegate> self(this);
+    m_coordinator->textIO().settle(TextIO::settleLimit, [self] {
+        if (self && self->onQuit)
+            self->onQuit();
+    });
 }
 
 KeyValidator AppDelegate::keyValidator() {
