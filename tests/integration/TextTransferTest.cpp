@@ -196,6 +196,46 @@ TEST_F(TextTransferTest, CopyReadsTheSelectionOfTheFrontmostProgram) {
     expectSameFormats(clipboardSeenByAnotherProgram(), before);
 }
 
+// A GTK 3 text view that accessibility cannot see, holding a document of CR LF lines: the
+// correction goes in through the clipboard with its CR LF, byte for byte. (GTK reads text/plain with
+// CR LF as LF; a text holding CR is offered as UTF8_STRING, which it takes as it is.)
+TEST_F(TextTransferTest, CrLfGoesIntoAGtkTextViewByteForByte) {
+    QTemporaryDir dir;
+    const QByteArray original(
+        "First line is fine.\r\nThis is a sentense with a cuple of errors.\r\nLast line.\r\n");
+    const QByteArray corrected(
+        "First line is fine.\r\nThis is a sentence with a couple of errors.\r\nLast line.\r\n");
+    QFile file(dir.filePath("doc.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(original);
+    file.close();
+    const QString mirror = dir.filePath("mirror.txt");
+    QProcess view;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NO_AT_BRIDGE", "1");
+    view.setProcessEnvironment(env);
+    view.start(test::sourcePath("tools/testapps/gtk3-text-view.py"), {"CR LF view", file.fileName(), mirror});
+    ASSERT_TRUE(view.waitForStarted());
+    ASSERT_EQ(
+        test::runProgram("xdotool", {"search", "--sync", "--name", "CR LF view", "windowactivate", "--sync"},
+                         nullptr, nullptr, 10000),
+        0);
+    auto mirrored = [&] {
+        QFile f(mirror);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    ASSERT_TRUE(test::waitUntil([&] { return mirrored() == original; }, 5000));
+
+    FocusedField field{AXElement(), static_cast<qint32>(view.processId()), std::nullopt};
+    std::optional<TextIO::Outcome> outcome;
+    io.replace(field, QString::fromUtf8(corrected), false, [&](const TextIO::Outcome& o) { outcome = o; });
+    ASSERT_TRUE(test::waitUntil([&] { return outcome.has_value(); }, 5000));
+    EXPECT_EQ(outcome->strategy, TextIO::Strategy::clipboard);
+    EXPECT_TRUE(test::waitUntil([&] { return mirrored() == corrected; }, 5000)) << mirrored().toStdString();
+    view.kill();
+    view.waitForFinished();
+}
+
 // Helper roles, run in a separate process by the tests above.
 TEST(ClipboardHelper, DISABLED_Own) {
     const QString dir = qEnvironmentVariable("QUILLET_HELPER_DIR");

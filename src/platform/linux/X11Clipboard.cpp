@@ -234,12 +234,26 @@ void X11Clipboard::write(const QList<PasteboardItem>& items) {
         namesText = namesText || kTextTargets.contains(it.key());
     }
     const bool text = item.contains(PasteboardType::plainText) || item.contains(QStringLiteral("text/plain"));
+    PasteboardItem offered = item;
     if (text && !namesText) {
         forms.try_emplace(QStringLiteral("UTF8_STRING"), X11Selection::Form{x.utf8, 8});
-        forms.try_emplace(QStringLiteral("text/plain"),
-                          X11Selection::Form{x.atom(QStringLiteral("text/plain")), 8});
+        // GTK asks for text/plain first and turns its CR LF into LF, as that type's rules have it;
+        // under UTF8_STRING it takes the bytes as they are. A text with carriage returns (a
+        // document of CR LF lines) is offered under UTF8_STRING alone, so it lands as it was.
+        const QByteArray bytes =
+            item.value(PasteboardType::plainText, item.value(QStringLiteral("text/plain")));
+        if (bytes.contains('\r')) {
+            for (const QString& plain : {PasteboardType::plainText, QStringLiteral("text/plain")}) {
+                forms.erase(plain);
+                offered.remove(plain);
+            }
+            offered.insert(QStringLiteral("UTF8_STRING"), bytes);
+        } else {
+            forms.try_emplace(QStringLiteral("text/plain"),
+                              X11Selection::Form{x.atom(QStringLiteral("text/plain")), 8});
+        }
     }
-    x.own(item, forms);
+    x.own(offered, forms);
     XFlush(x.display);
 }
 
