@@ -152,6 +152,7 @@ public:
             return "the correction did not arrive";
         const int toastsBefore = surfaceShown(Surface::toast).has_value();
         xdotool({"key", "Return"});
+        awaitQuillet();
         std::optional<QString> now;
         const bool written = waitUntil([&] { return (now = text()) == expected; }, 8000);
         const bool toast =
@@ -164,10 +165,19 @@ public:
             return "written, but " + clipboard;
         return {};
     }
+    // Where reading the text takes keys of its own (Control+S), they wait until Quillet's are over:
+    // the user's clipboard back, or long enough for it.
+    void awaitQuillet() {
+        if (!m_app.readsSaved())
+            return;
+        usersClipboardBack(4000);
+        settle(500);
+    }
     QString undo(const QString& original) {
         if (!surfaceShown(Surface::toast))
             return "no notice to undo from";
         quillet.press("Undo");
+        awaitQuillet();
         std::optional<QString> now;
         if (!waitUntil([&] { return (now = text()) == original; }, 8000))
             return "after Undo the text reads " + shown(now, original);
