@@ -282,13 +282,14 @@ public:
                 return r;
         }
 
-        // The first paragraph selected from the keyboard, then the shortcut.
-        offerUsersClipboard();
+        // The first paragraph selected from the keyboard, then the shortcut. The user's clipboard
+        // goes up after the selection: some applications (AbiWord) take the clipboard as they select.
         if (!selectFirstParagraph()) {
             r["selection"] =
                 "the first paragraph could not be selected: the selection reads " + shown(text(true));
             return r;
         }
+        offerUsersClipboard();
         const qsizetype asked = quillet.server.requests().size();
         if (!pressShortcut()) {
             r["selection"] = "no panel after the shortcut";
