@@ -60,29 +60,34 @@ struct TextIO::Shared {
     // Puts `text` on the clipboard and, after the paste delay, pastes it (after a select-all when
     // asked). `sent` learns whether the keys went out, and from when the paste is watched; the
     // clipboard is the caller's to give back through endLoan() or awaitPaste() from then on.
+    // `held`: the user's contents, saved earlier by beginLoan(), where keys sent since (a selection
+    // some applications take the clipboard for) may have replaced them.
     static void lendAndPaste(
         const std::shared_ptr<Shared>& self, const QString& text, bool selectAll, const PasteTarget& target,
-        std::function<void(bool sent, std::shared_ptr<ClipboardSnapshot>, std::optional<PasteWatch>)> sent) {
-        auto snapshot = self->beginLoan();
+        std::function<void(bool sent, std::shared_ptr<ClipboardSnapshot>, std::optional<PasteWatch>)> sent,
+        std::shared_ptr<ClipboardSnapshot> held = nullptr) {
+        auto snapshot = held && self->loan == held ? held : self->beginLoan();
         snapshot->lendText(self->pasteboard, text);
         target.activate(self->workspace);
         // Keys sent while another window is in front would paste (and select all) there.
         auto inFront = [self, target] { return target.isInFront(self->workspace); };
-        self->scheduler.after(pasteDelay, [self, snapshot, selectAll, inFront, sent = std::move(sent)] {
-            waitFor(self, PasteTarget::frontTimeout, inFront, [self, snapshot, selectAll, sent](bool front) {
-                // Another program copied since the text went on the clipboard: the paste would put its
-                // copy into the field.
-                if (!front || !snapshot->holdsBorrowedContents(self->pasteboard)) {
-                    sent(false, snapshot, std::nullopt);
-                    return;
-                }
-                // Watched from before the keys: the application may take the paste at once.
-                const PasteWatch watch(self->pasteboard, self->scheduler.now());
-                // Without the select-all the paste would go in beside the old text, not over it.
-                const bool ok = (!selectAll || self->keys.selectAll()) && self->keys.paste();
-                sent(ok, snapshot, ok ? std::optional(watch) : std::nullopt);
+        self->scheduler.after(
+            pasteDelay, [self, snapshot, selectAll, target, inFront, sent = std::move(sent)] {
+                waitFor(self, PasteTarget::frontTimeout, inFront,
+                        [self, snapshot, selectAll, target, sent](bool front) {
+                            // Another program copied since the text went on the clipboard: the paste would
+                            // put its copy into the field.
+                            if (!front || !snapshot->holdsBorrowedContents(self->pasteboard)) {
+                                sent(false, snapshot, std::nullopt);
+                                return;
+                            }
+                            // Watched from before the keys: the application may take the paste at once.
+                            const PasteWatch watch(self->pasteboard, self->scheduler.now(), target.pid);
+                            // Without the select-all the paste would go in beside the old text, not over it.
+                            const bool ok = (!selectAll || self->keys.selectAll()) && self->keys.paste();
+                            sent(ok, snapshot, ok ? std::optional(watch) : std::nullopt);
+                        });
             });
-        });
     }
 
     // Keeps the clipboard lent until the paste is taken (or cannot be any more), gives it back, and
@@ -90,6 +95,7 @@ struct TextIO::Shared {
     static void awaitPaste(const std::shared_ptr<Shared>& self, std::shared_ptr<ClipboardSnapshot> snapshot,
                            PasteWatch watch, std::function<std::optional<bool>()> fieldShowsText,
                            std::function<void(PasteWatch::Verdict)> done) {
+        // The watch notes the application's requests as they come: it goes on in the next look.
         const PasteWatch::Verdict verdict = watch.verdict(
             self->pasteboard, fieldShowsText ? fieldShowsText() : std::nullopt, self->scheduler.now());
         if (PasteWatch::isFinal(verdict)) {
@@ -107,25 +113,27 @@ struct TextIO::Shared {
     // A paste into a field that cannot be read: `done` learns whether it was taken, or sent where
     // nothing can tell.
     static void pasteUnread(const std::shared_ptr<Shared>& self, const QString& text,
-                            const PasteTarget& target, std::function<void(bool)> done) {
-        lendAndPaste(self, text, false, target,
-                     [self, done = std::move(done)](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot,
-                                                    std::optional<PasteWatch> watch) {
-                         if (!sent) {
-                             self->endLoan(snapshot);
-                             done(false);
-                             return;
-                         }
-                         // Where nothing can tell when it is taken, it counts once sent.
-                         const bool blind = !watch->watchesPastes();
-                         if (blind)
-                             done(true);
-                         awaitPaste(self, snapshot, *watch, nullptr,
-                                    [done, blind](PasteWatch::Verdict verdict) {
-                                        if (!blind)
-                                            done(verdict == PasteWatch::Verdict::taken);
-                                    });
-                     });
+                            const PasteTarget& target, std::function<void(bool)> done,
+                            std::shared_ptr<ClipboardSnapshot> held = nullptr) {
+        lendAndPaste(
+            self, text, false, target,
+            [self, done = std::move(done)](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot,
+                                           std::optional<PasteWatch> watch) {
+                if (!sent) {
+                    self->endLoan(snapshot);
+                    done(false);
+                    return;
+                }
+                // Where nothing can tell when it is taken, it counts once sent.
+                const bool blind = !watch->watchesPastes();
+                if (blind)
+                    done(true);
+                awaitPaste(self, snapshot, *watch, nullptr, [done, blind](PasteWatch::Verdict verdict) {
+                    if (!blind)
+                        done(verdict == PasteWatch::Verdict::taken);
+                });
+            },
+            std::move(held));
     }
 
     // Asks `check` now and then every readBackInterval until it holds or `timeout` has passed;

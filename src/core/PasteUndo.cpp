@@ -41,12 +41,16 @@ void TextIO::undoPaste(const PasteTarget& target, const QString& pasted, const Q
         report(false);
         return;
     }
-    auto pasteOriginal = [shared, original, target, report](bool selected) {
+    // The user's contents are saved before any key: some applications (AbiWord) take the clipboard
+    // for the selection the keys make, and it is the user's contents that must come back.
+    auto held = shared->beginLoan();
+    auto pasteOriginal = [shared, original, target, report, held](bool selected) {
         if (!selected) {
+            shared->dropLoan(held);
             report(false);
             return;
         }
-        Shared::pasteUnread(shared, original, target, report);
+        Shared::pasteUnread(shared, original, target, report, held);
     };
     target.activate(m_workspace);
     if (pasted.isEmpty()) {

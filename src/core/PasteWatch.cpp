@@ -8,20 +8,36 @@ namespace quillet {
 
 using std::chrono::milliseconds;
 
-PasteWatch::PasteWatch(Pasteboard& pasteboard, milliseconds sentAt)
-    : m_sentAt(sentAt), m_changesAtSend(pasteboard.changeCount()), m_servedAtSend(pasteboard.servedCount()) {}
+PasteWatch::PasteWatch(Pasteboard& pasteboard, milliseconds sentAt, qint32 targetPid)
+    : m_sentAt(sentAt), m_targetPid(targetPid), m_changesAtSend(pasteboard.changeCount()) {
+    m_servedAtSend = served(pasteboard);
+    m_servedSeen = m_servedAtSend.value_or(0);
+}
+
+std::optional<qint64> PasteWatch::served(Pasteboard& pasteboard) const {
+    return m_targetPid ? pasteboard.servedCountTo(m_targetPid) : pasteboard.servedCount();
+}
 
 PasteWatch::Verdict PasteWatch::verdict(Pasteboard& pasteboard, std::optional<bool> fieldShowsText,
-                                        milliseconds now) const {
+                                        milliseconds now) {
     if (fieldShowsText == true)
         return Verdict::taken;
-    const std::optional<qint64> served = pasteboard.servedCount();
-    if (served && m_servedAtSend && *served > *m_servedAtSend)
+    const std::optional<qint64> servedNow = served(pasteboard);
+    if (servedNow && m_servedAtSend && *servedNow != m_servedSeen) {
+        m_servedSeen = *servedNow;
+        m_lastRequestAt = now;
+    }
+    const bool asked = m_servedAtSend && m_servedSeen > *m_servedAtSend;
+    const milliseconds waited = now - m_sentAt;
+    // A field that reads back counts once it shows the text: the request alone may be only the
+    // first of several.
+    if (asked && !fieldShowsText && (now - m_lastRequestAt >= quietTime || waited >= takeLimit))
         return Verdict::taken;
     // Whatever the application pastes from now on is that program's, not Quillet's text.
     if (pasteboard.changeCount() != m_changesAtSend)
-        return Verdict::lost;
-    const milliseconds waited = now - m_sentAt;
+        return asked ? Verdict::taken : Verdict::lost;
+    if (asked && !fieldShowsText)
+        return Verdict::waiting;
     if (!fieldShowsText && !m_servedAtSend)
         return waited >= TextIO::restoreDelay ? Verdict::unconfirmed : Verdict::waiting;
     if (waited < TextIO::pasteCheckTimeout)

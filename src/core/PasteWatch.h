@@ -15,7 +15,8 @@ class PasteWatch {
 public:
     enum class Verdict {
         waiting,      ///< nothing has taken the paste yet, and the application may still
-        taken,        ///< the field shows the text, or the application asked Quillet for it
+        taken,        ///< the field shows the text; where it cannot be read, the application asked
+                      ///< Quillet for it and has asked nothing more for a moment
         lost,         ///< another program put something on the clipboard before anything took it
         notTaken,     ///< the application answers and did not take it, or the longest wait is over
         unconfirmed,  ///< nothing can tell: the field cannot be read and the clipboard not watched
@@ -24,14 +25,19 @@ public:
     /// The longest the clipboard stays lent to an application that neither takes the paste nor
     /// answers (stopped, or busy): long enough for one that wakes, not for ever.
     static constexpr std::chrono::milliseconds takeLimit{30000};
+    /// How long an application that cannot be read back must have asked nothing more before its
+    /// paste counts as taken: browser engines ask more than once, and late.
+    static constexpr std::chrono::milliseconds quietTime{300};
 
-    /// Starts right after the paste keys went out, Quillet's text on the clipboard.
-    PasteWatch(Pasteboard& pasteboard, std::chrono::milliseconds sentAt);
+    /// Starts right after the paste keys went out, Quillet's text on the clipboard; `targetPid` is the
+    /// process the paste goes to (0: whichever is in front), whose requests alone count.
+    PasteWatch(Pasteboard& pasteboard, std::chrono::milliseconds sentAt, qint32 targetPid = 0);
 
     /// `fieldShowsText`: whether the field reads back with the text; empty when it cannot be read
-    /// (or did not answer).
+    /// (or did not answer). Asked every little while: it notes when the application last asked for
+    /// the text.
     Verdict verdict(Pasteboard& pasteboard, std::optional<bool> fieldShowsText,
-                    std::chrono::milliseconds now) const;
+                    std::chrono::milliseconds now);
 
     /// Whether a paste into a field that cannot be read can be seen being taken at all.
     bool watchesPastes() const { return m_servedAtSend.has_value(); }
@@ -40,9 +46,15 @@ public:
     static bool isFinal(Verdict verdict) { return verdict != Verdict::waiting; }
 
 private:
+    std::optional<qint64> served(Pasteboard& pasteboard) const;
+
     std::chrono::milliseconds m_sentAt;
+    qint32 m_targetPid = 0;
     qint64 m_changesAtSend = 0;
     std::optional<qint64> m_servedAtSend;
+    // The requests seen so far, and when the last of them was first seen.
+    qint64 m_servedSeen = 0;
+    std::chrono::milliseconds m_lastRequestAt{0};
 };
 
 }  // namespace quillet

@@ -36,6 +36,12 @@ public:
     /// How many times other programs were handed what Quillet has put on the clipboard (a paste of
     /// it); empty where that cannot be watched.
     virtual std::optional<qint64> servedCount() { return std::nullopt; }
+    /// servedCount() for the requests of process `pid`, and of requestors whose process cannot be
+    /// told: a clipboard manager keeping a copy of what Quillet offers is not the application pasting.
+    virtual std::optional<qint64> servedCountTo(qint32 pid) {
+        Q_UNUSED(pid);
+        return servedCount();
+    }
     /// The process that owns the clipboard's contents now; empty when none does or it cannot be told.
     virtual std::optional<qint32> ownerPid() { return std::nullopt; }
 

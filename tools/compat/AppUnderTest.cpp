@@ -2,8 +2,10 @@
 #include "compat/AppUnderTest.h"
 
 #include <unistd.h>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcessEnvironment>
@@ -158,6 +160,24 @@ void AppUnderTest::clickIntoText(const QString& windowId, qint64 pid, const std:
 }
 
 std::optional<QString> AppUnderTest::text(bool selection) {
+    if (m_app.readsTitle()) {
+        const QRegularExpressionMatch m =
+            QRegularExpression("quillet:([^: ]*):([^: ]*)").match(X11::windowName(appWindow().toULong()));
+        if (!m.hasMatch())
+            return std::nullopt;
+        return QUrl::fromPercentEncoding(m.captured(selection ? 2 : 1).toLatin1());
+    }
+    if (m_app.readsSaved() && !selection) {
+        // Saved where it was opened from; a document without changes may not be written again.
+        const QDateTime before = QFileInfo(docPath()).lastModified();
+        xdotool({"windowactivate", "--sync", appWindow()});
+        xdotool({"key", "ctrl+s"});
+        if (waitUntil([&] { return QFileInfo(docPath()).lastModified() != before; }, 1500))
+            settle(200);
+        QFile saved(docPath());
+        return saved.open(QIODevice::ReadOnly) ? std::optional(QString::fromUtf8(saved.readAll()))
+                                               : std::nullopt;
+    }
     if (m_app.blind()) {
         if (selection)
             return primarySelection().value_or(QString()).remove(QChar(0));
@@ -198,6 +218,13 @@ void AppUnderTest::writeDocuments() {
                    "</title><style>html,body{margin:0;height:100%}"
                    "textarea{box-sizing:border-box;width:100%;height:100%}</style><textarea>" +
                    kDocument.toHtmlEscaped().toUtf8() + "</textarea>");
+        // The text and its selection, shown in the title where the driver reads them.
+        if (m_app.readsTitle())
+            page.write(
+                "<script>const t = document.querySelector('textarea');"
+                "setInterval(() => { const v = 'quillet:' + encodeURIComponent(t.value) + ':' +"
+                " encodeURIComponent(t.value.substring(t.selectionStart, t.selectionEnd));"
+                " if (document.title !== v) document.title = v; }, 50); t.focus();</script>");
     }
 }
 

@@ -42,8 +42,9 @@ public:
     // other application of the suite has its text. `clicking` is told just before the click goes out,
     // after the window came to the front.
     void clickIntoText(const QString& windowId, qint64 pid, const std::function<void()>& clicking = {});
-    // The text, read over accessibility, or from the file the application keeps it in where
-    // accessibility cannot see it; its selection then from the desktop's selection buffer.
+    // The text, read over accessibility, or where accessibility cannot see it: from the file the
+    // application keeps it in or saves it to, or from the window's title its page writes it into;
+    // its selection then from the title or the desktop's selection buffer.
     std::optional<QString> text(bool selection = false);
     QString shown(const std::optional<QString>& t);
     // A text that should have read `want`: from where the two part, when that is far in.

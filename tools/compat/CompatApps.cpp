@@ -140,6 +140,26 @@ unsigned long activeWindow() {
 qint64 windowPid(unsigned long window) {
     return qint64(property(window, "_NET_WM_PID", XA_CARDINAL));
 }
+
+QString windowName(unsigned long window) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    Display* d = x11 ? x11->display() : nullptr;
+    if (!d || !window)
+        return {};
+    Atom actual = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    QString name;
+    if (XGetWindowProperty(d, window, XInternAtom(d, "_NET_WM_NAME", False), 0, 65536, False,
+                           XInternAtom(d, "UTF8_STRING", False), &actual, &format, &count, &after,
+                           &data) == Success &&
+        data && format == 8)
+        name = QString::fromUtf8(reinterpret_cast<const char*>(data), int(count));
+    if (data)
+        XFree(data);
+    return name;
+}
 }  // namespace X11
 
 }  // namespace quillet::test

@@ -42,6 +42,11 @@ struct AppProfile {
     /// Nothing of the text shows over accessibility: only the shortcut's steps apply, and the
     /// document is read from the file the application keeps it in.
     bool blind() const { return traits.contains(QStringLiteral("blind")); }
+    /// Its page shows the text area's text and selection in the window's title (a script of the
+    /// page's own, as some editors in a page do), where the driver reads them.
+    bool readsTitle() const { return traits.contains(QStringLiteral("title")); }
+    /// The text is read from the document once the application has saved it (Control+S).
+    bool readsSaved() const { return traits.contains(QStringLiteral("saved")); }
     /// A browser: a second process of it, started later, must get the icon as well.
     bool secondProcess() const { return traits.contains(QStringLiteral("second")); }
     /// The flags of the command that force accessibility on, joined; empty when none does.
@@ -67,6 +72,8 @@ std::optional<QString> primarySelection();
 namespace X11 {
 unsigned long activeWindow();
 qint64 windowPid(unsigned long window);
+/// The window's title (_NET_WM_NAME); empty when it has none.
+QString windowName(unsigned long window);
 }  // namespace X11
 
 }  // namespace quillet::test

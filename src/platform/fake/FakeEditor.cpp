@@ -108,7 +108,7 @@ void FakeEditor::press(const QString& key) {
     } else if (key == QLatin1String("paste")) {
         if (ignoresPaste)
             return;
-        const std::optional<QString> pasted = m_board.paste();
+        const std::optional<QString> pasted = m_board.paste(m_pid);
         if (!pasted)
             return;
         m_ax.set(element, AXAttr::value,

@@ -38,6 +38,9 @@ public:
     std::optional<qint64> servedCount() override {
         return watchesPastes ? std::optional<qint64>(served) : std::nullopt;
     }
+    std::optional<qint64> servedCountTo(qint32 pid) override {
+        return watchesPastes ? std::optional<qint64>(servedTo.value(pid) + servedTo.value(0)) : std::nullopt;
+    }
     std::optional<qint32> ownerPid() override { return owner; }
 
     /// Another program (or the user in it) puts plain text on the clipboard.
@@ -45,10 +48,13 @@ public:
         write({PasteboardItem{{PasteboardType::plainText, text.toUtf8()}}});
         owner = by;
     }
-    /// An application pastes: it asks the owner for the text, and Quillet counts what it hands out.
-    std::optional<QString> paste() {
-        if (owner == ownPid && contents.size() == 1)
+    /// Process `by` (0: one that cannot be told) reads the clipboard, as a paste does: it asks the
+    /// owner for the text, and Quillet counts what it hands out.
+    std::optional<QString> paste(qint32 by = 0) {
+        if (owner == ownPid && contents.size() == 1) {
             ++served;
+            ++servedTo[by];
+        }
         return plainText();
     }
 
@@ -63,6 +69,7 @@ public:
     std::optional<qint32> owner;
     /// Pastes of Quillet's own contents, and whether they can be watched at all.
     qint64 served = 0;
+    QMap<qint32, qint64> servedTo;
     bool watchesPastes = true;
     /// The desktop's selection buffer: what some program has selected now.
     bool hasSelectionBuffer = true;

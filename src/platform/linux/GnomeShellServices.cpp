@@ -99,6 +99,10 @@ std::optional<qint64> GnomeShellPasteboard::servedCount() {
     return m_bridge.isActive() ? std::nullopt : m_fallback->servedCount();
 }
 
+std::optional<qint64> GnomeShellPasteboard::servedCountTo(qint32 pid) {
+    return m_bridge.isActive() ? std::nullopt : m_fallback->servedCountTo(pid);
+}
+
 std::optional<qint32> GnomeShellPasteboard::ownerPid() {
     return m_bridge.isActive() ? std::nullopt : m_fallback->ownerPid();
 }

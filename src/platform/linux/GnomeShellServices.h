@@ -50,6 +50,7 @@ public:
     qint64 changeCount() override;
     bool lastReadTimedOut() const override;
     std::optional<qint64> servedCount() override;
+    std::optional<qint64> servedCountTo(qint32 pid) override;
     std::optional<qint32> ownerPid() override;
     bool supportsSelection() override;
     std::optional<QString> selectionText() override;

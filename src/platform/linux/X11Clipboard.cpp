@@ -324,6 +324,18 @@ std::optional<qint64> X11Clipboard::servedCount() {
     return x.served;
 }
 
+std::optional<qint64> X11Clipboard::servedCountTo(qint32 pid) {
+    X11Selection& x = *m_x;
+    if (!x.display)
+        return std::nullopt;
+    x.drain();
+    const auto count = [&x](qint32 of) {
+        const auto found = x.servedTo.find(of);
+        return found == x.servedTo.end() ? qint64(0) : found->second;
+    };
+    return count(pid) + count(0);
+}
+
 std::optional<qint32> X11Clipboard::ownerPid() {
     X11Selection& x = *m_x;
     if (!x.display)
@@ -335,22 +347,7 @@ std::optional<qint32> X11Clipboard::ownerPid() {
     QClipboard* board = qtClipboard();
     if (owner == x.window || (board && board->ownsClipboard()))
         return qint32(QCoreApplication::applicationPid());
-    if (!x.hasRes)
-        return std::nullopt;
-    // The server knows which process each of its clients is, whatever window it owns the clipboard by
-    // (toolkits use hidden windows that carry no process id of their own).
-    XResClientIdSpec spec{owner, XRES_CLIENT_ID_PID_MASK};
-    long count = 0;
-    XResClientIdValue* values = nullptr;
-    std::optional<qint32> pid;
-    if (XResQueryClientIds(x.display, 1, &spec, &count, &values) == Success) {
-        for (long i = 0; i < count; ++i) {
-            if (XResGetClientIdType(&values[i]) == XRES_CLIENT_ID_PID && XResGetClientPid(&values[i]) > 0)
-                pid = qint32(XResGetClientPid(&values[i]));
-        }
-        XResClientIdsDestroy(count, values);
-    }
-    return pid;
+    return x.clientPid(owner);
 }
 
 qint64 X11Clipboard::changeCount() {

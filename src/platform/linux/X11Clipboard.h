@@ -38,6 +38,8 @@ public:
     /// Counts the requests for a target's bytes served while Quillet owns the clipboard (the list of
     /// targets, which clipboard managers and pasting programs alike ask first, is not counted).
     std::optional<qint64> servedCount() override;
+    /// Told apart by the process of the requestor's window, through the X-Resource extension.
+    std::optional<qint64> servedCountTo(qint32 pid) override;
     /// Through the X-Resource extension; empty without it, or for a client on another machine.
     std::optional<qint32> ownerPid() override;
     bool lastReadTimedOut() const override { return m_lastReadTimedOut; }

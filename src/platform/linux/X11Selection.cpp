@@ -6,6 +6,7 @@
 #include <poll.h>
 
 #include <X11/Xatom.h>
+#include <X11/extensions/XRes.h>
 #include <X11/extensions/Xfixes.h>
 
 namespace quillet {
@@ -92,6 +93,25 @@ bool X11Selection::waitFor(const std::function<bool(const XEvent&)>& wanted, con
         pollfd fd{ConnectionNumber(display), POLLIN, 0};
         ::poll(&fd, 1, int(remaining < 0 ? 1000 : std::min<qint64>(remaining, 1000)));
     }
+}
+
+std::optional<qint32> X11Selection::clientPid(Window w) {
+    if (!hasRes || w == None)
+        return std::nullopt;
+    // The server knows which process each of its clients is, whatever window it acts through
+    // (toolkits use hidden windows that carry no process id of their own).
+    XResClientIdSpec spec{w, XRES_CLIENT_ID_PID_MASK};
+    long count = 0;
+    XResClientIdValue* values = nullptr;
+    std::optional<qint32> pid;
+    if (XResQueryClientIds(display, 1, &spec, &count, &values) == Success) {
+        for (long i = 0; i < count; ++i) {
+            if (XResGetClientIdType(&values[i]) == XRES_CLIENT_ID_PID && XResGetClientPid(&values[i]) > 0)
+                pid = qint32(XResGetClientPid(&values[i]));
+        }
+        XResClientIdsDestroy(count, values);
+    }
+    return pid;
 }
 
 Time X11Selection::now() {
@@ -269,6 +289,7 @@ void X11Selection::serve(const XSelectionRequestEvent& request) {
         return;
     }
     ++served;
+    ++servedTo[clientPid(request.requestor).value_or(0)];
     const qsizetype chunk = std::min<qsizetype>(qsizetype(XMaxRequestSize(display)) * 4 - 1024, 256 * 1024);
     if (bytes->size() <= chunk) {
         XChangeProperty(display, request.requestor, property, form->second.type, form->second.format,

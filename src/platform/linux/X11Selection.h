@@ -52,7 +52,8 @@ struct X11Selection {
     std::map<QString, Form> ownedForms;  // every target served, aliases included
     Time lastOwnChange = 0;
     qint64 changes = 0;
-    qint64 served = 0;  // contents handed to other programs while Quillet owned the clipboard
+    qint64 served = 0;                  // contents handed to other programs while Quillet owned the clipboard
+    std::map<qint32, qint64> servedTo;  // the same by the requestor's process; 0 where unknown
     bool hasRes = false;
 
     // How the targets of the last reads were offered, so that writing them back offers them alike.
@@ -71,6 +72,10 @@ struct X11Selection {
     // `deadline`. False when the deadline came first.
     bool waitFor(const std::function<bool(const XEvent&)>& wanted, const QDeadlineTimer& deadline,
                  XEvent* out);
+
+    // The process of the client that made `w`, through the X-Resource extension; empty without it,
+    // or for a client on another machine.
+    std::optional<qint32> clientPid(Window w);
 
     // A server timestamp, from a property change of our own window.
     Time now();
