@@ -102,19 +102,38 @@ void SettingsStore::install(SettingsStore* store) {
                                               [store] { L10n::setCurrent(store->language()); });
 }
 
+QString SettingsStore::location() const {
+    return m_defaults.location();
+}
+
+void SettingsStore::store(const QString& key, std::function<bool()> write) {
+    const bool wasSaved = saved();
+    if (write()) {
+        m_unsaved.remove(key);
+        // The preferences take changes again: the ones they missed go in now.
+        for (auto it = m_unsaved.begin(); it != m_unsaved.end();)
+            it = it.value()() ? m_unsaved.erase(it) : std::next(it);
+    } else {
+        m_unsaved.insert(key, std::move(write));
+    }
+    if (wasSaved != saved())
+        Q_EMIT savedChanged();
+}
+
 bool SettingsStore::setModel(const QString& value) {
     const QString name = value.trimmed();
     if (name.isEmpty())
         return false;
     m_model = name;
-    m_defaults.setString(kModel, name);
+    store(kModel, [this, name] { return m_defaults.setString(kModel, name); });
     Q_EMIT changed();
     return true;
 }
 
 void SettingsStore::setLanguage(AppLanguage value) {
     m_language = value;
-    m_defaults.setString(kLanguage, AppLanguages::rawValue(value));
+    store(kLanguage,
+          [this, raw = AppLanguages::rawValue(value)] { return m_defaults.setString(kLanguage, raw); });
     // Before changed(), so that whatever redraws on it already speaks the new language.
     Q_EMIT languageChanged();
     Q_EMIT changed();
@@ -122,13 +141,13 @@ void SettingsStore::setLanguage(AppLanguage value) {
 
 void SettingsStore::setMinWordCount(qint64 value) {
     m_minWordCount = value;
-    m_defaults.setInteger(kMinWordCount, value);
+    store(kMinWordCount, [this, value] { return m_defaults.setInteger(kMinWordCount, value); });
     Q_EMIT changed();
 }
 
 void SettingsStore::setBlocklist(const QStringList& value) {
     m_blocklist = value;
-    m_defaults.setStringList(kBlocklist, value);
+    store(kBlocklist, [this, value] { return m_defaults.setStringList(kBlocklist, value); });
     Q_EMIT changed();
 }
 
@@ -160,13 +179,15 @@ QString SettingsStore::blocklistEntryFrom(const QString& typed) {
 void SettingsStore::setCustomActions(const QList<CustomAction>& value) {
     m_customActions = value;
     // What could not be read goes back as it was, after the actions.
-    m_defaults.setString(kCustomActions, CustomActions::toStored(value, m_keptActions));
+    store(kCustomActions, [this, text = CustomActions::toStored(value, m_keptActions)] {
+        return m_defaults.setString(kCustomActions, text);
+    });
     Q_EMIT changed();
 }
 
 void SettingsStore::setLaunchAtLogin(bool value) {
     m_launchAtLogin = value;
-    m_defaults.setBoolean(kLaunchAtLogin, value);
+    store(kLaunchAtLogin, [this, value] { return m_defaults.setBoolean(kLaunchAtLogin, value); });
     Q_EMIT changed();
     applyLaunchAtLogin();
 }
@@ -176,7 +197,7 @@ bool SettingsStore::setApiBaseURL(const QString& value) {
     if (!url)
         return false;
     m_apiBaseURL = *url;
-    m_defaults.setString(kApiBaseURL, *url);
+    store(kApiBaseURL, [this, url = *url] { return m_defaults.setString(kApiBaseURL, url); });
     followServer();
     Q_EMIT changed();
     return true;
@@ -209,7 +230,9 @@ void SettingsStore::setPlainHttpKeyAllowed(bool allowed) {
     m_plainHttpKeyServers.removeAll(slot);
     if (allowed)
         m_plainHttpKeyServers << slot;
-    m_defaults.setStringList(kPlainHttpKeyServers, m_plainHttpKeyServers);
+    store(kPlainHttpKeyServers, [this, servers = m_plainHttpKeyServers] {
+        return m_defaults.setStringList(kPlainHttpKeyServers, servers);
+    });
     Q_EMIT changed();
 }
 
@@ -227,7 +250,7 @@ std::optional<QString> SettingsStore::apiBaseURLFrom(const QString& typed) {
 
 void SettingsStore::setGlobalShortcut(const QString& value) {
     m_globalShortcut = value;
-    m_defaults.setString(kGlobalShortcut, value);
+    store(kGlobalShortcut, [this, value] { return m_defaults.setString(kGlobalShortcut, value); });
     Q_EMIT changed();
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QHash>
+#include <QMap>
 #include <QObject>
 #include <QPair>
 #include <QString>
@@ -67,7 +68,16 @@ public:
     /// The user's own actions, in the order the Rephrase tab shows them.
     const QList<CustomAction>& customActions() const { return m_customActions; }
 
-    // Each write stores the value at once, changed or not, then emits changed().
+    /// Whether every change of this run is in the preferences: false from a change that could not be
+    /// stored (a full disk, a folder that cannot be written) until a later change is stored, when
+    /// the changes still waiting are stored again with it. The values read here are the user's
+    /// choices either way.
+    bool saved() const { return m_unsaved.isEmpty(); }
+    /// Where the preferences are kept (the file's path), for telling the user.
+    QString location() const;
+
+    // Each write stores the value at once, changed or not, then emits changed(); savedChanged()
+    // comes before it when saved() changed.
     /// Takes the name trimmed; a blank one is no choice, and nothing is stored. Returns whether it
     /// was taken.
     bool setModel(const QString& value);
@@ -150,8 +160,12 @@ Q_SIGNALS:
     void languageChanged();
     /// hasAPIKey() changed; changed() follows.
     void keyPresenceChanged();
+    /// saved() changed.
+    void savedChanged();
 
 private:
+    /// Stores a value of `key` by `write`; one that fails is tried again at the next that succeeds.
+    void store(const QString& key, std::function<bool()> write);
     void learnKeyPresence(const KeychainManager::Lookup& lookup);
     void followServer();
     void setKeyPresence(KeyPresence presence);
@@ -186,6 +200,7 @@ private:
     QList<CustomAction> m_customActions;
     QStringList m_plainHttpKeyServers;
     QJsonArray m_keptActions;  // the stored entries not read, written back with every save
+    QMap<QString, std::function<bool()>> m_unsaved;  // by key: the writes that failed
 };
 
 }  // namespace quillet

@@ -23,11 +23,16 @@ public:
     /// else (a list, in an INI file, for an unquoted value holding commas). Empty when absent.
     virtual std::optional<QString> text(const QString& key) const { return string(key); }
 
-    // Writes are stored at once; failures are silent.
-    virtual void setString(const QString& key, const QString& value) = 0;
-    virtual void setInteger(const QString& key, qint64 value) = 0;
-    virtual void setBoolean(const QString& key, bool value) = 0;
-    virtual void setStringList(const QString& key, const QStringList& value) = 0;
+    /// Where the values are kept, as a person would look for them (a file's path); empty when they
+    /// are kept nowhere a person could look.
+    virtual QString location() const { return QString(); }
+
+    // Writes are stored at once. Each returns whether the value was stored; when it was not, the
+    // stored value is what it was before.
+    virtual bool setString(const QString& key, const QString& value) = 0;
+    virtual bool setInteger(const QString& key, qint64 value) = 0;
+    virtual bool setBoolean(const QString& key, bool value) = 0;
+    virtual bool setStringList(const QString& key, const QStringList& value) = 0;
 };
 
 }  // namespace quillet

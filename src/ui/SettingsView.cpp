@@ -56,6 +56,7 @@ SettingsView::SettingsView(SettingsStore& store, KeyValidator validateKey, Short
     build(std::move(validateKey), std::move(shortcut));
     refresh();
     connect(&m_store, &SettingsStore::changed, this, &SettingsView::refresh);
+    connect(&m_store, &SettingsStore::savedChanged, this, [this] { refreshSaveError(L10n::current()); });
 }
 
 SettingsView::~SettingsView() = default;
@@ -85,8 +86,19 @@ void SettingsView::build(KeyValidator validateKey, ShortcutControl shortcut) {
     divider->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     outer->addWidget(divider);
 
+    // Above every page: a change that could not be saved is said whichever page is shown.
+    auto* content = new QVBoxLayout;
+    content->setContentsMargins(0, 0, 0, 0);
+    content->setSpacing(0);
+    m_saveError = Style::plainLabel(QString(), this);
+    m_saveError->setObjectName(QStringLiteral("saveError"));
+    m_saveError->setWordWrap(true);
+    m_saveError->setContentsMargins(16, 12, 16, 0);
+    m_saveError->hide();
+    content->addWidget(m_saveError);
     m_pages = new QStackedWidget(this);
-    outer->addWidget(m_pages, 1);
+    content->addWidget(m_pages, 1);
+    outer->addLayout(content, 1);
     connect(m_pageList, &QListWidget::currentRowChanged, m_pages, &QStackedWidget::setCurrentIndex);
 
     m_generalLayout = addPage();
@@ -308,6 +320,21 @@ void SettingsView::refresh() {
     m_blocklist->refresh();
     m_actionsSection->refresh();
     refreshStatus();
+    refreshSaveError(l);
+}
+
+void SettingsView::refreshSaveError(const L10n& l) {
+    m_saveError->setVisible(!m_store.saved());
+    if (m_store.saved())
+        return;
+    m_saveError->setText(l.text(QStringLiteral("Could not save this change: %1 cannot be written. Check that "
+                                               "the disk is not full and the folder can be written to."),
+                                QStringLiteral("Izmena nije sačuvana: u %1 ne može da se piše. Proverite da "
+                                               "disk nije pun i da se u fasciklu može pisati."))
+                             .arg(m_store.location()));
+    QPalette red = m_saveError->palette();
+    red.setColor(QPalette::WindowText, Style::statusRed(*this));
+    m_saveError->setPalette(red);
 }
 
 }  // namespace quillet

@@ -92,10 +92,12 @@ private:
     QWidget* buildGeneralSection();
     void refresh();
     void refreshPageNames(const L10n& l);
+    void refreshSaveError(const L10n& l);
 
     SettingsStore& m_store;
 
     QListWidget* m_pageList;
+    QLabel* m_saveError;
     QStackedWidget* m_pages;
     QVBoxLayout* m_generalLayout = nullptr;
     StatusSection* m_statusSection = nullptr;

@@ -169,6 +169,37 @@ TEST_F(SettingsViewTest, StepperStaysWithinOneToTwentyAndOtherControlsWriteAtOnc
     EXPECT_EQ(store.language(), AppLanguage::sr);
 }
 
+// A change the preferences file does not take is said above every page, in the window's language,
+// naming the file, until a later change is saved.
+TEST_F(SettingsViewTest, AChangeThatCannotBeSavedIsSaidUntilOneIs) {
+    auto view = makeView();
+    auto* message = child<QLabel>(view.get(), "saveError");
+    auto* stepper = child<QSpinBox>(view.get(), "minWordsStepper");
+    EXPECT_FALSE(message->isVisible());
+
+    defaults.path = QStringLiteral("/full/disk/quillet.conf");
+    defaults.failWrites = true;
+    stepper->stepUp();
+    EXPECT_EQ(store.minWordCount(), 4);
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->text(),
+              "Could not save this change: /full/disk/quillet.conf cannot be written. Check "
+              "that the disk is not full and the folder can be written to.");
+    view->showPage(SettingsView::Page::actions);
+    EXPECT_TRUE(message->isVisible()) << "on every page";
+    Q_EMIT child<QComboBox>(view.get(), "languagePicker")->activated(1);
+    EXPECT_EQ(message->text(),
+              "Izmena nije sačuvana: u /full/disk/quillet.conf ne može da se piše. Proverite "
+              "da disk nije pun i da se u fasciklu može pisati.");
+    EXPECT_EQ(message->palette().color(QPalette::WindowText), Style::statusRed(*view));
+
+    defaults.failWrites = false;
+    stepper->stepUp();
+    EXPECT_FALSE(message->isVisible());
+    EXPECT_EQ(defaults.values.value("minWordCount").toLongLong(), 5);
+    EXPECT_EQ(defaults.values.value("language").toString(), "sr") << "the change missed is saved too";
+}
+
 TEST_F(SettingsViewTest, ModelPickerOffersTwoModelsAndTakesATypedName) {
     store.setModel(QStringLiteral("llama3.1:8b"));
     auto view = makeView();

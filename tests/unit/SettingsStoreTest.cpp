@@ -124,6 +124,34 @@ TEST_F(SettingsStoreTest, EveryWriteStoresAndAnnounces) {
     EXPECT_EQ(reloaded->minWordCount(), 3);
 }
 
+// A write the preferences refuse leaves the choice in effect for the run, says so before changed(),
+// and goes in with the next write they take; until then nothing is called saved.
+TEST_F(SettingsStoreTest, AChangeThatCannotBeStoredIsSaidAndStoredWithTheNextThatCan) {
+    auto store = load();
+    EXPECT_TRUE(store->saved());
+    EXPECT_EQ(store->location(), defaults.path);
+    QStringList heard;
+    QObject::connect(store.get(), &SettingsStore::savedChanged,
+                     [&] { heard << (store->saved() ? "saved" : "unsaved"); });
+    QObject::connect(store.get(), &SettingsStore::changed, [&] { heard << "changed"; });
+    defaults.failWrites = true;
+    store->setMinWordCount(7);
+    store->setBlocklist({"a"});
+    store->setMinWordCount(8);
+    EXPECT_THAT(heard, ElementsAre("unsaved", "changed", "changed", "changed"));
+    EXPECT_EQ(store->minWordCount(), 8);
+    EXPECT_FALSE(store->saved());
+    EXPECT_TRUE(defaults.values.isEmpty());
+
+    defaults.failWrites = false;
+    heard.clear();
+    store->setModel("gpt-4o");
+    EXPECT_THAT(heard, ElementsAre("saved", "changed"));
+    EXPECT_EQ(defaults.values["minWordCount"].toLongLong(), 8) << "the last choice, not the first";
+    EXPECT_EQ(defaults.values["blocklist"].toStringList(), QStringList{"a"});
+    EXPECT_EQ(load()->minWordCount(), 8);
+}
+
 TEST_F(SettingsStoreTest, ModelNamesAreTrimmedAndABlankOneIsNoChoice) {
     auto store = load();
     EXPECT_TRUE(store->setModel(QStringLiteral("  mistral-small\t")));

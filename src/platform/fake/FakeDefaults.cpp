@@ -17,6 +17,14 @@ std::optional<T> typed(const QMap<QString, QVariant>& values, const QString& key
 }
 }  // namespace
 
+bool FakeDefaults::write(const QString& key, const QVariant& value) {
+    ++writes;
+    if (failWrites)
+        return false;
+    values[key] = value;
+    return true;
+}
+
 std::optional<QString> FakeDefaults::string(const QString& key) const {
     return typed<QString>(values, key, fallback, &Defaults::string);
 }
@@ -30,21 +38,17 @@ std::optional<QStringList> FakeDefaults::stringList(const QString& key) const {
     return typed<QStringList>(values, key, fallback, &Defaults::stringList);
 }
 
-void FakeDefaults::setString(const QString& key, const QString& value) {
-    ++writes;
-    values[key] = value;
+bool FakeDefaults::setString(const QString& key, const QString& value) {
+    return write(key, value);
 }
-void FakeDefaults::setInteger(const QString& key, qint64 value) {
-    ++writes;
-    values[key] = QVariant::fromValue<qint64>(value);
+bool FakeDefaults::setInteger(const QString& key, qint64 value) {
+    return write(key, QVariant::fromValue<qint64>(value));
 }
-void FakeDefaults::setBoolean(const QString& key, bool value) {
-    ++writes;
-    values[key] = value;
+bool FakeDefaults::setBoolean(const QString& key, bool value) {
+    return write(key, value);
 }
-void FakeDefaults::setStringList(const QString& key, const QStringList& value) {
-    ++writes;
-    values[key] = value;
+bool FakeDefaults::setStringList(const QString& key, const QStringList& value) {
+    return write(key, value);
 }
 
 }  // namespace quillet

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 #include "platform/SystemLog.h"
@@ -136,47 +137,60 @@ std::optional<QStringList> IniDefaults::stringList(const QString& key) const {
     return list;
 }
 
-void IniDefaults::setString(const QString& key, const QString& value) {
-    if (!m_settings)
-        return;
-    m_settings->remove(key);
-    m_settings->setValue(key, value);
-    store();
+bool IniDefaults::setString(const QString& key, const QString& value) {
+    return store(key, IniFile::encoded(value));
 }
 
-void IniDefaults::setInteger(const QString& key, qint64 value) {
-    if (!m_settings)
-        return;
-    m_settings->remove(key);
-    m_settings->setValue(key, value);
-    store();
+bool IniDefaults::setInteger(const QString& key, qint64 value) {
+    return store(key, QByteArray::number(value));
 }
 
-void IniDefaults::setBoolean(const QString& key, bool value) {
-    if (!m_settings)
-        return;
-    m_settings->remove(key);
-    m_settings->setValue(key, value);
-    store();
+bool IniDefaults::setBoolean(const QString& key, bool value) {
+    return store(key, value ? QByteArray("true") : QByteArray("false"));
 }
 
-void IniDefaults::setStringList(const QString& key, const QStringList& value) {
-    if (!m_settings)
-        return;
-    m_settings->remove(key);
-    m_settings->beginWriteArray(key, static_cast<int>(value.size()));
-    for (int i = 0; i < value.size(); ++i) {
-        m_settings->setArrayIndex(i);
-        m_settings->setValue(QStringLiteral("value"), value.at(i));
+bool IniDefaults::setStringList(const QString& key, const QStringList& value) {
+    return store(key, value);
+}
+
+// QSettings would write every value back as it read it, and a value the user typed is not always one
+// it reads as typed (an unquoted JSON text with commas comes back as a list, its quotes gone): only
+// the key's own lines change here, in a new file that takes the old one's place whole or not at all.
+bool IniDefaults::store(const QString& key, const std::variant<IniFile::Plain, IniFile::Array>& value) {
+    // One swapped for a FIFO since the start is left alone, as is one refused then.
+    if (!m_settings || !safeToOpen(m_path))
+        return false;
+    QByteArray before;
+    const QFileInfo old(m_path);
+    if (old.exists()) {
+        QFile file(m_path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        before = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return false;
     }
-    m_settings->endArray();
-    store();
-}
-
-void IniDefaults::store() {
-    // Writing reads the file again first; one swapped for a FIFO since the start is left alone.
-    if (safeToOpen(m_path))
-        m_settings->sync();
+    if (!QDir().mkpath(old.absolutePath()))
+        return false;
+    const QByteArray after = IniFile::withValue(before, key, value);
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // The server's address and the user's own actions are no one else's business.
+    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(after) != after.size() || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
+    // QSettings reads a file again only when its size or time changed: a change of the same size
+    // within the same millisecond as the last one still gets a later time.
+    const QDateTime last = old.exists() ? old.lastModified() : QDateTime();
+    if (last.isValid() && file.fileTime(QFileDevice::FileModificationTime) <= last)
+        file.setFileTime(last.addMSecs(1), QFileDevice::FileModificationTime);
+    if (!file.commit())
+        return false;
+    m_settings->sync();
+    return true;
 }
 
 }  // namespace quillet

@@ -3,8 +3,10 @@
 
 #include <QSettings>
 #include <memory>
+#include <variant>
 
 #include "platform/Defaults.h"
+#include "platform/linux/IniFile.h"
 
 namespace quillet {
 
@@ -17,6 +19,8 @@ public:
     /// A file at `path`. Something there that is not a regular file (a FIFO, a device, a folder) is
     /// never opened, since reading it could block for ever: the preferences are then the defaults,
     /// changes are not kept, and `log` (when given) gets one line about it.
+    /// A change rewrites the file with only the lines of its key replaced, by way of a new file put
+    /// in its place whole, readable by the user alone (0600).
     explicit IniDefaults(const QString& path, SystemLog* log = nullptr);
     ~IniDefaults() override;
 
@@ -31,13 +35,15 @@ public:
     std::optional<QStringList> stringList(const QString& key) const override;
     std::optional<QString> text(const QString& key) const override;
 
-    void setString(const QString& key, const QString& value) override;
-    void setInteger(const QString& key, qint64 value) override;
-    void setBoolean(const QString& key, bool value) override;
-    void setStringList(const QString& key, const QStringList& value) override;
+    QString location() const override { return m_path; }
+
+    bool setString(const QString& key, const QString& value) override;
+    bool setInteger(const QString& key, qint64 value) override;
+    bool setBoolean(const QString& key, bool value) override;
+    bool setStringList(const QString& key, const QStringList& value) override;
 
 private:
-    void store();
+    bool store(const QString& key, const std::variant<IniFile::Plain, IniFile::Array>& value);
 
     QString m_path;
     std::unique_ptr<QSettings> m_settings;

@@ -54,15 +54,20 @@ public:
     std::optional<qint64> integer(const QString& key) const override;
     std::optional<bool> boolean(const QString& key) const override;
     std::optional<QStringList> stringList(const QString& key) const override;
-    void setString(const QString& key, const QString& value) override { m_written[key] = value; }
-    void setInteger(const QString& key, qint64 value) override { m_written[key] = value; }
-    void setBoolean(const QString& key, bool value) override { m_written[key] = value; }
-    void setStringList(const QString& key, const QStringList& value) override { m_written[key] = value; }
+    bool setString(const QString& key, const QString& value) override { return write(key, value); }
+    bool setInteger(const QString& key, qint64 value) override { return write(key, value); }
+    bool setBoolean(const QString& key, bool value) override { return write(key, value); }
+    bool setStringList(const QString& key, const QStringList& value) override { return write(key, value); }
 
 private:
     template <typename T>
     std::optional<T> read(const QString& key,
                           std::optional<T> (Defaults::*shownRead)(const QString&) const) const;
+
+    bool write(const QString& key, const QVariant& value) {
+        m_written[key] = value;
+        return true;
+    }
 
     const Defaults* m_shown;
     QMap<QString, QVariant> m_written;
