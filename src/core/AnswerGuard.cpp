@@ -14,6 +14,10 @@ bool isFarLonger(const QString& sent, const QString& answer) {
     return answer.size() > 3 * sent.size() + lengthMargin;
 }
 
+bool isRunaway(qsizetype sentSize, qsizetype answerSize) {
+    return answerSize > 10 * sentSize + runawayMargin;
+}
+
 bool isUnchanged(const QString& sent, const QString& corrected) {
     return LineEnds::toLineFeeds(sent) == LineEnds::toLineFeeds(corrected);
 }

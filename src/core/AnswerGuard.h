@@ -16,6 +16,11 @@ bool isEmptyFor(const QString& sent, const QString& answer);
 /// More than three times as long as what was sent, plus the margin: shown, but only a deliberate
 /// click replaces the text with it.
 bool isFarLonger(const QString& sent, const QString& answer);
+/// Room any answer has past ten times the text sent before it counts as a model in a loop.
+inline constexpr qsizetype runawayMargin = 2000;
+/// An answer of `answerSize` characters (the model's whole JSON) to `sentSize` characters is far past
+/// anything the text could need: more than ten times its size plus the margin.
+bool isRunaway(qsizetype sentSize, qsizetype answerSize);
 /// The correction is the text that was sent (line breaks aside), whatever changes it lists.
 bool isUnchanged(const QString& sent, const QString& corrected);
 

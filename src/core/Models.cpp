@@ -6,6 +6,7 @@
 #include <QJsonValue>
 
 #include "core/L10n.h"
+#include "core/PlainText.h"
 
 namespace quillet {
 
@@ -117,11 +118,28 @@ QString RephraseVariant::label() const {
     return capitalizedWords(style);
 }
 
-std::optional<RephraseResult> RephraseResult::fromJson(const QJsonObject& object) {
-    auto variants = requiredArray<RephraseVariant>(object, QStringLiteral("variants"));
-    if (!variants)
+std::optional<RephraseResult> RephraseResult::fromJson(const QJsonObject& object, qsizetype limit) {
+    const QJsonValue value = object.value(QStringLiteral("variants"));
+    if (!value.isArray())
         return std::nullopt;
-    return RephraseResult{*variants};
+    const QJsonArray array = value.toArray();
+    RephraseResult result;
+    result.variants.reserve(std::min(array.size(), limit));
+    for (const QJsonValue& item : array) {
+        if (!item.isObject())
+            return std::nullopt;
+        const QJsonObject variant = item.toObject();
+        if (result.variants.size() < limit) {
+            auto element = RephraseVariant::fromJson(variant);
+            if (!element)
+                return std::nullopt;
+            result.variants.append(std::move(*element));
+        } else if (!variant.value(QStringLiteral("style")).isString() ||
+                   !variant.value(QStringLiteral("text")).isString()) {
+            return std::nullopt;
+        }
+    }
+    return result;
 }
 
 QJsonObject RephraseResult::toJson() const {
@@ -141,6 +159,31 @@ template std::optional<CorrectionChange> decodeJson<CorrectionChange>(const QByt
 template std::optional<CorrectionResult> decodeJson<CorrectionResult>(const QByteArray&);
 template std::optional<RephraseVariant> decodeJson<RephraseVariant>(const QByteArray&);
 template std::optional<RephraseResult> decodeJson<RephraseResult>(const QByteArray&);
+
+template <typename T>
+std::optional<T> decodeAnswer(const QByteArray& utf8, qsizetype maxVariants) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(utf8, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    std::optional<T> result;
+    if constexpr (std::is_same_v<T, RephraseResult>) {
+        result = RephraseResult::fromJson(document.object(), maxVariants);
+        for (qsizetype i = 0; result && i < result->variants.size(); ++i) {
+            RephraseVariant& variant = result->variants[i];
+            variant.style = PlainText::of(variant.style);
+            variant.text = PlainText::of(variant.text);
+        }
+    } else {
+        result = T::fromJson(document.object());
+        if (result)
+            result->corrected = PlainText::of(result->corrected);
+    }
+    return result;
+}
+
+template std::optional<CorrectionResult> decodeAnswer<CorrectionResult>(const QByteArray&, qsizetype);
+template std::optional<RephraseResult> decodeAnswer<RephraseResult>(const QByteArray&, qsizetype);
 
 QString capitalizedWords(const QString& text) {
     QString out;

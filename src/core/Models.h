@@ -49,8 +49,12 @@ struct RephraseVariant {
 struct RephraseResult {
     QList<RephraseVariant> variants;
 
-    /// `variants` (array, may be empty) is required; one bad variant fails all.
-    static std::optional<RephraseResult> fromJson(const QJsonObject& object);
+    /// The most alternatives a rephrasing offers; the model is asked for as many.
+    static constexpr qsizetype maxVariants = 3;
+
+    /// `variants` (array, may be empty) is required; one bad variant fails all. Only the first `limit`
+    /// are kept; the rest are checked and dropped, never built.
+    static std::optional<RephraseResult> fromJson(const QJsonObject& object, qsizetype limit = maxVariants);
     QJsonObject toJson() const;
     bool operator==(const RephraseResult&) const = default;
 };
@@ -58,6 +62,11 @@ struct RephraseResult {
 /// Decodes a whole JSON document (UTF-8 bytes) holding one object of type T; nothing on any deviation.
 template <typename T>
 std::optional<T> decodeJson(const QByteArray& utf8);
+
+/// The model's answer (UTF-8 JSON) decoded as decodeJson does, its texts as plain text (PlainText::of):
+/// the correction, each variant's style and text. Of a RephraseResult, at most `maxVariants` variants.
+template <typename T>
+std::optional<T> decodeAnswer(const QByteArray& utf8, qsizetype maxVariants = RephraseResult::maxVariants);
 
 /// Each word's first letter upper case, the rest lower case; words end at white space.
 QString capitalizedWords(const QString& text);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "core/AnswerGuard.h"
 #include "core/ChatStream.h"
 #include "core/ModelServers.h"
 #include "core/Prompts.h"
@@ -312,7 +313,7 @@ OpenAIError brokenStream(const ChatStream& stream) {
 }  // namespace
 
 template <typename T>
-Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply, const QUrl& url) {
+Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply, const QUrl& url, qsizetype maxVariants) {
     if (std::optional<OpenAIError> failure = failureOf(reply, url))
         return std::move(*failure);
 
@@ -331,7 +332,7 @@ Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply, const QUrl& url) {
     // A lone surrogate (an escaped "\ud800") has no UTF-8 form.
     if (!content || !content->isValidUtf16())
         return OpenAIError::badResponse(OpenAIError::emptyContentDetail);
-    std::optional<T> result = decodeJson<T>(content->toUtf8());
+    std::optional<T> result = decodeAnswer<T>(content->toUtf8(), maxVariants);
     if (!result)
         return OpenAIError::badResponse(OpenAIError::jsonDetail);
     return std::move(*result);
@@ -340,7 +341,8 @@ Outcome<T> OpenAIClient::decodeReply(const HttpReply& reply, const QUrl& url) {
 template <typename T>
 PendingRequest OpenAIClient::request(const QString& system, const QString& user, double temperature,
                                      std::function<void(Outcome<T>)> done,
-                                     std::function<void(const PartialAnswer&)> progress) const {
+                                     std::function<void(const PartialAnswer&)> progress,
+                                     qsizetype maxVariants) const {
     const QString cut = cutText(user);
     const QString content = cut + Prompts::languageHint(cut, *m_recognizer);
 
@@ -354,9 +356,15 @@ PendingRequest OpenAIClient::request(const QString& system, const QString& user,
         std::optional<bool> eventStream;
         ChatStream stream;
         PartialAnswer answer;
+        // The answer grew far past the text: the rest is not read.
+        bool runaway = false;
     };
     auto reading = std::make_shared<Reading>();
-    exchange->onData = [reading, exchange = std::weak_ptr(exchange), progress](const QByteArray& piece) {
+    reading->answer = PartialAnswer(maxVariants);
+    exchange->onData = [reading, exchange = std::weak_ptr(exchange), progress,
+                        sentSize = cut.size()](const QByteArray& piece) {
+        if (reading->runaway)
+            return;
         QByteArray bytes = piece;
         if (!reading->eventStream) {
             reading->start += piece;
@@ -376,6 +384,13 @@ PendingRequest OpenAIClient::request(const QString& system, const QString& user,
         }
         if (grown.isEmpty())
             return;
+        if (AnswerGuard::isRunaway(sentSize, reading->stream.content().size())) {
+            // A model in a loop writes for as long as it is let: its connection is closed now.
+            reading->runaway = true;
+            if (const auto self = exchange.lock())
+                self->finishSoon(OpenAIError::runaway());
+            return;
+        }
         // A model that keeps writing is slow, not stuck: the deadline counts from its last word.
         if (const auto self = exchange.lock())
             self->restartDeadline();
@@ -384,11 +399,14 @@ PendingRequest OpenAIClient::request(const QString& system, const QString& user,
             progress(reading->answer);
     };
     const QUrl url = endpoint(QStringLiteral("/v1/chat/completions"));
-    exchange->decode = [reading, url](const HttpReply& reply) -> Outcome<T> {
+    exchange->decode = [reading, url, maxVariants](const HttpReply& reply) -> Outcome<T> {
+        // The reply may end before the stop that was called for reaches it.
+        if (reading->runaway)
+            return OpenAIError::runaway();
         // The connection dropped after the answer had begun.
         if (reply.kind == HttpReply::Kind::failure && reading->eventStream.value_or(false))
             return OpenAIError::interrupted();
-        return decodeReply<T>(reply, url);
+        return decodeReply<T>(reply, url, maxVariants);
     };
     exchange->retryable = [](const Outcome<T>& outcome) {
         const auto* error = std::get_if<OpenAIError>(&outcome);
@@ -468,11 +486,14 @@ PendingRequest OpenAIClient::listModels(std::function<void(Outcome<QStringList>)
 
 template PendingRequest OpenAIClient::request<CorrectionResult>(
     const QString&, const QString&, double, std::function<void(Outcome<CorrectionResult>)>,
-    std::function<void(const PartialAnswer&)>) const;
-template PendingRequest OpenAIClient::request<RephraseResult>(
-    const QString&, const QString&, double, std::function<void(Outcome<RephraseResult>)>,
-    std::function<void(const PartialAnswer&)>) const;
-template Outcome<CorrectionResult> OpenAIClient::decodeReply<CorrectionResult>(const HttpReply&, const QUrl&);
-template Outcome<RephraseResult> OpenAIClient::decodeReply<RephraseResult>(const HttpReply&, const QUrl&);
+    std::function<void(const PartialAnswer&)>, qsizetype) const;
+template PendingRequest OpenAIClient::request<RephraseResult>(const QString&, const QString&, double,
+                                                              std::function<void(Outcome<RephraseResult>)>,
+                                                              std::function<void(const PartialAnswer&)>,
+                                                              qsizetype) const;
+template Outcome<CorrectionResult> OpenAIClient::decodeReply<CorrectionResult>(const HttpReply&, const QUrl&,
+                                                                               qsizetype);
+template Outcome<RephraseResult> OpenAIClient::decodeReply<RephraseResult>(const HttpReply&, const QUrl&,
+                                                                           qsizetype);
 
 }  // namespace quillet

@@ -84,11 +84,14 @@ public:
     /// 2 s, then 4 s) as long as nothing of the answer has arrived, within requestDeadline (counted
     /// again from each piece of a stream, up to answerLimit), and calls `done` once on the main thread, never
     /// synchronously. `progress`, when set, sees the answer grow. T is CorrectionResult or
-    /// RephraseResult.
+    /// RephraseResult, of which at most `maxVariants` variants are kept. Every text of the answer is
+    /// plain text (PlainText::of). A stream that grows far past the text sent (AnswerGuard::isRunaway)
+    /// is stopped there, and answered as OpenAIError::runaway().
     template <typename T>
     PendingRequest request(const QString& system, const QString& user, double temperature,
                            std::function<void(Outcome<T>)> done,
-                           std::function<void(const PartialAnswer&)> progress = {}) const;
+                           std::function<void(const PartialAnswer&)> progress = {},
+                           qsizetype maxVariants = RephraseResult::maxVariants) const;
 
     /// Calls `done` once on the main thread with whether the server accepts the key (status 200),
     /// within requestDeadline. A key that may not go to the server is not sent, and not accepted.
@@ -107,9 +110,11 @@ public:
     static QString cutText(const QString& text, int limit = maxCharacters);
     /// The chat request's JSON body for the already cut and hinted user content.
     QJsonObject requestBody(const QString& system, const QString& userContent, double temperature) const;
-    /// What one HTTP exchange of a chat request to `url` comes to.
+    /// What one HTTP exchange of a chat request to `url` comes to, its texts plain, at most
+    /// `maxVariants` variants kept.
     template <typename T>
-    static Outcome<T> decodeReply(const HttpReply& reply, const QUrl& url = {});
+    static Outcome<T> decodeReply(const HttpReply& reply, const QUrl& url = {},
+                                  qsizetype maxVariants = RephraseResult::maxVariants);
 
 private:
     QString m_baseURL;

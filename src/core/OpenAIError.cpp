@@ -48,6 +48,10 @@ QString OpenAIError::message() const {
         case Kind::tooLong:
             return l10n.text(QStringLiteral("The answer took too long and was stopped. Try again."),
                              QStringLiteral("Odgovor je trajao predugo i prekinut je. Pokušaj ponovo."));
+        case Kind::runaway:
+            return l10n.text(
+                QStringLiteral("The answer kept growing far past your text, so Quillet stopped it."),
+                QStringLiteral("Odgovor je rastao daleko preko vašeg teksta, pa ga je Quillet prekinuo."));
         case Kind::keyringUnavailable:
             return l10n.text(QStringLiteral("The keyring is not answering. Try again in a moment."),
                              QStringLiteral("Keyring ne odgovara. Pokušaj ponovo za trenutak."));

@@ -20,6 +20,7 @@ public:
         refused,             // nothing listens at the server's address (detail: "host:port")
         serverMessage,       // the server ended the answer with a reason of its own (detail: that reason)
         tooLong,             // the answer went on past the limit for a whole answer
+        runaway,             // the answer kept growing far past the text sent, as a model in a loop
         keyringUnavailable,  // the keyring did not answer, so no key could go with the request
         keyringLocked,       // the keyring holds the key and stayed locked
         keyWithheld,         // the server has a key, which plain HTTP does not carry until allowed
@@ -49,6 +50,7 @@ public:
     /// The server's own words, on one line and cut to a length a panel can show.
     static OpenAIError serverMessage(const QString& text);
     static OpenAIError tooLong() { return OpenAIError(Kind::tooLong); }
+    static OpenAIError runaway() { return OpenAIError(Kind::runaway); }
     static OpenAIError keyringUnavailable() { return OpenAIError(Kind::keyringUnavailable); }
     static OpenAIError keyringLocked() { return OpenAIError(Kind::keyringLocked); }
     static OpenAIError keyWithheld() { return OpenAIError(Kind::keyWithheld); }

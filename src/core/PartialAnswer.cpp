@@ -1,6 +1,8 @@
 // Reads the model's JSON answer as it grows, character by character.
 #include "core/PartialAnswer.h"
 
+#include "core/PlainText.h"
+
 namespace quillet {
 
 void PartialAnswer::feed(QStringView piece) {
@@ -10,8 +12,8 @@ void PartialAnswer::feed(QStringView piece) {
 
 QString PartialAnswer::corrected() const {
     if (!m_corrected.isEmpty() && m_corrected.back().isHighSurrogate())
-        return m_corrected.chopped(1);
-    return m_corrected;
+        return PlainText::of(m_corrected.chopped(1));
+    return PlainText::of(m_corrected);
 }
 
 bool PartialAnswer::inVariant() const {
@@ -26,9 +28,9 @@ void PartialAnswer::startString() {
     } else if (m_stack.size() == 1 && m_stack[0].object && m_stack[0].key == QLatin1String("corrected")) {
         m_target = Target::corrected;
         m_corrected.clear();
-    } else if (inVariant() && m_stack[2].key == QLatin1String("style")) {
+    } else if (!full() && inVariant() && m_stack[2].key == QLatin1String("style")) {
         m_target = Target::style;
-    } else if (inVariant() && m_stack[2].key == QLatin1String("text")) {
+    } else if (!full() && inVariant() && m_stack[2].key == QLatin1String("text")) {
         m_target = Target::text;
     } else {
         m_target = Target::none;
@@ -113,10 +115,11 @@ void PartialAnswer::take(QChar c) {
         case u']': {
             if (m_stack.isEmpty())
                 return;
-            if (inVariant() && c == u'}') {
+            if (inVariant() && c == u'}' && !full()) {
                 const Frame& element = m_stack.back();
                 if (element.style && element.text)
-                    m_variants.append(RephraseVariant{*element.style, *element.text});
+                    m_variants.append(
+                        RephraseVariant{PlainText::of(*element.style), PlainText::of(*element.text)});
             }
             m_stack.removeLast();
             return;

@@ -12,15 +12,20 @@ namespace quillet {
 
 class PartialAnswer {
 public:
+    /// Keeps at most `maxVariants` variants: later ones are read past, never built.
+    explicit PartialAnswer(qsizetype maxVariants = RephraseResult::maxVariants)
+        : m_maxVariants(maxVariants) {}
+
     /// Takes the next piece of the answer's text, split anywhere (inside an escape, between the halves
     /// of a surrogate pair). Text that is no JSON is skipped over; the whole answer is judged once
     /// it is complete, not here.
     void feed(QStringView piece);
 
     /// The top-level "corrected" string as far as it has arrived, escapes decoded, never ending in
-    /// half a character.
+    /// half a character, as plain text (PlainText::of).
     QString corrected() const;
-    /// The elements of the top-level "variants" array that have closed with a style and a text.
+    /// The elements of the top-level "variants" array that have closed with a style and a text, up to
+    /// the most kept, as plain text.
     const QList<RephraseVariant>& variants() const { return m_variants; }
 
 private:
@@ -39,7 +44,9 @@ private:
     void startString();
     void endString();
     bool inVariant() const;
+    bool full() const { return m_variants.size() >= m_maxVariants; }
 
+    qsizetype m_maxVariants;
     Mode m_mode = Mode::value;
     Target m_target = Target::none;
     QString m_buffer;

@@ -59,7 +59,8 @@ void SuggestionViewModel::runAction(qsizetype index) {
                 self->m_actionResults[index] = RephraseLoad::failed(std::get<OpenAIError>(outcome).message());
             }
             Q_EMIT self->actionChanged(index);
-        });
+        },
+        {}, 1);  // an action's answer is one text
 }
 
 void SuggestionViewModel::setCorrection(CorrectionLoad value) {
@@ -143,8 +144,7 @@ void SuggestionViewModel::loadAll() {
             }
         },
         [self](const PartialAnswer& partial) {
-            if (!self || !self->m_rephrase.isLoading() ||
-                partial.variants().size() == self->m_partialVariants.size())
+            if (!self || !self->m_rephrase.isLoading() || partial.variants() == self->m_partialVariants)
                 return;
             self->m_partialVariants = partial.variants();
             Q_EMIT self->progressed();

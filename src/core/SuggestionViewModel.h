@@ -36,7 +36,7 @@ public:
     const QString& originalText() const { return m_originalText; }
     /// While the correction loads: its text as far as the model has written it ("" before).
     const QString& partialCorrection() const { return m_partialCorrection; }
-    /// While the alternatives load: those the model has finished, in order.
+    /// While the alternatives load: those the model has finished, in order, as many as are offered.
     const QList<RephraseVariant>& partialVariants() const { return m_partialVariants; }
     /// The part of the text that goes to the model, which the correction stands for: the whole text
     /// unless it was cut.

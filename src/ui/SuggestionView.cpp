@@ -264,8 +264,31 @@ void SuggestionView::showProgress() {
         else
             replaceContent(m_correctionPage, correctionTab());
     }
-    if (m_vm->rephrase().isLoading() && m_vm->partialVariants().size() != m_drawnPartialVariants)
+    if (!m_vm->rephrase().isLoading())
+        return;
+    // Cards are added as their variants come; the ones on screen stay as they are.
+    if (m_partialList)
+        drawPartialVariants();
+    else if (m_vm->partialVariants().size() != m_drawnPartialVariants)
         replaceContent(m_rephrasePage, rephraseTab());
+}
+
+void SuggestionView::drawPartialVariants() {
+    const QList<RephraseVariant>& variants = m_vm->partialVariants();
+    auto* column = static_cast<QVBoxLayout*>(m_partialList->layout());
+    // The list holds the cards drawn, then the spinner.
+    for (qsizetype i = 0; i < std::min(variants.size(), m_drawnPartialVariants); ++i) {
+        if (auto* card = qobject_cast<VariantCard*>(column->itemAt(int(i))->widget());
+            card && card->variant() != variants[i])
+            card->setVariant(variants[i]);
+    }
+    for (qsizetype i = m_drawnPartialVariants; i < variants.size(); ++i) {
+        QWidget* card = variantCard(variants[i]);
+        column->insertWidget(int(i), card);
+        if (m_partialList->isVisible())
+            card->show();
+    }
+    m_drawnPartialVariants = std::max(m_drawnPartialVariants, variants.size());
 }
 
 // The rounded box that holds the correction's text, finished or still being written.
@@ -363,6 +386,7 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
 
 QWidget* SuggestionView::rephraseTab() {
     m_actionSlots.clear();
+    m_partialList = nullptr;
     const SuggestionViewModel::RephraseLoad& load = m_vm->rephrase();
     if (load.isLoading()) {
         m_drawnPartialVariants = m_vm->partialVariants().size();
@@ -388,16 +412,13 @@ QWidget* SuggestionView::variantList(const QList<RephraseVariant>& variants, boo
     auto* column = new QVBoxLayout(list);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(8);
-    for (const RephraseVariant& variant : variants) {
-        const QString text = variant.text;
-        column->addWidget(new VariantCard(variant, m_loc, [self = QPointer<SuggestionView>(this), text] {
-            if (self && self->m_vm)
-                self->m_vm->replace(text);
-        }));
-    }
+    for (const RephraseVariant& variant : variants)
+        column->addWidget(variantCard(variant));
     // More are being written.
-    if (more)
+    if (more) {
         column->addWidget(new Spinner(32, Brand::teal()), 0, Qt::AlignHCenter);
+        m_partialList = list;
+    }
     m_actionSlots.clear();
     if (!more && !m_vm->actions().isEmpty())
         list->setStyleSheet(ActionCard::buttonStyle());
@@ -415,6 +436,13 @@ QWidget* SuggestionView::variantList(const QList<RephraseVariant>& variants, boo
     list->setAutoFillBackground(false);
     scroll->viewport()->setAutoFillBackground(false);
     return scroll;
+}
+
+QWidget* SuggestionView::variantCard(const RephraseVariant& variant) {
+    return new VariantCard(variant, m_loc, [self = QPointer<SuggestionView>(this)](const QString& text) {
+        if (self && self->m_vm)
+            self->m_vm->replace(text);
+    });
 }
 
 QWidget* SuggestionView::actionCard(qsizetype index) {

@@ -56,6 +56,10 @@ private:
     QWidget* partialCorrectionView();
     RoundedBox* correctionBox(TextBlock** text);
     QWidget* variantList(const QList<RephraseVariant>& variants, bool more);
+    /// A card whose Replace puts in the text it shows.
+    QWidget* variantCard(const RephraseVariant& variant);
+    /// The streamed variants drawn into the list on screen: new ones added, changed ones updated.
+    void drawPartialVariants();
     /// Rebuilds the tabs whose answer changed since they were drawn: only `inView`, if given.
     void drawStaleTabs(std::optional<int> inView);
     void showProgress();
@@ -106,6 +110,8 @@ private:
     // What of a streamed answer is on screen: the correction's text block, the variants drawn.
     QPointer<TextBlock> m_partialText;
     qsizetype m_drawnPartialVariants = 0;
+    // The list the streamed variants' cards go into, above its spinner; null when none is shown.
+    QPointer<QWidget> m_partialList;
     // Where each of the user's own actions is drawn below the alternatives; empty while they are not.
     QList<QPointer<QWidget>> m_actionSlots;
 };

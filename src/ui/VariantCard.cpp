@@ -59,21 +59,21 @@ QColor VariantCard::styleColor(const QString& style) {
     return Brand::teal();
 }
 
-VariantCard::VariantCard(RephraseVariant variant, L10n loc, std::function<void()> onReplace, QWidget* parent)
+VariantCard::VariantCard(RephraseVariant variant, L10n loc, std::function<void(const QString&)> onReplace,
+                         QWidget* parent)
     : RoundedBox(12, QColor(), QColor(), parent),
       m_variant(std::move(variant)),
       m_loc(loc),
       m_onReplace(std::move(onReplace)) {
     setColors(Style::withAlpha(Style::textBackground(*this), 0.55),
               Style::withAlpha(Style::primary(*this), 0.07));
-    const QColor color = styleColor(m_variant.style);
-
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(11, 11, 11, 11);
     column->setSpacing(8);
 
     auto* row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);
+    const QColor color = styleColor(m_variant.style);
     m_pill = new StylePill(m_variant.label(), color);
     row->addWidget(m_pill, 0, Qt::AlignVCenter);
     row->addStretch(1);
@@ -83,7 +83,7 @@ VariantCard::VariantCard(RephraseVariant variant, L10n loc, std::function<void()
     m_replace->setAccessibleDescription(m_variant.label());
     connect(m_replace, &QPushButton::clicked, this, [this] {
         if (m_onReplace)
-            m_onReplace();
+            m_onReplace(m_variant.text);
     });
     row->addWidget(m_replace, 0, Qt::AlignVCenter);
     column->addLayout(row);
@@ -92,6 +92,19 @@ VariantCard::VariantCard(RephraseVariant variant, L10n loc, std::function<void()
     m_text->setPlain(m_variant.text);
     m_text->setAccessibleName(m_variant.label());
     column->addWidget(m_text);
+}
+
+void VariantCard::setVariant(const RephraseVariant& variant) {
+    if (variant.text != m_variant.text)
+        m_text->setPlain(variant.text);
+    if (variant.style != m_variant.style) {
+        // The colours follow the style only when the card is made: a style that changes as it is
+        // written would flicker through them.
+        m_pill->setText(variant.label());
+        m_replace->setAccessibleDescription(variant.label());
+        m_text->setAccessibleName(variant.label());
+    }
+    m_variant = variant;
 }
 
 QString ActionCard::buttonStyle() {

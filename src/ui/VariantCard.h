@@ -18,13 +18,16 @@ namespace quillet {
 class VariantCard : public RoundedBox {
     Q_OBJECT
 public:
-    VariantCard(RephraseVariant variant, L10n loc, std::function<void()> onReplace,
+    /// Replace calls `onReplace` with the text the card shows.
+    VariantCard(RephraseVariant variant, L10n loc, std::function<void(const QString&)> onReplace,
                 QWidget* parent = nullptr);
 
     /// Indigo for "professional", orange for "concise", brand teal for anything else (any letter case).
     static QColor styleColor(const QString& style);
 
     const RephraseVariant& variant() const { return m_variant; }
+    /// Shows `variant` in place of the one before, in the same widgets.
+    void setVariant(const RephraseVariant& variant);
     QLabel* pill() const { return m_pill; }
     QPushButton* replaceButton() const { return m_replace; }
     TextBlock* textBlock() const { return m_text; }
@@ -32,7 +35,7 @@ public:
 private:
     RephraseVariant m_variant;
     L10n m_loc;
-    std::function<void()> m_onReplace;
+    std::function<void(const QString&)> m_onReplace;
     QLabel* m_pill = nullptr;
     QPushButton* m_replace = nullptr;
     TextBlock* m_text = nullptr;
