@@ -207,9 +207,8 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     }
     // A keyring that does not answer is no missing key: a click still opens the panel, which says so.
     m_overlay.setState(m_settings.keyMissing() ? IconState::error : IconState::ready);
-    // The window matters only where the icon goes outside the field and must stay inside it.
-    const std::optional<Rect> window =
-        SurfacePlacement::isShortField(*frame) ? m_services.workspace.windowFrame(field->pid) : std::nullopt;
+    // The icon goes on the part of the field its window shows.
+    const std::optional<Rect> window = m_services.workspace.windowFrame(field->pid);
     m_overlay.show(*frame, window ? AX::toScreenFrame(m_services.screens, *window) : std::nullopt,
                    m_services.screens.screens());
     m_iconField = field->element;

@@ -41,6 +41,7 @@ void chooseGnomeShellServices(Platform& p, WaylandWorkspace& workspace, AtspiAcc
     auto bridge = std::make_unique<GnomeShellBridge>();
     GnomeShellBridge* shell = bridge.get();
     accessibility.setCompositorWindows(shell);
+    workspace.setCompositorWindows(shell);
     workspace.setActivator([shell](qint32 pid) { return shell->activateProcess(pid); });
     p.keys = std::make_unique<GnomeShellKeySynth>(*shell, std::move(p.keys));
     p.pasteboard = std::make_unique<GnomeShellPasteboard>(*shell, std::move(p.pasteboard));
@@ -60,6 +61,7 @@ void chooseKWinServices(Platform& p, WaylandWorkspace& workspace, AtspiAccessibi
     auto bridge = std::make_unique<KWinBridge>();
     KWinBridge* kwin = bridge.get();
     accessibility.setCompositorWindows(kwin);
+    workspace.setCompositorWindows(kwin);
     workspace.setActivator([kwin](qint32 pid) {
         kwin->activateProcess(pid);
         return kwin->isActive();

@@ -10,32 +10,62 @@ Rect SurfacePlacement::overlayIconFrame(const Rect& fieldFrame) {
 }
 
 bool SurfacePlacement::isShortField(const Rect& fieldFrame) {
-    return fieldFrame.height() < shortFieldHeight;
+    return fieldFrame.height() < shortFieldHeight || fieldFrame.width() < narrowFieldWidth;
+}
+
+namespace {
+
+// The window's frame when it holds some of the field: one that holds none is no window of it.
+std::optional<Rect> windowOf(const Rect& fieldFrame, const std::optional<Rect>& windowFrame) {
+    return windowFrame && windowFrame->intersects(fieldFrame) ? windowFrame : std::nullopt;
+}
+
+// The visible area of the screen that shows most of `frame`; empty when none shows any of it.
+std::optional<Rect> screenShowing(const Rect& frame, const QList<ScreenInfo>& screens) {
+    std::optional<Rect> best;
+    double bestArea = 0;
+    for (const ScreenInfo& screen : screens) {
+        const Rect shown = screen.visibleFrame.intersected(frame);
+        const double area = shown.width() * shown.height();
+        if (area > bestArea) {
+            best = screen.visibleFrame;
+            bestArea = area;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+Rect SurfacePlacement::visiblePart(const Rect& fieldFrame, const std::optional<Rect>& windowFrame,
+                                   const QList<ScreenInfo>& screens) {
+    const std::optional<Rect> window = windowOf(fieldFrame, windowFrame);
+    const Rect inWindow = window ? fieldFrame.intersected(*window) : fieldFrame;
+    const std::optional<Rect> screen = screenShowing(inWindow, screens);
+    return screen ? inWindow.intersected(*screen) : inWindow;
 }
 
 Rect SurfacePlacement::overlayIconFrame(const Rect& fieldFrame, const std::optional<Rect>& windowFrame,
                                         const QList<ScreenInfo>& screens) {
-    if (!isShortField(fieldFrame))
-        return overlayIconFrame(fieldFrame);
-    // Where the icon may go: inside the field's window, when that is known, and its screen.
-    const std::optional<Rect> window =
-        windowFrame && windowFrame->intersects(fieldFrame) ? windowFrame : std::nullopt;
-    std::optional<Rect> screen;
-    for (const ScreenInfo& candidate : screens) {
-        if (candidate.frame.intersects(fieldFrame)) {
-            screen = candidate.frame;
-            break;
-        }
-    }
+    // Toolkits report a field's whole frame, though its window shows only part of it (a text area
+    // taller than the window, a window half off the screen) or the frame runs past the window's
+    // edge (Qt under Wayland): the icon goes where the field is seen.
+    const Rect shown = visiblePart(fieldFrame, windowFrame, screens);
+    if (!isShortField(shown))
+        return overlayIconFrame(shown);
+    // Where the icon may go: inside the field's window, when that is known, and the visible area of
+    // its screen.
+    const std::optional<Rect> window = windowOf(fieldFrame, windowFrame);
+    const std::optional<Rect> screen = screenShowing(shown, screens);
     const auto fits = [&](const Rect& icon) {
         return (!window || window->contains(icon)) && (!screen || screen->contains(icon));
     };
     // Beside the field's right edge; where the window ends there, over the field's right end, else
     // under it: never over the text.
-    const Rect beside(maxX(fieldFrame) + iconOutsideGap, midY(fieldFrame) - iconSize / 2, iconSize, iconSize);
-    const double endX = maxX(fieldFrame) - iconSize;
-    for (const Rect& icon : {beside, Rect(endX, maxY(fieldFrame) + iconOutsideGap, iconSize, iconSize),
-                             Rect(endX, minY(fieldFrame) - iconOutsideGap - iconSize, iconSize, iconSize)}) {
+    const Rect beside(maxX(shown) + iconOutsideGap, midY(shown) - iconSize / 2, iconSize, iconSize);
+    const double endX = maxX(shown) - iconSize;
+    for (const Rect& icon : {beside, Rect(endX, maxY(shown) + iconOutsideGap, iconSize, iconSize),
+                             Rect(endX, minY(shown) - iconOutsideGap - iconSize, iconSize, iconSize)}) {
         if (fits(icon))
             return icon;
     }

@@ -28,19 +28,27 @@ inline const Rect fallbackVisibleFrame{0, 0, 800, 600};
 
 /// A field lower than this has no room for the icon beside its text (a single-line entry),
 inline constexpr double shortFieldHeight = 2 * iconSize;
-/// and gets it this far outside its right edge.
+/// one narrower than this no room for the icon at all; either
+inline constexpr double narrowFieldWidth = iconSize + 2 * iconMargin;
+/// gets it this far outside its right edge.
 inline constexpr double iconOutsideGap = 4;
 
 /// The icon inside the field's bottom-right corner; not clamped to the field or any screen.
 Rect overlayIconFrame(const Rect& fieldFrame);
-/// The icon for a field whose window (when known) lies in `windowFrame`, among `screens`: in the
-/// bottom-right corner of a tall field; outside a short one, so that it hides none of its text:
-/// centred just beside its right edge, or, where that would leave the window or the screen the field
-/// is on, just over the field's right end, else just under it; beside it pulled back inside when
-/// none of these fits.
+/// The part of the field a person sees: the field within its window (when known and holding some of
+/// it) and within the visible area of the screen that shows most of that. A field off every screen
+/// is left as its window has it.
+Rect visiblePart(const Rect& fieldFrame, const std::optional<Rect>& windowFrame,
+                 const QList<ScreenInfo>& screens);
+/// The icon for a field whose window (when known) lies in `windowFrame`, among `screens`, placed on
+/// the field's visible part: in its bottom-right corner when that is large enough; else outside it,
+/// so that it hides none of the text (a single-line entry) or shows at all (a sliver of a field at
+/// a window's or the screen's edge): centred just beside its right edge, or, where that would leave
+/// the window or the screen's visible area, just over its right end, else just under it; beside it
+/// pulled back inside when none of these fits.
 Rect overlayIconFrame(const Rect& fieldFrame, const std::optional<Rect>& windowFrame,
                       const QList<ScreenInfo>& screens);
-/// Whether the icon goes beside the field rather than inside it.
+/// Whether the icon goes beside this (visible part of a) field rather than inside it.
 bool isShortField(const Rect& fieldFrame);
 
 /// The toast's bottom-left corner: right edges aligned just above `anchor`, or near the top-right

@@ -31,9 +31,10 @@ public:
     /// The desktop's timestamp of the click that last called onClick; 0 when unknown.
     quint64 lastClickTime() const;
 
-    /// Places the icon inside the bottom-right corner of `nearFieldFrame` (a screen frame), or beside
-    /// it when it is short (within `windowFrame` and the screens, see SurfacePlacement), and shows it
-    /// without taking focus. The first call makes the panel; later calls move it.
+    /// Places the icon inside the bottom-right corner of the part of `nearFieldFrame` (a screen frame)
+    /// that `windowFrame` and the screens show, or beside that part when it is short (see
+    /// SurfacePlacement), and shows it without taking focus. The first call makes the panel; later calls move
+    /// it.
     void show(const Rect& nearFieldFrame, const std::optional<Rect>& windowFrame = std::nullopt,
               const QList<ScreenInfo>& screens = {});
     /// Orders the icon's panel out; it keeps its state.

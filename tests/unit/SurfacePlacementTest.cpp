@@ -41,6 +41,52 @@ TEST(SurfacePlacementTest, AShortFieldHasTheIconBesideItInsideItsWindowAndScreen
     EXPECT_EQ(overlayIconFrame(Rect(100, 500, 300, 30), Rect(0, 0, 10, 10), screens), Rect(404, 503, 24, 24));
 }
 
+// A field's frame runs on where its window, or the screen, no longer shows it: the icon stands in
+// the corner of the part that is seen.
+TEST(SurfacePlacementTest, TheIconStandsOnThePartOfTheFieldItsWindowShows) {
+    const QList<ScreenInfo> screens{laptop};
+    // A text area of a web page taller than the browser window, its bottom far below the screen.
+    const Rect window(100, 50, 1200, 780);
+    const Rect textArea(300, -1400, 800, 2000);
+    EXPECT_EQ(visiblePart(textArea, window, screens), Rect(300, 50, 800, 550));
+    EXPECT_EQ(overlayIconFrame(textArea, window, screens), Rect(1068, 58, 24, 24));
+    // Where the window's frame is not known, the screen alone cuts it.
+    EXPECT_EQ(overlayIconFrame(textArea, std::nullopt, screens), Rect(1068, 8, 24, 24));
+    // A frame reported 36 points taller than the window, past its bottom edge.
+    EXPECT_EQ(overlayIconFrame(Rect(200, 64, 800, 580), Rect(200, 100, 800, 600), screens),
+              Rect(968, 108, 24, 24));
+    // A field across two screens: on the one that shows most of it.
+    EXPECT_EQ(overlayIconFrame(Rect(1000, 300, 800, 400), std::nullopt, {laptop, rightMonitor}),
+              Rect(1408, 308, 24, 24));
+}
+
+// An editor's window dragged past each edge of the screen: its text view 30 points below the
+// window's top, as wide as the window.
+TEST(SurfacePlacementTest, AWindowPartlyOffTheScreenHasTheIconOnItsPartOnTheScreen) {
+    const QList<ScreenInfo> screens{laptop};
+    const auto iconFor = [&](double x, double y) {
+        return overlayIconFrame(Rect(x, y + 30, 800, 500), Rect(x, y, 800, 600), screens);
+    };
+    EXPECT_EQ(iconFor(940, 100), Rect(1408, 138, 24, 24)) << "right";
+    EXPECT_EQ(iconFor(100, -300), Rect(868, 8, 24, 24)) << "bottom";
+    EXPECT_EQ(iconFor(-400, 100), Rect(368, 138, 24, 24)) << "left: its corner is on the screen";
+    EXPECT_EQ(iconFor(200, 500), Rect(968, 538, 24, 24)) << "top: its corner is on the screen";
+    // Only a sliver of the view left on the screen: the icon beside it, on the screen.
+    EXPECT_EQ(iconFor(-780, 100), Rect(0, 368, 24, 24)) << "left";
+    EXPECT_EQ(iconFor(200, 830), Rect(976, 832, 24, 24)) << "top, the top bar over the rest";
+}
+
+TEST(SurfacePlacementTest, AVisiblePartTooSmallForTheIconHasItBesideItInsideWindowAndScreen) {
+    const QList<ScreenInfo> screens{laptop};
+    // 20 points of a field at the screen's bottom-right corner: no room around it, so pulled into
+    // the screen's corner.
+    EXPECT_EQ(overlayIconFrame(Rect(1420, -580, 800, 600), Rect(1420, -580, 800, 600), screens),
+              Rect(1416, 0, 24, 24));
+    // A field cut by its window to a one-line strip: beside the strip, inside the window.
+    EXPECT_EQ(overlayIconFrame(Rect(100, 300, 300, 400), Rect(50, 100, 600, 230), screens),
+              Rect(404, 303, 24, 24));
+}
+
 // Without a field to stand at, the notice goes where the user looks: at the mouse pointer.
 TEST(SurfacePlacementTest, WithoutAnAnchorTheToastStandsAtThePointerOnItsScreen) {
     const QList<ScreenInfo> screens{laptop, rightMonitor};

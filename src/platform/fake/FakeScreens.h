@@ -60,6 +60,9 @@ public:
         return true;
     }
     qint32 ownPid() override { return myPid; }
+    std::optional<QRectF> windowFrame(qint32 pid) override {
+        return windowFrames.contains(pid) ? std::optional<QRectF>(windowFrames.value(pid)) : std::nullopt;
+    }
     void setActivationHandler(std::function<void(const RunningApplication&)> handler) override {
         m_handler = std::move(handler);
     }
@@ -92,6 +95,8 @@ public:
     /// Each application's one window, by process; an application without an entry has no known window.
     QMap<qint32, quint64> windows;
     QList<quint64> windowActivations;
+    /// Where each application's window lies, by process (accessibility coordinates); unknown without.
+    QMap<qint32, QRectF> windowFrames;
     qint32 myPid = 4242;
     /// Called once, right after the frontmost application is read: the desktop changing it then.
     std::function<void()> afterFrontmostRead;

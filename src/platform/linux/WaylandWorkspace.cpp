@@ -71,6 +71,16 @@ qint32 WaylandWorkspace::ownPid() {
     return qint32(::getpid());
 }
 
+std::optional<QRectF> WaylandWorkspace::windowFrame(qint32 pid) {
+    // The same source as the fields' frames: the compositor's where it places them, else the X
+    // server's, which places an XWayland program's fields.
+    if (m_compositor && m_compositor->knowsWindows()) {
+        const std::optional<ScreenPosition::WindowRects> window = m_compositor->focusedWindow(pid);
+        return window ? std::optional<QRectF>(window->frame) : std::nullopt;
+    }
+    return pid > 0 ? m_x11.windowFrame(pid) : std::nullopt;
+}
+
 void WaylandWorkspace::setActivationHandler(std::function<void(const RunningApplication&)> handler) {
     m_handler = std::move(handler);
 }

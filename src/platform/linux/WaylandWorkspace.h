@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/Workspace.h"
+#include "platform/linux/CompositorWindows.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/rules/WaylandFocusRule.h"
 
@@ -34,6 +35,9 @@ public:
     std::optional<RunningApplication> runningApplication(qint32 pid) override;
     bool activate(qint32 pid) override;
     qint32 ownPid() override;
+    /// The focused window as the compositor shows it, its own title bar included, where the
+    /// compositor tells (see setCompositorWindows); else an XWayland program's window.
+    std::optional<QRectF> windowFrame(qint32 pid) override;
     void setActivationHandler(std::function<void(const RunningApplication&)> handler) override;
     QList<RunningApplication> runningApplications() override;
     std::optional<QString> applicationName(const QString& bundleIdentifier) override;
@@ -41,6 +45,10 @@ public:
     /// How the compositor is asked to bring a process's window to the front (GNOME Shell's
     /// extension); it answers false when it could not. Without one only XWayland windows come forward.
     void setActivator(std::function<bool(qint32 pid)> activator) { m_activator = std::move(activator); }
+
+    /// Where the compositor tells where windows are (its extension for Quillet); it then places the
+    /// fields too, in its own coordinates. Null: none; `windows` must outlive this workspace.
+    void setCompositorWindows(CompositorWindows* windows) { m_compositor = windows; }
 
     /// Where the name of an application without a desktop entry comes from (the accessibility bus).
     void setNameFallback(std::function<std::optional<QString>(qint32)> fallback);
@@ -51,6 +59,7 @@ private:
     std::unique_ptr<WaylandFocusRule> m_rule;
     std::function<void(const RunningApplication&)> m_handler;
     std::function<bool(qint32)> m_activator;
+    CompositorWindows* m_compositor = nullptr;
     // Processes seen on the bus, for the list of running applications.
     QSet<qint32> m_seen;
     QObject m_context;  // queued calls die with it
