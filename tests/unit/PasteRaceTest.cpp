@@ -1,0 +1,81 @@
+// A paste under way when something else happens: another program copies before the application
+// read Quillet's text, or the program is told to end. Nothing of another program's copy stays in
+// the field, and the user's clipboard comes back.
+#include "CoreTestSupport.h"
+#include "core/PasteWatch.h"
+
+using namespace quillet;
+using namespace std::chrono_literals;
+using Strategy = TextIO::Strategy;
+
+namespace {
+
+class PasteRaceTest : public test::EditorTest {
+protected:
+    void replace(const FocusedField& field, const QString& text, bool selectionOnly) {
+        io.replace(field, text, selectionOnly, record());
+    }
+    void paste(const QString& text) { io.pasteReplacement(text, PasteTarget{editorPid}, {}); }
+};
+
+}  // namespace
+
+// Another program copies (a password manager, say) after the keys went out but before the
+// application read the clipboard: the application pastes that copy. It never stays in the field:
+// once it is in, the whole text is selected and ours pasted over it, and that program's copy is what
+// the clipboard holds afterwards.
+TEST_F(PasteRaceTest, AnotherProgramsCopyPastedInOurPlaceIsPastedOver) {
+    for (const bool readable : {false, true}) {
+        SCOPED_TRACE(readable ? "a field that reads back" : "a field that cannot be read");
+        FakeEditor& e = editor("Their is a mistak.");
+        FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+        if (!readable)
+            FakeAccessibility::data(e.element).copyFailures[AXAttr::value] = AXError::cannotComplete;
+        e.frozen = true;
+        replace(fieldOf(e.element), "There is a mistake.", false);
+        scheduler.advance(TextIO::pasteDelay + TextIO::writeCheckTimeout * 2 + 10ms);
+        board.copyText("s3cret copied meanwhile");
+        e.wake();
+        EXPECT_EQ(e.text(), "s3cret copied meanwhile");
+        scheduler.advance(TextIO::lostPasteSettle + 2s);
+        EXPECT_EQ(e.text(), "There is a mistake.");
+        ASSERT_EQ(road(), Strategy::clipboard);
+        EXPECT_TRUE(outcome->anotherCopyKept);
+        EXPECT_EQ(board.plainText(), "s3cret copied meanwhile");
+        outcome.reset();
+    }
+}
+
+// The program ends (Quit, or a SIGTERM) while a paste is under way: the end waits for the
+// application to take it, then the user's clipboard is back; one that never takes it gets the
+// user's clipboard back at the limit, not the text Quillet lent.
+TEST_F(PasteRaceTest, TheEndWaitsForAPasteUnderWayThenGivesTheClipboardBack) {
+    FakeEditor& e = editor("old");
+    e.select(0, 3);
+    e.frozen = true;
+    paste("new");
+    scheduler.advance(TextIO::pasteDelay + 10ms);
+    bool ended = false;
+    io.settle(TextIO::settleLimit, [&] { ended = true; });
+    EXPECT_FALSE(ended);
+    EXPECT_EQ(board.plainText(), "new");
+    e.wake();
+    scheduler.advance(PasteWatch::quietTime + 2 * TextIO::readBackInterval);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(e.text(), "new");
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+
+    e.frozen = true;
+    e.select(0, 3);
+    paste("newer");
+    scheduler.advance(TextIO::pasteDelay + 10ms);
+    ended = false;
+    io.settle(TextIO::settleLimit, [&] { ended = true; });
+    scheduler.advance(TextIO::settleLimit + TextIO::readBackInterval);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+
+    ended = false;
+    io.settle(TextIO::settleLimit, [&] { ended = true; });
+    EXPECT_TRUE(ended) << "nothing under way: at once";
+}
