@@ -6,6 +6,7 @@
 
 #include <QSet>
 #include <cstring>
+#include <memory>
 
 namespace quillet {
 
@@ -17,6 +18,10 @@ bool AtspiAccessibility::Impl::isTopLevel(AtspiAccessible* a) {
 }
 
 void AtspiAccessibility::Impl::onEvent(AtspiEvent* event, void* self) {
+    // Each listener is handed a copy of its own, with a reference to the elements it names: kept,
+    // every event would keep them (and so the cache entries of all it ever named) for good.
+    const std::unique_ptr<AtspiEvent, void (*)(AtspiEvent*)> owned(
+        event, [](AtspiEvent* e) { g_boxed_free(ATSPI_TYPE_EVENT, e); });
     auto* impl = static_cast<Impl*>(self);
     if (!event || !event->source || !event->type)
         return;
@@ -54,6 +59,8 @@ void AtspiAccessibility::Impl::flush() {
     std::vector<Delivery> deliveries;
     std::vector<FocusEvent> windowEvents;
     QSet<qint32> focusChangedIn;
+    AtspiApplication* own = nullptr;
+    QList<QByteArray> left;
     for (Pending& p : batch) {
         if (p.type.startsWith("object:children-changed:add")) {
             // The desktop gained an application: its process may be the one being waited for.
@@ -69,8 +76,14 @@ void AtspiAccessibility::Impl::flush() {
         const qint32 pid = pidOf(source);
         // Our own windows answer on this very thread: asking them anything while we wait would
         // stall until the call times out. The program never follows its own fields this way.
-        if (pid == qint32(::getpid()))
+        if (pid == qint32(::getpid())) {
+            own = source->parent.app;
             continue;
+        }
+        // A later start of this program (`quillet --trigger`) joins the desktop and leaves it again.
+        if (source == desktop.get() && p.type.startsWith("object:children-changed:remove") &&
+            !p.child.isNull())
+            left << busNameOf(accessibleOf(p.child));
         if (windowSink) {
             using Kind = FocusEvent::Kind;
             if (p.type.startsWith("window:activate")) {
@@ -130,6 +143,11 @@ void AtspiAccessibility::Impl::flush() {
             deliveries.push_back({pid, p.source, AXNotification::windowMoved});
         }
     }
+    // Each panel is new: what the bus said of the last one must not pile up in libatspi.
+    if (own)
+        forgetGoneOwnObjects(own);
+    for (const QByteArray& bus : left)
+        forgetApplication(bus);
     // The active window and focus are settled before anyone asks for the focused element.
     for (const FocusEvent& e : windowEvents) {
         if (windowSink)
