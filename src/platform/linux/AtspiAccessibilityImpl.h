@@ -59,6 +59,9 @@ public:
     // and other parts inside a window, which say nothing about which window is in front.
     static bool isTopLevel(AtspiAccessible* a);
 
+    // Whether `a` is in its application's cache in libatspi, which holds it while it exists.
+    static bool isCached(AtspiAccessible* a);
+
     // Runs inside libatspi, sometimes in the middle of another call of ours: only record.
     static void onEvent(AtspiEvent* event, void* self);
 

@@ -17,6 +17,13 @@ bool AtspiAccessibility::Impl::isTopLevel(AtspiAccessible* a) {
     return parent && atspi_accessible_get_role(parent.get(), nullptr) == ATSPI_ROLE_APPLICATION;
 }
 
+bool AtspiAccessibility::Impl::isCached(AtspiAccessible* a) {
+    AtspiApplication* app = a->parent.app;
+    if (!app || !app->hash)
+        return false;
+    return app->root == a || g_hash_table_lookup(app->hash, a->parent.path) == a;
+}
+
 void AtspiAccessibility::Impl::onEvent(AtspiEvent* event, void* self) {
     // Each listener is handed a copy of its own, with a reference to the elements it names: kept,
     // every event would keep them (and so the cache entries of all it ever named) for good.
@@ -24,6 +31,11 @@ void AtspiAccessibility::Impl::onEvent(AtspiEvent* event, void* self) {
         event, [](AtspiEvent* e) { g_boxed_free(ATSPI_TYPE_EVENT, e); });
     auto* impl = static_cast<Impl*>(self);
     if (!event || !event->source || !event->type)
+        return;
+    // libatspi also calls an element defunct as it lets go of one that nobody holds any more. No one
+    // here follows it then; held in the queue it would come back, only to be let go of (and called
+    // defunct) again once the queue is done with it, and so on forever.
+    if (std::strncmp(event->type, "object:state-changed:defunct", 28) == 0 && !isCached(event->source))
         return;
     // Of the children added anywhere, only an application joining the desktop matters.
     if (std::strncmp(event->type, "object:children-changed:add", 27) == 0 &&
