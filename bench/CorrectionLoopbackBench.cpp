@@ -1,7 +1,8 @@
 // The whole program against a real mousepad and a loopback model: how long from the click to the
 // panel on screen, from the server's last byte to the result drawn (median, p95 and maximum over
-// a hundred corrections), and what memory the program holds after start and after a hundred
-// corrections. Run inside a session:
+// a hundred corrections), what memory the program holds after start and after a hundred
+// corrections, and whether its private memory stays where it was over five hundred corrections
+// asked for as `quillet --trigger` asks (over the session bus). Run inside a session:
 //   tests/session/run-in-session.sh -- build/bench/bench_CorrectionLoopbackBench
 #include <benchmark/benchmark.h>
 
@@ -22,6 +23,7 @@
 #include "app/Platform.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
+#include "platform/linux/DBusInstanceChannel.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestEnv.h"
 #include "ui/KeyablePanel.h"
@@ -111,6 +113,9 @@ struct Rig {
     std::unique_ptr<AppCoordinator> coordinator;
     QTemporaryDir dir;
     QProcess mousepad;
+    // The running copy's name on the session bus, with its requests handled as the program does.
+    DBusInstanceChannel channel;
+    bool ownsName = false;
     PaintClock paints;
     double residentAfterStart = 0;
     double anonAfterStart = 0;
@@ -132,12 +137,17 @@ struct Rig {
         mousepad.start(QStringLiteral("mousepad"), {QStringLiteral("--disable-server"), file.fileName()});
         coordinator = std::make_unique<AppCoordinator>(settings, CoordinatorServices::from(platform));
         coordinator->start();
+        ownsName = channel.claim([this](InstanceRequest request, std::chrono::milliseconds age) {
+            if (request == InstanceRequest::trigger)
+                coordinator->hotkeyTriggered(TriggerFreshness::madeAgo(age, platform.scheduler->now()));
+        }) == InstanceChannel::Claim::owned;
         ready = test::waitUntil([&] { return coordinator->overlay().isVisible(); }, 20000);
         test::waitUntil([] { return false; }, 500);
         residentAfterStart = residentMiB();
         anonAfterStart = residentMiB("RssAnon");
     }
     ~Rig() {
+        channel.release();
         coordinator.reset();
         mousepad.kill();
         mousepad.waitForFinished(3000);
@@ -172,6 +182,23 @@ struct Rig {
         return ms(start, *paints.painted);
     }
     std::vector<double> clickToShown, shownToExposed, exposedToPainted;
+    /// Asks for a correction with `quillet --trigger`, a start of the program of its own that
+    /// hands the request over the session bus, and waits until both answers are in the panel.
+    /// False when none came.
+    bool triggerAndWait() {
+        server.clear();
+        QProcess later;
+        later.setProcessChannelMode(QProcess::ForwardedChannels);
+        later.start(QStringLiteral(QUILLET_PROGRAM), {QStringLiteral("--trigger")});
+        const bool loaded = runUntil(
+            [&] {
+                SuggestionViewModel* vm = viewModel();
+                return vm && vm->correction().isLoaded() && vm->rephrase().isLoaded();
+            },
+            10000);
+        later.waitForFinished(5000);
+        return loaded;
+    }
     /// Waits for both answers; the time from the later one leaving the server to the panel's repaint.
     /// When the later one was the alternatives, for the tab not in view, nothing on screen changes
     /// with it: the correction's answer is timed to its repaint then, and the run is counted.
@@ -289,6 +316,42 @@ void BM_ResidentMemory(benchmark::State& state) {
     state.counters["corrections"] = rig->corrections;
 }
 BENCHMARK(BM_ResidentMemory)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Private memory (RssAnon: the heap and the like) after the first ten corrections asked for as
+// `quillet --trigger` asks, and after all of them: what every correction leaves behind, apart from
+// what the first ones load once. It should stay within a couple of MiB of the tenth.
+void BM_TriggerMemory(benchmark::State& state) {
+    if (!rig->ready)
+        return state.SkipWithError("the icon never appeared over mousepad");
+    if (!rig->ownsName)
+        return state.SkipWithError("the name on the session bus is held by another copy");
+    double anonAfter10 = 0;
+    int done = 0;
+    for (auto _ : state) {
+        for (int tries = 0; done < state.range(0) && tries < 2 * state.range(0); ++tries) {
+            if (!rig->triggerAndWait()) {
+                rig->coordinator->closeSuggestions();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                continue;
+            }
+            rig->replace();
+            if (++done == 10) {
+                test::waitUntil([] { return false; }, 200);
+                anonAfter10 = residentMiB("RssAnon");
+            }
+        }
+    }
+    test::waitUntil([] { return false; }, 500);
+    const double anonAfterAll = residentMiB("RssAnon");
+    state.counters["anon_after_10_MiB"] = anonAfter10;
+    state.counters["anon_after_all_MiB"] = anonAfterAll;
+    state.counters["anon_growth_per_correction_KiB"] =
+        done > 10 ? (anonAfterAll - anonAfter10) * 1024 / (done - 10) : 0;
+    state.counters["corrections"] = done;
+    if (done < state.range(0))
+        state.SkipWithError("not every correction came through");
+}
+BENCHMARK(BM_TriggerMemory)->Arg(500)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -4,7 +4,9 @@
 #include <unistd.h>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <condition_variable>
 #include <csignal>
@@ -17,6 +19,7 @@
 #include "platform/linux/QtScheduler.h"
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/X11Workspace.h"
+#include "platform/linux/rules/OwnObjectSweep.h"
 #include "support/DesktopApps.h"
 #include "support/TestEnv.h"
 
@@ -180,6 +183,38 @@ TEST_F(FocusTrackingTest, TheProgramNamesItsOwnWindowsWithoutAskingThem) {
     const std::optional<QString> own = ax.applicationName(qint32(::getpid()));
     EXPECT_LT(timer.elapsed(), AtspiAccessibility::callTimeoutMs) << "answered without a question";
     EXPECT_EQ(own, QCoreApplication::applicationName());
+}
+
+// Qt's bridge never tells the bus that an object of ours is gone, and libatspi keeps every object it
+// has heard of until it is told: windows of ours made and dropped again and again (a panel for each
+// request) must not pile up in its cache.
+TEST_F(FocusTrackingTest, OwnWindowsDroppedLeaveNoObjectsBehind) {
+    ax.startListening();
+    constexpr int rounds = 12, fields = 8;
+    for (int round = 0; round < rounds; ++round) {
+        auto window = std::make_unique<QWidget>();
+        const QString title = QStringLiteral("Own panel %1").arg(round);
+        window->setWindowTitle(title);
+        auto* layout = new QVBoxLayout(window.get());
+        std::vector<QLineEdit*> edits;
+        for (int i = 0; i < fields; ++i) {
+            edits.push_back(new QLineEdit(window.get()));
+            layout->addWidget(edits.back());
+        }
+        window->show();
+        const QString id = visibleWindow(title, 5000);
+        ASSERT_FALSE(id.isEmpty());
+        xdotool({"windowactivate", "--sync", id});
+        // Each field taking the focus is an event about it, and libatspi learns of it.
+        for (QLineEdit* edit : edits) {
+            edit->setFocus();
+            ASSERT_TRUE(waitUntil([&] { return edit->hasFocus(); }, 3000));
+        }
+        waitUntil([] { return false; }, 100);
+    }
+    // Of a hundred objects heard of, those of the last window or two at most are still held.
+    EXPECT_TRUE(waitUntil([&] { return ax.ownObjectsHeld() < 3 * fields + OwnObjectSweep::slack; }, 5000))
+        << ax.ownObjectsHeld() << " objects held";
 }
 
 // A Qt program on a GNOME desktop also loads GTK, which registers a second, empty application for

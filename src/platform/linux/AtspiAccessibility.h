@@ -52,6 +52,9 @@ public:
     /// and focus changes go to `sink`, each batch before the notifications it causes, starting with
     /// the windows already active; the focused element is the one `focused` names, when it names one.
     void followWindowEvents(std::function<void(const FocusEvent&)> sink, std::function<AXElement()> focused);
+    /// How many of this program's own objects libatspi holds in its cache: those the bus told of,
+    /// less those found gone since.
+    int ownObjectsHeld();
 
     class Impl;
 

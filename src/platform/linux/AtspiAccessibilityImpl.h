@@ -14,6 +14,7 @@
 #include "platform/linux/HungApplications.h"
 #include "platform/linux/rules/CaretTrail.h"
 #include "platform/linux/rules/FocusSearch.h"
+#include "platform/linux/rules/OwnObjectSweep.h"
 
 namespace quillet {
 
@@ -58,10 +59,19 @@ public:
     // and other parts inside a window, which say nothing about which window is in front.
     static bool isTopLevel(AtspiAccessible* a);
 
+    // Whether `a` is in its application's cache in libatspi, which holds it while it exists.
+    static bool isCached(AtspiAccessible* a);
+
     // Runs inside libatspi, sometimes in the middle of another call of ours: only record.
     static void onEvent(AtspiEvent* event, void* self);
 
     void flush();
+
+    // Tells libatspi, as Qt's bridge never does, which of this program's own objects in the
+    // cache of `own` (this program's application) are gone, so that it lets go of them.
+    void forgetGoneOwnObjects(AtspiApplication* own);
+    // An application left the desktop: what was noted about its bus name goes.
+    void forgetApplication(const QByteArray& bus);
 
     qint32 pidOf(AtspiAccessible* a);
 
@@ -148,6 +158,7 @@ public:
     AXElement lastTyped;
     qint32 pidOfLastTyped = 0;
     CaretTrail caretTrail;
+    OwnObjectSweep ownSweep;
     QHash<QByteArray, qint32> pidByBus;
     QHash<QByteArray, Toolkit> toolkitByBus;
     // Per application: whether it answers screen extents relative to its window, once that could be

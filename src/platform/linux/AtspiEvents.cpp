@@ -6,6 +6,7 @@
 
 #include <QSet>
 #include <cstring>
+#include <memory>
 
 namespace quillet {
 
@@ -16,9 +17,25 @@ bool AtspiAccessibility::Impl::isTopLevel(AtspiAccessible* a) {
     return parent && atspi_accessible_get_role(parent.get(), nullptr) == ATSPI_ROLE_APPLICATION;
 }
 
+bool AtspiAccessibility::Impl::isCached(AtspiAccessible* a) {
+    AtspiApplication* app = a->parent.app;
+    if (!app || !app->hash)
+        return false;
+    return app->root == a || g_hash_table_lookup(app->hash, a->parent.path) == a;
+}
+
 void AtspiAccessibility::Impl::onEvent(AtspiEvent* event, void* self) {
+    // Each listener is handed a copy of its own, with a reference to the elements it names: kept,
+    // every event would keep them (and so the cache entries of all it ever named) for good.
+    const std::unique_ptr<AtspiEvent, void (*)(AtspiEvent*)> owned(
+        event, [](AtspiEvent* e) { g_boxed_free(ATSPI_TYPE_EVENT, e); });
     auto* impl = static_cast<Impl*>(self);
     if (!event || !event->source || !event->type)
+        return;
+    // libatspi also calls an element defunct as it lets go of one that nobody holds any more. No one
+    // here follows it then; held in the queue it would come back, only to be let go of (and called
+    // defunct) again once the queue is done with it, and so on forever.
+    if (std::strncmp(event->type, "object:state-changed:defunct", 28) == 0 && !isCached(event->source))
         return;
     // Of the children added anywhere, only an application joining the desktop matters.
     if (std::strncmp(event->type, "object:children-changed:add", 27) == 0 &&
@@ -54,6 +71,8 @@ void AtspiAccessibility::Impl::flush() {
     std::vector<Delivery> deliveries;
     std::vector<FocusEvent> windowEvents;
     QSet<qint32> focusChangedIn;
+    AtspiApplication* own = nullptr;
+    QList<QByteArray> left;
     for (Pending& p : batch) {
         if (p.type.startsWith("object:children-changed:add")) {
             // The desktop gained an application: its process may be the one being waited for.
@@ -69,8 +88,14 @@ void AtspiAccessibility::Impl::flush() {
         const qint32 pid = pidOf(source);
         // Our own windows answer on this very thread: asking them anything while we wait would
         // stall until the call times out. The program never follows its own fields this way.
-        if (pid == qint32(::getpid()))
+        if (pid == qint32(::getpid())) {
+            own = source->parent.app;
             continue;
+        }
+        // A later start of this program (`quillet --trigger`) joins the desktop and leaves it again.
+        if (source == desktop.get() && p.type.startsWith("object:children-changed:remove") &&
+            !p.child.isNull())
+            left << busNameOf(accessibleOf(p.child));
         if (windowSink) {
             using Kind = FocusEvent::Kind;
             if (p.type.startsWith("window:activate")) {
@@ -130,6 +155,11 @@ void AtspiAccessibility::Impl::flush() {
             deliveries.push_back({pid, p.source, AXNotification::windowMoved});
         }
     }
+    // Each panel is new: what the bus said of the last one must not pile up in libatspi.
+    if (own)
+        forgetGoneOwnObjects(own);
+    for (const QByteArray& bus : left)
+        forgetApplication(bus);
     // The active window and focus are settled before anyone asks for the focused element.
     for (const FocusEvent& e : windowEvents) {
         if (windowSink)
