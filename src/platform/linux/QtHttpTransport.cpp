@@ -1,11 +1,15 @@
 // The HTTP transport on Qt Network: one access manager for the process, keep-alive, HTTP/2, strict TLS.
+// Streamed answers go over a socket of their own on the main thread, so that a stop closes it at once.
 #include "platform/linux/QtHttpTransport.h"
 
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslConfiguration>
 #include <QTimer>
 #include <memory>
+
+#include "platform/linux/StreamedHttpExchange.h"
 
 namespace quillet {
 
@@ -67,6 +71,23 @@ HttpRequestId QtHttpTransport::send(const HttpRequest& request, std::function<vo
             done(HttpReply::transportFailure(QStringLiteral("unsupported URL")));
         });
         return id;
+    }
+
+    if (request.onData) {
+        // Read where a stop reaches it at once (see StreamedHttpExchange), whenever the proxy allows.
+        QNetworkProxy proxy = m_manager.proxy();
+        if (proxy.type() == QNetworkProxy::DefaultProxy)
+            proxy = QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(request.url)).value(0);
+        if (StreamedHttpExchange::reaches(request.url, proxy)) {
+            m_open[id] = new StreamedHttpExchange(
+                request, proxy,
+                [this, id, done = std::move(done)](HttpReply reply) {
+                    m_open.erase(id);
+                    done(std::move(reply));
+                },
+                &m_manager);
+            return id;
+        }
     }
 
     QNetworkRequest qrequest(request.url);
@@ -155,6 +176,10 @@ void QtHttpTransport::cancel(HttpRequestId id) {
     m_open.erase(it);
     if (!watcher)
         return;
+    if (auto* exchange = qobject_cast<StreamedHttpExchange*>(watcher.data())) {
+        exchange->abandon();
+        return;
+    }
     auto* reply = qobject_cast<QNetworkReply*>(watcher->parent());
     // The watcher goes first: the abort would otherwise report itself as finished.
     delete watcher;
