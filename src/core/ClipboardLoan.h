@@ -112,13 +112,16 @@ struct TextIO::Shared {
 
     // A paste into a field that cannot be read: `done` learns whether it was taken, or sent where
     // nothing can tell.
+    // `lost`, where given, is called in place of `done` when another program copied before the
+    // application read the paste: the application pasted that program's copy instead.
     static void pasteUnread(const std::shared_ptr<Shared>& self, const QString& text,
                             const PasteTarget& target, std::function<void(bool)> done,
-                            std::shared_ptr<ClipboardSnapshot> held = nullptr) {
+                            std::shared_ptr<ClipboardSnapshot> held = nullptr,
+                            std::function<void()> lost = nullptr) {
         lendAndPaste(
             self, text, false, target,
-            [self, done = std::move(done)](bool sent, std::shared_ptr<ClipboardSnapshot> snapshot,
-                                           std::optional<PasteWatch> watch) {
+            [self, done = std::move(done), lost = std::move(lost)](
+                bool sent, std::shared_ptr<ClipboardSnapshot> snapshot, std::optional<PasteWatch> watch) {
                 if (!sent) {
                     self->endLoan(snapshot);
                     done(false);
@@ -128,13 +131,22 @@ struct TextIO::Shared {
                 const bool blind = !watch->watchesPastes();
                 if (blind)
                     done(true);
-                awaitPaste(self, snapshot, *watch, nullptr, [done, blind](PasteWatch::Verdict verdict) {
-                    if (!blind)
+                awaitPaste(self, snapshot, *watch, nullptr, [done, blind, lost](PasteWatch::Verdict verdict) {
+                    if (blind)
+                        return;
+                    if (verdict == PasteWatch::Verdict::lost && lost)
+                        lost();
+                    else
                         done(verdict == PasteWatch::Verdict::taken);
                 });
             },
             std::move(held));
     }
+
+    // TextIO::undoPaste() on the shared state: it may run after the TextIO is gone.
+    static void undoPaste(const std::shared_ptr<Shared>& shared, const PasteTarget& target,
+                          const QString& pasted, const QString& original,
+                          std::function<void(bool sent)> completion);
 
     // Asks `check` now and then every readBackInterval until it holds or `timeout` has passed;
     // `done` learns whether it held.

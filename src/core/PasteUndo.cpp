@@ -27,7 +27,12 @@ bool mendSelection(Pasteboard& pasteboard, KeySynth& keys, const QString& want) 
 
 void TextIO::undoPaste(const PasteTarget& target, const QString& pasted, const QString& original,
                        std::function<void(bool sent)> completion) {
-    auto shared = m_shared;
+    Shared::undoPaste(m_shared, target, pasted, original, std::move(completion));
+}
+
+void TextIO::Shared::undoPaste(const std::shared_ptr<Shared>& shared, const PasteTarget& target,
+                               const QString& pasted, const QString& original,
+                               std::function<void(bool sent)> completion) {
     auto report = [completion](bool sent) {
         if (completion)
             completion(sent);
@@ -52,22 +57,22 @@ void TextIO::undoPaste(const PasteTarget& target, const QString& pasted, const Q
         }
         Shared::pasteUnread(shared, original, target, report, held);
     };
-    target.activate(m_workspace);
+    target.activate(shared->workspace);
     if (pasted.isEmpty()) {
         // The paste took the selection away and left the caret where it was: nothing to select.
         pasteOriginal(true);
         return;
     }
-    const QString want = comparable(pasted);
+    const QString want = TextIO::comparable(pasted);
     auto isSelected = [shared, want] {
         const std::optional<QString> selected = shared->pasteboard.selectionText();
         return selected && CopiedText::plain(*selected) == want;
     };
-    const int stops = caretStops(pasted);
+    const int stops = TextIO::caretStops(pasted);
     // The application handles one key press after the other; a long text takes a while.
     const milliseconds timeout = pasteCheckTimeout + milliseconds(2 * stops);
     // The application comes to the front first, as before a paste.
-    m_scheduler.after(pasteDelay, [shared, stops, timeout, want, isSelected, pasteOriginal] {
+    shared->scheduler.after(pasteDelay, [shared, stops, timeout, want, isSelected, pasteOriginal] {
         if (!shared->keys.selectBackward(stops)) {
             pasteOriginal(false);
             return;

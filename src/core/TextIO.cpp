@@ -301,10 +301,26 @@ void TextIO::pasteReplacement(const QString& text, const PasteTarget& target,
             completion(false);
         return;
     }
-    Shared::pasteUnread(m_shared, text, target, [completion = std::move(completion)](bool sent) {
+    auto report = [completion = std::move(completion)](bool sent) {
         if (completion)
             completion(sent);
-    });
+    };
+    // Another program copied before the application read ours, and the application pasted that copy
+    // over the selection. Once it is in, it is selected back with the keyboard and ours pasted over
+    // it, once; nothing is pasted unless exactly that copy is selected. Its copy stays on the
+    // clipboard.
+    const std::shared_ptr<Shared> shared = m_shared;
+    auto lost = [shared, text, target, report] {
+        shared->scheduler.after(lostPasteSettle, [shared, text, target, report] {
+            const std::optional<QString> theirs = shared->pasteboard.plainText();
+            if (!theirs || theirs->isEmpty()) {
+                report(false);
+                return;
+            }
+            Shared::undoPaste(shared, target, *theirs, text, report);
+        });
+    };
+    Shared::pasteUnread(m_shared, text, target, report, nullptr, lost);
 }
 
 }  // namespace quillet

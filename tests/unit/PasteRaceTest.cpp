@@ -46,6 +46,25 @@ TEST_F(PasteRaceTest, AnotherProgramsCopyPastedInOurPlaceIsPastedOver) {
     }
 }
 
+// The same on the shortcut's road, a paste over the selection of a field that cannot be read: what
+// the application pasted is selected back and ours goes over it. Where that copy cannot be found
+// selected, nothing more is pasted.
+TEST_F(PasteRaceTest, AnotherProgramsCopyPastedOverASelectionIsSelectedBackAndPastedOver) {
+    FakeEditor& e = editor("Keep this. Their is a mistak. Keep that.");
+    e.select(11, 18);
+    e.frozen = true;
+    std::optional<bool> sent;
+    io.pasteReplacement("There is a mistake.", PasteTarget{editorPid}, [&](bool s) { sent = s; });
+    scheduler.advance(TextIO::pasteDelay + 10ms);
+    board.copyText("s3cret copied meanwhile");
+    e.wake();
+    EXPECT_EQ(e.text(), "Keep this. s3cret copied meanwhile Keep that.");
+    scheduler.advance(TextIO::lostPasteSettle + 3s);
+    EXPECT_EQ(e.text(), "Keep this. There is a mistake. Keep that.");
+    EXPECT_EQ(sent, true);
+    EXPECT_EQ(board.plainText(), "s3cret copied meanwhile");
+}
+
 // The program ends (Quit, or a SIGTERM) while a paste is under way: the end waits for the
 // application to take it, then the user's clipboard is back; one that never takes it gets the
 // user's clipboard back at the limit, not the text Quillet lent.
