@@ -124,8 +124,9 @@ TEST_F(FocusTrackingTest, MousepadFieldTypingAndMoving) {
     xdotool({"type", "--delay", "200", "abc"});
     ASSERT_TRUE(waitUntil(
         [&] { return AX::attribute(ax, tracked.element, AXAttr::value) == QStringLiteral("abc"); }, 3000));
+    // A busy machine may hold the monitor's tick back: the update is waited for, not a number of ticks.
+    ASSERT_TRUE(waitUntil([&] { return updates >= 1; }, 5000)) << "the edits are reported";
     ASSERT_TRUE(scheduler.waitTicks(4)) << "the last edit's tick has run";
-    EXPECT_GE(updates, 1);
     EXPECT_LE(updates, 3);
     const int typed = updates;
     ASSERT_TRUE(scheduler.waitTicks(20));
