@@ -184,6 +184,9 @@ TEST_F(IniDefaultsTest, TheFileIsTheUsersAlone) {
     ASSERT_EQ(modeOf(path), 0644);
     ASSERT_TRUE(IniDefaults(path).setInteger("minWordCount", 2));
     EXPECT_EQ(modeOf(path), 0600) << "an old one, at its next change";
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    const IniDefaults readOnly(path);
+    EXPECT_EQ(modeOf(path), 0600) << "an old one, when it is only read";
 }
 
 // Lowers the largest file this process may write, as a disk with `bytes` free would: writes past it
