@@ -147,5 +147,10 @@ const METHODS = {
 
 for (const [name, handler] of Object.entries(METHODS))
     Bridge.prototype[`${name}Async`] = function (params, invocation) {
+        const unsafe = this._unsafeInstall();
+        if (unsafe) {
+            invocation.return_dbus_error(UNSAFE_INSTALL, `Writable by the user GNOME Shell runs as: ${unsafe}`);
+            return;
+        }
         return this._call(name, handler)(params, invocation);
     };

@@ -73,6 +73,22 @@ Remedy remedyFor(const ShellExtensionStatus& s) {
                     "tu.")
                     .arg(s.detail),
                 {}};
+        case ShellExtensionState::unsafeInstall:
+            return {QStringLiteral(
+                        "It is installed where any program of yours could take Quillet's place (%1), so "
+                        "it serves none. Install Quillet for the whole system, from its Debian package "
+                        "(“sudo apt install ./build/quillet_*.deb”) or with “sudo cmake --install "
+                        "build”, remove any copy of the extension from your home folder, then log out "
+                        "and back in.")
+                        .arg(s.detail),
+                    QStringLiteral(
+                        "Instaliran je tamo gde bi bilo koji vaš program mogao da zauzme Quillet-ovo "
+                        "mesto (%1), pa ne služi nikome. Instalirajte Quillet za ceo sistem, iz "
+                        "njegovog Debian paketa („sudo apt install ./build/quillet_*.deb“) ili "
+                        "naredbom „sudo cmake --install build“, uklonite svaku kopiju dodatka iz svoje "
+                        "lične fascikle, zatim se odjavite i ponovo prijavite.")
+                        .arg(s.detail),
+                    {}};
         case ShellExtensionState::outdated:
             return {
                 QStringLiteral("It belongs to another version of Quillet, loaded when you logged in. Log out "

@@ -15,15 +15,18 @@ enum class ShellExtensionState {
     unsupported,        ///< the shell's version is one it was not made for
     failed,             ///< the shell could not start it
     refused,            ///< it answers another copy of Quillet (installed elsewhere), not this one
-    outdated,           ///< it speaks an older or newer language than this Quillet (upgraded while logged in)
-    noShell,            ///< GNOME Shell itself is not running (another compositor, such as bare mutter)
+    unsafeInstall,  ///< it is installed where any program of the user could replace Quillet, and serves no
+                    ///< one
+    outdated,       ///< it speaks an older or newer language than this Quillet (upgraded while logged in)
+    noShell,        ///< GNOME Shell itself is not running (another compositor, such as bare mutter)
 };
 
 struct ShellExtensionStatus {
     ShellExtensionState state = ShellExtensionState::notInstalled;
     /// The shell's version ("43.9"); empty when unknown.
     QString shellVersion;
-    /// The shell's error (failed), or the program it answers (refused).
+    /// The shell's error (failed), the program it answers (refused), or the path the user could
+    /// change (unsafeInstall).
     QString detail;
 };
 

@@ -324,6 +324,30 @@ TEST_F(GnomeShellTest, WithoutTheExtensionTheTriggerWorksAndTheHintSaysHowToTurn
         << "field reads " << editorText().toStdString();
 }
 
+// The extension installed as the user's own, for the program in the build folder, in a shell without
+// its development switch: any program of the user could take Quillet's place there, so it serves no
+// one, Quillet included, and the self-check and the settings say how to install it for the system.
+TEST_F(GnomeShellTest, AWritableInstallServesNoOneAndTheHintSaysHowToInstallIt) {
+    QDBusMessage hello = QDBusMessage::createMethodCall(shellService, "/com/lumenfold/quillet/Shell",
+                                                        "com.lumenfold.quillet.Shell", "Hello");
+    hello << true;
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(hello, QDBus::Block, 5000);
+    EXPECT_EQ(reply.errorName(), "com.lumenfold.quillet.Shell.Error.UnsafeInstall");
+    EXPECT_EQ(reply.errorMessage(), "Writable by the user GNOME Shell runs as: " + quilletBinary());
+
+    startEditor("gedit", {"--standalone", note()});
+    EXPECT_TRUE(holdsFor([] { return !iconShown(); }, 1500)) << "Quillet is not served either";
+    QString report;
+    runProgram(quilletBinary(), {"--doctor"}, &report);
+    EXPECT_THAT(
+        report.toStdString(),
+        testing::HasSubstr("  ✗ GNOME Shell extension: It is installed where any program of yours could "
+                           "take Quillet's place (" +
+                           quilletBinary().toStdString() + ")"));
+    EXPECT_THAT(report.toStdString(), testing::HasSubstr("“sudo cmake --install build”"));
+    EXPECT_TRUE(quillet.shows("sudo cmake --install build")) << "the settings say so";
+}
+
 // Not a check: the figures `tools/gnome-latency.sh` reports. Ten times each: from a click into a
 // field to the icon drawn at it (timed in the shell), and from Return in the panel to the text in a
 // field that takes it only through the paste (as the editor writes it out).
