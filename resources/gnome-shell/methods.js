@@ -89,6 +89,11 @@ const METHODS = {
     },
 
     SetClipboard([formats]) {
+        /* One format only, the text: the shell's one source of clipboard contents that a script can
+         * make, Meta.SelectionSourceMemory (behind St.Clipboard), holds a single type, and a source
+         * of several types cannot be written here: GJS refuses to implement read_async, whose
+         * callback argument it does not support (GNOME 43 and every later GJS alike). So the hint
+         * that asks clipboard managers not to keep the text (x-kde-passwordManagerHint) is lost. */
         const clipboard = St.Clipboard.get_default();
         const mimetype = preferredFormat(Object.keys(formats));
         if (!mimetype) {
