@@ -18,6 +18,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 
 #include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"
@@ -306,6 +308,41 @@ TEST_F(GnomeShellTest, AProgramOtherThanQuilletIsRefused) {
     // Quillet itself is still served.
     startEditor("gedit", {"--standalone", note()});
     EXPECT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000));
+}
+
+// A program put where Quillet's is (as any program of the user could, were that place the user's to
+// write), started, then Quillet's file put back over it: the process runs a deleted file of that
+// path, as Quillet does after an upgrade. It is not Quillet, and is refused.
+TEST_F(GnomeShellTest, AProgramOnceInQuilletsPlaceIsRefused) {
+    const std::string program = quilletBinary().toStdString(), aside = program + ".aside";
+    ASSERT_EQ(std::rename(program.c_str(), aside.c_str()), 0);
+    QProcess impostor;
+    if (QFile::copy("/usr/bin/python3", quilletBinary())) {
+        impostor.start(quilletBinary(),
+                       {"-c",
+                        "import sys\n"
+                        "from gi.repository import Gio, GLib\n"
+                        "sys.stdin.readline()\n"
+                        "bus = Gio.bus_get_sync(Gio.BusType.SESSION)\n"
+                        "try:\n"
+                        "    bus.call_sync('org.gnome.Shell', '/com/lumenfold/quillet/Shell',\n"
+                        "        'com.lumenfold.quillet.Shell', 'Hello', GLib.Variant('(b)', (False,)),\n"
+                        "        None, 0, 5000, None)\n"
+                        "    print('served')\n"
+                        "except GLib.Error as e:\n"
+                        "    print(Gio.DBusError.get_remote_error(e))\n"});
+        impostor.waitForStarted();
+    }
+    ASSERT_EQ(std::rename(aside.c_str(), program.c_str()), 0) << "Quillet's program is back";
+    ASSERT_EQ(impostor.state(), QProcess::Running);
+    EXPECT_EQ(
+        std::filesystem::read_symlink(QStringLiteral("/proc/%1/exe").arg(impostor.processId()).toStdString()),
+        program + " (deleted)");
+    impostor.write("\n");
+    impostor.closeWriteChannel();
+    ASSERT_TRUE(impostor.waitForFinished(10000));
+    EXPECT_EQ(impostor.readAllStandardOutput().trimmed(), "com.lumenfold.quillet.Shell.Error.AccessDenied")
+        << impostor.readAllStandardError().toStdString();
 }
 
 // A session whose shell has no Quillet extension: the trigger as before, and the hint.
