@@ -64,13 +64,16 @@ Remedy remedyFor(const ShellExtensionStatus& s) {
                     .arg(s.detail),
                 {}};
         case ShellExtensionState::refused:
+            // Also this very program once an upgrade has replaced its file: the extension serves
+            // the file now installed.
             return {
-                QStringLiteral("It answers only the Quillet installed as %1, and this is another copy. Start "
-                               "that one instead.")
+                QStringLiteral("It answers only the Quillet installed as %1, and this is another copy, or "
+                               "one an upgrade has replaced since it started. Start that one (after an "
+                               "upgrade: quit Quillet and start it again).")
                     .arg(s.detail),
-                QStringLiteral(
-                    "Odgovara samo Quillet-u instaliranom kao %1, a ovo je druga kopija. Pokrenite "
-                    "tu.")
+                QStringLiteral("Odgovara samo Quillet-u instaliranom kao %1, a ovo je druga kopija, ili "
+                               "ona koju je nadogradnja zamenila posle pokretanja. Pokrenite tu (posle "
+                               "nadogradnje: zatvorite Quillet i ponovo ga pokrenite).")
                     .arg(s.detail),
                 {}};
         case ShellExtensionState::unsafeInstall:

@@ -14,7 +14,7 @@ enum class ShellExtensionState {
     userExtensionsOff,  ///< every extension is switched off in the shell's settings
     unsupported,        ///< the shell's version is one it was not made for
     failed,             ///< the shell could not start it
-    refused,            ///< it answers another copy of Quillet (installed elsewhere), not this one
+    refused,  ///< it answers another copy of Quillet (installed elsewhere, or since upgraded), not this one
     unsafeInstall,  ///< it is installed where any program of the user could replace Quillet, and serves no
                     ///< one
     outdated,       ///< it speaks an older or newer language than this Quillet (upgraded while logged in)
