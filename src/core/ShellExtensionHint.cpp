@@ -79,7 +79,7 @@ Remedy remedyFor(const ShellExtensionStatus& s) {
         case ShellExtensionState::unsafeInstall:
             return {QStringLiteral(
                         "It is installed where any program of yours could take Quillet's place (%1), so "
-                        "it serves none. Install Quillet for the whole system, from its Debian package "
+                        "it serves no program. Install Quillet for the whole system, from its Debian package "
                         "(“sudo apt install ./build/quillet_*.deb”) or with “sudo cmake --install "
                         "build”, remove any copy of the extension from your home folder, then log out "
                         "and back in.")

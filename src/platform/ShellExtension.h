@@ -14,11 +14,10 @@ enum class ShellExtensionState {
     userExtensionsOff,  ///< every extension is switched off in the shell's settings
     unsupported,        ///< the shell's version is one it was not made for
     failed,             ///< the shell could not start it
-    refused,  ///< it answers another copy of Quillet (installed elsewhere, or since upgraded), not this one
-    unsafeInstall,  ///< it is installed where any program of the user could replace Quillet, and serves no
-                    ///< one
-    outdated,       ///< it speaks an older or newer language than this Quillet (upgraded while logged in)
-    noShell,        ///< GNOME Shell itself is not running (another compositor, such as bare mutter)
+    refused,            ///< it answers another copy of Quillet (installed elsewhere, or since upgraded)
+    unsafeInstall,      ///< installed where any program of the user could replace Quillet: it serves none
+    outdated,           ///< it speaks an older or newer language than this Quillet (upgraded while logged in)
+    noShell,            ///< GNOME Shell itself is not running (another compositor, such as bare mutter)
 };
 
 struct ShellExtensionStatus {
