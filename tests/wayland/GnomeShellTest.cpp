@@ -284,6 +284,44 @@ TEST_F(GnomeShellTest, AFieldThatIgnoresWritesGetsThePasteAndTheClipboardComesBa
         << "the shortcut opens the panel";
 }
 
+// The correction Quillet lends the clipboard for the paste, as the shell holds it: byte for byte,
+// line ends and emoji included.
+TEST_F(GnomeShellTest, TheTextLentForThePasteIsKeptByteForByte) {
+    const QString corrected = QStringLiteral("There is a mistake here.\r\nAnd a second line \U0001F600.");
+    quillet.server.model.correct = [&](const QString&) { return corrected; };
+    // Each new owner of the clipboard, read at once: the lent text is there only until it is put back.
+    ASSERT_TRUE(shell("(() => { probe.owners = []; probe.ownerWatch = global.display.get_selection().connect("
+                      "'owner-changed', (s, type) => { if (type !== Meta.SelectionType.SELECTION_CLIPBOARD) "
+                      "return; const c = St.Clipboard.get_default(), seen = { types: "
+                      "c.get_mimetypes(St.ClipboardType.CLIPBOARD) }; probe.owners.push(seen); "
+                      "c.get_content(St.ClipboardType.CLIPBOARD, 'text/plain;charset=utf-8', (cc, b) => "
+                      "{ seen.bytes = b ? Array.from(b.toArray()) : null; }); }); return true; })()")
+                    .toBool());
+    QFile in(dir.filePath("in.txt"));
+    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
+    in.write(kMistaken.toUtf8());
+    in.close();
+    startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(), "--mirror",
+                                     dir.filePath("out.txt"), "--ignore-accessible-writes"});
+    ASSERT_TRUE(key("tab"));
+    ASSERT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000)) << "the icon at the text";
+    ASSERT_TRUE(click(iconShown()->center()));
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows("And a second line"); }, 20000)) << "the panel opens";
+    ASSERT_TRUE(key("Return"));
+    QJsonArray expected;
+    for (const char byte : corrected.toUtf8())
+        expected.append(int(static_cast<unsigned char>(byte)));
+    const auto lent = [&] {
+        for (const QJsonValue& owner : shell("probe.owners").toArray())
+            if (owner.toObject()["bytes"].toArray() == expected)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(waitUntil(lent, 10000))
+        << QJsonDocument(shell("probe.owners").toArray()).toJson(QJsonDocument::Compact).toStdString();
+    shell("global.display.get_selection().disconnect(probe.ownerWatch)");
+}
+
 TEST_F(GnomeShellTest, AProgramOtherThanQuilletIsRefused) {
     setClipboardText("kept");
     for (const auto& [method, args] :
