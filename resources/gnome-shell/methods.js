@@ -89,6 +89,11 @@ const METHODS = {
     },
 
     SetClipboard([formats]) {
+        /* One format only, the text: the shell's one source of clipboard contents that a script can
+         * make, Meta.SelectionSourceMemory (behind St.Clipboard), holds a single type, and a source
+         * of several types cannot be written here: GJS refuses to implement read_async, whose
+         * callback argument it does not support (GNOME 43 and every later GJS alike). So the hint
+         * that asks clipboard managers not to keep the text (x-kde-passwordManagerHint) is lost. */
         const clipboard = St.Clipboard.get_default();
         const mimetype = preferredFormat(Object.keys(formats));
         if (!mimetype) {
@@ -147,5 +152,10 @@ const METHODS = {
 
 for (const [name, handler] of Object.entries(METHODS))
     Bridge.prototype[`${name}Async`] = function (params, invocation) {
+        const unsafe = this._unsafeInstall();
+        if (unsafe) {
+            invocation.return_dbus_error(UNSAFE_INSTALL, `Writable by the user GNOME Shell runs as: ${unsafe}`);
+            return;
+        }
         return this._call(name, handler)(params, invocation);
     };

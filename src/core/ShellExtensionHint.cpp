@@ -64,15 +64,34 @@ Remedy remedyFor(const ShellExtensionStatus& s) {
                     .arg(s.detail),
                 {}};
         case ShellExtensionState::refused:
+            // Also this very program once an upgrade has replaced its file: the extension serves
+            // the file now installed.
             return {
-                QStringLiteral("It answers only the Quillet installed as %1, and this is another copy. Start "
-                               "that one instead.")
+                QStringLiteral("It answers only the Quillet installed as %1, and this is another copy, or "
+                               "one an upgrade has replaced since it started. Start that one (after an "
+                               "upgrade: quit Quillet and start it again).")
                     .arg(s.detail),
-                QStringLiteral(
-                    "Odgovara samo Quillet-u instaliranom kao %1, a ovo je druga kopija. Pokrenite "
-                    "tu.")
+                QStringLiteral("Odgovara samo Quillet-u instaliranom kao %1, a ovo je druga kopija, ili "
+                               "ona koju je nadogradnja zamenila posle pokretanja. Pokrenite tu (posle "
+                               "nadogradnje: zatvorite Quillet i ponovo ga pokrenite).")
                     .arg(s.detail),
                 {}};
+        case ShellExtensionState::unsafeInstall:
+            return {QStringLiteral(
+                        "It is installed where any program of yours could take Quillet's place (%1), so "
+                        "it serves no program. Install Quillet for the whole system, from its Debian package "
+                        "(“sudo apt install ./build/quillet_*.deb”) or with “sudo cmake --install "
+                        "build”, remove any copy of the extension from your home folder, then log out "
+                        "and back in.")
+                        .arg(s.detail),
+                    QStringLiteral(
+                        "Instaliran je tamo gde bi bilo koji vaš program mogao da zauzme Quillet-ovo "
+                        "mesto (%1), pa ne služi nikome. Instalirajte Quillet za ceo sistem, iz "
+                        "njegovog Debian paketa („sudo apt install ./build/quillet_*.deb“) ili "
+                        "naredbom „sudo cmake --install build“, uklonite svaku kopiju dodatka iz svoje "
+                        "lične fascikle, zatim se odjavite i ponovo prijavite.")
+                        .arg(s.detail),
+                    {}};
         case ShellExtensionState::outdated:
             return {
                 QStringLiteral("It belongs to another version of Quillet, loaded when you logged in. Log out "

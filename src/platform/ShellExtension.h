@@ -14,7 +14,8 @@ enum class ShellExtensionState {
     userExtensionsOff,  ///< every extension is switched off in the shell's settings
     unsupported,        ///< the shell's version is one it was not made for
     failed,             ///< the shell could not start it
-    refused,            ///< it answers another copy of Quillet (installed elsewhere), not this one
+    refused,            ///< it answers another copy of Quillet (installed elsewhere, or since upgraded)
+    unsafeInstall,      ///< installed where any program of the user could replace Quillet: it serves none
     outdated,           ///< it speaks an older or newer language than this Quillet (upgraded while logged in)
     noShell,            ///< GNOME Shell itself is not running (another compositor, such as bare mutter)
 };
@@ -23,7 +24,8 @@ struct ShellExtensionStatus {
     ShellExtensionState state = ShellExtensionState::notInstalled;
     /// The shell's version ("43.9"); empty when unknown.
     QString shellVersion;
-    /// The shell's error (failed), or the program it answers (refused).
+    /// The shell's error (failed), the program it answers (refused), or the path the user could
+    /// change (unsafeInstall).
     QString detail;
 };
 

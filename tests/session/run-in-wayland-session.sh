@@ -4,7 +4,7 @@
 # AT-SPI bus with the accessibility switch on) without X11, with mutter or KWin as the compositor.
 #
 #   run-in-wayland-session.sh [--compositor mutter|kwin|gnome-shell] [--fake-input] [--size WxH]
-#                             [--a11y-off] [--extension DIR]... [--allow-keys PROGRAM]...
+#                             [--a11y-off] [--extension DIR]... [--as-installed] [--allow-keys PROGRAM]...
 #                             [--] command [args...]
 #
 # mutter (GNOME): `mutter --headless --wayland --no-x11`. A RemoteDesktop session is started before
@@ -15,7 +15,10 @@
 #   repeat, no welcome tour) and out of the overview it starts in. Each --extension DIR is installed
 #   (as the user's, under its folder's name) and enabled before the shell starts, as after a login.
 #   Also installed: tests/session/quillet-probe@lumenfold.com, through which tests ask the shell what a person
-#   sees (see its extension.js). Keys as under mutter.
+#   sees (see its extension.js). Keys as under mutter. Quillet's extension, installed this way for a
+#   program in the build folder, is one any program of the user could take over, and it refuses to
+#   serve such an install; the shell is started with QUILLET_SHELL_DEVELOPMENT=1, which lets it,
+#   unless --as-installed is given.
 # kwin (KDE Plasma): `kwin_wayland --virtual`, which also serves KGlobalAccel (org.kde.kglobalaccel).
 #   With --fake-input every client may use org_kde_kwin_fake_input; without it KWin checks
 #   permissions as a real Plasma session does, and gives them to the programs whose desktop entries
@@ -31,12 +34,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.sh"
 
 if [ "${1:-}" != --in-session ]; then
-    compositor=mutter fake_input=no size=1280x800 outer=() extensions=() allowed=()
+    compositor=mutter fake_input=no size=1280x800 outer=() extensions=() allowed=() development=1
     while [ $# -gt 0 ]; do
         case "$1" in
             --compositor) compositor=$2; shift ;;
             --extension) extensions+=("$(cd "$2" && pwd)"); shift ;;
             --fake-input) fake_input=yes ;;
+            --as-installed) development= ;;
             --allow-keys) allowed+=("$2"); shift ;;
             --size) size=$2; shift ;;
             --a11y-off) outer+=(--a11y-off) ;;
@@ -48,12 +52,12 @@ if [ "${1:-}" != --in-session ]; then
     [ $# -gt 0 ] || { echo "usage: $0 [--compositor mutter|kwin] [options] -- command [args...]" >&2; exit 2; }
     case "$compositor" in mutter | kwin | gnome-shell) ;; *) echo "$0: unknown compositor $compositor" >&2; exit 2 ;; esac
     exec "$here/run-in-session.sh" --no-x "${outer[@]}" -- "$0" --in-session "$compositor" "$fake_input" \
-        "$size" "$(IFS=:; echo "${extensions[*]}")" "$(IFS=:; echo "${allowed[*]}")" "$@"
+        "$size" "$(IFS=:; echo "${extensions[*]}")" "$(IFS=:; echo "${allowed[*]}")" "$development" "$@"
 fi
 
 # Inside the session built by run-in-session.sh.
-compositor=$2 fake_input=$3 size=$4 extensions=$5 allowed=$6
-shift 6
+compositor=$2 fake_input=$3 size=$4 extensions=$5 allowed=$6 development=$7
+shift 7
 session=$QUILLET_SESSION_DIR
 pids=()
 cleanup() {
@@ -147,7 +151,7 @@ welcome-dialog-last-shown-version='999'
 [org/gnome/desktop/notifications]
 show-banners=false
 INI
-        GSETTINGS_BACKEND=keyfile gnome-shell --headless --wayland --no-x11 --wayland-display "$WAYLAND_DISPLAY" \
+        GSETTINGS_BACKEND=keyfile QUILLET_SHELL_DEVELOPMENT=$development gnome-shell --headless --wayland --no-x11 --wayland-display "$WAYLAND_DISPLAY" \
             --virtual-monitor "$size" >"$session/gnome-shell.log" 2>&1 &
         pids+=($!)
         # Ended by a signal, GNOME Shell 43 crashes on its way out: that is no news of the test's.

@@ -76,7 +76,7 @@ TEST(CustomShortcutStepsTest, TheShellExtensionsHintNamesTheRemedyForEachState) 
           Case{S::disabled, enable, false},
           Case{S::userExtensionsOff, "gsettings set org.gnome.shell disable-user-extensions false", false},
           Case{S::unsupported, {}, false}, Case{S::failed, {}, true}, Case{S::refused, {}, false},
-          Case{S::outdated, {}, true}}) {
+          Case{S::unsafeInstall, {}, true}, Case{S::outdated, {}, true}}) {
         const ShellExtensionStatus status{c.state, "43.9", "/usr/bin/quillet"};
         const QStringList english = ShellExtensionHint::steps(status, en);
         const QStringList serbian = ShellExtensionHint::steps(status, sr);
@@ -95,6 +95,14 @@ TEST(CustomShortcutStepsTest, TheShellExtensionsHintNamesTheRemedyForEachState) 
                 testing::HasSubstr("49.1"));
     EXPECT_THAT(ShellExtensionHint::steps({S::refused, {}, "/usr/bin/quillet"}, en)[1].toStdString(),
                 testing::HasSubstr("/usr/bin/quillet"));
+    // A per-user install: where it is, and the system-wide installs that mend it, in both languages.
+    const QString home = "/home/ana/.local/bin/quillet";
+    for (const L10n& l : {en, sr}) {
+        const std::string text = ShellExtensionHint::steps({S::unsafeInstall, {}, home}, l)[1].toStdString();
+        EXPECT_THAT(text, testing::HasSubstr(home.toStdString()));
+        EXPECT_THAT(text, testing::HasSubstr("sudo cmake --install build"));
+        EXPECT_THAT(text, testing::HasSubstr("sudo apt install ./build/quillet_*.deb"));
+    }
 }
 
 // On KDE Plasma the settings, the setup and the self-check say when KWin keeps its keys (or the icon)

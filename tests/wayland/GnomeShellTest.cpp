@@ -18,6 +18,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 
 #include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"
@@ -282,6 +284,44 @@ TEST_F(GnomeShellTest, AFieldThatIgnoresWritesGetsThePasteAndTheClipboardComesBa
         << "the shortcut opens the panel";
 }
 
+// The correction Quillet lends the clipboard for the paste, as the shell holds it: byte for byte,
+// line ends and emoji included.
+TEST_F(GnomeShellTest, TheTextLentForThePasteIsKeptByteForByte) {
+    const QString corrected = QStringLiteral("There is a mistake here.\r\nAnd a second line \U0001F600.");
+    quillet.server.model.correct = [&](const QString&) { return corrected; };
+    // Each new owner of the clipboard, read at once: the lent text is there only until it is put back.
+    ASSERT_TRUE(shell("(() => { probe.owners = []; probe.ownerWatch = global.display.get_selection().connect("
+                      "'owner-changed', (s, type) => { if (type !== Meta.SelectionType.SELECTION_CLIPBOARD) "
+                      "return; const c = St.Clipboard.get_default(), seen = { types: "
+                      "c.get_mimetypes(St.ClipboardType.CLIPBOARD) }; probe.owners.push(seen); "
+                      "c.get_content(St.ClipboardType.CLIPBOARD, 'text/plain;charset=utf-8', (cc, b) => "
+                      "{ seen.bytes = b ? Array.from(b.toArray()) : null; }); }); return true; })()")
+                    .toBool());
+    QFile in(dir.filePath("in.txt"));
+    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
+    in.write(kMistaken.toUtf8());
+    in.close();
+    startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(), "--mirror",
+                                     dir.filePath("out.txt"), "--ignore-accessible-writes"});
+    ASSERT_TRUE(key("tab"));
+    ASSERT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000)) << "the icon at the text";
+    ASSERT_TRUE(click(iconShown()->center()));
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows("And a second line"); }, 20000)) << "the panel opens";
+    ASSERT_TRUE(key("Return"));
+    QJsonArray expected;
+    for (const char byte : corrected.toUtf8())
+        expected.append(int(static_cast<unsigned char>(byte)));
+    const auto lent = [&] {
+        for (const QJsonValue& owner : shell("probe.owners").toArray())
+            if (owner.toObject()["bytes"].toArray() == expected)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(waitUntil(lent, 10000))
+        << QJsonDocument(shell("probe.owners").toArray()).toJson(QJsonDocument::Compact).toStdString();
+    shell("global.display.get_selection().disconnect(probe.ownerWatch)");
+}
+
 TEST_F(GnomeShellTest, AProgramOtherThanQuilletIsRefused) {
     setClipboardText("kept");
     for (const auto& [method, args] :
@@ -308,6 +348,41 @@ TEST_F(GnomeShellTest, AProgramOtherThanQuilletIsRefused) {
     EXPECT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000));
 }
 
+// A program put where Quillet's is (as any program of the user could, were that place the user's to
+// write), started, then Quillet's file put back over it: the process runs a deleted file of that
+// path, as Quillet does after an upgrade. It is not Quillet, and is refused.
+TEST_F(GnomeShellTest, AProgramOnceInQuilletsPlaceIsRefused) {
+    const std::string program = quilletBinary().toStdString(), aside = program + ".aside";
+    ASSERT_EQ(std::rename(program.c_str(), aside.c_str()), 0);
+    QProcess impostor;
+    if (QFile::copy("/usr/bin/python3", quilletBinary())) {
+        impostor.start(quilletBinary(),
+                       {"-c",
+                        "import sys\n"
+                        "from gi.repository import Gio, GLib\n"
+                        "sys.stdin.readline()\n"
+                        "bus = Gio.bus_get_sync(Gio.BusType.SESSION)\n"
+                        "try:\n"
+                        "    bus.call_sync('org.gnome.Shell', '/com/lumenfold/quillet/Shell',\n"
+                        "        'com.lumenfold.quillet.Shell', 'Hello', GLib.Variant('(b)', (False,)),\n"
+                        "        None, 0, 5000, None)\n"
+                        "    print('served')\n"
+                        "except GLib.Error as e:\n"
+                        "    print(Gio.DBusError.get_remote_error(e))\n"});
+        impostor.waitForStarted();
+    }
+    ASSERT_EQ(std::rename(aside.c_str(), program.c_str()), 0) << "Quillet's program is back";
+    ASSERT_EQ(impostor.state(), QProcess::Running);
+    EXPECT_EQ(
+        std::filesystem::read_symlink(QStringLiteral("/proc/%1/exe").arg(impostor.processId()).toStdString()),
+        program + " (deleted)");
+    impostor.write("\n");
+    impostor.closeWriteChannel();
+    ASSERT_TRUE(impostor.waitForFinished(10000));
+    EXPECT_EQ(impostor.readAllStandardOutput().trimmed(), "com.lumenfold.quillet.Shell.Error.AccessDenied")
+        << impostor.readAllStandardError().toStdString();
+}
+
 // A session whose shell has no Quillet extension: the trigger as before, and the hint.
 TEST_F(GnomeShellTest, WithoutTheExtensionTheTriggerWorksAndTheHintSaysHowToTurnItOn) {
     startEditor("gedit", {"--standalone", note()});
@@ -322,6 +397,30 @@ TEST_F(GnomeShellTest, WithoutTheExtensionTheTriggerWorksAndTheHintSaysHowToTurn
     ASSERT_TRUE(key("Return"));
     EXPECT_TRUE(waitUntil([&] { return editorText() == kMistakeFixed; }, 10000))
         << "field reads " << editorText().toStdString();
+}
+
+// The extension installed as the user's own, for the program in the build folder, in a shell without
+// its development switch: any program of the user could take Quillet's place there, so it serves no
+// one, Quillet included, and the self-check and the settings say how to install it for the system.
+TEST_F(GnomeShellTest, AWritableInstallServesNoOneAndTheHintSaysHowToInstallIt) {
+    QDBusMessage hello = QDBusMessage::createMethodCall(shellService, "/com/lumenfold/quillet/Shell",
+                                                        "com.lumenfold.quillet.Shell", "Hello");
+    hello << true;
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(hello, QDBus::Block, 5000);
+    EXPECT_EQ(reply.errorName(), "com.lumenfold.quillet.Shell.Error.UnsafeInstall");
+    EXPECT_EQ(reply.errorMessage(), "Writable by the user GNOME Shell runs as: " + quilletBinary());
+
+    startEditor("gedit", {"--standalone", note()});
+    EXPECT_TRUE(holdsFor([] { return !iconShown(); }, 1500)) << "Quillet is not served either";
+    QString report;
+    runProgram(quilletBinary(), {"--doctor"}, &report);
+    EXPECT_THAT(
+        report.toStdString(),
+        testing::HasSubstr("  ✗ GNOME Shell extension: It is installed where any program of yours could "
+                           "take Quillet's place (" +
+                           quilletBinary().toStdString() + ")"));
+    EXPECT_THAT(report.toStdString(), testing::HasSubstr("“sudo cmake --install build”"));
+    EXPECT_TRUE(quillet.shows("sudo cmake --install build")) << "the settings say so";
 }
 
 // Not a check: the figures `tools/gnome-latency.sh` reports. Ten times each: from a click into a

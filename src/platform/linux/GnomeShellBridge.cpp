@@ -136,6 +136,12 @@ ShellExtensionStatus GnomeShellBridge::status() {
     ask.setArguments({uuid});
     const QVariantMap info =
         qdbus_cast<QVariantMap>(m_bus.call(ask, QDBus::Block, callTimeoutMs).arguments().value(0));
+    if (answer.errorName().endsWith(QLatin1String(".Error.UnsafeInstall"))) {
+        // "Writable by the user GNOME Shell runs as: <path>"
+        status.state = ShellExtensionState::unsafeInstall;
+        status.detail = answer.errorMessage().section(QStringLiteral(": "), 1);
+        return status;
+    }
     if (answer.errorName().endsWith(QLatin1String(".Error.AccessDenied"))) {
         status.state = ShellExtensionState::refused;
         status.detail = info.value(QStringLiteral("quillet-program")).toString();
