@@ -398,8 +398,8 @@ TEST_F(KWinScriptTest, CallsFromAnythingButQuilletsOwnScriptAreRefused) {
     for (const QString& name : scripts.entryList({"quillet-*.qml"}, QDir::Files)) {
         QFile file(scripts.filePath(name));
         file.open(QIODevice::ReadOnly);
-        secret =
-            QRegularExpression(R"(secret: "(\w+)") ").match(QString::fromUtf8(file.readAll())).captured(1);
+        static const QRegularExpression written(QStringLiteral(R"re(secret: "(\w+)")re"));
+        secret = written.match(QString::fromUtf8(file.readAll())).captured(1);
     }
     ASSERT_EQ(secret.size(), 64) << "the script's file holds its secret";
     for (const auto& [method, args] : QList<QPair<QString, QVariantList>>{{"IconClicked", {secret}},
@@ -410,7 +410,8 @@ TEST_F(KWinScriptTest, CallsFromAnythingButQuilletsOwnScriptAreRefused) {
             "com.lumenfold.quillet", "/com/lumenfold/quillet/KWin", "com.lumenfold.quillet.KWin", method);
         call.setArguments(args);
         const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
-        EXPECT_EQ(reply.errorName().toStdString(), "com.lumenfold.quillet.KWin.Error.AccessDenied") << method;
+        EXPECT_EQ(reply.errorName().toStdString(), "com.lumenfold.quillet.KWin.Error.AccessDenied")
+            << method.toStdString();
     }
 
     // A script loaded into KWin beside Quillet's, without the secret.
