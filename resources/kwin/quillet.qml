@@ -4,9 +4,12 @@
 // Wayland client may do for itself.
 //
 // Quillet fills in the marked words before loading it: the import of KWin's module and how the
-// workspace is named (they differ between Plasma 5 and 6), and Quillet's own name on the bus, the
-// only one this script talks to. Orders come as the answers to a call held open by Quillet until it
-// has one (NextOrders), so they reach KWin in one hop without polling.
+// workspace is named (they differ between Plasma 5 and 6), Quillet's own name on the bus, the
+// only one this script talks to, and the secret of this load, which every call to Quillet carries:
+// other scripts in KWin share its connection to the bus, and Quillet refuses calls without it. Each
+// load comes from a file of its own name, as KWin keeps what it compiled by the file's name. Orders
+// come as the answers to a call held open by Quillet until it has one (NextOrders), so they reach
+// KWin in one hop without polling.
 import QtQuick 2.15
 import QtQuick.Window 2.15
 import @KWIN_MODULE@ as KWinComponents
@@ -17,6 +20,7 @@ Item {
     readonly property var ws: @WORKSPACE@
     readonly property string service: "@SERVICE@"
     readonly property int quilletPid: @PID@
+    readonly property string secret: "@SECRET@"
     property var watched: null
     // The panel Quillet asked for before its window showed: placed when it does.
     property var pendingPlace: null
@@ -38,7 +42,7 @@ Item {
         send("Window", [JSON.stringify(body)]);
     }
     function send(method, args) {
-        var call = sender.createObject(root, { method: method, arguments: args });
+        var call = sender.createObject(root, { method: method, arguments: [root.secret].concat(args) });
         call.call();
     }
     function follow(w) {
@@ -124,6 +128,7 @@ Item {
         path: "/com/lumenfold/quillet/KWin"
         dbusInterface: "com.lumenfold.quillet.KWin"
         method: "NextOrders"
+        arguments: [root.secret]
         onFinished: {
             root.failures = 0;
             var list = [];

@@ -101,8 +101,15 @@ public:
     void setCustomActions(const QList<CustomAction>& value);
 
     /// The server address `typed` names, trimmed and without trailing slashes; empty when it is not
-    /// an http or https address with a host (no query, no fragment).
+    /// an http or https address with a host (no query, no fragment, no user name or password).
     static std::optional<QString> apiBaseURLFrom(const QString& typed);
+    /// Why apiBaseURLFrom refuses `typed`: `none` when it takes it, `credentials` when it would but
+    /// for a user name or password, which belong in the key field, never in the preferences.
+    enum class AddressFault { none, notHttp, credentials };
+    static AddressFault addressFault(const QString& typed);
+    /// Whether the address in the preferences held a user name or password: they are never sent,
+    /// and the address is used without them until the user enters one.
+    bool storedAddressHeldCredentials() const { return m_storedCredentials; }
 
     /// What the keyring last told of the current server's key (see ServerKeys::slotOf).
     enum class KeyPresence {
@@ -196,6 +203,7 @@ private:
     QStringList m_blocklist;
     bool m_launchAtLogin = false;
     QString m_apiBaseURL;
+    bool m_storedCredentials = false;
     QString m_globalShortcut;
     QList<CustomAction> m_customActions;
     QStringList m_plainHttpKeyServers;

@@ -178,7 +178,8 @@ void ServerSection::fillModelItems() {
 void ServerSection::clearEdits() {
     m_apiKey->clearInput();
     m_endpointEdited = false;
-    m_endpointError->hide();
+    m_endpointFault = SettingsStore::AddressFault::none;
+    showEndpointError();
 }
 
 void ServerSection::showEndpoint() {
@@ -221,9 +222,33 @@ void ServerSection::refresh() {
         l.text(QStringLiteral("Endpoint presets"), QStringLiteral("Predlošci adresa servera")));
     m_endpointReset->setAccessibleName(
         l.text(QStringLiteral("Reset endpoint"), QStringLiteral("Resetuj adresu servera")));
-    m_endpointError->setText(l.text(QStringLiteral("Enter an address that starts with http:// or https://"),
-                                    QStringLiteral("Unesi adresu koja počinje sa http:// ili https://")));
+    showEndpointError();
     updateReset();
+}
+
+void ServerSection::showEndpointError() {
+    const L10n l = L10n::current();
+    const QString keyGoesInItsField =
+        l.text(QStringLiteral("Put the key in the API key field, not in the address."),
+               QStringLiteral("Ključ upiši u polje za API ključ, ne u adresu."));
+    if (m_endpointFault == SettingsStore::AddressFault::notHttp) {
+        m_endpointError->setText(
+            l.text(QStringLiteral("Enter an address that starts with http:// or https://"),
+                   QStringLiteral("Unesi adresu koja počinje sa http:// ili https://")));
+    } else if (m_endpointFault == SettingsStore::AddressFault::credentials) {
+        m_endpointError->setText(keyGoesInItsField);
+    } else if (!m_endpointEdited && m_store.storedAddressHeldCredentials()) {
+        m_endpointError->setText(
+            l.text(QStringLiteral(
+                       "The saved address held a user name or password, which Quillet does not send. "),
+                   QStringLiteral(
+                       "Sačuvana adresa je sadržala korisničko ime ili lozinku, koje Quillet ne šalje. ")) +
+            keyGoesInItsField);
+    } else {
+        m_endpointError->hide();
+        return;
+    }
+    m_endpointError->show();
 }
 
 void ServerSection::updateReset() {
@@ -252,14 +277,16 @@ void ServerSection::commitEndpoint() {
         return;
     }
     const std::optional<QString> endpoint = SettingsStore::apiBaseURLFrom(typed);
+    m_endpointFault = SettingsStore::addressFault(typed);
     if (!endpoint) {
         // Keep what was typed, so it can be corrected.
-        m_endpointError->show();
+        showEndpointError();
         return;
     }
-    m_endpointError->hide();
     m_endpointEdited = false;
-    if (*endpoint != m_store.apiBaseURL())
+    showEndpointError();
+    // The same address again still replaces one stored with a user name or password.
+    if (*endpoint != m_store.apiBaseURL() || m_store.storedAddressHeldCredentials())
         m_store.setApiBaseURL(*endpoint);
     else
         updateReset();
@@ -267,8 +294,9 @@ void ServerSection::commitEndpoint() {
 
 void ServerSection::resetEndpoint() {
     m_endpointEdited = false;
-    m_endpointError->hide();
+    m_endpointFault = SettingsStore::AddressFault::none;
     m_store.setApiBaseURL(SettingsStore::defaultApiBaseURL);
+    showEndpointError();
 }
 
 }  // namespace quillet

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "core/KeyCheck.h"
+#include "core/SettingsStore.h"
 
 class QComboBox;
 class QLabel;
@@ -18,7 +19,6 @@ namespace quillet {
 
 class ApiKeySection;
 class FormSection;
-class SettingsStore;
 
 /// Asks the configured server for its models; `done` runs once, later, on the main thread, with the
 /// names, or with none and the reason in the interface language.
@@ -51,9 +51,12 @@ private:
     void resetEndpoint();
     void updateReset();
     void showEndpoint();
+    void showEndpointError();
 
     SettingsStore& m_store;
     bool m_endpointEdited = false;
+    // Why the address typed was refused, until it is taken or another is.
+    SettingsStore::AddressFault m_endpointFault = SettingsStore::AddressFault::none;
     ModelLister m_modelLister;
     quint64 m_modelListGeneration = 0;
     bool m_listingModels = false;

@@ -14,25 +14,37 @@ namespace {
 
 const QString shipped = QStringLiteral(
     "import @KWIN_MODULE@ as KWinComponents\nreadonly property var ws: @WORKSPACE@\n"
-    "readonly property string service: \"@SERVICE@\"\nreadonly property int quilletPid: @PID@\n");
+    "readonly property string service: \"@SERVICE@\"\nreadonly property int quilletPid: @PID@\n"
+    "readonly property string secret: \"@SECRET@\"\n");
+const QString secret = QStringLiteral("0f3a9c41d2e87b6500aa11bb22cc33dd");
 
 TEST(KWinScriptTest, TheScriptSpeaksTheLoadedKWinsLanguageAndOnlyToThisProgram) {
     const QString five =
-        *KWinScript::text(shipped, KWinScript::plasmaVersion(QString()), QStringLiteral(":1.42"), 77);
+        *KWinScript::text(shipped, KWinScript::plasmaVersion(QString()), QStringLiteral(":1.42"), 77, secret);
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("import org.kde.kwin 2.0 as KWinComponents"));
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("ws: workspace\n"));
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("service: \":1.42\""));
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("quilletPid: 77"));
-    const QString six =
-        *KWinScript::text(shipped, KWinScript::plasmaVersion(QStringLiteral("6")), QStringLiteral(":1.9"), 5);
+    EXPECT_THAT(five.toStdString(), testing::HasSubstr("secret: \"" + secret.toStdString() + "\""));
+    const QString six = *KWinScript::text(shipped, KWinScript::plasmaVersion(QStringLiteral("6")),
+                                          QStringLiteral(":1.9"), 5, secret);
     EXPECT_THAT(six.toStdString(), testing::HasSubstr("import org.kde.kwin 3.0 as KWinComponents"));
     EXPECT_THAT(six.toStdString(), testing::HasSubstr("ws: KWinComponents.Workspace"));
     EXPECT_EQ(KWinScript::plasmaVersion(QStringLiteral("plasma")), 5);
 
     // A name that could close the string it goes in would let the bus write the script.
-    EXPECT_EQ(KWinScript::text(shipped, 5, QStringLiteral(":1.4\"; evil(); \""), 7), std::nullopt);
-    EXPECT_EQ(KWinScript::text(shipped, 5, QString(), 7), std::nullopt);
-    EXPECT_EQ(KWinScript::text(shipped, 5, QStringLiteral(":1.4"), 0), std::nullopt);
+    EXPECT_EQ(KWinScript::text(shipped, 5, QStringLiteral(":1.4\"; evil(); \""), 7, secret), std::nullopt);
+    EXPECT_EQ(KWinScript::text(shipped, 5, QString(), 7, secret), std::nullopt);
+    EXPECT_EQ(KWinScript::text(shipped, 5, QStringLiteral(":1.4"), 0, secret), std::nullopt);
+    // Without a secret that cannot be guessed, or a place for it, any script in KWin could pass for it.
+    for (const QString& weak :
+         {QString(), QStringLiteral("1234"), secret.left(31), secret.left(31) + QStringLiteral("\""),
+          secret.left(31) + QStringLiteral("é")})
+        EXPECT_EQ(KWinScript::text(shipped, 5, QStringLiteral(":1.4"), 7, weak), std::nullopt)
+            << weak.toStdString();
+    EXPECT_EQ(KWinScript::text(QString(shipped).remove(QStringLiteral("@SECRET@")), 5, QStringLiteral(":1.4"),
+                               7, secret),
+              std::nullopt);
 }
 
 TEST(KWinScriptTest, OnlyAWholeReportOfTheActiveWindowCounts) {

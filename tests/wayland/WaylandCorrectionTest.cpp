@@ -12,6 +12,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusUnixFileDescriptor>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -19,10 +20,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"
+#include "wayland/KWinWindows.h"
 #include "wayland/NotificationService.h"
 
 using namespace quillet;
@@ -38,57 +42,6 @@ bool onKWin() {
 QString editorText(const QProcess& editor) {
     return fieldText(editor.processId()).value_or(QStringLiteral("<no field>"));
 }
-
-/// The windows KWin has, as a script of the test's reports them: pid, caption, frame, buffer, active.
-class KWinWindows : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "com.lumenfold.quillet.TestProbe")
-public:
-    KWinWindows() {
-        QDBusConnection::sessionBus().registerObject("/probe", this, QDBusConnection::ExportAllSlots);
-    }
-    QJsonArray list() {
-        QFile script(dir.filePath("windows.js"));
-        script.open(QIODevice::WriteOnly);
-        script.write(
-            QStringLiteral(
-                "var r = function (g) { return [g.x, g.y, g.width, g.height]; };\n"
-                "callDBus('%1', '/probe', 'com.lumenfold.quillet.TestProbe', 'Report', JSON.stringify("
-                "workspace.clientList().map(function (w) { return { pid: w.pid, caption: String(w.caption), "
-                "frame: r(w.frameGeometry), buffer: r(w.bufferGeometry), active: w.active }; })));\n")
-                .arg(QDBusConnection::sessionBus().baseService())
-                .toUtf8());
-        script.close();
-        m_report.reset();
-        kwin("unloadScript", {QStringLiteral("quillet-test")});
-        kwin("loadScript", {script.fileName(), QStringLiteral("quillet-test")});
-        kwin("start", {});
-        waitUntil([&] { return m_report.has_value(); }, 5000);
-        return m_report.value_or(QJsonArray());
-    }
-    std::optional<QJsonObject> of(qint64 pid, const QString& caption = {}) {
-        for (const QJsonValue& w : list()) {
-            const QJsonObject o = w.toObject();
-            if (o["pid"].toInteger() == pid &&
-                (caption.isEmpty() ? o["active"].toBool() : o["caption"] == caption))
-                return o;
-        }
-        return std::nullopt;
-    }
-
-public Q_SLOTS:
-    void Report(const QString& json) { m_report = QJsonDocument::fromJson(json.toUtf8()).array(); }
-
-private:
-    static void kwin(const QString& method, const QList<QVariant>& args) {
-        QDBusMessage call =
-            QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", method);
-        call.setArguments(args);
-        QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
-    }
-    QTemporaryDir dir;
-    std::optional<QJsonArray> m_report;
-};
 
 QRectF rectOf(const QJsonValue& v) {
     const QJsonArray a = v.toArray();
@@ -408,6 +361,82 @@ TEST_F(KWinScriptTest, AFieldThatIgnoresWritesGetsThePasteAndTheClipboardComesBa
         << "clipboard: " << clipboard.toStdString();
 }
 
+// Quit and started again in the same KWin: the icon comes back, from a script that calls the new copy.
+TEST_F(KWinScriptTest, TheIconComesBackWhenQuilletIsQuitAndStartedAgain) {
+    startGedit();
+    std::optional<QRectF> field;
+    ASSERT_TRUE(waitUntil([&] { return (field = trueFieldFrame(true)) && iconShown(*field); }, 10000))
+        << "the first copy's icon: " << iconAndField(field);
+    EXPECT_EQ(runProgram(quilletBinary(), {"--quit"}), 0);
+    ASSERT_TRUE(waitUntil([&] { return busOwner() == 0; }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return !iconShown(*field); }, 5000)) << "the icon goes with it";
+    EXPECT_EQ(quillet.process.readAllStandardError().toStdString(), "") << "nothing in the first one's logs";
+    ASSERT_TRUE(quillet.start());
+    ASSERT_TRUE(waitUntil([&] { return busOwner() == quillet.pid(); }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows("Global shortcut"); }, 15000));
+    // As at login: the editor comes over the settings the new copy shows.
+    stopEditor();
+    startGedit();
+    iconClickReturnUndo("gedit after the restart", true);
+}
+
+// Every script in KWin calls from KWin's one connection to the bus, and any program may load one:
+// only Quillet's own script, with the secret of its load, is heard; the rest are refused.
+TEST_F(KWinScriptTest, CallsFromAnythingButQuilletsOwnScriptAreRefused) {
+    startGedit();
+    std::optional<QRectF> field, icon;
+    ASSERT_TRUE(
+        waitUntil([&] { return (field = trueFieldFrame(true)) && (icon = iconShown(*field)); }, 10000))
+        << iconAndField(field);
+    const QString elsewhere = QStringLiteral(R"({"pid":%1,"frame":{"x":900,"y":600,"w":300,"h":150},)"
+                                             R"("buffer":{"x":900,"y":600,"w":300,"h":150}})")
+                                  .arg(editor.processId());
+
+    // A program of its own, even one that read the secret from the script's file.
+    QString secret;
+    const QDir scripts(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/quillet-kwin");
+    for (const QString& name : scripts.entryList({"quillet-*.qml"}, QDir::Files)) {
+        QFile file(scripts.filePath(name));
+        file.open(QIODevice::ReadOnly);
+        static const QRegularExpression written(QStringLiteral(R"re(secret: "(\w+)")re"));
+        secret = written.match(QString::fromUtf8(file.readAll())).captured(1);
+    }
+    ASSERT_EQ(secret.size(), 64) << "the script's file holds its secret";
+    for (const auto& [method, args] : QList<QPair<QString, QVariantList>>{{"IconClicked", {secret}},
+                                                                          {"Window", {secret, elsewhere}},
+                                                                          {"NextOrders", {secret}},
+                                                                          {"Hello", {secret}}}) {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            "com.lumenfold.quillet", "/com/lumenfold/quillet/KWin", "com.lumenfold.quillet.KWin", method);
+        call.setArguments(args);
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+        EXPECT_EQ(reply.errorName().toStdString(), "com.lumenfold.quillet.KWin.Error.AccessDenied")
+            << method.toStdString();
+    }
+
+    // A script loaded into KWin beside Quillet's, without the secret.
+    QFile foreign(sourcePath("tests/wayland/ForeignKWinScript.qml"));
+    ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
+    const QJsonArray outcomes =
+        windows.runQml(QString::fromUtf8(foreign.readAll()).replace("@WINDOW@", elsewhere));
+    QStringList said;
+    for (const QJsonValue& outcome : outcomes)
+        said << outcome.toString();
+    said.sort();
+    EXPECT_EQ(said, (QStringList{"IconClicked refused", "NextOrders refused", "Window refused"}));
+
+    // The icon stays at the field, no panel opens, and Quillet's own script is still heard.
+    EXPECT_TRUE(holdsFor(
+        [&] {
+            const std::optional<QRectF> now = iconShown(*field);
+            return now && std::abs(now->x() - icon->x()) <= 2 && std::abs(now->y() - icon->y()) <= 2;
+        },
+        1500))
+        << iconAndField(field);
+    EXPECT_FALSE(quillet.shows(kMistakeFixed)) << "a panel opened";
+    iconClickReturnUndo("gedit", true);
+}
+
 // Not a check: the figures `tools/kwin-latency.sh` reports. Ten times each: from a click into the
 // field to the icon on screen (screenshots of its corner, a few milliseconds each), and from Return
 // in the panel to the text in a field that takes it only through the paste.
@@ -458,5 +487,3 @@ TEST_F(WaylandCorrectionTest, WithoutItsEntryKWinsKeysAreMissedAndTheHintSaysWhy
     EXPECT_TRUE(quillet.shows("KWin does not let Quillet press keys")) << "the settings say so";
 }
 }  // namespace
-
-#include "WaylandCorrectionTest.moc"

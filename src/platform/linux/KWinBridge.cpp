@@ -6,6 +6,7 @@
 #include <QDBusServiceWatcher>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -20,9 +21,19 @@ namespace {
 const QString scriptingPath = QStringLiteral("/Scripting");
 const QString scriptingInterface = QStringLiteral("org.kde.kwin.Scripting");
 
+const QString scriptPrefix = QStringLiteral("quillet-");
+
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit() &&
+           QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+/// `words` random 32-bit words from the system's source, in hex.
+QString randomHex(int words) {
+    QByteArray raw(words * int(sizeof(quint32)), Qt::Uninitialized);
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(raw.data()), words);
+    return QString::fromLatin1(raw.toHex());
 }
 
 }  // namespace
@@ -71,30 +82,59 @@ bool KWinBridge::load() {
     QFile emblem(QStringLiteral(":/quillet/kwin/emblem.svg"));
     if (!shipped.open(QIODevice::ReadOnly) || !emblem.open(QIODevice::ReadOnly))
         return false;
+    // A new secret at each load: whatever learned an earlier one is shut out again.
+    m_secret = randomHex(8);
     const std::optional<QString> script =
         KWinScript::text(QString::fromUtf8(shipped.readAll()),
                          KWinScript::plasmaVersion(qEnvironmentVariable("KDE_SESSION_VERSION")),
-                         m_bus.baseService(), QCoreApplication::applicationPid());
-    // KWin reads the script from a file: one of this user's alone, gone with the session.
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    const QString dir = runtime + QStringLiteral("/quillet-kwin");
-    if (!script || runtime.isEmpty() || !QDir().mkpath(dir) ||
-        !QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
-        return false;
-    const QString path = dir + QStringLiteral("/quillet.qml");
-    if (!writeFile(path, script->toUtf8()) ||
-        !writeFile(dir + QStringLiteral("/emblem.svg"), emblem.readAll()))
+                         m_bus.baseService(), QCoreApplication::applicationPid(), m_secret);
+    if (!script || !writeScript(script->toUtf8(), emblem.readAll()))
         return false;
     // A copy left by an earlier run that ended without unloading it talks to a name long gone.
-    const QDBusMessage loaded = callKWin(QStringLiteral("isScriptLoaded"), {scriptName});
-    if (loaded.type() != QDBusMessage::ReplyMessage)
+    const auto stillLoaded = [this] {
+        const QDBusMessage loaded = callKWin(QStringLiteral("isScriptLoaded"), {scriptName});
+        return loaded.type() != QDBusMessage::ReplyMessage ? std::optional<bool>()
+                                                           : loaded.arguments().value(0).toBool();
+    };
+    std::optional<bool> loaded = stillLoaded();
+    if (!loaded)
         return false;
-    if (loaded.arguments().value(0).toBool())
+    if (*loaded) {
         callKWin(QStringLiteral("unloadScript"), {scriptName});
-    const QDBusMessage id = callKWin(QStringLiteral("loadDeclarativeScript"), {path, scriptName});
+        // KWin lets it go on a later turn of its loop, and refuses a script of the same name until then.
+        for (int tries = 0; tries < 20 && loaded.value_or(false); ++tries)
+            loaded = stillLoaded();
+    }
+    const QDBusMessage id = callKWin(QStringLiteral("loadDeclarativeScript"), {m_scriptPath, scriptName});
     if (id.type() != QDBusMessage::ReplyMessage || id.arguments().value(0).toInt() < 0)
         return false;
     return callKWin(QStringLiteral("start"), {}).type() == QDBusMessage::ReplyMessage;
+}
+
+bool KWinBridge::writeScript(const QByteArray& script, const QByteArray& emblem) {
+    // KWin reads the script from a file: one of this user's alone, gone with the session.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString dir = runtime + QStringLiteral("/quillet-kwin");
+    if (runtime.isEmpty() || !QDir().mkpath(dir) ||
+        !QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
+        return false;
+    // Those of earlier runs, and of this one before KWin started anew, are read no more.
+    removeScriptFile();
+    const QDir scripts(dir);
+    for (const QString& old : scripts.entryList({scriptPrefix + QStringLiteral("*.qml")}, QDir::Files))
+        QFile::remove(scripts.filePath(old));
+    // KWin compiles a script once for each file name and, for as long as it runs, runs what it
+    // compiled then whenever that name is loaded again: the first load's bus name and secret, long
+    // after that copy of Quillet has gone. So each load has a file name of its own.
+    m_scriptPath = scripts.filePath(scriptPrefix + randomHex(4) + QStringLiteral(".qml"));
+    return writeFile(m_scriptPath, script) &&
+           writeFile(scripts.filePath(QStringLiteral("emblem.svg")), emblem);
+}
+
+void KWinBridge::removeScriptFile() {
+    if (!m_scriptPath.isEmpty())
+        QFile::remove(m_scriptPath);
+    m_scriptPath.clear();
 }
 
 void KWinBridge::unload() {
@@ -105,16 +145,17 @@ void KWinBridge::unload() {
     m_orders = {KWinScript::quit()};
     flush();
     callKWin(QStringLiteral("unloadScript"), {scriptName});
+    removeScriptFile();
+    m_secret.clear();
     setActive(false);
 }
 
-bool KWinBridge::fromKWin(const QDBusMessage& message) {
-    if (!m_kwinOwner.isEmpty() && message.service() == m_kwinOwner)
-        return true;
-    // KWin may have started anew since the script was loaded.
-    if (m_bus.interface())
+bool KWinBridge::fromScript(const QString& secret, const QDBusMessage& message) {
+    // KWin may have started anew since the script was loaded: then the secret is a new one too.
+    const auto fromKWin = [&] { return !m_kwinOwner.isEmpty() && message.service() == m_kwinOwner; };
+    if (!fromKWin() && m_bus.interface())
         m_kwinOwner = m_bus.interface()->serviceOwner(kwinService).value();
-    if (!m_kwinOwner.isEmpty() && message.service() == m_kwinOwner)
+    if (fromKWin() && !m_secret.isEmpty() && secret == m_secret)
         return true;
     m_bus.send(message.createErrorReply(QStringLiteral("com.lumenfold.quillet.KWin.Error.AccessDenied"),
                                         QStringLiteral("Only KWin's script for Quillet may call this.")));
@@ -132,13 +173,13 @@ void KWinBridge::setActive(bool active) {
     Q_EMIT activeChanged(active);
 }
 
-void KWinBridge::Hello(const QDBusMessage& message) {
-    if (fromKWin(message))
+void KWinBridge::Hello(const QString& secret, const QDBusMessage& message) {
+    if (fromScript(secret, message))
         setActive(true);
 }
 
-void KWinBridge::Window(const QString& json, const QDBusMessage& message) {
-    if (!fromKWin(message))
+void KWinBridge::Window(const QString& secret, const QString& json, const QDBusMessage& message) {
+    if (!fromScript(secret, message))
         return;
     setActive(true);
     const std::optional<KWinScript::ActiveWindow> window = KWinScript::activeWindow(json.toUtf8());
@@ -148,13 +189,13 @@ void KWinBridge::Window(const QString& json, const QDBusMessage& message) {
     Q_EMIT windowChanged();
 }
 
-void KWinBridge::IconClicked(const QDBusMessage& message) {
-    if (fromKWin(message))
+void KWinBridge::IconClicked(const QString& secret, const QDBusMessage& message) {
+    if (fromScript(secret, message))
         Q_EMIT iconClicked();
 }
 
-QString KWinBridge::NextOrders(const QDBusMessage& message) {
-    if (!fromKWin(message))
+QString KWinBridge::NextOrders(const QString& secret, const QDBusMessage& message) {
+    if (!fromScript(secret, message))
         return {};
     setActive(true);
     // An earlier call still open is one KWin stopped waiting for.

@@ -1,6 +1,8 @@
 // Quillet's side of its helper script inside KWin (resources/kwin): loads it over D-Bus at start and
 // unloads it at the end, hears where the active window is and when the icon is clicked, and hands
-// the script its orders (the icon, the panel's place) as answers to a call it keeps open.
+// the script its orders (the icon, the panel's place) as answers to a call it keeps open. Every script
+// in KWin calls from KWin's one connection to the bus, and any program may load one: Quillet's is told
+// apart by a secret chosen at each load and written only into its script, in a file of this user's.
 #pragma once
 
 #include <QByteArray>
@@ -61,14 +63,17 @@ Q_SIGNALS:
     void iconClicked();
 
 public Q_SLOTS:
-    // Called by the script, and by nobody else: calls from any other sender are refused.
-    Q_SCRIPTABLE void Hello(const QDBusMessage& message);
-    Q_SCRIPTABLE void Window(const QString& json, const QDBusMessage& message);
-    Q_SCRIPTABLE void IconClicked(const QDBusMessage& message);
-    Q_SCRIPTABLE QString NextOrders(const QDBusMessage& message);
+    // Called by the script, and by nobody else: calls without this load's secret, or from any sender
+    // but KWin, are refused with an error and change nothing.
+    Q_SCRIPTABLE void Hello(const QString& secret, const QDBusMessage& message);
+    Q_SCRIPTABLE void Window(const QString& secret, const QString& json, const QDBusMessage& message);
+    Q_SCRIPTABLE void IconClicked(const QString& secret, const QDBusMessage& message);
+    Q_SCRIPTABLE QString NextOrders(const QString& secret, const QDBusMessage& message);
 
 private:
-    bool fromKWin(const QDBusMessage& message);
+    bool fromScript(const QString& secret, const QDBusMessage& message);
+    bool writeScript(const QByteArray& script, const QByteArray& emblem);
+    void removeScriptFile();
     void send(const QByteArray& order);
     void flush();
     void setActive(bool active);
@@ -78,6 +83,8 @@ private:
     QDBusConnection m_bus;
     QDBusServiceWatcher* m_watcher = nullptr;
     QString m_kwinOwner;
+    QString m_secret;
+    QString m_scriptPath;
     bool m_active = false;
     bool m_loaded = false;
     std::optional<QDBusMessage> m_openCall;

@@ -20,7 +20,12 @@ const QStringList textTypes = {PasteboardType::plainText, QStringLiteral("text/p
 WlClipboardPasteboard::WlClipboardPasteboard(std::unique_ptr<Pasteboard> fallback)
     : m_fallback(std::move(fallback)),
       m_copy(QStandardPaths::findExecutable(QStringLiteral("wl-copy"))),
-      m_paste(QStandardPaths::findExecutable(QStringLiteral("wl-paste"))) {}
+      m_paste(QStandardPaths::findExecutable(QStringLiteral("wl-paste"))) {
+    if (isAvailable())
+        m_control = std::make_unique<WlDataControl>();
+}
+
+WlClipboardPasteboard::~WlClipboardPasteboard() = default;
 
 std::optional<QByteArray> WlClipboardPasteboard::run(const QString& program, const QStringList& arguments,
                                                      const QByteArray& input) {
@@ -79,12 +84,30 @@ void WlClipboardPasteboard::clear() {
         m_fallback->clear();
 }
 
+bool WlClipboardPasteboard::lend(const PasteboardItem& item) {
+    // Served by this program, so gone when it quits: only for what it lends, never the user's own.
+    if (!m_control || !m_control->isOffered() || !item.contains(PasteboardType::passwordManagerHint))
+        return false;
+    QMap<QString, QByteArray> formats;
+    for (auto it = item.begin(); it != item.end(); ++it) {
+        if (it.key() != PasteboardType::plainText) {
+            formats.insert(it.key(), it.value());
+            continue;
+        }
+        for (const QString& type : textTypes)
+            formats.insert(type, it.value());
+    }
+    return m_control->offer(formats);
+}
+
 void WlClipboardPasteboard::write(const QList<PasteboardItem>& items) {
     if (!isAvailable())
         return m_fallback->write(items);
     if (items.isEmpty() || items.first().isEmpty())
         return clear();
     const PasteboardItem& item = items.first();
+    if (lend(item))
+        return;
     QString type;
     for (const QString& candidate : textTypes) {
         if (item.contains(candidate)) {

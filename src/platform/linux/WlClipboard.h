@@ -2,12 +2,15 @@
 // the clipboard only to the focused window, but KWin also offers the data-control interface, which
 // wl-copy and wl-paste (wl-clipboard) speak. Used for the paste into another program's field and
 // for putting the user's clipboard back after it; one format is kept (text, where there is text).
+// Text Quillet lends goes with the hint for clipboard managers, which wl-copy cannot offer beside
+// it: Quillet offers the two itself (WlDataControl).
 #pragma once
 
 #include <QString>
 #include <memory>
 
 #include "platform/Pasteboard.h"
+#include "platform/linux/WlDataControl.h"
 
 namespace quillet {
 
@@ -17,6 +20,7 @@ public:
     static constexpr int timeoutMs = 1000;
 
     explicit WlClipboardPasteboard(std::unique_ptr<Pasteboard> fallback);
+    ~WlClipboardPasteboard() override;
     /// Whether wl-copy and wl-paste are installed; without them every call goes to the fallback.
     bool isAvailable() const { return !m_copy.isEmpty() && !m_paste.isEmpty(); }
 
@@ -32,7 +36,10 @@ private:
                                   const QByteArray& input = {});
     std::optional<QString> preferredType();
 
+    bool lend(const PasteboardItem& item);
+
     std::unique_ptr<Pasteboard> m_fallback;
+    std::unique_ptr<WlDataControl> m_control;
     QString m_copy;
     QString m_paste;
     bool m_timedOut = false;

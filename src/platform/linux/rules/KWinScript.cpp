@@ -35,11 +35,18 @@ QByteArray compact(const QJsonObject& o) {
 
 }  // namespace
 
+bool fitSecret(const QString& secret) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9]{32,128}$"));
+    return plain.match(secret).hasMatch();
+}
+
 std::optional<QString> text(const QString& templateText, int plasmaVersion, const QString& service,
-                            qint64 pid) {
+                            qint64 pid, const QString& secret) {
     // A unique bus name (":1.42") or a well-known one; nothing that could end the string it goes in.
     static const QRegularExpression busName(QStringLiteral("^:?[A-Za-z0-9_.-]{1,255}$"));
-    if (!busName.match(service).hasMatch() || pid <= 0 || !templateText.contains(QLatin1String("@SERVICE@")))
+    if (!busName.match(service).hasMatch() || pid <= 0 || !fitSecret(secret) ||
+        !templateText.contains(QLatin1String("@SERVICE@")) ||
+        !templateText.contains(QLatin1String("@SECRET@")))
         return std::nullopt;
     QString script = templateText;
     const bool six = plasmaVersion >= 6;
@@ -49,6 +56,7 @@ std::optional<QString> text(const QString& templateText, int plasmaVersion, cons
                    six ? QLatin1String("KWinComponents.Workspace") : QLatin1String("workspace"));
     script.replace(QLatin1String("@SERVICE@"), service);
     script.replace(QLatin1String("@PID@"), QString::number(pid));
+    script.replace(QLatin1String("@SECRET@"), secret);
     return script;
 }
 

@@ -18,10 +18,15 @@ struct ActiveWindow {
 };
 
 /// The script for Plasma `plasmaVersion` (5 or 6: KWin 6 renamed its module and workspace) from the
-/// shipped `templateText`, talking to the bus name `service` only and placing process `pid`'s windows.
-/// Empty when the name or the template is unfit to be written into a script.
+/// shipped `templateText`, talking to the bus name `service` only, placing process `pid`'s windows and
+/// showing `secret` with every call, which tells its calls from those of any other script in KWin.
+/// Empty when the name, the secret or the template is unfit to be written into a script.
 std::optional<QString> text(const QString& templateText, int plasmaVersion, const QString& service,
-                            qint64 pid);
+                            qint64 pid, const QString& secret);
+
+/// Whether `secret` is fit to be the script's: long enough not to be guessed, and plain letters and
+/// digits that cannot end the string it goes in.
+bool fitSecret(const QString& secret);
 
 /// The Plasma version to load the script for, from KDE_SESSION_VERSION (5 when unset or unknown).
 int plasmaVersion(const QString& sessionVersion);
