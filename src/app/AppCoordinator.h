@@ -14,6 +14,7 @@
 #include "core/FocusedField.h"
 #include "core/History.h"
 #include "core/HotkeyManager.h"
+#include "core/IconRule.h"
 #include "core/Pause.h"
 #include "core/TextIO.h"
 #include "core/TriggerFreshness.h"
@@ -127,6 +128,8 @@ public:
 
 private:
     void handleFocus(const std::optional<FocusedField>& field);
+    /// The pause and the user's lists, as the icon and the requests obey them now.
+    IconRule::Conditions iconConditions() const;
     void startMonitorWhenTrusted();
     /// Whether `field` is still the one a request made by `trigger` is about. `justRead`: `field`
     /// was found as the focused one a moment ago.

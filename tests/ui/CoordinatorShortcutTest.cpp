@@ -46,6 +46,43 @@ TEST_F(CoordinatorShortcutTest, NothingOfOurOwnWindowsIsReadOrSent) {
     EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "no copy in our own window";
 }
 
+// A pause, or the application on the block list, keeps the shortcut (and `quillet --trigger`, which
+// does what it does) out as it keeps the icon away: nothing of it is read, copied or sent, and the
+// beep says the press was heard.
+TEST_F(CoordinatorShortcutTest, APauseAndTheBlockListHoldForTheShortcutAsForTheIcon) {
+    const AXElement field = focusField("Their is a mistake here.");
+    coordinator->pause(std::nullopt);
+    coordinator->hotkeyTriggered();
+    EXPECT_EQ(coordinator->suggestionController(), nullptr) << "paused";
+    EXPECT_EQ(desktop.beep.count, 1);
+    coordinator->resume();
+
+    desktop.settings.setBlocklist({kEditorId});
+    coordinator->reconsiderField();
+    coordinator->hotkeyTriggered();
+    EXPECT_EQ(coordinator->suggestionController(), nullptr) << "blocked";
+    EXPECT_EQ(desktop.beep.count, 2);
+    desktop.scheduler.advance(std::chrono::seconds(2));
+    EXPECT_TRUE(desktop.http.requests.isEmpty());
+
+    // Where no field can be read, the application in front decides: nothing of it is copied.
+    desktop.ax.setFocused(AXElement());
+    desktop.ax.notify(kEditorPid, field, AXNotification::focusedUIElementChanged);
+    const RunningApplication notes{kEditorPid + 1, QStringLiteral("org.example.Notes"),
+                                   QStringLiteral("Notes")};
+    desktop.workspace.addApp(notes);
+    desktop.workspace.activateApp(notes);
+    desktop.settings.setBlocklist({QStringLiteral("org.example.Notes")});
+    desktop.scheduler.runPending();
+    coordinator->hotkeyTriggered();
+    desktop.scheduler.advance(TextIO::copyDelay);
+    EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "no copy in a blocked application";
+    desktop.settings.setBlocklist({});
+    coordinator->hotkeyTriggered();
+    EXPECT_FALSE(desktop.keys.presses.isEmpty()) << "once unblocked, the clipboard road is taken";
+    EXPECT_TRUE(desktop.http.requests.isEmpty());
+}
+
 // While the shortcut's keys are down the desktop holds the keyboard, and GTK reports the field's
 // focus gone until they are released; that report may come before the press.
 TEST_F(CoordinatorShortcutTest, TheShortcutKeepsTheFieldWhoseFocusTheKeyGrabTookAway) {
