@@ -422,12 +422,13 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
     // Settings or the setup window in front: their own texts are never read, copied or sent.
     if (!OwnWindows::allowRequest(m_services.workspace, m_currentField))
         return;
-    // A pause, or the application on the block list: nothing of it is read, copied or sent.
-    if (isPaused()) {
+    // A request with no press seen behind it obeys the user's rules: while paused, or in an
+    // application on the block list, nothing is read, copied or sent.
+    if (trigger.byRequest && isPaused()) {
         m_services.beep.beep();
         return;
     }
-    const Trigger held{std::nullopt, trigger.field};
+    const Trigger held{std::nullopt, trigger.field, trigger.byRequest};
     if (waitForKeyPresence([held](AppCoordinator& c) { c.hotkeyTriggered(held); }))
         return;
     // Read once more: the field found now is the current one from here on. Where nothing can be
@@ -441,10 +442,10 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
     }
     const std::optional<RunningApplication> front =
         m_currentField ? std::nullopt : m_services.workspace.frontmostApplication();
-    if (IconRule::leavesAlone(m_currentField ? m_currentField->bundleID
-                              : front        ? front->bundleIdentifier
-                                             : std::nullopt,
-                              iconConditions())) {
+    if (trigger.byRequest && IconRule::leavesAlone(m_currentField ? m_currentField->bundleID
+                                                   : front        ? front->bundleIdentifier
+                                                                  : std::nullopt,
+                                                   iconConditions())) {
         m_services.beep.beep();
         return;
     }

@@ -78,7 +78,8 @@ public:
     /// Opens the suggestion panel for the current (or the focused) field, when `trigger` is still
     /// fresh and the field it was made for still has the keyboard.
     void presentSuggestions(const Trigger& trigger = {});
-    /// The global hotkey: the field path when a field can be read, else copy and paste.
+    /// The global hotkey, or a request of another process (`trigger.byRequest`, which the pause and
+    /// the block list stop): the field path when a field can be read, else copy and paste.
     void hotkeyTriggered(const Trigger& trigger = {});
     /// Orders the panel out and returns the icon to `ready`.
     void closeSuggestions();

@@ -23,7 +23,7 @@ struct Conditions {
 
 /// Whether the user's rules keep the program out of the application `bundleID` (empty: one without
 /// an identifier) now: a pause in force, or the application on the block list. The icon does not
-/// show there, and no request (the shortcut, `quillet --trigger`) reads or sends anything of it.
+/// show there, and a request of another process (`quillet --trigger`) reads nothing of it.
 bool leavesAlone(const std::optional<QString>& bundleID, const Conditions& conditions);
 
 /// Whether the icon shows at `field` (empty: no editable field has the keyboard). `words` counts

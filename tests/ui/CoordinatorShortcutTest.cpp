@@ -13,6 +13,7 @@ using namespace quillet;
 namespace {
 
 using CoordinatorShortcutTest = test::AppCoordinatorTest;
+using test::kEditorId;
 using test::kEditorPid;
 
 TEST_F(CoordinatorShortcutTest, HotkeyWithNothingSelectedBeepsAndWithoutKeyAsksForSettings) {
@@ -46,20 +47,23 @@ TEST_F(CoordinatorShortcutTest, NothingOfOurOwnWindowsIsReadOrSent) {
     EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "no copy in our own window";
 }
 
-// A pause, or the application on the block list, keeps the shortcut (and `quillet --trigger`, which
-// does what it does) out as it keeps the icon away: nothing of it is read, copied or sent, and the
-// beep says the press was heard.
-TEST_F(CoordinatorShortcutTest, APauseAndTheBlockListHoldForTheShortcutAsForTheIcon) {
+// `quillet --trigger`, or any program on the session bus, asks with no press of the user's seen:
+// while paused, or with an application on the block list in front, nothing of it is read, copied
+// or sent, and a beep says the request was heard. (The shortcut's own press goes ahead: see
+// ClickOpensOnePanelAnchoredToTheIconTheHotkeyToTheFieldOrScreen.)
+TEST_F(CoordinatorShortcutTest, ARequestOfAnotherProcessObeysThePauseAndTheBlockList) {
+    Trigger request;
+    request.byRequest = true;
     const AXElement field = focusField("Their is a mistake here.");
     coordinator->pause(std::nullopt);
-    coordinator->hotkeyTriggered();
+    coordinator->hotkeyTriggered(request);
     EXPECT_EQ(coordinator->suggestionController(), nullptr) << "paused";
     EXPECT_EQ(desktop.beep.count, 1);
     coordinator->resume();
 
     desktop.settings.setBlocklist({kEditorId});
     coordinator->reconsiderField();
-    coordinator->hotkeyTriggered();
+    coordinator->hotkeyTriggered(request);
     EXPECT_EQ(coordinator->suggestionController(), nullptr) << "blocked";
     EXPECT_EQ(desktop.beep.count, 2);
     desktop.scheduler.advance(std::chrono::seconds(2));
@@ -74,11 +78,11 @@ TEST_F(CoordinatorShortcutTest, APauseAndTheBlockListHoldForTheShortcutAsForTheI
     desktop.workspace.activateApp(notes);
     desktop.settings.setBlocklist({QStringLiteral("org.example.Notes")});
     desktop.scheduler.runPending();
-    coordinator->hotkeyTriggered();
+    coordinator->hotkeyTriggered(request);
     desktop.scheduler.advance(TextIO::copyDelay);
     EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "no copy in a blocked application";
     desktop.settings.setBlocklist({});
-    coordinator->hotkeyTriggered();
+    coordinator->hotkeyTriggered(request);
     EXPECT_FALSE(desktop.keys.presses.isEmpty()) << "once unblocked, the clipboard road is taken";
     EXPECT_TRUE(desktop.http.requests.isEmpty());
 }
