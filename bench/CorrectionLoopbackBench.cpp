@@ -193,7 +193,6 @@ struct Rig {
     bool triggerAndWait() {
         server.clear();
         QProcess later;
-        later.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         const qint64 madeAt = std::chrono::duration_cast<std::chrono::milliseconds>(
                                   std::chrono::steady_clock::now().time_since_epoch())
                                   .count();
