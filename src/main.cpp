@@ -11,6 +11,7 @@
 #include "app/Platform.h"
 #include "app/ScreenshotMode.h"
 #include "app/SessionMode.h"
+#include "core/BusRequestRule.h"
 #include "core/KWinKeysHint.h"
 #include "core/LaunchMode.h"
 #include "core/SelfCheck.h"
@@ -26,6 +27,7 @@
 #include "platform/linux/rules/SessionBus.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillet;
 
@@ -85,6 +87,12 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext& context, const QS
         std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
+// The paths this program runs from: its own file, and the one it was installed to. A copy holding
+// the running copy's name from either is this program; any other program hears no request of ours.
+QStringList ownPrograms() {
+    return {DBusInstanceChannel::programOf(::getpid()), QString::fromUtf8(QUILLET_INSTALLED_PROGRAM)};
+}
+
 int runScreenshots(const QString& directory) {
     // The user's preferences are shown as they are and never written; the key is the demonstration's.
     const IniDefaults preferences;
@@ -107,6 +115,12 @@ int runDoctor(bool sessionBus) {
         const QString program = QCoreApplication::applicationFilePath();
         desktop << KWinKeysHint::doctorLine(KWinKeysHint::Status{
             platform.fakeInput->isOffered(), FakeInput::entryInstalledFor(program), true, program});
+    }
+    if (sessionBus) {
+        DBusInstanceChannel channel;
+        const QString runningCopy = SingleInstance::doctorLine(channel.holder(), ownPrograms());
+        if (!runningCopy.isEmpty())
+            desktop << runningCopy;
     }
     QTextStream out(stdout);
     SelfCheck::run(
@@ -164,11 +178,17 @@ int main(int argc, char** argv) {
 
     // One copy at a time: a later start hands its request to the running one and ends.
     AppDelegate* running = nullptr;
+    // What other processes may ask of the running copy; until it runs, nothing.
+    std::optional<BusRequestRule> busRule;
     DBusInstanceChannel channel;
     const LaunchDecision decision = SingleInstance::start(
-        mode.kind, channel, [&running](InstanceRequest r, std::chrono::milliseconds age) {
+        mode.kind, channel, ownPrograms(),
+        [&running](InstanceRequest r, std::chrono::milliseconds age) {
             if (running)
                 running->handleRequest(r, age);
+        },
+        [&busRule](InstanceRequest r, std::optional<std::chrono::milliseconds> age) {
+            return busRule ? busRule->admit(r, age) : InstanceChannel::Admission::busy;
         });
     if (!decision.message.isEmpty()) {
         std::FILE* stream = decision.messageIsError ? stderr : stdout;
@@ -189,12 +209,14 @@ int main(int argc, char** argv) {
     // A tray program: no main window; Quit in the tray menu (or in the settings) ends the loop.
     AppDelegate delegate(settings, CoordinatorServices::from(platform));
     running = &delegate;
+    busRule.emplace(*platform.scheduler);
     delegate.coordinator().inputEventAge = platform.inputEventAge;
     applySessionMode(delegate, platform);
     delegate.applicationDidFinishLaunching(decision.firstRequest);
     QuitSignals::install(&delegate, [&delegate] { delegate.quit(); });
     const int status = QApplication::exec();
     running = nullptr;
+    busRule.reset();
     // The name goes before anything else is torn down, so a start made now becomes the running copy.
     channel.release();
     return status;

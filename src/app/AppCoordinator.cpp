@@ -171,6 +171,10 @@ void AppCoordinator::pause(std::optional<qint64> seconds) {
     m_overlay.hide();
 }
 
+IconRule::Conditions AppCoordinator::iconConditions() const {
+    return IconRule::Conditions{isPaused(), m_settings.blocklist(), m_settings.minWordCount()};
+}
+
 void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     m_currentField = field;
     if (field && field->pid != m_services.workspace.ownPid())
@@ -183,8 +187,7 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         return;
     }
     Accessibility& ax = m_services.ax;
-    const IconRule::Conditions conditions{isPaused(), m_settings.blocklist(), m_settings.minWordCount()};
-    const bool shows = IconRule::shows(ax, field, conditions, [&] {
+    const bool shows = IconRule::shows(ax, field, iconConditions(), [&] {
         // The monitor has just read the text of the field it follows; only another field is read here.
         if (m_monitor.current() && m_monitor.current()->element == field->element)
             if (const std::optional<int> words = m_monitor.currentWordCount())
@@ -419,7 +422,13 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
     // Settings or the setup window in front: their own texts are never read, copied or sent.
     if (!OwnWindows::allowRequest(m_services.workspace, m_currentField))
         return;
-    const Trigger held{std::nullopt, trigger.field};
+    // A request with no press seen behind it obeys the user's rules: while paused, or in an
+    // application on the block list, nothing is read, copied or sent.
+    if (trigger.byRequest && isPaused()) {
+        m_services.beep.beep();
+        return;
+    }
+    const Trigger held{std::nullopt, trigger.field, trigger.byRequest};
     if (waitForKeyPresence([held](AppCoordinator& c) { c.hotkeyTriggered(held); }))
         return;
     // Read once more: the field found now is the current one from here on. Where nothing can be
@@ -430,6 +439,15 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
                                                   m_monitor.systemWide(), m_lastOtherField);
         m_currentField = std::move(found.field);
         near = found.near;
+    }
+    const std::optional<RunningApplication> front =
+        m_currentField ? std::nullopt : m_services.workspace.frontmostApplication();
+    if (trigger.byRequest && IconRule::leavesAlone(m_currentField ? m_currentField->bundleID
+                                                   : front        ? front->bundleIdentifier
+                                                                  : std::nullopt,
+                                                   iconConditions())) {
+        m_services.beep.beep();
+        return;
     }
     if (m_currentField) {
         presentSuggestions(held);

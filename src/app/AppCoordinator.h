@@ -14,6 +14,7 @@
 #include "core/FocusedField.h"
 #include "core/History.h"
 #include "core/HotkeyManager.h"
+#include "core/IconRule.h"
 #include "core/Pause.h"
 #include "core/TextIO.h"
 #include "core/TriggerFreshness.h"
@@ -77,7 +78,8 @@ public:
     /// Opens the suggestion panel for the current (or the focused) field, when `trigger` is still
     /// fresh and the field it was made for still has the keyboard.
     void presentSuggestions(const Trigger& trigger = {});
-    /// The global hotkey: the field path when a field can be read, else copy and paste.
+    /// The global hotkey, or a request of another process (`trigger.byRequest`, which the pause and
+    /// the block list stop): the field path when a field can be read, else copy and paste.
     void hotkeyTriggered(const Trigger& trigger = {});
     /// Orders the panel out and returns the icon to `ready`.
     void closeSuggestions();
@@ -127,6 +129,8 @@ public:
 
 private:
     void handleFocus(const std::optional<FocusedField>& field);
+    /// The pause and the user's lists, as the icon and the requests obey them now.
+    IconRule::Conditions iconConditions() const;
     void startMonitorWhenTrusted();
     /// Whether `field` is still the one a request made by `trigger` is about. `justRead`: `field`
     /// was found as the focused one a moment ago.

@@ -103,9 +103,12 @@ void AppDelegate::handleRequest(InstanceRequest request, std::optional<std::chro
         case InstanceRequest::settings:
             openSettings();
             break;
-        case InstanceRequest::trigger:
-            m_coordinator->hotkeyTriggered(TriggerFreshness::madeAgo(age, m_services.scheduler.now()));
+        case InstanceRequest::trigger: {
+            Trigger trigger = TriggerFreshness::madeAgo(age, m_services.scheduler.now());
+            trigger.byRequest = true;
+            m_coordinator->hotkeyTriggered(trigger);
             break;
+        }
         case InstanceRequest::quit:
             quit();
             break;

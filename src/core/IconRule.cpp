@@ -4,11 +4,15 @@
 
 namespace quillet {
 
+bool IconRule::leavesAlone(const std::optional<QString>& bundleID, const Conditions& conditions) {
+    return conditions.paused || (bundleID && conditions.blocklist.contains(*bundleID));
+}
+
 bool IconRule::shows(Accessibility& ax, const std::optional<FocusedField>& field,
                      const Conditions& conditions, const std::function<int()>& words) {
     if (!field || conditions.paused || field->isSecure(ax))
         return false;
-    if (field->bundleID && conditions.blocklist.contains(*field->bundleID))
+    if (leavesAlone(field->bundleID, conditions))
         return false;
     return words() >= conditions.minWordCount;
 }

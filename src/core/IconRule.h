@@ -21,6 +21,11 @@ struct Conditions {
     qint64 minWordCount = 1;
 };
 
+/// Whether the user's rules keep the program out of the application `bundleID` (empty: one without
+/// an identifier) now: a pause in force, or the application on the block list. The icon does not
+/// show there, and a request of another process (`quillet --trigger`) reads nothing of it.
+bool leavesAlone(const std::optional<QString>& bundleID, const Conditions& conditions);
+
 /// Whether the icon shows at `field` (empty: no editable field has the keyboard). `words` counts
 /// the field's words; it is asked last, as reading a field's text costs a round trip.
 bool shows(Accessibility& ax, const std::optional<FocusedField>& field, const Conditions& conditions,

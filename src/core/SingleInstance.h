@@ -38,12 +38,21 @@ bool isStillWanted(InstanceRequest request, std::chrono::milliseconds age);
 /// The request a start with `kind` (normal, trigger, settings or quit) makes.
 InstanceRequest requestFor(LaunchMode::Kind kind);
 
-/// Claims the name for a start with `kind`, or hands the request to the copy that holds it. A copy
+/// Whether the program `executable` runs (as the system names it; a file replaced since it started
+/// is "PATH (deleted)") is this one: one of `ownPrograms`, the paths this program runs from.
+bool isThisProgram(const QString& executable, const QStringList& ownPrograms);
+/// What a start says when `holder`, another program, holds the running copy's name.
+QString heldByAnotherProgram(const InstanceChannel::Holder& holder);
+/// The report's line on the running copy's name: who holds it; empty when nobody does.
+QString doctorLine(const std::optional<InstanceChannel::Holder>& holder, const QStringList& ownPrograms);
+
+/// Claims the name for a start with `kind`, or hands the request to the copy that holds it, once it
+/// is known to be this program (`ownPrograms`); a name held by another program gets nothing. A copy
 /// that has just gone leaves its place to this start. Without a session bus the assistant still
 /// runs here (there is no way to find another copy). `onRequest` receives the later starts' requests
-/// once this process is the running copy, those still wanted only.
-LaunchDecision start(LaunchMode::Kind kind, InstanceChannel& channel,
-                     InstanceChannel::RequestHandler onRequest);
+/// once this process is the running copy, those `admit` accepts and still wanted only.
+LaunchDecision start(LaunchMode::Kind kind, InstanceChannel& channel, const QStringList& ownPrograms,
+                     InstanceChannel::RequestHandler onRequest, InstanceChannel::RequestGate admit = {});
 
 }  // namespace SingleInstance
 

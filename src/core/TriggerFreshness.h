@@ -16,6 +16,9 @@ struct Trigger {
     std::optional<std::chrono::milliseconds> madeAt;
     /// The field it was made for (the one the icon stood at); null for whichever has the keyboard.
     AXElement field;
+    /// Made by another process (`quillet --trigger`, or any program on the session bus), where no
+    /// press of the user's was seen: it holds to the pause and the block list, as the icon does.
+    bool byRequest = false;
 };
 
 namespace TriggerFreshness {

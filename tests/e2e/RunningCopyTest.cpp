@@ -3,10 +3,15 @@
 // application in front.
 #include <gmock/gmock.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <chrono>
 #include <csignal>
 
 #include "platform/linux/IniDefaults.h"
@@ -29,10 +34,11 @@ protected:
     }
 
     void TearDown() override {
-        if (editor.state() != QProcess::NotRunning) {
-            editor.kill();
-            editor.waitForFinished();
-        }
+        for (QProcess* process : {&editor, &squatter})
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished();
+            }
         quillet.kill();
         waitUntil([] { return busOwner() == 0; }, 5000);
     }
@@ -45,12 +51,39 @@ protected:
         ASSERT_FALSE(visibleWindow(kSettingsTitle, 15000).isEmpty()) << "no tray: the settings show";
     }
     /// Runs `quillet args` to its end, as a command typed in a terminal; returns its exit status.
-    static int command(const QStringList& args, QString* out = nullptr, QString* err = nullptr) {
-        const int status = runProgram(quilletBinary(), args, out, err);
+    static int command(const QStringList& args, QString* out = nullptr, QString* err = nullptr,
+                       const QString& program = quilletBinary()) {
+        const int status = runProgram(program, args, out, err);
         for (QString* text : {out, err})
             if (text)
                 *text = text->trimmed();
         return status;
+    }
+    /// Calls the running copy's `method` as any process of the user's can, with `args` in gdbus's
+    /// notation; its exit status, and in `err` what it printed there.
+    static int busCall(const QString& method, const QStringList& args, QString* err = nullptr) {
+        return command(QStringList{"call", "--session", "--dest", "com.lumenfold.quillet", "--object-path",
+                                   "/com/lumenfold/quillet", "--method", "com.lumenfold.quillet." + method} +
+                           args,
+                       nullptr, err, QStringLiteral("gdbus"));
+    }
+    /// A moment `ahead` from now on the machine's monotonic clock, as a start of Quillet tells it.
+    static QString moment(std::chrono::milliseconds ahead = {}) {
+        using namespace std::chrono;
+        return "int64 " +
+               QString::number(
+                   (duration_cast<milliseconds>(steady_clock::now().time_since_epoch()) + ahead).count());
+    }
+    /// Pauses the running copy from its settings window, as a person does: a click on Pause opens its
+    /// menu, whose first choice the keyboard takes.
+    void pauseFromSettings() {
+        xdotool({"windowactivate", "--sync", visibleWindow(kSettingsTitle)});
+        const QStringList box = readAccessible(quillet.pid(), {"--extents-of", "Pause"}).split(' ');
+        ASSERT_EQ(box.size(), 4);
+        const int x = box[0].toInt() + box[2].toInt() / 2, y = box[1].toInt() + box[3].toInt() / 2;
+        xdotool({"mousemove", QString::number(x), QString::number(y), "click", "1"});
+        xdotool({"key", "Down", "Return"});
+        EXPECT_TRUE(waitUntil([&] { return quillet.shows("Quillet — paused"); }, 5000));
     }
     void startMousepad() {
         QFile file(dir.filePath("note.txt"));
@@ -89,6 +122,7 @@ protected:
     QuilletUnderTest quillet;
     QTemporaryDir dir;
     QProcess editor;
+    QProcess squatter;
 };
 
 }  // namespace
@@ -258,11 +292,90 @@ TEST_F(RunningCopyTest, BlockingTheApplicationInFrontTakesItsIconAway) {
     EXPECT_TRUE(waitUntil([&] { return !iconShown(); }, 5000));
     EXPECT_TRUE(quillet.shows("Mousepad")) << "the list names it beside its identifier";
 
-    // Back in it: Quillet, which follows it still, opens its panel on --trigger with no icon beside it.
+    // Back in it: whoever asks on the bus, nothing of it is read or sent.
     activateEditor();
-    EXPECT_EQ(command({"--trigger"}), 0);
-    ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000));
+    EXPECT_EQ(busCall("Trigger", {moment()}), 0);
+    EXPECT_TRUE(holdsFor([&] { return quillet.chatRequests() == 0; }, 3000)) << "blocked: nothing sent";
     EXPECT_FALSE(iconShown()) << "blocked: no icon in its field any more";
+}
+
+TEST_F(RunningCopyTest, WhilePausedACallOnTheBusSendsNothing) {
+    startMousepad();
+    startQuillet();
+    pauseFromSettings();
+    ASSERT_TRUE(closeStartupSettings());
+    activateEditor();
+    EXPECT_EQ(busCall("Trigger", {moment()}), 0);
+    EXPECT_TRUE(holdsFor([&] { return quillet.chatRequests() == 0; }, 3000)) << "paused: nothing sent";
+}
+
+// Any process of the user's can call the running copy: a moment from the future is refused, a
+// trigger is taken once a second, and the object offers nothing but its three requests.
+TEST_F(RunningCopyTest, TheRunningCopyTakesOneTriggerASecondAndNoneFromTheFuture) {
+    startMousepad();
+    startQuillet();
+    ASSERT_TRUE(closeStartupSettings());
+    activateEditor();
+    ASSERT_TRUE(waitUntil([&] { return iconShown(); }, 15000));
+
+    QString err;
+    EXPECT_NE(busCall("Trigger", {moment(std::chrono::minutes(10))}, &err), 0);
+    EXPECT_THAT(err.toStdString(), testing::HasSubstr("org.freedesktop.DBus.Error.InvalidArgs"));
+    EXPECT_TRUE(holdsFor([&] { return quillet.chatRequests() == 0; }, 2500))
+        << "from the future: nothing sent";
+
+    EXPECT_EQ(busCall("Trigger", {moment()}), 0);
+    EXPECT_NE(busCall("Trigger", {moment()}, &err), 0);
+    EXPECT_THAT(err.toStdString(), testing::HasSubstr("com.lumenfold.quillet.Error.Busy"));
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000)) << "the first one taken";
+
+    QDBusMessage introspect =
+        QDBusMessage::createMethodCall("com.lumenfold.quillet", "/com/lumenfold/quillet",
+                                       "org.freedesktop.DBus.Introspectable", "Introspect");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(introspect);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage);
+    QXmlStreamReader xml(reply.arguments().value(0).toString());
+    QStringList methods;
+    QString interface;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement) {
+            const auto attribute = [&](const char* name) { return xml.attributes().value(name).toString(); };
+            if (xml.name() == QLatin1String("interface"))
+                interface = attribute("name");
+            else if (xml.name() == QLatin1String("method") && interface == "com.lumenfold.quillet")
+                methods << attribute("name") + "(";
+            else if (xml.name() == QLatin1String("arg") && interface == "com.lumenfold.quillet")
+                methods.last() += attribute("direction") + " " + attribute("type");
+        }
+    methods.sort();
+    EXPECT_EQ(methods, QStringList({"Quit(", "Quit(in x", "ShowSettings(", "ShowSettings(in x", "Trigger(",
+                                    "Trigger(in x"}))
+        << "only the three requests, each at most with the moment it was made";
+}
+
+// A program that took Quillet's name first: the start names it, ends with an error, and hands it
+// nothing; the report says the same.
+TEST_F(RunningCopyTest, AProgramHoldingQuilletsNameIsNamedAndHearsNothing) {
+    squatter.start("/usr/bin/python3", {sourcePath("tests/support/hold_bus_name.py")});
+    ASSERT_TRUE(waitUntil([&] { return busOwner() == squatter.processId(); }, 10000));
+    const QString program =
+        QFileInfo(QStringLiteral("/proc/%1/exe").arg(squatter.processId())).symLinkTarget();
+    const QString held =
+        QStringLiteral("another program holds Quillet's name on the session bus (pid %1, %2)")
+            .arg(squatter.processId())
+            .arg(program);
+    for (const QStringList& args : {QStringList{"--trigger"}, QStringList{}}) {
+        QString out, err;
+        EXPECT_EQ(command(args, &out, &err), 1) << qPrintable(args.join(' '));
+        EXPECT_EQ(err, "quillet: " + held + "; nothing was handed to it");
+        EXPECT_EQ(out, "");
+    }
+    QString report;
+    command({"--doctor"}, &report);
+    EXPECT_THAT(report.toStdString(), testing::HasSubstr(("  ✗ Running copy: " + held).toStdString()));
+    squatter.kill();
+    squatter.waitForFinished();
+    EXPECT_EQ(QString::fromUtf8(squatter.readAllStandardOutput()).trimmed(), "owned") << "it heard nothing";
 }
 
 // Another X client holding a combination, run in a separate process by the test above.

@@ -13,6 +13,7 @@ using namespace quillet;
 namespace {
 
 using CoordinatorShortcutTest = test::AppCoordinatorTest;
+using test::kEditorId;
 using test::kEditorPid;
 
 TEST_F(CoordinatorShortcutTest, HotkeyWithNothingSelectedBeepsAndWithoutKeyAsksForSettings) {
@@ -44,6 +45,46 @@ TEST_F(CoordinatorShortcutTest, NothingOfOurOwnWindowsIsReadOrSent) {
     EXPECT_EQ(coordinator->suggestionController(), nullptr);
     EXPECT_TRUE(desktop.http.requests.isEmpty());
     EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "no copy in our own window";
+}
+
+// `quillet --trigger`, or any program on the session bus, asks with no press of the user's seen:
+// while paused, or with an application on the block list in front, nothing of it is read, copied
+// or sent, and a beep says the request was heard. (The shortcut's own press goes ahead: see
+// ClickOpensOnePanelAnchoredToTheIconTheHotkeyToTheFieldOrScreen.)
+TEST_F(CoordinatorShortcutTest, ARequestOfAnotherProcessObeysThePauseAndTheBlockList) {
+    Trigger request;
+    request.byRequest = true;
+    const AXElement field = focusField("Their is a mistake here.");
+    coordinator->pause(std::nullopt);
+    coordinator->hotkeyTriggered(request);
+    EXPECT_EQ(coordinator->suggestionController(), nullptr) << "paused";
+    EXPECT_EQ(desktop.beep.count, 1);
+    coordinator->resume();
+
+    desktop.settings.setBlocklist({kEditorId});
+    coordinator->reconsiderField();
+    coordinator->hotkeyTriggered(request);
+    EXPECT_EQ(coordinator->suggestionController(), nullptr) << "blocked";
+    EXPECT_EQ(desktop.beep.count, 2);
+    desktop.scheduler.advance(std::chrono::seconds(2));
+    EXPECT_TRUE(desktop.http.requests.isEmpty());
+
+    // Where no field can be read, the application in front decides: nothing of it is copied.
+    desktop.ax.setFocused(AXElement());
+    desktop.ax.notify(kEditorPid, field, AXNotification::focusedUIElementChanged);
+    const RunningApplication notes{kEditorPid + 1, QStringLiteral("org.example.Notes"),
+                                   QStringLiteral("Notes")};
+    desktop.workspace.addApp(notes);
+    desktop.workspace.activateApp(notes);
+    desktop.settings.setBlocklist({QStringLiteral("org.example.Notes")});
+    desktop.scheduler.runPending();
+    coordinator->hotkeyTriggered(request);
+    desktop.scheduler.advance(TextIO::copyDelay);
+    EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "no copy in a blocked application";
+    desktop.settings.setBlocklist({});
+    coordinator->hotkeyTriggered(request);
+    EXPECT_FALSE(desktop.keys.presses.isEmpty()) << "once unblocked, the clipboard road is taken";
+    EXPECT_TRUE(desktop.http.requests.isEmpty());
 }
 
 // While the shortcut's keys are down the desktop holds the keyboard, and GTK reports the field's

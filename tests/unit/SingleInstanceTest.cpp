@@ -24,11 +24,15 @@ protected:
         auto s = std::make_unique<Start>();
         s->channel = std::make_unique<FakeInstanceChannel>(bus);
         Start* raw = s.get();
-        s->decision = SingleInstance::start(kind, *s->channel,
-                                            [raw](R r, std::chrono::milliseconds) { raw->handled << r; });
+        s->decision = SingleInstance::start(
+            kind, *s->channel, ownPrograms, [raw](R r, std::chrono::milliseconds) { raw->handled << r; },
+            admit);
         return s;
     }
     std::shared_ptr<FakeBus> bus = std::make_shared<FakeBus>();
+    /// This program's file, and where it was installed; the bus's copies run the latter.
+    QStringList ownPrograms{"/home/ana/quillet/build/src/quillet", "/usr/bin/quillet"};
+    InstanceChannel::RequestGate admit;
 };
 
 }  // namespace
@@ -157,4 +161,65 @@ TEST_F(SingleInstanceTest, ARequestReportedAsFailedIsNeverCarriedOutLater) {
     start(K::trigger);
     bus->wake(1s);
     EXPECT_THAT(first->handled, ElementsAre(R::trigger));
+}
+
+// A program that took the name first hears nothing of what the start was asked for, and the start
+// says who holds it instead of ending as if the request had been carried out.
+TEST_F(SingleInstanceTest, ANameHeldByAnotherProgramGetsNoRequest) {
+    QList<R> heard;
+    bus->squat("/usr/bin/python3.12");
+    bus->owner = [&heard](R r, std::chrono::milliseconds) { heard << r; };
+    for (K kind : {K::normal, K::trigger, K::settings, K::quit}) {
+        auto later = start(kind);
+        EXPECT_FALSE(later->decision.runHere);
+        EXPECT_EQ(later->decision.exitCode, 1);
+        EXPECT_TRUE(later->decision.messageIsError);
+        EXPECT_EQ(later->decision.message,
+                  "quillet: another program holds Quillet's name on the session bus (pid 4242, "
+                  "/usr/bin/python3.12); nothing was handed to it");
+        EXPECT_TRUE(later->channel->sent.isEmpty());
+    }
+    EXPECT_TRUE(heard.isEmpty());
+    bus->holder.executable.clear();
+    EXPECT_EQ(start(K::trigger)->decision.message,
+              "quillet: another program holds Quillet's name on the session bus (pid 4242, program "
+              "unknown); nothing was handed to it")
+        << "a program that cannot be told is not this one";
+}
+
+TEST_F(SingleInstanceTest, TheRunningCopyIsThisProgramFromEitherPathOrAfterAnUpgrade) {
+    EXPECT_TRUE(SingleInstance::isThisProgram("/usr/bin/quillet", ownPrograms));
+    EXPECT_TRUE(SingleInstance::isThisProgram("/usr/bin/quillet (deleted)", ownPrograms));
+    EXPECT_TRUE(SingleInstance::isThisProgram("/home/ana/quillet/build/src/quillet", ownPrograms));
+    EXPECT_FALSE(SingleInstance::isThisProgram("/usr/bin/quillet-helper", ownPrograms));
+    EXPECT_FALSE(SingleInstance::isThisProgram("/tmp/usr/bin/quillet", ownPrograms));
+    EXPECT_FALSE(SingleInstance::isThisProgram("", {"", "/usr/bin/quillet"}));
+
+    auto first = start(K::normal);
+    bus->holder.executable = "/usr/bin/quillet (deleted)";
+    EXPECT_EQ(start(K::trigger)->decision.exitCode, 0) << "upgraded while it ran: still ours to talk to";
+    EXPECT_THAT(first->handled, ElementsAre(R::trigger));
+
+    EXPECT_EQ(SingleInstance::doctorLine(bus->holder, ownPrograms), "  ✓ Running copy: pid 4242");
+    bus->holder.executable = "/usr/bin/python3.12";
+    EXPECT_EQ(SingleInstance::doctorLine(bus->holder, ownPrograms),
+              "  ✗ Running copy: another program holds Quillet's name on the session bus (pid 4242, "
+              "/usr/bin/python3.12)");
+    EXPECT_EQ(SingleInstance::doctorLine(std::nullopt, ownPrograms), "") << "nobody holds it: no line";
+}
+
+// `quillet --trigger` pressed again at once: the running copy turns it down, and the start says so.
+TEST_F(SingleInstanceTest, ARequestTheCopyTurnsDownForNowIsReportedAsBusy) {
+    int asked = 0;
+    admit = [&asked](R r, std::optional<std::chrono::milliseconds>) {
+        return r == R::trigger && ++asked > 1 ? InstanceChannel::Admission::busy
+                                              : InstanceChannel::Admission::accepted;
+    };
+    auto first = start(K::normal);
+    EXPECT_EQ(start(K::trigger)->decision.exitCode, 0);
+    auto again = start(K::trigger);
+    EXPECT_EQ(again->decision.exitCode, 1);
+    EXPECT_EQ(again->decision.message, "quillet: the running copy is busy; try again in a moment");
+    EXPECT_EQ(start(K::settings)->decision.exitCode, 0);
+    EXPECT_THAT(first->handled, ElementsAre(R::trigger, R::settings)) << "the busy one is not carried out";
 }

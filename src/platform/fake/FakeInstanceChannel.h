@@ -29,17 +29,28 @@ struct FakeBus {
     std::function<void()> beforeDelivery;
     /// The owner gives the name up when asked to quit.
     bool ownerQuits = true;
+    /// The owner's answer to each request before it is handled; empty: every one accepted.
+    InstanceChannel::RequestGate ownerAdmits;
+    /// The process holding the name, while someone does: a copy of the program, unless a test
+    /// puts another program there.
+    InstanceChannel::Holder holder{4242, QStringLiteral("/usr/bin/quillet")};
+    /// Another program holding the name: it answers every request and does nothing.
+    void squat(const QString& executable) {
+        holder.executable = executable;
+        owner = [](InstanceRequest, std::chrono::milliseconds) {};
+    }
 };
 
 class FakeInstanceChannel final : public InstanceChannel {
 public:
     explicit FakeInstanceChannel(std::shared_ptr<FakeBus> bus) : m_bus(std::move(bus)) {}
 
-    Claim claim(RequestHandler onRequest) override {
+    Claim claim(RequestHandler onRequest, RequestGate admit) override {
         if (!m_bus->reachable)
             return Claim::unavailable;
         if (m_bus->owner)
             return Claim::heldElsewhere;
+        m_bus->ownerAdmits = std::move(admit);
         m_bus->owner = [this, onRequest = std::move(onRequest)](InstanceRequest r,
                                                                 std::chrono::milliseconds age) {
             received << r;
@@ -60,15 +71,29 @@ public:
             m_bus->queued << request;
             return Delivery::noAnswer;
         }
+        switch (m_bus->ownerAdmits ? m_bus->ownerAdmits(request, std::chrono::milliseconds(0))
+                                   : Admission::accepted) {
+            case Admission::accepted:
+                break;
+            case Admission::busy:
+                return Delivery::busy;
+            case Admission::refused:
+                return Delivery::noAnswer;
+        }
         m_bus->owner(request, std::chrono::milliseconds(0));
         if (request == InstanceRequest::quit && m_bus->ownerQuits)
             m_bus->owner = nullptr;
         return Delivery::delivered;
     }
+    std::optional<Holder> holder() override {
+        return m_bus->owner ? std::optional<Holder>(m_bus->holder) : std::nullopt;
+    }
     bool waitUntilReleased(std::chrono::milliseconds) override { return !m_bus->owner; }
     void release() override {
-        if (m_owned)
+        if (m_owned) {
             m_bus->owner = nullptr;
+            m_bus->ownerAdmits = nullptr;
+        }
         m_owned = false;
     }
 

@@ -3,12 +3,16 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QObject>
 #include <QThread>
 #include <chrono>
+
+#include <unistd.h>
 
 namespace quillet {
 
@@ -35,26 +39,52 @@ qint64 monotonicMs() {
 
 }  // namespace
 
+QString DBusInstanceChannel::programOf(qint64 pid) {
+    const QByteArray link = "/proc/" + QByteArray::number(pid) + "/exe";
+    char target[4096];
+    const ssize_t length = ::readlink(link.constData(), target, sizeof target);
+    if (length <= 0 || size_t(length) >= sizeof target)
+        return {};
+    return QFile::decodeName(QByteArray(target, int(length)));
+}
+
 /// The object later starts call, each method with the moment (monotonic clock, milliseconds) the
 /// start made its request; the forms without it, of earlier versions, count as made now. Each
-/// request is handled after its answer has gone out, so a request to quit is answered before the
-/// program ends.
-class DBusInstanceReceiver : public QObject {
+/// request is answered as it arrives, turned down there when the gate says so, and carried out
+/// after its answer has gone out, so a request to quit is answered before the program ends.
+class DBusInstanceReceiver : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.lumenfold.quillet")
 public:
-    explicit DBusInstanceReceiver(InstanceChannel::RequestHandler onRequest)
-        : m_onRequest(std::move(onRequest)) {}
+    DBusInstanceReceiver(InstanceChannel::RequestHandler onRequest, InstanceChannel::RequestGate admit)
+        : m_onRequest(std::move(onRequest)), m_admit(std::move(admit)) {}
 
 public Q_SLOTS:
-    Q_SCRIPTABLE void ShowSettings() { handleLater(InstanceRequest::settings, 0); }
-    Q_SCRIPTABLE void ShowSettings(qlonglong madeAt) { handleLater(InstanceRequest::settings, madeAt); }
-    Q_SCRIPTABLE void Trigger() { handleLater(InstanceRequest::trigger, 0); }
-    Q_SCRIPTABLE void Trigger(qlonglong madeAt) { handleLater(InstanceRequest::trigger, madeAt); }
-    Q_SCRIPTABLE void Quit() { handleLater(InstanceRequest::quit, 0); }
-    Q_SCRIPTABLE void Quit(qlonglong madeAt) { handleLater(InstanceRequest::quit, madeAt); }
+    Q_SCRIPTABLE void ShowSettings() { arrive(InstanceRequest::settings, 0); }
+    Q_SCRIPTABLE void ShowSettings(qlonglong madeAt) { arrive(InstanceRequest::settings, madeAt); }
+    Q_SCRIPTABLE void Trigger() { arrive(InstanceRequest::trigger, 0); }
+    Q_SCRIPTABLE void Trigger(qlonglong madeAt) { arrive(InstanceRequest::trigger, madeAt); }
+    Q_SCRIPTABLE void Quit() { arrive(InstanceRequest::quit, 0); }
+    Q_SCRIPTABLE void Quit(qlonglong madeAt) { arrive(InstanceRequest::quit, madeAt); }
 
 private:
+    void arrive(InstanceRequest request, qlonglong madeAt) {
+        const std::optional<std::chrono::milliseconds> age =
+            madeAt > 0 ? std::optional(std::chrono::milliseconds(monotonicMs() - madeAt)) : std::nullopt;
+        const InstanceChannel::Admission admission =
+            m_admit ? m_admit(request, age) : InstanceChannel::Admission::accepted;
+        if (admission == InstanceChannel::Admission::accepted) {
+            handleLater(request, madeAt);
+            return;
+        }
+        if (!calledFromDBus())
+            return;
+        if (admission == InstanceChannel::Admission::busy)
+            sendErrorReply(QString::fromLatin1(DBusInstanceChannel::busyError),
+                           QStringLiteral("Quillet took such a request a moment ago; try again shortly"));
+        else
+            sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("madeAt lies in the future"));
+    }
     void handleLater(InstanceRequest request, qlonglong madeAt) {
         QMetaObject::invokeMethod(
             this,
@@ -68,6 +98,7 @@ private:
             Qt::QueuedConnection);
     }
     InstanceChannel::RequestHandler m_onRequest;
+    InstanceChannel::RequestGate m_admit;
 };
 
 DBusInstanceChannel::DBusInstanceChannel() = default;
@@ -76,14 +107,15 @@ DBusInstanceChannel::~DBusInstanceChannel() {
     release();
 }
 
-InstanceChannel::Claim DBusInstanceChannel::claim(RequestHandler onRequest) {
+InstanceChannel::Claim DBusInstanceChannel::claim(RequestHandler onRequest, RequestGate admit) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface())
         return Claim::unavailable;
     if (m_owned)
         return Claim::owned;
+    m_holderName.clear();
     // The object is there before the name, so no call can find the name without it.
-    m_receiver = std::make_unique<DBusInstanceReceiver>(std::move(onRequest));
+    m_receiver = std::make_unique<DBusInstanceReceiver>(std::move(onRequest), std::move(admit));
     bus.unregisterObject(QString::fromLatin1(objectPath));
     bus.registerObject(QString::fromLatin1(objectPath), m_receiver.get(),
                        QDBusConnection::ExportScriptableSlots);
@@ -99,6 +131,23 @@ InstanceChannel::Claim DBusInstanceChannel::claim(RequestHandler onRequest) {
     return reply.isValid() ? Claim::heldElsewhere : Claim::unavailable;
 }
 
+std::optional<InstanceChannel::Holder> DBusInstanceChannel::holder() {
+    m_holderName.clear();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnectionInterface* iface = bus.isConnected() ? bus.interface() : nullptr;
+    if (!iface)
+        return std::nullopt;
+    const QDBusReply<QString> owner = iface->serviceOwner(service());
+    if (!owner.isValid() || owner.value().isEmpty())
+        return std::nullopt;
+    const QDBusReply<uint> pid = iface->servicePid(owner.value());
+    if (!pid.isValid())
+        return std::nullopt;
+    // The request then goes to this connection only: a name taken over meanwhile hears nothing.
+    m_holderName = owner.value();
+    return Holder{qint64(pid.value()), programOf(qint64(pid.value()))};
+}
+
 InstanceChannel::Delivery DBusInstanceChannel::send(InstanceRequest request,
                                                     std::chrono::milliseconds timeout) {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -107,14 +156,16 @@ InstanceChannel::Delivery DBusInstanceChannel::send(InstanceRequest request,
     const char* method = request == InstanceRequest::trigger ? "Trigger"
                          : request == InstanceRequest::quit  ? "Quit"
                                                              : "ShowSettings";
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(service(), QString::fromLatin1(objectPath),
-                                       QString::fromLatin1(interfaceName), QString::fromLatin1(method));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        m_holderName.isEmpty() ? service() : m_holderName, QString::fromLatin1(objectPath),
+        QString::fromLatin1(interfaceName), QString::fromLatin1(method));
     call << qlonglong(monotonicMs());
     const QDBusMessage reply = bus.call(call, QDBus::Block, int(timeout.count()));
     if (reply.type() == QDBusMessage::ReplyMessage)
         return Delivery::delivered;
     const QString error = reply.errorName();
+    if (error == QLatin1String(busyError))
+        return Delivery::busy;
     if (error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
         error == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
         return Delivery::noCopy;
