@@ -2,8 +2,9 @@
 // there: editors started after Quillet (gedit, gnome-text-editor, a Qt 6 field), the icon at the
 // field's corner, a click on it, the panel beside it, Return, Undo in the desktop's notification;
 // the paste into a field that ignores accessibility writes, with the user's clipboard back; the
-// shortcut; a foreign program refused. Without the extension: today's behaviour, and the hint.
-// The shell is asked what a person sees through tests/session/quillet-probe@lumenfold.com.
+// shortcut; a foreign program refused, and one running Quillet's executable given nothing. Without the
+// extension: today's behaviour, and the hint. The shell is asked what a person sees through
+// tests/session/quillet-probe@lumenfold.com.
 #include <gmock/gmock.h>
 
 #include <QDBusConnection>
@@ -15,7 +16,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <algorithm>
 
@@ -306,6 +309,90 @@ TEST_F(GnomeShellTest, AProgramOtherThanQuilletIsRefused) {
     // Quillet itself is still served.
     startEditor("gedit", {"--standalone", note()});
     EXPECT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000));
+}
+
+/// Quillet's program with a library loaded into it that calls the extension before the program's
+/// own start (tests/wayland/Impostor.cpp): each call's answer, "ok" or the error's name.
+QMap<QString, QStringList> impostorsAnswers(const QTemporaryDir& dir, qint64 editorPid) {
+    QProcess impostor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LD_PRELOAD", qEnvironmentVariable("QUILLET_IMPOSTOR"));
+    env.insert("QUILLET_IMPOSTOR_OUT", dir.filePath("impostor.txt"));
+    env.insert("QUILLET_IMPOSTOR_PID", QString::number(editorPid));
+    impostor.setProcessEnvironment(env);
+    impostor.start(quilletBinary(), {});
+    if (!impostor.waitForFinished(30000) || impostor.exitCode() != 0)
+        return {};
+    QFile answers(dir.filePath("impostor.txt"));
+    answers.open(QIODevice::ReadOnly);
+    QMap<QString, QStringList> byMethod;
+    for (const QByteArray& line : answers.readAll().split('\n'))
+        if (!line.isEmpty())
+            byMethod[QString::fromUtf8(line.split(' ').value(0))]
+                << QString::fromUtf8(line.split(' ').value(1));
+    return byMethod;
+}
+
+/// The extension's own state: `code` with `bridge` as its Bridge.
+QJsonValue bridge(const QString& code) {
+    return shell("(bridge => " + code +
+                 ")(Main.extensionManager.lookup('quillet@lumenfold.com').stateObj._bridge)");
+}
+
+// A program that runs Quillet's executable with something of its own loaded into it, outside a
+// correction and inside one, and the client itself between the user's gestures: the text, the
+// clipboard and the keys are only ever lent for the correction the user asked for.
+TEST_F(GnomeShellTest, TextAndKeysAreLentOnlyToTheClientForTheCorrectionTheUserAskedFor) {
+    QFile in(dir.filePath("in.txt"));
+    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
+    in.write(kMistaken.toUtf8());
+    in.close();
+    startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(), "--mirror",
+                                     dir.filePath("out.txt"), "--ignore-accessible-writes"});
+    setClipboardText("the user's own clipboard");
+    ASSERT_TRUE(key("tab"));
+    ASSERT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000)) << "the icon at the text";
+    const QString denied = "com.lumenfold.quillet.Shell.Error.AccessDenied";
+    const auto expectRefused = [&](const char* when) {
+        const QMap<QString, QStringList> answers = impostorsAnswers(dir, editor.processId());
+        ASSERT_EQ(answers.value("Hello"), QStringList({"ok", denied}))
+            << when << ": greeted as Quillet's program, refused as the client while Quillet runs";
+        for (const QString method : {"GetClipboard", "SetClipboard", "GetSelectionText", "PressKeys",
+                                     "ActivateProcess", "RenewGrant", "EndGrant", "FocusedWindow"})
+            EXPECT_EQ(answers.value(method), QStringList{denied}) << when << ": " << method.toStdString();
+        EXPECT_EQ(clipboardText(), "the user's own clipboard") << when;
+        EXPECT_EQ(editorText(), kMistaken) << when;
+    };
+    EXPECT_FALSE(bridge("bridge._granted()").toBool());
+    expectRefused("outside a correction");
+    EXPECT_EQ(bridge("bridge._refusal('GetClipboard', [], bridge._client)").toString(),
+              "Not without the user")
+        << "nor does the client read the clipboard between corrections";
+
+    // The shortcut opens a grant for the field's window; the client's icon and keys stay its own.
+    ASSERT_TRUE(key("super+shift+g"));
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000)) << "the panel opens";
+    EXPECT_EQ(bridge("bridge._grant?.window.get_pid()").toInteger(), editor.processId());
+    expectRefused("inside the client's grant");
+    EXPECT_TRUE(bridge("bridge._granted()").toBool()) << "the impostor ended nothing";
+
+    // Return in the panel renews it; the paste and the clipboard's restore end it.
+    ASSERT_TRUE(key("Return"));
+    EXPECT_TRUE(waitUntil([&] { return editorText() == kMistakeFixed; }, 10000))
+        << "field reads " << editorText().toStdString();
+    EXPECT_TRUE(waitUntil([] { return clipboardText() == "the user's own clipboard"; }, 5000))
+        << "clipboard: " << clipboardText().toStdString();
+    EXPECT_TRUE(waitUntil([] { return !bridge("bridge._granted()").toBool(); }, 5000)) << "ended by Quillet";
+    EXPECT_EQ(bridge("bridge._refusal('GetClipboard', [], bridge._client)").toString(),
+              "Not without the user");
+
+    // Undo in the desktop's notification lends the same window again, for the undo alone.
+    EXPECT_TRUE(
+        waitUntil([] { return shell("probe.pressNotification('Replaced', 'Undo')").toBool(); }, 5000));
+    EXPECT_TRUE(waitUntil([&] { return editorText() == kMistaken; }, 10000))
+        << "field reads " << editorText().toStdString();
+    EXPECT_TRUE(waitUntil([] { return !bridge("bridge._granted()").toBool(); }, 5000));
+    EXPECT_TRUE(waitUntil([] { return clipboardText() == "the user's own clipboard"; }, 5000));
 }
 
 // A session whose shell has no Quillet extension: the trigger as before, and the hint.
