@@ -118,7 +118,7 @@ Object.assign(Bridge.prototype, {
     _granted() {
         if (this._grant && this._grant.until <= GLib.get_monotonic_time())
             this._endGrant();
-        return this._grant !== null && this._grant !== undefined;
+        return Boolean(this._grant);
     },
 
     /* Whether one of the client's own windows took a key or button press just now. The window

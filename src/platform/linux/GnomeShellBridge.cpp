@@ -114,8 +114,7 @@ bool GnomeShellBridge::connectToShell(bool client) {
     const std::optional<QDBusMessage> reply = call(QStringLiteral("Hello"), {client});
     const bool speaks = reply && reply->arguments().value(0).toUInt() == protocolVersion;
     setActive(speaks);
-    // The window is the client's to follow; a passing look is told nothing more.
-    if (speaks && client)
+    if (speaks)
         focusedWindow(0);
     return speaks;
 }
@@ -188,7 +187,7 @@ ShellExtensionStatus GnomeShellBridge::status() {
 }
 
 std::optional<ScreenPosition::WindowRects> GnomeShellBridge::focusedWindow(qint32 pid) {
-    if (!m_active)
+    if (!knowsWindows())
         return std::nullopt;
     // The shell says when the focus or the window changes; a field of another process may be one
     // step ahead of that news, and is asked about at once.

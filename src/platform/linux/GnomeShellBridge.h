@@ -51,7 +51,8 @@ public:
     /// How far the extension is from working, asked afresh from the shell.
     ShellExtensionStatus status();
 
-    bool knowsWindows() override { return m_active; }
+    /// The focused window is told to the client alone.
+    bool knowsWindows() override { return m_active && m_client; }
     std::optional<ScreenPosition::WindowRects> focusedWindow(qint32 pid) override;
 
     /// The icon at `rect` (global coordinates) in `state` ("ready", "loading", "error").
