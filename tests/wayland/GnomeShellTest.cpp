@@ -376,7 +376,14 @@ TEST_F(GnomeShellTest, TextAndKeysAreLentOnlyToTheClientForTheCorrectionTheUserA
     expectRefused("inside the client's grant");
     EXPECT_TRUE(bridge("bridge._granted()").toBool()) << "the impostor ended nothing";
 
-    // Return in the panel renews it; the paste and the clipboard's restore end it.
+    // A press in Quillet's own window is what renews a grant: the window manager stamps the window
+    // with the time of the press, which the client cannot set itself.
+    ASSERT_TRUE(waitUntil([&] { return (*window(quillet.pid(), "Quillet"))["focus"].toBool(); }));
+    EXPECT_FALSE(bridge("bridge._pressedInClient()").toBool()) << "no press in Quillet yet";
+    ASSERT_TRUE(key("shift"));
+    EXPECT_TRUE(bridge("bridge._pressedInClient()").toBool()) << "a key pressed in the panel";
+
+    // Return in the panel renews the grant; the paste and the clipboard's restore end it.
     ASSERT_TRUE(key("Return"));
     EXPECT_TRUE(waitUntil([&] { return editorText() == kMistakeFixed; }, 10000))
         << "field reads " << editorText().toStdString();
