@@ -37,10 +37,7 @@ const ACCESS = {
 /* A refusal a method decides on itself: answered as AccessDenied, and not logged. */
 class Denied extends Error {}
 
-/* The event clock of the window manager: milliseconds of the monotonic clock, on 32 bits. */
-function eventClockNow() {
-    return Math.floor(GLib.get_monotonic_time() / 1000) % 2 ** 32;
-}
+const PRESSES = [Clutter.EventType.KEY_PRESS, Clutter.EventType.BUTTON_PRESS, Clutter.EventType.TOUCH_BEGIN];
 
 Object.assign(Bridge.prototype, {
     /* Why `sender` may not make this call now; null when it may. */
@@ -90,6 +87,12 @@ Object.assign(Bridge.prototype, {
             this._openGrant(global.display.focus_window);
     },
 
+    /* A new client, or none: nothing of the one before carries over. */
+    _resetGrants() {
+        this._forgetBoundWindow();
+        this._clientPressedAt = 0;
+    },
+
     _openGrant(window) {
         this._endGrant();
         if (!window)
@@ -121,16 +124,49 @@ Object.assign(Bridge.prototype, {
         return Boolean(this._grant);
     },
 
-    /* Whether one of the client's own windows took a key or button press just now. The window
-     * manager stamps a window with the time of each press it delivers there; a Wayland client
-     * cannot set that time itself (an X11 one can, through a property anyone may write). */
+    /* Whether one of the client's own windows took a key or button press just now. */
     _pressedInClient() {
-        const now = eventClockNow();
-        return global.display.list_all_windows().some(w => {
-            const pressed = w.get_user_time();
-            return w.get_pid() === this._clientPid && w.get_client_type() === Meta.WindowClientType.WAYLAND &&
-                pressed !== 0 && ((now - pressed) >>> 0) < RENEWAL_PRESS_MS;
-        });
+        return this._clientPressedAt > GLib.get_monotonic_time() - RENEWAL_PRESS_MS * 1000;
+    },
+
+    /* The window manager stamps a window with the time of each press it delivers there (its "user
+     * time"), as it handles the press. It stamps it as well when the window is brought to the
+     * front (Quillet's panel, placed with the keyboard), and an X11 client may write the stamp
+     * itself: only a stamp made while a press is being handled, with that press's time, counts. */
+    _watchPresses(window) {
+        if (this._pressWatches.has(window))
+            return;
+        this._pressWatches.set(window, [
+            window.connect('notify::user-time', () => {
+                const event = Clutter.get_current_event();
+                if (window.get_pid() === this._clientPid && event && PRESSES.includes(event.type()) &&
+                    event.get_time() === window.get_user_time())
+                    this._clientPressedAt = GLib.get_monotonic_time();
+            }),
+            window.connect('unmanaged', () => this._unwatchPresses(window)),
+        ]);
+    },
+
+    _unwatchPresses(window) {
+        this._pressWatches.get(window)?.forEach(id => window.disconnect(id));
+        this._pressWatches.delete(window);
+    },
+
+    _startGrants() {
+        this._grant = this._boundWindow = null;
+        this._clientPressedAt = 0;
+        this._pressWatches = new Map();
+        global.display.list_all_windows().forEach(w => this._watchPresses(w));
+        this._pressCreatedId = global.display.connect('window-created', (display, w) => this._watchPresses(w));
+        this._unwatchNotices = () => {};
+        this._watchNotices();
+    },
+
+    _stopGrants() {
+        this._forgetBoundWindow();
+        this._unwatchNotices();
+        global.display.disconnect(this._pressCreatedId);
+        [...this._pressWatches.keys()].forEach(w => this._unwatchPresses(w));
     },
 
     /* Keys go to the granted window only: it has the keyboard, or gets it back in a moment. */
