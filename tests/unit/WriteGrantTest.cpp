@@ -37,7 +37,7 @@ TEST_F(WriteGrantTest, APasteKeepsTheLoanUntilTheUsersClipboardIsBack) {
     ASSERT_TRUE(written);
     EXPECT_THAT(keys.presses, ElementsAre("selectAll", "paste"));
     EXPECT_THAT(keys.grantCalls, ElementsAre("renew")) << "kept until the clipboard is back";
-    scheduler.advance(TextIO::restoreDelay);
+    scheduler.advance(TextIO::restoreDelay + TextIO::readBackInterval);
     EXPECT_THAT(keys.grantCalls, ElementsAre("renew", "end"));
     EXPECT_EQ(clipboardAtEnd, QList<PasteboardItem>{userItem}) << "ended after the restore, not before";
 }

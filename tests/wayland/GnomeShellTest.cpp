@@ -355,7 +355,7 @@ TEST_F(GnomeShellTest, TextAndKeysAreLentOnlyToTheClientForTheCorrectionTheUserA
     const QString denied = "com.lumenfold.quillet.Shell.Error.AccessDenied";
     const auto expectRefused = [&](const char* when) {
         const QMap<QString, QStringList> answers = impostorsAnswers(dir, editor.processId());
-        ASSERT_EQ(answers.value("Hello"), QStringList({"ok", denied}))
+        EXPECT_EQ(answers.value("Hello"), QStringList({"ok", denied}))
             << when << ": greeted as Quillet's program, refused as the client while Quillet runs";
         for (const QString method : {"GetClipboard", "SetClipboard", "GetSelectionText", "PressKeys",
                                      "ActivateProcess", "RenewGrant", "EndGrant", "FocusedWindow"})
