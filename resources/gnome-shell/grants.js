@@ -63,12 +63,13 @@ Object.assign(Bridge.prototype, {
         return null;
     },
 
-    /* Whether `name` is still on the bus: the watch that forgets a client may not have run yet. */
+    /* Whether `name` is still on the bus: the watch that forgets a client may not have run yet. A
+     * bus that does not say keeps the client. */
     _onBus(name) {
         return new Promise(resolve => Gio.DBus.session.call('org.freedesktop.DBus', '/org/freedesktop/DBus',
             'org.freedesktop.DBus', 'NameHasOwner', new GLib.Variant('(s)', [name]),
             new GLib.VariantType('(b)'), Gio.DBusCallFlags.NONE, 1000, null, (bus, result) => {
-                let owned = false;
+                let owned = true;
                 try {
                     [owned] = bus.call_finish(result).deepUnpack();
                 } catch (e) {
