@@ -22,13 +22,19 @@ endif()
 
 find_program(GLIB_COMPILE_SCHEMAS glib-compile-schemas REQUIRED)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-    ${QUILLET_SHELL_SOURCE}/extension.js.in ${QUILLET_SHELL_SOURCE}/methods.js ${QUILLET_SHELL_SOURCE}/metadata.json.in
+    ${QUILLET_SHELL_SOURCE}/extension.js.in ${QUILLET_SHELL_SOURCE}/methods.js ${QUILLET_SHELL_SOURCE}/grants.js
+    ${QUILLET_SHELL_SOURCE}/install.js
+    ${QUILLET_SHELL_SOURCE}/metadata.json.in
     ${QUILLET_SHELL_SOURCE}/imports-legacy.js ${QUILLET_SHELL_SOURCE}/exports-legacy.js
     ${QUILLET_SHELL_SOURCE}/imports-modules.js ${QUILLET_SHELL_SOURCE}/exports-modules.js)
 
 file(READ ${QUILLET_SHELL_SOURCE}/extension.js.in body)
 file(READ ${QUILLET_SHELL_SOURCE}/methods.js methods)
+file(READ ${QUILLET_SHELL_SOURCE}/grants.js grants)
+file(READ ${QUILLET_SHELL_SOURCE}/install.js install)
 string(REPLACE "@QUILLET_SHELL_METHODS@" "${methods}" body "${body}")
+string(REPLACE "@QUILLET_SHELL_GRANTS@" "${grants}" body "${body}")
+string(REPLACE "@QUILLET_SHELL_INSTALL@" "${install}" body "${body}")
 set(QUILLET_SHELL_VERSIONS_legacy "\"43\", \"44\"")
 set(QUILLET_SHELL_VERSIONS_modules "\"45\", \"46\", \"47\", \"48\"")
 set(schema_xml ${QUILLET_SHELL_SOURCE}/schemas/org.gnome.shell.extensions.quillet.gschema.xml)

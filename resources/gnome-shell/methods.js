@@ -13,6 +13,27 @@ function normalizedAccelerator(accelerator) {
     return `${[...new Set(mods)].sort().join('+')}+${key}`;
 }
 
+/* The shell's and the window manager's own bindings of the same keys. */
+function shortcutHolder(accelerator) {
+    const wanted = normalizedAccelerator(accelerator);
+    const source = Gio.SettingsSchemaSource.get_default();
+    for (const id of ['org.gnome.desktop.wm.keybindings', 'org.gnome.shell.keybindings',
+        'org.gnome.mutter.keybindings', 'org.gnome.mutter.wayland.keybindings',
+        'org.gnome.settings-daemon.plugins.media-keys']) {
+        const schema = source.lookup(id, true);
+        if (!schema)
+            continue;
+        const settings = new Gio.Settings({ settings_schema: schema });
+        for (const key of schema.list_keys()) {
+            if (schema.get_key(key).get_value_type().dup_string() !== 'as')
+                continue;
+            if (settings.get_strv(key).some(a => normalizedAccelerator(a) === wanted))
+                return `${id} ${key}`;
+        }
+    }
+    return null;
+}
+
 /* The methods, as the bus calls them: each one checks its caller first. */
 const METHODS = {
     Hello([client], { sender, pid }) {
@@ -55,22 +76,24 @@ const METHODS = {
         windows.forEach(w => this._watchNew(w));
     },
 
+    /* Only the window the grant is bound to comes to the front, and only when it is `pid`'s. */
     ActivateProcess([pid]) {
-        const windows = global.display.list_all_windows()
-            .filter(w => w.get_pid() === pid && !w.skip_taskbar)
-            .sort((a, b) => b.get_user_time() - a.get_user_time());
-        if (!windows.length)
+        const window = this._grant?.window;
+        if (!window || window.get_pid() !== pid || !window.get_compositor_private())
             return new GLib.Variant('(b)', [false]);
-        if (!windows[0].has_focus())
-            Main.activateWindow(windows[0]);
+        if (!window.has_focus())
+            Main.activateWindow(window);
         return new GLib.Variant('(b)', [true]);
     },
 
+    /* Text alone, and not without end: what else the clipboard holds is left out, and said to be. */
     async GetClipboard() {
         const clipboard = St.Clipboard.get_default();
         const formats = {};
-        let complete = true;
-        for (const mimetype of clipboard.get_mimetypes(St.ClipboardType.CLIPBOARD)) {
+        const mimetypes = clipboard.get_mimetypes(St.ClipboardType.CLIPBOARD);
+        let complete = mimetypes.every(isTextFormat);
+        let size = 0;
+        for (const mimetype of mimetypes.filter(isTextFormat)) {
             const bytes = await Promise.race([
                 /* Copied at once: the shell frees the bytes when the callback returns. */
                 new Promise(resolve => clipboard.get_content(St.ClipboardType.CLIPBOARD, mimetype,
@@ -82,8 +105,14 @@ const METHODS = {
                 complete = false;
                 break;
             }
-            if (bytes)
+            if (bytes && size + bytes.length > CLIPBOARD_CAP) {
+                complete = false;
+                break;
+            }
+            if (bytes) {
                 formats[mimetype] = bytes;
+                size += bytes.length;
+            }
         }
         return new GLib.Variant('(a{say}b)', [formats, complete]);
     },
@@ -117,7 +146,11 @@ const METHODS = {
         if (!sequence || count > MOVES_LIMIT)
             throw new Error(`No keys named ${keys} × ${count}`);
         /* One press after the other: a paste must not start while a select-all is still going down. */
-        const pressed = this._keys.then(() => this._pressKeys(sequence, count));
+        const pressed = this._keys.then(async () => {
+            if (!await this._grantedWindowFocused())
+                throw new Denied('The granted window does not have the keyboard');
+            return this._pressKeys(sequence, count);
+        });
         this._keys = pressed.catch(() => {});
         return pressed;
     },
@@ -126,7 +159,7 @@ const METHODS = {
         if (accelerator) {
             if (!accelerator.match(/^(<[A-Za-z0-9]+>)*[A-Za-z0-9_]+$/))
                 return new GLib.Variant('(s)', ['refused']);
-            const holder = this._takenBy(accelerator);
+            const holder = shortcutHolder(accelerator);
             if (holder)
                 return new GLib.Variant('(s)', [`taken ${holder}`]);
         }
@@ -150,7 +183,7 @@ const METHODS = {
     },
 };
 
-for (const [name, handler] of Object.entries(METHODS))
+for (const [name, handler] of Object.entries({ ...METHODS, ...GRANT_METHODS }))
     Bridge.prototype[`${name}Async`] = function (params, invocation) {
         const unsafe = this._unsafeInstall();
         if (unsafe) {

@@ -57,6 +57,7 @@ AppCoordinator::AppCoordinator(SettingsStore& settings, CoordinatorServices serv
       m_writeBack(services.ax, services.workspace, services.screens, services.pasteboard, services.beep,
                   m_textIO, m_history),
       m_clipboardShortcut(services.workspace, services.screens, services.beep, m_textIO),
+      m_grant(services.keys, m_textIO),
       m_suggestionController(nullptr, &deleteLaterController) {
     wireWrites();
 }
@@ -81,9 +82,17 @@ void AppCoordinator::wireWrites() {
             self->m_suggestionController->panel()->setEnabled(false);
     };
     surface.refuse = [self](const WriteRefusal& refusal) {
-        if (self && self->m_suggestionController)
+        if (!self)
+            return;
+        self->m_grant.refused();
+        if (self->m_suggestionController)
             self->m_suggestionController->viewModel()->setWriteRefusal(refusal);
     };
+    surface.settled = [self] {
+        if (self)
+            self->m_grant.settled();
+    };
+    m_clipboardShortcut.settled = surface.settled;
     surface.failed = [self] {
         if (self)
             self->m_overlay.setState(IconState::error);
@@ -96,24 +105,31 @@ void AppCoordinator::wireWrites() {
         return self ? self->makeViewModel(text) : nullptr;
     };
     m_clipboardShortcut.openPanel = [self](std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor) {
-        if (self && viewModel)
-            self->openPanel(std::move(viewModel), anchor, false);
+        if (!self || !viewModel)
+            return;
+        viewModel->onReplace = [self, replace = std::move(viewModel->onReplace)](const QString& chosen) {
+            if (self)
+                self->m_grant.chosen();
+            replace(chosen);
+        };
+        self->openPanel(std::move(viewModel), anchor, false);
     };
     m_clipboardShortcut.closePanel = surface.closePanel;
     // The clipboard road's notice is the toast's: the paste went to where the keyboard is.
     m_clipboardShortcut.notify = [self](const std::optional<Rect>& near, std::function<void()> undo) {
         if (self)
-            self->m_toast.show(near, std::move(undo));
+            self->m_toast.show(near, self->m_grant.chosenFirst(std::move(undo)));
     };
 }
 
 void AppCoordinator::notify(const Notice& notice) {
     const L10n l = L10n::current();
     const QString action = notice.undo ? l.text(QStringLiteral("Undo"), QStringLiteral("Vrati")) : QString();
+    // The desktop's own notice: the desktop sees the press on its Undo itself.
     if (desktopNotice && desktopNotice(notice.text, action, notice.undo))
         return;
     if (notice.undo)
-        m_toast.show(notice.near, notice.undo, notice.text);
+        m_toast.show(notice.near, m_grant.chosenFirst(notice.undo), notice.text);
     else
         m_toast.showMessage(notice.text, notice.near);
 }
@@ -335,8 +351,10 @@ void AppCoordinator::presentFor(const FocusedField& field) {
     auto viewModel = makeViewModel(request->shown);
     QPointer<AppCoordinator> self(this);
     viewModel->onReplace = [self, request = *request](const QString& chosen) {
-        if (self)
-            self->m_writeBack.replace(request, chosen);
+        if (!self)
+            return;
+        self->m_grant.chosen();
+        self->m_writeBack.replace(request, chosen);
     };
     viewModel->onCheckAgain = [self, field] {
         if (!self)
@@ -384,6 +402,7 @@ void AppCoordinator::openPanel(std::shared_ptr<SuggestionViewModel> viewModel, R
         self->releaseController();
         if (forField)
             self->m_monitor.suspendFocusTracking = false;
+        self->m_grant.dismissed();
     };
     m_suggestionController->show(anchor);
     viewModel->loadAll();

@@ -19,6 +19,7 @@
 #include "core/TextIO.h"
 #include "core/TriggerFreshness.h"
 #include "core/WriteBack.h"
+#include "core/WriteGrant.h"
 #include "platform/Scheduler.h"
 #include "platform/Workspace.h"
 #include "ui/OverlayController.h"
@@ -171,6 +172,7 @@ private:
     History m_history;
     WriteBack m_writeBack;
     ClipboardShortcut m_clipboardShortcut;
+    WriteGrant m_grant;
     std::optional<FocusedField> m_currentField;
     std::optional<FocusedField> m_lastOtherField;
     // The field the icon stands at; null while it is hidden.

@@ -69,11 +69,11 @@ void ClipboardShortcut::pasteBack(const QString& original, const QString& checke
     m_textIO.pasteReplacement(chosen, source, [self, original, chosen, source, near](bool sent) {
         if (!self)
             return;
-        if (!sent) {
+        if (!sent)
             self->m_beep.beep();
-            return;
-        }
-        if (!self->notify)
+        if (self->settled)
+            self->settled();
+        if (!sent || !self->notify)
             return;
         self->notify(near, [self, original, chosen, source] {
             if (!self)
@@ -81,6 +81,8 @@ void ClipboardShortcut::pasteBack(const QString& original, const QString& checke
             self->m_textIO.undoPaste(source, chosen, original, [self](bool done) {
                 if (self && !done)
                     self->m_beep.beep();
+                if (self && self->settled)
+                    self->settled();
             });
         });
     });

@@ -36,6 +36,8 @@ public:
     std::function<void()> closePanel;
     /// The notice once the paste is sent: next to `near`, with Undo.
     std::function<void(const std::optional<Rect>& near, std::function<void()> undo)> notify;
+    /// A paste or its undo is over: sent or not, nothing more of it is coming.
+    std::function<void()> settled;
 
 private:
     void pasteBack(const QString& original, const QString& checked, const PasteTarget& source,

@@ -75,11 +75,11 @@ void WriteBack::write(const FieldRequest& request, const QString& newText,
                                                         newText](const TextIO::Outcome& outcome) {
         if (!self)
             return;
-        if (!outcome.strategy) {
+        if (!outcome.strategy)
             self->reportFailure();
-            return;
-        }
-        self->record(request, newText, outcome);
+        else
+            self->record(request, newText, outcome);
+        self->settled();
     };
     if (plan) {
         // Only the part planned is replaced: the text sent for checking, or, around an edit of the
@@ -135,6 +135,8 @@ void WriteBack::undo(const FieldRequest& request, const QString& newText, const 
                        request.shown, [self](bool done) {
                            if (self && !done)
                                self->reportFailure();
+                           if (self)
+                               self->settled();
                        });
 }
 
@@ -144,6 +146,8 @@ void WriteBack::undoWrite(const FocusedField& field, const TextIO::Outcome& outc
     auto reportFailure = [self](const TextIO::Outcome& result) {
         if (self && !result.strategy)
             self->reportFailure();
+        if (self)
+            self->settled();
     };
     // Only over exactly what was written: anything the user (or the application) did since stays.
     if (outcome.written) {
@@ -151,6 +155,7 @@ void WriteBack::undoWrite(const FocusedField& field, const TextIO::Outcome& outc
         if (!now || TextIO::comparable(*now) != TextIO::comparable(*outcome.written)) {
             m_beep.beep();
             notify(Notice{WriteRefusals::undoRefused(L10n::current()), std::nullopt, {}});
+            settled();
             return;
         }
     }
@@ -159,6 +164,8 @@ void WriteBack::undoWrite(const FocusedField& field, const TextIO::Outcome& outc
     const std::optional<QString> before = outcome.before ? outcome.before : fallbackOriginal;
     if (before)
         m_textIO.replace(field, *before, false, reportFailure);
+    else
+        settled();
 }
 
 void WriteBack::reportFailure() {
@@ -170,6 +177,11 @@ void WriteBack::reportFailure() {
 void WriteBack::notify(Notice notice) {
     if (surface.notify)
         surface.notify(notice);
+}
+
+void WriteBack::settled() {
+    if (surface.settled)
+        surface.settled();
 }
 
 void WriteBack::writeWithoutKeys(const FieldRequest& request, const QString& newText, bool selectionOnly) {
@@ -189,6 +201,7 @@ void WriteBack::writeWithoutKeys(const FieldRequest& request, const QString& new
                              self->surface.closePanel();
                          if (outcome.strategy)
                              self->record(request, newText, outcome);
+                         self->settled();
                      });
 }
 

@@ -41,6 +41,8 @@ struct WriteSurface {
     /// The write did not land: the icon shows an error.
     std::function<void()> failed;
     std::function<void(const Notice& notice)> notify;
+    /// A write or an undo is over: landed or not, nothing more of it is coming.
+    std::function<void()> settled;
 };
 
 class WriteBack : public QObject {
@@ -78,6 +80,7 @@ private:
     /// A write that did not land: the icon's error state and the beep.
     void reportFailure();
     void notify(Notice notice);
+    void settled();
 
     Accessibility& m_ax;
     Workspace& m_workspace;

@@ -19,6 +19,13 @@ public:
     // from the caret by as many caret stops. False when nothing could be posted.
     virtual bool selectBackward(int count) = 0;
     virtual bool selectForward(int count) = 0;
+
+    // A desktop may lend keys and the clipboard only for one correction the user asked for with a
+    // gesture it saw itself. The user's choice in one of this program's windows renews that loan
+    // (call right after the press); the end of the write, the clipboard given back, ends it.
+    // Nothing to do where keys are not lent.
+    virtual void renewGrant() {}
+    virtual void endGrant() {}
 };
 
 }  // namespace quillet

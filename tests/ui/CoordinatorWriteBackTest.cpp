@@ -218,3 +218,31 @@ TEST_F(CoordinatorWriteBackTest, StaleOrMisplacedRequestsSendNothing) {
 }
 
 }  // namespace
+
+// Where the desktop lends keys and the clipboard for one correction (GNOME Shell's extension), the
+// choice in the panel and the Undo in the notice renew the loan before anything is written, the
+// write's end gives it back, and a panel closed unused gives it back at once.
+TEST_F(CoordinatorWriteBackTest, TheLoanOfKeysIsRenewedByEachChoiceAndEndedByEachWrite) {
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, "Their is a mistak here.");
+    focus(editor.element);
+    coordinator->presentSuggestions();
+    ASSERT_NE(openViewModel(), nullptr);
+    openViewModel()->requestClose();
+    EXPECT_EQ(desktop.keys.grantCalls, QStringList{"end"}) << "closed unused";
+
+    desktop.keys.grantCalls.clear();
+    coordinator->presentSuggestions();
+    ASSERT_NE(openViewModel(), nullptr);
+    openViewModel()->replace(QStringLiteral("There is a mistake here."));
+    EXPECT_EQ(desktop.keys.grantCalls.value(0), "renew");
+    desktop.scheduler.advance(2s);
+    EXPECT_EQ(editor.text(), "There is a mistake here.");
+    EXPECT_EQ(desktop.keys.grantCalls, QStringList({"renew", "end"})) << "once, after the write";
+
+    desktop.keys.grantCalls.clear();
+    ASSERT_NE(coordinator->toast().panel(), nullptr);
+    coordinator->toast().view()->undoButton()->click();
+    desktop.scheduler.advance(2s);
+    EXPECT_EQ(editor.text(), "Their is a mistak here.");
+    EXPECT_EQ(desktop.keys.grantCalls, QStringList({"renew", "end"}));
+}

@@ -15,12 +15,21 @@ public:
     bool paste() override { return press(QStringLiteral("paste")); }
     bool selectBackward(int count) override { return pressTimes(QStringLiteral("selectBackward"), count); }
     bool selectForward(int count) override { return pressTimes(QStringLiteral("selectForward"), count); }
+    void renewGrant() override { grantCalls << QStringLiteral("renew"); }
+    void endGrant() override {
+        grantCalls << QStringLiteral("end");
+        if (onEndGrant)
+            onEndGrant();
+    }
 
     /// One entry per key press; Shift+arrows count once per step.
     QStringList presses;
     bool fails = false;  // every press reports that nothing could be posted
     /// Called with each press that was posted, as the target application would react to it.
     std::function<void(const QString&)> onPress;
+    /// "renew" and "end", one per call of renewGrant() and endGrant(), and what to do at the end.
+    QStringList grantCalls;
+    std::function<void()> onEndGrant;
 
 private:
     bool press(const QString& name) {

@@ -49,6 +49,16 @@ bool saysGone(const QString& error) {
            error.endsWith(QLatin1String(".Error.AccessDenied"));
 }
 
+// The calls the extension answers only within a grant: refused outside one, while it still serves
+// this program.
+bool needsGrant(const QString& method) {
+    for (const char* name :
+         {"GetClipboard", "SetClipboard", "GetSelectionText", "PressKeys", "ActivateProcess", "RenewGrant"})
+        if (method == QLatin1String(name))
+            return true;
+    return false;
+}
+
 // GNOME Shell's numbers for an extension's state (misc/extensionUtils.js).
 enum ShellState { enabled = 1, disabledState = 2, error = 3, outOfDate = 4, initialized = 6 };
 
@@ -83,7 +93,9 @@ std::optional<QDBusMessage> GnomeShellBridge::call(const QString& method, const 
     const QDBusMessage reply = m_bus.call(message, QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage)
         return reply;
-    if (saysGone(reply.errorName()))
+    const bool noGrant =
+        needsGrant(method) && reply.errorName().endsWith(QLatin1String(".Error.AccessDenied"));
+    if (saysGone(reply.errorName()) && !noGrant)
         setActive(false);
     return std::nullopt;
 }
@@ -181,7 +193,7 @@ ShellExtensionStatus GnomeShellBridge::status() {
 }
 
 std::optional<ScreenPosition::WindowRects> GnomeShellBridge::focusedWindow(qint32 pid) {
-    if (!m_active)
+    if (!knowsWindows())
         return std::nullopt;
     // The shell says when the focus or the window changes; a field of another process may be one
     // step ahead of that news, and is asked about at once.
@@ -300,6 +312,15 @@ QString GnomeShellBridge::setShortcut(const QString& accelerator) {
 void GnomeShellBridge::suspendShortcut(bool suspended) {
     if (m_active)
         call(QStringLiteral("SuspendShortcut"), {suspended});
+}
+
+bool GnomeShellBridge::renewGrant() {
+    return m_active && call(QStringLiteral("RenewGrant")).has_value();
+}
+
+void GnomeShellBridge::endGrant() {
+    if (m_active)
+        call(QStringLiteral("EndGrant"));
 }
 
 }  // namespace quillet

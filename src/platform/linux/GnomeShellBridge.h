@@ -26,7 +26,7 @@ public:
     static inline const QString path = QStringLiteral("/com/lumenfold/quillet/Shell");
     static inline const QString interface = QStringLiteral("com.lumenfold.quillet.Shell");
     /// The language this program speaks with the extension; it answers the same number.
-    static constexpr uint protocolVersion = 1;
+    static constexpr uint protocolVersion = 2;
     /// The longest wait for the shell's answer: a shell busy for longer is taken as not answering.
     static constexpr int callTimeoutMs = 1000;
 
@@ -51,7 +51,8 @@ public:
     /// How far the extension is from working, asked afresh from the shell.
     ShellExtensionStatus status();
 
-    bool knowsWindows() override { return m_active; }
+    /// The focused window is told to the client alone.
+    bool knowsWindows() override { return m_active && m_client; }
     std::optional<ScreenPosition::WindowRects> focusedWindow(qint32 pid) override;
 
     /// The icon at `rect` (global coordinates) in `state` ("ready", "loading", "error").
@@ -79,6 +80,14 @@ public:
     /// the extension's reason ("taken ...", "refused"), or "unanswered".
     QString setShortcut(const QString& accelerator);
     void suspendShortcut(bool suspended);
+
+    /// The clipboard, the selection, the keys and the activation are served only within a grant,
+    /// which the extension opens at the user's gesture (the shortcut, a press on the icon, the Undo
+    /// of a notification) for the window that had the keyboard then. Renewed for that window after a
+    /// press in one of this program's windows (the choice in the panel); false when the extension
+    /// saw none. Ended once the write and the clipboard's restore are over.
+    bool renewGrant();
+    void endGrant();
 
 Q_SIGNALS:
     /// The extension started answering, or stopped.

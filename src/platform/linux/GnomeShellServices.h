@@ -29,6 +29,8 @@ public:
     bool paste() override { return press(QStringLiteral("paste"), 1, &KeySynth::paste); }
     bool selectBackward(int count) override;
     bool selectForward(int count) override;
+    void renewGrant() override { m_bridge.renewGrant(); }
+    void endGrant() override { m_bridge.endGrant(); }
 
 private:
     bool press(const QString& keys, int count, bool (KeySynth::*fallback)());
