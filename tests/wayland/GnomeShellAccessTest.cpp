@@ -32,7 +32,6 @@ TEST_F(GnomeShellTest, AProgramOtherThanQuilletIsRefused) {
     EXPECT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000));
 }
 
-<<<<<<< ours
 // A program put where Quillet's is (as any program of the user could, were that place the user's to
 // write), started, then Quillet's file put back over it: the process runs a deleted file of that
 // path, as Quillet does after an upgrade. It is not Quillet, and is refused.
@@ -66,7 +65,8 @@ TEST_F(GnomeShellTest, AProgramOnceInQuilletsPlaceIsRefused) {
     ASSERT_TRUE(impostor.waitForFinished(10000));
     EXPECT_EQ(impostor.readAllStandardOutput().trimmed(), "com.lumenfold.quillet.Shell.Error.AccessDenied")
         << impostor.readAllStandardError().toStdString();
-=======
+}
+
 /// Quillet's program with a library loaded into it that calls the extension before the program's
 /// own start (tests/wayland/Impostor.cpp): each call's answer, "ok" or the error's name.
 QMap<QString, QStringList> impostorsAnswers(const QTemporaryDir& dir, qint64 editorPid) {
@@ -157,7 +157,6 @@ TEST_F(GnomeShellTest, TextAndKeysAreLentOnlyToTheClientForTheCorrectionTheUserA
         << "field reads " << editorText().toStdString();
     EXPECT_TRUE(waitUntil([] { return !bridge("bridge._granted()").toBool(); }, 5000));
     EXPECT_TRUE(waitUntil([] { return clipboardText() == "the user's own clipboard"; }, 5000));
->>>>>>> theirs
 }
 
 // The extension installed as the user's own, for the program in the build folder, in a shell without

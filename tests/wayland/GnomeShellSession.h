@@ -116,28 +116,6 @@ std::optional<QRectF> trueFieldFrame(qint64 pid, Origin origin) {
     return rectOf(answers["field"]).translated(at);
 }
 
-/// How many of 64 samples along `r`'s edges show a step of colour across the edge, of those on the
-/// picture: a field's true rectangle has its edges there, a misplaced one almost none.
-double edgeShare(const QImage& shot, const QRect& r) {
-    int onPicture = 0, steps = 0;
-    const auto differ = [&](QPoint a, QPoint b) {
-        if (!shot.rect().contains(a) || !shot.rect().contains(b))
-            return;
-        ++onPicture;
-        const QColor p = shot.pixelColor(a), q = shot.pixelColor(b);
-        steps += std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()),
-                           std::abs(p.blue() - q.blue())}) > 12;
-    };
-    for (int i = 1; i <= 16; ++i) {
-        const int y = r.y() + r.height() * i / 17, x = r.x() + r.width() * i / 17;
-        differ({r.x() - 1, y}, {r.x(), y});
-        differ({r.x() + r.width() - 1, y}, {r.x() + r.width(), y});
-        differ({x, r.y() - 1}, {x, r.y()});
-        differ({x, r.y() + r.height() - 1}, {x, r.y() + r.height()});
-    }
-    return onPicture ? double(steps) / onPicture : 0;
-}
-
 class GnomeShellTest : public testing::Test {
 protected:
     void SetUp() override {
