@@ -121,12 +121,16 @@ public:
     std::optional<ScreenInfo> mainScreen() override { return std::nullopt; }
 };
 
-Platform makeLinuxPlatform() {
+// The assistant itself, not the self-check: it may put right what it finds on disk.
+Platform makeLinuxPlatform(bool assistant) {
     Platform p;
     p.scheduler = std::make_unique<QtScheduler>();
     p.secrets = std::make_unique<LibsecretStore>();
     p.log = std::make_unique<SyslogSystemLog>();
-    p.defaults = std::make_unique<IniDefaults>(p.log.get());
+    auto defaults = std::make_unique<IniDefaults>(p.log.get());
+    if (assistant)
+        defaults->closeToOthers();
+    p.defaults = std::move(defaults);
     p.loginItem = std::make_unique<AutostartLoginItem>(QCoreApplication::applicationFilePath());
     p.screens = std::make_unique<QtScreens>();
     p.http = std::make_unique<QtHttpTransport>();
@@ -161,7 +165,7 @@ Platform makeLinuxPlatform() {
 Platform makePlatform(PlatformMode mode, const Defaults* shownPreferences) {
     if (mode == PlatformMode::screenshots)
         return makeOfflinePlatform(shownPreferences, AtspiAccessibility({}, {}).isProcessTrusted());
-    Platform p = makeLinuxPlatform();
+    Platform p = makeLinuxPlatform(mode == PlatformMode::desktop);
     const bool noDisplay =
         qEnvironmentVariableIsEmpty("DISPLAY") &&
         !(p.session == SessionType::wayland && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));

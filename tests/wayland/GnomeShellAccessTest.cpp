@@ -6,7 +6,10 @@
 
 namespace {
 
-TEST_F(GnomeShellTest, AProgramOtherThanQuilletIsRefused) {
+// The same session; its own name, as each file has its own copy of the fixture.
+class GnomeShellAccessTest : public GnomeShellTest {};
+
+TEST_F(GnomeShellAccessTest, AProgramOtherThanQuilletIsRefused) {
     setClipboardText("kept");
     for (const auto& [method, args] :
          {std::pair<QString, QList<QVariant>>{"PressKeys", {QString("paste"), 1u}},
@@ -35,7 +38,7 @@ TEST_F(GnomeShellTest, AProgramOtherThanQuilletIsRefused) {
 // A program put where Quillet's is (as any program of the user could, were that place the user's to
 // write), started, then Quillet's file put back over it: the process runs a deleted file of that
 // path, as Quillet does after an upgrade. It is not Quillet, and is refused.
-TEST_F(GnomeShellTest, AProgramOnceInQuilletsPlaceIsRefused) {
+TEST_F(GnomeShellAccessTest, AProgramOnceInQuilletsPlaceIsRefused) {
     const std::string program = quilletBinary().toStdString(), aside = program + ".aside";
     ASSERT_EQ(std::rename(program.c_str(), aside.c_str()), 0);
     QProcess impostor;
@@ -98,7 +101,7 @@ QJsonValue bridge(const QString& code) {
 // A program that runs Quillet's executable with something of its own loaded into it, outside a
 // correction and inside one, and the client itself between the user's gestures: the text, the
 // clipboard and the keys are only ever lent for the correction the user asked for.
-TEST_F(GnomeShellTest, TextAndKeysAreLentOnlyToTheClientForTheCorrectionTheUserAskedFor) {
+TEST_F(GnomeShellAccessTest, TextAndKeysAreLentOnlyToTheClientForTheCorrectionTheUserAskedFor) {
     QFile in(dir.filePath("in.txt"));
     ASSERT_TRUE(in.open(QIODevice::WriteOnly));
     in.write(kMistaken.toUtf8());
@@ -162,7 +165,7 @@ TEST_F(GnomeShellTest, TextAndKeysAreLentOnlyToTheClientForTheCorrectionTheUserA
 // The extension installed as the user's own, for the program in the build folder, in a shell without
 // its development switch: any program of the user could take Quillet's place there, so it serves no
 // one, Quillet included, and the self-check and the settings say how to install it for the system.
-TEST_F(GnomeShellTest, AWritableInstallServesNoOneAndTheHintSaysHowToInstallIt) {
+TEST_F(GnomeShellAccessTest, AWritableInstallServesNoOneAndTheHintSaysHowToInstallIt) {
     QDBusMessage hello = QDBusMessage::createMethodCall(shellService, "/com/lumenfold/quillet/Shell",
                                                         "com.lumenfold.quillet.Shell", "Hello");
     hello << true;

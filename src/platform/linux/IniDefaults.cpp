@@ -60,11 +60,6 @@ IniDefaults::IniDefaults(SystemLog* log) : IniDefaults(defaultPath(), log) {}
 
 IniDefaults::IniDefaults(const QString& path, SystemLog* log) : m_path(path) {
     if (safeToOpen(path)) {
-        // A file left readable by others (an older version, a copy from elsewhere) is closed to
-        // them before anything else is read or written.
-        QFile file(path);
-        if (file.exists())
-            file.setPermissions(file.permissions() & (QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
     } else if (log) {
         log->write(
@@ -74,6 +69,12 @@ IniDefaults::IniDefaults(const QString& path, SystemLog* log) : m_path(path) {
 }
 
 IniDefaults::~IniDefaults() = default;
+
+void IniDefaults::closeToOthers() {
+    QFile file(m_path);
+    if (m_settings && file.exists())
+        file.setPermissions(file.permissions() & (QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+}
 
 std::optional<QString> IniDefaults::string(const QString& key) const {
     if (!m_settings || !m_settings->contains(key))

@@ -28,6 +28,10 @@ public:
     QString path() const { return m_path; }
     /// Whether the file was refused.
     bool refused() const { return !m_settings; }
+    /// Takes away what others may do with a file left open to them (by an older version, or a copy
+    /// from elsewhere); the program that uses the preferences does it at its start, the modes that
+    /// only show them leave the file as it is.
+    void closeToOthers();
 
     std::optional<QString> string(const QString& key) const override;
     std::optional<qint64> integer(const QString& key) const override;
