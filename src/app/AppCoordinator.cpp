@@ -107,11 +107,7 @@ void AppCoordinator::wireWrites() {
     m_clipboardShortcut.openPanel = [self](std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor) {
         if (!self || !viewModel)
             return;
-        viewModel->onReplace = [self, replace = std::move(viewModel->onReplace)](const QString& chosen) {
-            if (self)
-                self->m_grant.chosen();
-            replace(chosen);
-        };
+        viewModel->onReplace = self->m_grant.chosenFirst(std::move(viewModel->onReplace));
         self->openPanel(std::move(viewModel), anchor, false);
     };
     m_clipboardShortcut.closePanel = surface.closePanel;
@@ -350,12 +346,10 @@ void AppCoordinator::presentFor(const FocusedField& field) {
     }
     auto viewModel = makeViewModel(request->shown);
     QPointer<AppCoordinator> self(this);
-    viewModel->onReplace = [self, request = *request](const QString& chosen) {
-        if (!self)
-            return;
-        self->m_grant.chosen();
-        self->m_writeBack.replace(request, chosen);
-    };
+    viewModel->onReplace = m_grant.chosenFirst([self, request = *request](const QString& chosen) {
+        if (self)
+            self->m_writeBack.replace(request, chosen);
+    });
     viewModel->onCheckAgain = [self, field] {
         if (!self)
             return;
@@ -459,12 +453,8 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
         m_currentField = std::move(found.field);
         near = found.near;
     }
-    const std::optional<RunningApplication> front =
-        m_currentField ? std::nullopt : m_services.workspace.frontmostApplication();
-    if (trigger.byRequest && IconRule::leavesAlone(m_currentField ? m_currentField->bundleID
-                                                   : front        ? front->bundleIdentifier
-                                                                  : std::nullopt,
-                                                   iconConditions())) {
+    if (trigger.byRequest &&
+        IconRule::refusesRequest(m_services.workspace, m_currentField, iconConditions())) {
         m_services.beep.beep();
         return;
     }

@@ -2,10 +2,20 @@
 // application not blocked, holding enough words, while no pause is in force.
 #include "core/IconRule.h"
 
+#include "platform/Workspace.h"
+
 namespace quillet {
 
 bool IconRule::leavesAlone(const std::optional<QString>& bundleID, const Conditions& conditions) {
     return conditions.paused || (bundleID && conditions.blocklist.contains(*bundleID));
+}
+
+bool IconRule::refusesRequest(Workspace& workspace, const std::optional<FocusedField>& field,
+                              const Conditions& conditions) {
+    if (field)
+        return leavesAlone(field->bundleID, conditions);
+    const std::optional<RunningApplication> front = workspace.frontmostApplication();
+    return leavesAlone(front ? front->bundleIdentifier : std::nullopt, conditions);
 }
 
 bool IconRule::shows(Accessibility& ax, const std::optional<FocusedField>& field,

@@ -11,6 +11,7 @@
 namespace quillet {
 
 class Accessibility;
+class Workspace;
 
 namespace IconRule {
 
@@ -25,6 +26,11 @@ struct Conditions {
 /// an identifier) now: a pause in force, or the application on the block list. The icon does not
 /// show there, and a request of another process (`quillet --trigger`) reads nothing of it.
 bool leavesAlone(const std::optional<QString>& bundleID, const Conditions& conditions);
+
+/// Whether a request with no press seen behind it (another program's trigger) is turned down: the
+/// icon's rules, for the field's application or, where no field was found, the one in front.
+bool refusesRequest(Workspace& workspace, const std::optional<FocusedField>& field,
+                    const Conditions& conditions);
 
 /// Whether the icon shows at `field` (empty: no editable field has the keyboard). `words` counts
 /// the field's words; it is asked last, as reading a field's text costs a round trip.

@@ -45,4 +45,12 @@ std::function<void()> WriteGrant::chosenFirst(std::function<void()> action) {
     };
 }
 
+std::function<void(const QString&)> WriteGrant::chosenFirst(std::function<void(const QString&)> action) {
+    return [first = chosenFirst(std::function<void()>()), action = std::move(action)](const QString& chosen) {
+        first();
+        if (action)
+            action(chosen);
+    };
+}
+
 }  // namespace quillet

@@ -3,6 +3,7 @@
 // clipboard is back, or at once when the panel goes with nothing written.
 #pragma once
 
+#include <QString>
 #include <functional>
 #include <memory>
 
@@ -26,6 +27,8 @@ public:
     void dismissed();
     /// `action`, run after chosen(): for the Undo of a notice this program draws itself.
     std::function<void()> chosenFirst(std::function<void()> action);
+    /// The same for the choice of a text in the panel.
+    std::function<void(const QString&)> chosenFirst(std::function<void(const QString&)> action);
 
 private:
     struct State {
