@@ -102,15 +102,8 @@ QJsonValue bridge(const QString& code) {
 // correction and inside one, and the client itself between the user's gestures: the text, the
 // clipboard and the keys are only ever lent for the correction the user asked for.
 TEST_F(GnomeShellAccessTest, TextAndKeysAreLentOnlyToTheClientForTheCorrectionTheUserAskedFor) {
-    QFile in(dir.filePath("in.txt"));
-    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
-    in.write(kMistaken.toUtf8());
-    in.close();
-    startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(), "--mirror",
-                                     dir.filePath("out.txt"), "--ignore-accessible-writes"});
     setClipboardText("the user's own clipboard");
-    ASSERT_TRUE(key("tab"));
-    ASSERT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000)) << "the icon at the text";
+    ASSERT_NO_FATAL_FAILURE(startIgnoringWrites());
     const QString denied = "com.lumenfold.quillet.Shell.Error.AccessDenied";
     const auto expectRefused = [&](const char* when) {
         const QMap<QString, QStringList> answers = impostorsAnswers(dir, editor.processId());

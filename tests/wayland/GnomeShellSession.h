@@ -139,6 +139,18 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return editorText() == kMistaken; }, 20000))
             << "the editor shows its text: " << editorText().toStdString();
     }
+    /// The test editor that takes text only through the paste (and writes it out), showing the
+    /// mistaken text, the keyboard moved from the button it opens with into its text, the icon there.
+    void startIgnoringWrites() {
+        QFile in(dir.filePath("in.txt"));
+        ASSERT_TRUE(in.open(QIODevice::WriteOnly));
+        in.write(kMistaken.toUtf8());
+        in.close();
+        startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(),
+                                         "--mirror", dir.filePath("out.txt"), "--ignore-accessible-writes"});
+        ASSERT_TRUE(key("tab"));
+        ASSERT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000)) << "the icon at the text";
+    }
     void stopEditor() {
         if (editor.state() == QProcess::NotRunning)
             return;

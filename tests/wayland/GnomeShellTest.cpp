@@ -57,16 +57,8 @@ TEST_F(GnomeShellTest, TheIconSitsAtTheFieldAndTheCorrectionWorksInEveryToolkit)
 }
 
 TEST_F(GnomeShellTest, AFieldThatIgnoresWritesGetsThePasteAndTheClipboardComesBack) {
-    QFile in(dir.filePath("in.txt"));
-    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
-    in.write(kMistaken.toUtf8());
-    in.close();
-    startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(), "--mirror",
-                                     dir.filePath("out.txt"), "--ignore-accessible-writes"});
     setClipboardText("the user's own clipboard");
-    // It opens with the keyboard on a button above the text.
-    ASSERT_TRUE(key("tab"));
-    ASSERT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000)) << "the icon at the text";
+    ASSERT_NO_FATAL_FAILURE(startIgnoringWrites());
     ASSERT_TRUE(click(iconShown()->center()));
     ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000)) << "the panel opens";
     ASSERT_TRUE(key("Return"));
@@ -98,14 +90,7 @@ TEST_F(GnomeShellTest, TheTextLentForThePasteIsKeptByteForByte) {
                       "c.get_content(St.ClipboardType.CLIPBOARD, 'text/plain;charset=utf-8', (cc, b) => "
                       "{ seen.bytes = b ? Array.from(b.toArray()) : null; }); }); return true; })()")
                     .toBool());
-    QFile in(dir.filePath("in.txt"));
-    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
-    in.write(kMistaken.toUtf8());
-    in.close();
-    startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(), "--mirror",
-                                     dir.filePath("out.txt"), "--ignore-accessible-writes"});
-    ASSERT_TRUE(key("tab"));
-    ASSERT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000)) << "the icon at the text";
+    ASSERT_NO_FATAL_FAILURE(startIgnoringWrites());
     ASSERT_TRUE(click(iconShown()->center()));
     ASSERT_TRUE(waitUntil([&] { return quillet.shows("And a second line"); }, 20000)) << "the panel opens";
     ASSERT_TRUE(key("Return"));
@@ -143,14 +128,7 @@ TEST_F(GnomeShellTest, WithoutTheExtensionTheTriggerWorksAndTheHintSaysHowToTurn
 // field to the icon drawn at it (timed in the shell), and from Return in the panel to the text in a
 // field that takes it only through the paste (as the editor writes it out).
 TEST_F(GnomeShellTest, MeasureLatency) {
-    QFile in(dir.filePath("in.txt"));
-    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
-    in.write(kMistaken.toUtf8());
-    in.close();
-    startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(), "--mirror",
-                                     dir.filePath("out.txt"), "--ignore-accessible-writes"});
-    ASSERT_TRUE(key("tab"));
-    ASSERT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000));
+    ASSERT_NO_FATAL_FAILURE(startIgnoringWrites());
     const QRectF text = trueFieldFrame(editor.processId(), Origin::insideQtsTitleBar).value_or(QRectF());
     for (int run = 0; run < 10; ++run) {
         ASSERT_TRUE(key("shift+tab"));
