@@ -72,9 +72,11 @@ TEST_F(GnomeShellAccessTest, AProgramOnceInQuilletsPlaceIsRefused) {
 
 /// Quillet's program with a library loaded into it that calls the extension before the program's
 /// own start (tests/wayland/Impostor.cpp): each call's answer, "ok" or the error's name.
-QMap<QString, QStringList> impostorsAnswers(const QTemporaryDir& dir, qint64 editorPid) {
+QMap<QString, QStringList> impostorsAnswers(const QTemporaryDir& dir, qint64 editorPid, bool forked) {
     QProcess impostor;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (forked)
+        env.insert("QUILLET_IMPOSTOR_FORK", "1");
     env.insert("LD_PRELOAD", qEnvironmentVariable("QUILLET_IMPOSTOR"));
     env.insert("QUILLET_IMPOSTOR_OUT", dir.filePath("impostor.txt"));
     env.insert("QUILLET_IMPOSTOR_PID", QString::number(editorPid));
@@ -106,12 +108,16 @@ TEST_F(GnomeShellAccessTest, TextAndKeysAreLentOnlyToTheClientForTheCorrectionTh
     ASSERT_NO_FATAL_FAILURE(startIgnoringWrites());
     const QString denied = "com.lumenfold.quillet.Shell.Error.AccessDenied";
     const auto expectRefused = [&](const char* when) {
-        const QMap<QString, QStringList> answers = impostorsAnswers(dir, editor.processId());
-        EXPECT_EQ(answers.value("Hello"), QStringList({"ok", denied}))
-            << when << ": greeted as Quillet's program, refused as the client while Quillet runs";
-        for (const QString method : {"GetClipboard", "SetClipboard", "GetSelectionText", "PressKeys",
-                                     "ActivateProcess", "RenewGrant", "EndGrant", "FocusedWindow"})
-            EXPECT_EQ(answers.value(method), QStringList{denied}) << when << ": " << method.toStdString();
+        for (const bool forked : {false, true}) {
+            const QMap<QString, QStringList> answers = impostorsAnswers(dir, editor.processId(), forked);
+            const std::string how =
+                std::string(when) + (forked ? ", from a forked child" : ", loaded into it");
+            EXPECT_EQ(answers.value("Hello"), QStringList({"ok", denied}))
+                << how << ": greeted as Quillet's program, refused as the client while Quillet runs";
+            for (const QString method : {"GetClipboard", "SetClipboard", "GetSelectionText", "PressKeys",
+                                         "ActivateProcess", "RenewGrant", "EndGrant", "FocusedWindow"})
+                EXPECT_EQ(answers.value(method), QStringList{denied}) << how << ": " << method.toStdString();
+        }
         EXPECT_EQ(clipboardText(), "the user's own clipboard") << when;
         EXPECT_EQ(editorText(), kMistaken) << when;
     };
