@@ -56,7 +56,10 @@ void chooseGnomeShellServices(Platform& p, WaylandWorkspace& workspace, AtspiAcc
 
 // KDE Plasma under Wayland: Quillet's script inside KWin (loaded by whoever runs the program) shows
 // the icon and places the panel; KWin's fake input, where its desktop entry lets Quillet have it,
-// presses the keys of the paste, and the clipboard goes through wl-clipboard meanwhile.
+// presses the keys of the paste. The clipboard goes through wl-clipboard with or without those keys:
+// a field that ignores writes is tried with a paste first, which brings its window to the front, and
+// KWin ignores a clipboard set through Qt once none of Quillet's windows has the keyboard, so the
+// text left for the user would never get there.
 void chooseKWinServices(Platform& p, WaylandWorkspace& workspace, AtspiAccessibility& accessibility) {
     auto bridge = std::make_unique<KWinBridge>();
     KWinBridge* kwin = bridge.get();
@@ -69,8 +72,7 @@ void chooseKWinServices(Platform& p, WaylandWorkspace& workspace, AtspiAccessibi
     p.fakeInput = std::make_shared<FakeInput>();
     const bool keysReachAll = p.fakeInput->isOffered();
     p.keys = std::make_unique<FakeInputKeySynth>(p.fakeInput, std::move(p.keys));
-    if (keysReachAll)
-        p.pasteboard = std::make_unique<WlClipboardPasteboard>(std::move(p.pasteboard));
+    p.pasteboard = std::make_unique<WlClipboardPasteboard>(std::move(p.pasteboard));
     p.windowHints = std::make_unique<KWinWindowHints>(*kwin, std::move(p.windowHints));
     p.desktopIcon = std::make_unique<KWinIcon>(*kwin);
     WaylandWorkspace* ws = &workspace;

@@ -1,7 +1,8 @@
 // The clipboard under KWin while none of Quillet's windows has the keyboard: a Wayland desktop hands
 // the clipboard only to the focused window, but KWin also offers the data-control interface, which
-// wl-copy and wl-paste (wl-clipboard) speak. Used for the paste into another program's field and
-// for putting the user's clipboard back after it; one format is kept (text, where there is text).
+// wl-copy and wl-paste (wl-clipboard) speak. Used for the paste into another program's field, for
+// putting the user's clipboard back after it and for the text left there for the user to paste; one
+// format is kept (text, where there is text).
 // Text Quillet lends goes with the hint for clipboard managers, which wl-copy cannot offer beside
 // it: Quillet offers the two itself (WlDataControl).
 #pragma once
