@@ -12,6 +12,7 @@ namespace quillet {
 
 /// An on/off switch tinted in the brand teal. Still a check box to keyboards and screen readers.
 class ToggleSwitch : public QCheckBox {
+    Q_OBJECT
 public:
     explicit ToggleSwitch(QWidget* parent = nullptr);
     QSize sizeHint() const override { return QSize(38, 22); }

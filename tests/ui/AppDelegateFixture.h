@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QMenu>
+#include <QTimeZone>
 #include <memory>
 #include <optional>
 
@@ -106,7 +107,7 @@ protected:
 
     static inline QtMessageHandler s_previousHandler = nullptr;
     FakeDesktop desktop;
-    QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
+    QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), QTimeZone::utc());
     std::unique_ptr<AppDelegate> delegate;
     int quits = 0;
     bool trayShown = true;

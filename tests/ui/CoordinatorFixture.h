@@ -4,6 +4,8 @@
 
 #include <gmock/gmock.h>
 
+#include <QTimeZone>
+
 #include "core/AX.h"
 #include "core/SurfacePlacement.h"
 #include "support/FakeDesktop.h"
@@ -53,7 +55,7 @@ protected:
     }
 
     FakeDesktop desktop;
-    QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
+    QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), QTimeZone::utc());
     std::unique_ptr<AppCoordinator> coordinator;
     int needsSettings = 0;
 };
