@@ -132,6 +132,11 @@ QuilletUnderTest::~QuilletUnderTest() {
     kill();
 }
 
+bool QuilletUnderTest::startAtLogin() {
+    return start() && waitUntil([&] { return busOwner() == pid(); }, 15000) &&
+           waitUntil([&] { return shows(QStringLiteral("Global shortcut")); }, 15000);
+}
+
 bool QuilletUnderTest::start(const QStringList& args) {
     // A copy told to quit may take a moment more to end after giving up its name.
     if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }, 5000))

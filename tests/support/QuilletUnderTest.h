@@ -65,6 +65,9 @@ public:
     bool ready() const { return m_ready; }
     /// Starts it (with `args`) and waits until it answers on the accessibility bus.
     bool start(const QStringList& args = {});
+    /// Starts it as at login, where no tray is: up once its name is on the bus and its settings,
+    /// which it then opens, are on screen.
+    bool startAtLogin();
     /// Ends it at once, as a crash or a kill would.
     void kill();
     qint64 pid() const { return process.processId(); }
