@@ -53,6 +53,16 @@ public:
     /// Writes an attribute (text, range or Boolean). Success means the write was accepted.
     virtual AXError setAttribute(const AXElement& element, const QString& attribute,
                                  const AXValue& value) = 0;
+    /// Replaces `range` of an element's text (UTF-16 code units of its "AXValue") with `text`, in
+    /// place: the rest of the text keeps its formatting, and the application's own undo sees one
+    /// edit. `attributeUnsupported` where the element takes no such edit; success means the edit
+    /// was accepted, not that it shows yet.
+    virtual AXError replaceText(const AXElement& element, const AXTextRange& range, const QString& text) {
+        (void)element;
+        (void)range;
+        (void)text;
+        return AXError::attributeUnsupported;
+    }
     /// The process owning an element. On failure `pid` is left 0.
     virtual AXError pid(const AXElement& element, qint32& pid) = 0;
 
