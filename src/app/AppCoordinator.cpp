@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <algorithm>
 
-#include "app/Platform.h"
 #include "core/AX.h"
 #include "core/IconRule.h"
 #include "core/KeyRequirement.h"
@@ -38,12 +37,6 @@ void deleteLaterController(SuggestionPanelController* controller) {
     }
 }
 }  // namespace
-
-CoordinatorServices CoordinatorServices::from(Platform& p) {
-    return CoordinatorServices{*p.accessibility, *p.workspace, *p.screens,    *p.scheduler,
-                               *p.pasteboard,    *p.keys,      *p.hotkey,     *p.beep,
-                               *p.http,          *p.languages, *p.windowHints};
-}
 
 AppCoordinator::AppCoordinator(SettingsStore& settings, CoordinatorServices services, QObject* parent)
     : QObject(parent),
@@ -294,7 +287,7 @@ void AppCoordinator::presentSuggestions(const Trigger& trigger) {
     // A request that waited (the program was stopped, or the machine busy) is dropped: the user has
     // moved on since. They hear and see that it was, so a press is never lost without a word.
     if (!TriggerFreshness::isFresh(trigger, m_services.scheduler.now())) {
-        sayDropped();
+        say(TriggerFreshness::droppedNotice(L10n::current()));
         return;
     }
     if (!OwnWindows::allowRequest(m_services.workspace, m_currentField))
@@ -338,12 +331,14 @@ void AppCoordinator::presentFor(const FocusedField& field) {
             onNeedsSettings();
         return;
     }
-    const std::optional<FieldRequest> request =
-        FieldRequest::read(m_services.ax, m_services.workspace, field);
-    if (!request) {
+    FieldRequest::NoRequest why = FieldRequest::NoRequest::blank;
+    const auto request = FieldRequest::read(m_services.ax, m_services.workspace, field, &why);
+    if (!request && why == FieldRequest::NoRequest::unreadable)
+        say(FieldRequest::unreadableNotice(L10n::current()));
+    else if (!request)
         m_services.beep.beep();
+    if (!request)
         return;
-    }
     auto viewModel = makeViewModel(request->shown);
     QPointer<AppCoordinator> self(this);
     viewModel->onReplace = m_grant.chosenFirst([self, request = *request](const QString& chosen) {
@@ -429,7 +424,7 @@ void AppCoordinator::closeSuggestions() {
 
 void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
     if (!TriggerFreshness::isFresh(trigger, m_services.scheduler.now())) {
-        sayDropped();
+        say(TriggerFreshness::droppedNotice(L10n::current()));
         return;
     }
     // Settings or the setup window in front: their own texts are never read, copied or sent.
@@ -470,12 +465,12 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
     m_clipboardShortcut.start(near);
 }
 
-void AppCoordinator::sayDropped() {
+void AppCoordinator::say(const QString& text) {
     m_services.beep.beep();
     std::optional<Rect> near = m_overlay.iconFrame();
     if (!near && m_currentField)
         near = AX::screenFrame(m_services.ax, m_services.screens, m_currentField->element);
-    notify(Notice{TriggerFreshness::droppedNotice(L10n::current()), near, {}});
+    notify(Notice{text, near, {}});
 }
 
 void AppCoordinator::reconsiderField() {

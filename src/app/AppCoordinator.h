@@ -136,8 +136,8 @@ private:
     /// Whether `field` is still the one a request made by `trigger` is about. `justRead`: `field`
     /// was found as the focused one a moment ago.
     bool isStillTheField(const FocusedField& field, const Trigger& trigger, bool justRead);
-    /// The beep and the notice at the field for a request dropped because it came too late.
-    void sayDropped();
+    /// The beep and a notice at the field: a request dropped, or a field that could not be read.
+    void say(const QString& text);
     /// A request made by an input event with the desktop's `timestamp` (0: unknown).
     Trigger triggerAt(quint64 timestamp, AXElement field = {});
     /// Opens the panel for `field`: its selection, or its whole text.

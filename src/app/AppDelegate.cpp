@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 
+#include "app/Platform.h"
 #include "core/L10n.h"
 #include "core/LaunchPolicy.h"
 #include "core/OpenAIClient.h"
@@ -22,6 +23,12 @@
 #include "ui/TrayMenu.h"
 
 namespace quillet {
+
+CoordinatorServices CoordinatorServices::from(Platform& p) {
+    return CoordinatorServices{*p.accessibility, *p.workspace, *p.screens,    *p.scheduler,
+                               *p.pasteboard,    *p.keys,      *p.hotkey,     *p.beep,
+                               *p.http,          *p.languages, *p.windowHints};
+}
 
 namespace {
 

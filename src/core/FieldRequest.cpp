@@ -3,19 +3,44 @@
 #include "core/FieldRequest.h"
 
 #include "core/AX.h"
+#include "core/L10n.h"
 #include "core/PasteTarget.h"
 #include "platform/Workspace.h"
 
 namespace quillet {
 
-std::optional<FieldRequest> FieldRequest::read(Accessibility& ax, Workspace& workspace, FocusedField field) {
+namespace {
+
+constexpr QChar objectReplacement(0xFFFC);
+
+// Whether `text`, read as the field's whole text (or its selection), is not what the field holds.
+bool cameThroughBroken(Accessibility& ax, const FocusedField& field, const QString& text,
+                       bool selectionOnly) {
+    if (text.contains(objectReplacement))
+        return true;
+    if (selectionOnly)
+        return false;
+    // The count is in the toolkit's units: characters or UTF-16 code units, never more of them than
+    // the text has code units. One more is a final line break some toolkits count and do not give.
+    const std::optional<qint64> count = AX::attribute<qint64>(ax, field.element, AXAttr::numberOfCharacters);
+    return count && *count > text.size() + 1;
+}
+
+}  // namespace
+
+std::optional<FieldRequest> FieldRequest::read(Accessibility& ax, Workspace& workspace, FocusedField field,
+                                               NoRequest* why) {
     const std::optional<QString> selection = field.selectedText(ax);
     const bool selectionOnly = selection.has_value();
     const QString text = selectionOnly
                              ? *selection
                              : AX::attribute<QString>(ax, field.element, AXAttr::value).value_or(QString());
-    if (text.trimmed().isEmpty())
+    const bool broken = cameThroughBroken(ax, field, text, selectionOnly);
+    if (broken || text.trimmed().isEmpty()) {
+        if (why)
+            *why = broken ? NoRequest::unreadable : NoRequest::blank;
         return std::nullopt;
+    }
     // The window the field is in, for a paste: the one in front now, when it is the field's.
     const PasteTarget front = PasteTarget::front(workspace);
     if (front.pid == field.pid || (field.bundleID && front.bundleID == field.bundleID))
@@ -32,6 +57,11 @@ std::optional<FieldRequest> FieldRequest::read(Accessibility& ax, Workspace& wor
         request.location = range ? range->location : -1;
     }
     return request;
+}
+
+QString FieldRequest::unreadableNotice(const L10n& l) {
+    return l.text(QStringLiteral("Quillet could not read this field's text, so nothing was sent."),
+                  QStringLiteral("Quillet nije mogao da pročita tekst ovog polja, pa ništa nije poslato."));
 }
 
 bool FieldRequest::isStillTheField(Workspace& workspace, const FocusedField& field, const Trigger& trigger,

@@ -13,6 +13,7 @@ namespace quillet {
 
 class Accessibility;
 class Workspace;
+struct L10n;
 
 struct FieldRequest {
     FocusedField field;
@@ -24,9 +25,22 @@ struct FieldRequest {
     /// Where `shown` starts in the field (-1 when unknown).
     qint64 location = 0;
 
-    /// Reads `field` for a request: its selection, else its whole text. Empty when there is no text
-    /// to check (a blank one included).
-    static std::optional<FieldRequest> read(Accessibility& ax, Workspace& workspace, FocusedField field);
+    /// Why read() made no request.
+    enum class NoRequest {
+        /// Nothing to check: the field or the selection is blank.
+        blank,
+        /// The field holds text that did not come through whole: objects in its place (U+FFFC),
+        /// nothing, or less than the field says it holds. Nothing of it may be sent: a check of
+        /// what did come would call the rest flawless, and a write would cut it off.
+        unreadable,
+    };
+
+    /// Reads `field` for a request: its selection, else its whole text. Empty, with the reason in
+    /// `why`, when there is no text to check.
+    static std::optional<FieldRequest> read(Accessibility& ax, Workspace& workspace, FocusedField field,
+                                            NoRequest* why = nullptr);
+    /// What the user is told when the field could not be read.
+    static QString unreadableNotice(const L10n& l);
 
     /// Whether `field` is still the one a request made by `trigger` is about: the icon's field, in
     /// the application in front (or one of this program's own windows), holding the keyboard.

@@ -1,0 +1,68 @@
+// What a request reads of a field, and when it refuses to send what it read.
+#include <gmock/gmock.h>
+
+#include "core/FieldRequest.h"
+#include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeScreens.h"
+
+using namespace quillet;
+
+namespace {
+
+class FieldRequestTest : public testing::Test {
+protected:
+    std::optional<FieldRequest> read(const AXElement& element, FieldRequest::NoRequest& why) {
+        why = FieldRequest::NoRequest::blank;
+        return FieldRequest::read(ax, workspace, FocusedField{element, 77, std::nullopt, 0}, &why);
+    }
+    FakeAccessibility ax;
+    FakeWorkspace workspace;
+};
+
+TEST_F(FieldRequestTest, TextThatDidNotComeThroughWholeIsNeverSent) {
+    FieldRequest::NoRequest why;
+    const QString fffc(QChar(0xFFFC));
+    // A rich-text host read as its own text: one object per paragraph, no words.
+    const AXElement host = ax.makeTextField(77, fffc + fffc);
+    EXPECT_FALSE(read(host, why));
+    EXPECT_EQ(why, FieldRequest::NoRequest::unreadable);
+    // An object among words: the words would come back without it.
+    ax.set(host, AXAttr::value, QStringLiteral("A sentense ") + fffc + QStringLiteral(" here."));
+    EXPECT_FALSE(read(host, why));
+    EXPECT_EQ(why, FieldRequest::NoRequest::unreadable);
+    // The text cut short (at a NUL, say): less than the field says it holds, or nothing of it.
+    ax.set(host, AXAttr::value, QStringLiteral("This is a sen"));
+    ax.set(host, AXAttr::numberOfCharacters, qint64(30));
+    EXPECT_FALSE(read(host, why));
+    EXPECT_EQ(why, FieldRequest::NoRequest::unreadable);
+    ax.set(host, AXAttr::value, QString());
+    EXPECT_FALSE(read(host, why));
+    EXPECT_EQ(why, FieldRequest::NoRequest::unreadable);
+    // A selected paragraph that comes as its object.
+    ax.set(host, AXAttr::value, QStringLiteral("Whole text."));
+    ax.remove(host, AXAttr::numberOfCharacters);
+    ax.set(host, AXAttr::selectedText, fffc);
+    EXPECT_FALSE(read(host, why));
+    EXPECT_EQ(why, FieldRequest::NoRequest::unreadable);
+}
+
+TEST_F(FieldRequestTest, BlankOrWholeTextIsTakenAsItStands) {
+    FieldRequest::NoRequest why;
+    const AXElement field = ax.makeTextField(77, QStringLiteral("  \n "));
+    EXPECT_FALSE(read(field, why));
+    EXPECT_EQ(why, FieldRequest::NoRequest::blank);
+    ax.set(field, AXAttr::value, QString());
+    ax.set(field, AXAttr::numberOfCharacters, qint64(0));
+    EXPECT_FALSE(read(field, why));
+    EXPECT_EQ(why, FieldRequest::NoRequest::blank);
+
+    // A final line break counted and not given, and emoji counted as characters, are the whole text.
+    const QString text = QStringLiteral("A sentense 👋🏽 here.\n");
+    ax.set(field, AXAttr::value, text.chopped(1));
+    ax.set(field, AXAttr::numberOfCharacters, qint64(text.size()));
+    const std::optional<FieldRequest> request = read(field, why);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->shown, text.chopped(1));
+}
+
+}  // namespace
