@@ -216,7 +216,7 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     // A keyring that does not answer is no missing key: a click still opens the panel, which says so.
     m_overlay.setState(m_settings.keyMissing() ? IconState::error : IconState::ready);
     // The icon goes on the part of the field its window shows.
-    const std::optional<Rect> window = m_services.workspace.windowFrame(field->pid);
+    const std::optional<Rect> window = m_services.workspace.windowFrame(field->applicationPid());
     m_overlay.show(*frame, window ? AX::toScreenFrame(m_services.screens, *window) : std::nullopt,
                    m_services.screens.screens());
     m_iconField = field->element;
@@ -483,8 +483,9 @@ std::optional<RunningApplication> AppCoordinator::fieldApplication() {
         m_currentField && m_currentField->pid != own ? m_currentField : m_lastOtherField;
     if (!field || !field->bundleID)
         return std::nullopt;
-    RunningApplication app{field->pid, field->bundleID, std::nullopt};
-    const std::optional<RunningApplication> running = m_services.workspace.runningApplication(field->pid);
+    RunningApplication app{field->applicationPid(), field->bundleID, std::nullopt};
+    const std::optional<RunningApplication> running =
+        m_services.workspace.runningApplication(field->applicationPid());
     if (running && running->bundleIdentifier == field->bundleID)
         app.localizedName = running->localizedName;
     if (!app.localizedName || app.localizedName->isEmpty())

@@ -95,7 +95,7 @@ FieldRecheck FieldRecheck::of(Accessibility& ax, Workspace& workspace, const Foc
         return withVerdict(Verdict::gone);
     // The panel is this program's; behind it, the field's application must still be the one in front.
     if (const std::optional<RunningApplication> front = workspace.frontmostApplication()) {
-        const bool ours = front->pid == workspace.ownPid() || front->pid == field.pid;
+        const bool ours = front->pid == workspace.ownPid() || front->pid == field.applicationPid();
         const bool sameApp = field.bundleID && front->bundleIdentifier == field.bundleID;
         if (!ours && !sameApp)
             return withVerdict(Verdict::gone);

@@ -43,7 +43,7 @@ std::optional<FieldRequest> FieldRequest::read(Accessibility& ax, Workspace& wor
     }
     // The window the field is in, for a paste: the one in front now, when it is the field's.
     const PasteTarget front = PasteTarget::front(workspace);
-    if (front.pid == field.pid || (field.bundleID && front.bundleID == field.bundleID))
+    if (front.pid == field.applicationPid() || (field.bundleID && front.bundleID == field.bundleID))
         field.window = front.window;
     FieldRequest request{field, selectionOnly, std::nullopt, text, 0};
     // Unknown when the field cannot be read: Undo then takes back only what was pasted. The whole
@@ -71,8 +71,8 @@ bool FieldRequest::isStillTheField(Workspace& workspace, const FocusedField& fie
     // This program's own windows aside, the field's application must be the one in front, and the
     // field the element that has the keyboard there (where the desktop says which one has it).
     if (const std::optional<RunningApplication> front = workspace.frontmostApplication()) {
-        const bool sameApp =
-            front->pid == field.pid || (field.bundleID && front->bundleIdentifier == field.bundleID);
+        const bool sameApp = front->pid == field.applicationPid() ||
+                             (field.bundleID && front->bundleIdentifier == field.bundleID);
         if (!sameApp && front->pid != workspace.ownPid())
             return false;
     }

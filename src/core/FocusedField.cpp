@@ -3,6 +3,7 @@
 
 #include "core/AX.h"
 #include "platform/EditableText.h"
+#include "platform/ProcessTree.h"
 #include "platform/Workspace.h"
 
 namespace quillet {
@@ -31,10 +32,18 @@ std::optional<FocusedField> FocusedField::from(Accessibility& ax, Workspace& wor
         return std::nullopt;
     qint32 owner = 0;
     ax.pid(element, owner);
+    // A browser may show in its window a page that another of its processes answers for: that
+    // page's field is the browser's. Only for the browser in front, and only for its own children.
+    qint32 host = 0;
+    if (const std::optional<RunningApplication> front = workspace.frontmostApplication();
+        front && front->pid != owner && front->pid != workspace.ownPid() &&
+        ProcessTree::descendsFrom(owner, front->pid,
+                                  [&workspace](qint32 pid) { return workspace.parentProcess(pid); }))
+        host = front->pid;
     std::optional<QString> bundle;
-    if (std::optional<RunningApplication> app = workspace.runningApplication(owner))
+    if (std::optional<RunningApplication> app = workspace.runningApplication(host != 0 ? host : owner))
         bundle = app->bundleIdentifier;
-    return FocusedField{element, owner, bundle};
+    return FocusedField{element, owner, bundle, 0, host};
 }
 
 bool FocusedField::isSecure(Accessibility& ax) const {

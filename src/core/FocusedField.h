@@ -13,17 +13,27 @@ class Workspace;
 struct FocusedField {
     /// Shared handle; copies of the record share the element.
     AXElement element;
-    /// The owning process; 0 when the desktop names none.
+    /// The process that answers for the element; 0 when the desktop names none.
     qint32 pid = 0;
-    /// Desktop-entry id of the owning application, when it is a known running application with one.
+    /// Desktop-entry id of the application whose window shows the field, when it is a known running
+    /// application with one.
     std::optional<QString> bundleID;
     /// The desktop's id of the window it was in when a request took it; 0 when unknown. A paste
     /// goes to that window only.
     quint64 window = 0;
+    /// The process of the application whose window shows the field, where that is not `pid`: a
+    /// browser whose pages answer from processes of their own that it started (WebKit's). 0 when it
+    /// is `pid` itself.
+    qint32 hostPid = 0;
+
+    /// The process whose window shows the field: the one compared with the application in front,
+    /// and the one a paste goes to.
+    qint32 applicationPid() const { return hostPid != 0 ? hostPid : pid; }
 
     /// An element that is one of the editable roles, or any element whose value is settable text.
     static bool isEditableTextElement(Accessibility& ax, const AXElement& element);
-    /// The record for `element` when it passes the editable test now; absent otherwise.
+    /// The record for `element` when it passes the editable test now; absent otherwise. An element
+    /// of a process that the application in front started is that application's.
     static std::optional<FocusedField> from(Accessibility& ax, Workspace& workspace,
                                             const AXElement& element);
 

@@ -32,7 +32,7 @@ QString History::applicationName(Workspace& workspace, const FocusedField& field
     // first of them the workspace lists under the field's identifier.
     // The field's own process comes last: the list leaves this program out (the setup's sample field).
     QList<RunningApplication> running = workspace.runningApplications();
-    if (const std::optional<RunningApplication> own = workspace.runningApplication(field.pid))
+    if (const std::optional<RunningApplication> own = workspace.runningApplication(field.applicationPid()))
         running << *own;
     const auto app = std::find_if(running.begin(), running.end(), [&field](const RunningApplication& a) {
         return a.bundleIdentifier == field.bundleID;

@@ -19,7 +19,8 @@ ShortcutField ShortcutField::find(Accessibility& ax, Workspace& workspace, Scree
     if (!lastField)
         return found;
     const std::optional<RunningApplication> front = workspace.frontmostApplication();
-    if (front && front->pid == lastField->pid && FocusedField::isEditableTextElement(ax, lastField->element))
+    if (front && front->pid == lastField->applicationPid() &&
+        FocusedField::isEditableTextElement(ax, lastField->element))
         found.field = lastField;
     return found;
 }

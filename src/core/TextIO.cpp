@@ -46,7 +46,7 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
         auto write = std::make_shared<Write>();
         write->io = std::move(io);
         write->element = field.element;
-        write->target = PasteTarget{field.pid, field.bundleID, field.window};
+        write->target = PasteTarget{field.applicationPid(), field.bundleID, field.window};
         write->text = text;
         write->selectionOnly = selectionOnly;
         write->completion = std::move(completion);

@@ -57,7 +57,7 @@ void WriteBack::replace(const FieldRequest& request, const QString& chosen) {
 
 void WriteBack::write(const FieldRequest& request, const QString& newText,
                       const std::optional<FieldRecheck>& plan) {
-    if (canPressKeysIn && !canPressKeysIn(request.field.pid)) {
+    if (canPressKeysIn && !canPressKeysIn(request.field.applicationPid())) {
         // That road writes the whole text it was given: what followed the cut goes with it.
         if (plan)
             writeWithoutKeys(request, plan->after(), false);
@@ -131,8 +131,9 @@ void WriteBack::undo(const FieldRequest& request, const QString& newText, const 
     }
     // A field that cannot be read: what was pasted is selected back and checked first.
     QPointer<WriteBack> self(this);
-    m_textIO.undoPaste(PasteTarget{request.field.pid, request.field.bundleID, request.field.window}, newText,
-                       request.shown, [self](bool done) {
+    const qint32 app = request.field.applicationPid();
+    m_textIO.undoPaste(PasteTarget{app, request.field.bundleID, request.field.window}, newText, request.shown,
+                       [self](bool done) {
                            if (self && !done)
                                self->reportFailure();
                            if (self)

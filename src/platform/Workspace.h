@@ -41,6 +41,8 @@ public:
     }
     /// The program's own process id.
     virtual qint32 ownPid() = 0;
+    /// The process that started process `pid`; empty when it is gone or the system does not say.
+    virtual std::optional<qint32> parentProcess(qint32 /*pid*/) { return std::nullopt; }
     /// Where the window of process `pid` that the user works in lies, in accessibility coordinates
     /// (top-left origin), without the desktop's title bar and any invisible shadow; empty when the
     /// desktop does not say.

@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 
 #include "core/AX.h"
+#include "core/FieldRequest.h"
 #include "core/FocusedField.h"
 #include "platform/fake/FakeAccessibility.h"
 #include "platform/fake/FakeScreens.h"
@@ -66,6 +67,54 @@ TEST_F(FocusedFieldTest, FromNamesTheProcessAndItsBundle) {
     EXPECT_EQ(f->bundleID, std::nullopt);
 
     EXPECT_EQ(FocusedField::from(ax, workspace, element(QStringLiteral("push button"))), std::nullopt);
+}
+
+TEST_F(FocusedFieldTest, APageProcessOfTheBrowserInFrontIsTheBrowsers) {
+    // A browser (100) whose pages answer from processes it started: one directly (101), one
+    // inside a sandbox of two processes (103 under 102 under 150 under 100). 301 is an editor's child.
+    const RunningApplication browser{100, QStringLiteral("org.gnome.Epiphany"), QStringLiteral("Web")};
+    const RunningApplication editor{300, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")};
+    workspace.addApp(browser);
+    workspace.addApp(editor);
+    workspace.parents = {{101, 100}, {103, 102}, {102, 150}, {150, 100}, {100, 1}, {301, 300}, {300, 1}};
+    workspace.windows = {{100, 9}, {300, 8}};
+    workspace.frontmost = browser;
+
+    for (const qint32 page : {101, 103}) {
+        const AXElement field = ax.makeTextField(page, QStringLiteral("a sentence"));
+        const std::optional<FocusedField> f = FocusedField::from(ax, workspace, field);
+        ASSERT_TRUE(f);
+        EXPECT_EQ(f->pid, page) << "the page's process still answers for the element";
+        EXPECT_EQ(f->applicationPid(), 100) << page;
+        EXPECT_EQ(f->bundleID, browser.bundleIdentifier) << "the block list names the browser";
+        EXPECT_TRUE(FieldRequest::isStillTheField(workspace, *f, Trigger{}, [] { return std::nullopt; }));
+        const std::optional<FieldRequest> request = FieldRequest::read(ax, workspace, *f);
+        ASSERT_TRUE(request);
+        EXPECT_EQ(request->field.window, 9u) << "a paste goes to the browser's window";
+    }
+
+    // Another application's child is not the browser's, nor is the browser's child while another
+    // application is in front, nor this program's own child.
+    const AXElement strayField = ax.makeTextField(301, QStringLiteral("a sentence"));
+    std::optional<FocusedField> stray = FocusedField::from(ax, workspace, strayField);
+    ASSERT_TRUE(stray);
+    EXPECT_EQ(stray->applicationPid(), 301);
+    EXPECT_EQ(stray->bundleID, std::nullopt);
+    EXPECT_FALSE(FieldRequest::isStillTheField(workspace, *stray, Trigger{}, [] { return std::nullopt; }));
+
+    const AXElement pageField = ax.makeTextField(101, QStringLiteral("a sentence"));
+    const std::optional<FocusedField> atTheBrowser = FocusedField::from(ax, workspace, pageField);
+    workspace.frontmost = editor;
+    const std::optional<FocusedField> behind = FocusedField::from(ax, workspace, pageField);
+    ASSERT_TRUE(behind);
+    EXPECT_EQ(behind->applicationPid(), 101);
+    EXPECT_FALSE(FieldRequest::isStillTheField(workspace, *atTheBrowser, Trigger{}, [] {
+        return std::nullopt;
+    })) << "the browser went behind the editor";
+
+    workspace.myPid = 100;
+    workspace.frontmost = browser;
+    EXPECT_EQ(FocusedField::from(ax, workspace, pageField)->applicationPid(), 101);
 }
 
 TEST_F(FocusedFieldTest, SecureByRoleSubroleOrSystemWideSwitch) {

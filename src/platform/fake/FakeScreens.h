@@ -60,6 +60,9 @@ public:
         return true;
     }
     qint32 ownPid() override { return myPid; }
+    std::optional<qint32> parentProcess(qint32 pid) override {
+        return parents.contains(pid) ? std::optional<qint32>(parents.value(pid)) : std::nullopt;
+    }
     std::optional<QRectF> windowFrame(qint32 pid) override {
         return windowFrames.contains(pid) ? std::optional<QRectF>(windowFrames.value(pid)) : std::nullopt;
     }
@@ -98,6 +101,8 @@ public:
     /// Where each application's window lies, by process (accessibility coordinates); unknown without.
     QMap<qint32, QRectF> windowFrames;
     qint32 myPid = 4242;
+    /// Each process's parent, by process; unknown without an entry.
+    QMap<qint32, qint32> parents;
     /// Called once, right after the frontmost application is read: the desktop changing it then.
     std::function<void()> afterFrontmostRead;
     /// Installed applications' names by identifier, running or not.

@@ -75,6 +75,11 @@ public:
 
     qint32 pidOf(AtspiAccessible* a);
 
+    // The process whose window shows `a`: the active application's, when `a` answers from a
+    // process that application started (a browser's page process, whose objects hang in the
+    // browser's window), else the process `a` answers from. Events and focus are told to it.
+    qint32 hostOf(AtspiAccessible* a);
+
     // The application of process `pid`, with a reference for the caller. One process may have
     // several on the bus: a Qt program on a GNOME desktop loads GTK, which registers a second,
     // empty application beside Qt's. The one with windows is the program's; an empty one is taken
@@ -160,6 +165,9 @@ public:
     CaretTrail caretTrail;
     OwnObjectSweep ownSweep;
     QHash<QByteArray, qint32> pidByBus;
+    // Per application, the active process it was last told to, with the answer: a process's
+    // ancestors do not change while it lives, and its bus name is never another's.
+    QHash<QByteArray, std::pair<qint32, qint32>> hostByBus;
     QHash<QByteArray, Toolkit> toolkitByBus;
     // Per application: whether it answers screen extents relative to its window, once that could be
     // told, and the window origin at the last attempt that could not tell.

@@ -85,13 +85,15 @@ void AtspiAccessibility::Impl::flush() {
             continue;
         }
         AtspiAccessible* source = accessibleOf(p.source);
-        const qint32 pid = pidOf(source);
+        const qint32 sender = pidOf(source);
         // Our own windows answer on this very thread: asking them anything while we wait would
         // stall until the call times out. The program never follows its own fields this way.
-        if (pid == qint32(::getpid())) {
+        if (sender == qint32(::getpid())) {
             own = source->parent.app;
             continue;
         }
+        // A page's process speaks for the browser window in front that shows the page.
+        const qint32 pid = hostOf(source);
         // A later start of this program (`quillet --trigger`) joins the desktop and leaves it again.
         if (source == desktop.get() && p.type.startsWith("object:children-changed:remove") &&
             !p.child.isNull())

@@ -4,7 +4,9 @@
 
 #include <unistd.h>
 
+#include "platform/ProcessTree.h"
 #include "platform/linux/AtspiWindows.h"
+#include "platform/linux/rules/ProcStat.h"
 
 namespace quillet {
 
@@ -14,9 +16,25 @@ AXElement AtspiAccessibility::Impl::focusedElement() {
     AXElement found = findFocusedElement();
     if (isTypedInto(accessibleOf(found))) {
         lastTyped = found;
-        pidOfLastTyped = pidOf(accessibleOf(found));
+        pidOfLastTyped = hostOf(accessibleOf(found));
     }
     return found;
+}
+
+qint32 AtspiAccessibility::Impl::hostOf(AtspiAccessible* a) {
+    const qint32 pid = pidOf(a);
+    if (pid <= 0 || !activePid)
+        return pid;
+    const std::optional<qint32> active = activePid();
+    if (!active || *active <= 0 || *active == pid || *active == qint32(::getpid()))
+        return pid;
+    const QByteArray bus = busNameOf(a);
+    if (const auto known = hostByBus.constFind(bus); known != hostByBus.cend() && known->first == *active)
+        return known->second;
+    const auto parentOf = [](qint32 child) { return ProcStat::parentOf(child); };
+    const qint32 host = ProcessTree::descendsFrom(pid, *active, parentOf) ? *active : pid;
+    hostByBus.insert(bus, {*active, host});
+    return host;
 }
 
 AXElement AtspiAccessibility::Impl::findFocusedElement() {
@@ -41,7 +59,8 @@ AXElement AtspiAccessibility::Impl::findFocusedElement() {
         return {};
     AXElement claimed;
     if (AtspiAccessible* last = accessibleOf(lastFocused)) {
-        if ((!active || lastFocusedPid == *active) && !isHung(last) && hasState(last, ATSPI_STATE_FOCUSED)) {
+        if ((!active || lastFocusedPid == *active || hostOf(last) == *active) && !isHung(last) &&
+            hasState(last, ATSPI_STATE_FOCUSED)) {
             if (isTypedInto(last))
                 return lastFocused;
             // Qt also claims the focus for the current item of a list that does not have it,

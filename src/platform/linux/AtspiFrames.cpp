@@ -47,7 +47,7 @@ std::optional<QPointF> AtspiAccessibility::Impl::relativeOrigin(AtspiAccessible*
 
 std::optional<Rect> AtspiAccessibility::Impl::frameOf(AtspiAccessible* a, AXError& err) {
     if (compositor && compositor->knowsWindows())
-        return AtspiWindowFrame::of(a, *compositor, err);
+        return AtspiWindowFrame::of(a, hostOf(a), *compositor, err);
     GRef<AtspiComponent> component(atspi_accessible_get_component_iface(a));
     GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
     if (!component && !text) {
@@ -65,7 +65,7 @@ std::optional<Rect> AtspiAccessibility::Impl::frameOf(AtspiAccessible* a, AXErro
     }
     std::optional<QPointF> origin;
     if (screen && ElementFrame::isReal(*screen))
-        origin = relativeOrigin(a, pidOf(a));
+        origin = relativeOrigin(a, hostOf(a));
     // Where the element itself has no extents (Firefox, before its window first moves), its text
     // still has: the whole text's, else the caret's character.
     const auto textExtents = [&]() -> std::optional<Rect> {

@@ -57,6 +57,7 @@ void AtspiAccessibility::Impl::forgetApplication(const QByteArray& bus) {
     if (bus.isEmpty())
         return;
     pidByBus.remove(bus);
+    hostByBus.remove(bus);
     toolkitByBus.remove(bus);
     windowAnswersByBus.remove(bus);
 }

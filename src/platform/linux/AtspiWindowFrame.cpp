@@ -56,16 +56,14 @@ GRef<AtspiAccessible> topLevelOf(AtspiAccessible* a) {
 
 }  // namespace
 
-std::optional<Rect> of(AtspiAccessible* element, CompositorWindows& windows, AXError& err) {
+std::optional<Rect> of(AtspiAccessible* element, qint32 pid, CompositorWindows& windows, AXError& err) {
     err = AXError::noValue;
     std::optional<Rect> extents = windowExtents(element);
     if (!isReal(extents))
         extents = textExtents(element);
     if (!isReal(extents))
         return std::nullopt;
-    GErrorHolder error;
-    const qint32 pid = qint32(atspi_accessible_get_process_id(element, &error));
-    if (error)
+    if (pid <= 0)
         return std::nullopt;
     const std::optional<ScreenPosition::WindowRects> rects = windows.focusedWindow(pid);
     if (!rects)

@@ -71,6 +71,10 @@ qint32 WaylandWorkspace::ownPid() {
     return qint32(::getpid());
 }
 
+std::optional<qint32> WaylandWorkspace::parentProcess(qint32 pid) {
+    return m_x11.parentProcess(pid);
+}
+
 std::optional<QRectF> WaylandWorkspace::windowFrame(qint32 pid) {
     // The same source as the fields' frames: the compositor's where it places them, else the X
     // server's, which places an XWayland program's fields.

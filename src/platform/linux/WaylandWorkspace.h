@@ -35,6 +35,7 @@ public:
     std::optional<RunningApplication> runningApplication(qint32 pid) override;
     bool activate(qint32 pid) override;
     qint32 ownPid() override;
+    std::optional<qint32> parentProcess(qint32 pid) override;
     /// The focused window as the compositor shows it, its own title bar included, where the
     /// compositor tells (see setCompositorWindows); else an XWayland program's window.
     std::optional<QRectF> windowFrame(qint32 pid) override;

@@ -19,6 +19,7 @@
 #include <X11/Xutil.h>
 
 #include "platform/linux/X11Errors.h"
+#include "platform/linux/rules/ProcStat.h"
 
 namespace quillet {
 
@@ -317,6 +318,10 @@ bool X11Workspace::activateWindow(quint64 window) {
 
 qint32 X11Workspace::ownPid() {
     return qint32(::getpid());
+}
+
+std::optional<qint32> X11Workspace::parentProcess(qint32 pid) {
+    return ProcStat::parentOf(pid);
 }
 
 void X11Workspace::setActivationHandler(std::function<void(const RunningApplication&)> handler) {

@@ -25,6 +25,7 @@ public:
     quint64 frontmostWindow() override;
     bool activateWindow(quint64 window) override;
     qint32 ownPid() override;
+    std::optional<qint32> parentProcess(qint32 pid) override;
     void setActivationHandler(std::function<void(const RunningApplication&)> handler) override;
     QList<RunningApplication> runningApplications() override;
     std::optional<QString> applicationName(const QString& bundleIdentifier) override;
