@@ -201,7 +201,8 @@ std::optional<QString> AppUnderTest::titleField(int field) {
                                           .match(X11::windowName(appWindow().toULong()));
     if (!m.hasMatch())
         return std::nullopt;
-    return QUrl::fromPercentEncoding(m.captured(field).toLatin1());
+    // The textarea's page percent-encodes every field; the others a space as "+" and a "+" as %2B.
+    return QUrl::fromPercentEncoding(m.captured(field).replace('+', ' ').toUtf8());
 }
 
 QString AppUnderTest::shown(const std::optional<QString>& t) {

@@ -1,13 +1,17 @@
 // Shows an editor's text, its selected text and its HTML in the window's title, where the
-// compatibility suite reads them: "quillet:TEXT:SELECTION:HTML", each part percent-encoded. The
-// title follows every change of the text or the selection, a moment later.
+// compatibility suite reads them: "quillet:TEXT:SELECTION:HTML". In each field a space is "+", and
+// "+", "%", ":" and control characters are percent-encoded; nothing else is, as Epiphany cuts a
+// title at about 500 characters. The title follows every change of the text or the selection, a
+// moment later.
 window.quilletTitle = (() => {
+    const encode = text => text.replace(/[+%:\x00-\x1f]/g, c => '%' + c.charCodeAt(0).toString(16).padStart(2, '0'))
+                               .replace(/ /g, '+');
     const show = (read, watched) => {
         let pending = 0;
         const update = () => {
             pending = 0;
             const s = read();
-            const title = 'quillet:' + [s.text, s.selection, s.html || ''].map(encodeURIComponent).join(':');
+            const title = 'quillet:' + [s.text, s.selection, s.html || ''].map(encode).join(':');
             if (document.title !== title)
                 document.title = title;
         };
