@@ -64,8 +64,8 @@ public:
     qint64 appPid = 0;  // the process that owns the window (a launcher's child, for some)
 
 protected:
-    // Part 1 (the text), 2 (the selection) or 3 (the HTML) of "quillet:TEXT:SELECTION:HTML", the
-    // window title a page of the suite keeps.
+    // The first (the text), second (the selection) or third (the HTML) field of the window title
+    // "quillet:TEXT:SELECTION:HTML" that a page of the suite keeps.
     std::optional<QString> titleField(int field);
 
     AppProfile m_app;

@@ -46,8 +46,8 @@ struct AppProfile {
     /// Nothing of the text shows over accessibility: only the shortcut's steps apply, and the
     /// document is read from the file the application keeps it in.
     bool blind() const { return traits.contains(QStringLiteral("blind")); }
-    /// Its page shows the text area's text and selection in the window's title (a script of the
-    /// page's own, as some editors in a page do), where the driver reads them.
+    /// Its page shows the text area's or the editor's text and selection in the window's title (a
+    /// script of the page's own, as some editors in a page do), where the driver reads them.
     bool readsTitle() const { return traits.contains(QStringLiteral("title")); }
     /// Its page's title carries the editor's HTML as well: its bold word must stay bold and its link
     /// a link through every correction and Undo.
