@@ -40,9 +40,12 @@ test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(CTEST_JOBS)
 
 # Every application of the compatibility suite, browsers, mail and office included (installed here
-# from tools/compat-packages.txt), as a table of what works where.
+# from tools/compat-packages.txt), as a table of what works where. The web editors' pages are built
+# from the npm registry's packages (tools/compat/web/package-lock.json), once.
 compat: build
 	@bash tools/install-deps.sh tools/compat-packages.txt
+	@cd tools/compat/web && { test node_modules/.package-lock.json -nt package-lock.json || \
+		npm ci --no-audit --no-fund; } && npm run --silent build
 	@bash tools/compat.sh $(BUILD_DIR)
 
 asan: deps

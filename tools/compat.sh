@@ -14,8 +14,8 @@ for app in "${apps[@]}"; do
         "$build/tests/compat_driver" "$app" >/dev/null || true
     grep -q "^$app	" "$results" || printf '%s\t?\t?\tthe run did not finish\n' "$app" >>"$results"
 done
-echo "| Application | Toolkit | Forced flag | Icon at the field (time from the click; 1 s at most) | --doctor finds the field | Icon, Return | Undo | Shortcut with a selection | Undo | Shortcut without a selection | Undo | A second process |"
-echo "|---|---|---|---|---|---|---|---|---|---|---|---|"
+echo "| Application | Toolkit | Forced flag | Icon at the field (time from the click; 1 s at most) | --doctor finds the field | Icon, Return | Undo | Shortcut with a selection | Undo | Shortcut without a selection | Undo | Bold and link kept | A second process |"
+echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|"
 while IFS= read -r line; do
     echo "| ${line//	/ | } |"
 done <"$results"

@@ -13,6 +13,7 @@
 #include <QTextBoundaryFinder>
 #include <QUrl>
 #include <csignal>
+#include <cstdio>
 
 #include "support/DesktopApps.h"
 #include "support/QuilletUnderTest.h"
@@ -37,19 +38,31 @@ AppUnderTest::~AppUnderTest() {
 bool AppUnderTest::launch(QProcess& process, const QString& profileName, const QString& page) {
     const QString profileDir = dir.filePath(profileName);
     QDir().mkpath(profileDir);
-    const QDir prepared(sourcePath("tools/compat/profiles/" + m_app.name));
+    // The profile prepared for the row, else the one for its program (every Firefox row has the same).
+    QDir prepared(sourcePath("tools/compat/profiles/" + m_app.name));
+    if (!prepared.exists())
+        prepared.setPath(sourcePath("tools/compat/profiles/" + m_app.program()));
     for (const QString& file : prepared.entryList(QDir::Files))
         QFile::copy(prepared.filePath(file), QDir(profileDir).filePath(file));
+    const QString web = sourcePath("tools/compat/web");
     QStringList args;
-    for (const QString& part : m_app.command.split(' ', Qt::SkipEmptyParts))
+    for (const QString& part : m_app.command.split(' ', Qt::SkipEmptyParts)) {
         args << QString(part)
                     .replace("{doc}", docPath())
                     .replace("{text}", kDocument)
                     .replace("{line}", kLine)
                     .replace("{page}", QUrl::fromLocalFile(page).toString())
+                    .replace("{web}", QUrl::fromLocalFile(web).toString())
                     .replace("{profile}", profileDir)
                     .replace("{mirror}", mirrorPath())
                     .replace("{test_editor}", testEditorBinary());
+        const QString webPage = QString(part).section("{web}", 1);
+        if (part.contains("{web}") && !QFileInfo::exists(web + webPage)) {
+            std::fprintf(stderr, "%s is not built: `make compat` builds the editors' pages\n",
+                         qPrintable(web + webPage));
+            return false;
+        }
+    }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     while (!args.isEmpty() && QRegularExpression("^[A-Z_]+=").match(args.first()).hasMatch()) {
         const QString assignment = args.takeFirst();
@@ -160,13 +173,8 @@ void AppUnderTest::clickIntoText(const QString& windowId, qint64 pid, const std:
 }
 
 std::optional<QString> AppUnderTest::text(bool selection) {
-    if (m_app.readsTitle()) {
-        const QRegularExpressionMatch m =
-            QRegularExpression("quillet:([^: ]*):([^: ]*)").match(X11::windowName(appWindow().toULong()));
-        if (!m.hasMatch())
-            return std::nullopt;
-        return QUrl::fromPercentEncoding(m.captured(selection ? 2 : 1).toLatin1());
-    }
+    if (m_app.readsTitle())
+        return titleField(selection ? 2 : 1);
     if (m_app.readsSaved() && !selection) {
         // Saved where it was opened from; a document without changes may not be written again.
         const QDateTime before = QFileInfo(docPath()).lastModified();
@@ -186,6 +194,15 @@ std::optional<QString> AppUnderTest::text(bool selection) {
                                                 : std::nullopt;
     }
     return fieldText(appPid, selection, m_app.singleLine());
+}
+
+std::optional<QString> AppUnderTest::titleField(int field) {
+    const QRegularExpressionMatch m = QRegularExpression("quillet:([^: ]*):([^: ]*)(?::([^: ]*))?")
+                                          .match(X11::windowName(appWindow().toULong()));
+    if (!m.hasMatch())
+        return std::nullopt;
+    // The textarea's page percent-encodes every field; the others a space as "+" and a "+" as %2B.
+    return QUrl::fromPercentEncoding(m.captured(field).replace('+', ' ').toUtf8());
 }
 
 QString AppUnderTest::shown(const std::optional<QString>& t) {

@@ -46,6 +46,8 @@ public:
     // application keeps it in or saves it to, or from the window's title its page writes it into;
     // its selection then from the title or the desktop's selection buffer.
     std::optional<QString> text(bool selection = false);
+    // The HTML of the editor of a page whose title carries it.
+    std::optional<QString> pageHtml() { return titleField(3); }
     QString shown(const std::optional<QString>& t);
     // A text that should have read `want`: from where the two part, when that is far in.
     QString shown(const std::optional<QString>& t, const QString& want);
@@ -62,6 +64,10 @@ public:
     qint64 appPid = 0;  // the process that owns the window (a launcher's child, for some)
 
 protected:
+    // The first (the text), second (the selection) or third (the HTML) field of the window title
+    // "quillet:TEXT:SELECTION:HTML" that a page of the suite keeps.
+    std::optional<QString> titleField(int field);
+
     AppProfile m_app;
 };
 

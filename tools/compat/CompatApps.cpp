@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QRegularExpression>
 
 #include "support/TestEnv.h"
 
@@ -21,10 +22,13 @@ const QString kDocument =
                  "\n\nThe second paragraph stays exactly as it is, with a smile \U0001F642 and a cafe"
                  "\u0301 on the corner.\n\nThird: na\u0131\u0308ve fac\u0327ade, a coder "
                  "\U0001F469\u200D\U0001F4BB and a flag \U0001F1F7\U0001F1F8 at the end.");
+const QString kBoldWord = QStringLiteral("this");
+const QString kLinkText = QStringLiteral("link");
+const QString kLinkTarget = QStringLiteral("https://example.org/");
 const QString kLine = kFirst + QStringLiteral(" The rest stays as it is \U0001F642 at the cafe\u0301.");
 const QString kTypedLine = kFirst + QStringLiteral(" The rest stays as it is.");
 const QStringList kSteps = {"icon",           "doctor", "icon-return", "icon-undo", "selection",
-                            "selection-undo", "whole",  "whole-undo",  "second"};
+                            "selection-undo", "whole",  "whole-undo",  "format",    "second"};
 const QString kNotApplicable = QStringLiteral("n/a");
 const QStringList kForcingFlags = {"--force-renderer-accessibility", "ACCESSIBILITY_ENABLED=1",
                                    "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"};
@@ -48,6 +52,13 @@ QList<QStringList> rowsFor(const QString& file, const QString& app) {
 
 }  // namespace
 
+QString AppProfile::program() const {
+    for (const QString& word : command.split(' ', Qt::SkipEmptyParts))
+        if (!QRegularExpression("^[A-Z_]+=").match(word).hasMatch())
+            return word;
+    return {};
+}
+
 QString AppProfile::forcedFlags() const {
     QStringList found;
     for (const QString& word : command.split(' ', Qt::SkipEmptyParts))
@@ -66,6 +77,22 @@ std::optional<AppProfile> profile(const QString& name) {
         return app;
     }
     return std::nullopt;
+}
+
+QString formattingLost(const QString& html) {
+    // Editors add attributes of their own (a link's rel and target, a class while the caret is in it).
+    static const QRegularExpression bold("<(strong|b)(\\s[^>]*)?>" + kBoldWord + "</(strong|b)>");
+    static const QRegularExpression link("<a\\s[^>]*href=\"" + QRegularExpression::escape(kLinkTarget) +
+                                         "\"[^>]*>" + kLinkText + "</a>");
+    QStringList lost;
+    if (!bold.match(html).hasMatch())
+        lost << "\"" + kBoldWord + "\" is no longer bold";
+    if (!link.match(html).hasMatch())
+        lost << "\"" + kLinkText + "\" is no longer a link";
+    if (lost.isEmpty())
+        return {};
+    QString shown = html.left(300);
+    return lost.join(", ") + ": " + shown.replace('\n', "\\n");
 }
 
 QMap<QString, QString> knownIssues(const QString& app) {

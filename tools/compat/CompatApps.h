@@ -17,6 +17,10 @@ extern const QString kFirst;
 extern const QString kFirstFixed;
 /// Several paragraphs; the later ones hold emoji (one with a joiner, one a flag) and combining marks.
 extern const QString kDocument;
+/// The word the web pages hold in bold, and the text and target of their link.
+extern const QString kBoldWord;
+extern const QString kLinkText;
+extern const QString kLinkTarget;
 /// The one line a single-line field holds: the first paragraph, then text that stays as it is,
 /// with an emoji and a combining mark; and the same without them, for a field that is typed into.
 extern const QString kLine;
@@ -42,19 +46,27 @@ struct AppProfile {
     /// Nothing of the text shows over accessibility: only the shortcut's steps apply, and the
     /// document is read from the file the application keeps it in.
     bool blind() const { return traits.contains(QStringLiteral("blind")); }
-    /// Its page shows the text area's text and selection in the window's title (a script of the
-    /// page's own, as some editors in a page do), where the driver reads them.
+    /// Its page shows the text area's or the editor's text and selection in the window's title (a
+    /// script of the page's own, as some editors in a page do), where the driver reads them.
     bool readsTitle() const { return traits.contains(QStringLiteral("title")); }
+    /// Its page's title carries the editor's HTML as well: its bold word must stay bold and its link
+    /// a link through every correction and Undo.
+    bool keepsFormat() const { return traits.contains(QStringLiteral("format")); }
     /// The text is read from the document once the application has saved it (Control+S).
     bool readsSaved() const { return traits.contains(QStringLiteral("saved")); }
     /// A browser: a second process of it, started later, must get the icon as well.
     bool secondProcess() const { return traits.contains(QStringLiteral("second")); }
+    /// The program the command starts, past any NAME=value words before it.
+    QString program() const;
     /// The flags of the command that force accessibility on, joined; empty when none does.
     QString forcedFlags() const;
 };
 
 /// The row of tools/compat/apps.txt named `name`.
 std::optional<AppProfile> profile(const QString& name);
+/// Empty when the HTML of a web page still holds the bold word in bold and the link as a link;
+/// otherwise what was lost.
+QString formattingLost(const QString& html);
 /// "step" -> reason, for the steps of `app` expected to fail today.
 QMap<QString, QString> knownIssues(const QString& app);
 
