@@ -263,7 +263,7 @@ AXError AtspiAccessibility::Impl::selectHypertextRange(AtspiAccessible* host, co
         const int first = childOnWay(up), last = childOnWay(down);
         startOffset = first < 0 ? start->offset : walk.embedOffset[first];
         endOffset = last < 0 ? end->offset : walk.embedOffset[last] + 1;
-        if (flat.positionOf(common, startOffset) != from || flat.positionOf(common, endOffset) != to)
+        if (flat.positionOf(common, startOffset) != from || flat.positionOf(common, endOffset, true) != to)
             return AXError::cannotComplete;
         target = common;
     }

@@ -108,7 +108,7 @@ void Flattened::append(int node, const QString& readOut, qint64 offset) {
     m_runs.push_back(Run{node, start, m_text.size(), offset, charactersIn(readOut), readOut});
 }
 
-std::optional<qint64> Flattened::positionOf(int node, qint64 offset) const {
+std::optional<qint64> Flattened::positionOf(int node, qint64 offset, bool asEnd) const {
     const Run* last = nullptr;
     for (const Run& run : m_runs) {
         if (run.node != node)
@@ -116,6 +116,8 @@ std::optional<qint64> Flattened::positionOf(int node, qint64 offset) const {
         if (offset < run.offset + run.length)
             return run.start + TextOffsets::utf16Offset(run.readOut, offset - run.offset);
         if (offset == run.offset + run.length) {
+            if (asEnd)
+                return run.end;
             // At an embedded object: where its text starts, past the line feed of a block.
             const Node& n = m_tree[node];
             const int embed = embedAt(n, offset);
@@ -195,7 +197,7 @@ std::optional<std::pair<qint64, qint64>> Flattened::selection() const {
         if (!sel || sel->first == sel->second)
             continue;
         const qint64 from = std::min(sel->first, sel->second), to = std::max(sel->first, sel->second);
-        const std::optional<qint64> first = positionOf(node, from), last = positionOf(node, to);
+        const std::optional<qint64> first = positionOf(node, from), last = positionOf(node, to, true);
         lower(coarseStart, first);
         upper(coarseEnd, last);
         if (!delegates(node, from, false, false))

@@ -45,8 +45,9 @@ public:
     const QString& text() const { return m_text; }
 
     /// The position in the text of `offset` in object `node`'s own text; none for an object the walk
-    /// did not reach. An offset at an embedded object is where that object's text starts.
-    std::optional<qint64> positionOf(int node, qint64 offset) const;
+    /// did not reach. An offset at an embedded object is where that object's text starts, or as the
+    /// end of a range (`asEnd`), where the text before it ends.
+    std::optional<qint64> positionOf(int node, qint64 offset, bool asEnd = false) const;
 
     /// Where position `at` of the text lies: in the object whose words start there rather than one
     /// whose words end there, unless `atEnd`.
