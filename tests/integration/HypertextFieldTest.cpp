@@ -78,7 +78,8 @@ protected:
         EXPECT_EQ(selectedRange(*field), (AXTextRange{10, shown.size() - 10}));
         ASSERT_EQ(ax.setAttribute(*field, AXAttr::selectedTextRange, AXTextRange{0, shown.size()}),
                   AXError::success);
-        EXPECT_TRUE(waitUntil([&] { return AX::attribute(ax, *field, AXAttr::selectedText) == shown; }));
+        EXPECT_TRUE(waitUntil([&] { return AX::attribute(ax, *field, AXAttr::selectedText) == shown; }))
+            << "a selection over both paragraphs, after one that read the same on the host";
 
         // The caret in the second paragraph.
         xdotool({"key", "ctrl+Home", "Down"});
