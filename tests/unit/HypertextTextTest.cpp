@@ -96,7 +96,7 @@ TEST(HypertextTextTest, SelectionAcrossThreeParagraphsAndTheCaretOnAParagraph) {
         block(QStringLiteral("Third.")),
     };
     const QString text = QStringLiteral("First one.\nSecond.\nThird.");
-    // Gecko: the host's selection runs over the embedded paragraphs, each paragraph has its part.
+    // Gecko: the host's selection runs over the embedded paragraphs, each paragraph its own stretch.
     tree[0].selection = {{0, 3}};
     tree[1].selection = {{6, 10}};
     tree[2].selection = {{0, 7}};

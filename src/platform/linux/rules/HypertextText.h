@@ -11,7 +11,7 @@
 
 namespace quillet::HypertextText {
 
-/// How an embedded object takes part in the text around it.
+/// How an embedded object joins the text around it.
 enum class Kind {
     inlined,    // a link, a span, bold or a mention: its words run on with its parent's
     block,      // a paragraph, heading, list item or section: a line (or lines) of its own
