@@ -43,7 +43,8 @@ AtspiAccessibility::Impl::Toolkit AtspiAccessibility::Impl::toolkitOf(AtspiAcces
         toolkit.setsShowing = !(v[0] >= '4' && v[0] <= '9' && v[1] == '.');
     toolkit.countsUtf16 = is("qt");
     toolkit.gecko = is("gecko");
-    toolkit.web = toolkit.gecko || is("chromium") || is("webkitgtk");
+    toolkit.web = toolkit.gecko || is("chromium") ||
+                  QString::fromUtf8(name.get()).contains(QLatin1String("webkit"), Qt::CaseInsensitive);
     return *toolkitByBus.insert(bus, toolkit);
 }
 
