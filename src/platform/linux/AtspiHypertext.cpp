@@ -57,30 +57,71 @@ Kind kindOf(AtspiAccessible* a, bool hasText) {
     }
 }
 
-struct Link {
-    qint64 start;
-    GRef<AtspiAccessible> object;
-};
-
 // The objects embedded in `a`'s text, in the order they stand.
-std::vector<Link> linksOf(AtspiAccessible* a) {
-    std::vector<Link> links;
+std::vector<GRef<AtspiAccessible>> linksOf(AtspiAccessible* a) {
+    std::vector<GRef<AtspiAccessible>> links;
     GRef<AtspiHypertext> hypertext(atspi_accessible_get_hypertext_iface(a));
     if (!hypertext)
         return links;
     const int n = atspi_hypertext_get_n_links(hypertext.get(), nullptr);
     for (int i = 0; i < n; ++i) {
         GRef<AtspiHyperlink> link(atspi_hypertext_get_link(hypertext.get(), i, nullptr));
-        if (!link)
-            continue;
-        GRef<AtspiAccessible> object(atspi_hyperlink_get_object(link.get(), 0, nullptr));
-        const int start = atspi_hyperlink_get_start_index(link.get(), nullptr);
-        if (object && start >= 0)
-            links.push_back(Link{start, std::move(object)});
+        if (link)
+            links.emplace_back(atspi_hyperlink_get_object(link.get(), 0, nullptr));
     }
-    std::stable_sort(links.begin(), links.end(),
-                     [](const Link& x, const Link& y) { return x.start < y.start; });
     return links;
+}
+
+// The character offsets of the U+FFFC in `text`, in order.
+std::vector<qint64> embedsIn(const QString& text) {
+    std::vector<qint64> at;
+    qint64 character = 0;
+    for (qint64 i = 0; i < text.size(); ++i) {
+        if (text.at(i).isLowSurrogate() && i > 0 && text.at(i - 1).isHighSurrogate())
+            continue;
+        if (text.at(i) == QChar(0xFFFC))
+            at.push_back(character);
+        ++character;
+    }
+    return at;
+}
+
+// The object embedded at `offset` of object `node`'s text, or -1.
+int embeddedAt(const AtspiAccessibility::Impl::HypertextWalk& walk, int node, qint64 offset) {
+    for (int child : walk.tree[node].embeds) {
+        if (walk.embedOffset[child] == offset)
+            return child;
+    }
+    return -1;
+}
+
+// The caret and the selection, asked only on the way to them: each object's own stands at the
+// embedded object that holds them.
+void followCaret(AtspiAccessibility::Impl::HypertextWalk& walk, int node) {
+    GRef<AtspiText> text(atspi_accessible_get_text_iface(accessibleOf(walk.objects[node])));
+    if (!text)
+        return;
+    const int caret = atspi_text_get_caret_offset(text.get(), nullptr);
+    walk.tree[node].caret = caret;
+    if (const int child = embeddedAt(walk, node, caret); caret >= 0 && child >= 0)
+        followCaret(walk, child);
+}
+
+void followSelection(AtspiAccessibility::Impl::HypertextWalk& walk, int node) {
+    GRef<AtspiText> text(atspi_accessible_get_text_iface(accessibleOf(walk.objects[node])));
+    if (!text || atspi_text_get_n_selections(text.get(), nullptr) <= 0)
+        return;
+    const GOwned<AtspiRange> range(atspi_text_get_selection(text.get(), 0, nullptr));
+    if (!range || range->start_offset == range->end_offset)
+        return;
+    const qint64 start = std::min(range->start_offset, range->end_offset);
+    const qint64 end = std::max(range->start_offset, range->end_offset);
+    walk.tree[node].selection = std::pair{start, end};
+    const int first = embeddedAt(walk, node, start), last = embeddedAt(walk, node, end - 1);
+    if (first >= 0)
+        followSelection(walk, first);
+    if (last >= 0 && last != first)
+        followSelection(walk, last);
 }
 
 }  // namespace
@@ -147,20 +188,15 @@ const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHyp
                 read = QString();
             }
             node.text = *read;
-            const int n = atspi_text_get_n_selections(text.get(), nullptr);
-            if (n > 0) {
-                const GOwned<AtspiRange> range(atspi_text_get_selection(text.get(), 0, nullptr));
-                if (range && range->start_offset != range->end_offset)
-                    node.selection =
-                        std::pair<qint64, qint64>{std::min(range->start_offset, range->end_offset),
-                                                  std::max(range->start_offset, range->end_offset)};
-            }
-            node.caret = atspi_text_get_caret_offset(text.get(), nullptr);
-            if (node.kind != Kind::object) {
-                for (Link& link : linksOf(a)) {
+            if (node.kind != Kind::object && node.text.contains(QChar(0xFFFC))) {
+                const std::vector<qint64> at = embedsIn(node.text);
+                std::vector<GRef<AtspiAccessible>> links = linksOf(a);
+                for (std::size_t k = 0; k < links.size() && k < at.size(); ++k) {
+                    if (!links[k])
+                        break;  // each U+FFFC stands for the link of its rank: the rest would mismatch
                     node.embeds.push_back(int(pending.size()));
-                    starts.push_back(link.start);
-                    pending.emplace_back(std::move(link.object), int(next));
+                    starts.push_back(at[k]);
+                    pending.emplace_back(std::move(links[k]), int(next));
                 }
             }
         }
@@ -172,6 +208,8 @@ const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHyp
     // Embeds beyond the objects read lead nowhere.
     for (HypertextText::Node& node : walk.tree)
         std::erase_if(node.embeds, [&](int i) { return i >= int(walk.tree.size()); });
+    followCaret(walk, 0);
+    followSelection(walk, 0);
     walk.flat = std::make_shared<Flattened>(walk.tree);
     walked = std::move(walk);
     walkedAt.start();
