@@ -138,8 +138,9 @@ public:
         std::vector<qint64> embedOffset;  // where each object stands in its parent's text
         std::shared_ptr<const HypertextText::Flattened> flat;
     };
-    // The host's objects read, or null with `err` set. Valid until the next call.
-    const HypertextWalk* walkHypertext(AtspiAccessible* host, AXError& err);
+    // The host's objects read, or null with `err` set. Valid until the next call. `marksOnly`: for
+    // the count, the caret or the text near it, which may come from an older walk.
+    const HypertextWalk* walkHypertext(AtspiAccessible* host, AXError& err, bool marksOnly = false);
     AXError copyHypertextAttribute(AtspiAccessible* host, const QString& attribute, AXValue& out);
     AXError selectHypertextRange(AtspiAccessible* host, const AXTextRange& range);
     AXError replaceHypertext(AtspiAccessible* host, const AXTextRange& range, const QString& text);
@@ -208,6 +209,7 @@ public:
     // The last walk of an editing host, for the reads right after it.
     std::optional<HypertextWalk> walked;
     QElapsedTimer walkedAt;
+    qint64 walkCostMs = 0;
     AXObservers observers;
 };
 

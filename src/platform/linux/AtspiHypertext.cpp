@@ -19,8 +19,12 @@ namespace {
 // More objects than any editor's document holds in one host; the walk stops there.
 constexpr std::size_t maxObjects = 20000;
 // How long one walk serves the reads that follow it: the focus monitor reads the count and the caret
-// one right after the other.
+// one right after the other. The text itself is never read older than this.
 constexpr qint64 walkKeptMs = 100;
+// The marks the focus monitor checks on every tick (count, caret, the text around the caret) may
+// be older in a long document, whose walk costs several round trips per paragraph (some 0.5 s for
+// 300 paragraphs with a link each): the walks then take at most a fifth of the time.
+constexpr qint64 marksKeptPerWalkCost = 4;
 
 Kind kindOf(AtspiAccessible* a, bool hasText) {
     if (!hasText)
@@ -162,10 +166,14 @@ AXElement AtspiAccessibility::Impl::editingHostOf(const AXElement& element) {
 }
 
 const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHypertext(AtspiAccessible* host,
-                                                                                       AXError& err) {
+                                                                                       AXError& err,
+                                                                                       bool marksOnly) {
+    const qint64 kept = marksOnly ? std::max(walkKeptMs, marksKeptPerWalkCost * walkCostMs) : walkKeptMs;
     if (walked && walked->objects.front().ref()->identity() == host && walkedAt.isValid() &&
-        walkedAt.elapsed() < walkKeptMs)
+        walkedAt.elapsed() < kept)
         return &*walked;
+    QElapsedTimer cost;
+    cost.start();
     walked.reset();
     HypertextWalk walk;
     std::vector<std::pair<GRef<AtspiAccessible>, int>> pending;  // object, its parent's index
@@ -213,13 +221,16 @@ const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHyp
     walk.flat = std::make_shared<Flattened>(walk.tree);
     walked = std::move(walk);
     walkedAt.start();
+    walkCostMs = cost.elapsed();
     return &*walked;
 }
 
 AXError AtspiAccessibility::Impl::copyHypertextAttribute(AtspiAccessible* host, const QString& attribute,
                                                          AXValue& out) {
     AXError err = AXError::success;
-    const HypertextWalk* walk = walkHypertext(host, err);
+    const bool marksOnly = attribute == AXAttr::numberOfCharacters || attribute == AXAttr::caretOffset ||
+                           attribute == AXAttr::textNearCaret;
+    const HypertextWalk* walk = walkHypertext(host, err, marksOnly);
     if (!walk)
         return err;
     const Flattened& flat = *walk->flat;
