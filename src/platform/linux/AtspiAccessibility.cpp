@@ -138,6 +138,13 @@ AXError AtspiAccessibility::setAttribute(const AXElement& element, const QString
         [] { return AXError::illegalArgument; });
 }
 
+AXError AtspiAccessibility::replaceText(const AXElement& element, const AXTextRange& range,
+                                        const QString& text) {
+    return d->ask(
+        element, [&] { return replaceTextNow(element, range, text); },
+        [] { return AXError::illegalArgument; });
+}
+
 AXError AtspiAccessibility::pid(const AXElement& element, qint32& pid) {
     if (element.isNull())
         return AXError::illegalArgument;

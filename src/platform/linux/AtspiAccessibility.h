@@ -38,6 +38,7 @@ public:
     AXError copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) override;
     AXError isAttributeSettable(const AXElement& element, const QString& attribute, bool& settable) override;
     AXError setAttribute(const AXElement& element, const QString& attribute, const AXValue& value) override;
+    AXError replaceText(const AXElement& element, const AXTextRange& range, const QString& text) override;
     AXError pid(const AXElement& element, qint32& pid) override;
     std::unique_ptr<AXObserver> createObserver(qint32 pid, AXNotificationHandler handler) override;
 
@@ -62,6 +63,7 @@ private:
     AXError copyAttributeNow(const AXElement& element, const QString& attribute, AXValue& out);
     AXError isAttributeSettableNow(const AXElement& element, const QString& attribute, bool& settable);
     AXError setAttributeNow(const AXElement& element, const QString& attribute, const AXValue& value);
+    AXError replaceTextNow(const AXElement& element, const AXTextRange& range, const QString& text);
 
     std::unique_ptr<Impl> d;
 };

@@ -1,6 +1,6 @@
 // The state of the AT-SPI accessibility layer, shared by its parts: the connection to the bus
 // (AtspiConnection.cpp), the event intake (AtspiEvents.cpp), the focus search (AtspiFocusFinder.cpp),
-// frames (AtspiFrames.cpp) and text (AtspiText.cpp).
+// frames (AtspiFrames.cpp), text (AtspiText.cpp) and rich-text editing hosts (AtspiHypertext.cpp).
 #pragma once
 
 #include <QElapsedTimer>
@@ -14,6 +14,7 @@
 #include "platform/linux/HungApplications.h"
 #include "platform/linux/rules/CaretTrail.h"
 #include "platform/linux/rules/FocusSearch.h"
+#include "platform/linux/rules/HypertextText.h"
 #include "platform/linux/rules/OwnObjectSweep.h"
 
 namespace quillet {
@@ -110,6 +111,9 @@ public:
         // Whether it is Gecko. Firefox and Thunderbird read a text that ends with a line break out
         // with one more: the empty last line their editor keeps for the caret.
         bool gecko = false;
+        // Whether it is a web engine (Gecko, Chromium, WebKit): an editable element of a page holds
+        // its blocks and links as objects of their own.
+        bool web = false;
     };
 
     Toolkit toolkitOf(AtspiAccessible* a);
@@ -125,6 +129,28 @@ public:
     std::optional<Rect> frameOf(AtspiAccessible* a, AXError& err);
     // Where the window's contents start on screen when `a`'s toolkit answers relative to them.
     std::optional<QPointF> relativeOrigin(AtspiAccessible* a, qint32 pid);
+
+    // A web page's editable element whose text holds its blocks and links as embedded objects.
+    bool isHypertextHost(AtspiAccessible* a);
+    // An editable element of a page that is not inside another: what the user sees as the field.
+    bool isEditingHost(AtspiAccessible* a);
+    // The editing host `element` is part of (the outermost editable element of its page), or itself.
+    AXElement editingHostOf(const AXElement& element);
+    struct HypertextWalk {
+        std::vector<HypertextText::Node> tree;  // the host first
+        std::vector<AXElement> objects;
+        std::vector<int> parent;          // -1 for the host
+        std::vector<qint64> embedOffset;  // where each object stands in its parent's text
+        std::shared_ptr<const HypertextText::Flattened> flat;
+    };
+    // The host's objects read, or null with `err` set. Valid until the next call. `marksOnly`: for
+    // the count, the caret or the text near it, which may come from an older walk.
+    const HypertextWalk* walkHypertext(AtspiAccessible* host, AXError& err, bool marksOnly = false);
+    AXError copyHypertextAttribute(AtspiAccessible* host, const QString& attribute, AXValue& out);
+    AXError selectHypertextRange(AtspiAccessible* host, const AXTextRange& range);
+    AXError replaceHypertext(AtspiAccessible* host, const AXTextRange& range, const QString& text);
+    // Deletes characters [`start`, `end`) of `a`'s own text and inserts `text` there.
+    AXError replaceIn(AtspiAccessible* a, qint64 start, qint64 end, const QString& text);
 
     static constexpr const char* windowEventTypes[] = {"window:activate", "window:deactivate",
                                                        "object:state-changed:active"};
@@ -188,6 +214,10 @@ public:
     AXElement framedElement;
     std::optional<Rect> framed;
     QElapsedTimer framedAt;
+    // The last walk of an editing host, for the reads right after it.
+    std::optional<HypertextWalk> walked;
+    QElapsedTimer walkedAt;
+    qint64 walkCostMs = 0;
     AXObservers observers;
 };
 

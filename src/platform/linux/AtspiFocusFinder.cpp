@@ -13,7 +13,8 @@ namespace quillet {
 using namespace atspi;
 
 AXElement AtspiAccessibility::Impl::focusedElement() {
-    AXElement found = findFocusedElement();
+    // On a web page the field is the editing host, wherever inside it the focus or the caret is.
+    AXElement found = editingHostOf(findFocusedElement());
     if (isTypedInto(accessibleOf(found))) {
         lastTyped = found;
         pidOfLastTyped = hostOf(accessibleOf(found));

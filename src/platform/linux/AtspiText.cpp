@@ -43,6 +43,8 @@ AtspiAccessibility::Impl::Toolkit AtspiAccessibility::Impl::toolkitOf(AtspiAcces
         toolkit.setsShowing = !(v[0] >= '4' && v[0] <= '9' && v[1] == '.');
     toolkit.countsUtf16 = is("qt");
     toolkit.gecko = is("gecko");
+    toolkit.web = toolkit.gecko || is("chromium") ||
+                  QString::fromUtf8(name.get()).contains(QLatin1String("webkit"), Qt::CaseInsensitive);
     return *toolkitByBus.insert(bus, toolkit);
 }
 
@@ -130,7 +132,12 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         if (error)
             return errorOf(error.error);
         if (attribute == AXAttr::role) {
-            out = AtspiRoles::nameOf(a, role);
+            // A page's editing host (a section, a div) is a text area; Chromium's offers no
+            // EditableText, so the role is all that tells it is written in.
+            QString name = AtspiRoles::nameOf(a, role);
+            if (!name.startsWith(QLatin1String("AX")) && d->isEditingHost(a))
+                name = QStringLiteral("AXTextArea");
+            out = name;
         } else {
             if (role != ATSPI_ROLE_PASSWORD_TEXT)
                 return AXError::noValue;
@@ -138,6 +145,11 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         }
         return AXError::success;
     }
+    if ((attribute == AXAttr::value || attribute == AXAttr::numberOfCharacters ||
+         attribute == AXAttr::caretOffset || attribute == AXAttr::textNearCaret ||
+         attribute == AXAttr::selectedText || attribute == AXAttr::selectedTextRange) &&
+        d->isHypertextHost(a))
+        return d->copyHypertextAttribute(a, attribute, out);
     if (attribute == AXAttr::value) {
         std::optional<QString> text = readText(a, err);
         if (!text)
@@ -278,6 +290,20 @@ AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QStr
             return AXError::illegalArgument;
         if (!hasState(a, ATSPI_STATE_EDITABLE))
             return AXError::attributeUnsupported;
+        if (d->isHypertextHost(a)) {
+            // Only within the one object that holds the range: set_text_contents or an edit of
+            // the host's own text would take whole paragraphs with it.
+            AXValue range = AXTextRange{0, 0};
+            if (attribute == AXAttr::value) {
+                if (d->copyHypertextAttribute(a, AXAttr::numberOfCharacters, range) != AXError::success)
+                    return AXError::cannotComplete;
+                range = AXTextRange{0, std::get<qint64>(range)};
+            } else if (const AXError read = d->copyHypertextAttribute(a, AXAttr::selectedTextRange, range);
+                       read != AXError::success) {
+                return read == AXError::noValue ? AXError::cannotComplete : read;
+            }
+            return d->replaceHypertext(a, std::get<AXTextRange>(range), *text);
+        }
         GRef<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(a));
         if (!editable)
             return AXError::attributeUnsupported;
@@ -309,6 +335,8 @@ AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QStr
         const AXTextRange* range = std::get_if<AXTextRange>(&value);
         if (!range || range->location < 0 || range->length < 0)
             return AXError::illegalArgument;
+        if (d->isHypertextHost(a))
+            return d->selectHypertextRange(a, *range);
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         if (!text)
             return AXError::attributeUnsupported;
@@ -336,6 +364,28 @@ AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QStr
         return AXError::success;
     }
     return AXError::attributeUnsupported;
+}
+
+AXError AtspiAccessibility::replaceTextNow(const AXElement& element, const AXTextRange& range,
+                                           const QString& text) {
+    AtspiAccessible* a = accessibleOf(element);
+    if (range.location < 0 || range.length < 0)
+        return AXError::illegalArgument;
+    if (d->isHypertextHost(a))
+        return d->replaceHypertext(a, range, text);
+    if (!AtspiRoles::isEditableText(a))
+        return AXError::attributeUnsupported;
+    AXError err = AXError::success;
+    std::optional<QString> whole = readText(a, err);
+    if (!whole)
+        return err;
+    const QString shown = d->textOf(a, *whole);
+    if (range.location + range.length > withoutPadding(shown).size())
+        return AXError::illegalArgument;
+    if (d->toolkitOf(a).countsUtf16)
+        return d->replaceIn(a, range.location, range.location + range.length, text);
+    return d->replaceIn(a, characterOffset(shown, range.location),
+                        characterOffset(shown, range.location + range.length), text);
 }
 
 }  // namespace quillet
