@@ -65,13 +65,13 @@ TEST_F(WordRoadTest, EditsGoInFromTheEndOneAtATimeAndAreReadBack) {
     EXPECT_EQ(outcome->edits.size(), 4);
 
     // Over a selection: the edits fall in the selection, in offsets of the whole text.
-    FakeEditor& s = editingEditor("Keep this. Their is wrng. Keep that.");
-    s.select(11, 14);
+    FakeEditor& s = editingEditor("Keep this. Their is a wrng word. Keep that.");
+    s.select(11, 21);
     ax.editCalls.clear();
-    replace(s, "There is wrong.", true);
+    replace(s, "There is a wrong word.", true);
     ASSERT_EQ(road(), Strategy::axEdits);
-    EXPECT_EQ(s.text(), "Keep this. There is wrong. Keep that.");
-    EXPECT_THAT(editLocations(), ElementsAre(20, 11));
+    EXPECT_EQ(s.text(), "Keep this. There is a wrong word. Keep that.");
+    EXPECT_THAT(editLocations(), ElementsAre(22, 11));
 
     // Over the part of a long text that was checked, after an intro the user typed meanwhile.
     FakeEditor& p = editingEditor("New intro. Teh part that was sent. The rest.");
@@ -164,7 +164,8 @@ TEST_F(WordRoadTest, UndoTakesTheEditsBackTheSameWay) {
         EXPECT_EQ(road(), refuse ? Strategy::axValue : Strategy::axEdits);
         EXPECT_EQ(e.text().toUtf8(), crlf.toUtf8());
         EXPECT_EQ(ax.editCalls.size(), refuse ? 1 : 2);
-        if (!refuse)
+        if (!refuse) {
             EXPECT_EQ(ax.editCalls[0].range, (AXTextRange{24, 4}));
+        }
     }
 }
