@@ -138,12 +138,12 @@ TEST_F(CoordinatorWriteBackTest, UndoWritesNothingOnceTheFieldNoLongerHoldsWhatW
     openViewModel()->replace(QStringLiteral("There is a mistake here."));
     desktop.scheduler.advance(2s);
     ASSERT_NE(coordinator->toast().panel(), nullptr);
-    ASSERT_EQ(desktop.ax.editCalls.size(), 2);
+    ASSERT_EQ(desktop.ax.editCalls.size(), 2) << "the correction went in as edits";
     desktop.ax.set(editor.element, AXAttr::value, QStringLiteral("There is a mistake here. And more."));
     coordinator->toast().view()->undoButton()->click();
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), "There is a mistake here. And more.");
-    EXPECT_EQ(desktop.ax.editCalls.size(), 2);
+    EXPECT_EQ(desktop.ax.editCalls.size(), 2) << "no edit sent for Undo";
     EXPECT_EQ(desktop.beep.count, 1);
     ASSERT_NE(coordinator->toast().view(), nullptr);
     EXPECT_EQ(coordinator->toast().view()->messageLabel()->text(),
