@@ -8,6 +8,7 @@
 #include "core/AX.h"
 #include "core/ClipboardLoan.h"
 #include "core/CopiedText.h"
+#include "core/FieldEdits.h"
 #include "core/PartialReplacement.h"
 #include "core/PasteTarget.h"
 #include "platform/Accessibility.h"
@@ -22,7 +23,7 @@ using std::chrono::milliseconds;
 
 // One replacement on its way through the roads, read back after each write.
 struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
-    enum class Road { value, selection, selectAllThenSelection, range };
+    enum class Road { edits, value, selection, selectAllThenSelection, range, whole };
 
     std::shared_ptr<Shared> io;
     AXElement element;
@@ -34,6 +35,14 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     // The field before the write, and what it must read afterwards; either may be unknown.
     std::optional<QString> before;
     std::optional<QString> expected;
+    // What the field holds as the next road starts: `before`, unless a take-back of edits failed.
+    std::optional<QString> base;
+    // Where the selection was, for a write over it.
+    std::optional<AXTextRange> selected;
+    // The edits of the first road, in offsets of `before`.
+    QList<TextEdit> edits;
+    // Part of the edits stayed in: only the whole text, `expected`, goes in now.
+    bool wholeOnly = false;
     QList<Road> roads;
     std::function<void(const Outcome&)> completion;
     // The paste was made again after another program's copy came in between.
@@ -51,6 +60,7 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
         write->selectionOnly = selectionOnly;
         write->completion = std::move(completion);
         write->before = write->value();
+        write->base = write->before;
         return write;
     }
 
@@ -72,12 +82,73 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
 
     bool untouched() const {
         const std::optional<QString> now = value();
-        return now && before && comparable(*now) == comparable(*before);
+        return now && base && comparable(*now) == comparable(*base);
     }
 
     void finish(std::optional<Strategy> strategy, bool confirmed) {
         if (auto done = std::exchange(completion, nullptr))
-            done(Outcome{strategy, confirmed, before, expected, retaken && strategy.has_value()});
+            done(Outcome{strategy, confirmed, before, expected, retaken && strategy.has_value(),
+                         strategy == Strategy::axEdits ? edits : QList<TextEdit>()});
+    }
+
+    // The edits road goes first where the text changes in few places of `part` of the field.
+    void planEdits(const AXTextRange& part) {
+        if (!before || !expected)
+            return;
+        const WordEdits plan = WordEdits::between(before->mid(part.location, part.length), text);
+        if (!plan.fit())
+            return;
+        edits = WordEdits::shifted(plan.edits, part.location);
+        roads.prepend(Road::edits);
+    }
+
+    // The edits went in and out again: the field's own selection may have moved meanwhile, so a
+    // write over the selection selects it again first.
+    void afterTakeBack() {
+        if (selectionOnly && !range && selected && roads.contains(Road::selection)) {
+            range = selected;
+            roads = {Road::range};
+        }
+    }
+
+    // Some of the edits stay in the field: the whole corrected text goes over it, nothing less.
+    void halfWritten() {
+        base = value();
+        wholeOnly = true;
+        roads = {Road::whole};
+    }
+
+    // The field reads back neither with all the edits nor without them.
+    void editsMissed() {
+        const std::optional<QString> now = value();
+        const std::optional<qsizetype> shown = now ? FieldEdits::shownIn(*now, *base, edits) : std::nullopt;
+        if (!shown) {
+            finish(std::nullopt, false);  // changed in some other way: not written again
+            return;
+        }
+        if (*shown == 0) {
+            next();
+            return;
+        }
+        if (!FieldEdits::takeBack(io->ax, element, *base, edits, *shown)) {
+            halfWritten();
+            next();
+            return;
+        }
+        afterTakeBack();
+        auto self = shared_from_this();
+        Shared::waitFor(
+            io, writeCheckTimeout, [self] { return self->untouched(); },
+            [self](bool back) {
+                const std::optional<QString> now = back ? std::nullopt : self->value();
+                if (!back && !(now && FieldEdits::shownIn(*now, *self->base, self->edits)))
+                    self->finish(std::nullopt, false);
+                else {
+                    if (!back)
+                        self->halfWritten();
+                    self->next();
+                }
+            });
     }
 
     bool settable(const QString& attribute) const {
@@ -106,8 +177,26 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     }
 
     // Sends the write of one road; the strategy it stands for when the field accepted it.
-    std::optional<Strategy> send(Road road) const {
+    std::optional<Strategy> send(Road road) {
         switch (road) {
+            case Road::edits:
+                switch (FieldEdits::send(io->ax, element, *base, edits)) {
+                    case FieldEdits::Sent::all:
+                        return Strategy::axEdits;
+                    case FieldEdits::Sent::none:
+                        break;
+                    case FieldEdits::Sent::takenBack:
+                        afterTakeBack();
+                        break;
+                    case FieldEdits::Sent::halfWritten:
+                        halfWritten();
+                        break;
+                }
+                break;
+            case Road::whole:
+                if (settable(AXAttr::value) && set(AXAttr::value, *expected))
+                    return Strategy::axValue;
+                break;
             case Road::value:
                 // Over a part, the whole value is what the field must read afterwards.
                 if (settable(AXAttr::value) && set(AXAttr::value, range ? expected.value_or(text) : text))
@@ -140,6 +229,8 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
                 [self, strategy](bool landed) {
                     if (landed) {
                         self->finish(strategy, true);
+                    } else if (strategy == Strategy::axEdits) {
+                        self->editsMissed();
                     } else if (!self->untouched()) {
                         // The field changed, though not into the text: a further write on top of
                         // whatever it holds now could double it.
@@ -163,7 +254,10 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
         // not take that selection, the whole text, its rest included, goes over everything.
         QString pasted = text;
         bool selectAll = !selectionOnly;
-        if (range) {
+        if (wholeOnly) {
+            selectAll = true;
+            pasted = *expected;
+        } else if (range) {
             selectAll = !select(*range);
             if (selectAll)
                 pasted = *expected;
@@ -251,9 +345,11 @@ void TextIO::replace(const FocusedField& field, const QString& text, bool select
         const std::optional<AXTextRange> range =
             AX::attribute<AXTextRange>(m_shared->ax, field.element, AXAttr::selectedTextRange);
         if (range && range->location >= 0 && range->length >= 0 &&
-            range->location + range->length <= write->before->size())
+            range->location + range->length <= write->before->size()) {
+            write->selected = range;
             write->expected = write->before->left(range->location) + text +
                               write->before->mid(range->location + range->length);
+        }
     }
     // An accessibility write into a field that cannot be read back could never be counted, and a
     // paste after it might double the text: such a field only gets the paste.
@@ -262,6 +358,31 @@ void TextIO::replace(const FocusedField& field, const QString& text, bool select
             write->roads = {Write::Road::selection};
         } else {
             write->roads = {Write::Road::value, Write::Road::selectAllThenSelection};
+        }
+        if (write->selected || !selectionOnly)
+            write->planEdits(write->selected.value_or(AXTextRange{0, write->before->size()}));
+    }
+    write->next();
+}
+
+void TextIO::restore(const FocusedField& field, const Outcome& outcome,
+                     std::function<void(const Outcome&)> completion) {
+    if (!outcome.before) {
+        if (completion)
+            completion(Outcome{});
+        return;
+    }
+    auto write = Write::start(m_shared, field, *outcome.before, false, std::move(completion));
+    write->expected = outcome.before;
+    if (write->before) {
+        write->roads = {Write::Road::value, Write::Road::selectAllThenSelection};
+        // The inverse edits hold only for exactly the text the edits made.
+        if (outcome.strategy == Strategy::axEdits && !outcome.edits.isEmpty() &&
+            *write->before == WordEdits::applied(*outcome.before, outcome.edits)) {
+            write->edits = WordEdits::inverse(*outcome.before, outcome.edits);
+            write->roads.prepend(Write::Road::edits);
+        } else {
+            write->planEdits(AXTextRange{0, write->before->size()});
         }
     }
     write->next();
@@ -279,6 +400,7 @@ void TextIO::replaceRange(const FocusedField& field, const PartialReplacement& p
     write->expected = write->before->left(write->range->location) + text +
                       write->before->mid(write->range->location + write->range->length);
     write->roads = {Write::Road::range, Write::Road::value};
+    write->planEdits(*write->range);
     write->next();
 }
 

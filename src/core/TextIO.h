@@ -11,6 +11,7 @@
 
 #include "core/FocusedField.h"
 #include "core/LineEnds.h"
+#include "core/WordEdits.h"
 
 namespace quillet {
 
@@ -27,6 +28,7 @@ class TextIO {
 public:
     /// How a replacement was written.
     enum class Strategy {
+        axEdits,         // the changed words alone edited in place through accessibility
         axValue,         // the whole value written through accessibility
         axSelectedText,  // the selected text written through accessibility
         clipboard,       // put on the clipboard and pasted with a synthetic key press
@@ -46,6 +48,8 @@ public:
         /// Another program copied while the paste was on its way: the paste was made again, and
         /// that program's copy is what the clipboard holds now.
         bool anotherCopyKept = false;
+        /// The edits that put the text in, for `axEdits`: in offsets of `before`, ascending.
+        QList<TextEdit> edits;
     };
 
     /// From filling the clipboard to the synthetic paste.
@@ -75,7 +79,10 @@ public:
     /// Writes `text` over the selection (`selectionOnly`) or over the whole value, and tells
     /// `completion` (on the main thread, possibly before returning) what became of it. Where the
     /// field can be read, every write is read back, and a road whose write did not show moves on to
-    /// the next; a field that changed in some other way is not written again.
+    /// the next; a field that changed in some other way is not written again. The first road, where
+    /// the field takes it and the texts are alike, edits the changed words alone, from the end of
+    /// the text to its start; a field that takes only some of the edits gets them taken back before
+    /// the next road.
     void replace(const FocusedField& field, const QString& text, bool selectionOnly,
                  std::function<void(const Outcome&)> completion);
     /// Writes `text` over the part of the field that was sent for checking, the field's text from
@@ -84,6 +91,12 @@ public:
     /// over. Read back like replace(); nothing is written when the field no longer holds the part.
     void replaceRange(const FocusedField& field, const PartialReplacement& part, qint64 location,
                       const QString& text, std::function<void(const Outcome&)> completion);
+    /// Puts back the field's text as it was before the write `outcome` tells of: the inverse edits,
+    /// from the end, where the write went in as edits and the field holds exactly what they made;
+    /// else, or where the field will not take them, the whole text as replace() writes it. The caller
+    /// makes sure the field still holds what was written.
+    void restore(const FocusedField& field, const Outcome& outcome,
+                 std::function<void(const Outcome&)> completion);
     /// Pastes `text` through the clipboard over the selection of `target` (brought to the front
     /// first; the keys go out only once it is there). `completion` learns whether the paste was
     /// sent; nothing is sent while secure input is on.

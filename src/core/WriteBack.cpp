@@ -160,11 +160,13 @@ void WriteBack::undoWrite(const FocusedField& field, const TextIO::Outcome& outc
             return;
         }
     }
-    // The whole text as it was before the write goes back, whichever road the write took: every
-    // road of a whole-value write replaces all of it.
-    const std::optional<QString> before = outcome.before ? outcome.before : fallbackOriginal;
-    if (before)
-        m_textIO.replace(field, *before, false, reportFailure);
+    // The text as it was before the write goes back: the edits taken back where it went in as
+    // edits, else the whole text, whichever road the write took: every road of a whole-value write
+    // replaces all of it.
+    if (outcome.before)
+        m_textIO.restore(field, outcome, reportFailure);
+    else if (fallbackOriginal)
+        m_textIO.replace(field, *fallbackOriginal, false, reportFailure);
     else
         settled();
 }

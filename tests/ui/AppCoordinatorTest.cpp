@@ -360,14 +360,18 @@ TEST_F(AppCoordinatorTest, UndoRestoresTheFieldExactlyWhicheverRoadTheReplacemen
         const char* name;
         bool selectionOnly;
         QSet<QString> ignoredWrites;
+        bool takesEdits = false;
     };
     for (const Road& road :
          {Road{"accessibility value", false, {}}, Road{"accessibility selection", true, {}},
           Road{"select-all and paste", false, {AXAttr::value, AXAttr::selectedText}},
-          Road{"paste over the selection", true, {AXAttr::value, AXAttr::selectedText}}}) {
+          Road{"paste over the selection", true, {AXAttr::value, AXAttr::selectedText}},
+          Road{"edits of the whole text", false, {}, true}, Road{"edits of the selection", true, {}, true}}) {
         SCOPED_TRACE(road.name);
         FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, original);
         FakeAccessibility::data(editor.element).ignoredWrites = road.ignoredWrites;
+        FakeAccessibility::data(editor.element).takesEdits = road.takesEdits;
+        desktop.ax.editCalls.clear();
         if (road.selectionOnly)
             editor.select(0, sentence.size());
         focus(editor.element);
@@ -388,9 +392,16 @@ TEST_F(AppCoordinatorTest, UndoRestoresTheFieldExactlyWhicheverRoadTheReplacemen
         EXPECT_EQ(coordinator->history().size(), entries + 1);
         ASSERT_NE(coordinator->toast().panel(), nullptr);
 
+        auto editsTaken = [&] {
+            return std::count_if(desktop.ax.editCalls.begin(), desktop.ax.editCalls.end(),
+                                 [](const FakeAccessibility::EditCall& call) { return call.accepted; });
+        };
+        EXPECT_EQ(editsTaken(), road.takesEdits ? 2 : 0);
+
         coordinator->toast().view()->undoButton()->click();
         desktop.scheduler.advance(2s);
         EXPECT_EQ(editor.text().toUtf8(), original.toUtf8());
+        EXPECT_EQ(editsTaken(), road.takesEdits ? 4 : 0) << "Undo by edits too";
         EXPECT_EQ(desktop.beep.count, 0);
         EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
     }

@@ -127,19 +127,23 @@ TEST_F(CoordinatorWriteBackTest, NothingIsWrittenAnywhereOnceTheFieldsApplicatio
     EXPECT_TRUE(coordinator->history().isEmpty());
 }
 
-// Undo after the user changed the corrected text: the beep, a notice saying so, and nothing written.
+// Undo after the user changed the corrected text: the beep, a notice saying so, and nothing written,
+// also where the correction went in as edits.
 TEST_F(CoordinatorWriteBackTest, UndoWritesNothingOnceTheFieldNoLongerHoldsWhatWasWritten) {
     FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, "Their is a mistak here.");
+    FakeAccessibility::data(editor.element).takesEdits = true;
     focus(editor.element);
     coordinator->presentSuggestions();
     ASSERT_NE(openViewModel(), nullptr);
     openViewModel()->replace(QStringLiteral("There is a mistake here."));
     desktop.scheduler.advance(2s);
     ASSERT_NE(coordinator->toast().panel(), nullptr);
+    ASSERT_EQ(desktop.ax.editCalls.size(), 2) << "the correction went in as edits";
     desktop.ax.set(editor.element, AXAttr::value, QStringLiteral("There is a mistake here. And more."));
     coordinator->toast().view()->undoButton()->click();
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), "There is a mistake here. And more.");
+    EXPECT_EQ(desktop.ax.editCalls.size(), 2) << "no edit sent for Undo";
     EXPECT_EQ(desktop.beep.count, 1);
     ASSERT_NE(coordinator->toast().view(), nullptr);
     EXPECT_EQ(coordinator->toast().view()->messageLabel()->text(),

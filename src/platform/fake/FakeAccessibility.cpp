@@ -174,6 +174,33 @@ AXError FakeAccessibility::setAttribute(const AXElement& element, const QString&
     return AXError::success;
 }
 
+AXError FakeAccessibility::replaceText(const AXElement& element, const AXTextRange& range,
+                                       const QString& text) {
+    ++calls;
+    AXError error = AXError::success;
+    FakeElementData* const d = reachable(element, error);
+    if (!d)
+        return error;
+    const int number = ++d->editsAsked;
+    const AXValue value = d->attributes.value(AXAttr::value);
+    const QString* current = std::get_if<QString>(&value);
+    const bool refused = !d->takesEdits || !current || d->refusedEdits.contains(number) ||
+                         (d->refusesEditsFrom > 0 && number >= d->refusesEditsFrom);
+    const bool inRange = current && range.location >= 0 && range.length >= 0 &&
+                         range.location + range.length <= current->size();
+    if (refused || !inRange) {
+        editCalls.append(EditCall{element, range, text, false, current ? *current : QString()});
+        return refused ? AXError::attributeUnsupported : AXError::illegalArgument;
+    }
+    QString after = *current;
+    if (!d->ignoresEdits) {
+        after.replace(range.location, range.length, text);
+        d->attributes[AXAttr::value] = after;
+    }
+    editCalls.append(EditCall{element, range, text, true, after});
+    return AXError::success;
+}
+
 AXError FakeAccessibility::pid(const AXElement& element, qint32& pid) {
     ++calls;
     AXError error = AXError::success;

@@ -34,6 +34,16 @@ struct FakeElementData {
     QMap<QString, AXValue> readBackAfterWrite;
     /// Writes that are accepted with success and change nothing at all (some browsers do this).
     QSet<QString> ignoredWrites;
+    /// Takes in-place edits of its text value (replaceText); without it they are unsupported.
+    bool takesEdits = false;
+    /// Edits refused with `attributeUnsupported` by their number, counted from 1 over all the edits
+    /// the element was asked for; `refusesEditsFrom` refuses that one and every later one.
+    QSet<int> refusedEdits;
+    int refusesEditsFrom = 0;
+    /// Edits accepted with success that change nothing (as `ignoredWrites`).
+    bool ignoresEdits = false;
+    /// How many edits the element was asked for, refused ones included.
+    int editsAsked = 0;
     /// A destroyed element answers every call with `invalidUIElement`.
     bool destroyed = false;
     /// Children, for tests that walk a tree.
@@ -59,6 +69,7 @@ public:
     AXError copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) override;
     AXError isAttributeSettable(const AXElement& element, const QString& attribute, bool& settable) override;
     AXError setAttribute(const AXElement& element, const QString& attribute, const AXValue& value) override;
+    AXError replaceText(const AXElement& element, const AXTextRange& range, const QString& text) override;
     AXError pid(const AXElement& element, qint32& pid) override;
     std::unique_ptr<AXObserver> createObserver(qint32 pid, AXNotificationHandler handler) override;
 
@@ -105,6 +116,16 @@ public:
         AXValue value;
     };
     QList<SetCall> setCalls;
+    /// Text edits the code under test asked for, in order (also the refused ones), with the text
+    /// the element held right after each.
+    struct EditCall {
+        AXElement element;
+        AXTextRange range;
+        QString text;
+        bool accepted = false;
+        QString after;
+    };
+    QList<EditCall> editCalls;
     /// Called before each attribute copy, for answers that change from one read to the next.
     std::function<void(const AXElement& element, const QString& attribute)> onCopy;
     /// Called after each accepted write, for behaviour a table cannot express.

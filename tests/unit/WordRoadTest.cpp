@@ -1,0 +1,171 @@
+// Writing a correction as in-place edits of the changed words: from the end of the text to its
+// start, read back, taken back whole where the field takes only part of them, the next road after
+// that, and Undo the same way, all on the fake layer and virtual time.
+#include "CoreTestSupport.h"
+#include "core/PartialReplacement.h"
+
+using namespace quillet;
+using namespace std::chrono_literals;
+using testing::ElementsAre;
+using Strategy = TextIO::Strategy;
+
+namespace {
+
+const QString original = QString::fromUtf8("Their is a mistak here, 👋 and teh end.\nSecond lne.");
+const QString corrected = QString::fromUtf8("There is a mistake here, 👋 and the end.\nSecond line.");
+
+class WordRoadTest : public test::EditorTest {
+protected:
+    /// An editor holding `text` that takes in-place edits.
+    FakeEditor& editingEditor(const QString& text) {
+        FakeEditor& e = editor(text);
+        data(e).takesEdits = true;
+        return e;
+    }
+    static FakeElementData& data(const FakeEditor& e) { return FakeAccessibility::data(e.element); }
+    void replace(const FakeEditor& e, const QString& text, bool selectionOnly = false) {
+        io.replace(fieldOf(e.element), text, selectionOnly, record());
+        scheduler.advance(3s);
+    }
+    void restore(const FakeEditor& e, const TextIO::Outcome& written) {
+        io.restore(fieldOf(e.element), written, record());
+        scheduler.advance(3s);
+    }
+    /// Where each edit went, and the field's text right after it.
+    QList<qint64> editLocations() const {
+        QList<qint64> out;
+        for (const auto& call : ax.editCalls)
+            out << call.range.location;
+        return out;
+    }
+};
+
+}  // namespace
+
+// Each edit's offsets are those of the text as it stood before any edit: they hold only because
+// the edits go from the end. The field's text after each one shows it.
+TEST_F(WordRoadTest, EditsGoInFromTheEndOneAtATimeAndAreReadBack) {
+    FakeEditor& e = editingEditor(original);
+    replace(e, corrected);
+    ASSERT_EQ(road(), Strategy::axEdits);
+    EXPECT_TRUE(outcome->confirmed);
+    EXPECT_EQ(e.text(), corrected);
+    EXPECT_THAT(editLocations(), ElementsAre(47, 31, 11, 0));
+    ASSERT_EQ(ax.editCalls.size(), 4);
+    EXPECT_EQ(ax.editCalls[0].after,
+              QString::fromUtf8("Their is a mistak here, 👋 and teh end.\nSecond line."));
+    EXPECT_EQ(ax.editCalls[1].after,
+              QString::fromUtf8("Their is a mistak here, 👋 and the end.\nSecond line."));
+    EXPECT_EQ(ax.editCalls[2].after,
+              QString::fromUtf8("Their is a mistake here, 👋 and the end.\nSecond line."));
+    EXPECT_TRUE(ax.setCalls.isEmpty()) << "no whole-value write";
+    EXPECT_TRUE(keys.presses.isEmpty());
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(outcome->before, original);
+    EXPECT_EQ(outcome->edits.size(), 4);
+
+    // Over a selection: the edits fall in the selection, in offsets of the whole text.
+    FakeEditor& s = editingEditor("Keep this. Their is a wrng word. Keep that.");
+    s.select(11, 21);
+    ax.editCalls.clear();
+    replace(s, "There is a wrong word.", true);
+    ASSERT_EQ(road(), Strategy::axEdits);
+    EXPECT_EQ(s.text(), "Keep this. There is a wrong word. Keep that.");
+    EXPECT_THAT(editLocations(), ElementsAre(22, 11));
+
+    // Over the part of a long text that was checked, after an intro the user typed meanwhile.
+    FakeEditor& p = editingEditor("New intro. Teh part that was sent. The rest.");
+    ax.editCalls.clear();
+    io.replaceRange(fieldOf(p.element), PartialReplacement{"Teh part that was sent.", " The rest."}, 0,
+                    "The part that was sent.", record());
+    scheduler.advance(3s);
+    ASSERT_EQ(road(), Strategy::axEdits);
+    EXPECT_EQ(p.text(), "New intro. The part that was sent. The rest.");
+    EXPECT_THAT(editLocations(), ElementsAre(11));
+
+    // A rephrasing goes in whole, as before.
+    FakeEditor& r = editingEditor("Can you send me the report by Friday?");
+    ax.editCalls.clear();
+    replace(r, "Please share the report before the end of the week.");
+    EXPECT_EQ(road(), Strategy::axValue);
+    EXPECT_TRUE(ax.editCalls.isEmpty());
+}
+
+// A refused first edit changes nothing: the roads of a field without edits follow, as they were.
+// A field that accepts the edits and changes nothing (as some browsers do) is read back and gets the
+// next road too.
+TEST_F(WordRoadTest, FieldThatRefusesOrIgnoresTheFirstEditGetsTheNextRoad) {
+    FakeEditor& e = editingEditor(original);
+    data(e).refusedEdits = {1};
+    replace(e, corrected);
+    ASSERT_EQ(road(), Strategy::axValue);
+    EXPECT_EQ(e.text(), corrected);
+    ASSERT_EQ(ax.editCalls.size(), 1);
+    EXPECT_FALSE(ax.editCalls[0].accepted);
+
+    FakeEditor& deaf = editingEditor(original);
+    data(deaf).ignoresEdits = true;
+    data(deaf).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    ax.editCalls.clear();
+    replace(deaf, corrected);
+    ASSERT_EQ(road(), Strategy::clipboard);
+    EXPECT_EQ(deaf.text(), corrected);
+    EXPECT_EQ(ax.editCalls.size(), 4) << "the edits were sent once, never taken back over nothing";
+    EXPECT_THAT(keys.presses, ElementsAre("selectAll", "paste"));
+}
+
+// The third edit refused: the two already in are taken back, from the end again, the field reads as
+// it was, and the next road writes it corrected, exactly. Undo of that write gives it back exactly.
+TEST_F(WordRoadTest, APartlyRefusedCorrectionIsTakenBackBeforeTheNextRoad) {
+    FakeEditor& e = editingEditor(original);
+    data(e).refusedEdits = {3};
+    replace(e, corrected);
+    ASSERT_EQ(road(), Strategy::axValue);
+    EXPECT_EQ(e.text().toUtf8(), corrected.toUtf8());
+    ASSERT_EQ(ax.editCalls.size(), 5);
+    EXPECT_FALSE(ax.editCalls[2].accepted);
+    EXPECT_EQ(ax.editCalls[4].after.toUtf8(), original.toUtf8()) << "taken back before the whole write";
+    EXPECT_TRUE(outcome->edits.isEmpty());
+
+    // Undo: its own edits, the second of them refused and the first taken back; the whole text.
+    const TextIO::Outcome written = *outcome;
+    data(e).refusedEdits = {data(e).editsAsked + 2};
+    ax.editCalls.clear();
+    restore(e, written);
+    EXPECT_EQ(road(), Strategy::axValue);
+    EXPECT_EQ(e.text().toUtf8(), original.toUtf8());
+    ASSERT_EQ(ax.editCalls.size(), 3);
+    EXPECT_EQ(ax.editCalls[2].after.toUtf8(), corrected.toUtf8());
+
+    // Taking back refused too: the field holds part of the correction, and the whole corrected text
+    // goes over it.
+    FakeEditor& stuck = editingEditor(original);
+    data(stuck).refusesEditsFrom = 2;
+    replace(stuck, corrected);
+    ASSERT_EQ(road(), Strategy::axValue);
+    EXPECT_EQ(stuck.text(), corrected);
+}
+
+// Undo of edits: the inverse edits, from the end, read back; refused, the whole text as it was.
+TEST_F(WordRoadTest, UndoTakesTheEditsBackTheSameWay) {
+    const QString crlf = QStringLiteral("Teh first line.\r\nSecond lne.\r\n");
+    for (const bool refuse : {false, true}) {
+        SCOPED_TRACE(refuse ? "inverse edits refused" : "inverse edits");
+        FakeEditor& e = editingEditor(crlf);
+        replace(e, QStringLiteral("The first line.\nSecond line.\n"));
+        ASSERT_EQ(road(), Strategy::axEdits);
+        EXPECT_EQ(e.text(), "The first line.\r\nSecond line.\r\n")
+            << "line breaks kept as the field had them";
+        const TextIO::Outcome written = *outcome;
+        if (refuse)
+            data(e).refusesEditsFrom = data(e).editsAsked + 1;
+        ax.editCalls.clear();
+        restore(e, written);
+        EXPECT_EQ(road(), refuse ? Strategy::axValue : Strategy::axEdits);
+        EXPECT_EQ(e.text().toUtf8(), crlf.toUtf8());
+        EXPECT_EQ(ax.editCalls.size(), refuse ? 1 : 2);
+        if (!refuse) {
+            EXPECT_EQ(ax.editCalls[0].range, (AXTextRange{24, 4}));
+        }
+    }
+}
