@@ -79,6 +79,9 @@ inline const QString caretOffset = QStringLiteral("AXCaretOffset");
 /// holds where the user is, read at the same cost whatever the text's length.
 inline const QString textNearCaret = QStringLiteral("AXTextNearCaret");
 inline constexpr qint64 nearCaretSpan = 1024;
+/// True for a field that holds formatting (a web page's rich-text editor): a whole-text write
+/// would lose it.
+inline const QString richText = QStringLiteral("AXRichText");
 }  // namespace AXAttr
 
 /// The notifications a process observer delivers.

@@ -1,5 +1,7 @@
 // Undo of a paste into a field that cannot be read: the pasted text is selected back with the
 // keyboard, checked, and the original pasted over it.
+#include <QTextBoundaryFinder>
+
 #include "core/ClipboardLoan.h"
 #include "core/CopiedText.h"
 
@@ -24,6 +26,14 @@ bool mendSelection(Pasteboard& pasteboard, KeySynth& keys, const QString& want) 
 }
 
 }  // namespace
+
+int TextIO::caretStops(const QString& text) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int stops = 0;
+    while (finder.toNextBoundary() != -1)
+        ++stops;
+    return stops;
+}
 
 void TextIO::undoPaste(const PasteTarget& target, const QString& pasted, const QString& original,
                        std::function<void(bool sent)> completion) {

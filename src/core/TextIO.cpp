@@ -2,7 +2,6 @@
 // synthetic paste) and counts a write only once the field reads back with it.
 #include "core/TextIO.h"
 
-#include <QTextBoundaryFinder>
 #include <utility>
 
 #include "core/AX.h"
@@ -43,6 +42,11 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     QList<TextEdit> edits;
     // Part of the edits stayed in: only the whole text, `expected`, goes in now.
     bool wholeOnly = false;
+    // In a field with formatting where no road of accessibility takes the text, the edits go in one
+    // paste each over their words, selected: everything around them keeps its formatting.
+    bool pastesEdits = false;
+    // The edits were pasted, one by one.
+    bool editsPasted = false;
     QList<Road> roads;
     std::function<void(const Outcome&)> completion;
     // The paste was made again after another program's copy came in between.
@@ -80,15 +84,16 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
         return comparable(now) != comparable(*before) && comparable(now).contains(comparable(text));
     }
 
-    bool untouched() const {
-        const std::optional<QString> now = value();
-        return now && base && comparable(*now) == comparable(*base);
+    // Whether the field still reads `as`, by default what it held as this road started.
+    bool untouched(const std::optional<QString>& as = std::nullopt) const {
+        const std::optional<QString> now = value(), want = as ? as : base;
+        return now && want && comparable(*now) == comparable(*want);
     }
 
     void finish(std::optional<Strategy> strategy, bool confirmed) {
         if (auto done = std::exchange(completion, nullptr))
             done(Outcome{strategy, confirmed, before, expected, retaken && strategy.has_value(),
-                         strategy == Strategy::axEdits ? edits : QList<TextEdit>()});
+                         strategy == Strategy::axEdits || editsPasted ? edits : QList<TextEdit>()});
     }
 
     // The edits road goes first where the text changes in few places of `part` of the field.
@@ -100,6 +105,52 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
             return;
         edits = WordEdits::shifted(plan.edits, part.location);
         roads.prepend(Road::edits);
+        pastesEdits = AX::attribute<bool>(io->ax, element, AXAttr::richText).value_or(false);
+    }
+
+    // Pastes edit `i` and those before it, the last edit first, each over its words selected and
+    // read back before the next; edits after `i` are in. Where the words cannot be selected before
+    // anything went in, the whole text goes in as today; later, over everything, nothing less.
+    void pasteEdit(qsizetype i) {
+        if (i < 0) {
+            editsPasted = true;
+            finish(Strategy::clipboard, true);
+            return;
+        }
+        const std::optional<QString> now = value();
+        const AXTextRange words{edits[i].location, edits[i].length};
+        if (!now || comparable(*now) != comparable(WordEdits::applied(*base, edits.mid(i + 1)))) {
+            finish(std::nullopt, false);  // changed meanwhile: nothing is pasted on top
+            return;
+        }
+        if (!select(words)) {
+            if (i + 1 < edits.size())
+                halfWritten();
+            next();
+            return;
+        }
+        auto step = std::make_shared<Write>();
+        step->io = io;
+        step->element = element;
+        step->target = target;
+        step->text = edits[i].text;
+        step->selectionOnly = true;
+        step->before = now;
+        step->base = now;
+        step->range = words;
+        step->expected = WordEdits::applied(*base, edits.mid(i));
+        auto self = shared_from_this();
+        step->completion = [self, i](const Outcome& outcome) {
+            if (outcome.strategy) {
+                self->pasteEdit(i - 1);
+            } else if (self->untouched(WordEdits::applied(*self->base, self->edits.mid(i + 1)))) {
+                self->halfWritten();
+                self->next();
+            } else {
+                self->finish(std::nullopt, false);
+            }
+        };
+        step->paste();
     }
 
     // The edits went in and out again: the field's own selection may have moved meanwhile, so a
@@ -241,6 +292,10 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
                 });
             return;
         }
+        if (std::exchange(pastesEdits, false) && !wholeOnly && !edits.isEmpty() && base && untouched()) {
+            pasteEdit(edits.size() - 1);
+            return;
+        }
         paste();
     }
 
@@ -328,14 +383,6 @@ TextIO::TextIO(Accessibility& ax, Pasteboard& pasteboard, KeySynth& keys, Worksp
 
 TextIO::~TextIO() = default;
 
-int TextIO::caretStops(const QString& text) {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int stops = 0;
-    while (finder.toNextBoundary() != -1)
-        ++stops;
-    return stops;
-}
-
 void TextIO::replace(const FocusedField& field, const QString& text, bool selectionOnly,
                      std::function<void(const Outcome&)> completion) {
     auto write = Write::start(m_shared, field, text, selectionOnly, std::move(completion));
@@ -377,10 +424,12 @@ void TextIO::restore(const FocusedField& field, const Outcome& outcome,
     if (write->before) {
         write->roads = {Write::Road::value, Write::Road::selectAllThenSelection};
         // The inverse edits hold only for exactly the text the edits made.
-        if (outcome.strategy == Strategy::axEdits && !outcome.edits.isEmpty() &&
+        if (outcome.strategy && !outcome.edits.isEmpty() &&
             *write->before == WordEdits::applied(*outcome.before, outcome.edits)) {
             write->edits = WordEdits::inverse(*outcome.before, outcome.edits);
             write->roads.prepend(Write::Road::edits);
+            write->pastesEdits =
+                AX::attribute<bool>(m_shared->ax, field.element, AXAttr::richText).value_or(false);
         } else {
             write->planEdits(AXTextRange{0, write->before->size()});
         }

@@ -169,3 +169,46 @@ TEST_F(WordRoadTest, UndoTakesTheEditsBackTheSameWay) {
         }
     }
 }
+
+// A web page's rich-text editor takes no edit in place and ignores whole-text writes, yet lets
+// words be selected: each edit is then pasted over its words, from the end, and Undo pastes them
+// back the same way. The user's clipboard is back after each paste; only where the words cannot be
+// selected does the whole text go over everything. A plain field gets the whole paste, as before.
+TEST_F(WordRoadTest, WhereNoEditIsTakenEachIsPastedOverItsWords) {
+    FakeEditor& e = editor(original);
+    data(e).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    ax.set(e.element, AXAttr::richText, true);
+    replace(e, corrected);
+    ASSERT_EQ(road(), Strategy::clipboard);
+    EXPECT_TRUE(outcome->confirmed);
+    EXPECT_EQ(e.text(), corrected);
+    EXPECT_THAT(keys.presses, ElementsAre("paste", "paste", "paste", "paste")) << "no select-all";
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    ASSERT_EQ(outcome->edits.size(), 4);
+
+    const TextIO::Outcome written = *outcome;
+    keys.presses.clear();
+    restore(e, written);
+    ASSERT_EQ(road(), Strategy::clipboard);
+    EXPECT_EQ(e.text(), original);
+    EXPECT_THAT(keys.presses, ElementsAre("paste", "paste", "paste", "paste"));
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+
+    // The words cannot be selected: the whole text goes over everything, once.
+    FakeEditor& f = editor(original);
+    data(f).ignoredWrites << AXAttr::value << AXAttr::selectedText << AXAttr::selectedTextRange;
+    ax.set(f.element, AXAttr::richText, true);
+    keys.presses.clear();
+    replace(f, corrected);
+    ASSERT_EQ(road(), Strategy::clipboard);
+    EXPECT_EQ(f.text(), corrected);
+    EXPECT_THAT(keys.presses, ElementsAre("selectAll", "paste"));
+    EXPECT_TRUE(outcome->edits.isEmpty());
+
+    FakeEditor& plain = editor(original);
+    data(plain).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    keys.presses.clear();
+    replace(plain, corrected);
+    EXPECT_EQ(plain.text(), corrected);
+    EXPECT_THAT(keys.presses, ElementsAre("selectAll", "paste"));
+}

@@ -132,6 +132,8 @@ public:
 
     // A web page's editable element whose text holds its blocks and links as embedded objects.
     bool isHypertextHost(AtspiAccessible* a);
+    // A web page's editable element other than a text area or an input: its text has formatting.
+    bool isRichText(AtspiAccessible* a);
     // An editable element of a page that is not inside another: what the user sees as the field.
     bool isEditingHost(AtspiAccessible* a);
     // The editing host `element` is part of (the outermost editable element of its page), or itself.

@@ -137,6 +137,22 @@ bool AtspiAccessibility::Impl::isHypertextHost(AtspiAccessible* a) {
     return hypertext && atspi_hypertext_get_n_links(hypertext.get(), nullptr) > 0;
 }
 
+bool AtspiAccessibility::Impl::isRichText(AtspiAccessible* a) {
+    if (!a || !toolkitOf(a).web || !hasState(a, ATSPI_STATE_EDITABLE))
+        return false;
+    if (isHypertextHost(a))
+        return true;
+    // WebKit gives a contenteditable element as one text, its paragraphs apart by blank lines.
+    GHashTable* attributes = atspi_accessible_get_attributes(a, nullptr);
+    if (!attributes)
+        return false;
+    const auto* tag = static_cast<const gchar*>(g_hash_table_lookup(attributes, "tag"));
+    const bool plain =
+        !tag || g_ascii_strcasecmp(tag, "textarea") == 0 || g_ascii_strcasecmp(tag, "input") == 0;
+    g_hash_table_unref(attributes);
+    return !plain;
+}
+
 bool AtspiAccessibility::Impl::isEditingHost(AtspiAccessible* a) {
     if (!a || !toolkitOf(a).web || !hasState(a, ATSPI_STATE_EDITABLE))
         return false;

@@ -150,6 +150,10 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
          attribute == AXAttr::selectedText || attribute == AXAttr::selectedTextRange) &&
         d->isHypertextHost(a))
         return d->copyHypertextAttribute(a, attribute, out);
+    if (attribute == AXAttr::richText) {
+        out = d->isRichText(a);
+        return AXError::success;
+    }
     if (attribute == AXAttr::value) {
         std::optional<QString> text = readText(a, err);
         if (!text)
