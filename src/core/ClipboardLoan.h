@@ -65,19 +65,21 @@ struct TextIO::Shared {
     static void lendAndPaste(
         const std::shared_ptr<Shared>& self, const QString& text, bool selectAll, const PasteTarget& target,
         std::function<void(bool sent, std::shared_ptr<ClipboardSnapshot>, std::optional<PasteWatch>)> sent,
-        std::shared_ptr<ClipboardSnapshot> held = nullptr) {
+        std::shared_ptr<ClipboardSnapshot> held = nullptr, std::function<bool()> selectInFront = nullptr) {
         auto snapshot = held && self->loan == held ? held : self->beginLoan();
         snapshot->lendText(self->pasteboard, text);
         target.activate(self->workspace);
         // Keys sent while another window is in front would paste (and select all) there.
         auto inFront = [self, target] { return target.isInFront(self->workspace); };
         self->scheduler.after(
-            pasteDelay, [self, snapshot, selectAll, target, inFront, sent = std::move(sent)] {
+            pasteDelay, [self, snapshot, selectAll, target, inFront, sent = std::move(sent), selectInFront] {
                 waitFor(self, PasteTarget::frontTimeout, inFront,
-                        [self, snapshot, selectAll, target, sent](bool front) {
+                        [self, snapshot, selectAll, target, sent, selectInFront](bool front) {
                             // Another program copied since the text went on the clipboard: the paste would
-                            // put its copy into the field.
-                            if (!front || !snapshot->holdsBorrowedContents(self->pasteboard)) {
+                            // put its copy into the field. A window given the front may put its own
+                            // selection back: a part to paste over is selected once it is in front.
+                            if (!front || !snapshot->holdsBorrowedContents(self->pasteboard) ||
+                                (selectInFront && !selectInFront())) {
                                 sent(false, snapshot, std::nullopt);
                                 return;
                             }

@@ -371,7 +371,10 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
                                              landed);
                             });
                     });
-            });
+            },
+            nullptr,
+            range && !selectAll ? std::function<bool()>([self] { return self->select(*self->range); })
+                                : nullptr);
     }
 };
 

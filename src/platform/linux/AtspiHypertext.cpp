@@ -369,6 +369,9 @@ AXError AtspiAccessibility::Impl::selectHypertextRange(AtspiAccessible* host, co
               : atspi_text_add_selection(text.get(), int(startOffset), int(endOffset), &error);
     if (!ok || error)
         return errorOf(error.error);
+    // The page learns of it a moment later (Gecko too): whoever reads it back next must see it.
+    for (int i = 0; i < 25 && !holdsAsAsked(); ++i)
+        g_usleep(10 * 1000);
     return AXError::success;
 }
 

@@ -1,4 +1,4 @@
-// Shows an editor's text, its selected text and its HTML in the window's title, where the
+// Shows an editor's text, its selected text and its formatting (as HTML) in the window's title, where the
 // compatibility suite reads them: "quillet:TEXT:SELECTION:HTML". In each field a space is "+", and
 // "+", "%", ":" and control characters are percent-encoded; nothing else is, as Epiphany cuts a
 // title at about 500 characters. The title follows every change of the text or the selection, a
@@ -50,8 +50,10 @@ window.quilletTitle = (() => {
         const selection = window.getSelection();
         return selection.rangeCount && host.contains(selection.anchorNode) ? selection.toString() : '';
     };
-    // A contenteditable editing host: its text, its selection and its HTML.
+    // A contenteditable editing host: its text, its selection and the HTML of its bold words and
+    // links (Firefox cuts a long title: the whole HTML would not fit beside the text).
+    const formatted = host => [...host.querySelectorAll('strong, b, a')].map(e => e.outerHTML).join('');
     const richText = host =>
-        show(() => ({text: blocksText(host), selection: selectedIn(host), html: host.innerHTML}), host);
+        show(() => ({text: blocksText(host), selection: selectedIn(host), html: formatted(host)}), host);
     return {show, blocksText, richText};
 })();
