@@ -1,5 +1,6 @@
-// Undo of a paste into a field that cannot be read: the pasted text is selected back with the
-// keyboard, checked, and the original pasted over it.
+// The shortcut's paste over a selection, its Undo in a field that cannot be read (the pasted text
+// selected back with the keyboard, checked, and the original pasted over it), and the wait for a
+// paste under way at the end.
 #include <QTextBoundaryFinder>
 
 #include "core/ClipboardLoan.h"
@@ -102,6 +103,47 @@ void TextIO::Shared::undoPaste(const std::shared_ptr<Shared>& shared, const Past
                             Shared::waitFor(shared, timeout, isSelected, pasteOriginal);
                         });
     });
+}
+
+void TextIO::settle(milliseconds limit, std::function<void()> done) {
+    const std::shared_ptr<Shared> io = m_shared;
+    Shared::waitFor(
+        io, limit, [io] { return !io->loan; },
+        [io, done = std::move(done)](bool) {
+            if (const std::shared_ptr<ClipboardSnapshot> loan = io->loan)
+                io->endLoan(loan);
+            if (done)
+                done();
+        });
+}
+
+void TextIO::pasteReplacement(const QString& text, const PasteTarget& target,
+                              std::function<void(bool sent)> completion) {
+    if (m_shared->ax.isSecureEventInputEnabled()) {
+        if (completion)
+            completion(false);
+        return;
+    }
+    auto report = [completion = std::move(completion)](bool sent) {
+        if (completion)
+            completion(sent);
+    };
+    // Another program copied before the application read ours, and the application pasted that copy
+    // over the selection. Once it is in, it is selected back with the keyboard and ours pasted over
+    // it, once; nothing is pasted unless exactly that copy is selected. Its copy stays on the
+    // clipboard.
+    const std::shared_ptr<Shared> shared = m_shared;
+    auto lost = [shared, text, target, report] {
+        shared->scheduler.after(lostPasteSettle, [shared, text, target, report] {
+            const std::optional<QString> theirs = shared->pasteboard.plainText();
+            if (!theirs || theirs->isEmpty()) {
+                report(false);
+                return;
+            }
+            Shared::undoPaste(shared, target, *theirs, text, report);
+        });
+    };
+    Shared::pasteUnread(m_shared, text, target, report, nullptr, lost);
 }
 
 }  // namespace quillet

@@ -45,8 +45,9 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     // In a field with formatting where no road of accessibility takes the text, the edits go in one
     // paste each over their words, selected: everything around them keeps its formatting.
     bool pastesEdits = false;
-    // The edits were pasted, one by one.
+    // The edits were pasted, one by one; this write is one of them.
     bool editsPasted = false;
+    bool editStep = false;
     QList<Road> roads;
     std::function<void(const Outcome&)> completion;
     // The paste was made again after another program's copy came in between.
@@ -129,6 +130,11 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
             next();
             return;
         }
+        pasteEditOver(i, words, *now);
+    }
+
+    // Pastes edit `i` over `part` of the field, which reads `now`.
+    void pasteEditOver(qsizetype i, const AXTextRange& part, const QString& now) {
         auto step = std::make_shared<Write>();
         step->io = io;
         step->element = element;
@@ -137,20 +143,41 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
         step->selectionOnly = true;
         step->before = now;
         step->base = now;
-        step->range = words;
+        step->range = part;
+        step->editStep = true;
         step->expected = WordEdits::applied(*base, edits.mid(i));
         auto self = shared_from_this();
         step->completion = [self, i](const Outcome& outcome) {
+            const QString done = WordEdits::applied(*self->base, self->edits.mid(i + 1));
+            const std::optional<QString> now = self->value();
+            const std::optional<AXTextRange> over = now ? self->replacedIn(*now, done, i) : std::nullopt;
             if (outcome.strategy) {
                 self->pasteEdit(i - 1);
-            } else if (self->untouched(WordEdits::applied(*self->base, self->edits.mid(i + 1)))) {
+            } else if (now && comparable(*now) == comparable(done)) {
                 self->halfWritten();
                 self->next();
+            } else if (over && !self->retaken) {
+                // Another program's copy went in where the words were: it is selected by what
+                // stands around it, and the edit pasted over it, once.
+                self->retaken = true;
+                if (self->select(*over))
+                    self->pasteEditOver(i, *over, *now);
+                else
+                    self->finish(std::nullopt, false);
             } else {
                 self->finish(std::nullopt, false);
             }
         };
         step->paste();
+    }
+
+    // Where `now` holds something else in place of edit `i`'s words of `done`, all around it as it was.
+    std::optional<AXTextRange> replacedIn(const QString& now, const QString& done, qsizetype i) const {
+        const QString head = done.left(edits[i].location),
+                      tail = done.mid(edits[i].location + edits[i].length);
+        if (now.size() < head.size() + tail.size() || !now.startsWith(head) || !now.endsWith(tail))
+            return std::nullopt;
+        return AXTextRange{head.size(), now.size() - head.size() - tail.size()};
     }
 
     // The edits went in and out again: the field's own selection may have moved meanwhile, so a
@@ -354,6 +381,13 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
                             self->io->scheduler.after(lostPasteSettle, [self] { self->paste(); });
                             return;
                         }
+                        // Over a part: once the application has pasted the other copy, the writer
+                        // of the part finds it there.
+                        if (verdict == PasteWatch::Verdict::lost && self->range && self->editStep) {
+                            self->io->scheduler.after(lostPasteSettle,
+                                                      [self] { self->finish(std::nullopt, false); });
+                            return;
+                        }
                         const bool taken = verdict == PasteWatch::Verdict::taken;
                         if (!self->before) {
                             self->finish(taken ? std::optional(Strategy::clipboard) : std::nullopt, false);
@@ -454,47 +488,6 @@ void TextIO::replaceRange(const FocusedField& field, const PartialReplacement& p
     write->roads = {Write::Road::range, Write::Road::value};
     write->planEdits(*write->range);
     write->next();
-}
-
-void TextIO::settle(milliseconds limit, std::function<void()> done) {
-    const std::shared_ptr<Shared> io = m_shared;
-    Shared::waitFor(
-        io, limit, [io] { return !io->loan; },
-        [io, done = std::move(done)](bool) {
-            if (const std::shared_ptr<ClipboardSnapshot> loan = io->loan)
-                io->endLoan(loan);
-            if (done)
-                done();
-        });
-}
-
-void TextIO::pasteReplacement(const QString& text, const PasteTarget& target,
-                              std::function<void(bool sent)> completion) {
-    if (m_shared->ax.isSecureEventInputEnabled()) {
-        if (completion)
-            completion(false);
-        return;
-    }
-    auto report = [completion = std::move(completion)](bool sent) {
-        if (completion)
-            completion(sent);
-    };
-    // Another program copied before the application read ours, and the application pasted that copy
-    // over the selection. Once it is in, it is selected back with the keyboard and ours pasted over
-    // it, once; nothing is pasted unless exactly that copy is selected. Its copy stays on the
-    // clipboard.
-    const std::shared_ptr<Shared> shared = m_shared;
-    auto lost = [shared, text, target, report] {
-        shared->scheduler.after(lostPasteSettle, [shared, text, target, report] {
-            const std::optional<QString> theirs = shared->pasteboard.plainText();
-            if (!theirs || theirs->isEmpty()) {
-                report(false);
-                return;
-            }
-            Shared::undoPaste(shared, target, *theirs, text, report);
-        });
-    };
-    Shared::pasteUnread(m_shared, text, target, report, nullptr, lost);
 }
 
 }  // namespace quillet

@@ -212,3 +212,24 @@ TEST_F(WordRoadTest, WhereNoEditIsTakenEachIsPastedOverItsWords) {
     EXPECT_EQ(plain.text(), corrected);
     EXPECT_THAT(keys.presses, ElementsAre("selectAll", "paste"));
 }
+
+// Another program copies while an edit's paste is on its way, and the editor pastes that copy over
+// the words: it is found there by the text around it, the edit pasted over it, and the next edits
+// go on. That program's copy is what the clipboard holds afterwards.
+TEST_F(WordRoadTest, AnotherProgramsCopyPastedOverTheWordsIsPastedOver) {
+    FakeEditor& e = editor(original);
+    data(e).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    ax.set(e.element, AXAttr::richText, true);
+    e.frozen = true;
+    io.replace(fieldOf(e.element), corrected, false, record());
+    scheduler.advance(TextIO::pasteDelay + TextIO::writeCheckTimeout * 2 + 10ms);
+    ASSERT_THAT(keys.presses, ElementsAre("paste")) << "one edit on its way, not taken yet";
+    board.copyText("s3cret copied meanwhile");
+    e.wake();
+    EXPECT_TRUE(e.text().endsWith("Second s3cret copied meanwhile.")) << e.text().toStdString();
+    scheduler.advance(TextIO::lostPasteSettle + 5s);
+    EXPECT_EQ(e.text(), corrected);
+    ASSERT_EQ(road(), Strategy::clipboard);
+    EXPECT_TRUE(outcome->anotherCopyKept);
+    EXPECT_EQ(board.plainText(), "s3cret copied meanwhile");
+}
