@@ -155,7 +155,12 @@ public:
         xdotool({"key", "Return"});
         awaitQuillet();
         std::optional<QString> now;
-        const bool written = waitUntil([&] { return (now = text()) == expected; }, 8000);
+        const bool written = waitUntil(
+            [&] {
+                now = text();
+                return now.has_value() && *now == expected;
+            },
+            8000);
         const bool toast =
             waitUntil([&] { return surfaceShown(Surface::toast).has_value(); }, 3000) && !toastsBefore;
         if (!written)
