@@ -138,19 +138,22 @@ bool AtspiAccessibility::Impl::isHypertextHost(AtspiAccessible* a) {
 }
 
 bool AtspiAccessibility::Impl::isRichText(AtspiAccessible* a) {
-    if (!a || !toolkitOf(a).web || !hasState(a, ATSPI_STATE_EDITABLE))
+    if (!a || !hasState(a, ATSPI_STATE_EDITABLE))
         return false;
     if (isHypertextHost(a))
         return true;
-    // WebKit gives a contenteditable element as one text, its paragraphs apart by blank lines.
+    // WebKit gives a contenteditable element as one text, its paragraphs apart by blank lines; its
+    // page process calls its toolkit GTK, its elements name the engine.
     GHashTable* attributes = atspi_accessible_get_attributes(a, nullptr);
     if (!attributes)
         return false;
     const auto* tag = static_cast<const gchar*>(g_hash_table_lookup(attributes, "tag"));
+    const auto* engine = static_cast<const gchar*>(g_hash_table_lookup(attributes, "toolkit"));
+    const bool page = toolkitOf(a).web || (engine && g_ascii_strncasecmp(engine, "webkit", 6) == 0);
     const bool plain =
         !tag || g_ascii_strcasecmp(tag, "textarea") == 0 || g_ascii_strcasecmp(tag, "input") == 0;
     g_hash_table_unref(attributes);
-    return !plain;
+    return page && !plain;
 }
 
 bool AtspiAccessibility::Impl::isEditingHost(AtspiAccessible* a) {
