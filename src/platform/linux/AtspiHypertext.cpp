@@ -402,17 +402,32 @@ AXError AtspiAccessibility::Impl::replaceIn(AtspiAccessible* a, qint64 start, qi
     GRef<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(a));
     if (!editable)
         return AXError::attributeUnsupported;
+    // The length is in bytes for GTK and at least the character count for most others; Qt's is UTF-16.
+    const auto insert = [&](const QString& words, GError** error) {
+        const QByteArray utf8 = words.toUtf8();
+        const int length = toolkitOf(a).countsUtf16 ? int(words.size()) : int(utf8.size());
+        return utf8.isEmpty() || (atspi_editable_text_insert_text(editable.get(), int(start),
+                                                                  utf8.constData(), length, error) &&
+                                  !*error);
+    };
+    // What the delete takes out goes back in where the insert is refused: the edit is all or nothing.
+    GRef<AtspiText> textIface(atspi_accessible_get_text_iface(a));
+    const std::optional<QString> removed =
+        start == end || !textIface
+            ? std::optional<QString>(QString())
+            : takeString(atspi_text_get_text(textIface.get(), int(start), int(end), nullptr));
+    if (!removed)
+        return AXError::cannotComplete;
     GErrorHolder error;
     if (start != end &&
         (!atspi_editable_text_delete_text(editable.get(), int(start), int(end), &error) || error))
         return errorOf(error.error);
-    // The length is in bytes for GTK and at least the character count for most others; Qt's is UTF-16.
-    const QByteArray utf8 = text.toUtf8();
-    const int length = toolkitOf(a).countsUtf16 ? int(text.size()) : int(utf8.size());
-    if (!utf8.isEmpty() &&
-        (!atspi_editable_text_insert_text(editable.get(), int(start), utf8.constData(), length, &error) ||
-         error))
-        return errorOf(error.error);
+    if (!insert(text, &error.error)) {
+        const AXError refused = errorOf(error.error);
+        GErrorHolder again;
+        insert(*removed, &again.error);
+        return refused;
+    }
     return AXError::success;
 }
 
