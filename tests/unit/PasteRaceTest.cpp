@@ -2,6 +2,7 @@
 // read Quillet's text, or the program is told to end. Nothing of another program's copy stays in
 // the field, and the user's clipboard comes back.
 #include "CoreTestSupport.h"
+#include "core/PartialReplacement.h"
 #include "core/PasteWatch.h"
 
 using namespace quillet;
@@ -63,6 +64,34 @@ TEST_F(PasteRaceTest, AnotherProgramsCopyPastedOverASelectionIsSelectedBackAndPa
     EXPECT_EQ(e.text(), "Keep this. There is a mistake. Keep that.");
     EXPECT_EQ(sent, true);
     EXPECT_EQ(board.plainText(), "s3cret copied meanwhile");
+}
+
+// The same over a part of a field that reads back, the checked part of a long text or the
+// selection: the other copy is found by the text around it, selected, and ours pasted over it.
+TEST_F(PasteRaceTest, AnotherProgramsCopyPastedOverAPartIsPastedOver) {
+    for (const bool checkedPart : {true, false}) {
+        SCOPED_TRACE(checkedPart ? "the checked part of a text" : "the selection");
+        FakeEditor& e = editor("Keep this. Their is a mistak. Keep that.");
+        FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+        e.frozen = true;
+        if (checkedPart) {
+            io.replaceRange(fieldOf(e.element), PartialReplacement{"Their is a mistak.", " Keep that."}, 11,
+                            "There is a mistake.", record());
+        } else {
+            e.select(11, 18);
+            replace(fieldOf(e.element), "There is a mistake.", true);
+        }
+        scheduler.advance(TextIO::pasteDelay + TextIO::writeCheckTimeout * 2 + 10ms);
+        board.copyText("s3cret copied meanwhile");
+        e.wake();
+        EXPECT_EQ(e.text(), "Keep this. s3cret copied meanwhile Keep that.");
+        scheduler.advance(TextIO::lostPasteSettle + 3s);
+        EXPECT_EQ(e.text(), "Keep this. There is a mistake. Keep that.");
+        ASSERT_EQ(road(), Strategy::clipboard);
+        EXPECT_TRUE(outcome->anotherCopyKept);
+        EXPECT_EQ(board.plainText(), "s3cret copied meanwhile");
+        outcome.reset();
+    }
 }
 
 // The program ends (Quit, or a SIGTERM) while a paste is under way: the end waits for the
