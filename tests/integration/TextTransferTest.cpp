@@ -22,6 +22,10 @@
 #include "support/DesktopApps.h"
 #include "support/TestEnv.h"
 
+// Xlib last: its macros clash with Qt's names.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
 using namespace quillet;
 using Formats = QMap<QString, QByteArray>;
 
@@ -194,6 +198,44 @@ TEST_F(TextTransferTest, CopyReadsTheSelectionOfTheFrontmostProgram) {
     ASSERT_TRUE(test::waitUntil([&] { return copied.has_value(); }, 3000));
     EXPECT_EQ(*copied, QString("selected words"));
     expectSameFormats(clipboardSeenByAnotherProgram(), before);
+}
+
+// Control is down a moment before the key it goes with, as under a person's fingers: QtWebEngine
+// pastes twice where both arrive together.
+TEST_F(TextTransferTest, ControlGoesDownAMomentBeforeItsKey) {
+    Display* dpy = XOpenDisplay(nullptr);
+    ASSERT_NE(dpy, nullptr);
+    const Window window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 120, 80, 0, 0, 0);
+    XSelectInput(dpy, window, KeyPressMask | FocusChangeMask);
+    XMapRaised(dpy, window);
+    XSync(dpy, False);
+    std::map<KeySym, Time> pressed;
+    bool focused = false;
+    const auto drain = [&] {
+        while (XPending(dpy) > 0) {
+            XEvent event;
+            XNextEvent(dpy, &event);
+            if (event.type == FocusIn)
+                focused = true;
+            else if (event.type == KeyPress)
+                pressed.emplace(XLookupKeysym(&event.xkey, 0), event.xkey.time);
+        }
+        return focused;
+    };
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            XSetInputFocus(dpy, window, RevertToParent, CurrentTime);
+            XSync(dpy, False);
+            return drain();
+        },
+        5000));
+    ASSERT_TRUE(keys.paste());
+    ASSERT_TRUE(test::waitUntil([&] { return drain() && pressed.size() >= 2; }, 5000));
+    ASSERT_TRUE(pressed.count(XK_Control_L) && pressed.count(XK_v));
+    EXPECT_GE(static_cast<long>(pressed[XK_v] - pressed[XK_Control_L]),
+              static_cast<long>(XTestKeySynth::modifierLead.count()));
+    XDestroyWindow(dpy, window);
+    XCloseDisplay(dpy);
 }
 
 // A GTK 3 text view that accessibility cannot see, holding a document of CR LF lines: the

@@ -19,6 +19,9 @@ public:
     bool selectBackward(int count) override;
     bool selectForward(int count) override;
 
+    // How long Control is down before the key it goes with.
+    static constexpr std::chrono::milliseconds modifierLead{25};
+
 private:
     bool pressWithControl(unsigned long keysym, unsigned char usFallback);
     bool pressWithShift(unsigned long keysym, int count);
