@@ -91,6 +91,17 @@ protected:
         EXPECT_EQ(ax.replaceText(*field, AXTextRange{10, 8}, QStringLiteral("sentence")),
                   AXError::attributeUnsupported);
         EXPECT_EQ(AX::attribute(ax, *field, AXAttr::value), shown);
+
+        // What the user types, and a paragraph they add, show in the marks followed on every tick.
+        const auto count = [&] { return AX::attribute<qint64>(ax, *field, AXAttr::numberOfCharacters); };
+        const auto nearCaret = [&] { return AX::attribute(ax, *field, AXAttr::textNearCaret).value_or(""); };
+        xdotool({"type", "xy"});
+        EXPECT_TRUE(waitUntil([&] {
+            return count() == shown.size() + 2 && nearCaret().contains("Second xyone");
+        })) << nearCaret().toStdString();
+        xdotool({"key", "Return"});
+        EXPECT_TRUE(waitUntil([&] { return count() == shown.size() + 3; }));
+        EXPECT_EQ(AX::attribute(ax, *field, AXAttr::value), shown.left(48) + "xy\n" + shown.mid(48));
     }
 
     QString pageUrl() {

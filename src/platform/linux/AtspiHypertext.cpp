@@ -21,10 +21,13 @@ constexpr std::size_t maxObjects = 20000;
 // How long one walk serves the reads that follow it: the focus monitor reads the count and the caret
 // one right after the other. The text itself is never read older than this.
 constexpr qint64 walkKeptMs = 100;
-// The marks the focus monitor checks on every tick (count, caret, the text around the caret) may
-// be older in a long document, whose walk costs several round trips per paragraph (some 0.5 s for
-// 300 paragraphs with a link each): the walks then take at most a fifth of the time.
-constexpr qint64 marksKeptPerWalkCost = 4;
+// The marks the focus monitor checks on every tick (count, caret, the text around the caret) come
+// from the objects on the way to the caret, read again on each tick (a few round trips), over the
+// last whole walk: where the user writes, nothing else changes. A long document's walk costs several
+// round trips per paragraph (some 0.4 s for 300 paragraphs with a link each), so whole walks for the
+// marks alone come at most every 2 s, and take at most a twentieth of the time.
+constexpr qint64 marksWalkEveryMs = 2000;
+constexpr qint64 marksWalkEveryPerCost = 20;
 
 Kind kindOf(AtspiAccessible* a, bool hasText) {
     if (!hasText)
@@ -128,6 +131,41 @@ void followSelection(AtspiAccessibility::Impl::HypertextWalk& walk, int node) {
         followSelection(walk, last);
 }
 
+// Reads the objects on the way to the caret again, over an earlier walk: their text and where the
+// caret stands in each. False where the document changed in a way only a whole walk can follow (a
+// block added or removed, an object added into a paragraph).
+bool followCaretAgain(AtspiAccessibility::Impl::HypertextWalk& walk) {
+    for (HypertextText::Node& node : walk.tree)
+        node.caret = -1;
+    int node = 0;
+    for (std::size_t depth = 0; depth < walk.tree.size(); ++depth) {
+        GRef<AtspiText> text(atspi_accessible_get_text_iface(accessibleOf(walk.objects[node])));
+        if (!text)
+            return false;
+        GErrorHolder error;
+        const std::optional<QString> read = takeString(atspi_text_get_text(text.get(), 0, -1, &error));
+        if (error || !read)
+            return false;
+        HypertextText::Node& at = walk.tree[node];
+        if (*read != at.text) {
+            const std::vector<qint64> embeds = embedsIn(*read);
+            if (node == 0 || embeds.size() != at.embeds.size())
+                return false;
+            for (std::size_t k = 0; k < embeds.size(); ++k)
+                walk.embedOffset[at.embeds[k]] = embeds[k];
+            at.text = *read;
+        }
+        const int caret = atspi_text_get_caret_offset(text.get(), nullptr);
+        at.caret = caret;
+        const int child = caret >= 0 ? embeddedAt(walk, node, caret) : -1;
+        if (child < 0)
+            break;
+        node = child;
+    }
+    walk.flat = std::make_shared<Flattened>(walk.tree);
+    return true;
+}
+
 }  // namespace
 
 bool AtspiAccessibility::Impl::isHypertextHost(AtspiAccessible* a) {
@@ -187,10 +225,13 @@ AXElement AtspiAccessibility::Impl::editingHostOf(const AXElement& element) {
 const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHypertext(AtspiAccessible* host,
                                                                                        AXError& err,
                                                                                        bool marksOnly) {
-    const qint64 kept = marksOnly ? std::max(walkKeptMs, marksKeptPerWalkCost * walkCostMs) : walkKeptMs;
-    if (walked && walked->objects.front().ref()->identity() == host && walkedAt.isValid() &&
-        walkedAt.elapsed() < kept)
-        return &*walked;
+    if (walked && walked->objects.front().ref()->identity() == host && walkedAt.isValid()) {
+        if (walkedAt.elapsed() < walkKeptMs)
+            return &*walked;
+        const qint64 marksKept = std::max(marksWalkEveryMs, marksWalkEveryPerCost * walkCostMs);
+        if (marksOnly && walkedAt.elapsed() < marksKept && followCaretAgain(*walked))
+            return &*walked;
+    }
     QElapsedTimer cost;
     cost.start();
     walked.reset();
