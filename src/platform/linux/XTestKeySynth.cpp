@@ -84,7 +84,11 @@ bool XTestKeySynth::pressWithControl(unsigned long keysym, unsigned char usFallb
     Display* dpy = connection.display;
     if (!dpy)
         return false;
-    const KeyCode control = XKeysymToKeycode(dpy, XK_Control_L);
+    // The right Control, which the user's fingers and other programs' keys seldom hold: one of
+    // them letting go of theirs meanwhile leaves ours down.
+    KeyCode control = XKeysymToKeycode(dpy, XK_Control_R);
+    if (control == 0)
+        control = XKeysymToKeycode(dpy, XK_Control_L);
     if (control == 0)
         return false;
 
@@ -113,9 +117,8 @@ bool XTestKeySynth::pressWithControl(unsigned long keysym, unsigned char usFallb
     releaseHeldModifiers(dpy);
 
     // Control goes down a moment before the key and comes up a moment after it, as under a
-    // person's fingers: QtWebEngine takes a Control and a V that arrive together as two pastes, and
-    // AbiWord, reading the V late, as a bare "v". The server holds each event back by its delay; the
-    // sync waits for the last (some 65 ms).
+    // person's fingers: QtWebEngine takes a Control and a V that arrive together as two pastes. The
+    // server holds each event back by its delay; the sync waits for the last (some 65 ms).
     const auto ms = [](std::chrono::milliseconds delay) { return static_cast<unsigned long>(delay.count()); };
     XTestFakeKeyEvent(dpy, control, True, 0);
     XTestFakeKeyEvent(dpy, key, True, ms(modifierLead));
