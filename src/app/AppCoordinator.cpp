@@ -320,12 +320,12 @@ void AppCoordinator::showSparePanelAhead(const FocusedField& field) {
         return;
     // A window of ours going up takes the front from the field's application, and some (Gecko's)
     // then say nothing is selected: with a selection the panel goes up only once it is read.
-    if (field.selectedText(m_services.ax))
+    if (field.mayHoldSelection(m_services.ax))
         return;
     SuggestionPanelController::showAhead(*m_sparePanel, *icon, m_services.screens);
 }
 
-void AppCoordinator::presentFor(const FocusedField& field) {
+void AppCoordinator::presentFor(const FocusedField& field, int retry) {
     if (m_settings.keyMissing()) {
         if (onNeedsSettings)
             onNeedsSettings();
@@ -333,6 +333,9 @@ void AppCoordinator::presentFor(const FocusedField& field) {
     }
     FieldRequest::NoRequest why = FieldRequest::NoRequest::blank;
     const auto request = FieldRequest::read(m_services.ax, m_services.workspace, field, &why);
+    const auto again = [self = QPointer(this), field, retry] { presentAgain(self, field, retry + 1); };
+    if (!request && FieldRequest::readAgainLater(m_services.scheduler, why, retry, again))
+        return;
     if (!request && why == FieldRequest::NoRequest::unreadable)
         say(FieldRequest::unreadableNotice(L10n::current()));
     else if (!request)

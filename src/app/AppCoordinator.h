@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -140,8 +141,14 @@ private:
     void say(const QString& text);
     /// A request made by an input event with the desktop's `timestamp` (0: unknown).
     Trigger triggerAt(quint64 timestamp, AXElement field = {});
-    /// Opens the panel for `field`: its selection, or its whole text.
-    void presentFor(const FocusedField& field);
+    /// Opens the panel for `field`: its selection, or its whole text. Where the field does not
+    /// answer, it is read again a little later (`retry` times so far) while it has the keyboard.
+    void presentFor(const FocusedField& field, int retry = 0);
+    static void presentAgain(const QPointer<AppCoordinator>& self, const FocusedField& field, int retry) {
+        if (self && !self->m_suggestionController && self->m_currentField &&
+            self->m_currentField->element == field.element)
+            self->presentFor(field, retry);
+    }
     void showSparePanelAhead(const FocusedField& field);
     /// Wires the write-back and the clipboard road to the panel, the icon and the notices.
     void wireWrites();

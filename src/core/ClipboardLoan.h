@@ -98,8 +98,9 @@ struct TextIO::Shared {
                            PasteWatch watch, std::function<std::optional<bool>()> fieldShowsText,
                            std::function<void(PasteWatch::Verdict)> done) {
         // The watch notes the application's requests as they come: it goes on in the next look.
+        const bool readable = fieldShowsText && watch.mayReadField(self->pasteboard, self->scheduler.now());
         const PasteWatch::Verdict verdict = watch.verdict(
-            self->pasteboard, fieldShowsText ? fieldShowsText() : std::nullopt, self->scheduler.now());
+            self->pasteboard, readable ? fieldShowsText() : std::nullopt, self->scheduler.now());
         if (PasteWatch::isFinal(verdict)) {
             self->endLoan(snapshot);
             done(verdict);

@@ -32,9 +32,15 @@ std::optional<FieldRequest> FieldRequest::read(Accessibility& ax, Workspace& wor
                                                NoRequest* why) {
     const std::optional<QString> selection = field.selectedText(ax);
     const bool selectionOnly = selection.has_value();
-    const QString text = selectionOnly
-                             ? *selection
-                             : AX::attribute<QString>(ax, field.element, AXAttr::value).value_or(QString());
+    const std::optional<QString> value =
+        selectionOnly ? std::nullopt : AX::attribute<QString>(ax, field.element, AXAttr::value);
+    // Neither the selection nor the text came: the application did not answer, and may shortly.
+    if (!selectionOnly && !value && field.mayHoldSelection(ax)) {
+        if (why)
+            *why = NoRequest::unanswered;
+        return std::nullopt;
+    }
+    const QString text = selectionOnly ? *selection : value.value_or(QString());
     const bool broken = cameThroughBroken(ax, field, text, selectionOnly);
     if (broken || text.trimmed().isEmpty()) {
         if (why)
@@ -57,6 +63,14 @@ std::optional<FieldRequest> FieldRequest::read(Accessibility& ax, Workspace& wor
         request.location = range ? range->location : -1;
     }
     return request;
+}
+
+bool FieldRequest::readAgainLater(Scheduler& scheduler, NoRequest why, int retry,
+                                  std::function<void()> again) {
+    if (why != NoRequest::unanswered || retry >= unansweredRetries)
+        return false;
+    scheduler.after(unansweredRetryDelay, std::move(again));
+    return true;
 }
 
 QString FieldRequest::unreadableNotice(const L10n& l) {

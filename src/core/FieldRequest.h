@@ -3,11 +3,13 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <optional>
 
 #include "core/FocusedField.h"
 #include "core/TriggerFreshness.h"
+#include "platform/Scheduler.h"
 
 namespace quillet {
 
@@ -33,7 +35,18 @@ struct FieldRequest {
         /// nothing, or less than the field says it holds. Nothing of it may be sent: a check of
         /// what did come would call the rest flawless, and a write would cut it off.
         unreadable,
+        /// Neither the selection nor the text could be read: the application did not answer (a
+        /// browser waiting a moment for another program's clipboard). It may answer shortly.
+        unanswered,
     };
+
+    /// How often, and how far apart, a request whose field did not answer is read again: longer in
+    /// all than a browser waits for another program's clipboard (a second).
+    static constexpr int unansweredRetries = 6;
+    static constexpr std::chrono::milliseconds unansweredRetryDelay{250};
+    /// Where `why` is that the field did not answer and retry `retry` is not the last, runs `again`
+    /// a little later; whether it will.
+    static bool readAgainLater(Scheduler& scheduler, NoRequest why, int retry, std::function<void()> again);
 
     /// Reads `field` for a request: its selection, else its whole text. Empty, with the reason in
     /// `why`, when there is no text to check.

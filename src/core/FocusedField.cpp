@@ -61,6 +61,13 @@ std::optional<QString> FocusedField::selectedText(Accessibility& ax) const {
     return text;
 }
 
+bool FocusedField::mayHoldSelection(Accessibility& ax) const {
+    AXValue selected;
+    const AXError read = ax.copyAttribute(element, AXAttr::selectedText, selected);
+    const QString* text = std::get_if<QString>(&selected);
+    return read == AXError::cannotComplete || (read == AXError::success && text && !text->isEmpty());
+}
+
 int FocusedField::wordCount(Accessibility& ax) const {
     return countWords(AX::attribute(ax, element, AXAttr::value).value_or(QString()));
 }

@@ -42,6 +42,8 @@ struct FocusedField {
     bool isSecure(Accessibility& ax) const;
     /// The current selection; absent when there is none or it is empty.
     std::optional<QString> selectedText(Accessibility& ax) const;
+    /// Whether a selection may be there: one was read, or the field did not answer the question.
+    bool mayHoldSelection(Accessibility& ax) const;
     /// Words of the current value, split on Unicode white space; 0 for an unreadable value.
     int wordCount(Accessibility& ax) const;
 

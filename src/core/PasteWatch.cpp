@@ -14,6 +14,13 @@ PasteWatch::PasteWatch(Pasteboard& pasteboard, milliseconds sentAt, qint32 targe
     m_servedSeen = m_servedAtSend.value_or(0);
 }
 
+bool PasteWatch::mayReadField(Pasteboard& pasteboard, milliseconds now) const {
+    if (!m_servedAtSend || now - m_sentAt >= TextIO::pasteCheckTimeout)
+        return true;
+    const std::optional<qint64> servedNow = served(pasteboard);
+    return !servedNow || *servedNow > *m_servedAtSend;
+}
+
 std::optional<qint64> PasteWatch::served(Pasteboard& pasteboard) const {
     return m_targetPid ? pasteboard.servedCountTo(m_targetPid) : pasteboard.servedCount();
 }

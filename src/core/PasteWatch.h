@@ -42,6 +42,13 @@ public:
     /// Whether a paste into a field that cannot be read can be seen being taken at all.
     bool watchesPastes() const { return m_servedAtSend.has_value(); }
 
+    /// Whether the field may be read now. An application fetching the text from the clipboard may
+    /// answer nothing else until it has it (Firefox waits a second, then pastes nothing), while
+    /// Quillet, waiting for that answer, cannot hand the text over: where the requests can be seen,
+    /// the field is read only once the application has fetched the text, or after the longest wait
+    /// for a paste to show.
+    bool mayReadField(Pasteboard& pasteboard, std::chrono::milliseconds now) const;
+
     /// Verdicts that end the wait.
     static bool isFinal(Verdict verdict) { return verdict != Verdict::waiting; }
 

@@ -3,6 +3,7 @@
 
 #include "core/FieldRequest.h"
 #include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 
 using namespace quillet;
@@ -66,3 +67,34 @@ TEST_F(FieldRequestTest, BlankOrWholeTextIsTakenAsItStands) {
 }
 
 }  // namespace
+
+// A browser waiting for another program's clipboard answers nothing for up to a second. A field
+// whose selection and text both fail to come is read again a few times, never taken as blank; one
+// that says it cannot give a selection is read whole, as before.
+TEST_F(FieldRequestTest, AFieldThatDoesNotAnswerIsReadAgainLater) {
+    FieldRequest::NoRequest why;
+    const AXElement field = ax.makeTextField(77, QStringLiteral("Their is a mistak."));
+    auto& failures = FakeAccessibility::data(field).copyFailures;
+    failures[AXAttr::value] = failures[AXAttr::selectedText] = AXError::cannotComplete;
+    EXPECT_FALSE(read(field, why));
+    EXPECT_EQ(why, FieldRequest::NoRequest::unanswered);
+
+    FakeScheduler scheduler;
+    int again = 0;
+    int retry = 0;
+    while (FieldRequest::readAgainLater(scheduler, why, retry, [&] { ++again; }))
+        ++retry;
+    scheduler.advance(FieldRequest::unansweredRetryDelay * (FieldRequest::unansweredRetries + 1));
+    EXPECT_EQ(again, FieldRequest::unansweredRetries);
+    EXPECT_GE(FieldRequest::unansweredRetryDelay * FieldRequest::unansweredRetries, std::chrono::seconds(1));
+    EXPECT_FALSE(FieldRequest::readAgainLater(scheduler, FieldRequest::NoRequest::blank, 0, [] {}));
+
+    failures.remove(AXAttr::value);
+    const std::optional<FieldRequest> whole = read(field, why);
+    ASSERT_TRUE(whole) << "the text came: the selection's silence does not hold it back";
+    EXPECT_EQ(whole->shown, QStringLiteral("Their is a mistak."));
+    failures[AXAttr::value] = AXError::cannotComplete;
+    failures[AXAttr::selectedText] = AXError::attributeUnsupported;
+    EXPECT_FALSE(read(field, why));
+    EXPECT_NE(why, FieldRequest::NoRequest::unanswered) << "it answered: no selection to be had";
+}

@@ -104,6 +104,47 @@ TEST_F(PasteTakenTest, AReadableFieldCountsOnceItShowsTheTextNotWhenItAsks) {
     EXPECT_EQ(keys.presses.count("paste"), 1);
 }
 
+// Firefox answers nothing else while it fetches the text of a paste, and waits a second for it;
+// Quillet, blocked on a read of the field meanwhile, could not hand the text over, and Firefox would
+// paste nothing over the selected words. The field is read only once the text was fetched; where it
+// never is, the write still ends when it did.
+TEST_F(PasteTakenTest, TheFieldIsNotReadWhileTheApplicationFetchesThePaste) {
+    FakeEditor& e = editor("Their is a mistak.");
+    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    bool fetching = false;
+    int readsWhileFetching = 0;
+    ax.onCopy = [&](const AXElement& element, const QString&) {
+        readsWhileFetching += fetching && element == e.element;
+    };
+    keys.onPress = [&, editorKeys = keys.onPress](const QString& key) {
+        if (key != "paste") {
+            editorKeys(key);
+            return;
+        }
+        fetching = true;
+        scheduler.after(300ms, [&, editorKeys, key] {
+            fetching = false;
+            editorKeys(key);
+        });
+    };
+    io.replace(fieldOf(e.element), "There is a mistake.", false, record());
+    scheduler.advance(2s);
+    EXPECT_EQ(readsWhileFetching, 0);
+    ASSERT_EQ(road(), TextIO::Strategy::clipboard);
+    EXPECT_TRUE(outcome->confirmed);
+    EXPECT_EQ(e.text(), "There is a mistake.");
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+
+    FakeEditor& deaf = editor("Their is a mistak.");
+    FakeAccessibility::data(deaf.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    deaf.ignoresPaste = true;
+    ax.onCopy = nullptr;
+    io.replace(fieldOf(deaf.element), "There is a mistake.", false, record());
+    scheduler.advance(TextIO::writeCheckTimeout * 2 + TextIO::pasteDelay + TextIO::pasteCheckTimeout + 200ms);
+    EXPECT_EQ(road(), noRoad) << "no longer than the longest wait for a paste to show";
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+}
+
 // Undo in a field that cannot be read pastes the original back over the selected text, with the
 // clipboard lent again: it comes back after each Undo, as after each write.
 TEST_F(PasteTakenTest, EveryWriteAndUndoPastesOnceAndGivesTheClipboardBack) {

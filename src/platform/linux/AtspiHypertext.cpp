@@ -28,6 +28,10 @@ constexpr qint64 walkKeptMs = 100;
 // marks alone come at most every 2 s, and take at most a twentieth of the time.
 constexpr qint64 marksWalkEveryMs = 2000;
 constexpr qint64 marksWalkEveryPerCost = 20;
+// An object whose calls take this long ran into libatspi's time-out: its application is busy (a
+// browser waiting for the clipboard Quillet holds, say). The walk ends there, with an error, rather
+// than waiting out each of its further calls while the application waits for Quillet.
+constexpr qint64 stalledMs = AtspiAccessibility::callTimeoutMs * 8 / 10;
 
 Kind kindOf(AtspiAccessible* a, bool hasText) {
     if (!hasText)
@@ -64,17 +68,20 @@ Kind kindOf(AtspiAccessible* a, bool hasText) {
     }
 }
 
-// The objects embedded in `a`'s text, in the order they stand.
-std::vector<GRef<AtspiAccessible>> linksOf(AtspiAccessible* a) {
+// The objects embedded in `a`'s text, in the order they stand; `failed` is set where a call failed.
+std::vector<GRef<AtspiAccessible>> linksOf(AtspiAccessible* a, bool& failed) {
     std::vector<GRef<AtspiAccessible>> links;
     GRef<AtspiHypertext> hypertext(atspi_accessible_get_hypertext_iface(a));
     if (!hypertext)
         return links;
-    const int n = atspi_hypertext_get_n_links(hypertext.get(), nullptr);
+    GErrorHolder error;
+    const int n = atspi_hypertext_get_n_links(hypertext.get(), &error);
+    failed = failed || error;
     for (int i = 0; i < n; ++i) {
         GRef<AtspiHyperlink> link(atspi_hypertext_get_link(hypertext.get(), i, nullptr));
         if (link)
             links.emplace_back(atspi_hyperlink_get_object(link.get(), 0, nullptr));
+        failed = failed || !link || !links.back();
     }
     return links;
 }
@@ -242,6 +249,9 @@ const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHyp
     // Breadth first: each object's embeds get consecutive indexes, listed once its text is read.
     for (std::size_t next = 0; next < pending.size() && walk.tree.size() < maxObjects; ++next) {
         AtspiAccessible* a = pending[next].first.get();
+        QElapsedTimer calls;
+        calls.start();
+        bool failed = false;
         HypertextText::Node node;
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         node.kind = next == 0 ? Kind::block : kindOf(a, bool(text));
@@ -253,12 +263,13 @@ const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHyp
                     err = errorOf(error.error);
                     return nullptr;
                 }
+                failed = true;
                 read = QString();
             }
             node.text = *read;
             if (node.kind != Kind::object && node.text.contains(QChar(0xFFFC))) {
                 const std::vector<qint64> at = embedsIn(node.text);
-                std::vector<GRef<AtspiAccessible>> links = linksOf(a);
+                std::vector<GRef<AtspiAccessible>> links = linksOf(a, failed);
                 for (std::size_t k = 0; k < links.size() && k < at.size(); ++k) {
                     if (!links[k])
                         break;  // each U+FFFC stands for the link of its rank: the rest would mismatch
@@ -268,6 +279,10 @@ const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHyp
                 }
             }
         }
+        if (failed && calls.elapsed() >= stalledMs) {
+            err = AXError::cannotComplete;
+            return nullptr;
+        }
         walk.tree.push_back(std::move(node));
         walk.objects.push_back(share(a));
         walk.parent.push_back(pending[next].second);
@@ -276,8 +291,15 @@ const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHyp
     // Embeds beyond the objects read lead nowhere.
     for (HypertextText::Node& node : walk.tree)
         std::erase_if(node.embeds, [&](int i) { return i >= int(walk.tree.size()); });
+    QElapsedTimer calls;
+    calls.start();
     followCaret(walk, 0);
-    followSelection(walk, 0);
+    if (calls.elapsed() < stalledMs)
+        followSelection(walk, 0);
+    if (calls.elapsed() >= stalledMs) {
+        err = AXError::cannotComplete;
+        return nullptr;
+    }
     walk.flat = std::make_shared<Flattened>(walk.tree);
     walked = std::move(walk);
     walkedAt.start();
