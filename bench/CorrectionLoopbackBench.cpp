@@ -16,6 +16,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -130,7 +131,8 @@ struct Rig {
         server.model.correct = [](const QString& text) { return QString(text).replace("Their", "There"); };
         qApp->installEventFilter(&paints);
         QFile file(dir.filePath(QStringLiteral("note.txt")));
-        file.open(QIODevice::WriteOnly);
+        if (!file.open(QIODevice::WriteOnly))
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
         file.write("Their is a small mistake in this sentence of ours.");
         file.close();
         mousepad.setStandardErrorFile(QProcess::nullDevice());

@@ -7,6 +7,7 @@
 #include "QtBenchmarkMain.h"
 
 #include <sys/resource.h>
+#include <cstdio>
 #include <ctime>
 
 #include <QApplication>
@@ -55,7 +56,8 @@ QString writePreferences(const QTemporaryDir& dir, bool quoted) {
         return path;
     }
     QFile file(path);
-    file.open(QIODevice::WriteOnly);
+    if (!file.open(QIODevice::WriteOnly))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     file.write("[General]\ncustomActions=" + value.toUtf8() + "\n");
     return path;
 }

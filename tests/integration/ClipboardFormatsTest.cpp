@@ -206,7 +206,7 @@ TEST(ClipboardHelper, DISABLED_OwnRaw) {
     const long chunk = 64 * 1024;
     XSetSelectionOwner(display, clipboard, window, CurrentTime);
     XFlush(display);
-    QFile(dir + "/ready").open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile(dir + "/ready").open(QIODevice::WriteOnly));
 
     struct Part {
         Window requestor;

@@ -34,7 +34,7 @@ struct ShortcutHolder {
         return test::waitUntil([&] { return QFile::exists(dir.filePath("grabbed")); }, 10000);
     }
     ~ShortcutHolder() {
-        QFile(dir.filePath("stop")).open(QIODevice::WriteOnly);
+        EXPECT_TRUE(QFile(dir.filePath("stop")).open(QIODevice::WriteOnly));
         process->waitForFinished(5000);
     }
 };
@@ -44,7 +44,7 @@ protected:
     static void SetUpTestSuite() {
         s_file = new QTemporaryDir;
         QFile text(s_file->filePath("notes.txt"));
-        text.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
         text.write("some words to check\n");
         text.close();
         s_editor = new QProcess;

@@ -82,7 +82,7 @@ struct ClipboardOwner {
         test::waitUntil([] { return QGuiApplication::clipboard()->text() == userText; }, 5000);
     }
     ~ClipboardOwner() {
-        QFile(dir.filePath("stop")).open(QIODevice::WriteOnly);
+        EXPECT_TRUE(QFile(dir.filePath("stop")).open(QIODevice::WriteOnly));
         finish(*process);
     }
 };
@@ -290,6 +290,6 @@ TEST(ClipboardHelper, DISABLED_Own) {
     data->setData("image/png", userImage());
     data->setData("text/plain", userText.toUtf8());
     QGuiApplication::clipboard()->setMimeData(data);
-    QFile(dir + "/ready").open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile(dir + "/ready").open(QIODevice::WriteOnly));
     test::waitUntil([&] { return QFile::exists(dir + "/stop"); }, 60000);
 }

@@ -92,7 +92,8 @@ void holdShortcutUntilStopped() {
         Shortcut::fromText(qEnvironmentVariable("QUILLET_HELPER_SHORTCUT"));
     if (!shortcut || hotkey.registerHotkey(shortcut->combination(), [](HotkeyEdge) {}) != std::nullopt)
         return;
-    QFile(dir + "/grabbed").open(QIODevice::WriteOnly);
+    if (!QFile(dir + "/grabbed").open(QIODevice::WriteOnly))
+        return;
     waitUntil([&] { return QFile::exists(dir + "/stop"); }, 120000);
 }
 

@@ -17,7 +17,7 @@ namespace {
 QString makeProgram(const QString& dir) {
     QDir().mkpath(dir);
     QFile file(dir + "/quillet");
-    file.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return file.fileName();
 }

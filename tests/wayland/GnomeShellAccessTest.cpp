@@ -85,7 +85,8 @@ QMap<QString, QStringList> impostorsAnswers(const QTemporaryDir& dir, qint64 edi
     if (!impostor.waitForFinished(30000) || impostor.exitCode() != 0)
         return {};
     QFile answers(dir.filePath("impostor.txt"));
-    answers.open(QIODevice::ReadOnly);
+    if (!answers.open(QIODevice::ReadOnly))
+        return {};
     QMap<QString, QStringList> byMethod;
     for (const QByteArray& line : answers.readAll().split('\n'))
         if (!line.isEmpty())

@@ -157,7 +157,7 @@ protected:
     }
     QString note() {
         QFile file(dir.filePath("note.txt"));
-        file.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(kMistaken.toUtf8());
         return file.fileName();
     }

@@ -58,7 +58,8 @@ public Q_SLOTS:
 private:
     QJsonArray run(const QString& name, const char* load, const QString& text, int timeoutMs = 5000) {
         QFile script(dir.filePath(name));
-        script.open(QIODevice::WriteOnly);
+        if (!script.open(QIODevice::WriteOnly))
+            return {};
         script.write(text.toUtf8());
         script.close();
         m_report.reset();

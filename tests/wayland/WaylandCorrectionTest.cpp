@@ -395,7 +395,7 @@ TEST_F(KWinScriptTest, CallsFromAnythingButQuilletsOwnScriptAreRefused) {
     const QDir scripts(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/quillet-kwin");
     for (const QString& name : scripts.entryList({"quillet-*.qml"}, QDir::Files)) {
         QFile file(scripts.filePath(name));
-        file.open(QIODevice::ReadOnly);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         static const QRegularExpression written(QStringLiteral(R"re(secret: "(\w+)")re"));
         secret = written.match(QString::fromUtf8(file.readAll())).captured(1);
     }

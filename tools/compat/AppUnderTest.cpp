@@ -226,11 +226,13 @@ QString AppUnderTest::shown(const std::optional<QString>& t, const QString& want
 
 void AppUnderTest::writeDocuments() {
     QFile doc(docPath());
-    doc.open(QIODevice::WriteOnly);
+    if (!doc.open(QIODevice::WriteOnly))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(doc.fileName()));
     doc.write(kDocument.toUtf8() + "\n");
     for (const QString& title : {QStringLiteral("Compose"), QStringLiteral("Second")}) {
         QFile page(pagePath(title == "Compose" ? "page.html" : "second.html"));
-        page.open(QIODevice::WriteOnly);
+        if (!page.open(QIODevice::WriteOnly))
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(page.fileName()));
         page.write("<!DOCTYPE html><meta charset=utf-8><title>" + title.toUtf8() +
                    "</title><style>html,body{margin:0;height:100%}"
                    "textarea{box-sizing:border-box;width:100%;height:100%}</style><textarea>" +

@@ -42,7 +42,8 @@ const QString usersType = QStringLiteral("application/x-quillet-compat-user");
 // The rows of tools/compat/FILE, split at tabs, that begin with `app`.
 QList<QStringList> rowsFor(const QString& file, const QString& app) {
     QFile in(sourcePath("tools/compat/" + file));
-    in.open(QIODevice::ReadOnly);
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
     QList<QStringList> rows;
     for (const QString& line : QString::fromUtf8(in.readAll()).split('\n'))
         if (!line.startsWith('#') && line.section('\t', 0, 0) == app)

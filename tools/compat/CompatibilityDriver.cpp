@@ -471,8 +471,8 @@ int main(int argc, char** argv) {
     std::printf("%s\n", row.toUtf8().constData());
     if (const QByteArray out = qgetenv("QUILLET_COMPAT_RESULTS"); !out.isEmpty()) {
         QFile file(QString::fromLocal8Bit(out));
-        file.open(QIODevice::Append);
-        file.write(row.toUtf8() + '\n');
+        if (file.open(QIODevice::Append))
+            file.write(row.toUtf8() + '\n');
     }
     return unexpected ? 1 : 0;
 }
