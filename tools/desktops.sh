@@ -1,0 +1,215 @@
+#!/usr/bin/env bash
+# Builds and tests Quillet on the Debian releases users run today, each in a chroot of its own: the
+# unit and ui tiers, then the Wayland tier (GNOME Shell and KWin sessions). Prints a table of what
+# passed where; the exit status is non-zero if any row failed.
+#   tools/desktops.sh [RELEASE...]        (default: trixie testing)
+# Each release's chroot is made once with mmdebstrap and kept as RELEASE.tar.zst in the cache folder,
+# beside the hash of the package lists it holds; it is made again when those lists change. The
+# compiler cache of each release lives there too. Needs root.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/quillet
+work=${QUILLET_DESKTOPS_WORK:-/var/tmp/quillet-desktops}
+[ $# -gt 0 ] || set -- trixie testing
+[ "$(id -u)" -eq 0 ] || { echo "tools/desktops.sh needs root (chroot, mount)." >&2; exit 1; }
+
+# What makes a release's chroot: the installer and the lists it reads.
+deps_files=("$here/tools/install-deps.sh" "$here"/tools/debian-packages*.txt "$here"/tools/wayland-packages*.txt)
+
+mounted=()
+root=
+unmount_all() {
+    local i
+    for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
+        umount "${mounted[i]}" || umount -l "${mounted[i]}" || true
+    done
+    mounted=()
+}
+remove_root() {
+    [ -n "$root" ] && [ -d "$root" ] || return 0
+    if findmnt -rn -o TARGET | grep -q "^$root/"; then
+        echo "Something is still mounted under $root: left in place." >&2
+        return 0
+    fi
+    rm -rf --one-file-system "$root"
+}
+cleanup() {
+    unmount_all
+    remove_root
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+mount_in() { # mount_in TARGET_IN_ROOT mount-arguments...
+    local target=$root$1
+    shift
+    mkdir -p "$target"
+    mount "$@" "$target"
+    mounted+=("$target")
+}
+
+mirror() {
+    sed -nE 's/^URIs:[[:space:]]*([^[:space:]]+).*/\1/p' /etc/apt/sources.list.d/debian.sources | head -n1
+}
+
+make_cache() { # make_cache RELEASE TARBALL
+    local release=$1 tarball=$2 deps=/tmp/quillet-deps
+    mkdir -p "$cache"
+    nice -n 15 mmdebstrap --variant=minbase --aptopt='Acquire::Check-Valid-Until "false"' \
+        --customize-hook="mkdir -p \"\$1$deps/tools\"" \
+        --customize-hook="copy-in ${deps_files[*]} $deps/tools" \
+        --customize-hook="chroot \"\$1\" bash $deps/tools/install-deps.sh \
+            $deps/tools/debian-packages.txt $deps/tools/wayland-packages.txt" \
+        --customize-hook='chroot "$1" apt-get clean' \
+        --customize-hook="rm -rf \"\$1$deps\"" \
+        "$release" "$tarball.part" "$(mirror)"
+    mv "$tarball.part" "$tarball"
+}
+
+# In the chroot, as a fresh login of root would have it: the build with warnings as errors.
+in_root() {
+    chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 CI=1 \
+        CCACHE_DIR=/ccache "$@"
+}
+
+# RELEASE TIER LOG: one row per ctest test of the log, "RELEASE<tab>DESKTOP<tab>TEST<tab>OK".
+rows_of() {
+    sed -nE 's/^ *[0-9]+\/[0-9]+ +Test +#[0-9]+: ([^ ]+) .* (Passed|\*\*\*.*|Not Run.*) +[0-9.]+ sec$/\1 \2/p' "$3" |
+        while read -r name status; do
+            local desktop=– ok=✗
+            case $name in
+                wayland.kwin.*) desktop=KWin ;;
+                wayland.mutter.*) desktop=mutter ;;
+                wayland.gnome-shell.*) desktop="GNOME Shell" ;;
+            esac
+            [ "$status" = Passed ] && ok=✓
+            printf '%s\t%s\t%s\t%s\n' "$1" "$desktop" "$name" "$ok"
+        done
+}
+
+# The gtest cases inside each Wayland test (the application and step they name), from ctest -V.
+cases_of() {
+    awk -v release="$1" '
+        match($0, /^ *[0-9]+\/[0-9]+ +Test +#[0-9]+: /) {
+            split(substr($0, RLENGTH + 1), f, " "); name[f[1]] = 1
+        }
+        match($0, /^[0-9]+: Test command: /) { n = $1; sub(":", "", n) }
+        /^[0-9]+: Test timeout/ { }
+        /^[0-9]+: \[       OK \] / || /^[0-9]+: \[  FAILED  \] .*\(/ {
+            n = $1; sub(":", "", n)
+            ok = ($0 ~ /OK \]/) ? "✓" : "✗"
+            c = $0; sub(/^[0-9]+: \[[^]]*\] /, "", c); sub(/ \(.*$/, "", c)
+            print n "\t" c "\t" ok
+        }
+        match($0, /^ *[0-9]+\/[0-9]+ +Test +#[0-9]+: /) { }
+    ' "$2"
+}
+
+run_release() { # run_release RELEASE; appends to $results
+    local release=$1 started=$SECONDS phase tarball hash logs
+    tarball=$cache/$release.tar.zst
+    logs=$work/logs/$release
+    mkdir -p "$logs" "$cache/ccache-$release"
+    hash=$(cat "${deps_files[@]}" | sha256sum | cut -d' ' -f1)
+    phase=$SECONDS
+    if [ ! -f "$tarball" ] || [ "$(cat "$tarball.lists-hash" 2>/dev/null)" != "$hash" ]; then
+        echo "== $release: making the chroot (log: $logs/cache.log)"
+        rm -f "$tarball" "$tarball.lists-hash"
+        make_cache "$release" "$tarball" >"$logs/cache.log" 2>&1 || {
+            tail -n 20 "$logs/cache.log" >&2
+            printf '%s\t–\tchroot made\t✗\n' "$release" >>"$results"
+            return 0
+        }
+        echo "$hash" >"$tarball.lists-hash"
+        times+=("$release: chroot made in $((SECONDS - phase)) s")
+        phase=$SECONDS
+    fi
+
+    echo "== $release: unpacking"
+    root=$work/$release/root
+    remove_root
+    mkdir -p "$root"
+    nice -n 15 tar --zstd -xpf "$tarball" -C "$root"
+    mkdir -p "$root/src"
+    git -C "$here" archive HEAD | tar -x -C "$root/src"
+    mount_in /proc -t proc proc
+    mount_in /sys -t sysfs sysfs
+    mount_in /dev --bind /dev
+    mount_in /dev/pts -t devpts -o newinstance,ptmxmode=0666 devpts
+    mount_in /dev/shm -t tmpfs -o mode=1777 tmpfs
+    mount_in /run -t tmpfs -o mode=755 tmpfs
+    mount_in /tmp -t tmpfs -o mode=1777 tmpfs
+    mount_in /ccache --bind "$cache/ccache-$release"
+    times+=("$release: unpacked in $((SECONDS - phase)) s")
+    phase=$SECONDS
+
+    echo "== $release: building (log: $logs/build.log)"
+    if ! in_root bash -c 'cd /src && cmake --preset default && nice -n 15 cmake --build build -j2' \
+        >"$logs/build.log" 2>&1; then
+        tail -n 30 "$logs/build.log" >&2
+        printf '%s\t–\tbuild\t✗\n' "$release" >>"$results"
+    else
+        printf '%s\t–\tbuild\t✓\n' "$release" >>"$results"
+        times+=("$release: built in $((SECONDS - phase)) s")
+        phase=$SECONDS
+        local tier
+        for tier in unit ui wayland; do
+            echo "== $release: the $tier tier (log: $logs/$tier.log)"
+            in_root bash -c "cd /src/build && ctest -L '^$tier\$' -V" >"$logs/$tier.log" 2>&1 || true
+            if [ "$tier" = wayland ]; then
+                rows_of "$release" "$tier" "$logs/$tier.log" >>"$results"
+            else
+                summarize_tier "$release" "$tier" "$logs/$tier.log" >>"$results"
+            fi
+            times+=("$release: $tier tier in $((SECONDS - phase)) s")
+            phase=$SECONDS
+        done
+        wayland_cases "$release" "$logs/wayland.log" >>"$results"
+    fi
+    cleanup
+    times+=("$release: $((SECONDS - started)) s in all")
+}
+
+# A unit or ui tier is one row, with a row more for each test that failed.
+summarize_tier() {
+    local all failed
+    all=$(rows_of "$@")
+    failed=$(grep -c '✗$' <<<"$all" || true)
+    printf '%s\t–\t%s tier (%s tests)\t%s\n' "$1" "$2" "$(grep -c . <<<"$all" || true)" \
+        "$([ -n "$all" ] && [ "$failed" -eq 0 ] && echo ✓ || echo ✗)"
+    grep '✗$' <<<"$all" || true
+}
+
+# Each gtest case of a Wayland test, under the test that ran it.
+wayland_cases() {
+    local number names
+    names=$(sed -nE 's/^ *[0-9]+\/[0-9]+ +Test +#([0-9]+): ([^ ]+) .*/\1\t\2/p' "$2")
+    cases_of "$1" "$2" | while IFS=$'\t' read -r number case ok; do
+        local name desktop=–
+        name=$(awk -F'\t' -v n="$number" '$1 == n { print $2 }' <<<"$names")
+        case $name in
+            wayland.kwin.*) desktop=KWin ;;
+            wayland.mutter.*) desktop=mutter ;;
+            wayland.gnome-shell.*) desktop="GNOME Shell" ;;
+        esac
+        printf '%s\t%s\t  %s: %s\t%s\n' "$1" "$desktop" "${name#wayland.}" "$case" "$ok"
+    done
+}
+
+bash "$here/tools/install-deps.sh" <(printf '%s\n' mmdebstrap zstd git)
+results=$(mktemp)
+times=()
+for release in "$@"; do
+    run_release "$release"
+done
+echo
+echo "| Release | Desktop | Test | Result |"
+echo "|---|---|---|---|"
+sort -s -t$'\t' -k1,1 "$results" | while IFS=$'\t' read -r release desktop test ok; do
+    echo "| $release | $desktop | $test | $ok |"
+done
+echo
+printf '%s\n' "${times[@]}"
+failed=$(grep -c '✗$' "$results" || true)
+rm -f "$results"
+[ "$failed" -eq 0 ]
