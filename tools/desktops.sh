@@ -62,8 +62,8 @@ make_cache() { # make_cache RELEASE TARBALL
             $deps/tools/debian-packages.txt $deps/tools/wayland-packages.txt" \
         --customize-hook='chroot "$1" apt-get clean' \
         --customize-hook="rm -rf \"\$1$deps\"" \
-        "$release" "$tarball.part" "$(mirror)"
-    mv "$tarball.part" "$tarball"
+        "$release" "${tarball%.tar.zst}.part.tar.zst" "$(mirror)"
+    mv "${tarball%.tar.zst}.part.tar.zst" "$tarball"
 }
 
 # In the chroot, as a fresh login of root would have it: the build with warnings as errors.
