@@ -2,7 +2,7 @@
 # Builds and tests Quillet on the Debian releases users run today, each in a chroot of its own: the
 # unit and ui tiers, then the Wayland tier (GNOME Shell and KWin sessions). Prints a table of what
 # passed where; the exit status is non-zero if any row failed.
-#   tools/desktops.sh [RELEASE...]        (default: trixie testing)
+#   tools/desktops.sh [--chroots-only] [RELEASE...]        (default: trixie testing)
 # Each release's chroot is made once with mmdebstrap and kept as RELEASE.tar.zst in the cache folder,
 # beside the hash of the package lists it holds; it is made again when those lists change. The
 # compiler cache of each release lives there too. Needs root.
@@ -10,6 +10,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/quillet
 work=${QUILLET_DESKTOPS_WORK:-/var/tmp/quillet-desktops}
+chroots_only=no
+[ "${1:-}" != --chroots-only ] || { chroots_only=yes; shift; }
 [ $# -gt 0 ] || set -- trixie testing
 [ "$(id -u)" -eq 0 ] || { echo "tools/desktops.sh needs root (chroot, mount)." >&2; exit 1; }
 
@@ -124,6 +126,8 @@ run_release() { # run_release RELEASE; appends to $results
         times+=("$release: chroot made in $((SECONDS - phase)) s")
         phase=$SECONDS
     fi
+    printf '%s\t–\tchroot made\t✓\n' "$release" >>"$results"
+    [ "$chroots_only" = no ] || return 0
 
     echo "== $release: unpacking"
     root=$work/$release/root
