@@ -200,20 +200,24 @@ wayland_cases() {
     done
 }
 
-bash "$here/tools/install-deps.sh" <(printf '%s\n' mmdebstrap zstd git)
-results=$(mktemp)
-times=()
-for release in "$@"; do
-    run_release "$release"
-done
-echo
-echo "| Release | Desktop | Test | Result |"
-echo "|---|---|---|---|"
-sort -s -t$'\t' -k1,1 "$results" | while IFS=$'\t' read -r release desktop test ok; do
-    echo "| $release | $desktop | $test | $ok |"
-done
-echo
-printf '%s\n' "${times[@]}"
-failed=$(grep -c '✗$' "$results" || true)
-rm -f "$results"
-[ "$failed" -eq 0 ]
+# All in one function: bash reads it whole, so the script may change while it runs.
+main() {
+    bash "$here/tools/install-deps.sh" <(printf '%s\n' mmdebstrap zstd git)
+    results=$(mktemp)
+    times=()
+    for release in "$@"; do
+        run_release "$release"
+    done
+    echo
+    echo "| Release | Desktop | Test | Result |"
+    echo "|---|---|---|---|"
+    sort -s -t$'\t' -k1,1 "$results" | while IFS=$'\t' read -r release desktop test ok; do
+        echo "| $release | $desktop | $test | $ok |"
+    done
+    echo
+    printf '%s\n' "${times[@]}"
+    failed=$(grep -c '✗$' "$results" || true)
+    rm -f "$results"
+    [ "$failed" -eq 0 ]
+}
+main "$@"
