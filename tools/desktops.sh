@@ -74,36 +74,28 @@ in_root() {
         CCACHE_DIR=/ccache "$@"
 }
 
-# RELEASE TIER LOG: one row per ctest test of the log, "RELEASE<tab>DESKTOP<tab>TEST<tab>OK".
+# rows_of RELEASE LOG [cases]: a row "RELEASE<tab>DESKTOP<tab>TEST<tab>✓ or ✗" per test of a
+# `ctest -V` log; with "cases", each test's gtest cases (the application and step they name) below it.
 rows_of() {
-    sed -nE 's/^ *[0-9]+\/[0-9]+ +Test +#[0-9]+: ([^ ]+) .* (Passed|\*\*\*.*|Not Run.*) +[0-9.]+ sec$/\1 \2/p' "$3" |
-        while read -r name status; do
-            local desktop=– ok=✗
-            case $name in
-                wayland.kwin.*) desktop=KWin ;;
-                wayland.mutter.*) desktop=mutter ;;
-                wayland.gnome-shell.*) desktop="GNOME Shell" ;;
-            esac
-            [ "$status" = Passed ] && ok=✓
-            printf '%s\t%s\t%s\t%s\n' "$1" "$desktop" "$name" "$ok"
-        done
-}
-
-# The gtest cases inside each Wayland test (the application and step they name), from ctest -V.
-cases_of() {
-    awk -v release="$1" '
-        match($0, /^ *[0-9]+\/[0-9]+ +Test +#[0-9]+: /) {
-            split(substr($0, RLENGTH + 1), f, " "); name[f[1]] = 1
-        }
-        match($0, /^[0-9]+: Test command: /) { n = $1; sub(":", "", n) }
-        /^[0-9]+: Test timeout/ { }
+    awk -v release="$1" -v cases="${3:-}" '
         /^[0-9]+: \[       OK \] / || /^[0-9]+: \[  FAILED  \] .*\(/ {
             n = $1; sub(":", "", n)
-            ok = ($0 ~ /OK \]/) ? "✓" : "✗"
             c = $0; sub(/^[0-9]+: \[[^]]*\] /, "", c); sub(/ \(.*$/, "", c)
-            print n "\t" c "\t" ok
+            below[n] = below[n] "\t  " c "\t" ($0 ~ /OK \]/ ? "✓" : "✗") "\n"
         }
-        match($0, /^ *[0-9]+\/[0-9]+ +Test +#[0-9]+: /) { }
+        match($0, /^ *[0-9]+\/[0-9]+ +Test +#[0-9]+: /) {
+            n = $0; sub(/^ *[0-9]+\/[0-9]+ +Test +#/, "", n); sub(/:.*/, "", n)
+            split(substr($0, RLENGTH + 1), f, " "); name = f[1]
+            desktop = "–"
+            if (name ~ /^wayland\.kwin\./) desktop = "KWin"
+            if (name ~ /^wayland\.mutter\./) desktop = "mutter"
+            if (name ~ /^wayland\.gnome-shell\./) desktop = "GNOME Shell"
+            print release "\t" desktop "\t" name "\t" ($0 ~ / Passed +[0-9.]+ sec/ ? "✓" : "✗")
+            if (cases != "" && below[n] != "") {
+                gsub(/\n$/, "", below[n]); gsub(/\n/, "\n" release "\t" desktop, below[n])
+                print release "\t" desktop below[n]
+            }
+        }
     ' "$2"
 }
 
@@ -161,43 +153,26 @@ run_release() { # run_release RELEASE; appends to $results
             echo "== $release: the $tier tier (log: $logs/$tier.log)"
             in_root bash -c "cd /src/build && ctest -L '^$tier\$' -V" >"$logs/$tier.log" 2>&1 || true
             if [ "$tier" = wayland ]; then
-                rows_of "$release" "$tier" "$logs/$tier.log" >>"$results"
+                rows_of "$release" "$logs/$tier.log" cases >>"$results"
             else
                 summarize_tier "$release" "$tier" "$logs/$tier.log" >>"$results"
             fi
             times+=("$release: $tier tier in $((SECONDS - phase)) s")
             phase=$SECONDS
         done
-        wayland_cases "$release" "$logs/wayland.log" >>"$results"
     fi
     cleanup
     times+=("$release: $((SECONDS - started)) s in all")
 }
 
 # A unit or ui tier is one row, with a row more for each test that failed.
-summarize_tier() {
+summarize_tier() { # summarize_tier RELEASE TIER LOG
     local all failed
-    all=$(rows_of "$@")
+    all=$(rows_of "$1" "$3")
     failed=$(grep -c '✗$' <<<"$all" || true)
     printf '%s\t–\t%s tier (%s tests)\t%s\n' "$1" "$2" "$(grep -c . <<<"$all" || true)" \
         "$([ -n "$all" ] && [ "$failed" -eq 0 ] && echo ✓ || echo ✗)"
     grep '✗$' <<<"$all" || true
-}
-
-# Each gtest case of a Wayland test, under the test that ran it.
-wayland_cases() {
-    local number names
-    names=$(sed -nE 's/^ *[0-9]+\/[0-9]+ +Test +#([0-9]+): ([^ ]+) .*/\1\t\2/p' "$2")
-    cases_of "$1" "$2" | while IFS=$'\t' read -r number case ok; do
-        local name desktop=–
-        name=$(awk -F'\t' -v n="$number" '$1 == n { print $2 }' <<<"$names")
-        case $name in
-            wayland.kwin.*) desktop=KWin ;;
-            wayland.mutter.*) desktop=mutter ;;
-            wayland.gnome-shell.*) desktop="GNOME Shell" ;;
-        esac
-        printf '%s\t%s\t  %s: %s\t%s\n' "$1" "$desktop" "${name#wayland.}" "$case" "$ok"
-    done
 }
 
 # All in one function: bash reads it whole, so the script may change while it runs.
