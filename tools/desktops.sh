@@ -128,10 +128,12 @@ run_release() { # run_release RELEASE; appends to $results
     nice -n 15 tar --zstd -xpf "$tarball" -C "$root"
     mkdir -p "$root/src"
     git -C "$here" archive HEAD | tar -x -C "$root/src"
+    # D-Bus wants the machine's own id; the chroot is made without one.
+    od -An -N16 -tx1 /dev/urandom | tr -d ' \n' >"$root/etc/machine-id"
     mount_in /proc -t proc proc
     mount_in /sys -t sysfs sysfs
     mount_in /dev --bind /dev
-    mount_in /dev/pts -t devpts -o newinstance,ptmxmode=0666 devpts
+    mount_in /dev/pts --bind /dev/pts
     mount_in /dev/shm -t tmpfs -o mode=1777 tmpfs
     mount_in /run -t tmpfs -o mode=755 tmpfs
     mount_in /tmp -t tmpfs -o mode=1777 tmpfs
