@@ -21,7 +21,11 @@ deps_files=("$here/tools/install-deps.sh" "$here"/tools/debian-packages*.txt "$h
 mounted=()
 root=
 unmount_all() {
-    local i
+    local i p
+    # What the tests left running in the chroot (a bus, a compositor) would keep its mounts busy.
+    for p in /proc/[0-9]*; do
+        [ -z "$root" ] || [ "$(readlink "$p/root" 2>/dev/null)" != "$root" ] || kill -KILL "${p#/proc/}" 2>/dev/null || true
+    done
     for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
         umount "${mounted[i]}" || umount -l "${mounted[i]}" || true
     done
