@@ -112,7 +112,7 @@ run_release() { # run_release RELEASE; appends to $results
     phase=$SECONDS
     if [ ! -f "$tarball" ] || [ "$(cat "$tarball.lists-hash" 2>/dev/null)" != "$hash" ]; then
         echo "== $release: making the chroot (log: $logs/cache.log)"
-        rm -f "$tarball" "$tarball.lists-hash"
+        rm -f "$tarball.lists-hash"
         make_cache "$release" "$tarball" >"$logs/cache.log" 2>&1 || {
             tail -n 20 "$logs/cache.log" >&2
             printf '%s\t–\tchroot made\t✗\n' "$release" >>"$results"
