@@ -7,13 +7,10 @@
 # beside the hash of the package lists it holds; it is made again when those lists change. The
 # compiler cache of each release lives there too. Needs root.
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/quillet
 work=${QUILLET_DESKTOPS_WORK:-/var/tmp/quillet-desktops}
 chroots_only=no
-[ "${1:-}" != --chroots-only ] || { chroots_only=yes; shift; }
-[ $# -gt 0 ] || set -- trixie testing
-[ "$(id -u)" -eq 0 ] || { echo "tools/desktops.sh needs root (chroot, mount)." >&2; exit 1; }
 
 # What makes a release's chroot: the installer and the lists it reads.
 deps_files=("$here/tools/install-deps.sh" "$here"/tools/debian-packages*.txt "$here"/tools/wayland-packages*.txt)
@@ -43,8 +40,6 @@ cleanup() {
     unmount_all
     remove_root
 }
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 
 mount_in() { # mount_in TARGET_IN_ROOT mount-arguments...
     local target=$root$1
@@ -181,8 +176,23 @@ summarize_tier() { # summarize_tier RELEASE TIER LOG
     grep '✗$' <<<"$all" || true
 }
 
-# All in one function: bash reads it whole, so the script may change while it runs.
+# The rows as a Markdown table, grouped by release in the order they came.
+table() {
+    echo "| Release | Desktop | Test | Result |"
+    echo "|---|---|---|---|"
+    sort -s -t$'\t' -k1,1 | while IFS=$'\t' read -r release desktop test ok; do
+        echo "| $release | $desktop | $test | $ok |"
+    done
+}
+
+# All in one function: bash reads it whole, so the script may change while it runs. Sourced (by its
+# test), the script only defines its functions.
 main() {
+    [ "${1:-}" != --chroots-only ] || { chroots_only=yes; shift; }
+    [ $# -gt 0 ] || set -- trixie testing
+    [ "$(id -u)" -eq 0 ] || { echo "tools/desktops.sh needs root (chroot, mount)." >&2; exit 1; }
+    trap cleanup EXIT
+    trap 'exit 130' INT TERM
     bash "$here/tools/install-deps.sh" <(printf '%s\n' mmdebstrap zstd git)
     results=$(mktemp)
     times=()
@@ -190,15 +200,11 @@ main() {
         run_release "$release"
     done
     echo
-    echo "| Release | Desktop | Test | Result |"
-    echo "|---|---|---|---|"
-    sort -s -t$'\t' -k1,1 "$results" | while IFS=$'\t' read -r release desktop test ok; do
-        echo "| $release | $desktop | $test | $ok |"
-    done
+    table <"$results"
     echo
     printf '%s\n' "${times[@]}"
     failed=$(grep -c '✗$' "$results" || true)
     rm -f "$results"
     [ "$failed" -eq 0 ]
 }
-main "$@"
+[ "${BASH_SOURCE[0]}" != "$0" ] || main "$@"
