@@ -98,6 +98,12 @@ rows_of() {
     ' "$2"
 }
 
+# took TEXT: a phase's time, said now and kept for the end.
+took() {
+    echo "== $1"
+    times+=("$1")
+}
+
 run_release() { # run_release RELEASE; appends to $results
     local release=$1 started=$SECONDS phase tarball hash logs
     tarball=$cache/$release.tar.zst
@@ -114,7 +120,7 @@ run_release() { # run_release RELEASE; appends to $results
             return 0
         }
         echo "$hash" >"$tarball.lists-hash"
-        times+=("$release: chroot made in $((SECONDS - phase)) s")
+        took "$release: chroot made in $((SECONDS - phase)) s"
         phase=$SECONDS
     fi
     printf '%s\t–\tchroot made\t✓\n' "$release" >>"$results"
@@ -137,7 +143,7 @@ run_release() { # run_release RELEASE; appends to $results
     mount_in /run -t tmpfs -o mode=755 tmpfs
     mount_in /tmp -t tmpfs -o mode=1777 tmpfs
     mount_in /ccache --bind "$cache/ccache-$release"
-    times+=("$release: unpacked in $((SECONDS - phase)) s")
+    took "$release: unpacked in $((SECONDS - phase)) s"
     phase=$SECONDS
 
     echo "== $release: building (log: $logs/build.log)"
@@ -147,7 +153,7 @@ run_release() { # run_release RELEASE; appends to $results
         printf '%s\t–\tbuild\t✗\n' "$release" >>"$results"
     else
         printf '%s\t–\tbuild\t✓\n' "$release" >>"$results"
-        times+=("$release: built in $((SECONDS - phase)) s")
+        took "$release: built in $((SECONDS - phase)) s"
         phase=$SECONDS
         local tier
         for tier in unit ui wayland; do
@@ -158,12 +164,12 @@ run_release() { # run_release RELEASE; appends to $results
             else
                 summarize_tier "$release" "$tier" "$logs/$tier.log" >>"$results"
             fi
-            times+=("$release: $tier tier in $((SECONDS - phase)) s")
+            took "$release: $tier tier in $((SECONDS - phase)) s"
             phase=$SECONDS
         done
     fi
     cleanup
-    times+=("$release: $((SECONDS - started)) s in all")
+    took "$release: $((SECONDS - started)) s in all"
 }
 
 # A unit or ui tier is one row, with a row more for each test that failed.
