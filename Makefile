@@ -7,7 +7,7 @@ ASAN_DIR  ?= build-asan
 CTEST_JOBS ?= 2
 DEMO_DIR  ?= demo-output
 
-.PHONY: all deps configure build run demo test compat asan bench package lintian format clean
+.PHONY: all deps configure build run demo test compat desktops asan bench package lintian format clean
 
 all: build
 
@@ -47,6 +47,12 @@ compat: build
 	@cd tools/compat/web && { test node_modules/.package-lock.json -nt package-lock.json || \
 		npm ci --no-audit --no-fund; } && npm run --silent build
 	@bash tools/compat.sh $(BUILD_DIR)
+
+# The unit, ui and Wayland tiers built and run in a chroot of each newer Debian release (Debian 13 and
+# testing by default), each made once and kept in ~/.cache/quillet; not part of `make test`. Root.
+DESKTOPS ?= trixie testing
+desktops:
+	@bash tools/desktops.sh $(DESKTOPS)
 
 asan: deps
 	cmake --preset asan
