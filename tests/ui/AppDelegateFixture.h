@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QMenu>
+#include <QTest>
 #include <QTimeZone>
 #include <memory>
 #include <optional>
@@ -100,8 +101,10 @@ protected:
 
     /// Makes `window` the active one, as the window manager does when it is clicked. (The off-screen
     /// platform also activates every window it shows, the icon's included, which no desktop does.)
+    /// The platform answers the request in its own time: wait until it has.
     static void activate(QWidget* window) {
-        QApplication::setActiveWindow(window);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         ASSERT_TRUE(window->isActiveWindow());
     }
 
