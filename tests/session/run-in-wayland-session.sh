@@ -177,11 +177,10 @@ INI
         # container refuses to execute; a copy has none and runs.
         cp /usr/bin/kwin_wayland "$session/kwin_wayland" || fail "kwin_wayland is not installed"
         # The Plasma this KWin belongs to, told as its session tells it: programs pick their flavour
-        # of KWin's interfaces by it, and KDE's cache is built by that Plasma's tool. KWin 6 answers
-        # --version ("kwin 6.3.6"); KWin 5 loads its own display plugin first, which fails outside
-        # its session, and answers nothing.
+        # of KWin's interfaces by it, and KDE's cache is built by that Plasma's tool. (The copy keeps
+        # the name: under another, KWin does not find its own display plugin, even for --version.)
         plasma=$("$session/kwin_wayland" --version 2>/dev/null | sed -n 's/^kwin[_a-z]* \([0-9]*\)\..*/\1/p')
-        plasma=${plasma:-5}
+        [ -n "$plasma" ] || fail "kwin_wayland --version names no version"
         export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=$plasma
         printf '[Keyboard]\nKeyRepeat=nothing\n' >"$XDG_CONFIG_HOME/kcminputrc"
         # Desktop entries that get a program KWin's fake input, there before KWin reads them.
