@@ -216,7 +216,17 @@ INI
                 done
             done
         done
-        # KWin looks them up in KDE's cache of desktop entries, which a login has built by then.
+        # KWin looks them up in KDE's cache of desktop entries, which a login has built by then. The
+        # cache holds the programs of the desktop's menu: Plasma 6 brings its menu (plasma-workspace)
+        # where KDE's libraries no longer do, and without one the cache holds no program at all.
+        if [ "$plasma" -ge 6 ]; then
+            mkdir -p "$XDG_CONFIG_HOME/menus"
+            cat >"$XDG_CONFIG_HOME/menus/applications.menu" <<'XML'
+<!DOCTYPE Menu PUBLIC "-//freedesktop//DTD Menu 1.0//EN"
+ "http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd">
+<Menu><Name>Applications</Name><DefaultAppDirs/><DefaultDirectoryDirs/><Include><All/></Include></Menu>
+XML
+        fi
         kbuildsycoca$plasma >"$session/kbuildsycoca.log" 2>&1 ||
             fail "kbuildsycoca$plasma failed: $(tail -n 3 "$session/kbuildsycoca.log")"
         [ "$fake_input" = yes ] && export KWIN_WAYLAND_NO_PERMISSION_CHECKS=1
