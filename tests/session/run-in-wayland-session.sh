@@ -168,7 +168,9 @@ INI
         wait_for 60 shell_probe 'true' && socket_ready ||
             fail "gnome-shell did not start: $(tail -n 5 "$session/gnome-shell.log")"
         # Started, and out of the overview it opens with (where no window gets the keyboard).
-        wait_for 30 shell_probe '!Main.layoutManager._startingUp && !Main.overview.visible && !Main.overview.animationInProgress' ||
+        # (gdbus succeeds whatever the answer: the answer itself must be true.)
+        shell_holds() { shell_probe "$1" | grep -qx "('true',)"; }
+        wait_for 30 shell_holds '!Main.layoutManager._startingUp && !Main.overview.visible && !Main.overview.animationInProgress' ||
             fail "the shell stays in the overview"
         start_keys
         ;;
