@@ -8,7 +8,6 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QMenu>
-#include <QTest>
 #include <QTimeZone>
 #include <memory>
 #include <optional>
@@ -103,8 +102,12 @@ protected:
     /// platform also activates every window it shows, the icon's included, which no desktop does.)
     /// The platform answers the request in its own time: wait until it has.
     static void activate(QWidget* window) {
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        // The off-screen platform leaves a requested activation unanswered: the window is made the
+        // active one directly, which Qt 6.5 and later deprecate for programs, not for such tests.
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
+        QApplication::setActiveWindow(window);
+        QT_WARNING_POP
         ASSERT_TRUE(window->isActiveWindow());
     }
 
