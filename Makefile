@@ -26,7 +26,8 @@ build: configure
 
 # Only the program itself: a first `make run` need not wait for the tests and benchmarks.
 run: configure
-	@test -n "$$DISPLAY" || { echo "make run needs an X11 desktop (DISPLAY is not set)." >&2; exit 1; }
+	@test -n "$$DISPLAY$$WAYLAND_DISPLAY" || \
+		{ echo "make run needs a desktop (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2; exit 1; }
 	cmake --build $(BUILD_DIR) --target quillet
 	./$(BUILD_DIR)/src/quillet
 

@@ -28,6 +28,32 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
     ${QUILLET_SHELL_SOURCE}/imports-legacy.js ${QUILLET_SHELL_SOURCE}/exports-legacy.js
     ${QUILLET_SHELL_SOURCE}/imports-modules.js ${QUILLET_SHELL_SOURCE}/exports-modules.js)
 
+set(QUILLET_SHELL_VERSIONS_legacy "\"43\", \"44\"")
+set(QUILLET_SHELL_VERSIONS_modules "\"45\", \"46\", \"47\", \"48\"")
+# The flavour of the GNOME Shell found here, which the session tests run.
+set(QUILLET_SHELL_FLAVOUR ${flavour})
+
+# quillet_shell_flavours(UUID SOURCE BODY): lays out the extension UUID in both flavours, in
+# gnome-shell/legacy/UUID and gnome-shell/modules/UUID of the build folder: its extension.js is BODY
+# with the flavour's imports (those of Quillet's extension) and SOURCE/exports-FLAVOUR.js put in, its
+# metadata.json SOURCE/metadata.json.in naming the flavour's shell versions.
+function(quillet_shell_flavours uuid source body)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source}/metadata.json.in
+        ${source}/exports-legacy.js ${source}/exports-modules.js)
+    foreach(kind legacy modules)
+        set(dir ${CMAKE_BINARY_DIR}/gnome-shell/${kind}/${uuid})
+        file(READ ${QUILLET_SHELL_SOURCE}/imports-${kind}.js QUILLET_SHELL_IMPORTS)
+        file(READ ${source}/exports-${kind}.js QUILLET_SHELL_EXPORTS)
+        string(STRIP "${QUILLET_SHELL_IMPORTS}" QUILLET_SHELL_IMPORTS)
+        string(STRIP "${QUILLET_SHELL_EXPORTS}" QUILLET_SHELL_EXPORTS)
+        string(REPLACE "@QUILLET_SHELL_IMPORTS@" "${QUILLET_SHELL_IMPORTS}" js "${body}")
+        string(REPLACE "@QUILLET_SHELL_EXPORTS@" "${QUILLET_SHELL_EXPORTS}" js "${js}")
+        file(CONFIGURE OUTPUT ${dir}/extension.js CONTENT "${js}" @ONLY)
+        set(QUILLET_SHELL_VERSIONS ${QUILLET_SHELL_VERSIONS_${kind}})
+        configure_file(${source}/metadata.json.in ${dir}/metadata.json @ONLY)
+    endforeach()
+endfunction()
+
 file(READ ${QUILLET_SHELL_SOURCE}/extension.js.in body)
 file(READ ${QUILLET_SHELL_SOURCE}/methods.js methods)
 file(READ ${QUILLET_SHELL_SOURCE}/grants.js grants)
@@ -35,22 +61,12 @@ file(READ ${QUILLET_SHELL_SOURCE}/install.js install)
 string(REPLACE "@QUILLET_SHELL_METHODS@" "${methods}" body "${body}")
 string(REPLACE "@QUILLET_SHELL_GRANTS@" "${grants}" body "${body}")
 string(REPLACE "@QUILLET_SHELL_INSTALL@" "${install}" body "${body}")
-set(QUILLET_SHELL_VERSIONS_legacy "\"43\", \"44\"")
-set(QUILLET_SHELL_VERSIONS_modules "\"45\", \"46\", \"47\", \"48\"")
+set(QUILLET_PROGRAM ${CMAKE_BINARY_DIR}/src/quillet)
+quillet_shell_flavours(${QUILLET_SHELL_UUID} ${QUILLET_SHELL_SOURCE} "${body}")
 set(schema_xml ${QUILLET_SHELL_SOURCE}/schemas/org.gnome.shell.extensions.quillet.gschema.xml)
 set(QUILLET_SHELL_BUILDS)
 foreach(kind legacy modules)
     set(dir ${CMAKE_BINARY_DIR}/gnome-shell/${kind}/${QUILLET_SHELL_UUID})
-    file(READ ${QUILLET_SHELL_SOURCE}/imports-${kind}.js QUILLET_SHELL_IMPORTS)
-    file(READ ${QUILLET_SHELL_SOURCE}/exports-${kind}.js QUILLET_SHELL_EXPORTS)
-    string(STRIP "${QUILLET_SHELL_IMPORTS}" QUILLET_SHELL_IMPORTS)
-    string(STRIP "${QUILLET_SHELL_EXPORTS}" QUILLET_SHELL_EXPORTS)
-    string(REPLACE "@QUILLET_SHELL_IMPORTS@" "${QUILLET_SHELL_IMPORTS}" js "${body}")
-    string(REPLACE "@QUILLET_SHELL_EXPORTS@" "${QUILLET_SHELL_EXPORTS}" js "${js}")
-    file(CONFIGURE OUTPUT ${dir}/extension.js CONTENT "${js}" @ONLY)
-    set(QUILLET_SHELL_VERSIONS ${QUILLET_SHELL_VERSIONS_${kind}})
-    set(QUILLET_PROGRAM ${CMAKE_BINARY_DIR}/src/quillet)
-    configure_file(${QUILLET_SHELL_SOURCE}/metadata.json.in ${dir}/metadata.json @ONLY)
     configure_file(${QUILLET_SHELL_SOURCE}/stylesheet.css ${dir}/stylesheet.css COPYONLY)
     configure_file(${PROJECT_SOURCE_DIR}/resources/logo-icon.svg ${dir}/emblem.svg COPYONLY)
     configure_file(${schema_xml} ${dir}/schemas/org.gnome.shell.extensions.quillet.gschema.xml COPYONLY)

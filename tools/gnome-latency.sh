@@ -13,6 +13,7 @@ flavour=legacy
 version=$(gnome-shell --version 2>/dev/null | grep -oE '[0-9]+' | head -n 1)
 [ "${version:-0}" -ge 45 ] && flavour=modules
 out=$("$here/tests/session/run-in-wayland-session.sh" --compositor gnome-shell \
+    --probe "$build/gnome-shell/$flavour/quillet-probe@lumenfold.com" \
     --extension "$build/gnome-shell/$flavour/quillet@lumenfold.com" -- \
     "$build/tests/wayland_GnomeShellTest" --gtest_filter='*MeasureLatency*' 2>&1)
 status=$?

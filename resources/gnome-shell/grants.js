@@ -184,25 +184,57 @@ Object.assign(Bridge.prototype, {
 
     /* An action the user picks in one of the client's notifications (its Undo) renews the grant of
      * the correction it tells of. The shell's notification server is in this process: its actions
-     * are watched where it reports them. */
+     * are watched where it reports them. Up to GNOME Shell 45 a notification's source names the
+     * sender's process; from 46 on nothing kept does, and the process each notice came from is
+     * noted as it arrives (from the sender hint the shell's notification service adds). */
     _watchNotices() {
         const daemon = Main.notificationDaemon?._fdoNotificationDaemon;
         if (!daemon || typeof daemon._emitActionInvoked !== 'function')
             return;
         const bridge = this;
-        const original = daemon._emitActionInvoked;
-        const own = Object.prototype.hasOwnProperty.call(daemon, '_emitActionInvoked');
-        daemon._emitActionInvoked = function (id, action) {
-            const source = this._notifications?.[id]?.notification?.source;
-            if (source && bridge._client && bridge._boundWindow && source.pid === bridge._clientPid)
-                bridge._openGrant(bridge._boundWindow);
-            return original.call(this, id, action);
+        const senders = new Map();
+        const patched = {
+            _emitActionInvoked(id, action) {
+                const pid = this._notifications instanceof Map
+                    ? senders.get(id) : this._notifications?.[id]?.notification?.source?.pid;
+                if (pid && bridge._client && bridge._boundWindow && pid === bridge._clientPid)
+                    bridge._openGrant(bridge._boundWindow);
+                return originals._emitActionInvoked.call(this, id, action);
+            },
+            NotifyAsync(params, invocation) {
+                const [, replacesId, , , , , hints] = params;
+                const next = this._nextNotificationId;
+                const result = originals.NotifyAsync.call(this, params, invocation);
+                if (this._notifications instanceof Map) {
+                    /* The shell has unpacked the hints in place by now. */
+                    const pid = hints['x-shell-sender-pid'];
+                    const id = replacesId !== 0 && this._notifications.has(replacesId) ? replacesId : next;
+                    if (this._notifications.has(id))
+                        senders.set(id, typeof pid === 'number' ? pid : 0);
+                    for (const known of senders.keys()) {
+                        if (!this._notifications.has(known))
+                            senders.delete(known);
+                    }
+                }
+                return result;
+            },
         };
+        const originals = {};
+        const own = {};
+        for (const name of Object.keys(patched)) {
+            if (typeof daemon[name] !== 'function')
+                continue;
+            originals[name] = daemon[name];
+            own[name] = Object.prototype.hasOwnProperty.call(daemon, name);
+            daemon[name] = patched[name];
+        }
         this._unwatchNotices = () => {
-            if (own)
-                daemon._emitActionInvoked = original;
-            else
-                delete daemon._emitActionInvoked;
+            for (const name of Object.keys(originals)) {
+                if (own[name])
+                    daemon[name] = originals[name];
+                else
+                    delete daemon[name];
+            }
         };
     },
 });

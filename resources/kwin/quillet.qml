@@ -129,7 +129,8 @@ Item {
         dbusInterface: "com.lumenfold.quillet.KWin"
         method: "NextOrders"
         arguments: [root.secret]
-        onFinished: {
+        // The answer as a declared parameter: Qt 6 warns of (and is to drop) one handed in undeclared.
+        onFinished: function (returnValue) {
             root.failures = 0;
             var list = [];
             try {

@@ -4,7 +4,8 @@
 # AT-SPI bus with the accessibility switch on) without X11, with mutter or KWin as the compositor.
 #
 #   run-in-wayland-session.sh [--compositor mutter|kwin|gnome-shell] [--fake-input] [--size WxH]
-#                             [--a11y-off] [--extension DIR]... [--as-installed] [--allow-keys PROGRAM]...
+#                             [--a11y-off] [--probe DIR] [--extension DIR]... [--as-installed]
+#                             [--allow-keys PROGRAM]...
 #                             [--] command [args...]
 #
 # mutter (GNOME): `mutter --headless --wayland --no-x11`. A RemoteDesktop session is started before
@@ -14,8 +15,9 @@
 #   logind (python3-dbusmock's template), its settings in a key file (enabled extensions, no key
 #   repeat, no welcome tour) and out of the overview it starts in. Each --extension DIR is installed
 #   (as the user's, under its folder's name) and enabled before the shell starts, as after a login.
-#   Also installed: tests/session/quillet-probe@lumenfold.com, through which tests ask the shell what a person
-#   sees (see its extension.js). Keys as under mutter. Quillet's extension, installed this way for a
+#   Also installed: --probe DIR, the test probe as built for this shell (gnome-shell/FLAVOUR/
+#   quillet-probe@lumenfold.com in the build folder, from tests/session/shell-probe), through which
+#   tests ask the shell what a person sees (see its extension.js.in). Keys as under mutter. Quillet's extension, installed this way for a
 #   program in the build folder, is one any program of the user could take over, and it refuses to
 #   serve such an install; the shell is started with QUILLET_SHELL_DEVELOPMENT=1, which lets it,
 #   unless --as-installed is given.
@@ -23,7 +25,7 @@
 #   With --fake-input every client may use org_kde_kwin_fake_input; without it KWin checks
 #   permissions as a real Plasma session does, and gives them to the programs whose desktop entries
 #   ask for them: the Python that runs wayland-keys.py, and each --allow-keys PROGRAM (a full path),
-#   as installed before the session starts.
+#   as installed before the session starts. KDE_SESSION_VERSION is that of the KWin found (5 or 6).
 #
 # Inside: WAYLAND_DISPLAY, XDG_SESSION_TYPE=wayland, XDG_CURRENT_DESKTOP, GDK_BACKEND=wayland and
 # QT_QPA_PLATFORM=wayland (native Wayland clients), no DISPLAY, QUILLET_COMPOSITOR (mutter, kwin or
@@ -34,11 +36,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.sh"
 
 if [ "${1:-}" != --in-session ]; then
-    compositor=mutter fake_input=no size=1280x800 outer=() extensions=() allowed=() development=1
+    compositor=mutter fake_input=no size=1280x800 outer=() extensions=() allowed=() development=1 probe=
     while [ $# -gt 0 ]; do
         case "$1" in
             --compositor) compositor=$2; shift ;;
             --extension) extensions+=("$(cd "$2" && pwd)"); shift ;;
+            --probe) probe=$(cd "$2" && pwd); shift ;;
             --fake-input) fake_input=yes ;;
             --as-installed) development= ;;
             --allow-keys) allowed+=("$2"); shift ;;
@@ -51,13 +54,15 @@ if [ "${1:-}" != --in-session ]; then
     done
     [ $# -gt 0 ] || { echo "usage: $0 [--compositor mutter|kwin] [options] -- command [args...]" >&2; exit 2; }
     case "$compositor" in mutter | kwin | gnome-shell) ;; *) echo "$0: unknown compositor $compositor" >&2; exit 2 ;; esac
+    [ "$compositor" != gnome-shell ] || [ -f "$probe/extension.js" ] ||
+        { echo "$0: gnome-shell needs --probe DIR, the test probe as built" >&2; exit 2; }
     exec "$here/run-in-session.sh" --no-x "${outer[@]}" -- "$0" --in-session "$compositor" "$fake_input" \
-        "$size" "$(IFS=:; echo "${extensions[*]}")" "$(IFS=:; echo "${allowed[*]}")" "$development" "$@"
+        "$size" "$(IFS=:; echo "${extensions[*]}")" "$(IFS=:; echo "${allowed[*]}")" "$development" "$probe" "$@"
 fi
 
 # Inside the session built by run-in-session.sh.
-compositor=$2 fake_input=$3 size=$4 extensions=$5 allowed=$6 development=$7
-shift 7
+compositor=$2 fake_input=$3 size=$4 extensions=$5 allowed=$6 development=$7 probe=$8
+shift 8
 session=$QUILLET_SESSION_DIR
 pids=()
 cleanup() {
@@ -132,7 +137,7 @@ XML
         wait_for 20 has_name org.freedesktop.login1 system || fail "no logind stand-in: $(tail -n 5 "$session/logind.log")"
         # Settings the shell reads at start, as a user's would be after the first login.
         enabled="'quillet-probe@lumenfold.com'"
-        install_extension "$here/quillet-probe@lumenfold.com"
+        install_extension "$probe"
         IFS=: read -r -a dirs <<<"$extensions"
         for dir in "${dirs[@]}"; do
             [ -n "$dir" ] || continue
@@ -163,15 +168,22 @@ INI
         wait_for 60 shell_probe 'true' && socket_ready ||
             fail "gnome-shell did not start: $(tail -n 5 "$session/gnome-shell.log")"
         # Started, and out of the overview it opens with (where no window gets the keyboard).
-        wait_for 30 shell_probe '!Main.layoutManager._startingUp && !Main.overview.visible && !Main.overview.animationInProgress' ||
+        # (gdbus succeeds whatever the answer: the answer itself must be true.)
+        shell_holds() { shell_probe "$1" | grep -qx "('true',)"; }
+        wait_for 30 shell_holds '!Main.layoutManager._startingUp && !Main.overview.visible && !Main.overview.animationInProgress' ||
             fail "the shell stays in the overview"
         start_keys
         ;;
     kwin)
-        export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5
         # The packaged binary carries a file capability (for its own scheduling priority) that a
         # container refuses to execute; a copy has none and runs.
         cp /usr/bin/kwin_wayland "$session/kwin_wayland" || fail "kwin_wayland is not installed"
+        # The Plasma this KWin belongs to, told as its session tells it: programs pick their flavour
+        # of KWin's interfaces by it, and KDE's cache is built by that Plasma's tool. (The copy keeps
+        # the name: under another, KWin does not find its own display plugin, even for --version.)
+        plasma=$("$session/kwin_wayland" --version 2>/dev/null | sed -n 's/^kwin[_a-z]* \([0-9]*\)\..*/\1/p')
+        [ -n "$plasma" ] || fail "kwin_wayland --version names no version"
+        export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=$plasma
         printf '[Keyboard]\nKeyRepeat=nothing\n' >"$XDG_CONFIG_HOME/kcminputrc"
         # Desktop entries that get a program KWin's fake input, there before KWin reads them.
         mkdir -p "$XDG_DATA_HOME/applications"
@@ -206,8 +218,19 @@ INI
                 done
             done
         done
-        # KWin looks them up in KDE's cache of desktop entries, which a login has built by then.
-        kbuildsycoca5 >"$session/kbuildsycoca.log" 2>&1 || fail "kbuildsycoca5 failed: $(tail -n 3 "$session/kbuildsycoca.log")"
+        # KWin looks them up in KDE's cache of desktop entries, which a login has built by then. The
+        # cache holds the programs of the desktop's menu: Plasma 6 brings its menu (plasma-workspace)
+        # where KDE's libraries no longer do, and without one the cache holds no program at all.
+        if [ "$plasma" -ge 6 ]; then
+            mkdir -p "$XDG_CONFIG_HOME/menus"
+            cat >"$XDG_CONFIG_HOME/menus/applications.menu" <<'XML'
+<!DOCTYPE Menu PUBLIC "-//freedesktop//DTD Menu 1.0//EN"
+ "http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd">
+<Menu><Name>Applications</Name><DefaultAppDirs/><DefaultDirectoryDirs/><Include><All/></Include></Menu>
+XML
+        fi
+        kbuildsycoca$plasma >"$session/kbuildsycoca.log" 2>&1 ||
+            fail "kbuildsycoca$plasma failed: $(tail -n 3 "$session/kbuildsycoca.log")"
         [ "$fake_input" = yes ] && export KWIN_WAYLAND_NO_PERMISSION_CHECKS=1
         # Tests read the screen as a person sees it (ScreenShot2) without KWin asking first. KWin's
         # look-ups of the entries go to its log, for a failure to show.

@@ -66,11 +66,17 @@ def walk(node, depth=0):
         yield from walk(child, depth + 1)
 
 
+def text_between(text, start, end):
+    # Called through the interface: the text interface is the accessible itself, and newer PyGObject
+    # finds the accessible's own get_text (the old way to ask for the interface) first.
+    return Atspi.Text.get_text(text, start, end)
+
+
 def text_of(node):
     try:
         text = node.get_text_iface()
         if text is not None:
-            return text.get_text(0, text.get_character_count())
+            return text_between(text, 0, text.get_character_count())
     except Exception:
         pass
     return ""
@@ -79,8 +85,8 @@ def text_of(node):
 def selected(text):
     if text.get_n_selections() < 1:
         return ""
-    r = text.get_selection(0)
-    return text.get_text(min(r.start_offset, r.end_offset), max(r.start_offset, r.end_offset))
+    r = Atspi.Text.get_selection(text, 0)
+    return text_between(text, min(r.start_offset, r.end_offset), max(r.start_offset, r.end_offset))
 
 
 def extents(node):
@@ -96,7 +102,7 @@ def written_text(app, want, line=False):
             text = node.get_text_iface()
             if text is None or not states.contains(Atspi.StateType.EDITABLE):
                 continue
-            whole = text.get_text(0, text.get_character_count())
+            whole = text_between(text, 0, text.get_character_count())
             if line and "\n" in whole:
                 continue
             value = selected(text) if want == "--selection" else extents(node) if want == "--extents" else whole

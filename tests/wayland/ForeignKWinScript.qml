@@ -1,8 +1,8 @@
 // A script any program on the session bus could load into KWin beside Quillet's: it calls Quillet as
 // Quillet's own script does, from the same connection, but does not know the secret. It reports to
-// the test (@PROBE@) how each call ended.
+// the test (@PROBE@) how each call ended. @KWIN_MODULE@: KWin's module, as in Quillet's script.
 import QtQuick 2.15
-import org.kde.kwin 2.0 as KWinComponents
+import @KWIN_MODULE@ as KWinComponents
 Item {
     id: root
     property var outcomes: []

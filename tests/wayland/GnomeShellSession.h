@@ -1,5 +1,5 @@
 // The session the GNOME Shell tests share: the real program in a headless GNOME Shell with its
-// shell extension, the shell asked what a person sees through tests/session/quillet-probe@lumenfold.com.
+// shell extension, the shell asked what a person sees through tests/session/shell-probe.
 #pragma once
 
 #include <gmock/gmock.h>

@@ -4,7 +4,7 @@
 // the paste into a field that ignores accessibility writes, with the user's clipboard back; the
 // shortcut. Without the
 // extension: today's behaviour, and the hint. The shell is asked what a person sees through
-// tests/session/quillet-probe@lumenfold.com.
+// tests/session/shell-probe.
 #include "GnomeShellSession.h"
 
 namespace {

@@ -84,10 +84,10 @@ TEST(KdeShortcutTest, BoundCombinationFiresForTheServiceAndForRealKeys) {
 }
 
 TEST(KdeShortcutTest, OutsidePlasmaTheServiceIsNeverStarted) {
-    // The session's bus can start KDE's service on demand (it comes with KWin's packages); under
-    // mutter that service would hold combinations no key ever reaches.
+    // The session's bus may start KDE's service on demand (KWin 5's packages bring it; under KWin 6
+    // it lives in KWin itself); under mutter that service would hold combinations no key ever
+    // reaches.
     QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    ASSERT_TRUE(bus->activatableServiceNames().value().contains(KGlobalAccelShortcut::serviceName));
     KGlobalAccelShortcut shortcut(QStringLiteral("Quillet"), QStringLiteral("Correct"));
     EXPECT_FALSE(shortcut.isAvailable());
     EXPECT_EQ(shortcut.bind(superShiftG, [] {}), KGlobalAccelShortcut::Failure::noService);

@@ -26,14 +26,14 @@ public:
         QDBusConnection::sessionBus().registerObject("/probe", this, QDBusConnection::ExportAllSlots);
     }
     QJsonArray list() {
-        return run(
-            "windows.js", "loadScript",
-            QStringLiteral(
-                "var r = function (g) { return [g.x, g.y, g.width, g.height]; };\n"
-                "callDBus('%1', '/probe', 'com.lumenfold.quillet.TestProbe', 'Report', JSON.stringify("
-                "workspace.clientList().map(function (w) { return { pid: w.pid, caption: String(w.caption), "
-                "frame: r(w.frameGeometry), buffer: r(w.bufferGeometry), active: w.active }; })));\n")
-                .arg(QDBusConnection::sessionBus().baseService()));
+        return run("windows.js", "loadScript",
+                   QStringLiteral(
+                       "var r = function (g) { return [g.x, g.y, g.width, g.height]; };\n"
+                       "var all = workspace.windowList ? workspace.windowList() : workspace.clientList();\n"
+                       "callDBus('%1', '/probe', 'com.lumenfold.quillet.TestProbe', 'Report', JSON.stringify("
+                       "all.map(function (w) { return { pid: w.pid, caption: String(w.caption), "
+                       "frame: r(w.frameGeometry), buffer: r(w.bufferGeometry), active: w.active }; })));\n")
+                       .arg(QDBusConnection::sessionBus().baseService()));
     }
     std::optional<QJsonObject> of(qint64 pid, const QString& caption = {}) {
         for (const QJsonValue& w : list()) {

@@ -24,6 +24,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "platform/linux/rules/KWinScript.h"
 #include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"
 #include "wayland/KWinWindows.h"
@@ -415,8 +416,13 @@ TEST_F(KWinScriptTest, CallsFromAnythingButQuilletsOwnScriptAreRefused) {
     // A script loaded into KWin beside Quillet's, without the secret.
     QFile foreign(sourcePath("tests/wayland/ForeignKWinScript.qml"));
     ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
-    const QJsonArray outcomes =
-        windows.runQml(QString::fromUtf8(foreign.readAll()).replace("@WINDOW@", elsewhere));
+    const QJsonArray outcomes = windows.runQml(
+        QString::fromUtf8(foreign.readAll())
+            .replace("@WINDOW@", elsewhere)
+            .replace("@KWIN_MODULE@",
+                     KWinScript::plasmaVersion(qEnvironmentVariable("KDE_SESSION_VERSION")) >= 6
+                         ? "org.kde.kwin 3.0"
+                         : "org.kde.kwin 2.0"));
     QStringList said;
     for (const QJsonValue& outcome : outcomes)
         said << outcome.toString();
