@@ -200,9 +200,9 @@ TEST_F(TextTransferTest, CopyReadsTheSelectionOfTheFrontmostProgram) {
     expectSameFormats(clipboardSeenByAnotherProgram(), before);
 }
 
-// Control is down a moment before the key it goes with and up a moment after, as under a person's
-// fingers: QtWebEngine pastes twice where both arrive together.
-TEST_F(TextTransferTest, ControlIsHeldAroundItsKeyAsByAPerson) {
+// Control is down a moment before the key it goes with, as under a person's fingers: QtWebEngine
+// pastes twice where both arrive together. It is the right Control, which other keys seldom let go.
+TEST_F(TextTransferTest, ControlGoesDownAMomentBeforeItsKey) {
     Display* dpy = XOpenDisplay(nullptr);
     ASSERT_NE(dpy, nullptr);
     const Window window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 120, 80, 0, 0, 0);
@@ -237,8 +237,7 @@ TEST_F(TextTransferTest, ControlIsHeldAroundItsKeyAsByAPerson) {
     const auto gap = [](Time from, Time to) { return static_cast<long>(to) - static_cast<long>(from); };
     const long lead = XTestKeySynth::modifierLead.count();
     EXPECT_GE(gap(pressed[XK_Control_R], pressed[XK_v]), lead);
-    EXPECT_GT(gap(pressed[XK_v], released[XK_v]), 0);
-    EXPECT_GE(gap(released[XK_v], released[XK_Control_R]), lead);
+    EXPECT_GE(gap(released[XK_v], released[XK_Control_R]), 0);
     XDestroyWindow(dpy, window);
     XCloseDisplay(dpy);
 }

@@ -19,9 +19,8 @@ public:
     bool selectBackward(int count) override;
     bool selectForward(int count) override;
 
-    // How long Control is down before the key it goes with, and after it; how long the key is down.
+    // How long Control is down before the key it goes with.
     static constexpr std::chrono::milliseconds modifierLead{25};
-    static constexpr std::chrono::milliseconds keyHold{15};
 
 private:
     bool pressWithControl(unsigned long keysym, unsigned char usFallback);
