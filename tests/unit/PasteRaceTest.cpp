@@ -17,6 +17,20 @@ protected:
         io.replace(field, text, selectionOnly, record());
     }
     void paste(const QString& text) { io.pasteReplacement(text, PasteTarget{editorPid}, {}); }
+    // Another program copies while our paste waits for the frozen editor, which then pastes that
+    // copy as `taken`; ours must end up over it, as `mended`, and that copy on the clipboard.
+    void anotherCopyComesIn(FakeEditor& e, const QString& taken, const QString& mended) {
+        scheduler.advance(TextIO::pasteDelay + TextIO::writeCheckTimeout * 2 + 10ms);
+        board.copyText("s3cret copied meanwhile");
+        e.wake();
+        EXPECT_EQ(e.text(), taken);
+        scheduler.advance(TextIO::lostPasteSettle + 3s);
+        EXPECT_EQ(e.text(), mended);
+        ASSERT_EQ(road(), Strategy::clipboard);
+        EXPECT_TRUE(outcome->anotherCopyKept);
+        EXPECT_EQ(board.plainText(), "s3cret copied meanwhile");
+        outcome.reset();
+    }
 };
 
 }  // namespace
@@ -34,16 +48,7 @@ TEST_F(PasteRaceTest, AnotherProgramsCopyPastedInOurPlaceIsPastedOver) {
             FakeAccessibility::data(e.element).copyFailures[AXAttr::value] = AXError::cannotComplete;
         e.frozen = true;
         replace(fieldOf(e.element), "There is a mistake.", false);
-        scheduler.advance(TextIO::pasteDelay + TextIO::writeCheckTimeout * 2 + 10ms);
-        board.copyText("s3cret copied meanwhile");
-        e.wake();
-        EXPECT_EQ(e.text(), "s3cret copied meanwhile");
-        scheduler.advance(TextIO::lostPasteSettle + 2s);
-        EXPECT_EQ(e.text(), "There is a mistake.");
-        ASSERT_EQ(road(), Strategy::clipboard);
-        EXPECT_TRUE(outcome->anotherCopyKept);
-        EXPECT_EQ(board.plainText(), "s3cret copied meanwhile");
-        outcome.reset();
+        anotherCopyComesIn(e, "s3cret copied meanwhile", "There is a mistake.");
     }
 }
 
@@ -81,16 +86,8 @@ TEST_F(PasteRaceTest, AnotherProgramsCopyPastedOverAPartIsPastedOver) {
             e.select(11, 18);
             replace(fieldOf(e.element), "There is a mistake.", true);
         }
-        scheduler.advance(TextIO::pasteDelay + TextIO::writeCheckTimeout * 2 + 10ms);
-        board.copyText("s3cret copied meanwhile");
-        e.wake();
-        EXPECT_EQ(e.text(), "Keep this. s3cret copied meanwhile Keep that.");
-        scheduler.advance(TextIO::lostPasteSettle + 3s);
-        EXPECT_EQ(e.text(), "Keep this. There is a mistake. Keep that.");
-        ASSERT_EQ(road(), Strategy::clipboard);
-        EXPECT_TRUE(outcome->anotherCopyKept);
-        EXPECT_EQ(board.plainText(), "s3cret copied meanwhile");
-        outcome.reset();
+        anotherCopyComesIn(e, "Keep this. s3cret copied meanwhile Keep that.",
+                           "Keep this. There is a mistake. Keep that.");
     }
 }
 
