@@ -5,6 +5,10 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
 
 #include "platform/linux/X11Keys.h"
 
@@ -46,6 +50,79 @@ void releaseHeldModifiers(Display* dpy) {
             }
         }
         XFreeModifiermap(map);
+    }
+}
+
+// Whether `window` answers the window manager's ping.
+bool answersPing(Display* dpy, Window window, Atom ping) {
+    Atom* protocols = nullptr;
+    int count = 0;
+    if (!XGetWMProtocols(dpy, window, &protocols, &count))
+        return false;
+    bool found = false;
+    for (int i = 0; i < count; ++i)
+        found = found || protocols[i] == ping;
+    XFree(protocols);
+    return found;
+}
+
+// The top-level window that has the keyboard: the focus window or the nearest of its ancestors
+// that answers pings. None when there is none.
+Window focusedTopLevel(Display* dpy, Atom ping) {
+    Window window = None;
+    int revert = 0;
+    XGetInputFocus(dpy, &window, &revert);
+    const Window root = DefaultRootWindow(dpy);
+    while (window != None && window != PointerRoot && window != root) {
+        if (answersPing(dpy, window, ping))
+            return window;
+        Window parent = None, rootReturn = None;
+        Window* children = nullptr;
+        unsigned int childCount = 0;
+        if (!XQueryTree(dpy, window, &rootReturn, &parent, &children, &childCount))
+            return None;
+        if (children)
+            XFree(children);
+        window = parent;
+    }
+    return None;
+}
+
+// Pings `window` and waits, at most `limit`, for its answer. The application answers once it has
+// handled every event the server sent it before: the keys pressed just now included.
+void waitForEventsHandled(Display* dpy, Window window, Atom ping, std::chrono::milliseconds limit) {
+    const Atom protocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    const Window root = DefaultRootWindow(dpy);
+    // Answers go to the root window, to whoever listens for its children's changes.
+    XSelectInput(dpy, root, SubstructureNotifyMask);
+    static unsigned long serial = 0;
+    const unsigned long stamp = 0x51000000UL + (++serial & 0xffffff);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = protocols;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(ping);
+    event.xclient.data.l[1] = static_cast<long>(stamp);
+    event.xclient.data.l[2] = static_cast<long>(window);
+    XSendEvent(dpy, window, False, NoEventMask, &event);
+    XFlush(dpy);
+
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        while (XPending(dpy) > 0) {
+            XNextEvent(dpy, &event);
+            if (event.type == ClientMessage && event.xclient.message_type == protocols &&
+                static_cast<Atom>(event.xclient.data.l[0]) == ping &&
+                static_cast<unsigned long>(event.xclient.data.l[1]) == stamp)
+                return;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return;
+        pollfd fd{ConnectionNumber(dpy), POLLIN, 0};
+        poll(&fd, 1, static_cast<int>(left.count()));
     }
 }
 
@@ -116,11 +193,20 @@ bool XTestKeySynth::pressWithControl(unsigned long keysym, unsigned char usFallb
     // nothing else.
     releaseHeldModifiers(dpy);
 
-    // Control goes down a moment before the key, as under a person's fingers: QtWebEngine takes a
-    // Control and a V that arrive together as two pastes. The server holds the key back; the sync
-    // waits for it.
+    // Control goes down a moment before the key, as under a person's fingers, and the key follows
+    // only once the target has handled Control: QtWebEngine takes a Control and a V that reach it
+    // together as two pastes, and on a busy machine a fixed lead is not enough. A target that
+    // does not answer pings gets the lead alone. The server holds the key back for whatever is
+    // left of the lead; the sync waits for it.
+    const auto start = std::chrono::steady_clock::now();
     XTestFakeKeyEvent(dpy, control, True, 0);
-    XTestFakeKeyEvent(dpy, key, True, static_cast<unsigned long>(modifierLead.count()));
+    const Atom ping = XInternAtom(dpy, "_NET_WM_PING", False);
+    if (const Window target = focusedTopLevel(dpy, ping); target != None)
+        waitForEventsHandled(dpy, target, ping, handledWait);
+    const auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    const auto delay = std::max<long long>(0, (modifierLead - waited).count());
+    XTestFakeKeyEvent(dpy, key, True, static_cast<unsigned long>(delay));
     XTestFakeKeyEvent(dpy, key, False, 0);
     XTestFakeKeyEvent(dpy, control, False, 0);
     XSync(dpy, False);

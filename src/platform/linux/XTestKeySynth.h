@@ -21,6 +21,8 @@ public:
 
     // How long Control is down before the key it goes with.
     static constexpr std::chrono::milliseconds modifierLead{25};
+    // How long the key waits at most for the target to have handled Control.
+    static constexpr std::chrono::milliseconds handledWait{150};
 
 private:
     bool pressWithControl(unsigned long keysym, unsigned char usFallback);
