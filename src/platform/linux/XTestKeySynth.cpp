@@ -2,6 +2,7 @@
 #include "platform/linux/XTestKeySynth.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -88,6 +89,21 @@ Window focusedTopLevel(Display* dpy, Atom ping) {
     return None;
 }
 
+// The server's time now, read from a property change on a window of our own: the timestamp a
+// window manager puts on its pings. A made-up one could be taken for the time by the target.
+Time serverTime(Display* dpy) {
+    XSetWindowAttributes attributes{};
+    attributes.event_mask = PropertyChangeMask;
+    const Window probe = XCreateWindow(dpy, DefaultRootWindow(dpy), -1, -1, 1, 1, 0, 0, InputOnly,
+                                       CopyFromParent, CWEventMask, &attributes);
+    const Atom name = XInternAtom(dpy, "_QUILLET_TIME", False);
+    XChangeProperty(dpy, probe, name, XA_STRING, 8, PropModeAppend, nullptr, 0);
+    XEvent event{};
+    XWindowEvent(dpy, probe, PropertyChangeMask, &event);
+    XDestroyWindow(dpy, probe);
+    return event.xproperty.time;
+}
+
 // Pings `window` and waits, at most `limit`, for its answer. The application answers once it has
 // handled every event the server sent it before: the keys pressed just now included.
 void waitForEventsHandled(Display* dpy, Window window, Atom ping, std::chrono::milliseconds limit) {
@@ -95,8 +111,7 @@ void waitForEventsHandled(Display* dpy, Window window, Atom ping, std::chrono::m
     const Window root = DefaultRootWindow(dpy);
     // Answers go to the root window, to whoever listens for its children's changes.
     XSelectInput(dpy, root, SubstructureNotifyMask);
-    static unsigned long serial = 0;
-    const unsigned long stamp = 0x51000000UL + (++serial & 0xffffff);
+    const Time stamp = serverTime(dpy);
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
@@ -115,7 +130,8 @@ void waitForEventsHandled(Display* dpy, Window window, Atom ping, std::chrono::m
             XNextEvent(dpy, &event);
             if (event.type == ClientMessage && event.xclient.message_type == protocols &&
                 static_cast<Atom>(event.xclient.data.l[0]) == ping &&
-                static_cast<unsigned long>(event.xclient.data.l[1]) == stamp)
+                static_cast<Time>(event.xclient.data.l[1]) == stamp &&
+                static_cast<Window>(event.xclient.data.l[2]) == window)
                 return;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
