@@ -18,6 +18,11 @@ void TextIO::Write::pasteEdit(qsizetype i) {
         return;
     }
     if (!select(words)) {
+        // The words may be selected all the same, only not read back so yet (a busy browser): a
+        // text for the user's selection must not go over them but over that selection, selected
+        // again.
+        if (selectionOnly && !range && selected)
+            range = selected;
         if (i + 1 < edits.size())
             halfWritten();
         next();

@@ -233,3 +233,26 @@ TEST_F(WordRoadTest, AnotherProgramsCopyPastedOverTheWordsIsPastedOver) {
     EXPECT_TRUE(outcome->anotherCopyKept);
     EXPECT_EQ(board.plainText(), "s3cret copied meanwhile");
 }
+
+// A busy browser selects the words of an edit but cannot tell so yet when the selection is read:
+// the corrected selection that goes in instead lands over the selection the user made, never over
+// those words.
+TEST_F(WordRoadTest, WordsSelectedButNotReadBackGetNothingOfTheSelectionsText) {
+    FakeEditor& e = editor(original);
+    data(e).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    ax.set(e.element, AXAttr::richText, true);
+    const AXTextRange sentence{0, 22};
+    e.select(sentence.location, sentence.length);
+    ax.onSet = [&](const AXElement&, const QString& attribute, const AXValue& value) {
+        if (attribute != AXAttr::selectedTextRange)
+            return;
+        if (value != AXValue(sentence))
+            data(e).copyFailures[AXAttr::selectedTextRange] = AXError::cannotComplete;
+        else
+            data(e).copyFailures.remove(AXAttr::selectedTextRange);
+    };
+    replace(e, "There is a mistake here", true);
+    EXPECT_EQ(road(), Strategy::clipboard) << e.text().toStdString();
+    EXPECT_EQ(e.text(), QString::fromUtf8("There is a mistake here, 👋 and teh end.\nSecond lne."));
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+}
