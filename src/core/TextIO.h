@@ -61,6 +61,8 @@ public:
     static constexpr std::chrono::milliseconds copyDelay{250};
     /// How long an accessibility write may take to show in the field.
     static constexpr std::chrono::milliseconds writeCheckTimeout{200};
+    /// How long a selection made through accessibility may take to read back (a busy browser's).
+    static constexpr std::chrono::milliseconds selectTimeout{600};
     /// How long a readable field, or the desktop's selection, is watched for a paste or a
     /// keyboard selection to show.
     static constexpr std::chrono::milliseconds pasteCheckTimeout{1000};

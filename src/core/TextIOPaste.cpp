@@ -11,24 +11,35 @@ void TextIO::Write::pasteEdit(qsizetype i) {
         finish(Strategy::clipboard, true);
         return;
     }
-    const std::optional<QString> now = value();
     const AXTextRange words{edits[i].location, edits[i].length};
-    if (!now || comparable(*now) != comparable(WordEdits::applied(*base, edits.mid(i + 1)))) {
+    if (!showsEditsAfter(i)) {
         finish(std::nullopt, false);  // changed meanwhile: nothing is pasted on top
         return;
     }
-    if (!select(words)) {
-        // The words may be selected all the same, only not read back so yet (a busy browser): a
-        // text for the user's selection must not go over them but over that selection, selected
-        // again.
-        if (selectionOnly && !range && selected)
-            range = selected;
-        if (i + 1 < edits.size())
-            halfWritten();
-        next();
-        return;
-    }
-    pasteEditOver(i, words, *now);
+    // A browser takes the selection at once but reads it back only once its page has handled it.
+    const bool asked = set(AXAttr::selectedTextRange, words);
+    auto self = shared_from_this();
+    Shared::waitFor(
+        io, asked ? selectTimeout : std::chrono::milliseconds(0),
+        [self, asked, words] { return asked && self->selectedIs(words); },
+        [self, i, words](bool isSelected) {
+            const std::optional<QString> now = self->value();
+            if (!now || !self->showsEditsAfter(i, *now)) {
+                self->finish(std::nullopt, false);
+                return;
+            }
+            if (isSelected) {
+                self->pasteEditOver(i, words, *now);
+                return;
+            }
+            // The words may be selected all the same, only not read back so yet: a text for the
+            // user's selection must not go over them but over that selection, selected again.
+            if (self->selectionOnly && !self->range && self->selected)
+                self->range = self->selected;
+            if (i + 1 < self->edits.size())
+                self->halfWritten();
+            self->next();
+        });
 }
 
 void TextIO::Write::pasteEditOver(qsizetype i, const AXTextRange& part, const QString& now) {
@@ -111,7 +122,7 @@ void TextIO::Write::paste() {
         selectAll = true;
         pasted = *expected;
     } else if (range) {
-        selectAll = !select(*range);
+        selectAll = !keepSelected(*range);
         if (selectAll)
             pasted = *expected;
     }
@@ -181,7 +192,8 @@ void TextIO::Write::paste() {
                 });
         },
         nullptr,
-        range && !selectAll ? std::function<bool()>([self] { return self->select(*self->range); }) : nullptr);
+        range && !selectAll ? std::function<bool()>([self] { return self->keepSelected(*self->range); })
+                            : nullptr);
 }
 
 }  // namespace quillet

@@ -117,8 +117,22 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     // Selects `part` and reads it back: a field that keeps its own selection (or only its caret)
     // would take the text beside the part, not over it.
     bool select(const AXTextRange& part) const {
-        return set(AXAttr::selectedTextRange, part) &&
-               AX::attribute<AXTextRange>(io->ax, element, AXAttr::selectedTextRange) == part;
+        return set(AXAttr::selectedTextRange, part) && selectedIs(part);
+    }
+
+    // Selects `part` unless the field reads it selected already: a browser asked again may read
+    // back its old selection until its page has handled the new one.
+    bool keepSelected(const AXTextRange& part) const { return selectedIs(part) || select(part); }
+
+    bool selectedIs(const AXTextRange& part) const {
+        return AX::attribute<AXTextRange>(io->ax, element, AXAttr::selectedTextRange) == part;
+    }
+
+    // Whether the field reads `now` (by default, as it is read now) with the edits after `i` in.
+    bool showsEditsAfter(qsizetype i, std::optional<QString> now = std::nullopt) const {
+        if (!now)
+            now = value();
+        return now && comparable(*now) == comparable(WordEdits::applied(*base, edits.mid(i + 1)));
     }
 
     bool selectAllViaAX() const;

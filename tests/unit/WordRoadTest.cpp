@@ -234,6 +234,26 @@ TEST_F(WordRoadTest, AnotherProgramsCopyPastedOverTheWordsIsPastedOver) {
     EXPECT_EQ(board.plainText(), "s3cret copied meanwhile");
 }
 
+// A browser reads a selection back only once its page has handled it: each edit still goes in over
+// its own words, the rest of the text, formatting and all, untouched.
+TEST_F(WordRoadTest, WordsSelectedThatReadBackLateStillGetTheirEditsOneByOne) {
+    FakeEditor& e = editor(original);
+    data(e).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    ax.set(e.element, AXAttr::richText, true);
+    ax.onSet = [&](const AXElement&, const QString& attribute, const AXValue&) {
+        if (attribute != AXAttr::selectedTextRange)
+            return;
+        data(e).copyFailures[AXAttr::selectedTextRange] = AXError::cannotComplete;
+        scheduler.after(300ms, [&] { data(e).copyFailures.remove(AXAttr::selectedTextRange); });
+    };
+    replace(e, corrected);
+    scheduler.advance(5s);
+    ASSERT_EQ(road(), Strategy::clipboard);
+    EXPECT_EQ(e.text(), corrected);
+    EXPECT_THAT(keys.presses, ElementsAre("paste", "paste", "paste", "paste")) << "no select-all";
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+}
+
 // A busy browser selects the words of an edit but cannot tell so yet when the selection is read:
 // the corrected selection that goes in instead lands over the selection the user made, never over
 // those words.
