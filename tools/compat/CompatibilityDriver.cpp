@@ -112,14 +112,15 @@ public:
     /// Step "doctor": the self-check finds the field; its frame puts the icon where it is: in the
     /// corner of a tall field, beside a short one.
     QString doctorStep() {
-        // Asked again while the application is still settling its focus on a busy machine.
+        // Asked again while the application is still settling its focus on a busy machine; once
+        // where the self-check is known not to find the field.
         QString out;
         waitUntil(
             [&] {
                 runProgram(quilletBinary(), {"--doctor"}, &out);
                 return out.contains("\u2713 Recognized as editable text field");
             },
-            10000);
+            knownIssues(m_app.name).contains("doctor") ? 0 : 10000);
         if (!out.contains("\u2713 Recognized as editable text field"))
             return "--doctor: " + out.section('\n', 5, 5).trimmed();
         const QRegularExpressionMatch m =
