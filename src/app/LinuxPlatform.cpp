@@ -14,6 +14,7 @@
 #include "platform/linux/KWinBridge.h"
 #include "platform/linux/KWinServices.h"
 #include "platform/linux/LibsecretStore.h"
+#include "platform/linux/PortalShortcut.h"
 #include "platform/linux/QtBeep.h"
 #include "platform/linux/QtHttpTransport.h"
 #include "platform/linux/QtScheduler.h"
@@ -103,10 +104,14 @@ void chooseWaylandServices(Platform& p) {
     p.canPressKeysIn = [ws](qint32 pid) { return ws->hasX11Window(pid); };
     const Desktop desktop =
         SessionTypes::desktop([](const char* name) { return qEnvironmentVariable(name); });
-    if (desktop == Desktop::kde)
+    if (desktop == Desktop::kde) {
         p.hotkey = std::make_unique<KGlobalAccelHotkey>();
-    else
-        p.hotkey = std::make_unique<DesktopCommandHotkey>();
+    } else {
+        auto portal = std::make_unique<PortalShortcut>(QStringLiteral("Correct"));
+        p.portalShortcut = portal.get();
+        p.hotkey =
+            std::make_unique<PortalHotkey>(std::move(portal), std::make_unique<DesktopCommandHotkey>());
+    }
     if (desktop == Desktop::gnome)
         chooseGnomeShellServices(p, *workspace, *accessibility);
     if (desktop == Desktop::kde)

@@ -29,6 +29,7 @@ namespace quillet {
 class FakeInput;
 class GnomeShellBridge;
 class KWinBridge;
+class PortalShortcut;
 
 struct Platform {
     /// What the desktop's own extension for Quillet goes through, where there is one; destroyed
@@ -38,6 +39,8 @@ struct Platform {
     GnomeShellBridge* gnomeShell = nullptr;
     /// The same, as Quillet's script inside KWin: null outside a KDE Plasma Wayland session.
     KWinBridge* kwin = nullptr;
+    /// The shortcut through the desktop portal, where it is tried: null on X11 and KDE Plasma.
+    PortalShortcut* portalShortcut = nullptr;
     /// KWin's fake input, as offered to this program (or not); null outside KDE Plasma on Wayland.
     std::shared_ptr<FakeInput> fakeInput;
     std::unique_ptr<Scheduler> scheduler;

@@ -16,6 +16,7 @@
 #include "platform/linux/FakeInput.h"
 #include "platform/linux/GnomeShellBridge.h"
 #include "platform/linux/KWinBridge.h"
+#include "platform/linux/PortalShortcut.h"
 #include "platform/linux/rules/ScreenPosition.h"
 
 namespace quillet {
@@ -107,7 +108,11 @@ void applySessionMode(AppDelegate& delegate, const Platform& platform) {
         useGnomeShell(delegate, *shell, platform.desktopIcon.get());
     const QString command = CustomShortcutSteps::triggerCommand(
         QCoreApplication::applicationFilePath(), qEnvironmentVariable("PATH").split(QDir::listSeparator()));
-    delegate.desktopShortcutSteps = [command, desktop, shell](const L10n& l) {
+    const PortalShortcut* portal = platform.portalShortcut;
+    delegate.desktopShortcutSteps = [command, desktop, shell, portal](const L10n& l) {
+        // The desktop's portal holds the shortcut: its own settings show and change it.
+        if (portal && portal->isBound())
+            return QStringList();
         if (desktop == Desktop::gnome) {
             // With the extension the shell holds Quillet's own shortcut: the recorder is back.
             if (shell && shell->isActive())

@@ -129,10 +129,17 @@ GnomeShellHotkey::GnomeShellHotkey(GnomeShellBridge& bridge, std::unique_ptr<Glo
         run(HotkeyEdge::down);
         run(HotkeyEdge::up);
     });
-    // The extension forgets the binding of a program that left, and starts without one.
+    // The extension forgets the binding of a program that left, and starts without one. While it
+    // holds the shortcut the fallback holds none, or one press would arrive twice.
     connect(&m_bridge, &GnomeShellBridge::activeChanged, this, [this](bool active) {
-        if (active && m_combination && m_onKey)
+        if (!m_combination || !m_onKey)
+            return;
+        if (active) {
+            m_fallback->unregisterHotkey();
             m_bridge.setShortcut(shellAccelerator(*m_combination));
+        } else {
+            m_fallback->registerHotkey(*m_combination, *m_onKey);
+        }
     });
 }
 
