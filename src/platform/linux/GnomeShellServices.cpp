@@ -4,25 +4,13 @@
 #include <QWidget>
 #include <QWindow>
 
-// Last: Xlib's macros would break the Qt headers.
-#include <X11/Xlib.h>
+#include "platform/linux/KeyNames.h"
 
 namespace quillet {
 
 QString shellAccelerator(const KeyCombination& combination) {
-    const char* name = XKeysymToString(combination.keysym);
-    if (!name || !*name)
-        return {};
-    QString accelerator;
-    if (combination.modifiers & HotkeyModifier::ctrl)
-        accelerator += QStringLiteral("<Control>");
-    if (combination.modifiers & HotkeyModifier::alt)
-        accelerator += QStringLiteral("<Alt>");
-    if (combination.modifiers & HotkeyModifier::shift)
-        accelerator += QStringLiteral("<Shift>");
-    if (combination.modifiers & HotkeyModifier::super)
-        accelerator += QStringLiteral("<Super>");
-    return accelerator + QString::fromLatin1(name);
+    return spelledCombination(combination, {QStringLiteral("<Control>"), QStringLiteral("<Alt>"),
+                                            QStringLiteral("<Shift>"), QStringLiteral("<Super>")});
 }
 
 // --- keys ----------------------------------------------------------------------------------------

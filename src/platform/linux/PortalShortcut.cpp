@@ -2,15 +2,14 @@
 // asks the user), then presses reported as the session's Activated and Deactivated.
 #include "platform/linux/PortalShortcut.h"
 
+#include "platform/linux/KeyNames.h"
+
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-
-// Last: Xlib's macros would break the Qt headers.
-#include <X11/Xlib.h>
 
 namespace quillet {
 
@@ -68,19 +67,8 @@ PortalShortcut::~PortalShortcut() {
 }
 
 QString PortalShortcut::preferredTrigger(const KeyCombination& combination) {
-    const char* name = XKeysymToString(combination.keysym);
-    if (!name || !*name)
-        return {};
-    QString trigger;
-    if (combination.modifiers & HotkeyModifier::ctrl)
-        trigger += QStringLiteral("CTRL+");
-    if (combination.modifiers & HotkeyModifier::alt)
-        trigger += QStringLiteral("ALT+");
-    if (combination.modifiers & HotkeyModifier::shift)
-        trigger += QStringLiteral("SHIFT+");
-    if (combination.modifiers & HotkeyModifier::super)
-        trigger += QStringLiteral("LOGO+");
-    return trigger + QString::fromLatin1(name);
+    return spelledCombination(combination, {QStringLiteral("CTRL+"), QStringLiteral("ALT+"),
+                                            QStringLiteral("SHIFT+"), QStringLiteral("LOGO+")});
 }
 
 QString PortalShortcut::nextToken() {
