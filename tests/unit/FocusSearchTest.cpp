@@ -155,8 +155,13 @@ TEST_F(FocusSearchTest, TheTextWhoseCaretMovedSinceTheLastFocusClaimHoldsTheKeyb
     trail.focusClaimed(pid, panel);
     EXPECT_TRUE(trail.candidate(pid).isNull());
     int asked = 0;
-    const auto isText = [&asked] { return ++asked, true; };
-    const auto isLabel = [&asked] { return ++asked, false; };
+    const auto isText = [&asked] { return ++asked, std::optional(true); };
+    const auto isLabel = [&asked] { return ++asked, std::optional(false); };
+    const auto busy = [&asked] { return ++asked, std::optional<bool>(); };
+    // An application too busy to answer is asked again at the next move, not written off.
+    EXPECT_FALSE(trail.caretMoved(pid, findText, busy));
+    EXPECT_TRUE(trail.candidate(pid).isNull());
+    asked = 0;
     EXPECT_TRUE(trail.caretMoved(pid, findText, isText)) << "the keyboard may have moved: worth a look";
     EXPECT_EQ(trail.candidate(pid), findText);
     EXPECT_FALSE(trail.caretMoved(pid, ax.alias(findText), isText))

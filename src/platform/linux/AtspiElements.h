@@ -79,6 +79,23 @@ inline bool isTypedInto(AtspiAccessible* a) {
     return bool(text);
 }
 
+// The same, empty where it cannot tell yet: the application did not answer (every live element
+// has some state, every editable one text), or an element not on screen is not editable yet (a
+// GTK 4 search bar sliding open: its entry becomes editable a moment later, and never says it is
+// showing). Only a text on screen that is not editable is no text to type into.
+inline std::optional<bool> isTypedIntoIfAnswered(AtspiAccessible* a) {
+    GRef<AtspiStateSet> set(a ? atspi_accessible_get_state_set(a) : nullptr);
+    if (!set || atspi_state_set_is_empty(set.get()))
+        return std::nullopt;
+    if (!atspi_state_set_contains(set.get(), ATSPI_STATE_EDITABLE)) {
+        if (!atspi_state_set_contains(set.get(), ATSPI_STATE_SHOWING))
+            return std::nullopt;
+        return false;
+    }
+    GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
+    return text ? std::optional(true) : std::nullopt;
+}
+
 inline std::optional<Rect> rectOf(AtspiRect* handedOver) {
     const GOwned<AtspiRect> r(handedOver);
     if (!r)

@@ -128,7 +128,7 @@ void AtspiAccessibility::Impl::flush() {
             const auto isText = [&] {
                 // Asked afresh: a toolkit without a cache on the bus (GTK 4) announces no change of it.
                 atspi_accessible_clear_cache(source);
-                return isTypedInto(source);
+                return isTypedIntoIfAnswered(source);
             };
             if (caretTrail.caretMoved(pid, p.source, isText) && !focusChangedIn.contains(pid)) {
                 focusChangedIn.insert(pid);

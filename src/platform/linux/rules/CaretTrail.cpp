@@ -11,7 +11,8 @@ void CaretTrail::focusClaimed(qint32 pid, const AXElement& element) {
         trail.caret = AXElement();
 }
 
-bool CaretTrail::caretMoved(qint32 pid, const AXElement& element, const std::function<bool()>& isText) {
+bool CaretTrail::caretMoved(qint32 pid, const AXElement& element,
+                            const std::function<std::optional<bool>()>& isText) {
     if (element.isNull())
         return false;
     Trail& trail = m_trails[pid];
@@ -21,7 +22,11 @@ bool CaretTrail::caretMoved(qint32 pid, const AXElement& element, const std::fun
     }
     if (m_notText.contains(element))
         return false;
-    if (!isText()) {
+    const std::optional<bool> text = isText();
+    // A busy application that did not answer is asked again at the caret's next move.
+    if (!text)
+        return false;
+    if (!*text) {
         if (m_notText.size() >= 64)
             m_notText.clear();
         m_notText.append(element);

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <functional>
+#include <optional>
 
 #include "platform/Accessibility.h"
 
@@ -20,10 +21,11 @@ public:
     /// `element` of process `pid` claimed the focus.
     void focusClaimed(qint32 pid, const AXElement& element);
     /// The caret moved in `element` of process `pid`. Labels and logs move carets too: only a text the
-    /// user types into counts, which `isText` tells; it is asked only of an element that is new to
-    /// the trail, and an element found not to be one is not asked again. True when the caret moved
-    /// into another text than before in that process: where the keyboard is may have changed.
-    bool caretMoved(qint32 pid, const AXElement& element, const std::function<bool()>& isText);
+    /// user types into counts, which `isText` tells (empty where the application did not answer); it
+    /// is asked only of an element that is new to the trail, and an element found not to be one is
+    /// not asked again. True when the caret moved into another text than before in that process:
+    /// where the keyboard is may have changed.
+    bool caretMoved(qint32 pid, const AXElement& element, const std::function<std::optional<bool>()>& isText);
     /// The element of `pid` whose caret moved last, when nothing claimed the focus since; a null
     /// element otherwise. The caller checks that it is still there, is text and is in the window in
     /// front.
