@@ -4,12 +4,10 @@
 #include <QApplication>
 #include <QColorSpace>
 #include <QDir>
-#include <QEventLoop>
 #include <QImage>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
-#include <QTimer>
 #include <cstdio>
 
 #include "core/OpenAIClient.h"
@@ -79,10 +77,12 @@ void print(const QString& line) {
 }
 
 // Runs the event loop for `ms`, so layouts, style sheets and deferred updates are done.
-void settle(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
+void settle() {
+    // The layout, polish and deferred calls a shown view posts to itself; each round may post more.
+    for (int round = 0; round < 4; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
 }
 
 // Draws `view` at `size` points into `dir`/`name`.png at double density; prints its line.
@@ -113,7 +113,7 @@ void capture(QWidget& view, QSize size, const QString& name, const QDir& dir) {
     view.resize(size);
     view.show();
     QCoreApplication::processEvents();
-    settle(400);
+    settle();
     snapshot(view, size, name, dir, view.testAttribute(Qt::WA_TranslucentBackground));
     view.hide();
 }
