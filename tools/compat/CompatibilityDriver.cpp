@@ -186,7 +186,12 @@ public:
         quillet.press("Undo");
         awaitQuillet();
         std::optional<QString> now;
-        if (!waitUntil([&] { return (now = text()) == original; }, 8000))
+        if (!waitUntil(
+                [&] {
+                    now = text();
+                    return now.has_value() && *now == original;
+                },
+                8000))
             return "after Undo the text reads " + shown(now, original);
         if (const QString clipboard = usersClipboardBack(); !clipboard.isEmpty())
             return "undone, but " + clipboard;
