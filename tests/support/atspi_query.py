@@ -171,6 +171,8 @@ def main():
     for node in walk(app):
         try:
             role, name = node.get_role_name(), node.get_name()
+            # AT-SPI 2.50 and later name the push button role "button".
+            role = "push button" if role == "button" else role
         except Exception:
             continue
         text = text_of(node).replace("\n", "\\n")
