@@ -117,6 +117,9 @@ public:
     };
 
     Toolkit toolkitOf(AtspiAccessible* a);
+    // Whether `a` is part of a web page: an element of a web engine's own process, or a block of a
+    // page that Qt's WebEngine shows inside a Qt application.
+    bool isOnWebPage(AtspiAccessible* a);
 
     // The text of `a` as the user has it, from what the application reads out of it.
     QString textOf(AtspiAccessible* a, const QString& readOut);

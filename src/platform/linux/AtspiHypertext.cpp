@@ -194,18 +194,21 @@ bool AtspiAccessibility::Impl::isRichText(AtspiAccessible* a) {
         return false;
     const auto* tag = static_cast<const gchar*>(g_hash_table_lookup(attributes, "tag"));
     const auto* engine = static_cast<const gchar*>(g_hash_table_lookup(attributes, "toolkit"));
-    const bool page = toolkitOf(a).web || (engine && g_ascii_strncasecmp(engine, "webkit", 6) == 0);
+    const bool webkit = engine && g_ascii_strncasecmp(engine, "webkit", 6) == 0;
+    // Qt's WebEngine names no tags; the page's blocks it follows are never a text area or an input.
+    const bool qtPage = !webkit && !toolkitOf(a).web && isOnWebPage(a);
+    const bool page = webkit || toolkitOf(a).web || qtPage;
     const bool plain =
-        !tag || g_ascii_strcasecmp(tag, "textarea") == 0 || g_ascii_strcasecmp(tag, "input") == 0;
+        tag ? g_ascii_strcasecmp(tag, "textarea") == 0 || g_ascii_strcasecmp(tag, "input") == 0 : !qtPage;
     g_hash_table_unref(attributes);
     return page && !plain;
 }
 
 bool AtspiAccessibility::Impl::isEditingHost(AtspiAccessible* a) {
-    if (!a || !toolkitOf(a).web || !hasState(a, ATSPI_STATE_EDITABLE))
+    if (!a || !hasState(a, ATSPI_STATE_EDITABLE))
         return false;
     GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
-    if (!text)
+    if (!text || !isOnWebPage(a))
         return false;
     GRef<AtspiAccessible> parent(atspi_accessible_get_parent(a, nullptr));
     return !parent || !hasState(parent.get(), ATSPI_STATE_EDITABLE);
@@ -213,7 +216,7 @@ bool AtspiAccessibility::Impl::isEditingHost(AtspiAccessible* a) {
 
 AXElement AtspiAccessibility::Impl::editingHostOf(const AXElement& element) {
     AtspiAccessible* a = accessibleOf(element);
-    if (!a || isHung(a) || !toolkitOf(a).web || !hasState(a, ATSPI_STATE_EDITABLE))
+    if (!a || isHung(a) || !hasState(a, ATSPI_STATE_EDITABLE) || !isOnWebPage(a))
         return element;
     // Gecko and Chromium put the caret (and at times the focus) on the paragraph inside the host.
     GRef<AtspiAccessible> host(static_cast<AtspiAccessible*>(g_object_ref(a)));

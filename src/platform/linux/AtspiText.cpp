@@ -48,6 +48,33 @@ AtspiAccessibility::Impl::Toolkit AtspiAccessibility::Impl::toolkitOf(AtspiAcces
     return *toolkitByBus.insert(bus, toolkit);
 }
 
+bool AtspiAccessibility::Impl::isOnWebPage(AtspiAccessible* a) {
+    const Toolkit toolkit = toolkitOf(a);
+    if (toolkit.web)
+        return true;
+    // Qt's WebEngine gives an editable element of a page as a section or a paragraph, roles no
+    // native Qt widget takes; only those are followed up to their page.
+    if (!toolkit.countsUtf16 || isHung(a))
+        return false;
+    const AtspiRole role = atspi_accessible_get_role(a, nullptr);
+    if (role != ATSPI_ROLE_SECTION && role != ATSPI_ROLE_PARAGRAPH && role != ATSPI_ROLE_HEADING &&
+        role != ATSPI_ROLE_LIST_ITEM && role != ATSPI_ROLE_BLOCK_QUOTE)
+        return false;
+    GRef<AtspiAccessible> node(static_cast<AtspiAccessible*>(g_object_ref(a)));
+    for (int depth = 0; depth < 64; ++depth) {
+        GRef<AtspiAccessible> parent(atspi_accessible_get_parent(node.get(), nullptr));
+        if (!parent)
+            return false;
+        const AtspiRole above = atspi_accessible_get_role(parent.get(), nullptr);
+        if (above == ATSPI_ROLE_DOCUMENT_WEB)
+            return true;
+        if (above == ATSPI_ROLE_FRAME || above == ATSPI_ROLE_APPLICATION)
+            return false;
+        node = std::move(parent);
+    }
+    return false;
+}
+
 QString AtspiAccessibility::Impl::textOf(AtspiAccessible* a, const QString& readOut) {
     if (readOut.endsWith(QLatin1Char('\n')) && showsExtraFinalBreak(a))
         return readOut.left(readOut.size() - 1);
