@@ -55,74 +55,6 @@ AppCoordinator::AppCoordinator(SettingsStore& settings, CoordinatorServices serv
     wireWrites();
 }
 
-void AppCoordinator::wireWrites() {
-    QPointer<AppCoordinator> self(this);
-    m_history.onChanged = [self] {
-        if (self && self->onHistoryChanged)
-            self->onHistoryChanged();
-    };
-    m_writeBack.now = [self] { return self ? self->now() : QDateTime::currentDateTimeUtc(); };
-    m_writeBack.canPressKeysIn = [self](qint32 pid) {
-        return !self || !self->canPressKeysIn || self->canPressKeysIn(pid);
-    };
-    WriteSurface& surface = m_writeBack.surface;
-    surface.closePanel = [self] {
-        if (self)
-            self->closeSuggestions();
-    };
-    surface.holdPanel = [self] {
-        if (self && self->m_suggestionController && self->m_suggestionController->panel())
-            self->m_suggestionController->panel()->setEnabled(false);
-    };
-    surface.refuse = [self](const WriteRefusal& refusal) {
-        if (!self)
-            return;
-        self->m_grant.refused();
-        if (self->m_suggestionController)
-            self->m_suggestionController->viewModel()->setWriteRefusal(refusal);
-    };
-    surface.settled = [self] {
-        if (self)
-            self->m_grant.settled();
-    };
-    m_clipboardShortcut.settled = surface.settled;
-    surface.failed = [self] {
-        if (self)
-            self->m_overlay.setState(IconState::error);
-    };
-    surface.notify = [self](const Notice& notice) {
-        if (self)
-            self->notify(notice);
-    };
-    m_clipboardShortcut.makeViewModel = [self](const QString& text) {
-        return self ? self->makeViewModel(text) : nullptr;
-    };
-    m_clipboardShortcut.openPanel = [self](std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor) {
-        if (!self || !viewModel)
-            return;
-        viewModel->onReplace = self->m_grant.chosenFirst(std::move(viewModel->onReplace));
-        self->openPanel(std::move(viewModel), anchor, false);
-    };
-    m_clipboardShortcut.closePanel = surface.closePanel;
-    // The clipboard road's notice is the toast's: the paste went to where the keyboard is.
-    m_clipboardShortcut.notify = [self](const std::optional<Rect>& near, std::function<void()> undo) {
-        if (self)
-            self->m_toast.show(near, self->m_grant.chosenFirst(std::move(undo)));
-    };
-}
-
-void AppCoordinator::notify(const Notice& notice) {
-    const L10n l = L10n::current();
-    const QString action = notice.undo ? l.text(QStringLiteral("Undo"), QStringLiteral("Vrati")) : QString();
-    // The desktop's own notice: the desktop sees the press on its Undo itself.
-    if (desktopNotice && desktopNotice(notice.text, action, notice.undo))
-        return;
-    if (notice.undo)
-        m_toast.show(notice.near, m_grant.chosenFirst(notice.undo), notice.text);
-    else
-        m_toast.showMessage(notice.text, notice.near);
-}
-
 AppCoordinator::~AppCoordinator() {
     if (m_trustPollTimer)
         m_services.scheduler.cancel(*m_trustPollTimer);
@@ -456,7 +388,10 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
         m_services.beep.beep();
         return;
     }
-    if (m_currentField) {
+    // Where the field never tells its selection, a copy finds it; with nothing selected, the field's
+    // whole text goes as from any other field.
+    const bool copyFirst = m_currentField && m_currentField->hidesSelection(m_services.ax);
+    if (m_currentField && !copyFirst) {
         presentSuggestions(held);
         return;
     }
@@ -465,7 +400,13 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
             onNeedsSettings();
         return;
     }
-    m_clipboardShortcut.start(near);
+    std::function<void()> wholeText;
+    if (copyFirst)
+        wholeText = [self = QPointer(this), held] {
+            if (self)
+                self->presentSuggestions(held);
+        };
+    m_clipboardShortcut.start(near, wholeText);
 }
 
 void AppCoordinator::say(const QString& text) {

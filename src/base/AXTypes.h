@@ -82,6 +82,9 @@ inline constexpr qint64 nearCaretSpan = 1024;
 /// True for a field that holds formatting (a web page's rich-text editor): a whole-text write
 /// would lose it.
 inline const QString richText = QStringLiteral("AXRichText");
+/// True for a field that never tells its selection (its selection and caret always read as none,
+/// as in Qt's WebEngine): only a copy tells what the user selected there.
+inline const QString selectionUnreported = QStringLiteral("AXSelectionUnreported");
 }  // namespace AXAttr
 
 /// The notifications a process observer delivers.

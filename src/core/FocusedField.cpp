@@ -68,6 +68,10 @@ bool FocusedField::mayHoldSelection(Accessibility& ax) const {
     return read == AXError::cannotComplete || (read == AXError::success && text && !text->isEmpty());
 }
 
+bool FocusedField::hidesSelection(Accessibility& ax) const {
+    return AX::attribute<bool>(ax, element, AXAttr::selectionUnreported).value_or(false);
+}
+
 int FocusedField::wordCount(Accessibility& ax) const {
     return countWords(AX::attribute(ax, element, AXAttr::value).value_or(QString()));
 }

@@ -44,6 +44,8 @@ struct FocusedField {
     std::optional<QString> selectedText(Accessibility& ax) const;
     /// Whether a selection may be there: one was read, or the field did not answer the question.
     bool mayHoldSelection(Accessibility& ax) const;
+    /// Whether the field never tells its selection: only a copy finds what is selected there.
+    bool hidesSelection(Accessibility& ax) const;
     /// Words of the current value, split on Unicode white space; 0 for an unreadable value.
     int wordCount(Accessibility& ax) const;
 

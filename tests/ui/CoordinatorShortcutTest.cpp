@@ -156,4 +156,36 @@ TEST_F(CoordinatorShortcutTest, ASelectionIsReadBeforeAnyWindowOfOursGoesUp) {
     desktop.ax.onCopy = nullptr;
 }
 
+// A page's text in Qt's WebEngine reads every selection as none: the shortcut copies first, and
+// sends the selection copied, or the whole text where nothing was.
+TEST_F(CoordinatorShortcutTest, AFieldThatHidesItsSelectionIsCopiedFirst) {
+    const QString text = QStringLiteral("Their is a mistake.\n\nThe second paragraph stays.");
+    const AXElement field = focusField(text);
+    desktop.ax.set(field, AXAttr::selectionUnreported, true);
+    desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
+    desktop.pasteboard.copyText(QStringLiteral("the user's own clipboard"));
+    desktop.keys.onPress = [&](const QString& key) {
+        if (key == "copy")
+            desktop.pasteboard.copyText(text.left(19), kEditorPid);
+    };
+    coordinator->hotkeyTriggered();
+    desktop.scheduler.advance(TextIO::copyDelay);
+    ASSERT_NE(openViewModel(), nullptr);
+    EXPECT_EQ(openViewModel()->originalText(), "Their is a mistake.");
+    EXPECT_EQ(desktop.pasteboard.plainText(), "the user's own clipboard") << "the clipboard is given back";
+    coordinator->closeSuggestions();
+    for (int i = 0; i < 2; ++i)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
+
+    desktop.keys.onPress = nullptr;
+    desktop.keys.presses.clear();
+    coordinator->hotkeyTriggered();
+    desktop.scheduler.advance(TextIO::copyDelay);
+    EXPECT_EQ(desktop.keys.presses, QStringList{"copy"});
+    ASSERT_NE(openViewModel(), nullptr) << "nothing selected: the whole text";
+    EXPECT_EQ(openViewModel()->originalText(), text);
+    EXPECT_EQ(desktop.beep.count, 0);
+}
+
 }  // namespace

@@ -181,6 +181,11 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
         out = d->isRichText(a);
         return AXError::success;
     }
+    if (attribute == AXAttr::selectionUnreported) {
+        // Qt's WebEngine reads every selection and caret of a page's text as none.
+        out = !d->toolkitOf(a).web && d->isOnWebPage(a);
+        return AXError::success;
+    }
     if (attribute == AXAttr::value) {
         std::optional<QString> text = readText(a, err);
         if (!text)
