@@ -54,6 +54,8 @@ void TextIO::Write::planEdits(const AXTextRange& part) {
     edits = WordEdits::shifted(plan.edits, part.location);
     roads.prepend(Road::edits);
     pastesEdits = AX::attribute<bool>(io->ax, element, AXAttr::richText).value_or(false);
+    keysSelect =
+        pastesEdits && AX::attribute<bool>(io->ax, element, AXAttr::selectionUnreported).value_or(false);
 }
 
 void TextIO::Write::afterTakeBack() {
@@ -235,6 +237,9 @@ void TextIO::restore(const FocusedField& field, const Outcome& outcome,
             write->roads.prepend(Write::Road::edits);
             write->pastesEdits =
                 AX::attribute<bool>(m_shared->ax, field.element, AXAttr::richText).value_or(false);
+            write->keysSelect =
+                write->pastesEdits &&
+                AX::attribute<bool>(m_shared->ax, field.element, AXAttr::selectionUnreported).value_or(false);
         } else {
             write->planEdits(AXTextRange{0, write->before->size()});
         }

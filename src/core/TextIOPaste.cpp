@@ -1,9 +1,30 @@
 // The clipboard road of a write: the whole text or a part pasted over, the edits of a formatted
 // field pasted one by one over their words, and another program's copy pasted over where it came
 // in between.
+#include "core/CopiedText.h"
 #include "core/TextIOWrite.h"
 
 namespace quillet {
+
+bool TextIO::Write::requestSelection(const AXTextRange& part) const {
+    if (!keysSelect)
+        return set(AXAttr::selectedTextRange, part);
+    const std::optional<QString> now = value();
+    return now && part.location + part.length <= now->size() &&
+           io->keys.selectFromStart(caretStops(now->left(part.location)),
+                                    caretStops(now->mid(part.location, part.length)));
+}
+
+bool TextIO::Write::selectedIs(const AXTextRange& part) const {
+    if (!keysSelect)
+        return AX::attribute<AXTextRange>(io->ax, element, AXAttr::selectedTextRange) == part;
+    // The buffer tells what is selected, not where: only words the keys just selected are read so.
+    // An empty part leaves nothing there to tell by.
+    const std::optional<QString> now = value();
+    const std::optional<QString> selection = io->pasteboard.selectionText();
+    return part.length > 0 && now && selection && part.location + part.length <= now->size() &&
+           comparable(CopiedText::plain(*selection)) == comparable(now->mid(part.location, part.length));
+}
 
 void TextIO::Write::pasteEdit(qsizetype i) {
     if (i < 0) {
@@ -17,7 +38,7 @@ void TextIO::Write::pasteEdit(qsizetype i) {
         return;
     }
     // A browser takes the selection at once but reads it back only once its page has handled it.
-    const bool asked = set(AXAttr::selectedTextRange, words);
+    const bool asked = requestSelection(words);
     auto self = shared_from_this();
     Shared::waitFor(
         io, asked ? selectTimeout : std::chrono::milliseconds(0),
@@ -53,6 +74,7 @@ void TextIO::Write::pasteEditOver(qsizetype i, const AXTextRange& part, const QS
     step->base = now;
     step->range = part;
     step->editStep = true;
+    step->keysSelect = keysSelect;
     step->expected = WordEdits::applied(*base, edits.mid(i));
     auto self = shared_from_this();
     step->completion = [self, i](const Outcome& outcome) {

@@ -38,6 +38,9 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     // In a field with formatting where no road of accessibility takes the text, the edits go in one
     // paste each over their words, selected: everything around them keeps its formatting.
     bool pastesEdits = false;
+    // The field never tells its selection (Qt's WebEngine): the words are selected with the keys
+    // from the text's start, and read back from the desktop's selection buffer.
+    bool keysSelect = false;
     // The edits were pasted, one by one; this write is one of them.
     bool editsPasted = false;
     bool editStep = false;
@@ -114,19 +117,18 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
         return io->ax.setAttribute(element, attribute, newValue) == AXError::success;
     }
 
+    // Asks the field to select `part`: through accessibility, or with the keys.
+    bool requestSelection(const AXTextRange& part) const;
+
     // Selects `part` and reads it back: a field that keeps its own selection (or only its caret)
     // would take the text beside the part, not over it.
-    bool select(const AXTextRange& part) const {
-        return set(AXAttr::selectedTextRange, part) && selectedIs(part);
-    }
+    bool select(const AXTextRange& part) const { return requestSelection(part) && selectedIs(part); }
 
     // Selects `part` unless the field reads it selected already: a browser asked again may read
     // back its old selection until its page has handled the new one.
     bool keepSelected(const AXTextRange& part) const { return selectedIs(part) || select(part); }
 
-    bool selectedIs(const AXTextRange& part) const {
-        return AX::attribute<AXTextRange>(io->ax, element, AXAttr::selectedTextRange) == part;
-    }
+    bool selectedIs(const AXTextRange& part) const;
 
     // Whether the field reads `now` (by default, as it is read now) with the edits after `i` in.
     bool showsEditsAfter(qsizetype i, std::optional<QString> now = std::nullopt) const {

@@ -19,6 +19,14 @@ public:
     // from the caret by as many caret stops. False when nothing could be posted.
     virtual bool selectBackward(int count) = 0;
     virtual bool selectForward(int count) = 0;
+    // Control+Home, Right `skip` times, then Shift+Right `count` times: the `count` caret stops
+    // after the first `skip` of the text that has the keyboard, selected. False where these keys
+    // cannot be posted.
+    virtual bool selectFromStart(int skip, int count) {
+        (void)skip;
+        (void)count;
+        return false;
+    }
 
     // A desktop may lend keys and the clipboard only for one correction the user asked for with a
     // gesture it saw itself. The user's choice in one of this program's windows renews that loan

@@ -276,3 +276,31 @@ TEST_F(WordRoadTest, WordsSelectedButNotReadBackGetNothingOfTheSelectionsText) {
     EXPECT_EQ(e.text(), QString::fromUtf8("There is a mistake here, 👋 and teh end.\nSecond lne."));
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
 }
+
+// Qt's WebEngine reads every selection of a page as none and takes none asked for: each edit's
+// words are selected with the keys from the text's start, told by the desktop's selection buffer,
+// and pasted over; Undo goes back the same way.
+TEST_F(WordRoadTest, AFieldThatHidesItsSelectionHasEachEditsWordsSelectedWithTheKeys) {
+    FakeEditor& e = editor(original);
+    data(e).ignoredWrites << AXAttr::value << AXAttr::selectedText << AXAttr::selectedTextRange;
+    data(e).copyFailures[AXAttr::selectedTextRange] = AXError::noValue;
+    ax.set(e.element, AXAttr::richText, true);
+    ax.set(e.element, AXAttr::selectionUnreported, true);
+    replace(e, corrected);
+    ASSERT_EQ(road(), Strategy::clipboard);
+    EXPECT_EQ(e.text(), corrected);
+    EXPECT_EQ(keys.presses.count("paste"), 4);
+    EXPECT_EQ(keys.presses.count("caretToStart"), 4);
+    EXPECT_FALSE(keys.presses.contains("selectAll"));
+    // The last edit, "lne" on the second line, first: 46 stops (the wave one of them) to its start.
+    EXPECT_EQ(keys.presses.indexOf("selectForward"), 1 + 46);
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+
+    const TextIO::Outcome written = *outcome;
+    keys.presses.clear();
+    restore(e, written);
+    EXPECT_EQ(e.text(), original);
+    EXPECT_EQ(keys.presses.count("paste"), 4);
+    EXPECT_FALSE(keys.presses.contains("selectAll"));
+    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+}

@@ -116,6 +116,10 @@ void FakeEditor::press(const QString& key) {
         m_anchor = m_caret = range.location + pasted->size();
     } else if (key == QLatin1String("selectBackward") || key == QLatin1String("selectForward")) {
         m_caret = step(m_caret, key == QLatin1String("selectBackward"));
+    } else if (key == QLatin1String("caretToStart")) {
+        m_anchor = m_caret = 0;
+    } else if (key == QLatin1String("moveForward")) {
+        m_anchor = m_caret = step(m_caret, false);
     }
     publish();
 }

@@ -1,7 +1,7 @@
 // A text field of another application that answers the synthetic keys as real ones do: select all,
-// copy, paste and Shift+arrows, with the desktop's selection buffer following what is selected. Its
-// text lives in an element of the fake accessibility layer, so the same field can be read and
-// written through accessibility too, or kept out of its sight by never focusing it.
+// copy, paste, Control+Home, arrows and Shift+arrows, with the desktop's selection buffer following
+// what is selected. Its text lives in an element of the fake accessibility layer, so the same field
+// can be read and written through accessibility too, or kept out of its sight by never focusing it.
 #pragma once
 
 #include "platform/fake/FakeAccessibility.h"

@@ -15,6 +15,11 @@ public:
     bool paste() override { return press(QStringLiteral("paste")); }
     bool selectBackward(int count) override { return pressTimes(QStringLiteral("selectBackward"), count); }
     bool selectForward(int count) override { return pressTimes(QStringLiteral("selectForward"), count); }
+    /// Recorded as "caretToStart", "moveForward" per skipped stop, "selectForward" per selected one.
+    bool selectFromStart(int skip, int count) override {
+        return press(QStringLiteral("caretToStart")) && pressTimes(QStringLiteral("moveForward"), skip) &&
+               pressTimes(QStringLiteral("selectForward"), count);
+    }
     void renewGrant() override { grantCalls << QStringLiteral("renew"); }
     void endGrant() override {
         grantCalls << QStringLiteral("end");

@@ -119,4 +119,23 @@ bool FakeInputKeySynth::selectForward(int count) {
     return withShift(KEY_RIGHT, count, &KeySynth::selectForward);
 }
 
+bool FakeInputKeySynth::selectFromStart(int skip, int count) {
+    if (!m_input || !m_input->isOffered())
+        return m_fallback->selectFromStart(skip, count);
+    std::vector<std::pair<int, bool>> keys{
+        {KEY_LEFTCTRL, true}, {KEY_HOME, true}, {KEY_HOME, false}, {KEY_LEFTCTRL, false}};
+    keys.reserve(size_t(std::max(0, skip) + std::max(0, count)) * 2 + 6);
+    for (int i = 0; i < skip; ++i) {
+        keys.emplace_back(KEY_RIGHT, true);
+        keys.emplace_back(KEY_RIGHT, false);
+    }
+    keys.emplace_back(KEY_LEFTSHIFT, true);
+    for (int i = 0; i < count; ++i) {
+        keys.emplace_back(KEY_RIGHT, true);
+        keys.emplace_back(KEY_RIGHT, false);
+    }
+    keys.emplace_back(KEY_LEFTSHIFT, false);
+    return m_input->send(keys);
+}
+
 }  // namespace quillet

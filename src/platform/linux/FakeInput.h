@@ -55,6 +55,7 @@ public:
     bool paste() override;
     bool selectBackward(int count) override;
     bool selectForward(int count) override;
+    bool selectFromStart(int skip, int count) override;
 
 private:
     bool withControl(int key, bool (KeySynth::*fallback)());

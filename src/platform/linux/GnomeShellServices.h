@@ -29,6 +29,10 @@ public:
     bool paste() override { return press(QStringLiteral("paste"), 1, &KeySynth::paste); }
     bool selectBackward(int count) override;
     bool selectForward(int count) override;
+    // The extension posts no caret moves: only an X11 application is reached, through the fallback.
+    bool selectFromStart(int skip, int count) override {
+        return !m_bridge.isActive() && m_fallback->selectFromStart(skip, count);
+    }
     void renewGrant() override { m_bridge.renewGrant(); }
     void endGrant() override { m_bridge.endGrant(); }
 

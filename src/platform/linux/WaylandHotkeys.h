@@ -56,6 +56,9 @@ public:
     bool paste() override { return m_frontIsX11() && m_x11->paste(); }
     bool selectBackward(int count) override { return m_frontIsX11() && m_x11->selectBackward(count); }
     bool selectForward(int count) override { return m_frontIsX11() && m_x11->selectForward(count); }
+    bool selectFromStart(int skip, int count) override {
+        return m_frontIsX11() && m_x11->selectFromStart(skip, count);
+    }
 
 private:
     std::unique_ptr<KeySynth> m_x11;

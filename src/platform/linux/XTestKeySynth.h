@@ -18,6 +18,7 @@ public:
     bool paste() override;
     bool selectBackward(int count) override;
     bool selectForward(int count) override;
+    bool selectFromStart(int skip, int count) override;
 
     // How long Control is down before the key it goes with.
     static constexpr std::chrono::milliseconds modifierLead{25};
