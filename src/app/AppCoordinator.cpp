@@ -272,11 +272,15 @@ void AppCoordinator::presentFor(const FocusedField& field, int retry) {
         say(FieldRequest::unreadableNotice(L10n::current()));
     else if (!request)
         m_services.beep.beep();
-    if (!request)
-        return;
-    auto viewModel = makeViewModel(request->shown);
+    if (request)
+        present(*request);
+}
+
+void AppCoordinator::present(const FieldRequest& request) {
+    const FocusedField& field = request.field;
+    auto viewModel = makeViewModel(request.shown);
     QPointer<AppCoordinator> self(this);
-    viewModel->onReplace = m_grant.chosenFirst([self, request = *request](const QString& chosen) {
+    viewModel->onReplace = m_grant.chosenFirst([self, request](const QString& chosen) {
         if (self)
             self->m_writeBack.replace(request, chosen);
     });
@@ -388,8 +392,6 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
         m_services.beep.beep();
         return;
     }
-    // Where the field never tells its selection, a copy finds it; with nothing selected, the field's
-    // whole text goes as from any other field.
     const bool copyFirst = m_currentField && m_currentField->hidesSelection(m_services.ax);
     if (m_currentField && !copyFirst) {
         presentSuggestions(held);
@@ -400,13 +402,31 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
             onNeedsSettings();
         return;
     }
-    std::function<void()> wholeText;
     if (copyFirst)
-        wholeText = [self = QPointer(this), held] {
-            if (self)
-                self->presentSuggestions(held);
-        };
-    m_clipboardShortcut.start(near, wholeText);
+        copySelectionOf(*m_currentField, held, near);
+    else
+        m_clipboardShortcut.start(near);
+}
+
+void AppCoordinator::copySelectionOf(const FocusedField& field, const Trigger& held,
+                                     std::optional<Rect> near) {
+    // The field never tells its selection: a copy finds it there. With nothing selected, the whole
+    // text goes as from any other field; a selection not found in one place of the field's text
+    // goes the clipboard's way, pasted over.
+    QPointer<AppCoordinator> self(this);
+    m_textIO.copyFocusedSelection([self, field, held, near](std::optional<QString> copied) {
+        if (!self)
+            return;
+        if (!copied || copied->trimmed().isEmpty()) {
+            self->presentSuggestions(held);
+        } else if (const auto request = FieldRequest::ofCopied(self->m_services.ax,
+                                                               self->m_services.workspace, field, *copied)) {
+            if (!self->m_suggestionController)
+                self->present(*request);
+        } else {
+            self->m_clipboardShortcut.start(near);
+        }
+    });
 }
 
 void AppCoordinator::say(const QString& text) {

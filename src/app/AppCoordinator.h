@@ -144,6 +144,10 @@ private:
     /// Opens the panel for `field`: its selection, or its whole text. Where the field does not
     /// answer, it is read again a little later (`retry` times so far) while it has the keyboard.
     void presentFor(const FocusedField& field, int retry = 0);
+    // Opens the panel for `request` and writes the text chosen there back into its field.
+    void present(const FieldRequest& request);
+    // Copies the selection of `field`, a field that never tells it, and opens the panel for it.
+    void copySelectionOf(const FocusedField& field, const Trigger& held, std::optional<Rect> near);
     static void presentAgain(const QPointer<AppCoordinator>& self, const FocusedField& field, int retry) {
         if (self && !self->m_suggestionController && self->m_currentField &&
             self->m_currentField->element == field.element)

@@ -20,7 +20,7 @@ ClipboardShortcut::ClipboardShortcut(Workspace& workspace, Screens& screens, Bee
                                      QObject* parent)
     : QObject(parent), m_workspace(workspace), m_screens(screens), m_beep(beep), m_textIO(textIO) {}
 
-void ClipboardShortcut::start(const std::optional<Rect>& near, std::function<void()> nothingCopied) {
+void ClipboardShortcut::start(const std::optional<Rect>& near) {
     // A copy in one of our own windows would send its text (a list item of Settings, say).
     if (OwnWindows::inFront(m_workspace))
         return;
@@ -28,14 +28,11 @@ void ClipboardShortcut::start(const std::optional<Rect>& near, std::function<voi
     // that application and window, and no other.
     const PasteTarget source = PasteTarget::front(m_workspace);
     QPointer<ClipboardShortcut> self(this);
-    m_textIO.copyFocusedSelection([self, source, near, nothingCopied](std::optional<QString> copied) {
+    m_textIO.copyFocusedSelection([self, source, near](std::optional<QString> copied) {
         if (!self)
             return;
         if (!copied || copied->trimmed().isEmpty()) {
-            if (nothingCopied)
-                nothingCopied();
-            else
-                self->m_beep.beep();
+            self->m_beep.beep();
             return;
         }
         // The user moved to another window while the copy was made: nothing is sent.

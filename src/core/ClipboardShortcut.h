@@ -26,9 +26,8 @@ public:
                       QObject* parent = nullptr);
 
     /// Copies the selection of the window in front and opens a panel for it; the notice after the
-    /// paste goes next to `near` (a screen frame), where given. Where nothing was copied,
-    /// `nothingCopied` runs, or where there is none, a beep says so.
-    void start(const std::optional<Rect>& near, std::function<void()> nothingCopied = {});
+    /// paste goes next to `near` (a screen frame), where given.
+    void start(const std::optional<Rect>& near);
 
     /// Makes the panel's model for `text`.
     std::function<std::shared_ptr<SuggestionViewModel>(const QString& text)> makeViewModel;

@@ -3,6 +3,7 @@
 #include "core/FieldRequest.h"
 
 #include "core/AX.h"
+#include "core/CopiedText.h"
 #include "core/L10n.h"
 #include "core/PasteTarget.h"
 #include "platform/Workspace.h"
@@ -26,7 +27,27 @@ bool cameThroughBroken(Accessibility& ax, const FocusedField& field, const QStri
     return count && *count > text.size() + 1;
 }
 
+// `field`, with the window it is in for a paste: the one in front now, when it is the field's.
+FocusedField inFrontWindow(Workspace& workspace, FocusedField field) {
+    const PasteTarget front = PasteTarget::front(workspace);
+    if (front.pid == field.applicationPid() || (field.bundleID && front.bundleID == field.bundleID))
+        field.window = front.window;
+    return field;
+}
+
 }  // namespace
+
+std::optional<FieldRequest> FieldRequest::ofCopied(Accessibility& ax, Workspace& workspace,
+                                                   FocusedField field, const QString& copied) {
+    const QString text = CopiedText::plain(copied);
+    const std::optional<QString> value = AX::attribute<QString>(ax, field.element, AXAttr::value);
+    if (!value || text.trimmed().isEmpty() || cameThroughBroken(ax, field, *value, false))
+        return std::nullopt;
+    const qsizetype at = value->indexOf(text);
+    if (at < 0 || value->indexOf(text, at + 1) >= 0)
+        return std::nullopt;
+    return FieldRequest{inFrontWindow(workspace, field), true, value, text, at};
+}
 
 std::optional<FieldRequest> FieldRequest::read(Accessibility& ax, Workspace& workspace, FocusedField field,
                                                NoRequest* why) {
@@ -47,11 +68,7 @@ std::optional<FieldRequest> FieldRequest::read(Accessibility& ax, Workspace& wor
             *why = broken ? NoRequest::unreadable : NoRequest::blank;
         return std::nullopt;
     }
-    // The window the field is in, for a paste: the one in front now, when it is the field's.
-    const PasteTarget front = PasteTarget::front(workspace);
-    if (front.pid == field.applicationPid() || (field.bundleID && front.bundleID == field.bundleID))
-        field.window = front.window;
-    FieldRequest request{field, selectionOnly, std::nullopt, text, 0};
+    FieldRequest request{inFrontWindow(workspace, field), selectionOnly, std::nullopt, text, 0};
     // Unknown when the field cannot be read: Undo then takes back only what was pasted. The whole
     // text read just now is not read twice.
     request.fullValue = selectionOnly ? AX::attribute<QString>(ax, field.element, AXAttr::value)

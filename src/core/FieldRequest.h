@@ -52,6 +52,10 @@ struct FieldRequest {
     /// `why`, when there is no text to check.
     static std::optional<FieldRequest> read(Accessibility& ax, Workspace& workspace, FocusedField field,
                                             NoRequest* why = nullptr);
+    /// A request for the selection a copy found in `field`, a field that never tells its selection:
+    /// it stands where the copied text stands in the field's text, where that is in one place only.
+    static std::optional<FieldRequest> ofCopied(Accessibility& ax, Workspace& workspace, FocusedField field,
+                                                const QString& copied);
     /// What the user is told when the field could not be read.
     static QString unreadableNotice(const L10n& l);
 

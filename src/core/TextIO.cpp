@@ -191,13 +191,17 @@ TextIO::TextIO(Accessibility& ax, Pasteboard& pasteboard, KeySynth& keys, Worksp
 TextIO::~TextIO() = default;
 
 void TextIO::replace(const FocusedField& field, const QString& text, bool selectionOnly,
-                     std::function<void(const Outcome&)> completion) {
+                     std::function<void(const Outcome&)> completion,
+                     const std::optional<AXTextRange>& shownAt) {
     auto write = Write::start(m_shared, field, text, selectionOnly, std::move(completion));
     if (!selectionOnly) {
         write->expected = text;
     } else if (write->before) {
-        const std::optional<AXTextRange> range =
+        std::optional<AXTextRange> range =
             AX::attribute<AXTextRange>(m_shared->ax, field.element, AXAttr::selectedTextRange);
+        // A field that never tells its selection reads none: it is where it was found.
+        if (shownAt && (!range || range->length == 0))
+            range = shownAt;
         if (range && range->location >= 0 && range->length >= 0 &&
             range->location + range->length <= write->before->size()) {
             write->selected = range;

@@ -85,8 +85,10 @@ public:
     /// the field takes it and the texts are alike, edits the changed words alone, from the end of
     /// the text to its start; a field that takes only some of the edits gets them taken back before
     /// the next road.
+    /// `shownAt` is where the selection was found where the field does not tell it.
     void replace(const FocusedField& field, const QString& text, bool selectionOnly,
-                 std::function<void(const Outcome&)> completion);
+                 std::function<void(const Outcome&)> completion,
+                 const std::optional<AXTextRange>& shownAt = std::nullopt);
     /// Writes `text` over the part of the field that was sent for checking, the field's text from
     /// `location` on (UTF-16 code units), and leaves everything around it exactly as it was: a ranged
     /// accessibility write, the whole value with the rest kept, or the part selected and pasted

@@ -103,7 +103,11 @@ void WriteBack::write(const FieldRequest& request, const QString& newText,
     if (part.isPartial()) {
         m_textIO.replaceRange(request.field, part, request.location, newText, std::move(done));
     } else {
-        m_textIO.replace(request.field, newText, request.selectionOnly, std::move(done));
+        // In a field that never tells its selection, a copy found it in the field's text.
+        std::optional<AXTextRange> shownAt;
+        if (request.selectionOnly && request.location >= 0 && request.field.hidesSelection(m_ax))
+            shownAt = AXTextRange{request.location, request.shown.size()};
+        m_textIO.replace(request.field, newText, request.selectionOnly, std::move(done), shownAt);
     }
 }
 

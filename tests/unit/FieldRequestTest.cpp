@@ -71,6 +71,20 @@ TEST_F(FieldRequestTest, BlankOrWholeTextIsTakenAsItStands) {
 // A browser waiting for another program's clipboard answers nothing for up to a second. A field
 // whose selection and text both fail to come is read again a few times, never taken as blank; one
 // that says it cannot give a selection is read whole, as before.
+// A copy tells the selection of a field that never tells it: it stands where it stands in the
+// field's text, and only where that is one place.
+TEST_F(FieldRequestTest, ACopiedSelectionStandsWhereItIsFoundOnce) {
+    const FocusedField field{ax.makeTextField(77, QStringLiteral("One line.\nTwo lines.\nOne line.")), 77,
+                             std::nullopt, 0};
+    const auto copied = FieldRequest::ofCopied(ax, workspace, field, QStringLiteral("Two lines.\r\n"));
+    ASSERT_TRUE(copied);
+    EXPECT_TRUE(copied->selectionOnly);
+    EXPECT_EQ(copied->location, 10);
+    EXPECT_EQ(copied->shown, "Two lines.\n");
+    EXPECT_FALSE(FieldRequest::ofCopied(ax, workspace, field, QStringLiteral("One line."))) << "twice there";
+    EXPECT_FALSE(FieldRequest::ofCopied(ax, workspace, field, QStringLiteral("Three."))) << "not there";
+}
+
 TEST_F(FieldRequestTest, AFieldThatDoesNotAnswerIsReadAgainLater) {
     FieldRequest::NoRequest why;
     const AXElement field = ax.makeTextField(77, QStringLiteral("Their is a mistak."));

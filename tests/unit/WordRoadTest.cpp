@@ -303,4 +303,12 @@ TEST_F(WordRoadTest, AFieldThatHidesItsSelectionHasEachEditsWordsSelectedWithThe
     EXPECT_EQ(keys.presses.count("paste"), 4);
     EXPECT_FALSE(keys.presses.contains("selectAll"));
     EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+
+    // A selection a copy found at the start: its words alone, the rest untouched.
+    keys.presses.clear();
+    io.replace(fieldOf(e.element), "There is a mistake here", true, record(), AXTextRange{0, 22});
+    scheduler.advance(3s);
+    EXPECT_EQ(e.text(), QString::fromUtf8("There is a mistake here, 👋 and teh end.\nSecond lne."));
+    EXPECT_EQ(keys.presses.count("paste"), 2);
+    EXPECT_FALSE(keys.presses.contains("selectAll"));
 }
