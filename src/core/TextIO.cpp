@@ -53,6 +53,10 @@ void TextIO::Write::planEdits(const AXTextRange& part) {
         return;
     edits = WordEdits::shifted(plan.edits, part.location);
     roads.prepend(Road::edits);
+    readFormatting();
+}
+
+void TextIO::Write::readFormatting() {
     pastesEdits = AX::attribute<bool>(io->ax, element, AXAttr::richText).value_or(false);
     keysSelect =
         pastesEdits && AX::attribute<bool>(io->ax, element, AXAttr::selectionUnreported).value_or(false);
@@ -239,11 +243,7 @@ void TextIO::restore(const FocusedField& field, const Outcome& outcome,
             *write->before == WordEdits::applied(*outcome.before, outcome.edits)) {
             write->edits = WordEdits::inverse(*outcome.before, outcome.edits);
             write->roads.prepend(Write::Road::edits);
-            write->pastesEdits =
-                AX::attribute<bool>(m_shared->ax, field.element, AXAttr::richText).value_or(false);
-            write->keysSelect =
-                write->pastesEdits &&
-                AX::attribute<bool>(m_shared->ax, field.element, AXAttr::selectionUnreported).value_or(false);
+            write->readFormatting();
         } else {
             write->planEdits(AXTextRange{0, write->before->size()});
         }

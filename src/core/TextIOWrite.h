@@ -139,6 +139,9 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
 
     bool selectAllViaAX() const;
 
+    // Whether the field holds formatting, and whether it tells its selection: how its edits go in.
+    void readFormatting();
+
     // Sends the write of one road; the strategy it stands for when the field accepted it.
     std::optional<Strategy> send(Road road);
 
