@@ -251,6 +251,8 @@ void AXMonitor::track(std::chrono::milliseconds interval) {
 }
 
 void AXMonitor::tick() {
+    if (holdTicksWhile && holdTicksWhile())
+        return;
     const std::weak_ptr<AXMonitor*> self = m_self;
     notifyUpdateIfNeeded();
     // The update's callback may have replaced the field (a new timer) or destroyed the monitor.

@@ -65,6 +65,10 @@ public:
     std::function<void(const FocusedField&)> onFieldUpdated;
     /// While true, focus changes are ignored and the current field stays; updates go on.
     bool suspendFocusTracking = false;
+    /// While it holds, the ticks ask the applications nothing. An application fetching a paste
+    /// from this program may answer nothing else until it has the text, and this program, waiting
+    /// for that answer, could not hand the text over.
+    std::function<bool()> holdTicksWhile;
 
     /// Follows application activations and attaches to the frontmost application. Call once.
     void start();

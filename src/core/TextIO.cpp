@@ -194,6 +194,10 @@ TextIO::TextIO(Accessibility& ax, Pasteboard& pasteboard, KeySynth& keys, Worksp
 
 TextIO::~TextIO() = default;
 
+bool TextIO::lendsClipboard() const {
+    return m_shared->loan != nullptr;
+}
+
 void TextIO::replace(const FocusedField& field, const QString& text, bool selectionOnly,
                      std::function<void(const Outcome&)> completion,
                      const std::optional<AXTextRange>& shownAt) {

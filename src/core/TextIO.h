@@ -119,6 +119,8 @@ public:
     void undoPaste(const PasteTarget& target, const QString& pasted, const QString& original,
                    std::function<void(bool sent)> completion);
 
+    /// Whether the user's clipboard is lent out: a paste is under way, or a copy.
+    bool lendsClipboard() const;
     /// Calls `done` once no paste is under way and the user's clipboard is back: at once when none
     /// is; else when the paste is taken, or after `limit`, the clipboard then given back as it is.
     void settle(std::chrono::milliseconds limit, std::function<void()> done);

@@ -161,6 +161,23 @@ TEST_F(AXMonitorTest, SuspensionKeepsTheFieldButNotTheUpdates) {
     EXPECT_EQ(focusChanges.back(), second);
 }
 
+// While an application fetches a paste it may answer nothing else: the ticks ask it nothing, and
+// take up the field again afterwards.
+TEST_F(AXMonitorTest, HeldTicksAskTheApplicationNothing) {
+    AXElement field = startOn();
+    bool held = true;
+    monitor.holdTicksWhile = [&] { return held; };
+    const int calls = ax.calls;
+    ax.setFrame(field, Rect(0, 0, 10, 10));
+    scheduler.advance(3s);
+    EXPECT_EQ(ax.calls, calls);
+    EXPECT_EQ(updates, 0);
+
+    held = false;
+    scheduler.advance(150ms);
+    EXPECT_EQ(updates, 1) << "the frame that changed meanwhile";
+}
+
 TEST_F(AXMonitorTest, AFrameThatBecomesReadableIsAnUpdate) {
     AXElement field = focusField(editorPid);
     ax.remove(field, AXAttr::size);

@@ -111,7 +111,7 @@ TEST_F(PasteTakenTest, AReadableFieldCountsOnceItShowsTheTextNotWhenItAsks) {
 TEST_F(PasteTakenTest, TheFieldIsNotReadWhileTheApplicationFetchesThePaste) {
     FakeEditor& e = editor("Their is a mistak.");
     FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
-    bool fetching = false;
+    bool fetching = false, lentWhileFetching = false;
     int readsWhileFetching = 0;
     ax.onCopy = [&](const AXElement& element, const QString&) {
         readsWhileFetching += fetching && element == e.element;
@@ -122,6 +122,7 @@ TEST_F(PasteTakenTest, TheFieldIsNotReadWhileTheApplicationFetchesThePaste) {
             return;
         }
         fetching = true;
+        lentWhileFetching = io.lendsClipboard();
         scheduler.after(300ms, [&, editorKeys, key] {
             fetching = false;
             editorKeys(key);
@@ -130,6 +131,8 @@ TEST_F(PasteTakenTest, TheFieldIsNotReadWhileTheApplicationFetchesThePaste) {
     io.replace(fieldOf(e.element), "There is a mistake.", false, record());
     scheduler.advance(2s);
     EXPECT_EQ(readsWhileFetching, 0);
+    EXPECT_TRUE(lentWhileFetching) << "what the focus monitor holds its ticks for";
+    EXPECT_FALSE(io.lendsClipboard());
     ASSERT_EQ(road(), TextIO::Strategy::clipboard);
     EXPECT_TRUE(outcome->confirmed);
     EXPECT_EQ(e.text(), "There is a mistake.");

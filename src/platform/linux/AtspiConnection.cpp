@@ -131,7 +131,15 @@ AtspiAccessible* AtspiAccessibility::Impl::appElement(qint32 pid) {
         GRef<AtspiAccessible> app(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
         if (!app || isHung(app.get()) || pidOf(app.get()) != pid)
             continue;
-        if (own || atspi_accessible_get_child_count(app.get(), nullptr) > 0)
+        if (own)
+            return app.release();
+        int children = -1;
+        hung.guard(busNameOf(app.get()), [&] {
+            GErrorHolder error;
+            children = atspi_accessible_get_child_count(app.get(), &error);
+            return error ? AXError::cannotComplete : AXError::success;
+        });
+        if (children > 0)
             return app.release();
         if (!empty)
             empty = std::move(app);
