@@ -26,17 +26,11 @@ void HungApplications::markHung(const QByteArray& bus) {
     DBusConnection* connection = atspi_get_a11y_bus();
     if (bus.isEmpty() || m_hung->contains(bus) || !connection)
         return;
-    // It is back once it answers a question of its accessibility tree, which it answers where it
-    // handles its windows. A peer's ping is no sign: a toolkit may answer it from a thread of its
-    // own while the application itself waits (for a paste from this program, say).
-    DBusMessage* ping = dbus_message_new_method_call(bus.constData(), "/org/a11y/atspi/accessible/root",
-                                                     "org.freedesktop.DBus.Properties", "Get");
+    // Any message the application answers tells it is back; a peer's ping asks nothing of its data.
+    DBusMessage* ping =
+        dbus_message_new_method_call(bus.constData(), "/", "org.freedesktop.DBus.Peer", "Ping");
     if (!ping)
         return;
-    const char* interface = "org.a11y.atspi.Accessible";
-    const char* property = "ChildCount";
-    dbus_message_append_args(ping, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property,
-                             DBUS_TYPE_INVALID);
     DBusPendingCall* pending = nullptr;
     if (dbus_connection_send_with_reply(connection, ping, &pending, DBUS_TIMEOUT_INFINITE) && pending) {
         m_hung->insert(bus);
