@@ -74,7 +74,7 @@ void AppCoordinator::start() {
         if (self)
             self->handleFocus(field);
     };
-    m_monitor.holdTicksWhile = [self] { return self && self->m_textIO.lendsClipboard(); };
+    m_monitor.holdWhile = [self] { return self && self->m_textIO.lendsClipboard(); };
     m_overlay.onClick = [self] {
         if (self)
             self->presentSuggestions(self->triggerAt(self->m_overlay.lastClickTime(), self->m_iconField));

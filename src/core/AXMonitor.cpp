@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <utility>
 
 #include "core/AX.h"
 #include "platform/Accessibility.h"
@@ -86,6 +87,10 @@ void AXMonitor::attach(const RunningApplication& app) {
     stopLookingAgain();
     if (suspendFocusTracking)
         return;
+    if (held()) {
+        focusAfterHold();
+        return;
+    }
     readFocus();
     if (!m_current)
         lookAgainForAWhile();
@@ -122,6 +127,11 @@ void AXMonitor::lookAgain() {
         stopLookingAgain();
         return;
     }
+    if (held()) {
+        m_lookUntil = m_scheduler.now() + lateApplicationWait;
+        return;
+    }
+    m_focusAfterHold = false;
     // Nothing is reported until a field turns up: "no field" was reported already.
     if (ownWindowIsFrontmost())
         return;
@@ -148,12 +158,40 @@ void AXMonitor::readFocus() {
     setCurrent(field);
 }
 
+bool AXMonitor::held() const {
+    return holdWhile && holdWhile();
+}
+
+void AXMonitor::focusAfterHold() {
+    m_focusAfterHold = true;
+    // Without a field there is no tick: the look for one waits for the hold to end.
+    if (!m_trackTimer)
+        lookAgainForAWhile();
+}
+
 void AXMonitor::handle(const QString& notification, const AXElement& element) {
+    // While held, what an event asks for waits for the first look after: the frame and the text are
+    // read on every tick anyway, and the focus is read again.
+    if (held()) {
+        if (notification == AXNotification::valueChanged) {
+            if (m_current)
+                m_valueChangedSinceRead = true;
+        } else if (notification != AXNotification::windowMoved) {
+            focusAfterHold();
+        }
+        return;
+    }
     if (notification == AXNotification::focusedUIElementChanged) {
         // With one of the program's own windows in front, the focus the application just lost went
         // to that window: the application's field stays current.
-        if (!suspendFocusTracking && !ownWindowIsFrontmost())
+        // A busy application may announce its focus before it can say where it is, or before the
+        // text there takes typing (a document still loading): it is looked for again for a while,
+        // since a click into that field later sends no event of its own.
+        if (!suspendFocusTracking && !ownWindowIsFrontmost()) {
             readFocus();
+            if (!m_current)
+                lookAgainForAWhile();
+        }
     } else if (notification == AXNotification::applicationJoined) {
         // An application that came to the front before it was on the bus is asked now.
         m_manualAccessibility.request(m_watchedPid);
@@ -251,8 +289,14 @@ void AXMonitor::track(std::chrono::milliseconds interval) {
 }
 
 void AXMonitor::tick() {
-    if (holdTicksWhile && holdTicksWhile())
+    if (held())
         return;
+    if (std::exchange(m_focusAfterHold, false) && !suspendFocusTracking && !ownWindowIsFrontmost()) {
+        readFocus();
+        if (!m_current)
+            lookAgainForAWhile();
+        return;
+    }
     const std::weak_ptr<AXMonitor*> self = m_self;
     notifyUpdateIfNeeded();
     // The update's callback may have replaced the field (a new timer) or destroyed the monitor.

@@ -65,10 +65,11 @@ public:
     std::function<void(const FocusedField&)> onFieldUpdated;
     /// While true, focus changes are ignored and the current field stays; updates go on.
     bool suspendFocusTracking = false;
-    /// While it holds, the ticks ask the applications nothing. An application fetching a paste
-    /// from this program may answer nothing else until it has the text, and this program, waiting
-    /// for that answer, could not hand the text over.
-    std::function<bool()> holdTicksWhile;
+    /// While it holds, neither the ticks nor the desktop's events ask the applications anything; a
+    /// focus change meanwhile is read once it is over. An application fetching a paste from this
+    /// program may answer nothing else until it has the text, and this program, waiting for that
+    /// answer, could not hand the text over.
+    std::function<bool()> holdWhile;
 
     /// Follows application activations and attaches to the frontmost application. Call once.
     void start();
@@ -96,6 +97,8 @@ private:
     void attach(const RunningApplication& app);
     void detachObserver();
     void handle(const QString& notification, const AXElement& element);
+    bool held() const;
+    void focusAfterHold();
     void readFocus();
     void setCurrent(const std::optional<FocusedField>& field);
     void startOrStopTracking();
@@ -138,6 +141,8 @@ private:
     // The hash of the text around the caret, kept for long texts only.
     std::optional<qint64> m_lastNearCaretHash;
     bool m_valueChangedSinceRead = false;
+    // A focus change, or the current field gone, while the monitor was held.
+    bool m_focusAfterHold = false;
     std::chrono::milliseconds m_nextUnpromptedRead{0};
     std::chrono::milliseconds m_nextPromptedRead{0};
     bool m_started = false;

@@ -89,8 +89,11 @@ TEST_F(AXMonitorTest, FocusOnAButtonReportsNothingAndStopsTheTimer) {
     ax.notify(editorPid, button, AXNotification::focusedUIElementChanged);
     ASSERT_EQ(focusChanges.size(), 2u);
     EXPECT_EQ(focusChanges[1], std::nullopt);
-    EXPECT_EQ(scheduler.pendingTimers(), 0u);
     EXPECT_EQ(monitor.current(), std::nullopt);
+    // Looked at again for a while, in case it turns into a field, then no more.
+    scheduler.advance(AXMonitor::lateApplicationWait + AXMonitor::trackInterval);
+    EXPECT_EQ(scheduler.pendingTimers(), 0u);
+    EXPECT_EQ(focusChanges.size(), 2u);
 }
 
 TEST_F(AXMonitorTest, OwnActivationIsIgnoredAndOthersReplaceTheObserver) {
@@ -163,10 +166,10 @@ TEST_F(AXMonitorTest, SuspensionKeepsTheFieldButNotTheUpdates) {
 
 // While an application fetches a paste it may answer nothing else: the ticks ask it nothing, and
 // take up the field again afterwards.
-TEST_F(AXMonitorTest, HeldTicksAskTheApplicationNothing) {
+TEST_F(AXMonitorTest, WhileHeldNothingAsksTheApplication) {
     AXElement field = startOn();
     bool held = true;
-    monitor.holdTicksWhile = [&] { return held; };
+    monitor.holdWhile = [&] { return held; };
     const int calls = ax.calls;
     ax.setFrame(field, Rect(0, 0, 10, 10));
     scheduler.advance(3s);
@@ -176,6 +179,19 @@ TEST_F(AXMonitorTest, HeldTicksAskTheApplicationNothing) {
     held = false;
     scheduler.advance(150ms);
     EXPECT_EQ(updates, 1) << "the frame that changed meanwhile";
+
+    // The focus moves while held, and the application is brought to the front again: read after.
+    held = true;
+    const int before = ax.calls;
+    AXElement other = focusField(editorPid, QStringLiteral("another field of words"));
+    ax.notify(editorPid, other, AXNotification::focusedUIElementChanged);
+    workspace.activateApp(editor);
+    scheduler.advance(AXMonitor::lateApplicationWait * 2);
+    EXPECT_EQ(ax.calls, before);
+    EXPECT_EQ(monitor.current()->element, field);
+    held = false;
+    scheduler.advance(AXMonitor::quietTrackInterval);
+    EXPECT_EQ(monitor.current()->element, other);
 }
 
 TEST_F(AXMonitorTest, AFrameThatBecomesReadableIsAnUpdate) {
@@ -333,6 +349,30 @@ TEST_F(AXMonitorTest, AFocusEventBeforeTheObserverIsAttachedIsNotLost) {
     ax.notify(browserPid, field, AXNotification::valueChanged);
     scheduler.runPending();
     EXPECT_EQ(focusChanges.back(), field) << "read again right after attaching";
+}
+
+// A busy application announces its new focus before it can say where it is, or before the text
+// there takes typing; the click into the field that follows sends no event of its own.
+TEST_F(AXMonitorTest, AnAnnouncedFocusThatIsNoFieldYetIsLookedForAgainForAWhile) {
+    AXElement field = startOn();
+    AXElement search = ax.makeTextField(editorPid, QStringLiteral("words in the search bar"));
+    ax.setFocused(AXElement());
+    ax.notify(editorPid, field, AXNotification::focusedUIElementChanged);
+    EXPECT_EQ(focusChanges.back(), std::nullopt);
+    scheduler.advance(AXMonitor::lateApplicationWait - 1000ms);
+    ax.setFocused(search);
+    scheduler.advance(AXMonitor::trackInterval);
+    EXPECT_EQ(focusChanges.back(), search);
+
+    AXElement loading = ax.makeElement(editorPid, {{AXAttr::role, QStringLiteral("AXGroup")}});
+    ax.setFocused(loading);
+    ax.notify(editorPid, loading, AXNotification::focusedUIElementChanged);
+    scheduler.advance(1000ms);
+    EXPECT_EQ(focusChanges.back(), std::nullopt);
+    ax.set(loading, AXAttr::role, QStringLiteral("AXTextArea"));
+    ax.set(loading, AXAttr::value, QStringLiteral("the document has loaded"));
+    scheduler.advance(AXMonitor::trackInterval);
+    EXPECT_EQ(focusChanges.back(), loading);
 }
 
 TEST_F(AXMonitorTest, LookingForALateFocusIsBounded) {
