@@ -91,9 +91,7 @@ void AXMonitor::attach(const RunningApplication& app) {
         focusAfterHold();
         return;
     }
-    readFocus();
-    if (!m_current)
-        lookAgainForAWhile();
+    readFocusOrLookAgain();
 }
 
 void AXMonitor::lookAgainForAWhile() {
@@ -158,6 +156,12 @@ void AXMonitor::readFocus() {
     setCurrent(field);
 }
 
+void AXMonitor::readFocusOrLookAgain() {
+    readFocus();
+    if (!m_current)
+        lookAgainForAWhile();
+}
+
 bool AXMonitor::held() const {
     return holdWhile && holdWhile();
 }
@@ -188,9 +192,7 @@ void AXMonitor::handle(const QString& notification, const AXElement& element) {
         // text there takes typing (a document still loading): it is looked for again for a while,
         // since a click into that field later sends no event of its own.
         if (!suspendFocusTracking && !ownWindowIsFrontmost()) {
-            readFocus();
-            if (!m_current)
-                lookAgainForAWhile();
+            readFocusOrLookAgain();
         }
     } else if (notification == AXNotification::applicationJoined) {
         // An application that came to the front before it was on the bus is asked now.
@@ -292,9 +294,7 @@ void AXMonitor::tick() {
     if (held())
         return;
     if (std::exchange(m_focusAfterHold, false) && !suspendFocusTracking && !ownWindowIsFrontmost()) {
-        readFocus();
-        if (!m_current)
-            lookAgainForAWhile();
+        readFocusOrLookAgain();
         return;
     }
     const std::weak_ptr<AXMonitor*> self = m_self;

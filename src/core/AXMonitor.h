@@ -100,6 +100,8 @@ private:
     bool held() const;
     void focusAfterHold();
     void readFocus();
+    /// Reads the focus; where it is no field yet, looks for one again for a while.
+    void readFocusOrLookAgain();
     void setCurrent(const std::optional<FocusedField>& field);
     void startOrStopTracking();
     /// Re-checks the field every `interval` from now on.
