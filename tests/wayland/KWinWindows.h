@@ -2,13 +2,19 @@
 // has, and what another script there gets when it calls Quillet.
 #pragma once
 
+#include <poll.h>
+#include <unistd.h>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusUnixFileDescriptor>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QObject>
+#include <QRectF>
 #include <QTemporaryDir>
 #include <optional>
 
@@ -52,10 +58,98 @@ public:
                    QString(qml).replace("@PROBE@", QDBusConnection::sessionBus().baseService()), timeoutMs);
     }
 
+    /// Where Quillet's icon shows inside `area` of the screen: the box of its teal ring in KWin's
+    /// screenshot, or, where KWin takes none (KWin 6 offers screenshots only when it composites
+    /// with OpenGL), the small window of KWin's own that the icon is.
+    std::optional<QRectF> iconIn(const QRect& area) {
+        const QImage shot = screenshot(area).convertToFormat(QImage::Format_RGB32);
+        if (shot.isNull())
+            return iconWindowIn(area);
+        QRect box;
+        for (int y = 0; y < shot.height(); ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(shot.constScanLine(y));
+            for (int x = 0; x < shot.width(); ++x) {
+                if (std::abs(qRed(line[x]) - 0x1f) < 24 && std::abs(qGreen(line[x]) - 0x91) < 24 &&
+                    std::abs(qBlue(line[x]) - 0xa3) < 24)
+                    box |= QRect(x, y, 1, 1);
+            }
+        }
+        return box.isEmpty() ? std::nullopt : std::optional<QRectF>(QRectF(box.translated(area.topLeft())));
+    }
+    /// The icon near the bottom-right corner of `field`.
+    std::optional<QRectF> iconShown(const QRectF& field) {
+        return iconIn(QRect(int(field.right()) - 80, int(field.bottom()) - 80, 120, 120) & kScreen);
+    }
+    /// Where on the whole screen the icon shows, where the field is and which windows KWin has, for
+    /// a failure to say.
+    std::string iconAndField(const std::optional<QRectF>& field) {
+        const auto said = [](const std::optional<QRectF>& r) {
+            return r ? QStringLiteral("%1,%2 %3x%4").arg(r->x()).arg(r->y()).arg(r->width()).arg(r->height())
+                     : QStringLiteral("none");
+        };
+        return QStringLiteral("icon at %1, field at %2; KWin's windows: %3")
+            .arg(said(iconIn(kScreen)), said(field),
+                 QString::fromUtf8(QJsonDocument(list()).toJson(QJsonDocument::Compact)))
+            .toStdString();
+    }
+
 public Q_SLOTS:
     void Report(const QString& json) { m_report = QJsonDocument::fromJson(json.toUtf8()).array(); }
 
 private:
+    static constexpr QRect kScreen{0, 0, 1280, 800};
+
+    /// What KWin shows in `area` of the screen, through its screenshot service; nothing where the
+    /// service refuses.
+    static QImage screenshot(const QRect& area) {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return {};
+        QDBusMessage reply;
+        {
+            // Every copy of the writing end must be gone before the end of the picture can be read.
+            QDBusMessage call =
+                QDBusMessage::createMethodCall("org.kde.KWin.ScreenShot2", "/org/kde/KWin/ScreenShot2",
+                                               "org.kde.KWin.ScreenShot2", "CaptureArea");
+            call.setArguments({area.x(), area.y(), uint(area.width()), uint(area.height()), QVariantMap(),
+                               QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]))});
+            close(fds[1]);
+            reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+        }
+        QByteArray data;
+        char buffer[65536];
+        pollfd readable{fds[0], POLLIN, 0};
+        while (reply.type() == QDBusMessage::ReplyMessage && poll(&readable, 1, 3000) > 0) {
+            const ssize_t n = read(fds[0], buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            data.append(buffer, n);
+        }
+        close(fds[0]);
+        const QVariantMap meta = qdbus_cast<QVariantMap>(reply.arguments().value(0));
+        const int width = meta["width"].toInt(), height = meta["height"].toInt(),
+                  stride = meta["stride"].toInt();
+        if (width <= 0 || data.size() < qsizetype(stride) * height)
+            return {};
+        return QImage(reinterpret_cast<const uchar*>(data.constData()), width, height, stride,
+                      QImage::Format(meta["format"].toInt()))
+            .copy();
+    }
+    /// A window of KWin's own inside `area`, no bigger than an icon: Quillet's script shows the icon
+    /// as one, and KWin lists it only while it shows.
+    std::optional<QRectF> iconWindowIn(const QRect& area) {
+        const qint64 kwinPid = QDBusConnection::sessionBus().interface()->servicePid("org.kde.KWin").value();
+        for (const QJsonValue& w : list()) {
+            const QJsonObject o = w.toObject();
+            const QJsonArray f = o["frame"].toArray();
+            const QRectF frame(f.at(0).toDouble(), f.at(1).toDouble(), f.at(2).toDouble(),
+                               f.at(3).toDouble());
+            if (o["pid"].toInteger() == kwinPid && frame.width() <= 40 && frame.height() <= 40 &&
+                area.intersects(frame.toRect()))
+                return frame;
+        }
+        return std::nullopt;
+    }
     QJsonArray run(const QString& name, const char* load, const QString& text, int timeoutMs = 5000) {
         QFile script(dir.filePath(name));
         if (!script.open(QIODevice::WriteOnly))

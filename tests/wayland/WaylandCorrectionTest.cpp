@@ -6,16 +6,12 @@
 // field, the panel beside it, and with Quillet's entry installed, the paste through KWin's keys.
 #include <gmock/gmock.h>
 
-#include <poll.h>
-#include <unistd.h>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDBusUnixFileDescriptor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -47,74 +43,6 @@ QString editorText(const QProcess& editor) {
 QRectF rectOf(const QJsonValue& v) {
     const QJsonArray a = v.toArray();
     return QRectF(a.at(0).toDouble(), a.at(1).toDouble(), a.at(2).toDouble(), a.at(3).toDouble());
-}
-
-/// What KWin shows in `area` of the screen, through its screenshot service.
-QImage screenshot(const QRect& area = QRect(0, 0, 1280, 800)) {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return {};
-    QDBusMessage reply;
-    {
-        // Every copy of the writing end must be gone before the end of the picture can be read.
-        QDBusMessage call =
-            QDBusMessage::createMethodCall("org.kde.KWin.ScreenShot2", "/org/kde/KWin/ScreenShot2",
-                                           "org.kde.KWin.ScreenShot2", "CaptureArea");
-        call.setArguments({area.x(), area.y(), uint(area.width()), uint(area.height()), QVariantMap(),
-                           QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]))});
-        close(fds[1]);
-        reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
-    }
-    QByteArray data;
-    char buffer[65536];
-    pollfd readable{fds[0], POLLIN, 0};
-    while (reply.type() == QDBusMessage::ReplyMessage && poll(&readable, 1, 3000) > 0) {
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        data.append(buffer, n);
-    }
-    close(fds[0]);
-    const QVariantMap meta = qdbus_cast<QVariantMap>(reply.arguments().value(0));
-    const int width = meta["width"].toInt(), height = meta["height"].toInt(), stride = meta["stride"].toInt();
-    if (width <= 0 || data.size() < qsizetype(stride) * height)
-        return {};
-    return QImage(reinterpret_cast<const uchar*>(data.constData()), width, height, stride,
-                  QImage::Format(meta["format"].toInt()))
-        .copy();
-}
-
-/// Where KWin shows Quillet's ready icon near the bottom-right corner of `field`: the box around
-/// its teal ring, as a screenshot shows it.
-/// Where the icon's colour shows inside `area` of the screen.
-std::optional<QRectF> iconIn(const QRect& area) {
-    const QImage shot = screenshot(area).convertToFormat(QImage::Format_RGB32);
-    QRect box;
-    for (int y = 0; y < shot.height(); ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(shot.constScanLine(y));
-        for (int x = 0; x < shot.width(); ++x) {
-            if (std::abs(qRed(line[x]) - 0x1f) < 24 && std::abs(qGreen(line[x]) - 0x91) < 24 &&
-                std::abs(qBlue(line[x]) - 0xa3) < 24)
-                box |= QRect(x, y, 1, 1);
-        }
-    }
-    return box.isEmpty() ? std::nullopt : std::optional<QRectF>(QRectF(box.translated(area.topLeft())));
-}
-
-std::optional<QRectF> iconShown(const QRectF& field) {
-    return iconIn(QRect(int(field.right()) - 80, int(field.bottom()) - 80, 120, 120) &
-                  QRect(0, 0, 1280, 800));
-}
-
-/// Where on the whole screen the icon shows, and where the field is, for a failure to say.
-std::string iconAndField(const std::optional<QRectF>& field) {
-    const auto said = [](const std::optional<QRectF>& r) {
-        return r ? QStringLiteral("%1,%2 %3x%4").arg(r->x()).arg(r->y()).arg(r->width()).arg(r->height())
-                 : QStringLiteral("none");
-    };
-    return QStringLiteral("icon at %1, field at %2")
-        .arg(said(iconIn(QRect(0, 0, 1280, 800))), said(field))
-        .toStdString();
 }
 
 bool click(const QPointF& at) {
@@ -288,8 +216,9 @@ protected:
     void iconClickReturnUndo(const char* what, bool fromBuffer) {
         std::optional<QRectF> field, icon;
         ASSERT_TRUE(waitUntil(
-            [&] { return (field = trueFieldFrame(fromBuffer)) && (icon = iconShown(*field)); }, 10000))
-            << what << ": no icon (" << iconAndField(field) << "); a fresh look says:\n"
+            [&] { return (field = trueFieldFrame(fromBuffer)) && (icon = windows.iconShown(*field)); },
+            10000))
+            << what << ": no icon (" << windows.iconAndField(field) << "); a fresh look says:\n"
             << selfCheck();
         EXPECT_NEAR(icon->x(), field->right() - 32, 2) << what;
         EXPECT_NEAR(icon->y(), field->bottom() - 32, 2) << what;
@@ -364,11 +293,11 @@ TEST_F(KWinScriptTest, AFieldThatIgnoresWritesGetsThePasteAndTheClipboardComesBa
 TEST_F(KWinScriptTest, TheIconComesBackWhenQuilletIsQuitAndStartedAgain) {
     startGedit();
     std::optional<QRectF> field;
-    ASSERT_TRUE(waitUntil([&] { return (field = trueFieldFrame(true)) && iconShown(*field); }, 10000))
-        << "the first copy's icon: " << iconAndField(field);
+    ASSERT_TRUE(waitUntil([&] { return (field = trueFieldFrame(true)) && windows.iconShown(*field); }, 10000))
+        << "the first copy's icon: " << windows.iconAndField(field);
     EXPECT_EQ(runProgram(quilletBinary(), {"--quit"}), 0);
     ASSERT_TRUE(waitUntil([&] { return busOwner() == 0; }, 10000));
-    EXPECT_TRUE(waitUntil([&] { return !iconShown(*field); }, 5000)) << "the icon goes with it";
+    EXPECT_TRUE(waitUntil([&] { return !windows.iconShown(*field); }, 5000)) << "the icon goes with it";
     EXPECT_EQ(quillet.process.readAllStandardError().toStdString(), "") << "nothing in the first one's logs";
     ASSERT_TRUE(quillet.start());
     ASSERT_TRUE(waitUntil([&] { return busOwner() == quillet.pid(); }, 15000));
@@ -384,9 +313,9 @@ TEST_F(KWinScriptTest, TheIconComesBackWhenQuilletIsQuitAndStartedAgain) {
 TEST_F(KWinScriptTest, CallsFromAnythingButQuilletsOwnScriptAreRefused) {
     startGedit();
     std::optional<QRectF> field, icon;
-    ASSERT_TRUE(
-        waitUntil([&] { return (field = trueFieldFrame(true)) && (icon = iconShown(*field)); }, 10000))
-        << iconAndField(field);
+    ASSERT_TRUE(waitUntil(
+        [&] { return (field = trueFieldFrame(true)) && (icon = windows.iconShown(*field)); }, 10000))
+        << windows.iconAndField(field);
     const QString elsewhere = QStringLiteral(R"({"pid":%1,"frame":{"x":900,"y":600,"w":300,"h":150},)"
                                              R"("buffer":{"x":900,"y":600,"w":300,"h":150}})")
                                   .arg(editor.processId());
@@ -432,11 +361,11 @@ TEST_F(KWinScriptTest, CallsFromAnythingButQuilletsOwnScriptAreRefused) {
     // The icon stays at the field, no panel opens, and Quillet's own script is still heard.
     EXPECT_TRUE(holdsFor(
         [&] {
-            const std::optional<QRectF> now = iconShown(*field);
+            const std::optional<QRectF> now = windows.iconShown(*field);
             return now && std::abs(now->x() - icon->x()) <= 2 && std::abs(now->y() - icon->y()) <= 2;
         },
         1500))
-        << iconAndField(field);
+        << windows.iconAndField(field);
     EXPECT_FALSE(quillet.shows(kMistakeFixed)) << "a panel opened";
     iconClickReturnUndo("gedit", true);
 }
@@ -448,15 +377,16 @@ TEST_F(KWinScriptTest, MeasureLatency) {
     startIgnoringWrites();
     ASSERT_TRUE(key("tab"));
     std::optional<QRectF> field;
-    ASSERT_TRUE(waitUntil([&] { return (field = trueFieldFrame(true)) && iconShown(*field); }, 10000));
+    ASSERT_TRUE(
+        waitUntil([&] { return (field = trueFieldFrame(true)) && windows.iconShown(*field); }, 10000));
     for (int run = 0; run < 10; ++run) {
         ASSERT_TRUE(key("shift+tab"));
-        ASSERT_TRUE(waitUntil([&] { return !iconShown(*field); }, 5000));
+        ASSERT_TRUE(waitUntil([&] { return !windows.iconShown(*field); }, 5000));
         QElapsedTimer clock;
         clock.start();
         ASSERT_TRUE(click(field->center()));
         const qint64 clicked = clock.elapsed();
-        while (!iconShown(*field) && clock.elapsed() < 10000)
+        while (!windows.iconShown(*field) && clock.elapsed() < 10000)
             ;
         // The click's own helper takes 300 ms before it presses (KWin's fake pointer): not counted.
         std::printf("icon-after-click-ms %lld\n", static_cast<long long>(clock.elapsed() - clicked));
