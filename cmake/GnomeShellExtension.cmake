@@ -29,7 +29,7 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
     ${QUILLET_SHELL_SOURCE}/imports-modules.js ${QUILLET_SHELL_SOURCE}/exports-modules.js)
 
 set(QUILLET_SHELL_VERSIONS_legacy "\"43\", \"44\"")
-set(QUILLET_SHELL_VERSIONS_modules "\"45\", \"46\", \"47\", \"48\"")
+set(QUILLET_SHELL_VERSIONS_modules "\"45\", \"46\", \"47\", \"48\", \"49\", \"50\"")
 # The flavour of the GNOME Shell found here, which the session tests run.
 set(QUILLET_SHELL_FLAVOUR ${flavour})
 
