@@ -49,8 +49,9 @@ compat: build
 		npm ci --no-audit --no-fund; } && npm run --silent build
 	@bash tools/compat.sh $(BUILD_DIR)
 
-# The unit, ui and Wayland tiers built and run in a chroot of each newer Debian release (Debian 13 and
-# testing by default), each made once and kept in ~/.cache/quillet; not part of `make test`. Root.
+# The unit, ui, script and Wayland tiers and the package, built and run in a chroot of each newer
+# Debian release (Debian 13 and testing by default), each made once and kept in ~/.cache/quillet;
+# not part of `make test`. Root.
 DESKTOPS ?= trixie testing
 desktops:
 	@bash tools/desktops.sh $(DESKTOPS)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and tests Quillet on the Debian releases users run today, each in a chroot of its own: the
-# unit and ui tiers, then the Wayland tier (GNOME Shell and KWin sessions). Prints a table of what
-# passed where; the exit status is non-zero if any row failed.
+# unit, ui and script tiers, then the Wayland tier (GNOME Shell and KWin sessions), and the release's
+# own package (lintian, installed, started). Prints a table of what passed where; the exit status is
+# non-zero if any row failed.
 #   tools/desktops.sh [--chroots-only] [RELEASE...]        (default: trixie testing)
 # Each release's chroot is made once with mmdebstrap and kept as RELEASE.tar.zst in the cache folder,
 # beside the hash of the package lists it holds; it is made again when those lists change. The
@@ -13,7 +14,8 @@ work=${QUILLET_DESKTOPS_WORK:-/var/tmp/quillet-desktops}
 chroots_only=no
 
 # What makes a release's chroot: the installer and the lists it reads.
-deps_files=("$here/tools/install-deps.sh" "$here"/tools/debian-packages*.txt "$here"/tools/wayland-packages*.txt)
+deps_files=("$here/tools/install-deps.sh" "$here"/tools/debian-packages*.txt "$here"/tools/wayland-packages*.txt
+    "$here/tools/lintian-packages.txt")
 
 mounted=()
 root=
@@ -60,7 +62,8 @@ make_cache() { # make_cache RELEASE TARBALL
         --customize-hook="mkdir -p \"\$1$deps/tools\"" \
         --customize-hook="copy-in ${deps_files[*]} $deps/tools" \
         --customize-hook="chroot \"\$1\" bash $deps/tools/install-deps.sh \
-            $deps/tools/debian-packages.txt $deps/tools/wayland-packages.txt" \
+            $deps/tools/debian-packages.txt $deps/tools/wayland-packages.txt \
+            $deps/tools/lintian-packages.txt" \
         --customize-hook='chroot "$1" apt-get clean' \
         --customize-hook="rm -rf \"\$1$deps\"" \
         "$release" "${tarball%.tar.zst}.part.tar.zst" "$(mirror)"
@@ -156,7 +159,7 @@ run_release() { # run_release RELEASE; appends to $results
         took "$release: built in $((SECONDS - phase)) s"
         phase=$SECONDS
         local tier
-        for tier in unit ui wayland; do
+        for tier in unit ui script wayland; do
             echo "== $release: the $tier tier (log: $logs/$tier.log)"
             in_root bash -c "cd /src/build && ctest -L '^$tier\$' -V" >"$logs/$tier.log" 2>&1 || true
             if [ "$tier" = wayland ]; then
@@ -167,6 +170,18 @@ run_release() { # run_release RELEASE; appends to $results
             took "$release: $tier tier in $((SECONDS - phase)) s"
             phase=$SECONDS
         done
+        # The package as this release's tools make it: Debian's check, installed with the release's
+        # own dependencies, and the installed program's self-check on a desktop.
+        echo "== $release: the package (log: $logs/package.log)"
+        if in_root bash -c 'set -e; cd /src; make --no-print-directory lintian
+                apt-get install -y --no-install-recommends ./build/quillet_*.deb
+                tests/session/run-in-session.sh -- /usr/bin/quillet --doctor' >"$logs/package.log" 2>&1; then
+            printf '%s\t–\tpackage: lintian, installed, started\t✓\n' "$release" >>"$results"
+        else
+            tail -n 20 "$logs/package.log" >&2
+            printf '%s\t–\tpackage: lintian, installed, started\t✗\n' "$release" >>"$results"
+        fi
+        took "$release: package in $((SECONDS - phase)) s"
     fi
     cleanup
     took "$release: $((SECONDS - started)) s in all"
