@@ -2,7 +2,7 @@
 # How quickly Quillet answers under GNOME on Wayland with its shell extension, in a private headless
 # GNOME Shell session: from a click into a text field to the icon painted at it, and from Return in
 # the panel to the correction read back from a field that takes it only through the paste (the
-# accessibility write, its read-back, then select-all and Ctrl+V through the shell). Ten of each.
+# accessibility write, its read-back, then select-all and Ctrl+V through the shell). Twenty of each.
 #   tools/gnome-latency.sh [BUILD_DIR]
 # Prints the median, p95 and maximum of each in milliseconds.
 set -uo pipefail

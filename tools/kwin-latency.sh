@@ -3,7 +3,7 @@
 # headless KWin session with Quillet's desktop entry installed: from a click into a text field to
 # the icon on screen (screenshots of the field's corner), and from Return in the panel to the
 # correction in a field that takes it only through the paste (the accessibility write, its
-# read-back, then select-all and Ctrl+V through KWin's fake input). Ten of each.
+# read-back, then select-all and Ctrl+V through KWin's fake input). Twenty of each.
 #   tools/kwin-latency.sh [BUILD_DIR]
 # Prints the median, p95 and maximum of each in milliseconds.
 set -uo pipefail

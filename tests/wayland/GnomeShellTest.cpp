@@ -124,13 +124,13 @@ TEST_F(GnomeShellTest, WithoutTheExtensionTheTriggerWorksAndTheHintSaysHowToTurn
         << "field reads " << editorText().toStdString();
 }
 
-// Not a check: the figures `tools/gnome-latency.sh` reports. Ten times each: from a click into a
+// Not a check: the figures `tools/gnome-latency.sh` reports. Twenty times each: from a click into a
 // field to the icon drawn at it (timed in the shell), and from Return in the panel to the text in a
 // field that takes it only through the paste (as the editor writes it out).
 TEST_F(GnomeShellTest, MeasureLatency) {
     ASSERT_NO_FATAL_FAILURE(startIgnoringWrites());
     const QRectF text = trueFieldFrame(editor.processId(), Origin::insideQtsTitleBar).value_or(QRectF());
-    for (int run = 0; run < 10; ++run) {
+    for (int run = 0; run < 20; ++run) {
         ASSERT_TRUE(key("shift+tab"));
         ASSERT_TRUE(waitUntil([] { return !iconShown(); }, 5000));
         // Timed inside the shell: the click, then each frame until the icon is on it.
