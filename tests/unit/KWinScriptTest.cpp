@@ -19,18 +19,26 @@ const QString shipped = QStringLiteral(
 const QString secret = QStringLiteral("0f3a9c41d2e87b6500aa11bb22cc33dd");
 
 TEST(KWinScriptTest, TheScriptSpeaksTheLoadedKWinsLanguageAndOnlyToThisProgram) {
-    const QString five =
-        *KWinScript::text(shipped, KWinScript::plasmaVersion(QString()), QStringLiteral(":1.42"), 77, secret);
+    const QString five = *KWinScript::text(shipped, KWinScript::plasmaVersion(QString(), QString()),
+                                           QStringLiteral(":1.42"), 77, secret);
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("import org.kde.kwin 2.0 as KWinComponents"));
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("ws: workspace\n"));
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("service: \":1.42\""));
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("quilletPid: 77"));
     EXPECT_THAT(five.toStdString(), testing::HasSubstr("secret: \"" + secret.toStdString() + "\""));
-    const QString six = *KWinScript::text(shipped, KWinScript::plasmaVersion(QStringLiteral("6")),
+    const QString six = *KWinScript::text(shipped, KWinScript::plasmaVersion(QString(), QStringLiteral("6")),
                                           QStringLiteral(":1.9"), 5, secret);
     EXPECT_THAT(six.toStdString(), testing::HasSubstr("import org.kde.kwin 3.0 as KWinComponents"));
     EXPECT_THAT(six.toStdString(), testing::HasSubstr("ws: KWinComponents.Workspace"));
-    EXPECT_EQ(KWinScript::plasmaVersion(QStringLiteral("plasma")), 5);
+    EXPECT_EQ(KWinScript::plasmaVersion(QString(), QStringLiteral("plasma")), 5);
+    // KWin's own word over the session's: a session started with Plasma 5's variable under KWin 6,
+    // or the other way round.
+    const QString report = QStringLiteral(
+        "KWin Support Information:\n\nVersion\n=======\nKWin version: %1\n"
+        "Qt Version: 6.8.2\n");
+    EXPECT_EQ(KWinScript::plasmaVersion(report.arg("6.3.6"), QStringLiteral("5")), 6);
+    EXPECT_EQ(KWinScript::plasmaVersion(report.arg("5.27.5"), QStringLiteral("6")), 5);
+    EXPECT_EQ(KWinScript::plasmaVersion(QStringLiteral("Qt Version: 6.8.2"), QStringLiteral("6")), 6);
 
     // A name that could close the string it goes in would let the bus write the script.
     EXPECT_EQ(KWinScript::text(shipped, 5, QStringLiteral(":1.4\"; evil(); \""), 7, secret), std::nullopt);

@@ -349,7 +349,7 @@ TEST_F(KWinScriptTest, CallsFromAnythingButQuilletsOwnScriptAreRefused) {
         QString::fromUtf8(foreign.readAll())
             .replace("@WINDOW@", elsewhere)
             .replace("@KWIN_MODULE@",
-                     KWinScript::plasmaVersion(qEnvironmentVariable("KDE_SESSION_VERSION")) >= 6
+                     KWinScript::plasmaVersion(QString(), qEnvironmentVariable("KDE_SESSION_VERSION")) >= 6
                          ? "org.kde.kwin 3.0"
                          : "org.kde.kwin 2.0"));
     QStringList said;

@@ -84,10 +84,16 @@ bool KWinBridge::load() {
         return false;
     // A new secret at each load: whatever learned an earlier one is shut out again.
     m_secret = randomHex(8);
+    // The script in the language of the KWin running, whatever the session's variables say.
+    QDBusMessage ask =
+        QDBusMessage::createMethodCall(kwinService, QStringLiteral("/KWin"), QStringLiteral("org.kde.KWin"),
+                                       QStringLiteral("supportInformation"));
+    const QDBusMessage support = m_bus.call(ask, QDBus::Block, callTimeoutMs);
+    const int plasma = KWinScript::plasmaVersion(support.arguments().value(0).toString(),
+                                                 qEnvironmentVariable("KDE_SESSION_VERSION"));
     const std::optional<QString> script =
-        KWinScript::text(QString::fromUtf8(shipped.readAll()),
-                         KWinScript::plasmaVersion(qEnvironmentVariable("KDE_SESSION_VERSION")),
-                         m_bus.baseService(), QCoreApplication::applicationPid(), m_secret);
+        KWinScript::text(QString::fromUtf8(shipped.readAll()), plasma, m_bus.baseService(),
+                         QCoreApplication::applicationPid(), m_secret);
     if (!script || !writeScript(script->toUtf8(), emblem.readAll()))
         return false;
     // A copy left by an earlier run that ended without unloading it talks to a name long gone.

@@ -60,9 +60,12 @@ std::optional<QString> text(const QString& templateText, int plasmaVersion, cons
     return script;
 }
 
-int plasmaVersion(const QString& sessionVersion) {
+int plasmaVersion(const QString& kwinSupportInformation, const QString& sessionVersion) {
+    static const QRegularExpression kwinVersion(QStringLiteral("^KWin version: *(\\d+)\\."),
+                                                QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch said = kwinVersion.match(kwinSupportInformation);
     bool ok = false;
-    const int version = sessionVersion.trimmed().toInt(&ok);
+    const int version = (said.hasMatch() ? said.captured(1) : sessionVersion.trimmed()).toInt(&ok);
     return ok && version >= 6 ? 6 : 5;
 }
 

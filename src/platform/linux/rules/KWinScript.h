@@ -28,8 +28,10 @@ std::optional<QString> text(const QString& templateText, int plasmaVersion, cons
 /// digits that cannot end the string it goes in.
 bool fitSecret(const QString& secret);
 
-/// The Plasma version to load the script for, from KDE_SESSION_VERSION (5 when unset or unknown).
-int plasmaVersion(const QString& sessionVersion);
+/// The Plasma version to load the script for: the one of the running KWin, from the "KWin version:"
+/// line of its support information; where that says none, KDE_SESSION_VERSION's (5 when unset or
+/// unknown). A session may be started with an old variable, or none, under a newer KWin.
+int plasmaVersion(const QString& kwinSupportInformation, const QString& sessionVersion);
 
 /// The script's report of the active window; empty when it is not one.
 std::optional<ActiveWindow> activeWindow(const QByteArray& json);
