@@ -201,20 +201,6 @@ TEST_F(PreferencesFileTest, ValuesSurviveARestartAndTheKeyNeverReachesAFile) {
     test::waitUntil([&] { return cleared; });
 }
 
-TEST_F(PreferencesFileTest, EmptyAndOneItemListsKeepTheirShape) {
-    {
-        IniDefaults d;
-        d.setStringList("empty", {});
-        d.setStringList("one", {"a, b"});
-        d.setString("plain", "x");
-    }
-    IniDefaults d;
-    EXPECT_EQ(d.stringList("empty"), QStringList());
-    EXPECT_EQ(d.stringList("one"), QStringList({"a, b"}));
-    EXPECT_EQ(d.stringList("plain"), std::nullopt) << "a string is not a list";
-    EXPECT_EQ(d.string("plain"), "x");
-}
-
 TEST_F(PreferencesFileTest, WrongTypesAndGarbageLoadAsDefaultsAndAreRewritten) {
     QDir().mkpath(QFileInfo(iniPath()).absolutePath());
     QFile f(iniPath());

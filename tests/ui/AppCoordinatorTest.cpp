@@ -242,35 +242,6 @@ TEST_F(AppCoordinatorTest, SecureFieldIsNeverSentAndBlankTextBeeps) {
     EXPECT_EQ(coordinator->suggestionController(), nullptr);
 }
 
-TEST_F(AppCoordinatorTest, SelectionIsReplacedAndUndoRestoresTheWholeValue) {
-    const AXElement field = focusField("Their is a mistake here. Keep this.");
-    desktop.ax.set(field, AXAttr::selectedText, QStringLiteral("Their is a mistake here."));
-    desktop.ax.setSettable(field, AXAttr::selectedText, true);
-    desktop.ax.onSet = [&](const AXElement& e, const QString& attribute, const AXValue& value) {
-        if (attribute == AXAttr::selectedText)
-            desktop.ax.set(e, AXAttr::value, std::get<QString>(value) + QStringLiteral(" Keep this."));
-    };
-    int historyChanges = 0;
-    coordinator->onHistoryChanged = [&] { ++historyChanges; };
-    coordinator->presentSuggestions();
-    ASSERT_NE(openViewModel(), nullptr);
-    EXPECT_EQ(openViewModel()->originalText(), "Their is a mistake here.");
-    openViewModel()->replace(QStringLiteral("There is a mistake here."));
-    EXPECT_EQ(valueOf(field), "There is a mistake here. Keep this.");
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
-    ASSERT_EQ(coordinator->history().size(), 1);
-    EXPECT_EQ(historyChanges, 1);
-    const HistoryEntry& entry = coordinator->history().first();
-    EXPECT_EQ(entry.original, "Their is a mistake here.");
-    EXPECT_EQ(entry.replacement, "There is a mistake here.");
-    EXPECT_EQ(entry.appName, "Mousepad");
-
-    ASSERT_NE(coordinator->toast().panel(), nullptr);
-    desktop.ax.onSet = nullptr;
-    coordinator->toast().view()->undoButton()->click();
-    EXPECT_EQ(valueOf(field), "Their is a mistake here. Keep this.") << "undo restores the whole value";
-}
-
 // Newest first, ten at most; named after the application, which a field's process may not be.
 TEST_F(AppCoordinatorTest, HistoryKeepsTheTenNewestAndNamesUnknownApplications) {
     desktop.workspace.addApp({kEditorPid + 1, std::nullopt, std::nullopt});
@@ -389,7 +360,9 @@ TEST_F(AppCoordinatorTest, UndoRestoresTheFieldExactlyWhicheverRoadTheReplacemen
         QString expected = original;
         expected.replace(sentence, fixedSentence);
         EXPECT_EQ(editor.text(), expected);
-        EXPECT_EQ(coordinator->history().size(), entries + 1);
+        ASSERT_EQ(coordinator->history().size(), entries + 1);
+        EXPECT_EQ(coordinator->history().first().original, sent);
+        EXPECT_EQ(coordinator->history().first().replacement, chosen);
         ASSERT_NE(coordinator->toast().panel(), nullptr);
 
         auto editsTaken = [&] {

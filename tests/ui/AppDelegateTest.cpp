@@ -97,7 +97,8 @@ TEST_F(AppDelegateTest, HistoryListsReplacementsNewestFirstAndCopiesTheWholeRepl
     launch();
     const QString longer = QString(41, QLatin1Char('a'));
     replaceInEditor(QStringLiteral("the first original text"), longer);
-    replaceInEditor(QStringLiteral("a second one here"), QStringLiteral("Tom & Jerry\tagain\nand again"));
+    replaceInEditor(QStringLiteral("a second one here"),
+                    QStringLiteral("Tom & Jerry\tagain\nand\u2029again"));
     ASSERT_EQ(delegate->coordinator().history().size(), 2);
 
     openMenu();
@@ -105,7 +106,7 @@ TEST_F(AppDelegateTest, HistoryListsReplacementsNewestFirstAndCopiesTheWholeRepl
     ASSERT_NE(history, nullptr);
     EXPECT_THAT(titles(*history), ElementsAre("Mousepad: Tom && Jerry again and again",
                                               HistoryEntry{{}, {}, longer, "Mousepad", {}}.menuTitle()))
-        << "newest first; a mnemonic, a tab or a line break is shown as text";
+        << "newest first; a mnemonic, a tab or a line or paragraph break is shown as text";
 
     desktop.pasteboard.copyText(QStringLiteral("something else"));
     history->actions()[1]->trigger();
@@ -124,8 +125,6 @@ TEST_F(AppDelegateTest, LaunchOpensTheSetupUnlessPermissionAndKeyAreBothThere) {
     EXPECT_EQ(delegate->settingsWindow(), nullptr);
     EXPECT_TRUE(delegate->coordinator().isWaitingForPermission()) << "the coordinator was started";
     ASSERT_NE(delegate->statusItem(), nullptr);
-    EXPECT_EQ(delegate->statusItem()->toolTip(), "Quillet");
-    EXPECT_FALSE(delegate->statusItem()->icon().isNull());
     EXPECT_TRUE(desktop.hotkey.isGrabbed()) << "the hotkey is registered before the wait";
     // Fields are followed within two seconds of the grant.
     desktop.scheduler.advance(5s);

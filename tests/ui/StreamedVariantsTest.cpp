@@ -8,6 +8,7 @@
 #include "ui/KeyablePanel.h"
 #include "ui/SuggestionPanelFixture.h"
 #include "ui/VariantCard.h"
+#include "unit/CoreTestSupport.h"
 
 using namespace quillet;
 using namespace quillet::test;
@@ -16,19 +17,6 @@ using namespace std::chrono_literals;
 namespace {
 
 using StreamedVariantsTest = SuggestionPanelFixture;
-
-QList<QByteArray> events(const QString& answer, int size) {
-    QList<QByteArray> out;
-    for (qsizetype i = 0; i < answer.size(); i += size) {
-        const QJsonObject choice{{"delta", QJsonObject{{"content", answer.mid(i, size)}}}};
-        out << "data: " +
-                   QJsonDocument(QJsonObject{{"choices", QJsonArray{choice}}})
-                       .toJson(QJsonDocument::Compact) +
-                   "\n\n";
-    }
-    out << "data: [DONE]\n\n";
-    return out;
-}
 
 TEST_F(StreamedVariantsTest, NewVariantsAddCardsAndTheCardsShownStay) {
     // Five variants, one with a NUL and a colour code in it: three are offered, as plain text.
@@ -39,7 +27,7 @@ TEST_F(StreamedVariantsTest, NewVariantsAddCardsAndTheCardsShownStay) {
     const QString answer =
         QString::fromUtf8(QJsonDocument(QJsonObject{{"variants", variants}}).toJson(QJsonDocument::Compact));
     transport.enqueue(FakeHttpTransport::Script::stall());  // the correction never comes
-    transport.enqueue(FakeHttpTransport::Script::stream(events(answer, 4), 10ms));
+    transport.enqueue(FakeHttpTransport::Script::stream(streamedEvents(answer, 4), 10ms));
     vm->loadAll();
     vm->setSelectedTab(1);
 

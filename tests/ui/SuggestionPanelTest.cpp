@@ -1,9 +1,6 @@
 // The suggestion panel: its tabs, its buttons, its keyboard and what it hands back.
 #include <gmock/gmock.h>
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -27,6 +24,7 @@
 #include "ui/SuggestionView.h"
 #include "ui/SurfaceTestSupport.h"
 #include "ui/VariantCard.h"
+#include "unit/CoreTestSupport.h"
 
 using namespace quillet;
 using namespace quillet::test;
@@ -113,21 +111,6 @@ TEST_F(SuggestionPanelTest, FailureShowsTheMessageAndTryAgainRestartsBothRequest
     EXPECT_EQ(transport.requests.size(), 2);
 }
 
-// The answer as a stream of events, `size` characters each.
-QList<QByteArray> streamed(const QString& answer, int size) {
-    QList<QByteArray> events;
-    for (qsizetype i = 0; i < answer.size(); i += size) {
-        const QJsonObject delta{{"content", answer.mid(i, size)}};
-        const QJsonObject choice{{"delta", delta}};
-        events << "data: " +
-                      QJsonDocument(QJsonObject{{"choices", QJsonArray{choice}}})
-                          .toJson(QJsonDocument::Compact) +
-                      "\n\n";
-    }
-    events << "data: [DONE]\n\n";
-    return events;
-}
-
 TEST_F(SuggestionPanelTest, AStreamedAnswerFillsInAndIsOfferedWhenWhole) {
     using namespace std::chrono_literals;
     const QString correctionAnswer =
@@ -135,8 +118,8 @@ TEST_F(SuggestionPanelTest, AStreamedAnswerFillsInAndIsOfferedWhenWhole) {
     const QString rephraseAnswer =
         R"({"variants": [{"style": "neutral", "text": "One."}, )"
         R"({"style": "professional", "text": "Two."}, {"style": "concise", "text": "Three."}]})";
-    transport.enqueue(FakeHttpTransport::Script::stream(streamed(correctionAnswer, 5), 50ms));
-    transport.enqueue(FakeHttpTransport::Script::stream(streamed(rephraseAnswer, 5), 50ms));
+    transport.enqueue(FakeHttpTransport::Script::stream(streamedEvents(correctionAnswer, 5), 50ms));
+    transport.enqueue(FakeHttpTransport::Script::stream(streamedEvents(rephraseAnswer, 5), 50ms));
     vm->loadAll();
 
     controller->panel()->activateWindow();
@@ -399,7 +382,7 @@ TEST_F(SuggestionPanelTest, AnActionCardRunsWhenAskedAndItsResultReplacesTheFiel
     EXPECT_TRUE(transport.requests.isEmpty()) << "nothing is sent until the user asks";
 
     const QString answer = R"({"variants": [{"style": "custom", "text": "In English."}]})";
-    transport.enqueue(FakeHttpTransport::Script::stream(streamed(answer, 8), 50ms));
+    transport.enqueue(FakeHttpTransport::Script::stream(streamedEvents(answer, 8), 50ms));
     QTest::mouseClick(cards()[0]->button(), Qt::LeftButton);
     ASSERT_EQ(transport.requests.size(), 1);
     EXPECT_FALSE(cards()[0]->button()->isEnabled()) << "waits while it runs";

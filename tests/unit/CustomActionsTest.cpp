@@ -46,18 +46,6 @@ TEST(CustomActionsTest, FormInputIsTrimmedAndRefusedWhenEmptyTooLongOrRepeated) 
     EXPECT_EQ(refusalOf(CustomActions::checked("To English", "Warmer.", kTwo, 0)), Refusal::duplicateName);
 }
 
-TEST(CustomActionsTest, EveryRefusalIsSaidInBothLanguages) {
-    QSet<QString> seen;
-    for (const Refusal refusal : {Refusal::emptyName, Refusal::nameTooLong, Refusal::emptyInstruction,
-                                  Refusal::instructionTooLong, Refusal::duplicateName})
-        for (const AppLanguage language : {AppLanguage::en, AppLanguage::sr})
-            seen << CustomActions::message(refusal, L10n{language});
-    seen.remove(QString());
-    EXPECT_EQ(seen.size(), 10) << "none empty, none shared";
-    EXPECT_EQ(CustomActions::message(Refusal::instructionTooLong, L10n{AppLanguage::en}),
-              "The instruction can be at most 2000 characters long.");
-}
-
 TEST(CustomActionsTest, MovesStayInsideTheList) {
     const QList<CustomAction> three = kTwo + QList<CustomAction>{{"Third", "Third."}};
     EXPECT_EQ(CustomActions::moved(three, 2, 0).first().name, "Third");

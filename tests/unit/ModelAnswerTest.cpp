@@ -191,13 +191,4 @@ TEST_F(ModelAnswerTest, AnAnswerThatKeepsGrowingIsStoppedThereAndNotTriedAgain) 
     EXPECT_EQ(resultOf(*whole).corrected.size(), limit - correctionAnswer(QString()).size());
 }
 
-TEST_F(ModelAnswerTest, TheStopIsSaidInBothLanguages) {
-    EXPECT_EQ(OpenAIError::runaway().message(),
-              "The answer kept growing far past your text, so Quillet stopped it.");
-    settings.store.setLanguage(AppLanguage::sr);
-    EXPECT_EQ(OpenAIError::runaway().message(),
-              "Odgovor je rastao daleko preko vašeg teksta, pa ga je Quillet prekinuo.");
-    EXPECT_FALSE(OpenAIError::runaway().isRetryable());
-}
-
 }  // namespace

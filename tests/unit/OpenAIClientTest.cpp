@@ -171,6 +171,8 @@ TEST_F(OpenAIClientTest, EachFailureSaysWhatHappened) {
     client("", "http://[::1]").listModels([&](Outcome<QStringList> o) { listed = std::move(o); });
     scheduler.runPending();
     EXPECT_EQ(errorOf(listed), OpenAIError::refused("[::1]:80"));
+    // The server's own words are passed on on one line.
+    EXPECT_EQ(OpenAIError::serverMessage(" The model\n is overloaded ").message(), "The model is overloaded");
 }
 
 TEST_F(OpenAIClientTest, OneDeadlineCoversEveryAttemptAndPause) {
@@ -314,20 +316,6 @@ TEST_F(OpenAIClientTest, OversizedRepliesAreRefused) {
               Outcome<CorrectionResult>(OpenAIError::badResponse("odgovor je prevelik")));
 }
 
-TEST_F(OpenAIClientTest, RephraseRequestsDecodeVariants) {
-    transport.enqueue(Script::reply(
-        200, chatReply(
-                 R"({"variants": [{"style": "neutral", "text": "A"}, {"style": "concise", "text": "B"}]})")));
-    std::optional<Outcome<RephraseResult>> out;
-    client().request<RephraseResult>(Prompts::rephrasing(), "text", 0.7,
-                                     [&](Outcome<RephraseResult> o) { out = std::move(o); });
-    scheduler.runPending();
-    ASSERT_TRUE(out && std::holds_alternative<RephraseResult>(*out));
-    EXPECT_EQ(std::get<RephraseResult>(*out).variants.size(), 2);
-    EXPECT_EQ(sentBody(0)["temperature"].toDouble(), 0.7);
-    EXPECT_TRUE(transport.requests[0].body.contains("\"temperature\":0.7"));
-}
-
 TEST_F(OpenAIClientTest, TextIsCutToFiveThousandCharactersBeforeTheHint) {
     // "é" as e + combining accent: two UTF-16 units, one character.
     const QString accent = QStringLiteral("e\u0301");
@@ -390,50 +378,6 @@ TEST_F(OpenAIClientTest, ValidateKeyIsOneGetWithoutRetries) {
     scheduler.runPending();
     EXPECT_EQ(empty, false);
     EXPECT_EQ(transport.requests.size(), 4);
-}
-
-// Each failure has its own message in each language, and the details it carries are in both.
-TEST_F(OpenAIClientTest, MessagesInBothLanguages) {
-    const std::tuple<OpenAIError, const char*, const char*> errors[] = {
-        {OpenAIError::badResponse("HTTP 400"), "Unexpected API response: HTTP 400",
-         "Neočekivan odgovor API-ja: HTTP 400"},
-        {OpenAIError::missingKey(), nullptr, nullptr},
-        {OpenAIError::invalidKey(), nullptr, nullptr},
-        {OpenAIError::quotaExceeded(), nullptr, nullptr},
-        {OpenAIError::offline(), "No internet connection. Please try again.",
-         "Nema internet konekcije. Pokušaj ponovo."},
-        {OpenAIError::certificate(), nullptr, nullptr},
-        {OpenAIError::serverError(503), "The server had a problem (HTTP 503). Try again later.",
-         "Server je imao problem (HTTP 503). Pokušaj kasnije."},
-        {OpenAIError::interrupted(), nullptr, nullptr},
-        {OpenAIError::timedOut(), "The server did not answer in time. Try again.",
-         "Server nije odgovorio na vreme. Pokušaj ponovo."},
-        {OpenAIError::refused("localhost:8080"), "Nothing answers at localhost:8080. Is the server running?",
-         "Na adresi localhost:8080 se niko ne javlja. Da li je server pokrenut?"},
-        {OpenAIError::tooLong(), "The answer took too long and was stopped. Try again.",
-         "Odgovor je trajao predugo i prekinut je. Pokušaj ponovo."},
-        {OpenAIError::keyringUnavailable(), "The keyring is not answering. Try again in a moment.",
-         "Keyring ne odgovara. Pokušaj ponovo za trenutak."},
-        {OpenAIError::keyringLocked(), "The keyring stayed locked.", "Keyring je ostao zaključan."},
-        {OpenAIError::keyWithheld(), nullptr, nullptr},
-    };
-    QSet<QString> seen;
-    for (const auto& [error, en, sr] : errors) {
-        settings.store.setLanguage(AppLanguage::en);
-        const QString english = error.message();
-        if (en) {
-            EXPECT_EQ(english, QString::fromUtf8(en));
-        }
-        settings.store.setLanguage(AppLanguage::sr);
-        if (sr) {
-            EXPECT_EQ(error.message(), QString::fromUtf8(sr));
-        }
-        EXPECT_NE(error.message(), english);
-        seen << english << error.message();
-    }
-    EXPECT_EQ(seen.size(), 2 * std::size(errors));
-    // The server's own words are the same in both.
-    EXPECT_EQ(OpenAIError::serverMessage(" The model\n is overloaded ").message(), "The model is overloaded");
 }
 
 }  // namespace

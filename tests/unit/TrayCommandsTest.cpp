@@ -1,5 +1,5 @@
-// The tray's commands over the settings, the history and the clipboard: what is offered for
-// blocking, how replacements are titled and copied.
+// The tray's commands over the settings: what is offered for blocking. (How replacements are titled
+// and copied is checked through the menu, in AppDelegateTest.)
 #include <gmock/gmock.h>
 
 #include "core/History.h"
@@ -22,11 +22,6 @@ protected:
         parts.fieldApplication = [this] { return field; };
         commands = TrayCommands::over(parts);
     }
-    void record(const QString& replacement) {
-        history.record(workspace, FocusedField{AXElement(), 501, QStringLiteral("org.xfce.mousepad")},
-                       QStringLiteral("original"), replacement, QDateTime());
-    }
-
     std::unique_ptr<SettingsStore> store;
     FakeWorkspace workspace;
     FakePasteboard clipboard;
@@ -47,19 +42,6 @@ TEST_F(TrayCommandsTest, BlockingOffersTheFieldsApplicationOnceAndOnlyWithAnId) 
     commands.blockCandidateApplication();
     EXPECT_EQ(store->blocklist().count("org.xfce.mousepad"), 1);
     EXPECT_EQ(commands.blockCandidate(), std::nullopt) << "blocked already";
-}
-
-TEST_F(TrayCommandsTest, ReplacementsAreTitledOnOneLineAndCopiedWhole) {
-    record(QStringLiteral("first\tline\nsecond\u2029third"));
-    record(QStringLiteral("newest"));
-    EXPECT_THAT(commands.historyTitles(),
-                testing::ElementsAre("Mousepad: newest", "Mousepad: first line second third"));
-    clipboard.copyText(QStringLiteral("the user's own"));
-    commands.copyHistoryEntry(2);
-    commands.copyHistoryEntry(-1);
-    EXPECT_EQ(clipboard.plainText(), "the user's own") << "out of range does nothing";
-    commands.copyHistoryEntry(1);
-    EXPECT_EQ(clipboard.plainText(), "first\tline\nsecond\u2029third");
 }
 
 }  // namespace
