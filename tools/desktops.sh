@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and tests Quillet on the Debian releases users run today, each in a chroot of its own: the
 # unit, ui and script tiers, then the Wayland tier (GNOME Shell and KWin sessions), and the release's
-# own package (lintian, installed, started). Prints a table of what passed where; the exit status is
-# non-zero if any row failed.
+# own package (lintian, installed, started), and the icon's and the paste's latency under GNOME Shell
+# and KWin. Prints a table of what passed where and the figures; the exit status is non-zero if any
+# row failed.
 #   tools/desktops.sh [--chroots-only] [RELEASE...]        (default: trixie testing)
 # Each release's chroot is made once with mmdebstrap and kept as RELEASE.tar.zst in the cache folder,
 # beside the hash of the package lists it holds; it is made again when those lists change. The
@@ -182,6 +183,19 @@ run_release() { # run_release RELEASE; appends to $results
             printf '%s\t–\tpackage: lintian, installed, started\t✗\n' "$release" >>"$results"
         fi
         took "$release: package in $((SECONDS - phase)) s"
+        # How quickly the icon comes and the paste lands under each compositor, as measured in it.
+        local desktop figures
+        for desktop in gnome kwin; do
+            phase=$SECONDS
+            echo "== $release: $desktop latency (log: $logs/$desktop-latency.log)"
+            if in_root bash -c "cd /src && tools/$desktop-latency.sh build" >"$logs/$desktop-latency.log" 2>&1; then
+                printf '%s\t–\tlatency under %s\t✓\n' "$release" "$desktop" >>"$results"
+            else
+                printf '%s\t–\tlatency under %s\t✗\n' "$release" "$desktop" >>"$results"
+            fi
+            figures=$(grep -E '^(icon-after-click|paste-read-back)-ms:' "$logs/$desktop-latency.log" | paste -sd';' -)
+            took "$release: $desktop latency in $((SECONDS - phase)) s: ${figures:-no figures}"
+        done
     fi
     cleanup
     took "$release: $((SECONDS - started)) s in all"
