@@ -4,8 +4,8 @@
 
 #include <poll.h>
 #include <unistd.h>
+#include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
 #include <QFile>
@@ -36,9 +36,15 @@ public:
                    QStringLiteral(
                        "var r = function (g) { return [g.x, g.y, g.width, g.height]; };\n"
                        "var all = workspace.windowList ? workspace.windowList() : workspace.clientList();\n"
+                       // KWin 6 stacks its own windows (a script's among them) with the programs'.
+                       "var own = (workspace.stackingOrder || []).filter(function (w) {\n"
+                       "    return all.indexOf(w) < 0; });\n"
+                       "var said = function (w, internal) { return { pid: w.pid, caption: String(w.caption), "
+                       "frame: r(w.frameGeometry), buffer: r(w.bufferGeometry), active: w.active, "
+                       "internal: internal }; };\n"
                        "callDBus('%1', '/probe', 'com.lumenfold.quillet.TestProbe', 'Report', JSON.stringify("
-                       "all.map(function (w) { return { pid: w.pid, caption: String(w.caption), "
-                       "frame: r(w.frameGeometry), buffer: r(w.bufferGeometry), active: w.active }; })));\n")
+                       "all.map(function (w) { return said(w, false); }).concat("
+                       "own.map(function (w) { return said(w, true); }))));\n")
                        .arg(QDBusConnection::sessionBus().baseService()));
     }
     std::optional<QJsonObject> of(qint64 pid, const QString& caption = {}) {
@@ -136,15 +142,14 @@ private:
             .copy();
     }
     /// A window of KWin's own inside `area`, no bigger than an icon: Quillet's script shows the icon
-    /// as one, and KWin lists it only while it shows.
+    /// as one, and KWin stacks it only while it shows.
     std::optional<QRectF> iconWindowIn(const QRect& area) {
-        const qint64 kwinPid = QDBusConnection::sessionBus().interface()->servicePid("org.kde.KWin").value();
         for (const QJsonValue& w : list()) {
             const QJsonObject o = w.toObject();
             const QJsonArray f = o["frame"].toArray();
             const QRectF frame(f.at(0).toDouble(), f.at(1).toDouble(), f.at(2).toDouble(),
                                f.at(3).toDouble());
-            if (o["pid"].toInteger() == kwinPid && frame.width() <= 40 && frame.height() <= 40 &&
+            if (o["internal"].toBool() && frame.width() <= 40 && frame.height() <= 40 &&
                 area.intersects(frame.toRect()))
                 return frame;
         }
