@@ -109,10 +109,16 @@ took() {
 }
 
 run_release() { # run_release RELEASE; appends to $results
-    local release=$1 started=$SECONDS phase tarball hash logs
+    local release=$1 started=$SECONDS phase tarball hash logs lock
     tarball=$cache/$release.tar.zst
     logs=$work/logs/$release
     mkdir -p "$logs" "$cache/ccache-$release"
+    # Another run on the same release would write the same chroot and compiler cache: one at a time.
+    exec {lock}>"$cache/$release.lock"
+    if ! flock -n "$lock"; then
+        echo "== $release: another run has it; waiting"
+        flock "$lock"
+    fi
     hash=$(cat "${deps_files[@]}" | sha256sum | cut -d' ' -f1)
     phase=$SECONDS
     if [ ! -f "$tarball" ] || [ "$(cat "$tarball.lists-hash" 2>/dev/null)" != "$hash" ]; then
@@ -198,6 +204,7 @@ run_release() { # run_release RELEASE; appends to $results
         done
     fi
     cleanup
+    exec {lock}>&-
     took "$release: $((SECONDS - started)) s in all"
 }
 
