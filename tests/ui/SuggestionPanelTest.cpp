@@ -305,9 +305,10 @@ TEST_F(SuggestionPanelTest, BothTabsKeepTheRoundedTranslucentCorners) {
                                 {QStringLiteral("concise"), QStringLiteral("Bought two apples.")}}};
     QImage plain;
     for (const bool withActions : {false, true}) {
-        open(original, withActions
-                           ? QList<CustomAction>{{"To English", "Translate."}, {"Friendlier", "Be kind."}}
-                           : QList<CustomAction>{});
+        QList<CustomAction> actions;
+        if (withActions)
+            actions = {{"To English", "Translate."}, {"Friendlier", "Be kind."}};
+        open(original, actions);
         vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
         vm->setRephrase(SuggestionViewModel::RephraseLoad::loaded(three));
         for (int tab : {0, 1}) {
