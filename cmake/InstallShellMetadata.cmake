@@ -8,4 +8,6 @@ string(REPLACE "\\" "\\\\" QUILLET_PROGRAM "${QUILLET_PROGRAM}")
 string(REPLACE "\"" "\\\"" QUILLET_PROGRAM "${QUILLET_PROGRAM}")
 set(target "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${QUILLET_EXTENSION_DIR}/metadata.json")
 message(STATUS "Installing: ${target}")
-configure_file("${QUILLET_METADATA_SOURCE}" "${target}" @ONLY)
+# Read by everyone, whatever the source tree's own modes are (an unpacked archive may give 0664).
+configure_file("${QUILLET_METADATA_SOURCE}" "${target}" @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)

@@ -41,10 +41,11 @@ check "architecture of this machine" test "$(field Architecture)" = "$(dpkg --pr
 check "a maintainer" test -n "$(field Maintainer)"
 depends=$(field Depends)
 echo "Depends: $depends"
-# The libraries the program links to, each by its Debian package, with the versions the tools found.
+# The libraries the program links to, each by its Debian package, with the versions the tools found
+# (from Debian 13 on, several under their 64-bit time names: libqt6core6t64).
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6dbus6 libqt6svg6 \
     libsecret-1-0 libatspi2.0-0 libglib2.0-0 libx11-6 libxtst6 libxi6 libcld2-0; do
-    check "depends on $lib" grep -qE "(^|, )${lib//+/\\+}( \(|,|$)" <<<"$depends"
+    check "depends on $lib" grep -qE "(^|, )${lib//+/\\+}(t64)?( \(|,|$)" <<<"$depends"
 done
 check "versions come from the symbols files" grep -qE "libc6 \(>= [0-9.]+\)" <<<"$depends"
 check "and the X11 platform plugin no link shows" grep -qE "(^|, )qt6-qpa-plugins(,|$)" <<<"$depends"
