@@ -18,9 +18,22 @@ namespace quillet {
 namespace {
 
 const wl_registry_listener registryListener = {&WlDataControl::global, &WlDataControl::globalRemove};
+// The primary selection (which the standardised interface always reports) is let go of as the
+// clipboard's is.
 const zwlr_data_control_device_v1_listener deviceListener = {
-    &WlDataControl::dataOffer, &WlDataControl::selection, &WlDataControl::finished, nullptr};
+    &WlDataControl::dataOffer, &WlDataControl::selection, &WlDataControl::finished,
+    &WlDataControl::selection};
 const zwlr_data_control_source_v1_listener sourceListener = {&WlDataControl::send, &WlDataControl::cancelled};
+
+// Newer compositors (KWin 6.7) offer the interface under the name it was standardised as,
+// ext-data-control-v1: wlroots' second version renamed, the same requests and events in the same
+// order. It is bound by its own name and spoken through the same code.
+const wl_interface extManagerInterface = [] {
+    wl_interface renamed = zwlr_data_control_manager_v1_interface;
+    renamed.name = "ext_data_control_manager_v1";
+    renamed.version = 1;
+    return renamed;
+}();
 
 /// Writes `bytes` into `fd` and closes it, whatever the reader does: one that stops reading early
 /// must not end this program with SIGPIPE, nor one that never reads hold up anything but this thread.
@@ -96,9 +109,13 @@ void WlDataControl::global(void* data, wl_registry* registry, uint32_t name, con
                            uint32_t version) {
     Q_UNUSED(version);
     auto* self = static_cast<WlDataControl*>(data);
-    if (std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0 && !self->m_manager)
-        self->m_manager = static_cast<zwlr_data_control_manager_v1*>(
-            wl_registry_bind(registry, name, &zwlr_data_control_manager_v1_interface, 1));
+    const wl_interface* manager = std::strcmp(interface, extManagerInterface.name) == 0 ? &extManagerInterface
+                                  : std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0
+                                      ? &zwlr_data_control_manager_v1_interface
+                                      : nullptr;
+    if (manager && !self->m_manager)
+        self->m_manager =
+            static_cast<zwlr_data_control_manager_v1*>(wl_registry_bind(registry, name, manager, 1));
     else if (std::strcmp(interface, wl_seat_interface.name) == 0 && !self->m_seat)
         self->m_seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
 }
