@@ -36,15 +36,9 @@ public:
                    QStringLiteral(
                        "var r = function (g) { return [g.x, g.y, g.width, g.height]; };\n"
                        "var all = workspace.windowList ? workspace.windowList() : workspace.clientList();\n"
-                       // KWin 6 stacks its own windows (a script's among them) with the programs'.
-                       "var own = (workspace.stackingOrder || []).filter(function (w) {\n"
-                       "    return all.indexOf(w) < 0; });\n"
-                       "var said = function (w, internal) { return { pid: w.pid, caption: String(w.caption), "
-                       "frame: r(w.frameGeometry), buffer: r(w.bufferGeometry), active: w.active, "
-                       "internal: internal }; };\n"
                        "callDBus('%1', '/probe', 'com.lumenfold.quillet.TestProbe', 'Report', JSON.stringify("
-                       "all.map(function (w) { return said(w, false); }).concat("
-                       "own.map(function (w) { return said(w, true); }))));\n")
+                       "all.map(function (w) { return { pid: w.pid, caption: String(w.caption), "
+                       "frame: r(w.frameGeometry), buffer: r(w.bufferGeometry), active: w.active }; })));\n")
                        .arg(QDBusConnection::sessionBus().baseService()));
     }
     std::optional<QJsonObject> of(qint64 pid, const QString& caption = {}) {
@@ -65,12 +59,10 @@ public:
     }
 
     /// Where Quillet's icon shows inside `area` of the screen: the box of its teal ring in KWin's
-    /// screenshot, or, where KWin takes none (KWin 6 offers screenshots only when it composites
-    /// with OpenGL), the small window of KWin's own that the icon is.
+    /// screenshot. None where KWin takes no screenshot (KWin 6 takes them only when it composites
+    /// with OpenGL), nor lists the window of its own the icon is.
     std::optional<QRectF> iconIn(const QRect& area) {
         const QImage shot = screenshot(area).convertToFormat(QImage::Format_RGB32);
-        if (shot.isNull())
-            return iconWindowIn(area);
         QRect box;
         for (int y = 0; y < shot.height(); ++y) {
             const QRgb* line = reinterpret_cast<const QRgb*>(shot.constScanLine(y));
@@ -140,20 +132,6 @@ private:
         return QImage(reinterpret_cast<const uchar*>(data.constData()), width, height, stride,
                       QImage::Format(meta["format"].toInt()))
             .copy();
-    }
-    /// A window of KWin's own inside `area`, no bigger than an icon: Quillet's script shows the icon
-    /// as one, and KWin stacks it only while it shows.
-    std::optional<QRectF> iconWindowIn(const QRect& area) {
-        for (const QJsonValue& w : list()) {
-            const QJsonObject o = w.toObject();
-            const QJsonArray f = o["frame"].toArray();
-            const QRectF frame(f.at(0).toDouble(), f.at(1).toDouble(), f.at(2).toDouble(),
-                               f.at(3).toDouble());
-            if (o["internal"].toBool() && frame.width() <= 40 && frame.height() <= 40 &&
-                area.intersects(frame.toRect()))
-                return frame;
-        }
-        return std::nullopt;
     }
     QJsonArray run(const QString& name, const char* load, const QString& text, int timeoutMs = 5000) {
         QFile script(dir.filePath(name));
