@@ -74,6 +74,9 @@ public:
         }
         return box.isEmpty() ? std::nullopt : std::optional<QRectF>(QRectF(box.translated(area.topLeft())));
     }
+    /// Whether KWin shows the test what is on the screen (KWin 6 does only when it composites with
+    /// OpenGL, which needs a GPU device).
+    bool takesScreenshots() { return !screenshot(QRect(0, 0, 8, 8)).isNull(); }
     /// The icon near the bottom-right corner of `field`.
     std::optional<QRectF> iconShown(const QRectF& field) {
         return iconIn(QRect(int(field.right()) - 80, int(field.bottom()) - 80, 120, 120) & kScreen);
