@@ -98,6 +98,8 @@ Item {
             icon.width = order.icon.w;
             icon.height = order.icon.h;
             icon.visible = true;
+            // Under KWin 6 (Qt 6.8) the assignment alone leaves a tool tip window hidden.
+            icon.show();
         }
         if (order.hide) {
             icon.visible = false;
