@@ -8,14 +8,15 @@
 #                     [--] command [args...]
 #
 # XDG_CURRENT_DESKTOP is NAME inside (GNOME: Qt programs then load GTK, as on a GNOME desktop), and
-# unset without --desktop, whatever desktop runs the tests.
+# without --desktop QUILLET_SESSION_DESKTOP's value (unset when that is), whatever desktop runs the
+# tests: `QUILLET_SESSION_DESKTOP=GNOME make test` runs every session as a GNOME desktop names itself.
 #
 # Inside, QUILLET_SESSION_DIR names the session's scratch folder and QUILLET_KEYRING_PASSWORD the
 # keyring's password. The command's exit status is the script's.
 set -u
 . "$(dirname "$0")/common.sh"
 
-want_x=yes want_wm=yes want_atspi=yes a11y=on size=1440x900 desktop=
+want_x=yes want_wm=yes want_atspi=yes a11y=on size=1440x900 desktop=${QUILLET_SESSION_DESKTOP:-}
 while [ $# -gt 0 ]; do
     case "$1" in
         --no-x) want_x=no; want_wm=no ;;
