@@ -2,7 +2,7 @@
 """Reads (and optionally presses) an application's widgets through AT-SPI, as a screen reader would.
 
     atspi_query.py PID [--press NAME | --press-described DESCRIPTION | --text | --selection |
-                        --extents | --describe | --extents-of NAME | --frames] [--line]
+                        --extents | --describe | --extents-of NAME | --frames | --focused] [--line]
 
 Prints one line per accessible of the application with process id PID: role, a tab, name, a tab, and
 its text (Text interface) if it has one. With --press, performs the first action of the first push
@@ -14,7 +14,8 @@ editable text that is showing (null when there is none); --selection, the part o
 --line only texts without a line break count: a single-line entry beside a document.
 --describe adds each accessible's description as a column before its text; --extents-of NAME prints
 "x y width height" on the screen of the first focusable accessible named NAME instead; --frames, the
-focused editable text's window-relative extents and its window's size.
+focused editable text's window-relative extents and its window's size; --focused, the role of the
+accessible of the application that has the keyboard (nothing when none has).
 Exit status 1 when the application is not found.
 """
 import json
@@ -158,6 +159,15 @@ def main():
     if app is None:
         print("application not found", file=sys.stderr)
         return 1
+    if mode == "--focused":
+        for node in walk(app):
+            try:
+                if node.get_state_set().contains(Atspi.StateType.FOCUSED):
+                    print(node.get_role_name())
+                    return 0
+            except Exception:
+                continue
+        return 0
     if mode == "--extents-of":
         for node in walk(app):
             try:

@@ -79,6 +79,10 @@ protected:
         ASSERT_TRUE(editor.waitForStarted());
         ASSERT_TRUE(waitUntil([&] { return editorText(editor) == kMistaken; }, 20000))
             << "the editor shows its text: " << editorText(editor).toStdString();
+        // A person presses the shortcut once the window is in front, with the keyboard in it.
+        ASSERT_TRUE(
+            waitUntil([&] { return !readAccessible(editor.processId(), {"--focused"}).isEmpty(); }, 20000))
+            << "the editor has the keyboard";
     }
     void startGedit() {
         QFile file(dir.filePath("note.txt"));
