@@ -29,8 +29,9 @@ Item {
     function activeWindow() {
         return ws.activeWindow !== undefined ? ws.activeWindow : ws.activeClient;
     }
+    // Plasma 6 offers QML its windows as a list; Plasma 5 as a call.
     function windows() {
-        return ws.windowList !== undefined ? ws.windowList() : ws.clientList();
+        return ws.windows !== undefined ? ws.windows : ws.clientList();
     }
     function rect(r) {
         return r ? { x: Math.round(r.x), y: Math.round(r.y), w: Math.round(r.width), h: Math.round(r.height) }

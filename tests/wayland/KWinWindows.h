@@ -58,6 +58,19 @@ public:
                    QString(qml).replace("@PROBE@", QDBusConnection::sessionBus().baseService()), timeoutMs);
     }
 
+    /// The window of KWin's own that Quillet's icon is, where KWin lists it (KWin 6 does): 24 points
+    /// wide, near the bottom-right corner of `field`.
+    std::optional<QRectF> iconListed(const QRectF& field) {
+        const QRectF around(field.right() - 80, field.bottom() - 80, 120, 120);
+        for (const QJsonValue& w : list()) {
+            const QJsonArray g = w.toObject()["frame"].toArray();
+            const QRectF r(g.at(0).toDouble(), g.at(1).toDouble(), g.at(2).toDouble(), g.at(3).toDouble());
+            if (w.toObject()["pid"].toInteger() <= 0 && std::abs(r.width() - 24) <= 2 &&
+                std::abs(r.height() - 24) <= 2 && around.contains(r))
+                return r;
+        }
+        return std::nullopt;
+    }
     /// Where Quillet's icon shows inside `area` of the screen: the box of its teal ring in KWin's
     /// screenshot. None where KWin takes no screenshot (KWin 6 takes them only when it composites
     /// with OpenGL), nor lists the window of its own the icon is.

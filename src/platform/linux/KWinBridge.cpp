@@ -6,6 +6,7 @@
 #include <QDBusServiceWatcher>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -126,20 +127,27 @@ bool KWinBridge::writeScript(const QByteArray& script, const QByteArray& emblem)
         return false;
     // Those of earlier runs, and of this one before KWin started anew, are read no more.
     removeScriptFile();
-    const QDir scripts(dir);
-    for (const QString& old : scripts.entryList({scriptPrefix + QStringLiteral("*.qml")}, QDir::Files))
-        QFile::remove(scripts.filePath(old));
+    QDir scripts(dir);
+    for (const QString& old :
+         scripts.entryList({scriptPrefix + QStringLiteral("*")}, QDir::Files | QDir::Dirs))
+        QFileInfo(scripts.filePath(old)).isDir() ? QDir(scripts.filePath(old)).removeRecursively()
+                                                 : QFile::remove(scripts.filePath(old));
     // KWin compiles a script once for each file name and, for as long as it runs, runs what it
     // compiled then whenever that name is loaded again: the first load's bus name and secret, long
-    // after that copy of Quillet has gone. So each load has a file name of its own.
-    m_scriptPath = scripts.filePath(scriptPrefix + randomHex(4) + QStringLiteral(".qml"));
+    // after that copy of Quillet has gone. So each load has a file of its own, in a folder of its
+    // own: KWin's QML engine remembers what a folder held when it first looked, and takes a file
+    // added to it later for one that is not there.
+    const QString folder = scriptPrefix + randomHex(4);
+    if (!scripts.mkdir(folder) || !scripts.cd(folder))
+        return false;
+    m_scriptPath = scripts.filePath(QStringLiteral("quillet.qml"));
     return writeFile(m_scriptPath, script) &&
            writeFile(scripts.filePath(QStringLiteral("emblem.svg")), emblem);
 }
 
 void KWinBridge::removeScriptFile() {
     if (!m_scriptPath.isEmpty())
-        QFile::remove(m_scriptPath);
+        QFileInfo(m_scriptPath).dir().removeRecursively();
     m_scriptPath.clear();
 }
 
