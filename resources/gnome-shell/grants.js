@@ -194,12 +194,13 @@ Object.assign(Bridge.prototype, {
         const bridge = this;
         const senders = new Map();
         const patched = {
-            _emitActionInvoked(id, action) {
+            /* GNOME Shell 50 passes the sender's call too, which it answers on: all go on as given. */
+            _emitActionInvoked(id, action, ...rest) {
                 const pid = this._notifications instanceof Map
                     ? senders.get(id) : this._notifications?.[id]?.notification?.source?.pid;
                 if (pid && bridge._client && bridge._boundWindow && pid === bridge._clientPid)
                     bridge._openGrant(bridge._boundWindow);
-                return originals._emitActionInvoked.call(this, id, action);
+                return originals._emitActionInvoked.call(this, id, action, ...rest);
             },
             NotifyAsync(params, invocation) {
                 const [, replacesId, , , , , hints] = params;

@@ -13,7 +13,8 @@
 #   how tests press keys (tests/session/wayland-keys.py).
 # gnome-shell (GNOME): `gnome-shell --headless`, with a private system bus holding a stand-in for
 #   logind (python3-dbusmock's template), its settings in a key file (enabled extensions, no key
-#   repeat, no welcome tour) and out of the overview it starts in. Each --extension DIR is installed
+#   repeat, no welcome tour, no hot corner: the test pointer's first move passes the top-left corner
+#   on GNOME Shell 50, which opened the overview) and out of the overview it starts in. Each --extension DIR is installed
 #   (as the user's, under its folder's name) and enabled before the shell starts, as after a login.
 #   Also installed: --probe DIR, the test probe as built for this shell (gnome-shell/FLAVOUR/
 #   quillet-probe@lumenfold.com in the build folder, from tests/session/shell-probe), through which
@@ -155,6 +156,9 @@ welcome-dialog-last-shown-version='999'
 
 [org/gnome/desktop/notifications]
 show-banners=false
+
+[org/gnome/desktop/interface]
+enable-hot-corners=false
 INI
         GSETTINGS_BACKEND=keyfile QUILLET_SHELL_DEVELOPMENT=$development gnome-shell --headless --wayland --no-x11 --wayland-display "$WAYLAND_DISPLAY" \
             --virtual-monitor "$size" >"$session/gnome-shell.log" 2>&1 &

@@ -208,7 +208,10 @@ protected:
             << what << ": field reads " << editorText().toStdString();
         EXPECT_TRUE(
             waitUntil([] { return shell("probe.pressNotification('Replaced', 'Undo')").toBool(); }, 5000))
-            << what << ": the notice with Undo";
+            << what << ": the notice with Undo; the shell has "
+            << QJsonDocument(shell("probe.notifications()").toArray())
+                   .toJson(QJsonDocument::Compact)
+                   .toStdString();
         EXPECT_TRUE(waitUntil([&] { return editorText() == kMistaken; }, 10000))
             << what << ": field reads " << editorText().toStdString();
     }
