@@ -1,6 +1,7 @@
 // The global shortcut on KDE Plasma, where no program may grab keys itself under Wayland: the
 #include "platform/linux/KGlobalAccelShortcut.h"
 
+#include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -53,6 +54,28 @@ std::optional<QList<QVariant>> KGlobalAccelShortcut::call(const QString& method,
     return reply.arguments();
 }
 
+bool KGlobalAccelShortcut::heldElsewhere(int key) const {
+    // Each holder as the service describes it: names of the action, its program and its context,
+    // then its keys and default keys. Only another program's count: this one's may be moved.
+    const auto reply = call(QStringLiteral("getGlobalShortcutsByKey"), {key});
+    if (!reply || reply->isEmpty() || !reply->first().canConvert<QDBusArgument>())
+        return false;
+    const QDBusArgument holders = reply->first().value<QDBusArgument>();
+    bool elsewhere = false;
+    holders.beginArray();
+    while (!holders.atEnd()) {
+        QString action, actionTitle, component, componentTitle, context, contextTitle;
+        QList<int> keys, defaults;
+        holders.beginStructure();
+        holders >> action >> actionTitle >> component >> componentTitle >> context >> contextTitle >> keys >>
+            defaults;
+        holders.endStructure();
+        elsewhere = elsewhere || component != componentName;
+    }
+    holders.endArray();
+    return elsewhere;
+}
+
 std::optional<QList<int>> KGlobalAccelShortcut::setKeys(const QList<int>& keys, uint flags) {
     const auto reply = call(QStringLiteral("setShortcut"),
                             {actionId(), QVariant::fromValue(keys), QVariant::fromValue(flags)});
@@ -83,6 +106,10 @@ std::optional<KGlobalAccelShortcut::Failure> KGlobalAccelShortcut::bind(QKeyComb
     if (!call(QStringLiteral("doRegister"), {actionId()}))
         return Failure::refused;
     const int wanted = combination.toCombined();
+    // A combination another program (KWin's Alt+Tab) holds: newer services bind it all the same, to
+    // both, and the press would do two things at once. Asked first, the answer is the same on all.
+    if (heldElsewhere(wanted))
+        return Failure::taken;
     // The default is what KDE's settings offer to go back to; the program's own choice is then
     // bound over whatever the settings file kept, since the program keeps the user's choice itself.
     setKeys({wanted}, isDefault);

@@ -52,6 +52,8 @@ private:
     /// Calls a method of the service without starting it; empty on any failure.
     std::optional<QList<QVariant>> call(const QString& method, const QList<QVariant>& arguments) const;
     std::optional<QList<int>> setKeys(const QList<int>& keys, uint flags);
+    /// Whether another program's action has `key` in KDE's service.
+    bool heldElsewhere(int key) const;
     bool listen();
 
     QDBusConnection m_bus;
