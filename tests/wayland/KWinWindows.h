@@ -71,6 +71,12 @@ public:
         }
         return std::nullopt;
     }
+    /// The icon at `field`: seen on screen where KWin takes screenshots, else as KWin lists it.
+    std::optional<QRectF> iconAt(const QRectF& field) {
+        if (!m_seen)
+            m_seen = takesScreenshots();
+        return *m_seen ? iconShown(field) : iconListed(field);
+    }
     /// Where Quillet's icon shows inside `area` of the screen: the box of its teal ring in KWin's
     /// screenshot. None where KWin takes no screenshot (KWin 6 takes them only when it composites
     /// with OpenGL), nor lists the window of its own the icon is.
@@ -172,6 +178,7 @@ private:
     QTemporaryDir dir;
     std::optional<QJsonArray> m_report;
     int m_runs = 0;
+    std::optional<bool> m_seen;
 };
 
 }  // namespace quillet::test
