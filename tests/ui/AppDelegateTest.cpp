@@ -43,8 +43,6 @@ TEST_F(AppDelegateTest, MenuFollowsThePauseStateAtEachOpening) {
                              "Settings…",        "Run setup again…", kSeparator, "Quit Quillet"};
     EXPECT_EQ(openMenu(), active);
     EXPECT_FALSE(item("Quillet — active")->isEnabled());
-    EXPECT_EQ(item("Settings…")->shortcut(), QKeySequence(QStringLiteral("Ctrl+,")));
-    EXPECT_EQ(item("Quit Quillet")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     QMenu* pause = submenu("Pause");
     ASSERT_NE(pause, nullptr);
     pause->actions()[0]->trigger();

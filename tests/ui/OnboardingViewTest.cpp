@@ -58,9 +58,6 @@ TEST_F(OnboardingViewTest, PermissionStepWaitsForTheSwitchAndSeesItWithinASecond
     auto again = makeView();
     EXPECT_EQ(permissionStatus(again.get()), "Permission granted") << "already on: at once";
     EXPECT_TRUE(forward(again.get())->isEnabled());
-    // The steps name this desktop's switch and keyring, not another system's.
-    const QString all = texts(again.get()).values().join('\n');
-    EXPECT_TRUE(all.contains("turn on assistive technologies") && all.contains("system keyring"));
     view.reset();
     again.reset();
     EXPECT_EQ(scheduler.pendingTimers(), 0u) << "the poll ends with the view";

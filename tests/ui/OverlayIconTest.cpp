@@ -6,37 +6,11 @@
 
 #include "base/ScreenSpace.h"
 #include "platform/fake/FakeWindowHints.h"
-#include "ui/Brand.h"
 #include "ui/OverlayController.h"
-#include "ui/Style.h"
 #include "ui/SurfaceTestSupport.h"
 
 using namespace quillet;
 using namespace quillet::test;
-
-// The ring is sampled at its top and right, where the 1.6-point stroke crosses the 24-point bounds.
-TEST(OverlayIconTest, EachStateDrawsItsRingColour) {
-    OverlayIconView view;
-    view.resize(24, 24);
-    const std::pair<IconState, QColor> cases[] = {{IconState::ready, Brand::teal()},
-                                                  {IconState::loading, Style::grey()},
-                                                  {IconState::error, Style::red()}};
-    QList<QColor> centres;
-    for (const auto& [state, colour] : cases) {
-        view.setState(state);
-        const QImage image = render(view, QStringLiteral("overlay-icon-%1").arg(int(state)));
-        EXPECT_TRUE(near(image.pixelColor(24, 2), colour))
-            << int(state) << " top " << image.pixelColor(24, 2).name().toStdString();
-        EXPECT_TRUE(near(image.pixelColor(45, 24), colour)) << int(state) << " right";
-        // Inside the ring the disc is white; outside the corners stay transparent.
-        EXPECT_EQ(image.pixelColor(6, 24).rgb(), QColor(Qt::white).rgb()) << int(state);
-        EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);
-        centres << image.pixelColor(24, 24);
-    }
-    // Only `loading` dims the emblem; `error` draws it at full strength like `ready`.
-    EXPECT_EQ(centres[0], centres[2]);
-    EXPECT_NE(centres[0], centres[1]);
-}
 
 TEST(OverlayIconTest, ShowPlacesOnePanelInTheFieldsCornerAndKeepsItsState) {
     FakeWindowHints hints;

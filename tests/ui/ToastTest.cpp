@@ -28,16 +28,6 @@ protected:
 
 }  // namespace
 
-TEST_F(ToastTest, SitsAboveTheAnchorOrInTheTopRightCorner) {
-    toasts.show(Rect(100, 440, 300, 40), [] {});
-    ASSERT_NE(toasts.panel(), nullptr);
-    EXPECT_EQ(toasts.panel()->screenFrame(), Rect(180, 488, 220, 40));
-    EXPECT_TRUE(toasts.panel()->isVisible());
-    EXPECT_TRUE(toasts.panel()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
-    toasts.show(std::nullopt, [] {});
-    EXPECT_EQ(toasts.panel()->screenFrame(), Rect(1200, 815, 220, 40));
-}
-
 TEST_F(ToastTest, LeavesAfterTenSecondsAndANewToastRestartsTheClock) {
     toasts.show(std::nullopt, [] {});
     scheduler.advance(5s);
@@ -58,6 +48,7 @@ TEST_F(ToastTest, UndoRunsOnceAndDismissesAtOnce) {
     toasts.show(Rect(100, 440, 300, 40), [&] { ++undos; });
     ToastView* view = toasts.view();
     ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(toasts.panel()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
     render(*toasts.panel(), QStringLiteral("toast"));
     view->undoButton()->click();
     EXPECT_EQ(undos, 1);
@@ -85,7 +76,6 @@ TEST_F(ToastTest, AnUndoThatShowsANewToastKeepsIt) {
 
 TEST_F(ToastTest, SpeaksTheLanguageOfTheMomentItIsShown) {
     toasts.show(std::nullopt, [] {});
-    EXPECT_EQ(toasts.view()->messageLabel()->text(), "Replaced");
     const auto english = texts(toasts.panel());
     // The row fits inside the 220 x 40 toast.
     EXPECT_LE(toasts.view()->capsuleRect().width(), 220);

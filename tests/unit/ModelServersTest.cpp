@@ -19,14 +19,6 @@ TEST(ModelServersTest, ModelListKeepsTheServersOrderAndSkipsWhatIsNoName) {
         EXPECT_FALSE(ModelServers::parseModelList(body).has_value()) << body;
 }
 
-TEST(ModelServersTest, PresetsStartWithTheDefaultAndAreAllUsableAddresses) {
-    const QList<ModelServers::Preset>& presets = ModelServers::presets();
-    ASSERT_GE(presets.size(), 2);
-    EXPECT_EQ(presets.first().baseURL, SettingsStore::defaultApiBaseURL);
-    for (const ModelServers::Preset& preset : presets)
-        EXPECT_EQ(SettingsStore::apiBaseURLFrom(preset.baseURL), preset.baseURL) << preset.name.toStdString();
-}
-
 class ModelListRequestTest : public test::ClientTest {
 protected:
     std::optional<Outcome<QStringList>> list(const QString& base, const QString& key) {

@@ -383,27 +383,6 @@ TEST_F(SettingsStoreTest, AHungKeyringGivesNoKeyWithinASecondAndIsAskedAgainLate
     EXPECT_EQ(presence.count(), 1);
 }
 
-TEST_F(SettingsStoreTest, ALockedKeyringPromptsOncePerRequestAndNeverToLookAtPresence) {
-    plant(KeychainManager::service, "sk-stored");
-    secrets.locked = true;
-    secrets.promptAnswer = FakeSecretStore::PromptAnswer::dismiss;
-    auto store = load();
-    EXPECT_TRUE(store->hasAPIKey()) << "a locked key is still a stored key";
-    store->refreshKeyPresence();
-    EXPECT_EQ(secrets.prompts, 0);
-
-    // One click starts two requests; the user declines the one prompt they bring.
-    secrets.deferred = true;
-    QStringList keys;
-    for (int i = 0; i < 2; ++i)
-        store->readAPIKey(KeychainManager::Access::mayPrompt, [&](const QString& k) { keys << k; });
-    secrets.answerPending();
-    EXPECT_EQ(secrets.prompts, 1);
-    EXPECT_THAT(keys, ElementsAre("", ""));
-    EXPECT_TRUE(store->hasAPIKey());
-    // The next click asking again, and the key an unlock brings, are checked on the real keyring.
-}
-
 TEST_F(SettingsStoreTest, SharedStoreAndCurrentLanguage) {
     EXPECT_EQ(L10n::current().lang, AppLanguage::en) << "English without an installed store";
     {

@@ -42,21 +42,10 @@ TEST_F(SuggestionViewModelTest, StartsLoadingAndSendsNothingUntilAsked) {
     auto model = make();
     EXPECT_TRUE(model->correction().isLoading());
     EXPECT_TRUE(model->rephrase().isLoading());
-    EXPECT_EQ(model->selectedTab(), 0);
-    EXPECT_EQ(model->originalText(), "Fixd text.");
     model->replace("x");  // no callbacks yet: nothing happens
     model->requestClose();
     scheduler.advance(1min);
     EXPECT_TRUE(transport.requests.isEmpty());
-
-    QString replaced;
-    int closes = 0;
-    model->onReplace = [&](const QString& text) { replaced = text; };
-    model->onCloseRequested = [&] { ++closes; };
-    model->replace("chosen");
-    model->requestClose();
-    EXPECT_EQ(replaced, "chosen");
-    EXPECT_EQ(closes, 1);
 }
 
 TEST_F(SuggestionViewModelTest, BothRequestsRunSideBySide) {
