@@ -22,6 +22,12 @@
 
 namespace quillet::test {
 
+/// A rectangle as the scripts report it: [x, y, width, height].
+inline QRectF rectOf(const QJsonValue& v) {
+    const QJsonArray a = v.toArray();
+    return QRectF(a.at(0).toDouble(), a.at(1).toDouble(), a.at(2).toDouble(), a.at(3).toDouble());
+}
+
 /// Scripts of the test's inside KWin, which report to it over the bus: the windows KWin has (pid,
 /// caption, frame, buffer, active), or whatever a script of the test's own says.
 class KWinWindows : public QObject {
@@ -63,8 +69,7 @@ public:
     std::optional<QRectF> iconListed(const QRectF& field) {
         const QRectF around(field.right() - 80, field.bottom() - 80, 120, 120);
         for (const QJsonValue& w : list()) {
-            const QJsonArray g = w.toObject()["frame"].toArray();
-            const QRectF r(g.at(0).toDouble(), g.at(1).toDouble(), g.at(2).toDouble(), g.at(3).toDouble());
+            const QRectF r = rectOf(w.toObject()["frame"]);
             if (w.toObject()["pid"].toInteger() <= 0 && std::abs(r.width() - 24) <= 2 &&
                 std::abs(r.height() - 24) <= 2 && around.contains(r))
                 return r;

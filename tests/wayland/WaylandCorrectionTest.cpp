@@ -41,11 +41,6 @@ QString editorText(const QProcess& editor) {
     return fieldText(editor.processId()).value_or(QStringLiteral("<no field>"));
 }
 
-QRectF rectOf(const QJsonValue& v) {
-    const QJsonArray a = v.toArray();
-    return QRectF(a.at(0).toDouble(), a.at(1).toDouble(), a.at(2).toDouble(), a.at(3).toDouble());
-}
-
 bool click(const QPointF& at) {
     return runProgram("/usr/bin/python3", {sourcePath("tests/session/wayland-keys.py"), "click",
                                            QStringLiteral("%1,%2").arg(at.x()).arg(at.y())}) == 0;
