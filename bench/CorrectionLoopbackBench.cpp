@@ -27,7 +27,7 @@
 #include "platform/linux/DBusInstanceChannel.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestEnv.h"
-#include "ui/KeyablePanel.h"
+#include "ui/KeyboardPanel.h"
 #include "ui/SuggestionPanelController.h"
 
 using namespace quillet;
@@ -109,7 +109,7 @@ double residentMiB(const QByteArray& kind = "VmRSS") {
 struct Rig {
     test::LoopbackHttpServer server;
     Platform platform = makePlatform(PlatformMode::desktop);
-    SettingsStore settings{*platform.defaults, *platform.secrets, *platform.loginItem, *platform.log,
+    SettingsStore settings{*platform.defaults, *platform.secrets, *platform.autostart, *platform.log,
                            *platform.scheduler};
     std::unique_ptr<AppCoordinator> coordinator;
     QTemporaryDir dir;

@@ -22,10 +22,10 @@
 
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
+#include "platform/fake/FakeAutostart.h"
+#include "platform/fake/FakeClipboard.h"
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeLanguageRecognizer.h"
-#include "platform/fake/FakeLoginItem.h"
-#include "platform/fake/FakePasteboard.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
 #include "platform/linux/IniDefaults.h"
@@ -94,7 +94,7 @@ struct Preferences {
     QString path;
     FakeScheduler scheduler;
     FakeSecretStore secrets;
-    FakeLoginItem loginItem;
+    FakeAutostart autostart;
     FakeSystemLog log;
 };
 
@@ -108,7 +108,7 @@ void BM_StartWithTenThousandActions(benchmark::State& state) {
             t.start();
             const double started = threadMs();
             IniDefaults defaults(p.path);
-            SettingsStore store(defaults, p.secrets, p.loginItem, p.log, p.scheduler);
+            SettingsStore store(defaults, p.secrets, p.autostart, p.log, p.scheduler);
             benchmark::DoNotOptimize(store.customActions().size());
             samples.cpu.push_back(threadMs() - started);
             samples.wall.push_back(double(t.nsecsElapsed()) / 1e6);
@@ -123,16 +123,16 @@ BENCHMARK(BM_StartWithTenThousandActions)->Arg(0)->Arg(1)->Iterations(1)->Unit(b
 void BM_RephraseTabWithTenThousandActions(benchmark::State& state) {
     Preferences p(true);
     IniDefaults defaults(p.path);
-    SettingsStore store(defaults, p.secrets, p.loginItem, p.log, p.scheduler);
+    SettingsStore store(defaults, p.secrets, p.autostart, p.log, p.scheduler);
     const QList<CustomAction> actions = state.range(0) ? store.customActions() : QList<CustomAction>();
     FakeScheduler scheduler;
     FakeHttpTransport transport{scheduler};
     FakeLanguageRecognizer recognizer;
-    FakePasteboard pasteboard;
+    FakeClipboard clipboard;
     SuggestionViewModel vm(
         QStringLiteral("Their is a mistak here."),
         OpenAIClient(SettingsStore::defaultApiBaseURL, "k", "m", transport, scheduler, recognizer), actions);
-    SuggestionView view(vm, pasteboard);
+    SuggestionView view(vm, clipboard);
     view.show();
     QImage image(view.size() * 2, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(2);

@@ -48,7 +48,7 @@ struct Rig {
         QDeadlineTimer deadline(15000);
         while (!deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            std::optional<RunningApplication> front = workspace.frontmostApplication();
+            std::optional<RunningApplication> front = workspace.activeApplication();
             if (front && front->pid == mousepad.processId() &&
                 AX::elementAttribute(ax, ax.systemWide(), AXAttr::focusedUIElement)) {
                 monitor.start();

@@ -30,8 +30,8 @@
 #include <vector>
 
 #include "core/SuggestionViewModel.h"
+#include "platform/fake/FakeClipboard.h"
 #include "platform/fake/FakeLanguageRecognizer.h"
-#include "platform/fake/FakePasteboard.h"
 #include "platform/linux/QtHttpTransport.h"
 #include "platform/linux/QtScheduler.h"
 #include "support/ScopedSettings.h"
@@ -234,11 +234,11 @@ void measure(benchmark::State& state, FloodServer& server, std::chrono::millisec
     QtScheduler scheduler;
     QtHttpTransport transport;
     FakeLanguageRecognizer languages;
-    FakePasteboard pasteboard;
+    FakeClipboard clipboard;
     for (auto _ : state) {
         SuggestionViewModel vm(
             prose, OpenAIClient(server.baseUrl(), QString(), "m", transport, scheduler, languages));
-        SuggestionView view(vm, pasteboard);
+        SuggestionView view(vm, clipboard);
         view.show();
         vm.setSelectedTab(1);  // the alternatives in view, where the cards are built
         QCoreApplication::processEvents();

@@ -15,10 +15,10 @@
 
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
+#include "platform/fake/FakeClipboard.h"
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeLanguageRecognizer.h"
-#include "platform/fake/FakePasteboard.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/linux/Cld2LanguageRecognizer.h"
 #include "platform/linux/QtHttpTransport.h"
@@ -57,7 +57,7 @@ void BM_PieceToWordsPainted(benchmark::State& state) {
     FakeScheduler scheduler;
     FakeHttpTransport transport{scheduler};
     FakeLanguageRecognizer recognizer;
-    FakePasteboard pasteboard;
+    FakeClipboard clipboard;
     const QString corrected = prose.repeated(30);
     const QString answer =
         QStringLiteral("{\"corrected\": \"") + corrected + QStringLiteral("\", \"changes\": []}");
@@ -72,7 +72,7 @@ void BM_PieceToWordsPainted(benchmark::State& state) {
     transport.enqueue(FakeHttpTransport::Script::stream(events, 20ms));
     SuggestionViewModel vm(
         prose, OpenAIClient(SettingsStore::defaultApiBaseURL, "k", "m", transport, scheduler, recognizer));
-    SuggestionView view(vm, pasteboard);
+    SuggestionView view(vm, clipboard);
     view.resize(400, 300);
     view.show();
     QImage image(view.size() * 2, QImage::Format_ARGB32_Premultiplied);
@@ -107,12 +107,12 @@ void BM_ProcessorAtFiftyTokensASecond(benchmark::State& state) {
     QtScheduler scheduler;
     QtHttpTransport transport;
     Cld2LanguageRecognizer languages;
-    FakePasteboard pasteboard;
+    FakeClipboard clipboard;
     std::vector<double> percent;
     for (auto _ : state) {
         SuggestionViewModel vm(
             prose, OpenAIClient(server.baseUrl(), QString(), "m", transport, scheduler, languages));
-        SuggestionView view(vm, pasteboard);
+        SuggestionView view(vm, clipboard);
         view.resize(400, 300);
         view.show();
         vm.loadAll();

@@ -10,10 +10,10 @@
 
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
+#include "platform/fake/FakeClipboard.h"
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeLanguageRecognizer.h"
-#include "platform/fake/FakePasteboard.h"
 #include "platform/fake/FakeScheduler.h"
 #include "ui/SuggestionView.h"
 
@@ -38,12 +38,12 @@ struct Fixture {
     FakeScheduler scheduler;
     FakeHttpTransport transport{scheduler};
     FakeLanguageRecognizer recognizer;
-    FakePasteboard pasteboard;
+    FakeClipboard clipboard;
     std::pair<QString, QString> t = texts();
     SuggestionViewModel vm{
         t.first, OpenAIClient(SettingsStore::defaultApiBaseURL, "k", "m", transport, scheduler, recognizer)};
     CorrectionResult result{t.second, {{"a", "b", {}}}};
-    SuggestionView view{vm, pasteboard};
+    SuggestionView view{vm, clipboard};
     Fixture() {
         vm.setCorrection(Load<CorrectionResult>::loaded(result));
         view.show();

@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
     }
 
     Platform platform = makePlatform(PlatformMode::desktop);
-    SettingsStore settings(*platform.defaults, *platform.secrets, *platform.loginItem, *platform.log,
+    SettingsStore settings(*platform.defaults, *platform.secrets, *platform.autostart, *platform.log,
                            *platform.scheduler);
     SettingsStore::install(&settings);
     // A tray program: no main window; Quit in the tray menu (or in the settings) ends the loop.
@@ -212,7 +212,7 @@ int main(int argc, char** argv) {
     busRule.emplace(*platform.scheduler);
     delegate.coordinator().inputEventAge = platform.inputEventAge;
     applySessionMode(delegate, platform);
-    delegate.applicationDidFinishLaunching(decision.firstRequest);
+    delegate.start(decision.firstRequest);
     QuitSignals::install(&delegate, [&delegate] { delegate.quit(); });
     const int status = QApplication::exec();
     running = nullptr;

@@ -5,13 +5,20 @@
 #   check-layers.sh SOURCE_DIR LINKS_FILE
 #
 # LINKS_FILE holds one line per platform library: its name, a colon, and what it links (the build
-# writes it). Exit status 1, with the offending lines, when an arrow runs upward.
+# writes it). Exit status 1, with the offending lines, when an arrow runs upward, or when a source
+# names a service in another desktop's words rather than the Linux one's.
 set -u
 src=$1/src links=$2
 status=0
 found=$(grep -rn '#include "\(core\|ui\|app\)/' "$src/platform" "$src/base" 2>/dev/null)
 if [ -n "$found" ]; then
     echo "platform or base sources include a header of a layer above them:" >&2
+    echo "$found" >&2
+    status=1
+fi
+found=$(grep -rnwE 'Pasteboard|pasteboard|changeCount|bundleID|bundleIdentifier|localizedName|frontmostApplication|orderFront|orderOut|LoginItem|KeyablePanel|isProcessTrusted|requestTrust|isSecureEventInputEnabled|applicationDidFinishLaunching|menuNeedsUpdate' "$src" 2>/dev/null)
+if [ -n "$found" ]; then
+    echo "sources name a service in another desktop's words (clipboard, serial, appId, autostart...):" >&2
     echo "$found" >&2
     status=1
 fi

@@ -23,7 +23,7 @@
 #include "platform/Screens.h"
 #include "platform/Workspace.h"
 #include "ui/FloatingPanel.h"
-#include "ui/KeyablePanel.h"
+#include "ui/KeyboardPanel.h"
 #include "ui/SuggestionPanelController.h"
 
 namespace quillet {
@@ -44,10 +44,10 @@ AppCoordinator::AppCoordinator(SettingsStore& settings, CoordinatorServices serv
       m_services(services),
       m_monitor(services.ax, services.workspace, services.screens, services.scheduler),
       m_overlay(services.windowHints),
-      m_textIO(services.ax, services.pasteboard, services.keys, services.workspace, services.scheduler),
+      m_textIO(services.ax, services.clipboard, services.keys, services.workspace, services.scheduler),
       m_hotkey(services.hotkey),
       m_toast(services.scheduler, services.screens, services.windowHints),
-      m_writeBack(services.ax, services.workspace, services.screens, services.pasteboard, services.beep,
+      m_writeBack(services.ax, services.workspace, services.screens, services.clipboard, services.beep,
                   m_textIO, m_history),
       m_clipboardShortcut(services.workspace, services.screens, services.beep, m_textIO),
       m_grant(services.keys, m_textIO),
@@ -90,13 +90,13 @@ void AppCoordinator::start() {
 }
 
 void AppCoordinator::startMonitorWhenTrusted() {
-    if (m_services.ax.isProcessTrusted()) {
+    if (m_services.ax.accessibilityEnabled()) {
         m_monitor.start();
         return;
     }
     QPointer<AppCoordinator> self(this);
     m_trustPollTimer = m_services.scheduler.every(trustPollInterval, [self] {
-        if (!self || !self->m_services.ax.isProcessTrusted())
+        if (!self || !self->m_services.ax.accessibilityEnabled())
             return;
         self->m_services.scheduler.cancel(*self->m_trustPollTimer);
         self->m_trustPollTimer.reset();
@@ -191,7 +191,7 @@ void AppCoordinator::prepareSparePanelSoon() {
         if (self->m_sparePanel || self->m_suggestionController)
             return;
         self->m_sparePanel =
-            SuggestionPanelController::prepare(self->m_services.pasteboard, self->m_services.windowHints);
+            SuggestionPanelController::prepare(self->m_services.clipboard, self->m_services.windowHints);
         self->m_sparePalette = QGuiApplication::palette().cacheKey();
         // The start, or the panel gone by now, freed far more than it keeps: the heap's free pages
         // go back to the system rather than stay counted against the program.
@@ -240,7 +240,7 @@ void AppCoordinator::presentSuggestions(const Trigger& trigger) {
         presentFor(*field);
     // A request that did not go ahead leaves no window behind: the panel waits for the next one.
     if (m_sparePanel && m_sparePanel->isVisible())
-        m_sparePanel->orderOut();
+        m_sparePanel->hide();
 }
 
 void AppCoordinator::showSparePanelAhead(const FocusedField& field) {
@@ -318,7 +318,7 @@ void AppCoordinator::openPanel(std::shared_ptr<SuggestionViewModel> viewModel, R
         m_sparePanel.reset();
     m_suggestionController.reset(
         m_sparePanel ? new SuggestionPanelController(viewModel, std::move(m_sparePanel), m_services.screens)
-                     : new SuggestionPanelController(viewModel, m_services.pasteboard, m_services.screens,
+                     : new SuggestionPanelController(viewModel, m_services.clipboard, m_services.screens,
                                                      m_services.windowHints));
     if (forField) {
         // The panel takes the focus; its field must stay the current one meanwhile.
@@ -352,7 +352,7 @@ bool AppCoordinator::waitForKeyPresence(std::function<void(AppCoordinator&)> ret
 
 void AppCoordinator::closeSuggestions() {
     if (m_suggestionController) {
-        if (KeyablePanel* panel = m_suggestionController->panel())
+        if (KeyboardPanel* panel = m_suggestionController->panel())
             panel->hide();
         if (m_suggestionController && m_suggestionController->onClose)
             m_suggestionController->onClose();
@@ -446,15 +446,15 @@ std::optional<RunningApplication> AppCoordinator::fieldApplication() {
     const qint32 own = m_services.workspace.ownPid();
     const std::optional<FocusedField>& field =
         m_currentField && m_currentField->pid != own ? m_currentField : m_lastOtherField;
-    if (!field || !field->bundleID)
+    if (!field || !field->appId)
         return std::nullopt;
-    RunningApplication app{field->applicationPid(), field->bundleID, std::nullopt};
+    RunningApplication app{field->applicationPid(), field->appId, std::nullopt};
     const std::optional<RunningApplication> running =
         m_services.workspace.runningApplication(field->applicationPid());
-    if (running && running->bundleIdentifier == field->bundleID)
-        app.localizedName = running->localizedName;
-    if (!app.localizedName || app.localizedName->isEmpty())
-        app.localizedName = m_services.workspace.applicationName(*field->bundleID);
+    if (running && running->appId == field->appId)
+        app.name = running->name;
+    if (!app.name || app.name->isEmpty())
+        app.name = m_services.workspace.applicationName(*field->appId);
     return app;
 }
 

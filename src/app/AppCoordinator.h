@@ -34,10 +34,10 @@ class GlobalHotkey;
 class HttpTransport;
 class KeySynth;
 class LanguageRecognizer;
-class Pasteboard;
+class Clipboard;
 class Screens;
 class SettingsStore;
-class KeyablePanel;
+class KeyboardPanel;
 class SuggestionPanelController;
 class SuggestionViewModel;
 class WindowHints;
@@ -50,7 +50,7 @@ struct CoordinatorServices {
     Workspace& workspace;
     Screens& screens;
     Scheduler& scheduler;
-    Pasteboard& pasteboard;
+    Clipboard& clipboard;
     KeySynth& keys;
     GlobalHotkey& hotkey;
     Beep& beep;
@@ -189,7 +189,7 @@ private:
     // The field the icon stands at; null while it is hidden.
     AXElement m_iconField;
     std::unique_ptr<SuggestionPanelController, void (*)(SuggestionPanelController*)> m_suggestionController;
-    std::unique_ptr<KeyablePanel, void (*)(KeyablePanel*)> m_sparePanel{nullptr, nullptr};
+    std::unique_ptr<KeyboardPanel, void (*)(KeyboardPanel*)> m_sparePanel{nullptr, nullptr};
     std::optional<TimerId> m_spareTimer;
     // The look the spare panel was drawn in (QPalette::cacheKey).
     qint64 m_sparePalette = 0;

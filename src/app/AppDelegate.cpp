@@ -14,7 +14,7 @@
 #include "core/LaunchPolicy.h"
 #include "core/OpenAIClient.h"
 #include "core/SettingsStore.h"
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 #include "platform/Workspace.h"
 #include "ui/OnboardingWindowController.h"
 #include "ui/SettingsWindowController.h"
@@ -26,14 +26,14 @@ namespace quillet {
 
 CoordinatorServices CoordinatorServices::from(Platform& p) {
     return CoordinatorServices{*p.accessibility, *p.workspace, *p.screens,    *p.scheduler,
-                               *p.pasteboard,    *p.keys,      *p.hotkey,     *p.beep,
+                               *p.clipboard,     *p.keys,      *p.hotkey,     *p.beep,
                                *p.http,          *p.languages, *p.windowHints};
 }
 
 namespace {
 
 CoordinatorServices withAccessibility(const CoordinatorServices& s, Accessibility& ax) {
-    return CoordinatorServices{ax,       s.workspace, s.screens, s.scheduler, s.pasteboard, s.keys,
+    return CoordinatorServices{ax,       s.workspace, s.screens, s.scheduler, s.clipboard,  s.keys,
                                s.hotkey, s.beep,      s.http,    s.languages, s.windowHints};
 }
 
@@ -65,7 +65,7 @@ AppDelegate::~AppDelegate() {
         m_statusItem->hide();
 }
 
-void AppDelegate::applicationDidFinishLaunching(std::optional<InstanceRequest> firstRequest) {
+void AppDelegate::start(std::optional<InstanceRequest> firstRequest) {
     setupStatusItem();
     QPointer<AppDelegate> self(this);
     m_coordinator->onNeedsSettings = [self] {
@@ -82,7 +82,7 @@ void AppDelegate::applicationDidFinishLaunching(std::optional<InstanceRequest> f
     connect(&m_settings, &SettingsStore::changed, this, [this] { m_coordinator->reconsiderField(); });
 
     const LaunchPlan plan = LaunchPolicy::plan(firstRequest, trayAvailable && trayAvailable(),
-                                               m_accessibility.isProcessTrusted());
+                                               m_accessibility.accessibilityEnabled());
     if (plan.request && plan.requestDeferred) {
         m_services.scheduler.post([self, request = *plan.request] {
             if (self)
@@ -126,7 +126,7 @@ void AppDelegate::setupStatusItem() {
     if (m_statusItem)
         return;
     m_menu = std::make_unique<QMenu>();
-    connect(m_menu.get(), &QMenu::aboutToShow, this, [this] { menuNeedsUpdate(*m_menu); });
+    connect(m_menu.get(), &QMenu::aboutToShow, this, [this] { refreshMenu(*m_menu); });
     // Some tray hosts read the menu without announcing that they show it: keep it current as well.
     QPointer<AppDelegate> self(this);
     m_coordinator->onHistoryChanged = [self] {
@@ -153,10 +153,10 @@ void AppDelegate::setupStatusItem() {
 
 void AppDelegate::rebuildMenu() {
     if (m_menu)
-        menuNeedsUpdate(*m_menu);
+        refreshMenu(*m_menu);
 }
 
-void AppDelegate::menuNeedsUpdate(QMenu& menu) {
+void AppDelegate::refreshMenu(QMenu& menu) {
     TrayMenu::fill(menu, trayCommands(), L10n{m_settings.language()});
 }
 
@@ -201,7 +201,7 @@ TrayCommands AppDelegate::trayCommands() {
     QPointer<AppDelegate> self(this);
     TrayParts parts;
     parts.settings = &m_settings;
-    parts.clipboard = &m_services.pasteboard;
+    parts.clipboard = &m_services.clipboard;
     parts.history = &m_coordinator->replacements();
     parts.isPaused = [self] { return self && self->m_coordinator->isPaused(); };
     parts.pause = [self](std::optional<qint64> seconds) {

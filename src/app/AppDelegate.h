@@ -33,12 +33,12 @@ public:
     /// starts the coordinator. Then, for a plain start: opens the settings when the desktop has no
     /// tray, and the setup when the accessibility permission or the API key is missing. A start
     /// made for `firstRequest` carries out that request instead. Called once.
-    void applicationDidFinishLaunching(std::optional<InstanceRequest> firstRequest = std::nullopt);
+    void start(std::optional<InstanceRequest> firstRequest = std::nullopt);
     /// A later start's request: the settings, the shortcut's action, or the end.
     void handleRequest(InstanceRequest request, std::optional<std::chrono::milliseconds> age = std::nullopt);
     /// Empties `menu` and fills it for the language and the pause state of this moment; the tray
     /// menu runs it each time it is about to open.
-    void menuNeedsUpdate(QMenu& menu);
+    void refreshMenu(QMenu& menu);
 
     /// The tray's commands, as the menu and the no-tray section of the settings draw them.
     TrayCommands trayCommands();

@@ -6,7 +6,7 @@
 #include "core/L10n.h"
 #include "core/SuggestionViewModel.h"
 #include "core/WriteRefusal.h"
-#include "ui/KeyablePanel.h"
+#include "ui/KeyboardPanel.h"
 #include "ui/SuggestionPanelController.h"
 
 namespace quillet {

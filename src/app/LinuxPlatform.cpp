@@ -4,7 +4,6 @@
 
 #include "app/Platform.h"
 #include "platform/linux/AtspiAccessibility.h"
-#include "platform/linux/AutostartLoginItem.h"
 #include "platform/linux/Cld2LanguageRecognizer.h"
 #include "platform/linux/DesktopNotice.h"
 #include "platform/linux/FakeInput.h"
@@ -28,6 +27,7 @@
 #include "platform/linux/X11WindowHints.h"
 #include "platform/linux/X11Workspace.h"
 #include "platform/linux/XTestKeySynth.h"
+#include "platform/linux/XdgAutostart.h"
 #include "platform/linux/rules/InputEventTime.h"
 #include "platform/offline/OfflineServices.h"
 
@@ -45,7 +45,7 @@ void chooseGnomeShellServices(Platform& p, WaylandWorkspace& workspace, AtspiAcc
     workspace.setCompositorWindows(shell);
     workspace.setActivator([shell](qint32 pid) { return shell->activateProcess(pid); });
     p.keys = std::make_unique<GnomeShellKeySynth>(*shell, std::move(p.keys));
-    p.pasteboard = std::make_unique<GnomeShellPasteboard>(*shell, std::move(p.pasteboard));
+    p.clipboard = std::make_unique<GnomeShellClipboard>(*shell, std::move(p.clipboard));
     p.hotkey = std::make_unique<GnomeShellHotkey>(*shell, std::move(p.hotkey));
     p.windowHints = std::make_unique<GnomeShellWindowHints>(*shell, std::move(p.windowHints));
     p.desktopIcon = std::make_unique<GnomeShellIcon>(*shell);
@@ -73,7 +73,7 @@ void chooseKWinServices(Platform& p, WaylandWorkspace& workspace, AtspiAccessibi
     p.fakeInput = std::make_shared<FakeInput>();
     const bool keysReachAll = p.fakeInput->isOffered();
     p.keys = std::make_unique<FakeInputKeySynth>(p.fakeInput, std::move(p.keys));
-    p.pasteboard = std::make_unique<WlClipboardPasteboard>(std::move(p.pasteboard));
+    p.clipboard = std::make_unique<WlToolsClipboard>(std::move(p.clipboard));
     p.windowHints = std::make_unique<KWinWindowHints>(*kwin, std::move(p.windowHints));
     p.desktopIcon = std::make_unique<KWinIcon>(*kwin);
     WaylandWorkspace* ws = &workspace;
@@ -138,11 +138,11 @@ Platform makeLinuxPlatform(bool assistant) {
     if (assistant)
         defaults->closeToOthers();
     p.defaults = std::move(defaults);
-    p.loginItem = std::make_unique<AutostartLoginItem>(QCoreApplication::applicationFilePath());
+    p.autostart = std::make_unique<XdgAutostart>(QCoreApplication::applicationFilePath());
     p.screens = std::make_unique<QtScreens>();
     p.http = std::make_unique<QtHttpTransport>();
     p.languages = std::make_unique<Cld2LanguageRecognizer>();
-    p.pasteboard = std::make_unique<X11Clipboard>();
+    p.clipboard = std::make_unique<X11Clipboard>();
     p.beep = std::make_unique<QtBeep>();
     p.inputEventAge = [](quint64 timestamp) { return InputEventTime::ageNow(timestamp); };
     // In a Wayland session only the program's XWayland windows, if any, can be asked for.
@@ -171,7 +171,7 @@ Platform makeLinuxPlatform(bool assistant) {
 
 Platform makePlatform(PlatformMode mode, const Defaults* shownPreferences) {
     if (mode == PlatformMode::screenshots)
-        return makeOfflinePlatform(shownPreferences, AtspiAccessibility({}, {}).isProcessTrusted());
+        return makeOfflinePlatform(shownPreferences, AtspiAccessibility({}, {}).accessibilityEnabled());
     Platform p = makeLinuxPlatform(mode == PlatformMode::desktop);
     const bool noDisplay =
         qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -186,12 +186,12 @@ Platform makeOfflinePlatform(const Defaults* shownPreferences, bool accessibilit
     p.scheduler = std::make_unique<offline::StoppedScheduler>();
     p.secrets = std::make_unique<offline::MemorySecretStore>();
     p.defaults = std::make_unique<offline::OverlayDefaults>(shownPreferences);
-    p.loginItem = std::make_unique<offline::NoLoginItem>();
+    p.autostart = std::make_unique<offline::NoAutostart>();
     p.log = std::make_unique<offline::SilentLog>();
     p.accessibility = std::make_unique<offline::NoAccessibility>(accessibilityOn);
     p.http = std::make_unique<offline::UnansweredHttp>();
     p.languages = std::make_unique<offline::NoLanguages>();
-    p.pasteboard = std::make_unique<offline::MemoryPasteboard>();
+    p.clipboard = std::make_unique<offline::MemoryClipboard>();
     return p;
 }
 

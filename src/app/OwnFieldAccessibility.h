@@ -43,9 +43,9 @@ public:
     bool fieldHasFocus() const;
 
     // Accessibility
-    bool isProcessTrusted() override { return m_desktop.isProcessTrusted(); }
-    void requestTrust() override { m_desktop.requestTrust(); }
-    bool isSecureEventInputEnabled() override { return m_desktop.isSecureEventInputEnabled(); }
+    bool accessibilityEnabled() override { return m_desktop.accessibilityEnabled(); }
+    void enableAccessibility() override { m_desktop.enableAccessibility(); }
+    bool passwordFieldFocused() override { return m_desktop.passwordFieldFocused(); }
     AXElement systemWide() override { return m_desktop.systemWide(); }
     AXElement application(qint32 pid) override { return m_desktop.application(pid); }
     AXError copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) override;

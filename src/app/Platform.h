@@ -8,15 +8,15 @@
 
 #include "core/SessionType.h"
 #include "platform/Accessibility.h"
+#include "platform/Autostart.h"
 #include "platform/Beep.h"
+#include "platform/Clipboard.h"
 #include "platform/Defaults.h"
 #include "platform/DesktopIcon.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/HttpTransport.h"
 #include "platform/KeySynth.h"
 #include "platform/LanguageRecognizer.h"
-#include "platform/LoginItem.h"
-#include "platform/Pasteboard.h"
 #include "platform/Scheduler.h"
 #include "platform/Screens.h"
 #include "platform/SecretStore.h"
@@ -46,14 +46,14 @@ struct Platform {
     std::unique_ptr<Scheduler> scheduler;
     std::unique_ptr<SecretStore> secrets;
     std::unique_ptr<Defaults> defaults;
-    std::unique_ptr<LoginItem> loginItem;
+    std::unique_ptr<Autostart> autostart;
     std::unique_ptr<SystemLog> log;
     std::unique_ptr<Workspace> workspace;
     std::unique_ptr<Accessibility> accessibility;
     std::unique_ptr<Screens> screens;
     std::unique_ptr<HttpTransport> http;
     std::unique_ptr<LanguageRecognizer> languages;
-    std::unique_ptr<Pasteboard> pasteboard;
+    std::unique_ptr<Clipboard> clipboard;
     std::unique_ptr<KeySynth> keys;
     std::unique_ptr<GlobalHotkey> hotkey;
     std::unique_ptr<Beep> beep;

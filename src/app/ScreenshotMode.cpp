@@ -16,8 +16,8 @@ void render(const QString& directory, Platform& offline) {
         offline.secrets->write(KeychainManager::itemFor(ServerKeys::slotOf(*server)), key,
                                [](SecretStore::Status) {});
     ScreenshotRenderer::renderAll(
-        directory, {*offline.defaults, *offline.secrets, *offline.loginItem, *offline.log, *offline.scheduler,
-                    *offline.http, *offline.languages, *offline.pasteboard, *offline.accessibility});
+        directory, {*offline.defaults, *offline.secrets, *offline.autostart, *offline.log, *offline.scheduler,
+                    *offline.http, *offline.languages, *offline.clipboard, *offline.accessibility});
 }
 
 void run(const QString& directory, const Defaults* preferences, bool accessibilityOn) {

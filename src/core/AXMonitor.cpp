@@ -55,7 +55,7 @@ void AXMonitor::start() {
         if (auto monitor = self.lock())
             (*monitor)->attach(app);
     });
-    if (std::optional<RunningApplication> front = m_workspace.frontmostApplication())
+    if (std::optional<RunningApplication> front = m_workspace.activeApplication())
         attach(*front);
 }
 
@@ -141,7 +141,7 @@ void AXMonitor::lookAgain() {
 }
 
 bool AXMonitor::ownWindowIsFrontmost() {
-    const std::optional<RunningApplication> front = m_workspace.frontmostApplication();
+    const std::optional<RunningApplication> front = m_workspace.activeApplication();
     return front && front->pid == m_workspace.ownPid();
 }
 

@@ -1,7 +1,7 @@
 // The road of last resort for a chosen text: where it cannot be written into the field and no key
 #include "core/ClipboardHandOver.h"
 
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 
 namespace quillet {
 
@@ -11,10 +11,10 @@ ClipboardHandOver::Road ClipboardHandOver::road(bool secureInput, bool canPressK
     return canPressKeys ? Road::paste : Road::copy;
 }
 
-void ClipboardHandOver::copy(Pasteboard& pasteboard, const QString& text) {
+void ClipboardHandOver::copy(Clipboard& clipboard, const QString& text) {
     // Without the password managers' hint: a clipboard manager may keep it, like anything the
     // user copies, so it can still be pasted after something else was copied.
-    pasteboard.write({PasteboardItem{{PasteboardType::plainText, text.toUtf8()}}});
+    clipboard.write({ClipboardItem{{ClipboardType::plainText, text.toUtf8()}}});
 }
 
 QString ClipboardHandOver::notice(const L10n& l10n) {

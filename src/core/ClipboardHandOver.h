@@ -9,7 +9,7 @@
 
 namespace quillet {
 
-class Pasteboard;
+class Clipboard;
 
 namespace ClipboardHandOver {
 
@@ -26,7 +26,7 @@ Road road(bool secureInput, bool canPressKeys);
 
 /// Leaves `text` on the clipboard as one plain-text item. The user's earlier clipboard is not put
 /// back afterwards, as after a synthetic paste: this text is what the user is about to paste.
-void copy(Pasteboard& pasteboard, const QString& text);
+void copy(Clipboard& clipboard, const QString& text);
 
 /// "Copied — press Ctrl+V", in the interface language.
 QString notice(const L10n& l10n);

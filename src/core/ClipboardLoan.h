@@ -12,8 +12,8 @@
 #include "core/PasteWatch.h"
 #include "core/TextIO.h"
 #include "platform/Accessibility.h"
+#include "platform/Clipboard.h"
 #include "platform/KeySynth.h"
-#include "platform/Pasteboard.h"
 #include "platform/Scheduler.h"
 #include "platform/Workspace.h"
 
@@ -22,7 +22,7 @@ using std::chrono::milliseconds;
 
 struct TextIO::Shared {
     Accessibility& ax;
-    Pasteboard& pasteboard;
+    Clipboard& clipboard;
     KeySynth& keys;
     Workspace& workspace;
     Scheduler& scheduler;
@@ -35,7 +35,7 @@ struct TextIO::Shared {
     std::shared_ptr<ClipboardSnapshot> beginLoan() {
         auto snapshot = std::make_shared<ClipboardSnapshot>();
         const ClipboardSnapshot user =
-            loan && loan->holdsBorrowedContents(pasteboard) ? *loan : ClipboardSnapshot::capture(pasteboard);
+            loan && loan->holdsBorrowedContents(clipboard) ? *loan : ClipboardSnapshot::capture(clipboard);
         snapshot->items = user.items;
         snapshot->complete = user.complete;
         loan = snapshot;
@@ -54,7 +54,7 @@ struct TextIO::Shared {
         if (loan != snapshot)
             return;
         loan.reset();
-        snapshot->restore(pasteboard);
+        snapshot->restore(clipboard);
     }
 
     // Puts `text` on the clipboard and, after the paste delay, pastes it (after a select-all when
@@ -67,7 +67,7 @@ struct TextIO::Shared {
         std::function<void(bool sent, std::shared_ptr<ClipboardSnapshot>, std::optional<PasteWatch>)> sent,
         std::shared_ptr<ClipboardSnapshot> held = nullptr, std::function<bool()> selectInFront = nullptr) {
         auto snapshot = held && self->loan == held ? held : self->beginLoan();
-        snapshot->lendText(self->pasteboard, text);
+        snapshot->lendText(self->clipboard, text);
         target.activate(self->workspace);
         // Keys sent while another window is in front would paste (and select all) there.
         auto inFront = [self, target] { return target.isInFront(self->workspace); };
@@ -78,13 +78,13 @@ struct TextIO::Shared {
                             // Another program copied since the text went on the clipboard: the paste would
                             // put its copy into the field. A window given the front may put its own
                             // selection back: a part to paste over is selected once it is in front.
-                            if (!front || !snapshot->holdsBorrowedContents(self->pasteboard) ||
+                            if (!front || !snapshot->holdsBorrowedContents(self->clipboard) ||
                                 (selectInFront && !selectInFront())) {
                                 sent(false, snapshot, std::nullopt);
                                 return;
                             }
                             // Watched from before the keys: the application may take the paste at once.
-                            const PasteWatch watch(self->pasteboard, self->scheduler.now(), target.pid);
+                            const PasteWatch watch(self->clipboard, self->scheduler.now(), target.pid);
                             // Without the select-all the paste would go in beside the old text, not over it.
                             const bool ok = (!selectAll || self->keys.selectAll()) && self->keys.paste();
                             sent(ok, snapshot, ok ? std::optional(watch) : std::nullopt);
@@ -98,9 +98,9 @@ struct TextIO::Shared {
                            PasteWatch watch, std::function<std::optional<bool>()> fieldShowsText,
                            std::function<void(PasteWatch::Verdict)> done) {
         // The watch notes the application's requests as they come: it goes on in the next look.
-        const bool readable = fieldShowsText && watch.mayReadField(self->pasteboard, self->scheduler.now());
-        const PasteWatch::Verdict verdict = watch.verdict(
-            self->pasteboard, readable ? fieldShowsText() : std::nullopt, self->scheduler.now());
+        const bool readable = fieldShowsText && watch.mayReadField(self->clipboard, self->scheduler.now());
+        const PasteWatch::Verdict verdict =
+            watch.verdict(self->clipboard, readable ? fieldShowsText() : std::nullopt, self->scheduler.now());
         if (PasteWatch::isFinal(verdict)) {
             self->endLoan(snapshot);
             done(verdict);

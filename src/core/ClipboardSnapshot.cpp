@@ -3,49 +3,49 @@
 
 namespace quillet {
 
-ClipboardSnapshot ClipboardSnapshot::capture(Pasteboard& pasteboard) {
+ClipboardSnapshot ClipboardSnapshot::capture(Clipboard& clipboard) {
     ClipboardSnapshot snapshot;
-    snapshot.items = pasteboard.items();
-    snapshot.complete = !pasteboard.lastReadTimedOut();
+    snapshot.items = clipboard.items();
+    snapshot.complete = !clipboard.lastReadTimedOut();
     return snapshot;
 }
 
-void ClipboardSnapshot::lendText(Pasteboard& pasteboard, const QString& text) {
-    PasteboardItem item;
-    item.insert(PasteboardType::plainText, text.toUtf8());
-    item.insert(PasteboardType::passwordManagerHint, QByteArrayLiteral("secret"));
-    pasteboard.write({item});
-    m_lentAt = pasteboard.changeCount();
+void ClipboardSnapshot::lendText(Clipboard& clipboard, const QString& text) {
+    ClipboardItem item;
+    item.insert(ClipboardType::plainText, text.toUtf8());
+    item.insert(ClipboardType::passwordManagerHint, QByteArrayLiteral("secret"));
+    clipboard.write({item});
+    m_lentAt = clipboard.serial();
     m_awaitingCopy = false;
 }
 
-void ClipboardSnapshot::lendForCopy(Pasteboard& pasteboard) {
-    m_lentAt = pasteboard.changeCount();
+void ClipboardSnapshot::lendForCopy(Clipboard& clipboard) {
+    m_lentAt = clipboard.serial();
     m_awaitingCopy = true;
 }
 
-void ClipboardSnapshot::settle(Pasteboard& pasteboard) {
+void ClipboardSnapshot::settle(Clipboard& clipboard) {
     if (!m_lentAt)
         return;
-    m_lentAt = pasteboard.changeCount();
+    m_lentAt = clipboard.serial();
     m_awaitingCopy = false;
 }
 
-bool ClipboardSnapshot::holdsBorrowedContents(Pasteboard& pasteboard) const {
-    return m_lentAt && (m_awaitingCopy || pasteboard.changeCount() == *m_lentAt);
+bool ClipboardSnapshot::holdsBorrowedContents(Clipboard& clipboard) const {
+    return m_lentAt && (m_awaitingCopy || clipboard.serial() == *m_lentAt);
 }
 
-bool ClipboardSnapshot::restore(Pasteboard& pasteboard) const {
+bool ClipboardSnapshot::restore(Clipboard& clipboard) const {
     // Someone copied after Quillet borrowed the clipboard: putting the old contents back would
     // lose their newer copy.
-    if (m_lentAt && !holdsBorrowedContents(pasteboard))
+    if (m_lentAt && !holdsBorrowedContents(clipboard))
         return false;
     if (!complete)
         return false;
     if (items.isEmpty()) {
-        pasteboard.clear();
+        clipboard.clear();
     } else {
-        pasteboard.write(items);
+        clipboard.write(items);
     }
     return true;
 }

@@ -2,7 +2,7 @@
 #include "core/CopiedText.h"
 
 #include "core/TextIO.h"
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 
 namespace quillet {
 
@@ -21,13 +21,13 @@ QString CopiedText::plain(const QString& copied) {
     return TextIO::comparable(withoutTrailingControls(copied));
 }
 
-bool CopiedText::looksLikeCopiedLine(Pasteboard& pasteboard, const QString& copied) {
+bool CopiedText::looksLikeCopiedLine(Clipboard& clipboard, const QString& copied) {
     const QString text = TextIO::comparable(copied);
     if (!text.endsWith(QLatin1Char('\n')) || text.indexOf(QLatin1Char('\n')) != text.size() - 1)
         return false;
-    if (!pasteboard.supportsSelection())
+    if (!clipboard.supportsSelection())
         return true;
-    const std::optional<QString> selected = pasteboard.selectionText();
+    const std::optional<QString> selected = clipboard.selectionText();
     return !selected || plain(*selected) != text;
 }
 

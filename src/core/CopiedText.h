@@ -5,7 +5,7 @@
 #include <QString>
 
 namespace quillet {
-class Pasteboard;
+class Clipboard;
 }
 
 namespace quillet::CopiedText {
@@ -22,6 +22,6 @@ QString plain(const QString& copied);
 /// again. A real selection is offered to the desktop's selection buffer as it is made, so a copy the
 /// buffer does not vouch for, shaped like one whole line, is taken for nothing selected. Other copies
 /// stand: some toolkits offer no buffer for a select-all.
-bool looksLikeCopiedLine(Pasteboard& pasteboard, const QString& copied);
+bool looksLikeCopiedLine(Clipboard& clipboard, const QString& copied);
 
 }  // namespace quillet::CopiedText

@@ -94,9 +94,9 @@ FieldRecheck FieldRecheck::of(Accessibility& ax, Workspace& workspace, const Foc
     if (field.pid > 0 && !workspace.runningApplication(field.pid))
         return withVerdict(Verdict::gone);
     // The panel is this program's; behind it, the field's application must still be the one in front.
-    if (const std::optional<RunningApplication> front = workspace.frontmostApplication()) {
+    if (const std::optional<RunningApplication> front = workspace.activeApplication()) {
         const bool ours = front->pid == workspace.ownPid() || front->pid == field.applicationPid();
-        const bool sameApp = field.bundleID && front->bundleIdentifier == field.bundleID;
+        const bool sameApp = field.appId && front->appId == field.appId;
         if (!ours && !sameApp)
             return withVerdict(Verdict::gone);
     }

@@ -30,7 +30,7 @@ bool cameThroughBroken(Accessibility& ax, const FocusedField& field, const QStri
 // `field`, with the window it is in for a paste: the one in front now, when it is the field's.
 FocusedField inFrontWindow(Workspace& workspace, FocusedField field) {
     const PasteTarget front = PasteTarget::front(workspace);
-    if (front.pid == field.applicationPid() || (field.bundleID && front.bundleID == field.bundleID))
+    if (front.pid == field.applicationPid() || (field.appId && front.appId == field.appId))
         field.window = front.window;
     return field;
 }
@@ -101,9 +101,9 @@ bool FieldRequest::isStillTheField(Workspace& workspace, const FocusedField& fie
         return false;
     // This program's own windows aside, the field's application must be the one in front, and the
     // field the element that has the keyboard there (where the desktop says which one has it).
-    if (const std::optional<RunningApplication> front = workspace.frontmostApplication()) {
-        const bool sameApp = front->pid == field.applicationPid() ||
-                             (field.bundleID && front->bundleIdentifier == field.bundleID);
+    if (const std::optional<RunningApplication> front = workspace.activeApplication()) {
+        const bool sameApp =
+            front->pid == field.applicationPid() || (field.appId && front->appId == field.appId);
         if (!sameApp && front->pid != workspace.ownPid())
             return false;
     }

@@ -35,19 +35,19 @@ std::optional<FocusedField> FocusedField::from(Accessibility& ax, Workspace& wor
     // A browser may show in its window a page that another of its processes answers for: that
     // page's field is the browser's. Only for the browser in front, and only for its own children.
     qint32 host = 0;
-    if (const std::optional<RunningApplication> front = workspace.frontmostApplication();
+    if (const std::optional<RunningApplication> front = workspace.activeApplication();
         front && front->pid != owner && front->pid != workspace.ownPid() &&
         ProcessTree::descendsFrom(owner, front->pid,
                                   [&workspace](qint32 pid) { return workspace.parentProcess(pid); }))
         host = front->pid;
     std::optional<QString> bundle;
     if (std::optional<RunningApplication> app = workspace.runningApplication(host != 0 ? host : owner))
-        bundle = app->bundleIdentifier;
+        bundle = app->appId;
     return FocusedField{element, owner, bundle, 0, host};
 }
 
 bool FocusedField::isSecure(Accessibility& ax) const {
-    if (ax.isSecureEventInputEnabled())
+    if (ax.passwordFieldFocused())
         return true;
     const std::optional<QString> role = AX::attribute(ax, element, AXAttr::role);
     const std::optional<QString> subrole = AX::attribute(ax, element, AXAttr::subrole);

@@ -17,7 +17,7 @@ struct FocusedField {
     qint32 pid = 0;
     /// Desktop-entry id of the application whose window shows the field, when it is a known running
     /// application with one.
-    std::optional<QString> bundleID;
+    std::optional<QString> appId;
     /// The desktop's id of the window it was in when a request took it; 0 when unknown. A paste
     /// goes to that window only.
     quint64 window = 0;

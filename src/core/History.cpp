@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "core/FocusedField.h"
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 #include "platform/Workspace.h"
 
 namespace quillet {
@@ -18,15 +18,15 @@ void History::record(Workspace& workspace, const FocusedField& field, const QStr
         onChanged();
 }
 
-void History::copy(int index, Pasteboard& clipboard) const {
+void History::copy(int index, Clipboard& clipboard) const {
     if (index < 0 || index >= m_entries.size())
         return;
     clipboard.clear();
-    clipboard.write({PasteboardItem{{PasteboardType::plainText, m_entries[index].replacement.toUtf8()}}});
+    clipboard.write({ClipboardItem{{ClipboardType::plainText, m_entries[index].replacement.toUtf8()}}});
 }
 
 QString History::applicationName(Workspace& workspace, const FocusedField& field) {
-    if (!field.bundleID)
+    if (!field.appId)
         return HistoryEntry::unknownApplication;
     // A program of several processes (a browser's content process holds the field) is named by the
     // first of them the workspace lists under the field's identifier.
@@ -34,12 +34,11 @@ QString History::applicationName(Workspace& workspace, const FocusedField& field
     QList<RunningApplication> running = workspace.runningApplications();
     if (const std::optional<RunningApplication> own = workspace.runningApplication(field.applicationPid()))
         running << *own;
-    const auto app = std::find_if(running.begin(), running.end(), [&field](const RunningApplication& a) {
-        return a.bundleIdentifier == field.bundleID;
-    });
-    if (app == running.end() || !app->localizedName || app->localizedName->isEmpty())
+    const auto app = std::find_if(running.begin(), running.end(),
+                                  [&field](const RunningApplication& a) { return a.appId == field.appId; });
+    if (app == running.end() || !app->name || app->name->isEmpty())
         return HistoryEntry::unknownApplication;
-    return *app->localizedName;
+    return *app->name;
 }
 
 }  // namespace quillet

@@ -8,7 +8,7 @@
 
 namespace quillet {
 
-class Pasteboard;
+class Clipboard;
 class Workspace;
 struct FocusedField;
 
@@ -19,7 +19,7 @@ public:
     void record(Workspace& workspace, const FocusedField& field, const QString& original,
                 const QString& replacement, const QDateTime& when);
     /// Puts the replacement of the entry at `index` on the clipboard; out of range does nothing.
-    void copy(int index, Pasteboard& clipboard) const;
+    void copy(int index, Clipboard& clipboard) const;
 
     /// Called after every insertion.
     std::function<void()> onChanged;

@@ -6,23 +6,23 @@
 
 namespace quillet {
 
-bool IconRule::leavesAlone(const std::optional<QString>& bundleID, const Conditions& conditions) {
-    return conditions.paused || (bundleID && conditions.blocklist.contains(*bundleID));
+bool IconRule::leavesAlone(const std::optional<QString>& appId, const Conditions& conditions) {
+    return conditions.paused || (appId && conditions.blocklist.contains(*appId));
 }
 
 bool IconRule::refusesRequest(Workspace& workspace, const std::optional<FocusedField>& field,
                               const Conditions& conditions) {
     if (field)
-        return leavesAlone(field->bundleID, conditions);
-    const std::optional<RunningApplication> front = workspace.frontmostApplication();
-    return leavesAlone(front ? front->bundleIdentifier : std::nullopt, conditions);
+        return leavesAlone(field->appId, conditions);
+    const std::optional<RunningApplication> front = workspace.activeApplication();
+    return leavesAlone(front ? front->appId : std::nullopt, conditions);
 }
 
 bool IconRule::shows(Accessibility& ax, const std::optional<FocusedField>& field,
                      const Conditions& conditions, const std::function<int()>& words) {
     if (!field || conditions.paused || field->isSecure(ax))
         return false;
-    if (leavesAlone(field->bundleID, conditions))
+    if (leavesAlone(field->appId, conditions))
         return false;
     return words() >= conditions.minWordCount;
 }

@@ -22,10 +22,10 @@ struct Conditions {
     qint64 minWordCount = 1;
 };
 
-/// Whether the user's rules keep the program out of the application `bundleID` (empty: one without
+/// Whether the user's rules keep the program out of the application `appId` (empty: one without
 /// an identifier) now: a pause in force, or the application on the block list. The icon does not
 /// show there, and a request of another process (`quillet --trigger`) reads nothing of it.
-bool leavesAlone(const std::optional<QString>& bundleID, const Conditions& conditions);
+bool leavesAlone(const std::optional<QString>& appId, const Conditions& conditions);
 
 /// Whether a request with no press seen behind it (another program's trigger) is turned down: the
 /// icon's rules, for the field's application or, where no field was found, the one in front.

@@ -6,7 +6,7 @@
 namespace quillet::OwnWindows {
 
 bool inFront(Workspace& workspace) {
-    const std::optional<RunningApplication> front = workspace.frontmostApplication();
+    const std::optional<RunningApplication> front = workspace.activeApplication();
     return front && front->pid == workspace.ownPid();
 }
 

@@ -11,11 +11,11 @@ PasteTarget PasteTarget::front(Workspace& workspace) {
     // between (this program's panel, shown as the field is read) is never taken for the
     // application's, or the paste would wait for it in vain. Unknown, any window of it will do.
     const quint64 window = workspace.frontmostWindow();
-    const std::optional<RunningApplication> app = workspace.frontmostApplication();
+    const std::optional<RunningApplication> app = workspace.activeApplication();
     if (!app || app->pid == workspace.ownPid())
         return target;
     target.pid = app->pid;
-    target.bundleID = app->bundleIdentifier;
+    target.appId = app->appId;
     if (workspace.frontmostWindow() == window)
         target.window = window;
     return target;
@@ -31,7 +31,7 @@ void PasteTarget::activate(Workspace& workspace) const {
 bool PasteTarget::isInFront(Workspace& workspace) const {
     if (pid == 0)
         return true;
-    const std::optional<RunningApplication> app = workspace.frontmostApplication();
+    const std::optional<RunningApplication> app = workspace.activeApplication();
     if (!app)
         return true;
     if (window != 0) {
@@ -39,7 +39,7 @@ bool PasteTarget::isInFront(Workspace& workspace) const {
         if (active != 0)
             return active == window;
     }
-    return app->pid == pid || (bundleID && app->bundleIdentifier == bundleID);
+    return app->pid == pid || (appId && app->appId == appId);
 }
 
 }  // namespace quillet

@@ -15,7 +15,7 @@ struct PasteTarget {
     /// The application's process; 0 for whichever application is in front.
     qint32 pid = 0;
     /// Its desktop-entry id: another process of the same application (a browser's) counts as it.
-    std::optional<QString> bundleID = std::nullopt;
+    std::optional<QString> appId = std::nullopt;
     /// The desktop's id of its window; 0 when unknown, then any window of the application will do.
     quint64 window = 0;
 

@@ -14,8 +14,8 @@ namespace {
 
 // Grows or shrinks a keyboard selection that stopped short of `want` or ran past it. False when
 // what is selected is not part of `want` (or the other way round): nothing then can be mended.
-bool mendSelection(Pasteboard& pasteboard, KeySynth& keys, const QString& want) {
-    const std::optional<QString> got = pasteboard.selectionText();
+bool mendSelection(Clipboard& clipboard, KeySynth& keys, const QString& want) {
+    const std::optional<QString> got = clipboard.selectionText();
     if (!got)
         return false;
     const QString have = CopiedText::plain(*got);
@@ -53,7 +53,7 @@ void TextIO::Shared::undoPaste(const std::shared_ptr<Shared>& shared, const Past
         return;
     }
     // Without the desktop's selection buffer there is no telling what the keys selected.
-    if (shared->ax.isSecureEventInputEnabled() || !shared->pasteboard.supportsSelection()) {
+    if (shared->ax.passwordFieldFocused() || !shared->clipboard.supportsSelection()) {
         report(false);
         return;
     }
@@ -76,7 +76,7 @@ void TextIO::Shared::undoPaste(const std::shared_ptr<Shared>& shared, const Past
     }
     const QString want = TextIO::comparable(pasted);
     auto isSelected = [shared, want] {
-        const std::optional<QString> selected = shared->pasteboard.selectionText();
+        const std::optional<QString> selected = shared->clipboard.selectionText();
         return selected && CopiedText::plain(*selected) == want;
     };
     const int stops = TextIO::caretStops(pasted);
@@ -96,7 +96,7 @@ void TextIO::Shared::undoPaste(const std::shared_ptr<Shared>& shared, const Past
                             }
                             // Toolkits disagree on a few caret stops (some emoji sequences): make up the
                             // difference once, then look again.
-                            if (!mendSelection(shared->pasteboard, shared->keys, want)) {
+                            if (!mendSelection(shared->clipboard, shared->keys, want)) {
                                 pasteOriginal(false);
                                 return;
                             }
@@ -119,7 +119,7 @@ void TextIO::settle(milliseconds limit, std::function<void()> done) {
 
 void TextIO::pasteReplacement(const QString& text, const PasteTarget& target,
                               std::function<void(bool sent)> completion) {
-    if (m_shared->ax.isSecureEventInputEnabled()) {
+    if (m_shared->ax.passwordFieldFocused()) {
         if (completion)
             completion(false);
         return;
@@ -135,7 +135,7 @@ void TextIO::pasteReplacement(const QString& text, const PasteTarget& target,
     const std::shared_ptr<Shared> shared = m_shared;
     auto lost = [shared, text, target, report] {
         shared->scheduler.after(lostPasteSettle, [shared, text, target, report] {
-            const std::optional<QString> theirs = shared->pasteboard.plainText();
+            const std::optional<QString> theirs = shared->clipboard.plainText();
             if (!theirs || theirs->isEmpty()) {
                 report(false);
                 return;

@@ -2,34 +2,34 @@
 #include "core/PasteWatch.h"
 
 #include "core/TextIO.h"
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 
 namespace quillet {
 
 using std::chrono::milliseconds;
 
-PasteWatch::PasteWatch(Pasteboard& pasteboard, milliseconds sentAt, qint32 targetPid)
-    : m_sentAt(sentAt), m_targetPid(targetPid), m_changesAtSend(pasteboard.changeCount()) {
-    m_servedAtSend = served(pasteboard);
+PasteWatch::PasteWatch(Clipboard& clipboard, milliseconds sentAt, qint32 targetPid)
+    : m_sentAt(sentAt), m_targetPid(targetPid), m_changesAtSend(clipboard.serial()) {
+    m_servedAtSend = served(clipboard);
     m_servedSeen = m_servedAtSend.value_or(0);
 }
 
-bool PasteWatch::mayReadField(Pasteboard& pasteboard, milliseconds now) const {
+bool PasteWatch::mayReadField(Clipboard& clipboard, milliseconds now) const {
     if (!m_servedAtSend || now - m_sentAt >= TextIO::pasteCheckTimeout)
         return true;
-    const std::optional<qint64> servedNow = served(pasteboard);
+    const std::optional<qint64> servedNow = served(clipboard);
     return !servedNow || *servedNow > *m_servedAtSend;
 }
 
-std::optional<qint64> PasteWatch::served(Pasteboard& pasteboard) const {
-    return m_targetPid ? pasteboard.servedCountTo(m_targetPid) : pasteboard.servedCount();
+std::optional<qint64> PasteWatch::served(Clipboard& clipboard) const {
+    return m_targetPid ? clipboard.servedCountTo(m_targetPid) : clipboard.servedCount();
 }
 
-PasteWatch::Verdict PasteWatch::verdict(Pasteboard& pasteboard, std::optional<bool> fieldShowsText,
+PasteWatch::Verdict PasteWatch::verdict(Clipboard& clipboard, std::optional<bool> fieldShowsText,
                                         milliseconds now) {
     if (fieldShowsText == true)
         return Verdict::taken;
-    const std::optional<qint64> servedNow = served(pasteboard);
+    const std::optional<qint64> servedNow = served(clipboard);
     if (servedNow && m_servedAtSend && *servedNow != m_servedSeen) {
         m_servedSeen = *servedNow;
         m_lastRequestAt = now;
@@ -41,7 +41,7 @@ PasteWatch::Verdict PasteWatch::verdict(Pasteboard& pasteboard, std::optional<bo
     if (asked && !fieldShowsText && (now - m_lastRequestAt >= quietTime || waited >= takeLimit))
         return Verdict::taken;
     // Whatever the application pastes from now on is that program's, not Quillet's text.
-    if (pasteboard.changeCount() != m_changesAtSend)
+    if (clipboard.serial() != m_changesAtSend)
         return asked ? Verdict::taken : Verdict::lost;
     if (asked && !fieldShowsText)
         return Verdict::waiting;

@@ -9,7 +9,7 @@
 
 namespace quillet {
 
-class Pasteboard;
+class Clipboard;
 
 class PasteWatch {
 public:
@@ -31,13 +31,12 @@ public:
 
     /// Starts right after the paste keys went out, Quillet's text on the clipboard; `targetPid` is the
     /// process the paste goes to (0: whichever is in front), whose requests alone count.
-    PasteWatch(Pasteboard& pasteboard, std::chrono::milliseconds sentAt, qint32 targetPid = 0);
+    PasteWatch(Clipboard& clipboard, std::chrono::milliseconds sentAt, qint32 targetPid = 0);
 
     /// `fieldShowsText`: whether the field reads back with the text; empty when it cannot be read
     /// (or did not answer). Asked every little while: it notes when the application last asked for
     /// the text.
-    Verdict verdict(Pasteboard& pasteboard, std::optional<bool> fieldShowsText,
-                    std::chrono::milliseconds now);
+    Verdict verdict(Clipboard& clipboard, std::optional<bool> fieldShowsText, std::chrono::milliseconds now);
 
     /// Whether a paste into a field that cannot be read can be seen being taken at all.
     bool watchesPastes() const { return m_servedAtSend.has_value(); }
@@ -47,13 +46,13 @@ public:
     /// Quillet, waiting for that answer, cannot hand the text over: where the requests can be seen,
     /// the field is read only once the application has fetched the text, or after the longest wait
     /// for a paste to show.
-    bool mayReadField(Pasteboard& pasteboard, std::chrono::milliseconds now) const;
+    bool mayReadField(Clipboard& clipboard, std::chrono::milliseconds now) const;
 
     /// Verdicts that end the wait.
     static bool isFinal(Verdict verdict) { return verdict != Verdict::waiting; }
 
 private:
-    std::optional<qint64> served(Pasteboard& pasteboard) const;
+    std::optional<qint64> served(Clipboard& clipboard) const;
 
     std::chrono::milliseconds m_sentAt;
     qint32 m_targetPid = 0;

@@ -57,7 +57,7 @@ void run(Accessibility& ax, Workspace& workspace, Screens& screens,
     for (const QString& desktopLine : desktopLines)
         print(desktopLine);
 
-    const bool trusted = ax.isProcessTrusted();
+    const bool trusted = ax.accessibilityEnabled();
     print(line(
         trusted, QStringLiteral("Accessibility permission"),
         trusted ? QStringLiteral("granted")
@@ -82,7 +82,7 @@ void run(Accessibility& ax, Workspace& workspace, Screens& screens,
 
     // A browser shows its pages only once asked, and a short while after: asked as the running
     // program asks the application the user brought to the front.
-    if (const std::optional<RunningApplication> front = workspace.frontmostApplication();
+    if (const std::optional<RunningApplication> front = workspace.activeApplication();
         front && front->pid != workspace.ownPid())
         ManualAccessibility(ax).request(front->pid);
 
@@ -109,7 +109,7 @@ void run(Accessibility& ax, Workspace& workspace, Screens& screens,
     ax.pid(element, owner);
     std::optional<QString> appName;
     if (std::optional<RunningApplication> app = workspace.runningApplication(owner))
-        appName = app->localizedName;
+        appName = app->name;
     const QString role = AX::attribute(ax, element, AXAttr::role).value_or(QStringLiteral("?"));
     print(line(
         true, QStringLiteral("Focused element"),

@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "core/KeyRequirement.h"
+#include "platform/Autostart.h"
 #include "platform/Defaults.h"
-#include "platform/LoginItem.h"
 #include "platform/SystemLog.h"
 
 namespace quillet {
@@ -41,11 +41,11 @@ const QStringList SettingsStore::defaultBlocklist = {
     QStringLiteral("org.gnome.seahorse.Application"), QStringLiteral("org.gnome.Terminal"),
     QStringLiteral("org.kde.konsole")};
 
-SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem& loginItem, SystemLog& log,
+SettingsStore::SettingsStore(Defaults& defaults, SecretStore& secrets, Autostart& autostart, SystemLog& log,
                              Scheduler& scheduler, QObject* parent)
     : QObject(parent),
       m_defaults(defaults),
-      m_loginItem(loginItem),
+      m_autostart(autostart),
       m_log(log),
       m_scheduler(scheduler),
       m_keychain(secrets, scheduler) {
@@ -176,9 +176,9 @@ bool SettingsStore::addToBlocklist(const QString& typed) {
     return true;
 }
 
-void SettingsStore::removeFromBlocklist(const QString& bundleId) {
+void SettingsStore::removeFromBlocklist(const QString& appId) {
     QStringList list = m_blocklist;
-    list.removeAll(bundleId);
+    list.removeAll(appId);
     setBlocklist(list);
 }
 
@@ -478,7 +478,7 @@ void SettingsStore::setApiKey(const QString& baseURL, const QString& key,
 
 void SettingsStore::applyLaunchAtLogin() {
     const std::optional<QString> error =
-        m_launchAtLogin ? m_loginItem.registerItem() : m_loginItem.unregisterItem();
+        m_launchAtLogin ? m_autostart.registerItem() : m_autostart.unregisterItem();
     if (error)
         m_log.write(QStringLiteral("Quillet: launch at login greška: ") + *error);
 }

@@ -19,7 +19,7 @@
 namespace quillet {
 
 class Defaults;
-class LoginItem;
+class Autostart;
 class SecretStore;
 class SystemLog;
 
@@ -45,7 +45,7 @@ public:
 
     /// Loads every preference from `defaults` and asks the keyring, without a prompt, whether a key
     /// is stored. The references must outlive the store.
-    SettingsStore(Defaults& defaults, SecretStore& secrets, LoginItem& loginItem, SystemLog& log,
+    SettingsStore(Defaults& defaults, SecretStore& secrets, Autostart& autostart, SystemLog& log,
                   Scheduler& scheduler, QObject* parent = nullptr);
     ~SettingsStore() override;
 
@@ -87,8 +87,8 @@ public:
     /// Appends `typed` trimmed of spaces and tabs (a line break is part of an identifier), unless it
     /// is then empty or already listed. Returns whether it was added.
     bool addToBlocklist(const QString& typed);
-    /// Removes every entry equal to `bundleId`.
-    void removeFromBlocklist(const QString& bundleId);
+    /// Removes every entry equal to `appId`.
+    void removeFromBlocklist(const QString& appId);
     /// `typed` trimmed of spaces and tabs only, as the block list takes it.
     static QString blocklistEntryFrom(const QString& typed);
     void setLaunchAtLogin(bool value);
@@ -179,7 +179,7 @@ private:
     void settleKeyPresence();
 
     Defaults& m_defaults;
-    LoginItem& m_loginItem;
+    Autostart& m_autostart;
     SystemLog& m_log;
     Scheduler& m_scheduler;
     KeychainManager m_keychain;

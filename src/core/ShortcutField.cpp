@@ -18,7 +18,7 @@ ShortcutField ShortcutField::find(Accessibility& ax, Workspace& workspace, Scree
     }
     if (!lastField)
         return found;
-    const std::optional<RunningApplication> front = workspace.frontmostApplication();
+    const std::optional<RunningApplication> front = workspace.activeApplication();
     if (front && front->pid == lastField->applicationPid() &&
         FocusedField::isEditableTextElement(ax, lastField->element))
         found.field = lastField;

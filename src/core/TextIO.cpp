@@ -12,8 +12,8 @@
 #include "core/PasteTarget.h"
 #include "core/TextIOWrite.h"
 #include "platform/Accessibility.h"
+#include "platform/Clipboard.h"
 #include "platform/KeySynth.h"
-#include "platform/Pasteboard.h"
 #include "platform/Scheduler.h"
 #include "platform/Workspace.h"
 
@@ -27,7 +27,7 @@ std::shared_ptr<TextIO::Write> TextIO::Write::start(std::shared_ptr<Shared> io, 
     auto write = std::make_shared<Write>();
     write->io = std::move(io);
     write->element = field.element;
-    write->target = PasteTarget{field.applicationPid(), field.bundleID, field.window};
+    write->target = PasteTarget{field.applicationPid(), field.appId, field.window};
     write->text = text;
     write->selectionOnly = selectionOnly;
     write->completion = std::move(completion);
@@ -186,11 +186,11 @@ void TextIO::Write::next() {
     paste();
 }
 
-TextIO::TextIO(Accessibility& ax, Pasteboard& pasteboard, KeySynth& keys, Workspace& workspace,
+TextIO::TextIO(Accessibility& ax, Clipboard& clipboard, KeySynth& keys, Workspace& workspace,
                Scheduler& scheduler)
     : m_workspace(workspace),
       m_scheduler(scheduler),
-      m_shared(std::make_shared<Shared>(Shared{ax, pasteboard, keys, workspace, scheduler, nullptr})) {}
+      m_shared(std::make_shared<Shared>(Shared{ax, clipboard, keys, workspace, scheduler, nullptr})) {}
 
 TextIO::~TextIO() = default;
 

@@ -17,7 +17,7 @@ namespace quillet {
 
 class Accessibility;
 class KeySynth;
-class Pasteboard;
+class Clipboard;
 class Scheduler;
 class Workspace;
 struct ClipboardSnapshot;
@@ -72,7 +72,7 @@ public:
     /// How often the field or the desktop's selection is read while waiting.
     static constexpr std::chrono::milliseconds readBackInterval{50};
 
-    TextIO(Accessibility& ax, Pasteboard& pasteboard, KeySynth& keys, Workspace& workspace,
+    TextIO(Accessibility& ax, Clipboard& clipboard, KeySynth& keys, Workspace& workspace,
            Scheduler& scheduler);
     ~TextIO();
     TextIO(const TextIO&) = delete;

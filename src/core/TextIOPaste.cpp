@@ -21,7 +21,7 @@ bool TextIO::Write::selectedIs(const AXTextRange& part) const {
     // The buffer tells what is selected, not where: only words the keys just selected are read so.
     // An empty part leaves nothing there to tell by.
     const std::optional<QString> now = value();
-    const std::optional<QString> selection = io->pasteboard.selectionText();
+    const std::optional<QString> selection = io->clipboard.selectionText();
     return part.length > 0 && now && selection && part.location + part.length <= now->size() &&
            comparable(CopiedText::plain(*selection)) == comparable(now->mid(part.location, part.length));
 }
@@ -131,7 +131,7 @@ void TextIO::Write::retakePart() {
 }
 
 void TextIO::Write::paste() {
-    if (io->ax.isSecureEventInputEnabled()) {
+    if (io->ax.passwordFieldFocused()) {
         finish(std::nullopt, false);
         return;
     }

@@ -22,7 +22,7 @@ TrayCommands TrayCommands::over(TrayParts parts) {
             titles << oneLine(entry.menuTitle());
         return titles;
     };
-    Pasteboard* clipboard = parts.clipboard;
+    Clipboard* clipboard = parts.clipboard;
     c.copyHistoryEntry = [history, clipboard](int index) { history->copy(index, *clipboard); };
     SettingsStore* settings = parts.settings;
     auto candidate = [settings, fieldApplication = parts.fieldApplication] {
@@ -32,23 +32,21 @@ TrayCommands TrayCommands::over(TrayParts parts) {
         const std::optional<RunningApplication> app = candidate();
         if (!app)
             return std::nullopt;
-        return app->localizedName && !app->localizedName->isEmpty() ? *app->localizedName
-                                                                    : *app->bundleIdentifier;
+        return app->name && !app->name->isEmpty() ? *app->name : *app->appId;
     };
     c.blockCandidateApplication = [settings, candidate] {
         const std::optional<RunningApplication> app = candidate();
         if (!app)
             return;
         // The store's change reaches the coordinator, which hides the icon.
-        settings->setBlocklist(settings->blocklist() << *app->bundleIdentifier);
+        settings->setBlocklist(settings->blocklist() << *app->appId);
     };
     return c;
 }
 
 std::optional<RunningApplication> TrayCommands::blockable(const SettingsStore& settings,
                                                           std::optional<RunningApplication> app) {
-    if (!app || !app->bundleIdentifier || app->bundleIdentifier->isEmpty() ||
-        settings.blocklist().contains(*app->bundleIdentifier))
+    if (!app || !app->appId || app->appId->isEmpty() || settings.blocklist().contains(*app->appId))
         return std::nullopt;
     return app;
 }

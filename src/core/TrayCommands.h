@@ -11,14 +11,14 @@
 namespace quillet {
 
 class History;
-class Pasteboard;
+class Clipboard;
 class SettingsStore;
 struct TrayCommands;
 
 /// What the commands act on. The pointers must outlive the commands made from them.
 struct TrayParts {
     SettingsStore* settings = nullptr;
-    Pasteboard* clipboard = nullptr;
+    Clipboard* clipboard = nullptr;
     const History* history = nullptr;
     std::function<bool()> isPaused;
     std::function<void(std::optional<qint64> seconds)> pause;

@@ -16,7 +16,7 @@
 
 namespace quillet {
 
-WriteBack::WriteBack(Accessibility& ax, Workspace& workspace, Screens& screens, Pasteboard& clipboard,
+WriteBack::WriteBack(Accessibility& ax, Workspace& workspace, Screens& screens, Clipboard& clipboard,
                      Beep& beep, TextIO& textIO, History& history, QObject* parent)
     : QObject(parent),
       m_ax(ax),
@@ -136,7 +136,7 @@ void WriteBack::undo(const FieldRequest& request, const QString& newText, const 
     // A field that cannot be read: what was pasted is selected back and checked first.
     QPointer<WriteBack> self(this);
     const qint32 app = request.field.applicationPid();
-    m_textIO.undoPaste(PasteTarget{app, request.field.bundleID, request.field.window}, newText, request.shown,
+    m_textIO.undoPaste(PasteTarget{app, request.field.appId, request.field.window}, newText, request.shown,
                        [self](bool done) {
                            if (self && !done)
                                self->reportFailure();
@@ -214,7 +214,7 @@ void WriteBack::writeWithoutKeys(const FieldRequest& request, const QString& new
 
 void WriteBack::handOver(const FocusedField& field, const QString& text) {
     // A password field that has the keyboard now, wherever it is, keeps the text off the clipboard.
-    const bool secure = field.isSecure(m_ax) || m_ax.isSecureEventInputEnabled();
+    const bool secure = field.isSecure(m_ax) || m_ax.passwordFieldFocused();
     if (ClipboardHandOver::road(secure, false) != ClipboardHandOver::Road::copy) {
         reportFailure();
         return;

@@ -17,7 +17,7 @@ namespace quillet {
 class Accessibility;
 class Beep;
 class History;
-class Pasteboard;
+class Clipboard;
 class Screens;
 class Workspace;
 enum class WriteRefusal;
@@ -49,7 +49,7 @@ class WriteBack : public QObject {
     Q_OBJECT
 public:
     /// The references must outlive the write-back.
-    WriteBack(Accessibility& ax, Workspace& workspace, Screens& screens, Pasteboard& clipboard, Beep& beep,
+    WriteBack(Accessibility& ax, Workspace& workspace, Screens& screens, Clipboard& clipboard, Beep& beep,
               TextIO& textIO, History& history, QObject* parent = nullptr);
 
     /// Writes `chosen` into the field of `request` once the field has been read again: nothing is
@@ -85,7 +85,7 @@ private:
     Accessibility& m_ax;
     Workspace& m_workspace;
     Screens& m_screens;
-    Pasteboard& m_clipboard;
+    Clipboard& m_clipboard;
     Beep& m_beep;
     TextIO& m_textIO;
     History& m_history;

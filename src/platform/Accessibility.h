@@ -30,11 +30,11 @@ public:
     virtual ~Accessibility() = default;
 
     /// Whether the program may use the accessibility layer; can turn true while it runs.
-    virtual bool isProcessTrusted() = 0;
+    virtual bool accessibilityEnabled() = 0;
     /// Asks for the permission (on Linux: turns the desktop's accessibility switch on). Result unused.
-    virtual void requestTrust() = 0;
+    virtual void enableAccessibility() = 0;
     /// True while secure keyboard entry is on anywhere (on Linux: a password field holds the focus).
-    virtual bool isSecureEventInputEnabled() = 0;
+    virtual bool passwordFieldFocused() = 0;
 
     /// The element whose "AXFocusedUIElement" is the frontmost application's focused element.
     virtual AXElement systemWide() = 0;

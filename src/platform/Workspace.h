@@ -12,9 +12,9 @@ namespace quillet {
 struct RunningApplication {
     qint32 pid = 0;
     /// Desktop-entry id such as "org.xfce.mousepad"; empty when none is known.
-    std::optional<QString> bundleIdentifier;
+    std::optional<QString> appId;
     /// The name a person knows the application by; empty when none is known.
-    std::optional<QString> localizedName;
+    std::optional<QString> name;
 };
 
 class Workspace {
@@ -25,7 +25,7 @@ public:
     virtual ~Workspace() = default;
 
     /// The active application, if any.
-    virtual std::optional<RunningApplication> frontmostApplication() = 0;
+    virtual std::optional<RunningApplication> activeApplication() = 0;
     /// The running application with process id `pid`; empty for 0 or an unknown process.
     virtual std::optional<RunningApplication> runningApplication(qint32 pid) = 0;
     /// Brings the application's top-level window to the front. False when it could not.
@@ -51,9 +51,9 @@ public:
     virtual void setActivationHandler(std::function<void(const RunningApplication&)> handler) = 0;
     /// The applications with a window on the desktop, one entry per identifier, this program left out.
     virtual QList<RunningApplication> runningApplications() = 0;
-    /// The name of the installed application with desktop-entry id `bundleIdentifier`, running or
+    /// The name of the installed application with desktop-entry id `appId`, running or
     /// not; empty when none is installed under that id.
-    virtual std::optional<QString> applicationName(const QString& bundleIdentifier) = 0;
+    virtual std::optional<QString> applicationName(const QString& appId) = 0;
 };
 
 }  // namespace quillet

@@ -170,10 +170,10 @@ void BlocklistSection::fillCompletions() {
     const QStringList blocked = m_store.blocklist();
     QList<QStandardItem*> items;
     for (const RunningApplication& app : m_applications.running()) {
-        if (!app.bundleIdentifier || blocked.contains(*app.bundleIdentifier))
+        if (!app.appId || blocked.contains(*app.appId))
             continue;
-        const QString id = *app.bundleIdentifier;
-        const QString name = app.localizedName.value_or(QString());
+        const QString id = *app.appId;
+        const QString name = app.name.value_or(QString());
         auto* item = new QStandardItem(name.isEmpty() || name == id ? id : name + QStringLiteral(" — ") + id);
         item->setData(id, kIdentifierRole);
         item->setData(name + QLatin1Char(' ') + id, kSearchRole);
@@ -204,8 +204,8 @@ void BlocklistSection::add() {
     m_store.addToBlocklist(typed);
 }
 
-void BlocklistSection::remove(const QString& bundleId) {
-    m_store.removeFromBlocklist(bundleId);
+void BlocklistSection::remove(const QString& appId) {
+    m_store.removeFromBlocklist(appId);
 }
 
 }  // namespace quillet

@@ -27,7 +27,7 @@ public:
     /// Where the list finds the names of applications.
     struct ApplicationDirectory {
         /// The installed application's name for an identifier.
-        std::function<std::optional<QString>(const QString& bundleId)> nameFor;
+        std::function<std::optional<QString>(const QString& appId)> nameFor;
         /// The applications running now, offered while typing a new entry.
         std::function<QList<RunningApplication>()> running;
     };
@@ -45,8 +45,8 @@ public:
     QString newEntry() const;
     /// Appends the new-app field's text, trimmed of spaces and tabs, unless it is empty or listed.
     void add();
-    /// Removes every entry equal to `bundleId`.
-    void remove(const QString& bundleId);
+    /// Removes every entry equal to `appId`.
+    void remove(const QString& appId);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

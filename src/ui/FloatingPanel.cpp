@@ -69,7 +69,7 @@ Rect FloatingPanel::screenFrame() const {
     return ScreenSpace::fromGlobal(QRectF(geometry()), primaryGlobalGeometry());
 }
 
-void FloatingPanel::orderFront() {
+void FloatingPanel::bringToFront() {
     if (!m_hintsApplied)
         applyNativeHints();
     show();
@@ -82,7 +82,7 @@ void FloatingPanel::orderFront() {
     }
 }
 
-void FloatingPanel::orderFrontKeepingKeyboard() {
+void FloatingPanel::showWithoutActivating() {
     if (!m_hintsApplied)
         applyNativeHints();
     // Read when the window is mapped: the window manager leaves the keyboard where it is.
@@ -91,10 +91,6 @@ void FloatingPanel::orderFrontKeepingKeyboard() {
     show();
     raise();
     setAttribute(Qt::WA_ShowWithoutActivating, wasWithoutActivating);
-}
-
-void FloatingPanel::orderOut() {
-    hide();
 }
 
 void FloatingPanel::prepareNative() {

@@ -32,13 +32,11 @@ public:
     Rect screenFrame() const;
 
     /// Brings the panel to the front, taking keyboard focus only for Focus::onShow.
-    void orderFront();
+    void bringToFront();
     /// Brings the panel to the front without taking the keyboard, whatever its Focus; a later
-    /// orderFront() takes it.
-    void orderFrontKeepingKeyboard();
-    /// Removes the panel from the screen; it can be brought back.
-    void orderOut();
-    /// Creates the window and gives the desktop its hints now rather than on the first orderFront(),
+    /// bringToFront() takes it.
+    void showWithoutActivating();
+    /// Creates the window and gives the desktop its hints now rather than on the first bringToFront(),
     /// for a panel built ahead of its use.
     void prepareNative();
 

@@ -158,7 +158,7 @@ OnboardingView::OnboardingView(SettingsStore& store, Accessibility& accessibilit
     layout->addWidget(band, 1);
     layout->addWidget(buildFooter());
 
-    m_axTrusted = m_accessibility.isProcessTrusted();
+    m_axTrusted = m_accessibility.accessibilityEnabled();
     QPointer<OnboardingView> self(this);
     m_pollTimer = m_scheduler.every(permissionPollInterval, [self] {
         if (self)
@@ -224,7 +224,7 @@ QWidget* OnboardingView::buildPermissionStep() {
     Style::makeProminent(*m_requestButton, Brand::teal(), Style::windowActionFont());
     connect(m_requestButton, &QPushButton::clicked, this, [this] {
         // The answer comes through the poll, once the switch is really on.
-        m_accessibility.requestTrust();
+        m_accessibility.enableAccessibility();
     });
     row->addWidget(m_requestButton);
     auto* status = new QHBoxLayout;
@@ -360,7 +360,7 @@ void OnboardingView::keyPressEvent(QKeyEvent* event) {
 }
 
 void OnboardingView::pollPermission() {
-    const bool trusted = m_accessibility.isProcessTrusted();
+    const bool trusted = m_accessibility.accessibilityEnabled();
     if (trusted == m_axTrusted)
         return;
     m_axTrusted = trusted;

@@ -83,7 +83,7 @@ void OverlayController::show(const Rect& nearFieldFrame, const std::optional<Rec
                              const QList<ScreenInfo>& screens) {
     if (drawnByDesktop()) {
         if (m_panel)
-            m_panel->orderOut();
+            m_panel->hide();
         m_desktopFrame = SurfacePlacement::overlayIconFrame(nearFieldFrame, windowFrame, screens);
         showOnDesktop();
         return;
@@ -94,7 +94,7 @@ void OverlayController::show(const Rect& nearFieldFrame, const std::optional<Rec
         return;
     updateTooltip();
     m_panel->setScreenFrame(SurfacePlacement::overlayIconFrame(nearFieldFrame, windowFrame, screens));
-    m_panel->orderFront();
+    m_panel->bringToFront();
 }
 
 void OverlayController::hide() {
@@ -102,7 +102,7 @@ void OverlayController::hide() {
         m_desktopIcon->hide();
     m_desktopFrame.reset();
     if (m_panel)
-        m_panel->orderOut();
+        m_panel->hide();
 }
 
 quint64 OverlayController::lastClickTime() const {

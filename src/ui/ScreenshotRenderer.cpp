@@ -155,7 +155,7 @@ void renderAll(const QString& directory, const Services& services) {
 
     Scheduler& scheduler = services.scheduler;
     SettingsStore* const previousStore = SettingsStore::sharedIfInstalled();
-    SettingsStore store(services.defaults, services.secrets, services.loginItem, services.log, scheduler);
+    SettingsStore store(services.defaults, services.secrets, services.autostart, services.log, scheduler);
     SettingsStore::install(&store);
 
     const OpenAIClient client(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-mock"),
@@ -173,11 +173,11 @@ void renderAll(const QString& directory, const Services& services) {
         b.setRephrase(SuggestionViewModel::RephraseLoad::loaded(demoRephrase()));
 
         {
-            SuggestionView view(a, services.pasteboard);
+            SuggestionView view(a, services.clipboard);
             capture(view, QSize(400, 340), QStringLiteral("popover-correction"), dir);
         }
         {
-            SuggestionView view(b, services.pasteboard);
+            SuggestionView view(b, services.clipboard);
             capture(view, QSize(400, 340), QStringLiteral("popover-rephrase"), dir);
         }
         const KeyValidator neverChecked = [](const QString&, const QString&, std::function<void(bool)>) {};

@@ -10,8 +10,8 @@ class Accessibility;
 class Defaults;
 class HttpTransport;
 class LanguageRecognizer;
-class LoginItem;
-class Pasteboard;
+class Autostart;
+class Clipboard;
 class Scheduler;
 class SecretStore;
 class SystemLog;
@@ -29,12 +29,12 @@ constexpr int pixelRatio = 2;
 struct Services {
     Defaults& defaults;
     SecretStore& secrets;
-    LoginItem& loginItem;
+    Autostart& autostart;
     SystemLog& log;
     Scheduler& scheduler;
     HttpTransport& http;
     LanguageRecognizer& languages;
-    Pasteboard& pasteboard;
+    Clipboard& clipboard;
     Accessibility& accessibility;
 };
 

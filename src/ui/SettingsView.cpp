@@ -246,8 +246,8 @@ void SettingsView::addBlockedApp() {
     m_blocklist->add();
 }
 
-void SettingsView::removeBlockedApp(const QString& bundleId) {
-    m_blocklist->remove(bundleId);
+void SettingsView::removeBlockedApp(const QString& appId) {
+    m_blocklist->remove(appId);
 }
 
 void SettingsView::changeShortcut(const std::optional<Shortcut>& shortcut) {

@@ -77,8 +77,8 @@ public:
     void saveAndValidate();
     /// Appends the new-app field's text, trimmed of spaces and tabs, unless it is empty or listed.
     void addBlockedApp();
-    /// Removes every entry equal to `bundleId`.
-    void removeBlockedApp(const QString& bundleId);
+    /// Removes every entry equal to `appId`.
+    void removeBlockedApp(const QString& appId);
     /// Makes `shortcut` (empty: none) the global shortcut; a refusal is shown under the row.
     void changeShortcut(const std::optional<Shortcut>& shortcut);
 

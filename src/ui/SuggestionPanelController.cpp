@@ -8,14 +8,14 @@
 #include "core/SuggestionViewModel.h"
 #include "core/SurfacePlacement.h"
 #include "platform/Screens.h"
-#include "ui/KeyablePanel.h"
+#include "ui/KeyboardPanel.h"
 #include "ui/SuggestionView.h"
 
 namespace quillet {
 
 namespace {
 // The owner may drop the controller from inside one of the panel's own button clicks.
-void deleteWhenIdle(KeyablePanel* panel) {
+void deleteWhenIdle(KeyboardPanel* panel) {
     if (!panel)
         return;
     panel->hide();
@@ -24,24 +24,24 @@ void deleteWhenIdle(KeyablePanel* panel) {
 }  // namespace
 
 namespace {
-void place(KeyablePanel& panel, const Rect& near, Screens& screens) {
+void place(KeyboardPanel& panel, const Rect& near, Screens& screens) {
     const QPointF origin =
         SurfacePlacement::suggestionPanelOrigin(near, screens.screens(), screens.mainScreen());
     panel.setScreenFrame(Rect(origin, SurfacePlacement::panelSize));
 }
 
-SuggestionPanelController::Panel build(Pasteboard& pasteboard, WindowHints& hints) {
-    SuggestionPanelController::Panel panel(new KeyablePanel(hints), &deleteWhenIdle);
+SuggestionPanelController::Panel build(Clipboard& clipboard, WindowHints& hints) {
+    SuggestionPanelController::Panel panel(new KeyboardPanel(hints), &deleteWhenIdle);
     panel->setWindowTitle(QStringLiteral("Quillet"));
-    panel->setContent(new SuggestionView(pasteboard));
+    panel->setContent(new SuggestionView(clipboard));
     panel->setFixedSize(SurfacePlacement::panelSize.toSize());
     return panel;
 }
 }  // namespace
 
-SuggestionPanelController::Panel SuggestionPanelController::prepare(Pasteboard& pasteboard,
+SuggestionPanelController::Panel SuggestionPanelController::prepare(Clipboard& clipboard,
                                                                     WindowHints& hints) {
-    Panel panel = build(pasteboard, hints);
+    Panel panel = build(clipboard, hints);
     panel->prepareNative();
     // Drawn once off screen: styles are polished, the layout is done and the glyphs are cached.
     QImage scratch(panel->size(), QImage::Format_ARGB32_Premultiplied);
@@ -58,9 +58,9 @@ SuggestionPanelController::Panel SuggestionPanelController::prepare(Pasteboard& 
 }
 
 SuggestionPanelController::SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel,
-                                                     Pasteboard& pasteboard, Screens& screens,
+                                                     Clipboard& clipboard, Screens& screens,
                                                      WindowHints& hints, QObject* parent)
-    : SuggestionPanelController(std::move(viewModel), build(pasteboard, hints), screens, parent) {}
+    : SuggestionPanelController(std::move(viewModel), build(clipboard, hints), screens, parent) {}
 
 SuggestionPanelController::SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel,
                                                      Panel prepared, Screens& screens, QObject* parent)
@@ -85,14 +85,14 @@ SuggestionView* SuggestionPanelController::view() const {
     return static_cast<SuggestionView*>(m_panel->content());
 }
 
-void SuggestionPanelController::showAhead(KeyablePanel& panel, const Rect& near, Screens& screens) {
+void SuggestionPanelController::showAhead(KeyboardPanel& panel, const Rect& near, Screens& screens) {
     place(panel, near, screens);
-    panel.orderFrontKeepingKeyboard();
+    panel.showWithoutActivating();
 }
 
 void SuggestionPanelController::show(const Rect& near) {
     place(*m_panel, near, m_screens);
-    m_panel->orderFront();
+    m_panel->bringToFront();
 }
 
 }  // namespace quillet

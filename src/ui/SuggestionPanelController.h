@@ -10,8 +10,8 @@
 
 namespace quillet {
 
-class KeyablePanel;
-class Pasteboard;
+class KeyboardPanel;
+class Clipboard;
 class Screens;
 class SuggestionView;
 class SuggestionViewModel;
@@ -21,18 +21,18 @@ class SuggestionPanelController : public QObject {
     Q_OBJECT
 public:
     /// A panel window with its view, built and laid out but for no request yet.
-    using Panel = std::unique_ptr<KeyablePanel, void (*)(KeyablePanel*)>;
+    using Panel = std::unique_ptr<KeyboardPanel, void (*)(KeyboardPanel*)>;
     /// Builds a panel ahead of the request that will show it: what a click would otherwise wait for,
     /// the window, its widgets, their styles and the fonts they draw with, done while nothing waits.
-    /// Pasteboard and hints must outlive it.
-    static Panel prepare(Pasteboard& pasteboard, WindowHints& hints);
+    /// Clipboard and hints must outlive it.
+    static Panel prepare(Clipboard& clipboard, WindowHints& hints);
     /// Shows a panel from prepare() beside `near` while its request is still being checked: the
     /// window manager puts it on screen meanwhile. The keyboard stays with the field; a controller
     /// that takes the panel over takes the keyboard when it shows it.
-    static void showAhead(KeyablePanel& panel, const Rect& near, Screens& screens);
+    static void showAhead(KeyboardPanel& panel, const Rect& near, Screens& screens);
 
-    /// Builds the panel for `viewModel` (not shown yet). Pasteboard, screens and hints must outlive it.
-    SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel, Pasteboard& pasteboard,
+    /// Builds the panel for `viewModel` (not shown yet). Clipboard, screens and hints must outlive it.
+    SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel, Clipboard& clipboard,
                               Screens& screens, WindowHints& hints, QObject* parent = nullptr);
     /// The same with a panel from prepare(), which it takes over.
     SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel, Panel prepared,
@@ -45,7 +45,7 @@ public:
     /// Places the panel beside `near` (a screen frame) and shows it with the keyboard focus.
     void show(const Rect& near);
 
-    KeyablePanel* panel() const { return m_panel.get(); }
+    KeyboardPanel* panel() const { return m_panel.get(); }
     SuggestionView* view() const;
     const std::shared_ptr<SuggestionViewModel>& viewModel() const { return m_viewModel; }
 

@@ -18,7 +18,7 @@
 #include "core/AnswerGuard.h"
 #include "core/DiffHighlighter.h"
 #include "core/SurfacePlacement.h"
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 #include "ui/Brand.h"
 #include "ui/SurfaceWidgets.h"
 #include "ui/VariantCard.h"
@@ -46,13 +46,13 @@ QString segmentStyle(const QWidget& w) {
 
 }  // namespace
 
-SuggestionView::SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, QWidget* parent)
-    : SuggestionView(pasteboard, parent) {
+SuggestionView::SuggestionView(SuggestionViewModel& vm, Clipboard& clipboard, QWidget* parent)
+    : SuggestionView(clipboard, parent) {
     bind(vm);
 }
 
-SuggestionView::SuggestionView(Pasteboard& pasteboard, QWidget* parent)
-    : QWidget(parent), m_pasteboard(pasteboard), m_loc(L10n::current()) {
+SuggestionView::SuggestionView(Clipboard& clipboard, QWidget* parent)
+    : QWidget(parent), m_clipboard(clipboard), m_loc(L10n::current()) {
     setFixedSize(SurfacePlacement::panelSize.toSize());
     setAttribute(Qt::WA_TranslucentBackground);
 
@@ -367,7 +367,7 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
     const QString corrected = result.corrected;
     connect(copy, &QPushButton::clicked, this, [this, corrected] {
         // The panel stays open and the field is left alone.
-        m_pasteboard.write({PasteboardItem{{PasteboardType::plainText, corrected.toUtf8()}}});
+        m_clipboard.write({ClipboardItem{{ClipboardType::plainText, corrected.toUtf8()}}});
     });
     row->addWidget(copy);
 

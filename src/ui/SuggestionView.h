@@ -17,17 +17,17 @@ class QStackedWidget;
 
 namespace quillet {
 
-class Pasteboard;
+class Clipboard;
 class TextBlock;
 class RoundedBox;
 
 class SuggestionView : public QWidget {
     Q_OBJECT
 public:
-    /// Both must outlive the view. "Copy" writes to `pasteboard`.
-    SuggestionView(SuggestionViewModel& vm, Pasteboard& pasteboard, QWidget* parent = nullptr);
+    /// Both must outlive the view. "Copy" writes to `clipboard`.
+    SuggestionView(SuggestionViewModel& vm, Clipboard& clipboard, QWidget* parent = nullptr);
     /// A view built ahead of its model, showing both tabs loading until bind() gives it one.
-    explicit SuggestionView(Pasteboard& pasteboard, QWidget* parent = nullptr);
+    explicit SuggestionView(Clipboard& clipboard, QWidget* parent = nullptr);
     /// Draws `vm` from now on; once only, on a view built without a model.
     void bind(SuggestionViewModel& vm);
 
@@ -86,7 +86,7 @@ private:
     }
 
     QPointer<SuggestionViewModel> m_vm;
-    Pasteboard& m_pasteboard;
+    Clipboard& m_clipboard;
     L10n m_loc;
 
     QPushButton* m_correctionTab = nullptr;

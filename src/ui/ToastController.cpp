@@ -73,7 +73,7 @@ void ToastController::show(const std::optional<Rect>& near, std::function<void()
         SurfacePlacement::toastOrigin(near, m_screens.pointer(), m_screens.screens(), m_screens.mainScreen());
     origin.rx() -= (wanted - SurfacePlacement::toastSize.width()) / 2;
     m_panel->setScreenFrame(Rect(origin, QSizeF(wanted, SurfacePlacement::toastSize.height())));
-    m_panel->orderFront();
+    m_panel->bringToFront();
 
     m_dismissTimer = m_scheduler.after(lifetime, [self, generation] {
         if (!self)
@@ -99,7 +99,7 @@ void ToastController::dismiss() {
     if (m_dismissTimer)
         m_scheduler.cancel(*std::exchange(m_dismissTimer, std::nullopt));
     if (m_panel) {
-        m_panel->orderOut();
+        m_panel->hide();
         m_panel.reset();
     }
 }

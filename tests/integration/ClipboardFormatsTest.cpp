@@ -119,7 +119,7 @@ TEST_F(ClipboardFormatsTest, AnOwnerThatNeverAnswersCostsAtMostASecond) {
 
     QElapsedTimer clock;
     clock.start();
-    const QList<PasteboardItem> items = board.items();
+    const QList<ClipboardItem> items = board.items();
     const qint64 itemsMs = clock.elapsed();
     EXPECT_TRUE(board.lastReadTimedOut());
     EXPECT_TRUE(items.isEmpty());
@@ -134,7 +134,7 @@ TEST_F(ClipboardFormatsTest, AnOwnerThatNeverAnswersCostsAtMostASecond) {
     // answers in order, so once it has answered another program, it has answered Quillet too.
     owner.thaw();
     EXPECT_EQ(clipboardBytes("TEXT"), "caf\xe9 as TEXT");
-    board.write({PasteboardItem{{PasteboardType::plainText, "after the thaw"}}});
+    board.write({ClipboardItem{{ClipboardType::plainText, "after the thaw"}}});
     EXPECT_EQ(board.plainText(), "after the thaw");
     EXPECT_EQ(clipboardBytes("UTF8_STRING"), "after the thaw");
 }
@@ -175,19 +175,19 @@ TEST_F(ClipboardFormatsTest, ACopyMadeInOneOfQuilletsOwnWindowsComesBackToo) {
 }
 
 TEST_F(ClipboardFormatsTest, ChangesByOthersAreCountedAndQuilletsOwnOnlyOnce) {
-    const qint64 start = board.changeCount();
-    board.write({PasteboardItem{{PasteboardType::plainText, "mine"}}});
-    EXPECT_TRUE(waitUntil([&] { return board.changeCount() == start + 1; }, 3000));
+    const qint64 start = board.serial();
+    board.write({ClipboardItem{{ClipboardType::plainText, "mine"}}});
+    EXPECT_TRUE(waitUntil([&] { return board.serial() == start + 1; }, 3000));
     board.clear();
-    EXPECT_TRUE(waitUntil([&] { return board.changeCount() >= start + 2; }, 3000));
-    EXPECT_EQ(board.items(), QList<PasteboardItem>());
+    EXPECT_TRUE(waitUntil([&] { return board.serial() >= start + 2; }, 3000));
+    EXPECT_EQ(board.items(), QList<ClipboardItem>());
 
     RawOwner owner("utf8");
     // Changes are seen in order: the other program's copy comes last.
     EXPECT_TRUE(waitUntil(
-        [&] { return board.ownerPid() == qint32(owner.pid()) && board.changeCount() >= start + 3; }, 3000))
+        [&] { return board.ownerPid() == qint32(owner.pid()) && board.serial() >= start + 3; }, 3000))
         << "another program's copy";
-    EXPECT_EQ(board.changeCount(), start + 3) << "Quillet's own write is one change, not two";
+    EXPECT_EQ(board.serial(), start + 3) << "Quillet's own write is one change, not two";
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 #include "platform/linux/X11WindowHints.h"
 #include "support/DesktopApps.h"
 #include "support/TestEnv.h"
-#include "ui/KeyablePanel.h"
+#include "ui/KeyboardPanel.h"
 #include "ui/OverlayController.h"
 #include "ui/SuggestionPanelController.h"
 #include "ui/SuggestionView.h"
@@ -185,7 +185,7 @@ TEST_F(FloatingSurfacesTest, PanelIsReadByAtSpiAndTakesEscape) {
     FakeScheduler scheduler;
     FakeHttpTransport transport(scheduler);
     FakeLanguageRecognizer recognizer;
-    MemoryPasteboard pasteboard;
+    MemoryClipboard clipboard;
     const QString original = QStringLiteral("I has went to the store yesterday.");
     const QString corrected = QStringLiteral("I went to the store yesterday.");
     auto vm = std::make_shared<SuggestionViewModel>(
@@ -193,7 +193,7 @@ TEST_F(FloatingSurfacesTest, PanelIsReadByAtSpiAndTakesEscape) {
                                scheduler, recognizer));
     vm->setCorrection(Load<CorrectionResult>::loaded({corrected, {{"has went", "went", {}}}}));
     vm->setRephrase(Load<RephraseResult>::loaded({{{"concise", "I went shopping yesterday."}}}));
-    SuggestionPanelController controller(vm, pasteboard, screens, hints);
+    SuggestionPanelController controller(vm, clipboard, screens, hints);
     int closes = 0;
     controller.onClose = [&] { ++closes; };
     controller.show(Rect(368, 448, 24, 24));
@@ -212,8 +212,8 @@ TEST_F(FloatingSurfacesTest, PanelIsReadByAtSpiAndTakesEscape) {
         EXPECT_THAT(tree.toStdString(), testing::HasSubstr(line));
     EXPECT_THAT(tree.toStdString(), testing::HasSubstr(corrected.toStdString()));
     EXPECT_THAT(tree.toStdString(), testing::ContainsRegex("Correction"));
-    ASSERT_TRUE(waitUntil([&] { return pasteboard.writes == 1; }, 3000)) << "Copy pressed through AT-SPI";
-    EXPECT_EQ(pasteboard.plainText(), corrected);
+    ASSERT_TRUE(waitUntil([&] { return clipboard.writes == 1; }, 3000)) << "Copy pressed through AT-SPI";
+    EXPECT_EQ(clipboard.plainText(), corrected);
 
     xdotool({"key", "Escape"});
     ASSERT_TRUE(waitUntil([&] { return closes == 1; }, 5000));

@@ -7,8 +7,8 @@
 
 #include "core/Prompts.h"
 #include "core/SuggestionViewModel.h"
+#include "platform/fake/FakeAutostart.h"
 #include "platform/fake/FakeDefaults.h"
-#include "platform/fake/FakeLoginItem.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
 #include "platform/linux/Cld2LanguageRecognizer.h"
@@ -295,7 +295,7 @@ TEST_F(LanguageModelLoopbackTest, AKeyGoesOnlyToTheServerItWasSavedFor) {
     FakeScheduler storeClock;
     FakeDefaults defaults;
     FakeSecretStore secrets;
-    FakeLoginItem login;
+    FakeAutostart login;
     FakeSystemLog log;
     SettingsStore store(defaults, secrets, login, log, storeClock);
     store.setApiKey(QStringLiteral("sk-service-key"));

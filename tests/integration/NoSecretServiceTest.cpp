@@ -6,8 +6,8 @@
 
 #include "core/KeychainManager.h"
 #include "core/SettingsStore.h"
+#include "platform/fake/FakeAutostart.h"
 #include "platform/fake/FakeDefaults.h"
-#include "platform/fake/FakeLoginItem.h"
 #include "platform/linux/LibsecretStore.h"
 #include "platform/linux/QtScheduler.h"
 #include "support/TestEnv.h"
@@ -20,7 +20,7 @@ TEST(NoSecretServiceTest, ReadsGiveNothingAndSavesSaySoQuickly) {
     LibsecretStore secrets;
     QtScheduler scheduler;
     FakeDefaults defaults;
-    FakeLoginItem login;
+    FakeAutostart login;
     FakeSystemLog log;
     QElapsedTimer timer;
     timer.start();

@@ -15,13 +15,13 @@
 #include <unistd.h>
 
 #include "core/SettingsStore.h"
-#include "platform/fake/FakeLoginItem.h"
+#include "platform/fake/FakeAutostart.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
-#include "platform/linux/AutostartLoginItem.h"
 #include "platform/linux/IniDefaults.h"
 #include "platform/linux/LibsecretStore.h"
 #include "platform/linux/QtScheduler.h"
+#include "platform/linux/XdgAutostart.h"
 #include "support/TestEnv.h"
 
 using namespace quillet;
@@ -148,14 +148,14 @@ protected:
     QString iniPath() const { return IniDefaults::defaultPath(); }
     void SetUp() override {
         QFile::remove(iniPath());
-        QFile::remove(AutostartLoginItem::defaultPath());
+        QFile::remove(XdgAutostart::defaultPath());
     }
 };
 
 TEST_F(PreferencesFileTest, ValuesSurviveARestartAndTheKeyNeverReachesAFile) {
     LibsecretStore secrets;
     QtScheduler scheduler;
-    FakeLoginItem login;
+    FakeAutostart login;
     FakeSystemLog log;
     auto keyOf = [](SettingsStore& store) {
         std::optional<QString> key;
@@ -211,7 +211,7 @@ TEST_F(PreferencesFileTest, WrongTypesAndGarbageLoadAsDefaultsAndAreRewritten) {
     f.close();
     FakeSecretStore secrets;
     FakeScheduler clock;
-    FakeLoginItem login;
+    FakeAutostart login;
     FakeSystemLog log;
     {
         IniDefaults defaults;
@@ -250,7 +250,7 @@ TEST_F(PreferencesFileTest, AFifoOrADeviceIsNeverOpened) {
     elapsed.start();
     FakeSecretStore secrets;
     FakeScheduler clock;
-    FakeLoginItem login;
+    FakeAutostart login;
     FakeSystemLog log;
     {
         IniDefaults defaults(iniPath(), &log);
@@ -290,7 +290,7 @@ TEST_F(PreferencesFileTest, AutostartEntryFollowsLaunchAtLogin) {
     FakeScheduler clock;
     FakeSystemLog log;
     IniDefaults defaults;
-    AutostartLoginItem login("/opt/My Apps/quillet");
+    XdgAutostart login("/opt/My Apps/quillet");
     SettingsStore store(defaults, secrets, login, log, clock);
     const QString entry = configDir() + "/autostart/quillet.desktop";
     store.setLaunchAtLogin(true);

@@ -4,13 +4,13 @@
 #include "app/AppCoordinator.h"
 #include "core/SettingsStore.h"
 #include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeAutostart.h"
+#include "platform/fake/FakeClipboard.h"
 #include "platform/fake/FakeDefaults.h"
 #include "platform/fake/FakeGlobalHotkey.h"
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeKeySynth.h"
 #include "platform/fake/FakeLanguageRecognizer.h"
-#include "platform/fake/FakeLoginItem.h"
-#include "platform/fake/FakePasteboard.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSecretStore.h"
@@ -19,13 +19,13 @@
 namespace quillet::test {
 
 struct FakeDesktop {
-    FakeDesktop() : http(scheduler), settings(defaults, secrets, loginItem, log, scheduler) {
+    FakeDesktop() : http(scheduler), settings(defaults, secrets, autostart, log, scheduler) {
         SettingsStore::install(&settings);
     }
     ~FakeDesktop() { SettingsStore::install(nullptr); }
 
     CoordinatorServices services() {
-        return CoordinatorServices{ax,     workspace, screens, scheduler, pasteboard, keys,
+        return CoordinatorServices{ax,     workspace, screens, scheduler, clipboard,  keys,
                                    hotkey, beep,      http,    languages, windowHints};
     }
     void storeKey(const QString& key = QStringLiteral("sk-test")) { settings.setApiKey(key); }
@@ -34,7 +34,7 @@ struct FakeDesktop {
     FakeAccessibility ax;
     FakeWorkspace workspace;
     FakeScreens screens;
-    FakePasteboard pasteboard;
+    FakeClipboard clipboard;
     FakeKeySynth keys;
     FakeGlobalHotkey hotkey;
     FakeBeep beep;
@@ -43,7 +43,7 @@ struct FakeDesktop {
     FakeLanguageRecognizer languages;
     FakeDefaults defaults;
     FakeSecretStore secrets;
-    FakeLoginItem loginItem;
+    FakeAutostart autostart;
     FakeSystemLog log;
     SettingsStore settings;
 };

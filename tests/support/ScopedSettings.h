@@ -2,8 +2,8 @@
 #pragma once
 
 #include "core/SettingsStore.h"
+#include "platform/fake/FakeAutostart.h"
 #include "platform/fake/FakeDefaults.h"
-#include "platform/fake/FakeLoginItem.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
 
@@ -11,7 +11,7 @@ namespace quillet::test {
 
 class ScopedSettings {
 public:
-    ScopedSettings() : store(defaults, secrets, loginItem, log, keyringClock) {
+    ScopedSettings() : store(defaults, secrets, autostart, log, keyringClock) {
         SettingsStore::install(&store);
     }
     ~ScopedSettings() { SettingsStore::install(nullptr); }
@@ -21,7 +21,7 @@ public:
     FakeScheduler keyringClock;  // the keyring's deadlines
     FakeDefaults defaults;
     FakeSecretStore secrets;
-    FakeLoginItem loginItem;
+    FakeAutostart autostart;
     FakeSystemLog log;
     SettingsStore store;
 };

@@ -8,7 +8,7 @@
 #include "platform/fake/FakeEditor.h"
 #include "ui/CoordinatorFixture.h"
 #include "ui/FloatingPanel.h"
-#include "ui/KeyablePanel.h"
+#include "ui/KeyboardPanel.h"
 #include "ui/SuggestionPanelController.h"
 #include "ui/ToastView.h"
 
@@ -140,7 +140,7 @@ TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
     const auto waiting = [] {
         QList<QWidget*> panels;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<KeyablePanel*>(w) && !w->isVisible())
+            if (qobject_cast<KeyboardPanel*>(w) && !w->isVisible())
                 panels << w;
         return panels;
     };
@@ -271,10 +271,10 @@ TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
     const RunningApplication hidden{777, QStringLiteral("org.example.Hidden"), QStringLiteral("Hidden")};
     desktop.workspace.addApp(hidden);
     desktop.workspace.frontmost = hidden;
-    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, hidden.pid,
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.clipboard, hidden.pid,
                       "Before. selected words in a hidden app. After.");
     editor.select(8, 31);
-    desktop.pasteboard.copyText("the user's own clipboard");
+    desktop.clipboard.copyText("the user's own clipboard");
     coordinator->hotkeyTriggered();
     desktop.scheduler.advance(TextIO::copyDelay);
     ASSERT_NE(openViewModel(), nullptr);
@@ -284,7 +284,7 @@ TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
     const Rect anchor(midX(main.visibleFrame) + 190, midY(main.visibleFrame) + 150, 0, 0);
     expectPanelAt(anchor);
 
-    KeyablePanel* first = coordinator->suggestionController()->panel();
+    KeyboardPanel* first = coordinator->suggestionController()->panel();
     coordinator->hotkeyTriggered();
     desktop.scheduler.advance(TextIO::copyDelay);
     EXPECT_FALSE(first->isVisible()) << "the replaced panel leaves the screen";
@@ -294,7 +294,7 @@ TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
     desktop.scheduler.advance(1s);
     EXPECT_EQ(editor.text(), "Before. better words. After.");
     EXPECT_TRUE(desktop.workspace.activations.contains(777)) << "the paste goes back to its source";
-    EXPECT_EQ(desktop.pasteboard.plainText(), "the user's own clipboard") << "restored after the paste";
+    EXPECT_EQ(desktop.clipboard.plainText(), "the user's own clipboard") << "restored after the paste";
     EXPECT_TRUE(coordinator->history().isEmpty()) << "the clipboard path records nothing";
     ASSERT_NE(coordinator->toast().panel(), nullptr);
 
@@ -323,7 +323,7 @@ TEST_F(AppCoordinatorTest, UndoRestoresTheFieldExactlyWhicheverRoadTheReplacemen
           Road{"paste over the selection", true, {AXAttr::value, AXAttr::selectedText}},
           Road{"edits of the whole text", false, {}, true}, Road{"edits of the selection", true, {}, true}}) {
         SCOPED_TRACE(road.name);
-        FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, original);
+        FakeEditor editor(desktop.ax, desktop.keys, desktop.clipboard, kEditorPid, original);
         FakeAccessibility::data(editor.element).ignoredWrites = road.ignoredWrites;
         FakeAccessibility::data(editor.element).takesEdits = road.takesEdits;
         desktop.ax.editCalls.clear();
@@ -421,7 +421,7 @@ TEST_F(AppCoordinatorTest, EscapeStopsEveryRequestRetriesIncluded) {
     coordinator->presentSuggestions();
     desktop.scheduler.advance(1s);  // both failed once; their retries wait for their turn
     ASSERT_EQ(desktop.http.requests.size(), 2);
-    KeyablePanel* panel = coordinator->suggestionController()->panel();
+    KeyboardPanel* panel = coordinator->suggestionController()->panel();
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : panel, Qt::Key_Escape);
     EXPECT_EQ(coordinator->suggestionController(), nullptr);
     desktop.scheduler.advance(2min);

@@ -50,12 +50,12 @@ protected:
         delegate->coordinator().now = [this] { return clock; };
         delegate->onQuit = [this] { ++quits; };
         delegate->trayAvailable = [this] { return trayShown; };
-        delegate->applicationDidFinishLaunching(request);
+        delegate->start(request);
         return *delegate;
     }
     /// The menu as it is about to open: item titles, "---" for separators.
     QStringList openMenu() {
-        delegate->menuNeedsUpdate(*delegate->menu());
+        delegate->refreshMenu(*delegate->menu());
         return titles(*delegate->menu());
     }
     static QStringList titles(const QMenu& menu) {

@@ -92,7 +92,7 @@ TEST_F(AppDelegateStartTest, BlockingTheApplicationInFrontHidesItsIconAtOnce) {
 
 TEST_F(AppDelegateStartTest, TheShortcutIsTheStoredOneAndAChangeIsKeptOnlyOnceItIsHeld) {
     desktop.defaults.setString(QStringLiteral("globalShortcut"), QStringLiteral("Ctrl+Alt+K"));
-    SettingsStore settings(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log,
+    SettingsStore settings(desktop.defaults, desktop.secrets, desktop.autostart, desktop.log,
                            desktop.scheduler);
     EXPECT_EQ(settings.globalShortcut(), "Ctrl+Alt+K");
     desktop.settings.setGlobalShortcut(QStringLiteral("Ctrl+Alt+K"));

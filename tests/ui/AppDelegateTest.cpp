@@ -106,12 +106,12 @@ TEST_F(AppDelegateTest, HistoryListsReplacementsNewestFirstAndCopiesTheWholeRepl
                                               HistoryEntry{{}, {}, longer, "Mousepad", {}}.menuTitle()))
         << "newest first; a mnemonic, a tab or a line or paragraph break is shown as text";
 
-    desktop.pasteboard.copyText(QStringLiteral("something else"));
+    desktop.clipboard.copyText(QStringLiteral("something else"));
     history->actions()[1]->trigger();
-    EXPECT_EQ(desktop.pasteboard.plainText(), longer) << "the replacement, whole, not the original";
+    EXPECT_EQ(desktop.clipboard.plainText(), longer) << "the replacement, whole, not the original";
     delegate->trayCommands().copyHistoryEntry(2);
     delegate->trayCommands().copyHistoryEntry(-1);
-    EXPECT_EQ(desktop.pasteboard.plainText(), longer) << "out of range does nothing";
+    EXPECT_EQ(desktop.clipboard.plainText(), longer) << "out of range does nothing";
 }
 
 TEST_F(AppDelegateTest, LaunchOpensTheSetupUnlessPermissionAndKeyAreBothThere) {
@@ -147,12 +147,12 @@ TEST_F(AppDelegateTest, AKeyringThatAnswersLateDecidesTheSetupAndTheIconWhenItAn
     desktop.secrets.items[KeychainManager::itemFor({})] = "sk-late";
     desktop.secrets.deferred = true;
     {
-        SettingsStore late(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log,
+        SettingsStore late(desktop.defaults, desktop.secrets, desktop.autostart, desktop.log,
                            desktop.scheduler);
         SettingsStore::install(&late);
         AppDelegate app(late, desktop.services());
         app.trayAvailable = [] { return true; };
-        app.applicationDidFinishLaunching();
+        app.start();
         EXPECT_EQ(app.onboardingWindow(), nullptr) << "nothing is decided before the keyring answers";
         focusEditorField(QStringLiteral("Some words to check here"));
         ASSERT_TRUE(app.coordinator().overlay().isVisible()) << "fields are followed meanwhile";
@@ -166,12 +166,12 @@ TEST_F(AppDelegateTest, AKeyringThatAnswersLateDecidesTheSetupAndTheIconWhenItAn
     // the panel still work and say what is wrong.
     desktop.secrets.deferred = false;
     desktop.secrets.hang = true;
-    SettingsStore silent(desktop.defaults, desktop.secrets, desktop.loginItem, desktop.log,
+    SettingsStore silent(desktop.defaults, desktop.secrets, desktop.autostart, desktop.log,
                          desktop.scheduler);
     SettingsStore::install(&silent);
     AppDelegate app(silent, desktop.services());
     app.trayAvailable = [] { return true; };
-    app.applicationDidFinishLaunching();
+    app.start();
     desktop.scheduler.advance(SettingsStore::keyPresenceTimeout);
     EXPECT_EQ(app.onboardingWindow(), nullptr) << "the key may well be there";
     focusEditorField(QStringLiteral("Some other words to check"));
@@ -387,7 +387,7 @@ TEST_F(AppDelegateTest, WithoutATrayEveryStartShowsSettingsWithTheMenusCommands)
     const QList<QPushButton*> copies = window->findChildren<QPushButton*>(QStringLiteral("copyHistoryEntry"));
     ASSERT_EQ(copies.size(), 2);
     QTest::mouseClick(copies[1], Qt::LeftButton);
-    EXPECT_EQ(desktop.pasteboard.plainText(), "First & replacement");
+    EXPECT_EQ(desktop.clipboard.plainText(), "First & replacement");
 
     QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("quitButton")), Qt::LeftButton);
     EXPECT_EQ(quits, 1);

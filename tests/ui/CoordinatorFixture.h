@@ -10,7 +10,7 @@
 #include "core/SurfacePlacement.h"
 #include "support/FakeDesktop.h"
 #include "ui/FloatingPanel.h"
-#include "ui/KeyablePanel.h"
+#include "ui/KeyboardPanel.h"
 #include "ui/SuggestionPanelController.h"
 
 namespace quillet::test {

@@ -6,7 +6,7 @@
 #include "core/SuggestionViewModel.h"
 #include "core/TextIO.h"
 #include "ui/CoordinatorFixture.h"
-#include "ui/KeyablePanel.h"
+#include "ui/KeyboardPanel.h"
 
 using namespace quillet;
 
@@ -126,7 +126,7 @@ TEST_F(CoordinatorShortcutTest, ASelectionIsReadBeforeAnyWindowOfOursGoesUp) {
     desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
     const auto panelShown = [] {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<KeyablePanel*>(w) && w->isVisible())
+            if (qobject_cast<KeyboardPanel*>(w) && w->isVisible())
                 return true;
         return false;
     };
@@ -163,16 +163,16 @@ TEST_F(CoordinatorShortcutTest, AFieldThatHidesItsSelectionIsCopiedFirst) {
     const AXElement field = focusField(text);
     desktop.ax.set(field, AXAttr::selectionUnreported, true);
     desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
-    desktop.pasteboard.copyText(QStringLiteral("the user's own clipboard"));
+    desktop.clipboard.copyText(QStringLiteral("the user's own clipboard"));
     desktop.keys.onPress = [&](const QString& key) {
         if (key == "copy")
-            desktop.pasteboard.copyText(text.left(19), kEditorPid);
+            desktop.clipboard.copyText(text.left(19), kEditorPid);
     };
     coordinator->hotkeyTriggered();
     desktop.scheduler.advance(TextIO::copyDelay);
     ASSERT_NE(openViewModel(), nullptr);
     EXPECT_EQ(openViewModel()->originalText(), "Their is a mistake.");
-    EXPECT_EQ(desktop.pasteboard.plainText(), "the user's own clipboard") << "the clipboard is given back";
+    EXPECT_EQ(desktop.clipboard.plainText(), "the user's own clipboard") << "the clipboard is given back";
     coordinator->closeSuggestions();
     for (int i = 0; i < 2; ++i)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

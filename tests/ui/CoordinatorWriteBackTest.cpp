@@ -26,7 +26,7 @@ using test::kEditorPid;
 TEST_F(CoordinatorWriteBackTest, TypingWhileThePanelIsOpenIsNeverWrittenOver) {
     const QString original = QStringLiteral("Their is a mistak here. Second sentence.");
     const QString fixed = QStringLiteral("There is a mistake here. Second sentence.");
-    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, original);
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.clipboard, kEditorPid, original);
     focus(editor.element);
     coordinator->presentSuggestions();
     ASSERT_NE(openViewModel(), nullptr);
@@ -63,7 +63,7 @@ TEST_F(CoordinatorWriteBackTest, ATextThatWouldLandCutIsRefusedOnEveryRoad) {
     const QString original = QStringLiteral("This is a sentense. Second sentence.");
     const QString cut =
         QStringLiteral("This is a sen") + QChar(u'\0') + QStringLiteral("tence. Second sentence.");
-    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, original);
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.clipboard, kEditorPid, original);
     focus(editor.element);
     coordinator->presentSuggestions();
     ASSERT_NE(openViewModel(), nullptr);
@@ -93,7 +93,7 @@ TEST_F(CoordinatorWriteBackTest, ATextThatWouldLandCutIsRefusedOnEveryRoad) {
 
 // A selection is written where it was checked, even when the user has clicked elsewhere since.
 TEST_F(CoordinatorWriteBackTest, ASelectionGoesBackWhereItWasNotWhereTheCaretIsNow) {
-    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, "Keep this. Their is wrong.");
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.clipboard, kEditorPid, "Keep this. Their is wrong.");
     editor.select(11, 15);
     focus(editor.element);
     coordinator->presentSuggestions();
@@ -112,8 +112,7 @@ TEST_F(CoordinatorWriteBackTest, NothingIsWrittenAnywhereOnceTheFieldsApplicatio
     ASSERT_NE(openViewModel(), nullptr);
     const RunningApplication other{777, QStringLiteral("org.example.Other"), QStringLiteral("Other")};
     desktop.workspace.addApp(other);
-    FakeEditor behind(desktop.ax, desktop.keys, desktop.pasteboard, other.pid,
-                      "The other editor's document.");
+    FakeEditor behind(desktop.ax, desktop.keys, desktop.clipboard, other.pid, "The other editor's document.");
     desktop.ax.destroy(field);
     desktop.workspace.apps.remove(kEditorPid);
     desktop.workspace.activateApp(other);
@@ -130,7 +129,7 @@ TEST_F(CoordinatorWriteBackTest, NothingIsWrittenAnywhereOnceTheFieldsApplicatio
 // Undo after the user changed the corrected text: the beep, a notice saying so, and nothing written,
 // also where the correction went in as edits.
 TEST_F(CoordinatorWriteBackTest, UndoWritesNothingOnceTheFieldNoLongerHoldsWhatWasWritten) {
-    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, "Their is a mistak here.");
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.clipboard, kEditorPid, "Their is a mistak here.");
     FakeAccessibility::data(editor.element).takesEdits = true;
     focus(editor.element);
     coordinator->presentSuggestions();
@@ -162,7 +161,7 @@ TEST_F(CoordinatorWriteBackTest, CrLfLineBreaksComeBackAsTheApplicationGaveThem)
         const RunningApplication app{visible ? kEditorPid : 777, QStringLiteral("org.example.Crlf"),
                                      QStringLiteral("Crlf")};
         desktop.workspace.addApp(app);
-        FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, app.pid, original);
+        FakeEditor editor(desktop.ax, desktop.keys, desktop.clipboard, app.pid, original);
         if (visible) {
             focus(editor.element);
         } else {
@@ -227,7 +226,7 @@ TEST_F(CoordinatorWriteBackTest, StaleOrMisplacedRequestsSendNothing) {
 // choice in the panel and the Undo in the notice renew the loan before anything is written, the
 // write's end gives it back, and a panel closed unused gives it back at once.
 TEST_F(CoordinatorWriteBackTest, TheLoanOfKeysIsRenewedByEachChoiceAndEndedByEachWrite) {
-    FakeEditor editor(desktop.ax, desktop.keys, desktop.pasteboard, kEditorPid, "Their is a mistak here.");
+    FakeEditor editor(desktop.ax, desktop.keys, desktop.clipboard, kEditorPid, "Their is a mistak here.");
     focus(editor.element);
     coordinator->presentSuggestions();
     ASSERT_NE(openViewModel(), nullptr);

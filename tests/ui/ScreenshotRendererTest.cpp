@@ -78,7 +78,7 @@ TEST_F(ScreenshotRendererTest, EveryViewAtDoubleDensityInTheDarkLook) {
     // What the renderer borrowed is back as it was.
     EXPECT_EQ(SettingsStore::sharedIfInstalled(), &desktop.settings);
     EXPECT_EQ(secrets.reads + secrets.writes + secrets.removes, keyringCalls);
-    EXPECT_TRUE(desktop.loginItem.calls.isEmpty());
+    EXPECT_TRUE(desktop.autostart.calls.isEmpty());
     EXPECT_EQ(desktop.defaults.writes, 0);
     EXPECT_EQ(QApplication::palette(), palette);
     EXPECT_EQ(QApplication::style()->name(), style);

@@ -157,7 +157,7 @@ TEST_F(SettingsViewTest, StepperStaysWithinOneToTwentyAndOtherControlsWriteAtOnc
     auto* login = child<QCheckBox>(view.get(), "launchAtLoginSwitch");
     QTest::mouseClick(login, Qt::LeftButton);
     EXPECT_TRUE(store.launchAtLogin());
-    loginItem.failure = QStringLiteral("no autostart folder");
+    autostart.failure = QStringLiteral("no autostart folder");
     QTest::mouseClick(login, Qt::LeftButton);
     EXPECT_FALSE(store.launchAtLogin());
     EXPECT_FALSE(login->isChecked());

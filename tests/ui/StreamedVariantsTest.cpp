@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QTextBrowser>
 
-#include "ui/KeyablePanel.h"
+#include "ui/KeyboardPanel.h"
 #include "ui/SuggestionPanelFixture.h"
 #include "ui/VariantCard.h"
 #include "unit/CoreTestSupport.h"

@@ -43,7 +43,7 @@ protected:
             std::move(actions));
         vm->onReplace = [this](const QString& chosen) { replaced << chosen; };
         vm->onCloseRequested = [this] { ++closeRequests; };
-        controller = std::make_unique<SuggestionPanelController>(vm, pasteboard, screens, hints);
+        controller = std::make_unique<SuggestionPanelController>(vm, clipboard, screens, hints);
         controller->onClose = [this] { ++closes; };
         controller->show(Rect(300, 400, 24, 24));
     }
@@ -76,7 +76,7 @@ protected:
     FakeLanguageRecognizer recognizer;
     FakeScreens screens;
     FakeWindowHints hints;
-    MemoryPasteboard pasteboard;
+    MemoryClipboard clipboard;
     std::shared_ptr<SuggestionViewModel> vm;
     std::unique_ptr<SuggestionPanelController> controller;
     QStringList replaced;

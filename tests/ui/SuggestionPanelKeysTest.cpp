@@ -2,7 +2,7 @@
 #include <QPushButton>
 #include <QTextBrowser>
 
-#include "ui/KeyablePanel.h"
+#include "ui/KeyboardPanel.h"
 #include "ui/SuggestionPanelFixture.h"
 
 using namespace quillet;

@@ -17,7 +17,7 @@
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeWindowHints.h"
-#include "ui/KeyablePanel.h"
+#include "ui/KeyboardPanel.h"
 #include "ui/Style.h"
 #include "ui/SuggestionPanelController.h"
 #include "ui/SuggestionPanelFixture.h"
@@ -61,8 +61,8 @@ TEST_F(SuggestionPanelTest, EveryTextFollowsTheLanguage) {
 // A panel built ahead draws whatever its model holds by the time it gets one, in the language of
 // that moment, and works as one built for it.
 TEST_F(SuggestionPanelTest, APanelBuiltAheadShowsItsModelAsOneBuiltForIt) {
-    SuggestionPanelController::Panel prepared = SuggestionPanelController::prepare(pasteboard, hints);
-    KeyablePanel* panel = prepared.get();
+    SuggestionPanelController::Panel prepared = SuggestionPanelController::prepare(clipboard, hints);
+    KeyboardPanel* panel = prepared.get();
     EXPECT_FALSE(panel->isVisible());
     vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
     vm->setRephrase(SuggestionViewModel::RephraseLoad::failed(QStringLiteral("The server is busy.")));
@@ -85,7 +85,7 @@ TEST_F(SuggestionPanelTest, APanelBuiltAheadShowsItsModelAsOneBuiltForIt) {
 
     // Built ahead and bound at once to a fresh model: loading on both tabs, as any new panel.
     open(original);
-    SuggestionPanelController fresh(vm, SuggestionPanelController::prepare(pasteboard, hints), screens);
+    SuggestionPanelController fresh(vm, SuggestionPanelController::prepare(clipboard, hints), screens);
     EXPECT_EQ(fresh.view()->currentContent()->findChild<QLabel*>(QStringLiteral("loadingMessage"))->text(),
               "Polishing your text…");
 }
@@ -256,8 +256,8 @@ TEST_F(SuggestionPanelTest, CorrectionViewMarksChangesCopiesAndReplaces) {
     EXPECT_EQ(formatAt(QStringLiteral("went")).background().style(), Qt::NoBrush);
 
     find<QPushButton>("copyButton")->click();
-    EXPECT_EQ(pasteboard.plainText(), corrected);
-    EXPECT_EQ(pasteboard.writes, 1);
+    EXPECT_EQ(clipboard.plainText(), corrected);
+    EXPECT_EQ(clipboard.writes, 1);
     EXPECT_TRUE(replaced.isEmpty()) << "copying leaves the field alone";
     EXPECT_TRUE(controller->panel()->isVisible());
     find<QPushButton>("replaceButton")->click();

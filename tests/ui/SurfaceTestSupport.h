@@ -14,32 +14,32 @@
 #include <QWidget>
 
 #include "core/SettingsStore.h"
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 #include "support/FakeDesktop.h"
 
 namespace quillet::test {
 
-class MemoryPasteboard final : public Pasteboard {
+class MemoryClipboard final : public Clipboard {
 public:
-    QList<PasteboardItem> items() override { return contents; }
+    QList<ClipboardItem> items() override { return contents; }
     void clear() override {
         contents.clear();
         ++count;
     }
-    void write(const QList<PasteboardItem>& items) override {
+    void write(const QList<ClipboardItem>& items) override {
         contents = items;
         ++count;
         ++writes;
     }
     std::optional<QString> plainText() override {
-        for (const PasteboardItem& item : contents)
-            if (item.contains(PasteboardType::plainText))
-                return QString::fromUtf8(item.value(PasteboardType::plainText));
+        for (const ClipboardItem& item : contents)
+            if (item.contains(ClipboardType::plainText))
+                return QString::fromUtf8(item.value(ClipboardType::plainText));
         return std::nullopt;
     }
-    qint64 changeCount() override { return count; }
+    qint64 serial() override { return count; }
 
-    QList<PasteboardItem> contents;
+    QList<ClipboardItem> contents;
     qint64 count = 0;
     int writes = 0;
 };

@@ -44,7 +44,7 @@ protected:
             return true;
         };
         coordinator->start();
-        desktop.pasteboard.write({PasteboardItem{{PasteboardType::plainText, QByteArray("the user's own")}}});
+        desktop.clipboard.write({ClipboardItem{{ClipboardType::plainText, QByteArray("the user's own")}}});
     }
 
     /// A field of the editor, focused; one that refuses writes sends the text down the clipboard road.
@@ -66,7 +66,7 @@ protected:
     QString valueOf(const AXElement& e) {
         return AX::attribute<QString>(desktop.ax, e, AXAttr::value).value_or(QStringLiteral("<none>"));
     }
-    QString clipboard() { return desktop.pasteboard.plainText().value_or(QString()); }
+    QString clipboard() { return desktop.clipboard.plainText().value_or(QString()); }
 
     test::FakeDesktop desktop;
     bool keysReach = false;
@@ -121,7 +121,7 @@ TEST_F(WaylandModeTest, WithoutDesktopNotificationsTheToastSaysItAndPasswordEntr
     EXPECT_TRUE(coordinator->toast().view()->undoButton()->isHidden());
 
     // While password entry is on, nothing reaches the clipboard.
-    desktop.pasteboard.copyText(QStringLiteral("the user's own"));
+    desktop.clipboard.copyText(QStringLiteral("the user's own"));
     desktopHasNotifications = true;
     coordinator->hotkeyTriggered();
     ASSERT_NE(coordinator->suggestionController(), nullptr);

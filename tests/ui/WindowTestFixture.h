@@ -14,8 +14,8 @@
 
 #include "core/SettingsStore.h"
 #include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeAutostart.h"
 #include "platform/fake/FakeDefaults.h"
-#include "platform/fake/FakeLoginItem.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
 #include "ui/SettingsView.h"
@@ -45,7 +45,7 @@ public:
 
 class WindowTest : public testing::Test {
 protected:
-    WindowTest() : store(defaults, secrets, loginItem, log, scheduler) {
+    WindowTest() : store(defaults, secrets, autostart, log, scheduler) {
         SettingsStore::install(&store);
         accessibility.trusted = false;  // the setup starts by asking for it
         // The off-screen platform cannot raise a window and says so each time a window is presented.
@@ -97,7 +97,7 @@ protected:
     FakeScheduler scheduler;
     FakeDefaults defaults;
     FakeSecretStore secrets;
-    FakeLoginItem loginItem;
+    FakeAutostart autostart;
     FakeSystemLog log;
     SettingsStore store;
     FakeAccessibility accessibility;

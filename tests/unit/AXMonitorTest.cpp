@@ -16,7 +16,7 @@ TEST_F(AXMonitorTest, StartWatchesTheFrontmostApplicationAndReportsItsField) {
     AXElement field = startOn();
     ASSERT_EQ(focusChanges.size(), 1u);
     EXPECT_EQ(focusChanges[0], field);
-    EXPECT_EQ(monitor.current()->bundleID, QStringLiteral("org.xfce.mousepad"));
+    EXPECT_EQ(monitor.current()->appId, QStringLiteral("org.xfce.mousepad"));
     EXPECT_EQ(ax.liveObservers(editorPid), 1);
     EXPECT_EQ(ax.subscriptions(editorPid),
               QStringList({"AXFocusedUIElementChanged", "AXValueChanged", "AXUIElementDestroyed",
@@ -236,7 +236,7 @@ TEST_F(AXMonitorTest, NothingIsDeliveredOnceTheMonitorIsGone) {
 TEST_F(AXMonitorTest, OwnFieldIsReportedByTheProgramAndTrackedLikeAnyOther) {
     AXElement other = startOn();
     AXElement own = ax.makeTextField(self.pid, QStringLiteral("a sample text"));
-    const FocusedField ownField{own, self.pid, self.bundleIdentifier};
+    const FocusedField ownField{own, self.pid, self.appId};
 
     monitor.focusChangedInProcess(std::nullopt);
     EXPECT_EQ(monitor.current()->element, other) << "a loss in the program leaves another's field alone";

@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 
 #include "core/ClipboardHandOver.h"
-#include "platform/fake/FakePasteboard.h"
+#include "platform/fake/FakeClipboard.h"
 
 using namespace quillet;
 using Road = ClipboardHandOver::Road;
@@ -14,12 +14,12 @@ TEST(ClipboardHandOverTest, APasswordFieldsTextNeverReachesTheClipboard) {
 }
 
 TEST(ClipboardHandOverTest, TheWholeTextStaysOnTheClipboardAsPlainText) {
-    FakePasteboard pasteboard;
-    pasteboard.write({PasteboardItem{{"text/html", "<b>earlier</b>"}, {"image/png", QByteArray(8, '\0')}}});
+    FakeClipboard clipboard;
+    clipboard.write({ClipboardItem{{"text/html", "<b>earlier</b>"}, {"image/png", QByteArray(8, '\0')}}});
     const QString text = "Prvi pasus: đak, ćirilica ђ, emoji 🙂.\r\n\nDrugi pasus.";
-    ClipboardHandOver::copy(pasteboard, text);
-    ASSERT_EQ(pasteboard.contents.size(), 1);
-    EXPECT_EQ(pasteboard.contents[0].keys(), QStringList{PasteboardType::plainText})
+    ClipboardHandOver::copy(clipboard, text);
+    ASSERT_EQ(clipboard.contents.size(), 1);
+    EXPECT_EQ(clipboard.contents[0].keys(), QStringList{ClipboardType::plainText})
         << "nothing of the earlier contents, and no hint that would keep clipboard managers away";
-    EXPECT_EQ(pasteboard.plainText(), text);
+    EXPECT_EQ(clipboard.plainText(), text);
 }

@@ -2,21 +2,21 @@
 #include <gmock/gmock.h>
 
 #include "core/ClipboardSnapshot.h"
-#include "platform/fake/FakePasteboard.h"
+#include "platform/fake/FakeClipboard.h"
 
 using namespace quillet;
 
 namespace {
 
-const PasteboardItem styled{{"text/plain;charset=utf-8", "Hello"}, {"text/html", "<b>Hello</b>"}};
-const PasteboardItem fileA{{"text/uri-list", "file:///tmp/a"}};
-const PasteboardItem fileB{{"text/uri-list", "file:///tmp/b"}, {"x-special/gnome-copied-files", "copy\n"}};
+const ClipboardItem styled{{"text/plain;charset=utf-8", "Hello"}, {"text/html", "<b>Hello</b>"}};
+const ClipboardItem fileA{{"text/uri-list", "file:///tmp/a"}};
+const ClipboardItem fileB{{"text/uri-list", "file:///tmp/b"}, {"x-special/gnome-copied-files", "copy\n"}};
 
 /// The user's clipboard holds `styled`.
 class ClipboardSnapshotTest : public testing::Test {
 protected:
     ClipboardSnapshotTest() { board.write({styled}); }
-    FakePasteboard board;
+    FakeClipboard board;
 };
 
 }  // namespace
@@ -28,13 +28,13 @@ TEST_F(ClipboardSnapshotTest, RestoresEveryItemAndTypeInOrderAndCanRestoreTwice)
 
     board.copyText("something else");
     EXPECT_TRUE(one.restore(board));
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{styled});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{styled});
 
     EXPECT_TRUE(two.restore(board));
-    EXPECT_EQ(board.contents, (QList<PasteboardItem>{fileA, fileB}));
+    EXPECT_EQ(board.contents, (QList<ClipboardItem>{fileA, fileB}));
     board.copyText("again");
     EXPECT_TRUE(two.restore(board));
-    EXPECT_EQ(board.contents, (QList<PasteboardItem>{fileA, fileB}));
+    EXPECT_EQ(board.contents, (QList<ClipboardItem>{fileA, fileB}));
 }
 
 TEST_F(ClipboardSnapshotTest, AnEmptyClipboardComesBackEmpty) {
@@ -49,11 +49,11 @@ TEST_F(ClipboardSnapshotTest, AnEmptyClipboardComesBackEmpty) {
 TEST_F(ClipboardSnapshotTest, TheAnswerToACopyIsNotMistakenForTheUsers) {
     ClipboardSnapshot snapshot = ClipboardSnapshot::capture(board);
     snapshot.lendForCopy(board);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{styled}) << "left as it is until the copy comes";
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{styled}) << "left as it is until the copy comes";
 
     board.copyText("the selection");  // the frontmost application answers Control+C
     EXPECT_TRUE(snapshot.holdsBorrowedContents(board));
     snapshot.settle(board);
     EXPECT_TRUE(snapshot.restore(board));
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{styled});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{styled});
 }

@@ -15,13 +15,13 @@
 #include "core/SettingsStore.h"
 #include "core/TextIO.h"
 #include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeAutostart.h"
+#include "platform/fake/FakeClipboard.h"
 #include "platform/fake/FakeDefaults.h"
 #include "platform/fake/FakeEditor.h"
 #include "platform/fake/FakeHttpTransport.h"
 #include "platform/fake/FakeKeySynth.h"
 #include "platform/fake/FakeLanguageRecognizer.h"
-#include "platform/fake/FakeLoginItem.h"
-#include "platform/fake/FakePasteboard.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
 #include "platform/fake/FakeSecretStore.h"
@@ -33,12 +33,12 @@ namespace quillet::test {
 class StoreTest : public testing::Test {
 protected:
     std::unique_ptr<SettingsStore> load() {
-        return std::make_unique<SettingsStore>(defaults, secrets, loginItem, log, scheduler);
+        return std::make_unique<SettingsStore>(defaults, secrets, autostart, log, scheduler);
     }
     FakeScheduler scheduler;
     FakeDefaults defaults;
     FakeSecretStore secrets;
-    FakeLoginItem loginItem;
+    FakeAutostart autostart;
     FakeSystemLog log;
 };
 
@@ -107,8 +107,8 @@ protected:
 class EditorTest : public testing::Test {
 protected:
     static constexpr qint32 editorPid = 700;
-    static inline const PasteboardItem userItem{{"text/plain;charset=utf-8", "user's copy"},
-                                                {"image/png", QByteArray("\x89PNG\r\n\x1a\n\0\0", 10)}};
+    static inline const ClipboardItem userItem{{"text/plain;charset=utf-8", "user's copy"},
+                                               {"image/png", QByteArray("\x89PNG\r\n\x1a\n\0\0", 10)}};
 
     EditorTest() {
         board.write({userItem});
@@ -135,7 +135,7 @@ protected:
     }
 
     FakeAccessibility ax;
-    FakePasteboard board;
+    FakeClipboard board;
     FakeKeySynth keys;
     FakeWorkspace workspace;
     FakeScheduler scheduler;

@@ -156,18 +156,18 @@ TEST(CustomActionsFileTest, TheReadmeExampleIsReadAsWrittenAndKeptWhenOneIsAdded
 
     FakeScheduler scheduler;
     FakeSecretStore secrets;
-    FakeLoginItem loginItem;
+    FakeAutostart autostart;
     FakeSystemLog log;
     const QList<CustomAction> expected = {{"Translate to English", "Translate the text to English."},
                                           {"Friendlier", "Make the text friendlier, warmer and shorter."}};
     {
         IniDefaults ini(path);
         ASSERT_EQ(ini.string("customActions"), std::nullopt) << "QSettings hands a list over";
-        SettingsStore store(ini, secrets, loginItem, log, scheduler);
+        SettingsStore store(ini, secrets, autostart, log, scheduler);
         ASSERT_EQ(store.customActions(), expected);
         store.setCustomActions(expected + QList<CustomAction>{{"Shorter", "Halve the text."}});
     }
     IniDefaults ini(path);
-    EXPECT_EQ(SettingsStore(ini, secrets, loginItem, log, scheduler).customActions().size(), 3);
+    EXPECT_EQ(SettingsStore(ini, secrets, autostart, log, scheduler).customActions().size(), 3);
     EXPECT_TRUE(log.lines.isEmpty());
 }

@@ -68,14 +68,14 @@ TEST(FieldRecheckTest, AFieldThatIsGoneOrBehindAnotherApplicationIsNotWritten) {
     workspace.addApp(editor);
     workspace.addApp(other);
     const AXElement element = ax.makeTextField(editor.pid, kChecked);
-    const FocusedField field{element, editor.pid, editor.bundleIdentifier};
+    const FocusedField field{element, editor.pid, editor.appId};
     auto verdict = [&] { return FieldRecheck::of(ax, workspace, field, whole(), kChecked).verdict; };
 
     workspace.activateApp(editor);
     EXPECT_EQ(verdict(), Verdict::same);
     workspace.frontmost = RunningApplication{workspace.myPid, std::nullopt, std::nullopt};
     EXPECT_EQ(verdict(), Verdict::same) << "this program's panel in front";
-    workspace.addApp({701, editor.bundleIdentifier, std::nullopt});
+    workspace.addApp({701, editor.appId, std::nullopt});
     workspace.activateApp(workspace.apps.value(701));
     EXPECT_EQ(verdict(), Verdict::same) << "another process of the same application";
 

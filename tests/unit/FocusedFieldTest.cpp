@@ -58,13 +58,13 @@ TEST_F(FocusedFieldTest, FromNamesTheProcessAndItsBundle) {
     ASSERT_TRUE(f);
     EXPECT_EQ(f->element, field);
     EXPECT_EQ(f->pid, 77);
-    EXPECT_EQ(f->bundleID, QStringLiteral("org.xfce.mousepad"));
+    EXPECT_EQ(f->appId, QStringLiteral("org.xfce.mousepad"));
 
     FakeAccessibility::data(field).pidError = AXError::cannotComplete;
     f = FocusedField::from(ax, workspace, field);
     ASSERT_TRUE(f) << "an unknown owner still makes a field";
     EXPECT_EQ(f->pid, 0);
-    EXPECT_EQ(f->bundleID, std::nullopt);
+    EXPECT_EQ(f->appId, std::nullopt);
 
     EXPECT_EQ(FocusedField::from(ax, workspace, element(QStringLiteral("push button"))), std::nullopt);
 }
@@ -86,7 +86,7 @@ TEST_F(FocusedFieldTest, APageProcessOfTheBrowserInFrontIsTheBrowsers) {
         ASSERT_TRUE(f);
         EXPECT_EQ(f->pid, page) << "the page's process still answers for the element";
         EXPECT_EQ(f->applicationPid(), 100) << page;
-        EXPECT_EQ(f->bundleID, browser.bundleIdentifier) << "the block list names the browser";
+        EXPECT_EQ(f->appId, browser.appId) << "the block list names the browser";
         EXPECT_TRUE(FieldRequest::isStillTheField(workspace, *f, Trigger{}, [] { return std::nullopt; }));
         const std::optional<FieldRequest> request = FieldRequest::read(ax, workspace, *f);
         ASSERT_TRUE(request);
@@ -99,7 +99,7 @@ TEST_F(FocusedFieldTest, APageProcessOfTheBrowserInFrontIsTheBrowsers) {
     std::optional<FocusedField> stray = FocusedField::from(ax, workspace, strayField);
     ASSERT_TRUE(stray);
     EXPECT_EQ(stray->applicationPid(), 301);
-    EXPECT_EQ(stray->bundleID, std::nullopt);
+    EXPECT_EQ(stray->appId, std::nullopt);
     EXPECT_FALSE(FieldRequest::isStillTheField(workspace, *stray, Trigger{}, [] { return std::nullopt; }));
 
     const AXElement pageField = ax.makeTextField(101, QStringLiteral("a sentence"));

@@ -70,7 +70,7 @@ TEST_F(IniDefaultsTest, HandWrittenLinesSurviveByteForByteAndTheActionsARestart)
 
     {
         IniDefaults ini(path);
-        SettingsStore store(ini, secrets, loginItem, log, scheduler);
+        SettingsStore store(ini, secrets, autostart, log, scheduler);
         ASSERT_EQ(store.customActions().size(), 2);
         store.setMinWordCount(4);
         EXPECT_EQ(readAll(path), general + "minWordCount=4\n" + blocked + tail);
@@ -82,7 +82,7 @@ TEST_F(IniDefaultsTest, HandWrittenLinesSurviveByteForByteAndTheActionsARestart)
 
     // The next start.
     IniDefaults ini(path);
-    SettingsStore store(ini, secrets, loginItem, log, scheduler);
+    SettingsStore store(ini, secrets, autostart, log, scheduler);
     const QList<CustomAction> expected = {{"Translate to English", "Translate the text to English."},
                                           {"Friendlier", "Make the text friendlier, warmer and shorter."}};
     EXPECT_EQ(store.customActions(), expected);
@@ -222,7 +222,7 @@ TEST_F(IniDefaultsTest, AWriteThatCannotBeMadeSaysSoAndLeavesTheFileAsItWas) {
     {
         IniDefaults ini(path);
         EXPECT_EQ(ini.location(), path);
-        SettingsStore store(ini, secrets, loginItem, log, scheduler);
+        SettingsStore store(ini, secrets, autostart, log, scheduler);
         QSignalSpy saved(&store, &SettingsStore::savedChanged);
         {
             const FullDisk full(100);
@@ -242,7 +242,7 @@ TEST_F(IniDefaultsTest, AWriteThatCannotBeMadeSaysSoAndLeavesTheFileAsItWas) {
         EXPECT_EQ(saved.count(), 2);
     }
     IniDefaults ini(path);
-    SettingsStore store(ini, secrets, loginItem, log, scheduler);
+    SettingsStore store(ini, secrets, autostart, log, scheduler);
     EXPECT_EQ(store.minWordCount(), 9);
     EXPECT_EQ(store.model(), "llama3");
     EXPECT_EQ(store.language(), AppLanguage::sr);

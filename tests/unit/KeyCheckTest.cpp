@@ -22,7 +22,7 @@ protected:
         pending[index](valid);
     }
 
-    SettingsStore store{defaults, secrets, loginItem, log, scheduler};
+    SettingsStore store{defaults, secrets, autostart, log, scheduler};
     QStringList checked;
     std::deque<std::function<void(bool)>> pending;
     KeyCheck check{store, [this](const QString&, const QString& key, std::function<void(bool)> done) {

@@ -88,7 +88,7 @@ TEST_F(PartialReplacementTest, FieldThatIgnoresWritesGetsThePasteOverThePartOnly
     ASSERT_EQ(road(), TextIO::Strategy::clipboard);
     EXPECT_THAT(keys.presses, ElementsAre("paste")) << "the part was selected, not everything";
     EXPECT_EQ(e.text(), "short" + rest);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     // A field that will not take a selection either gets the whole text, its rest unchanged.
     FakeEditor& f = editor(sent + rest);

@@ -108,7 +108,7 @@ TEST_F(PasteRaceTest, TheEndWaitsForAPasteUnderWayThenGivesTheClipboardBack) {
     scheduler.advance(PasteWatch::quietTime + 2 * TextIO::readBackInterval);
     EXPECT_TRUE(ended);
     EXPECT_EQ(e.text(), "new");
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     e.frozen = true;
     e.select(0, 3);
@@ -118,7 +118,7 @@ TEST_F(PasteRaceTest, TheEndWaitsForAPasteUnderWayThenGivesTheClipboardBack) {
     io.settle(TextIO::settleLimit, [&] { ended = true; });
     scheduler.advance(TextIO::settleLimit + TextIO::readBackInterval);
     EXPECT_TRUE(ended);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     ended = false;
     io.settle(TextIO::settleLimit, [&] { ended = true; });

@@ -39,7 +39,7 @@ TEST_F(PasteTakenTest, AnEngineAskingTwiceOrLateGetsTheTextEachTime) {
     EXPECT_EQ(board.plainText(), "chosen") << "the last read is not a quiet moment ago yet";
     scheduler.advance(PasteWatch::quietTime + TextIO::readBackInterval);
     EXPECT_EQ(sent, true);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
     EXPECT_EQ(keys.presses.count("paste"), 1);
     EXPECT_EQ(scheduler.pendingTimers(), 0u);
 }
@@ -64,7 +64,7 @@ TEST_F(PasteTakenTest, AClipboardManagersReadIsNotThePaste) {
     EXPECT_EQ(e.text(), "new");
     scheduler.advance(PasteWatch::quietTime + TextIO::readBackInterval);
     EXPECT_EQ(sent, true);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     // Where the backend cannot tell who asked, every read counts, as before.
     fetched.clear();
@@ -78,7 +78,7 @@ TEST_F(PasteTakenTest, AClipboardManagersReadIsNotThePaste) {
     io.pasteReplacement("newer", PasteTarget{editorPid});
     scheduler.advance(TextIO::pasteDelay + PasteWatch::quietTime);
     EXPECT_EQ(e.text(), "newer");
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 }
 
 // A field that can be read: its application asks for the text at once (checking what is offered)
@@ -99,7 +99,7 @@ TEST_F(PasteTakenTest, AReadableFieldCountsOnceItShowsTheTextNotWhenItAsks) {
     ASSERT_EQ(road(), TextIO::Strategy::clipboard);
     EXPECT_TRUE(outcome->confirmed);
     EXPECT_EQ(e.text(), "There is a mistake.") << "not the user's copy pasted over the text";
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
     EXPECT_EQ(keys.presses.count("selectAll"), 1);
     EXPECT_EQ(keys.presses.count("paste"), 1);
 }
@@ -136,7 +136,7 @@ TEST_F(PasteTakenTest, TheFieldIsNotReadWhileTheApplicationFetchesThePaste) {
     ASSERT_EQ(road(), TextIO::Strategy::clipboard);
     EXPECT_TRUE(outcome->confirmed);
     EXPECT_EQ(e.text(), "There is a mistake.");
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     FakeEditor& deaf = editor("Their is a mistak.");
     FakeAccessibility::data(deaf.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
@@ -145,7 +145,7 @@ TEST_F(PasteTakenTest, TheFieldIsNotReadWhileTheApplicationFetchesThePaste) {
     io.replace(fieldOf(deaf.element), "There is a mistake.", false, record());
     scheduler.advance(TextIO::writeCheckTimeout * 2 + TextIO::pasteDelay + TextIO::pasteCheckTimeout + 200ms);
     EXPECT_EQ(road(), noRoad) << "no longer than the longest wait for a paste to show";
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 }
 
 // Undo in a field that cannot be read pastes the original back over the selected text, with the
@@ -158,13 +158,13 @@ TEST_F(PasteTakenTest, EveryWriteAndUndoPastesOnceAndGivesTheClipboardBack) {
         io.pasteReplacement("There is a mistake.", PasteTarget{editorPid}, [&](bool s) { sent = s; });
         scheduler.advance(2s);
         ASSERT_EQ(sent, true);
-        EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+        EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
         io.undoPaste(PasteTarget{editorPid}, "There is a mistake.", "Their is a mistak.",
                      [&](bool s) { sent = s; });
         scheduler.advance(2s);
         ASSERT_EQ(sent, true);
         EXPECT_EQ(e.text(), "Their is a mistak.");
-        EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem}) << "round " << round;
+        EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem}) << "round " << round;
         e.select(0, e.text().size());
     }
     EXPECT_EQ(keys.presses.count("paste"), 6);

@@ -29,7 +29,7 @@ TEST_F(SettingsStoreTest, LoadingAnEmptyDatabaseWritesNothingAndFindsNoKey) {
     EXPECT_FALSE(store->hasAPIKey());
     EXPECT_TRUE(store->keyMissing());
     EXPECT_EQ(defaults.writes, 0) << "loading writes nothing";
-    EXPECT_TRUE(loginItem.calls.isEmpty()) << "loading leaves the login item alone";
+    EXPECT_TRUE(autostart.calls.isEmpty()) << "loading leaves the login item alone";
 }
 
 // A stored value of the wrong type, or out of range, counts as absent; a stored empty one is kept.
@@ -209,9 +209,9 @@ TEST_F(SettingsStoreTest, LaunchAtLoginFollowsEveryWrite) {
     store->setLaunchAtLogin(true);
     store->setLaunchAtLogin(true);
     store->setLaunchAtLogin(false);
-    EXPECT_THAT(loginItem.calls, ElementsAre("register", "register", "unregister"));
+    EXPECT_THAT(autostart.calls, ElementsAre("register", "register", "unregister"));
     EXPECT_TRUE(log.lines.isEmpty());
-    loginItem.failure = QStringLiteral("no autostart folder");
+    autostart.failure = QStringLiteral("no autostart folder");
     store->setLaunchAtLogin(true);
     EXPECT_EQ(defaults.values["launchAtLogin"].toBool(), true) << "kept though no entry could be made";
 }

@@ -49,7 +49,7 @@ TEST_F(TextIOTest, WholeValueWrittenAndReadBackCountsAtOnce) {
     ASSERT_EQ(road(), Strategy::axValue) << "a write that reads back at once is reported at once";
     EXPECT_TRUE(outcome->confirmed);
     EXPECT_EQ(e.text(), corrected);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
     EXPECT_EQ(scheduler.pendingTimers(), 0u);
 }
 
@@ -84,7 +84,7 @@ TEST_F(TextIOTest, FieldThatIgnoresAccessibilityWritesGetsThePasteAndItIsReadBac
     ASSERT_EQ(road(), Strategy::clipboard);
     EXPECT_TRUE(outcome->confirmed);
     EXPECT_EQ(e.text(), corrected);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem}) << "given back once the field took the paste";
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem}) << "given back once the field took the paste";
 
     // The same through the selection: the paste goes over the selection, without select-all.
     FakeEditor& f = editor("one two three");
@@ -112,7 +112,7 @@ TEST_F(TextIOTest, ThePasteGoesOnlyToTheFieldsApplicationAndWindow) {
     scheduler.advance(5s);
     EXPECT_EQ(road(), noRoad);
     EXPECT_FALSE(keys.presses.contains("paste") || keys.presses.contains("selectAll"));
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     // Back, with two windows: the one the field was in, and only it, gets the paste.
     workspace.addApp(editorApp);
@@ -152,7 +152,7 @@ TEST_F(TextIOTest, PasteThatNeverShowsIsAFailureAndTheClipboardComesBack) {
     scheduler.advance(1ms);
     ASSERT_EQ(road(), noRoad);
     EXPECT_EQ(e.text(), document);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 }
 
 // A write that changed the field into something else must not be followed by a paste on top of it.
@@ -190,14 +190,14 @@ TEST_F(TextIOTest, UnreadableFieldGetsOnlyThePasteReportedOnceTaken) {
     EXPECT_TRUE(ax.setCalls.isEmpty()) << "an accessibility write that cannot be read back never counts";
     ASSERT_EQ(board.contents.size(), 1);
     EXPECT_EQ(board.plainText(), "new text");
-    EXPECT_EQ(board.contents[0].value(PasteboardType::passwordManagerHint), "secret");
+    EXPECT_EQ(board.contents[0].value(ClipboardType::passwordManagerHint), "secret");
     scheduler.advance(TextIO::pasteDelay + PasteWatch::quietTime - 1ms);
     EXPECT_FALSE(outcome);
     scheduler.advance(1ms);
     ASSERT_EQ(road(), Strategy::clipboard)
         << "the editor asked for the text as the keys arrived, then nothing more";
     EXPECT_FALSE(outcome->confirmed);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     // Where nothing can watch the clipboard, the paste counts once sent, and the clipboard comes back
     // a moment later.
@@ -208,7 +208,7 @@ TEST_F(TextIOTest, UnreadableFieldGetsOnlyThePasteReportedOnceTaken) {
     scheduler.advance(TextIO::restoreDelay - 1ms);
     EXPECT_EQ(board.plainText(), "newer");
     scheduler.advance(1ms);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 }
 
 TEST_F(TextIOTest, SecureInputRefusesTheClipboardButNotAnAccessibilityWrite) {
@@ -226,7 +226,7 @@ TEST_F(TextIOTest, SecureInputRefusesTheClipboardButNotAnAccessibilityWrite) {
     paste("typed", 0);
     EXPECT_EQ(sent, false);
     EXPECT_TRUE(keys.presses.isEmpty());
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
     EXPECT_TRUE(workspace.activations.isEmpty());
 }
 
@@ -248,9 +248,9 @@ TEST_F(TextIOTest, OverlappingPastesEachPasteTheirOwnTextAndTheUsersItemsComeBac
     scheduler.advance(1ms);
     EXPECT_THAT(pasted, ElementsAre("second"));
     scheduler.advance(PasteWatch::quietTime);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem}) << "back once the second paste was taken";
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem}) << "back once the second paste was taken";
     scheduler.advance(PasteWatch::takeLimit);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
     EXPECT_EQ(scheduler.pendingTimers(), 0u);
 }
 
@@ -272,7 +272,7 @@ TEST_F(TextIOTest, CopyHandsOverOnlyARealSelectionAndRestoresTheClipboard) {
 
     e.select(11, 12);  // "second line\n", vouched for by the desktop's selection buffer
     copy();
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     // Nothing selected: the application leaves the clipboard alone, and so does Quillet.
     e.placeCaret(14);
@@ -286,7 +286,7 @@ TEST_F(TextIOTest, CopyHandsOverOnlyARealSelectionAndRestoresTheClipboard) {
     EXPECT_EQ(e.selection(), (AXTextRange{11, 0})) << "that editor moved its caret to the line's start";
     board.hasSelectionBuffer = false;
     copy();
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     // A select-all some toolkits never offer to the buffer: several lines are no copied line. The
     // line breaks come as the application hands them over (CR LF here), for the paste to bring back.
@@ -320,7 +320,7 @@ TEST_F(TextIOTest, UndoOfAPasteSelectsItBackChecksAndPastesTheOriginalOverIt) {
     EXPECT_EQ(sent, true);
     EXPECT_EQ(e.text(), before) << "exactly the original, nothing doubled";
     EXPECT_EQ(keys.presses.count("selectBackward"), TextIO::caretStops(corrected));
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 }
 
 TEST_F(TextIOTest, UndoMakesUpForCaretStopsCountedDifferently) {
@@ -365,7 +365,7 @@ TEST_F(TextIOTest, PendingStepsFinishAfterTheirOwnerIsGone) {
     owner.reset();
     scheduler.advance(1s);
     EXPECT_THAT(pasted, ElementsAre("late"));
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 }
 
 // A slow or stopped application handles the paste keys late, and then reads the clipboard: until it
@@ -384,7 +384,7 @@ TEST_F(TextIOTest, ClipboardStaysLentUntilAFrozenApplicationTakesThePaste) {
     e.wake();
     EXPECT_EQ(e.text(), corrected);
     scheduler.advance(TextIO::readBackInterval + PasteWatch::quietTime);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
     ASSERT_EQ(road(), Strategy::clipboard);
 }
 
@@ -398,7 +398,7 @@ TEST_F(TextIOTest, AnApplicationThatNeverWakesGetsTheClipboardBackAfterTheLonges
     EXPECT_EQ(board.plainText(), "new");
     scheduler.advance(TextIO::readBackInterval);
     EXPECT_EQ(sent, false);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 }
 
 // Another program copies just after Return: before the paste keys, or before the application has
@@ -439,14 +439,14 @@ TEST_F(TextIOTest, TheCopyTakesOnlyTheFocusedApplicationsAnswer) {
         scheduler.advance(TextIO::copyDelay);
     };
     // Another program's copy comes first: it is not sent, and it stays.
-    copyWith([&] { board.copyText("a password", FakePasteboard::otherProgramPid); });
+    copyWith([&] { board.copyText("a password", FakeClipboard::otherProgramPid); });
     EXPECT_EQ(board.plainText(), "a password");
     // The application answers, then another program copies before the clipboard comes back.
     board.write({userItem});
     copyWith([&] {
         board.copyText("first line", editorPid);
         scheduler.after(TextIO::readBackInterval + 10ms,
-                        [&] { board.copyText("another copy", FakePasteboard::otherProgramPid); });
+                        [&] { board.copyText("another copy", FakeClipboard::otherProgramPid); });
     });
     scheduler.advance(1s);
     EXPECT_EQ(board.plainText(), "another copy") << "not overwritten by the restore";

@@ -24,7 +24,7 @@ protected:
     }
     std::unique_ptr<SettingsStore> store;
     FakeWorkspace workspace;
-    FakePasteboard clipboard;
+    FakeClipboard clipboard;
     History history;
     std::optional<RunningApplication> field;
     TrayCommands commands;

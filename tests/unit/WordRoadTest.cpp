@@ -60,7 +60,7 @@ TEST_F(WordRoadTest, EditsGoInFromTheEndOneAtATimeAndAreReadBack) {
               QString::fromUtf8("Their is a mistake here, 👋 and the end.\nSecond line."));
     EXPECT_TRUE(ax.setCalls.isEmpty()) << "no whole-value write";
     EXPECT_TRUE(keys.presses.isEmpty());
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
     EXPECT_EQ(outcome->before, original);
     EXPECT_EQ(outcome->edits.size(), 4);
 
@@ -183,7 +183,7 @@ TEST_F(WordRoadTest, WhereNoEditIsTakenEachIsPastedOverItsWords) {
     EXPECT_TRUE(outcome->confirmed);
     EXPECT_EQ(e.text(), corrected);
     EXPECT_THAT(keys.presses, ElementsAre("paste", "paste", "paste", "paste")) << "no select-all";
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
     ASSERT_EQ(outcome->edits.size(), 4);
 
     const TextIO::Outcome written = *outcome;
@@ -192,7 +192,7 @@ TEST_F(WordRoadTest, WhereNoEditIsTakenEachIsPastedOverItsWords) {
     ASSERT_EQ(road(), Strategy::clipboard);
     EXPECT_EQ(e.text(), original);
     EXPECT_THAT(keys.presses, ElementsAre("paste", "paste", "paste", "paste"));
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     // The words cannot be selected: the whole text goes over everything, once.
     FakeEditor& f = editor(original);
@@ -251,7 +251,7 @@ TEST_F(WordRoadTest, WordsSelectedThatReadBackLateStillGetTheirEditsOneByOne) {
     ASSERT_EQ(road(), Strategy::clipboard);
     EXPECT_EQ(e.text(), corrected);
     EXPECT_THAT(keys.presses, ElementsAre("paste", "paste", "paste", "paste")) << "no select-all";
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 }
 
 // A busy browser selects the words of an edit but cannot tell so yet when the selection is read:
@@ -274,7 +274,7 @@ TEST_F(WordRoadTest, WordsSelectedButNotReadBackGetNothingOfTheSelectionsText) {
     replace(e, "There is a mistake here", true);
     EXPECT_EQ(road(), Strategy::clipboard) << e.text().toStdString();
     EXPECT_EQ(e.text(), QString::fromUtf8("There is a mistake here, 👋 and teh end.\nSecond lne."));
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 }
 
 // Qt's WebEngine reads every selection of a page as none and takes none asked for: each edit's
@@ -294,7 +294,7 @@ TEST_F(WordRoadTest, AFieldThatHidesItsSelectionHasEachEditsWordsSelectedWithThe
     EXPECT_FALSE(keys.presses.contains("selectAll"));
     // The last edit, "lne" on the second line, first: 46 stops (the wave one of them) to its start.
     EXPECT_EQ(keys.presses.indexOf("selectForward"), 1 + 46);
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     const TextIO::Outcome written = *outcome;
     keys.presses.clear();
@@ -302,7 +302,7 @@ TEST_F(WordRoadTest, AFieldThatHidesItsSelectionHasEachEditsWordsSelectedWithThe
     EXPECT_EQ(e.text(), original);
     EXPECT_EQ(keys.presses.count("paste"), 4);
     EXPECT_FALSE(keys.presses.contains("selectAll"));
-    EXPECT_EQ(board.contents, QList<PasteboardItem>{userItem});
+    EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     // A selection a copy found at the start: its words alone, the rest untouched.
     keys.presses.clear();

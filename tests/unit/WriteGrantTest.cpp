@@ -22,7 +22,7 @@ TEST_F(WriteGrantTest, APasteKeepsTheLoanUntilTheUsersClipboardIsBack) {
     FakeEditor& e = editor("old");
     FakeAccessibility::data(e.element).copyFailures[AXAttr::value] = AXError::cannotComplete;
     board.watchesPastes = false;
-    std::optional<QList<PasteboardItem>> clipboardAtEnd;
+    std::optional<QList<ClipboardItem>> clipboardAtEnd;
     keys.onEndGrant = [&] { clipboardAtEnd = board.contents; };
 
     grant.chosen();
@@ -39,7 +39,7 @@ TEST_F(WriteGrantTest, APasteKeepsTheLoanUntilTheUsersClipboardIsBack) {
     EXPECT_THAT(keys.grantCalls, ElementsAre("renew")) << "kept until the clipboard is back";
     scheduler.advance(TextIO::restoreDelay + TextIO::readBackInterval);
     EXPECT_THAT(keys.grantCalls, ElementsAre("renew", "end"));
-    EXPECT_EQ(clipboardAtEnd, QList<PasteboardItem>{userItem}) << "ended after the restore, not before";
+    EXPECT_EQ(clipboardAtEnd, QList<ClipboardItem>{userItem}) << "ended after the restore, not before";
 }
 
 TEST_F(WriteGrantTest, APanelDismissedOrRefusedEndsTheLoanAndAnUndoOfOursRenewsIt) {

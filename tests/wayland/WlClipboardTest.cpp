@@ -5,7 +5,7 @@
 
 #include <QProcess>
 
-#include "platform/fake/FakePasteboard.h"
+#include "platform/fake/FakeClipboard.h"
 #include "platform/linux/WlClipboard.h"
 
 using namespace quillet;
@@ -33,10 +33,10 @@ QStringList typesOffered() {
 }
 
 TEST(WlClipboardTest, LentTextGoesWithTheHintAndTheUsersOwnComesBackWithoutIt) {
-    WlClipboardPasteboard board(std::make_unique<FakePasteboard>());
+    WlToolsClipboard board(std::make_unique<FakeClipboard>());
     ASSERT_TRUE(board.isAvailable());
     const QByteArray text = QStringLiteral("Line one\r\nšđčćž “quoted”\t\n\n").toUtf8();
-    PasteboardItem lent{{PasteboardType::plainText, text}, {PasteboardType::passwordManagerHint, "secret"}};
+    ClipboardItem lent{{ClipboardType::plainText, text}, {ClipboardType::passwordManagerHint, "secret"}};
 
     for (int round = 0; round < 2; ++round) {
         board.write({lent});
@@ -53,7 +53,7 @@ TEST(WlClipboardTest, LentTextGoesWithTheHintAndTheUsersOwnComesBackWithoutIt) {
         EXPECT_EQ(pasted({"--no-newline"}), "another program's copy");
     }
 
-    board.write({PasteboardItem{{PasteboardType::plainText, "the user's own"}}});
+    board.write({ClipboardItem{{ClipboardType::plainText, "the user's own"}}});
     EXPECT_EQ(pasted({"--no-newline"}), "the user's own");
     EXPECT_THAT(typesOffered(), testing::Not(testing::Contains("x-kde-passwordManagerHint")));
 }

@@ -70,7 +70,7 @@ FakeAccessibility::FakeAccessibility() {
 
 FakeAccessibility::~FakeAccessibility() = default;
 
-void FakeAccessibility::requestTrust() {
+void FakeAccessibility::enableAccessibility() {
     ++trustRequests;
     if (trustOnRequest)
         trusted = true;

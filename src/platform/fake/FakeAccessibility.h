@@ -60,9 +60,9 @@ public:
     ~FakeAccessibility() override;
 
     // Accessibility
-    bool isProcessTrusted() override { return trusted; }
-    void requestTrust() override;
-    bool isSecureEventInputEnabled() override { return secureInput; }
+    bool accessibilityEnabled() override { return trusted; }
+    void enableAccessibility() override;
+    bool passwordFieldFocused() override { return secureInput; }
     AXElement systemWide() override { return m_systemWide; }
     void startListening() override { listening = true; }
     AXElement application(qint32 pid) override;

@@ -7,7 +7,7 @@
 
 namespace quillet {
 
-FakeEditor::FakeEditor(FakeAccessibility& ax, FakeKeySynth& keys, FakePasteboard& board, qint32 pid,
+FakeEditor::FakeEditor(FakeAccessibility& ax, FakeKeySynth& keys, FakeClipboard& board, qint32 pid,
                        const QString& text)
     : m_ax(ax), m_board(board), m_pid(pid) {
     element = ax.makeTextField(pid, text);

@@ -5,15 +5,15 @@
 #pragma once
 
 #include "platform/fake/FakeAccessibility.h"
+#include "platform/fake/FakeClipboard.h"
 #include "platform/fake/FakeKeySynth.h"
-#include "platform/fake/FakePasteboard.h"
 
 namespace quillet {
 
 class FakeEditor {
 public:
     /// Takes over `keys.onPress`: the editor is the frontmost application from now on.
-    FakeEditor(FakeAccessibility& ax, FakeKeySynth& keys, FakePasteboard& board, qint32 pid,
+    FakeEditor(FakeAccessibility& ax, FakeKeySynth& keys, FakeClipboard& board, qint32 pid,
                const QString& text);
 
     /// The field: a settable value, selection and selected text.
@@ -52,7 +52,7 @@ private:
     qint64 step(qint64 from, bool backward) const;
 
     FakeAccessibility& m_ax;
-    FakePasteboard& m_board;
+    FakeClipboard& m_board;
     qint32 m_pid = 0;
     QStringList m_queued;
     qint64 m_anchor = 0;  // the end of the selection that stays put

@@ -32,7 +32,7 @@ public:
 
 class FakeWorkspace final : public Workspace {
 public:
-    std::optional<RunningApplication> frontmostApplication() override {
+    std::optional<RunningApplication> activeApplication() override {
         const std::optional<RunningApplication> app = frontmost;
         if (auto changed = std::exchange(afterFrontmostRead, nullptr))
             changed();
@@ -77,9 +77,9 @@ public:
                 list << app;
         return list;
     }
-    std::optional<QString> applicationName(const QString& bundleIdentifier) override {
-        if (installedNames.contains(bundleIdentifier))
-            return installedNames.value(bundleIdentifier);
+    std::optional<QString> applicationName(const QString& appId) override {
+        if (installedNames.contains(appId))
+            return installedNames.value(appId);
         return std::nullopt;
     }
 

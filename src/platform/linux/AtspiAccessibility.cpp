@@ -33,7 +33,7 @@ void AtspiAccessibility::setCompositorWindows(CompositorWindows* windows) {
     d->compositor = windows;
 }
 
-bool AtspiAccessibility::isProcessTrusted() {
+bool AtspiAccessibility::accessibilityEnabled() {
     if (!Impl::busReachable())
         return false;
     QDBusMessage get = QDBusMessage::createMethodCall(
@@ -45,14 +45,14 @@ bool AtspiAccessibility::isProcessTrusted() {
     return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
 }
 
-void AtspiAccessibility::requestTrust() {
+void AtspiAccessibility::enableAccessibility() {
     QDBusMessage set = QDBusMessage::createMethodCall(
         a11yBus, a11yPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
     set << a11yStatus << QStringLiteral("IsEnabled") << QVariant::fromValue(QDBusVariant(true));
     QDBusConnection::sessionBus().call(set, QDBus::Block, 2000);
 }
 
-bool AtspiAccessibility::isSecureEventInputEnabled() {
+bool AtspiAccessibility::passwordFieldFocused() {
     if (!d->ensureInit())
         return false;
     AXElement candidate = d->lastFocused;

@@ -29,9 +29,9 @@ public:
                                 std::function<std::optional<QRectF>(qint32 pid)> windowFrame = {});
     ~AtspiAccessibility() override;
 
-    bool isProcessTrusted() override;
-    void requestTrust() override;
-    bool isSecureEventInputEnabled() override;
+    bool accessibilityEnabled() override;
+    void enableAccessibility() override;
+    bool passwordFieldFocused() override;
     AXElement systemWide() override;
     void startListening() override;
     AXElement application(qint32 pid) override;

@@ -261,14 +261,15 @@ bool GnomeShellBridge::activateProcess(qint32 pid) {
     return reply && reply->arguments().value(0).toBool();
 }
 
-std::optional<GnomeShellBridge::Clipboard> GnomeShellBridge::clipboard() {
+std::optional<GnomeShellBridge::ClipboardContents> GnomeShellBridge::clipboard() {
     if (!m_active)
         return std::nullopt;
     // Each format may take the owner up to a second; the extension stops at the first silent one.
     const std::optional<QDBusMessage> reply = call(QStringLiteral("GetClipboard"), {}, 4 * callTimeoutMs);
     if (!reply)
         return std::nullopt;
-    return Clipboard{qdbus_cast<Formats>(reply->arguments().value(0)), reply->arguments().value(1).toBool()};
+    return ClipboardContents{qdbus_cast<Formats>(reply->arguments().value(0)),
+                             reply->arguments().value(1).toBool()};
 }
 
 bool GnomeShellBridge::setClipboard(const QMap<QString, QByteArray>& formats) {

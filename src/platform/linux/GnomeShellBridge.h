@@ -32,7 +32,7 @@ public:
 
     /// The clipboard as the extension reads it: each format with its bytes, and whether every
     /// format could be read (an owner that did not answer in time ends the read).
-    struct Clipboard {
+    struct ClipboardContents {
         QMap<QString, QByteArray> formats;
         bool complete = true;
     };
@@ -64,7 +64,7 @@ public:
     /// Brings the latest window of process `pid` to the front; false when it has none.
     bool activateProcess(qint32 pid);
 
-    std::optional<Clipboard> clipboard();
+    std::optional<ClipboardContents> clipboard();
     /// Puts `formats` on the clipboard (the shell keeps one of them: plain text where there is).
     bool setClipboard(const QMap<QString, QByteArray>& formats);
     /// How many times anyone changed the clipboard since the extension started.

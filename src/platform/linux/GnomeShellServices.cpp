@@ -35,36 +35,36 @@ bool GnomeShellKeySynth::selectForward(int count) {
 
 // --- the clipboard -------------------------------------------------------------------------------
 
-QList<PasteboardItem> GnomeShellPasteboard::items() {
+QList<ClipboardItem> GnomeShellClipboard::items() {
     m_lastReadHere = m_bridge.isActive();
     if (!m_lastReadHere)
         return m_fallback->items();
-    const std::optional<GnomeShellBridge::Clipboard> board = m_bridge.clipboard();
+    const std::optional<GnomeShellBridge::ClipboardContents> board = m_bridge.clipboard();
     m_lastReadTimedOut = !board || !board->complete;
     if (!board || board->formats.isEmpty())
         return {};
-    return {PasteboardItem(board->formats)};
+    return {ClipboardItem(board->formats)};
 }
 
-void GnomeShellPasteboard::clear() {
+void GnomeShellClipboard::clear() {
     if (!m_bridge.setClipboard({}))
         m_fallback->clear();
 }
 
-void GnomeShellPasteboard::write(const QList<PasteboardItem>& items) {
+void GnomeShellClipboard::write(const QList<ClipboardItem>& items) {
     // Wayland holds one item, as X11 does.
-    if (!m_bridge.setClipboard(items.isEmpty() ? PasteboardItem() : items.first()))
+    if (!m_bridge.setClipboard(items.isEmpty() ? ClipboardItem() : items.first()))
         m_fallback->write(items);
 }
 
-std::optional<QString> GnomeShellPasteboard::plainText() {
+std::optional<QString> GnomeShellClipboard::plainText() {
     if (!m_bridge.isActive())
         return m_fallback->plainText();
-    const QList<PasteboardItem> all = items();
+    const QList<ClipboardItem> all = items();
     if (all.isEmpty())
         return std::nullopt;
     for (const QString& type :
-         {PasteboardType::plainText, QStringLiteral("text/plain"), QStringLiteral("UTF8_STRING"),
+         {ClipboardType::plainText, QStringLiteral("text/plain"), QStringLiteral("UTF8_STRING"),
           QStringLiteral("STRING"), QStringLiteral("TEXT")}) {
         if (all.first().contains(type))
             return QString::fromUtf8(all.first().value(type));
@@ -72,34 +72,34 @@ std::optional<QString> GnomeShellPasteboard::plainText() {
     return std::nullopt;
 }
 
-qint64 GnomeShellPasteboard::changeCount() {
+qint64 GnomeShellClipboard::serial() {
     if (const std::optional<quint64> changes = m_bridge.clipboardChanges())
         return qint64(*changes);
-    return m_fallback->changeCount();
+    return m_fallback->serial();
 }
 
-bool GnomeShellPasteboard::lastReadTimedOut() const {
+bool GnomeShellClipboard::lastReadTimedOut() const {
     return m_lastReadHere ? m_lastReadTimedOut : m_fallback->lastReadTimedOut();
 }
 
-std::optional<qint64> GnomeShellPasteboard::servedCount() {
+std::optional<qint64> GnomeShellClipboard::servedCount() {
     // The shell does not say when a program reads what it holds.
     return m_bridge.isActive() ? std::nullopt : m_fallback->servedCount();
 }
 
-std::optional<qint64> GnomeShellPasteboard::servedCountTo(qint32 pid) {
+std::optional<qint64> GnomeShellClipboard::servedCountTo(qint32 pid) {
     return m_bridge.isActive() ? std::nullopt : m_fallback->servedCountTo(pid);
 }
 
-std::optional<qint32> GnomeShellPasteboard::ownerPid() {
+std::optional<qint32> GnomeShellClipboard::ownerPid() {
     return m_bridge.isActive() ? std::nullopt : m_fallback->ownerPid();
 }
 
-bool GnomeShellPasteboard::supportsSelection() {
+bool GnomeShellClipboard::supportsSelection() {
     return m_bridge.isActive() || m_fallback->supportsSelection();
 }
 
-std::optional<QString> GnomeShellPasteboard::selectionText() {
+std::optional<QString> GnomeShellClipboard::selectionText() {
     if (!m_bridge.isActive())
         return m_fallback->selectionText();
     return m_bridge.selectionText();

@@ -8,10 +8,10 @@
 #include <QObject>
 #include <memory>
 
+#include "platform/Clipboard.h"
 #include "platform/DesktopIcon.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/KeySynth.h"
-#include "platform/Pasteboard.h"
 #include "platform/WindowHints.h"
 #include "platform/linux/GnomeShellBridge.h"
 
@@ -45,15 +45,15 @@ private:
 
 /// The clipboard through the shell, which owns it whatever window has the keyboard. The shell holds
 /// one format of what is put back (plain text where there is): see SetClipboard in the extension.
-class GnomeShellPasteboard final : public Pasteboard {
+class GnomeShellClipboard final : public Clipboard {
 public:
-    GnomeShellPasteboard(GnomeShellBridge& bridge, std::unique_ptr<Pasteboard> fallback)
+    GnomeShellClipboard(GnomeShellBridge& bridge, std::unique_ptr<Clipboard> fallback)
         : m_bridge(bridge), m_fallback(std::move(fallback)) {}
-    QList<PasteboardItem> items() override;
+    QList<ClipboardItem> items() override;
     void clear() override;
-    void write(const QList<PasteboardItem>& items) override;
+    void write(const QList<ClipboardItem>& items) override;
     std::optional<QString> plainText() override;
-    qint64 changeCount() override;
+    qint64 serial() override;
     bool lastReadTimedOut() const override;
     std::optional<qint64> servedCount() override;
     std::optional<qint64> servedCountTo(qint32 pid) override;
@@ -63,7 +63,7 @@ public:
 
 private:
     GnomeShellBridge& m_bridge;
-    std::unique_ptr<Pasteboard> m_fallback;
+    std::unique_ptr<Clipboard> m_fallback;
     bool m_lastReadTimedOut = false;
     bool m_lastReadHere = false;
 };

@@ -50,7 +50,7 @@ bool WaylandWorkspace::hasX11Window(qint32 pid) {
     return pid > 0 && m_x11.windowFrame(pid).has_value();
 }
 
-std::optional<RunningApplication> WaylandWorkspace::frontmostApplication() {
+std::optional<RunningApplication> WaylandWorkspace::activeApplication() {
     const qint32 pid = activePid();
     return pid == 0 ? std::nullopt : runningApplication(pid);
 }
@@ -93,20 +93,20 @@ QList<RunningApplication> WaylandWorkspace::runningApplications() {
     QList<RunningApplication> all = m_x11.runningApplications();
     QSet<QString> ids;
     for (const RunningApplication& app : all)
-        if (app.bundleIdentifier)
-            ids.insert(*app.bundleIdentifier);
+        if (app.appId)
+            ids.insert(*app.appId);
     for (const qint32 pid : std::as_const(m_seen)) {
         std::optional<RunningApplication> app = runningApplication(pid);
-        if (!app || !app->bundleIdentifier || ids.contains(*app->bundleIdentifier))
+        if (!app || !app->appId || ids.contains(*app->appId))
             continue;
-        ids.insert(*app->bundleIdentifier);
+        ids.insert(*app->appId);
         all << *app;
     }
     return all;
 }
 
-std::optional<QString> WaylandWorkspace::applicationName(const QString& bundleIdentifier) {
-    return m_x11.applicationName(bundleIdentifier);
+std::optional<QString> WaylandWorkspace::applicationName(const QString& appId) {
+    return m_x11.applicationName(appId);
 }
 
 void WaylandWorkspace::setNameFallback(std::function<std::optional<QString>(qint32)> fallback) {

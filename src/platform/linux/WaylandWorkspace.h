@@ -31,7 +31,7 @@ public:
     /// Whether process `pid` shows an X11 window (through XWayland): keys can be pressed into it.
     bool hasX11Window(qint32 pid);
 
-    std::optional<RunningApplication> frontmostApplication() override;
+    std::optional<RunningApplication> activeApplication() override;
     std::optional<RunningApplication> runningApplication(qint32 pid) override;
     bool activate(qint32 pid) override;
     qint32 ownPid() override;
@@ -41,7 +41,7 @@ public:
     std::optional<QRectF> windowFrame(qint32 pid) override;
     void setActivationHandler(std::function<void(const RunningApplication&)> handler) override;
     QList<RunningApplication> runningApplications() override;
-    std::optional<QString> applicationName(const QString& bundleIdentifier) override;
+    std::optional<QString> applicationName(const QString& appId) override;
 
     /// How the compositor is asked to bring a process's window to the front (GNOME Shell's
     /// extension); it answers false when it could not. Without one only XWayland windows come forward.

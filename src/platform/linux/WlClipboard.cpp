@@ -11,13 +11,13 @@ namespace quillet {
 namespace {
 
 // The text types a program offers, best first.
-const QStringList textTypes = {PasteboardType::plainText, QStringLiteral("text/plain"),
+const QStringList textTypes = {ClipboardType::plainText, QStringLiteral("text/plain"),
                                QStringLiteral("UTF8_STRING"), QStringLiteral("STRING"),
                                QStringLiteral("TEXT")};
 
 }  // namespace
 
-WlClipboardPasteboard::WlClipboardPasteboard(std::unique_ptr<Pasteboard> fallback)
+WlToolsClipboard::WlToolsClipboard(std::unique_ptr<Clipboard> fallback)
     : m_fallback(std::move(fallback)),
       m_copy(QStandardPaths::findExecutable(QStringLiteral("wl-copy"))),
       m_paste(QStandardPaths::findExecutable(QStringLiteral("wl-paste"))) {
@@ -25,10 +25,10 @@ WlClipboardPasteboard::WlClipboardPasteboard(std::unique_ptr<Pasteboard> fallbac
         m_control = std::make_unique<WlDataControl>();
 }
 
-WlClipboardPasteboard::~WlClipboardPasteboard() = default;
+WlToolsClipboard::~WlToolsClipboard() = default;
 
-std::optional<QByteArray> WlClipboardPasteboard::run(const QString& program, const QStringList& arguments,
-                                                     const QByteArray& input) {
+std::optional<QByteArray> WlToolsClipboard::run(const QString& program, const QStringList& arguments,
+                                                const QByteArray& input) {
     QProcess process;
     // wl-copy stays behind to serve what it was given: it must not hold this program's pipes.
     if (program == m_copy)
@@ -50,7 +50,7 @@ std::optional<QByteArray> WlClipboardPasteboard::run(const QString& program, con
     return program == m_copy ? QByteArray() : process.readAllStandardOutput();
 }
 
-std::optional<QString> WlClipboardPasteboard::preferredType() {
+std::optional<QString> WlToolsClipboard::preferredType() {
     const std::optional<QByteArray> listed = run(m_paste, {QStringLiteral("--list-types")});
     if (!listed)
         return std::nullopt;
@@ -62,7 +62,7 @@ std::optional<QString> WlClipboardPasteboard::preferredType() {
     return types.isEmpty() ? std::nullopt : std::optional<QString>(types.first());
 }
 
-QList<PasteboardItem> WlClipboardPasteboard::items() {
+QList<ClipboardItem> WlToolsClipboard::items() {
     if (!isAvailable())
         return m_fallback->items();
     m_timedOut = false;
@@ -73,24 +73,24 @@ QList<PasteboardItem> WlClipboardPasteboard::items() {
         run(m_paste, {QStringLiteral("--no-newline"), QStringLiteral("--type"), *type});
     if (!bytes)
         return {};
-    PasteboardItem item{{*type, *bytes}};
+    ClipboardItem item{{*type, *bytes}};
     if (textTypes.contains(*type))
-        item.insert(PasteboardType::plainText, *bytes);
+        item.insert(ClipboardType::plainText, *bytes);
     return {item};
 }
 
-void WlClipboardPasteboard::clear() {
+void WlToolsClipboard::clear() {
     if (!isAvailable() || !run(m_copy, {QStringLiteral("--clear")}))
         m_fallback->clear();
 }
 
-bool WlClipboardPasteboard::lend(const PasteboardItem& item) {
+bool WlToolsClipboard::lend(const ClipboardItem& item) {
     // Served by this program, so gone when it quits: only for what it lends, never the user's own.
-    if (!m_control || !m_control->isOffered() || !item.contains(PasteboardType::passwordManagerHint))
+    if (!m_control || !m_control->isOffered() || !item.contains(ClipboardType::passwordManagerHint))
         return false;
     QMap<QString, QByteArray> formats;
     for (auto it = item.begin(); it != item.end(); ++it) {
-        if (it.key() != PasteboardType::plainText) {
+        if (it.key() != ClipboardType::plainText) {
             formats.insert(it.key(), it.value());
             continue;
         }
@@ -100,12 +100,12 @@ bool WlClipboardPasteboard::lend(const PasteboardItem& item) {
     return m_control->offer(formats);
 }
 
-void WlClipboardPasteboard::write(const QList<PasteboardItem>& items) {
+void WlToolsClipboard::write(const QList<ClipboardItem>& items) {
     if (!isAvailable())
         return m_fallback->write(items);
     if (items.isEmpty() || items.first().isEmpty())
         return clear();
-    const PasteboardItem& item = items.first();
+    const ClipboardItem& item = items.first();
     if (lend(item))
         return;
     QString type;
@@ -117,7 +117,7 @@ void WlClipboardPasteboard::write(const QList<PasteboardItem>& items) {
     }
     if (type.isEmpty()) {
         for (auto it = item.begin(); it != item.end() && type.isEmpty(); ++it) {
-            if (it.key() != PasteboardType::passwordManagerHint)
+            if (it.key() != ClipboardType::passwordManagerHint)
                 type = it.key();
         }
     }
@@ -127,22 +127,22 @@ void WlClipboardPasteboard::write(const QList<PasteboardItem>& items) {
         m_fallback->write(items);
 }
 
-std::optional<QString> WlClipboardPasteboard::plainText() {
+std::optional<QString> WlToolsClipboard::plainText() {
     if (!isAvailable())
         return m_fallback->plainText();
-    for (const PasteboardItem& item : items()) {
-        if (item.contains(PasteboardType::plainText))
-            return QString::fromUtf8(item.value(PasteboardType::plainText));
+    for (const ClipboardItem& item : items()) {
+        if (item.contains(ClipboardType::plainText))
+            return QString::fromUtf8(item.value(ClipboardType::plainText));
     }
     return std::nullopt;
 }
 
-qint64 WlClipboardPasteboard::changeCount() {
+qint64 WlToolsClipboard::serial() {
     if (!isAvailable())
-        return m_fallback->changeCount();
+        return m_fallback->serial();
     // Nothing tells this program when another one changes the clipboard: what it holds stands in.
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    for (const PasteboardItem& item : items()) {
+    for (const ClipboardItem& item : items()) {
         for (auto it = item.begin(); it != item.end(); ++it) {
             hash.addData(it.key().toUtf8());
             hash.addData(it.value());

@@ -10,26 +10,26 @@
 #include <QString>
 #include <memory>
 
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 #include "platform/linux/WlDataControl.h"
 
 namespace quillet {
 
-class WlClipboardPasteboard final : public Pasteboard {
+class WlToolsClipboard final : public Clipboard {
 public:
     /// The longest wait for wl-copy or wl-paste (and for the program that owns the clipboard).
     static constexpr int timeoutMs = 1000;
 
-    explicit WlClipboardPasteboard(std::unique_ptr<Pasteboard> fallback);
-    ~WlClipboardPasteboard() override;
+    explicit WlToolsClipboard(std::unique_ptr<Clipboard> fallback);
+    ~WlToolsClipboard() override;
     /// Whether wl-copy and wl-paste are installed; without them every call goes to the fallback.
     bool isAvailable() const { return !m_copy.isEmpty() && !m_paste.isEmpty(); }
 
-    QList<PasteboardItem> items() override;
+    QList<ClipboardItem> items() override;
     void clear() override;
-    void write(const QList<PasteboardItem>& items) override;
+    void write(const QList<ClipboardItem>& items) override;
     std::optional<QString> plainText() override;
-    qint64 changeCount() override;
+    qint64 serial() override;
     bool lastReadTimedOut() const override { return m_timedOut; }
 
 private:
@@ -37,9 +37,9 @@ private:
                                   const QByteArray& input = {});
     std::optional<QString> preferredType();
 
-    bool lend(const PasteboardItem& item);
+    bool lend(const ClipboardItem& item);
 
-    std::unique_ptr<Pasteboard> m_fallback;
+    std::unique_ptr<Clipboard> m_fallback;
     std::unique_ptr<WlDataControl> m_control;
     QString m_copy;
     QString m_paste;

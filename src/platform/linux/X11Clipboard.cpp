@@ -35,8 +35,8 @@ QClipboard* qtClipboard() {
 
 // What Qt offers other programs for its own clipboard in this process (a copy in one of Quillet's
 // windows): text under the X11 text targets, Latin-1 where the old forms ask for it, as Qt converts it.
-PasteboardItem targetsOfQt(const QMimeData* data) {
-    PasteboardItem item;
+ClipboardItem targetsOfQt(const QMimeData* data) {
+    ClipboardItem item;
     if (!data)
         return item;
     for (const QString& format : data->formats()) {
@@ -132,28 +132,28 @@ X11Clipboard::~X11Clipboard() {
     XCloseDisplay(x.display);
 }
 
-QList<PasteboardItem> X11Clipboard::items() {
+QList<ClipboardItem> X11Clipboard::items() {
     m_lastReadTimedOut = false;
     X11Selection& x = *m_x;
     QClipboard* board = qtClipboard();
     if (!x.display) {
         const QMimeData* data = board ? board->mimeData(QClipboard::Clipboard) : nullptr;
-        PasteboardItem item;
+        ClipboardItem item;
         for (const QString& format : data ? data->formats() : QStringList())
             item.insert(format, data->data(format));
-        return item.isEmpty() ? QList<PasteboardItem>() : QList<PasteboardItem>{item};
+        return item.isEmpty() ? QList<ClipboardItem>() : QList<ClipboardItem>{item};
     }
     x.drain();
     const Window owner = XGetSelectionOwner(x.display, x.clipboard);
     if (owner == None)
         return {};
     if (owner == x.window)
-        return x.owning && !x.owned.isEmpty() ? QList<PasteboardItem>{x.owned} : QList<PasteboardItem>{};
+        return x.owning && !x.owned.isEmpty() ? QList<ClipboardItem>{x.owned} : QList<ClipboardItem>{};
     // Qt's own clipboard in this process (a copy in one of Quillet's windows) answers only from the
     // event loop this read runs on: its contents are taken from Qt directly.
     if (board && board->ownsClipboard()) {
-        const PasteboardItem item = targetsOfQt(board->mimeData(QClipboard::Clipboard));
-        return item.isEmpty() ? QList<PasteboardItem>() : QList<PasteboardItem>{item};
+        const ClipboardItem item = targetsOfQt(board->mimeData(QClipboard::Clipboard));
+        return item.isEmpty() ? QList<ClipboardItem>() : QList<ClipboardItem>{item};
     }
 
     // Only the forms of this read are kept: they are what a restore of it gives back.
@@ -164,7 +164,7 @@ QList<PasteboardItem> X11Clipboard::items() {
         m_lastReadTimedOut = true;
         return {};
     }
-    PasteboardItem item;
+    ClipboardItem item;
     for (const Atom target : x.targetList(list)) {
         const QString name = x.name(target);
         if (name.isEmpty() || kProtocolTargets.contains(name) || item.contains(name))
@@ -180,7 +180,7 @@ QList<PasteboardItem> X11Clipboard::items() {
         item.insert(name, answer.data);
         x.formsSeen[name] = {answer.data, answer.form};
     }
-    return item.isEmpty() ? QList<PasteboardItem>() : QList<PasteboardItem>{item};
+    return item.isEmpty() ? QList<ClipboardItem>() : QList<ClipboardItem>{item};
 }
 
 void X11Clipboard::clear() {
@@ -199,7 +199,7 @@ void X11Clipboard::clear() {
     ++x.changes;
 }
 
-void X11Clipboard::write(const QList<PasteboardItem>& items) {
+void X11Clipboard::write(const QList<ClipboardItem>& items) {
     X11Selection& x = *m_x;
     QClipboard* board = qtClipboard();
     if (items.isEmpty()) {
@@ -207,15 +207,15 @@ void X11Clipboard::write(const QList<PasteboardItem>& items) {
         return;
     }
     // The X11 selection holds a single item; the first one is the one that counts.
-    const PasteboardItem& item = items.first();
+    const ClipboardItem& item = items.first();
     if (!x.display) {
         if (!board)
             return;
         auto* data = new QMimeData;
         for (auto it = item.constBegin(); it != item.constEnd(); ++it)
             data->setData(it.key(), it.value());
-        if (item.contains(PasteboardType::plainText) && !item.contains(QStringLiteral("text/plain")))
-            data->setData(QStringLiteral("text/plain"), item.value(PasteboardType::plainText));
+        if (item.contains(ClipboardType::plainText) && !item.contains(QStringLiteral("text/plain")))
+            data->setData(QStringLiteral("text/plain"), item.value(ClipboardType::plainText));
         board->setMimeData(data, QClipboard::Clipboard);
         return;
     }
@@ -233,17 +233,17 @@ void X11Clipboard::write(const QList<PasteboardItem>& items) {
         forms[it.key()] = form;
         namesText = namesText || kTextTargets.contains(it.key());
     }
-    const bool text = item.contains(PasteboardType::plainText) || item.contains(QStringLiteral("text/plain"));
-    PasteboardItem offered = item;
+    const bool text = item.contains(ClipboardType::plainText) || item.contains(QStringLiteral("text/plain"));
+    ClipboardItem offered = item;
     if (text && !namesText) {
         forms.try_emplace(QStringLiteral("UTF8_STRING"), X11Selection::Form{x.utf8, 8});
         // GTK asks for text/plain first and turns its CR LF into LF, as that type's rules have it;
         // under UTF8_STRING it takes the bytes as they are. A text with carriage returns (a
         // document of CR LF lines) is offered under UTF8_STRING alone, so it lands as it was.
         const QByteArray bytes =
-            item.value(PasteboardType::plainText, item.value(QStringLiteral("text/plain")));
+            item.value(ClipboardType::plainText, item.value(QStringLiteral("text/plain")));
         if (bytes.contains('\r')) {
-            for (const QString& plain : {PasteboardType::plainText, QStringLiteral("text/plain")}) {
+            for (const QString& plain : {ClipboardType::plainText, QStringLiteral("text/plain")}) {
                 forms.erase(plain);
                 offered.remove(plain);
             }
@@ -290,7 +290,7 @@ std::optional<QString> X11Clipboard::textOf(int mode) {
         return std::nullopt;
     if (owner == x.window) {
         for (const QString& type :
-             {PasteboardType::plainText, QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain")})
+             {ClipboardType::plainText, QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain")})
             if (x.owned.contains(type))
                 return QString::fromUtf8(x.owned.value(type));
         if (x.owned.contains(QStringLiteral("STRING")))
@@ -302,7 +302,7 @@ std::optional<QString> X11Clipboard::textOf(int mode) {
         return fromQt();
     const QDeadlineTimer limit(readLimit.count());
     for (const QString& type :
-         {QStringLiteral("UTF8_STRING"), PasteboardType::plainText, QStringLiteral("STRING")}) {
+         {QStringLiteral("UTF8_STRING"), ClipboardType::plainText, QStringLiteral("STRING")}) {
         const X11Selection::Answer answer = x.convert(x.atom(type), limit, selection);
         if (answer.timedOut) {
             m_lastReadTimedOut = true;
@@ -350,7 +350,7 @@ std::optional<qint32> X11Clipboard::ownerPid() {
     return x.clientPid(owner);
 }
 
-qint64 X11Clipboard::changeCount() {
+qint64 X11Clipboard::serial() {
     X11Selection& x = *m_x;
     if (!x.display)
         return x.changes;

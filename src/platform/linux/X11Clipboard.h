@@ -7,13 +7,13 @@
 #include <chrono>
 #include <memory>
 
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 
 namespace quillet {
 
 struct X11Selection;
 
-class X11Clipboard final : public Pasteboard {
+class X11Clipboard final : public Clipboard {
 public:
     /// The longest wait for another program's answer: an owner silent for this long is taken as
     /// frozen, and the read ends with what came before.
@@ -27,14 +27,14 @@ public:
 
     /// Keyed by the X11 target names ("UTF8_STRING", "STRING", "text/html", "image/png"...), the
     /// protocol's own targets left out.
-    QList<PasteboardItem> items() override;
+    QList<ClipboardItem> items() override;
     void clear() override;
     /// Offers exactly the targets of the first item, each with its bytes (and the type and format
     /// its owner gave them when they were read here). Text that names no X11 text target (Quillet's
     /// own) is also offered as UTF8_STRING and text/plain, which is what programs ask for.
-    void write(const QList<PasteboardItem>& items) override;
+    void write(const QList<ClipboardItem>& items) override;
     std::optional<QString> plainText() override;
-    qint64 changeCount() override;
+    qint64 serial() override;
     /// Counts the requests for a target's bytes served while Quillet owns the clipboard (the list of
     /// targets, which clipboard managers and pasting programs alike ask first, is not counted).
     std::optional<qint64> servedCount() override;

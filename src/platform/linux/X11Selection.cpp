@@ -214,7 +214,7 @@ std::vector<Atom> X11Selection::targetList(const Answer& answer) const {
     return list;
 }
 
-bool X11Selection::own(const PasteboardItem& item, const std::map<QString, Form>& forms) {
+bool X11Selection::own(const ClipboardItem& item, const std::map<QString, Form>& forms) {
     const Time time = now();
     XSetSelectionOwner(display, clipboard, window, time);
     if (XGetSelectionOwner(display, clipboard) != window)
@@ -238,7 +238,7 @@ std::optional<QByteArray> X11Selection::servedBytes(const QString& target) const
     if (owned.contains(target))
         return owned.value(target);
     if (ownedForms.count(target)) {
-        for (const QString& text : {PasteboardType::plainText, QStringLiteral("text/plain")})
+        for (const QString& text : {ClipboardType::plainText, QStringLiteral("text/plain")})
             if (owned.contains(text))
                 return owned.value(text);
     }

@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 #include "platform/linux/X11Errors.h"
 
 #include <X11/Xlib.h>
@@ -48,7 +48,7 @@ struct X11Selection {
     // What Quillet owns, when it owns the clipboard.
     bool owning = false;
     Time ownedSince = 0;
-    PasteboardItem owned;
+    ClipboardItem owned;
     std::map<QString, Form> ownedForms;  // every target served, aliases included
     Time lastOwnChange = 0;
     qint64 changes = 0;
@@ -98,7 +98,7 @@ struct X11Selection {
     std::vector<Atom> targetList(const Answer& answer) const;
     // ---- owning the clipboard -------------------------------------------------------------------
 
-    bool own(const PasteboardItem& item, const std::map<QString, Form>& forms);
+    bool own(const ClipboardItem& item, const std::map<QString, Form>& forms);
 
     void dropOwnership();
 

@@ -231,7 +231,7 @@ std::optional<QRectF> X11Workspace::windowFrame(qint32 pid) {
     return frame;
 }
 
-std::optional<RunningApplication> X11Workspace::frontmostApplication() {
+std::optional<RunningApplication> X11Workspace::activeApplication() {
     const std::optional<qint32> pid = activePid();
     if (!pid || *pid <= 0)
         return std::nullopt;
@@ -253,9 +253,9 @@ std::optional<RunningApplication> X11Workspace::runningApplication(qint32 pid) {
         const QString appId = m_x->text(window, m_x->gtkAppId);
         if (!appId.isEmpty()) {
             entry = desktopEntry(appId);
-            app.bundleIdentifier = appId;
+            app.appId = appId;
         }
-        if (!app.bundleIdentifier) {
+        if (!app.appId) {
             XClassHint hint{nullptr, nullptr};
             if (XGetClassHint(m_x->display, window, &hint)) {
                 const QString cls = QString::fromLocal8Bit(hint.res_class ? hint.res_class : "");
@@ -264,7 +264,7 @@ std::optional<RunningApplication> X11Workspace::runningApplication(qint32 pid) {
                 if (!entry)
                     entry = desktopEntryForClass(instance);
                 if (entry)
-                    app.bundleIdentifier = entry->id;
+                    app.appId = entry->id;
                 if (hint.res_class)
                     XFree(hint.res_class);
                 if (hint.res_name)
@@ -272,15 +272,15 @@ std::optional<RunningApplication> X11Workspace::runningApplication(qint32 pid) {
             }
         }
     }
-    if (!app.bundleIdentifier) {
+    if (!app.appId) {
         const QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
         if (!exe.isEmpty())
-            app.bundleIdentifier = QFileInfo(exe).fileName();
+            app.appId = QFileInfo(exe).fileName();
     }
     if (entry && !entry->name.isEmpty()) {
-        app.localizedName = entry->name;
+        app.name = entry->name;
     } else if (m_nameFallback) {
-        app.localizedName = m_nameFallback(pid);
+        app.name = m_nameFallback(pid);
     }
     if (active)
         m_active.app = app;
@@ -388,16 +388,16 @@ QList<RunningApplication> X11Workspace::runningApplications() {
             continue;
         seenPids.insert(pid);
         std::optional<RunningApplication> app = runningApplication(pid);
-        if (!app || !app->bundleIdentifier || seenIds.contains(*app->bundleIdentifier))
+        if (!app || !app->appId || seenIds.contains(*app->appId))
             continue;
-        seenIds.insert(*app->bundleIdentifier);
+        seenIds.insert(*app->appId);
         apps << *app;
     }
     return apps;
 }
 
-std::optional<QString> X11Workspace::applicationName(const QString& bundleIdentifier) {
-    const std::optional<DesktopEntry> entry = desktopEntry(bundleIdentifier);
+std::optional<QString> X11Workspace::applicationName(const QString& appId) {
+    const std::optional<DesktopEntry> entry = desktopEntry(appId);
     if (!entry || entry->name.isEmpty())
         return std::nullopt;
     return entry->name;

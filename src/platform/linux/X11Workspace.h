@@ -19,7 +19,7 @@ public:
     X11Workspace();
     ~X11Workspace() override;
 
-    std::optional<RunningApplication> frontmostApplication() override;
+    std::optional<RunningApplication> activeApplication() override;
     std::optional<RunningApplication> runningApplication(qint32 pid) override;
     bool activate(qint32 pid) override;
     quint64 frontmostWindow() override;
@@ -28,7 +28,7 @@ public:
     std::optional<qint32> parentProcess(qint32 pid) override;
     void setActivationHandler(std::function<void(const RunningApplication&)> handler) override;
     QList<RunningApplication> runningApplications() override;
-    std::optional<QString> applicationName(const QString& bundleIdentifier) override;
+    std::optional<QString> applicationName(const QString& appId) override;
 
     /// The process of the active window: 0 when no window is active, empty when the window
     /// manager does not say (no display, or no EWMH support).

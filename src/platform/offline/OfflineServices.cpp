@@ -55,20 +55,20 @@ std::optional<QStringList> OverlayDefaults::stringList(const QString& key) const
     return read<QStringList>(key, &Defaults::stringList);
 }
 
-void MemoryPasteboard::clear() {
+void MemoryClipboard::clear() {
     m_items.clear();
     ++m_changes;
 }
 
-void MemoryPasteboard::write(const QList<PasteboardItem>& items) {
+void MemoryClipboard::write(const QList<ClipboardItem>& items) {
     m_items = items;
     ++m_changes;
 }
 
-std::optional<QString> MemoryPasteboard::plainText() {
-    for (const PasteboardItem& item : std::as_const(m_items)) {
-        if (item.contains(PasteboardType::plainText))
-            return QString::fromUtf8(item.value(PasteboardType::plainText));
+std::optional<QString> MemoryClipboard::plainText() {
+    for (const ClipboardItem& item : std::as_const(m_items)) {
+        if (item.contains(ClipboardType::plainText))
+            return QString::fromUtf8(item.value(ClipboardType::plainText));
     }
     return std::nullopt;
 }

@@ -6,11 +6,11 @@
 #include <QVariant>
 
 #include "platform/Accessibility.h"
+#include "platform/Autostart.h"
+#include "platform/Clipboard.h"
 #include "platform/Defaults.h"
 #include "platform/HttpTransport.h"
 #include "platform/LanguageRecognizer.h"
-#include "platform/LoginItem.h"
-#include "platform/Pasteboard.h"
 #include "platform/Scheduler.h"
 #include "platform/SecretStore.h"
 #include "platform/SystemLog.h"
@@ -74,7 +74,7 @@ private:
 };
 
 /// Starting at login neither registers nor unregisters anything, and says so by succeeding.
-class NoLoginItem final : public LoginItem {
+class NoAutostart final : public Autostart {
 public:
     std::optional<QString> registerItem() override { return std::nullopt; }
     std::optional<QString> unregisterItem() override { return std::nullopt; }
@@ -103,16 +103,16 @@ public:
 };
 
 /// A clipboard of this process alone.
-class MemoryPasteboard final : public Pasteboard {
+class MemoryClipboard final : public Clipboard {
 public:
-    QList<PasteboardItem> items() override { return m_items; }
+    QList<ClipboardItem> items() override { return m_items; }
     void clear() override;
-    void write(const QList<PasteboardItem>& items) override;
+    void write(const QList<ClipboardItem>& items) override;
     std::optional<QString> plainText() override;
-    qint64 changeCount() override { return m_changes; }
+    qint64 serial() override { return m_changes; }
 
 private:
-    QList<PasteboardItem> m_items;
+    QList<ClipboardItem> m_items;
     qint64 m_changes = 0;
 };
 
@@ -120,9 +120,9 @@ private:
 class NoAccessibility final : public Accessibility {
 public:
     explicit NoAccessibility(bool trusted) : m_trusted(trusted) {}
-    bool isProcessTrusted() override { return m_trusted; }
-    void requestTrust() override {}
-    bool isSecureEventInputEnabled() override { return false; }
+    bool accessibilityEnabled() override { return m_trusted; }
+    void enableAccessibility() override {}
+    bool passwordFieldFocused() override { return false; }
     AXElement systemWide() override { return {}; }
     AXElement application(qint32) override { return {}; }
     AXError copyAttribute(const AXElement&, const QString&, AXValue&) override { return AXError::noValue; }

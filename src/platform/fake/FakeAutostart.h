@@ -3,12 +3,12 @@
 
 #include <QStringList>
 
-#include "platform/LoginItem.h"
+#include "platform/Autostart.h"
 #include "platform/SystemLog.h"
 
 namespace quillet {
 
-class FakeLoginItem final : public LoginItem {
+class FakeAutostart final : public Autostart {
 public:
     std::optional<QString> registerItem() override {
         calls << QStringLiteral("register");

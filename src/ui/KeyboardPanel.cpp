@@ -1,20 +1,20 @@
 // The suggestion panel's window: floating like the others, but it takes the keyboard when shown so
-#include "ui/KeyablePanel.h"
+#include "ui/KeyboardPanel.h"
 
 #include <QKeyEvent>
 
 namespace quillet {
 
-KeyablePanel::KeyablePanel(WindowHints& hints, QWidget* parent)
+KeyboardPanel::KeyboardPanel(WindowHints& hints, QWidget* parent)
     : FloatingPanel(Focus::onShow, Shadow::desktop, hints, parent) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void KeyablePanel::keyPressEvent(QKeyEvent* event) {
+void KeyboardPanel::keyPressEvent(QKeyEvent* event) {
     // Escape arrives here from whichever child has the focus, as none of them uses it.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
-        orderOut();
+        hide();
         if (onCancel)
             onCancel();
         return;

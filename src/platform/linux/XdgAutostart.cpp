@@ -1,5 +1,5 @@
 // Launch at login as an XDG autostart entry, $XDG_CONFIG_HOME/autostart/quillet.desktop.
-#include "platform/linux/AutostartLoginItem.h"
+#include "platform/linux/XdgAutostart.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,17 +23,17 @@ QString quotedExec(const QString& program) {
 }
 }  // namespace
 
-AutostartLoginItem::AutostartLoginItem(QString program, QString path)
+XdgAutostart::XdgAutostart(QString program, QString path)
     : m_program(std::move(program)), m_path(std::move(path)) {}
 
-QString AutostartLoginItem::defaultPath() {
+QString XdgAutostart::defaultPath() {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty() || !QDir::isAbsolutePath(base))
         base = QDir::homePath() + QStringLiteral("/.config");
     return base + QStringLiteral("/autostart/quillet.desktop");
 }
 
-QString AutostartLoginItem::entry() const {
+QString XdgAutostart::entry() const {
     return QStringLiteral(
                "[Desktop Entry]\n"
                "Type=Application\n"
@@ -46,7 +46,7 @@ QString AutostartLoginItem::entry() const {
         .arg(quotedExec(m_program));
 }
 
-std::optional<QString> AutostartLoginItem::registerItem() {
+std::optional<QString> XdgAutostart::registerItem() {
     const QString dir = QFileInfo(m_path).absolutePath();
     if (!QDir().mkpath(dir))
         return QStringLiteral("cannot create the folder %1").arg(dir);
@@ -59,7 +59,7 @@ std::optional<QString> AutostartLoginItem::registerItem() {
     return std::nullopt;
 }
 
-std::optional<QString> AutostartLoginItem::unregisterItem() {
+std::optional<QString> XdgAutostart::unregisterItem() {
     QFile file(m_path);
     if (!file.exists() || file.remove())
         return std::nullopt;

@@ -9,25 +9,25 @@
 
 namespace quillet {
 
-using PasteboardItem = QMap<QString, QByteArray>;
+using ClipboardItem = QMap<QString, QByteArray>;
 
-class Pasteboard {
+class Clipboard {
 public:
-    Pasteboard() = default;
-    Pasteboard(const Pasteboard&) = delete;
-    Pasteboard& operator=(const Pasteboard&) = delete;
-    virtual ~Pasteboard() = default;
+    Clipboard() = default;
+    Clipboard(const Clipboard&) = delete;
+    Clipboard& operator=(const Clipboard&) = delete;
+    virtual ~Clipboard() = default;
 
     /// Every item with every type it offers, bytes as offered. Empty when the clipboard is empty.
-    virtual QList<PasteboardItem> items() = 0;
+    virtual QList<ClipboardItem> items() = 0;
     /// Empties the clipboard.
     virtual void clear() = 0;
     /// Replaces the clipboard's contents with `items` in one step.
-    virtual void write(const QList<PasteboardItem>& items) = 0;
+    virtual void write(const QList<ClipboardItem>& items) = 0;
     /// The plain text on the clipboard, if any.
     virtual std::optional<QString> plainText() = 0;
     /// A number that changes every time anyone changes the clipboard.
-    virtual qint64 changeCount() = 0;
+    virtual qint64 serial() = 0;
     /// Whether the last items() or plainText() gave up on an owner that did not answer in time (a
     /// frozen program): what it returned is then only what came before, possibly nothing, and not
     /// the whole clipboard.
@@ -52,10 +52,10 @@ public:
     virtual std::optional<QString> selectionText() { return std::nullopt; }
 };
 
-namespace PasteboardType {
+namespace ClipboardType {
 inline const QString plainText = QStringLiteral("text/plain;charset=utf-8");
 /// Tells clipboard managers not to record what is on the clipboard; the value is "secret".
 inline const QString passwordManagerHint = QStringLiteral("x-kde-passwordManagerHint");
-}  // namespace PasteboardType
+}  // namespace ClipboardType
 
 }  // namespace quillet

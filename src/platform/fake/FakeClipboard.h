@@ -2,19 +2,19 @@
 // the desktop's selection buffer beside it.
 #pragma once
 
-#include "platform/Pasteboard.h"
+#include "platform/Clipboard.h"
 
 namespace quillet {
 
-class FakePasteboard final : public Pasteboard {
+class FakeClipboard final : public Clipboard {
 public:
-    QList<PasteboardItem> items() override { return frozenOwner ? QList<PasteboardItem>() : contents; }
+    QList<ClipboardItem> items() override { return frozenOwner ? QList<ClipboardItem>() : contents; }
     void clear() override {
         contents.clear();
         owner.reset();
         ++count;
     }
-    void write(const QList<PasteboardItem>& newItems) override {
+    void write(const QList<ClipboardItem>& newItems) override {
         contents = newItems;
         owner = ownPid;
         ++count;
@@ -22,15 +22,15 @@ public:
     std::optional<QString> plainText() override {
         if (frozenOwner)
             return std::nullopt;
-        for (const PasteboardItem& item : contents) {
-            for (const QString& type : {PasteboardType::plainText, QStringLiteral("text/plain")}) {
+        for (const ClipboardItem& item : contents) {
+            for (const QString& type : {ClipboardType::plainText, QStringLiteral("text/plain")}) {
                 if (item.contains(type))
                     return QString::fromUtf8(item.value(type));
             }
         }
         return std::nullopt;
     }
-    qint64 changeCount() override { return count; }
+    qint64 serial() override { return count; }
     bool lastReadTimedOut() const override { return frozenOwner; }
     bool supportsSelection() override { return hasSelectionBuffer; }
     std::optional<QString> selectionText() override { return hasSelectionBuffer ? selection : std::nullopt; }
@@ -45,7 +45,7 @@ public:
 
     /// Another program (or the user in it) puts plain text on the clipboard.
     void copyText(const QString& text, qint32 by = otherProgramPid) {
-        write({PasteboardItem{{PasteboardType::plainText, text.toUtf8()}}});
+        write({ClipboardItem{{ClipboardType::plainText, text.toUtf8()}}});
         owner = by;
     }
     /// Process `by` (0: one that cannot be told) reads the clipboard, as a paste does: it asks the
@@ -61,7 +61,7 @@ public:
     static constexpr qint32 ownPid = 1;
     static constexpr qint32 otherProgramPid = 2;
 
-    QList<PasteboardItem> contents;
+    QList<ClipboardItem> contents;
     qint64 count = 0;
     /// The clipboard's owner does not answer: reads time out with nothing.
     bool frozenOwner = false;

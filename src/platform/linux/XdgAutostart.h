@@ -1,14 +1,14 @@
 // Launch at login as an XDG autostart entry, $XDG_CONFIG_HOME/autostart/quillet.desktop.
 #pragma once
 
-#include "platform/LoginItem.h"
+#include "platform/Autostart.h"
 
 namespace quillet {
 
-class AutostartLoginItem final : public LoginItem {
+class XdgAutostart final : public Autostart {
 public:
     /// `program` is the absolute path the entry starts; `path` where the entry lives.
-    AutostartLoginItem(QString program, QString path = defaultPath());
+    XdgAutostart(QString program, QString path = defaultPath());
 
     static QString defaultPath();
     /// The desktop entry written on registration.

@@ -6,12 +6,12 @@
 
 namespace quillet {
 
-class LoginItem {
+class Autostart {
 public:
-    LoginItem() = default;
-    LoginItem(const LoginItem&) = delete;
-    LoginItem& operator=(const LoginItem&) = delete;
-    virtual ~LoginItem() = default;
+    Autostart() = default;
+    Autostart(const Autostart&) = delete;
+    Autostart& operator=(const Autostart&) = delete;
+    virtual ~Autostart() = default;
 
     /// Makes the program start at login. Empty on success, else a description of the failure.
     virtual std::optional<QString> registerItem() = 0;

@@ -8,10 +8,10 @@
 
 namespace quillet {
 
-class KeyablePanel : public FloatingPanel {
+class KeyboardPanel : public FloatingPanel {
     Q_OBJECT
 public:
-    explicit KeyablePanel(WindowHints& hints, QWidget* parent = nullptr);
+    explicit KeyboardPanel(WindowHints& hints, QWidget* parent = nullptr);
 
     /// Called after Escape has removed the panel from the screen.
     std::function<void()> onCancel;
