@@ -10,9 +10,9 @@
 
 #include "core/Prompts.h"
 #include "core/SuggestionViewModel.h"
-#include "platform/linux/Cld2LanguageRecognizer.h"
-#include "platform/linux/QtHttpTransport.h"
-#include "platform/linux/QtScheduler.h"
+#include "platform/linux/qt/QtHttpTransport.h"
+#include "platform/linux/qt/QtScheduler.h"
+#include "platform/linux/system/Cld2LanguageRecognizer.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ScopedSettings.h"
 

@@ -24,7 +24,7 @@
 #include "app/Platform.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
-#include "platform/linux/DBusInstanceChannel.h"
+#include "platform/linux/dbus/DBusInstanceChannel.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestEnv.h"
 #include "ui/KeyboardPanel.h"

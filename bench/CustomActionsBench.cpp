@@ -28,7 +28,7 @@
 #include "platform/fake/FakeLanguageRecognizer.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
-#include "platform/linux/IniDefaults.h"
+#include "platform/linux/system/IniDefaults.h"
 #include "ui/SuggestionView.h"
 
 using namespace quillet;

@@ -18,12 +18,12 @@
 #include "core/AX.h"
 #include "core/AXMonitor.h"
 #include "core/TextIO.h"
-#include "platform/linux/AtspiAccessibility.h"
-#include "platform/linux/QtScheduler.h"
-#include "platform/linux/QtScreens.h"
-#include "platform/linux/X11Clipboard.h"
-#include "platform/linux/X11Workspace.h"
-#include "platform/linux/XTestKeySynth.h"
+#include "platform/linux/atspi/AtspiAccessibility.h"
+#include "platform/linux/qt/QtScheduler.h"
+#include "platform/linux/qt/QtScreens.h"
+#include "platform/linux/x11/X11Clipboard.h"
+#include "platform/linux/x11/X11Workspace.h"
+#include "platform/linux/x11/XTestKeySynth.h"
 
 using namespace quillet;
 

@@ -18,10 +18,10 @@
 
 #include "core/AX.h"
 #include "core/AXMonitor.h"
-#include "platform/linux/AtspiAccessibility.h"
-#include "platform/linux/QtScheduler.h"
-#include "platform/linux/QtScreens.h"
-#include "platform/linux/X11Workspace.h"
+#include "platform/linux/atspi/AtspiAccessibility.h"
+#include "platform/linux/qt/QtScheduler.h"
+#include "platform/linux/qt/QtScreens.h"
+#include "platform/linux/x11/X11Workspace.h"
 #include "support/TestEnv.h"
 
 using namespace quillet;

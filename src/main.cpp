@@ -19,12 +19,12 @@
 #include "core/SettingsStore.h"
 #include "core/ShellExtensionHint.h"
 #include "core/SingleInstance.h"
-#include "platform/linux/DBusInstanceChannel.h"
-#include "platform/linux/FakeInput.h"
-#include "platform/linux/GnomeShellBridge.h"
-#include "platform/linux/IniDefaults.h"
-#include "platform/linux/QuitSignals.h"
-#include "platform/linux/rules/SessionBus.h"
+#include "platform/linux/dbus/DBusInstanceChannel.h"
+#include "platform/linux/dbus/SessionBus.h"
+#include "platform/linux/gnome-shell/GnomeShellBridge.h"
+#include "platform/linux/kwin/FakeInput.h"
+#include "platform/linux/qt/QuitSignals.h"
+#include "platform/linux/system/IniDefaults.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -5,14 +5,28 @@
 #   check-layers.sh SOURCE_DIR LINKS_FILE
 #
 # LINKS_FILE holds one line per platform library: its name, a colon, and what it links (the build
-# writes it). Exit status 1, with the offending lines, when an arrow runs upward, or when a source
-# names a service in another desktop's words rather than the Linux one's.
+# writes it). Exit status 1, with the offending lines, when an arrow runs upward, when one Linux
+# backend includes another's header, or when a source names a service in another desktop's words
+# rather than Linux's.
 set -u
 src=$1/src links=$2
 status=0
 found=$(grep -rn '#include "\(core\|ui\|app\)/' "$src/platform" "$src/base" 2>/dev/null)
 if [ -n "$found" ]; then
     echo "platform or base sources include a header of a layer above them:" >&2
+    echo "$found" >&2
+    status=1
+fi
+# Each Linux backend (platform/linux/<backend>/) reaches another only through the interfaces in
+# platform/ and the seams in platform/linux/shared/.
+found=""
+for dir in "$src"/platform/linux/*/; do
+    backend=$(basename "$dir")
+    [ "$backend" = shared ] && continue
+    found+=$(grep -rn "#include \"platform/linux/" "$dir" | grep -v "#include \"platform/linux/\($backend\|shared\)/")
+done
+if [ -n "$found" ]; then
+    echo "a Linux backend includes another backend's header:" >&2
     echo "$found" >&2
     status=1
 fi

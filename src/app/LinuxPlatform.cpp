@@ -3,32 +3,34 @@
 #include <QCoreApplication>
 
 #include "app/Platform.h"
-#include "platform/linux/AtspiAccessibility.h"
-#include "platform/linux/Cld2LanguageRecognizer.h"
-#include "platform/linux/DesktopNotice.h"
-#include "platform/linux/FakeInput.h"
-#include "platform/linux/GnomeShellBridge.h"
-#include "platform/linux/GnomeShellServices.h"
-#include "platform/linux/IniDefaults.h"
-#include "platform/linux/KWinBridge.h"
-#include "platform/linux/KWinServices.h"
-#include "platform/linux/LibsecretStore.h"
-#include "platform/linux/PortalShortcut.h"
-#include "platform/linux/QtBeep.h"
-#include "platform/linux/QtHttpTransport.h"
-#include "platform/linux/QtScheduler.h"
-#include "platform/linux/QtScreens.h"
-#include "platform/linux/SyslogSystemLog.h"
-#include "platform/linux/WaylandHotkeys.h"
-#include "platform/linux/WaylandWorkspace.h"
-#include "platform/linux/WlClipboard.h"
-#include "platform/linux/X11Clipboard.h"
-#include "platform/linux/X11GlobalHotkey.h"
-#include "platform/linux/X11WindowHints.h"
-#include "platform/linux/X11Workspace.h"
-#include "platform/linux/XTestKeySynth.h"
-#include "platform/linux/XdgAutostart.h"
-#include "platform/linux/rules/InputEventTime.h"
+#include "platform/linux/atspi/AtspiAccessibility.h"
+#include "platform/linux/dbus/DesktopNotice.h"
+#include "platform/linux/gnome-shell/GnomeShellBridge.h"
+#include "platform/linux/gnome-shell/GnomeShellServices.h"
+#include "platform/linux/kwin/FakeInput.h"
+#include "platform/linux/kwin/KGlobalAccelHotkey.h"
+#include "platform/linux/kwin/KWinBridge.h"
+#include "platform/linux/kwin/KWinServices.h"
+#include "platform/linux/qt/QtBeep.h"
+#include "platform/linux/qt/QtHttpTransport.h"
+#include "platform/linux/qt/QtScheduler.h"
+#include "platform/linux/qt/QtScreens.h"
+#include "platform/linux/secret/LibsecretStore.h"
+#include "platform/linux/shared/InputEventTime.h"
+#include "platform/linux/system/Cld2LanguageRecognizer.h"
+#include "platform/linux/system/IniDefaults.h"
+#include "platform/linux/system/SyslogSystemLog.h"
+#include "platform/linux/system/XdgAutostart.h"
+#include "platform/linux/wayland/DesktopCommandHotkey.h"
+#include "platform/linux/wayland/PortalShortcut.h"
+#include "platform/linux/wayland/WaylandWorkspace.h"
+#include "platform/linux/wayland/WlClipboard.h"
+#include "platform/linux/x11/X11Clipboard.h"
+#include "platform/linux/x11/X11GlobalHotkey.h"
+#include "platform/linux/x11/X11OnlyKeySynth.h"
+#include "platform/linux/x11/X11WindowHints.h"
+#include "platform/linux/x11/X11Workspace.h"
+#include "platform/linux/x11/XTestKeySynth.h"
 #include "platform/offline/OfflineServices.h"
 
 namespace quillet {
@@ -85,11 +87,13 @@ void chooseKWinServices(Platform& p, WaylandWorkspace& workspace, AtspiAccessibi
 // A Wayland session: the active window and the focus come from accessibility events alone, the
 // shortcut from the desktop, and keys reach only the programs that run under XWayland.
 void chooseWaylandServices(Platform& p) {
-    auto workspace = std::make_unique<WaylandWorkspace>();
+    auto xwayland = std::make_unique<X11Workspace>();
+    X11Workspace* x11 = xwayland.get();
+    auto workspace = std::make_unique<WaylandWorkspace>(std::move(xwayland));
     auto accessibility = std::make_unique<AtspiAccessibility>(
         [ws = workspace.get()]() -> std::optional<qint32> { return ws->activePid(); });
     workspace->attach(*accessibility);
-    workspace->setNameFallback([ax = accessibility.get()](qint32 pid) { return ax->applicationName(pid); });
+    x11->setNameFallback([ax = accessibility.get()](qint32 pid) { return ax->applicationName(pid); });
     accessibility->followWindowEvents([ws = workspace.get()](const FocusEvent& e) { ws->handle(e); },
                                       [ws = workspace.get()] { return ws->focusedElement(); });
     WaylandWorkspace* ws = workspace.get();

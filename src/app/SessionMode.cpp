@@ -13,11 +13,11 @@
 #include "core/SessionType.h"
 #include "core/ShellExtensionHint.h"
 #include "core/Shortcut.h"
-#include "platform/linux/FakeInput.h"
-#include "platform/linux/GnomeShellBridge.h"
-#include "platform/linux/KWinBridge.h"
-#include "platform/linux/PortalShortcut.h"
-#include "platform/linux/rules/ScreenPosition.h"
+#include "platform/linux/gnome-shell/GnomeShellBridge.h"
+#include "platform/linux/kwin/FakeInput.h"
+#include "platform/linux/kwin/KWinBridge.h"
+#include "platform/linux/shared/ScreenPosition.h"
+#include "platform/linux/wayland/PortalShortcut.h"
 
 namespace quillet {
 

@@ -9,7 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "platform/linux/IniDefaults.h"
+#include "platform/linux/system/IniDefaults.h"
 #include "support/DesktopApps.h"
 #include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"

@@ -14,7 +14,7 @@
 #include <chrono>
 #include <csignal>
 
-#include "platform/linux/IniDefaults.h"
+#include "platform/linux/system/IniDefaults.h"
 #include "support/DesktopApps.h"
 #include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"

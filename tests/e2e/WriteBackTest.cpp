@@ -10,7 +10,7 @@
 #include <csignal>
 
 #include "core/PartialReplacement.h"
-#include "platform/linux/IniDefaults.h"
+#include "platform/linux/system/IniDefaults.h"
 #include "support/DesktopApps.h"
 #include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"

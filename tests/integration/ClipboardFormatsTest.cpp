@@ -19,7 +19,7 @@
 #include <X11/Xlib.h>
 
 #include "core/ClipboardSnapshot.h"
-#include "platform/linux/X11Clipboard.h"
+#include "platform/linux/x11/X11Clipboard.h"
 #include "support/DesktopApps.h"
 #include "support/TestEnv.h"
 

@@ -16,7 +16,7 @@
 #include "platform/fake/FakeLanguageRecognizer.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeScreens.h"
-#include "platform/linux/X11WindowHints.h"
+#include "platform/linux/x11/X11WindowHints.h"
 #include "support/DesktopApps.h"
 #include "support/TestEnv.h"
 #include "ui/KeyboardPanel.h"

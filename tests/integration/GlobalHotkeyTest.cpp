@@ -9,8 +9,8 @@
 #include <QThread>
 
 #include "core/HotkeyManager.h"
-#include "platform/linux/QtScheduler.h"
-#include "platform/linux/X11GlobalHotkey.h"
+#include "platform/linux/qt/QtScheduler.h"
+#include "platform/linux/x11/X11GlobalHotkey.h"
 #include "support/DesktopApps.h"
 #include "support/TestEnv.h"
 

@@ -7,8 +7,8 @@
 
 #include "core/AX.h"
 #include "core/FocusedField.h"
-#include "platform/linux/AtspiAccessibility.h"
-#include "platform/linux/X11Workspace.h"
+#include "platform/linux/atspi/AtspiAccessibility.h"
+#include "platform/linux/x11/X11Workspace.h"
 #include "support/DesktopApps.h"
 #include "support/TestEnv.h"
 

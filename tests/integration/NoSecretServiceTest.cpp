@@ -8,8 +8,8 @@
 #include "core/SettingsStore.h"
 #include "platform/fake/FakeAutostart.h"
 #include "platform/fake/FakeDefaults.h"
-#include "platform/linux/LibsecretStore.h"
-#include "platform/linux/QtScheduler.h"
+#include "platform/linux/qt/QtScheduler.h"
+#include "platform/linux/secret/LibsecretStore.h"
 #include "support/TestEnv.h"
 
 using namespace quillet;

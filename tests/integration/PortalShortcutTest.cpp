@@ -12,8 +12,8 @@
 #include <QDBusVirtualObject>
 #include <QSignalSpy>
 
-#include "platform/linux/PortalShortcut.h"
-#include "platform/linux/WaylandHotkeys.h"
+#include "platform/linux/wayland/DesktopCommandHotkey.h"
+#include "platform/linux/wayland/PortalShortcut.h"
 #include "support/TestEnv.h"
 
 using namespace quillet;

@@ -18,10 +18,10 @@
 #include "platform/fake/FakeAutostart.h"
 #include "platform/fake/FakeScheduler.h"
 #include "platform/fake/FakeSecretStore.h"
-#include "platform/linux/IniDefaults.h"
-#include "platform/linux/LibsecretStore.h"
-#include "platform/linux/QtScheduler.h"
-#include "platform/linux/XdgAutostart.h"
+#include "platform/linux/qt/QtScheduler.h"
+#include "platform/linux/secret/LibsecretStore.h"
+#include "platform/linux/system/IniDefaults.h"
+#include "platform/linux/system/XdgAutostart.h"
 #include "support/TestEnv.h"
 
 using namespace quillet;

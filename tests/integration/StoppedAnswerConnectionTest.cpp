@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/linux/QtHttpTransport.h"
+#include "platform/linux/qt/QtHttpTransport.h"
 #include "support/TestEnv.h"
 
 using namespace quillet;

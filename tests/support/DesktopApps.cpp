@@ -7,8 +7,8 @@
 #include <csignal>
 
 #include "core/Shortcut.h"
-#include "platform/linux/QtScheduler.h"
-#include "platform/linux/X11GlobalHotkey.h"
+#include "platform/linux/qt/QtScheduler.h"
+#include "platform/linux/x11/X11GlobalHotkey.h"
 #include "support/TestEnv.h"
 
 namespace quillet::test {

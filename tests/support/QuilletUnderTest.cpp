@@ -10,7 +10,7 @@
 #include <QMap>
 #include <cstring>
 
-#include "platform/linux/IniDefaults.h"
+#include "platform/linux/system/IniDefaults.h"
 #include "support/DesktopApps.h"
 #include "support/TestEnv.h"
 

@@ -9,7 +9,7 @@
 
 #include "core/KeychainManager.h"
 #include "core/ServerKeys.h"
-#include "platform/linux/LibsecretStore.h"
+#include "platform/linux/secret/LibsecretStore.h"
 
 namespace quillet::test {
 

@@ -1,7 +1,7 @@
 // The user's own actions: the form's rules, their order, and how they are kept.
 #include "CoreTestSupport.h"
 #include "core/CustomActions.h"
-#include "platform/linux/IniDefaults.h"
+#include "platform/linux/system/IniDefaults.h"
 #include "support/TestEnv.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 // Frames of accessibility elements, and the fallbacks when an element has none.
 #include <gmock/gmock.h>
 
-#include "platform/linux/rules/ElementFrame.h"
+#include "platform/linux/atspi/ElementFrame.h"
 
 using namespace quillet;
 

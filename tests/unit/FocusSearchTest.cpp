@@ -3,8 +3,8 @@
 
 #include "platform/EditableText.h"
 #include "platform/fake/FakeAccessibility.h"
-#include "platform/linux/rules/CaretTrail.h"
-#include "platform/linux/rules/FocusSearch.h"
+#include "platform/linux/atspi/CaretTrail.h"
+#include "platform/linux/atspi/FocusSearch.h"
 
 using namespace quillet;
 using namespace std::chrono_literals;

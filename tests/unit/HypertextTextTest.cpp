@@ -1,7 +1,7 @@
 // A rich-text editing host's text read through its embedded objects, and positions mapped both ways.
 #include <gmock/gmock.h>
 
-#include "platform/linux/rules/HypertextText.h"
+#include "platform/linux/atspi/HypertextText.h"
 
 using namespace quillet;
 using namespace quillet::HypertextText;

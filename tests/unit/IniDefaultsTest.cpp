@@ -11,7 +11,7 @@
 #include <csignal>
 
 #include "CoreTestSupport.h"
-#include "platform/linux/IniDefaults.h"
+#include "platform/linux/system/IniDefaults.h"
 #include "support/TestEnv.h"
 
 using namespace quillet;

@@ -1,7 +1,7 @@
 // How old an input event is, from the desktop's 32-bit millisecond timestamp.
 #include <gmock/gmock.h>
 
-#include "platform/linux/rules/InputEventTime.h"
+#include "platform/linux/shared/InputEventTime.h"
 
 using namespace quillet;
 using namespace std::chrono_literals;

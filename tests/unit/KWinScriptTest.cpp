@@ -5,8 +5,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "platform/linux/rules/FakeInputEntry.h"
-#include "platform/linux/rules/KWinScript.h"
+#include "platform/linux/kwin/FakeInputEntry.h"
+#include "platform/linux/kwin/KWinScript.h"
 
 using namespace quillet;
 

@@ -1,7 +1,7 @@
 // The language hint's source: which language a text is in, and none for text without letters.
 #include <gmock/gmock.h>
 
-#include "platform/linux/Cld2LanguageRecognizer.h"
+#include "platform/linux/system/Cld2LanguageRecognizer.h"
 
 using namespace quillet;
 

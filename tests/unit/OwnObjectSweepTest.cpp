@@ -3,7 +3,7 @@
 
 #include <QSet>
 
-#include "platform/linux/rules/OwnObjectSweep.h"
+#include "platform/linux/atspi/OwnObjectSweep.h"
 
 using namespace quillet;
 

@@ -10,7 +10,7 @@
 #include <QCoreApplication>
 
 #include "platform/ProcessTree.h"
-#include "platform/linux/rules/ProcStat.h"
+#include "platform/linux/shared/ProcStat.h"
 
 using namespace quillet;
 

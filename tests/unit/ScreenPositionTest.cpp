@@ -2,7 +2,7 @@
 // window-relative extents, with the rectangles measured in GNOME Shell 43, KWin 5.27 and on X11.
 #include <gmock/gmock.h>
 
-#include "platform/linux/rules/ScreenPosition.h"
+#include "platform/linux/shared/ScreenPosition.h"
 
 using namespace quillet;
 using ScreenPosition::WindowRects;

@@ -4,7 +4,7 @@
 #include <QMap>
 
 #include "core/SessionType.h"
-#include "platform/linux/rules/SessionBus.h"
+#include "platform/linux/dbus/SessionBus.h"
 
 using namespace quillet;
 

@@ -1,7 +1,7 @@
 // Offsets between another application's characters and the program's UTF-16 units.
 #include <gmock/gmock.h>
 
-#include "platform/linux/rules/TextOffsets.h"
+#include "platform/linux/atspi/TextOffsets.h"
 
 using namespace quillet;
 

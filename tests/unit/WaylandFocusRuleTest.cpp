@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 
 #include "platform/fake/FakeAccessibility.h"
-#include "platform/linux/rules/WaylandFocusRule.h"
+#include "platform/linux/wayland/WaylandFocusRule.h"
 
 using namespace quillet;
 using Kind = FocusEvent::Kind;

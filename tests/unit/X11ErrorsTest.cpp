@@ -5,7 +5,7 @@
 
 #include <X11/Xlib.h>
 
-#include "platform/linux/X11Errors.h"
+#include "platform/linux/x11/X11Errors.h"
 
 using namespace quillet;
 

@@ -5,7 +5,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 
-#include "platform/linux/KGlobalAccelShortcut.h"
+#include "platform/linux/kwin/KGlobalAccelShortcut.h"
 #include "support/TestEnv.h"
 
 using namespace quillet;

@@ -21,7 +21,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "platform/linux/rules/KWinScript.h"
+#include "platform/linux/kwin/KWinScript.h"
 #include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"
 #include "wayland/KWinWindows.h"

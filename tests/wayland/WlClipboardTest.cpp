@@ -6,7 +6,7 @@
 #include <QProcess>
 
 #include "platform/fake/FakeClipboard.h"
-#include "platform/linux/WlClipboard.h"
+#include "platform/linux/wayland/WlClipboard.h"
 
 using namespace quillet;
 

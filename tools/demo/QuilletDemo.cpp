@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "platform/linux/IniDefaults.h"
+#include "platform/linux/system/IniDefaults.h"
 #include "support/DesktopApps.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QuilletUnderTest.h"

@@ -1,0 +1,96 @@
+// Quillet's side of its helper script inside KWin (resources/kwin): loads it over D-Bus at start and
+// unloads it at the end, hears where the active window is and when the icon is clicked, and hands
+// the script its orders (the icon, the panel's place) as answers to a call it keeps open. Every script
+// in KWin calls from KWin's one connection to the bus, and any program may load one: Quillet's is told
+// apart by a secret chosen at each load and written only into its script, in a file of this user's.
+#pragma once
+
+#include <QByteArray>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QList>
+#include <QObject>
+#include <QRect>
+#include <QString>
+#include <QTimer>
+#include <optional>
+
+#include "platform/linux/kwin/KWinScript.h"
+#include "platform/linux/shared/CompositorWindows.h"
+
+class QDBusServiceWatcher;
+
+namespace quillet {
+
+class KWinBridge final : public QObject, public CompositorWindows {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.lumenfold.quillet.KWin")
+public:
+    static inline const QString objectPath = QStringLiteral("/com/lumenfold/quillet/KWin");
+    static inline const QString kwinService = QStringLiteral("org.kde.KWin");
+    /// The name KWin knows the script by.
+    static inline const QString scriptName = QStringLiteral("quillet");
+    /// The longest KWin is given to answer a call about scripts.
+    static constexpr int callTimeoutMs = 2000;
+    /// An open call is answered with no order after this long, before KWin gives up on it.
+    static constexpr int keepAliveMs = 15000;
+
+    explicit KWinBridge(const QDBusConnection& bus = QDBusConnection::sessionBus(),
+                        QObject* parent = nullptr);
+    /// Unloads the script: the icon goes with it.
+    ~KWinBridge() override;
+
+    /// Writes the script for this KWin and has KWin run it (again, whenever KWin starts anew). False
+    /// when KWin is not there or refused it; the script says hello once it runs (activeChanged).
+    bool load();
+    /// Whether the script runs and talks to this program.
+    bool isActive() const { return m_active; }
+
+    bool knowsWindows() override { return m_active; }
+    std::optional<ScreenPosition::WindowRects> focusedWindow(qint32 pid) override;
+
+    void showIcon(const QRect& rect, const QString& look, const QString& tooltip);
+    void hideIcon();
+    /// Puts this program's window titled `title` at `rect`, above the others and on every desktop,
+    /// with the keyboard when `focus`; a window not shown yet is placed when it shows.
+    void placeWindow(const QString& title, const QRect& rect, bool focus);
+    void activateProcess(qint32 pid);
+
+Q_SIGNALS:
+    void activeChanged(bool active);
+    /// The script told where the active window is now.
+    void windowChanged();
+    void iconClicked();
+
+public Q_SLOTS:
+    // Called by the script, and by nobody else: calls without this load's secret, or from any sender
+    // but KWin, are refused with an error and change nothing.
+    Q_SCRIPTABLE void Hello(const QString& secret, const QDBusMessage& message);
+    Q_SCRIPTABLE void Window(const QString& secret, const QString& json, const QDBusMessage& message);
+    Q_SCRIPTABLE void IconClicked(const QString& secret, const QDBusMessage& message);
+    Q_SCRIPTABLE QString NextOrders(const QString& secret, const QDBusMessage& message);
+
+private:
+    bool fromScript(const QString& secret, const QDBusMessage& message);
+    bool writeScript(const QByteArray& script, const QByteArray& emblem);
+    void removeScriptFile();
+    void send(const QByteArray& order);
+    void flush();
+    void setActive(bool active);
+    void unload();
+    QDBusMessage callKWin(const QString& method, const QList<QVariant>& arguments);
+
+    QDBusConnection m_bus;
+    QDBusServiceWatcher* m_watcher = nullptr;
+    QString m_kwinOwner;
+    QString m_secret;
+    QString m_scriptPath;
+    bool m_active = false;
+    bool m_loaded = false;
+    std::optional<QDBusMessage> m_openCall;
+    QList<QByteArray> m_orders;
+    QTimer m_keepAlive;
+    std::optional<KWinScript::ActiveWindow> m_window;
+};
+
+}  // namespace quillet
