@@ -10,12 +10,12 @@
 #include "platform/linux/kwin/FakeInput.h"
 #include "platform/linux/kwin/KGlobalAccelHotkey.h"
 #include "platform/linux/kwin/KWinBridge.h"
-#include "platform/linux/kwin/KWinServices.h"
 #include "platform/linux/qt/QtBeep.h"
 #include "platform/linux/qt/QtHttpTransport.h"
 #include "platform/linux/qt/QtScheduler.h"
 #include "platform/linux/qt/QtScreens.h"
 #include "platform/linux/secret/LibsecretStore.h"
+#include "platform/linux/shared/CompositorBridge.h"
 #include "platform/linux/shared/InputEventTime.h"
 #include "platform/linux/system/Cld2LanguageRecognizer.h"
 #include "platform/linux/system/IniDefaults.h"
@@ -37,20 +37,27 @@ namespace quillet {
 
 namespace {
 
+// What the compositor's helper does the same way on every desktop: where windows are, bringing a
+// program to the front, the icon and the placement of Quillet's windows.
+void chooseCompositorServices(Platform& p, WaylandWorkspace& workspace, AtspiAccessibility& accessibility,
+                              CompositorBridge& bridge) {
+    accessibility.setCompositorWindows(&bridge);
+    workspace.setCompositorWindows(&bridge);
+    workspace.setActivator([b = &bridge](qint32 pid) { return b->activateProcess(pid); });
+    p.windowHints = std::make_unique<CompositorWindowHints>(bridge, std::move(p.windowHints));
+    p.desktopIcon = std::make_unique<CompositorIcon>(bridge);
+}
+
 // GNOME under Wayland: what Quillet's extension in the shell does (each service falls back to the
 // plain Wayland one whenever the extension does not answer). Whoever runs the program introduces it
 // to the extension (GnomeShellBridge::connectToShell).
 void chooseGnomeShellServices(Platform& p, WaylandWorkspace& workspace, AtspiAccessibility& accessibility) {
     auto bridge = std::make_unique<GnomeShellBridge>();
     GnomeShellBridge* shell = bridge.get();
-    accessibility.setCompositorWindows(shell);
-    workspace.setCompositorWindows(shell);
-    workspace.setActivator([shell](qint32 pid) { return shell->activateProcess(pid); });
+    chooseCompositorServices(p, workspace, accessibility, *shell);
     p.keys = std::make_unique<GnomeShellKeySynth>(*shell, std::move(p.keys));
     p.clipboard = std::make_unique<GnomeShellClipboard>(*shell, std::move(p.clipboard));
     p.hotkey = std::make_unique<GnomeShellHotkey>(*shell, std::move(p.hotkey));
-    p.windowHints = std::make_unique<GnomeShellWindowHints>(*shell, std::move(p.windowHints));
-    p.desktopIcon = std::make_unique<GnomeShellIcon>(*shell);
     WaylandWorkspace* ws = &workspace;
     p.canPressKeysIn = [ws, shell](qint32 pid) { return shell->isActive() || ws->hasX11Window(pid); };
     p.gnomeShell = shell;
@@ -66,18 +73,11 @@ void chooseGnomeShellServices(Platform& p, WaylandWorkspace& workspace, AtspiAcc
 void chooseKWinServices(Platform& p, WaylandWorkspace& workspace, AtspiAccessibility& accessibility) {
     auto bridge = std::make_unique<KWinBridge>();
     KWinBridge* kwin = bridge.get();
-    accessibility.setCompositorWindows(kwin);
-    workspace.setCompositorWindows(kwin);
-    workspace.setActivator([kwin](qint32 pid) {
-        kwin->activateProcess(pid);
-        return kwin->isActive();
-    });
+    chooseCompositorServices(p, workspace, accessibility, *kwin);
     p.fakeInput = std::make_shared<FakeInput>();
     const bool keysReachAll = p.fakeInput->isOffered();
     p.keys = std::make_unique<FakeInputKeySynth>(p.fakeInput, std::move(p.keys));
     p.clipboard = std::make_unique<WlToolsClipboard>(std::move(p.clipboard));
-    p.windowHints = std::make_unique<KWinWindowHints>(*kwin, std::move(p.windowHints));
-    p.desktopIcon = std::make_unique<KWinIcon>(*kwin);
     WaylandWorkspace* ws = &workspace;
     p.canPressKeysIn = [ws, keysReachAll](qint32 pid) { return keysReachAll || ws->hasX11Window(pid); };
     p.kwin = kwin;

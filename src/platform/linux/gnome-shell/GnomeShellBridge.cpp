@@ -71,7 +71,7 @@ Q_DECLARE_METATYPE(quillet::ShellRect)
 namespace quillet {
 
 GnomeShellBridge::GnomeShellBridge(const QDBusConnection& bus, QObject* parent)
-    : QObject(parent), m_bus(bus) {
+    : CompositorBridge(parent), m_bus(bus) {
     qDBusRegisterMetaType<ShellRect>();
     qDBusRegisterMetaType<Formats>();
     // The signals that carry anything are sent to this program alone; Ready goes to everyone.

@@ -13,11 +13,11 @@
 #include <optional>
 
 #include "platform/ShellExtension.h"
-#include "platform/linux/shared/CompositorWindows.h"
+#include "platform/linux/shared/CompositorBridge.h"
 
 namespace quillet {
 
-class GnomeShellBridge final : public QObject, public CompositorWindows {
+class GnomeShellBridge final : public CompositorBridge {
     Q_OBJECT
 public:
     /// The extension, as GNOME Shell knows it.
@@ -47,7 +47,7 @@ public:
     /// answer or refuses. Tried again whenever the extension says it has started.
     bool connectToShell(bool client);
     /// Whether the extension answers this program now.
-    bool isActive() const { return m_active; }
+    bool isActive() const override { return m_active; }
     /// How far the extension is from working, asked afresh from the shell.
     ShellExtensionStatus status();
 
@@ -55,14 +55,11 @@ public:
     bool knowsWindows() override { return m_active && m_client; }
     std::optional<ScreenPosition::WindowRects> focusedWindow(qint32 pid) override;
 
-    /// The icon at `rect` (global coordinates) in `state` ("ready", "loading", "error").
-    bool showIcon(const QRect& rect, const QString& state, const QString& tooltip);
-    void hideIcon();
-    /// Puts this program's window titled `title` at `rect`, above the others and on every workspace,
-    /// with the keyboard when `focus`; a window not mapped yet is placed once it maps.
-    bool placeWindow(const QString& title, const QRect& rect, bool focus);
-    /// Brings the latest window of process `pid` to the front; false when it has none.
-    bool activateProcess(qint32 pid);
+    bool showIcon(const QRect& rect, const QString& state, const QString& tooltip) override;
+    void hideIcon() override;
+    bool placeWindow(const QString& title, const QRect& rect, bool focus) override;
+    /// False also when the process has no window.
+    bool activateProcess(qint32 pid) override;
 
     std::optional<ClipboardContents> clipboard();
     /// Puts `formats` on the clipboard (the shell keeps one of them: plain text where there is).
@@ -90,9 +87,6 @@ public:
     void endGrant();
 
 Q_SIGNALS:
-    /// The extension started answering, or stopped.
-    void activeChanged(bool active);
-    void iconClicked();
     void shortcutPressed();
 
 private Q_SLOTS:

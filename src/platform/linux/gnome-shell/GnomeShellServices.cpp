@@ -1,9 +1,6 @@
 // The platform services GNOME Shell's extension for Quillet gives a Wayland session: keys, the
 #include "platform/linux/gnome-shell/GnomeShellServices.h"
 
-#include <QWidget>
-#include <QWindow>
-
 #include "platform/linux/shared/KeyNames.h"
 
 namespace quillet {
@@ -164,54 +161,6 @@ void GnomeShellHotkey::setSuspended(bool suspended) {
     // Unbound while the recorder listens, or the shell would take the keys before it.
     m_bridge.suspendShortcut(suspended);
     m_fallback->setSuspended(suspended);
-}
-
-// --- Quillet's windows ---------------------------------------------------------------------------
-
-bool GnomeShellWindowHints::showOnAllWorkspaces(NativeWindowId window) {
-    // The shell makes every window it places sticky; X11 windows still get the hint.
-    return m_fallback->showOnAllWorkspaces(window) || m_bridge.isActive();
-}
-
-bool GnomeShellWindowHints::requestKeyboardFocus(NativeWindowId window) {
-    const QWidget* widget = QWidget::find(WId(window));
-    if (!m_bridge.isActive() || !widget)
-        return m_fallback->requestKeyboardFocus(window);
-    return m_bridge.placeWindow(widget->windowTitle(), widget->geometry(), true);
-}
-
-bool GnomeShellWindowHints::moveResize(NativeWindowId window, const QRect& deviceRect) {
-    const QWidget* widget = QWidget::find(WId(window));
-    if (!m_bridge.isActive() || !widget)
-        return m_fallback->moveResize(window, deviceRect);
-    const qreal dpr = widget->windowHandle() ? widget->windowHandle()->devicePixelRatio() : 1.0;
-    const QRect rect(QPoint(qRound(deviceRect.x() / dpr), qRound(deviceRect.y() / dpr)),
-                     QSize(qRound(deviceRect.width() / dpr), qRound(deviceRect.height() / dpr)));
-    return m_bridge.placeWindow(widget->windowTitle(), rect, false);
-}
-
-// --- the icon ------------------------------------------------------------------------------------
-
-GnomeShellIcon::GnomeShellIcon(GnomeShellBridge& bridge) : m_bridge(bridge) {
-    connect(&m_bridge, &GnomeShellBridge::iconClicked, this, [this] {
-        if (onClick)
-            onClick();
-    });
-    connect(&m_bridge, &GnomeShellBridge::activeChanged, this, [this] {
-        if (onAvailabilityChanged)
-            onAvailabilityChanged();
-    });
-}
-
-bool GnomeShellIcon::show(const QRectF& globalRect, Look look, const QString& tooltip) {
-    const QString state = look == Look::loading ? QStringLiteral("loading")
-                          : look == Look::error ? QStringLiteral("error")
-                                                : QStringLiteral("ready");
-    return m_bridge.showIcon(globalRect.toRect(), state, tooltip);
-}
-
-void GnomeShellIcon::hide() {
-    m_bridge.hideIcon();
 }
 
 }  // namespace quillet

@@ -1,5 +1,5 @@
-// The platform services GNOME Shell's extension for Quillet gives a Wayland session: keys, the
-// clipboard, the shortcut, the placement of Quillet's panel and the icon at the field. Each falls
+// The platform services GNOME Shell's extension for Quillet gives a Wayland session beside the icon
+// and the panel's place (CompositorBridge): keys, the clipboard and the shortcut. Each falls
 // back to what the session offers without it (the service it is given) whenever the extension does
 // not answer, so a user who switches it off mid-run keeps today's behaviour.
 #pragma once
@@ -9,10 +9,8 @@
 #include <memory>
 
 #include "platform/Clipboard.h"
-#include "platform/DesktopIcon.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/KeySynth.h"
-#include "platform/WindowHints.h"
 #include "platform/linux/gnome-shell/GnomeShellBridge.h"
 
 namespace quillet {
@@ -86,33 +84,6 @@ private:
     std::optional<KeyCombination> m_combination;
     std::shared_ptr<std::function<void(HotkeyEdge)>> m_onKey;
     bool m_suspended = false;
-};
-
-/// Quillet's own windows placed by the shell, which a Wayland client cannot do for itself.
-class GnomeShellWindowHints final : public WindowHints {
-public:
-    GnomeShellWindowHints(GnomeShellBridge& bridge, std::unique_ptr<WindowHints> fallback)
-        : m_bridge(bridge), m_fallback(std::move(fallback)) {}
-    bool showOnAllWorkspaces(NativeWindowId window) override;
-    bool requestKeyboardFocus(NativeWindowId window) override;
-    bool moveResize(NativeWindowId window, const QRect& deviceRect) override;
-
-private:
-    GnomeShellBridge& m_bridge;
-    std::unique_ptr<WindowHints> m_fallback;
-};
-
-/// The icon at the field, drawn by the shell in its own layer: the keyboard never leaves the field.
-class GnomeShellIcon final : public QObject, public DesktopIcon {
-    Q_OBJECT
-public:
-    explicit GnomeShellIcon(GnomeShellBridge& bridge);
-    bool isAvailable() override { return m_bridge.isActive(); }
-    bool show(const QRectF& globalRect, Look look, const QString& tooltip) override;
-    void hide() override;
-
-private:
-    GnomeShellBridge& m_bridge;
 };
 
 }  // namespace quillet

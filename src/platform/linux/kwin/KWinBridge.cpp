@@ -39,7 +39,7 @@ QString randomHex(int words) {
 
 }  // namespace
 
-KWinBridge::KWinBridge(const QDBusConnection& bus, QObject* parent) : QObject(parent), m_bus(bus) {
+KWinBridge::KWinBridge(const QDBusConnection& bus, QObject* parent) : CompositorBridge(parent), m_bus(bus) {
     initKWinResources();
     m_bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots);
     m_keepAlive.setInterval(keepAliveMs);
@@ -249,20 +249,23 @@ std::optional<ScreenPosition::WindowRects> KWinBridge::focusedWindow(qint32 pid)
     return m_window->rects;
 }
 
-void KWinBridge::showIcon(const QRect& rect, const QString& look, const QString& tooltip) {
+bool KWinBridge::showIcon(const QRect& rect, const QString& look, const QString& tooltip) {
     send(KWinScript::showIcon(rect, look, tooltip));
+    return m_active;
 }
 
 void KWinBridge::hideIcon() {
     send(KWinScript::hideIcon());
 }
 
-void KWinBridge::placeWindow(const QString& title, const QRect& rect, bool focus) {
+bool KWinBridge::placeWindow(const QString& title, const QRect& rect, bool focus) {
     send(KWinScript::place(title, rect, focus));
+    return m_active;
 }
 
-void KWinBridge::activateProcess(qint32 pid) {
+bool KWinBridge::activateProcess(qint32 pid) {
     send(KWinScript::activate(pid));
+    return m_active;
 }
 
 }  // namespace quillet

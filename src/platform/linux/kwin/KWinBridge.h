@@ -16,13 +16,13 @@
 #include <optional>
 
 #include "platform/linux/kwin/KWinScript.h"
-#include "platform/linux/shared/CompositorWindows.h"
+#include "platform/linux/shared/CompositorBridge.h"
 
 class QDBusServiceWatcher;
 
 namespace quillet {
 
-class KWinBridge final : public QObject, public CompositorWindows {
+class KWinBridge final : public CompositorBridge {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.lumenfold.quillet.KWin")
 public:
@@ -44,23 +44,20 @@ public:
     /// when KWin is not there or refused it; the script says hello once it runs (activeChanged).
     bool load();
     /// Whether the script runs and talks to this program.
-    bool isActive() const { return m_active; }
+    bool isActive() const override { return m_active; }
 
     bool knowsWindows() override { return m_active; }
     std::optional<ScreenPosition::WindowRects> focusedWindow(qint32 pid) override;
 
-    void showIcon(const QRect& rect, const QString& look, const QString& tooltip);
-    void hideIcon();
-    /// Puts this program's window titled `title` at `rect`, above the others and on every desktop,
-    /// with the keyboard when `focus`; a window not shown yet is placed when it shows.
-    void placeWindow(const QString& title, const QRect& rect, bool focus);
-    void activateProcess(qint32 pid);
+    // Each an order to the script, sent when it next asks: true while the script runs.
+    bool showIcon(const QRect& rect, const QString& look, const QString& tooltip) override;
+    void hideIcon() override;
+    bool placeWindow(const QString& title, const QRect& rect, bool focus) override;
+    bool activateProcess(qint32 pid) override;
 
 Q_SIGNALS:
-    void activeChanged(bool active);
     /// The script told where the active window is now.
     void windowChanged();
-    void iconClicked();
 
 public Q_SLOTS:
     // Called by the script, and by nobody else: calls without this load's secret, or from any sender
