@@ -4,6 +4,8 @@
 # flavour of the GNOME Shell found here (or QUILLET_GNOME_SHELL_FLAVOUR), naming the installed program.
 set(QUILLET_SHELL_UUID quillet@lumenfold.com)
 set(QUILLET_SHELL_SOURCE ${PROJECT_SOURCE_DIR}/resources/gnome-shell)
+# The interface the extension offers Quillet, one file for both sides of the bus.
+set(QUILLET_SHELL_INTERFACE_XML ${PROJECT_SOURCE_DIR}/resources/dbus/com.lumenfold.quillet.Shell.xml)
 
 set(QUILLET_GNOME_SHELL_FLAVOUR auto CACHE STRING "GNOME Shell extension to install: auto, legacy (43-44) or modules (45+)")
 set_property(CACHE QUILLET_GNOME_SHELL_FLAVOUR PROPERTY STRINGS auto legacy modules)
@@ -23,7 +25,7 @@ endif()
 find_program(GLIB_COMPILE_SCHEMAS glib-compile-schemas REQUIRED)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
     ${QUILLET_SHELL_SOURCE}/extension.js.in ${QUILLET_SHELL_SOURCE}/methods.js ${QUILLET_SHELL_SOURCE}/grants.js
-    ${QUILLET_SHELL_SOURCE}/install.js
+    ${QUILLET_SHELL_SOURCE}/install.js ${QUILLET_SHELL_INTERFACE_XML}
     ${QUILLET_SHELL_SOURCE}/metadata.json.in
     ${QUILLET_SHELL_SOURCE}/imports-legacy.js ${QUILLET_SHELL_SOURCE}/exports-legacy.js
     ${QUILLET_SHELL_SOURCE}/imports-modules.js ${QUILLET_SHELL_SOURCE}/exports-modules.js)
@@ -58,9 +60,15 @@ file(READ ${QUILLET_SHELL_SOURCE}/extension.js.in body)
 file(READ ${QUILLET_SHELL_SOURCE}/methods.js methods)
 file(READ ${QUILLET_SHELL_SOURCE}/grants.js grants)
 file(READ ${QUILLET_SHELL_SOURCE}/install.js install)
+# From <node> on: GJS is given the interface itself, without the file's preamble.
+file(READ ${QUILLET_SHELL_INTERFACE_XML} interface_xml)
+string(FIND "${interface_xml}" "<node>" node_at)
+string(SUBSTRING "${interface_xml}" ${node_at} -1 interface_xml)
+string(STRIP "${interface_xml}" interface_xml)
 string(REPLACE "@QUILLET_SHELL_METHODS@" "${methods}" body "${body}")
 string(REPLACE "@QUILLET_SHELL_GRANTS@" "${grants}" body "${body}")
 string(REPLACE "@QUILLET_SHELL_INSTALL@" "${install}" body "${body}")
+string(REPLACE "@QUILLET_SHELL_INTERFACE@" "${interface_xml}" body "${body}")
 set(QUILLET_PROGRAM ${CMAKE_BINARY_DIR}/src/quillet)
 quillet_shell_flavours(${QUILLET_SHELL_UUID} ${QUILLET_SHELL_SOURCE} "${body}")
 set(schema_xml ${QUILLET_SHELL_SOURCE}/schemas/org.gnome.shell.extensions.quillet.gschema.xml)

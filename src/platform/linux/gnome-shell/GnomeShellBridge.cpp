@@ -1,6 +1,8 @@
 // Quillet's side of its GNOME Shell extension (resources/gnome-shell): the calls that place the icon,
 #include "platform/linux/gnome-shell/GnomeShellBridge.h"
 
+#include "shellproxy.h"
+
 #include <QDBusArgument>
 #include <QDBusMetaType>
 #include <QDBusVariant>
@@ -9,35 +11,6 @@
 namespace quillet {
 
 namespace {
-
-struct ShellRect {
-    int x = 0, y = 0, width = 0, height = 0;
-};
-
-QDBusArgument& operator<<(QDBusArgument& arg, const ShellRect& r) {
-    arg.beginStructure();
-    arg << r.x << r.y << r.width << r.height;
-    arg.endStructure();
-    return arg;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& arg, ShellRect& r) {
-    arg.beginStructure();
-    arg >> r.x >> r.y >> r.width >> r.height;
-    arg.endStructure();
-    return arg;
-}
-
-Rect rectOf(const QVariant& value) {
-    const ShellRect r = qdbus_cast<ShellRect>(value);
-    return Rect(r.x, r.y, r.width, r.height);
-}
-
-QVariant argumentOf(const QRect& rect) {
-    return QVariant::fromValue(ShellRect{rect.x(), rect.y(), rect.width(), rect.height()});
-}
-
-using Formats = QMap<QString, QByteArray>;
 
 // Names the bus or the shell answers with when nobody is there to take the call.
 bool saysGone(const QString& error) {
@@ -64,38 +37,39 @@ enum ShellState { enabled = 1, disabledState = 2, error = 3, outOfDate = 4, init
 
 }  // namespace
 
-}  // namespace quillet
-
-Q_DECLARE_METATYPE(quillet::ShellRect)
-
-namespace quillet {
-
 GnomeShellBridge::GnomeShellBridge(const QDBusConnection& bus, QObject* parent)
-    : CompositorBridge(parent), m_bus(bus) {
-    qDBusRegisterMetaType<ShellRect>();
-    qDBusRegisterMetaType<Formats>();
+    : CompositorBridge(parent), m_bus(bus), m_shell(std::make_unique<ShellProxy>(service, path, m_bus)) {
+    qDBusRegisterMetaType<QuilletShellFormats>();
     // The signals that carry anything are sent to this program alone; Ready goes to everyone.
-    for (const auto& [name, slot] : {std::pair{"WindowChanged", SLOT(onWindowChanged(QDBusMessage))},
-                                     std::pair{"IconClicked", SLOT(onIconClicked(QDBusMessage))},
-                                     std::pair{"ShortcutPressed", SLOT(onShortcutPressed(QDBusMessage))},
-                                     std::pair{"Ready", SLOT(onReady(QDBusMessage))}})
-        m_bus.connect(service, path, interface, QString::fromLatin1(name), this, slot);
+    connect(m_shell.get(), &ShellProxy::WindowChanged, this, &GnomeShellBridge::takeWindow);
+    connect(m_shell.get(), &ShellProxy::IconClicked, this, [this] {
+        if (m_active)
+            Q_EMIT iconClicked();
+    });
+    connect(m_shell.get(), &ShellProxy::ShortcutPressed, this, [this] {
+        if (m_active)
+            Q_EMIT shortcutPressed();
+    });
+    // Switched on (again) while this program runs.
+    connect(m_shell.get(), &ShellProxy::Ready, this, [this] { connectToShell(m_client); });
 }
 
 GnomeShellBridge::~GnomeShellBridge() = default;
 
-std::optional<QDBusMessage> GnomeShellBridge::call(const QString& method, const QList<QVariant>& arguments,
-                                                   int timeoutMs) {
+template <typename Call>
+auto GnomeShellBridge::answer(const char* method, int timeoutMs, Call&& call)
+    -> std::optional<decltype(call())> {
     if (!m_bus.isConnected())
         return std::nullopt;
-    QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
-    message.setArguments(arguments);
-    const QDBusMessage reply = m_bus.call(message, QDBus::Block, timeoutMs);
-    if (reply.type() == QDBusMessage::ReplyMessage)
+    m_shell->setTimeout(timeoutMs);
+    auto reply = call();
+    reply.waitForFinished();
+    if (!reply.isError())
         return reply;
+    const QString error = reply.error().name();
     const bool noGrant =
-        needsGrant(method) && reply.errorName().endsWith(QLatin1String(".Error.AccessDenied"));
-    if (saysGone(reply.errorName()) && !noGrant)
+        needsGrant(QLatin1String(method)) && error.endsWith(QLatin1String(".Error.AccessDenied"));
+    if (saysGone(error) && !noGrant)
         setActive(false);
     return std::nullopt;
 }
@@ -111,8 +85,8 @@ void GnomeShellBridge::setActive(bool active) {
 
 bool GnomeShellBridge::connectToShell(bool client) {
     m_client = client;
-    const std::optional<QDBusMessage> reply = call(QStringLiteral("Hello"), {client});
-    const bool speaks = reply && reply->arguments().value(0).toUInt() == protocolVersion;
+    const auto reply = answer("Hello", callTimeoutMs, [&] { return m_shell->Hello(client); });
+    const bool speaks = reply && reply->value() == protocolVersion;
     setActive(speaks);
     if (speaks)
         focusedWindow(0);
@@ -132,13 +106,12 @@ ShellExtensionStatus GnomeShellBridge::status() {
     }
     status.shellVersion = version.arguments().value(0).value<QDBusVariant>().variant().toString();
 
-    QDBusMessage hello = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Hello"));
-    hello.setArguments({false});
-    const QDBusMessage answer = m_bus.call(hello, QDBus::Block, callTimeoutMs);
-    if (answer.type() == QDBusMessage::ReplyMessage) {
-        status.state = answer.arguments().value(0).toUInt() == protocolVersion
-                           ? ShellExtensionState::active
-                           : ShellExtensionState::outdated;
+    m_shell->setTimeout(callTimeoutMs);
+    QDBusPendingReply<uint> hello = m_shell->Hello(false);
+    hello.waitForFinished();
+    if (!hello.isError()) {
+        status.state =
+            hello.value() == protocolVersion ? ShellExtensionState::active : ShellExtensionState::outdated;
         return status;
     }
 
@@ -148,13 +121,13 @@ ShellExtensionStatus GnomeShellBridge::status() {
     ask.setArguments({uuid});
     const QVariantMap info =
         qdbus_cast<QVariantMap>(m_bus.call(ask, QDBus::Block, callTimeoutMs).arguments().value(0));
-    if (answer.errorName().endsWith(QLatin1String(".Error.UnsafeInstall"))) {
+    if (hello.error().name().endsWith(QLatin1String(".Error.UnsafeInstall"))) {
         // "Writable by the user GNOME Shell runs as: <path>"
         status.state = ShellExtensionState::unsafeInstall;
-        status.detail = answer.errorMessage().section(QStringLiteral(": "), 1);
+        status.detail = hello.error().message().section(QStringLiteral(": "), 1);
         return status;
     }
-    if (answer.errorName().endsWith(QLatin1String(".Error.AccessDenied"))) {
+    if (hello.error().name().endsWith(QLatin1String(".Error.AccessDenied"))) {
         status.state = ShellExtensionState::refused;
         status.detail = info.value(QStringLiteral("quillet-program")).toString();
         return status;
@@ -198,130 +171,110 @@ std::optional<ScreenPosition::WindowRects> GnomeShellBridge::focusedWindow(qint3
     // The shell says when the focus or the window changes; a field of another process may be one
     // step ahead of that news, and is asked about at once.
     if (!m_windowKnown || m_windowPid != pid) {
-        if (const std::optional<QDBusMessage> reply = call(QStringLiteral("FocusedWindow")))
-            takeWindow(*reply, 0);
+        if (const auto reply =
+                answer("FocusedWindow", callTimeoutMs, [&] { return m_shell->FocusedWindow(); }))
+            takeWindow(reply->argumentAt<0>(), reply->argumentAt<1>(), reply->argumentAt<2>());
     }
     if (!m_windowKnown || pid == 0 || m_windowPid != pid)
         return std::nullopt;
     return m_window;
 }
 
-void GnomeShellBridge::takeWindow(const QDBusMessage& message, int first) {
-    const QList<QVariant> args = message.arguments();
-    if (args.size() < first + 3)
-        return;
-    m_windowPid = qint32(args.value(first).toUInt());
-    m_window = ScreenPosition::WindowRects{rectOf(args.value(first + 1)), rectOf(args.value(first + 2))};
+void GnomeShellBridge::takeWindow(uint pid, const QRect& frame, const QRect& buffer) {
+    m_windowPid = qint32(pid);
+    m_window = ScreenPosition::WindowRects{Rect(frame.x(), frame.y(), frame.width(), frame.height()),
+                                           Rect(buffer.x(), buffer.y(), buffer.width(), buffer.height())};
     m_windowKnown = true;
 }
 
-bool GnomeShellBridge::fromSignal(const QDBusMessage& message) const {
-    // QtDBus matches the sender to the shell's name; the path and interface are checked here too.
-    return message.path() == path && message.interface() == interface;
-}
-
-void GnomeShellBridge::onWindowChanged(const QDBusMessage& message) {
-    if (fromSignal(message))
-        takeWindow(message, 0);
-}
-
-void GnomeShellBridge::onIconClicked(const QDBusMessage& message) {
-    if (fromSignal(message) && m_active)
-        Q_EMIT iconClicked();
-}
-
-void GnomeShellBridge::onShortcutPressed(const QDBusMessage& message) {
-    if (fromSignal(message) && m_active)
-        Q_EMIT shortcutPressed();
-}
-
-void GnomeShellBridge::onReady(const QDBusMessage& message) {
-    // Switched on (again) while this program runs.
-    if (fromSignal(message))
-        connectToShell(m_client);
-}
-
 bool GnomeShellBridge::showIcon(const QRect& rect, const QString& state, const QString& tooltip) {
-    return m_active && call(QStringLiteral("ShowIcon"), {argumentOf(rect), state, tooltip}).has_value();
+    return m_active && answer("ShowIcon", callTimeoutMs, [&] {
+                           return m_shell->ShowIcon(rect, state, tooltip);
+                       }).has_value();
 }
 
 void GnomeShellBridge::hideIcon() {
     if (m_active)
-        call(QStringLiteral("HideIcon"));
+        answer("HideIcon", callTimeoutMs, [&] { return m_shell->HideIcon(); });
 }
 
 bool GnomeShellBridge::placeWindow(const QString& title, const QRect& rect, bool focus) {
-    return m_active && call(QStringLiteral("PlaceWindow"), {title, argumentOf(rect), focus}).has_value();
+    return m_active && answer("PlaceWindow", callTimeoutMs, [&] {
+                           return m_shell->PlaceWindow(title, rect, focus);
+                       }).has_value();
 }
 
 bool GnomeShellBridge::activateProcess(qint32 pid) {
     if (!m_active || pid <= 0)
         return false;
-    const std::optional<QDBusMessage> reply = call(QStringLiteral("ActivateProcess"), {uint(pid)});
-    return reply && reply->arguments().value(0).toBool();
+    const auto reply =
+        answer("ActivateProcess", callTimeoutMs, [&] { return m_shell->ActivateProcess(uint(pid)); });
+    return reply && reply->value();
 }
 
 std::optional<GnomeShellBridge::ClipboardContents> GnomeShellBridge::clipboard() {
     if (!m_active)
         return std::nullopt;
     // Each format may take the owner up to a second; the extension stops at the first silent one.
-    const std::optional<QDBusMessage> reply = call(QStringLiteral("GetClipboard"), {}, 4 * callTimeoutMs);
+    const auto reply = answer("GetClipboard", 4 * callTimeoutMs, [&] { return m_shell->GetClipboard(); });
     if (!reply)
         return std::nullopt;
-    return ClipboardContents{qdbus_cast<Formats>(reply->arguments().value(0)),
-                             reply->arguments().value(1).toBool()};
+    return ClipboardContents{reply->argumentAt<0>(), reply->argumentAt<1>()};
 }
 
 bool GnomeShellBridge::setClipboard(const QMap<QString, QByteArray>& formats) {
-    return m_active && call(QStringLiteral("SetClipboard"), {QVariant::fromValue(formats)}).has_value();
+    return m_active &&
+           answer("SetClipboard", callTimeoutMs, [&] { return m_shell->SetClipboard(formats); }).has_value();
 }
 
 std::optional<quint64> GnomeShellBridge::clipboardChanges() {
     if (!m_active)
         return std::nullopt;
-    const std::optional<QDBusMessage> reply = call(QStringLiteral("ClipboardChanges"));
+    const auto reply = answer("ClipboardChanges", callTimeoutMs, [&] { return m_shell->ClipboardChanges(); });
     if (!reply)
         return std::nullopt;
-    return reply->arguments().value(0).toULongLong();
+    return reply->value();
 }
 
 std::optional<QString> GnomeShellBridge::selectionText() {
     if (!m_active)
         return std::nullopt;
-    const std::optional<QDBusMessage> reply = call(QStringLiteral("GetSelectionText"), {}, 2 * callTimeoutMs);
-    if (!reply || !reply->arguments().value(0).toBool())
+    const auto reply =
+        answer("GetSelectionText", 2 * callTimeoutMs, [&] { return m_shell->GetSelectionText(); });
+    if (!reply || !reply->argumentAt<0>())
         return std::nullopt;
-    return reply->arguments().value(1).toString();
+    return reply->argumentAt<1>();
 }
 
 bool GnomeShellBridge::pressKeys(const QString& keys, uint count) {
     if (!m_active)
         return false;
     // The extension first waits up to a second for the user's own modifiers to come up.
-    const std::optional<QDBusMessage> reply =
-        call(QStringLiteral("PressKeys"), {keys, count}, 3 * callTimeoutMs + int(count) * 10);
-    return reply && reply->arguments().value(0).toBool();
+    const auto reply = answer("PressKeys", 3 * callTimeoutMs + int(count) * 10,
+                              [&] { return m_shell->PressKeys(keys, count); });
+    return reply && reply->value();
 }
 
 QString GnomeShellBridge::setShortcut(const QString& accelerator) {
     if (!m_active)
         return QStringLiteral("unanswered");
-    const std::optional<QDBusMessage> reply = call(QStringLiteral("SetShortcut"), {accelerator});
-    return reply ? reply->arguments().value(0).toString() : QStringLiteral("unanswered");
+    const auto reply =
+        answer("SetShortcut", callTimeoutMs, [&] { return m_shell->SetShortcut(accelerator); });
+    return reply ? reply->value() : QStringLiteral("unanswered");
 }
 
 void GnomeShellBridge::suspendShortcut(bool suspended) {
     if (m_active)
-        call(QStringLiteral("SuspendShortcut"), {suspended});
+        answer("SuspendShortcut", callTimeoutMs, [&] { return m_shell->SuspendShortcut(suspended); });
 }
 
 bool GnomeShellBridge::renewGrant() {
-    return m_active && call(QStringLiteral("RenewGrant")).has_value();
+    return m_active && answer("RenewGrant", callTimeoutMs, [&] { return m_shell->RenewGrant(); }).has_value();
 }
 
 void GnomeShellBridge::endGrant() {
     if (m_active)
-        call(QStringLiteral("EndGrant"));
+        answer("EndGrant", callTimeoutMs, [&] { return m_shell->EndGrant(); });
 }
 
 }  // namespace quillet

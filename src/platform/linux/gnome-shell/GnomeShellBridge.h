@@ -6,14 +6,18 @@
 #include <QByteArray>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingReply>
 #include <QMap>
 #include <QObject>
 #include <QRect>
 #include <QString>
+#include <memory>
 #include <optional>
 
 #include "platform/ShellExtension.h"
 #include "platform/linux/shared/CompositorBridge.h"
+
+class ShellProxy;
 
 namespace quillet {
 
@@ -89,22 +93,17 @@ public:
 Q_SIGNALS:
     void shortcutPressed();
 
-private Q_SLOTS:
-    void onWindowChanged(const QDBusMessage& message);
-    void onIconClicked(const QDBusMessage& message);
-    void onShortcutPressed(const QDBusMessage& message);
-    void onReady(const QDBusMessage& message);
-
 private:
-    /// A call to the extension; an empty answer on any failure. A reply saying the extension is
-    /// gone or refuses this program makes the bridge inactive.
-    std::optional<QDBusMessage> call(const QString& method, const QList<QVariant>& arguments = {},
-                                     int timeoutMs = callTimeoutMs);
+    /// Waits for the extension's answer to a call `method` made through the proxy, at most
+    /// `timeoutMs`; empty on any failure. A reply saying the extension is gone or refuses this
+    /// program makes the bridge inactive.
+    template <typename Call>
+    auto answer(const char* method, int timeoutMs, Call&& call) -> std::optional<decltype(call())>;
     void setActive(bool active);
-    bool fromSignal(const QDBusMessage& message) const;
-    void takeWindow(const QDBusMessage& message, int first);
+    void takeWindow(uint pid, const QRect& frame, const QRect& buffer);
 
     QDBusConnection m_bus;
+    std::unique_ptr<ShellProxy> m_shell;
     bool m_active = false;
     bool m_client = false;
     qint32 m_windowPid = 0;
