@@ -22,7 +22,7 @@
 #include "platform/linux/dbus/DBusInstanceChannel.h"
 #include "platform/linux/dbus/SessionBus.h"
 #include "platform/linux/gnome-shell/GnomeShellBridge.h"
-#include "platform/linux/kwin/FakeInput.h"
+#include "platform/linux/kwin/KWinFakeInput.h"
 #include "platform/linux/qt/QuitSignals.h"
 #include "platform/linux/system/IniDefaults.h"
 
@@ -111,10 +111,10 @@ int runDoctor(bool sessionBus) {
         platform.gnomeShell->connectToShell(false);
         desktop << ShellExtensionHint::doctorLine(platform.gnomeShell->status());
     }
-    if (platform.fakeInput) {
+    if (platform.kwinFakeInput) {
         const QString program = QCoreApplication::applicationFilePath();
         desktop << KWinKeysHint::doctorLine(KWinKeysHint::Status{
-            platform.fakeInput->isOffered(), FakeInput::entryInstalledFor(program), true, program});
+            platform.kwinFakeInput->isOffered(), KWinFakeInput::entryInstalledFor(program), true, program});
     }
     if (sessionBus) {
         DBusInstanceChannel channel;

@@ -7,9 +7,9 @@
 #include "platform/linux/dbus/DesktopNotice.h"
 #include "platform/linux/gnome-shell/GnomeShellBridge.h"
 #include "platform/linux/gnome-shell/GnomeShellServices.h"
-#include "platform/linux/kwin/FakeInput.h"
 #include "platform/linux/kwin/KGlobalAccelHotkey.h"
 #include "platform/linux/kwin/KWinBridge.h"
+#include "platform/linux/kwin/KWinFakeInput.h"
 #include "platform/linux/qt/QtBeep.h"
 #include "platform/linux/qt/QtHttpTransport.h"
 #include "platform/linux/qt/QtScheduler.h"
@@ -74,9 +74,9 @@ void chooseKWinServices(Platform& p, WaylandWorkspace& workspace, AtspiAccessibi
     auto bridge = std::make_unique<KWinBridge>();
     KWinBridge* kwin = bridge.get();
     chooseCompositorServices(p, workspace, accessibility, *kwin);
-    p.fakeInput = std::make_shared<FakeInput>();
-    const bool keysReachAll = p.fakeInput->isOffered();
-    p.keys = std::make_unique<FakeInputKeySynth>(p.fakeInput, std::move(p.keys));
+    p.kwinFakeInput = std::make_shared<KWinFakeInput>();
+    const bool keysReachAll = p.kwinFakeInput->isOffered();
+    p.keys = std::make_unique<KWinFakeInputKeySynth>(p.kwinFakeInput, std::move(p.keys));
     p.clipboard = std::make_unique<WlToolsClipboard>(std::move(p.clipboard));
     WaylandWorkspace* ws = &workspace;
     p.canPressKeysIn = [ws, keysReachAll](qint32 pid) { return keysReachAll || ws->hasX11Window(pid); };

@@ -26,7 +26,7 @@
 
 namespace quillet {
 
-class FakeInput;
+class KWinFakeInput;
 class GnomeShellBridge;
 class KWinBridge;
 class PortalShortcut;
@@ -42,7 +42,7 @@ struct Platform {
     /// The shortcut through the desktop portal, where it is tried: null on X11 and KDE Plasma.
     PortalShortcut* portalShortcut = nullptr;
     /// KWin's fake input, as offered to this program (or not); null outside KDE Plasma on Wayland.
-    std::shared_ptr<FakeInput> fakeInput;
+    std::shared_ptr<KWinFakeInput> kwinFakeInput;
     std::unique_ptr<Scheduler> scheduler;
     std::unique_ptr<SecretStore> secrets;
     std::unique_ptr<Defaults> defaults;

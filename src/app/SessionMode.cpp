@@ -14,8 +14,8 @@
 #include "core/ShellExtensionHint.h"
 #include "core/Shortcut.h"
 #include "platform/linux/gnome-shell/GnomeShellBridge.h"
-#include "platform/linux/kwin/FakeInput.h"
 #include "platform/linux/kwin/KWinBridge.h"
+#include "platform/linux/kwin/KWinFakeInput.h"
 #include "platform/linux/shared/ScreenPosition.h"
 #include "platform/linux/wayland/PortalShortcut.h"
 
@@ -51,7 +51,7 @@ void useGnomeShell(AppDelegate& delegate, GnomeShellBridge& shell, DesktopIcon* 
 
 // KDE Plasma with Quillet's script inside KWin: the icon at the field, drawn by KWin, and what KWin
 // keeps from Quillet (its keys, the script) said in the settings and the setup.
-void useKWin(AppDelegate& delegate, KWinBridge& kwin, DesktopIcon* icon, const FakeInput* keys) {
+void useKWin(AppDelegate& delegate, KWinBridge& kwin, DesktopIcon* icon, const KWinFakeInput* keys) {
     AppCoordinator& coordinator = delegate.coordinator();
     kwin.load();
     coordinator.overlay().setDesktopIcon(icon);
@@ -74,8 +74,8 @@ void useKWin(AppDelegate& delegate, KWinBridge& kwin, DesktopIcon* icon, const F
     };
     const QString program = QCoreApplication::applicationFilePath();
     auto hint = [&kwin, keys, program](const L10n& l) {
-        const KWinKeysHint::Status status{keys && keys->isOffered(), FakeInput::entryInstalledFor(program),
-                                          kwin.isActive(), program};
+        const KWinKeysHint::Status status{
+            keys && keys->isOffered(), KWinFakeInput::entryInstalledFor(program), kwin.isActive(), program};
         return KWinKeysHint::steps(status, l);
     };
     delegate.desktopSetupHint = hint;
@@ -100,7 +100,7 @@ void applySessionMode(AppDelegate& delegate, const Platform& platform) {
     // KDE's shortcut service takes the combination from the recorder as on X11.
     if (desktop == Desktop::kde) {
         if (platform.kwin)
-            useKWin(delegate, *platform.kwin, platform.desktopIcon.get(), platform.fakeInput.get());
+            useKWin(delegate, *platform.kwin, platform.desktopIcon.get(), platform.kwinFakeInput.get());
         return;
     }
     GnomeShellBridge* shell = platform.gnomeShell;

@@ -5,7 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "platform/linux/kwin/FakeInputEntry.h"
+#include "platform/linux/kwin/KWinFakeInputEntry.h"
 #include "platform/linux/kwin/KWinScript.h"
 
 using namespace quillet;
@@ -119,10 +119,10 @@ TEST(KWinScriptTest, KWinsKeysGoToTheEntryNamingThisProgramByItsFullPath) {
          false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(FakeInputEntry::asksForKeys(QString::fromUtf8(c.entry), program), c.asks) << c.what;
+        EXPECT_EQ(KWinFakeInputEntry::asksForKeys(QString::fromUtf8(c.entry), program), c.asks) << c.what;
 
     const QString spaced = QStringLiteral("/opt/my apps/quillet");
-    EXPECT_TRUE(FakeInputEntry::asksForKeys(
+    EXPECT_TRUE(KWinFakeInputEntry::asksForKeys(
         QStringLiteral("[Desktop Entry]\nExec=\"/opt/my apps/quillet\" --trigger\n"
                        "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n"),
         spaced))

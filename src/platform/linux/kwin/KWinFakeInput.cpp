@@ -1,5 +1,5 @@
 // Keys pressed in whatever window has the keyboard under KWin, through its fake-input interface
-#include "platform/linux/kwin/FakeInput.h"
+#include "platform/linux/kwin/KWinFakeInput.h"
 
 #include <linux/input-event-codes.h>
 #include <wayland-client.h>
@@ -10,17 +10,17 @@
 #include <cstring>
 
 #include "fake-input-client-protocol.h"
-#include "platform/linux/kwin/FakeInputEntry.h"
+#include "platform/linux/kwin/KWinFakeInputEntry.h"
 
 namespace quillet {
 
 namespace {
 
-const wl_registry_listener registryListener = {&FakeInput::global, &FakeInput::globalRemove};
+const wl_registry_listener registryListener = {&KWinFakeInput::global, &KWinFakeInput::globalRemove};
 
 }  // namespace
 
-FakeInput::FakeInput() : m_display(wl_display_connect(nullptr)) {
+KWinFakeInput::KWinFakeInput() : m_display(wl_display_connect(nullptr)) {
     if (!m_display)
         return;
     m_registry = wl_display_get_registry(m_display);
@@ -33,7 +33,7 @@ FakeInput::FakeInput() : m_display(wl_display_connect(nullptr)) {
     }
 }
 
-FakeInput::~FakeInput() {
+KWinFakeInput::~KWinFakeInput() {
     if (m_fake)
         org_kde_kwin_fake_input_destroy(m_fake);
     if (m_registry)
@@ -42,9 +42,9 @@ FakeInput::~FakeInput() {
         wl_display_disconnect(m_display);
 }
 
-void FakeInput::global(void* data, wl_registry* registry, uint32_t name, const char* interface,
-                       uint32_t version) {
-    auto* self = static_cast<FakeInput*>(data);
+void KWinFakeInput::global(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                           uint32_t version) {
+    auto* self = static_cast<KWinFakeInput*>(data);
     if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) != 0 || self->m_fake)
         return;
     // Version 4 has the keyboard; older ones have none.
@@ -54,22 +54,22 @@ void FakeInput::global(void* data, wl_registry* registry, uint32_t name, const c
         wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
 }
 
-void FakeInput::globalRemove(void*, wl_registry*, uint32_t) {}
+void KWinFakeInput::globalRemove(void*, wl_registry*, uint32_t) {}
 
-bool FakeInput::entryInstalledFor(const QString& program) {
+bool KWinFakeInput::entryInstalledFor(const QString& program) {
     for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
         for (const QFileInfo& info : QDir(dir).entryInfoList({QStringLiteral("*.desktop")}, QDir::Files)) {
             QFile file(info.filePath());
             // An entry is a few hundred bytes; a larger file is no entry of ours.
             if (info.size() < 65536 && file.open(QIODevice::ReadOnly) &&
-                FakeInputEntry::asksForKeys(QString::fromUtf8(file.readAll()), program))
+                KWinFakeInputEntry::asksForKeys(QString::fromUtf8(file.readAll()), program))
                 return true;
         }
     }
     return false;
 }
 
-bool FakeInput::send(const std::vector<std::pair<int, bool>>& keys) {
+bool KWinFakeInput::send(const std::vector<std::pair<int, bool>>& keys) {
     if (!m_fake || wl_display_get_error(m_display) != 0)
         return false;
     for (const auto& [code, pressed] : keys)
@@ -77,14 +77,14 @@ bool FakeInput::send(const std::vector<std::pair<int, bool>>& keys) {
     return wl_display_roundtrip(m_display) >= 0;
 }
 
-bool FakeInputKeySynth::withControl(int key, bool (KeySynth::*fallback)()) {
+bool KWinFakeInputKeySynth::withControl(int key, bool (KeySynth::*fallback)()) {
     if (!m_input || !m_input->isOffered())
         return (m_fallback.get()->*fallback)();
     // Key codes name a key's place, not its letter: Control+V is the same key under every layout.
     return m_input->send({{KEY_LEFTCTRL, true}, {key, true}, {key, false}, {KEY_LEFTCTRL, false}});
 }
 
-bool FakeInputKeySynth::withShift(int key, int count, bool (KeySynth::*fallback)(int)) {
+bool KWinFakeInputKeySynth::withShift(int key, int count, bool (KeySynth::*fallback)(int)) {
     if (count <= 0)
         return true;
     if (!m_input || !m_input->isOffered())
@@ -99,27 +99,27 @@ bool FakeInputKeySynth::withShift(int key, int count, bool (KeySynth::*fallback)
     return m_input->send(keys);
 }
 
-bool FakeInputKeySynth::selectAll() {
+bool KWinFakeInputKeySynth::selectAll() {
     return withControl(KEY_A, &KeySynth::selectAll);
 }
 
-bool FakeInputKeySynth::copy() {
+bool KWinFakeInputKeySynth::copy() {
     return withControl(KEY_C, &KeySynth::copy);
 }
 
-bool FakeInputKeySynth::paste() {
+bool KWinFakeInputKeySynth::paste() {
     return withControl(KEY_V, &KeySynth::paste);
 }
 
-bool FakeInputKeySynth::selectBackward(int count) {
+bool KWinFakeInputKeySynth::selectBackward(int count) {
     return withShift(KEY_LEFT, count, &KeySynth::selectBackward);
 }
 
-bool FakeInputKeySynth::selectForward(int count) {
+bool KWinFakeInputKeySynth::selectForward(int count) {
     return withShift(KEY_RIGHT, count, &KeySynth::selectForward);
 }
 
-bool FakeInputKeySynth::selectFromStart(int skip, int count) {
+bool KWinFakeInputKeySynth::selectFromStart(int skip, int count) {
     if (!m_input || !m_input->isOffered())
         return m_fallback->selectFromStart(skip, count);
     std::vector<std::pair<int, bool>> keys{

@@ -17,13 +17,13 @@ struct org_kde_kwin_fake_input;
 namespace quillet {
 
 /// A connection of this program's own to the compositor, with the interface bound when offered.
-class FakeInput {
+class KWinFakeInput {
 public:
     /// Connects to the session's display (WAYLAND_DISPLAY) and asks what it offers.
-    FakeInput();
-    ~FakeInput();
-    FakeInput(const FakeInput&) = delete;
-    FakeInput& operator=(const FakeInput&) = delete;
+    KWinFakeInput();
+    ~KWinFakeInput();
+    KWinFakeInput(const KWinFakeInput&) = delete;
+    KWinFakeInput& operator=(const KWinFakeInput&) = delete;
 
     /// Whether the compositor offered the interface to this program.
     bool isOffered() const { return m_fake != nullptr; }
@@ -46,9 +46,9 @@ private:
 
 /// Control+A / C / V and Shift+arrows through KWin's fake input; the fallback (keys that reach
 /// only XWayland programs) where KWin does not offer it.
-class FakeInputKeySynth final : public KeySynth {
+class KWinFakeInputKeySynth final : public KeySynth {
 public:
-    FakeInputKeySynth(std::shared_ptr<FakeInput> input, std::unique_ptr<KeySynth> fallback)
+    KWinFakeInputKeySynth(std::shared_ptr<KWinFakeInput> input, std::unique_ptr<KeySynth> fallback)
         : m_input(std::move(input)), m_fallback(std::move(fallback)) {}
     bool selectAll() override;
     bool copy() override;
@@ -61,7 +61,7 @@ private:
     bool withControl(int key, bool (KeySynth::*fallback)());
     bool withShift(int key, int count, bool (KeySynth::*fallback)(int));
 
-    std::shared_ptr<FakeInput> m_input;
+    std::shared_ptr<KWinFakeInput> m_input;
     std::unique_ptr<KeySynth> m_fallback;
 };
 

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace quillet::FakeInputEntry {
+namespace quillet::KWinFakeInputEntry {
 
 inline const QString interfaceName = QStringLiteral("org_kde_kwin_fake_input");
 
@@ -12,4 +12,4 @@ inline const QString interfaceName = QStringLiteral("org_kde_kwin_fake_input");
 /// the interface (X-KDE-Wayland-Interfaces) in its main group.
 bool asksForKeys(const QString& entryText, const QString& program);
 
-}  // namespace quillet::FakeInputEntry
+}  // namespace quillet::KWinFakeInputEntry

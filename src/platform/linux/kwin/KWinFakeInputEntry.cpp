@@ -1,9 +1,9 @@
 // Whether a desktop entry gets a program KWin's fake input: KWin offers it to a program whose
-#include "platform/linux/kwin/FakeInputEntry.h"
+#include "platform/linux/kwin/KWinFakeInputEntry.h"
 
 #include <QStringList>
 
-namespace quillet::FakeInputEntry {
+namespace quillet::KWinFakeInputEntry {
 
 namespace {
 
@@ -49,4 +49,4 @@ bool asksForKeys(const QString& entryText, const QString& program) {
     return namesProgram && asks;
 }
 
-}  // namespace quillet::FakeInputEntry
+}  // namespace quillet::KWinFakeInputEntry
