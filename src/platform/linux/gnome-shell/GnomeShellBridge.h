@@ -28,7 +28,6 @@ public:
     static inline const QString uuid = QStringLiteral("quillet@lumenfold.com");
     static inline const QString service = QStringLiteral("org.gnome.Shell");
     static inline const QString path = QStringLiteral("/com/lumenfold/quillet/Shell");
-    static inline const QString interface = QStringLiteral("com.lumenfold.quillet.Shell");
     /// The language this program speaks with the extension; it answers the same number.
     static constexpr uint protocolVersion = 2;
     /// The longest wait for the shell's answer: a shell busy for longer is taken as not answering.
