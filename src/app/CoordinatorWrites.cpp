@@ -69,7 +69,7 @@ void AppCoordinator::wireWrites() {
 
 void AppCoordinator::notify(const Notice& notice) {
     const L10n l = L10n::current();
-    const QString action = notice.undo ? l.text(QStringLiteral("Undo"), QStringLiteral("Vrati")) : QString();
+    const QString action = notice.undo ? l.text(QT_TRANSLATE_NOOP("Quillet", "Undo")) : QString();
     // The desktop's own notice: the desktop sees the press on its Undo itself.
     if (desktopNotice && desktopNotice(notice.text, action, notice.undo))
         return;

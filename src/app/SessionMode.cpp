@@ -120,12 +120,11 @@ void applySessionMode(AppDelegate& delegate, const Platform& platform) {
             QStringList steps = shell ? ShellExtensionHint::steps(shell->status(), l) : QStringList();
             return steps << CustomShortcutSteps::gnomeSteps(l, command, Shortcut::defaultShortcut().text());
         }
-        return QStringList{
-            l.text(QStringLiteral("This desktop lets no program hold a shortcut of its own. In its keyboard "
-                                  "settings, bind a key to this command:"),
-                   QStringLiteral("Ovo okruženje ne dozvoljava programima da sami drže prečicu. U njegovim "
-                                  "podešavanjima tastature dodelite taster ovoj naredbi:")),
-            command};
+        return QStringList{l.text(QT_TRANSLATE_NOOP(
+                               "Quillet",
+                               "This desktop lets no program hold a shortcut of its own. In its keyboard "
+                               "settings, bind a key to this command:")),
+                           command};
     };
 }
 

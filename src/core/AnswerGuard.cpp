@@ -23,14 +23,12 @@ bool isUnchanged(const QString& sent, const QString& corrected) {
 }
 
 QString emptyAnswerMessage(const L10n& l) {
-    return OpenAIError::badResponse(l.text(QStringLiteral("the model sent back an empty text"),
-                                           QStringLiteral("model je vratio prazan tekst")))
+    return OpenAIError::badResponse(l.text(QT_TRANSLATE_NOOP("Quillet", "the model sent back an empty text")))
         .message();
 }
 
 QString farLongerNote(const L10n& l) {
-    return l.text(QStringLiteral("Much longer than your text: read it before you replace."),
-                  QStringLiteral("Mnogo duže od vašeg teksta: pročitajte pre zamene."));
+    return l.text(QT_TRANSLATE_NOOP("Quillet", "Much longer than your text: read it before you replace."));
 }
 
 }  // namespace quillet::AnswerGuard

@@ -18,7 +18,7 @@ void ClipboardHandOver::copy(Clipboard& clipboard, const QString& text) {
 }
 
 QString ClipboardHandOver::notice(const L10n& l10n) {
-    return l10n.text(QStringLiteral("Copied — press Ctrl+V"), QStringLiteral("Kopirano — pritisnite Ctrl+V"));
+    return l10n.text(QT_TRANSLATE_NOOP("Quillet", "Copied — press Ctrl+V"));
 }
 
 }  // namespace quillet

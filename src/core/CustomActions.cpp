@@ -36,23 +36,18 @@ std::variant<CustomAction, CustomActions::Refusal> CustomActions::checked(
 QString CustomActions::message(Refusal refusal, const L10n& loc) {
     switch (refusal) {
         case Refusal::emptyName:
-            return loc.text(QStringLiteral("Give the action a name."), QStringLiteral("Dajte akciji ime."));
+            return loc.text(QT_TRANSLATE_NOOP("Quillet", "Give the action a name."));
         case Refusal::nameTooLong:
-            return loc
-                .text(QStringLiteral("The name can be at most %1 characters long."),
-                      QStringLiteral("Ime može imati najviše %1 znakova."))
+            return loc.text(QT_TRANSLATE_NOOP("Quillet", "The name can be at most %1 characters long."))
                 .arg(maxNameLength);
         case Refusal::emptyInstruction:
-            return loc.text(QStringLiteral("Write what the action should do with the text."),
-                            QStringLiteral("Napišite šta akcija treba da uradi s tekstom."));
+            return loc.text(QT_TRANSLATE_NOOP("Quillet", "Write what the action should do with the text."));
         case Refusal::instructionTooLong:
             return loc
-                .text(QStringLiteral("The instruction can be at most %1 characters long."),
-                      QStringLiteral("Uputstvo može imati najviše %1 znakova."))
+                .text(QT_TRANSLATE_NOOP("Quillet", "The instruction can be at most %1 characters long."))
                 .arg(maxInstructionLength);
         case Refusal::duplicateName:
-            return loc.text(QStringLiteral("An action with this name already exists."),
-                            QStringLiteral("Akcija s ovim imenom već postoji."));
+            return loc.text(QT_TRANSLATE_NOOP("Quillet", "An action with this name already exists."));
     }
     return {};
 }

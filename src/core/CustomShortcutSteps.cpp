@@ -42,23 +42,17 @@ QStringList CustomShortcutSteps::gnomeSteps(const L10n& l10n, const QString& com
                                             const QString& combination) {
     // The page and button names are GNOME Settings' own (version 43), in its Serbian Latin wording.
     return {
-        l10n.text(QStringLiteral("GNOME lets no program hold a shortcut of its own. Add one for Quillet in "
-                                 "GNOME's settings:"),
-                  QStringLiteral("GNOME ne dozvoljava programima da sami drže prečicu. Dodajte je za Quillet "
-                                 "u podešavanjima GNOME-a:")),
-        l10n.text(QStringLiteral("1. Open Settings and choose “Keyboard”."),
-                  QStringLiteral("1. Otvorite Podešavanja i izaberite „Tastatura“.")),
-        l10n.text(QStringLiteral("2. Under “Keyboard Shortcuts”, click “View and Customize Shortcuts”."),
-                  QStringLiteral("2. U delu „Prečice tastature“ kliknite na „Pregled i prilagođavanje "
-                                 "prečica“.")),
-        l10n.text(QStringLiteral("3. Choose “Custom Shortcuts”, then “Add Shortcut”."),
-                  QStringLiteral("3. Izaberite „Proizvoljne prečice“, zatim „Dodaj prečicu“.")),
-        l10n.text(QStringLiteral("4. Name: Quillet. Command: %1").arg(command),
-                  QStringLiteral("4. Naziv: Quillet. Naredba: %1").arg(command)),
-        l10n.text(QStringLiteral("5. Click “Set Shortcut…”, press %1, then click “Add”.").arg(combination),
-                  QStringLiteral("5. Kliknite na „Postavi prečicu…“, pritisnite %1, zatim kliknite na "
-                                 "„Dodaj“.")
-                      .arg(combination)),
+        l10n.text(
+            QT_TRANSLATE_NOOP("Quillet",
+                              "GNOME lets no program hold a shortcut of its own. Add one for Quillet in "
+                              "GNOME's settings:")),
+        l10n.text(QT_TRANSLATE_NOOP("Quillet", "1. Open Settings and choose “Keyboard”.")),
+        l10n.text(QT_TRANSLATE_NOOP("Quillet",
+                                    "2. Under “Keyboard Shortcuts”, click “View and Customize Shortcuts”.")),
+        l10n.text(QT_TRANSLATE_NOOP("Quillet", "3. Choose “Custom Shortcuts”, then “Add Shortcut”.")),
+        l10n.text(QT_TRANSLATE_NOOP("Quillet", "4. Name: Quillet. Command: %1")).arg(command),
+        l10n.text(QT_TRANSLATE_NOOP("Quillet", "5. Click “Set Shortcut…”, press %1, then click “Add”."))
+            .arg(combination),
     };
 }
 

@@ -91,8 +91,8 @@ bool FieldRequest::readAgainLater(Scheduler& scheduler, NoRequest why, int retry
 }
 
 QString FieldRequest::unreadableNotice(const L10n& l) {
-    return l.text(QStringLiteral("Quillet could not read this field's text, so nothing was sent."),
-                  QStringLiteral("Quillet nije mogao da pročita tekst ovog polja, pa ništa nije poslato."));
+    return l.text(
+        QT_TRANSLATE_NOOP("Quillet", "Quillet could not read this field's text, so nothing was sent."));
 }
 
 bool FieldRequest::isStillTheField(Workspace& workspace, const FocusedField& field, const Trigger& trigger,

@@ -109,20 +109,13 @@ QString HotkeyManager::describe(const GrabError& error, const Shortcut& shortcut
     const QString combination = shortcut.text();
     switch (error.kind) {
         case GrabError::Kind::taken:
-            return l
-                .text(QStringLiteral("Another program already uses %1."),
-                      QStringLiteral("Drugi program već koristi %1."))
-                .arg(combination);
+            return l.text(QT_TRANSLATE_NOOP("Quillet", "Another program already uses %1.")).arg(combination);
         case GrabError::Kind::refused:
-            return l
-                .text(QStringLiteral("The X server refused %1 (error %2)."),
-                      QStringLiteral("X server je odbio %1 (greška %2)."))
+            return l.text(QT_TRANSLATE_NOOP("Quillet", "The X server refused %1 (error %2)."))
                 .arg(combination)
                 .arg(error.code);
         case GrabError::Kind::noDisplay:
-            return l
-                .text(QStringLiteral("There is no X11 display to take %1 on."),
-                      QStringLiteral("Nema X11 ekrana na kome bi se zauzeo %1."))
+            return l.text(QT_TRANSLATE_NOOP("Quillet", "There is no X11 display to take %1 on."))
                 .arg(combination);
     }
     return {};

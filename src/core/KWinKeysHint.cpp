@@ -8,26 +8,27 @@ namespace quillet::KWinKeysHint {
 namespace {
 
 struct Remedy {
-    QString english;
-    QString serbian;
+    /// The English text, the key of its translations; it may hold one "%1".
+    const char* text = nullptr;
+    /// What stands for "%1".
+    QString argument;
+
+    QString in(const L10n& l) const { return text ? l.textWith(text, argument) : QString(); }
 };
 
 Remedy keysRemedy(const Status& s) {
     if (s.entryInstalled)
-        return {
-            QStringLiteral(
-                "Quillet's menu entry asks for them, but KWin has not read it yet. Log out and back "
-                "in, then start Quillet from the menu."),
-            QStringLiteral("Quillet-ova stavka menija ih traži, ali ih KWin još nije pročitao. Odjavite se i "
-                           "ponovo prijavite, zatim pokrenite Quillet iz menija.")};
-    return {QStringLiteral("KWin gives them only to a program whose installed menu entry asks for them, and "
-                           "this copy (%1) has none. Install Quillet (its package, or “sudo cmake --install "
-                           "build”) and start the installed program.")
-                .arg(s.program),
-            QStringLiteral("KWin ih daje samo programu čija instalirana stavka menija to traži, a ova kopija "
-                           "(%1) je nema. Instalirajte Quillet (njegov paket, ili „sudo cmake --install "
-                           "build“) i pokrenite instalirani program.")
-                .arg(s.program)};
+        return {QT_TRANSLATE_NOOP(
+                    "Quillet",
+                    "Quillet's menu entry asks for them, but KWin has not read it yet. Log out and back "
+                    "in, then start Quillet from the menu."),
+                {}};
+    return {
+        QT_TRANSLATE_NOOP("Quillet",
+                          "KWin gives them only to a program whose installed menu entry asks for them, and "
+                          "this copy (%1) has none. Install Quillet (its package, or “sudo cmake --install "
+                          "build”) and start the installed program."),
+        s.program};
 }
 
 }  // namespace
@@ -36,21 +37,17 @@ QStringList steps(const Status& status, const L10n& l) {
     QStringList paragraphs;
     if (!status.scriptRunning)
         paragraphs << l.text(
-            QStringLiteral("KWin did not run Quillet's script, so there is no icon at the field: "
-                           "use the shortcut. Restarting Quillet loads the script again."),
-            QStringLiteral("KWin nije pokrenuo Quillet-ovu skriptu, pa ikonice u polju nema: "
-                           "koristite prečicu. Ponovnim pokretanjem Quillet-a skripta se "
-                           "ponovo učitava."));
+            QT_TRANSLATE_NOOP("Quillet",
+                              "KWin did not run Quillet's script, so there is no icon at the field: "
+                              "use the shortcut. Restarting Quillet loads the script again."));
     if (!status.keysOffered) {
         const Remedy remedy = keysRemedy(status);
         paragraphs << l.text(
-                          QStringLiteral("KWin does not let Quillet press keys, so a correction that a "
-                                         "program does not take directly is left on the clipboard for you "
-                                         "to paste with Ctrl+V."),
-                          QStringLiteral("KWin ne dozvoljava Quillet-u da pritiska tastere, pa ispravka koju "
-                                         "program ne primi direktno ostaje u ostavi, da je nalepite sa "
-                                         "Ctrl+V."))
-                   << l.text(remedy.english, remedy.serbian);
+                          QT_TRANSLATE_NOOP("Quillet",
+                                            "KWin does not let Quillet press keys, so a correction that a "
+                                            "program does not take directly is left on the clipboard for you "
+                                            "to paste with Ctrl+V."))
+                   << remedy.in(l);
     }
     return paragraphs;
 }
@@ -59,7 +56,8 @@ QString doctorLine(const Status& status) {
     const QString label = QStringLiteral("KWin's keys for the paste");
     if (status.keysOffered)
         return SelfCheck::line(true, label, QStringLiteral("offered"));
-    return SelfCheck::line(false, label, QStringLiteral("not offered. ") + keysRemedy(status).english);
+    return SelfCheck::line(false, label,
+                           QStringLiteral("not offered. ") + keysRemedy(status).in(L10n{AppLanguage::en}));
 }
 
 }  // namespace quillet::KWinKeysHint

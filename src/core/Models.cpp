@@ -110,11 +110,11 @@ QString RephraseVariant::label() const {
     const L10n l10n = L10n::current();
     const QString key = style.toLower();
     if (key == QLatin1String("neutral"))
-        return l10n.text(QStringLiteral("Neutral"), QStringLiteral("Neutralno"));
+        return l10n.text(QT_TRANSLATE_NOOP("Quillet", "Neutral"));
     if (key == QLatin1String("professional"))
-        return l10n.text(QStringLiteral("Professional"), QStringLiteral("Profesionalno"));
+        return l10n.text(QT_TRANSLATE_NOOP("Quillet", "Professional"));
     if (key == QLatin1String("concise"))
-        return l10n.text(QStringLiteral("Concise"), QStringLiteral("Kraće"));
+        return l10n.text(QT_TRANSLATE_NOOP("Quillet", "Concise"));
     return capitalizedWords(style);
 }
 

@@ -9,60 +9,46 @@ QString OpenAIError::message() const {
     const L10n l10n = L10n::current();
     switch (m_kind) {
         case Kind::badResponse:
-            return l10n.text(QStringLiteral("Unexpected API response"),
-                             QStringLiteral("Neočekivan odgovor API-ja")) +
-                   QStringLiteral(": ") + m_detail;
+            return l10n.text(QT_TRANSLATE_NOOP("Quillet", "Unexpected API response")) + QStringLiteral(": ") +
+                   m_detail;
         case Kind::missingKey:
-            return l10n.text(QStringLiteral("OpenAI API key is not set. Open Settings."),
-                             QStringLiteral("OpenAI API ključ nije podešen. Otvori Podešavanja."));
+            return l10n.text(QT_TRANSLATE_NOOP("Quillet", "OpenAI API key is not set. Open Settings."));
         case Kind::invalidKey:
-            return l10n.text(QStringLiteral("Invalid API key. Check it in Settings."),
-                             QStringLiteral("Nevažeći API ključ. Proveri ga u Podešavanjima."));
+            return l10n.text(QT_TRANSLATE_NOOP("Quillet", "Invalid API key. Check it in Settings."));
         case Kind::quotaExceeded:
-            return l10n.text(QStringLiteral("No credit left or rate limit reached on your OpenAI account."),
-                             QStringLiteral("Nema kredita ili je dostignut limit na OpenAI nalogu."));
+            return l10n.text(
+                QT_TRANSLATE_NOOP("Quillet", "No credit left or rate limit reached on your OpenAI account."));
         case Kind::offline:
-            return l10n.text(QStringLiteral("No internet connection. Please try again."),
-                             QStringLiteral("Nema internet konekcije. Pokušaj ponovo."));
+            return l10n.text(QT_TRANSLATE_NOOP("Quillet", "No internet connection. Please try again."));
         case Kind::certificate:
-            return l10n.text(QStringLiteral("The server's certificate could not be verified."),
-                             QStringLiteral("Sertifikat servera nije mogao da se proveri."));
+            return l10n.text(QT_TRANSLATE_NOOP("Quillet", "The server's certificate could not be verified."));
         case Kind::interrupted:
-            return l10n.text(QStringLiteral("The answer was cut off. Please try again."),
-                             QStringLiteral("Odgovor je prekinut. Pokušaj ponovo."));
+            return l10n.text(QT_TRANSLATE_NOOP("Quillet", "The answer was cut off. Please try again."));
         case Kind::serverError:
             return l10n
-                .text(QStringLiteral("The server had a problem (HTTP %1). Try again later."),
-                      QStringLiteral("Server je imao problem (HTTP %1). Pokušaj kasnije."))
+                .text(QT_TRANSLATE_NOOP("Quillet", "The server had a problem (HTTP %1). Try again later."))
                 .arg(m_status);
         case Kind::timedOut:
-            return l10n.text(QStringLiteral("The server did not answer in time. Try again."),
-                             QStringLiteral("Server nije odgovorio na vreme. Pokušaj ponovo."));
+            return l10n.text(QT_TRANSLATE_NOOP("Quillet", "The server did not answer in time. Try again."));
         case Kind::refused:
-            return l10n
-                .text(QStringLiteral("Nothing answers at %1. Is the server running?"),
-                      QStringLiteral("Na adresi %1 se niko ne javlja. Da li je server pokrenut?"))
+            return l10n.text(QT_TRANSLATE_NOOP("Quillet", "Nothing answers at %1. Is the server running?"))
                 .arg(m_detail);
         case Kind::serverMessage:
             return m_detail;
         case Kind::tooLong:
-            return l10n.text(QStringLiteral("The answer took too long and was stopped. Try again."),
-                             QStringLiteral("Odgovor je trajao predugo i prekinut je. Pokušaj ponovo."));
+            return l10n.text(
+                QT_TRANSLATE_NOOP("Quillet", "The answer took too long and was stopped. Try again."));
         case Kind::runaway:
-            return l10n.text(
-                QStringLiteral("The answer kept growing far past your text, so Quillet stopped it."),
-                QStringLiteral("Odgovor je rastao daleko preko vašeg teksta, pa ga je Quillet prekinuo."));
+            return l10n.text(QT_TRANSLATE_NOOP(
+                "Quillet", "The answer kept growing far past your text, so Quillet stopped it."));
         case Kind::keyringUnavailable:
-            return l10n.text(QStringLiteral("The keyring is not answering. Try again in a moment."),
-                             QStringLiteral("Keyring ne odgovara. Pokušaj ponovo za trenutak."));
-        case Kind::keyringLocked:
-            return l10n.text(QStringLiteral("The keyring stayed locked."),
-                             QStringLiteral("Keyring je ostao zaključan."));
-        case Kind::keyWithheld:
             return l10n.text(
-                QStringLiteral("The key is not sent over plain HTTP to this server. Allow it in Settings."),
-                QStringLiteral("Ključ se ne šalje ovom serveru preko nešifrovanog HTTP-a. Dozvoli to u "
-                               "Podešavanjima."));
+                QT_TRANSLATE_NOOP("Quillet", "The keyring is not answering. Try again in a moment."));
+        case Kind::keyringLocked:
+            return l10n.text(QT_TRANSLATE_NOOP("Quillet", "The keyring stayed locked."));
+        case Kind::keyWithheld:
+            return l10n.text(QT_TRANSLATE_NOOP(
+                "Quillet", "The key is not sent over plain HTTP to this server. Allow it in Settings."));
     }
     return {};
 }

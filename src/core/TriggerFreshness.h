@@ -33,8 +33,7 @@ inline bool isFresh(const Trigger& trigger, std::chrono::milliseconds now) {
 
 /// The notice at the field when a request was dropped for its age.
 inline QString droppedNotice(const L10n& l) {
-    return l.text(QStringLiteral("Quillet was too busy to take that — press again."),
-                  QStringLiteral("Quillet je bio previše zauzet da to primi — pritisnite ponovo."));
+    return l.text(QT_TRANSLATE_NOOP("Quillet", "Quillet was too busy to take that — press again."));
 }
 
 /// A request made `age` before `now` (the age as the desktop tells it; empty when it does not).

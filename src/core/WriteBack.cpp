@@ -117,10 +117,9 @@ void WriteBack::record(const FieldRequest& request, const QString& newText, cons
     const L10n l = L10n::current();
     const QString replaced =
         outcome.anotherCopyKept
-            ? l.text(
-                  QStringLiteral("Replaced. Another program copied meanwhile; its copy is on the clipboard."),
-                  QStringLiteral("Zamenjeno. Drugi program je u međuvremenu kopirao; to je sada u ostavi."))
-            : l.text(QStringLiteral("Replaced"), QStringLiteral("Zamenjeno"));
+            ? l.text(QT_TRANSLATE_NOOP(
+                  "Quillet", "Replaced. Another program copied meanwhile; its copy is on the clipboard."))
+            : l.text(QT_TRANSLATE_NOOP("Quillet", "Replaced"));
     notify(Notice{replaced, AX::screenFrame(m_ax, m_screens, request.field.element),
                   [self, request, newText, outcome] {
                       if (self)

@@ -24,25 +24,21 @@ std::optional<WriteRefusal> ofText(const QString& chosen) {
 
 QString message(WriteRefusal refusal, const L10n& l) {
     if (refusal == WriteRefusal::unwritable)
-        return l.text(
-            QStringLiteral("This text holds a character a field cannot take. Nothing was written."),
-            QStringLiteral("Ovaj tekst sadrži znak koji polje ne može da primi. Ništa nije upisano."));
+        return l.text(QT_TRANSLATE_NOOP(
+            "Quillet", "This text holds a character a field cannot take. Nothing was written."));
     if (refusal == WriteRefusal::textChanged)
-        return l.text(QStringLiteral("The text changed after it was checked."),
-                      QStringLiteral("Tekst se promenio posle provere."));
-    return l.text(QStringLiteral("The field is gone: its application closed, or another one is in front. "
-                                 "Nothing was written."),
-                  QStringLiteral("Polja više nema: njegova aplikacija je zatvorena ili je ispred druga. "
-                                 "Ništa nije upisano."));
+        return l.text(QT_TRANSLATE_NOOP("Quillet", "The text changed after it was checked."));
+    return l.text(QT_TRANSLATE_NOOP("Quillet",
+                                    "The field is gone: its application closed, or another one is in front. "
+                                    "Nothing was written."));
 }
 
 QString checkAgain(const L10n& l) {
-    return l.text(QStringLiteral("Check again"), QStringLiteral("Proveri ponovo"));
+    return l.text(QT_TRANSLATE_NOOP("Quillet", "Check again"));
 }
 
 QString undoRefused(const L10n& l) {
-    return l.text(QStringLiteral("The text changed since; nothing was undone."),
-                  QStringLiteral("Tekst se u međuvremenu promenio; ništa nije vraćeno."));
+    return l.text(QT_TRANSLATE_NOOP("Quillet", "The text changed since; nothing was undone."));
 }
 
 }  // namespace quillet::WriteRefusals

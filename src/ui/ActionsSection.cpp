@@ -70,17 +70,15 @@ ActionsSection::ActionsSection(SettingsStore& store, QWidget* parent) : QWidget(
 
 void ActionsSection::refresh() {
     const L10n l = L10n::current();
-    m_section->setTitle(l.text(QStringLiteral("Actions"), QStringLiteral("Akcije")));
-    m_name->setPlaceholderText(
-        l.text(QStringLiteral("Name, e.g. Make it friendlier"), QStringLiteral("Ime, npr. Prijatnije")));
-    m_name->setAccessibleName(l.text(QStringLiteral("Action name"), QStringLiteral("Ime akcije")));
+    m_section->setTitle(l.text(QT_TRANSLATE_NOOP("Quillet", "Actions")));
+    m_name->setPlaceholderText(l.text(QT_TRANSLATE_NOOP("Quillet", "Name, e.g. Make it friendlier")));
+    m_name->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "Action name")));
     m_instruction->setPlaceholderText(
-        l.text(QStringLiteral("What to do with the text, e.g. Make the text friendlier."),
-               QStringLiteral("Šta uraditi s tekstom, npr. Učini tekst prijatnijim.")));
-    m_instruction->setAccessibleName(l.text(QStringLiteral("Instruction"), QStringLiteral("Uputstvo")));
-    Style::setButtonText(*m_save, m_editing ? l.text(QStringLiteral("Save"), QStringLiteral("Sačuvaj"))
-                                            : l.text(QStringLiteral("Add"), QStringLiteral("Dodaj")));
-    Style::setButtonText(*m_cancel, l.text(QStringLiteral("Cancel"), QStringLiteral("Otkaži")));
+        l.text(QT_TRANSLATE_NOOP("Quillet", "What to do with the text, e.g. Make the text friendlier.")));
+    m_instruction->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "Instruction")));
+    Style::setButtonText(*m_save, m_editing ? l.text(QT_TRANSLATE_NOOP("Quillet", "Save"))
+                                            : l.text(QT_TRANSLATE_NOOP("Quillet", "Add")));
+    Style::setButtonText(*m_cancel, l.text(QT_TRANSLATE_NOOP("Quillet", "Cancel")));
     m_cancel->setVisible(m_editing.has_value());
 
     const QList<CustomAction>& actions = m_store.customActions();
@@ -117,26 +115,22 @@ void ActionsSection::refresh() {
         auto* edit = new QToolButton;
         edit->setObjectName(QStringLiteral("editAction"));
         edit->setAutoRaise(true);
-        edit->setText(l.text(QStringLiteral("Edit"), QStringLiteral("Izmeni")));
-        edit->setAccessibleName(
-            l.text(QStringLiteral("Edit %1"), QStringLiteral("Izmeni %1")).arg(actions[i].name));
+        edit->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Edit")));
+        edit->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "Edit %1")).arg(actions[i].name));
         connect(edit, &QToolButton::clicked, this, [this, i] { this->edit(i); });
         auto* remove = new QToolButton;
         remove->setObjectName(QStringLiteral("removeAction"));
         remove->setAutoRaise(true);
         remove->setIcon(Style::symbolIcon(Style::Symbol::minusCircleFill, dim));
         remove->setIconSize(QSize(16, 16));
-        remove->setAccessibleName(
-            l.text(QStringLiteral("Remove %1"), QStringLiteral("Ukloni %1")).arg(actions[i].name));
+        remove->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "Remove %1")).arg(actions[i].name));
         Style::setPlainToolTip(*remove, remove->accessibleName());
         connect(remove, &QToolButton::clicked, this, [this, i] { this->remove(i); });
         QWidget* row = FormSection::makeRow(
-            name,
-            {arrow(Qt::UpArrow, -1, l.text(QStringLiteral("Move %1 up"), QStringLiteral("Pomeri %1 gore")),
-                   i > 0),
-             arrow(Qt::DownArrow, 1, l.text(QStringLiteral("Move %1 down"), QStringLiteral("Pomeri %1 dole")),
-                   i + 1 < actions.size()),
-             edit, remove});
+            name, {arrow(Qt::UpArrow, -1, l.text(QT_TRANSLATE_NOOP("Quillet", "Move %1 up")), i > 0),
+                   arrow(Qt::DownArrow, 1, l.text(QT_TRANSLATE_NOOP("Quillet", "Move %1 down")),
+                         i + 1 < actions.size()),
+                   edit, remove});
         row->layout()->setContentsMargins(12, 0, 6, 0);
         m_listLayout->addWidget(row);
     }

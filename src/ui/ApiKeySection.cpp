@@ -97,25 +97,21 @@ void ApiKeySection::refresh() {
         m_server = server;
         m_keyCheck.reset();
     }
-    m_keyLabel->setText(l.text(QStringLiteral("API key (sk-…)"), QStringLiteral("API ključ (sk-…)")));
+    m_keyLabel->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "API key (sk-…)")));
     m_keyField->setAccessibleName(m_keyLabel->text());
     // The stored key never comes back into the field: it says a key is there, and takes a new one.
-    m_keyField->setPlaceholderText(m_store.hasAPIKey()
-                                       ? l.text(QStringLiteral("Stored — type a new key to replace it"),
-                                                QStringLiteral("Sačuvan — upiši novi ključ da ga zameniš"))
-                                       : QStringLiteral("sk-…"));
-    Style::setButtonText(*m_saveButton,
-                         l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
+    m_keyField->setPlaceholderText(
+        m_store.hasAPIKey() ? l.text(QT_TRANSLATE_NOOP("Quillet", "Stored — type a new key to replace it"))
+                            : QStringLiteral("sk-…"));
+    Style::setButtonText(*m_saveButton, l.text(QT_TRANSLATE_NOOP("Quillet", "Save & validate")));
     const bool idle = keyStatus() == KeyStatus::idle;
     m_status->display(keyStatus(), idle && m_store.hasAPIKey(),
                       idle && m_store.keyPresence() == SettingsStore::KeyPresence::unreachable);
 
-    m_plainHttpLabel->setText(l.text(QStringLiteral("Send the key over plain HTTP"),
-                                     QStringLiteral("Šalji ključ preko nešifrovanog HTTP-a")));
-    m_plainHttpNote->setText(l.text(QStringLiteral("This server's address is not encrypted: anyone on the "
-                                                   "network between you and it can read the key."),
-                                    QStringLiteral("Adresa ovog servera nije šifrovana: svako na mreži "
-                                                   "između tebe i njega može da pročita ključ.")));
+    m_plainHttpLabel->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Send the key over plain HTTP")));
+    m_plainHttpNote->setText(l.text(QT_TRANSLATE_NOOP("Quillet",
+                                                      "This server's address is not encrypted: anyone on the "
+                                                      "network between you and it can read the key.")));
     QPalette pal = m_plainHttpNote->palette();
     pal.setColor(QPalette::WindowText, Style::secondary(*m_plainHttpNote));
     m_plainHttpNote->setPalette(pal);

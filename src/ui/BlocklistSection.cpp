@@ -85,13 +85,10 @@ void BlocklistSection::setApplicationDirectory(ApplicationDirectory directory) {
 
 void BlocklistSection::refresh(bool force) {
     const L10n l = L10n::current();
-    m_section->setTitle(l.text(QStringLiteral("Blocked apps (bundle ID)"),
-                               QStringLiteral("Blokirane aplikacije (bundle ID)")));
-    m_newAppField->setPlaceholderText(
-        l.text(QStringLiteral("e.g. org.gnome.Terminal"), QStringLiteral("npr. org.gnome.Terminal")));
-    m_newAppField->setAccessibleName(
-        l.text(QStringLiteral("New blocked app"), QStringLiteral("Nova blokirana aplikacija")));
-    Style::setButtonText(*m_addButton, l.text(QStringLiteral("Add"), QStringLiteral("Dodaj")));
+    m_section->setTitle(l.text(QT_TRANSLATE_NOOP("Quillet", "Blocked apps (bundle ID)")));
+    m_newAppField->setPlaceholderText(l.text(QT_TRANSLATE_NOOP("Quillet", "e.g. org.gnome.Terminal")));
+    m_newAppField->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "New blocked app")));
+    Style::setButtonText(*m_addButton, l.text(QT_TRANSLATE_NOOP("Quillet", "Add")));
     if (force)
         m_shownLanguage.reset();
     refreshRows();
@@ -149,7 +146,7 @@ void BlocklistSection::refreshRows() {
         remove->setIcon(Style::symbolIcon(Style::Symbol::minusCircleFill, dim));
         remove->setIconSize(QSize(16, 16));
         remove->setCursor(Qt::PointingHandCursor);
-        remove->setAccessibleName(l.text(QStringLiteral("Remove %1"), QStringLiteral("Ukloni %1")).arg(id));
+        remove->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "Remove %1")).arg(id));
         Style::setPlainToolTip(*remove, remove->accessibleName());
         connect(remove, &QToolButton::clicked, this, [this, id] { this->remove(id); });
         QWidget* row = FormSection::makeRow(leading, {remove});

@@ -42,12 +42,10 @@ void KeyStatusView::display(KeyStatus status, bool keyStored, bool keyringSilent
     switch (status) {
         case KeyStatus::idle:
             if (keyStored) {
-                text = l.text(QStringLiteral("Key is stored in the system keyring"),
-                              QStringLiteral("Ključ je sačuvan u sistemskom keyring-u"));
+                text = l.text(QT_TRANSLATE_NOOP("Quillet", "Key is stored in the system keyring"));
                 color = Style::secondary(*this);
             } else if (keyringSilent) {
-                text = l.text(QStringLiteral("The keyring is not answering"),
-                              QStringLiteral("Keyring ne odgovara"));
+                text = l.text(QT_TRANSLATE_NOOP("Quillet", "The keyring is not answering"));
                 color = Style::statusRed(*this);
                 symbol = Symbol::xmarkCircleFill;
             }
@@ -55,31 +53,28 @@ void KeyStatusView::display(KeyStatus status, bool keyStored, bool keyringSilent
         case KeyStatus::checking:
             break;
         case KeyStatus::valid:
-            text = l.text(QStringLiteral("Key is valid"), QStringLiteral("Ključ važi"));
+            text = l.text(QT_TRANSLATE_NOOP("Quillet", "Key is valid"));
             color = Style::statusGreen(*this);
             symbol = Symbol::checkmarkCircleFill;
             break;
         case KeyStatus::invalid:
-            text = l.text(QStringLiteral("Key is invalid"), QStringLiteral("Ključ ne važi"));
+            text = l.text(QT_TRANSLATE_NOOP("Quillet", "Key is invalid"));
             color = Style::statusRed(*this);
             symbol = Symbol::xmarkCircleFill;
             break;
         case KeyStatus::keyringUnavailable:
-            text = l.text(QStringLiteral("Not saved: no keyring available"),
-                          QStringLiteral("Nije sačuvan: keyring nije dostupan"));
+            text = l.text(QT_TRANSLATE_NOOP("Quillet", "Not saved: no keyring available"));
             color = Style::statusRed(*this);
             symbol = Symbol::xmarkCircleFill;
             break;
         case KeyStatus::keyringLocked:
-            text = l.text(QStringLiteral("Not saved: the keyring is locked"),
-                          QStringLiteral("Nije sačuvan: keyring je zaključan"));
+            text = l.text(QT_TRANSLATE_NOOP("Quillet", "Not saved: the keyring is locked"));
             color = Style::statusRed(*this);
             symbol = Symbol::xmarkCircleFill;
             break;
         case KeyStatus::notSent:
-            text = l.text(QStringLiteral("Saved, but not sent over plain HTTP until you allow it below"),
-                          QStringLiteral("Sačuvan, ali se ne šalje preko nešifrovanog HTTP-a dok to ne "
-                                         "dozvoliš ispod"));
+            text = l.text(
+                QT_TRANSLATE_NOOP("Quillet", "Saved, but not sent over plain HTTP until you allow it below"));
             color = Style::statusOrange(*this);
             symbol = Symbol::keyFill;
             break;
@@ -93,9 +88,8 @@ void KeyStatusView::display(KeyStatus status, bool keyStored, bool keyringSilent
     pal.setColor(QPalette::WindowText, color);
     m_text->setPalette(pal);
     // A screen reader hears the state even while only the spinner shows it.
-    setAccessibleName(status == KeyStatus::checking
-                          ? l.text(QStringLiteral("Checking the key"), QStringLiteral("Proveravam ključ"))
-                          : text);
+    setAccessibleName(status == KeyStatus::checking ? l.text(QT_TRANSLATE_NOOP("Quillet", "Checking the key"))
+                                                    : text);
 }
 
 QString KeyStatusView::text() const {

@@ -126,8 +126,7 @@ QWidget* stepPage(QWidget* parent, QVBoxLayout** layout) {
 
 QString OnboardingView::sampleText() {
     return L10n::current().text(
-        QStringLiteral("This is a sentense with a cuple of mistakes that needs fixing."),
-        QStringLiteral("Ovo je jedan recenica sa par greska koje treba ispraviti."));
+        QT_TRANSLATE_NOOP("Quillet", "This is a sentense with a cuple of mistakes that needs fixing."));
 }
 
 OnboardingView::OnboardingView(SettingsStore& store, Accessibility& accessibility, Scheduler& scheduler,
@@ -420,63 +419,55 @@ void OnboardingView::saveAndValidate() {
 
 void OnboardingView::refresh() {
     const L10n l = L10n::current();
-    m_title->setText(l.text(QStringLiteral("Welcome to Quillet"), QStringLiteral("Dobrodošao u Quillet")));
-    m_tagline->setText(l.text(QStringLiteral("Your AI writing assistant, everywhere you type"),
-                              QStringLiteral("Tvoj AI asistent za pisanje, gde god da kucaš")));
+    m_title->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Welcome to Quillet")));
+    m_tagline->setText(
+        l.text(QT_TRANSLATE_NOOP("Quillet", "Your AI writing assistant, everywhere you type")));
 
-    m_permissionHeading->setText(
-        l.text(QStringLiteral("Accessibility permission"), QStringLiteral("Accessibility dozvola")));
-    m_permissionText->setText(l.text(
-        QStringLiteral("Quillet uses the desktop's accessibility interface to see text fields and write the "
-                       "corrected text back. The app cannot work without it.\n\nSettings → Accessibility → "
-                       "turn on assistive technologies. Then restart browsers and apps built on Chromium "
-                       "that were already open."),
-        QStringLiteral("Quillet koristi interfejs pristupačnosti radne površine da vidi tekstualna polja i "
-                       "upiše ispravljen tekst. Bez njega aplikacija ne može da radi.\n\nPodešavanja → "
-                       "Pristupačnost → uključi pomoćne tehnologije. Zatim ponovo pokreni pregledače i "
-                       "aplikacije zasnovane na Chromium-u koji su već bili otvoreni.")));
-    Style::setButtonText(*m_requestButton,
-                         l.text(QStringLiteral("Request permission"), QStringLiteral("Zatraži dozvolu")));
+    m_permissionHeading->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Accessibility permission")));
+    m_permissionText->setText(l.text(QT_TRANSLATE_NOOP(
+        "Quillet",
+        "Quillet uses the desktop's accessibility interface to see text fields and write the "
+        "corrected text back. The app cannot work without it.\n\nSettings → Accessibility → "
+        "turn on assistive technologies. Then restart browsers and apps built on Chromium "
+        "that were already open.")));
+    Style::setButtonText(*m_requestButton, l.text(QT_TRANSLATE_NOOP("Quillet", "Request permission")));
     refreshPermissionStatus();
 
-    m_keyHeading->setText(l.text(QStringLiteral("OpenAI API key"), QStringLiteral("OpenAI API ključ")));
+    m_keyHeading->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "OpenAI API key")));
     m_keyText->setText(
-        l.text(QStringLiteral("Quillet sends text straight to the OpenAI API using your own key "
-                              "(BYOK). The key is stored exclusively in the system keyring."),
-               QStringLiteral("Quillet šalje tekst direktno na OpenAI API tvojim ključem (BYOK). "
-                              "Ključ se čuva isključivo u sistemskom keyring-u.")));
+        l.text(QT_TRANSLATE_NOOP("Quillet",
+                                 "Quillet sends text straight to the OpenAI API using your own key "
+                                 "(BYOK). The key is stored exclusively in the system keyring.")));
     m_keyField->setAccessibleName(m_keyHeading->text());
-    Style::setButtonText(*m_saveButton,
-                         l.text(QStringLiteral("Save & validate"), QStringLiteral("Sačuvaj i proveri")));
+    Style::setButtonText(*m_saveButton, l.text(QT_TRANSLATE_NOOP("Quillet", "Save & validate")));
     m_keyStatusView->display(m_keyCheck.status(), false);
     // A server of the user's own may run without a key: the step says so and lets them go on.
-    m_keyNotNeeded->setText(l.text(QStringLiteral("The server you chose (%1) needs no key: continue without "
-                                                  "one, or save the key it asks for."),
-                                   QStringLiteral("Izabranom serveru (%1) ne treba ključ: nastavi bez njega "
-                                                  "ili sačuvaj ključ koji traži."))
-                                .arg(m_store.apiBaseURL()));
+    m_keyNotNeeded->setText(
+        l.text(QT_TRANSLATE_NOOP("Quillet",
+                                 "The server you chose (%1) needs no key: continue without "
+                                 "one, or save the key it asks for."))
+            .arg(m_store.apiBaseURL()));
     m_keyNotNeeded->setVisible(!keyRequired() && !m_store.hasAPIKey());
 
-    m_testHeading->setText(l.text(QStringLiteral("Try it now"), QStringLiteral("Probaj odmah")));
+    m_testHeading->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Try it now")));
     const QStringList desktopLacks = m_desktopHint ? m_desktopHint(l) : QStringList();
     m_testText->setText(
         !desktopLacks.isEmpty()
             ? desktopLacks.join(QLatin1Char('\n'))
-            : l.text(QStringLiteral("Click into the field below — the icon appears in its bottom-right "
-                                    "corner. Click it to fix the text."),
-                     QStringLiteral("Klikni u polje ispod — u donjem desnom uglu pojaviće se ikonica. "
-                                    "Klikni na nju za ispravku.")));
+            : l.text(QT_TRANSLATE_NOOP("Quillet",
+                                       "Click into the field below — the icon appears in its bottom-right "
+                                       "corner. Click it to fix the text.")));
     m_sampleField->setAccessibleName(m_testHeading->text());
     for (QLabel* body : {m_permissionText, m_keyText, m_keyNotNeeded, m_testText})
         setTextColor(body, Style::secondary(*this));
 
-    Style::setButtonText(*m_backButton, l.text(QStringLiteral("Back"), QStringLiteral("Nazad")));
+    Style::setButtonText(*m_backButton, l.text(QT_TRANSLATE_NOOP("Quillet", "Back")));
     Style::setButtonText(*m_forwardButton, m_steps.current() == test
-                                               ? l.text(QStringLiteral("Finish"), QStringLiteral("Završi"))
-                                               : l.text(QStringLiteral("Continue"), QStringLiteral("Dalje")));
+                                               ? l.text(QT_TRANSLATE_NOOP("Quillet", "Finish"))
+                                               : l.text(QT_TRANSLATE_NOOP("Quillet", "Continue")));
     m_dots->setCurrent(m_steps.current());
     m_dots->setAccessibleName(
-        l.text(QStringLiteral("Step %1 of 3"), QStringLiteral("Korak %1 od 3")).arg(m_steps.current() + 1));
+        l.text(QT_TRANSLATE_NOOP("Quillet", "Step %1 of 3")).arg(m_steps.current() + 1));
     updateButtons();
 }
 
@@ -484,9 +475,9 @@ void OnboardingView::refreshPermissionStatus() {
     const L10n l = L10n::current();
     const QColor color = m_axTrusted ? Style::statusGreen(*this) : Style::statusOrange(*this);
     m_permissionSymbol->setSymbol(m_axTrusted ? Symbol::checkmarkCircleFill : Symbol::hourglass, color);
-    m_permissionStatus->setText(
-        m_axTrusted ? l.text(QStringLiteral("Permission granted"), QStringLiteral("Dozvola odobrena"))
-                    : l.text(QStringLiteral("Waiting for permission…"), QStringLiteral("Čekam dozvolu…")));
+    m_permissionStatus->setText(m_axTrusted
+                                    ? l.text(QT_TRANSLATE_NOOP("Quillet", "Permission granted"))
+                                    : l.text(QT_TRANSLATE_NOOP("Quillet", "Waiting for permission…")));
     setTextColor(m_permissionStatus, color);
 }
 

@@ -46,8 +46,7 @@ void OnboardingWindowController::present() {
     if (!m_window)
         return;
     const L10n l = L10n::current();
-    m_window->setWindowTitle(
-        l.text(QStringLiteral("Quillet — Setup"), QStringLiteral("Quillet — Podešavanje")));
+    m_window->setWindowTitle(l.text(QT_TRANSLATE_NOOP("Quillet", "Quillet — Setup")));
     presentCentered(*m_window);
 }
 

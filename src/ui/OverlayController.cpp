@@ -13,7 +13,7 @@ OverlayController::OverlayController(WindowHints& hints, QObject* parent) : QObj
 OverlayController::~OverlayController() = default;
 
 QString OverlayController::tooltipText(const L10n& l) {
-    const QString fix = l.text(QStringLiteral("Fix text"), QStringLiteral("Ispravi tekst"));
+    const QString fix = l.text(QT_TRANSLATE_NOOP("Quillet", "Fix text"));
     const SettingsStore* settings = SettingsStore::sharedIfInstalled();
     const std::optional<Shortcut> shortcut =
         Shortcut::inEffect(settings ? settings->globalShortcut() : Shortcut::defaultShortcut().text());

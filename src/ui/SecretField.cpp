@@ -121,12 +121,12 @@ void SecretField::contextMenuEvent(QContextMenuEvent* event) {
     const L10n l = L10n::current();
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    QAction* paste = menu->addAction(l.text(QStringLiteral("Paste"), QStringLiteral("Nalepi")), this, [this] {
+    QAction* paste = menu->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Paste")), this, [this] {
         insertSecret(firstLine(QGuiApplication::clipboard()->text()));
     });
     paste->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
-    QAction* clearAll = menu->addAction(l.text(QStringLiteral("Clear"), QStringLiteral("Obriši")), this,
-                                        &SecretField::clearSecret);
+    QAction* clearAll =
+        menu->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Clear")), this, &SecretField::clearSecret);
     clearAll->setEnabled(!m_secret.isEmpty());
     menu->popup(event->globalPos());
     event->accept();

@@ -194,9 +194,8 @@ void ServerSection::refresh() {
     m_apiKey->refresh();
     m_modelLabel->setText(QStringLiteral("Model"));
     m_modelPicker->setAccessibleName(m_modelLabel->text());
-    Style::setButtonText(*m_modelRefresh, l.text(QStringLiteral("Refresh"), QStringLiteral("Osveži")));
-    m_modelRefresh->setAccessibleName(
-        l.text(QStringLiteral("Refresh the model list"), QStringLiteral("Osveži spisak modela")));
+    Style::setButtonText(*m_modelRefresh, l.text(QT_TRANSLATE_NOOP("Quillet", "Refresh")));
+    m_modelRefresh->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "Refresh the model list")));
     QPalette red = m_modelError->palette();
     red.setColor(QPalette::WindowText, Style::statusRed(*this));
     m_modelError->setPalette(red);
@@ -211,17 +210,15 @@ void ServerSection::refresh() {
         m_modelPicker->setEditText(m_store.model());
         m_modelPicker->lineEdit()->setCursorPosition(0);
     }
-    m_endpointLabel->setText(l.text(QStringLiteral("Endpoint"), QStringLiteral("Adresa servera")));
+    m_endpointLabel->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Endpoint")));
     m_endpointField->setAccessibleName(m_endpointLabel->text());
     m_endpointField->setPlaceholderText(SettingsStore::defaultApiBaseURL);
     if (!m_endpointEdited)
         showEndpoint();
-    Style::setButtonText(*m_endpointReset, l.text(QStringLiteral("Reset"), QStringLiteral("Resetuj")));
-    Style::setButtonText(*m_endpointPresets, l.text(QStringLiteral("Presets"), QStringLiteral("Predlošci")));
-    m_endpointPresets->setAccessibleName(
-        l.text(QStringLiteral("Endpoint presets"), QStringLiteral("Predlošci adresa servera")));
-    m_endpointReset->setAccessibleName(
-        l.text(QStringLiteral("Reset endpoint"), QStringLiteral("Resetuj adresu servera")));
+    Style::setButtonText(*m_endpointReset, l.text(QT_TRANSLATE_NOOP("Quillet", "Reset")));
+    Style::setButtonText(*m_endpointPresets, l.text(QT_TRANSLATE_NOOP("Quillet", "Presets")));
+    m_endpointPresets->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "Endpoint presets")));
+    m_endpointReset->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "Reset endpoint")));
     showEndpointError();
     updateReset();
 }
@@ -229,20 +226,16 @@ void ServerSection::refresh() {
 void ServerSection::showEndpointError() {
     const L10n l = L10n::current();
     const QString keyGoesInItsField =
-        l.text(QStringLiteral("Put the key in the API key field, not in the address."),
-               QStringLiteral("Ključ upiši u polje za API ključ, ne u adresu."));
+        l.text(QT_TRANSLATE_NOOP("Quillet", "Put the key in the API key field, not in the address."));
     if (m_endpointFault == SettingsStore::AddressFault::notHttp) {
         m_endpointError->setText(
-            l.text(QStringLiteral("Enter an address that starts with http:// or https://"),
-                   QStringLiteral("Unesi adresu koja počinje sa http:// ili https://")));
+            l.text(QT_TRANSLATE_NOOP("Quillet", "Enter an address that starts with http:// or https://")));
     } else if (m_endpointFault == SettingsStore::AddressFault::credentials) {
         m_endpointError->setText(keyGoesInItsField);
     } else if (!m_endpointEdited && m_store.storedAddressHeldCredentials()) {
         m_endpointError->setText(
-            l.text(QStringLiteral(
-                       "The saved address held a user name or password, which Quillet does not send. "),
-                   QStringLiteral(
-                       "Sačuvana adresa je sadržala korisničko ime ili lozinku, koje Quillet ne šalje. ")) +
+            l.text(QT_TRANSLATE_NOOP(
+                "Quillet", "The saved address held a user name or password, which Quillet does not send. ")) +
             keyGoesInItsField);
     } else {
         m_endpointError->hide();

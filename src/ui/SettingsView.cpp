@@ -145,7 +145,7 @@ QWidget* SettingsView::buildGeneralSection() {
     m_languageLabel = rowLabel(this);
     m_languagePicker = new QComboBox(this);
     m_languagePicker->setObjectName(QStringLiteral("languagePicker"));
-    for (AppLanguage lang : AppLanguages::allCases())
+    for (const AppLanguage& lang : AppLanguages::allCases())
         m_languagePicker->addItem(AppLanguages::displayName(lang));
     m_languageLabel->setBuddy(m_languagePicker);
     connect(m_languagePicker, &QComboBox::activated, this, [this](int index) {
@@ -272,16 +272,15 @@ void SettingsView::changeEvent(QEvent* event) {
 
 void SettingsView::refreshPageNames(const L10n& l) {
     const QStringList names = {
-        l.text(QStringLiteral("General"), QStringLiteral("Opšte")),
-        l.text(QStringLiteral("Server and model"), QStringLiteral("Server i model")),
-        l.text(QStringLiteral("Shortcut"), QStringLiteral("Prečica")),
-        l.text(QStringLiteral("Blocked apps"), QStringLiteral("Blokirane aplikacije")),
-        l.text(QStringLiteral("Actions"), QStringLiteral("Akcije")),
+        l.text(QT_TRANSLATE_NOOP("Quillet", "General")),
+        l.text(QT_TRANSLATE_NOOP("Quillet", "Server and model")),
+        l.text(QT_TRANSLATE_NOOP("Quillet", "Shortcut")),
+        l.text(QT_TRANSLATE_NOOP("Quillet", "Blocked apps")),
+        l.text(QT_TRANSLATE_NOOP("Quillet", "Actions")),
     };
     for (int i = 0; i < pageCount; ++i)
         m_pageList->item(i)->setText(names[i]);
-    m_pageList->setAccessibleName(
-        l.text(QStringLiteral("Settings pages"), QStringLiteral("Stranice podešavanja")));
+    m_pageList->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "Settings pages")));
     m_pageList->setStyleSheet(pageListStyle(*this));
 }
 
@@ -290,16 +289,15 @@ void SettingsView::refresh() {
     refreshPageNames(l);
     m_server->refresh();
 
-    m_behaviorSection->setTitle(l.text(QStringLiteral("Behavior"), QStringLiteral("Ponašanje")));
-    m_languageLabel->setText(l.text(QStringLiteral("Language"), QStringLiteral("Jezik")));
+    m_behaviorSection->setTitle(l.text(QT_TRANSLATE_NOOP("Quillet", "Behavior")));
+    m_languageLabel->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Language")));
     m_languagePicker->setAccessibleName(m_languageLabel->text());
     {
         const QSignalBlocker block(m_languagePicker);
         m_languagePicker->setCurrentIndex(
             static_cast<int>(AppLanguages::allCases().indexOf(m_store.language())));
     }
-    const QString wordsText =
-        l.text(QStringLiteral("Min. words to show the icon"), QStringLiteral("Min. broj reči za ikonicu"));
+    const QString wordsText = l.text(QT_TRANSLATE_NOOP("Quillet", "Min. words to show the icon"));
     m_wordsLabel->setText(wordsText + QStringLiteral(": ") + QString::number(m_store.minWordCount()));
     m_wordsStepper->setAccessibleName(wordsText);
     {
@@ -307,15 +305,14 @@ void SettingsView::refresh() {
         m_wordsStepper->setValue(
             static_cast<int>(std::clamp<qint64>(m_store.minWordCount(), minWords, maxWords)));
     }
-    m_loginLabel->setText(
-        l.text(QStringLiteral("Launch at login"), QStringLiteral("Pokreni pri prijavljivanju")));
+    m_loginLabel->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Launch at login")));
     m_loginSwitch->setAccessibleName(m_loginLabel->text());
     {
         const QSignalBlocker block(m_loginSwitch);
         m_loginSwitch->setChecked(m_store.launchAtLogin());
     }
 
-    m_shortcutSection->setTitle(l.text(QStringLiteral("Shortcut"), QStringLiteral("Prečica")));
+    m_shortcutSection->setTitle(l.text(QT_TRANSLATE_NOOP("Quillet", "Shortcut")));
     m_shortcut->refresh(l);
     m_blocklist->refresh();
     m_actionsSection->refresh();
@@ -327,11 +324,11 @@ void SettingsView::refreshSaveError(const L10n& l) {
     m_saveError->setVisible(!m_store.saved());
     if (m_store.saved())
         return;
-    m_saveError->setText(l.text(QStringLiteral("Could not save this change: %1 cannot be written. Check that "
-                                               "the disk is not full and the folder can be written to."),
-                                QStringLiteral("Izmena nije sačuvana: u %1 ne može da se piše. Proverite da "
-                                               "disk nije pun i da se u fasciklu može pisati."))
-                             .arg(m_store.location()));
+    m_saveError->setText(
+        l.text(QT_TRANSLATE_NOOP("Quillet",
+                                 "Could not save this change: %1 cannot be written. Check that "
+                                 "the disk is not full and the folder can be written to."))
+            .arg(m_store.location()));
     QPalette red = m_saveError->palette();
     red.setColor(QPalette::WindowText, Style::statusRed(*this));
     m_saveError->setPalette(red);

@@ -65,8 +65,7 @@ void SettingsWindowController::present() {
     if (!m_window)
         return;
     const L10n l = L10n::current();
-    m_window->setWindowTitle(
-        l.text(QStringLiteral("Quillet — Settings"), QStringLiteral("Quillet — Podešavanja")));
+    m_window->setWindowTitle(l.text(QT_TRANSLATE_NOOP("Quillet", "Quillet — Settings")));
     presentCentered(*m_window);
 }
 

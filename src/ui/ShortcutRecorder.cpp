@@ -74,18 +74,17 @@ void ShortcutRecorder::setShortcut(const std::optional<Shortcut>& shortcut) {
 void ShortcutRecorder::retranslate() {
     const L10n l = L10n::current();
     if (m_recording) {
-        setText(l.text(QStringLiteral("Press a shortcut…"), QStringLiteral("Pritisni prečicu…")));
+        setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Press a shortcut…")));
     } else {
         // Shown as written: "&" is no mnemonic here.
         setText(m_shortcut ? QString(m_shortcut->text()).replace(QLatin1Char('&'), QStringLiteral("&&"))
-                           : l.text(QStringLiteral("Off"), QStringLiteral("Isključen")));
+                           : l.text(QT_TRANSLATE_NOOP("Quillet", "Off")));
     }
     // Read out as what it shows; the row's label names it.
     setAccessibleName(m_recording || !m_shortcut ? text() : m_shortcut->text());
-    setAccessibleDescription(l.text(QStringLiteral("Global shortcut"), QStringLiteral("Globalni shortcut")));
-    setToolTip(m_recording ? l.text(QStringLiteral("Escape cancels"), QStringLiteral("Escape odustaje"))
-                           : l.text(QStringLiteral("Click, then press the new shortcut"),
-                                    QStringLiteral("Klikni, pa pritisni novu prečicu")));
+    setAccessibleDescription(l.text(QT_TRANSLATE_NOOP("Quillet", "Global shortcut")));
+    setToolTip(m_recording ? l.text(QT_TRANSLATE_NOOP("Quillet", "Escape cancels"))
+                           : l.text(QT_TRANSLATE_NOOP("Quillet", "Click, then press the new shortcut")));
 }
 
 void ShortcutRecorder::startRecording() {

@@ -43,21 +43,19 @@ ShortcutRow::ShortcutRow(SettingsStore& store, Control control, QWidget* parent)
     });
     connect(m_recorder, &ShortcutRecorder::recorded, this,
             [this](const Shortcut& shortcut) { change(shortcut); });
-    connect(
-        m_recorder, &ShortcutRecorder::refused, this,
-        [this](ShortcutRecorder::Refusal why, const std::optional<Shortcut>& pressed) {
-            const L10n l = L10n::current();
-            if (why == ShortcutRecorder::Refusal::needsModifier && pressed) {
-                showError(l.text(QStringLiteral("Use Ctrl, Alt or Super with %1: alone it would stop working "
-                                                "in every other program."),
-                                 QStringLiteral("Uz %1 koristi Ctrl, Alt ili Super: sam bi prestao da radi u "
-                                                "svim drugim programima."))
-                              .arg(pressed->text()));
-            } else {
-                showError(l.text(QStringLiteral("This key cannot be part of a shortcut."),
-                                 QStringLiteral("Ovaj taster ne može biti deo prečice.")));
-            }
-        });
+    connect(m_recorder, &ShortcutRecorder::refused, this,
+            [this](ShortcutRecorder::Refusal why, const std::optional<Shortcut>& pressed) {
+                const L10n l = L10n::current();
+                if (why == ShortcutRecorder::Refusal::needsModifier && pressed) {
+                    showError(l.text(QT_TRANSLATE_NOOP(
+                                         "Quillet",
+                                         "Use Ctrl, Alt or Super with %1: alone it would stop working "
+                                         "in every other program."))
+                                  .arg(pressed->text()));
+                } else {
+                    showError(l.text(QT_TRANSLATE_NOOP("Quillet", "This key cannot be part of a shortcut.")));
+                }
+            });
     connect(m_clear, &QPushButton::clicked, this, [this] { change(std::nullopt); });
 
     // The reason for a refusal and the desktop's steps go under the recorder: the row grows down.
@@ -106,20 +104,19 @@ void ShortcutRow::showError(const QString& text) {
 }
 
 void ShortcutRow::refresh(const L10n& l) {
-    m_label->setText(l.text(QStringLiteral("Global shortcut"), QStringLiteral("Globalni shortcut")));
+    m_label->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Global shortcut")));
     const std::optional<Shortcut> shortcut = Shortcut::inEffect(m_store.globalShortcut());
     m_recorder->setShortcut(shortcut);
     m_recorder->retranslate();
-    Style::setButtonText(*m_clear, l.text(QStringLiteral("Clear"), QStringLiteral("Obriši")));
-    m_clear->setAccessibleName(
-        l.text(QStringLiteral("Clear the global shortcut"), QStringLiteral("Obriši globalni shortcut")));
+    Style::setButtonText(*m_clear, l.text(QT_TRANSLATE_NOOP("Quillet", "Clear")));
+    m_clear->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "Clear the global shortcut")));
     m_clear->setEnabled(shortcut.has_value());
 
     const std::optional<GrabError> failure =
         shortcut && m_control.startupFailure ? m_control.startupFailure() : std::nullopt;
     const QString reason = failure ? HotkeyManager::describe(*failure, *shortcut, l) : QString();
     m_unavailable->setVisible(failure.has_value());
-    m_unavailable->setText(l.text(QStringLiteral("Unavailable"), QStringLiteral("Nedostupan")));
+    m_unavailable->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Unavailable")));
     m_unavailable->setToolTip(reason);
     m_unavailable->setAccessibleName(m_unavailable->text());
     m_unavailable->setAccessibleDescription(reason);

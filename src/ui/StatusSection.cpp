@@ -31,12 +31,10 @@ StatusSection::StatusSection(TrayCommands commands, QWidget* parent)
                 refresh();
             };
         };
-        choices->addAction(l.text(QStringLiteral("For 15 minutes"), QStringLiteral("15 minuta")), this,
+        choices->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "For 15 minutes")), this,
                            pause(Pause::shortPause));
-        choices->addAction(l.text(QStringLiteral("For 1 hour"), QStringLiteral("1 sat")), this,
-                           pause(Pause::longPause));
-        choices->addAction(l.text(QStringLiteral("Until restart"), QStringLiteral("Do restarta")), this,
-                           pause(std::nullopt));
+        choices->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "For 1 hour")), this, pause(Pause::longPause));
+        choices->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Until restart")), this, pause(std::nullopt));
     });
     m_resume = new QPushButton(this);
     m_resume->setObjectName(QStringLiteral("resumeButton"));
@@ -92,28 +90,25 @@ void StatusSection::refresh() {
     const L10n l = L10n::current();
     const bool paused = m_commands.isPaused && m_commands.isPaused();
     setTitle(QStringLiteral("Quillet"));
-    m_state->setText(paused
-                         ? l.text(QStringLiteral("Quillet — paused"), QStringLiteral("Quillet — pauziran"))
-                         : l.text(QStringLiteral("Quillet — active"), QStringLiteral("Quillet — aktivan")));
-    Style::setButtonText(*m_pause, l.text(QStringLiteral("Pause"), QStringLiteral("Pauziraj")));
-    Style::setButtonText(*m_resume, l.text(QStringLiteral("Resume"), QStringLiteral("Nastavi")));
+    m_state->setText(paused ? l.text(QT_TRANSLATE_NOOP("Quillet", "Quillet — paused"))
+                            : l.text(QT_TRANSLATE_NOOP("Quillet", "Quillet — active")));
+    Style::setButtonText(*m_pause, l.text(QT_TRANSLATE_NOOP("Quillet", "Pause")));
+    Style::setButtonText(*m_resume, l.text(QT_TRANSLATE_NOOP("Quillet", "Resume")));
     m_pause->setVisible(!paused);
     m_resume->setVisible(paused);
 
     const std::optional<QString> candidate =
         m_commands.blockCandidate ? m_commands.blockCandidate() : std::nullopt;
     if (candidate)
-        Style::setButtonText(
-            *m_block, l.text(QStringLiteral("Block %1"), QStringLiteral("Blokiraj %1")).arg(*candidate));
+        Style::setButtonText(*m_block, l.text(QT_TRANSLATE_NOOP("Quillet", "Block %1")).arg(*candidate));
     m_blockRow->setVisible(candidate.has_value());
     updateHairlines();
 
-    m_historyLabel->setText(l.text(QStringLiteral("History"), QStringLiteral("Istorija")));
+    m_historyLabel->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "History")));
     refreshHistory(m_commands.historyTitles ? m_commands.historyTitles() : QStringList());
 
-    Style::setButtonText(*m_setup,
-                         l.text(QStringLiteral("Run setup again…"), QStringLiteral("Podesi ispočetka…")));
-    Style::setButtonText(*m_quit, l.text(QStringLiteral("Quit Quillet"), QStringLiteral("Zatvori Quillet")));
+    Style::setButtonText(*m_setup, l.text(QT_TRANSLATE_NOOP("Quillet", "Run setup again…")));
+    Style::setButtonText(*m_quit, l.text(QT_TRANSLATE_NOOP("Quillet", "Quit Quillet")));
 }
 
 void StatusSection::refreshHistory(const QStringList& titles) {
@@ -131,8 +126,7 @@ void StatusSection::refreshHistory(const QStringList& titles) {
         delete item;
     }
     if (titles.isEmpty()) {
-        auto* none = new QLabel(l.text(QStringLiteral("No corrections this session"),
-                                       QStringLiteral("Nema ispravki u ovoj sesiji")));
+        auto* none = new QLabel(l.text(QT_TRANSLATE_NOOP("Quillet", "No corrections this session")));
         QPalette pal = none->palette();
         pal.setColor(QPalette::WindowText, Style::secondary(*this));
         none->setPalette(pal);
@@ -150,11 +144,9 @@ void StatusSection::refreshHistory(const QStringList& titles) {
         title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         auto* copy = new QPushButton;
         copy->setObjectName(QStringLiteral("copyHistoryEntry"));
-        copy->setText(l.text(QStringLiteral("Copy"), QStringLiteral("Kopiraj")));
-        copy->setAccessibleName(
-            l.text(QStringLiteral("Copy %1"), QStringLiteral("Kopiraj %1")).arg(titles[i]));
-        copy->setToolTip(l.text(QStringLiteral("Puts the replacement on the clipboard"),
-                                QStringLiteral("Stavlja zamenu u clipboard")));
+        copy->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Copy")));
+        copy->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "Copy %1")).arg(titles[i]));
+        copy->setToolTip(l.text(QT_TRANSLATE_NOOP("Quillet", "Puts the replacement on the clipboard")));
         connect(copy, &QPushButton::clicked, this, [this, i] {
             if (m_commands.copyHistoryEntry)
                 m_commands.copyHistoryEntry(i);

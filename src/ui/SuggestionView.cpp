@@ -173,13 +173,13 @@ QWidget* SuggestionView::currentContent() const {
 }
 
 void SuggestionView::drawTexts() {
-    m_correctionTab->setText(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
-    m_rephraseTab->setText(m_loc.text(QStringLiteral("Rephrase"), QStringLiteral("Refraza")));
-    const QString closeTip = m_loc.text(QStringLiteral("Close (Esc)"), QStringLiteral("Zatvori (Esc)"));
+    m_correctionTab->setText(m_loc.text(QT_TRANSLATE_NOOP("Quillet", "Correction")));
+    m_rephraseTab->setText(m_loc.text(QT_TRANSLATE_NOOP("Quillet", "Rephrase")));
+    const QString closeTip = m_loc.text(QT_TRANSLATE_NOOP("Quillet", "Close (Esc)"));
     m_close->setToolTip(closeTip);
     m_close->setAccessibleName(closeTip);
-    m_partialNote->setText(m_loc.text(QStringLiteral("The text is long: only its first part was checked."),
-                                      QStringLiteral("Tekst je dug: proveren je samo njegov prvi deo.")));
+    m_partialNote->setText(
+        m_loc.text(QT_TRANSLATE_NOOP("Quillet", "The text is long: only its first part was checked.")));
 }
 
 void SuggestionView::refresh() {
@@ -300,7 +300,7 @@ RoundedBox* SuggestionView::correctionBox(TextBlock** text) {
     *text = new TextBlock(TextBlock::Sizing::scroll, 13, 3, 12);
     (*text)->setObjectName(QStringLiteral("correctionText"));
     (*text)->setStyleSheet((*text)->styleSheet() + Style::thinScrollBarStyle(*this, 6));
-    (*text)->setAccessibleName(m_loc.text(QStringLiteral("Correction"), QStringLiteral("Ispravka")));
+    (*text)->setAccessibleName(m_loc.text(QT_TRANSLATE_NOOP("Quillet", "Correction")));
     boxLayout->addWidget(*text);
     return box;
 }
@@ -361,7 +361,7 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
     row->addWidget(count, 1);
     row->addStretch(1);
 
-    auto* copy = new QPushButton(m_loc.text(QStringLiteral("Copy"), QStringLiteral("Kopiraj")));
+    auto* copy = new QPushButton(m_loc.text(QT_TRANSLATE_NOOP("Quillet", "Copy")));
     copy->setObjectName(QStringLiteral("copyButton"));
     Style::makeBordered(*copy);
     const QString corrected = result.corrected;
@@ -371,7 +371,7 @@ QWidget* SuggestionView::correctionView(const CorrectionResult& result) {
     });
     row->addWidget(copy);
 
-    auto* replace = new QPushButton(m_loc.text(QStringLiteral("Replace"), QStringLiteral("Zameni")));
+    auto* replace = new QPushButton(m_loc.text(QT_TRANSLATE_NOOP("Quillet", "Replace")));
     replace->setObjectName(QStringLiteral("replaceButton"));
     Style::makeProminent(*replace, palette().color(QPalette::Highlight), Style::font(13, QFont::Medium));
     connect(replace, &QPushButton::clicked, this, [this, corrected] {

@@ -74,16 +74,11 @@ private:
     void triggerDefault();
     /// "Replacing when ready…", shown once Return was pressed before the correction was whole.
     QString replacingWhenReady() const {
-        return m_loc.text(QStringLiteral("Replacing when ready…"),
-                          QStringLiteral("Zameniću čim bude spremno…"));
+        return m_loc.text(QT_TRANSLATE_NOOP("Quillet", "Replacing when ready…"));
     }
     /// What each tab says while its answer is on its way.
-    QString polishing() const {
-        return m_loc.text(QStringLiteral("Polishing your text…"), QStringLiteral("Ispravljam tekst…"));
-    }
-    QString crafting() const {
-        return m_loc.text(QStringLiteral("Crafting alternatives…"), QStringLiteral("Pripremam alternative…"));
-    }
+    QString polishing() const { return m_loc.text(QT_TRANSLATE_NOOP("Quillet", "Polishing your text…")); }
+    QString crafting() const { return m_loc.text(QT_TRANSLATE_NOOP("Quillet", "Crafting alternatives…")); }
 
     QPointer<SuggestionViewModel> m_vm;
     Clipboard& m_clipboard;

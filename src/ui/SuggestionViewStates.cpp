@@ -17,8 +17,7 @@ QWidget* SuggestionView::successState() {
     column->addWidget(new SymbolBadge(52, Style::withAlpha(Style::green(), 0.14), Style::Symbol::checkmark,
                                       22, Style::green(), true),
                       0, Qt::AlignHCenter);
-    auto* message = secondaryLabel(m_loc.text(QStringLiteral("Your text is already flawless"),
-                                              QStringLiteral("Tekst je već gramatički ispravan")),
+    auto* message = secondaryLabel(m_loc.text(QT_TRANSLATE_NOOP("Quillet", "Your text is already flawless")),
                                    Style::font(13, QFont::Medium), *this);
     message->setObjectName(QStringLiteral("successMessage"));
     column->addWidget(message, 0, Qt::AlignHCenter);
@@ -59,7 +58,7 @@ QWidget* SuggestionView::errorView(const QString& message) {
     QVBoxLayout* column = warningColumn(view, QStringLiteral("errorView"), label, message);
     label->setObjectName(QStringLiteral("errorMessage"));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* retry = new QPushButton(m_loc.text(QStringLiteral("Try again"), QStringLiteral("Pokušaj ponovo")));
+    auto* retry = new QPushButton(m_loc.text(QT_TRANSLATE_NOOP("Quillet", "Try again")));
     retry->setObjectName(QStringLiteral("tryAgainButton"));
     Style::makeProminent(*retry, palette().color(QPalette::Highlight), Style::font(13, QFont::Medium));
     connect(retry, &QPushButton::clicked, this, [this] {

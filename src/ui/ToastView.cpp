@@ -47,11 +47,11 @@ ToastView::ToastView(QWidget* parent) : QWidget(parent) {
     auto* badge = new CheckBadge;
     row->addWidget(badge, 0, Qt::AlignVCenter);
 
-    m_message = new QLabel(loc.text(QStringLiteral("Replaced"), QStringLiteral("Zamenjeno")));
+    m_message = new QLabel(loc.text(QT_TRANSLATE_NOOP("Quillet", "Replaced")));
     m_message->setFont(Style::font(12.5, QFont::Medium));
     row->addWidget(m_message, 0, Qt::AlignVCenter);
 
-    m_undo = new QPushButton(loc.text(QStringLiteral("Undo"), QStringLiteral("Vrati")));
+    m_undo = new QPushButton(loc.text(QT_TRANSLATE_NOOP("Quillet", "Undo")));
     Style::makeProminent(*m_undo, Brand::teal(), Style::font(11.5, QFont::Medium), Style::ButtonSize::small);
     m_undo->setFocusPolicy(Qt::NoFocus);
     connect(m_undo, &QPushButton::clicked, this, [this] {
@@ -61,7 +61,7 @@ ToastView::ToastView(QWidget* parent) : QWidget(parent) {
     row->addWidget(m_undo, 0, Qt::AlignVCenter);
 
     m_close = new QPushButton;
-    const QString closeName = loc.text(QStringLiteral("Close"), QStringLiteral("Zatvori"));
+    const QString closeName = loc.text(QT_TRANSLATE_NOOP("Quillet", "Close"));
     Style::makePlainIconButton(
         *m_close, Style::symbolIcon(Style::Symbol::xmark, Style::secondary(*this), true), 9, closeName);
     m_close->setToolTip(closeName);

@@ -34,37 +34,35 @@ void TrayMenu::fill(QMenu& menu, const TrayCommands& c, const L10n& l) {
     menu.clear();
     const bool paused = c.isPaused && c.isPaused();
 
-    QAction* status = menu.addAction(
-        paused ? l.text(QStringLiteral("Quillet — paused"), QStringLiteral("Quillet — pauziran"))
-               : l.text(QStringLiteral("Quillet — active"), QStringLiteral("Quillet — aktivan")));
+    QAction* status = menu.addAction(paused ? l.text(QT_TRANSLATE_NOOP("Quillet", "Quillet — paused"))
+                                            : l.text(QT_TRANSLATE_NOOP("Quillet", "Quillet — active")));
     status->setEnabled(false);
     menu.addSeparator();
 
     if (paused) {
-        menu.addAction(l.text(QStringLiteral("Resume"), QStringLiteral("Nastavi")), &menu, run(c.resume));
+        menu.addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Resume")), &menu, run(c.resume));
     } else {
-        QMenu* pause = menu.addMenu(l.text(QStringLiteral("Pause"), QStringLiteral("Pauziraj")));
+        QMenu* pause = menu.addMenu(l.text(QT_TRANSLATE_NOOP("Quillet", "Pause")));
         const std::optional<qint64> untilRestart;
-        pause->addAction(l.text(QStringLiteral("For 15 minutes"), QStringLiteral("15 minuta")), &menu,
+        pause->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "For 15 minutes")), &menu,
                          run(c.pause, std::optional<qint64>(Pause::shortPause)));
-        pause->addAction(l.text(QStringLiteral("For 1 hour"), QStringLiteral("1 sat")), &menu,
+        pause->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "For 1 hour")), &menu,
                          run(c.pause, std::optional<qint64>(Pause::longPause)));
-        pause->addAction(l.text(QStringLiteral("Until restart"), QStringLiteral("Do restarta")), &menu,
+        pause->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Until restart")), &menu,
                          run(c.pause, untilRestart));
     }
 
-    QMenu* history = menu.addMenu(l.text(QStringLiteral("History"), QStringLiteral("Istorija")));
+    QMenu* history = menu.addMenu(l.text(QT_TRANSLATE_NOOP("Quillet", "History")));
     // Right below the history (whose entries go into its submenu further down).
     if (const std::optional<QString> name = c.blockCandidate ? c.blockCandidate() : std::nullopt) {
-        QAction* block = menu.addAction(
-            menuText(l.text(QStringLiteral("Block %1"), QStringLiteral("Blokiraj %1")).arg(*name)), &menu,
-            run(c.blockCandidateApplication));
+        QAction* block = menu.addAction(menuText(l.text(QT_TRANSLATE_NOOP("Quillet", "Block %1")).arg(*name)),
+                                        &menu, run(c.blockCandidateApplication));
         block->setObjectName(QStringLiteral("blockApplication"));
     }
     const QStringList titles = c.historyTitles ? c.historyTitles() : QStringList();
     if (titles.isEmpty()) {
-        QAction* none = history->addAction(l.text(QStringLiteral("No corrections this session"),
-                                                  QStringLiteral("Nema ispravki u ovoj sesiji")));
+        QAction* none =
+            history->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "No corrections this session")));
         none->setEnabled(false);
     }
     for (int i = 0; i < titles.size(); ++i) {
@@ -73,14 +71,12 @@ void TrayMenu::fill(QMenu& menu, const TrayCommands& c, const L10n& l) {
     }
     menu.addSeparator();
 
-    QAction* settings = menu.addAction(l.text(QStringLiteral("Settings…"), QStringLiteral("Podešavanja…")),
-                                       &menu, run(c.openSettings));
+    QAction* settings =
+        menu.addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Settings…")), &menu, run(c.openSettings));
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    menu.addAction(l.text(QStringLiteral("Run setup again…"), QStringLiteral("Podesi ispočetka…")), &menu,
-                   run(c.openSetup));
+    menu.addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Run setup again…")), &menu, run(c.openSetup));
     menu.addSeparator();
-    QAction* quit = menu.addAction(l.text(QStringLiteral("Quit Quillet"), QStringLiteral("Zatvori Quillet")),
-                                   &menu, run(c.quit));
+    QAction* quit = menu.addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Quit Quillet")), &menu, run(c.quit));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 

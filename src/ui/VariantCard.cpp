@@ -77,7 +77,7 @@ VariantCard::VariantCard(RephraseVariant variant, L10n loc, std::function<void(c
     m_pill = new StylePill(m_variant.label(), color);
     row->addWidget(m_pill, 0, Qt::AlignVCenter);
     row->addStretch(1);
-    m_replace = new QPushButton(m_loc.text(QStringLiteral("Replace"), QStringLiteral("Zameni")));
+    m_replace = new QPushButton(m_loc.text(QT_TRANSLATE_NOOP("Quillet", "Replace")));
     Style::makeProminent(*m_replace, color, Style::font(11.5, QFont::Medium), Style::ButtonSize::small);
     // The card's role for a screen reader: which variant this Replace puts in.
     m_replace->setAccessibleDescription(m_variant.label());
@@ -147,7 +147,7 @@ ActionCard::ActionCard(const CustomAction& action, const std::optional<Load<Reph
                                         ? &result->result()->variants.first()
                                         : nullptr;
     if (answer) {
-        m_button->setText(loc.text(QStringLiteral("Replace"), QStringLiteral("Zameni")));
+        m_button->setText(loc.text(QT_TRANSLATE_NOOP("Quillet", "Replace")));
         showText(answer->text);
         const QString text = answer->text;
         connect(m_button, &QPushButton::clicked, this, [onReplace = std::move(onReplace), text] {
@@ -157,15 +157,15 @@ ActionCard::ActionCard(const CustomAction& action, const std::optional<Load<Reph
         return;
     }
     if (result && result->isLoading()) {
-        m_button->setText(loc.text(QStringLiteral("Working…"), QStringLiteral("Radim…")));
+        m_button->setText(loc.text(QT_TRANSLATE_NOOP("Quillet", "Working…")));
         m_button->setEnabled(false);
         return;
     }
     if (result && result->isFailed()) {
-        m_button->setText(loc.text(QStringLiteral("Try again"), QStringLiteral("Pokušaj ponovo")));
+        m_button->setText(loc.text(QT_TRANSLATE_NOOP("Quillet", "Try again")));
         showText(result->message());
     } else {
-        m_button->setText(loc.text(QStringLiteral("Run"), QStringLiteral("Pokreni")));
+        m_button->setText(loc.text(QT_TRANSLATE_NOOP("Quillet", "Run")));
     }
     connect(m_button, &QPushButton::clicked, this, [onRun = std::move(onRun)] {
         if (onRun)

@@ -115,7 +115,7 @@ TEST_F(OnboardingViewTest, KeyStepIsPassedWithALineWhereTheServerNeedsNoKey) {
 TEST_F(OnboardingViewTest, TheSampleFieldFitsTheWindowInEitherLanguage) {
     accessibility.trusted = true;
     storeKey(QStringLiteral("sk-1"));
-    for (const AppLanguage language : {AppLanguage::en, AppLanguage::sr}) {
+    for (const AppLanguage& language : {AppLanguage::en, AppLanguage::sr}) {
         store.setLanguage(language);
         auto view = makeView();
         view->presentStep(OnboardingView::test);

@@ -304,7 +304,7 @@ TEST_F(SettingsViewTest, EveryPageFitsTheWindowWithNothingCutShort) {
         return QStringList{"I went to the store.", "Thanks for the note.", "See you"};
     };
     commands.blockCandidate = [] { return std::optional<QString>("Text Editor"); };
-    for (const AppLanguage language : {AppLanguage::en, AppLanguage::sr}) {
+    for (const AppLanguage& language : {AppLanguage::en, AppLanguage::sr}) {
         store.setLanguage(language);
         auto view = makeView();
         view->setTrayCommands(commands);

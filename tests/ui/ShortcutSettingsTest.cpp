@@ -107,18 +107,19 @@ TEST_F(ShortcutSettingsTest, TheRecorderTakesAPressedCombinationOrSaysWhyNot) {
 TEST_F(ShortcutSettingsTest, WhereTheDesktopHoldsTheShortcutItsStepsReplaceTheRecorder) {
     SettingsView::ShortcutControl control;
     control.desktopSteps = [](const L10n& l) {
-        return QStringList{l.text(QStringLiteral("Open Settings."), QStringLiteral("Otvorite Podešavanja.")),
+        return QStringList{l.text("1. Open Settings and choose “Keyboard”."),
                            QStringLiteral("quillet --trigger")};
     };
     auto view = makeView(control);
     view->showPage(SettingsView::Page::shortcut);
     auto* steps = child<QLabel>(view.get(), "shortcutSteps");
     EXPECT_TRUE(steps->isVisible());
-    EXPECT_EQ(steps->text(), "Open Settings.\nquillet --trigger");
+    EXPECT_EQ(steps->text(), "1. Open Settings and choose “Keyboard”.\nquillet --trigger");
     EXPECT_FALSE(child<QPushButton>(view.get(), "shortcutRecorder")->isVisible());
     EXPECT_FALSE(child<QPushButton>(view.get(), "shortcutClearButton")->isVisible());
     store.setLanguage(AppLanguage::sr);
-    EXPECT_EQ(steps->text(), "Otvorite Podešavanja.\nquillet --trigger") << "follows the language";
+    EXPECT_EQ(steps->text(), "1. Otvorite Podešavanja i izaberite „Tastatura“.\nquillet --trigger")
+        << "follows the language";
 }
 
 }  // namespace

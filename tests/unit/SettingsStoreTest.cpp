@@ -390,7 +390,7 @@ TEST_F(SettingsStoreTest, SharedStoreAndCurrentLanguage) {
         SettingsStore::install(store.get());
         store->setLanguage(AppLanguage::sr);
         EXPECT_EQ(&SettingsStore::shared(), store.get());
-        EXPECT_EQ(L10n::current().text("Copy", "Kopiraj"), "Kopiraj");
+        EXPECT_EQ(L10n::current().text("Copy"), "Kopiraj");
     }
     EXPECT_EQ(SettingsStore::sharedIfInstalled(), nullptr) << "a destroyed store uninstalls itself";
 }
