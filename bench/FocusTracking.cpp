@@ -50,7 +50,7 @@ struct Rig {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             std::optional<RunningApplication> front = workspace.activeApplication();
             if (front && front->pid == mousepad.processId() &&
-                AX::elementAttribute(ax, ax.systemWide(), AXAttr::focusedUIElement)) {
+                AX::elementProperty(ax, ax.root(), Property::focusedElement)) {
                 monitor.start();
                 ready = monitor.current().has_value();
                 break;
@@ -150,7 +150,7 @@ void BM_AccessibilityReplace(benchmark::State& state) {
             t.start();
             rig->io.replace(field, text, false, [](const TextIO::Outcome&) {});
             QDeadlineTimer deadline(2000);
-            while (!deadline.hasExpired() && AX::attribute(rig->ax, field.element, AXAttr::value) != text)
+            while (!deadline.hasExpired() && AX::property(rig->ax, field.element, Property::value) != text)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
             us.push_back(double(t.nsecsElapsed()) / 1000.0);
         }

@@ -49,7 +49,7 @@ struct Page {
     QProcess firefox;
     X11Workspace workspace;
     AtspiAccessibility ax{[this] { return workspace.activePid(); }};
-    AXElement host;
+    Accessible host;
     qsizetype length = 0;
 
     explicit Page(int paragraphs) {
@@ -80,10 +80,10 @@ struct Page {
                                       QUrl::fromLocalFile(page.fileName()).toString()});
         test::waitUntil(
             [&] {
-                const std::optional<AXElement> focused =
-                    AX::elementAttribute(ax, ax.systemWide(), AXAttr::focusedUIElement);
+                const std::optional<Accessible> focused =
+                    AX::elementProperty(ax, ax.root(), Property::focusedElement);
                 const std::optional<QString> text =
-                    focused ? AX::attribute(ax, *focused, AXAttr::value) : std::nullopt;
+                    focused ? AX::property(ax, *focused, Property::value) : std::nullopt;
                 if (!text || !text->startsWith("Paragraph 0") ||
                     !text->contains(QString::number(paragraphs - 1)))
                     return false;
@@ -110,7 +110,7 @@ void BM_FreshRead(benchmark::State& state) {
             spin(250);  // past the time one read serves those right after it
             QElapsedTimer clock;
             clock.start();
-            const std::optional<QString> text = AX::attribute(page.ax, page.host, AXAttr::value);
+            const std::optional<QString> text = AX::property(page.ax, page.host, Property::value);
             ms.push_back(double(clock.nsecsElapsed()) / 1e6);
             differing += !text || text->size() != page.length;
         }

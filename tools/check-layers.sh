@@ -36,6 +36,14 @@ if [ -n "$found" ]; then
     echo "$found" >&2
     status=1
 fi
+# The accessibility layer speaks of properties and events by type, in AT-SPI's terms. (Role names
+# such as "AXTextArea" stay: they are what the self-check prints.)
+found=$(grep -rnE '"AX(FocusedUIElement|Role|Subrole|Value|SelectedText|SelectedTextRange|Position|Size|ManualAccessibility|NumberOfCharacters|CaretOffset|TextNearCaret|RichText|SelectionUnreported|FocusedUIElementChanged|ValueChanged|UIElementDestroyed|WindowMoved|ApplicationJoined)"|\b(AXElement|AXError|AXObserver|AXValue|AXAttr|AXNotification|systemWide)\b' "$src" 2>/dev/null)
+if [ -n "$found" ]; then
+    echo "sources name accessibility properties, events or elements in another desktop's words:" >&2
+    echo "$found" >&2
+    status=1
+fi
 [ -r "$links" ] || { echo "cannot read $links" >&2; exit 1; }
 found=$(grep -E 'quillet_(core|ui|app)\b' "$links")
 if [ -n "$found" ]; then

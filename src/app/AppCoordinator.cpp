@@ -119,7 +119,7 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         m_lastOtherField = field;
     if (m_suggestionController)
         return;
-    m_iconField = AXElement();
+    m_iconField = Accessible();
     if (!showsFieldIcon) {
         m_overlay.hide();
         return;
@@ -131,7 +131,7 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
             if (const std::optional<int> words = m_monitor.currentWordCount())
                 return *words;
         return FocusedField::countWords(
-            AX::attribute<QString>(ax, field->element, AXAttr::value).value_or(QString()));
+            AX::property<QString>(ax, field->element, Property::value).value_or(QString()));
     });
     if (!shows) {
         m_overlay.hide();
@@ -156,8 +156,8 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
 }
 
 std::optional<FocusedField> AppCoordinator::focusedFieldNow() {
-    const std::optional<AXElement> focused =
-        AX::elementAttribute(m_services.ax, m_monitor.systemWide(), AXAttr::focusedUIElement);
+    const std::optional<Accessible> focused =
+        AX::elementProperty(m_services.ax, m_monitor.root(), Property::focusedElement);
     if (!focused)
         return std::nullopt;
     return FocusedField::from(m_services.ax, m_services.workspace, *focused);
@@ -199,7 +199,7 @@ void AppCoordinator::prepareSparePanelSoon() {
     });
 }
 
-Trigger AppCoordinator::triggerAt(quint64 timestamp, AXElement field) {
+Trigger AppCoordinator::triggerAt(quint64 timestamp, Accessible field) {
     Trigger trigger =
         TriggerFreshness::madeAgo(timestamp != 0 && inputEventAge ? inputEventAge(timestamp) : std::nullopt,
                                   m_services.scheduler.now());
@@ -384,7 +384,7 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
     std::optional<Rect> near;
     if (!m_currentField) {
         ShortcutField found = ShortcutField::find(m_services.ax, m_services.workspace, m_services.screens,
-                                                  m_monitor.systemWide(), m_lastOtherField);
+                                                  m_monitor.root(), m_lastOtherField);
         m_currentField = std::move(found.field);
         near = found.near;
     }

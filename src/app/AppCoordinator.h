@@ -140,7 +140,7 @@ private:
     /// The beep and a notice at the field: a request dropped, or a field that could not be read.
     void say(const QString& text);
     /// A request made by an input event with the desktop's `timestamp` (0: unknown).
-    Trigger triggerAt(quint64 timestamp, AXElement field = {});
+    Trigger triggerAt(quint64 timestamp, Accessible field = {});
     /// Opens the panel for `field`: its selection, or its whole text. Where the field does not
     /// answer, it is read again a little later (`retry` times so far) while it has the keyboard.
     void presentFor(const FocusedField& field, int retry = 0);
@@ -187,7 +187,7 @@ private:
     std::optional<FocusedField> m_currentField;
     std::optional<FocusedField> m_lastOtherField;
     // The field the icon stands at; null while it is hidden.
-    AXElement m_iconField;
+    Accessible m_iconField;
     std::unique_ptr<SuggestionPanelController, void (*)(SuggestionPanelController*)> m_suggestionController;
     std::unique_ptr<KeyboardPanel, void (*)(KeyboardPanel*)> m_sparePanel{nullptr, nullptr};
     std::optional<TimerId> m_spareTimer;

@@ -12,7 +12,7 @@
 
 namespace quillet {
 
-class OwnFieldAccessibility::FieldRef final : public AXElementRef {
+class OwnFieldAccessibility::FieldRef final : public AccessibleRef {
 public:
     explicit FieldRef(QPlainTextEdit* widget) : widget(widget), m_identity(widget) {}
     // The widget's address, kept after it is gone, so that stale handles still compare equal.
@@ -87,8 +87,8 @@ void OwnFieldAccessibility::track(QPlainTextEdit* field) {
         reportFocus(true);
 }
 
-AXElement OwnFieldAccessibility::element() const {
-    return m_ref ? AXElement(m_ref) : AXElement();
+Accessible OwnFieldAccessibility::element() const {
+    return m_ref ? Accessible(m_ref) : Accessible();
 }
 
 bool OwnFieldAccessibility::fieldHasFocus() const {
@@ -100,120 +100,121 @@ void OwnFieldAccessibility::reportFocus(bool focused) {
         onFocusChanged(focused);
 }
 
-QPlainTextEdit* OwnFieldAccessibility::ownWidget(const AXElement& element, bool& isOwn) const {
+QPlainTextEdit* OwnFieldAccessibility::ownWidget(const Accessible& element, bool& isOwn) const {
     const auto* ref = dynamic_cast<const FieldRef*>(element.ref());
     isOwn = ref != nullptr;
     return ref ? ref->widget.data() : nullptr;
 }
 
-AXError OwnFieldAccessibility::copyAttribute(const AXElement& element, const QString& attribute,
-                                             AXValue& out) {
+AccessError OwnFieldAccessibility::readProperty(const Accessible& element, Property attribute,
+                                                PropertyValue& out) {
     bool isOwn = false;
     QPlainTextEdit* widget = ownWidget(element, isOwn);
     if (!isOwn) {
         // While the sample field has the focus, Quillet is the frontmost application and that field
         // is its focused element (the hotkey asks for it).
-        if (attribute == AXAttr::focusedUIElement && element == m_desktop.systemWide() && fieldHasFocus()) {
+        if (attribute == Property::focusedElement && element == m_desktop.root() && fieldHasFocus()) {
             out = this->element();
-            return AXError::success;
+            return AccessError::success;
         }
-        return m_desktop.copyAttribute(element, attribute, out);
+        return m_desktop.readProperty(element, attribute, out);
     }
     if (!widget)
-        return AXError::invalidUIElement;
-    if (attribute == AXAttr::role) {
+        return AccessError::invalidElement;
+    if (attribute == Property::role) {
         out = textArea;
-    } else if (attribute == AXAttr::value) {
+    } else if (attribute == Property::value) {
         out = widget->toPlainText();
-    } else if (attribute == AXAttr::selectedText) {
+    } else if (attribute == Property::selectedText) {
         if (!widget->textCursor().hasSelection())
-            return AXError::noValue;
+            return AccessError::noValue;
         out = selectionOf(*widget);
-    } else if (attribute == AXAttr::selectedTextRange) {
+    } else if (attribute == Property::selectedTextRange) {
         const QTextCursor cursor = widget->textCursor();
-        out = AXTextRange{cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
-    } else if (attribute == AXAttr::position) {
+        out = TextRange{cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
+    } else if (attribute == Property::position) {
         if (!widget->isVisible())
-            return AXError::noValue;
+            return AccessError::noValue;
         if (windowOrigin) {
             const std::optional<QPointF> origin = windowOrigin(widget->window());
             if (!origin)
-                return AXError::noValue;
+                return AccessError::noValue;
             out = *origin + QPointF(widget->mapTo(widget->window(), QPoint(0, 0)));
         } else {
             out = QPointF(widget->mapToGlobal(QPoint(0, 0)));
         }
-    } else if (attribute == AXAttr::size) {
+    } else if (attribute == Property::size) {
         if (!widget->isVisible())
-            return AXError::noValue;
+            return AccessError::noValue;
         out = QSizeF(widget->size());
     } else {
-        return AXError::attributeUnsupported;
+        return AccessError::unsupported;
     }
-    return AXError::success;
+    return AccessError::success;
 }
 
-AXError OwnFieldAccessibility::isAttributeSettable(const AXElement& element, const QString& attribute,
-                                                   bool& settable) {
+AccessError OwnFieldAccessibility::isPropertySettable(const Accessible& element, Property attribute,
+                                                      bool& settable) {
     bool isOwn = false;
     QPlainTextEdit* widget = ownWidget(element, isOwn);
     if (!isOwn)
-        return m_desktop.isAttributeSettable(element, attribute, settable);
+        return m_desktop.isPropertySettable(element, attribute, settable);
     if (!widget)
-        return AXError::invalidUIElement;
-    settable = !widget->isReadOnly() && (attribute == AXAttr::value || attribute == AXAttr::selectedText ||
-                                         attribute == AXAttr::selectedTextRange);
-    return AXError::success;
+        return AccessError::invalidElement;
+    settable =
+        !widget->isReadOnly() && (attribute == Property::value || attribute == Property::selectedText ||
+                                  attribute == Property::selectedTextRange);
+    return AccessError::success;
 }
 
-AXError OwnFieldAccessibility::setAttribute(const AXElement& element, const QString& attribute,
-                                            const AXValue& value) {
+AccessError OwnFieldAccessibility::writeProperty(const Accessible& element, Property attribute,
+                                                 const PropertyValue& value) {
     bool isOwn = false;
     QPlainTextEdit* widget = ownWidget(element, isOwn);
     if (!isOwn)
-        return m_desktop.setAttribute(element, attribute, value);
+        return m_desktop.writeProperty(element, attribute, value);
     if (!widget)
-        return AXError::invalidUIElement;
+        return AccessError::invalidElement;
     if (widget->isReadOnly())
-        return AXError::failure;
+        return AccessError::failure;
 
-    if (attribute == AXAttr::value || attribute == AXAttr::selectedText) {
+    if (attribute == Property::value || attribute == Property::selectedText) {
         const QString* text = std::get_if<QString>(&value);
         if (!text)
-            return AXError::illegalArgument;
+            return AccessError::illegalArgument;
         // Written as one edit through a cursor, so the field's own Undo takes it back.
         QTextCursor cursor = widget->textCursor();
-        if (attribute == AXAttr::value)
+        if (attribute == Property::value)
             cursor.select(QTextCursor::Document);
         cursor.beginEditBlock();
         cursor.insertText(*text);
         cursor.endEditBlock();
         widget->setTextCursor(cursor);
-        return AXError::success;
+        return AccessError::success;
     }
-    if (attribute == AXAttr::selectedTextRange) {
-        const AXTextRange* range = std::get_if<AXTextRange>(&value);
+    if (attribute == Property::selectedTextRange) {
+        const TextRange* range = std::get_if<TextRange>(&value);
         const qint64 length = widget->document()->characterCount() - 1;  // without the final separator
         if (!range || range->location < 0 || range->length < 0 || range->location + range->length > length)
-            return AXError::illegalArgument;
+            return AccessError::illegalArgument;
         QTextCursor cursor = widget->textCursor();
         cursor.setPosition(int(range->location));
         cursor.setPosition(int(range->location + range->length), QTextCursor::KeepAnchor);
         widget->setTextCursor(cursor);
-        return AXError::success;
+        return AccessError::success;
     }
-    return AXError::attributeUnsupported;
+    return AccessError::unsupported;
 }
 
-AXError OwnFieldAccessibility::pid(const AXElement& element, qint32& pid) {
+AccessError OwnFieldAccessibility::pid(const Accessible& element, qint32& pid) {
     bool isOwn = false;
     QPlainTextEdit* widget = ownWidget(element, isOwn);
     if (!isOwn)
         return m_desktop.pid(element, pid);
     if (!widget)
-        return AXError::invalidUIElement;
+        return AccessError::invalidElement;
     pid = m_workspace.ownPid();
-    return AXError::success;
+    return AccessError::success;
 }
 
 }  // namespace quillet

@@ -38,7 +38,7 @@ public:
     /// the focus, that is reported at once.
     void track(QPlainTextEdit* field);
     /// The tracked field's element; a null element when none is tracked.
-    AXElement element() const;
+    Accessible element() const;
     /// Whether the tracked field exists and holds the keyboard focus of the active window.
     bool fieldHasFocus() const;
 
@@ -46,14 +46,15 @@ public:
     bool accessibilityEnabled() override { return m_desktop.accessibilityEnabled(); }
     void enableAccessibility() override { m_desktop.enableAccessibility(); }
     bool passwordFieldFocused() override { return m_desktop.passwordFieldFocused(); }
-    AXElement systemWide() override { return m_desktop.systemWide(); }
-    AXElement application(qint32 pid) override { return m_desktop.application(pid); }
-    AXError copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) override;
-    AXError isAttributeSettable(const AXElement& element, const QString& attribute, bool& settable) override;
-    AXError setAttribute(const AXElement& element, const QString& attribute, const AXValue& value) override;
-    AXError pid(const AXElement& element, qint32& pid) override;
-    std::unique_ptr<AXObserver> createObserver(qint32 pid, AXNotificationHandler handler) override {
-        return m_desktop.createObserver(pid, std::move(handler));
+    Accessible root() override { return m_desktop.root(); }
+    Accessible application(qint32 pid) override { return m_desktop.application(pid); }
+    AccessError readProperty(const Accessible& element, Property attribute, PropertyValue& out) override;
+    AccessError isPropertySettable(const Accessible& element, Property attribute, bool& settable) override;
+    AccessError writeProperty(const Accessible& element, Property attribute,
+                              const PropertyValue& value) override;
+    AccessError pid(const Accessible& element, qint32& pid) override;
+    std::unique_ptr<EventWatch> createWatch(qint32 pid, AccessEventHandler handler) override {
+        return m_desktop.createWatch(pid, std::move(handler));
     }
 
 private:
@@ -61,7 +62,7 @@ private:
     class FocusWatcher;
 
     /// The widget behind `element` when it is the tracked field's element; null for any other.
-    QPlainTextEdit* ownWidget(const AXElement& element, bool& isOwn) const;
+    QPlainTextEdit* ownWidget(const Accessible& element, bool& isOwn) const;
     void reportFocus(bool focused);
 
     Accessibility& m_desktop;

@@ -1,7 +1,7 @@
 // A window or focus change on the accessibility bus, as the backends report it.
 #pragma once
 
-#include "base/AXTypes.h"
+#include "base/Accessible.h"
 
 namespace quillet {
 
@@ -18,7 +18,7 @@ struct FocusEvent {
     };
     Kind kind = Kind::focusGained;
     /// The window, or the element whose focus changed; unused for applicationGone.
-    AXElement element;
+    Accessible element;
     qint32 pid = 0;
 };
 

@@ -6,27 +6,27 @@
 namespace quillet::AX {
 
 namespace {
-bool isGeometry(const AXValue& v) {
+bool isGeometry(const PropertyValue& v) {
     return std::holds_alternative<QPointF>(v) || std::holds_alternative<QSizeF>(v) ||
-           std::holds_alternative<AXTextRange>(v);
+           std::holds_alternative<TextRange>(v);
 }
 }  // namespace
 
-std::optional<AXElement> elementAttribute(Accessibility& ax, const AXElement& element, const QString& name) {
-    std::optional<AXElement> value = attribute<AXElement>(ax, element, name);
+std::optional<Accessible> elementProperty(Accessibility& ax, const Accessible& element, Property name) {
+    std::optional<Accessible> value = property<Accessible>(ax, element, name);
     if (!value || value->isNull())
         return std::nullopt;
     return value;
 }
 
-std::optional<Rect> axFrame(Accessibility& ax, const AXElement& element) {
+std::optional<Rect> axFrame(Accessibility& ax, const Accessible& element) {
     if (element.isNull())
         return std::nullopt;
-    AXValue position;
-    if (ax.copyAttribute(element, AXAttr::position, position) != AXError::success)
+    PropertyValue position;
+    if (ax.readProperty(element, Property::position, position) != AccessError::success)
         return std::nullopt;
-    AXValue size;
-    if (ax.copyAttribute(element, AXAttr::size, size) != AXError::success)
+    PropertyValue size;
+    if (ax.readProperty(element, Property::size, size) != AccessError::success)
         return std::nullopt;
     if (!isGeometry(position) || !isGeometry(size))
         return std::nullopt;
@@ -57,7 +57,7 @@ std::optional<Rect> toScreenFrame(Screens& screens, const Rect& f) {
     return Rect(f.x(), maxY(*reference) - f.y() - f.height(), f.width(), f.height());
 }
 
-std::optional<Rect> screenFrame(Accessibility& ax, Screens& screens, const AXElement& element) {
+std::optional<Rect> screenFrame(Accessibility& ax, Screens& screens, const Accessible& element) {
     std::optional<Rect> frame = axFrame(ax, element);
     if (!frame)
         return std::nullopt;

@@ -13,25 +13,25 @@ class Screens;
 
 namespace AX {
 
-/// The attribute's value when it can be copied and holds a `T`; absent otherwise. An empty text is present.
+/// The property's value when it can be read and holds a `T`; absent otherwise. An empty text is present.
 template <typename T = QString>
-std::optional<T> attribute(Accessibility& ax, const AXElement& element, const QString& name) {
-    AXValue value;
-    if (element.isNull() || ax.copyAttribute(element, name, value) != AXError::success)
+std::optional<T> property(Accessibility& ax, const Accessible& element, Property name) {
+    PropertyValue value;
+    if (element.isNull() || ax.readProperty(element, name, value) != AccessError::success)
         return std::nullopt;
     if (const T* typed = std::get_if<T>(&value))
         return *typed;
     return std::nullopt;
 }
 
-/// The attribute's value when it is itself a (non-null) element; absent otherwise.
-std::optional<AXElement> elementAttribute(Accessibility& ax, const AXElement& element, const QString& name);
+/// The property's value when it is itself a (non-null) element; absent otherwise.
+std::optional<Accessible> elementProperty(Accessibility& ax, const Accessible& element, Property name);
 
 /// The element's frame in accessibility coordinates (origin top-left of the primary screen, y down).
-std::optional<Rect> axFrame(Accessibility& ax, const AXElement& element);
+std::optional<Rect> axFrame(Accessibility& ax, const Accessible& element);
 
 /// The element's frame in screen coordinates (origin bottom-left of the primary screen, y up).
-std::optional<Rect> screenFrame(Accessibility& ax, Screens& screens, const AXElement& element);
+std::optional<Rect> screenFrame(Accessibility& ax, Screens& screens, const Accessible& element);
 
 /// Flips an accessibility frame into screen coordinates against the primary screen (the first
 /// screen whose origin is (0, 0)), else the main screen; absent when there is neither.

@@ -30,7 +30,7 @@ AXMonitor::AXMonitor(Accessibility& ax, Workspace& workspace, Screens& screens, 
       m_workspace(workspace),
       m_screens(screens),
       m_scheduler(scheduler),
-      m_systemWide(ax.systemWide()),
+      m_root(ax.root()),
       m_manualAccessibility(ax),
       m_self(std::make_shared<AXMonitor*>(this)) {}
 
@@ -41,7 +41,7 @@ AXMonitor::~AXMonitor() {
     if (m_trackTimer)
         m_scheduler.cancel(*m_trackTimer);
     stopLookingAgain();
-    detachObserver();
+    detachWatch();
 }
 
 void AXMonitor::start() {
@@ -63,26 +63,25 @@ void AXMonitor::attach(const RunningApplication& app) {
     // The program's own windows (the suggestion panel) never take the focus away from the field.
     if (app.pid == m_workspace.ownPid())
         return;
-    detachObserver();
+    detachWatch();
 
     m_watchedPid = app.pid;
     m_manualAccessibility.request(app.pid);
 
-    m_observer =
-        m_ax.createObserver(app.pid, [self = weak(m_self)](const AXElement& element, const QString& name) {
-            if (auto monitor = self.lock())
-                (*monitor)->handle(name, element);
-        });
-    if (m_observer) {
+    m_watch = m_ax.createWatch(app.pid, [self = weak(m_self)](const Accessible& element, AccessEvent event) {
+        if (auto monitor = self.lock())
+            (*monitor)->handle(event, element);
+    });
+    if (m_watch) {
         // An application that is not on the accessibility bus yet still sends its notifications
         // once it is; they must not be lost for want of its element now.
-        AXElement target = m_ax.application(app.pid);
+        Accessible target = m_ax.application(app.pid);
         if (target.isNull())
-            target = m_systemWide;
-        for (const QString& name : {AXNotification::focusedUIElementChanged, AXNotification::valueChanged,
-                                    AXNotification::uiElementDestroyed, AXNotification::windowMoved,
-                                    AXNotification::applicationJoined})
-            m_observer->addNotification(target, name);
+            target = m_root;
+        for (const AccessEvent event :
+             {AccessEvent::focusChanged, AccessEvent::textChanged, AccessEvent::destroyed,
+              AccessEvent::windowMoved, AccessEvent::applicationJoined})
+            m_watch->watch(target, event);
     }
     stopLookingAgain();
     if (suspendFocusTracking)
@@ -133,7 +132,7 @@ void AXMonitor::lookAgain() {
     // Nothing is reported until a field turns up: "no field" was reported already.
     if (ownWindowIsFrontmost())
         return;
-    std::optional<AXElement> focused = AX::elementAttribute(m_ax, m_systemWide, AXAttr::focusedUIElement);
+    std::optional<Accessible> focused = AX::elementProperty(m_ax, m_root, Property::focusedElement);
     if (!focused)
         return;
     if (std::optional<FocusedField> field = FocusedField::from(m_ax, m_workspace, *focused))
@@ -145,13 +144,13 @@ bool AXMonitor::ownWindowIsFrontmost() {
     return front && front->pid == m_workspace.ownPid();
 }
 
-void AXMonitor::detachObserver() {
-    m_observer.reset();
+void AXMonitor::detachWatch() {
+    m_watch.reset();
 }
 
 void AXMonitor::readFocus() {
     std::optional<FocusedField> field;
-    if (std::optional<AXElement> focused = AX::elementAttribute(m_ax, m_systemWide, AXAttr::focusedUIElement))
+    if (std::optional<Accessible> focused = AX::elementProperty(m_ax, m_root, Property::focusedElement))
         field = FocusedField::from(m_ax, m_workspace, *focused);
     setCurrent(field);
 }
@@ -173,19 +172,19 @@ void AXMonitor::focusAfterHold() {
         lookAgainForAWhile();
 }
 
-void AXMonitor::handle(const QString& notification, const AXElement& element) {
+void AXMonitor::handle(AccessEvent event, const Accessible& element) {
     // While held, what an event asks for waits for the first look after: the frame and the text are
     // read on every tick anyway, and the focus is read again.
     if (held()) {
-        if (notification == AXNotification::valueChanged) {
+        if (event == AccessEvent::textChanged) {
             if (m_current)
                 m_valueChangedSinceRead = true;
-        } else if (notification != AXNotification::windowMoved) {
+        } else if (event != AccessEvent::windowMoved) {
             focusAfterHold();
         }
         return;
     }
-    if (notification == AXNotification::focusedUIElementChanged) {
+    if (event == AccessEvent::focusChanged) {
         // With one of the program's own windows in front, the focus the application just lost went
         // to that window: the application's field stays current.
         // A busy application may announce its focus before it can say where it is, or before the
@@ -194,26 +193,26 @@ void AXMonitor::handle(const QString& notification, const AXElement& element) {
         if (!suspendFocusTracking && !ownWindowIsFrontmost()) {
             readFocusOrLookAgain();
         }
-    } else if (notification == AXNotification::applicationJoined) {
+    } else if (event == AccessEvent::applicationJoined) {
         // An application that came to the front before it was on the bus is asked now.
         m_manualAccessibility.request(m_watchedPid);
         if (!suspendFocusTracking && !m_current)
             lookAgainForAWhile();
-    } else if (notification == AXNotification::uiElementDestroyed) {
+    } else if (event == AccessEvent::destroyed) {
         if (m_current && m_current->element == element) {
             setCurrent(std::nullopt);
             // Some applications replace the field's element (an office document after an undo).
             if (!m_current)
                 lookAgainForAWhile();
         }
-    } else if (notification == AXNotification::valueChanged) {
+    } else if (event == AccessEvent::textChanged) {
         // A burst of edits is read once, on the next tick. Some toolkits name a part of the field,
         // not the field itself: any edit in the watched application counts.
         if (m_current) {
             m_valueChangedSinceRead = true;
             wake();
         }
-    } else if (notification == AXNotification::windowMoved) {
+    } else if (event == AccessEvent::windowMoved) {
         notifyUpdateIfNeeded();
     }
 }
@@ -313,8 +312,8 @@ void AXMonitor::wake() {
 }
 
 bool AXMonitor::textMayHaveChanged() {
-    const AXElement& element = m_current->element;
-    const std::optional<qint64> count = AX::attribute<qint64>(m_ax, element, AXAttr::numberOfCharacters);
+    const Accessible& element = m_current->element;
+    const std::optional<qint64> count = AX::property<qint64>(m_ax, element, Property::numberOfCharacters);
     // Without a count there is nothing cheap to go by.
     if (!count)
         return true;
@@ -325,28 +324,28 @@ bool AXMonitor::textMayHaveChanged() {
         return true;
     // A change waits while the last read is too recent for its cost; it stays pending meanwhile.
     if (m_valueChangedSinceRead || count != m_lastCharacterCount ||
-        AX::attribute<qint64>(m_ax, element, AXAttr::caretOffset) != m_lastCaret)
+        AX::property<qint64>(m_ax, element, Property::caretOffset) != m_lastCaret)
         return now >= m_nextPromptedRead;
     if (!due)
         return false;
     // Nothing says the long text changed: the part around the caret stands for it.
     m_nextUnpromptedRead = now + fullReadInterval;
-    const std::optional<QString> around = AX::attribute(m_ax, element, AXAttr::textNearCaret);
+    const std::optional<QString> around = AX::property(m_ax, element, Property::textNearCaret);
     return !around || qint64(qHash(*around)) != *m_lastNearCaretHash;
 }
 
 void AXMonitor::readText() {
-    const AXElement& element = m_current->element;
+    const Accessible& element = m_current->element;
     const std::chrono::milliseconds started = m_scheduler.now();
     // The marks first: an edit made while the text is read shows as a change on the next tick.
-    m_lastCharacterCount = AX::attribute<qint64>(m_ax, element, AXAttr::numberOfCharacters);
-    m_lastCaret = AX::attribute<qint64>(m_ax, element, AXAttr::caretOffset);
+    m_lastCharacterCount = AX::property<qint64>(m_ax, element, Property::numberOfCharacters);
+    m_lastCaret = AX::property<qint64>(m_ax, element, Property::caretOffset);
     m_lastNearCaretHash.reset();
     if (m_lastCharacterCount > longTextCharacters)
-        if (const std::optional<QString> around = AX::attribute(m_ax, element, AXAttr::textNearCaret))
+        if (const std::optional<QString> around = AX::property(m_ax, element, Property::textNearCaret))
             m_lastNearCaretHash = qint64(qHash(*around));
     m_valueChangedSinceRead = false;
-    const std::optional<QString> text = AX::attribute(m_ax, element, AXAttr::value);
+    const std::optional<QString> text = AX::property(m_ax, element, Property::value);
     m_lastValueHash = qint64(qHash(text.value_or(QString())));
     m_lastWordCount = FocusedField::countWords(text.value_or(QString()));
     const std::chrono::milliseconds finished = m_scheduler.now();

@@ -15,7 +15,7 @@
 namespace quillet {
 
 class Accessibility;
-class AXObserver;
+class EventWatch;
 class Screens;
 class Workspace;
 struct RunningApplication;
@@ -38,7 +38,7 @@ public:
     /// A text longer than this many characters is not read whole unprompted: the text around the
     /// caret, which costs the same for any length, is compared instead, and only a difference
     /// there has the whole read. Idle, a book costs what a line does.
-    static constexpr qint64 longTextCharacters = 4 * AXAttr::nearCaretSpan;
+    static constexpr qint64 longTextCharacters = 4 * nearCaretSpan;
     /// A long text takes long to read: its unprompted reads are spaced so they cost at most about
     /// one part in this many of the time,
     static constexpr int fullReadCostShare = 500;
@@ -74,7 +74,7 @@ public:
     /// Follows application activations and attaches to the frontmost application. Call once.
     void start();
     /// The element whose focused element is the frontmost application's focus.
-    const AXElement& systemWide() const { return m_systemWide; }
+    const Accessible& root() const { return m_root; }
     /// The field reported last by a focus change.
     const std::optional<FocusedField>& current() const { return m_current; }
     /// The words of the current field's text when it was last read; absent without a field.
@@ -95,8 +95,8 @@ public:
 
 private:
     void attach(const RunningApplication& app);
-    void detachObserver();
-    void handle(const QString& notification, const AXElement& element);
+    void detachWatch();
+    void handle(AccessEvent event, const Accessible& element);
     bool held() const;
     void focusAfterHold();
     void readFocus();
@@ -124,10 +124,10 @@ private:
     Workspace& m_workspace;
     Screens& m_screens;
     Scheduler& m_scheduler;
-    AXElement m_systemWide;
+    Accessible m_root;
     ManualAccessibility m_manualAccessibility;
     qint32 m_watchedPid = 0;
-    std::unique_ptr<AXObserver> m_observer;
+    std::unique_ptr<EventWatch> m_watch;
     std::optional<FocusedField> m_current;
     std::optional<TimerId> m_trackTimer;
     std::chrono::milliseconds m_trackInterval{trackInterval};

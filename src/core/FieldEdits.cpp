@@ -10,10 +10,11 @@ namespace {
 
 // Each edit's offsets hold only while everything after it is as planned and everything before it
 // untouched: the edits go from the end of the text to its start.
-bool sendFromEnd(Accessibility& ax, const AXElement& element, const QList<TextEdit>& edits, qsizetype& sent) {
+bool sendFromEnd(Accessibility& ax, const Accessible& element, const QList<TextEdit>& edits,
+                 qsizetype& sent) {
     sent = 0;
     for (auto it = edits.crbegin(); it != edits.crend(); ++it) {
-        if (ax.replaceText(element, AXTextRange{it->location, it->length}, it->text) != AXError::success)
+        if (ax.replaceText(element, TextRange{it->location, it->length}, it->text) != AccessError::success)
             return false;
         ++sent;
     }
@@ -22,7 +23,7 @@ bool sendFromEnd(Accessibility& ax, const AXElement& element, const QList<TextEd
 
 }  // namespace
 
-FieldEdits::Sent FieldEdits::send(Accessibility& ax, const AXElement& element, const QString& before,
+FieldEdits::Sent FieldEdits::send(Accessibility& ax, const Accessible& element, const QString& before,
                                   const QList<TextEdit>& edits) {
     qsizetype sent = 0;
     if (sendFromEnd(ax, element, edits, sent))
@@ -32,7 +33,7 @@ FieldEdits::Sent FieldEdits::send(Accessibility& ax, const AXElement& element, c
     return takeBack(ax, element, before, edits, sent) ? Sent::takenBack : Sent::halfWritten;
 }
 
-bool FieldEdits::takeBack(Accessibility& ax, const AXElement& element, const QString& before,
+bool FieldEdits::takeBack(Accessibility& ax, const Accessible& element, const QString& before,
                           const QList<TextEdit>& edits, qsizetype count) {
     // The edits in place are the last ones: their inverses, in offsets of the text as it is now, go
     // in from the end too.

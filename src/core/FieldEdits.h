@@ -6,7 +6,7 @@
 #include <QList>
 #include <optional>
 
-#include "base/AXTypes.h"
+#include "base/Accessible.h"
 #include "core/WordEdits.h"
 
 namespace quillet {
@@ -23,11 +23,11 @@ enum class Sent {
 };
 
 /// Sends `edits` (ascending, in offsets of `before`, the field's text) from the last to the first.
-Sent send(Accessibility& ax, const AXElement& element, const QString& before, const QList<TextEdit>& edits);
+Sent send(Accessibility& ax, const Accessible& element, const QString& before, const QList<TextEdit>& edits);
 
 /// Takes back the last `count` of `edits`, which are in the field while those before them are not.
 /// Whether every edit that takes one back was accepted.
-bool takeBack(Accessibility& ax, const AXElement& element, const QString& before,
+bool takeBack(Accessibility& ax, const Accessible& element, const QString& before,
               const QList<TextEdit>& edits, qsizetype count);
 
 /// How many of the last `edits` the field's text `now` shows, where it is `before` with exactly

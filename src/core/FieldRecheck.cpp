@@ -77,9 +77,9 @@ FieldRecheck FieldRecheck::plan(const CheckedField& checked, const QString& chos
     const QString typed = now.mid(editFrom, editTo + grown - editFrom);
     const bool insertion = editFrom == editTo && !typed.isEmpty();
     if (editTo < from || (insertion && editTo == from && isSpace(typed.back()))) {
-        r.range = AXTextRange{from + grown, to - from};
+        r.range = TextRange{from + grown, to - from};
     } else if (editFrom > to || (insertion && editFrom == to && isSpace(typed.front()))) {
-        r.range = AXTextRange{from, to - from};
+        r.range = TextRange{from, to - from};
     } else {
         return withVerdict(Verdict::changed);
     }
@@ -100,12 +100,12 @@ FieldRecheck FieldRecheck::of(Accessibility& ax, Workspace& workspace, const Foc
         if (!ours && !sameApp)
             return withVerdict(Verdict::gone);
     }
-    AXValue value;
-    const AXError error = ax.copyAttribute(field.element, AXAttr::value, value);
-    if (error == AXError::invalidUIElement)
+    PropertyValue value;
+    const AccessError error = ax.readProperty(field.element, Property::value, value);
+    if (error == AccessError::invalidElement)
         return withVerdict(Verdict::gone);
     const QString* text = std::get_if<QString>(&value);
-    if (error != AXError::success || !text)
+    if (error != AccessError::success || !text)
         return withVerdict(Verdict::unanswered);
     return plan(checked, chosen, *text);
 }

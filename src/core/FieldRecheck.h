@@ -18,7 +18,7 @@ struct CheckedField {
     /// Its whole text.
     QString value;
     /// Where the text sent for checking stands in `value` (UTF-16 code units).
-    AXTextRange sent;
+    TextRange sent;
 };
 
 struct FieldRecheck {
@@ -33,7 +33,7 @@ struct FieldRecheck {
     /// For `same` and `rebased`: the field's whole text now, the part of it the write replaces, and
     /// what goes there; `now` with `text` in place of `range` is exactly what the field will hold.
     QString now;
-    AXTextRange range;
+    TextRange range;
     QString text;
 
     /// What the field holds once the write has gone in.

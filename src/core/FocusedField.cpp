@@ -22,12 +22,12 @@ bool isWhiteSpace(char16_t c) {
 
 }  // namespace
 
-bool FocusedField::isEditableTextElement(Accessibility& ax, const AXElement& element) {
+bool FocusedField::isEditableTextElement(Accessibility& ax, const Accessible& element) {
     return quillet::isEditableTextElement(ax, element);
 }
 
 std::optional<FocusedField> FocusedField::from(Accessibility& ax, Workspace& workspace,
-                                               const AXElement& element) {
+                                               const Accessible& element) {
     if (!isEditableTextElement(ax, element))
         return std::nullopt;
     qint32 owner = 0;
@@ -49,31 +49,31 @@ std::optional<FocusedField> FocusedField::from(Accessibility& ax, Workspace& wor
 bool FocusedField::isSecure(Accessibility& ax) const {
     if (ax.passwordFieldFocused())
         return true;
-    const std::optional<QString> role = AX::attribute(ax, element, AXAttr::role);
-    const std::optional<QString> subrole = AX::attribute(ax, element, AXAttr::subrole);
+    const std::optional<QString> role = AX::property(ax, element, Property::role);
+    const std::optional<QString> subrole = AX::property(ax, element, Property::subrole);
     return role == secureTextField || subrole == secureTextField;
 }
 
 std::optional<QString> FocusedField::selectedText(Accessibility& ax) const {
-    std::optional<QString> text = AX::attribute(ax, element, AXAttr::selectedText);
+    std::optional<QString> text = AX::property(ax, element, Property::selectedText);
     if (!text || text->isEmpty())
         return std::nullopt;
     return text;
 }
 
 bool FocusedField::mayHoldSelection(Accessibility& ax) const {
-    AXValue selected;
-    const AXError read = ax.copyAttribute(element, AXAttr::selectedText, selected);
+    PropertyValue selected;
+    const AccessError read = ax.readProperty(element, Property::selectedText, selected);
     const QString* text = std::get_if<QString>(&selected);
-    return read == AXError::cannotComplete || (read == AXError::success && text && !text->isEmpty());
+    return read == AccessError::cannotComplete || (read == AccessError::success && text && !text->isEmpty());
 }
 
 bool FocusedField::hidesSelection(Accessibility& ax) const {
-    return AX::attribute<bool>(ax, element, AXAttr::selectionUnreported).value_or(false);
+    return AX::property<bool>(ax, element, Property::selectionUnreported).value_or(false);
 }
 
 int FocusedField::wordCount(Accessibility& ax) const {
-    return countWords(AX::attribute(ax, element, AXAttr::value).value_or(QString()));
+    return countWords(AX::property(ax, element, Property::value).value_or(QString()));
 }
 
 int FocusedField::countWords(const QString& text) {

@@ -12,7 +12,7 @@ class Workspace;
 
 struct FocusedField {
     /// Shared handle; copies of the record share the element.
-    AXElement element;
+    Accessible element;
     /// The process that answers for the element; 0 when the desktop names none.
     qint32 pid = 0;
     /// Desktop-entry id of the application whose window shows the field, when it is a known running
@@ -31,11 +31,11 @@ struct FocusedField {
     qint32 applicationPid() const { return hostPid != 0 ? hostPid : pid; }
 
     /// An element that is one of the editable roles, or any element whose value is settable text.
-    static bool isEditableTextElement(Accessibility& ax, const AXElement& element);
+    static bool isEditableTextElement(Accessibility& ax, const Accessible& element);
     /// The record for `element` when it passes the editable test now; absent otherwise. An element
     /// of a process that the application in front started is that application's.
     static std::optional<FocusedField> from(Accessibility& ax, Workspace& workspace,
-                                            const AXElement& element);
+                                            const Accessible& element);
 
     // Each of these asks the element afresh.
     /// A password field, or any field while secure keyboard entry is on.

@@ -6,12 +6,12 @@ namespace quillet {
 bool ManualAccessibility::request(qint32 pid) {
     if (pid <= 0)
         return false;
-    const AXElement application = m_ax.application(pid);
+    const Accessible application = m_ax.application(pid);
     if (application.isNull())
         return false;
     if (auto it = m_asked.find(pid); it != m_asked.end() && *it == application)
         return false;
-    if (m_ax.setAttribute(application, AXAttr::manualAccessibility, true) != AXError::success) {
+    if (m_ax.writeProperty(application, Property::manualAccessibility, true) != AccessError::success) {
         m_asked.remove(pid);
         return false;
     }

@@ -25,7 +25,7 @@ private:
     Accessibility& m_ax;
     // The application element each process was asked through: held, so that its identity cannot be
     // taken by another application's element while it is remembered here.
-    QHash<qint32, AXElement> m_asked;
+    QHash<qint32, Accessible> m_asked;
 };
 
 }  // namespace quillet

@@ -13,21 +13,21 @@ PartialReplacement PartialReplacement::of(const QString& text) {
     return part;
 }
 
-std::optional<AXTextRange> PartialReplacement::rangeIn(const QString& value, qint64 expectedAt) const {
+std::optional<TextRange> PartialReplacement::rangeIn(const QString& value, qint64 expectedAt) const {
     const qint64 length = sent.size();
     // Fields hand line breaks back in their own form; the text was read from this very field, so
     // the lengths agree.
     const QString want = TextIO::comparable(sent);
     if (expectedAt >= 0 && expectedAt + length <= value.size() &&
         TextIO::comparable(value.mid(expectedAt, length)) == want)
-        return AXTextRange{expectedAt, length};
+        return TextRange{expectedAt, length};
     const QString have = TextIO::comparable(value);
     if (have.size() != value.size())
         return std::nullopt;  // offsets in the comparable form would not be the field's
     const qsizetype first = have.indexOf(want);
     if (first < 0 || have.indexOf(want, first + 1) >= 0)
         return std::nullopt;
-    return AXTextRange{first, length};
+    return TextRange{first, length};
 }
 
 }  // namespace quillet

@@ -25,7 +25,7 @@ struct PartialReplacement {
     /// Where the part that was sent stands in `value` (UTF-16 code units), looked for at `expectedAt`
     /// first, then anywhere else where it occurs exactly once. Nothing when the field no longer holds
     /// it: a write at a guessed place would cut into the user's text.
-    std::optional<AXTextRange> rangeIn(const QString& value, qint64 expectedAt) const;
+    std::optional<TextRange> rangeIn(const QString& value, qint64 expectedAt) const;
 };
 
 }  // namespace quillet

@@ -87,14 +87,14 @@ void run(Accessibility& ax, Workspace& workspace, Screens& screens,
         ManualAccessibility(ax).request(front->pid);
 
     // A large or slow window is searched over several reads; the report asks a few times.
-    AXValue value;
-    AXError err = AXError::noValue;
-    const AXElement* focused = nullptr;
+    PropertyValue value;
+    AccessError err = AccessError::noValue;
+    const Accessible* focused = nullptr;
     for (int attempt = 0; attempt < focusReadAttempts && !focused; ++attempt) {
         if (attempt > 0 && wait)
             wait(focusReadPause);
-        err = ax.copyAttribute(ax.systemWide(), AXAttr::focusedUIElement, value);
-        focused = err == AXError::success ? std::get_if<AXElement>(&value) : nullptr;
+        err = ax.readProperty(ax.root(), Property::focusedElement, value);
+        focused = err == AccessError::success ? std::get_if<Accessible>(&value) : nullptr;
         if (focused && focused->isNull())
             focused = nullptr;
     }
@@ -103,14 +103,14 @@ void run(Accessibility& ax, Workspace& workspace, Screens& screens,
                    QStringLiteral("none (err %1). Click into a text field, then run again.").arg(int(err))));
         return;
     }
-    const AXElement element = *focused;
+    const Accessible element = *focused;
 
     qint32 owner = 0;
     ax.pid(element, owner);
     std::optional<QString> appName;
     if (std::optional<RunningApplication> app = workspace.runningApplication(owner))
         appName = app->name;
-    const QString role = AX::attribute(ax, element, AXAttr::role).value_or(QStringLiteral("?"));
+    const QString role = AX::property(ax, element, Property::role).value_or(QStringLiteral("?"));
     print(line(
         true, QStringLiteral("Focused element"),
         role + QStringLiteral(" in ") + (appName && !appName->isEmpty() ? *appName : QStringLiteral("?"))));

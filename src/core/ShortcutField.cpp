@@ -7,10 +7,9 @@
 namespace quillet {
 
 ShortcutField ShortcutField::find(Accessibility& ax, Workspace& workspace, Screens& screens,
-                                  const AXElement& systemWide, const std::optional<FocusedField>& lastField) {
+                                  const Accessible& root, const std::optional<FocusedField>& lastField) {
     ShortcutField found;
-    if (const std::optional<AXElement> focused =
-            AX::elementAttribute(ax, systemWide, AXAttr::focusedUIElement)) {
+    if (const std::optional<Accessible> focused = AX::elementProperty(ax, root, Property::focusedElement)) {
         found.field = FocusedField::from(ax, workspace, *focused);
         if (!found.field)
             found.near = AX::screenFrame(ax, screens, *focused);

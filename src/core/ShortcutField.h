@@ -23,7 +23,7 @@ struct ShortcutField {
     /// and some toolkits report the focus gone meanwhile, so with nothing focused at all that field
     /// is still the one, as long as its application is in front and it is still a text field.
     static ShortcutField find(Accessibility& ax, Workspace& workspace, Screens& screens,
-                              const AXElement& systemWide, const std::optional<FocusedField>& lastField);
+                              const Accessible& root, const std::optional<FocusedField>& lastField);
 };
 
 }  // namespace quillet

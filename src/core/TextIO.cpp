@@ -45,7 +45,7 @@ bool TextIO::Write::landedIn(const QString& now) const {
     return comparable(now) != comparable(*before) && comparable(now).contains(comparable(text));
 }
 
-void TextIO::Write::planEdits(const AXTextRange& part) {
+void TextIO::Write::planEdits(const TextRange& part) {
     if (!before || !expected)
         return;
     const WordEdits plan = WordEdits::between(before->mid(part.location, part.length), text);
@@ -57,9 +57,9 @@ void TextIO::Write::planEdits(const AXTextRange& part) {
 }
 
 void TextIO::Write::readFormatting() {
-    pastesEdits = AX::attribute<bool>(io->ax, element, AXAttr::richText).value_or(false);
+    pastesEdits = AX::property<bool>(io->ax, element, Property::richText).value_or(false);
     keysSelect =
-        pastesEdits && AX::attribute<bool>(io->ax, element, AXAttr::selectionUnreported).value_or(false);
+        pastesEdits && AX::property<bool>(io->ax, element, Property::selectionUnreported).value_or(false);
 }
 
 void TextIO::Write::afterTakeBack() {
@@ -112,7 +112,7 @@ bool TextIO::Write::selectAllViaAX() const {
     if (!whole)
         return false;
     // QString counts UTF-16 code units, the unit accessibility ranges are measured in.
-    return set(AXAttr::selectedTextRange, AXTextRange{0, whole->size()});
+    return set(Property::selectedTextRange, TextRange{0, whole->size()});
 }
 
 std::optional<TextIO::Strategy> TextIO::Write::send(Road road) {
@@ -132,24 +132,24 @@ std::optional<TextIO::Strategy> TextIO::Write::send(Road road) {
             }
             break;
         case Road::whole:
-            if (settable(AXAttr::value) && set(AXAttr::value, *expected))
+            if (settable(Property::value) && set(Property::value, *expected))
                 return Strategy::axValue;
             break;
         case Road::value:
             // Over a part, the whole value is what the field must read afterwards.
-            if (settable(AXAttr::value) && set(AXAttr::value, range ? expected.value_or(text) : text))
+            if (settable(Property::value) && set(Property::value, range ? expected.value_or(text) : text))
                 return Strategy::axValue;
             break;
         case Road::selection:
-            if (settable(AXAttr::selectedText) && set(AXAttr::selectedText, text))
+            if (settable(Property::selectedText) && set(Property::selectedText, text))
                 return Strategy::axSelectedText;
             break;
         case Road::selectAllThenSelection:
-            if (selectAllViaAX() && settable(AXAttr::selectedText) && set(AXAttr::selectedText, text))
+            if (selectAllViaAX() && settable(Property::selectedText) && set(Property::selectedText, text))
                 return Strategy::axSelectedText;
             break;
         case Road::range:
-            if (select(*range) && settable(AXAttr::selectedText) && set(AXAttr::selectedText, text))
+            if (select(*range) && settable(Property::selectedText) && set(Property::selectedText, text))
                 return Strategy::axSelectedText;
             break;
     }
@@ -200,13 +200,13 @@ bool TextIO::lendsClipboard() const {
 
 void TextIO::replace(const FocusedField& field, const QString& text, bool selectionOnly,
                      std::function<void(const Outcome&)> completion,
-                     const std::optional<AXTextRange>& shownAt) {
+                     const std::optional<TextRange>& shownAt) {
     auto write = Write::start(m_shared, field, text, selectionOnly, std::move(completion));
     if (!selectionOnly) {
         write->expected = text;
     } else if (write->before) {
-        std::optional<AXTextRange> range =
-            AX::attribute<AXTextRange>(m_shared->ax, field.element, AXAttr::selectedTextRange);
+        std::optional<TextRange> range =
+            AX::property<TextRange>(m_shared->ax, field.element, Property::selectedTextRange);
         // A field that never tells its selection reads none: it is where it was found.
         if (shownAt && (!range || range->length == 0))
             range = shownAt;
@@ -226,7 +226,7 @@ void TextIO::replace(const FocusedField& field, const QString& text, bool select
             write->roads = {Write::Road::value, Write::Road::selectAllThenSelection};
         }
         if (write->selected || !selectionOnly)
-            write->planEdits(write->selected.value_or(AXTextRange{0, write->before->size()}));
+            write->planEdits(write->selected.value_or(TextRange{0, write->before->size()}));
     }
     write->next();
 }
@@ -249,7 +249,7 @@ void TextIO::restore(const FocusedField& field, const Outcome& outcome,
             write->roads.prepend(Write::Road::edits);
             write->readFormatting();
         } else {
-            write->planEdits(AXTextRange{0, write->before->size()});
+            write->planEdits(TextRange{0, write->before->size()});
         }
     }
     write->next();

@@ -88,7 +88,7 @@ public:
     /// `shownAt` is where the selection was found where the field does not tell it.
     void replace(const FocusedField& field, const QString& text, bool selectionOnly,
                  std::function<void(const Outcome&)> completion,
-                 const std::optional<AXTextRange>& shownAt = std::nullopt);
+                 const std::optional<TextRange>& shownAt = std::nullopt);
     /// Writes `text` over the part of the field that was sent for checking, the field's text from
     /// `location` on (UTF-16 code units), and leaves everything around it exactly as it was: a ranged
     /// accessibility write, the whole value with the rest kept, or the part selected and pasted

@@ -6,18 +6,18 @@
 
 namespace quillet {
 
-bool TextIO::Write::requestSelection(const AXTextRange& part) const {
+bool TextIO::Write::requestSelection(const TextRange& part) const {
     if (!keysSelect)
-        return set(AXAttr::selectedTextRange, part);
+        return set(Property::selectedTextRange, part);
     const std::optional<QString> now = value();
     return now && part.location + part.length <= now->size() &&
            io->keys.selectFromStart(caretStops(now->left(part.location)),
                                     caretStops(now->mid(part.location, part.length)));
 }
 
-bool TextIO::Write::selectedIs(const AXTextRange& part) const {
+bool TextIO::Write::selectedIs(const TextRange& part) const {
     if (!keysSelect)
-        return AX::attribute<AXTextRange>(io->ax, element, AXAttr::selectedTextRange) == part;
+        return AX::property<TextRange>(io->ax, element, Property::selectedTextRange) == part;
     // The buffer tells what is selected, not where: only words the keys just selected are read so.
     // An empty part leaves nothing there to tell by.
     const std::optional<QString> now = value();
@@ -32,7 +32,7 @@ void TextIO::Write::pasteEdit(qsizetype i) {
         finish(Strategy::clipboard, true);
         return;
     }
-    const AXTextRange words{edits[i].location, edits[i].length};
+    const TextRange words{edits[i].location, edits[i].length};
     if (!showsEditsAfter(i)) {
         finish(std::nullopt, false);  // changed meanwhile: nothing is pasted on top
         return;
@@ -63,7 +63,7 @@ void TextIO::Write::pasteEdit(qsizetype i) {
         });
 }
 
-void TextIO::Write::pasteEditOver(qsizetype i, const AXTextRange& part, const QString& now) {
+void TextIO::Write::pasteEditOver(qsizetype i, const TextRange& part, const QString& now) {
     auto step = std::make_shared<Write>();
     step->io = io;
     step->element = element;
@@ -80,7 +80,7 @@ void TextIO::Write::pasteEditOver(qsizetype i, const AXTextRange& part, const QS
     step->completion = [self, i](const Outcome& outcome) {
         const QString done = WordEdits::applied(*self->base, self->edits.mid(i + 1));
         const std::optional<QString> now = self->value();
-        const std::optional<AXTextRange> over = now ? self->replacedIn(*now, done, i) : std::nullopt;
+        const std::optional<TextRange> over = now ? self->replacedIn(*now, done, i) : std::nullopt;
         if (outcome.strategy) {
             self->pasteEdit(i - 1);
         } else if (now && comparable(*now) == comparable(done)) {
@@ -101,26 +101,26 @@ void TextIO::Write::pasteEditOver(qsizetype i, const AXTextRange& part, const QS
     step->paste();
 }
 
-std::optional<AXTextRange> TextIO::Write::replacedIn(const QString& now, const QString& done,
-                                                     qsizetype i) const {
-    return replacedIn(now, done, AXTextRange{edits[i].location, edits[i].length});
+std::optional<TextRange> TextIO::Write::replacedIn(const QString& now, const QString& done,
+                                                   qsizetype i) const {
+    return replacedIn(now, done, TextRange{edits[i].location, edits[i].length});
 }
 
-std::optional<AXTextRange> TextIO::Write::replacedIn(const QString& now, const QString& was,
-                                                     const AXTextRange& part) {
+std::optional<TextRange> TextIO::Write::replacedIn(const QString& now, const QString& was,
+                                                   const TextRange& part) {
     const QString head = was.left(part.location), tail = was.mid(part.location + part.length);
     if (now.size() < head.size() + tail.size() || !now.startsWith(head) || !now.endsWith(tail))
         return std::nullopt;
-    return AXTextRange{head.size(), now.size() - head.size() - tail.size()};
+    return TextRange{head.size(), now.size() - head.size() - tail.size()};
 }
 
 void TextIO::Write::retakePart() {
     retaken = true;
-    const AXTextRange part = range ? *range : *selected;
+    const TextRange part = range ? *range : *selected;
     auto self = shared_from_this();
     io->scheduler.after(lostPasteSettle, [self, part] {
         const std::optional<QString> now = self->value();
-        const std::optional<AXTextRange> over = now ? replacedIn(*now, *self->before, part) : std::nullopt;
+        const std::optional<TextRange> over = now ? replacedIn(*now, *self->before, part) : std::nullopt;
         if (!over || !self->select(*over)) {
             self->finish(std::nullopt, false);
             return;

@@ -18,19 +18,19 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     enum class Road { edits, value, selection, selectAllThenSelection, range, whole };
 
     std::shared_ptr<Shared> io;
-    AXElement element;
+    Accessible element;
     PasteTarget target;
     QString text;
     bool selectionOnly = false;
     // Set for a write over one part of the field only: `text` goes there, the rest stays.
-    std::optional<AXTextRange> range;
+    std::optional<TextRange> range;
     // The field before the write, and what it must read afterwards; either may be unknown.
     std::optional<QString> before;
     std::optional<QString> expected;
     // What the field holds as the next road starts: `before`, unless a take-back of edits failed.
     std::optional<QString> base;
     // Where the selection was, for a write over it.
-    std::optional<AXTextRange> selected;
+    std::optional<TextRange> selected;
     // The edits of the first road, in offsets of `before`.
     QList<TextEdit> edits;
     // Part of the edits stayed in: only the whole text, `expected`, goes in now.
@@ -54,7 +54,7 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
                                         const QString& text, bool selectionOnly,
                                         std::function<void(const Outcome&)> completion);
 
-    std::optional<QString> value() const { return AX::attribute(io->ax, element, AXAttr::value); }
+    std::optional<QString> value() const { return AX::property(io->ax, element, Property::value); }
 
     bool landed() const {
         const std::optional<QString> now = value();
@@ -76,7 +76,7 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     }
 
     // The edits road goes first where the text changes in few places of `part` of the field.
-    void planEdits(const AXTextRange& part);
+    void planEdits(const TextRange& part);
 
     // Pastes edit `i` and those before it, the last edit first, each over its words selected and
     // read back before the next; edits after `i` are in. Where the words cannot be selected before
@@ -84,14 +84,13 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     void pasteEdit(qsizetype i);
 
     // Pastes edit `i` over `part` of the field, which reads `now`.
-    void pasteEditOver(qsizetype i, const AXTextRange& part, const QString& now);
+    void pasteEditOver(qsizetype i, const TextRange& part, const QString& now);
 
     // Where `now` holds something else in place of edit `i`'s words of `done`, all around it as it was.
-    std::optional<AXTextRange> replacedIn(const QString& now, const QString& done, qsizetype i) const;
+    std::optional<TextRange> replacedIn(const QString& now, const QString& done, qsizetype i) const;
 
     // Where `now` holds something else in place of `part` of `was`, all around it as it was.
-    static std::optional<AXTextRange> replacedIn(const QString& now, const QString& was,
-                                                 const AXTextRange& part);
+    static std::optional<TextRange> replacedIn(const QString& now, const QString& was, const TextRange& part);
 
     // Another program's copy went in over the part this write pastes over: once the application
     // has it in, it is found by what stands around it, selected, and ours pasted over it, once.
@@ -107,28 +106,28 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     // The field reads back neither with all the edits nor without them.
     void editsMissed();
 
-    bool settable(const QString& attribute) const {
+    bool settable(Property attribute) const {
         bool settable = false;
         return !element.isNull() &&
-               io->ax.isAttributeSettable(element, attribute, settable) == AXError::success && settable;
+               io->ax.isPropertySettable(element, attribute, settable) == AccessError::success && settable;
     }
 
-    bool set(const QString& attribute, const AXValue& newValue) const {
-        return io->ax.setAttribute(element, attribute, newValue) == AXError::success;
+    bool set(Property attribute, const PropertyValue& newValue) const {
+        return io->ax.writeProperty(element, attribute, newValue) == AccessError::success;
     }
 
     // Asks the field to select `part`: through accessibility, or with the keys.
-    bool requestSelection(const AXTextRange& part) const;
+    bool requestSelection(const TextRange& part) const;
 
     // Selects `part` and reads it back: a field that keeps its own selection (or only its caret)
     // would take the text beside the part, not over it.
-    bool select(const AXTextRange& part) const { return requestSelection(part) && selectedIs(part); }
+    bool select(const TextRange& part) const { return requestSelection(part) && selectedIs(part); }
 
     // Selects `part` unless the field reads it selected already: a browser asked again may read
     // back its old selection until its page has handled the new one.
-    bool keepSelected(const AXTextRange& part) const { return selectedIs(part) || select(part); }
+    bool keepSelected(const TextRange& part) const { return selectedIs(part) || select(part); }
 
-    bool selectedIs(const AXTextRange& part) const;
+    bool selectedIs(const TextRange& part) const;
 
     // Whether the field reads `now` (by default, as it is read now) with the edits after `i` in.
     bool showsEditsAfter(qsizetype i, std::optional<QString> now = std::nullopt) const {

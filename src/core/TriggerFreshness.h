@@ -15,7 +15,7 @@ struct Trigger {
     /// When the user made it, on the scheduler's clock; empty when that is now (or not told).
     std::optional<std::chrono::milliseconds> madeAt;
     /// The field it was made for (the one the icon stood at); null for whichever has the keyboard.
-    AXElement field;
+    Accessible field;
     /// Made by another process (`quillet --trigger`, or any program on the session bus), where no
     /// press of the user's was seen: it holds to the pause and the block list, as the icon does.
     bool byRequest = false;

@@ -36,7 +36,7 @@ void WriteBack::replace(const FieldRequest& request, const QString& chosen) {
     // Line breaks go back as the field gave them.
     const QString newText = LineEnds::like(chosen, request.shown);
     std::optional<FieldRecheck> plan;
-    const std::optional<AXTextRange> sent =
+    const std::optional<TextRange> sent =
         request.fullValue
             ? PartialReplacement::of(request.shown).rangeIn(*request.fullValue, request.location)
             : std::nullopt;
@@ -87,7 +87,7 @@ void WriteBack::write(const FieldRequest& request, const QString& newText,
         // selection, which every toolkit takes.
         const bool stillSelected =
             request.selectionOnly && plan->verdict == FieldRecheck::Verdict::same &&
-            AX::attribute<AXTextRange>(m_ax, request.field.element, AXAttr::selectedTextRange) == plan->range;
+            AX::property<TextRange>(m_ax, request.field.element, Property::selectedTextRange) == plan->range;
         if (plan->range.location == 0 && plan->range.length == plan->now.size()) {
             m_textIO.replace(request.field, plan->text, false, std::move(done));
         } else if (stillSelected) {
@@ -104,9 +104,9 @@ void WriteBack::write(const FieldRequest& request, const QString& newText,
         m_textIO.replaceRange(request.field, part, request.location, newText, std::move(done));
     } else {
         // In a field that never tells its selection, a copy found it in the field's text.
-        std::optional<AXTextRange> shownAt;
+        std::optional<TextRange> shownAt;
         if (request.selectionOnly && request.location >= 0 && request.field.hidesSelection(m_ax))
-            shownAt = AXTextRange{request.location, request.shown.size()};
+            shownAt = TextRange{request.location, request.shown.size()};
         m_textIO.replace(request.field, newText, request.selectionOnly, std::move(done), shownAt);
     }
 }
@@ -155,7 +155,7 @@ void WriteBack::undoWrite(const FocusedField& field, const TextIO::Outcome& outc
     };
     // Only over exactly what was written: anything the user (or the application) did since stays.
     if (outcome.written) {
-        const std::optional<QString> now = AX::attribute<QString>(m_ax, field.element, AXAttr::value);
+        const std::optional<QString> now = AX::property<QString>(m_ax, field.element, Property::value);
         if (!now || TextIO::comparable(*now) != TextIO::comparable(*outcome.written)) {
             m_beep.beep();
             notify(Notice{WriteRefusals::undoRefused(L10n::current()), std::nullopt, {}});

@@ -7,9 +7,9 @@ namespace quillet {
 
 namespace {
 
-std::optional<QString> text(Accessibility& ax, const AXElement& element, const QString& attribute) {
-    AXValue value;
-    if (element.isNull() || ax.copyAttribute(element, attribute, value) != AXError::success)
+std::optional<QString> text(Accessibility& ax, const Accessible& element, Property attribute) {
+    PropertyValue value;
+    if (element.isNull() || ax.readProperty(element, attribute, value) != AccessError::success)
         return std::nullopt;
     if (const QString* s = std::get_if<QString>(&value))
         return *s;
@@ -24,17 +24,17 @@ bool isEditableRole(const QString& role) {
 
 }  // namespace
 
-bool isEditableTextElement(Accessibility& ax, const AXElement& element) {
-    const std::optional<QString> role = text(ax, element, AXAttr::role);
+bool isEditableTextElement(Accessibility& ax, const Accessible& element) {
+    const std::optional<QString> role = text(ax, element, Property::role);
     if (!role)
         return false;
     if (isEditableRole(*role))
         return true;
     bool settable = false;
-    ax.isAttributeSettable(element, AXAttr::value, settable);
+    ax.isPropertySettable(element, Property::value, settable);
     if (!settable)
         return false;
-    return text(ax, element, AXAttr::value).has_value();
+    return text(ax, element, Property::value).has_value();
 }
 
 }  // namespace quillet

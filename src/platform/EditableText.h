@@ -8,6 +8,6 @@ namespace quillet {
 
 /// An element of one of the editable roles, or any element whose value is settable text. Asks the
 /// element (one to three round trips); false when it cannot tell.
-bool isEditableTextElement(Accessibility& ax, const AXElement& element);
+bool isEditableTextElement(Accessibility& ax, const Accessible& element);
 
 }  // namespace quillet

@@ -31,8 +31,7 @@ protected:
         std::optional<FocusedField> field;
         waitUntil(
             [&] {
-                std::optional<AXElement> e =
-                    AX::elementAttribute(ax, ax.systemWide(), AXAttr::focusedUIElement);
+                std::optional<Accessible> e = AX::elementProperty(ax, ax.root(), Property::focusedElement);
                 if (e)
                     field = FocusedField::from(ax, workspace, *e);
                 return field && field->pid == app.pid();
@@ -41,7 +40,7 @@ protected:
         return field;
     }
     QString valueOf(const FocusedField& field) {
-        return AX::attribute(ax, field.element, AXAttr::value).value_or("<unreadable>");
+        return AX::property(ax, field.element, Property::value).value_or("<unreadable>");
     }
     /// What became of a replacement, once it is known.
     std::optional<TextIO::Outcome> outcomeOf(const FocusedField& field, const QString& text,
@@ -78,8 +77,8 @@ TEST_F(FieldReplacementTest, WholeDocumentAndSelectionInMousepad) {
     EXPECT_EQ(valueOf(*field), whole);
 
     // "two", counted in UTF-16 code units past the emoji.
-    ASSERT_EQ(ax.setAttribute(field->element, AXAttr::selectedTextRange, AXTextRange{7, 3}),
-              AXError::success);
+    ASSERT_EQ(ax.writeProperty(field->element, Property::selectedTextRange, TextRange{7, 3}),
+              AccessError::success);
     EXPECT_EQ(field->selectedText(ax), "two");
     EXPECT_EQ(replace(*field, QString::fromUtf8("два"), true), TextIO::Strategy::axSelectedText);
     EXPECT_EQ(valueOf(*field), QString::fromUtf8("👋 one два three\nčetiri pet"));
@@ -98,7 +97,7 @@ TEST_F(FieldReplacementTest, SecureInputRefusesEveryClipboardPath) {
     ASSERT_TRUE(copied.has_value());
     EXPECT_EQ(*copied, std::nullopt);
     EXPECT_EQ(
-        replace(FocusedField{AXElement(), static_cast<qint32>(password.pid()), std::nullopt}, "x", false),
+        replace(FocusedField{Accessible(), static_cast<qint32>(password.pid()), std::nullopt}, "x", false),
         std::nullopt);
     // Told only once the clipboard would have been given back.
     ASSERT_TRUE(waitUntil([&] { return sent.has_value(); }, 5000));
@@ -110,7 +109,7 @@ TEST_F(FieldReplacementTest, SecureInputRefusesEveryClipboardPath) {
 // goes in by paste and counts once it reads back.
 TEST_F(FieldReplacementTest, FieldThatIgnoresAccessibilityWritesTakesThePaste) {
     // Listening before the editor starts, as Quillet does from login.
-    AX::elementAttribute(ax, ax.systemWide(), AXAttr::focusedUIElement);
+    AX::elementProperty(ax, ax.root(), Property::focusedElement);
     QTemporaryDir dir;
     QFile text(dir.filePath("text.txt"));
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));

@@ -78,7 +78,7 @@ protected:
                 std::optional<RunningApplication> front = workspace.activeApplication();
                 if (!front || front->appId != bundle)
                     return false;
-                return AX::elementAttribute(ax, ax.systemWide(), AXAttr::focusedUIElement).has_value();
+                return AX::elementProperty(ax, ax.root(), Property::focusedElement).has_value();
             },
             10000);
         if (!ready)
@@ -123,7 +123,7 @@ TEST_F(FocusTrackingTest, MousepadFieldTypingAndMoving) {
     // nothing add none, however many pass.
     xdotool({"type", "--delay", "200", "abc"});
     ASSERT_TRUE(waitUntil(
-        [&] { return AX::attribute(ax, tracked.element, AXAttr::value) == QStringLiteral("abc"); }, 3000));
+        [&] { return AX::property(ax, tracked.element, Property::value) == QStringLiteral("abc"); }, 3000));
     QElapsedTimer sinceLastEdit;
     sinceLastEdit.start();
     // A busy machine may hold the monitor's tick back: the update is waited for, not a number of ticks.
@@ -137,7 +137,7 @@ TEST_F(FocusTrackingTest, MousepadFieldTypingAndMoving) {
     ASSERT_TRUE(scheduler.waitTicks(20));
     EXPECT_EQ(updates, typed) << "nothing changed, safety-net reads included";
     EXPECT_EQ(tracked.wordCount(ax), 1);
-    EXPECT_EQ(AX::attribute(ax, tracked.element, AXAttr::value), QStringLiteral("abc"));
+    EXPECT_EQ(AX::property(ax, tracked.element, Property::value), QStringLiteral("abc"));
 
     // Moving the window is reported by a re-check, though no text changed.
     updates = 0;
@@ -157,8 +157,8 @@ TEST_F(FocusTrackingTest, PasswordDialogIsSecureAndAButtonIsNoField) {
     ASSERT_FALSE(zenity.window().isEmpty());
     ASSERT_TRUE(waitUntil(
         [&] {
-            std::optional<AXElement> e = AX::elementAttribute(ax, ax.systemWide(), AXAttr::focusedUIElement);
-            return e && AX::attribute(ax, *e, AXAttr::role) == QStringLiteral("AXSecureTextField");
+            std::optional<Accessible> e = AX::elementProperty(ax, ax.root(), Property::focusedElement);
+            return e && AX::property(ax, *e, Property::role) == QStringLiteral("AXSecureTextField");
         },
         10000));
     monitor.start();
@@ -234,15 +234,15 @@ TEST_F(FocusTrackingTest, AQtProgramOnGnomeIsAskedThroughItsWindows) {
     xdotool({"windowactivate", "--sync", window});
     ASSERT_TRUE(waitUntil([&] { return workspace.activePid() == editor.pid(); }, 5000));
     AtspiAccessibility fresh{[this] { return workspace.activePid(); }};
-    std::optional<AXElement> focused;
+    std::optional<Accessible> focused;
     ASSERT_TRUE(waitUntil(
         [&] {
-            focused = AX::elementAttribute(fresh, fresh.systemWide(), AXAttr::focusedUIElement);
+            focused = AX::elementProperty(fresh, fresh.root(), Property::focusedElement);
             return focused.has_value();
         },
         10000));
     qint32 owner = 0;
-    EXPECT_EQ(fresh.pid(*focused, owner), AXError::success);
+    EXPECT_EQ(fresh.pid(*focused, owner), AccessError::success);
     EXPECT_EQ(owner, editor.pid());
 }
 
@@ -251,7 +251,7 @@ TEST_F(FocusTrackingTest, AHungApplicationCostsLessThanASecondPerCall) {
     ASSERT_TRUE(startOn(mousepad, QStringLiteral("org.xfce.mousepad")));
     ASSERT_TRUE(field);
     // The monitor may drop `field` from its callback while the waits below run the event loop.
-    const AXElement element = field->element;
+    const Accessible element = field->element;
     ::kill(pid_t(mousepad.pid()), SIGSTOP);
     qint64 longest = 0;
     QElapsedTimer total;
@@ -266,7 +266,7 @@ TEST_F(FocusTrackingTest, AHungApplicationCostsLessThanASecondPerCall) {
     EXPECT_LT(longest, 1000);
     EXPECT_LT(total.elapsed(), 1500) << "after the first time-out the application is skipped";
     // Once it answers again, it is read again.
-    EXPECT_TRUE(waitUntil([&] { return AX::attribute(ax, element, AXAttr::value).has_value(); }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return AX::property(ax, element, Property::value).has_value(); }, 3000));
 }
 
 // An activation whose event Xlib read along with the reply to another request of ours is still

@@ -36,73 +36,76 @@ const QString shown = QStringLiteral("This is a sentense with bold and a link.\n
 class HypertextFieldTest : public testing::Test {
 protected:
     // The field AT-SPI reports once the browser's page has the keyboard, its text read in full.
-    std::optional<AXElement> fieldOf(DesktopApp& browser) {
+    std::optional<Accessible> fieldOf(DesktopApp& browser) {
         const QString window = browser.window(30000);
         if (window.isEmpty())
             return std::nullopt;
         xdotool({"windowactivate", "--sync", window});
-        std::optional<AXElement> field;
+        std::optional<Accessible> field;
         waitUntil(
             [&] {
                 // What the program does for Chromium: ask the window's application for the page.
                 if (const std::optional<qint32> active = workspace.activePid(); active && *active > 0)
-                    ax.setAttribute(ax.application(*active), AXAttr::manualAccessibility, true);
-                field = AX::elementAttribute(ax, ax.systemWide(), AXAttr::focusedUIElement);
-                return field && AX::attribute(ax, *field, AXAttr::value) == shown;
+                    ax.writeProperty(ax.application(*active), Property::manualAccessibility, true);
+                field = AX::elementProperty(ax, ax.root(), Property::focusedElement);
+                return field && AX::property(ax, *field, Property::value) == shown;
             },
             30000);
         return field;
     }
-    AXTextRange selectedRange(const AXElement& field) {
-        return AX::attribute<AXTextRange>(ax, field, AXAttr::selectedTextRange).value_or(AXTextRange{-1, -1});
+    TextRange selectedRange(const Accessible& field) {
+        return AX::property<TextRange>(ax, field, Property::selectedTextRange).value_or(TextRange{-1, -1});
     }
 
     void readAndSelect(DesktopApp& browser) {
-        const std::optional<AXElement> field = fieldOf(browser);
+        const std::optional<Accessible> field = fieldOf(browser);
         ASSERT_TRUE(field) << "the editing host is the focused field, read as the user sees it";
-        EXPECT_EQ(AX::attribute(ax, *field, AXAttr::value), shown);
+        EXPECT_EQ(AX::property(ax, *field, Property::value), shown);
         EXPECT_TRUE(FocusedField::isEditableTextElement(ax, *field));
-        EXPECT_EQ(AX::attribute(ax, *field, AXAttr::role), QStringLiteral("AXTextArea"));
-        EXPECT_EQ(AX::attribute<qint64>(ax, *field, AXAttr::numberOfCharacters), shown.size());
+        EXPECT_EQ(AX::property(ax, *field, Property::role), QStringLiteral("AXTextArea"));
+        EXPECT_EQ(AX::property<qint64>(ax, *field, Property::numberOfCharacters), shown.size());
         EXPECT_TRUE(waitUntil([&] {
-            return selectedRange(*field) == AXTextRange{5, 0};
+            return selectedRange(*field) == TextRange{5, 0};
         })) << "the caret on the paragraph";
-        EXPECT_EQ(AX::attribute<qint64>(ax, *field, AXAttr::caretOffset), 5);
+        EXPECT_EQ(AX::property<qint64>(ax, *field, Property::caretOffset), 5);
 
         // A word selected lands in the paragraph; a selection over both paragraphs reads across them.
-        ASSERT_EQ(ax.setAttribute(*field, AXAttr::selectedTextRange, AXTextRange{10, 8}), AXError::success);
-        EXPECT_TRUE(waitUntil([&] { return AX::attribute(ax, *field, AXAttr::selectedText) == "sentense"; }));
+        ASSERT_EQ(ax.writeProperty(*field, Property::selectedTextRange, TextRange{10, 8}),
+                  AccessError::success);
+        EXPECT_TRUE(
+            waitUntil([&] { return AX::property(ax, *field, Property::selectedText) == "sentense"; }));
         xdotool({"key", "shift+ctrl+End"});
         EXPECT_TRUE(
-            waitUntil([&] { return AX::attribute(ax, *field, AXAttr::selectedText) == shown.mid(10); }));
-        EXPECT_EQ(selectedRange(*field), (AXTextRange{10, shown.size() - 10}));
-        ASSERT_EQ(ax.setAttribute(*field, AXAttr::selectedTextRange, AXTextRange{0, shown.size()}),
-                  AXError::success);
-        EXPECT_TRUE(waitUntil([&] { return AX::attribute(ax, *field, AXAttr::selectedText) == shown; }))
+            waitUntil([&] { return AX::property(ax, *field, Property::selectedText) == shown.mid(10); }));
+        EXPECT_EQ(selectedRange(*field), (TextRange{10, shown.size() - 10}));
+        ASSERT_EQ(ax.writeProperty(*field, Property::selectedTextRange, TextRange{0, shown.size()}),
+                  AccessError::success);
+        EXPECT_TRUE(waitUntil([&] { return AX::property(ax, *field, Property::selectedText) == shown; }))
             << "a selection over both paragraphs, after one that read the same on the host";
 
         // The caret in the second paragraph.
         xdotool({"key", "ctrl+Home", "Down"});
-        EXPECT_TRUE(waitUntil([&] { return selectedRange(*field) == AXTextRange{41, 0}; }));
-        ASSERT_EQ(ax.setAttribute(*field, AXAttr::selectedTextRange, AXTextRange{48, 0}), AXError::success);
-        EXPECT_TRUE(waitUntil([&] { return AX::attribute<qint64>(ax, *field, AXAttr::caretOffset) == 48; }));
+        EXPECT_TRUE(waitUntil([&] { return selectedRange(*field) == TextRange{41, 0}; }));
+        ASSERT_EQ(ax.writeProperty(*field, Property::selectedTextRange, TextRange{48, 0}),
+                  AccessError::success);
+        EXPECT_TRUE(waitUntil([&] { return AX::property<qint64>(ax, *field, Property::caretOffset) == 48; }));
         // Neither takes an edit in place (Gecko accepts and ignores it, Chromium offers none): the
         // core takes the clipboard's road.
-        EXPECT_EQ(ax.replaceText(*field, AXTextRange{10, 8}, QStringLiteral("sentence")),
-                  AXError::attributeUnsupported);
+        EXPECT_EQ(ax.replaceText(*field, TextRange{10, 8}, QStringLiteral("sentence")),
+                  AccessError::unsupported);
         // A busy browser may not answer the read that follows at once.
-        EXPECT_TRUE(waitUntil([&] { return AX::attribute(ax, *field, AXAttr::value) == shown; }));
+        EXPECT_TRUE(waitUntil([&] { return AX::property(ax, *field, Property::value) == shown; }));
 
         // What the user types, and a paragraph they add, show in the marks followed on every tick.
-        const auto count = [&] { return AX::attribute<qint64>(ax, *field, AXAttr::numberOfCharacters); };
-        const auto nearCaret = [&] { return AX::attribute(ax, *field, AXAttr::textNearCaret).value_or(""); };
+        const auto count = [&] { return AX::property<qint64>(ax, *field, Property::numberOfCharacters); };
+        const auto nearCaret = [&] { return AX::property(ax, *field, Property::textNearCaret).value_or(""); };
         xdotool({"type", "xy"});
         EXPECT_TRUE(waitUntil([&] {
             return count() == shown.size() + 2 && nearCaret().contains("Second xyone");
         })) << nearCaret().toStdString();
         xdotool({"key", "Return"});
         EXPECT_TRUE(waitUntil([&] { return count() == shown.size() + 3; }));
-        EXPECT_EQ(AX::attribute(ax, *field, AXAttr::value), shown.left(48) + "xy\n" + shown.mid(48));
+        EXPECT_EQ(AX::property(ax, *field, Property::value), shown.left(48) + "xy\n" + shown.mid(48));
     }
 
     QString pageUrl() {

@@ -136,7 +136,7 @@ protected:
 
         // TextIO brings the entry's window to the front itself. The entry is no accessible field: every
         // accessibility write fails and the clipboard is used.
-        FocusedField field{AXElement(), static_cast<qint32>(target.process.processId()), std::nullopt};
+        FocusedField field{Accessible(), static_cast<qint32>(target.process.processId()), std::nullopt};
         std::optional<TextIO::Outcome> outcome;
         io.replace(field, replacement, false, [&](const TextIO::Outcome& o) { outcome = o; });
         ASSERT_TRUE(test::waitUntil([&] { return outcome.has_value(); }, 3000));
@@ -289,7 +289,7 @@ TEST_F(TextTransferTest, CrLfGoesIntoAGtkTextViewByteForByte) {
     };
     ASSERT_TRUE(test::waitUntil([&] { return mirrored() == original; }, 5000));
 
-    FocusedField field{AXElement(), static_cast<qint32>(view.processId()), std::nullopt};
+    FocusedField field{Accessible(), static_cast<qint32>(view.processId()), std::nullopt};
     std::optional<TextIO::Outcome> outcome;
     io.replace(field, QString::fromUtf8(corrected), false, [&](const TextIO::Outcome& o) { outcome = o; });
     ASSERT_TRUE(test::waitUntil([&] { return outcome.has_value(); }, 5000));

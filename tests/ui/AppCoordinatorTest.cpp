@@ -26,29 +26,29 @@ using test::kEditorId;
 using test::kEditorPid;
 
 TEST_F(AppCoordinatorTest, IconFollowsTheFocusDecision) {
-    const AXElement field = focusField("one two three");
+    const Accessible field = focusField("one two three");
     ASSERT_TRUE(iconShown()) << "exactly minWordCount words show the icon";
     EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
 
-    desktop.ax.set(field, AXAttr::value, QStringLiteral("one\u00a0two"));
-    desktop.ax.notify(kEditorPid, field, AXNotification::valueChanged);
+    desktop.ax.set(field, Property::value, QStringLiteral("one\u00a0two"));
+    desktop.ax.notify(kEditorPid, field, AccessEvent::textChanged);
     desktop.scheduler.advance(AXMonitor::trackInterval);
     EXPECT_FALSE(iconShown()) << "one word fewer hides it";
 
-    AXElement frameless = desktop.ax.makeTextField(kEditorPid, "a sentence with words");
-    desktop.ax.remove(frameless, AXAttr::size);
+    Accessible frameless = desktop.ax.makeTextField(kEditorPid, "a sentence with words");
+    desktop.ax.remove(frameless, Property::size);
     focus(frameless);
     EXPECT_TRUE(coordinator->currentField());
     EXPECT_FALSE(iconShown()) << "no frame";
 
     // The application busy for a moment just after its field was found, then answering as before.
-    const AXElement busy = desktop.ax.makeTextField(kEditorPid, "a sentence with words");
+    const Accessible busy = desktop.ax.makeTextField(kEditorPid, "a sentence with words");
     int positionReads = 0;
-    desktop.ax.onCopy = [&](const AXElement& element, const QString& attribute) {
-        if (element == busy && attribute == AXAttr::position && ++positionReads == 2)
-            FakeAccessibility::data(busy).copyFailures[AXAttr::position] = AXError::cannotComplete;
+    desktop.ax.onCopy = [&](const Accessible& element, Property attribute) {
+        if (element == busy && attribute == Property::position && ++positionReads == 2)
+            FakeAccessibility::data(busy).copyFailures[Property::position] = AccessError::cannotComplete;
         else
-            FakeAccessibility::data(busy).copyFailures.remove(AXAttr::position);
+            FakeAccessibility::data(busy).copyFailures.remove(Property::position);
     };
     focus(busy);
     desktop.scheduler.advance(AXMonitor::quietAfter + AXMonitor::quietTrackInterval);
@@ -120,7 +120,7 @@ TEST_F(AppCoordinatorTest, ClickOpensOnePanelAnchoredToTheIconTheHotkeyToTheFiel
     coordinator->pause(std::nullopt);
     desktop.settings.setMinWordCount(10);
     desktop.settings.setBlocklist({kEditorId});
-    const AXElement field = focusField("two words");
+    const Accessible field = focusField("two words");
     ASSERT_FALSE(iconShown());
     coordinator->hotkeyTriggered();
     ASSERT_NE(openViewModel(), nullptr);
@@ -129,7 +129,7 @@ TEST_F(AppCoordinatorTest, ClickOpensOnePanelAnchoredToTheIconTheHotkeyToTheFiel
     expectPanelAt(fieldFrame);
     coordinator->closeSuggestions();
 
-    desktop.ax.remove(field, AXAttr::position);
+    desktop.ax.remove(field, Property::position);
     coordinator->presentSuggestions();
     expectPanelAt(Rect(720, 450, 0, 0));
 }
@@ -145,7 +145,7 @@ TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
         return panels;
     };
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const AXElement field = focusField("a sentence with words");
+    const Accessible field = focusField("a sentence with words");
     desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
     ASSERT_EQ(waiting().size(), 1);
     QWidget* prepared = waiting().front();
@@ -153,11 +153,11 @@ TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
     // The panel is on its way to the screen while the field is read; a request that does not go
     // ahead (the text gone meanwhile) takes it away again without having taken the keyboard.
     bool shownWhenRead = false;
-    desktop.ax.onCopy = [&](const AXElement& element, const QString& attribute) {
-        if (element == field && attribute == AXAttr::value)
+    desktop.ax.onCopy = [&](const Accessible& element, Property attribute) {
+        if (element == field && attribute == Property::value)
             shownWhenRead = prepared->isVisible();
     };
-    desktop.ax.set(field, AXAttr::value, QStringLiteral(" "));
+    desktop.ax.set(field, Property::value, QStringLiteral(" "));
     coordinator->presentSuggestions();
     EXPECT_TRUE(shownWhenRead);
     EXPECT_EQ(desktop.beep.count, 1);
@@ -165,7 +165,7 @@ TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
     EXPECT_EQ(waiting(), QList<QWidget*>{prepared}) << "hidden and ready for the next request";
     EXPECT_EQ(desktop.windowHints.keyboardRequests, 0);
 
-    desktop.ax.set(field, AXAttr::value, QStringLiteral("a sentence with words"));
+    desktop.ax.set(field, Property::value, QStringLiteral("a sentence with words"));
     shownWhenRead = false;
     coordinator->presentSuggestions();
     desktop.ax.onCopy = nullptr;
@@ -212,8 +212,8 @@ TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
 }
 
 TEST_F(AppCoordinatorTest, SecureFieldIsNeverSentAndBlankTextBeeps) {
-    const AXElement field = focusField("hunter2 is my password");
-    desktop.ax.set(field, AXAttr::role, QStringLiteral("AXSecureTextField"));
+    const Accessible field = focusField("hunter2 is my password");
+    desktop.ax.set(field, Property::role, QStringLiteral("AXSecureTextField"));
     coordinator->hotkeyTriggered();
     coordinator->presentSuggestions();
     EXPECT_EQ(coordinator->suggestionController(), nullptr);
@@ -253,8 +253,8 @@ TEST_F(AppCoordinatorTest, HistoryNamesTheApplicationNotTheFieldsProcess) {
 }
 
 TEST_F(AppCoordinatorTest, FailedWriteBeepsAndLeavesNoTrace) {
-    const AXElement field = focusField("a sentence with words");
-    desktop.ax.setSettable(field, AXAttr::value, false);
+    const Accessible field = focusField("a sentence with words");
+    desktop.ax.setSettable(field, Property::value, false);
     coordinator->presentSuggestions();
     ASSERT_NE(openViewModel(), nullptr);
     desktop.ax.secureInput = true;  // no clipboard fallback either
@@ -314,13 +314,13 @@ TEST_F(AppCoordinatorTest, UndoRestoresTheFieldExactlyWhicheverRoadTheReplacemen
     struct Road {
         const char* name;
         bool selectionOnly;
-        QSet<QString> ignoredWrites;
+        QSet<Property> ignoredWrites;
         bool takesEdits = false;
     };
     for (const Road& road :
          {Road{"accessibility value", false, {}}, Road{"accessibility selection", true, {}},
-          Road{"select-all and paste", false, {AXAttr::value, AXAttr::selectedText}},
-          Road{"paste over the selection", true, {AXAttr::value, AXAttr::selectedText}},
+          Road{"select-all and paste", false, {Property::value, Property::selectedText}},
+          Road{"paste over the selection", true, {Property::value, Property::selectedText}},
           Road{"edits of the whole text", false, {}, true}, Road{"edits of the selection", true, {}, true}}) {
         SCOPED_TRACE(road.name);
         FakeEditor editor(desktop.ax, desktop.keys, desktop.clipboard, kEditorPid, original);

@@ -82,8 +82,8 @@ protected:
         return a ? a->menu() : nullptr;
     }
     /// A field of the editor with `text`, focused and reported.
-    AXElement focusEditorField(const QString& text) {
-        AXElement field = desktop.ax.makeTextField(kEditorPid, text);
+    Accessible focusEditorField(const QString& text) {
+        Accessible field = desktop.ax.makeTextField(kEditorPid, text);
         desktop.ax.setFocused(field);
         desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
         desktop.scheduler.runPending();

@@ -24,7 +24,7 @@ TEST_F(AppDelegateStartTest, LaterStartsRequestsAndAStartMadeForOne) {
     ASSERT_NE(delegate->settingsWindow(), nullptr);
     EXPECT_TRUE(delegate->settingsWindow()->window()->isVisible());
 
-    AXElement field = desktop.ax.makeTextField(kEditorPid, QStringLiteral("Some words to check here"));
+    Accessible field = desktop.ax.makeTextField(kEditorPid, QStringLiteral("Some words to check here"));
     desktop.ax.setFocused(field);
     delegate->handleRequest(InstanceRequest::trigger);
     ASSERT_NE(delegate->coordinator().suggestionController(), nullptr) << "as the shortcut does";
@@ -52,7 +52,7 @@ TEST_F(AppDelegateStartTest, BlockingTheApplicationInFrontHidesItsIconAtOnce) {
     desktop.storeKey();
     launch();
     AppCoordinator& c = delegate->coordinator();
-    const AXElement field = focusEditorField(QStringLiteral("Some words to check here"));
+    const Accessible field = focusEditorField(QStringLiteral("Some words to check here"));
     ASSERT_TRUE(c.overlay().isVisible());
 
     EXPECT_EQ(openMenu().indexOf("Block Mousepad"), 4) << "below History";
@@ -67,8 +67,8 @@ TEST_F(AppDelegateStartTest, BlockingTheApplicationInFrontHidesItsIconAtOnce) {
     EXPECT_TRUE(c.overlay().isVisible());
     trayShown = false;
     delegate->openSettings();
-    desktop.ax.setFocused(AXElement());
-    desktop.ax.notify(kEditorPid, field, AXNotification::focusedUIElementChanged);
+    desktop.ax.setFocused(Accessible());
+    desktop.ax.notify(kEditorPid, field, AccessEvent::focusChanged);
     desktop.scheduler.runPending();
     ASSERT_FALSE(c.currentField());
     QWidget* window = delegate->settingsWindow()->window();
@@ -83,7 +83,8 @@ TEST_F(AppDelegateStartTest, BlockingTheApplicationInFrontHidesItsIconAtOnce) {
 
     // Quillet itself (the setup's sample field) is never offered.
     desktop.settings.setBlocklist({});
-    AXElement own = desktop.ax.makeTextField(desktop.workspace.myPid, QStringLiteral("our own sample field"));
+    Accessible own =
+        desktop.ax.makeTextField(desktop.workspace.myPid, QStringLiteral("our own sample field"));
     desktop.ax.setFocused(own);
     desktop.workspace.activateApp(desktop.workspace.apps.value(desktop.workspace.myPid));
     desktop.scheduler.runPending();

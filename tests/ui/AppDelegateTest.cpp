@@ -295,16 +295,15 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     ASSERT_TRUE(c.currentField());
     EXPECT_EQ(c.currentField()->pid, desktop.workspace.myPid);
     ASSERT_TRUE(c.overlay().isVisible());
-    const AXElement element = c.currentField()->element;
+    const Accessible element = c.currentField()->element;
     const Rect fieldFrame = *AX::screenFrame(delegate->accessibility(), desktop.screens, element);
     const Rect iconFrame = c.overlay().panel()->screenFrame();
     const Rect expected =
         SurfacePlacement::overlayIconFrame(fieldFrame, std::nullopt, desktop.screens.screens());
     EXPECT_NEAR(iconFrame.x(), expected.x(), 1);
     EXPECT_NEAR(iconFrame.y(), expected.y(), 1);
-    EXPECT_EQ(
-        AX::elementAttribute(delegate->accessibility(), c.monitor().systemWide(), AXAttr::focusedUIElement),
-        element)
+    EXPECT_EQ(AX::elementProperty(delegate->accessibility(), c.monitor().root(), Property::focusedElement),
+              element)
         << "the hotkey finds the sample field too";
 
     // Typing is followed: the words fall under the minimum, then come back.
@@ -334,9 +333,8 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     settings->findChild<QLineEdit*>(QStringLiteral("apiKeyField"))->setFocus();
     EXPECT_FALSE(c.currentField());
     EXPECT_FALSE(c.overlay().isVisible());
-    EXPECT_EQ(
-        AX::elementAttribute(delegate->accessibility(), c.monitor().systemWide(), AXAttr::focusedUIElement),
-        std::nullopt);
+    EXPECT_EQ(AX::elementProperty(delegate->accessibility(), c.monitor().root(), Property::focusedElement),
+              std::nullopt);
 
     // Finishing the setup takes the field away for good.
     activate(window);
@@ -345,9 +343,9 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     setup->view()->goForward();
     EXPECT_FALSE(c.currentField());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    AXValue value;
-    EXPECT_EQ(delegate->accessibility().copyAttribute(element, AXAttr::value, value),
-              AXError::invalidUIElement);
+    PropertyValue value;
+    EXPECT_EQ(delegate->accessibility().readProperty(element, Property::value, value),
+              AccessError::invalidElement);
 }
 
 TEST_F(AppDelegateTest, WithoutATrayEveryStartShowsSettingsWithTheMenusCommands) {

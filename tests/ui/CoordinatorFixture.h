@@ -30,8 +30,8 @@ protected:
     }
 
     /// A field of the editor, focused and reported; its accessibility frame is top-left based.
-    AXElement focusField(const QString& value) { return focus(desktop.ax.makeTextField(kEditorPid, value)); }
-    AXElement focus(const AXElement& field) {
+    Accessible focusField(const QString& value) { return focus(desktop.ax.makeTextField(kEditorPid, value)); }
+    Accessible focus(const Accessible& field) {
         desktop.ax.setFocused(field);
         desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
         desktop.scheduler.runPending();
@@ -50,8 +50,8 @@ protected:
         EXPECT_NEAR(panelFrame().x(), expected.x(), 1);
         EXPECT_NEAR(panelFrame().y(), expected.y(), 1);
     }
-    QString valueOf(const AXElement& e) {
-        return AX::attribute<QString>(desktop.ax, e, AXAttr::value).value_or(QStringLiteral("<none>"));
+    QString valueOf(const Accessible& e) {
+        return AX::property<QString>(desktop.ax, e, Property::value).value_or(QStringLiteral("<none>"));
     }
 
     FakeDesktop desktop;

@@ -15,7 +15,7 @@ using test::kEditorPid;
 // 1440x900 laptop; the panel opened from the icon goes beside it.
 TEST_F(CoordinatorIconPlaceTest, TheIconAndItsPanelFollowThePartOfTheFieldTheWindowShows) {
     desktop.workspace.windowFrames.insert(kEditorPid, QRectF(0, 100, 800, 400));
-    const AXElement field =
+    const Accessible field =
         focus(desktop.ax.makeTextField(kEditorPid, "a sentence with words", Rect(100, 200, 600, 2000)));
     ASSERT_TRUE(iconShown());
     EXPECT_EQ(coordinator->overlay().iconFrame(), Rect(668, 408, 24, 24));
@@ -23,7 +23,7 @@ TEST_F(CoordinatorIconPlaceTest, TheIconAndItsPanelFollowThePartOfTheFieldTheWin
     // The window dragged half below the screen's bottom edge.
     desktop.workspace.windowFrames.insert(kEditorPid, QRectF(0, 700, 800, 400));
     desktop.ax.setFrame(field, Rect(100, 720, 600, 2000));
-    desktop.ax.notify(kEditorPid, field, AXNotification::windowMoved);
+    desktop.ax.notify(kEditorPid, field, AccessEvent::windowMoved);
     desktop.scheduler.advance(AXMonitor::trackInterval);
     const std::optional<Rect> icon = coordinator->overlay().iconFrame();
     ASSERT_TRUE(icon);

@@ -54,7 +54,7 @@ TEST_F(CoordinatorShortcutTest, NothingOfOurOwnWindowsIsReadOrSent) {
 TEST_F(CoordinatorShortcutTest, ARequestOfAnotherProcessObeysThePauseAndTheBlockList) {
     Trigger request;
     request.byRequest = true;
-    const AXElement field = focusField("Their is a mistake here.");
+    const Accessible field = focusField("Their is a mistake here.");
     coordinator->pause(std::nullopt);
     coordinator->hotkeyTriggered(request);
     EXPECT_EQ(coordinator->suggestionController(), nullptr) << "paused";
@@ -70,8 +70,8 @@ TEST_F(CoordinatorShortcutTest, ARequestOfAnotherProcessObeysThePauseAndTheBlock
     EXPECT_TRUE(desktop.http.requests.isEmpty());
 
     // Where no field can be read, the application in front decides: nothing of it is copied.
-    desktop.ax.setFocused(AXElement());
-    desktop.ax.notify(kEditorPid, field, AXNotification::focusedUIElementChanged);
+    desktop.ax.setFocused(Accessible());
+    desktop.ax.notify(kEditorPid, field, AccessEvent::focusChanged);
     const RunningApplication notes{kEditorPid + 1, QStringLiteral("org.example.Notes"),
                                    QStringLiteral("Notes")};
     desktop.workspace.addApp(notes);
@@ -90,9 +90,9 @@ TEST_F(CoordinatorShortcutTest, ARequestOfAnotherProcessObeysThePauseAndTheBlock
 // While the shortcut's keys are down the desktop holds the keyboard, and GTK reports the field's
 // focus gone until they are released; that report may come before the press.
 TEST_F(CoordinatorShortcutTest, TheShortcutKeepsTheFieldWhoseFocusTheKeyGrabTookAway) {
-    const AXElement field = focusField("Their is a mistake here.");
-    desktop.ax.setFocused(AXElement());
-    desktop.ax.notify(kEditorPid, field, AXNotification::focusedUIElementChanged);
+    const Accessible field = focusField("Their is a mistake here.");
+    desktop.ax.setFocused(Accessible());
+    desktop.ax.notify(kEditorPid, field, AccessEvent::focusChanged);
     desktop.scheduler.runPending();
     ASSERT_FALSE(coordinator->currentField());
     coordinator->hotkeyTriggered();
@@ -101,16 +101,16 @@ TEST_F(CoordinatorShortcutTest, TheShortcutKeepsTheFieldWhoseFocusTheKeyGrabTook
     coordinator->closeSuggestions();
 
     // Not once another application is in front, nor for a field that is no longer one.
-    desktop.ax.setFocused(AXElement());
-    desktop.ax.notify(kEditorPid, field, AXNotification::focusedUIElementChanged);
+    desktop.ax.setFocused(Accessible());
+    desktop.ax.notify(kEditorPid, field, AccessEvent::focusChanged);
     desktop.workspace.addApp({kEditorPid + 1, std::nullopt, std::nullopt});
     desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid + 1));
     desktop.scheduler.runPending();
     coordinator->hotkeyTriggered();
     EXPECT_EQ(coordinator->suggestionController(), nullptr) << "another application in front";
     desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
-    desktop.ax.set(field, AXAttr::role, QStringLiteral("AXStaticText"));
-    desktop.ax.setSettable(field, AXAttr::value, false);
+    desktop.ax.set(field, Property::role, QStringLiteral("AXStaticText"));
+    desktop.ax.setSettable(field, Property::value, false);
     desktop.scheduler.runPending();
     coordinator->hotkeyTriggered();
     EXPECT_EQ(coordinator->suggestionController(), nullptr);
@@ -122,7 +122,7 @@ TEST_F(CoordinatorShortcutTest, TheShortcutKeepsTheFieldWhoseFocusTheKeyGrabTook
 TEST_F(CoordinatorShortcutTest, ASelectionIsReadBeforeAnyWindowOfOursGoesUp) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     const QString text = QStringLiteral("Their is a mistake.\n\nThe second paragraph stays.");
-    const AXElement field = focusField(text);
+    const Accessible field = focusField(text);
     desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
     const auto panelShown = [] {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -130,18 +130,19 @@ TEST_F(CoordinatorShortcutTest, ASelectionIsReadBeforeAnyWindowOfOursGoesUp) {
                 return true;
         return false;
     };
-    desktop.ax.onCopy = [&](const AXElement& element, const QString& attribute) {
-        if (element != field || (attribute != AXAttr::selectedText && attribute != AXAttr::selectedTextRange))
+    desktop.ax.onCopy = [&](const Accessible& element, Property attribute) {
+        if (element != field ||
+            (attribute != Property::selectedText && attribute != Property::selectedTextRange))
             return;
         if (panelShown())
-            FakeAccessibility::data(field).copyFailures[attribute] = AXError::noValue;
+            FakeAccessibility::data(field).copyFailures[attribute] = AccessError::noValue;
         else
             FakeAccessibility::data(field).copyFailures.remove(attribute);
     };
     for (const bool byShortcut : {true, false}) {
         SCOPED_TRACE(byShortcut ? "the shortcut" : "a click");
-        desktop.ax.set(field, AXAttr::selectedTextRange, AXTextRange{0, 19});
-        desktop.ax.set(field, AXAttr::selectedText, text.left(19));
+        desktop.ax.set(field, Property::selectedTextRange, TextRange{0, 19});
+        desktop.ax.set(field, Property::selectedText, text.left(19));
         if (byShortcut)
             coordinator->hotkeyTriggered();
         else
@@ -160,8 +161,8 @@ TEST_F(CoordinatorShortcutTest, ASelectionIsReadBeforeAnyWindowOfOursGoesUp) {
 // sends the selection copied, or the whole text where nothing was.
 TEST_F(CoordinatorShortcutTest, AFieldThatHidesItsSelectionIsCopiedFirst) {
     const QString text = QStringLiteral("Their is a mistake.\n\nThe second paragraph stays.");
-    const AXElement field = focusField(text);
-    desktop.ax.set(field, AXAttr::selectionUnreported, true);
+    const Accessible field = focusField(text);
+    desktop.ax.set(field, Property::selectionUnreported, true);
     desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
     desktop.clipboard.copyText(QStringLiteral("the user's own clipboard"));
     desktop.keys.onPress = [&](const QString& key) {

@@ -30,7 +30,7 @@ TEST_F(CoordinatorWriteBackTest, TypingWhileThePanelIsOpenIsNeverWrittenOver) {
     focus(editor.element);
     coordinator->presentSuggestions();
     ASSERT_NE(openViewModel(), nullptr);
-    desktop.ax.set(editor.element, AXAttr::value, original + " Typed meanwhile.");
+    desktop.ax.set(editor.element, Property::value, original + " Typed meanwhile.");
     openViewModel()->replace(fixed);
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), fixed + " Typed meanwhile.");
@@ -42,7 +42,7 @@ TEST_F(CoordinatorWriteBackTest, TypingWhileThePanelIsOpenIsNeverWrittenOver) {
     const QString typedInto = QStringLiteral("Their is a mistakes here. Second sentence. Typed meanwhile.");
     coordinator->presentSuggestions();
     ASSERT_NE(openViewModel(), nullptr);
-    desktop.ax.set(editor.element, AXAttr::value, typedInto);
+    desktop.ax.set(editor.element, Property::value, typedInto);
     const qsizetype entries = coordinator->history().size();
     openViewModel()->replace(fixed + " Typed meanwhile.");
     desktop.scheduler.advance(2s);
@@ -76,7 +76,7 @@ TEST_F(CoordinatorWriteBackTest, ATextThatWouldLandCutIsRefusedOnEveryRoad) {
     coordinator->closeSuggestions();
 
     // The shortcut where no field can be read: the copied selection is not pasted over either.
-    desktop.ax.setFocused(AXElement());
+    desktop.ax.setFocused(Accessible());
     editor.select(0, static_cast<int>(original.size()));
     coordinator->monitor().suspendFocusTracking = false;
     coordinator->hotkeyTriggered();
@@ -107,7 +107,7 @@ TEST_F(CoordinatorWriteBackTest, ASelectionGoesBackWhereItWasNotWhereTheCaretIsN
 // The application whose field was checked quits while the panel is open, another editor behind it:
 // nothing is written or pasted anywhere, and the panel says the field is gone.
 TEST_F(CoordinatorWriteBackTest, NothingIsWrittenAnywhereOnceTheFieldsApplicationIsGone) {
-    const AXElement field = focusField("Their is a mistak here, in the first editor.");
+    const Accessible field = focusField("Their is a mistak here, in the first editor.");
     coordinator->presentSuggestions();
     ASSERT_NE(openViewModel(), nullptr);
     const RunningApplication other{777, QStringLiteral("org.example.Other"), QStringLiteral("Other")};
@@ -138,7 +138,7 @@ TEST_F(CoordinatorWriteBackTest, UndoWritesNothingOnceTheFieldNoLongerHoldsWhatW
     desktop.scheduler.advance(2s);
     ASSERT_NE(coordinator->toast().panel(), nullptr);
     ASSERT_EQ(desktop.ax.editCalls.size(), 2) << "the correction went in as edits";
-    desktop.ax.set(editor.element, AXAttr::value, QStringLiteral("There is a mistake here. And more."));
+    desktop.ax.set(editor.element, Property::value, QStringLiteral("There is a mistake here. And more."));
     coordinator->toast().view()->undoButton()->click();
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), "There is a mistake here. And more.");
@@ -166,7 +166,7 @@ TEST_F(CoordinatorWriteBackTest, CrLfLineBreaksComeBackAsTheApplicationGaveThem)
             focus(editor.element);
         } else {
             coordinator->closeSuggestions();
-            desktop.ax.setFocused(AXElement());
+            desktop.ax.setFocused(Accessible());
             desktop.workspace.activateApp(app);
             desktop.scheduler.advance(1s);
             editor.select(0, original.size());
@@ -189,7 +189,7 @@ TEST_F(CoordinatorWriteBackTest, CrLfLineBreaksComeBackAsTheApplicationGaveThem)
 // A request that waited (the program was stopped) sends nothing, nor does one whose field no longer
 // has the keyboard, nor one made while another application is in front.
 TEST_F(CoordinatorWriteBackTest, StaleOrMisplacedRequestsSendNothing) {
-    const AXElement field = focusField("a sentence with enough words");
+    const Accessible field = focusField("a sentence with enough words");
     const std::chrono::milliseconds now = desktop.scheduler.now();
     coordinator->hotkeyTriggered(Trigger{now - 5s, {}});
     coordinator->presentSuggestions(Trigger{now - 2s, field});

@@ -48,9 +48,9 @@ protected:
     }
 
     /// A field of the editor, focused; one that refuses writes sends the text down the clipboard road.
-    AXElement focusField(const QString& value, bool writable = true) {
-        AXElement field = desktop.ax.makeTextField(kEditorPid, value);
-        desktop.ax.setSettable(field, AXAttr::value, writable);
+    Accessible focusField(const QString& value, bool writable = true) {
+        Accessible field = desktop.ax.makeTextField(kEditorPid, value);
+        desktop.ax.setSettable(field, Property::value, writable);
         desktop.ax.setFocused(field);
         desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
         desktop.scheduler.runPending();
@@ -63,8 +63,8 @@ protected:
         coordinator->suggestionController()->viewModel()->replace(chosen);
         desktop.scheduler.advance(std::chrono::seconds(2));
     }
-    QString valueOf(const AXElement& e) {
-        return AX::attribute<QString>(desktop.ax, e, AXAttr::value).value_or(QStringLiteral("<none>"));
+    QString valueOf(const Accessible& e) {
+        return AX::property<QString>(desktop.ax, e, Property::value).value_or(QStringLiteral("<none>"));
     }
     QString clipboard() { return desktop.clipboard.plainText().value_or(QString()); }
 
@@ -76,7 +76,7 @@ protected:
 };
 
 TEST_F(WaylandModeTest, NoIconTheTriggerCorrectsTheFieldAndTheNotificationUndoes) {
-    const AXElement field = focusField("Their is a mistake.");
+    const Accessible field = focusField("Their is a mistake.");
     EXPECT_FALSE(coordinator->overlay().isVisible()) << "no icon at a field whose place is unknown";
     ASSERT_TRUE(coordinator->currentField()) << "the field is followed all the same";
 
@@ -95,10 +95,10 @@ TEST_F(WaylandModeTest, NoIconTheTriggerCorrectsTheFieldAndTheNotificationUndoes
 }
 
 TEST_F(WaylandModeTest, AFieldThatTakesNoWriteLeavesTheTextOnTheClipboard) {
-    const AXElement field = focusField("Their is a mistake.");
+    const Accessible field = focusField("Their is a mistake.");
     // Accepted and ignored, as some programs do: only the read back tells.
-    desktop.ax.onSet = [&](const AXElement& e, const QString&, const AXValue&) {
-        desktop.ax.set(e, AXAttr::value, QStringLiteral("Their is a mistake."));
+    desktop.ax.onSet = [&](const Accessible& e, Property, const PropertyValue&) {
+        desktop.ax.set(e, Property::value, QStringLiteral("Their is a mistake."));
     };
     triggerAndChoose("There is a mistake.");
     EXPECT_EQ(valueOf(field), "Their is a mistake.");

@@ -25,18 +25,18 @@ protected:
         workspace.myPid = self.pid;
         workspace.frontmost = editor;
         monitor.onFocusChanged = [this](const std::optional<FocusedField>& f) {
-            focusChanges.push_back(f ? std::optional<AXElement>(f->element) : std::nullopt);
+            focusChanges.push_back(f ? std::optional<Accessible>(f->element) : std::nullopt);
         };
         monitor.onFieldUpdated = [this](const FocusedField&) { ++updates; };
     }
-    AXElement focusField(qint32 pid, const QString& text = QStringLiteral("some words here")) {
-        AXElement e = ax.makeTextField(pid, text);
+    Accessible focusField(qint32 pid, const QString& text = QStringLiteral("some words here")) {
+        Accessible e = ax.makeTextField(pid, text);
         ax.setFocused(e);
         return e;
     }
     /// Starts the monitor on a focused field of the editor.
-    AXElement startOn() {
-        AXElement e = focusField(editorPid);
+    Accessible startOn() {
+        Accessible e = focusField(editorPid);
         monitor.start();
         return e;
     }
@@ -49,7 +49,7 @@ protected:
     FakeScreens screens;
     FakeScheduler scheduler;
     AXMonitor monitor{ax, workspace, screens, scheduler};
-    std::vector<std::optional<AXElement>> focusChanges;
+    std::vector<std::optional<Accessible>> focusChanges;
     int updates = 0;
 };
 

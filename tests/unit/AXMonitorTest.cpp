@@ -13,28 +13,28 @@ using test::editorPid;
 using AXMonitorTest = test::AXMonitorFixture;
 
 TEST_F(AXMonitorTest, StartWatchesTheFrontmostApplicationAndReportsItsField) {
-    AXElement field = startOn();
+    Accessible field = startOn();
     ASSERT_EQ(focusChanges.size(), 1u);
     EXPECT_EQ(focusChanges[0], field);
     EXPECT_EQ(monitor.current()->appId, QStringLiteral("org.xfce.mousepad"));
-    EXPECT_EQ(ax.liveObservers(editorPid), 1);
+    EXPECT_EQ(ax.liveWatches(editorPid), 1);
     EXPECT_EQ(ax.subscriptions(editorPid),
-              QStringList({"AXFocusedUIElementChanged", "AXValueChanged", "AXUIElementDestroyed",
-                           "AXWindowMoved", "AXApplicationJoined"}));
+              QList<AccessEvent>({AccessEvent::focusChanged, AccessEvent::textChanged, AccessEvent::destroyed,
+                                  AccessEvent::windowMoved, AccessEvent::applicationJoined}));
     ASSERT_FALSE(ax.setCalls.isEmpty());
-    EXPECT_EQ(ax.setCalls[0].attribute, AXAttr::manualAccessibility);
+    EXPECT_EQ(ax.setCalls[0].attribute, Property::manualAccessibility);
     EXPECT_EQ(scheduler.pendingTimers(), 1u);
 }
 
 TEST_F(AXMonitorTest, EachChangeIsReportedOnceWhetherNotificationOrTickSeesIt) {
-    AXElement field = startOn();
+    Accessible field = startOn();
     scheduler.advance(1000ms);
     EXPECT_EQ(updates, 0) << "ticks that change nothing report nothing";
 
     // Three typed characters a tick apart, each with its notification, then the ticks see nothing new.
     for (const char* text : {"some words here!", "some words here!!", "some words here!!!"}) {
-        ax.set(field, AXAttr::value, QString::fromLatin1(text));
-        ax.notify(editorPid, field, AXNotification::valueChanged);
+        ax.set(field, Property::value, QString::fromLatin1(text));
+        ax.notify(editorPid, field, AccessEvent::textChanged);
         scheduler.advance(AXMonitor::trackInterval);
     }
     scheduler.advance(1000ms);
@@ -44,20 +44,20 @@ TEST_F(AXMonitorTest, EachChangeIsReportedOnceWhetherNotificationOrTickSeesIt) {
     ax.setFrame(field, Rect(100, 260, 300, 40));
     scheduler.advance(150ms);
     EXPECT_EQ(updates, 4);
-    ax.notify(editorPid, field, AXNotification::windowMoved);
+    ax.notify(editorPid, field, AccessEvent::windowMoved);
     scheduler.advance(600ms);
     EXPECT_EQ(updates, 4);
 
     // The smallest move counts; there is no threshold.
     ax.setFrame(field, Rect(100, 260.25, 300, 40));
-    ax.notify(editorPid, field, AXNotification::windowMoved);
+    ax.notify(editorPid, field, AccessEvent::windowMoved);
     EXPECT_EQ(updates, 5);
 }
 
 TEST_F(AXMonitorTest, AQuietFieldIsLookedAtLessOftenUntilSomethingHappens) {
-    AXElement field = startOn();
+    Accessible field = startOn();
     int looks = 0;
-    ax.onCopy = [&](const AXElement&, const QString& attribute) { looks += attribute == AXAttr::position; };
+    ax.onCopy = [&](const Accessible&, Property attribute) { looks += attribute == Property::position; };
     const auto looksWithin = [&](std::chrono::milliseconds span) {
         looks = 0;
         scheduler.advance(span);
@@ -75,8 +75,8 @@ TEST_F(AXMonitorTest, AQuietFieldIsLookedAtLessOftenUntilSomethingHappens) {
 
     // An edit announced while quiet is read by the next fast tick.
     scheduler.advance(AXMonitor::quietAfter + AXMonitor::quietTrackInterval);
-    ax.set(field, AXAttr::value, QStringLiteral("some words here and more"));
-    ax.notify(editorPid, field, AXNotification::valueChanged);
+    ax.set(field, Property::value, QStringLiteral("some words here and more"));
+    ax.notify(editorPid, field, AccessEvent::textChanged);
     scheduler.advance(AXMonitor::trackInterval);
     EXPECT_EQ(updates, 2);
     EXPECT_EQ(monitor.currentWordCount(), 5);
@@ -84,9 +84,9 @@ TEST_F(AXMonitorTest, AQuietFieldIsLookedAtLessOftenUntilSomethingHappens) {
 
 TEST_F(AXMonitorTest, FocusOnAButtonReportsNothingAndStopsTheTimer) {
     startOn();
-    AXElement button = ax.makeElement(editorPid, {{AXAttr::role, QStringLiteral("push button")}});
+    Accessible button = ax.makeElement(editorPid, {{Property::role, QStringLiteral("push button")}});
     ax.setFocused(button);
-    ax.notify(editorPid, button, AXNotification::focusedUIElementChanged);
+    ax.notify(editorPid, button, AccessEvent::focusChanged);
     ASSERT_EQ(focusChanges.size(), 2u);
     EXPECT_EQ(focusChanges[1], std::nullopt);
     EXPECT_EQ(monitor.current(), std::nullopt);
@@ -97,30 +97,30 @@ TEST_F(AXMonitorTest, FocusOnAButtonReportsNothingAndStopsTheTimer) {
 }
 
 TEST_F(AXMonitorTest, OwnActivationIsIgnoredAndOthersReplaceTheObserver) {
-    AXElement field = startOn();
+    Accessible field = startOn();
     workspace.activateApp(self);
     EXPECT_EQ(focusChanges.size(), 1u);
-    EXPECT_EQ(ax.liveObservers(editorPid), 1);
+    EXPECT_EQ(ax.liveWatches(editorPid), 1);
     EXPECT_EQ(monitor.current()->element, field);
 
     // Reactivating the same application reports the same field again.
     workspace.activateApp(editor);
     EXPECT_EQ(focusChanges.size(), 2u);
     EXPECT_EQ(focusChanges[1], field);
-    EXPECT_EQ(ax.liveObservers(editorPid), 1) << "the new observer replaced the old one";
+    EXPECT_EQ(ax.liveWatches(editorPid), 1) << "the new observer replaced the old one";
 
-    AXElement other = focusField(browserPid);
+    Accessible other = focusField(browserPid);
     workspace.activateApp(browser);
-    EXPECT_EQ(ax.liveObservers(editorPid), 0);
-    EXPECT_EQ(ax.liveObservers(browserPid), 1);
+    EXPECT_EQ(ax.liveWatches(editorPid), 0);
+    EXPECT_EQ(ax.liveWatches(browserPid), 1);
     EXPECT_EQ(focusChanges.back(), other);
-    ax.notify(editorPid, field, AXNotification::uiElementDestroyed);
+    ax.notify(editorPid, field, AccessEvent::destroyed);
     EXPECT_EQ(monitor.current()->element, other) << "the old application is no longer heard";
 }
 
 TEST_F(AXMonitorTest, DestroyedCurrentElementIsDroppedOthersAreNot) {
-    AXElement field = startOn();
-    AXElement stranger = ax.makeElement(editorPid);
+    Accessible field = startOn();
+    Accessible stranger = ax.makeElement(editorPid);
     ax.destroy(stranger);
     EXPECT_TRUE(monitor.current());
     ax.destroy(field);  // delivered with a different handle to the same element
@@ -134,40 +134,40 @@ TEST_F(AXMonitorTest, DestroyedCurrentElementIsDroppedOthersAreNot) {
 }
 
 TEST_F(AXMonitorTest, AReplacedFieldIsFoundAgain) {
-    AXElement field = startOn();
+    Accessible field = startOn();
     ax.destroy(field);
-    AXElement replacement = focusField(editorPid);  // no focus event of its own
+    Accessible replacement = focusField(editorPid);  // no focus event of its own
     scheduler.advance(AXMonitor::trackInterval);
     EXPECT_EQ(focusChanges.back(), replacement);
     EXPECT_EQ(scheduler.pendingTimers(), 1u) << "only the re-check of the new field";
 }
 
 TEST_F(AXMonitorTest, SuspensionKeepsTheFieldButNotTheUpdates) {
-    AXElement field = startOn();
+    Accessible field = startOn();
     monitor.suspendFocusTracking = true;
 
-    AXElement second = focusField(editorPid);
-    ax.notify(editorPid, second, AXNotification::focusedUIElementChanged);
+    Accessible second = focusField(editorPid);
+    ax.notify(editorPid, second, AccessEvent::focusChanged);
     ax.destroy(field);
     FakeAccessibility::data(field).destroyed = false;  // the window closed, the handle still answers
     workspace.activateApp(browser);
     EXPECT_EQ(focusChanges.size(), 1u);
     EXPECT_EQ(monitor.current()->element, field);
-    EXPECT_EQ(ax.liveObservers(browserPid), 1) << "application switches still replace the observer";
+    EXPECT_EQ(ax.liveWatches(browserPid), 1) << "application switches still replace the observer";
 
     ax.setFrame(field, Rect(0, 0, 10, 10));
     scheduler.advance(150ms);
     EXPECT_EQ(updates, 1);
 
     monitor.suspendFocusTracking = false;
-    ax.notify(browserPid, second, AXNotification::focusedUIElementChanged);
+    ax.notify(browserPid, second, AccessEvent::focusChanged);
     EXPECT_EQ(focusChanges.back(), second);
 }
 
 // While an application fetches a paste it may answer nothing else: the ticks ask it nothing, and
 // take up the field again afterwards.
 TEST_F(AXMonitorTest, WhileHeldNothingAsksTheApplication) {
-    AXElement field = startOn();
+    Accessible field = startOn();
     bool held = true;
     monitor.holdWhile = [&] { return held; };
     const int calls = ax.calls;
@@ -183,8 +183,8 @@ TEST_F(AXMonitorTest, WhileHeldNothingAsksTheApplication) {
     // The focus moves while held, and the application is brought to the front again: read after.
     held = true;
     const int before = ax.calls;
-    AXElement other = focusField(editorPid, QStringLiteral("another field of words"));
-    ax.notify(editorPid, other, AXNotification::focusedUIElementChanged);
+    Accessible other = focusField(editorPid, QStringLiteral("another field of words"));
+    ax.notify(editorPid, other, AccessEvent::focusChanged);
     workspace.activateApp(editor);
     scheduler.advance(AXMonitor::lateApplicationWait * 2);
     EXPECT_EQ(ax.calls, before);
@@ -195,8 +195,8 @@ TEST_F(AXMonitorTest, WhileHeldNothingAsksTheApplication) {
 }
 
 TEST_F(AXMonitorTest, AFrameThatBecomesReadableIsAnUpdate) {
-    AXElement field = focusField(editorPid);
-    ax.remove(field, AXAttr::size);
+    Accessible field = focusField(editorPid);
+    ax.remove(field, Property::size);
     monitor.start();
     ASSERT_TRUE(monitor.current());
     scheduler.advance(300ms);
@@ -204,17 +204,17 @@ TEST_F(AXMonitorTest, AFrameThatBecomesReadableIsAnUpdate) {
     ax.setFrame(field, Rect(1, 2, 3, 4));
     scheduler.advance(150ms);
     EXPECT_EQ(updates, 1);
-    ax.remove(field, AXAttr::position);
+    ax.remove(field, Property::position);
     scheduler.advance(150ms);
     EXPECT_EQ(updates, 2) << "losing the frame is a change too";
 }
 
 TEST_F(AXMonitorTest, WithoutAnObserverTheFocusAtActivationIsStillReported) {
-    ax.observerFailures.insert(editorPid);
-    AXElement field = startOn();
+    ax.watchFailures.insert(editorPid);
+    Accessible field = startOn();
     ASSERT_EQ(focusChanges.size(), 1u);
     EXPECT_EQ(focusChanges[0], field);
-    ax.set(field, AXAttr::value, QStringLiteral("changed"));
+    ax.set(field, Property::value, QStringLiteral("changed"));
     scheduler.advance(150ms);
     EXPECT_EQ(updates, 1) << "the timer still follows the field";
 }
@@ -223,10 +223,10 @@ TEST_F(AXMonitorTest, NothingIsDeliveredOnceTheMonitorIsGone) {
     auto owned = std::make_unique<AXMonitor>(ax, workspace, screens, scheduler);
     int calls = 0;
     owned->onFocusChanged = [&](const std::optional<FocusedField>&) { ++calls; };
-    AXElement field = focusField(editorPid);
+    Accessible field = focusField(editorPid);
     owned->start();
     owned.reset();
-    EXPECT_EQ(ax.liveObservers(editorPid), 0);
+    EXPECT_EQ(ax.liveWatches(editorPid), 0);
     EXPECT_EQ(scheduler.pendingTimers(), 0u);
     workspace.activateApp(editor);
     scheduler.advance(1s);
@@ -234,8 +234,8 @@ TEST_F(AXMonitorTest, NothingIsDeliveredOnceTheMonitorIsGone) {
 }
 
 TEST_F(AXMonitorTest, OwnFieldIsReportedByTheProgramAndTrackedLikeAnyOther) {
-    AXElement other = startOn();
-    AXElement own = ax.makeTextField(self.pid, QStringLiteral("a sample text"));
+    Accessible other = startOn();
+    Accessible own = ax.makeTextField(self.pid, QStringLiteral("a sample text"));
     const FocusedField ownField{own, self.pid, self.appId};
 
     monitor.focusChangedInProcess(std::nullopt);
@@ -269,7 +269,7 @@ TEST_F(AXMonitorTest, AnApplicationThatJoinsTheBusAfterItsActivation) {
     EXPECT_EQ(ax.subscriptions(browserPid).size(), 5) << "subscribed before the application has an element";
 
     // It joins, and its focus is readable a moment later: found on the next tick.
-    AXElement field = ax.makeTextField(browserPid, QStringLiteral("words typed early on"));
+    Accessible field = ax.makeTextField(browserPid, QStringLiteral("words typed early on"));
     ax.joinBus(browserPid);
     scheduler.advance(AXMonitor::lateApplicationWait - 1000ms);
     ax.setFocused(field);
@@ -278,8 +278,8 @@ TEST_F(AXMonitorTest, AnApplicationThatJoinsTheBusAfterItsActivation) {
     EXPECT_EQ(focusChanges.size(), 3u) << "nothing is reported while looking";
 
     // Its later focus events arrive through the observer made before it joined.
-    AXElement other = focusField(browserPid);
-    ax.notify(browserPid, other, AXNotification::focusedUIElementChanged);
+    Accessible other = focusField(browserPid);
+    ax.notify(browserPid, other, AccessEvent::focusChanged);
     EXPECT_EQ(focusChanges.back(), other);
 }
 
@@ -291,8 +291,8 @@ TEST_F(AXMonitorTest, EachApplicationIsAskedForItsContentsOnceWhenItFirstComesTo
         QList<qint32> pids;
         for (const FakeAccessibility::SetCall& call : ax.setCalls) {
             qint32 pid = 0;
-            if (call.attribute == AXAttr::manualAccessibility &&
-                ax.pid(call.element, pid) == AXError::success)
+            if (call.attribute == Property::manualAccessibility &&
+                ax.pid(call.element, pid) == AccessError::success)
                 pids << pid;
         }
         return pids;
@@ -301,13 +301,13 @@ TEST_F(AXMonitorTest, EachApplicationIsAskedForItsContentsOnceWhenItFirstComesTo
     workspace.addApp(background);
     constexpr qint32 browserPid2 = 201;
     // The page appears some 150 ms after the question; nothing claims the focus before.
-    AXElement area = ax.makeTextField(browserPid, QStringLiteral("a text area of a page"));
-    ax.onSet = [&](const AXElement& element, const QString& attribute, const AXValue&) {
-        if (attribute == AXAttr::manualAccessibility && element == ax.application(browserPid))
+    Accessible area = ax.makeTextField(browserPid, QStringLiteral("a text area of a page"));
+    ax.onSet = [&](const Accessible& element, Property attribute, const PropertyValue&) {
+        if (attribute == Property::manualAccessibility && element == ax.application(browserPid))
             scheduler.after(150ms, [&] { ax.setFocused(area); });
     };
     startOn();
-    ax.setFocused(AXElement());
+    ax.setFocused(Accessible());
     workspace.activateApp(browser);
     EXPECT_EQ(focusChanges.back(), std::nullopt);
     scheduler.advance(450ms);
@@ -322,7 +322,7 @@ TEST_F(AXMonitorTest, EachApplicationIsAskedForItsContentsOnceWhenItFirstComesTo
     ax.offBus.insert(browserPid2);
     workspace.activateApp(RunningApplication{browserPid2, QStringLiteral("chromium"), QString()});
     EXPECT_EQ(askedPids().size(), 2);
-    ax.data(ax.application(300)).setFailures[AXAttr::manualAccessibility] = AXError::cannotComplete;
+    ax.data(ax.application(300)).setFailures[Property::manualAccessibility] = AccessError::cannotComplete;
     ax.joinBus(browserPid2);
     EXPECT_EQ(askedPids().last(), browserPid2);
     workspace.activateApp(background);
@@ -345,8 +345,8 @@ TEST_F(AXMonitorTest, AFocusEventBeforeTheObserverIsAttachedIsNotLost) {
     monitor.start();
     workspace.activateApp(browser);
     // The focus event came and went before the observer existed; the element is readable now.
-    AXElement field = focusField(browserPid);
-    ax.notify(browserPid, field, AXNotification::valueChanged);
+    Accessible field = focusField(browserPid);
+    ax.notify(browserPid, field, AccessEvent::textChanged);
     scheduler.runPending();
     EXPECT_EQ(focusChanges.back(), field) << "read again right after attaching";
 }
@@ -354,23 +354,23 @@ TEST_F(AXMonitorTest, AFocusEventBeforeTheObserverIsAttachedIsNotLost) {
 // A busy application announces its new focus before it can say where it is, or before the text
 // there takes typing; the click into the field that follows sends no event of its own.
 TEST_F(AXMonitorTest, AnAnnouncedFocusThatIsNoFieldYetIsLookedForAgainForAWhile) {
-    AXElement field = startOn();
-    AXElement search = ax.makeTextField(editorPid, QStringLiteral("words in the search bar"));
-    ax.setFocused(AXElement());
-    ax.notify(editorPid, field, AXNotification::focusedUIElementChanged);
+    Accessible field = startOn();
+    Accessible search = ax.makeTextField(editorPid, QStringLiteral("words in the search bar"));
+    ax.setFocused(Accessible());
+    ax.notify(editorPid, field, AccessEvent::focusChanged);
     EXPECT_EQ(focusChanges.back(), std::nullopt);
     scheduler.advance(AXMonitor::lateApplicationWait - 1000ms);
     ax.setFocused(search);
     scheduler.advance(AXMonitor::trackInterval);
     EXPECT_EQ(focusChanges.back(), search);
 
-    AXElement loading = ax.makeElement(editorPid, {{AXAttr::role, QStringLiteral("AXGroup")}});
+    Accessible loading = ax.makeElement(editorPid, {{Property::role, QStringLiteral("AXGroup")}});
     ax.setFocused(loading);
-    ax.notify(editorPid, loading, AXNotification::focusedUIElementChanged);
+    ax.notify(editorPid, loading, AccessEvent::focusChanged);
     scheduler.advance(1000ms);
     EXPECT_EQ(focusChanges.back(), std::nullopt);
-    ax.set(loading, AXAttr::role, QStringLiteral("AXTextArea"));
-    ax.set(loading, AXAttr::value, QStringLiteral("the document has loaded"));
+    ax.set(loading, Property::role, QStringLiteral("AXTextArea"));
+    ax.set(loading, Property::value, QStringLiteral("the document has loaded"));
     scheduler.advance(AXMonitor::trackInterval);
     EXPECT_EQ(focusChanges.back(), loading);
 }
@@ -389,14 +389,14 @@ TEST_F(AXMonitorTest, LookingForALateFocusIsBounded) {
 }
 
 TEST_F(AXMonitorTest, TheProgramsOwnWindowsKeepThePreviousField) {
-    AXElement field = startOn();
+    Accessible field = startOn();
     // Settings comes to the front: the editor's field loses the focus and says so.
     workspace.activateApp(self);
-    ax.setFocused(AXElement());
-    ax.notify(editorPid, field, AXNotification::focusedUIElementChanged);
+    ax.setFocused(Accessible());
+    ax.notify(editorPid, field, AccessEvent::focusChanged);
     EXPECT_EQ(focusChanges.size(), 1u);
     EXPECT_EQ(monitor.current()->element, field);
-    ax.set(field, AXAttr::value, QStringLiteral("the field is still followed"));
+    ax.set(field, Property::value, QStringLiteral("the field is still followed"));
     scheduler.advance(AXMonitor::trackInterval);
     EXPECT_EQ(updates, 1);
 
@@ -404,8 +404,8 @@ TEST_F(AXMonitorTest, TheProgramsOwnWindowsKeepThePreviousField) {
     ax.setFocused(field);
     workspace.activateApp(editor);
     EXPECT_EQ(focusChanges.back(), field);
-    ax.setFocused(AXElement());
-    ax.notify(editorPid, field, AXNotification::focusedUIElementChanged);
+    ax.setFocused(Accessible());
+    ax.notify(editorPid, field, AccessEvent::focusChanged);
     EXPECT_EQ(focusChanges.back(), std::nullopt);
 }
 

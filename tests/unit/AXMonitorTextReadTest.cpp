@@ -13,49 +13,49 @@ using test::editorPid;
 class AXMonitorTextReadTest : public test::AXMonitorFixture {
 protected:
     AXMonitorTextReadTest() {
-        ax.onCopy = [this](const AXElement&, const QString& attribute) {
-            if (attribute == AXAttr::value) {
+        ax.onCopy = [this](const Accessible&, Property attribute) {
+            if (attribute == Property::value) {
                 ++textReads;
                 scheduler.spend(readCost);
             }
         };
     }
-    AXElement startOnField(const QString& text) {
-        AXElement field = focusField(editorPid, text);
-        ax.set(field, AXAttr::selectedTextRange, AXTextRange{text.size(), 0});
+    Accessible startOnField(const QString& text) {
+        Accessible field = focusField(editorPid, text);
+        ax.set(field, Property::selectedTextRange, TextRange{text.size(), 0});
         monitor.start();
         textReads = 0;
         return field;
     }
-    void type(const AXElement& field, const QString& text) {
-        ax.set(field, AXAttr::value, text);
-        ax.set(field, AXAttr::selectedTextRange, AXTextRange{text.size(), 0});
-        ax.notify(editorPid, field, AXNotification::valueChanged);
+    void type(const Accessible& field, const QString& text) {
+        ax.set(field, Property::value, text);
+        ax.set(field, Property::selectedTextRange, TextRange{text.size(), 0});
+        ax.notify(editorPid, field, AccessEvent::textChanged);
     }
     int textReads = 0;
     std::chrono::milliseconds readCost{0};
 };
 
 TEST_F(AXMonitorTextReadTest, IdleTicksLeaveTheTextUnreadButForTheSafetyNet) {
-    AXElement field = startOnField(QStringLiteral("a short note"));
+    Accessible field = startOnField(QStringLiteral("a short note"));
     scheduler.advance(10s);
     EXPECT_EQ(textReads, 4) << "one read on the first tick after each two seconds, none on the others";
     EXPECT_EQ(updates, 0);
     // Moving the window reads the frame, not the text.
     ax.setFrame(field, Rect(120, 200, 300, 40));
-    ax.notify(editorPid, field, AXNotification::windowMoved);
+    ax.notify(editorPid, field, AccessEvent::windowMoved);
     EXPECT_EQ(updates, 1);
     EXPECT_EQ(textReads, 4);
 }
 
 TEST_F(AXMonitorTextReadTest, ALongTextIsWatchedAroundTheCaretAndReadWholeOnlyWhenThatChanges) {
     int nearCaretReads = 0;
-    ax.onCopy = [&](const AXElement&, const QString& attribute) {
-        textReads += attribute == AXAttr::value;
-        nearCaretReads += attribute == AXAttr::textNearCaret;
+    ax.onCopy = [&](const Accessible&, Property attribute) {
+        textReads += attribute == Property::value;
+        nearCaretReads += attribute == Property::textNearCaret;
     };
     const QString text = QStringLiteral("a long document ").repeated(1000);
-    AXElement field = startOnField(text);
+    Accessible field = startOnField(text);
     nearCaretReads = 0;
     scheduler.advance(60s);
     EXPECT_EQ(textReads, 0);
@@ -64,7 +64,7 @@ TEST_F(AXMonitorTextReadTest, ALongTextIsWatchedAroundTheCaretAndReadWholeOnlyWh
     EXPECT_EQ(monitor.currentWordCount(), 3000);
 
     // Same length, same caret, no event: a change before the caret is found by the next look at it.
-    ax.set(field, AXAttr::value, QString(text).replace(text.size() - 7, 1, QLatin1Char(' ')));
+    ax.set(field, Property::value, QString(text).replace(text.size() - 7, 1, QLatin1Char(' ')));
     scheduler.advance(AXMonitor::fullReadInterval + AXMonitor::trackInterval);
     EXPECT_EQ(textReads, 1);
     EXPECT_EQ(updates, 1);
@@ -74,8 +74,8 @@ TEST_F(AXMonitorTextReadTest, ALongTextIsWatchedAroundTheCaretAndReadWholeOnlyWh
     EXPECT_EQ(textReads, 1);
 
     // A toolkit that cannot give the text around the caret is read whole now and then, as before.
-    FakeAccessibility::data(field).copyFailures[AXAttr::textNearCaret] = AXError::attributeUnsupported;
-    ax.notify(editorPid, field, AXNotification::valueChanged);
+    FakeAccessibility::data(field).copyFailures[Property::textNearCaret] = AccessError::unsupported;
+    ax.notify(editorPid, field, AccessEvent::textChanged);
     scheduler.advance(AXMonitor::trackInterval);
     textReads = 0;
     scheduler.advance(10s);
@@ -83,7 +83,7 @@ TEST_F(AXMonitorTextReadTest, ALongTextIsWatchedAroundTheCaretAndReadWholeOnlyWh
 }
 
 TEST_F(AXMonitorTextReadTest, EditsAreReadOncePerTickAndTheWordCountFollows) {
-    AXElement field = startOnField(QStringLiteral("one two"));
+    Accessible field = startOnField(QStringLiteral("one two"));
     EXPECT_EQ(monitor.currentWordCount(), 2);
     // Five notifications within one tick (a paste, an autocorrection): one read, one report.
     type(field, QStringLiteral("one two t"));
@@ -96,22 +96,22 @@ TEST_F(AXMonitorTextReadTest, EditsAreReadOncePerTickAndTheWordCountFollows) {
     EXPECT_EQ(monitor.currentWordCount(), 4);
 
     // Without any event, a new length is found by the next tick.
-    ax.set(field, AXAttr::value, QStringLiteral("one two three four five"));
+    ax.set(field, Property::value, QStringLiteral("one two three four five"));
     scheduler.advance(AXMonitor::trackInterval);
     EXPECT_EQ(updates, 2);
     EXPECT_EQ(monitor.currentWordCount(), 5);
 }
 
 TEST_F(AXMonitorTextReadTest, SameLengthEditsWithoutEventsAreFoundByTheCaretOrTheSafetyNet) {
-    AXElement field = startOnField(QStringLiteral("cat hat"));
+    Accessible field = startOnField(QStringLiteral("cat hat"));
     // One letter typed over a selected one: same length, the caret moves.
-    ax.set(field, AXAttr::value, QStringLiteral("bat hat"));
-    ax.set(field, AXAttr::selectedTextRange, AXTextRange{1, 0});
+    ax.set(field, Property::value, QStringLiteral("bat hat"));
+    ax.set(field, Property::selectedTextRange, TextRange{1, 0});
     scheduler.advance(AXMonitor::trackInterval);
     EXPECT_EQ(updates, 1);
 
     // Same length, same caret, not a word from the toolkit: only the safety net sees it.
-    ax.set(field, AXAttr::value, QStringLiteral("bat cat"));
+    ax.set(field, Property::value, QStringLiteral("bat cat"));
     scheduler.advance(1500ms);
     EXPECT_EQ(updates, 1);
     scheduler.advance(AXMonitor::fullReadInterval);
@@ -120,31 +120,31 @@ TEST_F(AXMonitorTextReadTest, SameLengthEditsWithoutEventsAreFoundByTheCaretOrTh
 
 TEST_F(AXMonitorTextReadTest, AFailedReadIsTriedAgainOnTheNextTick) {
     readCost = 400ms;  // a call that ran into its time-out
-    AXElement field = focusField(editorPid, QStringLiteral("one two three"));
-    FakeAccessibility::data(field).copyFailures[AXAttr::value] = AXError::cannotComplete;
+    Accessible field = focusField(editorPid, QStringLiteral("one two three"));
+    FakeAccessibility::data(field).copyFailures[Property::value] = AccessError::cannotComplete;
     monitor.start();
     EXPECT_EQ(monitor.currentWordCount(), 0);
-    FakeAccessibility::data(field).copyFailures.remove(AXAttr::value);
+    FakeAccessibility::data(field).copyFailures.remove(Property::value);
     scheduler.advance(AXMonitor::trackInterval);
     EXPECT_EQ(monitor.currentWordCount(), 3);
     EXPECT_EQ(updates, 1);
 }
 
 TEST_F(AXMonitorTextReadTest, WithoutACharacterCountEveryTickReadsTheText) {
-    AXElement field = focusField(editorPid, QStringLiteral("some words here"));
-    FakeAccessibility::data(field).copyFailures[AXAttr::numberOfCharacters] = AXError::attributeUnsupported;
+    Accessible field = focusField(editorPid, QStringLiteral("some words here"));
+    FakeAccessibility::data(field).copyFailures[Property::numberOfCharacters] = AccessError::unsupported;
     monitor.start();
     textReads = 0;
     scheduler.advance(AXMonitor::trackInterval * 4);
     EXPECT_EQ(textReads, 4);
-    ax.set(field, AXAttr::value, QStringLiteral("some other words"));
+    ax.set(field, Property::value, QStringLiteral("some other words"));
     scheduler.advance(AXMonitor::trackInterval);
     EXPECT_EQ(updates, 1);
 }
 
 TEST_F(AXMonitorTextReadTest, ASlowTextIsReadUnpromptedLessOften) {
     readCost = 20ms;
-    AXElement field = startOnField(QStringLiteral("a huge document "));
+    Accessible field = startOnField(QStringLiteral("a huge document "));
     scheduler.advance(60s);
     // Each unprompted read waits five hundred times its own cost: ten seconds, the longest wait.
     EXPECT_GE(textReads, 5);

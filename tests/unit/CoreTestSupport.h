@@ -119,7 +119,7 @@ protected:
         m_editor = std::make_unique<FakeEditor>(ax, keys, board, editorPid, text);
         return *m_editor;
     }
-    FocusedField fieldOf(const AXElement& element) {
+    FocusedField fieldOf(const Accessible& element) {
         return FocusedField{element, editorPid, QStringLiteral("org.xfce.mousepad")};
     }
     using Road = std::optional<TextIO::Strategy>;

@@ -14,7 +14,7 @@ const QString kFixed = QStringLiteral("There is a mistake here.");
 
 // The whole field was sent.
 CheckedField whole() {
-    return CheckedField{kChecked, AXTextRange{0, kChecked.size()}};
+    return CheckedField{kChecked, TextRange{0, kChecked.size()}};
 }
 
 }  // namespace
@@ -52,7 +52,7 @@ TEST(FieldRecheckTest, AnEditClearOfTheCorrectedWordsIsKeptAndOneTouchingThemSto
     }
 
     // Only a selection was sent: the write goes where it was, whatever the user typed elsewhere.
-    const CheckedField selection{kChecked, AXTextRange{0, kSentence.size()}};
+    const CheckedField selection{kChecked, TextRange{0, kSentence.size()}};
     const FieldRecheck plan = FieldRecheck::plan(selection, kFixed, kChecked + " More.");
     EXPECT_EQ(plan.verdict, Verdict::rebased);
     EXPECT_EQ(plan.after(), QString(kChecked).replace(kSentence, kFixed) + " More.");
@@ -67,7 +67,7 @@ TEST(FieldRecheckTest, AFieldThatIsGoneOrBehindAnotherApplicationIsNotWritten) {
     const RunningApplication other{800, QStringLiteral("org.example.Other"), QStringLiteral("Other")};
     workspace.addApp(editor);
     workspace.addApp(other);
-    const AXElement element = ax.makeTextField(editor.pid, kChecked);
+    const Accessible element = ax.makeTextField(editor.pid, kChecked);
     const FocusedField field{element, editor.pid, editor.appId};
     auto verdict = [&] { return FieldRecheck::of(ax, workspace, field, whole(), kChecked).verdict; };
 
@@ -82,7 +82,7 @@ TEST(FieldRecheckTest, AFieldThatIsGoneOrBehindAnotherApplicationIsNotWritten) {
     workspace.activateApp(other);
     EXPECT_EQ(verdict(), Verdict::gone) << "another application in front";
     workspace.activateApp(editor);
-    FakeAccessibility::data(element).copyFailures[AXAttr::value] = AXError::cannotComplete;
+    FakeAccessibility::data(element).copyFailures[Property::value] = AccessError::cannotComplete;
     EXPECT_EQ(verdict(), Verdict::unanswered) << "a stopped application";
     ax.destroy(element);
     EXPECT_EQ(verdict(), Verdict::gone);

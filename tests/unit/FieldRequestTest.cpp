@@ -12,7 +12,7 @@ namespace {
 
 class FieldRequestTest : public testing::Test {
 protected:
-    std::optional<FieldRequest> read(const AXElement& element, FieldRequest::NoRequest& why) {
+    std::optional<FieldRequest> read(const Accessible& element, FieldRequest::NoRequest& why) {
         why = FieldRequest::NoRequest::blank;
         return FieldRequest::read(ax, workspace, FocusedField{element, 77, std::nullopt, 0}, &why);
     }
@@ -24,43 +24,43 @@ TEST_F(FieldRequestTest, TextThatDidNotComeThroughWholeIsNeverSent) {
     FieldRequest::NoRequest why;
     const QString fffc(QChar(0xFFFC));
     // A rich-text host read as its own text: one object per paragraph, no words.
-    const AXElement host = ax.makeTextField(77, fffc + fffc);
+    const Accessible host = ax.makeTextField(77, fffc + fffc);
     EXPECT_FALSE(read(host, why));
     EXPECT_EQ(why, FieldRequest::NoRequest::unreadable);
     // An object among words: the words would come back without it.
-    ax.set(host, AXAttr::value, QStringLiteral("A sentense ") + fffc + QStringLiteral(" here."));
+    ax.set(host, Property::value, QStringLiteral("A sentense ") + fffc + QStringLiteral(" here."));
     EXPECT_FALSE(read(host, why));
     EXPECT_EQ(why, FieldRequest::NoRequest::unreadable);
     // The text cut short (at a NUL, say): less than the field says it holds, or nothing of it.
-    ax.set(host, AXAttr::value, QStringLiteral("This is a sen"));
-    ax.set(host, AXAttr::numberOfCharacters, qint64(30));
+    ax.set(host, Property::value, QStringLiteral("This is a sen"));
+    ax.set(host, Property::numberOfCharacters, qint64(30));
     EXPECT_FALSE(read(host, why));
     EXPECT_EQ(why, FieldRequest::NoRequest::unreadable);
-    ax.set(host, AXAttr::value, QString());
+    ax.set(host, Property::value, QString());
     EXPECT_FALSE(read(host, why));
     EXPECT_EQ(why, FieldRequest::NoRequest::unreadable);
     // A selected paragraph that comes as its object.
-    ax.set(host, AXAttr::value, QStringLiteral("Whole text."));
-    ax.remove(host, AXAttr::numberOfCharacters);
-    ax.set(host, AXAttr::selectedText, fffc);
+    ax.set(host, Property::value, QStringLiteral("Whole text."));
+    ax.remove(host, Property::numberOfCharacters);
+    ax.set(host, Property::selectedText, fffc);
     EXPECT_FALSE(read(host, why));
     EXPECT_EQ(why, FieldRequest::NoRequest::unreadable);
 }
 
 TEST_F(FieldRequestTest, BlankOrWholeTextIsTakenAsItStands) {
     FieldRequest::NoRequest why;
-    const AXElement field = ax.makeTextField(77, QStringLiteral("  \n "));
+    const Accessible field = ax.makeTextField(77, QStringLiteral("  \n "));
     EXPECT_FALSE(read(field, why));
     EXPECT_EQ(why, FieldRequest::NoRequest::blank);
-    ax.set(field, AXAttr::value, QString());
-    ax.set(field, AXAttr::numberOfCharacters, qint64(0));
+    ax.set(field, Property::value, QString());
+    ax.set(field, Property::numberOfCharacters, qint64(0));
     EXPECT_FALSE(read(field, why));
     EXPECT_EQ(why, FieldRequest::NoRequest::blank);
 
     // A final line break counted and not given, and emoji counted as characters, are the whole text.
     const QString text = QStringLiteral("A sentense 👋🏽 here.\n");
-    ax.set(field, AXAttr::value, text.chopped(1));
-    ax.set(field, AXAttr::numberOfCharacters, qint64(text.size()));
+    ax.set(field, Property::value, text.chopped(1));
+    ax.set(field, Property::numberOfCharacters, qint64(text.size()));
     const std::optional<FieldRequest> request = read(field, why);
     ASSERT_TRUE(request);
     EXPECT_EQ(request->shown, text.chopped(1));
@@ -87,9 +87,9 @@ TEST_F(FieldRequestTest, ACopiedSelectionStandsWhereItIsFoundOnce) {
 
 TEST_F(FieldRequestTest, AFieldThatDoesNotAnswerIsReadAgainLater) {
     FieldRequest::NoRequest why;
-    const AXElement field = ax.makeTextField(77, QStringLiteral("Their is a mistak."));
+    const Accessible field = ax.makeTextField(77, QStringLiteral("Their is a mistak."));
     auto& failures = FakeAccessibility::data(field).copyFailures;
-    failures[AXAttr::value] = failures[AXAttr::selectedText] = AXError::cannotComplete;
+    failures[Property::value] = failures[Property::selectedText] = AccessError::cannotComplete;
     EXPECT_FALSE(read(field, why));
     EXPECT_EQ(why, FieldRequest::NoRequest::unanswered);
 
@@ -103,12 +103,12 @@ TEST_F(FieldRequestTest, AFieldThatDoesNotAnswerIsReadAgainLater) {
     EXPECT_GE(FieldRequest::unansweredRetryDelay * FieldRequest::unansweredRetries, std::chrono::seconds(1));
     EXPECT_FALSE(FieldRequest::readAgainLater(scheduler, FieldRequest::NoRequest::blank, 0, [] {}));
 
-    failures.remove(AXAttr::value);
+    failures.remove(Property::value);
     const std::optional<FieldRequest> whole = read(field, why);
     ASSERT_TRUE(whole) << "the text came: the selection's silence does not hold it back";
     EXPECT_EQ(whole->shown, QStringLiteral("Their is a mistak."));
-    failures[AXAttr::value] = AXError::cannotComplete;
-    failures[AXAttr::selectedText] = AXError::attributeUnsupported;
+    failures[Property::value] = AccessError::cannotComplete;
+    failures[Property::selectedText] = AccessError::unsupported;
     EXPECT_FALSE(read(field, why));
     EXPECT_NE(why, FieldRequest::NoRequest::unanswered) << "it answered: no selection to be had";
 }

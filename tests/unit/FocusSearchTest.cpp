@@ -18,7 +18,7 @@ constexpr qint32 pid = 300;
 class FakeFocusTree final : public FocusTree {
 public:
     explicit FakeFocusTree(FakeAccessibility& ax) : m_ax(ax) {}
-    std::optional<FocusNode> node(const AXElement& element) override {
+    std::optional<FocusNode> node(const Accessible& element) override {
         ++reads;
         clock += costPerRead;
         const FakeElementData& d = FakeAccessibility::data(element);
@@ -31,7 +31,7 @@ public:
         node.editableText = d.focused && isEditableTextElement(m_ax, element);
         return node;
     }
-    std::vector<AXElement> children(const AXElement& element) override {
+    std::vector<Accessible> children(const Accessible& element) override {
         const FakeElementData& d = FakeAccessibility::data(element);
         if (d.destroyed)
             return {};
@@ -68,16 +68,18 @@ protected:
         ax.addChild(panel, text);
         ax.addChild(text, caret);
     }
-    AXElement node(const QString& role, bool focused = false) {
-        AXElement e = ax.makeElement(pid, {{AXAttr::role, role}});
+    Accessible node(const QString& role, bool focused = false) {
+        Accessible e = ax.makeElement(pid, {{Property::role, role}});
         FakeAccessibility::data(e).focused = focused;
         return e;
     }
-    AXElement find(const FocusSearch::Limits& limits = {}) { return FocusSearch::find(tree, window, limits); }
+    Accessible find(const FocusSearch::Limits& limits = {}) {
+        return FocusSearch::find(tree, window, limits);
+    }
 
     FakeAccessibility ax;
     FakeFocusTree tree{ax};
-    AXElement window, tabs, panel, text, caret, findBar, findText;
+    Accessible window, tabs, panel, text, caret, findBar, findText;
 };
 
 TEST_F(FocusSearchTest, TheTextWinsOverTheContainersAroundAndInsideIt) {
@@ -101,9 +103,9 @@ TEST_F(FocusSearchTest, HiddenPartsAreSkipped) {
 }
 
 TEST_F(FocusSearchTest, ListsThatMakeTheirRowsOnDemandAreNotWalkedInto) {
-    AXElement list = node("table", true);
+    Accessible list = node("table", true);
     FakeAccessibility::data(list).managesDescendants = true;
-    AXElement cell = ax.makeTextField(pid, QStringLiteral("cell"));
+    Accessible cell = ax.makeTextField(pid, QStringLiteral("cell"));
     FakeAccessibility::data(cell).focused = true;
     ax.addChild(list, cell);
     FakeAccessibility::data(window).children = {list};
@@ -112,7 +114,7 @@ TEST_F(FocusSearchTest, ListsThatMakeTheirRowsOnDemandAreNotWalkedInto) {
 
 TEST_F(FocusSearchTest, ASlowOrHugeTreeIsCutShort) {
     // A hundred panes before the editor's panel.
-    QList<AXElement> children;
+    QList<Accessible> children;
     for (int i = 0; i < 100; ++i)
         children << node("panel");
     children << panel;
@@ -143,7 +145,7 @@ TEST_F(FocusSearchTest, ASlowOrHugeTreeIsCutShort) {
 TEST_F(FocusSearchTest, GoneElementsAreNoAnswer) {
     ax.destroy(panel);
     EXPECT_TRUE(find().isNull());
-    EXPECT_TRUE(FocusSearch::find(tree, AXElement()).isNull());
+    EXPECT_TRUE(FocusSearch::find(tree, Accessible()).isNull());
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace {
 
 class FocusedFieldTest : public testing::Test {
 protected:
-    AXElement element(const QString& role) { return ax.makeElement(77, {{AXAttr::role, role}}); }
+    Accessible element(const QString& role) { return ax.makeElement(77, {{Property::role, role}}); }
     FakeAccessibility ax;
     FakeWorkspace workspace;
     FakeScreens screens;
@@ -25,42 +25,42 @@ TEST_F(FocusedFieldTest, EditableTestFollowsRoleThenSettableText) {
         EXPECT_TRUE(FocusedField::isEditableTextElement(ax, element(QString::fromLatin1(role)))) << role;
 
     // Any other role: a settable value that reads as text, even empty, qualifies...
-    AXElement custom = element(QStringLiteral("document text"));
-    ax.set(custom, AXAttr::value, QString());
+    Accessible custom = element(QStringLiteral("document text"));
+    ax.set(custom, Property::value, QString());
     EXPECT_FALSE(FocusedField::isEditableTextElement(ax, custom)) << "not settable";
-    ax.setSettable(custom, AXAttr::value, true);
+    ax.setSettable(custom, Property::value, true);
     EXPECT_TRUE(FocusedField::isEditableTextElement(ax, custom));
     // ...a settable number or Boolean does not, nor does a settable value that cannot be read.
-    ax.set(custom, AXAttr::value, QPointF(3, 0));
+    ax.set(custom, Property::value, QPointF(3, 0));
     EXPECT_FALSE(FocusedField::isEditableTextElement(ax, custom));
-    ax.set(custom, AXAttr::value, true);
+    ax.set(custom, Property::value, true);
     EXPECT_FALSE(FocusedField::isEditableTextElement(ax, custom));
-    ax.remove(custom, AXAttr::value);
+    ax.remove(custom, Property::value);
     EXPECT_FALSE(FocusedField::isEditableTextElement(ax, custom));
-    ax.set(custom, AXAttr::value, QStringLiteral("x"));
-    FakeAccessibility::data(custom).settableFailures[AXAttr::value] = AXError::cannotComplete;
+    ax.set(custom, Property::value, QStringLiteral("x"));
+    FakeAccessibility::data(custom).settableFailures[Property::value] = AccessError::cannotComplete;
     EXPECT_FALSE(FocusedField::isEditableTextElement(ax, custom)) << "a failed settable question is no";
 
     // A role that cannot be read is never editable, settable text or not.
-    AXElement unreadable = ax.makeTextField(77, QStringLiteral("text"));
-    FakeAccessibility::data(unreadable).copyFailures[AXAttr::role] = AXError::cannotComplete;
+    Accessible unreadable = ax.makeTextField(77, QStringLiteral("text"));
+    FakeAccessibility::data(unreadable).copyFailures[Property::role] = AccessError::cannotComplete;
     EXPECT_FALSE(FocusedField::isEditableTextElement(ax, unreadable));
-    ax.set(unreadable, AXAttr::role, true);  // a role that is not text
+    ax.set(unreadable, Property::role, true);  // a role that is not text
     FakeAccessibility::data(unreadable).copyFailures.clear();
     EXPECT_FALSE(FocusedField::isEditableTextElement(ax, unreadable));
-    EXPECT_FALSE(FocusedField::isEditableTextElement(ax, AXElement()));
+    EXPECT_FALSE(FocusedField::isEditableTextElement(ax, Accessible()));
 }
 
 TEST_F(FocusedFieldTest, FromNamesTheProcessAndItsBundle) {
     workspace.addApp({77, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")});
-    AXElement field = ax.makeTextField(77, QStringLiteral("hello"));
+    Accessible field = ax.makeTextField(77, QStringLiteral("hello"));
     std::optional<FocusedField> f = FocusedField::from(ax, workspace, field);
     ASSERT_TRUE(f);
     EXPECT_EQ(f->element, field);
     EXPECT_EQ(f->pid, 77);
     EXPECT_EQ(f->appId, QStringLiteral("org.xfce.mousepad"));
 
-    FakeAccessibility::data(field).pidError = AXError::cannotComplete;
+    FakeAccessibility::data(field).pidError = AccessError::cannotComplete;
     f = FocusedField::from(ax, workspace, field);
     ASSERT_TRUE(f) << "an unknown owner still makes a field";
     EXPECT_EQ(f->pid, 0);
@@ -81,7 +81,7 @@ TEST_F(FocusedFieldTest, APageProcessOfTheBrowserInFrontIsTheBrowsers) {
     workspace.frontmost = browser;
 
     for (const qint32 page : {101, 103}) {
-        const AXElement field = ax.makeTextField(page, QStringLiteral("a sentence"));
+        const Accessible field = ax.makeTextField(page, QStringLiteral("a sentence"));
         const std::optional<FocusedField> f = FocusedField::from(ax, workspace, field);
         ASSERT_TRUE(f);
         EXPECT_EQ(f->pid, page) << "the page's process still answers for the element";
@@ -95,14 +95,14 @@ TEST_F(FocusedFieldTest, APageProcessOfTheBrowserInFrontIsTheBrowsers) {
 
     // Another application's child is not the browser's, nor is the browser's child while another
     // application is in front, nor this program's own child.
-    const AXElement strayField = ax.makeTextField(301, QStringLiteral("a sentence"));
+    const Accessible strayField = ax.makeTextField(301, QStringLiteral("a sentence"));
     std::optional<FocusedField> stray = FocusedField::from(ax, workspace, strayField);
     ASSERT_TRUE(stray);
     EXPECT_EQ(stray->applicationPid(), 301);
     EXPECT_EQ(stray->appId, std::nullopt);
     EXPECT_FALSE(FieldRequest::isStillTheField(workspace, *stray, Trigger{}, [] { return std::nullopt; }));
 
-    const AXElement pageField = ax.makeTextField(101, QStringLiteral("a sentence"));
+    const Accessible pageField = ax.makeTextField(101, QStringLiteral("a sentence"));
     const std::optional<FocusedField> atTheBrowser = FocusedField::from(ax, workspace, pageField);
     workspace.frontmost = editor;
     const std::optional<FocusedField> behind = FocusedField::from(ax, workspace, pageField);
@@ -121,11 +121,11 @@ TEST_F(FocusedFieldTest, SecureByRoleSubroleOrSystemWideSwitch) {
     FocusedField plain{ax.makeTextField(77, QStringLiteral("x")), 77, {}};
     EXPECT_FALSE(plain.isSecure(ax));
     FocusedField bySubrole{ax.makeTextField(77, QStringLiteral("x")), 77, {}};
-    ax.set(bySubrole.element, AXAttr::subrole, QStringLiteral("AXSecureTextField"));
+    ax.set(bySubrole.element, Property::subrole, QStringLiteral("AXSecureTextField"));
     EXPECT_TRUE(bySubrole.isSecure(ax));
     FocusedField byRole{element(QStringLiteral("AXSecureTextField")), 77, {}};
     EXPECT_TRUE(byRole.isSecure(ax));
-    FocusedField unreadable{AXElement(), 0, {}};
+    FocusedField unreadable{Accessible(), 0, {}};
     EXPECT_FALSE(unreadable.isSecure(ax));
     ax.secureInput = true;
     EXPECT_TRUE(plain.isSecure(ax));
@@ -135,9 +135,9 @@ TEST_F(FocusedFieldTest, SecureByRoleSubroleOrSystemWideSwitch) {
 TEST_F(FocusedFieldTest, EmptySelectionIsAbsent) {
     FocusedField f{ax.makeTextField(77, QStringLiteral("one two")), 77, {}};
     EXPECT_EQ(f.selectedText(ax), std::nullopt);
-    ax.set(f.element, AXAttr::selectedText, QString());
+    ax.set(f.element, Property::selectedText, QString());
     EXPECT_EQ(f.selectedText(ax), std::nullopt);
-    ax.set(f.element, AXAttr::selectedText, QStringLiteral("two"));
+    ax.set(f.element, Property::selectedText, QStringLiteral("two"));
     EXPECT_EQ(f.selectedText(ax), QStringLiteral("two"));
 }
 
@@ -154,20 +154,20 @@ TEST_F(FocusedFieldTest, WordsAreSplitOnUnicodeWhiteSpaceOnly) {
 
     FocusedField f{ax.makeTextField(77, QStringLiteral("two words")), 77, {}};
     EXPECT_EQ(f.wordCount(ax), 2);
-    ax.set(f.element, AXAttr::value, true);  // not text
+    ax.set(f.element, Property::value, true);  // not text
     EXPECT_EQ(f.wordCount(ax), 0);
 }
 
 TEST_F(FocusedFieldTest, FrameNeedsBothGeometryValues) {
-    AXElement e = ax.makeTextField(77, QString(), Rect(100, 200, 300, 40));
+    Accessible e = ax.makeTextField(77, QString(), Rect(100, 200, 300, 40));
     EXPECT_EQ(AX::axFrame(ax, e), Rect(100, 200, 300, 40));
-    ax.remove(e, AXAttr::size);
+    ax.remove(e, Property::size);
     EXPECT_EQ(AX::axFrame(ax, e), std::nullopt) << "position without size is no frame";
     EXPECT_EQ(AX::screenFrame(ax, screens, e), std::nullopt);
-    ax.set(e, AXAttr::size, QStringLiteral("300x40"));
+    ax.set(e, Property::size, QStringLiteral("300x40"));
     EXPECT_EQ(AX::axFrame(ax, e), std::nullopt) << "a size that is not geometry";
     // A geometry value of the wrong kind leaves zeros rather than failing.
-    ax.set(e, AXAttr::size, QPointF(7, 7));
+    ax.set(e, Property::size, QPointF(7, 7));
     EXPECT_EQ(AX::axFrame(ax, e), Rect(100, 200, 0, 0));
 }
 
@@ -196,17 +196,17 @@ TEST_F(FocusedFieldTest, FrameFlipsAgainstThePrimaryScreen) {
 }
 
 TEST_F(FocusedFieldTest, TypedReadsGiveAbsentForOtherTypesAndFailures) {
-    AXElement e = ax.makeTextField(77, QString());
-    EXPECT_EQ(AX::attribute(ax, e, AXAttr::value), QString()) << "empty text is present";
-    EXPECT_EQ(AX::attribute(ax, e, AXAttr::position), std::nullopt);
-    EXPECT_EQ(AX::elementAttribute(ax, e, AXAttr::value), std::nullopt);
-    AXElement child = ax.makeElement(77);
-    ax.set(e, AXAttr::focusedUIElement, child);
-    EXPECT_EQ(AX::elementAttribute(ax, e, AXAttr::focusedUIElement), child);
-    ax.set(e, AXAttr::focusedUIElement, AXElement());
-    EXPECT_EQ(AX::elementAttribute(ax, e, AXAttr::focusedUIElement), std::nullopt) << "a null element";
+    Accessible e = ax.makeTextField(77, QString());
+    EXPECT_EQ(AX::property(ax, e, Property::value), QString()) << "empty text is present";
+    EXPECT_EQ(AX::property(ax, e, Property::position), std::nullopt);
+    EXPECT_EQ(AX::elementProperty(ax, e, Property::value), std::nullopt);
+    Accessible child = ax.makeElement(77);
+    ax.set(e, Property::focusedElement, child);
+    EXPECT_EQ(AX::elementProperty(ax, e, Property::focusedElement), child);
+    ax.set(e, Property::focusedElement, Accessible());
+    EXPECT_EQ(AX::elementProperty(ax, e, Property::focusedElement), std::nullopt) << "a null element";
     ax.destroy(e);
-    EXPECT_EQ(AX::attribute(ax, e, AXAttr::value), std::nullopt);
+    EXPECT_EQ(AX::property(ax, e, Property::value), std::nullopt);
 }
 
 }  // namespace

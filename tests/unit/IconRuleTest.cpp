@@ -11,7 +11,7 @@ TEST(IconRuleTest, EveryConditionRefusesAndTheWordsAreCountedLast) {
     const FocusedField field{ax.makeTextField(501, QStringLiteral("x")), 501,
                              QStringLiteral("org.xfce.mousepad")};
     FocusedField secure{ax.makeTextField(501, QStringLiteral("x")), 501, std::nullopt};
-    ax.set(secure.element, AXAttr::role, QStringLiteral("AXSecureTextField"));
+    ax.set(secure.element, Property::role, QStringLiteral("AXSecureTextField"));
     const IconRule::Conditions open{false, {QStringLiteral("org.example.Other")}, 3};
     const IconRule::Conditions paused{true, {}, 3};
     const IconRule::Conditions blocked{false, {QStringLiteral("org.xfce.mousepad")}, 3};

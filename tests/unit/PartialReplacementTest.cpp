@@ -20,7 +20,7 @@ QString filler(int count) {
 
 class PartialReplacementTest : public test::EditorTest {
 protected:
-    void replace(const AXElement& element, const PartialReplacement& part, qint64 location,
+    void replace(const Accessible& element, const PartialReplacement& part, qint64 location,
                  const QString& chosen) {
         io.replaceRange(fieldOf(element), part, location, chosen, record());
         scheduler.advance(3s);
@@ -51,10 +51,10 @@ TEST_F(PartialReplacementTest, CutKeepsGraphemesThatStraddleItWhole) {
 
 TEST_F(PartialReplacementTest, PartIsFoundWhereItWasOrWhereItMoved) {
     const PartialReplacement part{"alpha beta", "rest"};
-    EXPECT_EQ(part.rangeIn("intro alpha beta rest", 6), (AXTextRange{6, 10}));
+    EXPECT_EQ(part.rangeIn("intro alpha beta rest", 6), (TextRange{6, 10}));
     // The user typed in front of it meanwhile.
-    EXPECT_EQ(part.rangeIn("new intro alpha beta rest", 6), (AXTextRange{10, 10}));
-    EXPECT_EQ(part.rangeIn("alpha beta\r\nrest", 0), (AXTextRange{0, 10}));
+    EXPECT_EQ(part.rangeIn("new intro alpha beta rest", 6), (TextRange{10, 10}));
+    EXPECT_EQ(part.rangeIn("alpha beta\r\nrest", 0), (TextRange{0, 10}));
     // Gone, or there twice: no telling where it is.
     EXPECT_EQ(part.rangeIn("alpha gamma rest", 0), std::nullopt);
     EXPECT_EQ(part.rangeIn("alpha beta alpha beta", 3), std::nullopt);
@@ -73,7 +73,7 @@ TEST_F(PartialReplacementTest, AccessibilityWriteReplacesOnlyThePartThatWasSent)
     ASSERT_EQ(road(), TextIO::Strategy::axSelectedText);
     EXPECT_TRUE(outcome->confirmed);
     EXPECT_EQ(e.text(), before + "There " + filler(kLimit - 7) + kFamily + rest);
-    EXPECT_EQ(std::get<AXTextRange>(ax.setCalls.at(0).value), (AXTextRange{before.size(), sent.size()}));
+    EXPECT_EQ(std::get<TextRange>(ax.setCalls.at(0).value), (TextRange{before.size(), sent.size()}));
     EXPECT_TRUE(keys.presses.isEmpty());
 }
 
@@ -81,7 +81,7 @@ TEST_F(PartialReplacementTest, FieldThatIgnoresWritesGetsThePasteOverThePartOnly
     const QString sent = filler(kLimit - 1) + kAccented;
     const QString rest = QString::fromUtf8("ü tail\nline two ") + kFamily;
     FakeEditor& e = editor(sent + rest);
-    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
     e.placeCaret(0);
 
     replace(e.element, PartialReplacement::of(sent + rest), 0, "short");
@@ -92,8 +92,8 @@ TEST_F(PartialReplacementTest, FieldThatIgnoresWritesGetsThePasteOverThePartOnly
 
     // A field that will not take a selection either gets the whole text, its rest unchanged.
     FakeEditor& f = editor(sent + rest);
-    FakeAccessibility::data(f.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
-    FakeAccessibility::data(f.element).setFailures[AXAttr::selectedTextRange] = AXError::failure;
+    FakeAccessibility::data(f.element).ignoredWrites << Property::value << Property::selectedText;
+    FakeAccessibility::data(f.element).setFailures[Property::selectedTextRange] = AccessError::failure;
     keys.presses.clear();
     replace(f.element, PartialReplacement::of(sent + rest), 0, "short");
     ASSERT_EQ(road(), TextIO::Strategy::clipboard);

@@ -43,9 +43,9 @@ TEST_F(PasteRaceTest, AnotherProgramsCopyPastedInOurPlaceIsPastedOver) {
     for (const bool readable : {false, true}) {
         SCOPED_TRACE(readable ? "a field that reads back" : "a field that cannot be read");
         FakeEditor& e = editor("Their is a mistak.");
-        FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+        FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
         if (!readable)
-            FakeAccessibility::data(e.element).copyFailures[AXAttr::value] = AXError::cannotComplete;
+            FakeAccessibility::data(e.element).copyFailures[Property::value] = AccessError::cannotComplete;
         e.frozen = true;
         replace(fieldOf(e.element), "There is a mistake.", false);
         anotherCopyComesIn(e, "s3cret copied meanwhile", "There is a mistake.");
@@ -77,7 +77,7 @@ TEST_F(PasteRaceTest, AnotherProgramsCopyPastedOverAPartIsPastedOver) {
     for (const bool checkedPart : {true, false}) {
         SCOPED_TRACE(checkedPart ? "the checked part of a text" : "the selection");
         FakeEditor& e = editor("Keep this. Their is a mistak. Keep that.");
-        FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+        FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
         e.frozen = true;
         if (checkedPart) {
             io.replaceRange(fieldOf(e.element), PartialReplacement{"Their is a mistak.", " Keep that."}, 11,

@@ -85,7 +85,7 @@ TEST_F(PasteTakenTest, AClipboardManagersReadIsNotThePaste) {
 // but pastes it only a while later. The clipboard stays lent until the field shows the text.
 TEST_F(PasteTakenTest, AReadableFieldCountsOnceItShowsTheTextNotWhenItAsks) {
     FakeEditor& e = editor("Their is a mistak.");
-    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
     keys.onPress = [&, editorKeys = keys.onPress](const QString& key) {
         if (key != "paste") {
             editorKeys(key);
@@ -110,10 +110,10 @@ TEST_F(PasteTakenTest, AReadableFieldCountsOnceItShowsTheTextNotWhenItAsks) {
 // never is, the write still ends when it did.
 TEST_F(PasteTakenTest, TheFieldIsNotReadWhileTheApplicationFetchesThePaste) {
     FakeEditor& e = editor("Their is a mistak.");
-    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
     bool fetching = false, lentWhileFetching = false;
     int readsWhileFetching = 0;
-    ax.onCopy = [&](const AXElement& element, const QString&) {
+    ax.onCopy = [&](const Accessible& element, Property) {
         readsWhileFetching += fetching && element == e.element;
     };
     keys.onPress = [&, editorKeys = keys.onPress](const QString& key) {
@@ -139,7 +139,7 @@ TEST_F(PasteTakenTest, TheFieldIsNotReadWhileTheApplicationFetchesThePaste) {
     EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     FakeEditor& deaf = editor("Their is a mistak.");
-    FakeAccessibility::data(deaf.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    FakeAccessibility::data(deaf.element).ignoredWrites << Property::value << Property::selectedText;
     deaf.ignoresPaste = true;
     ax.onCopy = nullptr;
     io.replace(fieldOf(deaf.element), "There is a mistake.", false, record());

@@ -52,8 +52,8 @@ TEST_F(SelfCheckTest, WithoutPermissionTheReportEndsWithTheInstruction) {
 }
 
 TEST_F(SelfCheckTest, PasswordFieldOffScreenStillShowsItsFrames) {
-    AXElement field = ax.makeTextField(42, QString(), Rect(5000, 200, 300, 40));
-    ax.set(field, AXAttr::subrole, QStringLiteral("AXSecureTextField"));
+    Accessible field = ax.makeTextField(42, QString(), Rect(5000, 200, 300, 40));
+    ax.set(field, Property::subrole, QStringLiteral("AXSecureTextField"));
     ax.setFocused(field);
     const QStringList lines = report();
     EXPECT_THAT(lines, testing::Contains("  ✗ Not a secure (password) field"));
@@ -62,16 +62,16 @@ TEST_F(SelfCheckTest, PasswordFieldOffScreenStillShowsItsFrames) {
 }
 
 TEST_F(SelfCheckTest, AButtonOrNothingEndsEarly) {
-    ax.setFocused(ax.makeElement(999, {{AXAttr::role, QStringLiteral("push button")}}));
+    ax.setFocused(ax.makeElement(999, {{Property::role, QStringLiteral("push button")}}));
     QStringList lines = report();
     EXPECT_THAT(lines.mid(5), ElementsAre("  ✓ Focused element: push button in ?",
                                           "  ✗ Recognized as editable text field", "", "Done."));
 
-    ax.setFocused(AXElement());
+    ax.setFocused(Accessible());
     lines = report();
     EXPECT_THAT(lines.mid(5),
                 ElementsAre("  ✗ Focused element: none (err 6). Click into a text field, then run again."));
-    ax.set(ax.systemWide(), AXAttr::focusedUIElement, QStringLiteral("not an element"));
+    ax.set(ax.root(), Property::focusedElement, QStringLiteral("not an element"));
     lines = report();
     EXPECT_THAT(lines.mid(5),
                 ElementsAre("  ✗ Focused element: none (err 0). Click into a text field, then run again."));
@@ -84,15 +84,15 @@ TEST(SelfCheckFormatTest, NumbersAreTruncatedTowardZero) {
 }
 
 TEST_F(SelfCheckTest, ASlowWindowIsAskedAgainBeforeTheReportSaysNone) {
-    const AXElement field = ax.makeTextField(42, QStringLiteral("found on the third read"));
+    const Accessible field = ax.makeTextField(42, QStringLiteral("found on the third read"));
     int reads = 0;
-    ax.onCopy = [&](const AXElement& element, const QString& attribute) {
-        if (element == ax.systemWide() && attribute == AXAttr::focusedUIElement && ++reads == 3)
+    ax.onCopy = [&](const Accessible& element, Property attribute) {
+        if (element == ax.root() && attribute == Property::focusedElement && ++reads == 3)
             ax.setFocused(field);
     };
     EXPECT_THAT(report(), testing::Contains("  ✓ Focused element: AXTextField in Mousepad"));
 
-    ax.setFocused(AXElement());
+    ax.setFocused(Accessible());
     reads = 100;
     waited = 0ms;
     const QStringList lines = report();
@@ -106,14 +106,14 @@ TEST_F(SelfCheckTest, ASlowWindowIsAskedAgainBeforeTheReportSaysNone) {
 // front before it looks, and waits for the page as long as that takes.
 TEST_F(SelfCheckTest, TheApplicationInFrontIsAskedForItsContentsBeforeTheLook) {
     workspace.frontmost = RunningApplication{42, QStringLiteral("chromium"), QStringLiteral("Chromium")};
-    const AXElement field = ax.makeTextField(42, QStringLiteral("a text area of a page"));
+    const Accessible field = ax.makeTextField(42, QStringLiteral("a text area of a page"));
     std::optional<std::chrono::milliseconds> askedAt;
-    ax.onSet = [&](const AXElement& element, const QString& attribute, const AXValue&) {
-        if (attribute == AXAttr::manualAccessibility && element == ax.application(42))
+    ax.onSet = [&](const Accessible& element, Property attribute, const PropertyValue&) {
+        if (attribute == Property::manualAccessibility && element == ax.application(42))
             askedAt = waited;
     };
-    ax.onCopy = [&](const AXElement&, const QString& attribute) {
-        if (attribute == AXAttr::focusedUIElement && askedAt && waited - *askedAt >= 200ms)
+    ax.onCopy = [&](const Accessible&, Property attribute) {
+        if (attribute == Property::focusedElement && askedAt && waited - *askedAt >= 200ms)
             ax.setFocused(field);
     };
     EXPECT_THAT(report(), testing::Contains("  ✓ Focused element: AXTextField in Mousepad"));

@@ -33,8 +33,8 @@ protected:
         io.undoPaste(PasteTarget{editorPid}, pasted, original, [this](bool s) { sent = s; });
     }
     std::optional<bool> sent;
-    QStringList attributesWritten() {
-        QStringList names;
+    QList<Property> attributesWritten() {
+        QList<Property> names;
         for (const auto& call : ax.setCalls)
             names << call.attribute;
         return names;
@@ -55,16 +55,16 @@ TEST_F(TextIOTest, WholeValueWrittenAndReadBackCountsAtOnce) {
 
 TEST_F(TextIOTest, ValueThatReadsBackUnchangedIsWrittenBySelectingAll) {
     FakeEditor& e = editor(QString::fromUtf8("👋"));
-    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value;
+    FakeAccessibility::data(e.element).ignoredWrites << Property::value;
 
     replace(fieldOf(e.element), "hello", false);
     EXPECT_FALSE(outcome) << "a write may take a moment to show";
     scheduler.advance(TextIO::writeCheckTimeout);
     ASSERT_EQ(road(), Strategy::axSelectedText);
     EXPECT_THAT(attributesWritten(),
-                ElementsAre(AXAttr::value, AXAttr::selectedTextRange, AXAttr::selectedText));
+                ElementsAre(Property::value, Property::selectedTextRange, Property::selectedText));
     // One emoji outside the basic plane is two UTF-16 code units.
-    EXPECT_EQ(std::get<AXTextRange>(ax.setCalls[1].value), (AXTextRange{0, 2}));
+    EXPECT_EQ(std::get<TextRange>(ax.setCalls[1].value), (TextRange{0, 2}));
     EXPECT_EQ(e.text(), "hello");
     EXPECT_TRUE(keys.presses.isEmpty());
 }
@@ -72,7 +72,7 @@ TEST_F(TextIOTest, ValueThatReadsBackUnchangedIsWrittenBySelectingAll) {
 // A browser's text area: both accessibility writes succeed and change nothing.
 TEST_F(TextIOTest, FieldThatIgnoresAccessibilityWritesGetsThePasteAndItIsReadBack) {
     FakeEditor& e = editor(document);
-    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
 
     replace(fieldOf(e.element), corrected, false);
     scheduler.advance(2 * TextIO::writeCheckTimeout);
@@ -88,7 +88,7 @@ TEST_F(TextIOTest, FieldThatIgnoresAccessibilityWritesGetsThePasteAndItIsReadBac
 
     // The same through the selection: the paste goes over the selection, without select-all.
     FakeEditor& f = editor("one two three");
-    FakeAccessibility::data(f.element).ignoredWrites << AXAttr::selectedText;
+    FakeAccessibility::data(f.element).ignoredWrites << Property::selectedText;
     f.select(4, 3);
     keys.presses.clear();
     replace(fieldOf(f.element), "2", true);
@@ -102,7 +102,7 @@ TEST_F(TextIOTest, FieldThatIgnoresAccessibilityWritesGetsThePasteAndItIsReadBac
 // application in front, whose text a select-all and paste would replace.
 TEST_F(TextIOTest, ThePasteGoesOnlyToTheFieldsApplicationAndWindow) {
     FakeEditor& e = editor(document);
-    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
     const RunningApplication editorApp = workspace.apps.value(editorPid);
     const RunningApplication other{800, QStringLiteral("org.example.Other"), QStringLiteral("Other")};
     workspace.addApp(other);
@@ -143,7 +143,7 @@ TEST_F(TextIOTest, ThePasteGoesOnlyToTheFieldsApplicationAndWindow) {
 
 TEST_F(TextIOTest, PasteThatNeverShowsIsAFailureAndTheClipboardComesBack) {
     FakeEditor& e = editor(document);
-    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
     e.ignoresPaste = true;
     replace(fieldOf(e.element), corrected, false);
     scheduler.advance(2 * TextIO::writeCheckTimeout + TextIO::pasteDelay + TextIO::pasteCheckTimeout - 1ms);
@@ -160,9 +160,9 @@ TEST_F(TextIOTest, FieldChangedOtherwiseIsNotWrittenAgain) {
     FakeEditor& e = editor("keep this. Their is. keep that");
     e.select(11, 9);
     // The selection write deletes the selection and drops the insertion.
-    ax.onSet = [&](const AXElement& element, const QString& attribute, const AXValue&) {
-        if (attribute == AXAttr::selectedText)
-            ax.set(element, AXAttr::value, QStringLiteral("keep this.  keep that"));
+    ax.onSet = [&](const Accessible& element, Property attribute, const PropertyValue&) {
+        if (attribute == Property::selectedText)
+            ax.set(element, Property::value, QStringLiteral("keep this.  keep that"));
     };
     replace(fieldOf(e.element), "There is.", true);
     scheduler.advance(1s);
@@ -174,7 +174,7 @@ TEST_F(TextIOTest, FieldChangedOtherwiseIsNotWrittenAgain) {
 TEST_F(TextIOTest, PasteThatLandsBesideTheSelectionIsNoSuccess) {
     FakeEditor& e = editor("a b a b");
     e.select(4, 1);
-    FakeAccessibility::data(e.element).ignoredWrites << AXAttr::selectedText;
+    FakeAccessibility::data(e.element).ignoredWrites << Property::selectedText;
     replace(fieldOf(e.element), "A", true);
     scheduler.advance(TextIO::writeCheckTimeout);
     e.placeCaret(0);  // the selection is gone before the paste arrives
@@ -185,7 +185,7 @@ TEST_F(TextIOTest, PasteThatLandsBesideTheSelectionIsNoSuccess) {
 
 TEST_F(TextIOTest, UnreadableFieldGetsOnlyThePasteReportedOnceTaken) {
     FakeEditor& e = editor("old");
-    FakeAccessibility::data(e.element).copyFailures[AXAttr::value] = AXError::cannotComplete;
+    FakeAccessibility::data(e.element).copyFailures[Property::value] = AccessError::cannotComplete;
     replace(fieldOf(e.element), "new text", false);
     EXPECT_TRUE(ax.setCalls.isEmpty()) << "an accessibility write that cannot be read back never counts";
     ASSERT_EQ(board.contents.size(), 1);
@@ -218,8 +218,8 @@ TEST_F(TextIOTest, SecureInputRefusesTheClipboardButNotAnAccessibilityWrite) {
     replace(fieldOf(e.element), "2", true);
     ASSERT_EQ(road(), Strategy::axSelectedText);
 
-    FakeAccessibility::data(e.element).setFailures[AXAttr::value] = AXError::cannotComplete;
-    FakeAccessibility::data(e.element).setFailures[AXAttr::selectedTextRange] = AXError::failure;
+    FakeAccessibility::data(e.element).setFailures[Property::value] = AccessError::cannotComplete;
+    FakeAccessibility::data(e.element).setFailures[Property::selectedTextRange] = AccessError::failure;
     replace(fieldOf(e.element), "new", false);
     scheduler.advance(1s);
     ASSERT_EQ(road(), noRoad);
@@ -283,7 +283,7 @@ TEST_F(TextIOTest, CopyHandsOverOnlyARealSelectionAndRestoresTheClipboard) {
     e.select(0, 5);
     e.placeCaret(14);
     copy();
-    EXPECT_EQ(e.selection(), (AXTextRange{11, 0})) << "that editor moved its caret to the line's start";
+    EXPECT_EQ(e.selection(), (TextRange{11, 0})) << "that editor moved its caret to the line's start";
     board.hasSelectionBuffer = false;
     copy();
     EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
@@ -374,13 +374,13 @@ TEST_F(TextIOTest, ClipboardStaysLentUntilAFrozenApplicationTakesThePaste) {
     // Stopped before Return: its field does not answer, the keys wait in its queue.
     FakeEditor& e = editor(document);
     e.frozen = true;
-    FakeAccessibility::data(e.element).copyFailures[AXAttr::value] = AXError::cannotComplete;
+    FakeAccessibility::data(e.element).copyFailures[Property::value] = AccessError::cannotComplete;
     replace(fieldOf(e.element), corrected, false);
     scheduler.advance(10s);
     EXPECT_FALSE(outcome) << "no notice while nothing has taken the paste";
     EXPECT_EQ(board.plainText(), corrected);
 
-    FakeAccessibility::data(e.element).copyFailures.remove(AXAttr::value);
+    FakeAccessibility::data(e.element).copyFailures.remove(Property::value);
     e.wake();
     EXPECT_EQ(e.text(), corrected);
     scheduler.advance(TextIO::readBackInterval + PasteWatch::quietTime);

@@ -15,17 +15,17 @@ struct WaylandFocusRuleTest : ::testing::Test {
     FakeAccessibility ax;
     WaylandFocusRule rule{ax, self};
 
-    AXElement window(qint32 pid) { return ax.makeElement(pid, {{AXAttr::role, QStringLiteral("frame")}}); }
-    AXElement button(qint32 pid) {
-        return ax.makeElement(pid, {{AXAttr::role, QStringLiteral("push button")}});
+    Accessible window(qint32 pid) { return ax.makeElement(pid, {{Property::role, QStringLiteral("frame")}}); }
+    Accessible button(qint32 pid) {
+        return ax.makeElement(pid, {{Property::role, QStringLiteral("push button")}});
     }
-    bool send(Kind kind, const AXElement& element, qint32 pid) { return rule.handle({kind, element, pid}); }
+    bool send(Kind kind, const Accessible& element, qint32 pid) { return rule.handle({kind, element, pid}); }
 };
 
 }  // namespace
 
 TEST_F(WaylandFocusRuleTest, FollowsTheLatestFocusOfTheActiveApplication) {
-    const AXElement frame = window(gedit), text = ax.makeTextField(gedit, "Hello"), search = button(gedit);
+    const Accessible frame = window(gedit), text = ax.makeTextField(gedit, "Hello"), search = button(gedit);
     EXPECT_TRUE(send(Kind::windowActivated, frame, gedit));
     EXPECT_TRUE(rule.focusedElement().isNull()) << "an active window alone names no field";
 
@@ -40,14 +40,14 @@ TEST_F(WaylandFocusRuleTest, FollowsTheLatestFocusOfTheActiveApplication) {
     EXPECT_EQ(rule.focusedElement(), text);
 
     // The field turns read-only: asked afresh, it no longer counts.
-    ax.set(text, AXAttr::role, QStringLiteral("text"));
-    ax.setSettable(text, AXAttr::value, false);
+    ax.set(text, Property::role, QStringLiteral("text"));
+    ax.setSettable(text, Property::value, false);
     EXPECT_TRUE(rule.focusedElement().isNull());
 }
 
 TEST_F(WaylandFocusRuleTest, EachApplicationKeepsItsFieldWhileAnotherIsInFront) {
-    const AXElement geditFrame = window(gedit), geditText = ax.makeTextField(gedit, "a");
-    const AXElement qtFrame = window(qtEditor), qtText = ax.makeTextField(qtEditor, "b");
+    const Accessible geditFrame = window(gedit), geditText = ax.makeTextField(gedit, "a");
+    const Accessible qtFrame = window(qtEditor), qtText = ax.makeTextField(qtEditor, "b");
 
     // A focus reported while the application is behind waits for its window to come to the front.
     send(Kind::windowActivated, geditFrame, gedit);
@@ -66,8 +66,8 @@ TEST_F(WaylandFocusRuleTest, EachApplicationKeepsItsFieldWhileAnotherIsInFront) 
 }
 
 TEST_F(WaylandFocusRuleTest, LateEventsOfTheWindowLeftBehindChangeNothing) {
-    const AXElement geditFrame = window(gedit), geditText = ax.makeTextField(gedit, "a");
-    const AXElement qtFrame = window(qtEditor), qtText = ax.makeTextField(qtEditor, "b");
+    const Accessible geditFrame = window(gedit), geditText = ax.makeTextField(gedit, "a");
+    const Accessible qtFrame = window(qtEditor), qtText = ax.makeTextField(qtEditor, "b");
     send(Kind::windowActivated, geditFrame, gedit);
     send(Kind::focusGained, geditText, gedit);
 
@@ -79,7 +79,7 @@ TEST_F(WaylandFocusRuleTest, LateEventsOfTheWindowLeftBehindChangeNothing) {
     EXPECT_EQ(rule.focusedElement(), qtText);
 
     // A loss for an element that is no longer the application's latest is just as stale.
-    const AXElement other = ax.makeTextField(qtEditor, "c");
+    const Accessible other = ax.makeTextField(qtEditor, "c");
     send(Kind::focusGained, other, qtEditor);
     EXPECT_FALSE(send(Kind::focusLost, qtText, qtEditor));
     EXPECT_EQ(rule.focusedElement(), other);
@@ -95,7 +95,7 @@ TEST_F(WaylandFocusRuleTest, LateEventsOfTheWindowLeftBehindChangeNothing) {
 }
 
 TEST_F(WaylandFocusRuleTest, WindowsAndApplicationsThatGoAwayTakeTheirFieldWithThem) {
-    const AXElement frame = window(gedit), text = ax.makeTextField(gedit, "a");
+    const Accessible frame = window(gedit), text = ax.makeTextField(gedit, "a");
     send(Kind::windowActivated, frame, gedit);
     send(Kind::focusGained, text, gedit);
     EXPECT_TRUE(send(Kind::elementGone, text, gedit));
@@ -107,13 +107,13 @@ TEST_F(WaylandFocusRuleTest, WindowsAndApplicationsThatGoAwayTakeTheirFieldWithT
 
     send(Kind::windowActivated, frame, gedit);
     EXPECT_EQ(rule.focusedElement(), text);
-    EXPECT_TRUE(send(Kind::applicationGone, AXElement(), gedit));
+    EXPECT_TRUE(send(Kind::applicationGone, Accessible(), gedit));
     EXPECT_EQ(rule.activePid(), 0);
     send(Kind::windowActivated, window(gedit), gedit);
     EXPECT_TRUE(rule.focusedElement().isNull()) << "a restarted application starts with no field";
 
     // A destroyed element that is still the latest answers nothing and is no field.
-    const AXElement next = ax.makeTextField(gedit, "b");
+    const Accessible next = ax.makeTextField(gedit, "b");
     send(Kind::focusGained, next, gedit);
     ax.destroy(next);
     EXPECT_TRUE(rule.focusedElement().isNull());
@@ -125,11 +125,11 @@ TEST_F(WaylandFocusRuleTest, WindowsAndApplicationsThatGoAwayTakeTheirFieldWithT
 }
 
 TEST_F(WaylandFocusRuleTest, OwnWindowsAreNeverAskedAndNeverTakeTheFront) {
-    const AXElement frame = window(gedit), text = ax.makeTextField(gedit, "a");
+    const Accessible frame = window(gedit), text = ax.makeTextField(gedit, "a");
     send(Kind::windowActivated, frame, gedit);
     send(Kind::focusGained, text, gedit);
 
-    const AXElement panel = window(self), panelField = ax.makeTextField(self, "ours");
+    const Accessible panel = window(self), panelField = ax.makeTextField(self, "ours");
     const int callsBefore = ax.calls;
     EXPECT_FALSE(send(Kind::windowActivated, panel, self));
     EXPECT_FALSE(send(Kind::focusGained, panelField, self));

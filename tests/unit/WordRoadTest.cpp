@@ -105,7 +105,7 @@ TEST_F(WordRoadTest, FieldThatRefusesOrIgnoresTheFirstEditGetsTheNextRoad) {
 
     FakeEditor& deaf = editingEditor(original);
     data(deaf).ignoresEdits = true;
-    data(deaf).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    data(deaf).ignoredWrites << Property::value << Property::selectedText;
     ax.editCalls.clear();
     replace(deaf, corrected);
     ASSERT_EQ(road(), Strategy::clipboard);
@@ -165,7 +165,7 @@ TEST_F(WordRoadTest, UndoTakesTheEditsBackTheSameWay) {
         EXPECT_EQ(e.text().toUtf8(), crlf.toUtf8());
         EXPECT_EQ(ax.editCalls.size(), refuse ? 1 : 2);
         if (!refuse) {
-            EXPECT_EQ(ax.editCalls[0].range, (AXTextRange{24, 4}));
+            EXPECT_EQ(ax.editCalls[0].range, (TextRange{24, 4}));
         }
     }
 }
@@ -176,8 +176,8 @@ TEST_F(WordRoadTest, UndoTakesTheEditsBackTheSameWay) {
 // selected does the whole text go over everything. A plain field gets the whole paste, as before.
 TEST_F(WordRoadTest, WhereNoEditIsTakenEachIsPastedOverItsWords) {
     FakeEditor& e = editor(original);
-    data(e).ignoredWrites << AXAttr::value << AXAttr::selectedText;
-    ax.set(e.element, AXAttr::richText, true);
+    data(e).ignoredWrites << Property::value << Property::selectedText;
+    ax.set(e.element, Property::richText, true);
     replace(e, corrected);
     ASSERT_EQ(road(), Strategy::clipboard);
     EXPECT_TRUE(outcome->confirmed);
@@ -196,8 +196,8 @@ TEST_F(WordRoadTest, WhereNoEditIsTakenEachIsPastedOverItsWords) {
 
     // The words cannot be selected: the whole text goes over everything, once.
     FakeEditor& f = editor(original);
-    data(f).ignoredWrites << AXAttr::value << AXAttr::selectedText << AXAttr::selectedTextRange;
-    ax.set(f.element, AXAttr::richText, true);
+    data(f).ignoredWrites << Property::value << Property::selectedText << Property::selectedTextRange;
+    ax.set(f.element, Property::richText, true);
     keys.presses.clear();
     replace(f, corrected);
     ASSERT_EQ(road(), Strategy::clipboard);
@@ -206,7 +206,7 @@ TEST_F(WordRoadTest, WhereNoEditIsTakenEachIsPastedOverItsWords) {
     EXPECT_TRUE(outcome->edits.isEmpty());
 
     FakeEditor& plain = editor(original);
-    data(plain).ignoredWrites << AXAttr::value << AXAttr::selectedText;
+    data(plain).ignoredWrites << Property::value << Property::selectedText;
     keys.presses.clear();
     replace(plain, corrected);
     EXPECT_EQ(plain.text(), corrected);
@@ -218,8 +218,8 @@ TEST_F(WordRoadTest, WhereNoEditIsTakenEachIsPastedOverItsWords) {
 // go on. That program's copy is what the clipboard holds afterwards.
 TEST_F(WordRoadTest, AnotherProgramsCopyPastedOverTheWordsIsPastedOver) {
     FakeEditor& e = editor(original);
-    data(e).ignoredWrites << AXAttr::value << AXAttr::selectedText;
-    ax.set(e.element, AXAttr::richText, true);
+    data(e).ignoredWrites << Property::value << Property::selectedText;
+    ax.set(e.element, Property::richText, true);
     e.frozen = true;
     io.replace(fieldOf(e.element), corrected, false, record());
     scheduler.advance(TextIO::pasteDelay + TextIO::writeCheckTimeout * 2 + 10ms);
@@ -238,13 +238,13 @@ TEST_F(WordRoadTest, AnotherProgramsCopyPastedOverTheWordsIsPastedOver) {
 // its own words, the rest of the text, formatting and all, untouched.
 TEST_F(WordRoadTest, WordsSelectedThatReadBackLateStillGetTheirEditsOneByOne) {
     FakeEditor& e = editor(original);
-    data(e).ignoredWrites << AXAttr::value << AXAttr::selectedText;
-    ax.set(e.element, AXAttr::richText, true);
-    ax.onSet = [&](const AXElement&, const QString& attribute, const AXValue&) {
-        if (attribute != AXAttr::selectedTextRange)
+    data(e).ignoredWrites << Property::value << Property::selectedText;
+    ax.set(e.element, Property::richText, true);
+    ax.onSet = [&](const Accessible&, Property attribute, const PropertyValue&) {
+        if (attribute != Property::selectedTextRange)
             return;
-        data(e).copyFailures[AXAttr::selectedTextRange] = AXError::cannotComplete;
-        scheduler.after(300ms, [&] { data(e).copyFailures.remove(AXAttr::selectedTextRange); });
+        data(e).copyFailures[Property::selectedTextRange] = AccessError::cannotComplete;
+        scheduler.after(300ms, [&] { data(e).copyFailures.remove(Property::selectedTextRange); });
     };
     replace(e, corrected);
     scheduler.advance(5s);
@@ -259,17 +259,17 @@ TEST_F(WordRoadTest, WordsSelectedThatReadBackLateStillGetTheirEditsOneByOne) {
 // those words.
 TEST_F(WordRoadTest, WordsSelectedButNotReadBackGetNothingOfTheSelectionsText) {
     FakeEditor& e = editor(original);
-    data(e).ignoredWrites << AXAttr::value << AXAttr::selectedText;
-    ax.set(e.element, AXAttr::richText, true);
-    const AXTextRange sentence{0, 22};
+    data(e).ignoredWrites << Property::value << Property::selectedText;
+    ax.set(e.element, Property::richText, true);
+    const TextRange sentence{0, 22};
     e.select(sentence.location, sentence.length);
-    ax.onSet = [&](const AXElement&, const QString& attribute, const AXValue& value) {
-        if (attribute != AXAttr::selectedTextRange)
+    ax.onSet = [&](const Accessible&, Property attribute, const PropertyValue& value) {
+        if (attribute != Property::selectedTextRange)
             return;
-        if (value != AXValue(sentence))
-            data(e).copyFailures[AXAttr::selectedTextRange] = AXError::cannotComplete;
+        if (value != PropertyValue(sentence))
+            data(e).copyFailures[Property::selectedTextRange] = AccessError::cannotComplete;
         else
-            data(e).copyFailures.remove(AXAttr::selectedTextRange);
+            data(e).copyFailures.remove(Property::selectedTextRange);
     };
     replace(e, "There is a mistake here", true);
     EXPECT_EQ(road(), Strategy::clipboard) << e.text().toStdString();
@@ -282,10 +282,10 @@ TEST_F(WordRoadTest, WordsSelectedButNotReadBackGetNothingOfTheSelectionsText) {
 // and pasted over; Undo goes back the same way.
 TEST_F(WordRoadTest, AFieldThatHidesItsSelectionHasEachEditsWordsSelectedWithTheKeys) {
     FakeEditor& e = editor(original);
-    data(e).ignoredWrites << AXAttr::value << AXAttr::selectedText << AXAttr::selectedTextRange;
-    data(e).copyFailures[AXAttr::selectedTextRange] = AXError::noValue;
-    ax.set(e.element, AXAttr::richText, true);
-    ax.set(e.element, AXAttr::selectionUnreported, true);
+    data(e).ignoredWrites << Property::value << Property::selectedText << Property::selectedTextRange;
+    data(e).copyFailures[Property::selectedTextRange] = AccessError::noValue;
+    ax.set(e.element, Property::richText, true);
+    ax.set(e.element, Property::selectionUnreported, true);
     replace(e, corrected);
     ASSERT_EQ(road(), Strategy::clipboard);
     EXPECT_EQ(e.text(), corrected);
@@ -306,7 +306,7 @@ TEST_F(WordRoadTest, AFieldThatHidesItsSelectionHasEachEditsWordsSelectedWithThe
 
     // A selection a copy found at the start: its words alone, the rest untouched.
     keys.presses.clear();
-    io.replace(fieldOf(e.element), "There is a mistake here", true, record(), AXTextRange{0, 22});
+    io.replace(fieldOf(e.element), "There is a mistake here", true, record(), TextRange{0, 22});
     scheduler.advance(3s);
     EXPECT_EQ(e.text(), QString::fromUtf8("There is a mistake here, 👋 and teh end.\nSecond lne."));
     EXPECT_EQ(keys.presses.count("paste"), 2);

@@ -20,7 +20,7 @@ TEST_F(WriteGrantTest, APasteKeepsTheLoanUntilTheUsersClipboardIsBack) {
     // A field that cannot be read, where nothing tells when the paste is taken: the write counts
     // once sent, and the user's clipboard comes back a moment later.
     FakeEditor& e = editor("old");
-    FakeAccessibility::data(e.element).copyFailures[AXAttr::value] = AXError::cannotComplete;
+    FakeAccessibility::data(e.element).copyFailures[Property::value] = AccessError::cannotComplete;
     board.watchesPastes = false;
     std::optional<QList<ClipboardItem>> clipboardAtEnd;
     keys.onEndGrant = [&] { clipboardAtEnd = board.contents; };

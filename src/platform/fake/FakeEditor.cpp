@@ -11,21 +11,21 @@ FakeEditor::FakeEditor(FakeAccessibility& ax, FakeKeySynth& keys, FakeClipboard&
                        const QString& text)
     : m_ax(ax), m_board(board), m_pid(pid) {
     element = ax.makeTextField(pid, text);
-    ax.setSettable(element, AXAttr::selectedText, true);
-    ax.setSettable(element, AXAttr::selectedTextRange, true);
+    ax.setSettable(element, Property::selectedText, true);
+    ax.setSettable(element, Property::selectedTextRange, true);
     m_anchor = m_caret = text.size();
     publish();
     keys.onPress = [this](const QString& key) { press(key); };
 }
 
 QString FakeEditor::text() const {
-    const AXValue& value = FakeAccessibility::data(element).attributes.value(AXAttr::value);
+    const PropertyValue& value = FakeAccessibility::data(element).attributes.value(Property::value);
     const QString* text = std::get_if<QString>(&value);
     return text ? *text : QString();
 }
 
-AXTextRange FakeEditor::selection() const {
-    return AXTextRange{std::min(m_anchor, m_caret), std::abs(m_caret - m_anchor)};
+TextRange FakeEditor::selection() const {
+    return TextRange{std::min(m_anchor, m_caret), std::abs(m_caret - m_anchor)};
 }
 
 void FakeEditor::select(qint64 location, qint64 length) {
@@ -36,8 +36,9 @@ void FakeEditor::select(qint64 location, qint64 length) {
 
 // Accessibility writes (a new value, a new selection) move the selection under the keys' feet.
 void FakeEditor::syncFromElement() {
-    const AXValue& value = FakeAccessibility::data(element).attributes.value(AXAttr::selectedTextRange);
-    const AXTextRange* range = std::get_if<AXTextRange>(&value);
+    const PropertyValue& value =
+        FakeAccessibility::data(element).attributes.value(Property::selectedTextRange);
+    const TextRange* range = std::get_if<TextRange>(&value);
     const qint64 size = text().size();
     if (range && !(*range == m_published)) {
         m_anchor = range->location;
@@ -48,11 +49,11 @@ void FakeEditor::syncFromElement() {
 }
 
 void FakeEditor::publish() {
-    const AXTextRange range = selection();
+    const TextRange range = selection();
     m_published = range;
-    m_ax.set(element, AXAttr::selectedTextRange, range);
+    m_ax.set(element, Property::selectedTextRange, range);
     const QString selected = text().mid(range.location, range.length);
-    m_ax.set(element, AXAttr::selectedText, selected);
+    m_ax.set(element, Property::selectedText, selected);
     // The toolkits offer a new selection to the desktop at once and keep offering the last one
     // after it is gone.
     if (!selected.isEmpty())
@@ -85,7 +86,7 @@ void FakeEditor::press(const QString& key) {
     }
     syncFromElement();
     const QString whole = text();
-    const AXTextRange range = selection();
+    const TextRange range = selection();
     if (key == QLatin1String("selectAll")) {
         m_anchor = 0;
         m_caret = whole.size();
@@ -111,7 +112,7 @@ void FakeEditor::press(const QString& key) {
         const std::optional<QString> pasted = m_board.paste(m_pid);
         if (!pasted)
             return;
-        m_ax.set(element, AXAttr::value,
+        m_ax.set(element, Property::value,
                  whole.left(range.location) + *pasted + whole.mid(range.location + range.length));
         m_anchor = m_caret = range.location + pasted->size();
     } else if (key == QLatin1String("selectBackward") || key == QLatin1String("selectForward")) {

@@ -17,11 +17,11 @@ public:
                const QString& text);
 
     /// The field: a settable value, selection and selected text.
-    AXElement element;
+    Accessible element;
 
     QString text() const;
     /// The selection in UTF-16 code units; length 0 is the caret.
-    AXTextRange selection() const;
+    TextRange selection() const;
     /// The user selects `length` code units from `location` (negative: backwards from it).
     void select(qint64 location, qint64 length);
     void placeCaret(qint64 position) { select(position, 0); }
@@ -57,7 +57,7 @@ private:
     QStringList m_queued;
     qint64 m_anchor = 0;  // the end of the selection that stays put
     qint64 m_caret = 0;   // the end that moves
-    AXTextRange m_published;
+    TextRange m_published;
 };
 
 }  // namespace quillet

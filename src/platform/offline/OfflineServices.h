@@ -123,15 +123,19 @@ public:
     bool accessibilityEnabled() override { return m_trusted; }
     void enableAccessibility() override {}
     bool passwordFieldFocused() override { return false; }
-    AXElement systemWide() override { return {}; }
-    AXElement application(qint32) override { return {}; }
-    AXError copyAttribute(const AXElement&, const QString&, AXValue&) override { return AXError::noValue; }
-    AXError isAttributeSettable(const AXElement&, const QString&, bool&) override { return AXError::noValue; }
-    AXError setAttribute(const AXElement&, const QString&, const AXValue&) override {
-        return AXError::cannotComplete;
+    Accessible root() override { return {}; }
+    Accessible application(qint32) override { return {}; }
+    AccessError readProperty(const Accessible&, Property, PropertyValue&) override {
+        return AccessError::noValue;
     }
-    AXError pid(const AXElement&, qint32&) override { return AXError::invalidUIElement; }
-    std::unique_ptr<AXObserver> createObserver(qint32, AXNotificationHandler) override { return nullptr; }
+    AccessError isPropertySettable(const Accessible&, Property, bool&) override {
+        return AccessError::noValue;
+    }
+    AccessError writeProperty(const Accessible&, Property, const PropertyValue&) override {
+        return AccessError::cannotComplete;
+    }
+    AccessError pid(const Accessible&, qint32&) override { return AccessError::invalidElement; }
+    std::unique_ptr<EventWatch> createWatch(qint32, AccessEventHandler) override { return nullptr; }
 
 private:
     bool m_trusted;

@@ -55,7 +55,7 @@ void AtspiAccessibility::enableAccessibility() {
 bool AtspiAccessibility::passwordFieldFocused() {
     if (!d->ensureInit())
         return false;
-    AXElement candidate = d->lastFocused;
+    Accessible candidate = d->lastFocused;
     AtspiAccessible* a = accessibleOf(candidate);
     if (!a || d->isHung(a) || !hasState(a, ATSPI_STATE_FOCUSED)) {
         candidate = d->focusedElement();
@@ -65,7 +65,7 @@ bool AtspiAccessibility::passwordFieldFocused() {
 }
 
 void AtspiAccessibility::followWindowEvents(std::function<void(const FocusEvent&)> sink,
-                                            std::function<AXElement()> focused) {
+                                            std::function<Accessible()> focused) {
     d->windowSink = std::move(sink);
     d->focusOverride = std::move(focused);
     if (d->initialized)
@@ -74,8 +74,8 @@ void AtspiAccessibility::followWindowEvents(std::function<void(const FocusEvent&
         d->ensureInit();
 }
 
-AXElement AtspiAccessibility::systemWide() {
-    return AXElement(d->systemWide);
+Accessible AtspiAccessibility::root() {
+    return Accessible(d->root);
 }
 
 void AtspiAccessibility::startListening() {
@@ -83,7 +83,7 @@ void AtspiAccessibility::startListening() {
     d->ensureInit();
 }
 
-AXElement AtspiAccessibility::application(qint32 pid) {
+Accessible AtspiAccessibility::application(qint32 pid) {
     return adopt(d->appElement(pid));
 }
 
@@ -100,70 +100,71 @@ std::optional<QString> AtspiAccessibility::applicationName(qint32 pid) {
     std::optional<QString> name;
     d->hung.guard(busNameOf(app.get()), [&] {
         name = takeString(atspi_accessible_get_name(app.get(), nullptr));
-        return name && !name->isEmpty() ? AXError::success : AXError::noValue;
+        return name && !name->isEmpty() ? AccessError::success : AccessError::noValue;
     });
     if (!name || name->isEmpty())
         return std::nullopt;
     return name;
 }
 
-AXError AtspiAccessibility::copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) {
-    const auto systemWideAttribute = [&] {
-        if (element.ref() != d->systemWide.get())
-            return AXError::illegalArgument;
-        if (attribute != AXAttr::focusedUIElement)
-            return AXError::attributeUnsupported;
-        AXElement focused = d->focusedElement();
+AccessError AtspiAccessibility::readProperty(const Accessible& element, Property attribute,
+                                             PropertyValue& out) {
+    const auto rootProperty = [&] {
+        if (element.ref() != d->root.get())
+            return AccessError::illegalArgument;
+        if (attribute != Property::focusedElement)
+            return AccessError::unsupported;
+        Accessible focused = d->focusedElement();
         if (focused.isNull())
-            return AXError::noValue;
+            return AccessError::noValue;
         out = focused;
-        return AXError::success;
+        return AccessError::success;
     };
     return d->ask(
-        element, [&] { return copyAttributeNow(element, attribute, out); }, systemWideAttribute);
+        element, [&] { return readPropertyNow(element, attribute, out); }, rootProperty);
 }
 
-AXError AtspiAccessibility::isAttributeSettable(const AXElement& element, const QString& attribute,
-                                                bool& settable) {
-    // The system-wide element has nothing to write.
+AccessError AtspiAccessibility::isPropertySettable(const Accessible& element, Property attribute,
+                                                   bool& settable) {
+    // The root has nothing to write.
     return d->ask(
-        element, [&] { return isAttributeSettableNow(element, attribute, settable); },
-        [] { return AXError::success; });
+        element, [&] { return isPropertySettableNow(element, attribute, settable); },
+        [] { return AccessError::success; });
 }
 
-AXError AtspiAccessibility::setAttribute(const AXElement& element, const QString& attribute,
-                                         const AXValue& value) {
+AccessError AtspiAccessibility::writeProperty(const Accessible& element, Property attribute,
+                                              const PropertyValue& value) {
     return d->ask(
-        element, [&] { return setAttributeNow(element, attribute, value); },
-        [] { return AXError::illegalArgument; });
+        element, [&] { return writePropertyNow(element, attribute, value); },
+        [] { return AccessError::illegalArgument; });
 }
 
-AXError AtspiAccessibility::replaceText(const AXElement& element, const AXTextRange& range,
-                                        const QString& text) {
+AccessError AtspiAccessibility::replaceText(const Accessible& element, const TextRange& range,
+                                            const QString& text) {
     return d->ask(
         element, [&] { return replaceTextNow(element, range, text); },
-        [] { return AXError::illegalArgument; });
+        [] { return AccessError::illegalArgument; });
 }
 
-AXError AtspiAccessibility::pid(const AXElement& element, qint32& pid) {
+AccessError AtspiAccessibility::pid(const Accessible& element, qint32& pid) {
     if (element.isNull())
-        return AXError::illegalArgument;
+        return AccessError::illegalArgument;
     if (!d->ensureInit())
-        return AXError::apiDisabled;
+        return AccessError::disabled;
     AtspiAccessible* a = accessibleOf(element);
     if (!a)
-        return AXError::illegalArgument;
+        return AccessError::illegalArgument;
     const qint32 owner = d->pidOf(a);
     if (owner <= 0)
-        return AXError::cannotComplete;
+        return AccessError::cannotComplete;
     pid = owner;
-    return AXError::success;
+    return AccessError::success;
 }
 
-std::unique_ptr<AXObserver> AtspiAccessibility::createObserver(qint32 pid, AXNotificationHandler handler) {
+std::unique_ptr<EventWatch> AtspiAccessibility::createWatch(qint32 pid, AccessEventHandler handler) {
     if (pid <= 0 || !handler || !d->ensureInit())
         return nullptr;
-    return d->observers.create(pid, std::move(handler));
+    return d->watches.create(pid, std::move(handler));
 }
 
 }  // namespace quillet

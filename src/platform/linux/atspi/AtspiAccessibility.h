@@ -32,15 +32,16 @@ public:
     bool accessibilityEnabled() override;
     void enableAccessibility() override;
     bool passwordFieldFocused() override;
-    AXElement systemWide() override;
+    Accessible root() override;
     void startListening() override;
-    AXElement application(qint32 pid) override;
-    AXError copyAttribute(const AXElement& element, const QString& attribute, AXValue& out) override;
-    AXError isAttributeSettable(const AXElement& element, const QString& attribute, bool& settable) override;
-    AXError setAttribute(const AXElement& element, const QString& attribute, const AXValue& value) override;
-    AXError replaceText(const AXElement& element, const AXTextRange& range, const QString& text) override;
-    AXError pid(const AXElement& element, qint32& pid) override;
-    std::unique_ptr<AXObserver> createObserver(qint32 pid, AXNotificationHandler handler) override;
+    Accessible application(qint32 pid) override;
+    AccessError readProperty(const Accessible& element, Property attribute, PropertyValue& out) override;
+    AccessError isPropertySettable(const Accessible& element, Property attribute, bool& settable) override;
+    AccessError writeProperty(const Accessible& element, Property attribute,
+                              const PropertyValue& value) override;
+    AccessError replaceText(const Accessible& element, const TextRange& range, const QString& text) override;
+    AccessError pid(const Accessible& element, qint32& pid) override;
+    std::unique_ptr<EventWatch> createWatch(qint32 pid, AccessEventHandler handler) override;
 
     /// Where the compositor tells where windows are (Wayland): frames then come from it and the
     /// toolkits' window-relative extents. `windows` must outlive this object; null: never.
@@ -52,7 +53,7 @@ public:
     /// For a desktop that names no active window to other programs (Wayland): window activations
     /// and focus changes go to `sink`, each batch before the notifications it causes, starting with
     /// the windows already active; the focused element is the one `focused` names, when it names one.
-    void followWindowEvents(std::function<void(const FocusEvent&)> sink, std::function<AXElement()> focused);
+    void followWindowEvents(std::function<void(const FocusEvent&)> sink, std::function<Accessible()> focused);
     /// How many of this program's own objects libatspi holds in its cache: those the bus told of,
     /// less those found gone since.
     int ownObjectsHeld();
@@ -60,10 +61,10 @@ public:
     class Impl;
 
 private:
-    AXError copyAttributeNow(const AXElement& element, const QString& attribute, AXValue& out);
-    AXError isAttributeSettableNow(const AXElement& element, const QString& attribute, bool& settable);
-    AXError setAttributeNow(const AXElement& element, const QString& attribute, const AXValue& value);
-    AXError replaceTextNow(const AXElement& element, const AXTextRange& range, const QString& text);
+    AccessError readPropertyNow(const Accessible& element, Property attribute, PropertyValue& out);
+    AccessError isPropertySettableNow(const Accessible& element, Property attribute, bool& settable);
+    AccessError writePropertyNow(const Accessible& element, Property attribute, const PropertyValue& value);
+    AccessError replaceTextNow(const Accessible& element, const TextRange& range, const QString& text);
 
     std::unique_ptr<Impl> d;
 };

@@ -8,7 +8,7 @@
 #include <QObject>
 #include <vector>
 
-#include "platform/AXObservers.h"
+#include "platform/EventWatches.h"
 #include "platform/linux/atspi/AtspiAccessibility.h"
 #include "platform/linux/atspi/AtspiElements.h"
 #include "platform/linux/atspi/CaretTrail.h"
@@ -29,18 +29,18 @@ public:
 
     // Every read and write of an element goes through here: `operation` asks the element's
     // application, unless it is hung, under the hung-application guard. `ofNoApplication` answers
-    // for an element of no application (the system-wide one).
+    // for an element of no application (the root).
     template <typename Operation, typename Other>
-    AXError ask(const AXElement& element, Operation operation, Other ofNoApplication) {
+    AccessError ask(const Accessible& element, Operation operation, Other ofNoApplication) {
         if (element.isNull())
-            return AXError::illegalArgument;
+            return AccessError::illegalArgument;
         if (!ensureInit())
-            return AXError::apiDisabled;
+            return AccessError::disabled;
         AtspiAccessible* a = atspi::accessibleOf(element);
         if (!a)
             return ofNoApplication();
         if (isHung(a))
-            return AXError::cannotComplete;
+            return AccessError::cannotComplete;
         return hung.guard(atspi::busNameOf(a), operation);
     }
 
@@ -88,15 +88,15 @@ public:
     AtspiAccessible* appElement(qint32 pid);
 
     // The focused element of the active application, or null.
-    AXElement focusedElement();
+    Accessible focusedElement();
 
-    AXElement findFocusedElement();
+    Accessible findFocusedElement();
 
-    AXElement focusedDescendant(AtspiAccessible* window);
+    Accessible focusedDescendant(AtspiAccessible* window);
 
     class Tree;
     // A bounded walk below `root` for the deepest focused element, editable text first.
-    AXElement searchFocus(const AXElement& root);
+    Accessible searchFocus(const Accessible& root);
 
     // What the toolkit of an application does differently from the others, asked once per application.
     struct Toolkit {
@@ -129,7 +129,7 @@ public:
     bool showsExtraFinalBreak(AtspiAccessible* a);
 
     // The element's frame in accessibility coordinates, mended where its toolkit answers wrongly.
-    std::optional<Rect> frameOf(AtspiAccessible* a, AXError& err);
+    std::optional<Rect> frameOf(AtspiAccessible* a, AccessError& err);
     // Where the window's contents start on screen when `a`'s toolkit answers relative to them.
     std::optional<QPointF> relativeOrigin(AtspiAccessible* a, qint32 pid);
 
@@ -140,22 +140,22 @@ public:
     // An editable element of a page that is not inside another: what the user sees as the field.
     bool isEditingHost(AtspiAccessible* a);
     // The editing host `element` is part of (the outermost editable element of its page), or itself.
-    AXElement editingHostOf(const AXElement& element);
+    Accessible editingHostOf(const Accessible& element);
     struct HypertextWalk {
         std::vector<HypertextText::Node> tree;  // the host first
-        std::vector<AXElement> objects;
+        std::vector<Accessible> objects;
         std::vector<int> parent;          // -1 for the host
         std::vector<qint64> embedOffset;  // where each object stands in its parent's text
         std::shared_ptr<const HypertextText::Flattened> flat;
     };
     // The host's objects read, or null with `err` set. Valid until the next call. `marksOnly`: for
     // the count, the caret or the text near it, which may come from an older walk.
-    const HypertextWalk* walkHypertext(AtspiAccessible* host, AXError& err, bool marksOnly = false);
-    AXError copyHypertextAttribute(AtspiAccessible* host, const QString& attribute, AXValue& out);
-    AXError selectHypertextRange(AtspiAccessible* host, const AXTextRange& range);
-    AXError replaceHypertext(AtspiAccessible* host, const AXTextRange& range, const QString& text);
+    const HypertextWalk* walkHypertext(AtspiAccessible* host, AccessError& err, bool marksOnly = false);
+    AccessError readHypertextProperty(AtspiAccessible* host, Property attribute, PropertyValue& out);
+    AccessError selectHypertextRange(AtspiAccessible* host, const TextRange& range);
+    AccessError replaceHypertext(AtspiAccessible* host, const TextRange& range, const QString& text);
     // Deletes characters [`start`, `end`) of `a`'s own text and inserts `text` there.
-    AXError replaceIn(AtspiAccessible* a, qint64 start, qint64 end, const QString& text);
+    AccessError replaceIn(AtspiAccessible* a, qint64 start, qint64 end, const QString& text);
 
     static constexpr const char* windowEventTypes[] = {"window:activate", "window:deactivate",
                                                        "object:state-changed:active"};
@@ -166,16 +166,16 @@ public:
 
     struct Pending {
         QByteArray type;
-        AXElement source;
+        Accessible source;
         int detail1 = 0;
-        AXElement child;
+        Accessible child;
     };
 
     std::function<std::optional<qint32>()> activePid;
     std::function<std::optional<QRectF>(qint32)> windowFrame;
     CompositorWindows* compositor = nullptr;
     std::function<void(const FocusEvent&)> windowSink;
-    std::function<AXElement()> focusOverride;
+    std::function<Accessible()> focusOverride;
     bool windowEventsRegistered = false;
     static constexpr qint64 rescanIntervalMs = 1000;
     QElapsedTimer lastRescan;
@@ -184,14 +184,14 @@ public:
     GRef<AtspiAccessible> desktop;
     bool initFailed = false;
     AtspiEventListener* listener = nullptr;
-    std::shared_ptr<atspi::SystemWideRef> systemWide = std::make_shared<atspi::SystemWideRef>();
+    std::shared_ptr<atspi::SystemWideRef> root = std::make_shared<atspi::SystemWideRef>();
     QObject context;  // queued deliveries die with it
     std::vector<Pending> queue;
     bool flushPosted = false;
-    AXElement lastFocused;
+    Accessible lastFocused;
     qint32 lastFocusedPid = 0;
     // The text last found holding the focus.
-    AXElement lastTyped;
+    Accessible lastTyped;
     qint32 pidOfLastTyped = 0;
     CaretTrail caretTrail;
     OwnObjectSweep ownSweep;
@@ -205,7 +205,7 @@ public:
     struct WindowAnswers {
         std::optional<bool> relative;
         std::optional<QPointF> triedAt;
-        AXElement window;  // the top-level element, once found
+        Accessible window;  // the top-level element, once found
     };
     QHash<QByteArray, WindowAnswers> windowAnswersByBus;
     // Searches of a window that ran out of time, to go on with where they stopped.
@@ -216,14 +216,14 @@ public:
     std::vector<PendingWalk> walks;
     // The frame read for a position, kept for the size read right after it, so both halves of
     // one frame come from one reading.
-    AXElement framedElement;
+    Accessible framedElement;
     std::optional<Rect> framed;
     QElapsedTimer framedAt;
     // The last walk of an editing host, for the reads right after it.
     std::optional<HypertextWalk> walked;
     QElapsedTimer walkedAt;
     qint64 walkCostMs = 0;
-    AXObservers observers;
+    EventWatches watches;
 };
 
 }  // namespace quillet

@@ -137,7 +137,7 @@ AtspiAccessible* AtspiAccessibility::Impl::appElement(qint32 pid) {
         hung.guard(busNameOf(app.get()), [&] {
             GErrorHolder error;
             children = atspi_accessible_get_child_count(app.get(), &error);
-            return error ? AXError::cannotComplete : AXError::success;
+            return error ? AccessError::cannotComplete : AccessError::success;
         });
         if (children > 0)
             return app.release();

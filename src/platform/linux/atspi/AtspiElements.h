@@ -16,7 +16,7 @@ namespace quillet::atspi {
 
 // One element of another application; holds a reference to libatspi's object for it. libatspi
 // keeps a single object per element, so the object's address is the element's identity.
-class AtspiRef final : public AXElementRef {
+class AtspiRef final : public AccessibleRef {
 public:
     explicit AtspiRef(AtspiAccessible* adopted) : m_accessible(adopted) {}
     const void* identity() const override { return m_accessible.get(); }
@@ -26,24 +26,24 @@ private:
     GRef<AtspiAccessible> m_accessible;
 };
 
-class SystemWideRef final : public AXElementRef {
+class SystemWideRef final : public AccessibleRef {
 public:
     const void* identity() const override { return this; }
 };
 
-inline AXElement adopt(AtspiAccessible* accessible) {
+inline Accessible adopt(AtspiAccessible* accessible) {
     if (!accessible)
         return {};
-    return AXElement(std::make_shared<AtspiRef>(accessible));
+    return Accessible(std::make_shared<AtspiRef>(accessible));
 }
 
-inline AXElement share(AtspiAccessible* accessible) {
+inline Accessible share(AtspiAccessible* accessible) {
     if (!accessible)
         return {};
     return adopt(static_cast<AtspiAccessible*>(g_object_ref(accessible)));
 }
 
-inline AtspiAccessible* accessibleOf(const AXElement& element) {
+inline AtspiAccessible* accessibleOf(const Accessible& element) {
     auto* ref = dynamic_cast<AtspiRef*>(element.ref());
     return ref ? ref->accessible() : nullptr;
 }
@@ -59,11 +59,11 @@ inline QByteArray busNameOf(AtspiAccessible* a) {
     return QByteArray(a->parent.app->bus_name);
 }
 
-inline AXError errorOf(const GError* error) {
+inline AccessError errorOf(const GError* error) {
     // libatspi's error domain and its "application gone" code (0) are not in its public headers.
     if (error && error->domain == g_quark_from_static_string("atspi_error") && error->code == 0)
-        return AXError::invalidUIElement;
-    return AXError::cannotComplete;
+        return AccessError::invalidElement;
+    return AccessError::cannotComplete;
 }
 
 inline bool hasState(AtspiAccessible* a, AtspiStateType state) {

@@ -65,8 +65,8 @@ void AtspiAccessibility::Impl::flush() {
     batch.swap(queue);
     struct Delivery {
         qint32 pid;
-        AXElement element;
-        QString name;
+        Accessible element;
+        AccessEvent event;
     };
     std::vector<Delivery> deliveries;
     std::vector<FocusEvent> windowEvents;
@@ -78,7 +78,7 @@ void AtspiAccessibility::Impl::flush() {
             // The desktop gained an application: its process may be the one being waited for.
             if (const qint32 joined = pidOf(accessibleOf(p.child));
                 joined > 0 && joined != qint32(::getpid())) {
-                deliveries.push_back({joined, p.child, AXNotification::applicationJoined});
+                deliveries.push_back({joined, p.child, AccessEvent::applicationJoined});
                 if (windowSink)
                     activeWindowsOf(accessibleOf(p.child), windowEvents);
             }
@@ -117,7 +117,7 @@ void AtspiAccessibility::Impl::flush() {
                 if (source == desktop.get()) {
                     const qint32 gone = pidOf(accessibleOf(p.child));
                     if (gone > 0)
-                        windowEvents.push_back({Kind::applicationGone, AXElement(), gone});
+                        windowEvents.push_back({Kind::applicationGone, Accessible(), gone});
                 } else {
                     windowEvents.push_back({Kind::elementGone, p.child, pid});
                 }
@@ -132,7 +132,7 @@ void AtspiAccessibility::Impl::flush() {
             };
             if (caretTrail.caretMoved(pid, p.source, isText) && !focusChangedIn.contains(pid)) {
                 focusChangedIn.insert(pid);
-                deliveries.push_back({pid, p.source, AXNotification::focusedUIElementChanged});
+                deliveries.push_back({pid, p.source, AccessEvent::focusChanged});
             }
         } else if (p.type.startsWith("object:state-changed:focused")) {
             if (p.detail1 == 1) {
@@ -143,18 +143,18 @@ void AtspiAccessibility::Impl::flush() {
             // Focus leaving and entering arrive together; one re-read serves both.
             if (!focusChangedIn.contains(pid)) {
                 focusChangedIn.insert(pid);
-                deliveries.push_back({pid, p.source, AXNotification::focusedUIElementChanged});
+                deliveries.push_back({pid, p.source, AccessEvent::focusChanged});
             }
         } else if (p.type.startsWith("object:state-changed:defunct")) {
             if (p.detail1 == 1)
-                deliveries.push_back({pid, p.source, AXNotification::uiElementDestroyed});
+                deliveries.push_back({pid, p.source, AccessEvent::destroyed});
         } else if (p.type.startsWith("object:children-changed:remove")) {
             if (!p.child.isNull())
-                deliveries.push_back({pid, p.child, AXNotification::uiElementDestroyed});
+                deliveries.push_back({pid, p.child, AccessEvent::destroyed});
         } else if (p.type.startsWith("object:text-changed")) {
-            deliveries.push_back({pid, p.source, AXNotification::valueChanged});
+            deliveries.push_back({pid, p.source, AccessEvent::textChanged});
         } else if (p.type.startsWith("object:bounds-changed")) {
-            deliveries.push_back({pid, p.source, AXNotification::windowMoved});
+            deliveries.push_back({pid, p.source, AccessEvent::windowMoved});
         }
     }
     // Each panel is new: what the bus said of the last one must not pile up in libatspi.
@@ -168,7 +168,7 @@ void AtspiAccessibility::Impl::flush() {
             windowSink(e);
     }
     for (const Delivery& d : deliveries)
-        observers.deliver(d.pid, d.element, d.name);
+        watches.deliver(d.pid, d.element, d.event);
 }
 
 }  // namespace quillet

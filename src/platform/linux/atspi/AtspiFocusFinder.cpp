@@ -12,9 +12,9 @@ namespace quillet {
 
 using namespace atspi;
 
-AXElement AtspiAccessibility::Impl::focusedElement() {
+Accessible AtspiAccessibility::Impl::focusedElement() {
     // On a web page the field is the editing host, wherever inside it the focus or the caret is.
-    AXElement found = editingHostOf(findFocusedElement());
+    Accessible found = editingHostOf(findFocusedElement());
     if (isTypedInto(accessibleOf(found))) {
         lastTyped = found;
         pidOfLastTyped = hostOf(accessibleOf(found));
@@ -38,11 +38,11 @@ qint32 AtspiAccessibility::Impl::hostOf(AtspiAccessible* a) {
     return host;
 }
 
-AXElement AtspiAccessibility::Impl::findFocusedElement() {
+Accessible AtspiAccessibility::Impl::findFocusedElement() {
     if (!ensureInit())
         return {};
     if (focusOverride) {
-        if (AXElement named = focusOverride(); !named.isNull())
+        if (Accessible named = focusOverride(); !named.isNull())
             return named;
     }
     std::optional<qint32> active = activePid ? activePid() : std::nullopt;
@@ -53,12 +53,12 @@ AXElement AtspiAccessibility::Impl::findFocusedElement() {
         lastRescan.start();
         announceAllActiveWindows();
         active = activePid();
-        if (AXElement named = focusOverride ? focusOverride() : AXElement(); !named.isNull())
+        if (Accessible named = focusOverride ? focusOverride() : Accessible(); !named.isNull())
             return named;
     }
     if (active && (*active == 0 || *active == qint32(::getpid())))
         return {};
-    AXElement claimed;
+    Accessible claimed;
     if (AtspiAccessible* last = accessibleOf(lastFocused)) {
         if ((!active || lastFocusedPid == *active || hostOf(last) == *active) && !isHung(last) &&
             hasState(last, ATSPI_STATE_FOCUSED)) {
@@ -72,7 +72,7 @@ AXElement AtspiAccessibility::Impl::findFocusedElement() {
                 return lastTyped;
             // A container that claims the focus (a KDE editor's view, an office document's
             // panel): the text inside it is where the user types.
-            if (AXElement inner = searchFocus(lastFocused); isTypedInto(accessibleOf(inner)))
+            if (Accessible inner = searchFocus(lastFocused); isTypedInto(accessibleOf(inner)))
                 return inner;
             // Qt reports the focus on a child of its text view as well.
             GRef<AtspiAccessible> parent(atspi_accessible_get_parent(last, nullptr));
@@ -110,7 +110,7 @@ AXElement AtspiAccessibility::Impl::findFocusedElement() {
         }
     }
     for (const auto& window : windows) {
-        AXElement found = focusedDescendant(window.get());
+        Accessible found = focusedDescendant(window.get());
         if (!claimed.isNull())
             return isTypedInto(accessibleOf(found)) ? found : claimed;
         if (found)
@@ -119,7 +119,7 @@ AXElement AtspiAccessibility::Impl::findFocusedElement() {
     return claimed;
 }
 
-AXElement AtspiAccessibility::Impl::focusedDescendant(AtspiAccessible* window) {
+Accessible AtspiAccessibility::Impl::focusedDescendant(AtspiAccessible* window) {
     GRef<AtspiCollection> collection(atspi_accessible_get_collection_iface(window));
     if (!collection)
         return searchFocus(share(window));
@@ -133,17 +133,17 @@ AXElement AtspiAccessibility::Impl::focusedDescendant(AtspiAccessible* window) {
                                                    ATSPI_Collection_SORT_ORDER_CANONICAL, 8, TRUE, nullptr);
     if (!matches)
         return {};
-    std::vector<AXElement> found;
+    std::vector<Accessible> found;
     for (guint i = 0; i < matches->len; ++i)
         found.push_back(adopt(g_array_index(matches, AtspiAccessible*, i)));
     g_array_free(matches, TRUE);
-    for (const AXElement& e : found) {
+    for (const Accessible& e : found) {
         if (isTypedInto(accessibleOf(e)))
             return e;
     }
     if (found.empty())
         return {};
-    if (AXElement inner = searchFocus(found.back()); !inner.isNull())
+    if (Accessible inner = searchFocus(found.back()); !inner.isNull())
         return inner;
     return found.back();
 }
@@ -153,7 +153,7 @@ AXElement AtspiAccessibility::Impl::focusedDescendant(AtspiAccessible* window) {
 class AtspiAccessibility::Impl::Tree final : public FocusTree {
 public:
     Tree(const Impl& impl, bool setsShowing) : m_impl(impl), m_setsShowing(setsShowing) { m_clock.start(); }
-    std::optional<FocusNode> node(const AXElement& element) override {
+    std::optional<FocusNode> node(const Accessible& element) override {
         AtspiAccessible* a = accessibleOf(element);
         if (!a || m_impl.isHung(a))
             return std::nullopt;
@@ -171,15 +171,15 @@ public:
                             GRef<AtspiText>(atspi_accessible_get_text_iface(a));
         return node;
     }
-    std::vector<AXElement> children(const AXElement& element) override {
-        std::vector<AXElement> result;
+    std::vector<Accessible> children(const Accessible& element) override {
+        std::vector<Accessible> result;
         AtspiAccessible* a = accessibleOf(element);
         if (!a)
             return result;
         GErrorHolder error;
         const int count = atspi_accessible_get_child_count(a, &error);
         for (int i = 0; !error && i < count; ++i) {
-            if (AXElement child = adopt(atspi_accessible_get_child_at_index(a, i, nullptr)))
+            if (Accessible child = adopt(atspi_accessible_get_child_at_index(a, i, nullptr)))
                 result.push_back(std::move(child));
         }
         return result;
@@ -192,7 +192,7 @@ private:
     QElapsedTimer m_clock;
 };
 
-AXElement AtspiAccessibility::Impl::searchFocus(const AXElement& root) {
+Accessible AtspiAccessibility::Impl::searchFocus(const Accessible& root) {
     AtspiAccessible* a = accessibleOf(root);
     if (!a)
         return {};
@@ -208,7 +208,7 @@ AXElement AtspiAccessibility::Impl::searchFocus(const AXElement& root) {
         it = std::prev(walks.end());
     }
     const bool done = it->walk.resume(tree);
-    AXElement found = it->walk.result();
+    Accessible found = it->walk.result();
     if (done || isTypedInto(accessibleOf(found)))
         walks.erase(it);
     return found;

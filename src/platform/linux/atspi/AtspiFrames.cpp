@@ -45,13 +45,13 @@ std::optional<QPointF> AtspiAccessibility::Impl::relativeOrigin(AtspiAccessible*
                                        window ? extents(window, ATSPI_COORD_TYPE_WINDOW) : std::nullopt);
 }
 
-std::optional<Rect> AtspiAccessibility::Impl::frameOf(AtspiAccessible* a, AXError& err) {
+std::optional<Rect> AtspiAccessibility::Impl::frameOf(AtspiAccessible* a, AccessError& err) {
     if (compositor && compositor->knowsWindows())
         return AtspiWindowFrame::of(a, hostOf(a), *compositor, err);
     GRef<AtspiComponent> component(atspi_accessible_get_component_iface(a));
     GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
     if (!component && !text) {
-        err = AXError::attributeUnsupported;
+        err = AccessError::unsupported;
         return std::nullopt;
     }
     std::optional<Rect> screen;
@@ -84,7 +84,7 @@ std::optional<Rect> AtspiAccessibility::Impl::frameOf(AtspiAccessible* a, AXErro
     };
     std::optional<Rect> frame = ElementFrame::resolve(screen, origin.has_value(), origin, textExtents);
     if (!frame)
-        err = AXError::noValue;
+        err = AccessError::noValue;
     return frame;
 }
 

@@ -214,7 +214,7 @@ bool AtspiAccessibility::Impl::isEditingHost(AtspiAccessible* a) {
     return !parent || !hasState(parent.get(), ATSPI_STATE_EDITABLE);
 }
 
-AXElement AtspiAccessibility::Impl::editingHostOf(const AXElement& element) {
+Accessible AtspiAccessibility::Impl::editingHostOf(const Accessible& element) {
     AtspiAccessible* a = accessibleOf(element);
     if (!a || isHung(a) || !hasState(a, ATSPI_STATE_EDITABLE) || !isOnWebPage(a))
         return element;
@@ -233,7 +233,7 @@ AXElement AtspiAccessibility::Impl::editingHostOf(const AXElement& element) {
 }
 
 const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHypertext(AtspiAccessible* host,
-                                                                                       AXError& err,
+                                                                                       AccessError& err,
                                                                                        bool marksOnly) {
     if (walked && walked->objects.front().ref()->identity() == host && walkedAt.isValid()) {
         if (walkedAt.elapsed() < walkKeptMs)
@@ -283,7 +283,7 @@ const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHyp
             }
         }
         if (failed && calls.elapsed() >= stalledMs) {
-            err = AXError::cannotComplete;
+            err = AccessError::cannotComplete;
             return nullptr;
         }
         walk.tree.push_back(std::move(node));
@@ -300,7 +300,7 @@ const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHyp
     if (calls.elapsed() < stalledMs)
         followSelection(walk, 0);
     if (calls.elapsed() >= stalledMs) {
-        err = AXError::cannotComplete;
+        err = AccessError::cannotComplete;
         return nullptr;
     }
     walk.flat = std::make_shared<Flattened>(walk.tree);
@@ -310,56 +310,56 @@ const AtspiAccessibility::Impl::HypertextWalk* AtspiAccessibility::Impl::walkHyp
     return &*walked;
 }
 
-AXError AtspiAccessibility::Impl::copyHypertextAttribute(AtspiAccessible* host, const QString& attribute,
-                                                         AXValue& out) {
-    AXError err = AXError::success;
-    const bool marksOnly = attribute == AXAttr::numberOfCharacters || attribute == AXAttr::caretOffset ||
-                           attribute == AXAttr::textNearCaret;
+AccessError AtspiAccessibility::Impl::readHypertextProperty(AtspiAccessible* host, Property attribute,
+                                                            PropertyValue& out) {
+    AccessError err = AccessError::success;
+    const bool marksOnly = attribute == Property::numberOfCharacters || attribute == Property::caretOffset ||
+                           attribute == Property::textNearCaret;
     const HypertextWalk* walk = walkHypertext(host, err, marksOnly);
     if (!walk)
         return err;
     const Flattened& flat = *walk->flat;
     const QString& text = flat.text();
-    if (attribute == AXAttr::value) {
+    if (attribute == Property::value) {
         out = text;
-    } else if (attribute == AXAttr::numberOfCharacters) {
+    } else if (attribute == Property::numberOfCharacters) {
         out = qint64(text.size());
-    } else if (attribute == AXAttr::caretOffset) {
+    } else if (attribute == Property::caretOffset) {
         const std::optional<qint64> caret = flat.caret();
         if (!caret)
-            return AXError::noValue;
+            return AccessError::noValue;
         out = *caret;
-    } else if (attribute == AXAttr::textNearCaret) {
+    } else if (attribute == Property::textNearCaret) {
         const qint64 at = std::clamp<qint64>(flat.caret().value_or(0), 0, text.size());
-        const qint64 start = std::max<qint64>(0, at - AXAttr::nearCaretSpan);
-        out = text.mid(start, std::min<qint64>(text.size(), at + AXAttr::nearCaretSpan) - start);
-    } else if (attribute == AXAttr::selectedText) {
+        const qint64 start = std::max<qint64>(0, at - nearCaretSpan);
+        out = text.mid(start, std::min<qint64>(text.size(), at + nearCaretSpan) - start);
+    } else if (attribute == Property::selectedText) {
         const std::optional<std::pair<qint64, qint64>> sel = flat.selection();
         if (!sel) {
             if (!flat.caret())
-                return AXError::noValue;
+                return AccessError::noValue;
             out = QString();
         } else {
             out = text.mid(sel->first, sel->second - sel->first);
         }
-    } else if (attribute == AXAttr::selectedTextRange) {
+    } else if (attribute == Property::selectedTextRange) {
         const std::optional<std::pair<qint64, qint64>> sel = flat.selection();
         const std::optional<qint64> caret = flat.caret();
         if (sel) {
-            out = AXTextRange{sel->first, sel->second - sel->first};
+            out = TextRange{sel->first, sel->second - sel->first};
         } else if (caret) {
-            out = AXTextRange{*caret, 0};
+            out = TextRange{*caret, 0};
         } else {
-            return AXError::noValue;
+            return AccessError::noValue;
         }
     } else {
-        return AXError::attributeUnsupported;
+        return AccessError::unsupported;
     }
-    return AXError::success;
+    return AccessError::success;
 }
 
-AXError AtspiAccessibility::Impl::selectHypertextRange(AtspiAccessible* host, const AXTextRange& range) {
-    AXError err = AXError::success;
+AccessError AtspiAccessibility::Impl::selectHypertextRange(AtspiAccessible* host, const TextRange& range) {
+    AccessError err = AccessError::success;
     const HypertextWalk* found = walkHypertext(host, err);
     if (!found)
         return err;
@@ -370,7 +370,7 @@ AXError AtspiAccessibility::Impl::selectHypertextRange(AtspiAccessible* host, co
     const qint64 to = std::clamp<qint64>(range.location + range.length, from, flat.text().size());
     std::optional<HypertextText::Place> start = flat.placeOf(from), end = flat.placeOf(to, true);
     if (!start || !end)
-        return AXError::cannotComplete;
+        return AccessError::cannotComplete;
     qint64 startOffset = start->offset, endOffset = from == to ? start->offset : end->offset;
     int target = start->node;
     if (from != to && start->node != end->node) {
@@ -398,13 +398,13 @@ AXError AtspiAccessibility::Impl::selectHypertextRange(AtspiAccessible* host, co
         startOffset = first < 0 ? start->offset : walk.embedOffset[first];
         endOffset = last < 0 ? end->offset : walk.embedOffset[last] + 1;
         if (flat.positionOf(common, startOffset) != from || flat.positionOf(common, endOffset, true) != to)
-            return AXError::cannotComplete;
+            return AccessError::cannotComplete;
         target = common;
     }
     AtspiAccessible* object = accessibleOf(walk.objects[target]);
     GRef<AtspiText> text(atspi_accessible_get_text_iface(object));
     if (!text)
-        return AXError::cannotComplete;
+        return AccessError::cannotComplete;
     GErrorHolder error;
     int n = atspi_text_get_n_selections(text.get(), &error);
     if (error)
@@ -414,7 +414,7 @@ AXError AtspiAccessibility::Impl::selectHypertextRange(AtspiAccessible* host, co
             atspi_text_remove_selection(text.get(), i, nullptr);
         if (!atspi_text_set_caret_offset(text.get(), int(startOffset), &error) || error)
             return errorOf(error.error);
-        return AXError::success;
+        return AccessError::success;
     }
     const auto holdsAsAsked = [&] {
         const GOwned<AtspiRange> held(atspi_text_get_selection(text.get(), 0, nullptr));
@@ -441,12 +441,12 @@ AXError AtspiAccessibility::Impl::selectHypertextRange(AtspiAccessible* host, co
     // The page learns of it a moment later (Gecko too): whoever reads it back next must see it.
     for (int i = 0; i < 25 && !holdsAsAsked(); ++i)
         g_usleep(10 * 1000);
-    return AXError::success;
+    return AccessError::success;
 }
 
-AXError AtspiAccessibility::Impl::replaceHypertext(AtspiAccessible* host, const AXTextRange& range,
-                                                   const QString& text) {
-    AXError err = AXError::success;
+AccessError AtspiAccessibility::Impl::replaceHypertext(AtspiAccessible* host, const TextRange& range,
+                                                       const QString& text) {
+    AccessError err = AccessError::success;
     const HypertextWalk* found = walkHypertext(host, err);
     if (!found)
         return err;
@@ -455,19 +455,19 @@ AXError AtspiAccessibility::Impl::replaceHypertext(AtspiAccessible* host, const 
     const std::optional<std::pair<HypertextText::Place, qint64>> edit =
         walk.flat->editableRange(range.location, range.location + range.length);
     if (!edit)
-        return AXError::attributeUnsupported;
+        return AccessError::unsupported;
     AtspiAccessible* object = accessibleOf(walk.objects[edit->first.node]);
     return replaceIn(object, edit->first.offset, edit->second, text);
 }
 
-AXError AtspiAccessibility::Impl::replaceIn(AtspiAccessible* a, qint64 start, qint64 end,
-                                            const QString& text) {
+AccessError AtspiAccessibility::Impl::replaceIn(AtspiAccessible* a, qint64 start, qint64 end,
+                                                const QString& text) {
     // Gecko answers every edit of a page's text (a text area's too) with success and changes nothing.
     if (!hasState(a, ATSPI_STATE_EDITABLE) || toolkitOf(a).gecko)
-        return AXError::attributeUnsupported;
+        return AccessError::unsupported;
     GRef<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(a));
     if (!editable)
-        return AXError::attributeUnsupported;
+        return AccessError::unsupported;
     // The length is in bytes for GTK and at least the character count for most others; Qt's is UTF-16.
     const auto insert = [&](const QString& words, GError** error) {
         const QByteArray utf8 = words.toUtf8();
@@ -483,18 +483,18 @@ AXError AtspiAccessibility::Impl::replaceIn(AtspiAccessible* a, qint64 start, qi
             ? std::optional<QString>(QString())
             : takeString(atspi_text_get_text(textIface.get(), int(start), int(end), nullptr));
     if (!removed)
-        return AXError::cannotComplete;
+        return AccessError::cannotComplete;
     GErrorHolder error;
     if (start != end &&
         (!atspi_editable_text_delete_text(editable.get(), int(start), int(end), &error) || error))
         return errorOf(error.error);
     if (!insert(text, &error.error)) {
-        const AXError refused = errorOf(error.error);
+        const AccessError refused = errorOf(error.error);
         GErrorHolder again;
         insert(*removed, &again.error);
         return refused;
     }
-    return AXError::success;
+    return AccessError::success;
 }
 
 }  // namespace quillet

@@ -30,14 +30,14 @@ AtspiAccessibility::Impl::Toolkit AtspiAccessibility::Impl::toolkitOf(AtspiAcces
     // GTK 3 drew it, Qt's inserts padded with garbage).
     GOwned<gchar> name, version;
     const auto is = [&](const char* toolkitName) { return g_ascii_strcasecmp(name.get(), toolkitName) == 0; };
-    const AXError answered = hung.guard(bus, [&] {
+    const AccessError answered = hung.guard(bus, [&] {
         name.reset(atspi_accessible_get_toolkit_name(application.get(), nullptr));
         // GTK's version tells 3 from 4; no other toolkit's is needed.
         if (name && is("gtk"))
             version.reset(atspi_accessible_get_toolkit_version(application.get(), nullptr));
-        return name && (version || !is("gtk")) ? AXError::success : AXError::cannotComplete;
+        return name && (version || !is("gtk")) ? AccessError::success : AccessError::cannotComplete;
     });
-    if (answered != AXError::success)
+    if (answered != AccessError::success)
         return toolkit;
     if (const gchar* v = version.get())
         toolkit.setsShowing = !(v[0] >= '4' && v[0] <= '9' && v[1] == '.');
@@ -87,10 +87,10 @@ bool AtspiAccessibility::Impl::showsExtraFinalBreak(AtspiAccessible* a) {
 
 namespace {
 
-std::optional<QString> readText(AtspiAccessible* a, AXError& err, int start = 0, int end = -1) {
+std::optional<QString> readText(AtspiAccessible* a, AccessError& err, int start = 0, int end = -1) {
     GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
     if (!text) {
-        err = AXError::attributeUnsupported;
+        err = AccessError::unsupported;
         return std::nullopt;
     }
     GErrorHolder error;
@@ -107,7 +107,7 @@ std::optional<QString> readText(AtspiAccessible* a, AXError& err, int start = 0,
 }
 
 // Selection 0 in characters; empty when there is none.
-std::optional<std::pair<int, int>> selectionOf(AtspiText* text, AXError& err) {
+std::optional<std::pair<int, int>> selectionOf(AtspiText* text, AccessError& err) {
     GErrorHolder error;
     const int n = atspi_text_get_n_selections(text, &error);
     if (error) {
@@ -115,7 +115,7 @@ std::optional<std::pair<int, int>> selectionOf(AtspiText* text, AXError& err) {
         return std::nullopt;
     }
     if (n <= 0) {
-        err = AXError::noValue;
+        err = AccessError::noValue;
         return std::nullopt;
     }
     const GOwned<AtspiRange> range(atspi_text_get_selection(text, 0, &error));
@@ -128,9 +128,9 @@ std::optional<std::pair<int, int>> selectionOf(AtspiText* text, AXError& err) {
 }
 
 // Selection 0 in characters, else the caret as an empty selection; `noCaret` when there is neither.
-std::optional<std::pair<int, int>> selectionOrCaret(AtspiText* text, AXError& err, AXError noCaret) {
+std::optional<std::pair<int, int>> selectionOrCaret(AtspiText* text, AccessError& err, AccessError noCaret) {
     std::optional<std::pair<int, int>> sel = selectionOf(text, err);
-    if (sel || err != AXError::noValue)
+    if (sel || err != AccessError::noValue)
         return sel;
     GErrorHolder error;
     const int caret = atspi_text_get_caret_offset(text, &error);
@@ -142,23 +142,23 @@ std::optional<std::pair<int, int>> selectionOrCaret(AtspiText* text, AXError& er
 }
 
 // The characters from `sel.first` to `sel.second` of `shown` as the program counts them.
-AXTextRange unitsOf(const QString& shown, std::pair<int, int> sel) {
+TextRange unitsOf(const QString& shown, std::pair<int, int> sel) {
     const qint64 start = utf16Offset(shown, sel.first);
-    return AXTextRange{start, utf16Offset(shown, sel.second) - start};
+    return TextRange{start, utf16Offset(shown, sel.second) - start};
 }
 
 }  // namespace
 
-AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QString& attribute,
-                                             AXValue& out) {
+AccessError AtspiAccessibility::readPropertyNow(const Accessible& element, Property attribute,
+                                                PropertyValue& out) {
     AtspiAccessible* a = accessibleOf(element);
-    AXError err = AXError::success;
-    if (attribute == AXAttr::role || attribute == AXAttr::subrole) {
+    AccessError err = AccessError::success;
+    if (attribute == Property::role || attribute == Property::subrole) {
         GErrorHolder error;
         const AtspiRole role = atspi_accessible_get_role(a, &error);
         if (error)
             return errorOf(error.error);
-        if (attribute == AXAttr::role) {
+        if (attribute == Property::role) {
             // A page's editing host (a section, a div) is a text area; Chromium's offers no
             // EditableText, so the role is all that tells it is written in.
             QString name = AtspiRoles::nameOf(a, role);
@@ -167,83 +167,83 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
             out = name;
         } else {
             if (role != ATSPI_ROLE_PASSWORD_TEXT)
-                return AXError::noValue;
+                return AccessError::noValue;
             out = AtspiRoles::secure;
         }
-        return AXError::success;
+        return AccessError::success;
     }
-    if ((attribute == AXAttr::value || attribute == AXAttr::numberOfCharacters ||
-         attribute == AXAttr::caretOffset || attribute == AXAttr::textNearCaret ||
-         attribute == AXAttr::selectedText || attribute == AXAttr::selectedTextRange) &&
+    if ((attribute == Property::value || attribute == Property::numberOfCharacters ||
+         attribute == Property::caretOffset || attribute == Property::textNearCaret ||
+         attribute == Property::selectedText || attribute == Property::selectedTextRange) &&
         d->isHypertextHost(a))
-        return d->copyHypertextAttribute(a, attribute, out);
-    if (attribute == AXAttr::richText) {
+        return d->readHypertextProperty(a, attribute, out);
+    if (attribute == Property::richText) {
         out = d->isRichText(a);
-        return AXError::success;
+        return AccessError::success;
     }
-    if (attribute == AXAttr::selectionUnreported) {
+    if (attribute == Property::selectionUnreported) {
         // Qt's WebEngine reads every selection and caret of a page's text as none.
         out = !d->toolkitOf(a).web && d->isOnWebPage(a);
-        return AXError::success;
+        return AccessError::success;
     }
-    if (attribute == AXAttr::value) {
+    if (attribute == Property::value) {
         std::optional<QString> text = readText(a, err);
         if (!text)
             return err;
         out = withoutPadding(d->textOf(a, *text));
-        return AXError::success;
+        return AccessError::success;
     }
-    if (attribute == AXAttr::numberOfCharacters || attribute == AXAttr::caretOffset) {
+    if (attribute == Property::numberOfCharacters || attribute == Property::caretOffset) {
         // One small answer each, whatever the text's length: what the focus monitor reads on every tick.
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         if (!text)
-            return AXError::attributeUnsupported;
+            return AccessError::unsupported;
         GErrorHolder error;
-        const int n = attribute == AXAttr::numberOfCharacters
+        const int n = attribute == Property::numberOfCharacters
                           ? atspi_text_get_character_count(text.get(), &error)
                           : atspi_text_get_caret_offset(text.get(), &error);
         if (error)
             return errorOf(error.error);
         if (n < 0)
-            return AXError::noValue;
+            return AccessError::noValue;
         out = qint64(n);
-        return AXError::success;
+        return AccessError::success;
     }
-    if (attribute == AXAttr::textNearCaret) {
+    if (attribute == Property::textNearCaret) {
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         if (!text)
-            return AXError::attributeUnsupported;
+            return AccessError::unsupported;
         GErrorHolder error;
         const int count = atspi_text_get_character_count(text.get(), &error);
         const int caret = error ? -1 : atspi_text_get_caret_offset(text.get(), &error);
         if (error)
             return errorOf(error.error);
         if (count < 0)
-            return AXError::noValue;
+            return AccessError::noValue;
         const int at = std::clamp(caret, 0, count);
-        const int start = int(std::max<qint64>(0, at - AXAttr::nearCaretSpan));
-        const int end = int(std::min<qint64>(count, at + AXAttr::nearCaretSpan));
+        const int start = int(std::max<qint64>(0, at - nearCaretSpan));
+        const int end = int(std::min<qint64>(count, at + nearCaretSpan));
         if (start == end) {
             out = QString();
-            return AXError::success;
+            return AccessError::success;
         }
         std::optional<QString> part = readText(a, err, start, end);
         if (!part)
             return err;
         out = *part;
-        return AXError::success;
+        return AccessError::success;
     }
-    if (attribute == AXAttr::selectedText || attribute == AXAttr::selectedTextRange) {
+    if (attribute == Property::selectedText || attribute == Property::selectedTextRange) {
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         if (!text)
-            return AXError::attributeUnsupported;
-        if (attribute == AXAttr::selectedText) {
+            return AccessError::unsupported;
+        if (attribute == Property::selectedText) {
             const std::optional<std::pair<int, int>> sel = selectionOf(text.get(), err);
             if (!sel)
                 return err;
             if (sel->first == sel->second) {
                 out = QString();
-                return AXError::success;
+                return AccessError::success;
             }
             if (d->showsExtraFinalBreak(a)) {
                 // A selection up to the end takes in the extra line break: cut from the text itself.
@@ -251,109 +251,111 @@ AXError AtspiAccessibility::copyAttributeNow(const AXElement& element, const QSt
                 if (!whole)
                     return err;
                 const QString shown = d->textOf(a, *whole);
-                const AXTextRange range = unitsOf(shown, *sel);
+                const TextRange range = unitsOf(shown, *sel);
                 out = withoutPadding(shown).mid(range.location, range.length);
-                return AXError::success;
+                return AccessError::success;
             }
             std::optional<QString> part = readText(a, err, sel->first, sel->second);
             if (!part)
                 return err;
             out = withoutPadding(*part);
-            return AXError::success;
+            return AccessError::success;
         }
-        const std::optional<std::pair<int, int>> sel = selectionOrCaret(text.get(), err, AXError::noValue);
+        const std::optional<std::pair<int, int>> sel =
+            selectionOrCaret(text.get(), err, AccessError::noValue);
         if (!sel)
             return err;
         std::optional<QString> whole = readText(a, err);
         if (!whole)
             return err;
         if (d->toolkitOf(a).countsUtf16) {
-            out = AXTextRange{sel->first, sel->second - sel->first};
-            return AXError::success;
+            out = TextRange{sel->first, sel->second - sel->first};
+            return AccessError::success;
         }
         out = unitsOf(d->textOf(a, *whole), *sel);
-        return AXError::success;
+        return AccessError::success;
     }
-    if (attribute == AXAttr::position || attribute == AXAttr::size) {
+    if (attribute == Property::position || attribute == Property::size) {
         std::optional<Rect> frame;
-        if (attribute == AXAttr::size && d->framedElement == element && d->framedAt.isValid() &&
+        if (attribute == Property::size && d->framedElement == element && d->framedAt.isValid() &&
             d->framedAt.elapsed() < 100) {
             frame = d->framed;
         } else {
             frame = d->frameOf(a, err);
-            if (!frame && err != AXError::noValue && err != AXError::attributeUnsupported)
+            if (!frame && err != AccessError::noValue && err != AccessError::unsupported)
                 return err;
         }
-        d->framedElement = attribute == AXAttr::position ? element : AXElement();
+        d->framedElement = attribute == Property::position ? element : Accessible();
         d->framed = frame;
         d->framedAt.start();
         if (!frame)
-            return err == AXError::success ? AXError::noValue : err;
-        if (attribute == AXAttr::position) {
+            return err == AccessError::success ? AccessError::noValue : err;
+        if (attribute == Property::position) {
             out = frame->topLeft();
         } else {
             out = frame->size();
         }
-        return AXError::success;
+        return AccessError::success;
     }
-    return AXError::attributeUnsupported;
+    return AccessError::unsupported;
 }
 
-AXError AtspiAccessibility::isAttributeSettableNow(const AXElement& element, const QString& attribute,
-                                                   bool& settable) {
+AccessError AtspiAccessibility::isPropertySettableNow(const Accessible& element, Property attribute,
+                                                      bool& settable) {
     AtspiAccessible* a = accessibleOf(element);
-    if (attribute == AXAttr::value || attribute == AXAttr::selectedText) {
+    if (attribute == Property::value || attribute == Property::selectedText) {
         settable = AtspiRoles::isEditableText(a);
-    } else if (attribute == AXAttr::selectedTextRange) {
+    } else if (attribute == Property::selectedTextRange) {
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         settable = bool(text);
-    } else if (attribute == AXAttr::manualAccessibility) {
+    } else if (attribute == Property::manualAccessibility) {
         settable = true;
     }
-    return AXError::success;
+    return AccessError::success;
 }
 
-AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QString& attribute,
-                                            const AXValue& value) {
+AccessError AtspiAccessibility::writePropertyNow(const Accessible& element, Property attribute,
+                                                 const PropertyValue& value) {
     AtspiAccessible* a = accessibleOf(element);
-    AXError err = AXError::success;
+    AccessError err = AccessError::success;
     GErrorHolder error;
-    if (attribute == AXAttr::manualAccessibility)
+    if (attribute == Property::manualAccessibility)
         return ChromiumAccessibility::requestContents(a);
-    if (attribute == AXAttr::value || attribute == AXAttr::selectedText) {
+    if (attribute == Property::value || attribute == Property::selectedText) {
         const QString* text = std::get_if<QString>(&value);
         if (!text)
-            return AXError::illegalArgument;
+            return AccessError::illegalArgument;
         if (!hasState(a, ATSPI_STATE_EDITABLE))
-            return AXError::attributeUnsupported;
+            return AccessError::unsupported;
         if (d->isHypertextHost(a)) {
             // Only within the one object that holds the range: set_text_contents or an edit of
             // the host's own text would take whole paragraphs with it.
-            AXValue range = AXTextRange{0, 0};
-            if (attribute == AXAttr::value) {
-                if (d->copyHypertextAttribute(a, AXAttr::numberOfCharacters, range) != AXError::success)
-                    return AXError::cannotComplete;
-                range = AXTextRange{0, std::get<qint64>(range)};
-            } else if (const AXError read = d->copyHypertextAttribute(a, AXAttr::selectedTextRange, range);
-                       read != AXError::success) {
-                return read == AXError::noValue ? AXError::cannotComplete : read;
+            PropertyValue range = TextRange{0, 0};
+            if (attribute == Property::value) {
+                if (d->readHypertextProperty(a, Property::numberOfCharacters, range) != AccessError::success)
+                    return AccessError::cannotComplete;
+                range = TextRange{0, std::get<qint64>(range)};
+            } else if (const AccessError read =
+                           d->readHypertextProperty(a, Property::selectedTextRange, range);
+                       read != AccessError::success) {
+                return read == AccessError::noValue ? AccessError::cannotComplete : read;
             }
-            return d->replaceHypertext(a, std::get<AXTextRange>(range), *text);
+            return d->replaceHypertext(a, std::get<TextRange>(range), *text);
         }
         GRef<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(a));
         if (!editable)
-            return AXError::attributeUnsupported;
+            return AccessError::unsupported;
         const QByteArray utf8 = text->toUtf8();
-        if (attribute == AXAttr::value) {
+        if (attribute == Property::value) {
             if (!atspi_editable_text_set_text_contents(editable.get(), utf8.constData(), &error) || error)
                 return errorOf(error.error);
-            return AXError::success;
+            return AccessError::success;
         }
         GRef<AtspiText> textIface(atspi_accessible_get_text_iface(a));
         if (!textIface)
-            return AXError::attributeUnsupported;
+            return AccessError::unsupported;
         const std::optional<std::pair<int, int>> sel =
-            selectionOrCaret(textIface.get(), err, AXError::cannotComplete);
+            selectionOrCaret(textIface.get(), err, AccessError::cannotComplete);
         if (!sel)
             return err;
         if (sel->first != sel->second &&
@@ -365,17 +367,17 @@ AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QStr
             (!atspi_editable_text_insert_text(editable.get(), sel->first, utf8.constData(), length, &error) ||
              error))
             return errorOf(error.error);
-        return AXError::success;
+        return AccessError::success;
     }
-    if (attribute == AXAttr::selectedTextRange) {
-        const AXTextRange* range = std::get_if<AXTextRange>(&value);
+    if (attribute == Property::selectedTextRange) {
+        const TextRange* range = std::get_if<TextRange>(&value);
         if (!range || range->location < 0 || range->length < 0)
-            return AXError::illegalArgument;
+            return AccessError::illegalArgument;
         if (d->isHypertextHost(a))
             return d->selectHypertextRange(a, *range);
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         if (!text)
-            return AXError::attributeUnsupported;
+            return AccessError::unsupported;
         std::optional<QString> whole = readText(a, err);
         if (!whole)
             return err;
@@ -391,33 +393,33 @@ AXError AtspiAccessibility::setAttributeNow(const AXElement& element, const QStr
                 atspi_text_remove_selection(text.get(), i, nullptr);
             if (!atspi_text_set_caret_offset(text.get(), start, &error) || error)
                 return errorOf(error.error);
-            return AXError::success;
+            return AccessError::success;
         }
         const gboolean ok = n > 0 ? atspi_text_set_selection(text.get(), 0, start, end, &error)
                                   : atspi_text_add_selection(text.get(), start, end, &error);
         if (!ok || error)
             return errorOf(error.error);
-        return AXError::success;
+        return AccessError::success;
     }
-    return AXError::attributeUnsupported;
+    return AccessError::unsupported;
 }
 
-AXError AtspiAccessibility::replaceTextNow(const AXElement& element, const AXTextRange& range,
-                                           const QString& text) {
+AccessError AtspiAccessibility::replaceTextNow(const Accessible& element, const TextRange& range,
+                                               const QString& text) {
     AtspiAccessible* a = accessibleOf(element);
     if (range.location < 0 || range.length < 0)
-        return AXError::illegalArgument;
+        return AccessError::illegalArgument;
     if (d->isHypertextHost(a))
         return d->replaceHypertext(a, range, text);
     if (!AtspiRoles::isEditableText(a))
-        return AXError::attributeUnsupported;
-    AXError err = AXError::success;
+        return AccessError::unsupported;
+    AccessError err = AccessError::success;
     std::optional<QString> whole = readText(a, err);
     if (!whole)
         return err;
     const QString shown = d->textOf(a, *whole);
     if (range.location + range.length > withoutPadding(shown).size())
-        return AXError::illegalArgument;
+        return AccessError::illegalArgument;
     if (d->toolkitOf(a).countsUtf16)
         return d->replaceIn(a, range.location, range.location + range.length, text);
     return d->replaceIn(a, characterOffset(shown, range.location),

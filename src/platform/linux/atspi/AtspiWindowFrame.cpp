@@ -56,8 +56,8 @@ GRef<AtspiAccessible> topLevelOf(AtspiAccessible* a) {
 
 }  // namespace
 
-std::optional<Rect> of(AtspiAccessible* element, qint32 pid, CompositorWindows& windows, AXError& err) {
-    err = AXError::noValue;
+std::optional<Rect> of(AtspiAccessible* element, qint32 pid, CompositorWindows& windows, AccessError& err) {
+    err = AccessError::noValue;
     std::optional<Rect> extents = windowExtents(element);
     if (!isReal(extents))
         extents = textExtents(element);
@@ -74,7 +74,7 @@ std::optional<Rect> of(AtspiAccessible* element, qint32 pid, CompositorWindows& 
         return std::nullopt;
     const std::optional<Rect> frame = ScreenPosition::of(*rects, topExtents->size(), *extents);
     if (frame)
-        err = AXError::success;
+        err = AccessError::success;
     return frame;
 }
 

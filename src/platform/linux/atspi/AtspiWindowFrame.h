@@ -18,7 +18,7 @@ namespace AtspiWindowFrame {
 /// The element's frame in global coordinates (top-left origin, y down). Empty, with `err` set, when
 /// the element has no extents, its window is not the focused one the compositor describes, or its
 /// toolkit's answer fits no known origin. `pid` is the process whose window shows the element.
-std::optional<Rect> of(AtspiAccessible* element, qint32 pid, CompositorWindows& windows, AXError& err);
+std::optional<Rect> of(AtspiAccessible* element, qint32 pid, CompositorWindows& windows, AccessError& err);
 
 }  // namespace AtspiWindowFrame
 }  // namespace quillet

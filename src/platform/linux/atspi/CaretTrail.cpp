@@ -3,15 +3,15 @@
 
 namespace quillet {
 
-void CaretTrail::focusClaimed(qint32 pid, const AXElement& element) {
+void CaretTrail::focusClaimed(qint32 pid, const Accessible& element) {
     Trail& trail = m_trails[pid];
     // A text that both claims the focus and moves its caret is followed by its claim.
     trail.sinceClaim = false;
     if (!(trail.caret == element))
-        trail.caret = AXElement();
+        trail.caret = Accessible();
 }
 
-bool CaretTrail::caretMoved(qint32 pid, const AXElement& element,
+bool CaretTrail::caretMoved(qint32 pid, const Accessible& element,
                             const std::function<std::optional<bool>()>& isText) {
     if (element.isNull())
         return false;
@@ -37,9 +37,9 @@ bool CaretTrail::caretMoved(qint32 pid, const AXElement& element,
     return true;
 }
 
-AXElement CaretTrail::candidate(qint32 pid) const {
+Accessible CaretTrail::candidate(qint32 pid) const {
     const auto it = m_trails.find(pid);
-    return it != m_trails.end() && it->sinceClaim ? it->caret : AXElement();
+    return it != m_trails.end() && it->sinceClaim ? it->caret : Accessible();
 }
 
 void CaretTrail::forget(qint32 pid) {

@@ -6,24 +6,24 @@
 
 namespace quillet {
 
-AXError ChromiumAccessibility::requestContents(AtspiAccessible* element) {
+AccessError ChromiumAccessibility::requestContents(AtspiAccessible* element) {
     if (!element)
-        return AXError::illegalArgument;
+        return AccessError::illegalArgument;
     GErrorHolder error;
     GRef<AtspiAccessible> root(atspi_accessible_get_application(element, &error));
     if (!root || error)
-        return AXError::cannotComplete;
+        return AccessError::cannotComplete;
     const std::optional<QString> toolkit = takeString(atspi_accessible_get_toolkit_name(root.get(), &error));
     if (error || !toolkit)
-        return AXError::cannotComplete;
+        return AccessError::cannotComplete;
     if (!Toolkits::exposesPagesOnlyWhenAsked(*toolkit))
-        return AXError::success;
+        return AccessError::success;
     // Chromium turns its web accessibility on for the first client that asks for attributes: nothing
     // else it is asked (names, states, the tree, events) does. The answer itself is of no use.
     GHashTable* attributes = atspi_accessible_get_attributes(root.get(), &error);
     if (attributes)
         g_hash_table_unref(attributes);
-    return error ? AXError::cannotComplete : AXError::success;
+    return error ? AccessError::cannotComplete : AccessError::success;
 }
 
 }  // namespace quillet

@@ -11,6 +11,6 @@ namespace quillet::ChromiumAccessibility {
 /// waits to be asked (Chromium and Electron): one read of its root's attributes does it for the
 /// whole process, and its pages follow 70 to 200 ms later. Other toolkits are left alone and answer
 /// success. An error only when the application could not be asked.
-AXError requestContents(AtspiAccessible* element);
+AccessError requestContents(AtspiAccessible* element);
 
 }  // namespace quillet::ChromiumAccessibility

@@ -3,7 +3,7 @@
 
 namespace quillet::FocusSearch {
 
-Walk::Walk(const AXElement& root) : m_root(root) {
+Walk::Walk(const Accessible& root) : m_root(root) {
     if (!root.isNull())
         m_stack.push_back({root, 0});
 }
@@ -35,7 +35,7 @@ bool Walk::resume(FocusTree& tree, const Limits& limits) {
         }
         if (node->managesDescendants || entry.depth >= limits.maxDepth)
             continue;
-        std::vector<AXElement> children = tree.children(entry.element);
+        std::vector<Accessible> children = tree.children(entry.element);
         // Reversed onto the stack, so the tree is read in its own order.
         for (auto it = children.rbegin(); it != children.rend(); ++it)
             m_stack.push_back({std::move(*it), entry.depth + 1});
@@ -43,7 +43,7 @@ bool Walk::resume(FocusTree& tree, const Limits& limits) {
     return true;
 }
 
-AXElement find(FocusTree& tree, const AXElement& root, const Limits& limits) {
+Accessible find(FocusTree& tree, const Accessible& root, const Limits& limits) {
     Walk walk(root);
     walk.resume(tree, limits);
     return walk.result();

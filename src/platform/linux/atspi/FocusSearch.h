@@ -31,9 +31,9 @@ public:
     virtual ~FocusTree() = default;
 
     /// The element's states; empty when it is gone or does not answer.
-    virtual std::optional<FocusNode> node(const AXElement& element) = 0;
+    virtual std::optional<FocusNode> node(const Accessible& element) = 0;
     /// Its children, in order; empty when it has none or does not answer.
-    virtual std::vector<AXElement> children(const AXElement& element) = 0;
+    virtual std::vector<Accessible> children(const Accessible& element) = 0;
     /// Monotonic time, for the search's time limit.
     virtual std::chrono::milliseconds now() = 0;
 };
@@ -53,29 +53,29 @@ struct Limits {
 /// read over several attempts instead of never to the end.
 class Walk {
 public:
-    explicit Walk(const AXElement& root);
+    explicit Walk(const Accessible& root);
     /// Goes on within `limits` (counted from this call); true once the whole tree was read.
     bool resume(FocusTree& tree, const Limits& limits = {});
     /// The deepest element that holds the focus among those read so far, an editable text first.
-    AXElement result() const { return m_text.isNull() ? m_deepest : m_text; }
-    const AXElement& root() const { return m_root; }
+    Accessible result() const { return m_text.isNull() ? m_deepest : m_text; }
+    const Accessible& root() const { return m_root; }
 
 private:
     struct Entry {
-        AXElement element;
+        Accessible element;
         int depth;
     };
-    AXElement m_root;
+    Accessible m_root;
     std::vector<Entry> m_stack;
-    AXElement m_text;
-    AXElement m_deepest;
+    Accessible m_text;
+    Accessible m_deepest;
     int m_deepestDepth = -1;
 };
 
 /// The deepest element under `root` (the root included) that holds the focus, preferring an
 /// editable text to a container that claims the focus too; a null element when none does or the
 /// limits ran out before one was found.
-AXElement find(FocusTree& tree, const AXElement& root, const Limits& limits = {});
+Accessible find(FocusTree& tree, const Accessible& root, const Limits& limits = {});
 
 }  // namespace FocusSearch
 }  // namespace quillet

@@ -23,11 +23,11 @@ public:
     /// time-out (fetching an interface, a state, the value), the application is hung from then on,
     /// until it answers a ping.
     template <typename Operation>
-    AXError guard(const QByteArray& bus, Operation operation) {
+    AccessError guard(const QByteArray& bus, Operation operation) {
         QElapsedTimer timer;
         timer.start();
-        const AXError result = operation();
-        if (result != AXError::success && timer.elapsed() >= m_timeOutMs)
+        const AccessError result = operation();
+        if (result != AccessError::success && timer.elapsed() >= m_timeOutMs)
             markHung(bus);
         return result;
     }

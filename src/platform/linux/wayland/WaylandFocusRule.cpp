@@ -7,15 +7,15 @@ namespace quillet {
 
 WaylandFocusRule::WaylandFocusRule(Accessibility& ax, qint32 ownPid) : m_ax(ax), m_ownPid(ownPid) {}
 
-AXElement WaylandFocusRule::latestOfActive() const {
-    return m_activePid == 0 ? AXElement() : m_latestFocus.value(m_activePid);
+Accessible WaylandFocusRule::latestOfActive() const {
+    return m_activePid == 0 ? Accessible() : m_latestFocus.value(m_activePid);
 }
 
 bool WaylandFocusRule::handle(const FocusEvent& event) {
     if (event.pid == m_ownPid || (event.kind != FocusEvent::Kind::applicationGone && event.element.isNull()))
         return false;
     const qint32 pidBefore = m_activePid;
-    const AXElement latestBefore = latestOfActive();
+    const Accessible latestBefore = latestOfActive();
 
     switch (event.kind) {
         case FocusEvent::Kind::windowActivated:
@@ -26,7 +26,7 @@ bool WaylandFocusRule::handle(const FocusEvent& event) {
             // mutter may announce the next window before the previous one lets go: only the
             // window in front can take the front away.
             if (event.element == m_activeWindow) {
-                m_activeWindow = AXElement();
+                m_activeWindow = Accessible();
                 m_activePid = 0;
             }
             break;
@@ -43,14 +43,14 @@ bool WaylandFocusRule::handle(const FocusEvent& event) {
             if (m_latestFocus.value(event.pid) == event.element)
                 m_latestFocus.remove(event.pid);
             if (event.element == m_activeWindow) {
-                m_activeWindow = AXElement();
+                m_activeWindow = Accessible();
                 m_activePid = 0;
             }
             break;
         case FocusEvent::Kind::applicationGone:
             m_latestFocus.remove(event.pid);
             if (m_activePid == event.pid) {
-                m_activeWindow = AXElement();
+                m_activeWindow = Accessible();
                 m_activePid = 0;
             }
             break;
@@ -58,15 +58,15 @@ bool WaylandFocusRule::handle(const FocusEvent& event) {
     return m_activePid != pidBefore || !(latestOfActive() == latestBefore);
 }
 
-AXElement WaylandFocusRule::focusedElement() {
-    const AXElement latest = latestOfActive();
+Accessible WaylandFocusRule::focusedElement() {
+    const Accessible latest = latestOfActive();
     if (latest.isNull() || !isEditableTextElement(m_ax, latest))
-        return AXElement();
+        return Accessible();
     return latest;
 }
 
 void WaylandFocusRule::reset() {
-    m_activeWindow = AXElement();
+    m_activeWindow = Accessible();
     m_activePid = 0;
     m_latestFocus.clear();
 }

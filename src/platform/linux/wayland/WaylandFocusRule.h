@@ -28,18 +28,18 @@ public:
     qint32 activePid() const { return m_activePid; }
     /// The active application's latest focused element when it is editable text now; a null
     /// element otherwise. Asks that application (one or two round trips).
-    AXElement focusedElement();
+    Accessible focusedElement();
     /// Forgets every window and element, as after the accessibility bus restarted.
     void reset();
 
 private:
-    AXElement latestOfActive() const;
+    Accessible latestOfActive() const;
 
     Accessibility& m_ax;
     qint32 m_ownPid;
-    AXElement m_activeWindow;
+    Accessible m_activeWindow;
     qint32 m_activePid = 0;
-    QHash<qint32, AXElement> m_latestFocus;
+    QHash<qint32, Accessible> m_latestFocus;
 };
 
 }  // namespace quillet

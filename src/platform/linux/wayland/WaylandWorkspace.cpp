@@ -38,8 +38,8 @@ void WaylandWorkspace::handle(const FocusEvent& event) {
         Qt::QueuedConnection);
 }
 
-AXElement WaylandWorkspace::focusedElement() {
-    return m_rule ? m_rule->focusedElement() : AXElement();
+Accessible WaylandWorkspace::focusedElement() {
+    return m_rule ? m_rule->focusedElement() : Accessible();
 }
 
 qint32 WaylandWorkspace::activePid() const {

@@ -26,7 +26,7 @@ public:
     /// One window or focus event, in the order the bus delivered it.
     void handle(const FocusEvent& event);
     /// The active application's latest focused element when it is editable text; null otherwise.
-    AXElement focusedElement();
+    Accessible focusedElement();
     /// The process of the active window, 0 when none is known to be active.
     qint32 activePid() const;
     /// Whether process `pid` shows an X11 window (through XWayland): keys can be pressed into it.
