@@ -172,7 +172,7 @@ struct Rig {
         server.clear();
         paints.arm(nullptr);
         const Clock::time_point start = Clock::now();
-        coordinator->overlay().onClick();
+        emit coordinator->overlay().clicked();
         const Clock::time_point shown = Clock::now();
         if (!coordinator->suggestionController())
             return -1;

@@ -75,10 +75,8 @@ void AppCoordinator::start() {
             self->handleFocus(field);
     };
     m_monitor.holdWhile = [self] { return self && self->m_textIO.lendsClipboard(); };
-    m_overlay.onClick = [self] {
-        if (self)
-            self->presentSuggestions(self->triggerAt(self->m_overlay.lastClickTime(), self->m_iconField));
-    };
+    connect(&m_overlay, &OverlayController::clicked, this,
+            [this] { presentSuggestions(triggerAt(m_overlay.lastClickTime(), m_iconField)); });
     m_hotkey.onHotkey = [self] {
         if (self)
             self->hotkeyTriggered(self->triggerAt(self->m_services.hotkey.lastPressTime()));
@@ -325,14 +323,12 @@ void AppCoordinator::openPanel(std::shared_ptr<SuggestionViewModel> viewModel, R
         m_monitor.suspendFocusTracking = true;
         m_overlay.setState(IconState::loading);
     }
-    m_suggestionController->onClose = [self, forField] {
-        if (!self)
-            return;
-        self->releaseController();
+    connect(m_suggestionController.get(), &SuggestionPanelController::closed, this, [this, forField] {
+        releaseController();
         if (forField)
-            self->m_monitor.suspendFocusTracking = false;
-        self->m_grant.dismissed();
-    };
+            m_monitor.suspendFocusTracking = false;
+        m_grant.dismissed();
+    });
     m_suggestionController->show(anchor);
     viewModel->loadAll();
 }
@@ -354,8 +350,8 @@ void AppCoordinator::closeSuggestions() {
     if (m_suggestionController) {
         if (KeyboardPanel* panel = m_suggestionController->panel())
             panel->hide();
-        if (m_suggestionController && m_suggestionController->onClose)
-            m_suggestionController->onClose();
+        releaseController();
+        m_grant.dismissed();
     }
     releaseController();
     m_monitor.suspendFocusTracking = false;

@@ -15,8 +15,7 @@ void KeyboardPanel::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
         hide();
-        if (onCancel)
-            onCancel();
+        emit cancelled();
         return;
     }
     FloatingPanel::keyPressEvent(event);

@@ -13,8 +13,9 @@ class KeyboardPanel : public FloatingPanel {
 public:
     explicit KeyboardPanel(WindowHints& hints, QWidget* parent = nullptr);
 
-    /// Called after Escape has removed the panel from the screen.
-    std::function<void()> onCancel;
+signals:
+    /// Escape has removed the panel from the screen.
+    void cancelled();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

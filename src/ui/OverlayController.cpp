@@ -38,13 +38,10 @@ void OverlayController::createPanel() {
     auto* view = new OverlayIconView;
     view->setFixedSize(static_cast<int>(iconSize), static_cast<int>(iconSize));
     view->setState(m_pendingState);
-    view->onClick = [self = QPointer<OverlayController>(this), view] {
-        if (!self)
-            return;
-        self->m_lastClickTime = view->lastClickTime();
-        if (self->onClick)
-            self->onClick();
-    };
+    connect(view, &OverlayIconView::clicked, this, [this, view] {
+        m_lastClickTime = view->lastClickTime();
+        emit clicked();
+    });
     m_panel->setContent(view);
     m_iconView = view;
     // The language is fixed now: a later change leaves it as it is for the rest of the run.
@@ -57,8 +54,8 @@ void OverlayController::setDesktopIcon(DesktopIcon* icon) {
     if (!icon)
         return;
     icon->onClick = [self = QPointer<OverlayController>(this)] {
-        if (self && self->onClick)
-            self->onClick();
+        if (self)
+            emit self->clicked();
     };
 }
 

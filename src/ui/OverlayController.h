@@ -26,9 +26,7 @@ public:
     explicit OverlayController(WindowHints& hints, QObject* parent = nullptr);
     ~OverlayController() override;
 
-    /// Called when the badge is clicked.
-    std::function<void()> onClick;
-    /// The desktop's timestamp of the click that last called onClick; 0 when unknown.
+    /// The desktop's timestamp of the click that last sent clicked(); 0 when unknown.
     quint64 lastClickTime() const;
 
     /// Places the icon inside the bottom-right corner of the part of `nearFieldFrame` (a screen frame)
@@ -57,6 +55,10 @@ public:
 
     /// The tooltip in the language `l`, naming the global shortcut in force, or none while it is off.
     static QString tooltipText(const L10n& l);
+
+signals:
+    /// The badge was clicked.
+    void clicked();
 
 private:
     void createPanel();

@@ -57,10 +57,10 @@ void OverlayIconView::paintEvent(QPaintEvent* /*event*/) {
 
 void OverlayIconView::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (event->button() != Qt::LeftButton || !onClick)
+    if (event->button() != Qt::LeftButton)
         return;
     m_lastClickTime = event->timestamp();
-    onClick();
+    emit clicked();
 }
 
 }  // namespace quillet

@@ -17,9 +17,7 @@ class OverlayIconView : public QWidget {
 public:
     explicit OverlayIconView(QWidget* parent = nullptr);
 
-    /// Called on the button press (not the release), also when the program is not active.
-    std::function<void()> onClick;
-    /// The desktop's timestamp of the press that last called onClick; 0 before any.
+    /// The desktop's timestamp of the press that last sent clicked(); 0 before any.
     quint64 lastClickTime() const { return m_lastClickTime; }
 
     IconState state() const { return m_state; }
@@ -28,6 +26,10 @@ public:
 
     /// The ring's colour in `state`.
     static QColor ringColor(IconState state);
+
+signals:
+    /// The button press (not the release), also when the program is not active.
+    void clicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -67,14 +67,11 @@ SuggestionPanelController::SuggestionPanelController(std::shared_ptr<SuggestionV
     : QObject(parent), m_viewModel(std::move(viewModel)), m_screens(screens), m_panel(std::move(prepared)) {
     m_panel->setObjectName(QStringLiteral("QuilletSuggestions"));
     view()->bind(*m_viewModel);
-    m_panel->onCancel = [self = QPointer<SuggestionPanelController>(this)] {
-        if (!self)
-            return;
+    connect(m_panel.get(), &KeyboardPanel::cancelled, this, [this] {
         // Escape stops the requests at once, a retry waiting for its turn included.
-        self->m_viewModel->cancel();
-        if (self->onClose)
-            self->onClose();
-    };
+        m_viewModel->cancel();
+        emit closed();
+    });
 }
 
 SuggestionPanelController::~SuggestionPanelController() {

@@ -39,15 +39,16 @@ public:
                               Screens& screens, QObject* parent = nullptr);
     ~SuggestionPanelController() override;
 
-    /// Called after the user pressed Escape in the panel (it has already left the screen).
-    std::function<void()> onClose;
-
     /// Places the panel beside `near` (a screen frame) and shows it with the keyboard focus.
     void show(const Rect& near);
 
     KeyboardPanel* panel() const { return m_panel.get(); }
     SuggestionView* view() const;
     const std::shared_ptr<SuggestionViewModel>& viewModel() const { return m_viewModel; }
+
+signals:
+    /// The user pressed Escape in the panel (it has already left the screen).
+    void closed();
 
 private:
     std::shared_ptr<SuggestionViewModel> m_viewModel;

@@ -439,10 +439,12 @@ QWidget* SuggestionView::variantList(const QList<RephraseVariant>& variants, boo
 }
 
 QWidget* SuggestionView::variantCard(const RephraseVariant& variant) {
-    return new VariantCard(variant, m_loc, [self = QPointer<SuggestionView>(this)](const QString& text) {
-        if (self && self->m_vm)
-            self->m_vm->replace(text);
+    auto* card = new VariantCard(variant, m_loc);
+    connect(card, &VariantCard::replaceClicked, this, [this](const QString& text) {
+        if (m_vm)
+            m_vm->replace(text);
     });
+    return card;
 }
 
 QWidget* SuggestionView::actionCard(qsizetype index) {

@@ -45,18 +45,15 @@ void ToastController::show(const std::optional<Rect>& near, std::function<void()
     auto* content = new ToastView;
     // Shared by the button's closure, so a second press (or a press after the toast went) does nothing.
     auto pendingUndo = std::make_shared<std::function<void()>>(std::move(undo));
-    content->onUndo = [self, generation, pendingUndo] {
+    connect(content, &ToastView::undoClicked, this, [self, generation, pendingUndo] {
         if (!*pendingUndo)
             return;
         const std::function<void()> run = std::exchange(*pendingUndo, nullptr);
         run();
         if (self)
             self->dismissIfCurrent(generation);
-    };
-    content->onClose = [self, generation] {
-        if (self)
-            self->dismissIfCurrent(generation);
-    };
+    });
+    connect(content, &ToastView::closeClicked, this, [this, generation] { dismissIfCurrent(generation); });
 
     m_panel.reset(new FloatingPanel(FloatingPanel::Focus::never, FloatingPanel::Shadow::desktop, m_hints));
     m_panel->setObjectName(QStringLiteral("QuilletToast"));

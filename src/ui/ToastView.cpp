@@ -54,10 +54,7 @@ ToastView::ToastView(QWidget* parent) : QWidget(parent) {
     m_undo = new QPushButton(loc.text(QT_TRANSLATE_NOOP("Quillet", "Undo")));
     Style::makeProminent(*m_undo, Brand::teal(), Style::font(11.5, QFont::Medium), Style::ButtonSize::small);
     m_undo->setFocusPolicy(Qt::NoFocus);
-    connect(m_undo, &QPushButton::clicked, this, [this] {
-        if (onUndo)
-            onUndo();
-    });
+    connect(m_undo, &QPushButton::clicked, this, &ToastView::undoClicked);
     row->addWidget(m_undo, 0, Qt::AlignVCenter);
 
     m_close = new QPushButton;
@@ -66,10 +63,7 @@ ToastView::ToastView(QWidget* parent) : QWidget(parent) {
         *m_close, Style::symbolIcon(Style::Symbol::xmark, Style::secondary(*this), true), 9, closeName);
     m_close->setToolTip(closeName);
     m_close->setFocusPolicy(Qt::NoFocus);
-    connect(m_close, &QPushButton::clicked, this, [this] {
-        if (onClose)
-            onClose();
-    });
+    connect(m_close, &QPushButton::clicked, this, &ToastView::closeClicked);
     row->addWidget(m_close, 0, Qt::AlignVCenter);
     row->addStretch(1);
 }

@@ -15,14 +15,15 @@ public:
     /// Texts in the interface language of the moment.
     explicit ToastView(QWidget* parent = nullptr);
 
-    std::function<void()> onUndo;
-    std::function<void()> onClose;
-
     QPushButton* undoButton() const { return m_undo; }
     QPushButton* closeButton() const { return m_close; }
     QLabel* messageLabel() const { return m_message; }
     /// The capsule the row sits on (the rest of the view stays transparent).
     QRectF capsuleRect() const;
+
+signals:
+    void undoClicked();
+    void closeClicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -59,12 +59,8 @@ QColor VariantCard::styleColor(const QString& style) {
     return Brand::teal();
 }
 
-VariantCard::VariantCard(RephraseVariant variant, L10n loc, std::function<void(const QString&)> onReplace,
-                         QWidget* parent)
-    : RoundedBox(12, QColor(), QColor(), parent),
-      m_variant(std::move(variant)),
-      m_loc(loc),
-      m_onReplace(std::move(onReplace)) {
+VariantCard::VariantCard(RephraseVariant variant, L10n loc, QWidget* parent)
+    : RoundedBox(12, QColor(), QColor(), parent), m_variant(std::move(variant)), m_loc(loc) {
     setColors(Style::withAlpha(Style::textBackground(*this), 0.55),
               Style::withAlpha(Style::primary(*this), 0.07));
     auto* column = new QVBoxLayout(this);
@@ -81,10 +77,7 @@ VariantCard::VariantCard(RephraseVariant variant, L10n loc, std::function<void(c
     Style::makeProminent(*m_replace, color, Style::font(11.5, QFont::Medium), Style::ButtonSize::small);
     // The card's role for a screen reader: which variant this Replace puts in.
     m_replace->setAccessibleDescription(m_variant.label());
-    connect(m_replace, &QPushButton::clicked, this, [this] {
-        if (m_onReplace)
-            m_onReplace(m_variant.text);
-    });
+    connect(m_replace, &QPushButton::clicked, this, [this] { emit replaceClicked(m_variant.text); });
     row->addWidget(m_replace, 0, Qt::AlignVCenter);
     column->addLayout(row);
 

@@ -18,9 +18,7 @@ namespace quillet {
 class VariantCard : public RoundedBox {
     Q_OBJECT
 public:
-    /// Replace calls `onReplace` with the text the card shows.
-    VariantCard(RephraseVariant variant, L10n loc, std::function<void(const QString&)> onReplace,
-                QWidget* parent = nullptr);
+    VariantCard(RephraseVariant variant, L10n loc, QWidget* parent = nullptr);
 
     /// Indigo for "professional", orange for "concise", brand teal for anything else (any letter case).
     static QColor styleColor(const QString& style);
@@ -32,10 +30,13 @@ public:
     QPushButton* replaceButton() const { return m_replace; }
     TextBlock* textBlock() const { return m_text; }
 
+signals:
+    /// Replace was pressed: `text` is the text the card shows.
+    void replaceClicked(const QString& text);
+
 private:
     RephraseVariant m_variant;
     L10n m_loc;
-    std::function<void(const QString&)> m_onReplace;
     QLabel* m_pill = nullptr;
     QPushButton* m_replace = nullptr;
     TextBlock* m_text = nullptr;

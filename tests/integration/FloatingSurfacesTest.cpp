@@ -82,7 +82,7 @@ protected:
 TEST_F(FloatingSurfacesTest, IconStaysAboveOnEveryWorkspaceAndAClickLeavesMousepadActive) {
     OverlayController overlay(hints);
     int clicks = 0;
-    overlay.onClick = [&] { ++clicks; };
+    QObject::connect(&overlay, &OverlayController::clicked, [&] { ++clicks; });
     overlay.show(Rect(100, 440, 300, 80));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(overlay.panel()));
     EXPECT_EQ(focusedWindow(), mousepadWindow) << "showing the icon takes no focus";
@@ -160,7 +160,7 @@ TEST_F(FloatingSurfacesTest, SurfacesShowOverAFocusedFullScreenWindow) {
 
     OverlayController overlay(hints);
     int clicks = 0;
-    overlay.onClick = [&] { ++clicks; };
+    QObject::connect(&overlay, &OverlayController::clicked, [&] { ++clicks; });
     overlay.show(Rect(100, 440, 300, 80));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(overlay.panel()));
     const QPoint icon = overlay.panel()->geometry().center();
@@ -195,7 +195,7 @@ TEST_F(FloatingSurfacesTest, PanelIsReadByAtSpiAndTakesEscape) {
     vm->setRephrase(Load<RephraseResult>::loaded({{{"concise", "I went shopping yesterday."}}}));
     SuggestionPanelController controller(vm, clipboard, screens, hints);
     int closes = 0;
-    controller.onClose = [&] { ++closes; };
+    QObject::connect(&controller, &SuggestionPanelController::closed, [&] { ++closes; });
     controller.show(Rect(368, 448, 24, 24));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.panel()));
     ASSERT_TRUE(waitUntil([&] { return controller.panel()->isActiveWindow(); }, 5000))

@@ -314,7 +314,7 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     desktop.scheduler.advance(AXMonitor::trackInterval);
     ASSERT_TRUE(c.overlay().isVisible());
 
-    c.overlay().onClick();
+    emit c.overlay().clicked();
     ASSERT_NE(c.suggestionController(), nullptr);
     EXPECT_EQ(c.suggestionController()->viewModel()->originalText(), OnboardingView::sampleText());
     const QString fixed = QStringLiteral("This is a sentence with a couple of mistakes that need fixing.");

@@ -40,7 +40,7 @@ TEST(OverlayIconTest, TooltipKeepsTheLanguageOfItsCreationNamesTheShortcutAndAPr
     FakeWindowHints hints;
     OverlayController overlay(hints);
     int clicks = 0;
-    overlay.onClick = [&] { ++clicks; };
+    QObject::connect(&overlay, &OverlayController::clicked, [&] { ++clicks; });
     overlay.show(Rect(100, 440, 300, 40));
     EXPECT_EQ(overlay.iconView()->toolTip(), "Ispravi tekst (Super+Shift+G)");
     language.store().setLanguage(AppLanguage::en);
@@ -86,7 +86,7 @@ TEST(OverlayIconTest, WhereTheDesktopDrawsTheIconNoPanelIsMadeAndItsClicksStillC
     OverlayController overlay(hints);
     overlay.setDesktopIcon(&desktop);
     int clicks = 0;
-    overlay.onClick = [&] { ++clicks; };
+    QObject::connect(&overlay, &OverlayController::clicked, [&] { ++clicks; });
 
     overlay.show(Rect(100, 440, 300, 80));
     EXPECT_EQ(overlay.panel(), nullptr);

@@ -44,7 +44,7 @@ protected:
         vm->onReplace = [this](const QString& chosen) { replaced << chosen; };
         vm->onCloseRequested = [this] { ++closeRequests; };
         controller = std::make_unique<SuggestionPanelController>(vm, clipboard, screens, hints);
-        controller->onClose = [this] { ++closes; };
+        QObject::connect(controller.get(), &SuggestionPanelController::closed, [this] { ++closes; });
         controller->show(Rect(300, 400, 24, 24));
     }
     void TearDown() override {

@@ -69,7 +69,7 @@ TEST_F(SuggestionPanelTest, APanelBuiltAheadShowsItsModelAsOneBuiltForIt) {
     {
         LanguageScope language(AppLanguage::sr);
         controller = std::make_unique<SuggestionPanelController>(vm, std::move(prepared), screens);
-        controller->onClose = [this] { ++closes; };
+        QObject::connect(controller.get(), &SuggestionPanelController::closed, [this] { ++closes; });
         controller->show(Rect(300, 400, 24, 24));
         ASSERT_EQ(controller->panel(), panel);
         EXPECT_TRUE(panel->isVisible());
