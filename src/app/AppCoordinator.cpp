@@ -258,8 +258,7 @@ void AppCoordinator::showSparePanelAhead(const FocusedField& field) {
 
 void AppCoordinator::presentFor(const FocusedField& field, int retry) {
     if (m_settings.keyMissing()) {
-        if (onNeedsSettings)
-            onNeedsSettings();
+        emit needsSettings();
         return;
     }
     FieldRequest::NoRequest why = FieldRequest::NoRequest::blank;
@@ -283,12 +282,10 @@ void AppCoordinator::present(const FieldRequest& request) {
         if (self)
             self->m_writeBack.replace(request, chosen);
     });
-    viewModel->onCheckAgain = [self, field] {
-        if (!self)
-            return;
-        self->closeSuggestions();
-        self->presentFor(field);
-    };
+    connect(viewModel.get(), &SuggestionViewModel::checkAgainRequested, this, [this, field] {
+        closeSuggestions();
+        presentFor(field);
+    });
     openPanel(viewModel, panelAnchor(field), true);
 }
 
@@ -303,11 +300,7 @@ Rect AppCoordinator::panelAnchor(const FocusedField& field) {
 }
 
 void AppCoordinator::openPanel(std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor, bool forField) {
-    QPointer<AppCoordinator> self(this);
-    viewModel->onCloseRequested = [self] {
-        if (self)
-            self->closeSuggestions();
-    };
+    connect(viewModel.get(), &SuggestionViewModel::closeRequested, this, &AppCoordinator::closeSuggestions);
     // A panel already open would otherwise stay on screen, orphaned, with live buttons.
     if (m_suggestionController && m_suggestionController->panel())
         m_suggestionController->panel()->hide();
@@ -395,8 +388,7 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
         return;
     }
     if (m_settings.keyMissing()) {
-        if (onNeedsSettings)
-            onNeedsSettings();
+        emit needsSettings();
         return;
     }
     if (copyFirst)

@@ -95,10 +95,6 @@ public:
     SettingsStore& settings() { return m_settings; }
     const QList<HistoryEntry>& history() const { return m_history.entries(); }
     const History& replacements() const { return m_history; }
-    /// Called after every insertion into the history.
-    std::function<void()> onHistoryChanged;
-    /// Called when suggestions are asked for and no API key is stored.
-    std::function<void()> onNeedsSettings;
     /// Whether the icon is shown at the field. Off where the desktop tells no program where a field
     /// lies on screen (Wayland): the shortcut and `quillet --trigger` are then the way in.
     bool showsFieldIcon = true;
@@ -128,6 +124,12 @@ public:
     static constexpr std::chrono::milliseconds trustPollInterval{2000};
     /// How long after the start, or after a panel went away, the next panel is built ahead.
     static constexpr std::chrono::milliseconds sparePanelDelay{250};
+
+signals:
+    /// After every insertion into the history.
+    void historyChanged();
+    /// Suggestions were asked for and no API key is stored.
+    void needsSettings();
 
 private:
     void handleFocus(const std::optional<FocusedField>& field);

@@ -68,10 +68,7 @@ AppDelegate::~AppDelegate() {
 void AppDelegate::start(std::optional<InstanceRequest> firstRequest) {
     setupStatusItem();
     QPointer<AppDelegate> self(this);
-    m_coordinator->onNeedsSettings = [self] {
-        if (self)
-            self->openSettings();
-    };
+    connect(m_coordinator.get(), &AppCoordinator::needsSettings, this, &AppDelegate::openSettings);
     // A stored text that names no combination leaves the default in force.
     const QString stored = m_settings.globalShortcut();
     m_coordinator->hotkey().setShortcut(
@@ -128,13 +125,10 @@ void AppDelegate::setupStatusItem() {
     m_menu = std::make_unique<QMenu>();
     connect(m_menu.get(), &QMenu::aboutToShow, this, [this] { refreshMenu(*m_menu); });
     // Some tray hosts read the menu without announcing that they show it: keep it current as well.
-    QPointer<AppDelegate> self(this);
-    m_coordinator->onHistoryChanged = [self] {
-        if (!self)
-            return;
-        self->rebuildMenu();
-        self->refreshStatus();
-    };
+    connect(m_coordinator.get(), &AppCoordinator::historyChanged, this, [this] {
+        rebuildMenu();
+        refreshStatus();
+    });
     connect(&m_settings, &SettingsStore::changed, this, &AppDelegate::rebuildMenu);
     rebuildMenu();
 

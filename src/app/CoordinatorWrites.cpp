@@ -14,8 +14,8 @@ namespace quillet {
 void AppCoordinator::wireWrites() {
     QPointer<AppCoordinator> self(this);
     m_history.onChanged = [self] {
-        if (self && self->onHistoryChanged)
-            self->onHistoryChanged();
+        if (self)
+            emit self->historyChanged();
     };
     m_writeBack.now = [self] { return self ? self->now() : QDateTime::currentDateTimeUtc(); };
     m_writeBack.canPressKeysIn = [self](qint32 pid) {

@@ -164,8 +164,7 @@ void SuggestionViewModel::replaceWhenReady() {
 }
 
 void SuggestionViewModel::requestClose() {
-    if (onCloseRequested)
-        onCloseRequested();
+    Q_EMIT closeRequested();
 }
 
 void SuggestionViewModel::setWriteRefusal(WriteRefusal refusal) {
@@ -174,8 +173,7 @@ void SuggestionViewModel::setWriteRefusal(WriteRefusal refusal) {
 }
 
 void SuggestionViewModel::checkAgain() {
-    if (onCheckAgain)
-        onCheckAgain();
+    Q_EMIT checkAgainRequested();
 }
 
 }  // namespace quillet

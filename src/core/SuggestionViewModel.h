@@ -66,9 +66,6 @@ public:
 
     /// Set by the owner: called with the text the user chose to put into the field.
     std::function<void(const QString&)> onReplace;
-    /// Set by the owner: called when the user asks to close the panel.
-    std::function<void()> onCloseRequested;
-
     /// For the views: invokes onReplace if it is set.
     void replace(const QString& text);
     /// Return pressed while the correction is still on its way: it goes into the field as soon as it
@@ -77,19 +74,21 @@ public:
     void replaceWhenReady();
     /// Whether the correction goes into the field as soon as it is whole.
     bool replacesWhenReady() const { return m_replaceWhenReady; }
-    /// For the views: invokes onCloseRequested if it is set.
+    /// For the views: sends closeRequested().
     void requestClose();
 
     /// Why the chosen text was not written; the panel shows it in place of the results. Empty
     /// until a write is refused.
     const std::optional<WriteRefusal>& writeRefusal() const { return m_writeRefusal; }
     void setWriteRefusal(WriteRefusal refusal);
-    /// Set by the owner: called when the user asks for the field's new text to be checked.
-    std::function<void()> onCheckAgain;
-    /// For the views: invokes onCheckAgain if it is set.
+    /// For the views: sends checkAgainRequested().
     void checkAgain();
 
 Q_SIGNALS:
+    /// The user asks to close the panel.
+    void closeRequested();
+    /// The user asks for the field's new text to be checked.
+    void checkAgainRequested();
     void correctionChanged();
     void rephraseChanged();
     void selectedTabChanged();

@@ -115,7 +115,8 @@ TEST_F(AppDelegateStartTest, TheShortcutIsTheStoredOneAndAChangeIsKeptOnlyOnceIt
     EXPECT_EQ(desktop.defaults.values.value(QStringLiteral("globalShortcut")).toString(), "Super+Shift+H");
 
     int triggered = 0;
-    delegate->coordinator().onNeedsSettings = [&] { ++triggered; };  // no field: asks for the settings
+    QObject::connect(&delegate->coordinator(), &AppCoordinator::needsSettings,
+                     [&] { ++triggered; });  // no field: asks for the settings
     desktop.settings.setApiKey(QString());
     desktop.hotkey.press();
     EXPECT_EQ(triggered, 1) << "the new combination works at once";

@@ -25,7 +25,7 @@ protected:
         desktop.storeKey();
         coordinator = std::make_unique<AppCoordinator>(desktop.settings, desktop.services());
         coordinator->now = [this] { return clock; };
-        coordinator->onNeedsSettings = [this] { ++needsSettings; };
+        QObject::connect(coordinator.get(), &AppCoordinator::needsSettings, [this] { ++needsSettings; });
         coordinator->start();
     }
 

@@ -42,7 +42,7 @@ protected:
                          QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer),
             std::move(actions));
         vm->onReplace = [this](const QString& chosen) { replaced << chosen; };
-        vm->onCloseRequested = [this] { ++closeRequests; };
+        QObject::connect(vm.get(), &SuggestionViewModel::closeRequested, [this] { ++closeRequests; });
         controller = std::make_unique<SuggestionPanelController>(vm, clipboard, screens, hints);
         QObject::connect(controller.get(), &SuggestionPanelController::closed, [this] { ++closes; });
         controller->show(Rect(300, 400, 24, 24));

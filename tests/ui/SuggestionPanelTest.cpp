@@ -191,7 +191,7 @@ TEST_F(SuggestionPanelTest, AFarLongerCorrectionNeedsADeliberateClick) {
 // and Return does nothing.
 TEST_F(SuggestionPanelTest, ARefusedWriteSaysWhyAndOffersToCheckAgain) {
     int checks = 0;
-    vm->onCheckAgain = [&] { ++checks; };
+    QObject::connect(vm.get(), &SuggestionViewModel::checkAgainRequested, [&] { ++checks; });
     vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
     vm->setWriteRefusal(WriteRefusal::textChanged);
     EXPECT_EQ(find<QLabel>("refusalMessage")->text(), "The text changed after it was checked.");

@@ -65,7 +65,7 @@ void applyWrite(FakeElementData& d, Property attribute, const PropertyValue& val
 }  // namespace
 
 FakeAccessibility::FakeAccessibility() {
-    m_root = makeElement(0, {{Property::role, QStringLiteral("AXSystemWide")}});
+    m_root = makeElement(0, {{Property::role, QStringLiteral("desktop frame")}});
 }
 
 FakeAccessibility::~FakeAccessibility() = default;
@@ -81,8 +81,7 @@ Accessible FakeAccessibility::application(qint32 pid) {
         return {};
     auto it = m_applications.find(pid);
     if (it == m_applications.end())
-        it =
-            m_applications.insert(pid, makeElement(pid, {{Property::role, QStringLiteral("AXApplication")}}));
+        it = m_applications.insert(pid, makeElement(pid, {{Property::role, QStringLiteral("application")}}));
     return alias(*it);
 }
 

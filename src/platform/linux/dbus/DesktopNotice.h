@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+class NotificationsProxy;
+
 namespace quillet {
 
 class DesktopNotice : public QObject {
@@ -20,6 +22,7 @@ public:
 
     explicit DesktopNotice(const QDBusConnection& bus = QDBusConnection::sessionBus(),
                            QObject* parent = nullptr);
+    ~DesktopNotice() override;
 
     /// Shows `text` in place of the notice shown before, with one button labelled `actionLabel`
     /// (none when empty) that runs `onAction` once. False when the desktop shows no notifications;
@@ -32,7 +35,7 @@ private Q_SLOTS:
 
 private:
     QDBusConnection m_bus;
-    bool m_listening = false;
+    std::unique_ptr<NotificationsProxy> m_service;
     uint m_shownId = 0;
     // The action of the latest notice, shared with the reply that tells its id.
     std::shared_ptr<std::function<void()>> m_action;
