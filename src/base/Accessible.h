@@ -112,10 +112,6 @@ enum class AccessEvent {
     applicationJoined,
 };
 
-inline size_t qHash(AccessEvent e, size_t seed = 0) {
-    return ::qHash(static_cast<int>(e), seed);
-}
-
 /// Called on the main thread with the element concerned and the event.
 using AccessEventHandler = std::function<void(const Accessible& element, AccessEvent event)>;
 
