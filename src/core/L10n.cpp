@@ -1,7 +1,6 @@
 // The interface language and the texts in it.
 #include "core/L10n.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QLocale>
 #include <QMutex>
