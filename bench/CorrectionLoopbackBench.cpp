@@ -20,8 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "app/AppCoordinator.h"
+#include "app/CoordinatorWindows.h"
 #include "app/Platform.h"
+#include "core/AppCoordinator.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/linux/dbus/DBusInstanceChannel.h"
@@ -111,6 +112,7 @@ struct Rig {
     Platform platform = makePlatform(PlatformMode::desktop);
     SettingsStore settings{*platform.defaults, *platform.secrets, *platform.autostart, *platform.log,
                            *platform.scheduler};
+    std::unique_ptr<CoordinatorWindows> windows;
     std::unique_ptr<AppCoordinator> coordinator;
     QTemporaryDir dir;
     QProcess mousepad;
@@ -137,7 +139,9 @@ struct Rig {
         file.close();
         mousepad.setStandardErrorFile(QProcess::nullDevice());
         mousepad.start(QStringLiteral("mousepad"), {QStringLiteral("--disable-server"), file.fileName()});
-        coordinator = std::make_unique<AppCoordinator>(settings, CoordinatorServices::from(platform));
+        windows = std::make_unique<CoordinatorWindows>(coordinatorServices(platform));
+        coordinator =
+            std::make_unique<AppCoordinator>(settings, coordinatorServices(platform), windows->surfaces());
         coordinator->start();
         // Every request is taken: the corrections follow one another faster than the program's
         // one trigger a second from other processes.
@@ -148,7 +152,7 @@ struct Rig {
                                    TriggerFreshness::madeAgo(age, platform.scheduler->now()));
                        },
                        {}) == InstanceChannel::Claim::owned;
-        ready = test::waitUntil([&] { return coordinator->overlay().isVisible(); }, 20000);
+        ready = test::waitUntil([&] { return windows->overlay.isVisible(); }, 20000);
         test::waitUntil([] { return false; }, 500);
         residentAfterStart = residentMiB();
         anonAfterStart = residentMiB("RssAnon");
@@ -161,7 +165,7 @@ struct Rig {
         SettingsStore::install(nullptr);
     }
     SuggestionViewModel* viewModel() {
-        auto* c = coordinator->suggestionController();
+        auto* c = coordinator->suggestionPanel();
         return c ? c->viewModel().get() : nullptr;
     }
     /// Opens the panel as the icon's click does; the time until its first paint. Its parts: the
@@ -172,11 +176,11 @@ struct Rig {
         server.clear();
         paints.arm(nullptr);
         const Clock::time_point start = Clock::now();
-        emit coordinator->overlay().clicked();
+        emit windows->overlay.clicked();
         const Clock::time_point shown = Clock::now();
-        if (!coordinator->suggestionController())
+        if (!coordinator->suggestionPanel())
             return -1;
-        paints.arm(coordinator->suggestionController()->panel());
+        paints.arm(static_cast<SuggestionPanelController*>(coordinator->suggestionPanel())->panel());
         if (!runUntil([&] { return paints.painted.has_value(); }, 5000))
             return -1;
         const auto ms = [](Clock::time_point from, Clock::time_point to) {
@@ -258,7 +262,7 @@ struct Rig {
             vm->replace(result ? result->corrected : vm->originalText());
             ++corrections;
         }
-        test::waitUntil([&] { return !coordinator->suggestionController(); }, 5000);
+        test::waitUntil([&] { return !coordinator->suggestionPanel(); }, 5000);
         // The program's event loop deletes closed panels; this bench has no running loop, so it
         // does that step itself.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

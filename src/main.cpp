@@ -6,11 +6,11 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/AppCoordinator.h"
 #include "app/AppDelegate.h"
 #include "app/Platform.h"
 #include "app/ScreenshotMode.h"
 #include "app/SessionMode.h"
+#include "core/AppCoordinator.h"
 #include "core/BusRequestRule.h"
 #include "core/KWinKeysHint.h"
 #include "core/LaunchMode.h"
@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
                            *platform.scheduler);
     SettingsStore::install(&settings);
     // A tray program: no main window; Quit in the tray menu (or in the settings) ends the loop.
-    AppDelegate delegate(settings, CoordinatorServices::from(platform));
+    AppDelegate delegate(settings, coordinatorServices(platform));
     running = &delegate;
     busRule.emplace(*platform.scheduler);
     delegate.coordinator().inputEventAge = platform.inputEventAge;

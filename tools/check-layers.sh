@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks that the layers' arrows run downward only: no platform source includes a core header, and
-# no platform library links the core (or anything above it).
+# Checks that the layers' arrows run downward only: no platform source includes a core header, the
+# core no widget's and the widgets nothing of the app layer, and no platform library links the core
+# (or anything above it).
 #
 #   check-layers.sh SOURCE_DIR LINKS_FILE
 #
@@ -14,6 +15,13 @@ status=0
 found=$(grep -rn '#include "\(core\|ui\|app\)/' "$src/platform" "$src/base" 2>/dev/null)
 if [ -n "$found" ]; then
     echo "platform or base sources include a header of a layer above them:" >&2
+    echo "$found" >&2
+    status=1
+fi
+# The core drives the widgets through its own interfaces; the widgets never reach the app layer.
+found=$(grep -rn '#include "\(ui\|app\)/' "$src/core" 2>/dev/null; grep -rn '#include "app/' "$src/ui" 2>/dev/null)
+if [ -n "$found" ]; then
+    echo "core or ui sources include a header of a layer above them:" >&2
     echo "$found" >&2
     status=1
 fi

@@ -24,7 +24,7 @@
 
 namespace quillet {
 
-CoordinatorServices CoordinatorServices::from(Platform& p) {
+CoordinatorServices coordinatorServices(Platform& p) {
     return CoordinatorServices{*p.accessibility, *p.workspace, *p.screens,    *p.scheduler,
                                *p.clipboard,     *p.keys,      *p.hotkey,     *p.beep,
                                *p.http,          *p.languages, *p.windowHints};
@@ -44,8 +44,9 @@ AppDelegate::AppDelegate(SettingsStore& settings, CoordinatorServices services, 
       m_settings(settings),
       m_services(services),
       m_accessibility(services.ax, services.workspace),
-      m_coordinator(
-          std::make_unique<AppCoordinator>(settings, withAccessibility(services, m_accessibility))) {
+      m_windows(services),
+      m_coordinator(std::make_unique<AppCoordinator>(settings, withAccessibility(services, m_accessibility),
+                                                     m_windows.surfaces())) {
     onQuit = [] { QCoreApplication::quit(); };
     trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     QPointer<AppDelegate> self(this);

@@ -6,8 +6,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/AppCoordinator.h"
+#include "app/CoordinatorWindows.h"
 #include "app/OwnFieldAccessibility.h"
+#include "core/AppCoordinator.h"
 #include "core/TrayCommands.h"
 #include "platform/InstanceChannel.h"
 #include "ui/SettingsView.h"
@@ -65,6 +66,8 @@ public:
     std::function<bool()> trayAvailable;
 
     AppCoordinator& coordinator() { return *m_coordinator; }
+    /// The widgets the coordinator drives.
+    CoordinatorWindows& windows() { return m_windows; }
     QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
     QMenu* menu() const { return m_menu.get(); }
     SettingsWindowController* settingsWindow() const { return m_settingsWindow.get(); }
@@ -83,6 +86,7 @@ private:
     SettingsStore& m_settings;
     CoordinatorServices m_services;
     OwnFieldAccessibility m_accessibility;
+    CoordinatorWindows m_windows;
     std::unique_ptr<AppCoordinator> m_coordinator;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;

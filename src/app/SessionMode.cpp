@@ -28,7 +28,7 @@ namespace {
 void useGnomeShell(AppDelegate& delegate, GnomeShellBridge& shell, DesktopIcon* icon) {
     AppCoordinator& coordinator = delegate.coordinator();
     shell.connectToShell(true);
-    coordinator.overlay().setDesktopIcon(icon);
+    delegate.windows().overlay.setDesktopIcon(icon);
     coordinator.showsFieldIcon = shell.isActive();
     QObject::connect(&shell, &GnomeShellBridge::activeChanged, &coordinator, [&coordinator](bool active) {
         coordinator.showsFieldIcon = active;
@@ -54,7 +54,7 @@ void useGnomeShell(AppDelegate& delegate, GnomeShellBridge& shell, DesktopIcon* 
 void useKWin(AppDelegate& delegate, KWinBridge& kwin, DesktopIcon* icon, const KWinFakeInput* keys) {
     AppCoordinator& coordinator = delegate.coordinator();
     kwin.load();
-    coordinator.overlay().setDesktopIcon(icon);
+    delegate.windows().overlay.setDesktopIcon(icon);
     coordinator.showsFieldIcon = kwin.isActive();
     QObject::connect(&kwin, &KWinBridge::activeChanged, &coordinator, [&coordinator](bool active) {
         coordinator.showsFieldIcon = active;

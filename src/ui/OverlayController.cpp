@@ -8,7 +8,8 @@
 
 namespace quillet {
 
-OverlayController::OverlayController(WindowHints& hints, QObject* parent) : QObject(parent), m_hints(hints) {}
+OverlayController::OverlayController(WindowHints& hints, QObject* parent)
+    : FieldIcon(parent), m_hints(hints) {}
 
 OverlayController::~OverlayController() = default;
 

@@ -15,10 +15,9 @@
 
 namespace quillet {
 
-class OverlayController : public QObject {
+class OverlayController : public FieldIcon {
     Q_OBJECT
 public:
-    using IconState = quillet::IconState;
     static constexpr double iconSize = SurfacePlacement::iconSize;
     static constexpr double margin = SurfacePlacement::iconMargin;
 
@@ -27,27 +26,27 @@ public:
     ~OverlayController() override;
 
     /// The desktop's timestamp of the click that last sent clicked(); 0 when unknown.
-    quint64 lastClickTime() const;
+    quint64 lastClickTime() const override;
 
     /// Places the icon inside the bottom-right corner of the part of `nearFieldFrame` (a screen frame)
     /// that `windowFrame` and the screens show, or beside that part when it is short (see
     /// SurfacePlacement), and shows it without taking focus. The first call makes the panel; later calls move
     /// it.
     void show(const Rect& nearFieldFrame, const std::optional<Rect>& windowFrame = std::nullopt,
-              const QList<ScreenInfo>& screens = {});
+              const QList<ScreenInfo>& screens = {}) override;
     /// Orders the icon's panel out; it keeps its state.
-    void hide();
-    bool isVisible() const;
+    void hide() override;
+    bool isVisible() const override;
 
     /// The badge's state. Set before the first show, it is kept for the badge when it is made.
-    IconState state() const;
-    void setState(IconState state);
+    IconState state() const override;
+    void setState(IconState state) override;
 
     /// Where the desktop draws the icon itself (GNOME Shell under Wayland): while it does, the icon
     /// is the desktop's and no panel is made. `icon` must outlive the controller; null: never.
     void setDesktopIcon(DesktopIcon* icon);
     /// Where the icon is shown now, as a screen frame; empty while it is hidden.
-    std::optional<Rect> iconFrame() const;
+    std::optional<Rect> iconFrame() const override;
 
     /// The panel and its badge; null until the first show.
     FloatingPanel* panel() const { return m_panel.get(); }
@@ -55,10 +54,6 @@ public:
 
     /// The tooltip in the language `l`, naming the global shortcut in force, or none while it is off.
     static QString tooltipText(const L10n& l);
-
-signals:
-    /// The badge was clicked.
-    void clicked();
 
 private:
     void createPanel();

@@ -4,13 +4,9 @@
 #include <QWidget>
 #include <functional>
 
-namespace quillet {
+#include "core/Surfaces.h"
 
-enum class IconState {
-    ready,    ///< a click starts a correction
-    loading,  ///< a correction request is running
-    error,    ///< no API key stored, or the last replacement failed
-};
+namespace quillet {
 
 class OverlayIconView : public QWidget {
     Q_OBJECT

@@ -64,7 +64,10 @@ SuggestionPanelController::SuggestionPanelController(std::shared_ptr<SuggestionV
 
 SuggestionPanelController::SuggestionPanelController(std::shared_ptr<SuggestionViewModel> viewModel,
                                                      Panel prepared, Screens& screens, QObject* parent)
-    : QObject(parent), m_viewModel(std::move(viewModel)), m_screens(screens), m_panel(std::move(prepared)) {
+    : SuggestionPanel(parent),
+      m_viewModel(std::move(viewModel)),
+      m_screens(screens),
+      m_panel(std::move(prepared)) {
     m_panel->setObjectName(QStringLiteral("QuilletSuggestions"));
     view()->bind(*m_viewModel);
     connect(m_panel.get(), &KeyboardPanel::cancelled, this, [this] {
@@ -90,6 +93,14 @@ void SuggestionPanelController::showAhead(KeyboardPanel& panel, const Rect& near
 void SuggestionPanelController::show(const Rect& near) {
     place(*m_panel, near, m_screens);
     m_panel->bringToFront();
+}
+
+void SuggestionPanelController::hide() {
+    m_panel->hide();
+}
+
+void SuggestionPanelController::hold() {
+    m_panel->setEnabled(false);
 }
 
 }  // namespace quillet

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "base/Geometry.h"
+#include "core/Surfaces.h"
 
 namespace quillet {
 
@@ -17,7 +18,7 @@ class SuggestionView;
 class SuggestionViewModel;
 class WindowHints;
 
-class SuggestionPanelController : public QObject {
+class SuggestionPanelController : public SuggestionPanel {
     Q_OBJECT
 public:
     /// A panel window with its view, built and laid out but for no request yet.
@@ -40,15 +41,13 @@ public:
     ~SuggestionPanelController() override;
 
     /// Places the panel beside `near` (a screen frame) and shows it with the keyboard focus.
-    void show(const Rect& near);
+    void show(const Rect& near) override;
+    void hide() override;
+    void hold() override;
 
     KeyboardPanel* panel() const { return m_panel.get(); }
     SuggestionView* view() const;
-    const std::shared_ptr<SuggestionViewModel>& viewModel() const { return m_viewModel; }
-
-signals:
-    /// The user pressed Escape in the panel (it has already left the screen).
-    void closed();
+    const std::shared_ptr<SuggestionViewModel>& viewModel() const override { return m_viewModel; }
 
 private:
     std::shared_ptr<SuggestionViewModel> m_viewModel;

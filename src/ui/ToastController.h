@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "base/Geometry.h"
+#include "core/Surfaces.h"
 #include "platform/Scheduler.h"
 
 namespace quillet {
@@ -18,7 +19,7 @@ class Screens;
 class ToastView;
 class WindowHints;
 
-class ToastController : public QObject {
+class ToastController : public QObject, public Toast {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds lifetime{10000};
@@ -33,10 +34,11 @@ public:
     /// mouse pointer, else near the top-right corner of the main screen. Undo runs `undo` once, then
     /// dismisses.
     /// `message`, where given, says more than "Replaced"; the toast widens to hold it.
-    void show(const std::optional<Rect>& near, std::function<void()> undo, const QString& message = {});
+    void show(const std::optional<Rect>& near, std::function<void()> undo,
+              const QString& message = {}) override;
     /// Replaces any toast on screen by one that says `text`, without Undo, where show() puts one
     /// near `near`.
-    void showMessage(const QString& text, const std::optional<Rect>& near = std::nullopt);
+    void showMessage(const QString& text, const std::optional<Rect>& near = std::nullopt) override;
     /// Stops the timer and removes the toast; nothing happens when none is shown.
     void dismiss();
 

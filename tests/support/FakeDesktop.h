@@ -1,7 +1,7 @@
 // Every platform double the coordinator drives, on one virtual clock, with a settings store.
 #pragma once
 
-#include "app/AppCoordinator.h"
+#include "core/AppCoordinator.h"
 #include "core/SettingsStore.h"
 #include "platform/fake/FakeAccessibility.h"
 #include "platform/fake/FakeAutostart.h"

@@ -28,7 +28,7 @@ using test::kEditorPid;
 TEST_F(AppCoordinatorTest, IconFollowsTheFocusDecision) {
     const Accessible field = focusField("one two three");
     ASSERT_TRUE(iconShown()) << "exactly minWordCount words show the icon";
-    EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
+    EXPECT_EQ(windows->overlay.state(), IconState::ready);
 
     desktop.ax.set(field, Property::value, QStringLiteral("one\u00a0two"));
     desktop.ax.notify(kEditorPid, field, AccessEvent::textChanged);
@@ -60,21 +60,21 @@ TEST_F(AppCoordinatorTest, MissingKeyShowsTheErrorStateAndClickAsksForSettingsBu
     desktop.settings.setApiKey("");
     focusField("a sentence with words");
     ASSERT_TRUE(iconShown());
-    EXPECT_EQ(coordinator->overlay().state(), IconState::error);
+    EXPECT_EQ(windows->overlay.state(), IconState::error);
     coordinator->presentSuggestions();
     EXPECT_EQ(needsSettings, 1);
     EXPECT_EQ(desktop.beep.count, 0);
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
 
     // A server of the user's own needs no key, and never gets the one kept for the default service.
     desktop.storeKey(QStringLiteral("sk-for-the-service"));
     desktop.settings.setApiBaseURL("http://127.0.0.1:11434");
     focusField("another sentence with words");
-    EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
+    EXPECT_EQ(windows->overlay.state(), IconState::ready);
     coordinator->presentSuggestions();
     desktop.scheduler.runPending();
     EXPECT_EQ(needsSettings, 1);
-    ASSERT_NE(coordinator->suggestionController(), nullptr);
+    ASSERT_NE(panelController(*coordinator), nullptr);
     ASSERT_FALSE(desktop.http.requests.isEmpty());
     EXPECT_EQ(desktop.http.requests[0].url, QUrl("http://127.0.0.1:11434/v1/chat/completions"));
     EXPECT_TRUE(desktop.http.requests[0].header("Authorization").isEmpty());
@@ -95,25 +95,25 @@ TEST_F(AppCoordinatorTest, PauseHidesUntilItsDatePasses) {
 
 TEST_F(AppCoordinatorTest, ClickOpensOnePanelAnchoredToTheIconTheHotkeyToTheFieldOrScreen) {
     focusField("a sentence with words");
-    const Rect icon = coordinator->overlay().panel()->screenFrame();
+    const Rect icon = windows->overlay.panel()->screenFrame();
     coordinator->presentSuggestions();
-    auto* controller = coordinator->suggestionController();
+    auto* controller = panelController(*coordinator);
     ASSERT_NE(controller, nullptr);
-    EXPECT_EQ(coordinator->overlay().state(), IconState::loading);
+    EXPECT_EQ(windows->overlay.state(), IconState::loading);
     EXPECT_TRUE(coordinator->monitor().suspendFocusTracking);
     EXPECT_EQ(desktop.http.requests.size(), 2) << "both requests start at once";
     expectPanelAt(icon);
 
     coordinator->presentSuggestions();
-    EXPECT_EQ(coordinator->suggestionController(), controller) << "a second click does nothing";
+    EXPECT_EQ(panelController(*coordinator), controller) << "a second click does nothing";
     EXPECT_EQ(desktop.http.requests.size(), 2);
 
     focusField("focus moved elsewhere meanwhile");
-    EXPECT_EQ(coordinator->overlay().state(), IconState::loading) << "the icon is left alone while open";
+    EXPECT_EQ(windows->overlay.state(), IconState::loading) << "the icon is left alone while open";
     coordinator->closeSuggestions();
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
     EXPECT_FALSE(coordinator->monitor().suspendFocusTracking);
-    EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
+    EXPECT_EQ(windows->overlay.state(), IconState::ready);
 
     // The hotkey ignores pause, block list and word minimum; with the icon hidden, the field is the
     // anchor, then the screen's centre.
@@ -161,7 +161,7 @@ TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
     coordinator->presentSuggestions();
     EXPECT_TRUE(shownWhenRead);
     EXPECT_EQ(desktop.beep.count, 1);
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
     EXPECT_EQ(waiting(), QList<QWidget*>{prepared}) << "hidden and ready for the next request";
     EXPECT_EQ(desktop.windowHints.keyboardRequests, 0);
 
@@ -170,8 +170,8 @@ TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
     coordinator->presentSuggestions();
     desktop.ax.onCopy = nullptr;
     EXPECT_TRUE(shownWhenRead);
-    ASSERT_NE(coordinator->suggestionController(), nullptr);
-    EXPECT_EQ(coordinator->suggestionController()->panel(), prepared);
+    ASSERT_NE(panelController(*coordinator), nullptr);
+    EXPECT_EQ(panelController(*coordinator)->panel(), prepared);
     EXPECT_TRUE(prepared->isVisible());
     EXPECT_EQ(desktop.windowHints.keyboardRequests, 1);
     EXPECT_EQ(openViewModel()->originalText(), "a sentence with words");
@@ -190,7 +190,7 @@ TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
     coordinator->hotkeyTriggered();
     ASSERT_NE(openViewModel(), nullptr);
     EXPECT_EQ(openViewModel()->originalText(), "another field with its own words");
-    EXPECT_EQ(coordinator->suggestionController()->panel(), prepared);
+    EXPECT_EQ(panelController(*coordinator)->panel(), prepared);
 
     // After a switch to the dark look the one built in the light look is not used.
     coordinator->closeSuggestions();
@@ -204,10 +204,10 @@ TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
     dark.setColor(QPalette::Window, Qt::black);
     QApplication::setPalette(dark);
     coordinator->presentSuggestions();
-    ASSERT_NE(coordinator->suggestionController(), nullptr);
+    ASSERT_NE(panelController(*coordinator), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(drawnLight.isNull()) << "the one drawn in the light look is dropped";
-    EXPECT_TRUE(coordinator->suggestionController()->panel()->isVisible());
+    EXPECT_TRUE(panelController(*coordinator)->panel()->isVisible());
     QApplication::setPalette(light);
 }
 
@@ -216,14 +216,14 @@ TEST_F(AppCoordinatorTest, SecureFieldIsNeverSentAndBlankTextBeeps) {
     desktop.ax.set(field, Property::role, QStringLiteral("AXSecureTextField"));
     coordinator->hotkeyTriggered();
     coordinator->presentSuggestions();
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
     EXPECT_EQ(desktop.beep.count, 2);
     EXPECT_TRUE(desktop.http.requests.isEmpty());
 
     focusField("   \n\t ");
     coordinator->hotkeyTriggered();
     EXPECT_EQ(desktop.beep.count, 3);
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
 }
 
 // Newest first, ten at most; named after the application, which a field's process may not be.
@@ -259,11 +259,11 @@ TEST_F(AppCoordinatorTest, FailedWriteBeepsAndLeavesNoTrace) {
     ASSERT_NE(openViewModel(), nullptr);
     desktop.ax.secureInput = true;  // no clipboard fallback either
     openViewModel()->replace(QStringLiteral("a better sentence"));
-    EXPECT_EQ(coordinator->overlay().state(), IconState::error);
+    EXPECT_EQ(windows->overlay.state(), IconState::error);
     EXPECT_EQ(desktop.beep.count, 1);
     EXPECT_TRUE(coordinator->history().isEmpty());
-    EXPECT_EQ(coordinator->toast().panel(), nullptr);
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(windows->toast.panel(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
 }
 
 TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
@@ -284,21 +284,21 @@ TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
     const Rect anchor(midX(main.visibleFrame) + 190, midY(main.visibleFrame) + 150, 0, 0);
     expectPanelAt(anchor);
 
-    KeyboardPanel* first = coordinator->suggestionController()->panel();
+    KeyboardPanel* first = panelController(*coordinator)->panel();
     coordinator->hotkeyTriggered();
     desktop.scheduler.advance(TextIO::copyDelay);
     EXPECT_FALSE(first->isVisible()) << "the replaced panel leaves the screen";
 
     openViewModel()->replace(QStringLiteral("better words."));
-    EXPECT_EQ(coordinator->toast().panel(), nullptr) << "no notice before the paste is sent";
+    EXPECT_EQ(windows->toast.panel(), nullptr) << "no notice before the paste is sent";
     desktop.scheduler.advance(1s);
     EXPECT_EQ(editor.text(), "Before. better words. After.");
     EXPECT_TRUE(desktop.workspace.activations.contains(777)) << "the paste goes back to its source";
     EXPECT_EQ(desktop.clipboard.plainText(), "the user's own clipboard") << "restored after the paste";
     EXPECT_TRUE(coordinator->history().isEmpty()) << "the clipboard path records nothing";
-    ASSERT_NE(coordinator->toast().panel(), nullptr);
+    ASSERT_NE(windows->toast.panel(), nullptr);
 
-    coordinator->toast().view()->undoButton()->click();
+    windows->toast.view()->undoButton()->click();
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), "Before. selected words in a hidden app. After.") << "nothing doubled";
     EXPECT_EQ(desktop.beep.count, 0);
@@ -347,7 +347,7 @@ TEST_F(AppCoordinatorTest, UndoRestoresTheFieldExactlyWhicheverRoadTheReplacemen
         ASSERT_EQ(coordinator->history().size(), entries + 1);
         EXPECT_EQ(coordinator->history().first().original, sent);
         EXPECT_EQ(coordinator->history().first().replacement, chosen);
-        ASSERT_NE(coordinator->toast().panel(), nullptr);
+        ASSERT_NE(windows->toast.panel(), nullptr);
 
         auto editsTaken = [&] {
             return std::count_if(desktop.ax.editCalls.begin(), desktop.ax.editCalls.end(),
@@ -355,12 +355,12 @@ TEST_F(AppCoordinatorTest, UndoRestoresTheFieldExactlyWhicheverRoadTheReplacemen
         };
         EXPECT_EQ(editsTaken(), road.takesEdits ? 2 : 0);
 
-        coordinator->toast().view()->undoButton()->click();
+        windows->toast.view()->undoButton()->click();
         desktop.scheduler.advance(2s);
         EXPECT_EQ(editor.text().toUtf8(), original.toUtf8());
         EXPECT_EQ(editsTaken(), road.takesEdits ? 4 : 0) << "Undo by edits too";
         EXPECT_EQ(desktop.beep.count, 0);
-        EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
+        EXPECT_EQ(windows->overlay.state(), IconState::ready);
     }
 }
 
@@ -369,7 +369,7 @@ TEST_F(AppCoordinatorTest, FocusChangesNeverAskTheKeyringAndAStoppedOneHoldsNoth
     for (int i = 0; i < 20; ++i)
         focusField(QStringLiteral("sentence number %1 with words").arg(i));
     EXPECT_EQ(desktop.secrets.reads, reads) << "the stored answer decides the icon";
-    EXPECT_EQ(coordinator->overlay().state(), IconState::ready);
+    EXPECT_EQ(windows->overlay.state(), IconState::ready);
 
     // The keyring daemon stops: fields are still followed, and a click still opens the panel, whose
     // requests say so once the keyring has had its second; none goes out without its key.
@@ -393,7 +393,7 @@ TEST_F(AppCoordinatorTest, ALockedKeyringPromptsOnlyForAClick) {
     desktop.settings.refreshKeyPresence();
     for (int i = 0; i < 5; ++i)
         focusField(QStringLiteral("field %1 with a few words").arg(i));
-    EXPECT_EQ(coordinator->overlay().state(), IconState::ready) << "a locked key is a stored key";
+    EXPECT_EQ(windows->overlay.state(), IconState::ready) << "a locked key is a stored key";
     EXPECT_EQ(desktop.secrets.prompts, 0);
 
     coordinator->presentSuggestions();
@@ -421,9 +421,9 @@ TEST_F(AppCoordinatorTest, EscapeStopsEveryRequestRetriesIncluded) {
     coordinator->presentSuggestions();
     desktop.scheduler.advance(1s);  // both failed once; their retries wait for their turn
     ASSERT_EQ(desktop.http.requests.size(), 2);
-    KeyboardPanel* panel = coordinator->suggestionController()->panel();
+    KeyboardPanel* panel = panelController(*coordinator)->panel();
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : panel, Qt::Key_Escape);
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
     desktop.scheduler.advance(2min);
     EXPECT_EQ(desktop.http.requests.size(), 2) << "no retry after Escape";
 

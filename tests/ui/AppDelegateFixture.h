@@ -14,6 +14,7 @@
 
 #include "app/AppDelegate.h"
 #include "support/FakeDesktop.h"
+#include "ui/CoordinatorWindowsSupport.h"
 #include "ui/SuggestionPanelController.h"
 
 namespace quillet::test {
@@ -94,8 +95,8 @@ protected:
         AppCoordinator& c = delegate->coordinator();
         focusEditorField(original);
         c.presentSuggestions();
-        ASSERT_NE(c.suggestionController(), nullptr);
-        c.suggestionController()->viewModel()->replace(replacement);
+        ASSERT_NE(panelController(c), nullptr);
+        panelController(c)->viewModel()->replace(replacement);
     }
 
     /// Makes `window` the active one, as the window manager does when it is clicked. (The off-screen

@@ -27,7 +27,7 @@ TEST_F(AppDelegateStartTest, LaterStartsRequestsAndAStartMadeForOne) {
     Accessible field = desktop.ax.makeTextField(kEditorPid, QStringLiteral("Some words to check here"));
     desktop.ax.setFocused(field);
     delegate->handleRequest(InstanceRequest::trigger);
-    ASSERT_NE(delegate->coordinator().suggestionController(), nullptr) << "as the shortcut does";
+    ASSERT_NE(panelController(delegate->coordinator()), nullptr) << "as the shortcut does";
     delegate->coordinator().closeSuggestions();
     delegate->handleRequest(InstanceRequest::quit);
     EXPECT_EQ(quits, 1);
@@ -37,9 +37,9 @@ TEST_F(AppDelegateStartTest, LaterStartsRequestsAndAStartMadeForOne) {
     trayShown = false;
     launch(InstanceRequest::trigger);
     EXPECT_EQ(delegate->settingsWindow(), nullptr);
-    EXPECT_EQ(delegate->coordinator().suggestionController(), nullptr);
+    EXPECT_EQ(panelController(delegate->coordinator()), nullptr);
     desktop.scheduler.runPending();
-    EXPECT_NE(delegate->coordinator().suggestionController(), nullptr);
+    EXPECT_NE(panelController(delegate->coordinator()), nullptr);
     EXPECT_EQ(delegate->settingsWindow(), nullptr);
 
     trayShown = true;
@@ -53,18 +53,18 @@ TEST_F(AppDelegateStartTest, BlockingTheApplicationInFrontHidesItsIconAtOnce) {
     launch();
     AppCoordinator& c = delegate->coordinator();
     const Accessible field = focusEditorField(QStringLiteral("Some words to check here"));
-    ASSERT_TRUE(c.overlay().isVisible());
+    ASSERT_TRUE(delegate->windows().overlay.isVisible());
 
     EXPECT_EQ(openMenu().indexOf("Block Mousepad"), 4) << "below History";
     item("Block Mousepad")->trigger();
     EXPECT_EQ(desktop.settings.blocklist().last(), "org.xfce.mousepad");
-    EXPECT_FALSE(c.overlay().isVisible()) << "at once, not at the field's next change";
+    EXPECT_FALSE(delegate->windows().overlay.isVisible()) << "at once, not at the field's next change";
     EXPECT_FALSE(openMenu().contains("Block Mousepad")) << "blocked already";
 
     // Unblocked from the settings, the icon is back; then the settings window offers the block
     // for the application that was in front before it.
     desktop.settings.setBlocklist({});
-    EXPECT_TRUE(c.overlay().isVisible());
+    EXPECT_TRUE(delegate->windows().overlay.isVisible());
     trayShown = false;
     delegate->openSettings();
     desktop.ax.setFocused(Accessible());

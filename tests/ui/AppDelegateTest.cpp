@@ -130,7 +130,7 @@ TEST_F(AppDelegateTest, LaunchOpensTheSetupUnlessPermissionAndKeyAreBothThere) {
     desktop.scheduler.advance(2s);
     EXPECT_FALSE(delegate->coordinator().isWaitingForPermission());
     focusEditorField(QStringLiteral("words enough for an icon"));
-    EXPECT_TRUE(delegate->coordinator().overlay().isVisible());
+    EXPECT_TRUE(delegate->windows().overlay.isVisible());
 
     desktop.settings.setApiKey(QString());
     launch();
@@ -155,12 +155,12 @@ TEST_F(AppDelegateTest, AKeyringThatAnswersLateDecidesTheSetupAndTheIconWhenItAn
         app.start();
         EXPECT_EQ(app.onboardingWindow(), nullptr) << "nothing is decided before the keyring answers";
         focusEditorField(QStringLiteral("Some words to check here"));
-        ASSERT_TRUE(app.coordinator().overlay().isVisible()) << "fields are followed meanwhile";
-        EXPECT_EQ(app.coordinator().overlay().state(), IconState::ready) << "not known to be missing";
+        ASSERT_TRUE(app.windows().overlay.isVisible()) << "fields are followed meanwhile";
+        EXPECT_EQ(app.windows().overlay.state(), IconState::ready) << "not known to be missing";
 
         desktop.secrets.answerPending();
         EXPECT_EQ(app.onboardingWindow(), nullptr) << "a key is stored: no setup";
-        EXPECT_EQ(app.coordinator().overlay().state(), IconState::ready) << "the icon already shown follows";
+        EXPECT_EQ(app.windows().overlay.state(), IconState::ready) << "the icon already shown follows";
     }
     // A keyring that never answers is given up on, and is no missing key: no setup, and the icon and
     // the panel still work and say what is wrong.
@@ -175,12 +175,12 @@ TEST_F(AppDelegateTest, AKeyringThatAnswersLateDecidesTheSetupAndTheIconWhenItAn
     desktop.scheduler.advance(SettingsStore::keyPresenceTimeout);
     EXPECT_EQ(app.onboardingWindow(), nullptr) << "the key may well be there";
     focusEditorField(QStringLiteral("Some other words to check"));
-    EXPECT_EQ(app.coordinator().overlay().state(), IconState::ready);
+    EXPECT_EQ(app.windows().overlay.state(), IconState::ready);
     app.coordinator().presentSuggestions();
     EXPECT_EQ(app.settingsWindow(), nullptr) << "nothing to set: the keyring is silent";
-    ASSERT_NE(app.coordinator().suggestionController(), nullptr);
+    ASSERT_NE(panelController(app.coordinator()), nullptr);
     desktop.scheduler.advance(KeychainManager::answerTimeout);
-    EXPECT_EQ(app.coordinator().suggestionController()->viewModel()->correction().message(),
+    EXPECT_EQ(panelController(app.coordinator())->viewModel()->correction().message(),
               "The keyring is not answering. Try again in a moment.");
     EXPECT_TRUE(desktop.http.requests.isEmpty()) << "no request goes out without its key";
     app.coordinator().closeSuggestions();
@@ -294,10 +294,10 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     AppCoordinator& c = delegate->coordinator();
     ASSERT_TRUE(c.currentField());
     EXPECT_EQ(c.currentField()->pid, desktop.workspace.myPid);
-    ASSERT_TRUE(c.overlay().isVisible());
+    ASSERT_TRUE(delegate->windows().overlay.isVisible());
     const Accessible element = c.currentField()->element;
     const Rect fieldFrame = *AX::screenFrame(delegate->accessibility(), desktop.screens, element);
-    const Rect iconFrame = c.overlay().panel()->screenFrame();
+    const Rect iconFrame = delegate->windows().overlay.panel()->screenFrame();
     const Rect expected =
         SurfacePlacement::overlayIconFrame(fieldFrame, std::nullopt, desktop.screens.screens());
     EXPECT_NEAR(iconFrame.x(), expected.x(), 1);
@@ -309,16 +309,16 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     // Typing is followed: the words fall under the minimum, then come back.
     sample->setPlainText(QStringLiteral("two words"));
     desktop.scheduler.advance(AXMonitor::trackInterval);
-    EXPECT_FALSE(c.overlay().isVisible());
+    EXPECT_FALSE(delegate->windows().overlay.isVisible());
     sample->setPlainText(OnboardingView::sampleText());
     desktop.scheduler.advance(AXMonitor::trackInterval);
-    ASSERT_TRUE(c.overlay().isVisible());
+    ASSERT_TRUE(delegate->windows().overlay.isVisible());
 
-    emit c.overlay().clicked();
-    ASSERT_NE(c.suggestionController(), nullptr);
-    EXPECT_EQ(c.suggestionController()->viewModel()->originalText(), OnboardingView::sampleText());
+    emit delegate->windows().overlay.clicked();
+    ASSERT_NE(panelController(c), nullptr);
+    EXPECT_EQ(panelController(c)->viewModel()->originalText(), OnboardingView::sampleText());
     const QString fixed = QStringLiteral("This is a sentence with a couple of mistakes that need fixing.");
-    c.suggestionController()->viewModel()->replace(fixed);
+    panelController(c)->viewModel()->replace(fixed);
     EXPECT_EQ(sample->toPlainText(), fixed) << "written into the widget itself";
     ASSERT_EQ(c.history().size(), 1);
     EXPECT_EQ(c.history().first().appName, "Quillet");
@@ -332,7 +332,7 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     activate(settings);
     settings->findChild<QLineEdit*>(QStringLiteral("apiKeyField"))->setFocus();
     EXPECT_FALSE(c.currentField());
-    EXPECT_FALSE(c.overlay().isVisible());
+    EXPECT_FALSE(delegate->windows().overlay.isVisible());
     EXPECT_EQ(AX::elementProperty(delegate->accessibility(), c.monitor().root(), Property::focusedElement),
               std::nullopt);
 

@@ -9,6 +9,7 @@
 #include "core/AX.h"
 #include "core/SurfacePlacement.h"
 #include "support/FakeDesktop.h"
+#include "ui/CoordinatorWindowsSupport.h"
 #include "ui/FloatingPanel.h"
 #include "ui/KeyboardPanel.h"
 #include "ui/SuggestionPanelController.h"
@@ -23,7 +24,9 @@ protected:
     void SetUp() override {
         desktop.workspace.addApp({kEditorPid, kEditorId, QStringLiteral("Mousepad")});
         desktop.storeKey();
-        coordinator = std::make_unique<AppCoordinator>(desktop.settings, desktop.services());
+        windows = std::make_unique<CoordinatorWindows>(desktop.services());
+        coordinator =
+            std::make_unique<AppCoordinator>(desktop.settings, desktop.services(), windows->surfaces());
         coordinator->now = [this] { return clock; };
         QObject::connect(coordinator.get(), &AppCoordinator::needsSettings, [this] { ++needsSettings; });
         coordinator->start();
@@ -37,12 +40,12 @@ protected:
         desktop.scheduler.runPending();
         return field;
     }
-    bool iconShown() { return coordinator->overlay().isVisible(); }
+    bool iconShown() { return windows->overlay.isVisible(); }
     SuggestionViewModel* openViewModel() {
-        auto* c = coordinator->suggestionController();
+        auto* c = panelController(*coordinator);
         return c ? c->viewModel().get() : nullptr;
     }
-    Rect panelFrame() { return coordinator->suggestionController()->panel()->screenFrame(); }
+    Rect panelFrame() { return panelController(*coordinator)->panel()->screenFrame(); }
     /// The panel is placed on whole pixels; the arithmetic may land on a half point.
     void expectPanelAt(const Rect& anchor) {
         const QPointF expected = SurfacePlacement::suggestionPanelOrigin(anchor, desktop.screens.list,
@@ -56,6 +59,7 @@ protected:
 
     FakeDesktop desktop;
     QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), QTimeZone::utc());
+    std::unique_ptr<CoordinatorWindows> windows;
     std::unique_ptr<AppCoordinator> coordinator;
     int needsSettings = 0;
 };

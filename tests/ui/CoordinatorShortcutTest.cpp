@@ -20,7 +20,7 @@ TEST_F(CoordinatorShortcutTest, HotkeyWithNothingSelectedBeepsAndWithoutKeyAsksF
     coordinator->hotkeyTriggered();
     desktop.scheduler.advance(TextIO::copyDelay);
     EXPECT_EQ(desktop.beep.count, 1);
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
 
     desktop.settings.setApiKey("");
     desktop.keys.presses.clear();
@@ -42,7 +42,7 @@ TEST_F(CoordinatorShortcutTest, NothingOfOurOwnWindowsIsReadOrSent) {
     coordinator->hotkeyTriggered();
     coordinator->presentSuggestions();
     desktop.scheduler.advance(std::chrono::seconds(2));
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
     EXPECT_TRUE(desktop.http.requests.isEmpty());
     EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "no copy in our own window";
 }
@@ -57,14 +57,14 @@ TEST_F(CoordinatorShortcutTest, ARequestOfAnotherProcessObeysThePauseAndTheBlock
     const Accessible field = focusField("Their is a mistake here.");
     coordinator->pause(std::nullopt);
     coordinator->hotkeyTriggered(request);
-    EXPECT_EQ(coordinator->suggestionController(), nullptr) << "paused";
+    EXPECT_EQ(panelController(*coordinator), nullptr) << "paused";
     EXPECT_EQ(desktop.beep.count, 1);
     coordinator->resume();
 
     desktop.settings.setBlocklist({kEditorId});
     coordinator->reconsiderField();
     coordinator->hotkeyTriggered(request);
-    EXPECT_EQ(coordinator->suggestionController(), nullptr) << "blocked";
+    EXPECT_EQ(panelController(*coordinator), nullptr) << "blocked";
     EXPECT_EQ(desktop.beep.count, 2);
     desktop.scheduler.advance(std::chrono::seconds(2));
     EXPECT_TRUE(desktop.http.requests.isEmpty());
@@ -107,13 +107,13 @@ TEST_F(CoordinatorShortcutTest, TheShortcutKeepsTheFieldWhoseFocusTheKeyGrabTook
     desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid + 1));
     desktop.scheduler.runPending();
     coordinator->hotkeyTriggered();
-    EXPECT_EQ(coordinator->suggestionController(), nullptr) << "another application in front";
+    EXPECT_EQ(panelController(*coordinator), nullptr) << "another application in front";
     desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
     desktop.ax.set(field, Property::role, QStringLiteral("AXStaticText"));
     desktop.ax.setSettable(field, Property::value, false);
     desktop.scheduler.runPending();
     coordinator->hotkeyTriggered();
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
     EXPECT_EQ(desktop.http.requests.size(), 2) << "only the first press sent the text";
 }
 

@@ -34,8 +34,8 @@ TEST_F(CoordinatorWriteBackTest, TypingWhileThePanelIsOpenIsNeverWrittenOver) {
     openViewModel()->replace(fixed);
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), fixed + " Typed meanwhile.");
-    ASSERT_NE(coordinator->toast().panel(), nullptr);
-    coordinator->toast().view()->undoButton()->click();
+    ASSERT_NE(windows->toast.panel(), nullptr);
+    windows->toast.view()->undoButton()->click();
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), original + " Typed meanwhile.") << "the typing stays through Undo";
 
@@ -122,7 +122,7 @@ TEST_F(CoordinatorWriteBackTest, NothingIsWrittenAnywhereOnceTheFieldsApplicatio
     EXPECT_TRUE(desktop.keys.presses.isEmpty());
     ASSERT_NE(openViewModel(), nullptr);
     EXPECT_EQ(openViewModel()->writeRefusal(), WriteRefusal::fieldGone);
-    EXPECT_EQ(coordinator->toast().panel(), nullptr);
+    EXPECT_EQ(windows->toast.panel(), nullptr);
     EXPECT_TRUE(coordinator->history().isEmpty());
 }
 
@@ -136,18 +136,17 @@ TEST_F(CoordinatorWriteBackTest, UndoWritesNothingOnceTheFieldNoLongerHoldsWhatW
     ASSERT_NE(openViewModel(), nullptr);
     openViewModel()->replace(QStringLiteral("There is a mistake here."));
     desktop.scheduler.advance(2s);
-    ASSERT_NE(coordinator->toast().panel(), nullptr);
+    ASSERT_NE(windows->toast.panel(), nullptr);
     ASSERT_EQ(desktop.ax.editCalls.size(), 2) << "the correction went in as edits";
     desktop.ax.set(editor.element, Property::value, QStringLiteral("There is a mistake here. And more."));
-    coordinator->toast().view()->undoButton()->click();
+    windows->toast.view()->undoButton()->click();
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), "There is a mistake here. And more.");
     EXPECT_EQ(desktop.ax.editCalls.size(), 2) << "no edit sent for Undo";
     EXPECT_EQ(desktop.beep.count, 1);
-    ASSERT_NE(coordinator->toast().view(), nullptr);
-    EXPECT_EQ(coordinator->toast().view()->messageLabel()->text(),
-              WriteRefusals::undoRefused(L10n::current()));
-    EXPECT_FALSE(coordinator->toast().view()->undoButton()->isVisible());
+    ASSERT_NE(windows->toast.view(), nullptr);
+    EXPECT_EQ(windows->toast.view()->messageLabel()->text(), WriteRefusals::undoRefused(L10n::current()));
+    EXPECT_FALSE(windows->toast.view()->undoButton()->isVisible());
 }
 
 // CR LF comes back as CR LF on every road, byte for byte, and Undo gives the original back as it
@@ -178,8 +177,8 @@ TEST_F(CoordinatorWriteBackTest, CrLfLineBreaksComeBackAsTheApplicationGaveThem)
         openViewModel()->replace(fixedLf);
         desktop.scheduler.advance(2s);
         EXPECT_EQ(editor.text().toUtf8(), fixed.toUtf8());
-        ASSERT_NE(coordinator->toast().panel(), nullptr);
-        coordinator->toast().view()->undoButton()->click();
+        ASSERT_NE(windows->toast.panel(), nullptr);
+        windows->toast.view()->undoButton()->click();
         desktop.scheduler.advance(3s);
         EXPECT_EQ(editor.text().toUtf8(), original.toUtf8());
     }
@@ -195,8 +194,8 @@ TEST_F(CoordinatorWriteBackTest, StaleOrMisplacedRequestsSendNothing) {
     coordinator->presentSuggestions(Trigger{now - 2s, field});
     // Dropped for their age, never without a word: a beep and a notice each.
     EXPECT_EQ(desktop.beep.count, 2);
-    ASSERT_NE(coordinator->toast().view(), nullptr);
-    EXPECT_EQ(coordinator->toast().view()->messageLabel()->text(),
+    ASSERT_NE(windows->toast.view(), nullptr);
+    EXPECT_EQ(windows->toast.view()->messageLabel()->text(),
               QString::fromUtf8("Quillet was too busy to take that — press again."));
 
     // The keyboard moved to another field, not yet reported.
@@ -209,7 +208,7 @@ TEST_F(CoordinatorWriteBackTest, StaleOrMisplacedRequestsSendNothing) {
     desktop.workspace.addApp(other);
     desktop.workspace.activateApp(other);
     coordinator->hotkeyTriggered();
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
     desktop.scheduler.runPending();
     EXPECT_TRUE(desktop.http.requests.isEmpty());
     EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "nothing copied either";
@@ -243,8 +242,8 @@ TEST_F(CoordinatorWriteBackTest, TheLoanOfKeysIsRenewedByEachChoiceAndEndedByEac
     EXPECT_EQ(desktop.keys.grantCalls, QStringList({"renew", "end"})) << "once, after the write";
 
     desktop.keys.grantCalls.clear();
-    ASSERT_NE(coordinator->toast().panel(), nullptr);
-    coordinator->toast().view()->undoButton()->click();
+    ASSERT_NE(windows->toast.panel(), nullptr);
+    windows->toast.view()->undoButton()->click();
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), "Their is a mistak here.");
     EXPECT_EQ(desktop.keys.grantCalls, QStringList({"renew", "end"}));

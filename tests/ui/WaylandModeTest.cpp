@@ -8,6 +8,7 @@
 #include "core/AX.h"
 #include "core/SuggestionViewModel.h"
 #include "support/FakeDesktop.h"
+#include "ui/CoordinatorWindowsSupport.h"
 #include "ui/FloatingPanel.h"
 #include "ui/SuggestionPanelController.h"
 #include "ui/ToastView.h"
@@ -31,7 +32,9 @@ protected:
         desktop.workspace.addApp(
             {kEditorPid, QStringLiteral("org.gnome.gedit"), QStringLiteral("Text Editor")});
         desktop.storeKey();
-        coordinator = std::make_unique<AppCoordinator>(desktop.settings, desktop.services());
+        windows = std::make_unique<CoordinatorWindows>(desktop.services());
+        coordinator =
+            std::make_unique<AppCoordinator>(desktop.settings, desktop.services(), windows->surfaces());
         coordinator->showsFieldIcon = false;
         // A native Wayland program: no synthetic key reaches it.
         coordinator->canPressKeysIn = [this](qint32) { return keysReach; };
@@ -59,8 +62,8 @@ protected:
     /// The trigger, then the first correction chosen in the panel.
     void triggerAndChoose(const QString& chosen) {
         coordinator->hotkeyTriggered();
-        ASSERT_NE(coordinator->suggestionController(), nullptr) << "the panel opens";
-        coordinator->suggestionController()->viewModel()->replace(chosen);
+        ASSERT_NE(panelController(*coordinator), nullptr) << "the panel opens";
+        panelController(*coordinator)->viewModel()->replace(chosen);
         desktop.scheduler.advance(std::chrono::seconds(2));
     }
     QString valueOf(const Accessible& e) {
@@ -72,19 +75,20 @@ protected:
     bool keysReach = false;
     bool desktopHasNotifications = true;
     QList<Notice> notices;
+    std::unique_ptr<CoordinatorWindows> windows;
     std::unique_ptr<AppCoordinator> coordinator;
 };
 
 TEST_F(WaylandModeTest, NoIconTheTriggerCorrectsTheFieldAndTheNotificationUndoes) {
     const Accessible field = focusField("Their is a mistake.");
-    EXPECT_FALSE(coordinator->overlay().isVisible()) << "no icon at a field whose place is unknown";
+    EXPECT_FALSE(windows->overlay.isVisible()) << "no icon at a field whose place is unknown";
     ASSERT_TRUE(coordinator->currentField()) << "the field is followed all the same";
 
     triggerAndChoose("There is a mistake.");
     EXPECT_EQ(valueOf(field), "There is a mistake.");
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
     EXPECT_EQ(coordinator->history().size(), 1);
-    EXPECT_EQ(coordinator->toast().panel(), nullptr) << "no window of ours takes the keyboard";
+    EXPECT_EQ(windows->toast.panel(), nullptr) << "no window of ours takes the keyboard";
     ASSERT_EQ(notices.size(), 1);
     EXPECT_EQ(notices[0].text, "Replaced");
     EXPECT_EQ(notices[0].actionLabel, "Undo");
@@ -108,7 +112,7 @@ TEST_F(WaylandModeTest, AFieldThatTakesNoWriteLeavesTheTextOnTheClipboard) {
     EXPECT_TRUE(notices[0].actionLabel.isEmpty()) << "nothing in the field to undo";
     EXPECT_TRUE(coordinator->history().isEmpty());
     EXPECT_EQ(desktop.beep.count, 0);
-    EXPECT_EQ(coordinator->suggestionController(), nullptr);
+    EXPECT_EQ(panelController(*coordinator), nullptr);
 }
 
 TEST_F(WaylandModeTest, WithoutDesktopNotificationsTheToastSaysItAndPasswordEntryStopsIt) {
@@ -116,17 +120,17 @@ TEST_F(WaylandModeTest, WithoutDesktopNotificationsTheToastSaysItAndPasswordEntr
     focusField("Their is a mistake.", false);
     triggerAndChoose("There is a mistake.");
     EXPECT_EQ(clipboard(), "There is a mistake.");
-    ASSERT_NE(coordinator->toast().view(), nullptr);
-    EXPECT_EQ(coordinator->toast().view()->messageLabel()->text(), kCopied);
-    EXPECT_TRUE(coordinator->toast().view()->undoButton()->isHidden());
+    ASSERT_NE(windows->toast.view(), nullptr);
+    EXPECT_EQ(windows->toast.view()->messageLabel()->text(), kCopied);
+    EXPECT_TRUE(windows->toast.view()->undoButton()->isHidden());
 
     // While password entry is on, nothing reaches the clipboard.
     desktop.clipboard.copyText(QStringLiteral("the user's own"));
     desktopHasNotifications = true;
     coordinator->hotkeyTriggered();
-    ASSERT_NE(coordinator->suggestionController(), nullptr);
+    ASSERT_NE(panelController(*coordinator), nullptr);
     desktop.ax.secureInput = true;  // a password field took the keyboard meanwhile
-    coordinator->suggestionController()->viewModel()->replace("There is a mistake.");
+    panelController(*coordinator)->viewModel()->replace("There is a mistake.");
     desktop.scheduler.advance(std::chrono::seconds(2));
     EXPECT_EQ(clipboard(), "the user's own");
     EXPECT_TRUE(notices.isEmpty());

@@ -2,12 +2,10 @@
 // closed or held, a refusal shown, the toast or the desktop's notice with Undo.
 #include <QPointer>
 
-#include "app/AppCoordinator.h"
+#include "core/AppCoordinator.h"
 #include "core/L10n.h"
 #include "core/SuggestionViewModel.h"
 #include "core/WriteRefusal.h"
-#include "ui/KeyboardPanel.h"
-#include "ui/SuggestionPanelController.h"
 
 namespace quillet {
 
@@ -27,15 +25,15 @@ void AppCoordinator::wireWrites() {
             self->closeSuggestions();
     };
     surface.holdPanel = [self] {
-        if (self && self->m_suggestionController && self->m_suggestionController->panel())
-            self->m_suggestionController->panel()->setEnabled(false);
+        if (self && self->m_panel)
+            self->m_panel->hold();
     };
     surface.refuse = [self](const WriteRefusal& refusal) {
         if (!self)
             return;
         self->m_grant.refused();
-        if (self->m_suggestionController)
-            self->m_suggestionController->viewModel()->setWriteRefusal(refusal);
+        if (self->m_panel)
+            self->m_panel->viewModel()->setWriteRefusal(refusal);
     };
     surface.settled = [self] {
         if (self)
@@ -44,7 +42,7 @@ void AppCoordinator::wireWrites() {
     m_clipboardShortcut.settled = surface.settled;
     surface.failed = [self] {
         if (self)
-            self->m_overlay.setState(IconState::error);
+            self->m_icon.setState(IconState::error);
     };
     surface.notify = [self](const Notice& notice) {
         if (self)

@@ -1,10 +1,6 @@
 // Ties focus tracking, the icon, the requests, the panel and the replacement together.
-#include "app/AppCoordinator.h"
+#include "core/AppCoordinator.h"
 
-#include <malloc.h>
-
-#include <QGuiApplication>
-#include <QPalette>
 #include <QPointer>
 #include <algorithm>
 
@@ -21,37 +17,26 @@
 #include "core/WriteRefusal.h"
 #include "platform/Beep.h"
 #include "platform/Screens.h"
+#include "platform/WindowHints.h"
 #include "platform/Workspace.h"
-#include "ui/FloatingPanel.h"
-#include "ui/KeyboardPanel.h"
-#include "ui/SuggestionPanelController.h"
 
 namespace quillet {
 
-namespace {
-void deleteLaterController(SuggestionPanelController* controller) {
-    // A controller is often dropped from inside one of its own button handlers. Its requests stop now.
-    if (controller) {
-        controller->viewModel()->cancel();
-        controller->deleteLater();
-    }
-}
-}  // namespace
-
-AppCoordinator::AppCoordinator(SettingsStore& settings, CoordinatorServices services, QObject* parent)
+AppCoordinator::AppCoordinator(SettingsStore& settings, CoordinatorServices services,
+                               CoordinatorSurfaces surfaces, QObject* parent)
     : QObject(parent),
       m_settings(settings),
       m_services(services),
+      m_icon(surfaces.icon),
+      m_toast(surfaces.toast),
+      m_panels(surfaces.panels),
       m_monitor(services.ax, services.workspace, services.screens, services.scheduler),
-      m_overlay(services.windowHints),
       m_textIO(services.ax, services.clipboard, services.keys, services.workspace, services.scheduler),
       m_hotkey(services.hotkey),
-      m_toast(services.scheduler, services.screens, services.windowHints),
       m_writeBack(services.ax, services.workspace, services.screens, services.clipboard, services.beep,
                   m_textIO, m_history),
       m_clipboardShortcut(services.workspace, services.screens, services.beep, m_textIO),
-      m_grant(services.keys, m_textIO),
-      m_suggestionController(nullptr, &deleteLaterController) {
+      m_grant(services.keys, m_textIO) {
     wireWrites();
 }
 
@@ -60,8 +45,6 @@ AppCoordinator::~AppCoordinator() {
         m_services.scheduler.cancel(*m_trustPollTimer);
     if (m_spareTimer)
         m_services.scheduler.cancel(*m_spareTimer);
-    // Never shown, so no handler of its own is running: it can go at once.
-    delete m_sparePanel.release();
 }
 
 void AppCoordinator::start() {
@@ -75,8 +58,8 @@ void AppCoordinator::start() {
             self->handleFocus(field);
     };
     m_monitor.holdWhile = [self] { return self && self->m_textIO.lendsClipboard(); };
-    connect(&m_overlay, &OverlayController::clicked, this,
-            [this] { presentSuggestions(triggerAt(m_overlay.lastClickTime(), m_iconField)); });
+    connect(&m_icon, &FieldIcon::clicked, this,
+            [this] { presentSuggestions(triggerAt(m_icon.lastClickTime(), m_iconField)); });
     m_hotkey.onHotkey = [self] {
         if (self)
             self->hotkeyTriggered(self->triggerAt(self->m_services.hotkey.lastPressTime()));
@@ -104,7 +87,7 @@ void AppCoordinator::startMonitorWhenTrusted() {
 
 void AppCoordinator::pause(std::optional<qint64> seconds) {
     m_pause.start(seconds, now());
-    m_overlay.hide();
+    m_icon.hide();
 }
 
 IconRule::Conditions AppCoordinator::iconConditions() const {
@@ -115,11 +98,11 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     m_currentField = field;
     if (field && field->pid != m_services.workspace.ownPid())
         m_lastOtherField = field;
-    if (m_suggestionController)
+    if (m_panel)
         return;
     m_iconField = Accessible();
     if (!showsFieldIcon) {
-        m_overlay.hide();
+        m_icon.hide();
         return;
     }
     Accessibility& ax = m_services.ax;
@@ -132,7 +115,7 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
             AX::property<QString>(ax, field->element, Property::value).value_or(QString()));
     });
     if (!shows) {
-        m_overlay.hide();
+        m_icon.hide();
         return;
     }
     // The frame the monitor watches for changes: a second reading here that failed would hide the
@@ -141,15 +124,15 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     const std::optional<Rect> frame =
         followed ? m_monitor.currentFrame() : AX::screenFrame(ax, m_services.screens, field->element);
     if (!frame) {
-        m_overlay.hide();
+        m_icon.hide();
         return;
     }
     // A keyring that does not answer is no missing key: a click still opens the panel, which says so.
-    m_overlay.setState(m_settings.keyMissing() ? IconState::error : IconState::ready);
+    m_icon.setState(m_settings.keyMissing() ? IconState::error : IconState::ready);
     // The icon goes on the part of the field its window shows.
     const std::optional<Rect> window = m_services.workspace.windowFrame(field->applicationPid());
-    m_overlay.show(*frame, window ? AX::toScreenFrame(m_services.screens, *window) : std::nullopt,
-                   m_services.screens.screens());
+    m_icon.show(*frame, window ? AX::toScreenFrame(m_services.screens, *window) : std::nullopt,
+                m_services.screens.screens());
     m_iconField = field->element;
 }
 
@@ -173,12 +156,12 @@ std::shared_ptr<SuggestionViewModel> AppCoordinator::makeViewModel(const QString
 }
 
 void AppCoordinator::releaseController() {
-    m_suggestionController.reset();
+    m_panel.reset();
     prepareSparePanelSoon();
 }
 
 void AppCoordinator::prepareSparePanelSoon() {
-    if (m_spareTimer || m_sparePanel)
+    if (m_spareTimer || m_panels.hasSpare())
         return;
     QPointer<AppCoordinator> self(this);
     m_spareTimer = m_services.scheduler.after(sparePanelDelay, [self] {
@@ -186,14 +169,9 @@ void AppCoordinator::prepareSparePanelSoon() {
             return;
         self->m_spareTimer.reset();
         // Not while a panel is open: its answers are being drawn. Its closing asks again.
-        if (self->m_sparePanel || self->m_suggestionController)
+        if (self->m_panels.hasSpare() || self->m_panel)
             return;
-        self->m_sparePanel =
-            SuggestionPanelController::prepare(self->m_services.clipboard, self->m_services.windowHints);
-        self->m_sparePalette = QGuiApplication::palette().cacheKey();
-        // The start, or the panel gone by now, freed far more than it keeps: the heap's free pages
-        // go back to the system rather than stay counted against the program.
-        malloc_trim(0);
+        self->m_panels.prepareSpare();
     });
 }
 
@@ -213,7 +191,7 @@ bool AppCoordinator::isStillTheField(const FocusedField& field, const Trigger& t
 }
 
 void AppCoordinator::presentSuggestions(const Trigger& trigger) {
-    if (m_suggestionController)
+    if (m_panel)
         return;
     // A request that waited (the program was stopped, or the machine busy) is dropped: the user has
     // moved on since. They hear and see that it was, so a press is never lost without a word.
@@ -237,23 +215,22 @@ void AppCoordinator::presentSuggestions(const Trigger& trigger) {
     if (isStillTheField(*field, trigger, readNow))
         presentFor(*field);
     // A request that did not go ahead leaves no window behind: the panel waits for the next one.
-    if (m_sparePanel && m_sparePanel->isVisible())
-        m_sparePanel->hide();
+    m_panels.hideSpare();
 }
 
 void AppCoordinator::showSparePanelAhead(const FocusedField& field) {
     // The window manager takes a few milliseconds to put a window on screen: the panel goes up
     // beside the icon now, and the field is checked and read meanwhile. It takes the keyboard only
     // once the request goes ahead.
-    const std::optional<Rect> icon = m_overlay.iconFrame();
-    if (!icon || !m_sparePanel || !m_services.windowHints.keepsKeyboardOnShow() || m_settings.keyMissing() ||
-        m_sparePalette != QGuiApplication::palette().cacheKey())
+    const std::optional<Rect> icon = m_icon.iconFrame();
+    if (!icon || !m_panels.hasSpare() || !m_services.windowHints.keepsKeyboardOnShow() ||
+        m_settings.keyMissing())
         return;
     // A window of ours going up takes the front from the field's application, and some (Gecko's)
     // then say nothing is selected: with a selection the panel goes up only once it is read.
     if (field.mayHoldSelection(m_services.ax))
         return;
-    SuggestionPanelController::showAhead(*m_sparePanel, *icon, m_services.screens);
+    m_panels.showSpareAhead(*icon);
 }
 
 void AppCoordinator::presentFor(const FocusedField& field, int retry) {
@@ -263,7 +240,10 @@ void AppCoordinator::presentFor(const FocusedField& field, int retry) {
     }
     FieldRequest::NoRequest why = FieldRequest::NoRequest::blank;
     const auto request = FieldRequest::read(m_services.ax, m_services.workspace, field, &why);
-    const auto again = [self = QPointer(this), field, retry] { presentAgain(self, field, retry + 1); };
+    const auto again = [self = QPointer(this), field, retry] {
+        if (self)
+            self->presentAgain(field, retry + 1);
+    };
     if (!request && FieldRequest::readAgainLater(m_services.scheduler, why, retry, again))
         return;
     if (!request && why == FieldRequest::NoRequest::unreadable)
@@ -290,7 +270,7 @@ void AppCoordinator::present(const FieldRequest& request) {
 }
 
 Rect AppCoordinator::panelAnchor(const FocusedField& field) {
-    if (const std::optional<Rect> icon = m_overlay.iconFrame())
+    if (const std::optional<Rect> icon = m_icon.iconFrame())
         return *icon;
     if (const std::optional<Rect> frame = AX::screenFrame(m_services.ax, m_services.screens, field.element))
         return *frame;
@@ -302,27 +282,21 @@ Rect AppCoordinator::panelAnchor(const FocusedField& field) {
 void AppCoordinator::openPanel(std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor, bool forField) {
     connect(viewModel.get(), &SuggestionViewModel::closeRequested, this, &AppCoordinator::closeSuggestions);
     // A panel already open would otherwise stay on screen, orphaned, with live buttons.
-    if (m_suggestionController && m_suggestionController->panel())
-        m_suggestionController->panel()->hide();
-    // Its colours were chosen for the look of its time: after a switch to dark or light, a new one.
-    if (m_sparePanel && m_sparePalette != QGuiApplication::palette().cacheKey())
-        m_sparePanel.reset();
-    m_suggestionController.reset(
-        m_sparePanel ? new SuggestionPanelController(viewModel, std::move(m_sparePanel), m_services.screens)
-                     : new SuggestionPanelController(viewModel, m_services.clipboard, m_services.screens,
-                                                     m_services.windowHints));
+    if (m_panel)
+        m_panel->hide();
+    m_panel = m_panels.open(viewModel);
     if (forField) {
         // The panel takes the focus; its field must stay the current one meanwhile.
         m_monitor.suspendFocusTracking = true;
-        m_overlay.setState(IconState::loading);
+        m_icon.setState(IconState::loading);
     }
-    connect(m_suggestionController.get(), &SuggestionPanelController::closed, this, [this, forField] {
+    connect(m_panel.get(), &SuggestionPanel::closed, this, [this, forField] {
         releaseController();
         if (forField)
             m_monitor.suspendFocusTracking = false;
         m_grant.dismissed();
     });
-    m_suggestionController->show(anchor);
+    m_panel->show(anchor);
     viewModel->loadAll();
 }
 
@@ -340,15 +314,14 @@ bool AppCoordinator::waitForKeyPresence(std::function<void(AppCoordinator&)> ret
 }
 
 void AppCoordinator::closeSuggestions() {
-    if (m_suggestionController) {
-        if (KeyboardPanel* panel = m_suggestionController->panel())
-            panel->hide();
+    if (m_panel) {
+        m_panel->hide();
         releaseController();
         m_grant.dismissed();
     }
     releaseController();
     m_monitor.suspendFocusTracking = false;
-    m_overlay.setState(IconState::ready);
+    m_icon.setState(IconState::ready);
 }
 
 void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
@@ -410,7 +383,7 @@ void AppCoordinator::copySelectionOf(const FocusedField& field, const Trigger& h
             self->presentSuggestions(held);
         } else if (const auto request = FieldRequest::ofCopied(self->m_services.ax,
                                                                self->m_services.workspace, field, *copied)) {
-            if (!self->m_suggestionController)
+            if (!self->m_panel)
                 self->present(*request);
         } else {
             self->m_clipboardShortcut.start(near);
@@ -418,9 +391,14 @@ void AppCoordinator::copySelectionOf(const FocusedField& field, const Trigger& h
     });
 }
 
+void AppCoordinator::presentAgain(const FocusedField& field, int retry) {
+    if (!m_panel && m_currentField && m_currentField->element == field.element)
+        presentFor(field, retry);
+}
+
 void AppCoordinator::say(const QString& text) {
     m_services.beep.beep();
-    std::optional<Rect> near = m_overlay.iconFrame();
+    std::optional<Rect> near = m_icon.iconFrame();
     if (!near && m_currentField)
         near = AX::screenFrame(m_services.ax, m_services.screens, m_currentField->element);
     notify(Notice{text, near, {}});

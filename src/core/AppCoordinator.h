@@ -17,14 +17,13 @@
 #include "core/HotkeyManager.h"
 #include "core/IconRule.h"
 #include "core/Pause.h"
+#include "core/Surfaces.h"
 #include "core/TextIO.h"
 #include "core/TriggerFreshness.h"
 #include "core/WriteBack.h"
 #include "core/WriteGrant.h"
 #include "platform/Scheduler.h"
 #include "platform/Workspace.h"
-#include "ui/OverlayController.h"
-#include "ui/ToastController.h"
 
 namespace quillet {
 
@@ -37,12 +36,9 @@ class LanguageRecognizer;
 class Clipboard;
 class Screens;
 class SettingsStore;
-class KeyboardPanel;
-class SuggestionPanelController;
 class SuggestionViewModel;
 class WindowHints;
 class Workspace;
-struct Platform;
 
 /// The services the coordinator drives; all must outlive it.
 struct CoordinatorServices {
@@ -57,14 +53,20 @@ struct CoordinatorServices {
     HttpTransport& http;
     LanguageRecognizer& languages;
     WindowHints& windowHints;
+};
 
-    static CoordinatorServices from(Platform& platform);
+/// The windows the coordinator drives; all must outlive it.
+struct CoordinatorSurfaces {
+    FieldIcon& icon;
+    Toast& toast;
+    SuggestionPanels& panels;
 };
 
 class AppCoordinator : public QObject {
     Q_OBJECT
 public:
-    AppCoordinator(SettingsStore& settings, CoordinatorServices services, QObject* parent = nullptr);
+    AppCoordinator(SettingsStore& settings, CoordinatorServices services, CoordinatorSurfaces surfaces,
+                   QObject* parent = nullptr);
     ~AppCoordinator() override;
 
     /// Wires the parts, registers the hotkey and starts focus tracking once the permission is there.
@@ -112,12 +114,11 @@ public:
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
 
     AXMonitor& monitor() { return m_monitor; }
-    OverlayController& overlay() { return m_overlay; }
-    ToastController& toast() { return m_toast; }
     HotkeyManager& hotkey() { return m_hotkey; }
     TextIO& textIO() { return m_textIO; }
     const std::optional<FocusedField>& currentField() const { return m_currentField; }
-    SuggestionPanelController* suggestionController() const { return m_suggestionController.get(); }
+    /// The panel open now; null while none is.
+    SuggestionPanel* suggestionPanel() const { return m_panel.get(); }
     bool isWaitingForPermission() const { return m_trustPollTimer.has_value(); }
 
     /// How often the permission is checked until it is granted.
@@ -150,11 +151,8 @@ private:
     void present(const FieldRequest& request);
     // Copies the selection of `field`, a field that never tells it, and opens the panel for it.
     void copySelectionOf(const FocusedField& field, const Trigger& held, std::optional<Rect> near);
-    static void presentAgain(const QPointer<AppCoordinator>& self, const FocusedField& field, int retry) {
-        if (self && !self->m_suggestionController && self->m_currentField &&
-            self->m_currentField->element == field.element)
-            self->presentFor(field, retry);
-    }
+    /// Reads `field` once more after it did not answer, while no panel is open and it is current.
+    void presentAgain(const FocusedField& field, int retry);
     void showSparePanelAhead(const FocusedField& field);
     /// Wires the write-back and the clipboard road to the panel, the icon and the notices.
     void wireWrites();
@@ -177,11 +175,12 @@ private:
 
     SettingsStore& m_settings;
     CoordinatorServices m_services;
+    FieldIcon& m_icon;
+    Toast& m_toast;
+    SuggestionPanels& m_panels;
     AXMonitor m_monitor;
-    OverlayController m_overlay;
     TextIO m_textIO;
     HotkeyManager m_hotkey;
-    ToastController m_toast;
     History m_history;
     WriteBack m_writeBack;
     ClipboardShortcut m_clipboardShortcut;
@@ -190,11 +189,8 @@ private:
     std::optional<FocusedField> m_lastOtherField;
     // The field the icon stands at; null while it is hidden.
     Accessible m_iconField;
-    std::unique_ptr<SuggestionPanelController, void (*)(SuggestionPanelController*)> m_suggestionController;
-    std::unique_ptr<KeyboardPanel, void (*)(KeyboardPanel*)> m_sparePanel{nullptr, nullptr};
+    SuggestionPanels::Owned m_panel;
     std::optional<TimerId> m_spareTimer;
-    // The look the spare panel was drawn in (QPalette::cacheKey).
-    qint64 m_sparePalette = 0;
     std::optional<TimerId> m_trustPollTimer;
     Pause m_pause;
 };
