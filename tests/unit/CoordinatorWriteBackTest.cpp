@@ -3,21 +3,18 @@
 // waited or lost their field sending nothing.
 #include <gmock/gmock.h>
 
-#include <QLabel>
-#include <QPushButton>
-
 #include "core/SuggestionViewModel.h"
 #include "core/WriteRefusal.h"
 #include "platform/fake/FakeEditor.h"
-#include "ui/CoordinatorFixture.h"
-#include "ui/ToastView.h"
+#include "support/CoordinatorFixture.h"
+#include "support/FakeSurfaces.h"
 
 using namespace quillet;
 using namespace std::chrono_literals;
 
 namespace {
 
-using CoordinatorWriteBackTest = test::AppCoordinatorTest;
+using CoordinatorWriteBackTest = test::CoordinatorFixture<test::FakeWindows>;
 using test::kEditorPid;
 
 // The user types into the field while the panel is open. Typing clear of every corrected word is kept
@@ -34,8 +31,8 @@ TEST_F(CoordinatorWriteBackTest, TypingWhileThePanelIsOpenIsNeverWrittenOver) {
     openViewModel()->replace(fixed);
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), fixed + " Typed meanwhile.");
-    ASSERT_NE(windows->toast.panel(), nullptr);
-    windows->toast.view()->undoButton()->click();
+    ASSERT_TRUE(windows->toast.shown);
+    windows->toast.pressUndo();
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), original + " Typed meanwhile.") << "the typing stays through Undo";
 
@@ -122,7 +119,7 @@ TEST_F(CoordinatorWriteBackTest, NothingIsWrittenAnywhereOnceTheFieldsApplicatio
     EXPECT_TRUE(desktop.keys.presses.isEmpty());
     ASSERT_NE(openViewModel(), nullptr);
     EXPECT_EQ(openViewModel()->writeRefusal(), WriteRefusal::fieldGone);
-    EXPECT_EQ(windows->toast.panel(), nullptr);
+    EXPECT_FALSE(windows->toast.shown);
     EXPECT_TRUE(coordinator->history().isEmpty());
 }
 
@@ -136,17 +133,17 @@ TEST_F(CoordinatorWriteBackTest, UndoWritesNothingOnceTheFieldNoLongerHoldsWhatW
     ASSERT_NE(openViewModel(), nullptr);
     openViewModel()->replace(QStringLiteral("There is a mistake here."));
     desktop.scheduler.advance(2s);
-    ASSERT_NE(windows->toast.panel(), nullptr);
+    ASSERT_TRUE(windows->toast.shown);
     ASSERT_EQ(desktop.ax.editCalls.size(), 2) << "the correction went in as edits";
     desktop.ax.set(editor.element, Property::value, QStringLiteral("There is a mistake here. And more."));
-    windows->toast.view()->undoButton()->click();
+    windows->toast.pressUndo();
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), "There is a mistake here. And more.");
     EXPECT_EQ(desktop.ax.editCalls.size(), 2) << "no edit sent for Undo";
     EXPECT_EQ(desktop.beep.count, 1);
-    ASSERT_NE(windows->toast.view(), nullptr);
-    EXPECT_EQ(windows->toast.view()->messageLabel()->text(), WriteRefusals::undoRefused(L10n::current()));
-    EXPECT_FALSE(windows->toast.view()->undoButton()->isVisible());
+    ASSERT_TRUE(windows->toast.shown);
+    EXPECT_EQ(windows->toast.text, WriteRefusals::undoRefused(L10n::current()));
+    EXPECT_FALSE(windows->toast.undo);
 }
 
 // CR LF comes back as CR LF on every road, byte for byte, and Undo gives the original back as it
@@ -177,8 +174,8 @@ TEST_F(CoordinatorWriteBackTest, CrLfLineBreaksComeBackAsTheApplicationGaveThem)
         openViewModel()->replace(fixedLf);
         desktop.scheduler.advance(2s);
         EXPECT_EQ(editor.text().toUtf8(), fixed.toUtf8());
-        ASSERT_NE(windows->toast.panel(), nullptr);
-        windows->toast.view()->undoButton()->click();
+        ASSERT_TRUE(windows->toast.shown);
+        windows->toast.pressUndo();
         desktop.scheduler.advance(3s);
         EXPECT_EQ(editor.text().toUtf8(), original.toUtf8());
     }
@@ -194,9 +191,8 @@ TEST_F(CoordinatorWriteBackTest, StaleOrMisplacedRequestsSendNothing) {
     coordinator->presentSuggestions(Trigger{now - 2s, field});
     // Dropped for their age, never without a word: a beep and a notice each.
     EXPECT_EQ(desktop.beep.count, 2);
-    ASSERT_NE(windows->toast.view(), nullptr);
-    EXPECT_EQ(windows->toast.view()->messageLabel()->text(),
-              QString::fromUtf8("Quillet was too busy to take that — press again."));
+    ASSERT_TRUE(windows->toast.shown);
+    EXPECT_EQ(windows->toast.text, QString::fromUtf8("Quillet was too busy to take that — press again."));
 
     // The keyboard moved to another field, not yet reported.
     desktop.ax.setFocused(desktop.ax.makeTextField(kEditorPid, "another field with private words"));
@@ -208,7 +204,7 @@ TEST_F(CoordinatorWriteBackTest, StaleOrMisplacedRequestsSendNothing) {
     desktop.workspace.addApp(other);
     desktop.workspace.activateApp(other);
     coordinator->hotkeyTriggered();
-    EXPECT_EQ(panelController(*coordinator), nullptr);
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr);
     desktop.scheduler.runPending();
     EXPECT_TRUE(desktop.http.requests.isEmpty());
     EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "nothing copied either";
@@ -242,8 +238,8 @@ TEST_F(CoordinatorWriteBackTest, TheLoanOfKeysIsRenewedByEachChoiceAndEndedByEac
     EXPECT_EQ(desktop.keys.grantCalls, QStringList({"renew", "end"})) << "once, after the write";
 
     desktop.keys.grantCalls.clear();
-    ASSERT_NE(windows->toast.panel(), nullptr);
-    windows->toast.view()->undoButton()->click();
+    ASSERT_TRUE(windows->toast.shown);
+    windows->toast.pressUndo();
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), "Their is a mistak here.");
     EXPECT_EQ(desktop.keys.grantCalls, QStringList({"renew", "end"}));

@@ -1,18 +1,18 @@
 // The global shortcut: which field it works on, and what it reads there.
 #include <gmock/gmock.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 
 #include "core/SuggestionViewModel.h"
 #include "core/TextIO.h"
-#include "ui/CoordinatorFixture.h"
-#include "ui/KeyboardPanel.h"
+#include "support/CoordinatorFixture.h"
+#include "support/FakeSurfaces.h"
 
 using namespace quillet;
 
 namespace {
 
-using CoordinatorShortcutTest = test::AppCoordinatorTest;
+using CoordinatorShortcutTest = test::CoordinatorFixture<test::FakeWindows>;
 using test::kEditorId;
 using test::kEditorPid;
 
@@ -20,7 +20,7 @@ TEST_F(CoordinatorShortcutTest, HotkeyWithNothingSelectedBeepsAndWithoutKeyAsksF
     coordinator->hotkeyTriggered();
     desktop.scheduler.advance(TextIO::copyDelay);
     EXPECT_EQ(desktop.beep.count, 1);
-    EXPECT_EQ(panelController(*coordinator), nullptr);
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr);
 
     desktop.settings.setApiKey("");
     desktop.keys.presses.clear();
@@ -42,7 +42,7 @@ TEST_F(CoordinatorShortcutTest, NothingOfOurOwnWindowsIsReadOrSent) {
     coordinator->hotkeyTriggered();
     coordinator->presentSuggestions();
     desktop.scheduler.advance(std::chrono::seconds(2));
-    EXPECT_EQ(panelController(*coordinator), nullptr);
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr);
     EXPECT_TRUE(desktop.http.requests.isEmpty());
     EXPECT_TRUE(desktop.keys.presses.isEmpty()) << "no copy in our own window";
 }
@@ -57,14 +57,14 @@ TEST_F(CoordinatorShortcutTest, ARequestOfAnotherProcessObeysThePauseAndTheBlock
     const Accessible field = focusField("Their is a mistake here.");
     coordinator->pause(std::nullopt);
     coordinator->hotkeyTriggered(request);
-    EXPECT_EQ(panelController(*coordinator), nullptr) << "paused";
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr) << "paused";
     EXPECT_EQ(desktop.beep.count, 1);
     coordinator->resume();
 
     desktop.settings.setBlocklist({kEditorId});
     coordinator->reconsiderField();
     coordinator->hotkeyTriggered(request);
-    EXPECT_EQ(panelController(*coordinator), nullptr) << "blocked";
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr) << "blocked";
     EXPECT_EQ(desktop.beep.count, 2);
     desktop.scheduler.advance(std::chrono::seconds(2));
     EXPECT_TRUE(desktop.http.requests.isEmpty());
@@ -107,13 +107,13 @@ TEST_F(CoordinatorShortcutTest, TheShortcutKeepsTheFieldWhoseFocusTheKeyGrabTook
     desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid + 1));
     desktop.scheduler.runPending();
     coordinator->hotkeyTriggered();
-    EXPECT_EQ(panelController(*coordinator), nullptr) << "another application in front";
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr) << "another application in front";
     desktop.workspace.activateApp(desktop.workspace.apps.value(kEditorPid));
     desktop.ax.set(field, Property::role, QStringLiteral("AXStaticText"));
     desktop.ax.setSettable(field, Property::value, false);
     desktop.scheduler.runPending();
     coordinator->hotkeyTriggered();
-    EXPECT_EQ(panelController(*coordinator), nullptr);
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr);
     EXPECT_EQ(desktop.http.requests.size(), 2) << "only the first press sent the text";
 }
 
@@ -124,11 +124,9 @@ TEST_F(CoordinatorShortcutTest, ASelectionIsReadBeforeAnyWindowOfOursGoesUp) {
     const QString text = QStringLiteral("Their is a mistake.\n\nThe second paragraph stays.");
     const Accessible field = focusField(text);
     desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
-    const auto panelShown = [] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<KeyboardPanel*>(w) && w->isVisible())
-                return true;
-        return false;
+    const auto panelShown = [this] {
+        auto* panel = static_cast<test::FakeSuggestionPanel*>(coordinator->suggestionPanel());
+        return windows->panels.aheadShown || (panel && panel->anchor);
     };
     desktop.ax.onCopy = [&](const Accessible& element, Property attribute) {
         if (element != field ||
