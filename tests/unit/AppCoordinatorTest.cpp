@@ -1,27 +1,30 @@
-// The road from a focused field to a corrected one, on the platform doubles and virtual time.
+// The road from a focused field to a corrected one, on the platform and surface doubles and virtual
+// time.
 #include <gmock/gmock.h>
 
 #include "core/AX.h"
 #include "core/AXMonitor.h"
 #include "core/SuggestionViewModel.h"
-#include "core/SurfacePlacement.h"
 #include "platform/fake/FakeEditor.h"
-#include "ui/CoordinatorFixture.h"
-#include "ui/FloatingPanel.h"
-#include "ui/KeyboardPanel.h"
-#include "ui/SuggestionPanelController.h"
-#include "ui/ToastView.h"
-
-#include <QPointer>
-#include <QPushButton>
-#include <QTest>
+#include "support/CoordinatorFixture.h"
+#include "support/FakeSurfaces.h"
 
 using namespace quillet;
 using namespace std::chrono_literals;
 
 namespace {
 
-using test::AppCoordinatorTest;
+class AppCoordinatorTest : public test::CoordinatorFixture<test::FakeWindows> {
+protected:
+    test::FakeSuggestionPanel* openPanel() {
+        return static_cast<test::FakeSuggestionPanel*>(coordinator->suggestionPanel());
+    }
+    /// The panel open now went up beside `anchor`.
+    void expectPanelAt(const Rect& anchor) {
+        ASSERT_NE(openPanel(), nullptr);
+        EXPECT_EQ(openPanel()->anchor, anchor);
+    }
+};
 using test::kEditorId;
 using test::kEditorPid;
 
@@ -64,7 +67,7 @@ TEST_F(AppCoordinatorTest, MissingKeyShowsTheErrorStateAndClickAsksForSettingsBu
     coordinator->presentSuggestions();
     EXPECT_EQ(needsSettings, 1);
     EXPECT_EQ(desktop.beep.count, 0);
-    EXPECT_EQ(panelController(*coordinator), nullptr);
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr);
 
     // A server of the user's own needs no key, and never gets the one kept for the default service.
     desktop.storeKey(QStringLiteral("sk-for-the-service"));
@@ -74,7 +77,7 @@ TEST_F(AppCoordinatorTest, MissingKeyShowsTheErrorStateAndClickAsksForSettingsBu
     coordinator->presentSuggestions();
     desktop.scheduler.runPending();
     EXPECT_EQ(needsSettings, 1);
-    ASSERT_NE(panelController(*coordinator), nullptr);
+    ASSERT_NE(coordinator->suggestionPanel(), nullptr);
     ASSERT_FALSE(desktop.http.requests.isEmpty());
     EXPECT_EQ(desktop.http.requests[0].url, QUrl("http://127.0.0.1:11434/v1/chat/completions"));
     EXPECT_TRUE(desktop.http.requests[0].header("Authorization").isEmpty());
@@ -95,9 +98,9 @@ TEST_F(AppCoordinatorTest, PauseHidesUntilItsDatePasses) {
 
 TEST_F(AppCoordinatorTest, ClickOpensOnePanelAnchoredToTheIconTheHotkeyToTheFieldOrScreen) {
     focusField("a sentence with words");
-    const Rect icon = windows->overlay.panel()->screenFrame();
+    const Rect icon = *windows->overlay.iconFrame();
     coordinator->presentSuggestions();
-    auto* controller = panelController(*coordinator);
+    auto* controller = coordinator->suggestionPanel();
     ASSERT_NE(controller, nullptr);
     EXPECT_EQ(windows->overlay.state(), IconState::loading);
     EXPECT_TRUE(coordinator->monitor().suspendFocusTracking);
@@ -105,13 +108,13 @@ TEST_F(AppCoordinatorTest, ClickOpensOnePanelAnchoredToTheIconTheHotkeyToTheFiel
     expectPanelAt(icon);
 
     coordinator->presentSuggestions();
-    EXPECT_EQ(panelController(*coordinator), controller) << "a second click does nothing";
+    EXPECT_EQ(coordinator->suggestionPanel(), controller) << "a second click does nothing";
     EXPECT_EQ(desktop.http.requests.size(), 2);
 
     focusField("focus moved elsewhere meanwhile");
     EXPECT_EQ(windows->overlay.state(), IconState::loading) << "the icon is left alone while open";
     coordinator->closeSuggestions();
-    EXPECT_EQ(panelController(*coordinator), nullptr);
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr);
     EXPECT_FALSE(coordinator->monitor().suspendFocusTracking);
     EXPECT_EQ(windows->overlay.state(), IconState::ready);
 
@@ -134,96 +137,19 @@ TEST_F(AppCoordinatorTest, ClickOpensOnePanelAnchoredToTheIconTheHotkeyToTheFiel
     expectPanelAt(Rect(720, 450, 0, 0));
 }
 
-// A click finds its panel built: the next one is made a moment after the start, or after a panel
-// went away, and never while one is open.
-TEST_F(AppCoordinatorTest, TheNextPanelIsBuiltAheadWhileNoneIsOpen) {
-    const auto waiting = [] {
-        QList<QWidget*> panels;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<KeyboardPanel*>(w) && !w->isVisible())
-                panels << w;
-        return panels;
-    };
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const Accessible field = focusField("a sentence with words");
-    desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
-    ASSERT_EQ(waiting().size(), 1);
-    QWidget* prepared = waiting().front();
-
-    // The panel is on its way to the screen while the field is read; a request that does not go
-    // ahead (the text gone meanwhile) takes it away again without having taken the keyboard.
-    bool shownWhenRead = false;
-    desktop.ax.onCopy = [&](const Accessible& element, Property attribute) {
-        if (element == field && attribute == Property::value)
-            shownWhenRead = prepared->isVisible();
-    };
-    desktop.ax.set(field, Property::value, QStringLiteral(" "));
-    coordinator->presentSuggestions();
-    EXPECT_TRUE(shownWhenRead);
-    EXPECT_EQ(desktop.beep.count, 1);
-    EXPECT_EQ(panelController(*coordinator), nullptr);
-    EXPECT_EQ(waiting(), QList<QWidget*>{prepared}) << "hidden and ready for the next request";
-    EXPECT_EQ(desktop.windowHints.keyboardRequests, 0);
-
-    desktop.ax.set(field, Property::value, QStringLiteral("a sentence with words"));
-    shownWhenRead = false;
-    coordinator->presentSuggestions();
-    desktop.ax.onCopy = nullptr;
-    EXPECT_TRUE(shownWhenRead);
-    ASSERT_NE(panelController(*coordinator), nullptr);
-    EXPECT_EQ(panelController(*coordinator)->panel(), prepared);
-    EXPECT_TRUE(prepared->isVisible());
-    EXPECT_EQ(desktop.windowHints.keyboardRequests, 1);
-    EXPECT_EQ(openViewModel()->originalText(), "a sentence with words");
-    desktop.scheduler.advance(10 * AppCoordinator::sparePanelDelay);
-    EXPECT_TRUE(waiting().isEmpty()) << "nothing is built while the answers are being drawn";
-
-    coordinator->closeSuggestions();
-    // The controller goes first, and its panel after it.
-    for (int i = 0; i < 2; ++i)
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
-    EXPECT_EQ(waiting().size(), 1);
-    // The one built ahead serves the hotkey as well, for another text.
-    prepared = waiting().front();
-    focusField("another field with its own words");
-    coordinator->hotkeyTriggered();
-    ASSERT_NE(openViewModel(), nullptr);
-    EXPECT_EQ(openViewModel()->originalText(), "another field with its own words");
-    EXPECT_EQ(panelController(*coordinator)->panel(), prepared);
-
-    // After a switch to the dark look the one built in the light look is not used.
-    coordinator->closeSuggestions();
-    for (int i = 0; i < 2; ++i)
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    desktop.scheduler.advance(AppCoordinator::sparePanelDelay);
-    ASSERT_EQ(waiting().size(), 1);
-    const QPointer<QWidget> drawnLight = waiting().front();
-    const QPalette light = QApplication::palette();
-    QPalette dark = light;
-    dark.setColor(QPalette::Window, Qt::black);
-    QApplication::setPalette(dark);
-    coordinator->presentSuggestions();
-    ASSERT_NE(panelController(*coordinator), nullptr);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(drawnLight.isNull()) << "the one drawn in the light look is dropped";
-    EXPECT_TRUE(panelController(*coordinator)->panel()->isVisible());
-    QApplication::setPalette(light);
-}
-
 TEST_F(AppCoordinatorTest, SecureFieldIsNeverSentAndBlankTextBeeps) {
     const Accessible field = focusField("hunter2 is my password");
     desktop.ax.set(field, Property::role, QStringLiteral("AXSecureTextField"));
     coordinator->hotkeyTriggered();
     coordinator->presentSuggestions();
-    EXPECT_EQ(panelController(*coordinator), nullptr);
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr);
     EXPECT_EQ(desktop.beep.count, 2);
     EXPECT_TRUE(desktop.http.requests.isEmpty());
 
     focusField("   \n\t ");
     coordinator->hotkeyTriggered();
     EXPECT_EQ(desktop.beep.count, 3);
-    EXPECT_EQ(panelController(*coordinator), nullptr);
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr);
 }
 
 // Newest first, ten at most; named after the application, which a field's process may not be.
@@ -262,8 +188,8 @@ TEST_F(AppCoordinatorTest, FailedWriteBeepsAndLeavesNoTrace) {
     EXPECT_EQ(windows->overlay.state(), IconState::error);
     EXPECT_EQ(desktop.beep.count, 1);
     EXPECT_TRUE(coordinator->history().isEmpty());
-    EXPECT_EQ(windows->toast.panel(), nullptr);
-    EXPECT_EQ(panelController(*coordinator), nullptr);
+    EXPECT_FALSE(windows->toast.shown);
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr);
 }
 
 TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
@@ -284,21 +210,21 @@ TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
     const Rect anchor(midX(main.visibleFrame) + 190, midY(main.visibleFrame) + 150, 0, 0);
     expectPanelAt(anchor);
 
-    KeyboardPanel* first = panelController(*coordinator)->panel();
+    const auto* first = openPanel();
     coordinator->hotkeyTriggered();
     desktop.scheduler.advance(TextIO::copyDelay);
-    EXPECT_FALSE(first->isVisible()) << "the replaced panel leaves the screen";
+    EXPECT_FALSE(first->anchor) << "the replaced panel leaves the screen";
 
     openViewModel()->replace(QStringLiteral("better words."));
-    EXPECT_EQ(windows->toast.panel(), nullptr) << "no notice before the paste is sent";
+    EXPECT_FALSE(windows->toast.shown) << "no notice before the paste is sent";
     desktop.scheduler.advance(1s);
     EXPECT_EQ(editor.text(), "Before. better words. After.");
     EXPECT_TRUE(desktop.workspace.activations.contains(777)) << "the paste goes back to its source";
     EXPECT_EQ(desktop.clipboard.plainText(), "the user's own clipboard") << "restored after the paste";
     EXPECT_TRUE(coordinator->history().isEmpty()) << "the clipboard path records nothing";
-    ASSERT_NE(windows->toast.panel(), nullptr);
+    ASSERT_TRUE(windows->toast.shown);
 
-    windows->toast.view()->undoButton()->click();
+    windows->toast.pressUndo();
     desktop.scheduler.advance(2s);
     EXPECT_EQ(editor.text(), "Before. selected words in a hidden app. After.") << "nothing doubled";
     EXPECT_EQ(desktop.beep.count, 0);
@@ -347,7 +273,7 @@ TEST_F(AppCoordinatorTest, UndoRestoresTheFieldExactlyWhicheverRoadTheReplacemen
         ASSERT_EQ(coordinator->history().size(), entries + 1);
         EXPECT_EQ(coordinator->history().first().original, sent);
         EXPECT_EQ(coordinator->history().first().replacement, chosen);
-        ASSERT_NE(windows->toast.panel(), nullptr);
+        ASSERT_TRUE(windows->toast.shown);
 
         auto editsTaken = [&] {
             return std::count_if(desktop.ax.editCalls.begin(), desktop.ax.editCalls.end(),
@@ -355,7 +281,7 @@ TEST_F(AppCoordinatorTest, UndoRestoresTheFieldExactlyWhicheverRoadTheReplacemen
         };
         EXPECT_EQ(editsTaken(), road.takesEdits ? 2 : 0);
 
-        windows->toast.view()->undoButton()->click();
+        windows->toast.pressUndo();
         desktop.scheduler.advance(2s);
         EXPECT_EQ(editor.text().toUtf8(), original.toUtf8());
         EXPECT_EQ(editsTaken(), road.takesEdits ? 4 : 0) << "Undo by edits too";
@@ -421,9 +347,8 @@ TEST_F(AppCoordinatorTest, EscapeStopsEveryRequestRetriesIncluded) {
     coordinator->presentSuggestions();
     desktop.scheduler.advance(1s);  // both failed once; their retries wait for their turn
     ASSERT_EQ(desktop.http.requests.size(), 2);
-    KeyboardPanel* panel = panelController(*coordinator)->panel();
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : panel, Qt::Key_Escape);
-    EXPECT_EQ(panelController(*coordinator), nullptr);
+    emit coordinator->suggestionPanel()->closed();
+    EXPECT_EQ(coordinator->suggestionPanel(), nullptr);
     desktop.scheduler.advance(2min);
     EXPECT_EQ(desktop.http.requests.size(), 2) << "no retry after Escape";
 
