@@ -1,6 +1,5 @@
-// Rectangles in points. The same type holds both conventions the program uses: accessibility
-// frames (origin top-left of the primary screen, y down) and screen frames (origin bottom-left of
-// the primary screen, y up). The names min/max follow the numbers, not the screen direction.
+// Rectangles in points, in the desktop's global coordinates as Qt and the accessibility bus both
+// give them: origin at the top-left, y down. minY is a rectangle's top edge, maxY its bottom edge.
 #pragma once
 
 #include <QPointF>

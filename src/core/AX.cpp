@@ -1,8 +1,6 @@
 // Typed reads of accessibility elements and their frames, in both coordinate conventions.
 #include "core/AX.h"
 
-#include "platform/Screens.h"
-
 namespace quillet::AX {
 
 namespace {
@@ -19,7 +17,7 @@ std::optional<Accessible> elementProperty(Accessibility& ax, const Accessible& e
     return value;
 }
 
-std::optional<Rect> axFrame(Accessibility& ax, const Accessible& element) {
+std::optional<Rect> screenFrame(Accessibility& ax, const Accessible& element) {
     if (element.isNull())
         return std::nullopt;
     PropertyValue position;
@@ -38,30 +36,6 @@ std::optional<Rect> axFrame(Accessibility& ax, const Accessible& element) {
     if (const auto* s = std::get_if<QSizeF>(&size))
         extent = *s;
     return Rect(origin, extent);
-}
-
-std::optional<Rect> toScreenFrame(Screens& screens, const Rect& f) {
-    std::optional<Rect> reference;
-    for (const ScreenInfo& screen : screens.screens()) {
-        if (screen.frame.x() == 0 && screen.frame.y() == 0) {
-            reference = screen.frame;
-            break;
-        }
-    }
-    if (!reference) {
-        std::optional<ScreenInfo> main = screens.mainScreen();
-        if (!main)
-            return std::nullopt;
-        reference = main->frame;
-    }
-    return Rect(f.x(), maxY(*reference) - f.y() - f.height(), f.width(), f.height());
-}
-
-std::optional<Rect> screenFrame(Accessibility& ax, Screens& screens, const Accessible& element) {
-    std::optional<Rect> frame = axFrame(ax, element);
-    if (!frame)
-        return std::nullopt;
-    return toScreenFrame(screens, *frame);
 }
 
 }  // namespace quillet::AX

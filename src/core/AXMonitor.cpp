@@ -225,7 +225,7 @@ void AXMonitor::setCurrent(const std::optional<FocusedField>& field) {
     if (field)
         stopLookingAgain();
     if (field) {
-        m_lastFrame = AX::screenFrame(m_ax, m_screens, field->element);
+        m_lastFrame = AX::screenFrame(m_ax, field->element);
         readText();
     } else {
         m_lastFrame.reset();
@@ -248,7 +248,7 @@ void AXMonitor::setCurrent(const std::optional<FocusedField>& field) {
 void AXMonitor::notifyUpdateIfNeeded() {
     if (!m_current)
         return;
-    const std::optional<Rect> frame = AX::screenFrame(m_ax, m_screens, m_current->element);
+    const std::optional<Rect> frame = AX::screenFrame(m_ax, m_current->element);
     const qint64 previousHash = m_lastValueHash;
     if (textMayHaveChanged())
         readText();

@@ -122,7 +122,7 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     // icon until the field moved.
     const bool followed = m_monitor.current() && m_monitor.current()->element == field->element;
     const std::optional<Rect> frame =
-        followed ? m_monitor.currentFrame() : AX::screenFrame(ax, m_services.screens, field->element);
+        followed ? m_monitor.currentFrame() : AX::screenFrame(ax, field->element);
     if (!frame) {
         m_icon.hide();
         return;
@@ -130,8 +130,7 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     // A keyring that does not answer is no missing key: a click still opens the panel, which says so.
     m_icon.setState(m_settings.keyMissing() ? IconState::error : IconState::ready);
     // The icon goes on the part of the field its window shows.
-    const std::optional<Rect> window = m_services.workspace.windowFrame(field->applicationPid());
-    m_icon.show(*frame, window ? AX::toScreenFrame(m_services.screens, *window) : std::nullopt,
+    m_icon.show(*frame, m_services.workspace.windowFrame(field->applicationPid()),
                 m_services.screens.screens());
     m_iconField = field->element;
 }
@@ -272,7 +271,7 @@ void AppCoordinator::present(const FieldRequest& request) {
 Rect AppCoordinator::panelAnchor(const FocusedField& field) {
     if (const std::optional<Rect> icon = m_icon.iconFrame())
         return *icon;
-    if (const std::optional<Rect> frame = AX::screenFrame(m_services.ax, m_services.screens, field.element))
+    if (const std::optional<Rect> frame = AX::screenFrame(m_services.ax, field.element))
         return *frame;
     const std::optional<ScreenInfo> main = m_services.screens.mainScreen();
     const Rect screen = main ? main->frame : Rect();
@@ -400,7 +399,7 @@ void AppCoordinator::say(const QString& text) {
     m_services.beep.beep();
     std::optional<Rect> near = m_icon.iconFrame();
     if (!near && m_currentField)
-        near = AX::screenFrame(m_services.ax, m_services.screens, m_currentField->element);
+        near = AX::screenFrame(m_services.ax, m_currentField->element);
     notify(Notice{text, near, {}});
 }
 

@@ -51,9 +51,10 @@ void ClipboardShortcut::start(const std::optional<Rect>& near) {
             }
             self->pasteBack(original, checked, source, near);
         };
+        // A little right of and above the middle of the main screen.
         const std::optional<ScreenInfo> main = self->m_screens.mainScreen();
         const Rect visible = main ? main->visibleFrame : Rect();
-        self->openPanel(viewModel, Rect(midX(visible) + 190, midY(visible) + 150, 0, 0));
+        self->openPanel(viewModel, Rect(midX(visible) + 190, midY(visible) - 150, 0, 0));
     });
 }
 

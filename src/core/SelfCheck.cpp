@@ -67,7 +67,7 @@ void run(Accessibility& ax, Workspace& workspace, Screens& screens,
     print(line(std::nullopt, QStringLiteral("Displays")));
     const QList<ScreenInfo> all = screens.screens();
     for (const ScreenInfo& s : all) {
-        const bool primary = s.frame.x() == 0 && s.frame.y() == 0;
+        const bool primary = &s == &all.first();
         print(QStringLiteral("      %1 %2\u00D7%3 @ (%4,%5)")
                   .arg(primary ? QStringLiteral("primary") : QStringLiteral("secondary"),
                        whole(s.frame.width()), whole(s.frame.height()), whole(s.frame.x()),
@@ -121,14 +121,18 @@ void run(Accessibility& ax, Workspace& workspace, Screens& screens,
     if (std::optional<FocusedField> field = FocusedField::from(ax, workspace, element)) {
         print(line(true, QStringLiteral("Word count"), QString::number(field->wordCount(ax))));
         print(line(!field->isSecure(ax), QStringLiteral("Not a secure (password) field")));
-        const std::optional<Rect> axFrame = AX::axFrame(ax, element);
-        const std::optional<Rect> screenFrame = AX::screenFrame(ax, screens, element);
-        if (axFrame && screenFrame) {
-            print(line(std::nullopt, QStringLiteral("AX frame (top-left)"), rect(*axFrame)));
-            print(line(std::nullopt, QStringLiteral("Converted AppKit frame"), rect(*screenFrame)));
+        const std::optional<Rect> frame = AX::screenFrame(ax, element);
+        if (frame && !all.isEmpty()) {
+            print(line(std::nullopt, QStringLiteral("AX frame (top-left)"), rect(*frame)));
+            // The same frame counted from the primary screen's bottom-left corner, y up, as the
+            // report has always given it beside the other.
+            const Rect& primary = all.first().frame;
+            const Rect upward(frame->x(), maxY(primary) - frame->y() - frame->height(), frame->width(),
+                              frame->height());
+            print(line(std::nullopt, QStringLiteral("Converted AppKit frame"), rect(upward)));
             bool visible = false;
             for (const ScreenInfo& s : all) {
-                if (s.frame.intersects(*screenFrame)) {
+                if (s.frame.intersects(*frame)) {
                     visible = true;
                     break;
                 }

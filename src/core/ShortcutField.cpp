@@ -12,7 +12,7 @@ ShortcutField ShortcutField::find(Accessibility& ax, Workspace& workspace, Scree
     if (const std::optional<Accessible> focused = AX::elementProperty(ax, root, Property::focusedElement)) {
         found.field = FocusedField::from(ax, workspace, *focused);
         if (!found.field)
-            found.near = AX::screenFrame(ax, screens, *focused);
+            found.near = AX::screenFrame(ax, *focused);
         return found;
     }
     if (!lastField)

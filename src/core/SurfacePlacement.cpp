@@ -1,4 +1,4 @@
-// Where the floating surfaces go: the overlay icon, the toast and the suggestion panel, in screen
+// Where the floating surfaces go: the overlay icon, the toast and the suggestion panel.
 #include "core/SurfacePlacement.h"
 
 #include <algorithm>
@@ -6,7 +6,8 @@
 namespace quillet {
 
 Rect SurfacePlacement::overlayIconFrame(const Rect& fieldFrame) {
-    return Rect(maxX(fieldFrame) - iconSize - iconMargin, minY(fieldFrame) + iconMargin, iconSize, iconSize);
+    return Rect(maxX(fieldFrame) - iconSize - iconMargin, maxY(fieldFrame) - iconMargin - iconSize, iconSize,
+                iconSize);
 }
 
 bool SurfacePlacement::isShortField(const Rect& fieldFrame) {
@@ -64,8 +65,8 @@ Rect SurfacePlacement::overlayIconFrame(const Rect& fieldFrame, const std::optio
     // under it: never over the text.
     const Rect beside(maxX(shown) + iconOutsideGap, midY(shown) - iconSize / 2, iconSize, iconSize);
     const double endX = maxX(shown) - iconSize;
-    for (const Rect& icon : {beside, Rect(endX, maxY(shown) + iconOutsideGap, iconSize, iconSize),
-                             Rect(endX, minY(shown) - iconOutsideGap - iconSize, iconSize, iconSize)}) {
+    for (const Rect& icon : {beside, Rect(endX, minY(shown) - iconOutsideGap - iconSize, iconSize, iconSize),
+                             Rect(endX, maxY(shown) + iconOutsideGap, iconSize, iconSize)}) {
         if (fits(icon))
             return icon;
     }
@@ -95,16 +96,16 @@ QPointF SurfacePlacement::toastOrigin(const std::optional<Rect>& anchor,
         }
     }
     double x = pointer->x() - toastSize.width() / 2;
-    double y = pointer->y() + toastPointerOffset;
+    double y = pointer->y() - toastPointerOffset - toastSize.height();
     for (const ScreenInfo& screen : screens) {
         const Rect& v = screen.visibleFrame;
         if (!screen.frame.contains(*pointer))
             continue;
         x = std::max(std::min(x, maxX(v) - toastSize.width()), minX(v));
         // Below the pointer where there is no room above it.
-        if (y + toastSize.height() > maxY(v))
-            y = pointer->y() - toastPointerOffset - toastSize.height();
-        y = std::max(y, minY(v));
+        if (y < minY(v))
+            y = pointer->y() + toastPointerOffset;
+        y = std::min(y, maxY(v) - toastSize.height());
         break;
     }
     return {x, y};
@@ -113,15 +114,15 @@ QPointF SurfacePlacement::toastOrigin(const std::optional<Rect>& anchor,
 QPointF SurfacePlacement::toastOrigin(const std::optional<Rect>& anchor,
                                       const std::optional<ScreenInfo>& mainScreen) {
     if (anchor)
-        return {maxX(*anchor) - toastSize.width(), maxY(*anchor) + toastOffset};
+        return {maxX(*anchor) - toastSize.width(), minY(*anchor) - toastOffset - toastSize.height()};
     const Rect visible = mainScreen ? mainScreen->visibleFrame : fallbackVisibleFrame;
-    return {maxX(visible) - 240, maxY(visible) - 60};
+    return {maxX(visible) - 240, minY(visible) + 60 - toastSize.height()};
 }
 
 QPointF SurfacePlacement::suggestionPanelOrigin(const Rect& anchor, const QList<ScreenInfo>& screens,
                                                 const std::optional<ScreenInfo>& mainScreen) {
     double x = maxX(anchor) - panelSize.width();
-    double y = minY(anchor) - panelSize.height() - panelGap;
+    double y = maxY(anchor) + panelGap;
 
     // A zero-size anchor intersects nothing (as for any empty rectangle) and falls to the main screen.
     std::optional<ScreenInfo> screen;
@@ -137,17 +138,17 @@ QPointF SurfacePlacement::suggestionPanelOrigin(const Rect& anchor, const QList<
         return {x, y};
 
     const Rect& visible = screen->visibleFrame;
-    if (y < minY(visible)) {
-        const double above = maxY(anchor) + panelGap;
+    if (y + panelSize.height() > maxY(visible)) {
+        const double above = minY(anchor) - panelGap - panelSize.height();
         // With no room above either (a field about as tall as the screen), the panel stays on the
         // anchor's lower side and is pulled inside the visible area below.
-        if (above + panelSize.height() <= maxY(visible))
+        if (above >= minY(visible))
             y = above;
     }
     // Bottom edge first, so the top edge wins on a screen shorter than the panel: its tabs and the
     // start of the text stay in sight.
-    y = std::max(y, minY(visible));
     y = std::min(y, maxY(visible) - panelSize.height());
+    y = std::max(y, minY(visible));
     // Right margin first, so the left margin wins on a screen narrower than the panel.
     x = std::min(x, maxX(visible) - panelSize.width() - panelScreenMargin);
     x = std::max(x, minX(visible) + panelScreenMargin);

@@ -1,5 +1,6 @@
-// Where the floating surfaces go: the overlay icon, the toast and the suggestion panel, in screen
-// frames (bottom-left origin, y up). Pure arithmetic, shared by the controllers and their tests.
+// Where the floating surfaces go: the overlay icon, the toast and the suggestion panel, in the
+// desktop's global coordinates (top-left origin, y down). Pure arithmetic, shared by the controllers
+// and their tests.
 #pragma once
 
 #include <QList>
@@ -51,7 +52,7 @@ Rect overlayIconFrame(const Rect& fieldFrame, const std::optional<Rect>& windowF
 /// Whether the icon goes beside this (visible part of a) field rather than inside it.
 bool isShortField(const Rect& fieldFrame);
 
-/// The toast's bottom-left corner: right edges aligned just above `anchor`, or near the top-right
+/// The toast's top-left corner: right edges aligned just above `anchor`, or near the top-right
 /// corner of the main screen's visible area without one. Never clamped.
 QPointF toastOrigin(const std::optional<Rect>& anchor, const std::optional<ScreenInfo>& mainScreen);
 /// The same, with the mouse pointer for want of an anchor, or of room above it on any screen: the
@@ -62,7 +63,7 @@ QPointF toastOrigin(const std::optional<Rect>& anchor, const std::optional<QPoin
 /// Gap between the pointer and the toast's bottom edge.
 inline constexpr double toastPointerOffset = 16;
 
-/// The suggestion panel's bottom-left corner for `anchor`: below it with right edges aligned, above
+/// The suggestion panel's top-left corner for `anchor`: below it with right edges aligned, above
 /// it when below would leave the visible area of the screen the anchor is on; when neither fits, on
 /// the anchor's lower side pulled inside that area. Always whole inside the area's top and bottom
 /// edges and 8 points inside its left and right edges (the top and left win on a smaller area).

@@ -120,8 +120,7 @@ void WriteBack::record(const FieldRequest& request, const QString& newText, cons
             ? l.text(QT_TRANSLATE_NOOP(
                   "Quillet", "Replaced. Another program copied meanwhile; its copy is on the clipboard."))
             : l.text(QT_TRANSLATE_NOOP("Quillet", "Replaced"));
-    notify(Notice{replaced, AX::screenFrame(m_ax, m_screens, request.field.element),
-                  [self, request, newText, outcome] {
+    notify(Notice{replaced, AX::screenFrame(m_ax, request.field.element), [self, request, newText, outcome] {
                       if (self)
                           self->undo(request, newText, outcome);
                   }});

@@ -1,4 +1,4 @@
-// The screens, in screen coordinates (origin bottom-left of the primary screen, y up).
+// The screens, in the desktop's global coordinates (origin top-left, y down).
 #pragma once
 
 #include <QList>
@@ -22,7 +22,7 @@ public:
     Screens& operator=(const Screens&) = delete;
     virtual ~Screens() = default;
 
-    /// Every screen in the platform's order; the primary screen (origin (0,0)) first where there is one.
+    /// Every screen in the platform's order; the primary screen first where there is one.
     virtual QList<ScreenInfo> screens() = 0;
     /// The screen the program treats as main; empty when there is no screen at all.
     virtual std::optional<ScreenInfo> mainScreen() = 0;

@@ -2,11 +2,8 @@
 #include "ui/FloatingPanel.h"
 
 #include <QGuiApplication>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
-
-#include "base/ScreenSpace.h"
 
 namespace quillet {
 
@@ -44,14 +41,8 @@ void FloatingPanel::setContent(QWidget* content) {
         layout()->addWidget(content);
 }
 
-QRectF FloatingPanel::primaryGlobalGeometry() {
-    if (QScreen* primary = QGuiApplication::primaryScreen())
-        return QRectF(primary->geometry());
-    return {};
-}
-
 void FloatingPanel::setScreenFrame(const Rect& frame) {
-    const QRect global = ScreenSpace::toGlobal(frame, primaryGlobalGeometry()).toRect();
+    const QRect global = frame.toRect();
     setFixedSize(global.size());
     setGeometry(global);
     // Qt skips the request when it believes the window is there already, and a late notice from the
@@ -66,7 +57,7 @@ void FloatingPanel::setScreenFrame(const Rect& frame) {
 }
 
 Rect FloatingPanel::screenFrame() const {
-    return ScreenSpace::fromGlobal(QRectF(geometry()), primaryGlobalGeometry());
+    return QRectF(geometry());
 }
 
 void FloatingPanel::bringToFront() {

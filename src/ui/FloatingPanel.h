@@ -26,9 +26,9 @@ public:
     void setContent(QWidget* content);
     QWidget* content() const { return m_content; }
 
-    /// Moves and resizes the panel to `frame`, a screen frame (bottom-left origin, y up).
+    /// Moves and resizes the panel to `frame`, in global coordinates.
     void setScreenFrame(const Rect& frame);
-    /// Where the panel is, as a screen frame.
+    /// Where the panel is, in global coordinates.
     Rect screenFrame() const;
 
     /// Brings the panel to the front, taking keyboard focus only for Focus::onShow.
@@ -39,9 +39,6 @@ public:
     /// Creates the window and gives the desktop its hints now rather than on the first bringToFront(),
     /// for a panel built ahead of its use.
     void prepareNative();
-
-    /// The primary screen's rectangle in global coordinates: the origin of every screen frame.
-    static QRectF primaryGlobalGeometry();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

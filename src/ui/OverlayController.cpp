@@ -1,7 +1,6 @@
 // The floating icon over the focused field's bottom-right corner: one panel for the whole run.
 #include "ui/OverlayController.h"
 
-#include "base/ScreenSpace.h"
 #include "core/L10n.h"
 #include "core/SettingsStore.h"
 #include "core/Shortcut.h"
@@ -72,8 +71,7 @@ void OverlayController::showOnDesktop() {
     const DesktopIcon::Look look = m_pendingState == IconState::loading ? DesktopIcon::Look::loading
                                    : m_pendingState == IconState::error ? DesktopIcon::Look::error
                                                                         : DesktopIcon::Look::ready;
-    const QRectF global = ScreenSpace::toGlobal(*m_desktopFrame, FloatingPanel::primaryGlobalGeometry());
-    if (!m_desktopIcon->show(global, look, tooltipText(L10n::current())))
+    if (!m_desktopIcon->show(*m_desktopFrame, look, tooltipText(L10n::current())))
         m_desktopFrame.reset();
 }
 

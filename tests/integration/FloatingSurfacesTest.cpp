@@ -9,7 +9,6 @@
 #include <QTest>
 #include <algorithm>
 
-#include "base/ScreenSpace.h"
 #include "core/SettingsStore.h"
 #include "core/SuggestionViewModel.h"
 #include "platform/fake/FakeHttpTransport.h"
@@ -91,11 +90,11 @@ TEST_F(FloatingSurfacesTest, IconStaysAboveOnEveryWorkspaceAndAClickLeavesMousep
         run("xprop", {"-id", windowId(overlay.panel()), "_NET_WM_DESKTOP", "_NET_WM_STATE"});
     EXPECT_THAT(props.toStdString(), testing::HasSubstr("_NET_WM_DESKTOP(CARDINAL) = 4294967295"));
     EXPECT_THAT(props.toStdString(), testing::HasSubstr("_NET_WM_STATE_ABOVE"));
-    // Where X11 has the window: the one conversion, 900 - 448 - 24 = 428 from the top.
+    // Where X11 has the window: the field's bottom-right corner, 440 + 80 - 8 - 24 = 488 from the top.
     const QString geometry = xdotool({"getwindowgeometry", windowId(overlay.panel())});
-    EXPECT_THAT(geometry.toStdString(), testing::HasSubstr("Position: 368,428"));
+    EXPECT_THAT(geometry.toStdString(), testing::HasSubstr("Position: 368,488"));
 
-    xdotool({"mousemove", "--sync", "380", "440", "click", "1"});
+    xdotool({"mousemove", "--sync", "380", "500", "click", "1"});
     ASSERT_TRUE(waitUntil([&] { return clicks > 0; }, 5000));
     EXPECT_TRUE(holdsFor([&] { return clicks == 1; }, 200)) << "one click, one call";
     EXPECT_EQ(focusedWindow(), mousepadWindow) << "the click leaves mousepad active";
@@ -105,10 +104,7 @@ TEST_F(FloatingSurfacesTest, IconStaysAboveOnEveryWorkspaceAndAClickLeavesMousep
     // however the window manager's notices interleave.
     for (int i = 0; i < 50; ++i) {
         const Rect field(100 + (i % 2) * 200, 440, 300, 80);
-        const QPoint expected = ScreenSpace::toGlobal(SurfacePlacement::overlayIconFrame(field),
-                                                      FloatingPanel::primaryGlobalGeometry())
-                                    .toRect()
-                                    .topLeft();
+        const QPoint expected = SurfacePlacement::overlayIconFrame(field).toRect().topLeft();
         QElapsedTimer t;
         t.start();
         overlay.show(field);
@@ -125,7 +121,7 @@ TEST_F(FloatingSurfacesTest, ToastDoesNotTakeFocus) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(toasts.panel()));
     EXPECT_TRUE(holdsFor([] { return focusedWindow() == mousepadWindow; }, 300));
     EXPECT_THAT(xdotool({"getwindowgeometry", windowId(toasts.panel())}).toStdString(),
-                testing::HasSubstr("Position: 180,372"));  // 900 - 488 - 40
+                testing::HasSubstr("Position: 180,392"));  // 440 - 8 - 40
 }
 
 // The top-level window a click at `point` would reach.
@@ -196,7 +192,7 @@ TEST_F(FloatingSurfacesTest, PanelIsReadByAtSpiAndTakesEscape) {
     SuggestionPanelController controller(vm, clipboard, screens, hints);
     int closes = 0;
     QObject::connect(&controller, &SuggestionPanelController::closed, [&] { ++closes; });
-    controller.show(Rect(368, 448, 24, 24));
+    controller.show(Rect(368, 428, 24, 24));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.panel()));
     ASSERT_TRUE(waitUntil([&] { return controller.panel()->isActiveWindow(); }, 5000))
         << "the panel takes the keyboard";

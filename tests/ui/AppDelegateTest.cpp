@@ -296,7 +296,7 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     EXPECT_EQ(c.currentField()->pid, desktop.workspace.myPid);
     ASSERT_TRUE(delegate->windows().overlay.isVisible());
     const Accessible element = c.currentField()->element;
-    const Rect fieldFrame = *AX::screenFrame(delegate->accessibility(), desktop.screens, element);
+    const Rect fieldFrame = *AX::screenFrame(delegate->accessibility(), element);
     const Rect iconFrame = delegate->windows().overlay.panel()->screenFrame();
     const Rect expected =
         SurfacePlacement::overlayIconFrame(fieldFrame, std::nullopt, desktop.screens.screens());

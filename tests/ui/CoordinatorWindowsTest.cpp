@@ -24,7 +24,7 @@ TEST_F(CoordinatorWindowsTest, TheIconAndItsPanelFollowThePartOfTheFieldTheWindo
     const Accessible field =
         focus(desktop.ax.makeTextField(kEditorPid, "a sentence with words", Rect(100, 200, 600, 2000)));
     ASSERT_TRUE(iconShown());
-    EXPECT_EQ(windows->overlay.iconFrame(), Rect(668, 408, 24, 24));
+    EXPECT_EQ(windows->overlay.iconFrame(), Rect(668, 468, 24, 24));
 
     // The window dragged half below the screen's bottom edge.
     desktop.workspace.windowFrames.insert(kEditorPid, QRectF(0, 700, 800, 400));
@@ -33,12 +33,24 @@ TEST_F(CoordinatorWindowsTest, TheIconAndItsPanelFollowThePartOfTheFieldTheWindo
     desktop.scheduler.advance(AXMonitor::trackInterval);
     const std::optional<Rect> icon = windows->overlay.iconFrame();
     ASSERT_TRUE(icon);
-    EXPECT_EQ(*icon, Rect(668, 8, 24, 24));
+    EXPECT_EQ(*icon, Rect(668, 868, 24, 24));
 
     coordinator->presentSuggestions();
     ASSERT_NE(panelController(*coordinator), nullptr);
     expectPanelAt(*icon);
-    EXPECT_GE(panelFrame().y(), 0) << "whole on the screen";
+    EXPECT_LE(maxY(panelFrame()), maxY(desktop.screens.list.first().visibleFrame)) << "whole on the screen";
+}
+
+// The primary screen to the right of a taller one: the icon's window goes where the field is, in
+// the same coordinates the accessibility bus gives it, not shifted by the primary screen's place.
+TEST_F(CoordinatorWindowsTest, TheIconLandsOnTheFieldWhenThePrimaryScreenIsNotAtTheOrigin) {
+    desktop.screens.list = {ScreenInfo{Rect(1920, 0, 1440, 900), Rect(1920, 25, 1440, 875)},
+                            ScreenInfo{Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1080)}};
+    focus(desktop.ax.makeTextField(kEditorPid, "a sentence with words", Rect(2000, 300, 600, 200)));
+    ASSERT_TRUE(iconShown());
+    EXPECT_EQ(QRectF(windows->overlay.panel()->geometry()), Rect(2568, 468, 24, 24));
+    focus(desktop.ax.makeTextField(kEditorPid, "another sentence with words", Rect(100, 700, 600, 200)));
+    EXPECT_EQ(QRectF(windows->overlay.panel()->geometry()), Rect(668, 868, 24, 24)) << "the other screen";
 }
 
 // A click finds its panel built: the next one is made a moment after the start, or after a panel

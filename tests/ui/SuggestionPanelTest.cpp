@@ -34,7 +34,7 @@ using SuggestionPanelTest = SuggestionPanelFixture;
 }  // namespace
 
 TEST_F(SuggestionPanelTest, IsPlacedBelowTheAnchorTakesTheKeyboardAndLoadsOnBothTabs) {
-    EXPECT_EQ(controller->panel()->screenFrame(), Rect(8, 54, 400, 340));
+    EXPECT_EQ(controller->panel()->screenFrame(), Rect(8, 430, 400, 340));
     EXPECT_TRUE(controller->panel()->isVisible());
     EXPECT_FALSE(controller->panel()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
     EXPECT_EQ(find<QLabel>("loadingMessage")->text(), "Polishing your text…");

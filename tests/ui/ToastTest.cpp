@@ -70,7 +70,7 @@ TEST_F(ToastTest, AnUndoThatShowsANewToastKeepsIt) {
     toasts.show(Rect(100, 440, 300, 40), [&] { toasts.show(std::nullopt, [] {}); });
     toasts.view()->undoButton()->click();
     ASSERT_NE(toasts.panel(), nullptr);
-    EXPECT_EQ(toasts.panel()->screenFrame(), Rect(1200, 815, 220, 40));
+    EXPECT_EQ(toasts.panel()->screenFrame(), Rect(1200, 45, 220, 40));
     EXPECT_EQ(scheduler.pendingTimers(), 1u);
 }
 

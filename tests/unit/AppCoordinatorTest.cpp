@@ -128,7 +128,7 @@ TEST_F(AppCoordinatorTest, ClickOpensOnePanelAnchoredToTheIconTheHotkeyToTheFiel
     coordinator->hotkeyTriggered();
     ASSERT_NE(openViewModel(), nullptr);
     EXPECT_EQ(openViewModel()->originalText(), "two words");
-    const Rect fieldFrame = *AX::screenFrame(desktop.ax, desktop.screens, field);
+    const Rect fieldFrame = *AX::screenFrame(desktop.ax, field);
     expectPanelAt(fieldFrame);
     coordinator->closeSuggestions();
 
@@ -207,7 +207,7 @@ TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
     EXPECT_EQ(openViewModel()->originalText(), "selected words in a hidden app.");
     EXPECT_FALSE(coordinator->monitor().suspendFocusTracking);
     const ScreenInfo main = *desktop.screens.mainScreen();
-    const Rect anchor(midX(main.visibleFrame) + 190, midY(main.visibleFrame) + 150, 0, 0);
+    const Rect anchor(midX(main.visibleFrame) + 190, midY(main.visibleFrame) - 150, 0, 0);
     expectPanelAt(anchor);
 
     const auto* first = openPanel();

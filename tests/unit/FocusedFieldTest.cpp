@@ -160,39 +160,14 @@ TEST_F(FocusedFieldTest, WordsAreSplitOnUnicodeWhiteSpaceOnly) {
 
 TEST_F(FocusedFieldTest, FrameNeedsBothGeometryValues) {
     Accessible e = ax.makeTextField(77, QString(), Rect(100, 200, 300, 40));
-    EXPECT_EQ(AX::axFrame(ax, e), Rect(100, 200, 300, 40));
+    EXPECT_EQ(AX::screenFrame(ax, e), Rect(100, 200, 300, 40));
     ax.remove(e, Property::size);
-    EXPECT_EQ(AX::axFrame(ax, e), std::nullopt) << "position without size is no frame";
-    EXPECT_EQ(AX::screenFrame(ax, screens, e), std::nullopt);
+    EXPECT_EQ(AX::screenFrame(ax, e), std::nullopt) << "position without size is no frame";
     ax.set(e, Property::size, QStringLiteral("300x40"));
-    EXPECT_EQ(AX::axFrame(ax, e), std::nullopt) << "a size that is not geometry";
+    EXPECT_EQ(AX::screenFrame(ax, e), std::nullopt) << "a size that is not geometry";
     // A geometry value of the wrong kind leaves zeros rather than failing.
     ax.set(e, Property::size, QPointF(7, 7));
-    EXPECT_EQ(AX::axFrame(ax, e), Rect(100, 200, 0, 0));
-}
-
-TEST_F(FocusedFieldTest, FrameFlipsAgainstThePrimaryScreen) {
-    const Rect f(100, 200, 300, 40);
-    screens.list = {ScreenInfo{Rect(0, 0, 1920, 1080), Rect(0, 0, 1920, 1050)}};
-    EXPECT_EQ(AX::toScreenFrame(screens, f), Rect(100, 840, 300, 40));
-
-    // A secondary display above the primary one: the field lies above y = 0 in AX terms.
-    screens.list = {ScreenInfo{Rect(-500, 1080, 1280, 1024), Rect()},
-                    ScreenInfo{Rect(0, 0, 1920, 1080), Rect()}};
-    screens.mainIndex = 0;
-    std::optional<Rect> above = AX::toScreenFrame(screens, Rect(-400, -600, 300, 40));
-    ASSERT_TRUE(above);
-    EXPECT_EQ(*above, Rect(-400, 1640, 300, 40));
-    EXPECT_GT(above->y(), 1080);
-
-    // No screen at the origin: the main screen is the reference; no main screen either: nothing.
-    screens.list = {ScreenInfo{Rect(10, 0, 800, 600), Rect()}, ScreenInfo{Rect(810, 0, 1000, 700), Rect()}};
-    screens.mainIndex = 1;
-    EXPECT_EQ(AX::toScreenFrame(screens, f), Rect(100, 460, 300, 40));
-    screens.mainIndex = -1;
-    EXPECT_EQ(AX::toScreenFrame(screens, f), std::nullopt);
-    screens.list.clear();
-    EXPECT_EQ(AX::toScreenFrame(screens, f), std::nullopt);
+    EXPECT_EQ(AX::screenFrame(ax, e), Rect(100, 200, 0, 0));
 }
 
 TEST_F(FocusedFieldTest, TypedReadsGiveAbsentForOtherTypesAndFailures) {

@@ -21,7 +21,7 @@ public:
     }
 
     /// One 1440x900 screen with a 25-point top bar, like a small laptop.
-    static QList<ScreenInfo> laptop() { return {ScreenInfo{Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875)}}; }
+    static QList<ScreenInfo> laptop() { return {ScreenInfo{Rect(0, 0, 1440, 900), Rect(0, 25, 1440, 875)}}; }
 
     std::optional<QPointF> pointer() override { return pointerAt; }
 

@@ -1,21 +1,14 @@
-// The screens from Qt, reported with the origin at the bottom-left of the primary screen, y up.
+// The screens from Qt, in its global coordinates.
 #include "platform/linux/qt/QtScreens.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "base/ScreenSpace.h"
-
 namespace quillet {
 
-Rect QtScreens::fromQt(const QRect& rect, const QRect& primary) {
-    // The same conversion the floating windows are placed with, so a frame read here lands there.
-    return ScreenSpace::fromGlobal(QRectF(rect), QRectF(primary));
-}
-
-ScreenInfo QtScreens::info(QScreen* screen, const QRect& primary) {
-    return ScreenInfo{fromQt(screen->geometry(), primary), fromQt(screen->availableGeometry(), primary)};
+ScreenInfo QtScreens::info(QScreen* screen) {
+    return ScreenInfo{QRectF(screen->geometry()), QRectF(screen->availableGeometry())};
 }
 
 QList<ScreenInfo> QtScreens::screens() {
@@ -23,27 +16,25 @@ QList<ScreenInfo> QtScreens::screens() {
     QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary)
         return result;
-    const QRect anchor = primary->geometry();
-    result << info(primary, anchor);
+    result << info(primary);
     for (QScreen* screen : QGuiApplication::screens())
         if (screen != primary)
-            result << info(screen, anchor);
+            result << info(screen);
     return result;
 }
 
 std::optional<QPointF> QtScreens::pointer() {
     // Under Wayland Qt knows the pointer only while it is over one of the program's own windows.
-    QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary || QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (!QGuiApplication::primaryScreen() || QGuiApplication::platformName() != QLatin1String("xcb"))
         return std::nullopt;
-    return fromQt(QRect(QCursor::pos(), QSize(0, 0)), primary->geometry()).topLeft();
+    return QPointF(QCursor::pos());
 }
 
 std::optional<ScreenInfo> QtScreens::mainScreen() {
     QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary)
         return std::nullopt;
-    return info(primary, primary->geometry());
+    return info(primary);
 }
 
 }  // namespace quillet

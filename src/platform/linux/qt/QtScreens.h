@@ -1,4 +1,4 @@
-// The screens from Qt, reported with the origin at the bottom-left of the primary screen, y up.
+// The screens from Qt, in its global coordinates.
 #pragma once
 
 #include "platform/Screens.h"
@@ -13,11 +13,8 @@ public:
     std::optional<ScreenInfo> mainScreen() override;
     std::optional<QPointF> pointer() override;
 
-    /// Flips a Qt global rectangle (origin top-left, y down) about the primary screen `primary`.
-    static Rect fromQt(const QRect& rect, const QRect& primary);
-
 private:
-    static ScreenInfo info(QScreen* screen, const QRect& primary);
+    static ScreenInfo info(QScreen* screen);
 };
 
 }  // namespace quillet
