@@ -74,17 +74,6 @@ protected:
                QString::number(
                    (duration_cast<milliseconds>(steady_clock::now().time_since_epoch()) + ahead).count());
     }
-    /// Pauses the running copy from its settings window, as a person does: a click on Pause opens its
-    /// menu, whose first choice the keyboard takes.
-    void pauseFromSettings() {
-        xdotool({"windowactivate", "--sync", visibleWindow(kSettingsTitle)});
-        const QStringList box = readAccessible(quillet.pid(), {"--extents-of", "Pause"}).split(' ');
-        ASSERT_EQ(box.size(), 4);
-        const int x = box[0].toInt() + box[2].toInt() / 2, y = box[1].toInt() + box[3].toInt() / 2;
-        xdotool({"mousemove", QString::number(x), QString::number(y), "click", "1"});
-        xdotool({"key", "Down", "Return"});
-        EXPECT_TRUE(waitUntil([&] { return quillet.shows("Quillet — paused"); }, 5000));
-    }
     void startMousepad() {
         QFile file(dir.filePath("note.txt"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -104,16 +93,6 @@ protected:
         ASSERT_TRUE(quillet.press(shown));
         ASSERT_TRUE(waitUntil([&] { return quillet.shows("Press a shortcut…"); }, 15000));
         xdotool({"key", keys});
-    }
-    /// Another program grabbing `shortcut` until the returned process ends; none when it could not.
-    static std::unique_ptr<QProcess> holdElsewhere(const QString& shortcut, const QTemporaryDir& dir) {
-        auto holder =
-            startHelper("HoldHelper.DISABLED_Hold", dir.path(), {"QUILLET_HELPER_SHORTCUT=" + shortcut});
-        if (waitUntil([&] { return QFile::exists(dir.filePath("grabbed")); }, 10000))
-            return holder;
-        holder->kill();
-        holder->waitForFinished();
-        return nullptr;
     }
     QString storedPreference(const QString& key) {
         return QSettings(IniDefaults::defaultPath(), QSettings::IniFormat).value(key).toString();
@@ -137,9 +116,6 @@ TEST_F(RunningCopyTest, ASecondStartLeavesOneCopyAndBringsBackItsSettings) {
     EXPECT_FALSE(visibleWindow(kSettingsTitle).isEmpty()) << "the first copy's settings came back";
     EXPECT_EQ(quillet.process.state(), QProcess::Running);
     EXPECT_EQ(busOwner(), quillet.pid()) << "still the one copy";
-
-    EXPECT_EQ(command({"--settings"}), 0);
-    EXPECT_EQ(busOwner(), quillet.pid());
 }
 
 TEST_F(RunningCopyTest, WithoutATrayTheSettingsHavePauseHistoryAndAWorkingQuit) {
@@ -165,10 +141,6 @@ TEST_F(RunningCopyTest, QuitEndsTheRunningCopyAndReleasesTheName) {
     EXPECT_EQ(busOwner(), 0) << "released by the time --quit returns";
     ASSERT_TRUE(waitUntil([&] { return quillet.process.state() == QProcess::NotRunning; }, 5000));
     EXPECT_EQ(quillet.process.exitCode(), 0);
-
-    EXPECT_EQ(command({"--quit"}, &out, &err), 0);
-    EXPECT_EQ(out, "Quillet is not running.");
-    EXPECT_EQ(busOwner(), 0) << "asking started nothing";
 }
 
 TEST_F(RunningCopyTest, TriggerOpensThePanelForTheFocusedFieldWithOrWithoutARunningCopy) {
@@ -230,7 +202,7 @@ TEST_F(RunningCopyTest, ATriggerReportedAsFailedIsNeverCarriedOutOnceTheCopyWake
     EXPECT_EQ(LoopbackHttpServer::userText(quillet.server.requests().last().body), kMistaken);
 }
 
-TEST_F(RunningCopyTest, ANewShortcutWorksAtOnceSurvivesARestartAndATakenOneIsRefused) {
+TEST_F(RunningCopyTest, ANewShortcutWorksAtOnceAndSurvivesARestart) {
     startMousepad();
     startQuillet();
     // The recorder, as a person uses it: click it, press the new combination.
@@ -238,24 +210,9 @@ TEST_F(RunningCopyTest, ANewShortcutWorksAtOnceSurvivesARestartAndATakenOneIsRef
     ASSERT_TRUE(waitUntil([&] { return storedPreference("globalShortcut") == "Ctrl+Alt+K"; }, 15000));
     EXPECT_TRUE(quillet.shows("Ctrl+Alt+K"));
 
-    // Refused while another program holds it, with the reason; Ctrl+Alt+K stays.
-    QTemporaryDir helperDir;
-    auto holder = holdElsewhere("Super+J", helperDir);
-    ASSERT_TRUE(holder);
-    record("Ctrl+Alt+K", "super+j");
-    EXPECT_TRUE(waitUntil([&] { return quillet.shows("Another program already uses Super+J."); }, 15000));
-    EXPECT_EQ(storedPreference("globalShortcut"), "Ctrl+Alt+K");
-    holder->kill();
-    holder->waitForFinished();
-
     ASSERT_TRUE(closeStartupSettings());
     activateEditor();
     ASSERT_TRUE(waitUntil([&] { return iconShown(); }, 15000)) << "the field is known again";
-    {
-        // Taken by another program at once: Quillet no longer grabs it, so it starts nothing there.
-        QTemporaryDir oldDir;
-        EXPECT_TRUE(holdElsewhere("Super+Shift+G", oldDir)) << "the old combination is free";
-    }
     xdotool({"key", "ctrl+alt+k"});
     ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 15000)) << "the new one at once";
     xdotool({"key", "Escape"});
@@ -297,16 +254,6 @@ TEST_F(RunningCopyTest, BlockingTheApplicationInFrontTakesItsIconAway) {
     EXPECT_EQ(busCall("Trigger", {moment()}), 0);
     EXPECT_TRUE(holdsFor([&] { return quillet.chatRequests() == 0; }, 3000)) << "blocked: nothing sent";
     EXPECT_FALSE(iconShown()) << "blocked: no icon in its field any more";
-}
-
-TEST_F(RunningCopyTest, WhilePausedACallOnTheBusSendsNothing) {
-    startMousepad();
-    startQuillet();
-    pauseFromSettings();
-    ASSERT_TRUE(closeStartupSettings());
-    activateEditor();
-    EXPECT_EQ(busCall("Trigger", {moment()}), 0);
-    EXPECT_TRUE(holdsFor([&] { return quillet.chatRequests() == 0; }, 3000)) << "paused: nothing sent";
 }
 
 // Any process of the user's can call the running copy: a moment from the future is refused, a
@@ -376,9 +323,4 @@ TEST_F(RunningCopyTest, AProgramHoldingQuilletsNameIsNamedAndHearsNothing) {
     squatter.kill();
     squatter.waitForFinished();
     EXPECT_EQ(QString::fromUtf8(squatter.readAllStandardOutput()).trimmed(), "owned") << "it heard nothing";
-}
-
-// Another X client holding a combination, run in a separate process by the test above.
-TEST(HoldHelper, DISABLED_Hold) {
-    holdShortcutUntilStopped();
 }

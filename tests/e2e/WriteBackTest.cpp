@@ -269,42 +269,6 @@ TEST_F(WriteBackTest, AnApplicationFrozenDuringTheReplaceGetsTheCorrectionNeverT
         << "the clipboard is the user's again: " << clipboardText().toStdString();
 }
 
-// Another program copies (a password manager, say) right after the shortcut asked for a copy, with
-// nothing selected: its copy is not sent, and it is still on the clipboard afterwards.
-TEST_F(WriteBackTest, AnotherProgramsCopyDuringTheShortcutsCopyIsNotSentNorLost) {
-    startQuillet();
-    startTestEditor({}, true);
-    copyElsewhere("the user's own clipboard");
-    xdotool({"key", "ctrl+End"});
-    Bells bells;
-    xdotool({"key", "super+shift+g"});
-    settle(60);  // a person's copy elsewhere, a moment after the shortcut
-    copyElsewhere("s3cret-from-a-password-manager");
-    ASSERT_TRUE(waitUntil([&] { return bells.count() > 0; }, 15000)) << "nothing to correct: a beep";
-    EXPECT_FALSE(anyRequestHolds("s3cret")) << "never sent";
-    EXPECT_EQ(clipboardText(), "s3cret-from-a-password-manager") << "never overwritten";
-}
-
-// A copy made in another program just after Return, while the chosen text waits on the clipboard for
-// its paste: that copy never goes into the field with a success notice, and it is kept.
-TEST_F(WriteBackTest, ACopyRightAfterReturnIsNeverPastedIntoTheField) {
-    startQuillet();
-    startTestEditor({}, true);
-    xdotool({"key", "ctrl+Home", "shift+End"});
-    ASSERT_TRUE(correctionShown("There is a mistake here."));
-    Bells bells;
-    xdotool({"key", "Return"});
-    copyElsewhere("s3cret copied meanwhile");
-    // The write ends with a notice or a beep.
-    ASSERT_TRUE(waitUntil([&] { return bells.count() > 0 || toastShown(); }, 15000));
-    const QByteArray now = contents(mirrorPath());
-    EXPECT_FALSE(now.contains("s3cret")) << now.toStdString();
-    if (toastShown()) {
-        EXPECT_EQ(now, corrected(kOriginal).toUtf8()) << "a success notice only for the correction";
-    }
-    EXPECT_EQ(clipboardText(), "s3cret copied meanwhile");
-}
-
 // The user clicks back into the field while the panel is open and types, then Return in the panel.
 // Typing into a corrected word: nothing is written and the panel says so; Check again checks the new
 // text. Typing away from the corrections: the typing stays and the correction goes in around it.
@@ -384,26 +348,6 @@ TEST_F(WriteBackTest, AnApplicationKilledWhileThePanelIsOpenLeavesTheEditorBehin
         << contents(otherMirror).toStdString();
     EXPECT_FALSE(toastShown());
     app.reset();
-}
-
-// Undo after the user edited the corrected text: the beep, and their edit stays.
-TEST_F(WriteBackTest, UndoAfterTheUserEditedTheCorrectionOverwritesNothing) {
-    startQuillet();
-    startTestEditor({});
-    ASSERT_TRUE(correctionShown("There is a mistake here."));
-    xdotool({"key", "Return"});
-    ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == corrected(kOriginal).toUtf8(); }, 5000));
-    ASSERT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
-    const QString edited = corrected(kOriginal) + "An edit of mine.";
-    xdotool({"mousemove", "--window", app->window(), "320", "260", "click", "1"});
-    xdotool({"key", "ctrl+End"});
-    xdotool({"type", "An edit of mine."});
-    ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == edited.toUtf8(); }, 5000));
-    Bells bells;
-    pressUndo();
-    ASSERT_TRUE(waitUntil([&] { return bells.count() > 0; }, 5000)) << "the refusal is heard";
-    EXPECT_TRUE(holdsFor([&] { return contents(mirrorPath()) == edited.toUtf8(); }, 1000))
-        << contents(mirrorPath()).toStdString();
 }
 
 // A document of CR LF lines in an application accessibility cannot see: the correction goes back
