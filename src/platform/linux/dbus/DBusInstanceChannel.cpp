@@ -1,14 +1,16 @@
 // The running copy's name on the session bus, com.lumenfold.quillet, with one method per request:
 #include "platform/linux/dbus/DBusInstanceChannel.h"
 
+#include "instanceadaptor.h"
+#include "instanceproxy.h"
+#include "platform/linux/dbus/DBusInstanceReceiver.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QObject>
 #include <QThread>
 #include <chrono>
 
@@ -48,58 +50,42 @@ QString DBusInstanceChannel::programOf(qint64 pid) {
     return QFile::decodeName(QByteArray(target, int(length)));
 }
 
-/// The object later starts call, each method with the moment (monotonic clock, milliseconds) the
-/// start made its request; the forms without it, of earlier versions, count as made now. Each
-/// request is answered as it arrives, turned down there when the gate says so, and carried out
-/// after its answer has gone out, so a request to quit is answered before the program ends.
-class DBusInstanceReceiver : public QObject, protected QDBusContext {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "com.lumenfold.quillet")
-public:
-    DBusInstanceReceiver(InstanceChannel::RequestHandler onRequest, InstanceChannel::RequestGate admit)
-        : m_onRequest(std::move(onRequest)), m_admit(std::move(admit)) {}
+DBusInstanceReceiver::DBusInstanceReceiver(InstanceChannel::RequestHandler onRequest,
+                                           InstanceChannel::RequestGate admit)
+    : m_onRequest(std::move(onRequest)), m_admit(std::move(admit)) {
+    new InstanceAdaptor(this);
+}
 
-public Q_SLOTS:
-    Q_SCRIPTABLE void ShowSettings() { arrive(InstanceRequest::settings, 0); }
-    Q_SCRIPTABLE void ShowSettings(qlonglong madeAt) { arrive(InstanceRequest::settings, madeAt); }
-    Q_SCRIPTABLE void Trigger() { arrive(InstanceRequest::trigger, 0); }
-    Q_SCRIPTABLE void Trigger(qlonglong madeAt) { arrive(InstanceRequest::trigger, madeAt); }
-    Q_SCRIPTABLE void Quit() { arrive(InstanceRequest::quit, 0); }
-    Q_SCRIPTABLE void Quit(qlonglong madeAt) { arrive(InstanceRequest::quit, madeAt); }
+void DBusInstanceReceiver::arrive(InstanceRequest request, qlonglong madeAt) {
+    const std::optional<std::chrono::milliseconds> age =
+        madeAt > 0 ? std::optional(std::chrono::milliseconds(monotonicMs() - madeAt)) : std::nullopt;
+    const InstanceChannel::Admission admission =
+        m_admit ? m_admit(request, age) : InstanceChannel::Admission::accepted;
+    if (admission == InstanceChannel::Admission::accepted) {
+        handleLater(request, madeAt);
+        return;
+    }
+    if (!calledFromDBus())
+        return;
+    if (admission == InstanceChannel::Admission::busy)
+        sendErrorReply(QString::fromLatin1(DBusInstanceChannel::busyError),
+                       QStringLiteral("Quillet took such a request a moment ago; try again shortly"));
+    else
+        sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("madeAt lies in the future"));
+}
 
-private:
-    void arrive(InstanceRequest request, qlonglong madeAt) {
-        const std::optional<std::chrono::milliseconds> age =
-            madeAt > 0 ? std::optional(std::chrono::milliseconds(monotonicMs() - madeAt)) : std::nullopt;
-        const InstanceChannel::Admission admission =
-            m_admit ? m_admit(request, age) : InstanceChannel::Admission::accepted;
-        if (admission == InstanceChannel::Admission::accepted) {
-            handleLater(request, madeAt);
-            return;
-        }
-        if (!calledFromDBus())
-            return;
-        if (admission == InstanceChannel::Admission::busy)
-            sendErrorReply(QString::fromLatin1(DBusInstanceChannel::busyError),
-                           QStringLiteral("Quillet took such a request a moment ago; try again shortly"));
-        else
-            sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("madeAt lies in the future"));
-    }
-    void handleLater(InstanceRequest request, qlonglong madeAt) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, request, madeAt] {
-                // Its age when it is carried out: a copy stopped after the call took it may run it
-                // much later. A moment from the future is no moment of this clock.
-                const qint64 age = madeAt > 0 ? monotonicMs() - madeAt : 0;
-                if (m_onRequest)
-                    m_onRequest(request, std::chrono::milliseconds(age >= 0 ? age : 0));
-            },
-            Qt::QueuedConnection);
-    }
-    InstanceChannel::RequestHandler m_onRequest;
-    InstanceChannel::RequestGate m_admit;
-};
+void DBusInstanceReceiver::handleLater(InstanceRequest request, qlonglong madeAt) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, request, madeAt] {
+            // Its age when it is carried out: a copy stopped after the call took it may run it much
+            // later. A moment from the future is no moment of this clock.
+            const qint64 age = madeAt > 0 ? monotonicMs() - madeAt : 0;
+            if (m_onRequest)
+                m_onRequest(request, std::chrono::milliseconds(age >= 0 ? age : 0));
+        },
+        Qt::QueuedConnection);
+}
 
 DBusInstanceChannel::DBusInstanceChannel() = default;
 
@@ -117,8 +103,7 @@ InstanceChannel::Claim DBusInstanceChannel::claim(RequestHandler onRequest, Requ
     // The object is there before the name, so no call can find the name without it.
     m_receiver = std::make_unique<DBusInstanceReceiver>(std::move(onRequest), std::move(admit));
     bus.unregisterObject(QString::fromLatin1(objectPath));
-    bus.registerObject(QString::fromLatin1(objectPath), m_receiver.get(),
-                       QDBusConnection::ExportScriptableSlots);
+    bus.registerObject(QString::fromLatin1(objectPath), m_receiver.get(), QDBusConnection::ExportAdaptors);
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
         bus.interface()->registerService(service(), QDBusConnectionInterface::DontQueueService,
                                          QDBusConnectionInterface::DontAllowReplacement);
@@ -153,17 +138,17 @@ InstanceChannel::Delivery DBusInstanceChannel::send(InstanceRequest request,
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return Delivery::noCopy;
-    const char* method = request == InstanceRequest::trigger ? "Trigger"
-                         : request == InstanceRequest::quit  ? "Quit"
-                                                             : "ShowSettings";
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        m_holderName.isEmpty() ? service() : m_holderName, QString::fromLatin1(objectPath),
-        QString::fromLatin1(interfaceName), QString::fromLatin1(method));
-    call << qlonglong(monotonicMs());
-    const QDBusMessage reply = bus.call(call, QDBus::Block, int(timeout.count()));
-    if (reply.type() == QDBusMessage::ReplyMessage)
+    InstanceProxy proxy(m_holderName.isEmpty() ? service() : m_holderName, QString::fromLatin1(objectPath),
+                        bus);
+    proxy.setTimeout(int(timeout.count()));
+    const qlonglong madeAt = monotonicMs();
+    QDBusPendingReply<> reply = request == InstanceRequest::trigger ? proxy.Trigger(madeAt)
+                                : request == InstanceRequest::quit  ? proxy.Quit(madeAt)
+                                                                    : proxy.ShowSettings(madeAt);
+    reply.waitForFinished();
+    if (!reply.isError())
         return Delivery::delivered;
-    const QString error = reply.errorName();
+    const QString error = reply.error().name();
     if (error == QLatin1String(busyError))
         return Delivery::busy;
     if (error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
@@ -203,5 +188,3 @@ void DBusInstanceChannel::release() {
 }
 
 }  // namespace quillet
-
-#include "DBusInstanceChannel.moc"
