@@ -1,6 +1,8 @@
 // Quillet's side of its helper script inside KWin (resources/kwin): loads it over D-Bus at start and
 #include "platform/linux/kwin/KWinBridge.h"
 
+#include "kwinadaptor.h"
+
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
@@ -41,7 +43,8 @@ QString randomHex(int words) {
 
 KWinBridge::KWinBridge(const QDBusConnection& bus, QObject* parent) : CompositorBridge(parent), m_bus(bus) {
     initKWinResources();
-    m_bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots);
+    new KWinAdaptor(this);
+    m_bus.registerObject(objectPath, this, QDBusConnection::ExportAdaptors);
     m_keepAlive.setInterval(keepAliveMs);
     connect(&m_keepAlive, &QTimer::timeout, this, [this] {
         if (m_openCall) {
@@ -164,15 +167,15 @@ void KWinBridge::unload() {
     setActive(false);
 }
 
-bool KWinBridge::fromScript(const QString& secret, const QDBusMessage& message) {
+bool KWinBridge::fromScript(const QString& secret) {
     // KWin may have started anew since the script was loaded: then the secret is a new one too.
-    const auto fromKWin = [&] { return !m_kwinOwner.isEmpty() && message.service() == m_kwinOwner; };
+    const auto fromKWin = [&] { return !m_kwinOwner.isEmpty() && message().service() == m_kwinOwner; };
     if (!fromKWin() && m_bus.interface())
         m_kwinOwner = m_bus.interface()->serviceOwner(kwinService).value();
     if (fromKWin() && !m_secret.isEmpty() && secret == m_secret)
         return true;
-    m_bus.send(message.createErrorReply(QStringLiteral("com.lumenfold.quillet.KWin.Error.AccessDenied"),
-                                        QStringLiteral("Only KWin's script for Quillet may call this.")));
+    sendErrorReply(QStringLiteral("com.lumenfold.quillet.KWin.Error.AccessDenied"),
+                   QStringLiteral("Only KWin's script for Quillet may call this."));
     return false;
 }
 
@@ -187,13 +190,13 @@ void KWinBridge::setActive(bool active) {
     Q_EMIT activeChanged(active);
 }
 
-void KWinBridge::Hello(const QString& secret, const QDBusMessage& message) {
-    if (fromScript(secret, message))
+void KWinBridge::Hello(const QString& secret) {
+    if (fromScript(secret))
         setActive(true);
 }
 
-void KWinBridge::Window(const QString& secret, const QString& json, const QDBusMessage& message) {
-    if (!fromScript(secret, message))
+void KWinBridge::Window(const QString& secret, const QString& json) {
+    if (!fromScript(secret))
         return;
     setActive(true);
     const std::optional<KWinScript::ActiveWindow> window = KWinScript::activeWindow(json.toUtf8());
@@ -203,19 +206,19 @@ void KWinBridge::Window(const QString& secret, const QString& json, const QDBusM
     Q_EMIT windowChanged();
 }
 
-void KWinBridge::IconClicked(const QString& secret, const QDBusMessage& message) {
-    if (fromScript(secret, message))
+void KWinBridge::IconClicked(const QString& secret) {
+    if (fromScript(secret))
         Q_EMIT iconClicked();
 }
 
-QString KWinBridge::NextOrders(const QString& secret, const QDBusMessage& message) {
-    if (!fromScript(secret, message))
+QString KWinBridge::NextOrders(const QString& secret) {
+    if (!fromScript(secret))
         return {};
     setActive(true);
     // An earlier call still open is one KWin stopped waiting for.
     m_openCall.reset();
-    message.setDelayedReply(true);
-    m_openCall = message;
+    setDelayedReply(true);
+    m_openCall = message();
     m_keepAlive.start();
     if (!m_orders.isEmpty())
         flush();

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QList>
 #include <QObject>
@@ -22,9 +23,8 @@ class QDBusServiceWatcher;
 
 namespace quillet {
 
-class KWinBridge final : public CompositorBridge {
+class KWinBridge final : public CompositorBridge, protected QDBusContext {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "com.lumenfold.quillet.KWin")
 public:
     static inline const QString objectPath = QStringLiteral("/com/lumenfold/quillet/KWin");
     static inline const QString kwinService = QStringLiteral("org.kde.KWin");
@@ -59,16 +59,17 @@ Q_SIGNALS:
     /// The script told where the active window is now.
     void windowChanged();
 
-public Q_SLOTS:
-    // Called by the script, and by nobody else: calls without this load's secret, or from any sender
-    // but KWin, are refused with an error and change nothing.
-    Q_SCRIPTABLE void Hello(const QString& secret, const QDBusMessage& message);
-    Q_SCRIPTABLE void Window(const QString& secret, const QString& json, const QDBusMessage& message);
-    Q_SCRIPTABLE void IconClicked(const QString& secret, const QDBusMessage& message);
-    Q_SCRIPTABLE QString NextOrders(const QString& secret, const QDBusMessage& message);
+public:
+    // Called by the script through the bus (resources/dbus/com.lumenfold.quillet.KWin.xml), and by
+    // nobody else: calls without this load's secret, or from any sender but KWin, are refused with
+    // an error and change nothing.
+    void Hello(const QString& secret);
+    void Window(const QString& secret, const QString& json);
+    void IconClicked(const QString& secret);
+    QString NextOrders(const QString& secret);
 
 private:
-    bool fromScript(const QString& secret, const QDBusMessage& message);
+    bool fromScript(const QString& secret);
     bool writeScript(const QByteArray& script, const QByteArray& emblem);
     void removeScriptFile();
     void send(const QByteArray& order);
