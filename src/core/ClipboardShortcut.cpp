@@ -36,7 +36,7 @@ void ClipboardShortcut::start(const std::optional<Rect>& near) {
             return;
         }
         // The user moved to another window while the copy was made: nothing is sent.
-        if (!source.isInFront(self->m_workspace) || !self->makeViewModel || !self->openPanel)
+        if (!source.isInFront(self->m_workspace) || !self->makeViewModel)
             return;
         const QString original = *copied;
         std::shared_ptr<SuggestionViewModel> viewModel = self->makeViewModel(original);
@@ -54,7 +54,7 @@ void ClipboardShortcut::start(const std::optional<Rect>& near) {
         // A little right of and above the middle of the main screen.
         const std::optional<ScreenInfo> main = self->m_screens.mainScreen();
         const Rect visible = main ? main->visibleFrame : Rect();
-        self->openPanel(viewModel, Rect(midX(visible) + 190, midY(visible) - 150, 0, 0));
+        emit self->panelWanted(viewModel, Rect(midX(visible) + 190, midY(visible) - 150, 0, 0));
     });
 }
 
@@ -72,23 +72,21 @@ void ClipboardShortcut::pasteBack(const QString& original, const QString& checke
             return;
         if (!sent)
             self->m_beep.beep();
-        if (self->settled)
-            self->settled();
-        if (!sent || !self->notify)
+        emit self->settled();
+        if (!sent)
             return;
-        self->notify(near, [self, original, chosen, source] {
+        emit self->pasted(near, [self, original, chosen, source] {
             if (!self)
                 return;
             self->m_textIO.undoPaste(source, chosen, original, [self](bool done) {
                 if (self && !done)
                     self->m_beep.beep();
-                if (self && self->settled)
-                    self->settled();
+                if (self)
+                    emit self->settled();
             });
         });
     });
-    if (closePanel)
-        closePanel();
+    emit panelDone();
 }
 
 }  // namespace quillet

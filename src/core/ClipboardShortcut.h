@@ -31,13 +31,16 @@ public:
 
     /// Makes the panel's model for `text`.
     std::function<std::shared_ptr<SuggestionViewModel>(const QString& text)> makeViewModel;
-    /// Shows `viewModel` in a panel at `anchor`, in place of any panel open, and starts its requests.
-    std::function<void(std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor)> openPanel;
-    std::function<void()> closePanel;
-    /// The notice once the paste is sent: next to `near`, with Undo.
-    std::function<void(const std::optional<Rect>& near, std::function<void()> undo)> notify;
+
+signals:
+    /// `viewModel` wants a panel at `anchor`, in place of any panel open, with its requests started.
+    void panelWanted(std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor);
+    /// The chosen text is on its way: the panel closes.
+    void panelDone();
+    /// The paste was sent: the notice next to `near`, with `undo`.
+    void pasted(const std::optional<Rect>& near, std::function<void()> undo);
     /// A paste or its undo is over: sent or not, nothing more of it is coming.
-    std::function<void()> settled;
+    void settled();
 
 private:
     void pasteBack(const QString& original, const QString& checked, const PasteTarget& source,

@@ -19,50 +19,37 @@ void AppCoordinator::wireWrites() {
     m_writeBack.canPressKeysIn = [self](qint32 pid) {
         return !self || !self->canPressKeysIn || self->canPressKeysIn(pid);
     };
-    WriteSurface& surface = m_writeBack.surface;
-    surface.closePanel = [self] {
-        if (self)
-            self->closeSuggestions();
-    };
-    surface.holdPanel = [self] {
-        if (self && self->m_panel)
-            self->m_panel->hold();
-    };
-    surface.refuse = [self](const WriteRefusal& refusal) {
-        if (!self)
-            return;
-        self->m_grant.refused();
-        if (self->m_panel)
-            self->m_panel->viewModel()->setWriteRefusal(refusal);
-    };
-    surface.settled = [self] {
-        if (self)
-            self->m_grant.settled();
-    };
-    m_clipboardShortcut.settled = surface.settled;
-    surface.failed = [self] {
-        if (self)
-            self->m_icon.setState(IconState::error);
-    };
-    surface.notify = [self](const Notice& notice) {
-        if (self)
-            self->notify(notice);
-    };
+    connect(&m_writeBack, &WriteBack::panelDone, this, &AppCoordinator::closeSuggestions);
+    connect(&m_writeBack, &WriteBack::panelHeld, this, [this] {
+        if (m_panel)
+            m_panel->hold();
+    });
+    connect(&m_writeBack, &WriteBack::refused, this, [this](WriteRefusal refusal) {
+        m_grant.refused();
+        if (m_panel)
+            m_panel->viewModel()->setWriteRefusal(refusal);
+    });
+    connect(&m_writeBack, &WriteBack::failed, this, [this] { m_icon.setState(IconState::error); });
+    connect(&m_writeBack, &WriteBack::noticeReady, this, &AppCoordinator::notify);
+    connect(&m_writeBack, &WriteBack::settled, this, [this] { m_grant.settled(); });
+
     m_clipboardShortcut.makeViewModel = [self](const QString& text) {
         return self ? self->makeViewModel(text) : nullptr;
     };
-    m_clipboardShortcut.openPanel = [self](std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor) {
-        if (!self || !viewModel)
-            return;
-        viewModel->onReplace = self->m_grant.chosenFirst(std::move(viewModel->onReplace));
-        self->openPanel(std::move(viewModel), anchor, false);
-    };
-    m_clipboardShortcut.closePanel = surface.closePanel;
+    connect(&m_clipboardShortcut, &ClipboardShortcut::panelWanted, this,
+            [this](std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor) {
+                if (!viewModel)
+                    return;
+                viewModel->onReplace = m_grant.chosenFirst(std::move(viewModel->onReplace));
+                openPanel(std::move(viewModel), anchor, false);
+            });
+    connect(&m_clipboardShortcut, &ClipboardShortcut::panelDone, this, &AppCoordinator::closeSuggestions);
     // The clipboard road's notice is the toast's: the paste went to where the keyboard is.
-    m_clipboardShortcut.notify = [self](const std::optional<Rect>& near, std::function<void()> undo) {
-        if (self)
-            self->m_toast.show(near, self->m_grant.chosenFirst(std::move(undo)));
-    };
+    connect(&m_clipboardShortcut, &ClipboardShortcut::pasted, this,
+            [this](const std::optional<Rect>& near, std::function<void()> undo) {
+                m_toast.show(near, m_grant.chosenFirst(std::move(undo)));
+            });
+    connect(&m_clipboardShortcut, &ClipboardShortcut::settled, this, [this] { m_grant.settled(); });
 }
 
 void AppCoordinator::notify(const Notice& notice) {

@@ -29,8 +29,7 @@ WriteBack::WriteBack(Accessibility& ax, Workspace& workspace, Screens& screens, 
 
 void WriteBack::replace(const FieldRequest& request, const QString& chosen) {
     if (const std::optional<WriteRefusal> refusal = WriteRefusals::ofText(chosen)) {
-        if (surface.refuse)
-            surface.refuse(*refusal);
+        emit refused(*refusal);
         return;
     }
     // Line breaks go back as the field gave them.
@@ -44,8 +43,7 @@ void WriteBack::replace(const FieldRequest& request, const QString& chosen) {
         plan = FieldRecheck::of(m_ax, m_workspace, request.field, CheckedField{*request.fullValue, *sent},
                                 newText);
         if (const std::optional<WriteRefusal> refusal = WriteRefusals::of(plan->verdict)) {
-            if (surface.refuse)
-                surface.refuse(*refusal);
+            emit refused(*refusal);
             return;
         }
         // A field that does not answer now (a stopped application) is written as before, blind.
@@ -66,8 +64,7 @@ void WriteBack::write(const FieldRequest& request, const QString& newText,
                              request.selectionOnly);
         return;
     }
-    if (surface.closePanel)
-        surface.closePanel();
+    emit panelDone();
     QPointer<WriteBack> self(this);
     // The notice and the history wait until the field reads back with the text, or, where it cannot
     // be read, until the paste was sent.
@@ -79,7 +76,7 @@ void WriteBack::write(const FieldRequest& request, const QString& newText,
             self->reportFailure();
         else
             self->record(request, newText, outcome);
-        self->settled();
+        emit self->settled();
     };
     if (plan) {
         // Only the part planned is replaced: the text sent for checking, or, around an edit of the
@@ -120,10 +117,11 @@ void WriteBack::record(const FieldRequest& request, const QString& newText, cons
             ? l.text(QT_TRANSLATE_NOOP(
                   "Quillet", "Replaced. Another program copied meanwhile; its copy is on the clipboard."))
             : l.text(QT_TRANSLATE_NOOP("Quillet", "Replaced"));
-    notify(Notice{replaced, AX::screenFrame(m_ax, request.field.element), [self, request, newText, outcome] {
-                      if (self)
-                          self->undo(request, newText, outcome);
-                  }});
+    emit noticeReady(
+        Notice{replaced, AX::screenFrame(m_ax, request.field.element), [self, request, newText, outcome] {
+                   if (self)
+                       self->undo(request, newText, outcome);
+               }});
 }
 
 void WriteBack::undo(const FieldRequest& request, const QString& newText, const TextIO::Outcome& outcome) {
@@ -139,7 +137,7 @@ void WriteBack::undo(const FieldRequest& request, const QString& newText, const 
                            if (self && !done)
                                self->reportFailure();
                            if (self)
-                               self->settled();
+                               emit self->settled();
                        });
 }
 
@@ -150,15 +148,15 @@ void WriteBack::undoWrite(const FocusedField& field, const TextIO::Outcome& outc
         if (self && !result.strategy)
             self->reportFailure();
         if (self)
-            self->settled();
+            emit self->settled();
     };
     // Only over exactly what was written: anything the user (or the application) did since stays.
     if (outcome.written) {
         const std::optional<QString> now = AX::property<QString>(m_ax, field.element, Property::value);
         if (!now || TextIO::comparable(*now) != TextIO::comparable(*outcome.written)) {
             m_beep.beep();
-            notify(Notice{WriteRefusals::undoRefused(L10n::current()), std::nullopt, {}});
-            settled();
+            emit noticeReady(Notice{WriteRefusals::undoRefused(L10n::current()), std::nullopt, {}});
+            emit settled();
             return;
         }
     }
@@ -170,31 +168,19 @@ void WriteBack::undoWrite(const FocusedField& field, const TextIO::Outcome& outc
     else if (fallbackOriginal)
         m_textIO.replace(field, *fallbackOriginal, false, reportFailure);
     else
-        settled();
+        emit settled();
 }
 
 void WriteBack::reportFailure() {
-    if (surface.failed)
-        surface.failed();
+    emit failed();
     m_beep.beep();
-}
-
-void WriteBack::notify(Notice notice) {
-    if (surface.notify)
-        surface.notify(notice);
-}
-
-void WriteBack::settled() {
-    if (surface.settled)
-        surface.settled();
 }
 
 void WriteBack::writeWithoutKeys(const FieldRequest& request, const QString& newText, bool selectionOnly) {
     // The panel stays until the field has read back: a Wayland desktop lets a program set the
     // clipboard only while one of its windows has the keyboard, and a text the field did not take
     // goes there. Its buttons and keys do nothing meanwhile.
-    if (surface.holdPanel)
-        surface.holdPanel();
+    emit panelHeld();
     QPointer<WriteBack> self(this);
     m_textIO.replace(request.field, newText, selectionOnly,
                      [self, request, newText](const TextIO::Outcome& outcome) {
@@ -202,11 +188,10 @@ void WriteBack::writeWithoutKeys(const FieldRequest& request, const QString& new
                              return;
                          if (!outcome.strategy)
                              self->handOver(request.field, newText);
-                         if (self->surface.closePanel)
-                             self->surface.closePanel();
+                         emit self->panelDone();
                          if (outcome.strategy)
                              self->record(request, newText, outcome);
-                         self->settled();
+                         emit self->settled();
                      });
 }
 
@@ -219,7 +204,7 @@ void WriteBack::handOver(const FocusedField& field, const QString& text) {
     }
     ClipboardHandOver::copy(m_clipboard, text);
     // The notice offers no Undo: nothing in the field has changed.
-    notify(Notice{ClipboardHandOver::notice(L10n::current()), std::nullopt, {}});
+    emit noticeReady(Notice{ClipboardHandOver::notice(L10n::current()), std::nullopt, {}});
 }
 
 }  // namespace quillet

@@ -30,21 +30,6 @@ struct Notice {
     std::function<void()> undo;
 };
 
-/// What the write-back asks of the panel, the icon and the notices. Every function may be empty.
-struct WriteSurface {
-    /// Closes the panel; the icon is ready again.
-    std::function<void()> closePanel;
-    /// Keeps the panel on screen with its buttons off, until closePanel().
-    std::function<void()> holdPanel;
-    /// Nothing was written: the panel stays and says why.
-    std::function<void(const WriteRefusal& refusal)> refuse;
-    /// The write did not land: the icon shows an error.
-    std::function<void()> failed;
-    std::function<void(const Notice& notice)> notify;
-    /// A write or an undo is over: landed or not, nothing more of it is coming.
-    std::function<void()> settled;
-};
-
 class WriteBack : public QObject {
     Q_OBJECT
 public:
@@ -57,11 +42,25 @@ public:
     /// correction.
     void replace(const FieldRequest& request, const QString& chosen);
 
-    WriteSurface surface;
     /// Whether synthetic keys reach the application of process `pid`; empty where they always do.
     std::function<bool(qint32 pid)> canPressKeysIn;
     /// Wall-clock time for the history.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
+
+signals:
+    /// The write goes ahead, or has ended with the panel held: the panel closes, and the icon is
+    /// ready again.
+    void panelDone();
+    /// The write runs with the panel on screen, its buttons off, until panelDone().
+    void panelHeld();
+    /// Nothing was written: the panel stays and says why.
+    void refused(WriteRefusal refusal);
+    /// The write did not land: the icon shows an error.
+    void failed();
+    /// A notice to show: the replacement with its Undo, a text left on the clipboard, a refused Undo.
+    void noticeReady(const Notice& notice);
+    /// A write or an undo is over: landed or not, nothing more of it is coming.
+    void settled();
 
 private:
     /// The write of replace() once planned; `plan` empty where the field could not be read.
@@ -79,8 +78,6 @@ private:
     void handOver(const FocusedField& field, const QString& text);
     /// A write that did not land: the icon's error state and the beep.
     void reportFailure();
-    void notify(Notice notice);
-    void settled();
 
     Accessibility& m_ax;
     Workspace& m_workspace;
