@@ -344,8 +344,8 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
     // read, the notice still goes where the keyboard is, when that can be told.
     std::optional<Rect> near;
     if (!m_currentField) {
-        ShortcutField found = ShortcutField::find(m_services.ax, m_services.workspace, m_services.screens,
-                                                  m_monitor.root(), m_lastOtherField);
+        ShortcutField found =
+            ShortcutField::find(m_services.ax, m_services.workspace, m_monitor.root(), m_lastOtherField);
         m_currentField = std::move(found.field);
         near = found.near;
     }

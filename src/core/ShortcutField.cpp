@@ -6,8 +6,8 @@
 
 namespace quillet {
 
-ShortcutField ShortcutField::find(Accessibility& ax, Workspace& workspace, Screens& screens,
-                                  const Accessible& root, const std::optional<FocusedField>& lastField) {
+ShortcutField ShortcutField::find(Accessibility& ax, Workspace& workspace, const Accessible& root,
+                                  const std::optional<FocusedField>& lastField) {
     ShortcutField found;
     if (const std::optional<Accessible> focused = AX::elementProperty(ax, root, Property::focusedElement)) {
         found.field = FocusedField::from(ax, workspace, *focused);
