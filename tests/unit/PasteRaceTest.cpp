@@ -42,8 +42,7 @@ protected:
 TEST_F(PasteRaceTest, AnotherProgramsCopyPastedInOurPlaceIsPastedOver) {
     for (const bool readable : {false, true}) {
         SCOPED_TRACE(readable ? "a field that reads back" : "a field that cannot be read");
-        FakeEditor& e = editor("Their is a mistak.");
-        FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
+        FakeEditor& e = pasteOnlyEditor("Their is a mistak.");
         if (!readable)
             FakeAccessibility::data(e.element).copyFailures[Property::value] = AccessError::cannotComplete;
         e.frozen = true;
@@ -76,8 +75,7 @@ TEST_F(PasteRaceTest, AnotherProgramsCopyPastedOverASelectionIsSelectedBackAndPa
 TEST_F(PasteRaceTest, AnotherProgramsCopyPastedOverAPartIsPastedOver) {
     for (const bool checkedPart : {true, false}) {
         SCOPED_TRACE(checkedPart ? "the checked part of a text" : "the selection");
-        FakeEditor& e = editor("Keep this. Their is a mistak. Keep that.");
-        FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
+        FakeEditor& e = pasteOnlyEditor("Keep this. Their is a mistak. Keep that.");
         e.frozen = true;
         if (checkedPart) {
             io.replaceRange(fieldOf(e.element), PartialReplacement{"Their is a mistak.", " Keep that."}, 11,

@@ -84,8 +84,7 @@ TEST_F(PasteTakenTest, AClipboardManagersReadIsNotThePaste) {
 // A field that can be read: its application asks for the text at once (checking what is offered)
 // but pastes it only a while later. The clipboard stays lent until the field shows the text.
 TEST_F(PasteTakenTest, AReadableFieldCountsOnceItShowsTheTextNotWhenItAsks) {
-    FakeEditor& e = editor("Their is a mistak.");
-    FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& e = pasteOnlyEditor("Their is a mistak.");
     keys.onPress = [&, editorKeys = keys.onPress](const QString& key) {
         if (key != "paste") {
             editorKeys(key);
@@ -109,8 +108,7 @@ TEST_F(PasteTakenTest, AReadableFieldCountsOnceItShowsTheTextNotWhenItAsks) {
 // paste nothing over the selected words. The field is read only once the text was fetched; where it
 // never is, the write still ends when it did.
 TEST_F(PasteTakenTest, TheFieldIsNotReadWhileTheApplicationFetchesThePaste) {
-    FakeEditor& e = editor("Their is a mistak.");
-    FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& e = pasteOnlyEditor("Their is a mistak.");
     bool fetching = false, lentWhileFetching = false;
     int readsWhileFetching = 0;
     ax.onCopy = [&](const Accessible& element, Property) {
@@ -138,8 +136,7 @@ TEST_F(PasteTakenTest, TheFieldIsNotReadWhileTheApplicationFetchesThePaste) {
     EXPECT_EQ(e.text(), "There is a mistake.");
     EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
-    FakeEditor& deaf = editor("Their is a mistak.");
-    FakeAccessibility::data(deaf.element).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& deaf = pasteOnlyEditor("Their is a mistak.");
     deaf.ignoresPaste = true;
     ax.onCopy = nullptr;
     io.replace(fieldOf(deaf.element), "There is a mistake.", false, record());
