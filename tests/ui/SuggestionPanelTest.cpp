@@ -1,8 +1,4 @@
 // The suggestion panel: its tabs, its buttons, its keyboard and what it hands back.
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>

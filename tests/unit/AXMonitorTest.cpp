@@ -1,7 +1,5 @@
 // Focus tracking, and how often a field's whole text is read, on the fake accessibility tree and a
 // virtual clock.
-#include <gmock/gmock.h>
-
 #include "unit/AXMonitorFixture.h"
 
 using namespace quillet;
