@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QMap>
 #include <QRegularExpression>
 #include <csignal>
 
@@ -39,6 +40,13 @@ QString visibleWindow(const QString& title, int timeoutMs) {
 
 QString windowOf(qint64 pid, int timeoutMs) {
     return firstVisibleWindow({"--pid", QString::number(pid)}, timeoutMs);
+}
+
+QRect windowGeometry(const QString& id) {
+    QMap<QString, int> g;
+    for (const QString& line : xdotool({"getwindowgeometry", "--shell", id}).split('\n'))
+        g[line.section('=', 0, 0)] = line.section('=', 1).toInt();
+    return QRect(g.value("X"), g.value("Y"), g.value("WIDTH"), g.value("HEIGHT"));
 }
 
 bool activateWindowOf(qint64 pid, int timeoutMs) {
@@ -109,20 +117,7 @@ QString DesktopApp::window(int timeoutMs) {
 }
 
 QRect DesktopApp::windowGeometry() {
-    const QString out = xdotool({"getwindowgeometry", "--shell", window()});
-    QRect r;
-    for (const QString& line : out.split('\n')) {
-        const QString key = line.section('=', 0, 0), value = line.section('=', 1);
-        if (key == "X")
-            r.moveLeft(value.toInt());
-        if (key == "Y")
-            r.moveTop(value.toInt());
-        if (key == "WIDTH")
-            r.setWidth(value.toInt());
-        if (key == "HEIGHT")
-            r.setHeight(value.toInt());
-    }
-    return r;
+    return test::windowGeometry(window());
 }
 
 }  // namespace quillet::test
