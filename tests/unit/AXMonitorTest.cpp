@@ -95,18 +95,29 @@ TEST_F(AXMonitorTest, FocusOnAButtonReportsNothingAndStopsTheTimer) {
     EXPECT_EQ(focusChanges.size(), 2u);
 }
 
-TEST_F(AXMonitorTest, OwnActivationIsIgnoredAndOthersReplaceTheObserver) {
+// This program's own windows (the settings, the panel) keep the field of the application before them.
+TEST_F(AXMonitorTest, OwnWindowsKeepTheFieldAndOtherApplicationsReplaceTheObserver) {
     Accessible field = startOn();
+    // Settings comes to the front: the editor's field loses the focus and says so.
     workspace.activateApp(self);
+    ax.setFocused(Accessible());
+    ax.notify(editorPid, field, AccessEvent::focusChanged);
     EXPECT_EQ(focusChanges.size(), 1u);
     EXPECT_EQ(ax.liveWatches(editorPid), 1);
     EXPECT_EQ(monitor.current()->element, field);
+    ax.set(field, Property::value, QStringLiteral("the field is still followed"));
+    scheduler.advance(AXMonitor::trackInterval);
+    EXPECT_EQ(updates, 1);
 
-    // Reactivating the same application reports the same field again.
+    // Back in the editor, the same field is reported again, and its focus counts again.
+    ax.setFocused(field);
     workspace.activateApp(editor);
     EXPECT_EQ(focusChanges.size(), 2u);
     EXPECT_EQ(focusChanges[1], field);
     EXPECT_EQ(ax.liveWatches(editorPid), 1) << "the new observer replaced the old one";
+    ax.setFocused(Accessible());
+    ax.notify(editorPid, field, AccessEvent::focusChanged);
+    EXPECT_EQ(focusChanges.back(), std::nullopt);
 
     Accessible other = focusField(browserPid);
     workspace.activateApp(browser);
@@ -385,27 +396,6 @@ TEST_F(AXMonitorTest, LookingForALateFocusIsBounded) {
     scheduler.advance(1000ms);
     EXPECT_EQ(focusChanges.back(), std::nullopt) << "after the wait only events and activations count";
     EXPECT_EQ(focusChanges.size(), 2u);
-}
-
-TEST_F(AXMonitorTest, TheProgramsOwnWindowsKeepThePreviousField) {
-    Accessible field = startOn();
-    // Settings comes to the front: the editor's field loses the focus and says so.
-    workspace.activateApp(self);
-    ax.setFocused(Accessible());
-    ax.notify(editorPid, field, AccessEvent::focusChanged);
-    EXPECT_EQ(focusChanges.size(), 1u);
-    EXPECT_EQ(monitor.current()->element, field);
-    ax.set(field, Property::value, QStringLiteral("the field is still followed"));
-    scheduler.advance(AXMonitor::trackInterval);
-    EXPECT_EQ(updates, 1);
-
-    // Back in the editor, its focus counts again.
-    ax.setFocused(field);
-    workspace.activateApp(editor);
-    EXPECT_EQ(focusChanges.back(), field);
-    ax.setFocused(Accessible());
-    ax.notify(editorPid, field, AccessEvent::focusChanged);
-    EXPECT_EQ(focusChanges.back(), std::nullopt);
 }
 
 // The tick reads the whole text only when something says it changed, so following a long
