@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QMap>
 #include <QRegularExpression>
 #include <csignal>
 
@@ -15,42 +16,37 @@ namespace quillet::test {
 
 QString xdotool(const QStringList& args) {
     // The event loop keeps running meanwhile, so what the keys cause is seen as it happens.
-    QProcess process;
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(QStringLiteral("xdotool"), args);
-    if (!process.waitForStarted(5000))
-        return {};
-    if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    int exitCode = -1;
+    const QString out = runServing(QStringLiteral("xdotool"), args, 10000, &exitCode);
+    return exitCode == 0 ? out : QString();
+}
+
+// The first visible window `xdotool search` finds by `criteria`, within `timeoutMs`.
+static QString firstVisibleWindow(const QStringList& criteria, int timeoutMs) {
+    QString id;
+    waitUntil(
+        [&] {
+            id = xdotool(QStringList{"search", "--onlyvisible"} + criteria).section('\n', 0, 0);
+            return !id.isEmpty();
+        },
+        timeoutMs);
+    return id;
 }
 
 QString visibleWindow(const QString& title, int timeoutMs) {
-    QString id;
-    waitUntil(
-        [&] {
-            const QString pattern = QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
-            id = xdotool({"search", "--onlyvisible", "--name", pattern}).section('\n', 0, 0);
-            return !id.isEmpty();
-        },
-        timeoutMs);
-    return id;
+    const QString pattern = QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
+    return firstVisibleWindow({"--name", pattern}, timeoutMs);
 }
 
 QString windowOf(qint64 pid, int timeoutMs) {
-    QString id;
-    waitUntil(
-        [&] {
-            id = xdotool({"search", "--onlyvisible", "--pid", QString::number(pid)}).section('\n', 0, 0);
-            return !id.isEmpty();
-        },
-        timeoutMs);
-    return id;
+    return firstVisibleWindow({"--pid", QString::number(pid)}, timeoutMs);
+}
+
+QRect windowGeometry(const QString& id) {
+    QMap<QString, int> g;
+    for (const QString& line : xdotool({"getwindowgeometry", "--shell", id}).split('\n'))
+        g[line.section('=', 0, 0)] = line.section('=', 1).toInt();
+    return QRect(g.value("X"), g.value("Y"), g.value("WIDTH"), g.value("HEIGHT"));
 }
 
 bool activateWindowOf(qint64 pid, int timeoutMs) {
@@ -121,20 +117,7 @@ QString DesktopApp::window(int timeoutMs) {
 }
 
 QRect DesktopApp::windowGeometry() {
-    const QString out = xdotool({"getwindowgeometry", "--shell", window()});
-    QRect r;
-    for (const QString& line : out.split('\n')) {
-        const QString key = line.section('=', 0, 0), value = line.section('=', 1);
-        if (key == "X")
-            r.moveLeft(value.toInt());
-        if (key == "Y")
-            r.moveTop(value.toInt());
-        if (key == "WIDTH")
-            r.setWidth(value.toInt());
-        if (key == "HEIGHT")
-            r.setHeight(value.toInt());
-    }
-    return r;
+    return test::windowGeometry(window());
 }
 
 }  // namespace quillet::test

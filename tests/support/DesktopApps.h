@@ -17,6 +17,8 @@ QString xdotool(const QStringList& args);
 QString visibleWindow(const QString& title, int timeoutMs = 10000);
 /// The X11 id of the first visible window of process `pid`, waiting up to `timeoutMs`; empty if none.
 QString windowOf(qint64 pid, int timeoutMs = 10000);
+/// Where the window with X11 id `id` is on screen, from xdotool; empty when it cannot tell.
+QRect windowGeometry(const QString& id);
 /// Brings that window to the front, as a click on it would; false when it has none.
 bool activateWindowOf(qint64 pid, int timeoutMs = 10000);
 /// Quillet opens its settings at start on a desktop without a tray (as the test session is): waits

@@ -7,7 +7,6 @@
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QMap>
 #include <cstring>
 
 #include "platform/linux/system/IniDefaults.h"
@@ -34,11 +33,8 @@ std::optional<QRect> surfaceShown(Surface surface) {
                                                    : QSize(220, 40);
     for (const QString& id :
          xdotool({"search", "--onlyvisible", "--name", "^Quillet$"}).split('\n', Qt::SkipEmptyParts)) {
-        QMap<QString, int> g;
-        for (const QString& line : xdotool({"getwindowgeometry", "--shell", id}).split('\n'))
-            g[line.section('=', 0, 0)] = line.section('=', 1).toInt();
-        if (g.value("WIDTH") == size.width() && g.value("HEIGHT") == size.height())
-            return QRect(g.value("X"), g.value("Y"), size.width(), size.height());
+        if (const QRect g = windowGeometry(id); g.size() == size)
+            return g;
     }
     return std::nullopt;
 }

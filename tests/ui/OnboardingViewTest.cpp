@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
-#include "core/SettingsStore.h"
 #include "ui/OnboardingView.h"
 
 using namespace quillet;

@@ -1,10 +1,7 @@
 // The icon in the field's corner: its states, its place and its clicks.
-#include <gmock/gmock.h>
-
 #include <QMouseEvent>
 #include <QTest>
 
-#include "platform/fake/FakeWindowHints.h"
 #include "ui/OverlayController.h"
 #include "ui/SurfaceTestSupport.h"
 

@@ -11,8 +11,6 @@
 #include <QTemporaryDir>
 
 #include "app/ScreenshotMode.h"
-#include "core/SettingsStore.h"
-#include "platform/fake/FakeDefaults.h"
 #include "support/FakeDesktop.h"
 
 using namespace quillet;

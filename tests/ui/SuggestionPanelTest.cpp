@@ -1,33 +1,20 @@
 // The suggestion panel: its tabs, its buttons, its keyboard and what it hands back.
-#include <gmock/gmock.h>
-
-#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTest>
 #include <QTextBrowser>
 #include <QTextCursor>
 
 #include "core/AnswerGuard.h"
-#include "core/SettingsStore.h"
-#include "core/SuggestionViewModel.h"
-#include "platform/fake/FakeHttpTransport.h"
-#include "platform/fake/FakeLanguageRecognizer.h"
-#include "platform/fake/FakeScheduler.h"
-#include "platform/fake/FakeScreens.h"
-#include "platform/fake/FakeWindowHints.h"
 #include "ui/KeyboardPanel.h"
 #include "ui/Style.h"
-#include "ui/SuggestionPanelController.h"
 #include "ui/SuggestionPanelFixture.h"
-#include "ui/SuggestionView.h"
-#include "ui/SurfaceTestSupport.h"
 #include "ui/VariantCard.h"
 #include "unit/CoreTestSupport.h"
 
 using namespace quillet;
 using namespace quillet::test;
+using namespace std::chrono_literals;
 
 namespace {
 using SuggestionPanelTest = SuggestionPanelFixture;
@@ -106,7 +93,6 @@ TEST_F(SuggestionPanelTest, FailureShowsTheMessageAndTryAgainRestartsBothRequest
 }
 
 TEST_F(SuggestionPanelTest, AStreamedAnswerFillsInAndIsOfferedWhenWhole) {
-    using namespace std::chrono_literals;
     const QString correctionAnswer =
         R"({"corrected": ")" + corrected + R"(", "changes": [{"from": "buyed", "to": "bought"}]})";
     const QString rephraseAnswer =
@@ -360,7 +346,6 @@ TEST_F(SuggestionPanelTest, LongTextSaysOnlyItsFirstPartWasCheckedAndDiffsThatPa
 }
 
 TEST_F(SuggestionPanelTest, AnActionCardRunsWhenAskedAndItsResultReplacesTheField) {
-    using namespace std::chrono_literals;
     open(original, {{"To English", "Translate to English."}, {"Friendlier", "Be kind."}});
     vm->setRephrase(
         SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{{"neutral", "Something else."}}}));
@@ -389,4 +374,90 @@ TEST_F(SuggestionPanelTest, AnActionCardRunsWhenAskedAndItsResultReplacesTheFiel
     snapshot(QStringLiteral("actions"));
     QTest::mouseClick(cards()[0]->button(), Qt::LeftButton);
     EXPECT_EQ(replaced, QStringList{"In English."});
+}
+
+TEST_F(SuggestionPanelTest, EscapeOrdersThePanelOutThenClosesFromAnywhereInIt) {
+    escape();  // while loading
+    EXPECT_FALSE(controller->panel()->isVisible());
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(closeRequests, 0);
+
+    open(original);
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    escape(find<QTextBrowser>("correctionText"));
+    EXPECT_FALSE(controller->panel()->isVisible());
+    EXPECT_EQ(closes, 2);
+
+    view().closeButton()->click();
+    EXPECT_EQ(closeRequests, 1);
+    EXPECT_EQ(closes, 2) << "the close button leaves closing to the owner";
+}
+
+TEST_F(SuggestionPanelTest, ReturnReplacesOnTheCorrectionTabOnlyAndTheOwnerMayDropThePanelThen) {
+    vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
+    vm->setRephrase(
+        SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{{"neutral", "Something else."}}}));
+    controller->panel()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
+    vm->setSelectedTab(1);
+    QTest::keyClick(controller->panel(), Qt::Key_Return);
+    EXPECT_TRUE(replaced.isEmpty());
+    vm->setSelectedTab(0);
+    auto* text = find<QTextBrowser>("correctionText");
+    text->setFocus();
+    QTest::keyClick(text, Qt::Key_Return);
+    EXPECT_EQ(replaced, QStringList{corrected});
+
+    // The owner may drop the controller from inside a click of the panel's own buttons.
+    replaced.clear();
+    vm->onReplace = [this](const QString& text) {
+        replaced << text;
+        controller.reset();
+    };
+    find<QPushButton>("replaceButton")->click();
+    EXPECT_EQ(replaced, QStringList{corrected});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Alternatives that arrive one by one: each gets a card of its own, and the cards on screen stay.
+TEST_F(SuggestionPanelTest, NewVariantsAddCardsAndTheCardsShownStay) {
+    // Five variants, one with a NUL and a colour code in it: three are offered, as plain text.
+    QJsonArray variants;
+    for (int i = 0; i < 5; ++i)
+        variants.append(QJsonObject{{"style", QStringLiteral("style %1").arg(i)},
+                                    {"text", QString::fromUtf16(u"Vari\u0000ant \u001b[32m%1.", 17).arg(i)}});
+    const QString answer =
+        QString::fromUtf8(QJsonDocument(QJsonObject{{"variants", variants}}).toJson(QJsonDocument::Compact));
+    transport.enqueue(FakeHttpTransport::Script::stall());  // the correction never comes
+    transport.enqueue(FakeHttpTransport::Script::stream(streamedEvents(answer, 4), 10ms));
+    vm->loadAll();
+    vm->setSelectedTab(1);
+
+    QWidget* list = nullptr;
+    QList<QPointer<VariantCard>> seen;
+    for (int step = 0; step < 1000 && vm->rephrase().isLoading(); ++step) {
+        scheduler.advance(10ms);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const QList<VariantCard*> cards = content()->findChildren<VariantCard*>();
+        if (cards.size() == seen.size())
+            continue;
+        if (!list)
+            list = content();
+        EXPECT_EQ(content(), list) << "the list is not built again";
+        ASSERT_EQ(cards.size(), seen.size() + 1) << "one card for each new variant";
+        for (qsizetype i = 0; i < seen.size(); ++i)
+            EXPECT_EQ(cards[i], seen[i].data()) << "card " << i << " is the one already shown";
+        seen << cards.last();
+    }
+    ASSERT_EQ(seen.size(), 3);
+    ASSERT_TRUE(vm->rephrase().isLoaded());
+    const QList<VariantCard*> cards = content()->findChildren<VariantCard*>();
+    ASSERT_EQ(cards.size(), 3);
+    EXPECT_EQ(cards[2]->textBlock()->toPlainText(), "Variant 2.");
+
+    // A card shows a changed variant in place, and Replace puts in what it shows.
+    cards[2]->setVariant({QStringLiteral("style 2"), QStringLiteral("Variant two.")});
+    EXPECT_EQ(cards[2]->textBlock()->toPlainText(), "Variant two.");
+    cards[2]->replaceButton()->click();
+    EXPECT_EQ(replaced, QStringList{"Variant two."});
 }

@@ -1,12 +1,6 @@
 // The notice after a replacement: its Undo, its close button and its time on screen.
-#include <gmock/gmock.h>
-
-#include <QLabel>
 #include <QPushButton>
 
-#include "platform/fake/FakeScheduler.h"
-#include "platform/fake/FakeScreens.h"
-#include "platform/fake/FakeWindowHints.h"
 #include "ui/FloatingPanel.h"
 #include "ui/SurfaceTestSupport.h"
 #include "ui/ToastController.h"

@@ -12,12 +12,8 @@
 #include <deque>
 #include <memory>
 
-#include "core/SettingsStore.h"
 #include "platform/fake/FakeAccessibility.h"
-#include "platform/fake/FakeAutostart.h"
-#include "platform/fake/FakeDefaults.h"
-#include "platform/fake/FakeScheduler.h"
-#include "platform/fake/FakeSecretStore.h"
+#include "support/ScopedSettings.h"
 #include "ui/SettingsView.h"
 #include "ui/SurfaceTestSupport.h"
 
@@ -43,10 +39,9 @@ public:
     std::deque<std::function<void(bool)>> pending;
 };
 
-class WindowTest : public testing::Test {
+class WindowTest : public testing::Test, protected ScopedSettings {
 protected:
-    WindowTest() : store(defaults, secrets, autostart, log, scheduler) {
-        SettingsStore::install(&store);
+    WindowTest() {
         accessibility.trusted = false;  // the setup starts by asking for it
         // The off-screen platform cannot raise a window and says so each time a window is presented.
         s_previousHandler = qInstallMessageHandler(
@@ -59,7 +54,6 @@ protected:
         qInstallMessageHandler(s_previousHandler);
         // Windows handed to deleteLater must go while the services they use still exist.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        SettingsStore::install(nullptr);
     }
 
     /// Puts a key into the keyring behind the store's back, and lets the store find it.
@@ -94,12 +88,7 @@ protected:
     }
 
     static inline QtMessageHandler s_previousHandler = nullptr;
-    FakeScheduler scheduler;
-    FakeDefaults defaults;
-    FakeSecretStore secrets;
-    FakeAutostart autostart;
-    FakeSystemLog log;
-    SettingsStore store;
+    FakeScheduler& scheduler = keyringClock;  // the store's, the setup's poll and the key check's
     FakeAccessibility accessibility;
     ManualKeyChecker checker;
 };

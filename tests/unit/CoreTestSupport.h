@@ -119,6 +119,13 @@ protected:
         m_editor = std::make_unique<FakeEditor>(ax, keys, board, editorPid, text);
         return *m_editor;
     }
+    /// A new editor whose field takes no accessibility write and changes nothing, as a browser's
+    /// text area: only a paste reaches it.
+    FakeEditor& pasteOnlyEditor(const QString& text) {
+        FakeEditor& e = editor(text);
+        FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
+        return e;
+    }
     FocusedField fieldOf(const Accessible& element) {
         return FocusedField{element, editorPid, QStringLiteral("org.xfce.mousepad")};
     }

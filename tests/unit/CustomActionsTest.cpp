@@ -1,11 +1,6 @@
 // The user's own actions: the form's rules, their order, and how they are kept.
 #include "CoreTestSupport.h"
 #include "core/CustomActions.h"
-#include "platform/linux/system/IniDefaults.h"
-#include "support/TestEnv.h"
-
-#include <QFile>
-#include <QTemporaryDir>
 
 using namespace quillet;
 using Refusal = CustomActions::Refusal;
@@ -135,39 +130,4 @@ TEST_F(CustomActionsStoreTest, FiftyActionsAreReadAndTheRestKeptWithOneLogLine) 
     const QJsonArray saved = storedArray(defaults);
     EXPECT_EQ(saved.size(), 9999);
     EXPECT_EQ(saved.last(), many.last());
-}
-
-// The README's example, written into the file as it stands there: QSettings reads the unquoted JSON
-// as a list cut at its commas (and without its quotes), and the actions are read all the same.
-TEST(CustomActionsFileTest, TheReadmeExampleIsReadAsWrittenAndKeptWhenOneIsAdded) {
-    QFile readme(test::sourcePath(QStringLiteral("README.md")));
-    ASSERT_TRUE(readme.open(QIODevice::ReadOnly | QIODevice::Text));
-    QString example;
-    for (const QString& line : QString::fromUtf8(readme.readAll()).split('\n'))
-        if (line.trimmed().startsWith("customActions=["))
-            example = line.trimmed();
-    ASSERT_FALSE(example.isEmpty()) << "the README shows the line";
-    QTemporaryDir dir;
-    const QString path = dir.filePath("quillet.conf");
-    QFile conf(path);
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-    conf.write(("[General]\nmodel=gpt-4o-mini\n" + example + "\n").toUtf8());
-    conf.close();
-
-    FakeScheduler scheduler;
-    FakeSecretStore secrets;
-    FakeAutostart autostart;
-    FakeSystemLog log;
-    const QList<CustomAction> expected = {{"Translate to English", "Translate the text to English."},
-                                          {"Friendlier", "Make the text friendlier, warmer and shorter."}};
-    {
-        IniDefaults ini(path);
-        ASSERT_EQ(ini.string("customActions"), std::nullopt) << "QSettings hands a list over";
-        SettingsStore store(ini, secrets, autostart, log, scheduler);
-        ASSERT_EQ(store.customActions(), expected);
-        store.setCustomActions(expected + QList<CustomAction>{{"Shorter", "Halve the text."}});
-    }
-    IniDefaults ini(path);
-    EXPECT_EQ(SettingsStore(ini, secrets, autostart, log, scheduler).customActions().size(), 3);
-    EXPECT_TRUE(log.lines.isEmpty());
 }

@@ -51,7 +51,8 @@ protected:
 };
 
 // Changing a setting in the window rewrites none of what the user wrote: the README's actions line
-// (which QSettings reads as a list), a comment, a blank line, a key Quillet does not know.
+// (which QSettings reads as a list cut at its commas, without its quotes), a comment, a blank line,
+// a key Quillet does not know. The actions are read all the same, and kept when one is added.
 TEST_F(IniDefaultsTest, HandWrittenLinesSurviveByteForByteAndTheActionsARestart) {
     const QByteArray actions = readmeActionsLine();
     ASSERT_FALSE(actions.isEmpty()) << "the README shows the line";
@@ -80,16 +81,22 @@ TEST_F(IniDefaultsTest, HandWrittenLinesSurviveByteForByteAndTheActionsARestart)
                       "\n[blocklist]\n1\\value=org.gnome.Terminal\n2\\value=\"a, b\"\nsize=2\n" + tail);
     }
 
-    // The next start.
-    IniDefaults ini(path);
-    SettingsStore store(ini, secrets, autostart, log, scheduler);
+    // The next start, which adds an action to those of the README.
     const QList<CustomAction> expected = {{"Translate to English", "Translate the text to English."},
                                           {"Friendlier", "Make the text friendlier, warmer and shorter."}};
-    EXPECT_EQ(store.customActions(), expected);
-    EXPECT_EQ(store.minWordCount(), 4);
-    EXPECT_THAT(store.blocklist(), ElementsAre("org.gnome.Terminal", "a, b"));
-    EXPECT_EQ(store.model(), "gpt-4o");
-    EXPECT_EQ(ini.string("favouriteColour"), "teal");
+    {
+        IniDefaults ini(path);
+        ASSERT_EQ(ini.string("customActions"), std::nullopt) << "QSettings hands a list over";
+        SettingsStore store(ini, secrets, autostart, log, scheduler);
+        EXPECT_EQ(store.customActions(), expected);
+        EXPECT_EQ(store.minWordCount(), 4);
+        EXPECT_THAT(store.blocklist(), ElementsAre("org.gnome.Terminal", "a, b"));
+        EXPECT_EQ(store.model(), "gpt-4o");
+        EXPECT_EQ(ini.string("favouriteColour"), "teal");
+        store.setCustomActions(expected + QList<CustomAction>{{"Shorter", "Halve the text."}});
+    }
+    IniDefaults ini(path);
+    EXPECT_EQ(SettingsStore(ini, secrets, autostart, log, scheduler).customActions().size(), 3);
     EXPECT_TRUE(log.lines.isEmpty());
 }
 

@@ -24,9 +24,10 @@ protected:
         store.items[KeychainManager::itemFor({}, service)] = bytes;
     }
     /// Starts a read; the answer lands in the returned slot whenever it comes.
-    std::shared_ptr<std::optional<KeychainManager::Lookup>> load(Access access = Access::quiet) {
+    std::shared_ptr<std::optional<KeychainManager::Lookup>> load(Access access = Access::quiet,
+                                                                 const QString& server = {}) {
         auto out = std::make_shared<std::optional<KeychainManager::Lookup>>();
-        keychain.loadAPIKey({}, access, [out](const KeychainManager::Lookup& l) { *out = l; });
+        keychain.loadAPIKey(server, access, [out](const KeychainManager::Lookup& l) { *out = l; });
         return out;
     }
     std::optional<QString> key(Access access = Access::quiet) {
@@ -36,9 +37,9 @@ protected:
             return std::nullopt;
         return (*out)->key;
     }
-    Status save(const QString& k) {
+    Status save(const QString& k, const QString& server = {}) {
         std::optional<Status> status;
-        keychain.saveAPIKey({}, k, [&](Status s) { status = s; });
+        keychain.saveAPIKey(server, k, [&](Status s) { status = s; });
         EXPECT_TRUE(status.has_value());
         return status.value_or(Status::unavailable);
     }
@@ -160,21 +161,17 @@ TEST_F(KeychainManagerTest, AServersKeyIsItsOwnItemAndNeverTheDefaultOrALegacyOn
     const QString local = QStringLiteral("http://127.0.0.1:11434");
     plant(KeychainManager::service, "sk-default");
     plant(KeychainManager::legacyService, "sk-legacy");
-    const auto none = std::make_shared<std::optional<KeychainManager::Lookup>>();
-    keychain.loadAPIKey(local, Access::quiet, [none](const KeychainManager::Lookup& l) { *none = l; });
-    EXPECT_EQ((*none)->state, State::absent) << "another server never gets the default key";
+    EXPECT_EQ((*load(Access::quiet, local))->state, State::absent)
+        << "another server never gets the default key";
     EXPECT_NE(legacy(), nullptr) << "nor does it move the old one";
 
-    std::optional<Status> saved;
-    keychain.saveAPIKey(local, "sk-local", [&](Status s) { saved = s; });
-    EXPECT_EQ(saved, Status::ok);
+    EXPECT_EQ(save("sk-local", local), Status::ok);
     EXPECT_EQ(store.items.value({KeychainManager::service, KeychainManager::serverAccount, local}),
               "sk-local");
     EXPECT_EQ(*current(), "sk-default");
     keychain.deleteAPIKey({}, [](Status) {});
-    const auto kept = std::make_shared<std::optional<KeychainManager::Lookup>>();
-    keychain.loadAPIKey(local, Access::quiet, [kept](const KeychainManager::Lookup& l) { *kept = l; });
-    EXPECT_EQ((*kept)->key, "sk-local") << "deleting the default key leaves the server's";
+    EXPECT_EQ((*load(Access::quiet, local))->key, "sk-local")
+        << "deleting the default key leaves the server's";
 }
 
 TEST_F(KeychainManagerTest, SavingIntoALockedKeyringAsksOnce) {

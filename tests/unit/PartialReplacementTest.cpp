@@ -80,8 +80,7 @@ TEST_F(PartialReplacementTest, AccessibilityWriteReplacesOnlyThePartThatWasSent)
 TEST_F(PartialReplacementTest, FieldThatIgnoresWritesGetsThePasteOverThePartOnly) {
     const QString sent = filler(kLimit - 1) + kAccented;
     const QString rest = QString::fromUtf8("ü tail\nline two ") + kFamily;
-    FakeEditor& e = editor(sent + rest);
-    FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& e = pasteOnlyEditor(sent + rest);
     e.placeCaret(0);
 
     replace(e.element, PartialReplacement::of(sent + rest), 0, "short");
@@ -91,8 +90,7 @@ TEST_F(PartialReplacementTest, FieldThatIgnoresWritesGetsThePasteOverThePartOnly
     EXPECT_EQ(board.contents, QList<ClipboardItem>{userItem});
 
     // A field that will not take a selection either gets the whole text, its rest unchanged.
-    FakeEditor& f = editor(sent + rest);
-    FakeAccessibility::data(f.element).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& f = pasteOnlyEditor(sent + rest);
     FakeAccessibility::data(f.element).setFailures[Property::selectedTextRange] = AccessError::failure;
     keys.presses.clear();
     replace(f.element, PartialReplacement::of(sent + rest), 0, "short");

@@ -1,14 +1,19 @@
 // One running copy: what a start does when a copy runs, when none does, when the copy does not
-// answer or has just gone, and without a session bus.
+// answer or has just gone, and without a session bus; and what the running copy takes from other
+// processes: no moment from the future, and a trigger at most once a second, whoever sends them.
 #include <gmock/gmock.h>
 
+#include "core/BusRequestRule.h"
 #include "core/SingleInstance.h"
 #include "platform/fake/FakeInstanceChannel.h"
+#include "platform/fake/FakeScheduler.h"
 
 using namespace quillet;
 using testing::ElementsAre;
 using K = LaunchMode::Kind;
 using R = InstanceRequest;
+using A = InstanceChannel::Admission;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -222,4 +227,40 @@ TEST_F(SingleInstanceTest, ARequestTheCopyTurnsDownForNowIsReportedAsBusy) {
     EXPECT_EQ(again->decision.message, "quillet: the running copy is busy; try again in a moment");
     EXPECT_EQ(start(K::settings)->decision.exitCode, 0);
     EXPECT_THAT(first->handled, ElementsAre(R::trigger, R::settings)) << "the busy one is not carried out";
+}
+
+TEST(BusRequestRuleTest, AMomentStillToComeIsRefusedBeyondTheClocksAllowance) {
+    FakeScheduler clock;
+    BusRequestRule rule(clock);
+    for (R request : {R::trigger, R::settings, R::quit}) {
+        EXPECT_EQ(rule.admit(request, -1001ms), A::refused);
+        EXPECT_EQ(rule.admit(request, -3600000ms), A::refused);
+    }
+    EXPECT_EQ(rule.admit(R::trigger, -1000ms), A::accepted) << "the other process's clock may run ahead";
+    clock.advance(1s);
+    EXPECT_EQ(rule.admit(R::trigger, std::nullopt), A::accepted) << "an older caller tells no moment";
+    EXPECT_EQ(rule.admit(R::settings, -500ms), A::accepted);
+}
+
+TEST(BusRequestRuleTest, OneTriggerASecondAndTheTurnedDownOnesDoNotPutTheNextOff) {
+    FakeScheduler clock;
+    BusRequestRule rule(clock);
+    EXPECT_EQ(rule.admit(R::trigger, 0ms), A::accepted);
+    clock.advance(400ms);
+    EXPECT_EQ(rule.admit(R::trigger, 0ms), A::busy);
+    EXPECT_EQ(rule.admit(R::trigger, std::nullopt), A::busy) << "the older form is counted alike";
+    EXPECT_EQ(rule.admit(R::trigger, -5s), A::refused) << "refused, not merely busy";
+    clock.advance(599ms);
+    EXPECT_EQ(rule.admit(R::trigger, 0ms), A::busy);
+    clock.advance(1ms);
+    EXPECT_EQ(rule.admit(R::trigger, 0ms), A::accepted) << "a second after the last one taken";
+
+    // The settings and the end are the user's to ask for as often as they like, and take no turn
+    // from a trigger.
+    clock.advance(1s);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(rule.admit(R::settings, 0ms), A::accepted);
+        EXPECT_EQ(rule.admit(R::quit, 0ms), A::accepted);
+    }
+    EXPECT_EQ(rule.admit(R::trigger, 0ms), A::accepted);
 }

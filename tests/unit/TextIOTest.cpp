@@ -71,8 +71,7 @@ TEST_F(TextIOTest, ValueThatReadsBackUnchangedIsWrittenBySelectingAll) {
 
 // A browser's text area: both accessibility writes succeed and change nothing.
 TEST_F(TextIOTest, FieldThatIgnoresAccessibilityWritesGetsThePasteAndItIsReadBack) {
-    FakeEditor& e = editor(document);
-    FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& e = pasteOnlyEditor(document);
 
     replace(fieldOf(e.element), corrected, false);
     scheduler.advance(2 * TextIO::writeCheckTimeout);
@@ -101,8 +100,7 @@ TEST_F(TextIOTest, FieldThatIgnoresAccessibilityWritesGetsThePasteAndItIsReadBac
 // The keys go out only into the field's application and window: one that quit leaves another
 // application in front, whose text a select-all and paste would replace.
 TEST_F(TextIOTest, ThePasteGoesOnlyToTheFieldsApplicationAndWindow) {
-    FakeEditor& e = editor(document);
-    FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& e = pasteOnlyEditor(document);
     const RunningApplication editorApp = workspace.apps.value(editorPid);
     const RunningApplication other{800, QStringLiteral("org.example.Other"), QStringLiteral("Other")};
     workspace.addApp(other);
@@ -142,8 +140,7 @@ TEST_F(TextIOTest, ThePasteGoesOnlyToTheFieldsApplicationAndWindow) {
 }
 
 TEST_F(TextIOTest, PasteThatNeverShowsIsAFailureAndTheClipboardComesBack) {
-    FakeEditor& e = editor(document);
-    FakeAccessibility::data(e.element).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& e = pasteOnlyEditor(document);
     e.ignoresPaste = true;
     replace(fieldOf(e.element), corrected, false);
     scheduler.advance(2 * TextIO::writeCheckTimeout + TextIO::pasteDelay + TextIO::pasteCheckTimeout - 1ms);

@@ -1,7 +1,5 @@
 // The tray's commands over the settings: what is offered for blocking. (How replacements are titled
 // and copied is checked through the menu, in AppDelegateTest.)
-#include <gmock/gmock.h>
-
 #include "core/History.h"
 #include "core/TrayCommands.h"
 #include "unit/CoreTestSupport.h"
@@ -14,7 +12,6 @@ class TrayCommandsTest : public test::StoreTest {
 protected:
     void SetUp() override {
         store = load();
-        workspace.addApp({501, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")});
         TrayParts parts;
         parts.settings = store.get();
         parts.clipboard = &clipboard;
@@ -23,7 +20,6 @@ protected:
         commands = TrayCommands::over(parts);
     }
     std::unique_ptr<SettingsStore> store;
-    FakeWorkspace workspace;
     FakeClipboard clipboard;
     History history;
     std::optional<RunningApplication> field;

@@ -175,8 +175,7 @@ TEST_F(WordRoadTest, UndoTakesTheEditsBackTheSameWay) {
 // back the same way. The user's clipboard is back after each paste; only where the words cannot be
 // selected does the whole text go over everything. A plain field gets the whole paste, as before.
 TEST_F(WordRoadTest, WhereNoEditIsTakenEachIsPastedOverItsWords) {
-    FakeEditor& e = editor(original);
-    data(e).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& e = pasteOnlyEditor(original);
     ax.set(e.element, Property::richText, true);
     replace(e, corrected);
     ASSERT_EQ(road(), Strategy::clipboard);
@@ -205,8 +204,7 @@ TEST_F(WordRoadTest, WhereNoEditIsTakenEachIsPastedOverItsWords) {
     EXPECT_THAT(keys.presses, ElementsAre("selectAll", "paste"));
     EXPECT_TRUE(outcome->edits.isEmpty());
 
-    FakeEditor& plain = editor(original);
-    data(plain).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& plain = pasteOnlyEditor(original);
     keys.presses.clear();
     replace(plain, corrected);
     EXPECT_EQ(plain.text(), corrected);
@@ -217,8 +215,7 @@ TEST_F(WordRoadTest, WhereNoEditIsTakenEachIsPastedOverItsWords) {
 // the words: it is found there by the text around it, the edit pasted over it, and the next edits
 // go on. That program's copy is what the clipboard holds afterwards.
 TEST_F(WordRoadTest, AnotherProgramsCopyPastedOverTheWordsIsPastedOver) {
-    FakeEditor& e = editor(original);
-    data(e).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& e = pasteOnlyEditor(original);
     ax.set(e.element, Property::richText, true);
     e.frozen = true;
     io.replace(fieldOf(e.element), corrected, false, record());
@@ -237,8 +234,7 @@ TEST_F(WordRoadTest, AnotherProgramsCopyPastedOverTheWordsIsPastedOver) {
 // A browser reads a selection back only once its page has handled it: each edit still goes in over
 // its own words, the rest of the text, formatting and all, untouched.
 TEST_F(WordRoadTest, WordsSelectedThatReadBackLateStillGetTheirEditsOneByOne) {
-    FakeEditor& e = editor(original);
-    data(e).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& e = pasteOnlyEditor(original);
     ax.set(e.element, Property::richText, true);
     ax.onSet = [&](const Accessible&, Property attribute, const PropertyValue&) {
         if (attribute != Property::selectedTextRange)
@@ -258,8 +254,7 @@ TEST_F(WordRoadTest, WordsSelectedThatReadBackLateStillGetTheirEditsOneByOne) {
 // the corrected selection that goes in instead lands over the selection the user made, never over
 // those words.
 TEST_F(WordRoadTest, WordsSelectedButNotReadBackGetNothingOfTheSelectionsText) {
-    FakeEditor& e = editor(original);
-    data(e).ignoredWrites << Property::value << Property::selectedText;
+    FakeEditor& e = pasteOnlyEditor(original);
     ax.set(e.element, Property::richText, true);
     const TextRange sentence{0, 22};
     e.select(sentence.location, sentence.length);
