@@ -20,7 +20,6 @@
 #include "core/TextIO.h"
 #include "platform/linux/atspi/AtspiAccessibility.h"
 #include "platform/linux/qt/QtScheduler.h"
-#include "platform/linux/qt/QtScreens.h"
 #include "platform/linux/x11/X11Clipboard.h"
 #include "platform/linux/x11/X11Workspace.h"
 #include "platform/linux/x11/XTestKeySynth.h"
@@ -32,9 +31,8 @@ namespace {
 struct Rig {
     X11Workspace workspace;
     AtspiAccessibility ax{[this] { return workspace.activePid(); }};
-    QtScreens screens;
     QtScheduler scheduler;
-    AXMonitor monitor{ax, workspace, screens, scheduler};
+    AXMonitor monitor{ax, workspace, scheduler};
     X11Clipboard board;
     XTestKeySynth keys{scheduler};
     TextIO io{ax, board, keys, workspace, scheduler};

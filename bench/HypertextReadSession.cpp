@@ -20,7 +20,6 @@
 #include "core/AXMonitor.h"
 #include "platform/linux/atspi/AtspiAccessibility.h"
 #include "platform/linux/qt/QtScheduler.h"
-#include "platform/linux/qt/QtScreens.h"
 #include "platform/linux/x11/X11Workspace.h"
 #include "support/TestEnv.h"
 
@@ -125,9 +124,8 @@ void BM_FollowingTheField(benchmark::State& state) {
     Page page(int(state.range(0)));
     if (page.host.isNull())
         return state.SkipWithError("the page's editing host was not found");
-    QtScreens screens;
     QtScheduler scheduler;
-    AXMonitor monitor{page.ax, page.workspace, screens, scheduler};
+    AXMonitor monitor{page.ax, page.workspace, scheduler};
     monitor.start();
     std::vector<double> gaps;
     for (auto _ : state) {

@@ -7,7 +7,6 @@
 
 #include "core/AX.h"
 #include "platform/Accessibility.h"
-#include "platform/Screens.h"
 #include "platform/Workspace.h"
 
 namespace quillet {
@@ -25,10 +24,9 @@ bool sameFrame(const std::optional<Rect>& a, const std::optional<Rect>& b) {
 }
 }  // namespace
 
-AXMonitor::AXMonitor(Accessibility& ax, Workspace& workspace, Screens& screens, Scheduler& scheduler)
+AXMonitor::AXMonitor(Accessibility& ax, Workspace& workspace, Scheduler& scheduler)
     : m_ax(ax),
       m_workspace(workspace),
-      m_screens(screens),
       m_scheduler(scheduler),
       m_root(ax.root()),
       m_manualAccessibility(ax),

@@ -16,7 +16,6 @@ namespace quillet {
 
 class Accessibility;
 class EventWatch;
-class Screens;
 class Workspace;
 struct RunningApplication;
 
@@ -54,7 +53,7 @@ public:
     /// on the accessibility bus yet, or not have said where its focus is.
     static constexpr std::chrono::milliseconds lateApplicationWait{5000};
 
-    AXMonitor(Accessibility& ax, Workspace& workspace, Screens& screens, Scheduler& scheduler);
+    AXMonitor(Accessibility& ax, Workspace& workspace, Scheduler& scheduler);
     AXMonitor(const AXMonitor&) = delete;
     AXMonitor& operator=(const AXMonitor&) = delete;
     ~AXMonitor();
@@ -122,7 +121,6 @@ private:
 
     Accessibility& m_ax;
     Workspace& m_workspace;
-    Screens& m_screens;
     Scheduler& m_scheduler;
     Accessible m_root;
     ManualAccessibility m_manualAccessibility;

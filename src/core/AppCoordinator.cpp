@@ -30,11 +30,10 @@ AppCoordinator::AppCoordinator(SettingsStore& settings, CoordinatorServices serv
       m_icon(surfaces.icon),
       m_toast(surfaces.toast),
       m_panels(surfaces.panels),
-      m_monitor(services.ax, services.workspace, services.screens, services.scheduler),
+      m_monitor(services.ax, services.workspace, services.scheduler),
       m_textIO(services.ax, services.clipboard, services.keys, services.workspace, services.scheduler),
       m_hotkey(services.hotkey),
-      m_writeBack(services.ax, services.workspace, services.screens, services.clipboard, services.beep,
-                  m_textIO, m_history),
+      m_writeBack(services.ax, services.workspace, services.clipboard, services.beep, m_textIO, m_history),
       m_clipboardShortcut(services.workspace, services.screens, services.beep, m_textIO),
       m_grant(services.keys, m_textIO) {
     wireWrites();

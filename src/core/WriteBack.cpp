@@ -16,12 +16,11 @@
 
 namespace quillet {
 
-WriteBack::WriteBack(Accessibility& ax, Workspace& workspace, Screens& screens, Clipboard& clipboard,
-                     Beep& beep, TextIO& textIO, History& history, QObject* parent)
+WriteBack::WriteBack(Accessibility& ax, Workspace& workspace, Clipboard& clipboard, Beep& beep,
+                     TextIO& textIO, History& history, QObject* parent)
     : QObject(parent),
       m_ax(ax),
       m_workspace(workspace),
-      m_screens(screens),
       m_clipboard(clipboard),
       m_beep(beep),
       m_textIO(textIO),

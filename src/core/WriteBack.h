@@ -18,7 +18,6 @@ class Accessibility;
 class Beep;
 class History;
 class Clipboard;
-class Screens;
 class Workspace;
 enum class WriteRefusal;
 
@@ -34,8 +33,8 @@ class WriteBack : public QObject {
     Q_OBJECT
 public:
     /// The references must outlive the write-back.
-    WriteBack(Accessibility& ax, Workspace& workspace, Screens& screens, Clipboard& clipboard, Beep& beep,
-              TextIO& textIO, History& history, QObject* parent = nullptr);
+    WriteBack(Accessibility& ax, Workspace& workspace, Clipboard& clipboard, Beep& beep, TextIO& textIO,
+              History& history, QObject* parent = nullptr);
 
     /// Writes `chosen` into the field of `request` once the field has been read again: nothing is
     /// written, and the panel says why, when the field is gone or its text changed under the
@@ -81,7 +80,6 @@ private:
 
     Accessibility& m_ax;
     Workspace& m_workspace;
-    Screens& m_screens;
     Clipboard& m_clipboard;
     Beep& m_beep;
     TextIO& m_textIO;

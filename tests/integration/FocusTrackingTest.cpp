@@ -18,7 +18,6 @@
 #include "platform/linux/atspi/AtspiAccessibility.h"
 #include "platform/linux/atspi/OwnObjectSweep.h"
 #include "platform/linux/qt/QtScheduler.h"
-#include "platform/linux/qt/QtScreens.h"
 #include "platform/linux/x11/X11Workspace.h"
 #include "support/DesktopApps.h"
 #include "support/TestEnv.h"
@@ -89,9 +88,8 @@ protected:
 
     X11Workspace workspace;
     AtspiAccessibility ax{[this] { return workspace.activePid(); }};
-    QtScreens screens;
     CountingScheduler scheduler;
-    AXMonitor monitor{ax, workspace, screens, scheduler};
+    AXMonitor monitor{ax, workspace, scheduler};
     std::optional<FocusedField> field;
     int focusChanges = 0;
     int updates = 0;

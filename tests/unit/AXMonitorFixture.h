@@ -46,9 +46,8 @@ protected:
     RunningApplication self{4242, QStringLiteral("com.lumenfold.quillet"), QStringLiteral("Quillet")};
     FakeAccessibility ax;
     FakeWorkspace workspace;
-    FakeScreens screens;
     FakeScheduler scheduler;
-    AXMonitor monitor{ax, workspace, screens, scheduler};
+    AXMonitor monitor{ax, workspace, scheduler};
     std::vector<std::optional<Accessible>> focusChanges;
     int updates = 0;
 };

@@ -230,7 +230,7 @@ TEST_F(AXMonitorTest, WithoutAnObserverTheFocusAtActivationIsStillReported) {
 }
 
 TEST_F(AXMonitorTest, NothingIsDeliveredOnceTheMonitorIsGone) {
-    auto owned = std::make_unique<AXMonitor>(ax, workspace, screens, scheduler);
+    auto owned = std::make_unique<AXMonitor>(ax, workspace, scheduler);
     int calls = 0;
     owned->onFocusChanged = [&](const std::optional<FocusedField>&) { ++calls; };
     Accessible field = focusField(editorPid);
