@@ -23,8 +23,4 @@ struct CoordinatorWindows {
     SuggestionPanelFactory panels;
 };
 
-/// The services of `platform` the coordinator drives.
-struct Platform;
-CoordinatorServices coordinatorServices(Platform& platform);
-
 }  // namespace quillet

@@ -30,6 +30,7 @@ class KWinFakeInput;
 class GnomeShellBridge;
 class KWinBridge;
 class PortalShortcut;
+struct CoordinatorServices;
 
 struct Platform {
     /// What the desktop's own extension for Quillet goes through, where there is one; destroyed
@@ -98,5 +99,8 @@ Platform makePlatform(PlatformMode mode, const Defaults* shownPreferences = null
 /// still, no language recognised, and a desktop whose accessibility switch is `accessibilityOn`
 /// and which has no application to follow. Only the services the views use are set.
 Platform makeOfflinePlatform(const Defaults* shownPreferences, bool accessibilityOn);
+
+/// The services of `platform` the coordinator drives.
+CoordinatorServices coordinatorServices(Platform& platform);
 
 }  // namespace quillet
