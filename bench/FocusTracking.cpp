@@ -15,9 +15,9 @@
 #include <algorithm>
 #include <csignal>
 
-#include "core/AX.h"
 #include "core/AXMonitor.h"
 #include "core/TextIO.h"
+#include "platform/Accessibility.h"
 #include "platform/linux/atspi/AtspiAccessibility.h"
 #include "platform/linux/qt/QtScheduler.h"
 #include "platform/linux/x11/X11Clipboard.h"
@@ -47,8 +47,7 @@ struct Rig {
         while (!deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             std::optional<RunningApplication> front = workspace.activeApplication();
-            if (front && front->pid == mousepad.processId() &&
-                AX::elementProperty(ax, ax.root(), Property::focusedElement)) {
+            if (front && front->pid == mousepad.processId() && ax.focusedElement()) {
                 monitor.start();
                 ready = monitor.current().has_value();
                 break;
@@ -148,7 +147,7 @@ void BM_AccessibilityReplace(benchmark::State& state) {
             t.start();
             rig->io.replace(field, text, false, [](const TextIO::Outcome&) {});
             QDeadlineTimer deadline(2000);
-            while (!deadline.hasExpired() && AX::property(rig->ax, field.element, Property::value) != text)
+            while (!deadline.hasExpired() && rig->ax.text(field.element) != text)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
             us.push_back(double(t.nsecsElapsed()) / 1000.0);
         }

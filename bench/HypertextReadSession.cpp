@@ -16,8 +16,8 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "core/AX.h"
 #include "core/AXMonitor.h"
+#include "platform/Accessibility.h"
 #include "platform/linux/atspi/AtspiAccessibility.h"
 #include "platform/linux/qt/QtScheduler.h"
 #include "platform/linux/x11/X11Workspace.h"
@@ -79,10 +79,9 @@ struct Page {
                                       QUrl::fromLocalFile(page.fileName()).toString()});
         test::waitUntil(
             [&] {
-                const std::optional<Accessible> focused =
-                    AX::elementProperty(ax, ax.root(), Property::focusedElement);
+                const std::optional<Accessible> focused = ax.focusedElement();
                 const std::optional<QString> text =
-                    focused ? AX::property(ax, *focused, Property::value) : std::nullopt;
+                    focused ? std::optional<QString>(ax.text(*focused)) : std::nullopt;
                 if (!text || !text->startsWith("Paragraph 0") ||
                     !text->contains(QString::number(paragraphs - 1)))
                     return false;
@@ -109,7 +108,7 @@ void BM_FreshRead(benchmark::State& state) {
             spin(250);  // past the time one read serves those right after it
             QElapsedTimer clock;
             clock.start();
-            const std::optional<QString> text = AX::property(page.ax, page.host, Property::value);
+            const std::optional<QString> text = page.ax.text(page.host);
             ms.push_back(double(clock.nsecsElapsed()) / 1e6);
             differing += !text || text->size() != page.length;
         }

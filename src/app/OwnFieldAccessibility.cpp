@@ -100,121 +100,152 @@ void OwnFieldAccessibility::reportFocus(bool focused) {
         onFocusChanged(focused);
 }
 
-QPlainTextEdit* OwnFieldAccessibility::ownWidget(const Accessible& element, bool& isOwn) const {
+bool OwnFieldAccessibility::isOwn(const Accessible& element, QPlainTextEdit*& widget) const {
     const auto* ref = dynamic_cast<const FieldRef*>(element.ref());
-    isOwn = ref != nullptr;
-    return ref ? ref->widget.data() : nullptr;
+    widget = ref ? ref->widget.data() : nullptr;
+    return ref != nullptr;
 }
 
-AccessError OwnFieldAccessibility::readProperty(const Accessible& element, Property attribute,
-                                                PropertyValue& out) {
-    bool isOwn = false;
-    QPlainTextEdit* widget = ownWidget(element, isOwn);
-    if (!isOwn) {
-        // While the sample field has the focus, Quillet is the frontmost application and that field
-        // is its focused element (the hotkey asks for it).
-        if (attribute == Property::focusedElement && element == m_desktop.root() && fieldHasFocus()) {
-            out = this->element();
-            return AccessError::success;
-        }
-        return m_desktop.readProperty(element, attribute, out);
+// Each call goes to the desktop unless it is about the tracked field, which answers `gone` once its
+// widget is destroyed.
+#define OWN_OR_DESKTOP(call, element, gone) \
+    QPlainTextEdit* widget = nullptr;       \
+    if (!isOwn(element, widget))            \
+        return m_desktop.call;              \
+    if (!widget)                            \
+        return gone;
+
+Answer<Accessible> OwnFieldAccessibility::focusedElement() {
+    // While the sample field has the focus, Quillet is the active application and that field is
+    // its focused element (the shortcut asks for it).
+    if (fieldHasFocus())
+        return element();
+    return m_desktop.focusedElement();
+}
+
+Answer<QString> OwnFieldAccessibility::role(const Accessible& element) {
+    OWN_OR_DESKTOP(role(element), element, AccessError::invalidElement)
+    return textArea;
+}
+
+Answer<QString> OwnFieldAccessibility::text(const Accessible& field) {
+    OWN_OR_DESKTOP(text(field), field, AccessError::invalidElement)
+    return widget->toPlainText();
+}
+
+Answer<QString> OwnFieldAccessibility::selectedText(const Accessible& field) {
+    OWN_OR_DESKTOP(selectedText(field), field, AccessError::invalidElement)
+    if (!widget->textCursor().hasSelection())
+        return AccessError::noValue;
+    return selectionOf(*widget);
+}
+
+Answer<TextRange> OwnFieldAccessibility::selection(const Accessible& field) {
+    OWN_OR_DESKTOP(selection(field), field, AccessError::invalidElement)
+    const QTextCursor cursor = widget->textCursor();
+    return TextRange{cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
+}
+
+// The sample field is read whole: it is short, and in this process.
+Answer<qint64> OwnFieldAccessibility::characterCount(const Accessible& field) {
+    OWN_OR_DESKTOP(characterCount(field), field, AccessError::invalidElement)
+    return AccessError::unsupported;
+}
+
+Answer<qint64> OwnFieldAccessibility::caretOffset(const Accessible& field) {
+    OWN_OR_DESKTOP(caretOffset(field), field, AccessError::invalidElement)
+    return AccessError::unsupported;
+}
+
+Answer<QString> OwnFieldAccessibility::textNearCaret(const Accessible& field) {
+    OWN_OR_DESKTOP(textNearCaret(field), field, AccessError::invalidElement)
+    return AccessError::unsupported;
+}
+
+Answer<Rect> OwnFieldAccessibility::frame(const Accessible& element) {
+    OWN_OR_DESKTOP(frame(element), element, AccessError::invalidElement)
+    if (!widget->isVisible())
+        return AccessError::noValue;
+    QPointF origin(widget->mapToGlobal(QPoint(0, 0)));
+    if (windowOrigin) {
+        const std::optional<QPointF> window = windowOrigin(widget->window());
+        if (!window)
+            return AccessError::noValue;
+        origin = *window + QPointF(widget->mapTo(widget->window(), QPoint(0, 0)));
     }
-    if (!widget)
-        return AccessError::invalidElement;
-    if (attribute == Property::role) {
-        out = textArea;
-    } else if (attribute == Property::value) {
-        out = widget->toPlainText();
-    } else if (attribute == Property::selectedText) {
-        if (!widget->textCursor().hasSelection())
-            return AccessError::noValue;
-        out = selectionOf(*widget);
-    } else if (attribute == Property::selectedTextRange) {
-        const QTextCursor cursor = widget->textCursor();
-        out = TextRange{cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
-    } else if (attribute == Property::position) {
-        if (!widget->isVisible())
-            return AccessError::noValue;
-        if (windowOrigin) {
-            const std::optional<QPointF> origin = windowOrigin(widget->window());
-            if (!origin)
-                return AccessError::noValue;
-            out = *origin + QPointF(widget->mapTo(widget->window(), QPoint(0, 0)));
-        } else {
-            out = QPointF(widget->mapToGlobal(QPoint(0, 0)));
-        }
-    } else if (attribute == Property::size) {
-        if (!widget->isVisible())
-            return AccessError::noValue;
-        out = QSizeF(widget->size());
-    } else {
-        return AccessError::unsupported;
-    }
+    return Rect(origin, QSizeF(widget->size()));
+}
+
+bool OwnFieldAccessibility::isRichText(const Accessible& field) {
+    OWN_OR_DESKTOP(isRichText(field), field, false)
+    return false;
+}
+
+bool OwnFieldAccessibility::hidesSelection(const Accessible& field) {
+    OWN_OR_DESKTOP(hidesSelection(field), field, false)
+    return false;
+}
+
+bool OwnFieldAccessibility::canSetText(const Accessible& field) {
+    OWN_OR_DESKTOP(canSetText(field), field, false)
+    return !widget->isReadOnly();
+}
+
+bool OwnFieldAccessibility::canReplaceSelection(const Accessible& field) {
+    OWN_OR_DESKTOP(canReplaceSelection(field), field, false)
+    return !widget->isReadOnly();
+}
+
+AccessError OwnFieldAccessibility::insert(QPlainTextEdit& widget, const QString& text, bool whole) {
+    if (widget.isReadOnly())
+        return AccessError::failure;
+    // Written as one edit through a cursor, so the field's own Undo takes it back.
+    QTextCursor cursor = widget.textCursor();
+    if (whole)
+        cursor.select(QTextCursor::Document);
+    cursor.beginEditBlock();
+    cursor.insertText(text);
+    cursor.endEditBlock();
+    widget.setTextCursor(cursor);
     return AccessError::success;
 }
 
-AccessError OwnFieldAccessibility::isPropertySettable(const Accessible& element, Property attribute,
-                                                      bool& settable) {
-    bool isOwn = false;
-    QPlainTextEdit* widget = ownWidget(element, isOwn);
-    if (!isOwn)
-        return m_desktop.isPropertySettable(element, attribute, settable);
-    if (!widget)
-        return AccessError::invalidElement;
-    settable =
-        !widget->isReadOnly() && (attribute == Property::value || attribute == Property::selectedText ||
-                                  attribute == Property::selectedTextRange);
-    return AccessError::success;
+AccessError OwnFieldAccessibility::setText(const Accessible& field, const QString& text) {
+    OWN_OR_DESKTOP(setText(field, text), field, AccessError::invalidElement)
+    return insert(*widget, text, true);
 }
 
-AccessError OwnFieldAccessibility::writeProperty(const Accessible& element, Property attribute,
-                                                 const PropertyValue& value) {
-    bool isOwn = false;
-    QPlainTextEdit* widget = ownWidget(element, isOwn);
-    if (!isOwn)
-        return m_desktop.writeProperty(element, attribute, value);
-    if (!widget)
-        return AccessError::invalidElement;
+AccessError OwnFieldAccessibility::replaceSelection(const Accessible& field, const QString& text) {
+    OWN_OR_DESKTOP(replaceSelection(field, text), field, AccessError::invalidElement)
+    return insert(*widget, text, false);
+}
+
+AccessError OwnFieldAccessibility::select(const Accessible& field, const TextRange& range) {
+    OWN_OR_DESKTOP(select(field, range), field, AccessError::invalidElement)
     if (widget->isReadOnly())
         return AccessError::failure;
+    const qint64 length = widget->document()->characterCount() - 1;  // without the final separator
+    if (range.location < 0 || range.length < 0 || range.location + range.length > length)
+        return AccessError::illegalArgument;
+    QTextCursor cursor = widget->textCursor();
+    cursor.setPosition(int(range.location));
+    cursor.setPosition(int(range.location + range.length), QTextCursor::KeepAnchor);
+    widget->setTextCursor(cursor);
+    return AccessError::success;
+}
 
-    if (attribute == Property::value || attribute == Property::selectedText) {
-        const QString* text = std::get_if<QString>(&value);
-        if (!text)
-            return AccessError::illegalArgument;
-        // Written as one edit through a cursor, so the field's own Undo takes it back.
-        QTextCursor cursor = widget->textCursor();
-        if (attribute == Property::value)
-            cursor.select(QTextCursor::Document);
-        cursor.beginEditBlock();
-        cursor.insertText(*text);
-        cursor.endEditBlock();
-        widget->setTextCursor(cursor);
-        return AccessError::success;
-    }
-    if (attribute == Property::selectedTextRange) {
-        const TextRange* range = std::get_if<TextRange>(&value);
-        const qint64 length = widget->document()->characterCount() - 1;  // without the final separator
-        if (!range || range->location < 0 || range->length < 0 || range->location + range->length > length)
-            return AccessError::illegalArgument;
-        QTextCursor cursor = widget->textCursor();
-        cursor.setPosition(int(range->location));
-        cursor.setPosition(int(range->location + range->length), QTextCursor::KeepAnchor);
-        widget->setTextCursor(cursor);
-        return AccessError::success;
-    }
+AccessError OwnFieldAccessibility::replaceText(const Accessible& field, const TextRange& range,
+                                               const QString& text) {
+    OWN_OR_DESKTOP(replaceText(field, range, text), field, AccessError::invalidElement)
     return AccessError::unsupported;
 }
 
 AccessError OwnFieldAccessibility::pid(const Accessible& element, qint32& pid) {
-    bool isOwn = false;
-    QPlainTextEdit* widget = ownWidget(element, isOwn);
-    if (!isOwn)
-        return m_desktop.pid(element, pid);
-    if (!widget)
-        return AccessError::invalidElement;
+    OWN_OR_DESKTOP(pid(element, pid), element, AccessError::invalidElement)
     pid = m_workspace.ownPid();
     return AccessError::success;
 }
+
+#undef OWN_OR_DESKTOP
 
 }  // namespace quillet

@@ -47,11 +47,28 @@ public:
     void enableAccessibility() override { m_desktop.enableAccessibility(); }
     bool passwordFieldFocused() override { return m_desktop.passwordFieldFocused(); }
     Accessible root() override { return m_desktop.root(); }
+    void startListening() override { m_desktop.startListening(); }
     Accessible application(qint32 pid) override { return m_desktop.application(pid); }
-    AccessError readProperty(const Accessible& element, Property attribute, PropertyValue& out) override;
-    AccessError isPropertySettable(const Accessible& element, Property attribute, bool& settable) override;
-    AccessError writeProperty(const Accessible& element, Property attribute,
-                              const PropertyValue& value) override;
+    Answer<Accessible> focusedElement() override;
+    Answer<QString> role(const Accessible& element) override;
+    Answer<QString> text(const Accessible& field) override;
+    Answer<QString> selectedText(const Accessible& field) override;
+    Answer<TextRange> selection(const Accessible& field) override;
+    Answer<qint64> characterCount(const Accessible& field) override;
+    Answer<qint64> caretOffset(const Accessible& field) override;
+    Answer<QString> textNearCaret(const Accessible& field) override;
+    Answer<Rect> frame(const Accessible& element) override;
+    bool isRichText(const Accessible& field) override;
+    bool hidesSelection(const Accessible& field) override;
+    bool canSetText(const Accessible& field) override;
+    bool canReplaceSelection(const Accessible& field) override;
+    AccessError setText(const Accessible& field, const QString& text) override;
+    AccessError replaceSelection(const Accessible& field, const QString& text) override;
+    AccessError select(const Accessible& field, const TextRange& range) override;
+    AccessError replaceText(const Accessible& field, const TextRange& range, const QString& text) override;
+    AccessError exposeContents(const Accessible& application) override {
+        return m_desktop.exposeContents(application);
+    }
     AccessError pid(const Accessible& element, qint32& pid) override;
     std::unique_ptr<EventWatch> createWatch(qint32 pid, AccessEventHandler handler) override {
         return m_desktop.createWatch(pid, std::move(handler));
@@ -61,8 +78,11 @@ private:
     class FieldRef;
     class FocusWatcher;
 
-    /// The widget behind `element` when it is the tracked field's element; null for any other.
-    QPlainTextEdit* ownWidget(const Accessible& element, bool& isOwn) const;
+    /// Whether `element` is the tracked field's element; `widget` is then the field, or null once
+    /// it is gone.
+    bool isOwn(const Accessible& element, QPlainTextEdit*& widget) const;
+    /// Writes `text` over the field's selection, or over all of it, as one edit.
+    static AccessError insert(QPlainTextEdit& widget, const QString& text, bool whole);
     void reportFocus(bool focused);
 
     Accessibility& m_desktop;

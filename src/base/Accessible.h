@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <variant>
 
 namespace quillet {
@@ -50,6 +51,21 @@ private:
     std::shared_ptr<AccessibleRef> m_ref;
 };
 
+/// One answer of the accessibility layer: the value, or the error that kept it. Reads as a
+/// `std::optional` of the value.
+template <typename T>
+class Answer : public std::optional<T> {
+public:
+    Answer(T value) : std::optional<T>(std::move(value)) {}
+    Answer(AccessError error) : m_error(error == AccessError::success ? AccessError::noValue : error) {}
+
+    /// `success` when there is a value.
+    AccessError error() const { return this->has_value() ? AccessError::success : m_error; }
+
+private:
+    AccessError m_error = AccessError::success;
+};
+
 /// A text range in UTF-16 code units.
 struct TextRange {
     qint64 location = 0;
@@ -57,15 +73,12 @@ struct TextRange {
     friend bool operator==(const TextRange&, const TextRange&) = default;
 };
 
-/// A property's value: text, an element, a point, a size, a Boolean, a text range or a number.
-using PropertyValue = std::variant<QString, Accessible, QPointF, QSizeF, bool, TextRange, qint64>;
-
-/// The properties of an element the program reads and writes.
+/// One thing an element tells, as a key: the AT-SPI backend reads by it, and the in-memory double
+/// keeps its scripted answers by it. The program itself asks through `Accessibility`'s typed calls.
 enum class Property {
     /// On the root: the active application's focused element.
     focusedElement,
     role,
-    subrole,
     /// The whole text.
     value,
     selectedText,
@@ -91,6 +104,9 @@ enum class Property {
     /// none, as in Qt's WebEngine): only a copy tells what the user selected there.
     selectionUnreported,
 };
+
+/// A property's value: text, an element, a point, a size, a Boolean, a text range or a number.
+using PropertyValue = std::variant<QString, Accessible, QPointF, QSizeF, bool, TextRange, qint64>;
 
 inline size_t qHash(Property p, size_t seed = 0) {
     return ::qHash(static_cast<int>(p), seed);

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/AX.h"
 #include "platform/Accessibility.h"
 #include "platform/Workspace.h"
 
@@ -130,7 +129,7 @@ void AXMonitor::lookAgain() {
     // Nothing is reported until a field turns up: "no field" was reported already.
     if (ownWindowIsFrontmost())
         return;
-    std::optional<Accessible> focused = AX::elementProperty(m_ax, m_root, Property::focusedElement);
+    std::optional<Accessible> focused = m_ax.focusedElement();
     if (!focused)
         return;
     if (std::optional<FocusedField> field = FocusedField::from(m_ax, m_workspace, *focused))
@@ -148,7 +147,7 @@ void AXMonitor::detachWatch() {
 
 void AXMonitor::readFocus() {
     std::optional<FocusedField> field;
-    if (std::optional<Accessible> focused = AX::elementProperty(m_ax, m_root, Property::focusedElement))
+    if (std::optional<Accessible> focused = m_ax.focusedElement())
         field = FocusedField::from(m_ax, m_workspace, *focused);
     setCurrent(field);
 }
@@ -223,7 +222,7 @@ void AXMonitor::setCurrent(const std::optional<FocusedField>& field) {
     if (field)
         stopLookingAgain();
     if (field) {
-        m_lastFrame = AX::screenFrame(m_ax, field->element);
+        m_lastFrame = m_ax.frame(field->element);
         readText();
     } else {
         m_lastFrame.reset();
@@ -246,7 +245,7 @@ void AXMonitor::setCurrent(const std::optional<FocusedField>& field) {
 void AXMonitor::notifyUpdateIfNeeded() {
     if (!m_current)
         return;
-    const std::optional<Rect> frame = AX::screenFrame(m_ax, m_current->element);
+    const std::optional<Rect> frame = m_ax.frame(m_current->element);
     const qint64 previousHash = m_lastValueHash;
     if (textMayHaveChanged())
         readText();
@@ -311,7 +310,7 @@ void AXMonitor::wake() {
 
 bool AXMonitor::textMayHaveChanged() {
     const Accessible& element = m_current->element;
-    const std::optional<qint64> count = AX::property<qint64>(m_ax, element, Property::numberOfCharacters);
+    const std::optional<qint64> count = m_ax.characterCount(element);
     // Without a count there is nothing cheap to go by.
     if (!count)
         return true;
@@ -321,14 +320,13 @@ bool AXMonitor::textMayHaveChanged() {
     if (due && !sampled)
         return true;
     // A change waits while the last read is too recent for its cost; it stays pending meanwhile.
-    if (m_valueChangedSinceRead || count != m_lastCharacterCount ||
-        AX::property<qint64>(m_ax, element, Property::caretOffset) != m_lastCaret)
+    if (m_valueChangedSinceRead || count != m_lastCharacterCount || m_ax.caretOffset(element) != m_lastCaret)
         return now >= m_nextPromptedRead;
     if (!due)
         return false;
     // Nothing says the long text changed: the part around the caret stands for it.
     m_nextUnpromptedRead = now + fullReadInterval;
-    const std::optional<QString> around = AX::property(m_ax, element, Property::textNearCaret);
+    const std::optional<QString> around = m_ax.textNearCaret(element);
     return !around || qint64(qHash(*around)) != *m_lastNearCaretHash;
 }
 
@@ -336,14 +334,14 @@ void AXMonitor::readText() {
     const Accessible& element = m_current->element;
     const std::chrono::milliseconds started = m_scheduler.now();
     // The marks first: an edit made while the text is read shows as a change on the next tick.
-    m_lastCharacterCount = AX::property<qint64>(m_ax, element, Property::numberOfCharacters);
-    m_lastCaret = AX::property<qint64>(m_ax, element, Property::caretOffset);
+    m_lastCharacterCount = m_ax.characterCount(element);
+    m_lastCaret = m_ax.caretOffset(element);
     m_lastNearCaretHash.reset();
     if (m_lastCharacterCount > longTextCharacters)
-        if (const std::optional<QString> around = AX::property(m_ax, element, Property::textNearCaret))
+        if (const std::optional<QString> around = m_ax.textNearCaret(element))
             m_lastNearCaretHash = qint64(qHash(*around));
     m_valueChangedSinceRead = false;
-    const std::optional<QString> text = AX::property(m_ax, element, Property::value);
+    const std::optional<QString> text = m_ax.text(element);
     m_lastValueHash = qint64(qHash(text.value_or(QString())));
     m_lastWordCount = FocusedField::countWords(text.value_or(QString()));
     const std::chrono::milliseconds finished = m_scheduler.now();

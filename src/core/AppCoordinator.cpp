@@ -4,7 +4,6 @@
 #include <QPointer>
 #include <algorithm>
 
-#include "core/AX.h"
 #include "core/IconRule.h"
 #include "core/KeyRequirement.h"
 #include "core/L10n.h"
@@ -15,6 +14,7 @@
 #include "core/ShortcutField.h"
 #include "core/SuggestionViewModel.h"
 #include "core/WriteRefusal.h"
+#include "platform/Accessibility.h"
 #include "platform/Beep.h"
 #include "platform/Screens.h"
 #include "platform/WindowHints.h"
@@ -110,8 +110,7 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
         if (m_monitor.current() && m_monitor.current()->element == field->element)
             if (const std::optional<int> words = m_monitor.currentWordCount())
                 return *words;
-        return FocusedField::countWords(
-            AX::property<QString>(ax, field->element, Property::value).value_or(QString()));
+        return FocusedField::countWords(ax.text(field->element).value_or(QString()));
     });
     if (!shows) {
         m_icon.hide();
@@ -120,8 +119,7 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
     // The frame the monitor watches for changes: a second reading here that failed would hide the
     // icon until the field moved.
     const bool followed = m_monitor.current() && m_monitor.current()->element == field->element;
-    const std::optional<Rect> frame =
-        followed ? m_monitor.currentFrame() : AX::screenFrame(ax, field->element);
+    const std::optional<Rect> frame = followed ? m_monitor.currentFrame() : ax.frame(field->element);
     if (!frame) {
         m_icon.hide();
         return;
@@ -135,8 +133,7 @@ void AppCoordinator::handleFocus(const std::optional<FocusedField>& field) {
 }
 
 std::optional<FocusedField> AppCoordinator::focusedFieldNow() {
-    const std::optional<Accessible> focused =
-        AX::elementProperty(m_services.ax, m_monitor.root(), Property::focusedElement);
+    const std::optional<Accessible> focused = m_services.ax.focusedElement();
     if (!focused)
         return std::nullopt;
     return FocusedField::from(m_services.ax, m_services.workspace, *focused);
@@ -270,7 +267,7 @@ void AppCoordinator::present(const FieldRequest& request) {
 Rect AppCoordinator::panelAnchor(const FocusedField& field) {
     if (const std::optional<Rect> icon = m_icon.iconFrame())
         return *icon;
-    if (const std::optional<Rect> frame = AX::screenFrame(m_services.ax, field.element))
+    if (const std::optional<Rect> frame = m_services.ax.frame(field.element))
         return *frame;
     const std::optional<ScreenInfo> main = m_services.screens.mainScreen();
     const Rect screen = main ? main->frame : Rect();
@@ -343,8 +340,7 @@ void AppCoordinator::hotkeyTriggered(const Trigger& trigger) {
     // read, the notice still goes where the keyboard is, when that can be told.
     std::optional<Rect> near;
     if (!m_currentField) {
-        ShortcutField found =
-            ShortcutField::find(m_services.ax, m_services.workspace, m_monitor.root(), m_lastOtherField);
+        ShortcutField found = ShortcutField::find(m_services.ax, m_services.workspace, m_lastOtherField);
         m_currentField = std::move(found.field);
         near = found.near;
     }
@@ -398,7 +394,7 @@ void AppCoordinator::say(const QString& text) {
     m_services.beep.beep();
     std::optional<Rect> near = m_icon.iconFrame();
     if (!near && m_currentField)
-        near = AX::screenFrame(m_services.ax, m_currentField->element);
+        near = m_services.ax.frame(m_currentField->element);
     notify(Notice{text, near, {}});
 }
 

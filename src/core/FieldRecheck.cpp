@@ -100,12 +100,10 @@ FieldRecheck FieldRecheck::of(Accessibility& ax, Workspace& workspace, const Foc
         if (!ours && !sameApp)
             return withVerdict(Verdict::gone);
     }
-    PropertyValue value;
-    const AccessError error = ax.readProperty(field.element, Property::value, value);
-    if (error == AccessError::invalidElement)
+    const Answer<QString> text = ax.text(field.element);
+    if (text.error() == AccessError::invalidElement)
         return withVerdict(Verdict::gone);
-    const QString* text = std::get_if<QString>(&value);
-    if (error != AccessError::success || !text)
+    if (!text)
         return withVerdict(Verdict::unanswered);
     return plan(checked, chosen, *text);
 }

@@ -2,10 +2,10 @@
 // read then, and whether the field a request was made for still has the keyboard.
 #include "core/FieldRequest.h"
 
-#include "core/AX.h"
 #include "core/CopiedText.h"
 #include "core/L10n.h"
 #include "core/PasteTarget.h"
+#include "platform/Accessibility.h"
 #include "platform/Workspace.h"
 
 namespace quillet {
@@ -23,7 +23,7 @@ bool cameThroughBroken(Accessibility& ax, const FocusedField& field, const QStri
         return false;
     // The count is in the toolkit's units: characters or UTF-16 code units, never more of them than
     // the text has code units. One more is a final line break some toolkits count and do not give.
-    const std::optional<qint64> count = AX::property<qint64>(ax, field.element, Property::numberOfCharacters);
+    const std::optional<qint64> count = ax.characterCount(field.element);
     return count && *count > text.size() + 1;
 }
 
@@ -40,7 +40,7 @@ FocusedField inFrontWindow(Workspace& workspace, FocusedField field) {
 std::optional<FieldRequest> FieldRequest::ofCopied(Accessibility& ax, Workspace& workspace,
                                                    FocusedField field, const QString& copied) {
     const QString text = CopiedText::plain(copied);
-    const std::optional<QString> value = AX::property<QString>(ax, field.element, Property::value);
+    const std::optional<QString> value = ax.text(field.element);
     if (!value || text.trimmed().isEmpty() || cameThroughBroken(ax, field, *value, false))
         return std::nullopt;
     const qsizetype at = value->indexOf(text);
@@ -54,7 +54,7 @@ std::optional<FieldRequest> FieldRequest::read(Accessibility& ax, Workspace& wor
     const std::optional<QString> selection = field.selectedText(ax);
     const bool selectionOnly = selection.has_value();
     const std::optional<QString> value =
-        selectionOnly ? std::nullopt : AX::property<QString>(ax, field.element, Property::value);
+        selectionOnly ? std::nullopt : std::optional<QString>(ax.text(field.element));
     // Neither the selection nor the text came: the application did not answer, and may shortly.
     if (!selectionOnly && !value && field.mayHoldSelection(ax)) {
         if (why)
@@ -71,12 +71,10 @@ std::optional<FieldRequest> FieldRequest::read(Accessibility& ax, Workspace& wor
     FieldRequest request{inFrontWindow(workspace, field), selectionOnly, std::nullopt, text, 0};
     // Unknown when the field cannot be read: Undo then takes back only what was pasted. The whole
     // text read just now is not read twice.
-    request.fullValue = selectionOnly ? AX::property<QString>(ax, field.element, Property::value)
-                                      : std::optional<QString>(text);
+    request.fullValue = selectionOnly ? std::optional<QString>(ax.text(field.element)) : text;
     // Where the text starts in the field: the write goes there, whatever is selected by then.
     if (selectionOnly) {
-        const std::optional<TextRange> range =
-            AX::property<TextRange>(ax, field.element, Property::selectedTextRange);
+        const std::optional<TextRange> range = ax.selection(field.element);
         request.location = range ? range->location : -1;
     }
     return request;

@@ -1,7 +1,7 @@
 // The focused editable text field, with the application that owns it.
 #include "core/FocusedField.h"
 
-#include "core/AX.h"
+#include "platform/Accessibility.h"
 #include "platform/EditableText.h"
 #include "platform/ProcessTree.h"
 #include "platform/Workspace.h"
@@ -49,31 +49,27 @@ std::optional<FocusedField> FocusedField::from(Accessibility& ax, Workspace& wor
 bool FocusedField::isSecure(Accessibility& ax) const {
     if (ax.passwordFieldFocused())
         return true;
-    const std::optional<QString> role = AX::property(ax, element, Property::role);
-    const std::optional<QString> subrole = AX::property(ax, element, Property::subrole);
-    return role == secureTextField || subrole == secureTextField;
+    return ax.role(element) == secureTextField;
 }
 
 std::optional<QString> FocusedField::selectedText(Accessibility& ax) const {
-    std::optional<QString> text = AX::property(ax, element, Property::selectedText);
+    std::optional<QString> text = ax.selectedText(element);
     if (!text || text->isEmpty())
         return std::nullopt;
     return text;
 }
 
 bool FocusedField::mayHoldSelection(Accessibility& ax) const {
-    PropertyValue selected;
-    const AccessError read = ax.readProperty(element, Property::selectedText, selected);
-    const QString* text = std::get_if<QString>(&selected);
-    return read == AccessError::cannotComplete || (read == AccessError::success && text && !text->isEmpty());
+    const Answer<QString> selected = ax.selectedText(element);
+    return selected.error() == AccessError::cannotComplete || (selected && !selected->isEmpty());
 }
 
 bool FocusedField::hidesSelection(Accessibility& ax) const {
-    return AX::property<bool>(ax, element, Property::selectionUnreported).value_or(false);
+    return ax.hidesSelection(element);
 }
 
 int FocusedField::wordCount(Accessibility& ax) const {
-    return countWords(AX::property(ax, element, Property::value).value_or(QString()));
+    return countWords(ax.text(element).value_or(QString()));
 }
 
 int FocusedField::countWords(const QString& text) {

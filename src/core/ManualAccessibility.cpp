@@ -11,7 +11,7 @@ bool ManualAccessibility::request(qint32 pid) {
         return false;
     if (auto it = m_asked.find(pid); it != m_asked.end() && *it == application)
         return false;
-    if (m_ax.writeProperty(application, Property::manualAccessibility, true) != AccessError::success) {
+    if (m_ax.exposeContents(application) != AccessError::success) {
         m_asked.remove(pid);
         return false;
     }

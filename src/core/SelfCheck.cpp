@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "core/AX.h"
 #include "core/FocusedField.h"
 #include "core/ManualAccessibility.h"
 #include "platform/Accessibility.h"
@@ -87,30 +86,28 @@ void run(Accessibility& ax, Workspace& workspace, Screens& screens,
         ManualAccessibility(ax).request(front->pid);
 
     // A large or slow window is searched over several reads; the report asks a few times.
-    PropertyValue value;
+    Accessible element;
     AccessError err = AccessError::noValue;
-    const Accessible* focused = nullptr;
-    for (int attempt = 0; attempt < focusReadAttempts && !focused; ++attempt) {
+    for (int attempt = 0; attempt < focusReadAttempts && element.isNull(); ++attempt) {
         if (attempt > 0 && wait)
             wait(focusReadPause);
-        err = ax.readProperty(ax.root(), Property::focusedElement, value);
-        focused = err == AccessError::success ? std::get_if<Accessible>(&value) : nullptr;
-        if (focused && focused->isNull())
-            focused = nullptr;
+        const Answer<Accessible> focused = ax.focusedElement();
+        err = focused.error();
+        if (focused)
+            element = *focused;
     }
-    if (!focused || focused->isNull()) {
+    if (element.isNull()) {
         print(line(false, QStringLiteral("Focused element"),
                    QStringLiteral("none (err %1). Click into a text field, then run again.").arg(int(err))));
         return;
     }
-    const Accessible element = *focused;
 
     qint32 owner = 0;
     ax.pid(element, owner);
     std::optional<QString> appName;
     if (std::optional<RunningApplication> app = workspace.runningApplication(owner))
         appName = app->name;
-    const QString role = AX::property(ax, element, Property::role).value_or(QStringLiteral("?"));
+    const QString role = ax.role(element).value_or(QStringLiteral("?"));
     print(line(
         true, QStringLiteral("Focused element"),
         role + QStringLiteral(" in ") + (appName && !appName->isEmpty() ? *appName : QStringLiteral("?"))));
@@ -121,7 +118,7 @@ void run(Accessibility& ax, Workspace& workspace, Screens& screens,
     if (std::optional<FocusedField> field = FocusedField::from(ax, workspace, element)) {
         print(line(true, QStringLiteral("Word count"), QString::number(field->wordCount(ax))));
         print(line(!field->isSecure(ax), QStringLiteral("Not a secure (password) field")));
-        const std::optional<Rect> frame = AX::screenFrame(ax, element);
+        const std::optional<Rect> frame = ax.frame(element);
         if (frame && !all.isEmpty()) {
             print(line(std::nullopt, QStringLiteral("AX frame (top-left)"), rect(*frame)));
             // The same frame counted from the primary screen's bottom-left corner, y up, as the

@@ -1,18 +1,18 @@
 // The field the global shortcut works on, when no field is being followed at the press.
 #include "core/ShortcutField.h"
 
-#include "core/AX.h"
+#include "platform/Accessibility.h"
 #include "platform/Workspace.h"
 
 namespace quillet {
 
-ShortcutField ShortcutField::find(Accessibility& ax, Workspace& workspace, const Accessible& root,
+ShortcutField ShortcutField::find(Accessibility& ax, Workspace& workspace,
                                   const std::optional<FocusedField>& lastField) {
     ShortcutField found;
-    if (const std::optional<Accessible> focused = AX::elementProperty(ax, root, Property::focusedElement)) {
+    if (const std::optional<Accessible> focused = ax.focusedElement()) {
         found.field = FocusedField::from(ax, workspace, *focused);
         if (!found.field)
-            found.near = AX::screenFrame(ax, *focused);
+            found.near = ax.frame(*focused);
         return found;
     }
     if (!lastField)

@@ -21,7 +21,7 @@ struct ShortcutField {
     /// application that had it: while the shortcut's keys are down the desktop holds the keyboard,
     /// and some toolkits report the focus gone meanwhile, so with nothing focused at all that field
     /// is still the one, as long as its application is in front and it is still a text field.
-    static ShortcutField find(Accessibility& ax, Workspace& workspace, const Accessible& root,
+    static ShortcutField find(Accessibility& ax, Workspace& workspace,
                               const std::optional<FocusedField>& lastField);
 };
 

@@ -4,7 +4,6 @@
 
 #include <utility>
 
-#include "core/AX.h"
 #include "core/ClipboardLoan.h"
 #include "core/CopiedText.h"
 #include "core/FieldEdits.h"
@@ -57,9 +56,8 @@ void TextIO::Write::planEdits(const TextRange& part) {
 }
 
 void TextIO::Write::readFormatting() {
-    pastesEdits = AX::property<bool>(io->ax, element, Property::richText).value_or(false);
-    keysSelect =
-        pastesEdits && AX::property<bool>(io->ax, element, Property::selectionUnreported).value_or(false);
+    pastesEdits = io->ax.isRichText(element);
+    keysSelect = pastesEdits && io->ax.hidesSelection(element);
 }
 
 void TextIO::Write::afterTakeBack() {
@@ -112,7 +110,7 @@ bool TextIO::Write::selectAllViaAX() const {
     if (!whole)
         return false;
     // QString counts UTF-16 code units, the unit accessibility ranges are measured in.
-    return set(Property::selectedTextRange, TextRange{0, whole->size()});
+    return io->ax.select(element, TextRange{0, whole->size()}) == AccessError::success;
 }
 
 std::optional<TextIO::Strategy> TextIO::Write::send(Road road) {
@@ -132,24 +130,24 @@ std::optional<TextIO::Strategy> TextIO::Write::send(Road road) {
             }
             break;
         case Road::whole:
-            if (settable(Property::value) && set(Property::value, *expected))
+            if (setWhole(*expected))
                 return Strategy::axValue;
             break;
         case Road::value:
             // Over a part, the whole value is what the field must read afterwards.
-            if (settable(Property::value) && set(Property::value, range ? expected.value_or(text) : text))
+            if (setWhole(range ? expected.value_or(text) : text))
                 return Strategy::axValue;
             break;
         case Road::selection:
-            if (settable(Property::selectedText) && set(Property::selectedText, text))
+            if (setSelected(text))
                 return Strategy::axSelectedText;
             break;
         case Road::selectAllThenSelection:
-            if (selectAllViaAX() && settable(Property::selectedText) && set(Property::selectedText, text))
+            if (selectAllViaAX() && setSelected(text))
                 return Strategy::axSelectedText;
             break;
         case Road::range:
-            if (select(*range) && settable(Property::selectedText) && set(Property::selectedText, text))
+            if (select(*range) && setSelected(text))
                 return Strategy::axSelectedText;
             break;
     }
@@ -205,8 +203,7 @@ void TextIO::replace(const FocusedField& field, const QString& text, bool select
     if (!selectionOnly) {
         write->expected = text;
     } else if (write->before) {
-        std::optional<TextRange> range =
-            AX::property<TextRange>(m_shared->ax, field.element, Property::selectedTextRange);
+        std::optional<TextRange> range = m_shared->ax.selection(field.element);
         // A field that never tells its selection reads none: it is where it was found.
         if (shownAt && (!range || range->length == 0))
             range = shownAt;

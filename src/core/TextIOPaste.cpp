@@ -8,7 +8,7 @@ namespace quillet {
 
 bool TextIO::Write::requestSelection(const TextRange& part) const {
     if (!keysSelect)
-        return set(Property::selectedTextRange, part);
+        return io->ax.select(element, part) == AccessError::success;
     const std::optional<QString> now = value();
     return now && part.location + part.length <= now->size() &&
            io->keys.selectFromStart(caretStops(now->left(part.location)),
@@ -17,7 +17,7 @@ bool TextIO::Write::requestSelection(const TextRange& part) const {
 
 bool TextIO::Write::selectedIs(const TextRange& part) const {
     if (!keysSelect)
-        return AX::property<TextRange>(io->ax, element, Property::selectedTextRange) == part;
+        return io->ax.selection(element) == part;
     // The buffer tells what is selected, not where: only words the keys just selected are read so.
     // An empty part leaves nothing there to tell by.
     const std::optional<QString> now = value();

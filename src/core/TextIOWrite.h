@@ -4,7 +4,6 @@
 
 #include <memory>
 
-#include "core/AX.h"
 #include "core/ClipboardLoan.h"
 #include "core/FieldEdits.h"
 #include "core/PasteTarget.h"
@@ -54,7 +53,7 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
                                         const QString& text, bool selectionOnly,
                                         std::function<void(const Outcome&)> completion);
 
-    std::optional<QString> value() const { return AX::property(io->ax, element, Property::value); }
+    std::optional<QString> value() const { return io->ax.text(element); }
 
     bool landed() const {
         const std::optional<QString> now = value();
@@ -106,14 +105,16 @@ struct TextIO::Write : std::enable_shared_from_this<TextIO::Write> {
     // The field reads back neither with all the edits nor without them.
     void editsMissed();
 
-    bool settable(Property attribute) const {
-        bool settable = false;
-        return !element.isNull() &&
-               io->ax.isPropertySettable(element, attribute, settable) == AccessError::success && settable;
+    // Writes the field's whole text, where the field takes that.
+    bool setWhole(const QString& newText) const {
+        return !element.isNull() && io->ax.canSetText(element) &&
+               io->ax.setText(element, newText) == AccessError::success;
     }
 
-    bool set(Property attribute, const PropertyValue& newValue) const {
-        return io->ax.writeProperty(element, attribute, newValue) == AccessError::success;
+    // Writes over the field's selection, where the field takes that.
+    bool setSelected(const QString& newText) const {
+        return !element.isNull() && io->ax.canReplaceSelection(element) &&
+               io->ax.replaceSelection(element, newText) == AccessError::success;
     }
 
     // Asks the field to select `part`: through accessibility, or with the keys.

@@ -4,7 +4,6 @@
 
 #include <QPointer>
 
-#include "core/AX.h"
 #include "core/ClipboardHandOver.h"
 #include "core/History.h"
 #include "core/L10n.h"
@@ -12,6 +11,7 @@
 #include "core/PartialReplacement.h"
 #include "core/PasteTarget.h"
 #include "core/WriteRefusal.h"
+#include "platform/Accessibility.h"
 #include "platform/Beep.h"
 
 namespace quillet {
@@ -81,9 +81,8 @@ void WriteBack::write(const FieldRequest& request, const QString& newText,
         // Only the part planned is replaced: the text sent for checking, or, around an edit of the
         // user's, the corrected words alone. A selection still where it was checked is written as the
         // selection, which every toolkit takes.
-        const bool stillSelected =
-            request.selectionOnly && plan->verdict == FieldRecheck::Verdict::same &&
-            AX::property<TextRange>(m_ax, request.field.element, Property::selectedTextRange) == plan->range;
+        const bool stillSelected = request.selectionOnly && plan->verdict == FieldRecheck::Verdict::same &&
+                                   m_ax.selection(request.field.element) == plan->range;
         if (plan->range.location == 0 && plan->range.length == plan->now.size()) {
             m_textIO.replace(request.field, plan->text, false, std::move(done));
         } else if (stillSelected) {
@@ -116,11 +115,10 @@ void WriteBack::record(const FieldRequest& request, const QString& newText, cons
             ? l.text(QT_TRANSLATE_NOOP(
                   "Quillet", "Replaced. Another program copied meanwhile; its copy is on the clipboard."))
             : l.text(QT_TRANSLATE_NOOP("Quillet", "Replaced"));
-    emit noticeReady(
-        Notice{replaced, AX::screenFrame(m_ax, request.field.element), [self, request, newText, outcome] {
-                   if (self)
-                       self->undo(request, newText, outcome);
-               }});
+    emit noticeReady(Notice{replaced, m_ax.frame(request.field.element), [self, request, newText, outcome] {
+                                if (self)
+                                    self->undo(request, newText, outcome);
+                            }});
 }
 
 void WriteBack::undo(const FieldRequest& request, const QString& newText, const TextIO::Outcome& outcome) {
@@ -151,7 +149,7 @@ void WriteBack::undoWrite(const FocusedField& field, const TextIO::Outcome& outc
     };
     // Only over exactly what was written: anything the user (or the application) did since stays.
     if (outcome.written) {
-        const std::optional<QString> now = AX::property<QString>(m_ax, field.element, Property::value);
+        const std::optional<QString> now = m_ax.text(field.element);
         if (!now || TextIO::comparable(*now) != TextIO::comparable(*outcome.written)) {
             m_beep.beep();
             emit noticeReady(Notice{WriteRefusals::undoRefused(L10n::current()), std::nullopt, {}});

@@ -2,9 +2,9 @@
 // secure-input refusals. What a replacement costs is measured in bench/FocusTracking.cpp.
 #include <gmock/gmock.h>
 
-#include "core/AX.h"
 #include "core/PasteTarget.h"
 #include "core/TextIO.h"
+#include "platform/Accessibility.h"
 #include "platform/linux/atspi/AtspiAccessibility.h"
 #include "platform/linux/qt/QtScheduler.h"
 #include "platform/linux/x11/X11Clipboard.h"
@@ -27,7 +27,7 @@ protected:
         std::optional<FocusedField> field;
         waitUntil(
             [&] {
-                std::optional<Accessible> e = AX::elementProperty(ax, ax.root(), Property::focusedElement);
+                std::optional<Accessible> e = ax.focusedElement();
                 if (e)
                     field = FocusedField::from(ax, workspace, *e);
                 return field && field->pid == app.pid();
@@ -35,9 +35,7 @@ protected:
             10000);
         return field;
     }
-    QString valueOf(const FocusedField& field) {
-        return AX::property(ax, field.element, Property::value).value_or("<unreadable>");
-    }
+    QString valueOf(const FocusedField& field) { return ax.text(field.element).value_or("<unreadable>"); }
     /// The road a replacement took; empty when it failed (or never finished).
     std::optional<TextIO::Strategy> replace(const FocusedField& field, const QString& text,
                                             bool selectionOnly) {
@@ -67,8 +65,7 @@ TEST_F(FieldReplacementTest, WholeDocumentAndSelectionInMousepad) {
     EXPECT_EQ(valueOf(*field), whole);
 
     // "two", counted in UTF-16 code units past the emoji.
-    ASSERT_EQ(ax.writeProperty(field->element, Property::selectedTextRange, TextRange{7, 3}),
-              AccessError::success);
+    ASSERT_EQ(ax.select(field->element, TextRange{7, 3}), AccessError::success);
     EXPECT_EQ(field->selectedText(ax), "two");
     EXPECT_EQ(replace(*field, QString::fromUtf8("два"), true), TextIO::Strategy::axSelectedText);
     EXPECT_EQ(valueOf(*field), QString::fromUtf8("👋 one два three\nčetiri pet"));

@@ -13,8 +13,8 @@
 #include <mutex>
 #include <thread>
 
-#include "core/AX.h"
 #include "core/AXMonitor.h"
+#include "platform/Accessibility.h"
 #include "platform/linux/atspi/AtspiAccessibility.h"
 #include "platform/linux/atspi/OwnObjectSweep.h"
 #include "platform/linux/qt/QtScheduler.h"
@@ -77,7 +77,7 @@ protected:
                 std::optional<RunningApplication> front = workspace.activeApplication();
                 if (!front || front->appId != bundle)
                     return false;
-                return AX::elementProperty(ax, ax.root(), Property::focusedElement).has_value();
+                return ax.focusedElement().has_value();
             },
             10000);
         if (!ready)
@@ -109,7 +109,7 @@ TEST_F(FocusTrackingTest, MousepadFieldTypingAndMoving) {
 
     // The text view lies inside the window X11 reports.
     const QRect window = mousepad.windowGeometry();
-    std::optional<Rect> axFrame = AX::screenFrame(ax, tracked.element);
+    std::optional<Rect> axFrame = ax.frame(tracked.element);
     ASSERT_TRUE(axFrame);
     EXPECT_TRUE(QRectF(window).adjusted(-1, -1, 1, 1).contains(*axFrame)) << window.x() << "," << window.y();
     EXPECT_GT(axFrame->width(), window.width() / 2);
@@ -117,8 +117,7 @@ TEST_F(FocusTrackingTest, MousepadFieldTypingAndMoving) {
     // Three typed characters: edits that fall within one tick are one update, and ticks that change
     // nothing add none, however many pass.
     xdotool({"type", "--delay", "200", "abc"});
-    ASSERT_TRUE(waitUntil(
-        [&] { return AX::property(ax, tracked.element, Property::value) == QStringLiteral("abc"); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return ax.text(tracked.element) == QStringLiteral("abc"); }, 3000));
     QElapsedTimer sinceLastEdit;
     sinceLastEdit.start();
     // A busy machine may hold the monitor's tick back: the update is waited for, not a number of ticks.
@@ -132,7 +131,7 @@ TEST_F(FocusTrackingTest, MousepadFieldTypingAndMoving) {
     ASSERT_TRUE(scheduler.waitTicks(20));
     EXPECT_EQ(updates, typed) << "nothing changed, safety-net reads included";
     EXPECT_EQ(tracked.wordCount(ax), 1);
-    EXPECT_EQ(AX::property(ax, tracked.element, Property::value), QStringLiteral("abc"));
+    EXPECT_EQ(ax.text(tracked.element), QStringLiteral("abc"));
 
     // Moving the window is reported by a re-check, though no text changed.
     updates = 0;
@@ -140,7 +139,7 @@ TEST_F(FocusTrackingTest, MousepadFieldTypingAndMoving) {
     xdotool({"windowmove", "--sync", mousepad.window(),
              QString::number(before.x() - 300 < 0 ? before.x() + 50 : 10), "40"});
     ASSERT_TRUE(waitUntil([&] { return updates > 0; }, 2000));
-    const std::optional<Rect> moved = AX::screenFrame(ax, tracked.element);
+    const std::optional<Rect> moved = ax.frame(tracked.element);
     ASSERT_TRUE(moved);
     const QPoint after = mousepad.windowGeometry().topLeft();
     EXPECT_EQ(moved->x() - axFrame->x(), after.x() - window.x());
@@ -152,8 +151,8 @@ TEST_F(FocusTrackingTest, PasswordDialogIsSecureAndAButtonIsNoField) {
     ASSERT_FALSE(zenity.window().isEmpty());
     ASSERT_TRUE(waitUntil(
         [&] {
-            std::optional<Accessible> e = AX::elementProperty(ax, ax.root(), Property::focusedElement);
-            return e && AX::property(ax, *e, Property::role) == QStringLiteral("AXSecureTextField");
+            std::optional<Accessible> e = ax.focusedElement();
+            return e && ax.role(*e) == QStringLiteral("AXSecureTextField");
         },
         10000));
     monitor.start();
@@ -232,7 +231,7 @@ TEST_F(FocusTrackingTest, AQtProgramOnGnomeIsAskedThroughItsWindows) {
     std::optional<Accessible> focused;
     ASSERT_TRUE(waitUntil(
         [&] {
-            focused = AX::elementProperty(fresh, fresh.root(), Property::focusedElement);
+            focused = fresh.focusedElement();
             return focused.has_value();
         },
         10000));
@@ -261,7 +260,7 @@ TEST_F(FocusTrackingTest, AHungApplicationCostsLessThanASecondPerCall) {
     EXPECT_LT(longest, 1000);
     EXPECT_LT(total.elapsed(), 1500) << "after the first time-out the application is skipped";
     // Once it answers again, it is read again.
-    EXPECT_TRUE(waitUntil([&] { return AX::property(ax, element, Property::value).has_value(); }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return ax.text(element).has_value(); }, 3000));
 }
 
 // An activation whose event Xlib read along with the reply to another request of ours is still

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/AX.h"
 #include "core/FocusedField.h"
+#include "platform/Accessibility.h"
 #include "platform/linux/atspi/AtspiAccessibility.h"
 #include "platform/linux/x11/X11Workspace.h"
 #include "support/DesktopApps.h"
@@ -46,66 +46,61 @@ protected:
             [&] {
                 // What the program does for Chromium: ask the window's application for the page.
                 if (const std::optional<qint32> active = workspace.activePid(); active && *active > 0)
-                    ax.writeProperty(ax.application(*active), Property::manualAccessibility, true);
-                field = AX::elementProperty(ax, ax.root(), Property::focusedElement);
-                return field && AX::property(ax, *field, Property::value) == shown;
+                    ax.exposeContents(ax.application(*active));
+                field = ax.focusedElement();
+                return field && ax.text(*field) == shown;
             },
             30000);
         return field;
     }
     TextRange selectedRange(const Accessible& field) {
-        return AX::property<TextRange>(ax, field, Property::selectedTextRange).value_or(TextRange{-1, -1});
+        return ax.selection(field).value_or(TextRange{-1, -1});
     }
 
     void readAndSelect(DesktopApp& browser) {
         const std::optional<Accessible> field = fieldOf(browser);
         ASSERT_TRUE(field) << "the editing host is the focused field, read as the user sees it";
-        EXPECT_EQ(AX::property(ax, *field, Property::value), shown);
+        EXPECT_EQ(ax.text(*field), shown);
         EXPECT_TRUE(FocusedField::isEditableTextElement(ax, *field));
-        EXPECT_EQ(AX::property(ax, *field, Property::role), QStringLiteral("AXTextArea"));
-        EXPECT_EQ(AX::property<qint64>(ax, *field, Property::numberOfCharacters), shown.size());
+        EXPECT_EQ(ax.role(*field), QStringLiteral("AXTextArea"));
+        EXPECT_EQ(ax.characterCount(*field), shown.size());
         EXPECT_TRUE(waitUntil([&] {
             return selectedRange(*field) == TextRange{5, 0};
         })) << "the caret on the paragraph";
-        EXPECT_EQ(AX::property<qint64>(ax, *field, Property::caretOffset), 5);
+        EXPECT_EQ(ax.caretOffset(*field), 5);
 
         // A word selected lands in the paragraph; a selection over both paragraphs reads across them.
-        ASSERT_EQ(ax.writeProperty(*field, Property::selectedTextRange, TextRange{10, 8}),
-                  AccessError::success);
-        EXPECT_TRUE(
-            waitUntil([&] { return AX::property(ax, *field, Property::selectedText) == "sentense"; }));
+        ASSERT_EQ(ax.select(*field, TextRange{10, 8}), AccessError::success);
+        EXPECT_TRUE(waitUntil([&] { return ax.selectedText(*field) == "sentense"; }));
         xdotool({"key", "shift+ctrl+End"});
-        EXPECT_TRUE(
-            waitUntil([&] { return AX::property(ax, *field, Property::selectedText) == shown.mid(10); }));
+        EXPECT_TRUE(waitUntil([&] { return ax.selectedText(*field) == shown.mid(10); }));
         EXPECT_EQ(selectedRange(*field), (TextRange{10, shown.size() - 10}));
-        ASSERT_EQ(ax.writeProperty(*field, Property::selectedTextRange, TextRange{0, shown.size()}),
-                  AccessError::success);
-        EXPECT_TRUE(waitUntil([&] { return AX::property(ax, *field, Property::selectedText) == shown; }))
+        ASSERT_EQ(ax.select(*field, TextRange{0, shown.size()}), AccessError::success);
+        EXPECT_TRUE(waitUntil([&] { return ax.selectedText(*field) == shown; }))
             << "a selection over both paragraphs, after one that read the same on the host";
 
         // The caret in the second paragraph.
         xdotool({"key", "ctrl+Home", "Down"});
         EXPECT_TRUE(waitUntil([&] { return selectedRange(*field) == TextRange{41, 0}; }));
-        ASSERT_EQ(ax.writeProperty(*field, Property::selectedTextRange, TextRange{48, 0}),
-                  AccessError::success);
-        EXPECT_TRUE(waitUntil([&] { return AX::property<qint64>(ax, *field, Property::caretOffset) == 48; }));
+        ASSERT_EQ(ax.select(*field, TextRange{48, 0}), AccessError::success);
+        EXPECT_TRUE(waitUntil([&] { return ax.caretOffset(*field) == 48; }));
         // Neither takes an edit in place (Gecko accepts and ignores it, Chromium offers none): the
         // core takes the clipboard's road.
         EXPECT_EQ(ax.replaceText(*field, TextRange{10, 8}, QStringLiteral("sentence")),
                   AccessError::unsupported);
         // A busy browser may not answer the read that follows at once.
-        EXPECT_TRUE(waitUntil([&] { return AX::property(ax, *field, Property::value) == shown; }));
+        EXPECT_TRUE(waitUntil([&] { return ax.text(*field) == shown; }));
 
         // What the user types, and a paragraph they add, show in the marks followed on every tick.
-        const auto count = [&] { return AX::property<qint64>(ax, *field, Property::numberOfCharacters); };
-        const auto nearCaret = [&] { return AX::property(ax, *field, Property::textNearCaret).value_or(""); };
+        const auto count = [&] { return ax.characterCount(*field); };
+        const auto nearCaret = [&] { return ax.textNearCaret(*field).value_or(""); };
         xdotool({"type", "xy"});
         EXPECT_TRUE(waitUntil([&] {
             return count() == shown.size() + 2 && nearCaret().contains("Second xyone");
         })) << nearCaret().toStdString();
         xdotool({"key", "Return"});
         EXPECT_TRUE(waitUntil([&] { return count() == shown.size() + 3; }));
-        EXPECT_EQ(AX::property(ax, *field, Property::value), shown.left(48) + "xy\n" + shown.mid(48));
+        EXPECT_EQ(ax.text(*field), shown.left(48) + "xy\n" + shown.mid(48));
     }
 
     QString pageUrl() {

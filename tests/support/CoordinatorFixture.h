@@ -7,9 +7,9 @@
 #include <QCoreApplication>
 #include <QTimeZone>
 
-#include "core/AX.h"
 #include "core/AppCoordinator.h"
 #include "core/SuggestionViewModel.h"
+#include "platform/Accessibility.h"
 #include "support/FakeDesktop.h"
 
 namespace quillet::test {
@@ -49,9 +49,7 @@ protected:
         SuggestionPanel* panel = coordinator->suggestionPanel();
         return panel ? panel->viewModel().get() : nullptr;
     }
-    QString valueOf(const Accessible& e) {
-        return AX::property<QString>(desktop.ax, e, Property::value).value_or(QStringLiteral("<none>"));
-    }
+    QString valueOf(const Accessible& e) { return desktop.ax.text(e).value_or(QStringLiteral("<none>")); }
 
     FakeDesktop desktop;
     QDateTime clock = QDateTime(QDate(2026, 5, 1), QTime(12, 0), QTimeZone::utc());

@@ -2,8 +2,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "core/AX.h"
 #include "core/SuggestionViewModel.h"
+#include "platform/Accessibility.h"
 #include "ui/AppDelegateFixture.h"
 #include "ui/SettingsWindowController.h"
 #include "ui/ShortcutRecorder.h"

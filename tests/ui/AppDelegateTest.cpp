@@ -14,9 +14,9 @@
 #include <QTest>
 
 #include "app/AppDelegate.h"
-#include "core/AX.h"
 #include "core/SuggestionViewModel.h"
 #include "core/SurfacePlacement.h"
+#include "platform/Accessibility.h"
 #include "support/FakeDesktop.h"
 #include "ui/AppDelegateFixture.h"
 #include "ui/FloatingPanel.h"
@@ -296,15 +296,13 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     EXPECT_EQ(c.currentField()->pid, desktop.workspace.myPid);
     ASSERT_TRUE(delegate->windows().overlay.isVisible());
     const Accessible element = c.currentField()->element;
-    const Rect fieldFrame = *AX::screenFrame(delegate->accessibility(), element);
+    const Rect fieldFrame = *delegate->accessibility().frame(element);
     const Rect iconFrame = delegate->windows().overlay.panel()->screenFrame();
     const Rect expected =
         SurfacePlacement::overlayIconFrame(fieldFrame, std::nullopt, desktop.screens.screens());
     EXPECT_NEAR(iconFrame.x(), expected.x(), 1);
     EXPECT_NEAR(iconFrame.y(), expected.y(), 1);
-    EXPECT_EQ(AX::elementProperty(delegate->accessibility(), c.monitor().root(), Property::focusedElement),
-              element)
-        << "the hotkey finds the sample field too";
+    EXPECT_EQ(delegate->accessibility().focusedElement(), element) << "the hotkey finds the sample field too";
 
     // Typing is followed: the words fall under the minimum, then come back.
     sample->setPlainText(QStringLiteral("two words"));
@@ -333,8 +331,7 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     settings->findChild<QLineEdit*>(QStringLiteral("apiKeyField"))->setFocus();
     EXPECT_FALSE(c.currentField());
     EXPECT_FALSE(delegate->windows().overlay.isVisible());
-    EXPECT_EQ(AX::elementProperty(delegate->accessibility(), c.monitor().root(), Property::focusedElement),
-              std::nullopt);
+    EXPECT_EQ(delegate->accessibility().focusedElement(), std::nullopt);
 
     // Finishing the setup takes the field away for good.
     activate(window);
@@ -343,9 +340,15 @@ TEST_F(AppDelegateTest, SampleFieldGetsTheIconAndTheCorrectionButOtherWindowsSta
     setup->view()->goForward();
     EXPECT_FALSE(c.currentField());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    PropertyValue value;
-    EXPECT_EQ(delegate->accessibility().readProperty(element, Property::value, value),
-              AccessError::invalidElement);
+    EXPECT_EQ(delegate->accessibility().text(element).error(), AccessError::invalidElement);
+
+    // Every other application's field is the desktop's, in-place edits included: a rich-text
+    // editor keeps its formatting only through them.
+    const Accessible editor = desktop.ax.makeTextField(101, QStringLiteral("Their is"));
+    FakeAccessibility::data(editor).takesEdits = true;
+    EXPECT_EQ(delegate->accessibility().replaceText(editor, TextRange{0, 5}, QStringLiteral("There")),
+              AccessError::success);
+    EXPECT_EQ(desktop.ax.text(editor), QStringLiteral("There is"));
 }
 
 TEST_F(AppDelegateTest, WithoutATrayEveryStartShowsSettingsWithTheMenusCommands) {

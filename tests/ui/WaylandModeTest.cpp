@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "core/AX.h"
 #include "core/SuggestionViewModel.h"
+#include "platform/Accessibility.h"
 #include "support/FakeDesktop.h"
 #include "ui/CoordinatorWindowsSupport.h"
 #include "ui/FloatingPanel.h"
@@ -66,9 +66,7 @@ protected:
         panelController(*coordinator)->viewModel()->replace(chosen);
         desktop.scheduler.advance(std::chrono::seconds(2));
     }
-    QString valueOf(const Accessible& e) {
-        return AX::property<QString>(desktop.ax, e, Property::value).value_or(QStringLiteral("<none>"));
-    }
+    QString valueOf(const Accessible& e) { return desktop.ax.text(e).value_or(QStringLiteral("<none>")); }
     QString clipboard() { return desktop.clipboard.plainText().value_or(QString()); }
 
     test::FakeDesktop desktop;

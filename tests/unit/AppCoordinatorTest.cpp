@@ -2,9 +2,9 @@
 // time.
 #include <gmock/gmock.h>
 
-#include "core/AX.h"
 #include "core/AXMonitor.h"
 #include "core/SuggestionViewModel.h"
+#include "platform/Accessibility.h"
 #include "platform/fake/FakeEditor.h"
 #include "support/CoordinatorFixture.h"
 #include "support/FakeSurfaces.h"
@@ -128,7 +128,7 @@ TEST_F(AppCoordinatorTest, ClickOpensOnePanelAnchoredToTheIconTheHotkeyToTheFiel
     coordinator->hotkeyTriggered();
     ASSERT_NE(openViewModel(), nullptr);
     EXPECT_EQ(openViewModel()->originalText(), "two words");
-    const Rect fieldFrame = *AX::screenFrame(desktop.ax, field);
+    const Rect fieldFrame = *desktop.ax.frame(field);
     expectPanelAt(fieldFrame);
     coordinator->closeSuggestions();
 

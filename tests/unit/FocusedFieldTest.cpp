@@ -1,9 +1,9 @@
 // What makes a focused element a field the icon may be offered in.
 #include <gmock/gmock.h>
 
-#include "core/AX.h"
 #include "core/FieldRequest.h"
 #include "core/FocusedField.h"
+#include "platform/Accessibility.h"
 #include "platform/fake/FakeAccessibility.h"
 #include "platform/fake/FakeScreens.h"
 
@@ -117,12 +117,9 @@ TEST_F(FocusedFieldTest, APageProcessOfTheBrowserInFrontIsTheBrowsers) {
     EXPECT_EQ(FocusedField::from(ax, workspace, pageField)->applicationPid(), 101);
 }
 
-TEST_F(FocusedFieldTest, SecureByRoleSubroleOrSystemWideSwitch) {
+TEST_F(FocusedFieldTest, SecureByRoleOrSystemWideSwitch) {
     FocusedField plain{ax.makeTextField(77, QStringLiteral("x")), 77, {}};
     EXPECT_FALSE(plain.isSecure(ax));
-    FocusedField bySubrole{ax.makeTextField(77, QStringLiteral("x")), 77, {}};
-    ax.set(bySubrole.element, Property::subrole, QStringLiteral("AXSecureTextField"));
-    EXPECT_TRUE(bySubrole.isSecure(ax));
     FocusedField byRole{element(QStringLiteral("AXSecureTextField")), 77, {}};
     EXPECT_TRUE(byRole.isSecure(ax));
     FocusedField unreadable{Accessible(), 0, {}};
@@ -156,32 +153,6 @@ TEST_F(FocusedFieldTest, WordsAreSplitOnUnicodeWhiteSpaceOnly) {
     EXPECT_EQ(f.wordCount(ax), 2);
     ax.set(f.element, Property::value, true);  // not text
     EXPECT_EQ(f.wordCount(ax), 0);
-}
-
-TEST_F(FocusedFieldTest, FrameNeedsBothGeometryValues) {
-    Accessible e = ax.makeTextField(77, QString(), Rect(100, 200, 300, 40));
-    EXPECT_EQ(AX::screenFrame(ax, e), Rect(100, 200, 300, 40));
-    ax.remove(e, Property::size);
-    EXPECT_EQ(AX::screenFrame(ax, e), std::nullopt) << "position without size is no frame";
-    ax.set(e, Property::size, QStringLiteral("300x40"));
-    EXPECT_EQ(AX::screenFrame(ax, e), std::nullopt) << "a size that is not geometry";
-    // A geometry value of the wrong kind leaves zeros rather than failing.
-    ax.set(e, Property::size, QPointF(7, 7));
-    EXPECT_EQ(AX::screenFrame(ax, e), Rect(100, 200, 0, 0));
-}
-
-TEST_F(FocusedFieldTest, TypedReadsGiveAbsentForOtherTypesAndFailures) {
-    Accessible e = ax.makeTextField(77, QString());
-    EXPECT_EQ(AX::property(ax, e, Property::value), QString()) << "empty text is present";
-    EXPECT_EQ(AX::property(ax, e, Property::position), std::nullopt);
-    EXPECT_EQ(AX::elementProperty(ax, e, Property::value), std::nullopt);
-    Accessible child = ax.makeElement(77);
-    ax.set(e, Property::focusedElement, child);
-    EXPECT_EQ(AX::elementProperty(ax, e, Property::focusedElement), child);
-    ax.set(e, Property::focusedElement, Accessible());
-    EXPECT_EQ(AX::elementProperty(ax, e, Property::focusedElement), std::nullopt) << "a null element";
-    ax.destroy(e);
-    EXPECT_EQ(AX::property(ax, e, Property::value), std::nullopt);
 }
 
 }  // namespace

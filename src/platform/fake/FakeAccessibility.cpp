@@ -85,8 +85,24 @@ Accessible FakeAccessibility::application(qint32 pid) {
     return alias(*it);
 }
 
-AccessError FakeAccessibility::readProperty(const Accessible& element, Property attribute,
-                                            PropertyValue& out) {
+Answer<Accessible> FakeAccessibility::focusedElement() {
+    Answer<Accessible> focused = readAs<Accessible>(m_root, Property::focusedElement);
+    if (focused && focused->isNull())
+        return AccessError::noValue;
+    return focused;
+}
+
+Answer<Rect> FakeAccessibility::frame(const Accessible& element) {
+    const Answer<QPointF> position = readAs<QPointF>(element, Property::position);
+    if (!position)
+        return position.error();
+    const Answer<QSizeF> size = readAs<QSizeF>(element, Property::size);
+    if (!size)
+        return size.error();
+    return Rect(*position, *size);
+}
+
+AccessError FakeAccessibility::read(const Accessible& element, Property attribute, PropertyValue& out) {
     ++calls;
     if (onCopy)
         onCopy(element, attribute);
@@ -134,21 +150,15 @@ AccessError FakeAccessibility::derivedProperty(const FakeElementData& d, Propert
     return AccessError::noValue;
 }
 
-AccessError FakeAccessibility::isPropertySettable(const Accessible& element, Property attribute,
-                                                  bool& settable) {
+bool FakeAccessibility::settable(const Accessible& element, Property attribute) {
     ++calls;
     AccessError error = AccessError::success;
     const FakeElementData* const d = reachable(element, error);
-    if (!d)
-        return error;
-    if (auto f = d->settableFailures.find(attribute); f != d->settableFailures.end())
-        return *f;
-    settable = d->settable.contains(attribute);
-    return AccessError::success;
+    return d && !d->settableFailures.contains(attribute) && d->settable.contains(attribute);
 }
 
-AccessError FakeAccessibility::writeProperty(const Accessible& element, Property attribute,
-                                             const PropertyValue& value) {
+AccessError FakeAccessibility::write(const Accessible& element, Property attribute,
+                                     const PropertyValue& value) {
     ++calls;
     setCalls.append(SetCall{element, attribute, value});
     AccessError error = AccessError::success;

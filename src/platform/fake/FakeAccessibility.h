@@ -66,11 +66,50 @@ public:
     Accessible root() override { return m_root; }
     void startListening() override { listening = true; }
     Accessible application(qint32 pid) override;
-    AccessError readProperty(const Accessible& element, Property attribute, PropertyValue& out) override;
-    AccessError isPropertySettable(const Accessible& element, Property attribute, bool& settable) override;
-    AccessError writeProperty(const Accessible& element, Property attribute,
-                              const PropertyValue& value) override;
+    Answer<Accessible> focusedElement() override;
+    Answer<QString> role(const Accessible& element) override {
+        return readAs<QString>(element, Property::role);
+    }
+    Answer<QString> text(const Accessible& field) override { return readAs<QString>(field, Property::value); }
+    Answer<QString> selectedText(const Accessible& field) override {
+        return readAs<QString>(field, Property::selectedText);
+    }
+    Answer<TextRange> selection(const Accessible& field) override {
+        return readAs<TextRange>(field, Property::selectedTextRange);
+    }
+    Answer<qint64> characterCount(const Accessible& field) override {
+        return readAs<qint64>(field, Property::numberOfCharacters);
+    }
+    Answer<qint64> caretOffset(const Accessible& field) override {
+        return readAs<qint64>(field, Property::caretOffset);
+    }
+    Answer<QString> textNearCaret(const Accessible& field) override {
+        return readAs<QString>(field, Property::textNearCaret);
+    }
+    Answer<Rect> frame(const Accessible& element) override;
+    bool isRichText(const Accessible& field) override {
+        return readAs<bool>(field, Property::richText).value_or(false);
+    }
+    bool hidesSelection(const Accessible& field) override {
+        return readAs<bool>(field, Property::selectionUnreported).value_or(false);
+    }
+    bool canSetText(const Accessible& field) override { return settable(field, Property::value); }
+    bool canReplaceSelection(const Accessible& field) override {
+        return settable(field, Property::selectedText);
+    }
+    AccessError setText(const Accessible& field, const QString& text) override {
+        return write(field, Property::value, text);
+    }
+    AccessError replaceSelection(const Accessible& field, const QString& text) override {
+        return write(field, Property::selectedText, text);
+    }
+    AccessError select(const Accessible& field, const TextRange& range) override {
+        return write(field, Property::selectedTextRange, range);
+    }
     AccessError replaceText(const Accessible& element, const TextRange& range, const QString& text) override;
+    AccessError exposeContents(const Accessible& application) override {
+        return write(application, Property::manualAccessibility, true);
+    }
     AccessError pid(const Accessible& element, qint32& pid) override;
     std::unique_ptr<EventWatch> createWatch(qint32 pid, AccessEventHandler handler) override;
 
@@ -146,6 +185,18 @@ public:
     int calls = 0;
 
 private:
+    AccessError read(const Accessible& element, Property attribute, PropertyValue& out);
+    template <typename T>
+    Answer<T> readAs(const Accessible& element, Property attribute) {
+        PropertyValue value;
+        if (const AccessError error = read(element, attribute, value); error != AccessError::success)
+            return error;
+        if (const T* typed = std::get_if<T>(&value))
+            return *typed;
+        return AccessError::noValue;
+    }
+    bool settable(const Accessible& element, Property attribute);
+    AccessError write(const Accessible& element, Property attribute, const PropertyValue& value);
     static AccessError derivedProperty(const FakeElementData& d, Property attribute, PropertyValue& out);
     Accessible m_root;
     QMap<qint32, Accessible> m_applications;

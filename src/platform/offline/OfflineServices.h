@@ -125,15 +125,24 @@ public:
     bool passwordFieldFocused() override { return false; }
     Accessible root() override { return {}; }
     Accessible application(qint32) override { return {}; }
-    AccessError readProperty(const Accessible&, Property, PropertyValue&) override {
-        return AccessError::noValue;
+    Answer<Accessible> focusedElement() override { return AccessError::noValue; }
+    Answer<QString> role(const Accessible&) override { return AccessError::invalidElement; }
+    Answer<QString> text(const Accessible&) override { return AccessError::invalidElement; }
+    Answer<QString> selectedText(const Accessible&) override { return AccessError::invalidElement; }
+    Answer<TextRange> selection(const Accessible&) override { return AccessError::invalidElement; }
+    Answer<qint64> characterCount(const Accessible&) override { return AccessError::invalidElement; }
+    Answer<qint64> caretOffset(const Accessible&) override { return AccessError::invalidElement; }
+    Answer<QString> textNearCaret(const Accessible&) override { return AccessError::invalidElement; }
+    Answer<Rect> frame(const Accessible&) override { return AccessError::invalidElement; }
+    bool isRichText(const Accessible&) override { return false; }
+    bool hidesSelection(const Accessible&) override { return false; }
+    bool canSetText(const Accessible&) override { return false; }
+    bool canReplaceSelection(const Accessible&) override { return false; }
+    AccessError setText(const Accessible&, const QString&) override { return AccessError::invalidElement; }
+    AccessError replaceSelection(const Accessible&, const QString&) override {
+        return AccessError::invalidElement;
     }
-    AccessError isPropertySettable(const Accessible&, Property, bool&) override {
-        return AccessError::noValue;
-    }
-    AccessError writeProperty(const Accessible&, Property, const PropertyValue&) override {
-        return AccessError::cannotComplete;
-    }
+    AccessError select(const Accessible&, const TextRange&) override { return AccessError::invalidElement; }
     AccessError pid(const Accessible&, qint32&) override { return AccessError::invalidElement; }
     std::unique_ptr<EventWatch> createWatch(qint32, AccessEventHandler) override { return nullptr; }
 

@@ -2,6 +2,9 @@
 // asked of its element's application under the hung-application guard.
 #include "platform/linux/atspi/AtspiAccessibility.h"
 
+#include "platform/linux/atspi/AtspiRoles.h"
+#include "platform/linux/atspi/ChromiumAccessibility.h"
+
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -107,35 +110,58 @@ std::optional<QString> AtspiAccessibility::applicationName(qint32 pid) {
     return name;
 }
 
-AccessError AtspiAccessibility::readProperty(const Accessible& element, Property attribute,
-                                             PropertyValue& out) {
-    const auto rootProperty = [&] {
-        if (element.ref() != d->root.get())
-            return AccessError::illegalArgument;
-        if (attribute != Property::focusedElement)
-            return AccessError::unsupported;
-        Accessible focused = d->focusedElement();
-        if (focused.isNull())
-            return AccessError::noValue;
-        out = focused;
-        return AccessError::success;
-    };
-    return d->ask(
-        element, [&] { return readPropertyNow(element, attribute, out); }, rootProperty);
+Answer<Accessible> AtspiAccessibility::focusedElement() {
+    if (!d->ensureInit())
+        return AccessError::disabled;
+    Accessible focused = d->focusedElement();
+    if (focused.isNull())
+        return AccessError::noValue;
+    return focused;
 }
 
-AccessError AtspiAccessibility::isPropertySettable(const Accessible& element, Property attribute,
-                                                   bool& settable) {
-    // The root has nothing to write.
+AccessError AtspiAccessibility::read(const Accessible& element, Property attribute, PropertyValue& out) {
     return d->ask(
-        element, [&] { return isPropertySettableNow(element, attribute, settable); },
-        [] { return AccessError::success; });
+        element, [&] { return readPropertyNow(element, attribute, out); },
+        [] { return AccessError::illegalArgument; });
 }
 
-AccessError AtspiAccessibility::writeProperty(const Accessible& element, Property attribute,
-                                              const PropertyValue& value) {
+AccessError AtspiAccessibility::write(const Accessible& element, Property attribute,
+                                      const PropertyValue& value) {
     return d->ask(
         element, [&] { return writePropertyNow(element, attribute, value); },
+        [] { return AccessError::illegalArgument; });
+}
+
+Answer<Rect> AtspiAccessibility::frame(const Accessible& element) {
+    std::optional<Rect> frame;
+    const AccessError error = d->ask(
+        element,
+        [&] {
+            AccessError err = AccessError::success;
+            frame = d->frameOf(accessibleOf(element), err);
+            return frame ? AccessError::success : err == AccessError::success ? AccessError::noValue : err;
+        },
+        [] { return AccessError::illegalArgument; });
+    if (!frame)
+        return error == AccessError::success ? AccessError::noValue : error;
+    return *frame;
+}
+
+bool AtspiAccessibility::canSetText(const Accessible& field) {
+    bool editable = false;
+    d->ask(
+        field,
+        [&] {
+            editable = AtspiRoles::isEditableText(accessibleOf(field));
+            return AccessError::success;
+        },
+        [] { return AccessError::success; });
+    return editable;
+}
+
+AccessError AtspiAccessibility::exposeContents(const Accessible& application) {
+    return d->ask(
+        application, [&] { return ChromiumAccessibility::requestContents(accessibleOf(application)); },
         [] { return AccessError::illegalArgument; });
 }
 

@@ -214,11 +214,6 @@ public:
         QElapsedTimer started;
     };
     std::vector<PendingWalk> walks;
-    // The frame read for a position, kept for the size read right after it, so both halves of
-    // one frame come from one reading.
-    Accessible framedElement;
-    std::optional<Rect> framed;
-    QElapsedTimer framedAt;
     // The last walk of an editing host, for the reads right after it.
     std::optional<HypertextWalk> walked;
     QElapsedTimer walkedAt;

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "platform/linux/atspi/AtspiRoles.h"
-#include "platform/linux/atspi/ChromiumAccessibility.h"
 #include "platform/linux/atspi/TextOffsets.h"
 
 namespace quillet {
@@ -153,23 +152,17 @@ AccessError AtspiAccessibility::readPropertyNow(const Accessible& element, Prope
                                                 PropertyValue& out) {
     AtspiAccessible* a = accessibleOf(element);
     AccessError err = AccessError::success;
-    if (attribute == Property::role || attribute == Property::subrole) {
+    if (attribute == Property::role) {
         GErrorHolder error;
         const AtspiRole role = atspi_accessible_get_role(a, &error);
         if (error)
             return errorOf(error.error);
-        if (attribute == Property::role) {
-            // A page's editing host (a section, a div) is a text area; Chromium's offers no
-            // EditableText, so the role is all that tells it is written in.
-            QString name = AtspiRoles::nameOf(a, role);
-            if (!name.startsWith(QLatin1String("AX")) && d->isEditingHost(a))
-                name = QStringLiteral("AXTextArea");
-            out = name;
-        } else {
-            if (role != ATSPI_ROLE_PASSWORD_TEXT)
-                return AccessError::noValue;
-            out = AtspiRoles::secure;
-        }
+        // A page's editing host (a section, a div) is a text area; Chromium's offers no
+        // EditableText, so the role is all that tells it is written in.
+        QString name = AtspiRoles::nameOf(a, role);
+        if (!name.startsWith(QLatin1String("AX")) && d->isEditingHost(a))
+            name = QStringLiteral("AXTextArea");
+        out = name;
         return AccessError::success;
     }
     if ((attribute == Property::value || attribute == Property::numberOfCharacters ||
@@ -275,43 +268,7 @@ AccessError AtspiAccessibility::readPropertyNow(const Accessible& element, Prope
         out = unitsOf(d->textOf(a, *whole), *sel);
         return AccessError::success;
     }
-    if (attribute == Property::position || attribute == Property::size) {
-        std::optional<Rect> frame;
-        if (attribute == Property::size && d->framedElement == element && d->framedAt.isValid() &&
-            d->framedAt.elapsed() < 100) {
-            frame = d->framed;
-        } else {
-            frame = d->frameOf(a, err);
-            if (!frame && err != AccessError::noValue && err != AccessError::unsupported)
-                return err;
-        }
-        d->framedElement = attribute == Property::position ? element : Accessible();
-        d->framed = frame;
-        d->framedAt.start();
-        if (!frame)
-            return err == AccessError::success ? AccessError::noValue : err;
-        if (attribute == Property::position) {
-            out = frame->topLeft();
-        } else {
-            out = frame->size();
-        }
-        return AccessError::success;
-    }
     return AccessError::unsupported;
-}
-
-AccessError AtspiAccessibility::isPropertySettableNow(const Accessible& element, Property attribute,
-                                                      bool& settable) {
-    AtspiAccessible* a = accessibleOf(element);
-    if (attribute == Property::value || attribute == Property::selectedText) {
-        settable = AtspiRoles::isEditableText(a);
-    } else if (attribute == Property::selectedTextRange) {
-        GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
-        settable = bool(text);
-    } else if (attribute == Property::manualAccessibility) {
-        settable = true;
-    }
-    return AccessError::success;
 }
 
 AccessError AtspiAccessibility::writePropertyNow(const Accessible& element, Property attribute,
@@ -319,8 +276,6 @@ AccessError AtspiAccessibility::writePropertyNow(const Accessible& element, Prop
     AtspiAccessible* a = accessibleOf(element);
     AccessError err = AccessError::success;
     GErrorHolder error;
-    if (attribute == Property::manualAccessibility)
-        return ChromiumAccessibility::requestContents(a);
     if (attribute == Property::value || attribute == Property::selectedText) {
         const QString* text = std::get_if<QString>(&value);
         if (!text)
