@@ -9,9 +9,8 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusVariant>
 
+#include "a11ystatusproxy.h"
 #include "platform/linux/atspi/AtspiAccessibilityImpl.h"
 
 namespace quillet {
@@ -22,7 +21,8 @@ namespace {
 
 const QString a11yBus = QStringLiteral("org.a11y.Bus");
 const QString a11yPath = QStringLiteral("/org/a11y/bus");
-const QString a11yStatus = QStringLiteral("org.a11y.Status");
+// Switching the bus on is waited for longer than a read of the switch.
+constexpr int switchTimeoutMs = 2000;
 
 }  // namespace
 
@@ -39,20 +39,16 @@ void AtspiAccessibility::setCompositorWindows(CompositorWindows* windows) {
 bool AtspiAccessibility::accessibilityEnabled() {
     if (!Impl::busReachable())
         return false;
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        a11yBus, a11yPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << a11yStatus << QStringLiteral("IsEnabled");
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, callTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return false;
-    return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+    A11yStatusProxy status(a11yBus, a11yPath, QDBusConnection::sessionBus());
+    status.setTimeout(callTimeoutMs);
+    // False, as when switched off, when the launcher does not answer.
+    return status.isEnabled();
 }
 
 void AtspiAccessibility::enableAccessibility() {
-    QDBusMessage set = QDBusMessage::createMethodCall(
-        a11yBus, a11yPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
-    set << a11yStatus << QStringLiteral("IsEnabled") << QVariant::fromValue(QDBusVariant(true));
-    QDBusConnection::sessionBus().call(set, QDBus::Block, 2000);
+    A11yStatusProxy status(a11yBus, a11yPath, QDBusConnection::sessionBus());
+    status.setTimeout(switchTimeoutMs);
+    status.setIsEnabled(true);
 }
 
 bool AtspiAccessibility::passwordFieldFocused() {

@@ -1,11 +1,11 @@
 // Quillet's side of its GNOME Shell extension (resources/gnome-shell): the calls that place the icon,
 #include "platform/linux/gnome-shell/GnomeShellBridge.h"
 
+#include "gnomeshellproxy.h"
+#include "shellextensionsproxy.h"
 #include "shellproxy.h"
 
-#include <QDBusArgument>
 #include <QDBusMetaType>
-#include <QDBusVariant>
 #include <QStandardPaths>
 
 namespace quillet {
@@ -31,6 +31,9 @@ bool needsGrant(const QString& method) {
             return true;
     return false;
 }
+
+// Where GNOME Shell serves its own interfaces.
+const QString shellPath = QStringLiteral("/org/gnome/Shell");
 
 // GNOME Shell's numbers for an extension's state (misc/extensionUtils.js).
 enum ShellState { enabled = 1, disabledState = 2, error = 3, outOfDate = 4, initialized = 6 };
@@ -95,16 +98,16 @@ bool GnomeShellBridge::connectToShell(bool client) {
 
 ShellExtensionStatus GnomeShellBridge::status() {
     ShellExtensionStatus status;
-    QDBusMessage get = QDBusMessage::createMethodCall(service, QStringLiteral("/org/gnome/Shell"),
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
-    get.setArguments({QStringLiteral("org.gnome.Shell"), QStringLiteral("ShellVersion")});
-    const QDBusMessage version = m_bus.call(get, QDBus::Block, callTimeoutMs);
-    if (version.type() != QDBusMessage::ReplyMessage) {
+    // Properties are read by name, not through the typed getters: those cannot tell a failed read
+    // from an empty value.
+    GnomeShellProxy shell(service, shellPath, m_bus);
+    shell.setTimeout(callTimeoutMs);
+    const QVariant version = shell.property("ShellVersion");
+    if (!version.isValid()) {
         status.state = ShellExtensionState::noShell;
         return status;
     }
-    status.shellVersion = version.arguments().value(0).value<QDBusVariant>().variant().toString();
+    status.shellVersion = version.toString();
 
     m_shell->setTimeout(callTimeoutMs);
     QDBusPendingReply<uint> hello = m_shell->Hello(false);
@@ -115,12 +118,11 @@ ShellExtensionStatus GnomeShellBridge::status() {
         return status;
     }
 
-    QDBusMessage ask = QDBusMessage::createMethodCall(service, QStringLiteral("/org/gnome/Shell"),
-                                                      QStringLiteral("org.gnome.Shell.Extensions"),
-                                                      QStringLiteral("GetExtensionInfo"));
-    ask.setArguments({uuid});
-    const QVariantMap info =
-        qdbus_cast<QVariantMap>(m_bus.call(ask, QDBus::Block, callTimeoutMs).arguments().value(0));
+    ShellExtensionsProxy extensions(service, shellPath, m_bus);
+    extensions.setTimeout(callTimeoutMs);
+    QDBusPendingReply<QVariantMap> infoReply = extensions.GetExtensionInfo(uuid);
+    infoReply.waitForFinished();
+    const QVariantMap info = infoReply.isError() ? QVariantMap() : infoReply.value();
     if (hello.error().name().endsWith(QLatin1String(".Error.UnsafeInstall"))) {
         // "Writable by the user GNOME Shell runs as: <path>"
         status.state = ShellExtensionState::unsafeInstall;
@@ -157,10 +159,8 @@ ShellExtensionStatus GnomeShellBridge::status() {
         default:
             break;
     }
-    get.setArguments({QStringLiteral("org.gnome.Shell.Extensions"), QStringLiteral("UserExtensionsEnabled")});
-    const QDBusMessage userExtensions = m_bus.call(get, QDBus::Block, callTimeoutMs);
-    const bool allOff = userExtensions.type() == QDBusMessage::ReplyMessage &&
-                        !userExtensions.arguments().value(0).value<QDBusVariant>().variant().toBool();
+    const QVariant userExtensions = extensions.property("UserExtensionsEnabled");
+    const bool allOff = userExtensions.isValid() && !userExtensions.toBool();
     status.state = allOff ? ShellExtensionState::userExtensionsOff : ShellExtensionState::disabled;
     return status;
 }

@@ -1,19 +1,18 @@
 // The global shortcut on KDE Plasma, where no program may grab keys itself under Wayland: the
 #include "platform/linux/kwin/KGlobalAccelShortcut.h"
 
-#include <QDBusArgument>
 #include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <algorithm>
+
+#include "kglobalaccelcomponentproxy.h"
+#include "kglobalaccelproxy.h"
 
 namespace quillet {
 
 namespace {
 
 const QString objectPath = QStringLiteral("/kglobalaccel");
-const QString interfaceName = QStringLiteral("org.kde.KGlobalAccel");
-const QString componentInterface = QStringLiteral("org.kde.kglobalaccel.Component");
 // A hung service must not hold up the program's start for long.
 constexpr int callTimeoutMs = 2000;
 
@@ -22,12 +21,21 @@ constexpr uint setPresent = 2;     // the action exists in a running program
 constexpr uint noAutoloading = 4;  // the given keys win over those kept in KDE's settings file
 constexpr uint isDefault = 8;      // the keys are the action's default, shown as such in the settings
 
+// Waits for a call's answer: empty when the service answered with an error or not in time.
+template <typename... T>
+std::optional<QDBusPendingReply<T...>> answer(QDBusPendingReply<T...> reply) {
+    reply.waitForFinished();
+    if (reply.isError())
+        return std::nullopt;
+    return reply;
+}
+
 }  // namespace
 
 KGlobalAccelShortcut::KGlobalAccelShortcut(const QString& componentTitle, const QString& actionTitle,
                                            const QDBusConnection& bus, QObject* parent)
     : QObject(parent), m_bus(bus), m_componentTitle(componentTitle), m_actionTitle(actionTitle) {
-    qDBusRegisterMetaType<QList<int>>();
+    registerKGlobalAccelTypes();
 }
 
 KGlobalAccelShortcut::~KGlobalAccelShortcut() {
@@ -43,59 +51,47 @@ QStringList KGlobalAccelShortcut::actionId() const {
     return {componentName, actionName, m_componentTitle, m_actionTitle};
 }
 
-std::optional<QList<QVariant>> KGlobalAccelShortcut::call(const QString& method,
-                                                          const QList<QVariant>& arguments) const {
-    QDBusMessage message = QDBusMessage::createMethodCall(serviceName, objectPath, interfaceName, method);
-    message.setArguments(arguments);
-    message.setAutoStartService(false);
-    const QDBusMessage reply = m_bus.call(message, QDBus::Block, callTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        return std::nullopt;
-    return reply.arguments();
+std::unique_ptr<KGlobalAccelProxy> KGlobalAccelShortcut::service() const {
+    // Called by the unique name of the service's present owner: a message to it never starts the
+    // service, as one to its well-known name would.
+    const QString owner =
+        m_bus.interface() ? m_bus.interface()->serviceOwner(serviceName).value() : QString();
+    auto proxy = std::make_unique<KGlobalAccelProxy>(owner, objectPath, m_bus);
+    proxy->setTimeout(callTimeoutMs);
+    return proxy;
 }
 
-bool KGlobalAccelShortcut::heldElsewhere(int key) const {
-    // Each holder as the service describes it: names of the action, its program and its context,
-    // then its keys and default keys. Only another program's count: this one's may be moved.
-    const auto reply = call(QStringLiteral("getGlobalShortcutsByKey"), {key});
-    if (!reply || reply->isEmpty() || !reply->first().canConvert<QDBusArgument>())
+bool KGlobalAccelShortcut::heldElsewhere(KGlobalAccelProxy& service, int key) const {
+    // Only another program's count: this one's may be moved.
+    const auto holders = answer(service.getGlobalShortcutsByKey(key));
+    if (!holders)
         return false;
-    const QDBusArgument holders = reply->first().value<QDBusArgument>();
-    bool elsewhere = false;
-    holders.beginArray();
-    while (!holders.atEnd()) {
-        QString action, actionTitle, component, componentTitle, context, contextTitle;
-        QList<int> keys, defaults;
-        holders.beginStructure();
-        holders >> action >> actionTitle >> component >> componentTitle >> context >> contextTitle >> keys >>
-            defaults;
-        holders.endStructure();
-        elsewhere = elsewhere || component != componentName;
-    }
-    holders.endArray();
-    return elsewhere;
+    const QList<KdeShortcutHolder> list = holders->value();
+    return std::any_of(list.cbegin(), list.cend(),
+                       [](const KdeShortcutHolder& holder) { return holder.component != componentName; });
 }
 
-std::optional<QList<int>> KGlobalAccelShortcut::setKeys(const QList<int>& keys, uint flags) {
-    const auto reply = call(QStringLiteral("setShortcut"),
-                            {actionId(), QVariant::fromValue(keys), QVariant::fromValue(flags)});
-    if (!reply || reply->isEmpty())
+std::optional<QList<int>> KGlobalAccelShortcut::setKeys(KGlobalAccelProxy& service, const QList<int>& keys,
+                                                        uint flags) {
+    const auto active = answer(service.setShortcut(actionId(), keys, flags));
+    if (!active)
         return std::nullopt;
-    return qdbus_cast<QList<int>>(reply->first());
+    return active->value();
 }
 
-bool KGlobalAccelShortcut::listen() {
-    if (!m_componentPath.isEmpty())
+bool KGlobalAccelShortcut::listen(KGlobalAccelProxy& service) {
+    if (m_component)
         return true;
-    const auto reply = call(QStringLiteral("getComponent"), {componentName});
-    if (!reply || reply->isEmpty())
+    const auto reply = answer(service.getComponent(componentName));
+    if (!reply)
         return false;
-    const QString path = qdbus_cast<QDBusObjectPath>(reply->first()).path();
-    if (path.isEmpty() ||
-        !m_bus.connect(serviceName, path, componentInterface, QStringLiteral("globalShortcutPressed"), this,
-                       SLOT(onShortcutPressed(QString, QString, qlonglong))))
+    const QString path = reply->value().path();
+    if (path.isEmpty())
         return false;
-    m_componentPath = path;
+    // By the well-known name: the presses keep coming from whichever process owns it.
+    m_component = std::make_unique<KGlobalAccelComponentProxy>(serviceName, path, m_bus);
+    connect(m_component.get(), &KGlobalAccelComponentProxy::globalShortcutPressed, this,
+            &KGlobalAccelShortcut::onShortcutPressed);
     return true;
 }
 
@@ -103,31 +99,32 @@ std::optional<KGlobalAccelShortcut::Failure> KGlobalAccelShortcut::bind(QKeyComb
                                                                         std::function<void()> onPress) {
     if (!isAvailable())
         return Failure::noService;
-    if (!call(QStringLiteral("doRegister"), {actionId()}))
+    const std::unique_ptr<KGlobalAccelProxy> kde = service();
+    if (!answer(kde->doRegister(actionId())))
         return Failure::refused;
     const int wanted = combination.toCombined();
     // A combination another program (KWin's Alt+Tab) holds: newer services bind it all the same, to
     // both, and the press would do two things at once. Asked first, the answer is the same on all.
-    if (heldElsewhere(wanted))
+    if (heldElsewhere(*kde, wanted))
         return Failure::taken;
     // The default is what KDE's settings offer to go back to; the program's own choice is then
     // bound over whatever the settings file kept, since the program keeps the user's choice itself.
-    setKeys({wanted}, isDefault);
-    const std::optional<QList<int>> active = setKeys({wanted}, setPresent | noAutoloading);
+    setKeys(*kde, {wanted}, isDefault);
+    const std::optional<QList<int>> active = setKeys(*kde, {wanted}, setPresent | noAutoloading);
     if (!active)
         return Failure::refused;
     if (!active->contains(wanted)) {
         // The service bound nothing (the combination is someone else's): put back what we had.
         if (m_bound)
-            setKeys({m_bound->toCombined()}, setPresent | noAutoloading);
+            setKeys(*kde, {m_bound->toCombined()}, setPresent | noAutoloading);
         else
-            call(QStringLiteral("setInactive"), {actionId()});
+            answer(kde->setInactive(actionId()));
         return Failure::taken;
     }
     // Signals arrive only from the component's object, which exists once an action is registered.
-    if (!listen()) {
+    if (!listen(*kde)) {
         if (m_bound)
-            setKeys({m_bound->toCombined()}, setPresent | noAutoloading);
+            setKeys(*kde, {m_bound->toCombined()}, setPresent | noAutoloading);
         return Failure::refused;
     }
     m_bound = combination;
@@ -141,7 +138,7 @@ void KGlobalAccelShortcut::release() {
     m_bound.reset();
     m_onPress = nullptr;
     if (isAvailable())
-        call(QStringLiteral("setInactive"), {actionId()});
+        answer(service()->setInactive(actionId()));
 }
 
 void KGlobalAccelShortcut::onShortcutPressed(const QString& component, const QString& action, qlonglong) {

@@ -9,7 +9,11 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
+
+class KGlobalAccelComponentProxy;
+class KGlobalAccelProxy;
 
 namespace quillet {
 
@@ -44,24 +48,23 @@ public:
     /// The combination bound now, if any.
     const std::optional<QKeyCombination>& bound() const { return m_bound; }
 
-private Q_SLOTS:
-    void onShortcutPressed(const QString& component, const QString& action, qlonglong timestamp);
-
 private:
+    void onShortcutPressed(const QString& component, const QString& action, qlonglong timestamp);
     QStringList actionId() const;
-    /// Calls a method of the service without starting it; empty on any failure.
-    std::optional<QList<QVariant>> call(const QString& method, const QList<QVariant>& arguments) const;
-    std::optional<QList<int>> setKeys(const QList<int>& keys, uint flags);
+    /// The service as it runs now, its calls bounded in time; calling it never starts it.
+    std::unique_ptr<KGlobalAccelProxy> service() const;
+    std::optional<QList<int>> setKeys(KGlobalAccelProxy& service, const QList<int>& keys, uint flags);
     /// Whether another program's action has `key` in KDE's service.
-    bool heldElsewhere(int key) const;
-    bool listen();
+    bool heldElsewhere(KGlobalAccelProxy& service, int key) const;
+    bool listen(KGlobalAccelProxy& service);
 
     QDBusConnection m_bus;
     QString m_componentTitle;
     QString m_actionTitle;
     std::function<void()> m_onPress;
     std::optional<QKeyCombination> m_bound;
-    QString m_componentPath;
+    /// The program's object in the service, whose signals report the presses, once listened to.
+    std::unique_ptr<KGlobalAccelComponentProxy> m_component;
 };
 
 }  // namespace quillet

@@ -2,6 +2,8 @@
 #include "platform/linux/kwin/KWinBridge.h"
 
 #include "kwinadaptor.h"
+#include "kwinproxy.h"
+#include "kwinscriptingproxy.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -22,7 +24,16 @@ namespace quillet {
 namespace {
 
 const QString scriptingPath = QStringLiteral("/Scripting");
-const QString scriptingInterface = QStringLiteral("org.kde.kwin.Scripting");
+const QString kwinPath = QStringLiteral("/KWin");
+
+// Waits for a call's answer: empty when KWin answered with an error or not in time.
+template <typename T>
+std::optional<T> answer(QDBusPendingReply<T> reply) {
+    reply.waitForFinished();
+    if (reply.isError())
+        return std::nullopt;
+    return reply.value();
+}
 
 const QString scriptPrefix = QStringLiteral("quillet-");
 
@@ -41,8 +52,14 @@ QString randomHex(int words) {
 
 }  // namespace
 
-KWinBridge::KWinBridge(const QDBusConnection& bus, QObject* parent) : CompositorBridge(parent), m_bus(bus) {
+KWinBridge::KWinBridge(const QDBusConnection& bus, QObject* parent)
+    : CompositorBridge(parent),
+      m_bus(bus),
+      m_scripting(std::make_unique<KWinScriptingProxy>(kwinService, scriptingPath, m_bus)),
+      m_kwin(std::make_unique<KWinProxy>(kwinService, kwinPath, m_bus)) {
     initKWinResources();
+    m_scripting->setTimeout(callTimeoutMs);
+    m_kwin->setTimeout(callTimeoutMs);
     new KWinAdaptor(this);
     m_bus.registerObject(objectPath, this, QDBusConnection::ExportAdaptors);
     m_keepAlive.setInterval(keepAliveMs);
@@ -68,13 +85,6 @@ KWinBridge::~KWinBridge() {
     m_bus.unregisterObject(objectPath);
 }
 
-QDBusMessage KWinBridge::callKWin(const QString& method, const QList<QVariant>& arguments) {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(kwinService, scriptingPath, scriptingInterface, method);
-    call.setArguments(arguments);
-    return m_bus.call(call, QDBus::Block, callTimeoutMs);
-}
-
 bool KWinBridge::load() {
     m_loaded = true;
     if (!m_bus.isConnected() || !m_bus.interface())
@@ -89,11 +99,7 @@ bool KWinBridge::load() {
     // A new secret at each load: whatever learned an earlier one is shut out again.
     m_secret = randomHex(8);
     // The script in the language of the KWin running, whatever the session's variables say.
-    QDBusMessage ask =
-        QDBusMessage::createMethodCall(kwinService, QStringLiteral("/KWin"), QStringLiteral("org.kde.KWin"),
-                                       QStringLiteral("supportInformation"));
-    const QDBusMessage support = m_bus.call(ask, QDBus::Block, callTimeoutMs);
-    const int plasma = KWinScript::plasmaVersion(support.arguments().value(0).toString(),
+    const int plasma = KWinScript::plasmaVersion(answer(m_kwin->supportInformation()).value_or(QString()),
                                                  qEnvironmentVariable("KDE_SESSION_VERSION"));
     const std::optional<QString> script =
         KWinScript::text(QString::fromUtf8(shipped.readAll()), plasma, m_bus.baseService(),
@@ -101,24 +107,22 @@ bool KWinBridge::load() {
     if (!script || !writeScript(script->toUtf8(), emblem.readAll()))
         return false;
     // A copy left by an earlier run that ended without unloading it talks to a name long gone.
-    const auto stillLoaded = [this] {
-        const QDBusMessage loaded = callKWin(QStringLiteral("isScriptLoaded"), {scriptName});
-        return loaded.type() != QDBusMessage::ReplyMessage ? std::optional<bool>()
-                                                           : loaded.arguments().value(0).toBool();
-    };
+    const auto stillLoaded = [this] { return answer(m_scripting->isScriptLoaded(scriptName)); };
     std::optional<bool> loaded = stillLoaded();
     if (!loaded)
         return false;
     if (*loaded) {
-        callKWin(QStringLiteral("unloadScript"), {scriptName});
+        m_scripting->unloadScript(scriptName).waitForFinished();
         // KWin lets it go on a later turn of its loop, and refuses a script of the same name until then.
         for (int tries = 0; tries < 20 && loaded.value_or(false); ++tries)
             loaded = stillLoaded();
     }
-    const QDBusMessage id = callKWin(QStringLiteral("loadDeclarativeScript"), {m_scriptPath, scriptName});
-    if (id.type() != QDBusMessage::ReplyMessage || id.arguments().value(0).toInt() < 0)
+    const std::optional<int> id = answer(m_scripting->loadDeclarativeScript(m_scriptPath, scriptName));
+    if (!id || *id < 0)
         return false;
-    return callKWin(QStringLiteral("start"), {}).type() == QDBusMessage::ReplyMessage;
+    QDBusPendingReply<> started = m_scripting->start();
+    started.waitForFinished();
+    return !started.isError();
 }
 
 bool KWinBridge::writeScript(const QByteArray& script, const QByteArray& emblem) {
@@ -161,7 +165,7 @@ void KWinBridge::unload() {
     // The open call ends the script's loop; unloading takes its windows away.
     m_orders = {KWinScript::quit()};
     flush();
-    callKWin(QStringLiteral("unloadScript"), {scriptName});
+    m_scripting->unloadScript(scriptName).waitForFinished();
     removeScriptFile();
     m_secret.clear();
     setActive(false);

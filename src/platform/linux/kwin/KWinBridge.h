@@ -14,12 +14,15 @@
 #include <QRect>
 #include <QString>
 #include <QTimer>
+#include <memory>
 #include <optional>
 
 #include "platform/linux/kwin/KWinScript.h"
 #include "platform/linux/shared/CompositorBridge.h"
 
 class QDBusServiceWatcher;
+class KWinProxy;
+class KWinScriptingProxy;
 
 namespace quillet {
 
@@ -76,9 +79,11 @@ private:
     void flush();
     void setActive(bool active);
     void unload();
-    QDBusMessage callKWin(const QString& method, const QList<QVariant>& arguments);
 
     QDBusConnection m_bus;
+    // KWin's scripting service and KWin itself, each call bounded by callTimeoutMs.
+    std::unique_ptr<KWinScriptingProxy> m_scripting;
+    std::unique_ptr<KWinProxy> m_kwin;
     QDBusServiceWatcher* m_watcher = nullptr;
     QString m_kwinOwner;
     QString m_secret;

@@ -3,43 +3,25 @@
 #include "platform/linux/wayland/PortalShortcut.h"
 
 #include "platform/linux/shared/KeyNames.h"
+#include "platform/linux/wayland/PortalTypes.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
-#include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+
+#include "globalshortcutsproxy.h"
+#include "portalrequestproxy.h"
+#include "portalsessionproxy.h"
+#include "propertiesproxy.h"
 
 namespace quillet {
 
 namespace {
 
-const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
-const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
 // The user may take a while over the desktop's dialog; a portal that never answers the call
 // itself must not leave the binding waiting forever.
 constexpr int callTimeoutMs = 5000;
-
-// One shortcut as BindShortcuts takes it: its id and its details.
-struct NewShortcut {
-    QString id;
-    QVariantMap details;
-};
-
-QDBusArgument& operator<<(QDBusArgument& out, const NewShortcut& shortcut) {
-    out.beginStructure();
-    out << shortcut.id << shortcut.details;
-    out.endStructure();
-    return out;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& in, NewShortcut& shortcut) {
-    in.beginStructure();
-    in >> shortcut.id >> shortcut.details;
-    in.endStructure();
-    return in;
-}
 
 // The session handle comes as an object path, or from older portals as a string.
 QString pathOf(const QVariant& value) {
@@ -50,16 +32,15 @@ QString pathOf(const QVariant& value) {
 
 }  // namespace
 
-}  // namespace quillet
-
-Q_DECLARE_METATYPE(quillet::NewShortcut)
-
-namespace quillet {
-
 PortalShortcut::PortalShortcut(const QString& description, const QDBusConnection& bus, QObject* parent)
-    : QObject(parent), m_bus(bus), m_description(description) {
-    qDBusRegisterMetaType<NewShortcut>();
-    qDBusRegisterMetaType<QList<NewShortcut>>();
+    : QObject(parent),
+      m_bus(bus),
+      m_description(description),
+      m_portal(std::make_unique<GlobalShortcutsProxy>(serviceName, objectPath, m_bus)),
+      m_properties(std::make_unique<PropertiesProxy>(serviceName, objectPath, m_bus)) {
+    registerPortalTypes();
+    m_portal->setTimeout(callTimeoutMs);
+    m_properties->setTimeout(callTimeoutMs);
 }
 
 PortalShortcut::~PortalShortcut() {
@@ -84,10 +65,8 @@ void PortalShortcut::bind(const QString& trigger) {
     }
     // Whether the portal offers shortcuts at all: an older portal, or one whose desktop has no
     // backend for them, does not have the interface.
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        serviceName, objectPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get.setArguments({interfaceName, QStringLiteral("version")});
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(get, callTimeoutMs), this);
+    auto* watcher =
+        new QDBusPendingCallWatcher(m_properties->Get(interfaceName, QStringLiteral("version")), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, generation = m_generation] {
         watcher->deleteLater();
         if (generation != m_generation)
@@ -102,10 +81,9 @@ void PortalShortcut::bind(const QString& trigger) {
 void PortalShortcut::createSession() {
     m_step = Step::creating;
     const QString token = nextToken();
-    request(QStringLiteral("CreateSession"),
-            {QVariantMap{{QStringLiteral("handle_token"), token},
-                         {QStringLiteral("session_handle_token"), nextToken()}}},
-            token);
+    const QVariantMap options{{QStringLiteral("handle_token"), token},
+                              {QStringLiteral("session_handle_token"), nextToken()}};
+    request(token, [&] { return m_portal->CreateSession(options); });
 }
 
 void PortalShortcut::bindShortcut() {
@@ -113,24 +91,22 @@ void PortalShortcut::bindShortcut() {
     QVariantMap details{{QStringLiteral("description"), m_description}};
     if (!m_trigger.isEmpty())
         details.insert(QStringLiteral("preferred_trigger"), m_trigger);
-    const QList<NewShortcut> shortcuts{{shortcutId, details}};
+    const QList<PortalShortcutEntry> shortcuts{{shortcutId, details}};
     const QString token = nextToken();
-    request(QStringLiteral("BindShortcuts"),
-            {QVariant::fromValue(QDBusObjectPath(m_session)), QVariant::fromValue(shortcuts), QString(),
-             QVariantMap{{QStringLiteral("handle_token"), token}}},
-            token);
+    request(token, [&] {
+        return m_portal->BindShortcuts(QDBusObjectPath(m_session), shortcuts, QString(),
+                                       QVariantMap{{QStringLiteral("handle_token"), token}});
+    });
 }
 
-void PortalShortcut::request(const QString& method, const QVariantList& arguments, const QString& token) {
+void PortalShortcut::request(const QString& token, const std::function<QDBusPendingCall()>& call) {
     // The answer may come before the call returns: the request's path is known from the token,
     // and listened to first.
     QString sender = m_bus.baseService().mid(1);
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     const QString expected = objectPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
     listenFor(expected);
-    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, interfaceName, method);
-    call.setArguments(arguments);
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callTimeoutMs), this);
+    auto* watcher = new QDBusPendingCallWatcher(call(), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, watcher, expected, generation = m_generation] {
                 watcher->deleteLater();
@@ -151,15 +127,18 @@ void PortalShortcut::request(const QString& method, const QVariantList& argument
 void PortalShortcut::listenFor(const QString& requestPath) {
     stopListening();
     m_requestPath = requestPath;
-    m_bus.connect(serviceName, m_requestPath, requestInterface, QStringLiteral("Response"), this,
-                  SLOT(onResponse(uint, QVariantMap)));
+    m_request = new PortalRequestProxy(serviceName, m_requestPath, m_bus, this);
+    connect(m_request, &PortalRequestProxy::Response, this, &PortalShortcut::onResponse);
 }
 
 void PortalShortcut::stopListening() {
     if (m_requestPath.isEmpty())
         return;
-    m_bus.disconnect(serviceName, m_requestPath, requestInterface, QStringLiteral("Response"), this,
-                     SLOT(onResponse(uint, QVariantMap)));
+    // Disconnected now, so that nothing more arrives; deleted later, as its signal may be what
+    // brought the program here.
+    m_request->disconnect(this);
+    m_request->deleteLater();
+    m_request = nullptr;
     m_requestPath.clear();
 }
 
@@ -176,10 +155,8 @@ void PortalShortcut::onResponse(uint response, const QVariantMap& results) {
             fail();
             return;
         }
-        m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("Activated"), this,
-                      SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-        m_bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("Deactivated"), this,
-                      SLOT(onDeactivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+        connect(m_portal.get(), &GlobalShortcutsProxy::Activated, this, &PortalShortcut::onActivated);
+        connect(m_portal.get(), &GlobalShortcutsProxy::Deactivated, this, &PortalShortcut::onDeactivated);
         bindShortcut();
         return;
     }
@@ -189,9 +166,9 @@ void PortalShortcut::onResponse(uint response, const QVariantMap& results) {
     QString description;
     const QDBusArgument shortcuts = results.value(QStringLiteral("shortcuts")).value<QDBusArgument>();
     if (shortcuts.currentType() == QDBusArgument::ArrayType) {
-        QList<NewShortcut> list;
+        QList<PortalShortcutEntry> list;
         shortcuts >> list;
-        for (const NewShortcut& shortcut : list)
+        for (const PortalShortcutEntry& shortcut : list)
             if (shortcut.id == shortcutId)
                 description = shortcut.details.value(QStringLiteral("trigger_description")).toString();
     }
@@ -223,12 +200,9 @@ void PortalShortcut::release() {
     m_bound = false;
     if (m_session.isEmpty())
         return;
-    m_bus.disconnect(serviceName, objectPath, interfaceName, QStringLiteral("Activated"), this,
-                     SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-    m_bus.disconnect(serviceName, objectPath, interfaceName, QStringLiteral("Deactivated"), this,
-                     SLOT(onDeactivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-    m_bus.asyncCall(
-        QDBusMessage::createMethodCall(serviceName, m_session, sessionInterface, QStringLiteral("Close")));
+    m_portal->disconnect(this);
+    // Not waited for, with the bus's own timeout.
+    PortalSessionProxy(serviceName, m_session, m_bus).Close();
     m_session.clear();
 }
 

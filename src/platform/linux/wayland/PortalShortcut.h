@@ -5,11 +5,18 @@
 
 #include <QDBusConnection>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
+#include <functional>
+#include <memory>
 
 #include "platform/GlobalHotkey.h"
+
+class GlobalShortcutsProxy;
+class PortalRequestProxy;
+class PropertiesProxy;
 
 namespace quillet {
 
@@ -46,21 +53,20 @@ Q_SIGNALS:
     void pressed();
     void released();
 
-private Q_SLOTS:
+private:
     void onResponse(uint response, const QVariantMap& results);
     void onActivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp,
                      const QVariantMap& options);
     void onDeactivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp,
                        const QVariantMap& options);
 
-private:
     enum class Step { none, creating, binding };
 
     void createSession();
     void bindShortcut();
-    /// Sends a call whose answer comes as the Response of a request, listened for from before the
-    /// call; a failed call ends the binding.
-    void request(const QString& method, const QVariantList& arguments, const QString& token);
+    /// Sends a call (`call` sends it) whose answer comes as the Response of the request named by
+    /// `token`, listened for from before the call; a failed call ends the binding.
+    void request(const QString& token, const std::function<QDBusPendingCall()>& call);
     void listenFor(const QString& requestPath);
     void stopListening();
     void fail();
@@ -68,6 +74,11 @@ private:
 
     QDBusConnection m_bus;
     QString m_description;
+    // The portal's shortcuts, and its properties; calls bounded by callTimeoutMs.
+    std::unique_ptr<GlobalShortcutsProxy> m_portal;
+    std::unique_ptr<PropertiesProxy> m_properties;
+    // The request listened to (at m_requestPath), a child of this object.
+    PortalRequestProxy* m_request = nullptr;
     QString m_trigger;
     Step m_step = Step::none;
     QString m_requestPath;
