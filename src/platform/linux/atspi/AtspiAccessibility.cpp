@@ -115,19 +115,6 @@ Answer<Accessible> AtspiAccessibility::focusedElement() {
     return focused;
 }
 
-AccessError AtspiAccessibility::read(const Accessible& element, Property attribute, PropertyValue& out) {
-    return d->ask(
-        element, [&] { return readPropertyNow(element, attribute, out); },
-        [] { return AccessError::illegalArgument; });
-}
-
-AccessError AtspiAccessibility::write(const Accessible& element, Property attribute,
-                                      const PropertyValue& value) {
-    return d->ask(
-        element, [&] { return writePropertyNow(element, attribute, value); },
-        [] { return AccessError::illegalArgument; });
-}
-
 Answer<Rect> AtspiAccessibility::frame(const Accessible& element) {
     std::optional<Rect> frame;
     const AccessError error = d->ask(

@@ -36,43 +36,21 @@ public:
     void startListening() override;
     Accessible application(qint32 pid) override;
     Answer<Accessible> focusedElement() override;
-    Answer<QString> role(const Accessible& element) override {
-        return read<QString>(element, Property::role);
-    }
-    Answer<QString> text(const Accessible& field) override { return read<QString>(field, Property::value); }
-    Answer<QString> selectedText(const Accessible& field) override {
-        return read<QString>(field, Property::selectedText);
-    }
-    Answer<TextRange> selection(const Accessible& field) override {
-        return read<TextRange>(field, Property::selectedTextRange);
-    }
-    Answer<qint64> characterCount(const Accessible& field) override {
-        return read<qint64>(field, Property::numberOfCharacters);
-    }
-    Answer<qint64> caretOffset(const Accessible& field) override {
-        return read<qint64>(field, Property::caretOffset);
-    }
-    Answer<QString> textNearCaret(const Accessible& field) override {
-        return read<QString>(field, Property::textNearCaret);
-    }
+    Answer<QString> role(const Accessible& element) override;
+    Answer<QString> text(const Accessible& field) override;
+    Answer<QString> selectedText(const Accessible& field) override;
+    Answer<TextRange> selection(const Accessible& field) override;
+    Answer<qint64> characterCount(const Accessible& field) override;
+    Answer<qint64> caretOffset(const Accessible& field) override;
+    Answer<QString> textNearCaret(const Accessible& field) override;
     Answer<Rect> frame(const Accessible& element) override;
-    bool isRichText(const Accessible& field) override {
-        return read<bool>(field, Property::richText).value_or(false);
-    }
-    bool hidesSelection(const Accessible& field) override {
-        return read<bool>(field, Property::selectionUnreported).value_or(false);
-    }
+    bool isRichText(const Accessible& field) override;
+    bool hidesSelection(const Accessible& field) override;
     bool canSetText(const Accessible& field) override;
     bool canReplaceSelection(const Accessible& field) override { return canSetText(field); }
-    AccessError setText(const Accessible& field, const QString& text) override {
-        return write(field, Property::value, text);
-    }
-    AccessError replaceSelection(const Accessible& field, const QString& text) override {
-        return write(field, Property::selectedText, text);
-    }
-    AccessError select(const Accessible& field, const TextRange& range) override {
-        return write(field, Property::selectedTextRange, range);
-    }
+    AccessError setText(const Accessible& field, const QString& text) override;
+    AccessError replaceSelection(const Accessible& field, const QString& text) override;
+    AccessError select(const Accessible& field, const TextRange& range) override;
     AccessError replaceText(const Accessible& field, const TextRange& range, const QString& text) override;
     AccessError exposeContents(const Accessible& application) override;
     AccessError pid(const Accessible& element, qint32& pid) override;
@@ -96,21 +74,9 @@ public:
     class Impl;
 
 private:
-    // What an element tells and takes, asked of its application under the hung-application guard.
-    AccessError read(const Accessible& element, Property attribute, PropertyValue& out);
-    template <typename T>
-    Answer<T> read(const Accessible& element, Property attribute) {
-        PropertyValue value;
-        if (const AccessError error = read(element, attribute, value); error != AccessError::success)
-            return error;
-        if (const T* typed = std::get_if<T>(&value))
-            return *typed;
-        return AccessError::noValue;
-    }
-    AccessError write(const Accessible& element, Property attribute, const PropertyValue& value);
-    // The same on the application's side: the element is one of an application.
-    AccessError readPropertyNow(const Accessible& element, Property attribute, PropertyValue& out);
-    AccessError writePropertyNow(const Accessible& element, Property attribute, const PropertyValue& value);
+    // The writes on the application's side, under the hung-application guard.
+    AccessError writeTextNow(const Accessible& field, const QString& text, bool whole);
+    AccessError selectNow(const Accessible& field, const TextRange& range);
     AccessError replaceTextNow(const Accessible& element, const TextRange& range, const QString& text);
 
     std::unique_ptr<Impl> d;

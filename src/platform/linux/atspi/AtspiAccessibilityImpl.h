@@ -44,6 +44,18 @@ public:
         return hung.guard(atspi::busNameOf(a), operation);
     }
 
+    // One value of `element`, asked through `ask`: `read(element's object, out)` fills `out`.
+    template <typename T, typename Read>
+    Answer<T> answer(const Accessible& element, Read read) {
+        T value{};
+        const AccessError error = ask(
+            element, [&] { return read(atspi::accessibleOf(element), value); },
+            [] { return AccessError::illegalArgument; });
+        if (error != AccessError::success)
+            return error;
+        return value;
+    }
+
     static bool busReachable();
 
     bool ensureInit();
@@ -152,6 +164,16 @@ public:
     // the count, the caret or the text near it, which may come from an older walk.
     const HypertextWalk* walkHypertext(AtspiAccessible* host, AccessError& err, bool marksOnly = false);
     AccessError readHypertextProperty(AtspiAccessible* host, Property attribute, PropertyValue& out);
+    // The same, for a value of type `T`.
+    template <typename T>
+    AccessError readHypertext(AtspiAccessible* host, Property attribute, T& out) {
+        PropertyValue value;
+        if (const AccessError error = readHypertextProperty(host, attribute, value);
+            error != AccessError::success)
+            return error;
+        out = std::get<T>(value);
+        return AccessError::success;
+    }
     AccessError selectHypertextRange(AtspiAccessible* host, const TextRange& range);
     AccessError replaceHypertext(AtspiAccessible* host, const TextRange& range, const QString& text);
     // Deletes characters [`start`, `end`) of `a`'s own text and inserts `text` there.

@@ -1,5 +1,5 @@
-// The AT-SPI layer's text: attributes read and written, offsets converted between the toolkits'
-// units and the program's UTF-16.
+// The AT-SPI layer's text: a field's text, selection and caret read and written, offsets converted
+// between the toolkits' units and the program's UTF-16.
 #include "platform/linux/atspi/AtspiAccessibilityImpl.h"
 
 #include <algorithm>
@@ -140,6 +140,21 @@ std::optional<std::pair<int, int>> selectionOrCaret(AtspiText* text, AccessError
     return std::pair<int, int>{caret, caret};
 }
 
+// A number the text interface answers in one call (the character count, the caret).
+AccessError textNumber(AtspiAccessible* a, gint (*ask)(AtspiText*, GError**), qint64& out) {
+    GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
+    if (!text)
+        return AccessError::unsupported;
+    GErrorHolder error;
+    const int n = ask(text.get(), &error);
+    if (error)
+        return errorOf(error.error);
+    if (n < 0)
+        return AccessError::noValue;
+    out = n;
+    return AccessError::success;
+}
+
 // The characters from `sel.first` to `sel.second` of `shown` as the program counts them.
 TextRange unitsOf(const QString& shown, std::pair<int, int> sel) {
     const qint64 start = utf16Offset(shown, sel.first);
@@ -148,61 +163,55 @@ TextRange unitsOf(const QString& shown, std::pair<int, int> sel) {
 
 }  // namespace
 
-AccessError AtspiAccessibility::readPropertyNow(const Accessible& element, Property attribute,
-                                                PropertyValue& out) {
-    AtspiAccessible* a = accessibleOf(element);
-    AccessError err = AccessError::success;
-    if (attribute == Property::role) {
+Answer<QString> AtspiAccessibility::role(const Accessible& element) {
+    return d->answer<QString>(element, [this](AtspiAccessible* a, QString& out) {
         GErrorHolder error;
         const AtspiRole role = atspi_accessible_get_role(a, &error);
         if (error)
             return errorOf(error.error);
         // A page's editing host (a section, a div) is a text area; Chromium's offers no
         // EditableText, so the role is all that tells it is written in.
-        QString name = AtspiRoles::nameOf(a, role);
-        if (!name.startsWith(QLatin1String("AX")) && d->isEditingHost(a))
-            name = QStringLiteral("AXTextArea");
-        out = name;
+        out = AtspiRoles::nameOf(a, role);
+        if (!out.startsWith(QLatin1String("AX")) && d->isEditingHost(a))
+            out = QStringLiteral("AXTextArea");
         return AccessError::success;
-    }
-    if ((attribute == Property::value || attribute == Property::numberOfCharacters ||
-         attribute == Property::caretOffset || attribute == Property::textNearCaret ||
-         attribute == Property::selectedText || attribute == Property::selectedTextRange) &&
-        d->isHypertextHost(a))
-        return d->readHypertextProperty(a, attribute, out);
-    if (attribute == Property::richText) {
-        out = d->isRichText(a);
-        return AccessError::success;
-    }
-    if (attribute == Property::selectionUnreported) {
-        // Qt's WebEngine reads every selection and caret of a page's text as none.
-        out = !d->toolkitOf(a).web && d->isOnWebPage(a);
-        return AccessError::success;
-    }
-    if (attribute == Property::value) {
+    });
+}
+
+Answer<QString> AtspiAccessibility::text(const Accessible& field) {
+    return d->answer<QString>(field, [this](AtspiAccessible* a, QString& out) {
+        if (d->isHypertextHost(a))
+            return d->readHypertext(a, Property::value, out);
+        AccessError err = AccessError::success;
         std::optional<QString> text = readText(a, err);
         if (!text)
             return err;
         out = withoutPadding(d->textOf(a, *text));
         return AccessError::success;
-    }
-    if (attribute == Property::numberOfCharacters || attribute == Property::caretOffset) {
-        // One small answer each, whatever the text's length: what the focus monitor reads on every tick.
-        GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
-        if (!text)
-            return AccessError::unsupported;
-        GErrorHolder error;
-        const int n = attribute == Property::numberOfCharacters
-                          ? atspi_text_get_character_count(text.get(), &error)
-                          : atspi_text_get_caret_offset(text.get(), &error);
-        if (error)
-            return errorOf(error.error);
-        if (n < 0)
-            return AccessError::noValue;
-        out = qint64(n);
-        return AccessError::success;
-    }
-    if (attribute == Property::textNearCaret) {
+    });
+}
+
+// One small answer each, whatever the text's length: what the focus monitor reads on every tick.
+Answer<qint64> AtspiAccessibility::characterCount(const Accessible& field) {
+    return d->answer<qint64>(field, [this](AtspiAccessible* a, qint64& out) {
+        if (d->isHypertextHost(a))
+            return d->readHypertext(a, Property::numberOfCharacters, out);
+        return textNumber(a, atspi_text_get_character_count, out);
+    });
+}
+
+Answer<qint64> AtspiAccessibility::caretOffset(const Accessible& field) {
+    return d->answer<qint64>(field, [this](AtspiAccessible* a, qint64& out) {
+        if (d->isHypertextHost(a))
+            return d->readHypertext(a, Property::caretOffset, out);
+        return textNumber(a, atspi_text_get_caret_offset, out);
+    });
+}
+
+Answer<QString> AtspiAccessibility::textNearCaret(const Accessible& field) {
+    return d->answer<QString>(field, [this](AtspiAccessible* a, QString& out) {
+        if (d->isHypertextHost(a))
+            return d->readHypertext(a, Property::textNearCaret, out);
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         if (!text)
             return AccessError::unsupported;
@@ -216,44 +225,58 @@ AccessError AtspiAccessibility::readPropertyNow(const Accessible& element, Prope
         const int at = std::clamp(caret, 0, count);
         const int start = int(std::max<qint64>(0, at - nearCaretSpan));
         const int end = int(std::min<qint64>(count, at + nearCaretSpan));
-        if (start == end) {
-            out = QString();
+        out = QString();
+        if (start == end)
             return AccessError::success;
-        }
+        AccessError err = AccessError::success;
         std::optional<QString> part = readText(a, err, start, end);
         if (!part)
             return err;
         out = *part;
         return AccessError::success;
-    }
-    if (attribute == Property::selectedText || attribute == Property::selectedTextRange) {
+    });
+}
+
+Answer<QString> AtspiAccessibility::selectedText(const Accessible& field) {
+    return d->answer<QString>(field, [this](AtspiAccessible* a, QString& out) {
+        if (d->isHypertextHost(a))
+            return d->readHypertext(a, Property::selectedText, out);
         GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
         if (!text)
             return AccessError::unsupported;
-        if (attribute == Property::selectedText) {
-            const std::optional<std::pair<int, int>> sel = selectionOf(text.get(), err);
-            if (!sel)
+        AccessError err = AccessError::success;
+        const std::optional<std::pair<int, int>> sel = selectionOf(text.get(), err);
+        if (!sel)
+            return err;
+        out = QString();
+        if (sel->first == sel->second)
+            return AccessError::success;
+        if (d->showsExtraFinalBreak(a)) {
+            // A selection up to the end takes in the extra line break: cut from the text itself.
+            std::optional<QString> whole = readText(a, err);
+            if (!whole)
                 return err;
-            if (sel->first == sel->second) {
-                out = QString();
-                return AccessError::success;
-            }
-            if (d->showsExtraFinalBreak(a)) {
-                // A selection up to the end takes in the extra line break: cut from the text itself.
-                std::optional<QString> whole = readText(a, err);
-                if (!whole)
-                    return err;
-                const QString shown = d->textOf(a, *whole);
-                const TextRange range = unitsOf(shown, *sel);
-                out = withoutPadding(shown).mid(range.location, range.length);
-                return AccessError::success;
-            }
-            std::optional<QString> part = readText(a, err, sel->first, sel->second);
-            if (!part)
-                return err;
-            out = withoutPadding(*part);
+            const QString shown = d->textOf(a, *whole);
+            const TextRange range = unitsOf(shown, *sel);
+            out = withoutPadding(shown).mid(range.location, range.length);
             return AccessError::success;
         }
+        std::optional<QString> part = readText(a, err, sel->first, sel->second);
+        if (!part)
+            return err;
+        out = withoutPadding(*part);
+        return AccessError::success;
+    });
+}
+
+Answer<TextRange> AtspiAccessibility::selection(const Accessible& field) {
+    return d->answer<TextRange>(field, [this](AtspiAccessible* a, TextRange& out) {
+        if (d->isHypertextHost(a))
+            return d->readHypertext(a, Property::selectedTextRange, out);
+        GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
+        if (!text)
+            return AccessError::unsupported;
+        AccessError err = AccessError::success;
         const std::optional<std::pair<int, int>> sel =
             selectionOrCaret(text.get(), err, AccessError::noValue);
         if (!sel)
@@ -261,102 +284,128 @@ AccessError AtspiAccessibility::readPropertyNow(const Accessible& element, Prope
         std::optional<QString> whole = readText(a, err);
         if (!whole)
             return err;
-        if (d->toolkitOf(a).countsUtf16) {
-            out = TextRange{sel->first, sel->second - sel->first};
-            return AccessError::success;
-        }
-        out = unitsOf(d->textOf(a, *whole), *sel);
+        out = d->toolkitOf(a).countsUtf16 ? TextRange{sel->first, sel->second - sel->first}
+                                          : unitsOf(d->textOf(a, *whole), *sel);
         return AccessError::success;
-    }
-    return AccessError::unsupported;
+    });
 }
 
-AccessError AtspiAccessibility::writePropertyNow(const Accessible& element, Property attribute,
-                                                 const PropertyValue& value) {
-    AtspiAccessible* a = accessibleOf(element);
+bool AtspiAccessibility::isRichText(const Accessible& field) {
+    bool rich = false;
+    d->answer<bool>(field, [this, &rich](AtspiAccessible* a, bool&) {
+        rich = d->isRichText(a);
+        return AccessError::success;
+    });
+    return rich;
+}
+
+bool AtspiAccessibility::hidesSelection(const Accessible& field) {
+    bool hides = false;
+    d->answer<bool>(field, [this, &hides](AtspiAccessible* a, bool&) {
+        // Qt's WebEngine reads every selection and caret of a page's text as none.
+        hides = !d->toolkitOf(a).web && d->isOnWebPage(a);
+        return AccessError::success;
+    });
+    return hides;
+}
+
+AccessError AtspiAccessibility::setText(const Accessible& field, const QString& text) {
+    return d->ask(
+        field, [&] { return writeTextNow(field, text, true); }, [] { return AccessError::illegalArgument; });
+}
+
+AccessError AtspiAccessibility::replaceSelection(const Accessible& field, const QString& text) {
+    return d->ask(
+        field, [&] { return writeTextNow(field, text, false); }, [] { return AccessError::illegalArgument; });
+}
+
+AccessError AtspiAccessibility::writeTextNow(const Accessible& field, const QString& text, bool whole) {
+    AtspiAccessible* a = accessibleOf(field);
     AccessError err = AccessError::success;
     GErrorHolder error;
-    if (attribute == Property::value || attribute == Property::selectedText) {
-        const QString* text = std::get_if<QString>(&value);
-        if (!text)
-            return AccessError::illegalArgument;
-        if (!hasState(a, ATSPI_STATE_EDITABLE))
-            return AccessError::unsupported;
-        if (d->isHypertextHost(a)) {
-            // Only within the one object that holds the range: set_text_contents or an edit of
-            // the host's own text would take whole paragraphs with it.
-            PropertyValue range = TextRange{0, 0};
-            if (attribute == Property::value) {
-                if (d->readHypertextProperty(a, Property::numberOfCharacters, range) != AccessError::success)
-                    return AccessError::cannotComplete;
-                range = TextRange{0, std::get<qint64>(range)};
-            } else if (const AccessError read =
-                           d->readHypertextProperty(a, Property::selectedTextRange, range);
-                       read != AccessError::success) {
-                return read == AccessError::noValue ? AccessError::cannotComplete : read;
-            }
-            return d->replaceHypertext(a, std::get<TextRange>(range), *text);
+    if (!hasState(a, ATSPI_STATE_EDITABLE))
+        return AccessError::unsupported;
+    if (d->isHypertextHost(a)) {
+        // Only within the one object that holds the range: set_text_contents or an edit of
+        // the host's own text would take whole paragraphs with it.
+        TextRange range;
+        if (whole) {
+            qint64 length = 0;
+            if (d->readHypertext(a, Property::numberOfCharacters, length) != AccessError::success)
+                return AccessError::cannotComplete;
+            range = TextRange{0, length};
+        } else if (const AccessError read = d->readHypertext(a, Property::selectedTextRange, range);
+                   read != AccessError::success) {
+            return read == AccessError::noValue ? AccessError::cannotComplete : read;
         }
-        GRef<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(a));
-        if (!editable)
-            return AccessError::unsupported;
-        const QByteArray utf8 = text->toUtf8();
-        if (attribute == Property::value) {
-            if (!atspi_editable_text_set_text_contents(editable.get(), utf8.constData(), &error) || error)
-                return errorOf(error.error);
-            return AccessError::success;
-        }
-        GRef<AtspiText> textIface(atspi_accessible_get_text_iface(a));
-        if (!textIface)
-            return AccessError::unsupported;
-        const std::optional<std::pair<int, int>> sel =
-            selectionOrCaret(textIface.get(), err, AccessError::cannotComplete);
-        if (!sel)
-            return err;
-        if (sel->first != sel->second &&
-            (!atspi_editable_text_delete_text(editable.get(), sel->first, sel->second, &error) || error))
-            return errorOf(error.error);
-        // The length is in bytes for GTK and at least the character count for most others.
-        const int length = d->toolkitOf(a).countsUtf16 ? int(text->size()) : int(utf8.size());
-        if (!utf8.isEmpty() &&
-            (!atspi_editable_text_insert_text(editable.get(), sel->first, utf8.constData(), length, &error) ||
-             error))
+        return d->replaceHypertext(a, range, text);
+    }
+    GRef<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(a));
+    if (!editable)
+        return AccessError::unsupported;
+    const QByteArray utf8 = text.toUtf8();
+    if (whole) {
+        if (!atspi_editable_text_set_text_contents(editable.get(), utf8.constData(), &error) || error)
             return errorOf(error.error);
         return AccessError::success;
     }
-    if (attribute == Property::selectedTextRange) {
-        const TextRange* range = std::get_if<TextRange>(&value);
-        if (!range || range->location < 0 || range->length < 0)
-            return AccessError::illegalArgument;
-        if (d->isHypertextHost(a))
-            return d->selectHypertextRange(a, *range);
-        GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
-        if (!text)
-            return AccessError::unsupported;
-        std::optional<QString> whole = readText(a, err);
-        if (!whole)
-            return err;
-        const bool utf16 = d->toolkitOf(a).countsUtf16;
-        const int start = int(utf16 ? range->location : characterOffset(*whole, range->location));
-        const int end = int(utf16 ? range->location + range->length
-                                  : characterOffset(*whole, range->location + range->length));
-        const int n = atspi_text_get_n_selections(text.get(), &error);
-        if (error)
-            return errorOf(error.error);
-        if (start == end) {
-            for (int i = n - 1; i >= 0; --i)
-                atspi_text_remove_selection(text.get(), i, nullptr);
-            if (!atspi_text_set_caret_offset(text.get(), start, &error) || error)
-                return errorOf(error.error);
-            return AccessError::success;
-        }
-        const gboolean ok = n > 0 ? atspi_text_set_selection(text.get(), 0, start, end, &error)
-                                  : atspi_text_add_selection(text.get(), start, end, &error);
-        if (!ok || error)
+    GRef<AtspiText> textIface(atspi_accessible_get_text_iface(a));
+    if (!textIface)
+        return AccessError::unsupported;
+    const std::optional<std::pair<int, int>> sel =
+        selectionOrCaret(textIface.get(), err, AccessError::cannotComplete);
+    if (!sel)
+        return err;
+    if (sel->first != sel->second &&
+        (!atspi_editable_text_delete_text(editable.get(), sel->first, sel->second, &error) || error))
+        return errorOf(error.error);
+    // The length is in bytes for GTK and at least the character count for most others.
+    const int length = d->toolkitOf(a).countsUtf16 ? int(text.size()) : int(utf8.size());
+    if (!utf8.isEmpty() &&
+        (!atspi_editable_text_insert_text(editable.get(), sel->first, utf8.constData(), length, &error) ||
+         error))
+        return errorOf(error.error);
+    return AccessError::success;
+}
+
+AccessError AtspiAccessibility::select(const Accessible& field, const TextRange& range) {
+    if (range.location < 0 || range.length < 0)
+        return AccessError::illegalArgument;
+    return d->ask(
+        field, [&] { return selectNow(field, range); }, [] { return AccessError::illegalArgument; });
+}
+
+AccessError AtspiAccessibility::selectNow(const Accessible& field, const TextRange& range) {
+    AtspiAccessible* a = accessibleOf(field);
+    AccessError err = AccessError::success;
+    GErrorHolder error;
+    if (d->isHypertextHost(a))
+        return d->selectHypertextRange(a, range);
+    GRef<AtspiText> text(atspi_accessible_get_text_iface(a));
+    if (!text)
+        return AccessError::unsupported;
+    std::optional<QString> whole = readText(a, err);
+    if (!whole)
+        return err;
+    const bool utf16 = d->toolkitOf(a).countsUtf16;
+    const int start = int(utf16 ? range.location : characterOffset(*whole, range.location));
+    const int end =
+        int(utf16 ? range.location + range.length : characterOffset(*whole, range.location + range.length));
+    const int n = atspi_text_get_n_selections(text.get(), &error);
+    if (error)
+        return errorOf(error.error);
+    if (start == end) {
+        for (int i = n - 1; i >= 0; --i)
+            atspi_text_remove_selection(text.get(), i, nullptr);
+        if (!atspi_text_set_caret_offset(text.get(), start, &error) || error)
             return errorOf(error.error);
         return AccessError::success;
     }
-    return AccessError::unsupported;
+    const gboolean ok = n > 0 ? atspi_text_set_selection(text.get(), 0, start, end, &error)
+                              : atspi_text_add_selection(text.get(), start, end, &error);
+    if (!ok || error)
+        return errorOf(error.error);
+    return AccessError::success;
 }
 
 AccessError AtspiAccessibility::replaceTextNow(const Accessible& element, const TextRange& range,
