@@ -85,6 +85,12 @@ protected:
         activateEditor();
     }
     void activateEditor() { ASSERT_TRUE(activateWindowOf(editor.processId())); }
+    /// The settings shown at start closed, the editor in front again with the icon at its field.
+    void backToTheEditor() {
+        ASSERT_TRUE(closeStartupSettings());
+        activateEditor();
+        ASSERT_TRUE(waitUntil([&] { return iconShown(); }, 15000));
+    }
     bool iconShown() { return surfaceShown(Surface::icon).has_value(); }
     /// Presses the shortcut recorder named `shown` and types `keys` into it, with its window in front
     /// as a person has it when they click there.
@@ -156,9 +162,7 @@ TEST_F(RunningCopyTest, TriggerOpensThePanelForTheFocusedFieldWithOrWithoutARunn
 
     // A running copy: --trigger reaches it.
     startQuillet();
-    ASSERT_TRUE(closeStartupSettings());
-    activateEditor();
-    ASSERT_TRUE(waitUntil([&] { return iconShown(); }, 15000));
+    ASSERT_NO_FATAL_FAILURE(backToTheEditor());
     EXPECT_EQ(command({"--trigger"}), 0);
     ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000));
     EXPECT_EQ(LoopbackHttpServer::userText(quillet.server.requests().last().body), kMistaken);
@@ -171,9 +175,7 @@ TEST_F(RunningCopyTest, TriggerOpensThePanelForTheFocusedFieldWithOrWithoutARunn
 TEST_F(RunningCopyTest, ATriggerReportedAsFailedIsNeverCarriedOutOnceTheCopyWakes) {
     startMousepad();
     startQuillet();
-    ASSERT_TRUE(closeStartupSettings());
-    activateEditor();
-    ASSERT_TRUE(waitUntil([&] { return iconShown(); }, 15000));
+    ASSERT_NO_FATAL_FAILURE(backToTheEditor());
 
     ASSERT_EQ(::kill(pid_t(quillet.pid()), SIGSTOP), 0);
     QString err;
@@ -221,9 +223,7 @@ TEST_F(RunningCopyTest, ANewShortcutWorksAtOnceAndSurvivesARestart) {
     EXPECT_EQ(command({"--quit"}), 0);
     startQuillet();
     EXPECT_TRUE(quillet.shows("Ctrl+Alt+K"));
-    ASSERT_TRUE(closeStartupSettings());
-    activateEditor();
-    ASSERT_TRUE(waitUntil([&] { return iconShown(); }, 15000));
+    ASSERT_NO_FATAL_FAILURE(backToTheEditor());
     xdotool({"key", "ctrl+alt+k"});
     EXPECT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 15000));
 }
@@ -261,9 +261,7 @@ TEST_F(RunningCopyTest, BlockingTheApplicationInFrontTakesItsIconAway) {
 TEST_F(RunningCopyTest, TheRunningCopyTakesOneTriggerASecondAndNoneFromTheFuture) {
     startMousepad();
     startQuillet();
-    ASSERT_TRUE(closeStartupSettings());
-    activateEditor();
-    ASSERT_TRUE(waitUntil([&] { return iconShown(); }, 15000));
+    ASSERT_NO_FATAL_FAILURE(backToTheEditor());
 
     QString err;
     EXPECT_NE(busCall("Trigger", {moment(std::chrono::minutes(10))}, &err), 0);

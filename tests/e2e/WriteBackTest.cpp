@@ -110,6 +110,20 @@ protected:
         return false;
     }
     void pressUndo() { EXPECT_TRUE(quillet.press("Undo")); }
+    /// Whether the editor's document comes to hold `text` within `ms`; what it holds when not.
+    testing::AssertionResult mirrorHolds(const QString& text, int ms = 5000) {
+        if (waitUntil([&] { return contents(mirrorPath()) == text.toUtf8(); }, ms))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << contents(mirrorPath()).toStdString();
+    }
+    /// Return in the panel: `fixed` goes in with its notice; Undo brings back `before`.
+    void returnThenUndo(const QString& fixed, const QString& before, int ms = 5000) {
+        xdotool({"key", "Return"});
+        ASSERT_TRUE(mirrorHolds(fixed, ms));
+        ASSERT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
+        pressUndo();
+        EXPECT_TRUE(mirrorHolds(before, ms));
+    }
 
     /// Another program (xclip) copies `text`, as the user would in it; it owns the clipboard
     /// until something else copies.
@@ -171,14 +185,7 @@ TEST_F(WriteBackTest, FieldThatIgnoresAccessibilityWritesGetsTheCorrectionByPast
     startQuillet();
     startTestEditor({"--ignore-accessible-writes"});
     ASSERT_TRUE(correctionShown("There is a mistake here."));
-    xdotool({"key", "Return"});
-    ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == corrected(kOriginal).toUtf8(); }, 5000))
-        << contents(mirrorPath()).toStdString();
-    ASSERT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
-
-    pressUndo();
-    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == kOriginal.toUtf8(); }, 5000))
-        << contents(mirrorPath()).toStdString();
+    returnThenUndo(corrected(kOriginal), kOriginal);
 }
 
 TEST_F(WriteBackTest, NoSuccessNoticeWhenNothingLands) {
@@ -206,13 +213,7 @@ TEST_F(WriteBackTest, CopiedLineIsNoSelectionAndARealOneIsReplacedOnce) {
 
     xdotool({"key", "Home", "shift+End"});
     ASSERT_TRUE(correctionShown("There is a mistake here."));
-    xdotool({"key", "Return"});
-    ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == corrected(kOriginal).toUtf8(); }, 5000))
-        << contents(mirrorPath()).toStdString();
-    ASSERT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
-    pressUndo();
-    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == kOriginal.toUtf8(); }, 5000))
-        << contents(mirrorPath()).toStdString();
+    returnThenUndo(corrected(kOriginal), kOriginal);
 }
 
 // A field far longer than what is sent: the correction goes over the part that was checked, and
@@ -255,8 +256,7 @@ TEST_F(WriteBackTest, AnApplicationFrozenDuringTheReplaceGetsTheCorrectionNeverT
     settle(3000);  // frozen for seconds: the scenario itself, not a wait for Quillet
     ASSERT_EQ(::kill(pid_t(app->pid()), SIGCONT), 0);
     const QByteArray fixedText = corrected(kOriginal).toUtf8();
-    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == fixedText; }, 10000))
-        << contents(mirrorPath()).toStdString();
+    EXPECT_TRUE(mirrorHolds(corrected(kOriginal), 10000));
     // Nothing marks a second paste that never comes: the document is watched for a while.
     EXPECT_TRUE(holdsFor(
         [&] {
@@ -282,8 +282,7 @@ TEST_F(WriteBackTest, TypingIntoTheFieldWhileThePanelIsOpenSurvivesReturn) {
         xdotool({"mousemove", "--window", app->window(), "320", "260", "click", "1"});
         for (const QStringList& step : keys)
             xdotool(step);
-        ASSERT_TRUE(waitUntil([&] { return contents(mirrorPath()) == expected.toUtf8(); }, 5000))
-            << contents(mirrorPath()).toStdString();
+        ASSERT_TRUE(mirrorHolds(expected));
     };
     // Back to the panel as a person goes: a click on its header, then Return.
     const auto returnInThePanel = [&] {
@@ -309,9 +308,7 @@ TEST_F(WriteBackTest, TypingIntoTheFieldWhileThePanelIsOpenSurvivesReturn) {
     const QString sentence = QStringLiteral("Typed meanwhile.");
     typeIntoTheField({{"key", "ctrl+End"}, {"type", "--delay", "20", sentence}}, typed + sentence);
     returnInThePanel();
-    const QByteArray expected = (corrected(typed) + sentence).toUtf8();
-    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == expected; }, 5000))
-        << contents(mirrorPath()).toStdString();
+    EXPECT_TRUE(mirrorHolds(corrected(typed) + sentence));
     EXPECT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
 }
 
@@ -362,14 +359,7 @@ TEST_F(WriteBackTest, CrLfThroughTheClipboardRoadByteForByte) {
     ASSERT_TRUE(correctionShown("There is a mistake here."));
     EXPECT_EQ(LoopbackHttpServer::userText(quillet.server.requests().at(0).body), kOriginal)
         << "the model reads line feeds";
-    xdotool({"key", "Return"});
-    const QByteArray fixed = corrected(crlf).toUtf8();
-    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == fixed; }, 8000))
-        << contents(mirrorPath()).toStdString();
-    ASSERT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
-    pressUndo();
-    EXPECT_TRUE(waitUntil([&] { return contents(mirrorPath()) == crlf.toUtf8(); }, 8000))
-        << contents(mirrorPath()).toStdString();
+    returnThenUndo(corrected(crlf), crlf, 8000);
 }
 
 }  // namespace

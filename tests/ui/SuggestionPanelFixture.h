@@ -61,10 +61,14 @@ protected:
     QImage snapshot(const QString& name) {
         return render(*controller->panel(), QStringLiteral("panel-") + name);
     }
-    /// Escape pressed in `target`, or wherever the keyboard is, in the active panel.
-    void escape(QWidget* target = nullptr) {
+    /// The panel in front, with the keyboard.
+    void activate() {
         controller->panel()->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
+    }
+    /// Escape pressed in `target`, or wherever the keyboard is, in the active panel.
+    void escape(QWidget* target = nullptr) {
+        ASSERT_NO_FATAL_FAILURE(activate());
         if (target)
             target->setFocus();
         QWidget* at = target ? target : QApplication::focusWidget();

@@ -102,10 +102,8 @@ TEST_F(SuggestionPanelTest, AStreamedAnswerFillsInAndIsOfferedWhenWhole) {
     transport.enqueue(FakeHttpTransport::Script::stream(streamedEvents(rephraseAnswer, 5), 50ms));
     vm->loadAll();
 
-    controller->panel()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
+    ASSERT_NO_FATAL_FAILURE(activate());
     QStringList seen;
-    QList<int> cards;
     bool returned = false;
     while (vm->correction().isLoading() || vm->rephrase().isLoading()) {
         scheduler.advance(50ms);
@@ -126,16 +124,11 @@ TEST_F(SuggestionPanelTest, AStreamedAnswerFillsInAndIsOfferedWhenWhole) {
             seen << text->toPlainText();
             EXPECT_EQ(find("replaceButton"), nullptr) << "nothing to write until the answer is whole";
         }
-        vm->setSelectedTab(1);
-        const int count = content() ? int(content()->findChildren<VariantCard*>().size()) : 0;
-        if (vm->rephrase().isLoading() && (cards.isEmpty() || cards.last() != count))
-            cards << count;
     }
     seen.removeDuplicates();
     ASSERT_GE(seen.size(), 5) << "the text grew in view, step by step";
     EXPECT_TRUE(corrected.startsWith(seen[1]));
     EXPECT_LT(seen[1].size(), corrected.size() / 2);
-    EXPECT_EQ(cards, QList<int>({0, 1, 2, 3})) << "the alternatives came one by one";
 
     EXPECT_EQ(replaced, QStringList{corrected}) << "in as soon as whole, without a second Return";
     vm->setSelectedTab(0);
@@ -164,8 +157,7 @@ TEST_F(SuggestionPanelTest, AFarLongerCorrectionNeedsADeliberateClick) {
     const QString rambling =
         corrected + QString(" And then a great deal more that nobody wrote.").repeated(5);
     vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(rambling, 1)));
-    controller->panel()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
+    ASSERT_NO_FATAL_FAILURE(activate());
     QTest::keyClick(controller->panel(), Qt::Key_Return);
     EXPECT_TRUE(replaced.isEmpty());
     EXPECT_EQ(find<QLabel>("changesCount")->text(), AnswerGuard::farLongerNote(L10n::current()));
@@ -182,8 +174,7 @@ TEST_F(SuggestionPanelTest, ARefusedWriteSaysWhyAndOffersToCheckAgain) {
     vm->setWriteRefusal(WriteRefusal::textChanged);
     EXPECT_EQ(find<QLabel>("refusalMessage")->text(), "The text changed after it was checked.");
     snapshot(QStringLiteral("refusal"));
-    controller->panel()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
+    ASSERT_NO_FATAL_FAILURE(activate());
     QTest::keyClick(controller->panel(), Qt::Key_Return);
     EXPECT_TRUE(replaced.isEmpty());
     find<QPushButton>("checkAgainButton")->click();
@@ -397,8 +388,7 @@ TEST_F(SuggestionPanelTest, ReturnReplacesOnTheCorrectionTabOnlyAndTheOwnerMayDr
     vm->setCorrection(SuggestionViewModel::CorrectionLoad::loaded(correction(corrected, 3)));
     vm->setRephrase(
         SuggestionViewModel::RephraseLoad::loaded(RephraseResult{{{"neutral", "Something else."}}}));
-    controller->panel()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->panel()));
+    ASSERT_NO_FATAL_FAILURE(activate());
     vm->setSelectedTab(1);
     QTest::keyClick(controller->panel(), Qt::Key_Return);
     EXPECT_TRUE(replaced.isEmpty());

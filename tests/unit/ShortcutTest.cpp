@@ -52,13 +52,11 @@ TEST(ShortcutTest, APressRecordsTheKeyByItsSymbolOrElseByItsPlace) {
 }
 
 TEST(ShortcutTest, KeysThatTypeOrMoveNeedCtrlAltOrSuper) {
-    EXPECT_TRUE((Shortcut{kShift, "G"}.needsModifier()));
-    EXPECT_TRUE((Shortcut{0, "Space"}.needsModifier()));
-    EXPECT_TRUE((Shortcut{kShift, "Home"}.needsModifier()));
-    EXPECT_FALSE((Shortcut{kAlt, "G"}.needsModifier()));
-    EXPECT_FALSE((Shortcut{kSuper, "Space"}.needsModifier()));
-    EXPECT_FALSE((Shortcut{0, "F9"}.needsModifier()));
-    EXPECT_FALSE((Shortcut{kShift, "Pause"}.needsModifier()));
+    for (const Shortcut& s : {Shortcut{kShift, "G"}, Shortcut{0, "Space"}, Shortcut{kShift, "Home"}})
+        EXPECT_TRUE(s.needsModifier()) << qPrintable(s.text());
+    for (const Shortcut& s :
+         {Shortcut{kAlt, "G"}, Shortcut{kSuper, "Space"}, Shortcut{0, "F9"}, Shortcut{kShift, "Pause"}})
+        EXPECT_FALSE(s.needsModifier()) << qPrintable(s.text());
 }
 
 TEST(ShortcutTest, TheGrabNamesTheUsKeyOfEachSymbol) {

@@ -62,14 +62,17 @@ protected:
 
     void TearDown() override {
         EXPECT_EQ(quillet.process.readAllStandardError().toStdString(), "") << "nothing in the logs";
-        if (editor.state() != QProcess::NotRunning) {
-            editor.kill();
-            editor.waitForFinished();
-        }
+        stopEditor();
         quillet.kill();
         waitUntil([] { return busOwner() == 0; }, 5000);
     }
 
+    void stopEditor() {
+        if (editor.state() == QProcess::NotRunning)
+            return;
+        editor.kill();
+        editor.waitForFinished();
+    }
     void startEditor(const QString& program, const QStringList& args) {
         editor.start(program, args);
         ASSERT_TRUE(editor.waitForStarted());
@@ -80,20 +83,16 @@ protected:
             waitUntil([&] { return !readAccessible(editor.processId(), {"--focused"}).isEmpty(); }, 20000))
             << "the editor has the keyboard";
     }
-    void startGedit() {
-        QFile file(dir.filePath("note.txt"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    /// A file holding the mistaken text.
+    QString mistakenFile(const QString& name) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(kMistaken.toUtf8());
-        file.close();
-        startEditor("gedit", {"--standalone", file.fileName()});
+        return file.fileName();
     }
-
+    void startGedit() { startEditor("gedit", {"--standalone", mistakenFile("note.txt")}); }
     void startIgnoringWrites() {
-        QFile in(dir.filePath("in.txt"));
-        ASSERT_TRUE(in.open(QIODevice::WriteOnly));
-        in.write(kMistaken.toUtf8());
-        in.close();
-        startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(),
+        startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", mistakenFile("in.txt"),
                                          "--mirror", dir.filePath("out.txt"), "--ignore-accessible-writes"});
     }
 
@@ -115,11 +114,24 @@ protected:
                0;
     }
 
-    /// Trigger, Return, Undo: the field is corrected, read back, and restored.
-    void correctAndUndo() {
+    /// The trigger opens the panel; Return in it chooses the correction.
+    void triggerAndReturn() {
         trigger();
         ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000)) << "the panel opens";
         ASSERT_TRUE(key("Return"));
+    }
+    /// Whether another program finds `text` on the clipboard within a few seconds.
+    static testing::AssertionResult clipboardHolds(const QString& text) {
+        QString pasted;
+        if (waitUntil([&] { return runProgram("wl-paste", {"--no-newline"}, &pasted), pasted == text; },
+                      5000))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "clipboard: " << pasted.toStdString();
+    }
+
+    /// Trigger, Return, Undo: the field is corrected, read back, and restored.
+    void correctAndUndo() {
+        triggerAndReturn();
         EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistakeFixed; }, 10000))
             << "field reads " << editorText(editor).toStdString();
         ASSERT_TRUE(waitUntil([&] { return notifications.showing("Replaced"); }, 5000)) << "the notice";
@@ -135,12 +147,10 @@ protected:
     QProcess editor;
 };
 
-TEST_F(WaylandCorrectionTest, Gtk3FieldIsCorrectedThroughTheTriggerAndUndone) {
+TEST_F(WaylandCorrectionTest, Gtk3AndQt6FieldsAreCorrectedThroughTheTriggerAndUndone) {
     startGedit();
     correctAndUndo();
-}
-
-TEST_F(WaylandCorrectionTest, Qt6FieldIsCorrectedThroughTheTriggerAndUndone) {
+    stopEditor();
     startEditor(qEnvironmentVariable("QUILLET_TEXT_FIELD"), {kMistaken});
     correctAndUndo();
 }
@@ -149,20 +159,11 @@ TEST_F(WaylandCorrectionTest, AFieldThatIgnoresWritesGetsTheTextOnTheClipboard) 
     startIgnoringWrites();
     // It opens with the keyboard on a button above the text.
     ASSERT_TRUE(key("tab"));
-    trigger();
-    ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000)) << "the panel opens";
-    ASSERT_TRUE(key("Return"));
+    triggerAndReturn();
     EXPECT_TRUE(waitUntil([&] { return notifications.showing("Copied — press Ctrl+V"); }, 10000));
     EXPECT_TRUE(notifications.shown.last().actions.isEmpty()) << "nothing in the field to undo";
     EXPECT_EQ(editorText(editor), kMistaken);
-    QString pasted;
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            runProgram("wl-paste", {"--no-newline"}, &pasted);
-            return pasted == kMistakeFixed;
-        },
-        5000))
-        << "clipboard: " << pasted.toStdString();
+    EXPECT_TRUE(clipboardHolds(kMistakeFixed));
     // The person pastes it themselves.
     ASSERT_TRUE(key("ctrl+a"));
     ASSERT_TRUE(key("ctrl+v"));
@@ -263,11 +264,6 @@ protected:
         EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistaken; }, 10000))
             << what << ": field reads " << editorText(editor).toStdString();
     }
-    void stopEditor() {
-        editor.kill();
-        editor.waitForFinished();
-    }
-
     KWinWindows windows;
 };
 
@@ -288,21 +284,12 @@ TEST_F(KWinScriptTest, AFieldThatIgnoresWritesGetsThePasteAndTheClipboardComesBa
     copy.start("wl-copy", {"the user's own clipboard"});
     copy.waitForFinished();
     ASSERT_TRUE(key("tab"));
-    trigger();
-    ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000)) << "the panel opens";
-    ASSERT_TRUE(key("Return"));
+    triggerAndReturn();
     EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistakeFixed; }, 10000))
         << "field reads " << editorText(editor).toStdString();
     EXPECT_TRUE(waitUntil([&] { return notifications.showing("Replaced"); }, 5000))
         << "the notice of a replacement, not \"press Ctrl+V\"";
-    QString clipboard;
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            runProgram("wl-paste", {"--no-newline"}, &clipboard);
-            return clipboard == "the user's own clipboard";
-        },
-        5000))
-        << "clipboard: " << clipboard.toStdString();
+    EXPECT_TRUE(clipboardHolds("the user's own clipboard"));
 }
 
 // Quit and started again in the same KWin: the icon comes back, from a script that calls the new copy.
