@@ -38,6 +38,24 @@ QByteArray reasonPhrase(int status) {
     return phrases.value(status, "Status");
 }
 
+// Adds the time spent inside the server's handlers to `total`, counting nested calls once.
+class BusyClock {
+public:
+    BusyClock(qint64& total, int& depth) : m_total(total), m_depth(depth) {
+        if (m_depth++ == 0)
+            m_timer.start();
+    }
+    ~BusyClock() {
+        if (--m_depth == 0)
+            m_total += m_timer.nsecsElapsed();
+    }
+
+private:
+    qint64& m_total;
+    int& m_depth;
+    QElapsedTimer m_timer;
+};
+
 const QString hintOpening = QStringLiteral("\n\n(Text language: ");
 const QString hintClosing = QStringLiteral(" — respond in the same language.)");
 
@@ -52,6 +70,7 @@ QByteArray LoopbackHttpServer::Request::header(const QByteArray& name) const {
 
 LoopbackHttpServer::LoopbackHttpServer(Security security, QObject* parent)
     : QTcpServer(parent), m_security(security) {
+    m_clock.start();
     if (m_security == Security::tls)
         makeCertificate();
     listen(QHostAddress::LocalHost, 0);
@@ -161,6 +180,7 @@ void LoopbackHttpServer::incomingConnection(qintptr descriptor) {
 }
 
 void LoopbackHttpServer::readFrom(const std::shared_ptr<Connection>& connection) {
+    const BusyClock busy(m_busyNs, m_busyDepth);
     connection->buffer += connection->socket->readAll();
     while (true) {
         QByteArray& buffer = connection->buffer;
@@ -189,6 +209,7 @@ void LoopbackHttpServer::readFrom(const std::shared_ptr<Connection>& connection)
         request.body = buffer.mid(headerEnd + 4, length);
         buffer.remove(0, headerEnd + 4 + length);
         request.connection = connection->id;
+        request.arrivedMs = m_clock.elapsed();
         m_requests.append(request);
         ++connection->waiting;
         m_peakConcurrent = std::max(m_peakConcurrent, ++m_concurrent);
@@ -202,24 +223,31 @@ void LoopbackHttpServer::readFrom(const std::shared_ptr<Connection>& connection)
         } else {
             response = modelResponse(request);
         }
+        const qsizetype index = m_requests.size() - 1;
         if (response.delayMs > 0) {
             std::weak_ptr<Connection> weak = connection;
-            QTimer::singleShot(response.delayMs, this, [this, weak, response] {
+            QTimer::singleShot(response.delayMs, this, [this, weak, index, response] {
                 if (auto c = weak.lock())
-                    answer(c, response);
+                    answer(c, index, response);
             });
         } else {
-            answer(connection, response);
+            answer(connection, index, response);
         }
     }
 }
 
-void LoopbackHttpServer::answer(const std::shared_ptr<Connection>& connection, const Response& response) {
+void LoopbackHttpServer::answer(const std::shared_ptr<Connection>& connection, qsizetype index,
+                                const Response& response) {
+    const BusyClock busy(m_busyNs, m_busyDepth);
     QTcpSocket* socket = connection->socket;
     if (!socket || response.mode == Response::Mode::silent)
         return;
     --connection->waiting;
     --m_concurrent;
+    if (index < m_requests.size()) {
+        m_requests[index].answeredMs = m_clock.elapsed();
+        m_requests[index].answeredAt = std::chrono::steady_clock::now();
+    }
 
     switch (response.mode) {
         case Response::Mode::closeAtOnce:
@@ -318,6 +346,7 @@ void LoopbackHttpServer::stream(QTcpSocket* socket, const QString& content) {
     const int cutAfter = model.cutAfterTokens;
     const int garbageAfter = model.garbageAfterTokens;
     auto tick = [=, this] {
+        const BusyClock busy(m_busyNs, m_busyDepth);
         if (*sent == cutAfter) {
             timer->stop();
             socket->flush();

@@ -3,6 +3,9 @@
 // certificate, and a mode that answers chat completions like a language model would.
 #pragma once
 
+#include <chrono>
+
+#include <QElapsedTimer>
 #include <QList>
 #include <QPair>
 #include <QPointer>
@@ -27,7 +30,11 @@ public:
         QByteArray path;
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body;
-        int connection = 0;  // 1, 2, ... in order of acceptance: equal numbers shared a connection
+        int connection = 0;    // 1, 2, ... in order of acceptance: equal numbers shared a connection
+        qint64 arrivedMs = 0;  // on the server's clock, when the whole request was read
+        qint64 answeredMs = -1;
+        /// When the answer was handed to the socket, on the clock every process shares.
+        std::chrono::steady_clock::time_point answeredAt{};
 
         /// First header of that name, case-insensitive; empty when absent.
         QByteArray header(const QByteArray& name) const;
@@ -104,12 +111,15 @@ public:
     Response modelResponse(const Request& request) const;
 
     const QList<Request>& requests() const { return m_requests; }
+    int connectionCount() const { return m_connections; }
     /// Connections that began a TLS handshake and never finished it.
     int failedHandshakes() const { return m_failedHandshakes; }
     /// Trickling answers whose connection is still open.
     int trickling() const { return m_trickling; }
     /// The most requests that were waiting for their answer at the same moment.
     int peakConcurrent() const { return m_peakConcurrent; }
+    /// Time spent in the server's own code (reading, answering), for benchmarks that subtract it.
+    qint64 busyNanoseconds() const { return m_busyNs; }
     void clear();
 
     /// The user text of a chat request without the language hint; empty when the body is not one.
@@ -123,7 +133,7 @@ protected:
 private:
     struct Connection;
     void readFrom(const std::shared_ptr<Connection>& connection);
-    void answer(const std::shared_ptr<Connection>& connection, const Response& response);
+    void answer(const std::shared_ptr<Connection>& connection, qsizetype index, const Response& response);
     void stream(QTcpSocket* socket, const QString& content);
     bool makeCertificate();
 
@@ -131,6 +141,7 @@ private:
     QTemporaryDir m_dir;
     QSslCertificate m_certificate;
     QSslKey m_key;
+    QElapsedTimer m_clock;
     std::deque<Response> m_queue;
     QList<Request> m_requests;
     QList<std::shared_ptr<Connection>> m_open;
@@ -139,6 +150,8 @@ private:
     int m_concurrent = 0;
     int m_peakConcurrent = 0;
     int m_trickling = 0;
+    qint64 m_busyNs = 0;
+    int m_busyDepth = 0;
 };
 
 }  // namespace quillet::test
