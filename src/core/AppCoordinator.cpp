@@ -47,15 +47,11 @@ AppCoordinator::~AppCoordinator() {
 }
 
 void AppCoordinator::start() {
+    connect(&m_monitor, &AXMonitor::focusChanged, this,
+            [this](const std::optional<FocusedField>& field) { handleFocus(field); });
+    connect(&m_monitor, &AXMonitor::fieldUpdated, this,
+            [this](const FocusedField& field) { handleFocus(field); });
     QPointer<AppCoordinator> self(this);
-    m_monitor.onFocusChanged = [self](const std::optional<FocusedField>& field) {
-        if (self)
-            self->handleFocus(field);
-    };
-    m_monitor.onFieldUpdated = [self](const FocusedField& field) {
-        if (self)
-            self->handleFocus(field);
-    };
     m_monitor.holdWhile = [self] { return self && self->m_textIO.lendsClipboard(); };
     connect(&m_icon, &FieldIcon::clicked, this,
             [this] { presentSuggestions(triggerAt(m_icon.lastClickTime(), m_iconField)); });
