@@ -47,20 +47,16 @@ AppDelegate::AppDelegate(SettingsStore& settings, CoordinatorServices services, 
       m_windows(services),
       m_coordinator(std::make_unique<AppCoordinator>(settings, withAccessibility(services, m_accessibility),
                                                      m_windows.surfaces())) {
-    onQuit = [] { QCoreApplication::quit(); };
     trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
-    QPointer<AppDelegate> self(this);
-    m_accessibility.onFocusChanged = [self](bool focused) {
-        if (self)
-            self->sampleFieldFocusChanged(focused);
-    };
+    connect(&m_accessibility, &OwnFieldAccessibility::focusChanged, this,
+            &AppDelegate::sampleFieldFocusChanged);
 }
 
 AppDelegate::~AppDelegate() {
     // The windows go first: closing them may still report the sample field's focus to the coordinator.
     m_onboardingWindow.reset();
     m_settingsWindow.reset();
-    m_accessibility.onFocusChanged = nullptr;
+    disconnect(&m_accessibility, &OwnFieldAccessibility::focusChanged, this, nullptr);
     m_accessibility.track(nullptr);
     if (m_statusItem)
         m_statusItem->hide();
@@ -257,8 +253,8 @@ void AppDelegate::quit() {
     // clipboard manager then keeps their contents, not the text Quillet lent.
     QPointer<AppDelegate> self(this);
     m_coordinator->textIO().settle(TextIO::settleLimit, [self] {
-        if (self && self->onQuit)
-            self->onQuit();
+        if (self)
+            Q_EMIT self->readyToQuit();
     });
 }
 

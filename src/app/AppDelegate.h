@@ -60,8 +60,6 @@ public:
     /// changes and the reason comes back.
     std::optional<GrabError> changeShortcut(const std::optional<Shortcut>& shortcut);
 
-    /// Ends the program; tests replace it.
-    std::function<void()> onQuit;
     /// Whether the desktop shows tray icons now; tests replace it.
     std::function<bool()> trayAvailable;
 
@@ -74,6 +72,10 @@ public:
     OnboardingWindowController* onboardingWindow() const { return m_onboardingWindow.get(); }
     /// The accessibility layer the coordinator uses: the desktop's, plus the setup's sample field.
     OwnFieldAccessibility& accessibility() { return m_accessibility; }
+
+Q_SIGNALS:
+    /// After quit(), once the clipboard is settled: the program may end now.
+    void readyToQuit();
 
 private:
     void setupStatusItem();
