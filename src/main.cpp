@@ -208,6 +208,7 @@ int main(int argc, char** argv) {
     SettingsStore::install(&settings);
     // A tray program: no main window; Quit in the tray menu (or in the settings) ends the loop.
     AppDelegate delegate(settings, coordinatorServices(platform));
+    QObject::connect(&delegate, &AppDelegate::readyToQuit, qApp, &QCoreApplication::quit);
     running = &delegate;
     busRule.emplace(*platform.scheduler);
     delegate.coordinator().inputEventAge = platform.inputEventAge;

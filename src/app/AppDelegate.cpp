@@ -47,20 +47,16 @@ AppDelegate::AppDelegate(SettingsStore& settings, CoordinatorServices services, 
       m_windows(services),
       m_coordinator(std::make_unique<AppCoordinator>(settings, withAccessibility(services, m_accessibility),
                                                      m_windows.surfaces())) {
-    onQuit = [] { QCoreApplication::quit(); };
     trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
-    QPointer<AppDelegate> self(this);
-    m_accessibility.onFocusChanged = [self](bool focused) {
-        if (self)
-            self->sampleFieldFocusChanged(focused);
-    };
+    connect(&m_accessibility, &OwnFieldAccessibility::focusChanged, this,
+            &AppDelegate::sampleFieldFocusChanged);
 }
 
 AppDelegate::~AppDelegate() {
     // The windows go first: closing them may still report the sample field's focus to the coordinator.
     m_onboardingWindow.reset();
     m_settingsWindow.reset();
-    m_accessibility.onFocusChanged = nullptr;
+    disconnect(&m_accessibility, &OwnFieldAccessibility::focusChanged, this, nullptr);
     m_accessibility.track(nullptr);
     if (m_statusItem)
         m_statusItem->hide();
@@ -123,7 +119,9 @@ void AppDelegate::handleRequest(InstanceRequest request, std::optional<std::chro
 void AppDelegate::setupStatusItem() {
     if (m_statusItem)
         return;
-    m_menu = std::make_unique<QMenu>();
+    m_menu = std::make_unique<TrayMenu>();
+    carryOut(m_menu.get());
+    connect(m_menu.get(), &TrayMenu::settingsChosen, this, &AppDelegate::openSettings);
     connect(m_menu.get(), &QMenu::aboutToShow, this, [this] { refreshMenu(*m_menu); });
     // Some tray hosts read the menu without announcing that they show it: keep it current as well.
     connect(m_coordinator.get(), &AppCoordinator::historyChanged, this, [this] {
@@ -151,8 +149,8 @@ void AppDelegate::rebuildMenu() {
         refreshMenu(*m_menu);
 }
 
-void AppDelegate::refreshMenu(QMenu& menu) {
-    TrayMenu::fill(menu, trayCommands(), L10n{m_settings.language()});
+void AppDelegate::refreshMenu(TrayMenu& menu) {
+    menu.fill(trayCommands().state(), L10n{m_settings.language()});
 }
 
 std::optional<GrabError> AppDelegate::changeShortcut(const std::optional<Shortcut>& shortcut) {
@@ -180,7 +178,8 @@ void AppDelegate::openSettings() {
         shortcut.desktopNote = desktopNote;
         m_settingsWindow = std::make_unique<SettingsWindowController>(m_settings, keyValidator(), shortcut);
         SettingsView* view = m_settingsWindow->view();
-        view->setTrayCommands(trayCommands());
+        view->setTrayState(trayCommands().state());
+        carryOut(view->statusSection());
         Workspace* workspace = &m_services.workspace;
         view->setApplicationDirectory(SettingsView::ApplicationDirectory{
             [workspace](const QString& id) { return workspace->applicationName(id); },
@@ -199,34 +198,27 @@ TrayCommands AppDelegate::trayCommands() {
     parts.clipboard = &m_services.clipboard;
     parts.history = &m_coordinator->replacements();
     parts.isPaused = [self] { return self && self->m_coordinator->isPaused(); };
-    parts.pause = [self](std::optional<qint64> seconds) {
-        if (!self)
-            return;
-        self->m_coordinator->pause(seconds);
-        self->refreshStatus();
-    };
-    parts.resume = [self] {
-        if (!self)
-            return;
-        self->m_coordinator->resume();
-        // The icon comes back for the field in front without waiting for it to change.
-        self->m_coordinator->reconsiderField();
-        self->refreshStatus();
-    };
     parts.fieldApplication = [self] { return self ? self->m_coordinator->fieldApplication() : std::nullopt; };
-    parts.openSettings = [self] {
-        if (self)
-            self->openSettings();
-    };
-    parts.openSetup = [self] {
-        if (self)
-            self->openOnboarding();
-    };
-    parts.quit = [self] {
-        if (self)
-            self->quit();
-    };
-    return TrayCommands::over(std::move(parts));
+    return TrayCommands(std::move(parts));
+}
+
+template <typename Choices>
+void AppDelegate::carryOut(Choices* choices) {
+    connect(choices, &Choices::pauseChosen, this, [this](std::optional<qint64> seconds) {
+        m_coordinator->pause(seconds);
+        refreshStatus();
+    });
+    connect(choices, &Choices::resumeChosen, this, [this] {
+        m_coordinator->resume();
+        // The icon comes back for the field in front without waiting for it to change.
+        m_coordinator->reconsiderField();
+        refreshStatus();
+    });
+    connect(choices, &Choices::historyEntryChosen, this,
+            [this](int index) { trayCommands().copyHistoryEntry(index); });
+    connect(choices, &Choices::blockChosen, this, [this] { trayCommands().blockCandidateApplication(); });
+    connect(choices, &Choices::setupChosen, this, &AppDelegate::openOnboarding);
+    connect(choices, &Choices::quitChosen, this, &AppDelegate::quit);
 }
 
 void AppDelegate::refreshStatus() {
@@ -257,8 +249,8 @@ void AppDelegate::quit() {
     // clipboard manager then keeps their contents, not the text Quillet lent.
     QPointer<AppDelegate> self(this);
     m_coordinator->textIO().settle(TextIO::settleLimit, [self] {
-        if (self && self->onQuit)
-            self->onQuit();
+        if (self)
+            Q_EMIT self->readyToQuit();
     });
 }
 

@@ -13,8 +13,8 @@
 #include "platform/InstanceChannel.h"
 #include "ui/SettingsView.h"
 #include "ui/StatusSection.h"
+#include "ui/TrayMenu.h"
 
-class QMenu;
 class QSystemTrayIcon;
 
 namespace quillet {
@@ -39,9 +39,9 @@ public:
     void handleRequest(InstanceRequest request, std::optional<std::chrono::milliseconds> age = std::nullopt);
     /// Empties `menu` and fills it for the language and the pause state of this moment; the tray
     /// menu runs it each time it is about to open.
-    void refreshMenu(QMenu& menu);
+    void refreshMenu(TrayMenu& menu);
 
-    /// The tray's commands, as the menu and the no-tray section of the settings draw them.
+    /// The tray's commands, and the state the menu and the no-tray section of the settings draw.
     TrayCommands trayCommands();
     /// Shows the settings window, made on first use and the same one ever after.
     void openSettings();
@@ -60,8 +60,6 @@ public:
     /// changes and the reason comes back.
     std::optional<GrabError> changeShortcut(const std::optional<Shortcut>& shortcut);
 
-    /// Ends the program; tests replace it.
-    std::function<void()> onQuit;
     /// Whether the desktop shows tray icons now; tests replace it.
     std::function<bool()> trayAvailable;
 
@@ -69,15 +67,22 @@ public:
     /// The widgets the coordinator drives.
     CoordinatorWindows& windows() { return m_windows; }
     QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
-    QMenu* menu() const { return m_menu.get(); }
+    TrayMenu* menu() const { return m_menu.get(); }
     SettingsWindowController* settingsWindow() const { return m_settingsWindow.get(); }
     OnboardingWindowController* onboardingWindow() const { return m_onboardingWindow.get(); }
     /// The accessibility layer the coordinator uses: the desktop's, plus the setup's sample field.
     OwnFieldAccessibility& accessibility() { return m_accessibility; }
 
+Q_SIGNALS:
+    /// After quit(), once the clipboard is settled: the program may end now.
+    void readyToQuit();
+
 private:
     void setupStatusItem();
     void rebuildMenu();
+    /// Carries out the choices of the tray menu or of the section that stands in for it.
+    template <typename Choices>
+    void carryOut(Choices* choices);
     KeyValidator keyValidator();
     ModelLister modelLister();
     void sampleFieldFocusChanged(bool focused);
@@ -88,7 +93,7 @@ private:
     OwnFieldAccessibility m_accessibility;
     CoordinatorWindows m_windows;
     std::unique_ptr<AppCoordinator> m_coordinator;
-    std::unique_ptr<QMenu> m_menu;
+    std::unique_ptr<TrayMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
     std::unique_ptr<SettingsWindowController> m_settingsWindow;
     std::unique_ptr<OnboardingWindowController> m_onboardingWindow;

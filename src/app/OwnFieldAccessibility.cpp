@@ -96,8 +96,7 @@ bool OwnFieldAccessibility::fieldHasFocus() const {
 }
 
 void OwnFieldAccessibility::reportFocus(bool focused) {
-    if (onFocusChanged)
-        onFocusChanged(focused);
+    Q_EMIT focusChanged(focused);
 }
 
 bool OwnFieldAccessibility::isOwn(const Accessible& element, QPlainTextEdit*& widget) const {

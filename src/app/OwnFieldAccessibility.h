@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QMetaObject>
+#include <QObject>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -22,14 +23,13 @@ namespace quillet {
 
 class Workspace;
 
-class OwnFieldAccessibility final : public Accessibility {
+class OwnFieldAccessibility final : public QObject, public Accessibility {
+    Q_OBJECT
 public:
     /// `desktop` and `workspace` must outlive this object.
     OwnFieldAccessibility(Accessibility& desktop, Workspace& workspace);
     ~OwnFieldAccessibility() override;
 
-    /// Called when the tracked field takes the keyboard focus (true) or loses it or goes away (false).
-    std::function<void(bool focused)> onFocusChanged;
     /// Where the contents of the field's window start on screen, where Qt cannot tell (a Wayland
     /// window knows nothing of its place); empty when unknown. Unset: Qt's own answer.
     std::function<std::optional<QPointF>(QWidget* window)> windowOrigin;
@@ -73,6 +73,10 @@ public:
     std::unique_ptr<EventWatch> createWatch(qint32 pid, AccessEventHandler handler) override {
         return m_desktop.createWatch(pid, std::move(handler));
     }
+
+Q_SIGNALS:
+    /// The tracked field took the keyboard focus (true), or lost it or went away (false).
+    void focusChanged(bool focused);
 
 private:
     class FieldRef;

@@ -233,10 +233,9 @@ void AXMonitor::setCurrent(const std::optional<FocusedField>& field) {
         m_lastNearCaretHash.reset();
         m_valueChangedSinceRead = false;
     }
-    // The callback may replace the field (or destroy the monitor); keep what it needs first.
+    // A receiver may replace the field (or destroy the monitor); keep what it needs first.
     const std::weak_ptr<AXMonitor*> self = m_self;
-    if (onFocusChanged)
-        onFocusChanged(field);
+    Q_EMIT focusChanged(field);
     if (self.expired())
         return;
     startOrStopTracking();
@@ -253,9 +252,8 @@ void AXMonitor::notifyUpdateIfNeeded() {
         return;
     m_lastFrame = frame;
     wake();
-    const FocusedField field = *m_current;  // the callback may change m_current
-    if (onFieldUpdated)
-        onFieldUpdated(field);
+    const FocusedField field = *m_current;  // a receiver may change m_current
+    Q_EMIT fieldUpdated(field);
 }
 
 void AXMonitor::focusChangedInProcess(const std::optional<FocusedField>& field) {

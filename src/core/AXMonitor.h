@@ -2,6 +2,7 @@
 // of the current field's frame or text.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -19,7 +20,8 @@ class EventWatch;
 class Workspace;
 struct RunningApplication;
 
-class AXMonitor {
+class AXMonitor : public QObject {
+    Q_OBJECT
 public:
     /// How often the current field is re-checked, for toolkits that send no notification.
     static constexpr std::chrono::milliseconds trackInterval{150};
@@ -54,14 +56,15 @@ public:
     static constexpr std::chrono::milliseconds lateApplicationWait{5000};
 
     AXMonitor(Accessibility& ax, Workspace& workspace, Scheduler& scheduler);
-    AXMonitor(const AXMonitor&) = delete;
-    AXMonitor& operator=(const AXMonitor&) = delete;
-    ~AXMonitor();
+    ~AXMonitor() override;
 
-    /// Called on every focus change, with the new field or with nothing.
-    std::function<void(const std::optional<FocusedField>&)> onFocusChanged;
-    /// Called when the current field's frame or text changed since it was last reported.
-    std::function<void(const FocusedField&)> onFieldUpdated;
+Q_SIGNALS:
+    /// On every focus change, with the new field or with nothing.
+    void focusChanged(const std::optional<FocusedField>& field);
+    /// The current field's frame or text changed since it was last reported.
+    void fieldUpdated(const FocusedField& field);
+
+public:
     /// While true, focus changes are ignored and the current field stays; updates go on.
     bool suspendFocusTracking = false;
     /// While it holds, neither the ticks nor the desktop's events ask the applications anything; a

@@ -47,22 +47,16 @@ AppCoordinator::~AppCoordinator() {
 }
 
 void AppCoordinator::start() {
+    connect(&m_monitor, &AXMonitor::focusChanged, this,
+            [this](const std::optional<FocusedField>& field) { handleFocus(field); });
+    connect(&m_monitor, &AXMonitor::fieldUpdated, this,
+            [this](const FocusedField& field) { handleFocus(field); });
     QPointer<AppCoordinator> self(this);
-    m_monitor.onFocusChanged = [self](const std::optional<FocusedField>& field) {
-        if (self)
-            self->handleFocus(field);
-    };
-    m_monitor.onFieldUpdated = [self](const FocusedField& field) {
-        if (self)
-            self->handleFocus(field);
-    };
     m_monitor.holdWhile = [self] { return self && self->m_textIO.lendsClipboard(); };
     connect(&m_icon, &FieldIcon::clicked, this,
             [this] { presentSuggestions(triggerAt(m_icon.lastClickTime(), m_iconField)); });
-    m_hotkey.onHotkey = [self] {
-        if (self)
-            self->hotkeyTriggered(self->triggerAt(self->m_services.hotkey.lastPressTime()));
-    };
+    connect(&m_hotkey, &HotkeyManager::triggered, this,
+            [this] { hotkeyTriggered(triggerAt(m_services.hotkey.lastPressTime())); });
     // The hotkey works before the permission: without it, it takes the clipboard path.
     m_hotkey.registerHotkey();
     startMonitorWhenTrusted();
@@ -146,8 +140,12 @@ std::shared_ptr<SuggestionViewModel> AppCoordinator::makeViewModel(const QString
     OpenAIClient client(server, m_settings.apiKeySource(server), m_settings.model(), m_services.http,
                         m_services.scheduler, m_services.languages);
     // The model reads line feeds; the breaks the field gave go back with the chosen text.
-    return std::make_shared<SuggestionViewModel>(LineEnds::toLineFeeds(text), std::move(client),
-                                                 m_settings.customActions());
+    auto viewModel = std::make_shared<SuggestionViewModel>(LineEnds::toLineFeeds(text), std::move(client),
+                                                           m_settings.customActions());
+    // Connected first, so that the write grant is taken before the chosen text goes anywhere.
+    connect(viewModel.get(), &SuggestionViewModel::replaceRequested, this,
+            [chosen = m_grant.chosenFirst(std::function<void()>())] { chosen(); });
+    return viewModel;
 }
 
 void AppCoordinator::releaseController() {
@@ -252,11 +250,8 @@ void AppCoordinator::presentFor(const FocusedField& field, int retry) {
 void AppCoordinator::present(const FieldRequest& request) {
     const FocusedField& field = request.field;
     auto viewModel = makeViewModel(request.shown);
-    QPointer<AppCoordinator> self(this);
-    viewModel->onReplace = m_grant.chosenFirst([self, request](const QString& chosen) {
-        if (self)
-            self->m_writeBack.replace(request, chosen);
-    });
+    connect(viewModel.get(), &SuggestionViewModel::replaceRequested, this,
+            [this, request](const QString& chosen) { m_writeBack.replace(request, chosen); });
     connect(viewModel.get(), &SuggestionViewModel::checkAgainRequested, this, [this, field] {
         closeSuggestions();
         presentFor(field);

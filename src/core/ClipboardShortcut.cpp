@@ -40,17 +40,15 @@ void ClipboardShortcut::start(const std::optional<Rect>& near) {
             return;
         const QString original = *copied;
         std::shared_ptr<SuggestionViewModel> viewModel = self->makeViewModel(original);
-        std::weak_ptr<SuggestionViewModel> shown = viewModel;
-        viewModel->onReplace = [self, original, source, near, shown](const QString& checked) {
-            if (!self)
-                return;
-            if (const std::optional<WriteRefusal> refusal = WriteRefusals::ofText(checked)) {
-                if (const auto vm = shown.lock())
-                    vm->setWriteRefusal(*refusal);
-                return;
-            }
-            self->pasteBack(original, checked, source, near);
-        };
+        SuggestionViewModel* shown = viewModel.get();
+        connect(shown, &SuggestionViewModel::replaceRequested, self,
+                [road = self.get(), original, source, near, shown](const QString& checked) {
+                    if (const std::optional<WriteRefusal> refusal = WriteRefusals::ofText(checked)) {
+                        shown->setWriteRefusal(*refusal);
+                        return;
+                    }
+                    road->pasteBack(original, checked, source, near);
+                });
         // A little right of and above the middle of the main screen.
         const std::optional<ScreenInfo> main = self->m_screens.mainScreen();
         const Rect visible = main ? main->visibleFrame : Rect();

@@ -10,11 +10,8 @@
 namespace quillet {
 
 void AppCoordinator::wireWrites() {
+    connect(&m_history, &History::changed, this, &AppCoordinator::historyChanged);
     QPointer<AppCoordinator> self(this);
-    m_history.onChanged = [self] {
-        if (self)
-            emit self->historyChanged();
-    };
     m_writeBack.now = [self] { return self ? self->now() : QDateTime::currentDateTimeUtc(); };
     m_writeBack.canPressKeysIn = [self](qint32 pid) {
         return !self || !self->canPressKeysIn || self->canPressKeysIn(pid);
@@ -40,7 +37,6 @@ void AppCoordinator::wireWrites() {
             [this](std::shared_ptr<SuggestionViewModel> viewModel, Rect anchor) {
                 if (!viewModel)
                     return;
-                viewModel->onReplace = m_grant.chosenFirst(std::move(viewModel->onReplace));
                 openPanel(std::move(viewModel), anchor, false);
             });
     connect(&m_clipboardShortcut, &ClipboardShortcut::panelDone, this, &AppCoordinator::closeSuggestions);

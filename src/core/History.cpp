@@ -14,8 +14,7 @@ void History::record(Workspace& workspace, const FocusedField& field, const QStr
                      const QString& replacement, const QDateTime& when) {
     HistoryEntry::insert(m_entries, HistoryEntry{QUuid::createUuid(), original, replacement,
                                                  applicationName(workspace, field), when});
-    if (onChanged)
-        onChanged();
+    Q_EMIT changed();
 }
 
 void History::copy(int index, Clipboard& clipboard) const {

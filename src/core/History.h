@@ -2,7 +2,7 @@
 #pragma once
 
 #include <QList>
-#include <functional>
+#include <QObject>
 
 #include "core/HistoryEntry.h"
 
@@ -12,8 +12,11 @@ class Clipboard;
 class Workspace;
 struct FocusedField;
 
-class History {
+class History : public QObject {
+    Q_OBJECT
 public:
+    explicit History(QObject* parent = nullptr) : QObject(parent) {}
+
     const QList<HistoryEntry>& entries() const { return m_entries; }
     /// Records that `original` became `replacement` in `field` at `when`.
     void record(Workspace& workspace, const FocusedField& field, const QString& original,
@@ -21,12 +24,13 @@ public:
     /// Puts the replacement of the entry at `index` on the clipboard; out of range does nothing.
     void copy(int index, Clipboard& clipboard) const;
 
-    /// Called after every insertion.
-    std::function<void()> onChanged;
-
     /// The name a replacement in `field` is recorded under: its application's, or
     /// HistoryEntry::unknownApplication.
     static QString applicationName(Workspace& workspace, const FocusedField& field);
+
+Q_SIGNALS:
+    /// After every insertion.
+    void changed();
 
 private:
     QList<HistoryEntry> m_entries;

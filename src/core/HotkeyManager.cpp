@@ -100,9 +100,7 @@ void HotkeyManager::keyEdge(HotkeyEdge edge) {
     if (m_held)
         return;
     m_held = true;
-    // Copied first: the callback may replace itself.
-    if (const std::function<void()> callback = onHotkey)
-        callback();
+    Q_EMIT triggered();
 }
 
 QString HotkeyManager::describe(const GrabError& error, const Shortcut& shortcut, const L10n& l) {

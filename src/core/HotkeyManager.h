@@ -1,7 +1,8 @@
 // The global shortcut (Super+Shift+G unless the user picks another): grabbed at start, changed from
-// the settings, and one call of `onHotkey` for each press, however long the keys are held.
+// the settings, and one `triggered` for each press, however long the keys are held.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -13,18 +14,13 @@
 
 namespace quillet {
 
-class HotkeyManager {
+class HotkeyManager : public QObject {
+    Q_OBJECT
 public:
     /// `writeErrorLine` receives the one line written when the shortcut cannot be had at start;
     /// by default it goes to standard error.
     explicit HotkeyManager(GlobalHotkey& hotkey, std::function<void(const QString&)> writeErrorLine = {});
-    ~HotkeyManager();
-    HotkeyManager(const HotkeyManager&) = delete;
-    HotkeyManager& operator=(const HotkeyManager&) = delete;
-
-    /// Called on the main thread once per press, when the keys go down: holding them (and the
-    /// keyboard's repeat) makes no second call until they have come back up. Read at each press.
-    std::function<void()> onHotkey;
+    ~HotkeyManager() override;
 
     /// The shortcut registerHotkey() grabs; empty when the user turned it off. Set before it.
     void setShortcut(std::optional<Shortcut> shortcut);
@@ -43,6 +39,11 @@ public:
 
     /// The reason in a sentence of the interface language, naming the combination.
     static QString describe(const GrabError& error, const Shortcut& shortcut, const L10n& l);
+
+Q_SIGNALS:
+    /// On the main thread once per press, when the keys go down: holding them (and the keyboard's
+    /// repeat) sends no second one until they have come back up.
+    void triggered();
 
 private:
     std::optional<GrabError> grab(const Shortcut& shortcut);

@@ -152,8 +152,7 @@ void SuggestionViewModel::loadAll() {
 }
 
 void SuggestionViewModel::replace(const QString& text) {
-    if (onReplace)
-        onReplace(text);
+    Q_EMIT replaceRequested(text);
 }
 
 void SuggestionViewModel::replaceWhenReady() {

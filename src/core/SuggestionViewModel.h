@@ -3,7 +3,6 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
 #include <optional>
 
 #include "core/CustomActions.h"
@@ -23,7 +22,7 @@ public:
     static constexpr double proofreadingTemperature = 0.2;
     static constexpr double rephrasingTemperature = 0.7;
 
-    /// Both results `loading`, tab 0, no callbacks. Sends nothing until loadAll(); the user's own
+    /// Both results `loading`, tab 0. Sends nothing until loadAll(); the user's own
     /// actions send nothing until runAction().
     SuggestionViewModel(QString text, OpenAIClient client, QList<CustomAction> actions = {},
                         QObject* parent = nullptr);
@@ -64,9 +63,7 @@ public:
     /// Also done when the model goes.
     void cancel();
 
-    /// Set by the owner: called with the text the user chose to put into the field.
-    std::function<void(const QString&)> onReplace;
-    /// For the views: invokes onReplace if it is set.
+    /// For the views: sends replaceRequested(text).
     void replace(const QString& text);
     /// Return pressed while the correction is still on its way: it goes into the field as soon as it
     /// is whole, as Replace would put it. Nothing goes in when it fails or finds nothing to change:
@@ -85,6 +82,8 @@ public:
     void checkAgain();
 
 Q_SIGNALS:
+    /// The user chose `text` to go into the field.
+    void replaceRequested(const QString& text);
     /// The user asks to close the panel.
     void closeRequested();
     /// The user asks for the field's new text to be checked.

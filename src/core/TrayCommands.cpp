@@ -7,41 +7,45 @@
 
 namespace quillet {
 
-TrayCommands TrayCommands::over(TrayParts parts) {
-    TrayCommands c;
-    c.isPaused = parts.isPaused;
-    c.pause = parts.pause;
-    c.resume = parts.resume;
-    c.openSettings = parts.openSettings;
-    c.openSetup = parts.openSetup;
-    c.quit = parts.quit;
-    const History* history = parts.history;
-    c.historyTitles = [history] {
+namespace {
+
+std::optional<RunningApplication> candidateOf(const TrayParts& parts) {
+    return TrayCommands::blockable(*parts.settings,
+                                   parts.fieldApplication ? parts.fieldApplication() : std::nullopt);
+}
+
+}  // namespace
+
+TrayState TrayCommands::state() const {
+    TrayState s;
+    s.isPaused = m_parts.isPaused;
+    s.historyTitles = [history = m_parts.history] {
         QStringList titles;
         for (const HistoryEntry& entry : history->entries())
             titles << oneLine(entry.menuTitle());
         return titles;
     };
-    Clipboard* clipboard = parts.clipboard;
-    c.copyHistoryEntry = [history, clipboard](int index) { history->copy(index, *clipboard); };
-    SettingsStore* settings = parts.settings;
-    auto candidate = [settings, fieldApplication = parts.fieldApplication] {
-        return blockable(*settings, fieldApplication ? fieldApplication() : std::nullopt);
-    };
-    c.blockCandidate = [candidate]() -> std::optional<QString> {
-        const std::optional<RunningApplication> app = candidate();
-        if (!app)
-            return std::nullopt;
-        return app->name && !app->name->isEmpty() ? *app->name : *app->appId;
-    };
-    c.blockCandidateApplication = [settings, candidate] {
-        const std::optional<RunningApplication> app = candidate();
-        if (!app)
-            return;
-        // The store's change reaches the coordinator, which hides the icon.
-        settings->setBlocklist(settings->blocklist() << *app->appId);
-    };
-    return c;
+    s.blockCandidate = [commands = *this] { return commands.blockCandidate(); };
+    return s;
+}
+
+std::optional<QString> TrayCommands::blockCandidate() const {
+    const std::optional<RunningApplication> app = candidateOf(m_parts);
+    if (!app)
+        return std::nullopt;
+    return app->name && !app->name->isEmpty() ? *app->name : *app->appId;
+}
+
+void TrayCommands::copyHistoryEntry(int index) const {
+    m_parts.history->copy(index, *m_parts.clipboard);
+}
+
+void TrayCommands::blockCandidateApplication() const {
+    const std::optional<RunningApplication> app = candidateOf(m_parts);
+    if (!app)
+        return;
+    // The store's change reaches the coordinator, which hides the icon.
+    m_parts.settings->setBlocklist(m_parts.settings->blocklist() << *app->appId);
 }
 
 std::optional<RunningApplication> TrayCommands::blockable(const SettingsStore& settings,

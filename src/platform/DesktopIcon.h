@@ -2,21 +2,19 @@
 // would take the keyboard from the field or could not be placed at all (Wayland).
 #pragma once
 
+#include <QObject>
 #include <QRectF>
 #include <QString>
-#include <functional>
 
 namespace quillet {
 
-class DesktopIcon {
+class DesktopIcon : public QObject {
+    Q_OBJECT
 public:
     /// How the icon looks: ready for a click, a request running, or something wrong.
     enum class Look { ready, loading, error };
 
-    DesktopIcon() = default;
-    DesktopIcon(const DesktopIcon&) = delete;
-    DesktopIcon& operator=(const DesktopIcon&) = delete;
-    virtual ~DesktopIcon() = default;
+    using QObject::QObject;
 
     /// Whether the desktop draws the icon now; it can come and go while the program runs.
     virtual bool isAvailable() = 0;
@@ -26,10 +24,11 @@ public:
     /// Takes the icon off the screen; harmless when it is not shown.
     virtual void hide() = 0;
 
-    /// Called on the main thread for each click on the icon.
-    std::function<void()> onClick;
-    /// Called on the main thread when isAvailable() may have changed.
-    std::function<void()> onAvailabilityChanged;
+Q_SIGNALS:
+    /// On the main thread, for each click on the icon.
+    void clicked();
+    /// On the main thread, when isAvailable() may have changed.
+    void availabilityChanged();
 };
 
 }  // namespace quillet

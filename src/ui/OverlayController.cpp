@@ -53,10 +53,7 @@ void OverlayController::setDesktopIcon(DesktopIcon* icon) {
     m_desktopIcon = icon;
     if (!icon)
         return;
-    icon->onClick = [self = QPointer<OverlayController>(this)] {
-        if (self)
-            emit self->clicked();
-    };
+    connect(icon, &DesktopIcon::clicked, this, &FieldIcon::clicked, Qt::UniqueConnection);
 }
 
 std::optional<Rect> OverlayController::iconFrame() const {

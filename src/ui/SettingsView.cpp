@@ -176,12 +176,12 @@ QWidget* SettingsView::buildGeneralSection() {
     return m_behaviorSection;
 }
 
-void SettingsView::setTrayCommands(TrayCommands commands) {
+void SettingsView::setTrayState(TrayState state) {
     if (m_statusSection) {
         m_generalLayout->removeWidget(m_statusSection);
         m_statusSection->deleteLater();
     }
-    m_statusSection = new StatusSection(std::move(commands));
+    m_statusSection = new StatusSection(std::move(state));
     m_statusSection->hide();
     // First of all: without a tray, this is where the menu's commands are.
     m_generalLayout->insertWidget(0, m_statusSection);

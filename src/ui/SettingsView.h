@@ -25,7 +25,7 @@ class FormSection;
 class SettingsStore;
 class StatusSection;
 class ToggleSwitch;
-struct TrayCommands;
+struct TrayState;
 
 class SettingsView : public QWidget {
     Q_OBJECT
@@ -48,9 +48,10 @@ public:
                  QWidget* parent = nullptr);
     ~SettingsView() override;
 
-    /// Adds the tray menu's commands, as a first section shown while setTrayMissing(true).
-    void setTrayCommands(TrayCommands commands);
-    /// Shows or hides the tray menu's section (see setTrayCommands).
+    /// Adds the tray menu's commands, as a first section shown while setTrayMissing(true); its
+    /// owner connects to the section's choices.
+    void setTrayState(TrayState state);
+    /// Shows or hides the tray menu's section (see setTrayState).
     void setTrayMissing(bool missing);
     /// Redraws the tray menu's section, after something it shows changed elsewhere.
     void refreshStatus();

@@ -11,8 +11,8 @@
 
 namespace quillet {
 
-StatusSection::StatusSection(TrayCommands commands, QWidget* parent)
-    : FormSection(parent), m_commands(std::move(commands)) {
+StatusSection::StatusSection(TrayState state, QWidget* parent)
+    : FormSection(parent), m_tray(std::move(state)) {
     setObjectName(QStringLiteral("statusSection"));
 
     m_state = new QLabel(this);
@@ -26,8 +26,7 @@ StatusSection::StatusSection(TrayCommands commands, QWidget* parent)
         choices->clear();
         auto pause = [this](std::optional<qint64> seconds) {
             return [this, seconds] {
-                if (m_commands.pause)
-                    m_commands.pause(seconds);
+                Q_EMIT pauseChosen(seconds);
                 refresh();
             };
         };
@@ -39,8 +38,7 @@ StatusSection::StatusSection(TrayCommands commands, QWidget* parent)
     m_resume = new QPushButton(this);
     m_resume->setObjectName(QStringLiteral("resumeButton"));
     connect(m_resume, &QPushButton::clicked, this, [this] {
-        if (m_commands.resume)
-            m_commands.resume();
+        Q_EMIT resumeChosen();
         refresh();
     });
     addRow(makeRow(m_state, {m_pause, m_resume}));
@@ -48,8 +46,7 @@ StatusSection::StatusSection(TrayCommands commands, QWidget* parent)
     m_block = new QPushButton(this);
     m_block->setObjectName(QStringLiteral("blockApplicationButton"));
     connect(m_block, &QPushButton::clicked, this, [this] {
-        if (m_commands.blockCandidateApplication)
-            m_commands.blockCandidateApplication();
+        Q_EMIT blockChosen();
         refresh();
     });
     m_blockRow = makeRow(m_block, {});
@@ -72,23 +69,17 @@ StatusSection::StatusSection(TrayCommands commands, QWidget* parent)
 
     m_setup = new QPushButton(this);
     m_setup->setObjectName(QStringLiteral("setupAgainButton"));
-    connect(m_setup, &QPushButton::clicked, this, [this] {
-        if (m_commands.openSetup)
-            m_commands.openSetup();
-    });
+    connect(m_setup, &QPushButton::clicked, this, &StatusSection::setupChosen);
     m_quit = new QPushButton(this);
     m_quit->setObjectName(QStringLiteral("quitButton"));
-    connect(m_quit, &QPushButton::clicked, this, [this] {
-        if (m_commands.quit)
-            m_commands.quit();
-    });
+    connect(m_quit, &QPushButton::clicked, this, &StatusSection::quitChosen);
     addRow(makeRow(m_setup, {m_quit}));
     refresh();
 }
 
 void StatusSection::refresh() {
     const L10n l = L10n::current();
-    const bool paused = m_commands.isPaused && m_commands.isPaused();
+    const bool paused = m_tray.isPaused && m_tray.isPaused();
     setTitle(QStringLiteral("Quillet"));
     m_state->setText(paused ? l.text(QT_TRANSLATE_NOOP("Quillet", "Quillet — paused"))
                             : l.text(QT_TRANSLATE_NOOP("Quillet", "Quillet — active")));
@@ -97,15 +88,14 @@ void StatusSection::refresh() {
     m_pause->setVisible(!paused);
     m_resume->setVisible(paused);
 
-    const std::optional<QString> candidate =
-        m_commands.blockCandidate ? m_commands.blockCandidate() : std::nullopt;
+    const std::optional<QString> candidate = m_tray.blockCandidate ? m_tray.blockCandidate() : std::nullopt;
     if (candidate)
         Style::setButtonText(*m_block, l.text(QT_TRANSLATE_NOOP("Quillet", "Block %1")).arg(*candidate));
     m_blockRow->setVisible(candidate.has_value());
     updateHairlines();
 
     m_historyLabel->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "History")));
-    refreshHistory(m_commands.historyTitles ? m_commands.historyTitles() : QStringList());
+    refreshHistory(m_tray.historyTitles ? m_tray.historyTitles() : QStringList());
 
     Style::setButtonText(*m_setup, l.text(QT_TRANSLATE_NOOP("Quillet", "Run setup again…")));
     Style::setButtonText(*m_quit, l.text(QT_TRANSLATE_NOOP("Quillet", "Quit Quillet")));
@@ -147,10 +137,7 @@ void StatusSection::refreshHistory(const QStringList& titles) {
         copy->setText(l.text(QT_TRANSLATE_NOOP("Quillet", "Copy")));
         copy->setAccessibleName(l.text(QT_TRANSLATE_NOOP("Quillet", "Copy %1")).arg(titles[i]));
         copy->setToolTip(l.text(QT_TRANSLATE_NOOP("Quillet", "Puts the replacement on the clipboard")));
-        connect(copy, &QPushButton::clicked, this, [this, i] {
-            if (m_commands.copyHistoryEntry)
-                m_commands.copyHistoryEntry(i);
-        });
+        connect(copy, &QPushButton::clicked, this, [this, i] { Q_EMIT historyEntryChosen(i); });
         h->addWidget(title, 1);
         h->addWidget(copy);
         m_historyLayout->addWidget(row);

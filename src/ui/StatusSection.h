@@ -21,15 +21,24 @@ namespace quillet {
 class StatusSection : public FormSection {
     Q_OBJECT
 public:
-    explicit StatusSection(TrayCommands commands, QWidget* parent = nullptr);
+    explicit StatusSection(TrayState state, QWidget* parent = nullptr);
 
-    /// Redraws the section from the commands, in the current language.
+    /// Redraws the section from the state, in the current language.
     void refresh();
+
+Q_SIGNALS:
+    // The tray menu's choices (see TrayMenu); the section redraws itself after pause, resume and block.
+    void pauseChosen(std::optional<qint64> seconds);
+    void resumeChosen();
+    void historyEntryChosen(int index);
+    void blockChosen();
+    void setupChosen();
+    void quitChosen();
 
 private:
     void refreshHistory(const QStringList& titles);
 
-    TrayCommands m_commands;
+    TrayState m_tray;
     QLabel* m_state;
     QPushButton* m_pause;
     QPushButton* m_resume;

@@ -1,7 +1,6 @@
-// The tray icon's menu, drawn from the tray's commands each time it is about to open.
+// The tray icon's menu, drawn from the tray's state each time it is about to open; it reports the
+// user's choice.
 #include "ui/TrayMenu.h"
-
-#include <QMenu>
 
 #include "core/Pause.h"
 
@@ -14,18 +13,10 @@ QString menuText(QString text) {
     return TrayCommands::oneLine(text.replace(QLatin1Char('&'), QStringLiteral("&&")));
 }
 
-// Runs `command` when it is set; a menu item must never call an empty function.
-template <typename F, typename... Args>
-auto run(const F& command, Args... args) {
-    return [command, args...] {
-        if (command)
-            command(args...);
-    };
-}
-
 }  // namespace
 
-void TrayMenu::fill(QMenu& menu, const TrayCommands& c, const L10n& l) {
+void TrayMenu::fill(const TrayState& c, const L10n& l) {
+    QMenu& menu = *this;
     // Submenus made at the previous opening belong to the menu, not to its actions.
     for (QMenu* submenu : menu.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly)) {
         menu.removeAction(submenu->menuAction());
@@ -40,23 +31,24 @@ void TrayMenu::fill(QMenu& menu, const TrayCommands& c, const L10n& l) {
     menu.addSeparator();
 
     if (paused) {
-        menu.addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Resume")), &menu, run(c.resume));
+        menu.addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Resume")), this, &TrayMenu::resumeChosen);
     } else {
         QMenu* pause = menu.addMenu(l.text(QT_TRANSLATE_NOOP("Quillet", "Pause")));
-        const std::optional<qint64> untilRestart;
-        pause->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "For 15 minutes")), &menu,
-                         run(c.pause, std::optional<qint64>(Pause::shortPause)));
-        pause->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "For 1 hour")), &menu,
-                         run(c.pause, std::optional<qint64>(Pause::longPause)));
-        pause->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Until restart")), &menu,
-                         run(c.pause, untilRestart));
+        const auto pauseFor = [this](std::optional<qint64> seconds) {
+            return [this, seconds] { Q_EMIT pauseChosen(seconds); };
+        };
+        pause->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "For 15 minutes")), this,
+                         pauseFor(Pause::shortPause));
+        pause->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "For 1 hour")), this,
+                         pauseFor(Pause::longPause));
+        pause->addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Until restart")), this, pauseFor(std::nullopt));
     }
 
     QMenu* history = menu.addMenu(l.text(QT_TRANSLATE_NOOP("Quillet", "History")));
     // Right below the history (whose entries go into its submenu further down).
     if (const std::optional<QString> name = c.blockCandidate ? c.blockCandidate() : std::nullopt) {
         QAction* block = menu.addAction(menuText(l.text(QT_TRANSLATE_NOOP("Quillet", "Block %1")).arg(*name)),
-                                        &menu, run(c.blockCandidateApplication));
+                                        this, &TrayMenu::blockChosen);
         block->setObjectName(QStringLiteral("blockApplication"));
     }
     const QStringList titles = c.historyTitles ? c.historyTitles() : QStringList();
@@ -66,17 +58,19 @@ void TrayMenu::fill(QMenu& menu, const TrayCommands& c, const L10n& l) {
         none->setEnabled(false);
     }
     for (int i = 0; i < titles.size(); ++i) {
-        QAction* item = history->addAction(menuText(titles[i]), &menu, run(c.copyHistoryEntry, i));
+        QAction* item =
+            history->addAction(menuText(titles[i]), this, [this, i] { Q_EMIT historyEntryChosen(i); });
         item->setData(i);
     }
     menu.addSeparator();
 
     QAction* settings =
-        menu.addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Settings…")), &menu, run(c.openSettings));
+        menu.addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Settings…")), this, &TrayMenu::settingsChosen);
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    menu.addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Run setup again…")), &menu, run(c.openSetup));
+    menu.addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Run setup again…")), this, &TrayMenu::setupChosen);
     menu.addSeparator();
-    QAction* quit = menu.addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Quit Quillet")), &menu, run(c.quit));
+    QAction* quit =
+        menu.addAction(l.text(QT_TRANSLATE_NOOP("Quillet", "Quit Quillet")), this, &TrayMenu::quitChosen);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 

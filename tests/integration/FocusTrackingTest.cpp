@@ -61,11 +61,11 @@ private:
 class FocusTrackingTest : public testing::Test {
 protected:
     FocusTrackingTest() {
-        monitor.onFocusChanged = [this](const std::optional<FocusedField>& f) {
+        QObject::connect(&monitor, &AXMonitor::focusChanged, [this](const std::optional<FocusedField>& f) {
             ++focusChanges;
             field = f;
-        };
-        monitor.onFieldUpdated = [this](const FocusedField&) { ++updates; };
+        });
+        QObject::connect(&monitor, &AXMonitor::fieldUpdated, [this] { ++updates; });
     }
 
     // Starts the monitor once `app`'s window is active and its field is known to AT-SPI.

@@ -70,17 +70,17 @@ protected:
 
 }  // namespace
 
-TEST_F(GlobalHotkeyTest, EachPressOverMousepadCallsOnHotkeyOnceOnTheMainThread) {
+TEST_F(GlobalHotkeyTest, EachPressOverMousepadTriggersOnceOnTheMainThread) {
     QString active;
     test::runProgram("xdotool", {"getactivewindow", "getwindowname"}, &active);
     EXPECT_THAT(active.toStdString(), testing::HasSubstr("notes.txt"));
 
     int calls = 0;
     bool onMainThread = true;
-    manager.onHotkey = [&] {
+    QObject::connect(&manager, &HotkeyManager::triggered, [&] {
         ++calls;
         onMainThread = onMainThread && QThread::currentThread() == QCoreApplication::instance()->thread();
-    };
+    });
     manager.registerHotkey();
     ASSERT_EQ(manager.registrationError(), std::nullopt);
 
@@ -101,7 +101,7 @@ TEST_F(GlobalHotkeyTest, EachPressOverMousepadCallsOnHotkeyOnceOnTheMainThread) 
 
 TEST_F(GlobalHotkeyTest, WorksWithCapsLockAndNumLockOn) {
     int calls = 0;
-    manager.onHotkey = [&] { ++calls; };
+    QObject::connect(&manager, &HotkeyManager::triggered, [&] { ++calls; });
     manager.registerHotkey();
     press("Caps_Lock");
     press("super+shift+g");
@@ -124,7 +124,7 @@ TEST_F(GlobalHotkeyTest, AShortcutHeldByAnotherProgramIsReportedAndReleasedAfter
     }
     // Nothing of the failed attempt stays grabbed: once the other program is gone it works.
     int calls = 0;
-    manager.onHotkey = [&] { ++calls; };
+    QObject::connect(&manager, &HotkeyManager::triggered, [&] { ++calls; });
     manager.registerHotkey();
     ASSERT_EQ(manager.registrationError(), std::nullopt);
     press("super+shift+g");
@@ -164,7 +164,7 @@ TEST_F(GlobalHotkeyTest, HeldDownWhileTheKeyboardRepeatsItIsOnePress) {
 
     // ...and through the manager: one call for the hold, one for each later press.
     int calls = 0;
-    manager.onHotkey = [&] { ++calls; };
+    QObject::connect(&manager, &HotkeyManager::triggered, [&] { ++calls; });
     manager.registerHotkey();
     hold(1200);
     press("super+shift+g");
@@ -174,7 +174,7 @@ TEST_F(GlobalHotkeyTest, HeldDownWhileTheKeyboardRepeatsItIsOnePress) {
 
 TEST_F(GlobalHotkeyTest, ANewShortcutWorksAtOnceAndTheOldOneIsFreeForOthers) {
     int calls = 0;
-    manager.onHotkey = [&] { ++calls; };
+    QObject::connect(&manager, &HotkeyManager::triggered, [&] { ++calls; });
     manager.registerHotkey();
     const Shortcut ctrlAltK = *Shortcut::fromText("Ctrl+Alt+K");
     ASSERT_EQ(manager.changeShortcut(ctrlAltK), std::nullopt);

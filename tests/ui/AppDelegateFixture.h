@@ -49,7 +49,7 @@ protected:
         delegate.reset();
         delegate = std::make_unique<AppDelegate>(desktop.settings, desktop.services());
         delegate->coordinator().now = [this] { return clock; };
-        delegate->onQuit = [this] { ++quits; };
+        QObject::connect(delegate.get(), &AppDelegate::readyToQuit, [this] { ++quits; });
         delegate->trayAvailable = [this] { return trayShown; };
         delegate->start(request);
         return *delegate;

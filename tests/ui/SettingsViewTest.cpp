@@ -298,7 +298,7 @@ TEST_F(SettingsViewTest, RefreshOffersTheServersModelsAndAnyNameMayStillBeTyped)
 // Each page fits the window as it opens, in either language, the tray's section included where there
 // is no tray, and no label, button or address is cut short.
 TEST_F(SettingsViewTest, EveryPageFitsTheWindowWithNothingCutShort) {
-    TrayCommands commands;
+    TrayState commands;
     commands.isPaused = [] { return false; };
     commands.historyTitles = [] {
         return QStringList{"I went to the store.", "Thanks for the note.", "See you"};
@@ -307,7 +307,7 @@ TEST_F(SettingsViewTest, EveryPageFitsTheWindowWithNothingCutShort) {
     for (const AppLanguage& language : {AppLanguage::en, AppLanguage::sr}) {
         store.setLanguage(language);
         auto view = makeView();
-        view->setTrayCommands(commands);
+        view->setTrayState(commands);
         view->setTrayMissing(true);
         for (int i = 0; i < SettingsView::pageCount; ++i) {
             const auto page = SettingsView::Page(i);

@@ -41,7 +41,8 @@ protected:
             OpenAIClient(SettingsStore::defaultApiBaseURL, QStringLiteral("sk-test"),
                          QStringLiteral("gpt-4o-mini"), transport, scheduler, recognizer),
             std::move(actions));
-        vm->onReplace = [this](const QString& chosen) { replaced << chosen; };
+        QObject::connect(vm.get(), &SuggestionViewModel::replaceRequested,
+                         [this](const QString& chosen) { replaced << chosen; });
         QObject::connect(vm.get(), &SuggestionViewModel::closeRequested, [this] { ++closeRequests; });
         controller = std::make_unique<SuggestionPanelController>(vm, clipboard, screens, hints);
         QObject::connect(controller.get(), &SuggestionPanelController::closed, [this] { ++closes; });

@@ -400,10 +400,7 @@ TEST_F(SuggestionPanelTest, ReturnReplacesOnTheCorrectionTabOnlyAndTheOwnerMayDr
 
     // The owner may drop the controller from inside a click of the panel's own buttons.
     replaced.clear();
-    vm->onReplace = [this](const QString& text) {
-        replaced << text;
-        controller.reset();
-    };
+    QObject::connect(vm.get(), &SuggestionViewModel::replaceRequested, [this] { controller.reset(); });
     find<QPushButton>("replaceButton")->click();
     EXPECT_EQ(replaced, QStringList{corrected});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

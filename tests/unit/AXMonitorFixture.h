@@ -24,10 +24,10 @@ protected:
         workspace.addApp(self);
         workspace.myPid = self.pid;
         workspace.frontmost = editor;
-        monitor.onFocusChanged = [this](const std::optional<FocusedField>& f) {
+        QObject::connect(&monitor, &AXMonitor::focusChanged, [this](const std::optional<FocusedField>& f) {
             focusChanges.push_back(f ? std::optional<Accessible>(f->element) : std::nullopt);
-        };
-        monitor.onFieldUpdated = [this](const FocusedField&) { ++updates; };
+        });
+        QObject::connect(&monitor, &AXMonitor::fieldUpdated, [this] { ++updates; });
     }
     Accessible focusField(qint32 pid, const QString& text = QStringLiteral("some words here")) {
         Accessible e = ax.makeTextField(pid, text);

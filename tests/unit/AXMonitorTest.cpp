@@ -233,7 +233,7 @@ TEST_F(AXMonitorTest, WithoutAnObserverTheFocusAtActivationIsStillReported) {
 TEST_F(AXMonitorTest, NothingIsDeliveredOnceTheMonitorIsGone) {
     auto owned = std::make_unique<AXMonitor>(ax, workspace, scheduler);
     int calls = 0;
-    owned->onFocusChanged = [&](const std::optional<FocusedField>&) { ++calls; };
+    QObject::connect(owned.get(), &AXMonitor::focusChanged, [&] { ++calls; });
     Accessible field = focusField(editorPid);
     owned->start();
     owned.reset();

@@ -85,7 +85,7 @@ protected:
     /// Registers the shortcut, with `failure` as the grab's answer.
     void registerWith(std::optional<GrabError> failure = std::nullopt) {
         hotkey.failure = failure;
-        manager.onHotkey = [this] { ++calls; };
+        QObject::connect(&manager, &HotkeyManager::triggered, [this] { ++calls; });
         manager.registerHotkey();
     }
     FakeGlobalHotkey hotkey;
@@ -100,10 +100,11 @@ TEST_F(HotkeyManagerTest, OnePressIsOneCallHowEverLongTheKeysAreHeld) {
     EXPECT_FALSE(hotkey.isGrabbed());
     manager.registerHotkey();
     EXPECT_EQ(hotkey.grabbed(), Shortcut::defaultShortcut().combination());
-    hotkey.press();  // no callback yet: ignored
+    hotkey.press();  // nobody listens yet: ignored
 
     int first = 0, second = 0;
-    manager.onHotkey = [&] { ++first; };
+    const QMetaObject::Connection counting =
+        QObject::connect(&manager, &HotkeyManager::triggered, [&] { ++first; });
     hotkey.down();
     EXPECT_EQ(first, 1) << "at once, as the keys go down";
     hotkey.down();
@@ -116,10 +117,11 @@ TEST_F(HotkeyManagerTest, OnePressIsOneCallHowEverLongTheKeysAreHeld) {
     hotkey.up();
     EXPECT_EQ(first, 2) << "releases alone do nothing";
 
-    manager.onHotkey = [&] { ++second; };
+    QObject::disconnect(counting);
+    QObject::connect(&manager, &HotkeyManager::triggered, [&] { ++second; });
     hotkey.press();
     EXPECT_EQ(first, 2);
-    EXPECT_EQ(second, 1) << "the callback in place at the press";
+    EXPECT_EQ(second, 1) << "the listener in place at the press";
     EXPECT_TRUE(errors.lines.isEmpty());
 }
 
@@ -181,7 +183,7 @@ TEST_F(HotkeyManagerTest, ReleasesTheShortcutAndIgnoresPressesOnceGone) {
     FakeGlobalHotkey other;
     {
         HotkeyManager owned(other);
-        owned.onHotkey = [&] { ++calls; };
+        QObject::connect(&owned, &HotkeyManager::triggered, [&] { ++calls; });
         owned.registerHotkey();
         EXPECT_TRUE(other.isGrabbed());
         other.press();

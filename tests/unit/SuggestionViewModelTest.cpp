@@ -199,7 +199,8 @@ TEST_F(SuggestionViewModelTest, ReturnWhileLoadingReplacesOnceTheCorrectionIsWho
         correctionJson = answer;
         correctionStatus = status;
         auto model = make();
-        model->onReplace = [&](const QString& text) { replaced << text; };
+        QObject::connect(model.get(), &SuggestionViewModel::replaceRequested,
+                         [&](const QString& text) { replaced << text; });
         model->loadAll();
         scheduler.advance(100ms);
         model->replaceWhenReady();

@@ -17,27 +17,27 @@ protected:
         parts.clipboard = &clipboard;
         parts.history = &history;
         parts.fieldApplication = [this] { return field; };
-        commands = TrayCommands::over(parts);
+        commands.emplace(parts);
     }
     std::unique_ptr<SettingsStore> store;
     FakeClipboard clipboard;
     History history;
     std::optional<RunningApplication> field;
-    TrayCommands commands;
+    std::optional<TrayCommands> commands;
 };
 
 TEST_F(TrayCommandsTest, BlockingOffersTheFieldsApplicationOnceAndOnlyWithAnId) {
-    EXPECT_EQ(commands.blockCandidate(), std::nullopt) << "no field yet";
+    EXPECT_EQ(commands->blockCandidate(), std::nullopt) << "no field yet";
     field = RunningApplication{501, std::nullopt, QStringLiteral("Nameless")};
-    EXPECT_EQ(commands.blockCandidate(), std::nullopt) << "nothing to block it by";
+    EXPECT_EQ(commands->blockCandidate(), std::nullopt) << "nothing to block it by";
     field = RunningApplication{501, QStringLiteral("org.example.Bare"), QString()};
-    EXPECT_EQ(commands.blockCandidate(), "org.example.Bare") << "named by its id where it has no name";
+    EXPECT_EQ(commands->blockCandidate(), "org.example.Bare") << "named by its id where it has no name";
     field = RunningApplication{501, QStringLiteral("org.xfce.mousepad"), QStringLiteral("Mousepad")};
-    EXPECT_EQ(commands.blockCandidate(), "Mousepad");
-    commands.blockCandidateApplication();
-    commands.blockCandidateApplication();
+    EXPECT_EQ(commands->blockCandidate(), "Mousepad");
+    commands->blockCandidateApplication();
+    commands->blockCandidateApplication();
     EXPECT_EQ(store->blocklist().count("org.xfce.mousepad"), 1);
-    EXPECT_EQ(commands.blockCandidate(), std::nullopt) << "blocked already";
+    EXPECT_EQ(commands->blockCandidate(), std::nullopt) << "blocked already";
 }
 
 }  // namespace

@@ -7,14 +7,8 @@
 namespace quillet {
 
 CompositorIcon::CompositorIcon(CompositorBridge& bridge) : m_bridge(bridge) {
-    connect(&m_bridge, &CompositorBridge::iconClicked, this, [this] {
-        if (onClick)
-            onClick();
-    });
-    connect(&m_bridge, &CompositorBridge::activeChanged, this, [this] {
-        if (onAvailabilityChanged)
-            onAvailabilityChanged();
-    });
+    connect(&m_bridge, &CompositorBridge::iconClicked, this, &DesktopIcon::clicked);
+    connect(&m_bridge, &CompositorBridge::activeChanged, this, &DesktopIcon::availabilityChanged);
 }
 
 bool CompositorIcon::show(const QRectF& globalRect, Look look, const QString& tooltip) {

@@ -38,7 +38,7 @@ Q_SIGNALS:
 };
 
 /// The icon at the field, drawn by the compositor: the keyboard never leaves the field.
-class CompositorIcon final : public QObject, public DesktopIcon {
+class CompositorIcon final : public DesktopIcon {
     Q_OBJECT
 public:
     explicit CompositorIcon(CompositorBridge& bridge);
