@@ -52,6 +52,14 @@ if [ -n "$found" ]; then
     echo "$found" >&2
     status=1
 fi
+# The program asks a field for its text, selection, caret or frame by a call of its own; only the
+# backends and the doubles key their answers by `Property`.
+found=$(grep -rnw 'Property\|PropertyValue' "$src/core" "$src/ui" "$src/app" 2>/dev/null)
+if [ -n "$found" ]; then
+    echo "the core, the widgets or the app read an element's properties by key, not by their own calls:" >&2
+    echo "$found" >&2
+    status=1
+fi
 [ -r "$links" ] || { echo "cannot read $links" >&2; exit 1; }
 found=$(grep -E 'quillet_(core|ui|app)\b' "$links")
 if [ -n "$found" ]; then
