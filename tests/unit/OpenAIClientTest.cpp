@@ -109,7 +109,7 @@ TEST_F(OpenAIClientTest, QuotaIsRetriedTwiceAfterTwoThenFourSeconds) {
     EXPECT_FALSE(out->has_value());
     scheduler.advance(1ms);
     EXPECT_EQ(transport.requests.size(), 3);
-    EXPECT_EQ(errorOf(*out), OpenAIError::quotaExceeded());
+    EXPECT_EQ(errorOf(*out).message(), "No credit left or rate limit reached on your OpenAI account.");
     EXPECT_EQ(scheduler.now(), 6s);
     scheduler.advance(60s);
     EXPECT_EQ(transport.requests.size(), 3) << "no fourth attempt";
