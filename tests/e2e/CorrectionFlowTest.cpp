@@ -26,24 +26,14 @@ protected:
     void SetUp() override { ASSERT_TRUE(quillet.ready()); }
 
     void TearDown() override {
-        if (app.state() != QProcess::NotRunning) {
-            app.kill();
-            app.waitForFinished();
-        }
+        stopProcess(app);
         quillet.kill();
         EXPECT_EQ(QString::fromUtf8(quillet.process.readAllStandardError()).trimmed(), QString())
             << "the program writes nothing to standard error";
     }
 
     void startMousepad() {
-        QFile file(dir.filePath("note.txt"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(kMistaken.toUtf8());
-        file.close();
-        app.start("mousepad", {"--disable-server", file.fileName()});
-        ASSERT_TRUE(app.waitForStarted());
-        ASSERT_TRUE(waitUntil([&] { return mousepadText() == kMistaken; }, 15000)) << "mousepad is readable";
-        activateApp();
+        ASSERT_TRUE(test::startMousepad(app, dir.filePath("note.txt"))) << "mousepad is readable";
     }
     void activateApp() { ASSERT_TRUE(activateWindowOf(app.processId())); }
     void startQuillet() {
@@ -55,17 +45,6 @@ protected:
             activateApp();
     }
     QString mousepadText() { return fieldText(app.processId()).value_or(QString()); }
-    /// Presses Super+Shift+G until `done` holds, as a person presses again when nothing happened
-    /// (a program that has just started may not have its shortcut yet).
-    bool pressHotkeyUntil(const std::function<bool()>& done, int attempts = 3) {
-        for (int i = 0; i < attempts; ++i) {
-            xdotool({"key", "super+shift+g"});
-            if (waitUntil(done, 8000))
-                return true;
-        }
-        return false;
-    }
-    bool panelShows(const QString& text) { return quillet.shows(text); }
 
     QuilletUnderTest quillet;
     QTemporaryDir dir;
@@ -84,11 +63,12 @@ TEST_F(CorrectionFlowTest, AStreamedCorrectionShowsItsFirstWordsLongBeforeTheLas
     startQuillet();
     ASSERT_TRUE(waitUntil([&] { return surfaceShown(Surface::icon).has_value(); }, 15000));
     // The shortcut, in mousepad, as a person presses it.
-    ASSERT_TRUE(pressHotkeyUntil([&] { return panelShows("There is a mistake"); }));
-    EXPECT_FALSE(panelShows("The last words.")) << "the first words came long before the last";
+    ASSERT_TRUE(pressHotkeyUntil([&] { return quillet.shows("There is a mistake"); }));
+    EXPECT_FALSE(quillet.shows("The last words.")) << "the first words came long before the last";
     // Ten times the text: offered, but only for a deliberate click.
     ASSERT_TRUE(waitUntil(
-        [&] { return panelShows("The last words.") && panelShows("read it before you replace"); }, 30000));
+        [&] { return quillet.shows("The last words.") && quillet.shows("read it before you replace"); },
+        30000));
     xdotool({"key", "Return"});
     EXPECT_TRUE(holdsFor([&] { return mousepadText() == kMistaken; }, 1000)) << "Return does not put it in";
     ASSERT_TRUE(quillet.press("Replace"));
@@ -107,7 +87,7 @@ TEST_F(CorrectionFlowTest, HotkeyInAnApplicationInvisibleToAccessibility) {
     activateApp();
     startQuillet();
     xdotool({"key", "ctrl+a"});
-    ASSERT_TRUE(pressHotkeyUntil([&] { return panelShows(kProfessional); })) << "the copied text was sent";
+    ASSERT_TRUE(pressHotkeyUntil([&] { return quillet.shows(kProfessional); })) << "the copied text was sent";
     EXPECT_EQ(LoopbackHttpServer::userText(quillet.server.requests().at(0).body), kMistaken);
 
     // The user copies once more, here. Quillet takes the clipboard for the paste and takes it again
@@ -144,7 +124,7 @@ TEST_F(CorrectionFlowTest, BlockedApplicationHasNoIconButTheHotkeyWorks) {
     IniDefaults().setStringList("blocklist", {"org.xfce.mousepad"});
     startMousepad();
     startQuillet();
-    ASSERT_TRUE(pressHotkeyUntil([&] { return panelShows(kMistakeFixed); }));
+    ASSERT_TRUE(pressHotkeyUntil([&] { return quillet.shows(kMistakeFixed); }));
     // The icon, where there is one, stays beside the open panel.
     EXPECT_FALSE(surfaceShown(Surface::icon).has_value());
 }

@@ -34,10 +34,7 @@ public:
         m_monitor.waitForStarted();
         waitUntil([&] { return read().contains("NameAcquired"); }, 5000);
     }
-    ~PromptCounter() {
-        m_monitor.kill();
-        m_monitor.waitForFinished();
-    }
+    ~PromptCounter() { stopProcess(m_monitor); }
     int count() { return int(read().count("member=Prompt")); }
 
 private:
@@ -89,7 +86,6 @@ protected:
         xdotool({"mousemove", "--sync", QString::number(r.center().x()), QString::number(r.center().y()),
                  "click", "1"});
     }
-    bool panelShows(const QString& text) { return quillet.shows(text); }
     /// The process that answers for the Secret Service on the session bus.
     qint64 keyringPid() {
         QString out;
@@ -134,7 +130,7 @@ TEST_F(KeyringFaultsTest, AStoppedKeyringDaemonHoldsNothingUp) {
     click(*secondIcon);
     ASSERT_TRUE(waitUntil([&] { return surfaceShown(Surface::panel).has_value(); }, 5000))
         << "the panel opens";
-    ASSERT_TRUE(waitUntil([&] { return panelShows(kKeyringSilent); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows(kKeyringSilent); }, 10000));
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_TRUE(quillet.server.requests().isEmpty());
 }
@@ -164,7 +160,7 @@ TEST_F(KeyringFaultsTest, ALockedKeyringAsksOncePerClickAndNeverForAFocusChange)
     ASSERT_TRUE(waitUntil([&] { return !promptWindow().isEmpty(); }, 10000)) << "the keyring asks";
     EXPECT_EQ(prompts.count(), 1);
     xdotool({"windowactivate", "--sync", promptWindow(), "key", "Escape"});
-    ASSERT_TRUE(waitUntil([&] { return panelShows(kKeyringLocked); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows(kKeyringLocked); }, 10000));
     EXPECT_EQ(quillet.chatRequests(), 0);
     EXPECT_EQ(prompts.count(), 1) << "one prompt for the click, not one per request";
 
@@ -179,7 +175,7 @@ TEST_F(KeyringFaultsTest, ALockedKeyringAsksOncePerClickAndNeverForAFocusChange)
     xdotool({"windowactivate", "--sync", promptWindow()});
     xdotool({"type", qEnvironmentVariable("QUILLET_KEYRING_PASSWORD")});
     xdotool({"key", "Return"});
-    ASSERT_TRUE(waitUntil([&] { return panelShows("the first field has some words"); }, 15000))
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows("the first field has some words"); }, 15000))
         << "unlocked, the request goes out with the key";
     EXPECT_EQ(prompts.count(), 2);
     for (const auto& request : quillet.server.requests())

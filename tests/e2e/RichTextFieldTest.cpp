@@ -49,14 +49,9 @@ void iconAndShortcut(const QString& browser, QStringList args) {
 
     EXPECT_TRUE(waitUntil([&] { return surfaceShown(Surface::icon).has_value(); }, 20000))
         << "the icon at the editor";
-    bool answered = false;
-    for (int i = 0; i < 3 && !answered; ++i) {
-        xdotool({"key", "super+shift+g"});
-        answered = waitUntil([&] { return !sent.isEmpty(); }, 8000);
-    }
+    pressHotkeyUntil([&] { return !sent.isEmpty(); });
     EXPECT_EQ(sent, QStringLiteral("Their is a mistak in bold and a link.\nSecond one."));
-    app.kill();
-    app.waitForFinished();
+    stopProcess(app);
     quillet.kill();
 }
 

@@ -34,11 +34,8 @@ protected:
     }
 
     void TearDown() override {
-        for (QProcess* process : {&editor, &squatter})
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished();
-            }
+        stopProcess(editor);
+        stopProcess(squatter);
         quillet.kill();
         waitUntil([] { return busOwner() == 0; }, 5000);
     }
@@ -74,16 +71,7 @@ protected:
                QString::number(
                    (duration_cast<milliseconds>(steady_clock::now().time_since_epoch()) + ahead).count());
     }
-    void startMousepad() {
-        QFile file(dir.filePath("note.txt"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(kMistaken.toUtf8());
-        file.close();
-        editor.start("mousepad", {"--disable-server", file.fileName()});
-        ASSERT_TRUE(editor.waitForStarted());
-        ASSERT_TRUE(waitUntil([&] { return fieldText(editor.processId()) == kMistaken; }, 15000));
-        activateEditor();
-    }
+    void startMousepad() { ASSERT_TRUE(test::startMousepad(editor, dir.filePath("note.txt"))); }
     void activateEditor() { ASSERT_TRUE(activateWindowOf(editor.processId())); }
     /// The settings shown at start closed, the editor in front again with the icon at its field.
     void backToTheEditor() {
@@ -212,9 +200,7 @@ TEST_F(RunningCopyTest, ANewShortcutWorksAtOnceAndSurvivesARestart) {
     ASSERT_TRUE(waitUntil([&] { return storedPreference("globalShortcut") == "Ctrl+Alt+K"; }, 15000));
     EXPECT_TRUE(quillet.shows("Ctrl+Alt+K"));
 
-    ASSERT_TRUE(closeStartupSettings());
-    activateEditor();
-    ASSERT_TRUE(waitUntil([&] { return iconShown(); }, 15000)) << "the field is known again";
+    ASSERT_NO_FATAL_FAILURE(backToTheEditor()) << "the field is known again";
     xdotool({"key", "ctrl+alt+k"});
     ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 15000)) << "the new one at once";
     xdotool({"key", "Escape"});
@@ -318,7 +304,6 @@ TEST_F(RunningCopyTest, AProgramHoldingQuilletsNameIsNamedAndHearsNothing) {
     QString report;
     command({"--doctor"}, &report);
     EXPECT_THAT(report.toStdString(), testing::HasSubstr(("  ✗ Running copy: " + held).toStdString()));
-    squatter.kill();
-    squatter.waitForFinished();
+    stopProcess(squatter);
     EXPECT_EQ(QString::fromUtf8(squatter.readAllStandardOutput()).trimmed(), "owned") << "it heard nothing";
 }

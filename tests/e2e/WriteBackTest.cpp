@@ -32,6 +32,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(quillet.ready());
         writeDocument(kOriginal);
+        ASSERT_TRUE(quillet.start());
+        // The session has no tray, so the settings come up first: closed before any application
+        // starts, so that they cannot come up over it.
+        ASSERT_TRUE(closeStartupSettings());
     }
 
     void writeDocument(const QString& text) {
@@ -54,12 +58,6 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
     }
 
-    void startQuillet() {
-        ASSERT_TRUE(quillet.start());
-        // The session has no tray, so the settings come up first: closed before any application
-        // starts, so that they cannot come up over it.
-        ASSERT_TRUE(closeStartupSettings());
-    }
     /// Starts an application after Quillet, as at login, and brings its window to the front.
     void startApp(const QString& program, const QStringList& args, bool invisible = false,
                   const QString& readyWhen = QString()) {
@@ -98,16 +96,10 @@ protected:
         xdotool({"key", "ctrl+Home"});
     }
 
-    bool panelShows(const QString& text) { return quillet.shows(text); }
     bool toastShown() { return surfaceShown(Surface::toast).has_value(); }
-    /// Presses Super+Shift+G until the panel shows `text` (a program just started may miss it).
-    bool correctionShown(const QString& text) {
-        for (int i = 0; i < 3; ++i) {
-            xdotool({"key", "super+shift+g"});
-            if (waitUntil([&] { return panelShows(text); }, 8000))
-                return true;
-        }
-        return false;
+    /// Presses Super+Shift+G until the panel shows the correction.
+    bool correctionShown() {
+        return pressHotkeyUntil([&] { return quillet.shows("There is a mistake here."); });
     }
     void pressUndo() { EXPECT_TRUE(quillet.press("Undo")); }
     /// Whether the editor's document comes to hold `text` within `ms`; what it holds when not.
@@ -115,6 +107,13 @@ protected:
         if (waitUntil([&] { return contents(mirrorPath()) == text.toUtf8(); }, ms))
             return testing::AssertionSuccess();
         return testing::AssertionFailure() << contents(mirrorPath()).toStdString();
+    }
+    /// Back to the panel as a person goes, a click on its header, then Return.
+    void returnInThePanel() {
+        const std::optional<QRect> at = surfaceShown(Surface::panel);
+        ASSERT_TRUE(at);
+        xdotool({"mousemove", QString::number(at->x() + 300), QString::number(at->y() + 20), "click", "1"});
+        xdotool({"key", "Return"});
     }
     /// Return in the panel: `fixed` goes in with its notice; Undo brings back `before`.
     void returnThenUndo(const QString& fixed, const QString& before, int ms = 5000) {
@@ -153,12 +152,11 @@ protected:
 // The clipboard road: the paste goes over the selection that was copied, and Undo selects what went
 // in before the original goes over it.
 TEST_F(WriteBackTest, UndoAfterTheClipboardRoadInAnApplicationInvisibleToAccessibility) {
-    startQuillet();
     startApp("mousepad", {"--disable-server", documentPath()}, true);
     // The first paragraph, its blank line and the second: part of the document, not all of it.
     xdotool({"key", "ctrl+Home", "shift+Down", "shift+Down", "shift+Down"});
     const QString selection = kOriginal.section('\n', 0, 2) + '\n';
-    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_TRUE(correctionShown());
     ASSERT_EQ(LoopbackHttpServer::userText(quillet.server.requests().at(0).body), selection);
 
     // The application takes a paste in its own time, and the file shows it only once saved: saved
@@ -182,16 +180,14 @@ TEST_F(WriteBackTest, UndoAfterTheClipboardRoadInAnApplicationInvisibleToAccessi
 
 // As a browser's text area does: every accessibility write is accepted and changes nothing.
 TEST_F(WriteBackTest, FieldThatIgnoresAccessibilityWritesGetsTheCorrectionByPaste) {
-    startQuillet();
     startTestEditor({"--ignore-accessible-writes"});
-    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_TRUE(correctionShown());
     returnThenUndo(corrected(kOriginal), kOriginal);
 }
 
 TEST_F(WriteBackTest, NoSuccessNoticeWhenNothingLands) {
-    startQuillet();
     startTestEditor({"--ignore-accessible-writes", "--ignore-paste"});
-    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_TRUE(correctionShown());
     Bells bells;
     xdotool({"key", "Return"});
     // Two accessibility writes and the paste each had their time to show when Quillet beeps.
@@ -202,7 +198,6 @@ TEST_F(WriteBackTest, NoSuccessNoticeWhenNothingLands) {
 
 // KDE's editor, among others, copies the caret's line when nothing is selected.
 TEST_F(WriteBackTest, CopiedLineIsNoSelectionAndARealOneIsReplacedOnce) {
-    startQuillet();
     startTestEditor({"--copy-line-without-selection"}, true);
     xdotool({"key", "End"});
     Bells bells;
@@ -212,7 +207,7 @@ TEST_F(WriteBackTest, CopiedLineIsNoSelectionAndARealOneIsReplacedOnce) {
     EXPECT_EQ(contents(mirrorPath()), kOriginal.toUtf8());
 
     xdotool({"key", "Home", "shift+End"});
-    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_TRUE(correctionShown());
     returnThenUndo(corrected(kOriginal), kOriginal);
 }
 
@@ -226,10 +221,9 @@ TEST_F(WriteBackTest, LongFieldGetsOnlyItsCheckedPartReplaced) {
     writeDocument(longText);
     const QString sent = PartialReplacement::of(longText).sent;
     ASSERT_LT(sent.size(), longText.size());
-    startQuillet();
     startTestEditor({});
-    ASSERT_TRUE(correctionShown("There is a mistake here."));
-    ASSERT_TRUE(waitUntil([&] { return panelShows("only its first part was checked"); }, 2000));
+    ASSERT_TRUE(correctionShown());
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows("only its first part was checked"); }, 2000));
     EXPECT_EQ(LoopbackHttpServer::userText(quillet.server.requests().at(0).body), sent);
 
     xdotool({"key", "Return"});
@@ -247,10 +241,9 @@ TEST_F(WriteBackTest, LongFieldGetsOnlyItsCheckedPartReplaced) {
 // The application stops (SIGSTOP) while the correction goes in, and wakes seconds later: it then
 // pastes whatever the clipboard holds, which must be the correction, never the user's own copy.
 TEST_F(WriteBackTest, AnApplicationFrozenDuringTheReplaceGetsTheCorrectionNeverTheClipboard) {
-    startQuillet();
     startTestEditor({});
     copyElsewhere("the user's own clipboard");
-    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_TRUE(correctionShown());
     ASSERT_EQ(::kill(pid_t(app->pid()), SIGSTOP), 0);
     xdotool({"key", "Return"});
     settle(3000);  // frozen for seconds: the scenario itself, not a wait for Quillet
@@ -273,9 +266,8 @@ TEST_F(WriteBackTest, AnApplicationFrozenDuringTheReplaceGetsTheCorrectionNeverT
 // Typing into a corrected word: nothing is written and the panel says so; Check again checks the new
 // text. Typing away from the corrections: the typing stays and the correction goes in around it.
 TEST_F(WriteBackTest, TypingIntoTheFieldWhileThePanelIsOpenSurvivesReturn) {
-    startQuillet();
     startTestEditor({});
-    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_TRUE(correctionShown());
     const std::optional<QRect> panel = surfaceShown(Surface::panel);
     ASSERT_TRUE(panel);
     const auto typeIntoTheField = [&](const QList<QStringList>& keys, const QString& expected) {
@@ -284,30 +276,22 @@ TEST_F(WriteBackTest, TypingIntoTheFieldWhileThePanelIsOpenSurvivesReturn) {
             xdotool(step);
         ASSERT_TRUE(mirrorHolds(expected));
     };
-    // Back to the panel as a person goes: a click on its header, then Return.
-    const auto returnInThePanel = [&] {
-        const std::optional<QRect> at = surfaceShown(Surface::panel);
-        ASSERT_TRUE(at);
-        xdotool({"mousemove", QString::number(at->x() + 300), QString::number(at->y() + 20), "click", "1"});
-        xdotool({"key", "Return"});
-    };
-
     // "mistak" becomes "mistakes": a corrected word.
     QString typed = kOriginal;
     typed.replace("mistak ", "mistakes ");
     typeIntoTheField({{"key", "ctrl+Home"}, {"key", "--repeat", "17", "Right"}, {"type", "es"}}, typed);
-    returnInThePanel();
-    ASSERT_TRUE(waitUntil([&] { return panelShows("The text changed after it was checked."); }, 5000));
+    ASSERT_NO_FATAL_FAILURE(returnInThePanel());
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows("The text changed after it was checked."); }, 5000));
     EXPECT_TRUE(holdsFor([&] { return contents(mirrorPath()) == typed.toUtf8(); }, 1000));
     EXPECT_FALSE(toastShown());
     ASSERT_TRUE(quillet.press("Check again"));
     ASSERT_TRUE(waitUntil([&] { return anyRequestHolds("mistakes here"); }, 8000)) << "the new text is sent";
-    ASSERT_TRUE(waitUntil([&] { return panelShows("There is a mistakes here."); }, 8000));
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows("There is a mistakes here."); }, 8000));
 
     // A sentence at the end, clear of the corrected words.
     const QString sentence = QStringLiteral("Typed meanwhile.");
     typeIntoTheField({{"key", "ctrl+End"}, {"type", "--delay", "20", sentence}}, typed + sentence);
-    returnInThePanel();
+    ASSERT_NO_FATAL_FAILURE(returnInThePanel());
     EXPECT_TRUE(mirrorHolds(corrected(typed) + sentence));
     EXPECT_TRUE(waitUntil([&] { return toastShown(); }, 5000));
 }
@@ -325,22 +309,18 @@ TEST_F(WriteBackTest, AnApplicationKilledWhileThePanelIsOpenLeavesTheEditorBehin
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(otherText.toUtf8());
     }
-    startQuillet();
     DesktopApp behind(testEditorBinary(),
                       {"--title", "Behind", "--text-file", otherDocument, "--mirror", otherMirror});
     ASSERT_FALSE(behind.window().isEmpty());
     ASSERT_TRUE(waitUntil([&] { return contents(otherMirror) == otherText.toUtf8(); }, 10000));
     startTestEditor({"--ignore-accessible-writes"});
-    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_TRUE(correctionShown());
 
     ASSERT_EQ(::kill(pid_t(app->pid()), SIGKILL), 0);
     ASSERT_TRUE(waitUntil([&] { return fieldText(app->pid()) == std::nullopt; }, 5000));
     // Return in the panel, wherever the window manager put the keyboard when the window went.
-    const std::optional<QRect> at = surfaceShown(Surface::panel);
-    ASSERT_TRUE(at);
-    xdotool({"mousemove", QString::number(at->x() + 300), QString::number(at->y() + 20), "click", "1"});
-    xdotool({"key", "Return"});
-    ASSERT_TRUE(waitUntil([&] { return panelShows("The field is gone"); }, 8000));
+    ASSERT_NO_FATAL_FAILURE(returnInThePanel());
+    ASSERT_TRUE(waitUntil([&] { return quillet.shows("The field is gone"); }, 8000));
     EXPECT_TRUE(holdsFor([&] { return contents(otherMirror) == otherText.toUtf8(); }, 2000))
         << contents(otherMirror).toStdString();
     EXPECT_FALSE(toastShown());
@@ -353,10 +333,9 @@ TEST_F(WriteBackTest, CrLfThroughTheClipboardRoadByteForByte) {
     QString crlf = kOriginal;
     crlf.replace("\n", "\r\n");
     writeDocument(crlf);
-    startQuillet();
     startTestEditor({"--crlf"}, true);
     xdotool({"key", "ctrl+a"});
-    ASSERT_TRUE(correctionShown("There is a mistake here."));
+    ASSERT_TRUE(correctionShown());
     EXPECT_EQ(LoopbackHttpServer::userText(quillet.server.requests().at(0).body), kOriginal)
         << "the model reads line feeds";
     returnThenUndo(corrected(crlf), crlf, 8000);

@@ -69,8 +69,7 @@ struct RawOwner {
     void thaw() { ::kill(pid_t(pid()), SIGCONT); }
     ~RawOwner() {
         thaw();
-        process->kill();
-        process->waitForFinished();
+        stopProcess(*process);
     }
 };
 

@@ -39,9 +39,8 @@ protected:
     /// The road a replacement took; empty when it failed (or never finished).
     std::optional<TextIO::Strategy> replace(const FocusedField& field, const QString& text,
                                             bool selectionOnly) {
-        std::optional<TextIO::Outcome> outcome;
-        io.replace(field, text, selectionOnly, [&](const TextIO::Outcome& o) { outcome = o; });
-        waitUntil([&] { return outcome.has_value(); }, 5000);
+        const auto outcome =
+            answerOf<TextIO::Outcome>([&](auto done) { io.replace(field, text, selectionOnly, done); });
         return outcome ? outcome->strategy : std::nullopt;
     }
 

@@ -60,8 +60,7 @@ protected:
         ASSERT_FALSE(mousepadWindow.isEmpty());
     }
     static void TearDownTestSuite() {
-        mousepad->kill();
-        mousepad->waitForFinished();
+        stopProcess(*mousepad);
         delete mousepad;
     }
     void SetUp() override {

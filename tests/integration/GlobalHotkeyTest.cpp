@@ -53,16 +53,20 @@ protected:
                          nullptr, nullptr, 15000);
     }
     static void TearDownTestSuite() {
-        s_editor->kill();
-        s_editor->waitForFinished();
+        test::stopProcess(*s_editor);
         delete s_editor;
         delete s_file;
+    }
+
+    GlobalHotkeyTest() {
+        QObject::connect(&manager, &HotkeyManager::triggered, [this] { ++calls; });
     }
 
     QtScheduler scheduler;
     X11GlobalHotkey hotkey{scheduler};
     QStringList errors;
     HotkeyManager manager{hotkey, [this](const QString& line) { errors << line; }};
+    int calls = 0;  // times the manager reported the shortcut
 
     static inline QTemporaryDir* s_file = nullptr;
     static inline QProcess* s_editor = nullptr;
@@ -75,10 +79,8 @@ TEST_F(GlobalHotkeyTest, EachPressOverMousepadTriggersOnceOnTheMainThread) {
     test::runProgram("xdotool", {"getactivewindow", "getwindowname"}, &active);
     EXPECT_THAT(active.toStdString(), testing::HasSubstr("notes.txt"));
 
-    int calls = 0;
     bool onMainThread = true;
     QObject::connect(&manager, &HotkeyManager::triggered, [&] {
-        ++calls;
         onMainThread = onMainThread && QThread::currentThread() == QCoreApplication::instance()->thread();
     });
     manager.registerHotkey();
@@ -100,8 +102,6 @@ TEST_F(GlobalHotkeyTest, EachPressOverMousepadTriggersOnceOnTheMainThread) {
 }
 
 TEST_F(GlobalHotkeyTest, WorksWithCapsLockAndNumLockOn) {
-    int calls = 0;
-    QObject::connect(&manager, &HotkeyManager::triggered, [&] { ++calls; });
     manager.registerHotkey();
     press("Caps_Lock");
     press("super+shift+g");
@@ -123,8 +123,6 @@ TEST_F(GlobalHotkeyTest, AShortcutHeldByAnotherProgramIsReportedAndReleasedAfter
                                                  "another program already uses it"));
     }
     // Nothing of the failed attempt stays grabbed: once the other program is gone it works.
-    int calls = 0;
-    QObject::connect(&manager, &HotkeyManager::triggered, [&] { ++calls; });
     manager.registerHotkey();
     ASSERT_EQ(manager.registrationError(), std::nullopt);
     press("super+shift+g");
@@ -163,8 +161,6 @@ TEST_F(GlobalHotkeyTest, HeldDownWhileTheKeyboardRepeatsItIsOnePress) {
     hotkey.unregisterHotkey();
 
     // ...and through the manager: one call for the hold, one for each later press.
-    int calls = 0;
-    QObject::connect(&manager, &HotkeyManager::triggered, [&] { ++calls; });
     manager.registerHotkey();
     hold(1200);
     press("super+shift+g");
@@ -173,8 +169,6 @@ TEST_F(GlobalHotkeyTest, HeldDownWhileTheKeyboardRepeatsItIsOnePress) {
 }
 
 TEST_F(GlobalHotkeyTest, ANewShortcutWorksAtOnceAndTheOldOneIsFreeForOthers) {
-    int calls = 0;
-    QObject::connect(&manager, &HotkeyManager::triggered, [&] { ++calls; });
     manager.registerHotkey();
     const Shortcut ctrlAltK = *Shortcut::fromText("Ctrl+Alt+K");
     ASSERT_EQ(manager.changeShortcut(ctrlAltK), std::nullopt);

@@ -135,9 +135,8 @@ TEST(StoppedAnswerConnectionTest, AnAnswerPastItsCapClosesItsConnectionAtOnce) {
     QtHttpTransport transport;
     HttpRequest request = endlessRequest(server);
     request.maxReplyBytes = 256 * 1024;
-    std::optional<HttpReply> reply;
-    transport.send(request, [&](HttpReply r) { reply = std::move(r); });
-    ASSERT_TRUE(test::waitUntil([&] { return reply.has_value(); }, 10000));
+    const auto reply = test::answerOf<HttpReply>([&](auto done) { transport.send(request, done); }, 10000);
+    ASSERT_TRUE(reply);
     EXPECT_EQ(reply->kind, HttpReply::Kind::tooLarge);
     EXPECT_TRUE(test::waitUntil([&] { return server.cut(); }, 2000))
         << "still open past the cap; the server wrote " << server.written() << " bytes";

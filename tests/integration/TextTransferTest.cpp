@@ -112,12 +112,7 @@ struct ZenityEntry {
         finish(process);
         return QString::fromUtf8(process.readAllStandardOutput()).chopped(1);
     }
-    ~ZenityEntry() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
+    ~ZenityEntry() { test::stopProcess(process); }
 };
 
 class TextTransferTest : public testing::Test {
@@ -295,8 +290,7 @@ TEST_F(TextTransferTest, CrLfGoesIntoAGtkTextViewByteForByte) {
     ASSERT_TRUE(test::waitUntil([&] { return outcome.has_value(); }, 5000));
     EXPECT_EQ(outcome->strategy, TextIO::Strategy::clipboard);
     EXPECT_TRUE(test::waitUntil([&] { return mirrored() == corrected; }, 5000)) << mirrored().toStdString();
-    view.kill();
-    view.waitForFinished();
+    test::stopProcess(view);
 }
 
 // Helper roles, run in a separate process by the tests above.

@@ -10,6 +10,7 @@
 #include "core/Shortcut.h"
 #include "platform/linux/qt/QtScheduler.h"
 #include "platform/linux/x11/X11GlobalHotkey.h"
+#include "support/QuilletUnderTest.h"
 #include "support/TestEnv.h"
 
 namespace quillet::test {
@@ -65,6 +66,26 @@ bool closeStartupSettings(int timeoutMs) {
     xdotool({"windowactivate", "--sync", window});
     xdotool({"key", "Escape"});
     return waitUntil([&] { return visibleWindow(title, 0).isEmpty(); }, 5000);
+}
+
+bool pressHotkeyUntil(const std::function<bool()>& done, int attempts) {
+    for (int i = 0; i < attempts; ++i) {
+        xdotool({"key", "super+shift+g"});
+        if (waitUntil(done, 8000))
+            return true;
+    }
+    return false;
+}
+
+bool startMousepad(QProcess& app, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(kMistaken.toUtf8()) < 0)
+        return false;
+    file.close();
+    app.start("mousepad", {"--disable-server", path});
+    return app.waitForStarted() &&
+           waitUntil([&] { return fieldText(app.processId()) == kMistaken; }, 15000) &&
+           activateWindowOf(app.processId());
 }
 
 std::unique_ptr<QProcess> startHelper(const QString& role, const QString& dir,

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 namespace quillet::test {
@@ -24,6 +25,13 @@ bool activateWindowOf(qint64 pid, int timeoutMs = 10000);
 /// Quillet opens its settings at start on a desktop without a tray (as the test session is): waits
 /// for that window and closes it with Escape, as a person would. False when it never came or stayed.
 bool closeStartupSettings(int timeoutMs = 15000);
+
+/// Presses Super+Shift+G until `done` holds, as a person presses again when nothing happened (a
+/// program that has just started may not have its shortcut yet); false when it never did.
+bool pressHotkeyUntil(const std::function<bool()>& done, int attempts = 3);
+/// Writes the mistaken sentence to `path` and opens it in mousepad, run by `app`, brought to the
+/// front; false unless mousepad comes to show that text over AT-SPI and takes the front.
+bool startMousepad(QProcess& app, const QString& path);
 
 /// Runs this test program again, as another X client, in the helper role `role` (a disabled test,
 /// "Suite.DISABLED_Name"), with QUILLET_HELPER_DIR set to `dir` and the variables of `environment`.

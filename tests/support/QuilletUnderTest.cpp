@@ -143,10 +143,7 @@ bool QuilletUnderTest::start(const QStringList& args) {
 }
 
 void QuilletUnderTest::kill() {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.kill();
-    process.waitForFinished();
+    stopProcess(process);
 }
 
 bool QuilletUnderTest::shows(const QString& text) const {

@@ -47,15 +47,20 @@ bool holdsFor(const std::function<bool()>& holds, int ms) {
     return !broken;
 }
 
+void stopProcess(QProcess& process) {
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.kill();
+    process.waitForFinished();
+}
+
 QString runServing(const QString& program, const QStringList& args, int timeoutMs, int* exitCode) {
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(program, args);
     const bool finished = waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs);
-    if (!finished) {
-        process.kill();
-        process.waitForFinished();
-    }
+    if (!finished)
+        stopProcess(process);
     if (exitCode)
         *exitCode = finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
@@ -64,10 +69,8 @@ QString runServing(const QString& program, const QStringList& args, int timeoutM
 QByteArray clipboardBytes(const QString& target) {
     QProcess process;
     process.start("xclip", {"-selection", "clipboard", "-o", "-t", target});
-    if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10000)) {
-        process.kill();
-        process.waitForFinished();
-    }
+    if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10000))
+        stopProcess(process);
     return process.readAllStandardOutput();
 }
 
@@ -89,10 +92,11 @@ QString readAccessible(qint64 pid, const QStringList& extra) {
 
 bool storeApiKey(const QString& key, const QString& server) {
     LibsecretStore secrets;
-    std::optional<SecretStore::Status> status;
-    secrets.write(KeychainManager::itemFor(ServerKeys::slotOf(server)), key.toUtf8(),
-                  [&](SecretStore::Status s) { status = s; });
-    return waitUntil([&] { return status.has_value(); }, 10000) && *status == SecretStore::Status::ok;
+    return answerOf<SecretStore::Status>(
+               [&](auto done) {
+                   secrets.write(KeychainManager::itemFor(ServerKeys::slotOf(server)), key.toUtf8(), done);
+               },
+               10000) == SecretStore::Status::ok;
 }
 
 int runProgram(const QString& program, const QStringList& args, QString* out, QString* err, int timeoutMs) {
@@ -101,8 +105,7 @@ int runProgram(const QString& program, const QStringList& args, QString* out, QS
     if (!process.waitForStarted(timeoutMs))
         return -1;
     if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
+        stopProcess(process);
         return -1;
     }
     if (out)

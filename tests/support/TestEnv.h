@@ -3,7 +3,10 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
+
+class QProcess;
 
 namespace quillet::test {
 
@@ -17,9 +20,20 @@ QString sourcePath(const QString& relative);
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 /// Lets the event loop run for `ms`, for things that have no signal to wait on.
 void settle(int ms);
+/// Hands `start` a callback and runs the event loop until it is called or `timeoutMs` passes: what
+/// it was called with, or nothing when it never was.
+template <typename T, typename Start>
+std::optional<T> answerOf(Start&& start, int timeoutMs = 5000) {
+    std::optional<T> answer;
+    start([&](T value) { answer = std::move(value); });
+    waitUntil([&] { return answer.has_value(); }, timeoutMs);
+    return answer;
+}
 /// Runs the event loop for `ms`, checking all along that `holds` does; false as soon as it does not.
 /// For what must not happen, where nothing marks the moment it would have.
 bool holdsFor(const std::function<bool()>& holds, int ms);
+/// Ends `process` at once, if it runs, and waits until it is gone.
+void stopProcess(QProcess& process);
 /// Runs a program while this process keeps serving its own events (a model server or the clipboard
 /// may live here); returns its trimmed standard output, whatever its exit status, which goes into
 /// `exitCode` (-1 when it crashed or ran out of time).

@@ -2,27 +2,19 @@
 // shell extension, the shell asked what a person sees through tests/session/shell-probe.
 #pragma once
 
-#include <gmock/gmock.h>
-
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
-#include <QProcess>
 #include <QProcessEnvironment>
-#include <QTemporaryDir>
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
-#include "support/QuilletUnderTest.h"
-#include "support/TestEnv.h"
+#include "wayland/EditorSession.h"
 
 using namespace quillet;
 using namespace quillet::test;
@@ -42,11 +34,6 @@ QJsonValue shell(const QString& code, int timeoutMs = 10000) {
     return QJsonDocument::fromJson("[" + reply.arguments().value(0).toString().toUtf8() + "]").array().at(0);
 }
 
-QRectF rectOf(const QJsonValue& v) {
-    const QJsonArray a = v.toArray();
-    return QRectF(a.at(0).toDouble(), a.at(1).toDouble(), a.at(2).toDouble(), a.at(3).toDouble());
-}
-
 /// Where the shell shows Quillet's icon, and its state; empty while it shows none.
 std::optional<QRectF> iconShown(QString* state = nullptr) {
     const QJsonValue v = shell(
@@ -60,18 +47,14 @@ std::optional<QRectF> iconShown(QString* state = nullptr) {
     return rectOf(v);
 }
 
-/// The window of process `pid` titled `title`, as the shell has it.
-std::optional<QJsonObject> window(qint64 pid, const QString& title) {
+/// The window of process `pid` titled `title`, as the shell has it; without a title, its focused one.
+std::optional<QJsonObject> window(qint64 pid, const QString& title = {}) {
     for (const QJsonValue& w : shell("probe.windows()").toArray()) {
         const QJsonObject o = w.toObject();
-        if (o["pid"].toInteger() == pid && o["title"].toString() == title)
+        if (o["pid"].toInteger() == pid && (title.isEmpty() ? o["focus"].toBool() : o["title"] == title))
             return o;
     }
     return std::nullopt;
-}
-
-bool key(const QString& combo) {
-    return runProgram("/usr/bin/python3", {sourcePath("tests/session/wayland-keys.py"), "key", combo}) == 0;
 }
 
 bool click(const QPointF& at) {
@@ -100,10 +83,7 @@ enum class Origin { buffer, frame, insideQtsTitleBar };
 /// window's rectangles in the shell.
 std::optional<QRectF> trueFieldFrame(qint64 pid, Origin origin) {
     const QJsonObject answers = QJsonDocument::fromJson(readAccessible(pid, {"--frames"}).toUtf8()).object();
-    std::optional<QJsonObject> win;
-    for (const QJsonValue& w : shell("probe.windows()").toArray())
-        if (w.toObject()["pid"].toInteger() == pid && w.toObject()["focus"].toBool())
-            win = w.toObject();
+    const std::optional<QJsonObject> win = window(pid);
     if (answers.isEmpty() || !win)
         return std::nullopt;
     const QRectF frame = rectOf((*win)["frame"]), buffer = rectOf((*win)["buffer"]);
@@ -116,52 +96,13 @@ std::optional<QRectF> trueFieldFrame(qint64 pid, Origin origin) {
     return rectOf(answers["field"]).translated(at);
 }
 
-class GnomeShellTest : public testing::Test {
+class GnomeShellTest : public EditorSessionTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(quillet.ready());
-        // Started first, as at login; the settings it shows there are then covered by the editor.
-        ASSERT_TRUE(quillet.startAtLogin());
-    }
-
-    void TearDown() override {
-        EXPECT_EQ(quillet.process.readAllStandardError().toStdString(), "") << "nothing in the logs";
-        stopEditor();
-        quillet.kill();
-        waitUntil([] { return busOwner() == 0; }, 5000);
-    }
-
-    void startEditor(const QString& program, const QStringList& args) {
-        editor.start(program, args);
-        ASSERT_TRUE(editor.waitForStarted());
-        ASSERT_TRUE(waitUntil([&] { return editorText() == kMistaken; }, 20000))
-            << "the editor shows its text: " << editorText().toStdString();
-    }
-    /// The test editor that takes text only through the paste (and writes it out), showing the
-    /// mistaken text, the keyboard moved from the button it opens with into its text, the icon there.
+    /// The test editor that ignores writes, the icon at its text.
     void startIgnoringWrites() {
-        QFile in(dir.filePath("in.txt"));
-        ASSERT_TRUE(in.open(QIODevice::WriteOnly));
-        in.write(kMistaken.toUtf8());
-        in.close();
-        startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", in.fileName(),
-                                         "--mirror", dir.filePath("out.txt"), "--ignore-accessible-writes"});
-        ASSERT_TRUE(key("tab"));
+        ASSERT_NO_FATAL_FAILURE(EditorSessionTest::startIgnoringWrites());
         ASSERT_TRUE(waitUntil([] { return iconShown().has_value(); }, 10000)) << "the icon at the text";
     }
-    void stopEditor() {
-        if (editor.state() == QProcess::NotRunning)
-            return;
-        editor.kill();
-        editor.waitForFinished();
-    }
-    QString note() {
-        QFile file(dir.filePath("note.txt"));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(kMistaken.toUtf8());
-        return file.fileName();
-    }
-    QString editorText() { return fieldText(editor.processId()).value_or(QStringLiteral("<no field>")); }
 
     /// The icon at the field's corner: 8 points in from its right and bottom edges, as on X11.
     void expectIconAtTheFieldsCorner(const char* what, Origin origin) {
@@ -204,21 +145,15 @@ protected:
                     waitUntil([&] { return (*window(quillet.pid(), "Quillet"))["focus"].toBool(); }))
             << what << ": the panel has the keyboard";
         ASSERT_TRUE(key("Return"));
-        EXPECT_TRUE(waitUntil([&] { return editorText() == kMistakeFixed; }, 10000))
-            << what << ": field reads " << editorText().toStdString();
+        EXPECT_TRUE(fieldReads(kMistakeFixed)) << what;
         EXPECT_TRUE(
             waitUntil([] { return shell("probe.pressNotification('Replaced', 'Undo')").toBool(); }, 5000))
             << what << ": the notice with Undo; the shell has "
             << QJsonDocument(shell("probe.notifications()").toArray())
                    .toJson(QJsonDocument::Compact)
                    .toStdString();
-        EXPECT_TRUE(waitUntil([&] { return editorText() == kMistaken; }, 10000))
-            << what << ": field reads " << editorText().toStdString();
+        EXPECT_TRUE(fieldReads(kMistaken)) << what;
     }
-
-    QuilletUnderTest quillet;
-    QTemporaryDir dir;
-    QProcess editor;
 };
 
 }  // namespace

@@ -18,15 +18,9 @@
 #include <QTemporaryDir>
 #include <optional>
 
-#include "support/TestEnv.h"
+#include "wayland/EditorSession.h"
 
 namespace quillet::test {
-
-/// A rectangle as the scripts report it: [x, y, width, height].
-inline QRectF rectOf(const QJsonValue& v) {
-    const QJsonArray a = v.toArray();
-    return QRectF(a.at(0).toDouble(), a.at(1).toDouble(), a.at(2).toDouble(), a.at(3).toDouble());
-}
 
 /// Scripts of the test's inside KWin, which report to it over the bus: the windows KWin has (pid,
 /// caption, frame, buffer, active), or whatever a script of the test's own says.

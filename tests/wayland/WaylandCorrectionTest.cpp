@@ -4,26 +4,15 @@
 // desktop's notification; and a field that takes no write, whose text is left on the clipboard
 // while the keyboard stays with the field. On KWin also Quillet's script there: the icon at the
 // field, the panel beside it, and with Quillet's entry installed, the paste through KWin's keys.
-#include <gmock/gmock.h>
-
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include "platform/linux/kwin/KWinScript.h"
-#include "support/QuilletUnderTest.h"
-#include "support/TestEnv.h"
+#include "wayland/EditorSession.h"
 #include "wayland/KWinWindows.h"
 #include "wayland/NotificationService.h"
 
@@ -36,17 +25,12 @@ bool onKWin() {
     return qEnvironmentVariable("QUILLET_COMPOSITOR") == QLatin1String("kwin");
 }
 
-/// The text of the editor's field as AT-SPI reads it.
-QString editorText(const QProcess& editor) {
-    return fieldText(editor.processId()).value_or(QStringLiteral("<no field>"));
-}
-
 bool click(const QPointF& at) {
     return runProgram("/usr/bin/python3", {sourcePath("tests/session/wayland-keys.py"), "click",
                                            QStringLiteral("%1,%2").arg(at.x()).arg(at.y())}) == 0;
 }
 
-class WaylandCorrectionTest : public testing::Test {
+class WaylandCorrectionTest : public EditorSessionTest {
 protected:
     void SetUp() override {
         qDBusRegisterMetaType<QList<int>>();
@@ -55,46 +39,17 @@ protected:
         if (onKWin()) {
             ASSERT_TRUE(waitUntil([] { return key("shift"); }, 30000)) << "KWin gives the tests keys";
         }
-        ASSERT_TRUE(quillet.ready());
-        // Started first, as at login; the settings it shows there are then covered by the editor.
-        ASSERT_TRUE(quillet.startAtLogin());
+        EditorSessionTest::SetUp();
     }
 
-    void TearDown() override {
-        EXPECT_EQ(quillet.process.readAllStandardError().toStdString(), "") << "nothing in the logs";
-        stopEditor();
-        quillet.kill();
-        waitUntil([] { return busOwner() == 0; }, 5000);
-    }
-
-    void stopEditor() {
-        if (editor.state() == QProcess::NotRunning)
-            return;
-        editor.kill();
-        editor.waitForFinished();
-    }
-    void startEditor(const QString& program, const QStringList& args) {
-        editor.start(program, args);
-        ASSERT_TRUE(editor.waitForStarted());
-        ASSERT_TRUE(waitUntil([&] { return editorText(editor) == kMistaken; }, 20000))
-            << "the editor shows its text: " << editorText(editor).toStdString();
+    void startEditor(const QString& program, const QStringList& args) override {
+        ASSERT_NO_FATAL_FAILURE(EditorSessionTest::startEditor(program, args));
         // A person presses the shortcut once the window is in front, with the keyboard in it.
         ASSERT_TRUE(
             waitUntil([&] { return !readAccessible(editor.processId(), {"--focused"}).isEmpty(); }, 20000))
             << "the editor has the keyboard";
     }
-    /// A file holding the mistaken text.
-    QString mistakenFile(const QString& name) {
-        QFile file(dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(kMistaken.toUtf8());
-        return file.fileName();
-    }
-    void startGedit() { startEditor("gedit", {"--standalone", mistakenFile("note.txt")}); }
-    void startIgnoringWrites() {
-        startEditor(testEditorBinary(), {"--title", "Ignores writes", "--text-file", mistakenFile("in.txt"),
-                                         "--mirror", dir.filePath("out.txt"), "--ignore-accessible-writes"});
-    }
+    void startGedit() { startEditor("gedit", {"--standalone", mistakenFile()}); }
 
     /// What the shortcut does: KDE's service presses it; on GNOME the desktop runs the command.
     void trigger() {
@@ -108,10 +63,6 @@ protected:
         } else {
             EXPECT_EQ(runProgram(quilletBinary(), {"--trigger"}), 0);
         }
-    }
-    static bool key(const QString& combo) {
-        return runProgram("/usr/bin/python3", {sourcePath("tests/session/wayland-keys.py"), "key", combo}) ==
-               0;
     }
 
     /// The trigger opens the panel; Return in it chooses the correction.
@@ -132,19 +83,14 @@ protected:
     /// Trigger, Return, Undo: the field is corrected, read back, and restored.
     void correctAndUndo() {
         triggerAndReturn();
-        EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistakeFixed; }, 10000))
-            << "field reads " << editorText(editor).toStdString();
+        EXPECT_TRUE(fieldReads(kMistakeFixed));
         ASSERT_TRUE(waitUntil([&] { return notifications.showing("Replaced"); }, 5000)) << "the notice";
         EXPECT_EQ(notifications.shown.last().actions, (QStringList{"undo", "Undo"}));
         notifications.invoke("undo");
-        EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistaken; }, 10000))
-            << "field reads " << editorText(editor).toStdString();
+        EXPECT_TRUE(fieldReads(kMistaken));
     }
 
     NotificationService notifications;
-    QuilletUnderTest quillet;
-    QTemporaryDir dir;
-    QProcess editor;
 };
 
 TEST_F(WaylandCorrectionTest, Gtk3AndQt6FieldsAreCorrectedThroughTheTriggerAndUndone) {
@@ -156,19 +102,16 @@ TEST_F(WaylandCorrectionTest, Gtk3AndQt6FieldsAreCorrectedThroughTheTriggerAndUn
 }
 
 TEST_F(WaylandCorrectionTest, AFieldThatIgnoresWritesGetsTheTextOnTheClipboard) {
-    startIgnoringWrites();
-    // It opens with the keyboard on a button above the text.
-    ASSERT_TRUE(key("tab"));
+    ASSERT_NO_FATAL_FAILURE(startIgnoringWrites());
     triggerAndReturn();
     EXPECT_TRUE(waitUntil([&] { return notifications.showing("Copied — press Ctrl+V"); }, 10000));
     EXPECT_TRUE(notifications.shown.last().actions.isEmpty()) << "nothing in the field to undo";
-    EXPECT_EQ(editorText(editor), kMistaken);
+    EXPECT_EQ(editorText(), kMistaken);
     EXPECT_TRUE(clipboardHolds(kMistakeFixed));
     // The person pastes it themselves.
     ASSERT_TRUE(key("ctrl+a"));
     ASSERT_TRUE(key("ctrl+v"));
-    EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistakeFixed; }, 10000))
-        << "field reads " << editorText(editor).toStdString();
+    EXPECT_TRUE(fieldReads(kMistakeFixed));
 }
 
 TEST_F(WaylandCorrectionTest, TheSelfCheckNamesTheSessionAndTheShortcutIsKdesOwn) {
@@ -215,32 +158,26 @@ protected:
     /// The icon at the field's corner, 8 points in from its right and bottom edges as on X11; a click
     /// opens the panel beside it with the keyboard; Return writes, Undo in the notice restores.
     void iconClickReturnUndo(const char* what, bool fromBuffer) {
+        // Unseen (no screenshot), the icon is the window KWin lists at the field's corner.
+        const bool seen = windows.takesScreenshots();
         std::optional<QRectF> field, icon;
-        if (windows.takesScreenshots()) {
-            ASSERT_TRUE(waitUntil(
-                [&] { return (field = trueFieldFrame(fromBuffer)) && (icon = windows.iconShown(*field)); },
-                10000))
-                << what << ": no icon (" << windows.iconAndField(field) << "); a fresh look says:\n"
-                << selfCheck();
+        ASSERT_TRUE(waitUntil(
+            [&] { return (field = trueFieldFrame(fromBuffer)) && (icon = windows.iconAt(*field)); }, 10000))
+            << what << ": no icon (" << windows.iconAndField(field) << "); a fresh look says:\n"
+            << selfCheck();
+        if (seen) {
             EXPECT_NEAR(icon->x(), field->right() - 32, 2) << what;
             EXPECT_NEAR(icon->y(), field->bottom() - 32, 2) << what;
             EXPECT_NEAR(icon->width(), 24, 2) << what;
-            ASSERT_TRUE(click(icon->center()));
         } else {
-            // Unseen (no screenshot), the icon is the window KWin lists at the field's corner, 8 points
-            // in from its right and bottom edges, moved by the border and title bar a program draws
-            // itself inside its window, which the toolkit's answers leave out.
-            ASSERT_TRUE(waitUntil(
-                [&] { return (field = trueFieldFrame(fromBuffer)) && (icon = windows.iconListed(*field)); },
-                10000))
-                << what << ": no icon (" << windows.iconAndField(field) << "); a fresh look says:\n"
-                << selfCheck();
+            // 8 points in from the field's right and bottom edges, moved by the border and title bar
+            // a program draws itself inside its window, which the toolkit's answers leave out.
             EXPECT_GE(icon->right(), field->right() - 10) << what;
             EXPECT_LE(icon->right(), field->right() - 8 + 6) << what;
             EXPECT_GE(icon->bottom(), field->bottom() - 10) << what;
             EXPECT_LE(icon->bottom(), field->bottom() - 8 + 40) << what;
-            ASSERT_TRUE(click(icon->center()));
         }
+        ASSERT_TRUE(click(icon->center()));
         ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000)) << what << ": the panel";
         // Right edges aligned, 6 points below the icon, or above it when below does not fit.
         std::optional<QJsonObject> panel;
@@ -256,13 +193,11 @@ protected:
             << what << ": the panel beside the icon, with the keyboard; windows "
             << QJsonDocument(windows.list()).toJson(QJsonDocument::Compact).toStdString();
         ASSERT_TRUE(key("Return"));
-        EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistakeFixed; }, 10000))
-            << what << ": field reads " << editorText(editor).toStdString();
+        EXPECT_TRUE(fieldReads(kMistakeFixed)) << what;
         ASSERT_TRUE(waitUntil([&] { return notifications.showing("Replaced"); }, 5000))
             << what << ": the notice";
         notifications.invoke("undo");
-        EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistaken; }, 10000))
-            << what << ": field reads " << editorText(editor).toStdString();
+        EXPECT_TRUE(fieldReads(kMistaken)) << what;
     }
     KWinWindows windows;
 };
@@ -279,14 +214,12 @@ TEST_F(KWinScriptTest, TheIconSitsAtTheFieldAndTheCorrectionWorksInEveryToolkit)
 }
 
 TEST_F(KWinScriptTest, AFieldThatIgnoresWritesGetsThePasteAndTheClipboardComesBack) {
-    startIgnoringWrites();
     QProcess copy;
     copy.start("wl-copy", {"the user's own clipboard"});
     copy.waitForFinished();
-    ASSERT_TRUE(key("tab"));
+    ASSERT_NO_FATAL_FAILURE(startIgnoringWrites());
     triggerAndReturn();
-    EXPECT_TRUE(waitUntil([&] { return editorText(editor) == kMistakeFixed; }, 10000))
-        << "field reads " << editorText(editor).toStdString();
+    EXPECT_TRUE(fieldReads(kMistakeFixed));
     EXPECT_TRUE(waitUntil([&] { return notifications.showing("Replaced"); }, 5000))
         << "the notice of a replacement, not \"press Ctrl+V\"";
     EXPECT_TRUE(clipboardHolds("the user's own clipboard"));
@@ -385,8 +318,7 @@ TEST_F(KWinScriptTest, CallsFromAnythingButQuilletsOwnScriptAreRefused) {
 // none, its list of windows, asked through a script each time), and from Return in the panel to the
 // text in a field that takes it only through the paste.
 TEST_F(KWinScriptTest, MeasureLatency) {
-    startIgnoringWrites();
-    ASSERT_TRUE(key("tab"));
+    ASSERT_NO_FATAL_FAILURE(startIgnoringWrites());
     std::optional<QRectF> field;
     ASSERT_TRUE(waitUntil([&] { return (field = trueFieldFrame(true)) && windows.iconAt(*field); }, 10000));
     for (int run = 0; run < 20; ++run) {
@@ -403,19 +335,7 @@ TEST_F(KWinScriptTest, MeasureLatency) {
 
         trigger();
         ASSERT_TRUE(waitUntil([&] { return quillet.shows(kMistakeFixed); }, 20000));
-        const auto fieldHolds = [&](const QString& text) {
-            QFile mirror(dir.filePath("out.txt"));
-            return mirror.open(QIODevice::ReadOnly) && QString::fromUtf8(mirror.readAll()) == text;
-        };
-        clock.restart();
-        ASSERT_TRUE(key("Return"));
-        while (!fieldHolds(kMistakeFixed) && clock.elapsed() < 10000)
-            settle(2);
-        std::printf("paste-read-back-ms %lld\n", static_cast<long long>(clock.elapsed()));
-        std::fflush(stdout);
-        ASSERT_TRUE(waitUntil([&] { return editorText(editor) == kMistakeFixed; }, 10000));
-        ASSERT_TRUE(key("ctrl+z"));
-        ASSERT_TRUE(waitUntil([&] { return editorText(editor) == kMistaken; }, 5000));
+        ASSERT_NO_FATAL_FAILURE(timeThePasteAndUndo([] { return key("Return"); }));
     }
 }
 
@@ -424,10 +344,9 @@ TEST_F(KWinScriptTest, MeasureLatency) {
 TEST_F(WaylandCorrectionTest, WithoutItsEntryKWinsKeysAreMissedAndTheHintSaysWhy) {
     if (!onKWin())
         GTEST_SKIP() << "KWin only";
-    QString report;
-    runProgram(quilletBinary(), {"--doctor"}, &report);
-    EXPECT_THAT(report.toStdString(), testing::HasSubstr("  ✗ KWin's keys for the paste: not offered."));
-    EXPECT_THAT(report.toStdString(), testing::HasSubstr(quilletBinary().toStdString()));
+    const std::string report = selfCheck();
+    EXPECT_THAT(report, testing::HasSubstr("  ✗ KWin's keys for the paste: not offered."));
+    EXPECT_THAT(report, testing::HasSubstr(quilletBinary().toStdString()));
     EXPECT_TRUE(quillet.shows("KWin does not let Quillet press keys")) << "the settings say so";
 }
 }  // namespace
