@@ -98,6 +98,13 @@ std::optional<QRectF> trueFieldFrame(qint64 pid, Origin origin) {
 
 class GnomeShellTest : public EditorSessionTest {
 protected:
+    /// The shell keeps the notices of the earlier tests' Quillets, whose sender it cannot tell gone: a
+    /// test that presses a notice's button must find only its own.
+    void SetUp() override {
+        shell("Main.messageTray.getSources().forEach(s => s.destroy())");
+        EditorSessionTest::SetUp();
+    }
+
     /// The test editor that ignores writes, the icon at its text.
     void startIgnoringWrites() {
         ASSERT_NO_FATAL_FAILURE(EditorSessionTest::startIgnoringWrites());
