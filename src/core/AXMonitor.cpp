@@ -1,4 +1,4 @@
-// Follows the keyboard focus of the frontmost application and reports focus changes and changes
+// Follows the keyboard focus of the active application and reports focus changes and changes
 #include "core/AXMonitor.h"
 
 #include <QHash>
@@ -127,7 +127,7 @@ void AXMonitor::lookAgain() {
     }
     m_focusAfterHold = false;
     // Nothing is reported until a field turns up: "no field" was reported already.
-    if (ownWindowIsFrontmost())
+    if (ownWindowIsActive())
         return;
     std::optional<Accessible> focused = m_ax.focusedElement();
     if (!focused)
@@ -136,7 +136,7 @@ void AXMonitor::lookAgain() {
         setCurrent(field);
 }
 
-bool AXMonitor::ownWindowIsFrontmost() {
+bool AXMonitor::ownWindowIsActive() {
     const std::optional<RunningApplication> front = m_workspace.activeApplication();
     return front && front->pid == m_workspace.ownPid();
 }
@@ -187,7 +187,7 @@ void AXMonitor::handle(AccessEvent event, const Accessible& element) {
         // A busy application may announce its focus before it can say where it is, or before the
         // text there takes typing (a document still loading): it is looked for again for a while,
         // since a click into that field later sends no event of its own.
-        if (!suspendFocusTracking && !ownWindowIsFrontmost()) {
+        if (!suspendFocusTracking && !ownWindowIsActive()) {
             readFocusOrLookAgain();
         }
     } else if (event == AccessEvent::applicationJoined) {
@@ -287,7 +287,7 @@ void AXMonitor::track(std::chrono::milliseconds interval) {
 void AXMonitor::tick() {
     if (held())
         return;
-    if (std::exchange(m_focusAfterHold, false) && !suspendFocusTracking && !ownWindowIsFrontmost()) {
+    if (std::exchange(m_focusAfterHold, false) && !suspendFocusTracking && !ownWindowIsActive()) {
         readFocusOrLookAgain();
         return;
     }

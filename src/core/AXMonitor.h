@@ -1,4 +1,4 @@
-// Follows the keyboard focus of the frontmost application and reports focus changes and changes
+// Follows the keyboard focus of the active application and reports focus changes and changes
 // of the current field's frame or text.
 #pragma once
 
@@ -73,9 +73,9 @@ public:
     /// answer, could not hand the text over.
     std::function<bool()> holdWhile;
 
-    /// Follows application activations and attaches to the frontmost application. Call once.
+    /// Follows application activations and attaches to the active application. Call once.
     void start();
-    /// The element whose focused element is the frontmost application's focus.
+    /// The element whose focused element is the active application's focus.
     const Accessible& root() const { return m_root; }
     /// The field reported last by a focus change.
     const std::optional<FocusedField>& current() const { return m_current; }
@@ -120,7 +120,7 @@ private:
     void lookAgainForAWhile();
     void stopLookingAgain();
     void lookAgain();
-    bool ownWindowIsFrontmost();
+    bool ownWindowIsActive();
 
     Accessibility& m_ax;
     Workspace& m_workspace;

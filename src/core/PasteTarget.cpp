@@ -10,13 +10,13 @@ PasteTarget PasteTarget::front(Workspace& workspace) {
     // The window is read on both sides of the application: a window that came to the front in
     // between (this program's panel, shown as the field is read) is never taken for the
     // application's, or the paste would wait for it in vain. Unknown, any window of it will do.
-    const quint64 window = workspace.frontmostWindow();
+    const quint64 window = workspace.activeWindow();
     const std::optional<RunningApplication> app = workspace.activeApplication();
     if (!app || app->pid == workspace.ownPid())
         return target;
     target.pid = app->pid;
     target.appId = app->appId;
-    if (workspace.frontmostWindow() == window)
+    if (workspace.activeWindow() == window)
         target.window = window;
     return target;
 }
@@ -35,7 +35,7 @@ bool PasteTarget::isInFront(Workspace& workspace) const {
     if (!app)
         return true;
     if (window != 0) {
-        const quint64 active = workspace.frontmostWindow();
+        const quint64 active = workspace.activeWindow();
         if (active != 0)
             return active == window;
     }

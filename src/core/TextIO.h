@@ -1,6 +1,6 @@
 // Writes text into another application's field (accessibility first, else clipboard and a
 // synthetic paste) and counts a write only once the field reads back with it; pastes into, copies
-// from and undoes a paste in the frontmost application.
+// from and undoes a paste in the active application.
 #pragma once
 
 #include <QString>
@@ -106,7 +106,7 @@ public:
     /// sent; nothing is sent while secure input is on.
     void pasteReplacement(const QString& text, const PasteTarget& target,
                           std::function<void(bool sent)> completion = {});
-    /// Copies the frontmost application's selection, as the application gave it (line breaks
+    /// Copies the active application's selection, as the application gave it (line breaks
     /// included); `completion` gets it on the main thread about 0.25 s later. It gets nothing when
     /// nothing was copied, when secure input is on (at once), or when the copy was no selection: one
     /// whole line with its line break, which some editors copy when nothing is selected, counts as

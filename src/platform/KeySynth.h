@@ -1,4 +1,4 @@
-// Synthetic key presses sent to the frontmost application.
+// Synthetic key presses sent to the active application.
 #pragma once
 
 namespace quillet {

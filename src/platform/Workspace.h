@@ -1,4 +1,4 @@
-// The running applications, the frontmost one, and activation changes.
+// The running applications, the active one, and activation changes.
 #pragma once
 
 #include <QList>
@@ -32,8 +32,8 @@ public:
     virtual bool activate(qint32 pid) = 0;
     /// The desktop's id of the active top-level window; 0 when none is active or the desktop does
     /// not tell.
-    virtual quint64 frontmostWindow() { return 0; }
-    /// Brings the window `window` (an id frontmostWindow() gave) to the front. False when it could
+    virtual quint64 activeWindow() { return 0; }
+    /// Brings the window `window` (an id activeWindow() gave) to the front. False when it could
     /// not, the window being gone among other reasons.
     virtual bool activateWindow(quint64 window) {
         (void)window;

@@ -184,7 +184,7 @@ TEST_F(TextTransferTest, ACopyByAnotherProgramDuringTheBorrowIsKept) {
     }
 }
 
-TEST_F(TextTransferTest, CopyReadsTheSelectionOfTheFrontmostProgram) {
+TEST_F(TextTransferTest, CopyReadsTheSelectionOfTheActiveProgram) {
     ClipboardOwner owner;
     const Formats before = clipboardSeenByAnotherProgram();
     ZenityEntry target(QStringLiteral("selected words"));

@@ -23,7 +23,7 @@ protected:
         workspace.addApp(browser);
         workspace.addApp(self);
         workspace.myPid = self.pid;
-        workspace.frontmost = editor;
+        workspace.activeApp = editor;
         QObject::connect(&monitor, &AXMonitor::focusChanged, [this](const std::optional<FocusedField>& f) {
             focusChanges.push_back(f ? std::optional<Accessible>(f->element) : std::nullopt);
         });

@@ -12,7 +12,7 @@ using test::browserPid;
 using test::editorPid;
 using AXMonitorTest = test::AXMonitorFixture;
 
-TEST_F(AXMonitorTest, StartWatchesTheFrontmostApplicationAndReportsItsField) {
+TEST_F(AXMonitorTest, StartWatchesTheActiveApplicationAndReportsItsField) {
     Accessible field = startOn();
     ASSERT_EQ(focusChanges.size(), 1u);
     EXPECT_EQ(focusChanges[0], field);
@@ -346,7 +346,7 @@ TEST_F(AXMonitorTest, EachApplicationIsAskedForItsContentsOnceWhenItFirstComesTo
 
 TEST_F(AXMonitorTest, StartListensBeforeAnyApplicationIsInFront) {
     // At login nothing is in front yet; the first application comes later.
-    workspace.frontmost.reset();
+    workspace.activeApp.reset();
     monitor.start();
     EXPECT_TRUE(ax.listening);
     EXPECT_TRUE(focusChanges.empty());

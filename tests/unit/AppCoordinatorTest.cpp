@@ -196,7 +196,7 @@ TEST_F(AppCoordinatorTest, ClipboardPathCopiesPastesAndReplacesAnOpenPanel) {
     // No readable field: the application is invisible to accessibility.
     const RunningApplication hidden{777, QStringLiteral("org.example.Hidden"), QStringLiteral("Hidden")};
     desktop.workspace.addApp(hidden);
-    desktop.workspace.frontmost = hidden;
+    desktop.workspace.activeApp = hidden;
     FakeEditor editor(desktop.ax, desktop.keys, desktop.clipboard, hidden.pid,
                       "Before. selected words in a hidden app. After.");
     editor.select(8, 31);

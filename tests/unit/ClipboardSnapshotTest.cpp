@@ -51,7 +51,7 @@ TEST_F(ClipboardSnapshotTest, TheAnswerToACopyIsNotMistakenForTheUsers) {
     snapshot.lendForCopy(board);
     EXPECT_EQ(board.contents, QList<ClipboardItem>{styled}) << "left as it is until the copy comes";
 
-    board.copyText("the selection");  // the frontmost application answers Control+C
+    board.copyText("the selection");  // the active application answers Control+C
     EXPECT_TRUE(snapshot.holdsBorrowedContents(board));
     snapshot.settle(board);
     EXPECT_TRUE(snapshot.restore(board));

@@ -102,7 +102,7 @@ protected:
     mutable FakeLanguageRecognizer recognizer;
 };
 
-/// An editor of the frontmost application, written to by a `TextIO`; the user's clipboard holds
+/// An editor of the active application, written to by a `TextIO`; the user's clipboard holds
 /// `userItem`.
 class EditorTest : public testing::Test {
 protected:

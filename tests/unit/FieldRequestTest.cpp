@@ -178,7 +178,7 @@ TEST(FieldRecheckTest, AFieldThatIsGoneOrBehindAnotherApplicationIsNotWritten) {
 
     workspace.activateApp(editor);
     EXPECT_EQ(verdict(), Verdict::same);
-    workspace.frontmost = RunningApplication{workspace.myPid, std::nullopt, std::nullopt};
+    workspace.activeApp = RunningApplication{workspace.myPid, std::nullopt, std::nullopt};
     EXPECT_EQ(verdict(), Verdict::same) << "this program's panel in front";
     workspace.addApp({701, editor.appId, std::nullopt});
     workspace.activateApp(workspace.apps.value(701));

@@ -78,7 +78,7 @@ TEST_F(FocusedFieldTest, APageProcessOfTheBrowserInFrontIsTheBrowsers) {
     workspace.addApp(editor);
     workspace.parents = {{101, 100}, {103, 102}, {102, 150}, {150, 100}, {100, 1}, {301, 300}, {300, 1}};
     workspace.windows = {{100, 9}, {300, 8}};
-    workspace.frontmost = browser;
+    workspace.activeApp = browser;
 
     for (const qint32 page : {101, 103}) {
         const Accessible field = ax.makeTextField(page, QStringLiteral("a sentence"));
@@ -104,7 +104,7 @@ TEST_F(FocusedFieldTest, APageProcessOfTheBrowserInFrontIsTheBrowsers) {
 
     const Accessible pageField = ax.makeTextField(101, QStringLiteral("a sentence"));
     const std::optional<FocusedField> atTheBrowser = FocusedField::from(ax, workspace, pageField);
-    workspace.frontmost = editor;
+    workspace.activeApp = editor;
     const std::optional<FocusedField> behind = FocusedField::from(ax, workspace, pageField);
     ASSERT_TRUE(behind);
     EXPECT_EQ(behind->applicationPid(), 101);
@@ -113,7 +113,7 @@ TEST_F(FocusedFieldTest, APageProcessOfTheBrowserInFrontIsTheBrowsers) {
     })) << "the browser went behind the editor";
 
     workspace.myPid = 100;
-    workspace.frontmost = browser;
+    workspace.activeApp = browser;
     EXPECT_EQ(FocusedField::from(ax, workspace, pageField)->applicationPid(), 101);
 }
 

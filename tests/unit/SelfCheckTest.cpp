@@ -101,7 +101,7 @@ TEST_F(SelfCheckTest, ASlowWindowIsAskedAgainBeforeTheReportSaysNone) {
 // A browser shows its page only once asked, a moment later: the report asks the application in
 // front before it looks, and waits for the page as long as that takes.
 TEST_F(SelfCheckTest, TheApplicationInFrontIsAskedForItsContentsBeforeTheLook) {
-    workspace.frontmost = RunningApplication{42, QStringLiteral("chromium"), QStringLiteral("Chromium")};
+    workspace.activeApp = RunningApplication{42, QStringLiteral("chromium"), QStringLiteral("Chromium")};
     const Accessible field = ax.makeTextField(42, QStringLiteral("a text area of a page"));
     std::optional<std::chrono::milliseconds> askedAt;
     ax.onSet = [&](const Accessible& element, Property attribute, const PropertyValue&) {

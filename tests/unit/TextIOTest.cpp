@@ -131,8 +131,8 @@ TEST_F(TextIOTest, ThePasteGoesOnlyToTheFieldsApplicationAndWindow) {
     // the paste may go to any of the application's windows, not wait for the panel's.
     workspace.activateApp(editorApp);
     workspace.windows[workspace.myPid] = 99;
-    workspace.afterFrontmostRead = [&] {
-        workspace.frontmost = RunningApplication{workspace.myPid, QStringLiteral("quillet"), QString()};
+    workspace.afterActiveRead = [&] {
+        workspace.activeApp = RunningApplication{workspace.myPid, QStringLiteral("quillet"), QString()};
     };
     const PasteTarget target = PasteTarget::front(workspace);
     EXPECT_EQ(target.pid, editorPid);
@@ -407,7 +407,7 @@ TEST_F(TextIOTest, ACopyByAnotherProgramBeforeThePasteIsNeitherPastedNorLost) {
 
 TEST_F(TextIOTest, TheCopyTakesOnlyTheFocusedApplicationsAnswer) {
     FakeEditor& e = editor("first line\nsecond line");
-    workspace.frontmost = RunningApplication{editorPid, QStringLiteral("org.xfce.mousepad"), std::nullopt};
+    workspace.activeApp = RunningApplication{editorPid, QStringLiteral("org.xfce.mousepad"), std::nullopt};
     e.select(0, 10);
     std::vector<std::optional<QString>> results;
     auto copyWith = [&](std::function<void()> meanwhile) {

@@ -12,7 +12,7 @@ namespace quillet {
 
 class FakeEditor {
 public:
-    /// Takes over `keys.onPress`: the editor is the frontmost application from now on.
+    /// Takes over `keys.onPress`: the editor is the active application from now on.
     FakeEditor(FakeAccessibility& ax, FakeKeySynth& keys, FakeClipboard& board, qint32 pid,
                const QString& text);
 

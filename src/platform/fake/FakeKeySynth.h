@@ -1,4 +1,4 @@
-// Synthetic key presses recorded by name, with a hook that plays the frontmost application's answer.
+// Synthetic key presses recorded by name, with a hook that plays the active application's answer.
 #pragma once
 
 #include <QStringList>

@@ -33,8 +33,8 @@ public:
 class FakeWorkspace final : public Workspace {
 public:
     std::optional<RunningApplication> activeApplication() override {
-        const std::optional<RunningApplication> app = frontmost;
-        if (auto changed = std::exchange(afterFrontmostRead, nullptr))
+        const std::optional<RunningApplication> app = activeApp;
+        if (auto changed = std::exchange(afterActiveRead, nullptr))
             changed();
         return app;
     }
@@ -50,7 +50,7 @@ public:
         activateApp(apps.value(pid));
         return true;
     }
-    quint64 frontmostWindow() override { return frontmost ? windows.value(frontmost->pid) : 0; }
+    quint64 activeWindow() override { return activeApp ? windows.value(activeApp->pid) : 0; }
     bool activateWindow(quint64 window) override {
         windowActivations << window;
         const qint32 pid = windows.key(window, 0);
@@ -85,15 +85,15 @@ public:
 
     /// Adds (or replaces) a running application.
     void addApp(const RunningApplication& app) { apps.insert(app.pid, app); }
-    /// Makes `app` frontmost and tells the handler, as the desktop would.
+    /// Makes `app` the active application and tells the handler, as the desktop would.
     void activateApp(const RunningApplication& app) {
-        frontmost = app;
+        activeApp = app;
         if (m_handler)
             m_handler(app);
     }
 
     QMap<qint32, RunningApplication> apps;
-    std::optional<RunningApplication> frontmost;
+    std::optional<RunningApplication> activeApp;
     QList<qint32> activations;
     /// Each application's one window, by process; an application without an entry has no known window.
     QMap<qint32, quint64> windows;
@@ -103,8 +103,8 @@ public:
     qint32 myPid = 4242;
     /// Each process's parent, by process; unknown without an entry.
     QMap<qint32, qint32> parents;
-    /// Called once, right after the frontmost application is read: the desktop changing it then.
-    std::function<void()> afterFrontmostRead;
+    /// Called once, right after the active application is read: the desktop changing it then.
+    std::function<void()> afterActiveRead;
     /// Installed applications' names by identifier, running or not.
     QMap<QString, QString> installedNames;
 

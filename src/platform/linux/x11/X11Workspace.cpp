@@ -171,7 +171,7 @@ void X11Workspace::readActive() {
     m_active.pid = pidOfWindow(m_active.window);
 }
 
-unsigned long X11Workspace::activeWindow(bool* known) {
+unsigned long X11Workspace::currentActiveWindow(bool* known) {
     if (known)
         *known = false;
     if (!m_x->display)
@@ -196,7 +196,7 @@ unsigned long X11Workspace::windowOf(qint32 pid) {
     if (!m_x->display || pid <= 0)
         return 0;
     // The active window first, so a process with several windows is found where the user is.
-    const unsigned long active = activeWindow();
+    const unsigned long active = currentActiveWindow();
     if (active && m_active.pid == pid)
         return active;
     for (unsigned long w : m_x->cardinals(m_x->root, m_x->clientList, XA_WINDOW))
@@ -207,7 +207,7 @@ unsigned long X11Workspace::windowOf(qint32 pid) {
 
 std::optional<qint32> X11Workspace::activePid() {
     bool known = false;
-    activeWindow(&known);
+    currentActiveWindow(&known);
     if (!known)
         return std::nullopt;
     return m_active.pid;
@@ -242,7 +242,7 @@ std::optional<RunningApplication> X11Workspace::runningApplication(qint32 pid) {
     if (pid <= 0 || !isRunning(pid))
         return std::nullopt;
     // The application in front is looked up once per activation.
-    activeWindow();
+    currentActiveWindow();
     const bool active = pid == m_active.pid;
     if (active && m_active.app)
         return m_active.app;
@@ -292,8 +292,8 @@ bool X11Workspace::activate(qint32 pid) {
     return window && activateWindow(window);
 }
 
-quint64 X11Workspace::frontmostWindow() {
-    return activeWindow();
+quint64 X11Workspace::activeWindow() {
+    return currentActiveWindow();
 }
 
 bool X11Workspace::activateWindow(quint64 window) {

@@ -22,7 +22,7 @@ public:
     std::optional<RunningApplication> activeApplication() override;
     std::optional<RunningApplication> runningApplication(qint32 pid) override;
     bool activate(qint32 pid) override;
-    quint64 frontmostWindow() override;
+    quint64 activeWindow() override;
     bool activateWindow(quint64 window) override;
     qint32 ownPid() override;
     std::optional<qint32> parentProcess(qint32 pid) override;
@@ -51,7 +51,7 @@ private:
     void drainEvents();
     void catchUp();
     void readActive();
-    unsigned long activeWindow(bool* known = nullptr);
+    unsigned long currentActiveWindow(bool* known = nullptr);
     unsigned long windowOf(qint32 pid);
     qint32 pidOfWindow(unsigned long window);
     std::optional<DesktopEntry> desktopEntry(const QString& id);
