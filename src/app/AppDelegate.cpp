@@ -58,12 +58,12 @@ AppDelegate::~AppDelegate() {
     m_settingsWindow.reset();
     disconnect(&m_accessibility, &OwnFieldAccessibility::focusChanged, this, nullptr);
     m_accessibility.track(nullptr);
-    if (m_statusItem)
-        m_statusItem->hide();
+    if (m_trayIcon)
+        m_trayIcon->hide();
 }
 
 void AppDelegate::start(std::optional<InstanceRequest> firstRequest) {
-    setupStatusItem();
+    setupTrayIcon();
     QPointer<AppDelegate> self(this);
     connect(m_coordinator.get(), &AppCoordinator::needsSettings, this, &AppDelegate::openSettings);
     // A stored text that names no combination leaves the default in force.
@@ -116,8 +116,8 @@ void AppDelegate::handleRequest(InstanceRequest request, std::optional<std::chro
     }
 }
 
-void AppDelegate::setupStatusItem() {
-    if (m_statusItem)
+void AppDelegate::setupTrayIcon() {
+    if (m_trayIcon)
         return;
     m_menu = std::make_unique<TrayMenu>();
     carryOut(m_menu.get());
@@ -131,17 +131,17 @@ void AppDelegate::setupStatusItem() {
     connect(&m_settings, &SettingsStore::changed, this, &AppDelegate::rebuildMenu);
     rebuildMenu();
 
-    m_statusItem = std::make_unique<QSystemTrayIcon>(TrayIcon::emblem());
-    m_statusItem->setToolTip(QStringLiteral("Quillet"));
-    m_statusItem->setContextMenu(m_menu.get());
+    m_trayIcon = std::make_unique<QSystemTrayIcon>(TrayIcon::emblem());
+    m_trayIcon->setToolTip(QStringLiteral("Quillet"));
+    m_trayIcon->setContextMenu(m_menu.get());
     // A left click opens the menu too, as people expect of a status item with nothing else to show.
-    connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
+    connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger && m_menu && !m_menu->isVisible())
                     m_menu->popup(QCursor::pos());
             });
     // Shown even with no tray on the desktop yet: Qt puts the icon in place once a tray appears.
-    m_statusItem->show();
+    m_trayIcon->show();
 }
 
 void AppDelegate::rebuildMenu() {

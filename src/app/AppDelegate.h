@@ -66,7 +66,7 @@ public:
     AppCoordinator& coordinator() { return *m_coordinator; }
     /// The widgets the coordinator drives.
     CoordinatorWindows& windows() { return m_windows; }
-    QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
+    QSystemTrayIcon* trayIcon() const { return m_trayIcon.get(); }
     TrayMenu* menu() const { return m_menu.get(); }
     SettingsWindowController* settingsWindow() const { return m_settingsWindow.get(); }
     OnboardingWindowController* onboardingWindow() const { return m_onboardingWindow.get(); }
@@ -78,7 +78,7 @@ Q_SIGNALS:
     void readyToQuit();
 
 private:
-    void setupStatusItem();
+    void setupTrayIcon();
     void rebuildMenu();
     /// Carries out the choices of the tray menu or of the section that stands in for it.
     template <typename Choices>
@@ -94,7 +94,7 @@ private:
     CoordinatorWindows m_windows;
     std::unique_ptr<AppCoordinator> m_coordinator;
     std::unique_ptr<TrayMenu> m_menu;
-    std::unique_ptr<QSystemTrayIcon> m_statusItem;
+    std::unique_ptr<QSystemTrayIcon> m_trayIcon;
     std::unique_ptr<SettingsWindowController> m_settingsWindow;
     std::unique_ptr<OnboardingWindowController> m_onboardingWindow;
 };

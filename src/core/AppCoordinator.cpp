@@ -59,11 +59,11 @@ void AppCoordinator::start() {
             [this] { hotkeyTriggered(triggerAt(m_services.hotkey.lastPressTime())); });
     // The hotkey works before the permission: without it, it takes the clipboard path.
     m_hotkey.registerHotkey();
-    startMonitorWhenTrusted();
+    startMonitorWhenAccessible();
     prepareSparePanelSoon();
 }
 
-void AppCoordinator::startMonitorWhenTrusted() {
+void AppCoordinator::startMonitorWhenAccessible() {
     if (m_services.ax.accessibilityEnabled()) {
         m_monitor.start();
         return;

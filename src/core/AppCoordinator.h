@@ -136,7 +136,7 @@ private:
     void handleFocus(const std::optional<FocusedField>& field);
     /// The pause and the user's lists, as the icon and the requests obey them now.
     IconRule::Conditions iconConditions() const;
-    void startMonitorWhenTrusted();
+    void startMonitorWhenAccessible();
     /// Whether `field` is still the one a request made by `trigger` is about. `justRead`: `field`
     /// was found as the focused one a moment ago.
     bool isStillTheField(const FocusedField& field, const Trigger& trigger, bool justRead);

@@ -122,7 +122,7 @@ TEST_F(AppDelegateTest, LaunchOpensTheSetupUnlessPermissionAndKeyAreBothThere) {
     EXPECT_TRUE(delegate->onboardingWindow()->window()->isVisible());
     EXPECT_EQ(delegate->settingsWindow(), nullptr);
     EXPECT_TRUE(delegate->coordinator().isWaitingForPermission()) << "the coordinator was started";
-    ASSERT_NE(delegate->statusItem(), nullptr);
+    ASSERT_NE(delegate->trayIcon(), nullptr);
     EXPECT_TRUE(desktop.hotkey.isGrabbed()) << "the hotkey is registered before the wait";
     // Fields are followed within two seconds of the grant.
     desktop.scheduler.advance(5s);
