@@ -38,7 +38,7 @@ if [ -n "$found" ]; then
     echo "$found" >&2
     status=1
 fi
-found=$(grep -rnwE 'Pasteboard|pasteboard|changeCount|bundleID|bundleIdentifier|localizedName|frontmost[A-Za-z]*|orderFront|orderOut|LoginItem|KeyablePanel|isProcessTrusted|requestTrust|isSecureEventInputEnabled|applicationDidFinishLaunching|menuNeedsUpdate' "$src" 2>/dev/null)
+found=$(grep -rnwE 'Pasteboard|pasteboard|changeCount|bundleID|bundleIdentifier|localizedName|frontmost[A-Za-z]*|[a-zA-Z_]*[sS]tatusItem|orderFront|orderOut|LoginItem|KeyablePanel|isProcessTrusted|requestTrust|isSecureEventInputEnabled|applicationDidFinishLaunching|menuNeedsUpdate' "$src" 2>/dev/null)
 if [ -n "$found" ]; then
     echo "sources name a service in another desktop's words (clipboard, serial, appId, autostart...):" >&2
     echo "$found" >&2

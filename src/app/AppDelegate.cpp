@@ -134,7 +134,7 @@ void AppDelegate::setupTrayIcon() {
     m_trayIcon = std::make_unique<QSystemTrayIcon>(TrayIcon::emblem());
     m_trayIcon->setToolTip(QStringLiteral("Quillet"));
     m_trayIcon->setContextMenu(m_menu.get());
-    // A left click opens the menu too, as people expect of a status item with nothing else to show.
+    // A left click opens the menu too, as people expect of a tray icon with nothing else to show.
     connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger && m_menu && !m_menu->isVisible())
